@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need; only what is missing.
+set -euo pipefail
+
+packages=(
+  # build
+  g++ cmake ninja-build pkg-config make
+  # libraries
+  libsdl2-dev libgl-dev libopenal-dev libfreetype-dev libfontconfig-dev fonts-liberation
+  libjpeg62-turbo-dev libvorbis-dev libogg-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth libgl1-mesa-dri
+  # fuzzing
+  clang
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Missing packages: ${missing[*]}"
+  echo "Install them with:"
+  echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends ${missing[*]}"
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole test suite.
+#   ./test.sh                          the suite
+#   AURELLE_SANITIZE=address,undefined ./test.sh   the suite under sanitizers (build-address,undefined/)
+#   ./test.sh -L unit                  extra arguments go to ctest
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps.sh
+
+sanitize="${AURELLE_SANITIZE:-}"
+build="build${sanitize:+-$sanitize}"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAURELLE_SANITIZE="$sanitize" >/dev/null
+cmake --build "$build"
+
+jobs=$(nproc)
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
+export TSAN_OPTIONS="${TSAN_OPTIONS:-second_deadlock_stack=1}"
+# Tests that need a display run on a virtual X server with Mesa's software renderer.
+export LIBGL_ALWAYS_SOFTWARE=1
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@"
