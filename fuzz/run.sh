@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for the given number of seconds.
+#   fuzz/run.sh [seconds] [TargetFuzz ...]     (default 60 seconds, all targets)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-60}"
+shift || true
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAURELLE_FUZZ=ON -DAURELLE_TESTS=OFF -DAURELLE_BENCH=OFF >/dev/null
+cmake --build build-fuzz
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for source in fuzz/*Fuzz.cpp; do targets+=("$(basename "$source" .cpp)"); done
+fi
+for target in "${targets[@]}"; do
+  corpus="fuzz/out/$target"
+  mkdir -p "$corpus"
+  echo "== $target for ${seconds}s"
+  ./build-fuzz/fuzz/"$target" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 "$corpus"
+done
