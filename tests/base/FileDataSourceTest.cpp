@@ -1,9 +1,13 @@
 #include "base/FileDataSource.h"
 #include "base/FileDataDest.h"
 #include "base/StreamTestBytes.h"
+#include "base/TempFolder.h"
+#include "base/FilePath.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <unistd.h>
@@ -11,10 +15,14 @@
 using heron::FileDataDest;
 using heron::FileDataSource;
 using streamtest::Bytes;
-using streamtest::TempFolder;
 
 namespace
 {
+
+std::string fileIn(const TempFolder& folder, const char* name)
+{
+    return (folder.path() / name).string();
+}
 
 // Byte i of every test file: a pattern that differs across the 64 KB buffer boundary.
 unsigned char patternByte(std::uint32_t i)
@@ -24,7 +32,7 @@ unsigned char patternByte(std::uint32_t i)
 
 std::string makeFile(const TempFolder& folder, const char* name, std::uint32_t size)
 {
-    const std::string path = folder.file(name);
+    const std::string path = fileIn(folder, name);
     std::ofstream out(path, std::ios::binary);
     for (std::uint32_t i = 0; i < size; ++i) {
         out.put(static_cast<char>(patternByte(i)));
@@ -43,7 +51,7 @@ Bytes readFile(const std::string& path)
 TEST(FileDataSourceTest, AMissingFileIsNotOkAndHasNothingToRead)
 {
     TempFolder folder;
-    FileDataSource source(folder.file("missing.bin").c_str());
+    FileDataSource source(fileIn(folder, "missing.bin").c_str());
     EXPECT_FALSE(source.isOK());
     EXPECT_EQ(source.remaining(), 0u);
     EXPECT_EQ(source.readByte(), -1);
@@ -56,7 +64,7 @@ TEST(FileDataSourceTest, AMissingFileIsNotOkAndHasNothingToRead)
     EXPECT_FALSE(none.isOK());
     EXPECT_EQ(none.readByte(), -1);
 
-    FileDataSource folderItself(folder.file("").c_str());
+    FileDataSource folderItself(folder.path().string().c_str());
     EXPECT_FALSE(folderItself.isOK());
 }
 
@@ -219,7 +227,7 @@ TEST(FileDataSourceTest, FilesOf4GiBOrMoreAreRefusedAndJustBelowIsAccepted)
 TEST(FileDataDestTest, WrittenBytesArriveInTheFileAndAMissingFolderFails)
 {
     TempFolder folder;
-    const std::string path = folder.file("out.bin");
+    const std::string path = fileIn(folder, "out.bin");
     {
         FileDataDest sink(path.c_str());
         ASSERT_TRUE(sink.isOK());
@@ -231,7 +239,7 @@ TEST(FileDataDestTest, WrittenBytesArriveInTheFileAndAMissingFolderFails)
     }
     EXPECT_EQ(readFile(path), (Bytes{0xFF, 0x2C, 0x01, 0x00, 0x00, 'z', 'a', 'b', 'c'}));
 
-    FileDataDest bad(folder.file("no/such/folder.bin").c_str());
+    FileDataDest bad(fileIn(folder, "no/such/folder.bin").c_str());
     EXPECT_FALSE(bad.isOK());
     EXPECT_TRUE(bad.hasError());
     bad.writeByte('x');
@@ -249,4 +257,28 @@ TEST(FileDataDestTest, AFullDiskSetsTheErrorFlag)
     sink.write(block.data(), std::uint32_t(block.size()));
     sink.close();
     EXPECT_TRUE(sink.hasError());
+}
+
+TEST(FileDataSourceTest, NamesInTheSystemsOwnFormReachTheFileWhateverItsCase)
+{
+    TempFolder folder;
+    const std::string disk = makeFile(folder, "Mixed.Bin", 10);
+    std::string own = disk;
+    std::replace(own.begin(), own.end(), '/', '\\');
+    std::transform(own.begin(), own.end(), own.begin(), [](char c) { return char(std::toupper(c)); });
+
+    FileDataSource byText(own.c_str());
+    ASSERT_TRUE(byText.isOK());
+    EXPECT_EQ(byText.remaining(), 10u);
+    EXPECT_EQ(byText.name(), own.c_str());
+    FileDataSource byPath(heron::FilePath(own.c_str()));
+    ASSERT_TRUE(byPath.isOK());
+    EXPECT_EQ(byPath.readByte(), patternByte(0));
+
+    {
+        FileDataDest sink(own.c_str());
+        ASSERT_TRUE(sink.isOK());
+        sink.writeByte('q');
+    }
+    EXPECT_EQ(readFile(disk), (Bytes{'q'}));
 }
