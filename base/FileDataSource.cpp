@@ -1,5 +1,6 @@
 #include "base/FileDataSource.h"
 
+#include "base/Debug.h"
 #include "base/FilePath.h"
 
 #include <algorithm>
@@ -51,6 +52,7 @@ void FileDataSource::open(const char* name)
     }
     struct stat info;
     if (::fstat(::fileno(m_file), &info) != 0 || std::uint64_t(info.st_size) > maxFileSize) {
+        debug("FileDataSource: \"%s\" is 4 GiB or larger (or its size is unknown), not read\n", name);
         close();
         setError();
         return;
@@ -94,7 +96,7 @@ int FileDataSource::readByte()
 
 std::uint32_t FileDataSource::read(void* buffer, std::uint32_t n)
 {
-    if (hasError() || !m_file) {
+    if (n == 0 || hasError() || !m_file) {
         return 0;
     }
     if (n == 4 && buffered() >= 4) {

@@ -2,6 +2,7 @@
 #include "base/FileDataDest.h"
 #include "base/StreamTestBytes.h"
 #include "base/TempFolder.h"
+#include "base/TempLog.h"
 #include "base/FilePath.h"
 
 #include <gtest/gtest.h>
@@ -138,6 +139,34 @@ TEST(FileDataSourceTest, ALargeReadEmptiesTheBufferAndTakesTheRestFromTheFile)
     EXPECT_TRUE(source.hasError());
 }
 
+TEST(FileDataSourceTest, TypedValuesWrittenToAFileReadBackUpToItsLastByteWithoutAnError)
+{
+    TempFolder folder;
+    const std::string path = fileIn(folder, "typed.bin");
+    for (const bool big : {false, true}) {
+        {
+            FileDataDest sink(path.c_str());
+            sink.setBigEndian(big);
+            sink.writeTag(70000).writeDouble(0.25).writeString("name").writeInt32(-5).writeString("");
+        }
+        FileDataSource source(path.c_str());
+        source.setBigEndian(big);
+        std::uint32_t tag = 0;
+        double real = 0;
+        heron_string name;
+        std::int32_t number = 0;
+        heron_string empty("stale");
+        source.readTag(tag).readDouble(real).readString(name).readInt32(number).readString(empty);
+        EXPECT_EQ(tag, 70000u);
+        EXPECT_EQ(real, 0.25);
+        EXPECT_EQ(name, "name");
+        EXPECT_EQ(number, -5);
+        EXPECT_TRUE(empty.empty());
+        EXPECT_TRUE(source.isOK());
+        EXPECT_EQ(source.remaining(), 0u);
+    }
+}
+
 TEST(FileDataSourceTest, SkipsWithinAcrossAndBeyondTheBufferLandOnTheRightByte)
 {
     TempFolder folder;
@@ -209,7 +238,9 @@ TEST(FileDataSourceTest, FilesOf4GiBOrMoreAreRefusedAndJustBelowIsAccepted)
     ASSERT_EQ(truncate(huge.c_str(), 0x100000000LL), 0);
     ASSERT_EQ(truncate(largest.c_str(), 0xFFFFFFFFLL), 0);
 
+    TempLog log;
     FileDataSource refused(huge.c_str());
+    EXPECT_TRUE(log.contains("huge.bin\" is 4 GiB or larger"));
     EXPECT_FALSE(refused.isOK());
     EXPECT_EQ(refused.remaining(), 0u);
     EXPECT_EQ(refused.readByte(), -1);
