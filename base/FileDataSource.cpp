@@ -26,13 +26,13 @@ FileDataSource::FileDataSource(const char* name)
     }
 }
 
+FileDataSource::FileDataSource(const FilePath& path) : FileDataSource(path.c_str())
+{
+}
+
 FileDataSource::~FileDataSource()
 {
     close();
-}
-
-FileDataSource::FileDataSource(const FilePath& path) : FileDataSource(path.c_str())
-{
 }
 
 void FileDataSource::open(const char* name)
