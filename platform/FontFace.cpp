@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <mutex>
 #include <strings.h>
 
@@ -117,7 +118,15 @@ bool matchFile(const std::string& family, const FaceRequest& request, bool exact
 
 bool findFile(const FaceRequest& request, MatchedFile& out)
 {
-    if (FcInit() == FcFalse) {
+    // fontconfig's configuration is loaded once and released when the program ends.
+    static const bool ready = [] {
+        if (FcInit() == FcFalse) {
+            return false;
+        }
+        std::atexit(FcFini);
+        return true;
+    }();
+    if (!ready) {
         heron::debug("plat::FontFace - fontconfig did not start\n");
         return false;
     }
