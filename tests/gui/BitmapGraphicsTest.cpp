@@ -257,6 +257,31 @@ TEST(BitmapGraphicsTest, RaisedBevelAndEtchedLinesDrawTheirEdges)
                                   }));
 }
 
+TEST(BitmapGraphicsTest, EtchedRectAndOutlineFollowTheirCorners)
+{
+    BitmapGraphics g;
+    open(g, 5, 4);
+    g.drawEtchedRect(Rect{0, 0, 5, 4}, false);
+    const std::map<char, GuiColor::gui_color> legend = {{'S', GuiColor::BUTTON_SHADOW},
+                                                        {'T', GuiColor::LIGHT_3D}};
+    EXPECT_EQ(picture(g, legend), (std::vector<std::string>{
+                                      "SSSST",
+                                      "STTST",
+                                      "SSSST",
+                                      "TTTTT",
+                                  }));
+    open(g, 5, 5);
+    g.setColor(GuiColor::BLACK);
+    g.drawRect(Rect{1, 1, 3, 3});
+    EXPECT_EQ(blackAndBackground(g), (std::vector<std::string>{
+                                         ".....",
+                                         ".XXX.",
+                                         ".X.X.",
+                                         ".XXX.",
+                                         ".....",
+                                     }));
+}
+
 TEST(BitmapGraphicsTest, FocusRectDotsEveryOtherPixelAroundTheOutline)
 {
     BitmapGraphics g;
