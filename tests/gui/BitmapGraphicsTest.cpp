@@ -257,7 +257,7 @@ TEST(BitmapGraphicsTest, RaisedBevelAndEtchedLinesDrawTheirEdges)
                                   }));
 }
 
-TEST(BitmapGraphicsTest, EtchedRectAndOutlineFollowTheirCorners)
+TEST(BitmapGraphicsTest, EtchedRectRaisedEdgeAndOutlineFollowTheirCorners)
 {
     BitmapGraphics g;
     open(g, 5, 4);
@@ -270,6 +270,15 @@ TEST(BitmapGraphicsTest, EtchedRectAndOutlineFollowTheirCorners)
                                       "SSSST",
                                       "TTTTT",
                                   }));
+    open(g, 4, 3);
+    g.drawRaisedEdge(Rect{0, 0, 4, 3});
+    const std::map<char, GuiColor::gui_color> edge = {
+        {'D', GuiColor::DARK_SHADOW_3D_LIFTED}, {'L', GuiColor::BUTTON_HIGHLIGHT_DIMMED}};
+    EXPECT_EQ(picture(g, edge), (std::vector<std::string>{
+                                    "LLLD",
+                                    "L..D",
+                                    ".DDD",
+                                }));
     open(g, 5, 5);
     g.setColor(GuiColor::BLACK);
     g.drawRect(Rect{1, 1, 3, 3});
