@@ -1,6 +1,7 @@
 #include "base/Debug.h"
 
 #include "TempLog.h"
+#include "base/FilePath.h"
 #include "base/Thread.h"
 
 #include <gtest/gtest.h>
@@ -198,15 +199,17 @@ TEST(getTime, CountsSecondsOfTheMonotonicClock)
     EXPECT_GE(heron::getTime() - before, 0.0195);
 }
 
-TEST(programPath, IsTheRunningProgramAndItsFolder)
+TEST(programPath, IsTheRunningProgramAndItsFolderInTheSystemsPathForm)
 {
+    const std::string onDisk = std::filesystem::canonical("/proc/self/exe").string();
     const std::string path = heron::programPath();
-    EXPECT_EQ(path, std::filesystem::canonical("/proc/self/exe").string());
+    EXPECT_EQ(path, heron::FilePath(onDisk.c_str()).c_str());
+    EXPECT_EQ(heron::diskPath(heron::programPath()).c_str(), onDisk);
     const std::string directory = heron::programDirectory();
     ASSERT_FALSE(directory.empty());
-    EXPECT_EQ(directory.back(), '/');
+    EXPECT_EQ(directory.back(), '\\');
     EXPECT_EQ(path.substr(0, directory.size()), directory);
-    EXPECT_EQ(path.find('/', directory.size()), std::string::npos);
+    EXPECT_EQ(path.substr(directory.size()), "base_unit_tests");
 }
 
 TEST(systemInformation, DescribesThisMachine)
