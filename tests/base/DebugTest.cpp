@@ -1,5 +1,6 @@
 #include "base/Debug.h"
 
+#include "Eventually.h"
 #include "TempLog.h"
 #include "base/FilePath.h"
 #include "base/Thread.h"
@@ -14,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -127,6 +130,45 @@ TEST(debug, LogFileCanBeSwitchedOffAndClosedWhileOtherThreadsWrite)
     for (std::thread& writer : writers) {
         writer.join();
     }
+}
+
+TEST(debug, WaitingMoreThanASecondForTheLogDoesNotLogTheWaitIntoTheLog)
+{
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::FILE* const writeEnd = fdopen(ends[1], "w");
+    heron::setDebugLogFile(writeEnd);
+    const int capacity = fcntl(ends[0], F_GETPIPE_SZ);
+    // Page-sized messages fill the pipe to its capacity; more than it holds blocks the writer
+    // inside the log lock until the pipe is read.
+    const std::string block(4096, 'b');
+    std::thread holder([&] {
+        for (int written = 0; written < 2 * capacity; written += static_cast<int>(block.size())) {
+            heron::debug("%s", block.c_str());
+        }
+    });
+    EXPECT_TRUE(eventually([&] {
+        int queued = 0;
+        return ioctl(ends[0], FIONREAD, &queued) == 0 && queued >= capacity;
+    }));
+    std::thread waiter([] { heron::debug("waiter\n"); });
+    heron::sleepMs(1300);
+    std::string text;
+    std::thread reader([&] {
+        char bytes[4096];
+        ssize_t got = 0;
+        while ((got = read(ends[0], bytes, sizeof bytes)) > 0) {
+            text.append(bytes, static_cast<std::size_t>(got));
+        }
+    });
+    holder.join();
+    waiter.join();
+    heron::setDebugLogFile(nullptr);
+    std::fclose(writeEnd);
+    reader.join();
+    close(ends[0]);
+    EXPECT_NE(text.find("waiter\n"), std::string::npos);
+    EXPECT_EQ(text.find("Mutex Debug mutex"), std::string::npos);
 }
 
 TEST(hexDump, WritesLinesOfSixteenBytesWithAlignedTextColumn)
