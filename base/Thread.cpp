@@ -61,8 +61,8 @@ public:
     std::thread thread;
     // The system's id of the thread, 0 until the thread has started.
     std::atomic<pid_t> threadId{0};
+    // True from the start until run has returned.
     std::atomic<bool> running{true};
-    std::atomic<int> result{-1};
 };
 
 namespace
@@ -77,7 +77,7 @@ void threadEntry(std::shared_ptr<ThreadRecord> record)
     }
     record->threadId = gettid();
     setPriority(record->threadId, record->priority);
-    record->result = record->target->run();
+    record->target->run();
     record->running = false;
 }
 
@@ -86,7 +86,8 @@ void threadEntry(std::shared_ptr<ThreadRecord> record)
 Thread::Thread(counted_ptr<Thread>& self, Threadable* target, int priority)
     : m_record(std::make_shared<ThreadRecord>(target, priority))
 {
-    // Dropping what self held may stop another thread, which must not wait for the start lock.
+    // What self held is dropped only after the start lock is released: stopping that thread
+    // waits for it, and it may itself be about to start a thread.
     const counted_ptr<Thread> previous = self;
     MutexLock lock(threadStartLock(), startSite);
     self.reset(this);
