@@ -171,7 +171,7 @@ Image::Image(int width, int height, const std::uint32_t* source)
         return;
     }
     m_body = new ImageBody(width, height);
-    m_body->addReference();
+    m_body->addRef();
     if (source != nullptr) {
         std::memcpy(m_body->pixels().data(), source, pixelCount(width, height) * sizeof(std::uint32_t));
     }
@@ -200,7 +200,7 @@ Image::Image(const Image& other, int x, int y, int width, int height)
         return;
     }
     m_body = new ImageBody(static_cast<int>(w), static_cast<int>(h));
-    m_body->addReference();
+    m_body->addRef();
     m_body->setComponents(other.components());
     for (int row = 0; row < h; ++row) {
         const std::uint32_t* from = other.pixelAt(static_cast<int>(left), static_cast<int>(bottom) + row);
@@ -212,7 +212,7 @@ Image::Image(const Image& other, int x, int y, int width, int height)
 Image::Image(ImageBody* body) : m_body(body)
 {
     if (m_body != nullptr) {
-        m_body->addReference();
+        m_body->addRef();
     }
 }
 
@@ -231,7 +231,7 @@ Image& Image::operator=(const Image& other)
         return *this;
     }
     if (other.m_body != nullptr) {
-        other.m_body->addReference();
+        other.m_body->addRef();
     }
     release();
     m_body = other.m_body;
@@ -258,8 +258,8 @@ void Image::release()
 {
     ImageBody* const body = m_body;
     m_body = nullptr;
-    if (body != nullptr && body->dropReference()) {
-        delete body;
+    if (body != nullptr) {
+        body->release();
     }
 }
 

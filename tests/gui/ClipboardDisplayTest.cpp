@@ -5,7 +5,20 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-TEST(ClipboardDisplayTest, TextRoundTripsAsWindows1252Bytes)
+#include <cstdlib>
+
+namespace {
+
+class ClipboardDisplayTest : public ::testing::Test
+{
+protected:
+    // Without a session bus address the video subsystem would try to autolaunch one; the clipboard needs none.
+    void SetUp() override { setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent", 0); }
+};
+
+}
+
+TEST_F(ClipboardDisplayTest, TextRoundTripsAsWindows1252Bytes)
 {
     const heron_string text("caf\xE9 \x80 5\x97" "6\n");
     {
@@ -18,7 +31,7 @@ TEST(ClipboardDisplayTest, TextRoundTripsAsWindows1252Bytes)
     EXPECT_EQ(clipboard.getText(), text);
 }
 
-TEST(ClipboardDisplayTest, TheDesktopSeesUtf8)
+TEST_F(ClipboardDisplayTest, TheDesktopSeesUtf8)
 {
     ASSERT_TRUE(plat::setClipboardText("\x80"));
     char* const utf8 = SDL_GetClipboardText();
