@@ -395,7 +395,8 @@ std::uint32_t* Image::pixelAtIndex(int i)
 
 std::uint32_t* Image::pixelAt(int x, int y)
 {
-    return pixelAtIndex(y * width() + x);
+    std::uint32_t* const first = pixels();
+    return first != nullptr ? first + (static_cast<std::size_t>(y) * width() + x) : nullptr;
 }
 
 const std::uint32_t* Image::pixels() const
