@@ -5,9 +5,11 @@
 
 #include <cstring>
 
-namespace kestrel {
+namespace kestrel
+{
 
-namespace {
+namespace
+{
 
 // A broken stream; the text is logged by GifReader::read.
 struct GifError

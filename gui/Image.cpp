@@ -8,9 +8,11 @@
 #include <cstring>
 #include <limits>
 
-namespace kestrel {
+namespace kestrel
+{
 
-namespace {
+namespace
+{
 
 std::size_t pixelCount(int width, int height)
 {

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-namespace kestrel {
+namespace kestrel
+{
 
 class ImageBody;
 

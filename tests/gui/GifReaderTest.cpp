@@ -16,7 +16,8 @@ using giftest::Code;
 using giftest::Picture;
 using kestrel::Image;
 
-namespace {
+namespace
+{
 
 Image decode(const Bytes& bytes)
 {

@@ -10,7 +10,8 @@
 using kestrel::Image;
 using kestrel::ImageBody;
 
-namespace {
+namespace
+{
 
 std::vector<std::uint32_t> pixelsOf(const Image& image)
 {
