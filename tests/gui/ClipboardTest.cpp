@@ -1,7 +1,6 @@
 #include "gui/Clipboard.h"
 
 #include "LogCapture.h"
-#include "SessionBus.h"
 #include "platform/Clipboard.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +11,6 @@
 TEST(ClipboardTest, WithoutADisplayTheClipboardIsEmptyAndIgnoresPuts)
 {
     const LogCapture log;
-    avoidSessionBus();
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
     kestrel::Clipboard clipboard;
     clipboard.putText("lost");
