@@ -7,6 +7,7 @@ class heron_string;
 namespace heron
 {
 
+class NetAddress;
 class ObjectWriterContext;
 
 // Abstract byte sink: each kind supplies the byte operations, and every typed write (tags, bools,
@@ -50,6 +51,8 @@ public:
     // The string in the sink's string mode. A mode outside 0..4, or a string over 255 bytes in mode 2,
     // writes nothing and sets the error flag.
     DataDest& writeString(const heron_string& value);
+    // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the sink's byte order.
+    DataDest& writeAddress(const NetAddress& value);
 
     // Chooses the string mode 0..4 of writeString.
     void setStringMode(int mode) { m_stringMode = mode; }

@@ -7,6 +7,7 @@ class heron_string;
 namespace heron
 {
 
+class NetAddress;
 class StreamReader;
 
 // Abstract byte source: each kind supplies the byte operations, and every typed read (tags, bools,
@@ -71,6 +72,9 @@ public:
     // One text line without its line end (LF, CR, or one pair of them). False at the end of data
     // when nothing was read.
     bool readLine(heron_string& value);
+    // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the source's
+    // byte order. The target is unchanged when the bytes run short.
+    DataSource& readAddress(NetAddress& value);
 
     // Chooses the string mode 0..4 of readString.
     void setStringMode(int mode) { m_stringMode = mode; }
