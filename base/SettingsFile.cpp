@@ -321,18 +321,9 @@ bool makeFolders(const heron_string& folder)
     return true;
 }
 
-// Reads at most maxFileSize bytes; a missing file gives no bytes. False when unreadable.
-bool readFile(const heron_string& path, std::vector<char>& bytes)
+// Reads at most maxFileSize bytes of an open file. False when unreadable (logged).
+bool readFile(int fd, const heron_string& path, std::vector<char>& bytes)
 {
-    bytes.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) {
-            return true;
-        }
-        debug("Settings file %s cannot be read (errno=%d)\n", path.c_str(), errno);
-        return false;
-    }
     bytes.resize(SettingsFile::maxFileSize + 1);
     std::size_t total = 0;
     while (total < bytes.size()) {
@@ -342,7 +333,6 @@ bool readFile(const heron_string& path, std::vector<char>& bytes)
         }
         if (n < 0) {
             debug("Settings file %s cannot be read (errno=%d)\n", path.c_str(), errno);
-            close(fd);
             return false;
         }
         if (n == 0) {
@@ -350,7 +340,6 @@ bool readFile(const heron_string& path, std::vector<char>& bytes)
         }
         total += static_cast<std::size_t>(n);
     }
-    close(fd);
     if (total > SettingsFile::maxFileSize) {
         debug("Settings file %s is larger than %u bytes; the rest is ignored\n", path.c_str(),
               static_cast<unsigned>(SettingsFile::maxFileSize));
@@ -358,6 +347,37 @@ bool readFile(const heron_string& path, std::vector<char>& bytes)
     }
     bytes.resize(total);
     return true;
+}
+
+// Tells one version of the file from another: every write makes a new file by renaming, and an
+// edit in place changes the size or the modification time.
+struct FileVersion
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    timespec modified{};
+
+    bool operator==(const FileVersion& other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+// The last file parsed, so that repeated reads of an unchanged file neither parse it again nor
+// report its damaged lines again. Used under the accessor lock.
+struct ParsedCache
+{
+    heron_string path;
+    FileVersion version;
+    SettingsFile contents;
+};
+
+ParsedCache& parsedCache()
+{
+    static ParsedCache cache;
+    return cache;
 }
 
 bool writeAll(int fd, const char* data, std::size_t size)
@@ -617,11 +637,35 @@ heron_string SettingsFile::filePath()
 bool SettingsFile::load()
 {
     MutexLock lock(accessor(), 3);
+    const heron_string path = filePath();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        *this = SettingsFile();
+        return true;
+    }
+    struct stat status{};
+    if (fd < 0 || fstat(fd, &status) != 0) {
+        debug("Settings file %s cannot be read (errno=%d)\n", path.c_str(), errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        return false;
+    }
+    const FileVersion version{status.st_dev, status.st_ino, status.st_size, status.st_mtim};
+    ParsedCache& cache = parsedCache();
+    if (cache.path == path && cache.version == version) {
+        close(fd);
+        *this = cache.contents;
+        return true;
+    }
     std::vector<char> bytes;
-    if (!readFile(filePath(), bytes)) {
+    const bool read = readFile(fd, path, bytes);
+    close(fd);
+    if (!read) {
         return false;
     }
     parse(bytes.data(), bytes.size());
+    cache = ParsedCache{path, version, *this};
     return true;
 }
 
