@@ -3,7 +3,8 @@
 #include "base/DataDest.h"
 #include "base/DataSource.h"
 
-#include "LogCapture.h"
+#include "Eventually.h"
+#include "TempLog.h"
 #include "Loopback.h"
 
 #include <gtest/gtest.h>
@@ -82,7 +83,7 @@ TEST(NetConnection, BlockingReadWaitsForThePendingConnectAndTheBytes)
 
 TEST(NetConnection, ConnectToAClosedPortEndsRefused)
 {
-    LogCapture log;
+    TempLog log;
     NetConnection client(loopbackAddress(loopback::freePort()));
     EXPECT_TRUE(eventually([&] { return !client.isConnected(); }));
     EXPECT_EQ(client.errorKind(), heron::NetRefused);
@@ -123,7 +124,7 @@ TEST(NetConnection, NonBlockingReadsReturnAtOnceWhenNothingArrived)
 
 TEST(NetConnection, PeerClosingMidTransferDeliversWhatCameAndReportsTheClose)
 {
-    LogCapture log;
+    TempLog log;
     ConnectedPair pair(false);
     ASSERT_TRUE(loopback::sendAll(pair.peer, "0123456789"));
     close(pair.peer);
@@ -144,7 +145,7 @@ TEST(NetConnection, PeerClosingMidTransferDeliversWhatCameAndReportsTheClose)
 
 TEST(NetConnection, ReadByteAfterThePeerClosedReportsKindFour)
 {
-    LogCapture log;
+    TempLog log;
     ConnectedPair pair(false);
     close(pair.peer);
     pair.peer = -1;
@@ -159,7 +160,7 @@ TEST(NetConnection, ReadByteAfterThePeerClosedReportsKindFour)
 
 TEST(NetConnection, WritingToAPeerThatWentAwayIsAWriteErrorNotASignal)
 {
-    LogCapture log;
+    TempLog log;
     ConnectedPair pair(true);
     close(pair.peer);
     pair.peer = -1;

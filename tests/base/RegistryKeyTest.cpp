@@ -4,7 +4,9 @@
 #include "base/MemoryDataSource.h"
 #include "base/SettingsFile.h"
 
-#include "LogCapture.h"
+#include "TempFolder.h"
+#include "TempLog.h"
+#include "WholeFile.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +33,7 @@ protected:
     RegistryKeyTest() { SettingsFile::setFolder(heron_string(m_folder.path().c_str())); }
     ~RegistryKeyTest() override { SettingsFile::setFolder(heron_string()); }
 
-    std::string filePath() const { return m_folder.path() + "/registry.conf"; }
+    std::filesystem::path filePath() const { return m_folder.path() / "registry.conf"; }
     std::string fileText() const { return readWholeFile(filePath()); }
     void writeFile(const std::string& text) const { writeWholeFile(filePath(), text); }
     std::uint32_t damagedLinesInFile() const
@@ -41,7 +43,7 @@ protected:
         file.parse(text.data(), text.size());
         return file.damagedLines();
     }
-    const std::string& folder() const { return m_folder.path(); }
+    std::string folder() const { return m_folder.path().string(); }
 
 private:
     TempFolder m_folder;
@@ -109,7 +111,7 @@ TEST_F(RegistryKeyTest, ValuesOfTheWrongTypeReadAsMissingAndKeepTheDefault)
     ASSERT_TRUE(key.setString("Screen Hz", "85"));
     ASSERT_TRUE(key.setInt("User name", 3));
     ASSERT_TRUE(key.setInt("Avatar", 3));
-    LogCapture log;
+    TempLog log;
     EXPECT_EQ(readInt(key, "Screen Hz", 2), 2);
     bool flag = true;
     EXPECT_FALSE(RegIntReader::readBool(key, "Screen Hz", &flag));
@@ -178,7 +180,7 @@ TEST_F(RegistryKeyTest, DamagedFileKeepsItsGoodValuesAndIsRewrittenClean)
               "\"Screen Hz\" = dword:3\n"
               "\"Use current\" = dword:\"yes\"\n" +
               std::string(garbage, sizeof garbage - 1) + "\"Enable fog\" = dwo");
-    LogCapture log;
+    TempLog log;
     RegistryKey key(productKey, true);
     ASSERT_TRUE(key.isOpen());
     EXPECT_EQ(readInt(key, "Screen Hz", 0), 3);
@@ -199,7 +201,7 @@ TEST_F(RegistryKeyTest, FolderThatCannotBeMadeLeavesTheKeyClosedAndIsLogged)
 {
     writeWholeFile(folder() + "/plain file", "x");
     SettingsFile::setFolder(heron_string((folder() + "/plain file/aurelle").c_str()));
-    LogCapture log;
+    TempLog log;
     RegistryKey key(productKey, true);
     EXPECT_FALSE(key.isOpen());
     EXPECT_FALSE(key.setInt("Use current", 1));

@@ -5,7 +5,9 @@
 #include "base/MemoryDataSource.h"
 #include "base/NetConnection.h"
 
-#include "LogCapture.h"
+#include "Eventually.h"
+#include "TempFolder.h"
+#include "WholeFile.h"
 #include "Loopback.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +30,7 @@ const std::string stamp = R"([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d
 TEST(Server, AcceptsAConnectionAndLogsItsLife)
 {
     TempFolder folder;
-    const std::string logPath = folder.path() + "/server.log";
+    const std::string logPath = (folder.path() / "server.log").string();
     const int port = loopback::freePort();
     heron::counted_ptr<NetConnection> accepted;
     {
@@ -86,7 +88,7 @@ TEST(Server, AcceptedConnectionDoesNotWaitForBytes)
 TEST(Server, PortAlreadyInUseFailsWithBindAndLogsTheClose)
 {
     TempFolder folder;
-    const std::string logPath = folder.path() + "/server.log";
+    const std::string logPath = (folder.path() / "server.log").string();
     const int port = loopback::freePort();
     Server first(port, nullptr);
     ASSERT_FALSE(first.hasFailed());

@@ -1,6 +1,6 @@
 #include "base/SettingsFile.h"
 
-#include "LogCapture.h"
+#include "TempLog.h"
 
 #include <gtest/gtest.h>
 
@@ -101,7 +101,7 @@ TEST(SettingsFile, DamagedLinesAreLoggedAndSkippedWhileTheRestIsKept)
         {"just words", "bad value name"},
     };
     for (const Case& c : cases) {
-        LogCapture log;
+        TempLog log;
         const SettingsFile file = parsed(std::string("[Software\\Key]\n\"Before\" = dword:7\n") + c.line +
                                          "\n\"After\" = dword:8\n");
         EXPECT_EQ(file.damagedLines(), 1u) << c.line;
@@ -114,7 +114,7 @@ TEST(SettingsFile, DamagedLinesAreLoggedAndSkippedWhileTheRestIsKept)
 
 TEST(SettingsFile, ValuesAfterADamagedKeyLineAreSkippedNotFiledUnderThePreviousKey)
 {
-    LogCapture log;
+    TempLog log;
     const SettingsFile file = parsed("\"Orphan\" = dword:1\n"
                                      "[Software\\Good]\n"
                                      "\"Kept\" = dword:2\n"
@@ -142,7 +142,7 @@ TEST(SettingsFile, BinaryGarbageNeverYieldsValuesAndIsReportedWithoutFloodingThe
     for (std::size_t i = 0; i < garbage.size(); i += 50) {
         garbage[i] = '\n';
     }
-    LogCapture log;
+    TempLog log;
     const SettingsFile file = parsed(garbage);
     EXPECT_GT(file.damagedLines(), 100u);
     const std::string logged = log.text();
