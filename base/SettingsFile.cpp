@@ -225,6 +225,41 @@ const char* parseTypedValue(Cursor& c, SettingsValue& value)
     return "unknown value type";
 }
 
+// The rest of a key line after its '[': the path up to ']' and nothing after it. Null on
+// success, else why the line is damaged.
+const char* parseKeyLine(Cursor& c, heron_string& path)
+{
+    const char* close = static_cast<const char*>(std::memchr(c.p, ']', static_cast<std::size_t>(c.end - c.p)));
+    if (close == nullptr) {
+        return "bad key path";
+    }
+    path.assign(c.p, static_cast<std::uint32_t>(close - c.p));
+    if (!SettingsFile::isValidKeyPath(path)) {
+        return "bad key path";
+    }
+    c.p = close + 1;
+    c.skipSpaces();
+    return c.atEnd() ? nullptr : "text after the key path";
+}
+
+// A value line: "name" = type:value. Null on success, else why the line is damaged.
+const char* parseValueLine(Cursor& c, heron_string& name, SettingsValue& value)
+{
+    if (!parseQuoted(c, name)) {
+        return "bad value name";
+    }
+    c.skipSpaces();
+    if (!c.eat('=')) {
+        return "no '=' after the value name";
+    }
+    c.skipSpaces();
+    if (const char* damage = parseTypedValue(c, value)) {
+        return damage;
+    }
+    c.skipSpaces();
+    return c.atEnd() ? nullptr : "text after the value";
+}
+
 void appendQuoted(heron_string& out, const char* text, std::size_t n)
 {
     static const char hex[] = "0123456789abcdef";
@@ -496,35 +531,18 @@ void SettingsFile::parseLine(const char* begin, const char* end, std::uint32_t l
     }
     const char* damage = nullptr;
     if (c.eat('[')) {
-        const char* close = static_cast<const char*>(std::memchr(c.p, ']', static_cast<std::size_t>(c.end - c.p)));
-        const heron_string path = close != nullptr ? heron_string(c.p, static_cast<std::uint32_t>(close - c.p)) : heron_string();
-        current = nullptr;
-        if (close == nullptr || !isValidKeyPath(path)) {
-            damage = "bad key path";
-        } else {
-            c.p = close + 1;
-            c.skipSpaces();
-            damage = c.atEnd() ? nullptr : "text after the key path";
-        }
-        if (damage == nullptr) {
-            current = &keyFor(path);
-        }
+        heron_string path;
+        damage = parseKeyLine(c, path);
+        current = damage == nullptr ? &keyFor(path) : nullptr;
     } else {
         heron_string name;
         SettingsValue value;
-        if (!parseQuoted(c, name)) {
-            damage = "bad value name";
-        } else if (c.skipSpaces(), !c.eat('=')) {
-            damage = "no '=' after the value name";
-        } else if (c.skipSpaces(), (damage = parseTypedValue(c, value)) == nullptr) {
-            c.skipSpaces();
-            if (!c.atEnd()) {
-                damage = "text after the value";
-            } else if (current == nullptr) {
-                damage = "value outside a key";
-            } else {
-                current->values[lowered(name)] = Entry{name, value};
-            }
+        damage = parseValueLine(c, name, value);
+        if (damage == nullptr && current == nullptr) {
+            damage = "value outside a key";
+        }
+        if (damage == nullptr) {
+            current->values[lowered(name)] = Entry{name, value};
         }
     }
     if (damage != nullptr && ++m_damagedLines <= maxReportedLines) {
