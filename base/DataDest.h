@@ -7,6 +7,8 @@ class heron_string;
 namespace heron
 {
 
+class NetAddress;
+
 // Abstract byte sink: each kind supplies the byte operations, and every typed write (tags, bools,
 // 32/64-bit values in either byte order, strings in five modes) is built on them here. Typed writes
 // return the sink so they chain. One thread at a time uses a sink.
@@ -48,6 +50,8 @@ public:
     // The string in the sink's string mode. A mode outside 0..4, or a string over 255 bytes in mode 2,
     // writes nothing and sets the error flag.
     DataDest& writeString(const heron_string& value);
+    // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the sink's byte order.
+    DataDest& writeAddress(const NetAddress& value);
 
     // Chooses the string mode 0..4 of writeString.
     void setStringMode(int mode) { m_stringMode = mode; }

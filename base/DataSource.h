@@ -7,6 +7,8 @@ class heron_string;
 namespace heron
 {
 
+class NetAddress;
+
 // Abstract byte source: each kind supplies the byte operations, and every typed read (tags, bools,
 // 16/32/64-bit values in either byte order, strings in five modes, text lines) is built on them here.
 // Typed reads return the source so they chain; a short read sets the error flag and leaves the target
@@ -69,6 +71,9 @@ public:
     // One text line without its line end (LF, CR, or one pair of them). False at the end of data
     // when nothing was read.
     bool readLine(heron_string& value);
+    // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the source's
+    // byte order. The target is unchanged when the bytes run short.
+    DataSource& readAddress(NetAddress& value);
 
     // Chooses the string mode 0..4 of readString.
     void setStringMode(int mode) { m_stringMode = mode; }

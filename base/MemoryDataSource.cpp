@@ -20,6 +20,21 @@ MemoryDataSource::MemoryDataSource(const void* data, std::uint32_t size, bool co
     }
 }
 
+void MemoryDataSource::assign(const void* data, std::uint32_t size, bool copy)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    const std::uint32_t count = data ? size : 0;
+    std::vector<unsigned char> owned;
+    if (copy && count > 0) {
+        owned.assign(bytes, bytes + count);
+    }
+    m_owned.swap(owned);
+    m_data = copy && count > 0 ? m_owned.data() : bytes;
+    m_size = count;
+    m_position = 0;
+    setError(false);
+}
+
 bool MemoryDataSource::isOK() const
 {
     return !hasError();

@@ -21,6 +21,8 @@ public:
     // Reads size bytes at data: in place when copy is false (the caller keeps the block alive),
     // else from the source's own copy. Null data counts as no bytes.
     MemoryDataSource(const void* data, std::uint32_t size, bool copy);
+    // Starts over on new bytes as the constructor above does: position 0, error flag clear.
+    void assign(const void* data, std::uint32_t size, bool copy);
 
     bool isOK() const override;
     int readByte() override;

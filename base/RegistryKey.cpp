@@ -1,0 +1,208 @@
+#include "base/RegistryKey.h"
+
+#include "base/Debug.h"
+#include "base/MemoryDataDest.h"
+#include "base/MemoryDataSource.h"
+#include "base/Mutex.h"
+
+#include <cstring>
+
+namespace heron
+{
+
+namespace
+{
+
+SettingsValue dwordValue(std::uint32_t v)
+{
+    SettingsValue value;
+    value.type = RegDword;
+    value.bytes = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
+                   static_cast<std::uint8_t>(v >> 24)};
+    return value;
+}
+
+SettingsValue textValue(const char* text, std::size_t length)
+{
+    SettingsValue value;
+    value.type = RegString;
+    value.bytes.assign(text, text + length);
+    value.bytes.push_back(0);
+    return value;
+}
+
+const char* typeName(std::uint32_t type)
+{
+    switch (type) {
+    case RegString:
+        return "text";
+    case RegBinary:
+        return "bytes";
+    case RegDword:
+    case RegDwordBigEndian:
+        return "number";
+    default:
+        return "unknown";
+    }
+}
+
+}
+
+RegistryKey::RegistryKey(const heron_string& subKey, bool create, std::int32_t hive)
+    : m_path(heron_string(hive == localMachine ? "LocalMachine\\Software\\" : "Software\\") + subKey)
+{
+    if (!SettingsFile::isValidKeyPath(m_path)) {
+        debug("Settings key \"%s\" is not a valid key name\n", m_path.c_str());
+        return;
+    }
+    SettingsFile file;
+    m_open = file.load() && file.hasKey(m_path);
+    if (m_open || !create) {
+        m_writable = m_open && create ? 1 : 0;
+        return;
+    }
+    m_open = SettingsFile::update([this](SettingsFile& current) {
+        current.addKey(m_path);
+        return true;
+    });
+    m_writable = m_open ? 1 : 0;
+}
+
+RegistryKey::~RegistryKey() = default;
+
+bool RegistryKey::store(const char* name, const SettingsValue& value)
+{
+    if (!m_open || m_writable != 1) {
+        return false;
+    }
+    const heron_string valueName(name);
+    return SettingsFile::update(
+        [&](SettingsFile& file) { return file.set(m_path, valueName, value); });
+}
+
+bool RegistryKey::setInt(const char* name, std::int32_t value)
+{
+    return store(name, dwordValue(static_cast<std::uint32_t>(value)));
+}
+
+bool RegistryKey::setBool(const char* name, bool value)
+{
+    return setInt(name, value ? 1 : 0);
+}
+
+bool RegistryKey::setUnsigned(const char* name, std::uint32_t value)
+{
+    return store(name, dwordValue(value));
+}
+
+bool RegistryKey::setString(const char* name, const char* value)
+{
+    return value == nullptr ? store(name, textValue("", 0)) : store(name, textValue(value, std::strlen(value)));
+}
+
+bool RegistryKey::setString(const char* name, const heron_string& value)
+{
+    return setString(name, value.c_str());
+}
+
+bool RegistryKey::setBinary(const char* name, const void* data, std::uint32_t size)
+{
+    SettingsValue value;
+    value.type = RegBinary;
+    if (size > 0) {
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        value.bytes.assign(bytes, bytes + size);
+    }
+    return store(name, value);
+}
+
+bool RegistryKey::setBinary(const char* name, const MemoryDataDest& data)
+{
+    return setBinary(name, data.data(), data.size());
+}
+
+bool RegistryKey::readValue(const char* name, RegReadCallback& callback) const
+{
+    if (!m_open) {
+        return false;
+    }
+    MutexLock lock(SettingsFile::accessor(), 10);
+    SettingsFile file;
+    if (!file.load()) {
+        return false;
+    }
+    const SettingsValue* value = file.find(m_path, heron_string(name));
+    if (value == nullptr) {
+        return false;
+    }
+    if (!callback.handle(value->type, &value->bytes)) {
+        debug("Settings value \"%s\" of key %s holds a %s of the wrong kind; the default stays\n", name, m_path.c_str(),
+              typeName(value->type));
+        return false;
+    }
+    return true;
+}
+
+RegReadCallback::~RegReadCallback() = default;
+
+RegIntReader::RegIntReader(const RegistryKey& key, const char* name, std::int32_t* target) : m_target(target)
+{
+    m_stored = key.readValue(name, *this);
+}
+
+bool RegIntReader::handle(std::uint32_t type, const std::vector<std::uint8_t>* value)
+{
+    if ((type != RegDword && type != RegDwordBigEndian) || value->size() != 4) {
+        return false;
+    }
+    const std::uint8_t* b = value->data();
+    const std::uint32_t v = type == RegDword
+                                ? std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24
+                                : std::uint32_t(b[3]) | std::uint32_t(b[2]) << 8 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[0]) << 24;
+    *m_target = static_cast<std::int32_t>(v);
+    return true;
+}
+
+bool RegIntReader::readBool(const RegistryKey& key, const char* name, bool* target)
+{
+    std::int32_t value = 0;
+    if (!RegIntReader(key, name, &value)) {
+        return false;
+    }
+    *target = value != 0;
+    return true;
+}
+
+RegStringReader::RegStringReader(const RegistryKey& key, const char* name, heron_string* target) : m_target(target)
+{
+    m_stored = key.readValue(name, *this);
+}
+
+bool RegStringReader::handle(std::uint32_t type, const std::vector<std::uint8_t>* value)
+{
+    if (type != RegString) {
+        return false;
+    }
+    const auto* text = reinterpret_cast<const char*>(value->data());
+    const void* nul = std::memchr(text, 0, value->size());
+    const std::size_t length = nul != nullptr ? static_cast<const char*>(nul) - text : value->size();
+    m_target->assign(text, static_cast<std::uint32_t>(length));
+    return true;
+}
+
+RegMemoryDataSourceReader::RegMemoryDataSourceReader(const RegistryKey& key, const char* name, MemoryDataSource* target)
+    : m_target(target)
+{
+    m_stored = key.readValue(name, *this);
+}
+
+bool RegMemoryDataSourceReader::handle(std::uint32_t type, const std::vector<std::uint8_t>* value)
+{
+    if (type != RegBinary) {
+        return false;
+    }
+    m_target->assign(value->data(), static_cast<std::uint32_t>(value->size()), true);
+    return true;
+}
+
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "base/SettingsFile.h"
+#include "base/heron_string.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace heron
+{
+
+class MemoryDataDest;
+class MemoryDataSource;
+class RegReadCallback;
+
+// A key of the settings store (the file of SettingsFile): "Software\" + the sub-key, in the
+// current user's settings or, for hive 1, the machine's. Values are typed: 32-bit numbers, texts
+// and byte blocks. Reads see the file as it is now; each write replaces the whole file. Any
+// thread; writes from other threads and processes are serialised.
+class RegistryKey
+{
+public:
+    // Hive selector of the machine-wide settings; any other value means the current user's.
+    static constexpr std::int32_t localMachine = 1;
+
+    // Opens the key. With create the key is made when missing and may be written; without, it
+    // opens only when it exists and refuses every write. A failure leaves the key closed.
+    RegistryKey(const heron_string& subKey, bool create, std::int32_t hive = 0);
+    ~RegistryKey();
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    bool isOpen() const { return m_open; }
+    // The key's full path in the settings file.
+    const heron_string& path() const { return m_path; }
+
+    // Each setter stores one value and returns true; false when the key is closed, was opened
+    // without create, or the file cannot be written (logged).
+    // A 32-bit number.
+    bool setInt(const char* name, std::int32_t value);
+    // A number, 0 or 1.
+    bool setBool(const char* name, bool value);
+    // A number with the same bits.
+    bool setUnsigned(const char* name, std::uint32_t value);
+    // A text up to its first NUL; null stores the empty text.
+    bool setString(const char* name, const char* value);
+    bool setString(const char* name, const heron_string& value);
+    // A block of size bytes (size 0 gives an empty block; data may then be null).
+    bool setBinary(const char* name, const void* data, std::uint32_t size);
+    // The sink's bytes from its start to its end.
+    bool setBinary(const char* name, const MemoryDataDest& data);
+
+    // Hands the value's type and bytes to callback and returns its result; false when the key is
+    // closed or the value is missing. A value the callback refuses (wrong type) is logged.
+    bool readValue(const char* name, RegReadCallback& callback) const;
+
+private:
+    bool store(const char* name, const SettingsValue& value);
+
+    heron_string m_path;
+    std::int32_t m_writable = 0;
+    bool m_open = false;
+};
+
+// Receives one value read by RegistryKey::readValue.
+class RegReadCallback
+{
+public:
+    virtual ~RegReadCallback();
+    // Stores the value (type of RegistryValueType, bytes valid during the call) into the target
+    // when the type is one it accepts; returns whether it did. Otherwise the target is unchanged.
+    virtual bool handle(std::uint32_t type, const std::vector<std::uint8_t>* value) = 0;
+};
+
+// Reads a number (RegDword, or RegDwordBigEndian) into an int.
+class RegIntReader : public RegReadCallback
+{
+public:
+    // Reads the value now; the target keeps its value unless one was stored.
+    RegIntReader(const RegistryKey& key, const char* name, std::int32_t* target);
+    bool handle(std::uint32_t type, const std::vector<std::uint8_t>* value) override;
+    // True when a value was stored.
+    explicit operator bool() const { return m_stored; }
+    // Reads a number and stores whether it is non-zero; returns whether a value was stored.
+    static bool readBool(const RegistryKey& key, const char* name, bool* target);
+
+private:
+    std::int32_t* m_target;
+    bool m_stored = false;
+};
+
+// Reads a text (RegString) into a heron_string.
+class RegStringReader : public RegReadCallback
+{
+public:
+    // Reads the value now; the target keeps its value unless one was stored.
+    RegStringReader(const RegistryKey& key, const char* name, heron_string* target);
+    bool handle(std::uint32_t type, const std::vector<std::uint8_t>* value) override;
+    // True when a value was stored.
+    explicit operator bool() const { return m_stored; }
+
+private:
+    heron_string* m_target;
+    bool m_stored = false;
+};
+
+// Reads a byte block (RegBinary) into a memory source holding a copy, at position 0.
+class RegMemoryDataSourceReader : public RegReadCallback
+{
+public:
+    // Reads the value now; the target keeps its bytes unless a value was stored.
+    RegMemoryDataSourceReader(const RegistryKey& key, const char* name, MemoryDataSource* target);
+    bool handle(std::uint32_t type, const std::vector<std::uint8_t>* value) override;
+    // True when a value was stored.
+    explicit operator bool() const { return m_stored; }
+
+private:
+    MemoryDataSource* m_target;
+    bool m_stored = false;
+};
+
+}

@@ -1,0 +1,168 @@
+#include "base/Server.h"
+
+#include "base/NetConnection.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace heron
+{
+
+// State of one listening server.
+class ServerInternals
+{
+public:
+    // Writes one line to the server log with the time stamp in front of the rest.
+    template <typename... Args>
+    void log(const char* format, Args... args)
+    {
+        if (logFile == nullptr) {
+            return;
+        }
+        std::fprintf(logFile, format, timeStamp(), args...);
+        std::fflush(logFile);
+    }
+    // The local time as the C library's asctime writes it, without the line end.
+    const char* timeStamp();
+    void closeSocket();
+    // One non-blocking accept; a null pointer when nobody is waiting.
+    counted_ptr<NetConnection> accept();
+
+    bool failed = true;
+    std::int32_t reason = Server::NoSocket;
+    int socket = -1;
+    std::FILE* logFile = nullptr;
+    char stamp[64] = {};
+    counted_ptr<NetConnection> pending;
+};
+
+const char* ServerInternals::timeStamp()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    if (std::strftime(stamp, sizeof stamp, "%a %b %e %H:%M:%S %Y", &local) == 0) {
+        stamp[0] = '\0';
+    }
+    return stamp;
+}
+
+void ServerInternals::closeSocket()
+{
+    if (socket < 0) {
+        return;
+    }
+    shutdown(socket, SHUT_RDWR);
+    ::close(socket);
+    socket = -1;
+}
+
+counted_ptr<NetConnection> ServerInternals::accept()
+{
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    int accepted;
+    do {
+        accepted = accept4(socket, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    } while (accepted < 0 && errno == EINTR);
+    if (accepted < 0) {
+        return counted_ptr<NetConnection>();
+    }
+    const NetAddress address(ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port));
+    log("%s Connection received from %s on port %d\n", address.toString().c_str(), address.port());
+    return counted_ptr<NetConnection>(new NetConnection(accepted, address));
+}
+
+Server::Server(int port, const char* logFileName) : m_internals(new ServerInternals)
+{
+    ServerInternals& state = *m_internals;
+    if (logFileName != nullptr) {
+        state.logFile = std::fopen(logFileName, "w");
+    }
+    if (!startWinsock()) {
+        return;
+    }
+    state.socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (state.socket >= 0) {
+        const int on = 1;
+        setsockopt(state.socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_port = htons(static_cast<std::uint16_t>(port));
+        local.sin_addr.s_addr = htonl(INADDR_ANY);
+        if (bind(state.socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+            state.reason = BindFailed;
+        } else if (listen(state.socket, SOMAXCONN) != 0) {
+            state.reason = ListenFailed;
+        } else if (fcntl(state.socket, F_SETFL, fcntl(state.socket, F_GETFL) | O_NONBLOCK) != 0) {
+            state.reason = NoSocket;
+        } else {
+            state.failed = false;
+            state.reason = 0;
+            state.log("%s Server object created on port %d (SOCKET=%d)\n", port, state.socket);
+            return;
+        }
+    }
+    state.closeSocket();
+    state.log("%s Server closed\n");
+}
+
+Server::~Server()
+{
+    ServerInternals& state = *m_internals;
+    if (!state.failed) {
+        state.closeSocket();
+        state.log("%s Server closed\n");
+    }
+    if (state.logFile != nullptr) {
+        std::fclose(state.logFile);
+    }
+    delete m_internals;
+}
+
+bool Server::hasFailed() const
+{
+    return m_internals->failed;
+}
+
+std::int32_t Server::failureReason() const
+{
+    return m_internals->failed ? m_internals->reason : 0;
+}
+
+bool Server::hasConnection()
+{
+    if (m_internals->failed) {
+        return false;
+    }
+    if (!m_internals->pending) {
+        m_internals->pending = m_internals->accept();
+    }
+    return static_cast<bool>(m_internals->pending);
+}
+
+counted_ptr<NetConnection> Server::acceptConnection()
+{
+    if (m_internals->failed) {
+        return counted_ptr<NetConnection>();
+    }
+    if (m_internals->pending) {
+        counted_ptr<NetConnection> taken = m_internals->pending;
+        m_internals->pending.reset();
+        return taken;
+    }
+    return m_internals->accept();
+}
+
+counted_ptr<NetConnection> Server::takeConnection()
+{
+    return acceptConnection();
+}
+
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "base/counted_ptr.h"
+
+#include <cstdint>
+
+namespace heron
+{
+
+class NetConnection;
+class ServerInternals;
+
+// A listening TCP server polled without threads: each poll tries one non-blocking accept. With a
+// log file name it writes a time-stamped line when it starts, receives a connection and closes.
+// Used by one thread at a time.
+class Server
+{
+public:
+    // Why a server failed to start.
+    enum FailureReason : std::int32_t
+    {
+        NoSocket = 1,   // no socket, or it could not be made non-blocking
+        BindFailed = 2, // the port is taken or not allowed
+        ListenFailed = 3
+    };
+
+    // Listens on the port on every local interface. logFileName: the server log, created or
+    // truncated; null for none. A failure is logged there as the closing line.
+    Server(int port, const char* logFileName);
+    // Closes the listening socket, writes the closing line and releases a pending connection.
+    virtual ~Server();
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    // True when the server could not start; it then accepts nothing.
+    bool hasFailed() const;
+    // The FailureReason while hasFailed(), else 0.
+    std::int32_t failureReason() const;
+    // True when a connection is waiting: a pending one, or one accepted now and kept pending.
+    bool hasConnection();
+    // The pending connection (the server lets go of it), else one accepted now; null when none
+    // is waiting. Accepted connections are non-blocking.
+    counted_ptr<NetConnection> acceptConnection();
+    // The same as acceptConnection.
+    counted_ptr<NetConnection> takeConnection();
+
+private:
+    ServerInternals* m_internals;
+};
+
+}

@@ -1,0 +1,705 @@
+#include "base/SettingsFile.h"
+
+#include "base/Debug.h"
+#include "base/Mutex.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace heron
+{
+
+namespace
+{
+
+// Damaged lines reported one by one; the rest of a badly damaged file is summed up in one line.
+constexpr std::uint32_t maxReportedLines = 20;
+
+heron_string lowered(const heron_string& text)
+{
+    heron_string copy(text);
+    copy.toLower();
+    return copy;
+}
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return c - 'A' + 10;
+}
+
+// Read position within one line.
+struct Cursor
+{
+    const char* p;
+    const char* end;
+
+    bool atEnd() const { return p == end; }
+    void skipSpaces()
+    {
+        while (p != end && (*p == ' ' || *p == '\t')) {
+            ++p;
+        }
+    }
+    bool eat(char c)
+    {
+        if (p == end || *p != c) {
+            return false;
+        }
+        ++p;
+        return true;
+    }
+    bool eatWord(const char* word)
+    {
+        const std::size_t n = std::strlen(word);
+        if (static_cast<std::size_t>(end - p) < n || std::memcmp(p, word, n) != 0) {
+            return false;
+        }
+        p += n;
+        return true;
+    }
+};
+
+// One escape after the backslash; false for an unknown one or a NUL byte.
+bool parseEscape(Cursor& c, heron_string& out)
+{
+    if (c.atEnd()) {
+        return false;
+    }
+    const char e = *c.p++;
+    switch (e) {
+    case '\\':
+    case '"':
+        out += e;
+        return true;
+    case 'n':
+        out += '\n';
+        return true;
+    case 'r':
+        out += '\r';
+        return true;
+    case 't':
+        out += '\t';
+        return true;
+    case 'x':
+        break;
+    default:
+        return false;
+    }
+    if (c.end - c.p < 2 || !isHexDigit(c.p[0]) || !isHexDigit(c.p[1])) {
+        return false;
+    }
+    const char byte = static_cast<char>(hexValue(c.p[0]) * 16 + hexValue(c.p[1]));
+    c.p += 2;
+    if (byte == '\0') {
+        return false;
+    }
+    out += byte;
+    return true;
+}
+
+// A double-quoted text with escapes; raw control bytes are refused.
+bool parseQuoted(Cursor& c, heron_string& out)
+{
+    out.clear();
+    if (!c.eat('"')) {
+        return false;
+    }
+    while (!c.atEnd()) {
+        const char ch = *c.p++;
+        if (ch == '"') {
+            return true;
+        }
+        if (ch == '\\') {
+            if (!parseEscape(c, out)) {
+                return false;
+            }
+            continue;
+        }
+        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f) {
+            return false;
+        }
+        out += ch;
+    }
+    return false;
+}
+
+// A decimal 32-bit value, signed (-2147483648..-1) or unsigned (0..4294967295).
+bool parseDword(Cursor& c, std::uint32_t& out)
+{
+    const bool negative = c.eat('-');
+    std::int64_t value = 0;
+    int digits = 0;
+    while (!c.atEnd() && *c.p >= '0' && *c.p <= '9') {
+        if (++digits > 10) {
+            return false;
+        }
+        value = value * 10 + (*c.p++ - '0');
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value < INT32_MIN || value > static_cast<std::int64_t>(UINT32_MAX)) {
+        return false;
+    }
+    out = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+bool parseHex(Cursor& c, std::vector<std::uint8_t>& out)
+{
+    while (!c.atEnd() && isHexDigit(*c.p)) {
+        if (c.end - c.p < 2 || !isHexDigit(c.p[1])) {
+            return false;
+        }
+        out.push_back(static_cast<std::uint8_t>(hexValue(c.p[0]) * 16 + hexValue(c.p[1])));
+        c.p += 2;
+    }
+    return true;
+}
+
+std::vector<std::uint8_t> dwordBytes(std::uint32_t v, bool bigEndian)
+{
+    std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                                    static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+    if (bigEndian) {
+        std::swap(bytes[0], bytes[3]);
+        std::swap(bytes[1], bytes[2]);
+    }
+    return bytes;
+}
+
+std::int32_t dwordValue(const std::vector<std::uint8_t>& b, bool bigEndian)
+{
+    const std::uint32_t v = bigEndian ? (std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 | b[3])
+                                      : (std::uint32_t(b[3]) << 24 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[1]) << 8 | b[0]);
+    return static_cast<std::int32_t>(v);
+}
+
+// The typed part after '=': "type:value". Null on success, else why the line is damaged.
+const char* parseTypedValue(Cursor& c, SettingsValue& value)
+{
+    const bool bigEndian = c.eatWord("dword_be:");
+    if (bigEndian || c.eatWord("dword:")) {
+        std::uint32_t v = 0;
+        if (!parseDword(c, v)) {
+            return "not a 32-bit number";
+        }
+        value.type = bigEndian ? RegDwordBigEndian : RegDword;
+        value.bytes = dwordBytes(v, bigEndian);
+        return nullptr;
+    }
+    if (c.eatWord("sz:")) {
+        heron_string text;
+        if (!parseQuoted(c, text)) {
+            return "bad quoted text";
+        }
+        value.type = RegString;
+        value.bytes.assign(text.c_str(), text.c_str() + text.length() + 1);
+        return nullptr;
+    }
+    if (c.eatWord("binary:")) {
+        value.type = RegBinary;
+        value.bytes.clear();
+        return parseHex(c, value.bytes) ? nullptr : "bad hex bytes";
+    }
+    return "unknown value type";
+}
+
+// The rest of a key line after its '[': the path up to ']' and nothing after it. Null on
+// success, else why the line is damaged.
+const char* parseKeyLine(Cursor& c, heron_string& path)
+{
+    const char* close = static_cast<const char*>(std::memchr(c.p, ']', static_cast<std::size_t>(c.end - c.p)));
+    if (close == nullptr) {
+        return "bad key path";
+    }
+    path.assign(c.p, static_cast<std::uint32_t>(close - c.p));
+    if (!SettingsFile::isValidKeyPath(path)) {
+        return "bad key path";
+    }
+    c.p = close + 1;
+    c.skipSpaces();
+    return c.atEnd() ? nullptr : "text after the key path";
+}
+
+// A value line: "name" = type:value. Null on success, else why the line is damaged.
+const char* parseValueLine(Cursor& c, heron_string& name, SettingsValue& value)
+{
+    if (!parseQuoted(c, name)) {
+        return "bad value name";
+    }
+    c.skipSpaces();
+    if (!c.eat('=')) {
+        return "no '=' after the value name";
+    }
+    c.skipSpaces();
+    if (const char* damage = parseTypedValue(c, value)) {
+        return damage;
+    }
+    c.skipSpaces();
+    return c.atEnd() ? nullptr : "text after the value";
+}
+
+void appendQuoted(heron_string& out, const char* text, std::size_t n)
+{
+    static const char hex[] = "0123456789abcdef";
+    out += '"';
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char ch = static_cast<unsigned char>(text[i]);
+        if (ch == '\\' || ch == '"') {
+            out += '\\';
+            out += static_cast<char>(ch);
+        } else if (ch == '\n') {
+            out += "\\n";
+        } else if (ch == '\r') {
+            out += "\\r";
+        } else if (ch == '\t') {
+            out += "\\t";
+        } else if (ch < 0x20 || ch >= 0x7f) {
+            const char escape[] = {'\\', 'x', hex[ch >> 4], hex[ch & 15], '\0'};
+            out += escape;
+        } else {
+            out += static_cast<char>(ch);
+        }
+    }
+    out += '"';
+}
+
+void appendValue(heron_string& out, const SettingsValue& value)
+{
+    char number[16];
+    switch (value.type) {
+    case RegDword:
+    case RegDwordBigEndian:
+        std::snprintf(number, sizeof number, "%d", dwordValue(value.bytes, value.type == RegDwordBigEndian));
+        out += value.type == RegDword ? "dword:" : "dword_be:";
+        out += number;
+        return;
+    case RegString:
+        out += "sz:";
+        appendQuoted(out, reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size() - 1);
+        return;
+    default:
+        out += "binary:";
+        for (const std::uint8_t byte : value.bytes) {
+            std::snprintf(number, sizeof number, "%02x", byte);
+            out += number;
+        }
+        return;
+    }
+}
+
+// A value the text form can hold: a dword of 4 bytes, a NUL-terminated text without inner NUL.
+bool isStorable(const SettingsValue& value)
+{
+    switch (value.type) {
+    case RegDword:
+    case RegDwordBigEndian:
+        return value.bytes.size() == 4;
+    case RegString:
+        return !value.bytes.empty() && std::memchr(value.bytes.data(), 0, value.bytes.size()) == &value.bytes.back();
+    case RegBinary:
+        return true;
+    default:
+        return false;
+    }
+}
+
+heron_string& folderOverride()
+{
+    static heron_string folder;
+    return folder;
+}
+
+heron_string defaultFolder()
+{
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') {
+        return heron_string(config) + "/aurelle";
+    }
+    const char* home = std::getenv("HOME");
+    return heron_string(home != nullptr ? home : ".") + "/.config/aurelle";
+}
+
+// Creates the folder and its missing parents, private to the user.
+bool makeFolders(const heron_string& folder)
+{
+    heron_string partial;
+    for (std::uint32_t i = 0; i < folder.length(); ++i) {
+        partial += folder[i];
+        const bool componentEnd = i + 1 == folder.length() || folder[i + 1] == '/';
+        if (componentEnd && partial != "/" && mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
+            debug("Settings folder %s cannot be made (errno=%d)\n", partial.c_str(), errno);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads at most maxFileSize bytes of an open file. False when unreadable (logged).
+bool readFile(int fd, const heron_string& path, std::vector<char>& bytes)
+{
+    bytes.resize(SettingsFile::maxFileSize + 1);
+    std::size_t total = 0;
+    while (total < bytes.size()) {
+        const ssize_t n = read(fd, bytes.data() + total, bytes.size() - total);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            debug("Settings file %s cannot be read (errno=%d)\n", path.c_str(), errno);
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        total += static_cast<std::size_t>(n);
+    }
+    if (total > SettingsFile::maxFileSize) {
+        debug("Settings file %s is larger than %u bytes; the rest is ignored\n", path.c_str(),
+              static_cast<unsigned>(SettingsFile::maxFileSize));
+        total = SettingsFile::maxFileSize;
+    }
+    bytes.resize(total);
+    return true;
+}
+
+// Tells one version of the file from another: every write makes a new file by renaming, and an
+// edit in place changes the size or the modification time.
+struct FileVersion
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    timespec modified{};
+
+    bool operator==(const FileVersion& other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+// The last file parsed, so that repeated reads of an unchanged file neither parse it again nor
+// report its damaged lines again. Used under the accessor lock.
+struct ParsedCache
+{
+    heron_string path;
+    FileVersion version;
+    SettingsFile contents;
+};
+
+ParsedCache& parsedCache()
+{
+    static ParsedCache cache;
+    return cache;
+}
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Writes the text to a temporary file beside the target, flushes it to disk and renames it over
+// the target, so the target is always either the old or the new file.
+bool replaceFile(const heron_string& folder, const heron_string& path, const heron_string& text)
+{
+    const heron_string temporary = path + ".tmp";
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        debug("Settings file %s cannot be written (errno=%d)\n", temporary.c_str(), errno);
+        return false;
+    }
+    const bool written = writeAll(fd, text.c_str(), text.length()) && fsync(fd) == 0;
+    const int writeErrno = errno;
+    if (close(fd) != 0 || !written) {
+        debug("Settings file %s cannot be written (errno=%d)\n", temporary.c_str(), writeErrno);
+        unlink(temporary.c_str());
+        return false;
+    }
+    if (rename(temporary.c_str(), path.c_str()) != 0) {
+        debug("Settings file %s cannot be replaced (errno=%d)\n", path.c_str(), errno);
+        unlink(temporary.c_str());
+        return false;
+    }
+    const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    return true;
+}
+
+// Holds an exclusive flock on the lock file beside the settings file while it lives; it is
+// released by the system even when the process dies, so it cannot go stale.
+class FileLock
+{
+public:
+    explicit FileLock(const heron_string& path)
+        : m_fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
+    {
+        if (m_fd < 0) {
+            debug("Settings lock file %s cannot be opened (errno=%d)\n", path.c_str(), errno);
+            return;
+        }
+        while (flock(m_fd, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                debug("Settings lock file %s cannot be locked (errno=%d)\n", path.c_str(), errno);
+                close(m_fd);
+                m_fd = -1;
+                return;
+            }
+        }
+    }
+    ~FileLock()
+    {
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool held() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+}
+
+void SettingsFile::parse(const char* text, std::size_t size)
+{
+    m_keys.clear();
+    m_damagedLines = 0;
+    Key* current = nullptr;
+    const char* const end = text + size;
+    std::uint32_t lineNumber = 0;
+    for (const char* line = text; line < end;) {
+        const char* lineEnd = static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
+        if (lineEnd == nullptr) {
+            lineEnd = end;
+        }
+        const char* contentEnd = lineEnd;
+        if (contentEnd > line && contentEnd[-1] == '\r') {
+            --contentEnd;
+        }
+        parseLine(line, contentEnd, ++lineNumber, current);
+        line = lineEnd + 1;
+    }
+    if (m_damagedLines > maxReportedLines) {
+        debug("Settings file: %u more damaged lines skipped\n", m_damagedLines - maxReportedLines);
+    }
+}
+
+void SettingsFile::parseLine(const char* begin, const char* end, std::uint32_t lineNumber, Key*& current)
+{
+    Cursor c{begin, end};
+    c.skipSpaces();
+    if (c.atEnd() || *c.p == ';' || *c.p == '#') {
+        return;
+    }
+    const char* damage = nullptr;
+    if (c.eat('[')) {
+        heron_string path;
+        damage = parseKeyLine(c, path);
+        current = damage == nullptr ? &keyFor(path) : nullptr;
+    } else {
+        heron_string name;
+        SettingsValue value;
+        damage = parseValueLine(c, name, value);
+        if (damage == nullptr && current == nullptr) {
+            damage = "value outside a key";
+        }
+        if (damage == nullptr) {
+            current->values[lowered(name)] = Entry{name, value};
+        }
+    }
+    if (damage != nullptr && ++m_damagedLines <= maxReportedLines) {
+        debug("Settings file line %u is damaged (%s) and was skipped\n", lineNumber, damage);
+    }
+}
+
+heron_string SettingsFile::format() const
+{
+    heron_string out("; Aurelle settings: [key path] lines, each followed by its \"value name\" = type:value lines.\n");
+    for (const auto& [folded, key] : m_keys) {
+        out += '\n';
+        out += '[';
+        out += key.path;
+        out += "]\n";
+        for (const auto& [foldedName, entry] : key.values) {
+            appendQuoted(out, entry.name.c_str(), entry.name.length());
+            out += " = ";
+            appendValue(out, entry.value);
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+bool SettingsFile::hasKey(const heron_string& path) const
+{
+    const heron_string folded = lowered(path);
+    const auto it = m_keys.lower_bound(folded);
+    if (it == m_keys.end() || it->first.compare(0, folded.length(), folded) != 0) {
+        return false;
+    }
+    return it->first.length() == folded.length() || it->first[folded.length()] == '\\';
+}
+
+void SettingsFile::addKey(const heron_string& path)
+{
+    keyFor(path);
+}
+
+const SettingsValue* SettingsFile::find(const heron_string& path, const heron_string& name) const
+{
+    const auto key = m_keys.find(lowered(path));
+    if (key == m_keys.end()) {
+        return nullptr;
+    }
+    const auto entry = key->second.values.find(lowered(name));
+    return entry == key->second.values.end() ? nullptr : &entry->second.value;
+}
+
+bool SettingsFile::set(const heron_string& path, const heron_string& name, const SettingsValue& value)
+{
+    if (!isValidKeyPath(path) || !isStorable(value) || name.find_first_of('\0') != name.length()) {
+        return false;
+    }
+    Key& key = keyFor(path);
+    const auto [entry, inserted] = key.values.try_emplace(lowered(name), Entry{name, value});
+    if (!inserted) {
+        entry->second.value = value;
+    }
+    return true;
+}
+
+bool SettingsFile::isValidKeyPath(const heron_string& path)
+{
+    if (path.empty() || path[0] == '\\' || path[path.length() - 1] == '\\') {
+        return false;
+    }
+    for (std::uint32_t i = 0; i < path.length(); ++i) {
+        const char c = path[i];
+        if (c < 0x20 || c > 0x7e || c == ']' || (c == '\\' && path[i + 1] == '\\')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+SettingsFile::Key& SettingsFile::keyFor(const heron_string& path)
+{
+    const auto [it, inserted] = m_keys.try_emplace(lowered(path));
+    if (inserted) {
+        it->second.path = path;
+    }
+    return it->second;
+}
+
+Mutex& SettingsFile::accessor()
+{
+    static Mutex lock("RegistryAccessor", false);
+    return lock;
+}
+
+heron_string SettingsFile::folder()
+{
+    MutexLock lock(accessor(), 1);
+    return folderOverride().empty() ? defaultFolder() : folderOverride();
+}
+
+void SettingsFile::setFolder(const heron_string& folder)
+{
+    MutexLock lock(accessor(), 2);
+    folderOverride() = folder;
+}
+
+heron_string SettingsFile::filePath()
+{
+    return folder() + "/registry.conf";
+}
+
+bool SettingsFile::load()
+{
+    MutexLock lock(accessor(), 3);
+    const heron_string path = filePath();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        *this = SettingsFile();
+        return true;
+    }
+    struct stat status{};
+    if (fd < 0 || fstat(fd, &status) != 0) {
+        debug("Settings file %s cannot be read (errno=%d)\n", path.c_str(), errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        return false;
+    }
+    const FileVersion version{status.st_dev, status.st_ino, status.st_size, status.st_mtim};
+    ParsedCache& cache = parsedCache();
+    if (cache.path == path && cache.version == version) {
+        close(fd);
+        *this = cache.contents;
+        return true;
+    }
+    std::vector<char> bytes;
+    const bool read = readFile(fd, path, bytes);
+    close(fd);
+    if (!read) {
+        return false;
+    }
+    parse(bytes.data(), bytes.size());
+    cache = ParsedCache{path, version, *this};
+    return true;
+}
+
+bool SettingsFile::update(const std::function<bool(SettingsFile&)>& change)
+{
+    MutexLock lock(accessor(), 4);
+    const heron_string dir = folder();
+    if (!makeFolders(dir)) {
+        return false;
+    }
+    const FileLock fileLock(dir + "/registry.conf.lock");
+    SettingsFile file;
+    if (!fileLock.held() || !file.load() || !change(file)) {
+        return false;
+    }
+    return replaceFile(dir, filePath(), file.format());
+}
+
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "base/heron_string.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace heron
+{
+
+class Mutex;
+
+// Value types of the settings store, numbered as the registry numbers them.
+enum RegistryValueType : std::uint32_t
+{
+    RegString = 1,        // text; the stored bytes end with one NUL
+    RegBinary = 3,        // any bytes
+    RegDword = 4,         // 4 bytes, least significant first
+    RegDwordBigEndian = 5 // 4 bytes, most significant first
+};
+
+// One typed value: its type and its bytes as the registry would hold them.
+struct SettingsValue
+{
+    std::uint32_t type = RegBinary;
+    std::vector<std::uint8_t> bytes;
+};
+
+// The settings file: keys named by backslash paths ("Software\Maker\Product"), each holding named,
+// typed values. Key paths and value names match without regard to the case of 'A'..'Z' and keep
+// the spelling they were first stored with. One object is used by one thread at a time; the
+// static file operations may be called from any thread.
+//
+// Text form, one item per line:
+//   ; comment                          (also '#')
+//   [Software\Maker\Product]           a key; the values below belong to it
+//   "Value name" = dword:-1            signed or unsigned decimal, 32 bits
+//   "Value name" = dword_be:256        the same, stored most significant byte first
+//   "Value name" = sz:"text"           escapes \\ \" \n \r \t \xHH
+//   "Value name" = binary:00ff10       two hex digits per byte, possibly none
+class SettingsFile
+{
+public:
+    // Largest file read; bytes beyond it are ignored with a logged error.
+    static constexpr std::size_t maxFileSize = 1 << 20;
+
+    // Replaces the contents with the parsed text. A damaged line is logged with its number and
+    // skipped; values after a damaged key line are skipped too, as their key is unknown.
+    void parse(const char* text, std::size_t size);
+    // Damaged lines skipped by the last parse.
+    std::uint32_t damagedLines() const { return m_damagedLines; }
+    // The whole text form, keys and values in name order.
+    heron_string format() const;
+
+    // True when the key, or a key below it, exists.
+    bool hasKey(const heron_string& path) const;
+    // Creates the key when missing (the path must be valid).
+    void addKey(const heron_string& path);
+    // The value, or null when the key or the value is missing. Valid until the next change.
+    const SettingsValue* find(const heron_string& path, const heron_string& name) const;
+    // Stores the value, creating its key when missing. False (nothing stored) for an invalid key
+    // path, a value name holding a NUL, or a value the text form cannot hold.
+    bool set(const heron_string& path, const heron_string& name, const SettingsValue& value);
+
+    // True for a non-empty key path of printable ASCII without ']' whose backslash-separated
+    // components are not empty.
+    static bool isValidKeyPath(const heron_string& path);
+
+    // The lock "RegistryAccessor", which serialises every use of the settings file in the process.
+    static Mutex& accessor();
+    // Folder of the file: the one set by setFolder, else $XDG_CONFIG_HOME/aurelle, else
+    // $HOME/.config/aurelle.
+    static heron_string folder();
+    // Redirects the folder (tests); the empty text restores the default.
+    static void setFolder(const heron_string& folder);
+    // The settings file "registry.conf" in that folder.
+    static heron_string filePath();
+    // Replaces the contents with the file's (under the accessor lock). A missing file gives an
+    // empty store and true; an unreadable one is logged and gives false.
+    bool load();
+    // Under the accessor lock and a file lock shared with other processes: loads the file, lets
+    // change alter it, and (unless change returns false) writes the whole file to a temporary file that is flushed and renamed
+    // over the old one, so readers see either the old or the new file. False when the folder or
+    // the file cannot be written (logged); the old file then stays as it was.
+    static bool update(const std::function<bool(SettingsFile&)>& change);
+
+private:
+    struct Entry
+    {
+        heron_string name;
+        SettingsValue value;
+    };
+    struct Key
+    {
+        heron_string path;
+        std::map<heron_string, Entry> values; // by lower-cased name
+    };
+
+    Key& keyFor(const heron_string& path);
+    void parseLine(const char* begin, const char* end, std::uint32_t lineNumber, Key*& current);
+
+    std::map<heron_string, Key> m_keys; // by lower-cased path
+    std::uint32_t m_damagedLines = 0;
+};
+
+}

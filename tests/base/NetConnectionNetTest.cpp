@@ -1,0 +1,204 @@
+#include "base/NetConnection.h"
+
+#include "base/DataDest.h"
+#include "base/DataSource.h"
+
+#include "Eventually.h"
+#include "TempLog.h"
+#include "Loopback.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+using heron::NetAddress;
+using heron::NetConnection;
+
+namespace
+{
+
+NetAddress loopbackAddress(int port)
+{
+    return NetAddress(loopback::address, port);
+}
+
+// A connection to the listener, connected and with the listener's side accepted.
+struct ConnectedPair
+{
+    explicit ConnectedPair(bool blocking) : client(loopbackAddress(listener.port()))
+    {
+        client.setBlocking(blocking);
+        peer = listener.accept();
+        EXPECT_GE(peer, 0);
+        EXPECT_TRUE(eventually([&] { return client.isConnected() && client.waitWritable(); }));
+    }
+    ~ConnectedPair()
+    {
+        if (peer >= 0) {
+            close(peer);
+        }
+    }
+
+    loopback::Listener listener;
+    NetConnection client;
+    int peer = -1;
+};
+
+}
+
+TEST(NetConnection, ConnectsAndSendsEveryByteOfAWrite)
+{
+    ConnectedPair pair(true);
+    EXPECT_EQ(pair.client.address(), loopbackAddress(pair.listener.port()));
+    std::string bytes(100, '\0');
+    for (int i = 0; i < 100; ++i) {
+        bytes[i] = static_cast<char>(i * 7);
+    }
+    pair.client.writer().write(bytes.data(), 100);
+    EXPECT_EQ(pair.client.lastWriteCount(), 100);
+    EXPECT_TRUE(pair.client.writer().isOK());
+    EXPECT_EQ(loopback::receive(pair.peer, 100), bytes);
+    pair.client.writer().writeByte('z');
+    EXPECT_EQ(pair.client.lastWriteCount(), 1);
+    EXPECT_EQ(loopback::receive(pair.peer, 1), "z");
+}
+
+TEST(NetConnection, BlockingReadWaitsForThePendingConnectAndTheBytes)
+{
+    loopback::Listener listener;
+    NetConnection client(loopbackAddress(listener.port()));
+    std::thread peer([&] {
+        const int s = listener.accept();
+        loopback::sendAll(s, std::string("\x2a\x00\x00\x00", 4));
+        close(s);
+    });
+    std::int32_t value = 0;
+    client.reader().readInt32(value);
+    peer.join();
+    EXPECT_EQ(value, 42);
+    EXPECT_TRUE(client.reader().isOK());
+}
+
+TEST(NetConnection, ConnectToAClosedPortEndsRefused)
+{
+    TempLog log;
+    NetConnection client(loopbackAddress(loopback::freePort()));
+    EXPECT_TRUE(eventually([&] { return !client.isConnected(); }));
+    EXPECT_EQ(client.errorKind(), heron::NetRefused);
+    EXPECT_FALSE(client.waitWritable());
+    EXPECT_FALSE(client.reader().isOK());
+    EXPECT_EQ(client.reader().readByte(), -1);
+    EXPECT_NE(log.text().find("error code: "), std::string::npos);
+}
+
+TEST(NetConnection, AddressZeroIsNeitherConnectedNorInError)
+{
+    NetConnection client{NetAddress()};
+    EXPECT_FALSE(client.isConnected());
+    EXPECT_EQ(client.errorKind(), heron::NetNoError);
+    EXPECT_TRUE(client.reader().isOK());
+    EXPECT_EQ(client.reader().readByte(), -1);
+    EXPECT_FALSE(client.setNoDelay(true));
+}
+
+TEST(NetConnection, NonBlockingReadsReturnAtOnceWhenNothingArrived)
+{
+    ConnectedPair pair(false);
+    EXPECT_EQ(pair.client.reader().readByte(), -1);
+    EXPECT_EQ(pair.client.reader().peekByte(), -1);
+    char buffer[8];
+    EXPECT_EQ(pair.client.reader().read(buffer, sizeof buffer), 0u);
+    EXPECT_TRUE(pair.client.reader().isOK());
+    EXPECT_TRUE(pair.client.isConnected());
+
+    ASSERT_TRUE(loopback::sendAll(pair.peer, "ab"));
+    EXPECT_TRUE(eventually([&] { return pair.client.reader().peekByte() == 'a'; }));
+    EXPECT_EQ(pair.client.reader().peekByte(), 'a');
+    EXPECT_EQ(pair.client.reader().readByte(), 'a');
+    EXPECT_TRUE(eventually([&] { return pair.client.reader().peekByte() == 'b'; }));
+    EXPECT_EQ(pair.client.reader().read(buffer, sizeof buffer), 1u);
+    EXPECT_EQ(buffer[0], 'b');
+}
+
+TEST(NetConnection, PeerClosingMidTransferDeliversWhatCameAndReportsTheClose)
+{
+    TempLog log;
+    ConnectedPair pair(false);
+    ASSERT_TRUE(loopback::sendAll(pair.peer, "0123456789"));
+    close(pair.peer);
+    pair.peer = -1;
+    char buffer[100];
+    std::uint32_t got = 0;
+    ASSERT_TRUE(eventually([&] {
+        got += pair.client.reader().read(buffer + got, sizeof buffer - got);
+        return !pair.client.reader().isOK();
+    }));
+    EXPECT_EQ(got, 10u);
+    EXPECT_EQ(std::string(buffer, got), "0123456789");
+    EXPECT_EQ(pair.client.errorKind(), heron::NetClosedByPeer);
+    EXPECT_FALSE(pair.client.isConnected());
+    EXPECT_EQ(pair.client.reader().readByte(), -1);
+    EXPECT_NE(log.text().find("network connection closed."), std::string::npos);
+}
+
+TEST(NetConnection, ReadByteAfterThePeerClosedReportsKindFour)
+{
+    TempLog log;
+    ConnectedPair pair(false);
+    close(pair.peer);
+    pair.peer = -1;
+    EXPECT_TRUE(eventually([&] {
+        pair.client.reader().readByte();
+        return pair.client.errorKind() != heron::NetNoError;
+    }));
+    EXPECT_EQ(pair.client.errorKind(), heron::NetClosedByPeer);
+    EXPECT_EQ(pair.client.reader().readByte(), -1);
+    EXPECT_EQ(log.text(), "network connection closed.");
+}
+
+TEST(NetConnection, WritingToAPeerThatWentAwayIsAWriteErrorNotASignal)
+{
+    TempLog log;
+    ConnectedPair pair(true);
+    close(pair.peer);
+    pair.peer = -1;
+    const std::string chunk(4096, 'x');
+    EXPECT_TRUE(eventually([&] {
+        pair.client.writer().write(chunk.data(), static_cast<std::uint32_t>(chunk.size()));
+        return !pair.client.writer().isOK();
+    }));
+    EXPECT_EQ(pair.client.errorKind(), heron::NetReadWriteError);
+    EXPECT_NE(log.text().find("network write error! "), std::string::npos);
+}
+
+TEST(NetConnection, CloseGivesUpOnAPeerThatNeitherClosesNorStopsSending)
+{
+    ConnectedPair silent(true);
+    silent.client.close();
+    EXPECT_FALSE(silent.client.isConnected());
+    EXPECT_EQ(silent.client.reader().readByte(), -1);
+
+    ConnectedPair flooding(true);
+    std::atomic<bool> stop{false};
+    std::thread flood([&] {
+        const std::string chunk(1024, 'f');
+        while (!stop) {
+            if (send(flooding.peer, chunk.data(), chunk.size(), MSG_NOSIGNAL | MSG_DONTWAIT) < 0 && errno != EAGAIN) {
+                return;
+            }
+        }
+    });
+    flooding.client.close();
+    stop = true;
+    flood.join();
+    EXPECT_FALSE(flooding.client.isConnected());
+}
+
+TEST(NetConnection, NoDelayIsSetAndConfirmed)
+{
+    ConnectedPair pair(true);
+    EXPECT_TRUE(pair.client.setNoDelay(true));
+    EXPECT_TRUE(pair.client.setNoDelay(false));
+}

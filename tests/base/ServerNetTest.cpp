@@ -1,0 +1,103 @@
+#include "base/Server.h"
+
+#include "base/DataDest.h"
+#include "base/DataSource.h"
+#include "base/MemoryDataSource.h"
+#include "base/NetConnection.h"
+
+#include "Eventually.h"
+#include "TempFolder.h"
+#include "WholeFile.h"
+#include "Loopback.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+using heron::NetAddress;
+using heron::NetConnection;
+using heron::Server;
+
+namespace
+{
+
+// "Sun Dec  6 21:07:22 2026": the C library's asctime form without its line end.
+const std::string stamp = R"([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4})";
+
+}
+
+TEST(Server, AcceptsAConnectionAndLogsItsLife)
+{
+    TempFolder folder;
+    const std::string logPath = (folder.path() / "server.log").string();
+    const int port = loopback::freePort();
+    heron::counted_ptr<NetConnection> accepted;
+    {
+        Server server(port, logPath.c_str());
+        ASSERT_FALSE(server.hasFailed());
+        EXPECT_FALSE(server.hasConnection());
+        NetConnection client(NetAddress(loopback::address, port));
+        ASSERT_TRUE(eventually([&] { return server.hasConnection(); }));
+        EXPECT_TRUE(server.hasConnection());
+        accepted = server.takeConnection();
+        ASSERT_TRUE(static_cast<bool>(accepted));
+        EXPECT_FALSE(static_cast<bool>(server.takeConnection()));
+        EXPECT_FALSE(server.hasConnection());
+        EXPECT_TRUE(accepted->isConnected());
+        EXPECT_EQ(accepted->address().address(), loopback::address);
+
+        client.writer().writeInt32(7).writeString("hello");
+        char bytes[10];
+        std::uint32_t got = 0;
+        ASSERT_TRUE(eventually([&] {
+            got += accepted->reader().read(bytes + got, sizeof bytes - got);
+            return got == sizeof bytes;
+        }));
+        heron::MemoryDataSource in(bytes, sizeof bytes, false);
+        std::int32_t value = 0;
+        heron_string text;
+        in.readInt32(value).readString(text);
+        EXPECT_EQ(value, 7);
+        EXPECT_EQ(text, heron_string("hello"));
+        EXPECT_TRUE(accepted->reader().isOK());
+    }
+    const std::string log = readWholeFile(logPath);
+    const std::string clientPort = std::to_string(accepted->address().port());
+    const std::regex expected("^" + stamp + " Server object created on port " + std::to_string(port) +
+                              R"( \(SOCKET=\d+\)\n)" + stamp + " Connection received from 127.0.0.1 on port " + clientPort +
+                              "\n" + stamp + " Server closed\n$");
+    EXPECT_TRUE(std::regex_match(log, expected)) << log;
+}
+
+TEST(Server, AcceptedConnectionDoesNotWaitForBytes)
+{
+    const int port = loopback::freePort();
+    Server server(port, nullptr);
+    ASSERT_FALSE(server.hasFailed());
+    const int client = loopback::connectTo(port);
+    ASSERT_GE(client, 0);
+    heron::counted_ptr<NetConnection> accepted;
+    ASSERT_TRUE(eventually([&] { return static_cast<bool>(accepted = server.acceptConnection()); }));
+    EXPECT_EQ(accepted->reader().readByte(), -1);
+    EXPECT_EQ(accepted->reader().peekByte(), -1);
+    EXPECT_TRUE(accepted->reader().isOK());
+    close(client);
+}
+
+TEST(Server, PortAlreadyInUseFailsWithBindAndLogsTheClose)
+{
+    TempFolder folder;
+    const std::string logPath = (folder.path() / "server.log").string();
+    const int port = loopback::freePort();
+    Server first(port, nullptr);
+    ASSERT_FALSE(first.hasFailed());
+    {
+        Server second(port, logPath.c_str());
+        EXPECT_TRUE(second.hasFailed());
+        EXPECT_EQ(second.failureReason(), Server::BindFailed);
+        EXPECT_FALSE(second.hasConnection());
+        EXPECT_FALSE(static_cast<bool>(second.takeConnection()));
+    }
+    EXPECT_TRUE(std::regex_match(readWholeFile(logPath), std::regex("^" + stamp + " Server closed\n$")));
+}

@@ -1,0 +1,215 @@
+#include "base/SettingsFile.h"
+
+#include "TempLog.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+using heron::SettingsFile;
+using heron::SettingsValue;
+
+namespace
+{
+
+SettingsFile parsed(const std::string& text)
+{
+    SettingsFile file;
+    file.parse(text.data(), text.size());
+    return file;
+}
+
+SettingsValue binary(const std::string& bytes)
+{
+    SettingsValue value;
+    value.type = heron::RegBinary;
+    value.bytes.assign(bytes.begin(), bytes.end());
+    return value;
+}
+
+SettingsValue text(const std::string& bytes)
+{
+    SettingsValue value;
+    value.type = heron::RegString;
+    value.bytes.assign(bytes.begin(), bytes.end());
+    value.bytes.push_back(0);
+    return value;
+}
+
+std::int32_t dword(const SettingsValue* value)
+{
+    const auto& b = value->bytes;
+    const bool big = value->type == heron::RegDwordBigEndian;
+    return big ? std::int32_t(std::uint32_t(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3])
+               : std::int32_t(std::uint32_t(b[3]) << 24 | b[2] << 16 | b[1] << 8 | b[0]);
+}
+
+}
+
+TEST(SettingsFile, ParsesEveryValueTypeUnderItsKey)
+{
+    const SettingsFile file = parsed("; comment\r\n"
+                                     "# another\n"
+                                     "[Software\\Pellmore Interactive Ltd\\Aurelle]\n"
+                                     "\"Use current\" = dword:1\n"
+                                     "  \"Screen Hz\"=dword:-1  \n"
+                                     "\"Big\" = dword_be:256\n"
+                                     "\"Max\" = dword:4294967295\n"
+                                     "\"Net address\" = sz:\"a\\\\b\\\"c\\n\\xf8\"\n"
+                                     "\"Avatar\" = binary:00fF10\n"
+                                     "\"Empty\" = binary:\n"
+                                     "\"\" = sz:\"default value\"\r\n");
+    const heron_string key("software\\pellmore interactive ltd\\aurelle");
+    EXPECT_EQ(file.damagedLines(), 0u);
+    EXPECT_EQ(dword(file.find(key, "USE CURRENT")), 1);
+    EXPECT_EQ(dword(file.find(key, "Screen Hz")), -1);
+    EXPECT_EQ(file.find(key, "Big")->type, std::uint32_t(heron::RegDwordBigEndian));
+    EXPECT_EQ(file.find(key, "Big")->bytes, (std::vector<std::uint8_t>{0, 0, 1, 0}));
+    EXPECT_EQ(dword(file.find(key, "Max")), -1);
+    EXPECT_EQ(file.find(key, "Net address")->bytes, text("a\\b\"c\n\xf8").bytes);
+    EXPECT_EQ(file.find(key, "Avatar")->bytes, (std::vector<std::uint8_t>{0x00, 0xff, 0x10}));
+    EXPECT_TRUE(file.find(key, "Empty")->bytes.empty());
+    EXPECT_EQ(file.find(key, "")->bytes, text("default value").bytes);
+    EXPECT_EQ(file.find(key, "Missing"), nullptr);
+    EXPECT_EQ(file.find("Software\\Other", "Use current"), nullptr);
+}
+
+TEST(SettingsFile, DamagedLinesAreLoggedAndSkippedWhileTheRestIsKept)
+{
+    struct Case
+    {
+        const char* line;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"\"Truncated\" = dwo", "unknown value type"},
+        {"\"Truncated\" = sz:\"no end", "bad quoted text"},
+        {"\"Truncated", "bad value name"},
+        {"\"No equals\" dword:1", "no '='"},
+        {"\"Wrong\" = dword:\"text\"", "not a 32-bit number"},
+        {"\"Too big\" = dword:4294967296", "not a 32-bit number"},
+        {"\"Too small\" = dword:-2147483649", "not a 32-bit number"},
+        {"\"Odd hex\" = binary:abc", "bad hex bytes"},
+        {"\"Not hex\" = binary:zz", "text after the value"},
+        {"\"Bad escape\" = sz:\"\\q\"", "bad quoted text"},
+        {"\"NUL escape\" = sz:\"a\\x00b\"", "bad quoted text"},
+        {"\"Raw control\" = sz:\"a\x01\"", "bad quoted text"},
+        {"\"Trailing\" = dword:1 2", "text after the value"},
+        {"\"Unknown\" = qword:1", "unknown value type"},
+        {"\x89PNG\x1a\xff\xfe garbage", "bad value name"},
+        {"just words", "bad value name"},
+    };
+    for (const Case& c : cases) {
+        TempLog log;
+        const SettingsFile file = parsed(std::string("[Software\\Key]\n\"Before\" = dword:7\n") + c.line +
+                                         "\n\"After\" = dword:8\n");
+        EXPECT_EQ(file.damagedLines(), 1u) << c.line;
+        EXPECT_EQ(dword(file.find("Software\\Key", "Before")), 7) << c.line;
+        EXPECT_EQ(dword(file.find("Software\\Key", "After")), 8) << c.line;
+        EXPECT_NE(log.text().find("line 3 is damaged"), std::string::npos) << c.line;
+        EXPECT_NE(log.text().find(c.why), std::string::npos) << c.line << " / " << log.text();
+    }
+}
+
+TEST(SettingsFile, ValuesAfterADamagedKeyLineAreSkippedNotFiledUnderThePreviousKey)
+{
+    TempLog log;
+    const SettingsFile file = parsed("\"Orphan\" = dword:1\n"
+                                     "[Software\\Good]\n"
+                                     "\"Kept\" = dword:2\n"
+                                     "[Software\\\\Bad\n"
+                                     "\"Lost\" = dword:3\n"
+                                     "[Software\\Good] trailing\n"
+                                     "\"Lost too\" = dword:4\n"
+                                     "[]\n"
+                                     "[Software\\Bad\\]\n");
+    EXPECT_EQ(file.damagedLines(), 7u);
+    EXPECT_NE(file.find("Software\\Good", "Kept"), nullptr);
+    EXPECT_EQ(file.find("Software\\Good", "Lost"), nullptr);
+    EXPECT_EQ(file.find("Software\\Good", "Lost too"), nullptr);
+    EXPECT_FALSE(file.hasKey("Software\\Bad"));
+    EXPECT_NE(log.text().find("value outside a key"), std::string::npos);
+}
+
+TEST(SettingsFile, BinaryGarbageNeverYieldsValuesAndIsReportedWithoutFloodingTheLog)
+{
+    std::mt19937 random(7);
+    std::string garbage(100000, '\0');
+    for (char& c : garbage) {
+        c = static_cast<char>(random() % 256);
+    }
+    for (std::size_t i = 0; i < garbage.size(); i += 50) {
+        garbage[i] = '\n';
+    }
+    TempLog log;
+    const SettingsFile file = parsed(garbage);
+    EXPECT_GT(file.damagedLines(), 100u);
+    const std::string logged = log.text();
+    EXPECT_NE(logged.find("more damaged lines skipped"), std::string::npos);
+    EXPECT_LT(logged.size(), 5000u);
+}
+
+TEST(SettingsFile, FormattedTextParsesBackToTheSameValues)
+{
+    std::mt19937 random(11);
+    SettingsFile original;
+    std::vector<std::pair<std::string, SettingsValue>> stored;
+    for (int i = 0; i < 200; ++i) {
+        std::string name(random() % 12, '\0');
+        for (char& c : name) {
+            c = static_cast<char>(1 + random() % 255);
+        }
+        name += std::to_string(i);
+        std::string bytes(random() % 20, '\0');
+        for (char& c : bytes) {
+            c = static_cast<char>(1 + random() % 255);
+        }
+        const SettingsValue value = i % 2 == 0 ? text(bytes) : binary(bytes);
+        ASSERT_TRUE(original.set("Software\\Round Trip", heron_string(name.c_str()), value));
+        stored.emplace_back(name, value);
+    }
+    const heron_string formatted = original.format();
+    const SettingsFile copy = parsed(std::string(formatted.c_str(), formatted.length()));
+    EXPECT_EQ(copy.damagedLines(), 0u);
+    for (const auto& [name, value] : stored) {
+        const SettingsValue* read = copy.find("Software\\Round Trip", heron_string(name.c_str()));
+        ASSERT_NE(read, nullptr) << name;
+        EXPECT_EQ(read->type, value.type);
+        EXPECT_EQ(read->bytes, value.bytes);
+    }
+    for (char c : std::string(formatted.c_str(), formatted.length())) {
+        EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7f)) << "not plain text: " << int(c);
+    }
+}
+
+TEST(SettingsFile, KeysAndNamesMatchWithoutCaseAndKeepTheirFirstSpelling)
+{
+    SettingsFile file;
+    ASSERT_TRUE(file.set("Software\\Maker\\Product", "Use Current", text("x")));
+    ASSERT_TRUE(file.set("SOFTWARE\\MAKER\\PRODUCT", "use current", text("y")));
+    EXPECT_TRUE(file.hasKey("software\\maker"));
+    EXPECT_TRUE(file.hasKey("Software\\Maker\\Product"));
+    EXPECT_FALSE(file.hasKey("Software\\Make"));
+    EXPECT_FALSE(file.hasKey("Software\\Maker\\Product\\Deeper"));
+    EXPECT_EQ(file.find("software\\maker\\product", "USE CURRENT")->bytes, text("y").bytes);
+    const heron_string formatted = file.format();
+    EXPECT_NE(formatted.find_first_of("[Software\\Maker\\Product]\n\"Use Current\" = sz:\"y\"\n"), heron_string::npos);
+}
+
+TEST(SettingsFile, RefusesValuesTheTextFormCannotHold)
+{
+    SettingsFile file;
+    SettingsValue shortDword;
+    shortDword.type = heron::RegDword;
+    shortDword.bytes = {1, 2};
+    SettingsValue innerNul = text(std::string("a\0b", 3));
+    SettingsValue unknown = binary("x");
+    unknown.type = 7;
+    EXPECT_FALSE(file.set("Software\\K", "a", shortDword));
+    EXPECT_FALSE(file.set("Software\\K", "b", innerNul));
+    EXPECT_FALSE(file.set("Software\\K", "c", unknown));
+    EXPECT_FALSE(file.set("Software\\K]", "d", text("x")));
+    EXPECT_FALSE(file.set("Software\\\\K", "d", text("x")));
+    EXPECT_FALSE(file.hasKey("Software\\K"));
+}
