@@ -7,6 +7,7 @@ class heron_string;
 namespace heron
 {
 
+class FilePath;
 class NetAddress;
 
 // Abstract byte sink: each kind supplies the byte operations, and every typed write (tags, bools,
@@ -52,6 +53,8 @@ public:
     DataDest& writeString(const heron_string& value);
     // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the sink's byte order.
     DataDest& writeAddress(const NetAddress& value);
+    // A path as its text in the string mode.
+    DataDest& writePath(const FilePath& value);
 
     // Chooses the string mode 0..4 of writeString.
     void setStringMode(int mode) { m_stringMode = mode; }

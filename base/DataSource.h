@@ -7,6 +7,7 @@ class heron_string;
 namespace heron
 {
 
+class FilePath;
 class NetAddress;
 
 // Abstract byte source: each kind supplies the byte operations, and every typed read (tags, bools,
@@ -74,6 +75,9 @@ public:
     // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the source's
     // byte order. The target is unchanged when the bytes run short.
     DataSource& readAddress(NetAddress& value);
+    // A path stored as its text in the string mode, normalised as a new path. The target is
+    // unchanged when the string cannot be read.
+    DataSource& readPath(FilePath& value);
 
     // Chooses the string mode 0..4 of readString.
     void setStringMode(int mode) { m_stringMode = mode; }

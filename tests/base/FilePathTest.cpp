@@ -1,5 +1,10 @@
 #include "base/FilePath.h"
 
+#include "base/DataDest.h"
+#include "base/DataSource.h"
+#include "base/MemoryDataDest.h"
+#include "base/MemoryDataSource.h"
+
 #include "TempFolder.h"
 #include "TempLog.h"
 
@@ -114,6 +119,31 @@ TEST(FilePath, ComparesByText)
     EXPECT_TRUE(FilePath("a\\b") < FilePath("a\\c"));
     EXPECT_FALSE(FilePath("A/B") != FilePath("a\\b"));
     EXPECT_TRUE(FilePath("a") != FilePath("b"));
+}
+
+TEST(FilePath, StreamsAsItsTextAndReadsBackNormalised)
+{
+    for (const int mode : {0, 3, 4}) {
+        heron::MemoryDataDest sink;
+        sink.setStringMode(mode);
+        sink.writePath(FilePath("c:\\data\\song.ogg")).writeString(heron_string("C:/Other//File.TXT"));
+        heron::MemoryDataSource source(sink.data(), sink.size(), false);
+        source.setStringMode(mode);
+        FilePath first;
+        FilePath second;
+        source.readPath(first).readPath(second);
+        EXPECT_TRUE(source.isOK()) << mode;
+        EXPECT_STREQ(first.c_str(), "c:\\data\\song.ogg") << mode;
+        EXPECT_STREQ(second.c_str(), "c:\\other\\file.txt") << mode;
+        EXPECT_STREQ(second.extension().c_str(), ".txt") << mode;
+    }
+
+    const unsigned char tooShort[] = {10, 'a', 'b'};
+    heron::MemoryDataSource source(tooShort, sizeof tooShort, false);
+    FilePath kept("c:\\kept");
+    source.readPath(kept);
+    EXPECT_TRUE(source.hasError());
+    EXPECT_STREQ(kept.c_str(), "c:\\kept");
 }
 
 TEST(FilePath, RootsCountAsExistingFolders)
