@@ -356,8 +356,9 @@ bool makeFolders(const heron_string& folder)
     return true;
 }
 
-// Reads at most maxFileSize bytes of an open file. False when unreadable (logged).
-bool readFile(int fd, const heron_string& path, std::vector<char>& bytes)
+// Reads at most maxFileSize bytes of an open file; of a larger file only its whole lines within
+// that size, so that no value is read cut short, and tooLarge is set. False when unreadable (logged).
+bool readFile(int fd, const heron_string& path, std::vector<char>& bytes, bool& tooLarge)
 {
     bytes.resize(SettingsFile::maxFileSize + 1);
     std::size_t total = 0;
@@ -375,10 +376,12 @@ bool readFile(int fd, const heron_string& path, std::vector<char>& bytes)
         }
         total += static_cast<std::size_t>(n);
     }
-    if (total > SettingsFile::maxFileSize) {
+    tooLarge = total > SettingsFile::maxFileSize;
+    if (tooLarge) {
         debug("Settings file %s is larger than %u bytes; the rest is ignored\n", path.c_str(),
               static_cast<unsigned>(SettingsFile::maxFileSize));
-        total = SettingsFile::maxFileSize;
+        const void* lastEnd = memrchr(bytes.data(), '\n', SettingsFile::maxFileSize);
+        total = lastEnd == nullptr ? 0 : static_cast<std::size_t>(static_cast<const char*>(lastEnd) - bytes.data()) + 1;
     }
     bytes.resize(total);
     return true;
@@ -502,6 +505,7 @@ void SettingsFile::parse(const char* text, std::size_t size)
 {
     m_keys.clear();
     m_damagedLines = 0;
+    m_partial = false;
     Key* current = nullptr;
     const char* const end = text + size;
     std::uint32_t lineNumber = 0;
@@ -677,12 +681,14 @@ bool SettingsFile::load()
         return true;
     }
     std::vector<char> bytes;
-    const bool read = readFile(fd, path, bytes);
+    bool tooLarge = false;
+    const bool read = readFile(fd, path, bytes, tooLarge);
     close(fd);
     if (!read) {
         return false;
     }
     parse(bytes.data(), bytes.size());
+    m_partial = tooLarge;
     cache = ParsedCache{path, version, *this};
     return true;
 }
@@ -696,7 +702,14 @@ bool SettingsFile::update(const std::function<bool(SettingsFile&)>& change)
     }
     const FileLock fileLock(dir + "/registry.conf.lock");
     SettingsFile file;
-    if (!fileLock.held() || !file.load() || !change(file)) {
+    if (!fileLock.held() || !file.load()) {
+        return false;
+    }
+    if (file.m_partial) {
+        debug("Settings file %s was read only in part and is not rewritten\n", filePath().c_str());
+        return false;
+    }
+    if (!change(file)) {
         return false;
     }
     return replaceFile(dir, filePath(), file.format());

@@ -44,7 +44,8 @@ struct SettingsValue
 class SettingsFile
 {
 public:
-    // Largest file read; bytes beyond it are ignored with a logged error.
+    // Largest file read; the lines beyond it are ignored with a logged error, and such a file is
+    // never rewritten, so that what it holds beyond the limit is not lost.
     static constexpr std::size_t maxFileSize = 1 << 20;
 
     // Replaces the contents with the parsed text. A damaged line is logged with its number and
@@ -82,9 +83,10 @@ public:
     // empty store and true; an unreadable one is logged and gives false.
     bool load();
     // Under the accessor lock and a file lock shared with other processes: loads the file, lets
-    // change alter it, and (unless change returns false) writes the whole file to a temporary file that is flushed and renamed
-    // over the old one, so readers see either the old or the new file. False when the folder or
-    // the file cannot be written (logged); the old file then stays as it was.
+    // change alter it, and (unless change returns false) writes the whole file to a temporary file
+    // that is flushed and renamed over the old one, so readers see either the old or the new file.
+    // False when the folder or the file cannot be written or was too large to read whole (logged);
+    // the old file then stays as it was.
     static bool update(const std::function<bool(SettingsFile&)>& change);
 
 private:
@@ -104,6 +106,8 @@ private:
 
     std::map<heron_string, Key> m_keys; // by lower-cased path
     std::uint32_t m_damagedLines = 0;
+    // The last load read only the first maxFileSize bytes of the file.
+    bool m_partial = false;
 };
 
 }
