@@ -25,6 +25,13 @@ enum RegistryValueType : std::uint32_t
 // One typed value: its type and its bytes as the registry would hold them.
 struct SettingsValue
 {
+    // A RegDword, or with bigEndian a RegDwordBigEndian, of the 32 bits of number.
+    static SettingsValue dword(std::uint32_t number, bool bigEndian = false);
+    // True for a RegDword or RegDwordBigEndian of 4 bytes.
+    bool isDword() const;
+    // The number of a value for which isDword() holds, in its type's byte order.
+    std::uint32_t dwordNumber() const;
+
     std::uint32_t type = RegBinary;
     std::vector<std::uint8_t> bytes;
 };
