@@ -7,6 +7,7 @@
 
 #include "Eventually.h"
 #include "TempFolder.h"
+#include "TempLog.h"
 #include "WholeFile.h"
 #include "Loopback.h"
 
@@ -100,4 +101,17 @@ TEST(Server, PortAlreadyInUseFailsWithBindAndLogsTheClose)
         EXPECT_FALSE(static_cast<bool>(second.takeConnection()));
     }
     EXPECT_TRUE(std::regex_match(readWholeFile(logPath), std::regex("^" + stamp + " Server closed\n$")));
+}
+
+TEST(Server, PortBeyondSixteenBitsFailsInsteadOfListeningOnAnotherPort)
+{
+    const int port = loopback::freePort();
+    for (const int wrong : {port + 65536, -1}) {
+        TempLog log;
+        Server server(wrong, nullptr);
+        EXPECT_TRUE(server.hasFailed()) << wrong;
+        EXPECT_EQ(server.failureReason(), Server::BindFailed) << wrong;
+        EXPECT_EQ(loopback::connectTo(port), -1) << wrong;
+        EXPECT_NE(log.text().find("not a TCP port"), std::string::npos) << wrong;
+    }
 }
