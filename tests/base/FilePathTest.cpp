@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -73,6 +74,18 @@ TEST(FilePath, MergingADoubledSeparatorIsLogged)
     EXPECT_EQ(log.text(), "Erasing at 5\n");
     EXPECT_STREQ(FilePath("\\\\net\\x").c_str(), "\\\\net\\x");
     EXPECT_EQ(log.text(), "Erasing at 5\n");
+}
+
+TEST(FilePath, AnyNumberOfDoubledSeparatorsMergesInOnePassWithABoundedLog)
+{
+    const TempLog log;
+    const std::string separators(200000, '/');
+    const FilePath path(("c:" + separators + "x" + separators + "y").c_str());
+    EXPECT_STREQ(path.c_str(), "c:\\x\\y");
+    const std::string text = log.text();
+    EXPECT_EQ(text.rfind("Erasing at 3\n", 0), 0u) << text.substr(0, 100);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 17);
+    EXPECT_NE(text.find("399982 more doubled separators merged\n"), std::string::npos) << text;
 }
 
 TEST(FilePath, EditsReplaceOnePartAndRefreshTheCache)
