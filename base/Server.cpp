@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -49,10 +50,11 @@ const char* ServerInternals::timeStamp()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
-    if (std::strftime(stamp, sizeof stamp, "%a %b %e %H:%M:%S %Y", &local) == 0) {
+    // asctime names days and months in English whatever the user's locale.
+    if (localtime_r(&now, &local) == nullptr || asctime_r(&local, stamp) == nullptr) {
         stamp[0] = '\0';
     }
+    stamp[std::strcspn(stamp, "\n")] = '\0';
     return stamp;
 }
 

@@ -6,6 +6,7 @@
 #include "base/NetConnection.h"
 
 #include "Eventually.h"
+#include "GermanLocale.h"
 #include "TempFolder.h"
 #include "TempLog.h"
 #include "WholeFile.h"
@@ -114,4 +115,22 @@ TEST(Server, PortBeyondSixteenBitsFailsInsteadOfListeningOnAnotherPort)
         EXPECT_EQ(loopback::connectTo(port), -1) << wrong;
         EXPECT_NE(log.text().find("not a TCP port"), std::string::npos) << wrong;
     }
+}
+
+TEST(Server, TimeStampsKeepTheCLibraryFormWhateverTheUserLocale)
+{
+    TempFolder folder;
+    const std::string logPath = (folder.path() / "server.log").string();
+    const int port = loopback::freePort();
+    {
+        const GermanLocale german;
+        if (!german.active()) {
+            GTEST_SKIP() << "localedef cannot make a locale with other day and month names";
+        }
+        const Server server(port, logPath.c_str());
+    }
+    const std::string log = readWholeFile(logPath);
+    const std::regex expected("^" + stamp + " Server object created on port " + std::to_string(port) +
+                              R"( \(SOCKET=\d+\)\n)" + stamp + " Server closed\n$");
+    EXPECT_TRUE(std::regex_match(log, expected)) << log;
 }
