@@ -1,0 +1,121 @@
+#pragma once
+
+// Small stored classes for the object-graph stream tests, benchmark and fuzz target. Every instance
+// is listed in live() from construction to destruction, so a test can tell which objects a read
+// made and left alive; nothing owns anything, so freeLive() frees a whole graph.
+
+#include "base/DataDest.h"
+#include "base/DataSource.h"
+#include "base/Streamable.h"
+#include "base/heron_string.h"
+
+#include <cstdint>
+#include <set>
+#include <stdexcept>
+#include <vector>
+
+namespace streamtest
+{
+
+inline std::set<heron::Streamable*>& live()
+{
+    static std::set<heron::Streamable*> objects;
+    return objects;
+}
+
+// The objects whose afterLoad ran, in order.
+inline std::vector<heron::Streamable*>& afterLoads()
+{
+    static std::vector<heron::Streamable*> order;
+    return order;
+}
+
+inline void freeLive()
+{
+    while (!live().empty()) {
+        delete *live().begin();
+    }
+    afterLoads().clear();
+}
+
+class Tracked : public heron::Streamable
+{
+public:
+    Tracked() { live().insert(this); }
+    ~Tracked() override { live().erase(this); }
+    Tracked(const Tracked&) = delete;
+    Tracked& operator=(const Tracked&) = delete;
+    void afterLoad() override { afterLoads().push_back(this); }
+};
+
+class Node;
+
+// A leaf of another class that asks for the early afterLoad group; a node link to it is a pointer
+// of the wrong type.
+class Leaf : public Tracked
+{
+public:
+    static constexpr const char* name = "test::Leaf";
+    static heron::Streamable* make() { return new Leaf; }
+
+    std::uint32_t payload = 0;
+    Node* owner = nullptr;
+
+    void read(heron::DataSource& source) override;
+    const char* className() const override { return name; }
+    void write(heron::DataDest& dest) const override;
+};
+
+// A value, a label, a leaf and any number of links to other nodes (null allowed).
+class Node : public Tracked
+{
+public:
+    static constexpr const char* name = "test::Node";
+    static heron::Streamable* make() { return new Node; }
+
+    std::int32_t value = 0;
+    heron_string label;
+    Leaf* leaf = nullptr;
+    std::vector<Node*> links;
+
+    void registerFactories(heron::DataSource& source) override;
+    void read(heron::DataSource& source) override
+    {
+        std::uint32_t count = 0;
+        source.readInt32(value).readString(label).readObjectRef(leaf).readTag(count);
+        if (source.hasError() || count > source.remaining() / 4) {
+            throw std::logic_error("node link count beyond its body");
+        }
+        links.assign(count, nullptr);
+        for (Node*& link : links) {
+            source.readObjectRef(link);
+        }
+    }
+    const char* className() const override { return name; }
+    void write(heron::DataDest& dest) const override
+    {
+        dest.writeInt32(value).writeString(label).writeObjectRef(leaf).writeTag(std::uint32_t(links.size()));
+        for (const Node* link : links) {
+            dest.writeObjectRef(link);
+        }
+    }
+};
+
+inline void Leaf::read(heron::DataSource& source)
+{
+    source.requestEarlyAfterLoad();
+    source.readUInt32(payload).readObjectRef(owner);
+}
+
+inline void Leaf::write(heron::DataDest& dest) const
+{
+    dest.writeUInt32(payload).writeObjectRef(owner);
+}
+
+inline void Node::registerFactories(heron::DataSource& source)
+{
+    // Registers itself again through Leaf's factory chain: the registry must stop the cycle.
+    source.registerFactory(&Node::make).registerFactory(&Leaf::make);
+}
+
+}
