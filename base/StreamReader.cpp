@@ -165,29 +165,23 @@ void StreamReader::readRecords()
     }
 }
 
-std::uint32_t StreamReader::readCount()
+std::uint32_t StreamReader::readNumber(bool tag)
 {
     std::uint32_t value = 0;
-    m_owner.readTag(value);
+    if (tag) {
+        m_owner.readTag(value);
+    } else {
+        m_owner.readUInt32(value);
+    }
     if (m_owner.hasError()) {
         throw std::logic_error("stream truncated");
     }
     return value;
 }
 
-std::uint32_t StreamReader::readAddress()
-{
-    std::uint32_t address = 0;
-    m_owner.readUInt32(address);
-    if (m_owner.hasError()) {
-        throw std::logic_error("stream truncated");
-    }
-    return address;
-}
-
 void StreamReader::readDeclaration()
 {
-    const std::uint32_t id = readCount();
+    const std::uint32_t id = readNumber(true);
     heron_string name;
     m_owner.readString(name);
     if (m_owner.hasError()) {
@@ -205,9 +199,9 @@ void StreamReader::readDeclaration()
 
 void StreamReader::readObjectRecord()
 {
-    const std::uint32_t classId = readCount();
-    const std::uint32_t address = readAddress();
-    const std::uint32_t length = readCount();
+    const std::uint32_t classId = readNumber(true);
+    const std::uint32_t address = readNumber(false);
+    const std::uint32_t length = readNumber(true);
     readBody(length);
     const auto found = m_classes.find(classId);
     if (found == m_classes.end() || found->second.factory == nullptr) {

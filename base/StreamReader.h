@@ -88,8 +88,8 @@ private:
     void readObjectRecord();
     void readBody(std::uint32_t length);
     void readInto(Streamable& object, std::uint32_t index);
-    std::uint32_t readCount();
-    std::uint32_t readAddress();
+    // A tag integer (tag) or a 32-bit value; the end of data throws.
+    std::uint32_t readNumber(bool tag);
     void finish();
     std::vector<std::uint32_t> sortedByAddress() const;
     void resolveFixups(const std::vector<std::uint32_t>& order);
