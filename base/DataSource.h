@@ -89,7 +89,14 @@ public:
     {
         return readObjectRef(static_cast<void*>(&field), &assignStreamPointer<T>);
     }
-    DataSource& readObjectRef(void* field, PointerAssign assign);
+    // Reads a shared-pointer field: restored pointers to one object share its block, which counts them.
+    template <class T>
+    DataSource& readObjectRef(counted_ptr<T>& field)
+    {
+        return readObjectRef(static_cast<void*>(&field), &counted_ptr<T>::assignStreamed, true);
+    }
+    // The pointer field at field is set through assign; late fields are set after all others.
+    DataSource& readObjectRef(void* field, PointerAssign assign, bool late = false);
     // Called by an object's read to have its afterLoad run before the other objects'.
     void requestEarlyAfterLoad();
 

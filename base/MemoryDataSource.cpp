@@ -38,7 +38,7 @@ std::uint32_t MemoryDataSource::read(void* buffer, std::uint32_t n)
     if (hasError()) {
         return 0;
     }
-    const std::uint32_t count = std::min(n, remaining());
+    const std::uint32_t count = std::min(n, m_size - m_position);
     if (count > 0) {
         std::memcpy(buffer, m_data + m_position, count);
         m_position += count;

@@ -3,6 +3,7 @@
 #include "base/DataSource.h"
 #include "base/Debug.h"
 #include "base/MemoryDataSource.h"
+#include "base/SharedBlock.h"
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
 
@@ -10,6 +11,7 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <stdexcept>
 
 namespace heron
@@ -23,6 +25,17 @@ constexpr std::uint32_t reservedEntries = 1024;
 constexpr std::uint32_t bodyChunk = 1u << 16;
 
 thread_local int streamNesting = 0;
+
+// The shared pointer that owns a stream's root: a counted root or a shared block is held as
+// itself, any other root gets a block of its own.
+counted_ptr<Streamable> holdRoot(Streamable* root)
+{
+    counted_ptr<Streamable> holder;
+    if (root != nullptr && !counted_ptr<Streamable>::assignStreamed(&holder, root)) {
+        holder.reset(root);
+    }
+    return holder;
+}
 
 // Reads a decimal number as scanf's %d does (blanks, optional sign, digits); false without digits
 // or when it does not fit nine digits.
@@ -102,10 +115,10 @@ void StreamReader::registerFactory(StreamableFactory factory)
     }
 }
 
-void StreamReader::addFixup(std::uint32_t address, void* field, PointerAssign assign)
+void StreamReader::addFixup(std::uint32_t address, void* field, PointerAssign assign, bool late)
 {
     if (m_inBody) {
-        m_fixups.push_back(Fixup{address, m_current, field, assign, 0});
+        m_fixups.push_back(Fixup{address, m_current, field, assign, 0, late});
     }
 }
 
@@ -125,8 +138,9 @@ Streamable* StreamReader::readStream()
         throw;
     }
     m_reading = false;
-    Streamable* const root = m_objects.empty() ? nullptr : m_objects.front().object;
+    Streamable* const root = m_objects.empty() ? nullptr : heldRoot();
     m_objects.clear();
+    m_rootBlock = nullptr;
     return root;
 }
 
@@ -269,13 +283,66 @@ void StreamReader::finish()
     const std::vector<std::uint32_t> order = sortedByAddress();
     resolveFixups(order);
     dropUnreachable();
-    for (const Fixup& fixup : m_fixups) {
-        fixup.assign(fixup.field, m_objects[fixup.target].object);
+    // Shared pointers are set last, once their blocks point to their objects.
+    patch(false);
+    try {
+        checkSharedBlocks();
+        checkSharedPointers();
+    } catch (...) {
+        unpatch();
+        throw;
     }
+    patch(true);
     m_linked = true;
     runAfterLoads(order, true);
     runAfterLoads(order, false);
     m_linked = false;
+}
+
+void StreamReader::patch(bool late)
+{
+    for (const Fixup& fixup : m_fixups) {
+        if (fixup.late == late) {
+            fixup.assign(fixup.field, m_objects[fixup.target].object);
+        }
+    }
+}
+
+void StreamReader::unpatch()
+{
+    for (const Fixup& fixup : m_fixups) {
+        if (!fixup.late) {
+            fixup.assign(fixup.field, nullptr);
+        }
+    }
+}
+
+void StreamReader::checkSharedBlocks()
+{
+    // A block owns its object: one owner per object, never another block, and a block that owns
+    // the root is what the caller then holds.
+    std::set<const Streamable*> owned;
+    for (const ObjectEntry& entry : m_objects) {
+        const auto* const block = dynamic_cast<const SharedBlock*>(entry.object);
+        if (block == nullptr || block->object() == nullptr) {
+            continue;
+        }
+        if (dynamic_cast<const SharedBlock*>(block->object()) != nullptr || !owned.insert(block->object()).second) {
+            throw std::logic_error("Bad pointer");
+        }
+        if (block->object() == m_objects.front().object) {
+            m_rootBlock = entry.object;
+        }
+    }
+}
+
+void StreamReader::checkSharedPointers() const
+{
+    for (const Fixup& fixup : m_fixups) {
+        if (fixup.late && !fixup.assign(nullptr, m_objects[fixup.target].object)) {
+            throw std::logic_error("Bad pointer");
+        }
+    }
 }
 
 std::vector<std::uint32_t> StreamReader::sortedByAddress() const
@@ -365,7 +432,7 @@ void StreamReader::deleteObjects()
 {
     if (m_linked && !m_objects.empty()) {
         // Once linked, the graph is owned through its root as it would be after a good read.
-        delete m_objects.front().object;
+        holdRoot(heldRoot());
     } else {
         for (const ObjectEntry& entry : m_objects) {
             delete entry.object;
@@ -374,13 +441,19 @@ void StreamReader::deleteObjects()
     m_objects.clear();
     m_fixups.clear();
     m_linked = false;
+    m_rootBlock = nullptr;
+}
+
+Streamable* StreamReader::heldRoot() const
+{
+    return m_rootBlock != nullptr ? m_rootBlock : m_objects.front().object;
 }
 
 DataSource& DataSource::registerFactory(StreamableFactory factory)
 {
     if (m_streamReader == nullptr) {
         m_streamReader = new StreamReader(*this);
-        m_streamReader->registerFactory(sharedBlockFactory());
+        m_streamReader->registerFactory(&SharedBlock::make);
     }
     m_streamReader->registerFactory(factory);
     return *this;
@@ -399,7 +472,7 @@ counted_ptr<Streamable> DataSource::readObject()
     const std::unique_ptr<StreamReader> reader(m_streamReader);
     m_streamReader = nullptr;
     try {
-        return counted_ptr<Streamable>(reader->readStream());
+        return holdRoot(reader->readStream());
     } catch (const std::logic_error& error) {
         debug("Stream reader: %s\n", error.what());
     } catch (...) {
@@ -408,7 +481,7 @@ counted_ptr<Streamable> DataSource::readObject()
     return counted_ptr<Streamable>();
 }
 
-DataSource& DataSource::readObjectRef(void* field, PointerAssign assign)
+DataSource& DataSource::readObjectRef(void* field, PointerAssign assign, bool late)
 {
     std::uint32_t address = 0;
     readUInt32(address);
@@ -417,7 +490,7 @@ DataSource& DataSource::readObjectRef(void* field, PointerAssign assign)
     }
     assign(field, nullptr);
     if (address != 0) {
-        m_streamReader->addFixup(address, field, assign);
+        m_streamReader->addFixup(address, field, assign, late);
     }
     return *this;
 }

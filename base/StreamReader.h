@@ -34,8 +34,6 @@ public:
     static constexpr int version101 = 101;
     // Deepest nesting of stream reads and writes (a body holding a stream of its own) on one thread.
     static constexpr int maxNesting = 64;
-    // Class name of the shared-pointer block, whose factory every reader registers first.
-    static constexpr const char* sharedBlockClassName = "internals::counted_ptr::heron";
 
     explicit StreamReader(DataSource& owner);
     StreamReader(const StreamReader&) = delete;
@@ -46,13 +44,15 @@ public:
     // Stores the factory under its class's name unless that name has one, then lets a prototype
     // register the classes it refers to.
     void registerFactory(StreamableFactory factory);
-    // Reads one stream from the owner's position: the root (the caller then owns the graph), or null
-    // when the stream holds no object or its header is not one this reader knows. Damage throws
-    // std::logic_error after every object made so far is deleted.
+    // Reads one stream from the owner's position: the root, or the shared block in the stream that
+    // owns it (the caller then owns the graph through it), or null when the stream holds no object
+    // or its header is not one this reader knows. Damage throws std::logic_error after every object
+    // made so far is deleted.
     Streamable* readStream();
-    // Records a pointer field of the object being read, to be set when the stream ends. The field
-    // must stay at its address until then. Outside an object's read nothing is recorded.
-    void addFixup(std::uint32_t address, void* field, PointerAssign assign);
+    // Records a pointer field of the object being read, to be set when the stream ends (late ones
+    // after all others). The field must stay at its address until then. Outside an object's read
+    // nothing is recorded.
+    void addFixup(std::uint32_t address, void* field, PointerAssign assign, bool late);
     // Puts the object being read into the group whose afterLoad runs first.
     void requestEarlyAfterLoad() { m_early = true; }
     // True while readStream runs.
@@ -80,6 +80,7 @@ private:
         void* field;
         PointerAssign assign;
         std::uint32_t target;
+        bool late;
     };
 
     bool readHeader();
@@ -91,6 +92,12 @@ private:
     // A tag integer (tag) or a 32-bit value; the end of data throws.
     std::uint32_t readNumber(bool tag);
     void finish();
+    void patch(bool late);
+    void unpatch();
+    void checkSharedBlocks();
+    void checkSharedPointers() const;
+    // The root, or the shared block that owns it.
+    Streamable* heldRoot() const;
     std::vector<std::uint32_t> sortedByAddress() const;
     void resolveFixups(const std::vector<std::uint32_t>& order);
     void dropUnreachable();
@@ -109,6 +116,7 @@ private:
     bool m_early = false;
     bool m_reading = false;
     bool m_linked = false;
+    Streamable* m_rootBlock = nullptr;
 };
 
 }

@@ -1,21 +1,24 @@
 #include "base/Debug.h"
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
+#include "base/SharedBlock.h"
 #include "base/StreamReader.h"
 #include "base/counted_ptr.h"
 #include "tests/base/StreamTestClasses.h"
+#include "tests/base/TempLog.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 using heron::MemoryDataDest;
 using heron::MemoryDataSource;
 using heron::Streamable;
+using streamtest::Holder;
 using streamtest::Leaf;
 using streamtest::Node;
+using streamtest::Shared;
 using Bytes = std::vector<unsigned char>;
 
 namespace
@@ -102,41 +105,25 @@ Bytes patched(Bytes bytes, std::size_t fromEnd, unsigned char byte)
     return bytes;
 }
 
-Bytes leafBody(std::uint32_t payload, std::uint32_t owner)
+Bytes u32s(const std::vector<std::uint32_t>& values)
+{
+    StreamBytes body("");
+    body.bytes.clear();
+    for (const std::uint32_t value : values) {
+        body.u32(value);
+    }
+    return body.bytes;
+}
+
+Bytes leafBody(std::uint32_t payload, std::uint32_t owner, std::uint32_t holder = 0)
 {
     StreamBytes body("");
     body.bytes.clear();
     body.u32(payload);
     body.u32(owner);
+    body.u32(holder);
     return body.bytes;
 }
-
-// Routes the debug log into a temporary file for one test.
-class LogCapture
-{
-public:
-    LogCapture() : m_file(std::tmpfile()) { heron::setDebugLogFile(m_file); }
-    ~LogCapture()
-    {
-        heron::setDebugLogFile(nullptr);
-        std::fclose(m_file);
-    }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-    std::string text() const
-    {
-        std::fflush(m_file);
-        std::rewind(m_file);
-        std::string all;
-        for (int c = std::fgetc(m_file); c != EOF; c = std::fgetc(m_file)) {
-            all.push_back(char(c));
-        }
-        return all;
-    }
-
-private:
-    std::FILE* m_file;
-};
 
 class ObjectGraphStream : public ::testing::Test
 {
@@ -172,7 +159,7 @@ protected:
     }
 
     std::unique_ptr<MemoryDataSource> m_source;
-    LogCapture m_log;
+    TempLog m_log;
 };
 
 // root -> {b, c, null, b}; b -> {root, c}; c -> {c}
@@ -335,8 +322,27 @@ TEST_F(ObjectGraphStream, ADamagedStreamEndsWithTheErrorAndLeavesNoObjectBehind)
         {"count beyond the body",
             patched(StreamBytes().declare(1, Node::name).object(1, 1, nodeBody(1, "", {0, 0})).end().bytes, 10, 3),
             "Stream reader: node link count beyond its body\n"},
-        {"body shorter than its fields", StreamBytes().declare(1, Leaf::name).object(1, 1, {1, 2, 3, 4, 5}).end().bytes,
+        {"body shorter than its fields",
+            StreamBytes().declare(1, Leaf::name).object(1, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9}).end().bytes,
             "Stream reader: damaged body of a \"test::Leaf\"\n"},
+        {"shared pointer to a block of an object of the wrong class",
+            StreamBytes().declare(1, Holder::name).declare(2, heron::SharedBlock::name).declare(3, Node::name)
+                .object(1, 1, u32s({2, 0, 0})).object(2, 2, u32s({1, 3})).object(3, 3, nodeBody(3, "", {})).end().bytes,
+            "Stream reader: Bad pointer\n"},
+        {"shared pointer to an object that is not counted",
+            StreamBytes().declare(1, Holder::name).declare(3, Node::name)
+                .object(1, 1, u32s({3, 0, 0})).object(3, 3, nodeBody(3, "", {})).end().bytes,
+            "Stream reader: Bad pointer\n"},
+        {"two blocks owning one object",
+            StreamBytes().declare(1, Holder::name).declare(2, heron::SharedBlock::name).declare(3, Shared::name)
+                .object(1, 1, u32s({2, 4, 0})).object(2, 2, u32s({1, 5})).object(2, 4, u32s({1, 5}))
+                .object(3, 5, u32s({9})).end().bytes,
+            "Stream reader: Bad pointer\n"},
+        {"a block owning a block",
+            StreamBytes().declare(1, Holder::name).declare(2, heron::SharedBlock::name).declare(3, Shared::name)
+                .object(1, 1, u32s({2, 0, 0})).object(2, 2, u32s({1, 4})).object(2, 4, u32s({1, 5}))
+                .object(3, 5, u32s({9})).end().bytes,
+            "Stream reader: Bad pointer\n"},
         {"two objects at one address",
             StreamBytes().declare(1, Node::name).object(1, 4, nodeBody(1, "", {})).object(1, 4, nodeBody(2, "", {}))
                 .end().bytes,
@@ -345,13 +351,61 @@ TEST_F(ObjectGraphStream, ADamagedStreamEndsWithTheErrorAndLeavesNoObjectBehind)
     for (const Case& item : cases) {
         SCOPED_TRACE(item.what);
         const std::set<Streamable*> before = streamtest::live();
+        const int sharedBefore = Shared::count();
         const std::size_t logged = m_log.text().size();
         const heron::counted_ptr<Streamable> root = read(item.bytes);
         EXPECT_EQ(root.get(), nullptr);
         EXPECT_TRUE(m_source->hasError());
         EXPECT_EQ(madeByRead(before), 0u);
+        EXPECT_EQ(Shared::count(), sharedBefore);
         EXPECT_EQ(m_log.text().substr(logged).find(item.logged) != std::string::npos, true) << m_log.text();
     }
+}
+
+TEST_F(ObjectGraphStream, SharedPointersComeBackSharingOneObjectCountedByTheirHolders)
+{
+    // a.first, a.second and b.first share p; b.second holds q alone. b is reached through a node and
+    // its leaf.
+    auto* const a = new Holder;
+    auto* const b = new Holder;
+    auto* const node = new Node;
+    auto* const leaf = new Leaf;
+    auto* const p = new Shared;
+    auto* const q = new Shared;
+    p->value = 11;
+    q->value = 22;
+    a->first.reset(p);
+    a->second = a->first;
+    b->first = a->first;
+    b->second.reset(q);
+    a->node = node;
+    node->leaf = leaf;
+    leaf->holder = b;
+    const Bytes bytes = write(a);
+    {
+        heron::counted_ptr<Streamable> root = read(bytes);
+        auto* const copy = dynamic_cast<Holder*>(root.get());
+        ASSERT_NE(copy, nullptr);
+        ASSERT_NE(copy->node, nullptr);
+        ASSERT_NE(copy->node->leaf, nullptr);
+        Holder* const other = copy->node->leaf->holder;
+        ASSERT_NE(other, nullptr);
+        EXPECT_NE(copy->first.get(), p);
+        EXPECT_EQ(copy->first.get(), copy->second.get());
+        EXPECT_EQ(copy->first.get(), other->first.get());
+        EXPECT_EQ(copy->first.refCount(), 3);
+        EXPECT_EQ(copy->first->value, 11);
+        EXPECT_EQ(other->second.refCount(), 1);
+        EXPECT_EQ(other->second->value, 22);
+        EXPECT_EQ(write(copy), bytes);
+        EXPECT_EQ(Shared::count(), 4);
+
+        root = heron::counted_ptr<Streamable>();
+        EXPECT_EQ(other->first.refCount(), 1);
+        EXPECT_EQ(other->first->value, 11);
+    }
+    streamtest::freeLive();
+    EXPECT_EQ(Shared::count(), 0);
 }
 
 TEST_F(ObjectGraphStream, EveryTruncationOfAStreamFailsWithoutLeavingObjects)

@@ -7,6 +7,7 @@
 #include "base/DataDest.h"
 #include "base/DataSource.h"
 #include "base/Streamable.h"
+#include "base/counted_ptr.h"
 #include "base/heron_string.h"
 
 #include <cstdint>
@@ -50,8 +51,10 @@ public:
 
 class Node;
 
+class Holder;
+
 // A leaf of another class that asks for the early afterLoad group; a node link to it is a pointer
-// of the wrong type.
+// of the wrong type. Its holder link lets a graph reach shared pointers.
 class Leaf : public Tracked
 {
 public:
@@ -60,6 +63,7 @@ public:
 
     std::uint32_t payload = 0;
     Node* owner = nullptr;
+    Holder* holder = nullptr;
 
     void read(heron::DataSource& source) override;
     const char* className() const override { return name; }
@@ -101,21 +105,76 @@ public:
     }
 };
 
+// A value shared through counted pointers; owned by its shared block, so not in live(). count()
+// is the number of instances alive.
+class Shared : public heron::Streamable
+{
+public:
+    static constexpr const char* name = "test::Shared";
+    static heron::Streamable* make() { return new Shared; }
+    static int& count()
+    {
+        static int instances = 0;
+        return instances;
+    }
+
+    Shared() { ++count(); }
+    ~Shared() override { --count(); }
+    Shared(const Shared&) = delete;
+    Shared& operator=(const Shared&) = delete;
+
+    std::int32_t value = 0;
+
+    void read(heron::DataSource& source) override { source.readInt32(value); }
+    const char* className() const override { return name; }
+    void write(heron::DataDest& dest) const override { dest.writeInt32(value); }
+};
+
+// Two shared pointers and a node link.
+class Holder : public Tracked
+{
+public:
+    static constexpr const char* name = "test::Holder";
+    static heron::Streamable* make() { return new Holder; }
+
+    heron::counted_ptr<Shared> first;
+    heron::counted_ptr<Shared> second;
+    Node* node = nullptr;
+
+    void registerFactories(heron::DataSource& source) override
+    {
+        source.registerFactory(&Shared::make).registerFactory(&Node::make);
+    }
+    void read(heron::DataSource& source) override;
+    const char* className() const override { return name; }
+    void write(heron::DataDest& dest) const override;
+};
+
+inline void Holder::read(heron::DataSource& source)
+{
+    source.readObjectRef(first).readObjectRef(second).readObjectRef(node);
+}
+
+inline void Holder::write(heron::DataDest& dest) const
+{
+    dest.writeObjectRef(first).writeObjectRef(second).writeObjectRef(node);
+}
+
 inline void Leaf::read(heron::DataSource& source)
 {
     source.requestEarlyAfterLoad();
-    source.readUInt32(payload).readObjectRef(owner);
+    source.readUInt32(payload).readObjectRef(owner).readObjectRef(holder);
 }
 
 inline void Leaf::write(heron::DataDest& dest) const
 {
-    dest.writeUInt32(payload).writeObjectRef(owner);
+    dest.writeUInt32(payload).writeObjectRef(owner).writeObjectRef(holder);
 }
 
 inline void Node::registerFactories(heron::DataSource& source)
 {
     // Registers itself again through Leaf's factory chain: the registry must stop the cycle.
-    source.registerFactory(&Node::make).registerFactory(&Leaf::make);
+    source.registerFactory(&Node::make).registerFactory(&Leaf::make).registerFactory(&Holder::make);
 }
 
 }
