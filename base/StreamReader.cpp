@@ -38,7 +38,7 @@ counted_ptr<Streamable> holdRoot(Streamable* root)
 }
 
 // Reads a decimal number as scanf's %d does (blanks, optional sign, digits); false without digits
-// or when it does not fit nine digits.
+// or beyond six digits, far past any version, so that major * 100 + minor cannot overflow.
 bool parseNumber(const char*& text, int& value)
 {
     while (std::isspace(static_cast<unsigned char>(*text))) {
@@ -51,7 +51,7 @@ bool parseNumber(const char*& text, int& value)
     int digits = 0;
     value = 0;
     while (std::isdigit(static_cast<unsigned char>(*text))) {
-        if (++digits > 9) {
+        if (++digits > 6) {
             return false;
         }
         value = value * 10 + (*text++ - '0');
@@ -140,7 +140,9 @@ Streamable* StreamReader::readStream()
     m_reading = false;
     Streamable* const root = m_objects.empty() ? nullptr : heldRoot();
     m_objects.clear();
+    m_fixups.clear();
     m_rootBlock = nullptr;
+    m_ownedByBlocks.clear();
     return root;
 }
 
@@ -321,7 +323,7 @@ void StreamReader::checkSharedBlocks()
 {
     // A block owns its object: one owner per object, never another block, and a block that owns
     // the root is what the caller then holds.
-    std::set<const Streamable*> owned;
+    std::set<const Streamable*>& owned = m_ownedByBlocks;
     for (const ObjectEntry& entry : m_objects) {
         const auto* const block = dynamic_cast<const SharedBlock*>(entry.object);
         if (block == nullptr || block->object() == nullptr) {
@@ -338,8 +340,10 @@ void StreamReader::checkSharedBlocks()
 
 void StreamReader::checkSharedPointers() const
 {
+    // A counted object held as itself must not also belong to a block.
     for (const Fixup& fixup : m_fixups) {
-        if (fixup.late && !fixup.assign(nullptr, m_objects[fixup.target].object)) {
+        Streamable* const target = m_objects[fixup.target].object;
+        if (fixup.late && (!fixup.assign(nullptr, target) || m_ownedByBlocks.count(target) != 0)) {
             throw std::logic_error("Bad pointer");
         }
     }
@@ -442,6 +446,7 @@ void StreamReader::deleteObjects()
     m_fixups.clear();
     m_linked = false;
     m_rootBlock = nullptr;
+    m_ownedByBlocks.clear();
 }
 
 Streamable* StreamReader::heldRoot() const

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,7 @@ private:
     bool m_reading = false;
     bool m_linked = false;
     Streamable* m_rootBlock = nullptr;
+    std::set<const Streamable*> m_ownedByBlocks;
 };
 
 }

@@ -15,6 +15,7 @@
 using heron::MemoryDataDest;
 using heron::MemoryDataSource;
 using heron::Streamable;
+using streamtest::Counted;
 using streamtest::Holder;
 using streamtest::Leaf;
 using streamtest::Node;
@@ -327,21 +328,28 @@ TEST_F(ObjectGraphStream, ADamagedStreamEndsWithTheErrorAndLeavesNoObjectBehind)
             "Stream reader: damaged body of a \"test::Leaf\"\n"},
         {"shared pointer to a block of an object of the wrong class",
             StreamBytes().declare(1, Holder::name).declare(2, heron::SharedBlock::name).declare(3, Node::name)
-                .object(1, 1, u32s({2, 0, 0})).object(2, 2, u32s({1, 3})).object(3, 3, nodeBody(3, "", {})).end().bytes,
+                .object(1, 1, u32s({2, 0, 0, 0})).object(2, 2, u32s({1, 3})).object(3, 3, nodeBody(3, "", {})).end().bytes,
             "Stream reader: Bad pointer\n"},
         {"shared pointer to an object that is not counted",
             StreamBytes().declare(1, Holder::name).declare(3, Node::name)
-                .object(1, 1, u32s({3, 0, 0})).object(3, 3, nodeBody(3, "", {})).end().bytes,
+                .object(1, 1, u32s({3, 0, 0, 0})).object(3, 3, nodeBody(3, "", {})).end().bytes,
             "Stream reader: Bad pointer\n"},
         {"two blocks owning one object",
             StreamBytes().declare(1, Holder::name).declare(2, heron::SharedBlock::name).declare(3, Shared::name)
-                .object(1, 1, u32s({2, 4, 0})).object(2, 2, u32s({1, 5})).object(2, 4, u32s({1, 5}))
+                .object(1, 1, u32s({2, 4, 0, 0})).object(2, 2, u32s({1, 5})).object(2, 4, u32s({1, 5}))
                 .object(3, 5, u32s({9})).end().bytes,
             "Stream reader: Bad pointer\n"},
         {"a block owning a block",
             StreamBytes().declare(1, Holder::name).declare(2, heron::SharedBlock::name).declare(3, Shared::name)
-                .object(1, 1, u32s({2, 0, 0})).object(2, 2, u32s({1, 4})).object(2, 4, u32s({1, 5}))
+                .object(1, 1, u32s({2, 0, 0, 0})).object(2, 2, u32s({1, 4})).object(2, 4, u32s({1, 5}))
                 .object(3, 5, u32s({9})).end().bytes,
+            "Stream reader: Bad pointer\n"},
+        {"counted object also owned by a block",
+            StreamBytes().declare(1, Holder::name).declare(2, heron::SharedBlock::name).declare(3, Counted::name)
+                .declare(4, Node::name).declare(5, Leaf::name)
+                .object(1, 1, u32s({0, 0, 5, 7})).object(3, 5, u32s({9})).object(4, 7, nodeBody(7, "", {}, 8))
+                .object(5, 8, leafBody(8, 0, 6)).object(1, 6, u32s({0, 0, 2, 0})).object(2, 2, u32s({1, 5}))
+                .end().bytes,
             "Stream reader: Bad pointer\n"},
         {"two objects at one address",
             StreamBytes().declare(1, Node::name).object(1, 4, nodeBody(1, "", {})).object(1, 4, nodeBody(2, "", {}))
@@ -352,12 +360,14 @@ TEST_F(ObjectGraphStream, ADamagedStreamEndsWithTheErrorAndLeavesNoObjectBehind)
         SCOPED_TRACE(item.what);
         const std::set<Streamable*> before = streamtest::live();
         const int sharedBefore = Shared::count();
+        const int countedBefore = Counted::count();
         const std::size_t logged = m_log.text().size();
         const heron::counted_ptr<Streamable> root = read(item.bytes);
         EXPECT_EQ(root.get(), nullptr);
         EXPECT_TRUE(m_source->hasError());
         EXPECT_EQ(madeByRead(before), 0u);
         EXPECT_EQ(Shared::count(), sharedBefore);
+        EXPECT_EQ(Counted::count(), countedBefore);
         EXPECT_EQ(m_log.text().substr(logged).find(item.logged) != std::string::npos, true) << m_log.text();
     }
 }
@@ -374,6 +384,9 @@ TEST_F(ObjectGraphStream, SharedPointersComeBackSharingOneObjectCountedByTheirHo
     auto* const q = new Shared;
     p->value = 11;
     q->value = 22;
+    a->counted.reset(new Counted);
+    a->counted->value = 33;
+    b->counted = a->counted;
     a->first.reset(p);
     a->second = a->first;
     b->first = a->first;
@@ -397,8 +410,13 @@ TEST_F(ObjectGraphStream, SharedPointersComeBackSharingOneObjectCountedByTheirHo
         EXPECT_EQ(copy->first->value, 11);
         EXPECT_EQ(other->second.refCount(), 1);
         EXPECT_EQ(other->second->value, 22);
+        EXPECT_EQ(copy->counted.get(), other->counted.get());
+        EXPECT_EQ(copy->counted->value, 33);
+        EXPECT_EQ(copy->counted.refCount(), 2);
+        EXPECT_TRUE(copy->setBeforeAfterLoad);
         EXPECT_EQ(write(copy), bytes);
         EXPECT_EQ(Shared::count(), 4);
+        EXPECT_EQ(Counted::count(), 2);
 
         root = heron::counted_ptr<Streamable>();
         EXPECT_EQ(other->first.refCount(), 1);
@@ -406,6 +424,7 @@ TEST_F(ObjectGraphStream, SharedPointersComeBackSharingOneObjectCountedByTheirHo
     }
     streamtest::freeLive();
     EXPECT_EQ(Shared::count(), 0);
+    EXPECT_EQ(Counted::count(), 0);
 }
 
 TEST_F(ObjectGraphStream, EveryTruncationOfAStreamFailsWithoutLeavingObjects)
@@ -424,7 +443,7 @@ TEST_F(ObjectGraphStream, EveryTruncationOfAStreamFailsWithoutLeavingObjects)
 TEST_F(ObjectGraphStream, AnUnknownOrUnreadableHeaderGivesNullAndLeavesStringMode0)
 {
     for (const char* header : {"HarborStream 1.02", "HarborStream 2.01", "HarborStreem 1.01", "HarborStream", "",
-             "HarborStream 1.9999999999"}) {
+             "HarborStream 1.9999999999", "HarborStream 222222222.1"}) {
         SCOPED_TRACE(header);
         const Bytes bytes = StreamBytes(header).declare(1, Node::name).object(1, 1, nodeBody(1, "", {})).end().bytes;
         const heron::counted_ptr<Streamable> root = read(bytes);

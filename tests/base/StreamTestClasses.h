@@ -130,7 +130,32 @@ public:
     void write(heron::DataDest& dest) const override { dest.writeInt32(value); }
 };
 
-// Two shared pointers and a node link.
+// A value that counts its own holders; owned by them, so not in live().
+class Counted : public heron::Streamable, public heron::Refcountable
+{
+public:
+    static constexpr const char* name = "test::Counted";
+    static heron::Streamable* make() { return new Counted; }
+    static int& count()
+    {
+        static int instances = 0;
+        return instances;
+    }
+
+    Counted() { ++count(); }
+    ~Counted() override { --count(); }
+    Counted(const Counted&) = delete;
+    Counted& operator=(const Counted&) = delete;
+
+    std::int32_t value = 0;
+
+    void read(heron::DataSource& source) override { source.readInt32(value); }
+    const char* className() const override { return name; }
+    void write(heron::DataDest& dest) const override { dest.writeInt32(value); }
+};
+
+// Two shared pointers, one to a counted object, and a node link. Notes whether its shared
+// pointers were already set when its afterLoad ran.
 class Holder : public Tracked
 {
 public:
@@ -139,11 +164,18 @@ public:
 
     heron::counted_ptr<Shared> first;
     heron::counted_ptr<Shared> second;
+    heron::counted_ptr<Counted> counted;
     Node* node = nullptr;
+    bool setBeforeAfterLoad = false;
 
     void registerFactories(heron::DataSource& source) override
     {
-        source.registerFactory(&Shared::make).registerFactory(&Node::make);
+        source.registerFactory(&Shared::make).registerFactory(&Counted::make).registerFactory(&Node::make);
+    }
+    void afterLoad() override
+    {
+        Tracked::afterLoad();
+        setBeforeAfterLoad = first && second && counted;
     }
     void read(heron::DataSource& source) override;
     const char* className() const override { return name; }
@@ -152,12 +184,12 @@ public:
 
 inline void Holder::read(heron::DataSource& source)
 {
-    source.readObjectRef(first).readObjectRef(second).readObjectRef(node);
+    source.readObjectRef(first).readObjectRef(second).readObjectRef(counted).readObjectRef(node);
 }
 
 inline void Holder::write(heron::DataDest& dest) const
 {
-    dest.writeObjectRef(first).writeObjectRef(second).writeObjectRef(node);
+    dest.writeObjectRef(first).writeObjectRef(second).writeObjectRef(counted).writeObjectRef(node);
 }
 
 inline void Leaf::read(heron::DataSource& source)
