@@ -105,53 +105,43 @@ public:
     }
 };
 
-// A value shared through counted pointers; owned by its shared block, so not in live(). count()
-// is the number of instances alive.
-class Shared : public heron::Streamable
+// A stored value whose instances are counted by count(); owned through counted pointers, so not
+// in live().
+template <class Derived>
+class Value : public heron::Streamable
 {
 public:
-    static constexpr const char* name = "test::Shared";
-    static heron::Streamable* make() { return new Shared; }
+    static heron::Streamable* make() { return new Derived; }
     static int& count()
     {
         static int instances = 0;
         return instances;
     }
 
-    Shared() { ++count(); }
-    ~Shared() override { --count(); }
-    Shared(const Shared&) = delete;
-    Shared& operator=(const Shared&) = delete;
+    Value() { ++count(); }
+    ~Value() override { --count(); }
+    Value(const Value&) = delete;
+    Value& operator=(const Value&) = delete;
 
     std::int32_t value = 0;
 
     void read(heron::DataSource& source) override { source.readInt32(value); }
-    const char* className() const override { return name; }
+    const char* className() const override { return Derived::name; }
     void write(heron::DataDest& dest) const override { dest.writeInt32(value); }
 };
 
-// A value that counts its own holders; owned by them, so not in live().
-class Counted : public heron::Streamable, public heron::Refcountable
+// Shared through a shared block.
+class Shared : public Value<Shared>
+{
+public:
+    static constexpr const char* name = "test::Shared";
+};
+
+// Counts its own holders.
+class Counted : public Value<Counted>, public heron::Refcountable
 {
 public:
     static constexpr const char* name = "test::Counted";
-    static heron::Streamable* make() { return new Counted; }
-    static int& count()
-    {
-        static int instances = 0;
-        return instances;
-    }
-
-    Counted() { ++count(); }
-    ~Counted() override { --count(); }
-    Counted(const Counted&) = delete;
-    Counted& operator=(const Counted&) = delete;
-
-    std::int32_t value = 0;
-
-    void read(heron::DataSource& source) override { source.readInt32(value); }
-    const char* className() const override { return name; }
-    void write(heron::DataDest& dest) const override { dest.writeInt32(value); }
 };
 
 // Two shared pointers, one to a counted object, and a node link. Notes whether its shared
