@@ -12,7 +12,7 @@ namespace heron
 // the object and deletes it with itself, and is stored in object-graph streams as
 // "internals::counted_ptr::heron" (the count as a 32-bit integer, then the object as a pointer
 // field), so shared pointers inside stored objects survive a round trip.
-class SharedBlock : public Refcountable, public Streamable
+class SharedBlock final : public Refcountable, public Streamable
 {
 public:
     static constexpr const char* name = "internals::counted_ptr::heron";

@@ -228,7 +228,7 @@ void StreamReader::readObjectRecord()
         throw std::logic_error("factory of \"" + found->second.name + "\" made no object");
     }
     const auto index = std::uint32_t(m_objects.size());
-    m_objects.push_back(ObjectEntry{address, false, index == 0, object});
+    m_objects.push_back(ObjectEntry{address, false, index == 0, found->second.factory == &SharedBlock::make, object});
     readInto(*object, index);
 }
 
@@ -282,30 +282,34 @@ void StreamReader::readInto(Streamable& object, std::uint32_t index)
 
 void StreamReader::finish()
 {
-    const std::vector<std::uint32_t> order = sortedByAddress();
+    const AddressOrder order = sortedByAddress();
     resolveFixups(order);
     dropUnreachable();
-    // Shared pointers are set last, once their blocks point to their objects.
-    patch(false);
     try {
+        patchPointers();
         checkSharedBlocks();
         checkSharedPointers();
     } catch (...) {
         unpatch();
         throw;
     }
-    patch(true);
+    // Shared pointers are set last, once their blocks point to their objects.
+    for (const Fixup& fixup : m_fixups) {
+        if (fixup.late) {
+            fixup.assign(fixup.field, m_objects[fixup.target].object);
+        }
+    }
     m_linked = true;
     runAfterLoads(order, true);
     runAfterLoads(order, false);
     m_linked = false;
 }
 
-void StreamReader::patch(bool late)
+void StreamReader::patchPointers()
 {
     for (const Fixup& fixup : m_fixups) {
-        if (fixup.late == late) {
-            fixup.assign(fixup.field, m_objects[fixup.target].object);
+        if (!fixup.late && !fixup.assign(fixup.field, m_objects[fixup.target].object)) {
+            throw std::logic_error("Bad pointer");
         }
     }
 }
@@ -323,16 +327,18 @@ void StreamReader::checkSharedBlocks()
 {
     // A block owns its object: one owner per object, never another block, and a block that owns
     // the root is what the caller then holds.
-    std::set<const Streamable*>& owned = m_ownedByBlocks;
     for (const ObjectEntry& entry : m_objects) {
-        const auto* const block = dynamic_cast<const SharedBlock*>(entry.object);
-        if (block == nullptr || block->object() == nullptr) {
+        if (!entry.block || entry.object == nullptr) {
             continue;
         }
-        if (dynamic_cast<const SharedBlock*>(block->object()) != nullptr || !owned.insert(block->object()).second) {
+        Streamable* const owned = static_cast<SharedBlock*>(entry.object)->object();
+        if (owned == nullptr) {
+            continue;
+        }
+        if (dynamic_cast<const SharedBlock*>(owned) != nullptr || !m_ownedByBlocks.insert(owned).second) {
             throw std::logic_error("Bad pointer");
         }
-        if (block->object() == m_objects.front().object) {
+        if (owned == m_objects.front().object) {
             m_rootBlock = entry.object;
         }
     }
@@ -349,35 +355,38 @@ void StreamReader::checkSharedPointers() const
     }
 }
 
-std::vector<std::uint32_t> StreamReader::sortedByAddress() const
+StreamReader::AddressOrder StreamReader::sortedByAddress() const
 {
-    std::vector<std::uint32_t> order(m_objects.size());
+    AddressOrder order(m_objects.size());
     for (std::uint32_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
+        order[i] = {m_objects[i].address, i};
     }
-    std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
-        return m_objects[a].address < m_objects[b].address;
-    });
-    for (std::size_t i = 1; i < order.size(); ++i) {
-        if (m_objects[order[i - 1]].address == m_objects[order[i]].address) {
-            throw std::logic_error("two objects with one address");
-        }
+    // A written stream numbers its objects in record order, so the sort is usually skipped.
+    if (!std::is_sorted(order.begin(), order.end())) {
+        std::sort(order.begin(), order.end());
+    }
+    const auto twin = std::adjacent_find(order.begin(), order.end(),
+        [](const AddressEntry& a, const AddressEntry& b) { return a.first == b.first; });
+    if (twin != order.end()) {
+        throw std::logic_error("two objects with one address");
     }
     return order;
 }
 
-void StreamReader::resolveFixups(const std::vector<std::uint32_t>& order)
+void StreamReader::resolveFixups(const AddressOrder& order)
 {
+    // Dense addresses (first, first + 1, ...) are found by subtraction, others by binary search.
+    const bool dense = !order.empty() && order.back().first - order.front().first == order.size() - 1;
     for (Fixup& fixup : m_fixups) {
-        const auto found = std::lower_bound(order.begin(), order.end(), fixup.address,
-            [this](std::uint32_t index, std::uint32_t address) { return m_objects[index].address < address; });
-        if (found == order.end() || m_objects[*found].address != fixup.address) {
+        const std::uint32_t offset = fixup.address - (order.empty() ? 0 : order.front().first);
+        auto found = dense && offset < order.size() ? order.begin() + offset : order.end();
+        if (!dense) {
+            found = std::lower_bound(order.begin(), order.end(), AddressEntry{fixup.address, 0});
+        }
+        if (found == order.end() || found->first != fixup.address) {
             throw std::logic_error("Bad pointer");
         }
-        if (!fixup.assign(nullptr, m_objects[*found].object)) {
-            throw std::logic_error("Bad pointer");
-        }
-        fixup.target = *found;
+        fixup.target = found->second;
     }
 }
 
@@ -422,10 +431,10 @@ void StreamReader::dropUnreachable()
     std::erase_if(m_fixups, [this](const Fixup& fixup) { return m_objects[fixup.owner].object == nullptr; });
 }
 
-void StreamReader::runAfterLoads(const std::vector<std::uint32_t>& order, bool early)
+void StreamReader::runAfterLoads(const AddressOrder& order, bool early)
 {
-    for (const std::uint32_t index : order) {
-        const ObjectEntry& entry = m_objects[index];
+    for (const AddressEntry& sorted : order) {
+        const ObjectEntry& entry = m_objects[sorted.second];
         if (entry.object != nullptr && entry.early == early) {
             entry.object->afterLoad();
         }

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace heron
@@ -72,6 +73,7 @@ private:
         std::uint32_t address;
         bool early;
         bool referenced;
+        bool block;
         Streamable* object;
     };
     struct Fixup
@@ -92,17 +94,21 @@ private:
     void readInto(Streamable& object, std::uint32_t index);
     // A tag integer (tag) or a 32-bit value; the end of data throws.
     std::uint32_t readNumber(bool tag);
+    // (writer's address, index in creation order), ascending by address.
+    using AddressEntry = std::pair<std::uint32_t, std::uint32_t>;
+    using AddressOrder = std::vector<AddressEntry>;
+
     void finish();
-    void patch(bool late);
+    void patchPointers();
     void unpatch();
     void checkSharedBlocks();
     void checkSharedPointers() const;
     // The root, or the shared block that owns it.
     Streamable* heldRoot() const;
-    std::vector<std::uint32_t> sortedByAddress() const;
-    void resolveFixups(const std::vector<std::uint32_t>& order);
+    AddressOrder sortedByAddress() const;
+    void resolveFixups(const AddressOrder& order);
     void dropUnreachable();
-    void runAfterLoads(const std::vector<std::uint32_t>& order, bool early);
+    void runAfterLoads(const AddressOrder& order, bool early);
     void deleteObjects();
 
     DataSource& m_owner;
