@@ -1,10 +1,13 @@
 #include "base/Debug.h"
+#include "base/FileDataDest.h"
+#include "base/FileDataSource.h"
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/SharedBlock.h"
 #include "base/StreamReader.h"
 #include "base/counted_ptr.h"
 #include "tests/base/StreamTestClasses.h"
+#include "tests/base/TempFolder.h"
 #include "tests/base/TempLog.h"
 
 #include <gtest/gtest.h>
@@ -198,6 +201,43 @@ TEST_F(ObjectGraphStream, MinimalStreamHasTheDocumentedBytes)
     expected.insert(expected.end(), record.begin(), record.end());
 
     EXPECT_EQ(write(&texture), expected);
+
+    MemoryDataSource source(expected.data(), std::uint32_t(expected.size()), false);
+    source.registerFactory(+[]() -> Streamable* { return new Texture; });
+    const heron::counted_ptr<Streamable> root = source.readObject();
+    ASSERT_NE(root.get(), nullptr);
+    EXPECT_STREQ(root->className(), "duskharbor::finch::Texture");
+    EXPECT_EQ(streamtest::afterLoads(), std::vector<Streamable*>{root.get()});
+    EXPECT_EQ(source.remaining(), 0u);
+}
+
+TEST_F(ObjectGraphStream, AGraphWrittenToAFileReadsBackFromIt)
+{
+    const TempFolder folder;
+    const std::string path = (folder.path() / "graph.dat").string();
+    Node* const original = buildSharedCyclicGraph();
+    {
+        heron::FileDataDest dest(path.c_str());
+        dest.writeObject(original);
+        EXPECT_FALSE(dest.hasError());
+    }
+    heron::FileDataSource source(path.c_str());
+    source.registerFactory(&Node::make);
+    const heron::counted_ptr<Streamable> root = source.readObject();
+    auto* const node = dynamic_cast<Node*>(root.get());
+    ASSERT_NE(node, nullptr);
+    ASSERT_EQ(node->links.size(), 4u);
+    EXPECT_EQ(node->links[0]->links[0], node);
+    EXPECT_EQ(write(node), write(original));
+}
+
+TEST_F(ObjectGraphStream, OnlyVersions100And101AreWritten)
+{
+    Node node;
+    MemoryDataDest dest;
+    dest.writeObject(&node, 102);
+    EXPECT_TRUE(dest.hasError());
+    EXPECT_EQ(dest.size(), 0u);
 }
 
 TEST_F(ObjectGraphStream, RoundTripKeepsSharingCyclesAndNullsInBothVersionsAndByteOrders)
