@@ -156,7 +156,6 @@ bool StreamReader::readHeader()
         debug("StreamRead: not a stream header of version 1.00 or 1.01!\n");
         return false;
     }
-    m_version = version;
     m_owner.setStringMode(version == version101 ? 4 : 0);
     return true;
 }

@@ -59,8 +59,6 @@ public:
     void requestEarlyAfterLoad() { m_early = true; }
     // True while readStream runs.
     bool isReading() const { return m_reading; }
-    // Version of the stream read (major * 100 + minor), -1 before a header was read.
-    int version() const { return m_version; }
 
 private:
     struct ClassEntry
@@ -112,7 +110,6 @@ private:
     void deleteObjects();
 
     DataSource& m_owner;
-    int m_version = -1;
     std::map<std::string, StreamableFactory> m_factories;
     std::map<std::uint32_t, ClassEntry> m_classes;
     std::vector<ObjectEntry> m_objects;
