@@ -1,5 +1,6 @@
 #include "base/Debug.h"
 
+#include "base/FilePath.h"
 #include "base/Mutex.h"
 #include "base/heron_string.h"
 
@@ -50,6 +51,13 @@ heron_string readProgramPath()
         return heron_string();
     }
     return heron_string(path, static_cast<std::uint32_t>(length));
+}
+
+// Kept for the whole run; made once, read by any thread (only c_str, which changes no cache).
+const FilePath& programFile()
+{
+    static const FilePath* const file = new FilePath(readProgramPath());
+    return *file;
 }
 
 // The system's names, read once.
@@ -108,17 +116,12 @@ double getTime()
 
 const char* programPath()
 {
-    static const heron_string* const path = new heron_string(readProgramPath());
-    return path->c_str();
+    return programFile().c_str();
 }
 
 const char* programDirectory()
 {
-    static const heron_string* const directory = [] {
-        const heron_string path = programPath();
-        const std::uint32_t slash = path.find_last_of('/');
-        return new heron_string(slash == heron_string::npos ? heron_string() : path.substr(0, slash + 1));
-    }();
+    static const heron_string* const directory = new heron_string(programFile().directory());
     return directory->c_str();
 }
 

@@ -23,9 +23,10 @@ void debug(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Seconds since the first call, which returns 0.0; monotonic, never decreases. Any thread.
 double getTime();
 
-// The program's own file, as an absolute path on disk; empty when it cannot be found.
+// The program's own file in the system's path form (FilePath: lower case, '\' separators; open it
+// through heron::diskPath); empty when it cannot be found.
 const char* programPath();
-// The folder of programPath with its trailing '/', ready for a file name to be appended.
+// The directory part of programPath with its trailing '\', ready for a file name to be appended.
 const char* programDirectory();
 // The operating system's name, such as "Linux".
 const char* osFamilyName();

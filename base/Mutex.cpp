@@ -21,7 +21,9 @@ namespace heron
 namespace
 {
 
-using Clock = std::chrono::steady_clock;
+// Deadlines of timed waits are on the system clock: its timed lock is the one that
+// ThreadSanitizer understands. A jump of that clock only lengthens or shortens one wait slice.
+using Clock = std::chrono::system_clock;
 
 // How long a MutexLock waits before it logs that it is still waiting.
 constexpr std::chrono::milliseconds waitSlice{1000};
@@ -113,7 +115,8 @@ public:
         return true;
     }
 
-    bool tryLock()
+    // Takes the lock only when that needs no wait.
+    bool tryLock(int callSite)
     {
         if (!m_lock.try_lock()) {
             return false;
@@ -122,19 +125,19 @@ public:
             m_lock.unlock();
             return false;
         }
-        taken(0);
+        taken(callSite);
         return true;
     }
 
     void unlock()
     {
-        if (m_owner.load() != std::this_thread::get_id()) {
+        if (m_owner.load(std::memory_order_relaxed) != std::this_thread::get_id()) {
             debug("Mutex %s unlocked by a thread that does not hold it\n", m_name.c_str());
             return;
         }
-        m_lockedFrom = -1;
+        m_lockedFrom.store(-1, std::memory_order_relaxed);
         if (--m_recursion == 0) {
-            m_owner = std::thread::id();
+            m_owner.store(std::thread::id(), std::memory_order_relaxed);
             if (m_systemWide) {
                 flock(m_fd, LOCK_UN);
             }
@@ -143,14 +146,14 @@ public:
     }
 
     const heron_string& name() const { return m_name; }
-    int lockedFrom() const { return m_lockedFrom.load(); }
+    int lockedFrom() const { return m_lockedFrom.load(std::memory_order_relaxed); }
 
 private:
     void taken(int callSite)
     {
         if (++m_recursion == 1) {
-            m_lockedFrom = callSite;
-            m_owner = std::this_thread::get_id();
+            m_lockedFrom.store(callSite, std::memory_order_relaxed);
+            m_owner.store(std::this_thread::get_id(), std::memory_order_relaxed);
         }
     }
 
@@ -173,6 +176,8 @@ private:
     int m_recursion = 0;
     // The holder's call-site number, -1 after an unlock; read by waiters for their log line.
     std::atomic<int> m_lockedFrom{-1};
+    // Only the holder stores itself here and clears it, so a thread reading its own id is the
+    // holder whatever the memory order.
     std::atomic<std::thread::id> m_owner;
 };
 
@@ -195,9 +200,11 @@ MutexLock::MutexLock(Mutex& mutex, int callSite)
     if (!lock.usable()) {
         return;
     }
-    while (!lock.lockUntil(Clock::now() + waitSlice, callSite)) {
-        debug("Mutex %s taking a int32 time at %d (locked from %d)...\n", lock.name().c_str(), callSite,
-              lock.lockedFrom());
+    if (!lock.tryLock(callSite)) {
+        while (!lock.lockUntil(Clock::now() + waitSlice, callSite)) {
+            debug("Mutex %s taking a int32 time at %d (locked from %d)...\n", lock.name().c_str(), callSite,
+                  lock.lockedFrom());
+        }
     }
     m_taken = true;
 }
@@ -212,7 +219,7 @@ MutexLock::~MutexLock()
 bool MutexLock::tryLock(Mutex& mutex)
 {
     MutexInternals& lock = *mutex.m_internals;
-    return lock.usable() && lock.tryLock();
+    return lock.usable() && lock.tryLock(0);
 }
 
 }

@@ -21,6 +21,7 @@ namespace
 {
 
 constexpr int startSite = 1071;
+constexpr int entrySite = 1072;
 constexpr int normalPriority = 2;
 constexpr int aboveNormalPriority = 3;
 // Nice values of the priority indexes 0..4; lower is more urgent.
@@ -60,8 +61,8 @@ public:
     std::thread thread;
     // The system's id of the thread, 0 until the thread has started.
     std::atomic<pid_t> threadId{0};
+    // True from the start until run has returned.
     std::atomic<bool> running{true};
-    std::atomic<int> result{-1};
 };
 
 namespace
@@ -69,9 +70,14 @@ namespace
 
 void threadEntry(std::shared_ptr<ThreadRecord> record)
 {
+    // The starting thread holds the start lock until its Thread is complete; only then may run
+    // begin, and with it a stop from this thread.
+    {
+        MutexLock started(threadStartLock(), entrySite);
+    }
     record->threadId = gettid();
     setPriority(record->threadId, record->priority);
-    record->result = record->target->run();
+    record->target->run();
     record->running = false;
 }
 
@@ -80,7 +86,8 @@ void threadEntry(std::shared_ptr<ThreadRecord> record)
 Thread::Thread(counted_ptr<Thread>& self, Threadable* target, int priority)
     : m_record(std::make_shared<ThreadRecord>(target, priority))
 {
-    // Dropping what self held may stop another thread, which must not wait for the start lock.
+    // What self held is dropped only after the start lock is released: stopping that thread
+    // waits for it, and it may itself be about to start a thread.
     const counted_ptr<Thread> previous = self;
     MutexLock lock(threadStartLock(), startSite);
     self.reset(this);

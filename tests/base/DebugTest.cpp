@@ -1,6 +1,8 @@
 #include "base/Debug.h"
 
+#include "Eventually.h"
 #include "TempLog.h"
+#include "base/FilePath.h"
 #include "base/Thread.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -128,6 +132,45 @@ TEST(debug, LogFileCanBeSwitchedOffAndClosedWhileOtherThreadsWrite)
     }
 }
 
+TEST(debug, WaitingMoreThanASecondForTheLogDoesNotLogTheWaitIntoTheLog)
+{
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::FILE* const writeEnd = fdopen(ends[1], "w");
+    heron::setDebugLogFile(writeEnd);
+    const int capacity = fcntl(ends[0], F_GETPIPE_SZ);
+    // Page-sized messages fill the pipe to its capacity; more than it holds blocks the writer
+    // inside the log lock until the pipe is read.
+    const std::string block(4096, 'b');
+    std::thread holder([&] {
+        for (int written = 0; written < 2 * capacity; written += static_cast<int>(block.size())) {
+            heron::debug("%s", block.c_str());
+        }
+    });
+    EXPECT_TRUE(eventually([&] {
+        int queued = 0;
+        return ioctl(ends[0], FIONREAD, &queued) == 0 && queued >= capacity;
+    }));
+    std::thread waiter([] { heron::debug("waiter\n"); });
+    heron::sleepMs(1300);
+    std::string text;
+    std::thread reader([&] {
+        char bytes[4096];
+        ssize_t got = 0;
+        while ((got = read(ends[0], bytes, sizeof bytes)) > 0) {
+            text.append(bytes, static_cast<std::size_t>(got));
+        }
+    });
+    holder.join();
+    waiter.join();
+    heron::setDebugLogFile(nullptr);
+    std::fclose(writeEnd);
+    reader.join();
+    close(ends[0]);
+    EXPECT_NE(text.find("waiter\n"), std::string::npos);
+    EXPECT_EQ(text.find("Mutex Debug mutex"), std::string::npos);
+}
+
 TEST(hexDump, WritesLinesOfSixteenBytesWithAlignedTextColumn)
 {
     TempLog log;
@@ -198,15 +241,17 @@ TEST(getTime, CountsSecondsOfTheMonotonicClock)
     EXPECT_GE(heron::getTime() - before, 0.0195);
 }
 
-TEST(programPath, IsTheRunningProgramAndItsFolder)
+TEST(programPath, IsTheRunningProgramAndItsFolderInTheSystemsPathForm)
 {
+    const std::string onDisk = std::filesystem::canonical("/proc/self/exe").string();
     const std::string path = heron::programPath();
-    EXPECT_EQ(path, std::filesystem::canonical("/proc/self/exe").string());
+    EXPECT_EQ(path, heron::FilePath(onDisk.c_str()).c_str());
+    EXPECT_EQ(heron::diskPath(heron::programPath()).c_str(), onDisk);
     const std::string directory = heron::programDirectory();
     ASSERT_FALSE(directory.empty());
-    EXPECT_EQ(directory.back(), '/');
+    EXPECT_EQ(directory.back(), '\\');
     EXPECT_EQ(path.substr(0, directory.size()), directory);
-    EXPECT_EQ(path.find('/', directory.size()), std::string::npos);
+    EXPECT_EQ(path.substr(directory.size()), "base_unit_tests");
 }
 
 TEST(systemInformation, DescribesThisMachine)

@@ -64,7 +64,7 @@ TEST(Refcountable, RestoredCountStandsForTheStoredHolders)
 TEST(Refcountable, HoldersOnManyThreadsDeleteTheObjectOnce)
 {
     constexpr int threads = 8;
-    for (int round = 0; round < 50; ++round) {
+    for (int round = 0; round < 20; ++round) {
         std::atomic<int> deaths{0};
         Tracked* const object = new Tracked(deaths);
         object->addRef();

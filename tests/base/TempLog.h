@@ -1,11 +1,11 @@
 #pragma once
 
+#include "TempFolder.h"
 #include "base/Debug.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -17,14 +17,9 @@ class TempLog
 {
 public:
     TempLog()
+        : m_file(std::fopen(path().c_str(), "w"))
     {
-        const char* const temp = std::getenv("TMPDIR");
-        std::string pattern = std::string(temp && *temp ? temp : "/tmp") + "/heron-test-XXXXXX";
-        if (!mkdtemp(pattern.data())) {
-            ADD_FAILURE() << "cannot make a temp folder";
-        }
-        m_folder = pattern;
-        m_file = std::fopen(path().c_str(), "w");
+        EXPECT_NE(m_file, nullptr) << "cannot make a log file in a temp folder";
         heron::setDebugLogFile(m_file);
     }
 
@@ -34,14 +29,13 @@ public:
         if (m_file) {
             std::fclose(m_file);
         }
-        std::filesystem::remove_all(m_folder);
     }
 
     TempLog(const TempLog&) = delete;
     TempLog& operator=(const TempLog&) = delete;
 
-    const std::filesystem::path& folder() const { return m_folder; }
-    std::filesystem::path path() const { return m_folder / "game.log"; }
+    const std::filesystem::path& folder() const { return m_folder.path(); }
+    std::filesystem::path path() const { return m_folder.path() / "game.log"; }
 
     // Everything written to the log file so far, read through a file of its own.
     std::string text() const
@@ -55,6 +49,6 @@ public:
     bool contains(const std::string& part) const { return text().find(part) != std::string::npos; }
 
 private:
-    std::filesystem::path m_folder;
-    std::FILE* m_file = nullptr;
+    TempFolder m_folder;
+    std::FILE* const m_file;
 };
