@@ -27,13 +27,18 @@ std::uint32_t pixelOf(GuiColor::gui_color colour)
     return kestrel::packedToPixel(GuiColor::toSystemColour(colour));
 }
 
-// Opens an off-screen paint of width x height at the origin, cleared to magenta, which no
-// palette colour of the edges uses.
+// Opens an off-screen paint of the area, cleared to magenta, which no palette colour of the
+// edges uses.
+void open(BitmapGraphics& g, const Rect& area)
+{
+    g.begin(nullptr, area);
+    g.setColor(GuiColor::MAGENTA);
+    g.fillRect(area);
+}
+
 void open(BitmapGraphics& g, int width, int height)
 {
-    g.begin(nullptr, Rect{0, 0, width, height});
-    g.setColor(GuiColor::MAGENTA);
-    g.fillRect(Rect{0, 0, width, height});
+    open(g, Rect{0, 0, width, height});
 }
 
 // The painted image as rows of letters, top row first: each pixel's letter from the legend,
@@ -505,9 +510,7 @@ TEST(BitmapGraphicsTest, ClippingLeavesEveryLinePixelWhereTheWholeLineWouldPutIt
         whole.drawLine(line.x1, line.y1, line.x2, line.y2);
         for (const Rect& window : windows) {
             BitmapGraphics part;
-            part.begin(nullptr, window);
-            part.setColor(GuiColor::MAGENTA);
-            part.fillRect(window);
+            open(part, window);
             part.setColor(GuiColor::BLACK);
             part.drawLine(line.x1, line.y1, line.x2, line.y2);
             for (int y = 0; y < window.height; ++y) {
@@ -572,9 +575,7 @@ TEST(BitmapGraphicsTest, HugeFocusRectDotsOnlyTheEdgesInsideTheWindowInPathOrder
     whole.setColor(GuiColor::BLACK);
     whole.drawFocusRect(Rect{1, 1, 7, 5});
     BitmapGraphics part;
-    part.begin(nullptr, Rect{0, 0, 9, 7});
-    part.setColor(GuiColor::MAGENTA);
-    part.fillRect(Rect{0, 0, 9, 7});
+    open(part, 9, 7);
     part.setColor(GuiColor::BLACK);
     part.pushClip(Rect{4, 0, 5, 4});
     part.drawFocusRect(Rect{1, 1, 7, 5});
