@@ -15,7 +15,10 @@ constexpr std::uint32_t longTagMarker = 255;
 
 }
 
-DataDest::~DataDest() = default;
+DataDest::~DataDest()
+{
+    dropWriterContext();
+}
 
 bool DataDest::isOK() const
 {

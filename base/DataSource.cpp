@@ -33,7 +33,10 @@ std::uint32_t assembleUInt32(const unsigned char* bytes, bool bigEndian)
 
 }
 
-DataSource::~DataSource() = default;
+DataSource::~DataSource()
+{
+    dropStreamReader();
+}
 
 void DataSource::skip(std::uint32_t n)
 {
