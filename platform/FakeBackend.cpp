@@ -1,0 +1,176 @@
+#include "platform/FakeBackend.h"
+
+#include <algorithm>
+
+namespace plat
+{
+
+void FakeBackend::push(const InputEvent& event)
+{
+    input.push_back(event);
+}
+
+void FakeBackend::advance(double seconds)
+{
+    clock += seconds;
+}
+
+bool FakeBackend::pollInput(InputEvent& event)
+{
+    if (input.empty()) {
+        return false;
+    }
+    event = input.front();
+    input.pop_front();
+    return true;
+}
+
+InputState FakeBackend::inputState()
+{
+    return state;
+}
+
+WindowId FakeBackend::windowUnderMouse()
+{
+    return mouseWindow;
+}
+
+WindowId FakeBackend::createWindow(const WindowSpec& spec)
+{
+    if (failCreation) {
+        return 0;
+    }
+    Window window;
+    window.spec = spec;
+    window.width = spec.kind == WindowKind::FullScreen && spec.mode.width > 0 ? spec.mode.width : spec.client.width;
+    window.height = spec.kind == WindowKind::FullScreen && spec.mode.height > 0 ? spec.mode.height : spec.client.height;
+    window.screen.assign(static_cast<std::size_t>(std::max(0, window.width)) * std::max(0, window.height), 0);
+    const WindowId id = nextId++;
+    windows[id] = window;
+    return id;
+}
+
+void FakeBackend::destroyWindow(WindowId window)
+{
+    if (windows.erase(window) > 0) {
+        destroyed.push_back(window);
+    }
+}
+
+void FakeBackend::setTitle(WindowId window, const std::string& title)
+{
+    const auto found = windows.find(window);
+    if (found != windows.end()) {
+        found->second.spec.title = title;
+    }
+}
+
+bool FakeBackend::clientSize(WindowId window, int& width, int& height)
+{
+    const auto found = windows.find(window);
+    if (found == windows.end()) {
+        return false;
+    }
+    width = found->second.width;
+    height = found->second.height;
+    return true;
+}
+
+bool FakeBackend::present(WindowId id, const PixelSource& frame, const Box& area)
+{
+    const auto found = windows.find(id);
+    if (found == windows.end() || !frame.pixels) {
+        return false;
+    }
+    Window& window = found->second;
+    presents.push_back(Present{id, area});
+    const int right = std::min({area.x + area.width, frame.width, window.width});
+    const int top = std::min({area.y + area.height, frame.height, window.height});
+    for (int y = std::max(0, area.y); y < top; ++y) {
+        for (int x = std::max(0, area.x); x < right; ++x) {
+            window.screen[static_cast<std::size_t>(y) * window.width + x] = frame.pixels[static_cast<std::size_t>(y) * frame.width + x];
+        }
+    }
+    return true;
+}
+
+void FakeBackend::captureMouse(WindowId window, bool capture)
+{
+    captured = capture ? window : 0;
+}
+
+int FakeBackend::displayCount()
+{
+    return 1;
+}
+
+bool FakeBackend::displayBounds(int display, Box& bounds)
+{
+    if (display != 0) {
+        return false;
+    }
+    bounds = screen;
+    return true;
+}
+
+std::string FakeBackend::displayName(int display)
+{
+    return display == 0 ? "Fake display" : "";
+}
+
+std::vector<DisplayMode> FakeBackend::displayModes(int display)
+{
+    return display == 0 ? modes : std::vector<DisplayMode>();
+}
+
+bool FakeBackend::currentDisplayMode(int display, DisplayMode& mode)
+{
+    if (display != 0) {
+        return false;
+    }
+    mode = current;
+    return true;
+}
+
+bool FakeBackend::showMessageBox(const std::string& caption, const std::string& text)
+{
+    messageBoxes.push_back(MessageBox{caption, text});
+    return messageBoxesShown;
+}
+
+bool FakeBackend::openUrl(const std::string& target)
+{
+    openedUrls.push_back(target);
+    return true;
+}
+
+double FakeBackend::now()
+{
+    return clock;
+}
+
+void FakeBackend::sleepMs(int milliseconds)
+{
+    ++sleeps;
+    clock += milliseconds * 0.001;
+}
+
+std::string FakeBackend::lastError()
+{
+    return failCreation ? "window creation refused" : "";
+}
+
+std::uint32_t FakeBackend::pixelAt(WindowId id, int x, int y) const
+{
+    const auto found = windows.find(id);
+    if (found == windows.end()) {
+        return 0;
+    }
+    const Window& window = found->second;
+    if (x < 0 || y < 0 || x >= window.width || y >= window.height) {
+        return 0;
+    }
+    return window.screen[static_cast<std::size_t>(y) * window.width + x];
+}
+
+}
