@@ -1,0 +1,183 @@
+#include "base/Debug.h"
+
+#include "base/Mutex.h"
+#include "base/heron_string.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdarg>
+#include <cstring>
+#include <ctime>
+
+#include <sys/sysinfo.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+namespace heron
+{
+
+namespace
+{
+
+constexpr int logSite = 1021;
+constexpr std::size_t hexDumpWidth = 16;
+
+std::atomic<std::FILE*> g_logFile{nullptr};
+// Formatting room shared by all messages, used under the log lock.
+char g_message[debugBufferSize + 1];
+// Set while this thread waits for the log lock: a long wait's own log line would wait for the
+// same lock again, so it is dropped instead.
+thread_local bool t_waitingForLog = false;
+
+Mutex& logLock()
+{
+    static Mutex* const lock = new Mutex("Debug mutex");
+    return *lock;
+}
+
+void markCut()
+{
+    const std::size_t markLength = std::strlen(debugCutMark);
+    std::memcpy(g_message + debugBufferSize - markLength, debugCutMark, markLength + 1);
+}
+
+heron_string readProgramPath()
+{
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof path) {
+        return heron_string();
+    }
+    return heron_string(path, static_cast<std::uint32_t>(length));
+}
+
+// The system's names, read once.
+const utsname& systemNames()
+{
+    static const utsname names = [] {
+        utsname result{};
+        uname(&result);
+        return result;
+    }();
+    return names;
+}
+
+}
+
+void setDebugLogFile(std::FILE* file)
+{
+    MutexLock lock(logLock(), logSite);
+    g_logFile = file;
+}
+
+void debug(const char* format, ...)
+{
+    if (!g_logFile.load() || t_waitingForLog) {
+        return;
+    }
+    t_waitingForLog = true;
+    MutexLock lock(logLock(), logSite);
+    t_waitingForLog = false;
+    std::FILE* const file = g_logFile.load();
+    if (!file) {
+        return;
+    }
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(g_message, sizeof g_message, format, args);
+    va_end(args);
+    if (length < 0) {
+        return;
+    }
+    if (static_cast<std::size_t>(length) > debugBufferSize) {
+        markCut();
+    }
+    std::fputs(g_message, file);
+    std::fflush(file);
+}
+
+double getTime()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const double seconds = static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+    static const double base = seconds;
+    return std::max(0.0, seconds - base);
+}
+
+const char* programPath()
+{
+    static const heron_string* const path = new heron_string(readProgramPath());
+    return path->c_str();
+}
+
+const char* programDirectory()
+{
+    static const heron_string* const directory = [] {
+        const heron_string path = programPath();
+        const std::uint32_t slash = path.find_last_of('/');
+        return new heron_string(slash == heron_string::npos ? heron_string() : path.substr(0, slash + 1));
+    }();
+    return directory->c_str();
+}
+
+const char* osFamilyName()
+{
+    return systemNames().sysname;
+}
+
+int osVersion()
+{
+    return 1000;
+}
+
+const char* osVersionName()
+{
+    return systemNames().release;
+}
+
+int cpuCount()
+{
+    return static_cast<int>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
+}
+
+std::uint64_t memorySize()
+{
+    struct sysinfo info{};
+    if (sysinfo(&info) != 0) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(info.totalram) * info.mem_unit;
+}
+
+void hexDump(const void* data, std::size_t count)
+{
+    std::size_t offset = 0;
+    for (; count - offset > hexDumpWidth; offset += hexDumpWidth) {
+        hexDumpLine(data, offset, hexDumpWidth);
+    }
+    if (offset < count) {
+        hexDumpLine(data, offset, count - offset);
+    }
+}
+
+void hexDumpLine(const void* data, std::size_t offset, std::size_t count)
+{
+    count = std::min(count, hexDumpWidth);
+    const auto* const bytes = static_cast<const unsigned char*>(data) + offset;
+    char line[128];
+    int at = std::snprintf(line, sizeof line, "%07zX  ", offset);
+    for (std::size_t i = 0; i < hexDumpWidth; ++i) {
+        at += i < count ? std::snprintf(line + at, sizeof line - at, "%02X ", bytes[i])
+                        : std::snprintf(line + at, sizeof line - at, "   ");
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        line[at++] = bytes[i] >= 32 && bytes[i] <= 126 ? static_cast<char>(bytes[i]) : '.';
+    }
+    line[at++] = '\n';
+    line[at] = '\0';
+    debug("%s", line);
+}
+
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+namespace heron
+{
+
+// Longest message debug writes, in characters; a longer one is cut to this length.
+constexpr std::size_t debugBufferSize = 10000;
+// The end of a message that was cut.
+constexpr const char* debugCutMark = "...[cut]\n";
+
+// Makes file (open for writing; the caller keeps and closes it) the log file; null switches
+// logging off. Any thread; returns after any message being written to the previous file is done.
+void setDebugLogFile(std::FILE* file);
+// Formats printf-style and writes the text exactly as formatted (the caller supplies line ends)
+// to the log file, flushed at once; nothing at all when no log file is set. A text longer than
+// debugBufferSize is cut and ends with debugCutMark. Any thread; messages never interleave.
+void debug(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Seconds since the first call, which returns 0.0; monotonic, never decreases. Any thread.
+double getTime();
+
+// The program's own file, as an absolute path on disk; empty when it cannot be found.
+const char* programPath();
+// The folder of programPath with its trailing '/', ready for a file name to be appended.
+const char* programDirectory();
+// The operating system's name, such as "Linux".
+const char* osFamilyName();
+// Version code of a known system version; always 1000 (none known) on this system.
+int osVersion();
+// The operating system's release, such as "6.1.0-18-amd64".
+const char* osVersionName();
+// Processors online; at least 1.
+int cpuCount();
+// Total physical memory in bytes; 0 when unknown.
+std::uint64_t memorySize();
+
+// Logs count bytes at data as hex-dump lines of 16 bytes each.
+void hexDump(const void* data, std::size_t count);
+// Logs one hex-dump line of the count (up to 16) bytes at data + offset: "%07X  ", then each byte
+// as "%02X ", three blanks per missing byte, the bytes 32..126 as characters (others as '.'), LF.
+void hexDumpLine(const void* data, std::size_t offset, std::size_t count);
+
+}

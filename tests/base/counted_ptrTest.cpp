@@ -1,0 +1,188 @@
+#include "base/counted_ptr.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <barrier>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+// A plain class: its pointers count in a shared block.
+class Plain
+{
+public:
+    explicit Plain(std::atomic<int>& deaths) : m_deaths(deaths) {}
+    virtual ~Plain() { ++m_deaths; }
+
+private:
+    std::atomic<int>& m_deaths;
+};
+
+class PlainChild : public Plain
+{
+public:
+    using Plain::Plain;
+};
+
+// A Refcountable class: its pointers count with the object's own count.
+class Counted : public heron::Refcountable
+{
+public:
+    explicit Counted(std::atomic<int>& deaths) : m_deaths(deaths) {}
+    ~Counted() override { ++m_deaths; }
+
+private:
+    std::atomic<int>& m_deaths;
+};
+
+class CountedChild : public Counted
+{
+public:
+    using Counted::Counted;
+};
+
+// A list node that owns the next node.
+class Node : public heron::Refcountable
+{
+public:
+    Node(std::atomic<int>& deaths, int value) : value(value), m_deaths(deaths) {}
+    ~Node() override { ++m_deaths; }
+
+    heron::counted_ptr<Node> next;
+    const int value;
+
+private:
+    std::atomic<int>& m_deaths;
+};
+
+template <class T>
+class counted_ptrOfBothKinds : public testing::Test
+{
+};
+
+using BothKinds = testing::Types<Plain, Counted>;
+TYPED_TEST_SUITE(counted_ptrOfBothKinds, BothKinds);
+
+}
+
+TYPED_TEST(counted_ptrOfBothKinds, ObjectLivesUntilTheLastCopyIsDroppedAndDiesOnce)
+{
+    std::atomic<int> deaths{0};
+    heron::counted_ptr<TypeParam> first(new TypeParam(deaths));
+    EXPECT_EQ(first.refCount(), 1);
+    heron::counted_ptr<TypeParam> second = first;
+    EXPECT_EQ(second.refCount(), 2);
+    EXPECT_EQ(first, second);
+    first.reset();
+    EXPECT_FALSE(first);
+    EXPECT_EQ(first.refCount(), 0);
+    EXPECT_EQ(deaths, 0);
+    EXPECT_EQ(second.refCount(), 1);
+    second.reset();
+    EXPECT_EQ(deaths, 1);
+}
+
+TYPED_TEST(counted_ptrOfBothKinds, SelfAssignmentAndAssignmentOfTheSameObjectKeepTheCount)
+{
+    std::atomic<int> deaths{0};
+    heron::counted_ptr<TypeParam> pointer(new TypeParam(deaths));
+    heron::counted_ptr<TypeParam> copy = pointer;
+    const heron::counted_ptr<TypeParam>& alias = pointer;
+    pointer = alias;
+    copy = pointer;
+    EXPECT_EQ(pointer.refCount(), 2);
+    EXPECT_EQ(deaths, 0);
+}
+
+TYPED_TEST(counted_ptrOfBothKinds, ResetReplacesTheObjectButKeepsTheSameOne)
+{
+    std::atomic<int> deaths{0};
+    TypeParam* const object = new TypeParam(deaths);
+    heron::counted_ptr<TypeParam> pointer(object);
+    pointer.reset(object);
+    EXPECT_EQ(deaths, 0);
+    EXPECT_EQ(pointer.refCount(), 1);
+    pointer.reset(new TypeParam(deaths));
+    EXPECT_EQ(deaths, 1);
+    EXPECT_NE(pointer.get(), nullptr);
+}
+
+TYPED_TEST(counted_ptrOfBothKinds, ConcurrentCopiesAssignmentsAndDropsDeleteTheObjectOnce)
+{
+    constexpr int threads = 8;
+    for (int round = 0; round < 20; ++round) {
+        std::atomic<int> deaths{0};
+        heron::counted_ptr<TypeParam> source(new TypeParam(deaths));
+        std::barrier start(threads);
+        std::vector<std::thread> workers;
+        for (int t = 0; t < threads; ++t) {
+            workers.emplace_back([&source, &start] {
+                heron::counted_ptr<TypeParam> mine = source;
+                start.arrive_and_wait();
+                for (int i = 0; i < 200; ++i) {
+                    heron::counted_ptr<TypeParam> copy = mine;
+                    heron::counted_ptr<TypeParam> other;
+                    other = copy;
+                    copy.reset();
+                }
+            });
+        }
+        source.reset();
+        for (std::thread& worker : workers) {
+            worker.join();
+        }
+        EXPECT_EQ(deaths, 1);
+    }
+}
+
+TEST(counted_ptr, SharesTheCountOfARefcountableObjectWithItsOtherHolders)
+{
+    std::atomic<int> deaths{0};
+    Counted* const object = new Counted(deaths);
+    heron::counted_ptr<Counted> pointer(object);
+    EXPECT_EQ(object->refCount(), 1);
+    object->addRef();
+    heron::counted_ptr<Counted> copy = pointer;
+    EXPECT_EQ(object->refCount(), 3);
+    pointer.reset();
+    copy.reset();
+    EXPECT_EQ(deaths, 0);
+    object->release();
+    EXPECT_EQ(deaths, 1);
+}
+
+TEST(counted_ptr, PointerToABaseClassSharesTheDerivedObject)
+{
+    std::atomic<int> deaths{0};
+    heron::counted_ptr<PlainChild> plainChild(new PlainChild(deaths));
+    heron::counted_ptr<CountedChild> countedChild(new CountedChild(deaths));
+    heron::counted_ptr<Plain> plain(plainChild);
+    heron::counted_ptr<Counted> counted;
+    counted = countedChild;
+    EXPECT_EQ(plain.get(), plainChild.get());
+    EXPECT_EQ(counted.refCount(), 2);
+    plainChild.reset();
+    countedChild.reset();
+    EXPECT_EQ(deaths, 0);
+    plain.reset();
+    counted.reset();
+    EXPECT_EQ(deaths, 2);
+}
+
+TEST(counted_ptr, AssigningFromAPointerThatTheOldObjectOwnsKeepsTheNewObject)
+{
+    std::atomic<int> deaths{0};
+    heron::counted_ptr<Node> list(new Node(deaths, 1));
+    list->next.reset(new Node(deaths, 2));
+    list->next->next.reset(new Node(deaths, 3));
+    list = list->next;
+    EXPECT_EQ(deaths, 1);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->value, 2);
+    EXPECT_EQ(list.refCount(), 1);
+    list.reset();
+    EXPECT_EQ(deaths, 3);
+}
