@@ -127,11 +127,12 @@ public:
 
     // Opens and shows a window; 0 on failure (the reason is in lastError()).
     virtual WindowId createWindow(const WindowSpec& spec) = 0;
-    // Destroys a window; a full-screen window gives the display its desktop mode back.
     virtual void destroyWindow(WindowId window) = 0;
+    // Takes a full-screen window out of full screen, so the display shows its desktop mode again.
+    virtual void restoreDisplayMode(WindowId window) = 0;
     virtual void setTitle(WindowId window, const std::string& title) = 0;
-    // The client size in pixels; false for an unknown window.
-    virtual bool clientSize(WindowId window, int& width, int& height) = 0;
+    // The client area: screen position (top-left origin) and size; false for an unknown window.
+    virtual bool clientBounds(WindowId window, Box& bounds) = 0;
     // Copies the part `area` (bottom-left origin, clipped to both) of the frame to the window.
     virtual bool present(WindowId window, const PixelSource& frame, const Box& area) = 0;
     // Routes all mouse input to the window (true) or ends it (false); the window gets the keyboard.

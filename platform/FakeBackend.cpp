@@ -57,6 +57,11 @@ void FakeBackend::destroyWindow(WindowId window)
     }
 }
 
+void FakeBackend::restoreDisplayMode(WindowId window)
+{
+    restored.push_back(window);
+}
+
 void FakeBackend::setTitle(WindowId window, const std::string& title)
 {
     const auto found = windows.find(window);
@@ -65,14 +70,13 @@ void FakeBackend::setTitle(WindowId window, const std::string& title)
     }
 }
 
-bool FakeBackend::clientSize(WindowId window, int& width, int& height)
+bool FakeBackend::clientBounds(WindowId window, Box& bounds)
 {
     const auto found = windows.find(window);
     if (found == windows.end()) {
         return false;
     }
-    width = found->second.width;
-    height = found->second.height;
+    bounds = Box{found->second.spec.client.x, found->second.spec.client.y, found->second.width, found->second.height};
     return true;
 }
 

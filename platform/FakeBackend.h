@@ -43,8 +43,9 @@ public:
 
     WindowId createWindow(const WindowSpec& spec) override;
     void destroyWindow(WindowId window) override;
+    void restoreDisplayMode(WindowId window) override;
     void setTitle(WindowId window, const std::string& title) override;
-    bool clientSize(WindowId window, int& width, int& height) override;
+    bool clientBounds(WindowId window, Box& bounds) override;
     bool present(WindowId window, const PixelSource& frame, const Box& area) override;
     void captureMouse(WindowId window, bool capture) override;
 
@@ -78,6 +79,7 @@ public:
     // Records.
     std::map<WindowId, Window> windows;
     std::vector<WindowId> destroyed;
+    std::vector<WindowId> restored;
     std::vector<Present> presents;
     std::vector<MessageBox> messageBoxes;
     std::vector<std::string> openedUrls;

@@ -1,10 +1,11 @@
 #include "platform/SdlBackend.h"
 
+#include "base/Debug.h"
+#include "base/Thread.h"
+
 #include <SDL.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace plat
 {
@@ -48,10 +49,9 @@ bool enterFullScreen(SDL_Window* window, const WindowSpec& spec)
 
 SdlBackend::SdlBackend()
     : translator([this](WindowId window) {
-          int width = 0;
-          int height = 0;
-          clientSize(window, width, height);
-          return height;
+          Box bounds;
+          clientBounds(window, bounds);
+          return bounds.height;
       })
 {
 }
@@ -179,11 +179,16 @@ void SdlBackend::destroyWindow(WindowId id)
     if (!window) {
         return;
     }
-    if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) {
-        SDL_SetWindowFullscreen(window, 0);     // gives the display its desktop mode back
-    }
     SDL_DestroyWindow(window);
     windows.erase(id);
+}
+
+void SdlBackend::restoreDisplayMode(WindowId id)
+{
+    SDL_Window* window = find(id);
+    if (window && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) {
+        SDL_SetWindowFullscreen(window, 0);
+    }
 }
 
 void SdlBackend::setTitle(WindowId id, const std::string& title)
@@ -193,13 +198,14 @@ void SdlBackend::setTitle(WindowId id, const std::string& title)
     }
 }
 
-bool SdlBackend::clientSize(WindowId id, int& width, int& height)
+bool SdlBackend::clientBounds(WindowId id, Box& bounds)
 {
     SDL_Window* window = find(id);
     if (!window) {
         return false;
     }
-    SDL_GetWindowSize(window, &width, &height);
+    SDL_GetWindowPosition(window, &bounds.x, &bounds.y);
+    SDL_GetWindowSize(window, &bounds.width, &bounds.height);
     return true;
 }
 
@@ -314,13 +320,12 @@ bool SdlBackend::openUrl(const std::string& target)
 
 double SdlBackend::now()
 {
-    static const auto start = std::chrono::steady_clock::now();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return heron::getTime();
 }
 
 void SdlBackend::sleepMs(int milliseconds)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    heron::sleepMs(static_cast<unsigned>(std::max(0, milliseconds)));
 }
 
 std::string SdlBackend::lastError()

@@ -24,8 +24,9 @@ public:
 
     WindowId createWindow(const WindowSpec& spec) override;
     void destroyWindow(WindowId window) override;
+    void restoreDisplayMode(WindowId window) override;
     void setTitle(WindowId window, const std::string& title) override;
-    bool clientSize(WindowId window, int& width, int& height) override;
+    bool clientBounds(WindowId window, Box& bounds) override;
     bool present(WindowId window, const PixelSource& frame, const Box& area) override;
     void captureMouse(WindowId window, bool capture) override;
 
