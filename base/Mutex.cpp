@@ -21,7 +21,9 @@ namespace heron
 namespace
 {
 
-using Clock = std::chrono::steady_clock;
+// Deadlines of timed waits are on the system clock: its timed lock is the one that
+// ThreadSanitizer understands. A jump of that clock only lengthens or shortens one wait slice.
+using Clock = std::chrono::system_clock;
 
 // How long a MutexLock waits before it logs that it is still waiting.
 constexpr std::chrono::milliseconds waitSlice{1000};

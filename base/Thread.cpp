@@ -21,6 +21,7 @@ namespace
 {
 
 constexpr int startSite = 1071;
+constexpr int entrySite = 1072;
 constexpr int normalPriority = 2;
 constexpr int aboveNormalPriority = 3;
 // Nice values of the priority indexes 0..4; lower is more urgent.
@@ -69,6 +70,11 @@ namespace
 
 void threadEntry(std::shared_ptr<ThreadRecord> record)
 {
+    // The starting thread holds the start lock until its Thread is complete; only then may run
+    // begin, and with it a stop from this thread.
+    {
+        MutexLock started(threadStartLock(), entrySite);
+    }
     record->threadId = gettid();
     setPriority(record->threadId, record->priority);
     record->result = record->target->run();

@@ -116,7 +116,7 @@ TYPED_TEST(counted_ptrOfBothKinds, ConcurrentCopiesAssignmentsAndDropsDeleteTheO
     for (int round = 0; round < 20; ++round) {
         std::atomic<int> deaths{0};
         heron::counted_ptr<TypeParam> source(new TypeParam(deaths));
-        std::barrier start(threads);
+        std::barrier start(threads + 1);
         std::vector<std::thread> workers;
         for (int t = 0; t < threads; ++t) {
             workers.emplace_back([&source, &start] {
@@ -130,6 +130,7 @@ TYPED_TEST(counted_ptrOfBothKinds, ConcurrentCopiesAssignmentsAndDropsDeleteTheO
                 }
             });
         }
+        start.arrive_and_wait();
         source.reset();
         for (std::thread& worker : workers) {
             worker.join();

@@ -1,0 +1,279 @@
+#include "base/DataSource.h"
+
+#include "base/heron_string.h"
+
+#include <bit>
+
+namespace heron
+{
+
+namespace
+{
+
+constexpr int lineFeed = 10;
+constexpr int carriageReturn = 13;
+constexpr std::uint32_t longTagMarker = 255;
+constexpr std::uint32_t endOfDataTag = 0xFFFFFFFF;
+
+bool isLineEnd(int byte)
+{
+    return byte == lineFeed || byte == carriageReturn;
+}
+
+std::uint32_t assembleUInt32(const unsigned char* bytes, bool bigEndian)
+{
+    if (bigEndian) {
+        return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 | std::uint32_t(bytes[2]) << 8 |
+               std::uint32_t(bytes[3]);
+    }
+    return std::uint32_t(bytes[3]) << 24 | std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[1]) << 8 |
+           std::uint32_t(bytes[0]);
+}
+
+}
+
+DataSource::~DataSource() = default;
+
+void DataSource::skip(std::uint32_t n)
+{
+    for (std::uint32_t i = 0; i < n; ++i) {
+        if (readByte() < 0) {
+            return;
+        }
+    }
+}
+
+void DataSource::close()
+{
+}
+
+bool DataSource::canSeek() const
+{
+    return false;
+}
+
+std::uint32_t DataSource::tell() const
+{
+    return 0;
+}
+
+void DataSource::seek(std::uint32_t)
+{
+}
+
+std::uint32_t DataSource::remaining() const
+{
+    return 0;
+}
+
+bool DataSource::fetchUInt32(std::uint32_t& value)
+{
+    unsigned char bytes[4];
+    if (read(bytes, 4) != 4) {
+        setError();
+        return false;
+    }
+    value = assembleUInt32(bytes, m_bigEndian);
+    return true;
+}
+
+bool DataSource::fetchUInt64(std::uint64_t& value)
+{
+    std::uint32_t first = 0;
+    std::uint32_t second = 0;
+    if (!fetchUInt32(first) || !fetchUInt32(second)) {
+        return false;
+    }
+    const std::uint32_t low = m_bigEndian ? second : first;
+    const std::uint32_t high = m_bigEndian ? first : second;
+    value = std::uint64_t(high) << 32 | low;
+    return true;
+}
+
+bool DataSource::fetchTag(std::uint32_t& value)
+{
+    const int byte = readByte();
+    if (byte < 0) {
+        setError();
+        return false;
+    }
+    if (std::uint32_t(byte) != longTagMarker) {
+        value = std::uint32_t(byte);
+        return true;
+    }
+    return fetchUInt32(value);
+}
+
+DataSource& DataSource::readTag(std::uint32_t& value)
+{
+    if (!fetchTag(value)) {
+        value = endOfDataTag;
+    }
+    return *this;
+}
+
+DataSource& DataSource::readBool(bool& value)
+{
+    const int byte = readByte();
+    if (byte < 0) {
+        setError();
+    }
+    value = byte != 0;
+    return *this;
+}
+
+DataSource& DataSource::readByte(char& value)
+{
+    const int byte = readByte();
+    if (byte < 0) {
+        setError();
+    }
+    value = char(byte & 0xFF);
+    return *this;
+}
+
+DataSource& DataSource::readUInt16(std::uint16_t& value)
+{
+    const int first = readByte();
+    const int second = first < 0 ? -1 : readByte();
+    if (second < 0) {
+        setError();
+        return *this;
+    }
+    value = m_bigEndian ? std::uint16_t(first << 8 | second) : std::uint16_t(second << 8 | first);
+    return *this;
+}
+
+DataSource& DataSource::readInt16(std::int16_t& value)
+{
+    std::uint16_t bits = std::uint16_t(value);
+    readUInt16(bits);
+    value = std::int16_t(bits);
+    return *this;
+}
+
+DataSource& DataSource::readUInt32(std::uint32_t& value)
+{
+    fetchUInt32(value);
+    return *this;
+}
+
+DataSource& DataSource::readInt32(std::int32_t& value)
+{
+    std::uint32_t bits = 0;
+    if (fetchUInt32(bits)) {
+        value = std::int32_t(bits);
+    }
+    return *this;
+}
+
+DataSource& DataSource::readDouble(std::uint64_t& value)
+{
+    fetchUInt64(value);
+    return *this;
+}
+
+DataSource& DataSource::readDouble(std::int64_t& value)
+{
+    std::uint64_t bits = 0;
+    if (fetchUInt64(bits)) {
+        value = std::int64_t(bits);
+    }
+    return *this;
+}
+
+DataSource& DataSource::readDouble(double& value)
+{
+    std::uint64_t bits = 0;
+    if (fetchUInt64(bits)) {
+        value = std::bit_cast<double>(bits);
+    }
+    return *this;
+}
+
+void DataSource::consumeLineEnd()
+{
+    if (isLineEnd(peekByte())) {
+        readByte();
+    }
+}
+
+void DataSource::readTextString(heron_string& value)
+{
+    for (;;) {
+        const int byte = readByte();
+        if (byte <= 0) {
+            return;
+        }
+        if (isLineEnd(byte)) {
+            consumeLineEnd();
+            return;
+        }
+        value.push_back(char(byte));
+    }
+}
+
+bool DataSource::fetchStringLength(std::uint32_t& length)
+{
+    if (m_stringMode == 2) {
+        const int byte = readByte();
+        if (byte < 0) {
+            setError();
+            return false;
+        }
+        length = std::uint32_t(byte);
+        return true;
+    }
+    if (m_stringMode == 3) {
+        return fetchUInt32(length);
+    }
+    return fetchTag(length);
+}
+
+void DataSource::readCountedString(heron_string& value)
+{
+    std::uint32_t length = 0;
+    if (!fetchStringLength(length)) {
+        return;
+    }
+    const std::uint32_t available = canSeek() ? remaining() : maxUnboundedStringLength;
+    if (length > available || length > heron_string::maxLength) {
+        setError();
+        return;
+    }
+    value.resize(length);
+    if (read(value.data(), length) != length) {
+        setError();
+    }
+}
+
+DataSource& DataSource::readString(heron_string& value)
+{
+    value.clear();
+    if (m_stringMode == 0 || m_stringMode == 1) {
+        readTextString(value);
+    } else if (m_stringMode >= 2 && m_stringMode <= 4) {
+        readCountedString(value);
+    } else {
+        setError();
+    }
+    return *this;
+}
+
+bool DataSource::readLine(heron_string& value)
+{
+    value.clear();
+    for (;;) {
+        const int byte = readByte();
+        if (byte < 0) {
+            return !value.empty();
+        }
+        if (isLineEnd(byte)) {
+            consumeLineEnd();
+            return true;
+        }
+        value.push_back(char(byte));
+    }
+}
+
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+
+class heron_string;
+
+namespace heron
+{
+
+class StreamReader;
+
+// Abstract byte source: each kind supplies the byte operations, and every typed read (tags, bools,
+// 16/32/64-bit values in either byte order, strings in five modes, text lines) is built on them here.
+// Typed reads return the source so they chain; a short read sets the error flag and leaves the target
+// unchanged unless its contract says otherwise. One thread at a time uses a source.
+// A kind that overrides readByte() should add "using DataSource::readByte;" to keep readByte(char&).
+class DataSource
+{
+public:
+    // String modes: 0 NUL-terminated, 1 ended by LF CR, 2 one length byte, 3 32-bit length,
+    // 4 tag-integer length (the default).
+    static constexpr int defaultStringMode = 4;
+    // Longest string read from a source that cannot tell how many bytes it has left.
+    static constexpr std::uint32_t maxUnboundedStringLength = 16u << 20;
+
+    DataSource() = default;
+    DataSource(const DataSource&) = delete;
+    DataSource& operator=(const DataSource&) = delete;
+    virtual ~DataSource();
+
+    // True while the source is open and no error is flagged.
+    virtual bool isOK() const = 0;
+    // The next byte as 0..255, or -1 at the end of data or after an error.
+    virtual int readByte() = 0;
+    // Copies up to n bytes into buffer; returns the number delivered.
+    virtual std::uint32_t read(void* buffer, std::uint32_t n) = 0;
+    // The next byte without consuming it, or -1.
+    virtual int peekByte() = 0;
+    // Skips n bytes; stops at the end of data.
+    virtual void skip(std::uint32_t n);
+    // Releases what the kind holds open; the base does nothing.
+    virtual void close();
+    // True when tell, seek and remaining are meaningful.
+    virtual bool canSeek() const;
+    // Position of the next byte, in bytes from the start; the base says 0.
+    virtual std::uint32_t tell() const;
+    // Moves to an absolute byte position; out of range sets the error flag. The base does nothing.
+    virtual void seek(std::uint32_t position);
+    // Bytes left before the end; the base says 0.
+    virtual std::uint32_t remaining() const;
+
+    // Tag integer: one byte below 255, else 0xFF and a 32-bit value. 0xFFFFFFFF at the end of data.
+    DataSource& readTag(std::uint32_t& value);
+    // One byte; anything but 0 is true (so the end of data reads as true, with the error flag set).
+    DataSource& readBool(bool& value);
+    // The low 8 bits of readByte() (0xFF at the end of data, with the error flag set).
+    DataSource& readByte(char& value);
+    // Two bytes in the source's byte order.
+    DataSource& readInt16(std::int16_t& value);
+    DataSource& readUInt16(std::uint16_t& value);
+    // Four bytes in the source's byte order, read with one 4-byte read().
+    DataSource& readInt32(std::int32_t& value);
+    DataSource& readUInt32(std::uint32_t& value);
+    // Eight bytes in the source's byte order (two 32-bit halves as DataDest::writeDouble writes them).
+    DataSource& readDouble(double& value);
+    DataSource& readDouble(std::int64_t& value);
+    DataSource& readDouble(std::uint64_t& value);
+    // A string in the source's string mode; the target is emptied first. A length beyond the data
+    // left sets the error flag and leaves the target empty.
+    DataSource& readString(heron_string& value);
+    // One text line without its line end (LF, CR, or one pair of them). False at the end of data
+    // when nothing was read.
+    bool readLine(heron_string& value);
+
+    // Chooses the string mode 0..4 of readString.
+    void setStringMode(int mode) { m_stringMode = mode; }
+    int stringMode() const { return m_stringMode; }
+    // Chooses big-endian (true) or little-endian (false, the default) for multi-byte values.
+    void setBigEndian(bool bigEndian) { m_bigEndian = bigEndian; }
+    bool isBigEndian() const { return m_bigEndian; }
+    // True after a short read, a failed seek or a kind's own failure.
+    bool hasError() const { return m_error; }
+
+protected:
+    // Sets or clears the error flag; kinds clear it when they are constructed.
+    void setError(bool error = true) { m_error = error; }
+
+private:
+    bool fetchUInt32(std::uint32_t& value);
+    bool fetchUInt64(std::uint64_t& value);
+    bool fetchTag(std::uint32_t& value);
+    bool fetchStringLength(std::uint32_t& length);
+    void readTextString(heron_string& value);
+    void readCountedString(heron_string& value);
+    void consumeLineEnd();
+
+    // Object-graph reader attached by the first factory registration, null otherwise.
+    StreamReader* m_streamReader = nullptr;
+    bool m_error = false;
+    bool m_bigEndian = false;
+    int m_stringMode = defaultStringMode;
+};
+
+}

@@ -1,0 +1,67 @@
+#include "base/MemoryDataDest.h"
+
+#include <algorithm>
+
+namespace heron
+{
+
+namespace
+{
+
+constexpr std::uint64_t firstBlockHalf = 512;
+
+}
+
+MemoryDataDest::MemoryDataDest(std::uint32_t initialCapacity)
+{
+    m_bytes.reserve(initialCapacity);
+}
+
+bool MemoryDataDest::refuseBeyond(std::uint64_t needed)
+{
+    if (needed <= maxSize) {
+        return false;
+    }
+    setError();
+    return true;
+}
+
+DataDest& MemoryDataDest::writeByte(char byte)
+{
+    const std::uint64_t size = m_bytes.size();
+    if (refuseBeyond(size + 1)) {
+        return *this;
+    }
+    if (size == m_bytes.capacity()) {
+        m_bytes.reserve(std::min<std::uint64_t>(size + std::max<std::uint64_t>(size, 1), maxSize));
+    }
+    m_bytes.push_back(static_cast<unsigned char>(byte));
+    return *this;
+}
+
+void MemoryDataDest::write(const void* buffer, std::uint32_t n)
+{
+    const std::uint64_t needed = std::uint64_t(m_bytes.size()) + n;
+    if (n == 0 || refuseBeyond(needed)) {
+        return;
+    }
+    std::uint64_t capacity = m_bytes.capacity();
+    while (needed > capacity) {
+        capacity = capacity == 0 ? 2 * firstBlockHalf : 2 * capacity;
+    }
+    m_bytes.reserve(std::min<std::uint64_t>(capacity, maxSize));
+    const unsigned char* bytes = static_cast<const unsigned char*>(buffer);
+    m_bytes.insert(m_bytes.end(), bytes, bytes + n);
+}
+
+void MemoryDataDest::reserve(std::uint32_t n)
+{
+    m_bytes.reserve(n);
+}
+
+void MemoryDataDest::clear()
+{
+    m_bytes.clear();
+}
+
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "base/DataDest.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace heron
+{
+
+// Growable byte sink in memory. Its bytes are read through data() and size(), e.g. to store them as a
+// binary settings value or to send them as a network packet.
+class MemoryDataDest : public DataDest
+{
+public:
+    // Most bytes a sink holds; a write past it is refused and sets the error flag.
+    static constexpr std::uint32_t maxSize = 0xFFFFFFFF;
+
+    // An empty sink with room for exactly initialCapacity bytes.
+    explicit MemoryDataDest(std::uint32_t initialCapacity = 0);
+
+    // Appends one byte; a full sink grows to size + max(size, 1).
+    DataDest& writeByte(char byte) override;
+    // Appends n bytes; a full sink doubles its capacity (the first block is 1024 bytes).
+    void write(const void* buffer, std::uint32_t n) override;
+
+    // Grows the capacity to exactly n bytes when it is smaller; never shrinks.
+    void reserve(std::uint32_t n);
+    // Forgets the bytes and keeps the capacity.
+    void clear();
+    // The bytes written so far; valid until the next write.
+    const unsigned char* data() const { return m_bytes.data(); }
+    std::uint32_t size() const { return std::uint32_t(m_bytes.size()); }
+    std::uint32_t capacity() const { return std::uint32_t(m_bytes.capacity()); }
+
+private:
+    bool refuseBeyond(std::uint64_t needed);
+
+    std::vector<unsigned char> m_bytes;
+};
+
+}

@@ -1,0 +1,24 @@
+// Feeds arbitrary bytes to the GIF reader, then resamples what it decoded, so that any picture the reader
+// accepts also passes through the image operations that textures and widgets apply to it.
+
+#include "gui/GifReader.h"
+#include "gui/Image.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    kestrel::Image image;
+    image.fromGIF(data, size);
+    if (image.isEmpty()) {
+        return 0;
+    }
+    if (image.width() > kestrel::GifReader::maxDimension || image.height() > kestrel::GifReader::maxDimension) {
+        std::abort();
+    }
+    image.buildMask();
+    image.resize(image.width() / 3 + 1, image.height() * 2 % 97 + 1);
+    return 0;
+}

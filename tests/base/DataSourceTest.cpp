@@ -1,0 +1,363 @@
+#include "base/DataSource.h"
+#include "base/DataDest.h"
+#include "base/heron_string.h"
+#include "base/StreamTestBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+
+using heron::MemoryDataDest;
+using heron::MemoryDataSource;
+using streamtest::Bytes;
+using streamtest::bytesOf;
+using streamtest::sourceOf;
+
+namespace
+{
+
+// A memory source that counts readByte calls and can pretend it cannot seek.
+class ProbeSource : public MemoryDataSource
+{
+public:
+    ProbeSource(const Bytes& bytes, bool seekable)
+        : MemoryDataSource(bytes.data(), std::uint32_t(bytes.size()), true), m_seekable(seekable)
+    {
+    }
+    using DataSource::readByte;
+    int readByte() override
+    {
+        ++byteReads;
+        return MemoryDataSource::readByte();
+    }
+    bool canSeek() const override { return m_seekable; }
+    std::uint32_t remaining() const override { return m_seekable ? MemoryDataSource::remaining() : 0; }
+
+    std::uint64_t byteReads = 0;
+
+private:
+    bool m_seekable;
+};
+
+Bytes written(bool bigEndian, const std::function<void(heron::DataDest&)>& writeIt)
+{
+    MemoryDataDest sink(0);
+    sink.setBigEndian(bigEndian);
+    writeIt(sink);
+    return bytesOf(sink);
+}
+
+heron_string text(const std::string& s)
+{
+    return heron_string(s.data(), std::uint32_t(s.size()));
+}
+
+std::string plain(const heron_string& s)
+{
+    return std::string(s.data(), s.length());
+}
+
+}
+
+TEST(DataSourceTest, TagIntegersTakeOneByteBelow255AndFiveFromThereInEitherByteOrder)
+{
+    struct Case {
+        std::uint32_t value;
+        Bytes little;
+        Bytes big;
+    };
+    const Case cases[] = {
+        {0, {0x00}, {0x00}},
+        {254, {0xFE}, {0xFE}},
+        {255, {0xFF, 0xFF, 0x00, 0x00, 0x00}, {0xFF, 0x00, 0x00, 0x00, 0xFF}},
+        {256, {0xFF, 0x00, 0x01, 0x00, 0x00}, {0xFF, 0x00, 0x00, 0x01, 0x00}},
+        {0x12345678, {0xFF, 0x78, 0x56, 0x34, 0x12}, {0xFF, 0x12, 0x34, 0x56, 0x78}},
+        {0xFFFFFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+    };
+    for (const Case& c : cases) {
+        for (const bool big : {false, true}) {
+            const Bytes bytes = written(big, [&](heron::DataDest& d) { d.writeTag(c.value); });
+            EXPECT_EQ(bytes, big ? c.big : c.little) << c.value;
+            auto source = sourceOf(bytes);
+            source.setBigEndian(big);
+            std::uint32_t back = 1;
+            source.readTag(back);
+            EXPECT_EQ(back, c.value);
+            EXPECT_FALSE(source.hasError());
+            EXPECT_EQ(source.remaining(), 0u);
+        }
+    }
+}
+
+TEST(DataSourceTest, FixedSizeValuesAreWrittenInTheChosenByteOrderAndReadBack)
+{
+    EXPECT_EQ(written(false, [](heron::DataDest& d) { d.writeInt32(0x01020304); }), (Bytes{4, 3, 2, 1}));
+    EXPECT_EQ(written(true, [](heron::DataDest& d) { d.writeInt32(0x01020304); }), (Bytes{1, 2, 3, 4}));
+    EXPECT_EQ(written(false, [](heron::DataDest& d) { d.writeLong(-2); }), (Bytes{0xFE, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(written(false, [](heron::DataDest& d) { d.writeDouble(1.0); }),
+              (Bytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
+    EXPECT_EQ(written(true, [](heron::DataDest& d) { d.writeDouble(1.0); }),
+              (Bytes{0x3F, 0xF0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(written(false, [](heron::DataDest& d) { d.writeBool(true).writeBool(false); }), (Bytes{1, 0}));
+
+    for (const bool big : {false, true}) {
+        const Bytes bytes = written(big, [](heron::DataDest& d) {
+            d.writeInt32(-123456789).writeUInt32(0xDEADBEEF).writeDouble(-2.5);
+            d.writeDouble(std::int64_t(-0x0123456789ABCDEF)).writeDouble(std::uint64_t(0xFEDCBA9876543210));
+            d.writeBool(true).writeByte('x');
+            d.writeUInt32(0xA1B2C3D4);
+        });
+        auto source = sourceOf(bytes);
+        source.setBigEndian(big);
+        std::int32_t i32 = 0;
+        std::uint32_t u32 = 0;
+        double real = 0;
+        std::int64_t i64 = 0;
+        std::uint64_t u64 = 0;
+        bool flag = false;
+        char byte = 0;
+        std::uint16_t high = 0;
+        std::int16_t low = 0;
+        source.readInt32(i32).readUInt32(u32).readDouble(real).readDouble(i64).readDouble(u64);
+        source.readBool(flag).readByte(byte).readUInt16(high).readInt16(low);
+        EXPECT_EQ(i32, -123456789);
+        EXPECT_EQ(u32, 0xDEADBEEFu);
+        EXPECT_EQ(real, -2.5);
+        EXPECT_EQ(i64, -0x0123456789ABCDEF);
+        EXPECT_EQ(u64, 0xFEDCBA9876543210u);
+        EXPECT_TRUE(flag);
+        EXPECT_EQ(byte, 'x');
+        // The 32-bit value read as two 16-bit halves in the same byte order.
+        EXPECT_EQ(high, big ? 0xA1B2 : 0xC3D4);
+        EXPECT_EQ(std::uint16_t(low), big ? 0xC3D4 : 0xA1B2);
+        EXPECT_FALSE(source.hasError());
+    }
+}
+
+TEST(DataSourceTest, AnyNonZeroByteReadsAsTrue)
+{
+    auto source = sourceOf({0, 1, 2, 0xFF});
+    bool values[4] = {true, false, false, false};
+    for (bool& value : values) {
+        source.readBool(value);
+    }
+    EXPECT_FALSE(values[0]);
+    EXPECT_TRUE(values[1] && values[2] && values[3]);
+}
+
+TEST(DataSourceTest, EachStringModeHasItsByteLayout)
+{
+    const Bytes expected[] = {
+        {0x61, 0x62, 0x63, 0x00},
+        {0x61, 0x62, 0x63, 0x0A, 0x0D},
+        {0x03, 0x61, 0x62, 0x63},
+        {0x03, 0x00, 0x00, 0x00, 0x61, 0x62, 0x63},
+        {0x03, 0x61, 0x62, 0x63},
+    };
+    for (int mode = 0; mode <= 4; ++mode) {
+        EXPECT_EQ(written(false,
+                          [&](heron::DataDest& d) {
+                              d.setStringMode(mode);
+                              d.writeString("abc");
+                          }),
+                  expected[mode])
+            << mode;
+    }
+    EXPECT_EQ(written(true,
+                      [](heron::DataDest& d) {
+                          d.setStringMode(3);
+                          d.writeString("abc");
+                      }),
+              (Bytes{0, 0, 0, 3, 0x61, 0x62, 0x63}));
+}
+
+TEST(DataSourceTest, StringsRoundTripInEveryModeAndByteOrder)
+{
+    const std::string texts[] = {"", "x", "hello world", std::string(254, 'a'), std::string(255, 'b'),
+                                 std::string(300, 'c'), std::string(70000, 'd'), std::string("a\0b", 3)};
+    for (int mode = 0; mode <= 4; ++mode) {
+        for (const bool big : {false, true}) {
+            for (const std::string& s : texts) {
+                const bool fitsMode = (mode >= 2 || s.find('\0') == std::string::npos) &&
+                                      (mode != 2 || s.size() <= 255) && (mode >= 2 || !s.empty());
+                if (!fitsMode) {
+                    continue;
+                }
+                const Bytes bytes = written(big, [&](heron::DataDest& d) {
+                    d.setStringMode(mode);
+                    d.writeString(text(s)).writeInt32(77);
+                });
+                auto source = sourceOf(bytes);
+                source.setBigEndian(big);
+                source.setStringMode(mode);
+                heron_string back("stale");
+                std::int32_t after = 0;
+                source.readString(back).readInt32(after);
+                EXPECT_EQ(plain(back), s) << "mode " << mode << " length " << s.size();
+                EXPECT_EQ(after, 77);
+                EXPECT_FALSE(source.hasError());
+            }
+        }
+    }
+}
+
+TEST(DataSourceTest, ModeTwoRefusesStringsOver255BytesAndWritesNothing)
+{
+    MemoryDataDest sink(0);
+    sink.setStringMode(2);
+    sink.writeString(text(std::string(255, 'k')));
+    EXPECT_FALSE(sink.hasError());
+    EXPECT_EQ(sink.size(), 256u);
+    sink.writeString(text(std::string(256, 'k')));
+    EXPECT_TRUE(sink.hasError());
+    EXPECT_FALSE(sink.isOK());
+    EXPECT_EQ(sink.size(), 256u);
+}
+
+TEST(DataSourceTest, AnUnknownStringModeWritesAndReadsNothingAndFlagsAnError)
+{
+    MemoryDataDest sink(0);
+    sink.setStringMode(5);
+    sink.writeString("abc");
+    EXPECT_EQ(sink.size(), 0u);
+    EXPECT_TRUE(sink.hasError());
+
+    auto source = sourceOf({3, 'a', 'b', 'c'});
+    source.setStringMode(-1);
+    heron_string value("stale");
+    source.readString(value);
+    EXPECT_TRUE(value.empty());
+    EXPECT_TRUE(source.hasError());
+    EXPECT_EQ(source.tell(), 0u);
+}
+
+TEST(DataSourceTest, TextModesStopAtNulOrLineEndAndConsumeOnePairedLineEnd)
+{
+    struct Case {
+        Bytes bytes;
+        const char* first;
+        std::uint32_t positionAfter;
+    };
+    const Case cases[] = {
+        {{'a', 'b', 'c', 13, 10, 'z'}, "abc", 5},
+        {{'a', 'b', 'c', 10, 13, 'z'}, "abc", 5},
+        {{'a', 'b', 'c', 10, 10, 'z'}, "abc", 5},
+        {{'a', 10, 10, 'b', 0}, "a", 3},
+        {{'a', 'b', 0, 10}, "ab", 3},
+        {{'a', 'b', 'c'}, "abc", 3},
+        {{'a', 13, 'b'}, "a", 2},
+    };
+    for (int mode = 0; mode <= 1; ++mode) {
+        for (const Case& c : cases) {
+            auto source = sourceOf(c.bytes);
+            source.setStringMode(mode);
+            heron_string value;
+            source.readString(value);
+            EXPECT_EQ(plain(value), c.first);
+            EXPECT_EQ(source.tell(), c.positionAfter);
+            EXPECT_FALSE(source.hasError());
+        }
+    }
+}
+
+TEST(DataSourceTest, ReadLineSplitsOnAnyLineEndAndCountsALastUnterminatedLine)
+{
+    auto source = sourceOf({'a', 13, 10, 'b'});
+    heron_string line("stale");
+    EXPECT_TRUE(source.readLine(line));
+    EXPECT_EQ(plain(line), "a");
+    EXPECT_TRUE(source.readLine(line));
+    EXPECT_EQ(plain(line), "b");
+    EXPECT_FALSE(source.readLine(line));
+    EXPECT_TRUE(line.empty());
+
+    auto withNul = sourceOf({'x', 0, 'y', 10, 10, 10, 'z', 10});
+    EXPECT_TRUE(withNul.readLine(line));
+    EXPECT_EQ(plain(line), std::string("x\0y", 3));
+    EXPECT_TRUE(withNul.readLine(line));
+    EXPECT_EQ(plain(line), "");
+    EXPECT_TRUE(withNul.readLine(line));
+    EXPECT_EQ(plain(line), "z");
+    EXPECT_FALSE(withNul.readLine(line));
+}
+
+TEST(DataSourceTest, EveryTypedReadOnTruncatedInputFlagsAnErrorAndLeavesItsTarget)
+{
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        std::function<bool(heron::DataSource&)> readAndCheck;
+    };
+    const Case cases[] = {
+        {"tag at end", {}, [](heron::DataSource& s) { std::uint32_t v = 7; s.readTag(v); return v == 0xFFFFFFFF; }},
+        {"long tag cut", {0xFF, 1, 2}, [](heron::DataSource& s) { std::uint32_t v = 7; s.readTag(v); return v == 0xFFFFFFFF; }},
+        {"bool at end", {}, [](heron::DataSource& s) { bool v = false; s.readBool(v); return v; }},
+        {"byte at end", {}, [](heron::DataSource& s) { char v = 0; s.readByte(v); return v == char(0xFF); }},
+        {"int16 cut", {1}, [](heron::DataSource& s) { std::int16_t v = 9; s.readInt16(v); return v == 9; }},
+        {"uint16 at end", {}, [](heron::DataSource& s) { std::uint16_t v = 9; s.readUInt16(v); return v == 9; }},
+        {"int32 cut", {1, 2}, [](heron::DataSource& s) { std::int32_t v = 9; s.readInt32(v); return v == 9; }},
+        {"uint32 cut", {1, 2, 3}, [](heron::DataSource& s) { std::uint32_t v = 9; s.readUInt32(v); return v == 9; }},
+        {"double first half cut", {1, 2, 3}, [](heron::DataSource& s) { double v = 9; s.readDouble(v); return v == 9; }},
+        {"double second half cut", {1, 2, 3, 4, 5, 6, 7},
+         [](heron::DataSource& s) { std::int64_t v = 9; s.readDouble(v); return v == 9; }},
+        {"uint64 at end", {}, [](heron::DataSource& s) { std::uint64_t v = 9; s.readDouble(v); return v == 9; }},
+    };
+    for (const Case& c : cases) {
+        auto source = sourceOf(c.bytes);
+        EXPECT_TRUE(c.readAndCheck(source)) << c.name;
+        EXPECT_TRUE(source.hasError()) << c.name;
+    }
+}
+
+TEST(DataSourceTest, CountedStringsWithAMissingOrOversizedLengthAreLeftEmptyWithTheErrorFlag)
+{
+    struct Case {
+        int mode;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {2, {}},
+        {3, {1, 0}},
+        {4, {}},
+        {4, {0xFF, 0x10}},
+        {2, {5, 'a', 'b'}},
+        {3, {5, 0, 0, 0, 'a'}},
+        {4, {0xFF, 0xF0, 0xFF, 0xFF, 0xFF, 'a'}},
+        {4, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {3, {0xFF, 0xFF, 0xFF, 0x7F}},
+    };
+    for (const Case& c : cases) {
+        auto source = sourceOf(c.bytes);
+        source.setStringMode(c.mode);
+        heron_string value("stale");
+        source.readString(value);
+        EXPECT_TRUE(value.empty()) << c.mode;
+        EXPECT_TRUE(value.isInline()) << c.mode;
+        EXPECT_TRUE(source.hasError()) << c.mode;
+    }
+}
+
+TEST(DataSourceTest, AStreamThatCannotTellItsLengthBoundsStringsAndPadsAShortOne)
+{
+    ProbeSource huge({0xFF, 0x00, 0x00, 0x00, 0x40, 'a'}, false);
+    heron_string value;
+    huge.readString(value);
+    EXPECT_TRUE(value.empty());
+    EXPECT_TRUE(huge.hasError());
+
+    ProbeSource shortOne({5, 'a', 'b', 'c'}, false);
+    shortOne.readString(value);
+    EXPECT_EQ(plain(value), std::string("abc\0\0", 5));
+    EXPECT_TRUE(shortOne.hasError());
+}
+
+TEST(DataSourceTest, SkippingPastTheEndStopsAtTheFirstMissingByte)
+{
+    ProbeSource source({1, 2, 3}, true);
+    source.skip(std::numeric_limits<std::uint32_t>::max());
+    EXPECT_EQ(source.byteReads, 4u);
+    EXPECT_EQ(source.tell(), 3u);
+    EXPECT_EQ(source.readByte(), -1);
+}

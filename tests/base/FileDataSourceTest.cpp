@@ -1,0 +1,252 @@
+#include "base/FileDataSource.h"
+#include "base/FileDataDest.h"
+#include "base/StreamTestBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
+
+using heron::FileDataDest;
+using heron::FileDataSource;
+using streamtest::Bytes;
+using streamtest::TempFolder;
+
+namespace
+{
+
+// Byte i of every test file: a pattern that differs across the 64 KB buffer boundary.
+unsigned char patternByte(std::uint32_t i)
+{
+    return static_cast<unsigned char>((i * 7 + (i >> 16) * 13) & 0xFF);
+}
+
+std::string makeFile(const TempFolder& folder, const char* name, std::uint32_t size)
+{
+    const std::string path = folder.file(name);
+    std::ofstream out(path, std::ios::binary);
+    for (std::uint32_t i = 0; i < size; ++i) {
+        out.put(static_cast<char>(patternByte(i)));
+    }
+    return path;
+}
+
+Bytes readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}
+
+TEST(FileDataSourceTest, AMissingFileIsNotOkAndHasNothingToRead)
+{
+    TempFolder folder;
+    FileDataSource source(folder.file("missing.bin").c_str());
+    EXPECT_FALSE(source.isOK());
+    EXPECT_EQ(source.remaining(), 0u);
+    EXPECT_EQ(source.readByte(), -1);
+    char buffer[200000];
+    EXPECT_EQ(source.read(buffer, sizeof buffer), 0u);
+    source.skip(100000);
+    EXPECT_FALSE(source.isOK());
+
+    FileDataSource none(nullptr);
+    EXPECT_FALSE(none.isOK());
+    EXPECT_EQ(none.readByte(), -1);
+
+    FileDataSource folderItself(folder.file("").c_str());
+    EXPECT_FALSE(folderItself.isOK());
+}
+
+TEST(FileDataSourceTest, ReadingPastTheEndGivesMinusOneAndSetsTheErrorFlag)
+{
+    TempFolder folder;
+    FileDataSource source(makeFile(folder, "three.bin", 3).c_str());
+    ASSERT_TRUE(source.isOK());
+    EXPECT_EQ(source.remaining(), 3u);
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(source.readByte(), patternByte(i));
+    }
+    EXPECT_EQ(source.tell(), 3u);
+    EXPECT_EQ(source.readByte(), -1);
+    EXPECT_TRUE(source.hasError());
+    EXPECT_EQ(source.tell(), 0u);
+    EXPECT_EQ(source.peekByte(), -1);
+}
+
+TEST(FileDataSourceTest, ReadsStraddlingTheBufferBoundaryDeliverTheFileInOrder)
+{
+    TempFolder folder;
+    const std::uint32_t size = 3 * FileDataSource::bufferSize + 5;
+    const std::string path = makeFile(folder, "straddle.bin", size);
+    const std::uint32_t steps[] = {4, 1, 3, 4, 7, 4, 65531, 4, 2, 4, 70000, 4};
+    FileDataSource source(path.c_str());
+    std::uint32_t position = 0;
+    for (std::size_t k = 0; position < size; ++k) {
+        const std::uint32_t want = std::min(steps[k % std::size(steps)], size - position);
+        Bytes got(want);
+        ASSERT_EQ(source.read(got.data(), want), want) << position;
+        for (std::uint32_t i = 0; i < want; ++i) {
+            ASSERT_EQ(got[i], patternByte(position + i)) << position + i;
+        }
+        position += want;
+        ASSERT_EQ(source.tell(), position);
+    }
+    EXPECT_TRUE(source.isOK());
+    EXPECT_EQ(source.remaining(), 0u);
+}
+
+TEST(FileDataSourceTest, Int32ReadsAcrossTheBufferBoundaryUseTheFileOrder)
+{
+    TempFolder folder;
+    const std::string path = makeFile(folder, "ints.bin", FileDataSource::bufferSize + 8);
+    FileDataSource source(path.c_str());
+    source.skip(FileDataSource::bufferSize - 2);
+    std::uint32_t value = 0;
+    source.readUInt32(value);
+    const std::uint32_t at = FileDataSource::bufferSize - 2;
+    const std::uint32_t expected = patternByte(at) | patternByte(at + 1) << 8 | patternByte(at + 2) << 16 |
+                                   std::uint32_t(patternByte(at + 3)) << 24;
+    EXPECT_EQ(value, expected);
+    EXPECT_EQ(source.tell(), at + 4);
+    EXPECT_TRUE(source.isOK());
+}
+
+TEST(FileDataSourceTest, ALargeReadEmptiesTheBufferAndTakesTheRestFromTheFile)
+{
+    TempFolder folder;
+    const std::string path = makeFile(folder, "large.bin", 200000);
+    FileDataSource source(path.c_str());
+    Bytes got(100000);
+    EXPECT_EQ(source.read(got.data(), 100000), 100000u);
+    EXPECT_EQ(source.tell(), 100000u);
+    for (std::uint32_t i = 0; i < 100000; ++i) {
+        ASSERT_EQ(got[i], patternByte(i)) << i;
+    }
+    EXPECT_EQ(source.readByte(), patternByte(100000));
+    EXPECT_EQ(source.read(got.data(), 100000), 99999u);
+    EXPECT_TRUE(source.hasError());
+}
+
+TEST(FileDataSourceTest, SkipsWithinAcrossAndBeyondTheBufferLandOnTheRightByte)
+{
+    TempFolder folder;
+    const std::uint32_t size = 300000;
+    const std::string path = makeFile(folder, "skip.bin", size);
+    FileDataSource source(path.c_str());
+    std::uint32_t position = 0;
+    for (const std::uint32_t n : {10u, 65526u, 1u, 65536u, 70000u, 0u, 99u, 5u}) {
+        source.skip(n);
+        position += n;
+        ASSERT_EQ(source.tell(), position);
+        ASSERT_EQ(source.peekByte(), patternByte(position)) << position;
+    }
+    source.skip(size - position);
+    EXPECT_EQ(source.remaining(), 0u);
+    EXPECT_TRUE(source.isOK());
+}
+
+TEST(FileDataSourceTest, SkippingPastTheEndStopsThereWithTheErrorFlag)
+{
+    TempFolder folder;
+    const std::string path = makeFile(folder, "short.bin", 1000);
+    FileDataSource near(path.c_str());
+    near.skip(900);
+    near.skip(200);
+    EXPECT_TRUE(near.hasError());
+    EXPECT_EQ(near.readByte(), -1);
+
+    FileDataSource far(path.c_str());
+    far.skip(0xFFFFFFFF);
+    EXPECT_TRUE(far.hasError());
+    EXPECT_EQ(far.readByte(), -1);
+}
+
+TEST(FileDataSourceTest, SeeksInsideAndOutsideTheBufferedWindowAndToTheEnd)
+{
+    TempFolder folder;
+    const std::uint32_t size = 200000;
+    const std::string path = makeFile(folder, "seek.bin", size);
+    FileDataSource source(path.c_str());
+    for (const std::uint32_t p : {1000u, 10u, 65535u, 65536u, 199999u, 3u, 131072u, 131071u}) {
+        source.seek(p);
+        ASSERT_EQ(source.tell(), p);
+        ASSERT_EQ(source.readByte(), patternByte(p)) << p;
+        std::uint32_t word = 0;
+        if (p + 5 <= size) {
+            source.readUInt32(word);
+            ASSERT_EQ(word & 0xFF, patternByte(p + 1));
+        }
+    }
+    ASSERT_TRUE(source.isOK());
+    source.seek(size);
+    EXPECT_TRUE(source.isOK());
+    EXPECT_EQ(source.remaining(), 0u);
+    EXPECT_EQ(source.readByte(), -1);
+    EXPECT_TRUE(source.hasError());
+
+    FileDataSource beyond(path.c_str());
+    beyond.seek(size + 1);
+    EXPECT_TRUE(beyond.hasError());
+    EXPECT_EQ(beyond.readByte(), -1);
+}
+
+TEST(FileDataSourceTest, FilesOf4GiBOrMoreAreRefusedAndJustBelowIsAccepted)
+{
+    TempFolder folder;
+    const std::string huge = makeFile(folder, "huge.bin", 0);
+    const std::string largest = makeFile(folder, "largest.bin", 0);
+    ASSERT_EQ(truncate(huge.c_str(), 0x100000000LL), 0);
+    ASSERT_EQ(truncate(largest.c_str(), 0xFFFFFFFFLL), 0);
+
+    FileDataSource refused(huge.c_str());
+    EXPECT_FALSE(refused.isOK());
+    EXPECT_EQ(refused.remaining(), 0u);
+    EXPECT_EQ(refused.readByte(), -1);
+
+    FileDataSource accepted(largest.c_str());
+    ASSERT_TRUE(accepted.isOK());
+    EXPECT_EQ(accepted.remaining(), 0xFFFFFFFFu);
+    accepted.seek(0xFFFFFFFE);
+    EXPECT_EQ(accepted.readByte(), 0);
+    EXPECT_EQ(accepted.remaining(), 0u);
+    accepted.skip(1);
+    EXPECT_TRUE(accepted.hasError());
+}
+
+TEST(FileDataDestTest, WrittenBytesArriveInTheFileAndAMissingFolderFails)
+{
+    TempFolder folder;
+    const std::string path = folder.file("out.bin");
+    {
+        FileDataDest sink(path.c_str());
+        ASSERT_TRUE(sink.isOK());
+        sink.writeTag(300).writeByte('z');
+        sink.write("abc", 3);
+        sink.close();
+        EXPECT_TRUE(sink.isOK() == false);
+        EXPECT_FALSE(sink.hasError());
+    }
+    EXPECT_EQ(readFile(path), (Bytes{0xFF, 0x2C, 0x01, 0x00, 0x00, 'z', 'a', 'b', 'c'}));
+
+    FileDataDest bad(folder.file("no/such/folder.bin").c_str());
+    EXPECT_FALSE(bad.isOK());
+    EXPECT_TRUE(bad.hasError());
+    bad.writeByte('x');
+
+    FileDataDest none(nullptr);
+    EXPECT_FALSE(none.isOK());
+    EXPECT_FALSE(none.hasError());
+}
+
+TEST(FileDataDestTest, AFullDiskSetsTheErrorFlag)
+{
+    FileDataDest sink("/dev/full");
+    ASSERT_TRUE(sink.isOK());
+    const Bytes block(1 << 16, 1);
+    sink.write(block.data(), std::uint32_t(block.size()));
+    sink.close();
+    EXPECT_TRUE(sink.hasError());
+}

@@ -1,0 +1,205 @@
+#include "base/FilePath.h"
+
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+using heron::FilePath;
+
+namespace
+{
+
+namespace fs = std::filesystem;
+
+void writeFile(const fs::path& path, const std::string& contents)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << contents;
+}
+
+// The system's own form of a disk path under the temp folder.
+FilePath own(const TempFolder& folder, const std::string& rest)
+{
+    return FilePath((folder.path().string() + "/" + rest).c_str());
+}
+
+}
+
+TEST(FilePath, NormalisesAndSplitsIntoParts)
+{
+    struct Case
+    {
+        const char* text;
+        const char* path;
+        const char* directory;
+        const char* name;
+        const char* extension;
+    };
+    const Case cases[] = {
+        {"C:/Data/Song.OGG", "c:\\data\\song.ogg", "c:\\data\\", "song.ogg", ".ogg"},
+        {"readme", "readme", "", "readme", ""},
+        {"c:\\my.dir\\file", "c:\\my.dir\\file", "c:\\my.dir\\", "file", ""},
+        {"c:\\a\\\\b", "c:\\a\\b", "c:\\a\\", "b", ""},
+        {"c:\\a\\\\\\\\b.x.y", "c:\\a\\b.x.y", "c:\\a\\", "b.x.y", ".y"},
+        {"\\\\Server\\share\\x", "\\\\server\\share\\x", "\\\\server\\share\\", "x", ""},
+        {"/home//User/", "\\home\\user\\", "\\home\\user\\", "", ""},
+        {"", "", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        const FilePath path(c.text);
+        EXPECT_STREQ(path.c_str(), c.path) << c.text;
+        EXPECT_STREQ(path.directory().c_str(), c.directory) << c.text;
+        EXPECT_STREQ(path.name().c_str(), c.name) << c.text;
+        EXPECT_STREQ(path.extension().c_str(), c.extension) << c.text;
+    }
+    EXPECT_STREQ(FilePath(static_cast<const char*>(nullptr)).c_str(), "");
+    EXPECT_STREQ(FilePath(heron_string("A\xC4/B")).c_str(), "a\xC4\\b");
+}
+
+TEST(FilePath, EditsReplaceOnePartAndRefreshTheCache)
+{
+    FilePath wav("c:\\cache\\a.wav");
+    EXPECT_STREQ(wav.name().c_str(), "a.wav");
+    wav.setExtension(".snd");
+    EXPECT_STREQ(wav.c_str(), "c:\\cache\\a.snd");
+    EXPECT_STREQ(wav.name().c_str(), "a.snd");
+    EXPECT_STREQ(wav.extension().c_str(), ".snd");
+
+    FilePath bare("c:\\cache\\a");
+    bare.setExtension(".snd");
+    EXPECT_STREQ(bare.c_str(), "c:\\cache\\a");
+
+    FilePath gif("c:\\in\\x.gif");
+    EXPECT_STREQ(gif.directory().c_str(), "c:\\in\\");
+    gif.setDirectory("D:/Out");
+    EXPECT_STREQ(gif.c_str(), "d:\\out\\x.gif");
+    EXPECT_STREQ(gif.directory().c_str(), "d:\\out\\");
+    gif.setDirectory("e:\\");
+    EXPECT_STREQ(gif.c_str(), "e:\\x.gif");
+
+    gif.setName("Y.GIF");
+    EXPECT_STREQ(gif.c_str(), "e:\\Y.GIF");
+    EXPECT_STREQ(gif.extension().c_str(), ".GIF");
+
+    FilePath deep("c:\\data\\m.mdl");
+    EXPECT_STREQ(deep.directory().c_str(), "c:\\data\\");
+    deep.intoSubdirectory("Cache");
+    EXPECT_STREQ(deep.c_str(), "c:\\data\\cache\\m.mdl");
+    EXPECT_STREQ(deep.directory().c_str(), "c:\\data\\cache\\");
+
+    FilePath moved("c:\\old\\sub\\f.txt");
+    moved.replacePrefix("C:/Old", "D:\\New");
+    EXPECT_STREQ(moved.c_str(), "d:\\new\\sub\\f.txt");
+    EXPECT_STREQ(moved.directory().c_str(), "d:\\new\\sub\\");
+    moved.replacePrefix("c:\\old", "x:\\");
+    EXPECT_STREQ(moved.c_str(), "d:\\new\\sub\\f.txt");
+}
+
+TEST(FilePath, ComparesByText)
+{
+    EXPECT_TRUE(FilePath("a\\b") < FilePath("a\\c"));
+    EXPECT_FALSE(FilePath("A/B") != FilePath("a\\b"));
+    EXPECT_TRUE(FilePath("a") != FilePath("b"));
+}
+
+TEST(FilePath, RootsCountAsExistingFolders)
+{
+    EXPECT_TRUE(FilePath("c:\\x.txt").directoryExists());
+    EXPECT_TRUE(FilePath("\\x.txt").directoryExists());
+    EXPECT_FALSE(FilePath("").directoryExists());
+    EXPECT_FALSE(FilePath("\\no-such-folder-here\\x").directoryExists());
+}
+
+TEST(FilePath, FindsMixedCaseNamesOnDisk)
+{
+    const TempFolder folder;
+    writeFile(folder.path() / "Tunes" / "Song.OGG", "12345");
+    fs::create_directories(folder.path() / "Tunes" / "SubDir");
+
+    const FilePath song = own(folder, "TUNES/song.ogg");
+    EXPECT_EQ(std::string(song.diskPath().c_str()), (folder.path() / "Tunes" / "Song.OGG").string());
+    const heron::FileStatus status = song.stat();
+    EXPECT_TRUE(status.exists);
+    EXPECT_FALSE(status.isDirectory);
+    EXPECT_TRUE(status.readable);
+    EXPECT_EQ(status.size, 5u);
+    EXPECT_GT(status.modificationTime, 0u);
+
+    EXPECT_TRUE(own(folder, "tunes/subdir/").stat().isDirectory);
+    EXPECT_TRUE(own(folder, "tunes/x").directoryExists());
+    EXPECT_FALSE(own(folder, "nothing/x").directoryExists());
+
+    const FilePath missing = own(folder, "Tunes/New/File.txt");
+    EXPECT_EQ(std::string(missing.diskPath().c_str()), (folder.path() / "Tunes" / "new" / "file.txt").string());
+    const heron::FileStatus none = missing.stat();
+    EXPECT_FALSE(none.exists);
+    EXPECT_EQ(none.size, 0u);
+    EXPECT_EQ(none.modificationTime, 0u);
+}
+
+TEST(FilePath, ListsTheFolderOfTheDirectoryPartSorted)
+{
+    const TempFolder folder;
+    for (const char* name : {"b.txt", "A.txt", "c", ".hidden"}) {
+        writeFile(folder.path() / "Tunes" / name, "x");
+    }
+    fs::create_directories(folder.path() / "Tunes" / "Sub");
+
+    std::vector<heron_string> names{"stale"};
+    heron::listDirectory(own(folder, "tunes/song.ogg"), names);
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_STREQ(names[0].c_str(), "A.txt");
+    EXPECT_STREQ(names[1].c_str(), "Sub");
+    EXPECT_STREQ(names[2].c_str(), "b.txt");
+    EXPECT_STREQ(names[3].c_str(), "c");
+
+    heron::listDirectory(own(folder, "missing/"), names);
+    EXPECT_TRUE(names.empty());
+}
+
+TEST(FilePath, CreatesMissingFoldersAlongThePath)
+{
+    const TempFolder folder;
+    fs::create_directories(folder.path() / "Cache");
+    const FilePath target = own(folder, "cache/one/two/file.dat");
+    EXPECT_FALSE(target.directoryExists());
+    EXPECT_TRUE(target.createDirectories());
+    EXPECT_TRUE(target.directoryExists());
+    EXPECT_TRUE(fs::is_directory(folder.path() / "Cache" / "one" / "two"));
+    EXPECT_FALSE(fs::exists(folder.path() / "cache"));
+    EXPECT_TRUE(target.createDirectories());
+    EXPECT_TRUE(FilePath("nofolder.txt").createDirectories());
+
+    writeFile(folder.path() / "plain", "x");
+    EXPECT_FALSE(own(folder, "plain/sub/file").createDirectories());
+}
+
+TEST(FilePath, DeletesAFolderTreeButNotWhatLinksPointTo)
+{
+    const TempFolder folder;
+    const fs::path data = folder.path() / "Cache" / "Data";
+    writeFile(data / "one.bin", "1");
+    writeFile(data / ".dotfile", "2");
+    writeFile(data / "Sub" / "two.bin", "3");
+    writeFile(folder.path() / "Outside" / "keep.txt", "keep");
+    fs::create_directory_symlink(folder.path() / "Outside", data / "Link");
+
+    const FilePath path = own(folder, "cache/data");
+    EXPECT_FALSE(heron::deletePath(path, false));
+    EXPECT_TRUE(fs::exists(data / "one.bin"));
+
+    EXPECT_TRUE(heron::deletePath(path, true));
+    EXPECT_FALSE(fs::exists(data));
+    EXPECT_TRUE(fs::exists(folder.path() / "Outside" / "keep.txt"));
+    EXPECT_TRUE(fs::exists(folder.path() / "Cache"));
+
+    writeFile(folder.path() / "File.TXT", "x");
+    EXPECT_TRUE(heron::deletePath(own(folder, "file.txt"), false));
+    EXPECT_FALSE(fs::exists(folder.path() / "File.TXT"));
+    EXPECT_FALSE(heron::deletePath(own(folder, "file.txt"), false));
+    EXPECT_FALSE(heron::deletePath(FilePath(""), true));
+}

@@ -1,0 +1,117 @@
+#include "base/MemoryDataDest.h"
+#include "base/MemoryDataSource.h"
+#include "base/StreamTestBytes.h"
+
+#include <gtest/gtest.h>
+
+using heron::MemoryDataDest;
+using heron::MemoryDataSource;
+using streamtest::Bytes;
+using streamtest::bytesOf;
+
+TEST(MemoryDataSourceTest, TheEndGivesShortCountsWithoutAnError)
+{
+    const unsigned char block[4] = {1, 2, 3, 4};
+    MemoryDataSource source(block, 4, false);
+    unsigned char got[10] = {};
+    EXPECT_EQ(source.read(got, 10), 4u);
+    EXPECT_EQ(got[3], 4);
+    EXPECT_EQ(source.readByte(), -1);
+    EXPECT_EQ(source.peekByte(), -1);
+    EXPECT_EQ(source.read(got, 1), 0u);
+    EXPECT_TRUE(source.isOK());
+    EXPECT_EQ(source.tell(), 4u);
+    EXPECT_EQ(source.remaining(), 0u);
+}
+
+TEST(MemoryDataSourceTest, SeekingAtOrPastTheEndFlagsAnErrorAndAValidSeekClearsIt)
+{
+    const unsigned char block[4] = {1, 2, 3, 4};
+    MemoryDataSource source(block, 4, false);
+    source.seek(4);
+    EXPECT_FALSE(source.isOK());
+    EXPECT_EQ(source.readByte(), -1);
+    EXPECT_EQ(source.tell(), 0u);
+    source.seek(2);
+    EXPECT_TRUE(source.isOK());
+    EXPECT_EQ(source.readByte(), 3);
+    source.close();
+    EXPECT_FALSE(source.isOK());
+    EXPECT_EQ(source.peekByte(), -1);
+}
+
+TEST(MemoryDataSourceTest, ACopyingSourceOutlivesTheCallersBlockAndAnEmptyOneIsNotOk)
+{
+    Bytes block = {9, 8, 7};
+    MemoryDataSource copied(block.data(), 3, true);
+    block.assign(3, 0);
+    EXPECT_EQ(copied.readByte(), 9);
+    EXPECT_EQ(copied.peekByte(), 8);
+
+    MemoryDataSource empty;
+    EXPECT_FALSE(empty.isOK());
+    EXPECT_EQ(empty.readByte(), -1);
+
+    MemoryDataSource nullData(nullptr, 100, false);
+    EXPECT_TRUE(nullData.isOK());
+    EXPECT_EQ(nullData.remaining(), 0u);
+    EXPECT_EQ(nullData.readByte(), -1);
+}
+
+TEST(MemoryDataDestTest, BlockWritesDoubleTheCapacityFromA1024ByteFirstBlock)
+{
+    struct Case {
+        std::uint32_t initial;
+        std::vector<std::uint32_t> writes;
+        std::uint32_t capacity;
+    };
+    const Case cases[] = {
+        {256, {300}, 512},
+        {0, {1}, 1024},
+        {0, {1024}, 1024},
+        {0, {1025}, 2048},
+        {0, {1000, 100}, 2048},
+        {0, {5000}, 8192},
+        {256, {200, 56}, 256},
+        {3, {0}, 3},
+    };
+    for (const Case& c : cases) {
+        MemoryDataDest sink(c.initial);
+        EXPECT_EQ(sink.capacity(), c.initial);
+        std::uint32_t total = 0;
+        for (const std::uint32_t n : c.writes) {
+            const Bytes block(n, static_cast<unsigned char>(n));
+            sink.write(block.data(), n);
+            total += n;
+        }
+        EXPECT_EQ(sink.size(), total);
+        EXPECT_EQ(sink.capacity(), c.capacity) << c.initial << " " << total;
+        EXPECT_TRUE(sink.isOK());
+    }
+}
+
+TEST(MemoryDataDestTest, ByteWritesGrowBySizeOrOneAndKeepEveryByte)
+{
+    MemoryDataDest sink(0);
+    std::vector<std::uint32_t> capacities;
+    for (int i = 0; i < 9; ++i) {
+        sink.writeByte(char(i));
+        capacities.push_back(sink.capacity());
+    }
+    EXPECT_EQ(capacities, (std::vector<std::uint32_t>{1, 2, 4, 4, 8, 8, 8, 8, 16}));
+    EXPECT_EQ(bytesOf(sink), (Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+TEST(MemoryDataDestTest, ReserveGrowsToExactlyTheSizeAndNeverShrinksAndClearKeepsIt)
+{
+    MemoryDataDest sink(10);
+    sink.write("abc", 3);
+    sink.reserve(700);
+    EXPECT_EQ(sink.capacity(), 700u);
+    sink.reserve(100);
+    EXPECT_EQ(sink.capacity(), 700u);
+    EXPECT_EQ(bytesOf(sink), (Bytes{'a', 'b', 'c'}));
+    sink.clear();
+    EXPECT_EQ(sink.size(), 0u);
+    EXPECT_EQ(sink.capacity(), 700u);
+}

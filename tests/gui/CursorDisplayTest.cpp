@@ -1,0 +1,40 @@
+#include "gui/Cursor.h"
+#include "platform/Cursor.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace
+{
+
+class CursorDisplayTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            GTEST_SKIP() << "no display: " << SDL_GetError();
+        }
+        const std::string driver = SDL_GetCurrentVideoDriver();
+        if (driver != "x11" && driver != "wayland") {
+            GTEST_SKIP() << "the " << driver << " video driver has no cursors";
+        }
+    }
+    void TearDown() override { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
+};
+
+}
+
+TEST_F(CursorDisplayTest, SystemAndPatternCursorsAreMadeAndShown)
+{
+    const auto ibeam = plat::Cursor::createSystem(plat::SystemCursor::IBeam);
+    ASSERT_NE(ibeam, nullptr);
+    ibeam->show();
+    const char* const art[] = {"#x+#", " ## ", nullptr};
+    kestrel::Cursor pattern(art, true, true, '+', 'x', '+');
+    ASSERT_NE(pattern.handle(), nullptr);
+    EXPECT_EQ(pattern.handle(), pattern.handle());
+    pattern.handle()->show();
+}

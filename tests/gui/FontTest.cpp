@@ -1,0 +1,157 @@
+#include "base/heron_string.h"
+#include "gui/CapturedLog.h"
+#include "gui/Font.h"
+#include "gui/Image.h"
+#include "platform/FontFace.h"
+
+#include <gtest/gtest.h>
+
+using kestrel::Font;
+using kestrel::FontKey;
+
+namespace
+{
+
+struct Metrics
+{
+    int style;
+    int size;
+    int height;
+    int ascent;
+    int descent;
+    int externalLeading;
+    int averageWidth;
+};
+
+}
+
+// Values read once from FreeType for Liberation Sans and checked against the classic metrics
+// of its metric-compatible counterpart (at 12 px: cell 14, internal leading 2, average 7).
+TEST(FontTest, LiberationSansMetricsAt12And16Pixels)
+{
+    const Metrics table[] = {
+        {0, 12, 12, 9, 3, 0, 7},          {Font::Bold, 12, 12, 9, 3, 0, 7},
+        {Font::Italic, 12, 12, 9, 3, 0, 7}, {0, 16, 16, 13, 3, 1, 9},
+        {Font::Bold, 16, 16, 13, 3, 1, 10}, {Font::Italic, 16, 16, 13, 3, 1, 9},
+    };
+    for (const Metrics& m : table) {
+        SCOPED_TRACE(testing::Message() << "size " << m.size << " style " << m.style);
+        const Font font(FontKey{125, m.size, m.style});
+        ASSERT_TRUE(font.isLoaded());
+        EXPECT_EQ(font.height(), m.height);
+        EXPECT_EQ(font.height(), font.ascent() + font.descent());
+        EXPECT_EQ(font.ascent(), m.ascent);
+        EXPECT_EQ(font.descent(), m.descent);
+        EXPECT_EQ(font.externalLeading(), m.externalLeading);
+        EXPECT_EQ(font.averageWidth(), m.averageWidth);
+    }
+}
+
+TEST(FontTest, LiberationSansWidthsAreHintedWholePixels)
+{
+    const Font small(FontKey{125, 12, 0});
+    const Font large(FontKey{125, 16, 0});
+    EXPECT_EQ(small.textWidth("Hello, World!"), 70);
+    EXPECT_EQ(large.textWidth("Hello, World!"), 92);
+    struct Width
+    {
+        char c;
+        int at12;
+        int at16;
+    };
+    const Width widths[] = {{'a', 7, 9}, {'W', 11, 15}, {'i', 3, 4}, {' ', 3, 4}, {'H', 9, 12}};
+    for (const Width& w : widths) {
+        EXPECT_EQ(small.charWidth(w.c), w.at12) << w.c;
+        EXPECT_EQ(large.charWidth(w.c), w.at16) << w.c;
+    }
+}
+
+TEST(FontTest, StylesKeepTheirRelationsToTheRegularFace)
+{
+    for (const int size : {12, 16}) {
+        const Font regular(FontKey{125, size, 0});
+        const Font bold(FontKey{125, size, Font::Bold});
+        const Font italic(FontKey{125, size, Font::Italic});
+        const Font underlined(FontKey{125, size, Font::Underline});
+        int boldWider = 0;
+        for (int c = 32; c < 256; ++c) {
+            const char byte = static_cast<char>(c);
+            EXPECT_GE(bold.charWidth(byte), regular.charWidth(byte)) << c;
+            EXPECT_EQ(italic.charWidth(byte), regular.charWidth(byte)) << c;
+            EXPECT_EQ(underlined.charWidth(byte), regular.charWidth(byte)) << c;
+            boldWider += bold.charWidth(byte) > regular.charWidth(byte) ? 1 : 0;
+        }
+        EXPECT_GT(boldWider, 0);
+    }
+}
+
+TEST(FontTest, EveryByteHasAWidthIncludingTheLastOne)
+{
+    const Font font(FontKey{125, 16, 0});
+    // 0xFF is y with diaeresis, 0xE9 e acute, 0x80 the euro sign in Windows-1252.
+    EXPECT_EQ(font.charWidth(static_cast<char>(0xFF)), font.charWidth('y'));
+    EXPECT_EQ(font.charWidth(static_cast<char>(0xE9)), font.charWidth('e'));
+    EXPECT_EQ(font.charWidth(static_cast<char>(0x80)), 9);
+    EXPECT_EQ(font.textWidth("\xFF\xFF"), 2 * font.charWidth('y'));
+    for (int c = 0; c < 32; ++c) {
+        EXPECT_EQ(font.charWidth(static_cast<char>(c)), font.averageWidth()) << c;
+    }
+}
+
+TEST(FontTest, TextWidthsSumTheTable)
+{
+    const Font font(FontKey{125, 12, 0});
+    EXPECT_EQ(font.textWidth(nullptr), 0);
+    EXPECT_EQ(font.textWidth(""), 0);
+    EXPECT_EQ(font.textWidth("ab"), font.charWidth('a') + font.charWidth('b'));
+    const heron_string withZero("a\0b", 3);
+    EXPECT_EQ(font.textWidthOf(withZero),
+              font.charWidth('a') + font.charWidth('\0') + font.charWidth('b'));
+}
+
+TEST(FontTest, DefaultSizesGiveUsableFontsForEveryFace)
+{
+    for (const int face : {123, 124, 125, 126, 127}) {
+        const Font font(FontKey{face, 0, 0});
+        EXPECT_TRUE(font.isLoaded()) << face;
+        EXPECT_GT(font.ascent(), font.descent()) << face;
+        EXPECT_GE(font.height(), 9) << face;
+    }
+    const Font mono(FontKey{123, 0, 0});
+    EXPECT_EQ(mono.charWidth('i'), mono.charWidth('W'));
+}
+
+TEST(FontTest, FaceThatCannotLoadTakesTheFallbackMetrics)
+{
+    CapturedLog log;
+    const Font font(FontKey{125, 100000, 0});
+    EXPECT_EQ(log.count("Font create failed!\n"), 1);
+    EXPECT_FALSE(font.isLoaded());
+    EXPECT_EQ(font.height(), 6);
+    EXPECT_EQ(font.ascent(), 5);
+    EXPECT_EQ(font.descent(), 1);
+    EXPECT_EQ(font.externalLeading(), 0);
+    EXPECT_EQ(font.averageWidth(), 4);
+    for (int c = 0; c < 256; ++c) {
+        EXPECT_EQ(font.charWidth(static_cast<char>(c)), 4);
+    }
+    EXPECT_EQ(font.glyph('a'), nullptr);
+}
+
+TEST(FontTest, KeysOrderByFaceThenStyleThenSize)
+{
+    EXPECT_TRUE((FontKey{123, 50, 7} < FontKey{124, 1, 0}));
+    EXPECT_TRUE((FontKey{125, 50, 1} < FontKey{125, 1, 2}));
+    EXPECT_TRUE((FontKey{125, 1, 2} < FontKey{125, 2, 2}));
+    EXPECT_FALSE((FontKey{125, 2, 2} < FontKey{125, 2, 2}));
+}
+
+TEST(FontTest, GlyphsAreRenderedOnceAndKept)
+{
+    const Font font(FontKey{125, 16, 0});
+    const plat::GlyphBitmap* first = font.glyph('A');
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(font.glyph('A'), first);
+    EXPECT_GT(first->width, 0);
+    EXPECT_EQ(first->top, 11);
+}

@@ -1,0 +1,217 @@
+#include "base/heron_string.h"
+#include "gui/Font.h"
+#include "gui/Graphics.h"
+#include "gui/Image.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using kestrel::Font;
+using kestrel::FontKey;
+using kestrel::Graphics;
+using kestrel::GuiColor;
+using kestrel::Image;
+using kestrel::Rect;
+using kestrel::ScopedClip;
+
+namespace
+{
+
+// Records the calls that reach the implementation.
+class RecordingGraphics : public Graphics
+{
+public:
+    struct Char
+    {
+        char c;
+        int x;
+        int y;
+        bool operator==(const Char&) const = default;
+    };
+
+    void setRGB(std::uint32_t) override {}
+    void drawPoint(int, int) override {}
+    void drawLine(int, int, int, int) override {}
+    void fillRect(const Rect&) override {}
+    void drawChar(char c, const Font&, int x, int y) override { chars.push_back({c, x, y}); }
+    void drawImage(const Image&, int x, int y) override { images.push_back({'i', x, y}); }
+    void setClip(const Rect& r) override { clips.push_back(r); }
+
+    std::vector<Rect> clips;
+    std::vector<Char> chars;
+    std::vector<Char> images;
+};
+
+}
+
+TEST(RectTest, IntersectsAndIntersectionUseInclusiveEdges)
+{
+    struct Case
+    {
+        Rect a;
+        Rect b;
+        bool meets;
+        Rect common;
+    };
+    const Case cases[] = {
+        {{0, 0, 10, 10}, {5, 5, 10, 10}, true, {5, 5, 5, 5}},
+        {{0, 0, 10, 10}, {10, 0, 5, 5}, false, {}},
+        {{0, 0, 10, 10}, {9, 9, 5, 5}, true, {9, 9, 1, 1}},
+        {{-5, -5, 10, 10}, {0, 0, 2, 2}, true, {0, 0, 2, 2}},
+        {{0, 0, 10, 10}, {3, 20, 2, 2}, false, {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.a.intersects(c.b), c.meets);
+        EXPECT_EQ(c.b.intersects(c.a), c.meets);
+        EXPECT_EQ(c.a.intersection(c.b), c.common);
+    }
+    EXPECT_TRUE((Rect{0, 0, 0, 5}).isEmpty());
+    EXPECT_TRUE((Rect{0, 0, 5, -1}).isEmpty());
+    EXPECT_TRUE((Rect{0, 0, 1, 2}) != (Rect{0, 0, 1, 3}));
+}
+
+TEST(GraphicsTest, BeginMakesTheAreaTheBaseClipAndSetsIt)
+{
+    RecordingGraphics g;
+    g.countChildDrawn();
+    g.begin(nullptr, Rect{1, 2, 30, 40});
+    EXPECT_EQ(g.clipDepth(), 1u);
+    EXPECT_EQ(g.clipRect(), (Rect{1, 2, 30, 40}));
+    EXPECT_EQ(g.clips, (std::vector<Rect>{{1, 2, 30, 40}}));
+    EXPECT_EQ(g.childrenDrawn(), 0u);
+    EXPECT_FALSE(g.isClipEmpty());
+    g.begin(nullptr, Rect{0, 0, 0, 10});
+    EXPECT_TRUE(g.isClipEmpty());
+}
+
+TEST(GraphicsTest, PushingTheSameRectangleCopiesTheTopWithoutAClipChange)
+{
+    RecordingGraphics g;
+    g.begin(nullptr, Rect{0, 0, 100, 100});
+    g.clips.clear();
+    g.pushClip(Rect{0, 0, 100, 100});
+    EXPECT_EQ(g.clipDepth(), 2u);
+    EXPECT_TRUE(g.clips.empty());
+    g.pushClip(Rect{-10, 50, 40, 100});
+    EXPECT_EQ(g.clips, (std::vector<Rect>{{0, 50, 30, 50}}));
+    g.popClip();
+    EXPECT_EQ(g.clips.back(), (Rect{0, 0, 100, 100}));
+    EXPECT_EQ(g.clips.size(), 2u);
+    g.popClip();
+    EXPECT_EQ(g.clips.size(), 2u);
+}
+
+TEST(GraphicsTest, DisjointPushGivesAnAllZeroEmptyClipUntilPopped)
+{
+    RecordingGraphics g;
+    g.begin(nullptr, Rect{0, 0, 10, 10});
+    g.clips.clear();
+    g.pushClip(Rect{20, 20, 5, 5});
+    EXPECT_TRUE(g.isClipEmpty());
+    EXPECT_EQ(g.clipRect(), Rect{});
+    EXPECT_TRUE(g.clips.empty());
+    g.popClip();
+    EXPECT_FALSE(g.isClipEmpty());
+    EXPECT_EQ(g.clips, (std::vector<Rect>{{0, 0, 10, 10}}));
+}
+
+TEST(GraphicsTest, OverflowAndUnderflowAreReportedAndChangeNothing)
+{
+    RecordingGraphics g;
+    g.begin(nullptr, Rect{0, 0, 10, 10});
+    for (std::size_t i = 1; i < Graphics::maxClipDepth; ++i) {
+        ASSERT_TRUE(g.pushClip(Rect{0, 0, 10, 10}));
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(g.pushClip(Rect{0, 0, 5, 5}));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "kestrel::Graphics - Clip stack overflow!\n");
+    EXPECT_EQ(g.clipDepth(), Graphics::maxClipDepth);
+    EXPECT_EQ(g.clipRect(), (Rect{0, 0, 10, 10}));
+
+    g.begin(nullptr, Rect{0, 0, 10, 10});
+    testing::internal::CaptureStderr();
+    g.popClip();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "kestrel::Graphics - Clip stack underflow!\n");
+    EXPECT_EQ(g.clipDepth(), 1u);
+    EXPECT_EQ(g.clipRect(), (Rect{0, 0, 10, 10}));
+}
+
+TEST(GraphicsTest, ScopedClipPopsOnEveryPathAndOnlyWhatItPushed)
+{
+    RecordingGraphics g;
+    g.begin(nullptr, Rect{0, 0, 10, 10});
+    const auto paintChild = [&](bool leaveEarly) {
+        const ScopedClip clip(g, Rect{2, 2, 3, 3});
+        if (leaveEarly) {
+            return;
+        }
+        const ScopedClip inner(g, Rect{3, 3, 1, 1});
+    };
+    paintChild(true);
+    paintChild(false);
+    EXPECT_EQ(g.clipDepth(), 1u);
+
+    for (std::size_t i = 1; i < Graphics::maxClipDepth; ++i) {
+        g.pushClip(Rect{0, 0, 10, 10});
+    }
+    testing::internal::CaptureStderr();
+    {
+        const ScopedClip refused(g, Rect{1, 1, 1, 1});
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(g.clipDepth(), Graphics::maxClipDepth);
+}
+
+TEST(GraphicsTest, FittedTextDrawsOnlyWholeCharactersEvenWhenCentred)
+{
+    const Font font(FontKey{125, 12, 0});
+    const int w = font.charWidth('W');
+    RecordingGraphics g;
+    g.begin(nullptr, Rect{0, 0, 200, 50});
+    g.drawTextFitted("WWW", font, 10, 5, 2 * w + 1, true);
+    EXPECT_EQ(g.chars, (std::vector<RecordingGraphics::Char>{{'W', 10, 5}, {'W', 10 + w, 5}}));
+
+    g.chars.clear();
+    const int ab = font.textWidth("ab");
+    g.drawTextFitted("ab", font, 10, 5, ab + 9, true);
+    EXPECT_EQ(g.chars, (std::vector<RecordingGraphics::Char>{
+                           {'a', 10 + 4, 5}, {'b', 10 + 4 + font.charWidth('a'), 5}}));
+
+    g.chars.clear();
+    g.drawTextFitted("aWb", font, 0, 0, font.charWidth('a') + font.charWidth('b'), false);
+    EXPECT_EQ(g.chars, (std::vector<RecordingGraphics::Char>{{'a', 0, 0}}));
+}
+
+TEST(GraphicsTest, CentredTextAndImagesTruncateTowardZero)
+{
+    const Font font(FontKey{125, 12, 0});
+    RecordingGraphics g;
+    g.begin(nullptr, Rect{0, 0, 200, 50});
+    const int width = font.textWidth("WWW");
+    g.drawTextCentered(heron_string("WWW"), font, Rect{0, 0, 10, 20});
+    ASSERT_FALSE(g.chars.empty());
+    EXPECT_EQ(g.chars[0].x, (10 - width) / 2);
+    EXPECT_EQ(g.chars[0].y, (20 - font.ascent()) / 2);
+    g.chars.clear();
+    g.drawTextCentered(static_cast<const char*>(nullptr), font, Rect{0, 0, 10, 20});
+    g.drawTextCentered("W", font, Rect{7, 9, 0, 0});
+    EXPECT_EQ(g.chars, (std::vector<RecordingGraphics::Char>{{'W', 7, 9}}));
+
+    g.drawImageCentered(Image(), Rect{0, 0, 10, 10});
+    g.drawImageCentered(Image(3, 4), Rect{0, 0, 10, 9});
+    g.drawImageCentered(Image(3, 4), Rect{5, 6, 0, -1});
+    EXPECT_EQ(g.images, (std::vector<RecordingGraphics::Char>{{'i', 3, 2}, {'i', 5, 6}}));
+}
+
+TEST(GraphicsTest, TextAdvancesByTheFontsWidths)
+{
+    const Font font(FontKey{125, 16, 0});
+    RecordingGraphics g;
+    g.begin(nullptr, Rect{0, 0, 200, 50});
+    g.drawText(heron_string("Hi!"), font, 4, 7);
+    const int h = font.charWidth('H');
+    const int i = font.charWidth('i');
+    EXPECT_EQ(g.chars, (std::vector<RecordingGraphics::Char>{{'H', 4, 7}, {'i', 4 + h, 7}, {'!', 4 + h + i, 7}}));
+}

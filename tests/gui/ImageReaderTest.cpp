@@ -1,0 +1,65 @@
+#include "gui/ImageReader.h"
+
+#include "tests/base/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using kestrel::Image;
+using kestrel::ImageReader;
+
+namespace {
+
+// A reader that answers with a 1 x 1 picture, to check installation.
+class OnePixelReader : public ImageReader
+{
+public:
+    void readImage(const heron_string&, Image& image) override
+    {
+        const std::uint32_t pixel = 0xFF010203;
+        image = Image(1, 1, &pixel);
+    }
+};
+
+}
+
+TEST(ImageReaderTest, DefaultExistsAsksTheFileSystemAndResolveKeepsTheName)
+{
+    const TempFolder folder;
+    const std::string present = (folder.path() / "present.gif").string();
+    std::ofstream(present) << "GIF89a";
+    OnePixelReader reader;
+    EXPECT_TRUE(reader.exists(present.c_str()));
+    EXPECT_FALSE(reader.exists((folder.path() / "missing.gif").string().c_str()));
+    EXPECT_FALSE(reader.exists(folder.path().string().c_str()));
+    EXPECT_EQ(reader.resolvePath("textures\\wall.gif"), "textures\\wall.gif");
+}
+
+TEST(ImageReaderTest, WithoutAnInstalledReaderEveryRequestGetsTheSharedNoiseImage)
+{
+    kestrel::setImageReader(nullptr);
+    Image first;
+    Image second;
+    kestrel::getImageReader()->readImage("a.gif", first);
+    kestrel::getImageReader()->readImage("b.gif", second);
+    ASSERT_EQ(first.width(), 32);
+    ASSERT_EQ(first.height(), 32);
+    EXPECT_EQ(first.body(), second.body());
+    Image expected(32, 32);
+    expected.fillNoise(0x12345678);
+    EXPECT_TRUE(std::equal(first.pixels(), first.pixels() + 32 * 32, std::as_const(expected).pixels()));
+}
+
+TEST(ImageReaderTest, InstalledReaderServesUntilRemoved)
+{
+    OnePixelReader reader;
+    kestrel::setImageReader(&reader);
+    EXPECT_EQ(kestrel::getImageReader(), &reader);
+    Image image;
+    kestrel::getImageReader()->readImage("x", image);
+    EXPECT_EQ(image.width(), 1);
+    kestrel::setImageReader(nullptr);
+    EXPECT_NE(kestrel::getImageReader(), &reader);
+    EXPECT_NE(kestrel::getImageReader(), nullptr);
+}
