@@ -92,7 +92,7 @@ void Window::draw(Graphics& graphics)
 
 void Window::drawBackground(Graphics& graphics)
 {
-    graphics.setColor(GuiColor::buttonFace);
+    graphics.setColor(GuiColor::BUTTON_FACE);
     graphics.fillRect(bounds);
 }
 
@@ -221,13 +221,27 @@ void Window::setCancelButton(Component* button)
 
 void Window::showCursorOf(Component& component)
 {
+    heron::counted_ptr<Cursor> chosen = Cursor::standard(0);
     for (Component* c = &component; c; c = c->getParent()) {
         if (c->getCursor()) {
-            windowInternals->cursor = c->getCursor();
-            return;
+            chosen = c->getCursor();
+            break;
         }
     }
-    windowInternals->cursor = Cursor::standard(0);
+    windowInternals->cursor = chosen;
+    showCursor();
+}
+
+void Window::showCursor()
+{
+    // A disabled window shows the no-entry sign.
+    heron::counted_ptr<Cursor> cursor = windowInternals->disabled ? Cursor::standard(4) : windowInternals->cursor;
+    if (!cursor) {
+        cursor = Cursor::standard(0);
+    }
+    if (const plat::Cursor* handle = cursor->handle()) {
+        handle->show();
+    }
 }
 
 bool Window::placeOnScreen(plat::WindowSpec& spec)
@@ -329,11 +343,13 @@ void Window::close()
     closed();
 }
 
-void Window::presentArea(const Rect& area)
+void Window::presentPaint()
 {
-    const Image& frame = windowInternals->graphics->image();
+    const BitmapGraphics& graphics = *windowInternals->graphics;
+    const Image& frame = graphics.image();
+    const Rect& area = graphics.paintRect();
     const plat::PixelSource source{frame.pixels(), frame.width(), frame.height()};
-    plat::backend().present(windowInternals->handle, source, plat::Box{area.x, area.y, area.width, area.height});
+    plat::backend().present(windowInternals->handle, source, area.x, area.y);
 }
 
 void Window::paintNow()
@@ -347,10 +363,10 @@ void Window::paintNow()
     }
     const Rect area{0, 0, bounds.width, bounds.height};
     BitmapGraphics& graphics = *windowInternals->graphics;
-    graphics.begin(*this, area);
+    graphics.begin(this, area);
     paint(graphics);
     graphics.endPaint();
-    presentArea(area);
+    presentPaint();
 }
 
 void Window::paintArea(const Rect& area)
@@ -360,10 +376,10 @@ void Window::paintArea(const Rect& area)
     }
     doLayout();
     BitmapGraphics& graphics = *windowInternals->graphics;
-    graphics.begin(*this, area);
+    graphics.begin(this, area);
     draw(graphics);
     graphics.endPaint();
-    presentArea(area);
+    presentPaint();
 }
 
 bool Window::changeDisplayMode(bool test)

@@ -133,8 +133,9 @@ public:
     virtual void setTitle(WindowId window, const std::string& title) = 0;
     // The client area: screen position (top-left origin) and size; false for an unknown window.
     virtual bool clientBounds(WindowId window, Box& bounds) = 0;
-    // Copies the part `area` (bottom-left origin, clipped to both) of the frame to the window.
-    virtual bool present(WindowId window, const PixelSource& frame, const Box& area) = 0;
+    // Shows the frame in the window with its bottom-left pixel at (x, y) of the client area
+    // (bottom-left origin); what falls outside the window is left out.
+    virtual bool present(WindowId window, const PixelSource& frame, int x, int y) = 0;
     // Routes all mouse input to the window (true) or ends it (false); the window gets the keyboard.
     virtual void captureMouse(WindowId window, bool capture) = 0;
 

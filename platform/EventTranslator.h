@@ -37,9 +37,6 @@ constexpr int altAlone = -1;
 // The toolkit code of a special key, 0 for keys that arrive as text or not at all.
 int specialKeyCode(SDL_Keycode key);
 
-// UTF-8 text as Windows-1252 bytes; characters that code page lacks are dropped.
-std::string toWindows1252(const char* utf8);
-
 // Turns SDL events into toolkit input events. Keeps the state that spans events: a lone Alt,
 // text to drop after a key that was already reported, and whether the application is active.
 class EventTranslator

@@ -46,7 +46,7 @@ public:
     void restoreDisplayMode(WindowId window) override;
     void setTitle(WindowId window, const std::string& title) override;
     bool clientBounds(WindowId window, Box& bounds) override;
-    bool present(WindowId window, const PixelSource& frame, const Box& area) override;
+    bool present(WindowId window, const PixelSource& frame, int x, int y) override;
     void captureMouse(WindowId window, bool capture) override;
 
     int displayCount() override;
