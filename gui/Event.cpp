@@ -232,6 +232,7 @@ void windowProc(const plat::InputEvent& input)
         queueKey(*window, input, Event::AltKey);
         return;
     case plat::InputKind::MouseMove:
+        window->showCursor();
         if (!trackMouseCapture()) {
             postMouseEvent(*window, input, Event::MouseMove, false);
         }
