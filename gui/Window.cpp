@@ -239,6 +239,9 @@ void Window::showCursor()
     if (!cursor) {
         cursor = Cursor::standard(0);
     }
+    if (!plat::backend().showsCursors()) {
+        return;
+    }
     if (const plat::Cursor* handle = cursor->handle()) {
         handle->show();
     }

@@ -136,6 +136,8 @@ public:
     // Shows the frame in the window with its bottom-left pixel at (x, y) of the client area
     // (bottom-left origin); what falls outside the window is left out.
     virtual bool present(WindowId window, const PixelSource& frame, int x, int y) = 0;
+    // Whether the desktop shows mouse cursors (false before any window exists, and in tests).
+    virtual bool showsCursors() = 0;
     // Routes all mouse input to the window (true) or ends it (false); the window gets the keyboard.
     virtual void captureMouse(WindowId window, bool capture) = 0;
 

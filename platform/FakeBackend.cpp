@@ -99,6 +99,11 @@ bool FakeBackend::present(WindowId id, const PixelSource& frame, int x, int y)
     return true;
 }
 
+bool FakeBackend::showsCursors()
+{
+    return false;
+}
+
 void FakeBackend::captureMouse(WindowId window, bool capture)
 {
     captured = capture ? window : 0;

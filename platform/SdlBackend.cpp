@@ -246,6 +246,11 @@ bool SdlBackend::present(WindowId id, const PixelSource& frame, int x, int y)
     return SDL_UpdateWindowSurfaceRects(window, &changed, 1) == 0;
 }
 
+bool SdlBackend::showsCursors()
+{
+    return videoStarted;
+}
+
 void SdlBackend::captureMouse(WindowId id, bool capture)
 {
     SDL_Window* window = find(id);

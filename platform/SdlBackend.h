@@ -28,6 +28,7 @@ public:
     void setTitle(WindowId window, const std::string& title) override;
     bool clientBounds(WindowId window, Box& bounds) override;
     bool present(WindowId window, const PixelSource& frame, int x, int y) override;
+    bool showsCursors() override;
     void captureMouse(WindowId window, bool capture) override;
 
     int displayCount() override;
