@@ -1,8 +1,9 @@
 #include "gui/BitmapGraphics.h"
-#include "gui/CapturedLog.h"
 #include "gui/Font.h"
 
 #include <gtest/gtest.h>
+
+#include "LogCapture.h"
 
 #include <map>
 #include <string>
@@ -349,7 +350,7 @@ TEST(BitmapGraphicsTest, RgbColoursUseTheLowTwentyFourBitsAndBlackBecomesPalette
 
 TEST(BitmapGraphicsTest, IllegalColourIsLoggedOnceAndKeepsTheColour)
 {
-    CapturedLog log;
+    const LogCapture log;
     BitmapGraphics g;
     open(g, 2, 1);
     g.setColor(GuiColor::RED);
