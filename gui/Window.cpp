@@ -326,6 +326,13 @@ void Window::create()
     plat::Box client;
     plat::backend().clientBounds(handle, client);
     Component::setBounds(0, 0, client.width, client.height);
+    if (in.kind == Framed && in.resizable) {
+        // The user may not size the window below what its contents need.
+        int minimumWidth = 0;
+        int minimumHeight = 0;
+        getPreferredSize(minimumWidth, minimumHeight);
+        plat::backend().setMinimumSize(handle, minimumWidth, minimumHeight);
+    }
 }
 
 void Window::close()

@@ -131,6 +131,8 @@ public:
     // Takes a full-screen window out of full screen, so the display shows its desktop mode again.
     virtual void restoreDisplayMode(WindowId window) = 0;
     virtual void setTitle(WindowId window, const std::string& title) = 0;
+    // The smallest client size the user may size the window to.
+    virtual void setMinimumSize(WindowId window, int width, int height) = 0;
     // The client area: screen position (top-left origin) and size; false for an unknown window.
     virtual bool clientBounds(WindowId window, Box& bounds) = 0;
     // Shows the frame in the window with its bottom-left pixel at (x, y) of the client area

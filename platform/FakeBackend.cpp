@@ -70,6 +70,15 @@ void FakeBackend::setTitle(WindowId window, const std::string& title)
     }
 }
 
+void FakeBackend::setMinimumSize(WindowId window, int width, int height)
+{
+    const auto found = windows.find(window);
+    if (found != windows.end()) {
+        found->second.minimumWidth = width;
+        found->second.minimumHeight = height;
+    }
+}
+
 bool FakeBackend::clientBounds(WindowId window, Box& bounds)
 {
     const auto found = windows.find(window);

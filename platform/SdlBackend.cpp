@@ -198,6 +198,13 @@ void SdlBackend::setTitle(WindowId id, const std::string& title)
     }
 }
 
+void SdlBackend::setMinimumSize(WindowId id, int width, int height)
+{
+    if (SDL_Window* window = find(id)) {
+        SDL_SetWindowMinimumSize(window, std::max(1, width), std::max(1, height));
+    }
+}
+
 bool SdlBackend::clientBounds(WindowId id, Box& bounds)
 {
     SDL_Window* window = find(id);

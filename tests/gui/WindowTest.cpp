@@ -1,6 +1,7 @@
 #include "FakeDesktop.h"
 
 #include "gui/Updatable.h"
+#include "gui/WindowInternals.h"
 
 #include <vector>
 
@@ -224,6 +225,70 @@ TEST_F(Windows, AModeTheDisplayDoesNotListIsRefused)
     EXPECT_FALSE(window.setScreenMode(kestrel::ScreenMode{4, 1, 0}));
     EXPECT_FALSE(window.setScreenMode(kestrel::ScreenMode{1, 1, 4}));
     EXPECT_TRUE(window.setScreenMode(kestrel::ScreenMode{}));
+}
+
+}
+
+namespace
+{
+
+class WindowsMore : public testing_gui::FakeDesktop
+{
+};
+
+TEST_F(WindowsMore, AResizableWindowCannotBeSizedBelowItsContents)
+{
+    kestrel::Window window;
+    auto* wide = new kestrel::Component;
+    wide->setText("a fairly long label", false);
+    window.add(wide);
+    window.setSize(400, 300);
+    window.create();
+    int width = 0;
+    int height = 0;
+    window.getPreferredSize(width, height);
+    const plat::FakeBackend::Window& desktop = fake.windows.at(window.nativeHandle());
+    EXPECT_EQ(desktop.minimumWidth, width);
+    EXPECT_EQ(desktop.minimumHeight, height);
+    EXPECT_GT(width, 4);
+}
+
+TEST_F(WindowsMore, TheMouseShowsTheCursorOfTheNearestComponentThatHasOne)
+{
+    kestrel::Window window;
+    window.setLayout(new testing_gui::FixedLayout);
+    auto* panel = new kestrel::Container;
+    panel->setLayout(new testing_gui::FixedLayout);
+    auto* plain = new kestrel::Component;
+    panel->add(plain);
+    window.add(panel);
+    openAndActivate(window, 100, 100);
+    panel->setBounds(0, 0, 50, 50);
+    plain->setBounds(0, 0, 20, 20);
+    const heron::counted_ptr<kestrel::Cursor> hand = kestrel::Cursor::standard(6);
+    panel->setCursor(hand);
+    plain->setCursor(heron::counted_ptr<kestrel::Cursor>());
+    move(window, 5, 5);
+    drain();
+    EXPECT_EQ(kestrel::hoveredComponent(), plain);
+    EXPECT_EQ(window.internals().cursor, hand);
+    move(window, 80, 80);
+    drain();
+    EXPECT_EQ(window.internals().cursor, kestrel::Cursor::standard(0));
+}
+
+TEST_F(WindowsMore, DrawingAContainerMarksAChildWindowDirtyInsteadOfDrawingIt)
+{
+    kestrel::Window window;
+    window.setLayout(new testing_gui::FixedLayout);
+    auto* inner = new kestrel::Window(&window);
+    window.add(inner);
+    openAndActivate(window, 100, 100);
+    inner->setBounds(0, 0, 30, 30);
+    inner->internals().dirty = false;
+    window.paintNow();
+    EXPECT_TRUE(inner->isDirty());
+    EXPECT_EQ(inner->getWindow(), inner);
 }
 
 }
