@@ -79,11 +79,6 @@ bool Window::isRegistered(const Window* window)
     return window && std::find(windows.begin(), windows.end(), window) != windows.end();
 }
 
-void Window::setBounds(int x, int y, int width, int height)
-{
-    Component::setBounds(x, y, width, height);
-}
-
 void Window::draw(Graphics& graphics)
 {
     drawBackground(graphics);
@@ -434,10 +429,9 @@ Window* findWindow(plat::WindowId handle)
 void forEachWindow(const std::function<bool(Window&)>& predicate)
 {
     const std::vector<Window*>& windows = registry();
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        if (predicate(*windows[i])) {
-            i = static_cast<std::size_t>(-1);
-        }
+    std::size_t i = 0;
+    while (i < windows.size()) {
+        i = predicate(*windows[i]) ? 0 : i + 1;
     }
 }
 

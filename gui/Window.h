@@ -34,7 +34,6 @@ public:
     explicit Window(Window* parent = nullptr);
     ~Window() override;
 
-    void setBounds(int x, int y, int width, int height) override;
     // Lays out and draws the whole window.
     void draw(Graphics& graphics) override;
     bool isWindow() const override { return true; }
@@ -94,9 +93,6 @@ public:
     bool changeDisplayMode(bool test);
     // Gives the display its desktop mode back after a full-screen mode change.
     void restoreDisplayMode();
-
-    // The component at a point of the client area (the window itself when no child holds it).
-    using Container::componentAt;
 
     WindowInternals& internals() { return *windowInternals; }
 
