@@ -1,3 +1,4 @@
+#include "base/Debug.h"
 #include "gui/Event.h"
 #include "gui/Graphics.h"
 #include "gui/GuiColor.h"
@@ -140,6 +141,26 @@ TEST(WindowDisplay, TheDisplaysModesAreListedAndTheCurrentOneFitsTheList)
         EXPECT_TRUE(kestrel::testScreenMode(kestrel::ScreenMode{3, -1, -1}));
     }
     EXPECT_FALSE(kestrel::testScreenMode(kestrel::ScreenMode{4, -1, 4}));
+}
+
+}
+
+namespace
+{
+
+TEST(WindowDisplay, AnOpenFramedWindowMakesTheApplicationActive)
+{
+    kestrel::Window window;
+    window.setSize(60, 40);
+    window.create();
+    ASSERT_TRUE(window.isOpen());
+    kestrel::Event event;
+    const double start = heron::getTime();
+    while (!kestrel::isApplicationActive() && heron::getTime() - start < 5.0) {
+        kestrel::getEvent(event, nullptr);
+        kestrel::dispatch(event);
+    }
+    EXPECT_TRUE(kestrel::isApplicationActive());
 }
 
 }
