@@ -39,7 +39,15 @@ Container::Container()
     setText(name, true);
 }
 
-Container::~Container() = default;
+Container::~Container()
+{
+    // Children that live on elsewhere must not point back at this container.
+    for (const auto& child : children) {
+        if (child->parent == this) {
+            child->parent = nullptr;
+        }
+    }
+}
 
 void Container::setEnabled(bool enabled)
 {

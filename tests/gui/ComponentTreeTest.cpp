@@ -1,5 +1,6 @@
 #include "FakeDesktop.h"
 
+#include "gui/Action.h"
 #include "gui/ComponentGroup.h"
 #include "gui/Graphics.h"
 #include "gui/GuiColor.h"
@@ -215,6 +216,56 @@ TEST_F(ComponentTree, TheMnemonicSearchTakesDirectChildrenFirstThenGoesDeep)
     EXPECT_EQ(kestrel::findMnemonic(&root, 'o'), shallow);
     EXPECT_EQ(kestrel::findMnemonic(&root, 'x'), nullptr);
     EXPECT_EQ(kestrel::findMnemonic(shallow, 'o'), nullptr);
+}
+
+}
+
+namespace
+{
+
+class SaveAs : public kestrel::Action
+{
+public:
+    const char* label() override { return "Save !as..."; }
+    const char* tooltip() override { return "Save this file under a different name"; }
+    int commandId() override { return 0x10000004; }
+};
+
+class Recorder : public kestrel::MessageDest
+{
+public:
+    void handleMessage(const kestrel::ComponentMessage& message) override { messages.push_back(message); }
+    std::vector<kestrel::ComponentMessage> messages;
+};
+
+TEST(ComponentAction, AnActionGivesLabelMnemonicTooltipAndCommandToTheComponent)
+{
+    SaveAs action;
+    Recorder recorder;
+    Component component;
+    component.setAction(&action, &recorder);
+    EXPECT_STREQ(component.getText().c_str(), "Save as...");
+    EXPECT_EQ(component.mnemonic(), 'a');
+    EXPECT_STREQ(component.getTooltip().c_str(), "Save this file under a different name");
+    component.sendMessage(3);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].source, &component);
+    EXPECT_EQ(recorder.messages[0].id, 0x10000004u);
+    EXPECT_EQ(recorder.messages[0].argument, 3);
+    component.setTooltip(nullptr, 5);
+    EXPECT_TRUE(component.getTooltip().empty());
+    EXPECT_EQ(component.getTooltipKind(), 0u);
+}
+
+TEST(ComponentAction, AChildOutlivingItsContainerForgetsIt)
+{
+    heron::counted_ptr<Component> child(new Component);
+    {
+        heron::counted_ptr<Container> parent(new Container);
+        parent->add(child);
+        EXPECT_EQ(child->getParent(), parent.get());
+    }
+    EXPECT_EQ(child->getParent(), nullptr);
 }
 
 }

@@ -164,3 +164,31 @@ TEST(WindowDisplay, AnOpenFramedWindowMakesTheApplicationActive)
 }
 
 }
+
+namespace
+{
+
+TEST(WindowDisplay, AFullScreenWindowCoversTheDisplayInItsCurrentMode)
+{
+    kestrel::Window window;
+    ASSERT_TRUE(window.setScreenMode(kestrel::ScreenMode{}));
+    window.setWindowType(kestrel::Window::FullScreen);
+    window.create();
+    ASSERT_TRUE(window.isOpen()) << plat::backend().lastError();
+    plat::DisplayMode current;
+    ASSERT_TRUE(plat::backend().currentDisplayMode(0, current));
+    kestrel::Event event;
+    const double start = heron::getTime();
+    while (window.getBounds().width != current.width && heron::getTime() - start < 5.0) {
+        kestrel::getEvent(event, nullptr);
+        kestrel::dispatch(event);
+    }
+    EXPECT_EQ(window.getBounds().width, current.width);
+    EXPECT_EQ(window.getBounds().height, current.height);
+    window.close();
+    EXPECT_FALSE(kestrel::getEvent(event, nullptr));
+    ASSERT_TRUE(plat::backend().currentDisplayMode(0, current));
+    EXPECT_EQ(kestrel::monitorRect(0).width, current.width);
+}
+
+}
