@@ -62,7 +62,7 @@ SdlBackend::~SdlBackend()
         SDL_DestroyWindow(entry.second);
     }
     if (videoStarted) {
-        SDL_Quit();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 }
 
