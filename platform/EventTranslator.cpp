@@ -1,0 +1,251 @@
+#include "platform/EventTranslator.h"
+
+#include "platform/Windows1252.h"
+
+#include <utility>
+
+namespace plat
+{
+
+namespace
+{
+
+struct KeyPair
+{
+    SDL_Keycode sdl;
+    int code;
+};
+
+constexpr KeyPair specialKeys[] = {
+    {SDLK_TAB, keys::tab},           {SDLK_RETURN, keys::enter},      {SDLK_KP_ENTER, keys::enter},
+    {SDLK_ESCAPE, keys::escape},     {SDLK_BACKSPACE, keys::backspace}, {SDLK_INSERT, keys::insert},
+    {SDLK_DELETE, keys::deleteKey},  {SDLK_HOME, keys::home},         {SDLK_END, keys::end},
+    {SDLK_PAGEUP, keys::pageUp},     {SDLK_PAGEDOWN, keys::pageDown}, {SDLK_LEFT, keys::left},
+    {SDLK_RIGHT, keys::right},       {SDLK_UP, keys::up},             {SDLK_DOWN, keys::down},
+    {SDLK_F1, keys::f1},             {SDLK_F2, keys::f1 + 1},         {SDLK_F3, keys::f1 + 2},
+    {SDLK_F4, keys::f1 + 3},         {SDLK_F5, keys::f1 + 4},         {SDLK_F6, keys::f1 + 5},
+    {SDLK_F7, keys::f1 + 6},         {SDLK_F8, keys::f1 + 7},         {SDLK_F9, keys::f1 + 8},
+    {SDLK_F10, keys::f10},           {SDLK_F11, keys::f1 + 10},       {SDLK_F12, keys::f12},
+};
+
+bool isAltKey(SDL_Keycode key)
+{
+    return key == SDLK_LALT || key == SDLK_RALT;
+}
+
+// The code an Alt combination carries: F1..F12, a lower-case letter or a digit; 0 for none.
+int altCombinationCode(SDL_Keycode key)
+{
+    if (key >= SDLK_F1 && key <= SDLK_F12) {
+        return specialKeyCode(key);
+    }
+    if ((key >= SDLK_a && key <= SDLK_z) || (key >= SDLK_0 && key <= SDLK_9)) {
+        return static_cast<int>(key);
+    }
+    return 0;
+}
+
+InputEvent makeEvent(InputKind kind, WindowId window, const InputState& state)
+{
+    InputEvent event;
+    event.kind = kind;
+    event.window = window;
+    event.state = state;
+    return event;
+}
+
+}
+
+int specialKeyCode(SDL_Keycode key)
+{
+    for (const KeyPair& pair : specialKeys) {
+        if (pair.sdl == key) {
+            return pair.code;
+        }
+    }
+    return 0;
+}
+
+EventTranslator::EventTranslator(HeightOf heightOf)
+    : heightOf(std::move(heightOf))
+{
+}
+
+void EventTranslator::translate(const SDL_Event& event, const InputState& state, std::vector<InputEvent>& out)
+{
+    switch (event.type) {
+    case SDL_KEYDOWN:
+        keyDown(event.key, state, out);
+        return;
+    case SDL_KEYUP:
+        keyUp(event.key, out);
+        return;
+    case SDL_TEXTINPUT:
+        text(event.text, state, out);
+        return;
+    case SDL_MOUSEMOTION:
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEWHEEL:
+        mouse(event, state, out);
+        return;
+    case SDL_WINDOWEVENT:
+        windowEvent(event.window, out);
+        return;
+    default:
+        return;
+    }
+}
+
+void EventTranslator::keyDown(const SDL_KeyboardEvent& key, const InputState& state, std::vector<InputEvent>& out)
+{
+    const SDL_Keycode sym = key.keysym.sym;
+    const bool alt = (key.keysym.mod & KMOD_ALT) != 0;
+    const bool control = (key.keysym.mod & KMOD_CTRL) != 0;
+    suppressText = false;
+    if (isAltKey(sym)) {
+        altAlone = true;
+        return;
+    }
+    altAlone = false;
+    InputEvent event = makeEvent(InputKind::Key, key.windowID, state);
+    if (alt) {
+        // Alt combinations are reported once, as Alt keys; Alt+Space belongs to the window manager.
+        suppressText = true;
+        event.kind = InputKind::AltKey;
+        event.key = altCombinationCode(sym);
+        if (event.key != 0) {
+            out.push_back(event);
+        }
+        return;
+    }
+    event.key = specialKeyCode(sym);
+    if (event.key == 0 && control && sym >= SDLK_a && sym <= SDLK_z) {
+        // SDL sends no text for Ctrl+letter: report it as its control character.
+        event.key = static_cast<int>(sym - SDLK_a) + 1;
+        suppressText = true;
+    }
+    if (event.key != 0) {
+        out.push_back(event);
+    }
+}
+
+void EventTranslator::keyUp(const SDL_KeyboardEvent& key, std::vector<InputEvent>& out)
+{
+    if (!isAltKey(key.keysym.sym) || !altAlone) {
+        return;
+    }
+    altAlone = false;
+    InputEvent event = makeEvent(InputKind::Key, key.windowID, InputState());
+    event.key = keys::altAlone;
+    event.readModifiers = false;
+    out.push_back(event);
+}
+
+void EventTranslator::text(const SDL_TextInputEvent& text, const InputState& state, std::vector<InputEvent>& out)
+{
+    if (suppressText) {
+        suppressText = false;
+        return;
+    }
+    for (const char byte : utf8ToWindows1252(text.text)) {
+        InputEvent event = makeEvent(InputKind::Key, text.windowID, state);
+        event.key = static_cast<unsigned char>(byte);
+        out.push_back(event);
+    }
+}
+
+void EventTranslator::mouse(const SDL_Event& sdl, const InputState& state, std::vector<InputEvent>& out)
+{
+    if (sdl.type == SDL_MOUSEWHEEL) {
+        const int notches = sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -sdl.wheel.y : sdl.wheel.y;
+        if (notches == 0) {
+            return;
+        }
+        InputEvent event = makeEvent(InputKind::Wheel, sdl.wheel.windowID, state);
+        event.wheelDelta = notches * 120;
+        out.push_back(event);
+        return;
+    }
+    if (sdl.type == SDL_MOUSEMOTION) {
+        InputEvent event = makeEvent(InputKind::MouseMove, sdl.motion.windowID, state);
+        event.x = sdl.motion.x;
+        event.y = flipY(event.window, sdl.motion.y);
+        out.push_back(event);
+        return;
+    }
+    const SDL_MouseButtonEvent& button = sdl.button;
+    const InputKind kind = sdl.type == SDL_MOUSEBUTTONDOWN ? InputKind::ButtonPress : InputKind::ButtonRelease;
+    InputEvent event = makeEvent(kind, button.windowID, state);
+    event.x = button.x;
+    event.y = flipY(event.window, button.y);
+    switch (button.button) {
+    case SDL_BUTTON_LEFT:
+        event.button = MouseButton::Left;
+        break;
+    case SDL_BUTTON_MIDDLE:
+        event.button = MouseButton::Middle;
+        break;
+    case SDL_BUTTON_RIGHT:
+        event.button = MouseButton::Right;
+        break;
+    default:
+        return;
+    }
+    out.push_back(event);
+}
+
+void EventTranslator::windowEvent(const SDL_WindowEvent& window, std::vector<InputEvent>& out)
+{
+    InputEvent event = makeEvent(InputKind::Exposed, window.windowID, InputState());
+    switch (window.event) {
+    case SDL_WINDOWEVENT_EXPOSED:
+        out.push_back(event);
+        return;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        event.kind = InputKind::Resized;
+        event.width = window.data1;
+        event.height = window.data2;
+        out.push_back(event);
+        return;
+    case SDL_WINDOWEVENT_CLOSE:
+        event.kind = InputKind::CloseRequest;
+        out.push_back(event);
+        return;
+    case SDL_WINDOWEVENT_LEAVE:
+        event.kind = InputKind::MouseLeft;
+        out.push_back(event);
+        return;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        focusChanged = true;
+        return;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        focusChanged = true;
+        lastFocusLost = window.windowID;
+        return;
+    default:
+        return;
+    }
+}
+
+void EventTranslator::settleActivation(WindowId focused, std::vector<InputEvent>& out)
+{
+    if (!focusChanged) {
+        return;
+    }
+    focusChanged = false;
+    const bool nowActive = focused != 0;
+    if (nowActive == active) {
+        return;     // the focus moved between our own windows
+    }
+    active = nowActive;
+    const WindowId window = nowActive ? focused : lastFocusLost;
+    out.push_back(makeEvent(nowActive ? InputKind::Activated : InputKind::Deactivated, window, InputState()));
+}
+
+int EventTranslator::flipY(WindowId window, int y) const
+{
+    return heightOf(window) - 1 - y;
+}
+
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/Backend.h"
+#include "platform/KeyCodes.h"
+
+#include <SDL.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace plat
+{
+
+// The toolkit code of a special key, 0 for keys that arrive as text or not at all.
+int specialKeyCode(SDL_Keycode key);
+
+// Turns SDL events into toolkit input events. Keeps the state that spans events: a lone Alt,
+// text to drop after a key that was already reported, and whether the application is active.
+class EventTranslator
+{
+public:
+    // Client height of a window, to turn SDL's top-down y into the toolkit's bottom-up y.
+    using HeightOf = std::function<int(WindowId)>;
+
+    explicit EventTranslator(HeightOf heightOf);
+
+    // Appends the input events that one SDL event gives; `state` is what is held now.
+    void translate(const SDL_Event& event, const InputState& state, std::vector<InputEvent>& out);
+    // After a batch of SDL events: reports activation or deactivation when the application as a
+    // whole gained or lost the focus. `focused` is the window that has the keyboard now (0: none).
+    void settleActivation(WindowId focused, std::vector<InputEvent>& out);
+
+private:
+    void keyDown(const SDL_KeyboardEvent& key, const InputState& state, std::vector<InputEvent>& out);
+    void keyUp(const SDL_KeyboardEvent& key, std::vector<InputEvent>& out);
+    void text(const SDL_TextInputEvent& text, const InputState& state, std::vector<InputEvent>& out);
+    void mouse(const SDL_Event& event, const InputState& state, std::vector<InputEvent>& out);
+    void windowEvent(const SDL_WindowEvent& window, std::vector<InputEvent>& out);
+    int flipY(WindowId window, int y) const;
+
+    HeightOf heightOf;
+    bool altAlone = false;
+    bool suppressText = false;
+    bool active = false;
+    bool focusChanged = false;
+    WindowId lastFocusLost = 0;
+};
+
+}

@@ -1,0 +1,349 @@
+#include "platform/SdlBackend.h"
+
+#include "base/Debug.h"
+#include "base/Thread.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+namespace plat
+{
+
+namespace
+{
+
+Uint32 windowFlags(const WindowSpec& spec)
+{
+    switch (spec.kind) {
+    case WindowKind::Popup:
+        return SDL_WINDOW_BORDERLESS | SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_ALWAYS_ON_TOP;
+    case WindowKind::FullScreen:
+        return SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
+    case WindowKind::Framed:
+    default:
+        return (spec.resizable ? SDL_WINDOW_RESIZABLE : 0) | (spec.maximised ? SDL_WINDOW_MAXIMIZED : 0);
+    }
+}
+
+DisplayMode fromSdl(const SDL_DisplayMode& mode)
+{
+    return DisplayMode{mode.w, mode.h, static_cast<int>(SDL_BITSPERPIXEL(mode.format)), mode.refresh_rate};
+}
+
+// Switches a hidden full-screen window to the wanted mode, or to the desktop's when none is asked.
+bool enterFullScreen(SDL_Window* window, const WindowSpec& spec)
+{
+    if (spec.mode.width <= 0 || spec.mode.height <= 0) {
+        return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+    }
+    const SDL_DisplayMode wanted = {0, spec.mode.width, spec.mode.height, spec.mode.refreshRate, nullptr};
+    SDL_DisplayMode closest;
+    if (!SDL_GetClosestDisplayMode(spec.display, &wanted, &closest)) {
+        return false;
+    }
+    return SDL_SetWindowDisplayMode(window, &closest) == 0 && SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
+}
+
+}
+
+SdlBackend::SdlBackend()
+    : translator([this](WindowId window) {
+          Box bounds;
+          clientBounds(window, bounds);
+          return bounds.height;
+      })
+{
+}
+
+SdlBackend::~SdlBackend()
+{
+    for (const auto& entry : windows) {
+        SDL_DestroyWindow(entry.second);
+    }
+    if (videoStarted) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+}
+
+bool SdlBackend::startVideo()
+{
+    if (videoStarted || videoFailed) {
+        return videoStarted;
+    }
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // 2-D windows present through the desktop's own framebuffer, not a GL renderer of their own.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        videoFailed = true;
+        error = SDL_GetError();
+        return false;
+    }
+    videoStarted = true;
+    return true;
+}
+
+SDL_Window* SdlBackend::find(WindowId window) const
+{
+    const auto found = windows.find(window);
+    return found == windows.end() ? nullptr : found->second;
+}
+
+void SdlBackend::pump()
+{
+    if (!videoStarted) {
+        return;
+    }
+    std::vector<InputEvent> out;
+    const InputState state = inputState();
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        translator.translate(event, state, out);
+    }
+    SDL_Window* focused = SDL_GetKeyboardFocus();
+    translator.settleActivation(focused ? SDL_GetWindowID(focused) : 0, out);
+    pending.insert(pending.end(), out.begin(), out.end());
+}
+
+bool SdlBackend::pollInput(InputEvent& event)
+{
+    if (pending.empty()) {
+        pump();
+    }
+    if (pending.empty()) {
+        return false;
+    }
+    event = pending.front();
+    pending.pop_front();
+    return true;
+}
+
+InputState SdlBackend::inputState()
+{
+    InputState state;
+    if (!videoStarted) {
+        return state;
+    }
+    const Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
+    const SDL_Keymod mod = SDL_GetModState();
+    state.left = (buttons & SDL_BUTTON_LMASK) != 0;
+    state.middle = (buttons & SDL_BUTTON_MMASK) != 0;
+    state.right = (buttons & SDL_BUTTON_RMASK) != 0;
+    state.leftShift = (mod & KMOD_LSHIFT) != 0;
+    state.rightShift = (mod & KMOD_RSHIFT) != 0;
+    state.leftControl = (mod & KMOD_LCTRL) != 0;
+    state.rightControl = (mod & KMOD_RCTRL) != 0;
+    state.alt = (mod & KMOD_ALT) != 0;
+    return state;
+}
+
+WindowId SdlBackend::windowUnderMouse()
+{
+    if (!videoStarted) {
+        return 0;
+    }
+    SDL_Window* window = SDL_GetMouseFocus();
+    return window ? SDL_GetWindowID(window) : 0;
+}
+
+WindowId SdlBackend::createWindow(const WindowSpec& spec)
+{
+    if (!startVideo()) {
+        return 0;
+    }
+    // A popup must not take the focus from the window it belongs to.
+    SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, spec.kind == WindowKind::Popup ? "1" : "0");
+    SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), spec.client.x, spec.client.y,
+                                          std::max(1, spec.client.width), std::max(1, spec.client.height),
+                                          windowFlags(spec));
+    if (!window) {
+        error = SDL_GetError();
+        return 0;
+    }
+    if (spec.kind == WindowKind::FullScreen) {
+        if (!enterFullScreen(window, spec)) {
+            error = SDL_GetError();
+            SDL_DestroyWindow(window);
+            return 0;
+        }
+        SDL_ShowWindow(window);
+    }
+    const WindowId id = SDL_GetWindowID(window);
+    windows[id] = window;
+    return id;
+}
+
+void SdlBackend::destroyWindow(WindowId id)
+{
+    SDL_Window* window = find(id);
+    if (!window) {
+        return;
+    }
+    SDL_DestroyWindow(window);
+    windows.erase(id);
+}
+
+void SdlBackend::restoreDisplayMode(WindowId id)
+{
+    SDL_Window* window = find(id);
+    if (window && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) {
+        SDL_SetWindowFullscreen(window, 0);
+    }
+}
+
+void SdlBackend::setTitle(WindowId id, const std::string& title)
+{
+    if (SDL_Window* window = find(id)) {
+        SDL_SetWindowTitle(window, title.c_str());
+    }
+}
+
+void SdlBackend::setMinimumSize(WindowId id, int width, int height)
+{
+    if (SDL_Window* window = find(id)) {
+        SDL_SetWindowMinimumSize(window, std::max(1, width), std::max(1, height));
+    }
+}
+
+bool SdlBackend::clientBounds(WindowId id, Box& bounds)
+{
+    SDL_Window* window = find(id);
+    if (!window) {
+        return false;
+    }
+    SDL_GetWindowPosition(window, &bounds.x, &bounds.y);
+    SDL_GetWindowSize(window, &bounds.width, &bounds.height);
+    return true;
+}
+
+bool SdlBackend::present(WindowId id, const PixelSource& frame, int x, int y)
+{
+    SDL_Window* window = find(id);
+    if (!window || !frame.pixels) {
+        return false;
+    }
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    if (!surface) {
+        error = SDL_GetError();
+        return false;
+    }
+    const int left = std::max(0, x);
+    const int bottom = std::max(0, y);
+    const int right = std::min(x + frame.width, surface->w);
+    const int top = std::min(y + frame.height, surface->h);
+    if (right <= left || top <= bottom) {
+        return true;
+    }
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
+        error = SDL_GetError();
+        return false;
+    }
+    // The frame's rows run bottom-up, the surface's top-down.
+    for (int row = bottom; row < top; ++row) {
+        const std::uint32_t* source = frame.pixels + static_cast<std::size_t>(row - y) * frame.width + (left - x);
+        Uint8* target = static_cast<Uint8*>(surface->pixels) + static_cast<std::size_t>(surface->h - 1 - row) * surface->pitch
+                        + static_cast<std::size_t>(left) * surface->format->BytesPerPixel;
+        SDL_ConvertPixels(right - left, 1, SDL_PIXELFORMAT_ARGB8888, source, (right - left) * 4,
+                          surface->format->format, target, surface->pitch);
+    }
+    if (SDL_MUSTLOCK(surface)) {
+        SDL_UnlockSurface(surface);
+    }
+    const SDL_Rect changed = {left, surface->h - top, right - left, top - bottom};
+    return SDL_UpdateWindowSurfaceRects(window, &changed, 1) == 0;
+}
+
+bool SdlBackend::showsCursors()
+{
+    return videoStarted;
+}
+
+void SdlBackend::captureMouse(WindowId id, bool capture)
+{
+    SDL_Window* window = find(id);
+    if (!window) {
+        return;
+    }
+    if (capture) {
+        SDL_SetWindowInputFocus(window);
+    }
+    SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE);
+}
+
+int SdlBackend::displayCount()
+{
+    if (!startVideo()) {
+        return 0;
+    }
+    return std::max(0, SDL_GetNumVideoDisplays());
+}
+
+bool SdlBackend::displayBounds(int display, Box& bounds)
+{
+    SDL_Rect rect;
+    if (!startVideo() || SDL_GetDisplayBounds(display, &rect) != 0) {
+        return false;
+    }
+    bounds = Box{rect.x, rect.y, rect.w, rect.h};
+    return true;
+}
+
+std::string SdlBackend::displayName(int display)
+{
+    const char* name = startVideo() ? SDL_GetDisplayName(display) : nullptr;
+    return name ? name : "";
+}
+
+std::vector<DisplayMode> SdlBackend::displayModes(int display)
+{
+    std::vector<DisplayMode> modes;
+    if (!startVideo()) {
+        return modes;
+    }
+    const int count = SDL_GetNumDisplayModes(display);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(display, i, &mode) == 0) {
+            modes.push_back(fromSdl(mode));
+        }
+    }
+    return modes;
+}
+
+bool SdlBackend::currentDisplayMode(int display, DisplayMode& mode)
+{
+    SDL_DisplayMode current;
+    if (!startVideo() || SDL_GetCurrentDisplayMode(display, &current) != 0) {
+        return false;
+    }
+    mode = fromSdl(current);
+    return true;
+}
+
+bool SdlBackend::showMessageBox(const std::string& caption, const std::string& text)
+{
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(), nullptr) == 0;
+}
+
+bool SdlBackend::openUrl(const std::string& target)
+{
+    return SDL_OpenURL(target.c_str()) == 0;
+}
+
+double SdlBackend::now()
+{
+    return heron::getTime();
+}
+
+void SdlBackend::sleepMs(int milliseconds)
+{
+    heron::sleepMs(static_cast<unsigned>(std::max(0, milliseconds)));
+}
+
+std::string SdlBackend::lastError()
+{
+    return error;
+}
+
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/Backend.h"
+#include "platform/EventTranslator.h"
+
+#include <deque>
+#include <map>
+
+struct SDL_Window;
+
+namespace plat
+{
+
+// The desktop through SDL2's video subsystem, started on first use.
+class SdlBackend : public Backend
+{
+public:
+    SdlBackend();
+    ~SdlBackend() override;
+
+    bool pollInput(InputEvent& event) override;
+    InputState inputState() override;
+    WindowId windowUnderMouse() override;
+
+    WindowId createWindow(const WindowSpec& spec) override;
+    void destroyWindow(WindowId window) override;
+    void restoreDisplayMode(WindowId window) override;
+    void setTitle(WindowId window, const std::string& title) override;
+    void setMinimumSize(WindowId window, int width, int height) override;
+    bool clientBounds(WindowId window, Box& bounds) override;
+    bool present(WindowId window, const PixelSource& frame, int x, int y) override;
+    bool showsCursors() override;
+    void captureMouse(WindowId window, bool capture) override;
+
+    int displayCount() override;
+    bool displayBounds(int display, Box& bounds) override;
+    std::string displayName(int display) override;
+    std::vector<DisplayMode> displayModes(int display) override;
+    bool currentDisplayMode(int display, DisplayMode& mode) override;
+
+    bool showMessageBox(const std::string& caption, const std::string& text) override;
+    bool openUrl(const std::string& target) override;
+
+    double now() override;
+    void sleepMs(int milliseconds) override;
+
+    std::string lastError() override;
+
+private:
+    bool startVideo();
+    SDL_Window* find(WindowId window) const;
+    void pump();
+
+    bool videoStarted = false;
+    bool videoFailed = false;
+    std::string error;
+    std::map<WindowId, SDL_Window*> windows;
+    std::deque<InputEvent> pending;
+    EventTranslator translator;
+};
+
+}

@@ -1,0 +1,164 @@
+#include "platform/EventTranslator.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using plat::EventTranslator;
+using plat::InputEvent;
+using plat::InputKind;
+
+constexpr plat::WindowId window = 7;
+constexpr int windowHeight = 100;
+
+SDL_Event keyEvent(Uint32 type, SDL_Keycode sym, Uint16 mod = KMOD_NONE)
+{
+    SDL_Event event = {};
+    event.type = type;
+    event.key.windowID = window;
+    event.key.keysym.sym = sym;
+    event.key.keysym.mod = mod;
+    return event;
+}
+
+SDL_Event textEvent(const char* utf8)
+{
+    SDL_Event event = {};
+    event.type = SDL_TEXTINPUT;
+    event.text.windowID = window;
+    SDL_strlcpy(event.text.text, utf8, sizeof event.text.text);
+    return event;
+}
+
+SDL_Event windowEvent(Uint8 what, plat::WindowId id)
+{
+    SDL_Event event = {};
+    event.type = SDL_WINDOWEVENT;
+    event.window.windowID = id;
+    event.window.event = what;
+    return event;
+}
+
+class Translator : public ::testing::Test
+{
+protected:
+    std::vector<InputEvent> feed(std::initializer_list<SDL_Event> events)
+    {
+        std::vector<InputEvent> out;
+        for (const SDL_Event& event : events) {
+            translator.translate(event, plat::InputState(), out);
+        }
+        return out;
+    }
+
+    EventTranslator translator{[](plat::WindowId) { return windowHeight; }};
+};
+
+TEST_F(Translator, SpecialKeysCarryTheToolkitCodes)
+{
+    const struct
+    {
+        SDL_Keycode sym;
+        int code;
+    } table[] = {
+        {SDLK_BACKSPACE, 8}, {SDLK_TAB, 9},       {SDLK_RETURN, 13},  {SDLK_KP_ENTER, 13}, {SDLK_ESCAPE, 27},
+        {SDLK_LEFT, 256},    {SDLK_RIGHT, 257},   {SDLK_UP, 258},     {SDLK_DOWN, 259},    {SDLK_INSERT, 260},
+        {SDLK_DELETE, 261},  {SDLK_HOME, 262},    {SDLK_END, 263},    {SDLK_PAGEUP, 264},  {SDLK_PAGEDOWN, 265},
+        {SDLK_F1, 266},      {SDLK_F10, 275},     {SDLK_F12, 277},
+    };
+    for (const auto& row : table) {
+        const std::vector<InputEvent> out = feed({keyEvent(SDL_KEYDOWN, row.sym)});
+        ASSERT_EQ(out.size(), 1u) << row.code;
+        EXPECT_EQ(out[0].kind, InputKind::Key);
+        EXPECT_EQ(out[0].key, row.code);
+        EXPECT_EQ(out[0].window, window);
+    }
+    EXPECT_TRUE(feed({keyEvent(SDL_KEYDOWN, SDLK_a), keyEvent(SDL_KEYUP, SDLK_TAB)}).empty());
+}
+
+TEST_F(Translator, ControlLettersBecomeControlCharactersAndTheirTextIsDropped)
+{
+    const std::vector<InputEvent> out = feed({keyEvent(SDL_KEYDOWN, SDLK_a, KMOD_LCTRL), textEvent("a"),
+                                              keyEvent(SDL_KEYDOWN, SDLK_z, KMOD_RCTRL)});
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].key, 1);
+    EXPECT_EQ(out[1].key, 26);
+}
+
+TEST_F(Translator, AltCombinationsAreSystemKeysAndALoneAltIsMinusOne)
+{
+    std::vector<InputEvent> out = feed({keyEvent(SDL_KEYDOWN, SDLK_LALT), keyEvent(SDL_KEYDOWN, SDLK_f, KMOD_LALT),
+                                        textEvent("f"), keyEvent(SDL_KEYUP, SDLK_f, KMOD_LALT),
+                                        keyEvent(SDL_KEYUP, SDLK_LALT)});
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].kind, InputKind::AltKey);
+    EXPECT_EQ(out[0].key, 'f');
+
+    out = feed({keyEvent(SDL_KEYDOWN, SDLK_F4, KMOD_LALT), keyEvent(SDL_KEYDOWN, SDLK_7, KMOD_RALT),
+                keyEvent(SDL_KEYDOWN, SDLK_SPACE, KMOD_LALT), textEvent(" ")});
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].key, 269);
+    EXPECT_EQ(out[1].key, '7');
+
+    out = feed({keyEvent(SDL_KEYDOWN, SDLK_RALT), keyEvent(SDL_KEYUP, SDLK_RALT)});
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].kind, InputKind::Key);
+    EXPECT_EQ(out[0].key, -1);
+    EXPECT_FALSE(out[0].readModifiers);
+}
+
+TEST_F(Translator, TextArrivesAsWindows1252Bytes)
+{
+    const std::vector<InputEvent> out = feed({textEvent("a\xC3\xA9\xE2\x82\xAC")});
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0].key, 'a');
+    EXPECT_EQ(out[1].key, 0xE9);
+    EXPECT_EQ(out[2].key, 0x80);
+}
+
+TEST_F(Translator, MouseYCountsUpFromTheBottomRowAndWheelNotchesAre120)
+{
+    SDL_Event motion = {};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.windowID = window;
+    motion.motion.x = 5;
+    motion.motion.y = 0;
+    SDL_Event press = {};
+    press.type = SDL_MOUSEBUTTONDOWN;
+    press.button.windowID = window;
+    press.button.button = SDL_BUTTON_RIGHT;
+    press.button.x = 3;
+    press.button.y = windowHeight - 1;
+    SDL_Event wheel = {};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.windowID = window;
+    wheel.wheel.y = -2;
+    const std::vector<InputEvent> out = feed({motion, press, wheel});
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0].y, windowHeight - 1);
+    EXPECT_EQ(out[1].kind, InputKind::ButtonPress);
+    EXPECT_EQ(out[1].button, plat::MouseButton::Right);
+    EXPECT_EQ(out[1].y, 0);
+    EXPECT_EQ(out[2].wheelDelta, -240);
+}
+
+TEST_F(Translator, ActivationFollowsTheApplicationNotTheWindow)
+{
+    std::vector<InputEvent> out = feed({windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED, 1)});
+    translator.settleActivation(1, out);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].kind, InputKind::Activated);
+
+    out = feed({windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, 1), windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED, 2)});
+    translator.settleActivation(2, out);
+    EXPECT_TRUE(out.empty());
+
+    out = feed({windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, 2)});
+    translator.settleActivation(0, out);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].kind, InputKind::Deactivated);
+    EXPECT_EQ(out[0].window, 2u);
+}
+
+}
