@@ -1,8 +1,7 @@
-#include <cstdio>
+#include "gui/ProgramEntry.h"
+#include "launcher/Main.h"
 
-// The program cannot start yet: the launcher and the game are still being built.
-int main()
+int main(int argc, char** argv)
 {
-    std::fputs("aurelle: the launcher is not built yet; this build only runs the test suite.\n", stderr);
-    return 1;
+    return kestrel::programEntry(argc, argv, &game_launcher::main);
 }
