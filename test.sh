@@ -14,6 +14,7 @@ cmake --build "$build"
 
 jobs=$(nproc)
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 export TSAN_OPTIONS="${TSAN_OPTIONS:-second_deadlock_stack=1}"
 # Tests that need a display run on a virtual X server with Mesa's software renderer.

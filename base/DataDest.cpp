@@ -1,5 +1,6 @@
 #include "base/DataDest.h"
 
+#include "base/Debug.h"
 #include "base/heron_string.h"
 
 #include <bit>
@@ -91,6 +92,7 @@ DataDest& DataDest::writeString(const heron_string& value)
         return writeByte(13);
     case 2:
         if (length > maxByteLengthString) {
+            debug("DataDest::writeString() - %u bytes do not fit a one-byte length, not written\n", length);
             setError();
             return *this;
         }
@@ -103,6 +105,7 @@ DataDest& DataDest::writeString(const heron_string& value)
         writeTag(length);
         break;
     default:
+        debug("DataDest::writeString() - unknown string mode %d, not written\n", m_stringMode);
         setError();
         return *this;
     }

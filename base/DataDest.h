@@ -7,8 +7,6 @@ class heron_string;
 namespace heron
 {
 
-class ObjectWriterContext;
-
 // Abstract byte sink: each kind supplies the byte operations, and every typed write (tags, bools,
 // 32/64-bit values in either byte order, strings in five modes) is built on them here. Typed writes
 // return the sink so they chain. One thread at a time uses a sink.
@@ -65,8 +63,6 @@ protected:
     void setError(bool error = true) { m_error = error; }
 
 private:
-    // Object-graph writer state; null unless a whole-graph writer installs one.
-    ObjectWriterContext* m_writerContext = nullptr;
     bool m_error = false;
     bool m_bigEndian = false;
     int m_stringMode = defaultStringMode;

@@ -1,5 +1,6 @@
 #include "base/DataSource.h"
 
+#include "base/Debug.h"
 #include "base/heron_string.h"
 
 #include <bit>
@@ -238,6 +239,8 @@ void DataSource::readCountedString(heron_string& value)
     }
     const std::uint32_t available = canSeek() ? remaining() : maxUnboundedStringLength;
     if (length > available || length > heron_string::maxLength) {
+        debug("DataSource::readString() - length %u is beyond the %u bytes left, string left empty\n", length,
+              available);
         setError();
         return;
     }
@@ -255,6 +258,7 @@ DataSource& DataSource::readString(heron_string& value)
     } else if (m_stringMode >= 2 && m_stringMode <= 4) {
         readCountedString(value);
     } else {
+        debug("DataSource::readString() - unknown string mode %d, nothing read\n", m_stringMode);
         setError();
     }
     return *this;

@@ -7,8 +7,6 @@ class heron_string;
 namespace heron
 {
 
-class StreamReader;
-
 // Abstract byte source: each kind supplies the byte operations, and every typed read (tags, bools,
 // 16/32/64-bit values in either byte order, strings in five modes, text lines) is built on them here.
 // Typed reads return the source so they chain; a short read sets the error flag and leaves the target
@@ -94,8 +92,6 @@ private:
     void readCountedString(heron_string& value);
     void consumeLineEnd();
 
-    // Object-graph reader attached by the first factory registration, null otherwise.
-    StreamReader* m_streamReader = nullptr;
     bool m_error = false;
     bool m_bigEndian = false;
     int m_stringMode = defaultStringMode;

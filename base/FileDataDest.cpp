@@ -1,5 +1,7 @@
 #include "base/FileDataDest.h"
 
+#include "base/FilePath.h"
+
 namespace heron
 {
 
@@ -8,7 +10,7 @@ FileDataDest::FileDataDest(const char* name)
     if (!name) {
         return;
     }
-    m_file = std::fopen(name, "wb");
+    m_file = std::fopen(diskPath(name).c_str(), "wb");
     if (!m_file) {
         setError();
     }

@@ -12,7 +12,8 @@ namespace heron
 class FileDataDest : public DataDest
 {
 public:
-    // Creates or truncates the named file; null leaves the sink closed.
+    // Creates or truncates the named file (the system's own form or a disk path, through the bridge
+    // to disk); null leaves the sink closed.
     explicit FileDataDest(const char* name);
     // Closes the file.
     ~FileDataDest() override;

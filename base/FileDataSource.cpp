@@ -1,5 +1,8 @@
 #include "base/FileDataSource.h"
 
+#include "base/Debug.h"
+#include "base/FilePath.h"
+
 #include <algorithm>
 #include <cstring>
 #include <sys/stat.h>
@@ -23,6 +26,10 @@ FileDataSource::FileDataSource(const char* name)
     }
 }
 
+FileDataSource::FileDataSource(const FilePath& path) : FileDataSource(path.c_str())
+{
+}
+
 FileDataSource::~FileDataSource()
 {
     close();
@@ -33,20 +40,24 @@ void FileDataSource::open(const char* name)
     close();
     m_size = 0;
     m_position = 0;
-    struct stat status;
-    if (::stat(name, &status) != 0 || !S_ISREG(status.st_mode)) {
+    const FilePath path(name);
+    const FileStatus status = path.stat();
+    if (!status.exists || status.isDirectory) {
         return;
     }
-    if (std::uint64_t(status.st_size) > maxFileSize) {
-        setError();
-        return;
-    }
-    m_size = std::uint32_t(status.st_size);
-    m_file = std::fopen(name, "rb");
+    m_file = std::fopen(path.diskPath().c_str(), "rb");
     if (!m_file) {
         setError();
         return;
     }
+    struct stat info;
+    if (::fstat(::fileno(m_file), &info) != 0 || std::uint64_t(info.st_size) > maxFileSize) {
+        debug("FileDataSource: \"%s\" is 4 GiB or larger (or its size is unknown), not read\n", name);
+        close();
+        setError();
+        return;
+    }
+    m_size = std::uint32_t(info.st_size);
     peekByte();
 }
 
@@ -85,7 +96,7 @@ int FileDataSource::readByte()
 
 std::uint32_t FileDataSource::read(void* buffer, std::uint32_t n)
 {
-    if (hasError() || !m_file) {
+    if (n == 0 || hasError() || !m_file) {
         return 0;
     }
     if (n == 4 && buffered() >= 4) {

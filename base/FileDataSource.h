@@ -10,7 +10,10 @@
 namespace heron
 {
 
-// Buffered byte source over a file: byte and small reads are served from a 64 KB buffer, 4-byte reads
+class FilePath;
+
+// Buffered byte source over a file, named in the system's own form or as a disk path (each name
+// goes through FilePath's bridge to disk): byte and small reads are served from a 64 KB buffer, 4-byte reads
 // without a copy loop, and large reads go straight into the caller's memory. Any failure, the end of
 // the file included, sets the error flag; after it reads give -1 or 0. Files of 4 GiB or more are
 // refused with a logged error, since positions are 32-bit.
@@ -23,6 +26,8 @@ public:
 
     // Opens the named file for reading; null or a missing file leaves the source closed (not OK).
     explicit FileDataSource(const char* name);
+    // The same with the path's text.
+    explicit FileDataSource(const FilePath& path);
     ~FileDataSource() override;
 
     // True while the file is open and no error is flagged.

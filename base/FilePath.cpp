@@ -1,5 +1,7 @@
 #include "base/FilePath.h"
 
+#include "base/Debug.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -175,6 +177,7 @@ void FilePath::normalise()
     std::uint32_t i = 2;
     while (i < m_path.length()) {
         if (m_path[i] == pathSeparator && m_path[i - 1] == pathSeparator) {
+            debug("Erasing at %d\n", static_cast<int>(i));
             m_path.erase(i, 1);
             continue;
         }

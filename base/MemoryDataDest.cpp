@@ -1,5 +1,7 @@
 #include "base/MemoryDataDest.h"
 
+#include "base/Debug.h"
+
 #include <algorithm>
 
 namespace heron
@@ -22,6 +24,7 @@ bool MemoryDataDest::refuseBeyond(std::uint64_t needed)
     if (needed <= maxSize) {
         return false;
     }
+    debug("MemoryDataDest: %llu bytes would pass the 4 GiB limit, not written\n", (unsigned long long)needed);
     setError();
     return true;
 }

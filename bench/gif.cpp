@@ -16,7 +16,8 @@
 #include <random>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr int side = 1024;
 

@@ -4,7 +4,8 @@
 
 #include <string>
 
-namespace kestrel {
+namespace kestrel
+{
 
 Clipboard::Clipboard() : m_open(plat::clipboardAvailable())
 {

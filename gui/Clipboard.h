@@ -2,7 +2,8 @@
 
 #include "base/heron_string.h"
 
-namespace kestrel {
+namespace kestrel
+{
 
 // The desktop's text clipboard for the text input. Short-lived: make one, exchange text, drop it.
 // Text is Windows-1252 bytes. Without a display it reports no text and ignores puts. Main thread.

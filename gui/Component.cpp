@@ -121,7 +121,7 @@ void Component::getPreferredSize(int& width, int& height)
     }
     if (!text.empty()) {
         width = textWidth();
-        height = font ? font->height : 16;
+        height = font ? font->height() : 16;
         return;
     }
     if (image.width() > 0) {
@@ -143,7 +143,7 @@ void Component::draw(Graphics& graphics)
         return;
     }
     if (!text.empty()) {
-        graphics.setColor(enabled ? GuiColor::buttonText : GuiColor::grayText);
+        graphics.setColor(enabled ? GuiColor::BUTTON_TEXT : GuiColor::GREY_TEXT);
         graphics.drawTextCentered(text, *font, bounds);
     }
     if (image.width() > 0) {

@@ -39,7 +39,15 @@ Container::Container()
     setText(name, true);
 }
 
-Container::~Container() = default;
+Container::~Container()
+{
+    // Children that live on elsewhere must not point back at this container.
+    for (const auto& child : children) {
+        if (child->parent == this) {
+            child->parent = nullptr;
+        }
+    }
+}
 
 void Container::setEnabled(bool enabled)
 {
@@ -97,10 +105,10 @@ void Container::draw(Graphics& graphics)
         child->setUpdateRect(graphics.clipRect());
         const Rect before = child->getBounds();
         if (!graphics.clipRect().intersects(before)) {
-            ++graphics.childrenSkipped;
+            graphics.countChildSkipped();
             continue;
         }
-        ++graphics.childrenDrawn;
+        graphics.countChildDrawn();
         Container* const inner = child->asContainer();
         if (inner && inner->isWindow()) {
             static_cast<Window*>(inner)->repaint();
@@ -109,11 +117,9 @@ void Container::draw(Graphics& graphics)
         if (inner) {
             graphics.pushClip(before);
         }
-        if (!graphics.isMeasuring()) {
-            child->draw(graphics);
-            if (child->getBounds() != before) {
-                userErrorBox("You changed the position of a component when you drew it!");
-            }
+        child->draw(graphics);
+        if (child->getBounds() != before) {
+            userErrorBox("You changed the position of a component when you drew it!");
         }
         if (inner) {
             graphics.popClip();

@@ -187,13 +187,14 @@ void queueWheel(Window& window, const plat::InputEvent& input)
     queueEvent(event);
 }
 
-void setApplicationActive(Window& window, bool active)
+// The application gained or lost the focus; the window may be gone already (null).
+void setApplicationActive(Window* window, bool active)
 {
-    if (!active) {
-        plat::backend().captureMouse(window.nativeHandle(), false);
+    if (!active && window) {
+        plat::backend().captureMouse(window->nativeHandle(), false);
     }
     loop().applicationActive = active;
-    queueEvent(Event(active ? Event::Activated : Event::Deactivated, &window));
+    queueEvent(Event(active ? Event::Activated : Event::Deactivated, window));
 }
 
 void resize(Window& window, const plat::InputEvent& input)
@@ -207,6 +208,10 @@ void resize(Window& window, const plat::InputEvent& input)
 void windowProc(const plat::InputEvent& input)
 {
     Window* window = findWindow(input.window);
+    if (input.kind == plat::InputKind::Activated || input.kind == plat::InputKind::Deactivated) {
+        setApplicationActive(window, input.kind == plat::InputKind::Activated);
+        return;
+    }
     if (!window) {
         heron::debug("Window %x not found!  (message=%x\n)\n", input.window, static_cast<unsigned>(input.kind));
         return;
@@ -223,7 +228,6 @@ void windowProc(const plat::InputEvent& input)
         return;
     case plat::InputKind::Activated:
     case plat::InputKind::Deactivated:
-        setApplicationActive(*window, input.kind == plat::InputKind::Activated);
         return;
     case plat::InputKind::Key:
         queueKey(*window, input, Event::Key);
@@ -232,6 +236,7 @@ void windowProc(const plat::InputEvent& input)
         queueKey(*window, input, Event::AltKey);
         return;
     case plat::InputKind::MouseMove:
+        window->showCursor();
         if (!trackMouseCapture()) {
             postMouseEvent(*window, input, Event::MouseMove, false);
         }

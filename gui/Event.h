@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Backend.h"
+#include "platform/KeyCodes.h"
 
 #include <cstdint>
 
@@ -60,31 +61,7 @@ struct Event
     std::uint8_t rightButton;
 };
 
-// Key codes carried by key events besides characters.
-namespace keycodes
-{
-constexpr int backspace = 8;
-constexpr int tab = 9;
-constexpr int enter = 13;
-constexpr int escape = 27;
-constexpr int left = 256;
-constexpr int right = 257;
-constexpr int up = 258;
-constexpr int down = 259;
-constexpr int insert = 260;
-constexpr int deleteKey = 261;
-constexpr int home = 262;
-constexpr int end = 263;
-constexpr int pageUp = 264;
-constexpr int pageDown = 265;
-constexpr int f1 = 266;
-constexpr int f12 = 277;
-constexpr int leftShift = 278;
-constexpr int rightShift = 279;
-constexpr int leftControl = 280;
-constexpr int rightControl = 281;
-constexpr int altAlone = -1;
-}
+namespace keycodes = plat::keys;
 
 // The controller of the one open popup (a combo-box list, a popup menu).
 class PopupController

@@ -5,9 +5,11 @@
 
 #include <cstring>
 
-namespace kestrel {
+namespace kestrel
+{
 
-namespace {
+namespace
+{
 
 // A broken stream; the text is logged by GifReader::read.
 struct GifError
@@ -25,10 +27,14 @@ constexpr std::uint32_t opaqueBlack = 0xFF000000;
 
 // Most pixels a code stream of the given size can produce. After a clear code the i-th code stands for at most
 // i pixels (each new string is one longer than an old one) and no string exceeds the table, so n codes give at
-// most 1 + 2 + ... + n pixels, each term capped at the table size.
+// most 1 + 2 + ... + n pixels, each term capped at the table size. Below a minimum code size of 2 the codes
+// never widen enough to name a string entry, so each code is one pixel.
 std::uint64_t maxPixels(std::size_t dataBytes, int minimumCodeSize)
 {
     const std::uint64_t codes = static_cast<std::uint64_t>(dataBytes) * 8 / (minimumCodeSize + 1);
+    if (minimumCodeSize < 2) {
+        return codes;
+    }
     if (codes <= maxCodes) {
         return codes * (codes + 1) / 2;
     }

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <vector>
 
-namespace heron {
+namespace heron
+{
 class DataSource;
 }
 
-namespace kestrel {
+namespace kestrel
+{
 
 // Decoder of GIF87a and GIF89a pictures into images. Reads the first image of the stream with the global or
 // its local colour table, honours the graphic-control extension's transparent index and interlaced row order.
@@ -21,7 +23,7 @@ public:
     // Largest width or height accepted.
     static constexpr int maxDimension = 16384;
 
-    // Reads from source, which must report its remaining bytes (memory or file); the source outlives the reader.
+    // Reads from source, which outlives the reader.
     explicit GifReader(heron::DataSource& source);
 
     // The first image of the stream: 4 components when a transparent index was set, else 3. A stream without

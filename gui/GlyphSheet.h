@@ -20,7 +20,7 @@ class GlyphSheet
 {
 public:
     // Largest side a sheet may grow to.
-    static constexpr int maxSide = 8192;
+    static constexpr int maxSide = 4096;
     static constexpr int startSide = 64;
 
     // An empty sheet.

@@ -39,7 +39,8 @@ public:
     virtual void beginPaint(Window* window);
     virtual void endPaint();
 
-    // Current colour from the palette; the base wraps and forwards between the two forms.
+    // Current colour from the palette. The base forwards each form to the other, so an
+    // implementation overrides at least one of the two.
     virtual void setColor(GuiColor::gui_color colour);
     virtual void setColor(const GuiColor& colour);
     // Current colour as packed 0x00BBGGRR (red lowest); only the low 24 bits count.

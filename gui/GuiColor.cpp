@@ -1,8 +1,10 @@
 #include "gui/GuiColor.h"
 
-namespace kestrel {
+namespace kestrel
+{
 
-namespace {
+namespace
+{
 
 // A fixed classic desktop scheme stands in for the system colours: grey-beige faces, a dark 3-D shadow,
 // white highlights, navy selection and pale yellow tooltips. Values are packed 0xAABBGGRR.

@@ -2,14 +2,16 @@
 
 #include <cstdint>
 
-namespace kestrel {
+namespace kestrel
+{
 
 // A symbolic colour of the toolkit's palette. Painters name colours by role; the table maps each role
 // to a packed colour 0xAABBGGRR (red in the lowest byte).
 class GuiColor
 {
 public:
-    enum gui_color {
+    enum gui_color
+    {
         DARK_SHADOW_3D,         // 0
         DARK_SHADOW_3D_LIFTED,  // 1: dark shadow + 0x080808
         BUTTON_SHADOW,          // 2

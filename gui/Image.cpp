@@ -8,9 +8,11 @@
 #include <cstring>
 #include <limits>
 
-namespace kestrel {
+namespace kestrel
+{
 
-namespace {
+namespace
+{
 
 std::size_t pixelCount(int width, int height)
 {
@@ -171,7 +173,7 @@ Image::Image(int width, int height, const std::uint32_t* source)
         return;
     }
     m_body = new ImageBody(width, height);
-    m_body->addReference();
+    m_body->addRef();
     if (source != nullptr) {
         std::memcpy(m_body->pixels().data(), source, pixelCount(width, height) * sizeof(std::uint32_t));
     }
@@ -200,7 +202,7 @@ Image::Image(const Image& other, int x, int y, int width, int height)
         return;
     }
     m_body = new ImageBody(static_cast<int>(w), static_cast<int>(h));
-    m_body->addReference();
+    m_body->addRef();
     m_body->setComponents(other.components());
     for (int row = 0; row < h; ++row) {
         const std::uint32_t* from = other.pixelAt(static_cast<int>(left), static_cast<int>(bottom) + row);
@@ -212,7 +214,7 @@ Image::Image(const Image& other, int x, int y, int width, int height)
 Image::Image(ImageBody* body) : m_body(body)
 {
     if (m_body != nullptr) {
-        m_body->addReference();
+        m_body->addRef();
     }
 }
 
@@ -231,7 +233,7 @@ Image& Image::operator=(const Image& other)
         return *this;
     }
     if (other.m_body != nullptr) {
-        other.m_body->addReference();
+        other.m_body->addRef();
     }
     release();
     m_body = other.m_body;
@@ -258,8 +260,8 @@ void Image::release()
 {
     ImageBody* const body = m_body;
     m_body = nullptr;
-    if (body != nullptr && body->dropReference()) {
-        delete body;
+    if (body != nullptr) {
+        body->release();
     }
 }
 
@@ -395,7 +397,8 @@ std::uint32_t* Image::pixelAtIndex(int i)
 
 std::uint32_t* Image::pixelAt(int x, int y)
 {
-    return pixelAtIndex(y * width() + x);
+    std::uint32_t* const first = pixels();
+    return first != nullptr ? first + (static_cast<std::size_t>(y) * width() + x) : nullptr;
 }
 
 const std::uint32_t* Image::pixels() const

@@ -1,11 +1,13 @@
 #pragma once
 
-#include <atomic>
+#include "base/Refcountable.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-namespace kestrel {
+namespace kestrel
+{
 
 class ImageBody;
 
@@ -87,8 +89,9 @@ private:
     ImageBody* m_body = nullptr;
 };
 
-// The shared body of images. A body made without pixels is a bare size record (a GL window's drawable).
-class ImageBody
+// The shared body of images, counted by its handles. A body made without pixels is a bare size record
+// (a GL window's drawable).
+class ImageBody : public heron::Refcountable
 {
 public:
     // A body of width x height zeroed pixels (none without withPixels) and 4 components.
@@ -119,13 +122,7 @@ public:
     // Sets every pixel held to the value.
     void fill(std::uint32_t pixel);
 
-    // Reference count of the handles sharing the body.
-    void addReference() { m_references.fetch_add(1, std::memory_order_relaxed); }
-    // Drops one reference; true when it was the last.
-    bool dropReference() { return m_references.fetch_sub(1, std::memory_order_acq_rel) == 1; }
-
 private:
-    std::atomic<std::uint32_t> m_references{0};
     bool m_modified = false;
     std::vector<std::uint32_t> m_pixels;
     int m_components = 4;

@@ -4,9 +4,11 @@
 
 #include <atomic>
 
-namespace kestrel {
+namespace kestrel
+{
 
-namespace {
+namespace
+{
 
 std::atomic<ImageReader*> installedReader{nullptr};
 

@@ -3,7 +3,8 @@
 #include "base/heron_string.h"
 #include "gui/Image.h"
 
-namespace kestrel {
+namespace kestrel
+{
 
 // Reads image files by name. The toolkit and the scene engine load every named picture through the one
 // process-wide reader; the content layer installs a reader over its data file.

@@ -79,11 +79,6 @@ bool Window::isRegistered(const Window* window)
     return window && std::find(windows.begin(), windows.end(), window) != windows.end();
 }
 
-void Window::setBounds(int x, int y, int width, int height)
-{
-    Component::setBounds(x, y, width, height);
-}
-
 void Window::draw(Graphics& graphics)
 {
     drawBackground(graphics);
@@ -92,7 +87,7 @@ void Window::draw(Graphics& graphics)
 
 void Window::drawBackground(Graphics& graphics)
 {
-    graphics.setColor(GuiColor::buttonFace);
+    graphics.setColor(GuiColor::BUTTON_FACE);
     graphics.fillRect(bounds);
 }
 
@@ -221,13 +216,30 @@ void Window::setCancelButton(Component* button)
 
 void Window::showCursorOf(Component& component)
 {
+    heron::counted_ptr<Cursor> chosen = Cursor::standard(0);
     for (Component* c = &component; c; c = c->getParent()) {
         if (c->getCursor()) {
-            windowInternals->cursor = c->getCursor();
-            return;
+            chosen = c->getCursor();
+            break;
         }
     }
-    windowInternals->cursor = Cursor::standard(0);
+    windowInternals->cursor = chosen;
+    showCursor();
+}
+
+void Window::showCursor()
+{
+    // A disabled window shows the no-entry sign.
+    heron::counted_ptr<Cursor> cursor = windowInternals->disabled ? Cursor::standard(4) : windowInternals->cursor;
+    if (!cursor) {
+        cursor = Cursor::standard(0);
+    }
+    if (!plat::backend().showsCursors()) {
+        return;
+    }
+    if (const plat::Cursor* handle = cursor->handle()) {
+        handle->show();
+    }
 }
 
 bool Window::placeOnScreen(plat::WindowSpec& spec)
@@ -310,6 +322,13 @@ void Window::create()
     plat::Box client;
     plat::backend().clientBounds(handle, client);
     Component::setBounds(0, 0, client.width, client.height);
+    if (in.kind == Framed && in.resizable) {
+        // The user may not size the window below what its contents need.
+        int minimumWidth = 0;
+        int minimumHeight = 0;
+        getPreferredSize(minimumWidth, minimumHeight);
+        plat::backend().setMinimumSize(handle, minimumWidth, minimumHeight);
+    }
 }
 
 void Window::close()
@@ -330,11 +349,13 @@ void Window::close()
     closed();
 }
 
-void Window::presentArea(const Rect& area)
+void Window::presentPaint()
 {
-    const Image& frame = windowInternals->graphics->image();
+    const BitmapGraphics& graphics = *windowInternals->graphics;
+    const Image& frame = graphics.image();
+    const Rect& area = graphics.paintRect();
     const plat::PixelSource source{frame.pixels(), frame.width(), frame.height()};
-    plat::backend().present(windowInternals->handle, source, plat::Box{area.x, area.y, area.width, area.height});
+    plat::backend().present(windowInternals->handle, source, area.x, area.y);
 }
 
 void Window::paintNow()
@@ -348,10 +369,10 @@ void Window::paintNow()
     }
     const Rect area{0, 0, bounds.width, bounds.height};
     BitmapGraphics& graphics = *windowInternals->graphics;
-    graphics.begin(*this, area);
+    graphics.begin(this, area);
     paint(graphics);
     graphics.endPaint();
-    presentArea(area);
+    presentPaint();
 }
 
 void Window::paintArea(const Rect& area)
@@ -361,10 +382,10 @@ void Window::paintArea(const Rect& area)
     }
     doLayout();
     BitmapGraphics& graphics = *windowInternals->graphics;
-    graphics.begin(*this, area);
+    graphics.begin(this, area);
     draw(graphics);
     graphics.endPaint();
-    presentArea(area);
+    presentPaint();
 }
 
 bool Window::changeDisplayMode(bool test)
@@ -409,10 +430,9 @@ Window* findWindow(plat::WindowId handle)
 void forEachWindow(const std::function<bool(Window&)>& predicate)
 {
     const std::vector<Window*>& windows = registry();
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        if (predicate(*windows[i])) {
-            i = static_cast<std::size_t>(-1);
-        }
+    std::size_t i = 0;
+    while (i < windows.size()) {
+        i = predicate(*windows[i]) ? 0 : i + 1;
     }
 }
 

@@ -34,7 +34,6 @@ public:
     explicit Window(Window* parent = nullptr);
     ~Window() override;
 
-    void setBounds(int x, int y, int width, int height) override;
     // Lays out and draws the whole window.
     void draw(Graphics& graphics) override;
     bool isWindow() const override { return true; }
@@ -88,13 +87,12 @@ public:
     void paintArea(const Rect& area);
     // Makes the cursor of the component (or of its nearest ancestor with one) the window's.
     void showCursorOf(Component& component);
+    // Shows the window's current cursor (the no-entry sign while disabled).
+    void showCursor();
     // Tests (or, for full screen, chooses) the stored mode; true when the display takes it.
     bool changeDisplayMode(bool test);
     // Gives the display its desktop mode back after a full-screen mode change.
     void restoreDisplayMode();
-
-    // The component at a point of the client area (the window itself when no child holds it).
-    using Container::componentAt;
 
     WindowInternals& internals() { return *windowInternals; }
 
@@ -103,7 +101,8 @@ public:
 private:
     // Fills in the kind, position and size of the desktop window; false when it cannot be made.
     bool placeOnScreen(plat::WindowSpec& spec);
-    void presentArea(const Rect& area);
+    // Shows what the graphics object painted last.
+    void presentPaint();
 
     std::unique_ptr<WindowInternals> windowInternals;
 };

@@ -155,9 +155,10 @@ void WindowInternals::updateHover(Component* component, Window* window)
     if (component && component != window && (!holder || holder == component)) {
         Event enter(Event::MouseEnter, window);
         component->handleMouse(enter);
-        if (window) {
-            window->showCursorOf(*component);
-        }
+        window->showCursorOf(*component);
+    } else if (component && component == window && !holder) {
+        // Back over the bare window: its own cursor, not the last component's.
+        window->showCursorOf(*window);
     }
     setHovered(component, window);
 }

@@ -132,10 +132,15 @@ public:
     // Takes a full-screen window out of full screen, so the display shows its desktop mode again.
     virtual void restoreDisplayMode(WindowId window) = 0;
     virtual void setTitle(WindowId window, const std::string& title) = 0;
+    // The smallest client size the user may size the window to.
+    virtual void setMinimumSize(WindowId window, int width, int height) = 0;
     // The client area: screen position (top-left origin) and size; false for an unknown window.
     virtual bool clientBounds(WindowId window, Box& bounds) = 0;
-    // Copies the part `area` (bottom-left origin, clipped to both) of the frame to the window.
-    virtual bool present(WindowId window, const PixelSource& frame, const Box& area) = 0;
+    // Shows the frame in the window with its bottom-left pixel at (x, y) of the client area
+    // (bottom-left origin); what falls outside the window is left out.
+    virtual bool present(WindowId window, const PixelSource& frame, int x, int y) = 0;
+    // Whether the desktop shows mouse cursors (false before any window exists, and in tests).
+    virtual bool showsCursors() = 0;
     // Routes all mouse input to the window (true) or ends it (false); the window gets the keyboard.
     virtual void captureMouse(WindowId window, bool capture) = 0;
 

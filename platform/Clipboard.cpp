@@ -5,7 +5,8 @@
 
 #include <SDL.h>
 
-namespace plat {
+namespace plat
+{
 
 bool clipboardAvailable()
 {

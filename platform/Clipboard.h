@@ -3,7 +3,8 @@
 #include <string>
 #include <string_view>
 
-namespace plat {
+namespace plat
+{
 
 // The desktop's text clipboard. Text crosses this interface as Windows-1252 bytes; the desktop holds UTF-8.
 // The first call brings up the video subsystem; without a display every call fails softly (logged once).

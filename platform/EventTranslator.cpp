@@ -1,5 +1,7 @@
 #include "platform/EventTranslator.h"
 
+#include "platform/Windows1252.h"
+
 #include <utility>
 
 namespace plat
@@ -25,58 +27,6 @@ constexpr KeyPair specialKeys[] = {
     {SDLK_F7, keys::f1 + 6},         {SDLK_F8, keys::f1 + 7},         {SDLK_F9, keys::f1 + 8},
     {SDLK_F10, keys::f10},           {SDLK_F11, keys::f1 + 10},       {SDLK_F12, keys::f12},
 };
-
-// Code points of Windows-1252 bytes 0x80..0x9F; 0 where the code page has no character.
-constexpr char32_t cp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-int toWindows1252Byte(char32_t c)
-{
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-        return static_cast<int>(c);
-    }
-    for (int i = 0; i < 32; ++i) {
-        if (cp1252High[i] == c) {
-            return 0x80 + i;
-        }
-    }
-    return -1;
-}
-
-// Decodes one UTF-8 sequence at `p`; a broken sequence yields U+FFFD and moves on by one byte.
-char32_t nextCodePoint(const unsigned char*& p)
-{
-    const unsigned char lead = *p++;
-    if (lead < 0x80) {
-        return lead;
-    }
-    int extra = 0;
-    char32_t c = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-        c = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-        c = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-        c = lead & 0x07;
-    } else {
-        return 0xFFFD;
-    }
-    for (int i = 0; i < extra; ++i) {
-        if ((p[i] & 0xC0) != 0x80) {
-            return 0xFFFD;
-        }
-        c = (c << 6) | (p[i] & 0x3F);
-    }
-    p += extra;
-    return c;
-}
 
 bool isAltKey(SDL_Keycode key)
 {
@@ -114,22 +64,6 @@ int specialKeyCode(SDL_Keycode key)
         }
     }
     return 0;
-}
-
-std::string toWindows1252(const char* utf8)
-{
-    std::string out;
-    if (!utf8) {
-        return out;
-    }
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8);
-    while (*p) {
-        const int byte = toWindows1252Byte(nextCodePoint(p));
-        if (byte > 0) {
-            out.push_back(static_cast<char>(byte));
-        }
-    }
-    return out;
 }
 
 EventTranslator::EventTranslator(HeightOf heightOf)
@@ -214,7 +148,7 @@ void EventTranslator::text(const SDL_TextInputEvent& text, const InputState& sta
         suppressText = false;
         return;
     }
-    for (const char byte : toWindows1252(text.text)) {
+    for (const char byte : utf8ToWindows1252(text.text)) {
         InputEvent event = makeEvent(InputKind::Key, text.windowID, state);
         event.key = static_cast<unsigned char>(byte);
         out.push_back(event);

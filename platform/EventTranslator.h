@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Backend.h"
+#include "platform/KeyCodes.h"
 
 #include <SDL.h>
 
@@ -11,34 +12,8 @@
 namespace plat
 {
 
-// Toolkit key codes of the special keys.
-namespace keys
-{
-constexpr int backspace = 8;
-constexpr int tab = 9;
-constexpr int enter = 13;
-constexpr int escape = 27;
-constexpr int left = 256;
-constexpr int right = 257;
-constexpr int up = 258;
-constexpr int down = 259;
-constexpr int insert = 260;
-constexpr int deleteKey = 261;
-constexpr int home = 262;
-constexpr int end = 263;
-constexpr int pageUp = 264;
-constexpr int pageDown = 265;
-constexpr int f1 = 266;
-constexpr int f10 = 275;
-constexpr int f12 = 277;
-constexpr int altAlone = -1;
-}
-
 // The toolkit code of a special key, 0 for keys that arrive as text or not at all.
 int specialKeyCode(SDL_Keycode key);
-
-// UTF-8 text as Windows-1252 bytes; characters that code page lacks are dropped.
-std::string toWindows1252(const char* utf8);
 
 // Turns SDL events into toolkit input events. Keeps the state that spans events: a lone Alt,
 // text to drop after a key that was already reported, and whether the application is active.

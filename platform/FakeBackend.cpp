@@ -70,6 +70,15 @@ void FakeBackend::setTitle(WindowId window, const std::string& title)
     }
 }
 
+void FakeBackend::setMinimumSize(WindowId window, int width, int height)
+{
+    const auto found = windows.find(window);
+    if (found != windows.end()) {
+        found->second.minimumWidth = width;
+        found->second.minimumHeight = height;
+    }
+}
+
 bool FakeBackend::clientBounds(WindowId window, Box& bounds)
 {
     const auto found = windows.find(window);
@@ -80,22 +89,28 @@ bool FakeBackend::clientBounds(WindowId window, Box& bounds)
     return true;
 }
 
-bool FakeBackend::present(WindowId id, const PixelSource& frame, const Box& area)
+bool FakeBackend::present(WindowId id, const PixelSource& frame, int x, int y)
 {
     const auto found = windows.find(id);
     if (found == windows.end() || !frame.pixels) {
         return false;
     }
     Window& window = found->second;
-    presents.push_back(Present{id, area});
-    const int right = std::min({area.x + area.width, frame.width, window.width});
-    const int top = std::min({area.y + area.height, frame.height, window.height});
-    for (int y = std::max(0, area.y); y < top; ++y) {
-        for (int x = std::max(0, area.x); x < right; ++x) {
-            window.screen[static_cast<std::size_t>(y) * window.width + x] = frame.pixels[static_cast<std::size_t>(y) * frame.width + x];
+    presents.push_back(Present{id, Box{x, y, frame.width, frame.height}});
+    const int right = std::min(x + frame.width, window.width);
+    const int top = std::min(y + frame.height, window.height);
+    for (int row = std::max(0, y); row < top; ++row) {
+        for (int column = std::max(0, x); column < right; ++column) {
+            window.screen[static_cast<std::size_t>(row) * window.width + column] =
+                frame.pixels[static_cast<std::size_t>(row - y) * frame.width + (column - x)];
         }
     }
     return true;
+}
+
+bool FakeBackend::showsCursors()
+{
+    return false;
 }
 
 void FakeBackend::captureMouse(WindowId window, bool capture)

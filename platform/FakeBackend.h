@@ -18,6 +18,8 @@ public:
         WindowSpec spec;
         int width = 0;
         int height = 0;
+        int minimumWidth = 0;
+        int minimumHeight = 0;
         std::vector<std::uint32_t> screen;      // what has been presented, bottom row first
     };
 
@@ -45,8 +47,10 @@ public:
     void destroyWindow(WindowId window) override;
     void restoreDisplayMode(WindowId window) override;
     void setTitle(WindowId window, const std::string& title) override;
+    void setMinimumSize(WindowId window, int width, int height) override;
     bool clientBounds(WindowId window, Box& bounds) override;
-    bool present(WindowId window, const PixelSource& frame, const Box& area) override;
+    bool present(WindowId window, const PixelSource& frame, int x, int y) override;
+    bool showsCursors() override;
     void captureMouse(WindowId window, bool capture) override;
 
     int displayCount() override;

@@ -1,6 +1,7 @@
 #include "platform/FontFace.h"
 
 #include "base/Debug.h"
+#include "platform/Windows1252.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <mutex>
 #include <strings.h>
 
@@ -19,25 +21,10 @@ namespace plat
 namespace
 {
 
-// Code points of 0x80..0x9F in Windows-1252; 0 where the code page defines nothing.
-constexpr std::uint16_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
 // Slant of a synthesised italic: x += 0.2126 * y, in 16.16.
 constexpr FT_Fixed kObliqueShear = 0x0366A;
 
 // FreeType's library object is shared; creating and freeing faces must not overlap.
-std::uint32_t windows1252ToUnicode(std::uint8_t byte)
-{
-    if (byte >= 0x80 && byte < 0xA0) {
-        return kHighControls[byte - 0x80];
-    }
-    return byte;
-}
-
 std::mutex& libraryMutex()
 {
     static std::mutex mutex;
@@ -131,7 +118,15 @@ bool matchFile(const std::string& family, const FaceRequest& request, bool exact
 
 bool findFile(const FaceRequest& request, MatchedFile& out)
 {
-    if (FcInit() == FcFalse) {
+    // fontconfig's configuration is loaded once and released when the program ends.
+    static const bool ready = [] {
+        if (FcInit() == FcFalse) {
+            return false;
+        }
+        std::atexit(FcFini);
+        return true;
+    }();
+    if (!ready) {
         heron::debug("plat::FontFace - fontconfig did not start\n");
         return false;
     }

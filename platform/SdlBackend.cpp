@@ -62,7 +62,7 @@ SdlBackend::~SdlBackend()
         SDL_DestroyWindow(entry.second);
     }
     if (videoStarted) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_Quit();
     }
 }
 
@@ -198,6 +198,13 @@ void SdlBackend::setTitle(WindowId id, const std::string& title)
     }
 }
 
+void SdlBackend::setMinimumSize(WindowId id, int width, int height)
+{
+    if (SDL_Window* window = find(id)) {
+        SDL_SetWindowMinimumSize(window, std::max(1, width), std::max(1, height));
+    }
+}
+
 bool SdlBackend::clientBounds(WindowId id, Box& bounds)
 {
     SDL_Window* window = find(id);
@@ -209,7 +216,7 @@ bool SdlBackend::clientBounds(WindowId id, Box& bounds)
     return true;
 }
 
-bool SdlBackend::present(WindowId id, const PixelSource& frame, const Box& area)
+bool SdlBackend::present(WindowId id, const PixelSource& frame, int x, int y)
 {
     SDL_Window* window = find(id);
     if (!window || !frame.pixels) {
@@ -220,10 +227,10 @@ bool SdlBackend::present(WindowId id, const PixelSource& frame, const Box& area)
         error = SDL_GetError();
         return false;
     }
-    const int left = std::max(0, area.x);
-    const int bottom = std::max(0, area.y);
-    const int right = std::min({area.x + area.width, frame.width, surface->w});
-    const int top = std::min({area.y + area.height, frame.height, surface->h});
+    const int left = std::max(0, x);
+    const int bottom = std::max(0, y);
+    const int right = std::min(x + frame.width, surface->w);
+    const int top = std::min(y + frame.height, surface->h);
     if (right <= left || top <= bottom) {
         return true;
     }
@@ -233,7 +240,7 @@ bool SdlBackend::present(WindowId id, const PixelSource& frame, const Box& area)
     }
     // The frame's rows run bottom-up, the surface's top-down.
     for (int row = bottom; row < top; ++row) {
-        const std::uint32_t* source = frame.pixels + static_cast<std::size_t>(row) * frame.width + left;
+        const std::uint32_t* source = frame.pixels + static_cast<std::size_t>(row - y) * frame.width + (left - x);
         Uint8* target = static_cast<Uint8*>(surface->pixels) + static_cast<std::size_t>(surface->h - 1 - row) * surface->pitch
                         + static_cast<std::size_t>(left) * surface->format->BytesPerPixel;
         SDL_ConvertPixels(right - left, 1, SDL_PIXELFORMAT_ARGB8888, source, (right - left) * 4,
@@ -244,6 +251,11 @@ bool SdlBackend::present(WindowId id, const PixelSource& frame, const Box& area)
     }
     const SDL_Rect changed = {left, surface->h - top, right - left, top - bottom};
     return SDL_UpdateWindowSurfaceRects(window, &changed, 1) == 0;
+}
+
+bool SdlBackend::showsCursors()
+{
+    return videoStarted;
 }
 
 void SdlBackend::captureMouse(WindowId id, bool capture)

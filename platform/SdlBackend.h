@@ -26,8 +26,10 @@ public:
     void destroyWindow(WindowId window) override;
     void restoreDisplayMode(WindowId window) override;
     void setTitle(WindowId window, const std::string& title) override;
+    void setMinimumSize(WindowId window, int width, int height) override;
     bool clientBounds(WindowId window, Box& bounds) override;
-    bool present(WindowId window, const PixelSource& frame, const Box& area) override;
+    bool present(WindowId window, const PixelSource& frame, int x, int y) override;
+    bool showsCursors() override;
     void captureMouse(WindowId window, bool capture) override;
 
     int displayCount() override;

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 
-namespace plat {
+namespace plat
+{
 
-namespace {
+namespace
+{
 
 // Code points of the bytes 0x80..0x9F; every other byte is its own code point.
 constexpr char16_t highControls[32] = {

@@ -3,7 +3,8 @@
 #include <string>
 #include <string_view>
 
-namespace plat {
+namespace plat
+{
 
 // The program's text is Windows-1252 bytes; the desktop speaks UTF-8 and Unicode. These convert between them.
 // The five bytes the code page leaves undefined map to the control characters of the same number, so every

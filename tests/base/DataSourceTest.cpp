@@ -2,6 +2,7 @@
 #include "base/DataDest.h"
 #include "base/heron_string.h"
 #include "base/StreamTestBytes.h"
+#include "base/TempLog.h"
 
 #include <gtest/gtest.h>
 
@@ -205,6 +206,7 @@ TEST(DataSourceTest, StringsRoundTripInEveryModeAndByteOrder)
 
 TEST(DataSourceTest, ModeTwoRefusesStringsOver255BytesAndWritesNothing)
 {
+    TempLog log;
     MemoryDataDest sink(0);
     sink.setStringMode(2);
     sink.writeString(text(std::string(255, 'k')));
@@ -214,6 +216,7 @@ TEST(DataSourceTest, ModeTwoRefusesStringsOver255BytesAndWritesNothing)
     EXPECT_TRUE(sink.hasError());
     EXPECT_FALSE(sink.isOK());
     EXPECT_EQ(sink.size(), 256u);
+    EXPECT_TRUE(log.contains("DataDest::writeString() - 256 bytes do not fit a one-byte length, not written\n"));
 }
 
 TEST(DataSourceTest, AnUnknownStringModeWritesAndReadsNothingAndFlagsAnError)
@@ -313,6 +316,7 @@ TEST(DataSourceTest, EveryTypedReadOnTruncatedInputFlagsAnErrorAndLeavesItsTarge
 
 TEST(DataSourceTest, CountedStringsWithAMissingOrOversizedLengthAreLeftEmptyWithTheErrorFlag)
 {
+    TempLog log;
     struct Case {
         int mode;
         Bytes bytes;
@@ -337,6 +341,7 @@ TEST(DataSourceTest, CountedStringsWithAMissingOrOversizedLengthAreLeftEmptyWith
         EXPECT_TRUE(value.isInline()) << c.mode;
         EXPECT_TRUE(source.hasError()) << c.mode;
     }
+    EXPECT_TRUE(log.contains("DataSource::readString() - length 4294967280 is beyond the 1 bytes left"));
 }
 
 TEST(DataSourceTest, AStreamThatCannotTellItsLengthBoundsStringsAndPadsAShortOne)

@@ -1,9 +1,14 @@
 #include "base/FileDataSource.h"
 #include "base/FileDataDest.h"
 #include "base/StreamTestBytes.h"
+#include "base/TempFolder.h"
+#include "base/TempLog.h"
+#include "base/FilePath.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <unistd.h>
@@ -11,10 +16,14 @@
 using heron::FileDataDest;
 using heron::FileDataSource;
 using streamtest::Bytes;
-using streamtest::TempFolder;
 
 namespace
 {
+
+std::string fileIn(const TempFolder& folder, const char* name)
+{
+    return (folder.path() / name).string();
+}
 
 // Byte i of every test file: a pattern that differs across the 64 KB buffer boundary.
 unsigned char patternByte(std::uint32_t i)
@@ -24,7 +33,7 @@ unsigned char patternByte(std::uint32_t i)
 
 std::string makeFile(const TempFolder& folder, const char* name, std::uint32_t size)
 {
-    const std::string path = folder.file(name);
+    const std::string path = fileIn(folder, name);
     std::ofstream out(path, std::ios::binary);
     for (std::uint32_t i = 0; i < size; ++i) {
         out.put(static_cast<char>(patternByte(i)));
@@ -43,7 +52,7 @@ Bytes readFile(const std::string& path)
 TEST(FileDataSourceTest, AMissingFileIsNotOkAndHasNothingToRead)
 {
     TempFolder folder;
-    FileDataSource source(folder.file("missing.bin").c_str());
+    FileDataSource source(fileIn(folder, "missing.bin").c_str());
     EXPECT_FALSE(source.isOK());
     EXPECT_EQ(source.remaining(), 0u);
     EXPECT_EQ(source.readByte(), -1);
@@ -56,7 +65,7 @@ TEST(FileDataSourceTest, AMissingFileIsNotOkAndHasNothingToRead)
     EXPECT_FALSE(none.isOK());
     EXPECT_EQ(none.readByte(), -1);
 
-    FileDataSource folderItself(folder.file("").c_str());
+    FileDataSource folderItself(folder.path().string().c_str());
     EXPECT_FALSE(folderItself.isOK());
 }
 
@@ -130,6 +139,34 @@ TEST(FileDataSourceTest, ALargeReadEmptiesTheBufferAndTakesTheRestFromTheFile)
     EXPECT_TRUE(source.hasError());
 }
 
+TEST(FileDataSourceTest, TypedValuesWrittenToAFileReadBackUpToItsLastByteWithoutAnError)
+{
+    TempFolder folder;
+    const std::string path = fileIn(folder, "typed.bin");
+    for (const bool big : {false, true}) {
+        {
+            FileDataDest sink(path.c_str());
+            sink.setBigEndian(big);
+            sink.writeTag(70000).writeDouble(0.25).writeString("name").writeInt32(-5).writeString("");
+        }
+        FileDataSource source(path.c_str());
+        source.setBigEndian(big);
+        std::uint32_t tag = 0;
+        double real = 0;
+        heron_string name;
+        std::int32_t number = 0;
+        heron_string empty("stale");
+        source.readTag(tag).readDouble(real).readString(name).readInt32(number).readString(empty);
+        EXPECT_EQ(tag, 70000u);
+        EXPECT_EQ(real, 0.25);
+        EXPECT_EQ(name, "name");
+        EXPECT_EQ(number, -5);
+        EXPECT_TRUE(empty.empty());
+        EXPECT_TRUE(source.isOK());
+        EXPECT_EQ(source.remaining(), 0u);
+    }
+}
+
 TEST(FileDataSourceTest, SkipsWithinAcrossAndBeyondTheBufferLandOnTheRightByte)
 {
     TempFolder folder;
@@ -201,7 +238,9 @@ TEST(FileDataSourceTest, FilesOf4GiBOrMoreAreRefusedAndJustBelowIsAccepted)
     ASSERT_EQ(truncate(huge.c_str(), 0x100000000LL), 0);
     ASSERT_EQ(truncate(largest.c_str(), 0xFFFFFFFFLL), 0);
 
+    TempLog log;
     FileDataSource refused(huge.c_str());
+    EXPECT_TRUE(log.contains("huge.bin\" is 4 GiB or larger"));
     EXPECT_FALSE(refused.isOK());
     EXPECT_EQ(refused.remaining(), 0u);
     EXPECT_EQ(refused.readByte(), -1);
@@ -219,7 +258,7 @@ TEST(FileDataSourceTest, FilesOf4GiBOrMoreAreRefusedAndJustBelowIsAccepted)
 TEST(FileDataDestTest, WrittenBytesArriveInTheFileAndAMissingFolderFails)
 {
     TempFolder folder;
-    const std::string path = folder.file("out.bin");
+    const std::string path = fileIn(folder, "out.bin");
     {
         FileDataDest sink(path.c_str());
         ASSERT_TRUE(sink.isOK());
@@ -231,7 +270,7 @@ TEST(FileDataDestTest, WrittenBytesArriveInTheFileAndAMissingFolderFails)
     }
     EXPECT_EQ(readFile(path), (Bytes{0xFF, 0x2C, 0x01, 0x00, 0x00, 'z', 'a', 'b', 'c'}));
 
-    FileDataDest bad(folder.file("no/such/folder.bin").c_str());
+    FileDataDest bad(fileIn(folder, "no/such/folder.bin").c_str());
     EXPECT_FALSE(bad.isOK());
     EXPECT_TRUE(bad.hasError());
     bad.writeByte('x');
@@ -249,4 +288,28 @@ TEST(FileDataDestTest, AFullDiskSetsTheErrorFlag)
     sink.write(block.data(), std::uint32_t(block.size()));
     sink.close();
     EXPECT_TRUE(sink.hasError());
+}
+
+TEST(FileDataSourceTest, NamesInTheSystemsOwnFormReachTheFileWhateverItsCase)
+{
+    TempFolder folder;
+    const std::string disk = makeFile(folder, "Mixed.Bin", 10);
+    std::string own = disk;
+    std::replace(own.begin(), own.end(), '/', '\\');
+    std::transform(own.begin(), own.end(), own.begin(), [](char c) { return char(std::toupper(c)); });
+
+    FileDataSource byText(own.c_str());
+    ASSERT_TRUE(byText.isOK());
+    EXPECT_EQ(byText.remaining(), 10u);
+    EXPECT_EQ(byText.name(), own.c_str());
+    FileDataSource byPath(heron::FilePath(own.c_str()));
+    ASSERT_TRUE(byPath.isOK());
+    EXPECT_EQ(byPath.readByte(), patternByte(0));
+
+    {
+        FileDataDest sink(own.c_str());
+        ASSERT_TRUE(sink.isOK());
+        sink.writeByte('q');
+    }
+    EXPECT_EQ(readFile(disk), (Bytes{'q'}));
 }

@@ -1,6 +1,7 @@
 #include "base/FilePath.h"
 
 #include "TempFolder.h"
+#include "TempLog.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,15 @@ TEST(FilePath, NormalisesAndSplitsIntoParts)
     }
     EXPECT_STREQ(FilePath(static_cast<const char*>(nullptr)).c_str(), "");
     EXPECT_STREQ(FilePath(heron_string("A\xC4/B")).c_str(), "a\xC4\\b");
+}
+
+TEST(FilePath, MergingADoubledSeparatorIsLogged)
+{
+    const TempLog log;
+    EXPECT_STREQ(FilePath("c:\\a\\\\b").c_str(), "c:\\a\\b");
+    EXPECT_EQ(log.text(), "Erasing at 5\n");
+    EXPECT_STREQ(FilePath("\\\\net\\x").c_str(), "\\\\net\\x");
+    EXPECT_EQ(log.text(), "Erasing at 5\n");
 }
 
 TEST(FilePath, EditsReplaceOnePartAndRefreshTheCache)

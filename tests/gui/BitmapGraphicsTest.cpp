@@ -1,8 +1,9 @@
 #include "gui/BitmapGraphics.h"
-#include "gui/CapturedLog.h"
 #include "gui/Font.h"
 
 #include <gtest/gtest.h>
+
+#include "LogCapture.h"
 
 #include <map>
 #include <string>
@@ -256,6 +257,40 @@ TEST(BitmapGraphicsTest, RaisedBevelAndEtchedLinesDrawTheirEdges)
                                   }));
 }
 
+TEST(BitmapGraphicsTest, EtchedRectRaisedEdgeAndOutlineFollowTheirCorners)
+{
+    BitmapGraphics g;
+    open(g, 5, 4);
+    g.drawEtchedRect(Rect{0, 0, 5, 4}, false);
+    const std::map<char, GuiColor::gui_color> legend = {{'S', GuiColor::BUTTON_SHADOW},
+                                                        {'T', GuiColor::LIGHT_3D}};
+    EXPECT_EQ(picture(g, legend), (std::vector<std::string>{
+                                      "SSSST",
+                                      "STTST",
+                                      "SSSST",
+                                      "TTTTT",
+                                  }));
+    open(g, 4, 3);
+    g.drawRaisedEdge(Rect{0, 0, 4, 3});
+    const std::map<char, GuiColor::gui_color> edge = {
+        {'D', GuiColor::DARK_SHADOW_3D_LIFTED}, {'L', GuiColor::BUTTON_HIGHLIGHT_DIMMED}};
+    EXPECT_EQ(picture(g, edge), (std::vector<std::string>{
+                                    "LLLD",
+                                    "L..D",
+                                    ".DDD",
+                                }));
+    open(g, 5, 5);
+    g.setColor(GuiColor::BLACK);
+    g.drawRect(Rect{1, 1, 3, 3});
+    EXPECT_EQ(blackAndBackground(g), (std::vector<std::string>{
+                                         ".....",
+                                         ".XXX.",
+                                         ".X.X.",
+                                         ".XXX.",
+                                         ".....",
+                                     }));
+}
+
 TEST(BitmapGraphicsTest, FocusRectDotsEveryOtherPixelAroundTheOutline)
 {
     BitmapGraphics g;
@@ -349,7 +384,7 @@ TEST(BitmapGraphicsTest, RgbColoursUseTheLowTwentyFourBitsAndBlackBecomesPalette
 
 TEST(BitmapGraphicsTest, IllegalColourIsLoggedOnceAndKeepsTheColour)
 {
-    CapturedLog log;
+    const LogCapture log;
     BitmapGraphics g;
     open(g, 2, 1);
     g.setColor(GuiColor::RED);

@@ -1,6 +1,7 @@
 #include "gui/Clipboard.h"
 
 #include "LogCapture.h"
+#include "SessionBus.h"
 #include "platform/Clipboard.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 TEST(ClipboardTest, WithoutADisplayTheClipboardIsEmptyAndIgnoresPuts)
 {
     const LogCapture log;
+    avoidSessionBus();
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
     kestrel::Clipboard clipboard;
     clipboard.putText("lost");

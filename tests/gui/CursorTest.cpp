@@ -1,7 +1,8 @@
-#include "gui/CapturedLog.h"
 #include "gui/Cursor.h"
 
 #include <gtest/gtest.h>
+
+#include "LogCapture.h"
 
 using kestrel::Cursor;
 
@@ -101,7 +102,7 @@ TEST(CursorTest, MirrorAndFlipMoveTheHotSpotAndTheBits)
 
 TEST(CursorTest, WithoutADisplayTheHandleIsNullAndLoggedOnce)
 {
-    CapturedLog log;
+    const LogCapture log;
     const auto arrow = Cursor::standard(0);
     EXPECT_EQ(arrow->handle(), nullptr);
     EXPECT_EQ(Cursor::standard(2)->handle(), nullptr);

@@ -1,10 +1,11 @@
 #include "base/heron_string.h"
-#include "gui/CapturedLog.h"
 #include "gui/Font.h"
 #include "gui/Image.h"
 #include "platform/FontFace.h"
 
 #include <gtest/gtest.h>
+
+#include "LogCapture.h"
 
 using kestrel::Font;
 using kestrel::FontKey;
@@ -123,7 +124,7 @@ TEST(FontTest, DefaultSizesGiveUsableFontsForEveryFace)
 
 TEST(FontTest, FaceThatCannotLoadTakesTheFallbackMetrics)
 {
-    CapturedLog log;
+    const LogCapture log;
     const Font font(FontKey{125, 100000, 0});
     EXPECT_EQ(log.count("Font create failed!\n"), 1);
     EXPECT_FALSE(font.isLoaded());

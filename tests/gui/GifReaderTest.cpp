@@ -16,7 +16,8 @@ using giftest::Code;
 using giftest::Picture;
 using kestrel::Image;
 
-namespace {
+namespace
+{
 
 Image decode(const Bytes& bytes)
 {
@@ -282,6 +283,7 @@ TEST(GifReaderTest, DamagedStreamsAreRefusedWithTheirReason)
         {"more pixels than the image holds", withCodes(1, 1, 2, {{4, 3}, {0, 3}, {0, 3}, {5, 3}}), corrupted},
         {"code stream without end code", withCodes(10, 1, 2, {{4, 3}, {0, 3}, {1, 3}}), ended},
         {"picture larger than its data can hold", withCodes(1000, 1000, 2, {{4, 3}, {0, 3}, {5, 3}}), ended},
+        {"one-bit codes cannot cover the picture", withCodes(100, 1, 1, {{2, 2}, {0, 2}, {1, 2}, {3, 2}}), ended},
         {"width above the limit", withCodes(16385, 1, 2, {{4, 3}, {0, 3}, {5, 3}}),
          "GIF decode failed: image too large\n"},
         {"height above the limit", withCodes(1, 65535, 2, {{4, 3}, {0, 3}, {5, 3}}),
@@ -299,6 +301,12 @@ TEST(GifReaderTest, EndCodeBeforeTheLastPixelKeepsThePixelsSoFar)
     const Image image = decode(withCodes(2, 1, 2, {{4, 3}, {2, 3}, {5, 3}}));
     ASSERT_EQ(image.width(), 2);
     EXPECT_EQ(pixelsOf(image), (std::vector<std::uint32_t>{0xFF0000FF, 0xFFFF0000}));
+}
+
+TEST(GifReaderTest, MinimumCodeSizeOneGivesOnePixelPerCode)
+{
+    const Image image = decode(withCodes(4, 1, 1, {{2, 2}, {0, 2}, {1, 2}, {1, 2}, {0, 2}, {3, 2}}));
+    EXPECT_EQ(pixelsOf(image), (std::vector<std::uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF00FF00, 0xFFFF0000}));
 }
 
 TEST(GifReaderTest, MaximumWidthIsAccepted)

@@ -10,7 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
-namespace giftest {
+namespace giftest
+{
 
 using Bytes = std::vector<std::uint8_t>;
 

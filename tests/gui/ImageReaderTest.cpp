@@ -9,7 +9,8 @@
 using kestrel::Image;
 using kestrel::ImageReader;
 
-namespace {
+namespace
+{
 
 // A reader that answers with a 1 x 1 picture, to check installation.
 class OnePixelReader : public ImageReader

@@ -10,7 +10,8 @@
 using kestrel::Image;
 using kestrel::ImageBody;
 
-namespace {
+namespace
+{
 
 std::vector<std::uint32_t> pixelsOf(const Image& image)
 {
@@ -71,6 +72,7 @@ TEST(ImageTest, CopyFromItselfAndSelfAssignmentKeepThePixels)
     Image& alias = image;
     image = alias;
     EXPECT_EQ(image.body(), body);
+    EXPECT_EQ(image.body()->refCount(), 1);
     EXPECT_EQ(*image.pixelAt(0, 0), 7u);
     image.copyFrom(alias);
     EXPECT_EQ(*image.pixelAt(0, 0), 7u);
@@ -82,7 +84,9 @@ TEST(ImageTest, TheLastHandleFreesTheBody)
     Image a = imageOf(1, 1, {1});
     {
         Image b = a;
+        EXPECT_EQ(a.body()->refCount(), 2);
         Image c = std::move(b);
+        EXPECT_EQ(a.body()->refCount(), 2);
         a = Image();
         EXPECT_EQ(*c.pixelAt(0, 0), 1u);
     }

@@ -30,6 +30,17 @@ public:
         return out;
     }
 
+    // How often the text occurs in the log.
+    int count(const std::string& needle) const
+    {
+        const std::string all = text();
+        int n = 0;
+        for (auto at = all.find(needle); at != std::string::npos; at = all.find(needle, at + 1)) {
+            ++n;
+        }
+        return n;
+    }
+
 private:
     std::FILE* m_file;
 };

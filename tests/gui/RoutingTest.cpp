@@ -241,3 +241,27 @@ TEST_F(Routing, DestroyingTheFocusedOrHoveredComponentLeavesNoHolder)
 }
 
 }
+
+namespace
+{
+
+class Activation : public testing_gui::FakeDesktop
+{
+};
+
+TEST_F(Activation, LosingTheFocusAfterTheLastWindowWentStillDeactivates)
+{
+    auto* window = new kestrel::Window;
+    openAndActivate(*window);
+    ASSERT_TRUE(kestrel::isApplicationActive());
+    const plat::WindowId gone = window->nativeHandle();
+    delete window;
+    plat::InputEvent lost;
+    lost.kind = plat::InputKind::Deactivated;
+    lost.window = gone;
+    fake.push(lost);
+    drain();
+    EXPECT_FALSE(kestrel::isApplicationActive());
+}
+
+}

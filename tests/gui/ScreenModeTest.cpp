@@ -1,0 +1,84 @@
+#include "FakeDesktop.h"
+
+namespace
+{
+
+using kestrel::ScreenMode;
+using testing_gui::FakeDesktop;
+
+class ScreenModes : public FakeDesktop
+{
+};
+
+TEST_F(ScreenModes, IndicesHaveTheirDisplayNames)
+{
+    EXPECT_STREQ(kestrel::resolutionNames(-1), "current");
+    EXPECT_STREQ(kestrel::resolutionNames(0), "640 x 480");
+    EXPECT_STREQ(kestrel::resolutionNames(4), "1600 x 1200");
+    EXPECT_STREQ(kestrel::resolutionNames(5), "...");
+    EXPECT_STREQ(kestrel::colourDepthNames(1), "32 bit");
+    EXPECT_STREQ(kestrel::colourDepthNames(2), "...");
+    EXPECT_STREQ(kestrel::refreshRateNames(-1), "default");
+    EXPECT_STREQ(kestrel::refreshRateNames(2), "85 Hz");
+    EXPECT_STREQ(kestrel::refreshRateNames(-2), "...");
+}
+
+TEST_F(ScreenModes, TheCurrentModeReadsBackAsIndices)
+{
+    const struct
+    {
+        plat::DisplayMode mode;
+        int resolution;
+        int depth;
+        int refresh;
+    } table[] = {
+        {{1152, 864, 32, 60}, 2, 1, 0},
+        {{640, 480, 16, 72}, 0, 0, 0},
+        {{1920, 1080, 24, 144}, 4, 1, 4},
+        {{1280, 1024, 32, 85}, 3, 1, 2},
+    };
+    for (const auto& row : table) {
+        fake.current = row.mode;
+        const ScreenMode mode = kestrel::getScreenMode(0);
+        EXPECT_EQ(mode.resolution, row.resolution) << row.mode.width;
+        EXPECT_EQ(mode.depth, row.depth) << row.mode.width;
+        EXPECT_EQ(mode.refresh, row.refresh) << row.mode.width;
+    }
+}
+
+TEST_F(ScreenModes, ModesAreTestedAgainstTheDisplaysList)
+{
+    EXPECT_TRUE(kestrel::testScreenMode(ScreenMode{}));
+    fake.modes.clear();
+    EXPECT_TRUE(kestrel::testScreenMode(ScreenMode{}));
+    EXPECT_FALSE(kestrel::testScreenMode(ScreenMode{0, -1, -1}));
+    fake.modes = {{800, 600, 24, 0}};
+    EXPECT_TRUE(kestrel::testScreenMode(ScreenMode{1, 0, 3}));
+    EXPECT_FALSE(kestrel::testScreenMode(ScreenMode{2, -1, -1}));
+}
+
+TEST_F(ScreenModes, AModeRecordLeavesOpenWhatTheIndicesLeaveOpen)
+{
+    fake.current = {1280, 1024, 24, 75};
+    plat::DisplayMode record = kestrel::findDisplayMode(ScreenMode{-1, 2, -1});
+    EXPECT_EQ(record.width, 0);
+    EXPECT_EQ(record.bitsPerPixel, 24);
+    EXPECT_EQ(record.refreshRate, 0);
+    record = kestrel::findDisplayMode(ScreenMode{7, 0, 9});
+    EXPECT_EQ(record.width, 1024);
+    EXPECT_EQ(record.height, 768);
+    EXPECT_EQ(record.bitsPerPixel, 16);
+    EXPECT_EQ(record.refreshRate, 75);
+}
+
+TEST_F(ScreenModes, ASingleDisplayIsOneMonitorNamedMonitorCoveringTheScreen)
+{
+    EXPECT_EQ(kestrel::monitorCount(), 1);
+    EXPECT_EQ(kestrel::monitorRect(0), (kestrel::Rect{0, 0, 1024, 768}));
+    EXPECT_STREQ(kestrel::monitorDeviceName(0).c_str(), "Monitor");
+    EXPECT_STREQ(kestrel::monitorDeviceName(3).c_str(), "Monitor");
+    fake.screen = {0, 0, 800, 600};
+    EXPECT_EQ(kestrel::monitorRect(-1), (kestrel::Rect{0, 0, 800, 600}));
+}
+
+}
