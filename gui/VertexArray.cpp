@@ -98,7 +98,8 @@ void resetCache()
     }
     g.DisableClientState(GL_TEXTURE_COORD_ARRAY);
     cache.clientUnit = 0;
-    if (weHaveARBVertexBufferObjects) {
+    // Buffers may still be bound from before the switch went off: unbind whenever the driver can.
+    if (plat::glDriver().BindBufferARB) {
         g.BindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
         g.BindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
     }
