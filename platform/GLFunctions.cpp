@@ -8,7 +8,26 @@ namespace plat
 namespace
 {
 
-GLFunctions driverTable;
+// Stands in for a core entry point until the driver's is resolved: does nothing, returns zero.
+template <auto Member>
+struct Stub;
+
+template <typename R, typename... A, R (*GLFunctions::*Member)(A...)>
+struct Stub<Member>
+{
+    static R call(A...) { return R(); }
+};
+
+GLFunctions stubbedTable()
+{
+    GLFunctions table;
+#define PLAT_GL_STUB(ret, name, params) table.name = &Stub<&GLFunctions::name>::call;
+    PLAT_GL_CORE_FUNCTIONS(PLAT_GL_STUB)
+#undef PLAT_GL_STUB
+    return table;
+}
+
+GLFunctions driverTable = stubbedTable();
 GLFunctions* installed = nullptr;
 
 }
@@ -36,7 +55,12 @@ void* glProcAddress(const char* name)
 bool loadGLFunctions()
 {
     bool all = true;
-#define PLAT_GL_RESOLVE(ret, name, params) all = resolveGLFunction(driverTable.name, "gl" #name) && all;
+#define PLAT_GL_RESOLVE(ret, name, params)                                                         \
+    if (auto found = reinterpret_cast<decltype(driverTable.name)>(glProcAddress("gl" #name))) {          \
+        driverTable.name = found;                                                                  \
+    } else {                                                                                       \
+        all = false;                                                                               \
+    }
     PLAT_GL_CORE_FUNCTIONS(PLAT_GL_RESOLVE)
 #undef PLAT_GL_RESOLVE
     return all;

@@ -110,7 +110,8 @@
 namespace plat
 {
 
-// One pointer per entry point, named without the "gl" prefix; null when not resolved.
+// One pointer per entry point, named without the "gl" prefix. In the driver's table a core entry
+// point that is not resolved does nothing (and returns 0); an extension entry point is null.
 struct GLFunctions
 {
 #define PLAT_GL_MEMBER(ret, name, params) ret(*name) params = nullptr;
@@ -137,8 +138,8 @@ bool resolveGLFunction(F& slot, const char* name)
     return slot != nullptr;
 }
 
-// Resolves every core entry point into the driver's table; false when one is missing (the GL
-// library is unusable). Needs a loaded GL library (a GL window or context exists).
+// Resolves every core entry point into the driver's table; false when one is missing (that one
+// keeps doing nothing). Needs a loaded GL library (a GL window or context exists).
 bool loadGLFunctions();
 
 }
