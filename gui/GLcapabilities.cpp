@@ -115,6 +115,9 @@ void makeProbeContext()
         return;
     }
     setSharedRenderContext(context);
+    // The backend shuts SDL down when it is destroyed at exit; the context must go before that,
+    // so the backend is made first and this handler registered after it.
+    plat::backend();
     std::atexit(releaseSharedContext);
     if (!plat::makeGLCurrent(sniffWindow, context) || !plat::loadGLFunctions()) {
         heron::debug("OpenGL probe: the context cannot be used (%s)\n", plat::glLastError().c_str());

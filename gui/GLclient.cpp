@@ -248,10 +248,9 @@ void releaseSharedContext()
     plat::makeGLCurrent(0, nullptr);
     plat::deleteGLContext(sharedContext);
     sharedContext = nullptr;
-    if (probeWindow() != 0) {
-        plat::destroyHiddenGLWindow(probeWindow());
-        plat::stopGLVideo();
-    }
+    // The video subsystem stays up: SDL would unload the X libraries, whose cached allocations
+    // then look like leaks of no known module.
+    plat::destroyHiddenGLWindow(probeWindow());
 }
 
 }

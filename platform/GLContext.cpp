@@ -5,6 +5,11 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <dlfcn.h>
+#include <link.h>
+
+#include <cstring>
+
 namespace plat
 {
 
@@ -33,6 +38,30 @@ bool fail()
     return false;
 }
 
+// Keeps the GL driver modules loaded until the process ends: the entry points resolved from them
+// must not dangle when SDL closes the display and the GL library lets them go.
+void pinDriverModules()
+{
+    static bool pinned = false;
+    if (pinned) {
+        return;
+    }
+    pinned = true;
+    std::vector<std::string> names;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* found) {
+            const char* const name = info->dlpi_name;
+            if (name && (std::strstr(name, "_dri.so") || std::strstr(name, "libGLX_"))) {
+                static_cast<std::vector<std::string>*>(found)->push_back(name);
+            }
+            return 0;
+        },
+        &names);
+    for (const std::string& name : names) {
+        dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    }
+}
+
 int attribute(SDL_GLattr which)
 {
     int value = 0;
@@ -47,11 +76,6 @@ bool startGLVideo()
         return fail();
     }
     return true;
-}
-
-void stopGLVideo()
-{
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 void applyPixelFormat(const PixelFormat& format)
@@ -129,7 +153,9 @@ GLContextHandle createGLContext(WindowId window)
     SDL_GLContext context = SDL_GL_CreateContext(found);
     if (!context) {
         fail();
+        return nullptr;
     }
+    pinDriverModules();
     return context;
 }
 

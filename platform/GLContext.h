@@ -28,9 +28,9 @@ struct PixelFormat
     int stencilBits = 8;
 };
 
-// Starts SDL's video for GL use (counted; stopGLVideo undoes one start). False without a display.
+// Starts SDL's video and loads the GL library, both kept until the process ends. False without a
+// display or GL library.
 bool startGLVideo();
-void stopGLVideo();
 
 // The formats to choose from: each candidate request that the display can give, described as
 // given, numbered by its place in the request list. Makes and drops one hidden window per request.
