@@ -187,3 +187,15 @@ TEST_F(GLDisplayTest, GlFontDrawsWhiteGlyphsAndReturnsTheAdvance)
     EXPECT_GT(white, 10);
     EXPECT_EQ(log.text().find("internal format didn't match"), std::string::npos);
 }
+
+TEST_F(GLDisplayTest, AOneByOneImageWithMipmapsUploadsOneLevel)
+{
+    kestrel::GLtexture texture;
+    texture.setImage(Image(1, 1));
+    texture.bind();
+    GLint width = -1;
+    plat::gl().GetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &width);
+    EXPECT_EQ(width, 0);
+    EXPECT_EQ(texture.internals().bytes, 4);
+    EXPECT_TRUE(texture.internals().uploaded);
+}
