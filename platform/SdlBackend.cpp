@@ -62,7 +62,7 @@ SdlBackend::~SdlBackend()
         SDL_DestroyWindow(entry.second);
     }
     if (videoStarted) {
-        SDL_Quit();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 }
 
@@ -73,13 +73,14 @@ bool SdlBackend::startVideo()
     }
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // 2-D windows present through the desktop's own framebuffer, not a GL renderer of their own.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         videoFailed = true;
         error = SDL_GetError();
         return false;
     }
     videoStarted = true;
-    SDL_StartTextInput();
     return true;
 }
 

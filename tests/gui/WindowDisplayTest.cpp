@@ -148,26 +148,6 @@ TEST(WindowDisplay, TheDisplaysModesAreListedAndTheCurrentOneFitsTheList)
 namespace
 {
 
-TEST(WindowDisplay, AnOpenFramedWindowMakesTheApplicationActive)
-{
-    kestrel::Window window;
-    window.setSize(60, 40);
-    window.create();
-    ASSERT_TRUE(window.isOpen());
-    kestrel::Event event;
-    const double start = heron::getTime();
-    while (!kestrel::isApplicationActive() && heron::getTime() - start < 5.0) {
-        kestrel::getEvent(event, nullptr);
-        kestrel::dispatch(event);
-    }
-    EXPECT_TRUE(kestrel::isApplicationActive());
-}
-
-}
-
-namespace
-{
-
 TEST(WindowDisplay, AFullScreenWindowCoversTheDisplayInItsCurrentMode)
 {
     kestrel::Window window;
