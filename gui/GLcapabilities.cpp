@@ -115,8 +115,8 @@ void makeProbeContext()
         return;
     }
     setSharedRenderContext(context);
-    // The backend shuts SDL down when it is destroyed at exit; the context must go before that,
-    // so the backend is made first and this handler registered after it.
+    // The backend lets SDL's video go when it is destroyed at exit; the context must go before
+    // that, so the backend is made first and this handler registered after it.
     plat::backend();
     std::atexit(releaseSharedContext);
     if (!plat::makeGLCurrent(sniffWindow, context) || !plat::loadGLFunctions()) {
