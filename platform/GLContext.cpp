@@ -62,6 +62,25 @@ void pinDriverModules()
     }
 }
 
+// Makes a hidden window and a context with the request; when the display gives them, adds what
+// it gave to formats.
+void tryFormat(const PixelFormat& request, std::vector<PixelFormat>& formats)
+{
+    applyPixelFormat(request);
+    const WindowId window = createHiddenGLWindow(4, 4);
+    if (window == 0) {
+        return;
+    }
+    if (GLContextHandle context = createGLContext(window)) {
+        PixelFormat given = describeCurrentFormat();
+        given.number = request.number;
+        formats.push_back(given);
+        makeGLCurrent(0, nullptr);
+        deleteGLContext(context);
+    }
+    destroyHiddenGLWindow(window);
+}
+
 int attribute(SDL_GLattr which)
 {
     int value = 0;
@@ -88,7 +107,7 @@ void applyPixelFormat(const PixelFormat& format)
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, format.depthBits);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, format.stencilBits);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, format.doubleBuffer ? 1 : 0);
-    SDL_GL_SetAttribute(SDL_GL_ACCELERATED_VISUAL, 1);
+    SDL_GL_SetAttribute(SDL_GL_ACCELERATED_VISUAL, format.accelerated ? 1 : -1);
     // Compatibility profile at the driver's default version: the fixed-function pipeline stays.
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
@@ -102,19 +121,14 @@ std::vector<PixelFormat> glPixelFormats()
     const WindowId previousWindow = currentGLWindow();
     const GLContextHandle previousContext = currentGLContext();
     for (const PixelFormat& request : candidates) {
-        applyPixelFormat(request);
-        const WindowId window = createHiddenGLWindow(4, 4);
-        if (window == 0) {
-            continue;
+        tryFormat(request, formats);
+    }
+    if (formats.empty()) {
+        // No visual claims acceleration (a software driver may rate its visuals slow): take any.
+        for (PixelFormat request : candidates) {
+            request.accelerated = false;
+            tryFormat(request, formats);
         }
-        if (GLContextHandle context = createGLContext(window)) {
-            PixelFormat given = describeCurrentFormat();
-            given.number = request.number;
-            formats.push_back(given);
-            makeGLCurrent(0, nullptr);
-            deleteGLContext(context);
-        }
-        destroyHiddenGLWindow(window);
     }
     makeGLCurrent(previousWindow, previousContext);
     return formats;
@@ -200,7 +214,7 @@ PixelFormat describeCurrentFormat()
     }
     format.number = 1;
     format.doubleBuffer = attribute(SDL_GL_DOUBLEBUFFER) != 0;
-    format.accelerated = attribute(SDL_GL_ACCELERATED_VISUAL) != 0;
+    format.accelerated = attribute(SDL_GL_ACCELERATED_VISUAL) == 1;
     format.colourBits = attribute(SDL_GL_RED_SIZE) + attribute(SDL_GL_GREEN_SIZE) + attribute(SDL_GL_BLUE_SIZE);
     format.alphaBits = attribute(SDL_GL_ALPHA_SIZE);
     format.depthBits = attribute(SDL_GL_DEPTH_SIZE);
