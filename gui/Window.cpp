@@ -305,6 +305,7 @@ void Window::create()
     plat::WindowSpec spec;
     spec.title = text.c_str();
     spec.resizable = in.resizable;
+    spec.opengl = in.selfPainted != 0;
     if (!placeOnScreen(spec)) {
         return;
     }

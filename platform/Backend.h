@@ -47,6 +47,7 @@ struct WindowSpec
     bool maximised = false;
     int display = 0;                // full screen: which display
     DisplayMode mode;               // full screen: the mode to switch to (all 0: the desktop's)
+    bool opengl = false;            // the window shows OpenGL frames (made with the GL pixel format)
 };
 
 enum class InputKind

@@ -156,7 +156,7 @@ WindowId SdlBackend::createWindow(const WindowSpec& spec)
     SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, spec.kind == WindowKind::Popup ? "1" : "0");
     SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), spec.client.x, spec.client.y,
                                           std::max(1, spec.client.width), std::max(1, spec.client.height),
-                                          windowFlags(spec));
+                                          windowFlags(spec) | (spec.opengl ? SDL_WINDOW_OPENGL : 0));
     if (!window) {
         error = SDL_GetError();
         return 0;

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace kestrel
+{
+
+class Image;
+
+// What an upload asks of the mipmap builder.
+class MipmapperInfo
+{
+public:
+    virtual ~MipmapperInfo() = default;
+    virtual bool wantsCompression() const = 0;
+    virtual bool wantsMipmaps() const = 0;
+    virtual bool wantsFade() const = 0;
+};
+
+// The private state of a GL texture.
+class GLtextureInternals : public MipmapperInfo
+{
+public:
+    bool wantsCompression() const override { return compressionAllowed; }
+    bool wantsMipmaps() const override { return minFilter == 2; }
+    bool wantsFade() const override { return fadeMipmaps; }
+
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    bool created = false;
+    bool uploaded = false;
+    std::uint32_t name = 0;
+    std::int32_t bytes = 0;
+    std::int32_t magFilter = 1;
+    std::int32_t minFilter = 2;
+    bool forceTrilinear = false;
+    bool compressionAllowed = false;
+    bool clamp = false;
+    std::int32_t clampMode = 0;         // 0 clamp to the edge, 1 clamp to the border colour
+    std::uint32_t borderColour = 0;     // packed 0xAABBGGRR
+    std::int32_t anisotropy = 1;        // 1 off, 0 automatic, else the level
+    bool fadeMipmaps = false;
+    bool borderUnavailable = false;
+};
+
+// An OpenGL texture made from an image: created on its first bind, filled once by setImage.
+// Every live texture is listed for count() and totalBytes(). Main thread only.
+class GLtexture
+{
+public:
+    GLtexture();
+    // Deletes the GL texture in the shared context.
+    ~GLtexture();
+    GLtexture(const GLtexture&) = delete;
+    GLtexture& operator=(const GLtexture&) = delete;
+
+    // Binds the texture to GL_TEXTURE_2D of the current unit, creating it (and its parameters)
+    // on the first call. GL errors are logged and the texture is still used.
+    void bind();
+    // Uploads the image (power-of-two sizes, mipmaps as asked); ignored for an empty image or
+    // once uploaded.
+    void setImage(const Image& image);
+    // min 2 builds mipmaps; any other value gives one level with nearest filtering.
+    void setFilters(int mag, int min);
+    // Clamps texture coordinates: mode 0 to the edge, 1 to the border colour (0xAABBGGRR).
+    void setClamp(int mode, std::uint32_t borderColour);
+    void allowCompression();
+    // 1 off, 0 automatic, other values used as given.
+    void setAnisotropy(int level);
+    // Mipmap levels fade out (alpha 102, 81, 65, ... from level 0).
+    void setFadeMipmaps();
+
+    // Live textures and the texture memory of all their uploaded levels, in bytes.
+    static int count();
+    static std::int64_t totalBytes();
+
+    GLtextureInternals& internals() { return *m_internals; }
+
+private:
+    void create();
+
+    std::unique_ptr<GLtextureInternals> m_internals;
+};
+
+// Upload arithmetic.
+// A texture side: clamped to maxSide and rounded down to a power of two, at least 1.
+int textureSide(int side, int maxSide);
+// Number of levels of a full mip chain down to 1 x 1.
+int mipLevelCount(int width, int height);
+// Alpha of a fading level: the truncation of 255 x 0.5 x 0.8^(level + 1).
+int fadeAlpha(int level);
+// The anisotropy level set for a request (0 automatic: 4 above a driver maximum of 8, else 2).
+int anisotropyLevel(int requested, int driverMaximum);
+
+// The internal format and size an upload uses.
+struct UploadFormat
+{
+    int internalFormat = 0;
+    int components = 0;     // after grey expansion
+    bool expandGrey = false;    // byte 0 copied into bytes 1 and 2 of every pixel
+    bool halve = false;         // the image goes up at half size
+};
+// Chooses the internal format for an image of `components` (clamped to 1..4) and size.
+UploadFormat chooseUploadFormat(int components, int width, int height, bool compressionAllowed,
+                                bool canCompress, bool haveS3);
+
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "platform/GLFunctions.h"
+
+#include <string>
+#include <type_traits>
+#include <vector>
+
+// Records the names of the GL calls made while it is installed (integral arguments too) and
+// passes every call on to the driver.
+class GLRecorder
+{
+public:
+    GLRecorder()
+    {
+        current() = this;
+#define RECORDER_ENTRY(ret, name, params) m_table.name = &Forward<&plat::GLFunctions::name, Entry_##name>::call;
+        PLAT_GL_CORE_FUNCTIONS(RECORDER_ENTRY)
+        PLAT_GL_EXTENSION_FUNCTIONS(RECORDER_ENTRY)
+#undef RECORDER_ENTRY
+        plat::setGLFunctions(&m_table);
+    }
+    ~GLRecorder()
+    {
+        plat::setGLFunctions(nullptr);
+        current() = nullptr;
+    }
+    GLRecorder(const GLRecorder&) = delete;
+    GLRecorder& operator=(const GLRecorder&) = delete;
+
+    // Calls recorded so far, such as "BindBufferARB(34962,1)".
+    const std::vector<std::string>& calls() const { return m_calls; }
+    void clear() { m_calls.clear(); }
+    // How many recorded calls start with the prefix (a name, or a name with "(" and arguments).
+    int count(const std::string& prefix) const
+    {
+        int n = 0;
+        for (const std::string& call : m_calls) {
+            n += call.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
+        }
+        return n;
+    }
+    // Position of the first call starting with prefix, -1 when none.
+    int indexOf(const std::string& prefix) const
+    {
+        for (std::size_t i = 0; i < m_calls.size(); ++i) {
+            if (m_calls[i].compare(0, prefix.size(), prefix) == 0) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+
+private:
+    enum Entry
+    {
+#define RECORDER_INDEX(ret, name, params) Entry_##name,
+        PLAT_GL_CORE_FUNCTIONS(RECORDER_INDEX)
+        PLAT_GL_EXTENSION_FUNCTIONS(RECORDER_INDEX)
+#undef RECORDER_INDEX
+    };
+
+    static const char* nameOf(int entry)
+    {
+        static const char* const names[] = {
+#define RECORDER_NAME(ret, name, params) #name,
+            PLAT_GL_CORE_FUNCTIONS(RECORDER_NAME)
+            PLAT_GL_EXTENSION_FUNCTIONS(RECORDER_NAME)
+#undef RECORDER_NAME
+        };
+        return names[entry];
+    }
+
+    template <auto Member, int Index>
+    struct Forward;
+
+    template <typename R, typename... A, R (*plat::GLFunctions::*Member)(A...), int Index>
+    struct Forward<Member, Index>
+    {
+        static R call(A... args)
+        {
+            std::string text = nameOf(Index);
+            text += '(';
+            bool first = true;
+            ((text += describe(args, first)), ...);
+            text += ')';
+            current()->m_calls.push_back(text);
+            const auto real = plat::glDriver().*Member;
+            if constexpr (std::is_void_v<R>) {
+                if (real) {
+                    real(args...);
+                }
+            } else {
+                return real ? real(args...) : R{};
+            }
+        }
+    };
+
+    template <typename T>
+    static std::string describe(T value, bool& first)
+    {
+        std::string text = first ? "" : ",";
+        first = false;
+        if constexpr (std::is_integral_v<T>) {
+            text += std::to_string(static_cast<long long>(value));
+        } else {
+            text += "_";
+        }
+        return text;
+    }
+
+    static GLRecorder*& current()
+    {
+        static GLRecorder* recorder = nullptr;
+        return recorder;
+    }
+
+    plat::GLFunctions m_table;
+    std::vector<std::string> m_calls;
+};

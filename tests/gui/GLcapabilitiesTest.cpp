@@ -1,0 +1,123 @@
+#include "LogCapture.h"
+
+#include "gui/GLcapabilities.h"
+#include "gui/GLclient.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+TEST(GLcapabilitiesTest, WordTestLooksAtTheFirstOccurrenceAndTheCharacterAfterIt)
+{
+    struct Case
+    {
+        const char* list;
+        const char* name;
+        bool found;
+    };
+    const Case cases[] = {
+        {"GL_EXT_bgra GL_ARB_multitexture", "GL_ARB_multitexture", true},   // last word, no blank after
+        {"GL_ARB_multitexture GL_EXT_bgra", "GL_ARB_multitexture", true},
+        {"GL_EXT_texture_edge_clamp GL_X", "EXT_texture_edge_clamp", true}, // the prefix is not looked at
+        {"GL_ARB_multitexture_x GL_ARB_multitexture", "GL_ARB_multitexture", false},  // first occurrence only
+        {"GL_EXT_bgra", "GL_ARB_multitexture", false},
+        {"", "GL_EXT_bgra", false},
+        {"GL_EXT_bgra", "", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(kestrel::hasExtensionWord(c.list, c.name), c.found) << c.list << " / " << c.name;
+    }
+    kestrel::GLcapabilities record;
+    record.wglExtensions = "GLX_ARB_create_context GLX_EXT_swap_control";
+    EXPECT_TRUE(record.hasExtension("GLX_EXT_swap_control"));
+    EXPECT_FALSE(record.hasExtension("GL_EXT_bgra"));
+}
+
+TEST(GLcapabilitiesTest, ANewRecordIsEmptyAndQueryWithoutContextLeavesItInvalid)
+{
+    kestrel::GLcapabilities record;
+    EXPECT_FALSE(record.valid);
+    EXPECT_EQ(record.textureUnits, 0);
+    EXPECT_EQ(record.maxAnisotropy, 0);
+    record.textureUnits = 4;
+    record.valid = true;
+    record.query();
+    EXPECT_FALSE(record.valid);
+    EXPECT_EQ(record.textureUnits, 4);
+}
+
+TEST(GLcapabilitiesTest, ReportListsOneExtensionPerLineAndOmitsAnEmptyWindowSystemSection)
+{
+    kestrel::GLcapabilities record;
+    record.vendor = "V";
+    record.renderer = "R";
+    record.version = "1.5";
+    record.hardwareAccelerated = false;
+    record.textureUnits = 2;
+    record.extensions = "GL_A GL_B";
+    {
+        LogCapture log;
+        record.print();
+        const std::string text = log.text();
+        EXPECT_NE(text.find("\n\nOpenGL info\n-----------\nVendor = V\nRenderer = R\nVersion = 1.5\n"
+                            "Hardware acceleration? No\n"),
+                  std::string::npos)
+            << text;
+        EXPECT_NE(text.find("Texture units = 2\n"), std::string::npos);
+        EXPECT_NE(text.find("---------------------------\nGL_A\nGL_B\n\n\n"), std::string::npos) << text;
+        EXPECT_EQ(text.find("Supported WGL extensions"), std::string::npos);
+    }
+    record.wglExtensions = "GLX_C";
+    LogCapture log;
+    record.print();
+    EXPECT_NE(log.text().find("Supported WGL extensions\n------------------------\nGLX_C\n"), std::string::npos);
+}
+
+TEST(GLcapabilitiesTest, PixelFormatChoiceKeepsTheBestQualifyingFormat)
+{
+    using plat::PixelFormat;
+    const auto format = [](int number, int colour, int depth, bool accelerated, bool doubled = true) {
+        PixelFormat f;
+        f.number = number;
+        f.colourBits = colour;
+        f.depthBits = depth;
+        f.accelerated = accelerated;
+        f.doubleBuffer = doubled;
+        return f;
+    };
+    // Deeper depth wins while colour stays at least as good.
+    EXPECT_EQ(kestrel::choosePixelFormat({format(1, 24, 16, true), format(2, 24, 24, true), format(3, 16, 32, true)}), 2);
+    // A hardware format shuts out later generic ones, even deeper ones.
+    EXPECT_EQ(kestrel::choosePixelFormat({format(1, 24, 16, true), format(2, 24, 24, false)}), 1);
+    // A generic format is taken until a hardware one comes.
+    EXPECT_EQ(kestrel::choosePixelFormat({format(1, 24, 24, false), format(2, 24, 32, true)}), 2);
+    // Single-buffered formats never qualify; 16-bit colour never with more than 24 depth bits.
+    EXPECT_EQ(kestrel::choosePixelFormat({format(1, 24, 24, true, false), format(2, 16, 32, true)}), 0);
+    EXPECT_EQ(kestrel::choosePixelFormat({}), 0);
+}
+
+TEST(GLcapabilitiesTest, ProbesLogTheirFindingsOnlyWhenLoggingIsOn)
+{
+    // Without a context every probe finds nothing; the lines still show when logging is on.
+    if (plat::currentGLContext()) {
+        GTEST_SKIP() << "a context is current";
+    }
+    kestrel::resetGLProbes();
+    kestrel::glLogging = false;
+    {
+        LogCapture log;
+        kestrel::loadTextureExtensions();
+        EXPECT_EQ(log.text(), "");
+    }
+    kestrel::resetGLProbes();
+    kestrel::glLogging = true;
+    LogCapture log;
+    kestrel::loadTextureExtensions();
+    kestrel::loadTextureExtensions();
+    const std::string text = log.text();
+    kestrel::glLogging = false;
+    EXPECT_NE(text.find("Looking for texture mapping extensions...\nweCanClampToEdge=0\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Looking for texture mapping extensions", 10), std::string::npos);
+    EXPECT_FALSE(kestrel::weCanClampToEdge);
+}
