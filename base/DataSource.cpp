@@ -13,22 +13,11 @@ namespace
 
 constexpr int lineFeed = 10;
 constexpr int carriageReturn = 13;
-constexpr std::uint32_t longTagMarker = 255;
 constexpr std::uint32_t endOfDataTag = 0xFFFFFFFF;
 
 bool isLineEnd(int byte)
 {
     return byte == lineFeed || byte == carriageReturn;
-}
-
-std::uint32_t assembleUInt32(const unsigned char* bytes, bool bigEndian)
-{
-    if (bigEndian) {
-        return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 | std::uint32_t(bytes[2]) << 8 |
-               std::uint32_t(bytes[3]);
-    }
-    return std::uint32_t(bytes[3]) << 24 | std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[1]) << 8 |
-           std::uint32_t(bytes[0]);
 }
 
 }
@@ -74,7 +63,7 @@ bool DataSource::fetchUInt32(std::uint32_t& value)
         setError();
         return false;
     }
-    value = assembleUInt32(bytes, m_bigEndian);
+    value = decodeUInt32(bytes);
     return true;
 }
 
@@ -85,8 +74,8 @@ bool DataSource::fetchUInt64(std::uint64_t& value)
     if (!fetchUInt32(first) || !fetchUInt32(second)) {
         return false;
     }
-    const std::uint32_t low = m_bigEndian ? second : first;
-    const std::uint32_t high = m_bigEndian ? first : second;
+    const std::uint32_t low = isBigEndian() ? second : first;
+    const std::uint32_t high = isBigEndian() ? first : second;
     value = std::uint64_t(high) << 32 | low;
     return true;
 }
@@ -141,7 +130,7 @@ DataSource& DataSource::readUInt16(std::uint16_t& value)
         setError();
         return *this;
     }
-    value = m_bigEndian ? std::uint16_t(first << 8 | second) : std::uint16_t(second << 8 | first);
+    value = isBigEndian() ? std::uint16_t(first << 8 | second) : std::uint16_t(second << 8 | first);
     return *this;
 }
 
@@ -216,7 +205,7 @@ void DataSource::readTextString(heron_string& value)
 
 bool DataSource::fetchStringLength(std::uint32_t& length)
 {
-    if (m_stringMode == 2) {
+    if (stringMode() == 2) {
         const int byte = readByte();
         if (byte < 0) {
             setError();
@@ -225,7 +214,7 @@ bool DataSource::fetchStringLength(std::uint32_t& length)
         length = std::uint32_t(byte);
         return true;
     }
-    if (m_stringMode == 3) {
+    if (stringMode() == 3) {
         return fetchUInt32(length);
     }
     return fetchTag(length);
@@ -253,12 +242,12 @@ void DataSource::readCountedString(heron_string& value)
 DataSource& DataSource::readString(heron_string& value)
 {
     value.clear();
-    if (m_stringMode == 0 || m_stringMode == 1) {
+    if (stringMode() == 0 || stringMode() == 1) {
         readTextString(value);
-    } else if (m_stringMode >= 2 && m_stringMode <= 4) {
+    } else if (stringMode() >= 2 && stringMode() <= 4) {
         readCountedString(value);
     } else {
-        debug("DataSource::readString() - unknown string mode %d, nothing read\n", m_stringMode);
+        debug("DataSource::readString() - unknown string mode %d, nothing read\n", stringMode());
         setError();
     }
     return *this;

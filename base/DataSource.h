@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/StreamState.h"
+
 #include <cstdint>
 
 class heron_string;
@@ -7,6 +9,7 @@ class heron_string;
 namespace heron
 {
 
+class FilePath;
 class NetAddress;
 
 // Abstract byte source: each kind supplies the byte operations, and every typed read (tags, bools,
@@ -14,12 +17,9 @@ class NetAddress;
 // Typed reads return the source so they chain; a short read sets the error flag and leaves the target
 // unchanged unless its contract says otherwise. One thread at a time uses a source.
 // A kind that overrides readByte() should add "using DataSource::readByte;" to keep readByte(char&).
-class DataSource
+class DataSource : public StreamState
 {
 public:
-    // String modes: 0 NUL-terminated, 1 ended by LF CR, 2 one length byte, 3 32-bit length,
-    // 4 tag-integer length (the default).
-    static constexpr int defaultStringMode = 4;
     // Longest string read from a source that cannot tell how many bytes it has left.
     static constexpr std::uint32_t maxUnboundedStringLength = 16u << 20;
 
@@ -74,19 +74,9 @@ public:
     // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the source's
     // byte order. The target is unchanged when the bytes run short.
     DataSource& readAddress(NetAddress& value);
-
-    // Chooses the string mode 0..4 of readString.
-    void setStringMode(int mode) { m_stringMode = mode; }
-    int stringMode() const { return m_stringMode; }
-    // Chooses big-endian (true) or little-endian (false, the default) for multi-byte values.
-    void setBigEndian(bool bigEndian) { m_bigEndian = bigEndian; }
-    bool isBigEndian() const { return m_bigEndian; }
-    // True after a short read, a failed seek or a kind's own failure.
-    bool hasError() const { return m_error; }
-
-protected:
-    // Sets or clears the error flag; kinds clear it when they are constructed.
-    void setError(bool error = true) { m_error = error; }
+    // A path stored as its text in the source's string mode, made a new normalised path. The
+    // target is unchanged when the text cannot be read.
+    DataSource& readPath(FilePath& value);
 
 private:
     bool fetchUInt32(std::uint32_t& value);
@@ -96,10 +86,6 @@ private:
     void readTextString(heron_string& value);
     void readCountedString(heron_string& value);
     void consumeLineEnd();
-
-    bool m_error = false;
-    bool m_bigEndian = false;
-    int m_stringMode = defaultStringMode;
 };
 
 }

@@ -1,5 +1,7 @@
 #include "base/FilePath.h"
 
+#include "base/DataDest.h"
+#include "base/DataSource.h"
 #include "base/Debug.h"
 
 #include <algorithm>
@@ -365,6 +367,21 @@ bool deletePath(const FilePath& path, bool recursive)
         return false;
     }
     return deleteOnDisk(path.diskPath().c_str(), recursive);
+}
+
+DataSource& DataSource::readPath(FilePath& value)
+{
+    heron_string text;
+    readString(text);
+    if (!hasError()) {
+        value = FilePath(text);
+    }
+    return *this;
+}
+
+DataDest& DataDest::writePath(const FilePath& value)
+{
+    return writeString(value.str());
 }
 
 }
