@@ -20,6 +20,18 @@ bool isLineEnd(int byte)
     return byte == lineFeed || byte == carriageReturn;
 }
 
+// Fetches the bit pattern of a value and stores it in value, which stays unchanged when the
+// fetch comes up short.
+template <class Bits, class T>
+DataSource& fetchAs(DataSource& source, bool (DataSource::*fetch)(Bits&), T& value)
+{
+    Bits bits = 0;
+    if ((source.*fetch)(bits)) {
+        value = std::bit_cast<T>(bits);
+    }
+    return source;
+}
+
 }
 
 DataSource::~DataSource() = default;
@@ -122,63 +134,51 @@ DataSource& DataSource::readByte(char& value)
     return *this;
 }
 
-DataSource& DataSource::readUInt16(std::uint16_t& value)
+bool DataSource::fetchUInt16(std::uint16_t& value)
 {
     const int first = readByte();
     const int second = first < 0 ? -1 : readByte();
     if (second < 0) {
         setError();
-        return *this;
+        return false;
     }
     value = isBigEndian() ? std::uint16_t(first << 8 | second) : std::uint16_t(second << 8 | first);
-    return *this;
+    return true;
+}
+
+DataSource& DataSource::readUInt16(std::uint16_t& value)
+{
+    return fetchAs(*this, &DataSource::fetchUInt16, value);
 }
 
 DataSource& DataSource::readInt16(std::int16_t& value)
 {
-    std::uint16_t bits = std::uint16_t(value);
-    readUInt16(bits);
-    value = std::int16_t(bits);
-    return *this;
+    return fetchAs(*this, &DataSource::fetchUInt16, value);
 }
 
 DataSource& DataSource::readUInt32(std::uint32_t& value)
 {
-    fetchUInt32(value);
-    return *this;
+    return fetchAs(*this, &DataSource::fetchUInt32, value);
 }
 
 DataSource& DataSource::readInt32(std::int32_t& value)
 {
-    std::uint32_t bits = 0;
-    if (fetchUInt32(bits)) {
-        value = std::int32_t(bits);
-    }
-    return *this;
+    return fetchAs(*this, &DataSource::fetchUInt32, value);
 }
 
 DataSource& DataSource::readDouble(std::uint64_t& value)
 {
-    fetchUInt64(value);
-    return *this;
+    return fetchAs(*this, &DataSource::fetchUInt64, value);
 }
 
 DataSource& DataSource::readDouble(std::int64_t& value)
 {
-    std::uint64_t bits = 0;
-    if (fetchUInt64(bits)) {
-        value = std::int64_t(bits);
-    }
-    return *this;
+    return fetchAs(*this, &DataSource::fetchUInt64, value);
 }
 
 DataSource& DataSource::readDouble(double& value)
 {
-    std::uint64_t bits = 0;
-    if (fetchUInt64(bits)) {
-        value = std::bit_cast<double>(bits);
-    }
-    return *this;
+    return fetchAs(*this, &DataSource::fetchUInt64, value);
 }
 
 void DataSource::consumeLineEnd()

@@ -79,6 +79,7 @@ public:
     DataSource& readPath(FilePath& value);
 
 private:
+    bool fetchUInt16(std::uint16_t& value);
     bool fetchUInt32(std::uint32_t& value);
     bool fetchUInt64(std::uint64_t& value);
     bool fetchTag(std::uint32_t& value);
