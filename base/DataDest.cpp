@@ -8,7 +8,10 @@
 namespace heron
 {
 
-DataDest::~DataDest() = default;
+DataDest::~DataDest()
+{
+    dropWriterContext();
+}
 
 bool DataDest::isOK() const
 {

@@ -11,6 +11,10 @@ namespace heron
 
 class FilePath;
 class NetAddress;
+class ObjectWriterContext;
+class Streamable;
+template <class T>
+class counted_ptr;
 
 // Abstract byte sink: each kind supplies the byte operations, and every typed write (tags, bools,
 // 32/64-bit values in either byte order, strings in five modes) is built on them here. Typed writes
@@ -55,6 +59,27 @@ public:
     DataDest& writeAddress(const NetAddress& value);
     // A path as its text, in the sink's string mode.
     DataDest& writePath(const FilePath& value);
+
+    // Object-graph streams (base/ObjectWriterContext.h). Writes a pointer field inside an object's
+    // body as the object's 32-bit id in the stream (0 for null); always 4 bytes.
+    DataDest& writeObjectRef(const Streamable* object);
+    // Writes a shared-pointer field as its block (or counted object).
+    template <class T>
+    DataDest& writeObjectRef(const counted_ptr<T>& field)
+    {
+        return writeObjectRef(field.streamedBlock());
+    }
+    // Writes one whole stream of version 101 (1.01) or 100 (1.00): header, the root and every object
+    // reachable from it, end mark. Another version writes nothing and sets the error flag.
+    DataDest& writeObject(const Streamable* root, int version = 101);
+
+private:
+    void dropWriterContext();
+
+    friend class ObjectWriterContext;
+
+    // Object-graph writer state; null unless a whole-graph writer installs one.
+    ObjectWriterContext* m_writerContext = nullptr;
 };
 
 }

@@ -34,7 +34,10 @@ DataSource& fetchAs(DataSource& source, bool (DataSource::*fetch)(Bits&), T& val
 
 }
 
-DataSource::~DataSource() = default;
+DataSource::~DataSource()
+{
+    dropStreamReader();
+}
 
 void DataSource::skip(std::uint32_t n)
 {

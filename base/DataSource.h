@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/StreamState.h"
+#include "base/Streamable.h"
 
 #include <cstdint>
 
@@ -11,6 +12,9 @@ namespace heron
 
 class FilePath;
 class NetAddress;
+class StreamReader;
+template <class T>
+class counted_ptr;
 
 // Abstract byte source: each kind supplies the byte operations, and every typed read (tags, bools,
 // 16/32/64-bit values in either byte order, strings in five modes, text lines) is built on them here.
@@ -78,6 +82,30 @@ public:
     // target is unchanged when the text cannot be read.
     DataSource& readPath(FilePath& value);
 
+    // Object-graph streams (base/StreamReader.h). Registers a class's factory, and through its
+    // registerFactories the classes it refers to, for the next readObject.
+    DataSource& registerFactory(StreamableFactory factory);
+    // Reads one whole stream and returns its root; null when nothing was read or the read failed
+    // (logged, error flag set). Consumes the registrations.
+    counted_ptr<Streamable> readObject();
+    // Reads a pointer field inside an object's body (always 4 bytes); the field is null until the
+    // stream ends and must stay at its address until then.
+    template <class T>
+    DataSource& readObjectRef(T*& field)
+    {
+        return readObjectRef(static_cast<void*>(&field), &assignStreamPointer<T>);
+    }
+    // Reads a shared-pointer field: restored pointers to one object share its block, which counts them.
+    template <class T>
+    DataSource& readObjectRef(counted_ptr<T>& field)
+    {
+        return readObjectRef(static_cast<void*>(&field), &counted_ptr<T>::assignStreamed, true);
+    }
+    // The pointer field at field is set through assign; late fields are set after all others.
+    DataSource& readObjectRef(void* field, PointerAssign assign, bool late = false);
+    // Called by an object's read to have its afterLoad run before the other objects'.
+    void requestEarlyAfterLoad();
+
 private:
     bool fetchUInt16(std::uint16_t& value);
     bool fetchUInt32(std::uint32_t& value);
@@ -87,6 +115,12 @@ private:
     void readTextString(heron_string& value);
     void readCountedString(heron_string& value);
     void consumeLineEnd();
+    void dropStreamReader();
+
+    friend class StreamReader;
+
+    // Object-graph reader attached by the first factory registration, null otherwise.
+    StreamReader* m_streamReader = nullptr;
 };
 
 }

@@ -2,6 +2,7 @@
 
 #include "base/Mutex.h"
 #include "base/Refcountable.h"
+#include "base/SharedBlock.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -93,6 +94,35 @@ public:
     // The number of pointers (or, for a Refcountable object, holders) sharing the object; 0 when empty.
     std::int32_t refCount() const { return m_block ? m_block->refCount() : 0; }
 
+    // Object-graph streams: what a pointer field holding this pointer stores (the shared block,
+    // or the counted object itself), null when empty.
+    const Streamable* streamedBlock() const { return dynamic_cast<const Streamable*>(m_block); }
+    // Pointer assignment of a restored stream (base/StreamReader.h): makes the counted_ptr at field
+    // one more holder of a stored block or counted object (an empty pointer for null). False when
+    // stored is neither, or a block whose object is not a T.
+    static bool assignStreamed(void* field, Streamable* stored)
+    {
+        static_assert(std::is_base_of_v<Streamable, T>, "only pointers to stored classes are streamed");
+        auto* const shared = dynamic_cast<SharedBlock*>(stored);
+        Refcountable* block = shared;
+        T* object = shared ? dynamic_cast<T*>(shared->object()) : nullptr;
+        if (shared != nullptr && shared->object() != nullptr && object == nullptr) {
+            return false;
+        }
+        if (stored != nullptr && block == nullptr) {
+            block = dynamic_cast<Refcountable*>(stored);
+            object = dynamic_cast<T*>(stored);
+            if (block == nullptr || object == nullptr) {
+                return false;
+            }
+        }
+        if (field != nullptr) {
+            addRef(block);
+            static_cast<counted_ptr*>(field)->set(block, object, resetSite);
+        }
+        return true;
+    }
+
 private:
     template <class U>
     friend class counted_ptr;
@@ -116,6 +146,8 @@ private:
         }
         if constexpr (std::is_base_of_v<Refcountable, T>) {
             return const_cast<std::remove_const_t<T>*>(object);
+        } else if constexpr (std::is_base_of_v<Streamable, T>) {
+            return new SharedBlock(const_cast<std::remove_const_t<T>*>(object));
         } else {
             return new internals(object);
         }

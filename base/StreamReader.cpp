@@ -1,0 +1,524 @@
+#include "base/StreamReader.h"
+
+#include "base/DataSource.h"
+#include "base/Debug.h"
+#include "base/MemoryDataSource.h"
+#include "base/SharedBlock.h"
+#include "base/counted_ptr.h"
+#include "base/heron_string.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <stdexcept>
+
+namespace heron
+{
+
+namespace
+{
+
+constexpr const char* headerWord = "HarborStream";
+constexpr std::uint32_t reservedEntries = 1024;
+constexpr std::uint32_t bodyChunk = 1u << 16;
+
+thread_local int streamNesting = 0;
+
+// The shared pointer that owns a stream's root: a counted root or a shared block is held as
+// itself, any other root gets a block of its own.
+counted_ptr<Streamable> holdRoot(Streamable* root)
+{
+    counted_ptr<Streamable> holder;
+    if (root != nullptr && !counted_ptr<Streamable>::assignStreamed(&holder, root)) {
+        holder.reset(root);
+    }
+    return holder;
+}
+
+// Reads a decimal number as scanf's %d does (blanks, optional sign, digits); false without digits
+// or beyond six digits, far past any version, so that major * 100 + minor cannot overflow.
+bool parseNumber(const char*& text, int& value)
+{
+    while (std::isspace(static_cast<unsigned char>(*text))) {
+        ++text;
+    }
+    const bool negative = *text == '-';
+    if (*text == '-' || *text == '+') {
+        ++text;
+    }
+    int digits = 0;
+    value = 0;
+    while (std::isdigit(static_cast<unsigned char>(*text))) {
+        if (++digits > 6) {
+            return false;
+        }
+        value = value * 10 + (*text++ - '0');
+    }
+    value = negative ? -value : value;
+    return digits > 0;
+}
+
+// The version (major * 100 + minor) of a header text, or -1 when it is not "HarborStream %d.%d".
+int parseVersion(const char* text)
+{
+    const std::size_t wordLength = std::strlen(headerWord);
+    if (std::strncmp(text, headerWord, wordLength) != 0) {
+        return -1;
+    }
+    text += wordLength;
+    int major = 0;
+    int minor = 0;
+    if (!parseNumber(text, major) || *text++ != '.' || !parseNumber(text, minor)) {
+        return -1;
+    }
+    return major * 100 + minor;
+}
+
+}
+
+StreamNestingGuard::StreamNestingGuard()
+{
+    if (streamNesting >= StreamReader::maxNesting) {
+        throw std::logic_error("streams nested too deeply");
+    }
+    ++streamNesting;
+}
+
+StreamNestingGuard::~StreamNestingGuard()
+{
+    --streamNesting;
+}
+
+StreamReader::StreamReader(DataSource& owner) : m_owner(owner)
+{
+}
+
+StreamReader::~StreamReader()
+{
+    deleteObjects();
+}
+
+void StreamReader::registerFactory(StreamableFactory factory)
+{
+    if (factory == nullptr) {
+        return;
+    }
+    const std::unique_ptr<Streamable> prototype(factory());
+    if (!prototype) {
+        return;
+    }
+    const auto inserted = m_factories.emplace(prototype->className(), factory);
+    if (inserted.second) {
+        prototype->registerFactories(m_owner);
+    }
+}
+
+void StreamReader::addFixup(std::uint32_t address, void* field, PointerAssign assign, bool late)
+{
+    if (m_inBody) {
+        m_fixups.push_back(Fixup{address, m_current, field, assign, 0, late});
+    }
+}
+
+Streamable* StreamReader::readStream()
+{
+    const StreamNestingGuard nesting;
+    m_reading = true;
+    m_objects.reserve(reservedEntries);
+    m_fixups.reserve(reservedEntries);
+    try {
+        if (readHeader()) {
+            readRecords();
+        }
+    } catch (...) {
+        m_reading = false;
+        deleteObjects();
+        throw;
+    }
+    m_reading = false;
+    Streamable* const root = m_objects.empty() ? nullptr : heldRoot();
+    m_objects.clear();
+    m_fixups.clear();
+    m_rootBlock = nullptr;
+    m_ownedByBlocks.clear();
+    return root;
+}
+
+bool StreamReader::readHeader()
+{
+    m_owner.setStringMode(0);
+    heron_string header;
+    m_owner.readString(header);
+    const int version = parseVersion(header.c_str());
+    if (version != version100 && version != version101) {
+        debug("StreamRead: not a stream header of version 1.00 or 1.01!\n");
+        return false;
+    }
+    m_owner.setStringMode(version == version101 ? 4 : 0);
+    return true;
+}
+
+void StreamReader::readRecords()
+{
+    for (;;) {
+        const int kind = m_owner.readByte();
+        switch (kind) {
+        case '?':
+            readDeclaration();
+            break;
+        case '!':
+            readObjectRecord();
+            break;
+        case '#':
+            finish();
+            return;
+        default:
+            throw std::logic_error(kind < 0 ? "stream ends without its end mark" : "unknown record in stream");
+        }
+    }
+}
+
+std::uint32_t StreamReader::readNumber(bool tag)
+{
+    std::uint32_t value = 0;
+    if (tag) {
+        m_owner.readTag(value);
+    } else {
+        m_owner.readUInt32(value);
+    }
+    if (m_owner.hasError()) {
+        throw std::logic_error("stream truncated");
+    }
+    return value;
+}
+
+void StreamReader::readDeclaration()
+{
+    const std::uint32_t id = readNumber(true);
+    heron_string name;
+    m_owner.readString(name);
+    if (m_owner.hasError()) {
+        throw std::logic_error("stream truncated");
+    }
+    ClassEntry& entry = m_classes[id];
+    entry.name.assign(name.c_str(), name.length());
+    const auto found = m_factories.find(entry.name);
+    entry.factory = found == m_factories.end() ? nullptr : found->second;
+    if (entry.factory == nullptr) {
+        // The objects of an unknown class are skipped; a pointer to one of them fails the read.
+        debug("StreamRead: no factory registered for a \"%s\"!\n", entry.name.c_str());
+    }
+}
+
+void StreamReader::readObjectRecord()
+{
+    const std::uint32_t classId = readNumber(true);
+    const std::uint32_t address = readNumber(false);
+    const std::uint32_t length = readNumber(true);
+    readBody(length);
+    const auto found = m_classes.find(classId);
+    if (found == m_classes.end() || found->second.factory == nullptr) {
+        return;
+    }
+    Streamable* const object = found->second.factory();
+    if (object == nullptr) {
+        throw std::logic_error("factory of \"" + found->second.name + "\" made no object");
+    }
+    const auto index = std::uint32_t(m_objects.size());
+    m_objects.push_back(ObjectEntry{address, false, index == 0, found->second.factory == &SharedBlock::make, object});
+    readInto(*object, index);
+}
+
+void StreamReader::readBody(std::uint32_t length)
+{
+    if (m_owner.canSeek() && length > m_owner.remaining()) {
+        throw std::logic_error("object body truncated");
+    }
+    // Grows in chunks as bytes arrive, so a damaged length on an unsized source cannot allocate
+    // more than the data holds.
+    m_body.clear();
+    std::uint32_t got = 0;
+    while (got < length) {
+        const std::uint32_t chunk = std::min(length - got, m_owner.canSeek() ? length - got : bodyChunk);
+        m_body.resize(std::size_t(got) + chunk);
+        const std::uint32_t delivered = m_owner.read(m_body.data() + got, chunk);
+        got += delivered;
+        if (delivered < chunk) {
+            throw std::logic_error("object body truncated");
+        }
+    }
+}
+
+void StreamReader::readInto(Streamable& object, std::uint32_t index)
+{
+    // The body is read from its own bounded source: a class that reads less or more than its body
+    // cannot lose step with the records that follow.
+    MemoryDataSource body(m_body.data(), std::uint32_t(m_body.size()), false);
+    body.setBigEndian(m_owner.isBigEndian());
+    body.setStringMode(m_owner.stringMode());
+    body.m_streamReader = this;
+    struct Detach
+    {
+        MemoryDataSource& body;
+        bool& inBody;
+        ~Detach()
+        {
+            body.m_streamReader = nullptr;
+            inBody = false;
+        }
+    } detach{body, m_inBody};
+    m_current = index;
+    m_early = false;
+    m_inBody = true;
+    object.read(body);
+    m_objects[index].early = m_early;
+    if (body.hasError()) {
+        throw std::logic_error(std::string("damaged body of a \"") + object.className() + "\"");
+    }
+}
+
+void StreamReader::finish()
+{
+    const AddressOrder order = sortedByAddress();
+    resolveFixups(order);
+    dropUnreachable();
+    try {
+        patchPointers();
+        checkSharedBlocks();
+        checkSharedPointers();
+    } catch (...) {
+        unpatch();
+        throw;
+    }
+    // Shared pointers are set last, once their blocks point to their objects.
+    for (const Fixup& fixup : m_fixups) {
+        if (fixup.late) {
+            fixup.assign(fixup.field, m_objects[fixup.target].object);
+        }
+    }
+    m_linked = true;
+    runAfterLoads(order, true);
+    runAfterLoads(order, false);
+    m_linked = false;
+}
+
+void StreamReader::patchPointers()
+{
+    for (const Fixup& fixup : m_fixups) {
+        if (!fixup.late && !fixup.assign(fixup.field, m_objects[fixup.target].object)) {
+            throw std::logic_error("Bad pointer");
+        }
+    }
+}
+
+void StreamReader::unpatch()
+{
+    for (const Fixup& fixup : m_fixups) {
+        if (!fixup.late) {
+            fixup.assign(fixup.field, nullptr);
+        }
+    }
+}
+
+void StreamReader::checkSharedBlocks()
+{
+    // A block owns its object: one owner per object, never another block, and a block that owns
+    // the root is what the caller then holds.
+    for (const ObjectEntry& entry : m_objects) {
+        if (!entry.block || entry.object == nullptr) {
+            continue;
+        }
+        Streamable* const owned = static_cast<SharedBlock*>(entry.object)->object();
+        if (owned == nullptr) {
+            continue;
+        }
+        if (dynamic_cast<const SharedBlock*>(owned) != nullptr || !m_ownedByBlocks.insert(owned).second) {
+            throw std::logic_error("Bad pointer");
+        }
+        if (owned == m_objects.front().object) {
+            m_rootBlock = entry.object;
+        }
+    }
+}
+
+void StreamReader::checkSharedPointers() const
+{
+    // A counted object held as itself must not also belong to a block.
+    for (const Fixup& fixup : m_fixups) {
+        Streamable* const target = m_objects[fixup.target].object;
+        if (fixup.late && (!fixup.assign(nullptr, target) || m_ownedByBlocks.count(target) != 0)) {
+            throw std::logic_error("Bad pointer");
+        }
+    }
+}
+
+StreamReader::AddressOrder StreamReader::sortedByAddress() const
+{
+    AddressOrder order(m_objects.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) {
+        order[i] = {m_objects[i].address, i};
+    }
+    // A written stream numbers its objects in record order, so the sort is usually skipped.
+    if (!std::is_sorted(order.begin(), order.end())) {
+        std::sort(order.begin(), order.end());
+    }
+    const auto twin = std::adjacent_find(order.begin(), order.end(),
+        [](const AddressEntry& a, const AddressEntry& b) { return a.first == b.first; });
+    if (twin != order.end()) {
+        throw std::logic_error("two objects with one address");
+    }
+    return order;
+}
+
+void StreamReader::resolveFixups(const AddressOrder& order)
+{
+    // Dense addresses (first, first + 1, ...) are found by subtraction, others by binary search.
+    const bool dense = !order.empty() && order.back().first - order.front().first == order.size() - 1;
+    for (Fixup& fixup : m_fixups) {
+        const std::uint32_t offset = fixup.address - (order.empty() ? 0 : order.front().first);
+        auto found = dense && offset < order.size() ? order.begin() + offset : order.end();
+        if (!dense) {
+            found = std::lower_bound(order.begin(), order.end(), AddressEntry{fixup.address, 0});
+        }
+        if (found == order.end() || found->first != fixup.address) {
+            throw std::logic_error("Bad pointer");
+        }
+        fixup.target = found->second;
+    }
+}
+
+void StreamReader::dropUnreachable()
+{
+    if (m_objects.empty()) {
+        return;
+    }
+    // Fixups are recorded while their owner is read, so each object's fixups form one run.
+    std::vector<std::uint32_t> firstFixup(m_objects.size() + 1, std::uint32_t(m_fixups.size()));
+    for (std::uint32_t i = std::uint32_t(m_fixups.size()); i-- > 0;) {
+        firstFixup[m_fixups[i].owner] = i;
+    }
+    for (std::uint32_t i = std::uint32_t(m_objects.size()); i-- > 0;) {
+        firstFixup[i] = std::min(firstFixup[i], firstFixup[i + 1]);
+    }
+    std::vector<std::uint32_t> pending{0};
+    m_objects.front().referenced = true;
+    while (!pending.empty()) {
+        const std::uint32_t owner = pending.back();
+        pending.pop_back();
+        for (std::uint32_t f = firstFixup[owner]; f < firstFixup[owner + 1]; ++f) {
+            ObjectEntry& target = m_objects[m_fixups[f].target];
+            if (!target.referenced) {
+                target.referenced = true;
+                pending.push_back(m_fixups[f].target);
+            }
+        }
+    }
+    std::uint32_t dropped = 0;
+    for (ObjectEntry& entry : m_objects) {
+        if (!entry.referenced) {
+            delete entry.object;
+            entry.object = nullptr;
+            ++dropped;
+        }
+    }
+    if (dropped == 0) {
+        return;
+    }
+    debug("StreamRead: %u objects not reachable from the root dropped!\n", unsigned(dropped));
+    std::erase_if(m_fixups, [this](const Fixup& fixup) { return m_objects[fixup.owner].object == nullptr; });
+}
+
+void StreamReader::runAfterLoads(const AddressOrder& order, bool early)
+{
+    for (const AddressEntry& sorted : order) {
+        const ObjectEntry& entry = m_objects[sorted.second];
+        if (entry.object != nullptr && entry.early == early) {
+            entry.object->afterLoad();
+        }
+    }
+}
+
+void StreamReader::deleteObjects()
+{
+    if (m_linked && !m_objects.empty()) {
+        // Once linked, the graph is owned through its root as it would be after a good read.
+        holdRoot(heldRoot());
+    } else {
+        for (const ObjectEntry& entry : m_objects) {
+            delete entry.object;
+        }
+    }
+    m_objects.clear();
+    m_fixups.clear();
+    m_linked = false;
+    m_rootBlock = nullptr;
+    m_ownedByBlocks.clear();
+}
+
+Streamable* StreamReader::heldRoot() const
+{
+    return m_rootBlock != nullptr ? m_rootBlock : m_objects.front().object;
+}
+
+DataSource& DataSource::registerFactory(StreamableFactory factory)
+{
+    if (m_streamReader == nullptr) {
+        m_streamReader = new StreamReader(*this);
+        m_streamReader->registerFactory(&SharedBlock::make);
+    }
+    m_streamReader->registerFactory(factory);
+    return *this;
+}
+
+counted_ptr<Streamable> DataSource::readObject()
+{
+    if (m_streamReader == nullptr) {
+        return counted_ptr<Streamable>();
+    }
+    if (m_streamReader->isReading()) {
+        debug("Stream reader: %s\n", "a stream cannot be read inside one of its own objects");
+        setError();
+        return counted_ptr<Streamable>();
+    }
+    const std::unique_ptr<StreamReader> reader(m_streamReader);
+    m_streamReader = nullptr;
+    try {
+        return holdRoot(reader->readStream());
+    } catch (const std::logic_error& error) {
+        debug("Stream reader: %s\n", error.what());
+    } catch (...) {
+    }
+    setError();
+    return counted_ptr<Streamable>();
+}
+
+DataSource& DataSource::readObjectRef(void* field, PointerAssign assign, bool late)
+{
+    std::uint32_t address = 0;
+    readUInt32(address);
+    if (m_streamReader == nullptr || hasError()) {
+        return *this;
+    }
+    assign(field, nullptr);
+    if (address != 0) {
+        m_streamReader->addFixup(address, field, assign, late);
+    }
+    return *this;
+}
+
+void DataSource::requestEarlyAfterLoad()
+{
+    if (m_streamReader != nullptr) {
+        m_streamReader->requestEarlyAfterLoad();
+    }
+}
+
+void DataSource::dropStreamReader()
+{
+    delete m_streamReader;
+    m_streamReader = nullptr;
+}
+
+}
