@@ -20,6 +20,9 @@ namespace heron
 namespace
 {
 
+// Merged separators logged one by one; the rest of a damaged path is summed up in one line.
+constexpr std::uint32_t maxLoggedMerges = 16;
+
 bool isDriveLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -170,20 +173,24 @@ void FilePath::normalise()
 {
     changed();
     m_path.toLower();
+    // One pass that copies each kept character down over the merged ones, so that a text of many
+    // separators costs no more than its length.
+    std::uint32_t merged = 0;
+    std::uint32_t kept = 0;
     for (std::uint32_t i = 0; i < m_path.length(); ++i) {
-        if (m_path[i] == '/') {
-            m_path[i] = pathSeparator;
-        }
-    }
-    // The first two characters are never merged, so a leading "\\" (a network path) stays.
-    std::uint32_t i = 2;
-    while (i < m_path.length()) {
-        if (m_path[i] == pathSeparator && m_path[i - 1] == pathSeparator) {
-            debug("Erasing at %d\n", static_cast<int>(i));
-            m_path.erase(i, 1);
+        const char c = m_path[i] == '/' ? pathSeparator : m_path[i];
+        // The first two characters are never merged, so a leading "\\" (a network path) stays.
+        if (kept >= 2 && c == pathSeparator && m_path[kept - 1] == pathSeparator) {
+            if (++merged <= maxLoggedMerges) {
+                debug("Erasing at %d\n", static_cast<int>(kept));
+            }
             continue;
         }
-        ++i;
+        m_path[kept++] = c;
+    }
+    m_path.resize(kept);
+    if (merged > maxLoggedMerges) {
+        debug("%u more doubled separators merged\n", merged - maxLoggedMerges);
     }
 }
 
@@ -369,6 +376,11 @@ bool deletePath(const FilePath& path, bool recursive)
     return deleteOnDisk(path.diskPath().c_str(), recursive);
 }
 
+DataDest& DataDest::writePath(const FilePath& value)
+{
+    return writeString(value.str());
+}
+
 DataSource& DataSource::readPath(FilePath& value)
 {
     heron_string text;
@@ -377,11 +389,6 @@ DataSource& DataSource::readPath(FilePath& value)
         value = FilePath(text);
     }
     return *this;
-}
-
-DataDest& DataDest::writePath(const FilePath& value)
-{
-    return writeString(value.str());
 }
 
 }

@@ -33,6 +33,26 @@ char foldCase(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
+long long parseLong(const char* text, char** stop)
+{
+    return strtoll_l(text, stop, 10, cLocale());
+}
+
+unsigned long long parseDecimal(const char* text, char** stop)
+{
+    return strtoull_l(text, stop, 10, cLocale());
+}
+
+unsigned long long parseHexadecimal(const char* text, char** stop)
+{
+    return strtoull_l(text, stop, 16, cLocale());
+}
+
+double parseReal(const char* text, char** stop)
+{
+    return strtod_l(text, stop, cLocale());
+}
+
 // The 32-bit value of a parsed unsigned: a negated small magnitude wraps modulo 2^32 as the
 // 32-bit C library does; anything else beyond the range clamps to the largest value.
 unsigned toUnsigned32(unsigned long long parsed)
@@ -91,17 +111,6 @@ const char* TextScanner::text() const
     return m_text == nullptr ? "" : m_text->c_str();
 }
 
-bool TextScanner::consumeNumber(const char* stop)
-{
-    const char* const start = rest();
-    if (stop == nullptr || stop == start) {
-        m_fail = true;
-        return false;
-    }
-    m_cursor += static_cast<std::uint32_t>(stop - start);
-    return true;
-}
-
 LineTokenizer::LineTokenizer(DataSource* source)
     : m_source(source)
 {
@@ -148,19 +157,28 @@ bool LineTokenizer::matchKeyword(const char* keyword, bool caseSensitive, bool w
     return true;
 }
 
+template <typename Number, typename Parse>
+bool LineTokenizer::parseNumber(Parse parse, Number& value)
+{
+    if (atEnd()) {
+        return false;
+    }
+    const char* const start = rest();
+    char* stop = nullptr;
+    const Number parsed = parse(start, &stop);
+    if (stop == nullptr || stop == start) {
+        return false;
+    }
+    m_cursor += static_cast<std::uint32_t>(stop - start);
+    value = parsed;
+    return true;
+}
+
 LineTokenizer& LineTokenizer::readInt(int& value)
 {
-    m_fail = false;
-    value = 0;
-    if (atEnd()) {
-        m_fail = true;
-        return *this;
-    }
-    char* stop = nullptr;
-    const long long parsed = strtoll_l(rest(), &stop, 10, cLocale());
-    if (consumeNumber(stop)) {
-        value = static_cast<int>(std::clamp<long long>(parsed, INT_MIN, INT_MAX));
-    }
+    long long parsed = 0;
+    m_fail = !parseNumber(parseLong, parsed);
+    value = static_cast<int>(std::clamp<long long>(parsed, INT_MIN, INT_MAX));
     return *this;
 }
 
@@ -174,12 +192,9 @@ LineTokenizer& LineTokenizer::readBool(bool& value)
 
 LineTokenizer& LineTokenizer::readUnsigned(unsigned& value)
 {
-    m_fail = false;
-    value = 0;
-    if (!parseUnsigned(10, value)) {
-        m_fail = true;
-        value = 0;
-    }
+    unsigned long long parsed = 0;
+    m_fail = !parseNumber(parseDecimal, parsed);
+    value = toUnsigned32(parsed);
     return *this;
 }
 
@@ -195,43 +210,20 @@ LineTokenizer& LineTokenizer::readFloat(float& value)
 
 LineTokenizer& LineTokenizer::readDouble(double& value)
 {
-    m_fail = false;
-    value = 0.0;
-    if (atEnd()) {
-        m_fail = true;
-        return *this;
-    }
-    char* stop = nullptr;
-    const double parsed = strtod_l(rest(), &stop, cLocale());
-    if (consumeNumber(stop)) {
-        value = parsed;
-    }
+    double parsed = 0.0;
+    m_fail = !parseNumber(parseReal, parsed);
+    value = parsed;
     return *this;
 }
 
 bool LineTokenizer::readHex(unsigned& value)
 {
-    m_fail = true;
-    unsigned parsed = 0;
-    if (parseUnsigned(16, parsed)) {
-        value = parsed;
-        m_fail = false;
+    unsigned long long parsed = 0;
+    m_fail = !parseNumber(parseHexadecimal, parsed);
+    if (!m_fail) {
+        value = toUnsigned32(parsed);
     }
     return !m_fail;
-}
-
-bool LineTokenizer::parseUnsigned(int base, unsigned& value)
-{
-    if (atEnd()) {
-        return false;
-    }
-    char* stop = nullptr;
-    const unsigned long long parsed = strtoull_l(rest(), &stop, base, cLocale());
-    if (!consumeNumber(stop)) {
-        return false;
-    }
-    value = toUnsigned32(parsed);
-    return true;
 }
 
 void LineTokenizer::readWord(heron_string& value)

@@ -38,9 +38,6 @@ protected:
 
     bool atEnd() const { return m_cursor >= m_end; }
     const char* text() const;
-    // Moves the cursor to stop, the end of a C-library parse from rest(); sets fail when the parse
-    // consumed nothing.
-    bool consumeNumber(const char* stop);
 
     bool m_fail = false;
     std::uint32_t m_cursor = 0;
@@ -93,8 +90,10 @@ public:
     const heron_string& readQuotedString();
 
 private:
-    // Parses an unsigned number of the given base at the cursor; false when there is none.
-    bool parseUnsigned(int base, unsigned& value);
+    // Runs parse, a C-library number parse (text, end pointer), from the cursor and moves the
+    // cursor past what it consumed; false, with value and cursor unchanged, when it consumed nothing.
+    template <typename Number, typename Parse>
+    bool parseNumber(Parse parse, Number& value);
 
     DataSource* m_source;
     heron_string m_line;

@@ -73,7 +73,7 @@ bool parseDotted(const char* text, NetAddress& out)
         address = address << 8 | octet;
     }
     std::uint32_t port = 0;
-    if (c.eat(':') && !c.number(65535, port)) {
+    if (c.eat(':') && !c.number(maxTcpPort, port)) {
         return false;
     }
     c.skipSpaces();

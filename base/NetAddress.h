@@ -14,6 +14,14 @@ bool startWinsock();
 // The local machine's host name, lower-cased, looked up once; empty when it cannot be had. Any thread.
 const heron_string& localHostName();
 
+// Largest TCP port number.
+constexpr int maxTcpPort = 65535;
+// True for a port number a TCP socket can use (0..maxTcpPort).
+inline bool isTcpPort(int port)
+{
+    return port >= 0 && port <= maxTcpPort;
+}
+
 // An IPv4 address (host order, first octet in the top byte) and a TCP port.
 class NetAddress
 {

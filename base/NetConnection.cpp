@@ -284,6 +284,12 @@ NetConnection::NetConnection(const NetAddress& address) : m_internals(new Intern
     if (address.address() == 0 || !startWinsock()) {
         return;
     }
+    if (!isTcpPort(address.port())) {
+        // Never cut to 16 bits: that would reach some other port.
+        debug("Cannot connect to port %d: not a TCP port\n", address.port());
+        state.fail(NetFailure);
+        return;
+    }
     state.socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (state.socket < 0) {
         debug("error code: %d\n", errno);
@@ -299,14 +305,15 @@ NetConnection::NetConnection(const NetAddress& address) : m_internals(new Intern
     remote.sin_family = AF_INET;
     remote.sin_port = htons(static_cast<std::uint16_t>(address.port()));
     remote.sin_addr.s_addr = htonl(address.address());
-    if (connect(state.socket, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0) {
+    // Pending until a poll sees the connect settled, which also switches a connect that completed
+    // at once back to blocking when that is wanted.
+    state.connectPending = true;
+    if (connect(state.socket, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == 0 ||
+        errno == EINPROGRESS || wouldBlock(errno) || errno == EINTR) {
         state.pollConnect(0);
         return;
     }
-    if (errno == EINPROGRESS || wouldBlock(errno) || errno == EINTR) {
-        state.connectPending = true;
-        return;
-    }
+    state.connectPending = false;
     const int connectError = errno;
     state.fail(connectError == ECONNREFUSED ? NetRefused : NetFailure);
     debug("error code: %d\n", connectError);

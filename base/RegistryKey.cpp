@@ -13,15 +13,6 @@ namespace heron
 namespace
 {
 
-SettingsValue dwordValue(std::uint32_t v)
-{
-    SettingsValue value;
-    value.type = RegDword;
-    value.bytes = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
-                   static_cast<std::uint8_t>(v >> 24)};
-    return value;
-}
-
 SettingsValue textValue(const char* text, std::size_t length)
 {
     SettingsValue value;
@@ -82,7 +73,7 @@ bool RegistryKey::store(const char* name, const SettingsValue& value)
 
 bool RegistryKey::setInt(const char* name, std::int32_t value)
 {
-    return store(name, dwordValue(static_cast<std::uint32_t>(value)));
+    return store(name, SettingsValue::dword(static_cast<std::uint32_t>(value)));
 }
 
 bool RegistryKey::setBool(const char* name, bool value)
@@ -92,7 +83,7 @@ bool RegistryKey::setBool(const char* name, bool value)
 
 bool RegistryKey::setUnsigned(const char* name, std::uint32_t value)
 {
-    return store(name, dwordValue(value));
+    return store(name, SettingsValue::dword(value));
 }
 
 bool RegistryKey::setString(const char* name, const char* value)
@@ -145,9 +136,10 @@ bool RegistryKey::readValue(const char* name, RegReadCallback& callback) const
 
 RegReadCallback::~RegReadCallback() = default;
 
-RegIntReader::RegIntReader(const RegistryKey& key, const char* name, std::int32_t* target) : m_target(target)
+RegIntReader::RegIntReader(const RegistryKey& key, const char* name, std::int32_t* target)
+    : RegTargetReader(target)
 {
-    m_stored = key.readValue(name, *this);
+    read(key, name);
 }
 
 bool RegIntReader::handle(std::uint32_t type, const std::vector<std::uint8_t>* value)
@@ -155,11 +147,8 @@ bool RegIntReader::handle(std::uint32_t type, const std::vector<std::uint8_t>* v
     if ((type != RegDword && type != RegDwordBigEndian) || value->size() != 4) {
         return false;
     }
-    const std::uint8_t* b = value->data();
-    const std::uint32_t v = type == RegDword
-                                ? std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24
-                                : std::uint32_t(b[3]) | std::uint32_t(b[2]) << 8 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[0]) << 24;
-    *m_target = static_cast<std::int32_t>(v);
+    const SettingsValue number{type, *value};
+    *m_target = static_cast<std::int32_t>(number.dwordNumber());
     return true;
 }
 
@@ -173,9 +162,10 @@ bool RegIntReader::readBool(const RegistryKey& key, const char* name, bool* targ
     return true;
 }
 
-RegStringReader::RegStringReader(const RegistryKey& key, const char* name, heron_string* target) : m_target(target)
+RegStringReader::RegStringReader(const RegistryKey& key, const char* name, heron_string* target)
+    : RegTargetReader(target)
 {
-    m_stored = key.readValue(name, *this);
+    read(key, name);
 }
 
 bool RegStringReader::handle(std::uint32_t type, const std::vector<std::uint8_t>* value)
@@ -191,9 +181,9 @@ bool RegStringReader::handle(std::uint32_t type, const std::vector<std::uint8_t>
 }
 
 RegMemoryDataSourceReader::RegMemoryDataSourceReader(const RegistryKey& key, const char* name, MemoryDataSource* target)
-    : m_target(target)
+    : RegTargetReader(target)
 {
-    m_stored = key.readValue(name, *this);
+    read(key, name);
 }
 
 bool RegMemoryDataSourceReader::handle(std::uint32_t type, const std::vector<std::uint8_t>* value)

@@ -72,51 +72,49 @@ public:
     virtual bool handle(std::uint32_t type, const std::vector<std::uint8_t>* value) = 0;
 };
 
-// Reads a number (RegDword, or RegDwordBigEndian) into an int.
-class RegIntReader : public RegReadCallback
+// A callback with a target of type Target that remembers whether it stored a value there.
+template <typename Target>
+class RegTargetReader : public RegReadCallback
 {
 public:
-    // Reads the value now; the target keeps its value unless one was stored.
-    RegIntReader(const RegistryKey& key, const char* name, std::int32_t* target);
-    bool handle(std::uint32_t type, const std::vector<std::uint8_t>* value) override;
     // True when a value was stored.
     explicit operator bool() const { return m_stored; }
-    // Reads a number and stores whether it is non-zero; returns whether a value was stored.
-    static bool readBool(const RegistryKey& key, const char* name, bool* target);
+
+protected:
+    explicit RegTargetReader(Target* target) : m_target(target) {}
+    // Reads the value now; the target keeps its value unless one was stored.
+    void read(const RegistryKey& key, const char* name) { m_stored = key.readValue(name, *this); }
+
+    Target* const m_target;
 
 private:
-    std::int32_t* m_target;
     bool m_stored = false;
+};
+
+// Reads a number (RegDword, or RegDwordBigEndian) into an int.
+class RegIntReader : public RegTargetReader<std::int32_t>
+{
+public:
+    RegIntReader(const RegistryKey& key, const char* name, std::int32_t* target);
+    bool handle(std::uint32_t type, const std::vector<std::uint8_t>* value) override;
+    // Reads a number and stores whether it is non-zero; returns whether a value was stored.
+    static bool readBool(const RegistryKey& key, const char* name, bool* target);
 };
 
 // Reads a text (RegString) into a heron_string.
-class RegStringReader : public RegReadCallback
+class RegStringReader : public RegTargetReader<heron_string>
 {
 public:
-    // Reads the value now; the target keeps its value unless one was stored.
     RegStringReader(const RegistryKey& key, const char* name, heron_string* target);
     bool handle(std::uint32_t type, const std::vector<std::uint8_t>* value) override;
-    // True when a value was stored.
-    explicit operator bool() const { return m_stored; }
-
-private:
-    heron_string* m_target;
-    bool m_stored = false;
 };
 
 // Reads a byte block (RegBinary) into a memory source holding a copy, at position 0.
-class RegMemoryDataSourceReader : public RegReadCallback
+class RegMemoryDataSourceReader : public RegTargetReader<MemoryDataSource>
 {
 public:
-    // Reads the value now; the target keeps its bytes unless a value was stored.
     RegMemoryDataSourceReader(const RegistryKey& key, const char* name, MemoryDataSource* target);
     bool handle(std::uint32_t type, const std::vector<std::uint8_t>* value) override;
-    // True when a value was stored.
-    explicit operator bool() const { return m_stored; }
-
-private:
-    MemoryDataSource* m_target;
-    bool m_stored = false;
 };
 
 }

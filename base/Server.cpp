@@ -1,10 +1,12 @@
 #include "base/Server.h"
 
+#include "base/Debug.h"
 #include "base/NetConnection.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -31,6 +33,8 @@ public:
     // The local time as the C library's asctime writes it, without the line end.
     const char* timeStamp();
     void closeSocket();
+    // Makes the listening, non-blocking socket; 0 on success, else the Server::FailureReason.
+    std::int32_t listenOn(int port);
     // One non-blocking accept; a null pointer when nobody is waiting.
     counted_ptr<NetConnection> accept();
 
@@ -46,10 +50,11 @@ const char* ServerInternals::timeStamp()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
-    if (std::strftime(stamp, sizeof stamp, "%a %b %e %H:%M:%S %Y", &local) == 0) {
+    // asctime names days and months in English whatever the user's locale.
+    if (localtime_r(&now, &local) == nullptr || asctime_r(&local, stamp) == nullptr) {
         stamp[0] = '\0';
     }
+    stamp[std::strcspn(stamp, "\n")] = '\0';
     return stamp;
 }
 
@@ -79,35 +84,47 @@ counted_ptr<NetConnection> ServerInternals::accept()
     return counted_ptr<NetConnection>(new NetConnection(accepted, address));
 }
 
+std::int32_t ServerInternals::listenOn(int port)
+{
+    socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (socket < 0) {
+        return Server::NoSocket;
+    }
+    if (!isTcpPort(port)) {
+        // Never cut to 16 bits: that would listen on some other port.
+        debug("Server cannot listen on port %d: not a TCP port\n", port);
+        return Server::BindFailed;
+    }
+    const int on = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(static_cast<std::uint16_t>(port));
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        return Server::BindFailed;
+    }
+    if (listen(socket, SOMAXCONN) != 0) {
+        return Server::ListenFailed;
+    }
+    const int flags = fcntl(socket, F_GETFL);
+    if (flags < 0 || fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) {
+        return Server::NoSocket;
+    }
+    return 0;
+}
+
 Server::Server(int port, const char* logFileName) : m_internals(new ServerInternals)
 {
     ServerInternals& state = *m_internals;
     if (logFileName != nullptr) {
         state.logFile = std::fopen(logFileName, "w");
     }
-    if (!startWinsock()) {
+    state.reason = startWinsock() ? state.listenOn(port) : NoSocket;
+    state.failed = state.reason != 0;
+    if (!state.failed) {
+        state.log("%s Server object created on port %d (SOCKET=%d)\n", port, state.socket);
         return;
-    }
-    state.socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (state.socket >= 0) {
-        const int on = 1;
-        setsockopt(state.socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_port = htons(static_cast<std::uint16_t>(port));
-        local.sin_addr.s_addr = htonl(INADDR_ANY);
-        if (bind(state.socket, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-            state.reason = BindFailed;
-        } else if (listen(state.socket, SOMAXCONN) != 0) {
-            state.reason = ListenFailed;
-        } else if (fcntl(state.socket, F_SETFL, fcntl(state.socket, F_GETFL) | O_NONBLOCK) != 0) {
-            state.reason = NoSocket;
-        } else {
-            state.failed = false;
-            state.reason = 0;
-            state.log("%s Server object created on port %d (SOCKET=%d)\n", port, state.socket);
-            return;
-        }
     }
     state.closeSocket();
     state.log("%s Server closed\n");

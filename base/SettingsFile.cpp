@@ -3,6 +3,7 @@
 #include "base/Debug.h"
 #include "base/Mutex.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -177,24 +178,6 @@ bool parseHex(Cursor& c, std::vector<std::uint8_t>& out)
     return true;
 }
 
-std::vector<std::uint8_t> dwordBytes(std::uint32_t v, bool bigEndian)
-{
-    std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-                                    static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
-    if (bigEndian) {
-        std::swap(bytes[0], bytes[3]);
-        std::swap(bytes[1], bytes[2]);
-    }
-    return bytes;
-}
-
-std::int32_t dwordValue(const std::vector<std::uint8_t>& b, bool bigEndian)
-{
-    const std::uint32_t v = bigEndian ? (std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 | b[3])
-                                      : (std::uint32_t(b[3]) << 24 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[1]) << 8 | b[0]);
-    return static_cast<std::int32_t>(v);
-}
-
 // The typed part after '=': "type:value". Null on success, else why the line is damaged.
 const char* parseTypedValue(Cursor& c, SettingsValue& value)
 {
@@ -204,8 +187,7 @@ const char* parseTypedValue(Cursor& c, SettingsValue& value)
         if (!parseDword(c, v)) {
             return "not a 32-bit number";
         }
-        value.type = bigEndian ? RegDwordBigEndian : RegDword;
-        value.bytes = dwordBytes(v, bigEndian);
+        value = SettingsValue::dword(v, bigEndian);
         return nullptr;
     }
     if (c.eatWord("sz:")) {
@@ -291,7 +273,7 @@ void appendValue(heron_string& out, const SettingsValue& value)
     switch (value.type) {
     case RegDword:
     case RegDwordBigEndian:
-        std::snprintf(number, sizeof number, "%d", dwordValue(value.bytes, value.type == RegDwordBigEndian));
+        std::snprintf(number, sizeof number, "%d", static_cast<std::int32_t>(value.dwordNumber()));
         out += value.type == RegDword ? "dword:" : "dword_be:";
         out += number;
         return;
@@ -315,7 +297,7 @@ bool isStorable(const SettingsValue& value)
     switch (value.type) {
     case RegDword:
     case RegDwordBigEndian:
-        return value.bytes.size() == 4;
+        return value.isDword();
     case RegString:
         return !value.bytes.empty() && std::memchr(value.bytes.data(), 0, value.bytes.size()) == &value.bytes.back();
     case RegBinary:
@@ -356,8 +338,9 @@ bool makeFolders(const heron_string& folder)
     return true;
 }
 
-// Reads at most maxFileSize bytes of an open file. False when unreadable (logged).
-bool readFile(int fd, const heron_string& path, std::vector<char>& bytes)
+// Reads at most maxFileSize bytes of an open file; of a larger file only its whole lines within
+// that size, so that no value is read cut short, and tooLarge is set. False when unreadable (logged).
+bool readFile(int fd, const heron_string& path, std::vector<char>& bytes, bool& tooLarge)
 {
     bytes.resize(SettingsFile::maxFileSize + 1);
     std::size_t total = 0;
@@ -375,10 +358,12 @@ bool readFile(int fd, const heron_string& path, std::vector<char>& bytes)
         }
         total += static_cast<std::size_t>(n);
     }
-    if (total > SettingsFile::maxFileSize) {
+    tooLarge = total > SettingsFile::maxFileSize;
+    if (tooLarge) {
         debug("Settings file %s is larger than %u bytes; the rest is ignored\n", path.c_str(),
               static_cast<unsigned>(SettingsFile::maxFileSize));
-        total = SettingsFile::maxFileSize;
+        const void* lastEnd = memrchr(bytes.data(), '\n', SettingsFile::maxFileSize);
+        total = lastEnd == nullptr ? 0 : static_cast<std::size_t>(static_cast<const char*>(lastEnd) - bytes.data()) + 1;
     }
     bytes.resize(total);
     return true;
@@ -498,10 +483,37 @@ private:
 
 }
 
+SettingsValue SettingsValue::dword(std::uint32_t number, bool bigEndian)
+{
+    SettingsValue value;
+    value.type = bigEndian ? RegDwordBigEndian : RegDword;
+    value.bytes = {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+                   static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
+    if (bigEndian) {
+        std::reverse(value.bytes.begin(), value.bytes.end());
+    }
+    return value;
+}
+
+bool SettingsValue::isDword() const
+{
+    return (type == RegDword || type == RegDwordBigEndian) && bytes.size() == 4;
+}
+
+std::uint32_t SettingsValue::dwordNumber() const
+{
+    const std::uint8_t* const b = bytes.data();
+    if (type == RegDwordBigEndian) {
+        return std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 | b[3];
+    }
+    return std::uint32_t(b[3]) << 24 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[1]) << 8 | b[0];
+}
+
 void SettingsFile::parse(const char* text, std::size_t size)
 {
     m_keys.clear();
     m_damagedLines = 0;
+    m_partial = false;
     Key* current = nullptr;
     const char* const end = text + size;
     std::uint32_t lineNumber = 0;
@@ -677,12 +689,14 @@ bool SettingsFile::load()
         return true;
     }
     std::vector<char> bytes;
-    const bool read = readFile(fd, path, bytes);
+    bool tooLarge = false;
+    const bool read = readFile(fd, path, bytes, tooLarge);
     close(fd);
     if (!read) {
         return false;
     }
     parse(bytes.data(), bytes.size());
+    m_partial = tooLarge;
     cache = ParsedCache{path, version, *this};
     return true;
 }
@@ -696,7 +710,14 @@ bool SettingsFile::update(const std::function<bool(SettingsFile&)>& change)
     }
     const FileLock fileLock(dir + "/registry.conf.lock");
     SettingsFile file;
-    if (!fileLock.held() || !file.load() || !change(file)) {
+    if (!fileLock.held() || !file.load()) {
+        return false;
+    }
+    if (file.m_partial) {
+        debug("Settings file %s was read only in part and is not rewritten\n", filePath().c_str());
+        return false;
+    }
+    if (!change(file)) {
         return false;
     }
     return replaceFile(dir, filePath(), file.format());

@@ -25,6 +25,13 @@ enum RegistryValueType : std::uint32_t
 // One typed value: its type and its bytes as the registry would hold them.
 struct SettingsValue
 {
+    // A RegDword, or with bigEndian a RegDwordBigEndian, of the 32 bits of number.
+    static SettingsValue dword(std::uint32_t number, bool bigEndian = false);
+    // True for a RegDword or RegDwordBigEndian of 4 bytes.
+    bool isDword() const;
+    // The number of a value for which isDword() holds, in its type's byte order.
+    std::uint32_t dwordNumber() const;
+
     std::uint32_t type = RegBinary;
     std::vector<std::uint8_t> bytes;
 };
@@ -44,7 +51,8 @@ struct SettingsValue
 class SettingsFile
 {
 public:
-    // Largest file read; bytes beyond it are ignored with a logged error.
+    // Largest file read; the lines beyond it are ignored with a logged error, and such a file is
+    // never rewritten, so that what it holds beyond the limit is not lost.
     static constexpr std::size_t maxFileSize = 1 << 20;
 
     // Replaces the contents with the parsed text. A damaged line is logged with its number and
@@ -82,9 +90,10 @@ public:
     // empty store and true; an unreadable one is logged and gives false.
     bool load();
     // Under the accessor lock and a file lock shared with other processes: loads the file, lets
-    // change alter it, and (unless change returns false) writes the whole file to a temporary file that is flushed and renamed
-    // over the old one, so readers see either the old or the new file. False when the folder or
-    // the file cannot be written (logged); the old file then stays as it was.
+    // change alter it, and (unless change returns false) writes the whole file to a temporary file
+    // that is flushed and renamed over the old one, so readers see either the old or the new file.
+    // False when the folder or the file cannot be written or was too large to read whole (logged);
+    // the old file then stays as it was.
     static bool update(const std::function<bool(SettingsFile&)>& change);
 
 private:
@@ -104,6 +113,8 @@ private:
 
     std::map<heron_string, Key> m_keys; // by lower-cased path
     std::uint32_t m_damagedLines = 0;
+    // The last load read only the first maxFileSize bytes of the file.
+    bool m_partial = false;
 };
 
 }

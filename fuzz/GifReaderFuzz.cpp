@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (image.isEmpty()) {
         return 0;
     }
-    if (image.width() > kestrel::GifReader::maxDimension || image.height() > kestrel::GifReader::maxDimension) {
+    if (image.width() > kestrel::GifReader::maxDimension || image.height() > kestrel::GifReader::maxDimension ||
+        std::int64_t{image.width()} * image.height() > kestrel::GifReader::maxPixelCount) {
         std::abort();
     }
     image.buildMask();

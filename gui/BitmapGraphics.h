@@ -51,10 +51,13 @@ public:
 
 private:
     void plot(int x, int y);
-    void blend(int x, int y, std::uint8_t coverage);
-    void fillClipped(Rect r);
-    void drawDiagonal(int x1, int y1, int x2, int y2);
-    void drawGlyph(const Font& font, char c, int x, int y);
+    void blend(std::int64_t x, std::int64_t y, std::uint8_t coverage);
+    void fillClipped(const Rect& r);
+    // Fills the pixels from (left, bottom) to (right, top), both included, inside the clip.
+    void fillSpan(std::int64_t left, std::int64_t bottom, std::int64_t right, std::int64_t top);
+    void drawDiagonal(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2);
+    void dots(std::int64_t x, std::int64_t y, int stepX, int stepY, std::int64_t count, std::int64_t first);
+    void drawGlyph(const Font& font, char c, std::int64_t x, std::int64_t y);
 
     Window* m_window = nullptr;
     bool m_painting = false;

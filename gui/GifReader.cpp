@@ -290,7 +290,7 @@ Image GifReader::readImage()
     skipBytes(4);
     const int width = nextWord();
     const int height = nextWord();
-    if (width > maxDimension || height > maxDimension) {
+    if (width > maxDimension || height > maxDimension || std::int64_t{width} * height > maxPixelCount) {
         throw tooLarge;
     }
     const int flags = nextByte();

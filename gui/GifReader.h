@@ -22,6 +22,8 @@ class GifReader
 public:
     // Largest width or height accepted.
     static constexpr int maxDimension = 16384;
+    // Most pixels accepted in one picture (64 MiB of pixels); a larger one is refused as too large.
+    static constexpr std::int64_t maxPixelCount = std::int64_t{4096} * 4096;
 
     // Reads from source, which outlives the reader.
     explicit GifReader(heron::DataSource& source);

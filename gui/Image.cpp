@@ -51,7 +51,9 @@ std::vector<std::uint32_t> resampleLinear(const std::vector<std::uint32_t>& sour
             if (!stretching) {
                 position = static_cast<std::uint64_t>(i) * step;
             }
-            const int at = static_cast<int>(position >> 16);
+            // Stretching by more than 2^15 leaves less than two units of step, so the start position
+            // can land on the end itself.
+            const int at = std::min(static_cast<int>(position >> 16), oldLength - 1);
             const int next = std::min(at + 1, oldLength - 1);
             const std::uint32_t fraction = static_cast<std::uint32_t>(position & 0xFFFF);
             target[lines.index(line, i, newLength)] = blendPixels(source[lines.index(line, at, oldLength)],

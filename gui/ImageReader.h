@@ -20,8 +20,8 @@ public:
     virtual heron_string resolvePath(const heron_string& fileName);
 };
 
-// Answers every request with one shared 32 x 32 noise image, so that a missing reader still yields visible
-// pictures.
+// Answers every request with a 32 x 32 noise image of its own (the same pixels each time), so that a
+// missing reader still yields visible pictures.
 class DummyImageReader : public ImageReader
 {
 public:

@@ -1,6 +1,5 @@
 #include "base/DataSource.h"
 #include "base/DataDest.h"
-#include "base/FilePath.h"
 #include "base/heron_string.h"
 #include "base/StreamTestBytes.h"
 #include "base/TempLog.h"
@@ -366,35 +365,4 @@ TEST(DataSourceTest, SkippingPastTheEndStopsAtTheFirstMissingByte)
     EXPECT_EQ(source.byteReads, 4u);
     EXPECT_EQ(source.tell(), 3u);
     EXPECT_EQ(source.readByte(), -1);
-}
-
-TEST(DataSourceTest, PathsTravelAsTheirTextInTheStringModeAndAreReadBackNormalised)
-{
-    const heron::FilePath path("data\\ships\\hull.obj");
-    const std::string stored = "\x13" "data\\ships\\hull.obj";
-    EXPECT_EQ(written(false, [&](heron::DataDest& d) { d.writePath(path); }), Bytes(stored.begin(), stored.end()));
-    for (const int mode : {0, 1, 2, 3, 4}) {
-        MemoryDataDest sink(0);
-        sink.setStringMode(mode);
-        sink.writePath(path).writeByte('!');
-        auto source = sourceOf(bytesOf(sink));
-        source.setStringMode(mode);
-        heron::FilePath back;
-        char after = 0;
-        source.readPath(back).readByte(after);
-        EXPECT_EQ(back, path) << mode;
-        EXPECT_EQ(after, '!') << mode;
-        EXPECT_FALSE(source.hasError()) << mode;
-    }
-
-    auto mixed = sourceOf({14, 'D', 'a', 't', 'a', '/', '/', 'S', 'h', 'i', 'p', 's', '/', 'X', '.'});
-    heron::FilePath back;
-    mixed.readPath(back);
-    EXPECT_STREQ(back.c_str(), "data\\ships\\x.");
-
-    auto cut = sourceOf({9, 'a', 'b'});
-    heron::FilePath kept("kept");
-    cut.readPath(kept);
-    EXPECT_STREQ(kept.c_str(), "kept");
-    EXPECT_TRUE(cut.hasError());
 }

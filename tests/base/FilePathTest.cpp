@@ -1,10 +1,16 @@
 #include "base/FilePath.h"
 
+#include "base/DataDest.h"
+#include "base/DataSource.h"
+#include "base/MemoryDataDest.h"
+#include "base/MemoryDataSource.h"
+
 #include "TempFolder.h"
 #include "TempLog.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -70,6 +76,18 @@ TEST(FilePath, MergingADoubledSeparatorIsLogged)
     EXPECT_EQ(log.text(), "Erasing at 5\n");
 }
 
+TEST(FilePath, AnyNumberOfDoubledSeparatorsMergesInOnePassWithABoundedLog)
+{
+    const TempLog log;
+    const std::string separators(200000, '/');
+    const FilePath path(("c:" + separators + "x" + separators + "y").c_str());
+    EXPECT_STREQ(path.c_str(), "c:\\x\\y");
+    const std::string text = log.text();
+    EXPECT_EQ(text.rfind("Erasing at 3\n", 0), 0u) << text.substr(0, 100);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 17);
+    EXPECT_NE(text.find("399982 more doubled separators merged\n"), std::string::npos) << text;
+}
+
 TEST(FilePath, EditsReplaceOnePartAndRefreshTheCache)
 {
     FilePath wav("c:\\cache\\a.wav");
@@ -114,6 +132,31 @@ TEST(FilePath, ComparesByText)
     EXPECT_TRUE(FilePath("a\\b") < FilePath("a\\c"));
     EXPECT_FALSE(FilePath("A/B") != FilePath("a\\b"));
     EXPECT_TRUE(FilePath("a") != FilePath("b"));
+}
+
+TEST(FilePath, StreamsAsItsTextAndReadsBackNormalised)
+{
+    for (const int mode : {0, 3, 4}) {
+        heron::MemoryDataDest sink;
+        sink.setStringMode(mode);
+        sink.writePath(FilePath("c:\\data\\song.ogg")).writeString(heron_string("C:/Other//File.TXT"));
+        heron::MemoryDataSource source(sink.data(), sink.size(), false);
+        source.setStringMode(mode);
+        FilePath first;
+        FilePath second;
+        source.readPath(first).readPath(second);
+        EXPECT_TRUE(source.isOK()) << mode;
+        EXPECT_STREQ(first.c_str(), "c:\\data\\song.ogg") << mode;
+        EXPECT_STREQ(second.c_str(), "c:\\other\\file.txt") << mode;
+        EXPECT_STREQ(second.extension().c_str(), ".txt") << mode;
+    }
+
+    const unsigned char tooShort[] = {10, 'a', 'b'};
+    heron::MemoryDataSource source(tooShort, sizeof tooShort, false);
+    FilePath kept("c:\\kept");
+    source.readPath(kept);
+    EXPECT_TRUE(source.hasError());
+    EXPECT_STREQ(kept.c_str(), "c:\\kept");
 }
 
 TEST(FilePath, RootsCountAsExistingFolders)

@@ -93,6 +93,24 @@ TEST(NetConnection, ConnectToAClosedPortEndsRefused)
     EXPECT_NE(log.text().find("error code: "), std::string::npos);
 }
 
+TEST(NetConnection, PortBeyondSixteenBitsFailsInsteadOfReachingAnotherPort)
+{
+    loopback::Listener listener;
+    for (const int port : {listener.port() + 65536, -65536 + listener.port(), -1}) {
+        TempLog log;
+        NetConnection client(loopbackAddress(port));
+        EXPECT_FALSE(client.isConnected()) << port;
+        EXPECT_EQ(client.errorKind(), heron::NetFailure) << port;
+        EXPECT_FALSE(client.reader().isOK()) << port;
+        EXPECT_NE(log.text().find("not a TCP port"), std::string::npos) << port;
+    }
+    NetConnection good(loopbackAddress(listener.port()));
+    good.writer().writeByte('g');
+    const int first = listener.accept();
+    EXPECT_EQ(loopback::receive(first, 1), "g") << "the first connection the listener saw is the good one";
+    close(first);
+}
+
 TEST(NetConnection, AddressZeroIsNeitherConnectedNorInError)
 {
     NetConnection client{NetAddress()};

@@ -197,6 +197,29 @@ TEST_F(RegistryKeyTest, DamagedFileKeepsItsGoodValuesAndIsRewrittenClean)
     EXPECT_EQ(readInt(key, "Enable fog", 0), 1);
 }
 
+TEST_F(RegistryKeyTest, OversizedFileIsReadUpToItsLastWholeLineAndNeverRewritten)
+{
+    std::string text = "[Software\\Pellmore Interactive Ltd\\Aurelle]\n\"Screen Hz\" = dword:3\n";
+    const std::string filler = "; " + std::string(97, 'x') + "\n";
+    while (text.size() + filler.size() < SettingsFile::maxFileSize - 16) {
+        text += filler;
+    }
+    text += std::string(SettingsFile::maxFileSize - 16 - text.size() - 1, ';') + "\n";
+    // The limit falls after "dword:12" of this line.
+    text += "\"Cut\" = dword:123456789\n\"After\" = dword:5\n";
+    writeFile(text);
+    TempLog log;
+    RegistryKey key(productKey, true);
+    ASSERT_TRUE(key.isOpen());
+    EXPECT_EQ(readInt(key, "Screen Hz", 0), 3);
+    EXPECT_EQ(readInt(key, "Cut", -1), -1);
+    EXPECT_EQ(readInt(key, "After", -1), -1);
+    EXPECT_FALSE(key.setInt("Screen Hz", 4));
+    EXPECT_EQ(fileText(), text);
+    EXPECT_NE(log.text().find("is larger than"), std::string::npos) << log.text();
+    EXPECT_NE(log.text().find("not rewritten"), std::string::npos) << log.text();
+}
+
 TEST_F(RegistryKeyTest, FolderThatCannotBeMadeLeavesTheKeyClosedAndIsLogged)
 {
     writeWholeFile(folder() + "/plain file", "x");

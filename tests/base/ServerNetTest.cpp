@@ -6,7 +6,9 @@
 #include "base/NetConnection.h"
 
 #include "Eventually.h"
+#include "GermanLocale.h"
 #include "TempFolder.h"
+#include "TempLog.h"
 #include "WholeFile.h"
 #include "Loopback.h"
 
@@ -100,4 +102,35 @@ TEST(Server, PortAlreadyInUseFailsWithBindAndLogsTheClose)
         EXPECT_FALSE(static_cast<bool>(second.takeConnection()));
     }
     EXPECT_TRUE(std::regex_match(readWholeFile(logPath), std::regex("^" + stamp + " Server closed\n$")));
+}
+
+TEST(Server, PortBeyondSixteenBitsFailsInsteadOfListeningOnAnotherPort)
+{
+    const int port = loopback::freePort();
+    for (const int wrong : {port + 65536, -1}) {
+        TempLog log;
+        Server server(wrong, nullptr);
+        EXPECT_TRUE(server.hasFailed()) << wrong;
+        EXPECT_EQ(server.failureReason(), Server::BindFailed) << wrong;
+        EXPECT_EQ(loopback::connectTo(port), -1) << wrong;
+        EXPECT_NE(log.text().find("not a TCP port"), std::string::npos) << wrong;
+    }
+}
+
+TEST(Server, TimeStampsKeepTheCLibraryFormWhateverTheUserLocale)
+{
+    TempFolder folder;
+    const std::string logPath = (folder.path() / "server.log").string();
+    const int port = loopback::freePort();
+    {
+        const GermanLocale german;
+        if (!german.active()) {
+            GTEST_SKIP() << "localedef cannot make a locale with other day and month names";
+        }
+        const Server server(port, logPath.c_str());
+    }
+    const std::string log = readWholeFile(logPath);
+    const std::regex expected("^" + stamp + " Server object created on port " + std::to_string(port) +
+                              R"( \(SOCKET=\d+\)\n)" + stamp + " Server closed\n$");
+    EXPECT_TRUE(std::regex_match(log, expected)) << log;
 }

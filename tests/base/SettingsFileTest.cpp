@@ -39,10 +39,8 @@ SettingsValue text(const std::string& bytes)
 
 std::int32_t dword(const SettingsValue* value)
 {
-    const auto& b = value->bytes;
-    const bool big = value->type == heron::RegDwordBigEndian;
-    return big ? std::int32_t(std::uint32_t(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3])
-               : std::int32_t(std::uint32_t(b[3]) << 24 | b[2] << 16 | b[1] << 8 | b[0]);
+    EXPECT_TRUE(value->isDword());
+    return static_cast<std::int32_t>(value->dwordNumber());
 }
 
 }

@@ -5,7 +5,10 @@
 
 #include "LogCapture.h"
 
+#include <cstdlib>
 #include <map>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,13 +27,18 @@ std::uint32_t pixelOf(GuiColor::gui_color colour)
     return kestrel::packedToPixel(GuiColor::toSystemColour(colour));
 }
 
-// Opens an off-screen paint of width x height at the origin, cleared to magenta, which no
-// palette colour of the edges uses.
+// Opens an off-screen paint of the area, cleared to magenta, which no palette colour of the
+// edges uses.
+void open(BitmapGraphics& g, const Rect& area)
+{
+    g.begin(nullptr, area);
+    g.setColor(GuiColor::MAGENTA);
+    g.fillRect(area);
+}
+
 void open(BitmapGraphics& g, int width, int height)
 {
-    g.begin(nullptr, Rect{0, 0, width, height});
-    g.setColor(GuiColor::MAGENTA);
-    g.fillRect(Rect{0, 0, width, height});
+    open(g, Rect{0, 0, width, height});
 }
 
 // The painted image as rows of letters, top row first: each pixel's letter from the legend,
@@ -485,4 +493,144 @@ TEST(BitmapGraphicsTest, EndPaintKeepsTheImageAndForgetsTheWindow)
     EXPECT_EQ(g.paintRect(), (Rect{0, 0, 3, 2}));
     g.drawPoint(0, 0);
     EXPECT_EQ(*g.image().pixelAt(0, 0), pixelOf(GuiColor::MAGENTA));
+}
+
+TEST(BitmapGraphicsTest, ClippingLeavesEveryLinePixelWhereTheWholeLineWouldPutIt)
+{
+    struct Line
+    {
+        int x1, y1, x2, y2;
+    };
+    const Line lines[] = {{0, 0, 1000, 370}, {990, 10, 3, 399}, {500, 0, 517, 400}, {3, 399, 990, 398}};
+    const Rect windows[] = {{0, 0, 12, 9}, {400, 150, 20, 20}, {985, 0, 16, 16}, {505, 380, 9, 21}};
+    for (const Line& line : lines) {
+        BitmapGraphics whole;
+        open(whole, 1001, 401);
+        whole.setColor(GuiColor::BLACK);
+        whole.drawLine(line.x1, line.y1, line.x2, line.y2);
+        for (const Rect& window : windows) {
+            BitmapGraphics part;
+            open(part, window);
+            part.setColor(GuiColor::BLACK);
+            part.drawLine(line.x1, line.y1, line.x2, line.y2);
+            for (int y = 0; y < window.height; ++y) {
+                for (int x = 0; x < window.width; ++x) {
+                    ASSERT_EQ(*part.image().pixelAt(x, y), *whole.image().pixelAt(window.x + x, window.y + y))
+                        << "line " << line.x1 << "," << line.y1 << " window " << window.x << "," << window.y;
+                }
+            }
+        }
+    }
+}
+
+TEST(BitmapGraphicsTest, ShapesReachingFarBeyondTheWindowDrawOnlyTheirVisiblePixels)
+{
+    constexpr int far = 1000000000;
+    BitmapGraphics g;
+    open(g, 4, 4);
+    g.setColor(GuiColor::BLACK);
+    g.drawLine(-far, 1, far, 1);
+    g.drawLine(2, far, 2, -far);
+    g.fillRect(Rect{3, 3, 2147483647, 2147483647});
+    EXPECT_EQ(blackAndBackground(g), (std::vector<std::string>{
+                                         "..XX",
+                                         "..X.",
+                                         "XXXX",
+                                         "..X.",
+                                     }));
+    // A long diagonal through the window finishes and keeps its slope.
+    open(g, 4, 4);
+    g.setColor(GuiColor::BLACK);
+    g.drawLine(-far, -far, far, far);
+    EXPECT_EQ(blackAndBackground(g), (std::vector<std::string>{
+                                         "...X",
+                                         "..X.",
+                                         ".X..",
+                                         "X...",
+                                     }));
+    const Font font(FontKey{125, 12, 0});
+    g.drawText("W", font, 0, 2147483647);
+    g.drawText("W", font, 2147483647, 0);
+    g.drawText("W", font, 0, -2147483647 - 1);
+    EXPECT_EQ(countColoured(g), 4);
+}
+
+TEST(BitmapGraphicsTest, HugeFocusRectDotsOnlyTheEdgesInsideTheWindowInPathOrder)
+{
+    // Width 4, height 2e9, bottom far below: the right column's dots sit at path places
+    // 3 + (y - bottom), the left column's at 2 x 4 + h - 3 + (top - y); both even places are drawn.
+    BitmapGraphics g;
+    open(g, 4, 4);
+    g.setColor(GuiColor::BLACK);
+    g.drawFocusRect(Rect{0, -1000000000, 4, 2000000000});
+    EXPECT_EQ(blackAndBackground(g), (std::vector<std::string>{
+                                         "...X",
+                                         "X...",
+                                         "...X",
+                                         "X...",
+                                     }));
+    // Partly clipped, the dots keep the places they have in the whole outline.
+    BitmapGraphics whole;
+    open(whole, 9, 7);
+    whole.setColor(GuiColor::BLACK);
+    whole.drawFocusRect(Rect{1, 1, 7, 5});
+    BitmapGraphics part;
+    open(part, 9, 7);
+    part.setColor(GuiColor::BLACK);
+    part.pushClip(Rect{4, 0, 5, 4});
+    part.drawFocusRect(Rect{1, 1, 7, 5});
+    for (int y = 0; y < 7; ++y) {
+        for (int x = 0; x < 9; ++x) {
+            const bool inside = x >= 4 && y < 4;
+            EXPECT_EQ(*part.image().pixelAt(x, y), inside ? *whole.image().pixelAt(x, y) : pixelOf(GuiColor::MAGENTA))
+                << x << "," << y;
+        }
+    }
+}
+
+TEST(BitmapGraphicsTest, DiagonalsCoverTheSamePixelsAsAStepByStepBresenhamWalk)
+{
+    // The walk every diagonal must match: one error term, a step in x, in y or in both.
+    const auto walk = [](int x1, int y1, int x2, int y2) {
+        std::set<std::pair<int, int>> pixels;
+        const int dx = std::abs(x2 - x1);
+        const int dy = -std::abs(y2 - y1);
+        int error = dx + dy;
+        for (;;) {
+            pixels.emplace(x1, y1);
+            if (x1 == x2 && y1 == y2) {
+                return pixels;
+            }
+            const int twice = 2 * error;
+            if (twice >= dy) {
+                error += dy;
+                x1 += x1 < x2 ? 1 : -1;
+            }
+            if (twice <= dx) {
+                error += dx;
+                y1 += y1 < y2 ? 1 : -1;
+            }
+        }
+    };
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> coordinate(0, 31);
+    for (int round = 0; round < 400; ++round) {
+        const int x1 = coordinate(random);
+        const int y1 = coordinate(random);
+        const int x2 = coordinate(random);
+        const int y2 = coordinate(random);
+        BitmapGraphics g;
+        open(g, 32, 32);
+        g.setColor(GuiColor::BLACK);
+        g.drawLine(x1, y1, x2, y2);
+        std::set<std::pair<int, int>> drawn;
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                if (*g.image().pixelAt(x, y) == pixelOf(GuiColor::BLACK)) {
+                    drawn.emplace(x, y);
+                }
+            }
+        }
+        ASSERT_EQ(drawn, walk(x1, y1, x2, y2)) << x1 << "," << y1 << " to " << x2 << "," << y2;
+    }
 }

@@ -288,6 +288,8 @@ TEST(GifReaderTest, DamagedStreamsAreRefusedWithTheirReason)
          "GIF decode failed: image too large\n"},
         {"height above the limit", withCodes(1, 65535, 2, {{4, 3}, {0, 3}, {5, 3}}),
          "GIF decode failed: image too large\n"},
+        {"more pixels than the limit", withCodes(4097, 4096, 2, {{4, 3}, {0, 3}, {5, 3}}),
+         "GIF decode failed: image too large\n"},
     };
     for (const Case& c : cases) {
         const Outcome outcome = decodeLogged(c.bytes);

@@ -215,3 +215,14 @@ TEST(GraphicsTest, TextAdvancesByTheFontsWidths)
     const int i = font.charWidth('i');
     EXPECT_EQ(g.chars, (std::vector<RecordingGraphics::Char>{{'H', 4, 7}, {'i', 4 + h, 7}, {'!', 4 + h + i, 7}}));
 }
+
+TEST(RectTest, FarEdgesBeyondThirtyTwoBitsStillClip)
+{
+    const Rect huge{2147483600, -2147483647 - 1, 2147483647, 2147483647};
+    const Rect window{2147483640, -10, 5, 20};
+    EXPECT_TRUE(huge.intersects(window));
+    EXPECT_EQ(huge.intersection(window), (Rect{2147483640, -10, 5, 9}));
+    EXPECT_TRUE(huge.contains(2147483647, -2147483647 - 1));
+    EXPECT_FALSE(huge.contains(2147483599, 0));
+    EXPECT_FALSE((Rect{0, 0, 2147483647, 1}).intersects(Rect{-5, 0, 5, 1}));
+}

@@ -37,7 +37,7 @@ TEST(ImageReaderTest, DefaultExistsAsksTheFileSystemAndResolveKeepsTheName)
     EXPECT_EQ(reader.resolvePath("textures\\wall.gif"), "textures\\wall.gif");
 }
 
-TEST(ImageReaderTest, WithoutAnInstalledReaderEveryRequestGetsTheSharedNoiseImage)
+TEST(ImageReaderTest, WithoutAnInstalledReaderEveryRequestGetsItsOwnNoiseImage)
 {
     kestrel::setImageReader(nullptr);
     Image first;
@@ -46,10 +46,16 @@ TEST(ImageReaderTest, WithoutAnInstalledReaderEveryRequestGetsTheSharedNoiseImag
     kestrel::getImageReader()->readImage("b.gif", second);
     ASSERT_EQ(first.width(), 32);
     ASSERT_EQ(first.height(), 32);
-    EXPECT_EQ(first.body(), second.body());
+    EXPECT_NE(first.body(), second.body());
     Image expected(32, 32);
     expected.fillNoise(0x12345678);
-    EXPECT_TRUE(std::equal(first.pixels(), first.pixels() + 32 * 32, std::as_const(expected).pixels()));
+    EXPECT_TRUE(std::equal(std::as_const(second).pixels(), std::as_const(second).pixels() + 32 * 32,
+                           std::as_const(expected).pixels()));
+    // What one caller does to its picture is not seen by the next.
+    first.resize(8, 8);
+    Image third;
+    kestrel::getImageReader()->readImage("c.gif", third);
+    EXPECT_EQ(third.width(), 32);
 }
 
 TEST(ImageReaderTest, InstalledReaderServesUntilRemoved)

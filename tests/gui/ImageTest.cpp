@@ -135,6 +135,18 @@ TEST(ImageTest, StretchingBlendsFromTheEndBackwards)
     EXPECT_EQ(pixelsOf(column), (std::vector<std::uint32_t>{0xFF00003F, 0xFF0000BF, 0xFF0000FF, 0xFF0000FF}));
 }
 
+TEST(ImageTest, StretchingByMoreThanTheFixedPointStepCanTellStaysInsideTheSource)
+{
+    // 2 -> 100000 gives a step of 1/65536 (and 2 -> 200000 a step of 0): the walk starts on the end.
+    for (const int width : {100000, 200000}) {
+        Image row = imageOf(2, 1, {0xFF000000, 0xFF0000FF});
+        row.resize(width, 1);
+        ASSERT_EQ(row.width(), width);
+        EXPECT_EQ(*row.pixelAt(width - 1, 0), 0xFF0000FFu);
+        EXPECT_EQ(*row.pixelAt(0, 0) & 0xFFFFFF00, 0xFF000000u);
+    }
+}
+
 TEST(ImageTest, ShrinkingByPowersOfTwoAveragesPairs)
 {
     Image row = imageOf(4, 1, {0x10, 0x20, 0x40, 0x80});

@@ -6,6 +6,20 @@ using plat::FaceRequest;
 using plat::FontFace;
 using plat::GenericFamily;
 
+namespace
+{
+
+// Liberation Sans at the em size; the test stops when it cannot be opened.
+std::unique_ptr<FontFace> openSans(int emPixels)
+{
+    FaceRequest request;
+    request.family = "Liberation Sans";
+    request.emPixels = emPixels;
+    return FontFace::open(request);
+}
+
+}
+
 TEST(FontFaceTest, NamedFamiliesLoadTheirOwnStyleFiles)
 {
     struct Case
@@ -62,10 +76,7 @@ TEST(FontFaceTest, EmSizeOutsideTheRangeOpensNothing)
 
 TEST(FontFaceTest, MetricsFollowTheWindowsAscentAndDescent)
 {
-    FaceRequest request;
-    request.family = "Liberation Sans";
-    request.emPixels = 12;
-    const auto face = FontFace::open(request);
+    const auto face = openSans(12);
     ASSERT_NE(face, nullptr);
     // usWinAscent 1854 and usWinDescent 434 of 2048 units at 12 px.
     EXPECT_EQ(face->metrics().ascent, 11);
@@ -78,10 +89,7 @@ TEST(FontFaceTest, MetricsFollowTheWindowsAscentAndDescent)
 
 TEST(FontFaceTest, GlyphsRenderAsCoverageAroundThePen)
 {
-    FaceRequest request;
-    request.family = "Liberation Sans";
-    request.emPixels = 16;
-    const auto face = FontFace::open(request);
+    const auto face = openSans(16);
     ASSERT_NE(face, nullptr);
     plat::GlyphBitmap glyph;
     ASSERT_TRUE(face->render('g', glyph));
