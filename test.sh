@@ -3,6 +3,8 @@
 #   ./test.sh                          the suite
 #   AURELLE_SANITIZE=address,undefined ./test.sh   the suite under sanitizers (build-address,undefined/)
 #   ./test.sh -L unit                  extra arguments go to ctest
+# Under continuous integration (CI set), the suite then runs again under address,undefined and
+# under thread sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -20,3 +22,8 @@ export TSAN_OPTIONS="${TSAN_OPTIONS:-second_deadlock_stack=1}"
 # Tests that need a display run on a virtual X server with Mesa's software renderer.
 export LIBGL_ALWAYS_SOFTWARE=1
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@"
+
+if [ -n "${CI:-}" ] && [ -z "$sanitize" ]; then
+  AURELLE_SANITIZE=address,undefined "$0" "$@"
+  AURELLE_SANITIZE=thread "$0" "$@"
+fi
