@@ -276,13 +276,16 @@ bool Window::placeOnScreen(plat::WindowSpec& spec)
         return true;
     }
     case FullScreen: {
-        changeDisplayMode(false);
+        // A mode the display refused is not asked for again: the window covers the desktop's mode.
+        const bool changed = changeDisplayMode(false);
         const int index = in.screenMode.resolution;
-        const Rect size = index >= 0 && index < 5 ? fullScreenSizes[index] : screen;
+        const Rect size = changed && index >= 0 && index < 5 ? fullScreenSizes[index] : screen;
         spec.kind = plat::WindowKind::FullScreen;
         spec.client = plat::Box{screen.x, 0, size.width, size.height};
-        spec.mode = findDisplayMode(in.screenMode);
-        heron::debug("\n");
+        if (changed) {
+            spec.mode = findDisplayMode(in.screenMode);
+            heron::debug("\n");
+        }
         return true;
     }
     default:

@@ -2,6 +2,8 @@
 
 #include "platform/Windows1252.h"
 
+#include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace plat
@@ -73,6 +75,9 @@ EventTranslator::EventTranslator(HeightOf heightOf)
 
 void EventTranslator::translate(const SDL_Event& event, const InputState& state, std::vector<InputEvent>& out)
 {
+    if (event.type != SDL_TEXTINPUT) {
+        releaseHeldAltKey(out);
+    }
     switch (event.type) {
     case SDL_KEYDOWN:
         keyDown(event.key, state, out);
@@ -110,13 +115,7 @@ void EventTranslator::keyDown(const SDL_KeyboardEvent& key, const InputState& st
     altAlone = false;
     InputEvent event = makeEvent(InputKind::Key, key.windowID, state);
     if (alt) {
-        // Alt combinations are reported once, as Alt keys; Alt+Space belongs to the window manager.
-        suppressText = true;
-        event.kind = InputKind::AltKey;
-        event.key = altCombinationCode(sym);
-        if (event.key != 0) {
-            out.push_back(event);
-        }
+        altCombination(sym, event, out);
         return;
     }
     event.key = specialKeyCode(sym);
@@ -128,6 +127,45 @@ void EventTranslator::keyDown(const SDL_KeyboardEvent& key, const InputState& st
     if (event.key != 0) {
         out.push_back(event);
     }
+}
+
+void EventTranslator::altCombination(SDL_Keycode sym, InputEvent& event, std::vector<InputEvent>& out)
+{
+    event.kind = InputKind::AltKey;
+    event.key = altCombinationCode(sym);
+    if (event.key == 0 || (sym >= SDLK_F1 && sym <= SDLK_F12)) {
+        // Alt+Space belongs to the window manager; function keys type no text.
+        suppressText = true;
+        if (event.key != 0) {
+            out.push_back(event);
+        }
+        return;
+    }
+    // Right Alt is AltGr on many layouts, where it types a character of its own ('@', '{'): the
+    // text that follows, if any, tells which it was.
+    heldAltKey = event;
+    altKeyHeld = true;
+}
+
+void EventTranslator::releaseHeldAltKey(std::vector<InputEvent>& out)
+{
+    if (altKeyHeld) {
+        altKeyHeld = false;
+        out.push_back(heldAltKey);
+    }
+}
+
+bool EventTranslator::typedOwnCharacter(const std::string& typed) const
+{
+    if (typed.size() != 1) {
+        return !typed.empty();
+    }
+    if (heldAltKey.state.shift()) {
+        return false;       // Alt+Shift+1 types '!' and is still Alt+1
+    }
+    const int character = static_cast<unsigned char>(typed[0]);
+    const int lower = character >= 'A' && character <= 'Z' ? character - 'A' + 'a' : character;
+    return lower != heldAltKey.key;
 }
 
 void EventTranslator::keyUp(const SDL_KeyboardEvent& key, std::vector<InputEvent>& out)
@@ -148,7 +186,16 @@ void EventTranslator::text(const SDL_TextInputEvent& text, const InputState& sta
         suppressText = false;
         return;
     }
-    for (const char byte : utf8ToWindows1252(text.text)) {
+    // SDL ends the text with a NUL inside its fixed buffer; never read past the buffer all the same.
+    const std::string typed = utf8ToWindows1252(std::string_view(text.text, strnlen(text.text, sizeof text.text)));
+    if (altKeyHeld) {
+        altKeyHeld = false;
+        if (!typedOwnCharacter(typed)) {
+            out.push_back(heldAltKey);
+            return;
+        }
+    }
+    for (const char byte : typed) {
         InputEvent event = makeEvent(InputKind::Key, text.windowID, state);
         event.key = static_cast<unsigned char>(byte);
         out.push_back(event);
@@ -228,8 +275,9 @@ void EventTranslator::windowEvent(const SDL_WindowEvent& window, std::vector<Inp
     }
 }
 
-void EventTranslator::settleActivation(WindowId focused, std::vector<InputEvent>& out)
+void EventTranslator::endBatch(WindowId focused, std::vector<InputEvent>& out)
 {
+    releaseHeldAltKey(out);
     if (!focusChanged) {
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 #include "base/Thread.h"
+#include "platform/Windows1252.h"
 
 #include <SDL.h>
 
@@ -80,6 +81,10 @@ bool SdlBackend::startVideo()
         error = SDL_GetError();
         return false;
     }
+    // No window of ours accepts dropped files or text; SDL would hand each one over as a string to free.
+    for (const Uint32 drop : {SDL_DROPFILE, SDL_DROPTEXT, SDL_DROPBEGIN, SDL_DROPCOMPLETE}) {
+        SDL_EventState(drop, SDL_DISABLE);
+    }
     videoStarted = true;
     return true;
 }
@@ -102,7 +107,7 @@ void SdlBackend::pump()
         translator.translate(event, state, out);
     }
     SDL_Window* focused = SDL_GetKeyboardFocus();
-    translator.settleActivation(focused ? SDL_GetWindowID(focused) : 0, out);
+    translator.endBatch(focused ? SDL_GetWindowID(focused) : 0, out);
     pending.insert(pending.end(), out.begin(), out.end());
 }
 
@@ -154,7 +159,7 @@ WindowId SdlBackend::createWindow(const WindowSpec& spec)
     }
     // A popup must not take the focus from the window it belongs to.
     SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, spec.kind == WindowKind::Popup ? "1" : "0");
-    SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), spec.client.x, spec.client.y,
+    SDL_Window* window = SDL_CreateWindow(windows1252ToUtf8(spec.title).c_str(), spec.client.x, spec.client.y,
                                           std::max(1, spec.client.width), std::max(1, spec.client.height),
                                           windowFlags(spec) | (spec.opengl ? SDL_WINDOW_OPENGL : 0));
     if (!window) {
@@ -195,7 +200,7 @@ void SdlBackend::restoreDisplayMode(WindowId id)
 void SdlBackend::setTitle(WindowId id, const std::string& title)
 {
     if (SDL_Window* window = find(id)) {
-        SDL_SetWindowTitle(window, title.c_str());
+        SDL_SetWindowTitle(window, windows1252ToUtf8(title).c_str());
     }
 }
 
@@ -323,7 +328,8 @@ bool SdlBackend::currentDisplayMode(int display, DisplayMode& mode)
 
 bool SdlBackend::showMessageBox(const std::string& caption, const std::string& text)
 {
-    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(), nullptr) == 0;
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, windows1252ToUtf8(caption).c_str(),
+                                    windows1252ToUtf8(text).c_str(), nullptr) == 0;
 }
 
 bool SdlBackend::openUrl(const std::string& target)

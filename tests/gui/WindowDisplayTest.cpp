@@ -124,6 +124,25 @@ TEST(WindowDisplay, KeysAndCloseRequestsFromTheDesktopBecomeToolkitEvents)
     EXPECT_FALSE(window.isOpen());
 }
 
+TEST(WindowDisplay, TitlesReachTheDesktopAsUtf8AndDroppedFilesAreRefused)
+{
+    kestrel::Window window;
+    window.setTitle("Caf\xE9 \x80");
+    window.setSize(40, 40);
+    window.create();
+    ASSERT_TRUE(window.isOpen());
+    SDL_Window* const desktop = SDL_GetWindowFromID(window.nativeHandle());
+    ASSERT_NE(desktop, nullptr);
+    EXPECT_STREQ(SDL_GetWindowTitle(desktop), "Caf\xC3\xA9 \xE2\x82\xAC");
+    window.setTitle("\xFC");
+    EXPECT_STREQ(SDL_GetWindowTitle(desktop), "\xC3\xBC");
+    // Nothing of ours takes drops, so SDL must not hand over dropped names for us to free.
+    EXPECT_EQ(SDL_EventState(SDL_DROPFILE, SDL_QUERY), SDL_DISABLE);
+    EXPECT_EQ(SDL_EventState(SDL_DROPTEXT, SDL_QUERY), SDL_DISABLE);
+    window.close();
+    kestrel::destroyClosedWindows();
+}
+
 TEST(WindowDisplay, TheDisplaysModesAreListedAndTheCurrentOneFitsTheList)
 {
     const std::vector<plat::DisplayMode> modes = plat::backend().displayModes(0);

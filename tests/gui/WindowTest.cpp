@@ -219,6 +219,23 @@ TEST_F(Windows, AFullScreenWindowSwitchesToItsModeAndGivesItBack)
     EXPECT_EQ(fake.restored, (std::vector<plat::WindowId>{handle}));
 }
 
+TEST_F(Windows, AFullScreenWindowInARefusedModeKeepsTheDesktopsMode)
+{
+    Window window;
+    EXPECT_FALSE(window.setScreenMode(kestrel::ScreenMode{4, 1, 0}));
+    window.setWindowType(Window::FullScreen);
+    window.create();
+    ASSERT_TRUE(window.isOpen());
+    const plat::WindowSpec& spec = desktopWindow(window).spec;
+    EXPECT_EQ(spec.mode.width, 0);
+    EXPECT_EQ(spec.mode.height, 0);
+    EXPECT_EQ(spec.mode.refreshRate, 0);
+    EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, 1024, 768}));
+    window.close();
+    kestrel::destroyClosedWindows();
+    EXPECT_TRUE(fake.restored.empty());
+}
+
 TEST_F(Windows, AModeTheDisplayDoesNotListIsRefused)
 {
     Window window;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace
 {
 
@@ -108,6 +111,51 @@ TEST_F(Translator, AltCombinationsAreSystemKeysAndALoneAltIsMinusOne)
     EXPECT_FALSE(out[0].readModifiers);
 }
 
+TEST_F(Translator, AltGrTypesItsCharacterWhileAltWithTheKeysOwnTextStaysACombination)
+{
+    const struct
+    {
+        SDL_Keycode sym;
+        const char* text;       // null: no text follows
+        bool shift;
+        InputKind kind;
+        int key;
+    } cases[] = {
+        {SDLK_q, "@", false, InputKind::Key, '@'},
+        {SDLK_e, "\xE2\x82\xAC", false, InputKind::Key, 0x80},
+        {SDLK_f, "F", true, InputKind::AltKey, 'f'},
+        {SDLK_1, "!", true, InputKind::AltKey, '1'},
+        {SDLK_g, nullptr, false, InputKind::AltKey, 'g'},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sym);
+        plat::InputState state;
+        state.leftShift = c.shift;
+        state.alt = true;
+        std::vector<InputEvent> out;
+        translator.translate(keyEvent(SDL_KEYDOWN, c.sym, KMOD_RALT), state, out);
+        if (c.text) {
+            translator.translate(textEvent(c.text), state, out);
+        }
+        translator.endBatch(window, out);
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_EQ(out[0].kind, c.kind);
+        EXPECT_EQ(out[0].key, c.key);
+    }
+}
+
+TEST_F(Translator, AnAltCombinationWithoutTextIsReportedBeforeTheNextEvent)
+{
+    std::vector<InputEvent> out;
+    translator.translate(keyEvent(SDL_KEYDOWN, SDLK_x, KMOD_LALT), plat::InputState(), out);
+    EXPECT_TRUE(out.empty());
+    translator.translate(keyEvent(SDL_KEYDOWN, SDLK_TAB), plat::InputState(), out);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].kind, InputKind::AltKey);
+    EXPECT_EQ(out[0].key, 'x');
+    EXPECT_EQ(out[1].key, plat::keys::tab);
+}
+
 TEST_F(Translator, TextArrivesAsWindows1252Bytes)
 {
     const std::vector<InputEvent> out = feed({textEvent("a\xC3\xA9\xE2\x82\xAC")});
@@ -115,6 +163,10 @@ TEST_F(Translator, TextArrivesAsWindows1252Bytes)
     EXPECT_EQ(out[0].key, 'a');
     EXPECT_EQ(out[1].key, 0xE9);
     EXPECT_EQ(out[2].key, 0x80);
+
+    SDL_Event full = textEvent("");
+    std::fill(std::begin(full.text.text), std::end(full.text.text), 'x');
+    EXPECT_EQ(feed({full}).size(), sizeof full.text.text);
 }
 
 TEST_F(Translator, MouseYCountsUpFromTheBottomRowAndWheelNotchesAre120)
@@ -146,16 +198,16 @@ TEST_F(Translator, MouseYCountsUpFromTheBottomRowAndWheelNotchesAre120)
 TEST_F(Translator, ActivationFollowsTheApplicationNotTheWindow)
 {
     std::vector<InputEvent> out = feed({windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED, 1)});
-    translator.settleActivation(1, out);
+    translator.endBatch(1, out);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].kind, InputKind::Activated);
 
     out = feed({windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, 1), windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED, 2)});
-    translator.settleActivation(2, out);
+    translator.endBatch(2, out);
     EXPECT_TRUE(out.empty());
 
     out = feed({windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, 2)});
-    translator.settleActivation(0, out);
+    translator.endBatch(0, out);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].kind, InputKind::Deactivated);
     EXPECT_EQ(out[0].window, 2u);
