@@ -1,3 +1,5 @@
+#include "FixedLayout.h"
+
 #include "base/Debug.h"
 #include "gui/Event.h"
 #include "gui/Graphics.h"
@@ -27,17 +29,6 @@ public:
     GuiColor::gui_color colour;
 };
 
-class KeepPlace : public kestrel::LayoutManager
-{
-public:
-    void getPreferredSize(kestrel::Container& container, int& width, int& height) override
-    {
-        width = container.getBounds().width;
-        height = container.getBounds().height;
-    }
-    void layoutContainer(kestrel::Container&) override {}
-};
-
 // The colour the window surface shows at (x, y), y counted from the bottom row, as 0xRRGGBB.
 std::uint32_t surfacePixel(plat::WindowId id, int x, int y)
 {
@@ -65,7 +56,7 @@ std::uint32_t rgbOf(GuiColor::gui_color colour)
 TEST(WindowDisplay, AWindowOpensPaintsItsTreeAndShowsThePixels)
 {
     kestrel::Window window;
-    window.setLayout(new KeepPlace);
+    window.setLayout(new testing_gui::FixedLayout);
     auto* red = new Swatch(GuiColor::RED);
     auto* blue = new Swatch(GuiColor::BLUE);
     window.add(red);

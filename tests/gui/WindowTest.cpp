@@ -19,6 +19,14 @@ protected:
     {
         return fake.windows.at(window.nativeHandle());
     }
+
+    const plat::WindowSpec& openFullScreen(Window& window)
+    {
+        window.setWindowType(Window::FullScreen);
+        window.create();
+        EXPECT_TRUE(window.isOpen());
+        return desktopWindow(window).spec;
+    }
 };
 
 TEST_F(Windows, AFramedWindowIsCentredAndItsBoundsBecomeItsClientArea)
@@ -204,10 +212,7 @@ TEST_F(Windows, AFullScreenWindowSwitchesToItsModeAndGivesItBack)
 {
     Window window;
     EXPECT_TRUE(window.setScreenMode(kestrel::ScreenMode{1, 1, 0}));
-    window.setWindowType(Window::FullScreen);
-    window.create();
-    ASSERT_TRUE(window.isOpen());
-    const plat::WindowSpec& spec = desktopWindow(window).spec;
+    const plat::WindowSpec& spec = openFullScreen(window);
     EXPECT_EQ(spec.kind, plat::WindowKind::FullScreen);
     EXPECT_EQ(spec.mode.width, 800);
     EXPECT_EQ(spec.mode.height, 600);
@@ -223,10 +228,7 @@ TEST_F(Windows, AFullScreenWindowInARefusedModeKeepsTheDesktopsMode)
 {
     Window window;
     EXPECT_FALSE(window.setScreenMode(kestrel::ScreenMode{4, 1, 0}));
-    window.setWindowType(Window::FullScreen);
-    window.create();
-    ASSERT_TRUE(window.isOpen());
-    const plat::WindowSpec& spec = desktopWindow(window).spec;
+    const plat::WindowSpec& spec = openFullScreen(window);
     EXPECT_EQ(spec.mode.width, 0);
     EXPECT_EQ(spec.mode.height, 0);
     EXPECT_EQ(spec.mode.refreshRate, 0);
