@@ -75,15 +75,16 @@ EventTranslator::EventTranslator(HeightOf heightOf)
 
 void EventTranslator::translate(const SDL_Event& event, const InputState& state, std::vector<InputEvent>& out)
 {
-    if (event.type != SDL_TEXTINPUT) {
-        releaseHeldAltKey(out);
+    // Held keys wait for the text or the focus change that decides them.
+    if (event.type != SDL_TEXTINPUT && event.type != SDL_WINDOWEVENT) {
+        releaseHeldKeys(out);
     }
     switch (event.type) {
     case SDL_KEYDOWN:
         keyDown(event.key, state, out);
         return;
     case SDL_KEYUP:
-        keyUp(event.key, out);
+        keyUp(event.key);
         return;
     case SDL_TEXTINPUT:
         text(event.text, state, out);
@@ -147,11 +148,15 @@ void EventTranslator::altCombination(SDL_Keycode sym, InputEvent& event, std::ve
     altKeyHeld = true;
 }
 
-void EventTranslator::releaseHeldAltKey(std::vector<InputEvent>& out)
+void EventTranslator::releaseHeldKeys(std::vector<InputEvent>& out)
 {
     if (altKeyHeld) {
         altKeyHeld = false;
         out.push_back(heldAltKey);
+    }
+    if (loneAltHeld) {
+        loneAltHeld = false;
+        out.push_back(loneAltRelease);
     }
 }
 
@@ -168,16 +173,16 @@ bool EventTranslator::typedOwnCharacter(const std::string& typed) const
     return lower != heldAltKey.key;
 }
 
-void EventTranslator::keyUp(const SDL_KeyboardEvent& key, std::vector<InputEvent>& out)
+void EventTranslator::keyUp(const SDL_KeyboardEvent& key)
 {
     if (!isAltKey(key.keysym.sym) || !altAlone) {
         return;
     }
     altAlone = false;
-    InputEvent event = makeEvent(InputKind::Key, key.windowID, InputState());
-    event.key = keys::altAlone;
-    event.readModifiers = false;
-    out.push_back(event);
+    loneAltRelease = makeEvent(InputKind::Key, key.windowID, InputState());
+    loneAltRelease.key = keys::altAlone;
+    loneAltRelease.readModifiers = false;
+    loneAltHeld = true;
 }
 
 void EventTranslator::text(const SDL_TextInputEvent& text, const InputState& state, std::vector<InputEvent>& out)
@@ -267,6 +272,9 @@ void EventTranslator::windowEvent(const SDL_WindowEvent& window, std::vector<Inp
         focusChanged = true;
         return;
     case SDL_WINDOWEVENT_FOCUS_LOST:
+        // SDL releases the keys it saw held when the focus goes: an Alt released that way ended a
+        // switch to another program (Alt+Tab), not a press of Alt alone.
+        loneAltHeld = false;
         focusChanged = true;
         lastFocusLost = window.windowID;
         return;
@@ -277,7 +285,10 @@ void EventTranslator::windowEvent(const SDL_WindowEvent& window, std::vector<Inp
 
 void EventTranslator::endBatch(WindowId focused, std::vector<InputEvent>& out)
 {
-    releaseHeldAltKey(out);
+    if (focused == 0) {
+        loneAltHeld = false;
+    }
+    releaseHeldKeys(out);
     if (!focusChanged) {
         return;
     }

@@ -105,6 +105,7 @@ TEST_F(Translator, AltCombinationsAreSystemKeysAndALoneAltIsMinusOne)
     EXPECT_EQ(out[1].key, '7');
 
     out = feed({keyEvent(SDL_KEYDOWN, SDLK_RALT), keyEvent(SDL_KEYUP, SDLK_RALT)});
+    translator.endBatch(window, out);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].kind, InputKind::Key);
     EXPECT_EQ(out[0].key, -1);
@@ -153,6 +154,27 @@ TEST_F(Translator, AnAltCombinationWithoutTextIsReportedBeforeTheNextEvent)
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[0].kind, InputKind::AltKey);
     EXPECT_EQ(out[0].key, 'x');
+    EXPECT_EQ(out[1].key, plat::keys::tab);
+}
+
+TEST_F(Translator, AnAltReleasedAsTheFocusLeavesIsNoLoneAlt)
+{
+    // Alt+Tab to another program: SDL releases Alt as the focus goes.
+    std::vector<InputEvent> out = feed({windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED, window)});
+    translator.endBatch(window, out);
+    out = feed({keyEvent(SDL_KEYDOWN, SDLK_LALT), keyEvent(SDL_KEYUP, SDLK_LALT),
+                windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, window)});
+    translator.endBatch(0, out);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].kind, InputKind::Deactivated);
+
+    out = feed({keyEvent(SDL_KEYDOWN, SDLK_LALT), keyEvent(SDL_KEYUP, SDLK_LALT)});
+    translator.endBatch(0, out);
+    EXPECT_TRUE(out.empty());
+
+    out = feed({keyEvent(SDL_KEYDOWN, SDLK_LALT), keyEvent(SDL_KEYUP, SDLK_LALT), keyEvent(SDL_KEYDOWN, SDLK_TAB)});
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].key, plat::keys::altAlone);
     EXPECT_EQ(out[1].key, plat::keys::tab);
 }
 
