@@ -420,6 +420,18 @@ Window* windowUnderMouse()
 void forgetWindow(const Window* window)
 {
     LoopState& state = loop();
+    // Queued events keep their place but lose the window, so they are dropped at delivery even
+    // when a new window later takes the same address.
+    for (Event& queued : state.queue) {
+        if (queued.window == window) {
+            queued.window = nullptr;
+        }
+    }
+    for (Event* pending : {&state.pendingDoubleClick, &state.pendingHover}) {
+        if (pending->window == window) {
+            pending->window = nullptr;
+        }
+    }
     if (state.windowUnderMouse == window) {
         state.windowUnderMouse = nullptr;
     }

@@ -150,6 +150,32 @@ TEST_F(Windows, EventsOfADeletedWindowAreDroppedAndItsInputIsIgnored)
     EXPECT_EQ(drain(), (std::vector<std::uint32_t>{Event::MouseMove}));
 }
 
+TEST_F(Windows, EventsQueuedForADeletedWindowNeverReachANewWindowAtTheSameAddress)
+{
+    struct Counting : Window
+    {
+        void handleKey(Event& event) override { ++keys; }
+        int keys = 0;
+    };
+    alignas(Counting) unsigned char storage[sizeof(Counting)];
+    auto* first = new (storage) Counting;
+    openAndActivate(*first);
+    key(*first, 'a');
+    key(*first, 'b');
+    kestrel::Event event;
+    kestrel::getEvent(event, nullptr);      // takes both keys into the queue, hands out the first
+    kestrel::setKeyboardFocus(nullptr);
+    first->~Counting();
+    auto* second = new (storage) Counting;
+    kestrel::setKeyboardFocus(second);
+    openAndActivate(*second);
+    EXPECT_EQ(second->keys, 0);
+    key(*second, 'c');
+    drain();
+    EXPECT_EQ(second->keys, 1);
+    second->~Counting();
+}
+
 struct Noting : Window
 {
     using Window::Window;
