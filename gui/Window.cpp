@@ -325,12 +325,25 @@ void Window::create()
     plat::Box client;
     plat::backend().clientBounds(handle, client);
     Component::setBounds(0, 0, client.width, client.height);
-    if (in.kind == Framed && in.resizable) {
-        // The user may not size the window below what its contents need.
-        int minimumWidth = 0;
-        int minimumHeight = 0;
-        getPreferredSize(minimumWidth, minimumHeight);
-        plat::backend().setMinimumSize(handle, minimumWidth, minimumHeight);
+    in.minimumWidth = 0;
+    in.minimumHeight = 0;
+    updateMinimumSize();
+}
+
+void Window::updateMinimumSize()
+{
+    WindowInternals& in = *windowInternals;
+    if (in.kind != Framed || !in.resizable) {
+        return;
+    }
+    // The user may not size the window below what its contents need now.
+    int width = 0;
+    int height = 0;
+    getPreferredSize(width, height);
+    if (width != in.minimumWidth || height != in.minimumHeight) {
+        in.minimumWidth = width;
+        in.minimumHeight = height;
+        plat::backend().setMinimumSize(in.handle, width, height);
     }
 }
 
@@ -376,6 +389,7 @@ void Window::paintNow()
     paint(graphics);
     graphics.endPaint();
     presentPaint();
+    updateMinimumSize();
 }
 
 void Window::paintArea(const Rect& area)

@@ -296,6 +296,13 @@ TEST_F(WindowsMore, AResizableWindowCannotBeSizedBelowItsContents)
     EXPECT_EQ(desktop.minimumWidth, width);
     EXPECT_EQ(desktop.minimumHeight, height);
     EXPECT_GT(width, 4);
+
+    // Contents that grow later raise the minimum with the next paint.
+    wide->setText("a label that has grown a good deal longer since", false);
+    window.repaint();
+    kestrel::paintDirtyWindows();
+    window.getPreferredSize(width, height);
+    EXPECT_EQ(desktop.minimumWidth, width);
 }
 
 TEST_F(WindowsMore, TheMouseShowsTheCursorOfTheNearestComponentThatHasOne)
