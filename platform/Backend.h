@@ -64,6 +64,7 @@ enum class InputKind
     Resized,
     Exposed,
     MouseLeft,          // the mouse left the window
+    QuitRequest,        // the session or a signal (Ctrl+C, SIGTERM) asks the whole program to end; no window
 };
 
 enum class MouseButton
@@ -148,6 +149,7 @@ public:
     virtual int displayCount() = 0;
     // Screen rectangle of a display (top-left origin); false when the index is unknown.
     virtual bool displayBounds(int display, Box& bounds) = 0;
+    // The display's name as Windows-1252 bytes; empty when unknown.
     virtual std::string displayName(int display) = 0;
     virtual std::vector<DisplayMode> displayModes(int display) = 0;
     // The mode the display shows now; false when it cannot be read.

@@ -98,6 +98,9 @@ void EventTranslator::translate(const SDL_Event& event, const InputState& state,
     case SDL_WINDOWEVENT:
         windowEvent(event.window, out);
         return;
+    case SDL_QUIT:
+        out.push_back(makeEvent(InputKind::QuitRequest, 0, InputState()));
+        return;
     default:
         return;
     }

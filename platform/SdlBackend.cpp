@@ -76,6 +76,9 @@ bool SdlBackend::startVideo()
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     // 2-D windows present through the desktop's own framebuffer, not a GL renderer of their own.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Closing the last window is the toolkit's business; a quit then comes only from the session
+    // or a signal.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         videoFailed = true;
         error = SDL_GetError();
@@ -297,7 +300,7 @@ bool SdlBackend::displayBounds(int display, Box& bounds)
 std::string SdlBackend::displayName(int display)
 {
     const char* name = startVideo() ? SDL_GetDisplayName(display) : nullptr;
-    return name ? name : "";
+    return name ? utf8ToWindows1252(name) : std::string();
 }
 
 std::vector<DisplayMode> SdlBackend::displayModes(int display)

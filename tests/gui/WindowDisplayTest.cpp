@@ -11,6 +11,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace
 {
 
@@ -132,6 +134,29 @@ TEST(WindowDisplay, TitlesReachTheDesktopAsUtf8AndDroppedFilesAreRefused)
     EXPECT_EQ(SDL_EventState(SDL_DROPTEXT, SDL_QUERY), SDL_DISABLE);
     window.close();
     kestrel::destroyClosedWindows();
+}
+
+TEST(WindowDisplay, CtrlCInTheTerminalClosesTheWindowsAndEndsTheLoop)
+{
+    kestrel::Window window;
+    window.setSize(40, 40);
+    window.create();
+    ASSERT_TRUE(window.isOpen());
+    struct sigaction current = {};
+    sigaction(SIGINT, nullptr, &current);
+    if (current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN) {
+        window.close();
+        kestrel::destroyClosedWindows();
+        GTEST_SKIP() << "SDL does not watch SIGINT in this process";
+    }
+    std::raise(SIGINT);
+    kestrel::Event event;
+    bool open = true;
+    for (int i = 0; i < 1000 && open; ++i) {
+        open = kestrel::getEvent(event, nullptr);
+    }
+    EXPECT_FALSE(open);
+    EXPECT_FALSE(window.isOpen());
 }
 
 TEST(WindowDisplay, TheDisplaysModesAreListedAndTheCurrentOneFitsTheList)

@@ -178,6 +178,16 @@ TEST_F(Translator, AnAltReleasedAsTheFocusLeavesIsNoLoneAlt)
     EXPECT_EQ(out[1].key, plat::keys::tab);
 }
 
+TEST_F(Translator, AQuitFromTheSessionOrASignalIsAQuitRequest)
+{
+    SDL_Event quit = {};
+    quit.type = SDL_QUIT;
+    const std::vector<InputEvent> out = feed({quit});
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].kind, InputKind::QuitRequest);
+    EXPECT_EQ(out[0].window, 0u);
+}
+
 TEST_F(Translator, TextArrivesAsWindows1252Bytes)
 {
     const std::vector<InputEvent> out = feed({textEvent("a\xC3\xA9\xE2\x82\xAC")});
