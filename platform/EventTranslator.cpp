@@ -30,6 +30,24 @@ constexpr KeyPair specialKeys[] = {
     {SDLK_F10, keys::f10},           {SDLK_F11, keys::f1 + 10},       {SDLK_F12, keys::f12},
 };
 
+// With Num Lock off the keypad moves the cursor; with it on, its digits arrive as text.
+constexpr KeyPair keypadNavigation[] = {
+    {SDLK_KP_4, keys::left},   {SDLK_KP_6, keys::right},    {SDLK_KP_8, keys::up},      {SDLK_KP_2, keys::down},
+    {SDLK_KP_0, keys::insert}, {SDLK_KP_PERIOD, keys::deleteKey}, {SDLK_KP_7, keys::home}, {SDLK_KP_1, keys::end},
+    {SDLK_KP_9, keys::pageUp}, {SDLK_KP_3, keys::pageDown},
+};
+
+template <std::size_t N>
+int codeIn(const KeyPair (&table)[N], SDL_Keycode key)
+{
+    for (const KeyPair& pair : table) {
+        if (pair.sdl == key) {
+            return pair.code;
+        }
+    }
+    return 0;
+}
+
 bool isAltKey(SDL_Keycode key)
 {
     return key == SDLK_LALT || key == SDLK_RALT;
@@ -60,12 +78,7 @@ InputEvent makeEvent(InputKind kind, WindowId window, const InputState& state)
 
 int specialKeyCode(SDL_Keycode key)
 {
-    for (const KeyPair& pair : specialKeys) {
-        if (pair.sdl == key) {
-            return pair.code;
-        }
-    }
-    return 0;
+    return codeIn(specialKeys, key);
 }
 
 EventTranslator::EventTranslator(HeightOf heightOf)
@@ -123,6 +136,9 @@ void EventTranslator::keyDown(const SDL_KeyboardEvent& key, const InputState& st
         return;
     }
     event.key = specialKeyCode(sym);
+    if (event.key == 0 && (key.keysym.mod & KMOD_NUM) == 0) {
+        event.key = codeIn(keypadNavigation, sym);
+    }
     if (event.key == 0 && control && sym >= SDLK_a && sym <= SDLK_z) {
         // SDL sends no text for Ctrl+letter: report it as its control character.
         event.key = static_cast<int>(sym - SDLK_a) + 1;

@@ -80,6 +80,26 @@ TEST_F(Translator, SpecialKeysCarryTheToolkitCodes)
     EXPECT_TRUE(feed({keyEvent(SDL_KEYDOWN, SDLK_a), keyEvent(SDL_KEYUP, SDLK_TAB)}).empty());
 }
 
+TEST_F(Translator, TheKeypadMovesWithNumLockOffAndTypesDigitsWithItOn)
+{
+    const struct
+    {
+        SDL_Keycode sym;
+        int code;
+    } table[] = {
+        {SDLK_KP_4, 256}, {SDLK_KP_6, 257}, {SDLK_KP_8, 258}, {SDLK_KP_2, 259}, {SDLK_KP_0, 260},
+        {SDLK_KP_PERIOD, 261}, {SDLK_KP_7, 262}, {SDLK_KP_1, 263}, {SDLK_KP_9, 264}, {SDLK_KP_3, 265},
+    };
+    for (const auto& row : table) {
+        const std::vector<InputEvent> off = feed({keyEvent(SDL_KEYDOWN, row.sym)});
+        ASSERT_EQ(off.size(), 1u) << row.code;
+        EXPECT_EQ(off[0].key, row.code);
+    }
+    const std::vector<InputEvent> on = feed({keyEvent(SDL_KEYDOWN, SDLK_KP_4, KMOD_NUM), textEvent("4")});
+    ASSERT_EQ(on.size(), 1u);
+    EXPECT_EQ(on[0].key, '4');
+}
+
 TEST_F(Translator, ControlLettersBecomeControlCharactersAndTheirTextIsDropped)
 {
     const std::vector<InputEvent> out = feed({keyEvent(SDL_KEYDOWN, SDLK_a, KMOD_LCTRL), textEvent("a"),
