@@ -78,6 +78,8 @@ void Component::setText(const char* newText, bool mnemonic)
         text = newText;
         return;
     }
+    // The mnemonic belongs to the label: a new label brings its own (or none).
+    mnemonicChar = 0;
     for (const char* p = newText; *p; ++p) {
         if (*p != '!') {
             text.push_back(*p);

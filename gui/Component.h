@@ -46,7 +46,9 @@ public:
     Component();
     ~Component() override;
 
-    // With `mnemonic`, '!' marks the next character as the mnemonic and is dropped; "!!" is a '!'.
+    // With `mnemonic`, '!' marks the next character as the mnemonic (the first mark wins, none
+    // leaves no mnemonic) and is dropped; "!!" is a '!'. Without it the text is taken as is and the
+    // mnemonic kept.
     virtual void setText(const char* text, bool mnemonic = false);
     virtual void activate() {}
     virtual Rect getBounds() const { return bounds; }

@@ -204,9 +204,27 @@ void resize(Window& window, const plat::InputEvent& input)
     window.repaint();
 }
 
+// The program is asked to end: every window closes, so every run loop ends the usual way and
+// full-screen windows give the display its mode back.
+void closeEveryWindow()
+{
+    heron::debug("Asked to quit: closing every window\n");
+    forEachWindow([](Window& window) {
+        if (!window.isOpen()) {
+            return false;
+        }
+        window.close();
+        return true;
+    });
+}
+
 // Turns one platform event into toolkit events for its window.
 void windowProc(const plat::InputEvent& input)
 {
+    if (input.kind == plat::InputKind::QuitRequest) {
+        closeEveryWindow();
+        return;
+    }
     Window* window = findWindow(input.window);
     if (input.kind == plat::InputKind::Activated || input.kind == plat::InputKind::Deactivated) {
         setApplicationActive(window, input.kind == plat::InputKind::Activated);
@@ -228,6 +246,7 @@ void windowProc(const plat::InputEvent& input)
         return;
     case plat::InputKind::Activated:
     case plat::InputKind::Deactivated:
+    case plat::InputKind::QuitRequest:
         return;
     case plat::InputKind::Key:
         queueKey(*window, input, Event::Key);
@@ -420,6 +439,18 @@ Window* windowUnderMouse()
 void forgetWindow(const Window* window)
 {
     LoopState& state = loop();
+    // Queued events keep their place but lose the window, so they are dropped at delivery even
+    // when a new window later takes the same address.
+    for (Event& queued : state.queue) {
+        if (queued.window == window) {
+            queued.window = nullptr;
+        }
+    }
+    for (Event* pending : {&state.pendingDoubleClick, &state.pendingHover}) {
+        if (pending->window == window) {
+            pending->window = nullptr;
+        }
+    }
     if (state.windowUnderMouse == window) {
         state.windowUnderMouse = nullptr;
     }

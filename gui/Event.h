@@ -101,7 +101,7 @@ bool isApplicationActive();
 
 // The window the mouse is over, as the loop last saw it (null: none).
 Window* windowUnderMouse();
-// Forgets a window that is being destroyed.
+// Forgets a window that is being destroyed: events still queued for it lose their window.
 void forgetWindow(const Window* window);
 
 // Drops queued events, pending double-click and hover, and the loop's remembered state

@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 #include "platform/Backend.h"
+#include "platform/Windows1252.h"
 
 #include <cstdio>
 
@@ -15,7 +16,8 @@ int errorBox(const char* text, const char* caption)
     if (plat::backend().showMessageBox(title, body)) {
         return 1;
     }
-    std::fprintf(stderr, "%s %s\n", title, body);
+    // The terminal reads UTF-8; the log keeps the program's own bytes.
+    std::fprintf(stderr, "%s %s\n", plat::windows1252ToUtf8(title).c_str(), plat::windows1252ToUtf8(body).c_str());
     std::fflush(stderr);
     heron::debug("%s %s\n", title, body);
     return 0;

@@ -276,13 +276,16 @@ bool Window::placeOnScreen(plat::WindowSpec& spec)
         return true;
     }
     case FullScreen: {
-        changeDisplayMode(false);
+        // A mode the display refused is not asked for again: the window covers the desktop's mode.
+        const bool changed = changeDisplayMode(false);
         const int index = in.screenMode.resolution;
-        const Rect size = index >= 0 && index < 5 ? fullScreenSizes[index] : screen;
+        const Rect size = changed && index >= 0 && index < 5 ? fullScreenSizes[index] : screen;
         spec.kind = plat::WindowKind::FullScreen;
         spec.client = plat::Box{screen.x, 0, size.width, size.height};
-        spec.mode = findDisplayMode(in.screenMode);
-        heron::debug("\n");
+        if (changed) {
+            spec.mode = findDisplayMode(in.screenMode);
+            heron::debug("\n");
+        }
         return true;
     }
     default:
@@ -322,12 +325,25 @@ void Window::create()
     plat::Box client;
     plat::backend().clientBounds(handle, client);
     Component::setBounds(0, 0, client.width, client.height);
-    if (in.kind == Framed && in.resizable) {
-        // The user may not size the window below what its contents need.
-        int minimumWidth = 0;
-        int minimumHeight = 0;
-        getPreferredSize(minimumWidth, minimumHeight);
-        plat::backend().setMinimumSize(handle, minimumWidth, minimumHeight);
+    in.minimumWidth = 0;
+    in.minimumHeight = 0;
+    updateMinimumSize();
+}
+
+void Window::updateMinimumSize()
+{
+    WindowInternals& in = *windowInternals;
+    if (in.kind != Framed || !in.resizable) {
+        return;
+    }
+    // The user may not size the window below what its contents need now.
+    int width = 0;
+    int height = 0;
+    getPreferredSize(width, height);
+    if (width != in.minimumWidth || height != in.minimumHeight) {
+        in.minimumWidth = width;
+        in.minimumHeight = height;
+        plat::backend().setMinimumSize(in.handle, width, height);
     }
 }
 
@@ -373,6 +389,7 @@ void Window::paintNow()
     paint(graphics);
     graphics.endPaint();
     presentPaint();
+    updateMinimumSize();
 }
 
 void Window::paintArea(const Rect& area)

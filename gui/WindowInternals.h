@@ -40,6 +40,8 @@ public:
     bool modeChanged = false;
     int monitor = 0;
     ScreenMode screenMode;
+    int minimumWidth = 0;           // the smallest client size last given to the desktop
+    int minimumHeight = 0;
     int lastX = -1;
     int lastY = -1;
     plat::WindowId handle = 0;

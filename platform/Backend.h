@@ -41,7 +41,7 @@ struct Box
 struct WindowSpec
 {
     WindowKind kind = WindowKind::Framed;
-    std::string title;
+    std::string title;              // Windows-1252 bytes, like every text the toolkit hands over
     Box client;                     // screen position (top-left origin) and size of the client area
     bool resizable = true;
     bool maximised = false;
@@ -64,6 +64,7 @@ enum class InputKind
     Resized,
     Exposed,
     MouseLeft,          // the mouse left the window
+    QuitRequest,        // the session or a signal (Ctrl+C, SIGTERM) asks the whole program to end; no window
 };
 
 enum class MouseButton
@@ -131,6 +132,7 @@ public:
     virtual void destroyWindow(WindowId window) = 0;
     // Takes a full-screen window out of full screen, so the display shows its desktop mode again.
     virtual void restoreDisplayMode(WindowId window) = 0;
+    // The title is Windows-1252 bytes.
     virtual void setTitle(WindowId window, const std::string& title) = 0;
     // The smallest client size the user may size the window to.
     virtual void setMinimumSize(WindowId window, int width, int height) = 0;
@@ -147,12 +149,14 @@ public:
     virtual int displayCount() = 0;
     // Screen rectangle of a display (top-left origin); false when the index is unknown.
     virtual bool displayBounds(int display, Box& bounds) = 0;
+    // The display's name as Windows-1252 bytes; empty when unknown.
     virtual std::string displayName(int display) = 0;
     virtual std::vector<DisplayMode> displayModes(int display) = 0;
     // The mode the display shows now; false when it cannot be read.
     virtual bool currentDisplayMode(int display, DisplayMode& mode) = 0;
 
-    // Shows a modal error box with an OK button; false when no box could be shown.
+    // Shows a modal error box with an OK button (caption and text are Windows-1252 bytes); false
+    // when no box could be shown.
     virtual bool showMessageBox(const std::string& caption, const std::string& text) = 0;
     // Opens a file or address with the desktop's default handler; false on failure.
     virtual bool openUrl(const std::string& target) = 0;

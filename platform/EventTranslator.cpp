@@ -2,6 +2,8 @@
 
 #include "platform/Windows1252.h"
 
+#include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace plat
@@ -27,6 +29,24 @@ constexpr KeyPair specialKeys[] = {
     {SDLK_F7, keys::f1 + 6},         {SDLK_F8, keys::f1 + 7},         {SDLK_F9, keys::f1 + 8},
     {SDLK_F10, keys::f10},           {SDLK_F11, keys::f1 + 10},       {SDLK_F12, keys::f12},
 };
+
+// With Num Lock off the keypad moves the cursor; with it on, its digits arrive as text.
+constexpr KeyPair keypadNavigation[] = {
+    {SDLK_KP_4, keys::left},   {SDLK_KP_6, keys::right},    {SDLK_KP_8, keys::up},      {SDLK_KP_2, keys::down},
+    {SDLK_KP_0, keys::insert}, {SDLK_KP_PERIOD, keys::deleteKey}, {SDLK_KP_7, keys::home}, {SDLK_KP_1, keys::end},
+    {SDLK_KP_9, keys::pageUp}, {SDLK_KP_3, keys::pageDown},
+};
+
+template <std::size_t N>
+int codeIn(const KeyPair (&table)[N], SDL_Keycode key)
+{
+    for (const KeyPair& pair : table) {
+        if (pair.sdl == key) {
+            return pair.code;
+        }
+    }
+    return 0;
+}
 
 bool isAltKey(SDL_Keycode key)
 {
@@ -58,12 +78,7 @@ InputEvent makeEvent(InputKind kind, WindowId window, const InputState& state)
 
 int specialKeyCode(SDL_Keycode key)
 {
-    for (const KeyPair& pair : specialKeys) {
-        if (pair.sdl == key) {
-            return pair.code;
-        }
-    }
-    return 0;
+    return codeIn(specialKeys, key);
 }
 
 EventTranslator::EventTranslator(HeightOf heightOf)
@@ -73,12 +88,16 @@ EventTranslator::EventTranslator(HeightOf heightOf)
 
 void EventTranslator::translate(const SDL_Event& event, const InputState& state, std::vector<InputEvent>& out)
 {
+    // Held keys wait for the text or the focus change that decides them.
+    if (event.type != SDL_TEXTINPUT && event.type != SDL_WINDOWEVENT) {
+        releaseHeldKeys(out);
+    }
     switch (event.type) {
     case SDL_KEYDOWN:
         keyDown(event.key, state, out);
         return;
     case SDL_KEYUP:
-        keyUp(event.key, out);
+        keyUp(event.key);
         return;
     case SDL_TEXTINPUT:
         text(event.text, state, out);
@@ -91,6 +110,9 @@ void EventTranslator::translate(const SDL_Event& event, const InputState& state,
         return;
     case SDL_WINDOWEVENT:
         windowEvent(event.window, out);
+        return;
+    case SDL_QUIT:
+        out.push_back(makeEvent(InputKind::QuitRequest, 0, InputState()));
         return;
     default:
         return;
@@ -110,16 +132,13 @@ void EventTranslator::keyDown(const SDL_KeyboardEvent& key, const InputState& st
     altAlone = false;
     InputEvent event = makeEvent(InputKind::Key, key.windowID, state);
     if (alt) {
-        // Alt combinations are reported once, as Alt keys; Alt+Space belongs to the window manager.
-        suppressText = true;
-        event.kind = InputKind::AltKey;
-        event.key = altCombinationCode(sym);
-        if (event.key != 0) {
-            out.push_back(event);
-        }
+        altCombination(sym, event, out);
         return;
     }
     event.key = specialKeyCode(sym);
+    if (event.key == 0 && (key.keysym.mod & KMOD_NUM) == 0) {
+        event.key = codeIn(keypadNavigation, sym);
+    }
     if (event.key == 0 && control && sym >= SDLK_a && sym <= SDLK_z) {
         // SDL sends no text for Ctrl+letter: report it as its control character.
         event.key = static_cast<int>(sym - SDLK_a) + 1;
@@ -130,16 +149,59 @@ void EventTranslator::keyDown(const SDL_KeyboardEvent& key, const InputState& st
     }
 }
 
-void EventTranslator::keyUp(const SDL_KeyboardEvent& key, std::vector<InputEvent>& out)
+void EventTranslator::altCombination(SDL_Keycode sym, InputEvent& event, std::vector<InputEvent>& out)
+{
+    event.kind = InputKind::AltKey;
+    event.key = altCombinationCode(sym);
+    if (event.key == 0 || (sym >= SDLK_F1 && sym <= SDLK_F12)) {
+        // Alt+Space belongs to the window manager; function keys type no text.
+        suppressText = true;
+        if (event.key != 0) {
+            out.push_back(event);
+        }
+        return;
+    }
+    // Right Alt is AltGr on many layouts, where it types a character of its own ('@', '{'): the
+    // text that follows, if any, tells which it was.
+    heldAltKey = event;
+    altKeyHeld = true;
+}
+
+void EventTranslator::releaseHeldKeys(std::vector<InputEvent>& out)
+{
+    if (altKeyHeld) {
+        altKeyHeld = false;
+        out.push_back(heldAltKey);
+    }
+    if (loneAltHeld) {
+        loneAltHeld = false;
+        out.push_back(loneAltRelease);
+    }
+}
+
+bool EventTranslator::typedOwnCharacter(const std::string& typed) const
+{
+    if (typed.size() != 1) {
+        return !typed.empty();
+    }
+    if (heldAltKey.state.shift()) {
+        return false;       // Alt+Shift+1 types '!' and is still Alt+1
+    }
+    const int character = static_cast<unsigned char>(typed[0]);
+    const int lower = character >= 'A' && character <= 'Z' ? character - 'A' + 'a' : character;
+    return lower != heldAltKey.key;
+}
+
+void EventTranslator::keyUp(const SDL_KeyboardEvent& key)
 {
     if (!isAltKey(key.keysym.sym) || !altAlone) {
         return;
     }
     altAlone = false;
-    InputEvent event = makeEvent(InputKind::Key, key.windowID, InputState());
-    event.key = keys::altAlone;
-    event.readModifiers = false;
-    out.push_back(event);
+    loneAltRelease = makeEvent(InputKind::Key, key.windowID, InputState());
+    loneAltRelease.key = keys::altAlone;
+    loneAltRelease.readModifiers = false;
+    loneAltHeld = true;
 }
 
 void EventTranslator::text(const SDL_TextInputEvent& text, const InputState& state, std::vector<InputEvent>& out)
@@ -148,7 +210,16 @@ void EventTranslator::text(const SDL_TextInputEvent& text, const InputState& sta
         suppressText = false;
         return;
     }
-    for (const char byte : utf8ToWindows1252(text.text)) {
+    // SDL ends the text with a NUL inside its fixed buffer; never read past the buffer all the same.
+    const std::string typed = utf8ToWindows1252(std::string_view(text.text, strnlen(text.text, sizeof text.text)));
+    if (altKeyHeld) {
+        altKeyHeld = false;
+        if (!typedOwnCharacter(typed)) {
+            out.push_back(heldAltKey);
+            return;
+        }
+    }
+    for (const char byte : typed) {
         InputEvent event = makeEvent(InputKind::Key, text.windowID, state);
         event.key = static_cast<unsigned char>(byte);
         out.push_back(event);
@@ -220,6 +291,9 @@ void EventTranslator::windowEvent(const SDL_WindowEvent& window, std::vector<Inp
         focusChanged = true;
         return;
     case SDL_WINDOWEVENT_FOCUS_LOST:
+        // SDL releases the keys it saw held when the focus goes: an Alt released that way ended a
+        // switch to another program (Alt+Tab), not a press of Alt alone.
+        loneAltHeld = false;
         focusChanged = true;
         lastFocusLost = window.windowID;
         return;
@@ -228,8 +302,12 @@ void EventTranslator::windowEvent(const SDL_WindowEvent& window, std::vector<Inp
     }
 }
 
-void EventTranslator::settleActivation(WindowId focused, std::vector<InputEvent>& out)
+void EventTranslator::endBatch(WindowId focused, std::vector<InputEvent>& out)
 {
+    if (focused == 0) {
+        loneAltHeld = false;
+    }
+    releaseHeldKeys(out);
     if (!focusChanged) {
         return;
     }

@@ -27,13 +27,18 @@ public:
 
     // Appends the input events that one SDL event gives; `state` is what is held now.
     void translate(const SDL_Event& event, const InputState& state, std::vector<InputEvent>& out);
-    // After a batch of SDL events: reports activation or deactivation when the application as a
-    // whole gained or lost the focus. `focused` is the window that has the keyboard now (0: none).
-    void settleActivation(WindowId focused, std::vector<InputEvent>& out);
+    // After a batch of SDL events: reports the keys still held back, then activation or
+    // deactivation when the application as a whole gained or lost the focus. `focused` is the
+    // window that has the keyboard now (0: none).
+    void endBatch(WindowId focused, std::vector<InputEvent>& out);
 
 private:
     void keyDown(const SDL_KeyboardEvent& key, const InputState& state, std::vector<InputEvent>& out);
-    void keyUp(const SDL_KeyboardEvent& key, std::vector<InputEvent>& out);
+    void altCombination(SDL_Keycode sym, InputEvent& event, std::vector<InputEvent>& out);
+    void releaseHeldKeys(std::vector<InputEvent>& out);
+    // Whether the text an Alt combination typed is a character of its own (AltGr), not its key's.
+    bool typedOwnCharacter(const std::string& typed) const;
+    void keyUp(const SDL_KeyboardEvent& key);
     void text(const SDL_TextInputEvent& text, const InputState& state, std::vector<InputEvent>& out);
     void mouse(const SDL_Event& event, const InputState& state, std::vector<InputEvent>& out);
     void windowEvent(const SDL_WindowEvent& window, std::vector<InputEvent>& out);
@@ -41,6 +46,10 @@ private:
 
     HeightOf heightOf;
     bool altAlone = false;
+    InputEvent heldAltKey;          // an Alt+letter or Alt+digit waiting for the text it may type
+    bool altKeyHeld = false;
+    InputEvent loneAltRelease;      // Alt released alone, unless the focus leaves with it
+    bool loneAltHeld = false;
     bool suppressText = false;
     bool active = false;
     bool focusChanged = false;

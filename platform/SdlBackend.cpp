@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 #include "base/Thread.h"
+#include "platform/Windows1252.h"
 
 #include <SDL.h>
 
@@ -75,10 +76,17 @@ bool SdlBackend::startVideo()
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     // 2-D windows present through the desktop's own framebuffer, not a GL renderer of their own.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Closing the last window is the toolkit's business; a quit then comes only from the session
+    // or a signal.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         videoFailed = true;
         error = SDL_GetError();
         return false;
+    }
+    // No window of ours accepts dropped files or text; SDL would hand each one over as a string to free.
+    for (const Uint32 drop : {SDL_DROPFILE, SDL_DROPTEXT, SDL_DROPBEGIN, SDL_DROPCOMPLETE}) {
+        SDL_EventState(drop, SDL_DISABLE);
     }
     videoStarted = true;
     return true;
@@ -102,7 +110,7 @@ void SdlBackend::pump()
         translator.translate(event, state, out);
     }
     SDL_Window* focused = SDL_GetKeyboardFocus();
-    translator.settleActivation(focused ? SDL_GetWindowID(focused) : 0, out);
+    translator.endBatch(focused ? SDL_GetWindowID(focused) : 0, out);
     pending.insert(pending.end(), out.begin(), out.end());
 }
 
@@ -154,7 +162,7 @@ WindowId SdlBackend::createWindow(const WindowSpec& spec)
     }
     // A popup must not take the focus from the window it belongs to.
     SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, spec.kind == WindowKind::Popup ? "1" : "0");
-    SDL_Window* window = SDL_CreateWindow(spec.title.c_str(), spec.client.x, spec.client.y,
+    SDL_Window* window = SDL_CreateWindow(windows1252ToUtf8(spec.title).c_str(), spec.client.x, spec.client.y,
                                           std::max(1, spec.client.width), std::max(1, spec.client.height),
                                           windowFlags(spec) | (spec.opengl ? SDL_WINDOW_OPENGL : 0));
     if (!window) {
@@ -195,7 +203,7 @@ void SdlBackend::restoreDisplayMode(WindowId id)
 void SdlBackend::setTitle(WindowId id, const std::string& title)
 {
     if (SDL_Window* window = find(id)) {
-        SDL_SetWindowTitle(window, title.c_str());
+        SDL_SetWindowTitle(window, windows1252ToUtf8(title).c_str());
     }
 }
 
@@ -292,7 +300,7 @@ bool SdlBackend::displayBounds(int display, Box& bounds)
 std::string SdlBackend::displayName(int display)
 {
     const char* name = startVideo() ? SDL_GetDisplayName(display) : nullptr;
-    return name ? name : "";
+    return name ? utf8ToWindows1252(name) : std::string();
 }
 
 std::vector<DisplayMode> SdlBackend::displayModes(int display)
@@ -323,7 +331,8 @@ bool SdlBackend::currentDisplayMode(int display, DisplayMode& mode)
 
 bool SdlBackend::showMessageBox(const std::string& caption, const std::string& text)
 {
-    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption.c_str(), text.c_str(), nullptr) == 0;
+    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, windows1252ToUtf8(caption).c_str(),
+                                    windows1252ToUtf8(text).c_str(), nullptr) == 0;
 }
 
 bool SdlBackend::openUrl(const std::string& target)

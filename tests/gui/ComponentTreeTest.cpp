@@ -61,6 +61,18 @@ TEST(ComponentText, MnemonicMarksAreParsedOnlyWhenAsked)
     }
 }
 
+TEST(ComponentText, ANewLabelWithMarksReplacesTheOldMnemonicAndPlainTextKeepsIt)
+{
+    Component component;
+    component.setText("!File", true);
+    component.setText("Save !as...", true);
+    EXPECT_EQ(component.mnemonic(), 'a');
+    component.setText("!Open", false);
+    EXPECT_EQ(component.mnemonic(), 'a');
+    component.setText("Close", true);
+    EXPECT_EQ(component.mnemonic(), 0);
+}
+
 TEST_F(ComponentTree, ASingleChildContainerGetsTheBoundsLessTheInsets)
 {
     Container outer;

@@ -210,6 +210,27 @@ TEST_F(EventLoop, AnApplicationWindowRunsUntilItIsClosedAndSleepsWhenIdle)
     EXPECT_FALSE(fake.presents.empty());
 }
 
+TEST_F(EventLoop, AQuitRequestClosesEveryWindowAndEndsTheRunLoop)
+{
+    RecordingWindow main;
+    openAndActivate(main);
+    kestrel::Window popup(&main);
+    popup.setWindowType(kestrel::Window::Popup);
+    popup.setSize(20, 20);
+    popup.create();
+    kestrel::Window other;
+    other.setSize(30, 30);
+    other.create();
+    plat::InputEvent quit;
+    quit.kind = plat::InputKind::QuitRequest;
+    fake.push(quit);
+    EXPECT_FALSE(kestrel::runEventLoop(nullptr));
+    EXPECT_FALSE(main.isOpen());
+    EXPECT_FALSE(popup.isOpen());
+    EXPECT_FALSE(other.isOpen());
+    EXPECT_EQ(fake.destroyed.size(), 3u);
+}
+
 TEST_F(EventLoop, RunUntilIdleStopsAtTheFirstIdlePass)
 {
     RecordingWindow window;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FixedLayout.h"
+
 #include "gui/Event.h"
 #include "gui/ScreenMode.h"
 #include "gui/ToolkitServices.h"
@@ -13,18 +15,6 @@
 
 namespace testing_gui
 {
-
-// Leaves every child where the test put it.
-class FixedLayout : public kestrel::LayoutManager
-{
-public:
-    void getPreferredSize(kestrel::Container& container, int& width, int& height) override
-    {
-        width = container.getBounds().width;
-        height = container.getBounds().height;
-    }
-    void layoutContainer(kestrel::Container&) override {}
-};
 
 // Installs a fake desktop for one test and leaves the toolkit's global state clean afterwards.
 class FakeDesktop : public ::testing::Test

@@ -1,4 +1,5 @@
 #include "FakeDesktop.h"
+#include "LogCapture.h"
 
 #include "gui/MessageBox.h"
 
@@ -25,12 +26,16 @@ TEST_F(MessageBoxes, EachRoutineShowsItsCaption)
     EXPECT_EQ(fake.messageBoxes[3].caption, "Fatal error:");
 }
 
-TEST_F(MessageBoxes, WithoutADisplayTheTextGoesToStandardError)
+TEST_F(MessageBoxes, WithoutADisplayTheTextGoesToStandardErrorAndTheLog)
 {
     fake.messageBoxesShown = false;
+    const LogCapture log;
     testing::internal::CaptureStderr();
     EXPECT_EQ(kestrel::fatalErrorBox("Window create failed"), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Fatal error: Window create failed\n");
+    EXPECT_EQ(kestrel::errorBox("Caf\xE9", nullptr), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Fatal error: Window create failed\nError: Caf\xC3\xA9\n");
+    EXPECT_EQ(log.count("Fatal error: Window create failed\n"), 1);
+    EXPECT_EQ(log.count("Error: Caf\xE9\n"), 1);
 }
 
 TEST_F(MessageBoxes, ShellOpenHandsTheTargetToTheDesktop)

@@ -1,3 +1,5 @@
+#include "FixedLayout.h"
+
 #include "base/Debug.h"
 #include "gui/Event.h"
 #include "gui/Graphics.h"
@@ -8,6 +10,8 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace
 {
@@ -25,17 +29,6 @@ public:
         graphics.fillRect(bounds);
     }
     GuiColor::gui_color colour;
-};
-
-class KeepPlace : public kestrel::LayoutManager
-{
-public:
-    void getPreferredSize(kestrel::Container& container, int& width, int& height) override
-    {
-        width = container.getBounds().width;
-        height = container.getBounds().height;
-    }
-    void layoutContainer(kestrel::Container&) override {}
 };
 
 // The colour the window surface shows at (x, y), y counted from the bottom row, as 0xRRGGBB.
@@ -65,7 +58,7 @@ std::uint32_t rgbOf(GuiColor::gui_color colour)
 TEST(WindowDisplay, AWindowOpensPaintsItsTreeAndShowsThePixels)
 {
     kestrel::Window window;
-    window.setLayout(new KeepPlace);
+    window.setLayout(new testing_gui::FixedLayout);
     auto* red = new Swatch(GuiColor::RED);
     auto* blue = new Swatch(GuiColor::BLUE);
     window.add(red);
@@ -121,6 +114,48 @@ TEST(WindowDisplay, KeysAndCloseRequestsFromTheDesktopBecomeToolkitEvents)
         sawKey = sawKey || (event.type == kestrel::Event::Key && event.key == kestrel::keycodes::pageDown);
     }
     EXPECT_TRUE(sawKey);
+    EXPECT_FALSE(window.isOpen());
+}
+
+TEST(WindowDisplay, TitlesReachTheDesktopAsUtf8AndDroppedFilesAreRefused)
+{
+    kestrel::Window window;
+    window.setTitle("Caf\xE9 \x80");
+    window.setSize(40, 40);
+    window.create();
+    ASSERT_TRUE(window.isOpen());
+    SDL_Window* const desktop = SDL_GetWindowFromID(window.nativeHandle());
+    ASSERT_NE(desktop, nullptr);
+    EXPECT_STREQ(SDL_GetWindowTitle(desktop), "Caf\xC3\xA9 \xE2\x82\xAC");
+    window.setTitle("\xFC");
+    EXPECT_STREQ(SDL_GetWindowTitle(desktop), "\xC3\xBC");
+    // Nothing of ours takes drops, so SDL must not hand over dropped names for us to free.
+    EXPECT_EQ(SDL_EventState(SDL_DROPFILE, SDL_QUERY), SDL_DISABLE);
+    EXPECT_EQ(SDL_EventState(SDL_DROPTEXT, SDL_QUERY), SDL_DISABLE);
+    window.close();
+    kestrel::destroyClosedWindows();
+}
+
+TEST(WindowDisplay, CtrlCInTheTerminalClosesTheWindowsAndEndsTheLoop)
+{
+    kestrel::Window window;
+    window.setSize(40, 40);
+    window.create();
+    ASSERT_TRUE(window.isOpen());
+    struct sigaction current = {};
+    sigaction(SIGINT, nullptr, &current);
+    if (current.sa_handler == SIG_DFL || current.sa_handler == SIG_IGN) {
+        window.close();
+        kestrel::destroyClosedWindows();
+        GTEST_SKIP() << "SDL does not watch SIGINT in this process";
+    }
+    std::raise(SIGINT);
+    kestrel::Event event;
+    bool open = true;
+    for (int i = 0; i < 1000 && open; ++i) {
+        open = kestrel::getEvent(event, nullptr);
+    }
+    EXPECT_FALSE(open);
     EXPECT_FALSE(window.isOpen());
 }
 

@@ -19,6 +19,14 @@ protected:
     {
         return fake.windows.at(window.nativeHandle());
     }
+
+    const plat::WindowSpec& openFullScreen(Window& window)
+    {
+        window.setWindowType(Window::FullScreen);
+        window.create();
+        EXPECT_TRUE(window.isOpen());
+        return desktopWindow(window).spec;
+    }
 };
 
 TEST_F(Windows, AFramedWindowIsCentredAndItsBoundsBecomeItsClientArea)
@@ -142,6 +150,32 @@ TEST_F(Windows, EventsOfADeletedWindowAreDroppedAndItsInputIsIgnored)
     EXPECT_EQ(drain(), (std::vector<std::uint32_t>{Event::MouseMove}));
 }
 
+TEST_F(Windows, EventsQueuedForADeletedWindowNeverReachANewWindowAtTheSameAddress)
+{
+    struct Counting : Window
+    {
+        void handleKey(Event& event) override { ++keys; }
+        int keys = 0;
+    };
+    alignas(Counting) unsigned char storage[sizeof(Counting)];
+    auto* first = new (storage) Counting;
+    openAndActivate(*first);
+    key(*first, 'a');
+    key(*first, 'b');
+    kestrel::Event event;
+    kestrel::getEvent(event, nullptr);      // takes both keys into the queue, hands out the first
+    kestrel::setKeyboardFocus(nullptr);
+    first->~Counting();
+    auto* second = new (storage) Counting;
+    kestrel::setKeyboardFocus(second);
+    openAndActivate(*second);
+    EXPECT_EQ(second->keys, 0);
+    key(*second, 'c');
+    drain();
+    EXPECT_EQ(second->keys, 1);
+    second->~Counting();
+}
+
 struct Noting : Window
 {
     using Window::Window;
@@ -204,10 +238,7 @@ TEST_F(Windows, AFullScreenWindowSwitchesToItsModeAndGivesItBack)
 {
     Window window;
     EXPECT_TRUE(window.setScreenMode(kestrel::ScreenMode{1, 1, 0}));
-    window.setWindowType(Window::FullScreen);
-    window.create();
-    ASSERT_TRUE(window.isOpen());
-    const plat::WindowSpec& spec = desktopWindow(window).spec;
+    const plat::WindowSpec& spec = openFullScreen(window);
     EXPECT_EQ(spec.kind, plat::WindowKind::FullScreen);
     EXPECT_EQ(spec.mode.width, 800);
     EXPECT_EQ(spec.mode.height, 600);
@@ -217,6 +248,20 @@ TEST_F(Windows, AFullScreenWindowSwitchesToItsModeAndGivesItBack)
     window.close();
     kestrel::destroyClosedWindows();
     EXPECT_EQ(fake.restored, (std::vector<plat::WindowId>{handle}));
+}
+
+TEST_F(Windows, AFullScreenWindowInARefusedModeKeepsTheDesktopsMode)
+{
+    Window window;
+    EXPECT_FALSE(window.setScreenMode(kestrel::ScreenMode{4, 1, 0}));
+    const plat::WindowSpec& spec = openFullScreen(window);
+    EXPECT_EQ(spec.mode.width, 0);
+    EXPECT_EQ(spec.mode.height, 0);
+    EXPECT_EQ(spec.mode.refreshRate, 0);
+    EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, 1024, 768}));
+    window.close();
+    kestrel::destroyClosedWindows();
+    EXPECT_TRUE(fake.restored.empty());
 }
 
 TEST_F(Windows, AModeTheDisplayDoesNotListIsRefused)
@@ -251,6 +296,13 @@ TEST_F(WindowsMore, AResizableWindowCannotBeSizedBelowItsContents)
     EXPECT_EQ(desktop.minimumWidth, width);
     EXPECT_EQ(desktop.minimumHeight, height);
     EXPECT_GT(width, 4);
+
+    // Contents that grow later raise the minimum with the next paint.
+    wide->setText("a label that has grown a good deal longer since", false);
+    window.repaint();
+    kestrel::paintDirtyWindows();
+    window.getPreferredSize(width, height);
+    EXPECT_EQ(desktop.minimumWidth, width);
 }
 
 TEST_F(WindowsMore, TheMouseShowsTheCursorOfTheNearestComponentThatHasOne)
