@@ -242,7 +242,7 @@ void Window::showCursor()
     }
 }
 
-bool Window::placeOnScreen(plat::WindowSpec& spec)
+bool Window::placeOnScreen(plat::WindowSpec& request)
 {
     WindowInternals& in = *windowInternals;
     const Rect screen = monitorRect(0);
@@ -252,10 +252,10 @@ bool Window::placeOnScreen(plat::WindowSpec& spec)
     case Framed: {
         const int x = bounds.x == -1 ? (screen.width - width) / 2 : bounds.x;
         const int y = bounds.y == -1 ? (screen.height - height) / 2 : bounds.y;
-        spec.client = plat::Box{x, screen.height - height - y, width, height};
+        request.client = plat::Box{x, screen.height - height - y, width, height};
         if (width >= screen.width && height >= screen.height) {
-            spec.maximised = true;
-            spec.client = plat::Box{64, 64, screen.width - 128, screen.height - 128};
+            request.maximised = true;
+            request.client = plat::Box{64, 64, screen.width - 128, screen.height - 128};
         }
         return true;
     }
@@ -265,14 +265,14 @@ bool Window::placeOnScreen(plat::WindowSpec& spec)
             userErrorBox("A popup window has no parent. Please call setParent() somewhere");
             return false;
         }
-        spec.kind = plat::WindowKind::Popup;
+        request.kind = plat::WindowKind::Popup;
         const int parentBottom = parent.y + parent.height;
         const int x = bounds.x + parent.x;
         const int top = parentBottom - height - bounds.y;
-        spec.client.x = fallback(x, width, screen.width, in.popupFallbackX, parent.x + in.popupFallbackX);
-        spec.client.y = fallback(top, height, screen.height, in.popupFallbackY, parentBottom - height - in.popupFallbackY);
-        spec.client.width = width;
-        spec.client.height = height;
+        request.client.x = fallback(x, width, screen.width, in.popupFallbackX, parent.x + in.popupFallbackX);
+        request.client.y = fallback(top, height, screen.height, in.popupFallbackY, parentBottom - height - in.popupFallbackY);
+        request.client.width = width;
+        request.client.height = height;
         return true;
     }
     case FullScreen: {
@@ -280,10 +280,10 @@ bool Window::placeOnScreen(plat::WindowSpec& spec)
         const bool changed = changeDisplayMode(false);
         const int index = in.screenMode.resolution;
         const Rect size = changed && index >= 0 && index < 5 ? fullScreenSizes[index] : screen;
-        spec.kind = plat::WindowKind::FullScreen;
-        spec.client = plat::Box{screen.x, 0, size.width, size.height};
+        request.kind = plat::WindowKind::FullScreen;
+        request.client = plat::Box{screen.x, 0, size.width, size.height};
         if (changed) {
-            spec.mode = findDisplayMode(in.screenMode);
+            request.mode = findDisplayMode(in.screenMode);
             heron::debug("\n");
         }
         return true;
@@ -305,15 +305,15 @@ void Window::create()
     if (bounds.width < 0 || bounds.height < 0) {
         getPreferredSize(bounds.width, bounds.height);
     }
-    plat::WindowSpec spec;
-    spec.title = text.c_str();
-    spec.resizable = in.resizable;
-    spec.opengl = in.selfPainted != 0;
-    if (!placeOnScreen(spec)) {
+    plat::WindowSpec request;
+    request.title = text.c_str();
+    request.resizable = in.resizable;
+    request.opengl = in.selfPainted != 0;
+    if (!placeOnScreen(request)) {
         return;
     }
     hideTooltip();
-    const plat::WindowId handle = plat::backend().createWindow(spec);
+    const plat::WindowId handle = plat::backend().createWindow(request);
     if (handle == 0) {
         heron::debug("Window create failed: %s\n", plat::backend().lastError().c_str());
         fatalErrorBox("Window create failed");

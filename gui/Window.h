@@ -100,7 +100,7 @@ public:
 
 private:
     // Fills in the kind, position and size of the desktop window; false when it cannot be made.
-    bool placeOnScreen(plat::WindowSpec& spec);
+    bool placeOnScreen(plat::WindowSpec& request);
     // Keeps the desktop from sizing a framed window below its preferred size.
     void updateMinimumSize();
     // Shows what the graphics object painted last.

@@ -128,7 +128,7 @@ public:
     virtual WindowId windowUnderMouse() = 0;
 
     // Opens and shows a window; 0 on failure (the reason is in lastError()).
-    virtual WindowId createWindow(const WindowSpec& spec) = 0;
+    virtual WindowId createWindow(const WindowSpec& request) = 0;
     virtual void destroyWindow(WindowId window) = 0;
     // Takes a full-screen window out of full screen, so the display shows its desktop mode again.
     virtual void restoreDisplayMode(WindowId window) = 0;

@@ -35,15 +35,15 @@ WindowId FakeBackend::windowUnderMouse()
     return mouseWindow;
 }
 
-WindowId FakeBackend::createWindow(const WindowSpec& spec)
+WindowId FakeBackend::createWindow(const WindowSpec& request)
 {
     if (failCreation) {
         return 0;
     }
     Window window;
-    window.spec = spec;
-    window.width = spec.kind == WindowKind::FullScreen && spec.mode.width > 0 ? spec.mode.width : spec.client.width;
-    window.height = spec.kind == WindowKind::FullScreen && spec.mode.height > 0 ? spec.mode.height : spec.client.height;
+    window.request = request;
+    window.width = request.kind == WindowKind::FullScreen && request.mode.width > 0 ? request.mode.width : request.client.width;
+    window.height = request.kind == WindowKind::FullScreen && request.mode.height > 0 ? request.mode.height : request.client.height;
     window.screen.assign(static_cast<std::size_t>(std::max(0, window.width)) * std::max(0, window.height), 0);
     const WindowId id = nextId++;
     windows[id] = window;
@@ -66,7 +66,7 @@ void FakeBackend::setTitle(WindowId window, const std::string& title)
 {
     const auto found = windows.find(window);
     if (found != windows.end()) {
-        found->second.spec.title = title;
+        found->second.request.title = title;
     }
 }
 
@@ -85,7 +85,7 @@ bool FakeBackend::clientBounds(WindowId window, Box& bounds)
     if (found == windows.end()) {
         return false;
     }
-    bounds = Box{found->second.spec.client.x, found->second.spec.client.y, found->second.width, found->second.height};
+    bounds = Box{found->second.request.client.x, found->second.request.client.y, found->second.width, found->second.height};
     return true;
 }
 

@@ -15,7 +15,7 @@ class FakeBackend : public Backend
 public:
     struct Window
     {
-        WindowSpec spec;
+        WindowSpec request;
         int width = 0;
         int height = 0;
         int minimumWidth = 0;
@@ -43,7 +43,7 @@ public:
     InputState inputState() override;
     WindowId windowUnderMouse() override;
 
-    WindowId createWindow(const WindowSpec& spec) override;
+    WindowId createWindow(const WindowSpec& request) override;
     void destroyWindow(WindowId window) override;
     void restoreDisplayMode(WindowId window) override;
     void setTitle(WindowId window, const std::string& title) override;

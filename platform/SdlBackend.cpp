@@ -14,16 +14,16 @@ namespace plat
 namespace
 {
 
-Uint32 windowFlags(const WindowSpec& spec)
+Uint32 windowFlags(const WindowSpec& request)
 {
-    switch (spec.kind) {
+    switch (request.kind) {
     case WindowKind::Popup:
         return SDL_WINDOW_BORDERLESS | SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_ALWAYS_ON_TOP;
     case WindowKind::FullScreen:
         return SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS;
     case WindowKind::Framed:
     default:
-        return (spec.resizable ? SDL_WINDOW_RESIZABLE : 0) | (spec.maximised ? SDL_WINDOW_MAXIMIZED : 0);
+        return (request.resizable ? SDL_WINDOW_RESIZABLE : 0) | (request.maximised ? SDL_WINDOW_MAXIMIZED : 0);
     }
 }
 
@@ -33,14 +33,14 @@ DisplayMode fromSdl(const SDL_DisplayMode& mode)
 }
 
 // Switches a hidden full-screen window to the wanted mode, or to the desktop's when none is asked.
-bool enterFullScreen(SDL_Window* window, const WindowSpec& spec)
+bool enterFullScreen(SDL_Window* window, const WindowSpec& request)
 {
-    if (spec.mode.width <= 0 || spec.mode.height <= 0) {
+    if (request.mode.width <= 0 || request.mode.height <= 0) {
         return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
     }
-    const SDL_DisplayMode wanted = {0, spec.mode.width, spec.mode.height, spec.mode.refreshRate, nullptr};
+    const SDL_DisplayMode wanted = {0, request.mode.width, request.mode.height, request.mode.refreshRate, nullptr};
     SDL_DisplayMode closest;
-    if (!SDL_GetClosestDisplayMode(spec.display, &wanted, &closest)) {
+    if (!SDL_GetClosestDisplayMode(request.display, &wanted, &closest)) {
         return false;
     }
     return SDL_SetWindowDisplayMode(window, &closest) == 0 && SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
@@ -155,22 +155,22 @@ WindowId SdlBackend::windowUnderMouse()
     return window ? SDL_GetWindowID(window) : 0;
 }
 
-WindowId SdlBackend::createWindow(const WindowSpec& spec)
+WindowId SdlBackend::createWindow(const WindowSpec& request)
 {
     if (!startVideo()) {
         return 0;
     }
     // A popup must not take the focus from the window it belongs to.
-    SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, spec.kind == WindowKind::Popup ? "1" : "0");
-    SDL_Window* window = SDL_CreateWindow(windows1252ToUtf8(spec.title).c_str(), spec.client.x, spec.client.y,
-                                          std::max(1, spec.client.width), std::max(1, spec.client.height),
-                                          windowFlags(spec) | (spec.opengl ? SDL_WINDOW_OPENGL : 0));
+    SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, request.kind == WindowKind::Popup ? "1" : "0");
+    SDL_Window* window = SDL_CreateWindow(windows1252ToUtf8(request.title).c_str(), request.client.x, request.client.y,
+                                          std::max(1, request.client.width), std::max(1, request.client.height),
+                                          windowFlags(request) | (request.opengl ? SDL_WINDOW_OPENGL : 0));
     if (!window) {
         error = SDL_GetError();
         return 0;
     }
-    if (spec.kind == WindowKind::FullScreen) {
-        if (!enterFullScreen(window, spec)) {
+    if (request.kind == WindowKind::FullScreen) {
+        if (!enterFullScreen(window, request)) {
             error = SDL_GetError();
             SDL_DestroyWindow(window);
             return 0;

@@ -22,7 +22,7 @@ public:
     InputState inputState() override;
     WindowId windowUnderMouse() override;
 
-    WindowId createWindow(const WindowSpec& spec) override;
+    WindowId createWindow(const WindowSpec& request) override;
     void destroyWindow(WindowId window) override;
     void restoreDisplayMode(WindowId window) override;
     void setTitle(WindowId window, const std::string& title) override;

@@ -25,7 +25,7 @@ protected:
         window.setWindowType(Window::FullScreen);
         window.create();
         EXPECT_TRUE(window.isOpen());
-        return desktopWindow(window).spec;
+        return desktopWindow(window).request;
     }
 };
 
@@ -35,11 +35,11 @@ TEST_F(Windows, AFramedWindowIsCentredAndItsBoundsBecomeItsClientArea)
     window.setBounds(-1, -1, 300, 200);
     window.create();
     ASSERT_TRUE(window.isOpen());
-    const plat::Box client = desktopWindow(window).spec.client;
+    const plat::Box client = desktopWindow(window).request.client;
     EXPECT_EQ(client.x, (1024 - 300) / 2);
     EXPECT_EQ(client.y, 768 - 200 - (768 - 200) / 2);
     EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, 300, 200}));
-    EXPECT_FALSE(desktopWindow(window).spec.maximised);
+    EXPECT_FALSE(desktopWindow(window).request.maximised);
 }
 
 TEST_F(Windows, AWindowAsLargeAsTheScreenOpensMaximised)
@@ -47,10 +47,10 @@ TEST_F(Windows, AWindowAsLargeAsTheScreenOpensMaximised)
     Window window;
     window.setSize(1024, 768);
     window.create();
-    const plat::WindowSpec& spec = desktopWindow(window).spec;
-    EXPECT_TRUE(spec.maximised);
-    EXPECT_EQ(spec.client.x, 64);
-    EXPECT_EQ(spec.client.width, 1024 - 128);
+    const plat::WindowSpec& request = desktopWindow(window).request;
+    EXPECT_TRUE(request.maximised);
+    EXPECT_EQ(request.client.x, 64);
+    EXPECT_EQ(request.client.width, 1024 - 128);
 }
 
 TEST_F(Windows, APopupOffTheRightEdgeWithTheFarEdgeFallbackIsFlushWithTheEdge)
@@ -64,11 +64,11 @@ TEST_F(Windows, APopupOffTheRightEdgeWithTheFarEdgeFallbackIsFlushWithTheEdge)
     popup.setBounds(900, 10, 200, 50);
     popup.create();
     ASSERT_TRUE(popup.isOpen());
-    const plat::WindowSpec& spec = desktopWindow(popup).spec;
-    EXPECT_EQ(spec.kind, plat::WindowKind::Popup);
-    EXPECT_EQ(spec.client.x, 1024 - 200);
-    const plat::Box parentClient = desktopWindow(parent).spec.client;
-    EXPECT_EQ(spec.client.y, parentClient.y + parentClient.height - 50 - 10);
+    const plat::WindowSpec& request = desktopWindow(popup).request;
+    EXPECT_EQ(request.kind, plat::WindowKind::Popup);
+    EXPECT_EQ(request.client.x, 1024 - 200);
+    const plat::Box parentClient = desktopWindow(parent).request.client;
+    EXPECT_EQ(request.client.y, parentClient.y + parentClient.height - 50 - 10);
 }
 
 TEST_F(Windows, APopupWithoutParentOrASubwindowIsRefusedWithAUserErrorBox)
@@ -238,11 +238,11 @@ TEST_F(Windows, AFullScreenWindowSwitchesToItsModeAndGivesItBack)
 {
     Window window;
     EXPECT_TRUE(window.setScreenMode(kestrel::ScreenMode{1, 1, 0}));
-    const plat::WindowSpec& spec = openFullScreen(window);
-    EXPECT_EQ(spec.kind, plat::WindowKind::FullScreen);
-    EXPECT_EQ(spec.mode.width, 800);
-    EXPECT_EQ(spec.mode.height, 600);
-    EXPECT_EQ(spec.mode.refreshRate, 60);
+    const plat::WindowSpec& request = openFullScreen(window);
+    EXPECT_EQ(request.kind, plat::WindowKind::FullScreen);
+    EXPECT_EQ(request.mode.width, 800);
+    EXPECT_EQ(request.mode.height, 600);
+    EXPECT_EQ(request.mode.refreshRate, 60);
     EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, 800, 600}));
     const plat::WindowId handle = window.nativeHandle();
     window.close();
@@ -254,10 +254,10 @@ TEST_F(Windows, AFullScreenWindowInARefusedModeKeepsTheDesktopsMode)
 {
     Window window;
     EXPECT_FALSE(window.setScreenMode(kestrel::ScreenMode{4, 1, 0}));
-    const plat::WindowSpec& spec = openFullScreen(window);
-    EXPECT_EQ(spec.mode.width, 0);
-    EXPECT_EQ(spec.mode.height, 0);
-    EXPECT_EQ(spec.mode.refreshRate, 0);
+    const plat::WindowSpec& request = openFullScreen(window);
+    EXPECT_EQ(request.mode.width, 0);
+    EXPECT_EQ(request.mode.height, 0);
+    EXPECT_EQ(request.mode.refreshRate, 0);
     EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, 1024, 768}));
     window.close();
     kestrel::destroyClosedWindows();
