@@ -1,4 +1,5 @@
 #include "GLRecorder.h"
+#include "GLTestSupport.h"
 #include "LogCapture.h"
 
 #include "gui/GLcapabilities.h"
@@ -16,14 +17,6 @@ class CountingClient : public kestrel::GLclient
 public:
     void loadExtensions() override { ++loads; }
     int loads = 0;
-};
-
-class Options : public kestrel::MipmapperInfo
-{
-public:
-    bool wantsCompression() const override { return false; }
-    bool wantsMipmaps() const override { return true; }
-    bool wantsFade() const override { return false; }
 };
 
 }
@@ -52,7 +45,7 @@ TEST(GLclientTest, BindingWithoutAUsableContextFailsWithItsLogLines)
 TEST(GLclientTest, AnEmptyImageMakesNoTexture)
 {
     GLRecorder recorder;
-    EXPECT_FALSE(kestrel::Image().makeTexture(Options()));
-    EXPECT_EQ(kestrel::buildTexture(kestrel::Image(), Options()), 0);
+    EXPECT_FALSE(kestrel::Image().makeTexture(MipmapOptions(true, false)));
+    EXPECT_EQ(kestrel::buildTexture(kestrel::Image(), MipmapOptions(true, false)), 0);
     EXPECT_TRUE(recorder.calls().empty());
 }

@@ -40,6 +40,18 @@ int alphaOf(std::uint32_t pixel)
     return static_cast<int>(pixel >> 24);
 }
 
+// Renders the texture on a side x side quad over black with texture coordinates s0..s1.
+Image drawTexture(kestrel::GLtexture& texture, int side, float s0, float s1)
+{
+    return GLDisplayTest::render(side, side, [&](ImageBody&) {
+        clearTo(0, 0, 0);
+        kestrel::enableState(kestrel::StateTexture2D);
+        texture.bind();
+        const float far = static_cast<float>(side);
+        texturedQuad(0, 0, far, far, s0, s1);
+    });
+}
+
 }
 
 TEST_F(GLDisplayTest, TextureDrawsItsTexelsAtNearestFiltering)
@@ -49,12 +61,7 @@ TEST_F(GLDisplayTest, TextureDrawsItsTexelsAtNearestFiltering)
     texture.setFilters(1, 1);
     texture.setClamp(0, 0);
     texture.setImage(Image(2, 2, texels));
-    const Image out = render(4, 4, [&](ImageBody&) {
-        clearTo(0, 0, 0);
-        kestrel::enableState(kestrel::StateTexture2D);
-        texture.bind();
-        texturedQuad(0, 0, 4, 4, 0, 1);
-    });
+    const Image out = drawTexture(texture, 4, 0, 1);
     EXPECT_EQ(pixel(out, 0, 0), 0xFFFF0000u);
     EXPECT_EQ(pixel(out, 3, 0), 0xFF00FF00u);
     EXPECT_EQ(pixel(out, 0, 3), 0xFF0000FFu);
@@ -70,12 +77,7 @@ TEST_F(GLDisplayTest, BorderClampShowsTheBorderColourOutsideTheTexture)
     texture.setFilters(1, 1);
     texture.setClamp(1, 0xFFFF0000);    // blue, packed 0xAABBGGRR
     texture.setImage(Image(2, 2, red));
-    const Image out = render(12, 12, [&](ImageBody&) {
-        clearTo(0, 0, 0);
-        kestrel::enableState(kestrel::StateTexture2D);
-        texture.bind();
-        texturedQuad(0, 0, 12, 12, -1, 2);
-    });
+    const Image out = drawTexture(texture, 12, -1, 2);
     EXPECT_FALSE(texture.internals().borderUnavailable);
     EXPECT_EQ(pixel(out, 1, 1), 0xFF0000FFu);
     EXPECT_EQ(pixel(out, 10, 10), 0xFF0000FFu);
@@ -94,12 +96,7 @@ TEST_F(GLDisplayTest, EdgeClampRepeatsTheEdgeTexels)
     texture.setFilters(1, 1);
     texture.setClamp(0, 0);
     texture.setImage(Image(2, 2, texels));
-    const Image out = render(12, 12, [&](ImageBody&) {
-        clearTo(0, 0, 0);
-        kestrel::enableState(kestrel::StateTexture2D);
-        texture.bind();
-        texturedQuad(0, 0, 12, 12, -1, 2);
-    });
+    const Image out = drawTexture(texture, 12, -1, 2);
     EXPECT_EQ(pixel(out, 0, 0), 0xFFFF0000u);
     EXPECT_EQ(pixel(out, 11, 11), 0xFFFFFFFFu);
 }
@@ -119,12 +116,7 @@ TEST_F(GLDisplayTest, FadingMipmapsLowerTheAlphaLevelByLevel)
     EXPECT_EQ(width, 0);
     EXPECT_EQ(texture.internals().bytes, (16 + 4 + 1) * 4);
     const auto drawnAt = [&](int side) {
-        return render(side, side, [&](ImageBody&) {
-            clearTo(0, 0, 0);
-            kestrel::enableState(kestrel::StateTexture2D);
-            texture.bind();
-            texturedQuad(0, 0, static_cast<float>(side), static_cast<float>(side), 0, 1);
-        });
+        return drawTexture(texture, side, 0, 1);
     };
     EXPECT_EQ(alphaOf(pixel(drawnAt(4), 1, 1)), 102);
     EXPECT_EQ(alphaOf(pixel(drawnAt(1), 0, 0)), 65);
@@ -230,26 +222,8 @@ TEST_F(GLDisplayTest, ATextureMadeWhileNoContextIsCurrentStillDraws)
     texture.setFilters(1, 1);
     texture.setImage(Image(2, 2, blue));
     EXPECT_NE(texture.internals().name, 0u);
-    const Image out = render(4, 4, [&](ImageBody&) {
-        clearTo(0, 0, 0);
-        kestrel::enableState(kestrel::StateTexture2D);
-        texture.bind();
-        texturedQuad(0, 0, 4, 4, 0, 1);
-    });
+    const Image out = drawTexture(texture, 4, 0, 1);
     EXPECT_EQ(pixel(out, 2, 2), 0xFF0000FFu);
-}
-
-namespace
-{
-
-class FadingMipmaps : public kestrel::MipmapperInfo
-{
-public:
-    bool wantsCompression() const override { return false; }
-    bool wantsMipmaps() const override { return true; }
-    bool wantsFade() const override { return true; }
-};
-
 }
 
 TEST_F(GLDisplayTest, AnImageMakesItsTextureInTheBoundName)
@@ -259,7 +233,7 @@ TEST_F(GLDisplayTest, AnImageMakesItsTextureInTheBoundName)
     plat::gl().BindTexture(GL_TEXTURE_2D, name);
     Image source(4, 2);
     source.fill(0xFF336699);
-    EXPECT_TRUE(source.makeTexture(FadingMipmaps()));
+    EXPECT_TRUE(source.makeTexture(MipmapOptions(true, true)));
     GLint width = 0;
     plat::gl().GetTexLevelParameteriv(GL_TEXTURE_2D, 2, GL_TEXTURE_WIDTH, &width);
     EXPECT_EQ(width, 1);
