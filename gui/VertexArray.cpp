@@ -130,6 +130,9 @@ bool convert(const Index* indices, int indexCount, const std::int32_t* strips, i
              GrowableArray<Index>& out)
 {
     const bool listed = indexCount >= 1 && indices;
+    if (!listed && stripCount < 1) {
+        return true;    // plain triangles in vertex order: nothing to convert
+    }
     const int available = listed ? indexCount : std::max(0, vertexCount);
     GrowableArray<Index> numbers;
     const Index* source = indices;
@@ -210,8 +213,8 @@ VertexArrayInternals::VertexArrayInternals(int count)
       colours(&vertexHeap()),
       normals(&vertexHeap()),
       texCoords{GrowableArray<float>(&vertexHeap()), GrowableArray<float>(&vertexHeap())},
-      indices32(&conversionHeap()),
-      indices16(&conversionHeap()),
+      indices32(&vertexHeap()),
+      indices16(&vertexHeap()),
       stripSizes(&vertexHeap())
 {
 }
