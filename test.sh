@@ -3,6 +3,8 @@
 #   ./test.sh                          the suite
 #   AURELLE_SANITIZE=address,undefined ./test.sh   the suite under sanitizers (build-address,undefined/)
 #   ./test.sh -L unit                  extra arguments go to ctest
+# Under continuous integration (CI set), the suite then runs again under address,undefined and
+# under thread sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
@@ -18,5 +20,13 @@ export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 export TSAN_OPTIONS="${TSAN_OPTIONS:-second_deadlock_stack=1}"
 # Tests that need a display run on a virtual X server with Mesa's software renderer.
+# Its rasterizer runs on the calling thread: no driver threads come and go while LeakSanitizer
+# stops the process at exit.
 export LIBGL_ALWAYS_SOFTWARE=1
+export LP_NUM_THREADS=0
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@"
+
+if [ -n "${CI:-}" ] && [ -z "$sanitize" ]; then
+  AURELLE_SANITIZE=address,undefined "$0" "$@"
+  AURELLE_SANITIZE=thread "$0" "$@"
+fi

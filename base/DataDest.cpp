@@ -8,13 +8,6 @@
 namespace heron
 {
 
-namespace
-{
-
-constexpr std::uint32_t longTagMarker = 255;
-
-}
-
 DataDest::~DataDest()
 {
     dropWriterContext();
@@ -22,7 +15,7 @@ DataDest::~DataDest()
 
 bool DataDest::isOK() const
 {
-    return !m_error;
+    return !hasError();
 }
 
 void DataDest::close()
@@ -46,10 +39,7 @@ DataDest& DataDest::writeBool(bool value)
 DataDest& DataDest::writeUInt32(std::uint32_t value)
 {
     unsigned char bytes[4];
-    for (int i = 0; i < 4; ++i) {
-        const int shift = m_bigEndian ? 24 - 8 * i : 8 * i;
-        bytes[i] = static_cast<unsigned char>(value >> shift);
-    }
+    encodeUInt32(value, bytes);
     write(bytes, 4);
     return *this;
 }
@@ -68,8 +58,8 @@ DataDest& DataDest::writeDouble(std::uint64_t value)
 {
     const std::uint32_t low = std::uint32_t(value);
     const std::uint32_t high = std::uint32_t(value >> 32);
-    writeUInt32(m_bigEndian ? high : low);
-    return writeUInt32(m_bigEndian ? low : high);
+    writeUInt32(isBigEndian() ? high : low);
+    return writeUInt32(isBigEndian() ? low : high);
 }
 
 DataDest& DataDest::writeDouble(std::int64_t value)
@@ -85,7 +75,7 @@ DataDest& DataDest::writeDouble(double value)
 DataDest& DataDest::writeString(const heron_string& value)
 {
     const std::uint32_t length = value.length();
-    switch (m_stringMode) {
+    switch (stringMode()) {
     case 0:
         write(value.data(), length);
         return writeByte(0);
@@ -108,7 +98,7 @@ DataDest& DataDest::writeString(const heron_string& value)
         writeTag(length);
         break;
     default:
-        debug("DataDest::writeString() - unknown string mode %d, not written\n", m_stringMode);
+        debug("DataDest::writeString() - unknown string mode %d, not written\n", stringMode());
         setError();
         return *this;
     }

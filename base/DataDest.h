@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/StreamState.h"
+
 #include <cstdint>
 
 class heron_string;
@@ -18,12 +20,10 @@ class counted_ptr;
 // 32/64-bit values in either byte order, strings in five modes) is built on them here. Typed writes
 // return the sink so they chain. One thread at a time uses a sink.
 // A kind that overrides writeByte() keeps the typed writes, which all go through write().
-class DataDest
+class DataDest : public StreamState
 {
 public:
-    // String modes as in DataSource: 0 NUL-terminated, 1 ended by LF CR, 2 one length byte (at most
-    // 255 bytes), 3 32-bit length, 4 tag-integer length (the default).
-    static constexpr int defaultStringMode = 4;
+    // Longest string of string mode 2.
     static constexpr std::uint32_t maxByteLengthString = 255;
 
     DataDest() = default;
@@ -57,7 +57,7 @@ public:
     DataDest& writeString(const heron_string& value);
     // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the sink's byte order.
     DataDest& writeAddress(const NetAddress& value);
-    // A path as its text in the string mode.
+    // A path as its text, in the sink's string mode.
     DataDest& writePath(const FilePath& value);
 
     // Object-graph streams (base/ObjectWriterContext.h). Writes a pointer field inside an object's
@@ -73,19 +73,6 @@ public:
     // reachable from it, end mark. Another version writes nothing and sets the error flag.
     DataDest& writeObject(const Streamable* root, int version = 101);
 
-    // Chooses the string mode 0..4 of writeString.
-    void setStringMode(int mode) { m_stringMode = mode; }
-    int stringMode() const { return m_stringMode; }
-    // Chooses big-endian (true) or little-endian (false, the default) for multi-byte values.
-    void setBigEndian(bool bigEndian) { m_bigEndian = bigEndian; }
-    bool isBigEndian() const { return m_bigEndian; }
-    // True after a failed write or a refused string.
-    bool hasError() const { return m_error; }
-
-protected:
-    // Sets or clears the error flag.
-    void setError(bool error = true) { m_error = error; }
-
 private:
     void dropWriterContext();
 
@@ -93,9 +80,6 @@ private:
 
     // Object-graph writer state; null unless a whole-graph writer installs one.
     ObjectWriterContext* m_writerContext = nullptr;
-    bool m_error = false;
-    bool m_bigEndian = false;
-    int m_stringMode = defaultStringMode;
 };
 
 }

@@ -13,7 +13,6 @@ namespace
 
 constexpr int lineFeed = 10;
 constexpr int carriageReturn = 13;
-constexpr std::uint32_t longTagMarker = 255;
 constexpr std::uint32_t endOfDataTag = 0xFFFFFFFF;
 
 bool isLineEnd(int byte)
@@ -21,14 +20,16 @@ bool isLineEnd(int byte)
     return byte == lineFeed || byte == carriageReturn;
 }
 
-std::uint32_t assembleUInt32(const unsigned char* bytes, bool bigEndian)
+// Fetches the bit pattern of a value and stores it in value, which stays unchanged when the
+// fetch comes up short.
+template <class Bits, class T>
+DataSource& fetchAs(DataSource& source, bool (DataSource::*fetch)(Bits&), T& value)
 {
-    if (bigEndian) {
-        return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 | std::uint32_t(bytes[2]) << 8 |
-               std::uint32_t(bytes[3]);
+    Bits bits = 0;
+    if ((source.*fetch)(bits)) {
+        value = std::bit_cast<T>(bits);
     }
-    return std::uint32_t(bytes[3]) << 24 | std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[1]) << 8 |
-           std::uint32_t(bytes[0]);
+    return source;
 }
 
 }
@@ -77,7 +78,7 @@ bool DataSource::fetchUInt32(std::uint32_t& value)
         setError();
         return false;
     }
-    value = assembleUInt32(bytes, m_bigEndian);
+    value = decodeUInt32(bytes);
     return true;
 }
 
@@ -88,8 +89,8 @@ bool DataSource::fetchUInt64(std::uint64_t& value)
     if (!fetchUInt32(first) || !fetchUInt32(second)) {
         return false;
     }
-    const std::uint32_t low = m_bigEndian ? second : first;
-    const std::uint32_t high = m_bigEndian ? first : second;
+    const std::uint32_t low = isBigEndian() ? second : first;
+    const std::uint32_t high = isBigEndian() ? first : second;
     value = std::uint64_t(high) << 32 | low;
     return true;
 }
@@ -136,63 +137,51 @@ DataSource& DataSource::readByte(char& value)
     return *this;
 }
 
-DataSource& DataSource::readUInt16(std::uint16_t& value)
+bool DataSource::fetchUInt16(std::uint16_t& value)
 {
     const int first = readByte();
     const int second = first < 0 ? -1 : readByte();
     if (second < 0) {
         setError();
-        return *this;
+        return false;
     }
-    value = m_bigEndian ? std::uint16_t(first << 8 | second) : std::uint16_t(second << 8 | first);
-    return *this;
+    value = isBigEndian() ? std::uint16_t(first << 8 | second) : std::uint16_t(second << 8 | first);
+    return true;
+}
+
+DataSource& DataSource::readUInt16(std::uint16_t& value)
+{
+    return fetchAs(*this, &DataSource::fetchUInt16, value);
 }
 
 DataSource& DataSource::readInt16(std::int16_t& value)
 {
-    std::uint16_t bits = std::uint16_t(value);
-    readUInt16(bits);
-    value = std::int16_t(bits);
-    return *this;
+    return fetchAs(*this, &DataSource::fetchUInt16, value);
 }
 
 DataSource& DataSource::readUInt32(std::uint32_t& value)
 {
-    fetchUInt32(value);
-    return *this;
+    return fetchAs(*this, &DataSource::fetchUInt32, value);
 }
 
 DataSource& DataSource::readInt32(std::int32_t& value)
 {
-    std::uint32_t bits = 0;
-    if (fetchUInt32(bits)) {
-        value = std::int32_t(bits);
-    }
-    return *this;
+    return fetchAs(*this, &DataSource::fetchUInt32, value);
 }
 
 DataSource& DataSource::readDouble(std::uint64_t& value)
 {
-    fetchUInt64(value);
-    return *this;
+    return fetchAs(*this, &DataSource::fetchUInt64, value);
 }
 
 DataSource& DataSource::readDouble(std::int64_t& value)
 {
-    std::uint64_t bits = 0;
-    if (fetchUInt64(bits)) {
-        value = std::int64_t(bits);
-    }
-    return *this;
+    return fetchAs(*this, &DataSource::fetchUInt64, value);
 }
 
 DataSource& DataSource::readDouble(double& value)
 {
-    std::uint64_t bits = 0;
-    if (fetchUInt64(bits)) {
-        value = std::bit_cast<double>(bits);
-    }
-    return *this;
+    return fetchAs(*this, &DataSource::fetchUInt64, value);
 }
 
 void DataSource::consumeLineEnd()
@@ -219,7 +208,7 @@ void DataSource::readTextString(heron_string& value)
 
 bool DataSource::fetchStringLength(std::uint32_t& length)
 {
-    if (m_stringMode == 2) {
+    if (stringMode() == 2) {
         const int byte = readByte();
         if (byte < 0) {
             setError();
@@ -228,7 +217,7 @@ bool DataSource::fetchStringLength(std::uint32_t& length)
         length = std::uint32_t(byte);
         return true;
     }
-    if (m_stringMode == 3) {
+    if (stringMode() == 3) {
         return fetchUInt32(length);
     }
     return fetchTag(length);
@@ -256,12 +245,12 @@ void DataSource::readCountedString(heron_string& value)
 DataSource& DataSource::readString(heron_string& value)
 {
     value.clear();
-    if (m_stringMode == 0 || m_stringMode == 1) {
+    if (stringMode() == 0 || stringMode() == 1) {
         readTextString(value);
-    } else if (m_stringMode >= 2 && m_stringMode <= 4) {
+    } else if (stringMode() >= 2 && stringMode() <= 4) {
         readCountedString(value);
     } else {
-        debug("DataSource::readString() - unknown string mode %d, nothing read\n", m_stringMode);
+        debug("DataSource::readString() - unknown string mode %d, nothing read\n", stringMode());
         setError();
     }
     return *this;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/StreamState.h"
 #include "base/Streamable.h"
 
 #include <cstdint>
@@ -20,12 +21,9 @@ class counted_ptr;
 // Typed reads return the source so they chain; a short read sets the error flag and leaves the target
 // unchanged unless its contract says otherwise. One thread at a time uses a source.
 // A kind that overrides readByte() should add "using DataSource::readByte;" to keep readByte(char&).
-class DataSource
+class DataSource : public StreamState
 {
 public:
-    // String modes: 0 NUL-terminated, 1 ended by LF CR, 2 one length byte, 3 32-bit length,
-    // 4 tag-integer length (the default).
-    static constexpr int defaultStringMode = 4;
     // Longest string read from a source that cannot tell how many bytes it has left.
     static constexpr std::uint32_t maxUnboundedStringLength = 16u << 20;
 
@@ -80,8 +78,8 @@ public:
     // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the source's
     // byte order. The target is unchanged when the bytes run short.
     DataSource& readAddress(NetAddress& value);
-    // A path stored as its text in the string mode, normalised as a new path. The target is
-    // unchanged when the string cannot be read.
+    // A path stored as its text in the source's string mode, made a new normalised path. The
+    // target is unchanged when the text cannot be read.
     DataSource& readPath(FilePath& value);
 
     // Object-graph streams (base/StreamReader.h). Registers a class's factory, and through its
@@ -108,20 +106,8 @@ public:
     // Called by an object's read to have its afterLoad run before the other objects'.
     void requestEarlyAfterLoad();
 
-    // Chooses the string mode 0..4 of readString.
-    void setStringMode(int mode) { m_stringMode = mode; }
-    int stringMode() const { return m_stringMode; }
-    // Chooses big-endian (true) or little-endian (false, the default) for multi-byte values.
-    void setBigEndian(bool bigEndian) { m_bigEndian = bigEndian; }
-    bool isBigEndian() const { return m_bigEndian; }
-    // True after a short read, a failed seek or a kind's own failure.
-    bool hasError() const { return m_error; }
-
-protected:
-    // Sets or clears the error flag; kinds clear it when they are constructed.
-    void setError(bool error = true) { m_error = error; }
-
 private:
+    bool fetchUInt16(std::uint16_t& value);
     bool fetchUInt32(std::uint32_t& value);
     bool fetchUInt64(std::uint64_t& value);
     bool fetchTag(std::uint32_t& value);
@@ -135,9 +121,6 @@ private:
 
     // Object-graph reader attached by the first factory registration, null otherwise.
     StreamReader* m_streamReader = nullptr;
-    bool m_error = false;
-    bool m_bigEndian = false;
-    int m_stringMode = defaultStringMode;
 };
 
 }

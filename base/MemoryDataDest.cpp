@@ -3,6 +3,8 @@
 #include "base/Debug.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 
 namespace heron
 {
@@ -52,9 +54,14 @@ void MemoryDataDest::write(const void* buffer, std::uint32_t n)
     while (needed > capacity) {
         capacity = capacity == 0 ? 2 * firstBlockHalf : 2 * capacity;
     }
+    // The bytes may be this sink's own, which a new block moves: find them by their offset.
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    const std::uint32_t at = size();
+    const bool own = std::less_equal<>()(data(), bytes) && std::less<>()(bytes, data() + at);
+    const std::size_t offset = own ? std::size_t(bytes - data()) : 0;
     m_bytes.reserve(std::min<std::uint64_t>(capacity, maxSize));
-    const unsigned char* bytes = static_cast<const unsigned char*>(buffer);
-    m_bytes.insert(m_bytes.end(), bytes, bytes + n);
+    m_bytes.resize(std::size_t(at) + n);
+    std::memcpy(m_bytes.data() + at, own ? m_bytes.data() + offset : bytes, n);
 }
 
 void MemoryDataDest::reserve(std::uint32_t n)

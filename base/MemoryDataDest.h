@@ -21,7 +21,8 @@ public:
 
     // Appends one byte; a full sink grows to size + max(size, 1).
     DataDest& writeByte(char byte) override;
-    // Appends n bytes; a full sink doubles its capacity (the first block is 1024 bytes).
+    // Appends n bytes (which may be its own); a full sink doubles its capacity (the first block is
+    // 1024 bytes).
     void write(const void* buffer, std::uint32_t n) override;
 
     // Grows the capacity to exactly n bytes when it is smaller; never shrinks.

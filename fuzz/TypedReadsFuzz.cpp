@@ -1,6 +1,7 @@
 // Runs every typed read and readLine over a memory source of the input bytes. The first byte picks
 // the byte order and string mode; the rest is read with a sequence of typed reads chosen by the
 // bytes themselves, so every read meets every kind of truncation and damaged length.
+#include "base/FilePath.h"
 #include "base/MemoryDataSource.h"
 #include "base/heron_string.h"
 
@@ -22,6 +23,7 @@ void readOne(heron::DataSource& source, int which)
     bool flag = false;
     char byte = 0;
     heron_string text;
+    heron::FilePath path;
     switch (which) {
     case 0: source.readTag(u32); break;
     case 1: source.readBool(flag); break;
@@ -37,6 +39,7 @@ void readOne(heron::DataSource& source, int which)
     case 11: source.readLine(text); break;
     case 12: source.setStringMode(source.readByte() % 6); break;
     case 13: source.skip(source.readByte() * 97u); break;
+    case 14: source.readPath(path); break;
     default: source.seek(std::uint32_t(source.readByte()) * 13u); break;
     }
 }
@@ -53,13 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     source.setStringMode((data[0] >> 1) % 5);
     // Each round picks its read from the next byte; reads past the end must neither hang nor crash.
     for (int round = 0; round < 4096 && source.remaining() > 0; ++round) {
-        readOne(source, source.readByte() % 15);
+        readOne(source, source.readByte() % 16);
         source.setBigEndian(!source.isBigEndian());
     }
     heron_string line;
     while (source.readLine(line)) {
     }
-    for (int which = 0; which < 15; ++which) {
+    for (int which = 0; which < 16; ++which) {
         readOne(source, which);
     }
     return 0;

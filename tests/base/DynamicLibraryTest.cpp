@@ -16,8 +16,8 @@ namespace
 // Builds a shared library exporting the given C source; empty when no C compiler is available.
 std::string buildLibrary(const TempFolder& folder, const char* source)
 {
-    const std::string c = (folder.path() / "probe.c").string();
-    const std::string so = (folder.path() / "libprobe.so").string();
+    const std::string c = folder.file("probe.c");
+    const std::string so = folder.file("libprobe.so");
     std::ofstream(c) << source;
     const std::string command = "cc -shared -fPIC -o '" + so + "' '" + c + "' >/dev/null 2>&1";
     return std::system(command.c_str()) == 0 ? so : std::string();

@@ -3,6 +3,7 @@
 #include "base/StreamTestBytes.h"
 #include "base/TempFolder.h"
 #include "base/TempLog.h"
+#include "base/WholeFile.h"
 #include "base/FilePath.h"
 
 #include <gtest/gtest.h>
@@ -20,11 +21,6 @@ using streamtest::Bytes;
 namespace
 {
 
-std::string fileIn(const TempFolder& folder, const char* name)
-{
-    return (folder.path() / name).string();
-}
-
 // Byte i of every test file: a pattern that differs across the 64 KB buffer boundary.
 unsigned char patternByte(std::uint32_t i)
 {
@@ -33,7 +29,7 @@ unsigned char patternByte(std::uint32_t i)
 
 std::string makeFile(const TempFolder& folder, const char* name, std::uint32_t size)
 {
-    const std::string path = fileIn(folder, name);
+    const std::string path = folder.file(name);
     std::ofstream out(path, std::ios::binary);
     for (std::uint32_t i = 0; i < size; ++i) {
         out.put(static_cast<char>(patternByte(i)));
@@ -41,10 +37,11 @@ std::string makeFile(const TempFolder& folder, const char* name, std::uint32_t s
     return path;
 }
 
+// A whole file's bytes.
 Bytes readFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string all = readWholeFile(path);
+    return Bytes(all.begin(), all.end());
 }
 
 }
@@ -52,7 +49,7 @@ Bytes readFile(const std::string& path)
 TEST(FileDataSourceTest, AMissingFileIsNotOkAndHasNothingToRead)
 {
     TempFolder folder;
-    FileDataSource source(fileIn(folder, "missing.bin").c_str());
+    FileDataSource source(folder.file("missing.bin").c_str());
     EXPECT_FALSE(source.isOK());
     EXPECT_EQ(source.remaining(), 0u);
     EXPECT_EQ(source.readByte(), -1);
@@ -142,7 +139,7 @@ TEST(FileDataSourceTest, ALargeReadEmptiesTheBufferAndTakesTheRestFromTheFile)
 TEST(FileDataSourceTest, TypedValuesWrittenToAFileReadBackUpToItsLastByteWithoutAnError)
 {
     TempFolder folder;
-    const std::string path = fileIn(folder, "typed.bin");
+    const std::string path = folder.file("typed.bin");
     for (const bool big : {false, true}) {
         {
             FileDataDest sink(path.c_str());
@@ -258,7 +255,7 @@ TEST(FileDataSourceTest, FilesOf4GiBOrMoreAreRefusedAndJustBelowIsAccepted)
 TEST(FileDataDestTest, WrittenBytesArriveInTheFileAndAMissingFolderFails)
 {
     TempFolder folder;
-    const std::string path = fileIn(folder, "out.bin");
+    const std::string path = folder.file("out.bin");
     {
         FileDataDest sink(path.c_str());
         ASSERT_TRUE(sink.isOK());
@@ -270,7 +267,7 @@ TEST(FileDataDestTest, WrittenBytesArriveInTheFileAndAMissingFolderFails)
     }
     EXPECT_EQ(readFile(path), (Bytes{0xFF, 0x2C, 0x01, 0x00, 0x00, 'z', 'a', 'b', 'c'}));
 
-    FileDataDest bad(fileIn(folder, "no/such/folder.bin").c_str());
+    FileDataDest bad(folder.file("no/such/folder.bin").c_str());
     EXPECT_FALSE(bad.isOK());
     EXPECT_TRUE(bad.hasError());
     bad.writeByte('x');

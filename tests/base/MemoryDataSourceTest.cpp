@@ -115,3 +115,13 @@ TEST(MemoryDataDestTest, ReserveGrowsToExactlyTheSizeAndNeverShrinksAndClearKeep
     EXPECT_EQ(sink.size(), 0u);
     EXPECT_EQ(sink.capacity(), 700u);
 }
+
+TEST(MemoryDataDestTest, WritingItsOwnBytesAppendsThemEvenWhenTheBlockMoves)
+{
+    MemoryDataDest sink(4);
+    sink.write("abcd", 4);
+    sink.write(sink.data() + 1, 3);
+    EXPECT_EQ(bytesOf(sink), (Bytes{'a', 'b', 'c', 'd', 'b', 'c', 'd'}));
+    sink.write(sink.data(), sink.size());
+    EXPECT_EQ(bytesOf(sink), (Bytes{'a', 'b', 'c', 'd', 'b', 'c', 'd', 'a', 'b', 'c', 'd', 'b', 'c', 'd'}));
+}

@@ -1,5 +1,7 @@
 #include "base/Refcountable.h"
 
+#include "Mortal.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,15 +12,7 @@
 namespace
 {
 
-class Tracked : public heron::Refcountable
-{
-public:
-    explicit Tracked(std::atomic<int>& deaths) : m_deaths(&deaths) {}
-    ~Tracked() override { ++*m_deaths; }
-
-private:
-    std::atomic<int>* m_deaths;
-};
+using Tracked = Mortal<heron::Refcountable>;
 
 }
 

@@ -27,6 +27,8 @@ public:
 
     // The folder's path, without a trailing slash; empty when it could not be made.
     const std::filesystem::path& path() const { return m_path; }
+    // The path of name (which may hold '/'-separated folders) inside the folder.
+    std::string file(const char* name) const { return (m_path / name).string(); }
 
 private:
     std::filesystem::path m_path;

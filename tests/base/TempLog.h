@@ -1,18 +1,17 @@
 #pragma once
 
 #include "TempFolder.h"
+#include "WholeFile.h"
 #include "base/Debug.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-// A fresh temporary folder holding a log file that is the debug log for the object's lifetime;
-// both go when the object goes.
+// The debug log captured in a file "game.log" of a fresh temporary folder for the object's
+// lifetime; the folder goes with the object. Logging is switched off again at the end.
 class TempLog
 {
 public:
@@ -37,16 +36,21 @@ public:
     const std::filesystem::path& folder() const { return m_folder.path(); }
     std::filesystem::path path() const { return m_folder.path() / "game.log"; }
 
-    // Everything written to the log file so far, read through a file of its own.
-    std::string text() const
-    {
-        std::ifstream in(path(), std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
+    // Everything logged so far (the log flushes every message).
+    std::string text() const { return readWholeFile(path()); }
 
     bool contains(const std::string& part) const { return text().find(part) != std::string::npos; }
+
+    // How often part occurs in the log, overlapping occurrences included.
+    int count(const std::string& part) const
+    {
+        const std::string all = text();
+        int n = 0;
+        for (auto at = all.find(part); at != std::string::npos; at = all.find(part, at + 1)) {
+            ++n;
+        }
+        return n;
+    }
 
 private:
     TempFolder m_folder;

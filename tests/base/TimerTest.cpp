@@ -41,6 +41,13 @@ public:
     std::atomic<bool> acted{false};
 };
 
+// Starts timer calling func every period seconds.
+void startEvery(heron::Timer& timer, double period, heron::TimerFunc& func)
+{
+    timer.setPeriod(period);
+    timer.start(&func);
+}
+
 bool ticked(const Counter& counter, int times)
 {
     return eventually([&] { return counter.ticks >= times; });
@@ -52,8 +59,7 @@ TEST(Timer, FirstTickComesAtOnceAfterStart)
 {
     Counter counter;
     heron::Timer timer;
-    timer.setPeriod(1000.0);
-    timer.start(&counter);
+    startEvery(timer, 1000.0, counter);
     ASSERT_TRUE(ticked(counter, 1));
     timer.stop();
     EXPECT_EQ(counter.ticks, 1);
@@ -63,8 +69,7 @@ TEST(Timer, TicksEachPeriodUntilStoppedAndNotAfter)
 {
     Counter counter;
     heron::Timer timer;
-    timer.setPeriod(0.002);
-    timer.start(&counter);
+    startEvery(timer, 0.002, counter);
     ASSERT_TRUE(ticked(counter, 5));
     timer.stop();
     const int ticks = counter.ticks;
@@ -76,8 +81,7 @@ TEST(Timer, PeriodBelowOneMillisecondTicksOnce)
 {
     Counter counter;
     heron::Timer timer;
-    timer.setPeriod(0.0004);
-    timer.start(&counter);
+    startEvery(timer, 0.0004, counter);
     ASSERT_TRUE(ticked(counter, 1));
     heron::sleepMs(30);
     EXPECT_EQ(counter.ticks, 1);
@@ -88,8 +92,7 @@ TEST(Timer, StartWhileRunningChangesNothingAndStartAfterStopRunsAgain)
     Counter first;
     Counter second;
     heron::Timer timer;
-    timer.setPeriod(0.002);
-    timer.start(&first);
+    startEvery(timer, 0.002, first);
     timer.start(&second);
     ASSERT_TRUE(ticked(first, 3));
     timer.stop();
@@ -106,8 +109,7 @@ TEST(Timer, StoppedFromItsOwnTickTicksNoMoreAndCanStartAgain)
     heron::Timer timer;
     SelfStopper stopper;
     stopper.timer = &timer;
-    timer.setPeriod(0.002);
-    timer.start(&stopper);
+    startEvery(timer, 0.002, stopper);
     ASSERT_TRUE(eventually([&] { return stopper.acted.load(); }));
     heron::sleepMs(30);
     EXPECT_EQ(stopper.ticks, 3);
@@ -123,8 +125,7 @@ TEST(Timer, DeletedFromItsOwnTickEndsSafely)
     SelfStopper stopper;
     stopper.timer = new heron::Timer;
     stopper.deleteTimer = true;
-    stopper.timer->setPeriod(0.002);
-    stopper.timer->start(&stopper);
+    startEvery(*stopper.timer, 0.002, stopper);
     ASSERT_TRUE(eventually([&] { return stopper.acted.load(); }));
     heron::sleepMs(30);
     EXPECT_EQ(stopper.ticks, 3);

@@ -1,5 +1,7 @@
 #include "base/counted_ptr.h"
 
+#include "Mortal.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,15 +13,7 @@ namespace
 {
 
 // A plain class: its pointers count in a shared block.
-class Plain
-{
-public:
-    explicit Plain(std::atomic<int>& deaths) : m_deaths(deaths) {}
-    virtual ~Plain() { ++m_deaths; }
-
-private:
-    std::atomic<int>& m_deaths;
-};
+using Plain = Mortal<>;
 
 class PlainChild : public Plain
 {
@@ -28,15 +22,7 @@ public:
 };
 
 // A Refcountable class: its pointers count with the object's own count.
-class Counted : public heron::Refcountable
-{
-public:
-    explicit Counted(std::atomic<int>& deaths) : m_deaths(deaths) {}
-    ~Counted() override { ++m_deaths; }
-
-private:
-    std::atomic<int>& m_deaths;
-};
+using Counted = Mortal<heron::Refcountable>;
 
 class CountedChild : public Counted
 {
