@@ -18,6 +18,8 @@
 namespace heron
 {
 
+std::atomic<int> progressCode{0};
+
 namespace
 {
 

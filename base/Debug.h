@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +20,11 @@ void setDebugLogFile(std::FILE* file);
 // to the log file, flushed at once; nothing at all when no log file is set. A text longer than
 // debugBufferSize is cut and ends with debugCutMark. Any thread; messages never interleave.
 void debug(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The program-wide progress code: the phase the program was last in (render steps, content
+// preparation, drivers), written by each phase before it runs and reported by the main routine when
+// an exception ends the program. 0 at start. Any thread.
+extern std::atomic<int> progressCode;
 
 // Seconds since the first call, which returns 0.0; monotonic, never decreases. Any thread.
 double getTime();

@@ -181,15 +181,23 @@ GlyphSheet Font::glyphSheet(int first, int count, bool outline) const
     first = std::clamp(first, 0, 255);
     count = std::clamp(count, 0, 256 - first);
     std::vector<int> advances;
+    // Rows above and below the baseline: the font's, or more where a glyph reaches further, so
+    // that no glyph spills into its neighbour's cell.
+    int above = m_ascent;
+    int below = m_descent;
     for (int i = 0; i < count; ++i) {
         advances.push_back(charWidth(static_cast<char>(first + i)));
+        if (const plat::GlyphBitmap* bitmap = glyph(static_cast<char>(first + i))) {
+            above = std::max(above, bitmap->top);
+            below = std::max(below, bitmap->height - bitmap->top);
+        }
     }
-    GlyphSheet sheet(first, advances, m_height, outline ? 1 : 0);
+    GlyphSheet sheet(first, advances, std::max(m_height, above + below), outline ? 1 : 0);
     for (int i = 0; i < sheet.count(); ++i) {
         const plat::GlyphBitmap* bitmap = glyph(static_cast<char>(first + i));
         if (bitmap != nullptr) {
             const Rect& cell = sheet.cell(i);
-            sheet.drawGlyph(*bitmap, cell.x, cell.y + m_descent - 1);
+            sheet.drawGlyph(*bitmap, cell.x, cell.y + below - 1);
         }
     }
     return sheet;

@@ -4,6 +4,7 @@
 #include "gui/GLclient.h"
 #include "platform/GLFunctions.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -70,21 +71,23 @@ GLint glInteger(GLenum name)
     return value;
 }
 
-bool glErrorPending()
-{
-    return plat::gl().GetError() != GL_NO_ERROR;
-}
-
-// Writes a blank-separated list one name to a line.
+// Writes a blank-separated list one name to a line, in pieces that each fit one log message, so
+// that a long list is not cut.
 void printList(const heron_string& list)
 {
     std::string lines(list.c_str(), list.length());
-    for (char& c : lines) {
-        if (c == ' ') {
-            c = '\n';
+    std::replace(lines.begin(), lines.end(), ' ', '\n');
+    constexpr std::size_t piece = heron::debugBufferSize / 2;
+    std::size_t from = 0;
+    while (lines.size() - from > piece) {
+        std::size_t cut = lines.rfind('\n', from + piece);
+        if (cut == std::string::npos || cut < from) {
+            cut = from + piece - 1;     // one name longer than a piece
         }
+        heron::debug("%s", lines.substr(from, cut + 1 - from).c_str());
+        from = cut + 1;
     }
-    heron::debug("%s\n", lines.c_str());
+    heron::debug("%s\n", lines.c_str() + from);
 }
 
 bool isSoftwareRenderer(const heron_string& renderer)
@@ -302,7 +305,7 @@ void loadMultiTextureExtensions()
         return;
     }
     progress("Looking for multitexture extensions...\n");
-    if (glErrorPending()) {
+    if (plat::glErrorPending()) {
         heron::debug("GL had an error at the start of loadMultiTextureExtensions()\n");
     }
     GLcapabilities record;
@@ -325,7 +328,7 @@ void loadMultiTextureExtensions()
         progress("Finished loading multitexture extensions...\n");
     }
     probes.multitextureDone = true;
-    if (glErrorPending()) {
+    if (plat::glErrorPending()) {
         heron::debug("A GL error occurred during loadMultiTextureExtensions()\n");
     }
 }
@@ -358,7 +361,7 @@ void lockArrays(int first, int count)
     if (!probes.cvaDone) {
         probes.cvaDone = true;
         progress("Looking for CVA extensions...\n");
-        if (glErrorPending()) {
+        if (plat::glErrorPending()) {
             heron::debug("GL had an error at the start of lockArrays()\n");
         }
         plat::GLFunctions& d = plat::glDriver();
@@ -368,7 +371,7 @@ void lockArrays(int first, int count)
     if (weHaveCVA) {
         plat::gl().LockArraysEXT(first, count);
     }
-    if (glErrorPending()) {
+    if (plat::glErrorPending()) {
         heron::debug("GL had an error during lockArrays()\n");
     }
 }
@@ -384,8 +387,7 @@ void setSeparateSpecular()
 {
     if (!probes.specularDone) {
         probes.specularDone = true;
-        const GLubyte* const names = plat::gl().GetString(GL_EXTENSIONS);
-        weHaveSeparateSpecular = names && std::strstr(reinterpret_cast<const char*>(names), "EXT_separate_specular_color");
+        weHaveSeparateSpecular = plat::glExtensionStringHas("EXT_separate_specular_color");
     }
     plat::gl().LightModeli(GL_LIGHT_MODEL_COLOR_CONTROL, weHaveSeparateSpecular ? GL_SEPARATE_SPECULAR_COLOR : GL_SINGLE_COLOR);
 }

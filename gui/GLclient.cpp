@@ -63,6 +63,8 @@ bool GLclient::bind(plat::WindowId window, plat::GLContextHandle context, GLclie
         return false;
     }
     heron::debug("Render context bound ok...\n");
+    // The probes are forgotten before the state is reset: the reset selects texture units, which
+    // must go through entry points resolved in the context just bound.
     resetGLProbes();
     resetGLState();
     heron::debug("Loading OpenGL extensions...\n");
@@ -141,14 +143,14 @@ int setProgramPixelFormat()
         logFormats(formats, chosen);
     }
     heron::debug("Pixel format %d chosen...\n", chosen);
+    heron::debug("Setting the pixel format...\n");
     for (const plat::PixelFormat& f : formats) {
         if (f.number == chosen) {
-            heron::debug("Setting the pixel format...\n");
             plat::applyPixelFormat(f);
-            heron::debug("SetPixelFormat() returned Ok\n");
             programFormat = chosen;
         }
     }
+    heron::debug(programFormat != 0 ? "SetPixelFormat() returned Ok\n" : "SetPixelFormat() failed!\n");
     return programFormat;
 }
 
@@ -199,7 +201,10 @@ void ensureGLcontext()
     if (plat::currentGLContext() && plat::currentGLWindow() != 0) {
         return;
     }
+    // The shared context exists but nothing is current (after off-screen rendering, or before the
+    // first paint): GL objects made now would be made in no context, so make it current.
     if (sharedContext) {
+        makeSharedContextCurrent();
         return;
     }
     bool found = false;

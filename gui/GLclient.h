@@ -49,7 +49,8 @@ int setProgramPixelFormat();
 int setWindowPixelFormat(Window& window);
 // Creates the shared context on the window when there is none yet.
 void createRenderContext(Window& window, GLclient& client);
-// Makes sure a context is current or at least exists before GL objects are made.
+// Makes sure a context is current before GL objects are made: the shared one (on the probe
+// window when no window has it), else one made on the first open GL window.
 void ensureGLcontext();
 
 // The one context every GL window binds; null before it is made.

@@ -13,7 +13,6 @@ namespace kestrel
 bool zUp = false;
 bool enableFog = true;
 bool useDisplayLists = true;
-int progressCode = 0;
 
 namespace
 {
@@ -22,30 +21,21 @@ constexpr GLenum primitives[] = {GL_POINTS,         GL_LINES,        GL_LINE_STR
                                  GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN, GL_QUADS,      GL_QUAD_STRIP, GL_POLYGON};
 constexpr GLenum depthFunctions[] = {GL_ALWAYS, GL_NEVER, GL_EQUAL, GL_NOTEQUAL, GL_LESS, GL_LEQUAL, GL_GREATER, GL_GEQUAL};
 
-void setCapability(GLenum capability, bool on)
-{
-    if (on) {
-        plat::gl().Enable(capability);
-    } else {
-        plat::gl().Disable(capability);
-    }
-}
-
 void setState(int state, bool on)
 {
     plat::GLFunctions& g = plat::gl();
     const GLboolean flag = on ? GL_TRUE : GL_FALSE;
     switch (state) {
-    case StateLighting: setCapability(GL_LIGHTING, on); break;
-    case StateBlending: setCapability(GL_BLEND, on); break;
-    case StateTexture2D: setCapability(GL_TEXTURE_2D, on); break;
+    case StateLighting: plat::glSwitch(GL_LIGHTING, on); break;
+    case StateBlending: plat::glSwitch(GL_BLEND, on); break;
+    case StateTexture2D: plat::glSwitch(GL_TEXTURE_2D, on); break;
     case StateFog:
         if (enableFog) {
-            setCapability(GL_FOG, on);
+            plat::glSwitch(GL_FOG, on);
         }
         break;
-    case StateAlphaTest: setCapability(GL_ALPHA_TEST, on); break;
-    case StateDepthTest: setCapability(GL_DEPTH_TEST, on); break;
+    case StateAlphaTest: plat::glSwitch(GL_ALPHA_TEST, on); break;
+    case StateDepthTest: plat::glSwitch(GL_DEPTH_TEST, on); break;
     case StateDepthWrites: g.DepthMask(flag); break;
     case StateColourWrites: g.ColorMask(flag, flag, flag, flag); break;
     case StateSmoothShading: g.ShadeModel(on ? GL_SMOOTH : GL_FLAT); break;
@@ -54,10 +44,10 @@ void setState(int state, bool on)
             g.TexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
             g.TexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
         }
-        setCapability(GL_TEXTURE_GEN_S, on);
-        setCapability(GL_TEXTURE_GEN_T, on);
+        plat::glSwitch(GL_TEXTURE_GEN_S, on);
+        plat::glSwitch(GL_TEXTURE_GEN_T, on);
         break;
-    case StateFaceCulling: setCapability(GL_CULL_FACE, on); break;
+    case StateFaceCulling: plat::glSwitch(GL_CULL_FACE, on); break;
     default: break;
     }
 }
@@ -86,13 +76,16 @@ const char* errorName(GLenum error)
     }
 }
 
-void clientArray(GLenum array, bool on)
+// Ends the buffer-object state, then points the array at pointer and enables it, or disables it
+// for null.
+template <typename SetPointer>
+void setClientArray(GLenum array, const void* pointer, SetPointer setPointer)
 {
-    if (on) {
-        plat::gl().EnableClientState(array);
-    } else {
-        plat::gl().DisableClientState(array);
+    VertexArray::endClientArrays();
+    if (pointer) {
+        setPointer();
     }
+    plat::glClientSwitch(array, pointer != nullptr);
 }
 
 }
@@ -298,53 +291,44 @@ void texCoord2f(float s, float t)
 
 void setVertexArray(const void* pointer, int stride)
 {
-    VertexArray::endClientArrays();
-    if (pointer) {
-        plat::gl().VertexPointer(3, GL_FLOAT, stride, pointer);
-    }
-    clientArray(GL_VERTEX_ARRAY, pointer != nullptr);
+    setClientArray(GL_VERTEX_ARRAY, pointer, [&] { plat::gl().VertexPointer(3, GL_FLOAT, stride, pointer); });
 }
 
 void setVertexArray2(const void* pointer, int stride)
 {
-    VertexArray::endClientArrays();
-    if (pointer) {
-        plat::gl().VertexPointer(2, GL_FLOAT, stride, pointer);
-    }
-    clientArray(GL_VERTEX_ARRAY, pointer != nullptr);
+    setClientArray(GL_VERTEX_ARRAY, pointer, [&] { plat::gl().VertexPointer(2, GL_FLOAT, stride, pointer); });
 }
 
 void setColorArray(const void* pointer, int stride)
 {
-    VertexArray::endClientArrays();
-    if (pointer) {
-        plat::gl().ColorPointer(4, GL_UNSIGNED_BYTE, stride, pointer);
-    }
-    clientArray(GL_COLOR_ARRAY, pointer != nullptr);
+    setClientArray(GL_COLOR_ARRAY, pointer, [&] { plat::gl().ColorPointer(4, GL_UNSIGNED_BYTE, stride, pointer); });
 }
 
 void setNormalArray(const void* pointer, int stride)
 {
-    VertexArray::endClientArrays();
-    if (pointer) {
-        plat::gl().NormalPointer(GL_FLOAT, stride, pointer);
-    }
-    clientArray(GL_NORMAL_ARRAY, pointer != nullptr);
+    setClientArray(GL_NORMAL_ARRAY, pointer, [&] { plat::gl().NormalPointer(GL_FLOAT, stride, pointer); });
 }
 
 void setTexCoordArray(const void* pointer, int stride)
 {
-    VertexArray::endClientArrays();
-    if (pointer) {
-        plat::gl().TexCoordPointer(2, GL_FLOAT, stride, pointer);
-    }
-    clientArray(GL_TEXTURE_COORD_ARRAY, pointer != nullptr);
+    setClientArray(GL_TEXTURE_COORD_ARRAY, pointer, [&] { plat::gl().TexCoordPointer(2, GL_FLOAT, stride, pointer); });
+}
+
+namespace
+{
+
+// Runs the multitexture probe when needed; true when unit can be selected.
+bool unitAvailable(int unit)
+{
+    loadMultiTextureExtensions();
+    return weHaveMultitexture && unit >= 0 && unit < textureUnitCount;
+}
+
 }
 
 bool activeTexture(int unit)
 {
-    loadMultiTextureExtensions();
-    if (!weHaveMultitexture || unit < 0 || unit >= textureUnitCount) {
+    if (!unitAvailable(unit)) {
         return false;
     }
     plat::gl().ActiveTextureARB(GL_TEXTURE0_ARB + unit);
@@ -353,8 +337,7 @@ bool activeTexture(int unit)
 
 bool clientActiveTexture(int unit)
 {
-    loadMultiTextureExtensions();
-    if (!weHaveMultitexture || unit < 0 || unit >= textureUnitCount) {
+    if (!unitAvailable(unit)) {
         return false;
     }
     plat::gl().ClientActiveTextureARB(GL_TEXTURE0_ARB + unit);
@@ -363,8 +346,7 @@ bool clientActiveTexture(int unit)
 
 void multiTexCoord2fv(int unit, const float* st)
 {
-    loadMultiTextureExtensions();
-    if (weHaveMultitexture && unit >= 0 && unit < textureUnitCount) {
+    if (unitAvailable(unit)) {
         plat::gl().MultiTexCoord2fvARB(GL_TEXTURE0_ARB + unit, st);
     }
 }
@@ -508,11 +490,13 @@ bool renderToImage(Image& target, GLclient& client)
     heron::debug("Rendering a bitmap...\n");
     const double start = heron::getTime();
     getGLcapabilities();
+    heron::debug("Calling wglMakeCurrent()...\n");
     if (!makeSharedContextCurrent()) {
         heron::debug("No render context for a bitmap\n");
         target.fillNoise(12345);
         return false;
     }
+    heron::debug("wglMakeCurrent() worked, rendering...\n");
     loadFramebufferExtensions();
     const int width = target.width();
     const int height = target.height();

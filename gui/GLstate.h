@@ -17,8 +17,6 @@ class Image;
 extern bool zUp;
 extern bool enableFog;
 extern bool useDisplayLists;
-// The program-wide progress code the main routine reports when an exception ends the program.
-extern int progressCode;
 
 // States of enableState and disableState.
 enum GLStateId

@@ -8,7 +8,7 @@
 #include "platform/GLFunctions.h"
 
 #include <algorithm>
-#include <cstring>
+#include <climits>
 #include <vector>
 
 namespace kestrel
@@ -21,17 +21,6 @@ std::vector<GLtexture*>& liveTextures()
 {
     static std::vector<GLtexture*> textures;
     return textures;
-}
-
-bool errorPending()
-{
-    return plat::gl().GetError() != GL_NO_ERROR;
-}
-
-bool extensionStringHas(const char* name)
-{
-    const GLubyte* const names = plat::gl().GetString(GL_EXTENSIONS);
-    return names && std::strstr(reinterpret_cast<const char*>(names), name);
 }
 
 // Packed 0xAABBGGRR to float RGBA.
@@ -72,7 +61,7 @@ void expandGrey(Image& image)
 }
 
 // Uploads one level; returns its size in texture memory.
-std::int32_t uploadLevel(int level, const UploadFormat& format, GLenum sourceFormat, const Image& image)
+std::int64_t uploadLevel(int level, const UploadFormat& format, GLenum sourceFormat, const Image& image)
 {
     plat::GLFunctions& g = plat::gl();
     g.TexImage2D(GL_TEXTURE_2D, level, format.internalFormat, image.width(), image.height(), 0, sourceFormat,
@@ -80,7 +69,7 @@ std::int32_t uploadLevel(int level, const UploadFormat& format, GLenum sourceFor
     GLint compressed = 0;
     g.GetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_COMPRESSED_ARB, &compressed);
     if (compressed == 0) {
-        return image.width() * image.height() * 4;
+        return static_cast<std::int64_t>(image.width()) * image.height() * 4;
     }
     GLint size = 0;
     g.GetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_COMPRESSED_IMAGE_SIZE_ARB, &size);
@@ -137,7 +126,7 @@ int anisotropyLevel(int requested, int driverMaximum)
     return driverMaximum > 8 ? 4 : 2;
 }
 
-UploadFormat chooseUploadFormat(int components, int width, int height, bool compressionAllowed, bool canCompress, bool haveS3)
+UploadFormat chooseUploadFormat(int components, int width, int height, bool compressionAllowed, bool canCompress)
 {
     UploadFormat format;
     format.components = std::clamp(components, 1, 4);
@@ -151,11 +140,8 @@ UploadFormat chooseUploadFormat(int components, int width, int height, bool comp
             format.expandGrey = true;
             format.components += 2;
         }
-        if (haveS3) {
-            format.internalFormat = format.components == 3 ? GL_COMPRESSED_RGB_S3TC_DXT1_EXT : GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
-        } else {
-            format.internalFormat = format.components == 3 ? GL_COMPRESSED_RGB_ARB : GL_COMPRESSED_RGBA_ARB;
-        }
+        // The driver picks the compression scheme.
+        format.internalFormat = format.components == 3 ? GL_COMPRESSED_RGB_ARB : GL_COMPRESSED_RGBA_ARB;
         return format;
     }
     // Asked to save memory without compression: half the size instead.
@@ -230,7 +216,7 @@ void GLtexture::bind()
     } else {
         create();
     }
-    if (errorPending()) {
+    if (plat::glErrorPending()) {
         heron::debug("GL had an error during GLtexture::bind()\n");
     }
 }
@@ -238,7 +224,7 @@ void GLtexture::bind()
 void GLtexture::create()
 {
     GLtextureInternals& in = *m_internals;
-    if (errorPending()) {
+    if (plat::glErrorPending()) {
         heron::debug("GL had an error at the start of Texture::doBind()\n");
     }
     ensureGLcontext();
@@ -265,7 +251,7 @@ void GLtexture::create()
     in.borderUnavailable = false;
     if (in.clamp) {
         GLint wrap = GL_REPEAT;
-        if (in.clampMode == 1 && extensionStringHas("GL_ARB_texture_border_clamp")) {
+        if (in.clampMode == 1 && plat::glExtensionStringHas("GL_ARB_texture_border_clamp")) {
             GLfloat colour[4];
             unpackColour(in.borderColour, colour);
             g.TexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, colour);
@@ -278,7 +264,7 @@ void GLtexture::create()
         g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
         g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
     }
-    if (errorPending()) {
+    if (plat::glErrorPending()) {
         heron::debug("An error occurred during Texture::doBind()\n");
     }
 }
@@ -292,45 +278,54 @@ void GLtexture::setImage(const Image& image)
     in.width = image.width();
     in.height = image.height();
     bind();
+    const std::int64_t bytes = buildTexture(image, in);
+    in.bytes = static_cast<std::int32_t>(std::min<std::int64_t>(bytes, INT32_MAX));
+    in.uploaded = true;
+}
+
+std::int64_t buildTexture(const Image& image, const MipmapperInfo& options)
+{
+    if (image.isEmpty()) {
+        return 0;
+    }
+    loadTextureExtensions();
     GLint maxSide = 0;
     plat::gl().GetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    // One working copy, resampled in place level by level.
     Image copy;
     copy.copyFrom(image);
-    copy.resize(textureSide(in.width, maxSide), textureSide(in.height, maxSide));
+    copy.resize(textureSide(image.width(), maxSide), textureSide(image.height(), maxSide));
     const bool bgra = useDisplayLists && weHaveBGRA;
     if (!bgra) {
         swapRedBlue(copy);
     }
     const GLenum sourceFormat = bgra ? GL_BGRA_EXT : GL_RGBA;
-    if (in.wantsFade()) {
+    if (options.wantsFade()) {
         copy.setComponents(4);
     }
     setUnpackState();
-    const UploadFormat format = chooseUploadFormat(copy.components(), copy.width(), copy.height(), in.wantsCompression(),
-                                                   weCanCompressTextures, weHaveS3Compression);
+    const UploadFormat format =
+        chooseUploadFormat(copy.components(), copy.width(), copy.height(), options.wantsCompression(), weCanCompressTextures);
     if (format.expandGrey) {
         expandGrey(copy);
     }
     if (format.halve) {
         copy.resize(copy.width() / 2, copy.height() / 2);
     }
-    in.bytes = 0;
-    if (!in.wantsMipmaps()) {
-        in.bytes = uploadLevel(0, format, sourceFormat, copy);
-        in.uploaded = true;
-        return;
+    if (!options.wantsMipmaps()) {
+        return uploadLevel(0, format, sourceFormat, copy);
     }
+    std::int64_t bytes = 0;
     for (int level = 0;; ++level) {
-        if (in.wantsFade()) {
+        if (options.wantsFade()) {
             setAlpha(copy, fadeAlpha(level));
         }
-        in.bytes += uploadLevel(level, format, sourceFormat, copy);
+        bytes += uploadLevel(level, format, sourceFormat, copy);
         if (copy.width() == 1 && copy.height() == 1) {
-            break;
+            return bytes;
         }
         copy.resize(std::max(1, copy.width() / 2), std::max(1, copy.height() / 2));
     }
-    in.uploaded = true;
 }
 
 }

@@ -103,6 +103,12 @@ struct UploadFormat
 };
 // Chooses the internal format for an image of `components` (clamped to 1..4) and size.
 UploadFormat chooseUploadFormat(int components, int width, int height, bool compressionAllowed,
-                                bool canCompress, bool haveS3);
+                                bool canCompress);
+
+// The texture builder: uploads image into the texture bound to GL_TEXTURE_2D of the current
+// context as options ask (power-of-two sides within the driver's maximum, channel order,
+// internal format, mipmap chain with optional fading). Returns the texture memory of all levels
+// in bytes; 0 (and no GL call) for an empty image.
+std::int64_t buildTexture(const Image& image, const MipmapperInfo& options);
 
 }

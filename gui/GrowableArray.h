@@ -2,6 +2,7 @@
 
 #include "base/PrivateHeap.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -25,7 +26,8 @@ public:
     GrowableArray& operator=(const GrowableArray&) = delete;
 
     // n = 0 frees the storage and empties the array; otherwise grows the capacity to exactly n
-    // when it is below n, keeping the contents. Throws std::bad_alloc when memory runs out.
+    // when it is below n, keeping the contents. Throws std::bad_alloc when memory runs out or n
+    // elements cannot be addressed.
     void reserve(std::size_t n)
     {
         if (n == 0) {
@@ -35,6 +37,9 @@ public:
         }
         if (capacity() >= n) {
             return;
+        }
+        if (n > SIZE_MAX / sizeof(T)) {
+            throw std::bad_alloc();
         }
         const std::size_t count = size();
         T* const grown = static_cast<T*>(allocate(m_begin, n * sizeof(T)));

@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 #include "base/MemoryDataSource.h"
+#include "gui/GLtexture.h"
 #include "gui/GifReader.h"
 
 #include <algorithm>
@@ -465,6 +466,11 @@ void Image::fromGIF(const void* data, std::size_t length)
         std::min<std::size_t>(length, std::numeric_limits<std::uint32_t>::max()));
     heron::MemoryDataSource source(data, bounded, false);
     *this = GifReader(source).read();
+}
+
+bool Image::makeTexture(const MipmapperInfo& options) const
+{
+    return !isEmpty() && buildTexture(*this, options) > 0;
 }
 
 }

@@ -10,6 +10,7 @@ namespace kestrel
 {
 
 class ImageBody;
+class MipmapperInfo;
 
 // A picture: a handle to a shared, reference-counted body of 32-bit pixels 0xAARRGGBB (blue in the lowest
 // byte, alpha 255 opaque), rows stored bottom row first, each row left to right. Copying a handle shares the
@@ -77,6 +78,10 @@ public:
     // Decodes a GIF87a or GIF89a picture of length bytes held in memory into this image; a damaged picture
     // leaves the image empty and is logged.
     void fromGIF(const void* data, std::size_t length);
+
+    // Uploads the image into the texture bound to GL_TEXTURE_2D of the current context through the
+    // GL texture builder, as options ask; false for an empty image (nothing is uploaded).
+    bool makeTexture(const MipmapperInfo& options) const;
 
     // The shared body, null for an empty image (the GL layer renders into it).
     ImageBody* body() const { return m_body; }

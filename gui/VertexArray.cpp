@@ -8,6 +8,7 @@
 #include "platform/GLFunctions.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace kestrel
@@ -70,15 +71,6 @@ void selectClientUnit(int unit)
     }
 }
 
-void setClientState(GLenum array, bool on)
-{
-    if (on) {
-        plat::gl().EnableClientState(array);
-    } else {
-        plat::gl().DisableClientState(array);
-    }
-}
-
 // Back to a known state: offsets unknown, no arrays but positions, no buffers bound.
 void resetCache()
 {
@@ -138,6 +130,9 @@ bool convert(const Index* indices, int indexCount, const std::int32_t* strips, i
              GrowableArray<Index>& out)
 {
     const bool listed = indexCount >= 1 && indices;
+    if (!listed && stripCount < 1) {
+        return true;    // plain triangles in vertex order: nothing to convert
+    }
     const int available = listed ? indexCount : std::max(0, vertexCount);
     GrowableArray<Index> numbers;
     const Index* source = indices;
@@ -181,6 +176,30 @@ bool convert(const Index* indices, int indexCount, const std::int32_t* strips, i
     return true;
 }
 
+// Replaces the array's strips (and list, which is the array's current index list) by a
+// triangle list when the conversion gives any triangles.
+template <typename Index>
+void toTriangles(VertexArrayInternals& in, GrowableArray<Index>& list)
+{
+    GrowableArray<Index> out(&conversionHeap());
+    convert(list.data(), in.indexCount, in.stripSizes.data(), in.stripCount, in.vertexCount, out);
+    if (out.empty()) {
+        return;
+    }
+    list.assign(out.data(), out.size());
+    in.indexCount = static_cast<std::int32_t>(out.size());
+    in.stripSizes.reserve(0);
+    in.stripCount = 0;
+}
+
+// Unbinds the array buffer and deletes a buffer object that could not be used.
+void unbindAndDelete(GLuint name)
+{
+    plat::gl().BindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+    plat::gl().DeleteBuffersARB(1, &name);
+    cache.arrayBuffer = 0;
+}
+
 GLenum indexType(bool sixteen)
 {
     return sixteen ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
@@ -194,8 +213,8 @@ VertexArrayInternals::VertexArrayInternals(int count)
       colours(&vertexHeap()),
       normals(&vertexHeap()),
       texCoords{GrowableArray<float>(&vertexHeap()), GrowableArray<float>(&vertexHeap())},
-      indices32(&conversionHeap()),
-      indices16(&conversionHeap()),
+      indices32(&vertexHeap()),
+      indices16(&vertexHeap()),
       stripSizes(&vertexHeap())
 {
 }
@@ -214,23 +233,9 @@ std::uint32_t VertexArrayInternals::usedMask() const
 void VertexArrayInternals::convertToTriangles()
 {
     if (indices16bit) {
-        GrowableArray<std::uint16_t> out(&conversionHeap());
-        convert(indices16.data(), indexCount, stripSizes.data(), stripCount, vertexCount, out);
-        if (!out.empty()) {
-            indices16.assign(out.data(), out.size());
-            indexCount = static_cast<std::int32_t>(out.size());
-            stripSizes.reserve(0);
-            stripCount = 0;
-        }
-        return;
-    }
-    GrowableArray<std::uint32_t> out(&conversionHeap());
-    convert(indices32.data(), indexCount, stripSizes.data(), stripCount, vertexCount, out);
-    if (!out.empty()) {
-        indices32.assign(out.data(), out.size());
-        indexCount = static_cast<std::int32_t>(out.size());
-        stripSizes.reserve(0);
-        stripCount = 0;
+        toTriangles(*this, indices16);
+    } else {
+        toTriangles(*this, indices32);
     }
 }
 
@@ -256,10 +261,12 @@ std::uint32_t VertexArrayInternals::makeVBO(bool dynamic)
     const std::size_t n = static_cast<std::size_t>(vertexCount);
     const std::size_t perVertex = 12 + (colours.empty() ? 0 : 4) + (normals.empty() ? 0 : 12) +
                                   (texCoords[0].empty() ? 0 : 8) + (texCoords[1].empty() ? 0 : 8);
+    // Block offsets are 32-bit: a larger array stays on client arrays.
+    const bool fits = perVertex * n <= static_cast<std::size_t>(INT32_MAX);
     g.BindBufferARB(GL_ARRAY_BUFFER_ARB, name);
-    if (g.GetError() != GL_NO_ERROR) {
+    if (!fits || g.GetError() != GL_NO_ERROR) {
         heron::debug("Failed to create/bind a VBO!\n");
-        g.DeleteBuffersARB(1, &name);
+        unbindAndDelete(name);
         return 0;
     }
     GrowableArray<std::uint8_t> block(&conversionHeap());
@@ -286,6 +293,16 @@ std::uint32_t VertexArrayInternals::makeVBO(bool dynamic)
             place(texCoords[unit].data(), 8 * n, texCoordOffset[unit]);
         }
     }
+    g.BufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(block.size()), block.data(),
+                    dynamic ? GL_DYNAMIC_DRAW_ARB : GL_STATIC_DRAW_ARB);
+    block.reserve(0);
+    // The client copies go only once the driver holds the data: a buffer it could not fill (out of
+    // memory) must not be drawn from.
+    if (g.GetError() != GL_NO_ERROR) {
+        heron::debug("Failed to create/bind a VBO!\n");
+        unbindAndDelete(name);
+        return 0;
+    }
     arrayMask = mask;
     stride = 0;
     positions.reserve(0);
@@ -293,9 +310,6 @@ std::uint32_t VertexArrayInternals::makeVBO(bool dynamic)
     normals.reserve(0);
     texCoords[0].reserve(0);
     texCoords[1].reserve(0);
-    g.BufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(block.size()), block.data(),
-                    dynamic ? GL_DYNAMIC_DRAW_ARB : GL_STATIC_DRAW_ARB);
-    block.reserve(0);
     if (indexCount > 0) {
         GLuint elements = 0;
         g.GenBuffersARB(1, &elements);
@@ -333,7 +347,7 @@ void VertexArrayInternals::drawBufferObjects()
     const auto array = [&](std::uint32_t bit, GLenum state, std::int32_t offset, std::intptr_t& cached, auto setPointer) {
         const bool on = (arrayMask & bit) != 0;
         if (on != ((cache.mask & bit) != 0)) {
-            setClientState(state, on);
+            plat::glClientSwitch(state, on);
         }
         if (on && cached != offset) {
             setPointer(reinterpret_cast<const void*>(static_cast<std::intptr_t>(offset)));
@@ -423,11 +437,11 @@ void VertexArrayInternals::drawClientArrays(bool compileList)
     }
     g.VertexPointer(3, GL_FLOAT, 0, positions.data());
     g.EnableClientState(GL_VERTEX_ARRAY);
-    setClientState(GL_COLOR_ARRAY, !colours.empty());
+    plat::glClientSwitch(GL_COLOR_ARRAY, !colours.empty());
     if (!colours.empty()) {
         g.ColorPointer(4, GL_UNSIGNED_BYTE, 0, colours.data());
     }
-    setClientState(GL_NORMAL_ARRAY, !normals.empty());
+    plat::glClientSwitch(GL_NORMAL_ARRAY, !normals.empty());
     if (!normals.empty()) {
         g.NormalPointer(GL_FLOAT, 0, normals.data());
     }
@@ -435,7 +449,7 @@ void VertexArrayInternals::drawClientArrays(bool compileList)
         if (!clientActiveTexture(unit) && unit != 0) {
             continue;
         }
-        setClientState(GL_TEXTURE_COORD_ARRAY, !texCoords[unit].empty());
+        plat::glClientSwitch(GL_TEXTURE_COORD_ARRAY, !texCoords[unit].empty());
         if (!texCoords[unit].empty()) {
             g.TexCoordPointer(2, GL_FLOAT, 0, texCoords[unit].data());
         }
@@ -548,7 +562,8 @@ void VertexArray::setTexCoords(const float* data, int unit)
 void VertexArray::setIndices(const std::uint32_t* indices, int count)
 {
     VertexArrayInternals& in = *m_internals;
-    if (count <= 0 || !indices || in.displayList != 0) {
+    // Compiled geometry keeps its triangle list: the element buffer holds exactly indexCount.
+    if (count <= 0 || !indices || in.displayList != 0 || in.arrayBuffer != 0) {
         return;
     }
     for (int i = 0; i < count; ++i) {
@@ -567,7 +582,7 @@ void VertexArray::setIndices(const std::uint32_t* indices, int count)
 void VertexArray::setStripSizes(const std::int32_t* sizes, int count)
 {
     VertexArrayInternals& in = *m_internals;
-    if (count <= 0 || !sizes || in.displayList != 0) {
+    if (count <= 0 || !sizes || in.displayList != 0 || in.arrayBuffer != 0) {
         return;
     }
     in.stripSizes.assign(sizes, static_cast<std::size_t>(count));
@@ -603,18 +618,18 @@ void VertexArray::draw()
 {
     VertexArrayInternals& in = *m_internals;
     if (!cache.vboStateActive) {
-        progressCode = 30401;
+        heron::progressCode = 30401;
         resetCache();
         cache.vboStateActive = true;
     }
     if (in.arrayBuffer != 0) {
-        progressCode = 30402;
+        heron::progressCode = 30402;
         in.drawBufferObjects();
     } else if (in.displayList != 0) {
-        progressCode = 30403;
+        heron::progressCode = 30403;
         plat::gl().CallList(in.displayList);
     } else {
-        progressCode = 30404;
+        heron::progressCode = 30404;
         endClientArrays();
         in.drawClientArrays(false);
     }

@@ -40,8 +40,10 @@ public:
     // 2 floats per vertex for texture unit 0 or 1 (other units are ignored).
     void setTexCoords(const float* texCoords, int unit);
     // The index list (count > 0); a list with an index not below vertexCount is refused and logged.
+    // Ignored once compiled.
     void setIndices(const std::uint32_t* indices, int count);
     // One entry per leading strip: n >= 1 a triangle strip of n indices, n <= 0 a fan of -n.
+    // Ignored once compiled.
     void setStripSizes(const std::int32_t* sizes, int count);
     // With "Use display lists" on and positions set: narrows the indices to 16 bits when the
     // vertex count allows and moves the geometry into buffer objects (a display list when the

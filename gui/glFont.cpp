@@ -7,6 +7,7 @@
 #include "gui/Image.h"
 #include "platform/GLFunctions.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace kestrel
@@ -20,15 +21,6 @@ constexpr float texelOffset = 0.45f;
 bool isOn(GLenum capability)
 {
     return plat::gl().IsEnabled(capability) == GL_TRUE;
-}
-
-void restore(GLenum capability, bool on)
-{
-    if (on) {
-        plat::gl().Enable(capability);
-    } else {
-        plat::gl().Disable(capability);
-    }
 }
 
 void appendPair(GrowableArray<float>& out, float a, float b)
@@ -87,7 +79,7 @@ std::vector<std::uint8_t> glyphSheetDXT1(const Image& sheet)
 }
 
 glFont::glFont(const FontKey& key, int firstChar, int lastChar, bool padFlag)
-    : Font(key), m_pad(padFlag), m_first(firstChar), m_last(lastChar)
+    : Font(key), m_pad(padFlag), m_first(std::clamp(firstChar, 0, 255)), m_last(std::min(lastChar, 255))
 {
 }
 
@@ -107,9 +99,13 @@ glFont& glFont::standard()
 
 const GlyphEntry& glFont::entryFor(char c) const
 {
+    static const GlyphEntry none;
     const int code = static_cast<unsigned char>(c);
-    const int index = code < m_first || code > m_last ? 0 : code - m_first;
-    return m_glyphs[static_cast<std::size_t>(index)];
+    const std::size_t index = code < m_first || code > m_last ? 0 : static_cast<std::size_t>(code - m_first);
+    if (m_glyphs.empty()) {
+        return none;
+    }
+    return m_glyphs[index < m_glyphs.size() ? index : 0];
 }
 
 void glFont::buildTexture()
@@ -192,11 +188,11 @@ void glFont::end()
     g.LoadMatrixd(m_projection);
     g.MatrixMode(GL_MODELVIEW);
     g.LoadMatrixd(m_modelView);
-    restore(GL_BLEND, m_blend);
-    restore(GL_LIGHTING, m_lighting);
-    restore(GL_TEXTURE_2D, m_texture2D);
-    restore(GL_DEPTH_TEST, m_depthTest);
-    restore(GL_ALPHA_TEST, m_alphaTest);
+    plat::glSwitch(GL_BLEND, m_blend);
+    plat::glSwitch(GL_LIGHTING, m_lighting);
+    plat::glSwitch(GL_TEXTURE_2D, m_texture2D);
+    plat::glSwitch(GL_DEPTH_TEST, m_depthTest);
+    plat::glSwitch(GL_ALPHA_TEST, m_alphaTest);
     g.AlphaFunc(static_cast<GLenum>(m_alphaFunc), m_alphaRef);
     g.BindTexture(GL_TEXTURE_2D, static_cast<GLuint>(m_boundTexture));
 }

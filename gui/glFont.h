@@ -35,7 +35,8 @@ std::vector<std::uint8_t> glyphSheetDXT1(const Image& sheet);
 class glFont : public Font
 {
 public:
-    // Characters firstChar..lastChar; padFlag adds a one-pixel outline around every glyph.
+    // Characters firstChar..lastChar (byte codes: kept within 0..255); padFlag adds a one-pixel
+    // outline around every glyph.
     glFont(const FontKey& key, int firstChar, int lastChar, bool padFlag);
     // Deletes the glyph texture in the shared context.
     ~glFont();
@@ -57,7 +58,8 @@ public:
     // Between begin and end: draws text with model-view := matrix (16 floats). Returns the advance.
     int drawTextRaw(const float* matrix, const char* text, std::uint32_t colour);
 
-    // The glyph texture (0 until built) and the entry used for a character.
+    // The glyph texture (0 until built) and the entry used for a character (an empty entry before
+    // the texture is built).
     std::uint32_t textureName() const { return m_texture; }
     const GlyphEntry& entryFor(char c) const;
 

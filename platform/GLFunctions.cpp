@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <cstring>
+
 namespace plat
 {
 
@@ -50,6 +52,35 @@ void setGLFunctions(GLFunctions* table)
 void* glProcAddress(const char* name)
 {
     return SDL_GL_GetProcAddress(name);
+}
+
+void glSwitch(GLenum capability, bool on)
+{
+    if (on) {
+        gl().Enable(capability);
+    } else {
+        gl().Disable(capability);
+    }
+}
+
+void glClientSwitch(GLenum array, bool on)
+{
+    if (on) {
+        gl().EnableClientState(array);
+    } else {
+        gl().DisableClientState(array);
+    }
+}
+
+bool glErrorPending()
+{
+    return gl().GetError() != GL_NO_ERROR;
+}
+
+bool glExtensionStringHas(const char* name)
+{
+    const GLubyte* const names = gl().GetString(GL_EXTENSIONS);
+    return names && std::strstr(reinterpret_cast<const char*>(names), name) != nullptr;
 }
 
 bool loadGLFunctions()

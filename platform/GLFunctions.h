@@ -138,6 +138,15 @@ bool resolveGLFunction(F& slot, const char* name)
     return slot != nullptr;
 }
 
+// Enables or disables a capability (glEnable / glDisable) or a client array.
+void glSwitch(GLenum capability, bool on);
+void glClientSwitch(GLenum array, bool on);
+// Reads (and so clears) the GL error; true when there was one.
+bool glErrorPending();
+// True when the current context's extension string contains name anywhere (plain substring
+// search, not the word test); false without a context.
+bool glExtensionStringHas(const char* name);
+
 // Resolves every core entry point into the driver's table; false when one is missing (that one
 // keeps doing nothing). Needs a loaded GL library (a GL window or context exists).
 bool loadGLFunctions();

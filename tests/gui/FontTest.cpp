@@ -156,3 +156,32 @@ TEST(FontTest, GlyphsAreRenderedOnceAndKept)
     EXPECT_GT(first->width, 0);
     EXPECT_EQ(first->top, 11);
 }
+
+TEST(FontTest, EveryGlyphOfAGlyphSheetStaysInsideItsOwnCell)
+{
+    for (const int family : {123, 124, 125}) {
+        const Font font(FontKey{family, 0, 0});
+        kestrel::Image sheet;
+        std::vector<kestrel::Rect> cells;
+        ASSERT_TRUE(font.grabGlyphs(32, 95, false, sheet, cells));
+        for (int i = 0; i < static_cast<int>(cells.size()); ++i) {
+            const plat::GlyphBitmap* bitmap = font.glyph(static_cast<char>(32 + i));
+            if (!bitmap) {
+                continue;
+            }
+            int inked = 0;
+            for (const std::uint8_t c : bitmap->coverage) {
+                inked += c != 0 ? 1 : 0;
+            }
+            // Covered pixels in the glyph's columns and its cell's rows: all of its own ink.
+            const kestrel::Rect& cell = cells[static_cast<std::size_t>(i)];
+            int inCell = 0;
+            for (int y = cell.y; y < cell.y + cell.height; ++y) {
+                for (int x = cell.x + bitmap->left; x < cell.x + bitmap->left + bitmap->width; ++x) {
+                    inCell += (*sheet.pixelAt(x, y) >> 24) != 0 ? 1 : 0;
+                }
+            }
+            EXPECT_GE(inCell, inked) << family << " '" << static_cast<char>(32 + i) << "'";
+        }
+    }
+}

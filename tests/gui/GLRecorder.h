@@ -81,7 +81,7 @@ private:
         {
             std::string text = nameOf(Index);
             text += '(';
-            bool first = true;
+            [[maybe_unused]] bool first = true;
             ((text += describe(args, first)), ...);
             text += ')';
             current()->m_calls.push_back(text);

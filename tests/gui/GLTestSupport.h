@@ -3,6 +3,7 @@
 #include "gui/GLcapabilities.h"
 #include "gui/GLclient.h"
 #include "gui/GLstate.h"
+#include "gui/GLtexture.h"
 #include "gui/Image.h"
 #include "platform/GLFunctions.h"
 
@@ -12,6 +13,20 @@
 
 #include <cstdint>
 #include <functional>
+
+// What a texture upload asks for, as given.
+class MipmapOptions : public kestrel::MipmapperInfo
+{
+public:
+    MipmapOptions(bool mipmaps, bool fade) : m_mipmaps(mipmaps), m_fade(fade) {}
+    bool wantsCompression() const override { return false; }
+    bool wantsMipmaps() const override { return m_mipmaps; }
+    bool wantsFade() const override { return m_fade; }
+
+private:
+    bool m_mipmaps;
+    bool m_fade;
+};
 
 // A GL client that draws with a function.
 class LambdaClient : public kestrel::GLclient
@@ -36,6 +51,7 @@ protected:
         ASSERT_TRUE(kestrel::makeSharedContextCurrent());
     }
 
+public:
     // Renders the function into a width x height image through the off-screen path.
     static kestrel::Image render(int width, int height, std::function<void(kestrel::ImageBody&)> paint)
     {

@@ -121,3 +121,22 @@ TEST(GLcapabilitiesTest, ProbesLogTheirFindingsOnlyWhenLoggingIsOn)
     EXPECT_EQ(text.find("Looking for texture mapping extensions", 10), std::string::npos);
     EXPECT_FALSE(kestrel::weCanClampToEdge);
 }
+
+TEST(GLcapabilitiesTest, ALongExtensionListIsLoggedWholeOneNameToALine)
+{
+    std::string names;
+    std::string lines;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string name = "GL_EXT_name_" + std::to_string(i);
+        names += (i == 0 ? "" : " ") + name;
+        lines += name + "\n";
+    }
+    ASSERT_GT(names.size(), 2 * heron::debugBufferSize);
+    kestrel::GLcapabilities record;
+    record.extensions = names.c_str();
+    LogCapture log;
+    record.print();
+    const std::string text = log.text();
+    EXPECT_EQ(text.find(heron::debugCutMark), std::string::npos);
+    EXPECT_NE(text.find("---------------------------\n" + lines + "\n\n"), std::string::npos);
+}

@@ -1,7 +1,9 @@
 #include "GLRecorder.h"
 #include "LogCapture.h"
 
+#include "gui/GLcapabilities.h"
 #include "gui/GLstate.h"
+#include "gui/VertexArray.h"
 
 #include <gtest/gtest.h>
 
@@ -136,4 +138,86 @@ TEST(GLstateTest, CheckGLErrorLogsTheLabelOnlyWhenAsked)
     EXPECT_FALSE(kestrel::checkGLError(5));
     EXPECT_FALSE(kestrel::checkGLError(-1));
     EXPECT_EQ(log.text(), "No OpenGL error at label 5\n");
+}
+
+namespace
+{
+
+// A GL table whose GetError reports the queued errors, one per call, then none.
+class ErrorTable
+{
+public:
+    explicit ErrorTable(std::vector<GLenum> errors)
+    {
+        queue() = std::move(errors);
+        m_table.GetError = [] {
+            std::vector<GLenum>& q = queue();
+            if (q.empty()) {
+                return static_cast<GLenum>(GL_NO_ERROR);
+            }
+            const GLenum error = q.front();
+            q.erase(q.begin());
+            return error;
+        };
+        plat::setGLFunctions(&m_table);
+    }
+    ~ErrorTable() { plat::setGLFunctions(nullptr); }
+
+private:
+    static std::vector<GLenum>& queue()
+    {
+        static std::vector<GLenum> errors;
+        return errors;
+    }
+
+    plat::GLFunctions m_table = plat::glDriver();
+};
+
+}
+
+TEST(GLstateTest, GLErrorsAreLoggedByNameWithTheirLabel)
+{
+    ErrorTable errors({GL_STACK_OVERFLOW, 0x1234, GL_OUT_OF_MEMORY, GL_STACK_UNDERFLOW});
+    LogCapture log;
+    EXPECT_TRUE(kestrel::checkGLError(3));
+    EXPECT_TRUE(kestrel::checkGLError(-1));
+    EXPECT_TRUE(kestrel::checkGLError(0));
+    kestrel::popMatrix();
+    kestrel::popMatrix();
+    EXPECT_FALSE(kestrel::checkGLError(-1));
+    EXPECT_EQ(log.text(), "OpenGL error \"Stack overflow\" at label 3\n"
+                          "OpenGL error \"\"\n"
+                          "OpenGL error \"Out of memory\" at label 0\n"
+                          "GL had an error 1284 during popMatrix()\n");
+}
+
+TEST(GLstateTest, ResetTurnsEverySwitchToTheToolkitDefaults)
+{
+    kestrel::VertexArray::endClientArrays();
+    kestrel::resetGLProbes();
+    kestrel::loadMultiTextureExtensions();
+    kestrel::enableFog = true;
+    GLRecorder recorder;
+    kestrel::resetGLState();
+    const std::vector<std::string> expected = {
+        call("Disable", {GL_LIGHTING}),
+        call("Disable", {GL_BLEND}),
+        call("Disable", {GL_TEXTURE_2D}),       // one unit without multitexture
+        call("DisableClientState", {GL_TEXTURE_COORD_ARRAY}),
+        call("Disable", {GL_FOG}),
+        call("Enable", {GL_ALPHA_TEST}),
+        call("Enable", {GL_DEPTH_TEST}),
+        call("DepthMask", {1}),
+        call("ColorMask", {1, 1, 1, 1}),
+        call("ShadeModel", {GL_SMOOTH}),
+        call("Disable", {GL_TEXTURE_GEN_S}),
+        call("Disable", {GL_TEXTURE_GEN_T}),
+        call("Enable", {GL_CULL_FACE}),
+        "AlphaFunc(" + std::to_string(GL_NOTEQUAL) + ",_)",
+        call("Enable", {GL_NORMALIZE}),
+        call("EnableClientState", {GL_VERTEX_ARRAY}),
+        call("DisableClientState", {GL_COLOR_ARRAY}),
+        call("DisableClientState", {GL_NORMAL_ARRAY}),
+    };
+    EXPECT_EQ(recorder.calls(), expected);
 }

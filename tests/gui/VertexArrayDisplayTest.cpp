@@ -1,10 +1,13 @@
 #include "GLRecorder.h"
 #include "GLTestSupport.h"
+#include "LogCapture.h"
 
 #include "gui/VertexArray.h"
 #include "gui/VertexArrayInternals.h"
 
 #include <map>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -154,4 +157,67 @@ TEST_F(VertexArrayDisplayTest, BufferObjectsAreDeletedWithTheirArray)
     plat::gl().GetBufferParameterivARB(GL_ARRAY_BUFFER_ARB, GL_BUFFER_SIZE_ARB, &size);
     plat::gl().BindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
     EXPECT_EQ(size, 0);
+}
+
+TEST_F(VertexArrayDisplayTest, ACompiledArrayKeepsItsTriangleList)
+{
+    auto array = makeScene();
+    ASSERT_TRUE(kestrel::makeSharedContextCurrent());
+    array->compile(false);
+    ASSERT_NE(array->internals().elementBuffer, 0u);
+    std::vector<std::uint32_t> more(300, 0);
+    array->setIndices(more.data(), 300);
+    const std::int32_t strips[] = {300};
+    array->setStripSizes(strips, 1);
+    EXPECT_EQ(array->internals().indexCount, 21);
+    EXPECT_EQ(array->internals().stripCount, 0);
+}
+
+namespace
+{
+
+// Passes buffer uploads on to the driver but reports them out of memory.
+bool uploadFailed = false;
+
+void failingBufferData(GLenum target, GLsizeiptrARB size, const void* data, GLenum usage)
+{
+    plat::glDriver().BufferDataARB(target, size, data, usage);
+    uploadFailed = true;
+}
+
+GLenum reportFailedUpload()
+{
+    const GLenum error = plat::glDriver().GetError();
+    if (uploadFailed) {
+        uploadFailed = false;
+        return GL_OUT_OF_MEMORY;
+    }
+    return error;
+}
+
+}
+
+TEST_F(VertexArrayDisplayTest, ABufferTheDriverCannotFillLeavesTheArrayOnClientArrays)
+{
+    auto reference = makeScene();
+    const Image expected = draw(*reference);
+
+    auto array = makeScene();
+    ASSERT_TRUE(kestrel::makeSharedContextCurrent());
+    kestrel::loadVBOExtensions();
+    plat::GLFunctions table = plat::glDriver();
+    table.BufferDataARB = &failingBufferData;
+    table.GetError = &reportFailedUpload;
+    LogCapture log;
+    plat::setGLFunctions(&table);
+    array->compile(false);
+    plat::setGLFunctions(nullptr);
+    EXPECT_EQ(array->internals().arrayBuffer, 0u);
+    EXPECT_FALSE(array->internals().positions.empty());
+    EXPECT_FALSE(array->internals().colours.empty());
+    EXPECT_NE(log.text().find("Failed to create/bind a VBO!\n"), std::string::npos);
+    const Image drawn = draw(*array);
+    for (int i = 0; i < 64; ++i) {
+        EXPECT_EQ(drawn.pixels()[i], expected.pixels()[i]) << i;
+    }
 }

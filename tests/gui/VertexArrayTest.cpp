@@ -1,5 +1,6 @@
 #include "LogCapture.h"
 
+#include "base/Debug.h"
 #include "gui/GLstate.h"
 #include "gui/GrowableArray.h"
 #include "gui/VertexArray.h"
@@ -150,5 +151,25 @@ TEST(VertexArrayTest, GrowableArraysGrowTo1024ThenDouble)
     EXPECT_EQ(array.capacity(), 2048u);
     array.reserve(0);
     EXPECT_EQ(array.capacity(), 0u);
+    EXPECT_TRUE(array.empty());
+}
+
+TEST(VertexArrayTest, DrawingRecordsTheProgressCodeOfItsPath)
+{
+    kestrel::VertexArray::endClientArrays();
+    heron::progressCode = 0;
+    kestrel::VertexArray array(3);
+    const float positions[9] = {};
+    array.setVertices(positions);
+    array.draw();
+    EXPECT_EQ(heron::progressCode, 30404);
+    kestrel::VertexArray::endClientArrays();
+}
+
+TEST(VertexArrayTest, GrowableArraysRefuseSizesThatCannotBeAddressed)
+{
+    kestrel::GrowableArray<std::uint64_t> array;
+    // The byte count would wrap around to 8.
+    EXPECT_THROW(array.reserve(SIZE_MAX / 8 + 2), std::bad_alloc);
     EXPECT_TRUE(array.empty());
 }
