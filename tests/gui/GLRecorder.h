@@ -2,6 +2,7 @@
 
 #include "platform/GLFunctions.h"
 
+#include <initializer_list>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -30,6 +31,15 @@ public:
 
     // Calls recorded so far, such as "BindBufferARB(34962,1)".
     const std::vector<std::string>& calls() const { return m_calls; }
+    // A call as it is recorded with integral arguments, such as call("Enable", {GL_BLEND}).
+    static std::string call(const char* name, std::initializer_list<long long> args)
+    {
+        std::string text;
+        for (const long long a : args) {
+            text += (text.empty() ? "" : ",") + std::to_string(a);
+        }
+        return name + ("(" + text + ")");
+    }
     void clear() { m_calls.clear(); }
     // How many recorded calls start with the prefix (a name, or a name with "(" and arguments).
     int count(const std::string& prefix) const
@@ -79,12 +89,9 @@ private:
     {
         static R call(A... args)
         {
-            std::string text = nameOf(Index);
-            text += '(';
-            [[maybe_unused]] bool first = true;
-            ((text += describe(args, first)), ...);
-            text += ')';
-            current()->m_calls.push_back(text);
+            std::string text;
+            ((text += (text.empty() ? "" : ",") + describe(args)), ...);
+            current()->m_calls.push_back(nameOf(Index) + ("(" + text + ")"));
             const auto real = plat::glDriver().*Member;
             if constexpr (std::is_void_v<R>) {
                 if (real) {
@@ -96,17 +103,15 @@ private:
         }
     };
 
+    // An integral argument as its number, any other as "_" (never empty).
     template <typename T>
-    static std::string describe(T value, bool& first)
+    static std::string describe(T value)
     {
-        std::string text = first ? "" : ",";
-        first = false;
         if constexpr (std::is_integral_v<T>) {
-            text += std::to_string(static_cast<long long>(value));
+            return std::to_string(static_cast<long long>(value));
         } else {
-            text += "_";
+            return "_";
         }
-        return text;
     }
 
     static GLRecorder*& current()

@@ -26,18 +26,8 @@ public:
         kestrel::clearBuffers(m_rgba, 3);
         if (texture) {
             kestrel::GLclient::setPixelProjection(target);
-            kestrel::enableState(kestrel::StateTexture2D);
             texture->bind();
-            kestrel::beginPrimitive(7);
-            kestrel::texCoord2f(0, 0);
-            kestrel::vertex3f(0, 0, 0);
-            kestrel::texCoord2f(1, 0);
-            kestrel::vertex3f(4, 0, 0);
-            kestrel::texCoord2f(1, 1);
-            kestrel::vertex3f(4, 4, 0);
-            kestrel::texCoord2f(0, 1);
-            kestrel::vertex3f(0, 4, 0);
-            kestrel::endPrimitive();
+            texturedQuad(0, 0, 4, 4, 0, 1);
         }
         plat::gl().ReadPixels(1, 1, 1, 1, GL_BGRA_EXT, GL_UNSIGNED_BYTE, &drawn);
         context = plat::currentGLContext();
