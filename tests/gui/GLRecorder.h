@@ -2,6 +2,7 @@
 
 #include "platform/GLFunctions.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <type_traits>
@@ -44,21 +45,13 @@ public:
     // How many recorded calls start with the prefix (a name, or a name with "(" and arguments).
     int count(const std::string& prefix) const
     {
-        int n = 0;
-        for (const std::string& call : m_calls) {
-            n += call.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
-        }
-        return n;
+        return static_cast<int>(std::count_if(m_calls.begin(), m_calls.end(), StartsWith{prefix}));
     }
     // Position of the first call starting with prefix, -1 when none.
     int indexOf(const std::string& prefix) const
     {
-        for (std::size_t i = 0; i < m_calls.size(); ++i) {
-            if (m_calls[i].compare(0, prefix.size(), prefix) == 0) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
+        const auto found = std::find_if(m_calls.begin(), m_calls.end(), StartsWith{prefix});
+        return found == m_calls.end() ? -1 : static_cast<int>(found - m_calls.begin());
     }
 
 private:
@@ -113,6 +106,12 @@ private:
             return "_";
         }
     }
+
+    struct StartsWith
+    {
+        const std::string& prefix;
+        bool operator()(const std::string& call) const { return call.compare(0, prefix.size(), prefix) == 0; }
+    };
 
     static GLRecorder*& current()
     {

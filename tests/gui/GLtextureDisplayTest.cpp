@@ -6,6 +6,7 @@
 #include "gui/glFont.h"
 
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -39,7 +40,7 @@ GLint levelParameter(int level, GLenum name)
 
 }
 
-TEST_F(GLDisplayTest, TexturesDrawTheirTexelsAndClampToTheEdgeOrTheBorderColour)
+TEST_F(GLDisplayTest, TexturesDrawTheirTexelsClampToTheEdgeOrTheBorderColourAndDeleteTheirNames)
 {
     const std::uint32_t texels[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
     struct Probe
@@ -62,6 +63,7 @@ TEST_F(GLDisplayTest, TexturesDrawTheirTexelsAndClampToTheEdgeOrTheBorderColour)
         {0, 12, -1, 2, {{0, 0, texels[0]}, {11, 11, texels[3]}}},
         {1, 12, -1, 2, {{1, 1, yellow}, {10, 10, yellow}, {5, 5, texels[0]}, {6, 6, texels[3]}}},
     };
+    std::vector<GLuint> names;
     for (const Case& c : cases) {
         kestrel::GLtexture texture;
         texture.setFilters(1, 1);
@@ -78,6 +80,12 @@ TEST_F(GLDisplayTest, TexturesDrawTheirTexelsAndClampToTheEdgeOrTheBorderColour)
         plat::gl().GetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
         EXPECT_EQ(wrap, c.clamp == 1 ? GL_CLAMP_TO_BORDER_ARB : GL_CLAMP_TO_EDGE);
         EXPECT_FALSE(texture.internals().borderUnavailable);
+        names.push_back(texture.internals().name);
+        EXPECT_TRUE(glIsTexture(names.back()));
+    }
+    ASSERT_TRUE(kestrel::makeSharedContextCurrent());
+    for (const GLuint name : names) {
+        EXPECT_FALSE(glIsTexture(name)) << name;   // deleted with its texture
     }
 }
 
@@ -136,20 +144,6 @@ TEST_F(GLDisplayTest, CompressionAllowedButUnavailableUploadsAtHalfSize)
     kestrel::weCanCompressTextures = couldCompress;
     EXPECT_EQ(recorder.count("TexImage2D(" + std::to_string(GL_TEXTURE_2D) + ",0,1,32,32,0,"), 1);
     EXPECT_EQ(texture.internals().bytes, 32 * 32 * 4);
-}
-
-TEST_F(GLDisplayTest, TextureNamesAreDeletedWithTheirTextures)
-{
-    GLuint name = 0;
-    {
-        kestrel::GLtexture texture;
-        texture.bind();
-        name = texture.internals().name;
-        ASSERT_NE(name, 0u);
-        EXPECT_TRUE(glIsTexture(name));
-    }
-    ASSERT_TRUE(kestrel::makeSharedContextCurrent());
-    EXPECT_FALSE(glIsTexture(name));
 }
 
 TEST_F(GLDisplayTest, ATextureMadeWhileNoContextIsCurrentStillDraws)
