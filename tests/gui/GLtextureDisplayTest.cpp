@@ -5,6 +5,7 @@
 #include "gui/GLtexture.h"
 #include "gui/glFont.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,26 +64,32 @@ TEST_F(GLDisplayTest, TexturesDrawTheirTexelsClampToTheEdgeOrTheBorderColourAndD
         {0, 12, -1, 2, {{0, 0, texels[0]}, {11, 11, texels[3]}}},
         {1, 12, -1, 2, {{1, 1, yellow}, {10, 10, yellow}, {5, 5, texels[0]}, {6, 6, texels[3]}}},
     };
-    std::vector<GLuint> names;
+    // Every texture is made while no context is current, as after off-screen rendering.
+    render(1, 1, [](ImageBody&) {});
+    std::vector<std::unique_ptr<kestrel::GLtexture>> textures;
     for (const Case& c : cases) {
-        kestrel::GLtexture texture;
+        ASSERT_EQ(plat::currentGLContext(), nullptr);
+        kestrel::GLtexture& texture = *textures.emplace_back(std::make_unique<kestrel::GLtexture>());
         texture.setFilters(1, 1);
         texture.setClamp(c.clamp, 0xFF00FFFF);
         texture.setImage(Image(2, 2, texels));
+        ASSERT_TRUE(glIsTexture(texture.internals().name));
         EXPECT_EQ(texture.internals().bytes, 2 * 2 * 4);
-        const Image out = drawTexture(texture, c.side, c.s0, c.s1);
-        for (const Probe& p : c.probes) {
-            EXPECT_EQ(pixel(out, p.x, p.y), p.colour) << "clamp " << c.clamp << " at " << p.x << "," << p.y;
-        }
-        ASSERT_TRUE(kestrel::makeSharedContextCurrent());
         texture.bind();
         GLint wrap = 0;
         plat::gl().GetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
         EXPECT_EQ(wrap, c.clamp == 1 ? GL_CLAMP_TO_BORDER_ARB : GL_CLAMP_TO_EDGE);
         EXPECT_FALSE(texture.internals().borderUnavailable);
-        names.push_back(texture.internals().name);
-        EXPECT_TRUE(glIsTexture(names.back()));
+        const Image out = drawTexture(texture, c.side, c.s0, c.s1);
+        for (const Probe& p : c.probes) {
+            EXPECT_EQ(pixel(out, p.x, p.y), p.colour) << "clamp " << c.clamp << " at " << p.x << "," << p.y;
+        }
     }
+    std::vector<GLuint> names;
+    for (const auto& texture : textures) {
+        names.push_back(texture->internals().name);
+    }
+    textures.clear();
     ASSERT_TRUE(kestrel::makeSharedContextCurrent());
     for (const GLuint name : names) {
         EXPECT_FALSE(glIsTexture(name)) << name;   // deleted with its texture
@@ -111,52 +118,34 @@ TEST_F(GLDisplayTest, FadingMipmapsRunDownToOneByOneAndLowerTheAlphaLevelByLevel
     EXPECT_EQ(single.internals().bytes, 4);
 }
 
-TEST_F(GLDisplayTest, OversizedImagesGoUpAtAPowerOfTwoAndCompressedWhenAllowed)
+TEST_F(GLDisplayTest, OversizedImagesGoUpAtAPowerOfTwoCompressedWhenAllowedOrHalvedWithoutCompression)
 {
-    Image source(300, 200);
-    source.fill(0xFF808080);
-    kestrel::GLtexture texture;
-    texture.setFilters(1, 1);
-    texture.allowCompression();
-    texture.setImage(source);
-    texture.bind();
-    EXPECT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), 256);
-    EXPECT_EQ(levelParameter(0, GL_TEXTURE_HEIGHT), 128);
-    // The driver picks the scheme; the texture counts what it takes.
-    const bool compressed = levelParameter(0, GL_TEXTURE_COMPRESSED_ARB) != 0;
-    EXPECT_EQ(texture.internals().bytes,
-              compressed ? levelParameter(0, GL_TEXTURE_COMPRESSED_IMAGE_SIZE_ARB) : 256 * 128 * 4);
-}
-
-TEST_F(GLDisplayTest, CompressionAllowedButUnavailableUploadsAtHalfSize)
-{
-    Image grey(64, 64);
+    Image grey(300, 200);
     grey.fill(0xFF808080);
     grey.setComponents(1);
-    kestrel::GLtexture texture;
-    texture.setFilters(1, 1);
-    texture.allowCompression();
-    texture.bind();
-    const bool couldCompress = kestrel::weCanCompressTextures;
-    kestrel::weCanCompressTextures = false;
-    GLRecorder recorder;
-    texture.setImage(grey);
-    kestrel::weCanCompressTextures = couldCompress;
-    EXPECT_EQ(recorder.count("TexImage2D(" + std::to_string(GL_TEXTURE_2D) + ",0,1,32,32,0,"), 1);
-    EXPECT_EQ(texture.internals().bytes, 32 * 32 * 4);
-}
-
-TEST_F(GLDisplayTest, ATextureMadeWhileNoContextIsCurrentStillDraws)
-{
-    render(1, 1, [](ImageBody&) {});
-    ASSERT_EQ(plat::currentGLContext(), nullptr);   // off-screen rendering lets the context go
-    const std::uint32_t blue[4] = {0xFF0000FF, 0xFF0000FF, 0xFF0000FF, 0xFF0000FF};
-    kestrel::GLtexture texture;
-    texture.setFilters(1, 1);
-    texture.setImage(Image(2, 2, blue));
-    EXPECT_NE(texture.internals().name, 0u);
-    const Image out = drawTexture(texture, 4, 0, 1);
-    EXPECT_EQ(pixel(out, 2, 2), 0xFF0000FFu);
+    for (const bool available : {true, false}) {
+        kestrel::GLtexture texture;
+        texture.setFilters(1, 1);
+        texture.allowCompression();
+        texture.bind();   // probes first: they would set the flag below again
+        const bool couldCompress = kestrel::weCanCompressTextures;
+        kestrel::weCanCompressTextures = couldCompress && available;
+        GLRecorder recorder;
+        texture.setImage(grey);
+        kestrel::weCanCompressTextures = couldCompress;
+        if (!available) {
+            EXPECT_EQ(recorder.count("TexImage2D(" + std::to_string(GL_TEXTURE_2D) + ",0,1,128,64,0,"), 1);
+            EXPECT_EQ(texture.internals().bytes, 128 * 64 * 4);
+            continue;
+        }
+        texture.bind();
+        EXPECT_EQ(levelParameter(0, GL_TEXTURE_WIDTH), 256);
+        EXPECT_EQ(levelParameter(0, GL_TEXTURE_HEIGHT), 128);
+        // The driver picks the scheme; the texture counts what it takes.
+        const bool compressed = levelParameter(0, GL_TEXTURE_COMPRESSED_ARB) != 0;
+        EXPECT_EQ(texture.internals().bytes,
+                  compressed ? levelParameter(0, GL_TEXTURE_COMPRESSED_IMAGE_SIZE_ARB) : 256 * 128 * 4);
+    }
 }
 
 TEST_F(GLDisplayTest, AnImageMakesItsTextureInTheBoundName)
