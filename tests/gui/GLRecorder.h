@@ -16,7 +16,7 @@ public:
     GLRecorder()
     {
         current() = this;
-#define RECORDER_ENTRY(ret, name, params) m_table.name = &Forward<&plat::GLFunctions::name, Entry_##name>::call;
+#define RECORDER_ENTRY(ret, name, params) m_table.name = &Forward<&plat::GLFunctions::name, Name_##name>::call;
         PLAT_GL_CORE_FUNCTIONS(RECORDER_ENTRY)
         PLAT_GL_EXTENSION_FUNCTIONS(RECORDER_ENTRY)
 #undef RECORDER_ENTRY
@@ -55,36 +55,23 @@ public:
     }
 
 private:
-    enum Entry
-    {
-#define RECORDER_INDEX(ret, name, params) Entry_##name,
-        PLAT_GL_CORE_FUNCTIONS(RECORDER_INDEX)
-        PLAT_GL_EXTENSION_FUNCTIONS(RECORDER_INDEX)
-#undef RECORDER_INDEX
-    };
-
-    static const char* nameOf(int entry)
-    {
-        static const char* const names[] = {
-#define RECORDER_NAME(ret, name, params) #name,
-            PLAT_GL_CORE_FUNCTIONS(RECORDER_NAME)
-            PLAT_GL_EXTENSION_FUNCTIONS(RECORDER_NAME)
+    // Every entry point's name, to be given to its forwarder.
+#define RECORDER_NAME(ret, name, params) static constexpr char Name_##name[] = #name;
+    PLAT_GL_CORE_FUNCTIONS(RECORDER_NAME)
+    PLAT_GL_EXTENSION_FUNCTIONS(RECORDER_NAME)
 #undef RECORDER_NAME
-        };
-        return names[entry];
-    }
 
-    template <auto Member, int Index>
+    template <auto Member, const char* Name>
     struct Forward;
 
-    template <typename R, typename... A, R (*plat::GLFunctions::*Member)(A...), int Index>
-    struct Forward<Member, Index>
+    template <typename R, typename... A, R (*plat::GLFunctions::*Member)(A...), const char* Name>
+    struct Forward<Member, Name>
     {
         static R call(A... args)
         {
             std::string text;
             ((text += (text.empty() ? "" : ",") + describe(args)), ...);
-            current()->m_calls.push_back(nameOf(Index) + ("(" + text + ")"));
+            current()->m_calls.push_back(Name + ("(" + text + ")"));
             const auto real = plat::glDriver().*Member;
             if constexpr (std::is_void_v<R>) {
                 if (real) {
