@@ -21,19 +21,6 @@ TEST_F(GLDisplayTest, ProbeFindsTheDriverAndItsExtensions)
     EXPECT_EQ(control, GL_SEPARATE_SPECULAR_COLOR);
 }
 
-namespace
-{
-
-void oneTextureUnit(GLenum name, GLint* value)
-{
-    plat::glDriver().GetIntegerv(name, value);
-    if (name == GL_MAX_TEXTURE_UNITS_ARB) {
-        *value = 1;
-    }
-}
-
-}
-
 TEST_F(GLDisplayTest, ADriverWithOneTextureUnitHasNoMultitexture)
 {
     kestrel::resetGLProbes();
@@ -43,7 +30,10 @@ TEST_F(GLDisplayTest, ADriverWithOneTextureUnitHasNoMultitexture)
     bool selected = true;
     {
         ScopedGLTable table;
-        table.GetIntegerv = &oneTextureUnit;
+        table.GetIntegerv = [](GLenum name, GLint* value) {
+            plat::glDriver().GetIntegerv(name, value);
+            *value = name == GL_MAX_TEXTURE_UNITS_ARB ? 1 : *value;
+        };
         kestrel::loadMultiTextureExtensions();
         multitexture = kestrel::weHaveMultitexture;
         selected = kestrel::activeTexture(0);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,18 +24,8 @@ std::string alphaFunc(GLenum test)
     return "AlphaFunc(" + std::to_string(test) + ",_)";
 }
 
-// What GetError reports through nextQueuedError, one per call, then none.
-std::vector<GLenum> queuedErrors;
-
-GLenum nextQueuedError()
-{
-    if (queuedErrors.empty()) {
-        return GL_NO_ERROR;
-    }
-    const GLenum error = queuedErrors.front();
-    queuedErrors.erase(queuedErrors.begin());
-    return error;
-}
+// What the GetError installed below reports, one per call, then none.
+std::deque<GLenum> queuedErrors;
 
 }
 
@@ -115,7 +106,14 @@ TEST(GLstateTest, GLErrorsAreLoggedByNameWithTheirLabel)
     EXPECT_FALSE(kestrel::checkGLError(5));   // no error: logged only when a label is given
     EXPECT_FALSE(kestrel::checkGLError(-1));
     ScopedGLTable table;
-    table.GetError = &nextQueuedError;
+    table.GetError = []() -> GLenum {
+        if (queuedErrors.empty()) {
+            return GL_NO_ERROR;
+        }
+        const GLenum error = queuedErrors.front();
+        queuedErrors.pop_front();
+        return error;
+    };
     queuedErrors = {GL_STACK_OVERFLOW, 0x1234, GL_OUT_OF_MEMORY, GL_STACK_UNDERFLOW};
     EXPECT_TRUE(kestrel::checkGLError(3));
     EXPECT_TRUE(kestrel::checkGLError(-1));

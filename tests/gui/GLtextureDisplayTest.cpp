@@ -5,6 +5,7 @@
 #include "gui/GLtexture.h"
 #include "gui/glFont.h"
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,19 +45,13 @@ GLint levelParameter(int level, GLenum name)
 TEST_F(GLDisplayTest, TexturesDrawTheirTexelsClampToTheEdgeOrTheBorderColourAndDeleteTheirNames)
 {
     const std::uint32_t texels[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
-    struct Probe
-    {
-        int x;
-        int y;
-        std::uint32_t colour;
-    };
     struct Case
     {
         int clamp;
         int side;
         float s0;
         float s1;
-        std::vector<Probe> probes;
+        std::vector<std::array<std::uint32_t, 3>> probes;   // x, y and the colour there
     };
     const std::uint32_t yellow = 0xFFFFFF00u;   // the border colour below
     const Case cases[] = {
@@ -81,8 +76,9 @@ TEST_F(GLDisplayTest, TexturesDrawTheirTexelsClampToTheEdgeOrTheBorderColourAndD
         EXPECT_EQ(wrap, c.clamp == 1 ? GL_CLAMP_TO_BORDER_ARB : GL_CLAMP_TO_EDGE);
         EXPECT_FALSE(texture.internals().borderUnavailable);
         const Image out = drawTexture(texture, c.side, c.s0, c.s1);
-        for (const Probe& p : c.probes) {
-            EXPECT_EQ(pixel(out, p.x, p.y), p.colour) << "clamp " << c.clamp << " at " << p.x << "," << p.y;
+        for (const auto& [x, y, colour] : c.probes) {
+            EXPECT_EQ(pixel(out, static_cast<int>(x), static_cast<int>(y)), colour)
+                << "clamp " << c.clamp << " at " << x << "," << y;
         }
     }
     std::vector<GLuint> names;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -154,24 +155,7 @@ TEST_F(VertexArrayDisplayTest, BufferObjectsAndDisplayListsAreDeletedWithTheirAr
 namespace
 {
 
-// Passes buffer uploads on to the driver but reports them out of memory.
-bool uploadFailed = false;
-
-void failingBufferData(GLenum target, GLsizeiptrARB size, const void* data, GLenum usage)
-{
-    plat::glDriver().BufferDataARB(target, size, data, usage);
-    uploadFailed = true;
-}
-
-GLenum reportFailedUpload()
-{
-    const GLenum error = plat::glDriver().GetError();
-    if (uploadFailed) {
-        uploadFailed = false;
-        return GL_OUT_OF_MEMORY;
-    }
-    return error;
-}
+bool uploadFailed = false;   // set by a buffer upload, reported once by GetError as out of memory
 
 }
 
@@ -184,8 +168,14 @@ TEST_F(VertexArrayDisplayTest, ABufferTheDriverCannotFillLeavesTheArrayOnClientA
     LogCapture log;
     {
         ScopedGLTable table;
-        table.BufferDataARB = &failingBufferData;
-        table.GetError = &reportFailedUpload;
+        table.BufferDataARB = [](GLenum target, GLsizeiptrARB size, const void* data, GLenum usage) {
+            plat::glDriver().BufferDataARB(target, size, data, usage);
+            uploadFailed = true;
+        };
+        table.GetError = [] {
+            const GLenum error = plat::glDriver().GetError();
+            return std::exchange(uploadFailed, false) ? static_cast<GLenum>(GL_OUT_OF_MEMORY) : error;
+        };
         array->compile(false);
     }
     EXPECT_EQ(array->internals().arrayBuffer, 0u);

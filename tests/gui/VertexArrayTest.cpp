@@ -37,8 +37,9 @@ TEST(VertexArrayTest, StripsAndFansBecomeTrianglesAndBadSizesStopBeforeReadingPa
     for (const Case& c : cases) {
         kestrel::GrowableArray<std::uint32_t> out;
         LogCapture log;
-        EXPECT_EQ(kestrel::convertStrips(c.indices.empty() ? nullptr : c.indices.data(), static_cast<int>(c.indices.size()),
-                                         c.strips.data(), static_cast<int>(c.strips.size()), c.vertices, out),
+        const std::uint32_t* const list = c.indices.empty() ? nullptr : c.indices.data();
+        EXPECT_EQ(kestrel::convertStrips(list, static_cast<int>(c.indices.size()), c.strips.data(),
+                                         static_cast<int>(c.strips.size()), c.vertices, out),
                   c.ok)
             << c.strips[0];
         EXPECT_EQ(std::vector<std::uint32_t>(out.data(), out.data() + out.size()), c.triangles) << c.strips[0];

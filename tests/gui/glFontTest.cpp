@@ -10,7 +10,8 @@ TEST(glFontTest, GlyphEntriesCoverTheCellWithItsPadAndAHalfTexelOffset)
         EXPECT_EQ(entry.advance, 6);
         EXPECT_EQ(entry.cellWidth, 6 + 2 * pad);
         EXPECT_EQ(entry.cellHeight, 10 + 2 * pad);
-        const float s0 = (8.45f - pad) / 64, s1 = (14.45f + pad) / 64, t0 = (16.45f - pad) / 32, t1 = (26.45f + pad) / 32;
+        const float s0 = (8.45f - pad) / 64, s1 = (14.45f + pad) / 64;
+        const float t0 = (16.45f - pad) / 32, t1 = (26.45f + pad) / 32;
         const float corners[8] = {s0, t0, s1, t0, s1, t1, s0, t1};
         for (int i = 0; i < 8; ++i) {
             EXPECT_FLOAT_EQ(entry.st[i], corners[i]) << "pad " << pad << ", coordinate " << i;
