@@ -26,8 +26,6 @@ TEST_F(GLDisplayTest, ADriverWithOneTextureUnitHasNoMultitexture)
     kestrel::resetGLProbes();
     kestrel::glLogging = true;
     LogCapture log;
-    bool multitexture = true;
-    bool selected = true;
     {
         ScopedGLTable table;
         table.GetIntegerv = [](GLenum name, GLint* value) {
@@ -35,13 +33,11 @@ TEST_F(GLDisplayTest, ADriverWithOneTextureUnitHasNoMultitexture)
             *value = name == GL_MAX_TEXTURE_UNITS_ARB ? 1 : *value;
         };
         kestrel::loadMultiTextureExtensions();
-        multitexture = kestrel::weHaveMultitexture;
-        selected = kestrel::activeTexture(0);
+        EXPECT_FALSE(kestrel::weHaveMultitexture);
+        EXPECT_FALSE(kestrel::activeTexture(0));
+        EXPECT_EQ(kestrel::textureUnitCount, 1);
     }
     kestrel::resetGLProbes();
     kestrel::glLogging = false;
-    EXPECT_FALSE(multitexture);
-    EXPECT_FALSE(selected);
-    EXPECT_EQ(kestrel::textureUnitCount, 1);
     EXPECT_NE(log.text().find("Not enough texture units...!\n"), std::string::npos);
 }

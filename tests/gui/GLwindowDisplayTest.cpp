@@ -92,9 +92,7 @@ TEST_F(GLDisplayTest, TwoGLWindowsShareOneContextAndItsTexturesAndOnlyARealSwitc
 
 TEST_F(GLDisplayTest, RenderToImageReturnsTheDrawnPixelsAndRefusesEmptyTargets)
 {
-    const kestrel::Image image = render(5, 3, [](ImageBody& target) {
-        EXPECT_EQ(target.width(), 5);
-        EXPECT_EQ(target.height(), 3);
+    const kestrel::Image image = render(5, 3, [](ImageBody&) {
         kestrel::clearBuffers(green, 3);
         kestrel::disableState(kestrel::StateTexture2D);
         const float white[4] = {1, 1, 1, 1};

@@ -87,11 +87,8 @@ TEST(VertexArrayTest, GrowableArraysGrowAndRefuseSizesThatCannotBeAddressed)
     for (int i = 0; i < 1025; ++i) {
         array.append(i);
     }
-    EXPECT_EQ(array[1024], 1024u);
-    EXPECT_EQ(array.size(), 1025u);
-    // The byte count would wrap around to 8.
+    // The byte count would wrap around to 8; the contents stay.
     EXPECT_THROW(array.reserve(SIZE_MAX / 8 + 2), std::bad_alloc);
+    EXPECT_EQ(array.size(), 1025u);
     EXPECT_EQ(array[1024], 1024u);
-    array.reserve(0);
-    EXPECT_TRUE(array.empty());
 }
