@@ -2,6 +2,8 @@
 
 #include "platform/GLFunctions.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -14,7 +16,7 @@ public:
     GLRecorder()
     {
         current() = this;
-#define RECORDER_ENTRY(ret, name, params) m_table.name = &Forward<&plat::GLFunctions::name, Entry_##name>::call;
+#define RECORDER_ENTRY(ret, name, params) m_table.name = &Forward<&plat::GLFunctions::name, Name_##name>::call;
         PLAT_GL_CORE_FUNCTIONS(RECORDER_ENTRY)
         PLAT_GL_EXTENSION_FUNCTIONS(RECORDER_ENTRY)
 #undef RECORDER_ENTRY
@@ -30,61 +32,46 @@ public:
 
     // Calls recorded so far, such as "BindBufferARB(34962,1)".
     const std::vector<std::string>& calls() const { return m_calls; }
+    // A call as it is recorded with integral arguments, such as call("Enable", {GL_BLEND}).
+    static std::string call(const char* name, std::initializer_list<long long> args)
+    {
+        std::string text;
+        for (const long long a : args) {
+            text += (text.empty() ? "" : ",") + std::to_string(a);
+        }
+        return name + ("(" + text + ")");
+    }
     void clear() { m_calls.clear(); }
     // How many recorded calls start with the prefix (a name, or a name with "(" and arguments).
     int count(const std::string& prefix) const
     {
-        int n = 0;
-        for (const std::string& call : m_calls) {
-            n += call.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
-        }
-        return n;
+        return static_cast<int>(std::count_if(m_calls.begin(), m_calls.end(), StartsWith{prefix}));
     }
     // Position of the first call starting with prefix, -1 when none.
     int indexOf(const std::string& prefix) const
     {
-        for (std::size_t i = 0; i < m_calls.size(); ++i) {
-            if (m_calls[i].compare(0, prefix.size(), prefix) == 0) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
+        const auto found = std::find_if(m_calls.begin(), m_calls.end(), StartsWith{prefix});
+        return found == m_calls.end() ? -1 : static_cast<int>(found - m_calls.begin());
     }
 
 private:
-    enum Entry
-    {
-#define RECORDER_INDEX(ret, name, params) Entry_##name,
-        PLAT_GL_CORE_FUNCTIONS(RECORDER_INDEX)
-        PLAT_GL_EXTENSION_FUNCTIONS(RECORDER_INDEX)
-#undef RECORDER_INDEX
-    };
-
-    static const char* nameOf(int entry)
-    {
-        static const char* const names[] = {
-#define RECORDER_NAME(ret, name, params) #name,
-            PLAT_GL_CORE_FUNCTIONS(RECORDER_NAME)
-            PLAT_GL_EXTENSION_FUNCTIONS(RECORDER_NAME)
+    // Every entry point's name, to be given to its forwarder.
+#define RECORDER_NAME(ret, name, params) static constexpr char Name_##name[] = #name;
+    PLAT_GL_CORE_FUNCTIONS(RECORDER_NAME)
+    PLAT_GL_EXTENSION_FUNCTIONS(RECORDER_NAME)
 #undef RECORDER_NAME
-        };
-        return names[entry];
-    }
 
-    template <auto Member, int Index>
+    template <auto Member, const char* Name>
     struct Forward;
 
-    template <typename R, typename... A, R (*plat::GLFunctions::*Member)(A...), int Index>
-    struct Forward<Member, Index>
+    template <typename R, typename... A, R (*plat::GLFunctions::*Member)(A...), const char* Name>
+    struct Forward<Member, Name>
     {
         static R call(A... args)
         {
-            std::string text = nameOf(Index);
-            text += '(';
-            [[maybe_unused]] bool first = true;
-            ((text += describe(args, first)), ...);
-            text += ')';
-            current()->m_calls.push_back(text);
+            std::string text;
+            ((text += (text.empty() ? "" : ",") + describe(args)), ...);
+            current()->m_calls.push_back(Name + ("(" + text + ")"));
             const auto real = plat::glDriver().*Member;
             if constexpr (std::is_void_v<R>) {
                 if (real) {
@@ -96,18 +83,22 @@ private:
         }
     };
 
+    // An integral argument as its number, any other as "_" (never empty).
     template <typename T>
-    static std::string describe(T value, bool& first)
+    static std::string describe(T value)
     {
-        std::string text = first ? "" : ",";
-        first = false;
         if constexpr (std::is_integral_v<T>) {
-            text += std::to_string(static_cast<long long>(value));
+            return std::to_string(static_cast<long long>(value));
         } else {
-            text += "_";
+            return "_";
         }
-        return text;
     }
+
+    struct StartsWith
+    {
+        const std::string& prefix;
+        bool operator()(const std::string& call) const { return call.compare(0, prefix.size(), prefix) == 0; }
+    };
 
     static GLRecorder*& current()
     {

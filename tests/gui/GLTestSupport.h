@@ -39,6 +39,40 @@ private:
     std::function<void(kestrel::ImageBody&)> m_paint;
 };
 
+// A copy of the driver's table, installed while it lives: tests replace entry points in it.
+class ScopedGLTable : public plat::GLFunctions
+{
+public:
+    ScopedGLTable() : plat::GLFunctions(plat::glDriver()) { plat::setGLFunctions(this); }
+    ~ScopedGLTable() { plat::setGLFunctions(nullptr); }
+    ScopedGLTable(const ScopedGLTable&) = delete;
+    ScopedGLTable& operator=(const ScopedGLTable&) = delete;
+};
+
+// Clears colour and depth to the opaque colour.
+inline void clearTo(float r, float g, float b)
+{
+    const float colour[4] = {r, g, b, 1.0f};
+    kestrel::clearBuffers(colour, 3);
+}
+
+// Draws the bound texture on a quad from (x0, y0) to (x1, y1) with texture coordinates from s0
+// to s1 on both axes.
+inline void texturedQuad(float x0, float y0, float x1, float y1, float s0, float s1)
+{
+    kestrel::enableState(kestrel::StateTexture2D);
+    kestrel::beginPrimitive(7);
+    kestrel::texCoord2f(s0, s0);
+    kestrel::vertex3f(x0, y0, 0.0f);
+    kestrel::texCoord2f(s1, s0);
+    kestrel::vertex3f(x1, y0, 0.0f);
+    kestrel::texCoord2f(s1, s1);
+    kestrel::vertex3f(x1, y1, 0.0f);
+    kestrel::texCoord2f(s0, s1);
+    kestrel::vertex3f(x0, y1, 0.0f);
+    kestrel::endPrimitive();
+}
+
 // Display tests that need the shared context: skipped when the driver cannot be probed.
 class GLDisplayTest : public testing::Test
 {

@@ -1,4 +1,5 @@
 #include "GLRecorder.h"
+#include "GLTestSupport.h"
 #include "LogCapture.h"
 
 #include "gui/GLcapabilities.h"
@@ -7,22 +8,24 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace
 {
 
-std::string call(const char* name, std::initializer_list<long long> args)
+using Calls = std::vector<std::string>;
+const auto call = GLRecorder::call;
+
+std::string alphaFunc(GLenum test)
 {
-    std::string text = std::string(name) + "(";
-    bool first = true;
-    for (const long long a : args) {
-        text += (first ? "" : ",") + std::to_string(a);
-        first = false;
-    }
-    return text + ")";
+    return "AlphaFunc(" + std::to_string(test) + ",_)";
 }
+
+// What the GetError installed below reports, one per call, then none.
+std::deque<GLenum> queuedErrors;
 
 }
 
@@ -31,26 +34,30 @@ TEST(GLstateTest, StatesMapToTheirGLSwitches)
     struct Case
     {
         int state;
-        std::vector<std::string> onCalls;
-        std::vector<std::string> offCalls;
+        bool fog;
+        Calls onCalls;
+        Calls offCalls;
     };
     const Case cases[] = {
-        {0, {call("Enable", {GL_LIGHTING})}, {call("Disable", {GL_LIGHTING})}},
-        {1, {call("Enable", {GL_BLEND})}, {call("Disable", {GL_BLEND})}},
-        {4, {call("Enable", {GL_ALPHA_TEST})}, {call("Disable", {GL_ALPHA_TEST})}},
-        {6, {call("DepthMask", {1})}, {call("DepthMask", {0})}},
-        {7, {call("ColorMask", {1, 1, 1, 1})}, {call("ColorMask", {0, 0, 0, 0})}},
-        {8, {call("ShadeModel", {GL_SMOOTH})}, {call("ShadeModel", {GL_FLAT})}},
-        {9,
+        {0, false, {call("Enable", {GL_LIGHTING})}, {call("Disable", {GL_LIGHTING})}},
+        {1, false, {call("Enable", {GL_BLEND})}, {call("Disable", {GL_BLEND})}},
+        {kestrel::StateFog, false, {}, {}},   // fog follows the state only when fog is enabled
+        {kestrel::StateFog, true, {call("Enable", {GL_FOG})}, {call("Disable", {GL_FOG})}},
+        {4, false, {call("Enable", {GL_ALPHA_TEST})}, {call("Disable", {GL_ALPHA_TEST})}},
+        {6, false, {call("DepthMask", {1})}, {call("DepthMask", {0})}},
+        {7, false, {call("ColorMask", {1, 1, 1, 1})}, {call("ColorMask", {0, 0, 0, 0})}},
+        {8, false, {call("ShadeModel", {GL_SMOOTH})}, {call("ShadeModel", {GL_FLAT})}},
+        {9, false,
          {call("TexGeni", {GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP}), call("TexGeni", {GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP}),
           call("Enable", {GL_TEXTURE_GEN_S}), call("Enable", {GL_TEXTURE_GEN_T})},
          {call("Disable", {GL_TEXTURE_GEN_S}), call("Disable", {GL_TEXTURE_GEN_T})}},
-        {10, {call("Enable", {GL_CULL_FACE})}, {call("Disable", {GL_CULL_FACE})}},
-        {11, {}, {}},
-        {-1, {}, {}},
+        {10, false, {call("Enable", {GL_CULL_FACE})}, {call("Disable", {GL_CULL_FACE})}},
+        {11, false, {}, {}},
+        {-1, false, {}, {}},
     };
     GLRecorder recorder;
     for (const Case& c : cases) {
+        kestrel::enableFog = c.fog;
         recorder.clear();
         kestrel::enableState(c.state);
         EXPECT_EQ(recorder.calls(), c.onCalls) << c.state;
@@ -60,132 +67,62 @@ TEST(GLstateTest, StatesMapToTheirGLSwitches)
     }
 }
 
-TEST(GLstateTest, FogFollowsTheStateOnlyWhenFogIsEnabled)
+TEST(GLstateTest, SettersMakeTheirCallsAndOutOfRangeSelectorsDoNothingOrFallBack)
 {
-    GLRecorder recorder;
-    kestrel::enableFog = false;
-    kestrel::enableState(kestrel::StateFog);
-    kestrel::disableState(kestrel::StateFog);
-    EXPECT_TRUE(recorder.calls().empty());
-    kestrel::enableFog = true;
-    kestrel::enableState(kestrel::StateFog);
-    EXPECT_EQ(recorder.count(call("Enable", {GL_FOG})), 1);
-}
-
-TEST(GLstateTest, OutOfRangeSelectorsDoNothingOrFallBack)
-{
-    GLRecorder recorder;
-    kestrel::setDepthFunc(8);
-    kestrel::setDepthFunc(-1);
-    kestrel::beginPrimitive(10);
-    kestrel::drawArrays(-1, 0, 3);
-    const float colour[4] = {0, 0, 0, 0};
-    kestrel::clearBuffers(colour, 0);
-    EXPECT_TRUE(recorder.calls().empty());
-    kestrel::setDepthFunc(0);
-    kestrel::beginPrimitive(9);
-    kestrel::setBlendFunc(2, 3);
-    kestrel::setBlendFunc(2, 4);
-    kestrel::setTexEnvMode(7);
-    kestrel::setPolygonMode(2, 1);
-    const std::vector<std::string> expected = {
-        call("DepthFunc", {GL_ALWAYS}),
-        call("Begin", {GL_POLYGON}),
-        call("BlendFunc", {GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}),
-        call("BlendFunc", {GL_ONE, GL_ZERO}),
-        call("TexEnvi", {GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD}),
-        call("PolygonMode", {GL_FRONT_AND_BACK, GL_LINE}),
-    };
-    EXPECT_EQ(recorder.calls(), expected);
-}
-
-TEST(GLstateTest, AlphaThresholdSignPicksTheTest)
-{
-    GLRecorder recorder;
-    kestrel::setAlphaThreshold(-1.0f);
-    kestrel::setAlphaThreshold(0.0f);
-    kestrel::setAlphaThreshold(0.5f);
-    const std::vector<std::string> expected = {"AlphaFunc(" + std::to_string(GL_ALWAYS) + ",_)",
-                                               "AlphaFunc(" + std::to_string(GL_NOTEQUAL) + ",_)",
-                                               "AlphaFunc(" + std::to_string(GL_GREATER) + ",_)"};
-    EXPECT_EQ(recorder.calls(), expected);
-}
-
-TEST(GLstateTest, ClearBuffersMakesOneClearOfTheAskedBuffers)
-{
-    GLRecorder recorder;
     const float colour[4] = {0.5f, 0.5f, 0.5f, 1.0f};
-    kestrel::clearBuffers(colour, 2 | 4);
-    EXPECT_EQ(recorder.calls(), std::vector<std::string>{call("Clear", {GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT})});
-    recorder.clear();
-    kestrel::clearBuffers(colour, 1);
-    EXPECT_EQ(recorder.calls(), (std::vector<std::string>{"ClearColor(_,_,_,_)", call("Clear", {GL_COLOR_BUFFER_BIT})}));
-}
-
-TEST(GLstateTest, ZUpTurnsTheIdentity)
-{
+    struct Case
+    {
+        std::function<void()> action;
+        Calls expected;
+    };
+    const Case cases[] = {
+        {[] { kestrel::setDepthFunc(8), kestrel::setDepthFunc(-1); }, {}},
+        {[] { kestrel::setDepthFunc(0); }, {call("DepthFunc", {GL_ALWAYS})}},
+        {[] { kestrel::beginPrimitive(10), kestrel::drawArrays(-1, 0, 3); }, {}},
+        {[] { kestrel::beginPrimitive(9); }, {call("Begin", {GL_POLYGON})}},
+        {[] { kestrel::setBlendFunc(2, 3); }, {call("BlendFunc", {GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA})}},
+        {[] { kestrel::setBlendFunc(2, 4); }, {call("BlendFunc", {GL_ONE, GL_ZERO})}},
+        {[] { kestrel::setTexEnvMode(7); }, {call("TexEnvi", {GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD})}},
+        {[] { kestrel::setPolygonMode(2, 1); }, {call("PolygonMode", {GL_FRONT_AND_BACK, GL_LINE})}},
+        {[&] { kestrel::clearBuffers(colour, 0); }, {}},
+        {[&] { kestrel::clearBuffers(colour, 2 | 4); }, {call("Clear", {GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT})}},
+        {[&] { kestrel::clearBuffers(colour, 1); }, {"ClearColor(_,_,_,_)", call("Clear", {GL_COLOR_BUFFER_BIT})}},
+        {[] { kestrel::setAlphaThreshold(-1.0f), kestrel::setAlphaThreshold(0.0f), kestrel::setAlphaThreshold(0.5f); },
+         {alphaFunc(GL_ALWAYS), alphaFunc(GL_NOTEQUAL), alphaFunc(GL_GREATER)}},
+        {[] { kestrel::setZUp(true), kestrel::loadIdentity(), kestrel::setZUp(false), kestrel::loadIdentity(); },
+         {"LoadIdentity()", "Rotatef(_,_,_,_)", "LoadIdentity()"}},
+    };
     GLRecorder recorder;
-    kestrel::setZUp(true);
-    kestrel::loadIdentity();
-    kestrel::setZUp(false);
-    kestrel::loadIdentity();
-    EXPECT_EQ(recorder.calls(), (std::vector<std::string>{"LoadIdentity()", "Rotatef(_,_,_,_)", "LoadIdentity()"}));
-}
-
-TEST(GLstateTest, CheckGLErrorLogsTheLabelOnlyWhenAsked)
-{
-    LogCapture log;
-    EXPECT_FALSE(kestrel::checkGLError(5));
-    EXPECT_FALSE(kestrel::checkGLError(-1));
-    EXPECT_EQ(log.text(), "No OpenGL error at label 5\n");
-}
-
-namespace
-{
-
-// A GL table whose GetError reports the queued errors, one per call, then none.
-class ErrorTable
-{
-public:
-    explicit ErrorTable(std::vector<GLenum> errors)
-    {
-        queue() = std::move(errors);
-        m_table.GetError = [] {
-            std::vector<GLenum>& q = queue();
-            if (q.empty()) {
-                return static_cast<GLenum>(GL_NO_ERROR);
-            }
-            const GLenum error = q.front();
-            q.erase(q.begin());
-            return error;
-        };
-        plat::setGLFunctions(&m_table);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        recorder.clear();
+        cases[i].action();
+        EXPECT_EQ(recorder.calls(), cases[i].expected) << "case " << i;
     }
-    ~ErrorTable() { plat::setGLFunctions(nullptr); }
-
-private:
-    static std::vector<GLenum>& queue()
-    {
-        static std::vector<GLenum> errors;
-        return errors;
-    }
-
-    plat::GLFunctions m_table = plat::glDriver();
-};
-
 }
 
 TEST(GLstateTest, GLErrorsAreLoggedByNameWithTheirLabel)
 {
-    ErrorTable errors({GL_STACK_OVERFLOW, 0x1234, GL_OUT_OF_MEMORY, GL_STACK_UNDERFLOW});
     LogCapture log;
+    EXPECT_FALSE(kestrel::checkGLError(5));   // no error: logged only when a label is given
+    EXPECT_FALSE(kestrel::checkGLError(-1));
+    ScopedGLTable table;
+    table.GetError = []() -> GLenum {
+        if (queuedErrors.empty()) {
+            return GL_NO_ERROR;
+        }
+        const GLenum error = queuedErrors.front();
+        queuedErrors.pop_front();
+        return error;
+    };
+    queuedErrors = {GL_STACK_OVERFLOW, 0x1234, GL_OUT_OF_MEMORY, GL_STACK_UNDERFLOW};
     EXPECT_TRUE(kestrel::checkGLError(3));
     EXPECT_TRUE(kestrel::checkGLError(-1));
     EXPECT_TRUE(kestrel::checkGLError(0));
     kestrel::popMatrix();
     kestrel::popMatrix();
     EXPECT_FALSE(kestrel::checkGLError(-1));
-    EXPECT_EQ(log.text(), "OpenGL error \"Stack overflow\" at label 3\n"
+    EXPECT_EQ(log.text(), "No OpenGL error at label 5\n"
+                          "OpenGL error \"Stack overflow\" at label 3\n"
                           "OpenGL error \"\"\n"
                           "OpenGL error \"Out of memory\" at label 0\n"
                           "GL had an error 1284 during popMatrix()\n");
@@ -199,7 +136,7 @@ TEST(GLstateTest, ResetTurnsEverySwitchToTheToolkitDefaults)
     kestrel::enableFog = true;
     GLRecorder recorder;
     kestrel::resetGLState();
-    const std::vector<std::string> expected = {
+    const Calls expected = {
         call("Disable", {GL_LIGHTING}),
         call("Disable", {GL_BLEND}),
         call("Disable", {GL_TEXTURE_2D}),       // one unit without multitexture
@@ -213,11 +150,12 @@ TEST(GLstateTest, ResetTurnsEverySwitchToTheToolkitDefaults)
         call("Disable", {GL_TEXTURE_GEN_S}),
         call("Disable", {GL_TEXTURE_GEN_T}),
         call("Enable", {GL_CULL_FACE}),
-        "AlphaFunc(" + std::to_string(GL_NOTEQUAL) + ",_)",
+        alphaFunc(GL_NOTEQUAL),
         call("Enable", {GL_NORMALIZE}),
         call("EnableClientState", {GL_VERTEX_ARRAY}),
         call("DisableClientState", {GL_COLOR_ARRAY}),
         call("DisableClientState", {GL_NORMAL_ARRAY}),
     };
     EXPECT_EQ(recorder.calls(), expected);
+    kestrel::enableFog = false;
 }

@@ -5,21 +5,18 @@
 
 TEST(glFontTest, GlyphEntriesCoverTheCellWithItsPadAndAHalfTexelOffset)
 {
-    const kestrel::GlyphEntry plain = kestrel::glyphEntryFor(kestrel::Rect{8, 16, 6, 10}, 0, 64.0f, 32.0f);
-    EXPECT_EQ(plain.advance, 6);
-    EXPECT_EQ(plain.cellWidth, 6);
-    EXPECT_EQ(plain.cellHeight, 10);
-    EXPECT_FLOAT_EQ(plain.st[0], 8.45f / 64.0f);
-    EXPECT_FLOAT_EQ(plain.st[1], 16.45f / 32.0f);
-    EXPECT_FLOAT_EQ(plain.st[2], 14.45f / 64.0f);
-    EXPECT_FLOAT_EQ(plain.st[5], 26.45f / 32.0f);
-    EXPECT_FLOAT_EQ(plain.st[6], plain.st[0]);
-    const kestrel::GlyphEntry padded = kestrel::glyphEntryFor(kestrel::Rect{8, 16, 6, 10}, 1, 64.0f, 32.0f);
-    EXPECT_EQ(padded.advance, 6);
-    EXPECT_EQ(padded.cellWidth, 8);
-    EXPECT_EQ(padded.cellHeight, 12);
-    EXPECT_FLOAT_EQ(padded.st[0], 7.45f / 64.0f);
-    EXPECT_FLOAT_EQ(padded.st[2], 15.45f / 64.0f);
+    for (const int pad : {0, 1}) {
+        const kestrel::GlyphEntry entry = kestrel::glyphEntryFor(kestrel::Rect{8, 16, 6, 10}, pad, 64.0f, 32.0f);
+        EXPECT_EQ(entry.advance, 6);
+        EXPECT_EQ(entry.cellWidth, 6 + 2 * pad);
+        EXPECT_EQ(entry.cellHeight, 10 + 2 * pad);
+        const float s0 = (8.45f - pad) / 64, s1 = (14.45f + pad) / 64;
+        const float t0 = (16.45f - pad) / 32, t1 = (26.45f + pad) / 32;
+        const float corners[8] = {s0, t0, s1, t0, s1, t1, s0, t1};
+        for (int i = 0; i < 8; ++i) {
+            EXPECT_FLOAT_EQ(entry.st[i], corners[i]) << "pad " << pad << ", coordinate " << i;
+        }
+    }
 }
 
 TEST(glFontTest, GlyphSheetBlocksAreWhiteWithTransparentIndicesWhereAlphaIsZero)
