@@ -49,7 +49,8 @@ Bytes readFile(const std::string& path)
 TEST(FileDataSourceTest, AMissingFileIsNotOkAndReadingPastTheEndGivesMinusOneAndTheErrorFlag)
 {
     TempFolder folder;
-    for (const char* missing : {folder.file("missing.bin").c_str(), folder.path().c_str(), static_cast<const char*>(nullptr)}) {
+    const std::string missingFile = folder.file("missing.bin");
+    for (const char* missing : {missingFile.c_str(), folder.path().c_str(), static_cast<const char*>(nullptr)}) {
         FileDataSource source(missing);
         EXPECT_FALSE(source.isOK());
         EXPECT_EQ(source.remaining(), 0u);
