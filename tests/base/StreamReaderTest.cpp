@@ -292,6 +292,10 @@ TEST_F(ObjectGraphStream, ADamagedStreamEndsWithTheErrorAndLeavesNoObjectBehind)
     };
     const Bytes plainNode = StreamBytes().declare(1, Node::name).object(1, 1, nodeBody(1, {})).bytes;
     const char* const badPointer = "Stream reader: Bad pointer\n";
+    // A holder (class 1), a shared block (class 2) and a third class 3.
+    const auto withHolder = [](const char* third) {
+        return StreamBytes().declare(1, Holder::name).declare(2, heron::SharedBlock::name).declare(3, third);
+    };
     const std::vector<Case> cases = {
         {"pointer to no object", StreamBytes().declare(1, Node::name).object(1, 1, nodeBody(1, {1, 99})).end().bytes,
             badPointer},
@@ -313,26 +317,22 @@ TEST_F(ObjectGraphStream, ADamagedStreamEndsWithTheErrorAndLeavesNoObjectBehind)
             StreamBytes().declare(1, Leaf::name).object(1, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9}).end().bytes,
             "Stream reader: damaged body of a \"test::Leaf\"\n"},
         {"shared pointer to a block of an object of the wrong class",
-            StreamBytes().declare(1, Holder::name).declare(2, heron::SharedBlock::name).declare(3, Node::name)
-                .object(1, 1, u32s({2, 0, 0, 0})).object(2, 2, u32s({1, 3})).object(3, 3, nodeBody(3, {})).end().bytes,
+            withHolder(Node::name).object(1, 1, u32s({2, 0, 0, 0})).object(2, 2, u32s({1, 3}))
+                .object(3, 3, nodeBody(3, {})).end().bytes,
             badPointer},
         {"shared pointer to an object that is not counted",
-            StreamBytes().declare(1, Holder::name).declare(3, Node::name)
-                .object(1, 1, u32s({3, 0, 0, 0})).object(3, 3, nodeBody(3, {})).end().bytes,
+            withHolder(Node::name).object(1, 1, u32s({3, 0, 0, 0})).object(3, 3, nodeBody(3, {})).end().bytes,
             badPointer},
         {"two blocks owning one object",
-            StreamBytes().declare(1, Holder::name).declare(2, heron::SharedBlock::name).declare(3, Shared::name)
-                .object(1, 1, u32s({2, 4, 0, 0})).object(2, 2, u32s({1, 5})).object(2, 4, u32s({1, 5}))
-                .object(3, 5, u32s({9})).end().bytes,
+            withHolder(Shared::name).object(1, 1, u32s({2, 4, 0, 0})).object(2, 2, u32s({1, 5}))
+                .object(2, 4, u32s({1, 5})).object(3, 5, u32s({9})).end().bytes,
             badPointer},
         {"a block owning a block",
-            StreamBytes().declare(1, Holder::name).declare(2, heron::SharedBlock::name).declare(3, Shared::name)
-                .object(1, 1, u32s({2, 0, 0, 0})).object(2, 2, u32s({1, 4})).object(2, 4, u32s({1, 5}))
-                .object(3, 5, u32s({9})).end().bytes,
+            withHolder(Shared::name).object(1, 1, u32s({2, 0, 0, 0})).object(2, 2, u32s({1, 4}))
+                .object(2, 4, u32s({1, 5})).object(3, 5, u32s({9})).end().bytes,
             badPointer},
         {"counted object also owned by a block",
-            StreamBytes().declare(1, Holder::name).declare(2, heron::SharedBlock::name).declare(3, Counted::name)
-                .declare(4, Node::name).declare(5, Leaf::name)
+            withHolder(Counted::name).declare(4, Node::name).declare(5, Leaf::name)
                 .object(1, 1, u32s({0, 0, 5, 7})).object(3, 5, u32s({9})).object(4, 7, nodeBody(7, {}, 8))
                 .object(5, 8, u32s({8, 0, 6})).object(1, 6, u32s({0, 0, 2, 0})).object(2, 2, u32s({1, 5}))
                 .end().bytes,
@@ -417,16 +417,16 @@ TEST_F(ObjectGraphStream, EveryTruncationOfAStreamFailsWithoutLeavingObjects)
 
 TEST_F(ObjectGraphStream, AnUnknownOrUnreadableHeaderGivesNullAndLeavesStringMode0)
 {
-    for (const char* header : {"HarborStream 1.02", "HarborStream 2.01", "HarborStreem 1.01", "HarborStream", "",
-             "HarborStream 1.9999999999", "HarborStream 222222222.1"}) {
+    const std::pair<const char*, bool> headers[] = {{"HarborStream 1.02", false}, {"HarborStream 2.01", false},
+        {"HarborStreem 1.01", false}, {"HarborStream", false}, {"", false}, {"HarborStream 1.9999999999", false},
+        {"HarborStream 222222222.1", false}, {"HarborStream 1.01", true}, {"HarborStream 1.1", true},
+        {"HarborStream1.01", true}, {"HarborStream  +1.01", true}, {"HarborStream 1.001", true}};
+    for (const auto& [header, good] : headers) {
         SCOPED_TRACE(header);
-        EXPECT_EQ(read(StreamBytes(header).declare(1, Node::name).object(1, 1, nodeBody(1, {})).end().bytes).get(), nullptr);
-        EXPECT_EQ(m_source->stringMode(), 0);
-        EXPECT_EQ(streamtest::live().size(), 0u);
-    }
-    for (const char* header : {"HarborStream 1.01", "HarborStream 1.1", "HarborStream1.01", "HarborStream  +1.01", "HarborStream 1.001"}) {
-        SCOPED_TRACE(header);
-        EXPECT_NE(read(StreamBytes(header).declare(1, Node::name).object(1, 1, nodeBody(1, {})).end().bytes).get(), nullptr);
+        const heron::counted_ptr<Streamable> root =
+            read(StreamBytes(header).declare(1, Node::name).object(1, 1, nodeBody(1, {})).end().bytes);
+        EXPECT_EQ(root.get() != nullptr, good);
+        EXPECT_TRUE(good || (m_source->stringMode() == 0 && streamtest::live().empty()));
     }
 }
 
