@@ -97,9 +97,12 @@ TEST(FilePath, EditsReplaceOnePartAndRefreshTheCache)
         {"c:\\cache\\a", [](FilePath& p) { p.setExtension(".snd"); }, "c:\\cache\\a", "c:\\cache\\", ""},
         {"c:\\in\\x.gif", [](FilePath& p) { p.setDirectory("D:/Out"); }, "d:\\out\\x.gif", "d:\\out\\", ".gif"},
         {"c:\\in\\x.gif", [](FilePath& p) { p.setDirectory("e:\\"); p.setName("Y.GIF"); }, "e:\\Y.GIF", "e:\\", ".GIF"},
-        {"c:\\data\\m.mdl", [](FilePath& p) { p.intoSubdirectory("Cache"); }, "c:\\data\\cache\\m.mdl", "c:\\data\\cache\\", ".mdl"},
-        {"c:\\old\\sub\\f.txt", [](FilePath& p) { p.replacePrefix("C:/Old", "D:\\New"); }, "d:\\new\\sub\\f.txt", "d:\\new\\sub\\", ".txt"},
-        {"c:\\old\\sub\\f.txt", [](FilePath& p) { p.replacePrefix("c:\\new", "x:\\"); }, "c:\\old\\sub\\f.txt", "c:\\old\\sub\\", ".txt"},
+        {"c:\\data\\m.mdl", [](FilePath& p) { p.intoSubdirectory("Cache"); },
+            "c:\\data\\cache\\m.mdl", "c:\\data\\cache\\", ".mdl"},
+        {"c:\\old\\sub\\f.txt", [](FilePath& p) { p.replacePrefix("C:/Old", "D:\\New"); },
+            "d:\\new\\sub\\f.txt", "d:\\new\\sub\\", ".txt"},
+        {"c:\\old\\sub\\f.txt", [](FilePath& p) { p.replacePrefix("c:\\new", "x:\\"); },
+            "c:\\old\\sub\\f.txt", "c:\\old\\sub\\", ".txt"},
     };
     for (const Case& c : cases) {
         FilePath path(c.start);

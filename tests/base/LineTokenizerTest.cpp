@@ -61,7 +61,8 @@ TEST(LineTokenizer, KeywordsMatchAtTheFirstWordWithOrWithoutCaseAndWholeWord)
     };
     for (const Case& c : cases) {
         Lines lines(c.line);
-        EXPECT_EQ(lines->matchKeyword(c.keyword, c.caseSensitive, c.wholeWord), c.matches) << c.line << " / " << c.keyword;
+        EXPECT_EQ(lines->matchKeyword(c.keyword, c.caseSensitive, c.wholeWord), c.matches)
+            << c.line << " / " << c.keyword;
     }
     Lines fog("  Fog  1.5  2");
     EXPECT_TRUE(fog->matchKeyword("fog", false, true));

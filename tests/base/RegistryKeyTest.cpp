@@ -119,7 +119,8 @@ TEST_F(RegistryKeyTest, ValuesOfTheWrongTypeReadAsMissingAndBigEndianNumbersAreR
     EXPECT_FALSE(static_cast<bool>(RegMemoryDataSourceReader(key, "Avatar", &avatar)));
     EXPECT_FALSE(avatar.isOK());
     EXPECT_EQ(readInt(key, "Missing", 9), 9);
-    EXPECT_TRUE(log.contains("\"Screen Hz\" of key Software\\Pellmore Interactive Ltd\\Aurelle holds a text of the wrong kind"))
+    EXPECT_TRUE(log.contains("\"Screen Hz\" of key Software\\Pellmore Interactive Ltd\\Aurelle holds a text of the "
+                             "wrong kind"))
         << log.text();
 }
 

@@ -190,7 +190,8 @@ TEST(SettingsFile, KeysAndNamesMatchWithoutCaseAndValuesTheTextFormCannotHoldAre
     EXPECT_FALSE(file.hasKey("Software\\Make"));
     EXPECT_FALSE(file.hasKey("Software\\Maker\\Product\\Deeper"));
     EXPECT_EQ(file.find("software\\maker\\product", "USE CURRENT")->bytes, text("y").bytes);
-    EXPECT_NE(file.format().find_first_of("[Software\\Maker\\Product]\n\"Use Current\" = sz:\"y\"\n"), heron_string::npos);
+    const heron_string formatted = file.format();
+    EXPECT_NE(formatted.find_first_of("[Software\\Maker\\Product]\n\"Use Current\" = sz:\"y\"\n"), heron_string::npos);
 
     EXPECT_FALSE(file.set("Software\\K", "a", value(heron::RegDword, "\1\2")));
     EXPECT_FALSE(file.set("Software\\K", "b", text(std::string("a\0b", 3))));

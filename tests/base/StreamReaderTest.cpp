@@ -173,7 +173,10 @@ TEST_F(ObjectGraphStream, MinimalStreamHasTheDocumentedBytes)
         const char* className() const override { return "duskharbor::finch::Texture"; }
         void write(heron::DataDest& dest) const override { dest.writeByte('x').writeByte('y').writeByte('z'); }
     } texture;
-    const Bytes expected = StreamBytes().text("?\x01\x1A" "duskharbor::finch::Texture").text(std::string("!\x01\x01\0\0\0\x03xyz#", 11)).bytes;
+    const Bytes expected = StreamBytes()
+                               .text("?\x01\x1A" "duskharbor::finch::Texture")
+                               .text(std::string("!\x01\x01\0\0\0\x03xyz#", 11))
+                               .bytes;
     EXPECT_EQ(write(&texture), expected);
 
     MemoryDataSource source(expected.data(), std::uint32_t(expected.size()), false);

@@ -179,7 +179,8 @@ TEST(heron_string, InsertAppendAndAssignTakeItsOwnBytesUnchanged)
         std::string result;
     };
     const Case cases[] = {
-        {"cd", [](heron_string& s) { s.insert(0, "ab", 2); s.insert(4, heron_string("ef")); s.insert(3, "", 0); }, "abcdef"},
+        {"cd", [](heron_string& s) { s.insert(0, "ab", 2); s.insert(4, heron_string("ef")); s.insert(3, "", 0); },
+            "abcdef"},
         {"abcdef", [](heron_string& s) { s.insert(1, s.c_str() + 3, 3); }, "adefbcdef"},
         {a126 + "yz", [](heron_string& s) { s.insert(0, s.c_str() + 126, 2); }, "yz" + a126 + "yz"},
         {"abc", [](heron_string& s) { s.append(s); }, "abcabc"},
@@ -187,7 +188,8 @@ TEST(heron_string, InsertAppendAndAssignTakeItsOwnBytesUnchanged)
         {p150 + "END", [](heron_string& s) { s.append(s.c_str() + 150); }, p150 + "ENDEND"},
         {std::string(200, 'q') + "r", [](heron_string& s) { s.append(s.c_str(), 1); }, std::string(200, 'q') + "rq"},
         {std::string(120, 'c'), [](heron_string& s) { s.append(s.c_str(), 120); }, std::string(240, 'c')},
-        {std::string(400, 'a'), [](heron_string& s) { s.resize(10); s.append(s.c_str() + 2, 3); }, std::string(13, 'a')},
+        {std::string(400, 'a'), [](heron_string& s) { s.resize(10); s.append(s.c_str() + 2, 3); },
+            std::string(13, 'a')},
         {"abcdef", [](heron_string& s) { s.assign(s.c_str() + 2, 3); }, "cde"},
         {std::string(200, 'a') + "xyz", [](heron_string& s) { s.assign(s.c_str() + 199, 4); }, "axyz"},
     };
