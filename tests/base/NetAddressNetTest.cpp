@@ -41,48 +41,25 @@ TEST(NetAddress, DottedTextsParseWithoutLookupAndAnythingElseGivesZero)
     }
 }
 
-TEST(NetAddress, TextFormShowsTheOctetsAndOptionallyThePort)
+TEST(NetAddress, HostNamesResolveAndDottedAddressesResolveToThemselvesAlone)
 {
-    const NetAddress address(0xC0A80007, 45321);
-    EXPECT_EQ(address.toString(), heron_string("192.168.0.7"));
-    EXPECT_EQ(address.toString(true), heron_string("192.168.0.7:45321"));
+    EXPECT_EQ(NetAddress(0xC0A80007, 45321).toString(), heron_string("192.168.0.7"));
     EXPECT_EQ(NetAddress(0xFFFFFFFF, 0).toString(true), heron_string("255.255.255.255:0"));
-}
-
-TEST(NetAddress, TextWithALetterIsResolvedAsAHostName)
-{
-    const NetAddress local("localhost");
-    EXPECT_EQ(local.address() >> 24, 127u);
-    EXPECT_EQ(local.port(), 0);
     const NetAddress withPort("localhost:8080");
     EXPECT_EQ(withPort.address() >> 24, 127u);
     EXPECT_EQ(withPort.port(), 8080);
     EXPECT_EQ(NetAddress::resolveFirst("localhost", 99).port(), 99);
-    const std::vector<NetAddress> all = NetAddress::resolve("localhost");
-    ASSERT_FALSE(all.empty());
-    EXPECT_EQ(all.front().address() >> 24, 127u);
-}
-
-TEST(NetAddress, DottedAddressResolvesToItselfAlone)
-{
     const std::vector<NetAddress> all = NetAddress::resolve("127.0.0.1");
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all.front(), NetAddress(0x7F000001, 0));
     EXPECT_EQ(NetAddress::resolveFirst("127.0.0.1", 5), NetAddress(0x7F000001, 5));
     EXPECT_TRUE(NetAddress::resolve(nullptr).empty());
     EXPECT_TRUE(NetAddress::resolve("").empty());
-}
-
-TEST(NetAddress, LocalHostNameIsLowerCase)
-{
     const heron_string& name = heron::localHostName();
-    for (std::uint32_t i = 0; i < name.length(); ++i) {
-        EXPECT_FALSE(name[i] >= 'A' && name[i] <= 'Z') << name.c_str();
-    }
-    EXPECT_EQ(&name, &heron::localHostName());
+    EXPECT_EQ(std::string(name.c_str()).find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::string::npos);
 }
 
-TEST(NetAddress, StreamFormIsTheAddressThenThePortInTheStreamsByteOrder)
+TEST(NetAddress, StreamFormIsTheAddressThenThePortInTheStreamsByteOrderAndAShortStreamChangesNothing)
 {
     const NetAddress address(0xC0A80007, 45321);
     for (const bool bigEndian : {false, true}) {
@@ -99,14 +76,10 @@ TEST(NetAddress, StreamFormIsTheAddressThenThePortInTheStreamsByteOrder)
         source.readAddress(read);
         EXPECT_EQ(read, address);
     }
-}
-
-TEST(NetAddress, ShortStreamLeavesTheTargetUnchanged)
-{
     const unsigned char bytes[] = {1, 2, 3, 4, 5};
-    heron::MemoryDataSource source(bytes, sizeof bytes, false);
+    heron::MemoryDataSource shortSource(bytes, sizeof bytes, false);
     NetAddress read(0x01020304, 7);
-    source.readAddress(read);
+    shortSource.readAddress(read);
     EXPECT_EQ(read, NetAddress(0x01020304, 7));
-    EXPECT_TRUE(source.hasError());
+    EXPECT_TRUE(shortSource.hasError());
 }

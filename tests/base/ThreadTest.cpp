@@ -15,14 +15,20 @@
 namespace
 {
 
-// Loops until its stop flag is set, noting what it saw.
+// Loops until its stop flag is set, noting what it saw; or, given its own Thread in self, drops
+// the last pointer to it from inside run once dropSelf is set.
 class Looper : public heron::Threadable
 {
 public:
     int run() override
     {
         flagAtStart = stopFlag.load();
+        nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
         while (!stopFlag) {
+            if (dropSelf.exchange(false)) {
+                self.reset();
+                flagAfterSelfDrop = stopFlag.load();
+            }
             ++rounds;
             heron::sleepMs(1);
         }
@@ -30,46 +36,13 @@ public:
         return 5;
     }
 
+    heron::counted_ptr<heron::Thread> self;
+    std::atomic<bool> dropSelf{false};
     std::atomic<bool> flagAtStart{true};
+    std::atomic<bool> flagAfterSelfDrop{false};
+    std::atomic<int> nice{100};
     std::atomic<int> rounds{0};
     std::atomic<bool> returned{false};
-};
-
-// Drops the last pointer to its own Thread from inside run.
-class SelfDropper : public heron::Threadable
-{
-public:
-    int run() override
-    {
-        while (!go) {
-            heron::sleepMs(1);
-        }
-        self.reset();
-        flagAfterDrop = stopFlag.load();
-        finished = true;
-        return 0;
-    }
-
-    heron::counted_ptr<heron::Thread> self;
-    std::atomic<bool> go{false};
-    std::atomic<bool> flagAfterDrop{false};
-    std::atomic<bool> finished{false};
-};
-
-// Notes the nice value its thread runs at.
-class NiceReader : public heron::Threadable
-{
-public:
-    int run() override
-    {
-        errno = 0;
-        nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
-        done = true;
-        return 0;
-    }
-
-    std::atomic<int> nice{100};
-    std::atomic<bool> done{false};
 };
 
 bool started(const Looper& looper)
@@ -79,62 +52,39 @@ bool started(const Looper& looper)
 
 }
 
-TEST(Thread, DroppingTheLastPointerStopsRunAndWaitsUntilItReturns)
-{
-    Looper looper;
-    heron::counted_ptr<heron::Thread> thread;
-    new heron::Thread(thread, &looper, 2);
-    ASSERT_TRUE(thread);
-    ASSERT_TRUE(started(looper));
-    thread.reset();
-    EXPECT_TRUE(looper.returned);
-    EXPECT_TRUE(looper.stopFlag);
-}
-
-TEST(Thread, StartClearsTheStopFlagOfItsTarget)
-{
-    Looper looper;
-    looper.stopFlag = true;
-    heron::counted_ptr<heron::Thread> thread;
-    new heron::Thread(thread, &looper, 2);
-    ASSERT_TRUE(started(looper));
-    EXPECT_FALSE(looper.flagAtStart);
-}
-
-TEST(Thread, KeepsRunningWhileAnyCopyOfItsPointerLives)
-{
-    Looper looper;
-    heron::counted_ptr<heron::Thread> thread;
-    new heron::Thread(thread, &looper, 2);
-    heron::counted_ptr<heron::Thread> copy = thread;
-    ASSERT_TRUE(started(looper));
-    thread.reset();
-    EXPECT_FALSE(looper.stopFlag);
-    EXPECT_FALSE(looper.returned);
-    copy.reset();
-    EXPECT_TRUE(looper.returned);
-}
-
-TEST(Thread, StartedIntoAnOccupiedPointerStopsThePreviousThread)
+TEST(Thread, RunsWhileAnyPointerLivesAndTheLastDropStopsItAndWaitsForRun)
 {
     Looper first;
     Looper second;
+    first.stopFlag = true;
     heron::counted_ptr<heron::Thread> thread;
     new heron::Thread(thread, &first, 2);
+    heron::counted_ptr<heron::Thread> copy = thread;
     ASSERT_TRUE(started(first));
-    new heron::Thread(thread, &second, 2);
+    EXPECT_FALSE(first.flagAtStart);
+    thread.reset();
+    EXPECT_FALSE(first.stopFlag);
+    EXPECT_FALSE(first.returned);
+    copy.reset();
     EXPECT_TRUE(first.returned);
+    EXPECT_TRUE(first.stopFlag);
+
+    Looper third;
+    new heron::Thread(thread, &second, 2);
     ASSERT_TRUE(started(second));
-    EXPECT_FALSE(second.stopFlag);
+    new heron::Thread(thread, &third, 2);
+    EXPECT_TRUE(second.returned);
+    ASSERT_TRUE(started(third));
+    EXPECT_FALSE(third.stopFlag);
 }
 
 TEST(Thread, DroppedOnItsOwnThreadStopsWithoutWaitingForItself)
 {
-    SelfDropper dropper;
-    new heron::Thread(dropper.self, &dropper, 2);
-    dropper.go = true;
-    ASSERT_TRUE(eventually([&] { return dropper.finished.load(); }));
-    EXPECT_TRUE(dropper.flagAfterDrop);
+    Looper looper;
+    new heron::Thread(looper.self, &looper, 2);
+    looper.dropSelf = true;
+    ASSERT_TRUE(eventually([&] { return looper.returned.load(); }));
+    EXPECT_TRUE(looper.flagAfterSelfDrop);
 }
 
 TEST(Thread, RunsAtEveryPriorityIndexAndLowersItsPriorityWhenAsked)
@@ -147,21 +97,21 @@ TEST(Thread, RunsAtEveryPriorityIndexAndLowersItsPriorityWhenAsked)
     } cases[] = {{-1, normal}, {0, 10}, {1, 5}, {2, normal}, {3, -5}, {4, -10}, {7, normal}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.index);
-        NiceReader reader;
+        Looper looper;
         heron::counted_ptr<heron::Thread> thread;
-        new heron::Thread(thread, &reader, c.index);
-        ASSERT_TRUE(eventually([&] { return reader.done.load(); }));
+        new heron::Thread(thread, &looper, c.index);
+        ASSERT_TRUE(started(looper));
         thread.reset();
         // Raising above normal needs a right the tests may not have; refused, it stays normal.
         if (c.nice < normal) {
-            EXPECT_TRUE(reader.nice == c.nice || reader.nice == normal) << reader.nice;
+            EXPECT_TRUE(looper.nice == c.nice || looper.nice == normal) << looper.nice;
         } else {
-            EXPECT_EQ(reader.nice, std::max(c.nice, normal));
+            EXPECT_EQ(looper.nice, std::max(c.nice, normal));
         }
     }
 }
 
-TEST(sleepMs, SleepsAtLeastTheGivenTime)
+TEST(sleepMs, SleepsAtLeastTheGivenTimeByTheSecondsOfGetTime)
 {
     double before = heron::getTime();
     heron::sleepMs(20);

@@ -10,21 +10,13 @@
 namespace
 {
 
+// Counts its ticks; given its timer, stops (or deletes) it on its third tick.
 class Counter : public heron::TimerFunc
-{
-public:
-    void tick() override { ++ticks; }
-
-    std::atomic<int> ticks{0};
-};
-
-// Stops (or deletes) the timer that calls it on its third tick.
-class SelfStopper : public heron::TimerFunc
 {
 public:
     void tick() override
     {
-        if (++ticks != 3) {
+        if (++ticks != 3 || timer == nullptr) {
             return;
         }
         if (deleteTimer) {
@@ -55,26 +47,27 @@ bool ticked(const Counter& counter, int times)
 
 }
 
-TEST(Timer, FirstTickComesAtOnceAfterStart)
+TEST(Timer, TicksAtOnceThenEachPeriodUntilStoppedAndIgnoresAStartWhileRunning)
 {
-    Counter counter;
+    Counter slow;
     heron::Timer timer;
-    startEvery(timer, 1000.0, counter);
-    ASSERT_TRUE(ticked(counter, 1));
+    startEvery(timer, 1000.0, slow);
+    ASSERT_TRUE(ticked(slow, 1));
     timer.stop();
-    EXPECT_EQ(counter.ticks, 1);
-}
+    EXPECT_EQ(slow.ticks, 1);
 
-TEST(Timer, TicksEachPeriodUntilStoppedAndNotAfter)
-{
-    Counter counter;
-    heron::Timer timer;
-    startEvery(timer, 0.002, counter);
-    ASSERT_TRUE(ticked(counter, 5));
+    Counter first;
+    Counter second;
+    startEvery(timer, 0.002, first);
+    timer.start(&second);
+    ASSERT_TRUE(ticked(first, 5));
     timer.stop();
-    const int ticks = counter.ticks;
-    heron::sleepMs(30);
-    EXPECT_EQ(counter.ticks, ticks);
+    const int ticks = first.ticks;
+    EXPECT_EQ(second.ticks, 0);
+    timer.start(&second);
+    ASSERT_TRUE(ticked(second, 3));
+    timer.stop();
+    EXPECT_EQ(first.ticks, ticks);
 }
 
 TEST(Timer, PeriodBelowOneMillisecondTicksOnce)
@@ -87,46 +80,23 @@ TEST(Timer, PeriodBelowOneMillisecondTicksOnce)
     EXPECT_EQ(counter.ticks, 1);
 }
 
-TEST(Timer, StartWhileRunningChangesNothingAndStartAfterStopRunsAgain)
+TEST(Timer, StoppedOrDeletedFromItsOwnTickTicksNoMoreAndAStoppedOneStartsAgain)
 {
-    Counter first;
-    Counter second;
-    heron::Timer timer;
-    startEvery(timer, 0.002, first);
-    timer.start(&second);
-    ASSERT_TRUE(ticked(first, 3));
-    timer.stop();
-    EXPECT_EQ(second.ticks, 0);
-    timer.start(&second);
-    ASSERT_TRUE(ticked(second, 3));
-    const int firstTicks = first.ticks;
-    timer.stop();
-    EXPECT_EQ(first.ticks, firstTicks);
-}
-
-TEST(Timer, StoppedFromItsOwnTickTicksNoMoreAndCanStartAgain)
-{
-    heron::Timer timer;
-    SelfStopper stopper;
-    stopper.timer = &timer;
-    startEvery(timer, 0.002, stopper);
-    ASSERT_TRUE(eventually([&] { return stopper.acted.load(); }));
-    heron::sleepMs(30);
-    EXPECT_EQ(stopper.ticks, 3);
-    Counter counter;
-    timer.start(&counter);
-    ASSERT_TRUE(ticked(counter, 2));
-    timer.stop();
-    EXPECT_EQ(stopper.ticks, 3);
-}
-
-TEST(Timer, DeletedFromItsOwnTickEndsSafely)
-{
-    SelfStopper stopper;
-    stopper.timer = new heron::Timer;
-    stopper.deleteTimer = true;
-    startEvery(*stopper.timer, 0.002, stopper);
-    ASSERT_TRUE(eventually([&] { return stopper.acted.load(); }));
-    heron::sleepMs(30);
-    EXPECT_EQ(stopper.ticks, 3);
+    for (const bool deleteTimer : {false, true}) {
+        SCOPED_TRACE(deleteTimer);
+        Counter stopper;
+        stopper.timer = new heron::Timer;
+        stopper.deleteTimer = deleteTimer;
+        startEvery(*stopper.timer, 0.002, stopper);
+        ASSERT_TRUE(eventually([&] { return stopper.acted.load(); }));
+        heron::sleepMs(30);
+        EXPECT_EQ(stopper.ticks, 3);
+        if (!deleteTimer) {
+            Counter counter;
+            stopper.timer->start(&counter);
+            ASSERT_TRUE(ticked(counter, 2));
+            delete stopper.timer;
+            EXPECT_EQ(stopper.ticks, 3);
+        }
+    }
 }
