@@ -243,7 +243,7 @@ TEST(DataSourceTest, ReadLineSplitsOnAnyLineEndAndCountsALastUnterminatedLine)
 {
     auto source = sourceOf({'a', 13, 10, 'x', 0, 'y', 10, 10, 10, 'z'});
     heron_string line("stale");
-    for (const std::string expected : {std::string("a"), std::string("x\0y", 3), std::string(), std::string("z")}) {
+    for (const std::string& expected : {std::string("a"), std::string("x\0y", 3), std::string(), std::string("z")}) {
         EXPECT_TRUE(source.readLine(line));
         EXPECT_EQ(plain(line), expected);
     }

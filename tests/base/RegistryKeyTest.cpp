@@ -73,7 +73,7 @@ TEST_F(RegistryKeyTest, ValuesWrittenReadBackWithTheirTypesFromAPlainTextFile)
         EXPECT_TRUE(key.setString("Net address 2", "192.168.0.7:45321"));
     }
     const std::string text = fileText();
-    for (const std::string line : {section, std::string("\"Use current\" = dword:1\n"),
+    for (const std::string& line : {section, std::string("\"Use current\" = dword:1\n"),
              std::string("\"Net address 2\" = sz:\"192.168.0.7:45321\"\n")}) {
         EXPECT_NE(text.find(line), std::string::npos) << text;
     }
