@@ -12,15 +12,11 @@ using kestrel::ImageReader;
 namespace
 {
 
-// A reader that answers with a 1 x 1 picture, to check installation.
+// A reader that answers with a 1 x 1 picture.
 class OnePixelReader : public ImageReader
 {
 public:
-    void readImage(const heron_string&, Image& image) override
-    {
-        const std::uint32_t pixel = 0xFF010203;
-        image = Image(1, 1, &pixel);
-    }
+    void readImage(const heron_string&, Image& image) override { image = Image(1, 1); }
 };
 
 }
@@ -37,10 +33,16 @@ TEST(ImageReaderTest, DefaultExistsAsksTheFileSystemAndResolveKeepsTheName)
     EXPECT_EQ(reader.resolvePath("textures\\wall.gif"), "textures\\wall.gif");
 }
 
-TEST(ImageReaderTest, WithoutAnInstalledReaderEveryRequestGetsItsOwnNoiseImage)
+TEST(ImageReaderTest, AnInstalledReaderServesUntilRemovedAndThenEachRequestGetsItsOwnNoiseImage)
 {
-    kestrel::setImageReader(nullptr);
+    OnePixelReader reader;
+    kestrel::setImageReader(&reader);
     Image first;
+    kestrel::getImageReader()->readImage("x", first);
+    EXPECT_EQ(first.width(), 1);
+    kestrel::setImageReader(nullptr);
+    ASSERT_NE(kestrel::getImageReader(), &reader);
+
     Image second;
     kestrel::getImageReader()->readImage("a.gif", first);
     kestrel::getImageReader()->readImage("b.gif", second);
@@ -56,17 +58,4 @@ TEST(ImageReaderTest, WithoutAnInstalledReaderEveryRequestGetsItsOwnNoiseImage)
     Image third;
     kestrel::getImageReader()->readImage("c.gif", third);
     EXPECT_EQ(third.width(), 32);
-}
-
-TEST(ImageReaderTest, InstalledReaderServesUntilRemoved)
-{
-    OnePixelReader reader;
-    kestrel::setImageReader(&reader);
-    EXPECT_EQ(kestrel::getImageReader(), &reader);
-    Image image;
-    kestrel::getImageReader()->readImage("x", image);
-    EXPECT_EQ(image.width(), 1);
-    kestrel::setImageReader(nullptr);
-    EXPECT_NE(kestrel::getImageReader(), &reader);
-    EXPECT_NE(kestrel::getImageReader(), nullptr);
 }
