@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 namespace testing_gui
@@ -23,19 +22,21 @@ protected:
     void SetUp() override
     {
         plat::setBackend(&fake);
-        kestrel::resetEventState();
-        kestrel::forgetMonitors();
-        kestrel::toolkitServices() = kestrel::ToolkitServices();
-        kestrel::setKeyboardFocus(nullptr);
+        resetToolkit();
     }
 
     void TearDown() override
+    {
+        resetToolkit();
+        plat::setBackend(nullptr);
+    }
+
+    static void resetToolkit()
     {
         kestrel::setKeyboardFocus(nullptr);
         kestrel::resetEventState();
         kestrel::forgetMonitors();
         kestrel::toolkitServices() = kestrel::ToolkitServices();
-        plat::setBackend(nullptr);
     }
 
     // Opens a framed window of the given size and makes the application active.
@@ -50,45 +51,44 @@ protected:
         drain();
     }
 
-    plat::InputEvent& input(plat::InputKind kind, const kestrel::Window& window)
+    // An input event of the kind for the window (0: none) at (x, y).
+    static plat::InputEvent inputEvent(plat::InputKind kind, plat::WindowId window, int x = -1, int y = -1)
     {
         plat::InputEvent event;
         event.kind = kind;
-        event.window = window.nativeHandle();
-        fake.push(event);
-        pushed.push_back(event);
-        return pushed.back();
+        event.window = window;
+        event.x = x;
+        event.y = y;
+        return event;
+    }
+
+    void input(plat::InputKind kind, const kestrel::Window& window)
+    {
+        fake.push(inputEvent(kind, window.nativeHandle()));
     }
 
     void move(const kestrel::Window& window, int x, int y)
     {
-        plat::InputEvent event;
-        event.kind = plat::InputKind::MouseMove;
-        event.window = window.nativeHandle();
-        event.x = x;
-        event.y = y;
-        fake.push(event);
+        fake.push(inputEvent(plat::InputKind::MouseMove, window.nativeHandle(), x, y));
     }
 
-    void button(const kestrel::Window& window, plat::InputKind kind, int x, int y,
-                plat::MouseButton which = plat::MouseButton::Left)
+    void button(const kestrel::Window& window, plat::InputKind kind, int x, int y)
     {
-        plat::InputEvent event;
-        event.kind = kind;
-        event.window = window.nativeHandle();
-        event.button = which;
-        event.x = x;
-        event.y = y;
-        fake.push(event);
+        fake.push(inputEvent(kind, window.nativeHandle(), x, y));
     }
 
     void key(const kestrel::Window& window, int code, plat::InputKind kind = plat::InputKind::Key)
     {
-        plat::InputEvent event;
-        event.kind = kind;
-        event.window = window.nativeHandle();
-        event.key = code;
-        fake.push(event);
+        plat::InputEvent typed = inputEvent(kind, window.nativeHandle());
+        typed.key = code;
+        fake.push(typed);
+    }
+
+    void wheel(const kestrel::Window& window, int delta)
+    {
+        plat::InputEvent turned = inputEvent(plat::InputKind::Wheel, window.nativeHandle());
+        turned.wheelDelta = delta;
+        fake.push(turned);
     }
 
     // Runs getEvent until the queue is empty, dispatching, and returns the types handed out.
@@ -108,7 +108,6 @@ protected:
     }
 
     plat::FakeBackend fake;
-    std::vector<plat::InputEvent> pushed;
 };
 
 }
