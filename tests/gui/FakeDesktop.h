@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace testing_gui
@@ -105,6 +106,16 @@ protected:
             kestrel::dispatch(event);
         }
         return types;
+    }
+
+    // The message boxes shown so far, each as its caption, a space and its text.
+    std::vector<std::string> shownBoxes() const
+    {
+        std::vector<std::string> out;
+        for (const auto& box : fake.messageBoxes) {
+            out.push_back(box.caption + " " + box.text);
+        }
+        return out;
     }
 
     plat::FakeBackend fake;

@@ -15,15 +15,6 @@ class Windows : public FakeDesktop
 {
 protected:
     const plat::WindowSpec& request(const Window& window) { return fake.windows.at(window.nativeHandle()).request; }
-
-    std::vector<std::string> boxes() const
-    {
-        std::vector<std::string> out;
-        for (const auto& box : fake.messageBoxes) {
-            out.push_back(box.caption + " " + box.text);
-        }
-        return out;
-    }
 };
 
 TEST_F(Windows, FramedWindowsAreCentredOrMaximisedAndPopupsFallBackToTheScreenEdge)
@@ -72,7 +63,7 @@ TEST_F(Windows, RefusedCreationsShowTheirBoxesAndStayClosed)
     EXPECT_FALSE(popup.isOpen());
     EXPECT_FALSE(child.isOpen());
     EXPECT_FALSE(failed.isOpen());
-    EXPECT_EQ(boxes(), (std::vector<std::string>{
+    EXPECT_EQ(shownBoxes(), (std::vector<std::string>{
                            "Kestrel API: user error: A popup window has no parent. Please call setParent() somewhere",
                            "Kestrel API: user error: A subwindow cannot be made on this desktop: use a popup window "
                            "or a component instead",
