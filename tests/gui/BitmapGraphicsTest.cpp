@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "FixedLayout.h"
 #include "LogCapture.h"
 
 #include <cstdlib>
@@ -25,10 +26,7 @@ namespace
 
 using Picture = std::vector<std::string>;
 
-std::uint32_t pixelOf(GuiColor::gui_color colour)
-{
-    return kestrel::packedToPixel(GuiColor::toSystemColour(colour));
-}
+using testing_gui::pixelOf;
 
 const std::uint32_t background = pixelOf(GuiColor::MAGENTA);
 

@@ -2,8 +2,6 @@
 
 #include "gui/Action.h"
 #include "gui/ComponentGroup.h"
-#include "gui/Graphics.h"
-#include "gui/GuiColor.h"
 
 #include <vector>
 
@@ -15,25 +13,8 @@ using kestrel::Container;
 using kestrel::GuiColor;
 using kestrel::Rect;
 
-// A component that fills its bounds with one palette colour.
-class Swatch : public Component
-{
-public:
-    explicit Swatch(GuiColor::gui_color colour) : colour(colour) {}
-    void draw(kestrel::Graphics& graphics) override
-    {
-        ++draws;
-        graphics.setColor(colour);
-        graphics.fillRect(bounds);
-    }
-    GuiColor::gui_color colour;
-    int draws = 0;
-};
-
-std::uint32_t pixelOf(GuiColor::gui_color colour)
-{
-    return kestrel::packedToPixel(GuiColor::toSystemColour(colour));
-}
+using testing_gui::pixelOf;
+using testing_gui::Swatch;
 
 class ComponentTree : public testing_gui::FakeDesktop
 {
