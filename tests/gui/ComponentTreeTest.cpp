@@ -190,17 +190,10 @@ public:
     int commandId() override { return 0x10000004; }
 };
 
-class Recorder : public kestrel::MessageDest
-{
-public:
-    void handleMessage(const kestrel::ComponentMessage& message) override { messages.push_back(message); }
-    std::vector<kestrel::ComponentMessage> messages;
-};
-
 TEST(ComponentAction, AnActionGivesLabelMnemonicTooltipAndCommandToTheComponent)
 {
     SaveAs action;
-    Recorder recorder;
+    testing_gui::MessageRecorder recorder;
     Component component;
     component.setAction(&action, &recorder);
     EXPECT_STREQ(component.getText().c_str(), "Save as...");

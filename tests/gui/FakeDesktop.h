@@ -16,6 +16,14 @@
 namespace testing_gui
 {
 
+// Notes the messages components send.
+class MessageRecorder : public kestrel::MessageDest
+{
+public:
+    void handleMessage(const kestrel::ComponentMessage& message) override { messages.push_back(message); }
+    std::vector<kestrel::ComponentMessage> messages;
+};
+
 // Installs a fake desktop for one test and leaves the toolkit's global state clean afterwards.
 class FakeDesktop : public ::testing::Test
 {

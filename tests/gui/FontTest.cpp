@@ -105,11 +105,3 @@ TEST(FontTest, EveryFaceHasAUsableDefaultSizeAndOneThatCannotLoadTakesTheFallbac
     }
     EXPECT_EQ(font.glyph('a'), nullptr);
 }
-
-TEST(FontTest, KeysOrderByFaceThenStyleThenSize)
-{
-    EXPECT_TRUE((FontKey{123, 50, 7} < FontKey{124, 1, 0}));
-    EXPECT_TRUE((FontKey{125, 50, 1} < FontKey{125, 1, 2}));
-    EXPECT_TRUE((FontKey{125, 1, 2} < FontKey{125, 2, 2}));
-    EXPECT_FALSE((FontKey{125, 2, 2} < FontKey{125, 2, 2}));
-}

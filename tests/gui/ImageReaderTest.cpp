@@ -1,10 +1,9 @@
 #include "gui/ImageReader.h"
 
-#include "tests/base/TempFolder.h"
-
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <algorithm>
+#include <utility>
 
 using kestrel::Image;
 using kestrel::ImageReader;
@@ -19,18 +18,6 @@ public:
     void readImage(const heron_string&, Image& image) override { image = Image(1, 1); }
 };
 
-}
-
-TEST(ImageReaderTest, DefaultExistsAsksTheFileSystemAndResolveKeepsTheName)
-{
-    const TempFolder folder;
-    const std::string present = (folder.path() / "present.gif").string();
-    std::ofstream(present) << "GIF89a";
-    OnePixelReader reader;
-    EXPECT_TRUE(reader.exists(present.c_str()));
-    EXPECT_FALSE(reader.exists((folder.path() / "missing.gif").string().c_str()));
-    EXPECT_FALSE(reader.exists(folder.path().string().c_str()));
-    EXPECT_EQ(reader.resolvePath("textures\\wall.gif"), "textures\\wall.gif");
 }
 
 TEST(ImageReaderTest, AnInstalledReaderServesUntilRemovedAndThenEachRequestGetsItsOwnNoiseImage)

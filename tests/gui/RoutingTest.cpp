@@ -39,13 +39,6 @@ public:
     int lost = 0;
 };
 
-class Listener : public kestrel::MessageDest
-{
-public:
-    void handleMessage(const kestrel::ComponentMessage& message) override { messages.push_back(message); }
-    std::vector<kestrel::ComponentMessage> messages;
-};
-
 // A window split into two probes, left and right.
 class Routing : public testing_gui::FakeDesktop
 {
@@ -155,7 +148,7 @@ TEST_F(Routing, DeactivationClearsTheKeyboardAndStopsDeliveryUntilActivation)
 
 TEST_F(Routing, EnterTriggersTheDefaultButtonAltFindsTheMnemonicAndALoneAltOpensTheMenuBar)
 {
-    Listener listener;
+    testing_gui::MessageRecorder listener;
     right->setActionListener(&listener, 42);
     right->setText("Sa!ve", true);
     window.setDefaultButton(right);
