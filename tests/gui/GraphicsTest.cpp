@@ -146,7 +146,7 @@ TEST(GraphicsTest, OverflowAndUnderflowAreReportedAndScopedClipsPopOnlyWhatTheyP
     EXPECT_EQ(g.clipRect(), (Rect{0, 0, 10, 10}));
 }
 
-TEST(GraphicsTest, TextAdvancesByTheFontsWidthsAndFittedTextDrawsOnlyWholeCharacters)
+TEST(GraphicsTest, TextAdvancesByTheFontsWidthsFittedTextDrawsWholeCharactersAndCentringTruncates)
 {
     const Font font(FontKey{125, 12, 0});
     const int w = font.charWidth('W');
@@ -167,13 +167,9 @@ TEST(GraphicsTest, TextAdvancesByTheFontsWidthsAndFittedTextDrawsOnlyWholeCharac
     g.chars.clear();
     g.drawTextFitted("aWb", font, 0, 0, a + font.charWidth('b'), false);
     EXPECT_EQ(g.chars, (Chars{{'a', 0, 0}}));
-}
 
-TEST(GraphicsTest, CentredTextAndImagesTruncateTowardZero)
-{
-    const Font font(FontKey{125, 12, 0});
-    RecordingGraphics g;
-    g.begin(nullptr, Rect{0, 0, 200, 50});
+    // Centring truncates toward zero.
+    g.chars.clear();
     g.drawTextCentered(heron_string("WWW"), font, Rect{0, 0, 10, 20});
     ASSERT_FALSE(g.chars.empty());
     EXPECT_EQ(g.chars[0].x, (10 - font.textWidth("WWW")) / 2);
@@ -182,7 +178,6 @@ TEST(GraphicsTest, CentredTextAndImagesTruncateTowardZero)
     g.drawTextCentered(static_cast<const char*>(nullptr), font, Rect{0, 0, 10, 20});
     g.drawTextCentered("W", font, Rect{7, 9, 0, 0});
     EXPECT_EQ(g.chars, (Chars{{'W', 7, 9}}));
-
     g.drawImageCentered(Image(), Rect{0, 0, 10, 10});
     g.drawImageCentered(Image(3, 4), Rect{0, 0, 10, 9});
     g.drawImageCentered(Image(3, 4), Rect{5, 6, 0, -1});
