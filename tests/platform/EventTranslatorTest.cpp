@@ -67,11 +67,11 @@ Keys keysOf(const std::vector<InputEvent>& events)
 class Translator : public ::testing::Test
 {
 protected:
-    std::vector<InputEvent> feed(std::initializer_list<SDL_Event> events, const plat::InputState& state = {})
+    std::vector<InputEvent> feed(std::initializer_list<SDL_Event> events)
     {
         std::vector<InputEvent> out;
         for (const SDL_Event& event : events) {
-            translator.translate(event, state, out);
+            translator.translate(event, plat::InputState(), out);
         }
         return out;
     }
@@ -110,39 +110,53 @@ TEST_F(Translator, SpecialKeysCarryTheToolkitCodesAndTheKeypadMovesWithNumLockOf
     }
 }
 
-TEST_F(Translator, KeySequencesGiveTheirToolkitKeys)
+TEST_F(Translator, KeySequencesGiveTheirToolkitKeysAndAltGrTypesItsCharacter)
 {
+    const plat::InputState none;
+    plat::InputState altGr;
+    altGr.alt = true;
+    plat::InputState altGrShift = altGr;
+    altGrShift.leftShift = true;
     struct Case
     {
         const char* what;
+        plat::InputState state;
         std::vector<SDL_Event> events;
         Keys expected;
     };
     const Case cases[] = {
-        {"letters arrive as text and releases give nothing", {down(SDLK_a), up(SDLK_TAB)}, {}},
-        {"the keypad types digits with Num Lock on", {down(SDLK_KP_4, KMOD_NUM), textEvent("4")},
+        {"letters arrive as text and releases give nothing", none, {down(SDLK_a), up(SDLK_TAB)}, {}},
+        {"the keypad types digits with Num Lock on", none, {down(SDLK_KP_4, KMOD_NUM), textEvent("4")},
          {{InputKind::Key, '4'}}},
-        {"control letters become control characters and their text is dropped",
+        {"control letters become control characters and their text is dropped", none,
          {down(SDLK_a, KMOD_LCTRL), textEvent("a"), down(SDLK_z, KMOD_RCTRL)},
          {{InputKind::Key, 1}, {InputKind::Key, 26}}},
-        {"an Alt combination is a system key",
+        {"an Alt combination is a system key", none,
          {down(SDLK_LALT), down(SDLK_f, KMOD_LALT), textEvent("f"), up(SDLK_f, KMOD_LALT), up(SDLK_LALT)},
          {{InputKind::AltKey, 'f'}}},
-        {"Alt with a function key or a digit too, and the text of Alt+Space is dropped",
+        {"Alt with a function key or a digit too, and the text of Alt+Space is dropped", none,
          {down(SDLK_F4, KMOD_LALT), down(SDLK_7, KMOD_RALT), down(SDLK_SPACE, KMOD_LALT), textEvent(" ")},
          {{InputKind::AltKey, 269}, {InputKind::AltKey, '7'}}},
-        {"an Alt combination without text is reported before the next key",
+        {"an Alt combination without text is reported before the next key", none,
          {down(SDLK_x, KMOD_LALT), down(SDLK_TAB)}, {{InputKind::AltKey, 'x'}, {InputKind::Key, plat::keys::tab}}},
-        {"a lone Alt is -1", {down(SDLK_RALT), up(SDLK_RALT)}, {{InputKind::Key, plat::keys::altAlone}}},
+        {"a lone Alt is -1", none, {down(SDLK_RALT), up(SDLK_RALT)}, {{InputKind::Key, plat::keys::altAlone}}},
         // The euro sign is 0x80 in Windows-1252.
-        {"text arrives as Windows-1252 bytes", {textEvent("a\xC3\xA9\xE2\x82\xAC")},
+        {"text arrives as Windows-1252 bytes", none, {textEvent("a\xC3\xA9\xE2\x82\xAC")},
          {{InputKind::Key, 'a'}, {InputKind::Key, 0xE9}, {InputKind::Key, 0x80}}},
+        {"AltGr types its character", altGr, {down(SDLK_q, KMOD_RALT), textEvent("@")}, {{InputKind::Key, '@'}}},
+        {"AltGr types the euro sign", altGr, {down(SDLK_e, KMOD_RALT), textEvent("\xE2\x82\xAC")},
+         {{InputKind::Key, 0x80}}},
+        {"Alt with the key's own shifted letter stays a combination", altGrShift,
+         {down(SDLK_f, KMOD_RALT), textEvent("F")}, {{InputKind::AltKey, 'f'}}},
+        {"Alt with the key's own shifted digit stays a combination", altGrShift,
+         {down(SDLK_1, KMOD_RALT), textEvent("!")}, {{InputKind::AltKey, '1'}}},
+        {"AltGr without text stays a combination", altGr, {down(SDLK_g, KMOD_RALT)}, {{InputKind::AltKey, 'g'}}},
     };
     for (const Case& c : cases) {
         EventTranslator fresh{[](plat::WindowId) { return windowHeight; }};
         std::vector<InputEvent> out;
         for (const SDL_Event& event : c.events) {
-            fresh.translate(event, plat::InputState(), out);
+            fresh.translate(event, c.state, out);
         }
         fresh.endBatch(window, out);
         EXPECT_EQ(keysOf(out), c.expected) << c.what;
@@ -154,32 +168,6 @@ TEST_F(Translator, KeySequencesGiveTheirToolkitKeys)
     SDL_Event full = textEvent("");
     std::fill(std::begin(full.text.text), std::end(full.text.text), 'x');
     EXPECT_EQ(feed({full}).size(), sizeof full.text.text);
-}
-
-TEST_F(Translator, AltGrTypesItsCharacterWhileAltWithTheKeysOwnTextStaysACombination)
-{
-    const struct
-    {
-        SDL_Keycode sym;
-        const char* text;       // null: no text follows
-        bool shift;
-        Keys expected;
-    } cases[] = {
-        {SDLK_q, "@", false, {{InputKind::Key, '@'}}},
-        {SDLK_e, "\xE2\x82\xAC", false, {{InputKind::Key, 0x80}}},
-        {SDLK_f, "F", true, {{InputKind::AltKey, 'f'}}},
-        {SDLK_1, "!", true, {{InputKind::AltKey, '1'}}},
-        {SDLK_g, nullptr, false, {{InputKind::AltKey, 'g'}}},
-    };
-    for (const auto& c : cases) {
-        plat::InputState state;
-        state.leftShift = c.shift;
-        state.alt = true;
-        std::vector<InputEvent> out = c.text ? feed({down(c.sym, KMOD_RALT), textEvent(c.text)}, state)
-                                             : feed({down(c.sym, KMOD_RALT)}, state);
-        translator.endBatch(window, out);
-        EXPECT_EQ(keysOf(out), c.expected) << c.sym;
-    }
 }
 
 TEST_F(Translator, AnAltReleasedAsTheFocusLeavesIsNoLoneAlt)
