@@ -45,25 +45,6 @@ TEST(FontTest, LiberationSansMetricsAndHintedWidthsAt12And16Pixels)
     }
 }
 
-TEST(FontTest, StylesKeepTheirRelationsToTheRegularFace)
-{
-    for (const int size : {12, 16}) {
-        const Font regular(FontKey{125, size, 0});
-        const Font bold(FontKey{125, size, Font::Bold});
-        const Font italic(FontKey{125, size, Font::Italic});
-        const Font underlined(FontKey{125, size, Font::Underline});
-        int boldWider = 0;
-        for (int c = 32; c < 256; ++c) {
-            const char byte = static_cast<char>(c);
-            EXPECT_GE(bold.charWidth(byte), regular.charWidth(byte)) << c;
-            EXPECT_EQ(italic.charWidth(byte), regular.charWidth(byte)) << c;
-            EXPECT_EQ(underlined.charWidth(byte), regular.charWidth(byte)) << c;
-            boldWider += bold.charWidth(byte) > regular.charWidth(byte) ? 1 : 0;
-        }
-        EXPECT_GT(boldWider, 0);
-    }
-}
-
 TEST(FontTest, EveryByteHasAWidthIncludingTheLastOneAndTextWidthsSumThem)
 {
     const Font font(FontKey{125, 16, 0});
