@@ -6,6 +6,7 @@
 #include "FixedLayout.h"
 #include "LogCapture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <map>

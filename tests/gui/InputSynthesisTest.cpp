@@ -1,5 +1,6 @@
 #include "FakeDesktop.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace
