@@ -67,9 +67,10 @@ bool runWhile(Condition condition, int passes, std::vector<int>* keys = nullptr)
     return open;
 }
 
-TEST(WindowDisplay, AWindowOpensPaintsItsTreeAndShowsThePixels)
+TEST(WindowDisplay, AWindowOpensWithItsTitleInUtf8PaintsItsTreeAndShowsThePixels)
 {
     kestrel::Window window;
+    window.setTitle("Caf\xE9 \x80");
     window.setLayout(new testing_gui::FixedLayout);
     auto* red = new Swatch(GuiColor::RED);
     auto* blue = new Swatch(GuiColor::BLUE);
@@ -77,6 +78,14 @@ TEST(WindowDisplay, AWindowOpensPaintsItsTreeAndShowsThePixels)
     window.add(blue);
     open(window, 120, 80);
     EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, 120, 80}));
+    SDL_Window* const desktop = SDL_GetWindowFromID(window.nativeHandle());
+    ASSERT_NE(desktop, nullptr);
+    EXPECT_STREQ(SDL_GetWindowTitle(desktop), "Caf\xC3\xA9 \xE2\x82\xAC");
+    window.setTitle("\xFC");
+    EXPECT_STREQ(SDL_GetWindowTitle(desktop), "\xC3\xBC");
+    // Nothing of ours takes drops, so SDL must not hand over dropped names for us to free.
+    EXPECT_EQ(SDL_EventState(SDL_DROPFILE, SDL_QUERY), SDL_DISABLE);
+    EXPECT_EQ(SDL_EventState(SDL_DROPTEXT, SDL_QUERY), SDL_DISABLE);
     red->setBounds(0, 0, 30, 20);
     blue->setBounds(90, 60, 30, 20);
     runWhile([] { return true; }, 20);
@@ -113,23 +122,6 @@ TEST(WindowDisplay, KeysAndCloseRequestsFromTheDesktopBecomeToolkitEvents)
     runWhile([&] { return window.isOpen(); }, 50, &keys);
     EXPECT_EQ(keys, std::vector<int>{kestrel::keycodes::pageDown});
     EXPECT_FALSE(window.isOpen());
-}
-
-TEST(WindowDisplay, TitlesReachTheDesktopAsUtf8AndDroppedFilesAreRefused)
-{
-    kestrel::Window window;
-    window.setTitle("Caf\xE9 \x80");
-    open(window, 40, 40);
-    SDL_Window* const desktop = SDL_GetWindowFromID(window.nativeHandle());
-    ASSERT_NE(desktop, nullptr);
-    EXPECT_STREQ(SDL_GetWindowTitle(desktop), "Caf\xC3\xA9 \xE2\x82\xAC");
-    window.setTitle("\xFC");
-    EXPECT_STREQ(SDL_GetWindowTitle(desktop), "\xC3\xBC");
-    // Nothing of ours takes drops, so SDL must not hand over dropped names for us to free.
-    EXPECT_EQ(SDL_EventState(SDL_DROPFILE, SDL_QUERY), SDL_DISABLE);
-    EXPECT_EQ(SDL_EventState(SDL_DROPTEXT, SDL_QUERY), SDL_DISABLE);
-    window.close();
-    kestrel::destroyClosedWindows();
 }
 
 TEST(WindowDisplay, CtrlCInTheTerminalClosesTheWindowsAndEndsTheLoop)
