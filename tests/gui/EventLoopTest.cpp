@@ -12,14 +12,14 @@ namespace
 {
 
 using kestrel::Event;
-using testing_gui::FakeDesktop;
+using Journal = std::vector<std::string>;
 
-std::vector<std::string> journal;
+Journal journal;
 
 class RecordingUpdatable : public kestrel::Updatable
 {
 public:
-    RecordingUpdatable(std::string name, bool busy) : name(std::move(name)), busy(busy) {}
+    RecordingUpdatable(std::string name, bool busy) : name(std::move(name)), busy(busy) { startUpdating(this); }
 
     bool update() override
     {
@@ -55,13 +55,23 @@ public:
     void idle() override { journal.push_back("idle"); }
 };
 
-class EventLoop : public FakeDesktop
+class EventLoop : public testing_gui::FakeDesktop
 {
 protected:
     void SetUp() override
     {
         FakeDesktop::SetUp();
         journal.clear();
+    }
+
+    // One pass of the loop and what it did.
+    Journal pass(kestrel::Idler* idler = nullptr)
+    {
+        journal.clear();
+        Event event;
+        kestrel::getEvent(event, idler);
+        EXPECT_EQ(event.type, Event::None);
+        return journal;
     }
 };
 
@@ -70,114 +80,70 @@ TEST_F(EventLoop, AnEmptyPassRunsUpdatablesThenPaintsThenIdlesOnlyWhenNothingHap
     RecordingWindow window;
     openAndActivate(window);
     RecordingUpdatable quiet("quiet", false);
-    RecordingUpdatable::startUpdating(&quiet);
     RecordingIdler idler;
-    Event event;
-
     window.repaint();
-    journal.clear();
-    kestrel::getEvent(event, &idler);
-    EXPECT_EQ(event.type, Event::None);
-    EXPECT_EQ(journal, (std::vector<std::string>{"update quiet", "paint"}));
-
-    journal.clear();
-    kestrel::getEvent(event, &idler);
-    EXPECT_EQ(journal, (std::vector<std::string>{"update quiet", "idle"}));
-
+    EXPECT_EQ(pass(&idler), (Journal{"update quiet", "paint"}));
+    EXPECT_EQ(pass(&idler), (Journal{"update quiet", "idle"}));
     RecordingUpdatable busy("busy", true);
-    RecordingUpdatable::startUpdating(&busy);
-    journal.clear();
-    kestrel::getEvent(event, &idler);
-    EXPECT_EQ(journal, (std::vector<std::string>{"update quiet", "update busy"}));
+    EXPECT_EQ(pass(&idler), (Journal{"update quiet", "update busy"}));
 }
 
-TEST_F(EventLoop, QueuedEventsComeBeforeUpdatesAndOneShotEventsBeforeTheQueue)
+TEST_F(EventLoop, QueuedEventsComeBeforeUpdates)
 {
     RecordingWindow window;
     openAndActivate(window);
     RecordingUpdatable quiet("quiet", false);
-    RecordingUpdatable::startUpdating(&quiet);
     journal.clear();
-
     button(window, plat::InputKind::ButtonPress, 10, 10);
-    button(window, plat::InputKind::ButtonRelease, 10, 10);
-    button(window, plat::InputKind::ButtonPress, 10, 10);
-    button(window, plat::InputKind::ButtonRelease, 10, 10);
+    key(window, 'a');
     Event event;
-    std::vector<std::uint32_t> types;
-    for (int i = 0; i < 5; ++i) {
-        kestrel::getEvent(event, nullptr);
-        types.push_back(event.type);
-    }
-    EXPECT_EQ(types, (std::vector<std::uint32_t>{Event::LeftPress, Event::LeftRelease, Event::LeftPress,
-                                                  Event::DoubleClick, Event::LeftRelease}));
-    EXPECT_TRUE(journal.empty());
     kestrel::getEvent(event, nullptr);
-    EXPECT_EQ(event.type, Event::None);
-    EXPECT_EQ(journal, (std::vector<std::string>{"update quiet"}));
+    EXPECT_EQ(event.type, Event::LeftPress);
+    kestrel::getEvent(event, nullptr);
+    EXPECT_EQ(event.type, Event::Key);
+    EXPECT_TRUE(journal.empty());
+    EXPECT_EQ(pass(), (Journal{"update quiet"}));
 }
 
-TEST_F(EventLoop, AnUpdatableMayStopItselfOrTheNextOneDuringItsUpdate)
+TEST_F(EventLoop, UpdatablesStoppedOrDeletedDuringAPassAreNotCalled)
 {
-    RecordingUpdatable first("first", false);
-    RecordingUpdatable second("second", false);
-    RecordingUpdatable third("third", false);
-    first.stopSelf = true;
-    first.stopOther = &second;
-    for (kestrel::Updatable* u : {static_cast<kestrel::Updatable*>(&first), static_cast<kestrel::Updatable*>(&second),
-                                  static_cast<kestrel::Updatable*>(&third)}) {
-        kestrel::Updatable::startUpdating(u);
-    }
-    kestrel::Updatable::startUpdating(&third);
-    EXPECT_FALSE(kestrel::runUpdatables());
-    EXPECT_EQ(journal, (std::vector<std::string>{"update first", "update third"}));
-    journal.clear();
-    kestrel::runUpdatables();
-    EXPECT_EQ(journal, (std::vector<std::string>{"update third"}));
-}
-
-TEST_F(EventLoop, AnUpdatableDeletedDuringAnotherUpdateIsNotCalled)
-{
-    RecordingUpdatable first("first", false);
-    auto* doomed = new RecordingUpdatable("doomed", true);
     struct Deleter : kestrel::Updatable
     {
-        RecordingUpdatable** target;
+        RecordingUpdatable* target = nullptr;
         bool update() override
         {
-            delete *target;
-            *target = nullptr;
+            delete target;
             return false;
         }
     } deleter;
-    deleter.target = &doomed;
     kestrel::Updatable::startUpdating(&deleter);
-    kestrel::Updatable::startUpdating(doomed);
-    kestrel::Updatable::startUpdating(&first);
+    deleter.target = new RecordingUpdatable("doomed", true);
+    RecordingUpdatable first("first", false);
+    RecordingUpdatable second("second", false);
+    RecordingUpdatable third("third", false);
+    kestrel::Updatable::startUpdating(&third);
+    first.stopSelf = true;
+    first.stopOther = &second;
     EXPECT_FALSE(kestrel::runUpdatables());
-    EXPECT_EQ(journal, (std::vector<std::string>{"update first"}));
-}
-
-TEST_F(EventLoop, WithNothingToDoTheIdlerRunsOncePerEmptyPass)
-{
-    RecordingWindow window;
-    openAndActivate(window);
-    drain();
-    RecordingIdler idler;
-    Event event;
+    EXPECT_EQ(journal, (Journal{"update first", "update third"}));
     journal.clear();
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(kestrel::getEvent(event, &idler));
-    }
-    EXPECT_EQ(journal, (std::vector<std::string>{"idle", "idle", "idle"}));
+    kestrel::Updatable::stopUpdating(&deleter);
+    kestrel::runUpdatables();
+    EXPECT_EQ(journal, (Journal{"update third"}));
 }
 
-TEST_F(EventLoop, RunEventLoopReturnsAfterOnePassWhenNoWindowIsOpen)
+TEST_F(EventLoop, WithoutWindowsTheLoopReturnsAfterOnePassAndRunUntilIdleStopsAtTheFirstIdlePass)
 {
     RecordingUpdatable quiet("quiet", false);
-    kestrel::Updatable::startUpdating(&quiet);
     EXPECT_FALSE(kestrel::runEventLoop(nullptr));
-    EXPECT_EQ(journal, (std::vector<std::string>{"update quiet"}));
+    EXPECT_EQ(journal, (Journal{"update quiet"}));
+
+    RecordingWindow window;
+    openAndActivate(window);
+    key(window, 'a');
+    key(window, 'b');
+    kestrel::runUntilIdle();
+    pass();
 }
 
 TEST_F(EventLoop, AnApplicationWindowRunsUntilItIsClosedAndSleepsWhenIdle)
@@ -203,7 +169,7 @@ TEST_F(EventLoop, AnApplicationWindowRunsUntilItIsClosedAndSleepsWhenIdle)
     kestrel::Updatable::startUpdating(&closer);
     app.setSize(50, 40);
     app.run();
-    EXPECT_EQ(journal, (std::vector<std::string>{"afterCreate", "afterFirstPaint"}));
+    EXPECT_EQ(journal, (Journal{"afterCreate", "afterFirstPaint"}));
     EXPECT_FALSE(app.isOpen());
     EXPECT_EQ(fake.destroyed.size(), 1u);
     EXPECT_GE(fake.sleeps, 2);
@@ -221,26 +187,12 @@ TEST_F(EventLoop, AQuitRequestClosesEveryWindowAndEndsTheRunLoop)
     kestrel::Window other;
     other.setSize(30, 30);
     other.create();
-    plat::InputEvent quit;
-    quit.kind = plat::InputKind::QuitRequest;
-    fake.push(quit);
+    fake.push(inputEvent(plat::InputKind::QuitRequest, 0));
     EXPECT_FALSE(kestrel::runEventLoop(nullptr));
     EXPECT_FALSE(main.isOpen());
     EXPECT_FALSE(popup.isOpen());
     EXPECT_FALSE(other.isOpen());
     EXPECT_EQ(fake.destroyed.size(), 3u);
-}
-
-TEST_F(EventLoop, RunUntilIdleStopsAtTheFirstIdlePass)
-{
-    RecordingWindow window;
-    openAndActivate(window);
-    key(window, 'a');
-    key(window, 'b');
-    kestrel::runUntilIdle();
-    Event event;
-    kestrel::getEvent(event, nullptr);
-    EXPECT_EQ(event.type, Event::None);
 }
 
 }

@@ -16,6 +16,14 @@
 namespace testing_gui
 {
 
+// Notes the messages components send.
+class MessageRecorder : public kestrel::MessageDest
+{
+public:
+    void handleMessage(const kestrel::ComponentMessage& message) override { messages.push_back(message); }
+    std::vector<kestrel::ComponentMessage> messages;
+};
+
 // Installs a fake desktop for one test and leaves the toolkit's global state clean afterwards.
 class FakeDesktop : public ::testing::Test
 {
@@ -23,19 +31,21 @@ protected:
     void SetUp() override
     {
         plat::setBackend(&fake);
-        kestrel::resetEventState();
-        kestrel::forgetMonitors();
-        kestrel::toolkitServices() = kestrel::ToolkitServices();
-        kestrel::setKeyboardFocus(nullptr);
+        resetToolkit();
     }
 
     void TearDown() override
+    {
+        resetToolkit();
+        plat::setBackend(nullptr);
+    }
+
+    static void resetToolkit()
     {
         kestrel::setKeyboardFocus(nullptr);
         kestrel::resetEventState();
         kestrel::forgetMonitors();
         kestrel::toolkitServices() = kestrel::ToolkitServices();
-        plat::setBackend(nullptr);
     }
 
     // Opens a framed window of the given size and makes the application active.
@@ -50,45 +60,44 @@ protected:
         drain();
     }
 
-    plat::InputEvent& input(plat::InputKind kind, const kestrel::Window& window)
+    // An input event of the kind for the window (0: none) at (x, y).
+    static plat::InputEvent inputEvent(plat::InputKind kind, plat::WindowId window, int x = -1, int y = -1)
     {
         plat::InputEvent event;
         event.kind = kind;
-        event.window = window.nativeHandle();
-        fake.push(event);
-        pushed.push_back(event);
-        return pushed.back();
+        event.window = window;
+        event.x = x;
+        event.y = y;
+        return event;
+    }
+
+    void input(plat::InputKind kind, const kestrel::Window& window)
+    {
+        fake.push(inputEvent(kind, window.nativeHandle()));
     }
 
     void move(const kestrel::Window& window, int x, int y)
     {
-        plat::InputEvent event;
-        event.kind = plat::InputKind::MouseMove;
-        event.window = window.nativeHandle();
-        event.x = x;
-        event.y = y;
-        fake.push(event);
+        fake.push(inputEvent(plat::InputKind::MouseMove, window.nativeHandle(), x, y));
     }
 
-    void button(const kestrel::Window& window, plat::InputKind kind, int x, int y,
-                plat::MouseButton which = plat::MouseButton::Left)
+    void button(const kestrel::Window& window, plat::InputKind kind, int x, int y)
     {
-        plat::InputEvent event;
-        event.kind = kind;
-        event.window = window.nativeHandle();
-        event.button = which;
-        event.x = x;
-        event.y = y;
-        fake.push(event);
+        fake.push(inputEvent(kind, window.nativeHandle(), x, y));
     }
 
     void key(const kestrel::Window& window, int code, plat::InputKind kind = plat::InputKind::Key)
     {
-        plat::InputEvent event;
-        event.kind = kind;
-        event.window = window.nativeHandle();
-        event.key = code;
-        fake.push(event);
+        plat::InputEvent typed = inputEvent(kind, window.nativeHandle());
+        typed.key = code;
+        fake.push(typed);
+    }
+
+    void wheel(const kestrel::Window& window, int delta)
+    {
+        plat::InputEvent turned = inputEvent(plat::InputKind::Wheel, window.nativeHandle());
+        turned.wheelDelta = delta;
+        fake.push(turned);
     }
 
     // Runs getEvent until the queue is empty, dispatching, and returns the types handed out.
@@ -107,8 +116,17 @@ protected:
         return types;
     }
 
+    // The message boxes shown so far, each as its caption, a space and its text.
+    std::vector<std::string> shownBoxes() const
+    {
+        std::vector<std::string> out;
+        for (const auto& box : fake.messageBoxes) {
+            out.push_back(box.caption + " " + box.text);
+        }
+        return out;
+    }
+
     plat::FakeBackend fake;
-    std::vector<plat::InputEvent> pushed;
 };
 
 }

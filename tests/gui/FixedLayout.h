@@ -1,6 +1,8 @@
 #pragma once
 
 #include "gui/Container.h"
+#include "gui/Graphics.h"
+#include "gui/GuiColor.h"
 #include "gui/LayoutManager.h"
 
 namespace testing_gui
@@ -17,5 +19,26 @@ public:
     }
     void layoutContainer(kestrel::Container&) override {}
 };
+
+// A component that fills its bounds with one palette colour and counts its draws.
+class Swatch : public kestrel::Component
+{
+public:
+    explicit Swatch(kestrel::GuiColor::gui_color colour) : colour(colour) {}
+    void draw(kestrel::Graphics& graphics) override
+    {
+        ++draws;
+        graphics.setColor(colour);
+        graphics.fillRect(bounds);
+    }
+    kestrel::GuiColor::gui_color colour;
+    int draws = 0;
+};
+
+// A palette colour as the opaque pixel 0xFFRRGGBB that windows and images hold.
+inline std::uint32_t pixelOf(kestrel::GuiColor::gui_color colour)
+{
+    return kestrel::packedToPixel(kestrel::GuiColor::toSystemColour(colour));
+}
 
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ using giftest::Bytes;
 using giftest::Code;
 using giftest::Picture;
 using kestrel::Image;
+using Pixels = std::vector<std::uint32_t>;
 
 namespace
 {
@@ -26,27 +28,24 @@ Image decode(const Bytes& bytes)
     return image;
 }
 
-std::vector<std::uint32_t> pixelsOf(const Image& image)
+Pixels pixelsOf(const Image& image)
 {
     const std::uint32_t* first = image.pixels();
-    return std::vector<std::uint32_t>(first, first + static_cast<std::size_t>(image.width()) * image.height());
+    return Pixels(first, first + static_cast<std::size_t>(image.width()) * image.height());
 }
 
 // The pixels a picture should decode to: bottom row first, opaque palette colours, the transparent entry
 // (when it lies in the table) with alpha 0, indices beyond the table opaque black.
-std::vector<std::uint32_t> expectedPixels(const Picture& picture)
+Pixels expectedPixels(const Picture& picture)
 {
-    const std::vector<std::uint32_t>& table = picture.local.empty() ? picture.global : picture.local;
+    const Pixels& table = picture.local.empty() ? picture.global : picture.local;
     const std::size_t padded = table.empty() ? 0 : std::size_t{2} << giftest::tableBits(table.size());
-    std::vector<std::uint32_t> out;
+    Pixels out;
     for (int row = picture.height - 1; row >= 0; --row) {
         for (int x = 0; x < picture.width; ++x) {
-            const int index = picture.indices[static_cast<std::size_t>(row) * picture.width + x];
-            std::uint32_t colour = 0xFF000000;
-            if (static_cast<std::size_t>(index) < table.size()) {
-                colour |= table[index];
-            }
-            if (index == picture.transparent && static_cast<std::size_t>(index) < padded) {
+            const std::size_t index = picture.indices[static_cast<std::size_t>(row) * picture.width + x];
+            std::uint32_t colour = 0xFF000000 | (index < table.size() ? table[index] : 0);
+            if (static_cast<int>(index) == picture.transparent && index < padded) {
                 colour &= 0x00FFFFFF;
             }
             out.push_back(colour);
@@ -55,17 +54,22 @@ std::vector<std::uint32_t> expectedPixels(const Picture& picture)
     return out;
 }
 
-const std::vector<std::uint32_t> fourColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+const Pixels fourColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+
+Picture picture(int width, int height, Bytes indices, Pixels global = fourColours)
+{
+    Picture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.indices = std::move(indices);
+    picture.global = std::move(global);
+    picture.minimumCodeSize = 2;
+    return picture;
+}
 
 Picture smallPicture()
 {
-    Picture picture;
-    picture.width = 3;
-    picture.height = 2;
-    picture.indices = {0, 1, 2, 3, 0, 1};
-    picture.global = fourColours;
-    picture.minimumCodeSize = 2;
-    return picture;
+    return picture(3, 2, {0, 1, 2, 3, 0, 1});
 }
 
 // A width x height picture of colours 0..colours-1 with runs and noise, so that the string table fills up.
@@ -82,11 +86,7 @@ Picture patternPicture(int width, int height, int colours, unsigned seed)
     for (int i = 0; i < colours; ++i) {
         picture.global.push_back(static_cast<std::uint32_t>(i) * 0x010203 + 0x102030);
     }
-    int bits = 2;
-    while ((1 << bits) < colours) {
-        ++bits;
-    }
-    picture.minimumCodeSize = bits;
+    picture.minimumCodeSize = std::max(2, giftest::tableBits(static_cast<std::size_t>(colours)) + 1);
     return picture;
 }
 
@@ -102,101 +102,78 @@ Bytes withCodes(int width, int height, int minimumCodeSize, const std::vector<Co
     return giftest::writeGif(picture);
 }
 
-struct Outcome
-{
-    bool empty;
-    std::string log;
-};
-
-Outcome decodeLogged(const Bytes& bytes)
-{
-    const LogCapture log;
-    const Image image = decode(bytes);
-    return {image.isEmpty(), log.text()};
 }
 
-}
-
-TEST(GifReaderTest, GlobalPaletteRowsAreStoredBottomUp)
+TEST(GifReaderTest, PicturesDecodeThroughTheirPalettesAndTransparencyFromAnySource)
 {
-    const Image image = decode(giftest::writeGif(smallPicture()));
-    ASSERT_EQ(image.width(), 3);
-    ASSERT_EQ(image.height(), 2);
-    EXPECT_EQ(image.components(), 3);
-    EXPECT_EQ(pixelsOf(image),
-              (std::vector<std::uint32_t>{0xFFFFFFFF, 0xFFFF0000, 0xFF00FF00, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF}));
-}
-
-TEST(GifReaderTest, LocalPaletteReplacesTheGlobalOne)
-{
-    Picture picture = smallPicture();
-    picture.local = {0x111111, 0x222222, 0x333333, 0x444444};
-    const Image image = decode(giftest::writeGif(picture));
-    EXPECT_EQ(pixelsOf(image), expectedPixels(picture));
-    EXPECT_EQ(*image.pixelAt(0, 1), 0xFF111111u);
-}
-
-TEST(GifReaderTest, TransparentIndexGivesAlphaZeroAndFourComponents)
-{
-    Picture picture = smallPicture();
-    picture.transparent = 0;
-    const Image image = decode(giftest::writeGif(picture));
-    EXPECT_EQ(image.components(), 4);
-    EXPECT_EQ(*image.pixelAt(0, 1), 0x00FF0000u);
-    EXPECT_EQ(pixelsOf(image), expectedPixels(picture));
-
-    picture.local = {0x111111, 0x222222, 0x333333, 0x444444};
-    picture.transparent = 3;
-    EXPECT_EQ(pixelsOf(decode(giftest::writeGif(picture))), expectedPixels(picture));
-}
-
-TEST(GifReaderTest, TransparentIndexOutsideTheTableChangesNoColour)
-{
-    Picture picture = smallPicture();
-    picture.transparent = 200;
-    const Image image = decode(giftest::writeGif(picture));
-    EXPECT_EQ(image.components(), 4);
-    EXPECT_EQ(pixelsOf(image), expectedPixels(picture));
-}
-
-TEST(GifReaderTest, ControlExtensionWithoutTransparencyBitIsIgnored)
-{
-    Bytes bytes = giftest::writeGif(smallPicture());
-    const Bytes control = {0x21, 0xF9, 4, 0, 0, 0, 1, 0};
-    bytes.insert(bytes.begin() + 13 + 12, control.begin(), control.end());
-    const Image image = decode(bytes);
-    EXPECT_EQ(image.components(), 3);
-    EXPECT_EQ(pixelsOf(image), expectedPixels(smallPicture()));
-}
-
-TEST(GifReaderTest, InterlacedRowsGoToTheirPlaces)
-{
-    for (const int height : {1, 2, 3, 5, 9, 10, 17}) {
-        Picture picture = patternPicture(2, height, 16, 7);
-        for (int row = 0; row < height; ++row) {
-            picture.indices[2 * row] = static_cast<std::uint8_t>(row % 16);
-        }
-        picture.interlaced = true;
-        EXPECT_EQ(pixelsOf(decode(giftest::writeGif(picture))), expectedPixels(picture)) << "height " << height;
+    const Bytes quiet = {0x21, 0xF9, 4, 0, 0, 0, 1, 0};
+    const Bytes noise = {0x99, 0x21, 0xFE, 3, 'a', 'b', 'c', 2, 'd', 'e', 0, 0x42};
+    const Pixels locals = {0x111111, 0x222222, 0x333333, 0x444444};
+    constexpr int widest = kestrel::GifReader::maxDimension;
+    struct Case
+    {
+        const char* what;
+        Picture picture;
+        int components;
+        Bytes afterGlobalTable;
+    };
+    std::vector<Case> cases = {
+        {"global palette", smallPicture(), 3, {}},
+        {"a local palette replaces the global one", smallPicture(), 3, {}},
+        {"the transparent index gets alpha 0", smallPicture(), 4, {}},
+        {"the transparent index of a local palette", smallPicture(), 4, {}},
+        {"a transparent index outside the table changes no colour", smallPicture(), 4, {}},
+        {"indices beyond the table are opaque black", picture(3, 2, {0, 1, 2, 3, 0, 1}, {1, 2}), 3, {}},
+        {"no table at all gives opaque black", picture(3, 2, {0, 1, 2, 3, 0, 1}, {}), 3, {}},
+        {"a control extension without the transparency bit is ignored", smallPicture(), 3, quiet},
+        {"unknown block bytes and extensions are skipped", smallPicture(), 3, noise},
+        {"the widest picture allowed", picture(widest, 1, Bytes(widest, 1)), 3, {}},
+    };
+    cases[1].picture.local = locals;
+    cases[2].picture.transparent = 0;
+    cases[3].picture.local = locals;
+    cases[3].picture.transparent = 3;
+    cases[4].picture.transparent = 200;
+    for (const Case& c : cases) {
+        Bytes bytes = giftest::writeGif(c.picture);
+        bytes.insert(bytes.begin() + 13 + 12, c.afterGlobalTable.begin(), c.afterGlobalTable.end());
+        const Image image = decode(bytes);
+        EXPECT_EQ(image.width(), c.picture.width) << c.what;
+        EXPECT_EQ(image.components(), c.components) << c.what;
+        EXPECT_EQ(pixelsOf(image), expectedPixels(c.picture)) << c.what;
+        heron::MemoryDataSource source(bytes.data(), static_cast<std::uint32_t>(bytes.size()), false);
+        EXPECT_EQ(pixelsOf(kestrel::GifReader(source).read()), expectedPixels(c.picture)) << c.what;
     }
+    // Rows are stored bottom up.
+    EXPECT_EQ(expectedPixels(smallPicture()),
+              (Pixels{0xFFFFFFFF, 0xFFFF0000, 0xFF00FF00, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF}));
 }
 
-TEST(GifReaderTest, LargePicturesRoundTripWithEveryTablePolicy)
+TEST(GifReaderTest, PicturesRoundTripWithEveryTablePolicyAndInterlacedRowsGoToTheirPlaces)
 {
     struct Case
     {
         int width, height, colours;
         bool clearWhenFull;
         std::size_t blockSize;
+        bool interlaced;
     };
     const Case cases[] = {
-        {300, 200, 256, true, 255}, {300, 200, 256, false, 255}, {257, 129, 4, true, 1},
-        {64, 512, 2, false, 7},     {1, 1, 2, true, 255},        {128, 128, 32, true, 100},
+        {300, 200, 256, true, 255, false}, {300, 200, 256, false, 255, false}, {257, 129, 4, true, 1, false},
+        {64, 512, 2, false, 7, false},     {1, 1, 2, true, 255, false},        {128, 128, 32, true, 100, false},
+        {2, 1, 16, true, 255, true},       {2, 2, 16, true, 255, true},        {2, 3, 16, true, 255, true},
+        {2, 5, 16, true, 255, true},       {2, 9, 16, true, 255, true},        {2, 10, 16, true, 255, true},
+        {2, 17, 16, true, 255, true},      {33, 21, 64, false, 50, true},
     };
     for (const Case& c : cases) {
         Picture picture = patternPicture(c.width, c.height, c.colours, 42);
         picture.clearWhenFull = c.clearWhenFull;
         picture.blockSize = c.blockSize;
+        picture.interlaced = c.interlaced;
+        // Every row starts with its own number, so a row in the wrong place shows.
+        for (int row = 0; row < c.height; ++row) {
+            picture.indices[static_cast<std::size_t>(row) * c.width] = static_cast<std::uint8_t>(row % c.colours);
+        }
         const Image image = decode(giftest::writeGif(picture));
         ASSERT_EQ(image.width(), c.width);
         EXPECT_EQ(pixelsOf(image), expectedPixels(picture))
@@ -204,44 +181,52 @@ TEST(GifReaderTest, LargePicturesRoundTripWithEveryTablePolicy)
     }
 }
 
-TEST(GifReaderTest, IndicesBeyondTheTableAndMissingTablesGiveOpaqueBlack)
+TEST(GifReaderTest, HandMadeStreamsDecodeOrAreRefusedWithTheirReason)
 {
-    Picture picture = smallPicture();
-    picture.global = {0x123456, 0x654321};
-    picture.indices = {0, 1, 2, 3, 0, 1};
-    EXPECT_EQ(pixelsOf(decode(giftest::writeGif(picture))), expectedPixels(picture));
-
-    picture.global.clear();
-    EXPECT_EQ(pixelsOf(decode(giftest::writeGif(picture))), std::vector<std::uint32_t>(6, 0xFF000000));
-}
-
-TEST(GifReaderTest, NotAGifGivesAnEmptyImageSilently)
-{
-    for (const std::string text : {"", "GIF", "GIF88a", "PNG\r\n\x1a\n-------", "gif89a\x01\x00\x01\x00"}) {
-        const Outcome outcome = decodeLogged(Bytes(text.begin(), text.end()));
-        EXPECT_TRUE(outcome.empty);
-        EXPECT_EQ(outcome.log, "");
+    const std::string corrupted = "GIF decode failed: corrupted file\n";
+    const std::string ended = "GIF decode failed: unexpected end of file\n";
+    const std::string tooLarge = "GIF decode failed: image too large\n";
+    const auto text = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
+    const Bytes header = {'G', 'I', 'F', '8', '7', 'a', 1, 0, 1, 0, 0, 0, 0};
+    struct Case
+    {
+        const char* what;
+        Bytes bytes;
+        std::string log;
+        Pixels expected;        // empty: the image must be empty
+    };
+    const Case cases[] = {
+        {"an end code before the last pixel keeps the pixels so far", withCodes(2, 1, 2, {{4, 3}, {2, 3}, {5, 3}}),
+         "", {0xFF0000FF, 0xFFFF0000}},
+        {"minimum code size one gives one pixel per code",
+         withCodes(4, 1, 1, {{2, 2}, {0, 2}, {1, 2}, {1, 2}, {0, 2}, {3, 2}}), "",
+         {0xFFFF0000, 0xFF00FF00, 0xFF00FF00, 0xFFFF0000}},
+        {"no data", {}, "", {}},
+        {"a cut signature", text("GIF"), "", {}},
+        {"an unknown version", text("GIF88a"), "", {}},
+        {"another format", text("PNG\r\n\x1a\n-------"), "", {}},
+        {"a lower-case signature", text("gif89a\x01"), "", {}},
+        {"a trailer and no image", [&] { Bytes b = header; b.push_back(0x3B); return b; }(), "", {}},
+        {"a zero byte and no image", [&] { Bytes b = header; b.push_back(0); return b; }(), "", {}},
+        {"minimum code size above 8", withCodes(2, 1, 9, {{512, 10}, {0, 10}, {513, 10}}), corrupted, {}},
+        {"code beyond the next free entry", withCodes(4, 1, 2, {{4, 3}, {0, 3}, {7, 3}}), corrupted, {}},
+        {"repeat code with no previous string", withCodes(2, 1, 2, {{4, 3}, {6, 3}}), corrupted, {}},
+        {"repeat code right after a clear", withCodes(4, 1, 2, {{4, 3}, {0, 3}, {4, 3}, {6, 3}}), corrupted, {}},
+        {"more pixels than the image holds", withCodes(1, 1, 2, {{4, 3}, {0, 3}, {0, 3}, {5, 3}}), corrupted, {}},
+        {"code stream without end code", withCodes(10, 1, 2, {{4, 3}, {0, 3}, {1, 3}}), ended, {}},
+        {"picture larger than its data can hold", withCodes(1000, 1000, 2, {{4, 3}, {0, 3}, {5, 3}}), ended, {}},
+        {"one-bit codes cannot cover the picture", withCodes(100, 1, 1, {{2, 2}, {0, 2}, {1, 2}, {3, 2}}), ended, {}},
+        {"width above the limit", withCodes(16385, 1, 2, {{4, 3}, {0, 3}, {5, 3}}), tooLarge, {}},
+        {"height above the limit", withCodes(1, 65535, 2, {{4, 3}, {0, 3}, {5, 3}}), tooLarge, {}},
+        {"more pixels than the limit", withCodes(4097, 4096, 2, {{4, 3}, {0, 3}, {5, 3}}), tooLarge, {}},
+    };
+    for (const Case& c : cases) {
+        const LogCapture log;
+        const Image image = decode(c.bytes);
+        EXPECT_EQ(image.isEmpty(), c.expected.empty()) << c.what;
+        EXPECT_EQ(pixelsOf(image), c.expected) << c.what;
+        EXPECT_EQ(log.text(), c.log) << c.what;
     }
-}
-
-TEST(GifReaderTest, StreamsWithoutImagesGiveAnEmptyImageSilently)
-{
-    Bytes header = {'G', 'I', 'F', '8', '7', 'a', 1, 0, 1, 0, 0, 0, 0};
-    for (const std::uint8_t end : {0x3B, 0x00}) {
-        Bytes bytes = header;
-        bytes.push_back(end);
-        const Outcome outcome = decodeLogged(bytes);
-        EXPECT_TRUE(outcome.empty);
-        EXPECT_EQ(outcome.log, "");
-    }
-}
-
-TEST(GifReaderTest, UnknownBlockBytesAndExtensionsAreSkipped)
-{
-    Bytes bytes = giftest::writeGif(smallPicture());
-    const Bytes noise = {0x99, 0x21, 0xFE, 3, 'a', 'b', 'c', 2, 'd', 'e', 0, 0x42};
-    bytes.insert(bytes.begin() + 13 + 12, noise.begin(), noise.end());
-    EXPECT_EQ(pixelsOf(decode(bytes)), expectedPixels(smallPicture()));
 }
 
 TEST(GifReaderTest, EveryTruncationFailsCleanlyOrKeepsThePicture)
@@ -250,7 +235,7 @@ TEST(GifReaderTest, EveryTruncationFailsCleanlyOrKeepsThePicture)
     picture.transparent = 2;
     picture.blockSize = 50;
     const Bytes bytes = giftest::writeGif(picture);
-    const std::vector<std::uint32_t> expected = expectedPixels(picture);
+    const Pixels expected = expectedPixels(picture);
     // The last three bytes are the last data byte's successors: the closing empty block and the trailer.
     for (std::size_t length = 6; length < bytes.size(); ++length) {
         const LogCapture log;
@@ -263,65 +248,6 @@ TEST(GifReaderTest, EveryTruncationFailsCleanlyOrKeepsThePicture)
         EXPECT_TRUE(image.isEmpty()) << "length " << length;
         EXPECT_EQ(log.text(), "GIF decode failed: unexpected end of file\n") << "length " << length;
     }
-}
-
-TEST(GifReaderTest, DamagedStreamsAreRefusedWithTheirReason)
-{
-    const std::string corrupted = "GIF decode failed: corrupted file\n";
-    const std::string ended = "GIF decode failed: unexpected end of file\n";
-    struct Case
-    {
-        const char* what;
-        Bytes bytes;
-        std::string log;
-    };
-    const std::vector<Case> cases = {
-        {"minimum code size above 8", withCodes(2, 1, 9, {{512, 10}, {0, 10}, {513, 10}}), corrupted},
-        {"code beyond the next free entry", withCodes(4, 1, 2, {{4, 3}, {0, 3}, {7, 3}}), corrupted},
-        {"repeat code with no previous string", withCodes(2, 1, 2, {{4, 3}, {6, 3}}), corrupted},
-        {"repeat code right after a clear", withCodes(4, 1, 2, {{4, 3}, {0, 3}, {4, 3}, {6, 3}}), corrupted},
-        {"more pixels than the image holds", withCodes(1, 1, 2, {{4, 3}, {0, 3}, {0, 3}, {5, 3}}), corrupted},
-        {"code stream without end code", withCodes(10, 1, 2, {{4, 3}, {0, 3}, {1, 3}}), ended},
-        {"picture larger than its data can hold", withCodes(1000, 1000, 2, {{4, 3}, {0, 3}, {5, 3}}), ended},
-        {"one-bit codes cannot cover the picture", withCodes(100, 1, 1, {{2, 2}, {0, 2}, {1, 2}, {3, 2}}), ended},
-        {"width above the limit", withCodes(16385, 1, 2, {{4, 3}, {0, 3}, {5, 3}}),
-         "GIF decode failed: image too large\n"},
-        {"height above the limit", withCodes(1, 65535, 2, {{4, 3}, {0, 3}, {5, 3}}),
-         "GIF decode failed: image too large\n"},
-        {"more pixels than the limit", withCodes(4097, 4096, 2, {{4, 3}, {0, 3}, {5, 3}}),
-         "GIF decode failed: image too large\n"},
-    };
-    for (const Case& c : cases) {
-        const Outcome outcome = decodeLogged(c.bytes);
-        EXPECT_TRUE(outcome.empty) << c.what;
-        EXPECT_EQ(outcome.log, c.log) << c.what;
-    }
-}
-
-TEST(GifReaderTest, EndCodeBeforeTheLastPixelKeepsThePixelsSoFar)
-{
-    const Image image = decode(withCodes(2, 1, 2, {{4, 3}, {2, 3}, {5, 3}}));
-    ASSERT_EQ(image.width(), 2);
-    EXPECT_EQ(pixelsOf(image), (std::vector<std::uint32_t>{0xFF0000FF, 0xFFFF0000}));
-}
-
-TEST(GifReaderTest, MinimumCodeSizeOneGivesOnePixelPerCode)
-{
-    const Image image = decode(withCodes(4, 1, 1, {{2, 2}, {0, 2}, {1, 2}, {1, 2}, {0, 2}, {3, 2}}));
-    EXPECT_EQ(pixelsOf(image), (std::vector<std::uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF00FF00, 0xFFFF0000}));
-}
-
-TEST(GifReaderTest, MaximumWidthIsAccepted)
-{
-    Picture picture;
-    picture.width = kestrel::GifReader::maxDimension;
-    picture.height = 1;
-    picture.indices.assign(picture.width, 1);
-    picture.global = fourColours;
-    picture.minimumCodeSize = 2;
-    const Image image = decode(giftest::writeGif(picture));
-    ASSERT_EQ(image.width(), kestrel::GifReader::maxDimension);
-    EXPECT_EQ(*image.pixelAt(picture.width - 1, 0), 0xFF00FF00u);
 }
 
 TEST(GifReaderTest, RandomDamageNeverBreaksTheReader)
@@ -342,11 +268,4 @@ TEST(GifReaderTest, RandomDamageNeverBreaksTheReader)
             EXPECT_LE(image.height(), kestrel::GifReader::maxDimension);
         }
     }
-}
-
-TEST(GifReaderTest, ReadsFromAnyBoundedSource)
-{
-    const Bytes bytes = giftest::writeGif(smallPicture());
-    heron::MemoryDataSource source(bytes.data(), static_cast<std::uint32_t>(bytes.size()), false);
-    EXPECT_EQ(pixelsOf(kestrel::GifReader(source).read()), expectedPixels(smallPicture()));
 }

@@ -29,21 +29,15 @@ public:
     void put(int code, int width)
     {
         m_buffer |= static_cast<std::uint64_t>(code) << m_bits;
-        m_bits += width;
-        while (m_bits >= 8) {
+        for (m_bits += width; m_bits >= 8; m_bits -= 8, m_buffer >>= 8) {
             m_bytes.push_back(static_cast<std::uint8_t>(m_buffer & 0xFF));
-            m_buffer >>= 8;
-            m_bits -= 8;
         }
     }
 
+    // The bytes written, the last one padded with zero bits.
     Bytes finish()
     {
-        if (m_bits > 0) {
-            m_bytes.push_back(static_cast<std::uint8_t>(m_buffer & 0xFF));
-        }
-        m_buffer = 0;
-        m_bits = 0;
+        put(0, (8 - m_bits) % 8);
         return std::move(m_bytes);
     }
 

@@ -1,9 +1,11 @@
 #include "gui/Font.h"
 #include "gui/GlyphSheet.h"
 #include "gui/Image.h"
+#include "platform/FontFace.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using kestrel::Font;
@@ -12,87 +14,94 @@ using kestrel::GlyphSheet;
 using kestrel::Image;
 using kestrel::Rect;
 
-TEST(GlyphSheetTest, CellsFillRowsFromTheTopLeft)
-{
-    const GlyphSheet sheet('A', std::vector<int>(7, 10), 12, 0);
-    ASSERT_FALSE(sheet.empty());
-    EXPECT_EQ(sheet.width(), 64);
-    EXPECT_EQ(sheet.height(), 64);
-    EXPECT_EQ(sheet.count(), 7);
-    EXPECT_EQ(sheet.cell(0), (Rect{0, 52, 10, 12}));
-    EXPECT_EQ(sheet.cell(5), (Rect{50, 52, 10, 12}));
-    EXPECT_EQ(sheet.cell(6), (Rect{0, 40, 10, 12}));
-    EXPECT_EQ(sheet.coverage().size(), 64u * 64u);
-}
-
-TEST(GlyphSheetTest, PadFramesEveryCellAndJGetsRoomOnItsLeft)
-{
-    const GlyphSheet sheet('i', {4, 5, 6}, 10, 1);
-    EXPECT_EQ(sheet.pad(), 1);
-    EXPECT_EQ(sheet.cell(0), (Rect{1, 53, 4, 10}));
-    // 'j' starts 2 pixels after the end of the framed 'i' cell.
-    EXPECT_EQ(sheet.cell(1), (Rect{6 + 2 + 1, 53, 5, 10}));
-    EXPECT_EQ(sheet.cell(2), (Rect{6 + 2 + 7 + 1, 53, 6, 10}));
-}
-
-TEST(GlyphSheetTest, SheetGrowsWidthWhenSquareElseHeight)
+TEST(GlyphSheetTest, CellsFillRowsFromTheTopLeftAndTheSheetGrowsWidthWhenSquareElseHeight)
 {
     struct Case
     {
-        int cells;
-        int width;
-        int height;
+        int first;
+        std::vector<int> advances;
+        int rowHeight, pad;
+        int width, height;                          // 0: the cells cannot fit
+        std::vector<std::pair<int, Rect>> cells;
     };
     // 10 x 10 cells: 6 a row at width 64, 12 at 128, 25 at 256; 6 rows at height 64, 12 at 128.
-    const Case cases[] = {{36, 64, 64}, {37, 128, 64}, {72, 128, 64}, {73, 128, 128}, {145, 256, 128}};
+    const Case cases[] = {
+        {'A', std::vector<int>(7, 10), 12, 0, 64, 64,
+         {{0, {0, 52, 10, 12}}, {5, {50, 52, 10, 12}}, {6, {0, 40, 10, 12}}}},
+        // A pad frames every cell, and 'j' starts 2 pixels after the end of the framed 'i' cell.
+        {'i', {4, 5, 6}, 10, 1, 64, 64,
+         {{0, {1, 53, 4, 10}}, {1, {6 + 2 + 1, 53, 5, 10}}, {2, {6 + 2 + 7 + 1, 53, 6, 10}}}},
+        {0, std::vector<int>(36, 10), 10, 0, 64, 64, {}},
+        {0, std::vector<int>(37, 10), 10, 0, 128, 64, {}},
+        {0, std::vector<int>(72, 10), 10, 0, 128, 64, {}},
+        {0, std::vector<int>(73, 10), 10, 0, 128, 128, {}},
+        {0, std::vector<int>(145, 10), 10, 0, 256, 128, {}},
+        {0, {GlyphSheet::maxSide + 1}, 10, 0, 0, 0, {}},
+        {0, {1}, GlyphSheet::maxSide + 1, 0, 0, 0, {}},
+    };
     for (const Case& c : cases) {
-        const GlyphSheet sheet(0, std::vector<int>(static_cast<std::size_t>(c.cells), 10), 10, 0);
-        EXPECT_EQ(sheet.width(), c.width) << c.cells;
-        EXPECT_EQ(sheet.height(), c.height) << c.cells;
+        SCOPED_TRACE(testing::Message() << c.advances.size() << " cells from " << c.first);
+        const GlyphSheet sheet(c.first, c.advances, c.rowHeight, c.pad);
+        EXPECT_EQ(sheet.width(), c.width);
+        EXPECT_EQ(sheet.count(), c.width == 0 ? 0 : static_cast<int>(c.advances.size()));
+        if (c.width != 0) {
+            EXPECT_EQ(sheet.height(), c.height);
+            EXPECT_EQ(sheet.coverage().size(), static_cast<std::size_t>(c.width * c.height));
+        }
+        for (const auto& [i, cell] : c.cells) {
+            EXPECT_EQ(sheet.cell(i), cell) << i;
+        }
     }
 }
 
-TEST(GlyphSheetTest, CellsThatCannotFitGiveAnEmptySheet)
+TEST(GlyphSheetTest, EveryGlyphOfAFontSheetSitsWhollyInItsOwnCell)
 {
-    const GlyphSheet tooWide(0, {GlyphSheet::maxSide + 1}, 10, 0);
-    EXPECT_TRUE(tooWide.empty());
-    EXPECT_EQ(tooWide.count(), 0);
-    const GlyphSheet tooTall(0, {1}, GlyphSheet::maxSide + 1, 0);
-    EXPECT_TRUE(tooTall.empty());
-}
-
-TEST(GlyphSheetTest, FontSheetHoldsEveryGlyphInItsOwnCell)
-{
-    const Font font(FontKey{125, 16, 0});
-    const GlyphSheet sheet = font.glyphSheet(32, 95, false);
-    ASSERT_EQ(sheet.count(), 95);
-    for (int i = 0; i < sheet.count(); ++i) {
-        const Rect& cell = sheet.cell(i);
-        EXPECT_EQ(cell.width, font.charWidth(static_cast<char>(32 + i)));
-        EXPECT_EQ(cell.height, font.height());
-        EXPECT_GE(cell.x, 0);
-        EXPECT_GE(cell.y, 0);
-        EXPECT_LE(cell.x + cell.width, sheet.width());
-        EXPECT_LE(cell.y + cell.height, sheet.height());
-        for (int j = 0; j < i; ++j) {
-            EXPECT_FALSE(cell.intersects(sheet.cell(j))) << i << " " << j;
+    for (const FontKey key : {FontKey{123, 0, 0}, FontKey{124, 0, 0}, FontKey{125, 0, 0}, FontKey{125, 16, 0}}) {
+        SCOPED_TRACE(testing::Message() << key.face << " at " << key.size);
+        const Font font(key);
+        const GlyphSheet sheet = font.glyphSheet(32, 95, false);
+        ASSERT_EQ(sheet.count(), 95);
+        for (int i = 0; i < sheet.count(); ++i) {
+            const Rect& cell = sheet.cell(i);
+            EXPECT_EQ(cell.width, font.charWidth(static_cast<char>(32 + i)));
+            EXPECT_GE(cell.height, font.height());
+            EXPECT_EQ((Rect{0, 0, sheet.width(), sheet.height()}).intersection(cell), cell) << i;
+            for (int j = 0; j < i; ++j) {
+                EXPECT_FALSE(cell.intersects(sheet.cell(j))) << i << " " << j;
+            }
+            // Covered pixels in the glyph's columns and its cell's rows: all of its own ink.
+            const plat::GlyphBitmap* bitmap = font.glyph(static_cast<char>(32 + i));
+            ASSERT_NE(bitmap, nullptr);
+            int inked = 0;
+            for (const std::uint8_t c : bitmap->coverage) {
+                inked += c != 0 ? 1 : 0;
+            }
+            int inCell = 0;
+            for (int y = cell.y; y < cell.y + cell.height; ++y) {
+                for (int x = cell.x + bitmap->left; x < cell.x + bitmap->left + bitmap->width; ++x) {
+                    inCell += sheet.coverageAt(x, y) != 0 ? 1 : 0;
+                }
+            }
+            EXPECT_GE(inCell, inked) << "'" << static_cast<char>(32 + i) << "'";
+        }
+        // Nothing but the space is blank.
+        const Rect space = sheet.cell(0);
+        for (int y = space.y; y < space.y + space.height; ++y) {
+            for (int x = space.x; x < space.x + space.width; ++x) {
+                EXPECT_EQ(sheet.coverageAt(x, y), 0);
+            }
         }
     }
     // 'H' fills its cell from the row above the baseline (descent rows up) to the cap height.
+    const Font font(FontKey{125, 16, 0});
+    const GlyphSheet sheet = font.glyphSheet(32, 95, false);
     const Rect h = sheet.cell('H' - 32);
     EXPECT_EQ(sheet.coverageAt(h.x + 2, h.y + font.descent() - 1), 0);
     EXPECT_GT(sheet.coverageAt(h.x + 2, h.y + font.descent()), 0);
     EXPECT_GT(sheet.coverageAt(h.x + 2, h.y + font.descent() + 10), 0);
-    // Nothing but the space is blank.
-    const Rect space = sheet.cell(0);
-    for (int y = space.y; y < space.y + space.height; ++y) {
-        for (int x = space.x; x < space.x + space.width; ++x) {
-            EXPECT_EQ(sheet.coverageAt(x, y), 0);
-        }
-    }
 }
 
-TEST(GlyphSheetTest, GrabbedGlyphsAreWhiteWithABlackOutline)
+TEST(GlyphSheetTest, GrabbedGlyphsAreWhiteWithABlackOutlineOnlyWhenAsked)
 {
     const Font font(FontKey{125, 12, 0});
     Image image;
@@ -100,15 +109,16 @@ TEST(GlyphSheetTest, GrabbedGlyphsAreWhiteWithABlackOutline)
     ASSERT_TRUE(font.grabGlyphs(32, 95, true, image, cells));
     ASSERT_EQ(cells.size(), 95u);
     EXPECT_EQ(image.components(), 2);
-    const int width = image.width();
-    const int height = image.height();
+    // A framed cell leaves a pixel of margin on every side.
+    EXPECT_GE(cells[0].x, 1);
+    EXPECT_GE(cells[0].y, 1);
     const auto at = [&](int x, int y) -> std::uint32_t {
-        return x < 0 || y < 0 || x >= width || y >= height ? 0 : *image.pixelAt(x, y);
+        return x < 0 || y < 0 || x >= image.width() || y >= image.height() ? 0 : *image.pixelAt(x, y);
     };
     int white = 0;
     int black = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
             const std::uint32_t pixel = at(x, y);
             ASSERT_TRUE(pixel == 0 || pixel == 0xFFFFFFFF || pixel == 0xFF000000) << x << "," << y;
             bool nearWhite = false;
@@ -119,30 +129,15 @@ TEST(GlyphSheetTest, GrabbedGlyphsAreWhiteWithABlackOutline)
             }
             white += pixel == 0xFFFFFFFF ? 1 : 0;
             black += pixel == 0xFF000000 ? 1 : 0;
-            if (pixel == 0xFF000000) {
-                EXPECT_TRUE(nearWhite);
-            }
-            if (pixel == 0) {
-                EXPECT_FALSE(nearWhite);
-            }
+            // Black only around white, and nothing left transparent next to white.
+            EXPECT_TRUE(pixel == 0xFF000000 ? nearWhite : pixel != 0 || !nearWhite) << x << "," << y;
         }
     }
     EXPECT_GT(white, 0);
     EXPECT_GT(black, white / 2);
-    // A framed cell leaves a pixel of margin on every side.
-    EXPECT_GE(cells[0].x, 1);
-    EXPECT_GE(cells[0].y, 1);
-}
 
-TEST(GlyphSheetTest, GrabWithoutOutlineHasNoBlackAndFallbackFontGrabsBlankCells)
-{
-    const Font font(FontKey{125, 12, 0});
-    Image image;
-    std::vector<Rect> cells;
     ASSERT_TRUE(font.grabGlyphs('0', 10, false, image, cells));
-    for (int i = 0; i < image.width() * image.height(); ++i) {
-        EXPECT_NE(image.pixels()[i], 0xFF000000u);
-    }
+    EXPECT_EQ(std::count(image.pixels(), image.pixels() + image.width() * image.height(), 0xFF000000u), 0);
     const Font fallback(FontKey{125, 100000, 0});
     ASSERT_TRUE(fallback.grabGlyphs('0', 10, false, image, cells));
     EXPECT_EQ(cells[1], (Rect{4, 64 - 6, 4, 6}));

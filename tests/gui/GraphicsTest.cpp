@@ -11,7 +11,6 @@
 using kestrel::Font;
 using kestrel::FontKey;
 using kestrel::Graphics;
-using kestrel::GuiColor;
 using kestrel::Image;
 using kestrel::Rect;
 using kestrel::ScopedClip;
@@ -44,10 +43,27 @@ public:
     std::vector<Char> images;
 };
 
+using Chars = std::vector<RecordingGraphics::Char>;
+
+// Fills the clip stack to its limit and returns what the refused push wrote to standard error.
+std::string overflow(RecordingGraphics& g)
+{
+    while (g.clipDepth() < Graphics::maxClipDepth) {
+        EXPECT_TRUE(g.pushClip(Rect{0, 0, 10, 10}));
+    }
+    testing::internal::CaptureStderr();
+    {
+        const ScopedClip refused(g, Rect{1, 1, 1, 1});
+    }
+    EXPECT_FALSE(g.pushClip(Rect{0, 0, 5, 5}));
+    return testing::internal::GetCapturedStderr();
 }
 
-TEST(RectTest, IntersectsAndIntersectionUseInclusiveEdges)
+}
+
+TEST(RectTest, IntersectionsUseInclusiveEdgesAndFarEdgesBeyondThirtyTwoBits)
 {
+    constexpr int intMin = -2147483647 - 1;
     struct Case
     {
         Rect a;
@@ -61,84 +77,49 @@ TEST(RectTest, IntersectsAndIntersectionUseInclusiveEdges)
         {{0, 0, 10, 10}, {9, 9, 5, 5}, true, {9, 9, 1, 1}},
         {{-5, -5, 10, 10}, {0, 0, 2, 2}, true, {0, 0, 2, 2}},
         {{0, 0, 10, 10}, {3, 20, 2, 2}, false, {}},
+        {{2147483600, intMin, 2147483647, 2147483647}, {2147483640, -10, 5, 20}, true, {2147483640, -10, 5, 9}},
+        {{0, 0, 2147483647, 1}, {-5, 0, 5, 1}, false, {}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.a.intersects(c.b), c.meets);
-        EXPECT_EQ(c.b.intersects(c.a), c.meets);
-        EXPECT_EQ(c.a.intersection(c.b), c.common);
+        EXPECT_EQ(c.a.intersects(c.b), c.meets) << c.a.x << "," << c.a.y;
+        EXPECT_EQ(c.b.intersects(c.a), c.meets) << c.a.x << "," << c.a.y;
+        EXPECT_EQ(c.a.intersection(c.b), c.common) << c.a.x << "," << c.a.y;
     }
+    const Rect huge{2147483600, intMin, 2147483647, 2147483647};
+    EXPECT_TRUE(huge.contains(2147483647, intMin));
+    EXPECT_FALSE(huge.contains(2147483599, 0));
     EXPECT_TRUE((Rect{0, 0, 0, 5}).isEmpty());
     EXPECT_TRUE((Rect{0, 0, 5, -1}).isEmpty());
-    EXPECT_TRUE((Rect{0, 0, 1, 2}) != (Rect{0, 0, 1, 3}));
 }
 
-TEST(GraphicsTest, BeginMakesTheAreaTheBaseClipAndSetsIt)
+TEST(GraphicsTest, TheClipStackIntersectsAndSetsOnlyRealChanges)
 {
     RecordingGraphics g;
     g.countChildDrawn();
-    g.begin(nullptr, Rect{1, 2, 30, 40});
+    g.begin(nullptr, Rect{0, 0, 100, 100});
     EXPECT_EQ(g.clipDepth(), 1u);
-    EXPECT_EQ(g.clipRect(), (Rect{1, 2, 30, 40}));
-    EXPECT_EQ(g.clips, (std::vector<Rect>{{1, 2, 30, 40}}));
     EXPECT_EQ(g.childrenDrawn(), 0u);
+    EXPECT_EQ(g.clips, (std::vector<Rect>{{0, 0, 100, 100}}));
+    g.pushClip(Rect{0, 0, 100, 100});
+    EXPECT_EQ(g.clipDepth(), 2u);
+    EXPECT_EQ(g.clips.size(), 1u);
+    g.pushClip(Rect{-10, 50, 40, 100});
+    EXPECT_EQ(g.clips.back(), (Rect{0, 50, 30, 50}));
+    // A disjoint push gives an all-zero empty clip and sets nothing.
+    g.pushClip(Rect{200, 200, 5, 5});
+    EXPECT_TRUE(g.isClipEmpty());
+    EXPECT_EQ(g.clipRect(), Rect{});
+    EXPECT_EQ(g.clips.size(), 2u);
+    g.popClip();
+    g.popClip();
+    g.popClip();
+    EXPECT_EQ(g.clips, (std::vector<Rect>{{0, 0, 100, 100}, {0, 50, 30, 50}, {0, 50, 30, 50}, {0, 0, 100, 100}}));
     EXPECT_FALSE(g.isClipEmpty());
     g.begin(nullptr, Rect{0, 0, 0, 10});
     EXPECT_TRUE(g.isClipEmpty());
 }
 
-TEST(GraphicsTest, PushingTheSameRectangleCopiesTheTopWithoutAClipChange)
-{
-    RecordingGraphics g;
-    g.begin(nullptr, Rect{0, 0, 100, 100});
-    g.clips.clear();
-    g.pushClip(Rect{0, 0, 100, 100});
-    EXPECT_EQ(g.clipDepth(), 2u);
-    EXPECT_TRUE(g.clips.empty());
-    g.pushClip(Rect{-10, 50, 40, 100});
-    EXPECT_EQ(g.clips, (std::vector<Rect>{{0, 50, 30, 50}}));
-    g.popClip();
-    EXPECT_EQ(g.clips.back(), (Rect{0, 0, 100, 100}));
-    EXPECT_EQ(g.clips.size(), 2u);
-    g.popClip();
-    EXPECT_EQ(g.clips.size(), 2u);
-}
-
-TEST(GraphicsTest, DisjointPushGivesAnAllZeroEmptyClipUntilPopped)
-{
-    RecordingGraphics g;
-    g.begin(nullptr, Rect{0, 0, 10, 10});
-    g.clips.clear();
-    g.pushClip(Rect{20, 20, 5, 5});
-    EXPECT_TRUE(g.isClipEmpty());
-    EXPECT_EQ(g.clipRect(), Rect{});
-    EXPECT_TRUE(g.clips.empty());
-    g.popClip();
-    EXPECT_FALSE(g.isClipEmpty());
-    EXPECT_EQ(g.clips, (std::vector<Rect>{{0, 0, 10, 10}}));
-}
-
-TEST(GraphicsTest, OverflowAndUnderflowAreReportedAndChangeNothing)
-{
-    RecordingGraphics g;
-    g.begin(nullptr, Rect{0, 0, 10, 10});
-    for (std::size_t i = 1; i < Graphics::maxClipDepth; ++i) {
-        ASSERT_TRUE(g.pushClip(Rect{0, 0, 10, 10}));
-    }
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(g.pushClip(Rect{0, 0, 5, 5}));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "kestrel::Graphics - Clip stack overflow!\n");
-    EXPECT_EQ(g.clipDepth(), Graphics::maxClipDepth);
-    EXPECT_EQ(g.clipRect(), (Rect{0, 0, 10, 10}));
-
-    g.begin(nullptr, Rect{0, 0, 10, 10});
-    testing::internal::CaptureStderr();
-    g.popClip();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "kestrel::Graphics - Clip stack underflow!\n");
-    EXPECT_EQ(g.clipDepth(), 1u);
-    EXPECT_EQ(g.clipRect(), (Rect{0, 0, 10, 10}));
-}
-
-TEST(GraphicsTest, ScopedClipPopsOnEveryPathAndOnlyWhatItPushed)
+TEST(GraphicsTest, OverflowAndUnderflowAreReportedAndScopedClipsPopOnlyWhatTheyPushed)
 {
     RecordingGraphics g;
     g.begin(nullptr, Rect{0, 0, 10, 10});
@@ -153,76 +134,52 @@ TEST(GraphicsTest, ScopedClipPopsOnEveryPathAndOnlyWhatItPushed)
     paintChild(false);
     EXPECT_EQ(g.clipDepth(), 1u);
 
-    for (std::size_t i = 1; i < Graphics::maxClipDepth; ++i) {
-        g.pushClip(Rect{0, 0, 10, 10});
-    }
-    testing::internal::CaptureStderr();
-    {
-        const ScopedClip refused(g, Rect{1, 1, 1, 1});
-    }
-    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(overflow(g), "kestrel::Graphics - Clip stack overflow!\nkestrel::Graphics - Clip stack overflow!\n");
     EXPECT_EQ(g.clipDepth(), Graphics::maxClipDepth);
+    EXPECT_EQ(g.clipRect(), (Rect{0, 0, 10, 10}));
+
+    g.begin(nullptr, Rect{0, 0, 10, 10});
+    testing::internal::CaptureStderr();
+    g.popClip();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "kestrel::Graphics - Clip stack underflow!\n");
+    EXPECT_EQ(g.clipDepth(), 1u);
+    EXPECT_EQ(g.clipRect(), (Rect{0, 0, 10, 10}));
 }
 
-TEST(GraphicsTest, FittedTextDrawsOnlyWholeCharactersEvenWhenCentred)
+TEST(GraphicsTest, TextAdvancesByTheFontsWidthsFittedTextDrawsWholeCharactersAndCentringTruncates)
 {
     const Font font(FontKey{125, 12, 0});
     const int w = font.charWidth('W');
+    const int a = font.charWidth('a');
     RecordingGraphics g;
     g.begin(nullptr, Rect{0, 0, 200, 50});
+    g.drawText(heron_string("Wa!"), font, 4, 7);
+    EXPECT_EQ(g.chars, (Chars{{'W', 4, 7}, {'a', 4 + w, 7}, {'!', 4 + w + a, 7}}));
+
+    g.chars.clear();
     g.drawTextFitted("WWW", font, 10, 5, 2 * w + 1, true);
-    EXPECT_EQ(g.chars, (std::vector<RecordingGraphics::Char>{{'W', 10, 5}, {'W', 10 + w, 5}}));
+    EXPECT_EQ(g.chars, (Chars{{'W', 10, 5}, {'W', 10 + w, 5}}));
 
     g.chars.clear();
-    const int ab = font.textWidth("ab");
-    g.drawTextFitted("ab", font, 10, 5, ab + 9, true);
-    EXPECT_EQ(g.chars, (std::vector<RecordingGraphics::Char>{
-                           {'a', 10 + 4, 5}, {'b', 10 + 4 + font.charWidth('a'), 5}}));
+    g.drawTextFitted("ab", font, 10, 5, font.textWidth("ab") + 9, true);
+    EXPECT_EQ(g.chars, (Chars{{'a', 10 + 4, 5}, {'b', 10 + 4 + a, 5}}));
 
     g.chars.clear();
-    g.drawTextFitted("aWb", font, 0, 0, font.charWidth('a') + font.charWidth('b'), false);
-    EXPECT_EQ(g.chars, (std::vector<RecordingGraphics::Char>{{'a', 0, 0}}));
-}
+    g.drawTextFitted("aWb", font, 0, 0, a + font.charWidth('b'), false);
+    EXPECT_EQ(g.chars, (Chars{{'a', 0, 0}}));
 
-TEST(GraphicsTest, CentredTextAndImagesTruncateTowardZero)
-{
-    const Font font(FontKey{125, 12, 0});
-    RecordingGraphics g;
-    g.begin(nullptr, Rect{0, 0, 200, 50});
-    const int width = font.textWidth("WWW");
+    // Centring truncates toward zero.
+    g.chars.clear();
     g.drawTextCentered(heron_string("WWW"), font, Rect{0, 0, 10, 20});
     ASSERT_FALSE(g.chars.empty());
-    EXPECT_EQ(g.chars[0].x, (10 - width) / 2);
+    EXPECT_EQ(g.chars[0].x, (10 - font.textWidth("WWW")) / 2);
     EXPECT_EQ(g.chars[0].y, (20 - font.ascent()) / 2);
     g.chars.clear();
     g.drawTextCentered(static_cast<const char*>(nullptr), font, Rect{0, 0, 10, 20});
     g.drawTextCentered("W", font, Rect{7, 9, 0, 0});
-    EXPECT_EQ(g.chars, (std::vector<RecordingGraphics::Char>{{'W', 7, 9}}));
-
+    EXPECT_EQ(g.chars, (Chars{{'W', 7, 9}}));
     g.drawImageCentered(Image(), Rect{0, 0, 10, 10});
     g.drawImageCentered(Image(3, 4), Rect{0, 0, 10, 9});
     g.drawImageCentered(Image(3, 4), Rect{5, 6, 0, -1});
-    EXPECT_EQ(g.images, (std::vector<RecordingGraphics::Char>{{'i', 3, 2}, {'i', 5, 6}}));
-}
-
-TEST(GraphicsTest, TextAdvancesByTheFontsWidths)
-{
-    const Font font(FontKey{125, 16, 0});
-    RecordingGraphics g;
-    g.begin(nullptr, Rect{0, 0, 200, 50});
-    g.drawText(heron_string("Hi!"), font, 4, 7);
-    const int h = font.charWidth('H');
-    const int i = font.charWidth('i');
-    EXPECT_EQ(g.chars, (std::vector<RecordingGraphics::Char>{{'H', 4, 7}, {'i', 4 + h, 7}, {'!', 4 + h + i, 7}}));
-}
-
-TEST(RectTest, FarEdgesBeyondThirtyTwoBitsStillClip)
-{
-    const Rect huge{2147483600, -2147483647 - 1, 2147483647, 2147483647};
-    const Rect window{2147483640, -10, 5, 20};
-    EXPECT_TRUE(huge.intersects(window));
-    EXPECT_EQ(huge.intersection(window), (Rect{2147483640, -10, 5, 9}));
-    EXPECT_TRUE(huge.contains(2147483647, -2147483647 - 1));
-    EXPECT_FALSE(huge.contains(2147483599, 0));
-    EXPECT_FALSE((Rect{0, 0, 2147483647, 1}).intersects(Rect{-5, 0, 5, 1}));
+    EXPECT_EQ(g.images, (Chars{{'i', 3, 2}, {'i', 5, 6}}));
 }

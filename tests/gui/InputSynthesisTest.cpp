@@ -1,14 +1,15 @@
 #include "FakeDesktop.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace
 {
 
 using kestrel::Event;
-using testing_gui::FakeDesktop;
+using Types = std::vector<std::uint32_t>;
 
-class InputSynthesis : public FakeDesktop
+class InputSynthesis : public testing_gui::FakeDesktop
 {
 protected:
     void SetUp() override
@@ -17,108 +18,103 @@ protected:
         openAndActivate(window);
     }
 
-    // Two clicks, the second `dt` seconds and (dx, 0) pixels after the first.
-    std::vector<std::uint32_t> clicks(int count, double dt, int dx, int x0 = 20, int y0 = 20)
+    // `count` clicks at (x0 + i * dx, 20), `dt` seconds apart.
+    Types clicks(int count, double dt, int dx, int x0 = 20)
     {
-        std::vector<std::uint32_t> types;
+        Types types;
         for (int i = 0; i < count; ++i) {
-            button(window, plat::InputKind::ButtonPress, x0 + i * dx, y0);
-            button(window, plat::InputKind::ButtonRelease, x0 + i * dx, y0);
-            const std::vector<std::uint32_t> some = drain();
+            button(window, plat::InputKind::ButtonPress, x0 + i * dx, 20);
+            button(window, plat::InputKind::ButtonRelease, x0 + i * dx, 20);
+            const Types some = drain();
             types.insert(types.end(), some.begin(), some.end());
             fake.advance(dt);
         }
         return types;
     }
 
-    static long countOf(const std::vector<std::uint32_t>& types, std::uint32_t type)
+    // Every event handed out until the queue is empty, dispatched.
+    std::vector<Event> events()
     {
-        return std::count(types.begin(), types.end(), type);
+        std::vector<Event> out;
+        Event event;
+        while (kestrel::getEvent(event, nullptr), event.type != Event::None) {
+            out.push_back(event);
+            kestrel::dispatch(event);
+        }
+        return out;
     }
 
     kestrel::Window window;
 };
 
-TEST_F(InputSynthesis, TwoQuickClosePressesGiveOneDoubleClickAfterTheSecondPress)
+TEST_F(InputSynthesis, QuickClosePressesGiveADoubleClickAfterTheSecondPressAndOnlyThen)
 {
-    const std::vector<std::uint32_t> types = clicks(2, 0.2, 2);
-    EXPECT_EQ(types, (std::vector<std::uint32_t>{Event::LeftPress, Event::LeftRelease, Event::LeftPress,
-                                                  Event::DoubleClick, Event::LeftRelease}));
+    EXPECT_EQ(clicks(2, 0.2, 2), (Types{Event::LeftPress, Event::LeftRelease, Event::LeftPress, Event::DoubleClick,
+                                        Event::LeftRelease}));
+    struct Case
+    {
+        const char* what;
+        int count;
+        double dt;
+        int dx, x0;
+        long doubleClicks;
+    };
+    const Case cases[] = {
+        {"too far", 2, 0.2, 3, 20, 0},
+        {"too slow", 2, 0.6, 0, 20, 0},
+        {"at the window's edge", 2, 0.1, 0, 0, 0},
+        {"three presses", 3, 0.1, 0, 20, 1},
+        {"four presses", 4, 0.1, 0, 20, 2},
+    };
+    for (const Case& c : cases) {
+        fake.advance(1.0);
+        const Types types = clicks(c.count, c.dt, c.dx, c.x0);
+        EXPECT_EQ(std::count(types.begin(), types.end(), Event::DoubleClick), c.doubleClicks) << c.what;
+    }
 }
 
-TEST_F(InputSynthesis, NoDoubleClickWhenTooFarTooSlowOrAtTheEdge)
+TEST_F(InputSynthesis, AMouseRestingPastTheDelayGivesOneHoverUnlessTheLoopMissedItOrItIsAtXZero)
 {
-    EXPECT_EQ(countOf(clicks(2, 0.2, 3), Event::DoubleClick), 0);
-    fake.advance(1.0);
-    EXPECT_EQ(countOf(clicks(2, 0.6, 0), Event::DoubleClick), 0);
-    fake.advance(1.0);
-    EXPECT_EQ(countOf(clicks(2, 0.1, 0, 0, 20), Event::DoubleClick), 0);
-}
-
-TEST_F(InputSynthesis, ThreeQuickPressesGiveExactlyOneDoubleClickAndTheFourthAnother)
-{
-    EXPECT_EQ(countOf(clicks(3, 0.1, 0), Event::DoubleClick), 1);
-    fake.advance(1.0);
-    EXPECT_EQ(countOf(clicks(4, 0.1, 0), Event::DoubleClick), 2);
-}
-
-TEST_F(InputSynthesis, AMouseRestingPastTheDelayGivesOneHover)
-{
-    move(window, 30, 40);
-    drain();
-    fake.advance(0.7);
-    std::vector<std::uint32_t> types = drain();
-    kestrel::Event event;
-    kestrel::getEvent(event, nullptr);
-    EXPECT_EQ(event.type, Event::Hover);
-    EXPECT_EQ(event.x, 30);
-    EXPECT_EQ(event.y, 40);
-    fake.advance(0.2);
-    types = drain();
-    EXPECT_EQ(countOf(types, Event::Hover), 0);
-}
-
-TEST_F(InputSynthesis, AHoverChanceMissedByABlockedLoopIsGone)
-{
-    move(window, 30, 40);
-    drain();
-    fake.advance(0.4);
-    drain();
-    fake.advance(1.2);
-    EXPECT_EQ(countOf(drain(), Event::Hover), 0);
-    fake.advance(1.0);
-    EXPECT_EQ(countOf(drain(), Event::Hover), 0);
-}
-
-TEST_F(InputSynthesis, AMouseAtXZeroNeverHovers)
-{
-    move(window, 0, 40);
-    drain();
-    fake.advance(0.7);
-    drain();
-    EXPECT_EQ(countOf(drain(), Event::Hover), 0);
+    struct Case
+    {
+        const char* what;
+        int x, y;
+        std::vector<double> waits;
+        int hovers;
+    };
+    const Case cases[] = {
+        {"resting", 30, 40, {0.7, 0.2}, 1},
+        {"a chance missed by a blocked loop", 60, 50, {0.4, 1.2, 1.0}, 0},
+        {"at x = 0", 0, 60, {0.7, 0.2}, 0},
+    };
+    for (const Case& c : cases) {
+        fake.advance(2.0);
+        move(window, c.x, c.y);
+        drain();
+        int hovers = 0;
+        for (const double wait : c.waits) {
+            fake.advance(wait);
+            for (const Event& event : events()) {
+                hovers += event.type == Event::Hover ? 1 : 0;
+                EXPECT_TRUE(event.type != Event::Hover || (event.x == c.x && event.y == c.y)) << c.what;
+            }
+        }
+        EXPECT_EQ(hovers, c.hovers) << c.what;
+    }
 }
 
 TEST_F(InputSynthesis, MovesToTheSamePositionAreDroppedAndWheelUsesTheLastPosition)
 {
     move(window, 30, 40);
     move(window, 30, 40);
-    plat::InputEvent wheel;
-    wheel.kind = plat::InputKind::Wheel;
-    wheel.window = window.nativeHandle();
-    wheel.wheelDelta = -240;
-    fake.push(wheel);
-    std::vector<kestrel::Event> events;
-    kestrel::Event event;
-    while (kestrel::getEvent(event, nullptr), event.type != Event::None) {
-        events.push_back(event);
-    }
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].type, Event::MouseMove);
-    EXPECT_EQ(events[1].type, Event::Wheel);
-    EXPECT_EQ(events[1].wheelDelta, -240);
-    EXPECT_EQ(events[1].x, 30);
-    EXPECT_EQ(events[1].y, 40);
+    wheel(window, -240);
+    const std::vector<Event> out = events();
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].type, Event::MouseMove);
+    EXPECT_EQ(out[1].type, Event::Wheel);
+    EXPECT_EQ(out[1].wheelDelta, -240);
+    EXPECT_EQ(out[1].x, 30);
+    EXPECT_EQ(out[1].y, 40);
 }
 
 TEST_F(InputSynthesis, MovingIntoAnotherWindowGivesLeaveAndEnterAndConsumesTheMove)
@@ -128,16 +124,12 @@ TEST_F(InputSynthesis, MovingIntoAnotherWindowGivesLeaveAndEnterAndConsumesTheMo
     other.create();
     fake.mouseWindow = other.nativeHandle();
     move(other, 5, 5);
-    kestrel::Event event;
-    std::vector<kestrel::Event> events;
-    while (kestrel::getEvent(event, nullptr), event.type != Event::None) {
-        events.push_back(event);
-    }
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].type, Event::MouseLeave);
-    EXPECT_EQ(events[0].window, &window);
-    EXPECT_EQ(events[1].type, Event::MouseEnter);
-    EXPECT_EQ(events[1].window, &other);
+    const std::vector<Event> out = events();
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].type, Event::MouseLeave);
+    EXPECT_EQ(out[0].window, &window);
+    EXPECT_EQ(out[1].type, Event::MouseEnter);
+    EXPECT_EQ(out[1].window, &other);
 }
 
 }

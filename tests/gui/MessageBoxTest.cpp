@@ -6,27 +6,22 @@
 namespace
 {
 
-using testing_gui::FakeDesktop;
+using MessageBoxes = testing_gui::FakeDesktop;
 
-class MessageBoxes : public FakeDesktop
-{
-};
-
-TEST_F(MessageBoxes, EachRoutineShowsItsCaption)
+TEST_F(MessageBoxes, EachRoutineShowsItsCaptionAndShellOpenHandsTheTargetToTheDesktop)
 {
     EXPECT_EQ(kestrel::errorBox("one", nullptr), 1);
     EXPECT_EQ(kestrel::errorBox("two", "Own caption"), 1);
     EXPECT_EQ(kestrel::userErrorBox("three"), 1);
     EXPECT_EQ(kestrel::fatalErrorBox("four"), 1);
-    ASSERT_EQ(fake.messageBoxes.size(), 4u);
-    EXPECT_EQ(fake.messageBoxes[0].caption, "Error:");
-    EXPECT_EQ(fake.messageBoxes[0].text, "one");
-    EXPECT_EQ(fake.messageBoxes[1].caption, "Own caption");
-    EXPECT_EQ(fake.messageBoxes[2].caption, "Kestrel API: user error:");
-    EXPECT_EQ(fake.messageBoxes[3].caption, "Fatal error:");
+    EXPECT_EQ(shownBoxes(), (std::vector<std::string>{"Error: one", "Own caption two", "Kestrel API: user error: three",
+                                                    "Fatal error: four"}));
+    kestrel::shellOpen("help.html");
+    kestrel::shellOpen(nullptr);
+    EXPECT_EQ(fake.openedUrls, (std::vector<std::string>{"help.html"}));
 }
 
-TEST_F(MessageBoxes, WithoutADisplayTheTextGoesToStandardErrorAndTheLog)
+TEST_F(MessageBoxes, WithoutADisplayTheTextGoesToStandardErrorAsUtf8AndToTheLog)
 {
     fake.messageBoxesShown = false;
     const LogCapture log;
@@ -36,13 +31,6 @@ TEST_F(MessageBoxes, WithoutADisplayTheTextGoesToStandardErrorAndTheLog)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Fatal error: Window create failed\nError: Caf\xC3\xA9\n");
     EXPECT_EQ(log.count("Fatal error: Window create failed\n"), 1);
     EXPECT_EQ(log.count("Error: Caf\xE9\n"), 1);
-}
-
-TEST_F(MessageBoxes, ShellOpenHandsTheTargetToTheDesktop)
-{
-    kestrel::shellOpen("help.html");
-    kestrel::shellOpen(nullptr);
-    EXPECT_EQ(fake.openedUrls, (std::vector<std::string>{"help.html"}));
 }
 
 }

@@ -1,6 +1,5 @@
 #include "FakeDesktop.h"
 
-#include "gui/Updatable.h"
 #include "gui/WindowInternals.h"
 
 #include <vector>
@@ -15,113 +14,83 @@ using testing_gui::FakeDesktop;
 class Windows : public FakeDesktop
 {
 protected:
-    const plat::FakeBackend::Window& desktopWindow(const Window& window)
-    {
-        return fake.windows.at(window.nativeHandle());
-    }
+    const plat::WindowSpec& request(const Window& window) { return fake.windows.at(window.nativeHandle()).request; }
 
-    const plat::WindowSpec& openFullScreen(Window& window)
+    kestrel::Rect client(const Window& window)
     {
-        window.setWindowType(Window::FullScreen);
-        window.create();
-        EXPECT_TRUE(window.isOpen());
-        return desktopWindow(window).request;
+        const plat::Box box = request(window).client;
+        return kestrel::Rect{box.x, box.y, box.width, box.height};
     }
 };
 
-TEST_F(Windows, AFramedWindowIsCentredAndItsBoundsBecomeItsClientArea)
+TEST_F(Windows, FramedWindowsAreCentredOrMaximisedAndPopupsFallBackToTheScreenEdge)
 {
-    Window window;
-    window.setBounds(-1, -1, 300, 200);
-    window.create();
-    ASSERT_TRUE(window.isOpen());
-    const plat::Box client = desktopWindow(window).request.client;
-    EXPECT_EQ(client.x, (1024 - 300) / 2);
-    EXPECT_EQ(client.y, 768 - 200 - (768 - 200) / 2);
-    EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, 300, 200}));
-    EXPECT_FALSE(desktopWindow(window).request.maximised);
-}
+    Window framed;
+    framed.setBounds(-1, -1, 300, 200);
+    framed.create();
+    ASSERT_TRUE(framed.isOpen());
+    EXPECT_EQ(client(framed), (kestrel::Rect{(1024 - 300) / 2, 768 - 200 - (768 - 200) / 2, 300, 200}));
+    EXPECT_FALSE(request(framed).maximised);
+    EXPECT_EQ(framed.getBounds(), (kestrel::Rect{0, 0, 300, 200}));
 
-TEST_F(Windows, AWindowAsLargeAsTheScreenOpensMaximised)
-{
-    Window window;
-    window.setSize(1024, 768);
-    window.create();
-    const plat::WindowSpec& request = desktopWindow(window).request;
-    EXPECT_TRUE(request.maximised);
-    EXPECT_EQ(request.client.x, 64);
-    EXPECT_EQ(request.client.width, 1024 - 128);
-}
+    Window large;
+    large.setSize(1024, 768);
+    large.create();
+    EXPECT_TRUE(request(large).maximised);
+    EXPECT_EQ(client(large).x, 64);
+    EXPECT_EQ(client(large).width, 1024 - 128);
 
-TEST_F(Windows, APopupOffTheRightEdgeWithTheFarEdgeFallbackIsFlushWithTheEdge)
-{
-    Window parent;
-    parent.setBounds(0, 100, 400, 300);
-    parent.create();
-    Window popup(&parent);
+    Window popup(&framed);
     popup.setWindowType(Window::Popup);
     popup.setPopupFallback(Window::farEdgeFallback, Window::noFallback);
     popup.setBounds(900, 10, 200, 50);
     popup.create();
     ASSERT_TRUE(popup.isOpen());
-    const plat::WindowSpec& request = desktopWindow(popup).request;
-    EXPECT_EQ(request.kind, plat::WindowKind::Popup);
-    EXPECT_EQ(request.client.x, 1024 - 200);
-    const plat::Box parentClient = desktopWindow(parent).request.client;
-    EXPECT_EQ(request.client.y, parentClient.y + parentClient.height - 50 - 10);
+    EXPECT_EQ(request(popup).kind, plat::WindowKind::Popup);
+    EXPECT_EQ(client(popup), (kestrel::Rect{1024 - 200, client(framed).top() + 1 - 50 - 10, 200, 50}));
 }
 
-TEST_F(Windows, APopupWithoutParentOrASubwindowIsRefusedWithAUserErrorBox)
+TEST_F(Windows, RefusedCreationsShowTheirBoxesAndStayClosed)
 {
     Window popup;
     popup.setWindowType(Window::Popup);
-    popup.setSize(10, 10);
     popup.create();
     Window parent;
-    parent.setSize(100, 100);
     parent.create();
     Window child(&parent);
     child.setWindowType(Window::Subwindow);
-    child.setSize(10, 10);
     child.create();
+    fake.failCreation = true;
+    Window failed;
+    failed.create();
     EXPECT_FALSE(popup.isOpen());
     EXPECT_FALSE(child.isOpen());
-    ASSERT_EQ(fake.messageBoxes.size(), 2u);
-    EXPECT_EQ(fake.messageBoxes[0].caption, "Kestrel API: user error:");
-    EXPECT_EQ(fake.messageBoxes[0].text, "A popup window has no parent. Please call setParent() somewhere");
-    EXPECT_EQ(fake.messageBoxes[1].caption, "Kestrel API: user error:");
-}
-
-TEST_F(Windows, AFailedCreationShowsTheFatalBoxAndStaysClosed)
-{
-    fake.failCreation = true;
-    Window window;
-    window.setSize(10, 10);
-    window.create();
-    EXPECT_FALSE(window.isOpen());
-    ASSERT_EQ(fake.messageBoxes.size(), 1u);
-    EXPECT_EQ(fake.messageBoxes[0].caption, "Fatal error:");
-    EXPECT_EQ(fake.messageBoxes[0].text, "Window create failed");
+    EXPECT_FALSE(failed.isOpen());
+    EXPECT_EQ(shownBoxes(), (std::vector<std::string>{
+                           "Kestrel API: user error: A popup window has no parent. Please call setParent() somewhere",
+                           "Kestrel API: user error: A subwindow cannot be made on this desktop: use a popup window "
+                           "or a component instead",
+                           "Fatal error: Window create failed"}));
 }
 
 TEST_F(Windows, AWindowClosedDuringAPassKeepsItsDesktopWindowUntilThePassEnds)
 {
     struct Closing : Window
     {
-        void handleKey(Event& event) override
+        void handleKey(Event&) override
         {
             close();
+            plat::Box bounds;
             stillThere = plat::backend().clientBounds(nativeHandle(), bounds);
         }
         bool stillThere = false;
-        plat::Box bounds;
     } window;
     openAndActivate(window);
     const plat::WindowId handle = window.nativeHandle();
     kestrel::setKeyboardFocus(&window);
     key(window, 'a');
     key(window, 'b');
-    kestrel::Event event;
+    Event event;
     kestrel::getEvent(event, nullptr);
     kestrel::dispatch(event);
     EXPECT_TRUE(window.stillThere);
@@ -137,16 +106,13 @@ TEST_F(Windows, EventsOfADeletedWindowAreDroppedAndItsInputIsIgnored)
     openAndActivate(*window);
     key(*window, 'a');
     move(*window, 3, 3);
-    kestrel::Event event;
+    Event event;
     kestrel::getEvent(event, nullptr);
     const plat::WindowId handle = window->nativeHandle();
     delete window;
     EXPECT_EQ(fake.destroyed, (std::vector<plat::WindowId>{handle}));
     kestrel::dispatch(event);
-    plat::InputEvent stray;
-    stray.kind = plat::InputKind::Key;
-    stray.window = handle;
-    fake.push(stray);
+    fake.push(inputEvent(plat::InputKind::Key, handle));
     EXPECT_EQ(drain(), (std::vector<std::uint32_t>{Event::MouseMove}));
 }
 
@@ -154,7 +120,7 @@ TEST_F(Windows, EventsQueuedForADeletedWindowNeverReachANewWindowAtTheSameAddres
 {
     struct Counting : Window
     {
-        void handleKey(Event& event) override { ++keys; }
+        void handleKey(Event&) override { ++keys; }
         int keys = 0;
     };
     alignas(Counting) unsigned char storage[sizeof(Counting)];
@@ -162,7 +128,7 @@ TEST_F(Windows, EventsQueuedForADeletedWindowNeverReachANewWindowAtTheSameAddres
     openAndActivate(*first);
     key(*first, 'a');
     key(*first, 'b');
-    kestrel::Event event;
+    Event event;
     kestrel::getEvent(event, nullptr);      // takes both keys into the queue, hands out the first
     kestrel::setKeyboardFocus(nullptr);
     first->~Counting();
@@ -176,25 +142,26 @@ TEST_F(Windows, EventsQueuedForADeletedWindowNeverReachANewWindowAtTheSameAddres
     second->~Counting();
 }
 
-struct Noting : Window
-{
-    using Window::Window;
-    void closed() override { order.push_back(this); }
-    static inline std::vector<Window*> order;
-};
-
 TEST_F(Windows, ClosingAWindowClosesItsPopupsFirst)
 {
-    Noting::order.clear();
+    struct Noting : Window
+    {
+        using Window::Window;
+        void closed() override { order->push_back(this); }
+        std::vector<Window*>* order;
+    };
+    std::vector<Window*> order;
     Noting parent;
+    parent.order = &order;
     parent.setSize(300, 300);
     parent.create();
     Noting popup(&parent);
+    popup.order = &order;
     popup.setWindowType(Window::Popup);
     popup.setBounds(10, 10, 20, 20);
     popup.create();
     parent.close();
-    EXPECT_EQ(Noting::order, (std::vector<Window*>{&popup, &parent}));
+    EXPECT_EQ(order, (std::vector<Window*>{&popup, &parent}));
     EXPECT_FALSE(popup.isOpen());
     EXPECT_EQ(fake.destroyed.size(), 1u);
     kestrel::destroyClosedWindows();
@@ -202,112 +169,96 @@ TEST_F(Windows, ClosingAWindowClosesItsPopupsFirst)
     EXPECT_FALSE(kestrel::anyWindowOpen());
 }
 
-TEST_F(Windows, OnlyDirtyOpenWindowsPaintAndTheCloseRequestClosesTheWindow)
+TEST_F(Windows, OnlyDirtyWindowsPaintResizesRepaintAndTheCloseRequestCloses)
 {
     Window window;
-    openAndActivate(window);
+    openAndActivate(window, 100, 80);
     EXPECT_EQ(kestrel::paintDirtyWindows(), 0);
     window.repaint();
     EXPECT_EQ(kestrel::paintDirtyWindows(), 1);
     EXPECT_FALSE(window.isDirty());
+
+    plat::InputEvent resized = inputEvent(plat::InputKind::Resized, window.nativeHandle());
+    resized.width = 150;
+    resized.height = 90;
+    fake.push(resized);
+    plat::FakeBackend::Window& desktop = fake.windows.at(window.nativeHandle());
+    desktop.width = 150;
+    desktop.height = 90;
+    desktop.screen.assign(150 * 90, 0);
+    drain();
+    EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, 150, 90}));
+    EXPECT_FALSE(window.isDirty());
+    EXPECT_NE(fake.pixelAt(window.nativeHandle(), 149, 89), 0u);
+
     input(plat::InputKind::CloseRequest, window);
     drain();
     EXPECT_FALSE(window.isOpen());
 }
 
-TEST_F(Windows, AResizedWindowTakesTheNewClientSizeAndRepaints)
+TEST_F(Windows, AFullScreenWindowSwitchesToAListedModeAndGivesItBackOrKeepsTheDesktops)
+{
+    struct Case
+    {
+        kestrel::ScreenMode mode;
+        bool accepted;
+        int width, height, refresh;     // the mode asked of the display; 0 for none
+        kestrel::Rect bounds;
+    };
+    const Case cases[] = {
+        {{1, 1, 0}, true, 800, 600, 60, {0, 0, 800, 600}},
+        {{4, 1, 0}, false, 0, 0, 0, {0, 0, 1024, 768}},
+        {{1, 1, 4}, false, 0, 0, 0, {0, 0, 1024, 768}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.mode.resolution << " " << c.mode.refresh);
+        fake.restored.clear();
+        Window window;
+        EXPECT_EQ(window.setScreenMode(c.mode), c.accepted);
+        window.setWindowType(Window::FullScreen);
+        window.create();
+        ASSERT_TRUE(window.isOpen());
+        EXPECT_EQ(request(window).kind, plat::WindowKind::FullScreen);
+        EXPECT_EQ(request(window).mode.width, c.width);
+        EXPECT_EQ(request(window).mode.height, c.height);
+        EXPECT_EQ(request(window).mode.refreshRate, c.refresh);
+        EXPECT_EQ(window.getBounds(), c.bounds);
+        const plat::WindowId handle = window.nativeHandle();
+        window.close();
+        kestrel::destroyClosedWindows();
+        EXPECT_EQ(fake.restored, c.accepted ? std::vector<plat::WindowId>{handle} : std::vector<plat::WindowId>{});
+    }
+    EXPECT_TRUE(Window().setScreenMode(kestrel::ScreenMode{}));
+}
+
+TEST_F(Windows, AResizableWindowCannotBeSizedBelowItsContentsAsTheyGrow)
 {
     Window window;
-    openAndActivate(window, 100, 80);
-    plat::InputEvent resized;
-    resized.kind = plat::InputKind::Resized;
-    resized.window = window.nativeHandle();
-    resized.width = 150;
-    resized.height = 90;
-    fake.push(resized);
-    fake.windows.at(window.nativeHandle()).width = 150;
-    fake.windows.at(window.nativeHandle()).height = 90;
-    fake.windows.at(window.nativeHandle()).screen.assign(150 * 90, 0);
-    drain();
-    EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, 150, 90}));
-    EXPECT_FALSE(window.isDirty());
-    EXPECT_NE(fake.pixelAt(window.nativeHandle(), 149, 89), 0u);
-}
-
-TEST_F(Windows, AFullScreenWindowSwitchesToItsModeAndGivesItBack)
-{
-    Window window;
-    EXPECT_TRUE(window.setScreenMode(kestrel::ScreenMode{1, 1, 0}));
-    const plat::WindowSpec& request = openFullScreen(window);
-    EXPECT_EQ(request.kind, plat::WindowKind::FullScreen);
-    EXPECT_EQ(request.mode.width, 800);
-    EXPECT_EQ(request.mode.height, 600);
-    EXPECT_EQ(request.mode.refreshRate, 60);
-    EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, 800, 600}));
-    const plat::WindowId handle = window.nativeHandle();
-    window.close();
-    kestrel::destroyClosedWindows();
-    EXPECT_EQ(fake.restored, (std::vector<plat::WindowId>{handle}));
-}
-
-TEST_F(Windows, AFullScreenWindowInARefusedModeKeepsTheDesktopsMode)
-{
-    Window window;
-    EXPECT_FALSE(window.setScreenMode(kestrel::ScreenMode{4, 1, 0}));
-    const plat::WindowSpec& request = openFullScreen(window);
-    EXPECT_EQ(request.mode.width, 0);
-    EXPECT_EQ(request.mode.height, 0);
-    EXPECT_EQ(request.mode.refreshRate, 0);
-    EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, 1024, 768}));
-    window.close();
-    kestrel::destroyClosedWindows();
-    EXPECT_TRUE(fake.restored.empty());
-}
-
-TEST_F(Windows, AModeTheDisplayDoesNotListIsRefused)
-{
-    Window window;
-    EXPECT_FALSE(window.setScreenMode(kestrel::ScreenMode{4, 1, 0}));
-    EXPECT_FALSE(window.setScreenMode(kestrel::ScreenMode{1, 1, 4}));
-    EXPECT_TRUE(window.setScreenMode(kestrel::ScreenMode{}));
-}
-
-}
-
-namespace
-{
-
-class WindowsMore : public testing_gui::FakeDesktop
-{
-};
-
-TEST_F(WindowsMore, AResizableWindowCannotBeSizedBelowItsContents)
-{
-    kestrel::Window window;
-    auto* wide = new kestrel::Component;
-    wide->setText("a fairly long label", false);
-    window.add(wide);
+    auto* label = new kestrel::Component;
+    label->setText("a fairly long label", false);
+    window.add(label);
     window.setSize(400, 300);
     window.create();
-    int width = 0;
-    int height = 0;
-    window.getPreferredSize(width, height);
     const plat::FakeBackend::Window& desktop = fake.windows.at(window.nativeHandle());
-    EXPECT_EQ(desktop.minimumWidth, width);
-    EXPECT_EQ(desktop.minimumHeight, height);
-    EXPECT_GT(width, 4);
-
+    const auto expectMinimumFitsTheContents = [&] {
+        int width = 0;
+        int height = 0;
+        window.getPreferredSize(width, height);
+        EXPECT_GT(width, 4);
+        EXPECT_EQ(desktop.minimumWidth, width);
+        EXPECT_EQ(desktop.minimumHeight, height);
+    };
+    expectMinimumFitsTheContents();
     // Contents that grow later raise the minimum with the next paint.
-    wide->setText("a label that has grown a good deal longer since", false);
+    label->setText("a label that has grown a good deal longer since", false);
     window.repaint();
     kestrel::paintDirtyWindows();
-    window.getPreferredSize(width, height);
-    EXPECT_EQ(desktop.minimumWidth, width);
+    expectMinimumFitsTheContents();
 }
 
-TEST_F(WindowsMore, TheMouseShowsTheCursorOfTheNearestComponentThatHasOne)
+TEST_F(Windows, TheMouseShowsTheCursorOfTheNearestComponentThatHasOne)
 {
-    kestrel::Window window;
+    Window window;
     window.setLayout(new testing_gui::FixedLayout);
     auto* panel = new kestrel::Container;
     panel->setLayout(new testing_gui::FixedLayout);
@@ -329,18 +280,17 @@ TEST_F(WindowsMore, TheMouseShowsTheCursorOfTheNearestComponentThatHasOne)
     EXPECT_EQ(window.internals().cursor, kestrel::Cursor::standard(0));
 }
 
-TEST_F(WindowsMore, DrawingAContainerMarksAChildWindowDirtyInsteadOfDrawingIt)
+TEST_F(Windows, DrawingAContainerMarksAChildWindowDirtyInsteadOfDrawingIt)
 {
-    kestrel::Window window;
+    Window window;
     window.setLayout(new testing_gui::FixedLayout);
-    auto* inner = new kestrel::Window(&window);
+    auto* inner = new Window(&window);
     window.add(inner);
     openAndActivate(window, 100, 100);
     inner->setBounds(0, 0, 30, 30);
     inner->internals().dirty = false;
     window.paintNow();
     EXPECT_TRUE(inner->isDirty());
-    EXPECT_EQ(inner->getWindow(), inner);
 }
 
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace
 {
@@ -11,6 +12,7 @@ namespace
 using plat::EventTranslator;
 using plat::InputEvent;
 using plat::InputKind;
+using Keys = std::vector<std::pair<InputKind, int>>;
 
 constexpr plat::WindowId window = 7;
 constexpr int windowHeight = 100;
@@ -23,6 +25,16 @@ SDL_Event keyEvent(Uint32 type, SDL_Keycode sym, Uint16 mod = KMOD_NONE)
     event.key.keysym.sym = sym;
     event.key.keysym.mod = mod;
     return event;
+}
+
+SDL_Event down(SDL_Keycode sym, Uint16 mod = KMOD_NONE)
+{
+    return keyEvent(SDL_KEYDOWN, sym, mod);
+}
+
+SDL_Event up(SDL_Keycode sym, Uint16 mod = KMOD_NONE)
+{
+    return keyEvent(SDL_KEYUP, sym, mod);
 }
 
 SDL_Event textEvent(const char* utf8)
@@ -43,6 +55,15 @@ SDL_Event windowEvent(Uint8 what, plat::WindowId id)
     return event;
 }
 
+Keys keysOf(const std::vector<InputEvent>& events)
+{
+    Keys out;
+    for (const InputEvent& event : events) {
+        out.emplace_back(event.kind, event.key);
+    }
+    return out;
+}
+
 class Translator : public ::testing::Test
 {
 protected:
@@ -55,170 +76,129 @@ protected:
         return out;
     }
 
+    // Feeds the events, ends the batch with the focus on `focused` and returns what came out.
+    std::vector<InputEvent> batch(std::initializer_list<SDL_Event> events, plat::WindowId focused = window)
+    {
+        std::vector<InputEvent> out = feed(events);
+        translator.endBatch(focused, out);
+        return out;
+    }
+
     EventTranslator translator{[](plat::WindowId) { return windowHeight; }};
 };
 
-TEST_F(Translator, SpecialKeysCarryTheToolkitCodes)
+TEST_F(Translator, SpecialKeysCarryTheToolkitCodesAndTheKeypadMovesWithNumLockOff)
 {
     const struct
     {
         SDL_Keycode sym;
         int code;
     } table[] = {
-        {SDLK_BACKSPACE, 8}, {SDLK_TAB, 9},       {SDLK_RETURN, 13},  {SDLK_KP_ENTER, 13}, {SDLK_ESCAPE, 27},
-        {SDLK_LEFT, 256},    {SDLK_RIGHT, 257},   {SDLK_UP, 258},     {SDLK_DOWN, 259},    {SDLK_INSERT, 260},
-        {SDLK_DELETE, 261},  {SDLK_HOME, 262},    {SDLK_END, 263},    {SDLK_PAGEUP, 264},  {SDLK_PAGEDOWN, 265},
-        {SDLK_F1, 266},      {SDLK_F10, 275},     {SDLK_F12, 277},
+        {SDLK_BACKSPACE, 8}, {SDLK_TAB, 9},         {SDLK_RETURN, 13},  {SDLK_KP_ENTER, 13}, {SDLK_ESCAPE, 27},
+        {SDLK_LEFT, 256},    {SDLK_RIGHT, 257},     {SDLK_UP, 258},     {SDLK_DOWN, 259},    {SDLK_INSERT, 260},
+        {SDLK_DELETE, 261},  {SDLK_HOME, 262},      {SDLK_END, 263},    {SDLK_PAGEUP, 264},  {SDLK_PAGEDOWN, 265},
+        {SDLK_F1, 266},      {SDLK_F10, 275},       {SDLK_F12, 277},    {SDLK_KP_4, 256},    {SDLK_KP_6, 257},
+        {SDLK_KP_8, 258},    {SDLK_KP_2, 259},      {SDLK_KP_0, 260},   {SDLK_KP_PERIOD, 261}, {SDLK_KP_7, 262},
+        {SDLK_KP_1, 263},    {SDLK_KP_9, 264},      {SDLK_KP_3, 265},
     };
     for (const auto& row : table) {
-        const std::vector<InputEvent> out = feed({keyEvent(SDL_KEYDOWN, row.sym)});
+        const std::vector<InputEvent> out = feed({down(row.sym)});
         ASSERT_EQ(out.size(), 1u) << row.code;
         EXPECT_EQ(out[0].kind, InputKind::Key);
         EXPECT_EQ(out[0].key, row.code);
         EXPECT_EQ(out[0].window, window);
     }
-    EXPECT_TRUE(feed({keyEvent(SDL_KEYDOWN, SDLK_a), keyEvent(SDL_KEYUP, SDLK_TAB)}).empty());
 }
 
-TEST_F(Translator, TheKeypadMovesWithNumLockOffAndTypesDigitsWithItOn)
+TEST_F(Translator, KeySequencesGiveTheirToolkitKeysAndAltGrTypesItsCharacter)
 {
-    const struct
+    const plat::InputState none;
+    plat::InputState altGr;
+    altGr.alt = true;
+    plat::InputState altGrShift = altGr;
+    altGrShift.leftShift = true;
+    struct Case
     {
-        SDL_Keycode sym;
-        int code;
-    } table[] = {
-        {SDLK_KP_4, 256}, {SDLK_KP_6, 257}, {SDLK_KP_8, 258}, {SDLK_KP_2, 259}, {SDLK_KP_0, 260},
-        {SDLK_KP_PERIOD, 261}, {SDLK_KP_7, 262}, {SDLK_KP_1, 263}, {SDLK_KP_9, 264}, {SDLK_KP_3, 265},
-    };
-    for (const auto& row : table) {
-        const std::vector<InputEvent> off = feed({keyEvent(SDL_KEYDOWN, row.sym)});
-        ASSERT_EQ(off.size(), 1u) << row.code;
-        EXPECT_EQ(off[0].key, row.code);
-    }
-    const std::vector<InputEvent> on = feed({keyEvent(SDL_KEYDOWN, SDLK_KP_4, KMOD_NUM), textEvent("4")});
-    ASSERT_EQ(on.size(), 1u);
-    EXPECT_EQ(on[0].key, '4');
-}
-
-TEST_F(Translator, ControlLettersBecomeControlCharactersAndTheirTextIsDropped)
-{
-    const std::vector<InputEvent> out = feed({keyEvent(SDL_KEYDOWN, SDLK_a, KMOD_LCTRL), textEvent("a"),
-                                              keyEvent(SDL_KEYDOWN, SDLK_z, KMOD_RCTRL)});
-    ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0].key, 1);
-    EXPECT_EQ(out[1].key, 26);
-}
-
-TEST_F(Translator, AltCombinationsAreSystemKeysAndALoneAltIsMinusOne)
-{
-    std::vector<InputEvent> out = feed({keyEvent(SDL_KEYDOWN, SDLK_LALT), keyEvent(SDL_KEYDOWN, SDLK_f, KMOD_LALT),
-                                        textEvent("f"), keyEvent(SDL_KEYUP, SDLK_f, KMOD_LALT),
-                                        keyEvent(SDL_KEYUP, SDLK_LALT)});
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].kind, InputKind::AltKey);
-    EXPECT_EQ(out[0].key, 'f');
-
-    out = feed({keyEvent(SDL_KEYDOWN, SDLK_F4, KMOD_LALT), keyEvent(SDL_KEYDOWN, SDLK_7, KMOD_RALT),
-                keyEvent(SDL_KEYDOWN, SDLK_SPACE, KMOD_LALT), textEvent(" ")});
-    ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0].key, 269);
-    EXPECT_EQ(out[1].key, '7');
-
-    out = feed({keyEvent(SDL_KEYDOWN, SDLK_RALT), keyEvent(SDL_KEYUP, SDLK_RALT)});
-    translator.endBatch(window, out);
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].kind, InputKind::Key);
-    EXPECT_EQ(out[0].key, -1);
-    EXPECT_FALSE(out[0].readModifiers);
-}
-
-TEST_F(Translator, AltGrTypesItsCharacterWhileAltWithTheKeysOwnTextStaysACombination)
-{
-    const struct
-    {
-        SDL_Keycode sym;
-        const char* text;       // null: no text follows
-        bool shift;
-        InputKind kind;
-        int key;
-    } cases[] = {
-        {SDLK_q, "@", false, InputKind::Key, '@'},
-        {SDLK_e, "\xE2\x82\xAC", false, InputKind::Key, 0x80},
-        {SDLK_f, "F", true, InputKind::AltKey, 'f'},
-        {SDLK_1, "!", true, InputKind::AltKey, '1'},
-        {SDLK_g, nullptr, false, InputKind::AltKey, 'g'},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.sym);
+        const char* what;
         plat::InputState state;
-        state.leftShift = c.shift;
-        state.alt = true;
+        std::vector<SDL_Event> events;
+        Keys expected;
+    };
+    const Case cases[] = {
+        {"letters arrive as text and releases give nothing", none, {down(SDLK_a), up(SDLK_TAB)}, {}},
+        {"the keypad types digits with Num Lock on", none, {down(SDLK_KP_4, KMOD_NUM), textEvent("4")},
+         {{InputKind::Key, '4'}}},
+        {"control letters become control characters and their text is dropped", none,
+         {down(SDLK_a, KMOD_LCTRL), textEvent("a"), down(SDLK_z, KMOD_RCTRL)},
+         {{InputKind::Key, 1}, {InputKind::Key, 26}}},
+        {"an Alt combination is a system key", none,
+         {down(SDLK_LALT), down(SDLK_f, KMOD_LALT), textEvent("f"), up(SDLK_f, KMOD_LALT), up(SDLK_LALT)},
+         {{InputKind::AltKey, 'f'}}},
+        {"Alt with a function key or a digit too, and the text of Alt+Space is dropped", none,
+         {down(SDLK_F4, KMOD_LALT), down(SDLK_7, KMOD_RALT), down(SDLK_SPACE, KMOD_LALT), textEvent(" ")},
+         {{InputKind::AltKey, 269}, {InputKind::AltKey, '7'}}},
+        {"an Alt combination without text is reported before the next key", none,
+         {down(SDLK_x, KMOD_LALT), down(SDLK_TAB)}, {{InputKind::AltKey, 'x'}, {InputKind::Key, plat::keys::tab}}},
+        {"a lone Alt is -1", none, {down(SDLK_RALT), up(SDLK_RALT)}, {{InputKind::Key, plat::keys::altAlone}}},
+        // The euro sign is 0x80 in Windows-1252.
+        {"text arrives as Windows-1252 bytes", none, {textEvent("a\xC3\xA9\xE2\x82\xAC")},
+         {{InputKind::Key, 'a'}, {InputKind::Key, 0xE9}, {InputKind::Key, 0x80}}},
+        {"AltGr types its character", altGr, {down(SDLK_q, KMOD_RALT), textEvent("@")}, {{InputKind::Key, '@'}}},
+        {"AltGr types the euro sign", altGr, {down(SDLK_e, KMOD_RALT), textEvent("\xE2\x82\xAC")},
+         {{InputKind::Key, 0x80}}},
+        {"Alt with the key's own shifted letter stays a combination", altGrShift,
+         {down(SDLK_f, KMOD_RALT), textEvent("F")}, {{InputKind::AltKey, 'f'}}},
+        {"Alt with the key's own shifted digit stays a combination", altGrShift,
+         {down(SDLK_1, KMOD_RALT), textEvent("!")}, {{InputKind::AltKey, '1'}}},
+        {"AltGr without text stays a combination", altGr, {down(SDLK_g, KMOD_RALT)}, {{InputKind::AltKey, 'g'}}},
+    };
+    for (const Case& c : cases) {
+        EventTranslator fresh{[](plat::WindowId) { return windowHeight; }};
         std::vector<InputEvent> out;
-        translator.translate(keyEvent(SDL_KEYDOWN, c.sym, KMOD_RALT), state, out);
-        if (c.text) {
-            translator.translate(textEvent(c.text), state, out);
+        for (const SDL_Event& event : c.events) {
+            fresh.translate(event, c.state, out);
         }
-        translator.endBatch(window, out);
-        ASSERT_EQ(out.size(), 1u);
-        EXPECT_EQ(out[0].kind, c.kind);
-        EXPECT_EQ(out[0].key, c.key);
+        fresh.endBatch(window, out);
+        EXPECT_EQ(keysOf(out), c.expected) << c.what;
+        EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](const InputEvent& e) {
+            return e.readModifiers == (e.key != plat::keys::altAlone);
+        })) << c.what;
     }
-}
-
-TEST_F(Translator, AnAltCombinationWithoutTextIsReportedBeforeTheNextEvent)
-{
-    std::vector<InputEvent> out;
-    translator.translate(keyEvent(SDL_KEYDOWN, SDLK_x, KMOD_LALT), plat::InputState(), out);
-    EXPECT_TRUE(out.empty());
-    translator.translate(keyEvent(SDL_KEYDOWN, SDLK_TAB), plat::InputState(), out);
-    ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0].kind, InputKind::AltKey);
-    EXPECT_EQ(out[0].key, 'x');
-    EXPECT_EQ(out[1].key, plat::keys::tab);
+    // A full text buffer has no terminating zero.
+    SDL_Event full = textEvent("");
+    std::fill(std::begin(full.text.text), std::end(full.text.text), 'x');
+    EXPECT_EQ(feed({full}).size(), sizeof full.text.text);
 }
 
 TEST_F(Translator, AnAltReleasedAsTheFocusLeavesIsNoLoneAlt)
 {
     // Alt+Tab to another program: SDL releases Alt as the focus goes.
-    std::vector<InputEvent> out = feed({windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED, window)});
-    translator.endBatch(window, out);
-    out = feed({keyEvent(SDL_KEYDOWN, SDLK_LALT), keyEvent(SDL_KEYUP, SDLK_LALT),
-                windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, window)});
-    translator.endBatch(0, out);
+    batch({windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED, window)});
+    const std::vector<InputEvent> out =
+        batch({down(SDLK_LALT), up(SDLK_LALT), windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, window)}, 0);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].kind, InputKind::Deactivated);
-
-    out = feed({keyEvent(SDL_KEYDOWN, SDLK_LALT), keyEvent(SDL_KEYUP, SDLK_LALT)});
-    translator.endBatch(0, out);
-    EXPECT_TRUE(out.empty());
-
-    out = feed({keyEvent(SDL_KEYDOWN, SDLK_LALT), keyEvent(SDL_KEYUP, SDLK_LALT), keyEvent(SDL_KEYDOWN, SDLK_TAB)});
-    ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0].key, plat::keys::altAlone);
-    EXPECT_EQ(out[1].key, plat::keys::tab);
+    EXPECT_TRUE(batch({down(SDLK_LALT), up(SDLK_LALT)}, 0).empty());
+    EXPECT_EQ(keysOf(feed({down(SDLK_LALT), up(SDLK_LALT), down(SDLK_TAB)})),
+              (Keys{{InputKind::Key, plat::keys::altAlone}, {InputKind::Key, plat::keys::tab}}));
 }
 
-TEST_F(Translator, AQuitFromTheSessionOrASignalIsAQuitRequest)
+TEST_F(Translator, ActivationFollowsTheApplicationNotTheWindowAndAQuitIsAQuitRequest)
 {
+    EXPECT_EQ(keysOf(batch({windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED, 1)}, 1)), (Keys{{InputKind::Activated, 0}}));
+    EXPECT_TRUE(
+        batch({windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, 1), windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED, 2)}, 2).empty());
+    const std::vector<InputEvent> lost = batch({windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, 2)}, 0);
+    ASSERT_EQ(lost.size(), 1u);
+    EXPECT_EQ(lost[0].kind, InputKind::Deactivated);
+    EXPECT_EQ(lost[0].window, 2u);
+
     SDL_Event quit = {};
     quit.type = SDL_QUIT;
     const std::vector<InputEvent> out = feed({quit});
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].kind, InputKind::QuitRequest);
     EXPECT_EQ(out[0].window, 0u);
-}
-
-TEST_F(Translator, TextArrivesAsWindows1252Bytes)
-{
-    const std::vector<InputEvent> out = feed({textEvent("a\xC3\xA9\xE2\x82\xAC")});
-    ASSERT_EQ(out.size(), 3u);
-    EXPECT_EQ(out[0].key, 'a');
-    EXPECT_EQ(out[1].key, 0xE9);
-    EXPECT_EQ(out[2].key, 0x80);
-
-    SDL_Event full = textEvent("");
-    std::fill(std::begin(full.text.text), std::end(full.text.text), 'x');
-    EXPECT_EQ(feed({full}).size(), sizeof full.text.text);
 }
 
 TEST_F(Translator, MouseYCountsUpFromTheBottomRowAndWheelNotchesAre120)
@@ -245,24 +225,6 @@ TEST_F(Translator, MouseYCountsUpFromTheBottomRowAndWheelNotchesAre120)
     EXPECT_EQ(out[1].button, plat::MouseButton::Right);
     EXPECT_EQ(out[1].y, 0);
     EXPECT_EQ(out[2].wheelDelta, -240);
-}
-
-TEST_F(Translator, ActivationFollowsTheApplicationNotTheWindow)
-{
-    std::vector<InputEvent> out = feed({windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED, 1)});
-    translator.endBatch(1, out);
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].kind, InputKind::Activated);
-
-    out = feed({windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, 1), windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED, 2)});
-    translator.endBatch(2, out);
-    EXPECT_TRUE(out.empty());
-
-    out = feed({windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, 2)});
-    translator.endBatch(0, out);
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].kind, InputKind::Deactivated);
-    EXPECT_EQ(out[0].window, 2u);
 }
 
 }

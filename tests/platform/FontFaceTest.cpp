@@ -9,42 +9,40 @@ using plat::GenericFamily;
 namespace
 {
 
-// Liberation Sans at the em size; the test stops when it cannot be opened.
-std::unique_ptr<FontFace> openSans(int emPixels)
+std::unique_ptr<FontFace> openFace(const char* family, int emPixels, bool bold = false, bool italic = false)
 {
     FaceRequest request;
-    request.family = "Liberation Sans";
+    request.family = family;
     request.emPixels = emPixels;
+    request.bold = bold;
+    request.italic = italic;
     return FontFace::open(request);
 }
 
 }
 
-TEST(FontFaceTest, NamedFamiliesLoadTheirOwnStyleFiles)
+TEST(FontFaceTest, NamedFamiliesLoadTheirOwnStyleFilesAndSizesOutsideTheRangeNothing)
 {
-    struct Case
+    const struct
     {
         const char* family;
-        bool bold;
-        bool italic;
+        bool bold, italic;
         const char* file;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"Liberation Sans", false, false, "LiberationSans-Regular.ttf"},
         {"Liberation Sans", true, false, "LiberationSans-Bold.ttf"},
         {"Liberation Sans", true, true, "LiberationSans-BoldItalic.ttf"},
         {"liberation mono", false, false, "LiberationMono-Regular.ttf"},
         {"Liberation Serif", false, true, "LiberationSerif-Italic.ttf"},
     };
-    for (const Case& c : cases) {
-        FaceRequest request;
-        request.family = c.family;
-        request.bold = c.bold;
-        request.italic = c.italic;
-        const auto face = FontFace::open(request);
+    for (const auto& c : cases) {
+        const auto face = openFace(c.family, 12, c.bold, c.italic);
         ASSERT_NE(face, nullptr) << c.family;
         EXPECT_NE(face->filePath().find(c.file), std::string::npos) << face->filePath();
     }
+    EXPECT_EQ(openFace("Liberation Sans", 0), nullptr);
+    EXPECT_EQ(openFace("Liberation Sans", FontFace::maxEmPixels + 1), nullptr);
+    EXPECT_NE(openFace("Liberation Sans", FontFace::maxEmPixels), nullptr);
 }
 
 TEST(FontFaceTest, MissingFamilyFallsBackToItsGenericFamily)
@@ -62,35 +60,17 @@ TEST(FontFaceTest, MissingFamilyFallsBackToItsGenericFamily)
     EXPECT_NE(serif->familyName(), mono->familyName());
 }
 
-TEST(FontFaceTest, EmSizeOutsideTheRangeOpensNothing)
+TEST(FontFaceTest, MetricsFollowTheWindowsAscentAndDescentAndGlyphsRenderAroundThePen)
 {
-    FaceRequest request;
-    request.family = "Liberation Sans";
-    request.emPixels = 0;
-    EXPECT_EQ(FontFace::open(request), nullptr);
-    request.emPixels = FontFace::maxEmPixels + 1;
-    EXPECT_EQ(FontFace::open(request), nullptr);
-    request.emPixels = FontFace::maxEmPixels;
-    EXPECT_NE(FontFace::open(request), nullptr);
-}
-
-TEST(FontFaceTest, MetricsFollowTheWindowsAscentAndDescent)
-{
-    const auto face = openSans(12);
-    ASSERT_NE(face, nullptr);
+    const auto small = openFace("Liberation Sans", 12);
+    ASSERT_NE(small, nullptr);
     // usWinAscent 1854 and usWinDescent 434 of 2048 units at 12 px.
-    EXPECT_EQ(face->metrics().ascent, 11);
-    EXPECT_EQ(face->metrics().descent, 3);
-    EXPECT_EQ(face->metrics().internalLeading, 2);
-    EXPECT_EQ(face->metrics().averageWidth, 7);
-    EXPECT_EQ(face->metrics().underlineOffset, 1);
-    EXPECT_EQ(face->metrics().underlineThickness, 1);
-}
+    const plat::FaceMetrics& m = small->metrics();
+    EXPECT_EQ((std::vector<int>{m.ascent, m.descent, m.internalLeading, m.averageWidth, m.underlineOffset,
+                                m.underlineThickness}),
+              (std::vector<int>{11, 3, 2, 7, 1, 1}));
 
-TEST(FontFaceTest, GlyphsRenderAsCoverageAroundThePen)
-{
-    const auto face = openSans(16);
-    ASSERT_NE(face, nullptr);
+    const auto face = openFace("Liberation Sans", 16);
     plat::GlyphBitmap glyph;
     ASSERT_TRUE(face->render('g', glyph));
     // 'g' reaches below the baseline: more rows than lie above it.
