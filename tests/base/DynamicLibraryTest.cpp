@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 using heron::DynamicLibrary;
@@ -13,8 +12,8 @@ using heron::DynamicLibrary;
 TEST(DynamicLibrary, SymbolFallsBackToTheNameWithASuffix)
 {
     const TempFolder folder;
-    std::ofstream(folder.file("probe.c")) << "int ShowNoteA(void) { return 65; }\nint ShowNoteW(void) { return 87; }\n"
-                                             "int Plain(void) { return 1; }\nint PlainA(void) { return 2; }\n";
+    writeWholeFile(folder.file("probe.c"), "int ShowNoteA(void) { return 65; }\nint ShowNoteW(void) { return 87; }\n"
+                   "int Plain(void) { return 1; }\nint PlainA(void) { return 2; }\n");
     const std::string path = folder.file("libprobe.so");
     const std::string command = "cc -shared -fPIC -o '" + path + "' '" + folder.file("probe.c") + "' >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) {

@@ -3,7 +3,6 @@
 #include "base/StreamTestBytes.h"
 #include "base/TempFolder.h"
 #include "base/TempLog.h"
-#include "base/WholeFile.h"
 #include "base/FilePath.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
+#include <tuple>
 #include <unistd.h>
 
 using heron::FileDataDest;
@@ -29,19 +28,12 @@ unsigned char patternByte(std::uint32_t i)
 
 std::string makeFile(const TempFolder& folder, const char* name, std::uint32_t size)
 {
-    const std::string path = folder.file(name);
-    std::ofstream out(path, std::ios::binary);
+    std::string bytes(size, '\0');
     for (std::uint32_t i = 0; i < size; ++i) {
-        out.put(static_cast<char>(patternByte(i)));
+        bytes[i] = static_cast<char>(patternByte(i));
     }
-    return path;
-}
-
-// A whole file's bytes.
-Bytes readFile(const std::string& path)
-{
-    const std::string all = readWholeFile(path);
-    return Bytes(all.begin(), all.end());
+    writeWholeFile(folder.file(name), bytes);
+    return folder.file(name);
 }
 
 }
@@ -118,32 +110,29 @@ TEST(FileDataSourceTest, TypedValuesWrittenToAFileReadBackUpToItsLastByteWithout
         std::int32_t number = 0;
         heron_string empty("stale");
         source.readTag(tag).readDouble(real).readString(name).readInt32(number).readString(empty);
-        EXPECT_EQ(tag, 70000u);
-        EXPECT_EQ(real, 0.25);
-        EXPECT_EQ(name, "name");
-        EXPECT_EQ(number, -5);
-        EXPECT_TRUE(empty.empty());
+        EXPECT_EQ(std::make_tuple(tag, real, std::string(name.c_str()), number, std::string(empty.c_str())),
+                  std::make_tuple(70000u, 0.25, std::string("name"), -5, std::string()));
         EXPECT_TRUE(source.isOK());
         EXPECT_EQ(source.remaining(), 0u);
     }
 }
 
-TEST(FileDataSourceTest, SkipsLandOnTheRightByteAndSkippingPastTheEndSetsTheErrorFlag)
+TEST(FileDataSourceTest, SkipsAndSeeksInsideAndOutsideTheBufferLandOnTheRightByteAndPastTheEndSetTheErrorFlag)
 {
     TempFolder folder;
-    const std::uint32_t size = 300000;
-    const std::string path = makeFile(folder, "skip.bin", size);
-    FileDataSource source(path.c_str());
+    const std::uint32_t size = 200000;
+    const std::string path = makeFile(folder, "seek.bin", size);
+    FileDataSource skipped(path.c_str());
     std::uint32_t position = 0;
-    for (const std::uint32_t n : {10u, 65526u, 1u, 65536u, 70000u, 0u, 99u, 5u}) {
-        source.skip(n);
+    for (const std::uint32_t n : {10u, 65526u, 1u, 65536u, 0u, 99u, 5u}) {
+        skipped.skip(n);
         position += n;
-        ASSERT_EQ(source.tell(), position);
-        ASSERT_EQ(source.peekByte(), patternByte(position)) << position;
+        ASSERT_EQ(skipped.tell(), position);
+        ASSERT_EQ(skipped.peekByte(), patternByte(position)) << position;
     }
-    source.skip(size - position);
-    EXPECT_EQ(source.remaining(), 0u);
-    EXPECT_TRUE(source.isOK());
+    skipped.skip(size - position);
+    EXPECT_EQ(skipped.remaining(), 0u);
+    EXPECT_TRUE(skipped.isOK());
     for (const std::uint32_t beyond : {2u, 0xFFFFFFFFu}) {
         FileDataSource past(path.c_str());
         past.skip(size - 1);
@@ -151,13 +140,7 @@ TEST(FileDataSourceTest, SkipsLandOnTheRightByteAndSkippingPastTheEndSetsTheErro
         EXPECT_TRUE(past.hasError());
         EXPECT_EQ(past.readByte(), -1);
     }
-}
 
-TEST(FileDataSourceTest, SeeksInsideAndOutsideTheBufferedWindowAndToTheEnd)
-{
-    TempFolder folder;
-    const std::uint32_t size = 200000;
-    const std::string path = makeFile(folder, "seek.bin", size);
     FileDataSource source(path.c_str());
     for (const std::uint32_t p : {1000u, 10u, 65535u, 65536u, 199999u, 3u, 131072u, 131071u}) {
         source.seek(p);
@@ -220,7 +203,7 @@ TEST(FileDataDestTest, WrittenBytesArriveInTheFileAndAMissingFolderOrAFullDiskFa
         EXPECT_TRUE(sink.isOK() == false);
         EXPECT_FALSE(sink.hasError());
     }
-    EXPECT_EQ(readFile(path), (Bytes{0xFF, 0x2C, 0x01, 0x00, 0x00, 'z', 'a', 'b', 'c'}));
+    EXPECT_EQ(readWholeFile(path), std::string("\xFF\x2C\x01\0\0zabc", 9));
 
     FileDataDest bad(folder.file("no/such/folder.bin").c_str());
     EXPECT_FALSE(bad.isOK());
@@ -259,5 +242,5 @@ TEST(FileDataSourceTest, NamesInTheSystemsOwnFormReachTheFileWhateverItsCase)
         ASSERT_TRUE(sink.isOK());
         sink.writeByte('q');
     }
-    EXPECT_EQ(readFile(disk), (Bytes{'q'}));
+    EXPECT_EQ(readWholeFile(disk), "q");
 }

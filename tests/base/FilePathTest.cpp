@@ -5,7 +5,6 @@
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 
-#include "TempFolder.h"
 #include "TempLog.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +12,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <fstream>
 #include <string>
 
 using heron::FilePath;
@@ -22,12 +20,6 @@ namespace
 {
 
 namespace fs = std::filesystem;
-
-void writeFile(const fs::path& path, const std::string& contents)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << contents;
-}
 
 // The system's own form of a disk path under the temp folder.
 FilePath own(const TempFolder& folder, const std::string& rest)
@@ -146,7 +138,7 @@ TEST(FilePath, StreamsAsItsTextAndReadsBackNormalised)
 TEST(FilePath, FindsMixedCaseNamesOnDisk)
 {
     const TempFolder folder;
-    writeFile(folder.path() / "Tunes" / "Song.OGG", "12345");
+    writeWholeFile(folder.path() / "Tunes" / "Song.OGG", "12345");
     fs::create_directories(folder.path() / "Tunes" / "SubDir");
 
     const FilePath song = own(folder, "TUNES/song.ogg");
@@ -177,7 +169,7 @@ TEST(FilePath, ListsTheFolderOfTheDirectoryPartSorted)
 {
     const TempFolder folder;
     for (const char* name : {"b.txt", "A.txt", "c", ".hidden"}) {
-        writeFile(folder.path() / "Tunes" / name, "x");
+        writeWholeFile(folder.path() / "Tunes" / name, "x");
     }
     fs::create_directories(folder.path() / "Tunes" / "Sub");
 
@@ -206,7 +198,7 @@ TEST(FilePath, CreatesMissingFoldersAlongThePath)
     EXPECT_TRUE(target.createDirectories());
     EXPECT_TRUE(FilePath("nofolder.txt").createDirectories());
 
-    writeFile(folder.path() / "plain", "x");
+    writeWholeFile(folder.path() / "plain", "x");
     EXPECT_FALSE(own(folder, "plain/sub/file").createDirectories());
 }
 
@@ -214,10 +206,10 @@ TEST(FilePath, DeletesAFolderTreeButNotWhatLinksPointTo)
 {
     const TempFolder folder;
     const fs::path data = folder.path() / "Cache" / "Data";
-    writeFile(data / "one.bin", "1");
-    writeFile(data / ".dotfile", "2");
-    writeFile(data / "Sub" / "two.bin", "3");
-    writeFile(folder.path() / "Outside" / "keep.txt", "keep");
+    writeWholeFile(data / "one.bin", "1");
+    writeWholeFile(data / ".dotfile", "2");
+    writeWholeFile(data / "Sub" / "two.bin", "3");
+    writeWholeFile(folder.path() / "Outside" / "keep.txt", "keep");
     fs::create_directory_symlink(folder.path() / "Outside", data / "Link");
 
     const FilePath path = own(folder, "cache/data");
@@ -229,7 +221,7 @@ TEST(FilePath, DeletesAFolderTreeButNotWhatLinksPointTo)
     EXPECT_TRUE(fs::exists(folder.path() / "Outside" / "keep.txt"));
     EXPECT_TRUE(fs::exists(folder.path() / "Cache"));
 
-    writeFile(folder.path() / "File.TXT", "x");
+    writeWholeFile(folder.path() / "File.TXT", "x");
     EXPECT_TRUE(heron::deletePath(own(folder, "file.txt"), false));
     EXPECT_FALSE(fs::exists(folder.path() / "File.TXT"));
     EXPECT_FALSE(heron::deletePath(own(folder, "file.txt"), false));

@@ -6,7 +6,6 @@
 
 #include "TempFolder.h"
 #include "TempLog.h"
-#include "WholeFile.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,6 @@
 #include "GermanLocale.h"
 #include "TempFolder.h"
 #include "TempLog.h"
-#include "WholeFile.h"
 #include "Loopback.h"
 
 #include <gtest/gtest.h>

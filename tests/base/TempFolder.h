@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 // A fresh folder under the system temp folder, removed with its contents at the end of the test.
@@ -33,3 +35,19 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// A whole file's bytes; empty when it is missing.
+inline std::string readWholeFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+// Makes the file hold exactly these bytes, making its folders first.
+inline void writeWholeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}

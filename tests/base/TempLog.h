@@ -1,7 +1,6 @@
 #pragma once
 
 #include "TempFolder.h"
-#include "WholeFile.h"
 #include "base/Debug.h"
 
 #include <gtest/gtest.h>
