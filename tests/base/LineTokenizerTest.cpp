@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <string>
+#include <tuple>
 
 using heron::LineTokenizer;
 
@@ -72,49 +73,34 @@ TEST(LineTokenizer, KeywordsMatchAtTheFirstWordWithOrWithoutCaseAndWholeWord)
 TEST(LineTokenizer, NumbersAreClampedOrWrappedAndAMissingOneSetsFailAndZero)
 {
     Lines numbers("99999999999 -99999999999 -1 -5 4294967296 1 0 1e300 -2.5e-3 ff 0x1A zz");
-    int i = 0;
-    unsigned u = 0;
-    numbers->readInt(i);
-    EXPECT_EQ(i, INT_MAX);
-    numbers->readInt(i);
-    EXPECT_EQ(i, INT_MIN);
-    for (const unsigned expected : {0xFFFFFFFFu, 0xFFFFFFFBu, 0xFFFFFFFFu}) {
-        numbers->readUnsigned(u);
-        EXPECT_EQ(u, expected);
-    }
+    int high = 0;
+    int low = 0;
+    unsigned u[3] = {};
     bool on = false;
     bool off = true;
-    numbers->readBool(on).readBool(off);
-    EXPECT_TRUE(on && !off);
     float f = 0;
     double d = 0;
-    numbers->readFloat(f).readDouble(d);
-    EXPECT_TRUE(std::isinf(f));
-    EXPECT_DOUBLE_EQ(d, -0.0025);
-    EXPECT_FALSE(numbers->fail());
+    numbers->readInt(high).readInt(low).readUnsigned(u[0]).readUnsigned(u[1]).readUnsigned(u[2]);
+    numbers->readBool(on).readBool(off).readFloat(f).readDouble(d);
+    EXPECT_EQ(std::make_tuple(high, low, u[0], u[1], u[2], on, off, std::isinf(f), d, numbers->fail()),
+              std::make_tuple(INT_MAX, INT_MIN, ~0u, ~4u, ~0u, true, false, true, -0.0025, false));
     // Hex writes its target only on success.
-    EXPECT_TRUE(numbers->readHex(u));
-    EXPECT_EQ(u, 255u);
-    EXPECT_TRUE(numbers->readHex(u));
-    EXPECT_FALSE(numbers->readHex(u));
-    EXPECT_EQ(u, 26u);
+    EXPECT_TRUE(numbers->readHex(u[0]) && u[0] == 255u && numbers->readHex(u[0]));
+    EXPECT_FALSE(numbers->readHex(u[0]));
+    EXPECT_EQ(u[0], 26u);
     EXPECT_TRUE(numbers->fail());
 
     Lines letters("x 3");
-    letters->readInt(i);
+    letters->readInt(high).readDouble(d);
     EXPECT_TRUE(letters->fail());
-    EXPECT_EQ(i, 0);
-    EXPECT_STREQ(letters->rest(), "x 3");
-    d = 7;
-    letters->readDouble(d);
-    EXPECT_EQ(d, 0.0);
+    EXPECT_EQ(std::make_tuple(high, d, std::string(letters->rest())), std::make_tuple(0, 0.0, std::string("x 3")));
     letters->skipChar(1);
-    letters->readInt(i);
+    letters->readInt(high);
     EXPECT_FALSE(letters->fail());
-    EXPECT_EQ(i, 3);
-    letters->readInt(i);
+    EXPECT_EQ(high, 3);
+    letters->readInt(high);
     EXPECT_TRUE(letters->fail());
-    EXPECT_EQ(i, 0);
+    EXPECT_EQ(high, 0);
 }
 
 TEST(LineTokenizer, ReadsDecimalPointsWhateverTheUserLocale)
