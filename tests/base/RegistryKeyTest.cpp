@@ -12,6 +12,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 using heron::RegistryKey;
@@ -78,26 +79,21 @@ TEST_F(RegistryKeyTest, ValuesWrittenReadBackWithTheirTypesFromAPlainTextFile)
     }
     const RegistryKey key(productKey, false);
     ASSERT_TRUE(key.isOpen());
-    EXPECT_EQ(readInt(key, "Screen resolution", 5), -1);
-    EXPECT_EQ(static_cast<std::uint32_t>(readInt(key, "User color", 0)), 0xFF8040C0u);
     bool useCurrent = false;
-    EXPECT_TRUE(RegIntReader::readBool(key, "Use current", &useCurrent));
-    EXPECT_TRUE(useCurrent);
     heron_string name;
-    EXPECT_TRUE(static_cast<bool>(RegStringReader(key, "User name", &name)));
-    EXPECT_EQ(name, heron_string("S\xf8ren \"the\\flyer\"\n"));
     heron_string address("unchanged");
-    EXPECT_TRUE(static_cast<bool>(RegStringReader(key, "Net address", &address)));
-    EXPECT_TRUE(address.empty());
     heron::MemoryDataSource avatar;
-    EXPECT_TRUE(static_cast<bool>(RegMemoryDataSourceReader(key, "Avatar", &avatar)));
-    unsigned char bytes[5] = {};
-    EXPECT_EQ(avatar.read(bytes, 5), 4u);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 4), std::string("\0\1\xfe\xff", 4));
     heron::MemoryDataSource empty;
-    EXPECT_TRUE(static_cast<bool>(RegMemoryDataSourceReader(key, "Empty", &empty)));
-    EXPECT_TRUE(empty.isOK());
-    EXPECT_EQ(empty.remaining(), 0u);
+    EXPECT_TRUE(RegIntReader::readBool(key, "Use current", &useCurrent) && RegStringReader(key, "User name", &name) &&
+                RegStringReader(key, "Net address", &address) &&
+                RegMemoryDataSourceReader(key, "Avatar", &avatar) && RegMemoryDataSourceReader(key, "Empty", &empty));
+    char bytes[5] = {};
+    EXPECT_EQ(avatar.read(bytes, 5), 4u);
+    EXPECT_EQ(std::make_tuple(readInt(key, "Screen resolution", 5), std::uint32_t(readInt(key, "User color", 0)),
+                  useCurrent, std::string(name.c_str()), address.length(), std::string(bytes, 4), empty.isOK(),
+                  empty.remaining()),
+              std::make_tuple(-1, 0xFF8040C0u, true, std::string("S\xf8ren \"the\\flyer\"\n"), 0u,
+                  std::string("\0\1\xfe\xff", 4), true, 0u));
 }
 
 TEST_F(RegistryKeyTest, ValuesOfTheWrongTypeReadAsMissingAndBigEndianNumbersAreRead)
@@ -109,14 +105,11 @@ TEST_F(RegistryKeyTest, ValuesOfTheWrongTypeReadAsMissingAndBigEndianNumbersAreR
     EXPECT_EQ(readInt(key, "Texture res", 0), 256);
     EXPECT_EQ(readInt(key, "Screen Hz", 2), 2);
     bool flag = true;
-    EXPECT_FALSE(RegIntReader::readBool(key, "Screen Hz", &flag));
-    EXPECT_TRUE(flag);
     heron_string name("default");
-    EXPECT_FALSE(static_cast<bool>(RegStringReader(key, "User name", &name)));
-    EXPECT_EQ(name, heron_string("default"));
     heron::MemoryDataSource avatar;
-    EXPECT_FALSE(static_cast<bool>(RegMemoryDataSourceReader(key, "Avatar", &avatar)));
-    EXPECT_FALSE(avatar.isOK());
+    EXPECT_FALSE(RegIntReader::readBool(key, "Screen Hz", &flag) || RegStringReader(key, "User name", &name) ||
+                 RegMemoryDataSourceReader(key, "Avatar", &avatar));
+    EXPECT_TRUE(flag && name == heron_string("default") && !avatar.isOK());
     EXPECT_EQ(readInt(key, "Missing", 9), 9);
     EXPECT_TRUE(log.contains("\"Screen Hz\" of key Software\\Pellmore Interactive Ltd\\Aurelle holds a text of the "
                              "wrong kind"))

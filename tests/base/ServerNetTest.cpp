@@ -2,12 +2,10 @@
 
 #include "base/DataDest.h"
 #include "base/DataSource.h"
-#include "base/MemoryDataSource.h"
 #include "base/NetConnection.h"
 
 #include "Eventually.h"
 #include "GermanLocale.h"
-#include "TempFolder.h"
 #include "TempLog.h"
 #include "Loopback.h"
 
@@ -40,34 +38,19 @@ TEST(Server, AcceptsAConnectionAndLogsItsLife)
         EXPECT_FALSE(server.hasConnection());
         NetConnection client(NetAddress(loopback::address, port));
         ASSERT_TRUE(eventually([&] { return server.hasConnection(); }));
-        EXPECT_TRUE(server.hasConnection());
         accepted = server.takeConnection();
         ASSERT_TRUE(static_cast<bool>(accepted));
-        EXPECT_FALSE(static_cast<bool>(server.takeConnection()));
-        EXPECT_FALSE(server.hasConnection());
+        EXPECT_FALSE(server.hasConnection() || server.takeConnection());
         EXPECT_TRUE(accepted->isConnected());
         EXPECT_EQ(accepted->address().address(), loopback::address);
-
-        client.writer().writeInt32(7).writeString("hello");
-        char bytes[10];
-        std::uint32_t got = 0;
-        ASSERT_TRUE(eventually([&] {
-            got += accepted->reader().read(bytes + got, sizeof bytes - got);
-            return got == sizeof bytes;
-        }));
-        heron::MemoryDataSource in(bytes, sizeof bytes, false);
-        std::int32_t value = 0;
-        heron_string text;
-        in.readInt32(value).readString(text);
-        EXPECT_EQ(value, 7);
-        EXPECT_EQ(text, heron_string("hello"));
-        EXPECT_TRUE(accepted->reader().isOK());
+        client.writer().writeByte('h');
+        EXPECT_TRUE(eventually([&] { return accepted->reader().readByte() == 'h'; }));
     }
     const std::string log = readWholeFile(logPath);
     const std::string clientPort = std::to_string(accepted->address().port());
     const std::regex expected("^" + stamp + " Server object created on port " + std::to_string(port) +
-                              R"( \(SOCKET=\d+\)\n)" + stamp + " Connection received from 127.0.0.1 on port " + clientPort +
-                              "\n" + stamp + " Server closed\n$");
+                              R"( \(SOCKET=\d+\)\n)" + stamp + " Connection received from 127.0.0.1 on port " +
+                              clientPort + "\n" + stamp + " Server closed\n$");
     EXPECT_TRUE(std::regex_match(log, expected)) << log;
 }
 
