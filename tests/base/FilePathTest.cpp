@@ -146,8 +146,9 @@ TEST(FilePath, FindsMixedCaseNamesOnDisk)
     const FilePath song = own(folder, "TUNES/song.ogg");
     EXPECT_EQ(std::string(song.diskPath().c_str()), (folder.path() / "Tunes" / "Song.OGG").string());
     const heron::FileStatus status = song.stat();
-    EXPECT_EQ(std::make_tuple(status.exists, status.isDirectory, status.readable, status.size, status.modificationTime > 0),
-              std::make_tuple(true, false, true, 5u, true));
+    EXPECT_EQ(std::make_tuple(status.exists, status.isDirectory, status.readable, status.size),
+              std::make_tuple(true, false, true, 5u));
+    EXPECT_GT(status.modificationTime, 0u);
 
     EXPECT_TRUE(own(folder, "tunes/subdir/").stat().isDirectory);
     EXPECT_TRUE(own(folder, "tunes/x").directoryExists());

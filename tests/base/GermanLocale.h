@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 // Switches the whole process to a German locale (decimal comma, German day and month names) that
@@ -18,14 +19,10 @@ public:
         if (std::system(command.c_str()) != 0) {
             return;
         }
-        setenv("LOCPATH", m_folder.path().c_str(), 1);
+        m_localePath.emplace("LOCPATH", m_folder.path().string());
         m_active = std::setlocale(LC_ALL, "de") != nullptr;
     }
-    ~GermanLocale()
-    {
-        std::setlocale(LC_ALL, "C");
-        unsetenv("LOCPATH");
-    }
+    ~GermanLocale() { std::setlocale(LC_ALL, "C"); }
     GermanLocale(const GermanLocale&) = delete;
     GermanLocale& operator=(const GermanLocale&) = delete;
 
@@ -34,5 +31,6 @@ public:
 
 private:
     TempFolder m_folder;
+    std::optional<ScopedEnv> m_localePath;
     bool m_active = false;
 };

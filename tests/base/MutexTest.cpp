@@ -38,16 +38,6 @@ bool freeForAnotherThread(heron::Mutex& mutex)
 class SystemMutex : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        const char* const old = std::getenv("XDG_RUNTIME_DIR");
-        m_hadOld = old != nullptr;
-        m_old = old ? old : "";
-        setenv("XDG_RUNTIME_DIR", m_log.folder().c_str(), 1);
-    }
-
-    void TearDown() override { m_hadOld ? setenv("XDG_RUNTIME_DIR", m_old.c_str(), 1) : unsetenv("XDG_RUNTIME_DIR"); }
-
     // The exit code of a child process that tries to take the system-wide mutex name.
     static int childTryLockResult(const char* name)
     {
@@ -62,8 +52,7 @@ protected:
     }
 
     TempLog m_log;
-    bool m_hadOld = false;
-    std::string m_old;
+    ScopedEnv m_runtime{"XDG_RUNTIME_DIR", m_log.folder().string()};
 };
 
 }
@@ -114,13 +103,10 @@ TEST_F(SystemMutex, ExcludesOtherHoldersInThisAndOtherProcessesButNotTheHoldingT
 
 TEST_F(SystemMutex, WithoutALockFileIsLoggedAndNeverTaken)
 {
-    const char* const oldTemp = std::getenv("TMPDIR");
-    const std::string savedTemp = oldTemp ? oldTemp : "";
     const std::string missing = (m_log.folder() / "missing").string();
-    setenv("XDG_RUNTIME_DIR", missing.c_str(), 1);
-    setenv("TMPDIR", missing.c_str(), 1);
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", missing);
+    const ScopedEnv temp("TMPDIR", missing);
     heron::Mutex mutex("VevoDezeNowhere", true);
-    oldTemp ? setenv("TMPDIR", savedTemp.c_str(), 1) : unsetenv("TMPDIR");
     EXPECT_TRUE(m_log.contains("Mutex creation failed because: 2\n"));
     EXPECT_FALSE(heron::MutexLock::tryLock(mutex));
     heron::MutexLock lock(mutex, 5);

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <numeric>
 #include <string>
 #include <thread>
 
@@ -19,15 +20,10 @@ using heron::NetConnection;
 namespace
 {
 
-NetAddress loopbackAddress(int port)
-{
-    return NetAddress(loopback::address, port);
-}
-
 // A connection to the listener, connected and with the listener's side accepted.
 struct ConnectedPair
 {
-    explicit ConnectedPair(bool blocking) : client(loopbackAddress(listener.port()))
+    explicit ConnectedPair(bool blocking) : client(NetAddress(loopback::address, listener.port()))
     {
         client.setBlocking(blocking);
         peer = listener.accept();
@@ -51,25 +47,21 @@ struct ConnectedPair
 TEST(NetConnection, ConnectsSetsNoDelayAndSendsEveryByteOfAWrite)
 {
     ConnectedPair pair(true);
-    EXPECT_EQ(pair.client.address(), loopbackAddress(pair.listener.port()));
-    EXPECT_TRUE(pair.client.setNoDelay(true));
-    EXPECT_TRUE(pair.client.setNoDelay(false));
+    EXPECT_EQ(pair.client.address(), NetAddress(loopback::address, pair.listener.port()));
+    EXPECT_TRUE(pair.client.setNoDelay(true) && pair.client.setNoDelay(false));
     std::string bytes(100, '\0');
-    for (int i = 0; i < 100; ++i) {
-        bytes[i] = static_cast<char>(i * 7);
-    }
+    std::iota(bytes.begin(), bytes.end(), '\0');
     pair.client.writer().write(bytes.data(), 100);
     EXPECT_EQ(pair.client.lastWriteCount(), 100);
     pair.client.writer().writeByte('z');
     EXPECT_EQ(pair.client.lastWriteCount(), 1);
-    EXPECT_TRUE(pair.client.writer().isOK());
     EXPECT_EQ(loopback::receive(pair.peer, 101), bytes + "z");
 }
 
 TEST(NetConnection, BlockingReadWaitsForThePendingConnectAndTheBytes)
 {
     loopback::Listener listener;
-    NetConnection client(loopbackAddress(listener.port()));
+    NetConnection client(NetAddress(loopback::address, listener.port()));
     std::thread peer([&] {
         const int s = listener.accept();
         loopback::sendAll(s, std::string("\x2a\x00\x00\x00", 4));
@@ -111,7 +103,7 @@ TEST(NetConnection, AClosedPortAPortBeyondSixteenBitsOrAddressZeroGiveNoConnecti
         EXPECT_EQ(client.reader().readByte(), -1);
         EXPECT_TRUE(log.contains(c.logged)) << log.text();
     }
-    NetConnection good(loopbackAddress(listener.port()));
+    NetConnection good(NetAddress(loopback::address, listener.port()));
     good.writer().writeByte('g');
     const int first = listener.accept();
     EXPECT_EQ(loopback::receive(first, 1), "g") << "the first connection the listener saw is the good one";
@@ -130,7 +122,6 @@ TEST(NetConnection, NonBlockingReadsReturnAtOnceWhenNothingArrived)
 
     ASSERT_TRUE(loopback::sendAll(pair.peer, "ab"));
     EXPECT_TRUE(eventually([&] { return pair.client.reader().peekByte() == 'a'; }));
-    EXPECT_EQ(pair.client.reader().peekByte(), 'a');
     EXPECT_EQ(pair.client.reader().readByte(), 'a');
     EXPECT_TRUE(eventually([&] { return pair.client.reader().peekByte() == 'b'; }));
     EXPECT_EQ(pair.client.reader().read(buffer, sizeof buffer), 1u);
@@ -175,7 +166,7 @@ TEST(NetConnection, WritingToAPeerThatWentAwayIsAWriteErrorNotASignal)
         return !pair.client.writer().isOK();
     }));
     EXPECT_EQ(pair.client.errorKind(), heron::NetReadWriteError);
-    EXPECT_NE(log.text().find("network write error! "), std::string::npos);
+    EXPECT_TRUE(log.contains("network write error! "));
 }
 
 TEST(NetConnection, CloseGivesUpOnAPeerThatNeitherClosesNorStopsSending)

@@ -178,14 +178,13 @@ TEST_F(RegistryKeyTest, OversizedFileIsReadUpToItsLastWholeLineAndNeverRewritten
 
 TEST_F(RegistryKeyTest, DefaultFolderFollowsXdgConfigHomeAndOneThatCannotBeMadeIsLogged)
 {
-    const char* saved = std::getenv("XDG_CONFIG_HOME");
-    const std::string previous = saved != nullptr ? saved : "";
-    SettingsFile::setFolder(heron_string());
-    setenv("XDG_CONFIG_HOME", folder().c_str(), 1);
-    EXPECT_EQ(std::string(SettingsFile::filePath().c_str()), folder() + "/aurelle/registry.conf");
-    EXPECT_TRUE(RegistryKey(productKey, true).setInt("Screen Hz", 2));
-    EXPECT_NE(readWholeFile(folder() + "/aurelle/registry.conf").find("\"Screen Hz\" = dword:2"), std::string::npos);
-    saved != nullptr ? setenv("XDG_CONFIG_HOME", previous.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+    {
+        const ScopedEnv config("XDG_CONFIG_HOME", folder());
+        SettingsFile::setFolder(heron_string());
+        EXPECT_EQ(std::string(SettingsFile::filePath().c_str()), folder() + "/aurelle/registry.conf");
+        EXPECT_TRUE(RegistryKey(productKey, true).setInt("Screen Hz", 2));
+        EXPECT_NE(readWholeFile(folder() + "/aurelle/registry.conf").find("\"Screen Hz\" = dword:2"), std::string::npos);
+    }
 
     writeWholeFile(folder() + "/plain file", "x");
     SettingsFile::setFolder(heron_string((folder() + "/plain file/aurelle").c_str()));

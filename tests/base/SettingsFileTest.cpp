@@ -106,7 +106,8 @@ TEST(SettingsFile, DamagedLinesAreLoggedAndSkippedWhileTheRestIsKept)
                                          "\n\"After\" = dword:8\n");
         EXPECT_EQ(file.damagedLines(), 1u);
         const heron_string key("Software\\Key");
-        EXPECT_EQ(std::make_pair(dword(file.find(key, "Before")), dword(file.find(key, "After"))), std::make_pair(7, 8));
+        EXPECT_EQ(std::make_pair(dword(file.find(key, "Before")), dword(file.find(key, "After"))),
+                  std::make_pair(7, 8));
         EXPECT_TRUE(log.contains("line 3 is damaged") && log.contains(c.why)) << log.text();
     }
 }

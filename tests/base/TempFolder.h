@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -34,6 +35,26 @@ public:
 
 private:
     std::filesystem::path m_path;
+};
+
+// Sets an environment variable for the object's lifetime, then restores its old value or absence.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name)
+    {
+        if (const char* const old = std::getenv(name)) {
+            m_old = old;
+        }
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() { m_old ? setenv(m_name, m_old->c_str(), 1) : unsetenv(m_name); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
 };
 
 // A whole file's bytes; empty when it is missing.
