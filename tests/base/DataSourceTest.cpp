@@ -1,7 +1,7 @@
 #include "base/DataSource.h"
 #include "base/DataDest.h"
 #include "base/heron_string.h"
-#include "base/StreamTestBytes.h"
+#include "StreamTestClasses.h"
 #include "base/TempLog.h"
 
 #include <gtest/gtest.h>

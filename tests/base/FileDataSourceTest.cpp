@@ -1,6 +1,6 @@
 #include "base/FileDataSource.h"
 #include "base/FileDataDest.h"
-#include "base/StreamTestBytes.h"
+#include "StreamTestClasses.h"
 #include "base/TempFolder.h"
 #include "base/TempLog.h"
 #include "base/FilePath.h"

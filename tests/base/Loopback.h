@@ -32,18 +32,6 @@ inline int boundPort(int socket)
     return ntohs(where.sin_port);
 }
 
-// A port nobody listens on: the system picks a free one for a socket bound to port 0, which is
-// then closed.
-inline int freePort()
-{
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in where = endpoint(0);
-    bind(s, reinterpret_cast<const sockaddr*>(&where), sizeof where);
-    const int port = boundPort(s);
-    close(s);
-    return port;
-}
-
 // A listening socket on 127.0.0.1 at a port the system chose.
 class Listener
 {
@@ -71,6 +59,12 @@ public:
 private:
     int m_socket;
 };
+
+// A port nobody listens on: one the system chose for a listener that is closed again.
+inline int freePort()
+{
+    return Listener().port();
+}
 
 // A blocking client socket connected to 127.0.0.1:port, or -1.
 inline int connectTo(int port)

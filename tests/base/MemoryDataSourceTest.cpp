@@ -1,6 +1,6 @@
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
-#include "base/StreamTestBytes.h"
+#include "StreamTestClasses.h"
 
 #include <gtest/gtest.h>
 

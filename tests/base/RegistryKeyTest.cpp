@@ -183,7 +183,8 @@ TEST_F(RegistryKeyTest, DefaultFolderFollowsXdgConfigHomeAndOneThatCannotBeMadeI
         SettingsFile::setFolder(heron_string());
         EXPECT_EQ(std::string(SettingsFile::filePath().c_str()), folder() + "/aurelle/registry.conf");
         EXPECT_TRUE(RegistryKey(productKey, true).setInt("Screen Hz", 2));
-        EXPECT_NE(readWholeFile(folder() + "/aurelle/registry.conf").find("\"Screen Hz\" = dword:2"), std::string::npos);
+        const std::string written = readWholeFile(folder() + "/aurelle/registry.conf");
+        EXPECT_NE(written.find("\"Screen Hz\" = dword:2"), std::string::npos);
     }
 
     writeWholeFile(folder() + "/plain file", "x");

@@ -22,7 +22,7 @@ using streamtest::Holder;
 using streamtest::Leaf;
 using streamtest::Node;
 using streamtest::Shared;
-using Bytes = std::vector<unsigned char>;
+using streamtest::Bytes;
 
 namespace
 {
@@ -110,7 +110,7 @@ protected:
         dest.setBigEndian(bigEndian);
         dest.writeObject(root, version);
         EXPECT_FALSE(dest.hasError());
-        return Bytes(dest.data(), dest.data() + dest.size());
+        return streamtest::bytesOf(dest);
     }
 
     // Reads a stream with Node (and through it Leaf) registered; the source is kept for checks.
@@ -457,7 +457,7 @@ TEST_F(ObjectGraphStream, PointerFieldsOutsideAStreamStillTakeFourBytes)
     MemoryDataDest dest;
     node.write(dest);
     const Bytes expected = {0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 1, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0};
-    EXPECT_EQ(Bytes(dest.data(), dest.data() + dest.size()), expected);
+    EXPECT_EQ(streamtest::bytesOf(dest), expected);
 
     MemoryDataSource source(dest.data(), dest.size(), false);
     Node copy;
