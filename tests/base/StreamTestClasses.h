@@ -183,20 +183,16 @@ public:
         Tracked::afterLoad();
         setBeforeAfterLoad = first && second && counted;
     }
-    void read(heron::DataSource& source) override;
+    void read(heron::DataSource& source) override
+    {
+        source.readObjectRef(first).readObjectRef(second).readObjectRef(counted).readObjectRef(node);
+    }
     const char* className() const override { return name; }
-    void write(heron::DataDest& dest) const override;
+    void write(heron::DataDest& dest) const override
+    {
+        dest.writeObjectRef(first).writeObjectRef(second).writeObjectRef(counted).writeObjectRef(node);
+    }
 };
-
-inline void Holder::read(heron::DataSource& source)
-{
-    source.readObjectRef(first).readObjectRef(second).readObjectRef(counted).readObjectRef(node);
-}
-
-inline void Holder::write(heron::DataDest& dest) const
-{
-    dest.writeObjectRef(first).writeObjectRef(second).writeObjectRef(counted).writeObjectRef(node);
-}
 
 inline void Leaf::read(heron::DataSource& source)
 {
