@@ -111,9 +111,7 @@ TEST_F(RegistryKeyTest, ValuesOfTheWrongTypeReadAsMissingAndBigEndianNumbersAreR
                  RegMemoryDataSourceReader(key, "Avatar", &avatar));
     EXPECT_TRUE(flag && name == heron_string("default") && !avatar.isOK());
     EXPECT_EQ(readInt(key, "Missing", 9), 9);
-    EXPECT_TRUE(log.contains("\"Screen Hz\" of key Software\\Pellmore Interactive Ltd\\Aurelle holds a text of the "
-                             "wrong kind"))
-        << log.text();
+    EXPECT_TRUE(log.contains("\"Screen Hz\"") && log.contains("wrong kind")) << log.text();
 }
 
 TEST_F(RegistryKeyTest, KeyOpenedWithoutCreateRefusesEveryWriteAndMachineKeysAreApart)
