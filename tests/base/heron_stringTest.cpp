@@ -10,15 +10,6 @@
 namespace
 {
 
-heron_string filled(std::uint32_t n, char first = 'a')
-{
-    heron_string s;
-    for (std::uint32_t i = 0; i < n; ++i) {
-        s.push_back(static_cast<char>(first + i % 26));
-    }
-    return s;
-}
-
 template <typename Action>
 void expectOutOfRange(Action action, const char* message)
 {
@@ -43,7 +34,7 @@ TEST(heron_string, NewStringIsEmptyAndInline)
 
 TEST(heron_string, HeapBlocksDoubleOnPushBackFitAppendsExactlyAndAreReusedWhenLargeEnough)
 {
-    heron_string s = filled(127);
+    heron_string s(127, 'a');
     EXPECT_TRUE(s.isInline());
     s.push_back('x');
     EXPECT_EQ(s.capacity(), 254u);
