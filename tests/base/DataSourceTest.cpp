@@ -95,13 +95,9 @@ TEST(DataSourceTest, TagIntegersTakeOneByteBelow255AndFiveFromThereInEitherByteO
 
 TEST(DataSourceTest, FixedSizeValuesAreWrittenInTheChosenByteOrderAndReadBack)
 {
-    EXPECT_EQ(written(false, [](heron::DataDest& d) { d.writeInt32(0x01020304); }), (Bytes{4, 3, 2, 1}));
-    EXPECT_EQ(written(true, [](heron::DataDest& d) { d.writeInt32(0x01020304); }), (Bytes{1, 2, 3, 4}));
-    EXPECT_EQ(written(false, [](heron::DataDest& d) { d.writeLong(-2); }), (Bytes{0xFE, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(written(false, [](heron::DataDest& d) { d.writeDouble(1.0); }),
-              (Bytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
-    EXPECT_EQ(written(true, [](heron::DataDest& d) { d.writeDouble(1.0); }),
-              (Bytes{0x3F, 0xF0, 0, 0, 0, 0, 0, 0}));
+    const auto writeSome = [](heron::DataDest& d) { d.writeInt32(0x01020304).writeDouble(1.0).writeLong(-2); };
+    EXPECT_EQ(written(false, writeSome), (Bytes{4, 3, 2, 1, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 0xFE, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(written(true, writeSome), (Bytes{1, 2, 3, 4, 0x3F, 0xF0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFE}));
     EXPECT_EQ(written(false, [](heron::DataDest& d) { d.writeBool(true).writeBool(false); }), (Bytes{1, 0}));
 
     for (const bool big : {false, true}) {
