@@ -119,11 +119,11 @@ TEST(FileDataSourceTest, TypedValuesWrittenToAFileReadBackUpToItsLastByteWithout
 TEST(FileDataSourceTest, SkipsAndSeeksInsideAndOutsideTheBufferLandOnTheRightByteAndPastTheEndSetTheErrorFlag)
 {
     TempFolder folder;
-    const std::uint32_t size = 200000;
+    const std::uint32_t size = 300000;
     const std::string path = makeFile(folder, "seek.bin", size);
     FileDataSource skipped(path.c_str());
     std::uint32_t position = 0;
-    for (const std::uint32_t n : {10u, 65526u, 1u, 65536u, 0u, 99u, 5u}) {
+    for (const std::uint32_t n : {10u, 65526u, 1u, 65536u, 70000u, 0u, 99u, 5u}) {
         skipped.skip(n);
         position += n;
         ASSERT_EQ(skipped.tell(), position);
