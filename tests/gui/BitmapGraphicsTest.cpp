@@ -7,11 +7,8 @@
 #include "LogCapture.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <map>
-#include <random>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -346,51 +343,5 @@ TEST(BitmapGraphicsTest, ClippedLinesAndFocusOutlinesKeepEveryPixelWhereTheWhole
             const bool inside = x >= 4 && y < 4;
             EXPECT_EQ(*part.image().pixelAt(x, y), inside ? *whole.image().pixelAt(x, y) : background) << x << "," << y;
         }
-    }
-}
-
-TEST(BitmapGraphicsTest, DiagonalsCoverTheSamePixelsAsAStepByStepBresenhamWalk)
-{
-    // The walk every diagonal must match: one error term, a step in x, in y or in both.
-    const auto walk = [](int x1, int y1, int x2, int y2) {
-        std::set<std::pair<int, int>> pixels;
-        const int dx = std::abs(x2 - x1);
-        const int dy = -std::abs(y2 - y1);
-        int error = dx + dy;
-        for (;;) {
-            pixels.emplace(x1, y1);
-            if (x1 == x2 && y1 == y2) {
-                return pixels;
-            }
-            const int twice = 2 * error;
-            if (twice >= dy) {
-                error += dy;
-                x1 += x1 < x2 ? 1 : -1;
-            }
-            if (twice <= dx) {
-                error += dx;
-                y1 += y1 < y2 ? 1 : -1;
-            }
-        }
-    };
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> coordinate(0, 31);
-    for (int round = 0; round < 400; ++round) {
-        const int x1 = coordinate(random);
-        const int y1 = coordinate(random);
-        const int x2 = coordinate(random);
-        const int y2 = coordinate(random);
-        BitmapGraphics g;
-        open(g, Rect{0, 0, 32, 32});
-        g.drawLine(x1, y1, x2, y2);
-        std::set<std::pair<int, int>> drawn;
-        for (int y = 0; y < 32; ++y) {
-            for (int x = 0; x < 32; ++x) {
-                if (*g.image().pixelAt(x, y) == pixelOf(GuiColor::BLACK)) {
-                    drawn.emplace(x, y);
-                }
-            }
-        }
-        ASSERT_EQ(drawn, walk(x1, y1, x2, y2)) << x1 << "," << y1 << " to " << x2 << "," << y2;
     }
 }

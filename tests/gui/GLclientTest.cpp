@@ -1,4 +1,3 @@
-#include "GLRecorder.h"
 #include "GLTestSupport.h"
 #include "LogCapture.h"
 
