@@ -23,6 +23,7 @@ namespace
 {
 
 using Picture = std::vector<std::string>;
+using Pixels = std::vector<std::uint32_t>;
 
 using testing_gui::pixelOf;
 
@@ -210,21 +211,21 @@ TEST(BitmapGraphicsTest, MaskedImageLeavesTransparentPixelsAndOpaqueImageCopiesA
     BitmapGraphics g;
     open(g, Rect{0, 0, 5, 4});
     g.drawImage(Image(3, 2, pixels), 1, 1);
-    const Image& out = g.image();
-    const std::vector<std::uint32_t> masked = {*out.pixelAt(1, 1), *out.pixelAt(2, 1), *out.pixelAt(3, 1),
-                                               *out.pixelAt(1, 2), *out.pixelAt(2, 2), *out.pixelAt(3, 2)};
+    // The 3 x 2 block at (1, 1), bottom row first.
+    const auto block = [&] {
+        const Image part(g.image(), 1, 1, 3, 2);
+        return Pixels(part.pixels(), part.pixels() + 6);
+    };
     const std::uint32_t none = background;
-    EXPECT_EQ(masked, (std::vector<std::uint32_t>{0xFF112233, none, none, 0xFF778899, 0xFFAABBCC, none}));
-    EXPECT_EQ(*out.pixelAt(0, 0), background);
+    EXPECT_EQ(block(), (Pixels{0xFF112233, none, none, 0xFF778899, 0xFFAABBCC, none}));
+    EXPECT_EQ(*g.image().pixelAt(0, 0), background);
 
     Image opaque(3, 2, pixels);
     opaque.setComponents(3);
     open(g, Rect{0, 0, 5, 4});
     g.pushClip(Rect{0, 0, 3, 4});
     g.drawImage(opaque, 1, 1);
-    EXPECT_EQ(*out.pixelAt(2, 1), 0xFFFFFFFFu);
-    EXPECT_EQ(*out.pixelAt(1, 2), 0xFF778899u);
-    EXPECT_EQ(*out.pixelAt(3, 1), background);
+    EXPECT_EQ(block(), (Pixels{0xFF112233, 0xFFFFFFFF, none, 0xFF778899, 0xFFAABBCC, none}));
 }
 
 TEST(BitmapGraphicsTest, RgbUsesTheLowBitsBlackIsPaletteBlackAndAnIllegalColourIsLoggedOnce)

@@ -63,12 +63,7 @@ protected:
     // An input event of the kind for the window (0: none) at (x, y).
     static plat::InputEvent inputEvent(plat::InputKind kind, plat::WindowId window, int x = -1, int y = -1)
     {
-        plat::InputEvent event;
-        event.kind = kind;
-        event.window = window;
-        event.x = x;
-        event.y = y;
-        return event;
+        return plat::InputEvent{.kind = kind, .window = window, .x = x, .y = y};
     }
 
     void input(plat::InputKind kind, const kestrel::Window& window)
@@ -88,16 +83,13 @@ protected:
 
     void key(const kestrel::Window& window, int code, plat::InputKind kind = plat::InputKind::Key)
     {
-        plat::InputEvent typed = inputEvent(kind, window.nativeHandle());
-        typed.key = code;
-        fake.push(typed);
+        fake.push(plat::InputEvent{.kind = kind, .window = window.nativeHandle(), .key = code});
     }
 
     void wheel(const kestrel::Window& window, int delta)
     {
-        plat::InputEvent turned = inputEvent(plat::InputKind::Wheel, window.nativeHandle());
-        turned.wheelDelta = delta;
-        fake.push(turned);
+        fake.push(
+            plat::InputEvent{.kind = plat::InputKind::Wheel, .window = window.nativeHandle(), .wheelDelta = delta});
     }
 
     // Runs getEvent until the queue is empty, dispatching, and returns the types handed out.

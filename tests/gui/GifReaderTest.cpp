@@ -58,13 +58,8 @@ const Pixels fourColours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
 
 Picture picture(int width, int height, Bytes indices, Pixels global = fourColours)
 {
-    Picture picture;
-    picture.width = width;
-    picture.height = height;
-    picture.indices = std::move(indices);
-    picture.global = std::move(global);
-    picture.minimumCodeSize = 2;
-    return picture;
+    return Picture{.width = width, .height = height, .indices = std::move(indices), .global = std::move(global),
+                   .minimumCodeSize = 2};
 }
 
 Picture smallPicture()
@@ -93,13 +88,8 @@ Picture patternPicture(int width, int height, int colours, unsigned seed)
 // A picture whose image data is the given codes.
 Bytes withCodes(int width, int height, int minimumCodeSize, const std::vector<Code>& codes)
 {
-    Picture picture;
-    picture.width = width;
-    picture.height = height;
-    picture.global = fourColours;
-    picture.minimumCodeSize = minimumCodeSize;
-    picture.codeStream = giftest::packCodes(codes);
-    return giftest::writeGif(picture);
+    return giftest::writeGif(Picture{.width = width, .height = height, .global = fourColours,
+                                     .minimumCodeSize = minimumCodeSize, .codeStream = giftest::packCodes(codes)});
 }
 
 }

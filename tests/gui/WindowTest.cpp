@@ -176,10 +176,8 @@ TEST_F(Windows, OnlyDirtyWindowsPaintResizesRepaintAndTheCloseRequestCloses)
     EXPECT_EQ(kestrel::paintDirtyWindows(), 1);
     EXPECT_FALSE(window.isDirty());
 
-    plat::InputEvent resized = inputEvent(plat::InputKind::Resized, window.nativeHandle());
-    resized.width = 150;
-    resized.height = 90;
-    fake.push(resized);
+    fake.push(
+        plat::InputEvent{.kind = plat::InputKind::Resized, .window = window.nativeHandle(), .width = 150, .height = 90});
     plat::FakeBackend::Window& desktop = fake.windows.at(window.nativeHandle());
     desktop.width = 150;
     desktop.height = 90;

@@ -7,7 +7,8 @@ TEST(glFontTest, GlyphEntriesCoverTheCellWithItsPadAndAHalfTexelOffset)
 {
     for (const int pad : {0, 1}) {
         const kestrel::GlyphEntry entry = kestrel::glyphEntryFor(kestrel::Rect{8, 16, 6, 10}, pad, 64.0f, 32.0f);
-        EXPECT_EQ(std::tuple(entry.advance, entry.cellWidth, entry.cellHeight), std::tuple(6, 6 + 2 * pad, 10 + 2 * pad));
+        EXPECT_EQ(std::tuple(entry.advance, entry.cellWidth, entry.cellHeight),
+                  std::tuple(6, 6 + 2 * pad, 10 + 2 * pad));
         const float s0 = (8.45f - pad) / 64, s1 = (14.45f + pad) / 64;
         const float t0 = (16.45f - pad) / 32, t1 = (26.45f + pad) / 32;
         const float corners[8] = {s0, t0, s1, t0, s1, t1, s0, t1};
