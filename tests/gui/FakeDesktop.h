@@ -63,7 +63,12 @@ protected:
     // An input event of the kind for the window (0: none) at (x, y).
     static plat::InputEvent inputEvent(plat::InputKind kind, plat::WindowId window, int x = -1, int y = -1)
     {
-        return plat::InputEvent{.kind = kind, .window = window, .x = x, .y = y};
+        plat::InputEvent event;
+        event.kind = kind;
+        event.window = window;
+        event.x = x;
+        event.y = y;
+        return event;
     }
 
     void input(plat::InputKind kind, const kestrel::Window& window)
@@ -83,13 +88,16 @@ protected:
 
     void key(const kestrel::Window& window, int code, plat::InputKind kind = plat::InputKind::Key)
     {
-        fake.push(plat::InputEvent{.kind = kind, .window = window.nativeHandle(), .key = code});
+        plat::InputEvent typed = inputEvent(kind, window.nativeHandle());
+        typed.key = code;
+        fake.push(typed);
     }
 
     void wheel(const kestrel::Window& window, int delta)
     {
-        fake.push(
-            plat::InputEvent{.kind = plat::InputKind::Wheel, .window = window.nativeHandle(), .wheelDelta = delta});
+        plat::InputEvent turned = inputEvent(plat::InputKind::Wheel, window.nativeHandle());
+        turned.wheelDelta = delta;
+        fake.push(turned);
     }
 
     // Runs getEvent until the queue is empty, dispatching, and returns the types handed out.

@@ -176,8 +176,10 @@ TEST_F(Windows, OnlyDirtyWindowsPaintResizesRepaintAndTheCloseRequestCloses)
     EXPECT_EQ(kestrel::paintDirtyWindows(), 1);
     EXPECT_FALSE(window.isDirty());
 
-    fake.push(
-        plat::InputEvent{.kind = plat::InputKind::Resized, .window = window.nativeHandle(), .width = 150, .height = 90});
+    plat::InputEvent resized = inputEvent(plat::InputKind::Resized, window.nativeHandle());
+    resized.width = 150;
+    resized.height = 90;
+    fake.push(resized);
     plat::FakeBackend::Window& desktop = fake.windows.at(window.nativeHandle());
     desktop.width = 150;
     desktop.height = 90;
