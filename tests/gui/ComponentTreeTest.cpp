@@ -196,10 +196,7 @@ TEST(ComponentAction, AnActionGivesLabelMnemonicTooltipAndCommandToTheComponent)
     EXPECT_EQ(component.mnemonic(), 'a');
     EXPECT_STREQ(component.getTooltip().c_str(), "Save this file under a different name");
     component.sendMessage(3);
-    ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0].source, &component);
-    EXPECT_EQ(recorder.messages[0].id, 0x10000004u);
-    EXPECT_EQ(recorder.messages[0].argument, 3);
+    EXPECT_EQ(recorder.messages, (std::vector<testing_gui::MessageRecorder::Sent>{{&component, 0x10000004, 3}}));
 }
 
 }
