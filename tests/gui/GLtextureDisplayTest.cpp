@@ -55,7 +55,8 @@ TEST_F(GLDisplayTest, TexturesDrawTheirTexelsClampToTheEdgeOrTheBorderColourAndD
     const std::uint32_t yellow = 0xFFFFFF00u;   // the border colour below
     const Case cases[] = {
         {0, 4, 0, 1, {{0, 0, texels[0]}, {3, 0, texels[1]}, {0, 3, texels[2]}, {3, 3, texels[3]}}},
-        {0, 12, -1, 2, {{0, 0, texels[0]}, {11, 11, texels[3]}}},
+        // (2, 2) samples at -0.375: the edge texel when clamped, a wrapped-around one when repeated.
+        {0, 12, -1, 2, {{0, 0, texels[0]}, {2, 2, texels[0]}, {11, 11, texels[3]}}},
         {1, 12, -1, 2, {{1, 1, yellow}, {10, 10, yellow}, {5, 5, texels[0]}, {6, 6, texels[3]}}},
     };
     // Every texture is made while no context is current, as after off-screen rendering.
