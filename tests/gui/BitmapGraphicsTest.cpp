@@ -7,8 +7,10 @@
 #include "LogCapture.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -337,5 +339,32 @@ TEST(BitmapGraphicsTest, ClippedLinesAndFocusOutlinesKeepEveryPixelWhereTheWhole
             const bool inside = x >= 4 && y < 4;
             EXPECT_EQ(*part.image().pixelAt(x, y), inside ? *whole.image().pixelAt(x, y) : background) << x << "," << y;
         }
+    }
+}
+
+TEST(BitmapGraphicsTest, DiagonalsCoverTheSamePixelsAsAStepByStepBresenhamWalk)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> coordinate(0, 31);
+    for (int round = 0; round < 400; ++round) {
+        const int x1 = coordinate(random), y1 = coordinate(random), x2 = coordinate(random), y2 = coordinate(random);
+        BitmapGraphics g;
+        open(g, Rect{0, 0, 32, 32});
+        g.drawLine(x1, y1, x2, y2);
+        // The walk every line must match: one error term, a step in x, in y or in both.
+        Picture walk(32, std::string(32, '.'));
+        const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+        for (int x = x1, y = y1, error = dx + dy; walk[31 - y][x] = 'X', x != x2 || y != y2;) {
+            const int twice = 2 * error;
+            if (twice >= dy) {
+                error += dy;
+                x += x < x2 ? 1 : -1;
+            }
+            if (twice <= dx) {
+                error += dx;
+                y += y < y2 ? 1 : -1;
+            }
+        }
+        ASSERT_EQ(picture(g), walk) << x1 << "," << y1 << " to " << x2 << "," << y2;
     }
 }

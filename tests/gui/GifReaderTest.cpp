@@ -239,3 +239,20 @@ TEST(GifReaderTest, EveryTruncationFailsCleanlyOrKeepsThePicture)
         EXPECT_EQ(log.text(), "GIF decode failed: unexpected end of file\n") << "length " << length;
     }
 }
+
+TEST(GifReaderTest, RandomDamageNeverBreaksTheReader)
+{
+    Picture picture = patternPicture(33, 21, 64, 11);
+    picture.interlaced = true;
+    const Bytes original = giftest::writeGif(picture);
+    std::mt19937 random(1234);
+    const LogCapture log;
+    for (int round = 0; round < 3000; ++round) {
+        Bytes bytes = original;
+        for (int hits = 1 + random() % 4; hits > 0; --hits) {
+            bytes[6 + random() % (bytes.size() - 6)] = static_cast<std::uint8_t>(random());
+        }
+        const Image image = decode(bytes);
+        EXPECT_LE(std::max(image.width(), image.height()), kestrel::GifReader::maxDimension);
+    }
+}
