@@ -25,7 +25,8 @@ namespace
 {
 
 using Picture = std::vector<std::string>;
-using Pixels = std::vector<std::uint32_t>;
+using testing_gui::Pixels;
+using testing_gui::pixelsOf;
 
 using testing_gui::pixelOf;
 
@@ -207,10 +208,7 @@ TEST(BitmapGraphicsTest, MaskedImageLeavesTransparentPixelsAndOpaqueImageCopiesA
     open(g, Rect{0, 0, 5, 4});
     g.drawImage(Image(3, 2, pixels), 1, 1);
     // The 3 x 2 block at (1, 1), bottom row first.
-    const auto block = [&] {
-        const Image part(g.image(), 1, 1, 3, 2);
-        return Pixels(part.pixels(), part.pixels() + 6);
-    };
+    const auto block = [&] { return pixelsOf(Image(g.image(), 1, 1, 3, 2)); };
     const std::uint32_t none = background;
     EXPECT_EQ(block(), (Pixels{0xFF112233, none, none, 0xFF778899, 0xFFAABBCC, none}));
     EXPECT_EQ(*g.image().pixelAt(0, 0), background);

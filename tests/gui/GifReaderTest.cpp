@@ -1,5 +1,6 @@
 #include "gui/GifReader.h"
 
+#include "FixedLayout.h"
 #include "GifTestWriter.h"
 #include "LogCapture.h"
 #include "base/MemoryDataSource.h"
@@ -16,7 +17,8 @@ using giftest::Bytes;
 using giftest::Code;
 using giftest::Picture;
 using kestrel::Image;
-using Pixels = std::vector<std::uint32_t>;
+using testing_gui::Pixels;
+using testing_gui::pixelsOf;
 
 namespace
 {
@@ -26,12 +28,6 @@ Image decode(const Bytes& bytes)
     Image image;
     image.fromGIF(bytes.data(), bytes.size());
     return image;
-}
-
-Pixels pixelsOf(const Image& image)
-{
-    const std::uint32_t* first = image.pixels();
-    return Pixels(first, first + static_cast<std::size_t>(image.width()) * image.height());
 }
 
 // The pixels a picture should decode to: bottom row first, opaque palette colours, the transparent entry

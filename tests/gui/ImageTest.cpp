@@ -1,5 +1,6 @@
 #include "gui/Image.h"
 
+#include "FixedLayout.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -9,16 +10,11 @@
 
 using kestrel::Image;
 using kestrel::ImageBody;
-using Pixels = std::vector<std::uint32_t>;
+using testing_gui::Pixels;
+using testing_gui::pixelsOf;
 
 namespace
 {
-
-Pixels pixelsOf(const Image& image)
-{
-    const std::uint32_t* first = image.pixels();
-    return Pixels(first, first + static_cast<std::size_t>(image.width()) * image.height());
-}
 
 Image imageOf(int width, int height, Pixels pixels)
 {
