@@ -20,28 +20,21 @@
 #include <vector>
 
 // What a texture upload asks for, as given.
-class MipmapOptions : public kestrel::MipmapperInfo
+struct MipmapOptions : kestrel::MipmapperInfo
 {
-public:
-    MipmapOptions(bool mipmaps, bool fade) : m_mipmaps(mipmaps), m_fade(fade) {}
+    MipmapOptions(bool mipmaps, bool fade) : mipmaps(mipmaps), fade(fade) {}
     bool wantsCompression() const override { return false; }
-    bool wantsMipmaps() const override { return m_mipmaps; }
-    bool wantsFade() const override { return m_fade; }
-
-private:
-    bool m_mipmaps;
-    bool m_fade;
+    bool wantsMipmaps() const override { return mipmaps; }
+    bool wantsFade() const override { return fade; }
+    bool mipmaps, fade;
 };
 
 // A GL client that draws with a function.
-class LambdaClient : public kestrel::GLclient
+struct LambdaClient : kestrel::GLclient
 {
-public:
-    explicit LambdaClient(std::function<void(kestrel::ImageBody&)> paint) : m_paint(std::move(paint)) {}
-    void paintGL(kestrel::ImageBody& target) override { m_paint(target); }
-
-private:
-    std::function<void(kestrel::ImageBody&)> m_paint;
+    explicit LambdaClient(std::function<void(kestrel::ImageBody&)> paint) : paint(std::move(paint)) {}
+    void paintGL(kestrel::ImageBody& target) override { paint(target); }
+    std::function<void(kestrel::ImageBody&)> paint;
 };
 
 // A copy of the driver's table, installed while it lives: tests replace entry points in it.

@@ -1,13 +1,6 @@
 #include "GLTestSupport.h"
 #include "LogCapture.h"
 
-#include "gui/GLcapabilities.h"
-#include "gui/GLclient.h"
-#include "gui/GLtexture.h"
-#include "gui/Image.h"
-
-#include <gtest/gtest.h>
-
 namespace
 {
 

@@ -1,15 +1,7 @@
 #include "GLTestSupport.h"
 #include "LogCapture.h"
 
-#include "gui/GLcapabilities.h"
-#include "gui/GLstate.h"
 #include "gui/VertexArray.h"
-
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <string>
-#include <vector>
 
 namespace
 {

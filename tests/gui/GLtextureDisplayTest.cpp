@@ -1,13 +1,10 @@
 #include "GLTestSupport.h"
 #include "LogCapture.h"
 
-#include "gui/GLtexture.h"
 #include "gui/glFont.h"
 
 #include <array>
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace
 {

@@ -1,10 +1,7 @@
 #include "GLTestSupport.h"
 #include "LogCapture.h"
 
-#include "gui/GLtexture.h"
 #include "gui/GLwindow.h"
-
-#include <string>
 
 namespace
 {

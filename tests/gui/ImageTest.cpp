@@ -45,7 +45,6 @@ TEST(ImageTest, CopiesShareTheBodyCopyFromMakesAnOwnOneEvenFromItselfAndTheLastH
     separate.copyFrom(original);
     original.setComponents(3);
     *original.pixelAt(0, 0) = 99;
-    EXPECT_EQ(shared.body(), original.body());
     EXPECT_EQ(*shared.pixelAt(0, 0), 99u);
     EXPECT_EQ(*separate.pixelAt(0, 0), 10u);
     EXPECT_EQ(separate.components(), 4);

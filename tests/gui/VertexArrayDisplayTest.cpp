@@ -4,10 +4,7 @@
 #include "gui/VertexArray.h"
 #include "gui/VertexArrayInternals.h"
 
-#include <algorithm>
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace
 {
