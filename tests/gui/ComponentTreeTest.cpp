@@ -65,14 +65,12 @@ TEST_F(ComponentTree, TheDefaultLayoutRowsChildrenAndASingleChildContainerFillsI
     int width = -1;
     int height = -1;
     Container().getPreferredSize(width, height);
-    EXPECT_EQ(width, 0);
-    EXPECT_EQ(height, 0);
+    EXPECT_EQ(std::pair(width, height), std::pair(0, 0));
     Container row;
     row.add(new Component);
     row.add(new Component);
     row.getPreferredSize(width, height);
-    EXPECT_EQ(width, 4 + 4 + 4);
-    EXPECT_EQ(height, 4);
+    EXPECT_EQ(std::pair(width, height), std::pair(4 + 4 + 4, 4));
 
     Container outer;
     auto* inner = new Container;
@@ -86,8 +84,7 @@ TEST_F(ComponentTree, TheDefaultLayoutRowsChildrenAndASingleChildContainerFillsI
     int innerWidth = 0;
     int innerHeight = 0;
     inner->getPreferredSize(innerWidth, innerHeight);
-    EXPECT_EQ(width, innerWidth + 12);
-    EXPECT_EQ(height, innerHeight + 14);
+    EXPECT_EQ(std::pair(width, height), std::pair(innerWidth + 12, innerHeight + 14));
 }
 
 TEST_F(ComponentTree, ALockedContainerTakesNoChildrenAndAChildOutlivingItsContainerForgetsIt)
@@ -162,8 +159,7 @@ TEST_F(ComponentTree, ADrawThatMovesItsComponentIsReported)
     };
     place(window, new Mover, Rect{0, 0, 10, 10});
     openAndActivate(window, 30, 30);
-    ASSERT_FALSE(shownBoxes().empty());
-    EXPECT_EQ(shownBoxes()[0], "Kestrel API: user error: You changed the position of a component when you drew it!");
+    EXPECT_EQ(shownBoxes().at(0), "Kestrel API: user error: You changed the position of a component when you drew it!");
 }
 
 TEST_F(ComponentTree, TheMnemonicSearchTakesDirectChildrenFirstThenGoesDeep)
@@ -200,10 +196,7 @@ TEST(ComponentAction, AnActionGivesLabelMnemonicTooltipAndCommandToTheComponent)
     EXPECT_EQ(component.mnemonic(), 'a');
     EXPECT_STREQ(component.getTooltip().c_str(), "Save this file under a different name");
     component.sendMessage(3);
-    ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_EQ(recorder.messages[0].source, &component);
-    EXPECT_EQ(recorder.messages[0].id, 0x10000004u);
-    EXPECT_EQ(recorder.messages[0].argument, 3);
+    EXPECT_EQ(recorder.messages, (std::vector<testing_gui::MessageRecorder::Sent>{{&component, 0x10000004, 3}}));
 }
 
 }

@@ -67,8 +67,7 @@ TEST(CursorTest, PatternsTakeTheirPixelsAndHotSpotsFromTheArt)
         {"mirrored and flipped", CursorPtr(new Cursor(oneRow, true, true, '+', 'x', '+')), 31, 31, {{31, 31, 'W'}}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.cursor->hotX(), c.hotX) << c.what;
-        EXPECT_EQ(c.cursor->hotY(), c.hotY) << c.what;
+        EXPECT_EQ(std::pair(c.cursor->hotX(), c.cursor->hotY()), std::pair(c.hotX, c.hotY)) << c.what;
         for (const Pixel& p : c.pixels) {
             EXPECT_EQ(look(*c.cursor, p.x, p.y), p.look) << c.what << " at " << p.x << "," << p.y;
         }

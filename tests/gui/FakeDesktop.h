@@ -11,17 +11,19 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace testing_gui
 {
 
-// Notes the messages components send.
+// Notes the messages components send, each as its source, id and argument.
 class MessageRecorder : public kestrel::MessageDest
 {
 public:
-    void handleMessage(const kestrel::ComponentMessage& message) override { messages.push_back(message); }
-    std::vector<kestrel::ComponentMessage> messages;
+    using Sent = std::tuple<kestrel::Component*, std::uint32_t, int>;
+    void handleMessage(const kestrel::ComponentMessage& m) override { messages.emplace_back(m.source, m.id, m.argument); }
+    std::vector<Sent> messages;
 };
 
 // Installs a fake desktop for one test and leaves the toolkit's global state clean afterwards.

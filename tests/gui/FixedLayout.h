@@ -3,7 +3,11 @@
 #include "gui/Container.h"
 #include "gui/Graphics.h"
 #include "gui/GuiColor.h"
+#include "gui/Image.h"
 #include "gui/LayoutManager.h"
+
+#include <cstdint>
+#include <vector>
 
 namespace testing_gui
 {
@@ -34,6 +38,15 @@ public:
     kestrel::GuiColor::gui_color colour;
     int draws = 0;
 };
+
+using Pixels = std::vector<std::uint32_t>;
+
+// An image's pixels, bottom row first; none for an empty image.
+inline Pixels pixelsOf(const kestrel::Image& image)
+{
+    const std::uint32_t* first = image.pixels();
+    return Pixels(first, first + static_cast<std::size_t>(image.width()) * image.height());
+}
 
 // A palette colour as the opaque pixel 0xFFRRGGBB that windows and images hold.
 inline std::uint32_t pixelOf(kestrel::GuiColor::gui_color colour)

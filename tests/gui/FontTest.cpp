@@ -4,10 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "LogCapture.h"
 
 using kestrel::Font;
 using kestrel::FontKey;
+using Metrics = std::vector<int>;
+
+// Height, ascent, descent, external leading and average width.
+static Metrics metricsOf(const Font& font)
+{
+    return {font.height(), font.ascent(), font.descent(), font.externalLeading(), font.averageWidth()};
+}
 
 // Values read once from FreeType for Liberation Sans and checked against the classic metrics
 // of its metric-compatible counterpart (at 12 px: cell 14, internal leading 2, average 7).
@@ -24,11 +33,7 @@ TEST(FontTest, LiberationSansMetricsAndHintedWidthsAt12And16Pixels)
         SCOPED_TRACE(testing::Message() << "size " << m.size << " style " << m.style);
         const Font font(FontKey{125, m.size, m.style});
         ASSERT_TRUE(font.isLoaded());
-        EXPECT_EQ(font.height(), m.size);
-        EXPECT_EQ(font.ascent(), m.ascent);
-        EXPECT_EQ(font.descent(), m.descent);
-        EXPECT_EQ(font.externalLeading(), m.externalLeading);
-        EXPECT_EQ(font.averageWidth(), m.averageWidth);
+        EXPECT_EQ(metricsOf(font), (Metrics{m.size, m.ascent, m.descent, m.externalLeading, m.averageWidth}));
     }
     const Font small(FontKey{125, 12, 0});
     const Font large(FontKey{125, 16, 0});
@@ -40,8 +45,7 @@ TEST(FontTest, LiberationSansMetricsAndHintedWidthsAt12And16Pixels)
         int at12, at16;
     } widths[] = {{'a', 7, 9}, {'W', 11, 15}, {'i', 3, 4}, {' ', 3, 4}, {'H', 9, 12}};
     for (const auto& w : widths) {
-        EXPECT_EQ(small.charWidth(w.c), w.at12) << w.c;
-        EXPECT_EQ(large.charWidth(w.c), w.at16) << w.c;
+        EXPECT_EQ(std::pair(small.charWidth(w.c), large.charWidth(w.c)), std::pair(w.at12, w.at16)) << w.c;
     }
 }
 
@@ -77,10 +81,7 @@ TEST(FontTest, EveryFaceHasAUsableDefaultSizeAndOneThatCannotLoadTakesTheFallbac
     const Font font(FontKey{125, 100000, 0});
     EXPECT_EQ(log.count("Font create failed!\n"), 1);
     EXPECT_FALSE(font.isLoaded());
-    EXPECT_EQ(font.height(), 6);
-    EXPECT_EQ(font.ascent(), 5);
-    EXPECT_EQ(font.descent(), 1);
-    EXPECT_EQ(font.externalLeading(), 0);
+    EXPECT_EQ(metricsOf(font), (Metrics{6, 5, 1, 0, 4}));
     for (int c = 0; c < 256; ++c) {
         EXPECT_EQ(font.charWidth(static_cast<char>(c)), 4);
     }

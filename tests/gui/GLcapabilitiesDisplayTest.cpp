@@ -1,8 +1,6 @@
 #include "GLTestSupport.h"
 #include "LogCapture.h"
 
-#include <string>
-
 TEST_F(GLDisplayTest, ProbeFindsTheDriverAndItsExtensions)
 {
     const kestrel::GLcapabilities& record = kestrel::getGLcapabilities();

@@ -74,13 +74,8 @@ TEST(GLcapabilitiesTest, PixelFormatChoiceKeepsTheBestQualifyingFormat)
 {
     using plat::PixelFormat;
     const auto format = [](int number, int colour, int depth, bool accelerated, bool doubled = true) {
-        PixelFormat f;
-        f.number = number;
-        f.colourBits = colour;
-        f.depthBits = depth;
-        f.accelerated = accelerated;
-        f.doubleBuffer = doubled;
-        return f;
+        return PixelFormat{.number = number, .doubleBuffer = doubled, .accelerated = accelerated,
+                           .colourBits = colour, .depthBits = depth};
     };
     // Deeper depth wins while colour stays at least as good.
     EXPECT_EQ(kestrel::choosePixelFormat({format(1, 24, 16, true), format(2, 24, 24, true), format(3, 16, 32, true)}), 2);

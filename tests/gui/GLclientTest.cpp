@@ -1,13 +1,5 @@
-#include "GLRecorder.h"
 #include "GLTestSupport.h"
 #include "LogCapture.h"
-
-#include "gui/GLcapabilities.h"
-#include "gui/GLclient.h"
-#include "gui/GLtexture.h"
-#include "gui/Image.h"
-
-#include <gtest/gtest.h>
 
 namespace
 {

@@ -1,17 +1,7 @@
-#include "GLRecorder.h"
 #include "GLTestSupport.h"
 #include "LogCapture.h"
 
-#include "gui/GLcapabilities.h"
-#include "gui/GLstate.h"
 #include "gui/VertexArray.h"
-
-#include <gtest/gtest.h>
-
-#include <deque>
-#include <functional>
-#include <string>
-#include <vector>
 
 namespace
 {
@@ -25,7 +15,8 @@ std::string alphaFunc(GLenum test)
 }
 
 // What the GetError installed below reports, one per call, then none.
-std::deque<GLenum> queuedErrors;
+std::vector<GLenum> queuedErrors;
+std::size_t nextError = 0;
 
 }
 
@@ -106,15 +97,10 @@ TEST(GLstateTest, GLErrorsAreLoggedByNameWithTheirLabel)
     EXPECT_FALSE(kestrel::checkGLError(5));   // no error: logged only when a label is given
     EXPECT_FALSE(kestrel::checkGLError(-1));
     ScopedGLTable table;
-    table.GetError = []() -> GLenum {
-        if (queuedErrors.empty()) {
-            return GL_NO_ERROR;
-        }
-        const GLenum error = queuedErrors.front();
-        queuedErrors.pop_front();
-        return error;
-    };
     queuedErrors = {GL_STACK_OVERFLOW, 0x1234, GL_OUT_OF_MEMORY, GL_STACK_UNDERFLOW};
+    table.GetError = []() -> GLenum {
+        return nextError < queuedErrors.size() ? queuedErrors[nextError++] : GL_NO_ERROR;
+    };
     EXPECT_TRUE(kestrel::checkGLError(3));
     EXPECT_TRUE(kestrel::checkGLError(-1));
     EXPECT_TRUE(kestrel::checkGLError(0));

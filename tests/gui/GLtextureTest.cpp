@@ -45,10 +45,9 @@ TEST(GLtextureTest, UploadFormatFollowsComponentsAndCompression)
     };
     for (const Case& c : cases) {
         const kestrel::UploadFormat f = kestrel::chooseUploadFormat(c.components, c.width, 64, c.allowed, c.available);
-        EXPECT_EQ(f.internalFormat, c.internalFormat) << c.components << " components, width " << c.width;
-        EXPECT_EQ(f.components, c.uploaded) << c.components;
-        EXPECT_EQ(f.expandGrey, c.expandGrey) << c.components;
-        EXPECT_EQ(f.halve, c.halve) << c.components << " components, width " << c.width;
+        EXPECT_EQ(std::tuple(f.internalFormat, f.components, f.expandGrey, f.halve),
+                  std::tuple(c.internalFormat, c.uploaded, c.expandGrey, c.halve))
+            << c.components << " components, width " << c.width;
     }
 }
 

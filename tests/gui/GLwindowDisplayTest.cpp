@@ -1,11 +1,7 @@
-#include "GLRecorder.h"
 #include "GLTestSupport.h"
 #include "LogCapture.h"
 
-#include "gui/GLtexture.h"
 #include "gui/GLwindow.h"
-
-#include <string>
 
 namespace
 {
@@ -56,10 +52,7 @@ TEST_F(GLDisplayTest, TwoGLWindowsShareOneContextAndItsTexturesAndOnlyARealSwitc
     ASSERT_TRUE(first.isOpen());
     ASSERT_TRUE(second.isOpen());
     first.swapBuffers();
-    EXPECT_EQ(first.paints, 1);
-    EXPECT_EQ(first.width, 32);
-    EXPECT_EQ(first.height, 24);
-    EXPECT_EQ(first.drawn, 0xFFFF0000u);
+    EXPECT_EQ(std::tuple(first.paints, first.width, first.height, first.drawn), std::tuple(1, 32, 24, 0xFFFF0000u));
 
     // A texture made while the first window is bound draws in the second.
     const std::uint32_t blue[4] = {0xFF0000FF, 0xFF0000FF, 0xFF0000FF, 0xFF0000FF};
@@ -70,8 +63,8 @@ TEST_F(GLDisplayTest, TwoGLWindowsShareOneContextAndItsTexturesAndOnlyARealSwitc
     second.texture = &texture;
     second.swapBuffers();
     EXPECT_EQ(second.drawn, 0xFF0000FFu);
-    EXPECT_EQ(first.context, kestrel::sharedRenderContext());
-    EXPECT_EQ(second.context, kestrel::sharedRenderContext());
+    EXPECT_EQ(std::pair(first.context, second.context),
+              std::pair(kestrel::sharedRenderContext(), kestrel::sharedRenderContext()));
 
     // Binding the bound window again does nothing; a real switch resets state and the probes.
     ASSERT_TRUE(first.bindGL(first));

@@ -131,15 +131,15 @@ struct Picture
 {
     int width = 0;
     int height = 0;
-    Bytes indices;                        // colour indices, top row first, each row left to right
-    std::vector<std::uint32_t> global;    // 0xRRGGBB entries; none when empty
-    std::vector<std::uint32_t> local;     // 0xRRGGBB entries; none when empty
+    Bytes indices{};                      // colour indices, top row first, each row left to right
+    std::vector<std::uint32_t> global{};  // 0xRRGGBB entries; none when empty
+    std::vector<std::uint32_t> local{};   // 0xRRGGBB entries; none when empty
     int transparent = -1;                 // index named by a graphic-control extension, -1 for none
     bool interlaced = false;
     int minimumCodeSize = 8;
     bool clearWhenFull = true;
     std::size_t blockSize = 255;
-    std::optional<Bytes> codeStream;      // replaces the encoded indices when set
+    std::optional<Bytes> codeStream{};    // replaces the encoded indices when set
 };
 
 // Colour-table size bits for the flags byte: the table is padded to 2^(bits + 1) entries.

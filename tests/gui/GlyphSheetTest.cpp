@@ -42,12 +42,9 @@ TEST(GlyphSheetTest, CellsFillRowsFromTheTopLeftAndTheSheetGrowsWidthWhenSquareE
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.advances.size() << " cells from " << c.first);
         const GlyphSheet sheet(c.first, c.advances, c.rowHeight, c.pad);
-        EXPECT_EQ(sheet.width(), c.width);
-        EXPECT_EQ(sheet.count(), c.width == 0 ? 0 : static_cast<int>(c.advances.size()));
-        if (c.width != 0) {
-            EXPECT_EQ(sheet.height(), c.height);
-            EXPECT_EQ(sheet.coverage().size(), static_cast<std::size_t>(c.width * c.height));
-        }
+        const int count = c.width == 0 ? 0 : static_cast<int>(c.advances.size());
+        EXPECT_EQ(std::tuple(sheet.width(), sheet.height(), sheet.count(), sheet.coverage().size()),
+                  std::tuple(c.width, c.height, count, static_cast<std::size_t>(c.width * c.height)));
         for (const auto& [i, cell] : c.cells) {
             EXPECT_EQ(sheet.cell(i), cell) << i;
         }
@@ -110,8 +107,7 @@ TEST(GlyphSheetTest, GrabbedGlyphsAreWhiteWithABlackOutlineOnlyWhenAsked)
     ASSERT_EQ(cells.size(), 95u);
     EXPECT_EQ(image.components(), 2);
     // A framed cell leaves a pixel of margin on every side.
-    EXPECT_GE(cells[0].x, 1);
-    EXPECT_GE(cells[0].y, 1);
+    EXPECT_GE(std::min(cells[0].x, cells[0].y), 1);
     const auto at = [&](int x, int y) -> std::uint32_t {
         return x < 0 || y < 0 || x >= image.width() || y >= image.height() ? 0 : *image.pixelAt(x, y);
     };

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using kestrel::Font;
@@ -153,28 +154,22 @@ TEST(GraphicsTest, TextAdvancesByTheFontsWidthsFittedTextDrawsWholeCharactersAnd
     const int a = font.charWidth('a');
     RecordingGraphics g;
     g.begin(nullptr, Rect{0, 0, 200, 50});
+    // Each check takes the characters drawn since the last one.
+    const auto drawn = [&] { return std::exchange(g.chars, {}); };
     g.drawText(heron_string("Wa!"), font, 4, 7);
-    EXPECT_EQ(g.chars, (Chars{{'W', 4, 7}, {'a', 4 + w, 7}, {'!', 4 + w + a, 7}}));
-
-    g.chars.clear();
+    EXPECT_EQ(drawn(), (Chars{{'W', 4, 7}, {'a', 4 + w, 7}, {'!', 4 + w + a, 7}}));
     g.drawTextFitted("WWW", font, 10, 5, 2 * w + 1, true);
-    EXPECT_EQ(g.chars, (Chars{{'W', 10, 5}, {'W', 10 + w, 5}}));
-
-    g.chars.clear();
+    EXPECT_EQ(drawn(), (Chars{{'W', 10, 5}, {'W', 10 + w, 5}}));
     g.drawTextFitted("ab", font, 10, 5, font.textWidth("ab") + 9, true);
-    EXPECT_EQ(g.chars, (Chars{{'a', 10 + 4, 5}, {'b', 10 + 4 + a, 5}}));
-
-    g.chars.clear();
+    EXPECT_EQ(drawn(), (Chars{{'a', 10 + 4, 5}, {'b', 10 + 4 + a, 5}}));
     g.drawTextFitted("aWb", font, 0, 0, a + font.charWidth('b'), false);
-    EXPECT_EQ(g.chars, (Chars{{'a', 0, 0}}));
-
+    EXPECT_EQ(drawn(), (Chars{{'a', 0, 0}}));
     // Centring truncates toward zero.
-    g.chars.clear();
     g.drawTextCentered(heron_string("WWW"), font, Rect{0, 0, 10, 20});
-    ASSERT_FALSE(g.chars.empty());
-    EXPECT_EQ(g.chars[0].x, (10 - font.textWidth("WWW")) / 2);
-    EXPECT_EQ(g.chars[0].y, (20 - font.ascent()) / 2);
-    g.chars.clear();
+    const Chars centred = drawn();
+    ASSERT_FALSE(centred.empty());
+    EXPECT_EQ(std::pair(centred[0].x, centred[0].y),
+              std::pair((10 - font.textWidth("WWW")) / 2, (20 - font.ascent()) / 2));
     g.drawTextCentered(static_cast<const char*>(nullptr), font, Rect{0, 0, 10, 20});
     g.drawTextCentered("W", font, Rect{7, 9, 0, 0});
     EXPECT_EQ(g.chars, (Chars{{'W', 7, 9}}));

@@ -33,8 +33,7 @@ TEST(ImageReaderTest, AnInstalledReaderServesUntilRemovedAndThenEachRequestGetsI
     Image second;
     kestrel::getImageReader()->readImage("a.gif", first);
     kestrel::getImageReader()->readImage("b.gif", second);
-    ASSERT_EQ(first.width(), 32);
-    ASSERT_EQ(first.height(), 32);
+    ASSERT_EQ(std::pair(first.width(), first.height()), std::pair(32, 32));
     EXPECT_NE(first.body(), second.body());
     Image expected(32, 32);
     expected.fillNoise(0x12345678);

@@ -162,10 +162,7 @@ TEST_F(Routing, EnterTriggersTheDefaultButtonAltFindsTheMnemonicAndALoneAltOpens
     key(window, 'V', plat::InputKind::AltKey);
     key(window, kestrel::keycodes::altAlone);
     drain();
-    ASSERT_EQ(listener.messages.size(), 1u);
-    EXPECT_EQ(listener.messages[0].source, right);
-    EXPECT_EQ(listener.messages[0].id, 42u);
-    EXPECT_EQ(listener.messages[0].argument, 0);
+    EXPECT_EQ(listener.messages, (std::vector<testing_gui::MessageRecorder::Sent>{{right, 42, 0}}));
     EXPECT_EQ(left->keys, (std::vector<int>{13, 27, 'z'}));
     EXPECT_EQ(right->keys, (std::vector<int>{'V'}));
     EXPECT_EQ(menuBarCalls, 1);

@@ -37,9 +37,9 @@ TEST_F(ScreenModes, TheCurrentModeReadsBackAsIndices)
     for (const auto& row : table) {
         fake.current = row.mode;
         const ScreenMode mode = kestrel::getScreenMode(0);
-        EXPECT_EQ(mode.resolution, row.resolution) << row.mode.width;
-        EXPECT_EQ(mode.depth, row.depth) << row.mode.width;
-        EXPECT_EQ(mode.refresh, row.refresh) << row.mode.width;
+        EXPECT_EQ(std::tuple(mode.resolution, mode.depth, mode.refresh),
+                  std::tuple(row.resolution, row.depth, row.refresh))
+            << row.mode.width;
     }
 }
 
@@ -54,15 +54,11 @@ TEST_F(ScreenModes, ModesAreTestedAgainstTheDisplaysListAndRecordsLeaveOpenWhatT
     EXPECT_FALSE(kestrel::testScreenMode(ScreenMode{2, -1, -1}));
 
     fake.current = {1280, 1024, 24, 75};
-    plat::DisplayMode record = kestrel::findDisplayMode(ScreenMode{-1, 2, -1});
-    EXPECT_EQ(record.width, 0);
-    EXPECT_EQ(record.bitsPerPixel, 24);
-    EXPECT_EQ(record.refreshRate, 0);
-    record = kestrel::findDisplayMode(ScreenMode{7, 0, 9});
-    EXPECT_EQ(record.width, 1024);
-    EXPECT_EQ(record.height, 768);
-    EXPECT_EQ(record.bitsPerPixel, 16);
-    EXPECT_EQ(record.refreshRate, 75);
+    const auto fields = [](const plat::DisplayMode& m) {
+        return std::vector{m.width, m.height, m.bitsPerPixel, m.refreshRate};
+    };
+    EXPECT_EQ(fields(kestrel::findDisplayMode(ScreenMode{-1, 2, -1})), (std::vector{0, 0, 24, 0}));
+    EXPECT_EQ(fields(kestrel::findDisplayMode(ScreenMode{7, 0, 9})), (std::vector{1024, 768, 16, 75}));
 }
 
 TEST_F(ScreenModes, ASingleDisplayIsOneMonitorNamedMonitorCoveringTheScreen)

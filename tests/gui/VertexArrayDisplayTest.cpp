@@ -1,14 +1,10 @@
-#include "GLRecorder.h"
 #include "GLTestSupport.h"
 #include "LogCapture.h"
 
 #include "gui/VertexArray.h"
 #include "gui/VertexArrayInternals.h"
 
-#include <algorithm>
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace
 {
@@ -83,8 +79,6 @@ TEST_F(VertexArrayDisplayTest, BufferObjectsClientArraysAndDisplayListsDrawTheSa
     }
     auto buffered = compiledScene(true);
     ASSERT_NE(buffered->internals().arrayBuffer, 0u);
-    EXPECT_TRUE(buffered->internals().indices16bit);
-    EXPECT_EQ(buffered->internals().indexCount, 21);
     auto listed = compiledScene(false);
     ASSERT_EQ(listed->internals().arrayBuffer, 0u);
     ASSERT_NE(listed->internals().displayList, 0u);
@@ -92,12 +86,11 @@ TEST_F(VertexArrayDisplayTest, BufferObjectsClientArraysAndDisplayListsDrawTheSa
     const std::vector<std::uint32_t> more(300, 0);
     const std::int32_t strips[] = {300};
     for (VertexArray* const array : {buffered.get(), listed.get()}) {
-        const int indexCount = array->internals().indexCount;
-        const int stripCount = array->internals().stripCount;
+        const auto counts = [&] { return std::pair(array->internals().indexCount, array->internals().stripCount); };
+        const auto before = counts();
         array->setIndices(more.data(), 300);
         array->setStripSizes(strips, 1);
-        EXPECT_EQ(array->internals().indexCount, indexCount);
-        EXPECT_EQ(array->internals().stripCount, stripCount);
+        EXPECT_EQ(counts(), before);
     }
     EXPECT_EQ(draw(*buffered), fromClient);
     EXPECT_EQ(draw(*listed), fromClient);
@@ -122,8 +115,8 @@ TEST_F(VertexArrayDisplayTest, ClientArraysAreLockedWhileDrawnAndBufferRedrawsSk
         buffered->draw();
         secondDraw = recorder.calls();
     });
-    EXPECT_EQ(secondDraw.size(), 1u);
-    EXPECT_EQ(recorder.count("DrawElements(4,21,5123,"), 1);
+    // One draw of 21 16-bit indices, nothing bound or set again.
+    EXPECT_EQ(secondDraw, std::vector<std::string>{"DrawElements(4,21,5123,_)"});
 }
 
 TEST_F(VertexArrayDisplayTest, BufferObjectsAndDisplayListsAreDeletedWithTheirArray)
@@ -179,8 +172,6 @@ TEST_F(VertexArrayDisplayTest, ABufferTheDriverCannotFillLeavesTheArrayOnClientA
         array->compile(false);
     }
     EXPECT_EQ(array->internals().arrayBuffer, 0u);
-    EXPECT_FALSE(array->internals().positions.empty());
-    EXPECT_FALSE(array->internals().colours.empty());
     EXPECT_NE(log.text().find("Failed to create/bind a VBO!\n"), std::string::npos);
     EXPECT_EQ(draw(*array), draw(*reference));
 }

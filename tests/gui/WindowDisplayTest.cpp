@@ -30,9 +30,7 @@ std::uint32_t surfacePixel(plat::WindowId id, int x, int y)
     Uint32 raw = 0;
     SDL_memcpy(&raw, static_cast<const Uint8*>(surface->pixels) + (surface->h - 1 - y) * surface->pitch + x * bytes,
                bytes);
-    Uint8 r = 0;
-    Uint8 g = 0;
-    Uint8 b = 0;
+    Uint8 r = 0, g = 0, b = 0;
     SDL_GetRGB(raw, surface->format, &r, &g, &b);
     return (static_cast<std::uint32_t>(r) << 16) | (g << 8) | b;
 }
@@ -161,8 +159,7 @@ TEST(WindowDisplay, TheDisplaysModesAreListedAndAFullScreenWindowCoversItInTheCu
     ASSERT_TRUE(window.isOpen()) << plat::backend().lastError();
     const double start = heron::getTime();
     runWhile([&] { return window.getBounds().width != current.width && heron::getTime() - start < 5.0; }, 1 << 30);
-    EXPECT_EQ(window.getBounds().width, current.width);
-    EXPECT_EQ(window.getBounds().height, current.height);
+    EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, current.width, current.height}));
     window.close();
     EXPECT_FALSE(runWhile([] { return true; }, 1));
     ASSERT_TRUE(plat::backend().currentDisplayMode(0, current));

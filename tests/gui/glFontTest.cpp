@@ -7,9 +7,8 @@ TEST(glFontTest, GlyphEntriesCoverTheCellWithItsPadAndAHalfTexelOffset)
 {
     for (const int pad : {0, 1}) {
         const kestrel::GlyphEntry entry = kestrel::glyphEntryFor(kestrel::Rect{8, 16, 6, 10}, pad, 64.0f, 32.0f);
-        EXPECT_EQ(entry.advance, 6);
-        EXPECT_EQ(entry.cellWidth, 6 + 2 * pad);
-        EXPECT_EQ(entry.cellHeight, 10 + 2 * pad);
+        EXPECT_EQ(std::tuple(entry.advance, entry.cellWidth, entry.cellHeight),
+                  std::tuple(6, 6 + 2 * pad, 10 + 2 * pad));
         const float s0 = (8.45f - pad) / 64, s1 = (14.45f + pad) / 64;
         const float t0 = (16.45f - pad) / 32, t1 = (26.45f + pad) / 32;
         const float corners[8] = {s0, t0, s1, t0, s1, t1, s0, t1};
@@ -27,7 +26,6 @@ TEST(glFontTest, GlyphSheetBlocksAreWhiteWithTransparentIndicesWhereAlphaIsZero)
     *sheet.pixelAt(3, 2) = 0;   // block 0, row 2, pixel 3
     *sheet.pixelAt(5, 3) = 0;   // block 1, row 3, pixel 1
     const std::vector<std::uint8_t> blocks = kestrel::glyphSheetDXT1(sheet);
-    ASSERT_EQ(blocks.size(), 8u * 4u / 2u);
     const std::vector<std::uint8_t> expected = {0x00, 0x00, 0xFF, 0xFF, 0x57, 0x55, 0xD5, 0x55,
                                                 0x00, 0x00, 0xFF, 0xFF, 0x55, 0x55, 0x55, 0x5D};
     EXPECT_EQ(blocks, expected);

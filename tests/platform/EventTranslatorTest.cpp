@@ -103,9 +103,7 @@ TEST_F(Translator, SpecialKeysCarryTheToolkitCodesAndTheKeypadMovesWithNumLockOf
     };
     for (const auto& row : table) {
         const std::vector<InputEvent> out = feed({down(row.sym)});
-        ASSERT_EQ(out.size(), 1u) << row.code;
-        EXPECT_EQ(out[0].kind, InputKind::Key);
-        EXPECT_EQ(out[0].key, row.code);
+        ASSERT_EQ(keysOf(out), (Keys{{InputKind::Key, row.code}}));
         EXPECT_EQ(out[0].window, window);
     }
 }
@@ -190,15 +188,11 @@ TEST_F(Translator, ActivationFollowsTheApplicationNotTheWindowAndAQuitIsAQuitReq
         batch({windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, 1), windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED, 2)}, 2).empty());
     const std::vector<InputEvent> lost = batch({windowEvent(SDL_WINDOWEVENT_FOCUS_LOST, 2)}, 0);
     ASSERT_EQ(lost.size(), 1u);
-    EXPECT_EQ(lost[0].kind, InputKind::Deactivated);
-    EXPECT_EQ(lost[0].window, 2u);
+    EXPECT_EQ(std::pair(lost[0].kind, lost[0].window), std::pair(InputKind::Deactivated, plat::WindowId{2}));
 
-    SDL_Event quit = {};
-    quit.type = SDL_QUIT;
-    const std::vector<InputEvent> out = feed({quit});
+    const std::vector<InputEvent> out = feed({SDL_Event{.type = SDL_QUIT}});
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].kind, InputKind::QuitRequest);
-    EXPECT_EQ(out[0].window, 0u);
+    EXPECT_EQ(std::pair(out[0].kind, out[0].window), std::pair(InputKind::QuitRequest, plat::WindowId{0}));
 }
 
 TEST_F(Translator, MouseYCountsUpFromTheBottomRowAndWheelNotchesAre120)
@@ -220,11 +214,8 @@ TEST_F(Translator, MouseYCountsUpFromTheBottomRowAndWheelNotchesAre120)
     wheel.wheel.y = -2;
     const std::vector<InputEvent> out = feed({motion, press, wheel});
     ASSERT_EQ(out.size(), 3u);
-    EXPECT_EQ(out[0].y, windowHeight - 1);
-    EXPECT_EQ(out[1].kind, InputKind::ButtonPress);
-    EXPECT_EQ(out[1].button, plat::MouseButton::Right);
-    EXPECT_EQ(out[1].y, 0);
-    EXPECT_EQ(out[2].wheelDelta, -240);
+    EXPECT_EQ(std::tuple(out[0].y, out[1].kind, out[1].button, out[1].y, out[2].wheelDelta),
+              std::tuple(windowHeight - 1, InputKind::ButtonPress, plat::MouseButton::Right, 0, -240));
 }
 
 }

@@ -11,12 +11,7 @@ namespace
 
 std::unique_ptr<FontFace> openFace(const char* family, int emPixels, bool bold = false, bool italic = false)
 {
-    FaceRequest request;
-    request.family = family;
-    request.emPixels = emPixels;
-    request.bold = bold;
-    request.italic = italic;
-    return FontFace::open(request);
+    return FontFace::open(FaceRequest{.family = family, .emPixels = emPixels, .bold = bold, .italic = italic});
 }
 
 }
