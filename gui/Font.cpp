@@ -115,7 +115,6 @@ Font::~Font() = default;
 
 void Font::useFallbackMetrics()
 {
-    m_height = 6;
     m_ascent = 5;
     m_descent = 1;
     m_externalLeading = 0;
@@ -128,7 +127,6 @@ void Font::readFace()
     const plat::FaceMetrics& metrics = m_face->metrics();
     m_ascent = metrics.ascent - metrics.internalLeading;
     m_descent = metrics.descent;
-    m_height = m_ascent + m_descent;
     m_externalLeading = metrics.externalLeading;
     m_averageWidth = metrics.averageWidth;
     m_underlineOffset = metrics.underlineOffset;
@@ -192,7 +190,7 @@ GlyphSheet Font::glyphSheet(int first, int count, bool outline) const
             below = std::max(below, bitmap->height - bitmap->top);
         }
     }
-    GlyphSheet sheet(first, advances, std::max(m_height, above + below), outline ? 1 : 0);
+    GlyphSheet sheet(first, advances, std::max(height(), above + below), outline ? 1 : 0);
     for (int i = 0; i < sheet.count(); ++i) {
         const plat::GlyphBitmap* bitmap = glyph(static_cast<char>(first + i));
         if (bitmap != nullptr) {

@@ -51,7 +51,7 @@ public:
 
     const FontKey& key() const { return m_key; }
     // Cell height in pixels: ascent + descent.
-    int height() const { return m_height; }
+    int height() const { return m_ascent + m_descent; }
     // Rows above the baseline, without internal leading.
     int ascent() const { return m_ascent; }
     int descent() const { return m_descent; }
@@ -89,7 +89,6 @@ private:
     void readFace();
 
     FontKey m_key;
-    int m_height = 6;
     int m_ascent = 5;
     int m_descent = 1;
     int m_externalLeading = 0;
