@@ -3,8 +3,8 @@
 // compared before timing. Two pictures: a noisy 256-colour one (short strings, frequent table resets) and a flat
 // one of large areas (long strings).
 
-#include "gui/Image.h"
-#include "tests/gui/GifTestWriter.h"
+#include "gui/paint/Image.h"
+#include "tests/support/GifTestWriter.h"
 
 #include <benchmark/benchmark.h>
 #include <gif_lib.h>

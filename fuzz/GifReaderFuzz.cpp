@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the GIF reader, then resamples what it decoded, so that any picture the reader
 // accepts also passes through the image operations that textures and widgets apply to it.
 
-#include "gui/GifReader.h"
-#include "gui/Image.h"
+#include "gui/paint/GifReader.h"
+#include "gui/paint/Image.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/counted_ptr.h"
-#include "tests/base/StreamTestClasses.h"
+#include "tests/support/StreamTestClasses.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "gui/ProgramEntry.h"
+#include "gui/toolkit/ProgramEntry.h"
 #include "launcher/Main.h"
 
 int main(int argc, char** argv)

@@ -1,8 +1,8 @@
 #include "base/DataSource.h"
 #include "base/DataDest.h"
 #include "base/heron_string.h"
-#include "StreamTestClasses.h"
-#include "base/TempLog.h"
+#include "support/StreamTestClasses.h"
+#include "support/TempLog.h"
 
 #include <gtest/gtest.h>
 

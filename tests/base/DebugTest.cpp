@@ -1,6 +1,6 @@
 #include "base/Debug.h"
 
-#include "TempLog.h"
+#include "support/TempLog.h"
 #include "base/FilePath.h"
 #include "base/Thread.h"
 

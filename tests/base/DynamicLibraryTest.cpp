@@ -1,6 +1,6 @@
 #include "base/DynamicLibrary.h"
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

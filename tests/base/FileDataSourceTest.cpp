@@ -1,8 +1,8 @@
 #include "base/FileDataSource.h"
 #include "base/FileDataDest.h"
-#include "StreamTestClasses.h"
-#include "base/TempFolder.h"
-#include "base/TempLog.h"
+#include "support/StreamTestClasses.h"
+#include "support/TempFolder.h"
+#include "support/TempLog.h"
 #include "base/FilePath.h"
 
 #include <gtest/gtest.h>

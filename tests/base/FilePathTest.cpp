@@ -5,7 +5,7 @@
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 
-#include "TempLog.h"
+#include "support/TempLog.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "base/MemoryDataSource.h"
 
-#include "GermanLocale.h"
+#include "support/GermanLocale.h"
 
 #include <gtest/gtest.h>
 

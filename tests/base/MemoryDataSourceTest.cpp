@@ -1,6 +1,6 @@
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
-#include "StreamTestClasses.h"
+#include "support/StreamTestClasses.h"
 
 #include <gtest/gtest.h>
 

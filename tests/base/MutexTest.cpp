@@ -1,7 +1,7 @@
 #include "base/Mutex.h"
 
-#include "Eventually.h"
-#include "TempLog.h"
+#include "support/Eventually.h"
+#include "support/TempLog.h"
 #include "base/Thread.h"
 
 #include <gtest/gtest.h>

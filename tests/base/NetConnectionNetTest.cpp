@@ -3,9 +3,9 @@
 #include "base/DataDest.h"
 #include "base/DataSource.h"
 
-#include "Eventually.h"
-#include "TempLog.h"
-#include "Loopback.h"
+#include "support/Eventually.h"
+#include "support/TempLog.h"
+#include "support/Loopback.h"
 
 #include <gtest/gtest.h>
 

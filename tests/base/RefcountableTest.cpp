@@ -1,6 +1,6 @@
 #include "base/Refcountable.h"
 
-#include "Mortal.h"
+#include "support/Mortal.h"
 
 #include <gtest/gtest.h>
 

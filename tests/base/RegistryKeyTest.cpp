@@ -4,8 +4,8 @@
 #include "base/MemoryDataSource.h"
 #include "base/SettingsFile.h"
 
-#include "TempFolder.h"
-#include "TempLog.h"
+#include "support/TempFolder.h"
+#include "support/TempLog.h"
 
 #include <gtest/gtest.h>
 

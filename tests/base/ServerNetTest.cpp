@@ -4,10 +4,10 @@
 #include "base/DataSource.h"
 #include "base/NetConnection.h"
 
-#include "Eventually.h"
-#include "GermanLocale.h"
-#include "TempLog.h"
-#include "Loopback.h"
+#include "support/Eventually.h"
+#include "support/GermanLocale.h"
+#include "support/TempLog.h"
+#include "support/Loopback.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "base/SettingsFile.h"
 
-#include "TempLog.h"
+#include "support/TempLog.h"
 
 #include <gtest/gtest.h>
 

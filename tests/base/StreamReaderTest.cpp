@@ -5,9 +5,9 @@
 #include "base/SharedBlock.h"
 #include "base/StreamReader.h"
 #include "base/counted_ptr.h"
-#include "tests/base/StreamTestClasses.h"
-#include "tests/base/TempFolder.h"
-#include "tests/base/TempLog.h"
+#include "support/StreamTestClasses.h"
+#include "support/TempFolder.h"
+#include "support/TempLog.h"
 
 #include <gtest/gtest.h>
 

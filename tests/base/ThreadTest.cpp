@@ -1,6 +1,6 @@
 #include "base/Thread.h"
 
-#include "Eventually.h"
+#include "support/Eventually.h"
 #include "base/Debug.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "base/Timer.h"
 
-#include "Eventually.h"
+#include "support/Eventually.h"
 #include "base/Thread.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "base/counted_ptr.h"
 
-#include "Mortal.h"
+#include "support/Mortal.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,659 @@
+#include "gui/gl/VertexArray.h"
+
+#include "base/Debug.h"
+#include "gui/gl/GLcapabilities.h"
+#include "gui/gl/GLclient.h"
+#include "gui/gl/GLstate.h"
+#include "gui/gl/VertexArrayInternals.h"
+#include "platform/GLFunctions.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace kestrel
+{
+
+namespace
+{
+
+constexpr const char* stripError = "Error in strip sizes while compiling a vertex array!\n";
+
+// What the buffer-object path last told GL, so that repeated draws skip redundant calls.
+struct ClientArrayCache
+{
+    bool vboStateActive = false;
+    std::uint32_t mask = 0;
+    std::intptr_t positionOffset = -1;
+    std::intptr_t colourOffset = -1;
+    std::intptr_t normalOffset = -1;
+    std::intptr_t texCoordOffset[2] = {-1, -1};
+    std::uint32_t arrayBuffer = 0;
+    std::uint32_t elementBuffer = 0;
+    int clientUnit = 0;
+};
+
+ClientArrayCache cache;
+
+// Client vertex data; index lists made by conversion and buffer staging blocks.
+heron::PrivateHeap& vertexHeap()
+{
+    static heron::PrivateHeap heap;
+    return heap;
+}
+
+heron::PrivateHeap& conversionHeap()
+{
+    static heron::PrivateHeap heap;
+    return heap;
+}
+
+void forgetOffsets()
+{
+    cache.positionOffset = cache.colourOffset = cache.normalOffset = -1;
+    cache.texCoordOffset[0] = cache.texCoordOffset[1] = -1;
+}
+
+void bindArrayBuffer(std::uint32_t name)
+{
+    if (cache.arrayBuffer != name) {
+        plat::gl().BindBufferARB(GL_ARRAY_BUFFER_ARB, name);
+        cache.arrayBuffer = name;
+        forgetOffsets();
+    }
+}
+
+void selectClientUnit(int unit)
+{
+    if (weHaveMultitexture && cache.clientUnit != unit) {
+        plat::gl().ClientActiveTextureARB(GL_TEXTURE0_ARB + unit);
+        cache.clientUnit = unit;
+    }
+}
+
+// Back to a known state: offsets unknown, no arrays but positions, no buffers bound.
+void resetCache()
+{
+    forgetOffsets();
+    cache.mask = 0;
+    cache.arrayBuffer = 0;
+    cache.elementBuffer = 0;
+    loadVBOExtensions();
+    plat::GLFunctions& g = plat::gl();
+    g.EnableClientState(GL_VERTEX_ARRAY);
+    g.DisableClientState(GL_COLOR_ARRAY);
+    g.DisableClientState(GL_NORMAL_ARRAY);
+    if (weHaveMultitexture) {
+        g.ClientActiveTextureARB(GL_TEXTURE1_ARB);
+        g.DisableClientState(GL_TEXTURE_COORD_ARRAY);
+        g.ClientActiveTextureARB(GL_TEXTURE0_ARB);
+    }
+    g.DisableClientState(GL_TEXTURE_COORD_ARRAY);
+    cache.clientUnit = 0;
+    // Buffers may still be bound from before the switch went off: unbind whenever the driver can.
+    if (plat::glDriver().BindBufferARB) {
+        g.BindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+        g.BindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
+    }
+}
+
+template <typename Index>
+void emitStrip(const Index* from, int n, GrowableArray<Index>& out)
+{
+    Index a = from[0];
+    Index b = from[1];
+    for (int k = 0; k + 2 < n; ++k) {
+        const Index c = from[k + 2];
+        out.append(k % 2 == 0 ? a : b);
+        out.append(k % 2 == 0 ? b : a);
+        out.append(c);
+        a = b;
+        b = c;
+    }
+}
+
+template <typename Index>
+void emitFan(const Index* from, int n, GrowableArray<Index>& out)
+{
+    const Index a = from[0];
+    Index b = from[1];
+    for (int k = 2; k < n; ++k) {
+        out.append(a);
+        out.append(b);
+        out.append(from[k]);
+        b = from[k];
+    }
+}
+
+template <typename Index>
+bool convert(const Index* indices, int indexCount, const std::int32_t* strips, int stripCount, int vertexCount,
+             GrowableArray<Index>& out)
+{
+    const bool listed = indexCount >= 1 && indices;
+    if (!listed && stripCount < 1) {
+        return true;    // plain triangles in vertex order: nothing to convert
+    }
+    const int available = listed ? indexCount : std::max(0, vertexCount);
+    GrowableArray<Index> numbers;
+    const Index* source = indices;
+    if (!listed) {
+        numbers.resize(static_cast<std::size_t>(available));
+        for (int i = 0; i < available; ++i) {
+            numbers[static_cast<std::size_t>(i)] = static_cast<Index>(i);
+        }
+        source = numbers.data();
+    }
+    int position = 0;
+    for (int s = 0; s < stripCount; ++s) {
+        const std::int32_t size = strips[s];
+        const std::int64_t length = size >= 1 ? size : -static_cast<std::int64_t>(size);
+        if (length > available - position) {
+            heron::debug("%s", stripError);
+            return false;
+        }
+        const int n = static_cast<int>(length);
+        if (n >= 3) {
+            if (size >= 1) {
+                emitStrip(source + position, n, out);
+            } else {
+                emitFan(source + position, n, out);
+            }
+        }
+        position += n;
+    }
+    if (!listed) {
+        return true;
+    }
+    const int rest = indexCount - position;
+    const int whole = rest - rest % 3;
+    for (int i = 0; i < whole; ++i) {
+        out.append(source[position + i]);
+    }
+    if (rest % 3 != 0) {
+        heron::debug("%s", stripError);
+        return false;
+    }
+    return true;
+}
+
+// Replaces the array's strips (and list, which is the array's current index list) by a
+// triangle list when the conversion gives any triangles.
+template <typename Index>
+void toTriangles(VertexArrayInternals& in, GrowableArray<Index>& list)
+{
+    GrowableArray<Index> out(&conversionHeap());
+    convert(list.data(), in.indexCount, in.stripSizes.data(), in.stripCount, in.vertexCount, out);
+    if (out.empty()) {
+        return;
+    }
+    list.assign(out.data(), out.size());
+    in.indexCount = static_cast<std::int32_t>(out.size());
+    in.stripSizes.reserve(0);
+    in.stripCount = 0;
+}
+
+// Unbinds the array buffer and deletes a buffer object that could not be used.
+void unbindAndDelete(GLuint name)
+{
+    plat::gl().BindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+    plat::gl().DeleteBuffersARB(1, &name);
+    cache.arrayBuffer = 0;
+}
+
+GLenum indexType(bool sixteen)
+{
+    return sixteen ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
+}
+
+}
+
+VertexArrayInternals::VertexArrayInternals(int count)
+    : vertexCount(std::max(0, count)),
+      positions(&vertexHeap()),
+      colours(&vertexHeap()),
+      normals(&vertexHeap()),
+      texCoords{GrowableArray<float>(&vertexHeap()), GrowableArray<float>(&vertexHeap())},
+      indices32(&vertexHeap()),
+      indices16(&vertexHeap()),
+      stripSizes(&vertexHeap())
+{
+}
+
+std::uint32_t VertexArrayInternals::usedMask() const
+{
+    std::uint32_t mask = 0;
+    mask |= positions.empty() ? 0 : VertexArray::PositionBit;
+    mask |= colours.empty() ? 0 : VertexArray::ColourBit;
+    mask |= normals.empty() ? 0 : VertexArray::NormalBit;
+    mask |= texCoords[0].empty() ? 0 : VertexArray::TexCoord0Bit;
+    mask |= texCoords[1].empty() ? 0 : VertexArray::TexCoord1Bit;
+    return mask;
+}
+
+void VertexArrayInternals::convertToTriangles()
+{
+    if (indices16bit) {
+        toTriangles(*this, indices16);
+    } else {
+        toTriangles(*this, indices32);
+    }
+}
+
+std::uint32_t VertexArrayInternals::makeVBO(bool dynamic)
+{
+    ensureGLcontext();
+    loadVBOExtensions();
+    if (!weHaveARBVertexBufferObjects) {
+        return 0;
+    }
+    VertexArray::endClientArrays();
+    plat::GLFunctions& g = plat::gl();
+    if (g.GetError() != GL_NO_ERROR) {
+        heron::debug("GL had an error at the start of makeVBO()\n");
+    }
+    GLuint name = 0;
+    g.GenBuffersARB(1, &name);
+    if (name == 0) {
+        return 0;
+    }
+    convertToTriangles();
+    const std::uint32_t mask = usedMask() | VertexArray::PositionBit;
+    const std::size_t n = static_cast<std::size_t>(vertexCount);
+    const std::size_t perVertex = 12 + (colours.empty() ? 0 : 4) + (normals.empty() ? 0 : 12) +
+                                  (texCoords[0].empty() ? 0 : 8) + (texCoords[1].empty() ? 0 : 8);
+    // Block offsets are 32-bit: a larger array stays on client arrays.
+    const bool fits = perVertex * n <= static_cast<std::size_t>(INT32_MAX);
+    g.BindBufferARB(GL_ARRAY_BUFFER_ARB, name);
+    if (!fits || g.GetError() != GL_NO_ERROR) {
+        heron::debug("Failed to create/bind a VBO!\n");
+        unbindAndDelete(name);
+        return 0;
+    }
+    GrowableArray<std::uint8_t> block(&conversionHeap());
+    block.resize(perVertex * n);
+    std::size_t at = 0;
+    const auto place = [&](const void* data, std::size_t bytes, std::int32_t& offset) {
+        offset = static_cast<std::int32_t>(at);
+        if (data && bytes > 0) {
+            std::memcpy(block.data() + at, data, bytes);
+        } else if (bytes > 0) {
+            std::memset(block.data() + at, 0, bytes);
+        }
+        at += bytes;
+    };
+    place(positions.data(), 12 * n, positionOffset);
+    if (!colours.empty()) {
+        place(colours.data(), 4 * n, colourOffset);
+    }
+    if (!normals.empty()) {
+        place(normals.data(), 12 * n, normalOffset);
+    }
+    for (int unit = 0; unit < 2; ++unit) {
+        if (!texCoords[unit].empty()) {
+            place(texCoords[unit].data(), 8 * n, texCoordOffset[unit]);
+        }
+    }
+    g.BufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(block.size()), block.data(),
+                    dynamic ? GL_DYNAMIC_DRAW_ARB : GL_STATIC_DRAW_ARB);
+    block.reserve(0);
+    // The client copies go only once the driver holds the data: a buffer it could not fill (out of
+    // memory) must not be drawn from.
+    if (g.GetError() != GL_NO_ERROR) {
+        heron::debug("Failed to create/bind a VBO!\n");
+        unbindAndDelete(name);
+        return 0;
+    }
+    arrayMask = mask;
+    stride = 0;
+    positions.reserve(0);
+    colours.reserve(0);
+    normals.reserve(0);
+    texCoords[0].reserve(0);
+    texCoords[1].reserve(0);
+    if (indexCount > 0) {
+        GLuint elements = 0;
+        g.GenBuffersARB(1, &elements);
+        g.BindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, elements);
+        const void* const data = indices16bit ? static_cast<const void*>(indices16.data()) : indices32.data();
+        g.BufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(indexCount) * (indices16bit ? 2 : 4), data,
+                        GL_STATIC_DRAW_ARB);
+        if (g.GetError() != GL_NO_ERROR) {
+            g.DeleteBuffersARB(1, &elements);
+            elements = 0;
+        }
+        elementBuffer = elements;
+        if (elements != 0) {
+            indices16.reserve(0);
+            indices32.reserve(0);
+            stripSizes.reserve(0);
+            stripCount = 0;
+        }
+    }
+    g.BindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+    g.BindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
+    cache.arrayBuffer = 0;
+    cache.elementBuffer = 0;
+    return name;
+}
+
+void VertexArrayInternals::drawBufferObjects()
+{
+    plat::GLFunctions& g = plat::gl();
+    bindArrayBuffer(arrayBuffer);
+    if (cache.positionOffset != positionOffset) {
+        g.VertexPointer(3, GL_FLOAT, stride, reinterpret_cast<const void*>(static_cast<std::intptr_t>(positionOffset)));
+        cache.positionOffset = positionOffset;
+    }
+    const auto array = [&](std::uint32_t bit, GLenum state, std::int32_t offset, std::intptr_t& cached, auto setPointer) {
+        const bool on = (arrayMask & bit) != 0;
+        if (on != ((cache.mask & bit) != 0)) {
+            plat::glClientSwitch(state, on);
+        }
+        if (on && cached != offset) {
+            setPointer(reinterpret_cast<const void*>(static_cast<std::intptr_t>(offset)));
+            cached = offset;
+        }
+    };
+    array(VertexArray::ColourBit, GL_COLOR_ARRAY, colourOffset, cache.colourOffset,
+          [&](const void* p) { g.ColorPointer(4, GL_UNSIGNED_BYTE, stride, p); });
+    array(VertexArray::NormalBit, GL_NORMAL_ARRAY, normalOffset, cache.normalOffset,
+          [&](const void* p) { g.NormalPointer(GL_FLOAT, stride, p); });
+    const std::uint32_t unitBits[2] = {VertexArray::TexCoord0Bit, VertexArray::TexCoord1Bit};
+    for (int unit = weHaveMultitexture ? 1 : 0; unit >= 0; --unit) {
+        const bool on = (arrayMask & unitBits[unit]) != 0;
+        const bool changes = on != ((cache.mask & unitBits[unit]) != 0) || (on && cache.texCoordOffset[unit] != texCoordOffset[unit]);
+        if (changes) {
+            selectClientUnit(unit);
+        }
+        array(unitBits[unit], GL_TEXTURE_COORD_ARRAY, texCoordOffset[unit], cache.texCoordOffset[unit],
+              [&](const void* p) { g.TexCoordPointer(2, GL_FLOAT, stride, p); });
+    }
+    selectClientUnit(0);
+    cache.mask = arrayMask;
+    if (elementBuffer != 0) {
+        if (cache.elementBuffer != elementBuffer) {
+            g.BindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, elementBuffer);
+            cache.elementBuffer = elementBuffer;
+        }
+        g.DrawElements(GL_TRIANGLES, indexCount, indexType(indices16bit), nullptr);
+        return;
+    }
+    if (cache.elementBuffer != 0) {
+        g.BindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
+        cache.elementBuffer = 0;
+    }
+    if (indexCount > 0) {
+        const void* const data = indices16bit ? static_cast<const void*>(indices16.data()) : indices32.data();
+        g.DrawElements(GL_TRIANGLES, indexCount, indexType(indices16bit), data);
+    } else {
+        g.DrawArrays(GL_TRIANGLES, 0, vertexCount - vertexCount % 3);
+    }
+}
+
+template <typename Index>
+void VertexArrayInternals::drawStrips(const Index* indices, unsigned type)
+{
+    plat::GLFunctions& g = plat::gl();
+    int position = 0;
+    for (int s = 0; s < stripCount; ++s) {
+        const std::int32_t size = stripSizes[static_cast<std::size_t>(s)];
+        const std::int64_t length = size >= 1 ? size : -static_cast<std::int64_t>(size);
+        if (length > indexCount - position) {
+            heron::debug("%s", stripError);
+            return;
+        }
+        g.DrawElements(size >= 1 ? GL_TRIANGLE_STRIP : GL_TRIANGLE_FAN, static_cast<GLsizei>(length), type, indices + position);
+        position += static_cast<int>(length);
+    }
+    const int rest = indexCount - position;
+    if (rest > 0) {
+        g.DrawElements(GL_TRIANGLES, rest - rest % 3, type, indices + position);
+    }
+}
+
+void VertexArrayInternals::drawStripsWithoutIndices()
+{
+    int position = 0;
+    for (int s = 0; s < stripCount; ++s) {
+        const std::int32_t size = stripSizes[static_cast<std::size_t>(s)];
+        const std::int64_t length = size >= 1 ? size : -static_cast<std::int64_t>(size);
+        if (length > vertexCount - position) {
+            heron::debug("%s", stripError);
+            return;
+        }
+        plat::gl().DrawArrays(size >= 1 ? GL_TRIANGLE_STRIP : GL_TRIANGLE_FAN, position, static_cast<GLsizei>(length));
+        position += static_cast<int>(length);
+    }
+    if (stripCount == 0) {
+        plat::gl().DrawArrays(GL_TRIANGLES, 0, vertexCount - vertexCount % 3);
+    }
+}
+
+void VertexArrayInternals::drawClientArrays(bool compileList)
+{
+    plat::GLFunctions& g = plat::gl();
+    if (positions.empty()) {
+        return;
+    }
+    g.VertexPointer(3, GL_FLOAT, 0, positions.data());
+    g.EnableClientState(GL_VERTEX_ARRAY);
+    plat::glClientSwitch(GL_COLOR_ARRAY, !colours.empty());
+    if (!colours.empty()) {
+        g.ColorPointer(4, GL_UNSIGNED_BYTE, 0, colours.data());
+    }
+    plat::glClientSwitch(GL_NORMAL_ARRAY, !normals.empty());
+    if (!normals.empty()) {
+        g.NormalPointer(GL_FLOAT, 0, normals.data());
+    }
+    for (int unit = 1; unit >= 0; --unit) {
+        if (!clientActiveTexture(unit) && unit != 0) {
+            continue;
+        }
+        plat::glClientSwitch(GL_TEXTURE_COORD_ARRAY, !texCoords[unit].empty());
+        if (!texCoords[unit].empty()) {
+            g.TexCoordPointer(2, GL_FLOAT, 0, texCoords[unit].data());
+        }
+    }
+    if (compileList) {
+        displayList = g.GenLists(1);
+        g.NewList(displayList, GL_COMPILE);
+    } else {
+        lockArrays(0, vertexCount);
+    }
+    if (indexCount > 0 && indices16bit) {
+        drawStrips(indices16.data(), GL_UNSIGNED_SHORT);
+    } else if (indexCount > 0) {
+        drawStrips(indices32.data(), GL_UNSIGNED_INT);
+    } else {
+        drawStripsWithoutIndices();
+    }
+    if (compileList) {
+        g.EndList();
+    } else {
+        unlockArrays();
+    }
+    g.DisableClientState(GL_COLOR_ARRAY);
+    g.DisableClientState(GL_NORMAL_ARRAY);
+    for (int unit = 1; unit >= 0; --unit) {
+        if (clientActiveTexture(unit) || unit == 0) {
+            g.DisableClientState(GL_TEXTURE_COORD_ARRAY);
+        }
+    }
+}
+
+VertexArray::VertexArray(int vertexCount)
+    : m_internals(std::make_unique<VertexArrayInternals>(vertexCount))
+{
+}
+
+VertexArray::~VertexArray()
+{
+    VertexArrayInternals& in = *m_internals;
+    if ((in.arrayBuffer == 0 && in.elementBuffer == 0 && in.displayList == 0) || !makeSharedContextCurrent()) {
+        return;
+    }
+    plat::GLFunctions& g = plat::gl();
+    const GLuint buffers[2] = {in.arrayBuffer, in.elementBuffer};
+    if (g.DeleteBuffersARB) {
+        g.DeleteBuffersARB(2, buffers);
+    }
+    // Deleting a bound buffer unbinds it; the cache must not think it is still there.
+    if (cache.arrayBuffer == in.arrayBuffer) {
+        cache.arrayBuffer = 0;
+    }
+    if (cache.elementBuffer == in.elementBuffer) {
+        cache.elementBuffer = 0;
+    }
+    if (in.displayList != 0) {
+        g.DeleteLists(in.displayList, 1);
+    }
+}
+
+void VertexArray::setVertices(const float* data)
+{
+    VertexArrayInternals& in = *m_internals;
+    if (in.displayList != 0 || !data) {
+        return;
+    }
+    const std::size_t count = 3 * static_cast<std::size_t>(in.vertexCount);
+    if (in.arrayBuffer != 0) {
+        bindArrayBuffer(in.arrayBuffer);
+        plat::gl().BufferSubDataARB(GL_ARRAY_BUFFER_ARB, in.positionOffset, static_cast<GLsizeiptrARB>(count * sizeof(float)), data);
+        return;
+    }
+    in.positions.assign(data, count);
+}
+
+void VertexArray::setColours(const std::uint32_t* data)
+{
+    VertexArrayInternals& in = *m_internals;
+    if (in.displayList == 0 && in.arrayBuffer == 0 && data) {
+        in.colours.assign(data, static_cast<std::size_t>(in.vertexCount));
+    }
+}
+
+void VertexArray::setNormals(const float* data)
+{
+    VertexArrayInternals& in = *m_internals;
+    if (in.displayList == 0 && in.arrayBuffer == 0 && data) {
+        in.normals.assign(data, 3 * static_cast<std::size_t>(in.vertexCount));
+    }
+}
+
+void VertexArray::setTexCoords(const float* data, int unit)
+{
+    VertexArrayInternals& in = *m_internals;
+    if (in.displayList != 0 || !data || unit < 0 || unit > 1) {
+        return;
+    }
+    const std::size_t count = 2 * static_cast<std::size_t>(in.vertexCount);
+    if (in.arrayBuffer == 0) {
+        in.texCoords[unit].assign(data, count);
+        return;
+    }
+    // A buffer object has room only for the texture sets it was made with.
+    if ((in.arrayMask & (unit == 0 ? TexCoord0Bit : TexCoord1Bit)) != 0) {
+        bindArrayBuffer(in.arrayBuffer);
+        plat::gl().BufferSubDataARB(GL_ARRAY_BUFFER_ARB, in.texCoordOffset[unit],
+                                    static_cast<GLsizeiptrARB>(count * sizeof(float)), data);
+    }
+}
+
+void VertexArray::setIndices(const std::uint32_t* indices, int count)
+{
+    VertexArrayInternals& in = *m_internals;
+    // Compiled geometry keeps its triangle list: the element buffer holds exactly indexCount.
+    if (count <= 0 || !indices || in.displayList != 0 || in.arrayBuffer != 0) {
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (indices[i] >= static_cast<std::uint32_t>(in.vertexCount)) {
+            heron::debug("Vertex array index %u at %d is not below the vertex count %d; the indices are dropped\n",
+                         indices[i], i, in.vertexCount);
+            return;
+        }
+    }
+    in.indices32.assign(indices, static_cast<std::size_t>(count));
+    in.indices16.reserve(0);
+    in.indices16bit = false;
+    in.indexCount = count;
+}
+
+void VertexArray::setStripSizes(const std::int32_t* sizes, int count)
+{
+    VertexArrayInternals& in = *m_internals;
+    if (count <= 0 || !sizes || in.displayList != 0 || in.arrayBuffer != 0) {
+        return;
+    }
+    in.stripSizes.assign(sizes, static_cast<std::size_t>(count));
+    in.stripCount = count;
+}
+
+void VertexArray::compile(bool dynamic)
+{
+    VertexArrayInternals& in = *m_internals;
+    if (!useDisplayLists || in.positions.empty()) {
+        return;
+    }
+    if (!in.indices32.empty() && in.vertexCount < 65536) {
+        in.indices16.resize(in.indices32.size());
+        for (std::size_t i = 0; i < in.indices32.size(); ++i) {
+            in.indices16[i] = static_cast<std::uint16_t>(in.indices32[i]);
+        }
+        in.indices32.reserve(0);
+        in.indices16bit = true;
+    }
+    if (in.arrayBuffer != 0 || in.displayList != 0) {
+        return;
+    }
+    in.arrayBuffer = in.makeVBO(dynamic);
+    if (in.arrayBuffer == 0 && !weHaveARBVertexBufferObjects && plat::currentGLContext()) {
+        // Without buffer objects the drawing itself is compiled.
+        endClientArrays();
+        in.drawClientArrays(true);
+    }
+}
+
+void VertexArray::draw()
+{
+    VertexArrayInternals& in = *m_internals;
+    if (!cache.vboStateActive) {
+        heron::progressCode = 30401;
+        resetCache();
+        cache.vboStateActive = true;
+    }
+    if (in.arrayBuffer != 0) {
+        heron::progressCode = 30402;
+        in.drawBufferObjects();
+    } else if (in.displayList != 0) {
+        heron::progressCode = 30403;
+        plat::gl().CallList(in.displayList);
+    } else {
+        heron::progressCode = 30404;
+        endClientArrays();
+        in.drawClientArrays(false);
+    }
+}
+
+void VertexArray::endClientArrays()
+{
+    if (!cache.vboStateActive) {
+        return;
+    }
+    resetCache();
+    cache.vboStateActive = false;
+}
+
+bool convertStrips(const std::uint16_t* indices, int indexCount, const std::int32_t* strips, int stripCount,
+                   int vertexCount, GrowableArray<std::uint16_t>& out)
+{
+    return convert(indices, indexCount, strips, stripCount, vertexCount, out);
+}
+
+bool convertStrips(const std::uint32_t* indices, int indexCount, const std::int32_t* strips, int stripCount,
+                   int vertexCount, GrowableArray<std::uint32_t>& out)
+{
+    return convert(indices, indexCount, strips, stripCount, vertexCount, out);
+}
+
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "gui/gl/GrowableArray.h"
+
+#include <cstdint>
+
+namespace kestrel
+{
+
+// The private state of a vertex array.
+class VertexArrayInternals
+{
+public:
+    explicit VertexArrayInternals(int vertexCount);
+
+    // The vertex data and strips go into buffer objects; false leaves the client arrays in use.
+    std::uint32_t makeVBO(bool dynamic);
+    // Replaces strips and fans by a triangle list (in place).
+    void convertToTriangles();
+    void drawBufferObjects();
+    // Draws from the client arrays, or compiles that drawing into a new display list.
+    void drawClientArrays(bool compileList);
+    std::uint32_t usedMask() const;
+
+    std::int32_t vertexCount;
+    GrowableArray<float> positions;
+    GrowableArray<std::uint32_t> colours;
+    GrowableArray<float> normals;
+    GrowableArray<float> texCoords[2];
+    GrowableArray<std::uint32_t> indices32;
+    GrowableArray<std::uint16_t> indices16;
+    std::int32_t indexCount = 0;
+    GrowableArray<std::int32_t> stripSizes;
+    std::int32_t stripCount = 0;
+    bool indices16bit = false;
+    std::uint32_t arrayMask = 0;
+    std::uint32_t arrayBuffer = 0;
+    std::uint32_t elementBuffer = 0;
+    std::uint32_t displayList = 0;
+    std::int32_t stride = 0;
+    std::int32_t positionOffset = 0;
+    std::int32_t colourOffset = 0;
+    std::int32_t normalOffset = 0;
+    std::int32_t texCoordOffset[2] = {0, 0};
+
+private:
+    template <typename Index>
+    void drawStrips(const Index* indices, unsigned type);
+    void drawStripsWithoutIndices();
+};
+
+}

@@ -1,6 +1,0 @@
-#pragma once
-
-#include "base/TempLog.h"
-
-// The debug log captured for the lifetime of the object: text(), contains() and count().
-using LogCapture = TempLog;

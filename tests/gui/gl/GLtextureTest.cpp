@@ -1,0 +1,66 @@
+#include "gui/gl/GLtexture.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <gtest/gtest.h>
+
+TEST(GLtextureTest, SidesAndAnisotropyFollowTheDriverMaximum)
+{
+    // Sides are clamped to the maximum and rounded down to powers of two.
+    const int sides[][3] = {
+        {300, 256, 256}, {200, 256, 128}, {256, 256, 256}, {1, 2048, 1}, {0, 2048, 1}, {-5, 2048, 1},
+        {3, 2048, 2},    {1025, 4096, 1024}, {5000, 4096, 4096}, {64, 0, 1},
+    };
+    for (const auto& c : sides) {
+        EXPECT_EQ(kestrel::textureSide(c[0], c[1]), c[2]) << c[0] << " at most " << c[1];
+    }
+    EXPECT_EQ(kestrel::anisotropyLevel(0, 16), 4);
+    EXPECT_EQ(kestrel::anisotropyLevel(0, 8), 2);
+    EXPECT_EQ(kestrel::anisotropyLevel(8, 16), 8);
+}
+
+TEST(GLtextureTest, UploadFormatFollowsComponentsAndCompression)
+{
+    struct Case
+    {
+        int components;
+        int width;
+        bool allowed;
+        bool available;
+        int internalFormat;
+        int uploaded;   // components after grey expansion
+        bool expandGrey;
+        bool halve;
+    };
+    const Case cases[] = {
+        {1, 64, false, true, GL_LUMINANCE8, 1, false, false},
+        {7, 64, false, true, GL_RGBA8, 4, false, false},
+        // Compression leaves the scheme to the driver; grey images go up as RGB.
+        {1, 64, true, true, GL_COMPRESSED_RGB_ARB, 3, true, false},
+        {2, 64, true, true, GL_COMPRESSED_RGBA_ARB, 4, true, false},
+        {4, 64, true, true, GL_COMPRESSED_RGBA_ARB, 4, false, false},
+        // Without it the image goes up at half size, unless it is too small to halve.
+        {1, 64, true, false, 1, 1, false, true},
+        {4, 2, true, false, 4, 4, false, false},
+    };
+    for (const Case& c : cases) {
+        const kestrel::UploadFormat f = kestrel::chooseUploadFormat(c.components, c.width, 64, c.allowed, c.available);
+        EXPECT_EQ(std::tuple(f.internalFormat, f.components, f.expandGrey, f.halve),
+                  std::tuple(c.internalFormat, c.uploaded, c.expandGrey, c.halve))
+            << c.components << " components, width " << c.width;
+    }
+}
+
+TEST(GLtextureTest, TexturesAreCountedWhileTheyLive)
+{
+    const int before = kestrel::GLtexture::count();
+    {
+        kestrel::GLtexture a;
+        kestrel::GLtexture b;
+        a.internals().bytes = 100;
+        b.internals().bytes = 28;
+        EXPECT_EQ(kestrel::GLtexture::count(), before + 2);
+        EXPECT_GE(kestrel::GLtexture::totalBytes(), 128);
+    }
+    EXPECT_EQ(kestrel::GLtexture::count(), before);
+}

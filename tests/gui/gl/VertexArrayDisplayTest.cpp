@@ -1,0 +1,177 @@
+#include "support/GLTestSupport.h"
+#include "support/LogCapture.h"
+
+#include "gui/gl/VertexArray.h"
+#include "gui/gl/VertexArrayInternals.h"
+
+#include <utility>
+
+namespace
+{
+
+using kestrel::Image;
+using kestrel::ImageBody;
+using kestrel::VertexArray;
+
+constexpr std::uint32_t red = 0xFF0000FF;     // packed R, G, B, A bytes
+constexpr std::uint32_t green = 0xFF00FF00;
+constexpr std::uint32_t blue = 0xFFFF0000;
+
+// An 8 x 8 scene: a strip of 4 (red, lower left), a fan of 5 (green, lower right) and two plain
+// triangles (blue, upper half).
+std::unique_ptr<VertexArray> makeScene()
+{
+    const float positions[] = {
+        0, 0, 0, 4, 0, 0, 0, 4, 0, 4, 4, 0,             // strip
+        6, 2, 0, 4, 0, 0, 8, 0, 0, 8, 4, 0, 4, 4, 0,    // fan
+        0, 4, 0, 8, 4, 0, 8, 8, 0, 0, 8, 0,             // triangles
+    };
+    const std::uint32_t colours[] = {red, red, red, red, green, green, green, green, green, blue, blue, blue, blue};
+    const float normals[13 * 3] = {};
+    const float texCoords[13 * 2] = {};
+    const std::uint32_t indices[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 9, 11, 12};
+    const std::int32_t strips[] = {4, -5};
+    auto array = std::make_unique<VertexArray>(13);
+    array->setVertices(positions);
+    array->setColours(colours);
+    array->setNormals(normals);
+    array->setTexCoords(texCoords, 0);
+    array->setIndices(indices, 15);
+    array->setStripSizes(strips, 2);
+    return array;
+}
+
+}
+
+class VertexArrayDisplayTest : public GLDisplayTest
+{
+protected:
+    void TearDown() override { kestrel::resetGLProbes(); }
+
+    static std::vector<std::uint32_t> draw(VertexArray& array)
+    {
+        const Image image = render(8, 8, [&](ImageBody&) {
+            clearTo(0, 0, 0);
+            array.draw();
+        });
+        return std::vector<std::uint32_t>(image.pixels(), image.pixels() + 64);
+    }
+
+    // The scene compiled into buffer objects, or into a display list when buffers is false.
+    static std::unique_ptr<VertexArray> compiledScene(bool buffers)
+    {
+        auto array = makeScene();
+        EXPECT_TRUE(kestrel::makeSharedContextCurrent());
+        kestrel::loadVBOExtensions();
+        kestrel::weHaveARBVertexBufferObjects = kestrel::weHaveARBVertexBufferObjects && buffers;
+        array->compile(false);
+        kestrel::resetGLProbes();
+        return array;
+    }
+};
+
+TEST_F(VertexArrayDisplayTest, BufferObjectsClientArraysAndDisplayListsDrawTheSamePixels)
+{
+    auto clientArrays = makeScene();
+    const std::vector<std::uint32_t> fromClient = draw(*clientArrays);
+    for (const std::uint32_t colour : {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu}) {   // 0xAARRGGBB
+        EXPECT_NE(std::find(fromClient.begin(), fromClient.end(), colour), fromClient.end()) << std::hex << colour;
+    }
+    auto buffered = compiledScene(true);
+    ASSERT_NE(buffered->internals().arrayBuffer, 0u);
+    auto listed = compiledScene(false);
+    ASSERT_EQ(listed->internals().arrayBuffer, 0u);
+    ASSERT_NE(listed->internals().displayList, 0u);
+    // A compiled array keeps its triangle list: new indices and strips are refused.
+    const std::vector<std::uint32_t> more(300, 0);
+    const std::int32_t strips[] = {300};
+    for (VertexArray* const array : {buffered.get(), listed.get()}) {
+        const auto counts = [&] { return std::pair(array->internals().indexCount, array->internals().stripCount); };
+        const auto before = counts();
+        array->setIndices(more.data(), 300);
+        array->setStripSizes(strips, 1);
+        EXPECT_EQ(counts(), before);
+    }
+    EXPECT_EQ(draw(*buffered), fromClient);
+    EXPECT_EQ(draw(*listed), fromClient);
+}
+
+TEST_F(VertexArrayDisplayTest, ClientArraysAreLockedWhileDrawnAndBufferRedrawsSkipRedundantCalls)
+{
+    auto array = makeScene();
+    GLRecorder recorder;
+    draw(*array);
+    const int unlock = recorder.indexOf("UnlockArraysEXT(");
+    ASSERT_GE(recorder.indexOf("LockArraysEXT(0,13)"), 0);
+    EXPECT_LT(recorder.indexOf("LockArraysEXT(0,13)"), recorder.indexOf("DrawElements(5,4,"));
+    EXPECT_LT(recorder.indexOf("DrawElements(6,5,"), unlock);
+    EXPECT_LT(recorder.indexOf("DrawElements(4,6,"), unlock);
+
+    auto buffered = compiledScene(true);
+    std::vector<std::string> secondDraw;
+    render(8, 8, [&](ImageBody&) {
+        buffered->draw();
+        recorder.clear();
+        buffered->draw();
+        secondDraw = recorder.calls();
+    });
+    // One draw of 21 16-bit indices, nothing bound or set again.
+    EXPECT_EQ(secondDraw, std::vector<std::string>{"DrawElements(4,21,5123,_)"});
+}
+
+TEST_F(VertexArrayDisplayTest, BufferObjectsAndDisplayListsAreDeletedWithTheirArray)
+{
+    GLuint buffers[2] = {0, 0};
+    GLuint list = 0;
+    {
+        auto buffered = compiledScene(true);
+        buffers[0] = buffered->internals().arrayBuffer;
+        buffers[1] = buffered->internals().elementBuffer;
+        auto listed = compiledScene(false);
+        list = listed->internals().displayList;
+        ASSERT_NE(buffers[0], 0u);
+        ASSERT_NE(buffers[1], 0u);
+        ASSERT_TRUE(glIsList(list));
+    }
+    ASSERT_TRUE(kestrel::makeSharedContextCurrent());
+    EXPECT_FALSE(glIsList(list));
+    // A deleted name is no buffer any more: binding it makes a fresh, empty one.
+    for (const GLuint buffer : buffers) {
+        GLint size = -1;
+        plat::gl().BindBufferARB(GL_ARRAY_BUFFER_ARB, buffer);
+        plat::gl().GetBufferParameterivARB(GL_ARRAY_BUFFER_ARB, GL_BUFFER_SIZE_ARB, &size);
+        plat::gl().BindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+        EXPECT_EQ(size, 0) << buffer;
+    }
+}
+
+namespace
+{
+
+bool uploadFailed = false;   // set by a buffer upload, reported once by GetError as out of memory
+
+}
+
+TEST_F(VertexArrayDisplayTest, ABufferTheDriverCannotFillLeavesTheArrayOnClientArrays)
+{
+    auto reference = makeScene();
+    auto array = makeScene();
+    ASSERT_TRUE(kestrel::makeSharedContextCurrent());
+    kestrel::loadVBOExtensions();
+    LogCapture log;
+    {
+        ScopedGLTable table;
+        table.BufferDataARB = [](GLenum target, GLsizeiptrARB size, const void* data, GLenum usage) {
+            plat::glDriver().BufferDataARB(target, size, data, usage);
+            uploadFailed = true;
+        };
+        table.GetError = [] {
+            const GLenum error = plat::glDriver().GetError();
+            return std::exchange(uploadFailed, false) ? static_cast<GLenum>(GL_OUT_OF_MEMORY) : error;
+        };
+        array->compile(false);
+    }
+    EXPECT_EQ(array->internals().arrayBuffer, 0u);
+    EXPECT_NE(log.text().find("Failed to create/bind a VBO!\n"), std::string::npos);
+    EXPECT_EQ(draw(*array), draw(*reference));
+}
