@@ -4,6 +4,7 @@
 #include "gui/gl/GLcapabilities.h"
 #include "gui/gl/GLclient.h"
 #include "gui/gl/GLstate.h"
+#include "gui/gl/GLtextureInternals.h"
 #include "gui/paint/Image.h"
 #include "platform/GLFunctions.h"
 
@@ -326,6 +327,11 @@ std::int64_t buildTexture(const Image& image, const MipmapperInfo& options)
         }
         copy.resize(std::max(1, copy.width() / 2), std::max(1, copy.height() / 2));
     }
+}
+
+bool Image::makeTexture(const MipmapperInfo& options) const
+{
+    return !isEmpty() && buildTexture(*this, options) > 0;
 }
 
 }

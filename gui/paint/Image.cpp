@@ -2,7 +2,6 @@
 
 #include "base/Debug.h"
 #include "base/MemoryDataSource.h"
-#include "gui/gl/GLtexture.h"
 #include "gui/paint/GifReader.h"
 
 #include <algorithm>
@@ -466,11 +465,6 @@ void Image::fromGIF(const void* data, std::size_t length)
         std::min<std::size_t>(length, std::numeric_limits<std::uint32_t>::max()));
     heron::MemoryDataSource source(data, bounded, false);
     *this = GifReader(source).read();
-}
-
-bool Image::makeTexture(const MipmapperInfo& options) const
-{
-    return !isEmpty() && buildTexture(*this, options) > 0;
 }
 
 }

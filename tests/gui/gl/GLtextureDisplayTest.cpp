@@ -1,6 +1,7 @@
 #include "support/GLTestSupport.h"
 #include "support/LogCapture.h"
 
+#include "gui/gl/GLtextureInternals.h"
 #include "gui/gl/glFont.h"
 
 #include <array>

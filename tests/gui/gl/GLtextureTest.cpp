@@ -1,4 +1,4 @@
-#include "gui/gl/GLtexture.h"
+#include "gui/gl/GLtextureInternals.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>
