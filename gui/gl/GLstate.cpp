@@ -19,27 +19,28 @@ namespace
 
 constexpr GLenum primitives[] = {GL_POINTS,         GL_LINES,        GL_LINE_STRIP, GL_LINE_LOOP,  GL_TRIANGLES,
                                  GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN, GL_QUADS,      GL_QUAD_STRIP, GL_POLYGON};
+constexpr GLenum blendFactors[] = {GL_ZERO, GL_ONE, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA};
 constexpr GLenum depthFunctions[] = {GL_ALWAYS, GL_NEVER, GL_EQUAL, GL_NOTEQUAL, GL_LESS, GL_LEQUAL, GL_GREATER, GL_GEQUAL};
 
-void setState(int state, bool on)
+void setState(GLStateId state, bool on)
 {
     plat::GLFunctions& g = plat::gl();
     const GLboolean flag = on ? GL_TRUE : GL_FALSE;
     switch (state) {
-    case StateLighting: plat::glSwitch(GL_LIGHTING, on); break;
-    case StateBlending: plat::glSwitch(GL_BLEND, on); break;
-    case StateTexture2D: plat::glSwitch(GL_TEXTURE_2D, on); break;
-    case StateFog:
+    case GLStateId::Lighting: plat::glSwitch(GL_LIGHTING, on); break;
+    case GLStateId::Blending: plat::glSwitch(GL_BLEND, on); break;
+    case GLStateId::Texture2D: plat::glSwitch(GL_TEXTURE_2D, on); break;
+    case GLStateId::Fog:
         if (enableFog) {
             plat::glSwitch(GL_FOG, on);
         }
         break;
-    case StateAlphaTest: plat::glSwitch(GL_ALPHA_TEST, on); break;
-    case StateDepthTest: plat::glSwitch(GL_DEPTH_TEST, on); break;
-    case StateDepthWrites: g.DepthMask(flag); break;
-    case StateColourWrites: g.ColorMask(flag, flag, flag, flag); break;
-    case StateSmoothShading: g.ShadeModel(on ? GL_SMOOTH : GL_FLAT); break;
-    case StateSphereMap:
+    case GLStateId::AlphaTest: plat::glSwitch(GL_ALPHA_TEST, on); break;
+    case GLStateId::DepthTest: plat::glSwitch(GL_DEPTH_TEST, on); break;
+    case GLStateId::DepthWrites: g.DepthMask(flag); break;
+    case GLStateId::ColourWrites: g.ColorMask(flag, flag, flag, flag); break;
+    case GLStateId::SmoothShading: g.ShadeModel(on ? GL_SMOOTH : GL_FLAT); break;
+    case GLStateId::SphereMap:
         if (on) {
             g.TexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
             g.TexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
@@ -47,20 +48,17 @@ void setState(int state, bool on)
         plat::glSwitch(GL_TEXTURE_GEN_S, on);
         plat::glSwitch(GL_TEXTURE_GEN_T, on);
         break;
-    case StateFaceCulling: plat::glSwitch(GL_CULL_FACE, on); break;
+    case GLStateId::FaceCulling: plat::glSwitch(GL_CULL_FACE, on); break;
     default: break;
     }
 }
 
-GLenum blendFactor(int factor, GLenum otherwise)
+// The index of an enumerated value into a table of count entries, or -1 outside it.
+template <typename Enum>
+int tableIndex(Enum value, int count)
 {
-    switch (factor) {
-    case 0: return GL_ZERO;
-    case 1: return GL_ONE;
-    case 2: return GL_SRC_ALPHA;
-    case 3: return GL_ONE_MINUS_SRC_ALPHA;
-    default: return otherwise;
-    }
+    const int index = static_cast<int>(value);
+    return index >= 0 && index < count ? index : -1;
 }
 
 const char* errorName(GLenum error)
@@ -131,14 +129,14 @@ void popMatrix()
 void clearBuffers(const float* rgba, int bits)
 {
     GLbitfield mask = 0;
-    if (bits & 1) {
+    if (bits & ClearColour) {
         plat::gl().ClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
         mask |= GL_COLOR_BUFFER_BIT;
     }
-    if (bits & 2) {
+    if (bits & ClearDepth) {
         mask |= GL_DEPTH_BUFFER_BIT;
     }
-    if (bits & 4) {
+    if (bits & ClearStencil) {
         mask |= GL_STENCIL_BUFFER_BIT;
     }
     if (mask != 0) {
@@ -161,23 +159,25 @@ void setOrthoProjection(double left, double right, double bottom, double top, do
     loadIdentity();
 }
 
-void enableState(int state)
+void enableState(GLStateId state)
 {
     setState(state, true);
 }
 
-void disableState(int state)
+void disableState(GLStateId state)
 {
     setState(state, false);
 }
 
-void setBlendFunc(int source, int destination)
+void setBlendFunc(BlendFactor source, BlendFactor destination)
 {
-    if (source < 0 || source > 3 || destination < 0 || destination > 3) {
+    const int from = tableIndex(source, 4);
+    const int to = tableIndex(destination, 4);
+    if (from < 0 || to < 0) {
         plat::gl().BlendFunc(GL_ONE, GL_ZERO);
         return;
     }
-    plat::gl().BlendFunc(blendFactor(source, GL_ONE), blendFactor(destination, GL_ZERO));
+    plat::gl().BlendFunc(blendFactors[from], blendFactors[to]);
 }
 
 void setCullFace(bool back)
@@ -185,17 +185,22 @@ void setCullFace(bool back)
     plat::gl().CullFace(back ? GL_BACK : GL_FRONT);
 }
 
-void setPolygonMode(int face, int mode)
+void setPolygonMode(PolygonFace face, PolygonFill fill)
 {
-    const GLenum faces = face == 0 ? GL_FRONT : face == 1 ? GL_BACK : GL_FRONT_AND_BACK;
-    const GLenum fill = mode == 0 ? GL_POINT : mode == 1 ? GL_LINE : GL_FILL;
-    plat::gl().PolygonMode(faces, fill);
+    const GLenum faces = face == PolygonFace::Front  ? GL_FRONT
+                         : face == PolygonFace::Back ? GL_BACK
+                                                     : GL_FRONT_AND_BACK;
+    const GLenum mode = fill == PolygonFill::Points  ? GL_POINT
+                        : fill == PolygonFill::Lines ? GL_LINE
+                                                     : GL_FILL;
+    plat::gl().PolygonMode(faces, mode);
 }
 
-void setTexEnvMode(int mode)
+void setTexEnvMode(TexEnvMode mode)
 {
-    const GLint modes[] = {GL_BLEND, GL_MODULATE, GL_DECAL};
-    plat::gl().TexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, mode >= 0 && mode < 3 ? modes[mode] : GL_ADD);
+    constexpr GLint modes[] = {GL_BLEND, GL_MODULATE, GL_DECAL};
+    const int index = tableIndex(mode, 3);
+    plat::gl().TexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, index >= 0 ? modes[index] : GL_ADD);
 }
 
 void setAlphaThreshold(float threshold)
@@ -214,10 +219,11 @@ void setPointSize(float size)
     plat::gl().PointSize(size);
 }
 
-void setDepthFunc(int function)
+void setDepthFunc(DepthFunc function)
 {
-    if (function >= 0 && function < 8) {
-        plat::gl().DepthFunc(depthFunctions[function]);
+    const int index = tableIndex(function, 8);
+    if (index >= 0) {
+        plat::gl().DepthFunc(depthFunctions[index]);
     }
 }
 
@@ -235,10 +241,11 @@ void setTextureOffset(float s, float t)
     g.MatrixMode(GL_MODELVIEW);
 }
 
-void beginPrimitive(int primitive)
+void beginPrimitive(Primitive primitive)
 {
-    if (primitive >= 0 && primitive < 10) {
-        plat::gl().Begin(primitives[primitive]);
+    const int index = tableIndex(primitive, 10);
+    if (index >= 0) {
+        plat::gl().Begin(primitives[index]);
     }
 }
 
@@ -247,10 +254,11 @@ void endPrimitive()
     plat::gl().End();
 }
 
-void drawArrays(int primitive, int first, int count)
+void drawArrays(Primitive primitive, int first, int count)
 {
-    if (primitive >= 0 && primitive < 10) {
-        plat::gl().DrawArrays(primitives[primitive], first, count);
+    const int index = tableIndex(primitive, 10);
+    if (index >= 0) {
+        plat::gl().DrawArrays(primitives[index], first, count);
     }
 }
 
@@ -373,8 +381,8 @@ void resetGLState()
 {
     plat::GLFunctions& g = plat::gl();
     VertexArray::endClientArrays();
-    disableState(StateLighting);
-    disableState(StateBlending);
+    disableState(GLStateId::Lighting);
+    disableState(GLStateId::Blending);
     int unit = 0;
     for (; activeTexture(unit); ++unit) {
         g.Disable(GL_TEXTURE_2D);
@@ -387,14 +395,14 @@ void resetGLState()
     }
     activeTexture(0);
     clientActiveTexture(0);
-    disableState(StateFog);
-    enableState(StateAlphaTest);
-    enableState(StateDepthTest);
-    enableState(StateDepthWrites);
-    enableState(StateColourWrites);
-    enableState(StateSmoothShading);
-    disableState(StateSphereMap);
-    enableState(StateFaceCulling);
+    disableState(GLStateId::Fog);
+    enableState(GLStateId::AlphaTest);
+    enableState(GLStateId::DepthTest);
+    enableState(GLStateId::DepthWrites);
+    enableState(GLStateId::ColourWrites);
+    enableState(GLStateId::SmoothShading);
+    disableState(GLStateId::SphereMap);
+    enableState(GLStateId::FaceCulling);
     setAlphaThreshold(0.0f);
     g.Enable(GL_NORMALIZE);
     g.EnableClientState(GL_VERTEX_ARRAY);

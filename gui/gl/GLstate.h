@@ -19,19 +19,84 @@ extern bool enableFog;
 extern bool useDisplayLists;
 
 // States of enableState and disableState.
-enum GLStateId
+enum class GLStateId
 {
-    StateLighting = 0,
-    StateBlending = 1,
-    StateTexture2D = 2,
-    StateFog = 3,
-    StateAlphaTest = 4,
-    StateDepthTest = 5,
-    StateDepthWrites = 6,
-    StateColourWrites = 7,
-    StateSmoothShading = 8,
-    StateSphereMap = 9,
-    StateFaceCulling = 10,
+    Lighting = 0,
+    Blending = 1,
+    Texture2D = 2,
+    Fog = 3,                // switched only while enableFog is on
+    AlphaTest = 4,
+    DepthTest = 5,
+    DepthWrites = 6,
+    ColourWrites = 7,
+    SmoothShading = 8,      // disabling gives flat shading
+    SphereMap = 9,          // sphere-map generation of S and T
+    FaceCulling = 10,
+};
+
+// Blend factors of setBlendFunc; stored materials keep them as these numbers.
+enum class BlendFactor
+{
+    Zero = 0,
+    One = 1,
+    SourceAlpha = 2,
+    OneMinusSourceAlpha = 3,
+};
+
+enum class PolygonFace
+{
+    Front = 0,
+    Back = 1,
+    Both = 2,
+};
+
+enum class PolygonFill
+{
+    Points = 0,
+    Lines = 1,
+    Solid = 2,
+};
+
+enum class TexEnvMode
+{
+    Blend = 0,
+    Modulate = 1,
+    Decal = 2,
+    Add = 3,
+};
+
+enum class DepthFunc
+{
+    Always = 0,
+    Never = 1,
+    Equal = 2,
+    NotEqual = 3,
+    Less = 4,
+    LessOrEqual = 5,
+    Greater = 6,
+    GreaterOrEqual = 7,
+};
+
+enum class Primitive
+{
+    Points = 0,
+    Lines = 1,
+    LineStrip = 2,
+    LineLoop = 3,
+    Triangles = 4,
+    TriangleStrip = 5,
+    TriangleFan = 6,
+    Quads = 7,
+    QuadStrip = 8,
+    Polygon = 9,
+};
+
+// Buffers of clearBuffers, combined with |.
+enum ClearBits : int
+{
+    ClearColour = 1,
+    ClearDepth = 2,
+    ClearStencil = 4,
 };
 
 void setZUp(bool flag);
@@ -44,35 +109,33 @@ void translate(float x, float y, float z);
 void rotate(float degrees, float x, float y, float z);
 // Pops the current matrix stack; a GL error is logged.
 void popMatrix();
-// bits: 1 colour (cleared to rgba), 2 depth, 4 stencil; nothing when no bit is set.
+// The colour buffer is cleared to rgba; nothing when no bit is set.
 void clearBuffers(const float* rgba, int bits);
 void setViewport(const Rect& rect);
 // Orthographic projection of the six planes; model-view identity (Z-up aware).
 void setOrthoProjection(double left, double right, double bottom, double top, double near, double far);
 
-void enableState(int state);
-void disableState(int state);
-// 0 zero, 1 one, 2 source alpha, 3 one minus source alpha; other values give (one, zero).
-void setBlendFunc(int source, int destination);
+void enableState(GLStateId state);
+void disableState(GLStateId state);
+// A factor outside the enumeration (from stored data) gives (one, zero).
+void setBlendFunc(BlendFactor source, BlendFactor destination);
 void setCullFace(bool back);
-// face 0 front, 1 back, else both; mode 0 points, 1 lines, else fill.
-void setPolygonMode(int face, int mode);
-// 0 blend, 1 modulate, 2 decal, else add.
-void setTexEnvMode(int mode);
+// Values outside the enumerations act as Both and Solid.
+void setPolygonMode(PolygonFace face, PolygonFill fill);
+// Values outside the enumeration act as Add.
+void setTexEnvMode(TexEnvMode mode);
 // t < 0 always passes; t = 0 passes alpha not 0; t > 0 passes alpha above t.
 void setAlphaThreshold(float threshold);
 void setPointSize(float size);
-// 0 always, 1 never, 2 equal, 3 not equal, 4 less, 5 less or equal, 6 greater, 7 greater or
-// equal; other values are ignored.
-void setDepthFunc(int function);
+// Values outside the enumeration are ignored.
+void setDepthFunc(DepthFunc function);
 void setDepthRange(float near, float far);
 // Texture matrix := translation (s, t, 0); the matrix mode goes back to model-view.
 void setTextureOffset(float s, float t);
-// Primitives 0..9: points, lines, line strip, line loop, triangles, triangle strip, triangle fan,
-// quads, quad strip, polygon; other values are ignored.
-void beginPrimitive(int primitive);
+// Primitives outside the enumeration are ignored.
+void beginPrimitive(Primitive primitive);
 void endPrimitive();
-void drawArrays(int primitive, int first, int count);
+void drawArrays(Primitive primitive, int first, int count);
 void vertex3f(float x, float y, float z);
 void vertex3fv(const float* v);
 void vertex3dv(const double* v);

@@ -51,15 +51,15 @@ public:
 inline void clearTo(float r, float g, float b)
 {
     const float colour[4] = {r, g, b, 1.0f};
-    kestrel::clearBuffers(colour, 3);
+    kestrel::clearBuffers(colour, kestrel::ClearColour | kestrel::ClearDepth);
 }
 
 // Draws the bound texture on a quad from (x0, y0) to (x1, y1) with texture coordinates from s0
 // to s1 on both axes.
 inline void texturedQuad(float x0, float y0, float x1, float y1, float s0, float s1)
 {
-    kestrel::enableState(kestrel::StateTexture2D);
-    kestrel::beginPrimitive(7);
+    kestrel::enableState(kestrel::GLStateId::Texture2D);
+    kestrel::beginPrimitive(kestrel::Primitive::Quads);
     kestrel::texCoord2f(s0, s0);
     kestrel::vertex3f(x0, y0, 0.0f);
     kestrel::texCoord2f(s1, s0);

@@ -20,46 +20,44 @@ std::size_t nextError = 0;
 
 }
 
-TEST(GLstateTest, StatesMapToTheirGLSwitches)
+TEST(GLstateTest, FogFollowsItsStateOnlyWhileFogIsEnabledAndUnknownStatesDoNothing)
 {
+    using kestrel::GLStateId;
     struct Case
     {
-        int state;
+        GLStateId state;
         bool fog;
         Calls onCalls;
         Calls offCalls;
     };
     const Case cases[] = {
-        {0, false, {call("Enable", {GL_LIGHTING})}, {call("Disable", {GL_LIGHTING})}},
-        {1, false, {call("Enable", {GL_BLEND})}, {call("Disable", {GL_BLEND})}},
-        {kestrel::StateFog, false, {}, {}},   // fog follows the state only when fog is enabled
-        {kestrel::StateFog, true, {call("Enable", {GL_FOG})}, {call("Disable", {GL_FOG})}},
-        {4, false, {call("Enable", {GL_ALPHA_TEST})}, {call("Disable", {GL_ALPHA_TEST})}},
-        {6, false, {call("DepthMask", {1})}, {call("DepthMask", {0})}},
-        {7, false, {call("ColorMask", {1, 1, 1, 1})}, {call("ColorMask", {0, 0, 0, 0})}},
-        {8, false, {call("ShadeModel", {GL_SMOOTH})}, {call("ShadeModel", {GL_FLAT})}},
-        {9, false,
+        {GLStateId::Fog, false, {}, {}},
+        {GLStateId::Fog, true, {call("Enable", {GL_FOG})}, {call("Disable", {GL_FOG})}},
+        {GLStateId::SmoothShading, false, {call("ShadeModel", {GL_SMOOTH})}, {call("ShadeModel", {GL_FLAT})}},
+        {GLStateId::SphereMap, false,
          {call("TexGeni", {GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP}), call("TexGeni", {GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP}),
           call("Enable", {GL_TEXTURE_GEN_S}), call("Enable", {GL_TEXTURE_GEN_T})},
          {call("Disable", {GL_TEXTURE_GEN_S}), call("Disable", {GL_TEXTURE_GEN_T})}},
-        {10, false, {call("Enable", {GL_CULL_FACE})}, {call("Disable", {GL_CULL_FACE})}},
-        {11, false, {}, {}},
-        {-1, false, {}, {}},
+        {static_cast<GLStateId>(11), false, {}, {}},
+        {static_cast<GLStateId>(-1), false, {}, {}},
     };
     GLRecorder recorder;
     for (const Case& c : cases) {
         kestrel::enableFog = c.fog;
         recorder.clear();
         kestrel::enableState(c.state);
-        EXPECT_EQ(recorder.calls(), c.onCalls) << c.state;
+        EXPECT_EQ(recorder.calls(), c.onCalls) << static_cast<int>(c.state);
         recorder.clear();
         kestrel::disableState(c.state);
-        EXPECT_EQ(recorder.calls(), c.offCalls) << c.state;
+        EXPECT_EQ(recorder.calls(), c.offCalls) << static_cast<int>(c.state);
     }
 }
 
 TEST(GLstateTest, SettersMakeTheirCallsAndOutOfRangeSelectorsDoNothingOrFallBack)
 {
+    using kestrel::DepthFunc;
+    using kestrel::Primitive;
+    using Blend = kestrel::BlendFactor;
     const float colour[4] = {0.5f, 0.5f, 0.5f, 1.0f};
     struct Case
     {
@@ -67,17 +65,20 @@ TEST(GLstateTest, SettersMakeTheirCallsAndOutOfRangeSelectorsDoNothingOrFallBack
         Calls expected;
     };
     const Case cases[] = {
-        {[] { kestrel::setDepthFunc(8), kestrel::setDepthFunc(-1); }, {}},
-        {[] { kestrel::setDepthFunc(0); }, {call("DepthFunc", {GL_ALWAYS})}},
-        {[] { kestrel::beginPrimitive(10), kestrel::drawArrays(-1, 0, 3); }, {}},
-        {[] { kestrel::beginPrimitive(9); }, {call("Begin", {GL_POLYGON})}},
-        {[] { kestrel::setBlendFunc(2, 3); }, {call("BlendFunc", {GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA})}},
-        {[] { kestrel::setBlendFunc(2, 4); }, {call("BlendFunc", {GL_ONE, GL_ZERO})}},
-        {[] { kestrel::setTexEnvMode(7); }, {call("TexEnvi", {GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD})}},
-        {[] { kestrel::setPolygonMode(2, 1); }, {call("PolygonMode", {GL_FRONT_AND_BACK, GL_LINE})}},
+        {[] { kestrel::setDepthFunc(DepthFunc(8)), kestrel::setDepthFunc(DepthFunc(-1)); }, {}},
+        {[] { kestrel::setDepthFunc(DepthFunc::Always); }, {call("DepthFunc", {GL_ALWAYS})}},
+        {[] { kestrel::beginPrimitive(Primitive(10)), kestrel::drawArrays(Primitive(-1), 0, 3); }, {}},
+        {[] { kestrel::beginPrimitive(Primitive::Polygon); }, {call("Begin", {GL_POLYGON})}},
+        {[] { kestrel::setBlendFunc(Blend::SourceAlpha, Blend::OneMinusSourceAlpha); },
+         {call("BlendFunc", {GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA})}},
+        {[] { kestrel::setBlendFunc(Blend::SourceAlpha, Blend(4)); }, {call("BlendFunc", {GL_ONE, GL_ZERO})}},
+        {[] { kestrel::setTexEnvMode(kestrel::TexEnvMode(7)); }, {call("TexEnvi", {GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD})}},
+        {[] { kestrel::setPolygonMode(kestrel::PolygonFace::Both, kestrel::PolygonFill::Lines); },
+         {call("PolygonMode", {GL_FRONT_AND_BACK, GL_LINE})}},
         {[&] { kestrel::clearBuffers(colour, 0); }, {}},
-        {[&] { kestrel::clearBuffers(colour, 2 | 4); }, {call("Clear", {GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT})}},
-        {[&] { kestrel::clearBuffers(colour, 1); }, {"ClearColor(_,_,_,_)", call("Clear", {GL_COLOR_BUFFER_BIT})}},
+        {[&] { kestrel::clearBuffers(colour, kestrel::ClearDepth | kestrel::ClearStencil); },
+         {call("Clear", {GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT})}},
+        {[&] { kestrel::clearBuffers(colour, kestrel::ClearColour); }, {"ClearColor(_,_,_,_)", call("Clear", {GL_COLOR_BUFFER_BIT})}},
         {[] { kestrel::setAlphaThreshold(-1.0f), kestrel::setAlphaThreshold(0.0f), kestrel::setAlphaThreshold(0.5f); },
          {alphaFunc(GL_ALWAYS), alphaFunc(GL_NOTEQUAL), alphaFunc(GL_GREATER)}},
         {[] { kestrel::setZUp(true), kestrel::loadIdentity(), kestrel::setZUp(false), kestrel::loadIdentity(); },

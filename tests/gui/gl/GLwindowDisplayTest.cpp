@@ -19,7 +19,7 @@ public:
         ++paints;
         width = target.width();
         height = target.height();
-        kestrel::clearBuffers(m_rgba, 3);
+        kestrel::clearBuffers(m_rgba, kestrel::ClearColour | kestrel::ClearDepth);
         if (texture) {
             kestrel::GLclient::setPixelProjection(target);
             texture->bind();
@@ -86,11 +86,11 @@ TEST_F(GLDisplayTest, TwoGLWindowsShareOneContextAndItsTexturesAndOnlyARealSwitc
 TEST_F(GLDisplayTest, RenderToImageReturnsTheDrawnPixelsAndRefusesEmptyTargets)
 {
     const kestrel::Image image = render(5, 3, [](ImageBody&) {
-        kestrel::clearBuffers(green, 3);
-        kestrel::disableState(kestrel::StateTexture2D);
+        kestrel::clearBuffers(green, kestrel::ClearColour | kestrel::ClearDepth);
+        kestrel::disableState(kestrel::GLStateId::Texture2D);
         const float white[4] = {1, 1, 1, 1};
         kestrel::color4fv(white);
-        kestrel::beginPrimitive(0);
+        kestrel::beginPrimitive(kestrel::Primitive::Points);
         kestrel::vertex3f(4, 2, 0);
         kestrel::endPrimitive();
     });
