@@ -23,32 +23,19 @@ void expectOutOfRange(Action action, const char* message)
 
 }
 
-TEST(heron_string, NewStringIsEmptyAndInline)
+TEST(heron_string, PushBackDoublesTheBlockOtherGrowthFitsExactlyAndLargeBlocksAreReused)
 {
-    const heron_string s;
-    EXPECT_TRUE(s.isInline() && s.capacity() == 0);
-    EXPECT_EQ(heron_string::npos, 0x7fffffffu);
-    EXPECT_STREQ(heron_string(nullptr).c_str(), "");
+    EXPECT_TRUE(heron_string().isInline());
     EXPECT_STREQ(heron_string(nullptr, 5).c_str(), "");
-}
-
-TEST(heron_string, HeapBlocksDoubleOnPushBackFitAppendsExactlyAndAreReusedWhenLargeEnough)
-{
     heron_string s(127, 'a');
     EXPECT_TRUE(s.isInline());
     s.push_back('x');
-    EXPECT_EQ(s.capacity(), 254u);
     s.resize(254, 'y');
     EXPECT_EQ(s.capacity(), 254u);
     s.push_back('z');
     EXPECT_EQ(s.capacity(), 508u);
     EXPECT_EQ(s[127], 'x');
-    EXPECT_EQ(s.c_str()[255], '\0');
 
-    heron_string a(200, 'a');
-    a.append("0123456789", 10);
-    EXPECT_EQ(a.capacity(), 210u);
-    EXPECT_EQ(a.compare(200, 10, "0123456789"), 0);
     heron_string t("abc");
     t.insert(1, std::string(200, 'q').c_str(), 200);
     EXPECT_EQ(t.capacity(), 203u);
@@ -57,43 +44,25 @@ TEST(heron_string, HeapBlocksDoubleOnPushBackFitAppendsExactlyAndAreReusedWhenLa
     heron_string r(400, 'a');
     const char* const block = r.c_str();
     r.assign(std::string(300, 'b').c_str());
-    EXPECT_EQ(r.c_str(), block);
     r.resize(10);
-    r.erase(5);
     EXPECT_EQ(r.c_str(), block);
-    EXPECT_EQ(r.capacity(), 400u);
     r.resize(20, 'c');
     EXPECT_TRUE(r.isInline());
-    EXPECT_STREQ(r.c_str(), "bbbbbccccccccccccccc");
-    r.assign(std::string(128, 'd').c_str());
-    EXPECT_EQ(r.capacity(), 128u);
-    r.assign(static_cast<const char*>(nullptr));
-    EXPECT_EQ(r.length(), 0u);
-    r.assign(3, 'k');
-    EXPECT_STREQ(r.c_str(), "kkk");
+    EXPECT_STREQ(r.c_str(), "bbbbbbbbbbcccccccccc");
 }
 
 TEST(heron_string, CopiesAndMovesNeverShareABlock)
 {
-    const heron_string shortText("short");
     const heron_string longText(std::string(150, 'L').c_str());
-    heron_string a(shortText);
-    heron_string b(longText);
-    EXPECT_NE(b.c_str(), longText.c_str());
-    EXPECT_EQ(b, longText);
-    b = shortText;
-    EXPECT_STREQ(b.c_str(), "short");
-    a = longText;
+    heron_string a(longText);
+    EXPECT_NE(a.c_str(), longText.c_str());
     const heron_string& self = a;
     a = self;
     EXPECT_EQ(a, longText);
-
-    heron_string moved(std::move(a));
-    EXPECT_EQ(moved, longText);
-    EXPECT_TRUE(a.isInline() && a.empty());
     heron_string target(std::string(200, 'T').c_str());
-    target = std::move(moved);
+    target = std::move(a);
     EXPECT_EQ(target, longText);
+    EXPECT_TRUE(a.isInline() && a.empty());
     target = heron_string("tiny");
     EXPECT_STREQ(target.c_str(), "tiny");
 }
@@ -112,7 +81,7 @@ TEST(heron_string, SearchesOnHello)
     EXPECT_EQ(s.find_first_of("", 5), 5u);
 }
 
-TEST(heron_string, OutOfRangePositionsThrowNamedMessagesAndChangeNothing)
+TEST(heron_string, PositionsOutOfRangeAndLengthsTooLargeThrowAndChangeNothing)
 {
     heron_string s("hello");
     expectOutOfRange([&] { s.find_first_of('a', 6); }, "heron_string::find_first_of() - position out of range");
@@ -121,6 +90,8 @@ TEST(heron_string, OutOfRangePositionsThrowNamedMessagesAndChangeNothing)
     expectOutOfRange([&] { s.erase(6, 1); }, "heron_string::erase() - position out of range");
     expectOutOfRange([&] { s.insert(6, "ab", 2); }, "heron_string::insert() - start pos is out of range");
     expectOutOfRange([&] { s.openGap(6, 1); }, "heron_string::insert() - start pos is out of range");
+    EXPECT_THROW(s.append("x", heron_string::maxLength), std::length_error);
+    EXPECT_THROW(heron_string(heron_string::npos, 'x'), std::length_error);
     EXPECT_STREQ(s.c_str(), "hello");
     EXPECT_EQ(s.length(), 5u);
 }
