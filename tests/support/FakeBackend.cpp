@@ -5,16 +5,6 @@
 namespace plat
 {
 
-void FakeBackend::push(const InputEvent& event)
-{
-    input.push_back(event);
-}
-
-void FakeBackend::advance(double seconds)
-{
-    clock += seconds;
-}
-
 bool FakeBackend::pollInput(InputEvent& event)
 {
     if (input.empty()) {
@@ -23,16 +13,6 @@ bool FakeBackend::pollInput(InputEvent& event)
     event = input.front();
     input.pop_front();
     return true;
-}
-
-InputState FakeBackend::inputState()
-{
-    return state;
-}
-
-WindowId FakeBackend::windowUnderMouse()
-{
-    return mouseWindow;
 }
 
 WindowId FakeBackend::createWindow(const WindowSpec& request)
@@ -57,70 +37,53 @@ void FakeBackend::destroyWindow(WindowId window)
     }
 }
 
-void FakeBackend::restoreDisplayMode(WindowId window)
+FakeBackend::Window* FakeBackend::find(WindowId window)
 {
-    restored.push_back(window);
+    const auto found = windows.find(window);
+    return found == windows.end() ? nullptr : &found->second;
 }
 
 void FakeBackend::setTitle(WindowId window, const std::string& title)
 {
-    const auto found = windows.find(window);
-    if (found != windows.end()) {
-        found->second.request.title = title;
+    if (Window* found = find(window)) {
+        found->request.title = title;
     }
 }
 
 void FakeBackend::setMinimumSize(WindowId window, int width, int height)
 {
-    const auto found = windows.find(window);
-    if (found != windows.end()) {
-        found->second.minimumWidth = width;
-        found->second.minimumHeight = height;
+    if (Window* found = find(window)) {
+        found->minimumWidth = width;
+        found->minimumHeight = height;
     }
 }
 
 bool FakeBackend::clientBounds(WindowId window, Box& bounds)
 {
-    const auto found = windows.find(window);
-    if (found == windows.end()) {
+    const Window* found = find(window);
+    if (found == nullptr) {
         return false;
     }
-    bounds = Box{found->second.request.client.x, found->second.request.client.y, found->second.width, found->second.height};
+    bounds = Box{found->request.client.x, found->request.client.y, found->width, found->height};
     return true;
 }
 
 bool FakeBackend::present(WindowId id, const PixelSource& frame, int x, int y)
 {
-    const auto found = windows.find(id);
-    if (found == windows.end() || !frame.pixels) {
+    Window* window = find(id);
+    if (window == nullptr || !frame.pixels) {
         return false;
     }
-    Window& window = found->second;
     presents.push_back(Present{id, Box{x, y, frame.width, frame.height}});
-    const int right = std::min(x + frame.width, window.width);
-    const int top = std::min(y + frame.height, window.height);
+    const int right = std::min(x + frame.width, window->width);
+    const int top = std::min(y + frame.height, window->height);
     for (int row = std::max(0, y); row < top; ++row) {
         for (int column = std::max(0, x); column < right; ++column) {
-            window.screen[static_cast<std::size_t>(row) * window.width + column] =
+            window->screen[static_cast<std::size_t>(row) * window->width + column] =
                 frame.pixels[static_cast<std::size_t>(row - y) * frame.width + (column - x)];
         }
     }
     return true;
-}
-
-bool FakeBackend::showsCursors()
-{
-    return false;
-}
-
-void FakeBackend::captureMouse(WindowId window, bool capture)
-{
-    captured = capture ? window : 0;
-}
-
-int FakeBackend::displayCount()
-{
-    return 1;
 }
 
 bool FakeBackend::displayBounds(int display, Box& bounds)
@@ -132,16 +95,6 @@ bool FakeBackend::displayBounds(int display, Box& bounds)
     return true;
 }
 
-std::string FakeBackend::displayName(int display)
-{
-    return display == 0 ? "Fake display" : "";
-}
-
-std::vector<DisplayMode> FakeBackend::displayModes(int display)
-{
-    return display == 0 ? modes : std::vector<DisplayMode>();
-}
-
 bool FakeBackend::currentDisplayMode(int display, DisplayMode& mode)
 {
     if (display != 0) {
@@ -149,34 +102,6 @@ bool FakeBackend::currentDisplayMode(int display, DisplayMode& mode)
     }
     mode = current;
     return true;
-}
-
-bool FakeBackend::showMessageBox(const std::string& caption, const std::string& text)
-{
-    messageBoxes.push_back(MessageBox{caption, text});
-    return messageBoxesShown;
-}
-
-bool FakeBackend::openUrl(const std::string& target)
-{
-    openedUrls.push_back(target);
-    return true;
-}
-
-double FakeBackend::now()
-{
-    return clock;
-}
-
-void FakeBackend::sleepMs(int milliseconds)
-{
-    ++sleeps;
-    clock += milliseconds * 0.001;
-}
-
-std::string FakeBackend::lastError()
-{
-    return failCreation ? "window creation refused" : "";
 }
 
 std::uint32_t FakeBackend::pixelAt(WindowId id, int x, int y) const

@@ -36,36 +36,48 @@ public:
     };
 
     // Queues an input event for pollInput.
-    void push(const InputEvent& event);
-    void advance(double seconds);
+    void push(const InputEvent& event) { input.push_back(event); }
+    void advance(double seconds) { clock += seconds; }
 
     bool pollInput(InputEvent& event) override;
-    InputState inputState() override;
-    WindowId windowUnderMouse() override;
+    InputState inputState() override { return state; }
+    WindowId windowUnderMouse() override { return mouseWindow; }
 
     WindowId createWindow(const WindowSpec& request) override;
     void destroyWindow(WindowId window) override;
-    void restoreDisplayMode(WindowId window) override;
+    void restoreDisplayMode(WindowId window) override { restored.push_back(window); }
     void setTitle(WindowId window, const std::string& title) override;
     void setMinimumSize(WindowId window, int width, int height) override;
     bool clientBounds(WindowId window, Box& bounds) override;
     bool present(WindowId window, const PixelSource& frame, int x, int y) override;
-    bool showsCursors() override;
-    void captureMouse(WindowId window, bool capture) override;
+    bool showsCursors() override { return false; }
+    void captureMouse(WindowId window, bool capture) override { captured = capture ? window : 0; }
 
-    int displayCount() override;
+    int displayCount() override { return 1; }
     bool displayBounds(int display, Box& bounds) override;
-    std::string displayName(int display) override;
-    std::vector<DisplayMode> displayModes(int display) override;
+    std::string displayName(int display) override { return display == 0 ? "Fake display" : ""; }
+    std::vector<DisplayMode> displayModes(int display) override { return display == 0 ? modes : std::vector<DisplayMode>(); }
     bool currentDisplayMode(int display, DisplayMode& mode) override;
 
-    bool showMessageBox(const std::string& caption, const std::string& text) override;
-    bool openUrl(const std::string& target) override;
+    bool showMessageBox(const std::string& caption, const std::string& text) override
+    {
+        messageBoxes.push_back(MessageBox{caption, text});
+        return messageBoxesShown;
+    }
+    bool openUrl(const std::string& target) override
+    {
+        openedUrls.push_back(target);
+        return true;
+    }
 
-    double now() override;
-    void sleepMs(int milliseconds) override;
+    double now() override { return clock; }
+    void sleepMs(int milliseconds) override
+    {
+        ++sleeps;
+        clock += milliseconds * 0.001;
+    }
 
-    std::string lastError() override;
+    std::string lastError() override { return failCreation ? "window creation refused" : ""; }
 
     // The pixel a window shows at (x, y), bottom-left origin; 0 outside.
     std::uint32_t pixelAt(WindowId window, int x, int y) const;
@@ -90,6 +102,9 @@ public:
     int sleeps = 0;
 
 private:
+    // The window with the id; null when there is none.
+    Window* find(WindowId window);
+
     std::deque<InputEvent> input;
     double clock = 0.0;
     WindowId nextId = 1;
