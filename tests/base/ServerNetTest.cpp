@@ -26,13 +26,15 @@ const std::string stamp = R"([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d
 
 }
 
-TEST(Server, AcceptsAConnectionAndLogsItsLife)
+TEST(Server, AcceptsAConnectionAndLogsItsLifeWithCLibraryTimeStampsWhateverTheUserLocale)
 {
     TempFolder folder;
     const std::string logPath = (folder.path() / "server.log").string();
     const int port = loopback::freePort();
     heron::counted_ptr<NetConnection> accepted;
     {
+        // Day and month names stay English under a German locale (when localedef can make one).
+        const GermanLocale german;
         Server server(port, logPath.c_str());
         ASSERT_FALSE(server.hasFailed());
         EXPECT_FALSE(server.hasConnection());
@@ -90,22 +92,4 @@ TEST(Server, PortInUseOrBeyondSixteenBitsFailsWithBindAndLogsTheClose)
         EXPECT_EQ(loopback::connectTo(port), -1) << wrong;
         EXPECT_TRUE(log.contains("not a TCP port")) << wrong;
     }
-}
-
-TEST(Server, TimeStampsKeepTheCLibraryFormWhateverTheUserLocale)
-{
-    TempFolder folder;
-    const std::string logPath = (folder.path() / "server.log").string();
-    const int port = loopback::freePort();
-    {
-        const GermanLocale german;
-        if (!german.active()) {
-            GTEST_SKIP() << "localedef cannot make a locale with other day and month names";
-        }
-        const Server server(port, logPath.c_str());
-    }
-    const std::string log = readWholeFile(logPath);
-    const std::regex expected("^" + stamp + " Server object created on port " + std::to_string(port) +
-                              R"( \(SOCKET=\d+\)\n)" + stamp + " Server closed\n$");
-    EXPECT_TRUE(std::regex_match(log, expected)) << log;
 }
