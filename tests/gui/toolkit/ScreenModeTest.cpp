@@ -8,18 +8,12 @@ namespace
 using kestrel::ScreenMode;
 using ScreenModes = testing_gui::FakeDesktop;
 
-TEST_F(ScreenModes, IndicesHaveTheirDisplayNames)
+TEST_F(ScreenModes, IndicesOutsideTheNameTablesAreNamedByAnEllipsis)
 {
-    const std::pair<std::string, std::string> names[] = {
-        {kestrel::resolutionNames(-1), "current"}, {kestrel::resolutionNames(0), "640 x 480"},
-        {kestrel::resolutionNames(4), "1600 x 1200"}, {kestrel::resolutionNames(5), "..."},
-        {kestrel::colourDepthNames(1), "32 bit"}, {kestrel::colourDepthNames(2), "..."},
-        {kestrel::refreshRateNames(-1), "default"}, {kestrel::refreshRateNames(2), "85 Hz"},
-        {kestrel::refreshRateNames(-2), "..."},
-    };
-    for (const auto& [got, expected] : names) {
-        EXPECT_EQ(got, expected);
-    }
+    EXPECT_STREQ(kestrel::resolutionNames(-1), "current");
+    EXPECT_STREQ(kestrel::resolutionNames(5), "...");
+    EXPECT_STREQ(kestrel::colourDepthNames(2), "...");
+    EXPECT_STREQ(kestrel::refreshRateNames(-2), "...");
 }
 
 TEST_F(ScreenModes, TheCurrentModeReadsBackAsIndices)
