@@ -26,20 +26,17 @@ inline void writeTree(const std::filesystem::path& root, const Tree& files)
     }
 }
 
-// A path of the disk in the system's form.
 inline heron::FilePath systemPath(const std::filesystem::path& path)
 {
     return heron::FilePath(path.string().c_str());
 }
 
-// Every byte the source delivers until it stops.
 inline std::string readAll(heron::DataSource& source)
 {
     std::string bytes;
     char chunk[5000];
-    for (std::uint32_t got = 1; got > 0;) {
+    for (std::uint32_t got = 1; got > 0; bytes.append(chunk, got)) {
         got = source.read(chunk, sizeof chunk);
-        bytes.append(chunk, got);
     }
     return bytes;
 }
@@ -52,8 +49,8 @@ inline std::string readDataFile(const char* name, std::int32_t category = pelica
     return source ? readAll(*source) : "<none>";
 }
 
-// Each test starts and ends with no packed files, search folders or noted files, in a temporary
-// folder, with the log captured.
+// Each test starts and ends with no packed files, search folders or noted files; it has a
+// temporary folder and the log captured.
 class DataFileTest : public ::testing::Test
 {
 protected:
@@ -65,10 +62,9 @@ protected:
     // Packs the tree into the file packedName of the temporary folder and returns its path.
     std::filesystem::path pack(const Tree& files, const char* packedName = "glasstide.dat")
     {
-        const std::filesystem::path source = path("source") / packedName;
-        writeTree(source, files);
+        writeTree(path("source") / packedName, files);
         std::string error;
-        EXPECT_TRUE(packer::packFolder(source, path(packedName), error)) << error;
+        EXPECT_TRUE(packer::packFolder(path("source") / packedName, path(packedName), error)) << error;
         return path(packedName);
     }
 
