@@ -61,9 +61,12 @@ void pumpIfAsked()
     if (!g_pump.load() || g_pumpThread.load() != std::this_thread::get_id() || t_pumping) {
         return;
     }
-    t_pumping = true;
+    struct Pumping
+    {
+        Pumping() { t_pumping = true; }
+        ~Pumping() { t_pumping = false; }
+    } pumping;
     kestrel::runUntilIdle();
-    t_pumping = false;
 }
 
 // The folders tried for a category: its own, then the common ones.
