@@ -1,0 +1,86 @@
+// Registers the input bytes as a packed data file, then reads every member it lists through the
+// member reader (whole, by seeks and skips), resolves bare names and lists folders, so that any
+// directory the reader accepts is also read end to end.
+#include "base/FilePath.h"
+#include "content/BigFileInput.h"
+#include "content/DataFiles.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace
+{
+
+const std::string& packedPath()
+{
+    static const std::string path = "/tmp/packed-fuzz-" + std::to_string(::getpid()) + ".dat";
+    return path;
+}
+
+bool writeInput(const std::uint8_t* data, std::size_t size)
+{
+    std::FILE* const file = std::fopen(packedPath().c_str(), "wb");
+    if (!file) {
+        return false;
+    }
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && written;
+}
+
+// Reads the member in chunks and then by seeks; it must give exactly its size, no more.
+void readMember(const pelican::FileInfo& entry)
+{
+    pelican::BigFileInput member(entry.name.path);
+    if (member.remaining() != entry.size) {
+        std::abort();
+    }
+    char chunk[1000];
+    std::uint64_t total = 0;
+    for (std::uint32_t got = 1; got > 0;) {
+        got = member.read(chunk, sizeof chunk);
+        total += got;
+    }
+    if (total != entry.size) {
+        std::abort();
+    }
+    pelican::BigFileInput again(entry.name.path);
+    again.seek(entry.size / 2);
+    again.peekByte();
+    again.skip(entry.size / 3 + 1);
+    again.readByte();
+    again.seek(entry.size + 1);
+    if (again.readByte() != -1) {
+        std::abort();
+    }
+}
+
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    pelican::resetDataFiles();
+    if (!writeInput(data, size)) {
+        return 0;
+    }
+    const heron::FilePath path(packedPath().c_str());
+    pelican::registerPackedFile(path);
+    const std::vector<pelican::PackedFile> packed = pelican::packedFiles();
+    if (packed.size() != 1 || !packed[0].directory) {
+        std::abort();
+    }
+    for (const pelican::FileInfo& entry : *packed[0].directory) {
+        if (std::uint64_t(entry.position) + entry.size > size) {
+            std::abort();
+        }
+        // The reader reads the first member of a name; a directory may list a name twice.
+        readMember(*pelican::findPackedEntry(packed[0], entry.name.path));
+        pelican::DataFileName bare(entry.name.path.name());
+        static_cast<void>(pelican::resolveDataFile(bare));
+        static_cast<void>(pelican::findDataFolder(pelican::DataFileName(entry.name.path.directory())));
+    }
+    return 0;
+}
