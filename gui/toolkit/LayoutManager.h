@@ -22,4 +22,26 @@ public:
     virtual void removeAll() {}
 };
 
+// A container's insets, read in one go.
+struct Insets
+{
+    int left = 0;
+    int bottom = 0;
+    int right = 0;
+    int top = 0;
+};
+Insets insetsOf(const Container& container);
+
+// The preferred sizes of a container's children (with visibleOnly, of the visible ones alone):
+// how many, their sums and the largest of each.
+struct ChildSizes
+{
+    int count = 0;
+    int sumWidth = 0;
+    int sumHeight = 0;
+    int widest = 0;
+    int tallest = 0;
+};
+ChildSizes measureChildren(Container& container, bool visibleOnly = false);
+
 }

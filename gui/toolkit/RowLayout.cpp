@@ -7,52 +7,41 @@
 namespace kestrel
 {
 
-namespace
+RowLayout::Frame RowLayout::frameOf(Container& container, bool visibleOnly) const
 {
-
-struct Largest
-{
-    int width = 0;
-    int height = 0;
-};
-
-Largest largestChild(Container& container)
-{
-    Largest largest;
-    for (const auto& child : container.getChildren()) {
-        int width = 0;
-        int height = 0;
-        child->getPreferredSize(width, height);
-        largest.width = std::max(largest.width, width);
-        largest.height = std::max(largest.height, height);
-    }
-    return largest;
+    const Insets insets = insetsOf(container);
+    const Rect bounds = container.getBounds();
+    return Frame{insets, bounds, bounds.width - insets.left - insets.right, bounds.height - insets.bottom - insets.top,
+                 equalWidths || equalHeights ? measureChildren(container, visibleOnly) : ChildSizes()};
 }
 
+int RowLayout::crossOffset(int available, int& size, int alignment)
+{
+    if (size == 0) {
+        size = available;
+        return 0;
+    }
+    return alignment == 1 ? (available - size) / 2 : alignment == 2 ? available - size : 0;
+}
+
+void RowLayout::moveChildren(Container& container, int dx, int dy, bool visibleOnly)
+{
+    for (const auto& child : container.getChildren()) {
+        if (visibleOnly && !child->isVisible()) {
+            continue;
+        }
+        const Rect r = child->getBounds();
+        child->setBounds(r.x + dx, r.y + dy, r.width, r.height);
+    }
 }
 
 void RowLayout::getPreferredSize(Container& container, int& width, int& height)
 {
-    const auto& children = container.getChildren();
-    const int count = static_cast<int>(children.size());
-    int sum = 0;
-    for (const auto& child : children) {
-        int w = 0;
-        int h = 0;
-        child->getPreferredSize(w, h);
-        sum += w;
-    }
-    const Largest largest = largestChild(container);
-    const int gaps = std::max(0, count - 1) * gap;
-    width = (equalWidths ? count * largest.width : sum) + gaps;
-    height = largest.height;
-    int left = 0;
-    int bottom = 0;
-    int right = 0;
-    int top = 0;
-    container.getInsets(left, bottom, right, top);
-    width += left + right;
-    height += bottom + top;
+    const ChildSizes sizes = measureChildren(container);
+    const Insets insets = insetsOf(container);
+    width = (equalWidths ? sizes.count * sizes.widest : sizes.sumWidth) + std::max(0, sizes.count - 1) * gap;
+    width += insets.left + insets.right;
+    height = sizes.tallest + insets.bottom + insets.top;
 }
 
 void RowLayout::layoutContainer(Container& container)
@@ -61,50 +50,31 @@ void RowLayout::layoutContainer(Container& container)
     if (children.empty()) {
         return;
     }
-    int left = 0;
-    int bottom = 0;
-    int right = 0;
-    int top = 0;
-    container.getInsets(left, bottom, right, top);
-    const Rect bounds = container.getBounds();
-    const int availableWidth = bounds.width - left - right;
-    const int availableHeight = bounds.height - bottom - top;
-    const Largest largest = equalWidths || equalHeights ? largestChild(container) : Largest();
-    int runningX = left;
+    const auto [insets, bounds, availableWidth, availableHeight, largest] = frameOf(container, false);
+    int runningX = insets.left;
     for (const auto& child : children) {
         int w = 0;
         int h = 0;
         child->getPreferredSize(w, h);
         if (equalWidths && h != 0) {
-            w = largest.width;
+            w = largest.widest;
         }
         if (modeFlag) {
             h = availableHeight;
         } else if (equalHeights && w != 0) {
-            h = largest.height;
+            h = largest.tallest;
         }
-        int offset = 0;
-        if (h == 0) {
-            h = availableHeight;
-        } else if (verticalAlignment == 1) {
-            offset = (availableHeight - h) / 2;
-        } else if (verticalAlignment == 2) {
-            offset = availableHeight - h;
-        }
-        child->setBounds(bounds.x + runningX, bounds.y + bottom + offset, w, h);
+        const int offset = crossOffset(availableHeight, h, verticalAlignment);
+        child->setBounds(bounds.x + runningX, bounds.y + insets.bottom + offset, w, h);
         runningX += w + gap;
     }
     if (horizontalAlignment == 0) {
         return;
     }
-    int spare = gap - runningX + availableWidth;
-    if (horizontalAlignment == 1) {
-        spare /= 2;
-    }
-    for (const auto& child : children) {
-        const Rect r = child->getBounds();
-        child->setBounds(r.x + spare, r.y, r.width, r.height);
-    }
+    // The running x still holds the left inset and the trailing gap, so with a left inset the
+    // right-aligned row ends that far short of the right inset; the forms are laid out with it.
+    const int spare = gap - runningX + availableWidth;
+    moveChildren(container, horizontalAlignment == 1 ? spare / 2 : spare, 0, false);
 }
 
 }

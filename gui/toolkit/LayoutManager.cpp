@@ -1,0 +1,36 @@
+#include "gui/toolkit/LayoutManager.h"
+
+#include "gui/toolkit/Container.h"
+
+#include <algorithm>
+
+namespace kestrel
+{
+
+Insets insetsOf(const Container& container)
+{
+    Insets insets;
+    container.getInsets(insets.left, insets.bottom, insets.right, insets.top);
+    return insets;
+}
+
+ChildSizes measureChildren(Container& container, bool visibleOnly)
+{
+    ChildSizes sizes;
+    for (const auto& child : container.getChildren()) {
+        if (visibleOnly && !child->isVisible()) {
+            continue;
+        }
+        int width = 0;
+        int height = 0;
+        child->getPreferredSize(width, height);
+        ++sizes.count;
+        sizes.sumWidth += width;
+        sizes.sumHeight += height;
+        sizes.widest = std::max(sizes.widest, width);
+        sizes.tallest = std::max(sizes.tallest, height);
+    }
+    return sizes;
+}
+
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "gui/toolkit/Component.h"
+#include "gui/toolkit/Updatable.h"
+
+namespace kestrel
+{
+
+// A push button: tracks hover and press, holds the mouse capture while pressed, and clicks
+// when released with the pointer inside (sending its listener code 0). With auto-repeat it also
+// clicks on every busy round of the event loop while it is held with the pointer inside.
+// The base of tabs and the arrow buttons of other widgets. Main thread only.
+class Button : public Component, public Updatable
+{
+public:
+    Button();
+    ~Button() override;
+
+    void getThemePart(int& part, int& state) const override;
+    void handleMouse(Event& event) override;
+    // Enter clicks; Alt + mnemonic takes the keyboard focus and clicks.
+    void handleKey(Event& event) override;
+    virtual void click();
+
+    // While held with the pointer inside: click, busy.
+    bool update() override;
+    void setAutoRepeat(bool autoRepeat) { m_autoRepeat = autoRepeat; }
+    // Pressed with the pointer inside.
+    bool isArmed() const { return m_armed; }
+
+protected:
+    // The state word of a push button: disabled 4; pressed 2 inside, 1 outside; hot 1; else
+    // 0x100 with the keyboard focus; plus 0x200 for its window's default button.
+    int buttonState() const;
+
+private:
+    bool m_autoRepeat = false;
+    bool m_pressed = false;
+    bool m_hover = false;
+    bool m_armed = false;
+};
+
+}

@@ -1,0 +1,89 @@
+#include "gui/widgets/RadioButton.h"
+
+#include "gui/toolkit/Container.h"
+#include "gui/toolkit/Event.h"
+#include "gui/widgets/GuiRenderer.h"
+
+namespace kestrel
+{
+
+namespace
+{
+
+// On while a radio button handles the mouse: the selection it makes is the user's, so the group
+// is repainted and the listener told.
+bool notifySwitch = false;
+
+class NotifyingScope
+{
+public:
+    NotifyingScope() { notifySwitch = true; }
+    ~NotifyingScope() { notifySwitch = false; }
+    NotifyingScope(const NotifyingScope&) = delete;
+    NotifyingScope& operator=(const NotifyingScope&) = delete;
+};
+
+}
+
+RadioButton::RadioButton()
+{
+    useGuiRenderer();
+}
+
+void RadioButton::getThemePart(int& part, int& state) const
+{
+    part = part::radioButton;
+    if (!enabled) {
+        state = partState::disabled;
+    } else {
+        state = m_mouse.hover() ? partState::hot + (m_mouse.pressed() ? 1 : 0) : 0;
+    }
+    if (m_selected) {
+        state |= partState::on;
+    }
+}
+
+void RadioButton::handleMouse(Event& event)
+{
+    const NotifyingScope notifying;
+    const BoxMouseTracker::Result result = m_mouse.handle(*this, event);
+    if (result == BoxMouseTracker::Result::Ignored) {
+        return;
+    }
+    if (result == BoxMouseTracker::Result::ReleasedInside) {
+        setSelected();
+    }
+    redrawNow();
+}
+
+void RadioButton::handleKey(Event& event)
+{
+    if (event.type == Event::AltKey) {
+        setSelected();
+    } else {
+        Component::handleKey(event);
+    }
+}
+
+void RadioButton::setSelected()
+{
+    const bool notify = notifySwitch;
+    notifySwitch = false;
+    if (!m_selected && parent) {
+        for (const auto& sibling : parent->getChildren()) {
+            auto* radio = dynamic_cast<RadioButton*>(sibling.get());
+            if (radio && radio->m_selected) {
+                radio->m_selected = false;
+                if (notify) {
+                    radio->redrawNow();
+                }
+            }
+        }
+    }
+    m_selected = true;
+    if (notify) {
+        sendMessage(0);
+    }
+}
+
+}

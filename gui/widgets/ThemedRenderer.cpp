@@ -1,0 +1,12 @@
+#include "gui/widgets/ThemedRenderer.h"
+
+namespace kestrel
+{
+
+ThemedRenderer& ThemedRenderer::instance()
+{
+    static ThemedRenderer themed;
+    return themed;
+}
+
+}
