@@ -30,7 +30,7 @@ void SharedBlock::read(DataSource& source)
 
 void SharedBlock::reportWrongClass() const
 {
-    debug("StreamRead: a shared pointer names a \"%s\" of another class than its own - it is left null!\n",
+    debug("StreamRead: a shared pointer names a \"%s\", which is not of the pointer's class - it is left null!\n",
           m_object ? m_object->className() : "");
 }
 
