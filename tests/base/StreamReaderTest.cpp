@@ -340,7 +340,8 @@ TEST_F(ObjectGraphStream, ASharedPointerToABlockOfAnObjectOfAnotherClassComesBac
     ASSERT_NE(holder, nullptr);
     EXPECT_FALSE(m_source->hasError());
     EXPECT_EQ(holder->first.get(), nullptr);
-    EXPECT_TRUE(m_log.contains("StreamRead: a shared pointer names a \"test::Node\", which is not of the pointer's class"));
+    EXPECT_TRUE(
+        m_log.contains("StreamRead: a shared pointer names a \"test::Node\", which is not of the pointer's class"));
     // The block and its object stay with the holder and are written again as they were read.
     EXPECT_EQ(write(holder), bytes);
 }
