@@ -25,8 +25,8 @@ namespace
 // ThreadSanitizer understands. A jump of that clock only lengthens or shortens one wait slice.
 using Clock = std::chrono::system_clock;
 
-// How long a MutexLock waits before it logs that it is still waiting.
-constexpr std::chrono::milliseconds waitSlice{1000};
+// How long a MutexLock waits before it logs that it is still waiting, in milliseconds.
+std::atomic<std::chrono::milliseconds::rep> waitSliceMs{1000};
 // How often a waiter polls the lock file of a system-wide mutex held by another process.
 constexpr std::chrono::milliseconds fileLockPoll{5};
 
@@ -201,8 +201,8 @@ MutexLock::MutexLock(Mutex& mutex, int callSite)
         return;
     }
     if (!lock.tryLock(callSite)) {
-        while (!lock.lockUntil(Clock::now() + waitSlice, callSite)) {
-            debug("Mutex %s taking a int32 time at %d (locked from %d)...\n", lock.name().c_str(), callSite,
+        while (!lock.lockUntil(Clock::now() + std::chrono::milliseconds(waitSliceMs.load()), callSite)) {
+            debug("Mutex %s taking a long time at %d (locked from %d)...\n", lock.name().c_str(), callSite,
                   lock.lockedFrom());
         }
     }
@@ -220,6 +220,11 @@ bool MutexLock::tryLock(Mutex& mutex)
 {
     MutexInternals& lock = *mutex.m_internals;
     return lock.usable() && lock.tryLock(0);
+}
+
+std::chrono::milliseconds setMutexWaitSlice(std::chrono::milliseconds slice)
+{
+    return std::chrono::milliseconds(waitSliceMs.exchange(slice.count()));
 }
 
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 
 namespace heron
@@ -31,8 +32,8 @@ private:
 };
 
 // Scoped hold of a Mutex, re-entrant for the thread that already holds it. It never waits
-// silently: every second it waits it logs
-// "Mutex <name> taking a int32 time at <callSite> (locked from <holder's callSite>)...".
+// silently: every wait slice (one second) it waits it logs
+// "Mutex <name> taking a long time at <callSite> (locked from <holder's callSite>)...".
 class MutexLock
 {
 public:
@@ -52,5 +53,9 @@ private:
     bool m_taken;
     Mutex* m_mutex;
 };
+
+// Sets the wait slice of every MutexLock in the process (one second unless changed; tests shorten
+// it) and returns the one it replaces. Waits already in a slice keep theirs.
+std::chrono::milliseconds setMutexWaitSlice(std::chrono::milliseconds slice);
 
 }

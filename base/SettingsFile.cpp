@@ -583,11 +583,14 @@ heron_string SettingsFile::format() const
 bool SettingsFile::hasKey(const heron_string& path) const
 {
     const heron_string folded = lowered(path);
-    const auto it = m_keys.lower_bound(folded);
-    if (it == m_keys.end() || it->first.compare(0, folded.length(), folded) != 0) {
-        return false;
+    if (m_keys.count(folded) != 0) {
+        return true;
     }
-    return it->first.length() == folded.length() || it->first[folded.length()] == '\\';
+    // The keys below it sort together from its path and a backslash on; a sibling such as
+    // "path-2" may sort between the path and them.
+    const heron_string below = folded + "\\";
+    const auto it = m_keys.lower_bound(below);
+    return it != m_keys.end() && it->first.compare(0, below.length(), below) == 0;
 }
 
 void SettingsFile::addKey(const heron_string& path)

@@ -2,6 +2,7 @@
 
 #include "base/DataDest.h"
 #include "base/DataSource.h"
+#include "base/Debug.h"
 
 namespace heron
 {
@@ -22,8 +23,15 @@ SharedBlock::~SharedBlock()
 
 void SharedBlock::read(DataSource& source)
 {
+    source.requestEarlyAfterLoad();
     std::int32_t storedCount = 0;
     source.readInt32(storedCount).readObjectRef(m_object);
+}
+
+void SharedBlock::reportWrongClass() const
+{
+    debug("StreamRead: a shared pointer names a \"%s\", which is not of the pointer's class - it is left null!\n",
+          m_object ? m_object->className() : "");
 }
 
 const char* SharedBlock::className() const

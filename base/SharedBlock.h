@@ -26,8 +26,13 @@ public:
     // The shared object, or null.
     Streamable* object() const { return m_object; }
 
-    // The stored count is not trusted: the block counts the shared pointers the stream restores.
+    // Asks for the early afterLoad group, so that blocks are finished before the objects holding
+    // them. The stored count is not trusted: the block counts the shared pointers the stream
+    // restores.
     void read(DataSource& source) override;
+    // Logs that a restored shared pointer names this block while its object is of another class
+    // than the pointer's; the pointer then holds the block with a null object.
+    void reportWrongClass() const;
     const char* className() const override;
     void write(DataDest& dest) const override;
 

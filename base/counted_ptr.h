@@ -91,23 +91,26 @@ public:
     bool operator==(const counted_ptr& other) const { return m_object == other.m_object; }
     bool operator==(const T* object) const { return m_object == object; }
 
-    // The number of pointers (or, for a Refcountable object, holders) sharing the object; 0 when empty.
+    // The number of pointers (or, for a Refcountable object, holders) sharing the object or its
+    // block; 0 when the pointer holds neither.
     std::int32_t refCount() const { return m_block ? m_block->refCount() : 0; }
 
     // Object-graph streams: what a pointer field holding this pointer stores (the shared block,
     // or the counted object itself), null when empty.
     const Streamable* streamedBlock() const { return dynamic_cast<const Streamable*>(m_block); }
     // Pointer assignment of a restored stream (base/StreamReader.h): makes the counted_ptr at field
-    // one more holder of a stored block or counted object (an empty pointer for null). False when
-    // stored is neither, or a block whose object is not a T.
+    // one more holder of a stored block or counted object (an empty pointer for null). A block whose
+    // object is not a T is held with a null object, so it and its object stay owned and are written
+    // again as they were; that assignment is logged. False when stored is neither a block nor a
+    // counted T.
     static bool assignStreamed(void* field, Streamable* stored)
     {
         static_assert(std::is_base_of_v<Streamable, T>, "only pointers to stored classes are streamed");
         auto* const shared = dynamic_cast<SharedBlock*>(stored);
         Refcountable* block = shared;
         T* object = shared ? dynamic_cast<T*>(shared->object()) : nullptr;
-        if (shared != nullptr && shared->object() != nullptr && object == nullptr) {
-            return false;
+        if (field != nullptr && shared != nullptr && shared->object() != nullptr && object == nullptr) {
+            shared->reportWrongClass();
         }
         if (stored != nullptr && block == nullptr) {
             block = dynamic_cast<Refcountable*>(stored);

@@ -44,17 +44,26 @@ FT_Library library()
     return lib;
 }
 
-const char* genericName(GenericFamily generic)
+// The names a generic kind is asked for by: its installed family first, then fontconfig's generic
+// alias. What the alias resolves to depends on what else is installed (with the Liberation fonts
+// alone, "serif" and "sans-serif" resolve to Liberation Mono), so the family is named explicitly.
+struct KindNames
+{
+    const char* family;
+    const char* alias;
+};
+
+KindNames namesOf(GenericFamily generic)
 {
     switch (generic) {
     case GenericFamily::Monospace:
-        return "monospace";
+        return {"Liberation Mono", "monospace"};
     case GenericFamily::Serif:
-        return "serif";
+        return {"Liberation Serif", "serif"};
     case GenericFamily::SansSerif:
         break;
     }
-    return "sans-serif";
+    return {"Liberation Sans", "sans-serif"};
 }
 
 struct MatchedFile
@@ -133,7 +142,8 @@ bool findFile(const FaceRequest& request, MatchedFile& out)
     if (!request.family.empty() && matchFile(request.family, request, true, out)) {
         return true;
     }
-    return matchFile(genericName(request.generic), request, false, out);
+    const KindNames kind = namesOf(request.generic);
+    return matchFile(kind.family, request, true, out) || matchFile(kind.alias, request, false, out);
 }
 
 int scaled(long units, int em, int unitsPerEm)

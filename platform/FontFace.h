@@ -8,7 +8,9 @@
 namespace plat
 {
 
-// The generic family fontconfig is asked for when the named family is not installed.
+// The kind of face that stands in when the named family is not installed (or none is named):
+// its Liberation family ("Liberation Mono", "Liberation Serif", "Liberation Sans"), else the
+// face fontconfig gives for the generic alias ("monospace", "serif", "sans-serif").
 enum class GenericFamily
 {
     Monospace,
@@ -16,8 +18,8 @@ enum class GenericFamily
     SansSerif,
 };
 
-// What a face is opened with: a family name, the generic family standing in when that name is
-// not installed, the em size in pixels and the style.
+// What a face is opened with: a family name (may be empty), the generic family standing in when
+// that name is not installed, the em size in pixels and the style.
 struct FaceRequest
 {
     std::string family;

@@ -131,7 +131,7 @@ bool convert(const Index* indices, int indexCount, const std::int32_t* strips, i
 {
     const bool listed = indexCount >= 1 && indices;
     if (!listed && stripCount < 1) {
-        return true;    // plain triangles in vertex order: nothing to convert
+        return true;    // neither a list nor strips: nothing to convert
     }
     const int available = listed ? indexCount : std::max(0, vertexCount);
     GrowableArray<Index> numbers;
@@ -385,8 +385,6 @@ void VertexArrayInternals::drawBufferObjects()
     if (indexCount > 0) {
         const void* const data = indices16bit ? static_cast<const void*>(indices16.data()) : indices32.data();
         g.DrawElements(GL_TRIANGLES, indexCount, indexType(indices16bit), data);
-    } else {
-        g.DrawArrays(GL_TRIANGLES, 0, vertexCount - vertexCount % 3);
     }
 }
 
@@ -423,9 +421,6 @@ void VertexArrayInternals::drawStripsWithoutIndices()
         }
         plat::gl().DrawArrays(size >= 1 ? GL_TRIANGLE_STRIP : GL_TRIANGLE_FAN, position, static_cast<GLsizei>(length));
         position += static_cast<int>(length);
-    }
-    if (stripCount == 0) {
-        plat::gl().DrawArrays(GL_TRIANGLES, 0, vertexCount - vertexCount % 3);
     }
 }
 
@@ -607,8 +602,9 @@ void VertexArray::compile(bool dynamic)
         return;
     }
     in.arrayBuffer = in.makeVBO(dynamic);
-    if (in.arrayBuffer == 0 && !weHaveARBVertexBufferObjects && plat::currentGLContext()) {
-        // Without buffer objects the drawing itself is compiled.
+    // Without buffer objects a static array's drawing is compiled; a dynamic one stays on client
+    // arrays, which take its updates.
+    if (in.arrayBuffer == 0 && !dynamic && !weHaveARBVertexBufferObjects && plat::currentGLContext()) {
         endClientArrays();
         in.drawClientArrays(true);
     }

@@ -12,8 +12,9 @@ class VertexArrayInternals;
 
 // A batch of triangle geometry: positions with optional colours, normals and two texture sets,
 // an optional index list whose leading part is triangle strips and fans (one size per strip) and
-// whose rest is plain triangles. Drawn from buffer objects once compiled, else from client
-// arrays. Main thread only; needs a current context when drawn or compiled.
+// whose rest is plain triangles; an array with neither an index list nor strips draws nothing.
+// Drawn from buffer objects once compiled, else from client arrays. Main thread only; needs a
+// current context when drawn or compiled.
 class VertexArray
 {
 public:
@@ -46,8 +47,9 @@ public:
     // Ignored once compiled.
     void setStripSizes(const std::int32_t* sizes, int count);
     // With "Use display lists" on and positions set: narrows the indices to 16 bits when the
-    // vertex count allows and moves the geometry into buffer objects (a display list when the
-    // driver has none).
+    // vertex count allows and moves the geometry into buffer objects. When the driver has none,
+    // a static array's drawing goes into a display list and a dynamic one stays on client
+    // arrays, so that its setters still take effect.
     void compile(bool dynamic);
     // Draws the triangles with the current state.
     void draw();

@@ -35,26 +35,24 @@ int defaultEmPixels(int face)
     }
 }
 
+// Faces 123, 124 and 125 are the monospace, serif and sans-serif kinds; the menu and GUI faces
+// are sans-serif. The platform opens the kind's Liberation family.
+plat::GenericFamily kindOf(int face)
+{
+    switch (face) {
+    case kMonospace:
+        return plat::GenericFamily::Monospace;
+    case kSerif:
+        return plat::GenericFamily::Serif;
+    default:
+        return plat::GenericFamily::SansSerif;
+    }
+}
+
 plat::FaceRequest requestFor(const FontKey& key)
 {
     plat::FaceRequest request;
-    switch (key.face) {
-    case kMonospace:
-        request.family = "Liberation Mono";
-        request.generic = plat::GenericFamily::Monospace;
-        break;
-    case kSerif:
-        request.family = "Liberation Serif";
-        request.generic = plat::GenericFamily::Serif;
-        break;
-    case kSans:
-        request.family = "Liberation Sans";
-        request.generic = plat::GenericFamily::SansSerif;
-        break;
-    default:
-        request.generic = plat::GenericFamily::SansSerif;
-        break;
-    }
+    request.generic = kindOf(key.face);
     request.emPixels = key.size > 0 ? key.size : defaultEmPixels(key.face);
     request.bold = (key.style & Font::Bold) != 0;
     request.italic = (key.style & Font::Italic) != 0;

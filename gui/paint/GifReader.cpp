@@ -85,7 +85,9 @@ public:
         reset();
     }
 
-    void decode(CodeReader& codes)
+    // Decodes up to the end code; false when that came before every pixel was written (the rest
+    // keeps colour 0).
+    bool decode(CodeReader& codes)
     {
         const int end = m_clear + 1;
         for (;;) {
@@ -95,7 +97,7 @@ public:
                 continue;
             }
             if (code == end) {
-                return;
+                return m_written == m_indices.size();
             }
             if (code > m_next || (code == m_next && m_previous < 0)) {
                 throw corrupted;
@@ -314,7 +316,10 @@ Image GifReader::readImage()
     }
     std::vector<std::uint8_t> indices(pixels);
     CodeReader codes(data);
-    LzwDecoder(minimumCodeSize, indices).decode(codes);
+    if (!LzwDecoder(minimumCodeSize, indices).decode(codes)) {
+        // The picture is kept, but damaged content shows in the log.
+        heron::debug("GIF decode: image data ended early\n");
+    }
     return paint(indices, width, height, (flags & 0x40) != 0, palette);
 }
 

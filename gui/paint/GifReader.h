@@ -30,7 +30,8 @@ public:
 
     // The first image of the stream: 4 components when a transparent index was set, else 3. A stream without
     // a GIF signature gives an empty image silently; damaged data gives an empty image and the log line
-    // "GIF decode failed: <reason>".
+    // "GIF decode failed: <reason>". Image data whose end code comes before the last pixel keeps the
+    // pixels so far (the rest colour 0) and logs "GIF decode: image data ended early".
     Image read();
 
 private:

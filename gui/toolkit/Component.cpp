@@ -287,10 +287,8 @@ void setKeyboardFocus(Component* component)
 {
     Holders& all = holders();
     Component* const old = all.keyboardFocus;
-    if (old == component) {
-        return;
-    }
-    if (old) {
+    // Focusing the holder again tells it again that it has the focus, without a focusLost.
+    if (old && old != component) {
         all.keyboardFocus = nullptr;
         all.previousFocus = old;
         old->focusLost();

@@ -137,7 +137,7 @@ protected:
 };
 
 // Moves the keyboard focus (null: nobody): the old holder gets focusLost and a redraw, the new
-// one focusGained and a redraw.
+// one focusGained and a redraw; the holder focused again only gets focusGained and a redraw.
 void setKeyboardFocus(Component* component);
 
 // The process-wide holders; null when nobody holds them.

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <optional>
 
 namespace kestrel
 {
@@ -114,15 +115,13 @@ void Container::draw(Graphics& graphics)
             static_cast<Window*>(inner)->repaint();
             continue;
         }
+        std::optional<ScopedClip> clip;
         if (inner) {
-            graphics.pushClip(before);
+            clip.emplace(graphics, before);
         }
         child->draw(graphics);
         if (child->getBounds() != before) {
             userErrorBox("You changed the position of a component when you drew it!");
-        }
-        if (inner) {
-            graphics.popClip();
         }
     }
 }

@@ -2,11 +2,11 @@
 
 #include "support/Eventually.h"
 #include "support/TempLog.h"
-#include "base/Thread.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -112,11 +112,17 @@ TEST_F(SystemMutex, WithoutALockFileIsLoggedAndNeverTaken)
     EXPECT_FALSE(freeForAnotherThread(mutex));
 }
 
-// One slow test for every wait that lasts over a second: a process mutex and a system mutex log
-// each second of waiting with both call sites, while a wait for the log itself (its writer blocked
-// on a full pipe) is not logged into the log.
-TEST_F(SystemMutex, WaitsOfOverASecondAreLoggedExceptTheWaitForTheLog)
+// Every wait that lasts over a wait slice: a process mutex and a system mutex log each slice of
+// waiting with both call sites, while a wait for the log itself (its writer blocked on a full pipe)
+// is not logged into the log.
+TEST_F(SystemMutex, WaitsOfOverASliceAreLoggedExceptTheWaitForTheLog)
 {
+    constexpr std::chrono::milliseconds slice{10};
+    const struct RestoreSlice
+    {
+        std::chrono::milliseconds previous;
+        ~RestoreSlice() { heron::setMutexWaitSlice(previous); }
+    } restore{heron::setMutexWaitSlice(slice)};
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
     std::FILE* const writeEnd = fdopen(ends[1], "w");
@@ -150,7 +156,8 @@ TEST_F(SystemMutex, WaitsOfOverASecondAreLoggedExceptTheWaitForTheLog)
     ASSERT_TRUE(eventually([&] { return holding.load(); }));
     std::thread localWaiter([&] { heron::MutexLock lock(local, 42); });
     std::thread systemWaiter([&] { heron::MutexLock lock(waiterSide, 42); });
-    heron::sleepMs(1300);
+    // Several slices pass before the log is read, so every waiter has waited past one.
+    std::this_thread::sleep_for(10 * slice);
 
     std::mutex textLock;
     std::string text;
@@ -167,8 +174,8 @@ TEST_F(SystemMutex, WaitsOfOverASecondAreLoggedExceptTheWaitForTheLog)
         return text.find(line) != std::string::npos;
     };
     EXPECT_TRUE(eventually([&] {
-        return logged("Mutex Slow lock taking a int32 time at 42 (locked from 7)...\n") &&
-               logged("Mutex VevoDezeWait taking a int32 time at 42 (locked from -1)...\n") && logged("waiter\n");
+        return logged("Mutex Slow lock taking a long time at 42 (locked from 7)...\n") &&
+               logged("Mutex VevoDezeWait taking a long time at 42 (locked from -1)...\n") && logged("waiter\n");
     }));
     release = true;
     for (std::thread* thread : {&holder, &localWaiter, &systemWaiter, &logHolder, &logWaiter}) {

@@ -180,6 +180,17 @@ TEST(SettingsFile, FormattedTextParsesBackToTheSameValues)
     }
 }
 
+TEST(SettingsFile, AKeyExistsWhenAKeyBelowItIsStoredThoughASiblingSortsBetweenThem)
+{
+    SettingsFile file;
+    file.addKey("Software\\Game-2");
+    file.addKey("Software\\Game\\Sub");
+    EXPECT_TRUE(file.hasKey("Software\\game"));
+    EXPECT_TRUE(file.hasKey("Software\\Game-2"));
+    EXPECT_FALSE(file.hasKey("Software\\Game-"));
+    EXPECT_FALSE(file.hasKey("Software\\Gam"));
+}
+
 TEST(SettingsFile, KeysAndNamesMatchWithoutCaseAndValuesTheTextFormCannotHoldAreRefused)
 {
     SettingsFile file;

@@ -57,14 +57,14 @@ protected:
         return std::vector<std::uint32_t>(image.pixels(), image.pixels() + 64);
     }
 
-    // The scene compiled into buffer objects, or into a display list when buffers is false.
-    static std::unique_ptr<VertexArray> compiledScene(bool buffers)
+    // The scene compiled with buffer objects, or as if the driver had none when buffers is false.
+    static std::unique_ptr<VertexArray> compiledScene(bool buffers, bool dynamic = false)
     {
         auto array = makeScene();
         EXPECT_TRUE(kestrel::makeSharedContextCurrent());
         kestrel::loadVBOExtensions();
         kestrel::weHaveARBVertexBufferObjects = kestrel::weHaveARBVertexBufferObjects && buffers;
-        array->compile(false);
+        array->compile(dynamic);
         kestrel::resetGLProbes();
         return array;
     }
@@ -94,6 +94,39 @@ TEST_F(VertexArrayDisplayTest, BufferObjectsClientArraysAndDisplayListsDrawTheSa
     }
     EXPECT_EQ(draw(*buffered), fromClient);
     EXPECT_EQ(draw(*listed), fromClient);
+}
+
+TEST_F(VertexArrayDisplayTest, ADynamicArrayCompiledWithoutBufferObjectsTakesItsUpdates)
+{
+    auto dynamic = compiledScene(false, true);
+    EXPECT_EQ(dynamic->internals().displayList, 0u);
+    auto reference = makeScene();
+    const std::vector<std::uint32_t> allRed(13, red);
+    for (VertexArray* const array : {dynamic.get(), reference.get()}) {
+        array->setColours(allRed.data());
+    }
+    const std::vector<std::uint32_t> pixels = draw(*dynamic);
+    EXPECT_NE(std::find(pixels.begin(), pixels.end(), 0xFFFF0000u), pixels.end());   // 0xAARRGGBB: red
+    EXPECT_EQ(pixels, draw(*reference));
+}
+
+TEST_F(VertexArrayDisplayTest, AnArrayWithNeitherIndicesNorStripsDrawsNothing)
+{
+    const float positions[] = {-1, -1, 0, 20, -1, 0, -1, 20, 0};
+    const std::uint32_t colours[] = {red, red, red};
+    auto plain = std::make_unique<VertexArray>(3);
+    auto buffered = std::make_unique<VertexArray>(3);
+    for (VertexArray* const array : {plain.get(), buffered.get()}) {
+        array->setVertices(positions);
+        array->setColours(colours);
+    }
+    ASSERT_TRUE(kestrel::makeSharedContextCurrent());
+    buffered->compile(false);
+    ASSERT_NE(buffered->internals().arrayBuffer, 0u);
+    for (VertexArray* const array : {plain.get(), buffered.get()}) {
+        const std::vector<std::uint32_t> pixels = draw(*array);
+        EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0xFF000000u), 64);
+    }
 }
 
 TEST_F(VertexArrayDisplayTest, ClientArraysAreLockedWhileDrawnAndBufferRedrawsSkipRedundantCalls)

@@ -1,5 +1,6 @@
 #include "support/FakeDesktop.h"
 
+#include "gui/paint/BitmapGraphics.h"
 #include "gui/toolkit/Action.h"
 #include "gui/toolkit/ComponentGroup.h"
 
@@ -117,6 +118,24 @@ TEST_F(ComponentTree, ChildrenAddedToAWindowedContainerLearnTheirWindowAndGroup)
     group.setVisible(false);
     EXPECT_FALSE(panel->isVisible());
     EXPECT_FALSE(leaf->isShowing());
+}
+
+TEST(ContainerClip, AChildContainerRefusedItsClipAtTheDepthLimitLeavesItsParentsClip)
+{
+    Container parent;
+    Container* const inner = new Container;
+    parent.add(inner);
+    inner->setBounds(2, 2, 3, 3);
+    kestrel::BitmapGraphics graphics;
+    graphics.begin(nullptr, Rect{0, 0, 10, 10});
+    while (graphics.clipDepth() < kestrel::Graphics::maxClipDepth) {
+        graphics.pushClip(Rect{1, 1, 8, 8});
+    }
+    testing::internal::CaptureStderr();
+    parent.draw(graphics);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "kestrel::Graphics - Clip stack overflow!\n");
+    EXPECT_EQ(graphics.clipDepth(), kestrel::Graphics::maxClipDepth);
+    EXPECT_EQ(graphics.clipRect(), (Rect{1, 1, 8, 8}));
 }
 
 TEST_F(ComponentTree, APaintedTreeShowsEachVisibleComponentAtItsBottomLeftPlace)

@@ -72,6 +72,16 @@ TEST_F(Routing, APressGoesToTheComponentUnderTheMouseAndGivesItTheKeyboard)
     EXPECT_EQ(right->gained, 1);
 }
 
+TEST_F(Routing, FocusingTheHolderAgainTellsItAgainWithoutTakingTheFocusAway)
+{
+    kestrel::setKeyboardFocus(left);
+    fake.presents.clear();
+    kestrel::setKeyboardFocus(left);
+    EXPECT_EQ(kestrel::keyboardFocus(), left);
+    EXPECT_EQ(std::make_pair(left->gained, left->lost), std::make_pair(2, 0));
+    EXPECT_EQ(fake.presents.size(), 1u);
+}
+
 TEST_F(Routing, MovingAcrossComponentsSendsLeaveAndEnter)
 {
     move(window, 50, 50);
