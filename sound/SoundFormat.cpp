@@ -35,7 +35,7 @@ bool isUsable(const SoundFormat& format)
         return false;
     }
     const std::uint32_t frame = format.channels * format.bits / 8;
-    return format.bytesPerFrame == frame && (1u << format.frameShift) == frame && format.frameShift < 3 &&
+    return format.frameShift < 3 && (1u << format.frameShift) == frame && format.bytesPerFrame == frame &&
            format.bytesPerSecond == frame * format.rate;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/OpenALAudioDevice.h"
 
+#include "support/Eventually.h"
 #include "support/LoopbackAudio.h"
 
 #include <gtest/gtest.h>
@@ -114,4 +115,24 @@ TEST_F(LoopbackTest, PlayCursorFollowsTheMixAndAStarvedBufferLoopsOverWhatItHold
     ASSERT_TRUE(buffer->cursors(play, write));
     EXPECT_EQ(play, 2 * bytesPerTenth);
     EXPECT_LT(plat::channelLevel(loopback.render(tenthOfASecond), 0), 1.0);
+}
+
+TEST(OpenALAudioDevice, DefaultOutputKeepsABufferPlayingThroughItsPump)
+{
+    const auto device = plat::OpenALAudioDevice::openDefault();     // OpenAL's null output in the tests
+    ASSERT_TRUE(device);
+    EXPECT_GT(device->caps().mixingBuffers, 12);
+    const auto buffer = device->createBuffer({2, 16, rate}, plat::OpenALAudioDevice::unitBytes, plat::PositionalControl::Yes);
+    ASSERT_TRUE(buffer);
+    ASSERT_TRUE(buffer->play());
+    std::uint32_t play = 0;
+    std::uint32_t write = 0;
+    int laps = 0;
+    std::uint32_t last = 0;
+    EXPECT_TRUE(eventually([&] {
+        EXPECT_TRUE(buffer->cursors(play, write));
+        laps += play < last;
+        last = play;
+        return laps >= 2;
+    }));
 }
