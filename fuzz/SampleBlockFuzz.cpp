@@ -1,7 +1,8 @@
 // Reads whole sound sources whose format, stated length and reads come from the input, then mixes
 // them down and fills a sample buffer: the path every decoded outside sound takes into the sound
-// system. The input holds six format words, the stated length, a read behaviour byte, then the
-// sample bytes the source serves.
+// system. The input holds a format (six raw words, or channels, bits and rate from which a
+// consistent format is made), the stated length, a read behaviour byte, then the sample bytes the
+// source serves.
 #include "sound/OpenALSoundBuffer.h"
 #include "sound/SoundDataSource.h"
 
@@ -20,9 +21,11 @@ class InputSource : public egret::SoundDataSource
 public:
     explicit InputSource(heron::DataSource& input) : m_input(input)
     {
-        for (std::uint32_t* field : {&m_format.channels, &m_format.bits, &m_format.rate, &m_format.frameShift,
-                                     &m_format.bytesPerFrame, &m_format.bytesPerSecond}) {
-            input.readUInt32(*field);
+        const int kind = input.readByte();
+        if (kind & 1) {
+            readRawFormat();
+        } else {
+            readConsistentFormat(kind);
         }
         std::int32_t length = -1;
         input.readInt32(length);
@@ -50,6 +53,24 @@ public:
     int length() override { return m_length; }
 
 private:
+    void readRawFormat()
+    {
+        for (std::uint32_t* field : {&m_format.channels, &m_format.bits, &m_format.rate, &m_format.frameShift,
+                                     &m_format.bytesPerFrame, &m_format.bytesPerSecond}) {
+            m_input.readUInt32(*field);
+        }
+    }
+    // Channels and bits from the kind byte, the rate from the input; the rest follows from them.
+    void readConsistentFormat(int kind)
+    {
+        std::uint16_t rate = 0;
+        m_input.readUInt16(rate);
+        const std::uint32_t channels = (kind & 2) ? 2 : 1;
+        const std::uint32_t bits = (kind & 4) ? 16 : 8;
+        const std::uint32_t frame = channels * bits / 8;
+        m_format = {channels, bits, rate, frame / 2, frame, frame * rate};
+    }
+
     heron::DataSource& m_input;
     egret::SoundFormat m_format;
     int m_length = -1;
