@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 
 namespace
@@ -17,120 +16,90 @@ egret::SoundFormat monoAt(std::uint32_t rate)
     return {1, 16, rate, 1, 2, 2 * rate};
 }
 
-heron::counted_ptr<egret::SoundDataSource> shared(ToneSource* source)
+// A new ToneSource read whole, the source kept for its counts.
+struct WholeRead
 {
-    return heron::counted_ptr<egret::SoundDataSource>(source);
+    ToneSource* tone;
+    heron::counted_ptr<egret::SoundDataSource> source;
+    heron::counted_ptr<heron::ByteBuffer> block;
+};
+
+WholeRead readTone(const egret::SoundFormat& format, int frames, int length, const char* name = "tone.wav")
+{
+    auto* tone = new ToneSource(format, frames, length, name);
+    const heron::counted_ptr<egret::SoundDataSource> source(tone);
+    return {tone, source, egret::readAllSamples(source)};
 }
 
-std::int16_t sampleIn(const heron::ByteBuffer& block, int frame)
-{
-    std::int16_t sample = 0;
-    std::memcpy(&sample, block.data() + frame * 2, 2);
-    return sample;
 }
 
-}
-
-TEST(ReadAllSamples, UnknownLengthOfExactlyOneSecondTakesTwoReads)
+TEST(ReadAllSamples, KeepsExactlyTheFramesReadAndClosesTheSource)
 {
-    auto* tone = new ToneSource(egret::stereo16Format, 44100, ToneSource::unknown);
-    const auto source = shared(tone);
-    const auto block = egret::readAllSamples(source);
-    ASSERT_TRUE(block);
-    EXPECT_EQ(block->size(), 176400u);
-    EXPECT_EQ(tone->reads, 2);
-    EXPECT_EQ(tone->closes, 1);
-}
-
-TEST(ReadAllSamples, UnknownLengthDoublesUntilAShortRead)
-{
-    auto* tone = new ToneSource(monoAt(1000), 5500, ToneSource::unknown);
-    const auto source = shared(tone);
-    const auto block = egret::readAllSamples(source);
-    ASSERT_TRUE(block);
-    EXPECT_EQ(block->size(), 11000u);
-    EXPECT_EQ(tone->reads, 4);      // 1000, 1000, 2000, then 4000 asked and 1500 given
-    EXPECT_EQ(sampleIn(*block, 5499), ToneSource::sampleAt(5499, 0));
-}
-
-TEST(ReadAllSamples, EmptySourceGivesNothingButIsClosed)
-{
-    for (const int length : {0, ToneSource::unknown}) {
-        auto* tone = new ToneSource(monoAt(1000), 0, length);
-        const auto source = shared(tone);
-        EXPECT_FALSE(egret::readAllSamples(source));
-        EXPECT_EQ(tone->closes, 1);
+    const struct
+    {
+        egret::SoundFormat format;
+        int frames;
+        int length;
+        int reads;
+    } cases[] = {
+        {egret::stereo16Format, 44100, ToneSource::unknown, 2},     // the second read gives nothing
+        {monoAt(1000), 5500, ToneSource::unknown, 4},              // reads of 1000, 1000, 2000, 4000
+        {monoAt(1000), 300, 1000, 1},                              // fewer than its length
+        {monoAt(1000), 0, 0, 1},
+        {monoAt(1000), 0, ToneSource::unknown, 1},
+    };
+    for (const auto& c : cases) {
+        const WholeRead read = readTone(c.format, c.frames, c.length);
+        EXPECT_EQ(read.tone->reads, c.reads);
+        EXPECT_EQ(read.tone->closes, 1);
+        if (c.frames == 0) {
+            EXPECT_FALSE(read.block);
+            continue;
+        }
+        ASSERT_TRUE(read.block);
+        ASSERT_EQ(read.block->size(), std::size_t(c.frames) << c.format.frameShift);
+        std::int16_t last = 0;
+        std::memcpy(&last, read.block->data() + read.block->size() - 2, 2);
+        EXPECT_EQ(last, ToneSource::sampleAt(c.frames - 1, int(c.format.channels) - 1));
     }
     EXPECT_FALSE(egret::readAllSamples({}));
-}
-
-TEST(ReadAllSamples, ShortReadOfAKnownLengthKeepsOnlyTheFramesRead)
-{
-    auto* tone = new ToneSource(monoAt(1000), 300, 1000);
-    const auto source = shared(tone);
-    const auto block = egret::readAllSamples(source);
-    ASSERT_TRUE(block);
-    EXPECT_EQ(block->size(), 600u);
-    EXPECT_EQ(sampleIn(*block, 299), ToneSource::sampleAt(299, 0));
 }
 
 TEST(ReadAllSamples, EndlessOrOverlongSourcesAreCutAtTenMinutes)
 {
     LogCapture log;
-    const std::uint32_t tenMinutes = 600 * 100;
     for (const int length : {ToneSource::unknown, 2000000000}) {
-        const auto source = shared(new ToneSource(monoAt(100), ToneSource::endless, length, "sea.ogg"));
-        const auto block = egret::readAllSamples(source);
+        const auto block = readTone(monoAt(100), ToneSource::endless, length, "sea.ogg").block;
         ASSERT_TRUE(block);
-        EXPECT_EQ(block->size(), tenMinutes * 2);
+        EXPECT_EQ(block->size(), 600u * 100 * 2);
     }
     EXPECT_EQ(log.count("readAllSamples() - sea.ogg is longer than 60000 frames, cut there"), 2);
 }
 
-TEST(ReadAllSamples, UnusableFormatIsLoggedAndGivesNothing)
+TEST(ReadAllSamples, UnusableFormatIsLoggedAndNotRead)
 {
     LogCapture log;
-    auto* tone = new ToneSource({2, 16, 44100, 31, 4, 176400}, 100, 100, "odd.wav");
-    const auto source = shared(tone);
-    EXPECT_FALSE(egret::readAllSamples(source));
-    EXPECT_EQ(tone->reads, 0);
-    EXPECT_EQ(tone->closes, 1);
+    const WholeRead read = readTone({2, 16, 44100, 31, 4, 176400}, 100, 100, "odd.wav");
+    EXPECT_FALSE(read.block);
+    EXPECT_EQ(read.tone->reads, 0);
+    EXPECT_EQ(read.tone->closes, 1);
     EXPECT_TRUE(log.contains("odd.wav has an unusable format (2 channels, 16 bits, 44100 Hz)"));
 }
 
-TEST(SoundDataSource, KindsWithoutANameAreBadIdentifiers)
-{
-    class Nameless : public egret::SoundDataSource
-    {
-        const egret::SoundFormat& format() override { return egret::stereo16Format; }
-        void rewind() override {}
-        int read(int, void*) override { return 0; }
-    } nameless;
-    EXPECT_STREQ(nameless.name().c_str(), "bad identifier...");
-    EXPECT_EQ(nameless.length(), -1);
-}
-
-TEST(SampleDataSource, BufferSourceContinuesIntoTheWrappedRegionAndPadsWithZeros)
+TEST(SampleDataSource, BlocksContinueIntoTheWrappedRegionAndSilenceIsCounted)
 {
     egret::BufferSource source;
     source.block().resize(6, false);
     std::memcpy(source.block().data(), "abcdef", 6);
-    std::uint8_t ring[8];
-    std::memset(ring, '.', sizeof(ring));
-    const plat::RegionFill fill = source.regionFill();
-    fill(ring + 4, 4, plat::BufferRegion::First);
-    fill(ring, 4, plat::BufferRegion::Next);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(ring), 8), std::string("ef\0\0abcd", 8));
-}
-
-TEST(SampleDataSource, SilencerCountsTheZerosItWrites)
-{
     std::uint32_t silence = 10;
     egret::Silencer silencer(silence);
-    std::uint8_t ring[6] = {1, 1, 1, 1, 1, 1};
-    const plat::RegionFill fill = silencer.regionFill();
-    fill(ring + 2, 4, plat::BufferRegion::First);
-    fill(ring, 2, plat::BufferRegion::Next);
-    EXPECT_EQ(silence, 16u);
-    EXPECT_EQ(std::count(ring, ring + 6, 0), 6);
+    char ring[8];
+    for (egret::SampleDataSource* fill : std::initializer_list<egret::SampleDataSource*>{&silencer, &source}) {
+        std::memset(ring, '.', sizeof(ring));
+        const plat::RegionFill regions = fill->regionFill();
+        regions(reinterpret_cast<std::uint8_t*>(ring) + 4, 4, plat::BufferRegion::First);
+        regions(reinterpret_cast<std::uint8_t*>(ring), 4, plat::BufferRegion::Next);
+    }
+    EXPECT_EQ(std::string(ring, 8), std::string("ef\0\0abcd", 8));
+    EXPECT_EQ(silence, 18u);
 }

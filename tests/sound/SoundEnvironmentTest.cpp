@@ -16,37 +16,26 @@ namespace
 
 using Emitter = heron::counted_ptr<egret::SoundEmitter>;
 
-egret::Motion at(float ahead)
-{
-    egret::Motion motion;
-    motion.position.y = ahead;
-    return motion;
-}
-
-// An environment over the hardware layer of a fake device, with its pools set up as the launcher
-// sets them up: 6 mono emitter voices, then 6 stereo effect voices.
+// An environment over the hardware layer of a fake device.
 class EnvironmentTest : public testing::Test
 {
 protected:
-    EnvironmentTest()
+    EnvironmentTest() { EXPECT_TRUE(hal.initialize(nullptr)); }
+    // Moves an emitter to y = ahead.
+    void place(const Emitter& emitter, float ahead)
     {
-        EXPECT_TRUE(hal.initialize(nullptr));
-        environment.allocateChannels(egret::ChannelKind::Emitter, 6, egret::mono16Format);
-        environment.allocateChannels(egret::ChannelKind::Effect, 6, egret::stereo16Format);
+        egret::Motion motion;
+        motion.position.y = ahead;
+        environment.setEmitterMotion(emitter, motion);
     }
-
-    // An emitter of distance 1 (full level to 16, a voice inside sqrt(0.9) * 16) at y = ahead,
-    // its samples loaded.
-    Emitter emitterAt(float ahead, const char* name)
+    // A loaded emitter of distance 1 (a voice inside 0.9 * 16², kept up to 1.1 * 16²) at y = ahead.
+    Emitter emitterAt(float ahead, const std::string& name)
     {
-        const heron::counted_ptr<egret::SoundDataSource> source(
-            new ToneSource(egret::mono16Format, 1000, 1000, name));
-        Emitter emitter = environment.createEmitter(source, 1.0f, 1.0f);
-        environment.setEmitterMotion(emitter, at(ahead));
+        Emitter emitter = environment.createEmitter(ToneSource::shared(egret::mono16Format, 1000, name.c_str()), 1.0f, 1.0f);
+        place(emitter, ahead);
         EXPECT_TRUE(eventually([&] { return emitter->samples()->isLoaded(); }));
         return emitter;
     }
-    // One frame: the environment's update, then the hardware's.
     void frame()
     {
         environment.update();
@@ -65,18 +54,21 @@ TEST_F(EnvironmentTest, NearestSixGetVoicesAndTheSeventhWaitsForOneToBeFreedAndI
 {
     std::vector<Emitter> emitters;
     for (int i = 0; i < 7; ++i) {
-        emitters.push_back(emitterAt(14.0f - i, ("wave" + std::to_string(i) + ".wav").c_str()));
+        emitters.push_back(emitterAt(14.0f - float(i), "wave" + std::to_string(i)));
     }
     frame();
+    // The first emitter set up the pools: 6 mono emitter voices, then 6 stereo effect voices.
+    ASSERT_EQ(audio.bufferCount(), 12);
+    EXPECT_EQ(audio.buffer(5).format.channels, 1);
+    EXPECT_EQ(audio.buffer(6).format.channels, 2);
     EXPECT_FALSE(voiced(emitters[0]));
     for (int i = 1; i < 7; ++i) {
         EXPECT_TRUE(voiced(emitters[i])) << i;
-        EXPECT_EQ(emitters[i]->player()->status(), egret::PlayerStatus::Playing);
     }
-    environment.setEmitterMotion(emitters[6], at(17.0f));      // outside 1.1 times its range squared
+    place(emitters[6], 17.0f);
     environment.update();
     EXPECT_FALSE(voiced(emitters[6]));
-    EXPECT_FALSE(voiced(emitters[0]));                          // its voice is not idle yet
+    EXPECT_FALSE(voiced(emitters[0]));      // the freed voice is not idle before the hardware update
     hal.update();
     frame();
     EXPECT_TRUE(voiced(emitters[0]));
@@ -85,12 +77,10 @@ TEST_F(EnvironmentTest, NearestSixGetVoicesAndTheSeventhWaitsForOneToBeFreedAndI
 
 TEST_F(EnvironmentTest, BetweenNinetyAndHundredTenPercentOfItsRangeAnEmitterKeepsWhatItHas)
 {
-    const Emitter playing = emitterAt(10.0f, "a.wav");
-    const Emitter silent = emitterAt(16.0f, "b.wav");            // 256: between 230.4 and 281.6
+    const Emitter playing = emitterAt(10.0f, "a");
+    const Emitter silent = emitterAt(16.0f, "b");
     frame();
-    EXPECT_TRUE(voiced(playing));
-    EXPECT_FALSE(voiced(silent));
-    environment.setEmitterMotion(playing, at(16.5f));
+    place(playing, 16.5f);
     frame();
     EXPECT_TRUE(voiced(playing));
     EXPECT_FALSE(voiced(silent));
@@ -99,12 +89,10 @@ TEST_F(EnvironmentTest, BetweenNinetyAndHundredTenPercentOfItsRangeAnEmitterKeep
     EXPECT_FALSE(voiced(playing));
 }
 
-TEST_F(EnvironmentTest, EmittersOfTheSameNameShareTheirSamplesAndStereoLoadsAsMono)
+TEST_F(EnvironmentTest, EmittersOfTheSameNameShareTheirSamplesAndStereoPlaysAsMono)
 {
-    const heron::counted_ptr<egret::SoundDataSource> first(new ToneSource(egret::stereo16Format, 500, 500, "surf.wav"));
-    const heron::counted_ptr<egret::SoundDataSource> second(new ToneSource(egret::stereo16Format, 500, 500, "surf.wav"));
-    const Emitter a = environment.createEmitter(first, 1.0f, 1.0f);
-    const Emitter b = environment.createEmitter(second, 1.0f, 1.0f);
+    const Emitter a = environment.createEmitter(ToneSource::shared(egret::stereo16Format, 500, "surf"), 1.0f, 1.0f);
+    const Emitter b = environment.createEmitter(ToneSource::shared(egret::stereo16Format, 500, "surf"), 1.0f, 1.0f);
     EXPECT_EQ(a->samples(), b->samples());
     ASSERT_TRUE(eventually([&] { return a->samples()->isLoaded(); }));
     EXPECT_TRUE(egret::samePlayback(a->samples()->format(), egret::mono16Format));
@@ -113,58 +101,16 @@ TEST_F(EnvironmentTest, EmittersOfTheSameNameShareTheirSamplesAndStereoLoadsAsMo
     EXPECT_TRUE(voiced(b));
 }
 
-TEST_F(EnvironmentTest, DestroyedEmitterStopsItsVoiceAndIsForgotten)
+TEST_F(EnvironmentTest, SeventhEffectTakesOverTheOneStartedLongestAgoAndOnlyLoadedSamplesPlay)
 {
-    Emitter emitter = emitterAt(1.0f, "a.wav");
-    frame();
-    const heron::counted_ptr<egret::SoundPlayer> voice = emitter->player();
-    ASSERT_TRUE(voice);
-    environment.destroyEmitter(emitter);
-    EXPECT_FALSE(emitter);
-    frame();
-    EXPECT_EQ(voice->status(), egret::PlayerStatus::Idle);
-}
-
-TEST_F(EnvironmentTest, SeventhEffectTakesOverTheOneStartedLongestAgo)
-{
-    const auto samples = hal.loadBuffer(
-        heron::counted_ptr<egret::SoundDataSource>(new ToneSource(egret::stereo16Format, 100000, 100000)),
-        egret::Loading::AtOnce);
+    environment.allocateChannels(egret::ChannelKind::Effect, 6, egret::stereo16Format);
+    environment.playEffect(hal.loadBuffer(ToneSource::shared(egret::stereo16Format, 0, "none"), egret::Loading::Queued), 1.0f);
+    const auto samples = hal.loadBuffer(ToneSource::shared(egret::stereo16Format, 100000, "chime"), egret::Loading::AtOnce);
     for (int i = 0; i < 7; ++i) {
         environment.playEffect(samples, 0.1f * float(i + 1));
         hal.update();
     }
-    // The voices are the 6 emitter voices, then the 6 effect voices, in the order they were made.
-    EXPECT_EQ(audio.buffer(6).volume, egret::volumeToAttenuation(0.7f));
-    EXPECT_EQ(audio.buffer(6).starts, 2);
-    EXPECT_EQ(audio.buffer(7).volume, egret::volumeToAttenuation(0.2f));
-}
-
-TEST_F(EnvironmentTest, EffectsPlayOnlyLoadedSamplesOfTheirFormat)
-{
-    const auto mono = hal.loadBuffer(
-        heron::counted_ptr<egret::SoundDataSource>(new ToneSource(egret::mono16Format, 100, 100)), egret::Loading::AtOnce);
-    const auto neverLoaded = hal.loadBuffer(
-        heron::counted_ptr<egret::SoundDataSource>(new ToneSource(egret::stereo16Format, 0, 0)), egret::Loading::Queued);
-    environment.playEffect(mono, 1.0f);
-    environment.playEffect(neverLoaded, 1.0f);
-    frame();
-    for (int i = 6; i < 12; ++i) {
-        EXPECT_EQ(audio.buffer(i).starts, 0) << i;
-    }
-}
-
-TEST(SoundEnvironment, FirstEmitterSetsUpTheDefaultPools)
-{
-    plat::FakeAudio audio;
-    egret::OpenALSoundHAL hal;
-    ASSERT_TRUE(hal.initialize(nullptr));
-    egret::SoundEnvironment environment(hal);
-    const Emitter emitter = environment.createEmitter({}, 1.0f, 1.0f);
-    environment.update();
-    hal.update();
-    ASSERT_EQ(audio.bufferCount(), 12);
-    EXPECT_EQ(audio.buffer(0).format.channels, 1);
-    EXPECT_EQ(audio.buffer(11).format.channels, 2);
-    EXPECT_FALSE(emitter->player());
+    EXPECT_EQ(audio.buffer(0).volume, egret::volumeToAttenuation(0.7f));
+    EXPECT_EQ(audio.buffer(0).starts, 2);
+    EXPECT_EQ(audio.buffer(1).volume, egret::volumeToAttenuation(0.2f));
 }

@@ -5,6 +5,7 @@
 namespace plat
 {
 
+// Every buffer has positional control; its cursors are both at the virtual play cursor.
 class FakeAudioBuffer : public AudioBuffer
 {
 public:
@@ -12,59 +13,44 @@ public:
         : m_audio(audio), m_record(std::move(record)), m_size(static_cast<std::uint32_t>(m_record->ring.size()))
     {
     }
-    ~FakeAudioBuffer() override
-    {
-        const std::lock_guard lock(m_audio.m_lock);
-        m_record->alive = false;
-        m_record->playing = false;
-    }
+    ~FakeAudioBuffer() override { stop(); }
 
     std::uint32_t size() const override { return m_size; }
-    bool hasPositionalControl() const override { return m_record->control == PositionalControl::Yes; }
-
+    bool hasPositionalControl() const override { return true; }
     bool cursors(std::uint32_t& play, std::uint32_t& write) override
     {
-        const std::lock_guard lock(m_audio.m_lock);
-        play = write = m_record->play;
-        return true;
+        return change([&](FakeAudio::Buffer& b) { play = write = b.play; });
     }
     bool setPlayCursor(std::uint32_t offset) override
     {
-        const std::lock_guard lock(m_audio.m_lock);
-        m_record->play = offset % m_size;
-        return true;
+        return change([&](FakeAudio::Buffer& b) { b.play = offset % m_size; });
     }
     bool write(std::uint32_t offset, std::uint32_t bytes, const RegionFill& fill) override
     {
-        const std::lock_guard lock(m_audio.m_lock);
-        offset %= m_size;
-        bytes = std::min(bytes, m_size);
-        const std::uint32_t first = std::min(bytes, m_size - offset);
-        fill(m_record->ring.data() + offset, first, BufferRegion::First);
-        if (bytes > first) {
-            fill(m_record->ring.data(), bytes - first, BufferRegion::Next);
-        }
-        m_record->bytesWritten += bytes;
-        return true;
-    }
-    bool play() override { return change([](FakeAudio::Buffer& b) { b.starts += !b.playing; b.playing = true; }); }
-    void stop() override { change([](FakeAudio::Buffer& b) { b.stops += b.playing; b.playing = false; }); }
-    bool isPlaying() override
-    {
-        const std::lock_guard lock(m_audio.m_lock);
-        return m_record->playing;
-    }
-    void setVolume(int level) override { change([&](FakeAudio::Buffer& b) { b.volume = std::clamp(level, -10000, 0); }); }
-    void setMode(PositionalMode mode) override { positional([&](FakeAudio::Buffer& b) { b.mode = mode; }); }
-    void setPosition(const AudioVector& v) override { positional([&](FakeAudio::Buffer& b) { b.position = v; }); }
-    void setVelocity(const AudioVector& v) override { positional([&](FakeAudio::Buffer& b) { b.velocity = v; }); }
-    void setDistances(float minimum, float maximum) override
-    {
-        positional([&](FakeAudio::Buffer& b) {
-            b.minimum = minimum;
-            b.maximum = maximum;
+        return change([&](FakeAudio::Buffer& b) {
+            offset %= m_size;
+            bytes = std::min(bytes, m_size);
+            const std::uint32_t first = std::min(bytes, m_size - offset);
+            fill(b.ring.data() + offset, first, BufferRegion::First);
+            if (bytes > first) {
+                fill(b.ring.data(), bytes - first, BufferRegion::Next);
+            }
+            b.bytesWritten += bytes;
         });
     }
+    bool play() override { return change([](FakeAudio::Buffer& b) { b.starts += !b.playing; b.playing = true; }); }
+    void stop() override { change([](FakeAudio::Buffer& b) { b.playing = false; }); }
+    bool isPlaying() override
+    {
+        bool playing = false;
+        change([&](FakeAudio::Buffer& b) { playing = b.playing; });
+        return playing;
+    }
+    void setVolume(int level) override { change([&](FakeAudio::Buffer& b) { b.volume = std::clamp(level, -10000, 0); }); }
+    void setMode(PositionalMode mode) override { change([&](FakeAudio::Buffer& b) { b.mode = mode; }); }
+    void setPosition(const AudioVector& v) override { change([&](FakeAudio::Buffer& b) { b.position = v; }); }
+    void setVelocity(const AudioVector&) override {}
+    void setDistances(float minimum, float) override { change([&](FakeAudio::Buffer& b) { b.minimum = minimum; }); }
 
 private:
     template <class Change>
@@ -73,13 +59,6 @@ private:
         const std::lock_guard lock(m_audio.m_lock);
         change(*m_record);
         return true;
-    }
-    template <class Change>
-    void positional(Change change)
-    {
-        if (hasPositionalControl()) {
-            this->change(change);
-        }
     }
 
     FakeAudio& m_audio;
@@ -92,18 +71,13 @@ class FakeAudioDevice : public AudioDevice
 public:
     explicit FakeAudioDevice(FakeAudio& audio) : m_audio(audio) {}
 
-    std::uint32_t primaryBufferBytes() const override { return m_audio.m_settings.unit; }
-    bool hasListener() const override { return m_audio.m_settings.listener; }
+    std::uint32_t primaryBufferBytes() const override { return FakeAudio::unit; }
+    bool hasListener() const override { return true; }
     AudioCaps caps() override { return {32, 30, 16, 14}; }
-    std::unique_ptr<AudioBuffer> createBuffer(const AudioFormat& format, std::uint32_t bytes,
-                                              PositionalControl control) override
+    std::unique_ptr<AudioBuffer> createBuffer(const AudioFormat& format, std::uint32_t bytes, PositionalControl) override
     {
-        if (m_audio.m_settings.refuseBuffers) {
-            return nullptr;
-        }
         auto record = std::make_shared<FakeAudio::Buffer>();
         record->format = format;
-        record->control = m_audio.m_settings.positionalControl ? control : PositionalControl::No;
         record->ring.assign(bytes / format.bytesPerFrame() * format.bytesPerFrame(), 0xEE);
         const std::lock_guard lock(m_audio.m_lock);
         m_audio.m_buffers.push_back(record);
@@ -120,13 +94,13 @@ private:
     FakeAudio& m_audio;
 };
 
-FakeAudio::FakeAudio(Settings settings)
-    : m_settings(settings)
+FakeAudio::FakeAudio(Presence presence)
+    : m_presence(presence)
 {
     setAudioDeviceOpener([this]() -> std::unique_ptr<AudioDevice> {
         const std::lock_guard lock(m_lock);
         ++m_devicesOpened;
-        return m_settings.present ? std::make_unique<FakeAudioDevice>(*this) : nullptr;
+        return m_presence == Presence::Present ? std::make_unique<FakeAudioDevice>(*this) : nullptr;
     });
 }
 
@@ -143,36 +117,6 @@ void FakeAudio::advance(std::uint32_t bytes)
             buffer->play = static_cast<std::uint32_t>((buffer->play + std::uint64_t{bytes}) % buffer->ring.size());
         }
     }
-}
-
-int FakeAudio::devicesOpened() const
-{
-    const std::lock_guard lock(m_lock);
-    return m_devicesOpened;
-}
-
-int FakeAudio::bufferCount() const
-{
-    const std::lock_guard lock(m_lock);
-    return static_cast<int>(m_buffers.size());
-}
-
-FakeAudio::Buffer FakeAudio::buffer(int index) const
-{
-    const std::lock_guard lock(m_lock);
-    return *m_buffers.at(static_cast<std::size_t>(index));
-}
-
-AudioListener FakeAudio::listener() const
-{
-    const std::lock_guard lock(m_lock);
-    return m_listener;
-}
-
-int FakeAudio::listenerUpdates() const
-{
-    const std::lock_guard lock(m_lock);
-    return m_listenerUpdates;
 }
 
 }

@@ -8,11 +8,6 @@
 namespace plat
 {
 
-namespace
-{
-constexpr int framesPerPump = LoopbackAudio::rate / 100;
-}
-
 LoopbackAudio::LoopbackAudio()
 {
     const auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
@@ -31,24 +26,6 @@ LoopbackAudio::LoopbackAudio()
     }
     m_pending = std::make_unique<OpenALAudioDevice>(m_device, context, OpenALAudioDevice::Pumping::ByOwner);
     m_audio = m_pending.get();
-}
-
-LoopbackAudio::~LoopbackAudio()
-{
-    if (m_installed) {
-        setAudioDeviceOpener({});
-    }
-}
-
-std::unique_ptr<OpenALAudioDevice> LoopbackAudio::takeDevice()
-{
-    return std::move(m_pending);
-}
-
-void LoopbackAudio::installAsOpener()
-{
-    m_installed = true;
-    setAudioDeviceOpener([this]() -> std::unique_ptr<AudioDevice> { return takeDevice(); });
 }
 
 std::vector<std::int16_t> LoopbackAudio::render(int frames)

@@ -23,11 +23,7 @@ public:
     bool isOpen() const { return m_renderSamples != nullptr && m_pending != nullptr; }
 
     // The device, pumped by render; its owner must keep it while rendering goes on. Once.
-    std::unique_ptr<OpenALAudioDevice> takeDevice();
-    // Hands the device to the next openAudioDevice (the sound system's hardware layer), for the
-    // object's lifetime.
-    void installAsOpener();
-    ~LoopbackAudio();
+    std::unique_ptr<OpenALAudioDevice> takeDevice() { return std::move(m_pending); }
     LoopbackAudio(const LoopbackAudio&) = delete;
     LoopbackAudio& operator=(const LoopbackAudio&) = delete;
 
@@ -36,12 +32,13 @@ public:
     std::vector<std::int16_t> render(int frames);
 
 private:
+    static constexpr int framesPerPump = rate / 100;
+
     ALCdevice* m_device = nullptr;
     using RenderSamples = void (*)(ALCdevice*, ALCvoid*, ALCsizei);
     RenderSamples m_renderSamples = nullptr;
     std::unique_ptr<OpenALAudioDevice> m_pending;
     OpenALAudioDevice* m_audio = nullptr;
-    bool m_installed = false;
 };
 
 // Root mean square of one channel (0 left, 1 right) of interleaved stereo samples.

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstring>
 
-// A sound source of known samples for the sound tests: a saw of period 100 frames per channel, of
-// a given number of frames (or endless), reporting its length or not, and counting what is asked
-// of it. Read on one thread at a time; its counts may be read from any.
+// A sound source of known 16-bit samples for the sound tests: a saw of period 100 frames per
+// channel, of a given number of frames (or endless), reporting its length or not, and counting
+// what is asked of it. Read on one thread at a time; its counts may be read from any.
 class ToneSource : public egret::SoundDataSource
 {
 public:
@@ -22,6 +22,13 @@ public:
     {
     }
 
+    // A new tone of frames frames that reports its length, shared.
+    static heron::counted_ptr<egret::SoundDataSource> shared(const egret::SoundFormat& format, int frames,
+                                                            const char* name = "tone.wav")
+    {
+        return heron::counted_ptr<egret::SoundDataSource>(new ToneSource(format, frames, frames, name));
+    }
+
     // The sample of a channel at a frame.
     static int sampleAt(int frame, int channel) { return (frame % 100) * 200 - 10000 + channel * 3000; }
 
@@ -31,11 +38,11 @@ public:
     {
         ++reads;
         const int n = m_frames == endless ? frames : std::clamp(m_frames - m_position, 0, frames);
-        auto* bytes = static_cast<std::uint8_t*>(buffer);
-        for (int i = 0; i < n; ++i) {
-            for (int channel = 0; channel < static_cast<int>(m_format.channels); ++channel) {
-                bytes = put(bytes, sampleAt(m_position + i, channel));
-            }
+        auto* samples = static_cast<std::uint8_t*>(buffer);
+        const int channels = static_cast<int>(m_format.channels);
+        for (int i = 0; i < n * channels; ++i) {
+            const auto sample = static_cast<std::int16_t>(sampleAt(m_position + i / channels, i % channels));
+            std::memcpy(samples + i * 2, &sample, 2);
         }
         m_position += n;
         return n;
@@ -48,17 +55,6 @@ public:
     std::atomic<int> closes{0};
 
 private:
-    std::uint8_t* put(std::uint8_t* at, int sample) const
-    {
-        if (m_format.bits == 8) {
-            *at = static_cast<std::uint8_t>(static_cast<std::int8_t>(sample >> 8));
-            return at + 1;
-        }
-        const auto value = static_cast<std::int16_t>(sample);
-        std::memcpy(at, &value, sizeof(value));
-        return at + sizeof(value);
-    }
-
     egret::SoundFormat m_format;
     int m_frames;
     int m_length;
