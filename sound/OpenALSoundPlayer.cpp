@@ -19,9 +19,7 @@ constexpr int bufferSite = 3102;
 constexpr int updateSite = 3103;
 // Device buffers of 8 units, refilled by a quarter at most.
 constexpr std::uint32_t unitsPerBuffer = 8;
-// The audible range is 16 times the distance (256 times its square); looping voices fade out
-// between it and 1.5 times its square.
-constexpr float rangeSquaredFactor = 256.0f;
+// Looping voices fade out between the square of their audible range and 1.5 times it.
 constexpr float fadeEndFactor = 1.5f;
 // A huge maximum: fading with distance never stops.
 constexpr float noMaximumDistance = 1e9f;
@@ -167,7 +165,7 @@ void OpenALSoundPlayer::start(const heron::counted_ptr<OpenALSoundBuffer>& sampl
     m_buffer->stop();
     m_writeOffset = 0;
     if (!m_buffer->setPlayCursor(0)) {
-        heron::debug("set position 0 failed!\n");
+        heron::debug("OpenALSoundPlayer: the voice's play cursor could not be set to its start\n");
     }
     m_mode = Mode::Samples;
     m_samples = samples;
@@ -221,7 +219,7 @@ void OpenALSoundPlayer::fadeByDistance(const SoundVector& listener)
         return;
     }
     const float d2 = distanceSquared(listener, m_motion.position);
-    const float r2 = m_params.distance * m_params.distance * rangeSquaredFactor;
+    const float r2 = m_params.distance * m_params.distance * audibleRangeSquaredFactor;
     const float outer = fadeEndFactor * r2;
     if (d2 > outer) {
         if (!m_pausedByDistance) {

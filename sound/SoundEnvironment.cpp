@@ -16,9 +16,8 @@ namespace
 
 constexpr std::size_t channelsReserved = 64;
 constexpr int defaultChannels = 6;
-// The audible range is 16 times an emitter's distance; an emitter gets a voice inside 0.9 times
-// its square and keeps it up to 1.1 times.
-constexpr float rangeSquaredFactor = 256.0f;
+// An emitter gets a voice inside 0.9 times the square of its audible range and keeps it up to 1.1
+// times.
 constexpr float takeVoiceFactor = 0.9f;
 constexpr float keepVoiceFactor = 1.1f;
 constexpr float effectDistance = 10.0f;
@@ -115,7 +114,7 @@ void SoundEnvironmentInternals::assignChannels()
         if (!e.m_samples || !e.m_samples->isLoaded() || e.m_dead) {
             continue;
         }
-        const float rangeSquared = e.m_params.distance * e.m_params.distance * rangeSquaredFactor;
+        const float rangeSquared = e.m_params.distance * e.m_params.distance * audibleRangeSquaredFactor;
         if (!e.m_player) {
             if (!m_emitterChannels.empty() && e.m_active && e.m_distanceSquared < rangeSquared * takeVoiceFactor) {
                 giveChannel(e);

@@ -17,6 +17,9 @@ class Window;
 namespace egret
 {
 
+// A sound is audible up to 16 times its distance: 256 times the square.
+constexpr float audibleRangeSquaredFactor = 256.0f;
+
 // How one sound plays on a voice.
 struct PlayParams
 {
