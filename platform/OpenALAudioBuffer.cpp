@@ -76,6 +76,7 @@ OpenALAudioBuffer::~OpenALAudioBuffer()
 bool OpenALAudioBuffer::cursors(std::uint32_t& play, std::uint32_t& write)
 {
     heron::MutexLock lock(m_device.m_lock, lockSite);
+    alGetError();
     play = playCursorLocked();
     write = m_playing ? m_queuedEnd : play;
     return alSucceeded();
