@@ -1,0 +1,54 @@
+#include "support/LoopbackAudio.h"
+
+#include <AL/alext.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace plat
+{
+
+LoopbackAudio::LoopbackAudio()
+{
+    const auto open = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+    m_renderSamples = reinterpret_cast<RenderSamples>(alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
+    m_device = open ? open(nullptr) : nullptr;
+    if (!m_device || !m_renderSamples) {
+        return;
+    }
+    const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_SHORT_SOFT,
+                                 ALC_FREQUENCY, rate, ALC_HRTF_SOFT, ALC_FALSE, 0};
+    ALCcontext* const context = alcCreateContext(m_device, attributes);
+    if (!context) {
+        alcCloseDevice(m_device);
+        m_device = nullptr;
+        return;
+    }
+    m_pending = std::make_unique<OpenALAudioDevice>(m_device, context, OpenALAudioDevice::Pumping::ByOwner);
+    m_audio = m_pending.get();
+}
+
+std::vector<std::int16_t> LoopbackAudio::render(int frames)
+{
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(frames) * 2);
+    for (int done = 0; done < frames;) {
+        const int chunk = std::min(framesPerPump, frames - done);
+        m_audio->pump();
+        m_renderSamples(m_device, samples.data() + static_cast<std::size_t>(done) * 2, chunk);
+        done += chunk;
+    }
+    return samples;
+}
+
+double channelLevel(const std::vector<std::int16_t>& samples, int channel)
+{
+    double sum = 0.0;
+    std::size_t count = 0;
+    for (std::size_t i = static_cast<std::size_t>(channel); i < samples.size(); i += 2) {
+        sum += double(samples[i]) * samples[i];
+        ++count;
+    }
+    return count ? std::sqrt(sum / double(count)) : 0.0;
+}
+
+}
