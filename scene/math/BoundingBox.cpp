@@ -273,6 +273,11 @@ int BoundingBox::faceTest(int axis, const Vector3d& origin, const Vector3d& end)
     return inside ? 1 : 0;
 }
 
+bool BoundingBox::hasFiniteSphere() const
+{
+    return m_centre.isFinite() && std::isfinite(m_radiusSquared);
+}
+
 const std::array<Vector3d, 8>& BoundingBox::corners() const
 {
     if (!m_cornersCached) {
@@ -334,7 +339,9 @@ void BoundingBox::read(heron::DataSource& source)
             if (source.hasError()) {
                 return;
             }
-            if (a.isFinite() && b.isFinite()) {
+            BoundingBox candidate;
+            candidate.set(a, b);
+            if (candidate.hasFiniteSphere()) {
                 set(a, b);
             } else {
                 heron::debug("BoundingBox::read() - corners that are not numbers, ignored!\n");
@@ -345,7 +352,7 @@ void BoundingBox::read(heron::DataSource& source)
             if (source.hasError()) {
                 return;
             }
-            if (a.isFinite() && std::isfinite(radius) && radius >= 0.0) {
+            if (a.isFinite() && radius >= 0.0 && std::isfinite(radius * radius)) {
                 setSphere(a, radius);
             } else {
                 heron::debug("BoundingBox::read() - a sphere that is not a sphere, ignored!\n");

@@ -67,6 +67,9 @@ public:
 
 private:
     void deriveSphere();
+    // True when the sphere's centre and squared radius are numbers: corners too far out to
+    // measure, or not numbers at all, make a sphere that is not.
+    bool hasFiniteSphere() const;
     void mergeSphere(const BoundingBox& other);
     bool passesSphereTest(const Vector3d& origin, const Vector3d& end) const;
     // The face test of one axis: 1 hit, 0 no hit through this face, -1 the segment misses the box.
