@@ -212,33 +212,33 @@ void Matrix::multiply(const Matrix& a, const Matrix& b)
 
 void Matrix::multiply3x3(const Matrix& a, const Matrix& b)
 {
-    double r[3][3];
-    for (int i = 0; i < 3; ++i) {
+    const MatrixKind ka = a.m_kind;
+    const MatrixKind kb = b.m_kind;
+    // Rows 0..2: the 3 x 3 product; row 3: a's translation carried through b's 3 x 3 part, then
+    // b's own translation.
+    double r[4][3];
+    for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 3; ++j) {
             r[i][j] = a.m_m[i][0] * b.m_m[0][j] + a.m_m[i][1] * b.m_m[1][j] + a.m_m[i][2] * b.m_m[2][j];
         }
     }
-    const MatrixKind ka = a.m_kind;
-    const MatrixKind kb = b.m_kind;
-    Vector3d t;
-    MatrixKind kind = kb;
-    if (ka != MatrixKind::Rotation) {
-        // a's translation carried through b's 3 x 3 part, then b's own.
-        for (int j = 0; j < 3; ++j) {
-            t[j] = a.m_m[3][0] * b.m_m[0][j] + a.m_m[3][1] * b.m_m[1][j] + a.m_m[3][2] * b.m_m[2][j];
-        }
-        const bool bothRigid = ka == MatrixKind::RotationTranslation && kb == MatrixKind::RotationTranslation;
-        kind = kb == MatrixKind::Rotation ? ka : (bothRigid ? MatrixKind::RotationTranslation : MatrixKind::Affine);
+    for (int j = 0; j < 3; ++j) {
+        r[3][j] = (ka == MatrixKind::Rotation ? 0.0 : r[3][j]) + (kb == MatrixKind::Rotation ? 0.0 : b.m_m[3][j]);
     }
-    if (kb != MatrixKind::Rotation) {
-        t = t + Vector3d(b.m_m[3][0], b.m_m[3][1], b.m_m[3][2]);
+    for (int i = 0; i < 4; ++i) {
+        m_m[i][0] = r[i][0];
+        m_m[i][1] = r[i][1];
+        m_m[i][2] = r[i][2];
+        m_m[i][3] = i == 3 ? 1.0 : 0.0;
     }
-    for (int i = 0; i < 3; ++i) {
-        std::copy(r[i], r[i] + 3, m_m[i]);
+    const bool bothRigid = ka == MatrixKind::RotationTranslation && kb == MatrixKind::RotationTranslation;
+    if (ka == MatrixKind::Rotation) {
+        m_kind = kb;
+    } else if (kb == MatrixKind::Rotation) {
+        m_kind = ka;
+    } else {
+        m_kind = bothRigid ? MatrixKind::RotationTranslation : MatrixKind::Affine;
     }
-    setTranslationPart(t);
-    clearLastColumn();
-    m_kind = kind;
 }
 
 void Matrix::multiplyFull(const Matrix& a, const Matrix& b)
