@@ -189,6 +189,7 @@ TEST_F(MaterialStateTest, AnUnsetUnlitColourDrawsWhiteOnEveryPath)
 
 TEST_F(MaterialStateTest, AFullApplySetsEveryState)
 {
+    lit(0.5f).apply();   // the first apply also probes for multitexture
     GLRecorder recorder;
     lit(0.5f).apply();
     std::vector<std::string> calls = recorder.calls();
