@@ -115,6 +115,13 @@ AppliedState& applied()
     return registry().applied;
 }
 
+// Makes unit the current texture unit; false when it cannot be selected. Unit 0 is current
+// where there is no choice of units, so it is always there.
+bool selectUnit(int unit)
+{
+    return kestrel::activeTexture(unit) || unit == 0;
+}
+
 void switchState(kestrel::GLStateId state, bool on)
 {
     if (on) {
@@ -381,8 +388,9 @@ void Material::applyAll() const
     switchState(kestrel::GLStateId::SphereMap, m_sphereMap);
     state.sphereMap = m_sphereMap;
     for (int unit = 0; unit < textureUnits; ++unit) {
-        kestrel::activeTexture(unit);
-        applyTexture(unit);
+        if (selectUnit(unit)) {
+            applyTexture(unit);
+        }
     }
     kestrel::activeTexture(0);
 }
@@ -416,8 +424,7 @@ void Material::applyChanges() const
     }
     bool unitChanged = false;
     for (int unit = 0; unit < textureUnits; ++unit) {
-        if (m_textures[unit].get() != state.textures[unit]) {
-            kestrel::activeTexture(unit);
+        if (m_textures[unit].get() != state.textures[unit] && selectUnit(unit)) {
             applyTexture(unit);
             unitChanged = true;
         }
