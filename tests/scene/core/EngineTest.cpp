@@ -2,7 +2,6 @@
 
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
-#include "scene/core/EngineSwitches.h"
 #include "scene/render/Material.h"
 #include "support/LogCapture.h"
 
@@ -67,18 +66,4 @@ TEST(EngineTest, StorageReportListsEveryFigure)
         EXPECT_NE(text.find(line), std::string::npos) << line;
     }
     EXPECT_GE(finch::getGeometryStats().textures, 0);
-}
-
-TEST(EngineTest, SwitchesHoldWhatTheyWereGiven)
-{
-    struct Reader : finch::FinchDatabaseReader
-    {
-        finch::Database* load(const heron::FilePath&) override { return nullptr; }
-    } reader;
-    EXPECT_EQ(finch::getDatabaseReader(), nullptr);
-    finch::setDatabaseReader(&reader);
-    EXPECT_EQ(finch::getDatabaseReader(), &reader);
-    finch::setDatabaseReader(nullptr);
-    finch::enableGeometryPool();
-    EXPECT_TRUE(finch::geometryPoolEnabled());
 }

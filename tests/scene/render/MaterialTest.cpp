@@ -85,8 +85,6 @@ TEST(MaterialTest, ConstructionAndSettersKeepColoursInRange)
     for (const RGBA& c : {m.ambient(), m.diffuse(), m.specular(), m.emission(), m.colour()}) {
         EXPECT_EQ(c.a, 0.3f);
     }
-    m.setSpecular(RGBA{std::numeric_limits<float>::quiet_NaN(), 3.0f, 0.5f, 0.7f});
-    EXPECT_EQ(m.specular(), (RGBA{0.0f, 1.0f, 0.5f, 0.7f}));
     m.setSphereMap(true);
     m.setTexture(0, heron::counted_ptr<finch::Texture>(new finch::Texture));
     EXPECT_FALSE(m.textureFlag(0));
