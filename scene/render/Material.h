@@ -84,7 +84,8 @@ public:
 
     // The shared material "Default" (white), made on first use.
     static heron::counted_ptr<Material> defaultMaterial();
-    // The interned material equal to this one, made as a copy on first request.
+    // The interned material equal to material, made as a copy on first request. Interned
+    // materials are shared and ordered by value: never change one; change a copy and intern it.
     static heron::counted_ptr<Material> intern(const Material& material);
     // Sets the GL state for this material.
     void apply() const;
