@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <functional>
@@ -141,6 +142,26 @@ TEST(MaterialTest, StoredMaterialsReadBackToTheSameBytes)
     ASSERT_NE(material, nullptr);
     EXPECT_EQ(material->texture(0), material->texture(1));
     EXPECT_EQ(material->texture(0)->file(), heron::FilePath("sand.gif"));
+}
+
+TEST(MaterialTest, ATextureStoredTwiceKeepsTheFirst)
+{
+    Material m(RGBA{1, 1, 1, 1});
+    heron::counted_ptr<finch::Texture> first(new finch::Texture);
+    first->setFile("first.gif");
+    m.setTexture(0, first);
+    m.setTexture(1, heron::counted_ptr<finch::Texture>(new finch::Texture));
+    Bytes bytes = streamOf(m);
+    // Unit 1's tag becomes a second tag of unit 0: tag, 32-bit reference, flag, tag.
+    const unsigned char unit0[] = {0x28, 2, 0, 0, 0};
+    const auto unit1 = std::search(bytes.begin(), bytes.end(), std::begin(unit0), std::end(unit0)) + 6;
+    ASSERT_EQ(*unit1, 0x29);
+    *unit1 = 0x28;
+    const auto back = readStream(bytes);
+    const auto& material = dynamic_cast<const Material&>(*back);
+    ASSERT_TRUE(material.texture(0));
+    EXPECT_EQ(material.texture(0)->file(), heron::FilePath("first.gif"));
+    EXPECT_FALSE(material.texture(1));
 }
 
 TEST(MaterialTest, ReadingSkipsOlderAndUnknownTagsAndKeepsValuesInRange)
