@@ -42,6 +42,10 @@
     X(void, ShadeModel, (GLenum))                                                                  \
     X(void, TexGeni, (GLenum, GLenum, GLint))                                                      \
     X(void, LightModeli, (GLenum, GLint))                                                          \
+    X(void, Lightfv, (GLenum, GLenum, const GLfloat*))                                             \
+    X(void, Materialfv, (GLenum, GLenum, const GLfloat*))                                          \
+    X(void, Materialf, (GLenum, GLenum, GLfloat))                                                  \
+    X(void, ColorMaterial, (GLenum, GLenum))                                                       \
     X(void, Begin, (GLenum))                                                                       \
     X(void, End, ())                                                                               \
     X(void, Vertex3f, (GLfloat, GLfloat, GLfloat))                                                 \
