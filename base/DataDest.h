@@ -51,18 +51,18 @@ public:
     // Tag integer: one byte below 255, else 0xFF and the value as 32 bits.
     DataDest& writeTag(std::uint32_t value)
     {
-        unsigned char* const next = m_next;
+        unsigned char* next = m_next;
         if (!windowHolds(5)) {
-            return writeTagOutsideWindow(value);
+            writeTagOutsideWindow(value);
+            next = m_next;
+        } else if (value < longTagMarker) {
+            *next++ = static_cast<unsigned char>(value);
+        } else {
+            *next = static_cast<unsigned char>(longTagMarker);
+            encode(value, next + 1);
+            next += 5;
         }
-        if (value < longTagMarker) {
-            *next = static_cast<unsigned char>(value);
-            m_next = next + 1;
-            return *this;
-        }
-        *next = static_cast<unsigned char>(longTagMarker);
-        encode(value, next + 1);
-        m_next = next + 5;
+        m_next = next;
         return *this;
     }
     // One byte, 1 or 0.
@@ -79,16 +79,19 @@ public:
     // writes nothing and sets the error flag.
     DataDest& writeString(const heron_string& value)
     {
+        unsigned char* next = m_next;
         // A short string of the default mode that fits the window.
         const std::uint32_t length = value.length();
         if (stringMode() == defaultStringMode && length < longTagMarker && windowHolds(1 + std::size_t(length))) {
-            unsigned char* const next = m_next;
             *next = static_cast<unsigned char>(length);
             std::memcpy(next + 1, value.data(), length);
-            m_next = next + 1 + length;
-            return *this;
+            next += 1 + length;
+        } else {
+            writeStringOutsideWindow(value);
+            next = m_next;
         }
-        return writeStringOutsideWindow(value);
+        m_next = next;
+        return *this;
     }
     // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the sink's byte order.
     DataDest& writeAddress(const NetAddress& value);
@@ -117,13 +120,20 @@ protected:
     unsigned char* m_end = nullptr;
 
 private:
+    // The inline writes store the window's new start once, at their end, taking it back from m_next
+    // after an out-of-line write: so a run of typed writes can keep it in a register.
+
     // One byte into the window, else through writeByte().
     DataDest& putByte(char byte)
     {
-        if (!windowHolds(1)) {
-            return writeByte(byte);
+        unsigned char* next = m_next;
+        if (windowHolds(1)) {
+            *next++ = static_cast<unsigned char>(byte);
+        } else {
+            writeByte(byte);
+            next = m_next;
         }
-        *m_next++ = static_cast<unsigned char>(byte);
+        m_next = next;
         return *this;
     }
     // n bytes into the window, else through write().
@@ -132,11 +142,15 @@ private:
     template <class Bits>
     DataDest& writeFixed(Bits bits)
     {
-        if (!windowHolds(sizeof bits)) {
-            return writeOutsideWindow(bits);
+        unsigned char* next = m_next;
+        if (windowHolds(sizeof bits)) {
+            encode(bits, next);
+            next += sizeof bits;
+        } else {
+            writeOutsideWindow(bits);
+            next = m_next;
         }
-        encode(bits, m_next);
-        m_next += sizeof bits;
+        m_next = next;
         return *this;
     }
     DataDest& writeOutsideWindow(std::uint32_t bits);

@@ -64,13 +64,17 @@ public:
     // Tag integer: one byte below 255, else 0xFF and a 32-bit value. 0xFFFFFFFF at the end of data.
     DataSource& readTag(std::uint32_t& value)
     {
-        const unsigned char* const next = m_next;
+        const unsigned char* next = m_next;
         if (!windowHolds(5)) {
-            return readTagOutsideWindow(value);
+            readTagOutsideWindow(value);
+            next = m_next;
+        } else if (*next != longTagMarker) {
+            value = *next++;
+        } else {
+            value = decode<std::uint32_t>(next + 1);
+            next += 5;
         }
-        const bool isLong = *next == longTagMarker;
-        value = isLong ? decode<std::uint32_t>(next + 1) : *next;
-        m_next = next + (isLong ? 5 : 1);
+        m_next = next;
         return *this;
     }
     // One byte; anything but 0 is true (so the end of data reads as true, with the error flag set).
@@ -99,15 +103,19 @@ public:
     // left sets the error flag and leaves the target empty.
     DataSource& readString(heron_string& value)
     {
+        const unsigned char* next = m_next;
         // A short string of the default mode, whole in the window, into a string held inline.
-        if (stringMode() == defaultStringMode && value.isInline() && windowHolds(1) && *m_next < longTagMarker &&
-            windowHolds(1 + std::size_t(*m_next))) {
-            const std::uint32_t length = *m_next;
-            value.assign(reinterpret_cast<const char*>(m_next + 1), length);
-            m_next += 1 + length;
-            return *this;
+        if (stringMode() == defaultStringMode && value.isInline() && windowHolds(1) && *next < longTagMarker &&
+            windowHolds(1 + std::size_t(*next))) {
+            const std::uint32_t length = *next;
+            value.assign(reinterpret_cast<const char*>(next + 1), length);
+            next += 1 + length;
+        } else {
+            readStringOutsideWindow(value);
+            next = m_next;
         }
-        return readStringOutsideWindow(value);
+        m_next = next;
+        return *this;
     }
     // One text line without its line end (LF, CR, or one pair of them). False at the end of data
     // when nothing was read.
@@ -152,20 +160,40 @@ protected:
     const unsigned char* m_end = nullptr;
 
 private:
+    // The inline reads store the window's new start once, at their end, taking it back from m_next
+    // after an out-of-line read: so a run of typed reads can keep it in a register.
+
     // The next byte from the window, else through readByte(); -1 at the end of data.
     int takeByte() { return windowHolds(1) ? *m_next++ : readByte(); }
     // The same for a typed read: the end of data sets the error flag.
-    int typedByte() { return windowHolds(1) ? *m_next++ : fetchByte(); }
+    int typedByte()
+    {
+        const unsigned char* next = m_next;
+        int byte = 0;
+        if (windowHolds(1)) {
+            byte = *next++;
+        } else {
+            byte = fetchByte();
+            next = m_next;
+        }
+        m_next = next;
+        return byte;
+    }
     // The next sizeof(Bits) bytes in the source's byte order; false (error flag set) when they run short.
     template <class Bits>
     bool takeBits(Bits& bits)
     {
-        if (!windowHolds(sizeof bits)) {
-            return fetchBits(bits);
+        const unsigned char* next = m_next;
+        bool taken = true;
+        if (windowHolds(sizeof bits)) {
+            bits = decode<Bits>(next);
+            next += sizeof bits;
+        } else {
+            taken = fetchBits(bits);
+            next = m_next;
         }
-        bits = decode<Bits>(m_next);
-        m_next += sizeof bits;
-        return true;
+        m_next = next;
+        return taken;
     }
     // Stores the bit pattern of the next value in value, which stays unchanged when the bytes run short.
     template <class Bits, class T>
