@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstring>
 
-
 namespace heron
 {
 

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 
-
 namespace heron
 {
 
