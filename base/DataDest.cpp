@@ -3,7 +3,7 @@
 #include "base/Debug.h"
 #include "base/heron_string.h"
 
-#include <bit>
+#include <cstring>
 
 namespace heron
 {
@@ -22,77 +22,62 @@ void DataDest::close()
 {
 }
 
-DataDest& DataDest::writeTag(std::uint32_t value)
+void DataDest::put(const void* buffer, std::uint32_t n)
+{
+    if (n == 0 || !windowHolds(n)) {
+        write(buffer, n);
+        return;
+    }
+    std::memcpy(m_next, buffer, n);
+    m_next += n;
+}
+
+DataDest& DataDest::writeTagOutsideWindow(std::uint32_t value)
 {
     if (value < longTagMarker) {
-        return writeByte(char(value));
+        return putByte(char(value));
     }
-    writeByte(char(longTagMarker));
-    return writeUInt32(value);
+    putByte(char(longTagMarker));
+    return writeFixed(value);
 }
 
-DataDest& DataDest::writeBool(bool value)
-{
-    return writeByte(value ? 1 : 0);
-}
-
-DataDest& DataDest::writeUInt32(std::uint32_t value)
+DataDest& DataDest::writeOutsideWindow(std::uint32_t bits)
 {
     unsigned char bytes[4];
-    encodeUInt32(value, bytes);
+    encode(bits, bytes);
     write(bytes, 4);
     return *this;
 }
 
-DataDest& DataDest::writeInt32(std::int32_t value)
+DataDest& DataDest::writeOutsideWindow(std::uint64_t bits)
 {
-    return writeUInt32(std::uint32_t(value));
+    const std::uint32_t low = std::uint32_t(bits);
+    const std::uint32_t high = std::uint32_t(bits >> 32);
+    writeFixed(isBigEndian() ? high : low);
+    return writeFixed(isBigEndian() ? low : high);
 }
 
-DataDest& DataDest::writeLong(std::int32_t value)
-{
-    return writeUInt32(std::uint32_t(value));
-}
-
-DataDest& DataDest::writeDouble(std::uint64_t value)
-{
-    const std::uint32_t low = std::uint32_t(value);
-    const std::uint32_t high = std::uint32_t(value >> 32);
-    writeUInt32(isBigEndian() ? high : low);
-    return writeUInt32(isBigEndian() ? low : high);
-}
-
-DataDest& DataDest::writeDouble(std::int64_t value)
-{
-    return writeDouble(std::uint64_t(value));
-}
-
-DataDest& DataDest::writeDouble(double value)
-{
-    return writeDouble(std::bit_cast<std::uint64_t>(value));
-}
-
-DataDest& DataDest::writeString(const heron_string& value)
+DataDest& DataDest::writeStringOutsideWindow(const heron_string& value)
 {
     const std::uint32_t length = value.length();
     switch (stringMode()) {
     case 0:
-        write(value.data(), length);
-        return writeByte(0);
+        put(value.data(), length);
+        return putByte(0);
     case 1:
-        write(value.data(), length);
-        writeByte(10);
-        return writeByte(13);
+        put(value.data(), length);
+        putByte(10);
+        return putByte(13);
     case 2:
         if (length > maxByteLengthString) {
             debug("DataDest::writeString() - %u bytes do not fit a one-byte length, not written\n", length);
             setError();
             return *this;
         }
-        writeByte(char(length));
+        putByte(char(length));
         break;
     case 3:
-        writeUInt32(length);
+        writeFixed(length);
         break;
     case 4:
         writeTag(length);
@@ -102,7 +87,7 @@ DataDest& DataDest::writeString(const heron_string& value)
         setError();
         return *this;
     }
-    write(value.data(), length);
+    put(value.data(), length);
     return *this;
 }
 

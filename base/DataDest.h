@@ -1,10 +1,12 @@
 #pragma once
 
 #include "base/StreamState.h"
+#include "base/heron_string.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
-
-class heron_string;
+#include <cstring>
 
 namespace heron
 {
@@ -19,7 +21,12 @@ class counted_ptr;
 // Abstract byte sink: each kind supplies the byte operations, and every typed write (tags, bools,
 // 32/64-bit values in either byte order, strings in five modes) is built on them here. Typed writes
 // return the sink so they chain. One thread at a time uses a sink.
-// A kind that overrides writeByte() keeps the typed writes, which all go through write().
+//
+// A kind that gathers its bytes in memory (the memory sink's block, the file sink's buffer) shows
+// the free room after its last byte as its window [m_next, m_end): while no error is flagged, typed
+// writes store straight into the window and call writeByte() or write() only when it is too small.
+// Such a kind works out its own size and flushing from the window, and a subclass of it that
+// overrides writeByte() or write() is bypassed by the typed writes.
 class DataDest : public StreamState
 {
 public:
@@ -41,20 +48,50 @@ public:
     virtual void close();
 
     // Tag integer: one byte below 255, else 0xFF and the value as 32 bits.
-    DataDest& writeTag(std::uint32_t value);
+    DataDest& writeTag(std::uint32_t value)
+    {
+        unsigned char* next = m_next;
+        if (!windowHolds(5)) {
+            writeTagOutsideWindow(value);
+            next = m_next;
+        } else if (value < longTagMarker) {
+            *next++ = static_cast<unsigned char>(value);
+        } else {
+            *next = static_cast<unsigned char>(longTagMarker);
+            encode(value, next + 1);
+            next += 5;
+        }
+        m_next = next;
+        return *this;
+    }
     // One byte, 1 or 0.
-    DataDest& writeBool(bool value);
+    DataDest& writeBool(bool value) { return putByte(value ? 1 : 0); }
     // Four bytes in the sink's byte order.
-    DataDest& writeInt32(std::int32_t value);
-    DataDest& writeUInt32(std::uint32_t value);
-    DataDest& writeLong(std::int32_t value);
+    DataDest& writeInt32(std::int32_t value) { return writeFixed(std::uint32_t(value)); }
+    DataDest& writeUInt32(std::uint32_t value) { return writeFixed(value); }
+    DataDest& writeLong(std::int32_t value) { return writeFixed(std::uint32_t(value)); }
     // Eight bytes in the sink's byte order, as two 32-bit halves (low half first when little-endian).
-    DataDest& writeDouble(double value);
-    DataDest& writeDouble(std::int64_t value);
-    DataDest& writeDouble(std::uint64_t value);
+    DataDest& writeDouble(double value) { return writeFixed(std::bit_cast<std::uint64_t>(value)); }
+    DataDest& writeDouble(std::int64_t value) { return writeFixed(std::uint64_t(value)); }
+    DataDest& writeDouble(std::uint64_t value) { return writeFixed(value); }
     // The string in the sink's string mode. A mode outside 0..4, or a string over 255 bytes in mode 2,
     // writes nothing and sets the error flag.
-    DataDest& writeString(const heron_string& value);
+    DataDest& writeString(const heron_string& value)
+    {
+        unsigned char* next = m_next;
+        // A short string of the default mode that fits the window.
+        const std::uint32_t length = value.length();
+        if (stringMode() == defaultStringMode && length < longTagMarker && windowHolds(1 + std::size_t(length))) {
+            *next = static_cast<unsigned char>(length);
+            std::memcpy(next + 1, value.data(), length);
+            next += 1 + length;
+        } else {
+            writeStringOutsideWindow(value);
+            next = m_next;
+        }
+        m_next = next;
+        return *this;
+    }
     // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the sink's byte order.
     DataDest& writeAddress(const NetAddress& value);
     // A path as its text, in the sink's string mode.
@@ -73,7 +110,52 @@ public:
     // reachable from it, end mark. Another version writes nothing and sets the error flag.
     DataDest& writeObject(const Streamable* root, int version = 101);
 
+protected:
+    // True while no error is flagged and the window has room for n bytes.
+    bool windowHolds(std::size_t n) const { return !hasError() && std::size_t(m_end - m_next) >= n; }
+
+    // The window: free room for the next bytes, in memory. Empty for kinds that keep none.
+    unsigned char* m_next = nullptr;
+    unsigned char* m_end = nullptr;
+
 private:
+    // The inline writes store the window's new start once, at their end, taking it back from m_next
+    // after an out-of-line write: so a run of typed writes can keep it in a register.
+
+    // One byte into the window, else through writeByte().
+    DataDest& putByte(char byte)
+    {
+        unsigned char* next = m_next;
+        if (windowHolds(1)) {
+            *next++ = static_cast<unsigned char>(byte);
+        } else {
+            writeByte(byte);
+            next = m_next;
+        }
+        m_next = next;
+        return *this;
+    }
+    // n bytes into the window, else through write().
+    void put(const void* buffer, std::uint32_t n);
+    // The bits in the sink's byte order into the window, else through write().
+    template <class Bits>
+    DataDest& writeFixed(Bits bits)
+    {
+        unsigned char* next = m_next;
+        if (windowHolds(sizeof bits)) {
+            encode(bits, next);
+            next += sizeof bits;
+        } else {
+            writeOutsideWindow(bits);
+            next = m_next;
+        }
+        m_next = next;
+        return *this;
+    }
+    DataDest& writeOutsideWindow(std::uint32_t bits);
+    DataDest& writeOutsideWindow(std::uint64_t bits);
+    DataDest& writeTagOutsideWindow(std::uint32_t value);
+    DataDest& writeStringOutsideWindow(const heron_string& value);
     void dropWriterContext();
 
     friend class ObjectWriterContext;

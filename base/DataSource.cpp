@@ -3,8 +3,6 @@
 #include "base/Debug.h"
 #include "base/heron_string.h"
 
-#include <bit>
-
 namespace heron
 {
 
@@ -18,18 +16,6 @@ constexpr std::uint32_t endOfDataTag = 0xFFFFFFFF;
 bool isLineEnd(int byte)
 {
     return byte == lineFeed || byte == carriageReturn;
-}
-
-// Fetches the bit pattern of a value and stores it in value, which stays unchanged when the
-// fetch comes up short.
-template <class Bits, class T>
-DataSource& fetchAs(DataSource& source, bool (DataSource::*fetch)(Bits&), T& value)
-{
-    Bits bits = 0;
-    if ((source.*fetch)(bits)) {
-        value = std::bit_cast<T>(bits);
-    }
-    return source;
 }
 
 }
@@ -71,73 +57,16 @@ std::uint32_t DataSource::remaining() const
     return 0;
 }
 
-bool DataSource::fetchUInt32(std::uint32_t& value)
-{
-    unsigned char bytes[4];
-    if (read(bytes, 4) != 4) {
-        setError();
-        return false;
-    }
-    value = decodeUInt32(bytes);
-    return true;
-}
-
-bool DataSource::fetchUInt64(std::uint64_t& value)
-{
-    std::uint32_t first = 0;
-    std::uint32_t second = 0;
-    if (!fetchUInt32(first) || !fetchUInt32(second)) {
-        return false;
-    }
-    const std::uint32_t low = isBigEndian() ? second : first;
-    const std::uint32_t high = isBigEndian() ? first : second;
-    value = std::uint64_t(high) << 32 | low;
-    return true;
-}
-
-bool DataSource::fetchTag(std::uint32_t& value)
-{
-    const int byte = readByte();
-    if (byte < 0) {
-        setError();
-        return false;
-    }
-    if (std::uint32_t(byte) != longTagMarker) {
-        value = std::uint32_t(byte);
-        return true;
-    }
-    return fetchUInt32(value);
-}
-
-DataSource& DataSource::readTag(std::uint32_t& value)
-{
-    if (!fetchTag(value)) {
-        value = endOfDataTag;
-    }
-    return *this;
-}
-
-DataSource& DataSource::readBool(bool& value)
+int DataSource::fetchByte()
 {
     const int byte = readByte();
     if (byte < 0) {
         setError();
     }
-    value = byte != 0;
-    return *this;
+    return byte;
 }
 
-DataSource& DataSource::readByte(char& value)
-{
-    const int byte = readByte();
-    if (byte < 0) {
-        setError();
-    }
-    value = char(byte & 0xFF);
-    return *this;
-}
-
-bool DataSource::fetchUInt16(std::uint16_t& value)
+bool DataSource::fetchBits(std::uint16_t& bits)
 {
     const int first = readByte();
     const int second = first < 0 ? -1 : readByte();
@@ -145,56 +74,67 @@ bool DataSource::fetchUInt16(std::uint16_t& value)
         setError();
         return false;
     }
-    value = isBigEndian() ? std::uint16_t(first << 8 | second) : std::uint16_t(second << 8 | first);
+    const unsigned char bytes[2] = {static_cast<unsigned char>(first), static_cast<unsigned char>(second)};
+    bits = decode<std::uint16_t>(bytes);
     return true;
 }
 
-DataSource& DataSource::readUInt16(std::uint16_t& value)
+bool DataSource::fetchBits(std::uint32_t& bits)
 {
-    return fetchAs(*this, &DataSource::fetchUInt16, value);
+    unsigned char bytes[4];
+    if (read(bytes, 4) != 4) {
+        setError();
+        return false;
+    }
+    bits = decode<std::uint32_t>(bytes);
+    return true;
 }
 
-DataSource& DataSource::readInt16(std::int16_t& value)
+bool DataSource::fetchBits(std::uint64_t& bits)
 {
-    return fetchAs(*this, &DataSource::fetchUInt16, value);
+    std::uint32_t first = 0;
+    std::uint32_t second = 0;
+    if (!takeBits(first) || !takeBits(second)) {
+        return false;
+    }
+    const std::uint32_t low = isBigEndian() ? second : first;
+    const std::uint32_t high = isBigEndian() ? first : second;
+    bits = std::uint64_t(high) << 32 | low;
+    return true;
 }
 
-DataSource& DataSource::readUInt32(std::uint32_t& value)
+bool DataSource::fetchTag(std::uint32_t& value)
 {
-    return fetchAs(*this, &DataSource::fetchUInt32, value);
+    const int byte = typedByte();
+    if (byte < 0) {
+        return false;
+    }
+    if (std::uint32_t(byte) != longTagMarker) {
+        value = std::uint32_t(byte);
+        return true;
+    }
+    return takeBits(value);
 }
 
-DataSource& DataSource::readInt32(std::int32_t& value)
+DataSource& DataSource::readTagOutsideWindow(std::uint32_t& value)
 {
-    return fetchAs(*this, &DataSource::fetchUInt32, value);
-}
-
-DataSource& DataSource::readDouble(std::uint64_t& value)
-{
-    return fetchAs(*this, &DataSource::fetchUInt64, value);
-}
-
-DataSource& DataSource::readDouble(std::int64_t& value)
-{
-    return fetchAs(*this, &DataSource::fetchUInt64, value);
-}
-
-DataSource& DataSource::readDouble(double& value)
-{
-    return fetchAs(*this, &DataSource::fetchUInt64, value);
+    if (!fetchTag(value)) {
+        value = endOfDataTag;
+    }
+    return *this;
 }
 
 void DataSource::consumeLineEnd()
 {
-    if (isLineEnd(peekByte())) {
-        readByte();
+    if (isLineEnd(windowHolds(1) ? *m_next : peekByte())) {
+        takeByte();
     }
 }
 
 void DataSource::readTextString(heron_string& value)
 {
     for (;;) {
-        const int byte = readByte();
+        const int byte = takeByte();
         if (byte <= 0) {
             return;
         }
@@ -209,16 +149,12 @@ void DataSource::readTextString(heron_string& value)
 bool DataSource::fetchStringLength(std::uint32_t& length)
 {
     if (stringMode() == 2) {
-        const int byte = readByte();
-        if (byte < 0) {
-            setError();
-            return false;
-        }
+        const int byte = typedByte();
         length = std::uint32_t(byte);
-        return true;
+        return byte >= 0;
     }
     if (stringMode() == 3) {
-        return fetchUInt32(length);
+        return takeBits(length);
     }
     return fetchTag(length);
 }
@@ -227,6 +163,11 @@ void DataSource::readCountedString(heron_string& value)
 {
     std::uint32_t length = 0;
     if (!fetchStringLength(length)) {
+        return;
+    }
+    if (windowHolds(length)) {
+        value.assign(reinterpret_cast<const char*>(m_next), length);
+        m_next += length;
         return;
     }
     const std::uint32_t available = canSeek() ? remaining() : maxUnboundedStringLength;
@@ -242,7 +183,7 @@ void DataSource::readCountedString(heron_string& value)
     }
 }
 
-DataSource& DataSource::readString(heron_string& value)
+DataSource& DataSource::readStringOutsideWindow(heron_string& value)
 {
     value.clear();
     if (stringMode() == 0 || stringMode() == 1) {
@@ -260,7 +201,7 @@ bool DataSource::readLine(heron_string& value)
 {
     value.clear();
     for (;;) {
-        const int byte = readByte();
+        const int byte = takeByte();
         if (byte < 0) {
             return !value.empty();
         }

@@ -2,10 +2,11 @@
 
 #include "base/StreamState.h"
 #include "base/Streamable.h"
+#include "base/heron_string.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
-
-class heron_string;
 
 namespace heron
 {
@@ -21,6 +22,12 @@ class counted_ptr;
 // Typed reads return the source so they chain; a short read sets the error flag and leaves the target
 // unchanged unless its contract says otherwise. One thread at a time uses a source.
 // A kind that overrides readByte() should add "using DataSource::readByte;" to keep readByte(char&).
+//
+// A kind whose next bytes are already in memory (the memory source's block, the file source's
+// buffer) shows them as its window [m_next, m_end): while no error is flagged, typed reads, text
+// lines and strings take their bytes straight from the window and call the byte operations only
+// for what lies beyond it. Such a kind works out its own position and size from the window, and a
+// subclass of it that overrides readByte(), read() or peekByte() is bypassed by the typed reads.
 class DataSource : public StreamState
 {
 public:
@@ -54,24 +61,61 @@ public:
     virtual std::uint32_t remaining() const;
 
     // Tag integer: one byte below 255, else 0xFF and a 32-bit value. 0xFFFFFFFF at the end of data.
-    DataSource& readTag(std::uint32_t& value);
+    DataSource& readTag(std::uint32_t& value)
+    {
+        const unsigned char* next = m_next;
+        if (!windowHolds(5)) {
+            readTagOutsideWindow(value);
+            next = m_next;
+        } else if (*next != longTagMarker) {
+            value = *next++;
+        } else {
+            value = decode<std::uint32_t>(next + 1);
+            next += 5;
+        }
+        m_next = next;
+        return *this;
+    }
     // One byte; anything but 0 is true (so the end of data reads as true, with the error flag set).
-    DataSource& readBool(bool& value);
+    DataSource& readBool(bool& value)
+    {
+        value = typedByte() != 0;
+        return *this;
+    }
     // The low 8 bits of readByte() (0xFF at the end of data, with the error flag set).
-    DataSource& readByte(char& value);
+    DataSource& readByte(char& value)
+    {
+        value = char(typedByte() & 0xFF);
+        return *this;
+    }
     // Two bytes in the source's byte order.
-    DataSource& readInt16(std::int16_t& value);
-    DataSource& readUInt16(std::uint16_t& value);
-    // Four bytes in the source's byte order, read with one 4-byte read().
-    DataSource& readInt32(std::int32_t& value);
-    DataSource& readUInt32(std::uint32_t& value);
+    DataSource& readInt16(std::int16_t& value) { return readFixed<std::uint16_t>(value); }
+    DataSource& readUInt16(std::uint16_t& value) { return readFixed<std::uint16_t>(value); }
+    // Four bytes in the source's byte order, read with one 4-byte read() outside the window.
+    DataSource& readInt32(std::int32_t& value) { return readFixed<std::uint32_t>(value); }
+    DataSource& readUInt32(std::uint32_t& value) { return readFixed<std::uint32_t>(value); }
     // Eight bytes in the source's byte order (two 32-bit halves as DataDest::writeDouble writes them).
-    DataSource& readDouble(double& value);
-    DataSource& readDouble(std::int64_t& value);
-    DataSource& readDouble(std::uint64_t& value);
+    DataSource& readDouble(double& value) { return readFixed<std::uint64_t>(value); }
+    DataSource& readDouble(std::int64_t& value) { return readFixed<std::uint64_t>(value); }
+    DataSource& readDouble(std::uint64_t& value) { return readFixed<std::uint64_t>(value); }
     // A string in the source's string mode; the target is emptied first. A length beyond the data
     // left sets the error flag and leaves the target empty.
-    DataSource& readString(heron_string& value);
+    DataSource& readString(heron_string& value)
+    {
+        const unsigned char* next = m_next;
+        // A short string of the default mode, whole in the window, into a string held inline.
+        if (stringMode() == defaultStringMode && value.isInline() && windowHolds(1) && *next < longTagMarker &&
+            windowHolds(1 + std::size_t(*next))) {
+            const std::uint32_t length = *next;
+            value.assign(reinterpret_cast<const char*>(next + 1), length);
+            next += 1 + length;
+        } else {
+            readStringOutsideWindow(value);
+            next = m_next;
+        }
+        m_next = next;
+        return *this;
+    }
     // One text line without its line end (LF, CR, or one pair of them). False at the end of data
     // when nothing was read.
     bool readLine(heron_string& value);
@@ -106,11 +150,69 @@ public:
     // Called by an object's read to have its afterLoad run before the other objects'.
     void requestEarlyAfterLoad();
 
+protected:
+    // True while no error is flagged and the window holds at least n bytes.
+    bool windowHolds(std::size_t n) const { return !hasError() && std::size_t(m_end - m_next) >= n; }
+
+    // The window: the next bytes of the stream, already in memory. Empty for kinds that keep none.
+    const unsigned char* m_next = nullptr;
+    const unsigned char* m_end = nullptr;
+
 private:
-    bool fetchUInt16(std::uint16_t& value);
-    bool fetchUInt32(std::uint32_t& value);
-    bool fetchUInt64(std::uint64_t& value);
+    // The inline reads store the window's new start once, at their end, taking it back from m_next
+    // after an out-of-line read: so a run of typed reads can keep it in a register.
+
+    // The next byte from the window, else through readByte(); -1 at the end of data.
+    int takeByte() { return windowHolds(1) ? *m_next++ : readByte(); }
+    // The same for a typed read: the end of data sets the error flag.
+    int typedByte()
+    {
+        const unsigned char* next = m_next;
+        int byte = 0;
+        if (windowHolds(1)) {
+            byte = *next++;
+        } else {
+            byte = fetchByte();
+            next = m_next;
+        }
+        m_next = next;
+        return byte;
+    }
+    // The next sizeof(Bits) bytes in the source's byte order; false (error flag set) when they run short.
+    template <class Bits>
+    bool takeBits(Bits& bits)
+    {
+        const unsigned char* next = m_next;
+        bool taken = true;
+        if (windowHolds(sizeof bits)) {
+            bits = decode<Bits>(next);
+            next += sizeof bits;
+        } else {
+            taken = fetchBits(bits);
+            next = m_next;
+        }
+        m_next = next;
+        return taken;
+    }
+    // Stores the bit pattern of the next value in value, which stays unchanged when the bytes run short.
+    template <class Bits, class T>
+    DataSource& readFixed(T& value)
+    {
+        Bits bits;
+        if (takeBits(bits)) {
+            value = std::bit_cast<T>(bits);
+        }
+        return *this;
+    }
+
+    // What the window cannot serve, through the kind's byte operations.
+    int fetchByte();
+    bool fetchBits(std::uint16_t& bits);
+    bool fetchBits(std::uint32_t& bits);
+    bool fetchBits(std::uint64_t& bits);
     bool fetchTag(std::uint32_t& value);
+    DataSource& readTagOutsideWindow(std::uint32_t& value);
+    DataSource& readStringOutsideWindow(heron_string& value);
     bool fetchStringLength(std::uint32_t& length);
     void readTextString(heron_string& value);
     void readCountedString(heron_string& value);

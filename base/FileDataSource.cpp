@@ -21,6 +21,7 @@ constexpr std::uint64_t maxFileSize = 0xFFFFFFFF;
 FileDataSource::FileDataSource(const char* name)
     : m_name(name), m_buffer(new unsigned char[bufferSize]())
 {
+    forgetBuffer(0);
     if (name) {
         open(name);
     }
@@ -39,7 +40,7 @@ void FileDataSource::open(const char* name)
 {
     close();
     m_size = 0;
-    m_position = 0;
+    forgetBuffer(0);
     const FilePath path(name);
     const FileStatus status = path.stat();
     if (!status.exists || status.isDirectory) {
@@ -61,22 +62,22 @@ void FileDataSource::open(const char* name)
     peekByte();
 }
 
-std::uint32_t FileDataSource::buffered() const
+void FileDataSource::forgetBuffer(std::uint32_t position)
 {
-    return std::uint32_t(m_bufferEnd - m_cursor);
+    m_bufferStart = position;
+    m_next = m_buffer.get();
+    m_end = m_buffer.get();
 }
 
 bool FileDataSource::refill()
 {
-    m_cursor = nullptr;
-    m_bufferEnd = nullptr;
-    const std::uint32_t n = std::min(bufferSize, m_size - m_position);
+    forgetBuffer(position());
+    const std::uint32_t n = std::min(bufferSize, m_size - m_bufferStart);
     if (!m_file || std::ferror(m_file) || n == 0 || std::fread(m_buffer.get(), 1, n, m_file) != n) {
         setError();
         return false;
     }
-    m_cursor = m_buffer.get();
-    m_bufferEnd = m_cursor + n;
+    m_end = m_buffer.get() + n;
     return true;
 }
 
@@ -87,11 +88,33 @@ bool FileDataSource::isOK() const
 
 int FileDataSource::readByte()
 {
-    if (hasError() || (m_cursor == m_bufferEnd && !refill())) {
+    if (hasError() || (m_next == m_end && !refill())) {
         return -1;
     }
-    ++m_position;
-    return *m_cursor++;
+    return *m_next++;
+}
+
+std::uint32_t FileDataSource::takeBuffered(unsigned char* buffer, std::uint32_t n)
+{
+    const std::uint32_t count = std::min(n, buffered());
+    if (count > 0) {
+        std::memcpy(buffer, m_next, count);
+        m_next += count;
+    }
+    return count;
+}
+
+std::uint32_t FileDataSource::readDirect(unsigned char* buffer, std::uint32_t n)
+{
+    // The buffer is used up, so the file stands at the position; what it held is forgotten, as the
+    // file moves on past it.
+    const std::uint32_t start = position();
+    const auto count = std::uint32_t(std::fread(buffer, 1, std::min(n, m_size - start), m_file));
+    forgetBuffer(start + count);
+    if (count < n) {
+        setError();
+    }
+    return count;
 }
 
 std::uint32_t FileDataSource::read(void* buffer, std::uint32_t n)
@@ -99,44 +122,23 @@ std::uint32_t FileDataSource::read(void* buffer, std::uint32_t n)
     if (n == 0 || hasError() || !m_file) {
         return 0;
     }
-    if (n == 4 && buffered() >= 4) {
-        std::memcpy(buffer, m_cursor, 4);
-        m_cursor += 4;
-        m_position += 4;
-        return 4;
+    auto* const bytes = static_cast<unsigned char*>(buffer);
+    std::uint32_t count = takeBuffered(bytes, n);
+    if (count < n && n - count < bufferSize && refill()) {
+        count += takeBuffered(bytes + count, n - count);
     }
-    if (m_cursor == m_bufferEnd && n < bufferSize && !refill()) {
-        return 0;
+    if (count < n && !hasError()) {
+        count += readDirect(bytes + count, n - count);
     }
-    const std::uint32_t fromBuffer = std::min(n, buffered());
-    if (fromBuffer > 0) {
-        std::memcpy(buffer, m_cursor, fromBuffer);
-        m_cursor += fromBuffer;
-        m_position += fromBuffer;
-    }
-    if (fromBuffer == n) {
-        return n;
-    }
-    const std::uint32_t wanted = n - fromBuffer;
-    const std::uint32_t allowed = std::min(wanted, m_size - m_position);
-    const std::uint32_t direct =
-        std::uint32_t(std::fread(static_cast<unsigned char*>(buffer) + fromBuffer, 1, allowed, m_file));
-    if (direct < wanted) {
-        setError();
-    }
-    m_position += direct;
-    return fromBuffer + direct;
+    return count;
 }
 
 int FileDataSource::peekByte()
 {
-    if (hasError()) {
+    if (hasError() || (m_next == m_end && !refill())) {
         return -1;
     }
-    if (m_cursor == m_bufferEnd && !refill()) {
-        return -1;
-    }
-    return *m_cursor;
+    return *m_next;
 }
 
 void FileDataSource::skip(std::uint32_t n)
@@ -146,23 +148,20 @@ void FileDataSource::skip(std::uint32_t n)
     }
     const std::uint32_t inBuffer = buffered();
     if (n <= inBuffer) {
-        m_cursor += n;
-        m_position += n;
+        m_next += n;
         return;
     }
-    m_cursor = m_bufferEnd;
-    m_position += inBuffer;
+    m_next = m_end;
     const std::uint32_t rest = n - inBuffer;
     if (rest > bufferSize) {
-        seekTo(std::uint64_t(m_position) + rest);
+        seekTo(std::uint64_t(position()) + rest);
         return;
     }
     if (!refill()) {
         return;
     }
     const std::uint32_t step = std::min(rest, buffered());
-    m_cursor += step;
-    m_position += step;
+    m_next += step;
     if (step < rest) {
         setError();
     }
@@ -174,8 +173,7 @@ void FileDataSource::close()
         std::fclose(m_file);
         m_file = nullptr;
     }
-    m_cursor = nullptr;
-    m_bufferEnd = nullptr;
+    forgetBuffer(position());
 }
 
 bool FileDataSource::canSeek() const
@@ -185,7 +183,7 @@ bool FileDataSource::canSeek() const
 
 std::uint32_t FileDataSource::tell() const
 {
-    return isOK() ? m_position : 0;
+    return isOK() ? position() : 0;
 }
 
 void FileDataSource::seek(std::uint32_t position)
@@ -193,39 +191,29 @@ void FileDataSource::seek(std::uint32_t position)
     seekTo(position);
 }
 
-void FileDataSource::seekTo(std::uint64_t position)
+void FileDataSource::seekTo(std::uint64_t target)
 {
     if (hasError()) {
         return;
     }
-    if (position > m_size) {
+    if (target > m_size) {
         setError();
         return;
     }
-    if (position == m_position) {
+    const std::uint64_t bufferEnd = m_bufferStart + std::uint64_t(m_end - m_buffer.get());
+    if (target >= m_bufferStart && target <= bufferEnd) {
+        m_next = m_buffer.get() + (target - m_bufferStart);
         return;
     }
-    if (m_cursor) {
-        const std::uint64_t windowStart = m_position - std::uint32_t(m_cursor - m_buffer.get());
-        const std::uint64_t windowEnd = m_position + std::uint64_t(buffered());
-        if (position >= windowStart && position < windowEnd) {
-            m_cursor = m_buffer.get() + (position - windowStart);
-            m_position = std::uint32_t(position);
-            return;
-        }
-    }
-    m_cursor = nullptr;
-    m_bufferEnd = nullptr;
-    if (!m_file || std::fseek(m_file, long(position), SEEK_SET) != 0) {
+    forgetBuffer(std::uint32_t(target));
+    if (!m_file || std::fseek(m_file, long(target), SEEK_SET) != 0) {
         setError();
-        return;
     }
-    m_position = std::uint32_t(position);
 }
 
 std::uint32_t FileDataSource::remaining() const
 {
-    return isOK() ? m_size - m_position : 0;
+    return isOK() ? m_size - position() : 0;
 }
 
 }

@@ -13,10 +13,11 @@ namespace heron
 class FilePath;
 
 // Buffered byte source over a file, named in the system's own form or as a disk path (each name
-// goes through FilePath's bridge to disk): byte and small reads are served from a 64 KB buffer, 4-byte reads
-// without a copy loop, and large reads go straight into the caller's memory. Any failure, the end of
-// the file included, sets the error flag; after it reads give -1 or 0. Files of 4 GiB or more are
-// refused with a logged error, since positions are 32-bit.
+// goes through FilePath's bridge to disk): byte, small and typed reads are served from a 64 KB buffer
+// (the source's window, so typed reads never call the byte operations of a subclass while it lasts),
+// and large reads go straight into the caller's memory. Seeks inside the buffered bytes only move in
+// the buffer. Any failure, the end of the file included, sets the error flag; after it reads give -1
+// or 0. Files of 4 GiB or more are refused with a logged error, since positions are 32-bit.
 class FileDataSource : public DataSource
 {
 public:
@@ -53,16 +54,20 @@ public:
 private:
     void open(const char* name);
     bool refill();
+    std::uint32_t takeBuffered(unsigned char* buffer, std::uint32_t n);
+    std::uint32_t readDirect(unsigned char* buffer, std::uint32_t n);
     void seekTo(std::uint64_t position);
-    std::uint32_t buffered() const;
+    void forgetBuffer(std::uint32_t position);
+    std::uint32_t buffered() const { return std::uint32_t(m_end - m_next); }
+    std::uint32_t position() const { return m_bufferStart + std::uint32_t(m_next - m_buffer.get()); }
 
     std::FILE* m_file = nullptr;
     std::uint32_t m_size = 0;
-    std::uint32_t m_position = 0;
     heron_string m_name;
+    // The buffer holds the file's bytes from m_bufferStart up to the window's end, which is where
+    // the file stands; the window runs from the position to there.
     std::unique_ptr<unsigned char[]> m_buffer;
-    unsigned char* m_cursor = nullptr;
-    unsigned char* m_bufferEnd = nullptr;
+    std::uint32_t m_bufferStart = 0;
 };
 
 }

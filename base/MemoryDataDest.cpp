@@ -18,7 +18,7 @@ constexpr std::uint64_t firstBlockHalf = 512;
 
 MemoryDataDest::MemoryDataDest(std::uint32_t initialCapacity)
 {
-    m_bytes.reserve(initialCapacity);
+    regrow(initialCapacity);
 }
 
 bool MemoryDataDest::refuseBeyond(std::uint64_t needed)
@@ -31,47 +31,66 @@ bool MemoryDataDest::refuseBeyond(std::uint64_t needed)
     return true;
 }
 
+void MemoryDataDest::regrow(std::uint64_t capacity)
+{
+    if (capacity == 0) {
+        return;
+    }
+    const std::uint32_t count = size();
+    auto block = std::make_unique_for_overwrite<unsigned char[]>(std::size_t(capacity));
+    if (count > 0) {
+        std::memcpy(block.get(), m_block.get(), count);
+    }
+    m_block = std::move(block);
+    m_next = m_block.get() + count;
+    m_end = m_block.get() + capacity;
+}
+
 DataDest& MemoryDataDest::writeByte(char byte)
 {
-    const std::uint64_t size = m_bytes.size();
-    if (refuseBeyond(size + 1)) {
+    const std::uint64_t count = size();
+    if (refuseBeyond(count + 1)) {
         return *this;
     }
-    if (size == m_bytes.capacity()) {
-        m_bytes.reserve(std::min<std::uint64_t>(size + std::max<std::uint64_t>(size, 1), maxSize));
+    if (count == capacity()) {
+        regrow(std::min<std::uint64_t>(count + std::max<std::uint64_t>(count, 1), maxSize));
     }
-    m_bytes.push_back(static_cast<unsigned char>(byte));
+    *m_next++ = static_cast<unsigned char>(byte);
     return *this;
 }
 
 void MemoryDataDest::write(const void* buffer, std::uint32_t n)
 {
-    const std::uint64_t needed = std::uint64_t(m_bytes.size()) + n;
+    const std::uint64_t needed = std::uint64_t(size()) + n;
     if (n == 0 || refuseBeyond(needed)) {
         return;
     }
-    std::uint64_t capacity = m_bytes.capacity();
-    while (needed > capacity) {
-        capacity = capacity == 0 ? 2 * firstBlockHalf : 2 * capacity;
+    std::uint64_t newCapacity = capacity();
+    while (needed > newCapacity) {
+        newCapacity = newCapacity == 0 ? 2 * firstBlockHalf : 2 * newCapacity;
     }
-    // The bytes may be this sink's own, which a new block moves: find them by their offset.
     const auto* bytes = static_cast<const unsigned char*>(buffer);
-    const std::uint32_t at = size();
-    const bool own = std::less_equal<>()(data(), bytes) && std::less<>()(bytes, data() + at);
-    const std::size_t offset = own ? std::size_t(bytes - data()) : 0;
-    m_bytes.reserve(std::min<std::uint64_t>(capacity, maxSize));
-    m_bytes.resize(std::size_t(at) + n);
-    std::memcpy(m_bytes.data() + at, own ? m_bytes.data() + offset : bytes, n);
+    if (newCapacity > capacity()) {
+        // The bytes may be this sink's own, which a new block moves: find them by their offset.
+        const bool own = std::less_equal<>()(data(), bytes) && std::less<>()(bytes, data() + size());
+        const std::size_t offset = own ? std::size_t(bytes - data()) : 0;
+        regrow(std::min<std::uint64_t>(newCapacity, maxSize));
+        bytes = own ? data() + offset : bytes;
+    }
+    std::memcpy(m_next, bytes, n);
+    m_next += n;
 }
 
 void MemoryDataDest::reserve(std::uint32_t n)
 {
-    m_bytes.reserve(n);
+    if (n > capacity()) {
+        regrow(n);
+    }
 }
 
 void MemoryDataDest::clear()
 {
-    m_bytes.clear();
+    m_next = m_block.get();
 }
 
 }

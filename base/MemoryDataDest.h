@@ -3,13 +3,14 @@
 #include "base/DataDest.h"
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace heron
 {
 
 // Growable byte sink in memory. Its bytes are read through data() and size(), e.g. to store them as a
-// binary settings value or to send them as a network packet.
+// binary settings value or to send them as a network packet. Its window is the free room of its
+// block, so typed writes never call the byte operations of a subclass while the room lasts.
 class MemoryDataDest : public DataDest
 {
 public:
@@ -30,14 +31,17 @@ public:
     // Forgets the bytes and keeps the capacity.
     void clear();
     // The bytes written so far; valid until the next write.
-    const unsigned char* data() const { return m_bytes.data(); }
-    std::uint32_t size() const { return std::uint32_t(m_bytes.size()); }
-    std::uint32_t capacity() const { return std::uint32_t(m_bytes.capacity()); }
+    const unsigned char* data() const { return m_block.get(); }
+    std::uint32_t size() const { return std::uint32_t(m_next - m_block.get()); }
+    std::uint32_t capacity() const { return std::uint32_t(m_end - m_block.get()); }
 
 private:
     bool refuseBeyond(std::uint64_t needed);
+    // Moves the bytes to a block of exactly capacity bytes.
+    void regrow(std::uint64_t capacity);
 
-    std::vector<unsigned char> m_bytes;
+    // The block: the bytes written, then the window up to its end.
+    std::unique_ptr<unsigned char[]> m_block;
 };
 
 }

@@ -12,12 +12,8 @@ MemoryDataSource::MemoryDataSource()
 }
 
 MemoryDataSource::MemoryDataSource(const void* data, std::uint32_t size, bool copy)
-    : m_data(static_cast<const unsigned char*>(data)), m_size(data ? size : 0)
 {
-    if (copy && m_size > 0) {
-        m_owned.assign(m_data, m_data + m_size);
-        m_data = m_owned.data();
-    }
+    assign(data, size, copy);
 }
 
 void MemoryDataSource::assign(const void* data, std::uint32_t size, bool copy)
@@ -29,10 +25,15 @@ void MemoryDataSource::assign(const void* data, std::uint32_t size, bool copy)
         owned.assign(bytes, bytes + count);
     }
     m_owned.swap(owned);
-    m_data = copy && count > 0 ? m_owned.data() : bytes;
-    m_size = count;
-    m_position = 0;
+    start(copy && count > 0 ? m_owned.data() : bytes, count);
     setError(false);
+}
+
+void MemoryDataSource::start(const unsigned char* data, std::uint32_t size)
+{
+    m_data = data;
+    m_next = data;
+    m_end = data + size;
 }
 
 bool MemoryDataSource::isOK() const
@@ -42,10 +43,10 @@ bool MemoryDataSource::isOK() const
 
 int MemoryDataSource::readByte()
 {
-    if (hasError() || m_position >= m_size) {
+    if (hasError() || m_next == m_end) {
         return -1;
     }
-    return m_data[m_position++];
+    return *m_next++;
 }
 
 std::uint32_t MemoryDataSource::read(void* buffer, std::uint32_t n)
@@ -53,20 +54,20 @@ std::uint32_t MemoryDataSource::read(void* buffer, std::uint32_t n)
     if (hasError()) {
         return 0;
     }
-    const std::uint32_t count = std::min(n, m_size - m_position);
+    const std::uint32_t count = std::min(n, std::uint32_t(m_end - m_next));
     if (count > 0) {
-        std::memcpy(buffer, m_data + m_position, count);
-        m_position += count;
+        std::memcpy(buffer, m_next, count);
+        m_next += count;
     }
     return count;
 }
 
 int MemoryDataSource::peekByte()
 {
-    if (hasError() || m_position >= m_size) {
+    if (hasError() || m_next == m_end) {
         return -1;
     }
-    return m_data[m_position];
+    return *m_next;
 }
 
 void MemoryDataSource::close()
@@ -81,22 +82,22 @@ bool MemoryDataSource::canSeek() const
 
 std::uint32_t MemoryDataSource::tell() const
 {
-    return m_position;
+    return std::uint32_t(m_next - m_data);
 }
 
 void MemoryDataSource::seek(std::uint32_t position)
 {
-    if (position >= m_size) {
+    if (position >= size()) {
         setError();
         return;
     }
     setError(false);
-    m_position = position;
+    m_next = m_data + position;
 }
 
 std::uint32_t MemoryDataSource::remaining() const
 {
-    return m_size - m_position;
+    return std::uint32_t(m_end - m_next);
 }
 
 }

@@ -10,7 +10,8 @@ namespace heron
 
 // Byte source over a block of memory, read in place or from its own copy. The end of data gives -1
 // and short counts without setting the error flag; only close, a seek at or past the end and the
-// empty constructor set it.
+// empty constructor set it. Its window is the rest of the block, so typed reads never call the byte
+// operations of a subclass while bytes are left.
 class MemoryDataSource : public DataSource
 {
 public:
@@ -38,9 +39,11 @@ public:
     std::uint32_t remaining() const override;
 
 private:
+    void start(const unsigned char* data, std::uint32_t size);
+    std::uint32_t size() const { return std::uint32_t(m_end - m_data); }
+
+    // The block; the window runs from the position to its end.
     const unsigned char* m_data = nullptr;
-    std::uint32_t m_size = 0;
-    std::uint32_t m_position = 0;
     std::vector<unsigned char> m_owned;
 };
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace heron
 {
@@ -34,26 +36,39 @@ protected:
     // Sets or clears the error flag; kinds clear it when they are constructed.
     void setError(bool error = true) { m_error = error; }
 
-    // The four bytes of value in the stream's byte order.
-    void encodeUInt32(std::uint32_t value, unsigned char* bytes) const
+    // The sizeof(Bits) bytes of bits in the stream's byte order. A 64-bit value so comes out as its
+    // two 32-bit halves, the low half first when little-endian.
+    template <class Bits>
+    void encode(Bits bits, unsigned char* bytes) const
     {
-        for (int i = 0; i < 4; ++i) {
-            bytes[i] = static_cast<unsigned char>(value >> shiftOf(i));
-        }
+        bits = inStreamOrder(bits);
+        std::memcpy(bytes, &bits, sizeof bits);
     }
-    // The value of four bytes in the stream's byte order.
-    std::uint32_t decodeUInt32(const unsigned char* bytes) const
+    // The value of sizeof(Bits) bytes in the stream's byte order.
+    template <class Bits>
+    Bits decode(const unsigned char* bytes) const
     {
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i) {
-            value |= std::uint32_t(bytes[i]) << shiftOf(i);
-        }
-        return value;
+        Bits bits;
+        std::memcpy(&bits, bytes, sizeof bits);
+        return inStreamOrder(bits);
     }
 
 private:
-    // Where byte i of a 32-bit value sits in it, in bits.
-    int shiftOf(int i) const { return m_bigEndian ? 24 - 8 * i : 8 * i; }
+    // Swaps the bytes of bits when the stream's byte order is not the machine's (both ways).
+    template <class Bits>
+    Bits inStreamOrder(Bits bits) const
+    {
+        if (m_bigEndian == (std::endian::native == std::endian::big)) {
+            return bits;
+        }
+        if constexpr (sizeof bits == 2) {
+            return __builtin_bswap16(bits);
+        } else if constexpr (sizeof bits == 4) {
+            return __builtin_bswap32(bits);
+        } else {
+            return __builtin_bswap64(bits);
+        }
+    }
 
     bool m_error = false;
     bool m_bigEndian = false;

@@ -1,5 +1,7 @@
 #include "base/FileDataSource.h"
 #include "base/FileDataDest.h"
+#include "base/MemoryDataDest.h"
+#include "base/MemoryDataSource.h"
 #include "support/StreamTestClasses.h"
 #include "support/TempFolder.h"
 #include "support/TempLog.h"
@@ -9,12 +11,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <random>
 #include <tuple>
 #include <unistd.h>
 
 using heron::FileDataDest;
 using heron::FileDataSource;
 using streamtest::Bytes;
+using streamtest::bytesOf;
 
 namespace
 {
@@ -33,6 +37,49 @@ std::string makeFile(const TempFolder& folder, const char* name, std::uint32_t s
     }
     writeWholeFile(folder.file(name), bytes);
     return folder.file(name);
+}
+
+enum class Op { readByte, peekByte, read, skip, seek, readUInt32, readTag };
+
+struct Step {
+    Op op;
+    std::uint32_t n;
+};
+
+// What one step gives on a source: the bytes or value it reads, then the position after it.
+std::string apply(heron::DataSource& source, const Step& step)
+{
+    std::string got;
+    std::uint32_t value = 0;
+    switch (step.op) {
+    case Op::readByte: got = std::to_string(source.readByte()); break;
+    case Op::peekByte: got = std::to_string(source.peekByte()); break;
+    case Op::read:
+        got.resize(step.n);
+        got.resize(source.read(got.data(), step.n));
+        break;
+    case Op::skip: source.skip(step.n); break;
+    case Op::seek: source.seek(step.n); break;
+    case Op::readUInt32: source.readUInt32(value); got = std::to_string(value); break;
+    case Op::readTag: source.readTag(value); got = std::to_string(value); break;
+    }
+    return got + " @" + std::to_string(source.tell());
+}
+
+// A random step that stays inside the data, where file and memory sources agree.
+Step randomStep(std::mt19937& random, std::uint32_t position, std::uint32_t size)
+{
+    const std::uint32_t left = size - position;
+    const std::uint32_t sizes[] = {1, 4, 3000, 70000, 150000};
+    const std::uint32_t n = std::uniform_int_distribution<std::uint32_t>(0, sizes[random() % 5])(random);
+    const auto op = Op(random() % 7);
+    if (op == Op::seek) {
+        return {op, std::uint32_t(random() % size)};
+    }
+    if (left < 5) {
+        return {Op::seek, n % size};
+    }
+    return {op, std::min(n, left)};
 }
 
 }
@@ -58,37 +105,22 @@ TEST(FileDataSourceTest, AMissingFileIsNotOkAndReadingPastTheEndGivesMinusOneAnd
     EXPECT_EQ(source.peekByte(), -1);
 }
 
-TEST(FileDataSourceTest, ReadsOfAnySizeStraddlingTheBufferDeliverTheFileInOrder)
+TEST(FileDataSourceTest, AValueAcrossTheBufferEndReadsWholeAndAReadPastTheEndSetsTheErrorFlag)
 {
     TempFolder folder;
     const std::uint32_t size = 3 * FileDataSource::bufferSize + 5;
     const std::string path = makeFile(folder, "straddle.bin", size);
-    const std::uint32_t steps[] = {4, 1, 3, 4, 7, 4, 65531, 4, 2, 4, 70000, 4};
-    FileDataSource source(path.c_str());
-    std::uint32_t position = 0;
-    for (std::size_t k = 0; position < size; ++k) {
-        const std::uint32_t want = std::min(steps[k % std::size(steps)], size - position);
-        Bytes got(want);
-        ASSERT_EQ(source.read(got.data(), want), want) << position;
-        for (std::uint32_t i = 0; i < want; ++i) {
-            ASSERT_EQ(got[i], patternByte(position + i)) << position + i;
-        }
-        position += want;
-        ASSERT_EQ(source.tell(), position);
-    }
-    EXPECT_TRUE(source.isOK());
-    Bytes more(100000);
-    EXPECT_EQ(source.read(more.data(), 100000), 0u);
-    EXPECT_TRUE(source.hasError());
-
     const std::uint32_t at = FileDataSource::bufferSize - 2;
-    FileDataSource ints(path.c_str());
-    ints.skip(at);
+    FileDataSource source(path.c_str());
+    source.skip(at);
     std::uint32_t value = 0;
-    ints.readUInt32(value);
+    source.readUInt32(value);
     EXPECT_EQ(value, patternByte(at) | patternByte(at + 1) << 8 | patternByte(at + 2) << 16 |
                          std::uint32_t(patternByte(at + 3)) << 24);
-    EXPECT_TRUE(ints.isOK());
+    Bytes rest(size);
+    EXPECT_EQ(source.read(rest.data(), size), size - at - 4);
+    EXPECT_EQ(rest[size - at - 5], patternByte(size - 1));
+    EXPECT_TRUE(source.hasError());
 }
 
 TEST(FileDataSourceTest, TypedValuesWrittenToAFileReadBackUpToItsLastByteWithoutAnError)
@@ -162,6 +194,46 @@ TEST(FileDataSourceTest, SkipsAndSeeksInsideAndOutsideTheBufferLandOnTheRightByt
     beyond.seek(size + 1);
     EXPECT_TRUE(beyond.hasError());
     EXPECT_EQ(beyond.readByte(), -1);
+}
+
+TEST(FileDataSourceTest, ReadsSkipsAndSeeksInAnyOrderGiveWhatAMemorySourceOverTheSameBytesGives)
+{
+    TempFolder folder;
+    const std::uint32_t size = 4 * FileDataSource::bufferSize + 1234;
+    const std::string path = makeFile(folder, "random.bin", size);
+    const std::string bytes = readWholeFile(path);
+    FileDataSource file(path.c_str());
+    heron::MemoryDataSource memory(bytes.data(), size, false);
+    // First a read that ends past the buffer, so part of it comes straight from the file, then a
+    // seek back into what the buffer once held.
+    std::vector<Step> steps = {{Op::read, 10}, {Op::read, 100000}, {Op::seek, 100000}, {Op::readByte, 0}};
+    std::mt19937 random(20240611);
+    for (int i = 0; i < 3000; ++i) {
+        const Step step = i < int(steps.size()) ? steps[i] : randomStep(random, memory.tell(), size);
+        ASSERT_EQ(apply(file, step), apply(memory, step)) << "step " << i << " op " << int(step.op) << " n " << step.n;
+    }
+    EXPECT_TRUE(file.isOK());
+}
+
+TEST(FileDataDestTest, TypedWritesAndBlocksOfAnySizeReachTheFileAsAMemorySinkHoldsThem)
+{
+    TempFolder folder;
+    const std::string path = folder.file("random.bin");
+    heron::MemoryDataDest memory(0);
+    std::mt19937 random(7);
+    {
+        FileDataDest file(path.c_str());
+        for (int i = 0; i < 3000; ++i) {
+            const std::uint32_t value = random() >> (random() % 32);
+            const Bytes block(value % (i % 50 == 0 ? 150000 : 100), static_cast<unsigned char>(value));
+            for (heron::DataDest* sink : {static_cast<heron::DataDest*>(&file), static_cast<heron::DataDest*>(&memory)}) {
+                sink->writeTag(value).writeUInt32(value).writeByte(char(value)).writeString(heron_string(value % 300, 'q'));
+                sink->write(block.data(), std::uint32_t(block.size()));
+            }
+        }
+    }
+    const Bytes expected = bytesOf(memory);
+    EXPECT_TRUE(readWholeFile(path) == std::string(expected.begin(), expected.end()));
 }
 
 TEST(FileDataSourceTest, FilesOf4GiBOrMoreAreRefusedAndJustBelowIsAccepted)
