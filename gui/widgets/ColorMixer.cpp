@@ -161,7 +161,7 @@ Point ColorMixerInternals::markerPoint() const
 
 void ColorMixerInternals::paintGL(ImageBody&)
 {
-    const ColorRGBA background(GuiColor(GuiColor::BUTTON_FACE));
+    const ColorRGBA background{GuiColor(GuiColor::BUTTON_FACE)};
     const float rgba[4] = {background.r, background.g, background.b, 1.0f};
     clearBuffers(rgba, ClearColour | ClearDepth);
     disableState(GLStateId::DepthTest);

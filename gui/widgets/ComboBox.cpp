@@ -146,6 +146,11 @@ void ComboBox::setBorder(bool border)
     setInsets(inset, inset, inset, inset);
 }
 
+void ComboBox::getPreferredSize(int& width, int& height)
+{
+    m_text->getPreferredSize(width, height);
+}
+
 void ComboBox::draw(Graphics& graphics)
 {
     GuiRenderer::current().paintPart(graphics, part::sunkenField, enabled ? 0 : partState::disabled, bounds);

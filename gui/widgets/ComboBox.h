@@ -87,6 +87,9 @@ public:
     // A two-pixel frame (insets 2) or none (insets 1); on at first.
     void setBorder(bool border);
     bool hasBorder() const { return m_border; }
+    // The text area's: an average character for each of 16 columns and one more, by the font's
+    // height with room above and below.
+    void getPreferredSize(int& width, int& height) override;
     void draw(Graphics& graphics) override;
 
     // Called after the list opened and after it closed.

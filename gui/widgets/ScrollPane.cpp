@@ -67,7 +67,7 @@ int roundToStep(const ScrollBar& bar, int step)
 }
 
 // The listener of the bars, with the bar modes and the scroll steps.
-class ScrollPaneInternals : public MessageDest
+class ScrollPaneInternals final : public MessageDest
 {
 public:
     explicit ScrollPaneInternals(ScrollPane& pane) : pane(pane) {}

@@ -64,7 +64,7 @@ private:
     bool m_old;
 };
 
-// The one context menu of all text inputs, made on first use and kept.
+// The one context menu of all text inputs.
 struct ContextMenu
 {
     static constexpr std::array<int, 7> commands = {
@@ -93,10 +93,15 @@ struct ContextMenu
     const TextInputInternals* owner = nullptr;     // whose commands the items send
 };
 
+// Made on first use and kept for the whole run.
+ContextMenu* sharedMenu = nullptr;
+
 ContextMenu& contextMenu()
 {
-    static ContextMenu* const shared = new ContextMenu;
-    return *shared;
+    if (!sharedMenu) {
+        sharedMenu = new ContextMenu;
+    }
+    return *sharedMenu;
 }
 
 }
@@ -119,7 +124,7 @@ bool isPrintableChar(char c)
 }
 
 // The editing state of a text input and what its keys, mouse and menu do to it.
-class TextInputInternals : public MessageDest
+class TextInputInternals final : public MessageDest
 {
 public:
     explicit TextInputInternals(TextInput& owner) : owner(owner) {}
@@ -710,10 +715,9 @@ TextInput::~TextInput()
     if (in.next) {
         in.next->m_internals->prev = in.prev;
     }
-    ContextMenu& context = contextMenu();
-    if (context.owner == &in) {
-        context.menu->hide();
-        context.owner = nullptr;
+    if (sharedMenu && sharedMenu->owner == &in) {
+        sharedMenu->menu->hide();
+        sharedMenu->owner = nullptr;
     }
 }
 

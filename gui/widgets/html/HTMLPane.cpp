@@ -36,6 +36,11 @@ void HTMLPane::setText(const char* text, ImageReader* reader)
     m_internals->setText(text, reader);
 }
 
+void HTMLPane::setText(const char* text, bool)
+{
+    m_internals->setText(text, nullptr);
+}
+
 void HTMLPane::setBounds(int x, int y, int width, int height)
 {
     setPageWidth(width);

@@ -23,8 +23,10 @@ public:
     ~HTMLPane() override;
 
     // Builds the document from the text; images it names are read through the reader, or without
-    // one show a placeholder.
-    void setText(const char* text, ImageReader* reader = nullptr);
+    // one (null) show a placeholder.
+    void setText(const char* text, ImageReader* reader);
+    // The document from the text, its images placeholders.
+    void setText(const char* text, bool mnemonic = false) override;
 
     // The page width follows the width.
     void setBounds(int x, int y, int width, int height) override;
