@@ -25,10 +25,7 @@ ComboInternals::ComboInternals(ComboBox& box, ComboBoxInfo* info)
 {
 }
 
-ComboInternals::~ComboInternals()
-{
-    dropList();
-}
+ComboInternals::~ComboInternals() = default;
 
 void ComboInternals::getPreferredSize(int& width, int& height)
 {

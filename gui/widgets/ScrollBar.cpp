@@ -81,7 +81,7 @@ int ScrollBarBar::along(int x, int y) const
     return m_owner.isVertical() ? bounds.y + bounds.height - 1 - y : x - bounds.x;
 }
 
-int ScrollBarBar::thumbLength() const
+int ScrollBarBar::thumbLength()
 {
     const int total = m_owner.total();
     const int visible = m_owner.visibleSize();
@@ -91,13 +91,13 @@ int ScrollBarBar::thumbLength() const
     }
     PartMetrics metrics;
     const int orientation = m_owner.isVertical() ? partState::vertical : partState::horizontal;
-    GuiRenderer::current().getPartMetrics(metrics, part::scrollThumb, orientation, const_cast<ScrollBarBar&>(*this));
+    GuiRenderer::current().getPartMetrics(metrics, part::scrollThumb, orientation, *this);
     const int minimum = m_owner.isVertical() ? metrics.preferredHeight : metrics.preferredWidth;
     const auto proportional = static_cast<int>(static_cast<std::int64_t>(visible) * barLength / total);
     return std::min(std::max(proportional, minimum), barLength);
 }
 
-int ScrollBarBar::thumbOffset() const
+int ScrollBarBar::thumbOffset()
 {
     const int thumb = thumbLength();
     if (thumb == 0) {
@@ -126,7 +126,7 @@ void ScrollBarBar::draw(Graphics& graphics)
     renderer.paintPart(graphics, part::scrollThumb, state | disabled, r);
 }
 
-int ScrollBarBar::pagingCode(int x, int y) const
+int ScrollBarBar::pagingCode(int x, int y)
 {
     const int thumb = thumbLength();
     if (thumb == 0) {

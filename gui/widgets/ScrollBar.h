@@ -72,8 +72,8 @@ public:
 
     // The thumb's offset from the start of the bar (the top, or the left end) and its length;
     // length 0 while the whole page is visible.
-    int thumbOffset() const;
-    int thumbLength() const;
+    int thumbOffset();
+    int thumbLength();
     bool isDragging() const { return m_dragging; }
 
 private:
@@ -82,7 +82,7 @@ private:
     // Distance of a point from the start of the bar along its axis.
     int along(int x, int y) const;
     // The step code towards the point, 0 when the point lies on the thumb.
-    int pagingCode(int x, int y) const;
+    int pagingCode(int x, int y);
     void press(int x, int y);
     void drag(int x, int y);
     void release();

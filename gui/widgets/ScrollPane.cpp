@@ -121,6 +121,7 @@ ScrollPane::~ScrollPane() = default;
 
 void ScrollPane::setBorder(bool border)
 {
+    m_border = border;
     const int inset = border ? borderWidth : 0;
     setInsets(inset, inset, inset, inset);
 }
@@ -133,7 +134,7 @@ void ScrollPane::setBarModes(BarMode vertical, BarMode horizontal)
 
 void ScrollPane::draw(Graphics& graphics)
 {
-    if (insetLeft > 0) {
+    if (m_border) {
         GuiRenderer::current().paintPart(graphics, part::sunkenField, 0, bounds);
     }
     if (m_internals->verticalShown && m_internals->horizontalShown) {

@@ -63,6 +63,7 @@ private:
     friend class ScrollPaneLayout;
 
     Component* m_page;
+    bool m_border = true;
     ScrollBar* m_vertical;
     ScrollBar* m_horizontal;
     Container* m_view;

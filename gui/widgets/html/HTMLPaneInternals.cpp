@@ -112,8 +112,7 @@ void HTMLPaneInternals::parse(heron::DataSource& source)
         const HtmlToken& token = tokenizer.token();
         if (token.isTag) {
             handleTag(token);
-        } else {
-            const int c = source.readByte();
+        } else if (const int c = source.readByte(); c >= 0) {
             addGlyph(Character2::get(m_style.fontKey(), static_cast<unsigned char>(c)));
         }
     }

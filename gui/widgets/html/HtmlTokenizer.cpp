@@ -2,6 +2,7 @@
 
 #include "base/DataSource.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 
@@ -121,6 +122,31 @@ const std::string& HtmlToken::attribute(const char* wanted, Case form) const
     return none;
 }
 
+HtmlTokenizer::HtmlTokenizer(heron::DataSource& source)
+    : m_source(source), m_start(source.tell())
+{
+    constexpr std::uint32_t noEnd = UINT32_MAX;
+    std::string text(source.remaining(), '\0');
+    text.resize(source.read(text.data(), static_cast<std::uint32_t>(text.size())));
+    if (!text.empty()) {
+        source.seek(m_start);
+    }
+    // A ">" ends a tag begun before it when an even number of quotes lies between them: keep
+    // the next ">" for each parity of the quotes counted from the start of the text.
+    const auto quotes = static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '"'));
+    std::uint32_t quotesFromHere = 0;
+    std::uint32_t next[2] = {noEnd, noEnd};
+    m_tagEnds.assign(text.size() + 1, noEnd);
+    for (std::size_t i = text.size(); i-- > 0;) {
+        quotesFromHere += text[i] == '"' ? 1 : 0;
+        const std::uint32_t parity = (quotes - quotesFromHere) & 1;
+        if (text[i] == '>') {
+            next[parity] = static_cast<std::uint32_t>(i);
+        }
+        m_tagEnds[i] = next[parity];
+    }
+}
+
 bool HtmlTokenizer::next()
 {
     m_token = HtmlToken();
@@ -143,20 +169,15 @@ bool HtmlTokenizer::next()
 
 bool HtmlTokenizer::collectTag(std::string& inside)
 {
-    bool quoted = false;
-    for (int c = m_source.readByte(); c >= 0; c = m_source.readByte()) {
-        if (c == '>' && !quoted) {
-            return true;
-        }
-        if (c == '"') {
-            quoted = !quoted;
-        }
-        if (inside.size() == maxTagLength) {
-            return false;
-        }
-        inside.push_back(static_cast<char>(c));
+    const std::uint32_t at = m_source.tell() - m_start;
+    const std::uint32_t end = at < m_tagEnds.size() ? m_tagEnds[at] : UINT32_MAX;
+    if (end == UINT32_MAX || end - at > maxTagLength) {
+        return false;
     }
-    return false;
+    inside.resize(end - at);
+    inside.resize(m_source.read(inside.data(), end - at));
+    m_source.skip(1);
+    return true;
 }
 
 bool HtmlTokenizer::parseTag(const std::string& inside)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -46,17 +47,18 @@ struct HtmlToken
 
 // Splits text into characters and tags. A "<" that does not start a valid tag, or that is not
 // closed by a ">" (outside double quotes) within maxTagLength bytes, is a character like any
-// other; there are no character entities. Reads through a source that can seek.
+// other; there are no character entities. Reads through a source that can seek and tell what
+// remains. Where each tag would end is found in one pass over the text beforehand, so a text
+// full of "<" costs no more than any other.
 class HtmlTokenizer
 {
 public:
-    // Longest tag read, "<" and ">" aside: a longer one is text, so that a document of
-    // unclosed "<" cannot make each one scan the rest of the text.
+    // Longest tag read, "<" and ">" aside: a longer one is text.
     static constexpr std::size_t maxTagLength = 2048;
     // Attributes kept per tag; the rest are dropped.
     static constexpr std::size_t maxAttributes = 32;
 
-    explicit HtmlTokenizer(heron::DataSource& source) : m_source(source) {}
+    explicit HtmlTokenizer(heron::DataSource& source);
 
     // Advances to the next token; false at the end of the text. After a text token the caller
     // takes exactly one character from the source.
@@ -64,7 +66,7 @@ public:
     const HtmlToken& token() const { return m_token; }
 
 private:
-    // The bytes up to an unquoted ">" (consumed); false at the end of the text or past the
+    // The bytes up to the ">" that ends the tag (consumed); false when none ends it within the
     // longest tag.
     bool collectTag(std::string& inside);
     // Parses the text between "<" and ">"; false when it is no tag.
@@ -72,6 +74,10 @@ private:
     void parseAttributes(const std::string& inside, std::size_t at);
 
     heron::DataSource& m_source;
+    std::uint32_t m_start;
+    // For each position, the first ">" from there on that double quotes counted from there
+    // leave outside; noEnd when there is none.
+    std::vector<std::uint32_t> m_tagEnds;
     HtmlToken m_token;
 };
 

@@ -146,6 +146,9 @@ TEST_F(Html, WhatIsNoTagIsText)
         {"x<unclosed and more", "x<unclosed and more"},
         {"&amp; &lt;", "&amp; &lt;"},
         {"1<2>3</ x>", "1<2>3</ x>"},
+        {"<<<b>x", "<<x"},
+        {"<b title=\">\">y", "y"},
+        {"<b \">z", "<b \">z"},
         {"\xFF<b>\xFF", "\xFF\xFF"},
         {"<td>cell</td><tr>row", "cellrow"},
         {"<center>in</center><blink>x</blink>", "inx"},
@@ -356,9 +359,25 @@ TEST_F(Html, TableLimitsHoldAndNarrowestWidthsWinWhenTheyDoNotFit)
 {
     load("<table cellpadding=100 cellspacing=0><tr><td colspan=0>aaaaaaaaaa</td>"
          "<td colspan=2000>bbbbbbbbbb</td></table>", 50);
-    TableChunk& t = table();
-    EXPECT_EQ(t.columnCount(), 2);
-    EXPECT_EQ(t.width(), 2 * (40 + 2));
+    EXPECT_EQ(table().columnCount(), 2);
+    EXPECT_EQ(table().width(), 2 * (40 + 2));
+    // Cells past the last column a table takes stay outside it, their text kept after it.
+    std::string wide = "<table><tr>";
+    for (int i = 0; i <= TableChunk::maxColumns; ++i) {
+        wide += "<td>" + std::string(i < TableChunk::maxColumns ? "" : "beyond");
+    }
+    load(wide.c_str());
+    EXPECT_EQ(table().columnCount(), TableChunk::maxColumns);
+    EXPECT_EQ(textOf(paragraph(1)), "beyond");
+}
+
+TEST_F(Html, ATextBeyondTheLongestIsCut)
+{
+    const LogCapture log;
+    load((std::string(kestrel::HTMLPaneInternals::maxTextLength, ' ') + "lost").c_str());
+    ASSERT_EQ(chunks().size(), 1u);
+    EXPECT_TRUE(paragraph().entries().empty());
+    EXPECT_NE(log.text().find("HTMLPane: a text of 1048580 bytes is cut to 1048576"), std::string::npos);
 }
 
 TEST_F(Html, NestingOfTablesIsBounded)

@@ -118,7 +118,7 @@ TEST_F(Scrolling, APageShorterThanTheViewStaysAtTheTop)
 TEST_F(Scrolling, TheThumbIsAsLongAsTheViewIsOfThePageAndMovesWithThePosition)
 {
     open(50, 1000);
-    const kestrel::ScrollBarBar& bar = pane->verticalBar().bar();
+    kestrel::ScrollBarBar& bar = pane->verticalBar().bar();
     // The track runs between two 16-pixel arrows: 116 - 32 = 84; 116 * 84 / 1000 is below
     // the renderer's shortest thumb.
     EXPECT_EQ(bar.getBounds().height, 84);
@@ -152,7 +152,7 @@ TEST_F(Scrolling, HoldingBesideTheThumbRepeatsUntilTheThumbReachesThePointer)
         drain();
     }
     // The thumb now covers the pointer: 84 - 10 - 1 = 73 from the top lies in it.
-    const kestrel::ScrollBarBar& bar = pane->verticalBar().bar();
+    kestrel::ScrollBarBar& bar = pane->verticalBar().bar();
     EXPECT_LE(bar.thumbOffset(), 73);
     EXPECT_GT(bar.thumbOffset() + bar.thumbLength(), 73);
     const int stopped = verticalPosition();
