@@ -92,7 +92,6 @@ void ComboInternals::showList(int rows)
     int height = 0;
     m_list->pane().getPreferredSize(width, height);
     const Rect box = m_box.getBounds();
-    m_list->setParent(window);
     m_list->setWindowType(Window::Popup);
     m_list->setTitle("kestrel ComboBox popup");
     m_list->setBounds(box.x, box.y - height, std::max(width, box.width), height);

@@ -2,6 +2,7 @@
 
 #include "gui/widgets/ColorMixer.h"
 #include "gui/widgets/ColorRGBA.h"
+#include "gui/widgets/Spacer.h"
 
 #include <cmath>
 #include <numbers>
@@ -163,6 +164,22 @@ TEST_F(Mixing, AGreyColourKeepsTheHueTheRingShows)
     mixer->getPreferredSize(width, height);
     EXPECT_EQ(width, 101);
     EXPECT_EQ(height, 101);
+}
+
+}
+
+namespace
+{
+
+TEST(SpacerTest, TakesItsSizeButNeverLessThanOnePixel)
+{
+    const std::pair<int, int> cases[][2] = {{{20, 5}, {20, 5}}, {{0, 5}, {1, 5}}, {{-3, 1}, {1, 1}}};
+    for (const auto& [given, expected] : cases) {
+        kestrel::Spacer spacer(given.first, given.second);
+        std::pair<int, int> size;
+        spacer.getPreferredSize(size.first, size.second);
+        EXPECT_EQ(size, expected);
+    }
 }
 
 }
