@@ -32,6 +32,8 @@ protected:
     // The state word of a push button: disabled 4; pressed 2 inside, 1 outside; hot 1; else
     // 0x100 with the keyboard focus; plus 0x200 for its window's default button.
     int buttonState() const;
+    // Forgets press and hover, as when the click opened something over the button.
+    void resetMouseState() { m_pressed = m_hover = m_armed = false; }
 
 private:
     bool m_autoRepeat = false;

@@ -8,6 +8,7 @@
 #include "gui/widgets/GuiRendererInternals.h"
 #include "gui/widgets/MenuItem.h"
 #include "gui/widgets/ThemedRenderer.h"
+#include "gui/widgets/TipWindow.h"
 
 #include <algorithm>
 
@@ -551,6 +552,7 @@ const Image& GuiRenderer::radioImage(int diameter, int index)
 
 void useGuiRenderer()
 {
+    useTooltips();
     ToolkitServices& services = toolkitServices();
     services.partPreferredSize = [](Component& component, int part, int state, int& width, int& height) {
         PartMetrics metrics;

@@ -121,7 +121,7 @@ private:
 };
 
 // Makes components with a renderer part measure and paint themselves through the renderer in
-// force. Every widget calls it when it is made.
+// force, and hovering show tooltips. Every widget calls it when it is made.
 void useGuiRenderer();
 
 }

@@ -24,6 +24,22 @@ public:
     void layoutContainer(kestrel::Container&) override {}
 };
 
+// A component that asks for a fixed size.
+class Sized : public kestrel::Component
+{
+public:
+    Sized(int width, int height) : m_width(width), m_height(height) {}
+    void getPreferredSize(int& width, int& height) override
+    {
+        width = m_width;
+        height = m_height;
+    }
+
+private:
+    int m_width;
+    int m_height;
+};
+
 // A component that fills its bounds with one palette colour and counts its draws.
 class Swatch : public kestrel::Component
 {

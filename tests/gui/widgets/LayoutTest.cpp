@@ -1,3 +1,5 @@
+#include "support/FixedLayout.h"
+
 #include "gui/toolkit/Container.h"
 #include "gui/toolkit/RowLayout.h"
 #include "gui/widgets/BorderLayout.h"
@@ -15,21 +17,7 @@ namespace
 using kestrel::Rect;
 using Rects = std::vector<Rect>;
 
-// A component that asks for a fixed size.
-class Sized : public kestrel::Component
-{
-public:
-    Sized(int width, int height) : m_width(width), m_height(height) {}
-    void getPreferredSize(int& width, int& height) override
-    {
-        width = m_width;
-        height = m_height;
-    }
-
-private:
-    int m_width;
-    int m_height;
-};
+using testing_gui::Sized;
 
 struct Size
 {

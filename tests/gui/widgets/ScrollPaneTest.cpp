@@ -1,0 +1,191 @@
+#include "support/FakeDesktop.h"
+
+#include "gui/widgets/ScrollPane.h"
+
+namespace
+{
+
+using kestrel::ScrollBar;
+using kestrel::ScrollPane;
+using plat::InputKind;
+using Sent = testing_gui::MessageRecorder::Sent;
+using Messages = std::vector<Sent>;
+namespace keys = kestrel::keycodes;
+
+using Page = testing_gui::Sized;
+
+// A 200 x 200 window holding a 100 x 120 scroll pane at (10, 10) (a 2-pixel border, so the
+// view is 96 x 116 less the bars) over a page.
+class Scrolling : public testing_gui::FakeDesktop
+{
+protected:
+    void open(int pageWidth, int pageHeight)
+    {
+        page = new Page(pageWidth, pageHeight);
+        pane = new ScrollPane(page);
+        window.setLayout(new testing_gui::FixedLayout);
+        window.add(pane);
+        pane->setBounds(10, 10, 100, 120);
+        openAndActivate(window, 200, 200);
+        window.paintNow();
+        kestrel::setKeyboardFocus(pane);
+    }
+
+    void typed(int code)
+    {
+        key(window, code);
+        drain();
+    }
+
+    void click(InputKind kind, int x, int y)
+    {
+        button(window, kind, x, y);
+        drain();
+    }
+
+    int verticalPosition() { return pane->verticalBar().position(); }
+
+    kestrel::Window window;
+    Page* page = nullptr;
+    ScrollPane* pane = nullptr;
+};
+
+TEST_F(Scrolling, OnlyTheBarThatIsNeededShows)
+{
+    open(50, 300);
+    const ScrollBar& vertical = pane->verticalBar();
+    EXPECT_TRUE(vertical.isVisible());
+    EXPECT_FALSE(pane->horizontalBar().isVisible());
+    EXPECT_EQ(vertical.getBounds(), (kestrel::Rect{92, 12, 16, 116}));
+    EXPECT_EQ(pane->view().getBounds(), (kestrel::Rect{12, 12, 80, 116}));
+    EXPECT_EQ(vertical.total(), 300);
+    EXPECT_EQ(vertical.visibleSize(), 116);
+    // Position 0 shows the top of the page.
+    EXPECT_EQ(page->getBounds(), (kestrel::Rect{12, 12 + 116 - 300, 50, 300}));
+}
+
+TEST_F(Scrolling, AWideTallPageGetsBothBarsAndTheViewShrinksForEach)
+{
+    open(90, 110);
+    // 90 fits the width and 110 the height, until the other bar takes its room.
+    EXPECT_FALSE(pane->verticalBar().isVisible());
+    pane->setBounds(10, 10, 90, 110);
+    window.paintNow();
+    EXPECT_TRUE(pane->verticalBar().isVisible());
+    EXPECT_TRUE(pane->horizontalBar().isVisible());
+    EXPECT_EQ(pane->view().getBounds(), (kestrel::Rect{12, 28, 70, 90}));
+}
+
+TEST_F(Scrolling, KeysWheelAndArrowsMoveByTheStepAndStopAtTheEnd)
+{
+    open(50, 300);
+    typed(keys::down);
+    EXPECT_EQ(verticalPosition(), 20);
+    EXPECT_EQ(page->getBounds().y, 12 + 116 - 300 + 20);
+    move(window, 50, 50);
+    wheel(window, -120);
+    drain();
+    EXPECT_EQ(verticalPosition(), 40);
+    wheel(window, 120);
+    drain();
+    EXPECT_EQ(verticalPosition(), 20);
+    // The up arrow at the top of the bar.
+    move(window, 100, 122);
+    click(InputKind::ButtonPress, 100, 122);
+    click(InputKind::ButtonRelease, 100, 122);
+    EXPECT_EQ(verticalPosition(), 0);
+    kestrel::setKeyboardFocus(pane);
+    for (int i = 0; i < 20; ++i) {
+        typed(keys::down);
+    }
+    EXPECT_EQ(verticalPosition(), 300 - 116);
+    typed(keys::up);
+    EXPECT_EQ(verticalPosition(), 160);
+}
+
+TEST_F(Scrolling, APageShorterThanTheViewStaysAtTheTop)
+{
+    open(50, 60);
+    typed(keys::down);
+    move(window, 50, 50);
+    wheel(window, -120);
+    drain();
+    EXPECT_EQ(verticalPosition(), 0);
+    EXPECT_FALSE(pane->verticalBar().isVisible());
+    EXPECT_EQ(page->getBounds().y, 12 + 116 - 60);
+}
+
+TEST_F(Scrolling, TheThumbIsAsLongAsTheViewIsOfThePageAndMovesWithThePosition)
+{
+    open(50, 1000);
+    kestrel::ScrollBarBar& bar = pane->verticalBar().bar();
+    // The track runs between two 16-pixel arrows: 116 - 32 = 84; 116 * 84 / 1000 is below
+    // the renderer's shortest thumb.
+    EXPECT_EQ(bar.getBounds().height, 84);
+    EXPECT_EQ(bar.thumbLength(), 48);
+    EXPECT_EQ(bar.thumbOffset(), 0);
+    pane->verticalBar().setPosition(1000 - 116);
+    EXPECT_EQ(bar.thumbOffset(), 84 - 48);
+    pane->verticalBar().setPosition(442);
+    EXPECT_EQ(bar.thumbOffset(), 18);
+    open(50, 150);
+    EXPECT_EQ(pane->verticalBar().bar().thumbLength(), 116 * 84 / 150);
+}
+
+TEST_F(Scrolling, HoldingBesideTheThumbRepeatsUntilTheThumbReachesThePointer)
+{
+    open(50, 1000);
+    const kestrel::Rect track = pane->verticalBar().bar().getBounds();
+    const int x = track.x + 5;
+    const int y = track.y + 10;     // near the bottom of the track
+    move(window, x, y);
+    click(InputKind::ButtonPress, x, y);
+    EXPECT_EQ(verticalPosition(), 20);
+    fake.advance(0.4);
+    drain();
+    EXPECT_EQ(verticalPosition(), 20);
+    fake.advance(0.1);
+    drain();
+    EXPECT_EQ(verticalPosition(), 40);
+    for (int i = 0; i < 60; ++i) {
+        fake.advance(0.05);
+        drain();
+    }
+    // The thumb now covers the pointer: 84 - 10 - 1 = 73 from the top lies in it.
+    kestrel::ScrollBarBar& bar = pane->verticalBar().bar();
+    EXPECT_LE(bar.thumbOffset(), 73);
+    EXPECT_GT(bar.thumbOffset() + bar.thumbLength(), 73);
+    const int stopped = verticalPosition();
+    click(InputKind::ButtonRelease, x, y);
+    fake.advance(1.0);
+    drain();
+    EXPECT_EQ(verticalPosition(), stopped);
+    EXPECT_EQ(kestrel::captureHolder(), nullptr);
+}
+
+TEST_F(Scrolling, DraggingTheThumbScrollsAndReportsStartChangeAndEnd)
+{
+    open(50, 1000);
+    testing_gui::MessageRecorder recorder;
+    ScrollBar& vertical = pane->verticalBar();
+    vertical.setActionListener(&recorder, 1);
+    const kestrel::Rect track = vertical.bar().getBounds();
+    const int x = track.x + 5;
+    const int top = track.y + track.height - 1;
+    move(window, x, top - 5);
+    click(InputKind::ButtonPress, x, top - 5);
+    EXPECT_TRUE(vertical.bar().isDragging());
+    // 18 pixels down the track: 18 * (1000 - 116) / (84 - 48) = 442.
+    move(window, x, top - 23);
+    drain();
+    EXPECT_EQ(vertical.position(), 442);
+    // Far from the bar the drag is given up, back where it began.
+    move(window, x + 100, top - 23);
+    drain();
+    EXPECT_EQ(vertical.position(), 0);
+    click(InputKind::ButtonRelease, x + 100, top - 23);
+    EXPECT_EQ(recorder.messages, (Messages{Sent{&vertical, 1, 0}, Sent{&vertical, 1, 1}, Sent{&vertical, 1, 1},
+                                           Sent{&vertical, 1, 2}}));
+}
+
+}
