@@ -26,6 +26,8 @@ struct ImageInfo
     int height = 0;
     // 1 grey, 3 RGB, 4 RGBA.
     int components = 3;
+
+    bool operator==(const ImageInfo&) const = default;
 };
 
 // Largest width or height any decoder accepts: 4096 x 4096 pixels take 64 MiB.

@@ -7,6 +7,7 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 
 namespace pelican
@@ -123,15 +124,10 @@ struct Decompression
     jpeg_progress_mgr progress;
 };
 
-void putRow(const JSAMPLE* samples, int components, JDIMENSION width, std::uint32_t* pixels)
-{
-    for (JDIMENSION x = 0; x < width; ++x, samples += components) {
-        const std::uint32_t red = samples[0];
-        const std::uint32_t green = components == 1 ? red : samples[1];
-        const std::uint32_t blue = components == 1 ? red : samples[2];
-        pixels[x] = 0xFF000000 | red << 16 | green << 8 | blue;
-    }
-}
+// Most rows the library hands over at once (its output buffer height is 1 to 4).
+constexpr JDIMENSION mostRowsAtOnce = 16;
+// The library's output whose pixels are our 32-bit words 0xAARRGGBB in memory, alpha 255.
+constexpr J_COLOR_SPACE pixelSpace = std::endian::native == std::endian::little ? JCS_EXT_BGRA : JCS_EXT_ARGB;
 
 // The calls into libjpeg, each behind its own setjmp and false when the library failed. Their
 // frames hold plain values only (see JpegErrors).
@@ -158,7 +154,7 @@ bool startDecompress(Decompression* d)
     return true;
 }
 
-// Rows arrive top row first and go to the image from its last row down.
+// Rows arrive top row first, straight into the image from its last row down.
 bool readScanlines(Decompression* d, std::uint32_t* pixels)
 {
     if (setjmp(d->errors.jump) != 0) {
@@ -167,17 +163,17 @@ bool readScanlines(Decompression* d, std::uint32_t* pixels)
     j_decompress_ptr info = &d->info;
     const JDIMENSION width = info->output_width;
     const JDIMENSION height = info->output_height;
-    JSAMPARRAY rows = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
-                                                 width * info->output_components, info->rec_outbuf_height);
+    JSAMPROW rows[mostRowsAtOnce];
     while (info->output_scanline < height) {
         const JDIMENSION first = info->output_scanline;
-        const JDIMENSION got = jpeg_read_scanlines(info, rows, info->rec_outbuf_height);
+        const JDIMENSION wanted = std::min({static_cast<JDIMENSION>(info->rec_outbuf_height), mostRowsAtOnce, height - first});
+        for (JDIMENSION i = 0; i < wanted; ++i) {
+            rows[i] = reinterpret_cast<JSAMPROW>(pixels + std::size_t(height - 1 - first - i) * width);
+        }
+        const JDIMENSION got = jpeg_read_scanlines(info, rows, wanted);
         failIfEnded(info);
         if (got == 0) {
             failJpeg(reinterpret_cast<j_common_ptr>(info), "no rows decoded");
-        }
-        for (JDIMENSION i = 0; i < got; ++i) {
-            putRow(rows[i], info->output_components, width, pixels + std::size_t(height - 1 - first - i) * width);
         }
     }
     jpeg_finish_decompress(info);
@@ -209,7 +205,7 @@ private:
 }
 
 // Reads the header and refuses what the image code does not take: more than maxImageSide pixels a
-// side, CMYK, anything but one or three components. Chooses grey or RGB output.
+// side, CMYK, anything but one or three components. Asks for our pixel layout.
 void readAcceptedHeader(const char* who, Decompressor& decompressor, heron::DataSource& source)
 {
     if (!readHeader(decompressor.get(), &source)) {
@@ -228,7 +224,7 @@ void readAcceptedHeader(const char* who, Decompressor& decompressor, heron::Data
         std::snprintf(reason, sizeof reason, "images of %d components are not supported", info.num_components);
         refuse(who, reason);
     }
-    info.out_color_space = info.num_components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    info.out_color_space = pixelSpace;
 }
 
 }
@@ -243,7 +239,7 @@ kestrel::Image decodeJpeg(heron::DataSource& source)
     }
     const jpeg_decompress_struct& info = decompressor.info();
     kestrel::Image image = makeDecodedImage(who, static_cast<int>(info.output_width),
-                                            static_cast<int>(info.output_height), info.output_components);
+                                            static_cast<int>(info.output_height), info.num_components == 1 ? 1 : 3);
     if (!readScanlines(decompressor.get(), image.pixels())) {
         refuse(who, decompressor.message());
     }
