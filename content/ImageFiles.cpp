@@ -122,6 +122,8 @@ ImageInfo readImageByType(const heron::FilePath& name)
     } catch (const ImageError& error) {
         logFailure(error, name);
         noteMissing(name);
+    } catch (const std::exception&) {
+        // As for a load: any other failure leaves the size unknown.
     }
     return ImageInfo();
 }
