@@ -166,7 +166,8 @@ bool readScanlines(Decompression* d, std::uint32_t* pixels)
     JSAMPROW rows[mostRowsAtOnce];
     while (info->output_scanline < height) {
         const JDIMENSION first = info->output_scanline;
-        const JDIMENSION wanted = std::min({static_cast<JDIMENSION>(info->rec_outbuf_height), mostRowsAtOnce, height - first});
+        const JDIMENSION wanted =
+            std::min({static_cast<JDIMENSION>(info->rec_outbuf_height), mostRowsAtOnce, height - first});
         for (JDIMENSION i = 0; i < wanted; ++i) {
             rows[i] = reinterpret_cast<JSAMPROW>(pixels + std::size_t(height - 1 - first - i) * width);
         }

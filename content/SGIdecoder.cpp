@@ -140,7 +140,8 @@ void SGIdecoder::readImageRow(std::uint8_t* row, int y, int c)
 void SGIdecoder::readVerbatimRow(std::uint8_t* row, int y, int c) const
 {
     const std::uint64_t rowBytes = std::uint64_t(m_width) * std::uint64_t(m_bytesPerChannel);
-    const std::uint64_t offset = headerSize + (std::uint64_t(c) * std::uint64_t(m_height) + std::uint64_t(y)) * rowBytes;
+    const std::uint64_t index = std::uint64_t(c) * std::uint64_t(m_height) + std::uint64_t(y);
+    const std::uint64_t offset = headerSize + index * rowBytes;
     if (offset + rowBytes > m_file.size()) {
         throw ImageError(badData);
     }

@@ -228,7 +228,8 @@ TEST(SgiDecoder, RefusesDamagedHeadersAndTables)
         std::string reason;
     } cases[] = {
         {changed([](Bytes& b) { putBig32(b, 512, 100); }), "SGIdecoder - Bad image data"},
-        {changed([&](Bytes& b) { putBig32(b, 516, static_cast<std::uint32_t>(good.size())); }), "SGIdecoder - Bad image data"},
+        {changed([&](Bytes& b) { putBig32(b, 516, static_cast<std::uint32_t>(good.size())); }),
+         "SGIdecoder - Bad image data"},
         {changed([&](Bytes& b) { putBig32(b, lengths + 8, 0xFFFFFFF0); }), "SGIdecoder - Bad image data"},
         {changed([&](Bytes& b) { putBig32(b, lengths, 2); }), "SGIdecoder - Bad row size"},
         {changed([&](Bytes& b) { b[good[515] + 256 * good[514]] = 0x7F; }), "SGIdecoder - Bad row size"},
@@ -281,7 +282,8 @@ TEST(JpegDecoder, RefusesWhatTheImageCodeCannotTakeWithALogLine)
         Bytes bytes;
         std::string line;
     } cases[] = {
-        {demo::writeJpegSamples(cmykSamples.data(), 8, 8, demo::JpegColours::Cmyk), "decodeJpeg: CMYK images are not supported\n"},
+        {demo::writeJpegSamples(cmykSamples.data(), 8, 8, demo::JpegColours::Cmyk),
+         "decodeJpeg: CMYK images are not supported\n"},
         {huge, "decodeJpeg: image too large (8 x 5000)\n"},
         {Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'}, "decodeJpeg: Not a JPEG file"},
     };

@@ -124,7 +124,8 @@ TEST_F(ImageFiles, AFailedLoadLogsItsReasonAndNotesTheNameAsMissing)
         EXPECT_TRUE(m_log.contains(std::string("---Image file ") + name + " not found\n"));
         EXPECT_EQ(m_loads.heard.back(), std::make_tuple(true, std::string(name), false));
     }
-    EXPECT_TRUE(m_log.contains("---An image reader failed, reason=GIFdecoder - garbage in file\n---Bad file is: bad.gif\n"));
+    EXPECT_TRUE(
+        m_log.contains("---An image reader failed, reason=GIFdecoder - garbage in file\n---Bad file is: bad.gif\n"));
     EXPECT_TRUE(m_log.contains("---An image reader failed, reason=Bad jpg file\n---Bad file is: small.sgi\n"));
     EXPECT_FALSE(m_log.contains("Bad file is: nowhere.gif"));
     EXPECT_EQ(listed(pelican::FileList::Missing),

@@ -41,7 +41,8 @@ inline kestrel::Image smooth(int width, int height, int components)
             const std::uint32_t green = static_cast<std::uint32_t>(y * 255 / std::max(1, height - 1));
             const std::uint32_t blue = static_cast<std::uint32_t>((x + y) * 127 / std::max(1, width + height - 2) + 64);
             const std::uint32_t alpha = components == 4 ? static_cast<std::uint32_t>((x * 7 + y * 13) & 0xFF) : 0xFF;
-            *image.pixelAt(x, y) = components == 1 ? 0xFF000000 | red * 0x010101 : alpha << 24 | red << 16 | green << 8 | blue;
+            *image.pixelAt(x, y) =
+                components == 1 ? 0xFF000000 | red * 0x010101 : alpha << 24 | red << 16 | green << 8 | blue;
         }
     }
     image.setComponents(components);
