@@ -14,6 +14,8 @@ packages=(
   locales
   # benchmarks only: a reference GIF decoder to compare ours with
   libgif-dev
+  # benchmarks only: the JPEG library's own command-line decoder, to compare our JPEG reader with
+  libjpeg-turbo-progs
   # fuzzing
   clang
 )

@@ -1,0 +1,141 @@
+#include "content/ImageFiles.h"
+
+#include "base/Debug.h"
+#include "base/MemoryDataSource.h"
+#include "content/DataFiles.h"
+#include "content/GIFdecoder.h"
+#include "content/JpegDecoder.h"
+#include "content/LoadNotice.h"
+#include "content/SGIdecoder.h"
+#include "scene/core/Clock.h"
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace pelican
+{
+
+namespace
+{
+
+constexpr std::uint32_t signatureSize = 6;
+
+// The whole file, read through the data-file layer; nothing when it does not open.
+std::optional<std::vector<std::uint8_t>> readImageBytes(const heron::FilePath& name)
+{
+    DataFileName record(name, texturesCategory);
+    const heron::counted_ptr<heron::DataSource> source = openDataFile(record);
+    if (!source) {
+        return std::nullopt;
+    }
+    const std::uint32_t size = source->remaining();
+    if (size > maxImageFileBytes) {
+        throw ImageError("image file too large");
+    }
+    std::vector<std::uint8_t> bytes(size);
+    bytes.resize(source->read(bytes.data(), size));
+    return bytes;
+}
+
+bool startsAsGif(const std::vector<std::uint8_t>& bytes)
+{
+    return bytes.size() >= signatureSize && isGifSignature(bytes.data());
+}
+
+ImageInfo readInfoFromBytes(const std::vector<std::uint8_t>& bytes)
+{
+    const auto size = static_cast<std::uint32_t>(bytes.size());
+    heron::MemoryDataSource source(bytes.data(), size, false);
+    if (startsAsGif(bytes)) {
+        source.skip(signatureSize);
+        return GIFdecoder(source).readInfo();
+    }
+    if (const std::optional<ImageInfo> info = SGIdecoder(source).readInfo()) {
+        return *info;
+    }
+    source.assign(bytes.data(), size, false);
+    return readJpegInfo(source);
+}
+
+void logFailure(const ImageError& error, const heron::FilePath& name)
+{
+    heron::debug("---An image reader failed, reason=%s\n", error.what());
+    heron::debug("---Bad file is: %s\n", name.c_str());
+}
+
+void noteMissing(const heron::FilePath& name)
+{
+    noteFile(FileList::Missing, DataFileName(name, plainCategory), "---Image file %s not found\n");
+}
+
+}
+
+kestrel::Image decodeImageBytes(const std::uint8_t* bytes, std::uint32_t size)
+{
+    heron::MemoryDataSource source(bytes, size, false);
+    if (size >= signatureSize && isGifSignature(bytes)) {
+        source.skip(signatureSize);
+        kestrel::Image image = GIFdecoder(source).decode();
+        if (!image.isEmpty()) {
+            return image;
+        }
+        source.assign(bytes, size, false);
+    }
+    kestrel::Image image = SGIdecoder(source).decode();
+    if (!image.isEmpty()) {
+        return image;
+    }
+    source.assign(bytes, size, false);
+    return decodeJpeg(source);
+}
+
+kestrel::Image loadImageFile(const heron::FilePath& name)
+{
+    LoadNotice notice(LoadKind::Image, name.str());
+    const double start = finch::Clock::now();
+    try {
+        if (const std::optional<std::vector<std::uint8_t>> bytes = readImageBytes(name)) {
+            kestrel::Image image = decodeImageBytes(bytes->data(), static_cast<std::uint32_t>(bytes->size()));
+            char message[96];
+            std::snprintf(message, sizeof message, "Image file %%s read OK  (time taken=%f)\n",
+                          finch::Clock::now() - start);
+            noteFile(FileList::Used, DataFileName(name, texturesCategory), message);
+            notice.done();
+            return image;
+        }
+    } catch (const ImageError& error) {
+        logFailure(error, name);
+    } catch (const std::exception&) {
+        // Any other failure (memory, mostly) is only the missing-file note below.
+    }
+    noteMissing(name);
+    return kestrel::Image();
+}
+
+ImageInfo readImageByType(const heron::FilePath& name)
+{
+    try {
+        if (const std::optional<std::vector<std::uint8_t>> bytes = readImageBytes(name)) {
+            return readInfoFromBytes(*bytes);
+        }
+    } catch (const ImageError& error) {
+        logFailure(error, name);
+        noteMissing(name);
+    } catch (const std::exception&) {
+        // As for a load: any other failure leaves the size unknown.
+    }
+    return ImageInfo();
+}
+
+bool checkImageFile(const heron::FilePath& name)
+{
+    DataFileName record(name, texturesCategory);
+    if (resolveDataFile(record).empty()) {
+        return false;
+    }
+    noteFile(FileList::Used, record, "Image file %s found\n");
+    return true;
+}
+
+}

@@ -1,0 +1,259 @@
+#include "content/JpegDecoder.h"
+
+#include "base/DataSource.h"
+#include "base/Debug.h"
+#include "content/JpegErrors.h"
+
+#include <jerror.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+
+namespace pelican
+{
+
+namespace
+{
+
+constexpr std::size_t sourceBufferSize = 1024;
+// More scans than a progressive file needs, and few enough that a file of endless tiny scans
+// cannot keep the decoder busy for long.
+constexpr int maxScans = 500;
+
+// The source manager over a byte source, made in the decompressor's permanent pool.
+struct JpegSource
+{
+    jpeg_source_mgr manager;
+    heron::DataSource* bytes;
+    // Set once the bytes ran out and an end-of-image marker stood in for them.
+    bool endInserted;
+    JOCTET buffer[sourceBufferSize];
+};
+
+JpegSource& sourceOf(j_decompress_ptr info)
+{
+    return *reinterpret_cast<JpegSource*>(info->src);
+}
+
+void initSource(j_decompress_ptr info)
+{
+    info->src->next_input_byte = nullptr;
+    info->src->bytes_in_buffer = 0;
+}
+
+// Refills the buffer from the byte source. When the bytes have run out an end-of-image marker is
+// handed over instead: the library then finishes (with a warning) rather than asking for bytes
+// forever, and the decoder refuses the file.
+boolean fillInputBuffer(j_decompress_ptr info)
+{
+    JpegSource& source = sourceOf(info);
+    std::size_t got = source.bytes->read(source.buffer, sourceBufferSize);
+    if (got == 0) {
+        if (!source.endInserted) {
+            WARNMS(info, JWRN_JPEG_EOF);
+        }
+        source.endInserted = true;
+        source.buffer[0] = 0xFF;
+        source.buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    source.manager.next_input_byte = source.buffer;
+    source.manager.bytes_in_buffer = got;
+    return TRUE;
+}
+
+void skipInputData(j_decompress_ptr info, long count)
+{
+    if (count <= 0) {
+        return;
+    }
+    JpegSource& source = sourceOf(info);
+    const std::size_t wanted = static_cast<std::size_t>(count);
+    if (wanted <= source.manager.bytes_in_buffer) {
+        source.manager.next_input_byte += wanted;
+        source.manager.bytes_in_buffer -= wanted;
+        return;
+    }
+    const std::size_t rest = wanted - source.manager.bytes_in_buffer;
+    source.bytes->skip(static_cast<std::uint32_t>(std::min<std::size_t>(rest, 0xFFFFFFFF)));
+    source.manager.next_input_byte = source.buffer;
+    source.manager.bytes_in_buffer = 0;
+}
+
+void termSource(j_decompress_ptr)
+{
+}
+
+void installSource(j_decompress_ptr info, heron::DataSource* bytes)
+{
+    void* const memory =
+        (*info->mem->alloc_small)(reinterpret_cast<j_common_ptr>(info), JPOOL_PERMANENT, sizeof(JpegSource));
+    auto* const source = static_cast<JpegSource*>(memory);
+    source->manager.init_source = initSource;
+    source->manager.fill_input_buffer = fillInputBuffer;
+    source->manager.skip_input_data = skipInputData;
+    source->manager.resync_to_restart = jpeg_resync_to_restart;
+    source->manager.term_source = termSource;
+    source->manager.next_input_byte = nullptr;
+    source->manager.bytes_in_buffer = 0;
+    source->bytes = bytes;
+    source->endInserted = false;
+    info->src = &source->manager;
+}
+
+void checkScans(j_common_ptr info)
+{
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > maxScans) {
+        failJpeg(info, "too many scans");
+    }
+}
+
+void failIfEnded(j_decompress_ptr info)
+{
+    if (sourceOf(info).endInserted) {
+        failJpeg(reinterpret_cast<j_common_ptr>(info), "the data ends before the image is complete");
+    }
+}
+
+// One decompression: libjpeg's record, its error manager and its progress hook.
+struct Decompression
+{
+    jpeg_decompress_struct info;
+    JpegErrors errors;
+    jpeg_progress_mgr progress;
+};
+
+// Most rows the library hands over at once (its output buffer height is 1 to 4).
+constexpr JDIMENSION mostRowsAtOnce = 16;
+// The library's output whose pixels are our 32-bit words 0xAARRGGBB in memory, alpha 255.
+constexpr J_COLOR_SPACE pixelSpace = std::endian::native == std::endian::little ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+
+// The calls into libjpeg, each behind its own setjmp and false when the library failed. Their
+// frames hold plain values only (see JpegErrors).
+bool readHeader(Decompression* d, heron::DataSource* bytes)
+{
+    if (setjmp(d->errors.jump) != 0) {
+        return false;
+    }
+    jpeg_create_decompress(&d->info);
+    d->progress.progress_monitor = checkScans;
+    d->info.progress = &d->progress;
+    installSource(&d->info, bytes);
+    jpeg_read_header(&d->info, TRUE);
+    return true;
+}
+
+bool startDecompress(Decompression* d)
+{
+    if (setjmp(d->errors.jump) != 0) {
+        return false;
+    }
+    jpeg_start_decompress(&d->info);
+    failIfEnded(&d->info);
+    return true;
+}
+
+// Rows arrive top row first, straight into the image from its last row down.
+bool readScanlines(Decompression* d, std::uint32_t* pixels)
+{
+    if (setjmp(d->errors.jump) != 0) {
+        return false;
+    }
+    j_decompress_ptr info = &d->info;
+    const JDIMENSION width = info->output_width;
+    const JDIMENSION height = info->output_height;
+    JSAMPROW rows[mostRowsAtOnce];
+    while (info->output_scanline < height) {
+        const JDIMENSION first = info->output_scanline;
+        const JDIMENSION wanted =
+            std::min({static_cast<JDIMENSION>(info->rec_outbuf_height), mostRowsAtOnce, height - first});
+        for (JDIMENSION i = 0; i < wanted; ++i) {
+            rows[i] = reinterpret_cast<JSAMPROW>(pixels + std::size_t(height - 1 - first - i) * width);
+        }
+        const JDIMENSION got = jpeg_read_scanlines(info, rows, wanted);
+        failIfEnded(info);
+        if (got == 0) {
+            failJpeg(reinterpret_cast<j_common_ptr>(info), "no rows decoded");
+        }
+    }
+    jpeg_finish_decompress(info);
+    failIfEnded(info);
+    return true;
+}
+
+// Owns a decompression and destroys it on every way out, failed or not.
+class Decompressor
+{
+public:
+    Decompressor() { m_d.info.err = useJpegErrors(m_d.errors); }
+    ~Decompressor() { jpeg_destroy_decompress(&m_d.info); }
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
+
+    Decompression* get() { return &m_d; }
+    jpeg_decompress_struct& info() { return m_d.info; }
+    const char* message() const { return m_d.errors.message; }
+
+private:
+    Decompression m_d{};
+};
+
+[[noreturn]] void refuse(const char* who, const char* reason)
+{
+    heron::debug("%s: %s\n", who, reason);
+    throw ImageError("Bad jpg file");
+}
+
+// Reads the header and refuses what the image code does not take: more than maxImageSide pixels a
+// side, CMYK, anything but one or three components. Asks for our pixel layout.
+void readAcceptedHeader(const char* who, Decompressor& decompressor, heron::DataSource& source)
+{
+    if (!readHeader(decompressor.get(), &source)) {
+        refuse(who, decompressor.message());
+    }
+    jpeg_decompress_struct& info = decompressor.info();
+    char reason[96];
+    if (info.image_width > maxImageSide || info.image_height > maxImageSide) {
+        std::snprintf(reason, sizeof reason, "image too large (%u x %u)", info.image_width, info.image_height);
+        refuse(who, reason);
+    }
+    if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
+        refuse(who, "CMYK images are not supported");
+    }
+    if (info.num_components != 1 && info.num_components != 3) {
+        std::snprintf(reason, sizeof reason, "images of %d components are not supported", info.num_components);
+        refuse(who, reason);
+    }
+    info.out_color_space = pixelSpace;
+}
+
+}
+
+kestrel::Image decodeJpeg(heron::DataSource& source)
+{
+    static constexpr const char* who = "decodeJpeg";
+    Decompressor decompressor;
+    readAcceptedHeader(who, decompressor, source);
+    if (!startDecompress(decompressor.get())) {
+        refuse(who, decompressor.message());
+    }
+    const jpeg_decompress_struct& info = decompressor.info();
+    kestrel::Image image = makeDecodedImage(who, static_cast<int>(info.output_width),
+                                            static_cast<int>(info.output_height), info.num_components == 1 ? 1 : 3);
+    if (!readScanlines(decompressor.get(), image.pixels())) {
+        refuse(who, decompressor.message());
+    }
+    return image;
+}
+
+ImageInfo readJpegInfo(heron::DataSource& source)
+{
+    Decompressor decompressor;
+    readAcceptedHeader("readJpegInfo", decompressor, source);
+    const jpeg_decompress_struct& info = decompressor.info();
+    return ImageInfo{static_cast<int>(info.image_width), static_cast<int>(info.image_height),
+                     info.num_components == 1 ? 1 : 3};
+}
+
+}

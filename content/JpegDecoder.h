@@ -1,0 +1,23 @@
+#pragma once
+
+#include "content/ImageFormat.h"
+#include "gui/paint/Image.h"
+
+namespace heron
+{
+class DataSource;
+}
+
+// JPEG decoding through libjpeg, reading from the system's byte sources. Grey files give
+// 1-component images whose pixels carry the grey in red, green and blue; colour files give 3
+// components; alpha is 255. A file the library refuses, a CMYK file, one wider or higher than
+// maxImageSide, or one whose data ends before its end-of-image marker logs the reason and raises
+// "Bad jpg file". One thread at a time uses a source.
+namespace pelican
+{
+
+[[nodiscard]] kestrel::Image decodeJpeg(heron::DataSource& source);
+// Size and components from the file's header, without decoding its pixels.
+[[nodiscard]] ImageInfo readJpegInfo(heron::DataSource& source);
+
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "content/ImageFormat.h"
+#include "gui/paint/Image.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace heron
+{
+class DataSource;
+}
+
+namespace pelican
+{
+
+// Decoder of SGI image files: a 512-byte header (magic 474 in either byte order), then the
+// channel rows bottom row first, stored verbatim or run-length encoded behind tables of row
+// offsets and lengths. One or two bytes per channel; of two-byte samples the less significant
+// byte is kept. Every offset and length is checked against the file before it is used, and
+// damaged data raises an ImageError. One thread at a time uses a decoder.
+class SGIdecoder
+{
+public:
+    // Reads the whole file from source when it is longer than the header and starts with the
+    // magic; otherwise the decoder holds nothing. A file above maxImageFileBytes raises.
+    explicit SGIdecoder(heron::DataSource& source);
+
+    // True when the file was read and its header is valid: 1 to 4 channels of 1 or 2 bytes.
+    bool isOK() const { return m_ok; }
+    // Width, height and channels of a valid file; nothing otherwise.
+    [[nodiscard]] std::optional<ImageInfo> readInfo() const;
+    // The image, with the channel count as its components: 1 and 2 channels give grey, channel 3
+    // is alpha (255 without it). Empty when the decoder holds no valid file.
+    [[nodiscard]] kestrel::Image decode();
+    // Delivers the width samples of row y of channel c into row. Files of dimension 1 or 2 repeat
+    // channel 0, files of dimension 1 also row 0.
+    void readImageRow(std::uint8_t* row, int y, int c);
+
+private:
+    std::uint16_t word16(std::uint64_t offset) const;
+    std::uint32_t word32(std::uint64_t offset) const;
+    void readHeader();
+    void readTables();
+    void readVerbatimRow(std::uint8_t* row, int y, int c) const;
+    void readRleRow(std::uint8_t* row, int y, int c) const;
+    void expandRle(std::uint8_t* row, std::uint64_t offset, std::uint64_t length) const;
+    void fillPixels(kestrel::Image& image, int y, const std::uint8_t* channels) const;
+
+    std::vector<std::uint8_t> m_file;
+    bool m_ok = false;
+    bool m_bigEndian = true;
+    bool m_rle = false;
+    int m_bytesPerChannel = 1;
+    int m_dimension = 0;
+    int m_width = 0;
+    int m_height = 0;
+    int m_channels = 0;
+    std::vector<std::uint32_t> m_starts;
+    std::vector<std::uint32_t> m_lengths;
+};
+
+}

@@ -1,0 +1,28 @@
+// Feeds arbitrary bytes to the JPEG decoder (libjpeg behind our source manager and error exit): for
+// the image, then for its size alone. Any image it accepts must keep within the decoders' limits.
+
+#include "base/MemoryDataSource.h"
+#include "content/JpegDecoder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const auto bytes = static_cast<std::uint32_t>(size);
+    try {
+        heron::MemoryDataSource source(data, bytes, false);
+        const kestrel::Image image = pelican::decodeJpeg(source);
+        if (image.width() > pelican::maxImageSide || image.height() > pelican::maxImageSide) {
+            std::abort();
+        }
+    } catch (const pelican::ImageError&) {
+    }
+    try {
+        heron::MemoryDataSource source(data, bytes, false);
+        static_cast<void>(pelican::readJpegInfo(source));
+    } catch (const pelican::ImageError&) {
+    }
+    return 0;
+}

@@ -1,0 +1,24 @@
+// Feeds arbitrary bytes to the content layer's SGI decoder: for the image, then for its size
+// alone. Any image it accepts must keep within the decoders' limits.
+
+#include "base/MemoryDataSource.h"
+#include "content/SGIdecoder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    try {
+        heron::MemoryDataSource source(data, static_cast<std::uint32_t>(size), false);
+        pelican::SGIdecoder decoder(source);
+        static_cast<void>(decoder.readInfo());
+        const kestrel::Image image = decoder.decode();
+        if (image.width() > pelican::maxImageSide || image.height() > pelican::maxImageSide) {
+            std::abort();
+        }
+    } catch (const pelican::ImageError&) {
+    }
+    return 0;
+}

@@ -1,0 +1,324 @@
+#include "content/ImageFiles.h"
+#include "support/GifTestWriter.h"
+#include "support/TempLog.h"
+#include "support/TestPictures.h"
+#include "tools/demo/ImageWriters.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using demo::Bytes;
+using testpictures::samePixels;
+
+namespace
+{
+
+kestrel::Image decode(const Bytes& bytes)
+{
+    return pelican::decodeImageBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+}
+
+// The decoder's reason for refusing the bytes; empty when they decode.
+std::string refusal(const Bytes& bytes)
+{
+    try {
+        static_cast<void>(decode(bytes));
+    } catch (const pelican::ImageError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+void putBig16(Bytes& bytes, std::size_t at, int value)
+{
+    bytes[at] = static_cast<std::uint8_t>(value >> 8);
+    bytes[at + 1] = static_cast<std::uint8_t>(value);
+}
+
+void putBig32(Bytes& bytes, std::size_t at, std::uint32_t value)
+{
+    putBig16(bytes, at, static_cast<int>(value >> 16));
+    putBig16(bytes, at + 2, static_cast<int>(value & 0xFFFF));
+}
+
+kestrel::Image withClearPixels(kestrel::Image image)
+{
+    for (int x = 0; x < image.width(); x += 3) {
+        *image.pixelAt(x, x % image.height()) = 0x00123456;
+    }
+    image.setComponents(4);
+    return image;
+}
+
+// A GIF of the picture's indices through the given colour table, by the test writer.
+giftest::Picture indexedPicture(int width, int height, std::vector<std::uint32_t> global)
+{
+    giftest::Picture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.global = std::move(global);
+    for (int i = 0; i < width * height; ++i) {
+        picture.indices.push_back(static_cast<std::uint8_t>((i * 5 + i / width) % 8));
+    }
+    return picture;
+}
+
+// The pixel of an index through a colour table read top row first, as a decoder must give it.
+std::uint32_t pixelOf(const giftest::Picture& picture, const std::vector<std::uint32_t>& table, int x, int y)
+{
+    const std::uint8_t index = picture.indices[static_cast<std::size_t>(y) * picture.width + x];
+    return index < table.size() ? 0xFF000000 | table[index] : 0xFF000000;
+}
+
+}
+
+TEST(GifDecoder, DecodesExactlyWhatTheWriterWrote)
+{
+    const kestrel::Image pictures[] = {
+        testpictures::paletted(1, 1, 1),     testpictures::paletted(7, 5, 2),
+        testpictures::paletted(64, 48, 16),  testpictures::paletted(301, 211, 256),
+        withClearPixels(testpictures::paletted(40, 30, 200)),
+    };
+    for (const kestrel::Image& picture : pictures) {
+        const kestrel::Image decoded = decode(*demo::writeGif(picture));
+        EXPECT_TRUE(samePixels(decoded, picture)) << picture.width() << " x " << picture.height();
+        EXPECT_EQ(decoded.components(), picture.components());
+    }
+}
+
+TEST(GifDecoder, InterlacedRowsGoToTheirPlaces)
+{
+    giftest::Picture picture = indexedPicture(5, 11, {0x102030, 0x405060, 0x708090, 0xA0B0C0, 0xD0E0F0, 0x111111,
+                                                     0x222222, 0x333333});
+    picture.interlaced = true;
+    const kestrel::Image decoded = decode(giftest::writeGif(picture));
+    ASSERT_EQ(decoded.height(), 11);
+    for (int y = 0; y < 11; ++y) {
+        EXPECT_EQ(*decoded.pixelAt(2, 10 - y), pixelOf(picture, picture.global, 2, y)) << "row " << y;
+    }
+}
+
+TEST(GifDecoder, AFullTableKeepsTwelveBitCodesUntilTheNextClear)
+{
+    const kestrel::Image noisy = testpictures::paletted(200, 150, 256);
+    giftest::Picture picture;
+    picture.width = 200;
+    picture.height = 150;
+    for (int i = 0; i < 256; ++i) {
+        picture.global.push_back(static_cast<std::uint32_t>(i) * 0x9E3779u & 0xFFFFFF);
+    }
+    for (int y = 149; y >= 0; --y) {
+        for (int x = 0; x < 200; ++x) {
+            const std::uint32_t rgb = *noisy.pixelAt(x, y) & 0xFFFFFF;
+            const auto at = std::find(picture.global.begin(), picture.global.end(), rgb);
+            picture.indices.push_back(static_cast<std::uint8_t>(at - picture.global.begin()));
+        }
+    }
+    picture.clearWhenFull = false;
+    EXPECT_TRUE(samePixels(decode(giftest::writeGif(picture)), noisy));
+}
+
+TEST(GifDecoder, TransparencyAppliesToTheActiveTableAndIndicesPastItAreOpaqueBlack)
+{
+    const std::vector<std::uint32_t> global = {0x010101, 0x020202, 0x030303, 0x040404,
+                                               0x050505, 0x060606, 0x070707, 0x080808};
+    giftest::Picture picture = indexedPicture(8, 4, global);
+    picture.transparent = 5;
+    kestrel::Image decoded = decode(giftest::writeGif(picture));
+    EXPECT_EQ(decoded.components(), 4);
+    EXPECT_EQ(*decoded.pixelAt(1, 3), 0x00060606u) << "index 5 of the global table";
+
+    picture.local = {0xAA0000, 0x00BB00};
+    picture.transparent = 1;
+    decoded = decode(giftest::writeGif(picture));
+    EXPECT_EQ(*decoded.pixelAt(0, 3), 0xFFAA0000u) << "index 0 of the local table";
+    EXPECT_EQ(*decoded.pixelAt(1, 3), 0xFF000000u) << "index 5 lies past the local table";
+    EXPECT_EQ(*decoded.pixelAt(5, 3), 0x0000BB00u) << "index 1 of the local table is the transparent one";
+}
+
+TEST(GifDecoder, RefusesDamagedData)
+{
+    const auto withCodes = [](int width, int height, std::vector<giftest::Code> codes) {
+        giftest::Picture picture = indexedPicture(width, height, {0x111111, 0x222222, 0x333333, 0x444444});
+        picture.minimumCodeSize = 2;
+        picture.codeStream = giftest::packCodes(codes);
+        return giftest::writeGif(picture);
+    };
+    giftest::Picture wideCodes = indexedPicture(4, 4, {0x111111});
+    wideCodes.minimumCodeSize = 9;
+    Bytes smallerImage = giftest::writeGif(indexedPicture(4, 4, {0x111111}));
+    smallerImage[13 + 6 + 5] = 3;  // the descriptor's width, after the screen and a 2-entry table
+    const struct
+    {
+        Bytes bytes;
+        std::string reason;
+    } cases[] = {
+        {smallerImage, "GIFdecoder: Bad image size in GIF data"},
+        {giftest::writeGif(wideCodes), "GIFdecoder - corrupted file"},
+        {withCodes(2, 2, {{4, 3}, {6, 3}}), "GIFdecoder - garbage in file"},
+        {withCodes(2, 2, {{4, 3}, {1, 3}, {7, 3}}), "GIFdecoder - garbage in file"},
+        {withCodes(2, 2, {{4, 3}, {1, 3}, {1, 3}, {1, 3}, {1, 4}, {1, 4}, {5, 4}}), "GIFdecoder - the file is corrupt"},
+        {withCodes(2, 2, {{4, 3}, {1, 3}}), "GIFdecoder - unexpected EOF merker in file"},
+        {withCodes(4096, 4096, {{4, 3}, {1, 3}, {5, 3}}), "GIFdecoder - too little image data for 4096 x 4096 pixels"},
+        {giftest::writeGif(indexedPicture(4097, 1, {0x111111})), "GIFdecoder - bad image size (4097 x 1)"},
+    };
+    TempLog log;
+    for (const auto& [bytes, reason] : cases) {
+        EXPECT_EQ(refusal(bytes), reason);
+    }
+}
+
+TEST(GifDecoder, AnEarlyEndCodeKeepsThePixelsSoFarAndSaysSo)
+{
+    giftest::Picture picture = indexedPicture(2, 2, {0x111111, 0x222222});
+    picture.minimumCodeSize = 2;
+    picture.codeStream = giftest::packCodes({{4, 3}, {1, 3}, {5, 3}});
+    TempLog log;
+    const kestrel::Image decoded = decode(giftest::writeGif(picture));
+    EXPECT_EQ(*decoded.pixelAt(0, 1), 0xFF222222u);
+    EXPECT_EQ(*decoded.pixelAt(1, 1), 0u);
+    EXPECT_TRUE(log.contains("GIFdecoder - image data ended early\n"));
+}
+
+TEST(SgiDecoder, DecodesExactlyWhatTheWriterWroteInEveryStorage)
+{
+    for (const auto storage : {demo::SgiStorage::Verbatim, demo::SgiStorage::RunLength}) {
+        for (const int bytesPerChannel : {1, 2}) {
+            for (const auto order : {demo::SgiByteOrder::BigEndian, demo::SgiByteOrder::LittleEndian}) {
+                for (const int components : {1, 3, 4}) {
+                    const kestrel::Image picture = testpictures::smooth(13, 7, components);
+                    const kestrel::Image decoded = decode(demo::writeSgi(picture, {storage, bytesPerChannel, order}));
+                    EXPECT_TRUE(samePixels(decoded, picture)) << static_cast<int>(storage) << bytesPerChannel
+                                                              << static_cast<int>(order) << components;
+                    EXPECT_EQ(decoded.components(), components);
+                }
+            }
+        }
+    }
+}
+
+TEST(SgiDecoder, AOneDimensionalFileRepeatsItsFirstRow)
+{
+    const kestrel::Image picture = testpictures::smooth(9, 4, 1);
+    for (const auto storage : {demo::SgiStorage::Verbatim, demo::SgiStorage::RunLength}) {
+        Bytes bytes = demo::writeSgi(picture, {storage});
+        putBig16(bytes, 4, 1);
+        const kestrel::Image decoded = decode(bytes);
+        ASSERT_EQ(decoded.height(), 4);
+        for (int y = 0; y < 4; ++y) {
+            EXPECT_EQ(*decoded.pixelAt(5, y), *picture.pixelAt(5, 0));
+        }
+    }
+}
+
+TEST(SgiDecoder, RefusesDamagedHeadersAndTables)
+{
+    const kestrel::Image picture = testpictures::smooth(5, 4, 3);
+    const Bytes good = demo::writeSgi(picture);
+    const std::size_t lengths = 512 + 4 * 12;
+    const auto changed = [&](auto change) {
+        Bytes bytes = good;
+        change(bytes);
+        return bytes;
+    };
+    const struct
+    {
+        Bytes bytes;
+        std::string reason;
+    } cases[] = {
+        {changed([](Bytes& b) { putBig32(b, 512, 100); }), "SGIdecoder - Bad image data"},
+        {changed([&](Bytes& b) { putBig32(b, 516, static_cast<std::uint32_t>(good.size())); }),
+         "SGIdecoder - Bad image data"},
+        {changed([&](Bytes& b) { putBig32(b, lengths + 8, 0xFFFFFFF0); }), "SGIdecoder - Bad image data"},
+        {changed([&](Bytes& b) { putBig32(b, lengths, 2); }), "SGIdecoder - Bad row size"},
+        {changed([&](Bytes& b) { b[good[515] + 256 * good[514]] = 0x7F; }), "SGIdecoder - Bad row size"},
+        {changed([](Bytes& b) { putBig16(b, 8, 400); }), "SGIdecoder - the row tables run past the end of the file"},
+        {changed([](Bytes& b) { putBig16(b, 6, 5000); }), "SGIdecoder - bad image size (5000 x 4)"},
+        {changed([](Bytes& b) { putBig16(b, 6, 0); }), "SGIdecoder - bad image size (0 x 4)"},
+        {changed([](Bytes& b) { putBig16(b, 4, 7); }), "SGIdecoder - Bad image dimension"},
+        {changed([](Bytes& b) { putBig16(b, 10, 5); }), "Bad jpg file"},
+        {changed([](Bytes& b) { b.resize(512); }), "Bad jpg file"},
+    };
+    TempLog log;
+    for (const auto& [bytes, reason] : cases) {
+        EXPECT_EQ(refusal(bytes), reason);
+    }
+    Bytes verbatim = demo::writeSgi(picture, {demo::SgiStorage::Verbatim});
+    verbatim.pop_back();
+    EXPECT_EQ(refusal(verbatim), "SGIdecoder - Bad image data");
+}
+
+TEST(JpegDecoder, DecodesWhatTheWriterWroteWithinItsLoss)
+{
+    for (const int components : {1, 3}) {
+        const kestrel::Image picture = testpictures::smooth(64, 48, components);
+        const kestrel::Image decoded = decode(demo::writeJpeg(picture, 95));
+        EXPECT_LE(testpictures::largestDifference(decoded, picture), 8) << components;
+        EXPECT_EQ(decoded.components(), components);
+    }
+}
+
+TEST(JpegDecoder, AGreyFileGivesGreyPixels)
+{
+    const kestrel::Image decoded = decode(demo::writeJpeg(testpictures::smooth(16, 8, 1)));
+    ASSERT_EQ(decoded.components(), 1);
+    for (int x = 0; x < 16; ++x) {
+        const std::uint32_t pixel = *decoded.pixelAt(x, 3);
+        EXPECT_EQ(pixel, 0xFF000000 | (pixel & 0xFF) * 0x010101);
+    }
+}
+
+TEST(JpegDecoder, RefusesWhatTheImageCodeCannotTakeWithALogLine)
+{
+    const Bytes cmykSamples(8 * 8 * 4, 0x80);
+    Bytes huge = demo::writeJpeg(testpictures::smooth(8, 8, 3));
+    const std::uint8_t frameMarker[] = {0xFF, 0xC0};
+    const auto frame = std::search(huge.begin(), huge.end(), std::begin(frameMarker), std::end(frameMarker));
+    ASSERT_NE(frame, huge.end());
+    putBig16(huge, static_cast<std::size_t>(frame - huge.begin()) + 5, 5000);
+    const struct
+    {
+        Bytes bytes;
+        std::string line;
+    } cases[] = {
+        {demo::writeJpegSamples(cmykSamples.data(), 8, 8, demo::JpegColours::Cmyk),
+         "decodeJpeg: CMYK images are not supported\n"},
+        {huge, "decodeJpeg: image too large (8 x 5000)\n"},
+        {Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'}, "decodeJpeg: Not a JPEG file"},
+    };
+    for (const auto& [bytes, line] : cases) {
+        TempLog log;
+        EXPECT_EQ(refusal(bytes), "Bad jpg file");
+        EXPECT_TRUE(log.contains(line)) << log.text();
+    }
+}
+
+TEST(ImageDecoders, FilesCutShortAtAnyPointAreRefusedOrWhole)
+{
+    const kestrel::Image picture = testpictures::smooth(12, 10, 4);
+    const kestrel::Image paletted = testpictures::paletted(12, 10, 6);
+    const struct
+    {
+        Bytes bytes;
+        kestrel::Image image;
+    } files[] = {
+        {*demo::writeGif(paletted), paletted},
+        {demo::writeSgi(picture), picture},
+        {demo::writeSgi(picture, {demo::SgiStorage::Verbatim}), picture},
+        {demo::writeJpeg(picture), kestrel::Image()},
+    };
+    TempLog log;
+    for (const auto& [bytes, image] : files) {
+        for (std::size_t size = 0; size < bytes.size(); ++size) {
+            const Bytes cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
+            try {
+                const kestrel::Image decoded = decode(cut);
+                // Only a GIF's closing bytes come after the last pixel.
+                EXPECT_TRUE(samePixels(decoded, image)) << size << " of " << bytes.size();
+                EXPECT_GE(size, bytes.size() - 2);
+            } catch (const pelican::ImageError&) {
+            }
+        }
+    }
+}
