@@ -55,17 +55,15 @@ public:
             m_pending = Run();
             ++m_breaks;
         }
-        const bool lineHasChars = !m_committed.isEmpty() || !m_pending.isEmpty();
-        // A character too wide for any line stands on a line of its own: no line is ever empty.
-        if (lineHasChars && glyph.advance + m_committed.width + m_pending.width > m_width) {
-            if (m_committed.isEmpty()) {
-                close(m_pending);
-                m_pending = Run();
-            } else {
-                close(m_committed);
-            }
+        // Past the width the line ends before the pending word, or inside it when the word alone
+        // is too wide; a character too wide for any line stands alone, so no line is ever empty.
+        if (overflows(glyph) && !m_committed.isEmpty()) {
+            close(m_committed);
             m_committed = Run();
-            m_breaks = 0;
+        }
+        if (overflows(glyph) && !m_pending.isEmpty()) {
+            close(m_pending);
+            m_pending = Run();
         }
         m_pending.add(glyph);
     }
@@ -83,10 +81,16 @@ public:
     }
 
 private:
+    bool overflows(const Glyph& glyph) const
+    {
+        return glyph.advance + m_committed.width + m_pending.width > m_width;
+    }
+
     // A line is as high as its own characters: those that move on to the next line count there.
     void close(const Run& run)
     {
         m_lines.push_back(Line{m_breaks, run.chars, saturated(run.width), run.ascent, run.ascent});
+        m_breaks = 0;
     }
 
     std::vector<Line>& m_lines;
