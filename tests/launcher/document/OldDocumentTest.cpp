@@ -209,11 +209,11 @@ protected:
         drain();
     }
 
-    void clickAt(int x, int y)
+    // The document acts on the press; the release is not needed.
+    void pressAt(int x, int y)
     {
         move(window, x, y);
         button(window, InputKind::ButtonPress, x, y);
-        button(window, InputKind::ButtonRelease, x, y);
         drain();
     }
 
@@ -239,12 +239,12 @@ TEST_F(Pointing, TheHandShowsOverLinkTextOnly)
     EXPECT_FALSE(document->getCursor());
 }
 
-TEST_F(Pointing, AClickOnALinkOpensItsAddressAndAClickElsewhereShowsTheArrow)
+TEST_F(Pointing, APressOnALinkOpensItsAddressAndAPressElsewhereShowsTheArrow)
 {
-    clickAt(3 * w + 1, baseline);
+    pressAt(3 * w + 1, baseline);
     EXPECT_TRUE(fake.openedUrls.empty());
     EXPECT_FALSE(document->getCursor());
-    clickAt(w, baseline);
+    pressAt(w, baseline);
     EXPECT_EQ(fake.openedUrls, (std::vector<std::string>{"http://x.org/a%20b"}));
 }
 
