@@ -67,7 +67,8 @@ std::string webUrl(std::string_view target)
     std::string out;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         const auto byte = static_cast<unsigned char>(utf8[i]);
-        const bool escapeMark = byte == '%' && i + 2 < utf8.size() && isHexDigit(utf8[i + 1]) && isHexDigit(utf8[i + 2]);
+        const bool escapeMark =
+            byte == '%' && i + 2 < utf8.size() && isHexDigit(utf8[i + 1]) && isHexDigit(utf8[i + 2]);
         if (escapeMark || (byte > 0x20 && byte < 0x7F && std::strchr("\"%<>\\^`{|}", byte) == nullptr)) {
             out += static_cast<char>(byte);
         } else {

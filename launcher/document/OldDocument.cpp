@@ -1,5 +1,6 @@
 #include "launcher/document/OldDocument.h"
 
+#include "gui/paint/Graphics.h"
 #include "gui/toolkit/Cursor.h"
 #include "gui/toolkit/Event.h"
 #include "launcher/document/CodePage.h"
@@ -45,12 +46,17 @@ void OldDocument::getPreferredSize(int& width, int& height)
     height = static_cast<int>(std::min<std::int64_t>(total, std::numeric_limits<int>::max()));
 }
 
+// Text that does not fit stays inside the bounds, off the neighbours below.
 void OldDocument::draw(kestrel::Graphics& graphics)
 {
+    const kestrel::ScopedClip clip(graphics, bounds);
+    const kestrel::Rect visible = graphics.clipRect();
     ParagraphInternals::CharRenderer renderer(graphics, m_textColour, m_linkColour);
     forEachParagraph([&](Paragraph& paragraph, const kestrel::Rect& area) {
-        paragraph.internals().walk(area, renderer);
-        return true;
+        if (area.intersects(visible)) {
+            paragraph.internals().walk(area, renderer);
+        }
+        return area.y > visible.y;
     });
 }
 
