@@ -7,6 +7,7 @@
 #include "launcher/document/LinkOpener.h"
 #include "launcher/document/ParagraphInternals.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace old_document
