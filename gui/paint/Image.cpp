@@ -169,9 +169,32 @@ void ImageBody::fill(std::uint32_t pixel)
     markModified();
 }
 
+bool Image::acceptableSize(int width, int height)
+{
+    return width >= 1 && height >= 1 && width <= maxSide && height <= maxSide &&
+           static_cast<std::int64_t>(width) * height <= maxPixels;
+}
+
+namespace
+{
+
+// Sizes below 1 are the ordinary way to ask for an empty image; larger ones than the caps are worth a line.
+bool refusedSize(int width, int height)
+{
+    if (Image::acceptableSize(width, height)) {
+        return false;
+    }
+    if (width >= 1 && height >= 1) {
+        heron::debug("Image: %d x %d pixels is too large, refused\n", width, height);
+    }
+    return true;
+}
+
+}
+
 Image::Image(int width, int height, const std::uint32_t* source)
 {
-    if (width < 1 || height < 1) {
+    if (refusedSize(width, height)) {
         return;
     }
     m_body = new ImageBody(width, height);
@@ -309,7 +332,7 @@ void Image::setComponents(int components)
 
 void Image::resize(int width, int height)
 {
-    if (width < 1 || height < 1) {
+    if (refusedSize(width, height)) {
         release();
         return;
     }

@@ -19,10 +19,16 @@ class MipmapperInfo;
 class Image
 {
 public:
+    // The largest image the program makes: every decoder and resize inherits these caps.
+    static constexpr int maxSide = 1 << 20;
+    static constexpr std::int64_t maxPixels = std::int64_t{1} << 26;
+    // True when width x height lies within 1..maxSide on each side and maxPixels in all.
+    static bool acceptableSize(int width, int height);
+
     // An empty image.
     Image() = default;
     // A new width x height body with 4 components; pixels copied from source (width x height words) when
-    // given, else zero. A width or height below 1 gives an empty image.
+    // given, else zero. A width or height below 1 gives an empty image; one beyond the caps too, logged.
     Image(int width, int height, const std::uint32_t* source = nullptr);
     // A new body holding the part of other inside the rectangle (x, y from the bottom-left), clipped to other;
     // empty when nothing is left.
@@ -45,7 +51,7 @@ public:
     void setComponents(int components);
 
     // Resamples to width x height (averaging when shrinking, linear when stretching); an empty image gets a
-    // new zeroed body. A width or height below 1 leaves the image empty.
+    // new zeroed body. A width or height below 1, or a size beyond the caps, leaves the image empty.
     void resize(int width, int height);
     // Sets every pixel to the value.
     void fill(std::uint32_t pixel);

@@ -36,6 +36,18 @@ TEST(ImageTest, NewImagesCopyTheirSourceAndSizesBelowOneGiveEmptyImages)
     }
 }
 
+TEST(ImageTest, SizesBeyondTheCapsAreRefusedWithALogLine)
+{
+    LogCapture log;
+    EXPECT_TRUE(Image(Image::maxSide + 1, 1).isEmpty());
+    EXPECT_TRUE(Image(1 << 14, 1 << 13).isEmpty());
+    Image resized(2, 2);
+    resized.resize(1 << 13, 1 << 14);
+    EXPECT_TRUE(resized.isEmpty());
+    EXPECT_TRUE(log.contains("Image: 16384 x 8192 pixels is too large, refused"));
+    EXPECT_FALSE(Image(Image::maxSide, 1).isEmpty());
+}
+
 TEST(ImageTest, CopiesShareTheBodyCopyFromMakesAnOwnOneEvenFromItselfAndTheLastHandleFreesIt)
 {
     // Runs clean under the address sanitizer only when every body is freed exactly once.
