@@ -32,6 +32,9 @@ struct OggStreamInternals
     int link = -1;
     // A link of another layout was met: nothing more is read.
     bool changed = false;
+    // A read or seek failed: the decoder is left alone from then on, since retrying after a
+    // failed decoder set-up can divide by zero inside libvorbis.
+    bool broken = false;
 
     static OggStreamInternals& of(void* datasource) { return *static_cast<OggStreamInternals*>(datasource); }
 
@@ -119,6 +122,7 @@ bool OggStream::open(const heron::counted_ptr<heron::DataSource>& source)
     in.rate = info && info->rate > 0 && info->rate <= INT_MAX ? static_cast<int>(info->rate) : 0;
     in.link = -1;
     in.changed = false;
+    in.broken = false;
     return true;
 }
 
@@ -163,11 +167,12 @@ std::uint32_t OggStream::read(void* buffer, std::uint32_t bytes)
     OggStreamInternals& in = *m_internals;
     auto* const out = static_cast<char*>(buffer);
     std::uint32_t got = 0;
-    while (in.open && !in.changed && got < bytes) {
+    while (in.open && !in.changed && !in.broken && got < bytes) {
         int link = 0;
         const int ask = static_cast<int>(std::min(bytes - got, maxReadBytes));
         const long n = ov_read(&in.file, out + got, ask, littleEndian, sixteenBits, signedSamples, &link);
-        if (n <= 0 || n > ask) {
+        in.broken = n < 0 || n > ask;
+        if (n <= 0 || in.broken) {
             break;
         }
         if (link != in.link) {
@@ -186,11 +191,12 @@ std::uint32_t OggStream::read(void* buffer, std::uint32_t bytes)
 bool OggStream::seekFrame(std::int64_t frame)
 {
     OggStreamInternals& in = *m_internals;
-    if (!in.open || ov_pcm_seek(&in.file, frame) != 0) {
+    if (!in.open || in.broken) {
         return false;
     }
+    in.broken = ov_pcm_seek(&in.file, frame) != 0;
     in.changed = false;
-    return true;
+    return !in.broken;
 }
 
 }

@@ -41,7 +41,8 @@ public:
 
     // Reads up to bytes bytes of 16-bit signed little-endian samples, interleaved, and returns how
     // many it read: fewer only at the end of the stream, at a damaged stretch, or where a chained
-    // link changes the channels or the rate (everything after it counts as the end).
+    // link changes the channels or the rate (everything after it counts as the end). After a
+    // damaged stretch or a failed seek the stream reads nothing more until it is opened again.
     std::uint32_t read(void* buffer, std::uint32_t bytes);
     // Moves to a frame; false when the stream cannot go there.
     [[nodiscard]] bool seekFrame(std::int64_t frame);

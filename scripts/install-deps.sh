@@ -14,6 +14,8 @@ packages=(
   locales
   # benchmarks only: a reference GIF decoder to compare ours with
   libgif-dev
+  # benchmarks only: oggdec, the reference Ogg Vorbis decoder our song decoding is timed against
+  vorbis-tools
   # fuzzing
   clang
 )
