@@ -74,6 +74,14 @@ TEST_F(OggDecoderTest, StreamsOfMoreThanTwoChannelsAreNotPlayed)
     EXPECT_TRUE(m_log.contains("has 3 channels at 44100 Hz, not played\n"));
 }
 
+TEST_F(OggDecoderTest, ChainedLinkOfAnotherLayoutEndsTheSound)
+{
+    const demo::Pcm mono = tone(1, 44100, 0.3);
+    pelican::OggDecoder decoder(write("chained.ogg", oggOf(mono) + oggOf(tone(2, 44100, 0.3))));
+    ASSERT_TRUE(decoder.succeeded());
+    EXPECT_EQ(decodeAll(decoder).size(), mono.samples.size());
+}
+
 TEST_F(OggDecoderTest, MissingFileFailsSilently)
 {
     pelican::OggDecoder decoder(pelican::DataFileName(systemPath(path("none.ogg")), pelican::soundsCategory));

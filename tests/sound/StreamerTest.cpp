@@ -250,6 +250,22 @@ TEST_F(StreamerTest, FadeToZeroWithStopEndsTheStreamOnePassAfterReachingZero)
     EXPECT_TRUE(playsOut(0));
 }
 
+TEST_F(StreamerTest, NewSoundIsNotStoppedByTheFadeOutOfTheOneBefore)
+{
+    egret::Streamer& stream = playing(StreamKind::Long, endlessTone());
+    stream.setVolume(0.0f, 0.0f, AtZero::Stop);
+    EXPECT_TRUE(playsOut(0));
+    stream.requestPlay(endlessTone(), 0.0f, plat::PositionalMode::Flat);
+    playOn(step);
+    playOn(step);
+    stream.setVolume(1.0f, 1.0f, AtZero::KeepPlaying);
+    for (now = 0.0; now <= 2.0; now += 0.5) {
+        playOn(step);
+    }
+    EXPECT_TRUE(audio.buffer(0).playing);
+    EXPECT_EQ(stream.internals()->currentVolume(), 1.0f);
+}
+
 // A fade-out to zero that would stop the stream is held by a request for the volume it has reached.
 TEST_F(StreamerTest, FadeToZeroIsCancelledByARequestForTheVolumeReached)
 {
