@@ -82,13 +82,6 @@ TEST_F(OggDecoderTest, ChainedLinkOfAnotherLayoutEndsTheSound)
     EXPECT_EQ(decodeAll(decoder).size(), mono.samples.size());
 }
 
-TEST_F(OggDecoderTest, MissingFileFailsSilently)
-{
-    pelican::OggDecoder decoder(pelican::DataFileName(systemPath(path("none.ogg")), pelican::soundsCategory));
-    EXPECT_FALSE(decoder.succeeded());
-    EXPECT_EQ(m_log.text(), "");
-}
-
 // A set-up header whose codebooks the decoder refuses fails the first read; reading or seeking
 // again must not try that set-up a second time (libvorbis then divides by zero).
 TEST_F(OggDecoderTest, DamagedSetUpHeadersFailOnceAndStayFailed)

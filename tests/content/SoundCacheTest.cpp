@@ -95,6 +95,7 @@ TEST_F(SoundCacheTest, MissingSoundIsNotedAndToldAsAFailedLoad)
     pelican::setLoadListener(nullptr);
     EXPECT_EQ(recorder.seen, std::vector<std::string>{"nothing.wav failed"});
     EXPECT_EQ(m_log.count("---Couldn't find sound file nothing.wav\n"), 1);
+    EXPECT_FALSE(m_log.contains("ogg file didn't open"));
     EXPECT_EQ(pelican::listedFiles(pelican::FileList::Missing).size(), 1u);
 }
 

@@ -91,17 +91,6 @@ TEST_F(WavDecoderTest, ReadsTheSamplesFromAnyFrameAndStopsAtTheEnd)
     decoder.close();
 }
 
-TEST_F(WavDecoderTest, CopiesPlayOnTheirOwn)
-{
-    const demo::Pcm pcm = tone(1, 44100, 0.05);
-    pelican::WavDecoder decoder(write("tone.wav", demo::wavBytes(pcm)));
-    const heron::counted_ptr<pelican::WavDecoder> twin = decoder.copy();
-    decoder.rewind();
-    decoder.seek(300);
-    EXPECT_EQ(decodeAll(*twin), pcm.samples);
-    decoder.close();
-}
-
 TEST_F(WavDecoderTest, MissingOrDamagedFilesPlayNothing)
 {
     pelican::WavDecoder missing(pelican::DataFileName(systemPath(path("none.wav")), pelican::soundsCategory));

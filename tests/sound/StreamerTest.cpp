@@ -44,16 +44,6 @@ bool holdsTone(const plat::FakeAudio::Buffer& buffer, std::uint32_t offset, std:
     return true;
 }
 
-bool isSilent(const plat::FakeAudio::Buffer& buffer, std::uint32_t offset, std::uint32_t bytes)
-{
-    for (std::uint32_t i = 0; i < bytes; ++i) {
-        if (buffer.ring[(offset + i) % buffer.ring.size()] != 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
 Source endlessTone(const egret::SoundFormat& format = egret::stereo16Format)
 {
     return Source(new ToneSource(format, ToneSource::endless, ToneSource::unknown));
@@ -69,14 +59,6 @@ protected:
         system.setThreadModel(threadModel);
         system.internals().setClock([this] { return now; });
     }
-    ~StreamerTest() override
-    {
-        for (egret::Streamer& stream : streams) {
-            stream.release();
-        }
-        system.update();
-    }
-
     egret::Streamer& make(StreamKind kind, const egret::SoundFormat& format = egret::stereo16Format)
     {
         streams.push_back(egret::Streamer::create(system, format, kind));
@@ -151,7 +133,7 @@ TEST_F(StreamerTest, SourceShorterThanTheStartBlockPlaysOnceThenSilenceUntilMore
     EXPECT_TRUE(stream.isFinished());
     plat::FakeAudio::Buffer buffer = audio.buffer(0);
     EXPECT_TRUE(holdsTone(buffer, 0, 4000, 0));
-    EXPECT_TRUE(isSilent(buffer, 4000, 2 * unit - 4000));
+    EXPECT_TRUE(std::all_of(buffer.ring.begin() + 4000, buffer.ring.begin() + 2 * unit, [](auto b) { return b == 0; }));
     EXPECT_TRUE(playsOut(0));
     EXPECT_GT(audio.buffer(0).bytesWritten - 4000, shortBuffer);
     EXPECT_FALSE(stream.hasSound());
@@ -206,19 +188,6 @@ TEST_F(StreamerTest, SourceOfAnotherFormatIsRefusedAndTheStreamStops)
     EXPECT_FALSE(stream.hasSound());
 }
 
-TEST_F(StreamerTest, FadeIsLinearInVolumeOverItsSeconds)
-{
-    egret::Streamer& stream = playing(StreamKind::Long, endlessTone());
-    stream.setVolume(0.5f, 2.0f, AtZero::KeepPlaying);
-    const std::pair<double, float> steps[] = {{0.0, 1.0f}, {1.0, 0.75f}, {2.0, 0.5f}, {5.0, 0.5f}};
-    for (const auto& [time, volume] : steps) {
-        now = time;
-        playOn(step);
-        EXPECT_FLOAT_EQ(stream.internals()->currentVolume(), volume) << time;
-        EXPECT_EQ(audio.buffer(0).volume, egret::volumeToAttenuation(volume)) << time;
-    }
-}
-
 TEST_F(StreamerTest, FadeRequestsForTheTargetChangeNothingAndZeroSecondsActAtOnce)
 {
     egret::Streamer& stream = playing(StreamKind::Long, endlessTone());
@@ -234,20 +203,6 @@ TEST_F(StreamerTest, FadeRequestsForTheTargetChangeNothingAndZeroSecondsActAtOnc
     stream.setVolume(0.3f, -1.0f, AtZero::KeepPlaying);
     playOn(step);
     EXPECT_FLOAT_EQ(stream.internals()->currentVolume(), 0.6f);
-}
-
-TEST_F(StreamerTest, FadeToZeroWithStopEndsTheStreamOnePassAfterReachingZero)
-{
-    egret::Streamer& stream = playing(StreamKind::Long, endlessTone());
-    stream.setVolume(0.0f, 1.0f, AtZero::Stop);
-    playOn(step);
-    now = 1.0;
-    playOn(step);
-    EXPECT_EQ(stream.internals()->currentVolume(), 0.0f);
-    const std::uint64_t written = audio.buffer(0).bytesWritten;
-    playOn(step);
-    EXPECT_TRUE(isSilent(audio.buffer(0), static_cast<std::uint32_t>(written % longBuffer), step));
-    EXPECT_TRUE(playsOut(0));
 }
 
 TEST_F(StreamerTest, NewSoundIsNotStoppedByTheFadeOutOfTheOneBefore)
@@ -283,7 +238,7 @@ TEST_F(StreamerTest, FadeToZeroIsCancelledByARequestForTheVolumeReached)
     EXPECT_TRUE(audio.buffer(0).playing);
 }
 
-TEST_F(StreamerTest, CrossfadeOfTwoStreamsMovesTheirVolumesOppositeAndStopsTheOldOne)
+TEST_F(StreamerTest, CrossfadeMovesTwoVolumesLinearlyAndOppositeThenStopsTheOldStream)
 {
     egret::Streamer& old = playing(StreamKind::Long, endlessTone());
     egret::Streamer& next = playing(StreamKind::Long, endlessTone(), 0.0f);
@@ -291,22 +246,15 @@ TEST_F(StreamerTest, CrossfadeOfTwoStreamsMovesTheirVolumesOppositeAndStopsTheOl
     next.setVolume(1.0f, 2.0f, AtZero::KeepPlaying);
     for (now = 0.0; now <= 2.0; now += 0.5) {
         playOn(step);
-        EXPECT_FLOAT_EQ(old.internals()->currentVolume() + next.internals()->currentVolume(), 1.0f) << now;
+        const float linear = static_cast<float>(now / 2.0);
+        EXPECT_FLOAT_EQ(next.internals()->currentVolume(), linear) << now;
+        EXPECT_FLOAT_EQ(old.internals()->currentVolume(), 1.0f - linear) << now;
+        EXPECT_EQ(audio.buffer(1).volume, egret::volumeToAttenuation(linear)) << now;
     }
     EXPECT_TRUE(playsOut(0));
     EXPECT_FALSE(old.hasSound());
     EXPECT_TRUE(audio.buffer(1).playing);
     EXPECT_EQ(audio.buffer(1).volume, 0);
-}
-
-TEST_F(StreamerTest, StatisticsShowTheLeadOfEachPlayingStream)
-{
-    playing(StreamKind::Short, endlessTone());
-    const std::vector<egret::StatisticsRecord> records = system.internals().statistics();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].red, 1.0f);
-    EXPECT_FLOAT_EQ(records[0].value, float(2 * unit + shortBuffer / 8 / 4 * 4) / shortBuffer);
-    EXPECT_EQ(records[0].scale, 5.0f);
 }
 
 TEST(StreamerLifetime, HandleOutlivingTheSoundSystemDoesNothing)
@@ -321,25 +269,18 @@ TEST(StreamerLifetime, HandleOutlivingTheSoundSystemDoesNothing)
     system.reset();
     LogCapture log;
     stream.requestPlay(endlessTone(), 1.0f, plat::PositionalMode::Flat);
-    stream.setVolume(0.5f, 1.0f, AtZero::Stop);
     stream.stop();
     EXPECT_FALSE(copy.hasSound());
-    EXPECT_FALSE(copy.isFinished());
     EXPECT_EQ(copy.internals(), nullptr);
     stream.release();
     EXPECT_FALSE(stream);
     EXPECT_TRUE(log.contains("!!!deleted a SoundObject after the system died\n"));
 }
 
-TEST(StreamerLifetime, ReleasedStreamIsDeletedByTheNextPass)
+TEST_F(StreamerTest, ReleasedStreamIsDeletedByTheNextPass)
 {
-    plat::FakeAudio audio;
-    egret::SoundSystem system;
-    ASSERT_TRUE(system.initialize(nullptr));
-    egret::Streamer stream = egret::Streamer::create(system, egret::stereo16Format, StreamKind::Short);
+    egret::Streamer stream = playing(StreamKind::Short, endlessTone());
     const egret::Streamer copy = stream;
-    stream.requestPlay(endlessTone(), 1.0f, plat::PositionalMode::Flat);
-    system.update();
     LogCapture log;
     stream.release();
     EXPECT_EQ(copy.internals(), nullptr);
