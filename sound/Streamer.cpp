@@ -2,6 +2,7 @@
 
 #include "sound/SoundSystem.h"
 #include "sound/SoundSystemInternals.h"
+#include "sound/StreamerInternals.h"
 
 #include "base/Debug.h"
 

@@ -2,18 +2,34 @@
 
 #include "sound/SoundDataSource.h"
 #include "sound/SoundFormat.h"
-#include "sound/StreamerInternals.h"
 
 #include "base/counted_ptr.h"
 
 #include "platform/AudioDevice.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace egret
 {
 
 class SoundSystem;
+class StreamerInternals;
+struct StreamerLink;
+
+// What a stream is for: a long one (a song) gets a buffer of 8 units and, when the thread model
+// asks, a feeder thread; a short one (the step sequencer's) a buffer of 3 units and no feeder.
+enum class StreamKind : std::uint8_t
+{
+    Long = 0,
+    Short = 1,
+};
+
+enum class AtZero
+{
+    KeepPlaying,
+    Stop,       // a fade that reaches volume 0 ends the stream
+};
 
 // The game's handle on one stream (see StreamerInternals): it stores requests that the next sound
 // pass carries out. Copies share the stream. Every operation may be called from any thread and

@@ -5,6 +5,7 @@
 #include "sound/SoundDataSource.h"
 #include "sound/SoundFormat.h"
 #include "sound/SoundObject.h"
+#include "sound/Streamer.h"
 
 #include "base/Mutex.h"
 #include "base/Thread.h"
@@ -38,20 +39,6 @@ struct StreamerLink
     // Under lock.
     StreamerInternals* stream = nullptr;
     State state = State::Live;
-};
-
-// What a stream is for: a long one (a song) gets a buffer of 8 units and, when the thread model
-// asks, a feeder thread; a short one (the step sequencer's) a buffer of 3 units and no feeder.
-enum class StreamKind : std::uint8_t
-{
-    Long = 0,
-    Short = 1,
-};
-
-enum class AtZero
-{
-    KeepPlaying,
-    Stop,       // a fade that reaches volume 0 ends the stream
 };
 
 // One stream: a source played through a looping device buffer that each sound pass refills

@@ -2,6 +2,7 @@
 
 #include "sound/SoundSystem.h"
 #include "sound/SoundSystemInternals.h"
+#include "sound/StreamerInternals.h"
 #include "support/Eventually.h"
 #include "support/FakeAudio.h"
 #include "support/LogCapture.h"
