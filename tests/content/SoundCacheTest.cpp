@@ -91,6 +91,7 @@ TEST_F(SoundCacheTest, MissingSoundIsNotedAndToldAsAFailedLoad)
     } recorder;
     pelican::setLoadListener(&recorder);
     EXPECT_FALSE(pelican::getSound("nothing.wav"));
+    EXPECT_FALSE(pelican::preloadSound("nothing.wav", pelican::CacheBuild::Yes));
     EXPECT_FALSE(pelican::preloadSound("", pelican::CacheBuild::No));
     pelican::setLoadListener(nullptr);
     EXPECT_EQ(recorder.seen, std::vector<std::string>{"nothing.wav failed"});
