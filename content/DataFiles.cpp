@@ -4,10 +4,12 @@
 #include "base/FileDataSource.h"
 #include "base/Mutex.h"
 #include "content/BigFileInput.h"
+#include "content/SoundCache.h"
 #include "gui/toolkit/Event.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <map>
 #include <thread>
 
@@ -30,6 +32,7 @@ enum LockSite
     searchFolderSite,
     fileListSite,
     resetSite,
+    cacheRootSite,
 };
 
 using SearchFolders = std::map<std::int32_t, std::vector<heron_string>>;
@@ -41,6 +44,7 @@ struct DataFileState
     std::vector<SearchFolders> savedSearchFolders;
     std::vector<DataFileName> usedFiles;
     std::vector<DataFileName> missingFiles;
+    heron_string cacheRoot;
 };
 
 // Made on first use and kept for the whole run, so threads still loading at exit find it.
@@ -198,6 +202,37 @@ heron::Mutex& fileMutex()
 const char* dataRoot()
 {
     return heron::programDirectory();
+}
+
+heron_string cacheRoot()
+{
+    {
+        heron::MutexLock lock(fileMutex(), cacheRootSite);
+        if (!state().cacheRoot.empty()) {
+            return state().cacheRoot;
+        }
+    }
+    return cacheRootFor(dataRoot());
+}
+
+heron_string cacheRootFor(const char* programFolder)
+{
+    const heron::FileStatus status = heron::FilePath(programFolder).stat();
+    if (status.isDirectory && status.writable) {
+        return programFolder;
+    }
+    const char* const cache = std::getenv("XDG_CACHE_HOME");
+    const char* const home = std::getenv("HOME");
+    heron_string folder = cache != nullptr && cache[0] == '/' ? heron_string(cache)
+                                                               : heron_string(home != nullptr ? home : "") + "/.cache";
+    folder += "/aurelle/";
+    return heron::FilePath(folder).str();
+}
+
+void setCacheRoot(const char* root)
+{
+    heron::MutexLock lock(fileMutex(), cacheRootSite);
+    state().cacheRoot = heron::FilePath(root).str();
 }
 
 void setPumpMessages()
@@ -382,6 +417,7 @@ std::vector<DataFileName> listedFiles(FileList list)
 
 void clearFileLists()
 {
+    clearSoundCache();
     heron::MutexLock lock(fileMutex(), fileListSite);
     state().usedFiles.clear();
     state().missingFiles.clear();
@@ -390,6 +426,7 @@ void clearFileLists()
 void resetDataFiles()
 {
     clearPumpMessages();
+    clearSoundCache();
     heron::MutexLock lock(fileMutex(), resetSite);
     state() = DataFileState();
 }

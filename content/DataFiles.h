@@ -29,6 +29,15 @@ heron::Mutex& fileMutex();
 // The data root: the program's folder in the system's path form, with its trailing '\'.
 const char* dataRoot();
 
+// The root of the decoded-sound cache, in the system's path form with its trailing '\': the data
+// root when that folder can be written, else $XDG_CACHE_HOME/aurelle (by default
+// $HOME/.cache/aurelle). The cache itself is the folder "data" under it.
+heron_string cacheRoot();
+// The same choice for a given program folder.
+heron_string cacheRootFor(const char* programFolder);
+// Redirects the cache root (tests); null or empty text returns to the choice above.
+void setCacheRoot(const char* root);
+
 // While set, opening a file first runs the toolkit's event loop until it is idle, so the windows
 // keep answering during a long load. Only opens on the thread that set the flag pump (the main
 // thread: the toolkit belongs to it); opens on other threads never do.
@@ -90,11 +99,11 @@ enum class FileList
 void noteFile(FileList list, const DataFileName& record, const char* message = nullptr);
 // A copy of the list, in the order noted.
 std::vector<DataFileName> listedFiles(FileList list);
-// Empties the used-files and missing-files lists.
+// Empties the used-files and missing-files lists and the decoded-sound cache.
 void clearFileLists();
 
-// Forgets the packed files, the search folders and their stack, the file lists and the pump
-// flag (for tests and for a fresh start).
+// Forgets the packed files, the search folders and their stack, the file lists, the decoded-sound
+// cache, a redirected cache root and the pump flag (for tests and for a fresh start).
 void resetDataFiles();
 
 }

@@ -4,6 +4,7 @@
 #include "base/FilePath.h"
 #include "content/BigFileInput.h"
 #include "content/DataFiles.h"
+#include "fuzz/InputFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,18 +18,8 @@ namespace
 
 const std::string& packedPath()
 {
-    static const std::string path = "/tmp/packed-fuzz-" + std::to_string(::getpid()) + ".dat";
+    static const std::string path = inputFilePath("packed-fuzz", ".dat");
     return path;
-}
-
-bool writeInput(const std::uint8_t* data, std::size_t size)
-{
-    std::FILE* const file = std::fopen(packedPath().c_str(), "wb");
-    if (!file) {
-        return false;
-    }
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    return std::fclose(file) == 0 && written;
 }
 
 // Reads the member in chunks and then by seeks; it must give exactly its size, no more.
@@ -63,7 +54,7 @@ void readMember(const pelican::FileInfo& entry)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     pelican::resetDataFiles();
-    if (!writeInput(data, size)) {
+    if (!writeInputFile(packedPath(), data, size)) {
         return 0;
     }
     const heron::FilePath path(packedPath().c_str());

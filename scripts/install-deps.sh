@@ -16,6 +16,8 @@ packages=(
   libgif-dev
   # benchmarks only: the JPEG library's own command-line decoder, to compare our JPEG reader with
   libjpeg-turbo-progs
+  # benchmarks only: oggdec, the reference Ogg Vorbis decoder our song decoding is timed against
+  vorbis-tools
   # fuzzing
   clang
 )

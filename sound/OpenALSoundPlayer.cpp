@@ -24,11 +24,6 @@ constexpr float fadeEndFactor = 1.5f;
 // A huge maximum: fading with distance never stops.
 constexpr float noMaximumDistance = 1e9f;
 
-plat::AudioFormat audioFormatOf(const SoundFormat& format)
-{
-    return {static_cast<int>(format.channels), static_cast<int>(format.bits), static_cast<int>(format.rate)};
-}
-
 }
 
 OpenALSoundPlayer::OpenALSoundPlayer(const SoundFormat& format, plat::PositionalControl control)

@@ -39,6 +39,11 @@ bool isUsable(const SoundFormat& format)
            format.bytesPerSecond == frame * format.rate;
 }
 
+plat::AudioFormat audioFormatOf(const SoundFormat& format)
+{
+    return {static_cast<int>(format.channels), static_cast<int>(format.bits), static_cast<int>(format.rate)};
+}
+
 SoundFormat mixToMono(const SoundFormat& format, heron::ByteBuffer& buffer)
 {
     if (format.channels != 2 || !isUsable(format)) {

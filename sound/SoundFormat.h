@@ -2,6 +2,8 @@
 
 #include "base/ByteBuffer.h"
 
+#include "platform/AudioDevice.h"
+
 #include <cstdint>
 
 namespace egret
@@ -32,6 +34,9 @@ bool samePlayback(const SoundFormat& a, const SoundFormat& b);
 // Whether the six fields describe 1 or 2 channels of 8 or 16 bits at 1..maxSampleRate Hz and agree
 // with each other. Formats come from decoders of outside files: check before sizing by them.
 bool isUsable(const SoundFormat& format);
+
+// The device buffer layout of a format.
+plat::AudioFormat audioFormatOf(const SoundFormat& format);
 
 // Mixes a stereo block to mono in place: each frame becomes (left + right) >> 1 of the signed
 // samples, and the block shrinks to half. Returns the block's format afterwards; any other format

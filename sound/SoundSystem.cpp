@@ -106,6 +106,11 @@ void SoundSystem::unregisterObject(SoundObject* object)
     instance().internals().unregisterObject(object);
 }
 
+bool SoundSystem::hasDied()
+{
+    return systemDied;
+}
+
 SoundSystem::SoundSystem()
     : m_internals(std::make_unique<SoundSystemInternals>())
 {
@@ -220,6 +225,16 @@ void SoundSystemInternals::unregisterObject(SoundObject* object)
         m_dead.push_back(object);
     }
     m_deadPending = true;
+}
+
+void SoundSystemInternals::setClock(std::function<double()> clock)
+{
+    m_clock = clock ? std::move(clock) : std::function<double()>(heron::getTime);
+}
+
+double SoundSystemInternals::now() const
+{
+    return m_clock();
 }
 
 void SoundSystemInternals::setListener(const Placement& placement)

@@ -38,6 +38,9 @@ public:
     // Gives an object back: the next pass deletes it. After the system has died only a log line
     // comes (the object leaks).
     static void unregisterObject(SoundObject* object);
+    // Whether the program's sound system has been destroyed (at exit); instance() may not be
+    // called then.
+    static bool hasDied();
 
     SoundSystem();
     // Stops the timer, deletes the objects still listed (joining their threads), then the hardware

@@ -6,10 +6,12 @@
 #include "sound/SoundObject.h"
 
 #include "base/Mutex.h"
+#include "base/Debug.h"
 #include "base/Timer.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -56,6 +58,10 @@ public:
     void unregisterObject(SoundObject* object);
     // The listener the next pass hands to the device.
     void setListener(const Placement& placement);
+    // The seconds clock of fades: heron::getTime unless set otherwise (tests). Set it before the
+    // passes that use it; an empty function restores heron::getTime.
+    void setClock(std::function<double()> clock);
+    double now() const;
     // Keeps the statistics records from being emptied before each pass (an underrun to look at).
     void freezeStatistics() { m_statisticsFrozen = true; }
     // The records of the last complete pass.
@@ -96,6 +102,7 @@ private:
     std::vector<StatisticsRecord> m_current;
     std::atomic<bool> m_statisticsFrozen{false};
 
+    std::function<double()> m_clock{heron::getTime};
     std::unique_ptr<SoundLoaderInternals> m_loader;
     heron::Mutex m_updateLock{"Update mutex"};
     std::once_flag m_halMade;

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "content/DataFileName.h"
+#include "content/OggStream.h"
+#include "sound/SoundDataSource.h"
+#include "sound/SoundFormat.h"
+
+#include "base/counted_ptr.h"
+#include "base/heron_string.h"
+
+#include <cstdint>
+
+namespace pelican
+{
+
+// Plays an Ogg Vorbis file by name. Making it probes the file (opens it, reads its format and
+// length, closes it); it opens the file again for playing on its first rewind or seek. Streams of
+// more than two channels, or of a rate outside 1..192000 Hz, fail the probe. Its length is
+// reported as unknown (-1); totalFrames() tells what the probe found. Read by one thread at a time.
+class OggDecoder : public egret::SoundDataSource
+{
+public:
+    explicit OggDecoder(const DataFileName& file);
+
+    // A closed decoder of the same file with the probe's findings, sharing nothing open.
+    heron::counted_ptr<OggDecoder> copy() const;
+    // Whether the probe found a playable stream (and no later open failed).
+    bool succeeded() const { return !m_failed; }
+    // Frames of the whole stream as the probe found them; -1 when unknown.
+    std::int64_t totalFrames() const { return m_totalFrames; }
+    // The file, resolved by the probe.
+    const DataFileName& file() const { return m_file; }
+
+    const egret::SoundFormat& format() override { return m_format; }
+    void rewind() override { seek(0); }
+    int read(int frames, void* buffer) override;
+    void close() override;
+    // Opens the stream first when needed.
+    void seek(int frame) override;
+    const heron_string& name() override { return m_file.path.str(); }
+
+private:
+    struct Copy
+    {
+    };
+    OggDecoder(const OggDecoder& other, Copy);
+
+    void probe();
+    // The format of the stream just opened; false (logged) for one this system does not play.
+    [[nodiscard]] bool takeFormat();
+    void openForPlaying();
+
+    DataFileName m_file;
+    bool m_failed = true;
+    std::int64_t m_totalFrames = -1;
+    egret::SoundFormat m_format;
+    OggStream m_stream;
+    std::int64_t m_current = 0;
+};
+
+}

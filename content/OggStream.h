@@ -1,0 +1,54 @@
+#pragma once
+
+#include "base/DataSource.h"
+#include "base/counted_ptr.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace pelican
+{
+
+struct OggStreamInternals;
+
+// One Ogg Vorbis stream decoded by libvorbisfile from one of our byte sources, read through four
+// callbacks of our own: reads never run past the source's end, seeks stay inside it. One thread at
+// a time uses a stream.
+class OggStream
+{
+public:
+    // Highest number of channels played: interleaved mono or stereo.
+    static constexpr int maxChannels = 2;
+
+    OggStream();
+    // Closes the stream.
+    ~OggStream();
+    OggStream(const OggStream&) = delete;
+    OggStream& operator=(const OggStream&) = delete;
+
+    // Opens a Vorbis stream over source, which the stream then holds until it closes. False (the
+    // source let go) when the bytes are not one. A stream already open is closed first.
+    [[nodiscard]] bool open(const heron::counted_ptr<heron::DataSource>& source);
+    bool isOpen() const;
+    // Closes the stream and lets its source go.
+    void close();
+
+    // The first link's channels and rate; 0 while closed.
+    int channels() const;
+    int rate() const;
+    // Frames of the whole stream; -1 when unknown or closed.
+    std::int64_t totalFrames();
+
+    // Reads up to bytes bytes of 16-bit signed little-endian samples, interleaved, and returns how
+    // many it read: fewer only at the end of the stream, at a damaged stretch, or where a chained
+    // link changes the channels or the rate (everything after it counts as the end). After a
+    // damaged stretch or a failed seek the stream reads nothing more until it is opened again.
+    std::uint32_t read(void* buffer, std::uint32_t bytes);
+    // Moves to a frame; false when the stream cannot go there.
+    [[nodiscard]] bool seekFrame(std::int64_t frame);
+
+private:
+    std::unique_ptr<OggStreamInternals> m_internals;
+};
+
+}

@@ -1,0 +1,95 @@
+#include "content/SndDecoder.h"
+
+#include "base/Debug.h"
+
+#include <algorithm>
+
+namespace pelican
+{
+
+namespace
+{
+
+constexpr std::uint32_t keyPeriodMask = 0xFFFF;
+constexpr std::uint32_t keyMultiplier = 0x9E3779B1u;
+constexpr std::uint8_t keyOffset = 0x5A;
+
+std::uint8_t keyAt(std::uint32_t position)
+{
+    return static_cast<std::uint8_t>(((position & keyPeriodMask) * keyMultiplier) >> 24) ^ keyOffset;
+}
+
+}
+
+void scrambleSndBytes(void* bytes, std::uint32_t count, std::uint32_t position)
+{
+    auto* const data = static_cast<std::uint8_t*>(bytes);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        data[i] ^= keyAt(position + i);
+    }
+}
+
+SndDecoder::SndDecoder(const heron::FilePath& path, const egret::SoundFormat& format, std::uint32_t expectedBytes)
+    : m_path(path), m_format(format), m_expectedBytes(expectedBytes)
+{
+    refresh();
+}
+
+SndDecoder::~SndDecoder()
+{
+    if (m_file) {
+        heron::debug("\n!!!!!Warning: File %s was open!\n", m_path.c_str());
+    }
+}
+
+void SndDecoder::refresh()
+{
+    const heron::FileStatus status = m_path.stat();
+    m_exists = status.exists && !status.isDirectory && status.size == m_expectedBytes && m_expectedBytes > 0;
+}
+
+heron::counted_ptr<SndDecoder> SndDecoder::copy() const
+{
+    return heron::counted_ptr<SndDecoder>(new SndDecoder(m_path, m_format, m_expectedBytes));
+}
+
+int SndDecoder::read(int frames, void* buffer)
+{
+    if (!m_file || frames <= 0) {
+        return 0;
+    }
+    const std::uint32_t left = m_expectedBytes - std::min(m_position, m_expectedBytes);
+    const std::uint32_t wanted = std::min(static_cast<std::uint32_t>(frames), left >> m_format.frameShift);
+    const std::uint32_t got = m_file->read(buffer, wanted << m_format.frameShift);
+    scrambleSndBytes(buffer, got, m_position);
+    m_position += got;
+    return static_cast<int>(got >> m_format.frameShift);
+}
+
+void SndDecoder::close()
+{
+    m_file.reset();
+}
+
+void SndDecoder::seek(int frame)
+{
+    if (!m_exists) {
+        return;
+    }
+    if (!m_file || !m_file->isOK()) {
+        m_file = std::make_unique<heron::FileDataSource>(m_path);
+        m_position = 0;
+        if (!m_file->isOK()) {
+            m_file.reset();
+            return;
+        }
+    }
+    const std::uint32_t frames = m_expectedBytes >> m_format.frameShift;
+    const std::uint32_t position = std::min(static_cast<std::uint32_t>(std::max(frame, 0)), frames) << m_format.frameShift;
+    if (position != m_position) {
+        m_file->seek(position);
+        m_position = position;
+    }
+}
+
+}

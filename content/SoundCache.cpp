@@ -1,0 +1,300 @@
+#include "content/SoundCache.h"
+
+#include "content/DataFiles.h"
+#include "content/LoadNotice.h"
+#include "sound/SoundSystem.h"
+
+#include "base/Debug.h"
+#include "base/Mutex.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pelican
+{
+
+namespace
+{
+
+constexpr int cacheSite = 7201;
+constexpr int writerSite = 7202;
+// ".snd" files are written in blocks of this many bytes.
+constexpr std::uint32_t writeBlockBytes = 65536;
+// Longest file name part kept in a ".snd" file's name.
+constexpr std::uint32_t maxStemLength = 64;
+constexpr std::uint64_t fnvOffset = 0xcbf29ce484222325ull;
+constexpr std::uint64_t fnvPrime = 0x100000001b3ull;
+
+using Records = std::map<std::string, std::shared_ptr<SoundRecord>>;
+
+heron::Mutex& cacheLock()
+{
+    static heron::Mutex* const lock = new heron::Mutex("Sound cache");
+    return *lock;
+}
+
+heron::Mutex& writerLock()
+{
+    static heron::Mutex* const lock = new heron::Mutex("Sound cache writer");
+    return *lock;
+}
+
+// Kept for the whole run, so threads still loading at exit find it.
+Records& records()
+{
+    static Records* const cached = new Records;
+    return *cached;
+}
+
+bool soundAvailable()
+{
+    return !egret::SoundSystem::hasDied() && egret::SoundSystem::instance().isEnabled();
+}
+
+std::uint64_t digest(const heron_string& text)
+{
+    std::uint64_t hash = fnvOffset;
+    for (std::uint32_t i = 0; i < text.length(); ++i) {
+        hash = (hash ^ static_cast<std::uint8_t>(text[i])) * fnvPrime;
+    }
+    return hash;
+}
+
+// Decodes the whole sound into out, scrambled; true when it gave exactly expected bytes.
+bool decodeInto(OggDecoder& decoder, std::FILE* out, std::uint32_t expected)
+{
+    const egret::SoundFormat format = decoder.format();
+    std::vector<std::uint8_t> block(writeBlockBytes);
+    decoder.rewind();
+    std::uint32_t position = 0;
+    bool written = true;
+    while (written && position < expected) {
+        const std::uint32_t wanted = std::min(writeBlockBytes, expected - position) >> format.frameShift;
+        const int got = decoder.read(static_cast<int>(wanted), block.data());
+        if (got <= 0) {
+            break;
+        }
+        const std::uint32_t bytes = static_cast<std::uint32_t>(got) << format.frameShift;
+        scrambleSndBytes(block.data(), bytes, position);
+        written = std::fwrite(block.data(), 1, bytes, out) == bytes;
+        position += bytes;
+    }
+    const bool longer = written && decoder.read(1, block.data()) > 0;
+    decoder.close();
+    return written && !longer && position == expected;
+}
+
+// Writes the ".snd" file of the Ogg sound to a temporary file beside it, renamed into place once
+// whole, so no reader ever sees a part of it.
+void writeSndFile(OggDecoder& ogg, SndDecoder& snd, const heron::FilePath& path, std::uint32_t expected)
+{
+    heron::MutexLock lock(writerLock(), writerSite);
+    snd.refresh();
+    if (snd.exists()) {
+        return;
+    }
+    if (!path.createDirectories()) {
+        heron::debug("Sound cache folder of %s cannot be made\n", path.c_str());
+        return;
+    }
+    heron::debug("need to decompress %s\n", path.c_str());
+    const heron_string disk = path.diskPath();
+    const heron_string temporary = disk + ".part";
+    std::FILE* const out = std::fopen(temporary.c_str(), "wb");
+    if (!out) {
+        heron::debug("Sound cache %s cannot be written\n", path.c_str());
+        return;
+    }
+    const bool whole = decodeInto(*ogg.copy(), out, expected);
+    const bool closed = std::fclose(out) == 0;
+    if (!whole || !closed || std::rename(temporary.c_str(), disk.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        heron::debug("Sound cache %s not written\n", path.c_str());
+        return;
+    }
+    snd.refresh();
+}
+
+// Asks once per record for the ".snd" file of its Ogg sound; only sounds of a packed data file
+// get one.
+void makeSndCache(SoundRecord& record, CacheBuild build)
+{
+    heron::counted_ptr<OggDecoder> ogg;
+    {
+        heron::MutexLock lock(cacheLock(), cacheSite);
+        if (build == CacheBuild::No || record.cacheAttempted) {
+            return;
+        }
+        record.cacheAttempted = true;
+        ogg = record.ogg;
+    }
+    if (packedFiles().empty() || !ogg || !ogg->succeeded()) {
+        return;
+    }
+    const std::int64_t frames = ogg->totalFrames();
+    const std::uint64_t expected = frames > 0 ? static_cast<std::uint64_t>(frames) << ogg->format().frameShift : 0;
+    if (expected == 0 || expected > egret::maxSampleBytes) {
+        return;
+    }
+    const heron::FilePath path = sndCachePath(ogg->file().resolved, dataFileSize(ogg->file()));
+    const heron::counted_ptr<SndDecoder> snd(new SndDecoder(path, ogg->format(), static_cast<std::uint32_t>(expected)));
+    if (!snd->exists()) {
+        writeSndFile(*ogg, *snd, path, static_cast<std::uint32_t>(expected));
+    }
+    heron::MutexLock lock(cacheLock(), cacheSite);
+    record.snd = snd;
+}
+
+// Probes file as Ogg Vorbis for the record; a short sound gets its ".snd" file at once.
+bool probeOgg(SoundRecord& record, const DataFileName& file)
+{
+    record.ogg = heron::counted_ptr<OggDecoder>(new OggDecoder(file));
+    if (!record.ogg->succeeded()) {
+        return false;
+    }
+    noteFile(FileList::Used, file, "Sound file %s read OK\n");
+    const std::int64_t frames = record.ogg->totalFrames();
+    if (frames >= 0 && frames < shortSoundFrames) {
+        makeSndCache(record, CacheBuild::Yes);
+    }
+    return true;
+}
+
+// The Ogg file tried when the name's own file is not one: "ogg\<name>.ogg" in its folder.
+DataFileName oggAlternative(const DataFileName& file)
+{
+    heron::FilePath path = file.path;
+    path.intoSubdirectory("ogg");
+    path.setExtension(".ogg");
+    return DataFileName(path, soundsCategory);
+}
+
+std::shared_ptr<SoundRecord> readSoundFile(const heron_string& name)
+{
+    auto record = std::make_shared<SoundRecord>();
+    record->name = name;
+    const DataFileName file(heron::FilePath(name), soundsCategory);
+    try {
+        const bool ogg = probeOgg(*record, file) || probeOgg(*record, oggAlternative(file));
+        record->wav = heron::counted_ptr<WavDecoder>(new WavDecoder(file));
+        if (!ogg) {
+            DataFileName resolved = file;
+            const bool found = !resolveDataFile(resolved).empty();
+            noteFile(found ? FileList::Used : FileList::Missing, file,
+                     found ? "Sound file %s read OK\n" : "---Couldn't find sound file %s\n");
+        }
+    } catch (...) {
+        heron::debug("A sound file reader crashed!\n");
+    }
+    return record;
+}
+
+std::shared_ptr<SoundRecord> findOrRead(const heron_string& name)
+{
+    {
+        heron::MutexLock lock(cacheLock(), cacheSite);
+        const auto found = records().find(name.c_str());
+        if (found != records().end()) {
+            return found->second;
+        }
+    }
+    std::shared_ptr<SoundRecord> fresh = readSoundFile(name);
+    heron::MutexLock lock(cacheLock(), cacheSite);
+    return records().emplace(name.c_str(), fresh).first->second;
+}
+
+bool isPlayable(const SoundRecord& record)
+{
+    return (record.ogg && record.ogg->succeeded()) || (record.wav && record.wav->error().empty());
+}
+
+}
+
+heron::counted_ptr<egret::SoundDataSource> getSound(const heron_string& name)
+{
+    LoadNotice notice(LoadKind::Sound, name);
+    if (!preloadSound(name, CacheBuild::No)) {
+        return {};
+    }
+    std::shared_ptr<SoundRecord> record;
+    {
+        heron::MutexLock lock(cacheLock(), cacheSite);
+        const auto found = records().find(name.c_str());
+        if (found == records().end()) {
+            return {};
+        }
+        record = found->second;
+    }
+    heron::counted_ptr<egret::SoundDataSource> source = makeSoundSource(*record);
+    if (source) {
+        notice.done();
+    }
+    return source;
+}
+
+bool preloadSound(const heron_string& name, CacheBuild build)
+{
+    if (!soundAvailable() || name.empty()) {
+        return false;
+    }
+    const std::shared_ptr<SoundRecord> record = findOrRead(name);
+    makeSndCache(*record, build);
+    return isPlayable(*record);
+}
+
+bool preloadSoundFile(const heron::FilePath& path, CacheBuild build)
+{
+    return preloadSound(path.str(), build);
+}
+
+heron::counted_ptr<egret::SoundDataSource> makeSoundSource(const SoundRecord& record)
+{
+    heron::counted_ptr<SndDecoder> snd;
+    bool cacheAttempted = false;
+    {
+        heron::MutexLock lock(cacheLock(), cacheSite);
+        snd = record.snd;
+        cacheAttempted = record.cacheAttempted;
+    }
+    const auto goodWav = [&] { return record.wav && record.wav->error().empty(); };
+    if (snd && snd->exists()) {
+        return snd->copy();
+    }
+    if (cacheAttempted && goodWav()) {
+        return record.wav->copy();
+    }
+    if (record.ogg && record.ogg->succeeded()) {
+        return record.ogg->copy();
+    }
+    if (goodWav()) {
+        return record.wav->copy();
+    }
+    return {};
+}
+
+heron::FilePath sndCachePath(const heron_string& memberPath, std::uint32_t memberSize)
+{
+    const heron::FilePath member(memberPath);
+    const heron_string& name = member.name();
+    const std::uint32_t stemLength = std::min(name.length() - member.extension().length(), maxStemLength);
+    char tail[64];
+    std::snprintf(tail, sizeof tail, "-%016llx-%u.snd", static_cast<unsigned long long>(digest(memberPath)), memberSize);
+    heron_string text = cacheRoot();
+    text += "data\\";
+    text += name.substr(0, stemLength);
+    text += tail;
+    return heron::FilePath(text);
+}
+
+void clearSoundCache()
+{
+    Records dropped;
+    heron::MutexLock lock(cacheLock(), cacheSite);
+    dropped.swap(records());
+}
+
+}

@@ -1,0 +1,227 @@
+#include "sound/Feeder.h"
+
+#include "base/Debug.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace egret
+{
+
+namespace
+{
+
+constexpr int handOverSite = 3501;
+constexpr int threadSite = 3502;
+// A round decodes 1/32 of the ring.
+constexpr std::uint32_t chunkShift = 5;
+// More than a third of the ring free: the next round follows at once.
+constexpr std::uint32_t hurryDivisor = 3;
+
+}
+
+Feeder::~Feeder()
+{
+    dropCurrent();
+}
+
+int Feeder::run()
+{
+    try {
+        while (!stopFlag) {
+            if (!feedOnce()) {
+                heron::sleepMs(periodMs);
+            }
+        }
+    } catch (...) {
+        heron::debug("Feeder crashed...\n");
+        {
+            heron::MutexLock lock(m_handOverLock, threadSite);
+            m_pending.reset();
+            m_current.reset();
+        }
+        m_ended.store(true, std::memory_order_release);
+        return 0;
+    }
+    dropCurrent();
+    return 0;
+}
+
+bool Feeder::feedOnce()
+{
+    if (m_stop.load(std::memory_order_acquire)) {
+        dropCurrent();
+        m_stop.store(false, std::memory_order_release);
+    }
+    if (m_handOverWaiting.load(std::memory_order_acquire)) {
+        takeHandOver();
+    }
+    if (!m_current) {
+        return false;
+    }
+    const std::uint32_t ring = m_ringSize.load(std::memory_order_relaxed);
+    const std::uint32_t chunk = (ring >> chunkShift >> m_format.frameShift) << m_format.frameShift;
+    const std::uint32_t filled = filledFrom(m_write.load(std::memory_order_relaxed), m_read.load(std::memory_order_acquire));
+    const std::uint32_t free = ring - filled - m_format.bytesPerFrame;
+    if (chunk == 0 || chunk >= free) {
+        return false;
+    }
+    fillChunk(chunk);
+    if (m_cameShort) {
+        m_stop.store(true, std::memory_order_release);
+    }
+    return free > ring / hurryDivisor;
+}
+
+void Feeder::handOver(const heron::counted_ptr<SoundDataSource>& source)
+{
+    heron::MutexLock lock(m_handOverLock, handOverSite);
+    m_pending = source;
+    m_handOverWaiting.store(true, std::memory_order_release);
+}
+
+void Feeder::requestStop()
+{
+    heron::counted_ptr<SoundDataSource> dropped;
+    heron::MutexLock lock(m_handOverLock, handOverSite);
+    dropped = m_pending;
+    m_pending.reset();
+    m_stop.store(true, std::memory_order_release);
+}
+
+bool Feeder::ended() const
+{
+    return !m_handOverWaiting.load(std::memory_order_acquire) && m_ended.load(std::memory_order_acquire);
+}
+
+std::uint32_t Feeder::filled() const
+{
+    if (m_handOverWaiting.load(std::memory_order_acquire)) {
+        return 0;
+    }
+    return filledFrom(m_write.load(std::memory_order_acquire), m_read.load(std::memory_order_relaxed));
+}
+
+float Feeder::fillFraction()
+{
+    const std::uint32_t ring = ringSize();
+    {
+        heron::MutexLock lock(m_handOverLock, handOverSite);
+        if (ring == 0 || !m_current) {
+            return 0.0f;
+        }
+    }
+    return static_cast<float>(filled()) / static_cast<float>(ring);
+}
+
+const void* Feeder::sourceFed()
+{
+    heron::MutexLock lock(m_handOverLock, handOverSite);
+    if (m_pending) {
+        return m_pending.get();
+    }
+    return m_stop.load(std::memory_order_acquire) ? nullptr : m_current.get();
+}
+
+void Feeder::copyFirst(std::uint8_t* dest, std::uint32_t bytes)
+{
+    const std::uint32_t ring = ringSize();
+    const std::uint32_t read = m_read.load(std::memory_order_relaxed);
+    const std::uint32_t copied = std::min(bytes, filled());
+    const std::uint32_t first = std::min(copied, ring - read);
+    if (copied > 0) {
+        std::memcpy(dest, m_ring.data() + read, first);
+        std::memcpy(dest + first, m_ring.data(), copied - first);
+    }
+    std::memset(dest + copied, 0, bytes - copied);
+    const std::uint32_t next = read + copied;
+    m_read.store(next >= ring && ring > 0 ? next - ring : next, std::memory_order_release);
+}
+
+// Takes the source handed over: the ring becomes one second of its format, empty. A source whose
+// format cannot be played is dropped at once and counts as ended. The sources are called outside
+// the lock, which the pass may be waiting for.
+void Feeder::takeHandOver()
+{
+    heron::counted_ptr<SoundDataSource> previous;
+    heron::counted_ptr<SoundDataSource> source;
+    {
+        heron::MutexLock lock(m_handOverLock, threadSite);
+        previous = m_current;
+        source = m_pending;
+        m_current = m_pending;
+        m_pending.reset();
+    }
+    if (previous) {
+        previous->close();
+    }
+    m_stop.store(false, std::memory_order_relaxed);
+    m_ended.store(false, std::memory_order_relaxed);
+    m_cameShort = false;
+    m_format = source ? source->format() : SoundFormat{};
+    if (!isUsable(m_format)) {
+        heron::debug("Feeder: %s has an unusable format\n", source->name().c_str());
+        m_format = SoundFormat{};
+        dropCurrent();
+        m_ended.store(true, std::memory_order_relaxed);
+    } else if (source) {
+        source->rewind();
+    }
+    m_ring.resize(m_format.bytesPerSecond, false);
+    m_ringSize.store(m_format.bytesPerSecond, std::memory_order_relaxed);
+    m_write.store(0, std::memory_order_relaxed);
+    m_read.store(0, std::memory_order_relaxed);
+    m_handOverWaiting.store(false, std::memory_order_release);
+}
+
+void Feeder::dropCurrent()
+{
+    heron::counted_ptr<SoundDataSource> dropped;
+    {
+        heron::MutexLock lock(m_handOverLock, threadSite);
+        dropped = m_current;
+        m_current.reset();
+    }
+    if (dropped) {
+        dropped->close();
+    }
+}
+
+// Fills bytes at the write position, in two parts when they reach the ring's end. The end of the
+// source is published after the bytes, so a pass that sees it also sees everything filled.
+void Feeder::fillChunk(std::uint32_t bytes)
+{
+    const std::uint32_t ring = m_ringSize.load(std::memory_order_relaxed);
+    const std::uint32_t write = m_write.load(std::memory_order_relaxed);
+    const std::uint32_t first = std::min(bytes, ring - write);
+    fillPart(m_ring.data() + write, first);
+    fillPart(m_ring.data(), bytes - first);
+    const std::uint32_t next = write + bytes;
+    m_write.store(next >= ring ? next - ring : next, std::memory_order_release);
+    if (m_cameShort) {
+        m_ended.store(true, std::memory_order_release);
+    }
+}
+
+// Reads whole frames into dest; once the source has come up short, zeros.
+void Feeder::fillPart(std::uint8_t* dest, std::uint32_t bytes)
+{
+    if (bytes == 0) {
+        return;
+    }
+    std::uint32_t got = 0;
+    if (!m_cameShort) {
+        const int frames = static_cast<int>(bytes >> m_format.frameShift);
+        const int read = std::clamp(m_current->read(frames, dest), 0, frames);
+        got = static_cast<std::uint32_t>(read) << m_format.frameShift;
+        m_cameShort = read < frames;
+    }
+    std::memset(dest + got, 0, bytes - got);
+}
+
+std::uint32_t Feeder::filledFrom(std::uint32_t write, std::uint32_t read) const
+{
+    return write >= read ? write - read : write + m_ringSize.load(std::memory_order_relaxed) - read;
+}
+
+}

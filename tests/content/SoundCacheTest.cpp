@@ -1,0 +1,180 @@
+#include "content/SoundCache.h"
+
+#include "content/DataFiles.h"
+#include "content/LoadNotice.h"
+#include "content/SoundFileFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace datafiletest;
+using namespace soundtest;
+
+namespace
+{
+
+std::string nameOf(const Source& source)
+{
+    return source ? source->name().c_str() : "<none>";
+}
+
+bool endsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+class SoundCacheTest : public DataFileTest
+{
+protected:
+    void SetUp() override
+    {
+        DataFileTest::SetUp();
+        pelican::setCacheRoot(systemPath(path("root")).c_str());
+    }
+
+    // The ".snd" file of a packed member on disk.
+    std::filesystem::path sndFile(const char* member, const std::string& bytes) const
+    {
+        const heron::FilePath path = pelican::sndCachePath(member, static_cast<std::uint32_t>(bytes.size()));
+        return std::filesystem::path(path.diskPath().c_str());
+    }
+
+    // What the Ogg decoder makes of a packed member.
+    std::vector<std::int16_t> oggSamples(const char* member)
+    {
+        pelican::OggDecoder decoder(pelican::DataFileName(member, pelican::soundsCategory));
+        return decodeAll(decoder);
+    }
+};
+
+}
+
+TEST_F(SoundCacheTest, NamesPlayAsWavOrOggEachCallFromItsOwnDecoder)
+{
+    const demo::Pcm chime = tone(2, 44100, 0.2);
+    writeTree(path("sounds"), {{"chime.wav", demo::wavBytes(chime)}, {"sea.ogg", oggOf(tone(1, 44100, 0.3))}});
+    pelican::addSearchFolder(path("sounds").string().c_str(), pelican::soundsCategory);
+    const Source first = pelican::getSound("chime.wav");
+    const Source second = pelican::getSound("chime.wav");
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first.get(), second.get());
+    first->rewind();
+    first->seek(1000);
+    EXPECT_EQ(decodeAll(*second), chime.samples);
+    first->close();
+    const Source sea = pelican::getSound("sea.ogg");
+    ASSERT_TRUE(sea);
+    EXPECT_EQ(sea->format().channels, 1u);
+    EXPECT_EQ(m_log.count("Sound file chime.wav read OK\n"), 1);
+    EXPECT_EQ(m_log.count("Sound file sea.ogg read OK\n"), 1);
+    EXPECT_FALSE(m_log.contains("need to decompress"));
+}
+
+TEST_F(SoundCacheTest, MissingWavPlaysTheOggOfItsNameInTheOggFolderBesideIt)
+{
+    writeTree(path("sfx"), {{"ogg/splash.ogg", oggOf(tone(2, 44100, 0.2))}});
+    pelican::addSearchFolder(path("sfx").string().c_str(), pelican::soundsCategory);
+    EXPECT_TRUE(endsWith(nameOf(pelican::getSound("splash.wav")), "ogg\\splash.ogg"));
+    EXPECT_TRUE(m_log.contains("Sound file ogg\\splash.ogg read OK\n"));
+}
+
+TEST_F(SoundCacheTest, MissingSoundIsNotedAndToldAsAFailedLoad)
+{
+    struct Recorder : pelican::LoadListener
+    {
+        void loaded(pelican::LoadKind kind, const heron_string& item, bool succeeded) override
+        {
+            seen.push_back(std::string(item.c_str()) + (succeeded ? " ok" : " failed"));
+        }
+        std::vector<std::string> seen;
+    } recorder;
+    pelican::setLoadListener(&recorder);
+    EXPECT_FALSE(pelican::getSound("nothing.wav"));
+    EXPECT_FALSE(pelican::preloadSound("nothing.wav", pelican::CacheBuild::Yes));
+    EXPECT_FALSE(pelican::preloadSound("", pelican::CacheBuild::No));
+    pelican::setLoadListener(nullptr);
+    EXPECT_EQ(recorder.seen, std::vector<std::string>{"nothing.wav failed"});
+    EXPECT_EQ(m_log.count("---Couldn't find sound file nothing.wav\n"), 1);
+    EXPECT_FALSE(m_log.contains("ogg file didn't open"));
+    EXPECT_EQ(pelican::listedFiles(pelican::FileList::Missing).size(), 1u);
+}
+
+TEST_F(SoundCacheTest, ShortPackedOggIsDecodedOnceIntoItsSndFileAndReadFromItLater)
+{
+    const std::string sea = oggOf(tone(2, 44100, 0.5));
+    packAndRegister({{"music/sea.ogg", sea}});
+    const Source first = pelican::getSound("music\\sea.ogg");
+    const std::filesystem::path snd = sndFile("music\\sea.ogg", sea);
+    ASSERT_TRUE(std::filesystem::exists(snd));
+    EXPECT_EQ(nameOf(first), pelican::sndCachePath("music\\sea.ogg", static_cast<std::uint32_t>(sea.size())).c_str());
+    EXPECT_EQ(decodeAll(*first), oggSamples("music\\sea.ogg"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(snd.parent_path()), {}), 1);
+    pelican::clearFileLists();
+    EXPECT_TRUE(endsWith(nameOf(pelican::getSound("music\\sea.ogg")), ".snd"));
+    EXPECT_EQ(m_log.count("need to decompress"), 1);
+}
+
+TEST_F(SoundCacheTest, PartialSndFileIsIgnoredAndWrittenAgain)
+{
+    const std::string sea = oggOf(tone(2, 44100, 0.5));
+    packAndRegister({{"music/sea.ogg", sea}});
+    ASSERT_TRUE(pelican::preloadSound("music\\sea.ogg", pelican::CacheBuild::No));
+    const std::filesystem::path snd = sndFile("music\\sea.ogg", sea);
+    const std::string whole = readWholeFile(snd);
+    writeWholeFile(snd, whole.substr(0, whole.size() / 2));
+    pelican::clearFileLists();
+    const Source again = pelican::getSound("music\\sea.ogg");
+    EXPECT_EQ(m_log.count("need to decompress"), 2);
+    EXPECT_EQ(readWholeFile(snd), whole);
+    EXPECT_EQ(decodeAll(*again), oggSamples("music\\sea.ogg"));
+}
+
+TEST_F(SoundCacheTest, SameNamedSoundsOfTwoFoldersGetTheirOwnSndFiles)
+{
+    const std::string low = oggOf(tone(2, 44100, 0.3, 220.0));
+    const std::string high = oggOf(tone(2, 44100, 0.3, 880.0));
+    packAndRegister({{"a/sea.ogg", low}, {"b/sea.ogg", high}});
+    const Source a = pelican::getSound("a\\sea.ogg");
+    const Source b = pelican::getSound("b\\sea.ogg");
+    EXPECT_NE(nameOf(a), nameOf(b));
+    EXPECT_EQ(decodeAll(*a), oggSamples("a\\sea.ogg"));
+    EXPECT_EQ(decodeAll(*b), oggSamples("b\\sea.ogg"));
+}
+
+TEST_F(SoundCacheTest, LongOggIsDecodedOnTheFlyUntilACallerAsksForItsSndFile)
+{
+    const std::string song = oggOf(tone(1, 96000, 2.7));
+    packAndRegister({{"songs/long.ogg", song}});
+    EXPECT_TRUE(endsWith(nameOf(pelican::getSound("songs\\long.ogg")), ".ogg"));
+    EXPECT_FALSE(std::filesystem::exists(sndFile("songs\\long.ogg", song)));
+    EXPECT_TRUE(pelican::preloadSound("songs\\long.ogg", pelican::CacheBuild::Yes));
+    EXPECT_TRUE(std::filesystem::exists(sndFile("songs\\long.ogg", song)));
+    EXPECT_TRUE(endsWith(nameOf(pelican::getSound("songs\\long.ogg")), ".snd"));
+}
+
+TEST_F(SoundCacheTest, TwoThreadsAskingForOneSoundShareOneSndFile)
+{
+    const std::string sea = oggOf(tone(2, 44100, 0.5));
+    packAndRegister({{"music/sea.ogg", sea}});
+    Source sources[2];
+    std::thread other([&] { sources[1] = pelican::getSound("music\\sea.ogg"); });
+    sources[0] = pelican::getSound("music\\sea.ogg");
+    other.join();
+    const std::vector<std::int16_t> expected = oggSamples("music\\sea.ogg");
+    for (const Source& source : sources) {
+        ASSERT_TRUE(source);
+        EXPECT_EQ(decodeAll(*source), expected);
+    }
+    EXPECT_EQ(m_log.count("need to decompress"), 1);
+}
+
+TEST(CacheRoot, IsTheProgramFolderWhenWritableElseTheUsersCacheFolder)
+{
+    TempFolder home;
+    const ScopedEnv cache("XDG_CACHE_HOME", home.file("cache"));
+    const heron_string writable = heron::FilePath((home.path().string() + "/").c_str()).str();
+    EXPECT_EQ(std::string(pelican::cacheRootFor(writable.c_str()).c_str()), writable.c_str());
+    const heron_string fallback = heron::FilePath((home.file("cache") + "/aurelle/").c_str()).str();
+    EXPECT_EQ(std::string(pelican::cacheRootFor("\\no\\such\\folder\\").c_str()), fallback.c_str());
+}
