@@ -176,6 +176,14 @@ void StreamReader::readCheckedRef(DataSource& source, void* field, PointerAssign
     }
 }
 
+void StreamReader::referTo(DataSource& source, std::uint32_t address, void* field, PointerAssign assign, Hold hold)
+{
+    assign(field, nullptr);
+    if (source.m_streamReader != nullptr && address != 0) {
+        source.m_streamReader->addCheckedFixup(address, field, assign, false, hold);
+    }
+}
+
 Streamable* StreamReader::loadingRoot()
 {
     return rootOfAfterLoads;

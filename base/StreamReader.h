@@ -71,6 +71,15 @@ public:
     {
         readCheckedRef(source, static_cast<void*>(&field), &assignStreamPointer<T>, hold);
     }
+    // Records a checked raw pointer field for an address the object's read already took from the
+    // source (read with readUInt32), so that a class can decide at the end of its block whether
+    // and how to hold it. Nothing outside a stream read.
+    static void referTo(DataSource& source, std::uint32_t address, void* field, PointerAssign assign, Hold hold);
+    template <class T>
+    static void referTo(DataSource& source, std::uint32_t address, T*& field, Hold hold)
+    {
+        referTo(source, address, static_cast<void*>(&field), &assignStreamPointer<T>, hold);
+    }
     // The same for a shared-pointer field (always kept).
     template <class T>
     static void readCheckedRef(DataSource& source, counted_ptr<T>& field);

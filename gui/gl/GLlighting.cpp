@@ -37,14 +37,21 @@ void setLightDiffuse(int light, const float* rgba)
     plat::gl().Lightfv(GL_LIGHT0 + light, GL_DIFFUSE, rgba);
 }
 
-void setLight(int light, const float* position, const float* rgba, const float* attenuation)
+void setLight(int light, const float* position, const float* rgba, const float* attenuation, const float* frame)
 {
     if (light < 0 || light >= lightCount) {
         return;
     }
     plat::GLFunctions& g = plat::gl();
     const GLenum name = GL_LIGHT0 + light;
+    g.PushMatrix();
+    if (frame != nullptr) {
+        loadMatrix(frame);
+    } else {
+        loadIdentity();
+    }
     g.Lightfv(name, GL_POSITION, position);
+    popMatrix();
     g.Lightf(name, GL_CONSTANT_ATTENUATION, attenuation[0]);
     g.Lightf(name, GL_LINEAR_ATTENUATION, attenuation[1]);
     g.Lightf(name, GL_QUADRATIC_ATTENUATION, attenuation[2]);

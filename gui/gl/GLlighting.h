@@ -20,10 +20,10 @@ void setMaterialColour(MaterialColour which, const float* rgba);
 void setMaterialShininess(float exponent);
 // Sets the diffuse colour (RGBA) of light n (0..7); other lights are ignored.
 void setLightDiffuse(int light, const float* rgba);
-// Light n (0..7; others are ignored), in the coordinates of the current model-view matrix: its
-// position (w 0 for a direction, 1 for a point), its ambient, diffuse and specular colour, its
-// attenuation factors, and on.
-void setLight(int light, const float* position, const float* rgba, const float* attenuation);
+// Light n (0..7; others are ignored) in the frame of the 16 floats of frame (loaded as loadMatrix
+// does; null: the identity), the model-view matrix kept: its position (w 0 for a direction, 1 for
+// a point), its ambient, diffuse and specular colour, its three attenuation factors, and on.
+void setLight(int light, const float* position, const float* rgba, const float* attenuation, const float* frame);
 // The light model: the ambient colour, the local viewer and, when the driver offers it, the
 // separate specular colour.
 void setLightModel(const float* ambient, bool localViewer, bool separateSpecular);
