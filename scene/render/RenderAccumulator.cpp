@@ -345,6 +345,26 @@ void RenderAccumulator::popFog()
     popStack(m_internals->fogs, "popFog");
 }
 
+std::uint32_t RenderAccumulator::overrideState() const
+{
+    return m_internals->overrides.back();
+}
+
+float RenderAccumulator::transparency() const
+{
+    return m_internals->transparencies.back();
+}
+
+float RenderAccumulator::animation() const
+{
+    return m_internals->animations.back();
+}
+
+const Fog* RenderAccumulator::fog() const
+{
+    return m_internals->fogs.back();
+}
+
 void RenderAccumulator::setDepthRange(float near, float far)
 {
     m_internals->depthNear = near;

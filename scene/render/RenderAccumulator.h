@@ -75,6 +75,11 @@ public:
     // Null pushes the default fog.
     void pushFog(const Fog* fog);
     void popFog();
+    // The tops of the stacks, captured by what is queued now.
+    std::uint32_t overrideState() const;
+    float transparency() const;
+    float animation() const;
+    const Fog* fog() const;
     // The depth range of normal drawing this frame.
     void setDepthRange(float near, float far);
 
