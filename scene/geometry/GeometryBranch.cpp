@@ -187,7 +187,12 @@ GeometryBranch::GeometryBranch()
 GeometryBranch::~GeometryBranch()
 {
     while (!m_bunches.empty()) {
-        delete m_bunches.back();
+        GeoBunch* const last = m_bunches.back();
+        m_bunches.pop_back();
+        if (last != nullptr) {
+            last->internals().setBranch(nullptr);
+            delete last;
+        }
     }
     delete m_cullTree;
 }

@@ -27,11 +27,14 @@ heron::Streamable* GroupBranch::create()
 
 GroupBranch::~GroupBranch()
 {
+    // A stream that failed before its references were set leaves null children.
     while (!m_children.empty()) {
         Branch* const last = m_children.back();
         m_children.pop_back();
-        last->m_parent = nullptr;
-        delete last;
+        if (last != nullptr) {
+            last->m_parent = nullptr;
+            delete last;
+        }
     }
 }
 

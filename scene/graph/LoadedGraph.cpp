@@ -29,12 +29,12 @@ void LoadClaims::settle(LoadedOwner& root)
 {
     m_claimed.insert(&root);
     m_pending.push_back(&root);
-    // Owners adopt one at a time from a list, so a deep tree takes no deep recursion here.
-    while (!m_pending.empty()) {
-        LoadedOwner* const owner = m_pending.back();
-        m_pending.pop_back();
-        owner->adoptLoaded(*this);
+    // Owners adopt in the order they were listed, level by level, from a list rather than by
+    // recursion, so that a deep tree takes no deep stack here.
+    for (std::size_t next = 0; next < m_pending.size(); ++next) {
+        m_pending[next]->adoptLoaded(*this);
     }
+    m_pending.clear();
     rebuildInstanceTables();
     cutInstanceCycles();
 }

@@ -54,6 +54,9 @@ Object::~Object()
 {
     const std::vector<InstanceBranch*> table = m_instances;
     for (InstanceBranch* branch : table) {
+        if (branch == nullptr) {
+            continue;    // a stream that failed before its references were set
+        }
         if (branch->instance() != this) {
             heron::debug("Object::~Object() - the instances table is corrupt\n");
             continue;

@@ -1,0 +1,292 @@
+#include "scene/Engine.h"
+#include "scene/geometry/BunchCallbacks.h"
+#include "scene/geometry/GeoBunchInternals.h"
+#include "scene/graph/ExrefBranch.h"
+#include "scene/graph/InstanceBranch.h"
+#include "scene/graph/JointBranch.h"
+#include "scene/graph/LodBranch.h"
+#include "scene/graph/SwitchBranch.h"
+#include "scene/graph/Traverser.h"
+#include "support/SceneBuilders.h"
+#include "support/SceneStreams.h"
+#include "support/StreamBytes.h"
+#include "support/TempLog.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using finch::Branch;
+using finch::Database;
+using finch::GroupBranch;
+using finch::Object;
+using scenestreams::Bytes;
+using scenestreams::readStream;
+using scenestreams::streamOf;
+using streamtest::StreamBytes;
+
+template <class T>
+T* add(GroupBranch& parent, std::unique_ptr<T> child)
+{
+    T* const raw = child.get();
+    std::unique_ptr<Branch> holder(child.release());
+    parent.addChild(holder);
+    return raw;
+}
+
+// A bunch with every stream, two frames and a shared vertex stream.
+std::unique_ptr<finch::GeoBunch> fullBunch(const heron::counted_ptr<finch::vertex_data>& vertices)
+{
+    auto bunch = scenebuild::square(0, 0, 1, 1, 2, 0xFF00FF00);
+    bunch->setVertexData(vertices, true);
+    bunch->setIndexData(scenebuild::stream<finch::index_data>(std::vector<std::uint32_t>{0, 1, 2, 3, 2, 1}));
+    bunch->setStripData(scenebuild::stream<finch::strip_data>(std::vector<std::int32_t>{3}));
+    bunch->setNormalData(scenebuild::stream<finch::normal_data>(std::vector<finch::Vector3f>(4, {0, -1, 0})));
+    for (int unit = 0; unit < 2; ++unit) {
+        bunch->setTexcoordData(scenebuild::stream<finch::texcoord_data>(std::vector<finch::TexCoord>{{0, 0}, {1, 0}, {0, 1}, {1, 1}}), unit);
+    }
+    finch::AnimationFrame moved = vertices->elements();
+    for (finch::Vector3f& p : moved) {
+        p.z += 1.0f;
+    }
+    bunch->setAnimationFrames({vertices->elements(), moved});
+    return bunch;
+}
+
+// One of every stored scene class: a main object whose root group holds a switch, a chain of
+// levels, a joint with a pivot, an instance of the second object, an external reference and two
+// geometry branches sharing a vertex stream, with callbacks.
+std::unique_ptr<Database> everyClass()
+{
+    auto root = std::make_unique<GroupBranch>();
+    root->setName("root");
+    root->setUserValue(42);
+    root->setCollisionMode(2);
+    root->setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(new finch::TraversalCallback));
+    auto* const select = add(*root, std::make_unique<finch::SwitchBranch>(finch::SwitchBranch::selectOne));
+    select->setSelected(1);
+    select->setParameter(0.5);
+    add(*select, std::make_unique<GroupBranch>());
+    for (const double distance : {10.0, 100.0}) {
+        auto* const level = add(*root, std::make_unique<finch::LodBranch>());
+        level->setDistance(distance);
+        level->setHysteresis(true);
+    }
+    auto* const joint = add(*root, std::make_unique<finch::JointBranch>());
+    finch::Matrix pivot;
+    pivot.setTranslation(finch::Vector3d(1, 2, 3));
+    joint->setPivotMatrix(pivot);
+    finch::Matrix turn;
+    turn.setAxisRotation(30.0, finch::Vector3d(0, 0, 1));
+    joint->setMatrix(turn);
+    auto* const instance = add(*root, std::make_unique<finch::InstanceBranch>());
+    add(*root, std::make_unique<finch::ExrefBranch>())->setFilePath("models\\ring.quill");
+    const auto vertices = scenebuild::stream<finch::vertex_data>(
+        std::vector<finch::Vector3f>{{0, 2, 0}, {1, 2, 0}, {0, 2, 1}, {1, 2, 1}});
+    auto geometry = std::make_unique<finch::GeometryBranch>();
+    geometry->addBunch(fullBunch(vertices));
+    geometry->addBunch(fullBunch(vertices));
+    geometry->setBunchCallbacks(heron::counted_ptr<finch::BunchCallbacks>(new finch::BunchCallbacks));
+    geometry->setFacingMode(finch::GeometryBranch::turnsAboutZ);
+    add(*root, std::move(geometry));
+    auto db = scenebuild::database(std::move(root), "main");
+    auto second = std::make_unique<Object>();
+    second->setName("second");
+    std::unique_ptr<Branch> secondRoot = scenebuild::geometry("g", scenebuild::square(0, 0, 1, 1, 0, 0xFFFFFFFF));
+    second->setRoot(secondRoot);
+    instance->setInstance(second.get());
+    db->addObject(second);
+    db->setFilePath(heron::FilePath("worlds\\test.mdl"));
+    db->clean();
+    return db;
+}
+
+// Stream bodies made by hand.
+Bytes groupBody(const std::vector<std::uint32_t>& children)
+{
+    return StreamBytes("").tag(0).tag(1).tag(std::uint32_t(children.size())).u32s(children).tag(0).bytes;
+}
+
+Bytes objectBody(std::uint32_t root)
+{
+    return StreamBytes("").tag(20).u32(root).tag(0).bytes;
+}
+
+Bytes databaseBody(const std::vector<std::uint32_t>& objects)
+{
+    return StreamBytes("").tag(1).tag(std::uint32_t(objects.size())).u32s(objects).tag(2).u32(objects.front()).tag(0).bytes;
+}
+
+// A stream with the scene's classes declared: 1 database, 2 object, 3 group, 4 instance, 5 texture.
+StreamBytes declared()
+{
+    return StreamBytes()
+        .declare(1, Database::classIdentifier)
+        .declare(2, Object::classIdentifier)
+        .declare(3, GroupBranch::classIdentifier)
+        .declare(4, finch::InstanceBranch::classIdentifier)
+        .declare(5, finch::Texture::classIdentifier);
+}
+
+int liveBunches()
+{
+    return finch::getGeometryStats().geobunches.count;
+}
+
+}
+
+TEST(StoredSceneTest, EveryStoredClassReadsBackToTheSameBytes)
+{
+    const auto original = everyClass();
+    const Bytes bytes = streamOf(*original);
+    heron::counted_ptr<heron::Streamable> copy = readStream(bytes);
+    ASSERT_TRUE(copy);
+    auto* const db = dynamic_cast<Database*>(copy.get());
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(streamOf(*db), bytes);
+    // Links worked out again from the owners.
+    Object* const main = db->mainObject();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(main->database(), db);
+    Branch* const root = main->root();
+    EXPECT_EQ(root->object(), main);
+    EXPECT_EQ(root->child(0)->parent(), root);
+    EXPECT_EQ(dynamic_cast<finch::LodBranch*>(root->child(1))->next(), root->child(2));
+    auto* const instance = dynamic_cast<finch::InstanceBranch*>(root->child(4));
+    EXPECT_EQ(instance->instance(), db->objects()[1]);
+    EXPECT_EQ(db->objects()[1]->instances().size(), 1u);
+    auto* const geometry = dynamic_cast<finch::GeometryBranch*>(root->child(6));
+    ASSERT_EQ(geometry->bunches().size(), 2u);
+    finch::GeoBunch& bunch = *geometry->bunches()[0];
+    EXPECT_EQ(bunch.internals().branch(), geometry);
+    EXPECT_EQ(bunch.internals().owner(), &bunch);
+    EXPECT_TRUE(bunch.internals().isValid());
+    EXPECT_EQ(bunch.animationFrames().size(), 2u);
+    // The shared stream is counted by the bunches that hold it.
+    EXPECT_EQ(bunch.vertexSlot().refCount(), 2);
+    EXPECT_EQ(geometry->bunchCallbacks().refCount(), 1);
+}
+
+TEST(StoredSceneTest, ObjectsListedTwiceOrUnderTheirOwnDescendantsAreLeftOut)
+{
+    TempLog log;
+    const int bunchesBefore = liveBunches();
+    struct Case
+    {
+        const char* what;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"a child in two groups",
+         declared().object(1, 1, databaseBody({2})).object(2, 2, objectBody(3)).object(3, 3, groupBody({4, 5}))
+             .object(3, 4, groupBody({6})).object(3, 5, groupBody({6})).object(3, 6, groupBody({})).end().bytes},
+        {"an object listed twice",
+         declared().object(1, 1, databaseBody({2, 2})).object(2, 2, objectBody(3)).object(3, 3, groupBody({})).end().bytes},
+        {"a group under its own child",
+         declared().object(1, 1, databaseBody({2})).object(2, 2, objectBody(3)).object(3, 3, groupBody({4}))
+             .object(3, 4, groupBody({3})).end().bytes},
+        {"a root that is also a child",
+         declared().object(1, 1, databaseBody({2})).object(2, 2, objectBody(3)).object(3, 3, groupBody({3})).end().bytes},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.what);
+        const heron::counted_ptr<heron::Streamable> root = readStream(item.bytes);
+        auto* const db = dynamic_cast<Database*>(root.get());
+        ASSERT_NE(db, nullptr);
+        EXPECT_EQ(db->objects().size(), 1u);
+        EXPECT_TRUE(log.contains("listed twice, or under its own descendant, is left out the second time!\n"));
+        // What was read writes and reads again as it is.
+        EXPECT_EQ(streamOf(*readStream(streamOf(*db))), streamOf(*db));
+    }
+    EXPECT_EQ(liveBunches(), bunchesBefore);
+}
+
+TEST(StoredSceneTest, AReferenceToAnObjectOfTheWrongClassComesBackNull)
+{
+    TempLog log;
+    const Bytes bytes = declared()
+                            .object(1, 1, databaseBody({2}))
+                            .object(2, 2, objectBody(3))
+                            .object(3, 3, groupBody({5, 4}))
+                            .object(4, 4, StreamBytes("").tag(0).tag(2).u32(5).tag(0).bytes)
+                            .object(5, 5, StreamBytes("").tag(0).bytes)
+                            .end()
+                            .bytes;
+    const heron::counted_ptr<heron::Streamable> root = readStream(bytes);
+    auto* const db = dynamic_cast<Database*>(root.get());
+    ASSERT_NE(db, nullptr);
+    Branch* const group = db->mainObject()->root();
+    ASSERT_EQ(group->childCount(), 1);
+    EXPECT_EQ(dynamic_cast<finch::InstanceBranch*>(group->child(0))->instance(), nullptr);
+    EXPECT_TRUE(log.contains("StreamRead: a pointer names a \"duskharbor::finch::Texture\", which is not of the field's class"));
+}
+
+TEST(StoredSceneTest, InstancesThatShowTheirOwnHoldersAreCut)
+{
+    TempLog log;
+    // Object 2 shows object 3 through instance 4; object 3 shows object 2 through instance 5.
+    const auto instanceBody = [](std::uint32_t object) { return StreamBytes("").tag(0).tag(2).u32(object).tag(0).bytes; };
+    const Bytes bytes = declared()
+                            .object(1, 1, databaseBody({2, 3}))
+                            .object(2, 2, objectBody(4))
+                            .object(2, 3, objectBody(5))
+                            .object(4, 4, instanceBody(3))
+                            .object(4, 5, instanceBody(2))
+                            .end()
+                            .bytes;
+    const heron::counted_ptr<heron::Streamable> root = readStream(bytes);
+    auto* const db = dynamic_cast<Database*>(root.get());
+    ASSERT_NE(db, nullptr);
+    const auto shows = [](const Object* object) {
+        return dynamic_cast<finch::InstanceBranch*>(object->root())->instance();
+    };
+    EXPECT_EQ(shows(db->objects()[0]), db->objects()[1]);
+    EXPECT_EQ(shows(db->objects()[1]), nullptr);
+    EXPECT_TRUE(db->objects()[0]->instances().empty());
+    EXPECT_EQ(db->objects()[1]->instances().size(), 1u);
+    EXPECT_TRUE(log.contains("shows an object that holds it; the instance is cut!\n"));
+    finch::Traverser traverser;
+    traverser.start(finch::Matrix(), finch::Matrix());
+    db->traverse(traverser);
+    db->clean();
+}
+
+TEST(StoredSceneTest, DamagedBodiesEndTheRead)
+{
+    TempLog log;
+    std::vector<std::uint32_t> many(21);
+    for (std::uint32_t i = 0; i < 21; ++i) {
+        many[i] = 4 + i;
+    }
+    StreamBytes weird = declared().object(1, 1, databaseBody({2})).object(2, 2, objectBody(3)).object(3, 3, groupBody(many));
+    for (std::uint32_t i = 0; i < 21; ++i) {
+        weird.object(3, 4 + i, groupBody({}));
+    }
+    const heron::counted_ptr<heron::Streamable> accepted = readStream(weird.end().bytes);
+    ASSERT_TRUE(accepted);
+    EXPECT_EQ(dynamic_cast<Database*>(accepted.get())->mainObject()->root()->childCount(), 21);
+    EXPECT_TRUE(log.contains("Size=weird\n"));
+
+    const Bytes cases[] = {
+        // A count far beyond the bytes left.
+        declared().object(1, 1, StreamBytes("").tag(1).tag(1000).u32(0).tag(0).bytes).end().bytes,
+        // A body without its end tag.
+        declared().object(1, 1, StreamBytes("").tag(3).tag(1).bytes).end().bytes,
+        // An older object form that is no longer read.
+        declared().object(2, 1, StreamBytes("").tag(13).tag(0).bytes).end().bytes,
+    };
+    for (const Bytes& bytes : cases) {
+        EXPECT_FALSE(readStream(bytes));
+    }
+}
+
+TEST(StoredSceneTest, EveryTruncationFailsWithoutLeavingBunches)
+{
+    const int before = liveBunches();
+    const Bytes bytes = streamOf(*everyClass());
+    for (std::size_t length = 0; length + 1 < bytes.size(); length += 7) {
+        EXPECT_FALSE(readStream(Bytes(bytes.begin(), bytes.begin() + long(length))));
+    }
+    EXPECT_EQ(liveBunches(), before);
+}
