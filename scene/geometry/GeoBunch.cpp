@@ -157,6 +157,16 @@ heron::counted_ptr<texcoord_data>& GeoBunch::texcoordSlot(int unit)
     return m_internals->m_texCoords[unit == 1 ? 1 : 0];
 }
 
+heron::counted_ptr<color_data>& GeoBunch::colorSlot()
+{
+    return m_internals->m_colours;
+}
+
+heron::counted_ptr<normal_data>& GeoBunch::normalSlot()
+{
+    return m_internals->m_normals;
+}
+
 std::vector<AnimationFrame>& GeoBunch::animationFrames()
 {
     return m_internals->m_frames;

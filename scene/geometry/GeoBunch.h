@@ -73,6 +73,8 @@ public:
     // The streams as they are, for editing in place (hooks report edits with addFlags).
     heron::counted_ptr<vertex_data>& vertexSlot();
     heron::counted_ptr<texcoord_data>& texcoordSlot(int unit);
+    heron::counted_ptr<color_data>& colorSlot();
+    heron::counted_ptr<normal_data>& normalSlot();
     // Frames from the source model, all of one length, matched to the vertex stream by position.
     void setAnimationFrames(const std::vector<AnimationFrame>& frames);
     std::vector<AnimationFrame>& animationFrames();
