@@ -25,14 +25,7 @@ using finch::Traverser;
 using finch::Vector3d;
 using Names = std::vector<std::string>;
 
-template <class T>
-T* add(GroupBranch& parent, std::unique_ptr<T> child)
-{
-    T* const raw = child.get();
-    std::unique_ptr<Branch> holder(child.release());
-    parent.addChild(holder);
-    return raw;
-}
+using scenebuild::add;
 
 template <class T>
 T* named(GroupBranch& parent, const char* name)

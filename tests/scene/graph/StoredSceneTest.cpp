@@ -26,81 +26,7 @@ using scenestreams::readStream;
 using scenestreams::streamOf;
 using streamtest::StreamBytes;
 
-template <class T>
-T* add(GroupBranch& parent, std::unique_ptr<T> child)
-{
-    T* const raw = child.get();
-    std::unique_ptr<Branch> holder(child.release());
-    parent.addChild(holder);
-    return raw;
-}
-
-// A bunch with every stream, two frames and a shared vertex stream.
-std::unique_ptr<finch::GeoBunch> fullBunch(const heron::counted_ptr<finch::vertex_data>& vertices)
-{
-    auto bunch = scenebuild::square(0, 0, 1, 1, 2, 0xFF00FF00);
-    bunch->setVertexData(vertices, true);
-    bunch->setIndexData(scenebuild::stream<finch::index_data>(std::vector<std::uint32_t>{0, 1, 2, 3, 2, 1}));
-    bunch->setStripData(scenebuild::stream<finch::strip_data>(std::vector<std::int32_t>{3}));
-    bunch->setNormalData(scenebuild::stream<finch::normal_data>(std::vector<finch::Vector3f>(4, {0, -1, 0})));
-    for (int unit = 0; unit < 2; ++unit) {
-        bunch->setTexcoordData(scenebuild::stream<finch::texcoord_data>(std::vector<finch::TexCoord>{{0, 0}, {1, 0}, {0, 1}, {1, 1}}), unit);
-    }
-    finch::AnimationFrame moved = vertices->elements();
-    for (finch::Vector3f& p : moved) {
-        p.z += 1.0f;
-    }
-    bunch->setAnimationFrames({vertices->elements(), moved});
-    return bunch;
-}
-
-// One of every stored scene class: a main object whose root group holds a switch, a chain of
-// levels, a joint with a pivot, an instance of the second object, an external reference and two
-// geometry branches sharing a vertex stream, with callbacks.
-std::unique_ptr<Database> everyClass()
-{
-    auto root = std::make_unique<GroupBranch>();
-    root->setName("root");
-    root->setUserValue(42);
-    root->setCollisionMode(2);
-    root->setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(new finch::TraversalCallback));
-    auto* const select = add(*root, std::make_unique<finch::SwitchBranch>(finch::SwitchBranch::selectOne));
-    select->setSelected(1);
-    select->setParameter(0.5);
-    add(*select, std::make_unique<GroupBranch>());
-    for (const double distance : {10.0, 100.0}) {
-        auto* const level = add(*root, std::make_unique<finch::LodBranch>());
-        level->setDistance(distance);
-        level->setHysteresis(true);
-    }
-    auto* const joint = add(*root, std::make_unique<finch::JointBranch>());
-    finch::Matrix pivot;
-    pivot.setTranslation(finch::Vector3d(1, 2, 3));
-    joint->setPivotMatrix(pivot);
-    finch::Matrix turn;
-    turn.setAxisRotation(30.0, finch::Vector3d(0, 0, 1));
-    joint->setMatrix(turn);
-    auto* const instance = add(*root, std::make_unique<finch::InstanceBranch>());
-    add(*root, std::make_unique<finch::ExrefBranch>())->setFilePath("models\\ring.quill");
-    const auto vertices = scenebuild::stream<finch::vertex_data>(
-        std::vector<finch::Vector3f>{{0, 2, 0}, {1, 2, 0}, {0, 2, 1}, {1, 2, 1}});
-    auto geometry = std::make_unique<finch::GeometryBranch>();
-    geometry->addBunch(fullBunch(vertices));
-    geometry->addBunch(fullBunch(vertices));
-    geometry->setBunchCallbacks(heron::counted_ptr<finch::BunchCallbacks>(new finch::BunchCallbacks));
-    geometry->setFacingMode(finch::GeometryBranch::turnsAboutZ);
-    add(*root, std::move(geometry));
-    auto db = scenebuild::database(std::move(root), "main");
-    auto second = std::make_unique<Object>();
-    second->setName("second");
-    std::unique_ptr<Branch> secondRoot = scenebuild::geometry("g", scenebuild::square(0, 0, 1, 1, 0, 0xFFFFFFFF));
-    second->setRoot(secondRoot);
-    instance->setInstance(second.get());
-    db->addObject(second);
-    db->setFilePath(heron::FilePath("worlds\\test.mdl"));
-    db->clean();
-    return db;
-}
+using scenebuild::add;
 
 // Stream bodies made by hand.
 Bytes groupBody(const std::vector<std::uint32_t>& children)
@@ -138,7 +64,7 @@ int liveBunches()
 
 TEST(StoredSceneTest, EveryStoredClassReadsBackToTheSameBytes)
 {
-    const auto original = everyClass();
+    const auto original = scenebuild::everyClass();
     const Bytes bytes = streamOf(*original);
     heron::counted_ptr<heron::Streamable> copy = readStream(bytes);
     ASSERT_TRUE(copy);
@@ -284,7 +210,7 @@ TEST(StoredSceneTest, DamagedBodiesEndTheRead)
 TEST(StoredSceneTest, EveryTruncationFailsWithoutLeavingBunches)
 {
     const int before = liveBunches();
-    const Bytes bytes = streamOf(*everyClass());
+    const Bytes bytes = streamOf(*scenebuild::everyClass());
     for (std::size_t length = 0; length + 1 < bytes.size(); length += 7) {
         EXPECT_FALSE(readStream(Bytes(bytes.begin(), bytes.begin() + long(length))));
     }

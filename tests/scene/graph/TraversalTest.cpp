@@ -55,17 +55,7 @@ std::unique_ptr<GroupBranch> group(const char* name)
     return g;
 }
 
-void add(GroupBranch& parent, std::unique_ptr<Branch> child)
-{
-    parent.addChild(child);
-}
-
-template <class T>
-void add(GroupBranch& parent, std::unique_ptr<T> child)
-{
-    std::unique_ptr<Branch> holder(child.release());
-    parent.addChild(holder);
-}
+using scenebuild::add;
 
 // root: inside (wholly in view: a, b and a joint holding c), outside (behind the eye: d).
 std::unique_ptr<GroupBranch> scene()

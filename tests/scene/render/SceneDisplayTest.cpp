@@ -29,12 +29,7 @@ constexpr std::uint32_t white = 0xFFFFFFFF;
 constexpr std::uint32_t redPixel = 0xFFFF0000;
 constexpr std::uint32_t greenPixel = 0xFF00FF00;
 
-template <class T>
-void add(GroupBranch& parent, std::unique_ptr<T> child)
-{
-    std::unique_ptr<finch::Branch> holder(child.release());
-    parent.addChild(holder);
-}
+using scenebuild::add;
 
 // A bunch of the layout given, in one colour, at depth 10 around (x, z).
 std::unique_ptr<finch::GeoBunch> layout(float x, float z, std::vector<std::int32_t> strips, std::vector<std::uint32_t> indices,
