@@ -50,7 +50,9 @@ bool Traverser::start(const Matrix& m, const Matrix& mInverse)
     m_instancePath.clear();
     m_instanceVisits = 0;
     m_nesting = 0;
-    if (!m_boxList.isSuppressed()) {
+    // Only a list with something in it is queued: walks that are never drawn (collision, rays)
+    // would otherwise pile up entries in their accumulators.
+    if (!m_boxList.isSuppressed() && !m_boxList.isEmpty()) {
         m_accumulator->addRenderable(m_boxList, nullptr, false);
     }
     begin();

@@ -1,3 +1,4 @@
+#include "scene/Engine.h"
 #include "scene/graph/ExrefBranch.h"
 #include "scene/graph/InstanceBranch.h"
 #include "scene/graph/JointBranch.h"
@@ -239,4 +240,23 @@ TEST(BranchTest, InstanceBranchesKeepTheirObjectsTablesInStep)
     shown.reset();
     EXPECT_EQ(instance->instance(), nullptr);
     EXPECT_FALSE(log.contains("messed up"));
+}
+
+TEST(BranchTest, ADatabaseWithoutMainObjectHasNoBoundsAndARootIsReplacedWhole)
+{
+    finch::Database db;
+    EXPECT_FALSE(db.bounds().isValid());
+    EXPECT_TRUE(db.isDirty());
+    auto object = std::make_unique<finch::Object>();
+    finch::Object* const raw = object.get();
+    std::unique_ptr<Branch> first = scenebuild::geometry("first", scenebuild::square(0, 0, 1, 1, 0, 0));
+    raw->setRoot(first);
+    db.addObject(object);
+    EXPECT_EQ(db.mainObject(), raw);
+    EXPECT_EQ(db.bounds().max(), Vector3d(1, 0, 1));
+    const int before = finch::getGeometryStats().geobunches.count;
+    std::unique_ptr<Branch> second = std::make_unique<GroupBranch>();
+    raw->setRoot(second);
+    EXPECT_EQ(finch::getGeometryStats().geobunches.count, before - 1);
+    EXPECT_TRUE(db.isDirty());
 }
