@@ -272,10 +272,9 @@ void GeometryBranch::compile()
     }
 }
 
-bool GeometryBranch::takesPart(const GeoBunch& bunch, const BunchFilter* filter) const
+bool GeometryBranch::takesPart(GeoBunch& bunch, const BunchFilter* filter)
 {
-    return const_cast<GeoBunch&>(bunch).internals().checkedValid() && bunch.vertexCount() > 0 &&
-           (filter == nullptr || !filter->skips(bunch));
+    return bunch.internals().checkedValid() && bunch.vertexCount() > 0 && (filter == nullptr || !filter->skips(bunch));
 }
 
 int GeometryBranch::collectTriangles(const BoundingBox& query, std::vector<CollisionTriangle>& out,

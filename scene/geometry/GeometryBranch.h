@@ -65,7 +65,8 @@ public:
     void adoptLoaded(LoadClaims& claims) override;
 
 private:
-    bool takesPart(const GeoBunch& bunch, const BunchFilter* filter) const;
+    // Valid bunches with positions that the filter does not skip.
+    static bool takesPart(GeoBunch& bunch, const BunchFilter* filter);
 
     std::vector<GeoBunch*> m_bunches;
     heron::counted_ptr<BunchCallbacks> m_bunchCallbacks;
