@@ -203,11 +203,8 @@ void Object::loadReferencedFile(const heron_string& file)
         return;
     }
     loading.push_back(key);
-    Database* const loaded = reader->load(heron::FilePath(file.c_str()));
+    m_referencedDatabase = reader->load(heron::FilePath(file.c_str()));
     loading.pop_back();
-    if (loaded != nullptr) {
-        m_referencedDatabase.reset(loaded);
-    }
 }
 
 void Object::afterLoad()

@@ -1,4 +1,5 @@
 #include "scene/Engine.h"
+#include "scene/core/EngineSwitches.h"
 #include "scene/geometry/BunchCallbacks.h"
 #include "scene/geometry/GeoBunchInternals.h"
 #include "scene/graph/ExrefBranch.h"
@@ -215,4 +216,46 @@ TEST(StoredSceneTest, EveryTruncationFailsWithoutLeavingBunches)
         EXPECT_FALSE(readStream(Bytes(bytes.begin(), bytes.begin() + long(length))));
     }
     EXPECT_EQ(liveBunches(), before);
+}
+
+TEST(StoredSceneTest, AModelFileThatNamesItselfIsLoadedOnce)
+{
+    TempLog log;
+    // A database whose object names the model file "loop.quill" in the older form.
+    const Bytes loop = declared()
+                           .object(1, 1, StreamBytes("").tag(1).tag(1).u32(2).tag(2).u32(2).tag(0).bytes)
+                           .object(2, 2, StreamBytes("").tag(21).tag(10).text("loop.quill").tag(0).bytes)
+                           .end()
+                           .bytes;
+    struct LoopReader : finch::FinchDatabaseReader
+    {
+        explicit LoopReader(const Bytes& bytes) : bytes(bytes) {}
+        heron::counted_ptr<Database> load(const heron::FilePath& path) override
+        {
+            ++loads;
+            const heron::counted_ptr<heron::Streamable> root = readStream(bytes);
+            heron::counted_ptr<Database> db;
+            heron::counted_ptr<Database>::assignStreamed(&db, const_cast<heron::Streamable*>(root.streamedBlock()));
+            return db;
+        }
+        const Bytes& bytes;
+        int loads = 0;
+    } reader(loop);
+    finch::setDatabaseReader(&reader);
+    const heron::counted_ptr<heron::Streamable> root = readStream(loop);
+    finch::setDatabaseReader(nullptr);
+    auto* const db = dynamic_cast<Database*>(root.get());
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(reader.loads, 1);
+    EXPECT_TRUE(log.contains("Object - the model file loop.quill names itself; the reference is cut!\n"));
+    // The object shows the file once; inside it the file's own reference shows nothing.
+    auto* const outer = dynamic_cast<finch::ExrefBranch*>(db->mainObject()->root());
+    ASSERT_TRUE(outer != nullptr && outer->database());
+    auto* const inner = dynamic_cast<finch::ExrefBranch*>(outer->database()->mainObject()->root());
+    ASSERT_NE(inner, nullptr);
+    EXPECT_FALSE(inner->database());
+    db->clean();
+    finch::Traverser traverser;
+    traverser.start(finch::Matrix(), finch::Matrix());
+    db->traverse(traverser);
 }
