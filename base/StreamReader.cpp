@@ -8,11 +8,13 @@
 #include "base/heron_string.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <memory>
 #include <set>
 #include <stdexcept>
+#include <unordered_set>
 
 namespace heron
 {
@@ -25,6 +27,33 @@ constexpr std::uint32_t reservedEntries = 1024;
 constexpr std::uint32_t bodyChunk = 1u << 16;
 
 thread_local int streamNesting = 0;
+thread_local Streamable* rootOfAfterLoads = nullptr;
+thread_local std::uint64_t serialOfAfterLoads = 0;
+std::atomic<std::uint64_t> streamsRead{0};
+
+// Sets the stream whose afterLoad calls run on this thread, and puts back the one before (a
+// stream read inside another's afterLoad).
+class AfterLoadScope
+{
+public:
+    explicit AfterLoadScope(Streamable* root)
+        : m_root(rootOfAfterLoads), m_serial(serialOfAfterLoads)
+    {
+        rootOfAfterLoads = root;
+        serialOfAfterLoads = ++streamsRead;
+    }
+    ~AfterLoadScope()
+    {
+        rootOfAfterLoads = m_root;
+        serialOfAfterLoads = m_serial;
+    }
+    AfterLoadScope(const AfterLoadScope&) = delete;
+    AfterLoadScope& operator=(const AfterLoadScope&) = delete;
+
+private:
+    Streamable* const m_root;
+    const std::uint64_t m_serial;
+};
 
 // The shared pointer that owns a stream's root: a counted root or a shared block is held as
 // itself, any other root gets a block of its own.
@@ -118,8 +147,51 @@ void StreamReader::registerFactory(StreamableFactory factory)
 void StreamReader::addFixup(std::uint32_t address, void* field, PointerAssign assign, bool late)
 {
     if (m_inBody) {
-        m_fixups.push_back(Fixup{address, m_current, field, assign, 0, late});
+        m_fixups.push_back(Fixup{address, m_current, field, assign, 0, late, false, false, false});
     }
+}
+
+void StreamReader::addCheckedFixup(std::uint32_t address, void* field, PointerAssign assign, bool late, Hold hold)
+{
+    if (m_inBody) {
+        m_fixups.push_back(Fixup{address, m_current, field, assign, 0, late, true, hold == Hold::Borrows, false});
+    }
+}
+
+bool StreamReader::readAddress(DataSource& source, std::uint32_t& address)
+{
+    source.readUInt32(address);
+    return source.m_streamReader != nullptr && !source.hasError();
+}
+
+void StreamReader::readCheckedRef(DataSource& source, void* field, PointerAssign assign, Hold hold)
+{
+    std::uint32_t address = 0;
+    if (!readAddress(source, address)) {
+        return;
+    }
+    assign(field, nullptr);
+    if (address != 0) {
+        source.m_streamReader->addCheckedFixup(address, field, assign, false, hold);
+    }
+}
+
+void StreamReader::referTo(DataSource& source, std::uint32_t address, void* field, PointerAssign assign, Hold hold)
+{
+    assign(field, nullptr);
+    if (source.m_streamReader != nullptr && address != 0) {
+        source.m_streamReader->addCheckedFixup(address, field, assign, false, hold);
+    }
+}
+
+Streamable* StreamReader::loadingRoot()
+{
+    return rootOfAfterLoads;
+}
+
+std::uint64_t StreamReader::loadingSerial()
+{
+    return serialOfAfterLoads;
 }
 
 Streamable* StreamReader::readStream()
@@ -282,7 +354,9 @@ void StreamReader::readInto(Streamable& object, std::uint32_t index)
 void StreamReader::finish()
 {
     const AddressOrder order = sortedByAddress();
+    dropRepeatedFields();
     resolveFixups(order);
+    refuseWrongClasses();
     dropUnreachable();
     try {
         patchPointers();
@@ -294,21 +368,62 @@ void StreamReader::finish()
     }
     // Shared pointers are set last, once their blocks point to their objects.
     for (const Fixup& fixup : m_fixups) {
-        if (fixup.late) {
+        if (fixup.late && acceptsTarget(fixup)) {
             fixup.assign(fixup.field, m_objects[fixup.target].object);
         }
     }
     m_linked = true;
+    Streamable* const root = heldRoot();
+    const AfterLoadScope scope(root == m_rootBlock ? static_cast<SharedBlock*>(root)->object() : root);
     runAfterLoads(order, true);
     runAfterLoads(order, false);
     m_linked = false;
 }
 
+void StreamReader::dropRepeatedFields()
+{
+    // A field read twice would be set twice: for a shared pointer the second assignment would
+    // drop the first object while the stream still holds it. The first reference counts.
+    std::unordered_set<const void*> fields;
+    fields.reserve(m_fixups.size());
+    const std::size_t before = m_fixups.size();
+    std::erase_if(m_fixups, [&fields](const Fixup& fixup) { return !fields.insert(fixup.field).second; });
+    if (m_fixups.size() != before) {
+        debug("StreamRead: %u pointer fields stored more than once keep their first object!\n",
+              unsigned(before - m_fixups.size()));
+    }
+}
+
+void StreamReader::refuseWrongClasses()
+{
+    for (Fixup& fixup : m_fixups) {
+        Streamable* const target = m_objects[fixup.target].object;
+        if (fixup.lenient && target != nullptr && !fixup.assign(nullptr, target)) {
+            debug("StreamRead: a pointer names a \"%s\", which is not of the field's class; it stays null!\n",
+                  target->className());
+            fixup.refused = true;
+        }
+    }
+}
+
+bool StreamReader::acceptsTarget(const Fixup& fixup) const
+{
+    Streamable* const target = m_objects[fixup.target].object;
+    // A refused reference, or a borrowed one whose object nothing kept, stays null.
+    if (fixup.refused || target == nullptr) {
+        return false;
+    }
+    if (!fixup.assign(nullptr, target)) {
+        throw std::logic_error("Bad pointer");
+    }
+    return true;
+}
+
 void StreamReader::patchPointers()
 {
     for (const Fixup& fixup : m_fixups) {
-        if (!fixup.late && !fixup.assign(fixup.field, m_objects[fixup.target].object)) {
-            throw std::logic_error("Bad pointer");
+        if (!fixup.late && acceptsTarget(fixup)) {
+            fixup.assign(fixup.field, m_objects[fixup.target].object);
         }
     }
 }
@@ -347,8 +462,7 @@ void StreamReader::checkSharedPointers() const
 {
     // A counted object held as itself must not also belong to a block.
     for (const Fixup& fixup : m_fixups) {
-        Streamable* const target = m_objects[fixup.target].object;
-        if (fixup.late && (!fixup.assign(nullptr, target) || m_ownedByBlocks.count(target) != 0)) {
+        if (fixup.late && acceptsTarget(fixup) && m_ownedByBlocks.count(m_objects[fixup.target].object) != 0) {
             throw std::logic_error("Bad pointer");
         }
     }
@@ -408,8 +522,10 @@ void StreamReader::dropUnreachable()
         const std::uint32_t owner = pending.back();
         pending.pop_back();
         for (std::uint32_t f = firstFixup[owner]; f < firstFixup[owner + 1]; ++f) {
-            ObjectEntry& target = m_objects[m_fixups[f].target];
-            if (!target.referenced) {
+            const Fixup& fixup = m_fixups[f];
+            ObjectEntry& target = m_objects[fixup.target];
+            // Borrowed references, and refused ones, keep nothing.
+            if (!fixup.borrowed && !fixup.refused && !target.referenced) {
                 target.referenced = true;
                 pending.push_back(m_fixups[f].target);
             }

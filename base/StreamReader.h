@@ -1,6 +1,8 @@
 #pragma once
 
+#include "base/DataSource.h"
 #include "base/Streamable.h"
+#include "base/counted_ptr.h"
 
 #include <cstdint>
 #include <map>
@@ -11,8 +13,6 @@
 
 namespace heron
 {
-
-class DataSource;
 
 // Counts the stream reads and writes running on this thread, one inside another; a guard past
 // StreamReader::maxNesting throws std::logic_error.
@@ -51,10 +51,44 @@ public:
     // or its header is not one this reader knows. Damage throws std::logic_error after every object
     // made so far is deleted.
     Streamable* readStream();
+    // How a pointer field read with readCheckedRef holds its object.
+    enum class Hold
+    {
+        Keeps,      // the object stays in the graph through this field
+        Borrows,    // the field is set only when something else keeps the object; else null
+    };
+
     // Records a pointer field of the object being read, to be set when the stream ends (late ones
     // after all others). The field must stay at its address until then. Outside an object's read
-    // nothing is recorded.
+    // nothing is recorded. A field recorded twice keeps its first object.
     void addFixup(std::uint32_t address, void* field, PointerAssign assign, bool late);
+    // Reads a pointer field of a class that takes damaged references in its stride: a reference
+    // to an object of another class leaves the field null and is logged instead of failing the
+    // stream, and that object is not kept for it. Raw pointers only (late = false).
+    static void readCheckedRef(DataSource& source, void* field, PointerAssign assign, Hold hold);
+    template <class T>
+    static void readCheckedRef(DataSource& source, T*& field, Hold hold)
+    {
+        readCheckedRef(source, static_cast<void*>(&field), &assignStreamPointer<T>, hold);
+    }
+    // Records a checked raw pointer field for an address the object's read already took from the
+    // source (read with readUInt32), so that a class can decide at the end of its block whether
+    // and how to hold it. Nothing outside a stream read.
+    static void referTo(DataSource& source, std::uint32_t address, void* field, PointerAssign assign, Hold hold);
+    template <class T>
+    static void referTo(DataSource& source, std::uint32_t address, T*& field, Hold hold)
+    {
+        referTo(source, address, static_cast<void*>(&field), &assignStreamPointer<T>, hold);
+    }
+    // The same for a shared-pointer field (always kept).
+    template <class T>
+    static void readCheckedRef(DataSource& source, counted_ptr<T>& field);
+
+    // While the afterLoad calls of a stream run on this thread: its root (the object a root shared
+    // block owns, when the root is a block) and a number that no other stream read in this process
+    // had; null and 0 otherwise.
+    static Streamable* loadingRoot();
+    static std::uint64_t loadingSerial();
     // Puts the object being read into the group whose afterLoad runs first.
     void requestEarlyAfterLoad() { m_early = true; }
     // True while readStream runs.
@@ -82,7 +116,20 @@ private:
         PointerAssign assign;
         std::uint32_t target;
         bool late;
+        bool lenient;
+        bool borrowed;
+        bool refused;
     };
+
+    void addCheckedFixup(std::uint32_t address, void* field, PointerAssign assign, bool late, Hold hold);
+    // Logs and marks the lenient fixups whose object is of the wrong class.
+    void refuseWrongClasses();
+    // True when the fixup is to be set; a strict one of the wrong class throws.
+    bool acceptsTarget(const Fixup& fixup) const;
+    void dropRepeatedFields();
+
+    // Reads a reference's address; true when a stream is being read and the address arrived.
+    static bool readAddress(DataSource& source, std::uint32_t& address);
 
     bool readHeader();
     void readRecords();
@@ -123,5 +170,17 @@ private:
     Streamable* m_rootBlock = nullptr;
     std::set<const Streamable*> m_ownedByBlocks;
 };
+
+template <class T>
+void StreamReader::readCheckedRef(DataSource& source, counted_ptr<T>& field)
+{
+    std::uint32_t address = 0;
+    if (readAddress(source, address)) {
+        field = counted_ptr<T>();
+        if (address != 0) {
+            source.m_streamReader->addCheckedFixup(address, &field, &counted_ptr<T>::assignStreamed, true, Hold::Keeps);
+        }
+    }
+}
 
 }

@@ -1,14 +1,20 @@
 // Reads arbitrary bytes as an object-graph stream with the scene classes registered. The first
 // byte chooses the byte order. A graph that reads must write a stream that reads and writes again
-// to the very same bytes.
+// to the very same bytes; a database or branch that reads is then cleaned and walked.
+// The first run writes seeds into the corpus folder: stored databases with every branch kind,
+// objects, instances and bunches, in both byte orders.
 
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/counted_ptr.h"
 #include "scene/Engine.h"
+#include "scene/graph/Traverser.h"
+#include "tests/support/SceneBuilders.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace
@@ -30,6 +36,52 @@ heron::counted_ptr<heron::Streamable> readGraph(const unsigned char* data, std::
     return source.readObject();
 }
 
+// Cleans and walks what was read, as drawing and collision would.
+void exercise(heron::Streamable& root)
+{
+    finch::Traverser walker;
+    walker.start(finch::Matrix(), finch::Matrix());
+    if (auto* const db = dynamic_cast<finch::Database*>(&root)) {
+        db->clean();
+        db->traverse(walker);
+    } else if (auto* const branch = dynamic_cast<finch::Branch*>(&root)) {
+        branch->clean();
+        branch->traverse(walker);
+    }
+}
+
+void writeSeed(const std::string& folder, const std::string& name, const heron::Streamable& root, bool bigEndian)
+{
+    std::vector<unsigned char> bytes = writeGraph(root, bigEndian);
+    bytes.insert(bytes.begin(), bigEndian ? 1 : 0);
+    std::FILE* const file = std::fopen((folder + "/" + name).c_str(), "wb");
+    if (file != nullptr) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+}
+
+}
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    // The first argument that is no flag is the corpus folder.
+    for (int i = 1; i < *argc; ++i) {
+        const std::string folder = (*argv)[i];
+        if (folder.empty() || folder[0] == '-') {
+            continue;
+        }
+        const auto db = scenebuild::everyClass();
+        const auto small = scenebuild::database(scenebuild::geometry("square", scenebuild::square(-1, -1, 1, 1, 10, 0xFF0000FF)));
+        for (const bool bigEndian : {false, true}) {
+            const std::string order = bigEndian ? "big" : "little";
+            writeSeed(folder, "seed-every-class-" + order, *db, bigEndian);
+            writeSeed(folder, "seed-square-" + order, *small, bigEndian);
+            writeSeed(folder, "seed-main-object-" + order, *db->mainObject(), bigEndian);
+        }
+        break;
+    }
+    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -42,12 +94,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!root) {
         return 0;
     }
-    // Reading settles what a stored graph may hold (loaded flags, refused values); from then on
-    // writing and reading change nothing.
+    // Reading settles what a stored graph may hold (loaded flags, refused values, links worked out
+    // from the owners); from then on writing and reading change nothing.
     const std::vector<unsigned char> first = writeGraph(*root, bigEndian);
     const heron::counted_ptr<heron::Streamable> copy = readGraph(first.data(), first.size(), bigEndian);
     if (!copy || writeGraph(*copy, bigEndian) != first) {
         std::abort();
     }
+    exercise(*root);
     return 0;
 }

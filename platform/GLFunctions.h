@@ -42,7 +42,12 @@
     X(void, ShadeModel, (GLenum))                                                                  \
     X(void, TexGeni, (GLenum, GLenum, GLint))                                                      \
     X(void, LightModeli, (GLenum, GLint))                                                          \
+    X(void, LightModelfv, (GLenum, const GLfloat*))                                                \
     X(void, Lightfv, (GLenum, GLenum, const GLfloat*))                                             \
+    X(void, Lightf, (GLenum, GLenum, GLfloat))                                                     \
+    X(void, Fogi, (GLenum, GLint))                                                                 \
+    X(void, Fogf, (GLenum, GLfloat))                                                               \
+    X(void, Fogfv, (GLenum, const GLfloat*))                                                       \
     X(void, Materialfv, (GLenum, GLenum, const GLfloat*))                                          \
     X(void, Materialf, (GLenum, GLenum, GLfloat))                                                  \
     X(void, ColorMaterial, (GLenum, GLenum))                                                       \

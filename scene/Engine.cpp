@@ -1,6 +1,17 @@
 #include "scene/Engine.h"
 
 #include "base/DataSource.h"
+#include "scene/geometry/BunchCallbacks.h"
+#include "scene/geometry/GeoBunch.h"
+#include "scene/geometry/GeometryBranch.h"
+#include "scene/graph/Database.h"
+#include "scene/graph/ExrefBranch.h"
+#include "scene/graph/InstanceBranch.h"
+#include "scene/graph/JointBranch.h"
+#include "scene/graph/LodBranch.h"
+#include "scene/graph/Object.h"
+#include "scene/graph/SwitchBranch.h"
+#include "scene/graph/TraversalCallback.h"
 #include "scene/render/Material.h"
 #include "scene/render/Texture.h"
 
@@ -15,8 +26,20 @@ namespace
 // PolygonBranch, GeometryBranch, TraversalCallback (stored as "TraverserCallbacks"), GeoBunch,
 // BunchCallbacks; each class takes its place here as it is built.
 constexpr heron::StreamableFactory streamFactories[] = {
+    &Database::create,
+    &Object::create,
     &Material::create,
     &Texture::create,
+    &GroupBranch::create,
+    &SwitchBranch::create,
+    &LodBranch::create,
+    &JointBranch::create,
+    &InstanceBranch::create,
+    &ExrefBranch::create,
+    &GeometryBranch::create,
+    &TraversalCallback::create,
+    &GeoBunch::create,
+    &BunchCallbacks::create,
 };
 
 }
@@ -31,6 +54,7 @@ void registerStreamFactories(heron::DataSource& source)
 GeometryStats getGeometryStats()
 {
     GeometryStats stats;
+    GeoBunch::collectGeometryStats(stats);
     Texture::getStatistics(stats);
     return stats;
 }

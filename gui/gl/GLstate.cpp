@@ -262,6 +262,14 @@ void drawArrays(Primitive primitive, int first, int count)
     }
 }
 
+void drawElements(Primitive primitive, int count, const std::uint32_t* indices)
+{
+    const int index = tableIndex(primitive, 10);
+    if (index >= 0) {
+        plat::gl().DrawElements(primitives[index], count, GL_UNSIGNED_INT, indices);
+    }
+}
+
 void vertex3f(float x, float y, float z)
 {
     plat::gl().Vertex3f(x, y, z);

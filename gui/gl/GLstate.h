@@ -136,6 +136,8 @@ void setTextureOffset(float s, float t);
 void beginPrimitive(Primitive primitive);
 void endPrimitive();
 void drawArrays(Primitive primitive, int first, int count);
+// count 32-bit indices from the client array at indices.
+void drawElements(Primitive primitive, int count, const std::uint32_t* indices);
 void vertex3f(float x, float y, float z);
 void vertex3fv(const float* v);
 void vertex3dv(const double* v);

@@ -219,6 +219,16 @@ VertexArrayInternals::VertexArrayInternals(int count)
 {
 }
 
+void VertexArrayInternals::updateBuffer(std::uint32_t bit, std::int32_t offset, const void* data, std::size_t bytes)
+{
+    // The buffer object has room only for the arrays it was made with.
+    if ((arrayMask & bit) == 0) {
+        return;
+    }
+    bindArrayBuffer(arrayBuffer);
+    plat::gl().BufferSubDataARB(GL_ARRAY_BUFFER_ARB, offset, static_cast<GLsizeiptrARB>(bytes), data);
+}
+
 std::uint32_t VertexArrayInternals::usedMask() const
 {
     std::uint32_t mask = 0;
@@ -512,8 +522,7 @@ void VertexArray::setVertices(const float* data)
     }
     const std::size_t count = 3 * static_cast<std::size_t>(in.vertexCount);
     if (in.arrayBuffer != 0) {
-        bindArrayBuffer(in.arrayBuffer);
-        plat::gl().BufferSubDataARB(GL_ARRAY_BUFFER_ARB, in.positionOffset, static_cast<GLsizeiptrARB>(count * sizeof(float)), data);
+        in.updateBuffer(PositionBit, in.positionOffset, data, count * sizeof(float));
         return;
     }
     in.positions.assign(data, count);
@@ -522,17 +531,29 @@ void VertexArray::setVertices(const float* data)
 void VertexArray::setColours(const std::uint32_t* data)
 {
     VertexArrayInternals& in = *m_internals;
-    if (in.displayList == 0 && in.arrayBuffer == 0 && data) {
-        in.colours.assign(data, static_cast<std::size_t>(in.vertexCount));
+    if (in.displayList != 0 || !data) {
+        return;
     }
+    const std::size_t count = static_cast<std::size_t>(in.vertexCount);
+    if (in.arrayBuffer == 0) {
+        in.colours.assign(data, count);
+        return;
+    }
+    in.updateBuffer(ColourBit, in.colourOffset, data, count * sizeof(std::uint32_t));
 }
 
 void VertexArray::setNormals(const float* data)
 {
     VertexArrayInternals& in = *m_internals;
-    if (in.displayList == 0 && in.arrayBuffer == 0 && data) {
-        in.normals.assign(data, 3 * static_cast<std::size_t>(in.vertexCount));
+    if (in.displayList != 0 || !data) {
+        return;
     }
+    const std::size_t count = 3 * static_cast<std::size_t>(in.vertexCount);
+    if (in.arrayBuffer == 0) {
+        in.normals.assign(data, count);
+        return;
+    }
+    in.updateBuffer(NormalBit, in.normalOffset, data, count * sizeof(float));
 }
 
 void VertexArray::setTexCoords(const float* data, int unit)
@@ -546,12 +567,7 @@ void VertexArray::setTexCoords(const float* data, int unit)
         in.texCoords[unit].assign(data, count);
         return;
     }
-    // A buffer object has room only for the texture sets it was made with.
-    if ((in.arrayMask & (unit == 0 ? TexCoord0Bit : TexCoord1Bit)) != 0) {
-        bindArrayBuffer(in.arrayBuffer);
-        plat::gl().BufferSubDataARB(GL_ARRAY_BUFFER_ARB, in.texCoordOffset[unit],
-                                    static_cast<GLsizeiptrARB>(count * sizeof(float)), data);
-    }
+    in.updateBuffer(unit == 0 ? TexCoord0Bit : TexCoord1Bit, in.texCoordOffset[unit], data, count * sizeof(float));
 }
 
 void VertexArray::setIndices(const std::uint32_t* indices, int count)

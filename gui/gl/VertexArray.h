@@ -31,12 +31,14 @@ public:
     VertexArray(const VertexArray&) = delete;
     VertexArray& operator=(const VertexArray&) = delete;
 
-    // Each setter copies vertexCount elements and does nothing once a display list exists.
+    // Each setter copies vertexCount elements and does nothing once a display list exists. Once a
+    // buffer object exists the new values are written into it when it was made with that array,
+    // else ignored.
     // 3 floats per vertex.
     void setVertices(const float* positions);
-    // Packed colours, bytes R, G, B, A in memory order; ignored once a buffer object exists.
+    // Packed colours, bytes R, G, B, A in memory order.
     void setColours(const std::uint32_t* colours);
-    // 3 floats per vertex; ignored once a buffer object exists.
+    // 3 floats per vertex.
     void setNormals(const float* normals);
     // 2 floats per vertex for texture unit 0 or 1 (other units are ignored).
     void setTexCoords(const float* texCoords, int unit);

@@ -21,6 +21,9 @@ public:
     // Draws from the client arrays, or compiles that drawing into a new display list.
     void drawClientArrays(bool compileList);
     std::uint32_t usedMask() const;
+    // Writes bytes of an array (its mask bit) at offset into the buffer object; an array the
+    // buffer was made without is ignored.
+    void updateBuffer(std::uint32_t bit, std::int32_t offset, const void* data, std::size_t bytes);
 
     std::int32_t vertexCount;
     GrowableArray<float> positions;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/counted_ptr.h"
+
 namespace heron
 {
 class FilePath;
@@ -16,8 +18,9 @@ class FinchDatabaseReader
 {
 public:
     virtual ~FinchDatabaseReader();
-    // A new database read from the model file at path (the caller takes it), or null.
-    virtual Database* load(const heron::FilePath& path) = 0;
+    // The database read from the model file at path, shared with the caller; empty when it
+    // cannot be read.
+    virtual heron::counted_ptr<Database> load(const heron::FilePath& path) = 0;
 };
 
 // The reader in force (null at first); the engine does not own it.

@@ -9,6 +9,38 @@
 namespace finch
 {
 
+void failRead(heron::DataSource& source)
+{
+    source.skip(source.remaining());
+    std::uint32_t pastTheEnd = 0;
+    source.readUInt32(pastTheEnd);
+}
+
+bool readArrayCount(heron::DataSource& source, std::uint32_t& count, std::uint32_t elementBytes)
+{
+    count = 0;
+    source.readTag(count);
+    if (source.hasError()) {
+        return false;
+    }
+    if (count > usualArrayLimit) {
+        heron::debug("Size=weird\n");
+    }
+    if (std::uint64_t(count) * elementBytes > source.remaining()) {
+        heron::debug("A stored array of %u elements runs past the end of its block!\n", unsigned(count));
+        count = 0;
+        failRead(source);
+        return false;
+    }
+    return true;
+}
+
+void skipRef(heron::DataSource& source)
+{
+    std::uint32_t address = 0;
+    source.readUInt32(address);
+}
+
 void readBoolField(heron::DataSource& source, bool& field)
 {
     bool value = false;

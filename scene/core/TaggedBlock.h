@@ -1,8 +1,10 @@
 #pragma once
 
 #include "base/DataSource.h"
+#include "base/StreamReader.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace heron
 {
@@ -29,6 +31,53 @@ void readTaggedBlock(heron::DataSource& source, Field&& field)
             return;
         }
     }
+}
+
+// Stored arrays hold more than this only in odd data, which is reported and accepted.
+constexpr std::uint32_t usualArrayLimit = 20;
+
+// Ends the read of a damaged body: consumes what is left and sets the source's error flag.
+void failRead(heron::DataSource& source);
+// Reads an array count (tag integer) of elements of elementBytes each: a count above
+// usualArrayLimit logs "Size=weird\n"; a count the bytes left cannot hold fails the read. False
+// when the read failed.
+bool readArrayCount(heron::DataSource& source, std::uint32_t& count, std::uint32_t elementBytes);
+
+// References of stored scene classes: one of the wrong class stays null (logged). A kept one
+// holds its object in the graph; a borrowed one is set only when something else keeps it.
+template <class T>
+void readKeptRef(heron::DataSource& source, T*& field)
+{
+    heron::StreamReader::readCheckedRef(source, field, heron::StreamReader::Hold::Keeps);
+}
+template <class T>
+void readBorrowedRef(heron::DataSource& source, T*& field)
+{
+    heron::StreamReader::readCheckedRef(source, field, heron::StreamReader::Hold::Borrows);
+}
+// A reference the reader works out again from the rest of the graph: its 4 bytes are read past.
+void skipRef(heron::DataSource& source);
+
+// Reads a counted list of references into list. The list is read once per block: a repeated
+// list is read past, since the fields of the first must stay where they are until the stream
+// ends. False when the read failed.
+template <class T>
+bool readRefList(heron::DataSource& source, std::vector<T*>& list, bool& done, heron::StreamReader::Hold hold)
+{
+    std::uint32_t count = 0;
+    if (!readArrayCount(source, count, 4)) {
+        return false;
+    }
+    if (done) {
+        source.skip(4 * count);
+        return true;
+    }
+    done = true;
+    list.assign(count, nullptr);
+    for (T*& element : list) {
+        heron::StreamReader::readCheckedRef(source, element, hold);
+    }
+    return !source.hasError();
 }
 
 // Read a field's value into it; the field is unchanged when the bytes run short.

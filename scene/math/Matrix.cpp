@@ -439,11 +439,16 @@ Transform Matrix::getTransform() const
 void Matrix::loadGL() const
 {
     float elements[16];
-    const double* source = this->elements();
-    for (int i = 0; i < 16; ++i) {
-        elements[i] = static_cast<float>(source[i]);
-    }
+    toFloats(elements);
     kestrel::loadMatrix(elements);
+}
+
+void Matrix::toFloats(float out[16]) const
+{
+    const double* source = elements();
+    for (int i = 0; i < 16; ++i) {
+        out[i] = static_cast<float>(source[i]);
+    }
 }
 
 void Matrix::setTranslationPart(const Vector3d& t)

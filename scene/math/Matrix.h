@@ -86,6 +86,8 @@ public:
     Transform getTransform() const;
     // Loads the elements into the GL model-view matrix (z-up aware).
     void loadGL() const;
+    // The 16 elements rounded to floats, in the order loadGL hands them to GL.
+    void toFloats(float out[16]) const;
 
     MatrixKind kind() const { return m_kind; }
     double at(int row, int column) const { return m_m[row][column]; }

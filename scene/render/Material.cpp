@@ -499,16 +499,7 @@ void Material::write(heron::DataDest& dest) const
 
 void Material::read(heron::DataSource& source)
 {
-    bool textureRead[textureUnits] = {false, false};
-    readTaggedBlock(source, [&](std::uint32_t tag) {
-        if (tag != texture0Tag && tag != texture1Tag) {
-            readField(source, tag);
-            return;
-        }
-        const int unit = static_cast<int>(tag - texture0Tag);
-        readTexture(source, unit, textureRead[unit]);
-        textureRead[unit] = true;
-    });
+    readTaggedBlock(source, [&](std::uint32_t tag) { readField(source, tag); });
 }
 
 void Material::readField(heron::DataSource& source, std::uint32_t tag)
@@ -532,20 +523,16 @@ void Material::readField(heron::DataSource& source, std::uint32_t tag)
     case smoothShadingTag: readBoolField(source, m_smoothShading); break;
     case vertexColoursTag: readBoolField(source, m_vertexColours); break;
     case sphereMapTag: readBoolField(source, m_sphereMap); break;
+    case texture0Tag: readTexture(source, 0); break;
+    case texture1Tag: readTexture(source, 1); break;
     default: break;
     }
 }
 
-void Material::readTexture(heron::DataSource& source, int unit, bool repeated)
+void Material::readTexture(heron::DataSource& source, int unit)
 {
-    // A unit's texture stored twice would drop the first one while the stream still holds it:
-    // only the first reference counts.
-    std::uint32_t ignoredReference = 0;
-    if (repeated) {
-        source.readUInt32(ignoredReference);
-    } else {
-        source.readObjectRef(m_textures[unit]);
-    }
+    // A unit's texture stored twice keeps the first: the stream reader sets a field once.
+    source.readObjectRef(m_textures[unit]);
     readBoolField(source, m_textureFlags[unit]);
 }
 

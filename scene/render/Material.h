@@ -107,8 +107,8 @@ public:
 
 private:
     void readField(heron::DataSource& source, std::uint32_t tag);
-    // Reads a unit's texture reference and flag; a repeated one is dropped.
-    void readTexture(heron::DataSource& source, int unit, bool repeated);
+    // Reads a unit's texture reference and flag.
+    void readTexture(heron::DataSource& source, int unit);
     void applyAll() const;
     void applyChanges() const;
     void applyVertexColours() const;

@@ -5,6 +5,7 @@
 #include "base/SharedBlock.h"
 #include "base/StreamReader.h"
 #include "base/counted_ptr.h"
+#include "support/StreamBytes.h"
 #include "support/StreamTestClasses.h"
 #include "support/TempFolder.h"
 #include "support/TempLog.h"
@@ -23,64 +24,11 @@ using streamtest::Leaf;
 using streamtest::Node;
 using streamtest::Shared;
 using streamtest::Bytes;
+using streamtest::StreamBytes;
+using streamtest::u32s;
 
 namespace
 {
-
-// Builds stream bytes by hand (little-endian, version 1.01 strings) for damaged-stream cases.
-class StreamBytes
-{
-public:
-    explicit StreamBytes(const std::string& header = "HarborStream 1.01")
-    {
-        if (!header.empty()) {
-            text(header);
-            bytes.push_back(0);
-        }
-    }
-    StreamBytes& declare(std::uint32_t id, const std::string& name)
-    {
-        return text("?").tag(id).tag(std::uint32_t(name.size())).text(name);
-    }
-    StreamBytes& object(std::uint32_t classId, std::uint32_t address, const Bytes& body)
-    {
-        text("!").tag(classId).u32(address).tag(std::uint32_t(body.size()));
-        bytes.insert(bytes.end(), body.begin(), body.end());
-        return *this;
-    }
-    StreamBytes& end() { return text("#"); }
-    StreamBytes& tag(std::uint32_t value)
-    {
-        bytes.push_back(std::uint8_t(value < 255 ? value : 0xFF));
-        return value < 255 ? *this : u32(value);
-    }
-    StreamBytes& u32(std::uint32_t value)
-    {
-        for (int shift = 0; shift < 32; shift += 8) {
-            bytes.push_back(std::uint8_t(value >> shift));
-        }
-        return *this;
-    }
-    StreamBytes& text(const std::string& value)
-    {
-        bytes.insert(bytes.end(), value.begin(), value.end());
-        return *this;
-    }
-    StreamBytes& u32s(const std::vector<std::uint32_t>& values)
-    {
-        for (const std::uint32_t value : values) {
-            u32(value);
-        }
-        return *this;
-    }
-
-    Bytes bytes;
-};
-
-Bytes u32s(const std::vector<std::uint32_t>& values)
-{
-    return StreamBytes("").u32s(values).bytes;
-}
 
 Bytes nodeBody(std::int32_t value, const std::vector<std::uint32_t>& links, std::uint32_t leaf = 0)
 {
@@ -386,6 +334,76 @@ TEST_F(ObjectGraphStream, SharedPointersComeBackSharingOneObjectCountedByTheirHo
     streamtest::freeLive();
     EXPECT_EQ(Shared::count(), 0);
     EXPECT_EQ(Counted::count(), 0);
+}
+
+TEST_F(ObjectGraphStream, AFieldStoredTwiceKeepsItsFirstObjectAndDropsTheSecond)
+{
+    // A repeater (class 1) names shared block 2 then 3 for one field, and node 5 then 6 for another.
+    const Bytes bytes = StreamBytes()
+                            .declare(1, streamtest::Repeater::name)
+                            .declare(2, heron::SharedBlock::name)
+                            .declare(3, Shared::name)
+                            .declare(4, Node::name)
+                            .object(1, 1, u32s({2, 3, 5, 6}))
+                            .object(2, 2, u32s({1, 7}))
+                            .object(2, 3, u32s({1, 8}))
+                            .object(4, 5, nodeBody(5, {}))
+                            .object(4, 6, nodeBody(6, {}))
+                            .object(3, 7, u32s({70}))
+                            .object(3, 8, u32s({80}))
+                            .end()
+                            .bytes;
+    m_source = std::make_unique<MemoryDataSource>(bytes.data(), std::uint32_t(bytes.size()), true);
+    m_source->registerFactory(&streamtest::Repeater::make);
+    {
+        const heron::counted_ptr<Streamable> root = m_source->readObject();
+        auto* const repeater = dynamic_cast<streamtest::Repeater*>(root.get());
+        ASSERT_NE(repeater, nullptr);
+        ASSERT_TRUE(repeater->shared);
+        EXPECT_EQ(repeater->shared->value, 70);
+        EXPECT_EQ(repeater->shared.refCount(), 1);
+        ASSERT_NE(repeater->node, nullptr);
+        EXPECT_EQ(repeater->node->value, 5);
+        EXPECT_EQ(Shared::count(), 1);
+        EXPECT_EQ(streamtest::live().size(), 2u);
+    }
+    EXPECT_TRUE(m_log.contains("StreamRead: 2 pointer fields stored more than once keep their first object!\n"));
+    EXPECT_EQ(Shared::count(), 0);
+}
+
+TEST_F(ObjectGraphStream, CheckedReferencesOfTheWrongClassOrOnlyBorrowedComeBackNull)
+{
+    // A checked object (class 1) whose kept leaf names a node, whose borrowed node is held by
+    // nothing else, and whose kept node is node 4.
+    const auto stream = [](std::uint32_t borrowed) {
+        return StreamBytes()
+            .declare(1, streamtest::Checked::name)
+            .declare(2, Node::name)
+            .object(1, 1, u32s({3, borrowed, 4}))
+            .object(2, 3, nodeBody(3, {}))
+            .object(2, 4, nodeBody(4, {}))
+            .object(2, 5, nodeBody(5, {}))
+            .end()
+            .bytes;
+    };
+    for (const std::uint32_t borrowed : {5u, 4u}) {
+        SCOPED_TRACE(borrowed);
+        const Bytes bytes = stream(borrowed);
+        m_source = std::make_unique<MemoryDataSource>(bytes.data(), std::uint32_t(bytes.size()), true);
+        m_source->registerFactory(&streamtest::Checked::make);
+        {
+            const heron::counted_ptr<Streamable> root = m_source->readObject();
+            auto* const checked = dynamic_cast<streamtest::Checked*>(root.get());
+            ASSERT_NE(checked, nullptr);
+            EXPECT_EQ(checked->leaf, nullptr);
+            ASSERT_NE(checked->kept, nullptr);
+            EXPECT_EQ(checked->borrowed, borrowed == 4 ? checked->kept : nullptr);
+            // Only the checked object and its kept node are left.
+            EXPECT_EQ(streamtest::live().size(), 2u);
+        }
+        EXPECT_TRUE(m_log.contains("StreamRead: a pointer names a \"test::Node\", which is not of the field's class"));
+        streamtest::freeLive();
+    }
 }
 
 TEST_F(ObjectGraphStream, EveryTruncationOfAStreamFailsWithoutLeavingObjects)

@@ -8,6 +8,7 @@
 #include "base/DataSource.h"
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
+#include "base/StreamReader.h"
 #include "base/Streamable.h"
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
@@ -191,6 +192,54 @@ public:
     void write(heron::DataDest& dest) const override
     {
         dest.writeObjectRef(first).writeObjectRef(second).writeObjectRef(counted).writeObjectRef(node);
+    }
+};
+
+// Reads one shared pointer and one node link twice each, as a damaged stored class might.
+class Repeater : public Tracked
+{
+public:
+    static constexpr const char* name = "test::Repeater";
+    static heron::Streamable* make() { return new Repeater; }
+
+    heron::counted_ptr<Shared> shared;
+    Node* node = nullptr;
+
+    void registerFactories(heron::DataSource& source) override { source.registerFactory(&Shared::make).registerFactory(&Node::make); }
+    void read(heron::DataSource& source) override
+    {
+        source.readObjectRef(shared).readObjectRef(shared).readObjectRef(node).readObjectRef(node);
+    }
+    const char* className() const override { return name; }
+    void write(heron::DataDest& dest) const override
+    {
+        dest.writeObjectRef(shared).writeObjectRef(shared).writeObjectRef(node).writeObjectRef(node);
+    }
+};
+
+// Reads its links through the checked reader: a kept leaf, a borrowed node and a kept node.
+class Checked : public Tracked
+{
+public:
+    static constexpr const char* name = "test::Checked";
+    static heron::Streamable* make() { return new Checked; }
+
+    Leaf* leaf = nullptr;
+    Node* borrowed = nullptr;
+    Node* kept = nullptr;
+
+    void registerFactories(heron::DataSource& source) override { source.registerFactory(&Node::make); }
+    void read(heron::DataSource& source) override
+    {
+        using Hold = heron::StreamReader::Hold;
+        heron::StreamReader::readCheckedRef(source, leaf, Hold::Keeps);
+        heron::StreamReader::readCheckedRef(source, borrowed, Hold::Borrows);
+        heron::StreamReader::readCheckedRef(source, kept, Hold::Keeps);
+    }
+    const char* className() const override { return name; }
+    void write(heron::DataDest& dest) const override
+    {
+        dest.writeObjectRef(leaf).writeObjectRef(borrowed).writeObjectRef(kept);
     }
 };
 

@@ -110,6 +110,20 @@ TEST_F(VertexArrayDisplayTest, ADynamicArrayCompiledWithoutBufferObjectsTakesIts
     EXPECT_EQ(pixels, draw(*reference));
 }
 
+TEST_F(VertexArrayDisplayTest, ColourEditsOfABufferedArrayReachItsBuffer)
+{
+    auto buffered = compiledScene(true, true);
+    ASSERT_NE(buffered->internals().arrayBuffer, 0u);
+    auto reference = makeScene();
+    const std::vector<std::uint32_t> allRed(13, red);
+    for (VertexArray* const array : {buffered.get(), reference.get()}) {
+        array->setColours(allRed.data());
+    }
+    const std::vector<std::uint32_t> pixels = draw(*buffered);
+    EXPECT_NE(std::find(pixels.begin(), pixels.end(), 0xFFFF0000u), pixels.end());   // 0xAARRGGBB: red
+    EXPECT_EQ(pixels, draw(*reference));
+}
+
 TEST_F(VertexArrayDisplayTest, AnArrayWithNeitherIndicesNorStripsDrawsNothing)
 {
     const float positions[] = {-1, -1, 0, 20, -1, 0, -1, 20, 0};
