@@ -3,10 +3,23 @@
 
 #include "base/MemoryDataSource.h"
 #include "content/GIFdecoder.h"
+#include "fuzz/ImageSeeds.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    return fuzzseeds::writeSeeds(argc, argv, [] {
+        std::vector<fuzzseeds::Seed> seeds = fuzzseeds::gifSeeds();
+        for (fuzzseeds::Seed& seed : seeds) {
+            seed.bytes.erase(seed.bytes.begin(), seed.bytes.begin() + 6);
+        }
+        return seeds;
+    });
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,12 +1,18 @@
 // Feeds arbitrary bytes to the GIF reader, then resamples what it decoded, so that any picture the reader
 // accepts also passes through the image operations that textures and widgets apply to it.
 
+#include "fuzz/ImageSeeds.h"
 #include "gui/paint/GifReader.h"
 #include "gui/paint/Image.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    return fuzzseeds::writeSeeds(argc, argv, fuzzseeds::gifSeeds);
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -3,10 +3,16 @@
 
 #include "base/MemoryDataSource.h"
 #include "content/JpegDecoder.h"
+#include "fuzz/ImageSeeds.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    return fuzzseeds::writeSeeds(argc, argv, fuzzseeds::jpegSeeds);
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -5,6 +5,7 @@
 #include "content/DataFileName.h"
 #include "content/OggDecoder.h"
 #include "fuzz/InputFile.h"
+#include "fuzz/SoundSeeds.h"
 #include "tests/support/OggPages.h"
 
 #include <cstddef>
@@ -34,6 +35,11 @@ int readSome(pelican::OggDecoder& decoder, std::vector<std::uint8_t>& block)
     return total;
 }
 
+}
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    return fuzzseeds::writeSeeds(argc, argv, fuzzseeds::oggSeeds);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -5,13 +5,20 @@
 #include "content/BigFileInput.h"
 #include "content/DataFiles.h"
 #include "fuzz/InputFile.h"
+#include "fuzz/Seeds.h"
+#include "tools/pack/Packer.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -49,6 +56,46 @@ void readMember(const pelican::FileInfo& entry)
     }
 }
 
+// A packed data file made by the packer from a folder holding the files of names to contents.
+fuzzseeds::Bytes packedFolder(const std::vector<std::pair<std::string, std::string>>& files)
+{
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("packed-seed-" + std::to_string(::getpid()));
+    const fs::path output = folder.string() + ".dat";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    for (const auto& [name, contents] : files) {
+        fs::create_directories((folder / name).parent_path());
+        std::ofstream(folder / name, std::ios::binary) << contents;
+    }
+    std::string error;
+    fuzzseeds::Bytes bytes;
+    if (packer::packFolder(folder, output, error)) {
+        std::ifstream packed(output, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(packed), std::istreambuf_iterator<char>());
+    }
+    fs::remove_all(folder);
+    fs::remove(output);
+    return bytes;
+}
+
+std::vector<fuzzseeds::Seed> packedSeeds()
+{
+    return {
+        {"one-member.dat", packedFolder({{"Readme.txt", "the glass islands"}})},
+        {"folders.dat", packedFolder({{"Readme.txt", "at dusk"},
+                                      {"Sounds/Chime.wav", std::string(300, 'c')},
+                                      {"Models/Ring/Ring.mdl", std::string(1000, 'r')},
+                                      {"Models/Ring/readme.txt", "same bare name"},
+                                      {"empty.bin", ""}})},
+    };
+}
+
+}
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    return fuzzseeds::writeSeeds(argc, argv, packedSeeds);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -1,18 +1,18 @@
 // Reads arbitrary bytes as an object-graph stream with the scene classes registered. The first
 // byte chooses the byte order. A graph that reads must write a stream that reads and writes again
 // to the very same bytes; a database or branch that reads is then cleaned and walked.
-// The first run writes seeds into the corpus folder: stored databases with every branch kind,
-// objects, instances and bunches, in both byte orders.
+// Its seeds are stored databases with every branch kind, objects, instances and bunches, in both
+// byte orders.
 
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/counted_ptr.h"
+#include "fuzz/Seeds.h"
 #include "scene/Engine.h"
 #include "scene/graph/Traverser.h"
 #include "tests/support/SceneBuilders.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -50,38 +50,30 @@ void exercise(heron::Streamable& root)
     }
 }
 
-void writeSeed(const std::string& folder, const std::string& name, const heron::Streamable& root, bool bigEndian)
+// The input that reads the graph: its byte order, then the stream.
+std::vector<unsigned char> seedOf(const heron::Streamable& root, bool bigEndian)
 {
     std::vector<unsigned char> bytes = writeGraph(root, bigEndian);
     bytes.insert(bytes.begin(), bigEndian ? 1 : 0);
-    std::FILE* const file = std::fopen((folder + "/" + name).c_str(), "wb");
-    if (file != nullptr) {
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
-    }
+    return bytes;
 }
 
 }
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    // The first argument that is no flag is the corpus folder.
-    for (int i = 1; i < *argc; ++i) {
-        const std::string folder = (*argv)[i];
-        if (folder.empty() || folder[0] == '-') {
-            continue;
-        }
+    return fuzzseeds::writeSeeds(argc, argv, [] {
         const auto db = scenebuild::everyClass();
         const auto small = scenebuild::database(scenebuild::geometry("square", scenebuild::square(-1, -1, 1, 1, 10, 0xFF0000FF)));
+        std::vector<fuzzseeds::Seed> seeds;
         for (const bool bigEndian : {false, true}) {
             const std::string order = bigEndian ? "big" : "little";
-            writeSeed(folder, "seed-every-class-" + order, *db, bigEndian);
-            writeSeed(folder, "seed-square-" + order, *small, bigEndian);
-            writeSeed(folder, "seed-main-object-" + order, *db->mainObject(), bigEndian);
+            seeds.push_back({"every-class-" + order, seedOf(*db, bigEndian)});
+            seeds.push_back({"square-" + order, seedOf(*small, bigEndian)});
+            seeds.push_back({"main-object-" + order, seedOf(*db->mainObject(), bigEndian)});
         }
-        break;
-    }
-    return 0;
+        return seeds;
+    });
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -4,6 +4,7 @@
 #include "content/DataFiles.h"
 #include "content/WavDecoder.h"
 #include "fuzz/InputFile.h"
+#include "fuzz/SoundSeeds.h"
 
 #include "base/MemoryDataSource.h"
 
@@ -34,6 +35,11 @@ void checkHeader(const std::uint8_t* data, std::size_t size)
     }
 }
 
+}
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    return fuzzseeds::writeSeeds(argc, argv, fuzzseeds::wavSeeds);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -1,10 +1,19 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for the given number of seconds.
-#   fuzz/run.sh [seconds] [TargetFuzz ...]     (default 60 seconds, all targets)
-# New inputs go to fuzz/out/<target>; fuzz/seeds/<target>, when there is one, holds valid inputs
-# to start from (for formats whose checksums random bytes never meet).
+# Builds the libFuzzer targets with clang and runs each for the given number of seconds, several
+# side by side.
+#   fuzz/run.sh [-j N] [seconds] [TargetFuzz ...]   (defaults: N = processors, 60 s, all targets)
+# fuzz/out/<target>/ is a target's corpus; targets of formats with structure first write into it
+# seeds made by the project's own writers. An input that stops a run (a sanitizer error, undefined
+# behaviour, a leak, a timeout, running out of memory) is saved in fuzz/out/<target>.failures/, and
+# each run's output is in fuzz/out/<target>.log. The end prints one line per target; the status is
+# 1 when any run failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+parallel=$(nproc)
+if [ "${1:-}" = "-j" ]; then
+  parallel="$2"
+  shift 2
+fi
 seconds="${1:-60}"
 shift || true
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
@@ -12,15 +21,50 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=
 cmake --build build-fuzz
 # Leaks inside the system's libraries that are not ours (see the file) are not reported.
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for source in fuzz/*Fuzz.cpp; do targets+=("$(basename "$source" .cpp)"); done
 fi
+
+run_target() {
+  local target="$1"
+  local out="fuzz/out/$target"
+  mkdir -p "$out" "$out.failures"
+  local status=0
+  ./build-fuzz/fuzz/"$target" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$out.failures/" "$out" >"$out.log" 2>&1 || status=$?
+  echo "$status" >"$out.status"
+}
+
+summarise() {
+  local target="$1"
+  local out="fuzz/out/$target"
+  local inputs edges corpus status failures
+  inputs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$out.log" | grep -o '[0-9]*$' || echo "?")
+  edges=$(grep -o ' cov: [0-9]*' "$out.log" | tail -n 1 | grep -o '[0-9]*' || echo "?")
+  corpus=$(find "$out" -type f | wc -l)
+  status=$(cat "$out.status")
+  failures=$(find "$out.failures" -type f | sort | tr '\n' ' ')
+  local result="clean"
+  if [ "$status" != 0 ] || [ -n "$failures" ]; then
+    result="FAILED (status $status) ${failures:-see $out.log}"
+  fi
+  printf '%-20s inputs %10s  edges %6s  corpus %6s  %s\n' "$target" "$inputs" "$edges" "$corpus" "$result"
+  [ "$result" = "clean" ]
+}
+
+echo "${#targets[@]} target(s), ${seconds}s each, $parallel at a time"
 for target in "${targets[@]}"; do
-  corpus="fuzz/out/$target"
-  mkdir -p "$corpus"
-  seeds=()
-  [ -d "fuzz/seeds/$target" ] && seeds=("fuzz/seeds/$target")
-  echo "== $target for ${seconds}s"
-  ./build-fuzz/fuzz/"$target" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=1 "$corpus" "${seeds[@]}"
+  while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do
+    wait -n || true
+  done
+  run_target "$target" &
 done
+wait
+
+failed=0
+for target in "${targets[@]}"; do
+  summarise "$target" || failed=1
+done
+exit "$failed"

@@ -1,0 +1,74 @@
+#pragma once
+
+// Seeds of the image formats, made by the demo world's image writers from the test pictures: small
+// files of every layout each writer makes.
+
+#include "fuzz/Seeds.h"
+#include "tests/support/TestPictures.h"
+#include "tools/demo/ImageWriters.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fuzzseeds
+{
+
+// A paletted picture whose every fifth pixel is transparent, written with a transparent entry.
+inline kestrel::Image withTransparentPixels(int width, int height)
+{
+    kestrel::Image image = testpictures::paletted(width, height, 15);
+    for (int i = 0; i < width * height; i += 5) {
+        *image.pixelAt(i % width, i / width) &= 0x00FFFFFF;
+    }
+    image.setComponents(4);
+    return image;
+}
+
+inline std::vector<Seed> gifSeeds()
+{
+    std::vector<Seed> seeds;
+    const auto add = [&seeds](const char* name, const kestrel::Image& image) {
+        if (const auto bytes = demo::writeGif(image)) {
+            seeds.push_back({name, *bytes});
+        }
+    };
+    add("one-pixel.gif", testpictures::paletted(1, 1, 1));
+    add("two-colours.gif", testpictures::paletted(17, 9, 2));
+    add("full-table.gif", testpictures::paletted(64, 48, 256));
+    add("transparent.gif", withTransparentPixels(24, 16));
+    return seeds;
+}
+
+inline std::vector<Seed> sgiSeeds()
+{
+    using demo::SgiByteOrder;
+    using demo::SgiStorage;
+    const kestrel::Image grey = testpictures::smooth(13, 7, 1);
+    const kestrel::Image colour = testpictures::smooth(21, 11, 3);
+    const kestrel::Image alpha = testpictures::smooth(9, 14, 4);
+    return {
+        {"grey-rle.sgi", demo::writeSgi(grey)},
+        {"grey-verbatim.sgi", demo::writeSgi(grey, {SgiStorage::Verbatim, 1, SgiByteOrder::BigEndian})},
+        {"rgb-rle.sgi", demo::writeSgi(colour)},
+        {"rgb-16-bit.sgi", demo::writeSgi(colour, {SgiStorage::Verbatim, 2, SgiByteOrder::BigEndian})},
+        {"rgba-rle-little.sgi", demo::writeSgi(alpha, {SgiStorage::RunLength, 1, SgiByteOrder::LittleEndian})},
+        {"rgba-16-bit-rle.sgi", demo::writeSgi(alpha, {SgiStorage::RunLength, 2, SgiByteOrder::BigEndian})},
+    };
+}
+
+inline std::vector<Seed> jpegSeeds()
+{
+    std::vector<std::uint8_t> cmyk(12 * 10 * 4);
+    for (std::size_t i = 0; i < cmyk.size(); ++i) {
+        cmyk[i] = static_cast<std::uint8_t>(i * 37);
+    }
+    return {
+        {"grey.jpg", demo::writeJpeg(testpictures::smooth(16, 16, 1))},
+        {"colour.jpg", demo::writeJpeg(testpictures::smooth(33, 17, 3))},
+        {"colour-low-quality.jpg", demo::writeJpeg(testpictures::smooth(40, 24, 3), 20)},
+        {"cmyk.jpg", demo::writeJpegSamples(cmyk.data(), 12, 10, demo::JpegColours::Cmyk)},
+    };
+}
+
+}
