@@ -16,6 +16,8 @@ TEST(ByteBuffer, ShrinkingToHalfKeepsTheBlockAndAnyGrowthReallocatesExactlyKeepi
     EXPECT_EQ(buffer.capacity(), 400u);
     std::iota(buffer.data(), buffer.data() + 400, std::uint8_t{0});
     buffer.resize(300, true);
+    buffer.resize(350, true);
+    EXPECT_EQ(buffer.capacity(), 350u);
     buffer.resize(1200, true);
     EXPECT_EQ(buffer.capacity(), 1200u);
     for (int i = 0; i < 300; ++i) {

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include <sys/utsname.h>
 #include <unistd.h>
 
 TEST(debug, WritesEachMessageExactlyAsFormattedOnlyWhileALogFileIsSet)
@@ -130,13 +131,20 @@ TEST(getTime, IsZeroAtTheFirstCallAndNeverDecreasesOnAnyThread)
     EXPECT_EQ(failures, 0);
 }
 
-TEST(systemInformation, NamesThisProgramInTheSystemsPathFormAndCountsMemoryBeyondFourGigabytes)
+TEST(systemInformation, DescribesThisProgramInTheSystemsPathFormAndThisMachineWithMemoryBeyondFourGigabytes)
 {
     const std::string onDisk = std::filesystem::canonical("/proc/self/exe").string();
     const std::string path = heron::programPath();
     EXPECT_EQ(path, heron::FilePath(onDisk.c_str()).c_str());
     EXPECT_EQ(heron::diskPath(heron::programPath()).c_str(), onDisk);
     EXPECT_EQ(heron::programDirectory() + std::string("base_unit_tests"), path);
+
+    utsname names{};
+    ASSERT_EQ(uname(&names), 0);
+    EXPECT_STREQ(heron::osFamilyName(), names.sysname);
+    EXPECT_STREQ(heron::osVersionName(), names.release);
+    EXPECT_EQ(heron::osVersion(), 1000);
+    EXPECT_EQ(heron::cpuCount(), static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)));
     // Counted in 64 bits: the product of pages and page size, not a 32-bit wrap of it.
     EXPECT_EQ(heron::memorySize(), std::uint64_t(sysconf(_SC_PHYS_PAGES)) * std::uint64_t(sysconf(_SC_PAGESIZE)));
 }

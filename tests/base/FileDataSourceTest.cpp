@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <random>
 #include <tuple>
 #include <unistd.h>
@@ -105,11 +106,30 @@ TEST(FileDataSourceTest, AMissingFileIsNotOkAndReadingPastTheEndGivesMinusOneAnd
     EXPECT_EQ(source.peekByte(), -1);
 }
 
-TEST(FileDataSourceTest, AValueAcrossTheBufferEndReadsWholeAndAReadPastTheEndSetsTheErrorFlag)
+TEST(FileDataSourceTest, ReadsOfAnySizeStraddlingTheBufferDeliverTheFileInOrderAndAReadPastTheEndSetsTheErrorFlag)
 {
     TempFolder folder;
     const std::uint32_t size = 3 * FileDataSource::bufferSize + 5;
     const std::string path = makeFile(folder, "straddle.bin", size);
+    const std::uint32_t steps[] = {4, 1, 3, 4, 7, 4, 65531, 4, 2, 4, 70000, 4};
+    FileDataSource inOrder(path.c_str());
+    std::uint32_t position = 0;
+    for (std::size_t k = 0; position < size; ++k) {
+        const std::uint32_t want = std::min(steps[k % std::size(steps)], size - position);
+        Bytes got(want);
+        ASSERT_EQ(inOrder.read(got.data(), want), want) << position;
+        for (std::uint32_t i = 0; i < want; ++i) {
+            ASSERT_EQ(got[i], patternByte(position + i)) << position + i;
+        }
+        position += want;
+        ASSERT_EQ(inOrder.tell(), position);
+    }
+    EXPECT_TRUE(inOrder.isOK());
+    Bytes more(100000);
+    EXPECT_EQ(inOrder.read(more.data(), 100000), 0u);
+    EXPECT_TRUE(inOrder.hasError());
+
+    // A value across the buffer end reads whole; a read past the end gives what is left.
     const std::uint32_t at = FileDataSource::bufferSize - 2;
     FileDataSource source(path.c_str());
     source.skip(at);
@@ -117,6 +137,7 @@ TEST(FileDataSourceTest, AValueAcrossTheBufferEndReadsWholeAndAReadPastTheEndSet
     source.readUInt32(value);
     EXPECT_EQ(value, patternByte(at) | patternByte(at + 1) << 8 | patternByte(at + 2) << 16 |
                          std::uint32_t(patternByte(at + 3)) << 24);
+    EXPECT_TRUE(source.isOK());
     Bytes rest(size);
     EXPECT_EQ(source.read(rest.data(), size), size - at - 4);
     EXPECT_EQ(rest[size - at - 5], patternByte(size - 1));
@@ -231,6 +252,7 @@ TEST(FileDataDestTest, TypedWritesAndBlocksOfAnySizeReachTheFileAsAMemorySinkHol
                 sink->write(block.data(), std::uint32_t(block.size()));
             }
         }
+        EXPECT_TRUE(file.isOK());
     }
     const Bytes expected = bytesOf(memory);
     EXPECT_TRUE(readWholeFile(path) == std::string(expected.begin(), expected.end()));

@@ -44,6 +44,7 @@ TEST(FilePath, NormalisesAndSplitsIntoParts)
         {"C:/Data/Song.OGG", "c:\\data\\song.ogg", "c:\\data\\", "song.ogg", ".ogg"},
         {"readme", "readme", "", "readme", ""},
         {"c:\\my.dir\\file", "c:\\my.dir\\file", "c:\\my.dir\\", "file", ""},
+        {"c:\\a\\\\b", "c:\\a\\b", "c:\\a\\", "b", ""},
         {"c:\\a\\\\\\\\b.x.y", "c:\\a\\b.x.y", "c:\\a\\", "b.x.y", ".y"},
         {"\\\\Server\\share\\x", "\\\\server\\share\\x", "\\\\server\\share\\", "x", ""},
         {"/home//User/", "\\home\\user\\", "\\home\\user\\", "", ""},
@@ -87,6 +88,7 @@ TEST(FilePath, EditsReplaceOnePartAndRefreshTheCache)
     const Case cases[] = {
         {"c:\\cache\\a.wav", [](FilePath& p) { p.setExtension(".snd"); }, "c:\\cache\\a.snd", "c:\\cache\\", ".snd"},
         {"c:\\cache\\a", [](FilePath& p) { p.setExtension(".snd"); }, "c:\\cache\\a", "c:\\cache\\", ""},
+        {"c:\\in\\x.gif", [](FilePath& p) { p.setDirectory("D:/Out"); }, "d:\\out\\x.gif", "d:\\out\\", ".gif"},
         {"c:\\in\\x.gif", [](FilePath& p) { p.setDirectory("e:\\"); p.setName("Y.GIF"); }, "e:\\Y.GIF", "e:\\", ".GIF"},
         {"c:\\data\\m.mdl", [](FilePath& p) { p.intoSubdirectory("Cache"); },
             "c:\\data\\cache\\m.mdl", "c:\\data\\cache\\", ".mdl"},
@@ -150,6 +152,7 @@ TEST(FilePath, FindsMixedCaseNamesOnDisk)
 
     EXPECT_TRUE(own(folder, "tunes/subdir/").stat().isDirectory);
     EXPECT_TRUE(own(folder, "tunes/x").directoryExists());
+    EXPECT_TRUE(FilePath("c:\\x.txt").directoryExists());
     EXPECT_TRUE(FilePath("\\x.txt").directoryExists());
     EXPECT_FALSE(FilePath("").directoryExists());
     EXPECT_FALSE(own(folder, "nothing/x").directoryExists());

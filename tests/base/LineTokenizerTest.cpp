@@ -47,14 +47,18 @@ TEST(LineTokenizer, KeywordsMatchAtTheFirstWordWithOrWithoutCaseAndWholeWord)
     const Case cases[] = {
         {"  Fog  1.5", "fo", false, true, false},
         {"  Fog  1.5", "fo", false, false, true},
+        {"  Fog  1.5", "Sky", false, true, false},
         {"fog 1", "Fog", true, true, false},
         {"fog 1", "fog", true, true, true},
         {"fogcolor 1", "fog", false, true, false},
         {"fog", "fog", false, true, true},
+        {"fog\t1", "fog", false, true, true},
         {"fog 1", "fog ", false, true, true},
         {"fog", "fog ", false, true, false},
         {"", "", false, true, true},
         {"", "x", false, false, false},
+        {"   ", "", false, true, true},
+        {"FOG 1", "fog", false, true, true},
     };
     for (const Case& c : cases) {
         Lines lines(c.line);

@@ -87,6 +87,7 @@ TEST(NetConnection, AClosedPortAPortBeyondSixteenBitsOrAddressZeroGiveNoConnecti
     const Case cases[] = {
         {loopback::freePort(), loopback::address, heron::NetRefused, "error code: "},
         {listener.port() + 65536, loopback::address, heron::NetFailure, "not a TCP port"},
+        {listener.port() - 65536, loopback::address, heron::NetFailure, "not a TCP port"},
         {-1, loopback::address, heron::NetFailure, "not a TCP port"},
         {0, 0, heron::NetNoError, ""},
     };

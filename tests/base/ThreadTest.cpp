@@ -111,9 +111,13 @@ TEST(Thread, RunsAtEveryPriorityIndexAndLowersItsPriorityWhenAsked)
 
 TEST(sleepMs, SleepsAtLeastTheGivenTimeAndReturnsAtOnceForNoTime)
 {
-    const double before = heron::getTime();
+    double before = heron::getTime();
     heron::sleepMs(20);
+    EXPECT_GE(heron::getTime() - before, 0.0195);
+    before = heron::getTime();
+    heron::sleepSeconds(0.0209);
     EXPECT_GE(heron::getTime() - before, 0.0195);
     heron::sleepSeconds(-1.0);
     heron::sleepSeconds(std::nan(""));
+    heron::sleepMs(0);
 }

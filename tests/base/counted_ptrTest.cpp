@@ -7,6 +7,7 @@
 #include <atomic>
 #include <barrier>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace
@@ -23,6 +24,12 @@ public:
 
 // A Refcountable class: its pointers count with the object's own count.
 using Counted = Mortal<heron::Refcountable>;
+
+class CountedChild : public Counted
+{
+public:
+    using Counted::Counted;
+};
 
 // A list node that owns the next node.
 class Node : public heron::Refcountable
@@ -110,15 +117,26 @@ TEST(counted_ptr, SharesTheCountOfARefcountableObjectAndPointsToDerivedObjectsTh
     object->release();
     EXPECT_EQ(deaths, 1);
 
-    // A plain object's shared block goes with the pointer to its base.
+    // A plain object's shared block goes with the pointer to its base; a Refcountable object keeps
+    // counting itself through the pointer to its base.
     heron::counted_ptr<PlainChild> child(new PlainChild(deaths));
+    heron::counted_ptr<CountedChild> countedChild(new CountedChild(deaths));
     heron::counted_ptr<Plain> base;
     base = child;
     EXPECT_EQ(base.refCount(), 2);
+    heron::counted_ptr<Plain> plain(child);
+    heron::counted_ptr<Counted> counted;
+    counted = countedChild;
+    EXPECT_EQ(plain.get(), child.get());
+    EXPECT_EQ(std::make_pair(plain.refCount(), counted.refCount()), std::make_pair(3, 2));
     child.reset();
+    countedChild.reset();
+    plain.reset();
     EXPECT_EQ(deaths, 1);
     base.reset();
     EXPECT_EQ(deaths, 2);
+    counted.reset();
+    EXPECT_EQ(deaths, 3);
 }
 
 TEST(counted_ptr, AssigningFromAPointerThatTheOldObjectOwnsKeepsTheNewObject)

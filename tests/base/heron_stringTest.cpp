@@ -25,17 +25,26 @@ void expectOutOfRange(Action action, const char* message)
 
 TEST(heron_string, PushBackDoublesTheBlockOtherGrowthFitsExactlyAndLargeBlocksAreReused)
 {
-    EXPECT_TRUE(heron_string().isInline());
+    const heron_string empty;
+    EXPECT_TRUE(empty.isInline() && empty.capacity() == 0);
+    EXPECT_EQ(heron_string::npos, 0x7fffffffu);
+    EXPECT_STREQ(heron_string(nullptr).c_str(), "");
     EXPECT_STREQ(heron_string(nullptr, 5).c_str(), "");
     heron_string s(127, 'a');
     EXPECT_TRUE(s.isInline());
     s.push_back('x');
+    EXPECT_EQ(s.capacity(), 254u);
     s.resize(254, 'y');
     EXPECT_EQ(s.capacity(), 254u);
     s.push_back('z');
     EXPECT_EQ(s.capacity(), 508u);
     EXPECT_EQ(s[127], 'x');
+    EXPECT_EQ(s.c_str()[255], '\0');
 
+    heron_string a(200, 'a');
+    a.append("0123456789", 10);
+    EXPECT_EQ(a.capacity(), 210u);
+    EXPECT_EQ(a.compare(200, 10, "0123456789"), 0);
     heron_string t("abc");
     t.insert(1, std::string(200, 'q').c_str(), 200);
     EXPECT_EQ(t.capacity(), 203u);
@@ -44,25 +53,46 @@ TEST(heron_string, PushBackDoublesTheBlockOtherGrowthFitsExactlyAndLargeBlocksAr
     heron_string r(400, 'a');
     const char* const block = r.c_str();
     r.assign(std::string(300, 'b').c_str());
+    EXPECT_EQ(r.c_str(), block);
     r.resize(10);
     EXPECT_EQ(r.c_str(), block);
+    r.erase(5);
+    EXPECT_EQ(r.c_str(), block);
+    EXPECT_EQ(r.capacity(), 400u);
     r.resize(20, 'c');
     EXPECT_TRUE(r.isInline());
-    EXPECT_STREQ(r.c_str(), "bbbbbbbbbbcccccccccc");
+    EXPECT_STREQ(r.c_str(), "bbbbbccccccccccccccc");
+    r.assign(std::string(128, 'd').c_str());
+    EXPECT_EQ(r.capacity(), 128u);
+    r.assign(static_cast<const char*>(nullptr));
+    EXPECT_EQ(r.length(), 0u);
+    r.assign(3, 'k');
+    EXPECT_STREQ(r.c_str(), "kkk");
 }
 
 TEST(heron_string, CopiesAndMovesNeverShareABlock)
 {
+    const heron_string shortText("short");
     const heron_string longText(std::string(150, 'L').c_str());
-    heron_string a(longText);
+    heron_string a(shortText);
+    heron_string b(longText);
+    EXPECT_NE(b.c_str(), longText.c_str());
+    EXPECT_EQ(b, longText);
+    b = shortText;
+    EXPECT_STREQ(b.c_str(), "short");
+    a = longText;
     EXPECT_NE(a.c_str(), longText.c_str());
     const heron_string& self = a;
     a = self;
     EXPECT_EQ(a, longText);
-    heron_string target(std::string(200, 'T').c_str());
-    target = std::move(a);
-    EXPECT_EQ(target, longText);
+
+    heron_string moved(std::move(a));
+    EXPECT_EQ(moved, longText);
     EXPECT_TRUE(a.isInline() && a.empty());
+    heron_string target(std::string(200, 'T').c_str());
+    target = std::move(moved);
+    EXPECT_EQ(target, longText);
+    EXPECT_TRUE(moved.isInline() && moved.empty());
     target = heron_string("tiny");
     EXPECT_STREQ(target.c_str(), "tiny");
 }

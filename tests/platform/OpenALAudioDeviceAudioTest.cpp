@@ -61,9 +61,20 @@ TEST_F(LoopbackTest, SoundToTheListenersRightIsLouderOnTheRight)
     ASSERT_TRUE(buffer->play());
     EXPECT_GT(level(1), 1000.0);
     EXPECT_GT(level(1), 10 * level(0));
+
+    buffer->setPosition({-5.0f, 0.0f, 0.0f});
+    EXPECT_GT(level(0), 10 * level(1));
+
+    plat::AudioListener facingRight;
+    facingRight.front = {1.0f, 0.0f, 0.0f};
+    device->setListener(facingRight);
+    buffer->setPosition({0.0f, 5.0f, 0.0f});        // ahead in the world is now to the listener's left
+    EXPECT_GT(level(0), 10 * level(1));
+
     plat::AudioListener facingBack;
     facingBack.front = {0.0f, -1.0f, 0.0f};
     device->setListener(facingBack);
+    buffer->setPosition({5.0f, 0.0f, 0.0f});        // the world's right is now the listener's left
     EXPECT_GT(level(0), 10 * level(1));
 }
 

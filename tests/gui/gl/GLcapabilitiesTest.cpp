@@ -46,11 +46,20 @@ TEST(GLcapabilitiesTest, ReportListsEveryExtensionOnItsOwnLineAndOmitsAnEmptyWin
     }
     ASSERT_GT(names.size(), 2 * heron::debugBufferSize);
     kestrel::GLcapabilities record;
+    record.vendor = "V";
+    record.renderer = "R";
+    record.version = "1.5";
+    record.hardwareAccelerated = false;
+    record.textureUnits = 2;
     record.extensions = names.c_str();
     {
         LogCapture log;
         record.print();
         const std::string text = log.text();
+        EXPECT_NE(text.find("\n\nOpenGL info\n-----------\nVendor = V\nRenderer = R\nVersion = 1.5\n"
+                            "Hardware acceleration? No\n"),
+                  std::string::npos);
+        EXPECT_NE(text.find("Texture units = 2\n"), std::string::npos);
         EXPECT_NE(text.find("---------------------------\n" + lines + "\n\n"), std::string::npos);
         EXPECT_EQ(text.find(heron::debugCutMark), std::string::npos);
         EXPECT_EQ(text.find("Supported WGL extensions"), std::string::npos);

@@ -20,7 +20,7 @@ std::size_t nextError = 0;
 
 }
 
-TEST(GLstateTest, FogFollowsItsStateOnlyWhileFogIsEnabledAndUnknownStatesDoNothing)
+TEST(GLstateTest, StatesMapToTheirGLSwitchesFogOnlyWhileFogIsEnabledAndUnknownStatesToNone)
 {
     using kestrel::GLStateId;
     struct Case
@@ -31,13 +31,19 @@ TEST(GLstateTest, FogFollowsItsStateOnlyWhileFogIsEnabledAndUnknownStatesDoNothi
         Calls offCalls;
     };
     const Case cases[] = {
+        {GLStateId::Lighting, false, {call("Enable", {GL_LIGHTING})}, {call("Disable", {GL_LIGHTING})}},
+        {GLStateId::Blending, false, {call("Enable", {GL_BLEND})}, {call("Disable", {GL_BLEND})}},
         {GLStateId::Fog, false, {}, {}},
         {GLStateId::Fog, true, {call("Enable", {GL_FOG})}, {call("Disable", {GL_FOG})}},
+        {GLStateId::AlphaTest, false, {call("Enable", {GL_ALPHA_TEST})}, {call("Disable", {GL_ALPHA_TEST})}},
+        {GLStateId::DepthWrites, false, {call("DepthMask", {1})}, {call("DepthMask", {0})}},
+        {GLStateId::ColourWrites, false, {call("ColorMask", {1, 1, 1, 1})}, {call("ColorMask", {0, 0, 0, 0})}},
         {GLStateId::SmoothShading, false, {call("ShadeModel", {GL_SMOOTH})}, {call("ShadeModel", {GL_FLAT})}},
         {GLStateId::SphereMap, false,
          {call("TexGeni", {GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP}), call("TexGeni", {GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP}),
           call("Enable", {GL_TEXTURE_GEN_S}), call("Enable", {GL_TEXTURE_GEN_T})},
          {call("Disable", {GL_TEXTURE_GEN_S}), call("Disable", {GL_TEXTURE_GEN_T})}},
+        {GLStateId::FaceCulling, false, {call("Enable", {GL_CULL_FACE})}, {call("Disable", {GL_CULL_FACE})}},
         {static_cast<GLStateId>(11), false, {}, {}},
         {static_cast<GLStateId>(-1), false, {}, {}},
     };

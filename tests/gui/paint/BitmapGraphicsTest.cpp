@@ -108,6 +108,9 @@ TEST(BitmapGraphicsTest, ShapesPaintTheirHandWorkedPixels)
          {"X.....X", "XXXXXX.", "X......", ".XXXXX."}},
         {"a diagonal follows Bresenham from the first point", {0, 0, 5, 4},
          [](auto& g) { g.drawLine(0, 0, 3, 3); }, {"...X.", "..X..", ".X...", "X...."}},
+        {"a shallow diagonal", {0, 0, 5, 3}, [](auto& g) { g.drawLine(0, 0, 4, 2); }, {"...XX", ".XX..", "X...."}},
+        {"a steep diagonal drawn leftwards", {0, 0, 3, 5},
+         [](auto& g) { g.drawLine(2, 0, 0, 4); }, {"X..", "X..", ".X.", ".X.", "..X"}},
         {"window coordinates map onto the paint rectangle", {100, 50, 4, 3},
          [](auto& g) {
              g.drawPoint(100, 50);

@@ -76,6 +76,11 @@ TEST(FontTest, EveryFaceHasAUsableDefaultSizeAndOneThatCannotLoadTakesTheFallbac
     }
     const Font mono(FontKey{123, 0, 0});
     EXPECT_EQ(mono.charWidth('i'), mono.charWidth('W'));
+    // The menu and GUI faces are sans-serif, not monospaced.
+    for (const int face : {126, 127}) {
+        const Font font(FontKey{face, 0, 0});
+        EXPECT_LT(font.charWidth('i'), font.charWidth('W')) << face;
+    }
 
     const LogCapture log;
     const Font font(FontKey{125, 100000, 0});

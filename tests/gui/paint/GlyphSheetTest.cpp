@@ -53,7 +53,7 @@ TEST(GlyphSheetTest, CellsFillRowsFromTheTopLeftAndTheSheetGrowsWidthWhenSquareE
 
 TEST(GlyphSheetTest, EveryGlyphOfAFontSheetSitsWhollyInItsOwnCell)
 {
-    for (const FontKey key : {FontKey{124, 0, 0}, FontKey{125, 16, 0}}) {
+    for (const FontKey key : {FontKey{123, 0, 0}, FontKey{124, 0, 0}, FontKey{125, 0, 0}, FontKey{125, 16, 0}}) {
         SCOPED_TRACE(testing::Message() << key.face << " at " << key.size);
         const Font font(key);
         const GlyphSheet sheet = font.glyphSheet(32, 95, false);
@@ -80,6 +80,13 @@ TEST(GlyphSheetTest, EveryGlyphOfAFontSheetSitsWhollyInItsOwnCell)
                 }
             }
             EXPECT_GE(inCell, inked) << "'" << static_cast<char>(32 + i) << "'";
+        }
+        // Nothing but the space is blank.
+        const Rect space = sheet.cell(0);
+        for (int y = space.y; y < space.y + space.height; ++y) {
+            for (int x = space.x; x < space.x + space.width; ++x) {
+                EXPECT_EQ(sheet.coverageAt(x, y), 0);
+            }
         }
     }
     // 'H' fills its cell from the row above the baseline (descent rows up) to the cap height.

@@ -4,8 +4,11 @@
 
 using kestrel::GuiColor;
 
-TEST(GuiColorTest, NumbersOutsideThePaletteAreBlack)
+TEST(GuiColorTest, ThemeColoursAreOpaqueAndNumbersOutsideThePaletteAreBlack)
 {
+    for (int c = 0; c < GuiColor::TRANSPARENT; ++c) {
+        EXPECT_EQ(GuiColor::toSystemColour(c) >> 24, 0xFFu) << c;
+    }
     EXPECT_EQ(GuiColor::toSystemColour(GuiColor::TRANSPARENT), 0u);
     // Packed as 0xAABBGGRR.
     EXPECT_EQ(GuiColor::toSystemColour(GuiColor::RED), 0xFF0000FFu);

@@ -62,12 +62,21 @@ TEST(ImageTest, CopiesShareTheBodyCopyFromMakesAnOwnOneEvenFromItselfAndTheLastH
     EXPECT_EQ(separate.components(), 4);
     separate.copyFrom(Image());
     EXPECT_TRUE(separate.isEmpty());
-    original = Image();
+    {
+        Image copy = shared;
+        const Image moved = std::move(copy);
+        EXPECT_EQ(original.body()->refCount(), 3);
+        original = Image();
+        EXPECT_EQ(*moved.pixelAt(0, 0), 99u);
+    }
     EXPECT_EQ(shared.body()->refCount(), 1);
 
     Image image = imageOf(1, 1, {7});
+    const ImageBody* const body = image.body();
     Image& alias = image;
     image = alias;
+    EXPECT_EQ(image.body(), body);
+    EXPECT_EQ(image.body()->refCount(), 1);
     image.copyFrom(alias);
     EXPECT_EQ(*image.pixelAt(0, 0), 7u);
 }
@@ -131,7 +140,7 @@ TEST(ImageTest, ResizeResamplesByHand)
     }
 }
 
-TEST(ImageTest, HugeStretchesStayInsideTheSource)
+TEST(ImageTest, HugeStretchesStayInsideTheSourceAndShrinkingKeepsAreas)
 {
     // 2 -> 100000 gives a step of 1/65536 (and 2 -> 200000 a step of 0): the walk starts on the end.
     for (const int width : {100000, 200000}) {
@@ -141,6 +150,20 @@ TEST(ImageTest, HugeStretchesStayInsideTheSource)
         EXPECT_EQ(*row.pixelAt(width - 1, 0), 0xFF0000FFu);
         EXPECT_EQ(*row.pixelAt(0, 0) & 0xFFFFFF00, 0xFF000000u);
     }
+    // 256 -> 100 goes through 200: a picture split in two halves keeps its halves.
+    Pixels halves(256 * 256);
+    for (std::size_t i = 0; i < halves.size(); ++i) {
+        halves[i] = (i % 256) < 128 ? 0xFF000000 : 0xFFFFFFFF;
+    }
+    Image big = imageOf(256, 256, halves);
+    big.resize(100, 100);
+    ASSERT_EQ(big.height(), 100);
+    EXPECT_EQ(*big.pixelAt(0, 0), 0xFF000000u);
+    EXPECT_EQ(*big.pixelAt(99, 99), 0xFFFFFFFFu);
+    Image quarter = imageOf(256, 256, halves);
+    quarter.resize(64, 64);
+    EXPECT_EQ(*quarter.pixelAt(31, 10), 0xFF000000u);
+    EXPECT_EQ(*quarter.pixelAt(32, 10), 0xFFFFFFFFu);
 }
 
 TEST(ImageTest, NoiseFollowsTheMultiplyWithCarryGenerators)

@@ -27,10 +27,12 @@ TEST(CommandLine, WordsSplitAtSpacesAndQuotedGroupsKeepTheirBlanks)
         Words expected;
     } table[] = {
         {"", {}},
+        {"    ", {}},
         {nullptr, {}},
         {"a \"b c\" d", {"a", "b c", "d"}},
         {"\"C:\\Program Files\\x.exe\" -delete_data", {"C:\\Program Files\\x.exe", "-delete_data"}},
         {"\"x\"y", {"x", "y"}},
+        {"\"\"", {""}},
         {"\"open to the end  ", {"open to the end  "}},
         {"mid\"quote\" here", {"mid\"quote\"", "here"}},
         {"tab\tis\tpart", {"tab\tis\tpart"}},

@@ -1,6 +1,7 @@
 #include "support/FakeDesktop.h"
 
 #include <string>
+#include <utility>
 
 namespace
 {
@@ -8,12 +9,18 @@ namespace
 using kestrel::ScreenMode;
 using ScreenModes = testing_gui::FakeDesktop;
 
-TEST_F(ScreenModes, IndicesOutsideTheNameTablesAreNamedByAnEllipsis)
+TEST_F(ScreenModes, IndicesHaveTheirDisplayNames)
 {
-    EXPECT_STREQ(kestrel::resolutionNames(-1), "current");
-    EXPECT_STREQ(kestrel::resolutionNames(5), "...");
-    EXPECT_STREQ(kestrel::colourDepthNames(2), "...");
-    EXPECT_STREQ(kestrel::refreshRateNames(-2), "...");
+    const std::pair<std::string, std::string> names[] = {
+        {kestrel::resolutionNames(-1), "current"}, {kestrel::resolutionNames(0), "640 x 480"},
+        {kestrel::resolutionNames(4), "1600 x 1200"}, {kestrel::resolutionNames(5), "..."},
+        {kestrel::colourDepthNames(1), "32 bit"}, {kestrel::colourDepthNames(2), "..."},
+        {kestrel::refreshRateNames(-1), "default"}, {kestrel::refreshRateNames(2), "85 Hz"},
+        {kestrel::refreshRateNames(-2), "..."},
+    };
+    for (const auto& [got, expected] : names) {
+        EXPECT_EQ(got, expected);
+    }
 }
 
 TEST_F(ScreenModes, TheCurrentModeReadsBackAsIndices)

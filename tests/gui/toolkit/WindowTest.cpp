@@ -180,10 +180,16 @@ TEST_F(Windows, OnlyDirtyWindowsPaintResizesRepaintAndTheCloseRequestCloses)
     resized.width = 150;
     resized.height = 90;
     fake.push(resized);
+    plat::FakeBackend::Window& desktop = fake.windows.at(window.nativeHandle());
+    desktop.width = 150;
+    desktop.height = 90;
+    desktop.screen.assign(150 * 90, 0);
     const std::size_t presented = fake.presents.size();
     drain();
     EXPECT_EQ(window.getBounds(), (kestrel::Rect{0, 0, 150, 90}));
     EXPECT_EQ(fake.presents.size(), presented + 1);
+    EXPECT_FALSE(window.isDirty());
+    EXPECT_NE(fake.pixelAt(window.nativeHandle(), 149, 89), 0u);
 
     input(plat::InputKind::CloseRequest, window);
     drain();

@@ -15,6 +15,10 @@ TEST(Windows1252Test, EveryByteSurvivesTheRoundTrip)
     }
     const std::string utf8 = windows1252ToUtf8(all);
     EXPECT_EQ(utf8ToWindows1252(utf8), all);
+    for (int byte = 0; byte < 256; ++byte) {
+        const char32_t code = plat::windows1252ToUnicode(static_cast<unsigned char>(byte));
+        EXPECT_EQ(plat::unicodeToWindows1252(code), byte) << byte;
+    }
 }
 
 TEST(Windows1252Test, BytesBecomeTheirUnicodeCharacters)
