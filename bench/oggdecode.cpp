@@ -35,10 +35,7 @@ demo::Pcm song()
     demo::Pcm pcm = demo::sinePad(pad);
     demo::NoiseSpec noise;
     noise.seconds = songSeconds;
-    const demo::Pcm sea = demo::filteredNoise(noise);
-    for (std::size_t i = 0; i < pcm.samples.size(); ++i) {
-        pcm.samples[i] = static_cast<std::int16_t>(std::clamp(pcm.samples[i] + sea.samples[i], -32768, 32767));
-    }
+    demo::mixInto(pcm, demo::filteredNoise(noise), 0.0);
     return pcm;
 }
 

@@ -83,7 +83,7 @@ Pcm filteredNoise(const NoiseSpec& spec)
     for (int f = 0; f < pcm.frames(); ++f) {
         const double t = static_cast<double>(f) / spec.rate;
         const double swell = spec.swell > 0.0 ? 0.6 + 0.4 * std::sin(2.0 * pi * spec.swell * t) : 1.0;
-        const double gain = spec.level * swell * envelope(t, spec.seconds, 0.05, 0.05);
+        const double gain = spec.level * swell * envelope(t, spec.seconds, spec.attack, spec.release);
         for (int c = 0; c < spec.channels; ++c) {
             const double white = nextRandom(state) / 2147483648.0 - 1.0;
             low[static_cast<std::size_t>(c)] += smoothing * (white - low[static_cast<std::size_t>(c)]);
@@ -91,6 +91,18 @@ Pcm filteredNoise(const NoiseSpec& spec)
         }
     }
     return pcm;
+}
+
+void mixInto(Pcm& target, const Pcm& source, double atSeconds, double gain)
+{
+    if (target.channels != source.channels || atSeconds < 0.0) {
+        return;
+    }
+    const auto start = static_cast<std::size_t>(std::lround(atSeconds * target.rate)) * static_cast<std::size_t>(target.channels);
+    for (std::size_t i = 0; i < source.samples.size() && start + i < target.samples.size(); ++i) {
+        const double sum = target.samples[start + i] + gain * source.samples[i];
+        target.samples[start + i] = static_cast<std::int16_t>(std::lround(std::clamp(sum, -fullScale - 1.0, fullScale)));
+    }
 }
 
 }

@@ -30,6 +30,8 @@ struct NoiseSpec
     double seconds = 1.0;
     double cutoff = 800.0;              // Hz of the one-pole low-pass
     double swell = 0.2;                 // Hz of the slow rise and fall of the level (0: steady)
+    double attack = 0.05;               // seconds of raised-cosine fade-in
+    double release = 0.05;              // seconds of raised-cosine fade-out at the end
     double level = 0.3;
     std::uint32_t seed = 1;
     int channels = 2;
@@ -38,5 +40,9 @@ struct NoiseSpec
 
 // White noise through a low-pass, its level swelling like surf; each channel has its own noise.
 Pcm filteredNoise(const NoiseSpec& spec);
+
+// Adds source, times gain, into target from the frame at the given second on, clipping at full
+// scale; what runs past target's end is dropped. Both must have the same channels.
+void mixInto(Pcm& target, const Pcm& source, double atSeconds, double gain = 1.0);
 
 }

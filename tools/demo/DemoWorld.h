@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// The demo world "Glasstide": every file it is made of, generated here, written into a folder
+// that the packer turns into the game's data file.
+namespace demo
+{
+
+// One file of the world: its path under the folder ('/' between folders) and its bytes.
+struct WorldFile
+{
+    std::string path;
+    std::string bytes;
+};
+
+// The sound effects (16-bit mono at 44,100 Hz, the layout emitters play) and the songs (Ogg
+// Vorbis, stereo at 44,100 Hz). Empty, with the reason in error, when the encoder fails.
+std::vector<WorldFile> worldSounds(std::string& error);
+
+// Writes every file of the world under folder; false with the reason in error.
+[[nodiscard]] bool writeDemoWorld(const std::filesystem::path& folder, std::string& error);
+
+}
