@@ -60,7 +60,7 @@ void ExrefBranch::traverse(Traverser& traverser)
     if (callback && !callback->preTraverse(traverser, *this)) {
         return;
     }
-    if (!(traverser.cullingActive() && traverser.isCulled(*this)) && traverser.enterReference()) {
+    if (!(traverser.cullingActive() && traverser.isCulled(*this)) && traverser.enterReference(*m_database)) {
         m_database->traverse(traverser);
         traverser.leaveReference();
     }

@@ -2,7 +2,10 @@
 
 #include "base/Debug.h"
 #include "scene/graph/Branch.h"
+#include "scene/graph/InstanceBranch.h"
 #include "scene/render/Viewer.h"
+
+#include <algorithm>
 
 namespace finch
 {
@@ -48,6 +51,8 @@ bool Traverser::start(const Matrix& m, const Matrix& mInverse)
     m_lodScale = 1.0f;
     m_lodScaleInvSq = 1.0f;
     m_instancePath.clear();
+    m_shown.clear();
+    m_cycleLogged = false;
     m_instanceVisits = 0;
     m_nesting = 0;
     // Only a list with something in it is queued: walks that are never drawn (collision, rays)
@@ -129,19 +134,33 @@ const Matrix& Traverser::inverseModelView() const
     return record(m_inverses, m_current).matrix;
 }
 
-bool Traverser::nestingAllowed()
+bool Traverser::nestingAllowed(const void* shown)
 {
+    if (std::find(m_shown.begin(), m_shown.end(), shown) != m_shown.end()) {
+        if (!m_cycleLogged) {
+            heron::debug("Traverser - an instance or external reference shows what holds it; the cycle is cut!\n");
+            m_cycleLogged = true;
+        }
+        return false;
+    }
     if (m_nesting >= maxInstanceNesting) {
         heron::debug("Traverser - instances and external references nest too deeply; the walk goes no deeper!\n");
         return false;
     }
     ++m_nesting;
+    m_shown.push_back(shown);
     return true;
+}
+
+void Traverser::leaveNesting()
+{
+    m_shown.pop_back();
+    --m_nesting;
 }
 
 bool Traverser::enterInstance(InstanceBranch* branch)
 {
-    if (!nestingAllowed()) {
+    if (!nestingAllowed(branch->instance())) {
         return false;
     }
     m_instancePath.push_back(branch);
@@ -151,17 +170,17 @@ bool Traverser::enterInstance(InstanceBranch* branch)
 void Traverser::leaveInstance()
 {
     m_instancePath.pop_back();
-    --m_nesting;
+    leaveNesting();
 }
 
-bool Traverser::enterReference()
+bool Traverser::enterReference(const Database& database)
 {
-    return nestingAllowed();
+    return nestingAllowed(&database);
 }
 
 void Traverser::leaveReference()
 {
-    --m_nesting;
+    leaveNesting();
 }
 
 }

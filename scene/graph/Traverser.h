@@ -12,6 +12,7 @@ namespace finch
 {
 
 class Branch;
+class Database;
 class InstanceBranch;
 class Viewer;
 
@@ -71,11 +72,14 @@ public:
     const Matrix& modelView() const;
     const Matrix& inverseModelView() const;
 
-    // The instance branches walked through to the current branch, outermost first.
+    // The instance branches walked through to the current branch, outermost first. Entering is
+    // refused (logged once per walk) past the nesting limit, and when the branch shows an object
+    // the walk is already inside: that is a cycle, which would otherwise be walked again at every
+    // level, twice as often at each level for an object that shows itself twice.
     bool enterInstance(InstanceBranch* branch);
     void leaveInstance();
-    // Counts external references on the way down (for the nesting limit).
-    bool enterReference();
+    // The same for the database an external reference shows.
+    bool enterReference(const Database& database);
     void leaveReference();
     const std::vector<InstanceBranch*>& instancePath() const { return m_instancePath; }
     std::int32_t instanceVisits() const { return m_instanceVisits; }
@@ -101,7 +105,8 @@ private:
 
     static Record& record(const std::vector<std::unique_ptr<Record[]>>& pool, std::int32_t index);
     void growPools();
-    bool nestingAllowed();
+    bool nestingAllowed(const void* shown);
+    void leaveNesting();
 
     Kind m_kind;
     std::vector<std::unique_ptr<Record[]>> m_matrices;
@@ -116,6 +121,9 @@ private:
     RenderAccumulator* m_accumulator = &m_ownAccumulator;
     BoxRenderList m_boxList;
     std::vector<InstanceBranch*> m_instancePath;
+    // The objects and databases the walk is inside, outermost first.
+    std::vector<const void*> m_shown;
+    bool m_cycleLogged = false;
     std::int32_t m_instanceVisits = 0;
     std::int32_t m_nesting = 0;
 };

@@ -2,6 +2,7 @@
 #include "scene/graph/TraversalCallback.h"
 #include "scene/graph/ViewCulledTraverser.h"
 #include "scene/render/Viewer.h"
+#include "support/LogCapture.h"
 #include "support/SceneBuilders.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +57,107 @@ std::unique_ptr<GroupBranch> group(const char* name)
 }
 
 using scenebuild::add;
+
+// A traverser of either kind that counts the visits of branches named "g".
+template <class Base>
+class GeometryCounting : public Base
+{
+public:
+    void visit(Branch& branch) override
+    {
+        geometryVisits += branch.name() == "g" ? 1 : 0;
+        Base::visit(branch);
+    }
+    int geometryVisits = 0;
+};
+
+// A database whose objects show one another, built in memory. A reference to the database itself
+// is dropped first at the end, else the database would hold itself and never be freed.
+struct Cycle
+{
+    ~Cycle()
+    {
+        if (exref != nullptr) {
+            exref->setDatabase({});
+        }
+    }
+    heron::counted_ptr<finch::Database> db;
+    finch::ExrefBranch* exref = nullptr;
+};
+
+// An object whose root group holds a geometry branch "g" and, one group further down, the branch
+// given; the object joins the cycle's database (the first becomes the main object).
+finch::Object& addLooping(Cycle& cycle, std::unique_ptr<Branch> below)
+{
+    auto root = group("root");
+    add(*root, scenebuild::geometry("g", scenebuild::square(-1, -1, 1, 1, 50, 0xFF0000FF)));
+    add(*add(*root, group("down")), std::move(below));
+    if (!cycle.db) {
+        cycle.db.reset(scenebuild::database(std::move(root)).release());
+        return *cycle.db->mainObject();
+    }
+    auto object = std::make_unique<finch::Object>();
+    std::unique_ptr<Branch> holder(root.release());
+    object->setRoot(holder);
+    cycle.db->addObject(object);
+    return *cycle.db->objects().back();
+}
+
+// The object shows itself through an instance below its root.
+void selfInstance(Cycle& cycle)
+{
+    auto instance = std::make_unique<finch::InstanceBranch>();
+    finch::InstanceBranch& shows = *instance;
+    shows.setInstance(&addLooping(cycle, std::move(instance)));
+}
+
+// Two objects show each other.
+void mutualInstances(Cycle& cycle)
+{
+    auto first = std::make_unique<finch::InstanceBranch>();
+    auto second = std::make_unique<finch::InstanceBranch>();
+    finch::InstanceBranch& firstShows = *first;
+    finch::InstanceBranch& secondShows = *second;
+    finch::Object& a = addLooping(cycle, std::move(first));
+    finch::Object& b = addLooping(cycle, std::move(second));
+    firstShows.setInstance(&b);
+    secondShows.setInstance(&a);
+}
+
+// The main object refers to its own database.
+void selfReference(Cycle& cycle)
+{
+    auto exref = std::make_unique<finch::ExrefBranch>();
+    cycle.exref = exref.get();
+    addLooping(cycle, std::move(exref));
+    cycle.exref->setDatabase(cycle.db);
+}
+
+// The object shows itself through two instances, side by side.
+void selfInstanceTwice(Cycle& cycle)
+{
+    auto pair = group("pair");
+    auto* const left = add(*pair, std::make_unique<finch::InstanceBranch>());
+    auto* const right = add(*pair, std::make_unique<finch::InstanceBranch>());
+    finch::Object& object = addLooping(cycle, std::move(pair));
+    left->setInstance(&object);
+    right->setInstance(&object);
+}
+
+// Objects that each show the next, one more than the nesting limit allows; no cycle.
+void deepChain(Cycle& cycle)
+{
+    std::vector<finch::InstanceBranch*> shows;
+    std::vector<finch::Object*> objects;
+    for (int i = 0; i <= Traverser::maxInstanceNesting + 1; ++i) {
+        auto instance = std::make_unique<finch::InstanceBranch>();
+        shows.push_back(instance.get());
+        objects.push_back(&addLooping(cycle, std::move(instance)));
+    }
+    for (std::size_t i = 0; i + 1 < objects.size(); ++i) {
+        shows[i]->setInstance(objects[i + 1]);
+    }
+}
 
 // root: inside (wholly in view: a, b and a joint holding c), outside (behind the eye: d).
 std::unique_ptr<GroupBranch> scene()
@@ -158,5 +260,49 @@ TEST(TraversalTest, MatricesPushedBeforeThePoolsGrowKeepTheirPlaces)
     for (std::size_t i = 0; i < seen.size(); ++i) {
         EXPECT_EQ(seen[i].first->at(3, 0), seen[i].second);
         EXPECT_EQ(seen[i].second, -double(i + 1));
+    }
+}
+
+TEST(TraversalTest, AWalkEntersNoObjectOrDatabaseItIsAlreadyInsideAndStopsAtTheNestingLimit)
+{
+    struct Case
+    {
+        const char* name;
+        void (*build)(Cycle&);
+        int geometryVisits;
+        const char* logged;
+    };
+    const Case cases[] = {
+        // The outermost object, then once more inside itself.
+        {"an object showing itself", selfInstance, 2, "the cycle is cut"},
+        {"a database referring to itself", selfReference, 2, "the cycle is cut"},
+        // The first, the second inside it, the first inside that.
+        {"two objects showing each other", mutualInstances, 3, "the cycle is cut"},
+        // Once outside and once inside each of the two instances, not once per path of 2^64.
+        {"an object showing itself twice", selfInstanceTwice, 3, "the cycle is cut"},
+        // The outermost object and one more per nesting level.
+        {"a chain deeper than the limit", deepChain, Traverser::maxInstanceNesting + 1, "nest too deeply"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Cycle cycle;
+        c.build(cycle);
+        cycle.db->clean();
+        {
+            LogCapture log;
+            GeometryCounting<Traverser> traverser;
+            traverser.start(Matrix(), Matrix());
+            cycle.db->traverse(traverser);
+            EXPECT_EQ(traverser.geometryVisits, c.geometryVisits);
+            EXPECT_TRUE(traverser.instancePath().empty());
+            EXPECT_EQ(log.count(c.logged), 1);
+        }
+        LogCapture log;
+        finch::Viewer viewer;
+        GeometryCounting<finch::ViewCulledTraverser> culled;
+        EXPECT_TRUE(culled.startWithViewer(viewer));
+        cycle.db->traverse(culled);
+        EXPECT_EQ(culled.geometryVisits, c.geometryVisits);
+        EXPECT_EQ(log.count(c.logged), 1);
     }
 }
