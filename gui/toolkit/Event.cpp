@@ -62,7 +62,7 @@ void recordHover(const Event& move)
         state.restWindow = move.window;
         state.restX = move.x;
         state.restY = move.y;
-        state.restStart = plat::backend().now();
+        state.restStart = toolkitTime();
         state.hoverDone = false;
         return;
     }
@@ -79,7 +79,7 @@ void checkHover()
         state.hoverDone = true;
         return;
     }
-    const double rested = plat::backend().now() - state.restStart;
+    const double rested = toolkitTime() - state.restStart;
     if (rested <= hoverDelay || rested >= 3 * hoverDelay) {
         return;
     }
@@ -276,7 +276,7 @@ void windowProc(const plat::InputEvent& input)
 }
 
 Event::Event(std::uint32_t type, Window* window)
-    : type(type), window(window), time(plat::backend().now()), key(0), shift(0), control(0), alt(0), x(-1), y(-1),
+    : type(type), window(window), time(toolkitTime()), key(0), shift(0), control(0), alt(0), x(-1), y(-1),
       wheelDelta(0), leftButton(0), middleButton(0), rightButton(0)
 {
 }
@@ -385,6 +385,11 @@ void runUntilIdle()
 void idleSleep()
 {
     plat::backend().sleepMs(1);
+}
+
+double toolkitTime()
+{
+    return plat::backend().now();
 }
 
 bool isKeyDown(int code)

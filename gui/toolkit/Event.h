@@ -85,6 +85,9 @@ void dispatch(const Event& event);
 void runUntilIdle();
 // Sleeps 1 ms: the idle action of application windows.
 void idleSleep();
+// Seconds on the toolkit clock, the one events are stamped with: widgets time their repeats and
+// delays by it. Main thread only.
+double toolkitTime();
 // Takes every waiting platform event into the queue.
 void pumpMessages();
 // Held state of keycodes::leftShift .. rightControl; false for every other code.

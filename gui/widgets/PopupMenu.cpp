@@ -120,7 +120,7 @@ void PopupMenu::show(Window* parent, int x, int y, int fallbackX, int fallbackY,
         create();
     } else {
         m_owner = owner;
-        m_autoOpenTime = plat::backend().now() + delay;
+        m_autoOpenTime = toolkitTime() + delay;
     }
     startUpdating(this);
 }
@@ -203,7 +203,7 @@ void PopupMenu::drawBackground(Graphics& graphics)
 
 bool PopupMenu::update()
 {
-    if (m_autoOpenTime != 0.0 && plat::backend().now() >= m_autoOpenTime) {
+    if (m_autoOpenTime != 0.0 && toolkitTime() >= m_autoOpenTime) {
         m_autoOpenTime = 0.0;
         if (m_owner) {
             m_owner->hideSubmenus();

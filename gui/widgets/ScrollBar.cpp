@@ -4,7 +4,6 @@
 #include "gui/toolkit/Event.h"
 #include "gui/widgets/BorderLayout.h"
 #include "gui/widgets/GuiRenderer.h"
-#include "platform/Backend.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,16 +11,6 @@
 
 namespace kestrel
 {
-
-namespace
-{
-
-double now()
-{
-    return plat::backend().now();
-}
-
-}
 
 bool RepeatTimer::due(double time)
 {
@@ -48,7 +37,7 @@ void ScrollBarButton::handleMouse(Event& event)
     Button::handleMouse(event);
     if (event.type == Event::LeftPress) {
         m_owner.sendMessage(m_code);
-        m_repeat.start(now());
+        m_repeat.start(toolkitTime());
         startUpdating(this);
     } else if (event.type == Event::LeftRelease) {
         stopUpdating(this);
@@ -57,7 +46,7 @@ void ScrollBarButton::handleMouse(Event& event)
 
 bool ScrollBarButton::update()
 {
-    if (isArmed() && m_repeat.due(now())) {
+    if (isArmed() && m_repeat.due(toolkitTime())) {
         m_owner.sendMessage(m_code);
     }
     return false;
@@ -182,7 +171,7 @@ void ScrollBarBar::press(int x, int y)
     if (code != 0) {
         m_paging = true;
         m_pagingCode = code;
-        m_repeat.start(now());
+        m_repeat.start(toolkitTime());
         startUpdating(this);
         m_owner.sendMessage(code);
         return;
@@ -225,7 +214,7 @@ void ScrollBarBar::release()
 
 bool ScrollBarBar::update()
 {
-    if (m_paging && m_repeat.due(now()) && pagingCode(m_mouseX, m_mouseY) == m_pagingCode) {
+    if (m_paging && m_repeat.due(toolkitTime()) && pagingCode(m_mouseX, m_mouseY) == m_pagingCode) {
         m_owner.sendMessage(m_pagingCode);
     }
     return false;

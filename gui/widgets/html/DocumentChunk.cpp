@@ -1,5 +1,6 @@
 #include "gui/widgets/html/DocumentChunk.h"
 
+#include "base/Debug.h"
 #include "gui/paint/Graphics.h"
 
 #include <algorithm>
@@ -16,6 +17,16 @@ int LayoutContext::overhang() const
         }
     }
     return lowest;
+}
+
+void DocumentChunk::reservedOperation1()
+{
+    throw unusedChunkOperation;
+}
+
+void DocumentChunk::reservedOperation2()
+{
+    throw unusedChunkOperation;
 }
 
 void ChunkListFuncs::paint(Graphics& graphics, const HTMLInfo& info, const Rect& r)
@@ -76,6 +87,15 @@ void DocumentChunkList::visitChildren(const ChunkVisitor& visitor, const Rect& r
         }
         top -= height;
     }
+}
+
+void DocumentChunkList::dump() const
+{
+    if (m_chunks.empty()) {
+        heron::debug("<empty>");
+        return;
+    }
+    m_chunks.front()->dump();
 }
 
 }

@@ -57,6 +57,15 @@ public:
     virtual bool findGlyph(GlyphHit& hit, const Rect& r, int x, int y) = 0;
     // The narrowest and widest the chunk can be laid out at.
     virtual void computeWidths() = 0;
+    // Writes what the chunk holds to the debug log; by default nothing.
+    virtual void dump() const {}
+    // Two operations no chunk implements, kept so that a chunk kind that needs them has its
+    // place. Calling one is a fault in the caller: it throws the integer unusedChunkOperation.
+    virtual void reservedOperation1();
+    virtual void reservedOperation2();
+
+    // What the reserved operations throw.
+    static constexpr int unusedChunkOperation = 666;
 
     int height() const { return m_height; }
     // -1 until computed.
@@ -99,6 +108,8 @@ public:
     void layout(LayoutContext& context) override;
     void computeWidths() override;
     void visitChildren(const ChunkVisitor& visitor, const Rect& r) override;
+    // The first chunk's dump, or "<empty>".
+    void dump() const override;
 };
 
 }

@@ -81,7 +81,7 @@ void GlyphHolder::Flow::add(int index)
     }
     if (w.isLineBreak) {
         endLine(false);
-        clear(static_cast<const LineBreakGlyph&>(glyph).clearMode());
+        clear(glyph.clearMode());
         return;
     }
     const int used = m_context.leftIndent + m_line.width + m_line.spaces + w.width;

@@ -1,5 +1,6 @@
 #include "gui/widgets/html/HTMLGlyph.h"
 
+#include "base/Debug.h"
 #include "gui/paint/Graphics.h"
 #include "gui/widgets/html/HTMLInfo.h"
 
@@ -82,6 +83,11 @@ void Character2::paint(Graphics& graphics, const HTMLInfo& info, int x, int y, b
     graphics.drawChar(static_cast<char>(m_code), *m_font, x, y);
 }
 
+void Character2::logText() const
+{
+    heron::debug("%c", m_code);
+}
+
 ImageGlyph::ImageGlyph(const Image& image, Placement placement, int hspace, int vspace)
     : m_image(image), m_placement(placement), m_hspace(hspace), m_vspace(vspace)
 {
@@ -112,10 +118,20 @@ bool ImageGlyph::hitTest(int x, int y) const
     return x >= m_hspace && x <= m_hspace + m_image.width() && y >= m_vspace && y <= m_vspace + m_image.height();
 }
 
+void ImageGlyph::logText() const
+{
+    heron::debug("<img>");
+}
+
 int LineBreakGlyph::kindId() const
 {
     static const int id = nextKindId();
     return id;
+}
+
+void LineBreakGlyph::logText() const
+{
+    heron::debug("<br>");
 }
 
 }

@@ -30,6 +30,10 @@ public:
     virtual bool hitTest(int x, int y) const { return true; }
     // 0 left, 1 right.
     virtual int floatSide() const { return 0; }
+    // Which floats a line break moves below: 0 none, 1 left, 2 right, 3 both.
+    virtual int clearMode() const { return 0; }
+    // Writes the glyph to the debug log as text: the character itself, or a tag for the others.
+    virtual void logText() const = 0;
 
 protected:
     // A number for a glyph class, given the first time the class asks.
@@ -56,6 +60,7 @@ public:
     int kindId() const override;
     // In the link colour when linked, else in the text colour.
     void paint(Graphics& graphics, const HTMLInfo& info, int x, int y, bool linked) const override;
+    void logText() const override;
 
     unsigned char code() const { return m_code; }
     const Font& font() const { return *m_font; }
@@ -90,6 +95,7 @@ public:
     void paint(Graphics& graphics, const HTMLInfo& info, int x, int y, bool linked) const override;
     // Only the image itself, not the room around it.
     bool hitTest(int x, int y) const override;
+    void logText() const override;
 
 private:
     Image m_image;
@@ -109,7 +115,8 @@ public:
     bool isLineBreak() const override { return true; }
     int kindId() const override;
     void paint(Graphics&, const HTMLInfo&, int, int, bool) const override {}
-    int clearMode() const { return m_clear; }
+    int clearMode() const override { return m_clear; }
+    void logText() const override;
 
 private:
     int m_clear;

@@ -9,6 +9,7 @@
 #include "gui/widgets/html/HtmlTokenizer.h"
 #include "gui/widgets/html/TableChunk.h"
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -369,6 +370,39 @@ TEST_F(Html, TableLimitsHoldAndNarrowestWidthsWinWhenTheyDoNotFit)
     load(wide.c_str());
     EXPECT_EQ(table().columnCount(), TableChunk::maxColumns);
     EXPECT_EQ(textOf(paragraph(1)), "beyond");
+}
+
+TEST_F(Html, DumpsWriteTheirDebugTexts)
+{
+    using kestrel::DocumentChunkList;
+    // Made before the log is captured: making a font logs.
+    const auto letter = Character2::get(FontKey{124, 14, 0}, 'a');
+    const auto space = Character2::get(FontKey{124, 14, 0}, ' ');
+    const auto high = Character2::get(FontKey{124, 14, 0}, 0xFF);
+    const kestrel::Image picture(10, 8);
+    const heron::counted_ptr<DocumentChunkList> nested(new DocumentChunkList);
+    nested->add(heron::counted_ptr<kestrel::DocumentChunk>(new DocumentChunkList));
+    const struct
+    {
+        const char* what;
+        std::function<void()> dump;
+        std::string text;
+    } cases[] = {
+        {"letter", [&] { letter->logText(); }, "a"},
+        {"space", [&] { space->logText(); }, " "},
+        {"byte 0xFF", [&] { high->logText(); }, "\xFF"},
+        {"image", [&] { kestrel::ImageGlyph(picture, kestrel::ImageGlyph::Placement::FloatLeft, 2, 2).logText(); },
+         "<img>"},
+        {"line break", [] { kestrel::LineBreakGlyph(3).logText(); }, "<br>"},
+        {"empty document", [&] { load(""); pane->internals().root().dump(); }, "<empty>"},
+        {"list whose first chunk is an empty list", [&] { nested->dump(); }, "<empty>"},
+        {"document opening with a paragraph", [&] { load("ab<br>c"); pane->internals().root().dump(); }, ""},
+    };
+    for (const auto& c : cases) {
+        const LogCapture log;
+        c.dump();
+        EXPECT_EQ(log.text(), c.text) << c.what;
+    }
 }
 
 TEST_F(Html, ATextBeyondTheLongestIsCut)

@@ -163,6 +163,35 @@ TEST_F(Scrolling, HoldingBesideTheThumbRepeatsUntilTheThumbReachesThePointer)
     EXPECT_EQ(kestrel::captureHolder(), nullptr);
 }
 
+TEST_F(Scrolling, HoldingAnArrowRepeatsItsStepAfterHalfASecondAndThenEveryTwentiethOfOne)
+{
+    open(50, 300);
+    // The down arrow at the bottom of the bar; a press steps once at once.
+    move(window, 100, 18);
+    click(InputKind::ButtonPress, 100, 18);
+    ASSERT_EQ(verticalPosition(), 20);
+    const struct
+    {
+        double wait;
+        int position;
+    } held[] = {
+        {0.49, 20}, {0.02, 40},     // 0.51 s after the press
+        {0.04, 40}, {0.02, 60},     // 0.06 s after the last step
+        {0.06, 80}, {0.03, 80}, {0.03, 100},
+    };
+    double time = 0.0;
+    for (const auto& h : held) {
+        time += h.wait;
+        fake.advance(h.wait);
+        drain();
+        EXPECT_EQ(verticalPosition(), h.position) << "held " << time << " s";
+    }
+    click(InputKind::ButtonRelease, 100, 18);
+    fake.advance(1.0);
+    drain();
+    EXPECT_EQ(verticalPosition(), 100);
+}
+
 TEST_F(Scrolling, DraggingTheThumbScrollsAndReportsStartChangeAndEnd)
 {
     open(50, 1000);
