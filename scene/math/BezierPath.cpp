@@ -160,10 +160,13 @@ void BezierPath::findSegment(double d, BezierSegment*& segment, double& t)
         return;
     }
     const std::array<float, BezierSegment::steps>& table = segment->lengthTable();
-    const auto i = static_cast<int>(std::lower_bound(table.begin(), table.end(), static_cast<float>(local)) - table.begin());
+    // Entry 0 is 0: a distance too small to show as a float still lies in the first step.
+    const auto found = std::lower_bound(table.begin(), table.end(), static_cast<float>(local)) - table.begin();
+    const int i = std::max(1, static_cast<int>(found));
     const double previous = table[i - 1];
     const double next = i < BezierSegment::steps ? table[i] : length;
-    t = std::clamp(((i - 1) + (local - previous) / (next - previous)) / BezierSegment::steps, 0.0, 1.0);
+    const double within = next > previous ? (local - previous) / (next - previous) : 0.0;
+    t = std::clamp(((i - 1) + within) / BezierSegment::steps, 0.0, 1.0);
 }
 
 void BezierPath::write(heron::DataDest& dest) const

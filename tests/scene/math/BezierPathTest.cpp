@@ -75,6 +75,11 @@ TEST(BezierPathTest, DistancesMapToSegmentsAndParameters)
     EXPECT_EQ(land(path, 7.0), std::make_pair(std::ptrdiff_t(1), 1.0));
     EXPECT_EQ(land(path, -1.0), std::make_pair(std::ptrdiff_t(0), 0.0));
     EXPECT_EQ(land(path, 4.5).first, 1);
+    // Distances too small to show as floats land at the very start of their segment.
+    for (const auto& [d, index] : {std::pair{1e-300, 0}, std::pair{3.0 + 1e-12, 1}}) {
+        EXPECT_EQ(land(path, d).first, index);
+        EXPECT_NEAR(land(path, d).second, 0.0, 1e-9);
+    }
 }
 
 TEST(BezierPathTest, LoopingPathsWrapAroundTheirLength)
