@@ -19,16 +19,6 @@ int LayoutContext::overhang() const
     return lowest;
 }
 
-void DocumentChunk::reservedOperation1()
-{
-    throw unusedChunkOperation;
-}
-
-void DocumentChunk::reservedOperation2()
-{
-    throw unusedChunkOperation;
-}
-
 void ChunkListFuncs::paint(Graphics& graphics, const HTMLInfo& info, const Rect& r)
 {
     visitChildren(

@@ -59,13 +59,6 @@ public:
     virtual void computeWidths() = 0;
     // Writes what the chunk holds to the debug log; by default nothing.
     virtual void dump() const {}
-    // Two operations no chunk implements, kept so that a chunk kind that needs them has its
-    // place. Calling one is a fault in the caller: it throws the integer unusedChunkOperation.
-    virtual void reservedOperation1();
-    virtual void reservedOperation2();
-
-    // What the reserved operations throw.
-    static constexpr int unusedChunkOperation = 666;
 
     int height() const { return m_height; }
     // -1 until computed.
