@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cctype>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <set>
 #include <stdexcept>
@@ -29,6 +30,7 @@ constexpr std::uint32_t bodyChunk = 1u << 16;
 thread_local int streamNesting = 0;
 thread_local Streamable* rootOfAfterLoads = nullptr;
 thread_local std::uint64_t serialOfAfterLoads = 0;
+thread_local std::vector<std::function<void()>>* tasksOfAfterLoads = nullptr;
 std::atomic<std::uint64_t> streamsRead{0};
 
 // Sets the stream whose afterLoad calls run on this thread, and puts back the one before (a
@@ -37,15 +39,20 @@ class AfterLoadScope
 {
 public:
     explicit AfterLoadScope(Streamable* root)
-        : m_root(rootOfAfterLoads), m_serial(serialOfAfterLoads)
+        : m_root(rootOfAfterLoads), m_serial(serialOfAfterLoads), m_outerTasks(tasksOfAfterLoads)
     {
         rootOfAfterLoads = root;
         serialOfAfterLoads = ++streamsRead;
+        tasksOfAfterLoads = &m_tasks;
     }
     ~AfterLoadScope()
     {
         rootOfAfterLoads = m_root;
         serialOfAfterLoads = m_serial;
+        tasksOfAfterLoads = m_outerTasks;
+        for (const std::function<void()>& task : m_tasks) {
+            task();
+        }
     }
     AfterLoadScope(const AfterLoadScope&) = delete;
     AfterLoadScope& operator=(const AfterLoadScope&) = delete;
@@ -53,6 +60,8 @@ public:
 private:
     Streamable* const m_root;
     const std::uint64_t m_serial;
+    std::vector<std::function<void()>>* const m_outerTasks;
+    std::vector<std::function<void()>> m_tasks;
 };
 
 // The shared pointer that owns a stream's root: a counted root or a shared block is held as
@@ -192,6 +201,15 @@ Streamable* StreamReader::loadingRoot()
 std::uint64_t StreamReader::loadingSerial()
 {
     return serialOfAfterLoads;
+}
+
+void StreamReader::afterLoadsEnd(std::function<void()> task)
+{
+    if (tasksOfAfterLoads == nullptr) {
+        task();
+        return;
+    }
+    tasksOfAfterLoads->push_back(std::move(task));
 }
 
 Streamable* StreamReader::readStream()

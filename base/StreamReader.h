@@ -5,6 +5,7 @@
 #include "base/counted_ptr.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -89,6 +90,9 @@ public:
     // had; null and 0 otherwise.
     static Streamable* loadingRoot();
     static std::uint64_t loadingSerial();
+    // Runs the task once every afterLoad of the stream whose afterLoad calls run now has run (at
+    // once outside them): for work that would free objects the stream has yet to call.
+    static void afterLoadsEnd(std::function<void()> task);
     // Puts the object being read into the group whose afterLoad runs first.
     void requestEarlyAfterLoad() { m_early = true; }
     // True while readStream runs.

@@ -4,6 +4,9 @@
 #include "scene/core/TaggedBlock.h"
 #include "scene/geometry/GeoBunch.h"
 
+#include <utility>
+#include <vector>
+
 namespace finch
 {
 
@@ -26,8 +29,25 @@ heron::Streamable* CullTree::create()
 
 CullTree::~CullTree()
 {
-    delete m_left;
-    delete m_right;
+    deleteChildren();
+}
+
+void CullTree::deleteChildren()
+{
+    // A node's children are taken over before the node goes, so that no destructor recurses.
+    std::vector<CullTree*> doomed{m_left, m_right};
+    m_left = nullptr;
+    m_right = nullptr;
+    while (!doomed.empty()) {
+        CullTree* const last = doomed.back();
+        doomed.pop_back();
+        if (last == nullptr) {
+            continue;
+        }
+        doomed.push_back(std::exchange(last->m_left, nullptr));
+        doomed.push_back(std::exchange(last->m_right, nullptr));
+        delete last;
+    }
 }
 
 void CullTree::read(heron::DataSource& source)

@@ -5,6 +5,7 @@
 #include "scene/math/BoundingBox.h"
 
 #include <memory>
+#include <vector>
 
 namespace finch
 {
@@ -24,16 +25,22 @@ public:
     CullTree(const CullTree&) = delete;
     CullTree& operator=(const CullTree&) = delete;
 
-    // Drops the references to bunches the predicate refuses (bunches that left the branch).
+    // Drops the references to bunches the predicate refuses (bunches that left the branch). A
+    // stored tree can be as deep as it is long: the walk keeps its own list rather than recurse.
     template <class Keeps>
     void keepBunches(const Keeps& keeps)
     {
-        if (m_bunch != nullptr && !keeps(m_bunch)) {
-            m_bunch = nullptr;
-        }
-        for (CullTree* child : {m_left, m_right}) {
-            if (child != nullptr) {
-                child->keepBunches(keeps);
+        std::vector<CullTree*> pending{this};
+        while (!pending.empty()) {
+            CullTree* const node = pending.back();
+            pending.pop_back();
+            if (node->m_bunch != nullptr && !keeps(node->m_bunch)) {
+                node->m_bunch = nullptr;
+            }
+            for (CullTree* child : {node->m_left, node->m_right}) {
+                if (child != nullptr) {
+                    pending.push_back(child);
+                }
             }
         }
     }
@@ -50,6 +57,8 @@ public:
     void adoptLoaded(LoadClaims& claims) override;
 
 private:
+    void deleteChildren();
+
     GeoBunch* m_bunch = nullptr;
     BoundingBox m_box;
     CullTree* m_left = nullptr;

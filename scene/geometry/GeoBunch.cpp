@@ -109,19 +109,19 @@ std::uint32_t GeoBunch::flags() const
 void GeoBunch::setStripData(const heron::counted_ptr<strip_data>& strips)
 {
     m_internals->m_strips = strips;
-    m_internals->invalidateCounts();
+    m_internals->streamsChanged();
 }
 
 void GeoBunch::setIndexData(const heron::counted_ptr<index_data>& indices)
 {
     m_internals->m_indices = indices;
-    m_internals->invalidateCounts();
+    m_internals->streamsChanged();
 }
 
 void GeoBunch::setVertexData(const heron::counted_ptr<vertex_data>& vertices, bool recomputeBounds)
 {
     m_internals->m_vertices = vertices;
-    m_internals->invalidateCounts();
+    m_internals->streamsChanged();
     if (recomputeBounds) {
         m_internals->computeBounds();
     }
@@ -130,20 +130,20 @@ void GeoBunch::setVertexData(const heron::counted_ptr<vertex_data>& vertices, bo
 void GeoBunch::setColorData(const heron::counted_ptr<color_data>& colours)
 {
     m_internals->m_colours = colours;
-    m_internals->invalidateCounts();
+    m_internals->streamsChanged();
 }
 
 void GeoBunch::setNormalData(const heron::counted_ptr<normal_data>& normals)
 {
     m_internals->m_normals = normals;
-    m_internals->invalidateCounts();
+    m_internals->streamsChanged();
 }
 
 void GeoBunch::setTexcoordData(const heron::counted_ptr<texcoord_data>& texCoords, int unit)
 {
     if (unit == 0 || unit == 1) {
         m_internals->m_texCoords[unit] = texCoords;
-        m_internals->invalidateCounts();
+        m_internals->streamsChanged();
     }
 }
 

@@ -143,17 +143,18 @@ void GeoBunchInternals::logFault(const char* text)
 
 bool GeoBunchInternals::verify()
 {
-    invalidateCounts();
+    m_triangleCount = -1;
     countTriangles();
     m_valid = verifyStreams();
     m_valid = verifyStrips() && m_valid;
     m_valid = verifyFrames() && m_valid;
+    m_verified = true;
     return m_valid;
 }
 
 bool GeoBunchInternals::checkedValid()
 {
-    if (m_triangleCount == -1) {
+    if (!m_verified) {
         verify();
     }
     return m_valid;
@@ -359,17 +360,28 @@ void GeoBunchInternals::readOldTextures(heron::DataSource& source)
 void GeoBunchInternals::readFrames(heron::DataSource& source)
 {
     std::uint32_t frames = 0;
-    if (!readArrayCount(source, frames, 1)) {
+    std::uint32_t positions = 0;
+    if (!readArrayCount(source, frames, 1) || frames == 0 || !readArrayCount(source, positions, 12)) {
         return;
     }
-    std::vector<AnimationFrame> read(frames);
-    for (AnimationFrame& frame : read) {
-        std::uint32_t positions = 0;
-        if (!readArrayCount(source, positions, 12)) {
+    // Every frame holds as many positions as the first, after a count of one byte at least, so the
+    // stored bytes bound the memory.
+    const std::uint64_t frameBytes = 1 + 12 * std::uint64_t(positions);
+    if ((frames - 1) * frameBytes + 12 * std::uint64_t(positions) > source.remaining()) {
+        heron::debug("A stored list of %u frames runs past the end of its block!\n", unsigned(frames));
+        failRead(source);
+        return;
+    }
+    std::vector<AnimationFrame> read(positions > 0 ? frames : 0, AnimationFrame(positions));
+    for (std::uint32_t f = 0; f < frames; ++f) {
+        std::uint32_t length = positions;
+        if (f > 0 && (!readArrayCount(source, length, 12) || length != positions)) {
+            heron::debug("GeoBunchInternals - stored frame %u holds %u positions, the first %u!\n", unsigned(f),
+                         unsigned(length), unsigned(positions));
+            failRead(source);
             return;
         }
-        frame.resize(positions);
-        if (positions > 0 && source.read(frame.data(), 12 * positions) != 12 * positions) {
+        if (positions > 0 && source.read(read[f].data(), 12 * positions) != 12 * positions) {
             failRead(source);
             return;
         }
@@ -383,7 +395,6 @@ void GeoBunchInternals::afterLoad()
     if (m_hasOldFlags) {
         rebuildOldSurface();
     }
-    invalidateCounts();
     verify();
 }
 

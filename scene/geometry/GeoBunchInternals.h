@@ -52,12 +52,17 @@ public:
     // Interpolates the frames at phase t into the positions.
     void setAnimationTime(float t);
 
-    void invalidateCounts() { m_triangleCount = -1; }
+    // A stream was replaced: the counts and the verification no longer hold.
+    void streamsChanged()
+    {
+        m_triangleCount = -1;
+        m_verified = false;
+    }
     int triangleCount();
     int stripVertexTotal();
     int looseTriangleCount();
     bool isValid() const { return m_valid; }
-    // Verifies first when the streams changed since the last verification.
+    // Verifies first when a stream was replaced since the last verification.
     bool checkedValid();
     bool isCompiled() const { return m_compiled; }
     bool hasVertexArray() const { return m_vertexArray != nullptr; }
@@ -108,6 +113,7 @@ private:
     heron::counted_ptr<texcoord_data> m_texCoords[2];
     std::vector<AnimationFrame> m_frames;
     bool m_valid = true;
+    bool m_verified = false;
     std::int32_t m_stripVertexTotal = -1;
     std::int32_t m_triangleCount = -1;
     std::int32_t m_looseTriangleCount = -1;

@@ -27,14 +27,28 @@ heron::Streamable* GroupBranch::create()
 
 GroupBranch::~GroupBranch()
 {
-    // A stream that failed before its references were set leaves null children.
-    while (!m_children.empty()) {
-        Branch* const last = m_children.back();
-        m_children.pop_back();
-        if (last != nullptr) {
-            last->m_parent = nullptr;
-            delete last;
+    deleteChildren();
+}
+
+void GroupBranch::deleteChildren()
+{
+    // A group's children are taken over before the group goes, so that however deep the tree,
+    // no destructor recurses. A stream that failed before its references were set leaves null
+    // children.
+    std::vector<Branch*> doomed;
+    doomed.swap(m_children);
+    while (!doomed.empty()) {
+        Branch* const last = doomed.back();
+        doomed.pop_back();
+        if (last == nullptr) {
+            continue;
         }
+        last->m_parent = nullptr;
+        if (auto* const group = dynamic_cast<GroupBranch*>(last)) {
+            doomed.insert(doomed.end(), group->m_children.begin(), group->m_children.end());
+            group->m_children.clear();
+        }
+        delete last;
     }
 }
 
@@ -90,15 +104,20 @@ void GroupBranch::traverse(Traverser& traverser)
     traverseGroup(traverser);
 }
 
-void GroupBranch::traverseGroup(Traverser& traverser, Branch* only, bool allChildren)
+void GroupBranch::traverseGroup(Traverser& traverser, Branch* only, bool allChildren, const Motion* motion)
 {
     ++cullStatistics.groupVisits;
     const bool masked = traverser.cullingActive();
+    // The group's box lies in its parent's frame: it is culled before a motion moves the walk
+    // into the children's.
     if (masked) {
         if (traverser.isCulled(*this)) {
             return;
         }
         traverser.pushPlaneMask();
+    }
+    if (motion != nullptr) {
+        traverser.pushMatrix(motion->matrix, motion->inverse);
     }
     const heron::counted_ptr<TraversalCallback> callback = traversalCallback();
     if (!callback || callback->preTraverse(traverser, *this)) {
@@ -113,6 +132,9 @@ void GroupBranch::traverseGroup(Traverser& traverser, Branch* only, bool allChil
         if (callback) {
             callback->postTraverse(traverser, *this);
         }
+    }
+    if (motion != nullptr) {
+        traverser.popMatrix();
     }
     if (masked) {
         traverser.popPlaneMask();
@@ -233,6 +255,9 @@ void GroupBranch::write(heron::DataDest& dest) const
 
 void GroupBranch::adoptLoaded(LoadClaims& claims)
 {
+    if (claims.atDepthLimit() && !m_children.empty()) {
+        claims.cutAfterSettling([this] { deleteChildren(); });
+    }
     std::erase_if(m_children, [&](Branch* child) {
         if (child == nullptr) {
             heron::debug("GroupBranch - a stored child that is no branch is left out!\n");

@@ -43,8 +43,17 @@ public:
     void adoptLoaded(LoadClaims& claims) override;
 
 protected:
-    // The group traversal: culling, callback, visit, every child (or only `only` when given).
-    void traverseGroup(Traverser& traverser, Branch* only = nullptr, bool allChildren = true);
+    // A matrix the children are drawn through, with its inverse.
+    struct Motion
+    {
+        const Matrix& matrix;
+        const Matrix& inverse;
+    };
+
+    // The group traversal: culling, the motion when given, callback, visit, every child (or only
+    // `only` when given).
+    void traverseGroup(Traverser& traverser, Branch* only = nullptr, bool allChildren = true,
+                       const Motion* motion = nullptr);
     // Cleans the children and merges their boxes into this one.
     void cleanChildren();
 
@@ -53,6 +62,7 @@ private:
 
     // A child being destroyed leaves the array.
     void detachChild(Branch& child);
+    void deleteChildren();
     void replaceChild(Branch& child, std::unique_ptr<Branch>& holder);
     void relinkLodChains();
 

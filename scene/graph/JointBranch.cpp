@@ -51,9 +51,8 @@ void JointBranch::setMatrix(const Matrix& m)
 
 void JointBranch::traverse(Traverser& traverser)
 {
-    traverser.pushMatrix(m_motionInverse, m_motion);
-    traverseGroup(traverser);
-    traverser.popMatrix();
+    const Motion motion{m_motionInverse, m_motion};
+    traverseGroup(traverser, nullptr, true, &motion);
 }
 
 void JointBranch::clean()

@@ -2,6 +2,7 @@
 
 #include "gui/gl/GLlighting.h"
 #include "scene/math/Matrix.h"
+#include "scene/render/Material.h"
 #include "scene/render/Viewer.h"
 
 namespace finch
@@ -51,6 +52,10 @@ void Light::send(int i, const float* frame) const
     const float position[4] = {float(p.x), float(p.y), float(p.z), point ? 1.0f : 0.0f};
     const float colour[4] = {m_colour.r, m_colour.g, m_colour.b, 1.0f};
     kestrel::setLight(i, position, colour, point ? positionalAttenuation : noAttenuation, frame);
+    // Vertex-coloured materials take light 0's diffuse colour over; leaving them gives it back.
+    if (i == 0) {
+        Material::setLight0Diffuse(RGBA{m_colour.r, m_colour.g, m_colour.b, 1.0f});
+    }
 }
 
 void LightModel::apply() const

@@ -11,7 +11,7 @@
 namespace finch
 {
 
-bool LoadClaims::claim(const void* object, const char* what)
+bool LoadClaims::claimAddress(const void* object, const char* what)
 {
     if (m_claimed.insert(object).second) {
         return true;
@@ -22,21 +22,59 @@ bool LoadClaims::claim(const void* object, const char* what)
 
 void LoadClaims::queue(LoadedOwner& owner)
 {
-    m_pending.push_back(&owner);
+    m_pending.push_back(Pending{&owner, m_current.depth + 1, m_current.doomed || m_cutting});
+}
+
+void LoadClaims::cutAfterSettling(std::function<void()> cut)
+{
+    m_cutting = true;
+    m_cuts.push_back(std::move(cut));
+}
+
+void LoadClaims::noteObject(Object& object)
+{
+    if (!m_current.doomed) {
+        m_objects.push_back(&object);
+    }
+}
+
+void LoadClaims::noteInstance(InstanceBranch& branch)
+{
+    if (!m_current.doomed) {
+        m_instances.push_back(&branch);
+    }
 }
 
 void LoadClaims::settle(LoadedOwner& root)
 {
-    m_claimed.insert(&root);
-    m_pending.push_back(&root);
+    m_claimed.insert(dynamic_cast<const void*>(&root));
+    m_pending.push_back(Pending{&root, 0, false});
     // Owners adopt in the order they were listed, level by level, from a list rather than by
     // recursion, so that a deep tree takes no deep stack here.
     for (std::size_t next = 0; next < m_pending.size(); ++next) {
-        m_pending[next]->adoptLoaded(*this);
+        m_current = m_pending[next];
+        m_cutting = false;
+        m_current.owner->adoptLoaded(*this);
     }
     m_pending.clear();
+    runCuts();
     rebuildInstanceTables();
     cutInstanceCycles();
+}
+
+void LoadClaims::runCuts()
+{
+    if (m_cuts.empty()) {
+        return;
+    }
+    heron::debug("Stored scene: owners nest deeper than %d levels; the deeper ones are cut!\n", maxDepth);
+    // The stream has yet to call the afterLoad of what is cut.
+    heron::StreamReader::afterLoadsEnd([cuts = std::move(m_cuts)] {
+        for (const std::function<void()>& cut : cuts) {
+            cut();
+        }
+    });
+    m_cuts.clear();
 }
 
 void LoadClaims::rebuildInstanceTables()

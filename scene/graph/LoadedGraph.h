@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <unordered_set>
 #include <vector>
 
@@ -30,24 +31,54 @@ protected:
 class LoadClaims
 {
 public:
-    // True the first time; later claims are logged with what was listed and refused.
-    bool claim(const void* object, const char* what);
+    // Owners nest at most this deep below the stream's root; the engine walks its trees by
+    // recursion, so a deeper stored tree is cut.
+    static constexpr int maxDepth = 1000;
+
+    // True for the owner adopting now when it lies maxDepth below the stream's root.
+    bool atDepthLimit() const { return m_current.depth == maxDepth; }
+    // For an owner at the depth limit: what it queues from now on is still settled, so that every
+    // object ends with one owner, and then destroyed by `cut` once the stream's afterLoad calls
+    // are over, with one log line per settlement.
+    void cutAfterSettling(std::function<void()> cut);
+
+    // True the first time; later claims are logged with what was listed and refused. An object
+    // is known by its whole address, whichever of its bases it is listed as.
+    template <class Stored>
+    bool claim(const Stored* object, const char* what)
+    {
+        return claimAddress(dynamic_cast<const void*>(object), what);
+    }
     // The owner adopts its own after the current one.
     void queue(LoadedOwner& owner);
-    // Objects and instance branches met, for the instance tables and cycles.
-    void noteObject(Object& object) { m_objects.push_back(&object); }
-    void noteInstance(InstanceBranch& branch) { m_instances.push_back(&branch); }
+    // Objects and instance branches met, for the instance tables and cycles; those to be cut are
+    // left out.
+    void noteObject(Object& object);
+    void noteInstance(InstanceBranch& branch);
 
     // Adopts from the root down, then puts the instance tables in step with the instance
     // branches and cuts instance cycles.
     void settle(LoadedOwner& root);
 
 private:
+    struct Pending
+    {
+        LoadedOwner* owner = nullptr;
+        int depth = 0;
+        // Below an owner at the depth limit.
+        bool doomed = false;
+    };
+
+    bool claimAddress(const void* object, const char* what);
+    void runCuts();
     void rebuildInstanceTables();
     void cutInstanceCycles();
 
     std::unordered_set<const void*> m_claimed;
-    std::vector<LoadedOwner*> m_pending;
+    std::vector<Pending> m_pending;
+    Pending m_current;
+    bool m_cutting = false;
+    std::vector<std::function<void()>> m_cuts;
     std::vector<Object*> m_objects;
     std::vector<InstanceBranch*> m_instances;
 };

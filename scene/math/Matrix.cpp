@@ -18,6 +18,7 @@ namespace
 
 constexpr double unitLow = 0.9999999999999;
 constexpr double unitHigh = 1.0000000000001;
+constexpr double orthogonalLimit = unitHigh - 1.0;
 // The stored kind byte of a projective matrix.
 constexpr int projectiveKindByte = 100;
 // Below this |cos(pitch)| a decomposition is at gimbal lock.
@@ -85,9 +86,13 @@ MatrixKind Matrix::classify() const
     if (identity) {
         return MatrixKind::Identity;
     }
+    // Rigid only with unit rows at right angles: a shear of unit rows is no rotation, and its
+    // transpose no inverse.
     for (int row = 0; row < 3; ++row) {
         const double* r = m_m[row];
-        if (!isUnit(r[0] * r[0] + r[1] * r[1] + r[2] * r[2])) {
+        const double* next = m_m[(row + 1) % 3];
+        if (!isUnit(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]) ||
+            std::abs(r[0] * next[0] + r[1] * next[1] + r[2] * next[2]) > orthogonalLimit) {
             return MatrixKind::Affine;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "base/DataDest.h"
 #include "base/DataSource.h"
+#include "base/StreamReader.h"
 #include "gui/gl/GLlighting.h"
 #include "gui/gl/GLstate.h"
 #include "scene/core/InternSet.h"
@@ -159,7 +160,7 @@ heron::Streamable* Material::create()
 
 Material::Material(const RGBA& colour) : m_name("Material")
 {
-    m_colour = finiteColour(colour);
+    m_colour = lightingColour(colour);
     m_ambient = lightingColour({0.2f * colour.r, 0.2f * colour.g, 0.2f * colour.b, colour.a});
     m_diffuse = lightingColour({0.8f * colour.r, 0.8f * colour.g, 0.8f * colour.b, colour.a});
     m_specular = lightingColour({0.0f, 0.0f, 0.0f, colour.a});
@@ -318,7 +319,8 @@ bool Material::operator<(const Material& other) const
                           m.m_ambient.r, m.m_ambient.g, m.m_ambient.b, m.m_diffuse.r, m.m_diffuse.g, m.m_diffuse.b,
                           m.m_specular.r, m.m_specular.g, m.m_specular.b, m.m_emission.r, m.m_emission.g,
                           m.m_emission.b, m.m_shininess, m.m_diffuse.a, m.m_value30, m.m_flag32, m.m_flag33,
-                          m.m_smoothShading, m.m_sphereMap, m.m_vertexColours);
+                          m.m_smoothShading, m.m_sphereMap, m.m_vertexColours, m.m_colour.r, m.m_colour.g,
+                          m.m_colour.b, m.m_colour.a);
     };
     return key(*this) < key(other);
 }
@@ -531,8 +533,9 @@ void Material::readField(heron::DataSource& source, std::uint32_t tag)
 
 void Material::readTexture(heron::DataSource& source, int unit)
 {
-    // A unit's texture stored twice keeps the first: the stream reader sets a field once.
-    source.readObjectRef(m_textures[unit]);
+    // A unit's texture stored twice keeps the first: the stream reader sets a field once. A
+    // reference to another class leaves the unit without a texture.
+    heron::StreamReader::readCheckedRef(source, m_textures[unit]);
     readBoolField(source, m_textureFlags[unit]);
 }
 

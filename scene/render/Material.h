@@ -26,8 +26,8 @@ public:
     // The stream factory: a new white material.
     static heron::Streamable* create();
 
-    // Name "Material", unlit colour c, ambient 0.2 c and diffuse 0.8 c (clamped), black specular
-    // and emission, shininess 0.5, opaque, smooth, unlit.
+    // Name "Material", unlit colour c, ambient 0.2 c and diffuse 0.8 c (RGB clamped), black
+    // specular and emission, shininess 0.5, opaque, smooth, unlit.
     explicit Material(const RGBA& colour);
     // Copies every field but the interned flag; textures are shared.
     Material(const Material& other);
@@ -79,7 +79,8 @@ public:
     bool isChanged() const { return m_changed; }
 
     // The order of the interned set: textures and their flags, the lighting colours, shininess,
-    // diffuse alpha, value30 and the flags; name, unlit colour, opacity and lighting take no part.
+    // diffuse alpha, value30, the flags and the unlit colour (materials that draw differently
+    // unlit are not one); name, opacity and lighting take no part.
     bool operator<(const Material& other) const;
 
     // The shared material "Default" (white), made on first use.

@@ -186,6 +186,24 @@ TEST(GeoBunchTest, RaysHitFrontFacesStrictlyBetweenTheirEnds)
     EXPECT_TRUE(wall(false)->intersectRay(back, hit, false, nullptr));
 }
 
+TEST(GeoBunchTest, ABunchChangedAfterItsCountsWereReadIsVerifiedAgainBeforeItIsWalked)
+{
+    TempLog log;
+    auto branch = wall(true);
+    GeoBunch& bunch = *branch->bunches().front();
+    finch::BoundingBox everywhere;
+    everywhere.set(Vector3d(-100, -100, -100), Vector3d(100, 100, 100));
+    std::vector<finch::CollisionTriangle> out;
+    ASSERT_EQ(branch->collectTriangles(everywhere, out, nullptr), 1);
+    // The storage report reads the counts of every bunch between a change and the next walk.
+    bunch.setIndexData(stream<finch::index_data>(std::vector<std::uint32_t>{0, 1, 4000000}));
+    EXPECT_EQ(bunch.triangleCount(), 1);
+    EXPECT_EQ(branch->collectTriangles(everywhere, out, nullptr), 0);
+    finch::RayHit hit;
+    EXPECT_FALSE(branch->intersectRay(ray(Vector3d(0.5, 0, 0.5), Vector3d(0.5, 10, 0.5)), hit, false, nullptr));
+    EXPECT_TRUE(log.contains("Index out of range"));
+}
+
 TEST(GeoBunchTest, AFacingBranchTurnsTowardsTheEye)
 {
     struct Noting : finch::TraversalCallback

@@ -157,6 +157,16 @@ TEST(BranchTest, LeavesChildrenBoxesAndReplacement)
     EXPECT_EQ(group.childCount(), 2);
 }
 
+TEST(BranchTest, AChainOfGroupsFarDeeperThanTheStackGoesAtOnce)
+{
+    auto chain = std::make_unique<GroupBranch>();
+    GroupBranch* deepest = chain.get();
+    for (int level = 0; level < 300000; ++level) {
+        deepest = add(*deepest, std::make_unique<GroupBranch>());
+    }
+    chain.reset();
+}
+
 TEST(BranchTest, LevelsOfDetailAreChosenByDistance)
 {
     LodChain chain(10, 100, false, false);

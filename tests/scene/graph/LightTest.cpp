@@ -1,4 +1,5 @@
 #include "scene/graph/Light.h"
+#include "scene/render/Material.h"
 
 #include "support/GLTestSupport.h"
 
@@ -32,4 +33,27 @@ TEST(LightTest, LightsZeroToSevenAreSetAndOthersIgnored)
     // The matrix is kept around the light.
     EXPECT_LT(recorder.indexOf("PushMatrix"), recorder.indexOf("Lightfv"));
     EXPECT_GT(recorder.indexOf("PopMatrix"), recorder.indexOf(prefix("Lightfv", GL_LIGHT7, GL_POSITION)));
+}
+
+TEST(LightTest, LeavingAVertexColouredMaterialGivesLightZeroItsOwnColour)
+{
+    static std::vector<float> light0Diffuse;
+    ScopedGLTable table;
+    table.Lightfv = [](GLenum light, GLenum name, const GLfloat* values) {
+        if (light == GL_LIGHT0 && name == GL_DIFFUSE) {
+            light0Diffuse.assign(values, values + 4);
+        }
+    };
+    finch::Light light;
+    light.setColour(finch::RGBA{1.0f, 0.0f, 0.0f, 1.0f});
+    light.apply(0);
+    finch::Material plain(finch::RGBA{1.0f, 1.0f, 1.0f, 1.0f});
+    finch::Material coloured = plain;
+    coloured.setVertexColours(true);
+    // As the render accumulator draws: from the default material with the state cache on.
+    finch::Material::lockDefault();
+    coloured.apply();
+    plain.apply();
+    EXPECT_EQ(light0Diffuse, (std::vector<float>{1.0f, 0.0f, 0.0f, 1.0f}));
+    finch::Material::unlock();
 }

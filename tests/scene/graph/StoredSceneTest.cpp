@@ -259,3 +259,49 @@ TEST(StoredSceneTest, AModelFileThatNamesItselfIsLoadedOnce)
     traverser.start(finch::Matrix(), finch::Matrix());
     db->traverse(traverser);
 }
+
+TEST(StoredSceneTest, AGroupAtTheRootOfItsStreamIsNotAdoptedBelowItself)
+{
+    TempLog log;
+    const Bytes cases[] = {
+        declared().object(3, 1, groupBody({1})).end().bytes,
+        declared().object(3, 1, groupBody({2})).object(3, 2, groupBody({1})).end().bytes,
+    };
+    for (const Bytes& bytes : cases) {
+        const heron::counted_ptr<heron::Streamable> root = readStream(bytes);
+        auto* const group = dynamic_cast<GroupBranch*>(root.get());
+        ASSERT_NE(group, nullptr);
+        EXPECT_EQ(group->parent(), nullptr);
+        for (const Branch* child : group->children()) {
+            EXPECT_NE(child, group);
+            EXPECT_EQ(child->childCount(), 0);
+        }
+    }
+    EXPECT_TRUE(log.contains("a child branch listed twice, or under its own descendant, is left out the second time!\n"));
+}
+
+TEST(StoredSceneTest, AStoredChainOfGroupsIsCutAtTheDepthLimit)
+{
+    TempLog log;
+    constexpr std::uint32_t groups = 200000;
+    StreamBytes chain = declared().object(1, 1, databaseBody({2})).object(2, 2, objectBody(3));
+    for (std::uint32_t address = 3; address < 3 + groups; ++address) {
+        chain.object(3, address, groupBody(address + 1 < 3 + groups ? std::vector<std::uint32_t>{address + 1}
+                                                                      : std::vector<std::uint32_t>{}));
+    }
+    heron::counted_ptr<heron::Streamable> root = readStream(chain.end().bytes);
+    auto* const db = dynamic_cast<Database*>(root.get());
+    ASSERT_NE(db, nullptr);
+    EXPECT_TRUE(log.contains("owners nest deeper than 1000 levels; the deeper ones are cut!\n"));
+    int depth = 0;
+    for (const Branch* branch = db->mainObject()->root(); branch->childCount() > 0;
+         branch = dynamic_cast<const GroupBranch*>(branch)->children().front()) {
+        ++depth;
+    }
+    EXPECT_EQ(depth, finch::LoadClaims::maxDepth - 2);
+    db->clean();
+    finch::Traverser traverser;
+    traverser.start(finch::Matrix(), finch::Matrix());
+    db->traverse(traverser);
+    root.reset();
+}

@@ -306,3 +306,22 @@ TEST(TraversalTest, AWalkEntersNoObjectOrDatabaseItIsAlreadyInsideAndStopsAtTheN
         EXPECT_EQ(log.count(c.logged), 1);
     }
 }
+
+TEST(TraversalTest, AJointIsCulledInItsParentsFrameBeforeItsMotion)
+{
+    auto root = group("root");
+    auto* const joint = add(*root, std::make_unique<finch::JointBranch>());
+    // Two hundred to the side in its own frame, carried in front of the camera by the motion.
+    add(*joint, scenebuild::geometry("g", scenebuild::square(199, -1, 201, 1, 50, 0xFF0000FF)));
+    add(*root, scenebuild::geometry("behind", scenebuild::square(-1, -1, 1, 1, -50, 0xFF0000FF)));
+    root->clean();
+    Matrix motion;
+    motion.setTranslation(Vector3d(200, 0, 0));
+    joint->setMatrix(motion);
+    ASSERT_LT(joint->box().max().x, 2.0);
+    finch::Viewer viewer;
+    GeometryCounting<finch::ViewCulledTraverser> traverser;
+    EXPECT_TRUE(traverser.startWithViewer(viewer));
+    root->traverse(traverser);
+    EXPECT_EQ(traverser.geometryVisits, 1);
+}

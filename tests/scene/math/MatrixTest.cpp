@@ -95,8 +95,9 @@ TEST(MatrixTest, ClassificationFollowsTheElements)
         {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, MatrixKind::Identity},
         {{c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, MatrixKind::Rotation},
         {{c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 0, 0, 7, 1}, MatrixKind::RotationTranslation},
-        // Unit rows that are not orthogonal still count as a rotation.
-        {{1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, MatrixKind::Rotation},
+        // Unit rows that are not at right angles are a shear.
+        {{1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, MatrixKind::Affine},
+        {{1, 0, 0, 0, 0.6, 0.8, 0, 0, 0, 0, 1, 0, 0, 0, 3, 1}, MatrixKind::Affine},
         {{2, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, MatrixKind::Affine},
         {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2}, MatrixKind::Projective},
         {{1, 0, 0, 0, 0, 1, 0, 1e-30, 0, 0, 1, 0, 0, 0, 0, 1}, MatrixKind::Projective},
@@ -150,6 +151,13 @@ TEST(MatrixTest, InversesChosenByKindUndoTheMatrix)
         self.getInverse(self);
         expectNear(elementsOf(self), elementsOf(inverse));
     }
+    // A shear of unit rows is inverted as a general matrix, not by transposing.
+    const Matrix shear = withElements({1, 0, 0, 0, 0.6, 0.8, 0, 0, 0, 0, 1, 0, 0, 0, 3, 1});
+    Matrix shearInverse;
+    shear.getInverse(shearInverse);
+    Matrix undone;
+    undone.multiply(shear, shearInverse);
+    expectNear(elementsOf(undone), elementsOf(Matrix()), 1e-12);
     Matrix singular = withElements({1, 2, 3, 0, 2, 4, 6, 0, 0, 0, 1, 0, 0, 0, 0, 1});
     Matrix inverse = singular;
     singular.getInverse(inverse);

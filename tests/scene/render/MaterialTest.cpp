@@ -4,6 +4,8 @@
 #include "base/MemoryDataSource.h"
 #include "support/GLTestSupport.h"
 #include "support/SceneStreams.h"
+#include "support/StreamBytes.h"
+#include "support/TempLog.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +79,7 @@ TEST(MaterialTest, ConstructionAndSettersKeepColoursInRange)
     EXPECT_EQ(m.name(), "Material");
     EXPECT_EQ(m.ambient(), (RGBA{0.4f, 0.1f, 0.0f, 1.0f}));
     EXPECT_EQ(m.diffuse(), (RGBA{1.0f, 0.4f, 0.0f, 1.0f}));
-    EXPECT_EQ(m.colour(), (RGBA{2.0f, 0.5f, -1.0f, 1.0f}));
+    EXPECT_EQ(m.colour(), (RGBA{1.0f, 0.5f, 0.0f, 1.0f}));
     EXPECT_TRUE(m.flag32());
     EXPECT_FALSE(m.isLit());
     m.setShininess(1.5f);
@@ -99,13 +101,19 @@ TEST(MaterialTest, EqualMaterialsAreInternedOnce)
     Material a = lit(0.5f);
     Material b = lit(0.5f);
     b.setName("another name");
-    b.setColour(RGBA{0, 0, 1, 1});
     const heron::counted_ptr<Material> shared = Material::intern(a);
     EXPECT_TRUE(shared->isInterned());
     EXPECT_FALSE(a.isInterned());
     EXPECT_EQ(Material::intern(b), shared);
     b.setDiffuse(RGBA{0.1f, 0.1f, 0.1f, 1});
     EXPECT_NE(Material::intern(b), shared);
+    // Unlit materials of different colours draw differently.
+    Material red(RGBA{1, 0, 0, 1});
+    Material blue(RGBA{0, 0, 1, 1});
+    blue.assign(red);
+    blue.setColour(RGBA{0, 0, 1, 1});
+    EXPECT_NE(Material::intern(red), Material::intern(blue));
+    EXPECT_EQ(Material::intern(blue)->colour(), (RGBA{0, 0, 1, 1}));
 
     const heron::counted_ptr<Material> defaults = Material::defaultMaterial();
     EXPECT_EQ(defaults->name(), "Default");
@@ -162,6 +170,23 @@ TEST(MaterialTest, ATextureStoredTwiceKeepsTheFirst)
     ASSERT_TRUE(material.texture(0));
     EXPECT_EQ(material.texture(0)->file(), heron::FilePath("first.gif"));
     EXPECT_FALSE(material.texture(1));
+}
+
+TEST(MaterialTest, ATextureReferenceToAnotherClassBecomesNoTexture)
+{
+    TempLog log;
+    // Material 1's unit 0 names material 2 where a texture belongs.
+    const Bytes bytes = streamtest::StreamBytes()
+                            .declare(1, Material::classIdentifier)
+                            .object(1, 1, streamtest::StreamBytes("").tag(40).u32(2).tag(1).tag(0).bytes)
+                            .object(1, 2, streamtest::StreamBytes("").tag(0).bytes)
+                            .end()
+                            .bytes;
+    const auto back = readStream(bytes);
+    const auto* material = dynamic_cast<const Material*>(back.get());
+    ASSERT_NE(material, nullptr);
+    EXPECT_FALSE(material->texture(0));
+    EXPECT_TRUE(log.contains("which is not of the field's class"));
 }
 
 TEST(MaterialTest, ReadingSkipsOlderAndUnknownTagsAndKeepsValuesInRange)
