@@ -117,6 +117,11 @@ void rotate(float degrees, float x, float y, float z)
     plat::gl().Rotatef(degrees, x, y, z);
 }
 
+void pushMatrix()
+{
+    plat::gl().PushMatrix();
+}
+
 void popMatrix()
 {
     plat::gl().PopMatrix();

@@ -107,6 +107,8 @@ void loadMatrix(const float* m);
 void translate(float x, float y, float z);
 // Degrees about the axis (x, y, z).
 void rotate(float degrees, float x, float y, float z);
+// Pushes the current matrix stack.
+void pushMatrix();
 // Pops the current matrix stack; a GL error is logged.
 void popMatrix();
 // The colour buffer is cleared to rgba; nothing when no bit is set.

@@ -4,9 +4,11 @@
 #include "base/Streamable.h"
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
+#include "gui/toolkit/TreeViewable.h"
 #include "scene/graph/LoadedGraph.h"
 #include "scene/graph/TraversalCallback.h"
 #include "scene/math/BoundingBox.h"
+#include "scene/math/DoublePrecision.h"
 
 #include <cstdint>
 #include <memory>
@@ -86,7 +88,11 @@ public:
 // it), bounds in the parent's frame kept by marking (dirty climbs to the root, the object and the
 // database; boxes grow upward at once) and cleaning (boxes recomputed downward), a collision mode,
 // a user value and an optional traversal callback. Main thread only.
-class Branch : public heron::Streamable, public heron::Refcountable, public LoadedOwner
+class Branch : public heron::Streamable,
+               public heron::Refcountable,
+               public LoadedOwner,
+               public kestrel::TreeViewable,
+               public DoublePrecision
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::Branch";
@@ -106,12 +112,12 @@ public:
     Branch(const Branch&) = delete;
     Branch& operator=(const Branch&) = delete;
 
-    virtual bool hasChildren() const { return false; }
-    virtual int childCount() const { return 0; }
+    bool hasChildren() const override { return false; }
+    int childCount() const override { return 0; }
     // The child i (a leaf returns itself).
-    virtual Branch* child(int i) { return this; }
+    Branch* child(int i) override { return this; }
     // The component that shows the branch in a tree view, made on the first call.
-    virtual heron::counted_ptr<kestrel::Component> treeItem();
+    heron::counted_ptr<kestrel::Component> treeItem() override;
     virtual bool process(BranchProcessor& processor) { return processor.process(*this); }
     // Grows the box by a child's box; a box that grew is handed up.
     virtual void extendBox(const BoundingBox& childBox);

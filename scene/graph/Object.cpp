@@ -152,20 +152,20 @@ void Object::read(heron::DataSource& source)
 {
     std::uint32_t rootAddress = 0;
     bool instancesRead = false;
+    bool olderRead[2] = {false, false};
     readTaggedBlock(source, [&](std::uint32_t tag) {
-        std::uint32_t count = 0;
         switch (tag) {
         case nameTag: source.readString(m_name); break;
         case databaseTag: skipRef(source); break;
         case changedTag: readBoolField(source, m_changed); break;
         case boxTag: m_box.read(source); break;
-        // Reference tables of an older form that nothing reads any more.
+        // Reference tables of an older form, kept with the object.
         case olderTable1Tag:
-        case olderTable2Tag:
-            if (readArrayCount(source, count, 4)) {
-                source.skip(4 * count);
-            }
+        case olderTable2Tag: {
+            const int table = tag == olderTable1Tag ? 0 : 1;
+            readRefList(source, m_olderTables[table], olderRead[table], heron::StreamReader::Hold::Borrows);
             break;
+        }
         case instancesTag: readRefList(source, m_instances, instancesRead, heron::StreamReader::Hold::Borrows); break;
         case refusedTag1:
         case refusedTag2:

@@ -65,6 +65,8 @@ public:
     const AnimationFrames* animationFrames() const { return m_animationFrames.get(); }
     float animation() const { return m_animation; }
     const std::vector<InstanceBranch*>& instances() const { return m_instances; }
+    // The references of the two tables of an older stored form (0 or 1), as read.
+    const std::vector<heron::Streamable*>& olderTable(int table) const { return m_olderTables[table == 0 ? 0 : 1]; }
     std::vector<Vector3d>& points() { return m_points; }
 
     const char* className() const override { return classIdentifier; }
@@ -93,6 +95,7 @@ private:
     std::unique_ptr<AnimationFrames> m_animationFrames;
     float m_animation = 0.0f;
     std::vector<InstanceBranch*> m_instances;
+    std::vector<heron::Streamable*> m_olderTables[2];
     std::vector<Vector3d> m_points;
     heron::counted_ptr<Database> m_referencedDatabase;
     heron_string m_referencedFile;

@@ -55,9 +55,9 @@ bool Traverser::start(const Matrix& m, const Matrix& mInverse)
     m_cycleLogged = false;
     m_instanceVisits = 0;
     m_nesting = 0;
-    // Only a list with something in it is queued: walks that are never drawn (collision, rays)
-    // would otherwise pile up entries in their accumulators.
-    if (!m_boxList.isSuppressed() && !m_boxList.isEmpty()) {
+    // Queued before the walk, so that boxes added during it are drawn with this frame. Traversers
+    // whose walks are never drawn suppress the list, else it would pile up in their accumulators.
+    if (!m_boxList.isSuppressed()) {
         m_accumulator->addRenderable(m_boxList, nullptr, false);
     }
     begin();

@@ -19,6 +19,7 @@ void BoxRenderList::addFrustum(std::uint32_t colour, const Frustum& frustum)
 
 void BoxRenderList::render(kestrel::ImageBody& target)
 {
+    kestrel::pushMatrix();
     Material::defaultMaterial()->apply();
     for (const Box& box : m_boxes) {
         (box.matrix ? *box.matrix : Matrix()).loadGL();
@@ -32,6 +33,7 @@ void BoxRenderList::render(kestrel::ImageBody& target)
         entry.frustum.draw();
     }
     m_frusta.clear();
+    kestrel::popMatrix();
     m_suppressed = false;
 }
 

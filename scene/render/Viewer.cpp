@@ -97,13 +97,18 @@ void Viewer::setMatrix(const Matrix& camera)
     if (!m_perspective) {
         return;
     }
+    placeCamera(camera);
+    m_frustumValid = false;
+}
+
+void Viewer::placeCamera(const Matrix& camera)
+{
     m_camera = camera;
     camera.getInverse(m_view);
     m_eye = Vector3d(camera.at(3, 0), camera.at(3, 1), camera.at(3, 2));
     for (int i = 0; i < 3; ++i) {
         m_axes[i] = Vector3d(camera.at(0, i), camera.at(1, i), camera.at(2, i));
     }
-    m_frustumValid = false;
 }
 
 void Viewer::setTransform(const Transform& transform)
@@ -118,6 +123,8 @@ void Viewer::setOrientation(int orientation)
     m_orientation = orientation >= 0 && orientation <= 5 ? orientation : 0;
     const OrientationRotation& r = orientationRotations[m_orientation];
     m_orientationRotation.setAxisRotation(r.degrees, r.axis);
+    // The camera looks out through the cube face.
+    placeCamera(m_orientationRotation);
     invalidate();
 }
 

@@ -56,7 +56,8 @@ public:
     void setMatrix(const Matrix& camera);
     void setTransform(const Transform& transform);
     Transform getTransform() const { return m_camera.getTransform(); }
-    // Cube-face orientation 0..5 (others act as 0).
+    // Cube-face orientation 0..5 (others act as 0): the camera becomes the face's rotation and
+    // every cache is cleared.
     void setOrientation(int orientation);
     void setPerspective(bool perspective);
     void setFieldOfView(double degrees);
@@ -101,6 +102,8 @@ public:
 
 private:
     void updateAspect();
+    // Camera, view, eye and axes from the camera matrix.
+    void placeCamera(const Matrix& camera);
     void applyProjection(const kestrel::ImageBody& target) const;
 
     bool m_perspective = true;

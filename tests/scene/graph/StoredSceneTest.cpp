@@ -305,3 +305,23 @@ TEST(StoredSceneTest, AStoredChainOfGroupsIsCutAtTheDepthLimit)
     db->traverse(traverser);
     root.reset();
 }
+
+TEST(StoredSceneTest, AnObjectKeepsTheReferencesOfItsOlderTables)
+{
+    TempLog log;
+    // Object 2 lists group 3 in the first older table and the database in the second, 21 times.
+    const Bytes bytes = declared()
+                            .object(1, 1, databaseBody({2}))
+                            .object(2, 2, StreamBytes("").tag(10).tag(1).u32(3).tag(11).tag(21).u32s(std::vector<std::uint32_t>(21, 1))
+                                              .tag(20).u32(3).tag(0).bytes)
+                            .object(3, 3, groupBody({}))
+                            .end()
+                            .bytes;
+    const heron::counted_ptr<heron::Streamable> root = readStream(bytes);
+    auto* const db = dynamic_cast<Database*>(root.get());
+    ASSERT_NE(db, nullptr);
+    const Object& object = *db->objects().front();
+    EXPECT_EQ(object.olderTable(0), (std::vector<heron::Streamable*>{object.root()}));
+    EXPECT_EQ(object.olderTable(1), std::vector<heron::Streamable*>(21, db));
+    EXPECT_TRUE(log.contains("Size=weird\n"));
+}

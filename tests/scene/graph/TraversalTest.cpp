@@ -2,6 +2,10 @@
 #include "scene/graph/TraversalCallback.h"
 #include "scene/graph/ViewCulledTraverser.h"
 #include "scene/render/Viewer.h"
+#include "gui/paint/Image.h"
+#include "scene/render/RenderAccumulator.h"
+#include "scene/render/Material.h"
+#include "support/GLTestSupport.h"
 #include "support/LogCapture.h"
 #include "support/SceneBuilders.h"
 
@@ -324,4 +328,29 @@ TEST(TraversalTest, AJointIsCulledInItsParentsFrameBeforeItsMotion)
     EXPECT_TRUE(traverser.startWithViewer(viewer));
     root->traverse(traverser);
     EXPECT_EQ(traverser.geometryVisits, 1);
+}
+
+TEST(TraversalTest, BoxesAddedDuringAWalkAreDrawnWithItsFrameUnderASavedMatrix)
+{
+    Traverser traverser;
+    traverser.start(Matrix(), Matrix());
+    finch::BoundingBox box;
+    box.set(Vector3d(0, 0, 0), Vector3d(1, 1, 1));
+    traverser.boxList().addBox(nullptr, 0xFF0000FF, box);
+    GLRecorder recorder;
+    kestrel::ImageBody target{16, 16, false};
+    traverser.accumulator().render(target);
+    finch::Material::unlock();
+    EXPECT_TRUE(traverser.boxList().isEmpty());
+    const int saved = recorder.indexOf("PushMatrix");
+    EXPECT_GE(saved, 0);
+    EXPECT_LT(saved, recorder.indexOf("Begin"));
+    EXPECT_GT(recorder.indexOf("PopMatrix"), recorder.indexOf("Begin"));
+    // A suppressed list stays out of the next frame.
+    traverser.boxList().setSuppressed(true);
+    traverser.start(Matrix(), Matrix());
+    traverser.boxList().addBox(nullptr, 0xFF0000FF, box);
+    traverser.accumulator().render(target);
+    finch::Material::unlock();
+    EXPECT_FALSE(traverser.boxList().isEmpty());
 }

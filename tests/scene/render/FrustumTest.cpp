@@ -171,6 +171,22 @@ TEST(ViewerTest, SettersKeepTheirLimits)
     EXPECT_EQ(viewer.orientation(), 0);
 }
 
+TEST(ViewerTest, AnOrientationTurnsTheCameraToItsCubeFace)
+{
+    Viewer viewer;
+    BoundingBox ahead;
+    ahead.set(Vector3d(-1, 49, -1), Vector3d(1, 51, 1));
+    EXPECT_FALSE(Frustum(viewer.frustum()).cullBox(ahead, Frustum::allPlanes));
+    // Half a turn about z: the camera looks along -y.
+    viewer.setOrientation(1);
+    EXPECT_NEAR(viewer.camera().at(1, 1), -1.0, 1e-12);
+    EXPECT_NEAR(viewer.view().at(0, 0), -1.0, 1e-12);
+    EXPECT_TRUE(Frustum(viewer.frustum()).cullBox(ahead, Frustum::allPlanes));
+    BoundingBox behind;
+    behind.set(Vector3d(-1, -51, -1), Vector3d(1, -49, 1));
+    EXPECT_FALSE(Frustum(viewer.frustum()).cullBox(behind, Frustum::allPlanes));
+}
+
 TEST(ViewerTest, LookAtBoundsFramesTheCentreFromBeforeIt)
 {
     TempLog log;

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace finch
+{
+
+// Marks the classes whose geometry is kept in double precision (branches, colliders, engines).
+struct DoublePrecision
+{
+};
+
+}
