@@ -1,7 +1,8 @@
 // Reads arbitrary bytes as an object-graph stream with the scene classes registered. The first
 // byte chooses the byte order. A graph that reads must write a stream that reads and writes again
 // to the very same bytes; a database or branch that reads is then cleaned and walked.
-// Its seeds are stored databases with every branch kind, objects, instances and bunches, in both
+// Its seeds are stored databases with every branch kind, objects, instances and bunches, a chain
+// of groups deeper than a stored tree may be, and a bunch with a list of animation frames, in both
 // byte orders.
 
 #include "base/MemoryDataDest.h"
@@ -9,6 +10,8 @@
 #include "base/counted_ptr.h"
 #include "fuzz/Seeds.h"
 #include "scene/Engine.h"
+#include "scene/geometry/GeoBunch.h"
+#include "scene/graph/GroupBranch.h"
 #include "scene/graph/Traverser.h"
 #include "tests/support/SceneBuilders.h"
 
@@ -50,6 +53,33 @@ void exercise(heron::Streamable& root)
     }
 }
 
+// A database whose root is a chain of nested groups deeper than a stored tree is kept.
+std::unique_ptr<finch::Database> deepChain()
+{
+    auto root = std::make_unique<finch::GroupBranch>();
+    finch::GroupBranch* deepest = root.get();
+    for (int level = 0; level < finch::LoadClaims::maxDepth + 200; ++level) {
+        deepest = scenebuild::add(*deepest, std::make_unique<finch::GroupBranch>());
+    }
+    scenebuild::add(*deepest, scenebuild::geometry("leaf", scenebuild::square(0, 0, 1, 1, 5, 0xFF00FF00)));
+    return scenebuild::database(std::move(root));
+}
+
+// A database of one square that moves through eight frames.
+std::unique_ptr<finch::Database> framedSquare()
+{
+    auto bunch = scenebuild::square(-1, -1, 1, 1, 10, 0xFF0000FF);
+    std::vector<finch::AnimationFrame> frames;
+    for (int f = 0; f < 8; ++f) {
+        frames.push_back(bunch->vertexSlot()->elements());
+        for (finch::Vector3f& p : frames.back()) {
+            p.z += float(f);
+        }
+    }
+    bunch->setAnimationFrames(frames);
+    return scenebuild::database(scenebuild::geometry("framed", std::move(bunch)));
+}
+
 // The input that reads the graph: its byte order, then the stream.
 std::vector<unsigned char> seedOf(const heron::Streamable& root, bool bigEndian)
 {
@@ -65,12 +95,16 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     return fuzzseeds::writeSeeds(argc, argv, [] {
         const auto db = scenebuild::everyClass();
         const auto small = scenebuild::database(scenebuild::geometry("square", scenebuild::square(-1, -1, 1, 1, 10, 0xFF0000FF)));
+        const auto deep = deepChain();
+        const auto framed = framedSquare();
         std::vector<fuzzseeds::Seed> seeds;
         for (const bool bigEndian : {false, true}) {
             const std::string order = bigEndian ? "big" : "little";
             seeds.push_back({"every-class-" + order, seedOf(*db, bigEndian)});
             seeds.push_back({"square-" + order, seedOf(*small, bigEndian)});
             seeds.push_back({"main-object-" + order, seedOf(*db->mainObject(), bigEndian)});
+            seeds.push_back({"nested-groups-" + order, seedOf(*deep, bigEndian)});
+            seeds.push_back({"frame-list-" + order, seedOf(*framed, bigEndian)});
         }
         return seeds;
     });

@@ -325,3 +325,19 @@ TEST(StoredSceneTest, AnObjectKeepsTheReferencesOfItsOlderTables)
     EXPECT_EQ(object.olderTable(1), std::vector<heron::Streamable*>(21, db));
     EXPECT_TRUE(log.contains("Size=weird\n"));
 }
+
+TEST(StoredSceneTest, AFrameListLongerThanItsBytesIsRefusedBeforeAnyFrameIsMade)
+{
+    TempLog log;
+    const auto original = scenebuild::everyClass();
+    Bytes bytes = streamOf(*original);
+    // The frame list of the first bunch: its tag, two frames, each of the bunch's positions.
+    auto* const geometry = dynamic_cast<finch::GeometryBranch*>(original->mainObject()->root()->child(6));
+    const unsigned char positions = static_cast<unsigned char>(geometry->bunches()[0]->vertexCount());
+    const unsigned char frames[] = {22, 2, positions};
+    const auto found = std::search(bytes.begin(), bytes.end(), std::begin(frames), std::end(frames));
+    ASSERT_NE(found, bytes.end());
+    found[1] = 20;
+    EXPECT_FALSE(readStream(bytes));
+    EXPECT_TRUE(log.contains("A stored list of 20 frames runs past the end of its block!\n"));
+}
