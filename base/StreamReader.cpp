@@ -25,6 +25,10 @@ namespace
 
 constexpr const char* headerWord = "HarborStream";
 constexpr std::uint32_t reservedEntries = 1024;
+constexpr std::uint32_t maxReservedEntries = 1u << 22;
+// The fewest bytes an object record and a reference usually take, with a little of their body.
+constexpr std::uint32_t bytesPerRecord = 16;
+constexpr std::uint32_t bytesPerReference = 8;
 constexpr std::uint32_t bodyChunk = 1u << 16;
 
 thread_local int streamNesting = 0;
@@ -156,14 +160,14 @@ void StreamReader::registerFactory(StreamableFactory factory)
 void StreamReader::addFixup(std::uint32_t address, void* field, PointerAssign assign, bool late)
 {
     if (m_inBody) {
-        m_fixups.push_back(Fixup{address, m_current, field, assign, 0, late, false, false, false});
+        m_fixups.push_back(Fixup{address, m_current, field, assign, 0, late, false, false, false, false});
     }
 }
 
 void StreamReader::addCheckedFixup(std::uint32_t address, void* field, PointerAssign assign, bool late, Hold hold)
 {
     if (m_inBody) {
-        m_fixups.push_back(Fixup{address, m_current, field, assign, 0, late, true, hold == Hold::Borrows, false});
+        m_fixups.push_back(Fixup{address, m_current, field, assign, 0, late, true, hold == Hold::Borrows, false, false});
     }
 }
 
@@ -216,8 +220,11 @@ Streamable* StreamReader::readStream()
 {
     const StreamNestingGuard nesting;
     m_reading = true;
-    m_objects.reserve(reservedEntries);
-    m_fixups.reserve(reservedEntries);
+    // Records and references take bytes of the stream: a sized source bounds how many can come,
+    // and room for about that many spares the copies of growing one by one.
+    const std::uint64_t bytes = m_owner.canSeek() ? m_owner.remaining() : 0;
+    m_objects.reserve(std::clamp<std::uint64_t>(bytes / bytesPerRecord, reservedEntries, maxReservedEntries));
+    m_fixups.reserve(std::clamp<std::uint64_t>(bytes / bytesPerReference, reservedEntries, maxReservedEntries));
     try {
         if (readHeader()) {
             readRecords();
@@ -231,6 +238,7 @@ Streamable* StreamReader::readStream()
     Streamable* const root = m_objects.empty() ? nullptr : heldRoot();
     m_objects.clear();
     m_fixups.clear();
+    m_classChecks.clear();
     m_rootBlock = nullptr;
     m_ownedByBlocks.clear();
     return root;
@@ -293,6 +301,8 @@ void StreamReader::readDeclaration()
         throw std::logic_error("stream truncated");
     }
     ClassEntry& entry = m_classes[id];
+    // A class number declared again may name another class.
+    m_classChecks.clear();
     entry.name.assign(name.c_str(), name.length());
     const auto found = m_factories.find(entry.name);
     entry.factory = found == m_factories.end() ? nullptr : found->second;
@@ -317,7 +327,7 @@ void StreamReader::readObjectRecord()
         throw std::logic_error("factory of \"" + found->second.name + "\" made no object");
     }
     const auto index = std::uint32_t(m_objects.size());
-    m_objects.push_back(ObjectEntry{address, false, index == 0, found->second.factory == &SharedBlock::make, object});
+    m_objects.push_back(ObjectEntry{address, classId, false, index == 0, found->second.factory == &SharedBlock::make, object});
     readInto(*object, index);
 }
 
@@ -401,24 +411,62 @@ void StreamReader::finish()
 void StreamReader::dropRepeatedFields()
 {
     // A field read twice would be set twice: for a shared pointer the second assignment would
-    // drop the first object while the stream still holds it. The first reference counts.
+    // drop the first object while the stream still holds it. The first reference counts. A field
+    // lies in the object whose read recorded it, and each object's fixups form one run, so a repeat
+    // can only lie within a run: short runs are compared pairwise, long ones (lists of references)
+    // through a set.
+    constexpr std::size_t pairwiseRun = 16;
     std::unordered_set<const void*> fields;
-    fields.reserve(m_fixups.size());
-    const std::size_t before = m_fixups.size();
-    std::erase_if(m_fixups, [&fields](const Fixup& fixup) { return !fields.insert(fixup.field).second; });
-    if (m_fixups.size() != before) {
-        debug("StreamRead: %u pointer fields stored more than once keep their first object!\n",
-              unsigned(before - m_fixups.size()));
+    std::size_t kept = 0;
+    for (std::size_t start = 0; start < m_fixups.size();) {
+        std::size_t end = start + 1;
+        while (end < m_fixups.size() && m_fixups[end].owner == m_fixups[start].owner) {
+            ++end;
+        }
+        const std::size_t runKept = kept;
+        fields.clear();
+        for (std::size_t i = start; i < end; ++i) {
+            const void* const field = m_fixups[i].field;
+            const bool repeated = end - start <= pairwiseRun
+                ? std::any_of(m_fixups.begin() + long(runKept), m_fixups.begin() + long(kept),
+                              [field](const Fixup& earlier) { return earlier.field == field; })
+                : !fields.insert(field).second;
+            if (!repeated) {
+                m_fixups[kept++] = m_fixups[i];
+            }
+        }
+        start = end;
     }
+    const std::size_t dropped = m_fixups.size() - kept;
+    m_fixups.resize(kept);
+    if (dropped != 0) {
+        debug("StreamRead: %u pointer fields stored more than once keep their first object!\n", unsigned(dropped));
+    }
+}
+
+bool StreamReader::accepts(PointerAssign assign, const ObjectEntry& target)
+{
+    for (const ClassCheck& check : m_classChecks) {
+        if (check.assign == assign && check.classId == target.classId) {
+            return check.accepts;
+        }
+    }
+    const bool accepted = assign(nullptr, target.object);
+    m_classChecks.push_back(ClassCheck{assign, target.classId, accepted});
+    return accepted;
 }
 
 void StreamReader::refuseWrongClasses()
 {
     for (Fixup& fixup : m_fixups) {
-        Streamable* const target = m_objects[fixup.target].object;
-        if (fixup.lenient && target != nullptr && !fixup.assign(nullptr, target)) {
+        const ObjectEntry& target = m_objects[fixup.target];
+        if (target.object == nullptr || accepts(fixup.assign, target)) {
+            continue;
+        }
+        fixup.wrongClass = true;
+        if (fixup.lenient) {
             debug("StreamRead: a pointer names a \"%s\", which is not of the field's class; it stays null!\n",
-                  target->className());
+                  target.object->className());
             fixup.refused = true;
         }
     }
@@ -426,12 +474,11 @@ void StreamReader::refuseWrongClasses()
 
 bool StreamReader::acceptsTarget(const Fixup& fixup) const
 {
-    Streamable* const target = m_objects[fixup.target].object;
     // A refused reference, or a borrowed one whose object nothing kept, stays null.
-    if (fixup.refused || target == nullptr) {
+    if (fixup.refused || m_objects[fixup.target].object == nullptr) {
         return false;
     }
-    if (!fixup.assign(nullptr, target)) {
+    if (fixup.wrongClass) {
         throw std::logic_error("Bad pointer");
     }
     return true;
@@ -586,6 +633,7 @@ void StreamReader::deleteObjects()
     }
     m_objects.clear();
     m_fixups.clear();
+    m_classChecks.clear();
     m_linked = false;
     m_rootBlock = nullptr;
     m_ownedByBlocks.clear();

@@ -107,6 +107,7 @@ private:
     struct ObjectEntry
     {
         std::uint32_t address;
+        std::uint32_t classId;
         bool early;
         bool referenced;
         bool block;
@@ -119,15 +120,25 @@ private:
         void* field;
         PointerAssign assign;
         std::uint32_t target;
-        bool late;
-        bool lenient;
-        bool borrowed;
-        bool refused;
+        bool late : 1;
+        bool lenient : 1;
+        bool borrowed : 1;
+        bool refused : 1;
+        // The target is of a class the field cannot hold.
+        bool wrongClass : 1;
+    };
+    // Whether a field's assignment takes objects of a class, found once per pair.
+    struct ClassCheck
+    {
+        PointerAssign assign;
+        std::uint32_t classId;
+        bool accepts;
     };
 
     void addCheckedFixup(std::uint32_t address, void* field, PointerAssign assign, bool late, Hold hold);
-    // Logs and marks the lenient fixups whose object is of the wrong class.
+    // Marks the fixups whose object is of the wrong class; logs and refuses the lenient ones.
     void refuseWrongClasses();
+    bool accepts(PointerAssign assign, const ObjectEntry& target);
     // True when the fixup is to be set; a strict one of the wrong class throws.
     bool acceptsTarget(const Fixup& fixup) const;
     void dropRepeatedFields();
@@ -165,6 +176,7 @@ private:
     std::map<std::uint32_t, ClassEntry> m_classes;
     std::vector<ObjectEntry> m_objects;
     std::vector<Fixup> m_fixups;
+    std::vector<ClassCheck> m_classChecks;
     std::vector<unsigned char> m_body;
     std::uint32_t m_current = 0;
     bool m_inBody = false;
