@@ -48,6 +48,8 @@ struct WindowSpec
     int display = 0;                // full screen: which display
     DisplayMode mode;               // full screen: the mode to switch to (all 0: the desktop's)
     bool opengl = false;            // the window shows OpenGL frames (made with the GL pixel format)
+    WindowId owner = 0;             // a popup: the window it belongs to, which gets the keyboard back
+                                    // when the popup goes while holding it
 };
 
 enum class InputKind

@@ -110,7 +110,13 @@ void SdlBackend::pump()
         translator.translate(event, state, out);
     }
     SDL_Window* focused = SDL_GetKeyboardFocus();
-    translator.endBatch(focused ? SDL_GetWindowID(focused) : 0, out);
+    const WindowId focusedId = focused ? SDL_GetWindowID(focused) : 0;
+    // A popup that held the keyboard handed it back to its owner: until the desktop has moved it
+    // there, the keyboard stays with the program rather than with nobody.
+    if (focusedId != 0 || !find(keyboardHeir)) {
+        keyboardHeir = 0;
+    }
+    translator.endBatch(focusedId != 0 ? focusedId : keyboardHeir, out);
     pending.insert(pending.end(), out.begin(), out.end());
 }
 
@@ -179,17 +185,41 @@ WindowId SdlBackend::createWindow(const WindowSpec& request)
     }
     const WindowId id = SDL_GetWindowID(window);
     windows[id] = window;
+    if (request.owner != 0) {
+        owners[id] = request.owner;
+    }
     return id;
 }
 
+// Without a window manager a window shown takes the keyboard, popups included, and the keyboard
+// goes to nobody when it closes: the program would count as left. A popup holding the keyboard
+// gives it back to its owner.
 void SdlBackend::destroyWindow(WindowId id)
 {
     SDL_Window* window = find(id);
     if (!window) {
         return;
     }
+    const bool heldKeyboard = SDL_GetKeyboardFocus() == window;
     SDL_DestroyWindow(window);
     windows.erase(id);
+    const auto owner = owners.find(id);
+    if (owner == owners.end()) {
+        return;
+    }
+    const WindowId heir = owner->second;
+    owners.erase(owner);
+    if (heldKeyboard) {
+        handKeyboardTo(heir);
+    }
+}
+
+void SdlBackend::handKeyboardTo(WindowId heir)
+{
+    SDL_Window* window = find(heir);
+    if (window && SDL_SetWindowInputFocus(window) == 0) {
+        keyboardHeir = heir;
+    }
 }
 
 void SdlBackend::restoreDisplayMode(WindowId id)

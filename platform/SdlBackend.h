@@ -50,11 +50,15 @@ private:
     bool startVideo();
     SDL_Window* find(WindowId window) const;
     void pump();
+    // Gives the keyboard to the window, which counts as holding it until the desktop says so.
+    void handKeyboardTo(WindowId heir);
 
     bool videoStarted = false;
     bool videoFailed = false;
     std::string error;
     std::map<WindowId, SDL_Window*> windows;
+    std::map<WindowId, WindowId> owners;        // popup -> the window it belongs to
+    WindowId keyboardHeir = 0;                  // handed the keyboard, not yet given it by the desktop
     std::deque<InputEvent> pending;
     EventTranslator translator;
 };

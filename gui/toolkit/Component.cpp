@@ -172,9 +172,12 @@ void Component::handleKey(Event& event)
         }
         return;
     }
-    // A window's own key handler is this one unless it overrides it: do not hand the key to itself.
-    if (window != this) {
-        window->handleKey(event);
+    // Up through the parents to the window, so a scroll pane gets the arrows its page has no use
+    // for. A window's own key handler is this one unless it overrides it: do not hand the key to
+    // itself.
+    Component* const next = parent ? static_cast<Component*>(parent) : window;
+    if (next != this) {
+        next->handleKey(event);
     }
 }
 
@@ -225,6 +228,7 @@ void Component::setActionListener(MessageDest* newListener, std::uint32_t newCom
 void Component::sendMessage(int code)
 {
     if (listener) {
+        const KeepAlive keep(this);
         listener->handleMessage(ComponentMessage{this, commandId, code});
     }
 }
@@ -281,6 +285,34 @@ void Component::releaseFocus()
     plat::backend().captureMouse(window->nativeHandle(), false);
     const WindowInternals& internals = window->internals();
     WindowInternals::updateHover(window->componentAt(internals.lastX, internals.lastY), window);
+}
+
+KeepAlive::KeepAlive(Component* component)
+    : m_held(component && component->refCount() > 0 ? component : nullptr)
+{
+    if (m_held) {
+        m_held->addRef();
+    }
+}
+
+KeepAlive::~KeepAlive()
+{
+    if (m_held) {
+        m_held->release();
+    }
+}
+
+void cancelMouseCapture()
+{
+    Component* const holder = holders().capture;
+    if (!holder) {
+        return;
+    }
+    holders().capture = nullptr;
+    if (const Window* window = holder->getWindow()) {
+        plat::backend().captureMouse(window->nativeHandle(), false);
+    }
+    holder->captureLost();
 }
 
 void setKeyboardFocus(Component* component)

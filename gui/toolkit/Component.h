@@ -60,12 +60,16 @@ public:
     virtual void draw(Graphics& graphics);
     virtual void focusGained() {}
     virtual void focusLost() {}
+    // The mouse capture was taken from this component before it let go (another window opened,
+    // its own window closed, or the program was switched away from or back to): a press or drag
+    // under way ends where it is, without acting and without telling the listener.
+    virtual void captureLost() {}
     // Default: a left press sends the listener code 0.
     virtual void handleMouse(Event& event);
     // Wheel events; true when taken.
     virtual bool handleWheel(Event& event) { return false; }
     // Default: Enter and Escape trigger the window's default and cancel buttons; other keys go
-    // to the window's own key handler.
+    // on to the parent's key handler, and from the outermost component to the window's.
     virtual void handleKey(Event& event);
     virtual void validate() {}
 
@@ -87,7 +91,8 @@ public:
     // Takes label, icon, tooltip and command id from the action (not owned; null only stores it).
     void setAction(Action* action, MessageDest* listener);
     void setActionListener(MessageDest* listener, std::uint32_t commandId);
-    // Sends {this, command id, code} to the listener, if any.
+    // Sends {this, command id, code} to the listener, if any. A counted component stays alive
+    // until the listener returns, even when the listener drops the dialog it sits in.
     void sendMessage(int code);
     void setVisible(bool visible) { this->visible = visible; }
     bool isVisible() const { return visible; }
@@ -135,6 +140,24 @@ protected:
     bool tooltipFromParent = false;
     char mnemonicChar = 0;
 };
+
+// Keeps a counted component alive for the holder's own lifetime, so code that tells a listener
+// can go on with the component when the listener drops the dialog around it. A component nobody
+// counts (on the stack, or owned outside a component tree) is not held.
+class KeepAlive
+{
+public:
+    explicit KeepAlive(Component* component);
+    ~KeepAlive();
+    KeepAlive(const KeepAlive&) = delete;
+    KeepAlive& operator=(const KeepAlive&) = delete;
+
+private:
+    Component* m_held;
+};
+
+// Takes the mouse capture from its holder, who is told (captureLost); nothing when nobody holds it.
+void cancelMouseCapture();
 
 // Moves the keyboard focus (null: nobody): the old holder gets focusLost and a redraw, the new
 // one focusGained and a redraw; the holder focused again only gets focusGained and a redraw.

@@ -30,6 +30,12 @@ bool sameMnemonic(char mnemonic, int key)
     return mnemonic != 0 && std::tolower(static_cast<unsigned char>(mnemonic)) == std::tolower(key);
 }
 
+// A hidden or disabled component must not act on its mnemonic, nor anything inside it.
+bool mayAct(const Component& component)
+{
+    return component.isVisible() && component.isEnabled();
+}
+
 }
 
 Container::Container()
@@ -42,10 +48,12 @@ Container::Container()
 
 Container::~Container()
 {
-    // Children that live on elsewhere must not point back at this container.
+    // Children that live on elsewhere (held while they tell a listener that drops their dialog)
+    // must point back at neither this container nor its window.
     for (const auto& child : children) {
         if (child->parent == this) {
             child->parent = nullptr;
+            setWindowOfTree(*child, nullptr);
         }
     }
 }
@@ -254,11 +262,14 @@ Component* findMnemonic(Component* component, int key)
     }
     for (const auto& child : container->getChildren()) {
         heron::debug("Checking %s  %c (%c)\n", child->getText().c_str(), child->mnemonic(), key);
-        if (sameMnemonic(child->mnemonic(), key)) {
+        if (mayAct(*child) && sameMnemonic(child->mnemonic(), key)) {
             return child.get();
         }
     }
     for (const auto& child : container->getChildren()) {
+        if (!mayAct(*child)) {
+            continue;
+        }
         if (Component* found = findMnemonic(child.get(), key)) {
             return found;
         }

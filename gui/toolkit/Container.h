@@ -66,7 +66,8 @@ private:
 };
 
 // The first child, in order and depth-first after the direct children, whose mnemonic equals
-// the key without case; null when none. Only containers are searched.
+// the key without case; null when none. Only containers are searched; hidden and disabled
+// components are passed over with everything inside them.
 Component* findMnemonic(Component* component, int key);
 
 }

@@ -350,9 +350,11 @@ void dispatch(const Event& event)
     case Event::None:
         return;
     case Event::Activated:
+        cancelMouseCapture();
         recordHover(event);
         return;
     case Event::Deactivated:
+        cancelMouseCapture();
         closeOpenPopup();
         if (Window::isRegistered(event.window)) {
             setKeyboardFocus(nullptr);
@@ -365,6 +367,7 @@ void dispatch(const Event& event)
         return;
     }
     Event delivered = event;
+    const KeepAlive keep(event.window);
     event.window->internals().handleEvent(delivered);
 }
 

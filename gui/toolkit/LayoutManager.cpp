@@ -7,6 +7,29 @@
 namespace kestrel
 {
 
+namespace
+{
+
+bool minimumMeasure = false;
+
+}
+
+MinimumMeasure::MinimumMeasure()
+    : m_outer(minimumMeasure)
+{
+    minimumMeasure = true;
+}
+
+MinimumMeasure::~MinimumMeasure()
+{
+    minimumMeasure = m_outer;
+}
+
+bool measuringMinimum()
+{
+    return minimumMeasure;
+}
+
 Insets insetsOf(const Container& container)
 {
     Insets insets;

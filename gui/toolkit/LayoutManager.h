@@ -22,6 +22,23 @@ public:
     virtual void removeAll() {}
 };
 
+// While one lives, preferred sizes are asked as the least a component can do with: a window
+// measures itself so to learn how small its user may size it. A component that shows part of a
+// larger page through a view (a scroll pane) then asks for its bars and a line, not the page.
+// Main thread only.
+class MinimumMeasure
+{
+public:
+    MinimumMeasure();
+    ~MinimumMeasure();
+    MinimumMeasure(const MinimumMeasure&) = delete;
+    MinimumMeasure& operator=(const MinimumMeasure&) = delete;
+
+private:
+    bool m_outer;
+};
+bool measuringMinimum();
+
 // A container's insets, read in one go.
 struct Insets
 {

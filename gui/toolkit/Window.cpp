@@ -250,10 +250,13 @@ bool Window::placeOnScreen(plat::WindowSpec& request)
     const int height = bounds.height;
     switch (in.kind) {
     case Framed: {
-        const int x = bounds.x == -1 ? (screen.width - width) / 2 : bounds.x;
-        const int y = bounds.y == -1 ? (screen.height - height) / 2 : bounds.y;
-        request.client = plat::Box{x, screen.height - height - y, width, height};
-        if (width >= screen.width && height >= screen.height) {
+        // A window never opens larger than the screen.
+        const int fitWidth = std::min(width, screen.width);
+        const int fitHeight = std::min(height, screen.height);
+        const int x = bounds.x == -1 ? (screen.width - fitWidth) / 2 : bounds.x;
+        const int y = bounds.y == -1 ? (screen.height - fitHeight) / 2 : bounds.y;
+        request.client = plat::Box{x, screen.height - fitHeight - y, fitWidth, fitHeight};
+        if (fitWidth >= screen.width && fitHeight >= screen.height) {
             request.maximised = true;
             request.client = plat::Box{64, 64, screen.width - 128, screen.height - 128};
         }
@@ -266,6 +269,7 @@ bool Window::placeOnScreen(plat::WindowSpec& request)
             return false;
         }
         request.kind = plat::WindowKind::Popup;
+        request.owner = in.parent->nativeHandle();
         const int parentBottom = parent.y + parent.height;
         const int x = bounds.x + parent.x;
         const int top = parentBottom - height - bounds.y;
@@ -313,6 +317,8 @@ void Window::create()
         return;
     }
     hideTooltip();
+    // The mouse must reach the new window: no component elsewhere keeps it.
+    cancelMouseCapture();
     const plat::WindowId handle = plat::backend().createWindow(request);
     if (handle == 0) {
         heron::debug("Window create failed: %s\n", plat::backend().lastError().c_str());
@@ -336,10 +342,17 @@ void Window::updateMinimumSize()
     if (in.kind != Framed || !in.resizable) {
         return;
     }
-    // The user may not size the window below what its contents need now.
+    // The user may not size the window below what its contents need now, nor the desktop grow it
+    // past the screen for them.
     int width = 0;
     int height = 0;
-    getPreferredSize(width, height);
+    {
+        const MinimumMeasure measuring;
+        getPreferredSize(width, height);
+    }
+    const Rect screen = monitorRect(0);
+    width = std::min(width, screen.width);
+    height = std::min(height, screen.height);
     if (width != in.minimumWidth || height != in.minimumHeight) {
         in.minimumWidth = width;
         in.minimumHeight = height;
@@ -362,6 +375,10 @@ void Window::close()
     });
     windowInternals->open = false;
     windowInternals->destroyPending = true;
+    // A press under way in the window ends with it.
+    if (const Component* holder = captureHolder(); holder && holder->getWindow() == this) {
+        cancelMouseCapture();
+    }
     closed();
 }
 

@@ -63,10 +63,12 @@ public:
     void setParent(Window* parent);
     Window* getParentWindow() const;
 
-    // Opens the desktop window; nothing when already open.
+    // Opens the desktop window, no larger than the screen; nothing when already open. Ends any
+    // mouse capture, so the new window gets the mouse.
     void create();
-    // Closes this window and its open popups; the desktop window goes at the end of the
-    // current getEvent pass (or in the destructor).
+    // Closes this window and its open popups; a press under way in it ends (its holder loses
+    // the capture). The desktop window goes at the end of the current getEvent pass (or in the
+    // destructor).
     void close();
     bool isOpen() const;
     bool isDisabled() const;
@@ -101,7 +103,8 @@ public:
 private:
     // Fills in the kind, position and size of the desktop window; false when it cannot be made.
     bool placeOnScreen(plat::WindowSpec& request);
-    // Keeps the desktop from sizing a framed window below its preferred size.
+    // Keeps the desktop from sizing a framed window below the least its contents can do with
+    // (no more than the screen).
     void updateMinimumSize();
     // Shows what the graphics object painted last.
     void presentPaint();

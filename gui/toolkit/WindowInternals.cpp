@@ -17,11 +17,13 @@ bool isMouseType(std::uint32_t type)
     return type >= Event::MouseMove && type <= Event::RightRelease;
 }
 
+// The target stays alive while it handles the event, whatever its listeners drop meanwhile.
 void deliver(Component* target, Event& event)
 {
     if (!target || !target->isEnabled()) {
         return;
     }
+    const KeepAlive keep(target);
     if (isMouseType(event.type)) {
         target->handleMouse(event);
     } else if (event.type == Event::Wheel) {
@@ -90,9 +92,11 @@ void WindowInternals::routeEvent(Event& event)
         return;
     case Event::AltKey:
         heron::debug("shortcut key...\n");
+        // Laid out first, so panels hidden since the last paint are hidden to the search.
+        owner.doLayout();
         if (Component* found = findMnemonic(&owner, event.key)) {
             heron::debug("Shortcut - component %s\n", found->getText().c_str());
-            found->handleKey(event);
+            deliver(found, event);
         }
         return;
     default:
@@ -111,7 +115,8 @@ void WindowInternals::routeEvent(Event& event)
     } else if (event.type != Event::Hover && hoveredComponent()) {
         hideTooltip();
     }
-    if (Component* holder = captureHolder()) {
+    // The capture takes the mouse, not the keyboard.
+    if (Component* holder = captureHolder(); holder && event.type != Event::Key) {
         deliver(holder, event);
         return;
     }

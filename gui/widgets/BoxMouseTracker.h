@@ -20,6 +20,8 @@ public:
     };
 
     Result handle(Component& box, const Event& event);
+    // The capture was taken: the press ends without choosing, and the pointer counts as gone.
+    void captureLost() { m_pressed = m_hover = false; }
 
     bool pressed() const { return m_pressed; }
     bool hover() const { return m_hover; }

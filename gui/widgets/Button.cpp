@@ -56,24 +56,36 @@ void Button::handleMouse(Event& event)
         }
         break;
     case Event::LeftRelease:
-        if (!m_pressed) {
-            return;
-        }
-        m_armed = false;
-        m_pressed = false;
-        if (m_hover) {
-            redrawNow();
-            click();
-        }
-        releaseFocus();
-        if (m_autoRepeat) {
-            stopUpdating(this);
-        }
-        break;
+        release();
+        return;
     default:
         return;
     }
     m_armed = m_pressed && m_hover;
+    redrawNow();
+}
+
+void Button::release()
+{
+    if (!m_pressed) {
+        return;
+    }
+    m_armed = false;
+    m_pressed = false;
+    releaseFocus();
+    if (m_autoRepeat) {
+        stopUpdating(this);
+    }
+    redrawNow();
+    if (m_hover) {
+        click();
+    }
+}
+
+void Button::captureLost()
+{
+    resetMouseState();
+    stopUpdating(this);
     redrawNow();
 }
 

@@ -7,9 +7,10 @@ namespace kestrel
 {
 
 // A push button: tracks hover and press, holds the mouse capture while pressed, and clicks
-// when released with the pointer inside (sending its listener code 0). With auto-repeat it also
-// clicks on every busy round of the event loop while it is held with the pointer inside.
-// The base of tabs and the arrow buttons of other widgets. Main thread only.
+// when released with the pointer inside (sending its listener code 0), after letting the
+// capture go. With auto-repeat it also clicks on every busy round of the event loop while it is
+// held with the pointer inside. The base of tabs and the arrow buttons of other widgets.
+// Main thread only.
 class Button : public Component, public Updatable
 {
 public:
@@ -17,9 +18,14 @@ public:
     ~Button() override;
 
     void getThemePart(int& part, int& state) const override;
+    // A release inside lets the capture go and shows the button raised before it clicks, so a
+    // click that opens a dialog or runs a loop leaves the mouse free; nothing of the button is
+    // touched after the click.
     void handleMouse(Event& event) override;
     // Enter clicks; Alt + mnemonic takes the keyboard focus and clicks.
     void handleKey(Event& event) override;
+    // The press ends without a click.
+    void captureLost() override;
     virtual void click();
 
     // While held with the pointer inside: click, busy.
@@ -36,6 +42,10 @@ protected:
     void resetMouseState() { m_pressed = m_hover = m_armed = false; }
 
 private:
+    // Ends a press: the capture goes, the button shows raised, and it clicks when the pointer is
+    // inside.
+    void release();
+
     bool m_autoRepeat = false;
     bool m_pressed = false;
     bool m_hover = false;

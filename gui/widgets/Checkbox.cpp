@@ -47,6 +47,12 @@ void Checkbox::getThemePart(int& part, int& state) const
     }
 }
 
+void Checkbox::captureLost()
+{
+    m_mouse.captureLost();
+    redrawNow();
+}
+
 void Checkbox::handleMouse(Event& event)
 {
     const BoxMouseTracker::Result result = m_mouse.handle(*this, event);

@@ -18,6 +18,8 @@ public:
     void activate() override;
     void getThemePart(int& part, int& state) const override;
     void handleMouse(Event& event) override;
+    // The press ends without choosing.
+    void captureLost() override;
 
     // Stores the state; no message, no redraw.
     void setChecked(bool checked) { m_checked = checked; }

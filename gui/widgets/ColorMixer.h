@@ -31,6 +31,8 @@ public:
     // Renders the image again when the colour changed since, and shows it centred.
     void draw(Graphics& graphics) override;
     void handleMouse(Event& event) override;
+    // A drag ends where it is, untold.
+    void captureLost() override { m_dragging = false; }
 
 private:
     // Applies the drag to the point (relative to the image) and tells the listener.

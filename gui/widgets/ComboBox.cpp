@@ -27,14 +27,17 @@ ComboInternals::ComboInternals(ComboBox& box, ComboBoxInfo* info)
 
 ComboInternals::~ComboInternals() = default;
 
+// The text area measures and draws in the box's font, as the list does.
 void ComboInternals::getPreferredSize(int& width, int& height)
 {
-    width = font->averageWidth() * (textColumns + 1) + 6;
-    height = font->height() + 2 * font->descent() + 6;
+    const Font& font = *m_box.getFont();
+    width = font.averageWidth() * (textColumns + 1) + 6;
+    height = font.height() + 2 * font.descent() + 6;
 }
 
 void ComboInternals::draw(Graphics& graphics)
 {
+    const Font& font = *m_box.getFont();
     graphics.setColor(enabled ? GuiColor::WINDOW : GuiColor::BUTTON_FACE);
     graphics.fillRect(bounds);
     graphics.setColor(enabled ? GuiColor::WINDOW_TEXT : GuiColor::GREY_TEXT);
@@ -47,9 +50,9 @@ void ComboInternals::draw(Graphics& graphics)
         m_box.setSelectedIndex(-1);
     }
     const char* entry = m_box.selectedIndex() < 0 ? "choose..." : m_info->itemText(m_box.selectedIndex());
-    const int x = bounds.x + font->averageWidth() / 2 + 1 + (m_box.hasBorder() ? 2 : 0);
-    const int y = bounds.y + (bounds.height - font->ascent()) / 2;
-    graphics.drawTextFitted(entry ? entry : "", *font, x, y, bounds.x + bounds.width - x, false);
+    const int x = bounds.x + font.averageWidth() / 2 + 1 + (m_box.hasBorder() ? 2 : 0);
+    const int y = bounds.y + (bounds.height - font.ascent()) / 2;
+    graphics.drawTextFitted(entry ? entry : "", font, x, y, bounds.x + bounds.width - x, false);
 }
 
 void ComboInternals::handleMouse(Event& event)

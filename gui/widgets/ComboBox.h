@@ -70,7 +70,7 @@ private:
 };
 
 // Shows the chosen entry of a list and lets the user pick another from a drop-down list below
-// it. Choosing an entry sends the listener its index. Main thread only.
+// it, both in the box's font. Choosing an entry sends the listener its index. Main thread only.
 class ComboBox : public Container
 {
 public:

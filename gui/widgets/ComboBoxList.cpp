@@ -15,6 +15,7 @@ ComboBoxItem::ComboBoxItem(ComboBox& box, ComboBoxInfo& info, int index)
     : m_index(index)
 {
     const char* entry = info.itemText(index);
+    setFont(box.getFont());
     setText(entry ? entry : "");
     setEnabled(box.isEnabled());
 }

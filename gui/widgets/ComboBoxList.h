@@ -13,7 +13,8 @@ class ComboBox;
 class ComboBoxInfo;
 class ScrollPane;
 
-// One entry of an open combo list: highlighted under the mouse; a left release on it chooses it.
+// One entry of an open combo list, in its box's font: highlighted under the mouse; a left
+// release on it chooses it.
 class ComboBoxItem : public Component
 {
 public:

@@ -149,9 +149,12 @@ void PopupMenu::hide()
         stopUpdating(this);
         m_autoOpenTime = 0.0;
     }
-    // A closed menu takes no more keys.
+    // A closed menu takes no more keys, and no more clicks go to close it.
     if (toolkitServices().activeMenu == this) {
         toolkitServices().activeMenu = nullptr;
+        if (openPopup() == &popupMenuController()) {
+            setOpenPopup(nullptr);
+        }
     }
 }
 
@@ -179,6 +182,11 @@ void PopupMenu::highlight(const MenuItem* chosen)
 
 void PopupMenu::getPreferredSize(int& width, int& height)
 {
+    if (m_fixedSize) {
+        width = bounds.width;
+        height = bounds.height;
+        return;
+    }
     const ChildSizes sizes = measureChildren(*this);
     width = sizes.widest + 2 * border;
     height = sizes.sumHeight + 2 * border;

@@ -32,7 +32,8 @@ public:
     // Makes the menu the active one and the open popup, with the listener (command id 0), and
     // shows it hanging below the event's position in the event's window.
     static void popUp(const Event& event, PopupMenu& menu, MessageDest* listener);
-    // Closes the menu and its submenus, and cancels an opening still to come.
+    // Closes the menu and its submenus, and cancels an opening still to come. The active menu
+    // stops being the active one and the open popup.
     void hide();
     // Hides the submenu of every item but the one given.
     void hideSubmenus(const MenuItem* except = nullptr);
@@ -41,7 +42,10 @@ public:
     // The menu whose keys are served now: the active popup menu, null when none.
     static PopupMenu* active();
 
-    // Widest item plus the border, the items' heights plus the border.
+    // A menu of a fixed size measures as its current size, its items laid out inside it.
+    void setFixedSize(bool fixed) { m_fixedSize = fixed; }
+    // Widest item plus the border, the items' heights plus the border; the current size when
+    // the size is fixed.
     void getPreferredSize(int& width, int& height) override;
     // Stacks the items from the top down, each as wide as the menu less the border.
     void doLayout() override;
@@ -64,6 +68,7 @@ private:
 
     double m_autoOpenTime = 0.0;
     PopupMenu* m_owner = nullptr;
+    bool m_fixedSize = false;
 };
 
 // Whether the target is a child of the container or lies, at any depth, inside a child

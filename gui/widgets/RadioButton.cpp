@@ -43,6 +43,12 @@ void RadioButton::getThemePart(int& part, int& state) const
     }
 }
 
+void RadioButton::captureLost()
+{
+    m_mouse.captureLost();
+    redrawNow();
+}
+
 void RadioButton::handleMouse(Event& event)
 {
     const NotifyingScope notifying;

@@ -16,6 +16,8 @@ public:
 
     void getThemePart(int& part, int& state) const override;
     void handleMouse(Event& event) override;
+    // The press ends without choosing.
+    void captureLost() override;
     // Alt + mnemonic selects.
     void handleKey(Event& event) override;
 

@@ -97,6 +97,8 @@ int ScrollBarBar::thumbOffset()
     return std::clamp(offset, 0, length() - thumb);
 }
 
+// The track shows even with nothing to scroll (a bar shown always): left unpainted, the space
+// between the arrows would show whatever lay there before.
 void ScrollBarBar::draw(Graphics& graphics)
 {
     GuiRenderer& renderer = GuiRenderer::current();
@@ -210,6 +212,14 @@ void ScrollBarBar::release()
         releaseFocus();
         stopUpdating(this);
     }
+}
+
+void ScrollBarBar::captureLost()
+{
+    m_dragging = false;
+    m_paging = false;
+    stopUpdating(this);
+    redrawNow();
 }
 
 bool ScrollBarBar::update()

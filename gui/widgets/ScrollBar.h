@@ -68,6 +68,8 @@ public:
 
     void draw(Graphics& graphics) override;
     void handleMouse(Event& event) override;
+    // A drag ends where the thumb is, untold; paging stops.
+    void captureLost() override;
     bool update() override;
 
     // The thumb's offset from the start of the bar (the top, or the left end) and its length;

@@ -1,5 +1,6 @@
 #include "gui/widgets/ScrollPane.h"
 
+#include "base/Debug.h"
 #include "gui/paint/Graphics.h"
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/MessageBox.h"
@@ -119,6 +120,40 @@ ScrollPane::ScrollPane(Component* page)
 
 ScrollPane::~ScrollPane() = default;
 
+void ScrollPane::setColumnHeader(Component* content)
+{
+    if (m_header) {
+        heron::debug("ScrollPane: a column header is set already; the new one is not taken\n");
+        return;
+    }
+    m_header = new ColumnHeader(*this, content);
+    add(m_header);
+}
+
+ColumnHeader::ColumnHeader(ScrollPane& pane, Component* content)
+    : m_pane(pane), m_content(content)
+{
+    setText("Scroll Pane column header");
+    add(content);
+}
+
+void ColumnHeader::getPreferredSize(int& width, int& height)
+{
+    m_content->getPreferredSize(width, height);
+}
+
+void ColumnHeader::doLayout()
+{
+    int width = 0;
+    int height = 0;
+    m_content->getPreferredSize(width, height);
+    const ScrollBar& horizontal = m_pane.horizontalBar();
+    m_content->setBounds(bounds.x - horizontal.position(), bounds.y, std::max(width, horizontal.total()), bounds.height);
+    if (Container* inner = m_content->asContainer()) {
+        inner->doLayout();
+    }
+}
+
 void ScrollPane::setBorder(bool border)
 {
     m_border = border;
@@ -182,10 +217,27 @@ bool ScrollPane::handleWheel(Event& event)
     return true;
 }
 
+// At least, a pane shows both bars whole beside a view one line high.
+void ScrollPaneLayout::getMinimumSize(Container& container, int& width, int& height)
+{
+    const Rect vertical = preferredSizeOf(*m_pane.m_vertical);
+    const Rect horizontal = preferredSizeOf(*m_pane.m_horizontal);
+    const Insets insets = insetsOf(container);
+    width = horizontal.width + vertical.width + insets.left + insets.right;
+    height = std::max(vertical.height, m_pane.getFont()->height()) + horizontal.height + insets.bottom + insets.top;
+}
+
 void ScrollPaneLayout::getPreferredSize(Container& container, int& width, int& height)
 {
+    if (measuringMinimum()) {
+        getMinimumSize(container, width, height);
+        return;
+    }
     const ScrollPaneInternals& in = *m_pane.m_internals;
     m_pane.page().getPreferredSize(width, height);
+    if (m_pane.m_header) {
+        height += preferredSizeOf(*m_pane.m_header).height;
+    }
     if (in.verticalMode == ScrollPane::BarMode::Always) {
         width += preferredSizeOf(*m_pane.m_vertical).width;
     }
@@ -202,23 +254,29 @@ void ScrollPaneLayout::layoutContainer(Container& container)
     ScrollPaneInternals& in = *m_pane.m_internals;
     const Insets insets = insetsOf(container);
     const Rect b = container.getBounds();
+    const int headerHeight = m_pane.m_header ? preferredSizeOf(*m_pane.m_header).height : 0;
     const Rect area{b.x + insets.left, b.y + insets.bottom, b.width - insets.left - insets.right,
-                    b.height - insets.bottom - insets.top};
+                    b.height - insets.bottom - insets.top - headerHeight};
     ScrollBar& vertical = *m_pane.m_vertical;
     ScrollBar& horizontal = *m_pane.m_horizontal;
     const int barWidth = preferredSizeOf(vertical).width;
     const int barHeight = preferredSizeOf(horizontal).height;
     auto* sized = dynamic_cast<ScrollPane::SizedPage*>(&m_pane.page());
-    if (sized && in.verticalMode == ScrollPane::BarMode::Always) {
-        sized->setPageWidth(std::max(area.width - barWidth, 1));
-    }
     int pageWidth = 0;
     int pageHeight = 0;
-    m_pane.page().getPreferredSize(pageWidth, pageHeight);
+    // A page that flows takes the view's width, down to its own least width.
+    const auto measurePage = [&] {
+        if (sized) {
+            const int viewWidth = std::max(area.width - (in.verticalShown ? barWidth : 0), 1);
+            sized->setPageWidth(std::max(viewWidth, sized->minimumWidth()));
+        }
+        m_pane.page().getPreferredSize(pageWidth, pageHeight);
+    };
     in.verticalShown = in.verticalMode == ScrollPane::BarMode::Always;
     in.horizontalShown = in.horizontalMode == ScrollPane::BarMode::Always;
     // Each bar that shows takes room from the other direction: decide twice.
     for (int pass = 0; pass < 2; ++pass) {
+        measurePage();
         if (in.verticalMode == ScrollPane::BarMode::WhenNeeded) {
             in.verticalShown = pageHeight > area.height - (in.horizontalShown ? barHeight : 0);
         }
@@ -226,6 +284,7 @@ void ScrollPaneLayout::layoutContainer(Container& container)
             in.horizontalShown = pageWidth > area.width - (in.verticalShown ? barWidth : 0);
         }
     }
+    measurePage();
     const int right = in.verticalShown ? barWidth : 0;
     const int bottom = in.horizontalShown ? barHeight : 0;
     vertical.setVisible(in.verticalShown);
@@ -235,6 +294,9 @@ void ScrollPaneLayout::layoutContainer(Container& container)
     vertical.setBounds(area.x + area.width - right, area.y + bottom, right, area.height - bottom);
     horizontal.setBounds(area.x, area.y, area.width - right, bottom);
     m_pane.m_view->setBounds(area.x, area.y + bottom, area.width - right, area.height - bottom);
+    if (m_pane.m_header) {
+        m_pane.m_header->setBounds(area.x, area.y + area.height, area.width - right, headerHeight);
+    }
     vertical.setPosition(roundToStep(vertical, in.verticalStep));
     horizontal.setPosition(roundToStep(horizontal, in.horizontalStep));
 }

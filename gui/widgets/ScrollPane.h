@@ -9,6 +9,7 @@
 namespace kestrel
 {
 
+class ColumnHeader;
 class ScrollPaneInternals;
 
 // Shows a larger page through a view, with a vertical bar (command id 1) along the right edge
@@ -52,6 +53,13 @@ public:
     // While the vertical bar shows, a turn away from the user scrolls towards the start.
     bool handleWheel(Event& event) override;
 
+    // Puts a row (shared) above the view that scrolls sideways with the page but stays when it
+    // scrolls up or down, as the titles of a table's columns do. Replaces none set before: a pane
+    // takes one header.
+    void setColumnHeader(Component* content);
+    // Null without a header.
+    ColumnHeader* columnHeader() { return m_header; }
+
     Component& page() { return *m_page; }
     ScrollBar& verticalBar() { return *m_vertical; }
     ScrollBar& horizontalBar() { return *m_horizontal; }
@@ -67,7 +75,26 @@ private:
     ScrollBar* m_vertical;
     ScrollBar* m_horizontal;
     Container* m_view;
+    ColumnHeader* m_header = nullptr;
     std::unique_ptr<ScrollPaneInternals> m_internals;
+};
+
+// The row above a scroll pane's view: its content is as wide as the page and shifted left by
+// the horizontal position, so it lines up with the page below it.
+class ColumnHeader : public Container
+{
+public:
+    ColumnHeader(ScrollPane& pane, Component* content);
+
+    // The content's preferred size.
+    void getPreferredSize(int& width, int& height) override;
+    void doLayout() override;
+
+    Component& content() { return *m_content; }
+
+private:
+    ScrollPane& m_pane;
+    Component* m_content;
 };
 
 // Decides which bars show, gives them their totals and places them, the view and the page.
@@ -76,11 +103,17 @@ class ScrollPaneLayout : public LayoutManager
 public:
     explicit ScrollPaneLayout(ScrollPane& pane) : m_pane(pane) {}
 
-    // The page's preferred size, the bars that always show and the insets.
+    // The page's preferred size with the column header above it, the bars that always show and
+    // the insets; while a window measures its least size, only the bars and a line.
     void getPreferredSize(Container& container, int& width, int& height) override;
+    // A page that flows (a sized page) is laid out at the view's width, less the vertical bar
+    // when it shows, but no narrower than it can be. A column header takes its height off the top
+    // of the view; the vertical bar runs beside the view alone.
     void layoutContainer(Container& container) override;
 
 private:
+    void getMinimumSize(Container& container, int& width, int& height);
+
     ScrollPane& m_pane;
 };
 

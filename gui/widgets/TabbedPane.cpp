@@ -148,6 +148,8 @@ void TabbedPane::setSelectedTab(int index)
         return;
     }
     index = std::clamp(index, 0, count - 1);
+    // A tab's listener may drop the dialog the pane sits in.
+    const KeepAlive keep(this);
     if (index != m_selected) {
         if (Tab* old = getTab(m_selected)) {
             old->sendMessage(1);

@@ -29,8 +29,10 @@ constexpr int ctrlX = 24;
 constexpr int ctrlY = 25;
 constexpr int ctrlZ = 26;
 
-// Edits kept for undo; the oldest go first.
+// Edits kept for undo, and the text bytes their snapshots may hold together; the oldest go
+// first, but the latest step always stays.
 constexpr std::size_t maxUndo = 100;
+constexpr std::size_t maxUndoBytes = 4u << 20;
 
 class DesktopClipboard : public TextClipboard
 {
@@ -50,6 +52,20 @@ struct Snapshot
     int selStart = -1;
     int selEnd = -1;
 };
+
+// Drops the oldest snapshots (at the front) beyond the step and byte limits, keeping the latest.
+void trimHistory(std::vector<Snapshot>& history)
+{
+    std::size_t bytes = 0;
+    std::size_t keep = 0;
+    for (auto it = history.rbegin(); it != history.rend() && keep < maxUndo; ++it, ++keep) {
+        bytes += it->text.length();
+        if (bytes > maxUndoBytes && keep > 0) {
+            break;
+        }
+    }
+    history.erase(history.begin(), history.end() - static_cast<std::ptrdiff_t>(keep));
+}
 
 // Sets the flag for its own lifetime.
 class FlagOn
@@ -274,9 +290,7 @@ void TextInputInternals::restore(const Snapshot& state)
 void TextInputInternals::pushUndo()
 {
     undoList.push_back(snapshot());
-    if (undoList.size() > maxUndo) {
-        undoList.erase(undoList.begin());
-    }
+    trimHistory(undoList);
     redoList.clear();
 }
 
@@ -288,6 +302,7 @@ void TextInputInternals::undo()
     redoList.push_back(snapshot());
     restore(undoList.back());
     undoList.pop_back();
+    trimHistory(redoList);
 }
 
 void TextInputInternals::redo()
@@ -298,6 +313,7 @@ void TextInputInternals::redo()
     undoList.push_back(snapshot());
     restore(redoList.back());
     redoList.pop_back();
+    trimHistory(undoList);
 }
 
 int TextInputInternals::applyKey(const Event& event)
@@ -781,6 +797,11 @@ void TextInput::handleMouse(Event& event)
     }
 }
 
+void TextInput::captureLost()
+{
+    m_internals->dragging = false;
+}
+
 void TextInput::handleKey(Event& event)
 {
     TextInputInternals& in = *m_internals;
@@ -834,10 +855,20 @@ bool TextInput::isFocused() const
     return m_internals->focused;
 }
 
+// Each entry has at most one neighbour each way and it points back, so a walk along the chain
+// ends, or comes round to the entry it started from.
 void TextInput::linkTabOrder(TextInput& from, TextInput& to)
 {
-    from.m_internals->prev = &to;
-    to.m_internals->next = &from;
+    TextInputInternals& f = *from.m_internals;
+    TextInputInternals& t = *to.m_internals;
+    if (f.prev) {
+        f.prev->m_internals->next = nullptr;
+    }
+    if (t.next) {
+        t.next->m_internals->prev = nullptr;
+    }
+    f.prev = &to;
+    t.next = &from;
 }
 
 }

@@ -30,10 +30,10 @@ TextClipboard& textClipboard();
 // True for the printable characters 32..126.
 bool isPrintableChar(char c);
 
-// The one-line text entry: caret, selection by mouse and keys, clipboard, undo and redo, a
-// context menu, a length limit, and Tab moving the keyboard focus along a chain of entries. It
-// sends its listener code 0 after a key that edited or moved, and 1 after Enter or Tab.
-// Main thread only.
+// The one-line text entry: caret, selection by mouse and keys, clipboard, undo and redo (up to
+// 100 steps, and no more than 4 MB of saved text beyond the latest step), a context menu, a
+// length limit, and Tab moving the keyboard focus along a chain of entries. It sends its
+// listener code 0 after a key that edited or moved, and 1 after Enter or Tab. Main thread only.
 class TextInput : public Component
 {
 public:
@@ -50,6 +50,8 @@ public:
     void focusLost() override;
     void handleMouse(Event& event) override;
     void handleKey(Event& event) override;
+    // A drag that selects ends where it is.
+    void captureLost() override;
 
     // Width in characters of the measure character ('x'); 16 at first.
     void setColumns(int columns) { m_columns = columns; }
@@ -57,6 +59,9 @@ public:
     void setMaxLength(int maxLength) { m_maxLength = maxLength; }
     // A sunken frame; on at first.
     void setBorder(bool border) { m_border = border; }
+    // A flag kept for the entry's users, on at first; the entry itself does not read it.
+    void setOptionFlag(bool flag) { m_optionFlag = flag; }
+    bool optionFlag() const { return m_optionFlag; }
     // An entry that is not editable shows its text flat and takes no mouse or keys.
     void setEditable(bool editable);
     // Shows a short text against the right end.
@@ -70,7 +75,8 @@ public:
     int selectionEnd() const;
     bool isFocused() const;
 
-    // Tab in `from` moves the keyboard focus to `to`, Shift+Tab in `to` back to `from`.
+    // Tab in `from` moves the keyboard focus to `to`, Shift+Tab in `to` back to `from`. The
+    // entries leave the neighbours they had in those directions.
     static void linkTabOrder(TextInput& from, TextInput& to);
 
 private:
@@ -81,6 +87,7 @@ private:
     int m_columns = 16;
     int m_maxLength = -1;
     char m_measureChar = 'x';
+    bool m_optionFlag = true;
 };
 
 }

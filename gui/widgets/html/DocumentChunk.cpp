@@ -19,6 +19,23 @@ int LayoutContext::overhang() const
     return lowest;
 }
 
+void LayoutContext::passFloats(int distance)
+{
+    shrinkFloats(leftFloats, leftIndent, distance);
+    shrinkFloats(rightFloats, rightIndent, distance);
+}
+
+void shrinkFloats(std::vector<ActiveFloat>& floats, int& indent, int distance)
+{
+    for (ActiveFloat& active : floats) {
+        active.remaining -= distance;
+    }
+    while (!floats.empty() && floats.back().remaining < 0) {
+        floats.pop_back();
+    }
+    indent = floats.empty() ? 0 : floats.back().indent;
+}
+
 void ChunkListFuncs::paint(Graphics& graphics, const HTMLInfo& info, const Rect& r)
 {
     visitChildren(

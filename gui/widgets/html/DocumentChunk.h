@@ -35,7 +35,14 @@ struct LayoutContext
 
     // How far the lowest float still reaches.
     int overhang() const;
+    // Something as tall as the distance was laid out beside the floats: they reach that much
+    // less below it.
+    void passFloats(int distance);
 };
+
+// Shrinks the floats of one side by a distance; those that no longer reach below go from the
+// end of the list, and the side's indent returns to the last one left (0 without any).
+void shrinkFloats(std::vector<ActiveFloat>& floats, int& indent, int distance);
 
 // The glyph under a point and its link (an index into the document's links, -1 for none).
 struct GlyphHit

@@ -17,19 +17,6 @@ constexpr int alignJustify = 4;
 constexpr int clearLeft = 1;
 constexpr int clearRight = 2;
 
-// Shrinks the floats of one side by a distance; those that no longer reach below go from the
-// end of the list, and the indent returns to the last one left.
-void shrink(std::vector<ActiveFloat>& floats, int& indent, int distance)
-{
-    for (ActiveFloat& active : floats) {
-        active.remaining -= distance;
-    }
-    while (!floats.empty() && floats.back().remaining < 0) {
-        floats.pop_back();
-    }
-    indent = floats.empty() ? 0 : floats.back().indent;
-}
-
 int highest(const std::vector<ActiveFloat>& floats)
 {
     int reach = 0;
@@ -139,9 +126,7 @@ void GlyphHolder::Flow::endLine(bool last)
         }
     }
     y = baseline - m_line.descent - lineGap;
-    const int lineHeight = m_line.ascent + m_line.descent + lineGap;
-    shrink(m_context.leftFloats, m_context.leftIndent, lineHeight);
-    shrink(m_context.rightFloats, m_context.rightIndent, lineHeight);
+    m_context.passFloats(m_line.ascent + m_line.descent + lineGap);
     m_line = Line();
 }
 
@@ -181,7 +166,7 @@ void GlyphHolder::Flow::clear(int mode)
             floats.clear();
             indent = 0;
         } else {
-            shrink(floats, indent, distance);
+            shrinkFloats(floats, indent, distance);
         }
     };
     settle(left, m_context.leftFloats, m_context.leftIndent);

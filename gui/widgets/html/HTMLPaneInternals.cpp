@@ -140,8 +140,7 @@ void HTMLPaneInternals::handleTag(const HtmlToken& token)
     }
     if (m_style.handleStyleTag(token)) {
         if (m_style.takeHeadingChanged()) {
-            closeParagraph();
-            m_paragraphAlignment = parseAlign(token.attribute("align", HtmlToken::Case::Lower));
+            startParagraph(token);
         }
         return;
     }
@@ -149,8 +148,7 @@ void HTMLPaneInternals::handleTag(const HtmlToken& token)
         return;
     }
     if (name == "p") {
-        closeParagraph();
-        m_paragraphAlignment = parseAlign(token.attribute("align", HtmlToken::Case::Lower));
+        startParagraph(token);
     } else if (name == "br") {
         addGlyph(heron::counted_ptr<HTMLGlyph>(new LineBreakGlyph(clearMode(token))));
     } else if (name == "img") {
@@ -179,6 +177,7 @@ bool HTMLPaneInternals::handleTableTag(const HtmlToken& token)
         return false;
     }
     closeParagraph();
+    m_paragraphAlignment = 0;
     OpenTable& open = m_openTables.back();
     const int alignment = parseAlign(token.attribute("align", HtmlToken::Case::Lower));
     if (name == "tr") {
@@ -197,6 +196,7 @@ void HTMLPaneInternals::handleTable(const HtmlToken& token)
 {
     m_style.setTableHeaderBold(false);
     closeParagraph();
+    m_paragraphAlignment = 0;
     if (token.isEndTag) {
         if (!m_openTables.empty()) {
             m_openTables.pop_back();
@@ -262,6 +262,14 @@ Image HTMLPaneInternals::readImage(const std::string& name)
     }
     m_images[name] = image;
     return image;
+}
+
+// A paragraph or heading takes the alignment its start tag gives; its end, like a table or a
+// cell, ends the alignment: what follows takes its container's.
+void HTMLPaneInternals::startParagraph(const HtmlToken& token)
+{
+    closeParagraph();
+    m_paragraphAlignment = token.isEndTag ? 0 : parseAlign(token.attribute("align", HtmlToken::Case::Lower));
 }
 
 void HTMLPaneInternals::addGlyph(const heron::counted_ptr<HTMLGlyph>& glyph)

@@ -88,6 +88,8 @@ private:
     void addGlyph(const heron::counted_ptr<HTMLGlyph>& glyph);
     // Ends the paragraph being filled: it goes into the innermost container.
     void closeParagraph();
+    // Ends the paragraph and sets the alignment of the next by a "p" or heading tag.
+    void startParagraph(const HtmlToken& token);
     // The innermost container: the current cell of the innermost table, or the document.
     DocumentChunkList& container();
 

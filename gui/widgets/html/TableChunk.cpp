@@ -148,12 +148,29 @@ void TableChunk::setColumnWidths(int width)
     m_width = x;
 }
 
+int TableChunk::placeAmongFloats(LayoutContext& context)
+{
+    const int between = context.width - context.leftIndent - context.rightIndent;
+    if (m_minWidth <= between) {
+        m_left = context.leftIndent;
+        m_drop = 0;
+        return between;
+    }
+    m_left = 0;
+    m_drop = context.overhang();
+    context.leftFloats.clear();
+    context.rightFloats.clear();
+    context.leftIndent = 0;
+    context.rightIndent = 0;
+    return context.width;
+}
+
 void TableChunk::layout(LayoutContext& context)
 {
     if (m_minWidth < 0) {
         computeWidths();
     }
-    setColumnWidths(context.width);
+    setColumnWidths(placeAmongFloats(context));
     std::vector<std::vector<int>> ending(m_rows.size());
     for (int i = 0; i < static_cast<int>(m_cells.size()); ++i) {
         ending[static_cast<std::size_t>(lastRow(m_cells[static_cast<std::size_t>(i)]))].push_back(i);
@@ -174,7 +191,9 @@ void TableChunk::layout(LayoutContext& context)
         }
         lowest = layoutRow(ending[static_cast<std::size_t>(row)], row, lowest);
     }
-    m_height = 2 * m_spacing - lowest;
+    const int tableHeight = 2 * m_spacing - lowest;
+    m_height = m_drop + tableHeight;
+    context.passFloats(tableHeight);
 }
 
 int TableChunk::layoutRow(const std::vector<int>& ending, int row, int lowest)
@@ -209,10 +228,11 @@ int TableChunk::layoutRow(const std::vector<int>& ending, int row, int lowest)
 
 void TableChunk::visitChildren(const ChunkVisitor& visitor, const Rect& r)
 {
-    const int top = r.y + r.height;
+    const int left = r.x + m_left;
+    const int top = r.y + r.height - m_drop;
     for (const Cell& cell : m_cells) {
         const Rect& p = cell.placed;
-        if (!visitor(*cell.content, Rect{r.x + p.x, top + p.y, p.width, p.height})) {
+        if (!visitor(*cell.content, Rect{left + p.x, top + p.y, p.width, p.height})) {
             return;
         }
     }
@@ -221,13 +241,15 @@ void TableChunk::visitChildren(const ChunkVisitor& visitor, const Rect& r)
 void TableChunk::paint(Graphics& graphics, const HTMLInfo& info, const Rect& r)
 {
     ChunkListFuncs::paint(graphics, info, r);
-    const int top = r.y + r.height;
+    const int left = r.x + m_left;
+    const int top = r.y + r.height - m_drop;
+    const int tableHeight = m_height - m_drop;
     graphics.setRGB(tableOutline);
-    graphics.drawRect(Rect{r.x, top - m_height, m_width, m_height});
+    graphics.drawRect(Rect{left, top - tableHeight, m_width, tableHeight});
     graphics.setRGB(cellOutline);
     for (const Cell& cell : m_cells) {
         const Rect& p = cell.placed;
-        graphics.drawRect(Rect{r.x + p.x - m_padding, top + p.y - m_padding, p.width + 2 * m_padding,
+        graphics.drawRect(Rect{left + p.x - m_padding, top + p.y - m_padding, p.width + 2 * m_padding,
                                p.height + 2 * m_padding});
     }
 }

@@ -9,7 +9,8 @@ namespace kestrel
 
 // A table: rows of cells, each a chunk list of its own, spanning columns and rows. Column widths
 // share the width out by the cells' narrowest and widest contents; each row starts below the
-// lowest cell that ended in the row before. Outlined for its parts to be seen.
+// lowest cell that ended in the row before. A table sits beside the floats of the text before it
+// when it fits between them, else below them. Outlined for its parts to be seen.
 class TableChunk : public ChunkListFuncs
 {
 public:
@@ -63,6 +64,9 @@ private:
         int nextColumn = 0;
     };
 
+    // Beside the floats when the table fits between them, else below them all (which then end);
+    // returns the width it has.
+    int placeAmongFloats(LayoutContext& context);
     void setColumnWidths(int width);
     // Lays out the cells that end in the row and moves the tops of the columns no cell reaches
     // past the row below them; returns the lowest cell bottom so far.
@@ -78,6 +82,8 @@ private:
     std::vector<Row> m_rows;
     std::vector<Column> m_columns;
     int m_width = 0;
+    int m_left = 0;     // beside left floats: their indent
+    int m_drop = 0;     // below floats: how far down from the chunk's top the table starts
 };
 
 }

@@ -115,6 +115,19 @@ TEST_F(Routing, TheCaptureHolderGetsEveryMouseEventUntilItLetsGoAndNeedsAWindow)
     }
 }
 
+TEST_F(Routing, KeysGoToTheKeyboardFocusWhileAnotherComponentHoldsTheCapture)
+{
+    left->setFocus();
+    kestrel::setKeyboardFocus(right);
+    key(window, 'k');
+    button(window, plat::InputKind::ButtonPress, 150, 50);
+    drain();
+    EXPECT_EQ(right->keys, (std::vector<int>{'k'}));
+    EXPECT_TRUE(left->keys.empty());
+    EXPECT_EQ(left->mouse, Types{Event::LeftPress});
+    left->releaseFocus();
+}
+
 TEST_F(Routing, AWheelGoesUpTheParentsToTheFirstThatTakesIt)
 {
     struct WheelPanel : kestrel::Container

@@ -65,6 +65,40 @@ bool runWhile(Condition condition, int passes, std::vector<int>* keys = nullptr)
     return open;
 }
 
+// Runs passes of the loop while the condition holds, for at most `seconds` of wall-clock time: a
+// bound for a desktop that never answers, not a wait the test relies on.
+template <class Condition>
+void runAtMost(Condition condition, double seconds)
+{
+    const double start = heron::getTime();
+    runWhile([&] { return condition() && heron::getTime() - start < seconds; }, 1 << 30);
+}
+
+// Counts the left presses that reach it.
+class PressCounter : public kestrel::Component
+{
+public:
+    void handleMouse(kestrel::Event& event) override { presses += event.type == kestrel::Event::LeftPress ? 1 : 0; }
+    int presses = 0;
+};
+
+void pushButton(plat::WindowId window, Uint32 type, int x, int y)
+{
+    SDL_Event event = {};
+    event.type = type;
+    event.button.windowID = window;
+    event.button.button = SDL_BUTTON_LEFT;
+    event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    event.button.x = x;
+    event.button.y = y;
+    SDL_PushEvent(&event);
+}
+
+SDL_Window* keyboardWindow()
+{
+    return SDL_GetKeyboardFocus();
+}
+
 TEST(WindowDisplay, AWindowOpensWithItsTitleInUtf8PaintsItsTreeAndShowsThePixels)
 {
     kestrel::Window window;
@@ -164,6 +198,40 @@ TEST(WindowDisplay, TheDisplaysModesAreListedAndAFullScreenWindowCoversItInTheCu
     EXPECT_FALSE(runWhile([] { return true; }, 1));
     ASSERT_TRUE(plat::backend().currentDisplayMode(0, current));
     EXPECT_EQ(kestrel::monitorRect(0).width, current.width);
+}
+
+// A bare X server gives every window shown the keyboard, popups too, and nobody the keyboard when
+// one closes; the program must stay active and take the next click.
+TEST(WindowDisplay, ClosingAPopupThatHeldTheKeyboardGivesItBackToItsOwnerAndTheNextClickArrives)
+{
+    kestrel::Window window;
+    window.setLayout(new testing_gui::FixedLayout);
+    auto* target = new PressCounter;
+    window.add(target);
+    open(window, 120, 80);
+    target->setBounds(0, 0, 120, 80);
+    SDL_Window* const owner = SDL_GetWindowFromID(window.nativeHandle());
+    runAtMost([&] { return !kestrel::isApplicationActive() || keyboardWindow() != owner; }, 5.0);
+    ASSERT_TRUE(kestrel::isApplicationActive());
+
+    kestrel::Window popup(&window);
+    popup.setWindowType(kestrel::Window::Popup);
+    popup.setBounds(10, 10, 40, 20);
+    popup.create();
+    ASSERT_TRUE(popup.isOpen()) << plat::backend().lastError();
+    SDL_Window* const shown = SDL_GetWindowFromID(popup.nativeHandle());
+    runAtMost([&] { return keyboardWindow() != shown; }, 2.0);
+    popup.close();
+    runAtMost([&] { return keyboardWindow() != owner; }, 5.0);
+    EXPECT_EQ(keyboardWindow(), owner);
+    EXPECT_TRUE(kestrel::isApplicationActive());
+
+    pushButton(window.nativeHandle(), SDL_MOUSEBUTTONDOWN, 60, 40);
+    pushButton(window.nativeHandle(), SDL_MOUSEBUTTONUP, 60, 40);
+    runAtMost([&] { return target->presses == 0; }, 5.0);
+    EXPECT_EQ(target->presses, 1);
+    window.close();
+    runWhile([] { return true; }, 1);
 }
 
 }

@@ -6,6 +6,9 @@
 #include "gui/widgets/Checkbox.h"
 #include "gui/widgets/GuiRenderer.h"
 #include "gui/widgets/RadioButton.h"
+#include "gui/widgets/TabbedPane.h"
+
+#include <functional>
 
 namespace
 {
@@ -72,6 +75,104 @@ TEST_F(Clicking, AButtonClickedInsideSendsCodeZeroAndLetsTheCaptureGo)
     EXPECT_EQ(fake.captured, 0u);
 }
 
+// Runs its action on each message, as a listener that opens a dialog does.
+class Runs : public kestrel::MessageDest
+{
+public:
+    explicit Runs(std::function<void()> action) : m_action(std::move(action)) {}
+    void handleMessage(const kestrel::ComponentMessage&) override { m_action(); }
+
+private:
+    std::function<void()> m_action;
+};
+
+// The launcher runs dialogs, and the game itself, inside a click: the loop inside must get the
+// mouse and the keys of its own window.
+TEST_F(Clicking, AClickThatRunsADialogLeavesItsButtonsAndKeysToTheDialog)
+{
+    int entered = 0;
+    bool closedByOk = false;
+    testing_gui::MessageRecorder inDialog;
+    Runs runDialog([&] {
+        ++entered;
+        kestrel::Window dialog;
+        dialog.setLayout(new testing_gui::FixedLayout);
+        auto* name = new kestrel::Button;
+        auto* ok = new kestrel::Button;
+        dialog.add(name);
+        dialog.add(ok);
+        name->setBounds(10, 60, 80, 30);
+        ok->setBounds(10, 10, 80, 30);
+        name->setActionListener(&inDialog, 1);
+        Runs closer([&] { dialog.close(); });
+        ok->setActionListener(&closer, 2);
+        dialog.setSize(100, 100);
+        dialog.create();
+        kestrel::setKeyboardFocus(name);
+        fake.mouseWindow = dialog.nativeHandle();
+        key(dialog, kestrel::keycodes::enter);
+        move(dialog, 21, 21);
+        move(dialog, 20, 20);
+        button(dialog, InputKind::ButtonPress, 20, 20);
+        button(dialog, InputKind::ButtonRelease, 20, 20);
+        kestrel::Event event;
+        for (int pass = 0; pass < 100 && dialog.isOpen(); ++pass) {
+            kestrel::getEvent(event, nullptr);
+            kestrel::dispatch(event);
+        }
+        closedByOk = !dialog.isOpen();
+    });
+    auto* start = place(new kestrel::Button, 10, 10);
+    start->setActionListener(&runDialog, 1);
+    open();
+    clickAt(20, 20);
+    EXPECT_EQ(entered, 1);
+    EXPECT_TRUE(closedByOk);
+    EXPECT_EQ(inDialog.messages.size(), 1u);
+    EXPECT_EQ(kestrel::captureHolder(), nullptr);
+    EXPECT_FALSE(start->isArmed());
+}
+
+// Whatever takes the mouse elsewhere ends a press: its release over the widget does not act.
+TEST_F(Clicking, APressEndsWithoutActingWhenAnotherWindowOpensOrTheProgramIsSwitched)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void()> happen;
+    };
+    kestrel::Window other;
+    other.setSize(50, 50);
+    const Case cases[] = {
+        {"a window opens", [&] { other.create(); }},
+        {"the program is left", [this] { input(InputKind::Deactivated, window); }},
+        {"the program is activated", [this] { input(InputKind::Activated, window); }},
+    };
+    auto* ok = place(new kestrel::Button, 10, 10);
+    auto* box = place(new kestrel::Checkbox, 100, 10);
+    open();
+    for (const Case& c : cases) {
+        for (const int x : {20, 110}) {
+            input(InputKind::Activated, window);
+            move(window, x, 20);
+            button(window, InputKind::ButtonPress, x, 20);
+            drain();
+            c.happen();
+            drain();
+            EXPECT_EQ(kestrel::captureHolder(), nullptr) << c.what;
+            EXPECT_EQ(fake.captured, 0u) << c.what;
+            input(InputKind::Activated, window);
+            button(window, InputKind::ButtonRelease, x, 20);
+            drain();
+            other.close();
+            drain();
+        }
+        EXPECT_TRUE(recorder.messages.empty()) << c.what;
+        EXPECT_FALSE(ok->isArmed()) << c.what;
+        EXPECT_FALSE(box->isChecked()) << c.what;
+    }
+}
+
 TEST_F(Clicking, APressDraggedOutsideAndReleasedDoesNotClick)
 {
     auto* ok = place(new kestrel::Button, 10, 10);
@@ -127,6 +228,34 @@ TEST_F(Clicking, AltAndTheMnemonicFocusesAndClicks)
     drain();
     EXPECT_EQ(recorder.messages, (Messages{Sent{start, 7, 0}}));
     EXPECT_EQ(kestrel::keyboardFocus(), start);
+}
+
+TEST_F(Clicking, AltAndAMnemonicPassOverDisabledWidgetsAndThoseOnHiddenPanels)
+{
+    auto* start = place(new kestrel::Button, 10, 10, 1);
+    auto* save = place(new kestrel::Button, 10, 50, 2);
+    start->setText("!Start", true);
+    save->setText("!Save", true);
+    start->setEnabled(false);
+    auto* pane = new kestrel::TabbedPane;
+    window.add(pane);
+    pane->setBounds(100, 0, 100, 100);
+    auto* go = new kestrel::Button;
+    go->setText("!Go", true);
+    go->setActionListener(&recorder, 3);
+    auto* hidden = new kestrel::Container;
+    hidden->add(go);
+    pane->addTab("One", new kestrel::Container);
+    pane->addTab("Two", hidden);
+    open();
+    key(window, 's', InputKind::AltKey);
+    key(window, 'g', InputKind::AltKey);
+    drain();
+    EXPECT_EQ(recorder.messages, (Messages{Sent{save, 2, 0}}));
+    pane->setSelectedTab(1);
+    key(window, 'g', InputKind::AltKey);
+    drain();
+    EXPECT_EQ(recorder.messages, (Messages{Sent{save, 2, 0}, Sent{go, 3, 0}}));
 }
 
 TEST_F(Clicking, TheWindowsDefaultButtonCarriesTheDefaultBit)

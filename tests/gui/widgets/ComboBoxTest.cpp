@@ -154,6 +154,23 @@ TEST_F(Choosing, WithoutEntriesNothingOpensAndNothingIsWritten)
     }
 }
 
+TEST_F(Choosing, AFontSetOnTheBoxReachesItsTextAreaAndItsList)
+{
+    const heron::counted_ptr<kestrel::Font> large(new kestrel::Font(kestrel::FontKey{125, 30, 0}));
+    box->setFont(large);
+    open(3);
+    int width = 0;
+    int height = 0;
+    box->getPreferredSize(width, height);
+    EXPECT_EQ(width, large->averageWidth() * 17 + 6);
+    EXPECT_EQ(height, large->height() + 2 * large->descent() + 6);
+    kestrel::ComboBoxList& list = openList();
+    for (const kestrel::ComboBoxItem* item : list.pane().items()) {
+        EXPECT_EQ(item->getFont(), large);
+        EXPECT_EQ(item->getBounds().height, large->height() + 4 + large->externalLeading());
+    }
+}
+
 TEST_F(Choosing, AnIndexBeyondTheEntriesShowsChooseAndIsForgotten)
 {
     open(5);

@@ -8,6 +8,7 @@
 #include "gui/widgets/html/HTMLPaneInternals.h"
 #include "gui/widgets/html/HtmlTokenizer.h"
 #include "gui/widgets/html/TableChunk.h"
+#include "gui/widgets/ScrollPane.h"
 
 #include <functional>
 #include <map>
@@ -356,6 +357,65 @@ TEST_F(Html, TablesPlaceTheirCellsByColumnsAndSpans)
     EXPECT_EQ(firstX, (std::vector<int>{0, 5, 4, 0, 0, 0}));
 }
 
+// A float 20 high beside a line of 10; a table 14 high after it. A table that fits beside the
+// float sits there and uses up the rest of its reach; one too wide starts below it. Either way
+// the text after the table is not indented.
+TEST_F(Html, ATableAfterAFloatSitsBesideItOrBelowIt)
+{
+    struct Case
+    {
+        const char* what;
+        std::string cell;
+        kestrel::Rect placed;   // the cell's content in a document whose top is at 0
+        int tableHeight;
+    };
+    const Case cases[] = {
+        {"beside", "ab", {30 + 2, -12, 8, 10}, 14},
+        {"below", std::string(44, 'w'), {2, -10 - 12, 176, 10}, 10 + 14},
+    };
+    for (const Case& c : cases) {
+        load(("<img src=30x20 align=left>x<table><tr><td>" + c.cell + "</table>after").c_str(), 200);
+        ASSERT_EQ(chunks().size(), 3u) << c.what;
+        std::vector<kestrel::Rect> cells;
+        table(1).visitChildren(
+            [&](kestrel::DocumentChunk&, const kestrel::Rect& r) {
+                cells.push_back(r);
+                return true;
+            },
+            kestrel::Rect{0, -100, 200, 100});
+        EXPECT_EQ(cells, std::vector<kestrel::Rect>{c.placed}) << c.what;
+        EXPECT_EQ(table(1).height(), c.tableHeight) << c.what;
+        EXPECT_EQ(textOf(paragraph(2)), "after");
+        EXPECT_EQ(paragraph(2).entries()[0].x, 0) << c.what;
+    }
+}
+
+// A paragraph's or heading's alignment ends with it: neither the cells of a table inside it
+// nor the text after the table take it.
+TEST_F(Html, AlignmentEndsWithItsParagraphOrHeading)
+{
+    load("<p align=right>ab<table><tr><td>cd</td></tr><tr><td>cdcdcdcd</td></table>ef"
+         "<h2 align=right>T<table><tr><td>gh</td></tr><tr><td>ghghghgh</td></table>ij",
+         100);
+    ASSERT_EQ(chunks().size(), 6u);
+    EXPECT_EQ(paragraph(0).entries()[0].x, 100 - 8);
+    for (const std::size_t t : {1u, 4u}) {
+        std::vector<int> firstX;
+        table(t).visitChildren(
+            [&](kestrel::DocumentChunk& chunk, const kestrel::Rect&) {
+                const auto& content = dynamic_cast<kestrel::DocumentChunkList&>(chunk);
+                firstX.push_back(dynamic_cast<const GlyphHolder&>(*content.chunks().at(0)).entries().at(0).x);
+                return true;
+            },
+            kestrel::Rect{0, -100, 100, 100});
+        EXPECT_EQ(firstX, (std::vector<int>{0, 0})) << t;
+    }
+    EXPECT_EQ(textOf(paragraph(2)), "ef");
+    EXPECT_EQ(paragraph(2).entries()[0].x, 0);
+    EXPECT_EQ(textOf(paragraph(5)), "ij");
+    EXPECT_EQ(paragraph(5).entries()[0].x, 0);
+}
+
 TEST_F(Html, TableLimitsHoldAndNarrowestWidthsWinWhenTheyDoNotFit)
 {
     load("<table cellpadding=100 cellspacing=0><tr><td colspan=0>aaaaaaaaaa</td>"
@@ -370,6 +430,38 @@ TEST_F(Html, TableLimitsHoldAndNarrowestWidthsWinWhenTheyDoNotFit)
     load(wide.c_str());
     EXPECT_EQ(table().columnCount(), TableChunk::maxColumns);
     EXPECT_EQ(textOf(paragraph(1)), "beyond");
+}
+
+// The page takes the view's width, less the vertical bar when it shows, but no less than the
+// document can be laid out at, which a horizontal bar then scrolls.
+TEST_F(Html, APageInAScrollPaneFlowsToTheWidthOfTheView)
+{
+    std::string words;
+    for (int i = 0; i < 100; ++i) {
+        words += "word ";
+    }
+    load(words.c_str());
+    const heron::counted_ptr<kestrel::ScrollPane> scroll(new kestrel::ScrollPane(pane.get()));
+    struct Case
+    {
+        const char* text;
+        int width;
+        int pageWidth;
+        bool horizontalBar;
+    };
+    const Case cases[] = {
+        {words.c_str(), 204, 200 - 16, false},
+        {words.c_str(), 304, 300 - 16, false},
+        {"<img src=250x10>", 204, 250 + 10, true},
+    };
+    for (const Case& c : cases) {
+        pane->setText(c.text, &pictures);
+        scroll->setBounds(0, 0, c.width, 60);
+        scroll->doLayout();
+        EXPECT_EQ(pane->pageWidth(), c.pageWidth) << c.width;
+        EXPECT_EQ(pane->getBounds().width, c.pageWidth) << c.width;
+        EXPECT_EQ(scroll->horizontalBar().isVisible(), c.horizontalBar) << c.width;
+    }
 }
 
 TEST_F(Html, DumpsWriteTheirDebugTexts)

@@ -5,6 +5,8 @@
 #include "gui/widgets/MenuItem.h"
 #include "gui/widgets/PopupMenu.h"
 
+#include <utility>
+
 namespace
 {
 
@@ -125,6 +127,18 @@ TEST_F(Menus, AnEmptyMenuMeasuresItsBorder)
     empty.getPreferredSize(width, height);
     EXPECT_EQ(width, 6);
     EXPECT_EQ(height, 6);
+}
+
+TEST_F(Menus, AMenuOfAFixedSizeOpensAtThatSizeWithItsItemsInside)
+{
+    menu.setSize(150, 200);
+    menu.setFixedSize(true);
+    popUp();
+    ASSERT_TRUE(menu.isOpen());
+    const plat::FakeBackend::Window& opened = fake.windows.at(menu.nativeHandle());
+    EXPECT_EQ(std::pair(opened.width, opened.height), std::pair(150, 200));
+    const kestrel::Rect first = undo->getBounds();
+    EXPECT_EQ(first, (kestrel::Rect{3, 200 - 3 - first.height, 150 - 6, first.height}));
 }
 
 TEST_F(Menus, ReleasingOnAnItemChoosesItAndClosesTheMenu)

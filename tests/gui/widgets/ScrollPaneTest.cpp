@@ -1,6 +1,9 @@
 #include "support/FakeDesktop.h"
 
+#include "gui/widgets/BorderLayout.h"
 #include "gui/widgets/ScrollPane.h"
+
+#include <utility>
 
 namespace
 {
@@ -19,10 +22,14 @@ using Page = testing_gui::Sized;
 class Scrolling : public testing_gui::FakeDesktop
 {
 protected:
-    void open(int pageWidth, int pageHeight)
+    // The pane at (10, 10), 100 x 120, over a page of the size, with the column header when given.
+    void open(int pageWidth, int pageHeight, kestrel::Component* header = nullptr)
     {
         page = new Page(pageWidth, pageHeight);
         pane = new ScrollPane(page);
+        if (header != nullptr) {
+            pane->setColumnHeader(header);
+        }
         window.setLayout(new testing_gui::FixedLayout);
         window.add(pane);
         pane->setBounds(10, 10, 100, 120);
@@ -101,6 +108,77 @@ TEST_F(Scrolling, KeysWheelAndArrowsMoveByTheStepAndStopAtTheEnd)
     EXPECT_EQ(verticalPosition(), 300 - 116);
     typed(keys::up);
     EXPECT_EQ(verticalPosition(), 160);
+}
+
+// A click on the page or on a bar leaves the arrow keys to the pane.
+TEST_F(Scrolling, ArrowKeysScrollAfterAClickOnThePageOrABar)
+{
+    open(300, 300);
+    const kestrel::Rect thumb = pane->verticalBar().bar().getBounds();
+    const std::pair<int, int> clicks[] = {{50, 100}, {thumb.x + 5, thumb.y + thumb.height - 2}};
+    for (const auto& [x, y] : clicks) {
+        kestrel::setKeyboardFocus(nullptr);
+        move(window, x, y);
+        click(InputKind::ButtonPress, x, y);
+        click(InputKind::ButtonRelease, x, y);
+        const int before = verticalPosition();
+        typed(keys::down);
+        typed(keys::right);
+        EXPECT_EQ(verticalPosition(), before + 20) << x;
+        EXPECT_EQ(pane->horizontalBar().position(), 20) << x;
+        typed(keys::left);
+    }
+}
+
+// Asked 300 x 200 around a page a thousand pixels tall, a window keeps its size and the pane
+// scrolls; a window that asks for more than the screen opens as large as the screen.
+TEST_F(Scrolling, AWindowAroundATallPageKeepsItsSizeAndStaysOnTheScreen)
+{
+    struct Case
+    {
+        const char* what;
+        int width, height;              // asked for; -1: the preferred size
+        int openedWidth, openedHeight;
+    };
+    const Case cases[] = {
+        {"sized", 300, 200, 300, 200},
+        {"sized by its contents", -1, -1, 100 + 4, 768},
+    };
+    for (const Case& c : cases) {
+        kestrel::Window framed;
+        framed.setLayout(new kestrel::BorderLayout);
+        auto* tall = new ScrollPane(new Page(100, 1000));
+        framed.add(tall, kestrel::BorderLayout::Centre);
+        framed.setSize(c.width, c.height);
+        framed.create();
+        framed.paintNow();
+        const plat::FakeBackend::Window& opened = fake.windows.at(framed.nativeHandle());
+        EXPECT_EQ(std::pair(opened.width, opened.height), std::pair(c.openedWidth, c.openedHeight)) << c.what;
+        EXPECT_LE(opened.minimumHeight, 200) << c.what;
+        EXPECT_LE(opened.minimumWidth, 100) << c.what;
+        EXPECT_TRUE(tall->verticalBar().isVisible()) << c.what;
+    }
+}
+
+// A header 20 high over a 300 x 300 page: it takes the top of the view's room, follows the
+// page sideways and stays when the page scrolls down.
+TEST_F(Scrolling, AColumnHeaderScrollsSidewaysWithThePageAndStaysAbove)
+{
+    auto* titles = new Page(100, 20);
+    open(300, 300, titles);
+    // The view: 96 wide less the vertical bar, 116 high less the horizontal bar and the header.
+    EXPECT_EQ(pane->view().getBounds(), (kestrel::Rect{12, 28, 80, 80}));
+    EXPECT_EQ(pane->columnHeader()->getBounds(), (kestrel::Rect{12, 108, 80, 20}));
+    EXPECT_EQ(pane->verticalBar().getBounds(), (kestrel::Rect{92, 28, 16, 80}));
+    EXPECT_EQ(titles->getBounds(), (kestrel::Rect{12, 108, 300, 20}));
+    typed(keys::right);
+    typed(keys::down);
+    EXPECT_EQ(titles->getBounds(), (kestrel::Rect{12 - 20, 108, 300, 20}));
+    EXPECT_EQ(page->getBounds().x, 12 - 20);
+    int width = 0;
+    int height = 0;
+    pane->getPreferredSize(width, height);
+    EXPECT_EQ(std::pair(width, height), std::pair(300 + 4, 300 + 20 + 4));
 }
 
 TEST_F(Scrolling, APageShorterThanTheViewStaysAtTheTop)

@@ -7,6 +7,8 @@
 #include "gui/widgets/TextInput.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -240,6 +242,97 @@ TEST_F(Typing, DestroyingAnEntryJoinsItsNeighboursInTheTabChain)
     EXPECT_TRUE(other->hasKeyboardFocus());
     press(keys::tab, true);
     EXPECT_TRUE(entry->hasKeyboardFocus());
+}
+
+// Each case links three fresh entries of the window in order, then presses Tab (or Shift+Tab)
+// in the first entry named and expects the focus on the second.
+TEST_F(Typing, AnEntryLinkedAgainLeavesItsOldNeighbours)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<std::pair<int, int>> links;
+        int start;
+        bool backwards;
+        int focused;
+    };
+    const Case cases[] = {
+        {"Shift+Tab after its Tab was linked elsewhere", {{0, 1}, {0, 2}}, 1, true, 1},
+        {"Tab after its target took another", {{0, 1}, {2, 1}}, 0, false, 0},
+        {"Tab into a cycle that skips the start", {{0, 1}, {1, 2}, {2, 1}}, 0, false, 0},
+        {"Tab along a chain relinked in place", {{0, 1}, {0, 2}}, 0, false, 2},
+    };
+    for (const Case& c : cases) {
+        TextInput* fields[3];
+        for (TextInput*& field : fields) {
+            field = new TextInput;
+            window.add(field);
+            field->setBounds(220, 10, 60, 30);
+        }
+        for (const auto& [from, to] : c.links) {
+            TextInput::linkTabOrder(*fields[from], *fields[to]);
+        }
+        kestrel::setKeyboardFocus(fields[c.start]);
+        press(keys::tab, c.backwards);
+        EXPECT_TRUE(fields[c.focused]->hasKeyboardFocus()) << c.what;
+    }
+}
+
+TEST_F(Typing, AnEntryLinkedAgainAndDestroyedLeavesNoLinkToIt)
+{
+    {
+        const heron::counted_ptr<TextInput> doomed(new TextInput);
+        TextInput::linkTabOrder(*doomed, *entry);
+        TextInput::linkTabOrder(*doomed, *other);
+    }
+    press(keys::tab, true);
+    EXPECT_TRUE(entry->hasKeyboardFocus());
+    kestrel::setKeyboardFocus(other);
+    press(keys::tab);
+    EXPECT_TRUE(other->hasKeyboardFocus());
+}
+
+// A megabyte pasted and twenty keys typed: the undo history holds only the last few copies of
+// the text, so the paste itself can no longer be undone.
+TEST_F(Typing, UndoKeepsNoMoreCopiesOfAHugeTextThanItsByteLimitHolds)
+{
+    const std::size_t huge = 1u << 20;
+    clipboard.putText(heron_string(std::string(huge, 'p').c_str()));
+    press(ctrlV);
+    type(std::string(20, 'k'));
+    for (int i = 0; i < 30; ++i) {
+        press(ctrlZ);
+    }
+    EXPECT_GE(text().size(), huge);
+    EXPECT_LT(text().size(), huge + 20);
+    for (int i = 0; i < 30; ++i) {
+        press(ctrlY);
+    }
+    EXPECT_EQ(text().size(), huge + 20);
+}
+
+TEST_F(Typing, AnEntryDestroyedWithItsMenuOpenLeavesTheNextPressToItsTarget)
+{
+    auto* elsewhere = new kestrel::Window;
+    elsewhere->setLayout(new testing_gui::FixedLayout);
+    auto* doomed = new TextInput;
+    elsewhere->add(doomed);
+    doomed->setBounds(0, 0, 100, 30);
+    elsewhere->setSize(100, 30);
+    elsewhere->create();
+    for (const InputKind kind : {InputKind::ButtonPress, InputKind::ButtonRelease}) {
+        plat::InputEvent click = inputEvent(kind, elsewhere->nativeHandle(), 20, 15);
+        click.button = plat::MouseButton::Right;
+        fake.push(click);
+    }
+    drain();
+    ASSERT_NE(kestrel::PopupMenu::active(), nullptr);
+    delete elsewhere;
+    EXPECT_EQ(kestrel::PopupMenu::active(), nullptr);
+    EXPECT_EQ(kestrel::openPopup(), nullptr);
+    mouse(InputKind::ButtonPress, xOf(0), *other);
+    mouse(InputKind::ButtonRelease, xOf(0), *other);
+    EXPECT_TRUE(other->hasKeyboardFocus());
 }
 
 TEST_F(Typing, ClicksPlaceTheCaretAndADragSelects)
