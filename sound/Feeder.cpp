@@ -47,16 +47,21 @@ int Feeder::run()
     return 0;
 }
 
+// A stop is taken with the flag's clearing, so one that arrives later waits for the next round.
 bool Feeder::feedOnce()
 {
-    if (m_stop.load(std::memory_order_acquire)) {
-        dropCurrent();
-        m_stop.store(false, std::memory_order_release);
-    }
     if (m_handOverWaiting.load(std::memory_order_acquire)) {
         takeHandOver();
     }
+    if (m_stop.exchange(false, std::memory_order_acq_rel)) {
+        dropCurrent();
+    }
     if (!m_current) {
+        return false;
+    }
+    if (dropSkipped()) {
+        m_ended.store(true, std::memory_order_release);
+        m_stop.store(true, std::memory_order_release);
         return false;
     }
     const std::uint32_t ring = m_ringSize.load(std::memory_order_relaxed);
@@ -87,6 +92,15 @@ void Feeder::requestStop()
     dropped = m_pending;
     m_pending.reset();
     m_stop.store(true, std::memory_order_release);
+}
+
+void Feeder::skip(std::uint64_t bytes)
+{
+    const std::uint32_t ring = ringSize();
+    const auto now = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, filled()));
+    const std::uint32_t next = m_read.load(std::memory_order_relaxed) + now;
+    m_read.store(next >= ring && ring > 0 ? next - ring : next, std::memory_order_release);
+    m_toSkip.fetch_add(bytes - now, std::memory_order_acq_rel);
 }
 
 bool Feeder::ended() const
@@ -139,8 +153,10 @@ void Feeder::copyFirst(std::uint8_t* dest, std::uint32_t bytes)
 }
 
 // Takes the source handed over: the ring becomes one second of its format, empty. A source whose
-// format cannot be played is dropped at once and counts as ended. The sources are called outside
-// the lock, which the pass may be waiting for.
+// format cannot be played is dropped at once and counts as ended. Stops and skips asked for
+// before the take were meant for the sources before; they are cleared with the take, under the
+// lock, so that a stop asked for afterwards (while the previous source closes, say) holds. The
+// sources are called outside the lock, which the pass may be waiting for.
 void Feeder::takeHandOver()
 {
     heron::counted_ptr<SoundDataSource> previous;
@@ -151,11 +167,12 @@ void Feeder::takeHandOver()
         source = m_pending;
         m_current = m_pending;
         m_pending.reset();
+        m_stop.store(false, std::memory_order_release);
+        m_toSkip.store(0, std::memory_order_release);
     }
     if (previous) {
         previous->close();
     }
-    m_stop.store(false, std::memory_order_relaxed);
     m_ended.store(false, std::memory_order_relaxed);
     m_cameShort = false;
     m_format = source ? source->format() : SoundFormat{};
@@ -185,6 +202,25 @@ void Feeder::dropCurrent()
     if (dropped) {
         dropped->close();
     }
+}
+
+// Reads and throws away what the pass asked to skip, a chunk at a time. True when the source came
+// up short doing so: the sound is over.
+bool Feeder::dropSkipped()
+{
+    std::uint64_t frames = m_toSkip.exchange(0, std::memory_order_acq_rel) >> m_format.frameShift;
+    if (frames == 0) {
+        return false;
+    }
+    const std::uint32_t chunkFrames =
+        std::max<std::uint32_t>(m_ringSize.load(std::memory_order_relaxed) >> chunkShift >> m_format.frameShift, 1);
+    m_scratch.resize(std::size_t{chunkFrames} << m_format.frameShift, false);
+    while (frames > 0 && !m_cameShort) {
+        const int wanted = static_cast<int>(std::min<std::uint64_t>(frames, chunkFrames));
+        m_cameShort = std::clamp(m_current->read(wanted, m_scratch.data()), 0, wanted) < wanted;
+        frames -= static_cast<std::uint64_t>(wanted);
+    }
+    return m_cameShort;
 }
 
 // Fills bytes at the write position, in two parts when they reach the ring's end. The end of the

@@ -35,16 +35,20 @@ public:
     // Thread side: rounds until the thread is stopped, then lets go of the source. A source that
     // throws ends the thread: "Feeder crashed...", both sources dropped, the feeder ended.
     int run() override;
-    // One round: takes a stop or a new source, then decodes one chunk of 1/32 of the ring when
-    // more than that is free. True when more than a third of the ring was free, so the next round
-    // should follow at once.
+    // One round: takes a new source, then a stop, then drops what the pass asked to skip, then
+    // decodes one chunk of 1/32 of the ring when more than that is free. True when more than a
+    // third of the ring was free, so the next round should follow at once.
     bool feedOnce();
 
     // Pass side.
     // The next source to play (null plays nothing); the current one is dropped.
     void handOver(const heron::counted_ptr<SoundDataSource>& source);
     // Drops the current source, and one handed over but not taken yet, at the thread's next round.
+    // A stop asked for after the thread took a hand-over stops the source handed over.
     void requestStop();
+    // Moves the sound on by bytes (whole frames): what is filled goes at once, the rest is read
+    // and dropped by the thread before it fills more. Only while no hand-over waits.
+    void skip(std::uint64_t bytes);
     // The source came up short: nothing more will be filled. False while a hand-over waits.
     bool ended() const;
     // Bytes ready to copy; 0 while a hand-over waits.
@@ -64,6 +68,7 @@ public:
 private:
     void takeHandOver();
     void dropCurrent();
+    [[nodiscard]] bool dropSkipped();
     void fillChunk(std::uint32_t bytes);
     void fillPart(std::uint8_t* dest, std::uint32_t bytes);
     std::uint32_t filledFrom(std::uint32_t write, std::uint32_t read) const;
@@ -74,6 +79,8 @@ private:
     std::atomic<bool> m_handOverWaiting{false};
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_ended{false};
+    // Bytes of the current source the pass asked to skip and the thread has not dropped yet.
+    std::atomic<std::uint64_t> m_toSkip{0};
 
     // Written by the thread under the hand-over lock; read by it freely and by the pass under the lock.
     heron::counted_ptr<SoundDataSource> m_current;
@@ -81,6 +88,7 @@ private:
     SoundFormat m_format;
     bool m_cameShort = false;
     heron::ByteBuffer m_ring;
+    heron::ByteBuffer m_scratch;
     std::atomic<std::uint32_t> m_ringSize{0};
     std::atomic<std::uint32_t> m_write{0};
     std::atomic<std::uint32_t> m_read{0};

@@ -40,12 +40,16 @@ std::uint32_t readKnownLength(SoundDataSource& source, std::uint32_t length, her
     return framesRead(source, length, buffer.data());
 }
 
-// Reads blocks as large as everything read so far (one second first) until one comes up short.
-std::uint32_t readUnknownLength(SoundDataSource& source, heron::ByteBuffer& buffer)
+// Reads blocks as large as everything read so far until one comes up short. The first block is a
+// second, or one frame more than the hint says the source has, so that a hint that holds ends
+// the read at once: growing a block copies it, and a long sound would then need its size twice
+// over.
+std::uint32_t readUnknownLength(SoundDataSource& source, int hint, heron::ByteBuffer& buffer)
 {
     const SoundFormat& format = source.format();
     const std::uint32_t maxFrames = maxFramesOf(format);
-    buffer.resize(std::size_t{std::min(format.rate, maxFrames)} << format.frameShift, false);
+    const std::uint32_t first = hint >= 0 ? static_cast<std::uint32_t>(hint) + 1 : format.rate;
+    buffer.resize(std::size_t{std::min(first, maxFrames)} << format.frameShift, false);
     std::uint32_t got = 0;
     for (;;) {
         const std::uint32_t chunk = std::min(static_cast<std::uint32_t>(buffer.size() >> format.frameShift), maxFrames - got);
@@ -76,7 +80,7 @@ std::uint32_t readFrames(SoundDataSource& source, heron::ByteBuffer& buffer)
     const int length = source.length();
     source.rewind();
     return length >= 0 ? readKnownLength(source, static_cast<std::uint32_t>(length), buffer)
-                       : readUnknownLength(source, buffer);
+                       : readUnknownLength(source, source.lengthHint(), buffer);
 }
 
 }

@@ -35,6 +35,10 @@ public:
     virtual void seek(int frame) {}
     // Total length in frames, or -1 when not known in advance.
     virtual int length() { return -1; }
+    // The frames the source expects to yield, -1 when it cannot tell: its length, or for a kind
+    // whose length counts as unknown, what its stream's header says. Only sizes a whole read,
+    // which still ends where the source does.
+    virtual int lengthHint() { return length(); }
     // The sound's name (its file name) for the log and to share loaded samples between sounds of
     // the same name; "bad identifier..." unless the kind knows better.
     virtual const heron_string& name();
@@ -45,9 +49,10 @@ constexpr std::uint32_t maxSampleSeconds = 600;
 constexpr std::size_t maxSampleBytes = std::size_t{64} << 20;
 
 // Reads a whole source (from its first frame) into one block and closes it: in one read when its
-// length is known, else in reads that double the block. The block holds exactly the frames read; a
-// sound beyond the cap above is cut there and logged. Empty for an empty pointer, a source of no
-// frames and a source whose format is not usable (logged).
+// length is known, else in reads that double the block, the first one sized from the source's
+// length hint when it has one (so that a hint that holds costs no copy). The block holds exactly
+// the frames read; a sound beyond the cap above is cut there and logged. Empty for an empty
+// pointer, a source of no frames and a source whose format is not usable (logged).
 heron::counted_ptr<heron::ByteBuffer> readAllSamples(const heron::counted_ptr<SoundDataSource>& source);
 
 }

@@ -41,6 +41,8 @@ private:
     bool m_dead = false;
     float m_distanceSquared = 1000.0f;
     bool m_active = true;
+    // Whether the log has said that no emitter voice plays its samples.
+    bool m_refusalLogged = false;
     heron::counted_ptr<SoundPlayer> m_player;
     Motion m_motion;
 };

@@ -126,9 +126,25 @@ void SoundEnvironmentInternals::assignChannels()
     }
 }
 
+// Emitter voices play one format (mono 16-bit 44,100 Hz) and nothing converts rates: an emitter
+// whose samples no voice plays stays silent, which the log says once for it.
 void SoundEnvironmentInternals::giveChannel(SoundEmitter& emitter)
 {
     const SoundFormat format = emitter.m_samples->format();
+    const bool playable = std::any_of(m_emitterChannels.begin(), m_emitterChannels.end(), [&](const auto& channel) {
+        return samePlayback(channel->format(), format);
+    });
+    if (!playable) {
+        if (!emitter.m_refusalLogged) {
+            emitter.m_refusalLogged = true;
+            const SoundFormat voice = m_emitterChannels.front()->format();
+            heron::debug("SoundEnvironment: %s stays silent: its samples are %u channels, %u bits, %u Hz; the emitter "
+                         "voices play %u channels, %u bits, %u Hz\n",
+                         emitter.m_name.c_str(), format.channels, format.bits, format.rate, voice.channels, voice.bits,
+                         voice.rate);
+        }
+        return;
+    }
     for (const heron::counted_ptr<SoundPlayer>& channel : m_emitterChannels) {
         if (isIdle(channel) && samePlayback(channel->format(), format)) {
             if (channel->play(emitter.m_samples, emitter.m_params)) {

@@ -6,6 +6,7 @@
 #include "base/Debug.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -30,6 +31,14 @@ constexpr float maxDistance = 1000.0f;
 // What fills the statistics bars.
 constexpr float leadScale = 5.0f;
 constexpr float fillScale = 15.0f;
+// A whole loop of the buffer the cursors cannot show is counted once the clock says the device
+// played at least three quarters of a buffer more than they show: clocks that drift a little
+// apart never make one up. The count is bounded so that a jump of the clock cannot overflow it.
+constexpr double loopSlack = 0.25;
+constexpr double maxLoops = 1 << 20;
+// A sound catches up with a stall of the passes by this much at most: reading further ahead
+// would make the pass that does it a stall of its own.
+constexpr std::uint64_t maxCatchUpSeconds = 10;
 
 float clampVolume(float volume)
 {
@@ -132,6 +141,9 @@ void StreamerInternals::start()
     }
 }
 
+// A stream that starts with half the buffer ahead is refilled from the next pass on; one that
+// started with a sound already over, or still waits for its sound while the buffer plays, is
+// refilled at once (with silence).
 void StreamerInternals::update()
 {
     heron::MutexLock lock(m_lock, updateSite);
@@ -140,13 +152,15 @@ void StreamerInternals::update()
     }
     const bool played = takeRequests();
     if (m_starting) {
-        feed(m_unit * directStartUnits);
-        return;
+        startFromFeeder();
+        if (!m_starting && !m_stopping) {
+            return;
+        }
     }
     if (!m_playing) {
         return;
     }
-    if (!played && !m_stopping) {
+    if (!played && !m_starting && !m_stopping) {
         advanceFade();
     }
     refill();
@@ -264,9 +278,14 @@ void StreamerInternals::refill()
     if (!m_buffer->cursors(play, write)) {
         return;
     }
-    m_playCursor = play;
+    const std::uint64_t advance = cursorAdvance(play);
+    m_framesPlayed += static_cast<std::uint32_t>(advance >> m_format.frameShift);
+    catchUp(advance, play, write);
+    if (!m_playing) {
+        return;
+    }
     const std::uint32_t size = m_buffer->size();
-    const std::uint32_t free = ahead(m_writeOffset, play, size);
+    const std::uint32_t free = size - m_lead;
     if (free > size - m_unit) {
         logUnderrun(free);
     } else {
@@ -278,8 +297,63 @@ void StreamerInternals::refill()
     } else {
         feed(free > size / 2 ? quota * 2 : quota);
     }
-    m_framesPlayed += ahead(m_lastPlayCursor, play, size) >> m_format.frameShift;
-    m_lastPlayCursor = play;
+}
+
+// How far the play cursor moved since the last pass: what the cursors show, which is modulo the
+// buffer, plus the whole loops the clock tells.
+std::uint64_t StreamerInternals::cursorAdvance(std::uint32_t play)
+{
+    const std::uint32_t size = m_buffer->size();
+    const std::uint64_t shown = ahead(m_playCursor, play, size);
+    const double now = m_system.now();
+    const double heard = (now - m_cursorTime) * m_format.bytesPerSecond;
+    m_cursorTime = now;
+    const double loops = std::floor((heard - static_cast<double>(shown)) / size + loopSlack);
+    if (!(loops >= 1.0)) {
+        return shown;
+    }
+    return shown + static_cast<std::uint64_t>(std::min(loops, maxLoops)) * size;
+}
+
+// Takes the cursors of this pass. When the device has played, or already taken to play, bytes
+// beyond the samples written, it is playing what was left in the buffer from a loop before: the
+// pass came too late. Writing then goes on at the device's write cursor, and the sound moves on
+// by what the device played in its place, so that it goes on where it would be. A sound that was
+// already ending has been heard to its end and stops.
+void StreamerInternals::catchUp(std::uint64_t advance, std::uint32_t play, std::uint32_t write)
+{
+    const std::uint32_t committed = ahead(play, write, m_buffer->size());
+    m_playCursor = play;
+    if (advance + committed <= m_lead) {
+        m_lead -= static_cast<std::uint32_t>(advance);
+        return;
+    }
+    const std::uint64_t missed = advance + committed - m_lead;
+    heron::debug("Streamer: a late pass: the device played %.3f s of old samples\n",
+                 static_cast<double>(missed) / m_format.bytesPerSecond);
+    m_writeOffset = write;
+    m_lead = committed;
+    if (m_stopping) {
+        stopNow();
+    } else if (!m_starting) {
+        skipSource(missed);
+    }
+}
+
+// Moves the sound on by bytes, up to the most a catch-up takes.
+void StreamerInternals::skipSource(std::uint64_t bytes)
+{
+    bytes = std::min(bytes, maxCatchUpSeconds * m_format.bytesPerSecond) >> m_format.frameShift << m_format.frameShift;
+    if (hasFeeder()) {
+        m_feeder.skip(bytes);
+        return;
+    }
+    const std::uint32_t block = m_unit * directStartUnits;
+    while (bytes > 0 && !m_stopping) {
+        const auto part = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, block));
+        readDirect(part);
+        bytes -= part;
+    }
 }
 
 void StreamerInternals::noteLead()
@@ -309,12 +383,14 @@ void StreamerInternals::logUnderrun(std::uint32_t free)
     heron::debug("%s\n", leads.c_str());
 }
 
+// With nothing to play (the sound has ended, or the next one is not decoded yet) the pass writes
+// silence: the device would otherwise play what the buffer held a loop before.
 void StreamerInternals::feed(std::uint32_t bytes)
 {
     bytes = std::min(bytes >> m_format.frameShift << m_format.frameShift, m_buffer->size() - m_format.bytesPerFrame);
-    if (m_stopping) {
+    if (m_stopping || m_starting) {
         sendSamples(m_silencer, bytes);
-        if (m_silenceWritten > m_buffer->size()) {
+        if (m_stopping && m_silenceWritten > m_buffer->size()) {
             stopNow();
         }
         return;
@@ -326,25 +402,29 @@ void StreamerInternals::feed(std::uint32_t bytes)
     }
 }
 
-// Starts once the ring is more than half full, or when the source ended before that. A ring
-// holding more than one send can take is drained over the next passes before the stream stops.
+// Starts once the ring is more than half full, or when the source ended before that.
+void StreamerInternals::startFromFeeder()
+{
+    const bool ended = m_feeder.ended();
+    const std::uint32_t filled = m_feeder.filled();
+    if (filled > m_feeder.ringSize() / 2) {
+        m_starting = false;
+        startPlaying(m_feeder, std::min(filled, m_buffer->size() / 2));
+    } else if (ended) {
+        m_starting = false;
+        startPlaying(m_feeder, filled);
+        if (m_feeder.filled() == 0) {
+            markStopping(0);
+        }
+    }
+}
+
+// A ring holding more than one send can take is drained over the next passes before the stream
+// stops.
 void StreamerInternals::feedFromFeeder(std::uint32_t bytes)
 {
     const bool ended = m_feeder.ended();
     const std::uint32_t filled = m_feeder.filled();
-    if (m_starting) {
-        if (filled > m_feeder.ringSize() / 2) {
-            m_starting = false;
-            startPlaying(m_feeder, std::min(filled, m_buffer->size() / 2));
-        } else if (ended) {
-            m_starting = false;
-            startPlaying(m_feeder, filled);
-            if (m_feeder.filled() == 0) {
-                markStopping(0);
-            }
-        }
-        return;
-    }
     if (filled >= bytes) {
         sendSamples(m_feeder, bytes);
     } else if (ended) {
@@ -389,11 +469,12 @@ void StreamerInternals::markStopping(std::uint32_t pendingSilence)
     }
 }
 
-// Every send leaves one frame of the buffer unwritten: a longer write could not be placed.
+// Every send leaves one frame of the buffer unwritten, a longer write could not be placed, and
+// never writes over samples not played yet.
 void StreamerInternals::sendSamples(SampleDataSource& source, std::uint32_t bytes)
 {
     const std::uint32_t size = m_buffer->size();
-    bytes = std::min(bytes >> m_format.frameShift << m_format.frameShift, size - m_format.bytesPerFrame);
+    bytes = std::min({bytes >> m_format.frameShift << m_format.frameShift, size - m_format.bytesPerFrame, size - m_lead});
     if (bytes == 0) {
         return;
     }
@@ -407,6 +488,7 @@ void StreamerInternals::sendSamples(SampleDataSource& source, std::uint32_t byte
     if (m_writeOffset >= size) {
         m_writeOffset -= size;
     }
+    m_lead += bytes;
 }
 
 void StreamerInternals::startPlaying(SampleDataSource& source, std::uint32_t bytes)
@@ -419,12 +501,17 @@ void StreamerInternals::startPlaying(SampleDataSource& source, std::uint32_t byt
             return;
         }
         m_writeOffset = write;
+        m_playCursor = play;
+        m_lead = ahead(play, write, m_buffer->size());
+        m_cursorTime = m_system.now();
         sendSamples(source, bytes);
         m_playing = true;
         return;
     }
     m_writeOffset = 0;
-    m_lastPlayCursor = 0;
+    m_playCursor = 0;
+    m_lead = 0;
+    m_cursorTime = m_system.now();
     if (!m_buffer->setPlayCursor(0)) {
         heron::debug("set position 0 failed!\n");
     }
@@ -507,10 +594,8 @@ void StreamerInternals::advanceFade()
 // count), as a fraction of the buffer.
 float StreamerInternals::leadFraction() const
 {
-    const std::uint32_t size = m_buffer->size();
-    const std::int64_t lead = static_cast<std::int64_t>(ahead(m_playCursor, m_writeOffset, size)) -
-                              (m_stopping ? static_cast<std::int64_t>(m_silenceWritten) : 0);
-    return static_cast<float>(std::max<std::int64_t>(lead, 0)) / static_cast<float>(size);
+    const std::int64_t lead = static_cast<std::int64_t>(m_lead) - (m_stopping ? static_cast<std::int64_t>(m_silenceWritten) : 0);
+    return static_cast<float>(std::max<std::int64_t>(lead, 0)) / static_cast<float>(m_buffer->size());
 }
 
 }

@@ -45,6 +45,13 @@ struct StreamerLink
 // behind the play cursor. The game thread's requests (play, stop, volume) are stored under
 // "Streamer mutex", which the pass holds while it updates the stream, so a stop from the game
 // thread never meets a pass halfway. Without a device nothing is ever played.
+//
+// The device loops over whatever the buffer holds, so the stream never leaves it bytes of an
+// earlier sound to play: a pass with nothing to play (a new sound not decoded yet, a sound that
+// has ended) writes silence. A pass that comes after the device has already played past the
+// samples written (a stall of the passes) is found by the bytes written ahead and the sound
+// system's clock, which tells whole loops of the buffer the cursors cannot; it is logged as an
+// underrun and the sound goes on where it would be had nothing stalled.
 class StreamerInternals : public SoundObject
 {
 public:
@@ -109,9 +116,13 @@ private:
     [[nodiscard]] bool accepts(SoundDataSource& source);
     void place(plat::PositionalMode mode);
     void refill();
+    std::uint64_t cursorAdvance(std::uint32_t play);
+    void catchUp(std::uint64_t advance, std::uint32_t play, std::uint32_t write);
+    void skipSource(std::uint64_t bytes);
     void noteLead();
     void logUnderrun(std::uint32_t free);
     void feed(std::uint32_t bytes);
+    void startFromFeeder();
     void feedFromFeeder(std::uint32_t bytes);
     void feedDirect(std::uint32_t bytes);
     void readDirect(std::uint32_t bytes);
@@ -141,8 +152,11 @@ private:
     bool m_starting = false;
     bool m_stopping = false;
     std::uint32_t m_writeOffset = 0;
+    // The play cursor at the last pass, the bytes written ahead of it then (up to the whole
+    // buffer), and the sound system's clock then.
     std::uint32_t m_playCursor = 0;
-    std::uint32_t m_lastPlayCursor = 0;
+    std::uint32_t m_lead = 0;
+    double m_cursorTime = 0.0;
     std::uint32_t m_framesPlayed = 0;
     std::uint32_t m_silenceWritten = 0;
     Fade m_fade;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
@@ -22,6 +23,22 @@ class BrokenSource : public ToneSource
 public:
     BrokenSource() : ToneSource(egret::stereo16Format, ToneSource::endless, ToneSource::unknown) {}
     int read(int, void*) override { throw std::runtime_error("broken"); }
+};
+
+// A tone that runs a hook when it is closed.
+class HookedSource : public ToneSource
+{
+public:
+    HookedSource() : ToneSource(egret::stereo16Format, ToneSource::endless, ToneSource::unknown) {}
+    void close() override
+    {
+        ToneSource::close();
+        if (onClose) {
+            onClose();
+        }
+    }
+
+    std::function<void()> onClose;
 };
 
 }
@@ -83,6 +100,65 @@ TEST(Feeder, StopDropsTheSourceAndAWaitingHandOver)
     EXPECT_EQ(second->reads, 0);
     EXPECT_EQ(held.refCount(), 1);
     EXPECT_EQ(feeder.sourceFed(), nullptr);
+}
+
+// The stream stops its new sound while the thread, having taken that sound, is still closing the
+// one before: the stop is for the new sound and must not be lost.
+TEST(Feeder, StopArrivingWhileThePreviousSourceClosesStopsTheNewOne)
+{
+    egret::Feeder feeder;
+    auto* previous = new HookedSource;
+    const Source keptPrevious(previous);
+    feeder.handOver(keptPrevious);
+    feeder.feedOnce();
+    auto* next = new ToneSource(egret::stereo16Format, ToneSource::endless, ToneSource::unknown);
+    const Source keptNext(next);
+    previous->onClose = [&] { feeder.requestStop(); };
+    feeder.handOver(keptNext);
+    feeder.feedOnce();
+    ASSERT_EQ(previous->closes, 1);
+    const int reads = next->reads;
+    feeder.feedOnce();
+    feeder.feedOnce();
+    EXPECT_EQ(next->closes, 1);
+    EXPECT_EQ(next->reads, reads);
+    EXPECT_EQ(feeder.sourceFed(), nullptr);
+    EXPECT_EQ(keptNext.refCount(), 1);
+}
+
+// Skipping drops what is filled at once and the rest from the source before more is filled; a
+// skip past the end of the source ends it.
+TEST(Feeder, SkipMovesTheSoundOnByWholeFrames)
+{
+    const struct
+    {
+        int frames;
+        std::uint64_t skippedFrames;
+        bool ended;
+    } cases[] = {
+        {ToneSource::endless, 3 * chunk / 4 + 1030, false},
+        {20000, 3 * chunk / 4 + 20000, true},
+    };
+    for (const auto& c : cases) {
+        egret::Feeder feeder;
+        feeder.handOver(Source(new ToneSource(egret::stereo16Format, c.frames, ToneSource::unknown)));
+        for (int i = 0; i < 3; ++i) {
+            feeder.feedOnce();
+        }
+        ASSERT_EQ(feeder.filled(), 3 * chunk);
+        feeder.skip(c.skippedFrames * 4);
+        EXPECT_EQ(feeder.filled(), 0u);
+        feeder.feedOnce();
+        EXPECT_EQ(feeder.ended(), c.ended) << c.frames;
+        if (c.ended) {
+            continue;
+        }
+        std::vector<std::int16_t> block(chunk / 2);
+        feeder.copyFirst(reinterpret_cast<std::uint8_t*>(block.data()), chunk);
+        const int first = static_cast<int>(c.skippedFrames);
+        EXPECT_EQ(block[0], ToneSource::sampleAt(first, 0));
+        EXPECT_EQ(block[chunk / 2 - 1], ToneSource::sampleAt(first + static_cast<int>(chunk / 4) - 1, 1));
+    }
 }
 
 TEST(Feeder, UnusableFormatEndsTheSourceAtOnce)

@@ -31,6 +31,20 @@ WholeRead readTone(const egret::SoundFormat& format, int frames, int length, con
     return {tone, source, egret::readAllSamples(source)};
 }
 
+// A tone of unknown length whose header tells how long it should be.
+class HintedTone : public ToneSource
+{
+public:
+    HintedTone(const egret::SoundFormat& format, int frames, int hint)
+        : ToneSource(format, frames, ToneSource::unknown), m_hint(hint)
+    {
+    }
+    int lengthHint() override { return m_hint; }
+
+private:
+    int m_hint;
+};
+
 }
 
 TEST(ReadAllSamples, KeepsExactlyTheFramesReadAndClosesTheSource)
@@ -63,6 +77,35 @@ TEST(ReadAllSamples, KeepsExactlyTheFramesReadAndClosesTheSource)
         EXPECT_EQ(last, ToneSource::sampleAt(c.frames - 1, int(c.format.channels) - 1));
     }
     EXPECT_FALSE(egret::readAllSamples({}));
+}
+
+// A long song read whole is read into a block sized from its header: no doubling copies it.
+TEST(ReadAllSamples, LengthHintSizesTheBlockOfASourceOfUnknownLength)
+{
+    const struct
+    {
+        int frames;
+        int hint;
+        int reads;
+        std::size_t capacity;   // bytes
+    } cases[] = {
+        {5500, 5500, 1, 5501 * 2},
+        {300, 5500, 1, 5501 * 2},                  // fewer than the hint: the block is cut to them
+        {5500, 2000, 3, 8004 * 2},                 // more: reads of 2001, 2001 and 4002
+        {5500, 2000000000, 1, 600 * 1000 * 2},     // a hint past the cap sizes no more than the cap
+    };
+    for (const auto& c : cases) {
+        auto* tone = new HintedTone(monoAt(1000), c.frames, c.hint);
+        const heron::counted_ptr<egret::SoundDataSource> source(tone);
+        const auto block = egret::readAllSamples(source);
+        ASSERT_TRUE(block) << c.hint;
+        EXPECT_EQ(block->size(), std::size_t(c.frames) * 2) << c.hint;
+        EXPECT_EQ(tone->reads, c.reads) << c.hint;
+        EXPECT_LE(block->capacity(), c.capacity) << c.hint;
+        std::int16_t last = 0;
+        std::memcpy(&last, block->data() + block->size() - 2, 2);
+        EXPECT_EQ(last, ToneSource::sampleAt(c.frames - 1, 0)) << c.hint;
+    }
 }
 
 TEST(ReadAllSamples, EndlessOrOverlongSourcesAreCutAtTenMinutes)

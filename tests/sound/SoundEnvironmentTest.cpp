@@ -4,6 +4,7 @@
 #include "sound/SoundSystem.h"
 #include "support/Eventually.h"
 #include "support/FakeAudio.h"
+#include "support/LogCapture.h"
 #include "support/ToneSource.h"
 
 #include <gtest/gtest.h>
@@ -113,4 +114,25 @@ TEST_F(EnvironmentTest, SeventhEffectTakesOverTheOneStartedLongestAgoAndOnlyLoad
     EXPECT_EQ(audio.buffer(0).volume, egret::volumeToAttenuation(0.7f));
     EXPECT_EQ(audio.buffer(0).starts, 2);
     EXPECT_EQ(audio.buffer(1).volume, egret::volumeToAttenuation(0.2f));
+}
+
+TEST_F(EnvironmentTest, EmitterWhoseSamplesNoVoicePlaysStaysSilentAndTheLogSaysSoOncePerEmitter)
+{
+    LogCapture log;
+    const egret::SoundFormat slow{1, 16, 22050, 1, 2, 44100};
+    const Emitter brook = environment.createEmitter(ToneSource::shared(slow, 1000, "brook.wav"), 1.0f, 1.0f);
+    const Emitter creek = environment.createEmitter(ToneSource::shared(slow, 1000, "creek.wav"), 1.0f, 1.0f);
+    ASSERT_TRUE(eventually([&] { return brook->samples()->isLoaded() && creek->samples()->isLoaded(); }));
+    for (int i = 0; i < 3; ++i) {
+        frame();
+    }
+    EXPECT_FALSE(voiced(brook));
+    EXPECT_FALSE(voiced(creek));
+    for (const char* name : {"brook.wav", "creek.wav"}) {
+        EXPECT_EQ(log.count(std::string("SoundEnvironment: ") + name +
+                            " stays silent: its samples are 1 channels, 16 bits, 22050 Hz; the emitter voices play 1 "
+                            "channels, 16 bits, 44100 Hz\n"),
+                  1)
+            << name;
+    }
 }

@@ -11,10 +11,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -50,6 +53,50 @@ Source endlessTone(const egret::SoundFormat& format = egret::stereo16Format)
     return Source(new ToneSource(format, ToneSource::endless, ToneSource::unknown));
 }
 
+// An endless sound of one sample value that the tone never has.
+constexpr std::int16_t hum = 1234;
+
+class HumSource : public egret::SoundDataSource
+{
+public:
+    const egret::SoundFormat& format() override { return egret::stereo16Format; }
+    void rewind() override {}
+    int read(int frames, void* buffer) override
+    {
+        std::fill_n(static_cast<std::int16_t*>(buffer), frames * 2, hum);
+        return frames;
+    }
+};
+
+// An endless tone whose reads wait until the test lets them go on.
+class HeldTone : public ToneSource
+{
+public:
+    HeldTone() : ToneSource(egret::stereo16Format, ToneSource::endless, ToneSource::unknown) {}
+    int read(int frames, void* buffer) override
+    {
+        std::unique_lock lock(m_lock);
+        waiting = true;
+        m_released.wait(lock, [&] { return m_free; });
+        return ToneSource::read(frames, buffer);
+    }
+    void release()
+    {
+        {
+            const std::lock_guard lock(m_lock);
+            m_free = true;
+        }
+        m_released.notify_all();
+    }
+
+    std::atomic<bool> waiting{false};
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_released;
+    bool m_free = false;
+};
+
 // A sound system on the fake device whose passes the test runs, with a clock it sets.
 class StreamerTest : public testing::Test
 {
@@ -77,6 +124,28 @@ protected:
     void playOn(std::uint32_t bytes)
     {
         audio.advance(bytes);
+        system.update();
+    }
+    // Lets the device play bytes of a buffer, keeping the samples it played (silence while the
+    // buffer is stopped), then runs a pass.
+    void listenOn(int buffer, std::uint32_t bytes, std::vector<std::int16_t>& heard)
+    {
+        const plat::FakeAudio::Buffer record = audio.buffer(buffer);
+        for (std::uint32_t i = 0; i < bytes; i += 2) {
+            std::int16_t sample = 0;
+            if (record.playing) {
+                std::memcpy(&sample, record.ring.data() + (record.play + i) % record.ring.size(), 2);
+            }
+            heard.push_back(sample);
+        }
+        playOn(bytes);
+    }
+    // Lets the device play bytes of every playing buffer and the clock move on as far, then runs
+    // a pass.
+    void keepTimeOn(std::uint32_t bytes)
+    {
+        audio.advance(bytes);
+        now += bytes / double(egret::stereo16Format.bytesPerSecond);
         system.update();
     }
     // Plays a unit at a time until the buffer stops; false when it still plays after 100 passes.
@@ -157,6 +226,31 @@ TEST_F(StreamerTest, UnderrunIsLoggedWithTheLast32LeadsAndFreezesTheStatistics)
     playOn(step);
     EXPECT_GT(system.internals().statistics().size(), records);
     EXPECT_TRUE(audio.buffer(0).playing);
+}
+
+// Threaded sound off: nothing runs the passes during a long frame while the device loops over the
+// buffer. The stall is logged and the sound goes on where it would be had the passes run.
+TEST_F(StreamerTest, StallLongerThanTheBufferIsLoggedAndTheSoundGoesOnInTime)
+{
+    const std::uint32_t stalls[] = {longBuffer + 3 * unit, 3 * longBuffer + unit + 40};
+    int index = 0;
+    for (const std::uint32_t stall : stalls) {
+        egret::Streamer stream = playing(StreamKind::Long, endlessTone());
+        std::uint64_t played = 0;
+        for (int i = 0; i < 10; ++i, played += step) {
+            keepTimeOn(step);
+        }
+        LogCapture log;
+        keepTimeOn(stall);
+        played += stall;
+        EXPECT_TRUE(log.contains("Not enough magic!  ")) << stall;
+        EXPECT_TRUE(log.contains("Streamer: a late pass: the device played ")) << stall;
+        EXPECT_EQ(stream.internals()->framesPlayed(), played / 4) << stall;
+        const plat::FakeAudio::Buffer buffer = audio.buffer(index++);
+        EXPECT_TRUE(holdsTone(buffer, buffer.play, longBuffer / 4, static_cast<int>(played / 4))) << stall;
+        stream.release();
+        system.update();
+    }
 }
 
 TEST_F(StreamerTest, RequestsAreStoredUntilThePass)
@@ -298,14 +392,74 @@ TEST_F(FedStreamerTest, FeederStreamStartsOnceItsRingIsHalfFullWithAtMostHalfThe
     plat::FakeAudio::Buffer buffer = audio.buffer(0);
     EXPECT_EQ(buffer.bytesWritten, longBuffer / 2);
     EXPECT_TRUE(holdsTone(buffer, 0, longBuffer / 2, 0));
+    // The device plays on only while the ring is more than half full: these passes come far
+    // faster than a device plays, and one that outran the decoding would be an underrun.
     ASSERT_TRUE(eventually([&] {
-        playOn(unit);
+        const std::vector<egret::StatisticsRecord> records = system.internals().statistics();
+        if (records.size() == 2 && records[1].value > 0.5f) {
+            playOn(unit);
+        } else {
+            system.update();
+        }
         return audio.buffer(0).bytesWritten > longBuffer;
     }));
     buffer = audio.buffer(0);
     const auto written = static_cast<std::uint32_t>(buffer.bytesWritten);
     EXPECT_TRUE(holdsTone(buffer, written % longBuffer, longBuffer, (written - longBuffer) / 4));
     EXPECT_EQ(system.internals().statistics().size(), 2u);
+}
+
+// The buffer loops over what it holds: once the old sound's samples ahead of the play cursor have
+// played, only what the new sound has (and silence when it has nothing) may follow, never the old
+// sound again. Cases: a new sound much shorter than a pass, and one whose decoding is held up.
+TEST_F(FedStreamerTest, OldSoundIsNeverHeardAgainAfterTheSamplesItHadAhead)
+{
+    int index = 0;
+    for (const bool held : {false, true}) {
+        egret::Streamer& stream = make(StreamKind::Long);
+        stream.requestPlay(Source(new HumSource), 1.0f, plat::PositionalMode::Flat);
+        passUntilPlaying(stream);
+        for (int i = 0; i < 10; ++i) {
+            playOn(step);
+        }
+        auto* tone = held ? new HeldTone : new ToneSource(egret::stereo16Format, 100, ToneSource::unknown);
+        const Source next(tone);
+        struct Release
+        {
+            HeldTone* tone;
+            ~Release()
+            {
+                if (tone) {
+                    tone->release();
+                }
+            }
+        } release{held ? static_cast<HeldTone*>(tone) : nullptr};
+        stream.requestPlay(next, 1.0f, plat::PositionalMode::Flat);
+        system.update();
+        ASSERT_TRUE(eventually([&] { return held ? release.tone->waiting.load() : stream.isFinished(); })) << held;
+        std::vector<std::int16_t> heard;
+        for (int i = 0; i < 12; ++i) {
+            listenOn(index, 2 * unit, heard);
+        }
+        if (held) {
+            release.tone->release();
+            ASSERT_TRUE(eventually([&] {
+                system.update();
+                const plat::FakeAudio::Buffer buffer = audio.buffer(index);
+                return holdsTone(buffer, buffer.play, 400, 0);
+            }));
+            for (int i = 0; i < 12; ++i) {
+                listenOn(index, 2 * unit, heard);
+            }
+        }
+        const auto after = std::find_if(heard.begin(), heard.end(), [](std::int16_t s) { return s != hum; });
+        EXPECT_LE(after - heard.begin(), longBuffer / 2) << held;
+        EXPECT_EQ(std::count(after, heard.end(), hum), 0) << held;
+        EXPECT_TRUE(std::any_of(after, heard.end(), [](std::int16_t s) { return s == ToneSource::sampleAt(99, 1); }))
+            << held;
+        stream.stop();
+        ++index;
+    }
 }
 
 // A ring that holds more than the buffer when its short source ends: the first send is cut to the
