@@ -2,6 +2,7 @@
 
 #include "gui/paint/Image.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 
@@ -32,11 +33,16 @@ struct ImageInfo
 
 // Largest width or height any decoder accepts: 4096 x 4096 pixels take 64 MiB.
 constexpr int maxImageSide = 4096;
+// Bytes of the pixels of the largest image.
+constexpr std::size_t maxImageBytes = std::size_t(maxImageSide) * maxImageSide * sizeof(std::uint32_t);
 // Largest image file read into memory.
 constexpr std::uint32_t maxImageFileBytes = 256u << 20;
 
-// A new image of the size with the components for a decoder named who; a width or height below 1
-// or above maxImageSide raises "<who> - bad image size (<width> x <height>)".
+// Raises "<who> - bad image size (<width> x <height>)" for a decoder named who when the width or
+// height is below 1 or above maxImageSide. Decoders check this before they check that the file
+// holds enough data for the size, and that before they make the image.
+void checkImageSize(const char* who, int width, int height);
+// A new image of the size with the components, checked as by checkImageSize.
 kestrel::Image makeDecodedImage(const char* who, int width, int height, int components);
 
 // True when the six bytes are "GIF87a" or "GIF89a".

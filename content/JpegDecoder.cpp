@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdio>
+#include <string>
 
 namespace pelican
 {
@@ -20,6 +21,13 @@ constexpr std::size_t sourceBufferSize = 1024;
 // More scans than a progressive file needs, and few enough that a file of endless tiny scans
 // cannot keep the decoder busy for long.
 constexpr int maxScans = 500;
+// Each scan of a progressive file is decoded over the whole image, so what a file costs grows
+// with its scans times its area: at most about 100 scans of the largest image.
+constexpr std::uint64_t maxScanArea = 100 * std::uint64_t(maxImageSide) * std::uint64_t(maxImageSide);
+// Most memory the library may take beside the image: as much as the largest image. A progressive
+// file keeps the coefficients of the whole image until its last scan (6 bytes a pixel when no
+// component is subsampled); the library refuses one that needs more before it decodes any scan.
+constexpr long maxLibraryBytes = static_cast<long>(maxImageBytes);
 
 // The source manager over a byte source, made in the decompressor's permanent pool.
 struct JpegSource
@@ -102,11 +110,24 @@ void installSource(j_decompress_ptr info, heron::DataSource* bytes)
     info->src = &source->manager;
 }
 
-void checkScans(j_common_ptr info)
+// The most scans a file of the image's size may have.
+int mostScans(const jpeg_decompress_struct& info)
 {
-    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > maxScans) {
-        failJpeg(info, "too many scans");
+    const std::uint64_t area = std::max<std::uint64_t>(1, std::uint64_t(info.image_width) * info.image_height);
+    return static_cast<int>(std::min<std::uint64_t>(maxScans, maxScanArea / area));
+}
+
+// The progress hook, called as the library works through the file.
+void checkScans(j_common_ptr common)
+{
+    const auto info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->input_scan_number <= mostScans(*info)) {
+        return;
     }
+    char message[JMSG_LENGTH_MAX];
+    std::snprintf(message, sizeof message, "too many scans (%d) for %u x %u pixels", info->input_scan_number,
+                  info->image_width, info->image_height);
+    failJpeg(common, message);
 }
 
 void failIfEnded(j_decompress_ptr info)
@@ -137,6 +158,7 @@ bool readHeader(Decompression* d, heron::DataSource* bytes)
         return false;
     }
     jpeg_create_decompress(&d->info);
+    d->info.mem->max_memory_to_use = maxLibraryBytes;
     d->progress.progress_monitor = checkScans;
     d->info.progress = &d->progress;
     installSource(&d->info, bytes);
@@ -193,7 +215,16 @@ public:
 
     Decompression* get() { return &m_d; }
     jpeg_decompress_struct& info() { return m_d.info; }
-    const char* message() const { return m_d.errors.message; }
+
+    // Why the library failed. Past its memory cap it asks for a backing store, which it has none
+    // of here: that is told as the memory it needed.
+    std::string reason() const
+    {
+        if (m_d.errors.manager.msg_code == JERR_NO_BACKING_STORE) {
+            return "the library needs more than " + std::to_string(maxLibraryBytes >> 20) + " MiB of working memory";
+        }
+        return m_d.errors.message;
+    }
 
 private:
     Decompression m_d{};
@@ -210,7 +241,7 @@ private:
 void readAcceptedHeader(const char* who, Decompressor& decompressor, heron::DataSource& source)
 {
     if (!readHeader(decompressor.get(), &source)) {
-        refuse(who, decompressor.message());
+        refuse(who, decompressor.reason().c_str());
     }
     jpeg_decompress_struct& info = decompressor.info();
     char reason[96];
@@ -236,13 +267,13 @@ kestrel::Image decodeJpeg(heron::DataSource& source)
     Decompressor decompressor;
     readAcceptedHeader(who, decompressor, source);
     if (!startDecompress(decompressor.get())) {
-        refuse(who, decompressor.message());
+        refuse(who, decompressor.reason().c_str());
     }
     const jpeg_decompress_struct& info = decompressor.info();
     kestrel::Image image = makeDecodedImage(who, static_cast<int>(info.output_width),
                                             static_cast<int>(info.output_height), info.num_components == 1 ? 1 : 3);
     if (!readScanlines(decompressor.get(), image.pixels())) {
-        refuse(who, decompressor.message());
+        refuse(who, decompressor.reason().c_str());
     }
     return image;
 }

@@ -58,7 +58,7 @@ void OggDecoder::probe()
     if (!source) {
         return;
     }
-    if (!m_stream.open(source)) {
+    if (!m_stream.open(source, m_file.path.str())) {
         heron::debug("ogg file didn't open\n");
         return;
     }
@@ -93,7 +93,7 @@ void OggDecoder::openForPlaying()
     m_current = 0;
     const heron::counted_ptr<heron::DataSource> source = openDataFile(m_file);
     const egret::SoundFormat probed = m_format;
-    if (!source || !m_stream.open(source) || !takeFormat() || !egret::samePlayback(probed, m_format)) {
+    if (!source || !m_stream.open(source, m_file.path.str()) || !takeFormat() || !egret::samePlayback(probed, m_format)) {
         m_stream.close();
         m_format = probed;
         m_failed = true;

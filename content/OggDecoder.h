@@ -8,7 +8,9 @@
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 
 namespace pelican
 {
@@ -32,6 +34,11 @@ public:
     const DataFileName& file() const { return m_file; }
 
     const egret::SoundFormat& format() override { return m_format; }
+    // The frames the probe found, as far as an int holds them.
+    int lengthHint() override
+    {
+        return m_totalFrames < 0 ? -1 : int(std::min<std::int64_t>(m_totalFrames, std::numeric_limits<int>::max()));
+    }
     void rewind() override { seek(0); }
     int read(int frames, void* buffer) override;
     void close() override;

@@ -1,5 +1,7 @@
 #include "content/OggStream.h"
 
+#include "base/Debug.h"
+
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
@@ -35,6 +37,10 @@ struct OggStreamInternals
     // A read or seek failed: the decoder is left alone from then on, since retrying after a
     // failed decoder set-up can divide by zero inside libvorbis.
     bool broken = false;
+    // The file's name, for log lines.
+    heron_string name;
+    // A lost or damaged page was skipped and logged since the stream opened.
+    bool holeLogged = false;
 
     static OggStreamInternals& of(void* datasource) { return *static_cast<OggStreamInternals*>(datasource); }
 
@@ -95,6 +101,21 @@ struct OggStreamInternals
     }
 };
 
+namespace
+{
+
+// The library has dropped a page whose checksum failed, or found one missing, and goes on with the
+// next: a scratch in the sound, not its end.
+void noteHole(OggStreamInternals& in)
+{
+    if (!in.holeLogged) {
+        heron::debug("%s: a damaged or missing page was skipped\n", in.name.c_str());
+        in.holeLogged = true;
+    }
+}
+
+}
+
 OggStream::OggStream()
     : m_internals(std::make_unique<OggStreamInternals>())
 {
@@ -105,11 +126,13 @@ OggStream::~OggStream()
     close();
 }
 
-bool OggStream::open(const heron::counted_ptr<heron::DataSource>& source)
+bool OggStream::open(const heron::counted_ptr<heron::DataSource>& source, const heron_string& name)
 {
     close();
     OggStreamInternals& in = *m_internals;
     in.source = source;
+    in.name = name;
+    in.holeLogged = false;
     const ov_callbacks callbacks{&OggStreamInternals::readBytes, &OggStreamInternals::seekTo,
                                  &OggStreamInternals::closeSource, &OggStreamInternals::tellPosition};
     if (!in.source || ov_open_callbacks(&in, &in.file, nullptr, 0, callbacks) != 0) {
@@ -171,6 +194,10 @@ std::uint32_t OggStream::read(void* buffer, std::uint32_t bytes)
         int link = 0;
         const int ask = static_cast<int>(std::min(bytes - got, maxReadBytes));
         const long n = ov_read(&in.file, out + got, ask, littleEndian, sixteenBits, signedSamples, &link);
+        if (n == OV_HOLE) {
+            noteHole(in);
+            continue;
+        }
         in.broken = n < 0 || n > ask;
         if (n <= 0 || in.broken) {
             break;

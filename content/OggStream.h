@@ -2,6 +2,7 @@
 
 #include "base/DataSource.h"
 #include "base/counted_ptr.h"
+#include "base/heron_string.h"
 
 #include <cstdint>
 #include <memory>
@@ -27,8 +28,9 @@ public:
     OggStream& operator=(const OggStream&) = delete;
 
     // Opens a Vorbis stream over source, which the stream then holds until it closes. False (the
-    // source let go) when the bytes are not one. A stream already open is closed first.
-    [[nodiscard]] bool open(const heron::counted_ptr<heron::DataSource>& source);
+    // source let go) when the bytes are not one. A stream already open is closed first. The name
+    // is the file's, for log lines.
+    [[nodiscard]] bool open(const heron::counted_ptr<heron::DataSource>& source, const heron_string& name);
     bool isOpen() const;
     // Closes the stream and lets its source go.
     void close();
@@ -40,9 +42,11 @@ public:
     std::int64_t totalFrames();
 
     // Reads up to bytes bytes of 16-bit signed little-endian samples, interleaved, and returns how
-    // many it read: fewer only at the end of the stream, at a damaged stretch, or where a chained
-    // link changes the channels or the rate (everything after it counts as the end). After a
-    // damaged stretch or a failed seek the stream reads nothing more until it is opened again.
+    // many it read: fewer only at the end of the stream, where the decoder fails, or where a
+    // chained link changes the channels or the rate (everything after it counts as the end). A
+    // lost or damaged page is skipped (logged once per opening) and reading goes on after it.
+    // After a decoder failure or a failed seek the stream reads nothing more until it is opened
+    // again.
     std::uint32_t read(void* buffer, std::uint32_t bytes);
     // Moves to a frame; false when the stream cannot go there.
     [[nodiscard]] bool seekFrame(std::int64_t frame);

@@ -16,6 +16,9 @@ constexpr std::uint8_t magicHigh = 0x01;
 constexpr std::uint8_t magicLow = 0xDA;
 constexpr const char* badData = "SGIdecoder - Bad image data";
 constexpr const char* badRow = "SGIdecoder - Bad row size";
+constexpr const char* who = "SGIdecoder";
+// Most values one run-length control value stands for.
+constexpr std::uint64_t maxRunLength = 0x7F;
 
 // Header fields, as byte offsets.
 constexpr std::uint64_t storageField = 2;
@@ -89,10 +92,14 @@ kestrel::Image SGIdecoder::decode()
     if (!m_ok) {
         return kestrel::Image();
     }
-    kestrel::Image image = makeDecodedImage("SGIdecoder", m_width, m_height, m_channels);
+    checkImageSize(who, m_width, m_height);
     if (m_rle) {
         readTables();
+        checkRleRows();
+    } else {
+        checkVerbatimRows();
     }
+    kestrel::Image image = makeDecodedImage(who, m_width, m_height, m_channels);
     std::vector<std::uint8_t> channels(static_cast<std::size_t>(m_width) * 4);
     std::fill(channels.begin() + 3 * m_width, channels.end(), 0xFF);
     for (int y = 0; y < m_height; ++y) {
@@ -116,6 +123,40 @@ void SGIdecoder::readTables()
     for (std::uint64_t i = 0; i < entries; ++i) {
         m_starts[i] = word32(headerSize + 4 * i);
         m_lengths[i] = word32(headerSize + 4 * (entries + i));
+    }
+}
+
+void SGIdecoder::refuseTooLittleData() const
+{
+    char message[96];
+    std::snprintf(message, sizeof message, "SGIdecoder - too little image data for %d x %d pixels", m_width, m_height);
+    throw ImageError(message);
+}
+
+// Verbatim rows lie one after another, channel by channel: the file must reach to the end of the
+// last row read.
+void SGIdecoder::checkVerbatimRows() const
+{
+    const std::uint64_t rowBytes = std::uint64_t(m_width) * std::uint64_t(m_bytesPerChannel);
+    const std::uint64_t rows = std::uint64_t(channelsRead() - 1) * std::uint64_t(m_height) + rowsRead();
+    if (headerSize + rows * rowBytes > m_file.size()) {
+        refuseTooLittleData();
+    }
+}
+
+// Every run-length row read must lie in the file and be long enough for width values: a control
+// value and the value it repeats make at most 127 of them.
+void SGIdecoder::checkRleRows() const
+{
+    const auto step = static_cast<std::uint64_t>(m_bytesPerChannel);
+    for (int c = 0; c < channelsRead(); ++c) {
+        for (int y = 0; y < rowsRead(); ++y) {
+            const std::size_t index = rleIndex(y, c);
+            checkRleData(index);
+            if (maxRunLength * (m_lengths[index] / step / 2) < std::uint64_t(m_width)) {
+                refuseTooLittleData();
+            }
+        }
     }
 }
 
@@ -154,16 +195,29 @@ void SGIdecoder::readVerbatimRow(std::uint8_t* row, int y, int c) const
 
 void SGIdecoder::readRleRow(std::uint8_t* row, int y, int c) const
 {
+    const std::size_t index = rleIndex(y, c);
+    checkRleData(index);
+    expandRle(row, m_starts[index], m_lengths[index]);
+}
+
+std::size_t SGIdecoder::rleIndex(int y, int c) const
+{
     if (m_dimension < 1 || m_dimension > 3) {
         throw ImageError("SGIdecoder - Bad image dimension");
     }
-    const std::size_t index = m_dimension == 1 ? 0 : static_cast<std::size_t>(c) * m_height + y;
-    const std::uint64_t offset = m_starts[index];
-    const std::uint64_t length = m_lengths[index];
-    if (offset < headerSize || offset + length > m_file.size()) {
+    return m_dimension == 1 ? 0 : static_cast<std::size_t>(c) * m_height + y;
+}
+
+// The row's data must lie after the header and within the file.
+void SGIdecoder::checkRleData(std::size_t index) const
+{
+    if (index >= m_starts.size()) {
         throw ImageError(badData);
     }
-    expandRle(row, offset, length);
+    const std::uint64_t offset = m_starts[index];
+    if (offset < headerSize || offset + m_lengths[index] > m_file.size()) {
+        throw ImageError(badData);
+    }
 }
 
 // Run-length data, one value at a time (a byte, or a 16-bit word for two-byte channels): a control
@@ -180,7 +234,7 @@ void SGIdecoder::expandRle(std::uint8_t* row, std::uint64_t offset, std::uint64_
     for (std::uint64_t at = offset; at < end;) {
         const int control = value(at);
         at += step;
-        const int count = control & 0x7F;
+        const int count = control & static_cast<int>(maxRunLength);
         const bool literal = (control & 0x80) != 0;
         const std::uint64_t needed = literal ? count * step : (count > 0 ? step : 0);
         if (count > m_width - x || needed > end - at) {

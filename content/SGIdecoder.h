@@ -18,8 +18,9 @@ namespace pelican
 // Decoder of SGI image files: a 512-byte header (magic 474 in either byte order), then the
 // channel rows bottom row first, stored verbatim or run-length encoded behind tables of row
 // offsets and lengths. One or two bytes per channel; of two-byte samples the less significant
-// byte is kept. Every offset and length is checked against the file before it is used, and
-// damaged data raises an ImageError. One thread at a time uses a decoder.
+// byte is kept. Every offset and length is checked against the file before it is used, a file
+// whose data cannot fill its size is refused before the image is made, and damaged data raises an
+// ImageError. One thread at a time uses a decoder.
 class SGIdecoder
 {
 public:
@@ -43,6 +44,16 @@ private:
     std::uint32_t word32(std::uint64_t offset) const;
     void readHeader();
     void readTables();
+    // Channels and rows that readImageRow reads: files of dimension 1 or 2 repeat channel 0,
+    // files of dimension 1 also row 0.
+    int channelsRead() const { return m_dimension < 3 ? 1 : m_channels; }
+    int rowsRead() const { return m_dimension < 2 ? 1 : m_height; }
+    // Refuse a file whose data cannot make the image, before the image is made.
+    void checkVerbatimRows() const;
+    void checkRleRows() const;
+    [[noreturn]] void refuseTooLittleData() const;
+    std::size_t rleIndex(int y, int c) const;
+    void checkRleData(std::size_t index) const;
     void readVerbatimRow(std::uint8_t* row, int y, int c) const;
     void readRleRow(std::uint8_t* row, int y, int c) const;
     void expandRle(std::uint8_t* row, std::uint64_t offset, std::uint64_t length) const;

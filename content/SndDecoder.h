@@ -8,7 +8,9 @@
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <memory>
 
 namespace pelican
@@ -38,6 +40,13 @@ public:
     heron::counted_ptr<SndDecoder> copy() const;
 
     const egret::SoundFormat& format() override { return m_format; }
+    // The frames of the whole sound the file must hold.
+    int lengthHint() override
+    {
+        return m_format.bytesPerFrame == 0
+            ? -1
+            : int(std::min<std::uint32_t>(m_expectedBytes / m_format.bytesPerFrame, std::numeric_limits<int>::max()));
+    }
     void rewind() override { seek(0); }
     int read(int frames, void* buffer) override;
     void close() override;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -28,6 +29,8 @@ constexpr std::uint32_t writeBlockBytes = 65536;
 constexpr std::uint32_t maxStemLength = 64;
 constexpr std::uint64_t fnvOffset = 0xcbf29ce484222325ull;
 constexpr std::uint64_t fnvPrime = 0x100000001b3ull;
+// A ".snd" file is written under its name with this added, then renamed.
+constexpr const char* partExtension = ".part";
 
 using Records = std::map<std::string, std::shared_ptr<SoundRecord>>;
 
@@ -88,6 +91,23 @@ bool decodeInto(OggDecoder& decoder, std::FILE* out, std::uint32_t expected)
     return written && !longer && position == expected;
 }
 
+// Removes the temporary files that a run ended while writing them left in the cache folder. Only
+// one copy of the program runs at a time, and its own writers hold the writer lock while a
+// temporary file exists, so under that lock every one found is stale.
+void removeStaleParts(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::filesystem::path& file = entry->path();
+        std::error_code removal;
+        if (file.extension() == partExtension && file.stem().extension() == ".snd" &&
+            std::filesystem::remove(file, removal)) {
+            heron::debug("Removed the unfinished sound cache file %s\n", file.c_str());
+        }
+    }
+}
+
 // Writes the ".snd" file of the Ogg sound to a temporary file beside it, renamed into place once
 // whole, so no reader ever sees a part of it.
 void writeSndFile(OggDecoder& ogg, SndDecoder& snd, const heron::FilePath& path, std::uint32_t expected)
@@ -101,9 +121,10 @@ void writeSndFile(OggDecoder& ogg, SndDecoder& snd, const heron::FilePath& path,
         heron::debug("Sound cache folder of %s cannot be made\n", path.c_str());
         return;
     }
-    heron::debug("need to decompress %s\n", path.c_str());
     const heron_string disk = path.diskPath();
-    const heron_string temporary = disk + ".part";
+    removeStaleParts(std::filesystem::path(disk.c_str()).parent_path());
+    heron::debug("need to decompress %s\n", path.c_str());
+    const heron_string temporary = disk + partExtension;
     std::FILE* const out = std::fopen(temporary.c_str(), "wb");
     if (!out) {
         heron::debug("Sound cache %s cannot be written\n", path.c_str());
@@ -173,6 +194,24 @@ DataFileName oggAlternative(const DataFileName& file)
     return DataFileName(path, soundsCategory);
 }
 
+// Notes a name that no Ogg probe took by what its WAV header says: read when the header is good,
+// refused with the header's fault when the file is there, else missing.
+void noteWavFile(WavDecoder& wav, const DataFileName& file)
+{
+    const heron_string& fault = wav.error();
+    if (fault.empty()) {
+        noteFile(FileList::Used, file, "Sound file %s read OK\n");
+        return;
+    }
+    DataFileName resolved = file;
+    if (resolveDataFile(resolved).empty()) {
+        noteFile(FileList::Missing, file, "---Couldn't find sound file %s\n");
+        return;
+    }
+    heron::debug("---Sound file %s refused, reason=%s\n", file.path.c_str(), fault.c_str());
+    noteFile(FileList::Missing, file);
+}
+
 std::shared_ptr<SoundRecord> readSoundFile(const heron_string& name)
 {
     auto record = std::make_shared<SoundRecord>();
@@ -182,10 +221,7 @@ std::shared_ptr<SoundRecord> readSoundFile(const heron_string& name)
         const bool ogg = probeOgg(*record, file) || probeOgg(*record, oggAlternative(file));
         record->wav = heron::counted_ptr<WavDecoder>(new WavDecoder(file));
         if (!ogg) {
-            DataFileName resolved = file;
-            const bool found = !resolveDataFile(resolved).empty();
-            noteFile(found ? FileList::Used : FileList::Missing, file,
-                     found ? "Sound file %s read OK\n" : "---Couldn't find sound file %s\n");
+            noteWavFile(*record->wav, file);
         }
     } catch (...) {
         heron::debug("A sound file reader crashed!\n");
@@ -212,22 +248,27 @@ bool isPlayable(const SoundRecord& record)
     return (record.ogg && record.ogg->succeeded()) || (record.wav && record.wav->error().empty());
 }
 
+// The name's record, read when not cached and with its ".snd" file when asked; null when sound is
+// gone, the name is empty or the sound does not play. The caller holds the record, so emptying
+// the cache meanwhile cannot take it away.
+std::shared_ptr<SoundRecord> playableRecord(const heron_string& name, CacheBuild build)
+{
+    if (!soundAvailable() || name.empty()) {
+        return nullptr;
+    }
+    std::shared_ptr<SoundRecord> record = findOrRead(name);
+    makeSndCache(*record, build);
+    return isPlayable(*record) ? record : nullptr;
+}
+
 }
 
 heron::counted_ptr<egret::SoundDataSource> getSound(const heron_string& name)
 {
     LoadNotice notice(LoadKind::Sound, name);
-    if (!preloadSound(name, CacheBuild::No)) {
+    const std::shared_ptr<SoundRecord> record = playableRecord(name, CacheBuild::No);
+    if (!record) {
         return {};
-    }
-    std::shared_ptr<SoundRecord> record;
-    {
-        heron::MutexLock lock(cacheLock(), cacheSite);
-        const auto found = records().find(name.c_str());
-        if (found == records().end()) {
-            return {};
-        }
-        record = found->second;
     }
     heron::counted_ptr<egret::SoundDataSource> source = makeSoundSource(*record);
     if (source) {
@@ -238,12 +279,7 @@ heron::counted_ptr<egret::SoundDataSource> getSound(const heron_string& name)
 
 bool preloadSound(const heron_string& name, CacheBuild build)
 {
-    if (!soundAvailable() || name.empty()) {
-        return false;
-    }
-    const std::shared_ptr<SoundRecord> record = findOrRead(name);
-    makeSndCache(*record, build);
-    return isPlayable(*record);
+    return playableRecord(name, build) != nullptr;
 }
 
 bool preloadSoundFile(const heron::FilePath& path, CacheBuild build)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 using demo::Bytes;
@@ -40,6 +41,28 @@ void putBig32(Bytes& bytes, std::size_t at, std::uint32_t value)
 {
     putBig16(bytes, at, static_cast<int>(value >> 16));
     putBig16(bytes, at + 2, static_cast<int>(value & 0xFFFF));
+}
+
+// The offset of the first marker of the kind (0xFF, kind) in a JPEG file.
+std::size_t markerAt(const Bytes& bytes, std::uint8_t kind)
+{
+    const std::uint8_t marker[] = {0xFF, kind};
+    const auto at = std::search(bytes.begin(), bytes.end(), std::begin(marker), std::end(marker));
+    EXPECT_NE(at, bytes.end());
+    return static_cast<std::size_t>(at - bytes.begin());
+}
+
+// A progressive file whose frame header claims 4096 x 4096 pixels, its first component at full
+// resolution when asked: what the decoder allots for scans and memory follows from that header.
+Bytes claimingFullSize(Bytes bytes, bool fullFirstComponent)
+{
+    const std::size_t frame = markerAt(bytes, 0xC2);
+    putBig16(bytes, frame + 5, 4096);
+    putBig16(bytes, frame + 7, 4096);
+    if (fullFirstComponent) {
+        bytes[frame + 11] = 0x11;
+    }
+    return bytes;
 }
 
 kestrel::Image withClearPixels(kestrel::Image image)
@@ -246,16 +269,56 @@ TEST(SgiDecoder, RefusesDamagedHeadersAndTables)
     }
     Bytes verbatim = demo::writeSgi(picture, {demo::SgiStorage::Verbatim});
     verbatim.pop_back();
-    EXPECT_EQ(refusal(verbatim), "SGIdecoder - Bad image data");
+    EXPECT_EQ(refusal(verbatim), "SGIdecoder - too little image data for 5 x 4 pixels");
+}
+
+TEST(SgiDecoder, RefusesAFileTooSmallForItsPixelsBeforeMakingTheImage)
+{
+    Bytes verbatim = demo::writeSgi(testpictures::smooth(5, 4, 3), {demo::SgiStorage::Verbatim});
+    putBig16(verbatim, 6, 4096);
+    putBig16(verbatim, 8, 4096);
+    verbatim.resize(4096);
+    Bytes runLength = demo::writeSgi(testpictures::smooth(5, 4, 3));
+    putBig16(runLength, 6, 4096);
+    const std::pair<Bytes, std::string> cases[] = {
+        {verbatim, "SGIdecoder - too little image data for 4096 x 4096 pixels"},
+        {runLength, "SGIdecoder - too little image data for 4096 x 4 pixels"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        EXPECT_EQ(refusal(bytes), reason);
+    }
 }
 
 TEST(JpegDecoder, DecodesWhatTheWriterWroteWithinItsLoss)
 {
-    for (const int components : {1, 3}) {
-        const kestrel::Image picture = testpictures::smooth(64, 48, components);
-        const kestrel::Image decoded = decode(demo::writeJpeg(picture, 95));
-        EXPECT_LE(testpictures::largestDifference(decoded, picture), 8) << components;
-        EXPECT_EQ(decoded.components(), components);
+    for (const auto scans : {demo::JpegScans::Baseline, demo::JpegScans::Progressive, demo::JpegScans::EveryCoefficient}) {
+        for (const int components : {1, 3}) {
+            const kestrel::Image picture = testpictures::smooth(64, 48, components);
+            const kestrel::Image decoded = decode(demo::writeJpeg(picture, 95, scans));
+            EXPECT_LE(testpictures::largestDifference(decoded, picture), 8) << components << static_cast<int>(scans);
+            EXPECT_EQ(decoded.components(), components);
+        }
+    }
+}
+
+// Each scan of a progressive file is decoded over the whole image, and its coefficients are held
+// for the whole image until the last scan: both are bounded before the library does the work.
+TEST(JpegDecoder, RefusesProgressiveFilesPastItsScanAndMemoryBudgetsWithALogLine)
+{
+    const struct
+    {
+        Bytes bytes;
+        std::string line;
+    } cases[] = {
+        {claimingFullSize(demo::writeJpeg(testpictures::smooth(16, 16, 1), 90, demo::JpegScans::EveryCoefficient), false),
+         "decodeJpeg: too many scans (101) for 4096 x 4096 pixels\n"},
+        {claimingFullSize(demo::writeJpeg(testpictures::smooth(16, 16, 3), 90, demo::JpegScans::Progressive), true),
+         "decodeJpeg: the library needs more than 64 MiB of working memory\n"},
+    };
+    for (const auto& [bytes, line] : cases) {
+        TempLog log;
+        EXPECT_EQ(refusal(bytes), "Bad jpg file");
+        EXPECT_TRUE(log.contains(line)) << log.text();
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <iterator>
 #include <thread>
 
 using namespace datafiletest;
@@ -100,6 +102,62 @@ TEST_F(SoundCacheTest, MissingSoundIsNotedAndToldAsAFailedLoad)
     EXPECT_EQ(pelican::listedFiles(pelican::FileList::Missing).size(), 1u);
 }
 
+TEST_F(SoundCacheTest, RefusedWavIsLoggedWithItsReasonAndNeverAsRead)
+{
+    const std::string good = demo::wavBytes(tone(1, 44100, 0.05));
+    const auto patched = [&](std::size_t at, std::uint32_t value, int bytes) {
+        std::string changed = good;
+        for (int i = 0; i < bytes; ++i) {
+            changed[at + i] = static_cast<char>(value >> 8 * i);
+        }
+        return changed;
+    };
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"eight.wav", patched(28, 44100, 4), "WavDecoder: Unsupported sample size"},
+        {"deep.wav", patched(28, 44100 * 3, 4), "WavDecoder: Unsupported sample size"},
+        {"float.wav", patched(20, 3, 2), "WavDecoder: File isn't PCM"},
+        {"still.wav", patched(24, 0, 4), "WavDecoder: Sample rate not supported"},
+    };
+    for (const auto& [name, bytes, reason] : cases) {
+        writeWholeFile(path("sounds") / name, bytes);
+    }
+    pelican::addSearchFolder(path("sounds").string().c_str(), pelican::soundsCategory);
+    for (const auto& [name, bytes, reason] : cases) {
+        EXPECT_FALSE(pelican::getSound(name)) << name;
+        EXPECT_EQ(m_log.count(std::string("---Sound file ") + name + " refused, reason=" + reason + "\n"), 1) << name;
+        EXPECT_FALSE(m_log.contains(std::string("Sound file ") + name + " read OK")) << name;
+    }
+    EXPECT_EQ(pelican::listedFiles(pelican::FileList::Missing).size(), std::size(cases));
+}
+
+// The cache may be emptied (a new look file starts to be read) while a sound is being fetched.
+TEST_F(SoundCacheTest, SoundIsFetchedEvenWhenTheCacheIsEmptiedDuringItsRead)
+{
+    writeTree(path("sounds"), {{"slow.wav", demo::wavBytes(tone(1, 22050, 0.05))}});
+    pelican::addSearchFolder(path("sounds").string().c_str(), pelican::soundsCategory);
+    // A log that empties the cache at the rate warning, which comes while the header is read.
+    cookie_io_functions_t clearing{};
+    clearing.write = [](void*, const char* text, std::size_t size) -> ssize_t {
+        if (std::string(text, size).find("is recorded at") != std::string::npos) {
+            pelican::clearFileLists();
+        }
+        return static_cast<ssize_t>(size);
+    };
+    std::FILE* const log = fopencookie(nullptr, "w", clearing);
+    ASSERT_NE(log, nullptr);
+    heron::setDebugLogFile(log);
+    const Source source = pelican::getSound("slow.wav");
+    heron::setDebugLogFile(nullptr);
+    std::fclose(log);
+    ASSERT_TRUE(source);
+    EXPECT_EQ(source->format().rate, 22050u);
+}
+
 TEST_F(SoundCacheTest, ShortPackedOggIsDecodedOnceIntoItsSndFileAndReadFromItLater)
 {
     const std::string sea = oggOf(tone(2, 44100, 0.5));
@@ -128,6 +186,18 @@ TEST_F(SoundCacheTest, PartialSndFileIsIgnoredAndWrittenAgain)
     EXPECT_EQ(m_log.count("need to decompress"), 2);
     EXPECT_EQ(readWholeFile(snd), whole);
     EXPECT_EQ(decodeAll(*again), oggSamples("music\\sea.ogg"));
+}
+
+TEST_F(SoundCacheTest, PartFilesLeftByACrashAreRemovedWhenTheCacheFolderIsWritten)
+{
+    const std::string sea = oggOf(tone(2, 44100, 0.5));
+    packAndRegister({{"music/sea.ogg", sea}});
+    const std::filesystem::path folder = sndFile("music\\sea.ogg", sea).parent_path();
+    writeTree(folder, {{"old-0123456789abcdef-99.snd.part", "half a sound"}, {"other.snd", "a whole sound"}});
+    ASSERT_TRUE(pelican::getSound("music\\sea.ogg"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "old-0123456789abcdef-99.snd.part"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "other.snd"));
+    EXPECT_TRUE(std::filesystem::exists(sndFile("music\\sea.ogg", sea)));
 }
 
 TEST_F(SoundCacheTest, SameNamedSoundsOfTwoFoldersGetTheirOwnSndFiles)

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <unordered_map>
+#include <vector>
 
 namespace demo
 {
@@ -372,7 +373,46 @@ struct Compression
     pelican::JpegErrors errors;
     unsigned char* buffer;
     unsigned long size;
+    JpegScans scans;
+    // The scan sequence of JpegScans::EveryCoefficient, which the library reads while it writes.
+    std::vector<jpeg_scan_info> script;
 };
+
+// A DC scan of all components, then for each component each AC coefficient first without its
+// lowest bit and then that bit.
+std::vector<jpeg_scan_info> everyCoefficientScript(int components)
+{
+    std::vector<jpeg_scan_info> script(1);
+    script[0].comps_in_scan = components;
+    for (int c = 0; c < components; ++c) {
+        script[0].component_index[c] = c;
+    }
+    for (int c = 0; c < components; ++c) {
+        for (int k = 1; k < DCTSIZE2; ++k) {
+            for (const int lowBit : {1, 0}) {
+                jpeg_scan_info scan{};
+                scan.comps_in_scan = 1;
+                scan.component_index[0] = c;
+                scan.Ss = scan.Se = k;
+                scan.Ah = lowBit == 0 ? 1 : 0;
+                scan.Al = lowBit;
+                script.push_back(scan);
+            }
+        }
+    }
+    return script;
+}
+
+// Sets the scans the compression is to write, after the library's defaults.
+void setScans(Compression* c)
+{
+    if (c->scans == JpegScans::Progressive) {
+        jpeg_simple_progression(&c->info);
+    } else if (c->scans == JpegScans::EveryCoefficient) {
+        c->info.scan_info = c->script.data();
+        c->info.num_scans = static_cast<int>(c->script.size());
+    }
+}
 
 // The library's work, behind its setjmp: a frame of plain values only (see JpegErrors).
 bool compress(Compression* c, const std::uint8_t* samples, JDIMENSION width, JDIMENSION height, J_COLOR_SPACE space,
@@ -390,6 +430,7 @@ bool compress(Compression* c, const std::uint8_t* samples, JDIMENSION width, JDI
     info->in_color_space = space;
     jpeg_set_defaults(info);
     jpeg_set_quality(info, quality, TRUE);
+    setScans(c);
     jpeg_start_compress(info, TRUE);
     const std::size_t stride = std::size_t(info->image_width) * components;
     while (info->next_scanline < info->image_height) {
@@ -468,7 +509,7 @@ Bytes writeSgi(const kestrel::Image& image, const SgiOptions& options)
     return SgiWriter(image, options).write();
 }
 
-Bytes writeJpeg(const kestrel::Image& image, int quality)
+Bytes writeJpeg(const kestrel::Image& image, int quality, JpegScans scans)
 {
     if (image.isEmpty()) {
         return {};
@@ -476,16 +517,21 @@ Bytes writeJpeg(const kestrel::Image& image, int quality)
     const bool grey = image.components() == 1;
     const Bytes samples = jpegSamples(image, grey ? 1 : 3);
     return writeJpegSamples(samples.data(), image.width(), image.height(), grey ? JpegColours::Grey : JpegColours::Rgb,
-                            quality);
+                            quality, scans);
 }
 
-Bytes writeJpegSamples(const std::uint8_t* samples, int width, int height, JpegColours colours, int quality)
+Bytes writeJpegSamples(const std::uint8_t* samples, int width, int height, JpegColours colours, int quality,
+                       JpegScans scans)
 {
     static constexpr J_COLOR_SPACE spaces[] = {JCS_GRAYSCALE, JCS_RGB, JCS_CMYK};
     static constexpr int components[] = {1, 3, 4};
     const auto kind = static_cast<std::size_t>(colours);
     Compressor compressor;
     Compression* const c = compressor.get();
+    c->scans = scans;
+    if (scans == JpegScans::EveryCoefficient) {
+        c->script = everyCoefficientScript(components[kind]);
+    }
     if (!compress(c, samples, static_cast<JDIMENSION>(width), static_cast<JDIMENSION>(height), spaces[kind],
                   components[kind], std::clamp(quality, 1, 100))) {
         heron::debug("writeJpeg: %s\n", c->errors.message);

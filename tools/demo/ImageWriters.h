@@ -45,9 +45,20 @@ struct SgiOptions
 // components, else red, green and blue. Empty when the image is empty or wider or higher than 65535.
 [[nodiscard]] Bytes writeSgi(const kestrel::Image& image, const SgiOptions& options = {});
 
-// A baseline JPEG at quality 1..100: grey (from red) for a 1-component image, else RGB; alpha is
-// dropped. Empty when the image is empty or the library fails (logged).
-[[nodiscard]] Bytes writeJpeg(const kestrel::Image& image, int quality = 90);
+// How a JPEG file spreads its coefficients over scans.
+enum class JpegScans
+{
+    Baseline,    // one scan
+    Progressive, // the library's usual progressive sequence (6 scans for grey, 10 for colour)
+    // Progressive, a DC scan of all components and then every AC coefficient of every component in
+    // a first and a refining scan of its own: 1 + 126 scans per component. Valid, and as slow to
+    // decode as a progressive file gets.
+    EveryCoefficient,
+};
+
+// A JPEG at quality 1..100: grey (from red) for a 1-component image, else RGB; alpha is dropped.
+// Empty when the image is empty or the library fails (logged).
+[[nodiscard]] Bytes writeJpeg(const kestrel::Image& image, int quality = 90, JpegScans scans = JpegScans::Baseline);
 
 enum class JpegColours
 {
@@ -56,9 +67,9 @@ enum class JpegColours
     Cmyk,
 };
 
-// A baseline JPEG of raw samples, top row first, 1, 3 or 4 per pixel as the colours say. Empty when
-// the library fails (logged).
+// A JPEG of raw samples, top row first, 1, 3 or 4 per pixel as the colours say. Empty when the
+// library fails (logged).
 [[nodiscard]] Bytes writeJpegSamples(const std::uint8_t* samples, int width, int height, JpegColours colours,
-                                     int quality = 90);
+                                     int quality = 90, JpegScans scans = JpegScans::Baseline);
 
 }
