@@ -160,14 +160,14 @@ void StreamReader::registerFactory(StreamableFactory factory)
 void StreamReader::addFixup(std::uint32_t address, void* field, PointerAssign assign, bool late)
 {
     if (m_inBody) {
-        m_fixups.push_back(Fixup{address, m_current, field, assign, 0, late, false, false, false, false});
+        m_fixups.push_back(Fixup{field, address, assignIndex(assign), late, false, false, false, false});
     }
 }
 
 void StreamReader::addCheckedFixup(std::uint32_t address, void* field, PointerAssign assign, bool late, Hold hold)
 {
     if (m_inBody) {
-        m_fixups.push_back(Fixup{address, m_current, field, assign, 0, late, true, hold == Hold::Borrows, false, false});
+        m_fixups.push_back(Fixup{field, address, assignIndex(assign), late, true, hold == Hold::Borrows, false, false});
     }
 }
 
@@ -239,6 +239,7 @@ Streamable* StreamReader::readStream()
     m_objects.clear();
     m_fixups.clear();
     m_classChecks.clear();
+    m_assigns.clear();
     m_rootBlock = nullptr;
     m_ownedByBlocks.clear();
     return root;
@@ -317,7 +318,7 @@ void StreamReader::readObjectRecord()
     const std::uint32_t classId = readNumber(true);
     const std::uint32_t address = readNumber(false);
     const std::uint32_t length = readNumber(true);
-    readBody(length);
+    const unsigned char* const body = readBody(length);
     const auto found = m_classes.find(classId);
     if (found == m_classes.end() || found->second.factory == nullptr) {
         return;
@@ -327,14 +328,22 @@ void StreamReader::readObjectRecord()
         throw std::logic_error("factory of \"" + found->second.name + "\" made no object");
     }
     const auto index = std::uint32_t(m_objects.size());
-    m_objects.push_back(ObjectEntry{address, classId, false, index == 0, found->second.factory == &SharedBlock::make, object});
-    readInto(*object, index);
+    m_objects.push_back(ObjectEntry{address, classId, std::uint32_t(m_fixups.size()), false, index == 0,
+                                    found->second.factory == &SharedBlock::make, object});
+    readInto(*object, index, body, length);
 }
 
-void StreamReader::readBody(std::uint32_t length)
+const unsigned char* StreamReader::readBody(std::uint32_t length)
 {
     if (m_owner.canSeek() && length > m_owner.remaining()) {
         throw std::logic_error("object body truncated");
+    }
+    // A body already in the owner's window is read where it lies: nothing reads the owner until
+    // the object is read.
+    if (m_owner.windowHolds(length)) {
+        const unsigned char* const body = m_owner.m_next;
+        m_owner.m_next += length;
+        return body;
     }
     // Grows in chunks as bytes arrive, so a damaged length on an unsized source cannot allocate
     // more than the data holds.
@@ -349,13 +358,14 @@ void StreamReader::readBody(std::uint32_t length)
             throw std::logic_error("object body truncated");
         }
     }
+    return m_body.data();
 }
 
-void StreamReader::readInto(Streamable& object, std::uint32_t index)
+void StreamReader::readInto(Streamable& object, std::uint32_t index, const unsigned char* bytes, std::uint32_t length)
 {
     // The body is read from its own bounded source: a class that reads less or more than its body
     // cannot lose step with the records that follow.
-    MemoryDataSource body(m_body.data(), std::uint32_t(m_body.size()), false);
+    MemoryDataSource body(bytes, length, false);
     body.setBigEndian(m_owner.isBigEndian());
     body.setStringMode(m_owner.stringMode());
     body.m_streamReader = this;
@@ -369,7 +379,6 @@ void StreamReader::readInto(Streamable& object, std::uint32_t index)
             inBody = false;
         }
     } detach{body, m_inBody};
-    m_current = index;
     m_early = false;
     m_inBody = true;
     object.read(body);
@@ -397,7 +406,7 @@ void StreamReader::finish()
     // Shared pointers are set last, once their blocks point to their objects.
     for (const Fixup& fixup : m_fixups) {
         if (fixup.late && acceptsTarget(fixup)) {
-            fixup.assign(fixup.field, m_objects[fixup.target].object);
+            assignField(fixup, m_objects[fixup.target].object);
         }
     }
     m_linked = true;
@@ -417,25 +426,22 @@ void StreamReader::dropRepeatedFields()
     // through a set.
     constexpr std::size_t pairwiseRun = 16;
     std::unordered_set<const void*> fields;
-    std::size_t kept = 0;
-    for (std::size_t start = 0; start < m_fixups.size();) {
-        std::size_t end = start + 1;
-        while (end < m_fixups.size() && m_fixups[end].owner == m_fixups[start].owner) {
-            ++end;
-        }
-        const std::size_t runKept = kept;
+    std::uint32_t kept = 0;
+    for (std::size_t index = 0; index < m_objects.size(); ++index) {
+        const std::uint32_t start = m_objects[index].firstFixup;
+        const std::uint32_t end = fixupsEnd(index);
+        m_objects[index].firstFixup = kept;
         fields.clear();
-        for (std::size_t i = start; i < end; ++i) {
+        for (std::uint32_t i = start; i < end; ++i) {
             const void* const field = m_fixups[i].field;
             const bool repeated = end - start <= pairwiseRun
-                ? std::any_of(m_fixups.begin() + long(runKept), m_fixups.begin() + long(kept),
+                ? std::any_of(m_fixups.begin() + m_objects[index].firstFixup, m_fixups.begin() + kept,
                               [field](const Fixup& earlier) { return earlier.field == field; })
                 : !fields.insert(field).second;
             if (!repeated) {
                 m_fixups[kept++] = m_fixups[i];
             }
         }
-        start = end;
     }
     const std::size_t dropped = m_fixups.size() - kept;
     m_fixups.resize(kept);
@@ -444,14 +450,31 @@ void StreamReader::dropRepeatedFields()
     }
 }
 
-bool StreamReader::accepts(PointerAssign assign, const ObjectEntry& target)
+std::uint32_t StreamReader::assignIndex(PointerAssign assign)
+{
+    // A stream's fields are of a few kinds, and runs of one kind are common.
+    if (m_lastAssign < m_assigns.size() && m_assigns[m_lastAssign] == assign) {
+        return m_lastAssign;
+    }
+    const auto found = std::find(m_assigns.begin(), m_assigns.end(), assign);
+    if (found == m_assigns.end()) {
+        if (m_assigns.size() == maxAssigns) {
+            throw std::logic_error("too many kinds of pointer fields");
+        }
+        m_assigns.push_back(assign);
+    }
+    m_lastAssign = std::uint32_t(std::find(m_assigns.begin(), m_assigns.end(), assign) - m_assigns.begin());
+    return m_lastAssign;
+}
+
+bool StreamReader::accepts(std::uint32_t assign, const ObjectEntry& target)
 {
     for (const ClassCheck& check : m_classChecks) {
         if (check.assign == assign && check.classId == target.classId) {
             return check.accepts;
         }
     }
-    const bool accepted = assign(nullptr, target.object);
+    const bool accepted = m_assigns[assign](nullptr, target.object);
     m_classChecks.push_back(ClassCheck{assign, target.classId, accepted});
     return accepted;
 }
@@ -488,7 +511,7 @@ void StreamReader::patchPointers()
 {
     for (const Fixup& fixup : m_fixups) {
         if (!fixup.late && acceptsTarget(fixup)) {
-            fixup.assign(fixup.field, m_objects[fixup.target].object);
+            assignField(fixup, m_objects[fixup.target].object);
         }
     }
 }
@@ -497,7 +520,7 @@ void StreamReader::unpatch()
 {
     for (const Fixup& fixup : m_fixups) {
         if (!fixup.late) {
-            fixup.assign(fixup.field, nullptr);
+            assignField(fixup, nullptr);
         }
     }
 }
@@ -556,12 +579,12 @@ void StreamReader::resolveFixups(const AddressOrder& order)
     // Dense addresses (first, first + 1, ...) are found by subtraction, others by binary search.
     const bool dense = !order.empty() && order.back().first - order.front().first == order.size() - 1;
     for (Fixup& fixup : m_fixups) {
-        const std::uint32_t offset = fixup.address - (order.empty() ? 0 : order.front().first);
+        const std::uint32_t offset = fixup.target - (order.empty() ? 0 : order.front().first);
         auto found = dense && offset < order.size() ? order.begin() + offset : order.end();
         if (!dense) {
-            found = std::lower_bound(order.begin(), order.end(), AddressEntry{fixup.address, 0});
+            found = std::lower_bound(order.begin(), order.end(), AddressEntry{fixup.target, 0});
         }
-        if (found == order.end() || found->first != fixup.address) {
+        if (found == order.end() || found->first != fixup.target) {
             throw std::logic_error("Bad pointer");
         }
         fixup.target = found->second;
@@ -573,20 +596,12 @@ void StreamReader::dropUnreachable()
     if (m_objects.empty()) {
         return;
     }
-    // Fixups are recorded while their owner is read, so each object's fixups form one run.
-    std::vector<std::uint32_t> firstFixup(m_objects.size() + 1, std::uint32_t(m_fixups.size()));
-    for (std::uint32_t i = std::uint32_t(m_fixups.size()); i-- > 0;) {
-        firstFixup[m_fixups[i].owner] = i;
-    }
-    for (std::uint32_t i = std::uint32_t(m_objects.size()); i-- > 0;) {
-        firstFixup[i] = std::min(firstFixup[i], firstFixup[i + 1]);
-    }
     std::vector<std::uint32_t> pending{0};
     m_objects.front().referenced = true;
     while (!pending.empty()) {
         const std::uint32_t owner = pending.back();
         pending.pop_back();
-        for (std::uint32_t f = firstFixup[owner]; f < firstFixup[owner + 1]; ++f) {
+        for (std::uint32_t f = m_objects[owner].firstFixup; f < fixupsEnd(owner); ++f) {
             const Fixup& fixup = m_fixups[f];
             ObjectEntry& target = m_objects[fixup.target];
             // Borrowed references, and refused ones, keep nothing.
@@ -608,7 +623,17 @@ void StreamReader::dropUnreachable()
         return;
     }
     debug("StreamRead: %u objects not reachable from the root dropped!\n", unsigned(dropped));
-    std::erase_if(m_fixups, [this](const Fixup& fixup) { return m_objects[fixup.owner].object == nullptr; });
+    std::uint32_t kept = 0;
+    for (std::size_t index = 0; index < m_objects.size(); ++index) {
+        const std::uint32_t start = m_objects[index].firstFixup;
+        const std::uint32_t end = fixupsEnd(index);
+        m_objects[index].firstFixup = kept;
+        if (m_objects[index].object != nullptr) {
+            kept = std::uint32_t(std::copy(m_fixups.begin() + start, m_fixups.begin() + end, m_fixups.begin() + kept) -
+                                 m_fixups.begin());
+        }
+    }
+    m_fixups.resize(kept);
 }
 
 void StreamReader::runAfterLoads(const AddressOrder& order, bool early)
@@ -634,6 +659,7 @@ void StreamReader::deleteObjects()
     m_objects.clear();
     m_fixups.clear();
     m_classChecks.clear();
+    m_assigns.clear();
     m_linked = false;
     m_rootBlock = nullptr;
     m_ownedByBlocks.clear();

@@ -108,29 +108,34 @@ private:
     {
         std::uint32_t address;
         std::uint32_t classId;
+        // The object's fixups, recorded while it was read, run from here to the next object's.
+        std::uint32_t firstFixup;
         bool early;
         bool referenced;
         bool block;
         Streamable* object;
     };
+    // A pointer field to set; a stream holds about one per reference, so it is kept small.
     struct Fixup
     {
-        std::uint32_t address;
-        std::uint32_t owner;
         void* field;
-        PointerAssign assign;
+        // The writer's address of the object, and once resolved its index in creation order.
         std::uint32_t target;
-        bool late : 1;
-        bool lenient : 1;
-        bool borrowed : 1;
-        bool refused : 1;
+        // Index in the assignments met.
+        std::uint32_t assign : 24;
+        std::uint32_t late : 1;
+        std::uint32_t lenient : 1;
+        std::uint32_t borrowed : 1;
+        std::uint32_t refused : 1;
         // The target is of a class the field cannot hold.
-        bool wrongClass : 1;
+        std::uint32_t wrongClass : 1;
     };
+    static_assert(sizeof(void*) > 8 || sizeof(Fixup) == 16);
+    static constexpr std::uint32_t maxAssigns = 1u << 24;
     // Whether a field's assignment takes objects of a class, found once per pair.
     struct ClassCheck
     {
-        PointerAssign assign;
+        std::uint32_t assign;
         std::uint32_t classId;
         bool accepts;
     };
@@ -138,7 +143,14 @@ private:
     void addCheckedFixup(std::uint32_t address, void* field, PointerAssign assign, bool late, Hold hold);
     // Marks the fixups whose object is of the wrong class; logs and refuses the lenient ones.
     void refuseWrongClasses();
-    bool accepts(PointerAssign assign, const ObjectEntry& target);
+    bool accepts(std::uint32_t assign, const ObjectEntry& target);
+    // Where the fixups of object `index` end.
+    std::uint32_t fixupsEnd(std::size_t index) const
+    {
+        return index + 1 < m_objects.size() ? m_objects[index + 1].firstFixup : std::uint32_t(m_fixups.size());
+    }
+    std::uint32_t assignIndex(PointerAssign assign);
+    void assignField(const Fixup& fixup, Streamable* object) const { m_assigns[fixup.assign](fixup.field, object); }
     // True when the fixup is to be set; a strict one of the wrong class throws.
     bool acceptsTarget(const Fixup& fixup) const;
     void dropRepeatedFields();
@@ -150,8 +162,9 @@ private:
     void readRecords();
     void readDeclaration();
     void readObjectRecord();
-    void readBody(std::uint32_t length);
-    void readInto(Streamable& object, std::uint32_t index);
+    // The body's bytes, valid until the owner is read again.
+    const unsigned char* readBody(std::uint32_t length);
+    void readInto(Streamable& object, std::uint32_t index, const unsigned char* bytes, std::uint32_t length);
     // A tag integer (tag) or a 32-bit value; the end of data throws.
     std::uint32_t readNumber(bool tag);
     // (writer's address, index in creation order), ascending by address.
@@ -177,8 +190,9 @@ private:
     std::vector<ObjectEntry> m_objects;
     std::vector<Fixup> m_fixups;
     std::vector<ClassCheck> m_classChecks;
+    std::vector<PointerAssign> m_assigns;
+    std::uint32_t m_lastAssign = 0;
     std::vector<unsigned char> m_body;
-    std::uint32_t m_current = 0;
     bool m_inBody = false;
     bool m_early = false;
     bool m_reading = false;

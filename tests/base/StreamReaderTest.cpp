@@ -369,6 +369,30 @@ TEST_F(ObjectGraphStream, AFieldStoredTwiceKeepsItsFirstObjectAndDropsTheSecond)
     }
     EXPECT_TRUE(m_log.contains("StreamRead: 2 pointer fields stored more than once keep their first object!\n"));
     EXPECT_EQ(Shared::count(), 0);
+
+    // A long run of references: node 6 named first, then node 5 nineteen times.
+    std::vector<std::uint32_t> many{2, 2, 6};
+    many.insert(many.end(), 19, 5);
+    const Bytes longRun = StreamBytes()
+                              .declare(1, streamtest::Repeater::name)
+                              .declare(2, heron::SharedBlock::name)
+                              .declare(3, Shared::name)
+                              .declare(4, Node::name)
+                              .object(1, 1, u32s(many))
+                              .object(2, 2, u32s({1, 7}))
+                              .object(4, 5, nodeBody(5, {}))
+                              .object(4, 6, nodeBody(6, {}))
+                              .object(3, 7, u32s({70}))
+                              .end()
+                              .bytes;
+    m_source = std::make_unique<MemoryDataSource>(longRun.data(), std::uint32_t(longRun.size()), true);
+    m_source->registerFactory(&streamtest::Repeater::make);
+    const heron::counted_ptr<Streamable> root = m_source->readObject();
+    auto* const repeater = dynamic_cast<streamtest::Repeater*>(root.get());
+    ASSERT_NE(repeater, nullptr);
+    ASSERT_NE(repeater->node, nullptr);
+    EXPECT_EQ(repeater->node->value, 6);
+    EXPECT_TRUE(m_log.contains("StreamRead: 20 pointer fields stored more than once keep their first object!\n"));
 }
 
 TEST_F(ObjectGraphStream, CheckedReferencesOfTheWrongClassOrOnlyBorrowedComeBackNull)

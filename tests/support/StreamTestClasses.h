@@ -206,9 +206,13 @@ public:
     Node* node = nullptr;
 
     void registerFactories(heron::DataSource& source) override { source.registerFactory(&Shared::make).registerFactory(&Node::make); }
+    // Shared twice, then node for as long as the body lasts.
     void read(heron::DataSource& source) override
     {
-        source.readObjectRef(shared).readObjectRef(shared).readObjectRef(node).readObjectRef(node);
+        source.readObjectRef(shared).readObjectRef(shared);
+        while (source.remaining() >= 4) {
+            source.readObjectRef(node);
+        }
     }
     const char* className() const override { return name; }
     void write(heron::DataDest& dest) const override
