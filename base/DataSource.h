@@ -4,9 +4,11 @@
 #include "base/Streamable.h"
 #include "base/heron_string.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace heron
 {
@@ -153,6 +155,16 @@ public:
 protected:
     // True while no error is flagged and the window holds at least n bytes.
     bool windowHolds(std::size_t n) const { return !hasError() && std::size_t(m_end - m_next) >= n; }
+    // Copies up to n bytes from the window and moves past them; returns how many.
+    std::uint32_t takeFromWindow(unsigned char* buffer, std::uint32_t n)
+    {
+        const auto count = std::uint32_t(std::min<std::size_t>(n, std::size_t(m_end - m_next)));
+        if (count > 0) {
+            std::memcpy(buffer, m_next, count);
+            m_next += count;
+        }
+        return count;
+    }
 
     // The window: the next bytes of the stream, already in memory. Empty for kinds that keep none.
     const unsigned char* m_next = nullptr;

@@ -94,16 +94,6 @@ int FileDataSource::readByte()
     return *m_next++;
 }
 
-std::uint32_t FileDataSource::takeBuffered(unsigned char* buffer, std::uint32_t n)
-{
-    const std::uint32_t count = std::min(n, buffered());
-    if (count > 0) {
-        std::memcpy(buffer, m_next, count);
-        m_next += count;
-    }
-    return count;
-}
-
 std::uint32_t FileDataSource::readDirect(unsigned char* buffer, std::uint32_t n)
 {
     // The buffer is used up, so the file stands at the position; what it held is forgotten, as the
@@ -123,9 +113,9 @@ std::uint32_t FileDataSource::read(void* buffer, std::uint32_t n)
         return 0;
     }
     auto* const bytes = static_cast<unsigned char*>(buffer);
-    std::uint32_t count = takeBuffered(bytes, n);
+    std::uint32_t count = takeFromWindow(bytes, n);
     if (count < n && n - count < bufferSize && refill()) {
-        count += takeBuffered(bytes + count, n - count);
+        count += takeFromWindow(bytes + count, n - count);
     }
     if (count < n && !hasError()) {
         count += readDirect(bytes + count, n - count);

@@ -54,7 +54,6 @@ public:
 private:
     void open(const char* name);
     bool refill();
-    std::uint32_t takeBuffered(unsigned char* buffer, std::uint32_t n);
     std::uint32_t readDirect(unsigned char* buffer, std::uint32_t n);
     void seekTo(std::uint64_t position);
     void forgetBuffer(std::uint32_t position);

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <thread>
 
 namespace pelican
@@ -33,6 +34,7 @@ enum LockSite
     fileListSite,
     resetSite,
     cacheRootSite,
+    memberSite,
 };
 
 using SearchFolders = std::map<std::int32_t, std::vector<heron_string>>;
@@ -121,33 +123,23 @@ bool resolveInFolders(DataFileName& record)
 // several match.
 bool resolveByFileName(DataFileName& record)
 {
-    const FileInfo* match = nullptr;
-    int matches = 0;
+    std::vector<const FileInfo*> matches;
     for (const PackedFile& packedFile : state().packedFiles) {
-        for (const FileInfo& entry : *packedFile.directory) {
-            if (entry.name.path.name().compare(record.path.name()) == 0) {
-                match = &entry;
-                ++matches;
-            }
-        }
+        const std::vector<const FileInfo*> found = findPackedFileName(packedFile, record.path.name());
+        matches.insert(matches.end(), found.begin(), found.end());
     }
-    if (matches != 1) {
+    if (matches.size() != 1) {
         return false;
     }
-    record.resolved = match->name.path.str();
+    record.resolved = matches[0]->name.path.str();
     return true;
 }
 
 bool hasMemberWithPrefix(const heron_string& prefix)
 {
-    for (const PackedFile& packedFile : state().packedFiles) {
-        for (const FileInfo& entry : *packedFile.directory) {
-            if (entry.name.path.str().compare(0, prefix.length(), prefix) == 0) {
-                return true;
-            }
-        }
-    }
-    return false;
+    const std::vector<PackedFile>& packed = state().packedFiles;
+    return std::any_of(packed.begin(), packed.end(),
+                       [&](const PackedFile& packedFile) { return !findPackedPrefix(packedFile, prefix).empty(); });
 }
 
 // The names of the members that lie directly in the folder, without the folder, sorted.
@@ -155,10 +147,9 @@ std::vector<heron_string> packedFolderNames(const heron_string& folder)
 {
     std::vector<heron_string> names;
     for (const PackedFile& packedFile : state().packedFiles) {
-        for (const FileInfo& entry : *packedFile.directory) {
+        for (const FileInfo& entry : findPackedPrefix(packedFile, folder)) {
             const heron_string& text = entry.name.path.str();
-            if (text.compare(0, folder.length(), folder) == 0 &&
-                text.find_first_of(heron::pathSeparator, folder.length()) == heron_string::npos) {
+            if (text.find_first_of(heron::pathSeparator, folder.length()) == heron_string::npos) {
                 names.push_back(text.substr(folder.length()));
             }
         }
@@ -166,6 +157,21 @@ std::vector<heron_string> packedFolderNames(const heron_string& folder)
     std::sort(names.begin(), names.end(),
               [](const heron_string& a, const heron_string& b) { return a.compare(b) < 0; });
     return names;
+}
+
+// Resolves the record against the packed files and opens the member it names; empty when it does
+// not resolve. A path that names a member as given (the common case) is looked up once.
+heron::counted_ptr<heron::DataSource> openPackedMember(DataFileName& record)
+{
+    std::optional<PackedMember> member = findPackedMember(record.path);
+    if (member) {
+        record.resolved = record.path.str();
+    } else if (resolveDataFile(record).empty()) {
+        return {};
+    } else {
+        member = findPackedMember(heron::FilePath(record.resolved));
+    }
+    return heron::counted_ptr<heron::DataSource>(new BigFileInput(member.value_or(PackedMember())));
 }
 
 std::vector<DataFileName>& listOf(FileList list)
@@ -262,6 +268,17 @@ std::vector<PackedFile> packedFiles()
     return state().packedFiles;
 }
 
+std::optional<PackedMember> findPackedMember(const heron::FilePath& name)
+{
+    heron::MutexLock lock(fileMutex(), memberSite);
+    for (const PackedFile& packedFile : state().packedFiles) {
+        if (const FileInfo* const entry = findPackedEntry(packedFile, name)) {
+            return PackedMember{packedFile.file, entry->position, entry->size};
+        }
+    }
+    return std::nullopt;
+}
+
 bool dataFileExists(const heron::FilePath& path)
 {
     heron::MutexLock lock(fileMutex(), existsSite);
@@ -290,14 +307,13 @@ heron::counted_ptr<heron::DataSource> openDataFile(DataFileName& record)
 {
     pumpIfAsked();
     heron::MutexLock lock(fileMutex(), openSite);
+    if (!state().packedFiles.empty()) {
+        return openPackedMember(record);
+    }
     if (resolveDataFile(record).empty()) {
         return {};
     }
-    const heron::FilePath resolved(record.resolved);
-    if (!state().packedFiles.empty()) {
-        return heron::counted_ptr<heron::DataSource>(new BigFileInput(resolved));
-    }
-    return heron::counted_ptr<heron::DataSource>(new heron::FileDataSource(resolved));
+    return heron::counted_ptr<heron::DataSource>(new heron::FileDataSource(heron::FilePath(record.resolved)));
 }
 
 std::uint32_t dataFileSize(const DataFileName& record)

@@ -8,6 +8,7 @@
 #include "content/PackedFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace heron
@@ -50,6 +51,9 @@ void registerPackedFile(const heron::FilePath& path);
 // The registered packed files in registration order. Their directories never change, and their
 // paths' parts are computed when read, so the copies may be read on any thread.
 std::vector<PackedFile> packedFiles();
+// The first member of that name in the registered packed files, in registration order; none when
+// no packed file has it.
+std::optional<PackedMember> findPackedMember(const heron::FilePath& name);
 
 // With packed files registered: whether one of them has a member of that name (the disk is not
 // consulted). Without: whether the file exists on disk.

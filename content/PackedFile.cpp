@@ -35,23 +35,27 @@ heron_string readName(heron::FileDataSource& file, std::uint32_t length)
     return name;
 }
 
-// Whether the member the entry describes can be read: it lies inside the file and its name holds
-// no zero byte (no name given by the program could ever match it). Logs why not.
-bool acceptable(const heron_string& name, const FileInfo& entry, std::uint64_t fileSize,
-                const heron::FilePath& path)
+// Whether a name given by the program could ever match the name: not when it holds a zero byte.
+// Logs why not.
+bool usableName(const heron_string& name, const heron::FilePath& path)
 {
     if (std::memchr(name.data(), 0, name.length()) != nullptr) {
         heron::debug("readPackedDirectory() - a member name in %s holds a zero byte, member left out\n",
                      path.c_str());
         return false;
     }
+    return true;
+}
+
+// Logs a member that runs past the end of the file; it is kept, and its readers stop at the end.
+void checkInsideFile(const heron_string& name, const FileInfo& entry, std::uint64_t fileSize,
+                     const heron::FilePath& path)
+{
     if (std::uint64_t(entry.position) + entry.size > fileSize) {
         heron::debug("readPackedDirectory() - member %s (%u bytes at position %u) runs past the end of %s, "
-                     "member left out\n",
+                     "its reads stop at the end of the file\n",
                      name.c_str(), entry.size, entry.position, path.c_str());
-        return false;
     }
-    return true;
 }
 
 // Computes the path's parts now, so that reading them later changes nothing and any thread may.
@@ -68,7 +72,8 @@ void refuse(const heron::FilePath& path, const char* reason)
 }
 
 // Reads the entries after the header up to the terminator. Null when the directory is damaged
-// (logged): it ends early, or holds an over-long name or too many entries.
+// (logged): it ends early or holds too many entries. The 16-bit name length and the bytes left
+// bound what a name can make it allocate.
 std::optional<PackedDirectory> readEntries(heron::FileDataSource& file, std::uint64_t fileSize,
                                            const heron::FilePath& path)
 {
@@ -89,10 +94,6 @@ std::optional<PackedDirectory> readEntries(heron::FileDataSource& file, std::uin
             refuse(path, "holds too many members");
             return std::nullopt;
         }
-        if (length > packed::maxNameLength) {
-            refuse(path, "holds an over-long name");
-            return std::nullopt;
-        }
         if (std::uint64_t(length) + entryTailSize > file.remaining()) {
             refuse(path, "ends before its terminator");
             return std::nullopt;
@@ -104,7 +105,8 @@ std::optional<PackedDirectory> readEntries(heron::FileDataSource& file, std::uin
             refuse(path, "ends before its terminator");
             return std::nullopt;
         }
-        if (acceptable(name, entry, fileSize, path)) {
+        if (usableName(name, path)) {
+            checkInsideFile(name, entry, fileSize, path);
             entry.name = DataFileName(heron::FilePath(name), plainCategory);
             entries.push_back(std::move(entry));
             computeParts(entries.back().name.path);
@@ -140,28 +142,85 @@ PackedDirectory readDirectory(const heron::FilePath& path)
     return std::move(*entries);
 }
 
+std::shared_ptr<const heron::PositionedFile> openForMembers(const heron::FilePath& path,
+                                                           const PackedDirectory& directory)
+{
+    if (directory.empty()) {
+        return nullptr;
+    }
+    auto file = std::make_shared<const heron::PositionedFile>(path);
+    if (!file->isOpen()) {
+        heron::debug("readPackedDirectory() - %s can't be opened again to read its members\n", path.c_str());
+        return nullptr;
+    }
+    return file;
+}
+
+}
+
+PackedIndex::PackedIndex(const heron::counted_ptr<PackedDirectory>& directory) : m_directory(directory)
+{
+    const PackedDirectory& entries = *m_directory;
+    m_byName.reserve(entries.size());
+    m_byFileName.resize(entries.size());
+    for (std::uint32_t i = 0; i < entries.size(); ++i) {
+        const heron_string& name = entries[i].name.path.str();
+        // The first entry of a name stays.
+        m_byName.emplace(std::string_view(name.data(), name.length()), i);
+        m_byFileName[i] = i;
+    }
+    std::stable_sort(m_byFileName.begin(), m_byFileName.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return fileNameAt(a) < fileNameAt(b); });
+}
+
+const FileInfo* PackedIndex::find(const heron_string& name) const
+{
+    const auto found = m_byName.find(std::string_view(name.data(), name.length()));
+    return found == m_byName.end() ? nullptr : &(*m_directory)[found->second];
+}
+
+std::vector<const FileInfo*> PackedIndex::findFileName(const heron_string& fileName) const
+{
+    const auto first = std::partition_point(m_byFileName.begin(), m_byFileName.end(),
+                                            [&](std::uint32_t at) { return fileNameAt(at) < fileName; });
+    std::vector<const FileInfo*> found;
+    for (auto at = first; at != m_byFileName.end() && fileNameAt(*at) == fileName; ++at) {
+        found.push_back(&(*m_directory)[*at]);
+    }
+    return found;
 }
 
 PackedFile readPackedDirectory(const heron::FilePath& path)
 {
-    PackedFile packedFile{path, heron::counted_ptr<PackedDirectory>(new PackedDirectory(readDirectory(path)))};
+    const heron::counted_ptr<PackedDirectory> directory(new PackedDirectory(readDirectory(path)));
+    PackedFile packedFile{path, directory, std::make_shared<const PackedIndex>(directory),
+                          openForMembers(path, *directory)};
     listPackedDirectory(packedFile);
     return packedFile;
 }
 
 const FileInfo* findPackedEntry(const PackedFile& packedFile, const heron::FilePath& name)
 {
+    return packedFile.index ? packedFile.index->find(name.str()) : nullptr;
+}
+
+std::span<const FileInfo> findPackedPrefix(const PackedFile& packedFile, const heron_string& prefix)
+{
     if (!packedFile.directory) {
-        return nullptr;
+        return {};
     }
-    const heron_string& wanted = name.str();
-    for (const FileInfo& entry : *packedFile.directory) {
-        const heron_string& text = entry.name.path.str();
-        if (text.length() == wanted.length() && std::memcmp(text.data(), wanted.data(), text.length()) == 0) {
-            return &entry;
-        }
-    }
-    return nullptr;
+    const PackedDirectory& directory = *packedFile.directory;
+    const auto first = std::partition_point(directory.begin(), directory.end(),
+                                            [&](const FileInfo& entry) { return entry.name.path.str() < prefix; });
+    const auto last = std::partition_point(first, directory.end(), [&](const FileInfo& entry) {
+        return entry.name.path.str().compare(0, prefix.length(), prefix) == 0;
+    });
+    return {first, last};
+}
+
+std::vector<const FileInfo*> findPackedFileName(const PackedFile& packedFile, const heron_string& fileName)
+{
+    return packedFile.index ? packedFile.index->findFileName(fileName) : std::vector<const FileInfo*>();
 }
 
 void listPackedDirectory(const PackedFile& packedFile)

@@ -23,10 +23,11 @@ constexpr std::uint32_t entryFixedSize = 16;
 // Bytes of the terminating name-length word.
 constexpr std::uint32_t terminatorSize = 4;
 
-// Longest member name accepted, in bytes. Longer names are refused by both sides: no path of the
-// game comes near it, and it bounds what a damaged directory can make the reader allocate.
-constexpr std::uint32_t maxNameLength = 1024;
-// Most members a directory may hold, for the same reason.
+// Longest member name, in bytes: the low 16 bits of the name-length word hold the length, so the
+// packer refuses longer names and the reader can never be asked for one.
+constexpr std::uint32_t maxNameLength = 0xFFFF;
+// Most members a directory may hold: it bounds what a damaged directory can make the reader
+// allocate, far beyond any world of the game.
 constexpr std::uint32_t maxEntries = 65536;
 
 // Name bytes: byte i is stored XORed with a key that starts at the low byte of the name length

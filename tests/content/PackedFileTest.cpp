@@ -2,8 +2,13 @@
 #include "content/DataFiles.h"
 #include "content/DataFileFixture.h"
 #include "content/PackedFile.h"
+#include "content/PackedFormat.h"
+#include "base/MemoryDataSource.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
 
 using namespace datafiletest;
 
@@ -34,6 +39,34 @@ void putWord(std::string& bytes, std::size_t offset, std::uint32_t value)
     for (int i = 0; i < 4; ++i) {
         bytes[offset + i] = static_cast<char>(value >> (8 * i));
     }
+}
+
+enum class Op { seek, readByte, peekByte, skip, readUInt32, read };
+
+struct Step
+{
+    Op op;
+    std::uint32_t n;
+    std::uint32_t position;
+};
+
+// What one step gives on a source: the bytes or value it reads, then the position after it.
+std::string apply(heron::DataSource& source, const Step& step)
+{
+    std::string got;
+    std::uint32_t value = 0;
+    switch (step.op) {
+    case Op::seek: source.seek(step.position); break;
+    case Op::readByte: got = std::to_string(source.readByte()); break;
+    case Op::peekByte: got = std::to_string(source.peekByte()); break;
+    case Op::skip: source.skip(step.n); break;
+    case Op::readUInt32: source.readUInt32(value); got = std::to_string(value); break;
+    case Op::read:
+        got.resize(step.n);
+        got.resize(source.read(got.data(), step.n));
+        break;
+    }
+    return got + " @" + std::to_string(source.tell());
 }
 
 // "one.txt" then "two\two.txt": the offsets of the two entries, and where the directory ends.
@@ -142,7 +175,7 @@ TEST_F(PackedFileTest, ADirectoryCutShortAnywhereGivesNoMembersAtAll)
     EXPECT_TRUE(m_log.contains("ends before its terminator, no members read"));
 }
 
-TEST_F(PackedFileTest, DamagedDirectoriesAreRefusedWholeOrLoseOnlyTheBadMember)
+TEST_F(PackedFileTest, DamagedDirectoriesAreRefusedWholeOrKeepTheirMembers)
 {
     const std::string whole = readWholeFile(pack(twoMembers));
     struct Case
@@ -154,10 +187,10 @@ TEST_F(PackedFileTest, DamagedDirectoriesAreRefusedWholeOrLoseOnlyTheBadMember)
     };
     const Case cases[] = {
         {firstEntry, 0xABCD0007, {"one.txt", "two\\two.txt"}, ""},  // only the low 16 bits are the length
-        {secondEntry, 0x7FF, {}, "holds an over-long name"},
+        {secondEntry, 0x7FF, {}, "ends before its terminator"},
         {secondEntry, 0x3FF, {}, "ends before its terminator"},
-        {secondEntry + 4 + 11, 0x7FFFFFFF, {"one.txt"}, "runs past the end"},  // position
-        {secondEntry + 8 + 11, 3, {"one.txt"}, "runs past the end"},           // size, one byte too many
+        {secondEntry + 4 + 11, 0x7FFFFFFF, {"one.txt", "two\\two.txt"}, "runs past the end"},  // position
+        {secondEntry + 8 + 11, 3, {"one.txt", "two\\two.txt"}, "runs past the end"},           // size, one too many
         {firstEntry - 5, 1, {}, "is not a packed data file"},                   // marker
     };
     for (const Case& c : cases) {
@@ -177,4 +210,89 @@ TEST_F(PackedFileTest, AfterAnEmptyDirectoryIsRegisteredNoNameResolves)
     writeWholeFile(path("loose.txt"), "on disk");
     EXPECT_EQ(readDataFile(path("loose.txt").c_str()), "<none>");
     EXPECT_FALSE(pelican::folderExists(pelican::DataFileName("")));
+}
+
+TEST_F(PackedFileTest, AMemberRunningPastTheEndKeepsItsNameAndReadsUpToTheEndOfTheFile)
+{
+    // "a\x.txt" then "b\x.txt"; the position and size words follow each name.
+    const std::string whole = readWholeFile(pack({{"a/x.txt", "first"}, {"b/x.txt", "second"}}));
+    constexpr std::size_t firstPosition = firstEntry + 4 + 7;
+    // A size whose low byte, and so the member's key, stays: the bytes up to the end of the file
+    // are "first" and then the next member's bytes seen through the first one's key.
+    std::string next = "second";
+    for (char& c : next) {
+        c = char(c ^ pelican::packed::memberKey(5) ^ pelican::packed::memberKey(6));
+    }
+    struct Case
+    {
+        std::size_t offset;
+        std::uint32_t word;
+        std::string read;
+    };
+    const Case cases[] = {
+        {firstPosition + 4, 0x7FFFFF05, "first" + next},
+        {firstPosition, std::uint32_t(whole.size()), ""},
+        {firstPosition, 0xFFFFFFF0, ""},
+    };
+    for (const Case& c : cases) {
+        pelican::resetDataFiles();
+        std::string damaged = whole;
+        putWord(damaged, c.offset, c.word);
+        writeWholeFile(path("past.dat"), damaged);
+        pelican::registerPackedFile(systemPath(path("past.dat")));
+        EXPECT_EQ(readDataFile("a\\x.txt"), c.read) << c.offset;
+        EXPECT_EQ(pelican::dataFileSize(pelican::DataFileName("a\\x.txt")), c.read.size());
+        EXPECT_EQ(readDataFile("b\\x.txt"), "second");
+    }
+    EXPECT_EQ(m_log.count("member a\\x.txt"), 3);
+}
+
+TEST_F(PackedFileTest, ANameOfAnyLengthIsReadAndANameWithAZeroByteCostsOnlyItsOwnMember)
+{
+    std::string longName = "z";
+    for (int i = 0; i < 7; ++i) {
+        longName += "/" + std::string(249, char('a' + i));
+    }
+    longName += "/long.txt";
+    std::string whole = readWholeFile(pack({{"one.txt", "1"}, {"two/two.txt", "22"}, {longName, "long"}}));
+    // The first name byte stored as its key reads as a zero byte.
+    whole[firstEntry + 4] = char(pelican::packed::firstNameKey(7));
+    writeWholeFile(path("names.dat"), whole);
+    pelican::registerPackedFile(systemPath(path("names.dat")));
+    std::replace(longName.begin(), longName.end(), '/', '\\');
+    ASSERT_EQ(pelican::packedFiles().size(), 1u);
+    EXPECT_EQ(memberNames(pelican::packedFiles()[0]), (std::vector<std::string>{"two\\two.txt", longName}));
+    EXPECT_EQ(readDataFile(longName.c_str()), "long");
+    EXPECT_EQ(readDataFile("long.txt"), "long");
+    EXPECT_TRUE(m_log.contains("holds a zero byte, member left out"));
+}
+
+TEST_F(PackedFileTest, ReadsSkipsAndSeeksInAnyOrderGiveWhatAMemorySourceOverTheMemberGives)
+{
+    const std::string bytes = patterned(3 * pelican::BigFileInput::bufferSize + 1234);
+    packAndRegister({{"a.bin", "before"}, {"b.bin", bytes}, {"c.bin", "after"}});
+    pelican::BigFileInput member("b.bin");
+    heron::MemoryDataSource memory(bytes.data(), std::uint32_t(bytes.size()), false);
+    std::mt19937 random(33);
+    for (int i = 0; i < 3000; ++i) {
+        // Steps stay inside the member, where the two kinds of source agree.
+        const std::uint32_t left = memory.remaining();
+        const std::uint32_t most = random() % 2 ? 8u : 150000u;
+        const std::uint32_t n = std::uint32_t(random() % (std::min(left, most) + 1));
+        const Step step{left < 4 ? Op::seek : Op(random() % 6), n, std::uint32_t(random() % bytes.size())};
+        ASSERT_EQ(apply(member, step), apply(memory, step)) << "step " << i;
+    }
+    EXPECT_TRUE(member.isOK());
+}
+
+TEST_F(PackedFileTest, ANameListedTwiceInOneDirectoryReadsItsFirstMember)
+{
+    std::string whole = readWholeFile(pack({{"a.txt", "first"}, {"b.txt", "second"}}));
+    // The second name's first byte becomes 'a'.
+    constexpr std::size_t secondName = firstEntry + 16 + 5 + 4;
+    whole[secondName] = char('a' ^ pelican::packed::firstNameKey(5));
+    writeWholeFile(path("twice.dat"), whole);
+    pelican::registerPackedFile(systemPath(path("twice.dat")));
+    EXPECT_EQ(readDataFile("a.txt"), "first");
+    EXPECT_EQ(readDataFile("b.txt"), "<none>");
 }
