@@ -338,25 +338,29 @@ TEST_F(ObjectGraphStream, SharedPointersComeBackSharingOneObjectCountedByTheirHo
 
 TEST_F(ObjectGraphStream, AFieldStoredTwiceKeepsItsFirstObjectAndDropsTheSecond)
 {
-    // A repeater (class 1) names shared block 2 then 3 for one field, and node 5 then 6 for another.
-    const Bytes bytes = StreamBytes()
-                            .declare(1, streamtest::Repeater::name)
-                            .declare(2, heron::SharedBlock::name)
-                            .declare(3, Shared::name)
-                            .declare(4, Node::name)
-                            .object(1, 1, u32s({2, 3, 5, 6}))
-                            .object(2, 2, u32s({1, 7}))
-                            .object(2, 3, u32s({1, 8}))
-                            .object(4, 5, nodeBody(5, {}))
-                            .object(4, 6, nodeBody(6, {}))
-                            .object(3, 7, u32s({70}))
-                            .object(3, 8, u32s({80}))
-                            .end()
-                            .bytes;
-    m_source = std::make_unique<MemoryDataSource>(bytes.data(), std::uint32_t(bytes.size()), true);
-    m_source->registerFactory(&streamtest::Repeater::make);
+    // A repeater (class 1) with the given references, over shared block 2 (of shared 7) and nodes 5
+    // and 6; the caller adds more.
+    const auto repeaterOver = [](const std::vector<std::uint32_t>& references) {
+        return StreamBytes()
+            .declare(1, streamtest::Repeater::name)
+            .declare(2, heron::SharedBlock::name)
+            .declare(3, Shared::name)
+            .declare(4, Node::name)
+            .object(1, 1, u32s(references))
+            .object(2, 2, u32s({1, 7}))
+            .object(4, 5, nodeBody(5, {}))
+            .object(4, 6, nodeBody(6, {}))
+            .object(3, 7, u32s({70}));
+    };
+    const auto readRepeater = [this](const Bytes& bytes) {
+        m_source = std::make_unique<MemoryDataSource>(bytes.data(), std::uint32_t(bytes.size()), true);
+        m_source->registerFactory(&streamtest::Repeater::make);
+        return m_source->readObject();
+    };
+    // Shared block 2 then 3 for one field, and node 5 then 6 for another.
     {
-        const heron::counted_ptr<Streamable> root = m_source->readObject();
+        const heron::counted_ptr<Streamable> root =
+            readRepeater(repeaterOver({2, 3, 5, 6}).object(2, 3, u32s({1, 8})).object(3, 8, u32s({80})).end().bytes);
         auto* const repeater = dynamic_cast<streamtest::Repeater*>(root.get());
         ASSERT_NE(repeater, nullptr);
         ASSERT_TRUE(repeater->shared);
@@ -373,21 +377,7 @@ TEST_F(ObjectGraphStream, AFieldStoredTwiceKeepsItsFirstObjectAndDropsTheSecond)
     // A long run of references: node 6 named first, then node 5 nineteen times.
     std::vector<std::uint32_t> many{2, 2, 6};
     many.insert(many.end(), 19, 5);
-    const Bytes longRun = StreamBytes()
-                              .declare(1, streamtest::Repeater::name)
-                              .declare(2, heron::SharedBlock::name)
-                              .declare(3, Shared::name)
-                              .declare(4, Node::name)
-                              .object(1, 1, u32s(many))
-                              .object(2, 2, u32s({1, 7}))
-                              .object(4, 5, nodeBody(5, {}))
-                              .object(4, 6, nodeBody(6, {}))
-                              .object(3, 7, u32s({70}))
-                              .end()
-                              .bytes;
-    m_source = std::make_unique<MemoryDataSource>(longRun.data(), std::uint32_t(longRun.size()), true);
-    m_source->registerFactory(&streamtest::Repeater::make);
-    const heron::counted_ptr<Streamable> root = m_source->readObject();
+    const heron::counted_ptr<Streamable> root = readRepeater(repeaterOver(many).end().bytes);
     auto* const repeater = dynamic_cast<streamtest::Repeater*>(root.get());
     ASSERT_NE(repeater, nullptr);
     ASSERT_NE(repeater->node, nullptr);

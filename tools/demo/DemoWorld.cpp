@@ -18,27 +18,19 @@ constexpr int effectRate = 44100;
 // A glass bell: a fifth and an octave over the root, struck at once and ringing out.
 Pcm ringChime()
 {
-    PadSpec spec;
-    spec.frequencies = {1046.5, 1568.0, 2093.0};
-    spec.seconds = 1.6;
-    spec.attack = 0.005;
-    spec.release = 1.5;
-    spec.level = 0.6;
-    spec.channels = 1;
-    spec.rate = effectRate;
-    return sinePad(spec);
+    return sinePad({.frequencies = {1046.5, 1568.0, 2093.0},
+                    .seconds = 1.6,
+                    .attack = 0.005,
+                    .release = 1.5,
+                    .level = 0.6,
+                    .channels = 1,
+                    .rate = effectRate});
 }
 
 // Three short rising blips, like bubbles breaking the surface one after another.
 Pcm bubble()
 {
-    PadSpec blip;
-    blip.seconds = 0.09;
-    blip.attack = 0.01;
-    blip.release = 0.06;
-    blip.level = 0.5;
-    blip.channels = 1;
-    blip.rate = effectRate;
+    PadSpec blip{.seconds = 0.09, .attack = 0.01, .release = 0.06, .level = 0.5, .channels = 1, .rate = effectRate};
     Pcm pcm;
     pcm.channels = 1;
     pcm.rate = effectRate;
@@ -54,17 +46,15 @@ Pcm bubble()
 // A burst of bright noise that falls away.
 Pcm splash()
 {
-    NoiseSpec spec;
-    spec.seconds = 0.9;
-    spec.cutoff = 2600.0;
-    spec.swell = 0.0;
-    spec.attack = 0.01;
-    spec.release = 0.85;
-    spec.level = 0.45;
-    spec.seed = 7;
-    spec.channels = 1;
-    spec.rate = effectRate;
-    return filteredNoise(spec);
+    return filteredNoise({.seconds = 0.9,
+                          .cutoff = 2600.0,
+                          .swell = 0.0,
+                          .attack = 0.01,
+                          .release = 0.85,
+                          .level = 0.45,
+                          .seed = 7,
+                          .channels = 1,
+                          .rate = effectRate});
 }
 
 // The shore's song: four slow chords of long phrases, each fading into the next, over the sea.
@@ -79,18 +69,8 @@ Pcm shoreSong()
         {98.0, 146.8, 246.9, 370.0},
     }};
     const double seconds = static_cast<double>(chords.size()) * (chordSeconds - overlap) + overlap;
-    NoiseSpec sea;
-    sea.seconds = seconds;
-    sea.cutoff = 600.0;
-    sea.swell = 0.12;
-    sea.attack = sea.release = 2.0;
-    sea.level = 0.22;
-    Pcm song = filteredNoise(sea);
-    PadSpec pad;
-    pad.seconds = chordSeconds;
-    pad.attack = 2.5;
-    pad.release = 3.0;
-    pad.level = 0.45;
+    Pcm song = filteredNoise({.seconds = seconds, .cutoff = 600.0, .swell = 0.12, .attack = 2.0, .release = 2.0, .level = 0.22});
+    PadSpec pad{.seconds = chordSeconds, .attack = 2.5, .release = 3.0, .level = 0.45};
     for (std::size_t i = 0; i < chords.size(); ++i) {
         pad.frequencies = chords[i];
         mixInto(song, sinePad(pad), static_cast<double>(i) * (chordSeconds - overlap));
