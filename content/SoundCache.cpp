@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -91,11 +92,16 @@ bool decodeInto(OggDecoder& decoder, std::FILE* out, std::uint32_t expected)
     return written && !longer && position == expected;
 }
 
-// Removes the temporary files that a run ended while writing them left in the cache folder. Only
-// one copy of the program runs at a time, and its own writers hold the writer lock while a
-// temporary file exists, so under that lock every one found is stale.
+// Removes the temporary files that a run ended while writing them left in the cache folder, the
+// first time this run writes there. Only one copy of the program runs at a time, and its own
+// writers hold the writer lock while a temporary file exists, so under that lock every one found
+// is stale.
 void removeStaleParts(const std::filesystem::path& folder)
 {
+    static std::set<std::filesystem::path> cleared;
+    if (!cleared.insert(folder).second) {
+        return;
+    }
     std::error_code error;
     for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
          entry.increment(error)) {
