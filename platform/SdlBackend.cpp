@@ -193,14 +193,15 @@ WindowId SdlBackend::createWindow(const WindowSpec& request)
 
 // Without a window manager a window shown takes the keyboard, popups included, and the keyboard
 // goes to nobody when it closes: the program would count as left. A popup holding the keyboard
-// gives it back to its owner.
+// gives it back to its owner. So does one whose owner still seems to hold it: the desktop may
+// have moved the keyboard to the popup without our having heard of it yet.
 void SdlBackend::destroyWindow(WindowId id)
 {
     SDL_Window* window = find(id);
     if (!window) {
         return;
     }
-    const bool heldKeyboard = SDL_GetKeyboardFocus() == window;
+    SDL_Window* const focus = SDL_GetKeyboardFocus();
     SDL_DestroyWindow(window);
     windows.erase(id);
     const auto owner = owners.find(id);
@@ -209,7 +210,7 @@ void SdlBackend::destroyWindow(WindowId id)
     }
     const WindowId heir = owner->second;
     owners.erase(owner);
-    if (heldKeyboard) {
+    if (focus && (focus == window || focus == find(heir))) {
         handKeyboardTo(heir);
     }
 }
