@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/PositionedFileSource.h"
+#include "base/files/PositionedFileSource.h"
 #include "content/PackedFile.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "content/DataFiles.h"
 
 #include "base/Debug.h"
-#include "base/FileDataSource.h"
+#include "base/files/FileDataSource.h"
 #include "base/Mutex.h"
 #include "content/BigFileInput.h"
 #include "content/SoundCache.h"

@@ -1,7 +1,7 @@
 #include "content/PackedFile.h"
 
 #include "base/Debug.h"
-#include "base/FileDataSource.h"
+#include "base/files/FileDataSource.h"
 #include "content/PackedFormat.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/FilePath.h"
-#include "base/PositionedFile.h"
+#include "base/files/PositionedFile.h"
 #include "base/counted_ptr.h"
 #include "content/DataFileName.h"
 

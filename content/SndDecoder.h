@@ -3,7 +3,7 @@
 #include "sound/SoundDataSource.h"
 #include "sound/SoundFormat.h"
 
-#include "base/FileDataSource.h"
+#include "base/files/FileDataSource.h"
 #include "base/FilePath.h"
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the settings-file parser, then checks that what it kept formats to a
 // text that parses back cleanly to the same contents.
-#include "base/SettingsFile.h"
+#include "base/files/SettingsFile.h"
 
 #include <cstddef>
 #include <cstdint>

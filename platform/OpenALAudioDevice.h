@@ -3,7 +3,7 @@
 #include "platform/AudioDevice.h"
 
 #include "base/Mutex.h"
-#include "base/Thread.h"
+#include "base/threads/Thread.h"
 
 #include <AL/alc.h>
 

@@ -1,7 +1,7 @@
 #include "platform/SdlBackend.h"
 
 #include "base/Debug.h"
-#include "base/Thread.h"
+#include "base/threads/Thread.h"
 #include "platform/Windows1252.h"
 
 #include <SDL.h>

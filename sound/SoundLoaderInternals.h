@@ -5,7 +5,7 @@
 
 #include "base/ByteBuffer.h"
 #include "base/Mutex.h"
-#include "base/Thread.h"
+#include "base/threads/Thread.h"
 #include "base/counted_ptr.h"
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 
 #include "base/Mutex.h"
 #include "base/Debug.h"
-#include "base/Timer.h"
+#include "base/threads/Timer.h"
 
 #include <atomic>
 #include <cstdint>

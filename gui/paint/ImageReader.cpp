@@ -1,6 +1,6 @@
 #include "gui/paint/ImageReader.h"
 
-#include "base/FileDataSource.h"
+#include "base/files/FileDataSource.h"
 
 #include <atomic>
 

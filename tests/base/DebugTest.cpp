@@ -2,7 +2,7 @@
 
 #include "support/TempLog.h"
 #include "base/FilePath.h"
-#include "base/Thread.h"
+#include "base/threads/Thread.h"
 
 #include <gtest/gtest.h>
 

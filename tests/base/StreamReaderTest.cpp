@@ -1,5 +1,5 @@
-#include "base/FileDataDest.h"
-#include "base/FileDataSource.h"
+#include "base/files/FileDataDest.h"
+#include "base/files/FileDataSource.h"
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/SharedBlock.h"

@@ -1,4 +1,4 @@
-#include "base/FileDataDest.h"
+#include "base/files/FileDataDest.h"
 
 #include "base/FilePath.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/SettingsFile.h"
+#include "base/files/SettingsFile.h"
 #include "base/heron_string.h"
 
 #include <cstdint>

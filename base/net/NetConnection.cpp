@@ -1,4 +1,4 @@
-#include "base/NetConnection.h"
+#include "base/net/NetConnection.h"
 
 #include "base/DataDest.h"
 #include "base/DataSource.h"

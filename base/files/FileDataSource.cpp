@@ -1,4 +1,4 @@
-#include "base/FileDataSource.h"
+#include "base/files/FileDataSource.h"
 
 #include "base/Debug.h"
 #include "base/FilePath.h"

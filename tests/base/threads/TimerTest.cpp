@@ -1,7 +1,7 @@
-#include "base/Timer.h"
+#include "base/threads/Timer.h"
 
 #include "support/Eventually.h"
-#include "base/Thread.h"
+#include "base/threads/Thread.h"
 
 #include <gtest/gtest.h>
 

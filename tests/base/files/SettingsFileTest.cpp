@@ -1,4 +1,4 @@
-#include "base/SettingsFile.h"
+#include "base/files/SettingsFile.h"
 
 #include "support/TempLog.h"
 

@@ -1,4 +1,4 @@
-#include "base/RegistryKey.h"
+#include "base/files/RegistryKey.h"
 
 #include "base/Debug.h"
 #include "base/MemoryDataDest.h"

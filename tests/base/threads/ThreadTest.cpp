@@ -1,4 +1,4 @@
-#include "base/Thread.h"
+#include "base/threads/Thread.h"
 
 #include "support/Eventually.h"
 #include "base/Debug.h"

@@ -1,8 +1,8 @@
-#include "base/Server.h"
+#include "base/net/Server.h"
 
 #include "base/DataDest.h"
 #include "base/DataSource.h"
-#include "base/NetConnection.h"
+#include "base/net/NetConnection.h"
 
 #include "support/Eventually.h"
 #include "support/GermanLocale.h"

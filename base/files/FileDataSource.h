@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/PositionedFileSource.h"
+#include "base/files/PositionedFileSource.h"
 #include "base/heron_string.h"
 
 #include <cstdint>

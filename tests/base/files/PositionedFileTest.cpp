@@ -1,4 +1,4 @@
-#include "base/PositionedFile.h"
+#include "base/files/PositionedFile.h"
 #include "base/FilePath.h"
 #include "support/TempFolder.h"
 

@@ -1,8 +1,8 @@
-#include "base/RegistryKey.h"
+#include "base/files/RegistryKey.h"
 
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
-#include "base/SettingsFile.h"
+#include "base/files/SettingsFile.h"
 
 #include "support/TempFolder.h"
 #include "support/TempLog.h"

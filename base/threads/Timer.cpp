@@ -1,6 +1,6 @@
-#include "base/Timer.h"
+#include "base/threads/Timer.h"
 
-#include "base/Thread.h"
+#include "base/threads/Thread.h"
 
 #include <algorithm>
 #include <atomic>

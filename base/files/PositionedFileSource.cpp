@@ -1,4 +1,4 @@
-#include "base/PositionedFileSource.h"
+#include "base/files/PositionedFileSource.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "base/Server.h"
+#include "base/net/Server.h"
 
 #include "base/Debug.h"
-#include "base/NetConnection.h"
+#include "base/net/NetConnection.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

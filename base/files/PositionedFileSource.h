@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/DataSource.h"
-#include "base/PositionedFile.h"
+#include "base/files/PositionedFile.h"
 
 #include <cstdint>
 #include <memory>

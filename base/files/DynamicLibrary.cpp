@@ -1,4 +1,4 @@
-#include "base/DynamicLibrary.h"
+#include "base/files/DynamicLibrary.h"
 
 #include "base/heron_string.h"
 

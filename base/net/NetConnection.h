@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/NetAddress.h"
+#include "base/net/NetAddress.h"
 
 #include <cstdint>
 

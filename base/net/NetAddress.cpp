@@ -1,4 +1,4 @@
-#include "base/NetAddress.h"
+#include "base/net/NetAddress.h"
 
 #include "base/DataDest.h"
 #include "base/DataSource.h"

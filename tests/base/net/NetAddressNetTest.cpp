@@ -1,4 +1,4 @@
-#include "base/NetAddress.h"
+#include "base/net/NetAddress.h"
 
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
