@@ -1,6 +1,7 @@
 #include "base/DataSource.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "base/heron_string.h"
 
 namespace heron
@@ -170,7 +171,7 @@ void DataSource::readCountedString(heron_string& value)
         m_next += length;
         return;
     }
-    const std::uint32_t available = canSeek() ? remaining() : maxUnboundedStringLength;
+    const std::uint32_t available = canSeek() ? remaining() : limits::maxUnboundedStringLength;
     if (length > available || length > heron_string::maxLength) {
         debug("DataSource::readString() - length %u is beyond the %u bytes left, string left empty\n", length,
               available);

@@ -33,9 +33,6 @@ class counted_ptr;
 class DataSource : public StreamState
 {
 public:
-    // Longest string read from a source that cannot tell how many bytes it has left.
-    static constexpr std::uint32_t maxUnboundedStringLength = 16u << 20;
-
     DataSource() = default;
     DataSource(const DataSource&) = delete;
     DataSource& operator=(const DataSource&) = delete;
@@ -131,8 +128,10 @@ public:
     // Object-graph streams (base/StreamReader.h). Registers a class's factory, and through its
     // registerFactories the classes it refers to, for the next readObject.
     DataSource& registerFactory(StreamableFactory factory);
-    // Reads one whole stream and returns its root; null when nothing was read or the read failed
-    // (logged, error flag set). Consumes the registrations.
+    // Reads one whole stream and returns its root; null when nothing was read or the bytes were
+    // damaged (a ReadError, logged once as "Stream reader: <reason>", error flag set). Any other
+    // exception, a fault of the program's own classes, passes on once the objects made are
+    // deleted. Consumes the registrations.
     counted_ptr<Streamable> readObject();
     // Reads a pointer field inside an object's body (always 4 bytes); the field is null until the
     // stream ends and must stay at its address until then.
@@ -145,10 +144,10 @@ public:
     template <class T>
     DataSource& readObjectRef(counted_ptr<T>& field)
     {
-        return readObjectRef(static_cast<void*>(&field), &counted_ptr<T>::assignStreamed, true);
+        return readObjectRef(static_cast<void*>(&field), &counted_ptr<T>::assignStreamed, PatchTime::Late);
     }
-    // The pointer field at field is set through assign; late fields are set after all others.
-    DataSource& readObjectRef(void* field, PointerAssign assign, bool late = false);
+    // The pointer field at field is set through assign, at the given time.
+    DataSource& readObjectRef(void* field, PointerAssign assign, PatchTime time = PatchTime::WithOthers);
     // Called by an object's read to have its afterLoad run before the other objects'.
     void requestEarlyAfterLoad();
 

@@ -70,7 +70,7 @@ public:
     // counts as existing without touching the disk. False for the empty path.
     bool directoryExists() const;
     // Creates each missing folder of the directory part; true when all exist afterwards.
-    bool createDirectories() const;
+    [[nodiscard]] bool createDirectories() const;
     // The path as the file system names it (see heron::diskPath).
     heron_string diskPath() const;
 
@@ -99,6 +99,6 @@ void listDirectory(const FilePath& path, std::vector<heron_string>& names);
 
 // Deletes a file, a symbolic link (never what it points to) or a folder; with recursive, the
 // folder's contents first. True on success; what was deleted before a failure stays deleted.
-bool deletePath(const FilePath& path, bool recursive);
+[[nodiscard]] bool deletePath(const FilePath& path, bool recursive);
 
 }

@@ -11,12 +11,105 @@ namespace heron::limits
 
 // Images
 
+// Width or height of the largest image the program makes (Image refuses a larger one, so every
+// decoder and resize inherits it): protects memory.
+constexpr int maxImageSide = 1 << 20;
+// Pixels of the largest image the program makes: protects memory (2^26 pixels take 256 MiB).
+constexpr std::int64_t maxImagePixels = std::int64_t{1} << 26;
+// Width or height of a picture the toolkit's GIF reader accepts: protects memory.
+constexpr int maxGifSide = 16384;
+// Pixels of a picture the toolkit's GIF reader accepts: protects memory (the largest picture's
+// indices and pixels take 80 MiB).
+constexpr std::int64_t maxGifPixels = std::int64_t{4096} * 4096;
+// Width or height of an image the content layer's decoders (GIF, SGI, JPEG) accept: protects
+// memory (the largest image's pixels take 64 MiB).
+constexpr int maxDecodedImageSide = 4096;
+// Bytes of an image file the content layer reads whole before decoding it: protects memory.
+constexpr std::uint32_t maxImageFileBytes = 256u << 20;
+// The JPEG decoder's own working memory beside the image (a progressive file keeps the
+// coefficients of the whole image until its last scan): protects memory; a file that needs more
+// is refused before any scan is decoded.
+constexpr std::size_t maxJpegWorkingBytes = std::size_t{64} << 20;
+// Scans of a progressive JPEG file: protects the decoding time from a file of endless tiny scans.
+constexpr int maxJpegScans = 500;
+// Scans times pixels of a progressive JPEG file (each scan is decoded over the whole image, so at
+// most about 100 scans of the largest image): protects the decoding time.
+constexpr std::uint64_t maxJpegScanArea = 100 * std::uint64_t(maxDecodedImageSide) * maxDecodedImageSide;
+
 // Sounds
+
+// Channels of a decoded sound: the sound system plays interleaved mono or stereo only, and sizes
+// its frames (2 or 4 bytes of 16-bit samples) by them.
+constexpr std::uint32_t maxSoundChannels = 2;
+// Highest sample rate of a decoded sound: protects the sizes computed from the rate (a second of
+// samples is the feeder's ring, ten minutes the cap of a whole read).
+constexpr std::uint32_t maxSampleRate = 192000;
+// The most a whole read of a sound keeps, in seconds of its format and in bytes: protects memory
+// from a sound whose stated length (or endless stream) would fill it.
+constexpr std::uint32_t maxSampleSeconds = 600;
+constexpr std::size_t maxSampleBytes = std::size_t{64} << 20;
 
 // Data files, packed files and stored streams
 
+// Longest string read from a source that cannot tell how many bytes it has left: the memory a
+// damaged length can claim before the bytes run out.
+constexpr std::uint32_t maxUnboundedStringLength = 16u << 20;
+// Largest file a file source opens: its positions and sizes are 32-bit.
+constexpr std::uint64_t maxFileSourceSize = 0xFFFFFFFF;
+// Deepest nesting of object-graph streams on one thread (a body holding a stream of its own,
+// read or written): the stack a stream can take.
+constexpr int maxStreamNesting = 64;
+// Most object and reference entries a stream reader makes room for before reading, however many
+// bytes its source holds: the memory taken ahead of the records that would fill it.
+constexpr std::uint32_t maxReservedStreamEntries = 1u << 22;
+// Step by which a body read from a source of unknown size grows as its bytes arrive: a damaged
+// body length allocates at most this much beyond the bytes there are.
+constexpr std::uint32_t streamBodyChunk = 1u << 16;
+// Longest member name of a packed data file, in bytes: the format's 16-bit length field. The
+// packer refuses longer names.
+constexpr std::uint32_t maxPackedNameLength = 0xFFFF;
+// Most members a packed data file's directory may list: the memory a damaged directory can make
+// its reader take, far beyond any world of the game.
+constexpr std::uint32_t maxPackedMembers = 65536;
+
 // Scenes
 
+// Levels of owners (objects, branches, bunches, cull tree nodes) below a stored scene's root: the
+// engine walks its trees by recursion, so this protects the stack; a deeper stored tree is cut.
+constexpr int maxSceneOwnerDepth = 1000;
+// Segments of a stored Bezier path: protects memory and the time of every length query.
+constexpr std::size_t maxPathSegments = std::size_t(1) << 16;
+// Instances and external references nested inside one another in one walk of a scene (and boxes
+// handed up through nested instances): protects the stack from long stored chains of them.
+constexpr int maxInstanceNesting = 64;
+
 // Texts and documents
+
+// Longest text an HTML pane reads (a tooltip, a document): protects memory and the time of one
+// layout; the rest of a longer text is left out.
+constexpr std::size_t maxHtmlTextLength = std::size_t{1} << 20;
+// Tables of an HTML document open inside one another: tables are measured, laid out and drawn by
+// recursion, so this protects the stack; deeper ones are left out.
+constexpr std::size_t maxHtmlTableDepth = 16;
+// Different images one HTML document reads: protects memory and the time of the reads; the
+// images named after them are not read.
+constexpr std::size_t maxHtmlImages = 64;
+// Longest HTML tag, "<" and ">" aside: bounds the bytes one tag copies and parses; a longer one
+// is read as text.
+constexpr std::size_t maxHtmlTagLength = 2048;
+// Attributes kept per HTML tag: protects memory from a tag of endless attributes; the rest are
+// dropped.
+constexpr std::size_t maxHtmlTagAttributes = 32;
+// Font tags an HTML document keeps open at once: protects memory; a font tag beyond them is
+// ignored.
+constexpr std::size_t maxHtmlFontDepth = 64;
+// Columns and rows of one HTML table: protect memory and the time of laying the table out; cells
+// beyond them are not part of it.
+constexpr int maxHtmlTableColumns = 256;
+constexpr int maxHtmlTableRows = 4096;
+
+// Largest part of the settings file read: the memory and parse time one load takes. The lines
+// beyond it are ignored, and such a file is never rewritten.
+constexpr std::size_t maxSettingsFileSize = 1 << 20;
 
 }

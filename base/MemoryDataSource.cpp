@@ -87,6 +87,9 @@ std::uint32_t MemoryDataSource::tell() const
 
 void MemoryDataSource::seek(std::uint32_t position)
 {
+    // The end itself is refused too, unlike a file source's: the behaviour memory sources always
+    // had, which callers allow for (the HTML tokenizer seeks back only over a text that is not
+    // empty); none of them finds a size by seeking to the end.
     if (position >= size()) {
         setError();
         return;

@@ -222,6 +222,18 @@ bool MutexLock::tryLock(Mutex& mutex)
     return lock.usable() && lock.tryLock(0);
 }
 
+MutexTryLock::MutexTryLock(Mutex& mutex)
+    : m_mutex(mutex), m_taken(MutexLock::tryLock(mutex))
+{
+}
+
+MutexTryLock::~MutexTryLock()
+{
+    if (m_taken) {
+        m_mutex.unlock();
+    }
+}
+
 std::chrono::milliseconds setMutexWaitSlice(std::chrono::milliseconds slice)
 {
     return std::chrono::milliseconds(waitSliceMs.exchange(slice.count()));

@@ -47,11 +47,28 @@ public:
 
     // Takes the mutex only when it is free or held by the calling thread, without waiting;
     // true when taken, and the caller then releases it with Mutex::unlock.
-    static bool tryLock(Mutex& mutex);
+    [[nodiscard]] static bool tryLock(Mutex& mutex);
 
 private:
     bool m_taken;
     Mutex* m_mutex;
+};
+
+// Scoped hold of a Mutex taken only when that needs no wait (see MutexLock::tryLock): check it
+// with taken(); it releases the mutex if it took it.
+class MutexTryLock
+{
+public:
+    explicit MutexTryLock(Mutex& mutex);
+    ~MutexTryLock();
+    MutexTryLock(const MutexTryLock&) = delete;
+    MutexTryLock& operator=(const MutexTryLock&) = delete;
+
+    bool taken() const { return m_taken; }
+
+private:
+    Mutex& m_mutex;
+    bool m_taken;
 };
 
 // Sets the wait slice of every MutexLock in the process (one second unless changed; tests shorten

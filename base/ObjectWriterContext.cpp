@@ -30,6 +30,11 @@ std::uint32_t ObjectWriterContext::idOf(const Streamable* object)
 void ObjectWriterContext::writeStream(DataDest& dest, const Streamable* root, int version)
 {
     const StreamNestingGuard nesting;
+    if (nesting.tooDeep()) {
+        // The objects written hold streams of their own this deep: a fault of the program's
+        // objects (a cycle through their own streams, most likely), not of any bytes.
+        throw std::logic_error("streams nested too deeply");
+    }
     const int stringMode = version == StreamReader::version101 ? 4 : 0;
     dest.setStringMode(0);
     dest.writeString(version == StreamReader::version101 ? "HarborStream 1.01" : "HarborStream 1.00");
@@ -98,6 +103,7 @@ DataDest& DataDest::writeObject(const Streamable* root, int version)
         setError();
         return *this;
     }
+    // A stream nested too deeply is logged and reported by the sink's error flag.
     try {
         ObjectWriterContext context;
         context.writeStream(*this, root, version);

@@ -17,7 +17,7 @@ public:
     // A new block of size bytes for null, else block resized keeping its contents (it may move).
     // Returns the block, or null when memory is exhausted (block is then still valid). A size of
     // 0 still gives a block that must be freed.
-    void* realloc(void* block, std::size_t size);
+    [[nodiscard]] void* realloc(void* block, std::size_t size);
     // Frees a block from realloc; null does nothing.
     void free(void* block);
 };

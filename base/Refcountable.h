@@ -33,8 +33,6 @@ public:
     }
     // The number of holders at this moment.
     std::int32_t refCount() const { return m_refCount.load(std::memory_order_acquire); }
-    // Sets the number of holders outright; for readers that restore a count kept in a stored file.
-    void setRefCount(std::int32_t count) { m_refCount.store(count, std::memory_order_release); }
 
 private:
     template <class T>

@@ -2,7 +2,9 @@
 
 #include "base/DataSource.h"
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "base/MemoryDataSource.h"
+#include "base/ReadError.h"
 #include "base/SharedBlock.h"
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
@@ -13,7 +15,6 @@
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <set>
 #include <stdexcept>
 #include <unordered_set>
 
@@ -24,12 +25,11 @@ namespace
 {
 
 constexpr const char* headerWord = "HarborStream";
+// Room made for objects and references before reading, however few bytes the source holds.
 constexpr std::uint32_t reservedEntries = 1024;
-constexpr std::uint32_t maxReservedEntries = 1u << 22;
 // The fewest bytes an object record and a reference usually take, with a little of their body.
 constexpr std::uint32_t bytesPerRecord = 16;
 constexpr std::uint32_t bytesPerReference = 8;
-constexpr std::uint32_t bodyChunk = 1u << 16;
 
 thread_local int streamNesting = 0;
 thread_local Streamable* rootOfAfterLoads = nullptr;
@@ -122,15 +122,17 @@ int parseVersion(const char* text)
 
 StreamNestingGuard::StreamNestingGuard()
 {
-    if (streamNesting >= StreamReader::maxNesting) {
-        throw std::logic_error("streams nested too deeply");
-    }
     ++streamNesting;
 }
 
 StreamNestingGuard::~StreamNestingGuard()
 {
     --streamNesting;
+}
+
+bool StreamNestingGuard::tooDeep() const
+{
+    return streamNesting > limits::maxStreamNesting;
 }
 
 StreamReader::StreamReader(DataSource& owner) : m_owner(owner)
@@ -157,17 +159,24 @@ void StreamReader::registerFactory(StreamableFactory factory)
     }
 }
 
-void StreamReader::addFixup(std::uint32_t address, void* field, PointerAssign assign, bool late)
+void StreamReader::addFixup(std::uint32_t address, void* field, PointerAssign assign, PatchTime time)
 {
     if (m_inBody) {
-        m_fixups.push_back(Fixup{field, address, assignIndex(assign), late, false, false, false, false});
+        m_fixups.push_back(
+            Fixup{.field = field, .target = address, .assign = assignIndex(assign), .late = time == PatchTime::Late});
     }
 }
 
-void StreamReader::addCheckedFixup(std::uint32_t address, void* field, PointerAssign assign, bool late, Hold hold)
+void StreamReader::addCheckedFixup(std::uint32_t address, void* field, PointerAssign assign, PatchTime time,
+                                   Hold hold)
 {
     if (m_inBody) {
-        m_fixups.push_back(Fixup{field, address, assignIndex(assign), late, true, hold == Hold::Borrows, false, false});
+        m_fixups.push_back(Fixup{.field = field,
+                                 .target = address,
+                                 .assign = assignIndex(assign),
+                                 .late = time == PatchTime::Late,
+                                 .lenient = true,
+                                 .borrowed = hold == Hold::Borrows});
     }
 }
 
@@ -185,7 +194,7 @@ void StreamReader::readCheckedRef(DataSource& source, void* field, PointerAssign
     }
     assign(field, nullptr);
     if (address != 0) {
-        source.m_streamReader->addCheckedFixup(address, field, assign, false, hold);
+        source.m_streamReader->addCheckedFixup(address, field, assign, PatchTime::WithOthers, hold);
     }
 }
 
@@ -193,7 +202,7 @@ void StreamReader::referTo(DataSource& source, std::uint32_t address, void* fiel
 {
     assign(field, nullptr);
     if (source.m_streamReader != nullptr && address != 0) {
-        source.m_streamReader->addCheckedFixup(address, field, assign, false, hold);
+        source.m_streamReader->addCheckedFixup(address, field, assign, PatchTime::WithOthers, hold);
     }
 }
 
@@ -219,12 +228,18 @@ void StreamReader::afterLoadsEnd(std::function<void()> task)
 Streamable* StreamReader::readStream()
 {
     const StreamNestingGuard nesting;
+    if (nesting.tooDeep()) {
+        throw ReadError("streams nested too deeply");
+    }
     m_reading = true;
     // Records and references take bytes of the stream: a sized source bounds how many can come,
     // and room for about that many spares the copies of growing one by one.
     const std::uint64_t bytes = m_owner.canSeek() ? m_owner.remaining() : 0;
-    m_objects.reserve(std::clamp<std::uint64_t>(bytes / bytesPerRecord, reservedEntries, maxReservedEntries));
-    m_fixups.reserve(std::clamp<std::uint64_t>(bytes / bytesPerReference, reservedEntries, maxReservedEntries));
+    const auto room = [bytes](std::uint32_t bytesEach) {
+        return std::clamp<std::uint64_t>(bytes / bytesEach, reservedEntries, limits::maxReservedStreamEntries);
+    };
+    m_objects.reserve(room(bytesPerRecord));
+    m_fixups.reserve(room(bytesPerReference));
     try {
         if (readHeader()) {
             readRecords();
@@ -274,33 +289,17 @@ void StreamReader::readRecords()
             finish();
             return;
         default:
-            throw std::logic_error(kind < 0 ? "stream ends without its end mark" : "unknown record in stream");
+            throw ReadError(kind < 0 ? "stream ends without its end mark" : "unknown record in stream");
         }
     }
 }
 
-std::uint32_t StreamReader::readNumber(bool tag)
-{
-    std::uint32_t value = 0;
-    if (tag) {
-        m_owner.readTag(value);
-    } else {
-        m_owner.readUInt32(value);
-    }
-    if (m_owner.hasError()) {
-        throw std::logic_error("stream truncated");
-    }
-    return value;
-}
-
 void StreamReader::readDeclaration()
 {
-    const std::uint32_t id = readNumber(true);
+    std::uint32_t id = 0;
     heron_string name;
-    m_owner.readString(name);
-    if (m_owner.hasError()) {
-        throw std::logic_error("stream truncated");
-    }
+    m_owner.readTag(id).readString(name);
+    requireGood(m_owner, "stream truncated");
     ClassEntry& entry = m_classes[id];
     // A class number declared again may name another class.
     m_classChecks.clear();
@@ -315,9 +314,11 @@ void StreamReader::readDeclaration()
 
 void StreamReader::readObjectRecord()
 {
-    const std::uint32_t classId = readNumber(true);
-    const std::uint32_t address = readNumber(false);
-    const std::uint32_t length = readNumber(true);
+    std::uint32_t classId = 0;
+    std::uint32_t address = 0;
+    std::uint32_t length = 0;
+    m_owner.readTag(classId).readUInt32(address).readTag(length);
+    requireGood(m_owner, "stream truncated");
     const unsigned char* const body = readBody(length);
     const auto found = m_classes.find(classId);
     if (found == m_classes.end() || found->second.factory == nullptr) {
@@ -325,6 +326,7 @@ void StreamReader::readObjectRecord()
     }
     Streamable* const object = found->second.factory();
     if (object == nullptr) {
+        // Registration made a prototype with the factory, so this is the factory's fault, not the stream's.
         throw std::logic_error("factory of \"" + found->second.name + "\" made no object");
     }
     const auto index = std::uint32_t(m_objects.size());
@@ -336,7 +338,7 @@ void StreamReader::readObjectRecord()
 const unsigned char* StreamReader::readBody(std::uint32_t length)
 {
     if (m_owner.canSeek() && length > m_owner.remaining()) {
-        throw std::logic_error("object body truncated");
+        throw ReadError("object body truncated");
     }
     // A body already in the owner's window is read where it lies: nothing reads the owner until
     // the object is read.
@@ -350,12 +352,12 @@ const unsigned char* StreamReader::readBody(std::uint32_t length)
     m_body.clear();
     std::uint32_t got = 0;
     while (got < length) {
-        const std::uint32_t chunk = std::min(length - got, m_owner.canSeek() ? length - got : bodyChunk);
+        const std::uint32_t chunk = std::min(length - got, m_owner.canSeek() ? length - got : limits::streamBodyChunk);
         m_body.resize(std::size_t(got) + chunk);
         const std::uint32_t delivered = m_owner.read(m_body.data() + got, chunk);
         got += delivered;
         if (delivered < chunk) {
-            throw std::logic_error("object body truncated");
+            throw ReadError("object body truncated");
         }
     }
     return m_body.data();
@@ -384,7 +386,7 @@ void StreamReader::readInto(Streamable& object, std::uint32_t index, const unsig
     object.read(body);
     m_objects[index].early = m_early;
     if (body.hasError()) {
-        throw std::logic_error(std::string("damaged body of a \"") + object.className() + "\"");
+        throw ReadError(std::string("damaged body of a \"") + object.className() + "\"");
     }
 }
 
@@ -459,6 +461,7 @@ std::uint32_t StreamReader::assignIndex(PointerAssign assign)
     const auto found = std::find(m_assigns.begin(), m_assigns.end(), assign);
     if (found == m_assigns.end()) {
         if (m_assigns.size() == maxAssigns) {
+            // The kinds are the program's own pointer types, which no stream can add to.
             throw std::logic_error("too many kinds of pointer fields");
         }
         m_assigns.push_back(assign);
@@ -502,7 +505,7 @@ bool StreamReader::acceptsTarget(const Fixup& fixup) const
         return false;
     }
     if (fixup.wrongClass) {
-        throw std::logic_error("Bad pointer");
+        throw ReadError("Bad pointer");
     }
     return true;
 }
@@ -538,7 +541,7 @@ void StreamReader::checkSharedBlocks()
             continue;
         }
         if (dynamic_cast<const SharedBlock*>(owned) != nullptr || !m_ownedByBlocks.insert(owned).second) {
-            throw std::logic_error("Bad pointer");
+            throw ReadError("Bad pointer");
         }
         if (owned == m_objects.front().object) {
             m_rootBlock = entry.object;
@@ -551,7 +554,7 @@ void StreamReader::checkSharedPointers() const
     // A counted object held as itself must not also belong to a block.
     for (const Fixup& fixup : m_fixups) {
         if (fixup.late && acceptsTarget(fixup) && m_ownedByBlocks.count(m_objects[fixup.target].object) != 0) {
-            throw std::logic_error("Bad pointer");
+            throw ReadError("Bad pointer");
         }
     }
 }
@@ -569,7 +572,7 @@ StreamReader::AddressOrder StreamReader::sortedByAddress() const
     const auto twin = std::adjacent_find(order.begin(), order.end(),
         [](const AddressEntry& a, const AddressEntry& b) { return a.first == b.first; });
     if (twin != order.end()) {
-        throw std::logic_error("two objects with one address");
+        throw ReadError("two objects with one address");
     }
     return order;
 }
@@ -585,7 +588,7 @@ void StreamReader::resolveFixups(const AddressOrder& order)
             found = std::lower_bound(order.begin(), order.end(), AddressEntry{fixup.target, 0});
         }
         if (found == order.end() || found->first != fixup.target) {
-            throw std::logic_error("Bad pointer");
+            throw ReadError("Bad pointer");
         }
         fixup.target = found->second;
     }
@@ -694,15 +697,14 @@ counted_ptr<Streamable> DataSource::readObject()
     m_streamReader = nullptr;
     try {
         return holdRoot(reader->readStream());
-    } catch (const std::logic_error& error) {
+    } catch (const ReadError& error) {
         debug("Stream reader: %s\n", error.what());
-    } catch (...) {
     }
     setError();
     return counted_ptr<Streamable>();
 }
 
-DataSource& DataSource::readObjectRef(void* field, PointerAssign assign, bool late)
+DataSource& DataSource::readObjectRef(void* field, PointerAssign assign, PatchTime time)
 {
     std::uint32_t address = 0;
     readUInt32(address);
@@ -711,7 +713,7 @@ DataSource& DataSource::readObjectRef(void* field, PointerAssign assign, bool la
     }
     assign(field, nullptr);
     if (address != 0) {
-        m_streamReader->addFixup(address, field, assign, late);
+        m_streamReader->addFixup(address, field, assign, time);
     }
     return *this;
 }

@@ -15,8 +15,9 @@
 namespace heron
 {
 
-// Counts the stream reads and writes running on this thread, one inside another; a guard past
-// StreamReader::maxNesting throws std::logic_error.
+// Counts the stream reads and writes running on this thread, one inside another, for as long as
+// it lives. Each side refuses a stream nested too deeply in its own way: the reader as damage, the
+// writer as a fault of the objects it writes.
 class StreamNestingGuard
 {
 public:
@@ -24,6 +25,9 @@ public:
     ~StreamNestingGuard();
     StreamNestingGuard(const StreamNestingGuard&) = delete;
     StreamNestingGuard& operator=(const StreamNestingGuard&) = delete;
+
+    // True when this stream lies deeper than limits::maxStreamNesting.
+    bool tooDeep() const;
 };
 
 // Per-source reader of object-graph streams: the factory registry, the class declarations of the
@@ -35,8 +39,6 @@ public:
     // Oldest (1.00, NUL-terminated strings) and newest (1.01, tag-length strings) stream versions.
     static constexpr int version100 = 100;
     static constexpr int version101 = 101;
-    // Deepest nesting of stream reads and writes (a body holding a stream of its own) on one thread.
-    static constexpr int maxNesting = 64;
 
     explicit StreamReader(DataSource& owner);
     StreamReader(const StreamReader&) = delete;
@@ -49,8 +51,8 @@ public:
     void registerFactory(StreamableFactory factory);
     // Reads one stream from the owner's position: the root, or the shared block in the stream that
     // owns it (the caller then owns the graph through it), or null when the stream holds no object
-    // or its header is not one this reader knows. Damage throws std::logic_error after every object
-    // made so far is deleted.
+    // or its header is not one this reader knows. Damage throws ReadError; any other exception
+    // passes on unchanged; either way every object made so far is deleted first.
     Streamable* readStream();
     // How a pointer field read with readCheckedRef holds its object.
     enum class Hold
@@ -62,10 +64,10 @@ public:
     // Records a pointer field of the object being read, to be set when the stream ends (late ones
     // after all others). The field must stay at its address until then. Outside an object's read
     // nothing is recorded. A field recorded twice keeps its first object.
-    void addFixup(std::uint32_t address, void* field, PointerAssign assign, bool late);
+    void addFixup(std::uint32_t address, void* field, PointerAssign assign, PatchTime time);
     // Reads a pointer field of a class that takes damaged references in its stride: a reference
     // to an object of another class leaves the field null and is logged instead of failing the
-    // stream, and that object is not kept for it. Raw pointers only (late = false).
+    // stream, and that object is not kept for it. Raw pointers only (set with the others).
     static void readCheckedRef(DataSource& source, void* field, PointerAssign assign, Hold hold);
     template <class T>
     static void readCheckedRef(DataSource& source, T*& field, Hold hold)
@@ -123,12 +125,12 @@ private:
         std::uint32_t target;
         // Index in the assignments met.
         std::uint32_t assign : 24;
-        std::uint32_t late : 1;
-        std::uint32_t lenient : 1;
-        std::uint32_t borrowed : 1;
-        std::uint32_t refused : 1;
+        std::uint32_t late : 1 = 0;
+        std::uint32_t lenient : 1 = 0;
+        std::uint32_t borrowed : 1 = 0;
+        std::uint32_t refused : 1 = 0;
         // The target is of a class the field cannot hold.
-        std::uint32_t wrongClass : 1;
+        std::uint32_t wrongClass : 1 = 0;
     };
     static_assert(sizeof(void*) > 8 || sizeof(Fixup) == 16);
     static constexpr std::uint32_t maxAssigns = 1u << 24;
@@ -140,7 +142,7 @@ private:
         bool accepts;
     };
 
-    void addCheckedFixup(std::uint32_t address, void* field, PointerAssign assign, bool late, Hold hold);
+    void addCheckedFixup(std::uint32_t address, void* field, PointerAssign assign, PatchTime time, Hold hold);
     // Marks the fixups whose object is of the wrong class; logs and refuses the lenient ones.
     void refuseWrongClasses();
     bool accepts(std::uint32_t assign, const ObjectEntry& target);
@@ -165,8 +167,6 @@ private:
     // The body's bytes, valid until the owner is read again.
     const unsigned char* readBody(std::uint32_t length);
     void readInto(Streamable& object, std::uint32_t index, const unsigned char* bytes, std::uint32_t length);
-    // A tag integer (tag) or a 32-bit value; the end of data throws.
-    std::uint32_t readNumber(bool tag);
     // (writer's address, index in creation order), ascending by address.
     using AddressEntry = std::pair<std::uint32_t, std::uint32_t>;
     using AddressOrder = std::vector<AddressEntry>;
@@ -208,7 +208,8 @@ void StreamReader::readCheckedRef(DataSource& source, counted_ptr<T>& field)
     if (readAddress(source, address)) {
         field = counted_ptr<T>();
         if (address != 0) {
-            source.m_streamReader->addCheckedFixup(address, &field, &counted_ptr<T>::assignStreamed, true, Hold::Keeps);
+            source.m_streamReader->addCheckedFixup(address, &field, &counted_ptr<T>::assignStreamed, PatchTime::Late,
+                                                   Hold::Keeps);
         }
     }
 }

@@ -130,7 +130,7 @@ heron_string& heron_string::assign(const char* text, std::uint32_t n)
     if (n > m_capacity) {
         // Without a heap block n fits inline or a new block is made; with one, n exceeds its
         // capacity only if text cannot lie inside it, so freeing the block first is safe.
-        grow(n, false, false);
+        grow(n, Keep::No, Shrink::No);
     }
     std::memmove(m_text, text, n);
     terminate(n);
@@ -167,10 +167,10 @@ void heron_string::copyInline(const heron_string& other)
     std::memcpy(m_inline, other.m_inline, (m_length / 4 + 1) * 4);
 }
 
-void heron_string::grow(std::uint32_t n, bool keep, bool shrink)
+void heron_string::grow(std::uint32_t n, Keep keep, Shrink shrink)
 {
     if (n < inlineSize) {
-        if (shrink && m_heap != nullptr && m_length < inlineSize) {
+        if (shrink == Shrink::Yes && m_heap != nullptr && m_length < inlineSize) {
             std::memcpy(m_inline, m_heap, m_length + 1);
             delete[] m_heap;
             m_heap = nullptr;
@@ -186,7 +186,7 @@ void heron_string::grow(std::uint32_t n, bool keep, bool shrink)
         throw std::length_error("heron_string - length too large");
     }
     char* const block = new char[n + 1];
-    if (keep) {
+    if (keep == Keep::Yes) {
         std::memcpy(block, m_text, m_length + 1);
     } else {
         block[0] = '\0';
@@ -203,7 +203,7 @@ void heron_string::resize(std::uint32_t n, char c)
         return;
     }
     if (n > m_length) {
-        grow(n, true, true);
+        grow(n, Keep::Yes, Shrink::Yes);
         std::memset(m_text + m_length, c, n - m_length);
     }
     terminate(n);
@@ -222,7 +222,7 @@ void heron_string::push_back(char c)
         if (m_length >= maxLength) {
             throw std::length_error("heron_string - length too large");
         }
-        grow(m_length > maxLength / 2 ? maxLength : m_length * 2, true, false);
+        grow(m_length > maxLength / 2 ? maxLength : m_length * 2, Keep::Yes, Shrink::No);
     }
     m_text[m_length] = c;
     terminate(m_length + 1);
@@ -241,7 +241,7 @@ heron_string& heron_string::append(const char* text, std::uint32_t n)
     if (n > maxLength - m_length) {
         throw std::length_error("heron_string - length too large");
     }
-    grow(m_length + n, true, false);
+    grow(m_length + n, Keep::Yes, Shrink::No);
     std::memcpy(m_text + m_length, text, n);
     terminate(m_length + n);
     return *this;
@@ -294,7 +294,7 @@ bool heron_string::openGap(std::uint32_t pos, std::uint32_t n)
     if (n > maxLength - m_length) {
         throw std::length_error("heron_string - length too large");
     }
-    grow(m_length + n, true, false);
+    grow(m_length + n, Keep::Yes, Shrink::No);
     std::memmove(m_text + pos + n, m_text + pos, m_length - pos + 1);
     m_length += n;
     return true;

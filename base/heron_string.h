@@ -41,10 +41,21 @@ public:
     // Copies other's inline text word by word; both strings must hold their text inline.
     void copyInline(const heron_string& other);
 
-    // Storage step of every growing operation: makes room for n text bytes. keep copies the text
-    // into a new block; shrink moves a heap text back inline when n < 128. Throws length_error
+    // Whether grow copies the text into a new block or leaves the new block empty.
+    enum class Keep
+    {
+        No,
+        Yes,
+    };
+    // Whether grow moves a heap text back inline when n < 128.
+    enum class Shrink
+    {
+        No,
+        Yes,
+    };
+    // Storage step of every growing operation: makes room for n text bytes. Throws length_error
     // when n exceeds maxLength.
-    void grow(std::uint32_t n, bool keep, bool shrink);
+    void grow(std::uint32_t n, Keep keep, Shrink shrink);
     // Cuts the text to n bytes or extends it with copies of c.
     void resize(std::uint32_t n, char c = '\0');
     // Turns 'A'..'Z' into 'a'..'z' in place; other bytes are unchanged.

@@ -64,7 +64,10 @@ std::optional<PackedMember> findPackedMember(const heron::FilePath& name);
 // when nothing matched) and returns it.
 const heron_string& resolveDataFile(DataFileName& record);
 // Resolves the record and opens it: a member reader when packed files are registered, else the
-// file on disk. Empty when the name does not resolve.
+// file on disk. Empty when the name does not resolve. While the pump flag is set, a call on the
+// thread that set it first runs the toolkit's event loop until it is idle (before fileMutex is
+// taken), so event handlers - repaints, updatables, window messages - run inside a load: a caller
+// on that thread must not hold a lock those handlers take, nor leave half-changed state they read.
 heron::counted_ptr<heron::DataSource> openDataFile(DataFileName& record);
 // The whole size of the file, 0 when it cannot be opened.
 std::uint32_t dataFileSize(const DataFileName& record);

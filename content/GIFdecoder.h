@@ -1,10 +1,8 @@
 #pragma once
 
 #include "content/ImageFormat.h"
+#include "gui/paint/GifCore.h"
 #include "gui/paint/Image.h"
-
-#include <array>
-#include <cstdint>
 
 namespace heron
 {
@@ -14,12 +12,12 @@ class DataSource;
 namespace pelican
 {
 
-// Decoder of GIF87a and GIF89a pictures, reading from a byte source placed just after the six-byte
-// signature. The first image of the stream is decoded; it must cover the whole logical screen. The
-// transparent index of a graphic-control extension gives that entry of the image's colour table
-// alpha 0; indices past the table are opaque black; interlaced rows go to their places. Damaged
-// data raises an ImageError, and the pixels are allocated only once the data left could produce
-// them. One thread at a time uses a decoder.
+// Decoder of GIF87a and GIF89a pictures over the toolkit's GIF core, reading from a byte source
+// placed just after the six-byte signature. The first image of the stream is decoded; it must
+// cover the whole logical screen. The transparent index of a graphic-control extension gives that
+// entry of the image's colour table alpha 0; indices past the table are opaque black; interlaced
+// rows go to their places. Damaged data throws heron::ReadError, and the pixels are allocated only
+// once the data left could produce them. One thread at a time uses a decoder.
 class GIFdecoder
 {
 public:
@@ -35,25 +33,10 @@ public:
     [[nodiscard]] ImageInfo readInfo();
 
 private:
-    using Palette = std::array<std::uint32_t, 256>;
-
-    int nextByte();
-    int nextWord();
-    void readBlock(std::uint8_t* block, int size);
-    void readScreen();
-    void readPalette(int flags);
-    // Runs the block loop up to the first image descriptor: true there, false at the trailer,
-    // a zero byte or the end of the data.
-    bool findImage();
-    void readExtension();
-    kestrel::Image readImage();
+    kestrel::Image readImage(const kestrel::GifSize& screen);
 
     heron::DataSource& m_source;
-    int m_width = 0;
-    int m_height = 0;
-    Palette m_palette;
-    int m_paletteSize = 0;
-    int m_transparent = -1;
+    kestrel::GifStream m_gif;
 };
 
 }

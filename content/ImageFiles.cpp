@@ -1,12 +1,15 @@
 #include "content/ImageFiles.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "base/MemoryDataSource.h"
+#include "base/ReadError.h"
 #include "content/DataFiles.h"
 #include "content/GIFdecoder.h"
 #include "content/JpegDecoder.h"
 #include "content/LoadNotice.h"
 #include "content/SGIdecoder.h"
+#include "gui/paint/GifCore.h"
 #include "scene/core/Clock.h"
 
 #include <cstdio>
@@ -30,8 +33,8 @@ std::optional<std::vector<std::uint8_t>> readImageBytes(const heron::FilePath& n
         return std::nullopt;
     }
     const std::uint32_t size = source->remaining();
-    if (size > maxImageFileBytes) {
-        throw ImageError("image file too large");
+    if (size > heron::limits::maxImageFileBytes) {
+        throw heron::ReadError("image file too large");
     }
     std::vector<std::uint8_t> bytes(size);
     bytes.resize(source->read(bytes.data(), size));
@@ -40,7 +43,7 @@ std::optional<std::vector<std::uint8_t>> readImageBytes(const heron::FilePath& n
 
 bool startsAsGif(const std::vector<std::uint8_t>& bytes)
 {
-    return bytes.size() >= signatureSize && isGifSignature(bytes.data());
+    return bytes.size() >= signatureSize && kestrel::isGifSignature(bytes.data());
 }
 
 ImageInfo readInfoFromBytes(const std::vector<std::uint8_t>& bytes)
@@ -58,7 +61,7 @@ ImageInfo readInfoFromBytes(const std::vector<std::uint8_t>& bytes)
     return readJpegInfo(source);
 }
 
-void logFailure(const ImageError& error, const heron::FilePath& name)
+void logFailure(const heron::ReadError& error, const heron::FilePath& name)
 {
     heron::debug("---An image reader failed, reason=%s\n", error.what());
     heron::debug("---Bad file is: %s\n", name.c_str());
@@ -74,7 +77,7 @@ void noteMissing(const heron::FilePath& name)
 kestrel::Image decodeImageBytes(const std::uint8_t* bytes, std::uint32_t size)
 {
     heron::MemoryDataSource source(bytes, size, false);
-    if (size >= signatureSize && isGifSignature(bytes)) {
+    if (size >= signatureSize && kestrel::isGifSignature(bytes)) {
         source.skip(signatureSize);
         kestrel::Image image = GIFdecoder(source).decode();
         if (!image.isEmpty()) {
@@ -104,10 +107,8 @@ kestrel::Image loadImageFile(const heron::FilePath& name)
             notice.done();
             return image;
         }
-    } catch (const ImageError& error) {
+    } catch (const heron::ReadError& error) {
         logFailure(error, name);
-    } catch (const std::exception&) {
-        // Any other failure (memory, mostly) is only the missing-file note below.
     }
     noteMissing(name);
     return kestrel::Image();
@@ -119,11 +120,9 @@ ImageInfo readImageByType(const heron::FilePath& name)
         if (const std::optional<std::vector<std::uint8_t>> bytes = readImageBytes(name)) {
             return readInfoFromBytes(*bytes);
         }
-    } catch (const ImageError& error) {
+    } catch (const heron::ReadError& error) {
         logFailure(error, name);
         noteMissing(name);
-    } catch (const std::exception&) {
-        // As for a load: any other failure leaves the size unknown.
     }
     return ImageInfo();
 }

@@ -13,6 +13,8 @@ namespace pelican
 // noted as used with "Image file %s read OK  (time taken=<seconds>)"; a failure logs the decoder's
 // "---An image reader failed, reason=..." and "---Bad file is: ..." lines, and every failure notes
 // the name as missing with "---Image file %s not found". A load notice covers the whole load.
+// These two entry points catch the decoders' heron::ReadError; running out of memory is no read
+// failure and is not caught.
 [[nodiscard]] kestrel::Image loadImageFile(const heron::FilePath& name);
 // Width, height and components from the file's header without decoding the pixels; (0, 0, 3)
 // when the file is missing or no decoder recognises it (a decoder's reason is logged as above).
@@ -22,7 +24,7 @@ namespace pelican
 
 // The image held in the bytes of a whole file: GIF when they start with a GIF signature, else
 // SGI, else JPEG, each tried when the one before found no image. Never empty: a file that no
-// decoder takes raises an ImageError (JPEG's "Bad jpg file" when nothing else recognised it).
+// decoder takes throws heron::ReadError (JPEG's "Bad jpg file" when nothing else recognised it).
 [[nodiscard]] kestrel::Image decodeImageBytes(const std::uint8_t* bytes, std::uint32_t size);
 
 }

@@ -2,6 +2,8 @@
 
 #include "base/DataSource.h"
 #include "base/Debug.h"
+#include "base/Limits.h"
+#include "base/ReadError.h"
 #include "content/JpegErrors.h"
 
 #include <jerror.h>
@@ -18,16 +20,9 @@ namespace
 {
 
 constexpr std::size_t sourceBufferSize = 1024;
-// More scans than a progressive file needs, and few enough that a file of endless tiny scans
-// cannot keep the decoder busy for long.
-constexpr int maxScans = 500;
-// Each scan of a progressive file is decoded over the whole image, so what a file costs grows
-// with its scans times its area: at most about 100 scans of the largest image.
-constexpr std::uint64_t maxScanArea = 100 * std::uint64_t(maxImageSide) * std::uint64_t(maxImageSide);
-// Most memory the library may take beside the image: as much as the largest image. A progressive
-// file keeps the coefficients of the whole image until its last scan (6 bytes a pixel when no
-// component is subsampled); the library refuses one that needs more before it decodes any scan.
-constexpr long maxLibraryBytes = static_cast<long>(maxImageBytes);
+// The library's cap on its own memory (a progressive file's coefficients take 6 bytes a pixel when
+// no component is subsampled); past it the library refuses the file before it decodes any scan.
+constexpr long maxLibraryBytes = static_cast<long>(heron::limits::maxJpegWorkingBytes);
 
 // The source manager over a byte source, made in the decompressor's permanent pool.
 struct JpegSource
@@ -114,7 +109,8 @@ void installSource(j_decompress_ptr info, heron::DataSource* bytes)
 int mostScans(const jpeg_decompress_struct& info)
 {
     const std::uint64_t area = std::max<std::uint64_t>(1, std::uint64_t(info.image_width) * info.image_height);
-    return static_cast<int>(std::min<std::uint64_t>(maxScans, maxScanArea / area));
+    const std::uint64_t byArea = heron::limits::maxJpegScanArea / area;
+    return static_cast<int>(std::min<std::uint64_t>(heron::limits::maxJpegScans, byArea));
 }
 
 // The progress hook, called as the library works through the file.
@@ -230,14 +226,16 @@ private:
     Decompression m_d{};
 };
 
+// The boundary between the library's failures and the program's: the reason goes to the log, and
+// the caller gets the one read error of every refused JPEG file.
 [[noreturn]] void refuse(const char* who, const char* reason)
 {
     heron::debug("%s: %s\n", who, reason);
-    throw ImageError("Bad jpg file");
+    throw heron::ReadError("Bad jpg file");
 }
 
-// Reads the header and refuses what the image code does not take: more than maxImageSide pixels a
-// side, CMYK, anything but one or three components. Asks for our pixel layout.
+// Reads the header and refuses what the image code does not take: more than maxDecodedImageSide
+// pixels a side, CMYK, anything but one or three components. Asks for our pixel layout.
 void readAcceptedHeader(const char* who, Decompressor& decompressor, heron::DataSource& source)
 {
     if (!readHeader(decompressor.get(), &source)) {
@@ -245,7 +243,8 @@ void readAcceptedHeader(const char* who, Decompressor& decompressor, heron::Data
     }
     jpeg_decompress_struct& info = decompressor.info();
     char reason[96];
-    if (info.image_width > maxImageSide || info.image_height > maxImageSide) {
+    constexpr unsigned largest = heron::limits::maxDecodedImageSide;
+    if (info.image_width > largest || info.image_height > largest) {
         std::snprintf(reason, sizeof reason, "image too large (%u x %u)", info.image_width, info.image_height);
         refuse(who, reason);
     }

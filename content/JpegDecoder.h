@@ -11,10 +11,10 @@ class DataSource;
 // JPEG decoding through libjpeg, reading from the system's byte sources. Grey files give
 // 1-component images whose pixels carry the grey in red, green and blue; colour files give 3
 // components; alpha is 255. A file the library refuses, a CMYK file, one wider or higher than
-// maxImageSide, one whose data ends before its end-of-image marker, and a progressive file of
-// more scans than about 100 of the largest image's size or that needs the library to hold more
-// than maxImageBytes logs the reason and raises "Bad jpg file". One thread at a time uses a
-// source.
+// heron::limits::maxDecodedImageSide, one whose data ends before its end-of-image marker, and a
+// progressive file of more scans than maxJpegScans and maxJpegScanArea allow or that needs more
+// than maxJpegWorkingBytes of the library's working memory logs the reason and throws
+// heron::ReadError("Bad jpg file"). One thread at a time uses a source.
 namespace pelican
 {
 

@@ -14,7 +14,8 @@ namespace pelican
 // library's message and jumps back to the setjmp on jump, and messages go to the log instead of
 // standard error. A function that calls setjmp on jump must hold no objects with destructors (the
 // jump would skip them) and must read no local it changed after setjmp; everything it needs after
-// the jump lives in records reached through pointers.
+// the jump lives in records reached through pointers. Past the setjmp the decoder turns the jump
+// into a heron::ReadError, so no jump crosses code of ours with destructors.
 struct JpegErrors
 {
     // First member, so that libjpeg's pointer to it is a pointer to the whole record.

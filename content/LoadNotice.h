@@ -24,7 +24,10 @@ protected:
     ~LoadListener() = default;
 };
 
-// Installs the listener (not owned; null removes it). Any thread.
+// Installs the listener (not owned; null removes it). Any thread. Returns once no call into the
+// listener it replaces runs on another thread, and none will start: that listener may then be
+// destroyed. Called from inside a listener's loaded(), it does not wait for the calls this thread
+// is inside. So loaded() must not wait for a thread that may be replacing the listener.
 void setLoadListener(LoadListener* listener);
 
 // Covers one load for its lifetime: when it ends, also while an exception passes, it tells the

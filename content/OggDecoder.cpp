@@ -3,9 +3,11 @@
 #include "content/DataFiles.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 
 #include <algorithm>
 #include <limits>
+#include <string>
 
 namespace pelican
 {
@@ -33,9 +35,14 @@ int OggDecoder::read(int frames, void* buffer)
     }
     frames = std::min(frames, std::numeric_limits<int>::max() >> m_format.frameShift);
     const std::uint32_t bytes = static_cast<std::uint32_t>(frames) << m_format.frameShift;
-    const int got = static_cast<int>(m_stream.read(buffer, bytes) >> m_format.frameShift);
-    m_current += got;
-    return got;
+    try {
+        const int got = static_cast<int>(m_stream.read(buffer, bytes) >> m_format.frameShift);
+        m_current += got;
+        return got;
+    } catch (const heron::ReadError& fault) {
+        fail(fault);
+        return 0;
+    }
 }
 
 void OggDecoder::close()
@@ -45,9 +52,18 @@ void OggDecoder::close()
 
 void OggDecoder::seek(int frame)
 {
-    openForPlaying();
-    if (m_stream.isOpen() && frame != m_current && m_stream.seekFrame(std::max(frame, 0))) {
-        m_current = std::max(frame, 0);
+    if (m_failed) {
+        return;
+    }
+    try {
+        openForPlaying();
+        const int target = std::max(frame, 0);
+        if (target != m_current) {
+            m_stream.seekFrame(target);
+            m_current = target;
+        }
+    } catch (const heron::ReadError& fault) {
+        fail(fault);
     }
 }
 
@@ -58,46 +74,52 @@ void OggDecoder::probe()
     if (!source) {
         return;
     }
-    if (!m_stream.open(source, m_file.path.str())) {
-        heron::debug("ogg file didn't open\n");
-        return;
-    }
-    if (takeFormat()) {
+    try {
+        m_stream.open(source, m_file.path.str());
+        m_format = streamFormat();
         m_totalFrames = m_stream.totalFrames();
         m_failed = false;
+    } catch (const heron::ReadError& fault) {
+        fail(fault);
     }
     m_stream.close();
 }
 
-bool OggDecoder::takeFormat()
+egret::SoundFormat OggDecoder::streamFormat() const
 {
     const int channels = m_stream.channels();
     const int rate = m_stream.rate();
-    if (channels < 1 || channels > OggStream::maxChannels || rate < 1 ||
-        static_cast<std::uint32_t>(rate) > egret::maxSampleRate) {
-        heron::debug("OggDecoder: %s has %d channels at %d Hz, not played\n", m_file.path.c_str(), channels, rate);
-        return false;
+    if (channels < 1 || static_cast<std::uint32_t>(channels) > heron::limits::maxSoundChannels || rate < 1 ||
+        static_cast<std::uint32_t>(rate) > heron::limits::maxSampleRate) {
+        throw heron::ReadError("the stream has " + std::to_string(channels) + " channels at " + std::to_string(rate) +
+                               " Hz, not played");
     }
     const auto frameBytes = static_cast<std::uint32_t>(2 * channels);
-    m_format = {static_cast<std::uint32_t>(channels), 16, static_cast<std::uint32_t>(rate), channels == 1 ? 1u : 2u,
-                frameBytes, frameBytes * static_cast<std::uint32_t>(rate)};
-    return true;
+    return {static_cast<std::uint32_t>(channels), 16, static_cast<std::uint32_t>(rate), channels == 1 ? 1u : 2u,
+            frameBytes, frameBytes * static_cast<std::uint32_t>(rate)};
 }
 
-// A stream that no longer opens, or opens with another layout than the probe found, fails.
 void OggDecoder::openForPlaying()
 {
-    if (m_failed || m_stream.isOpen()) {
+    if (m_stream.isOpen()) {
         return;
     }
     m_current = 0;
     const heron::counted_ptr<heron::DataSource> source = openDataFile(m_file);
-    const egret::SoundFormat probed = m_format;
-    if (!source || !m_stream.open(source, m_file.path.str()) || !takeFormat() || !egret::samePlayback(probed, m_format)) {
-        m_stream.close();
-        m_format = probed;
-        m_failed = true;
+    if (!source) {
+        throw heron::ReadError("the file no longer opens");
     }
+    m_stream.open(source, m_file.path.str());
+    if (!egret::samePlayback(streamFormat(), m_format)) {
+        throw heron::ReadError("the stream's layout changed since it was probed");
+    }
+}
+
+void OggDecoder::fail(const heron::ReadError& fault)
+{
+    heron::debug("OggDecoder: %s: %s\n", m_file.path.c_str(), fault.what());
+    m_stream.close();
+    m_failed = true;
 }
 
 }

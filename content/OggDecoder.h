@@ -5,6 +5,7 @@
 #include "sound/SoundDataSource.h"
 #include "sound/SoundFormat.h"
 
+#include "base/ReadError.h"
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
 
@@ -17,8 +18,13 @@ namespace pelican
 
 // Plays an Ogg Vorbis file by name. Making it probes the file (opens it, reads its format and
 // length, closes it); it opens the file again for playing on its first rewind or seek. Streams of
-// more than two channels, or of a rate outside 1..192000 Hz, fail the probe. Its length is
-// reported as unknown (-1); totalFrames() tells what the probe found. Read by one thread at a time.
+// more than two channels, or of a rate outside 1..192000 Hz (the caps of base/Limits.h), fail the
+// probe. Its length is reported as unknown (-1); totalFrames() tells what the probe found.
+//
+// The probe, the opening for playing, a read and a seek each catch the stream's heron::ReadError:
+// the fault is logged once, "OggDecoder: <file>: <reason>", and the decoder fails: it reads
+// nothing more and opens nothing again. A file that is not there fails the probe unlogged (its
+// caller notes it as missing). Read by one thread at a time.
 class OggDecoder : public egret::SoundDataSource
 {
 public:
@@ -26,7 +32,7 @@ public:
 
     // A closed decoder of the same file with the probe's findings, sharing nothing open.
     heron::counted_ptr<OggDecoder> copy() const;
-    // Whether the probe found a playable stream (and no later open failed).
+    // Whether the probe found a playable stream and no later opening, read or seek failed.
     bool succeeded() const { return !m_failed; }
     // Frames of the whole stream as the probe found them; -1 when unknown.
     std::int64_t totalFrames() const { return m_totalFrames; }
@@ -53,9 +59,14 @@ private:
     OggDecoder(const OggDecoder& other, Copy);
 
     void probe();
-    // The format of the stream just opened; false (logged) for one this system does not play.
-    [[nodiscard]] bool takeFormat();
+    // The format of the stream just opened; throws heron::ReadError for one this system does not
+    // play.
+    egret::SoundFormat streamFormat() const;
+    // Opens the stream again and checks that it still has the layout the probe found; throws
+    // heron::ReadError when it does not.
     void openForPlaying();
+    // Logs the fault with the file's name and closes the stream for good.
+    void fail(const heron::ReadError& fault);
 
     DataFileName m_file;
     bool m_failed = true;

@@ -1,6 +1,7 @@
 #include "content/OggStream.h"
 
 #include "base/Debug.h"
+#include "base/ReadError.h"
 
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <string>
 
 namespace pelican
 {
@@ -34,8 +36,8 @@ struct OggStreamInternals
     int link = -1;
     // A link of another layout was met: nothing more is read.
     bool changed = false;
-    // A read or seek failed: the decoder is left alone from then on, since retrying after a
-    // failed decoder set-up can divide by zero inside libvorbis.
+    // A read or seek failed: the decoder is left alone until the stream is opened again, since
+    // retrying after a failed decoder set-up can divide by zero inside libvorbis.
     bool broken = false;
     // The file's name, for log lines.
     heron_string name;
@@ -104,6 +106,12 @@ struct OggStreamInternals
 namespace
 {
 
+// A failure libvorbisfile reported by its code, as a read error: the code, then what failed.
+heron::ReadError libraryFault(long code, const std::string& what)
+{
+    return heron::ReadError("libvorbisfile code " + std::to_string(code) + ": " + what);
+}
+
 // The library has dropped a page whose checksum failed, or found one missing, and goes on with the
 // next: a scratch in the sound, not its end.
 void noteHole(OggStreamInternals& in)
@@ -126,7 +134,7 @@ OggStream::~OggStream()
     close();
 }
 
-bool OggStream::open(const heron::counted_ptr<heron::DataSource>& source, const heron_string& name)
+void OggStream::open(const heron::counted_ptr<heron::DataSource>& source, const heron_string& name)
 {
     close();
     OggStreamInternals& in = *m_internals;
@@ -135,9 +143,11 @@ bool OggStream::open(const heron::counted_ptr<heron::DataSource>& source, const 
     in.holeLogged = false;
     const ov_callbacks callbacks{&OggStreamInternals::readBytes, &OggStreamInternals::seekTo,
                                  &OggStreamInternals::closeSource, &OggStreamInternals::tellPosition};
-    if (!in.source || ov_open_callbacks(&in, &in.file, nullptr, 0, callbacks) != 0) {
+    const int code = in.source ? ov_open_callbacks(&in, &in.file, nullptr, 0, callbacks) : OV_EREAD;
+    if (code != 0) {
         in.source.reset();
-        return false;
+        // The words the sound log has always used for a file that is no Vorbis stream.
+        throw libraryFault(code, "ogg file didn't open");
     }
     in.open = true;
     const vorbis_info* const info = ov_info(&in.file, -1);
@@ -146,7 +156,6 @@ bool OggStream::open(const heron::counted_ptr<heron::DataSource>& source, const 
     in.link = -1;
     in.changed = false;
     in.broken = false;
-    return true;
 }
 
 bool OggStream::isOpen() const
@@ -198,8 +207,11 @@ std::uint32_t OggStream::read(void* buffer, std::uint32_t bytes)
             noteHole(in);
             continue;
         }
-        in.broken = n < 0 || n > ask;
-        if (n <= 0 || in.broken) {
+        if (n < 0 || n > ask) {
+            in.broken = true;
+            throw libraryFault(n, "decoding failed");
+        }
+        if (n == 0) {
             break;
         }
         if (link != in.link) {
@@ -215,15 +227,15 @@ std::uint32_t OggStream::read(void* buffer, std::uint32_t bytes)
     return got;
 }
 
-bool OggStream::seekFrame(std::int64_t frame)
+void OggStream::seekFrame(std::int64_t frame)
 {
     OggStreamInternals& in = *m_internals;
-    if (!in.open || in.broken) {
-        return false;
+    const int code = in.open && !in.broken ? ov_pcm_seek(&in.file, frame) : OV_EINVAL;
+    if (code != 0) {
+        in.broken = true;
+        throw libraryFault(code, "no seek to frame " + std::to_string(frame));
     }
-    in.broken = ov_pcm_seek(&in.file, frame) != 0;
     in.changed = false;
-    return !in.broken;
 }
 
 }

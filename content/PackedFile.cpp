@@ -1,12 +1,13 @@
 #include "content/PackedFile.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
+#include "base/ReadError.h"
 #include "base/files/FileDataSource.h"
 #include "content/PackedFormat.h"
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
 namespace pelican
 {
@@ -16,11 +17,20 @@ namespace
 
 // Room the directory is made with; it grows beyond as needed.
 constexpr std::size_t initialEntries = 128;
-// The low bits of a name-length word that hold the length.
-constexpr std::uint32_t nameLengthMask = 0xFFFF;
 
 // Bytes of an entry after its name: position, size and spare words.
 constexpr std::uint32_t entryTailSize = packed::entryFixedSize - 4;
+
+constexpr const char* cutShort = "has a directory that ends before its terminator";
+
+// A directory entry as stored, before its name is checked and normalised.
+struct StoredEntry
+{
+    heron_string name;
+    std::uint32_t position = 0;
+    std::uint32_t size = 0;
+    std::int32_t spare = 0;
+};
 
 // Reads the name of length bytes and unscrambles it.
 heron_string readName(heron::FileDataSource& file, std::uint32_t length)
@@ -48,13 +58,12 @@ bool usableName(const heron_string& name, const heron::FilePath& path)
 }
 
 // Logs a member that runs past the end of the file; it is kept, and its readers stop at the end.
-void checkInsideFile(const heron_string& name, const FileInfo& entry, std::uint64_t fileSize,
-                     const heron::FilePath& path)
+void checkInsideFile(const StoredEntry& entry, std::uint64_t fileSize, const heron::FilePath& path)
 {
     if (std::uint64_t(entry.position) + entry.size > fileSize) {
         heron::debug("readPackedDirectory() - member %s (%u bytes at position %u) runs past the end of %s, "
                      "its reads stop at the end of the file\n",
-                     name.c_str(), entry.size, entry.position, path.c_str());
+                     entry.name.c_str(), entry.size, entry.position, path.c_str());
     }
 }
 
@@ -66,55 +75,87 @@ void computeParts(const heron::FilePath& path)
     path.extension();
 }
 
+// Logs why the file gives no members.
 void refuse(const heron::FilePath& path, const char* reason)
 {
-    heron::debug("readPackedDirectory() - the directory of %s %s, no members read\n", path.c_str(), reason);
+    heron::debug("readPackedDirectory() - %s %s, no members read\n", path.c_str(), reason);
 }
 
-// Reads the entries after the header up to the terminator. Null when the directory is damaged
-// (logged): it ends early or holds too many entries. The 16-bit name length and the bytes left
-// bound what a name can make it allocate.
-std::optional<PackedDirectory> readEntries(heron::FileDataSource& file, std::uint64_t fileSize,
-                                           const heron::FilePath& path)
+// The length of the next entry's name, 0 at the terminator. Throws ReadError when the directory
+// ends before its terminator or an entry's name and fields run past the bytes left.
+std::uint32_t readNameLength(heron::FileDataSource& file)
 {
-    PackedDirectory entries;
+    std::uint32_t lengthWord = 0;
+    file.readUInt32(lengthWord);
+    heron::requireGood(file, cutShort);
+    const std::uint32_t length = lengthWord & packed::nameLengthMask;
+    if (length != 0 && std::uint64_t(length) + entryTailSize > file.remaining()) {
+        throw heron::ReadError(cutShort);
+    }
+    return length;
+}
+
+// Reads the entries after the header up to the terminator. Throws ReadError when the directory is
+// damaged: it ends early or holds too many entries. The 16-bit name length and the bytes left
+// bound what a name can make it allocate.
+std::vector<StoredEntry> readEntries(heron::FileDataSource& file)
+{
+    std::vector<StoredEntry> entries;
     entries.reserve(initialEntries);
     for (std::uint32_t count = 0;; ++count) {
-        std::uint32_t lengthWord = 0;
-        file.readUInt32(lengthWord);
-        const std::uint32_t length = lengthWord & nameLengthMask;
-        if (file.hasError()) {
-            refuse(path, "ends before its terminator");
-            return std::nullopt;
-        }
+        const std::uint32_t length = readNameLength(file);
         if (length == 0) {
             return entries;
         }
-        if (count == packed::maxEntries) {
-            refuse(path, "holds too many members");
-            return std::nullopt;
+        if (count == heron::limits::maxPackedMembers) {
+            throw heron::ReadError("has a directory that holds too many members");
         }
-        if (std::uint64_t(length) + entryTailSize > file.remaining()) {
-            refuse(path, "ends before its terminator");
-            return std::nullopt;
-        }
-        const heron_string name = readName(file, length);
-        FileInfo entry;
+        StoredEntry entry{readName(file, length)};
         file.readUInt32(entry.position).readUInt32(entry.size).readInt32(entry.spare);
-        if (file.hasError()) {
-            refuse(path, "ends before its terminator");
-            return std::nullopt;
-        }
-        if (usableName(name, path)) {
-            checkInsideFile(name, entry, fileSize, path);
-            entry.name = DataFileName(heron::FilePath(name), plainCategory);
-            entries.push_back(std::move(entry));
-            computeParts(entries.back().name.path);
-        }
+        heron::requireGood(file, cutShort);
+        entries.push_back(std::move(entry));
     }
 }
 
-// The entries of the file, sorted by name; empty when it is not a packed data file (logged).
+// The entries of a directory read whole, under their normalised names; a name holding a zero byte
+// is left out, a member past the end kept (both logged).
+PackedDirectory usableEntries(const std::vector<StoredEntry>& stored, std::uint64_t fileSize,
+                              const heron::FilePath& path)
+{
+    PackedDirectory entries;
+    entries.reserve(std::max(initialEntries, stored.size()));
+    for (const StoredEntry& entry : stored) {
+        if (usableName(entry.name, path)) {
+            checkInsideFile(entry, fileSize, path);
+            FileInfo& info = entries.emplace_back();
+            info.name = DataFileName(heron::FilePath(entry.name), plainCategory);
+            info.position = entry.position;
+            info.size = entry.size;
+            info.spare = entry.spare;
+            computeParts(info.name.path);
+        }
+    }
+    return entries;
+}
+
+// The entries after the marker, sorted by name. Throws ReadError when the file is not a packed
+// data file or its directory is damaged.
+PackedDirectory readSortedEntries(heron::FileDataSource& file, int marker, std::uint64_t fileSize,
+                                  const heron::FilePath& path)
+{
+    if (marker != packed::marker) {
+        throw heron::ReadError("is not a packed data file");
+    }
+    std::uint32_t header = 0;
+    file.readUInt32(header);
+    PackedDirectory entries = usableEntries(readEntries(file), fileSize, path);
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const FileInfo& a, const FileInfo& b) { return a.name.path < b.name.path; });
+    return entries;
+}
+
+// The entries of the file, sorted by name; empty when it cannot be read or is not a packed data
+// file whole (logged once).
 PackedDirectory readDirectory(const heron::FilePath& path)
 {
     heron::FileDataSource file(path);
@@ -123,23 +164,15 @@ PackedDirectory readDirectory(const heron::FilePath& path)
     if (marker < 0) {
         const heron::FileStatus status = path.stat();
         const bool empty = status.exists && !status.isDirectory && status.size == 0;
-        heron::debug("readPackedDirectory() - %s %s, no members read\n", path.c_str(),
-                     empty ? "is empty" : "can't be opened");
+        refuse(path, empty ? "is empty" : "can't be opened");
         return {};
     }
-    if (marker != packed::marker) {
-        heron::debug("readPackedDirectory() - %s is not a packed data file, no members read\n", path.c_str());
-        return {};
+    try {
+        return readSortedEntries(file, marker, fileSize, path);
+    } catch (const heron::ReadError& error) {
+        refuse(path, error.what());
     }
-    std::uint32_t header = 0;
-    file.readUInt32(header);
-    std::optional<PackedDirectory> entries = readEntries(file, fileSize, path);
-    if (!entries) {
-        return {};
-    }
-    std::stable_sort(entries->begin(), entries->end(),
-                     [](const FileInfo& a, const FileInfo& b) { return a.name.path < b.name.path; });
-    return std::move(*entries);
+    return {};
 }
 
 std::shared_ptr<const heron::PositionedFile> openForMembers(const heron::FilePath& path,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Limits.h"
+
 #include <cstdint>
 
 // Layout of the packed data file, shared by its reader (content/PackedFile.h) and the packer
@@ -23,12 +25,9 @@ constexpr std::uint32_t entryFixedSize = 16;
 // Bytes of the terminating name-length word.
 constexpr std::uint32_t terminatorSize = 4;
 
-// Longest member name, in bytes: the low 16 bits of the name-length word hold the length, so the
-// packer refuses longer names and the reader can never be asked for one.
-constexpr std::uint32_t maxNameLength = 0xFFFF;
-// Most members a directory may hold: it bounds what a damaged directory can make the reader
-// allocate, far beyond any world of the game.
-constexpr std::uint32_t maxEntries = 65536;
+// The low bits of a name-length word that hold the length; the rest are ignored.
+constexpr std::uint32_t nameLengthMask = 0xFFFF;
+static_assert(heron::limits::maxPackedNameLength == nameLengthMask, "a name is as long as its length field allows");
 
 // Name bytes: byte i is stored XORed with a key that starts at the low byte of the name length
 // and grows by nameKeyStep (modulo 256) after each byte.

@@ -11,6 +11,7 @@ namespace pelican
 class PelicanImageReader : public kestrel::ImageReader
 {
 public:
+    // The image of loadImageFile, which logs a failure and gives an empty image.
     void readImage(const heron_string& fileName, kestrel::Image& image) override;
     // True when the name is not empty and resolves among the textures.
     bool exists(const heron_string& fileName) override;

@@ -1,8 +1,11 @@
 #include "content/SGIdecoder.h"
 
 #include "base/DataSource.h"
+#include "base/Limits.h"
+#include "base/ReadError.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace pelican
@@ -20,13 +23,6 @@ constexpr const char* who = "SGIdecoder";
 // Most values one run-length control value stands for.
 constexpr std::uint64_t maxRunLength = 0x7F;
 
-// Header fields, as byte offsets.
-constexpr std::uint64_t storageField = 2;
-constexpr std::uint64_t dimensionField = 4;
-constexpr std::uint64_t widthField = 6;
-constexpr std::uint64_t heightField = 8;
-constexpr std::uint64_t channelsField = 10;
-
 bool hasMagic(const std::uint8_t* bytes)
 {
     return (bytes[0] == magicHigh && bytes[1] == magicLow) || (bytes[0] == magicLow && bytes[1] == magicHigh);
@@ -41,8 +37,8 @@ SGIdecoder::SGIdecoder(heron::DataSource& source)
     if (size <= headerSize || source.read(magic, 2) != 2 || !hasMagic(magic)) {
         return;
     }
-    if (size > maxImageFileBytes) {
-        throw ImageError("SGIdecoder - file too large");
+    if (size > heron::limits::maxImageFileBytes) {
+        throw heron::ReadError("SGIdecoder - file too large");
     }
     m_file.resize(size);
     m_file[0] = magic[0];
@@ -53,29 +49,23 @@ SGIdecoder::SGIdecoder(heron::DataSource& source)
     }
 }
 
-std::uint16_t SGIdecoder::word16(std::uint64_t offset) const
-{
-    const std::uint8_t* bytes = m_file.data() + offset;
-    return static_cast<std::uint16_t>(m_bigEndian ? bytes[0] << 8 | bytes[1] : bytes[1] << 8 | bytes[0]);
-}
-
-std::uint32_t SGIdecoder::word32(std::uint64_t offset) const
-{
-    const std::uint32_t first = word16(offset);
-    const std::uint32_t second = word16(offset + 2);
-    return m_bigEndian ? first << 16 | second : second << 16 | first;
-}
-
+// The header's first words: the magic, storage (run-length flag and bytes per channel), dimension,
+// width, height and channels. The file is longer than the header, so they are all there.
 void SGIdecoder::readHeader()
 {
-    m_bigEndian = m_file[0] == magicHigh;
-    const std::uint16_t storage = word16(storageField);
+    m_bytes.assign(m_file.data(), static_cast<std::uint32_t>(m_file.size()), false);
+    m_bytes.setBigEndian(m_file[0] == magicHigh);
+    std::array<std::uint16_t, 6> words{};
+    for (std::uint16_t& word : words) {
+        m_bytes.readUInt16(word);
+    }
+    const auto [magic, storage, dimension, width, height, channels] = words;
     m_bytesPerChannel = storage & 0xFF;
     m_rle = (storage >> 8) == 1;
-    m_dimension = word16(dimensionField);
-    m_width = word16(widthField);
-    m_height = word16(heightField);
-    m_channels = word16(channelsField);
+    m_dimension = dimension;
+    m_width = width;
+    m_height = height;
+    m_channels = channels;
     m_ok = m_channels >= 1 && m_channels <= 4 && (m_bytesPerChannel == 1 || m_bytesPerChannel == 2);
 }
 
@@ -115,22 +105,27 @@ kestrel::Image SGIdecoder::decode()
 void SGIdecoder::readTables()
 {
     const std::uint64_t entries = std::uint64_t(m_height) * std::uint64_t(m_channels);
+    const char* const pastEnd = "SGIdecoder - the row tables run past the end of the file";
     if (m_file.size() - headerSize < 8 * entries) {
-        throw ImageError("SGIdecoder - the row tables run past the end of the file");
+        throw heron::ReadError(pastEnd);
     }
     m_starts.resize(entries);
     m_lengths.resize(entries);
-    for (std::uint64_t i = 0; i < entries; ++i) {
-        m_starts[i] = word32(headerSize + 4 * i);
-        m_lengths[i] = word32(headerSize + 4 * (entries + i));
+    m_bytes.seek(headerSize);
+    for (std::uint32_t& start : m_starts) {
+        m_bytes.readUInt32(start);
     }
+    for (std::uint32_t& length : m_lengths) {
+        m_bytes.readUInt32(length);
+    }
+    heron::requireGood(m_bytes, pastEnd);
 }
 
 void SGIdecoder::refuseTooLittleData() const
 {
     char message[96];
     std::snprintf(message, sizeof message, "SGIdecoder - too little image data for %d x %d pixels", m_width, m_height);
-    throw ImageError(message);
+    throw heron::ReadError(message);
 }
 
 // Verbatim rows lie one after another, channel by channel: the file must reach to the end of the
@@ -169,7 +164,7 @@ void SGIdecoder::readImageRow(std::uint8_t* row, int y, int c)
         y = 0;
     }
     if (y < 0 || y >= m_height || c < 0 || c >= m_channels) {
-        throw ImageError("SGIdecoder - readImageRow() out of range");
+        throw heron::ReadError("SGIdecoder - readImageRow() out of range");
     }
     if (m_rle) {
         readRleRow(row, y, c);
@@ -178,22 +173,22 @@ void SGIdecoder::readImageRow(std::uint8_t* row, int y, int c)
     }
 }
 
-void SGIdecoder::readVerbatimRow(std::uint8_t* row, int y, int c) const
+void SGIdecoder::readVerbatimRow(std::uint8_t* row, int y, int c)
 {
     const std::uint64_t rowBytes = std::uint64_t(m_width) * std::uint64_t(m_bytesPerChannel);
     const std::uint64_t index = std::uint64_t(c) * std::uint64_t(m_height) + std::uint64_t(y);
     const std::uint64_t offset = headerSize + index * rowBytes;
     if (offset + rowBytes > m_file.size()) {
-        throw ImageError(badData);
+        throw heron::ReadError(badData);
     }
-    const std::uint8_t* samples = m_file.data() + offset;
-    const int low = m_bytesPerChannel == 2 && m_bigEndian ? 1 : 0;
+    m_bytes.seek(static_cast<std::uint32_t>(offset));
     for (int x = 0; x < m_width; ++x) {
-        row[x] = samples[x * m_bytesPerChannel + low];
+        row[x] = readValue();
     }
+    heron::requireGood(m_bytes, badData);
 }
 
-void SGIdecoder::readRleRow(std::uint8_t* row, int y, int c) const
+void SGIdecoder::readRleRow(std::uint8_t* row, int y, int c)
 {
     const std::size_t index = rleIndex(y, c);
     checkRleData(index);
@@ -203,7 +198,7 @@ void SGIdecoder::readRleRow(std::uint8_t* row, int y, int c) const
 std::size_t SGIdecoder::rleIndex(int y, int c) const
 {
     if (m_dimension < 1 || m_dimension > 3) {
-        throw ImageError("SGIdecoder - Bad image dimension");
+        throw heron::ReadError("SGIdecoder - Bad image dimension");
     }
     return m_dimension == 1 ? 0 : static_cast<std::size_t>(c) * m_height + y;
 }
@@ -212,42 +207,54 @@ std::size_t SGIdecoder::rleIndex(int y, int c) const
 void SGIdecoder::checkRleData(std::size_t index) const
 {
     if (index >= m_starts.size()) {
-        throw ImageError(badData);
+        throw heron::ReadError(badData);
     }
     const std::uint64_t offset = m_starts[index];
     if (offset < headerSize || offset + m_lengths[index] > m_file.size()) {
-        throw ImageError(badData);
+        throw heron::ReadError(badData);
     }
 }
 
 // Run-length data, one value at a time (a byte, or a 16-bit word for two-byte channels): a control
 // value's low 7 bits count values; with bit 7 set that many values follow to be copied, otherwise
 // one value follows to be repeated. The row must come out exactly width values long.
-void SGIdecoder::expandRle(std::uint8_t* row, std::uint64_t offset, std::uint64_t length) const
+void SGIdecoder::expandRle(std::uint8_t* row, std::uint64_t offset, std::uint64_t length)
 {
     const std::uint64_t step = static_cast<std::uint64_t>(m_bytesPerChannel);
-    const std::uint64_t end = offset + length - length % step;
-    const auto value = [&](std::uint64_t at) {
-        return m_bytesPerChannel == 2 ? static_cast<std::uint8_t>(word16(at) & 0xFF) : m_file[at];
-    };
+    std::uint64_t left = length - length % step;
+    m_bytes.seek(static_cast<std::uint32_t>(offset));
     int x = 0;
-    for (std::uint64_t at = offset; at < end;) {
-        const int control = value(at);
-        at += step;
+    while (left > 0) {
+        const int control = readValue();
+        left -= step;
         const int count = control & static_cast<int>(maxRunLength);
         const bool literal = (control & 0x80) != 0;
         const std::uint64_t needed = literal ? count * step : (count > 0 ? step : 0);
-        if (count > m_width - x || needed > end - at) {
-            throw ImageError(badRow);
+        if (count > m_width - x || needed > left) {
+            throw heron::ReadError(badRow);
         }
+        const std::uint8_t repeated = literal || count == 0 ? 0 : readValue();
         for (int i = 0; i < count; ++i) {
-            row[x++] = value(literal ? at + i * step : at);
+            row[x++] = literal ? readValue() : repeated;
         }
-        at += needed;
+        left -= needed;
     }
     if (x != m_width) {
-        throw ImageError(badRow);
+        throw heron::ReadError(badRow);
     }
+    heron::requireGood(m_bytes, badData);
+}
+
+std::uint8_t SGIdecoder::readValue()
+{
+    if (m_bytesPerChannel == 1) {
+        char byte = 0;
+        m_bytes.readByte(byte);
+        return static_cast<std::uint8_t>(byte);
+    }
+    std::uint16_t word = 0;
+    m_bytes.readUInt16(word);
+    return static_cast<std::uint8_t>(word & 0xFF);
 }
 
 // Pixel row y from the channel rows: alpha from channel 3, red, green and blue from channels 0, 1

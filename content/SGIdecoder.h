@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/MemoryDataSource.h"
 #include "content/ImageFormat.h"
 #include "gui/paint/Image.h"
 
@@ -19,13 +20,14 @@ namespace pelican
 // channel rows bottom row first, stored verbatim or run-length encoded behind tables of row
 // offsets and lengths. One or two bytes per channel; of two-byte samples the less significant
 // byte is kept. Every offset and length is checked against the file before it is used, a file
-// whose data cannot fill its size is refused before the image is made, and damaged data raises an
-// ImageError. One thread at a time uses a decoder.
+// whose data cannot fill its size is refused before the image is made, and damaged data throws
+// heron::ReadError. One thread at a time uses a decoder.
 class SGIdecoder
 {
 public:
     // Reads the whole file from source when it is longer than the header and starts with the
-    // magic; otherwise the decoder holds nothing. A file above maxImageFileBytes raises.
+    // magic; otherwise the decoder holds nothing. A file above heron::limits::maxImageFileBytes
+    // throws.
     explicit SGIdecoder(heron::DataSource& source);
 
     // True when the file was read and its header is valid: 1 to 4 channels of 1 or 2 bytes.
@@ -40,8 +42,6 @@ public:
     void readImageRow(std::uint8_t* row, int y, int c);
 
 private:
-    std::uint16_t word16(std::uint64_t offset) const;
-    std::uint32_t word32(std::uint64_t offset) const;
     void readHeader();
     void readTables();
     // Channels and rows that readImageRow reads: files of dimension 1 or 2 repeat channel 0,
@@ -54,14 +54,17 @@ private:
     [[noreturn]] void refuseTooLittleData() const;
     std::size_t rleIndex(int y, int c) const;
     void checkRleData(std::size_t index) const;
-    void readVerbatimRow(std::uint8_t* row, int y, int c) const;
-    void readRleRow(std::uint8_t* row, int y, int c) const;
-    void expandRle(std::uint8_t* row, std::uint64_t offset, std::uint64_t length) const;
+    void readVerbatimRow(std::uint8_t* row, int y, int c);
+    void readRleRow(std::uint8_t* row, int y, int c);
+    void expandRle(std::uint8_t* row, std::uint64_t offset, std::uint64_t length);
+    // The next value of a channel row: a byte, or the less significant byte of a 16-bit word.
+    std::uint8_t readValue();
     void fillPixels(kestrel::Image& image, int y, const std::uint8_t* channels) const;
 
     std::vector<std::uint8_t> m_file;
+    // Typed reads over m_file, in the file's byte order.
+    heron::MemoryDataSource m_bytes;
     bool m_ok = false;
-    bool m_bigEndian = true;
     bool m_rle = false;
     int m_bytesPerChannel = 1;
     int m_dimension = 0;

@@ -3,6 +3,7 @@
 #include "base/Debug.h"
 
 #include <algorithm>
+#include <string>
 
 namespace pelican
 {
@@ -60,10 +61,17 @@ int SndDecoder::read(int frames, void* buffer)
     }
     const std::uint32_t left = m_expectedBytes - std::min(m_position, m_expectedBytes);
     const std::uint32_t wanted = std::min(static_cast<std::uint32_t>(frames), left >> m_format.frameShift);
-    const std::uint32_t got = m_file->read(buffer, wanted << m_format.frameShift);
-    scrambleSndBytes(buffer, got, m_position);
-    m_position += got;
-    return static_cast<int>(got >> m_format.frameShift);
+    const std::uint32_t bytes = wanted << m_format.frameShift;
+    try {
+        m_file->read(buffer, bytes);
+        heron::requireGood(*m_file, "the file ends before its sound");
+    } catch (const heron::ReadError& fault) {
+        fail(fault);
+        return 0;
+    }
+    scrambleSndBytes(buffer, bytes, m_position);
+    m_position += bytes;
+    return static_cast<int>(wanted);
 }
 
 void SndDecoder::close()
@@ -76,20 +84,42 @@ void SndDecoder::seek(int frame)
     if (!m_exists) {
         return;
     }
-    if (!m_file || !m_file->isOK()) {
-        m_file = std::make_unique<heron::FileDataSource>(m_path);
-        m_position = 0;
-        if (!m_file->isOK()) {
-            m_file.reset();
-            return;
-        }
-    }
     const std::uint32_t frames = m_expectedBytes >> m_format.frameShift;
-    const std::uint32_t position = std::min(static_cast<std::uint32_t>(std::max(frame, 0)), frames) << m_format.frameShift;
-    if (position != m_position) {
-        m_file->seek(position);
-        m_position = position;
+    const std::uint32_t position = std::min(static_cast<std::uint32_t>(std::max(frame, 0)), frames)
+                                   << m_format.frameShift;
+    try {
+        open();
+        if (position != m_position) {
+            m_file->seek(position);
+            heron::requireGood(*m_file, "no seek inside the file");
+            m_position = position;
+        }
+    } catch (const heron::ReadError& fault) {
+        fail(fault);
     }
+}
+
+void SndDecoder::open()
+{
+    if (m_file && m_file->isOK()) {
+        return;
+    }
+    m_file = std::make_unique<heron::FileDataSource>(m_path);
+    m_position = 0;
+    if (!m_file->isOK()) {
+        throw heron::ReadError("the file does not open");
+    }
+    if (m_file->remaining() != m_expectedBytes) {
+        throw heron::ReadError("the file holds " + std::to_string(m_file->remaining()) + " bytes, not the " +
+                               std::to_string(m_expectedBytes) + " of its sound");
+    }
+}
+
+void SndDecoder::fail(const heron::ReadError& fault)
+{
+    heron::debug("SndDecoder: %s: %s\n", m_path.c_str(), fault.what());
+    m_file.reset();
+    m_exists = false;
 }
 
 }

@@ -5,6 +5,7 @@
 
 #include "base/files/FileDataSource.h"
 #include "base/FilePath.h"
+#include "base/ReadError.h"
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
 
@@ -24,7 +25,10 @@ void scrambleSndBytes(void* bytes, std::uint32_t count, std::uint32_t position);
 // Plays a ".snd" cache file: the headerless, scrambled PCM of a decoded sound in the format it was
 // decoded from. The file counts only when it holds exactly the bytes expected of the sound, so one
 // left short (by a crash, or a full disk) is never played. The file opens on the first rewind or
-// seek. Its length is reported as unknown (-1). Read by one thread at a time.
+// seek. Its length is reported as unknown (-1). The opening, a seek and a read each catch the
+// heron::ReadError of a file that no longer opens or holds fewer bytes than the sound: the fault is
+// logged once, "SndDecoder: <file>: <reason>", and the decoder plays nothing more. Read by one
+// thread at a time.
 class SndDecoder : public egret::SoundDataSource
 {
 public:
@@ -32,7 +36,8 @@ public:
     // Warns "!!!!!Warning: File %s was open!" when its file was left open.
     ~SndDecoder() override;
 
-    // Whether the cache file holds the whole sound, as found when made or last refreshed.
+    // Whether the cache file holds the whole sound, as found when made or last refreshed, and no
+    // opening or read of it failed since.
     bool exists() const { return m_exists; }
     // Looks at the file again.
     void refresh();
@@ -55,6 +60,12 @@ public:
     const heron_string& name() override { return m_path.str(); }
 
 private:
+    // Opens the file when it is not open; throws heron::ReadError when it does not open or does
+    // not hold the whole sound.
+    void open();
+    // Logs the fault with the file's path and closes the file for good.
+    void fail(const heron::ReadError& fault);
+
     heron::FilePath m_path;
     egret::SoundFormat m_format;
     std::uint32_t m_expectedBytes;

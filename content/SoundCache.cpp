@@ -5,6 +5,7 @@
 #include "sound/SoundSystem.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "base/Mutex.h"
 
 #include <algorithm>
@@ -164,7 +165,7 @@ void makeSndCache(SoundRecord& record, CacheBuild build)
     }
     const std::int64_t frames = ogg->totalFrames();
     const std::uint64_t expected = frames > 0 ? static_cast<std::uint64_t>(frames) << ogg->format().frameShift : 0;
-    if (expected == 0 || expected > egret::maxSampleBytes) {
+    if (expected == 0 || expected > heron::limits::maxSampleBytes) {
         return;
     }
     const heron::FilePath path = sndCachePath(ogg->file().resolved, dataFileSize(ogg->file()));
@@ -218,19 +219,18 @@ void noteWavFile(WavDecoder& wav, const DataFileName& file)
     noteFile(FileList::Missing, file);
 }
 
+// Reads the name's record. Each decoder catches its own read errors where it opens and reads (the
+// Ogg probe logs its refusal; the WAV decoder keeps its reason, logged by noteWavFile), so nothing
+// is caught here: whatever else is thrown is a program fault and goes to the caller.
 std::shared_ptr<SoundRecord> readSoundFile(const heron_string& name)
 {
     auto record = std::make_shared<SoundRecord>();
     record->name = name;
     const DataFileName file(heron::FilePath(name), soundsCategory);
-    try {
-        const bool ogg = probeOgg(*record, file) || probeOgg(*record, oggAlternative(file));
-        record->wav = heron::counted_ptr<WavDecoder>(new WavDecoder(file));
-        if (!ogg) {
-            noteWavFile(*record->wav, file);
-        }
-    } catch (...) {
-        heron::debug("A sound file reader crashed!\n");
+    const bool ogg = probeOgg(*record, file) || probeOgg(*record, oggAlternative(file));
+    record->wav = heron::counted_ptr<WavDecoder>(new WavDecoder(file));
+    if (!ogg) {
+        noteWavFile(*record->wav, file);
     }
     return record;
 }

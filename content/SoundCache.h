@@ -44,17 +44,17 @@ struct SoundRecord
 
 // A decoder of its own for the named sound (see makeSoundSource), or an empty pointer when the
 // sound system is gone or the name has no playable sound. Tells a load listener of kind Sound.
-heron::counted_ptr<egret::SoundDataSource> getSound(const heron_string& name);
+[[nodiscard]] heron::counted_ptr<egret::SoundDataSource> getSound(const heron_string& name);
 // Reads the name's record when it is not cached yet, and builds its ".snd" file when asked. True
 // when the sound plays as Ogg or as WAV; false when sound is gone or the name is empty.
-bool preloadSound(const heron_string& name, CacheBuild build);
+[[nodiscard]] bool preloadSound(const heron_string& name, CacheBuild build);
 // The same for a path.
-bool preloadSoundFile(const heron::FilePath& path, CacheBuild build);
+[[nodiscard]] bool preloadSoundFile(const heron::FilePath& path, CacheBuild build);
 // A new decoder of the record's sound, the first that serves: the ".snd" file when it holds the
 // whole sound; the WAV decoder when a ".snd" file was asked for and the file is a good WAV file;
 // the Ogg decoder when it probed well; the WAV decoder when the file is a good WAV file. Empty
 // when none serves.
-heron::counted_ptr<egret::SoundDataSource> makeSoundSource(const SoundRecord& record);
+[[nodiscard]] heron::counted_ptr<egret::SoundDataSource> makeSoundSource(const SoundRecord& record);
 
 // Where the ".snd" file of a member of a packed data file goes: the folder "data" under the cache
 // root, a name made of the member's file name, a digest of its whole path and its size.

@@ -3,10 +3,11 @@
 #include "content/DataFiles.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "base/Mutex.h"
+#include "base/ReadError.h"
 
 #include <algorithm>
-#include <cstring>
 #include <set>
 #include <string>
 
@@ -28,14 +29,23 @@ constexpr std::uint32_t usualRate = 44100;
 const char* const notWav = "Not a \".wav\" file";
 const char* const endOfFile = "Unexpected end of file";
 
-bool readId(heron::DataSource& source, char (&id)[4])
+// A chunk identifier read as a little-endian 32-bit value.
+constexpr std::uint32_t chunkId(const char (&text)[5])
 {
-    return source.read(id, 4) == 4;
+    return std::uint32_t(std::uint8_t(text[0])) | std::uint32_t(std::uint8_t(text[1])) << 8 |
+           std::uint32_t(std::uint8_t(text[2])) << 16 | std::uint32_t(std::uint8_t(text[3])) << 24;
 }
 
-bool isId(const char (&id)[4], const char* expected)
+constexpr std::uint32_t riffId = chunkId("RIFF");
+constexpr std::uint32_t waveId = chunkId("WAVE");
+constexpr std::uint32_t formatId = chunkId("fmt ");
+constexpr std::uint32_t dataId = chunkId("data");
+
+void require(bool condition, const char* reason)
 {
-    return std::memcmp(id, expected, 4) == 0;
+    if (!condition) {
+        throw heron::ReadError(reason);
+    }
 }
 
 // Skips a chunk's body and the pad byte that follows a body of odd length.
@@ -47,35 +57,23 @@ void skipChunk(heron::DataSource& source, std::uint32_t length)
     }
 }
 
-heron_string readFmtChunk(heron::DataSource& source, std::uint32_t length, egret::SoundFormat& format)
+egret::SoundFormat readFmtChunk(heron::DataSource& source, std::uint32_t length)
 {
-    if (length < fmtMinimumSize) {
-        return "WavDecoder: fmt chunk too short";
-    }
+    require(length >= fmtMinimumSize, "WavDecoder: fmt chunk too short");
     std::uint16_t tag = 0;
     std::uint16_t channels = 0;
     std::uint32_t rate = 0;
     std::uint32_t byteRate = 0;
     source.readUInt16(tag).readUInt16(channels).readUInt32(rate).readUInt32(byteRate);
-    if (source.hasError()) {
-        return endOfFile;
-    }
-    if (tag != pcmFormatTag) {
-        return "WavDecoder: File isn't PCM";
-    }
-    if (channels != 1 && channels != 2) {
-        return "WavDecoder: Number of channels not supported";
-    }
-    if (rate == 0 || rate > egret::maxSampleRate) {
-        return "WavDecoder: Sample rate not supported";
-    }
-    if (byteRate / (rate * channels) != bytesPerSample) {
-        return "WavDecoder: Unsupported sample size";
-    }
-    const std::uint32_t frameBytes = bytesPerSample * channels;
-    format = {channels, 16, rate, channels == 1 ? 1u : 2u, frameBytes, frameBytes * rate};
+    heron::requireGood(source, endOfFile);
+    require(tag == pcmFormatTag, "WavDecoder: File isn't PCM");
+    require(channels >= 1 && channels <= heron::limits::maxSoundChannels,
+            "WavDecoder: Number of channels not supported");
+    require(rate >= 1 && rate <= heron::limits::maxSampleRate, "WavDecoder: Sample rate not supported");
+    require(byteRate / (rate * channels) == bytesPerSample, "WavDecoder: Unsupported sample size");
     skipChunk(source, length - fmtFieldsRead);
-    return {};
+    const std::uint32_t frameBytes = bytesPerSample * channels;
+    return {channels, 16, rate, channels == 1 ? 1u : 2u, frameBytes, frameBytes * rate};
 }
 
 // The set of paths whose unusual rate has been reported, for the run.
@@ -89,37 +87,33 @@ bool firstRateWarning(const heron_string& path)
 
 }
 
-heron_string readWavHeader(heron::DataSource& source, WavHeader& header)
+WavHeader readWavHeader(heron::DataSource& source)
 {
-    char id[4];
+    source.setBigEndian(false);
+    std::uint32_t riff = 0;
     std::uint32_t length = 0;
-    if (!readId(source, id) || !isId(id, "RIFF") || source.readUInt32(length).hasError() || !readId(source, id) ||
-        !isId(id, "WAVE")) {
-        return notWav;
-    }
-    WavHeader found;
+    std::uint32_t wave = 0;
+    source.readUInt32(riff).readUInt32(length).readUInt32(wave);
+    require(!source.hasError() && riff == riffId && wave == waveId, notWav);
+    WavHeader header;
     bool haveFormat = false;
-    while (readId(source, id) && !source.readUInt32(length).hasError()) {
-        if (isId(id, "fmt ")) {
-            const heron_string fault = readFmtChunk(source, length, found.format);
-            if (!fault.empty()) {
-                return fault;
-            }
+    for (;;) {
+        std::uint32_t id = 0;
+        source.readUInt32(id).readUInt32(length);
+        heron::requireGood(source, endOfFile);
+        if (id == formatId) {
+            header.format = readFmtChunk(source, length);
             haveFormat = true;
-        } else if (isId(id, "data")) {
-            if (!haveFormat) {
-                return "WavDecoder: File has no fmt chunk before the data chunk";
-            }
-            found.dataStart = source.tell();
+        } else if (id == dataId) {
+            require(haveFormat, "WavDecoder: File has no fmt chunk before the data chunk");
+            header.dataStart = source.tell();
             const std::uint32_t bytes = std::min(length, source.remaining());
-            found.frames = static_cast<std::int32_t>(bytes >> found.format.frameShift);
-            header = found;
-            return {};
+            header.frames = static_cast<std::int32_t>(bytes >> header.format.frameShift);
+            return header;
         } else {
             skipChunk(source, length);
         }
     }
-    return endOfFile;
 }
 
 WavDecoder::WavDecoder(const DataFileName& file)
@@ -219,7 +213,11 @@ void WavDecoder::parseHeader()
         m_error = "File not found";
         return;
     }
-    m_error = readWavHeader(*source, m_header);
+    try {
+        m_header = readWavHeader(*source);
+    } catch (const heron::ReadError& fault) {
+        m_error = fault.what();
+    }
     source->close();
     if (m_error.empty() && m_header.format.rate != usualRate) {
         warnAboutRate();

@@ -24,14 +24,16 @@ struct WavHeader
     std::int32_t frames = 0;
 };
 
-// Reads the header of a RIFF WAVE file of 16-bit PCM, 1 or 2 channels at 1..192000 Hz, from the
-// start of source, up to the first sample of its data chunk. Chunks before the data chunk are
-// skipped with their pad byte. Returns the fault, empty when the header is good (header then set).
-heron_string readWavHeader(heron::DataSource& source, WavHeader& header);
+// Reads the header of a RIFF WAVE file of 16-bit PCM, 1 or 2 channels at 1..192000 Hz (the caps of
+// base/Limits.h), from the start of source, up to the first sample of its data chunk; the source is
+// read little-endian. Chunks before the data chunk are skipped with their pad byte. A bad header
+// throws heron::ReadError with its fault.
+WavHeader readWavHeader(heron::DataSource& source);
 
 // Plays a WAV file by name. The header is read once, on first use of format, rewind or length;
 // the file is opened again for playing by rewind and closed by close. A file that cannot be read
-// keeps its fault as error(), reads nothing and reports the length -1. Read by one thread at a
+// keeps its fault as error() (its caller logs it with the file's name, in its own words), reads
+// nothing and reports the length -1. Read by one thread at a
 // time; the header read and copy() may be called from any thread.
 class WavDecoder : public egret::SoundDataSource
 {
@@ -41,7 +43,8 @@ public:
 
     // A decoder of the same file with the header already read, sharing nothing open.
     heron::counted_ptr<WavDecoder> copy();
-    // The header's fault, empty when the header is good.
+    // The header's fault, empty when the header is good: "File not found", or the reason a bad
+    // header was refused with.
     const heron_string& error();
 
     const egret::SoundFormat& format() override;

@@ -1,24 +1,19 @@
 // Feeds arbitrary bytes, as the data after a GIF signature, to the content layer's GIF decoder: for
 // the image, then for its size alone. Any image it accepts must keep within the decoders' limits.
 
+#include "base/Limits.h"
 #include "base/MemoryDataSource.h"
+#include "base/ReadError.h"
 #include "content/GIFdecoder.h"
 #include "fuzz/ImageSeeds.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <vector>
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    return fuzzseeds::writeSeeds(argc, argv, [] {
-        std::vector<fuzzseeds::Seed> seeds = fuzzseeds::gifSeeds();
-        for (fuzzseeds::Seed& seed : seeds) {
-            seed.bytes.erase(seed.bytes.begin(), seed.bytes.begin() + 6);
-        }
-        return seeds;
-    });
+    return fuzzseeds::writeSeeds(argc, argv, fuzzseeds::gifSeedsAfterSignature);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -27,15 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         heron::MemoryDataSource source(data, bytes, false);
         const kestrel::Image image = pelican::GIFdecoder(source).decode();
-        if (image.width() > pelican::maxImageSide || image.height() > pelican::maxImageSide) {
+        if (image.width() > heron::limits::maxDecodedImageSide || image.height() > heron::limits::maxDecodedImageSide) {
             std::abort();
         }
-    } catch (const pelican::ImageError&) {
+    } catch (const heron::ReadError&) {
     }
     try {
         heron::MemoryDataSource source(data, bytes, false);
         static_cast<void>(pelican::GIFdecoder(source).readInfo());
-    } catch (const pelican::ImageError&) {
+    } catch (const heron::ReadError&) {
     }
     return 0;
 }

@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the GIF reader, then resamples what it decoded, so that any picture the reader
 // accepts also passes through the image operations that textures and widgets apply to it.
 
+#include "base/Limits.h"
 #include "fuzz/ImageSeeds.h"
-#include "gui/paint/GifReader.h"
 #include "gui/paint/Image.h"
 
 #include <cstddef>
@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (image.isEmpty()) {
         return 0;
     }
-    if (image.width() > kestrel::GifReader::maxDimension || image.height() > kestrel::GifReader::maxDimension ||
-        std::int64_t{image.width()} * image.height() > kestrel::GifReader::maxPixelCount) {
+    if (image.width() > heron::limits::maxGifSide || image.height() > heron::limits::maxGifSide ||
+        std::int64_t{image.width()} * image.height() > heron::limits::maxGifPixels) {
         std::abort();
     }
     image.buildMask();

@@ -4,6 +4,7 @@
 // files of every layout each writer makes.
 
 #include "fuzz/Seeds.h"
+#include "tests/support/GifTestWriter.h"
 #include "tests/support/TestPictures.h"
 #include "tools/demo/ImageWriters.h"
 
@@ -25,6 +26,24 @@ inline kestrel::Image withTransparentPixels(int width, int height)
     return image;
 }
 
+// An interlaced picture through a local colour table, in small sub-blocks: what the demo writer
+// does not make.
+inline Bytes interlacedGif()
+{
+    giftest::Picture picture;
+    picture.width = 11;
+    picture.height = 13;
+    for (int i = 0; i < picture.width * picture.height; ++i) {
+        picture.indices.push_back(static_cast<std::uint8_t>((i * 7 + i / picture.width) % 6));
+    }
+    picture.global = {0x102030, 0x405060};
+    picture.local = {0x111111, 0x222222, 0x333333, 0x444444, 0x555555, 0x666666};
+    picture.interlaced = true;
+    picture.minimumCodeSize = 3;
+    picture.blockSize = 16;
+    return giftest::writeGif(picture);
+}
+
 inline std::vector<Seed> gifSeeds()
 {
     std::vector<Seed> seeds;
@@ -37,6 +56,17 @@ inline std::vector<Seed> gifSeeds()
     add("two-colours.gif", testpictures::paletted(17, 9, 2));
     add("full-table.gif", testpictures::paletted(64, 48, 256));
     add("transparent.gif", withTransparentPixels(24, 16));
+    seeds.push_back({"interlaced-local.gif", interlacedGif()});
+    return seeds;
+}
+
+// The GIF seeds without their six-byte signature, for the readers placed after it.
+inline std::vector<Seed> gifSeedsAfterSignature()
+{
+    std::vector<Seed> seeds = gifSeeds();
+    for (Seed& seed : seeds) {
+        seed.bytes.erase(seed.bytes.begin(), seed.bytes.begin() + 6);
+    }
     return seeds;
 }
 

@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the JPEG decoder (libjpeg behind our source manager and error exit): for
 // the image, then for its size alone. Any image it accepts must keep within the decoders' limits.
 
+#include "base/Limits.h"
 #include "base/MemoryDataSource.h"
+#include "base/ReadError.h"
 #include "content/JpegDecoder.h"
 #include "fuzz/ImageSeeds.h"
 
@@ -20,15 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         heron::MemoryDataSource source(data, bytes, false);
         const kestrel::Image image = pelican::decodeJpeg(source);
-        if (image.width() > pelican::maxImageSide || image.height() > pelican::maxImageSide) {
+        if (image.width() > heron::limits::maxDecodedImageSide || image.height() > heron::limits::maxDecodedImageSide) {
             std::abort();
         }
-    } catch (const pelican::ImageError&) {
+    } catch (const heron::ReadError&) {
     }
     try {
         heron::MemoryDataSource source(data, bytes, false);
         static_cast<void>(pelican::readJpegInfo(source));
-    } catch (const pelican::ImageError&) {
+    } catch (const heron::ReadError&) {
     }
     return 0;
 }

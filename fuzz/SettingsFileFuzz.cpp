@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the settings-file parser, then checks that what it kept formats to a
 // text that parses back cleanly to the same contents.
+#include "base/Limits.h"
 #include "base/files/SettingsFile.h"
 
 #include <cstddef>
@@ -8,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size > heron::SettingsFile::maxFileSize) {
+    if (size > heron::limits::maxSettingsFileSize) {
         return 0;
     }
     heron::SettingsFile file;

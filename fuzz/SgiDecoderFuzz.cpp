@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the content layer's SGI decoder: for the image, then for its size
 // alone. Any image it accepts must keep within the decoders' limits.
 
+#include "base/Limits.h"
 #include "base/MemoryDataSource.h"
+#include "base/ReadError.h"
 #include "content/SGIdecoder.h"
 #include "fuzz/ImageSeeds.h"
 
@@ -21,10 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pelican::SGIdecoder decoder(source);
         static_cast<void>(decoder.readInfo());
         const kestrel::Image image = decoder.decode();
-        if (image.width() > pelican::maxImageSide || image.height() > pelican::maxImageSide) {
+        if (image.width() > heron::limits::maxDecodedImageSide || image.height() > heron::limits::maxDecodedImageSide) {
             std::abort();
         }
-    } catch (const pelican::ImageError&) {
+    } catch (const heron::ReadError&) {
     }
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "fuzz/SoundSeeds.h"
 
 #include "base/MemoryDataSource.h"
+#include "base/ReadError.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,7 +27,9 @@ void checkHeader(const std::uint8_t* data, std::size_t size)
 {
     heron::MemoryDataSource source(data, static_cast<std::uint32_t>(size), false);
     pelican::WavHeader header;
-    if (!pelican::readWavHeader(source, header).empty()) {
+    try {
+        header = pelican::readWavHeader(source);
+    } catch (const heron::ReadError&) {
         return;
     }
     const std::uint64_t end = header.dataStart + (std::uint64_t(header.frames) << header.format.frameShift);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 namespace egret
 {
@@ -25,6 +26,8 @@ Feeder::~Feeder()
     dropCurrent();
 }
 
+// No exception may leave the thread's run function: one from a source ends the feeder, logged
+// with what was thrown.
 int Feeder::run()
 {
     try {
@@ -33,18 +36,26 @@ int Feeder::run()
                 heron::sleepMs(periodMs);
             }
         }
+    } catch (const std::exception& error) {
+        crashed(error.what());
+        return 0;
     } catch (...) {
-        heron::debug("Feeder crashed...\n");
-        {
-            heron::MutexLock lock(m_handOverLock, threadSite);
-            m_pending.reset();
-            m_current.reset();
-        }
-        m_ended.store(true, std::memory_order_release);
+        crashed("an exception of no standard type");
         return 0;
     }
     dropCurrent();
     return 0;
+}
+
+void Feeder::crashed(const char* what)
+{
+    heron::debug("Feeder crashed...\nFeeder: %s\n", what);
+    {
+        heron::MutexLock lock(m_handOverLock, threadSite);
+        m_pending.reset();
+        m_current.reset();
+    }
+    m_ended.store(true, std::memory_order_release);
 }
 
 // A stop is taken with the flag's clearing, so one that arrives later waits for the next round.

@@ -33,7 +33,8 @@ public:
     ~Feeder() override;
 
     // Thread side: rounds until the thread is stopped, then lets go of the source. A source that
-    // throws ends the thread: "Feeder crashed...", both sources dropped, the feeder ended.
+    // throws ends the thread: "Feeder crashed..." and what was thrown logged, both sources
+    // dropped, the feeder ended.
     int run() override;
     // One round: takes a new source, then a stop, then drops what the pass asked to skip, then
     // decodes one chunk of 1/32 of the ring when more than that is free. True when more than a
@@ -66,6 +67,7 @@ public:
     void copyFirst(std::uint8_t* dest, std::uint32_t bytes) override;
 
 private:
+    void crashed(const char* what);
     void takeHandOver();
     void dropCurrent();
     [[nodiscard]] bool dropSkipped();

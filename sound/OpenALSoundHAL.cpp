@@ -1,6 +1,7 @@
 #include "sound/OpenALSoundHAL.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 
 #include <algorithm>
 #include <cstring>
@@ -221,7 +222,7 @@ heron::counted_ptr<SoundBuffer> OpenALSoundHAL::createBuffer(const SoundFormat& 
     if (frames <= 0 || !isUsable(format)) {
         return {};
     }
-    const std::size_t bytes = std::min(std::size_t(frames) << format.frameShift, maxSampleBytes);
+    const std::size_t bytes = std::min(std::size_t(frames) << format.frameShift, heron::limits::maxSampleBytes);
     heron::counted_ptr<heron::ByteBuffer> silence(new heron::ByteBuffer(bytes));
     std::memset(silence->data(), 0, silence->size());
     heron::counted_ptr<OpenALSoundBuffer> buffer(new OpenALSoundBuffer);

@@ -59,16 +59,17 @@ public:
     OpenALSoundHAL(const OpenALSoundHAL&) = delete;
     OpenALSoundHAL& operator=(const OpenALSoundHAL&) = delete;
 
-    bool initialize(kestrel::Window* window) override;
+    [[nodiscard]] bool initialize(kestrel::Window* window) override;
     bool isAvailable() const override { return device() != nullptr; }
     void update() override;
     int freeMixingChannels() const override { return m_freeMixing; }
     int free3DChannels() const override { return m_free3D; }
-    heron::counted_ptr<SoundPlayer> createPlayer(const SoundFormat& format, plat::PositionalControl control) override;
-    heron::counted_ptr<SoundBuffer> createBuffer(const SoundFormat& format, int frames) override;
+    [[nodiscard]] heron::counted_ptr<SoundPlayer> createPlayer(const SoundFormat& format,
+                                                              plat::PositionalControl control) override;
+    [[nodiscard]] heron::counted_ptr<SoundBuffer> createBuffer(const SoundFormat& format, int frames) override;
     using SoundHAL::loadBuffer;
-    heron::counted_ptr<SoundBuffer> loadBuffer(const heron::counted_ptr<SoundDataSource>& source, Loading loading,
-                                              const SoundFormat& format) override;
+    [[nodiscard]] heron::counted_ptr<SoundBuffer> loadBuffer(const heron::counted_ptr<SoundDataSource>& source,
+                                                            Loading loading, const SoundFormat& format) override;
     void setListener(const Placement& placement) override;
 
     // The open device, null before initialize or without one.

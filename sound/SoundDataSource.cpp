@@ -1,6 +1,7 @@
 #include "sound/SoundDataSource.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 
 #include <algorithm>
 
@@ -19,8 +20,8 @@ std::uint32_t framesRead(SoundDataSource& source, std::uint32_t frames, std::uin
 
 std::uint32_t maxFramesOf(const SoundFormat& format)
 {
-    return static_cast<std::uint32_t>(
-        std::min<std::size_t>(std::size_t{maxSampleSeconds} * format.rate, maxSampleBytes >> format.frameShift));
+    return static_cast<std::uint32_t>(std::min<std::size_t>(std::size_t{heron::limits::maxSampleSeconds} * format.rate,
+                                                            heron::limits::maxSampleBytes >> format.frameShift));
 }
 
 void logCut(SoundDataSource& source, std::uint32_t frames)

@@ -44,15 +44,12 @@ public:
     virtual const heron_string& name();
 };
 
-// The most a whole read keeps: ten minutes of the source's format, and never more than 64 MiB.
-constexpr std::uint32_t maxSampleSeconds = 600;
-constexpr std::size_t maxSampleBytes = std::size_t{64} << 20;
-
 // Reads a whole source (from its first frame) into one block and closes it: in one read when its
 // length is known, else in reads that double the block, the first one sized from the source's
 // length hint when it has one (so that a hint that holds costs no copy). The block holds exactly
-// the frames read; a sound beyond the cap above is cut there and logged. Empty for an empty
-// pointer, a source of no frames and a source whose format is not usable (logged).
-heron::counted_ptr<heron::ByteBuffer> readAllSamples(const heron::counted_ptr<SoundDataSource>& source);
+// the frames read; a sound beyond the caps of a whole read (heron::limits::maxSampleSeconds and
+// maxSampleBytes) is cut there and logged. Empty for an empty pointer, a source of no frames and a
+// source whose format is not usable (logged).
+[[nodiscard]] heron::counted_ptr<heron::ByteBuffer> readAllSamples(const heron::counted_ptr<SoundDataSource>& source);
 
 }

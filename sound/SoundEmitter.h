@@ -29,7 +29,6 @@ public:
 
     const heron::counted_ptr<SoundBuffer>& samples() const { return m_samples; }
     const heron::counted_ptr<SoundPlayer>& player() const { return m_player; }
-    bool isDead() const { return m_dead; }
 
 private:
     friend class SoundEnvironment;

@@ -1,5 +1,7 @@
 #include "sound/SoundFormat.h"
 
+#include "base/Limits.h"
+
 #include <cstring>
 
 namespace egret
@@ -31,7 +33,7 @@ bool isUsable(const SoundFormat& format)
     if ((format.channels != 1 && format.channels != 2) || (format.bits != 8 && format.bits != 16)) {
         return false;
     }
-    if (format.rate == 0 || format.rate > maxSampleRate) {
+    if (format.rate == 0 || format.rate > heron::limits::maxSampleRate) {
         return false;
     }
     const std::uint32_t frame = format.channels * format.bits / 8;

@@ -26,12 +26,9 @@ constexpr SoundFormat stereo16Format{2, 16, 44100, 2, 4, 176400};
 // Mono 16-bit 44100 Hz: the positional emitter voices'.
 constexpr SoundFormat mono16Format{1, 16, 44100, 1, 2, 88200};
 
-// Highest sample rate a sound may have.
-constexpr std::uint32_t maxSampleRate = 192000;
-
 // Two formats play alike when channels, bits and rate are equal; the derived fields are not compared.
 bool samePlayback(const SoundFormat& a, const SoundFormat& b);
-// Whether the six fields describe 1 or 2 channels of 8 or 16 bits at 1..maxSampleRate Hz and agree
+// Whether the six fields describe 1 or 2 channels of 8 or 16 bits at 1..limits::maxSampleRate Hz and agree
 // with each other. Formats come from decoders of outside files: check before sizing by them.
 bool isUsable(const SoundFormat& format);
 

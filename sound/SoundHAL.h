@@ -85,15 +85,16 @@ public:
     virtual int freeMixingChannels() const = 0;
     virtual int free3DChannels() const = 0;
 
-    virtual heron::counted_ptr<SoundPlayer> createPlayer(const SoundFormat& format,
+    [[nodiscard]] virtual heron::counted_ptr<SoundPlayer> createPlayer(const SoundFormat& format,
                                                         plat::PositionalControl control) = 0;
     // A loaded buffer of frames silent frames of format; empty for no frames or a bad format.
-    virtual heron::counted_ptr<SoundBuffer> createBuffer(const SoundFormat& format, int frames) = 0;
+    [[nodiscard]] virtual heron::counted_ptr<SoundBuffer> createBuffer(const SoundFormat& format, int frames) = 0;
     // A buffer of the source's samples, mixed down to mono when format is mono and the source
     // stereo, otherwise in the source's own format; empty for an empty source.
-    virtual heron::counted_ptr<SoundBuffer> loadBuffer(const heron::counted_ptr<SoundDataSource>& source,
+    [[nodiscard]] virtual heron::counted_ptr<SoundBuffer> loadBuffer(const heron::counted_ptr<SoundDataSource>& source,
                                                       Loading loading, const SoundFormat& format) = 0;
-    heron::counted_ptr<SoundBuffer> loadBuffer(const heron::counted_ptr<SoundDataSource>& source, Loading loading);
+    [[nodiscard]] heron::counted_ptr<SoundBuffer> loadBuffer(const heron::counted_ptr<SoundDataSource>& source,
+                                                            Loading loading);
     // The listener the next update hands to the device.
     virtual void setListener(const Placement& placement) = 0;
 };

@@ -194,21 +194,20 @@ OpenALSoundHAL& SoundSystemInternals::hal()
 void SoundSystemInternals::update()
 {
     hal().update();
-    if (!heron::MutexLock::tryLock(m_updateLock)) {
+    const heron::MutexTryLock pass(m_updateLock);
+    plat::AudioDevice* const device = hal().device();
+    if (!pass.taken() || !device) {
         return;
     }
-    if (plat::AudioDevice* const device = hal().device()) {
-        applyListener(*device);
-        deleteReleasedObjects();
-        startNewObjects();
-        updateObjects();
-        {
-            heron::MutexLock lock(m_systemLock, systemSite);
-            m_loader->poll();
-        }
-        publishStatistics();
+    applyListener(*device);
+    deleteReleasedObjects();
+    startNewObjects();
+    updateObjects();
+    {
+        heron::MutexLock lock(m_systemLock, systemSite);
+        m_loader->poll();
     }
-    m_updateLock.unlock();
+    publishStatistics();
 }
 
 void SoundSystemInternals::registerObject(SoundObject* object)

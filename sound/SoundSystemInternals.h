@@ -40,7 +40,7 @@ public:
     SoundSystemInternals(const SoundSystemInternals&) = delete;
     SoundSystemInternals& operator=(const SoundSystemInternals&) = delete;
 
-    bool initialize(kestrel::Window* window);
+    [[nodiscard]] bool initialize(kestrel::Window* window);
     void setThreadModel(std::uint32_t flags);
     std::uint32_t threadModel() const { return m_threadModel; }
     // The hardware layer, made once on first use.

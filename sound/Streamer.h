@@ -42,9 +42,9 @@ public:
 
     // A stream of format registered with the program's sound system; empty when the format is not
     // usable or the system has died.
-    static Streamer create(const SoundFormat& format, StreamKind kind);
+    [[nodiscard]] static Streamer create(const SoundFormat& format, StreamKind kind);
     // The same with a given sound system, which must outlive the handle's use (or delete the stream).
-    static Streamer create(SoundSystem& system, const SoundFormat& format, StreamKind kind);
+    [[nodiscard]] static Streamer create(SoundSystem& system, const SoundFormat& format, StreamKind kind);
 
     explicit operator bool() const { return m_link != nullptr; }
 

@@ -19,7 +19,7 @@ public:
     bool isLoaded() const { return m_module != nullptr; }
     // Address of the named symbol, else of the name with "A" appended (the single-byte-character
     // variant of a system function); null when neither exists or nothing was loaded.
-    void* symbol(const char* name) const;
+    [[nodiscard]] void* symbol(const char* name) const;
 
 private:
     void* m_module = nullptr;

@@ -2,17 +2,10 @@
 
 #include "base/Debug.h"
 #include "base/FilePath.h"
+#include "base/Limits.h"
 
 namespace heron
 {
-
-namespace
-{
-
-// Largest file whose positions fit the 32-bit interface.
-constexpr std::uint64_t maxFileSize = 0xFFFFFFFF;
-
-}
 
 FileDataSource::FileDataSource(const char* name) : m_name(name)
 {
@@ -39,7 +32,7 @@ void FileDataSource::open(const char* name)
         setError();
         return;
     }
-    if (file->size() > maxFileSize) {
+    if (file->size() > limits::maxFileSourceSize) {
         debug("FileDataSource: \"%s\" is 4 GiB or larger (or its size is unknown), not read\n", name);
         setError();
         return;

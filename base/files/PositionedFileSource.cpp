@@ -141,6 +141,8 @@ std::uint32_t PositionedFileSource::tell() const
 
 void PositionedFileSource::seek(std::uint32_t position)
 {
+    // The end itself is allowed, unlike on a memory source: the Ogg library seeks a file's end to
+    // find its length (content/OggStream.cpp), and its files are read through this source.
     if (hasError() || !m_file || position > m_size) {
         setError();
         return;

@@ -37,18 +37,18 @@ public:
     // Each setter stores one value and returns true; false when the key is closed, was opened
     // without create, or the file cannot be written (logged).
     // A 32-bit number.
-    bool setInt(const char* name, std::int32_t value);
+    [[nodiscard]] bool setInt(const char* name, std::int32_t value);
     // A number, 0 or 1.
-    bool setBool(const char* name, bool value);
+    [[nodiscard]] bool setBool(const char* name, bool value);
     // A number with the same bits.
-    bool setUnsigned(const char* name, std::uint32_t value);
+    [[nodiscard]] bool setUnsigned(const char* name, std::uint32_t value);
     // A text up to its first NUL; null stores the empty text.
-    bool setString(const char* name, const char* value);
-    bool setString(const char* name, const heron_string& value);
+    [[nodiscard]] bool setString(const char* name, const char* value);
+    [[nodiscard]] bool setString(const char* name, const heron_string& value);
     // A block of size bytes (size 0 gives an empty block; data may then be null).
-    bool setBinary(const char* name, const void* data, std::uint32_t size);
+    [[nodiscard]] bool setBinary(const char* name, const void* data, std::uint32_t size);
     // The sink's bytes from its start to its end.
-    bool setBinary(const char* name, const MemoryDataDest& data);
+    [[nodiscard]] bool setBinary(const char* name, const MemoryDataDest& data);
 
     // Hands the value's type and bytes to callback and returns its result; false when the key is
     // closed or the value is missing. A value the callback refuses (wrong type) is logged.

@@ -1,6 +1,7 @@
 #include "base/files/SettingsFile.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "base/Mutex.h"
 
 #include <algorithm>
@@ -338,11 +339,12 @@ bool makeFolders(const heron_string& folder)
     return true;
 }
 
-// Reads at most maxFileSize bytes of an open file; of a larger file only its whole lines within
-// that size, so that no value is read cut short, and tooLarge is set. False when unreadable (logged).
+// Reads at most limits::maxSettingsFileSize bytes of an open file; of a larger file only its whole
+// lines within that size, so that no value is read cut short, and tooLarge is set. False when
+// unreadable (logged).
 bool readFile(int fd, const heron_string& path, std::vector<char>& bytes, bool& tooLarge)
 {
-    bytes.resize(SettingsFile::maxFileSize + 1);
+    bytes.resize(limits::maxSettingsFileSize + 1);
     std::size_t total = 0;
     while (total < bytes.size()) {
         const ssize_t n = read(fd, bytes.data() + total, bytes.size() - total);
@@ -358,11 +360,11 @@ bool readFile(int fd, const heron_string& path, std::vector<char>& bytes, bool& 
         }
         total += static_cast<std::size_t>(n);
     }
-    tooLarge = total > SettingsFile::maxFileSize;
+    tooLarge = total > limits::maxSettingsFileSize;
     if (tooLarge) {
         debug("Settings file %s is larger than %u bytes; the rest is ignored\n", path.c_str(),
-              static_cast<unsigned>(SettingsFile::maxFileSize));
-        const void* lastEnd = memrchr(bytes.data(), '\n', SettingsFile::maxFileSize);
+              static_cast<unsigned>(limits::maxSettingsFileSize));
+        const void* lastEnd = memrchr(bytes.data(), '\n', limits::maxSettingsFileSize);
         total = lastEnd == nullptr ? 0 : static_cast<std::size_t>(static_cast<const char*>(lastEnd) - bytes.data()) + 1;
     }
     bytes.resize(total);

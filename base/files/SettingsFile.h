@@ -51,10 +51,6 @@ struct SettingsValue
 class SettingsFile
 {
 public:
-    // Largest file read; the lines beyond it are ignored with a logged error, and such a file is
-    // never rewritten, so that what it holds beyond the limit is not lost.
-    static constexpr std::size_t maxFileSize = 1 << 20;
-
     // Replaces the contents with the parsed text. A damaged line is logged with its number and
     // skipped; values after a damaged key line are skipped too, as their key is unknown.
     void parse(const char* text, std::size_t size);
@@ -71,7 +67,7 @@ public:
     const SettingsValue* find(const heron_string& path, const heron_string& name) const;
     // Stores the value, creating its key when missing. False (nothing stored) for an invalid key
     // path, a value name holding a NUL, or a value the text form cannot hold.
-    bool set(const heron_string& path, const heron_string& name, const SettingsValue& value);
+    [[nodiscard]] bool set(const heron_string& path, const heron_string& name, const SettingsValue& value);
 
     // True for a non-empty key path of printable ASCII without ']' whose backslash-separated
     // components are not empty.
@@ -88,13 +84,13 @@ public:
     static heron_string filePath();
     // Replaces the contents with the file's (under the accessor lock). A missing file gives an
     // empty store and true; an unreadable one is logged and gives false.
-    bool load();
+    [[nodiscard]] bool load();
     // Under the accessor lock and a file lock shared with other processes: loads the file, lets
     // change alter it, and (unless change returns false) writes the whole file to a temporary file
     // that is flushed and renamed over the old one, so readers see either the old or the new file.
     // False when the folder or the file cannot be written or was too large to read whole (logged);
     // the old file then stays as it was.
-    static bool update(const std::function<bool(SettingsFile&)>& change);
+    [[nodiscard]] static bool update(const std::function<bool(SettingsFile&)>& change);
 
 private:
     struct Entry
@@ -113,7 +109,8 @@ private:
 
     std::map<heron_string, Key> m_keys; // by lower-cased path
     std::uint32_t m_damagedLines = 0;
-    // The last load read only the first maxFileSize bytes of the file.
+    // The last load read only the first limits::maxSettingsFileSize bytes of the file; such a file
+    // is never rewritten, so that what it holds beyond the limit is not lost.
     bool m_partial = false;
 };
 

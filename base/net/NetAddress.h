@@ -10,7 +10,7 @@ namespace heron
 
 // Prepares the socket layer once; later calls return the first result. Every socket operation
 // fails while it is false. Any thread.
-bool startWinsock();
+[[nodiscard]] bool startWinsock();
 // The local machine's host name, lower-cased, looked up once; empty when it cannot be had. Any thread.
 const heron_string& localHostName();
 

@@ -69,7 +69,7 @@ public:
     // completes. Failure is logged.
     void setBlocking(bool blocking);
     // Switches TCP_NODELAY on or off; true when the socket confirms the new setting.
-    bool setNoDelay(bool noDelay);
+    [[nodiscard]] bool setNoDelay(bool noDelay);
     // False after an error; true once no connect is pending (polling a pending one once).
     bool waitWritable();
     // Bytes sent by the last write.

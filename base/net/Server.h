@@ -40,9 +40,9 @@ public:
     bool hasConnection();
     // The pending connection (the server lets go of it), else one accepted now; null when none
     // is waiting. Accepted connections are non-blocking.
-    counted_ptr<NetConnection> acceptConnection();
+    [[nodiscard]] counted_ptr<NetConnection> acceptConnection();
     // The same as acceptConnection.
-    counted_ptr<NetConnection> takeConnection();
+    [[nodiscard]] counted_ptr<NetConnection> takeConnection();
 
 private:
     ServerInternals* m_internals;

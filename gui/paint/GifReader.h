@@ -2,10 +2,6 @@
 
 #include "gui/paint/Image.h"
 
-#include <array>
-#include <cstdint>
-#include <vector>
-
 namespace heron
 {
 class DataSource;
@@ -14,17 +10,13 @@ class DataSource;
 namespace kestrel
 {
 
-// Decoder of GIF87a and GIF89a pictures into images. Reads the first image of the stream with the global or
-// its local colour table, honours the graphic-control extension's transparent index and interlaced row order.
-// Every count read from the stream is checked against the bytes left before anything is allocated.
+// Decoder of GIF87a and GIF89a pictures into images, over the GIF core. Reads the first image of the stream
+// with the global or its local colour table, honours the graphic-control extension's transparent index and
+// interlaced row order. A picture beyond heron::limits::maxGifSide or maxGifPixels is refused, and one whose
+// data cannot produce its pixels is refused before they are allocated.
 class GifReader
 {
 public:
-    // Largest width or height accepted.
-    static constexpr int maxDimension = 16384;
-    // Most pixels accepted in one picture (64 MiB of pixels); a larger one is refused as too large.
-    static constexpr std::int64_t maxPixelCount = std::int64_t{4096} * 4096;
-
     // Reads from source, which outlives the reader.
     explicit GifReader(heron::DataSource& source);
 
@@ -35,24 +27,9 @@ public:
     Image read();
 
 private:
-    using Palette = std::array<std::uint32_t, 256>;
-
     Image decode();
-    int nextByte();
-    int nextWord();
-    void skipBytes(int count);
-    void readBytes(std::uint8_t* buffer, int count);
-    int readPalette(Palette& palette, int flags);
-    void readExtension();
-    Image readImage();
-    std::vector<std::uint8_t> readImageData();
-    Image paint(const std::vector<std::uint8_t>& indices, int width, int height, bool interlaced,
-                const Palette& palette) const;
 
     heron::DataSource& m_source;
-    Palette m_global;
-    int m_globalSize = 0;
-    int m_transparent = -1;
 };
 
 }

@@ -1,6 +1,7 @@
 #include "gui/paint/Image.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "base/MemoryDataSource.h"
 #include "gui/paint/GifReader.h"
 
@@ -171,8 +172,9 @@ void ImageBody::fill(std::uint32_t pixel)
 
 bool Image::acceptableSize(int width, int height)
 {
-    return width >= 1 && height >= 1 && width <= maxSide && height <= maxSide &&
-           static_cast<std::int64_t>(width) * height <= maxPixels;
+    return width >= 1 && height >= 1 && width <= heron::limits::maxImageSide &&
+           height <= heron::limits::maxImageSide &&
+           static_cast<std::int64_t>(width) * height <= heron::limits::maxImagePixels;
 }
 
 namespace

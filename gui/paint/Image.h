@@ -19,10 +19,8 @@ class MipmapperInfo;
 class Image
 {
 public:
-    // The largest image the program makes: every decoder and resize inherits these caps.
-    static constexpr int maxSide = 1 << 20;
-    static constexpr std::int64_t maxPixels = std::int64_t{1} << 26;
-    // True when width x height lies within 1..maxSide on each side and maxPixels in all.
+    // True when width x height lies within 1..heron::limits::maxImageSide on each side and maxImagePixels in
+    // all: the largest image the program makes, so every decoder and resize inherits these caps.
     static bool acceptableSize(int width, int height);
 
     // An empty image.

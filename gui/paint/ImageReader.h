@@ -12,7 +12,8 @@ class ImageReader
 {
 public:
     virtual ~ImageReader();
-    // Reads the named file into image (left empty when it cannot be read).
+    // Reads the named file into image. An entry point for the file's bytes: a file that cannot be read
+    // leaves image empty, logged once by the reader with the file's name; no heron::ReadError gets out.
     virtual void readImage(const heron_string& fileName, Image& image) = 0;
     // True when the named file can be opened; the default asks the file system.
     virtual bool exists(const heron_string& fileName);

@@ -1,5 +1,6 @@
 #include "base/files/FileDataDest.h"
 #include "base/files/FileDataSource.h"
+#include "base/Limits.h"
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/SharedBlock.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -567,15 +569,51 @@ std::vector<std::unique_ptr<Nest>> nestChain(int depth)
 
 TEST_F(ObjectGraphStream, StreamsNestOnlyToABoundedDepth)
 {
-    const auto fine = nestChain(heron::StreamReader::maxNesting);
+    const auto fine = nestChain(heron::limits::maxStreamNesting);
     const Bytes bytes = write(fine.back().get());
     MemoryDataSource source(bytes.data(), std::uint32_t(bytes.size()), false);
     source.registerFactory(&Nest::make);
-    ASSERT_NE(source.readObject().get(), nullptr);
+    const heron::counted_ptr<Streamable> root = source.readObject();
+    ASSERT_NE(root.get(), nullptr);
 
-    const auto deep = nestChain(heron::StreamReader::maxNesting + 1);
+    // One more level around the deepest stream the writer makes: the innermost read is refused,
+    // and the nest around it comes back without it.
+    Bytes body{1};
+    body.insert(body.end(), bytes.begin(), bytes.end());
+    const Bytes deeper = StreamBytes().declare(1, "test::Nest").object(1, 1, body).end().bytes;
+    MemoryDataSource deeperSource(deeper.data(), std::uint32_t(deeper.size()), false);
+    deeperSource.registerFactory(&Nest::make);
+    const heron::counted_ptr<Streamable> outer = deeperSource.readObject();
+    ASSERT_NE(outer.get(), nullptr);
+    EXPECT_TRUE(m_log.contains("Stream reader: streams nested too deeply\n"));
+
+    const auto deep = nestChain(heron::limits::maxStreamNesting + 1);
     MemoryDataDest dest;
     dest.writeObject(deep.back().get());
     EXPECT_TRUE(dest.hasError());
     EXPECT_TRUE(m_log.contains("Stream writer: streams nested too deeply\n"));
+}
+
+TEST_F(ObjectGraphStream, AProgramFaultInAnObjectsReadPassesToTheCallerWithNoObjectLeft)
+{
+    // A class whose read fails as a program does, not as damaged bytes do.
+    struct Faulty : streamtest::Tracked
+    {
+        void read(heron::DataSource&) override { throw std::logic_error("broken class"); }
+        const char* className() const override { return "test::Faulty"; }
+        void write(heron::DataDest&) const override {}
+    };
+    const Bytes bytes = StreamBytes()
+                            .declare(1, Node::name)
+                            .declare(2, "test::Faulty")
+                            .object(1, 1, nodeBody(1, {}))
+                            .object(2, 2, {})
+                            .end()
+                            .bytes;
+    MemoryDataSource source(bytes.data(), std::uint32_t(bytes.size()), false);
+    source.registerFactory(&Node::make).registerFactory(+[]() -> Streamable* { return new Faulty; });
+    const std::set<Streamable*> before = streamtest::live();
+    EXPECT_THROW(source.readObject(), std::logic_error);
+    EXPECT_EQ(madeByRead(before), 0u);
+    EXPECT_FALSE(m_log.contains("Stream reader:"));
 }

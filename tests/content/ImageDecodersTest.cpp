@@ -1,4 +1,5 @@
 #include "content/ImageFiles.h"
+#include "base/ReadError.h"
 #include "support/GifTestWriter.h"
 #include "support/TempLog.h"
 #include "support/TestPictures.h"
@@ -25,7 +26,7 @@ std::string refusal(const Bytes& bytes)
 {
     try {
         static_cast<void>(decode(bytes));
-    } catch (const pelican::ImageError& error) {
+    } catch (const heron::ReadError& error) {
         return error.what();
     }
     return "";
@@ -380,7 +381,7 @@ TEST(ImageDecoders, FilesCutShortAtAnyPointAreRefusedOrWhole)
                 // Only a GIF's closing bytes come after the last pixel.
                 EXPECT_TRUE(samePixels(decoded, image)) << size << " of " << bytes.size();
                 EXPECT_GE(size, bytes.size() - 2);
-            } catch (const pelican::ImageError&) {
+            } catch (const heron::ReadError&) {
             }
         }
     }

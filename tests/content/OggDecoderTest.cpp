@@ -134,12 +134,16 @@ TEST_F(OggDecoderTest, DamagedSetUpHeadersFailOnceAndStayFailed)
     const std::string good = oggOf(tone(1, 22050, 0.3));
     const std::size_t setUp = oggpages::pageLength(reinterpret_cast<const std::uint8_t*>(good.data()), good.size());
     int probed = 0;
+    // Decoders that probed well and failed at a read or seek, each logged once.
+    int failedLater = 0;
     for (std::size_t at = setUp + 100; at < good.size() / 2; at += 7) {
         std::string bytes = good;
         bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
         oggpages::fixChecksums(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+        const int logged = m_log.count("OggDecoder: ");
         pelican::OggDecoder decoder(write("damaged.ogg", bytes));
-        probed += decoder.succeeded();
+        const bool probes = decoder.succeeded();
+        probed += probes;
         std::int16_t block[2048];
         decoder.rewind();
         for (int i = 0; i < 3; ++i) {
@@ -147,6 +151,22 @@ TEST_F(OggDecoderTest, DamagedSetUpHeadersFailOnceAndStayFailed)
             decoder.seek(100 * i);
         }
         decoder.close();
+        failedLater += probes && !decoder.succeeded();
+        EXPECT_LE(m_log.count("OggDecoder: ") - logged, 1) << at;
     }
     EXPECT_GT(probed, 0);
+    EXPECT_GT(failedLater, 0);
+    EXPECT_TRUE(m_log.contains("damaged.ogg: libvorbisfile code "));
+}
+
+TEST_F(OggDecoderTest, RefusedFileIsLoggedOnceWithItsName)
+{
+    pelican::OggDecoder decoder(write("refused.ogg", "OggS but nothing of Vorbis"));
+    ASSERT_FALSE(decoder.succeeded());
+    decoder.rewind();
+    std::int16_t frame[2];
+    EXPECT_EQ(decoder.read(1, frame), 0);
+    decoder.seek(10);
+    EXPECT_EQ(m_log.count("OggDecoder: "), 1);
+    EXPECT_EQ(m_log.count("refused.ogg: libvorbisfile code "), 1);
 }

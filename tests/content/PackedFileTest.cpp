@@ -3,6 +3,7 @@
 #include "content/DataFileFixture.h"
 #include "content/PackedFile.h"
 #include "content/PackedFormat.h"
+#include "base/Limits.h"
 #include "base/MemoryDataSource.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <random>
 
 using namespace datafiletest;
+namespace packed = pelican::packed;
 
 namespace
 {
@@ -199,6 +201,37 @@ TEST_F(PackedFileTest, DamagedDirectoriesAreRefusedWholeOrKeepTheirMembers)
         writeWholeFile(path("damaged.dat"), damaged);
         EXPECT_EQ(memberNames(pelican::readPackedDirectory(systemPath(path("damaged.dat")))), c.members) << c.offset;
         EXPECT_TRUE(m_log.contains(c.logged)) << c.logged;
+    }
+}
+
+TEST_F(PackedFileTest, ARefusedDirectoryIsLoggedOnceWithTheFileName)
+{
+    // One more member than a directory may list: names of one byte, each entry 17 bytes.
+    std::string crowded(packed::headerSize, '\0');
+    for (std::uint32_t i = 0; i <= heron::limits::maxPackedMembers; ++i) {
+        std::string entry(17, '\0');
+        putWord(entry, 0, 1);
+        crowded += entry;
+    }
+    crowded += std::string(packed::terminatorSize, '\0');
+    const std::string whole = readWholeFile(pack(twoMembers));
+    struct Case
+    {
+        std::string bytes;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {crowded, "has a directory that holds too many members"},
+        {whole.substr(0, secondEntry + 3), "has a directory that ends before its terminator"},
+        {std::string(1, '\x01') + whole.substr(1), "is not a packed data file"},
+    };
+    const heron::FilePath file = systemPath(path("refused.dat"));
+    for (const Case& c : cases) {
+        writeWholeFile(path("refused.dat"), c.bytes);
+        const std::size_t before = m_log.text().size();
+        EXPECT_TRUE(pelican::readPackedDirectory(file).directory->empty()) << c.reason;
+        const std::string logged = m_log.text().substr(before);
+        EXPECT_EQ(logged, std::string("readPackedDirectory() - ") + file.c_str() + " " + c.reason + ", no members read\n");
     }
 }
 

@@ -178,5 +178,6 @@ TEST(Feeder, ThrowingSourceEndsTheThreadAndTheSound)
     feeder.handOver(Source(new BrokenSource));
     EXPECT_EQ(feeder.run(), 0);
     EXPECT_TRUE(log.contains("Feeder crashed...\n"));
+    EXPECT_TRUE(log.contains("Feeder: broken\n"));
     EXPECT_TRUE(feeder.ended());
 }

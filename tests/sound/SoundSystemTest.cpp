@@ -115,11 +115,11 @@ TEST_F(SoundSystemTest, PassIsSkippedSilentlyWhileAnotherHoldsTheUpdateLock)
     std::atomic<bool> held{false};
     std::atomic<bool> release{false};
     std::thread holder([&] {
-        held = heron::MutexLock::tryLock(system.updateLock());
+        const heron::MutexTryLock pass(system.updateLock());
+        held = pass.taken();
         while (!release) {
             std::this_thread::yield();
         }
-        system.updateLock().unlock();
     });
     ASSERT_TRUE(eventually([&] { return held.load(); }));
     system.update();

@@ -8,6 +8,7 @@
 #include "base/DataSource.h"
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
+#include "base/ReadError.h"
 #include "base/StreamReader.h"
 #include "base/Streamable.h"
 #include "base/counted_ptr.h"
@@ -15,7 +16,6 @@
 
 #include <cstdint>
 #include <set>
-#include <stdexcept>
 #include <vector>
 
 namespace streamtest
@@ -105,7 +105,7 @@ public:
         std::uint32_t count = 0;
         source.readInt32(value).readString(label).readObjectRef(leaf).readTag(count);
         if (source.hasError() || count > source.remaining() / 4) {
-            throw std::logic_error("node link count beyond its body");
+            throw heron::ReadError("node link count beyond its body");
         }
         links.assign(count, nullptr);
         for (Node*& link : links) {

@@ -1,6 +1,7 @@
 #include "tools/pack/Packer.h"
 
 #include "base/FilePath.h"
+#include "base/Limits.h"
 #include "content/PackedFormat.h"
 
 #include <algorithm>
@@ -19,8 +20,6 @@ namespace packed = pelican::packed;
 
 // Bytes copied at a time.
 constexpr std::size_t chunkSize = 0x10000;
-// Largest packed file: positions and sizes are 32-bit, and the reader refuses 4 GiB and more.
-constexpr std::uint64_t maxPackedSize = 0xFFFFFFFF;
 
 bool hidden(const fs::path& path)
 {
@@ -37,12 +36,12 @@ bool addMember(const fs::directory_entry& entry, const fs::path& folder, std::ve
                std::string& error)
 {
     const std::string name = memberName(entry.path().lexically_relative(folder));
-    if (name.size() > packed::maxNameLength) {
-        error = "name longer than " + std::to_string(packed::maxNameLength) + " bytes: " + name;
+    if (name.size() > heron::limits::maxPackedNameLength) {
+        error = "name longer than " + std::to_string(heron::limits::maxPackedNameLength) + " bytes: " + name;
         return false;
     }
-    if (members.size() == packed::maxEntries) {
-        error = "more than " + std::to_string(packed::maxEntries) + " files";
+    if (members.size() == heron::limits::maxPackedMembers) {
+        error = "more than " + std::to_string(heron::limits::maxPackedMembers) + " files";
         return false;
     }
     std::error_code failure;
@@ -51,7 +50,7 @@ bool addMember(const fs::directory_entry& entry, const fs::path& folder, std::ve
         error = "cannot read " + entry.path().string() + ": " + failure.message();
         return false;
     }
-    if (size > maxPackedSize) {
+    if (size > heron::limits::maxFileSourceSize) {
         error = "file of 4 GiB or more: " + entry.path().string();
         return false;
     }
@@ -183,7 +182,7 @@ bool collectMembers(const fs::path& folder, std::vector<Member>& members, std::s
 
 bool writePackedFile(const std::vector<Member>& members, const fs::path& output, std::string& error)
 {
-    if (packedSize(members) > maxPackedSize) {
+    if (packedSize(members) > heron::limits::maxFileSourceSize) {
         error = "the packed file would reach 4 GiB";
         return false;
     }

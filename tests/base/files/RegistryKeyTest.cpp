@@ -1,5 +1,6 @@
 #include "base/files/RegistryKey.h"
 
+#include "base/Limits.h"
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/files/SettingsFile.h"
@@ -157,7 +158,7 @@ TEST_F(RegistryKeyTest, DamagedFileKeepsItsGoodValuesAndIsRewrittenClean)
 TEST_F(RegistryKeyTest, OversizedFileIsReadUpToItsLastWholeLineAndNeverRewritten)
 {
     std::string text = section + "\"Screen Hz\" = dword:3\n";
-    text += std::string(SettingsFile::maxFileSize - 16 - text.size() - 1, ';') + "\n";
+    text += std::string(heron::limits::maxSettingsFileSize - 16 - text.size() - 1, ';') + "\n";
     // The limit falls after "dword:12" of this line.
     text += "\"Cut\" = dword:123456789\n\"After\" = dword:5\n";
     writeWholeFile(filePath(), text);

@@ -3,6 +3,7 @@
 #include "support/FixedLayout.h"
 #include "support/GifTestWriter.h"
 #include "support/LogCapture.h"
+#include "base/Limits.h"
 #include "base/MemoryDataSource.h"
 #include "gui/paint/Image.h"
 
@@ -95,7 +96,7 @@ TEST(GifReaderTest, PicturesDecodeThroughTheirPalettesAndTransparencyFromAnySour
     const Bytes quiet = {0x21, 0xF9, 4, 0, 0, 0, 1, 0};
     const Bytes noise = {0x99, 0x21, 0xFE, 3, 'a', 'b', 'c', 2, 'd', 'e', 0, 0x42};
     const Pixels locals = {0x111111, 0x222222, 0x333333, 0x444444};
-    constexpr int widest = kestrel::GifReader::maxDimension;
+    constexpr int widest = heron::limits::maxGifSide;
     struct Case
     {
         const char* what;
@@ -249,6 +250,6 @@ TEST(GifReaderTest, RandomDamageNeverBreaksTheReader)
             bytes[6 + random() % (bytes.size() - 6)] = static_cast<std::uint8_t>(random());
         }
         const Image image = decode(bytes);
-        EXPECT_LE(std::max(image.width(), image.height()), kestrel::GifReader::maxDimension);
+        EXPECT_LE(std::max(image.width(), image.height()), heron::limits::maxGifSide);
     }
 }

@@ -1,5 +1,6 @@
 #include "gui/paint/Image.h"
 
+#include "base/Limits.h"
 #include "support/FixedLayout.h"
 #include "support/LogCapture.h"
 
@@ -39,13 +40,13 @@ TEST(ImageTest, NewImagesCopyTheirSourceAndSizesBelowOneGiveEmptyImages)
 TEST(ImageTest, SizesBeyondTheCapsAreRefusedWithALogLine)
 {
     LogCapture log;
-    EXPECT_TRUE(Image(Image::maxSide + 1, 1).isEmpty());
+    EXPECT_TRUE(Image(heron::limits::maxImageSide + 1, 1).isEmpty());
     EXPECT_TRUE(Image(1 << 14, 1 << 13).isEmpty());
     Image resized(2, 2);
     resized.resize(1 << 13, 1 << 14);
     EXPECT_TRUE(resized.isEmpty());
     EXPECT_TRUE(log.contains("Image: 16384 x 8192 pixels is too large, refused"));
-    EXPECT_FALSE(Image(Image::maxSide, 1).isEmpty());
+    EXPECT_FALSE(Image(heron::limits::maxImageSide, 1).isEmpty());
 }
 
 TEST(ImageTest, CopiesShareTheBodyCopyFromMakesAnOwnOneEvenFromItselfAndTheLastHandleFreesIt)
