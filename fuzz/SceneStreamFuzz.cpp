@@ -5,6 +5,7 @@
 // of groups deeper than a stored tree may be, and a bunch with a list of animation frames, in both
 // byte orders.
 
+#include "base/Limits.h"
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/counted_ptr.h"
@@ -58,7 +59,7 @@ std::unique_ptr<finch::Database> deepChain()
 {
     auto root = std::make_unique<finch::GroupBranch>();
     finch::GroupBranch* deepest = root.get();
-    for (int level = 0; level < finch::LoadClaims::maxDepth + 200; ++level) {
+    for (int level = 0; level < heron::limits::maxSceneOwnerDepth + 200; ++level) {
         deepest = scenebuild::add(*deepest, std::make_unique<finch::GroupBranch>());
     }
     scenebuild::add(*deepest, scenebuild::geometry("leaf", scenebuild::square(0, 0, 1, 1, 5, 0xFF00FF00)));

@@ -51,6 +51,12 @@ void registerStreamFactories(heron::DataSource& source)
     }
 }
 
+// The database's vtable names this function, so every program that makes a database links it.
+void Database::registerFactories(heron::DataSource& source)
+{
+    registerStreamFactories(source);
+}
+
 GeometryStats getGeometryStats()
 {
     GeometryStats stats;

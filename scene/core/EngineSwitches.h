@@ -20,7 +20,7 @@ public:
     virtual ~FinchDatabaseReader();
     // The database read from the model file at path, shared with the caller; empty when it
     // cannot be read.
-    virtual heron::counted_ptr<Database> load(const heron::FilePath& path) = 0;
+    [[nodiscard]] virtual heron::counted_ptr<Database> load(const heron::FilePath& path) = 0;
 };
 
 // The reader in force (null at first); the engine does not own it.

@@ -41,7 +41,7 @@ void failRead(heron::DataSource& source);
 // Reads an array count (tag integer) of elements of elementBytes each: a count above
 // usualArrayLimit logs "Size=weird\n"; a count the bytes left cannot hold fails the read. False
 // when the read failed.
-bool readArrayCount(heron::DataSource& source, std::uint32_t& count, std::uint32_t elementBytes);
+[[nodiscard]] bool readArrayCount(heron::DataSource& source, std::uint32_t& count, std::uint32_t elementBytes);
 
 // References of stored scene classes: one of the wrong class stays null (logged). A kept one
 // holds its object in the graph; a borrowed one is set only when something else keeps it.
@@ -60,24 +60,23 @@ void skipRef(heron::DataSource& source);
 
 // Reads a counted list of references into list. The list is read once per block: a repeated
 // list is read past, since the fields of the first must stay where they are until the stream
-// ends. False when the read failed.
+// ends. A failed read leaves the source's error flag set.
 template <class T>
-bool readRefList(heron::DataSource& source, std::vector<T*>& list, bool& done, heron::StreamReader::Hold hold)
+void readRefList(heron::DataSource& source, std::vector<T*>& list, bool& done, heron::StreamReader::Hold hold)
 {
     std::uint32_t count = 0;
     if (!readArrayCount(source, count, 4)) {
-        return false;
+        return;
     }
     if (done) {
         source.skip(4 * count);
-        return true;
+        return;
     }
     done = true;
     list.assign(count, nullptr);
     for (T*& element : list) {
         heron::StreamReader::readCheckedRef(source, element, hold);
     }
-    return !source.hasError();
 }
 
 // Read a field's value into it; the field is unchanged when the bytes run short.

@@ -16,7 +16,7 @@ class BunchCallbacks : public heron::Streamable, public heron::Refcountable
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::BunchCallbacks";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     virtual void beforeDraw(GeoBunch& bunch) {}
 

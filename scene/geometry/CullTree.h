@@ -18,7 +18,7 @@ class CullTree : public heron::Streamable, public LoadedOwner
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::CullTree";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     CullTree() = default;
     ~CullTree() override;

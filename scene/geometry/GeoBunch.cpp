@@ -24,6 +24,9 @@ enum BunchTag : std::uint32_t
     boundsTag = 2,
 };
 
+// What the storage report counts for one bunch's own record, whatever its streams hold.
+constexpr int reportedBunchBytes = 456;
+
 // The first bunch of the process-wide list.
 GeoBunch* firstBunch = nullptr;
 
@@ -162,11 +165,6 @@ heron::counted_ptr<color_data>& GeoBunch::colorSlot()
     return m_internals->m_colours;
 }
 
-heron::counted_ptr<normal_data>& GeoBunch::normalSlot()
-{
-    return m_internals->m_normals;
-}
-
 std::vector<AnimationFrame>& GeoBunch::animationFrames()
 {
     return m_internals->m_frames;
@@ -274,7 +272,7 @@ void GeoBunch::collectGeometryStats(GeometryStats& stats)
             count.count += std::int32_t(n);
             count.bytes += std::int32_t(n) * bytes;
         };
-        add(stats.geobunches, 1, 456);
+        add(stats.geobunches, 1, reportedBunchBytes);
         stats.triangles += bunch->triangleCount();
         add(stats.vertices, in.m_vertices ? in.m_vertices->size() : 0, 12);
         add(stats.colours, in.m_colours ? in.m_colours->size() : 0, 4);

@@ -33,7 +33,7 @@ class GeoBunch : public heron::Streamable, public heron::Refcountable, public Lo
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::GeoBunch";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     // Change bits of addFlags.
     static constexpr std::uint32_t positionsChanged = 1;
@@ -74,7 +74,6 @@ public:
     heron::counted_ptr<vertex_data>& vertexSlot();
     heron::counted_ptr<texcoord_data>& texcoordSlot(int unit);
     heron::counted_ptr<color_data>& colorSlot();
-    heron::counted_ptr<normal_data>& normalSlot();
     // Frames from the source model, all of one length, matched to the vertex stream by position.
     void setAnimationFrames(const std::vector<AnimationFrame>& frames);
     std::vector<AnimationFrame>& animationFrames();

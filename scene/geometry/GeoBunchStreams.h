@@ -32,7 +32,7 @@ template <class Element, int ElementBytes, const char* Name>
 class DataStream final : public RefStrm
 {
 public:
-    static heron::Streamable* create() { return new DataStream; }
+    [[nodiscard]] static heron::Streamable* create() { return new DataStream; }
 
     DataStream() = default;
     explicit DataStream(std::vector<Element> elements) : m_elements(std::move(elements)) {}

@@ -21,7 +21,7 @@ class GeometryBranch : public Branch, public BranchRenderable, public BranchColl
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::GeometryBranch";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     enum FacingMode : std::int32_t
     {

@@ -50,7 +50,7 @@ heron::counted_ptr<kestrel::Component> Branch::treeItem()
 
 void Branch::extendBox(const BoundingBox& childBox)
 {
-    if (m_box.extend(childBox, 0.0)) {
+    if (m_box.extend(childBox, BoundingBox::noMargin)) {
         passBoxUp();
     }
 }

@@ -3,7 +3,6 @@
 #include "base/DataDest.h"
 #include "base/DataSource.h"
 #include "base/Debug.h"
-#include "scene/Engine.h"
 #include "scene/core/TaggedBlock.h"
 #include "scene/graph/ExrefBranch.h"
 #include "scene/graph/Object.h"
@@ -109,11 +108,6 @@ void Database::addExref(ExrefBranch* branch)
 void Database::removeExref(ExrefBranch* branch)
 {
     std::erase(m_exrefs, branch);
-}
-
-void Database::registerFactories(heron::DataSource& source)
-{
-    registerStreamFactories(source);
 }
 
 void Database::read(heron::DataSource& source)

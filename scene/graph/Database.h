@@ -23,7 +23,7 @@ class Database : public heron::Streamable, public LoadedOwner
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::Database";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     // Visits objects.
     class ObjectProcessor
@@ -66,7 +66,8 @@ public:
     bool collideMode2() const { return m_collideMode2; }
     bool skipMode3() const { return m_skipMode3; }
 
-    // Registers the scene's stored classes.
+    // Registers every stored class of the scene engine. Defined with that vocabulary in
+    // scene/Engine.cpp: most of the classes live in folders that build on this one.
     void registerFactories(heron::DataSource& source) override;
     const char* className() const override { return classIdentifier; }
     void read(heron::DataSource& source) override;

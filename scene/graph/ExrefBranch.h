@@ -13,7 +13,7 @@ class ExrefBranch : public Branch
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::ExrefBranch";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     ExrefBranch() = default;
     // Leaves the database's list and releases it.

@@ -104,7 +104,7 @@ void GroupBranch::traverse(Traverser& traverser)
     traverseGroup(traverser);
 }
 
-void GroupBranch::traverseGroup(Traverser& traverser, Branch* only, bool allChildren, const Motion* motion)
+void GroupBranch::traverseGroup(Traverser& traverser, Branch* only, Children children, const Motion* motion)
 {
     ++cullStatistics.groupVisits;
     const bool masked = traverser.cullingActive();
@@ -122,7 +122,7 @@ void GroupBranch::traverseGroup(Traverser& traverser, Branch* only, bool allChil
     const heron::counted_ptr<TraversalCallback> callback = traversalCallback();
     if (!callback || callback->preTraverse(traverser, *this)) {
         traverser.visit(*this);
-        if (allChildren) {
+        if (children == Children::All) {
             for (std::size_t i = 0; i < m_children.size(); ++i) {
                 m_children[i]->traverse(traverser);
             }

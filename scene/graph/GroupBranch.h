@@ -14,7 +14,7 @@ class GroupBranch : public Branch
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::GroupBranch";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     GroupBranch() = default;
     // Deletes the children, last first.
@@ -50,9 +50,16 @@ protected:
         const Matrix& inverse;
     };
 
-    // The group traversal: culling, the motion when given, callback, visit, every child (or only
-    // `only` when given).
-    void traverseGroup(Traverser& traverser, Branch* only = nullptr, bool allChildren = true,
+    // Which children a group traversal walks.
+    enum class Children
+    {
+        All,
+        // Only the one given, or none when it is null.
+        OnlyGiven,
+    };
+
+    // The group traversal: culling, the motion when given, callback, visit, then the children.
+    void traverseGroup(Traverser& traverser, Branch* only = nullptr, Children children = Children::All,
                        const Motion* motion = nullptr);
     // Cleans the children and merges their boxes into this one.
     void cleanChildren();

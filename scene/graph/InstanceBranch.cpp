@@ -2,6 +2,7 @@
 
 #include "base/DataDest.h"
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "scene/core/Clock.h"
 #include "scene/core/TaggedBlock.h"
 #include "scene/graph/Object.h"
@@ -23,8 +24,8 @@ enum InstanceTag : std::uint32_t
     matrixTag = 3,
 };
 
-// Boxes handed up through instances nested this deep stop: only a cycle of instances gets there.
-constexpr int maxHandUpDepth = 64;
+// Boxes handed up through instances nested as deep as a walk may go stop: only a cycle of
+// instances gets there.
 int handUpDepth = 0;
 
 }
@@ -70,13 +71,13 @@ void InstanceBranch::extendBox(const BoundingBox& childBox)
 {
     BoundingBox moved;
     moved.transform(childBox, m_matrix);
-    ownBox().extend(moved, 0.0);
+    ownBox().extend(moved, BoundingBox::noMargin);
     handBoxUp();
 }
 
 void InstanceBranch::handBoxUp()
 {
-    if (handUpDepth >= maxHandUpDepth) {
+    if (handUpDepth >= heron::limits::maxInstanceNesting) {
         return;
     }
     ++handUpDepth;

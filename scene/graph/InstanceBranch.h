@@ -13,7 +13,7 @@ class InstanceBranch : public Branch
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::InstanceBranch";
     static constexpr const char* tableMessage = "InstanceBranch::setInstance() - object.instances is messed up!";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     InstanceBranch() = default;
     // Leaves its object's instance table.

@@ -52,7 +52,7 @@ void JointBranch::setMatrix(const Matrix& m)
 void JointBranch::traverse(Traverser& traverser)
 {
     const Motion motion{m_motionInverse, m_motion};
-    traverseGroup(traverser, nullptr, true, &motion);
+    traverseGroup(traverser, nullptr, Children::All, &motion);
 }
 
 void JointBranch::clean()
@@ -68,7 +68,7 @@ void JointBranch::clean()
 
 void JointBranch::extendBox(const BoundingBox& childBox)
 {
-    ownBox().extend(childBox, 0.0);
+    ownBox().extend(childBox, BoundingBox::noMargin);
     passBoxUp();
 }
 

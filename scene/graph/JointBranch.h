@@ -12,7 +12,7 @@ class JointBranch : public GroupBranch
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::JointBranch";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     JointBranch() = default;
 

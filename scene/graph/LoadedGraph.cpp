@@ -67,7 +67,8 @@ void LoadClaims::runCuts()
     if (m_cuts.empty()) {
         return;
     }
-    heron::debug("Stored scene: owners nest deeper than %d levels; the deeper ones are cut!\n", maxDepth);
+    heron::debug("Stored scene: owners nest deeper than %d levels; the deeper ones are cut!\n",
+                 heron::limits::maxSceneOwnerDepth);
     // The stream has yet to call the afterLoad of what is cut.
     heron::StreamReader::afterLoadsEnd([cuts = std::move(m_cuts)] {
         for (const std::function<void()>& cut : cuts) {

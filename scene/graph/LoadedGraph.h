@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Limits.h"
+
 #include <functional>
 #include <unordered_set>
 #include <vector>
@@ -31,12 +33,9 @@ protected:
 class LoadClaims
 {
 public:
-    // Owners nest at most this deep below the stream's root; the engine walks its trees by
-    // recursion, so a deeper stored tree is cut.
-    static constexpr int maxDepth = 1000;
-
-    // True for the owner adopting now when it lies maxDepth below the stream's root.
-    bool atDepthLimit() const { return m_current.depth == maxDepth; }
+    // True for the owner adopting now when it lies heron::limits::maxSceneOwnerDepth below the
+    // stream's root.
+    bool atDepthLimit() const { return m_current.depth == heron::limits::maxSceneOwnerDepth; }
     // For an owner at the depth limit: what it queues from now on is still settled, so that every
     // object ends with one owner, and then destroyed by `cut` once the stream's afterLoad calls
     // are over, with one log line per settlement.
@@ -45,7 +44,7 @@ public:
     // True the first time; later claims are logged with what was listed and refused. An object
     // is known by its whole address, whichever of its bases it is listed as.
     template <class Stored>
-    bool claim(const Stored* object, const char* what)
+    [[nodiscard]] bool claim(const Stored* object, const char* what)
     {
         return claimAddress(dynamic_cast<const void*>(object), what);
     }

@@ -13,7 +13,7 @@ class LodBranch : public GroupBranch
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::LodBranch";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     // Marks itself dirty.
     LodBranch();
@@ -25,7 +25,6 @@ public:
     // Set by the parent group when its children change.
     void setChainLinks(LodBranch* previous, LodBranch* next);
 
-    bool hasFadeBand() const { return m_fadeBand; }
     double distance() const { return m_distance; }
     double distanceSquared() const { return m_distanceSquared; }
     LodBranch* previous() const { return m_previous; }

@@ -34,7 +34,7 @@ class Object : public heron::Streamable, public heron::Refcountable, public Load
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::Object";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     Object() = default;
     // Detaches every instance branch of the table, then deletes the root tree.
@@ -82,7 +82,7 @@ private:
 
     void addInstance(InstanceBranch& branch) { m_instances.push_back(&branch); }
     // False when the branch is not in the table.
-    bool removeInstance(InstanceBranch& branch);
+    [[nodiscard]] bool removeInstance(InstanceBranch& branch);
     // Loads the model file an older block names, through the database reader.
     void loadReferencedFile(const heron_string& file);
 

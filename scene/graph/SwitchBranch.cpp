@@ -39,7 +39,7 @@ void SwitchBranch::traverse(Traverser& traverser)
     }
     const int count = childCount();
     Branch* const shown = count > 0 ? child(std::clamp(m_selected, 0, count - 1)) : nullptr;
-    traverseGroup(traverser, shown, false);
+    traverseGroup(traverser, shown, Children::OnlyGiven);
 }
 
 void SwitchBranch::read(heron::DataSource& source)

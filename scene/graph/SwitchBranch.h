@@ -13,7 +13,7 @@ class SwitchBranch : public GroupBranch
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::SwitchBranch";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     enum Mode : std::int32_t
     {

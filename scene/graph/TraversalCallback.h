@@ -16,7 +16,7 @@ class TraversalCallback : public heron::Streamable, public heron::Refcountable
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::finch::TraverserCallbacks";
-    static heron::Streamable* create();
+    [[nodiscard]] static heron::Streamable* create();
 
     // False makes the branch skip itself.
     virtual bool preTraverse(Traverser& traverser, Branch& branch);

@@ -1,6 +1,7 @@
 #include "scene/graph/Traverser.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "scene/graph/Branch.h"
 #include "scene/graph/InstanceBranch.h"
 #include "scene/render/Viewer.h"
@@ -58,7 +59,7 @@ bool Traverser::start(const Matrix& m, const Matrix& mInverse)
     // Queued before the walk, so that boxes added during it are drawn with this frame. Traversers
     // whose walks are never drawn suppress the list, else it would pile up in their accumulators.
     if (!m_boxList.isSuppressed()) {
-        m_accumulator->addRenderable(m_boxList, nullptr, false);
+        m_accumulator->addRenderable(m_boxList, nullptr, /*forceLate=*/false);
     }
     begin();
     m_cullingActive = computeCullingActive();
@@ -143,7 +144,7 @@ bool Traverser::nestingAllowed(const void* shown)
         }
         return false;
     }
-    if (m_nesting >= maxInstanceNesting) {
+    if (m_nesting >= heron::limits::maxInstanceNesting) {
         heron::debug("Traverser - instances and external references nest too deeply; the walk goes no deeper!\n");
         return false;
     }

@@ -31,9 +31,6 @@ public:
         Collision = 1,
         RayTracing = 2,
     };
-    // How deep instances and external references may nest in one walk.
-    static constexpr int maxInstanceNesting = 64;
-
     explicit Traverser(Kind kind = Kind::Rendering);
     virtual ~Traverser();
     Traverser(const Traverser&) = delete;

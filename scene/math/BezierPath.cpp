@@ -3,6 +3,7 @@
 #include "base/DataDest.h"
 #include "base/DataSource.h"
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "scene/core/TaggedBlock.h"
 
 #include <algorithm>
@@ -194,7 +195,8 @@ void BezierPath::read(heron::DataSource& source)
         }
     });
     if (dropped > 0) {
-        heron::debug("BezierPath::read() - %zu segments beyond the %zu a path holds, ignored!\n", dropped, maxSegments);
+        heron::debug("BezierPath::read() - %zu segments beyond the %zu a path holds, ignored!\n", dropped,
+                     heron::limits::maxPathSegments);
     }
     m_dirty = true;
 }
@@ -217,7 +219,7 @@ bool BezierPath::readSegment(heron::DataSource& source)
         }
         segment.setControlPoint(static_cast<int>(tag - firstPointTag), point);
     });
-    if (m_segments.size() >= maxSegments) {
+    if (m_segments.size() >= heron::limits::maxPathSegments) {
         return false;
     }
     m_segments.push_back(segment);

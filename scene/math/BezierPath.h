@@ -64,9 +64,6 @@ private:
 class BezierPath
 {
 public:
-    // Most segments a stored path may hold.
-    static constexpr std::size_t maxSegments = 1u << 16;
-
     BezierPath() = default;
 
     void setLooping(bool looping);
@@ -94,7 +91,7 @@ public:
 private:
     void update();
     // Reads one segment's block and appends it; false when the path is full.
-    bool readSegment(heron::DataSource& source);
+    [[nodiscard]] bool readSegment(heron::DataSource& source);
 
     bool m_looping = false;
     std::vector<BezierSegment> m_segments;

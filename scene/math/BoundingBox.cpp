@@ -54,8 +54,16 @@ void vertex(const Vector3d& v)
     kestrel::vertex3dv(xyz);
 }
 
+// Axes by their index in a Vector3d.
+enum Axis : int
+{
+    xAxis = 0,
+    yAxis = 1,
+    zAxis = 2,
+};
+
 // One circle of the sphere in the plane of axes a and b through the centre.
-void drawCircle(const Vector3d& centre, double radius, int a, int b)
+void drawCircle(const Vector3d& centre, double radius, Axis a, Axis b)
 {
     const CircleTable& table = circleTable();
     kestrel::beginPrimitive(kestrel::Primitive::LineLoop);
@@ -309,9 +317,9 @@ void BoundingBox::draw() const
         vertex(c[k + 4]);
     }
     kestrel::endPrimitive();
-    drawCircle(m_centre, m_radius, 0, 1);
-    drawCircle(m_centre, m_radius, 0, 2);
-    drawCircle(m_centre, m_radius, 1, 2);
+    drawCircle(m_centre, m_radius, xAxis, yAxis);
+    drawCircle(m_centre, m_radius, xAxis, zAxis);
+    drawCircle(m_centre, m_radius, yAxis, zAxis);
 }
 
 void BoundingBox::write(heron::DataDest& dest) const

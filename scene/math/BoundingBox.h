@@ -36,6 +36,8 @@ public:
     // Grows the box to hold other, overshooting each side that moves by margin times other's extent
     // on that axis; true when anything moved. The sphere becomes the circumscribed one.
     bool extend(const BoundingBox& other, double margin);
+    // The margin of an extend that grows the box exactly to hold the other.
+    static constexpr double noMargin = 0.0;
     // This box becomes the axis-aligned bounds of source's corners transformed by m (source may be
     // this box), with the circumscribed sphere.
     void transform(const BoundingBox& source, const Matrix& m);

@@ -21,7 +21,6 @@ public:
     void setThrough(const Vector3d& p);
     // The ray in another frame: both end points transformed by m, direction and length from them.
     void setTransformed(const Ray& ray, const Matrix& m);
-    void setLength(double length) { m_length = length; }
 
     const Vector3d& origin() const { return m_origin; }
     const Vector3d& direction() const { return m_direction; }

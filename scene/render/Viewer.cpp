@@ -173,12 +173,6 @@ void Viewer::setViewport(const Viewport& viewport)
     invalidate();
 }
 
-void Viewer::clearViewport()
-{
-    m_viewportSet = false;
-    invalidate();
-}
-
 void Viewer::invalidate()
 {
     m_projectionValid = false;

@@ -47,7 +47,7 @@ public:
     // and loads the view-orientation matrix as the model-view matrix. Called every frame.
     void setWindowSize(const kestrel::ImageBody& target);
     // Stores a new size; false (logged) when either side is below 1.
-    bool setSize(int width, int height);
+    [[nodiscard]] bool setSize(int width, int height);
     // Perspective mode raises near to the single-precision 0.01 and far to 1.
     void setNearFar(double near, double far);
     // s in [0.01, 100] gives aspect factor 1/s; other values 1.
@@ -68,7 +68,6 @@ public:
     void zoomOrthoAt(float px, float py, float factor);
     // A viewport rectangle for the frustum and the frame outline; none by default.
     void setViewport(const Viewport& viewport);
-    void clearViewport();
     void invalidate();
 
     const Matrix& projectionMatrix() const;
@@ -83,7 +82,6 @@ public:
     // Outlines the viewport rectangle (when one is set), then setWindowSize.
     void drawViewportFrame(const kestrel::ImageBody& target);
 
-    bool isPerspective() const { return m_perspective; }
     int orientation() const { return m_orientation; }
     double fieldOfView() const { return m_fieldOfView; }
     double nearDistance() const { return m_near; }

@@ -1,4 +1,5 @@
 #include "scene/Engine.h"
+#include "base/Limits.h"
 #include "scene/core/EngineSwitches.h"
 #include "scene/geometry/BunchCallbacks.h"
 #include "scene/geometry/GeoBunchInternals.h"
@@ -93,6 +94,16 @@ TEST(StoredSceneTest, EveryStoredClassReadsBackToTheSameBytes)
     // The shared stream is counted by the bunches that hold it.
     EXPECT_EQ(bunch.vertexSlot().refCount(), 2);
     EXPECT_EQ(geometry->bunchCallbacks().refCount(), 1);
+}
+
+TEST(StoredSceneTest, RegisteringTheDatabaseRegistersEveryStoredClass)
+{
+    const Bytes bytes = streamOf(*scenebuild::everyClass());
+    heron::MemoryDataSource source(bytes.data(), std::uint32_t(bytes.size()), false);
+    source.registerFactory(&Database::create);
+    const heron::counted_ptr<heron::Streamable> copy = source.readObject();
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(streamOf(*copy), bytes);
 }
 
 TEST(StoredSceneTest, ObjectsListedTwiceOrUnderTheirOwnDescendantsAreLeftOut)
@@ -298,7 +309,7 @@ TEST(StoredSceneTest, AStoredChainOfGroupsIsCutAtTheDepthLimit)
          branch = dynamic_cast<const GroupBranch*>(branch)->children().front()) {
         ++depth;
     }
-    EXPECT_EQ(depth, finch::LoadClaims::maxDepth - 2);
+    EXPECT_EQ(depth, heron::limits::maxSceneOwnerDepth - 2);
     db->clean();
     finch::Traverser traverser;
     traverser.start(finch::Matrix(), finch::Matrix());

@@ -1,4 +1,5 @@
 #include "scene/graph/JointBranch.h"
+#include "base/Limits.h"
 #include "scene/graph/TraversalCallback.h"
 #include "scene/graph/ViewCulledTraverser.h"
 #include "scene/render/Viewer.h"
@@ -153,7 +154,7 @@ void deepChain(Cycle& cycle)
 {
     std::vector<finch::InstanceBranch*> shows;
     std::vector<finch::Object*> objects;
-    for (int i = 0; i <= Traverser::maxInstanceNesting + 1; ++i) {
+    for (int i = 0; i <= heron::limits::maxInstanceNesting + 1; ++i) {
         auto instance = std::make_unique<finch::InstanceBranch>();
         shows.push_back(instance.get());
         objects.push_back(&addLooping(cycle, std::move(instance)));
@@ -285,7 +286,7 @@ TEST(TraversalTest, AWalkEntersNoObjectOrDatabaseItIsAlreadyInsideAndStopsAtTheN
         // Once outside and once inside each of the two instances, not once per path of 2^64.
         {"an object showing itself twice", selfInstanceTwice, 3, "the cycle is cut"},
         // The outermost object and one more per nesting level.
-        {"a chain deeper than the limit", deepChain, Traverser::maxInstanceNesting + 1, "nest too deeply"},
+        {"a chain deeper than the limit", deepChain, heron::limits::maxInstanceNesting + 1, "nest too deeply"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

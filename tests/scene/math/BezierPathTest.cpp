@@ -1,5 +1,6 @@
 #include "scene/math/BezierPath.h"
 
+#include "base/Limits.h"
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "support/LogCapture.h"
@@ -158,9 +159,9 @@ TEST(BezierPathTest, DamagedBlocksNeitherPoisonNorHang)
 
     // A path holds a bounded number of segments, however many the data names.
     Bytes many;
-    for (std::size_t i = 0; i < BezierPath::maxSegments + 3; ++i) {
+    for (std::size_t i = 0; i < heron::limits::maxPathSegments + 3; ++i) {
         many.insert(many.end(), {100, 0});
     }
-    EXPECT_EQ(readBack(many).segmentCount(), BezierPath::maxSegments);
+    EXPECT_EQ(readBack(many).segmentCount(), heron::limits::maxPathSegments);
     EXPECT_TRUE(log.contains("3 segments beyond"));
 }

@@ -60,7 +60,7 @@ Viewer randomViewer(std::mt19937& random)
 {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     Viewer viewer;
-    viewer.setSize(int(50 + unit(random) * 400), int(50 + unit(random) * 400));
+    EXPECT_TRUE(viewer.setSize(int(50 + unit(random) * 400), int(50 + unit(random) * 400)));
     viewer.setFieldOfView(20.0 + unit(random) * 100.0);
     viewer.setNearFar(0.5 + unit(random) * 5.0, 40.0 + unit(random) * 100.0);
     finch::Transform placement;
@@ -211,7 +211,7 @@ TEST(ViewerTest, LookAtBoundsFramesTheCentreFromBeforeIt)
 TEST(ViewerTest, PixelRaysRunFromNearToFarThroughThePixel)
 {
     Viewer viewer;
-    viewer.setSize(200, 100);
+    ASSERT_TRUE(viewer.setSize(200, 100));
     const finch::Ray centre = viewer.pixelRay(100, 50);
     EXPECT_NEAR(centre.origin().y, 1.0, 1e-12);
     EXPECT_NEAR(centre.endPoint().y, 1000.0, 1e-9);
