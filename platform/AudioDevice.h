@@ -123,7 +123,7 @@ public:
     virtual AudioCaps caps() = 0;
     // A new stopped, silent buffer of bytes bytes (rounded down to whole frames); null when the
     // device refuses it (format, size or out of voices).
-    virtual std::unique_ptr<AudioBuffer> createBuffer(const AudioFormat& format, std::uint32_t bytes,
+    [[nodiscard]] virtual std::unique_ptr<AudioBuffer> createBuffer(const AudioFormat& format, std::uint32_t bytes,
                                                       PositionalControl control) = 0;
     // Applies all listener settings at once; nothing without a listener.
     virtual void setListener(const AudioListener& listener) = 0;
@@ -134,7 +134,7 @@ using AudioDeviceOpener = std::function<std::unique_ptr<AudioDevice>()>;
 
 // Opens the sound output: the installed opener's device, else OpenAL's default device; null
 // (the reason logged) when there is none.
-std::unique_ptr<AudioDevice> openAudioDevice();
+[[nodiscard]] std::unique_ptr<AudioDevice> openAudioDevice();
 // Installs the opener openAudioDevice uses; an empty one returns to OpenAL. Main thread only.
 void setAudioDeviceOpener(AudioDeviceOpener opener);
 

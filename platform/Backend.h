@@ -130,7 +130,7 @@ public:
     virtual WindowId windowUnderMouse() = 0;
 
     // Opens and shows a window; 0 on failure (the reason is in lastError()).
-    virtual WindowId createWindow(const WindowSpec& request) = 0;
+    [[nodiscard]] virtual WindowId createWindow(const WindowSpec& request) = 0;
     virtual void destroyWindow(WindowId window) = 0;
     // Takes a full-screen window out of full screen, so the display shows its desktop mode again.
     virtual void restoreDisplayMode(WindowId window) = 0;
@@ -161,7 +161,7 @@ public:
     // when no box could be shown.
     virtual bool showMessageBox(const std::string& caption, const std::string& text) = 0;
     // Opens a file or address with the desktop's default handler; false on failure.
-    virtual bool openUrl(const std::string& target) = 0;
+    [[nodiscard]] virtual bool openUrl(const std::string& target) = 0;
 
     // Seconds on the toolkit's clock.
     virtual double now() = 0;

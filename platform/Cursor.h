@@ -38,9 +38,9 @@ class Cursor
 {
 public:
     // The system cursor; null (with the reason logged) without a display.
-    static std::unique_ptr<Cursor> createSystem(SystemCursor kind);
+    [[nodiscard]] static std::unique_ptr<Cursor> createSystem(SystemCursor kind);
     // A pattern cursor with its hot spot (column, row from the top); null without a display.
-    static std::unique_ptr<Cursor> createPattern(const CursorMasks& masks, int hotX, int hotY);
+    [[nodiscard]] static std::unique_ptr<Cursor> createPattern(const CursorMasks& masks, int hotX, int hotY);
     ~Cursor();
     Cursor(const Cursor&) = delete;
     Cursor& operator=(const Cursor&) = delete;

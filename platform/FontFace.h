@@ -64,7 +64,7 @@ public:
 
     // Opens the best installed face for the request; null (with a logged reason) when none loads
     // or the em size is outside 1..maxEmPixels.
-    static std::unique_ptr<FontFace> open(const FaceRequest& request);
+    [[nodiscard]] static std::unique_ptr<FontFace> open(const FaceRequest& request);
     ~FontFace();
     FontFace(const FontFace&) = delete;
     FontFace& operator=(const FontFace&) = delete;

@@ -30,7 +30,7 @@ struct PixelFormat
 
 // Starts SDL's video and loads the GL library, both kept until the process ends. False without a
 // display or GL library.
-bool startGLVideo();
+[[nodiscard]] bool startGLVideo();
 
 // The formats to choose from: each candidate request that the display can give, described as
 // given, numbered by its place in the request list. Makes and drops one hidden window per request.
@@ -39,13 +39,13 @@ std::vector<PixelFormat> glPixelFormats();
 void applyPixelFormat(const PixelFormat& format);
 
 // A hidden width x height GL window; 0 on failure (glLastError() says why).
-WindowId createHiddenGLWindow(int width, int height);
+[[nodiscard]] WindowId createHiddenGLWindow(int width, int height);
 void destroyHiddenGLWindow(WindowId window);
 // True when the window exists and was made for GL.
 bool isGLWindow(WindowId window);
 
 // A new context for the window; null on failure. It is current on the window afterwards.
-GLContextHandle createGLContext(WindowId window);
+[[nodiscard]] GLContextHandle createGLContext(WindowId window);
 void deleteGLContext(GLContextHandle context);
 // Makes the context current on the window; (0, null) releases the current one. False on failure.
 bool makeGLCurrent(WindowId window, GLContextHandle context);

@@ -158,6 +158,6 @@ bool glExtensionStringHas(const char* name);
 
 // Resolves every core entry point into the driver's table; false when one is missing (that one
 // keeps doing nothing). Needs a loaded GL library (a GL window or context exists).
-bool loadGLFunctions();
+[[nodiscard]] bool loadGLFunctions();
 
 }

@@ -63,7 +63,7 @@ private:
     std::uint32_t playCursorLocked();
     void unqueuePlayedLocked();
     void queueLocked();
-    bool startLocked();
+    [[nodiscard]] bool startLocked();
     void stopLocked();
     void applyPlacementLocked();
 

@@ -36,7 +36,7 @@ public:
     };
 
     // OpenAL's default output device, pumped by its own thread; null, logged, when none opens.
-    static std::unique_ptr<OpenALAudioDevice> openDefault();
+    [[nodiscard]] static std::unique_ptr<OpenALAudioDevice> openDefault();
 
     // Takes over an open device and its context and makes the context current.
     OpenALAudioDevice(ALCdevice* device, ALCcontext* context, Pumping pumping);
@@ -52,7 +52,7 @@ public:
     std::uint32_t primaryBufferBytes() const override { return unitBytes; }
     bool hasListener() const override { return true; }
     AudioCaps caps() override;
-    std::unique_ptr<AudioBuffer> createBuffer(const AudioFormat& format, std::uint32_t bytes,
+    [[nodiscard]] std::unique_ptr<AudioBuffer> createBuffer(const AudioFormat& format, std::uint32_t bytes,
                                               PositionalControl control) override;
     void setListener(const AudioListener& listener) override;
 

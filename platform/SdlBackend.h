@@ -22,7 +22,7 @@ public:
     InputState inputState() override;
     WindowId windowUnderMouse() override;
 
-    WindowId createWindow(const WindowSpec& request) override;
+    [[nodiscard]] WindowId createWindow(const WindowSpec& request) override;
     void destroyWindow(WindowId window) override;
     void restoreDisplayMode(WindowId window) override;
     void setTitle(WindowId window, const std::string& title) override;
@@ -39,7 +39,7 @@ public:
     bool currentDisplayMode(int display, DisplayMode& mode) override;
 
     bool showMessageBox(const std::string& caption, const std::string& text) override;
-    bool openUrl(const std::string& target) override;
+    [[nodiscard]] bool openUrl(const std::string& target) override;
 
     double now() override;
     void sleepMs(int milliseconds) override;
@@ -47,7 +47,7 @@ public:
     std::string lastError() override;
 
 private:
-    bool startVideo();
+    [[nodiscard]] bool startVideo();
     SDL_Window* find(WindowId window) const;
     void pump();
     // Gives the keyboard to the window, which counts as holding it until the desktop says so.

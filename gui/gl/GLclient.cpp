@@ -204,7 +204,8 @@ void ensureGLcontext()
     // The shared context exists but nothing is current (after off-screen rendering, or before the
     // first paint): GL objects made now would be made in no context, so make it current.
     if (sharedContext) {
-        makeSharedContextCurrent();
+        // Unchecked on purpose: when it fails no context is current and the GL calls that follow do nothing.
+        static_cast<void>(makeSharedContextCurrent());
         return;
     }
     bool found = false;

@@ -58,7 +58,7 @@ plat::GLContextHandle sharedRenderContext();
 void setSharedRenderContext(plat::GLContextHandle context);
 // Makes the shared context current (on the probe window when no window has it); false when
 // there is no shared context or it cannot be made current.
-bool makeSharedContextCurrent();
+[[nodiscard]] bool makeSharedContextCurrent();
 // Deletes the shared context and the probe window (at program exit).
 void releaseSharedContext();
 

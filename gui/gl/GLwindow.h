@@ -31,7 +31,6 @@ public:
     void stopFrameRateMeter();
     // Samples the meter and, once it has a rate, draws "%.1f frames/sec." in white at (x, y).
     void drawFrameRate(const ImageBody& target, int x, int y);
-    FrameRateMeter& frameRateMeter() { return *m_meter; }
 
 private:
     std::unique_ptr<FrameRateMeter> m_meter;

@@ -267,19 +267,27 @@ std::uint32_t VertexArrayInternals::makeVBO(bool dynamic)
         return 0;
     }
     convertToTriangles();
-    const std::uint32_t mask = usedMask() | VertexArray::PositionBit;
-    const std::size_t n = static_cast<std::size_t>(vertexCount);
-    const std::size_t perVertex = 12 + (colours.empty() ? 0 : 4) + (normals.empty() ? 0 : 12) +
-                                  (texCoords[0].empty() ? 0 : 8) + (texCoords[1].empty() ? 0 : 8);
-    // Block offsets are 32-bit: a larger array stays on client arrays.
-    const bool fits = perVertex * n <= static_cast<std::size_t>(INT32_MAX);
+    GrowableArray<std::uint8_t> block(&conversionHeap());
+    const bool packed = packVertices(block);
     g.BindBufferARB(GL_ARRAY_BUFFER_ARB, name);
-    if (!fits || g.GetError() != GL_NO_ERROR) {
+    if (!packed || g.GetError() != GL_NO_ERROR || !upload(block, dynamic)) {
         heron::debug("Failed to create/bind a VBO!\n");
         unbindAndDelete(name);
         return 0;
     }
-    GrowableArray<std::uint8_t> block(&conversionHeap());
+    resetAfterUpload();
+    return name;
+}
+
+bool VertexArrayInternals::packVertices(GrowableArray<std::uint8_t>& block)
+{
+    const std::size_t n = static_cast<std::size_t>(vertexCount);
+    const std::size_t perVertex = 12 + (colours.empty() ? 0 : 4) + (normals.empty() ? 0 : 12) +
+                                  (texCoords[0].empty() ? 0 : 8) + (texCoords[1].empty() ? 0 : 8);
+    // Block offsets are 32-bit: a larger array stays on client arrays.
+    if (perVertex * n > static_cast<std::size_t>(INT32_MAX)) {
+        return false;
+    }
     block.resize(perVertex * n);
     std::size_t at = 0;
     const auto place = [&](const void* data, std::size_t bytes, std::int32_t& offset) {
@@ -303,47 +311,57 @@ std::uint32_t VertexArrayInternals::makeVBO(bool dynamic)
             place(texCoords[unit].data(), 8 * n, texCoordOffset[unit]);
         }
     }
+    return true;
+}
+
+bool VertexArrayInternals::upload(GrowableArray<std::uint8_t>& block, bool dynamic)
+{
+    plat::GLFunctions& g = plat::gl();
     g.BufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(block.size()), block.data(),
                     dynamic ? GL_DYNAMIC_DRAW_ARB : GL_STATIC_DRAW_ARB);
     block.reserve(0);
     // The client copies go only once the driver holds the data: a buffer it could not fill (out of
     // memory) must not be drawn from.
     if (g.GetError() != GL_NO_ERROR) {
-        heron::debug("Failed to create/bind a VBO!\n");
-        unbindAndDelete(name);
-        return 0;
+        return false;
     }
-    arrayMask = mask;
+    if (indexCount <= 0) {
+        return true;
+    }
+    GLuint elements = 0;
+    g.GenBuffersARB(1, &elements);
+    g.BindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, elements);
+    const void* const data = indices16bit ? static_cast<const void*>(indices16.data()) : indices32.data();
+    g.BufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(indexCount) * (indices16bit ? 2 : 4), data,
+                    GL_STATIC_DRAW_ARB);
+    if (g.GetError() != GL_NO_ERROR) {
+        g.DeleteBuffersARB(1, &elements);
+        elements = 0;
+    }
+    elementBuffer = elements;
+    return true;
+}
+
+void VertexArrayInternals::resetAfterUpload()
+{
+    arrayMask = usedMask() | VertexArray::PositionBit;
     stride = 0;
     positions.reserve(0);
     colours.reserve(0);
     normals.reserve(0);
     texCoords[0].reserve(0);
     texCoords[1].reserve(0);
-    if (indexCount > 0) {
-        GLuint elements = 0;
-        g.GenBuffersARB(1, &elements);
-        g.BindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, elements);
-        const void* const data = indices16bit ? static_cast<const void*>(indices16.data()) : indices32.data();
-        g.BufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(indexCount) * (indices16bit ? 2 : 4), data,
-                        GL_STATIC_DRAW_ARB);
-        if (g.GetError() != GL_NO_ERROR) {
-            g.DeleteBuffersARB(1, &elements);
-            elements = 0;
-        }
-        elementBuffer = elements;
-        if (elements != 0) {
-            indices16.reserve(0);
-            indices32.reserve(0);
-            stripSizes.reserve(0);
-            stripCount = 0;
-        }
+    if (elementBuffer != 0) {
+        indices16.reserve(0);
+        indices32.reserve(0);
+        stripSizes.reserve(0);
+        stripCount = 0;
     }
+    plat::GLFunctions& g = plat::gl();
     g.BindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
     g.BindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, 0);
     cache.arrayBuffer = 0;
     cache.elementBuffer = 0;
-    return name;
 }
 
 void VertexArrayInternals::drawBufferObjects()
@@ -434,7 +452,7 @@ void VertexArrayInternals::drawStripsWithoutIndices()
     }
 }
 
-void VertexArrayInternals::drawClientArrays(bool compileList)
+void VertexArrayInternals::drawClientArrays(ClientDrawing drawing)
 {
     plat::GLFunctions& g = plat::gl();
     if (positions.empty()) {
@@ -459,6 +477,7 @@ void VertexArrayInternals::drawClientArrays(bool compileList)
             g.TexCoordPointer(2, GL_FLOAT, 0, texCoords[unit].data());
         }
     }
+    const bool compileList = drawing == ClientDrawing::IntoDisplayList;
     if (compileList) {
         displayList = g.GenLists(1);
         g.NewList(displayList, GL_COMPILE);
@@ -622,7 +641,7 @@ void VertexArray::compile(bool dynamic)
     // arrays, which take its updates.
     if (in.arrayBuffer == 0 && !dynamic && !weHaveARBVertexBufferObjects && plat::currentGLContext()) {
         endClientArrays();
-        in.drawClientArrays(true);
+        in.drawClientArrays(VertexArrayInternals::ClientDrawing::IntoDisplayList);
     }
 }
 
@@ -643,7 +662,7 @@ void VertexArray::draw()
     } else {
         heron::progressCode = 30404;
         endClientArrays();
-        in.drawClientArrays(false);
+        in.drawClientArrays(VertexArrayInternals::ClientDrawing::Now);
     }
 }
 

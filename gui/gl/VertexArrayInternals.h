@@ -13,13 +13,21 @@ class VertexArrayInternals
 public:
     explicit VertexArrayInternals(int vertexCount);
 
-    // The vertex data and strips go into buffer objects; false leaves the client arrays in use.
-    std::uint32_t makeVBO(bool dynamic);
+    // Where drawing from the client arrays goes.
+    enum class ClientDrawing
+    {
+        Now,
+        IntoDisplayList,
+    };
+
+    // The vertex data and strips go into buffer objects; returns the array buffer's name, 0 when
+    // the client arrays stay in use.
+    [[nodiscard]] std::uint32_t makeVBO(bool dynamic);
     // Replaces strips and fans by a triangle list (in place).
     void convertToTriangles();
     void drawBufferObjects();
     // Draws from the client arrays, or compiles that drawing into a new display list.
-    void drawClientArrays(bool compileList);
+    void drawClientArrays(ClientDrawing drawing);
     std::uint32_t usedMask() const;
     // Writes bytes of an array (its mask bit) at offset into the buffer object; an array the
     // buffer was made without is ignored.
@@ -47,6 +55,15 @@ public:
     std::int32_t texCoordOffset[2] = {0, 0};
 
 private:
+    // The arrays in use one after another in one block, positions first (zeros when absent), each
+    // one's offset noted; false, with nothing allocated, when the block would pass 32-bit offsets.
+    bool packVertices(GrowableArray<std::uint8_t>& block);
+    // Hands the block to the bound array buffer (freeing it) and the index list to a new element
+    // buffer; false when the driver could not take the vertices. An index list it could not take
+    // leaves the element buffer 0 and the list on the client.
+    bool upload(GrowableArray<std::uint8_t>& block, bool dynamic);
+    // Once the buffers hold the data: the client copies go and both buffers are unbound.
+    void resetAfterUpload();
     template <typename Index>
     void drawStrips(const Index* indices, unsigned type);
     void drawStripsWithoutIndices();

@@ -93,7 +93,11 @@ glFont::~glFont()
 
 glFont& glFont::standard()
 {
-    static const std::unique_ptr<glFont> font = std::make_unique<glFont>(FontKey{123, 0, 0}, 32, 126, false);
+    constexpr int firstPrintable = ' ';
+    constexpr int lastPrintable = '~';
+    constexpr bool padded = false;
+    static const std::unique_ptr<glFont> font =
+        std::make_unique<glFont>(FontKey{FontKey::monospaceFace, 0, 0}, firstPrintable, lastPrintable, padded);
     return *font;
 }
 

@@ -47,7 +47,7 @@ public:
 
     // Saves the GL state, sets a pixel projection for the target and binds the glyph texture;
     // false (nothing changed) when there is no glyph texture.
-    bool begin(const ImageBody& target);
+    [[nodiscard]] bool begin(const ImageBody& target);
     // Restores what begin saved; the matrix mode ends at model-view.
     void end();
     // Draws text with its first pen position at (x, y) pixels; colour packed 0xAABBGGRR.

@@ -76,7 +76,7 @@ void BitmapGraphics::endPaint()
 
 void BitmapGraphics::setClip(const Rect& r)
 {
-    if (clipEmpty()) {
+    if (isClipEmpty()) {
         return;
     }
     if (r == Rect{}) {
@@ -87,7 +87,7 @@ void BitmapGraphics::setClip(const Rect& r)
 
 void BitmapGraphics::setColor(GuiColor::gui_color colour)
 {
-    if (clipEmpty()) {
+    if (isClipEmpty()) {
         return;
     }
     const int value = static_cast<int>(colour);
@@ -103,7 +103,7 @@ void BitmapGraphics::setColor(GuiColor::gui_color colour)
 
 void BitmapGraphics::setRGB(std::uint32_t colour)
 {
-    if (clipEmpty()) {
+    if (isClipEmpty()) {
         return;
     }
     if ((colour & 0xFFFFFF) == 0) {
@@ -157,7 +157,7 @@ void BitmapGraphics::drawPoint(int x, int y)
 
 void BitmapGraphics::fillRect(const Rect& r)
 {
-    if (clipEmpty() || m_pixels == nullptr) {
+    if (isClipEmpty() || m_pixels == nullptr) {
         return;
     }
     fillClipped(r);
@@ -165,7 +165,7 @@ void BitmapGraphics::fillRect(const Rect& r)
 
 void BitmapGraphics::drawLine(int x1, int y1, int x2, int y2)
 {
-    if (clipEmpty() || m_pixels == nullptr) {
+    if (isClipEmpty() || m_pixels == nullptr) {
         return;
     }
     if (y1 == y2) {
@@ -208,7 +208,7 @@ void BitmapGraphics::drawChar(char c, const Font& font, int x, int y)
 
 void BitmapGraphics::drawText(const char* text, const Font& font, int x, int y)
 {
-    if (text == nullptr || clipEmpty() || m_pixels == nullptr) {
+    if (text == nullptr || isClipEmpty() || m_pixels == nullptr) {
         return;
     }
     const Rect& clip = clipRect();
@@ -245,7 +245,7 @@ void BitmapGraphics::drawGlyph(const Font& font, char c, std::int64_t x, std::in
 
 void BitmapGraphics::drawImage(const Image& image, int x, int y)
 {
-    if (clipEmpty() || m_pixels == nullptr || image.isEmpty()) {
+    if (isClipEmpty() || m_pixels == nullptr || image.isEmpty()) {
         return;
     }
     const Rect target = Rect{x, y, image.width(), image.height()}.intersection(m_clip);
@@ -270,7 +270,7 @@ void BitmapGraphics::drawImage(const Image& image, int x, int y)
 // it are drawn. Each edge is walked only where it meets the clip.
 void BitmapGraphics::drawFocusRect(const Rect& r)
 {
-    if (clipEmpty() || m_pixels == nullptr || r.isEmpty()) {
+    if (isClipEmpty() || m_pixels == nullptr || r.isEmpty()) {
         return;
     }
     const std::int64_t w = r.width;

@@ -13,10 +13,6 @@ namespace kestrel
 namespace
 {
 
-constexpr int kMonospace = 123;
-constexpr int kSerif = 124;
-constexpr int kSans = 125;
-
 constexpr std::uint32_t kOpaqueWhite = 0xFFFFFFFF;
 constexpr std::uint32_t kOpaqueBlack = 0xFF000000;
 
@@ -25,24 +21,23 @@ constexpr std::uint32_t kOpaqueBlack = 0xFF000000;
 int defaultEmPixels(int face)
 {
     switch (face) {
-    case kMonospace:
+    case FontKey::monospaceFace:
         return 13;
-    case kSerif:
-    case kSans:
+    case FontKey::serifFace:
+    case FontKey::sansSerifFace:
         return 9;
     default:
         return 11;
     }
 }
 
-// Faces 123, 124 and 125 are the monospace, serif and sans-serif kinds; the menu and GUI faces
-// are sans-serif. The platform opens the kind's Liberation family.
+// The menu and GUI faces are sans-serif. The platform opens the kind's Liberation family.
 plat::GenericFamily kindOf(int face)
 {
     switch (face) {
-    case kMonospace:
+    case FontKey::monospaceFace:
         return plat::GenericFamily::Monospace;
-    case kSerif:
+    case FontKey::serifFace:
         return plat::GenericFamily::Serif;
     default:
         return plat::GenericFamily::SansSerif;

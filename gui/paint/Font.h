@@ -20,11 +20,17 @@ namespace kestrel
 class Image;
 struct Rect;
 
-// Identity of a font: face id (123 monospace, 124 serif, 125 sans-serif, 126 menu, 127 the
-// default GUI font), em size in pixels (0 = the face's default) and style bits.
+// Identity of a font: face id, em size in pixels (0 = the face's default) and style bits.
 struct FontKey
 {
-    int face = 127;
+    // Face ids.
+    static constexpr int monospaceFace = 123;
+    static constexpr int serifFace = 124;
+    static constexpr int sansSerifFace = 125;
+    static constexpr int menuFace = 126;
+    static constexpr int guiFace = 127;
+
+    int face = guiFace;
     int size = 0;
     int style = 0;
 

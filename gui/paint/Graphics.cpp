@@ -50,7 +50,6 @@ Graphics::~Graphics() = default;
 
 void Graphics::begin(Window* window, const Rect& area)
 {
-    m_childrenSkipped = 0;
     m_childrenDrawn = 0;
     m_clipEmpty = area.isEmpty();
     m_clips.clear();
@@ -167,13 +166,13 @@ void Graphics::drawText(const char* text, const Font& font, int x, int y)
 }
 
 void Graphics::drawTextFitted(const char* text, const Font& font, int x, int y, int width,
-                              bool centre)
+                              FittedText placement)
 {
     if (text == nullptr) {
         return;
     }
     const int textWidth = font.textWidth(text);
-    if (centre && textWidth < width) {
+    if (placement == FittedText::Centred && textWidth < width) {
         drawText(text, font, x + (width - textWidth) / 2, y);
         return;
     }
@@ -197,8 +196,9 @@ void Graphics::lines(GuiColor::gui_color colour, std::initializer_list<std::pair
     }
 }
 
-void Graphics::draw3DRect(const Rect& r, bool deep)
+void Graphics::draw3DRect(const Rect& r, EdgeDepth depth)
 {
+    const bool deep = depth == EdgeDepth::Deep;
     const int right = r.right();
     const int top = r.top();
     lines(deep ? C::DARK_SHADOW_3D_LIFTED : C::BUTTON_SHADOW, {{r.x, r.y + 1}, {r.x, top}, {right, top}});
@@ -241,8 +241,9 @@ void Graphics::drawRaisedBevel(const Rect& r)
     lines(C::BUTTON_SHADOW, {{x + 2, y + 1}, {right - 1, y + 1}, {right - 1, top - 1}});
 }
 
-void Graphics::drawEtchedRect(const Rect& r, bool deep)
+void Graphics::drawEtchedRect(const Rect& r, EdgeDepth depth)
 {
+    const bool deep = depth == EdgeDepth::Deep;
     const int x = r.x;
     const int y = r.y;
     const int right = r.right();

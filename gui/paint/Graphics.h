@@ -68,17 +68,30 @@ public:
     // Text with its baseline at y; nothing for null.
     virtual void drawText(const heron_string& text, const Font& font, int x, int y);
     virtual void drawText(const char* text, const Font& font, int x, int y);
-    // Text within width pixels from x: centred when it fits and centre is set, else only the
-    // characters that fit whole.
+    // Where fitted text goes when it is narrower than its width.
+    enum class FittedText
+    {
+        FromLeft,
+        Centred,
+    };
+    // Which pair of palette colours an edge takes: the stronger (1 and 5) or the softer (2 and 4).
+    enum class EdgeDepth
+    {
+        Shallow,
+        Deep,
+    };
+
+    // Text within width pixels from x: placed as asked when it fits, else only the characters
+    // that fit whole, from x.
     virtual void drawTextFitted(const char* text, const Font& font, int x, int y, int width,
-                                bool centre);
-    // Classic 3-D edges in palette colours; deep takes the stronger pair (1 and 5) over 2 and 4.
-    virtual void draw3DRect(const Rect& r, bool deep);
+                                FittedText placement);
+    // Classic 3-D edges in palette colours.
+    virtual void draw3DRect(const Rect& r, EdgeDepth depth);
     // Two-pixel sunken border, the inside filled with fill unless it is TRANSPARENT.
     virtual void drawSunkenBevel(const Rect& r, GuiColor::gui_color fill);
     virtual void drawRaisedEdge(const Rect& r);
     virtual void drawRaisedBevel(const Rect& r);
-    virtual void drawEtchedRect(const Rect& r, bool deep);
+    virtual void drawEtchedRect(const Rect& r, EdgeDepth depth);
     virtual void drawEtchedHLine(int x, int y, int length);
     virtual void drawEtchedVLine(int x, int y, int length);
     // The image's embossed grey look (cached beside the image), bottom-left pixel at (x, y).
@@ -100,18 +113,13 @@ public:
     // True while the clip in force is empty.
     bool isClipEmpty() const { return m_clipEmpty; }
 
-    // Statistics of the container painter, zeroed by begin.
-    void countChildSkipped() { ++m_childrenSkipped; }
+    // Children the container painter drew, zeroed by begin.
     void countChildDrawn() { ++m_childrenDrawn; }
-    std::uint32_t childrenSkipped() const { return m_childrenSkipped; }
     std::uint32_t childrenDrawn() const { return m_childrenDrawn; }
 
     // The disabled look of an image: dark opaque pixels in the button shadow colour with a
     // one-pixel highlight below and to the right of them, everything else transparent.
     static Image makeDisabledImage(const Image& image);
-
-protected:
-    bool clipEmpty() const { return m_clipEmpty; }
 
 private:
     // Bottom-left corner that centres the image in r (r's corner along a side of size < 1).
@@ -121,7 +129,6 @@ private:
     int m_x = 0;
     int m_y = 0;
     bool m_clipEmpty = false;
-    std::uint32_t m_childrenSkipped = 0;
     std::uint32_t m_childrenDrawn = 0;
     std::vector<Rect> m_clips;
 };

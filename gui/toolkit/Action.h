@@ -19,7 +19,6 @@ public:
     virtual const char* tooltip() { return ""; }
     virtual int commandId() { return -1; }
     virtual std::uint32_t tooltipKind() { return 0; }
-    virtual std::uint32_t secondFlag() { return 0; }
     virtual int value() { return -1; }
 };
 

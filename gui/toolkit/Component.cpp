@@ -33,7 +33,7 @@ Holders& holders()
 
 const heron::counted_ptr<Font>& defaultFont()
 {
-    static const heron::counted_ptr<Font> font(new Font(FontKey{127, 0, 0}));
+    static const heron::counted_ptr<Font> font(new Font(FontKey{FontKey::guiFace, 0, 0}));
     return font;
 }
 
@@ -47,7 +47,7 @@ void requireWindow(const Component& component)
 }
 
 Component::Component()
-    : font(defaultFont()), cursor(Cursor::standard(0))
+    : font(defaultFont()), cursor(Cursor::standard(Cursor::arrow))
 {
 }
 

@@ -114,7 +114,6 @@ void Container::draw(Graphics& graphics)
         child->setUpdateRect(graphics.clipRect());
         const Rect before = child->getBounds();
         if (!graphics.clipRect().intersects(before)) {
-            graphics.countChildSkipped();
             continue;
         }
         graphics.countChildDrawn();

@@ -66,23 +66,32 @@ void swapRows(plat::CursorMasks::Bits& bits, int a, int b)
 plat::SystemCursor systemKind(int id)
 {
     switch (id) {
-    case 1:
+    case Cursor::iBeam:
         return plat::SystemCursor::IBeam;
-    case 3:
+    case Cursor::hourglass:
         return plat::SystemCursor::Wait;
-    case 4:
+    case Cursor::noEntry:
         return plat::SystemCursor::No;
-    case 5:
+    case Cursor::cross:
         return plat::SystemCursor::Crosshair;
-    case 8:
+    case Cursor::westEastArrows:
         return plat::SystemCursor::SizeWestEast;
-    case 9:
+    case Cursor::northSouthArrows:
         return plat::SystemCursor::SizeNorthSouth;
-    case 10:
+    case Cursor::fourWayArrows:
         return plat::SystemCursor::SizeAll;
     default:
         return plat::SystemCursor::Arrow;
     }
+}
+
+// A hand pattern as drawn ('+' white, 'x' the hot spot), neither mirrored nor flipped; the hot
+// spot's pixel is then read as `underHotSpot`.
+Cursor* handPattern(const char* const* rows, char underHotSpot)
+{
+    constexpr bool mirror = false;
+    constexpr bool flip = false;
+    return new Cursor(rows, mirror, flip, '+', 'x', underHotSpot);
 }
 
 }
@@ -91,8 +100,8 @@ heron::counted_ptr<Cursor> Cursor::standard(int id)
 {
     static std::mutex mutex;
     static std::map<int, heron::counted_ptr<Cursor>> cache;
-    if (id < 0 || id > 10) {
-        id = 0;
+    if (id < arrow || id > fourWayArrows) {
+        id = arrow;
     }
     const std::lock_guard<std::mutex> lock(mutex);
     auto found = cache.find(id);
@@ -101,14 +110,14 @@ heron::counted_ptr<Cursor> Cursor::standard(int id)
     }
     heron::counted_ptr<Cursor> cursor;
     switch (id) {
-    case 2:
-        cursor.reset(new Cursor(kPointingHand, false, false, '+', 'x', '+'));
+    case pointingHand:
+        cursor.reset(handPattern(kPointingHand, '+'));
         break;
-    case 6:
-        cursor.reset(new Cursor(kOpenHand, false, false, '+', 'x', '+'));
+    case openHand:
+        cursor.reset(handPattern(kOpenHand, '+'));
         break;
-    case 7:
-        cursor.reset(new Cursor(kClosedHand, false, false, '+', 'x', ' '));
+    case closedHand:
+        cursor.reset(handPattern(kClosedHand, ' '));
         break;
     default:
         cursor.reset(new Cursor(systemKind(id)));

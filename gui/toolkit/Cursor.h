@@ -15,9 +15,21 @@ class Cursor
 public:
     static constexpr int side = plat::CursorMasks::side;
 
-    // The shared cursor of an id, made on first request and kept for the process: 1 I-beam,
-    // 2 pointing hand, 3 hourglass, 4 no-entry, 5 cross, 6 open hand, 7 closed hand, 8 west-east,
-    // 9 north-south and 10 four-way arrows; 0 and every other id the arrow.
+    // Ids of the standard cursors.
+    static constexpr int arrow = 0;
+    static constexpr int iBeam = 1;
+    static constexpr int pointingHand = 2;
+    static constexpr int hourglass = 3;
+    static constexpr int noEntry = 4;
+    static constexpr int cross = 5;
+    static constexpr int openHand = 6;
+    static constexpr int closedHand = 7;
+    static constexpr int westEastArrows = 8;
+    static constexpr int northSouthArrows = 9;
+    static constexpr int fourWayArrows = 10;
+
+    // The shared cursor of a standard id, made on first request and kept for the process; every
+    // id that is none of the above gives the arrow.
     static heron::counted_ptr<Cursor> standard(int id);
 
     // A pattern cursor from text art: up to 32 rows of up to 32 characters, ended early by a null

@@ -145,12 +145,19 @@ std::uint32_t pressType(const plat::InputEvent& input)
     }
 }
 
-void postMouseEvent(Window& window, const plat::InputEvent& input, std::uint32_t type, bool forced)
+// Whether a mouse event at the window's last mouse position is still posted.
+enum class MousePosting
+{
+    IfMoved,
+    Always,
+};
+
+void postMouseEvent(Window& window, const plat::InputEvent& input, std::uint32_t type, MousePosting posting)
 {
     WindowInternals& internals = window.internals();
     Event event(type, &window);
     event.setMousePosition(input.x, input.y);
-    if (!forced && event.x == internals.lastX && event.y == internals.lastY) {
+    if (posting == MousePosting::IfMoved && event.x == internals.lastX && event.y == internals.lastY) {
         return;
     }
     internals.lastX = event.x;
@@ -257,12 +264,12 @@ void windowProc(const plat::InputEvent& input)
     case plat::InputKind::MouseMove:
         window->showCursor();
         if (!trackMouseCapture()) {
-            postMouseEvent(*window, input, Event::MouseMove, false);
+            postMouseEvent(*window, input, Event::MouseMove, MousePosting::IfMoved);
         }
         return;
     case plat::InputKind::ButtonPress:
     case plat::InputKind::ButtonRelease:
-        postMouseEvent(*window, input, pressType(input), true);
+        postMouseEvent(*window, input, pressType(input), MousePosting::Always);
         return;
     case plat::InputKind::Wheel:
         queueWheel(*window, input);

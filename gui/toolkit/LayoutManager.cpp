@@ -37,11 +37,11 @@ Insets insetsOf(const Container& container)
     return insets;
 }
 
-ChildSizes measureChildren(Container& container, bool visibleOnly)
+ChildSizes measureChildren(Container& container, ChildFilter filter)
 {
     ChildSizes sizes;
     for (const auto& child : container.getChildren()) {
-        if (visibleOnly && !child->isVisible()) {
+        if (filter == ChildFilter::VisibleOnly && !child->isVisible()) {
             continue;
         }
         int width = 0;

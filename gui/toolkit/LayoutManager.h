@@ -59,6 +59,12 @@ struct ChildSizes
     int widest = 0;
     int tallest = 0;
 };
-ChildSizes measureChildren(Container& container, bool visibleOnly = false);
+// Which children a layout counts.
+enum class ChildFilter
+{
+    All,
+    VisibleOnly,
+};
+ChildSizes measureChildren(Container& container, ChildFilter filter = ChildFilter::All);
 
 }

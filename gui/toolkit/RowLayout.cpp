@@ -7,12 +7,12 @@
 namespace kestrel
 {
 
-RowLayout::Frame RowLayout::frameOf(Container& container, bool visibleOnly) const
+RowLayout::Frame RowLayout::frameOf(Container& container, ChildFilter filter) const
 {
     const Insets insets = insetsOf(container);
     const Rect bounds = container.getBounds();
     return Frame{insets, bounds, bounds.width - insets.left - insets.right, bounds.height - insets.bottom - insets.top,
-                 equalWidths || equalHeights ? measureChildren(container, visibleOnly) : ChildSizes()};
+                 equalWidths || equalHeights ? measureChildren(container, filter) : ChildSizes()};
 }
 
 int RowLayout::crossOffset(int available, int& size, int alignment)
@@ -21,13 +21,13 @@ int RowLayout::crossOffset(int available, int& size, int alignment)
         size = available;
         return 0;
     }
-    return alignment == 1 ? (available - size) / 2 : alignment == 2 ? available - size : 0;
+    return alignment == alignMiddle ? (available - size) / 2 : alignment == alignEnd ? available - size : 0;
 }
 
-void RowLayout::moveChildren(Container& container, int dx, int dy, bool visibleOnly)
+void RowLayout::moveChildren(Container& container, int dx, int dy, ChildFilter filter)
 {
     for (const auto& child : container.getChildren()) {
-        if (visibleOnly && !child->isVisible()) {
+        if (filter == ChildFilter::VisibleOnly && !child->isVisible()) {
             continue;
         }
         const Rect r = child->getBounds();
@@ -50,7 +50,7 @@ void RowLayout::layoutContainer(Container& container)
     if (children.empty()) {
         return;
     }
-    const auto [insets, bounds, availableWidth, availableHeight, largest] = frameOf(container, false);
+    const auto [insets, bounds, availableWidth, availableHeight, largest] = frameOf(container, ChildFilter::All);
     int runningX = insets.left;
     for (const auto& child : children) {
         int w = 0;
@@ -68,13 +68,13 @@ void RowLayout::layoutContainer(Container& container)
         child->setBounds(bounds.x + runningX, bounds.y + insets.bottom + offset, w, h);
         runningX += w + gap;
     }
-    if (horizontalAlignment == 0) {
+    if (horizontalAlignment == alignStart) {
         return;
     }
     // The running x still holds the left inset and the trailing gap, so with a left inset the
     // right-aligned row ends that far short of the right inset; the forms are laid out with it.
     const int spare = gap - runningX + availableWidth;
-    moveChildren(container, horizontalAlignment == 1 ? spare / 2 : spare, 0, false);
+    moveChildren(container, horizontalAlignment == alignMiddle ? spare / 2 : spare, 0, ChildFilter::All);
 }
 
 }

@@ -15,10 +15,15 @@ public:
     void getPreferredSize(Container& container, int& width, int& height) override;
     void layoutContainer(Container& container) override;
 
+    // Alignments on either axis: the start is the left or the bottom, the end the right or the top.
+    static constexpr int alignStart = 0;
+    static constexpr int alignMiddle = 1;
+    static constexpr int alignEnd = 2;
+
     void setGap(int pixels) { gap = pixels; }
-    // 0 bottom, 1 middle, 2 top.
+    // Vertical: bottom (start), middle or top (end).
     void setCrossAlignment(int alignment) { verticalAlignment = alignment; }
-    // 0 left, 1 middle, 2 right.
+    // Horizontal: left (start), middle or right (end).
     void setMainAlignment(int alignment) { horizontalAlignment = alignment; }
     // Every child as wide as the widest.
     void setFill() { equalWidths = true; }
@@ -38,19 +43,19 @@ protected:
         int availableHeight;
         ChildSizes largest;
     };
-    Frame frameOf(Container& container, bool visibleOnly) const;
-    // Where a child of the size goes across the available space for the alignment (0 start,
-    // 1 middle, 2 end); a size of 0 takes the whole space.
+    Frame frameOf(Container& container, ChildFilter filter) const;
+    // Where a child of the size goes across the available space for the alignment; a size of 0
+    // takes the whole space.
     static int crossOffset(int available, int& size, int alignment);
-    // Moves every child (with visibleOnly, every visible one) by (dx, dy).
-    static void moveChildren(Container& container, int dx, int dy, bool visibleOnly);
+    // Moves every child the filter counts by (dx, dy).
+    static void moveChildren(Container& container, int dx, int dy, ChildFilter filter);
 
     int gap = 4;
     bool equalWidths = false;
     bool equalHeights = false;
     bool modeFlag = false;
-    int verticalAlignment = 1;
-    int horizontalAlignment = 0;
+    int verticalAlignment = alignMiddle;
+    int horizontalAlignment = alignStart;
 };
 
 }

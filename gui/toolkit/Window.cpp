@@ -128,7 +128,7 @@ void Window::setPopupFallback(int x, int y)
 bool Window::setScreenMode(const ScreenMode& mode)
 {
     windowInternals->screenMode = mode;
-    return changeDisplayMode(true);
+    return changeDisplayMode(ModeRequest::Test);
 }
 
 void Window::setTitle(const char* title)
@@ -216,7 +216,7 @@ void Window::setCancelButton(Component* button)
 
 void Window::showCursorOf(Component& component)
 {
-    heron::counted_ptr<Cursor> chosen = Cursor::standard(0);
+    heron::counted_ptr<Cursor> chosen = Cursor::standard(Cursor::arrow);
     for (Component* c = &component; c; c = c->getParent()) {
         if (c->getCursor()) {
             chosen = c->getCursor();
@@ -230,9 +230,10 @@ void Window::showCursorOf(Component& component)
 void Window::showCursor()
 {
     // A disabled window shows the no-entry sign.
-    heron::counted_ptr<Cursor> cursor = windowInternals->disabled ? Cursor::standard(4) : windowInternals->cursor;
+    heron::counted_ptr<Cursor> cursor =
+        windowInternals->disabled ? Cursor::standard(Cursor::noEntry) : windowInternals->cursor;
     if (!cursor) {
-        cursor = Cursor::standard(0);
+        cursor = Cursor::standard(Cursor::arrow);
     }
     if (!plat::backend().showsCursors()) {
         return;
@@ -281,7 +282,7 @@ bool Window::placeOnScreen(plat::WindowSpec& request)
     }
     case FullScreen: {
         // A mode the display refused is not asked for again: the window covers the desktop's mode.
-        const bool changed = changeDisplayMode(false);
+        const bool changed = changeDisplayMode(ModeRequest::Use);
         const int index = in.screenMode.resolution;
         const Rect size = changed && index >= 0 && index < 5 ? fullScreenSizes[index] : screen;
         request.kind = plat::WindowKind::FullScreen;
@@ -422,7 +423,7 @@ void Window::paintArea(const Rect& area)
     presentPaint();
 }
 
-bool Window::changeDisplayMode(bool test)
+bool Window::changeDisplayMode(ModeRequest request)
 {
     WindowInternals& in = *windowInternals;
     in.modeChanged = in.screenMode.isCurrent();
@@ -431,7 +432,7 @@ bool Window::changeDisplayMode(bool test)
         heron::debug("1");
         in.modeChanged = testScreenMode(in.screenMode);
         heron::debug(in.monitor != 0 ? "24" : "23");
-        if (!test && !in.modeChanged) {
+        if (request == ModeRequest::Use && !in.modeChanged) {
             heron::debug("\nThe display has no mode like that; the window keeps the desktop's mode\n");
         }
     }

@@ -91,8 +91,15 @@ public:
     void showCursorOf(Component& component);
     // Shows the window's current cursor (the no-entry sign while disabled).
     void showCursor();
+    // Whether a display-mode change only tests the stored mode or chooses it for a full-screen
+    // window; only a chosen mode the display refuses is logged.
+    enum class ModeRequest
+    {
+        Test,
+        Use,
+    };
     // Tests (or, for full screen, chooses) the stored mode; true when the display takes it.
-    bool changeDisplayMode(bool test);
+    bool changeDisplayMode(ModeRequest request);
     // Gives the display its desktop mode back after a full-screen mode change.
     void restoreDisplayMode();
 

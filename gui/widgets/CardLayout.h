@@ -16,7 +16,6 @@ public:
 
     // Takes effect at the next layout; an index outside the children shows none.
     void showCard(int index) { m_visibleCard = index; }
-    int visibleCard() const { return m_visibleCard; }
     // Measure as wide as the widest card, as tall as the tallest.
     void setEqualWidth() { m_equalWidth = true; }
     void setEqualHeight() { m_equalHeight = true; }

@@ -300,7 +300,7 @@ void ColorMixer::handleMouse(Event& event)
         if (m_internals->draggingRing || m_internals->draggingTriangle) {
             m_dragging = true;
             setFocus();
-            sendMessage(0);
+            sendMessage(dragStarted);
             dragTo(x, y);
         }
         return;
@@ -314,7 +314,7 @@ void ColorMixer::handleMouse(Event& event)
             m_dragging = false;
             releaseFocus();
             dragTo(x, y);
-            sendMessage(2);
+            sendMessage(dragEnded);
         }
         return;
     default:
@@ -335,7 +335,7 @@ void ColorMixer::dragTo(int x, int y)
     }
     in.colour = ColorRGBA::fromHSV(in.hsv);
     m_paintedDuringMessage = false;
-    sendMessage(1);
+    sendMessage(colourChanged);
     if (!m_paintedDuringMessage) {
         redrawNow();
     }

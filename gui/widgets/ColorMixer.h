@@ -12,11 +12,16 @@ class ColorMixerInternals;
 
 // A colour chooser: a ring of hues around a triangle of saturation and value, drawn with OpenGL
 // into an image of size x size pixels. Dragging on the ring sets the hue, inside the triangle the
-// saturation and value. It sends its listener code 0 when a drag starts, 1 on every change and
-// 2 when the drag ends. Main thread only.
+// saturation and value. It sends its listener a code when a drag starts, on every change and
+// when the drag ends. Main thread only.
 class ColorMixer : public Component
 {
 public:
+    // The codes it sends.
+    static constexpr int dragStarted = 0;
+    static constexpr int colourChanged = 1;
+    static constexpr int dragEnded = 2;
+
     explicit ColorMixer(int size);
     ~ColorMixer() override;
 

@@ -9,12 +9,12 @@ namespace kestrel
 
 ColumnLayout::ColumnLayout()
 {
-    verticalAlignment = 2;
+    verticalAlignment = alignEnd;
 }
 
 void ColumnLayout::getPreferredSize(Container& container, int& width, int& height)
 {
-    const ChildSizes sizes = measureChildren(container, modeFlag);
+    const ChildSizes sizes = measureChildren(container, counted());
     // Equal heights count every child, the invisible ones too.
     const int all = static_cast<int>(container.getChildren().size());
     const Insets insets = insetsOf(container);
@@ -30,7 +30,7 @@ void ColumnLayout::layoutContainer(Container& container)
     if (children.empty()) {
         return;
     }
-    const auto [insets, bounds, availableWidth, availableHeight, largest] = frameOf(container, modeFlag);
+    const auto [insets, bounds, availableWidth, availableHeight, largest] = frameOf(container, counted());
     // The running top is the inner top row; each child ends one row below it.
     int runningTop = bounds.height - insets.top - 1;
     for (const auto& child : children) {
@@ -50,12 +50,12 @@ void ColumnLayout::layoutContainer(Container& container)
         child->setBounds(bounds.x + insets.left + offset, bounds.y + runningTop - h, w, h);
         runningTop -= h + gap;
     }
-    if (verticalAlignment == 2) {
+    if (verticalAlignment == alignEnd) {
         return;
     }
     // Bottom alignment brings the last child's bottom to the container's bottom edge.
     const int spare = gap + runningTop;
-    moveChildren(container, 0, -(verticalAlignment == 1 ? spare / 2 : spare), modeFlag);
+    moveChildren(container, 0, -(verticalAlignment == alignMiddle ? spare / 2 : spare), counted());
 }
 
 }

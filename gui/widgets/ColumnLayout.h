@@ -6,7 +6,7 @@ namespace kestrel
 {
 
 // Children stacked from the top down. Takes the row layout's fields and setters; the vertical
-// alignment starts at 2 (top).
+// alignment starts at the top (alignEnd).
 class ColumnLayout : public RowLayout
 {
 public:
@@ -14,6 +14,10 @@ public:
 
     void getPreferredSize(Container& container, int& width, int& height) override;
     void layoutContainer(Container& container) override;
+
+private:
+    // With the mode flag a column leaves invisible children out.
+    ChildFilter counted() const { return modeFlag ? ChildFilter::VisibleOnly : ChildFilter::All; }
 };
 
 }

@@ -52,7 +52,8 @@ void ComboInternals::draw(Graphics& graphics)
     const char* entry = m_box.selectedIndex() < 0 ? "choose..." : m_info->itemText(m_box.selectedIndex());
     const int x = bounds.x + font.averageWidth() / 2 + 1 + (m_box.hasBorder() ? 2 : 0);
     const int y = bounds.y + (bounds.height - font.ascent()) / 2;
-    graphics.drawTextFitted(entry ? entry : "", font, x, y, bounds.x + bounds.width - x, false);
+    graphics.drawTextFitted(entry ? entry : "", font, x, y, bounds.x + bounds.width - x,
+                            Graphics::FittedText::FromLeft);
 }
 
 void ComboInternals::handleMouse(Event& event)

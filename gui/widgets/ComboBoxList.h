@@ -26,7 +26,6 @@ public:
     void handleMouse(Event& event) override;
 
     int index() const { return m_index; }
-    bool isHovered() const { return m_hover; }
 
 private:
     int m_index;

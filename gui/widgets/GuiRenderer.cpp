@@ -26,7 +26,7 @@ constexpr int scrollArrowSize = 16;
 
 const Font& fontOf(const Component& component)
 {
-    static const Font fallback(FontKey{127, 0, 0});
+    static const Font fallback(FontKey{FontKey::guiFace, 0, 0});
     return component.getFont() ? *component.getFont() : fallback;
 }
 
@@ -210,23 +210,30 @@ void paintSliderTrack(Graphics& g, int state, const Rect& r)
     const int thumbHeight = vertical ? 10 : 20;
     const Rect track = vertical ? Rect{r.x + r.width / 2 - 1, r.y + thumbHeight / 2, 4, r.height - thumbHeight}
                                 : Rect{r.x + thumbWidth / 2, r.y + r.height / 2 - 1, r.width - thumbWidth, 4};
-    g.draw3DRect(track, true);
+    g.draw3DRect(track, Graphics::EdgeDepth::Deep);
     if (state & S::on) {
         g.setColor(C::DARK_SHADOW_3D_LIFTED);
         g.drawFocusRect(r);
     }
 }
 
+// How a bevelled face looks while pressed.
+enum class PressedFace
+{
+    Sunken,
+    Raised,
+};
+
 // A raised face that is drawn as an outline when disabled (scroll arrows, thumbs).
-void paintBevelledFace(Graphics& g, int state, const Rect& r, bool sunkenWhenPressed)
+void paintBevelledFace(Graphics& g, int state, const Rect& r, PressedFace pressed)
 {
     g.setColor(C::BUTTON_FACE);
     g.fillRect(r);
     if (isDisabled(state)) {
         g.setColor(C::GREY_TEXT);
         g.drawRect(r);
-    } else if (sunkenWhenPressed && (state & S::pressed)) {
-        g.draw3DRect(r, true);
+    } else if (pressed == PressedFace::Sunken && (state & S::pressed)) {
+        g.draw3DRect(r, Graphics::EdgeDepth::Deep);
     } else {
         g.drawRaisedBevel(r);
     }
@@ -333,9 +340,9 @@ void GuiRenderer::paintPart(Graphics& g, int part, int state, const Rect& r)
     case part::pushButton:
         fill(g, C::BUTTON_FACE, r);
         if (state == S::pressed) {
-            g.draw3DRect(r, true);
+            g.draw3DRect(r, Graphics::EdgeDepth::Deep);
         } else {
-            g.drawEtchedRect(r, false);
+            g.drawEtchedRect(r, Graphics::EdgeDepth::Shallow);
             g.drawRaisedEdge(shrunk(r, 2));
         }
         if (state & S::on) {
@@ -354,7 +361,7 @@ void GuiRenderer::paintPart(Graphics& g, int part, int state, const Rect& r)
         if (state == S::hot) {
             g.drawRaisedEdge(r);
         } else if (state == S::pressed) {
-            g.draw3DRect(r, true);
+            g.draw3DRect(r, Graphics::EdgeDepth::Deep);
         }
         return;
     case part::textMenuItem:
@@ -374,7 +381,7 @@ void GuiRenderer::paintPart(Graphics& g, int part, int state, const Rect& r)
         fill(g, C::BUTTON_SHADOW, r);
         return;
     case part::scrollArrow:
-        paintBevelledFace(g, state, r, true);
+        paintBevelledFace(g, state, r, PressedFace::Sunken);
         if (isDisabled(state)) {
             g.drawImageDisabledCentered(arrowImage(state), r);
         } else {
@@ -382,7 +389,7 @@ void GuiRenderer::paintPart(Graphics& g, int part, int state, const Rect& r)
         }
         return;
     case part::scrollThumb:
-        paintBevelledFace(g, state, r, false);
+        paintBevelledFace(g, state, r, PressedFace::Raised);
         return;
     case part::dropDownButton:
         fill(g, C::BUTTON_FACE, r);
@@ -425,7 +432,7 @@ void GuiRenderer::paintContent(Graphics& g, int part, int state, Component& comp
         paintSubmenuArrow(g, component, metrics);
         return;
     case part::sliderThumb:
-        paintBevelledFace(g, component.isEnabled() ? 0 : S::disabled, component.getBounds(), false);
+        paintBevelledFace(g, component.isEnabled() ? 0 : S::disabled, component.getBounds(), PressedFace::Raised);
         return;
     case part::groupBox:
         paintGroupBox(g, component, metrics);
@@ -533,7 +540,7 @@ void GuiRenderer::paintGroupBox(Graphics& g, Component& component, const PartMet
                            {e, t, b.x + b.width - e, b.y + b.height - t}};
     for (const Rect& piece : pieces) {
         ScopedClip clip(g, piece);
-        g.drawEtchedRect(frame, false);
+        g.drawEtchedRect(frame, Graphics::EdgeDepth::Shallow);
     }
     paintEtchedLabel(g, metrics, component, C::BUTTON_TEXT);
 }

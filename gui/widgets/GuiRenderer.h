@@ -48,6 +48,7 @@ constexpr int on = 0x100;              // checked, selected tab, focused button 
 constexpr int defaultButton = 0x200;
 constexpr int arrowUp = 0x10000;
 constexpr int arrowDown = 0x20000;
+// 0x40800, not 0x40000: a left scroll arrow's state word is its scroll code, which listeners match exactly.
 constexpr int arrowLeft = 0x40800;
 constexpr int arrowRight = 0x80000;
 constexpr int vertical = 0x100000;

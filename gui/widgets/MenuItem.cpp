@@ -17,7 +17,7 @@ constexpr double submenuDelay = 0.25;
 
 const heron::counted_ptr<Font>& menuFont()
 {
-    static const heron::counted_ptr<Font> font(new Font(FontKey{126, 0, 0}));
+    static const heron::counted_ptr<Font> font(new Font(FontKey{FontKey::menuFace, 0, 0}));
     return font;
 }
 

@@ -130,8 +130,6 @@ public:
     bool scrollTo(int position);
 
     ScrollBarBar& bar() { return *m_bar; }
-    ScrollBarButton& startButton() { return *m_start; }
-    ScrollBarButton& endButton() { return *m_end; }
 
 private:
     bool m_vertical;

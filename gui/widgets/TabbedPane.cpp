@@ -22,7 +22,7 @@ public:
         setText("Tab area");
         RowLayout* row = new RowLayout;
         row->setGap(0);
-        row->setCrossAlignment(0);
+        row->setCrossAlignment(RowLayout::alignStart);
         setLayout(row);
         setInsets(2, 0, 2, 0);
     }
@@ -152,9 +152,9 @@ void TabbedPane::setSelectedTab(int index)
     const KeepAlive keep(this);
     if (index != m_selected) {
         if (Tab* old = getTab(m_selected)) {
-            old->sendMessage(1);
+            old->sendMessage(tabLeft);
         }
-        getTab(index)->sendMessage(0);
+        getTab(index)->sendMessage(tabChosen);
     }
     m_selected = index;
     if (auto* cards = dynamic_cast<CardLayout*>(m_panelArea->getLayout().get())) {

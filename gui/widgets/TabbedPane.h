@@ -29,11 +29,15 @@ private:
 };
 
 // Several panels, one shown at a time, chosen by a row of tabs along the top edge. When the
-// choice changes, the tab left sends its listener code 1 and the tab chosen code 0.
+// choice changes, the tab left and the tab chosen each send their listener a code.
 // Main thread only.
 class TabbedPane : public Container
 {
 public:
+    // The codes a tab sends.
+    static constexpr int tabChosen = 0;
+    static constexpr int tabLeft = 1;
+
     TabbedPane();
     ~TabbedPane() override;
 

@@ -327,6 +327,7 @@ int TextInputInternals::applyKey(const Event& event)
         redo();
         return 0;
     case ctrlC:
+        // A copy changes nothing yet records an undo step, as every clipboard key does: callers rely on it.
         pushUndo();
         copy();
         return 0;
@@ -494,6 +495,7 @@ void TextInputInternals::selectAll()
 
 void TextInputInternals::tab(bool backwards)
 {
+    // Tab follows `prev`: linkTabOrder keeps the Tab target there (Shift+Tab's in `next`), as callers expect.
     for (TextInput* candidate = backwards ? next : prev; candidate && candidate != &owner;) {
         TextInputInternals& other = *candidate->m_internals;
         if (candidate->isShowing() && candidate->getWindow()) {
@@ -627,7 +629,7 @@ void TextInputInternals::paintFlat(Graphics& graphics)
     graphics.setColor(enabled ? GuiColor::LIGHT_3D : GuiColor::BUTTON_FACE);
     graphics.fillRect(b);
     if (owner.m_border) {
-        graphics.draw3DRect(b, false);
+        graphics.draw3DRect(b, Graphics::EdgeDepth::Shallow);
     }
     graphics.setColor(enabled ? GuiColor::BUTTON_TEXT : GuiColor::GREY_TEXT);
     int x = originX();
@@ -720,7 +722,7 @@ TextInput::TextInput()
     : m_internals(std::make_unique<TextInputInternals>(*this))
 {
     useGuiRenderer();
-    setCursor(Cursor::standard(1));
+    setCursor(Cursor::standard(Cursor::iBeam));
 }
 
 TextInput::~TextInput()

@@ -2,11 +2,9 @@
 
 #include "gui/paint/Font.h"
 #include "gui/paint/Graphics.h"
-#include "gui/paint/ImageReader.h"
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/ToolkitServices.h"
 #include "gui/toolkit/Updatable.h"
-#include "gui/widgets/html/HTMLPane.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,8 +15,6 @@ namespace kestrel
 namespace
 {
 
-// A document as wide as this when it asks no width of its own.
-constexpr int defaultDocumentWidth = 200;
 // The tooltip hangs this far below the mouse.
 constexpr int belowMouse = 20;
 constexpr int aboveMouse = 4;
@@ -43,6 +39,7 @@ struct Tooltips
     heron::counted_ptr<TipWindow> window;
     Component* owner = nullptr;
     Reaper reaper;
+    TooltipDocumentMaker documentMaker = nullptr;
 };
 
 // Kept for the whole run and never destroyed: a window must not outlive the registry.
@@ -101,11 +98,11 @@ TipWindow::TipWindow(Component& component, const Event& hover)
     setFont(component.getFont());
     int width = 0;
     int height = 0;
-    if (std::strncmp(text.c_str(), "<body", 5) == 0) {
-        m_pane = heron::counted_ptr<HTMLPane>(new HTMLPane);
-        m_pane->setText(text.c_str(), getImageReader());
-        const int hint = m_pane->widthHint();
-        m_pane->setPageWidth(hint < 0 ? defaultDocumentWidth : hint);
+    const TooltipDocumentMaker makeDocument = tooltips().documentMaker;
+    if (makeDocument && std::strncmp(text.c_str(), "<body", 5) == 0) {
+        m_pane = makeDocument(text.c_str());
+    }
+    if (m_pane) {
         m_pane->getPreferredSize(width, height);
     } else {
         std::uint32_t start = 0;
@@ -162,6 +159,11 @@ void useTooltips()
     ToolkitServices& services = toolkitServices();
     services.showTooltip = &showTip;
     services.hideTooltip = &hideTip;
+}
+
+void setTooltipDocumentMaker(TooltipDocumentMaker maker)
+{
+    tooltips().documentMaker = maker;
 }
 
 TipWindow* currentTipWindow()

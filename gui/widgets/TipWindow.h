@@ -9,7 +9,11 @@
 namespace kestrel
 {
 
-class HTMLPane;
+// Makes the document an HTML tooltip shows: a component that has laid the text out at the width
+// it takes (its preferred size). The HTML pane registers one (useHtmlTooltips); while none is
+// registered, every tooltip is shown as text lines.
+using TooltipDocumentMaker = heron::counted_ptr<Component> (*)(const char* text);
+void setTooltipDocumentMaker(TooltipDocumentMaker maker);
 
 // The small popup ("kestrel tooltip") that shows a component's tooltip below and right of the
 // mouse: lines of plain text, or, for a text that starts with "<body", an HTML document.
@@ -26,13 +30,13 @@ public:
     void paint(Graphics& graphics) override;
 
     // The document of an HTML tooltip, else null.
-    HTMLPane* pane() const { return m_pane.get(); }
+    Component* pane() const { return m_pane.get(); }
     const std::vector<heron_string>& lines() const { return m_lines; }
 
 private:
     void measureLines(int& width, int& height) const;
 
-    heron::counted_ptr<HTMLPane> m_pane;
+    heron::counted_ptr<Component> m_pane;
     std::vector<heron_string> m_lines;
 };
 

@@ -44,7 +44,14 @@ public:
     int y = 0;
 
 private:
-    void endLine(bool last);
+    // The last line of a paragraph is not justified.
+    enum class LineEnd
+    {
+        Inner,
+        Last,
+    };
+
+    void endLine(LineEnd end);
     void placeFloats();
     void clear(int mode);
     GlyphEntry& entry(int index) { return m_paragraph.m_entries[static_cast<std::size_t>(index)]; }
@@ -67,13 +74,13 @@ void GlyphHolder::Flow::add(int index)
         return;
     }
     if (w.isLineBreak) {
-        endLine(false);
+        endLine(LineEnd::Inner);
         clear(glyph.clearMode());
         return;
     }
     const int used = m_context.leftIndent + m_line.width + m_line.spaces + w.width;
     if (!m_line.words.empty() && used > m_context.width - m_context.rightIndent) {
-        endLine(false);
+        endLine(LineEnd::Inner);
     }
     if (m_line.words.empty()) {
         placeFloats();
@@ -87,14 +94,15 @@ void GlyphHolder::Flow::add(int index)
 
 void GlyphHolder::Flow::finish()
 {
-    endLine(true);
+    endLine(LineEnd::Last);
     placeFloats();
 }
 
 // Justified lines share the spare room out between the gaps, the remainder going to the last
 // gaps; a line of one word (and the last word of any line) has no gap after it to widen.
-void GlyphHolder::Flow::endLine(bool last)
+void GlyphHolder::Flow::endLine(LineEnd end)
 {
+    const bool last = end == LineEnd::Last;
     const int baseline = y - m_line.ascent;
     const int count = static_cast<int>(m_line.words.size());
     const int spaces = m_line.spaces - (count > 0 ? word(m_line.words.back()).spaceWidth : 0);

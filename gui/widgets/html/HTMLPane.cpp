@@ -1,8 +1,10 @@
 #include "gui/widgets/html/HTMLPane.h"
 
 #include "gui/paint/Graphics.h"
+#include "gui/paint/ImageReader.h"
 #include "gui/toolkit/Cursor.h"
 #include "gui/toolkit/Event.h"
+#include "gui/widgets/TipWindow.h"
 #include "gui/widgets/html/DocumentChunk.h"
 #include "gui/widgets/html/HTMLPaneInternals.h"
 
@@ -12,7 +14,6 @@ namespace kestrel
 namespace
 {
 
-constexpr int handCursor = 2;
 constexpr std::uint32_t rgbMask = 0xFFFFFF;
 
 // The rectangle shrunk by the margin on every side.
@@ -22,6 +23,23 @@ Rect inside(const Rect& r)
     return Rect{r.x + m, r.y + m, r.width - 2 * m, r.height - 2 * m};
 }
 
+// A tooltip's document as wide as this when it asks no width of its own.
+constexpr int defaultTooltipWidth = 200;
+
+heron::counted_ptr<Component> makeTooltipDocument(const char* text)
+{
+    const heron::counted_ptr<HTMLPane> pane(new HTMLPane);
+    pane->setText(text, getImageReader());
+    const int hint = pane->widthHint();
+    pane->setPageWidth(hint < 0 ? defaultTooltipWidth : hint);
+    return pane;
+}
+
+}
+
+void useHtmlTooltips()
+{
+    setTooltipDocumentMaker(&makeTooltipDocument);
 }
 
 HTMLPane::HTMLPane()
@@ -80,7 +98,7 @@ void HTMLPane::handleMouse(Event& event)
     }
     if (onLink != m_overLink) {
         m_overLink = onLink;
-        setCursor(Cursor::standard(onLink ? handCursor : 0));
+        setCursor(Cursor::standard(onLink ? Cursor::pointingHand : Cursor::arrow));
     }
 }
 

@@ -12,6 +12,10 @@ namespace kestrel
 class HTMLPaneInternals;
 class ImageReader;
 
+// Lets tooltips whose text starts with "<body" show as HTML documents, their images read through
+// the global image reader.
+void useHtmlTooltips();
+
 // Shows a small subset of HTML: paragraphs with alignment, bold, italic, underlined and
 // typewriter text, font sizes and faces, headings, links, inline and floating images, line
 // breaks and tables. The text is flowed to the page width (250 at first). A left press on a link

@@ -1,6 +1,7 @@
 #include "gui/widgets/html/HTMLPaneInternals.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "base/MemoryDataSource.h"
 #include "gui/paint/ImageReader.h"
 #include "gui/widgets/ColorRGBA.h"
@@ -90,9 +91,9 @@ void HTMLPaneInternals::clear()
 void HTMLPaneInternals::setText(const char* text, ImageReader* reader)
 {
     std::size_t length = text ? std::strlen(text) : 0;
-    if (length > maxTextLength) {
-        heron::debug("HTMLPane: a text of %zu bytes is cut to %zu\n", length, maxTextLength);
-        length = maxTextLength;
+    if (length > heron::limits::maxHtmlTextLength) {
+        heron::debug("HTMLPane: a text of %zu bytes is cut to %zu\n", length, heron::limits::maxHtmlTextLength);
+        length = heron::limits::maxHtmlTextLength;
     }
     static DummyImageReader placeholder;
     m_reader = reader ? reader : &placeholder;
@@ -203,8 +204,8 @@ void HTMLPaneInternals::handleTable(const HtmlToken& token)
         }
         return;
     }
-    if (m_openTables.size() == maxTableDepth) {
-        heron::debug("HTMLPane: tables nested deeper than %zu are left out\n", maxTableDepth);
+    if (m_openTables.size() == heron::limits::maxHtmlTableDepth) {
+        heron::debug("HTMLPane: tables nested deeper than %zu are left out\n", heron::limits::maxHtmlTableDepth);
         return;
     }
     const int padding = integerAttribute(token, "cellpadding", 0, maxCellSpace, defaultCellSpace);
@@ -249,8 +250,9 @@ Image HTMLPaneInternals::readImage(const std::string& name)
     if (known != m_images.end()) {
         return known->second;
     }
-    if (m_images.size() == maxImages) {
-        heron::debug("HTMLPane: more than %zu images, \"%s\" is not read\n", maxImages, name.c_str());
+    if (m_images.size() == heron::limits::maxHtmlImages) {
+        heron::debug("HTMLPane: more than %zu images, \"%s\" is not read\n", heron::limits::maxHtmlImages,
+                     name.c_str());
         return Image();
     }
     Image image;

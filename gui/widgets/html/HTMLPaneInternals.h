@@ -28,19 +28,15 @@ struct HtmlToken;
 struct Rect;
 
 // The document of an HTML pane and the reading that builds it from text. The text comes from
-// outside (tooltips, documents): its length, the nesting of tables and the number and size of
-// the images it names are bounded, and nothing is read past its end.
+// outside (tooltips, documents): its length, the nesting of tables and the number of images it
+// names are capped (base/Limits.h), the size of an image shown is bounded, and nothing is read
+// past its end.
 class HTMLPaneInternals : public HTMLInfo
 {
 public:
-    // Longest text read; the rest is left out.
-    static constexpr std::size_t maxTextLength = 1u << 20;
-    // Tables open inside each other at most.
-    static constexpr std::size_t maxTableDepth = 16;
-    // Different images one document reads at most, and the largest side of one.
-    static constexpr std::size_t maxImages = 64;
+    // Display limits, not caps on what is read: the largest image side the pane shows (a larger
+    // image is left out) and the most room it leaves around an image.
     static constexpr int maxImageSide = 2048;
-    // Room around an image, at most.
     static constexpr int maxImageSpace = 256;
     static constexpr int defaultLayoutWidth = 250;
     static constexpr int minLayoutWidth = 25;

@@ -1,5 +1,6 @@
 #include "gui/widgets/html/HtmlStyle.h"
 
+#include "base/Limits.h"
 #include "gui/widgets/html/HtmlTokenizer.h"
 
 #include <algorithm>
@@ -10,9 +11,6 @@ namespace kestrel
 namespace
 {
 
-constexpr int monospace = 123;
-constexpr int serif = 124;
-constexpr int sansSerif = 125;
 // Percent of the normal 14-pixel size, by font size 1 .. 7 and by heading level 1 .. 6.
 constexpr int sizePercent[] = {50, 70, 90, 100, 125, 150, 200};
 constexpr int headingPercent[] = {200, 150, 125, 100, 90, 70};
@@ -66,7 +64,7 @@ void HtmlStyle::handleFont(const HtmlToken& token)
         }
         return;
     }
-    if (m_fonts.size() == maxFontDepth) {
+    if (m_fonts.size() == heron::limits::maxHtmlFontDepth) {
         return;
     }
     FontEntry entry = m_fonts.back();
@@ -82,11 +80,11 @@ void HtmlStyle::handleFont(const HtmlToken& token)
     }
     const std::string& face = token.attribute("face", HtmlToken::Case::Lower);
     if (face == "serif") {
-        entry.face = serif;
+        entry.face = FontKey::serifFace;
     } else if (face == "sansserif") {
-        entry.face = sansSerif;
+        entry.face = FontKey::sansSerifFace;
     } else if (face == "monospace") {
-        entry.face = monospace;
+        entry.face = FontKey::monospaceFace;
     }
     m_fonts.push_back(entry);
 }
@@ -129,7 +127,7 @@ void HtmlStyle::recompute()
         style |= Font::Underline;
     }
     int percent = 100;
-    int face = serif;
+    int face = FontKey::serifFace;
     if (m_heading > 0) {
         style |= Font::Bold;
         percent = headingPercent[m_heading - 1];
@@ -138,7 +136,7 @@ void HtmlStyle::recompute()
             style |= Font::Bold;
         }
         percent = sizePercent[m_fonts.back().size - 1];
-        face = m_teletype > 0 ? monospace : m_fonts.back().face;
+        face = m_teletype > 0 ? FontKey::monospaceFace : m_fonts.back().face;
     }
     m_key = FontKey{face, percent * normalPixels / 100, style};
 }

@@ -15,9 +15,6 @@ struct HtmlToken;
 class HtmlStyle
 {
 public:
-    // Font entries kept; a font tag beyond them is ignored.
-    static constexpr std::size_t maxFontDepth = 64;
-
     HtmlStyle();
 
     // b, i, u, tt, font and h1 .. h6; false for any other tag.
@@ -29,14 +26,14 @@ public:
     // Bold in table header cells; the other tags' recomputing keeps it.
     void setTableHeaderBold(bool bold);
 
-    // The font of the next character: face 123 monospace, 124 serif, 125 sans serif.
+    // The font of the next character: a monospace, serif or sans-serif face.
     const FontKey& fontKey() const { return m_key; }
 
 private:
     struct FontEntry
     {
         int size = 4;       // 1 .. 7
-        int face = 124;
+        int face = FontKey::serifFace;
     };
 
     void handleFont(const HtmlToken& token);

@@ -1,6 +1,7 @@
 #include "gui/widgets/html/HtmlTokenizer.h"
 
 #include "base/DataSource.h"
+#include "base/Limits.h"
 
 #include <algorithm>
 #include <cctype>
@@ -171,7 +172,7 @@ bool HtmlTokenizer::collectTag(std::string& inside)
 {
     const std::uint32_t at = m_source.tell() - m_start;
     const std::uint32_t end = at < m_tagEnds.size() ? m_tagEnds[at] : UINT32_MAX;
-    if (end == UINT32_MAX || end - at > maxTagLength) {
+    if (end == UINT32_MAX || end - at > heron::limits::maxHtmlTagLength) {
         return false;
     }
     inside.resize(end - at);
@@ -212,7 +213,7 @@ void HtmlTokenizer::parseAttributes(const std::string& inside, std::size_t at)
         ++at;
         skipBlanks(inside, at);
         attribute.value = readValue(inside, at);
-        if (attribute.value.empty() || m_token.attributes.size() == maxAttributes) {
+        if (attribute.value.empty() || m_token.attributes.size() == heron::limits::maxHtmlTagAttributes) {
             continue;
         }
         attribute.lowerValue = lowerCase(attribute.value);

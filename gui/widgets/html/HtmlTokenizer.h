@@ -46,18 +46,13 @@ struct HtmlToken
 };
 
 // Splits text into characters and tags. A "<" that does not start a valid tag, or that is not
-// closed by a ">" (outside double quotes) within maxTagLength bytes, is a character like any
-// other; there are no character entities. Reads through a source that can seek and tell what
-// remains. Where each tag would end is found in one pass over the text beforehand, so a text
-// full of "<" costs no more than any other.
+// closed by a ">" (outside double quotes) within the longest tag (its length and attributes are
+// capped in base/Limits.h), is a character like any other; there are no character entities.
+// Reads through a source that can seek and tell what remains. Where each tag would end is found
+// in one pass over the text beforehand, so a text full of "<" costs no more than any other.
 class HtmlTokenizer
 {
 public:
-    // Longest tag read, "<" and ">" aside: a longer one is text.
-    static constexpr std::size_t maxTagLength = 2048;
-    // Attributes kept per tag; the rest are dropped.
-    static constexpr std::size_t maxAttributes = 32;
-
     explicit HtmlTokenizer(heron::DataSource& source);
 
     // Advances to the next token; false at the end of the text. After a text token the caller

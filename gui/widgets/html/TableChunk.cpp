@@ -1,5 +1,6 @@
 #include "gui/widgets/html/TableChunk.h"
 
+#include "base/Limits.h"
 #include "gui/paint/Graphics.h"
 
 #include <algorithm>
@@ -22,7 +23,7 @@ constexpr std::uint32_t cellOutline = 0xFF0000;
 
 void TableChunk::startRow(int alignment)
 {
-    if (static_cast<int>(m_rows.size()) < maxRows) {
+    if (static_cast<int>(m_rows.size()) < heron::limits::maxHtmlTableRows) {
         m_rows.push_back(Row{alignment, 0});
     }
 }
@@ -38,14 +39,14 @@ DocumentChunkList* TableChunk::addCell(bool header, int columnSpan, int rowSpan,
     while (c < static_cast<int>(m_columns.size()) && m_columns[static_cast<std::size_t>(c)].coveredUntil >= r) {
         ++c;
     }
-    if (c >= maxColumns) {
+    if (c >= heron::limits::maxHtmlTableColumns) {
         return nullptr;
     }
     Cell cell;
     cell.row = r;
     cell.column = c;
-    cell.columnSpan = std::min(columnSpan, maxColumns - c);
-    cell.rowSpan = std::min(rowSpan, maxRows - r);
+    cell.columnSpan = std::min(columnSpan, heron::limits::maxHtmlTableColumns - c);
+    cell.rowSpan = std::min(rowSpan, heron::limits::maxHtmlTableRows - r);
     cell.alignment = alignment != 0 ? alignment : row.alignment != 0 ? row.alignment : header ? alignCentre : alignLeft;
     if (static_cast<int>(m_columns.size()) < c + cell.columnSpan) {
         m_columns.resize(static_cast<std::size_t>(c + cell.columnSpan));

@@ -14,10 +14,6 @@ namespace kestrel
 class TableChunk : public ChunkListFuncs
 {
 public:
-    // Most columns and rows a table takes; cells beyond them are not part of it.
-    static constexpr int maxColumns = 256;
-    static constexpr int maxRows = 4096;
-
     TableChunk(int padding, int spacing) : m_padding(padding), m_spacing(spacing) {}
 
     // Starts a row whose cells take the alignment unless they have their own (0 for none).

@@ -20,6 +20,7 @@ using kestrel::FontKey;
 using kestrel::GuiColor;
 using kestrel::Image;
 using kestrel::Rect;
+using Depth = kestrel::Graphics::EdgeDepth;
 
 namespace
 {
@@ -141,9 +142,9 @@ TEST(BitmapGraphicsTest, ShapesPaintTheirHandWorkedPixels)
          },
          {"....", "....", "....", "X..."}},
         {"a deep 3-D rectangle", {0, 0, 6, 5},
-         [](auto& g) { g.draw3DRect(Rect{1, 1, 4, 3}, true); }, {"......", ".DDDL.", ".D..L.", "..LLL.", "......"}},
+         [](auto& g) { g.draw3DRect(Rect{1, 1, 4, 3}, Depth::Deep); }, {"......", ".DDDL.", ".D..L.", "..LLL.", "......"}},
         {"a shallow 3-D rectangle", {0, 0, 6, 5},
-         [](auto& g) { g.draw3DRect(Rect{1, 1, 4, 3}, false); }, {"......", ".SSST.", ".S..T.", "..TTT.", "......"}},
+         [](auto& g) { g.draw3DRect(Rect{1, 1, 4, 3}, Depth::Shallow); }, {"......", ".SSST.", ".S..T.", "..TTT.", "......"}},
         {"a sunken bevel draws four edges and fills the inside", {0, 0, 6, 6},
          [](auto& g) { g.drawSunkenBevel(Rect{0, 0, 6, 6}, GuiColor::WHITE); },
          {"SSSSSL", "SDDDTL", "SDWWTL", "SDWWTL", "STTTTL", "LLLLLL"}},
@@ -159,7 +160,7 @@ TEST(BitmapGraphicsTest, ShapesPaintTheirHandWorkedPixels)
          },
          {"....", "DDDD", "LLLD"}},
         {"an etched rectangle", {0, 0, 5, 4},
-         [](auto& g) { g.drawEtchedRect(Rect{0, 0, 5, 4}, false); }, {"SSSST", "STTST", "SSSST", "TTTTT"}},
+         [](auto& g) { g.drawEtchedRect(Rect{0, 0, 5, 4}, Depth::Shallow); }, {"SSSST", "STTST", "SSSST", "TTTTT"}},
         {"a raised edge", {0, 0, 4, 3}, [](auto& g) { g.drawRaisedEdge(Rect{0, 0, 4, 3}); }, {"LLLD", "L..D", ".DDD"}},
         {"an outline", {0, 0, 5, 5},
          [](auto& g) { g.drawRect(Rect{1, 1, 3, 3}); }, {".....", ".XXX.", ".X.X.", ".XXX.", "....."}},

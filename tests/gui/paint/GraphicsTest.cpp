@@ -158,11 +158,11 @@ TEST(GraphicsTest, TextAdvancesByTheFontsWidthsFittedTextDrawsWholeCharactersAnd
     const auto drawn = [&] { return std::exchange(g.chars, {}); };
     g.drawText(heron_string("Wa!"), font, 4, 7);
     EXPECT_EQ(drawn(), (Chars{{'W', 4, 7}, {'a', 4 + w, 7}, {'!', 4 + w + a, 7}}));
-    g.drawTextFitted("WWW", font, 10, 5, 2 * w + 1, true);
+    g.drawTextFitted("WWW", font, 10, 5, 2 * w + 1, Graphics::FittedText::Centred);
     EXPECT_EQ(drawn(), (Chars{{'W', 10, 5}, {'W', 10 + w, 5}}));
-    g.drawTextFitted("ab", font, 10, 5, font.textWidth("ab") + 9, true);
+    g.drawTextFitted("ab", font, 10, 5, font.textWidth("ab") + 9, Graphics::FittedText::Centred);
     EXPECT_EQ(drawn(), (Chars{{'a', 10 + 4, 5}, {'b', 10 + 4 + a, 5}}));
-    g.drawTextFitted("aWb", font, 0, 0, a + font.charWidth('b'), false);
+    g.drawTextFitted("aWb", font, 0, 0, a + font.charWidth('b'), Graphics::FittedText::FromLeft);
     EXPECT_EQ(drawn(), (Chars{{'a', 0, 0}}));
     // Centring truncates toward zero.
     g.drawTextCentered(heron_string("WWW"), font, Rect{0, 0, 10, 20});

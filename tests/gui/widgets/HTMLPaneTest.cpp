@@ -1,6 +1,7 @@
 #include "support/FakeDesktop.h"
 #include "support/LogCapture.h"
 
+#include "base/Limits.h"
 #include "gui/paint/ImageReader.h"
 #include "gui/widgets/html/GlyphHolder.h"
 #include "gui/widgets/html/HTMLGlyph.h"
@@ -167,7 +168,7 @@ TEST_F(Html, WhatIsNoTagIsText)
 
 TEST_F(Html, ATagLongerThanTheLimitIsText)
 {
-    const std::string attribute(kestrel::HtmlTokenizer::maxTagLength, 'x');
+    const std::string attribute(heron::limits::maxHtmlTagLength, 'x');
     load(("<b " + attribute + ">a<b>b").c_str());
     const std::string text = textOf(paragraph());
     EXPECT_EQ(text.size(), attribute.size() + 6);
@@ -424,11 +425,11 @@ TEST_F(Html, TableLimitsHoldAndNarrowestWidthsWinWhenTheyDoNotFit)
     EXPECT_EQ(table().width(), 2 * (40 + 2));
     // Cells past the last column a table takes stay outside it, their text kept after it.
     std::string wide = "<table><tr>";
-    for (int i = 0; i <= TableChunk::maxColumns; ++i) {
-        wide += "<td>" + std::string(i < TableChunk::maxColumns ? "" : "beyond");
+    for (int i = 0; i <= heron::limits::maxHtmlTableColumns; ++i) {
+        wide += "<td>" + std::string(i < heron::limits::maxHtmlTableColumns ? "" : "beyond");
     }
     load(wide.c_str());
-    EXPECT_EQ(table().columnCount(), TableChunk::maxColumns);
+    EXPECT_EQ(table().columnCount(), heron::limits::maxHtmlTableColumns);
     EXPECT_EQ(textOf(paragraph(1)), "beyond");
 }
 
@@ -500,7 +501,7 @@ TEST_F(Html, DumpsWriteTheirDebugTexts)
 TEST_F(Html, ATextBeyondTheLongestIsCut)
 {
     const LogCapture log;
-    load((std::string(kestrel::HTMLPaneInternals::maxTextLength, ' ') + "lost").c_str());
+    load((std::string(heron::limits::maxHtmlTextLength, ' ') + "lost").c_str());
     ASSERT_EQ(chunks().size(), 1u);
     EXPECT_TRUE(paragraph().entries().empty());
     EXPECT_NE(log.text().find("HTMLPane: a text of 1048580 bytes is cut to 1048576"), std::string::npos);
@@ -528,7 +529,7 @@ TEST_F(Html, NestingOfTablesIsBounded)
             },
             kestrel::Rect{});
     }
-    EXPECT_EQ(depth, static_cast<int>(kestrel::HTMLPaneInternals::maxTableDepth));
+    EXPECT_EQ(depth, static_cast<int>(heron::limits::maxHtmlTableDepth));
     EXPECT_NE(log.text().find("tables nested deeper than 16 are left out"), std::string::npos);
 }
 

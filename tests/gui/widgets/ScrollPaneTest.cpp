@@ -270,6 +270,32 @@ TEST_F(Scrolling, HoldingAnArrowRepeatsItsStepAfterHalfASecondAndThenEveryTwenti
     EXPECT_EQ(verticalPosition(), 100);
 }
 
+// Listeners match these codes exactly; the left one carries a 0x800 bit beside its direction bit.
+TEST_F(Scrolling, EachArrowSendsItsScrollCode)
+{
+    open(300, 300);
+    testing_gui::MessageRecorder recorder;
+    ScrollBar& vertical = pane->verticalBar();
+    ScrollBar& horizontal = pane->horizontalBar();
+    vertical.setActionListener(&recorder, 1);
+    horizontal.setActionListener(&recorder, 2);
+    const kestrel::Rect v = vertical.getBounds();
+    const kestrel::Rect h = horizontal.getBounds();
+    const std::pair<int, int> arrows[] = {
+        {v.x + v.width / 2, v.y + v.height - 4},    // up
+        {v.x + v.width / 2, v.y + 3},               // down
+        {h.x + 3, h.y + h.height / 2},              // left
+        {h.x + h.width - 4, h.y + h.height / 2},    // right
+    };
+    for (const auto& [x, y] : arrows) {
+        move(window, x, y);
+        click(InputKind::ButtonPress, x, y);
+        click(InputKind::ButtonRelease, x, y);
+    }
+    EXPECT_EQ(recorder.messages, (Messages{Sent{&vertical, 1, 0x10000}, Sent{&vertical, 1, 0x20000},
+                                           Sent{&horizontal, 2, 0x40800}, Sent{&horizontal, 2, 0x80000}}));
+}
+
 TEST_F(Scrolling, DraggingTheThumbScrollsAndReportsStartChangeAndEnd)
 {
     open(50, 1000);

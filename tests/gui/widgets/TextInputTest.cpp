@@ -175,6 +175,19 @@ TEST_F(Typing, UndoAndRedoWalkTheHistoryOfEdits)
     EXPECT_EQ(text(), "fresh");
 }
 
+TEST_F(Typing, CopyingIsAnUndoStepThatEndsTheRedoHistory)
+{
+    type("ab");
+    press(ctrlZ);
+    press(ctrlC);
+    press(ctrlY);
+    EXPECT_EQ(text(), "a");
+    press(ctrlZ);
+    EXPECT_EQ(text(), "a");
+    press(ctrlZ);
+    EXPECT_EQ(text(), "");
+}
+
 TEST_F(Typing, CutCopyAndPasteGoThroughTheClipboard)
 {
     type("one two");

@@ -20,6 +20,7 @@ protected:
     {
         FakeDesktop::SetUp();
         kestrel::useTooltips();
+        kestrel::useHtmlTooltips();
         window.setLayout(new testing_gui::FixedLayout);
         window.add(ok);
         ok->setBounds(20, 100, 80, 30);
@@ -122,13 +123,26 @@ TEST_F(Tooltips, ABodyTextShowsADocumentAtItsWidthHint)
     rest(50, 110, 0.7);
     TipWindow* tip = kestrel::currentTipWindow();
     ASSERT_NE(tip, nullptr);
-    ASSERT_NE(tip->pane(), nullptr);
+    auto* pane = dynamic_cast<kestrel::HTMLPane*>(tip->pane());
+    ASSERT_NE(pane, nullptr);
     EXPECT_TRUE(tip->lines().empty());
     EXPECT_EQ(tip->getBounds().width, 120);
-    EXPECT_EQ(tip->getBounds().height, tip->pane()->pageHeight());
+    EXPECT_EQ(tip->getBounds().height, pane->pageHeight());
     tip->paintNow();
     // The document's white background fills the tooltip.
     EXPECT_EQ(fake.pixelAt(tip->nativeHandle(), 1, 1), 0xFFFFFFFFu);
+}
+
+TEST_F(Tooltips, ABodyTextShowsAsLinesWhileNoDocumentMakerIsRegistered)
+{
+    kestrel::setTooltipDocumentMaker(nullptr);
+    ok->setTooltip("<body>first\nsecond");
+    rest(50, 110, 0.7);
+    TipWindow* tip = kestrel::currentTipWindow();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(tip->pane(), nullptr);
+    ASSERT_EQ(tip->lines().size(), 2u);
+    EXPECT_STREQ(tip->lines()[0].c_str(), "<body>first");
 }
 
 TEST_F(Tooltips, APressHidesTheTooltip)
