@@ -1,8 +1,10 @@
 // One frame of the scene engine. Without a display: the CPU cost of traversal, culling and
 // accumulation (and the accumulator's drawing into a GL layer that does nothing) for scenes of 1k
 // to 100k geometry branches with one bunch each, in groups of 10. Under a display (xvfb-run, Mesa):
-// the frame time of a static scene through the engine against a minimal GL program drawing the
-// same triangles from one buffer object, printed as a ratio.
+// the frame time at 800 x 600 of a static scene of 1,000 bunches (100k and 1M triangles, unlit
+// and lit with one texture) through the engine against a minimal GL program drawing the same
+// triangles from one buffer object, printed one line per case as a ratio with its spread over
+// the rounds, and how many pixels of the two pictures differ.
 #include "base/Debug.h"
 #include "gui/gl/GLcapabilities.h"
 #include "gui/gl/GLclient.h"
@@ -14,9 +16,11 @@
 #include "scene/render/Material.h"
 #include "scene/render/Viewer.h"
 #include "tests/support/SceneBuilders.h"
+#include "tests/support/StaticScene.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -80,67 +84,20 @@ void BM_FrameWithoutGL(benchmark::State& state)
 }
 BENCHMARK(BM_FrameWithoutGL)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
-// Seconds per frame of draw, each frame finished, over a number of frames after a warm-up.
-double secondsPerFrame(const std::function<void()>& draw)
+// Seconds one frame of draw takes, finished.
+double frameSeconds(const std::function<void()>& draw)
 {
-    for (int i = 0; i < 3; ++i) {
-        draw();
-    }
-    constexpr int frames = 30;
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < frames; ++i) {
-        draw();
-        plat::gl().Finish();
-    }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / frames;
+    draw();
+    plat::gl().Finish();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The same triangles as the engine draws, from one buffer object, in one call.
-double minimalProgram(finch::Database& db)
+double median(std::vector<double> values)
 {
-    std::vector<float> vertices;
-    std::vector<std::uint32_t> colours;
-    struct Collect : finch::GeoBunch::TriangleProcessor
-    {
-        std::vector<float>& vertices;
-        std::vector<std::uint32_t>& colours;
-        Collect(std::vector<float>& v, std::vector<std::uint32_t>& c) : vertices(v), colours(c) {}
-        void process(finch::GeoBunch& bunch, std::uint32_t a, std::uint32_t b, std::uint32_t c) override
-        {
-            for (const std::uint32_t i : {a, b, c}) {
-                const finch::Vector3f& p = bunch.vertexSlot()->elements()[i];
-                vertices.insert(vertices.end(), {p.x, p.y, p.z});
-                colours.push_back(bunch.colorSlot()->elements()[i]);
-            }
-        }
-    } collect(vertices, colours);
-    for (finch::Branch* group : static_cast<finch::GroupBranch*>(db.mainObject()->root())->children()) {
-        for (finch::Branch* leaf : static_cast<finch::GroupBranch*>(group)->children()) {
-            for (finch::GeoBunch* bunch : static_cast<finch::GeometryBranch*>(leaf)->bunches()) {
-                bunch->internals().forEachTriangle(collect);
-            }
-        }
-    }
-    plat::GLFunctions& g = plat::gl();
-    GLuint buffer = 0;
-    g.GenBuffersARB(1, &buffer);
-    g.BindBufferARB(GL_ARRAY_BUFFER_ARB, buffer);
-    const std::size_t positionBytes = vertices.size() * sizeof(float);
-    g.BufferDataARB(GL_ARRAY_BUFFER_ARB, GLsizeiptrARB(positionBytes + colours.size() * 4), nullptr, GL_STATIC_DRAW_ARB);
-    g.BufferSubDataARB(GL_ARRAY_BUFFER_ARB, 0, GLsizeiptrARB(positionBytes), vertices.data());
-    g.BufferSubDataARB(GL_ARRAY_BUFFER_ARB, GLintptrARB(positionBytes), GLsizeiptrARB(colours.size() * 4), colours.data());
-    const double seconds = secondsPerFrame([&] {
-        g.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        g.EnableClientState(GL_VERTEX_ARRAY);
-        g.EnableClientState(GL_COLOR_ARRAY);
-        g.VertexPointer(3, GL_FLOAT, 0, nullptr);
-        g.ColorPointer(4, GL_UNSIGNED_BYTE, 0, reinterpret_cast<const void*>(positionBytes));
-        g.DrawArrays(GL_TRIANGLES, 0, GLsizei(colours.size()));
-    });
-    g.DisableClientState(GL_COLOR_ARRAY);
-    g.BindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
-    g.DeleteBuffersARB(1, &buffer);
-    return seconds;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 != 0 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
 }
 
 // A GL client that paints with a function.
@@ -154,41 +111,98 @@ private:
     std::function<void(kestrel::ImageBody&)> m_paint;
 };
 
-// Engine and minimal program on Mesa, as a ratio of frame times.
-void compareOnMesa()
+constexpr int width = 800;
+constexpr int height = 600;
+constexpr int bunches = 1000;
+constexpr int roundCount = 7;
+
+// Per round, the engine's and the minimal program's mean frame times and their ratio.
+struct Rounds
+{
+    std::vector<double> engine;
+    std::vector<double> minimal;
+    std::vector<double> ratios;
+};
+
+// The two draw frame by frame in turns (which of them goes first alternating), so that both meet
+// the same load on the machine; a round is a run of such pairs.
+Rounds timeInTurns(const std::function<double()>& engineFrame, const std::function<double()>& minimalFrame, int pairs)
+{
+    Rounds rounds;
+    for (int round = 0; round < roundCount; ++round) {
+        double engine = 0.0;
+        double plain = 0.0;
+        for (int pair = 0; pair < pairs; ++pair) {
+            if (pair % 2 == 0) {
+                engine += engineFrame();
+                plain += minimalFrame();
+            } else {
+                plain += minimalFrame();
+                engine += engineFrame();
+            }
+        }
+        rounds.engine.push_back(engine / pairs);
+        rounds.minimal.push_back(plain / pairs);
+        rounds.ratios.push_back(engine / plain);
+    }
+    return rounds;
+}
+
+// One case: after two frames of each (the engine's first compiles), one frame of each is read
+// back and compared, then the two are timed in turns.
+void compareCase(staticscene::State state, int triangles, kestrel::ImageBody& target)
+{
+    using staticscene::State;
+    const kestrel::Image picture = staticscene::texturePicture();
+    const heron::counted_ptr<finch::Material> material =
+        state == State::Unlit ? finch::Material::defaultMaterial() : staticscene::litMaterial(picture);
+    const staticscene::Scene scene = staticscene::build(state, bunches, triangles / bunches, width, height, material);
+    finch::Viewer viewer = staticscene::viewerFor(width, height);
+    finch::ViewCulledTraverser traverser;
+    staticscene::MinimalProgram minimal(scene, state, picture);
+    staticscene::light(viewer);
+    const auto engineFrame = [&] { return frameSeconds([&] { staticscene::engineFrame(*scene.db, viewer, traverser, target); }); };
+    const auto minimalFrame = [&] {
+        minimal.begin(viewer, target, *material);
+        const double seconds = frameSeconds([&] { minimal.frame(); });
+        minimal.end();
+        return seconds;
+    };
+    minimalFrame();
+    engineFrame();
+    engineFrame();
+    const std::vector<std::uint32_t> enginePixels = staticscene::readFrame(width, height);
+    minimalFrame();
+    const std::vector<std::uint32_t> minimalPixels = staticscene::readFrame(width, height);
+    const Rounds rounds = timeInTurns(engineFrame, minimalFrame, triangles > 200000 ? 4 : 12);
+    const std::vector<double>& ratios = rounds.ratios;
+    std::printf("static scene %s %d: engine %.2f ms, minimal %.2f ms, ratio %.2f (rounds %.2f-%.2f), "
+                "pictures differ in %d of %d pixels\n",
+                state == State::Unlit ? "unlit" : "lit", triangles, median(rounds.engine) * 1e3, median(rounds.minimal) * 1e3,
+                median(ratios), *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()),
+                staticscene::differingPixels(enginePixels, minimalPixels), width * height);
+    std::fflush(stdout);
+}
+
+// The engine against a minimal GL program at 800 x 600, as ratios of frame times.
+void compareWithMinimalProgram()
 {
     if (!kestrel::getGLcapabilities().valid || !kestrel::makeSharedContextCurrent()) {
-        std::printf("No OpenGL display: run under xvfb-run for the Mesa comparison.\n");
+        std::printf("No OpenGL display: run under xvfb-run for the comparison with a minimal program.\n");
         return;
     }
     kestrel::useDisplayLists = true;
     kestrel::zUp = true;
-    // Every branch in view: a grid seen from above.
-    const auto db = grid(1000, 200);
-    finch::Viewer viewer;
-    viewer.setNearFar(1.0, 1000.0);
-    finch::Matrix camera;
-    camera.setAxisRotation(-90.0, finch::Vector3d(1, 0, 0));
-    camera.translate(finch::Vector3d(0, 0, 150));
-    viewer.setMatrix(camera);
-    finch::ViewCulledTraverser traverser;
-    double engine = 0.0;
-    double minimal = 0.0;
-    kestrel::Image image(256, 256);
+    kestrel::Image image(width, height);
     LambdaPaint paint([&](kestrel::ImageBody& target) {
-        kestrel::setViewport(kestrel::Rect{0, 0, 256, 256});
-        engine = secondsPerFrame([&] {
-            const float black[4] = {0, 0, 0, 1};
-            kestrel::clearBuffers(black, kestrel::ClearColour | kestrel::ClearDepth);
-            frame(*db, viewer, traverser, target);
-        });
-        viewer.setWindowSize(target);
-        viewer.view().loadGL();
-        minimal = minimalProgram(*db);
+        kestrel::setViewport(kestrel::Rect{0, 0, width, height});
+        for (const staticscene::State state : {staticscene::State::Unlit, staticscene::State::LitTextured}) {
+            for (const int triangles : {100000, 1000000}) {
+                compareCase(state, triangles, target);
+            }
+        }
     });
     kestrel::renderToImage(image, paint);
-    std::printf("Mesa, %d triangles in %d bunches: engine %.3f ms, one buffer object %.3f ms per frame, ratio %.2f\n",
-                1000 * 200, 1000, engine * 1e3, minimal * 1e3, minimal > 0.0 ? engine / minimal : 0.0);
 }
 
 }
@@ -198,6 +212,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    compareOnMesa();
+    compareWithMinimalProgram();
     return 0;
 }

@@ -90,12 +90,6 @@ void printList(const heron_string& list)
     heron::debug("%s\n", lines.c_str() + from);
 }
 
-bool isSoftwareRenderer(const heron_string& renderer)
-{
-    const char* const name = renderer.c_str();
-    return std::strstr(name, "llvmpipe") || std::strstr(name, "softpipe") || std::strstr(name, "Software Rasterizer");
-}
-
 // Makes the probe's context on a hidden window; the window stays as the context's home.
 void makeProbeContext()
 {
@@ -130,7 +124,7 @@ void makeProbeContext()
     record.query();
     weHaveBGRA = record.hasExtension("GL_EXT_bgra");
     heron::debug("OpenGL probe: renderer \"%s\", version \"%s\"\n", record.renderer.c_str(), record.version.c_str());
-    if (isSoftwareRenderer(record.renderer)) {
+    if (record.isSoftwareRenderer()) {
         heron::debug("OpenGL probe: the software renderer counts as accelerated\n");
     }
     plat::makeGLCurrent(0, nullptr);
@@ -185,6 +179,12 @@ void GLcapabilities::query()
 bool GLcapabilities::hasExtension(const char* name) const
 {
     return hasExtensionWord(extensions.c_str(), name) || hasExtensionWord(wglExtensions.c_str(), name);
+}
+
+bool GLcapabilities::isSoftwareRenderer() const
+{
+    const char* const name = renderer.c_str();
+    return std::strstr(name, "llvmpipe") || std::strstr(name, "softpipe") || std::strstr(name, "Software Rasterizer");
 }
 
 void GLcapabilities::print() const

@@ -18,6 +18,8 @@ public:
     bool hasExtension(const char* name) const;
     // Writes the record into the debug log.
     void print() const;
+    // True for a software rasteriser (Mesa's), which the record counts as accelerated all the same.
+    bool isSoftwareRenderer() const;
 
     bool valid = false;
     bool hardwareAccelerated = false;

@@ -15,6 +15,8 @@
 namespace kestrel
 {
 
+TextureSettings textureSettings;
+
 namespace
 {
 
@@ -77,6 +79,12 @@ std::int64_t uploadLevel(int level, const UploadFormat& format, GLenum sourceFor
     return size;
 }
 
+// The level a texture asking for `requested` gets: the program's choice for 0 (automatic).
+int anisotropyFor(int requested)
+{
+    return requested == 0 ? chooseTextureQuality(textureSettings, getGLcapabilities()).anisotropy : requested;
+}
+
 void setUnpackState()
 {
     plat::GLFunctions& g = plat::gl();
@@ -100,16 +108,6 @@ int textureSide(int side, int maxSide)
     return power;
 }
 
-int mipLevelCount(int width, int height)
-{
-    int levels = 1;
-    for (int w = std::max(1, width), h = std::max(1, height); w > 1 || h > 1; ++levels) {
-        w = std::max(1, w / 2);
-        h = std::max(1, h / 2);
-    }
-    return levels;
-}
-
 int fadeAlpha(int level)
 {
     double factor = 0.5;
@@ -125,6 +123,19 @@ int anisotropyLevel(int requested, int driverMaximum)
         return requested;
     }
     return driverMaximum > 8 ? 4 : 2;
+}
+
+TextureQuality chooseTextureQuality(const TextureSettings& settings, const GLcapabilities& renderer)
+{
+    const bool software = renderer.valid && renderer.isSoftwareRenderer();
+    TextureQuality quality;
+    quality.compress = settings.compression == TextureSetting::Automatic ? !software : settings.compression == TextureSetting::On;
+    if (settings.anisotropy != 0) {
+        quality.anisotropy = settings.anisotropy;
+    } else if (!software) {
+        quality.anisotropy = anisotropyLevel(0, renderer.maxAnisotropy);
+    }
+    return quality;
 }
 
 UploadFormat chooseUploadFormat(int components, int width, int height, bool compressionAllowed, bool canCompress)
@@ -211,12 +222,14 @@ void GLtexture::setFadeMipmaps()
 
 void GLtexture::bind()
 {
-    plat::gl().GetError();
     if (m_internals->created) {
         plat::gl().BindTexture(GL_TEXTURE_2D, m_internals->name);
-    } else {
-        create();
+        return;
     }
+    // GL errors are read where the texture is made, not on every bind: reading one makes a
+    // threaded driver catch up with every call queued before it.
+    plat::gl().GetError();
+    create();
     if (plat::glErrorPending()) {
         heron::debug("GL had an error during GLtexture::bind()\n");
     }
@@ -242,8 +255,7 @@ void GLtexture::create()
     if (!in.wantsMipmaps()) {
         g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    } else if (in.anisotropy != 1 && weHaveAnisotropicControl) {
-        const int level = anisotropyLevel(in.anisotropy, getGLcapabilities().maxAnisotropy);
+    } else if (const int level = anisotropyFor(in.anisotropy); level != 1 && weHaveAnisotropicControl) {
         g.TexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, static_cast<GLfloat>(level));
         g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     } else if (in.forceTrilinear) {
@@ -282,6 +294,9 @@ void GLtexture::setImage(const Image& image)
     const std::int64_t bytes = buildTexture(image, in);
     in.bytes = static_cast<std::int32_t>(std::min<std::int64_t>(bytes, INT32_MAX));
     in.uploaded = true;
+    if (plat::glErrorPending()) {
+        heron::debug("GL had an error while uploading a %d x %d texture\n", in.width, in.height);
+    }
 }
 
 std::int64_t buildTexture(const Image& image, const MipmapperInfo& options)
@@ -305,8 +320,8 @@ std::int64_t buildTexture(const Image& image, const MipmapperInfo& options)
         copy.setComponents(4);
     }
     setUnpackState();
-    const UploadFormat format =
-        chooseUploadFormat(copy.components(), copy.width(), copy.height(), options.wantsCompression(), weCanCompressTextures);
+    const bool compress = options.wantsCompression() && chooseTextureQuality(textureSettings, getGLcapabilities()).compress;
+    const UploadFormat format = chooseUploadFormat(copy.components(), copy.width(), copy.height(), compress, weCanCompressTextures);
     if (format.expandGrey) {
         expandGrey(copy);
     }

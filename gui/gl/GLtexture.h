@@ -6,6 +6,7 @@
 namespace kestrel
 {
 
+class GLcapabilities;
 class Image;
 
 // What an upload asks of the mipmap builder.
@@ -32,10 +33,11 @@ public:
     GLtexture& operator=(const GLtexture&) = delete;
 
     // Binds the texture to GL_TEXTURE_2D of the current unit, creating it (and its parameters)
-    // on the first call. GL errors are logged and the texture is still used.
+    // on the first call. GL errors are read only then: logged, and the texture still used.
     void bind();
-    // Uploads the image (power-of-two sizes, mipmaps as asked); ignored for an empty image or
-    // once uploaded.
+    // Uploads the image (power-of-two sizes, mipmaps as asked; compression and automatic
+    // anisotropy as chooseTextureQuality says); ignored for an empty image or once uploaded. A GL
+    // error after the upload is logged.
     void setImage(const Image& image);
     // min 2 builds mipmaps; any other value gives one level with nearest filtering.
     void setFilters(int mag, int min);
@@ -62,12 +64,37 @@ private:
 // Upload arithmetic.
 // A texture side: clamped to maxSide and rounded down to a power of two, at least 1.
 int textureSide(int side, int maxSide);
-// Number of levels of a full mip chain down to 1 x 1.
-int mipLevelCount(int width, int height);
 // Alpha of a fading level: the truncation of 255 x 0.5 x 0.8^(level + 1).
 int fadeAlpha(int level);
 // The anisotropy level set for a request (0 automatic: 4 above a driver maximum of 8, else 2).
 int anisotropyLevel(int requested, int driverMaximum);
+
+// The user's texture settings, program-wide. Automatic leaves the choice to the program, which
+// follows the renderer (chooseTextureQuality); a choice the user made is kept on every renderer.
+enum class TextureSetting
+{
+    Automatic,
+    Off,
+    On,
+};
+struct TextureSettings
+{
+    TextureSetting compression = TextureSetting::Automatic;
+    int anisotropy = 0;     // 0 automatic, 1 off, else the level
+};
+// Read whenever a texture is made; main thread only.
+extern TextureSettings textureSettings;
+
+// What a texture gets that allows compression and asks for automatic anisotropy.
+struct TextureQuality
+{
+    bool compress = true;
+    int anisotropy = 1;     // the level set; 1 sets none
+};
+// Where the settings are automatic: on hardware compression and anisotropyLevel(0, its maximum);
+// on a software renderer plain textures without anisotropy, since there both cost far more
+// drawing time than they save. A record that was never filled counts as hardware.
+TextureQuality chooseTextureQuality(const TextureSettings& settings, const GLcapabilities& renderer);
 
 // The internal format and size an upload uses.
 struct UploadFormat

@@ -303,6 +303,7 @@ void GeoBunchInternals::forEachTriangle(GeoBunch::TriangleProcessor& processor)
 
 void GeoBunchInternals::read(heron::DataSource& source)
 {
+    std::uint32_t ignoredValue = 0;
     readTaggedBlock(source, [&](std::uint32_t tag) {
         switch (tag) {
         case validTag: readBoolField(source, m_valid); break;
@@ -315,8 +316,9 @@ void GeoBunchInternals::read(heron::DataSource& source)
             readUInt32Field(source, m_oldFlags);
             m_hasOldFlags = !source.hasError();
             break;
-        case oldValue4Tag: readUInt32Field(source, m_oldValue4); break;
-        case oldValue5Tag: readUInt32Field(source, m_oldValue5); break;
+        // Two numbers of the older form that nothing uses: read past.
+        case oldValue4Tag:
+        case oldValue5Tag: source.readUInt32(ignoredValue); break;
         case stripsTag: heron::StreamReader::readCheckedRef(source, m_strips); break;
         case indicesTag: heron::StreamReader::readCheckedRef(source, m_indices); break;
         case verticesTag: heron::StreamReader::readCheckedRef(source, m_vertices); break;
@@ -453,35 +455,32 @@ namespace finch
 
 void GeoBunchInternals::render()
 {
-    if (kestrel::checkGLError(-1)) {
-        heron::debug("GL had an error at the start of GeoBunchInternals::render()\n");
+    if (!checkedValid() || !m_vertices || m_vertices->size() == 0) {
+        return;
     }
-    if (checkedValid() && m_vertices && m_vertices->size() > 0) {
-        if (!m_compiled) {
-            heron::progressCode = 30301;
-            compile();
-        }
+    if (!m_compiled) {
+        heron::progressCode = 30301;
+        compile();
+        // GL errors are read after the upload, where one means the compiled form failed, and not
+        // on every draw: reading one makes a threaded driver catch up with every queued call.
         if (kestrel::checkGLError(-1)) {
             heron::debug("GL had an error after GeoBunch compile\n");
         }
-        // The hook may drop itself from the branch while it runs.
-        const heron::counted_ptr<BunchCallbacks> hook = branchHook();
-        if (hook) {
-            m_changeFlags = 0;
-            heron::progressCode = 30302;
-            hook->beforeDraw(*m_owner);
-        }
-        if (m_vertexArray) {
-            resendChanged();
-            heron::progressCode = 30304;
-            m_vertexArray->draw();
-        } else {
-            heron::progressCode = 30305;
-            drawClientArrays();
-        }
     }
-    if (kestrel::checkGLError(-1)) {
-        heron::debug("GL had an error during GeoBunchInternals::render()\n");
+    // The hook may drop itself from the branch while it runs.
+    const heron::counted_ptr<BunchCallbacks> hook = branchHook();
+    if (hook) {
+        m_changeFlags = 0;
+        heron::progressCode = 30302;
+        hook->beforeDraw(*m_owner);
+    }
+    if (m_vertexArray) {
+        resendChanged();
+        heron::progressCode = 30304;
+        m_vertexArray->draw();
+    } else {
+        heron::progressCode = 30305;
+        drawClientArrays();
     }
 }
 

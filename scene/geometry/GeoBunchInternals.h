@@ -98,8 +98,6 @@ private:
     std::unique_ptr<kestrel::VertexArray> m_vertexArray;
     std::uint32_t m_changeFlags = 0;
     bool m_hasOldFlags = false;
-    std::uint32_t m_oldValue5 = 0;
-    std::uint32_t m_oldValue4 = 0;
     std::uint32_t m_oldFlags = 0;
     heron::counted_ptr<Material> m_oldMaterial;
     heron::counted_ptr<Texture> m_oldTextures[2];

@@ -354,6 +354,13 @@ void Material::apply() const
     }
 }
 
+void Material::applyAgainAfterDraw() const
+{
+    if (!m_vertexColours && !m_lighting) {
+        kestrel::color4ub(packedUnlitColour(m_colour));
+    }
+}
+
 void Material::lockDefault()
 {
     if (!applied().valid) {

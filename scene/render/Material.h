@@ -90,6 +90,10 @@ public:
     static heron::counted_ptr<Material> intern(const Material& material);
     // Sets the GL state for this material.
     void apply() const;
+    // For a material applied last and then drawn with: drawing leaves its GL state in force but
+    // for the current colour, which a colour array leaves undefined, so only an unlit colour is
+    // sent again. The same as apply() then, without the calls that would change nothing.
+    void applyAgainAfterDraw() const;
     // Applies the default material with every state set unless the state cache is valid, then makes
     // it valid. The render accumulator calls it before its phases.
     static void lockDefault();

@@ -116,6 +116,7 @@ public:
 
     void applyEntryState(const Entry& entry);
     void applySurface(const Surface& surface);
+    void applyMaterial(const heron::counted_ptr<Material>& material);
     void loadMatrix(const Matrix* modelView);
     void applyFog(const Fog* fog);
     void setBlending(bool on);
@@ -151,6 +152,8 @@ public:
     const Matrix* currentMatrix = nullptr;
     const Fog* currentFog = nullptr;
     float currentAnimation = 0.0f;
+    // The material whose state is in force; none after anything else may have changed GL state.
+    heron::counted_ptr<Material> currentMaterial;
 };
 
 RenderAccumulatorInternals::RenderAccumulatorInternals()
@@ -391,9 +394,12 @@ void RenderAccumulator::render(kestrel::ImageBody& target)
     logGLError("GL had an error while rendering solidStuff\n");
     heron::progressCode = 10023;
     in.renderList(in.solidRenderables);
+    // 10023 again, and no 10022: the codes keep the numbering that crash reports already carry.
     heron::progressCode = 10023;
     in.setBlending(true);
     logGLError("GL had an error while rendering solidRenderables\n");
+    // Holding left Control hides the ordered phase and left Shift the late one, so that a wrong
+    // picture can be traced to its phase on the spot.
     if (!kestrel::isKeyDown(plat::keys::leftControl)) {
         in.renderList(in.ordered);
     }
@@ -417,6 +423,7 @@ void RenderAccumulatorInternals::prepare()
     }
     fogs.back()->apply();
     currentFog = nullptr;
+    currentMaterial.reset();
     matrixKnown = false;
     currentMatrix = nullptr;
     currentAnimation = 0.0f;
@@ -453,8 +460,9 @@ void RenderAccumulatorInternals::renderSky()
         kestrel::setDepthRange(depthNear, depthFar);
         setDepthWrites(true);
         heron::progressCode = 100203;
-        // The sky may have loaded matrices of its own.
+        // The sky may have loaded matrices and applied materials of its own.
         matrixKnown = false;
+        currentMaterial.reset();
     }
     logGLError("GL had an error during RenderAccumulator::renderSky()\n");
 }
@@ -532,7 +540,18 @@ void RenderAccumulatorInternals::applySurface(const Surface& surface)
     heron::progressCode = 20002;
     setBlending(surface.blend);
     heron::progressCode = 20003;
-    surface.material->apply();
+    applyMaterial(surface.material);
+}
+
+void RenderAccumulatorInternals::applyMaterial(const heron::counted_ptr<Material>& material)
+{
+    // Bunches are grouped by geometry, not by material, so runs of one material are common.
+    if (material == currentMaterial) {
+        material->applyAgainAfterDraw();
+        return;
+    }
+    material->apply();
+    currentMaterial = material;
 }
 
 void RenderAccumulatorInternals::loadMatrix(const Matrix* modelView)
@@ -583,8 +602,9 @@ void RenderAccumulatorInternals::drawPlain(const Entry& e)
         e.bunch->render();
     } else {
         e.renderable->render(*target, frameViewer());
-        // A renderable may load matrices of its own.
+        // A renderable may load matrices and apply materials of its own.
         matrixKnown = false;
+        currentMaterial.reset();
     }
 }
 

@@ -31,7 +31,8 @@ public:
 // Collects what a traversal wants drawn, with the render state in force when it was queued, and
 // draws the frame in fixed phases: sky, opaque bunches grouped by bunch (one surface set-up per
 // group, then only matrices and fogs change), opaque renderables, the ordered list, and last the
-// blended items. State for a subtree (override flags, an animation phase, transparency, fog) is
+// blended items. A material is applied in full only when it is not the one already in force.
+// State for a subtree (override flags, an animation phase, transparency, fog) is
 // pushed on stacks around it. render() empties everything. Queued bunches, renderables, matrices
 // and fogs must live until render; a bunch that dies first leaves the frame. Main thread only.
 class RenderAccumulator

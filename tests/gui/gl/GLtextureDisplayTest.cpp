@@ -4,6 +4,8 @@
 #include "gui/gl/GLtextureInternals.h"
 #include "gui/gl/glFont.h"
 
+#include <GL/glext.h>
+
 #include <array>
 #include <memory>
 
@@ -36,6 +38,22 @@ GLint levelParameter(int level, GLenum name)
     plat::gl().GetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
     return value;
 }
+
+// The user's texture settings, set for the test's time.
+class ScopedTextureSettings
+{
+public:
+    explicit ScopedTextureSettings(const kestrel::TextureSettings& settings) : m_saved(kestrel::textureSettings)
+    {
+        kestrel::textureSettings = settings;
+    }
+    ~ScopedTextureSettings() { kestrel::textureSettings = m_saved; }
+    ScopedTextureSettings(const ScopedTextureSettings&) = delete;
+    ScopedTextureSettings& operator=(const ScopedTextureSettings&) = delete;
+
+private:
+    kestrel::TextureSettings m_saved;
+};
 
 }
 
@@ -111,6 +129,8 @@ TEST_F(GLDisplayTest, OversizedImagesGoUpAtAPowerOfTwoCompressedWhenAllowedOrHal
     Image grey(300, 200);
     grey.fill(0xFF808080);
     grey.setComponents(1);
+    // Compression as the user's choice, so that it is used on a software renderer too.
+    const ScopedTextureSettings compression({kestrel::TextureSetting::On, 0});
     for (const bool available : {true, false}) {
         kestrel::GLtexture texture;
         texture.setFilters(1, 1);
@@ -134,6 +154,26 @@ TEST_F(GLDisplayTest, OversizedImagesGoUpAtAPowerOfTwoCompressedWhenAllowedOrHal
         EXPECT_EQ(texture.internals().bytes,
                   compressed ? levelParameter(0, GL_TEXTURE_COMPRESSED_IMAGE_SIZE_ARB) : 256 * 128 * 4);
     }
+}
+
+TEST_F(GLDisplayTest, FilteredTexturesGoUpPlainWithoutAnisotropyOnASoftwareRenderer)
+{
+    if (!kestrel::getGLcapabilities().isSoftwareRenderer()) {
+        GTEST_SKIP() << "not a software renderer";
+    }
+    Image source(64, 64);
+    source.fill(0xFF336699);
+    kestrel::GLtexture texture;
+    texture.allowCompression();
+    texture.setAnisotropy(0);
+    GLRecorder recorder;
+    texture.setImage(source);
+    const std::string level0 = "TexImage2D(" + std::to_string(GL_TEXTURE_2D) + ",0," + std::to_string(GL_RGBA8) + ",64,64,";
+    EXPECT_EQ(recorder.count(level0), 1);
+    EXPECT_EQ(recorder.count("TexParameterf(" + std::to_string(GL_TEXTURE_2D) + "," + std::to_string(GL_TEXTURE_MAX_ANISOTROPY_EXT)), 0);
+    texture.bind();
+    EXPECT_EQ(levelParameter(0, GL_TEXTURE_COMPRESSED_ARB), 0);
+    EXPECT_EQ(texture.internals().bytes, (64 * 64 + 32 * 32 + 16 * 16 + 8 * 8 + 16 + 4 + 1) * 4);
 }
 
 TEST_F(GLDisplayTest, AnImageMakesItsTextureInTheBoundName)

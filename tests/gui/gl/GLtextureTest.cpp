@@ -1,8 +1,12 @@
+#include "gui/gl/GLcapabilities.h"
 #include "gui/gl/GLtextureInternals.h"
 
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <gtest/gtest.h>
+
+#include <tuple>
+#include <utility>
 
 TEST(GLtextureTest, SidesAndAnisotropyFollowTheDriverMaximum)
 {
@@ -63,4 +67,74 @@ TEST(GLtextureTest, TexturesAreCountedWhileTheyLive)
         EXPECT_GE(kestrel::GLtexture::totalBytes(), 128);
     }
     EXPECT_EQ(kestrel::GLtexture::count(), before);
+}
+
+namespace
+{
+
+kestrel::GLcapabilities rendererNamed(const char* name, int maxAnisotropy)
+{
+    kestrel::GLcapabilities record;
+    record.valid = true;
+    record.renderer = name;
+    record.maxAnisotropy = maxAnisotropy;
+    return record;
+}
+
+}
+
+TEST(GLtextureTest, AutomaticTextureQualityFollowsTheRenderer)
+{
+    struct Case
+    {
+        const char* renderer;
+        int maxAnisotropy;
+        bool compress;
+        int anisotropy;
+    };
+    const Case cases[] = {
+        {"llvmpipe (LLVM 15.0.7, 256 bits)", 16, false, 1},
+        {"softpipe", 16, false, 1},
+        {"Software Rasterizer", 1, false, 1},
+        {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", 16, true, 4},
+        {"AMD Radeon RX 580 Series", 8, true, 2},
+    };
+    for (const Case& c : cases) {
+        const kestrel::TextureQuality quality = kestrel::chooseTextureQuality({}, rendererNamed(c.renderer, c.maxAnisotropy));
+        EXPECT_EQ(std::pair(quality.compress, quality.anisotropy), std::pair(c.compress, c.anisotropy)) << c.renderer;
+    }
+    // A record that was never filled keeps the full quality.
+    kestrel::GLcapabilities unknown = rendererNamed("llvmpipe", 16);
+    unknown.valid = false;
+    EXPECT_TRUE(kestrel::chooseTextureQuality({}, unknown).compress);
+    // Without compression a filtered RGBA image goes up as plain RGBA8, at its own size.
+    const kestrel::UploadFormat plain = kestrel::chooseUploadFormat(4, 256, 256, false, true);
+    EXPECT_EQ(std::tuple(plain.internalFormat, plain.halve), std::tuple(GL_RGBA8, false));
+}
+
+TEST(GLtextureTest, ExplicitTextureSettingsAreKeptOnEveryRenderer)
+{
+    using kestrel::TextureSetting;
+    struct Case
+    {
+        TextureSetting compression;
+        int anisotropy;
+        bool software;
+        bool compress;
+        int level;
+    };
+    const Case cases[] = {
+        {TextureSetting::On, 0, true, true, 1},
+        {TextureSetting::Off, 0, false, false, 4},
+        {TextureSetting::Automatic, 8, true, false, 8},
+        {TextureSetting::Automatic, 1, false, true, 1},
+        {TextureSetting::On, 2, true, true, 2},
+    };
+    for (const Case& c : cases) {
+        const kestrel::TextureSettings settings{c.compression, c.anisotropy};
+        const kestrel::GLcapabilities renderer = rendererNamed(c.software ? "llvmpipe" : "Radeon", 16);
+        const kestrel::TextureQuality quality = kestrel::chooseTextureQuality(settings, renderer);
+        EXPECT_EQ(std::pair(quality.compress, quality.anisotropy), std::pair(c.compress, c.level))
+            << int(c.compression) << " " << c.anisotropy << " on " << renderer.renderer.c_str();
+    }
 }

@@ -1,3 +1,5 @@
+#include "base/MemoryDataDest.h"
+#include "base/MemoryDataSource.h"
 #include "scene/Engine.h"
 #include "scene/geometry/GeoBunchInternals.h"
 #include "scene/graph/TraversalCallback.h"
@@ -250,4 +252,19 @@ TEST(GeoBunchTest, TheStorageReportCountsEveryBunch)
     EXPECT_EQ(after.meshSizes.count - before.meshSizes.count, 1);
     EXPECT_EQ(after.animatedGeobunches.bytes - before.animatedGeobunches.bytes, 32);
     EXPECT_EQ(after.animationVertices.count - before.animationVertices.count, 12);
+}
+
+TEST(GeoBunchTest, TheOlderFormsUnusedNumbersAreReadPast)
+{
+    heron::MemoryDataDest body;
+    body.writeTag(4).writeUInt32(0xFFFFFFFFu);
+    body.writeTag(5).writeUInt32(7);
+    body.writeTag(1).writeBool(false);
+    body.writeTag(0);
+    heron::MemoryDataSource source(body.data(), body.size(), false);
+    finch::GeoBunchInternals internals;
+    internals.read(source);
+    EXPECT_FALSE(source.hasError());
+    EXPECT_EQ(source.remaining(), 0u);
+    EXPECT_FALSE(internals.isValid());
 }

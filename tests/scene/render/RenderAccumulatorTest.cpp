@@ -135,6 +135,48 @@ TEST_F(RenderAccumulatorTest, InstancesOfABunchAreDrawnTogetherNewestFirstWithOn
     EXPECT_EQ(recorder.count(GLRecorder::call("Disable", {GL_CULL_FACE})), 0);
 }
 
+TEST_F(RenderAccumulatorTest, BunchesSharingAMaterialApplyItOnce)
+{
+    finch::Material lit(finch::RGBA{0.5f, 0.5f, 0.5f, 1.0f});
+    lit.setLit(true);
+    const heron::counted_ptr<finch::Material> shared = finch::Material::intern(lit);
+    RenderAccumulator accumulator;
+    std::vector<std::unique_ptr<RecordingBunch>> bunches;
+    for (const char* name : {"a", "b", "c"}) {
+        bunches.push_back(std::make_unique<RecordingBunch>(name, m_log));
+        bunches.back()->editSurface().setMaterial(shared);
+        accumulator.addBunch(*bunches.back(), nullptr);
+    }
+    GLRecorder recorder;
+    accumulator.render(m_target);
+    EXPECT_EQ(m_log, (Log{"c", "b", "a"}));
+    EXPECT_EQ(recorder.count("Materialfv"), 4);
+    EXPECT_EQ(recorder.count("Materialf("), 1);
+}
+
+TEST_F(RenderAccumulatorTest, AMaterialIsAppliedAgainAfterARenderableDrew)
+{
+    finch::Material lit(finch::RGBA{0.5f, 0.5f, 0.5f, 1.0f});
+    lit.setLit(true);
+    RenderAccumulator accumulator;
+    RecordingBunch first("first", m_log);
+    RecordingBunch second("second", m_log);
+    Marker between("between", m_log);
+    for (RecordingBunch* bunch : {&first, &second}) {
+        bunch->editSurface().setMaterial(finch::Material::intern(lit));
+    }
+    accumulator.pushOverrideState(RenderAccumulator::orderedFlag);
+    accumulator.addBunch(first, nullptr);
+    accumulator.addRenderable(between, nullptr, false);
+    accumulator.addBunch(second, nullptr);
+    accumulator.popOverrideState();
+    GLRecorder recorder;
+    accumulator.render(m_target);
+    EXPECT_EQ(m_log, (Log{"first", "between", "second"}));
+    // The renderable may have set any material state of its own.
+    EXPECT_EQ(recorder.count("Materialf("), 2);
+}
+
 TEST_F(RenderAccumulatorTest, ALateRenderableIsDrawnWithBlendingOn)
 {
     RenderAccumulator accumulator;

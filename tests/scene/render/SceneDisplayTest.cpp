@@ -7,12 +7,15 @@
 #include "support/GLTestSupport.h"
 #include "support/SceneBuilders.h"
 #include "support/SceneStreams.h"
+#include "support/StaticScene.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <vector>
 
 namespace
 {
@@ -124,6 +127,50 @@ protected:
     bool m_zUp = false;
 };
 
+// Pixels of a frame of the static scene in the state drawn by the engine (first, the frame after
+// the one that compiles; between is called with the engine's frame before it) and by the minimal
+// program, and the background's pixel.
+struct BothPictures
+{
+    std::vector<std::uint32_t> engine;
+    std::vector<std::uint32_t> minimal;
+    std::uint32_t background = 0;
+};
+
+constexpr int staticWidth = 96;
+constexpr int staticHeight = 72;
+constexpr int staticBunches = 12;
+
+BothPictures drawBoth(staticscene::State state, const std::function<void(const std::function<void()>&)>& between = {})
+{
+    const kestrel::Image picture = staticscene::texturePicture();
+    const heron::counted_ptr<finch::Material> material =
+        state == staticscene::State::Unlit ? finch::Material::defaultMaterial() : staticscene::litMaterial(picture);
+    const staticscene::Scene scene = staticscene::build(state, staticBunches, 8, staticWidth, staticHeight, material);
+    BothPictures both;
+    GLDisplayTest::render(staticWidth, staticHeight, [&](kestrel::ImageBody& target) {
+        kestrel::setViewport(kestrel::Rect{0, 0, staticWidth, staticHeight});
+        kestrel::clearBuffers(staticscene::background, kestrel::ClearColour);
+        both.background = staticscene::readFrame(1, 1).front();
+        finch::Viewer viewer = staticscene::viewerFor(staticWidth, staticHeight);
+        finch::ViewCulledTraverser traverser;
+        staticscene::light(viewer);
+        const auto engineFrame = [&] { staticscene::engineFrame(*scene.db, viewer, traverser, target); };
+        engineFrame();
+        if (between) {
+            between(engineFrame);
+        }
+        engineFrame();
+        both.engine = staticscene::readFrame(staticWidth, staticHeight);
+        staticscene::MinimalProgram minimal(scene, state, picture);
+        minimal.begin(viewer, target, *material);
+        minimal.frame();
+        minimal.end();
+        both.minimal = staticscene::readFrame(staticWidth, staticHeight);
+    });
+    return both;
+}
+
 }
 
 TEST_F(SceneDisplayTest, AnUnlitSquareReadFromItsStreamShowsItsVertexColour)
@@ -223,4 +270,28 @@ TEST_F(SceneDisplayTest, HalfTransparencyShowsHalfOverTheBackground)
         EXPECT_NEAR(channel(p, shift), expected, 1);
     }
     EXPECT_EQ(channel(pixel(image, 2, 2), 0), 51);
+}
+
+TEST_F(SceneDisplayTest, TheEngineDrawsThePictureOfAMinimalProgram)
+{
+    for (const staticscene::State state : {staticscene::State::Unlit, staticscene::State::LitTextured}) {
+        const BothPictures both = drawBoth(state);
+        ASSERT_EQ(both.engine.size(), std::size_t(staticWidth * staticHeight));
+        EXPECT_EQ(staticscene::differingPixels(both.engine, both.minimal), 0) << "state " << int(state);
+        // The tiles fill the view.
+        const auto shown = std::count_if(both.engine.begin(), both.engine.end(), [&](std::uint32_t p) { return p != both.background; });
+        EXPECT_GT(shown, staticWidth * staticHeight * 9 / 10) << "state " << int(state);
+    }
+}
+
+TEST_F(SceneDisplayTest, AFrameOfManyBunchesReadsGLErrorsOnlyPerPhase)
+{
+    int errorReads = -1;
+    drawBoth(staticscene::State::LitTextured, [&](const std::function<void()>& engineFrame) {
+        GLRecorder recorder;
+        engineFrame();
+        errorReads = recorder.count("GetError");
+    });
+    EXPECT_GE(errorReads, 0);
+    EXPECT_LT(errorReads, staticBunches);
 }
