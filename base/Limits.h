@@ -71,6 +71,10 @@ constexpr std::uint32_t maxPackedNameLength = 0xFFFF;
 // Most members a packed data file's directory may list: the memory a damaged directory can make
 // its reader take, far beyond any world of the game.
 constexpr std::uint32_t maxPackedMembers = 65536;
+// Animation pairs a stored content database may list: the list is made at the stored count before
+// its pairs are read, and each pair is searched for while the world is prepared, so the cap
+// protects memory and preparation time.
+constexpr std::uint32_t maxAnimationPairs = 1u << 16;
 
 // Scenes
 

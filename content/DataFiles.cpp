@@ -431,6 +431,12 @@ std::vector<DataFileName> listedFiles(FileList list)
     return listOf(list);
 }
 
+void clearFileList(FileList list)
+{
+    heron::MutexLock lock(fileMutex(), fileListSite);
+    listOf(list).clear();
+}
+
 void clearFileLists()
 {
     clearSoundCache();

@@ -106,6 +106,8 @@ enum class FileList
 void noteFile(FileList list, const DataFileName& record, const char* message = nullptr);
 // A copy of the list, in the order noted.
 std::vector<DataFileName> listedFiles(FileList list);
+// Empties one of the two lists.
+void clearFileList(FileList list);
 // Empties the used-files and missing-files lists and the decoded-sound cache.
 void clearFileLists();
 

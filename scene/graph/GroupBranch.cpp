@@ -189,6 +189,15 @@ void GroupBranch::moveChildrenTo(GroupBranch& target)
     makeDirty();
 }
 
+std::unique_ptr<Branch> GroupBranch::removeChild(Branch& child)
+{
+    if (child.m_parent != this) {
+        return {};
+    }
+    detachChild(child);
+    return std::unique_ptr<Branch>(&child);
+}
+
 void GroupBranch::detachChild(Branch& child)
 {
     const auto found = std::find(m_children.begin(), m_children.end(), &child);

@@ -35,6 +35,8 @@ public:
     void addChild(std::unique_ptr<Branch>& holder);
     // Deletes the target's children and gives it this group's, in order.
     void moveChildrenTo(GroupBranch& target);
+    // Takes the child out of the group and hands it over; empty when it is not a child of this group.
+    std::unique_ptr<Branch> removeChild(Branch& child);
     const std::vector<Branch*>& children() const { return m_children; }
 
     const char* className() const override { return classIdentifier; }
