@@ -1,20 +1,23 @@
-// Reads arbitrary bytes as an object-graph stream with the scene classes registered. The first
-// byte chooses the byte order. A graph that reads must write a stream that reads and writes again
-// to the very same bytes; a database or branch that reads is then cleaned and walked.
+// Reads arbitrary bytes as an object-graph stream with the scene classes and the content
+// database's (its engines) registered. The first byte chooses the byte order. A graph that reads
+// must write a stream that reads and writes again to the very same bytes; a database or branch
+// that reads is then cleaned (a content database is prepared and its engines run) and walked.
 // Its seeds are stored databases with every branch kind, objects, instances and bunches, a chain
-// of groups deeper than a stored tree may be, and a bunch with a list of animation frames, in both
-// byte orders.
+// of groups deeper than a stored tree may be, a bunch with a list of animation frames and a
+// content database with one engine of every kind, in both byte orders.
 
 #include "base/Limits.h"
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/counted_ptr.h"
+#include "content/world/PelicanDB.h"
 #include "fuzz/Seeds.h"
 #include "scene/Engine.h"
 #include "scene/geometry/GeoBunch.h"
 #include "scene/graph/GroupBranch.h"
 #include "scene/graph/Traverser.h"
 #include "tests/support/SceneBuilders.h"
+#include "tests/support/WorldBuilders.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -37,6 +40,7 @@ heron::counted_ptr<heron::Streamable> readGraph(const unsigned char* data, std::
     heron::MemoryDataSource source(data, std::uint32_t(size), false);
     source.setBigEndian(bigEndian);
     finch::registerStreamFactories(source);
+    pelican::registerDatabaseFactory(source);
     return source.readObject();
 }
 
@@ -47,6 +51,10 @@ void exercise(heron::Streamable& root)
     walker.start(finch::Matrix(), finch::Matrix());
     if (auto* const db = dynamic_cast<finch::Database*>(&root)) {
         db->clean();
+        if (auto* const content = dynamic_cast<pelican::PelicanDB*>(db)) {
+            content->startEngines(0.0);
+            content->updateAnimation();
+        }
         db->traverse(walker);
     } else if (auto* const branch = dynamic_cast<finch::Branch*>(&root)) {
         branch->clean();
@@ -98,6 +106,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
         const auto small = scenebuild::database(scenebuild::geometry("square", scenebuild::square(-1, -1, 1, 1, 10, 0xFF0000FF)));
         const auto deep = deepChain();
         const auto framed = framedSquare();
+        const auto engines = worldtest::everyEngine();
         std::vector<fuzzseeds::Seed> seeds;
         for (const bool bigEndian : {false, true}) {
             const std::string order = bigEndian ? "big" : "little";
@@ -106,6 +115,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
             seeds.push_back({"main-object-" + order, seedOf(*db->mainObject(), bigEndian)});
             seeds.push_back({"nested-groups-" + order, seedOf(*deep, bigEndian)});
             seeds.push_back({"frame-list-" + order, seedOf(*framed, bigEndian)});
+            seeds.push_back({"every-engine-" + order, seedOf(*engines, bigEndian)});
         }
         return seeds;
     });
