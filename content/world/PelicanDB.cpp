@@ -229,14 +229,13 @@ PelicanObject* PelicanDB::findObject(const heron_string& name, const heron_strin
         return nullptr;
     }
     const bool packed = !packedFiles().empty();
-    if (m_names.empty()) {
-        m_names.emplace(heron_string(), nullptr);
-        NameCollector collector(m_names);
-        m_rootObject->visit(collector);
+    if (!m_lookedUp) {
+        m_lookedUp = true;
         if (!packed) {
             startRemapLog(folder);
         }
     }
+    collectNames();
     const auto known = m_names.find(name);
     if (known != m_names.end()) {
         return known->second;
@@ -246,6 +245,16 @@ PelicanObject* PelicanDB::findObject(const heron_string& name, const heron_strin
         return nullptr;
     }
     return remap(name, folder);
+}
+
+void PelicanDB::collectNames()
+{
+    if (!m_names.empty() || m_rootObject == nullptr) {
+        return;
+    }
+    m_names.emplace(heron_string(), nullptr);
+    NameCollector collector(m_names);
+    m_rootObject->visit(collector);
 }
 
 void PelicanDB::startRemapLog(const heron_string& folder) const

@@ -140,6 +140,8 @@ private:
     void reportMissingFiles() const;
     void makeRocksGroup();
     int flipbookFrame(const finch::SwitchBranch& flipbook, double now) const;
+    // Enters every record in the name map under its name path, once.
+    void collectNames();
     void startRemapLog(const heron_string& folder) const;
     PelicanObject* remap(const heron_string& name, const heron_string& folder);
 
@@ -152,6 +154,7 @@ private:
     std::vector<finch::SwitchBranch*> m_flipbooks;
     double m_flipbookStart = 0.0;
     std::map<heron_string, PelicanObject*> m_names;
+    bool m_lookedUp = false;
     std::uint8_t m_depthTweak = 0;
     std::vector<PelicanObject*> m_fogRecords;
     std::vector<std::pair<heron_string, int>> m_collisionTypes;

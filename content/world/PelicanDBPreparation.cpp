@@ -448,8 +448,11 @@ void PelicanDB::takeRingCounter(finch::Object& object)
     }
 }
 
+// The names are looked up in the name map, which the first lookup by name would fill: a
+// preparation that comes before any lookup fills it, so that no collision type is lost.
 void PelicanDB::applyCollisionTypes()
 {
+    collectNames();
     while (!m_collisionTypes.empty()) {
         const auto [name, mode] = m_collisionTypes.back();
         m_collisionTypes.pop_back();

@@ -94,6 +94,17 @@ TEST_F(Database, AMissingNameIsRemappedToTheOneRecordEndingLikeIt)
     EXPECT_NE(written.find("Object \"/a$0/rock$0\" was remapped to \"/objects/rock$0\n"), std::string::npos) << written;
 }
 
+TEST_F(Database, ACollisionTypeSetBeforeAnyLookupIsApplied)
+{
+    instance(*group(*world.root, "objects"), "wall", world.object("shown"));
+    world.db->setCollisionType("/objects/wall$0", finch::Branch::neverCollides);
+
+    world.db->clean();
+    ASSERT_NE(find("/objects/wall$0"), nullptr);
+    EXPECT_EQ(find("/objects/wall$0")->branchValue(), finch::Branch::neverCollides);
+    EXPECT_EQ(remapLog().rfind("\n\nRemapped objects: ", 0), 0u) << "the first lookup still starts the log";
+}
+
 TEST_F(Database, PreparationAttachesPathsAnimationsAndSequences)
 {
     CountingFinder finder;
