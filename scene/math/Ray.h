@@ -21,6 +21,8 @@ public:
     void setThrough(const Vector3d& p);
     // The ray in another frame: both end points transformed by m, direction and length from them.
     void setTransformed(const Ray& ray, const Matrix& m);
+    // Shortens or lengthens the segment along its direction.
+    void setLength(double length) { m_length = length; }
 
     const Vector3d& origin() const { return m_origin; }
     const Vector3d& direction() const { return m_direction; }
