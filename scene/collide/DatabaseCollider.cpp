@@ -4,6 +4,7 @@
 #include "scene/graph/Traverser.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace finch
 {
@@ -105,11 +106,12 @@ private:
         if (first == m_list->size() || m.isIdentity()) {
             return;
         }
-        float* const begin = m_list->at(first).corners;
-        const float* const end = begin + 9 * (m_list->size() - first);
-        transformTriangles(begin, end, begin, m);
-        if (linearDeterminant(m) < 0.0) {
-            std::for_each(m_list->begin() + std::ptrdiff_t(first), m_list->end(), reverseWinding);
+        const bool mirrors = linearDeterminant(m) < 0.0;
+        for (auto it = m_list->begin() + std::ptrdiff_t(first); it != m_list->end(); ++it) {
+            transformTriangles(std::begin(it->corners), std::end(it->corners), it->corners, m);
+            if (mirrors) {
+                reverseWinding(*it);
+            }
         }
     }
 

@@ -65,6 +65,17 @@ std::vector<Corners> wallAtX5()
     return out;
 }
 
+// A step through a scene and the end position expected.
+struct StepCase
+{
+    const char* what;
+    std::vector<Corners> scene;
+    Vector3d start;
+    Vector3d step;
+    Vector3d end;
+    double radius = 1.0;
+};
+
 struct Outcome
 {
     bool touched;
@@ -121,24 +132,16 @@ TEST(ColliderTest, SphereStopsShortOfWhatItTouches)
     std::vector<Corners> concave = wallAtY5();
     const std::vector<Corners> side = wallAtX5();
     concave.insert(concave.end(), side.begin(), side.end());
-    struct Case
-    {
-        const char* what;
-        std::vector<Corners> scene;
-        Vector3d start;
-        Vector3d step;
-        Vector3d end;
-    };
     const double slideY = 4.0 - clearance / std::sqrt(2.0);
-    const Case cases[] = {
+    const StepCase cases[] = {
         {"straight at a wall", wallAtY5(), {0, 0, 0}, {0, 10, 0}, {0, 4 - clearance, 0}},
         {"at 45 degrees into a wall, sliding along it", wallAtY5(), {0, 0, 0}, {6, 6, 0}, {6, slideY, 0}},
         {"into a concave corner", concave, {0, 0, 0}, {9, 9, 0}, {4 - clearance, 4 - clearance, 0}},
         {"already cutting the plane in front of the centre", wallAtY5(), {-20, 4.5, 10}, {0, 3, 0}, {-20, 4.5 - clearance, 10}},
     };
-    for (const Case& item : cases) {
+    for (const StepCase& item : cases) {
         SCOPED_TRACE(item.what);
-        const Outcome outcome = move(item.scene, item.start, item.step, 1.0);
+        const Outcome outcome = move(item.scene, item.start, item.step, item.radius);
         EXPECT_TRUE(outcome.touched);
         // The plane of a touch is taken from the centre, which stopped short along the motion
         // rather than along the normal: slides drift by about the clearance.
@@ -178,28 +181,19 @@ TEST(ColliderTest, StepsThatTouchNothingEndWhereTheyWereSent)
         {Vector3d(0, 5, 0), Vector3d(0, 5, 0), Vector3d(0, 5, 0)},
         {Vector3d(-50, 5, -50), Vector3d(notANumber, 5, 50), Vector3d(50, 5, 50)},
     };
-    struct Case
-    {
-        const char* what;
-        std::vector<Corners> scene;
-        Vector3d start;
-        Vector3d step;
-        double radius;
-        Vector3d end;
+    const StepCase cases[] = {
+        {"ending before the wall", wallAtY5(), {0, 0, 0}, {0, 3.9, 0}, {0, 3.9, 0}},
+        {"against the back of a wall", wallAtY5(true), {0, 0, 0}, {0, 10, 0}, {0, 10, 0}},
+        {"parallel to a wall", wallAtY5(), {0, 4.5, 0}, {10, 0, 0}, {10, 4.5, 0}},
+        {"with the centre behind the plane", wallAtY5(), {0, 5.5, 0}, {0, 3, 0}, {0, 8.5, 0}},
+        {"of length 0", wallAtY5(), {0, 4.5, 0}, {0, 0, 0}, {0, 4.5, 0}},
+        {"with radius 0", wallAtY5(), {0, 0, 0}, {0, 10, 0}, {0, 0, 0}, 0.0},
+        {"with a radius that is not a number", wallAtY5(), {0, 0, 0}, {0, 10, 0}, {0, 0, 0}, notANumber},
+        {"from a start that is not a number", wallAtY5(), {notANumber, 0, 0}, {0, 10, 0}, {notANumber, 0, 0}},
+        {"of a step that is not a number", wallAtY5(), {0, 0, 0}, {0, notANumber, 0}, {0, 0, 0}},
+        {"through triangles without area or numbers", degenerate, {0, 0, 0}, {0, 10, 0}, {0, 10, 0}},
     };
-    const Case cases[] = {
-        {"ending before the wall", wallAtY5(), {0, 0, 0}, {0, 3.9, 0}, 1.0, {0, 3.9, 0}},
-        {"against the back of a wall", wallAtY5(true), {0, 0, 0}, {0, 10, 0}, 1.0, {0, 10, 0}},
-        {"parallel to a wall", wallAtY5(), {0, 4.5, 0}, {10, 0, 0}, 1.0, {10, 4.5, 0}},
-        {"with the centre behind the plane", wallAtY5(), {0, 5.5, 0}, {0, 3, 0}, 1.0, {0, 8.5, 0}},
-        {"of length 0", wallAtY5(), {0, 4.5, 0}, {0, 0, 0}, 1.0, {0, 4.5, 0}},
-        {"with radius 0", wallAtY5(), {0, 0, 0}, {0, 10, 0}, 0.0, {0, 0, 0}},
-        {"with a radius that is not a number", wallAtY5(), {0, 0, 0}, {0, 10, 0}, notANumber, {0, 0, 0}},
-        {"from a start that is not a number", wallAtY5(), {notANumber, 0, 0}, {0, 10, 0}, 1.0, {notANumber, 0, 0}},
-        {"of a step that is not a number", wallAtY5(), {0, 0, 0}, {0, notANumber, 0}, 1.0, {0, 0, 0}},
-        {"through triangles without area or numbers", degenerate, {0, 0, 0}, {0, 10, 0}, 1.0, {0, 10, 0}},
-    };
-    for (const Case& item : cases) {
+    for (const StepCase& item : cases) {
         SCOPED_TRACE(item.what);
         const Outcome outcome = move(item.scene, item.start, item.step, item.radius);
         EXPECT_FALSE(outcome.touched);
