@@ -101,6 +101,10 @@ std::vector<unsigned char> seedOf(const heron::Streamable& root, bool bigEndian)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
+    // Preparing a content database loads its textures, which asks for a GL context. The fuzzer has
+    // no desktop: SDL's dummy video driver refuses GL at once instead of trying the X libraries,
+    // which keep what they allocated when SDL unloads them.
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
     return fuzzseeds::writeSeeds(argc, argv, [] {
         const auto db = scenebuild::everyClass();
         const auto small = scenebuild::database(scenebuild::geometry("square", scenebuild::square(-1, -1, 1, 1, 10, 0xFF0000FF)));
