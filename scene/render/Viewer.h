@@ -82,6 +82,7 @@ public:
     // Outlines the viewport rectangle (when one is set), then setWindowSize.
     void drawViewportFrame(const kestrel::ImageBody& target);
 
+    bool isPerspective() const { return m_perspective; }
     int orientation() const { return m_orientation; }
     double fieldOfView() const { return m_fieldOfView; }
     double nearDistance() const { return m_near; }
