@@ -171,6 +171,8 @@ bool FinchWindow::startTwiddler(const Event& event)
     Clock::tick();
     Clock::tick();
     setFocus();
+    // Keys reach the component with the keyboard focus: a flight must hear the key that ends it.
+    kestrel::setKeyboardFocus(this);
     kestrel::Updatable::startUpdating(m_internals.get());
     return true;
 }

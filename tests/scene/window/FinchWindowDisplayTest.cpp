@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 namespace
 {
 
@@ -56,27 +53,13 @@ protected:
         return image;
     }
 
-    Event at(std::uint32_t type, const std::string& held = "", int delta = 0)
+    // A wheel turn over the window's centre.
+    Event turn(int delta)
     {
-        Event event(type, &window);
+        Event event(Event::Wheel, &window);
         event.setMousePosition(side / 2, side / 2);
-        event.leftButton = held.find('l') != std::string::npos;
-        event.middleButton = held.find('m') != std::string::npos;
-        event.rightButton = held.find('r') != std::string::npos;
         event.wheelDelta = delta;
         return event;
-    }
-
-    // Hands the event to the window the way the toolkit does for its type.
-    void send(Event event)
-    {
-        if (event.type == Event::Wheel) {
-            EXPECT_TRUE(window.handleWheel(event));
-        } else if (event.type == Event::Key) {
-            window.handleKey(event);
-        } else {
-            window.handleMouse(event);
-        }
     }
 
     finch::FinchWindow window;
@@ -98,7 +81,8 @@ TEST_F(FinchWindowDisplayTest, TheDatabaseIsDrawnThroughTheWindowsViewer)
 TEST_F(FinchWindowDisplayTest, WheelNotchesBackOverEmptySpaceZoomTowardsTheOrigin)
 {
     for (int notch = 0; notch < 2; ++notch) {
-        send(at(Event::Wheel, "", -120));
+        Event event = turn(-120);
+        EXPECT_TRUE(window.handleWheel(event));
         EXPECT_TRUE(window.hasTwiddler());
         kestrel::runUpdatables();
         EXPECT_FALSE(window.hasTwiddler());
@@ -107,38 +91,4 @@ TEST_F(FinchWindowDisplayTest, WheelNotchesBackOverEmptySpaceZoomTowardsTheOrigi
     const kestrel::Image image = frame();
     EXPECT_EQ(pixel(image, 41, 32), redPixel);
     EXPECT_EQ(pixel(image, 32, 44), blackPixel);
-}
-
-TEST_F(FinchWindowDisplayTest, AControllerLivesFromItsStartingEventUntilItEnds)
-{
-    const struct
-    {
-        const char* name;
-        std::vector<Event> events;
-        bool updated;       // a frame passes after the events
-        bool alive;
-    } cases[] = {
-        {"fly", {at(Event::MiddlePress, "m")}, true, true},
-        {"fly after a key", {at(Event::MiddlePress, "m"), at(Event::Key, "m")}, true, false},
-        {"fly after a wheel", {at(Event::MiddlePress, "m"), at(Event::Wheel, "m", 120)}, true, false},
-        {"right drag", {at(Event::RightPress, "r"), at(Event::MouseMove, "r")}, true, true},
-        {"right let go", {at(Event::RightPress, "r"), at(Event::RightRelease)}, false, false},
-        {"left press", {at(Event::LeftPress, "l")}, false, false},
-        {"a move", {at(Event::MouseMove)}, false, false},
-    };
-    for (const auto& c : cases) {
-        for (const Event& event : c.events) {
-            send(event);
-        }
-        if (c.updated) {
-            kestrel::runUpdatables();
-        }
-        EXPECT_EQ(window.hasTwiddler(), c.alive) << c.name;
-        // A key ends a flight and a release of every button a drag: the next case starts afresh.
-        send(at(Event::Key));
-        send(at(Event::RightRelease));
-        kestrel::runUpdatables();
-        ASSERT_FALSE(window.hasTwiddler()) << c.name;
-        EXPECT_EQ(kestrel::captureHolder(), nullptr) << c.name;
-    }
 }
