@@ -266,19 +266,4 @@ TEST_F(Twiddlers, AWheelNotchMovesTheCameraAlongTheLineToThePivot)
     }
 }
 
-TEST_F(Twiddlers, AWheelNotchInOrthographicViewScalesTheViewAboutTheMouse)
-{
-    viewer.setPerspective(false);
-    for (const auto& [delta, size] : {std::pair(120, 1.4), std::pair(-120, 0.8)}) {
-        viewer.setOrthoSize(1.0);
-        viewer.setOrthoCentre(Vector3d());
-        Event turn = mouse(Event::Wheel, 100, 50);
-        turn.wheelDelta = delta;
-        finch::WheelMouseZoomer zoomer(turn, window, viewer, Vector3d());
-        EXPECT_NEAR(viewer.orthoSize(), size, 1e-6) << delta;
-        // The mouse is over the centre, which stays.
-        EXPECT_NEAR(viewer.orthoCentre().length(), 0.0, 1e-6) << delta;
-    }
-}
-
 }
