@@ -5,6 +5,7 @@
 #include "base/Debug.h"
 #include "scene/core/GeometryStats.h"
 #include "scene/core/TaggedBlock.h"
+#include "scene/geometry/BunchBuilder.h"
 #include "scene/geometry/GeoBunchInternals.h"
 #include "scene/geometry/GeometryBranch.h"
 
@@ -163,6 +164,11 @@ heron::counted_ptr<texcoord_data>& GeoBunch::texcoordSlot(int unit)
 heron::counted_ptr<color_data>& GeoBunch::colorSlot()
 {
     return m_internals->m_colours;
+}
+
+void GeoBunch::buildFromTriangles(const TriangleList& list)
+{
+    buildBunch(*this, list);
 }
 
 std::vector<AnimationFrame>& GeoBunch::animationFrames()

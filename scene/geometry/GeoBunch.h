@@ -18,6 +18,7 @@ namespace finch
 
 class GeoBunchInternals;
 class GeometryBranch;
+class TriangleList;
 struct GeometryStats;
 
 // Positions of one vertex-animation frame, parallel to the vertex stream.
@@ -74,6 +75,8 @@ public:
     heron::counted_ptr<vertex_data>& vertexSlot();
     heron::counted_ptr<texcoord_data>& texcoordSlot(int unit);
     heron::counted_ptr<color_data>& colorSlot();
+    // Replaces the streams by the welded, indexed form of the list's triangles, with its surface.
+    void buildFromTriangles(const TriangleList& list);
     // Frames from the source model, all of one length, matched to the vertex stream by position.
     void setAnimationFrames(const std::vector<AnimationFrame>& frames);
     std::vector<AnimationFrame>& animationFrames();

@@ -69,6 +69,10 @@ public:
     std::uint32_t changeFlags() const { return m_changeFlags; }
     GeoBunch* owner() const { return m_owner; }
     GeometryBranch* branch() const { return m_branch; }
+    const heron::counted_ptr<index_data>& indices() const { return m_indices; }
+    const heron::counted_ptr<color_data>& colours() const { return m_colours; }
+    const heron::counted_ptr<normal_data>& normals() const { return m_normals; }
+    const heron::counted_ptr<texcoord_data>& texCoords(int unit) const { return m_texCoords[unit == 1 ? 1 : 0]; }
     void setBranch(GeometryBranch* branch) { m_branch = branch; }
 
     const char* className() const override { return classIdentifier; }

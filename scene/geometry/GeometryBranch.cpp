@@ -208,6 +208,13 @@ void GeometryBranch::addBunch(std::unique_ptr<GeoBunch> bunch)
     ownBox().merge(added->bounds());
 }
 
+void GeometryBranch::addTriangles(const TriangleList& list)
+{
+    auto bunch = std::make_unique<GeoBunch>();
+    bunch->buildFromTriangles(list);
+    addBunch(std::move(bunch));
+}
+
 void GeometryBranch::removeBunch(GeoBunch& bunch)
 {
     std::erase(m_bunches, &bunch);

@@ -13,6 +13,7 @@ namespace finch
 
 class CullTree;
 class GeoBunch;
+class TriangleList;
 
 // The leaf that holds geometry: bunches (owned) with an optional draw hook, a facing mode that
 // turns the geometry towards the eye, and a stored cull tree. It queues its bunches for drawing,
@@ -36,6 +37,8 @@ public:
 
     // Takes the bunch; its box joins the branch box.
     void addBunch(std::unique_ptr<GeoBunch> bunch);
+    // Adds a bunch built from the list's triangles.
+    void addTriangles(const TriangleList& list);
     // A bunch being destroyed leaves the list.
     void removeBunch(GeoBunch& bunch);
     void setFacingMode(int mode) { m_facingMode = mode; }
