@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 namespace finch
 {
@@ -95,6 +96,79 @@ struct WeldNode
     int count = 0;
     std::vector<int> straddle;
     std::array<WeldCell, 8> cells;
+};
+
+// The straddling corners of a node by the cube (two tolerances wide, counted from the node's
+// centre) their positions fall in; corners that match lie in neighbouring cubes.
+class StraddleHash
+{
+public:
+    StraddleHash(const std::vector<Vector3d>& positions, const std::vector<int>& corners, const Vector3d& centre,
+                 double tolerance)
+        : m_positions(positions), m_centre(centre), m_size(tolerance > 0.0 ? 2.0 * tolerance : 1.0),
+          m_count(corners.size())
+    {
+        if (m_count <= fewStraddlers) {
+            return;
+        }
+        m_cubes.reserve(corners.size());
+        for (std::size_t i = 0; i < corners.size(); ++i) {
+            m_cubes[keyOf(m_positions[std::size_t(corners[i])])].push_back(i);
+        }
+    }
+
+    // Calls visit with the list position of every corner in p's cube and in the neighbours on the
+    // sides p is nearer to: a cube is two tolerances wide, so those hold every corner that matches.
+    template <class Visit>
+    void near(const Vector3d& p, Visit visit) const
+    {
+        if (m_count <= fewStraddlers) {
+            for (std::size_t i = 0; i < m_count; ++i) {
+                visit(i);
+            }
+            return;
+        }
+        const Key home = keyOf(p);
+        Key side;
+        for (int axis = 0; axis < 3; ++axis) {
+            const double offset = (p[axis] - m_centre[axis]) / m_size - double(home[std::size_t(axis)]);
+            side[std::size_t(axis)] = offset < 0.5 ? -1 : 1;
+        }
+        for (int k = 0; k < 8; ++k) {
+            const Key key{home[0] + ((k & 1) ? side[0] : 0), home[1] + ((k & 2) ? side[1] : 0),
+                          home[2] + ((k & 4) ? side[2] : 0)};
+            const auto cube = m_cubes.find(key);
+            if (cube != m_cubes.end()) {
+                std::for_each(cube->second.begin(), cube->second.end(), visit);
+            }
+        }
+    }
+
+private:
+    using Key = std::array<std::int64_t, 3>;
+    // Fewer corners than this are cheaper to compare pairwise than to hash.
+    static constexpr std::size_t fewStraddlers = 32;
+
+    struct KeyHash
+    {
+        std::size_t operator()(const Key& key) const
+        {
+            return std::size_t(key[0] * 73856093 ^ key[1] * 19349663 ^ key[2] * 83492791);
+        }
+    };
+
+    // Positions lie within the root's radius of the centre, at most 1 / 8e-5 tolerances away.
+    Key keyOf(const Vector3d& p) const
+    {
+        return {std::int64_t(std::floor((p.x - m_centre.x) / m_size)), std::int64_t(std::floor((p.y - m_centre.y) / m_size)),
+                std::int64_t(std::floor((p.z - m_centre.z) / m_size))};
+    }
+
+    const std::vector<Vector3d>& m_positions;
+    Vector3d m_centre;
+    double m_size;
+    std::size_t m_count;
+    std::unordered_map<Key, std::vector<std::size_t>, KeyHash> m_cubes;
 };
 
 // Links corners whose positions lie within the tolerance of each other into rings: an octree whose
@@ -189,22 +263,32 @@ private:
         }
     }
 
+    // Each straddling corner in list order takes the later ones that match it into its cell. The
+    // candidates come from a hash of cubes two tolerances wide, so a flat model (every corner in
+    // the band of one axis) is not compared pairwise.
     void settleStraddlers(WeldNode& node)
     {
         std::vector<int> left = std::move(node.straddle);
         node.straddle.clear();
+        const StraddleHash hash(m_positions, left, node.centre, m_tolerance);
+        std::vector<std::size_t> found;
         for (std::size_t head = 0; head < left.size(); ++head) {
             const int v = left[head];
             if (v < 0) {
                 continue;
             }
             const Vector3d& p = m_positions[std::size_t(v)];
-            WeldCell& cell = node.cells[std::size_t(cellNumber(node, p))];
-            for (std::size_t other = head + 1; other < left.size(); ++other) {
-                if (left[other] >= 0 && matches(left[other], p)) {
-                    addToCell(cell, left[other]);
-                    left[other] = -1;
+            found.clear();
+            hash.near(p, [&](std::size_t other) {
+                if (other > head && left[other] >= 0 && matches(left[other], p)) {
+                    found.push_back(other);
                 }
+            });
+            std::sort(found.begin(), found.end());
+            WeldCell& cell = node.cells[std::size_t(cellNumber(node, p))];
+            for (const std::size_t other : found) {
+                addToCell(cell, left[other]);
+                left[other] = -1;
             }
             addToCell(cell, v);
         }
@@ -262,10 +346,12 @@ private:
         }
     }
 
+    // Each corner links to the one before it: corners are emitted in about the order they were
+    // inserted, so the search from a corner meets the emitted ones first.
     void linkRing(const std::vector<int>& corners)
     {
         for (std::size_t i = 0; i < corners.size(); ++i) {
-            m_ringNext[std::size_t(corners[i])] = corners[(i + 1) % corners.size()];
+            m_ringNext[std::size_t(corners[i])] = corners[(i + corners.size() - 1) % corners.size()];
         }
     }
 
