@@ -2,6 +2,7 @@
 
 #include "base/DataSource.h"
 #include "scene/geometry/BunchCallbacks.h"
+#include "scene/geometry/BunchSplitter.h"
 #include "scene/geometry/GeoBunch.h"
 #include "scene/geometry/GeometryBranch.h"
 #include "scene/graph/Database.h"
@@ -55,6 +56,11 @@ void registerStreamFactories(heron::DataSource& source)
 void Database::registerFactories(heron::DataSource& source)
 {
     registerStreamFactories(source);
+}
+
+void Database::rebuildPendingGeometry()
+{
+    rebuildAndSplitPending();
 }
 
 GeometryStats getGeometryStats()

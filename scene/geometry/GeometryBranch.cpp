@@ -3,6 +3,7 @@
 #include "base/DataDest.h"
 #include "base/DataSource.h"
 #include "scene/core/TaggedBlock.h"
+#include "scene/geometry/BunchSplitter.h"
 #include "scene/geometry/CullTree.h"
 #include "scene/geometry/GeoBunch.h"
 #include "scene/geometry/GeoBunchInternals.h"
@@ -186,6 +187,7 @@ GeometryBranch::GeometryBranch()
 
 GeometryBranch::~GeometryBranch()
 {
+    dequeueForSplit(*this);
     while (!m_bunches.empty()) {
         GeoBunch* const last = m_bunches.back();
         m_bunches.pop_back();

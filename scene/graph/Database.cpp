@@ -50,7 +50,11 @@ Database::~Database()
 void Database::clean()
 {
     // An external reference to this database inside it must not clean it again.
-    if (!m_dirty || m_cleaning) {
+    if (m_cleaning) {
+        return;
+    }
+    rebuildPendingGeometry();
+    if (!m_dirty) {
         return;
     }
     m_cleaning = true;

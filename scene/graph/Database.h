@@ -39,7 +39,7 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Cleans every object when dirty.
+    // Runs the pass that rebuilds and splits queued bunches, then cleans every object when dirty.
     virtual void clean();
 
     // Takes the object; the first one becomes the main object. Marks the database dirty.
@@ -76,6 +76,10 @@ public:
     void adoptLoaded(LoadClaims& claims) override;
 
 private:
+    // The geometry pass of clean; defined beside the registration of the stored classes, above the
+    // geometry it works on.
+    static void rebuildPendingGeometry();
+
     bool m_collideMode2 = false;
     bool m_skipMode3 = false;
     bool m_dirty = true;
