@@ -4,7 +4,7 @@
 // that reads is then cleaned (a content database is prepared and its engines run) and walked.
 // Its seeds are stored databases with every branch kind, objects, instances and bunches, a chain
 // of groups deeper than a stored tree may be, a bunch with a list of animation frames and a
-// content database with one engine of every kind, in both byte orders.
+// content database with one engine of every kind, and an older geometry set, in both byte orders.
 
 #include "base/Limits.h"
 #include "base/MemoryDataDest.h"
@@ -16,11 +16,13 @@
 #include "scene/geometry/GeoBunch.h"
 #include "scene/graph/GroupBranch.h"
 #include "scene/graph/Traverser.h"
+#include "tests/support/OldGeoSetWriter.h"
 #include "tests/support/SceneBuilders.h"
 #include "tests/support/WorldBuilders.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -89,6 +91,27 @@ std::unique_ptr<finch::Database> framedSquare()
     return scenebuild::database(scenebuild::geometry("framed", std::move(bunch)));
 }
 
+// An older geometry set of two groups: loose indices before a strip, colours, texture coordinates.
+std::unique_ptr<OldGeoSetWriter> oldGeoSet()
+{
+    auto set = std::make_unique<OldGeoSetWriter>();
+    for (int i = 0; i < 8; ++i) {
+        set->arrays.positions.push_back(finch::Vector3f(float(i), float(i % 2), 0));
+        set->arrays.colors.push_back(0xffffffffu);
+        set->arrays.texCoords[0].push_back({float(i) * 20, 0});
+    }
+    set->arrays.stripLengths = {-3, 4, 3};
+    set->arrays.indices = {4, 3, 2, 0, 1, 2, 3, 0, 1, 2};
+    set->groups.resize(2);
+    set->groups[0].flags = finch::OldGeoGroup::colours | finch::OldGeoGroup::texCoords0;
+    set->groups[0].stripCount = 2;
+    set->groups[0].vertexCount = 6;
+    set->groups[1].stripCount = 1;
+    set->groups[1].vertexCount = 3;
+    set->groups[1].firstVertex = 5;
+    return set;
+}
+
 // The input that reads the graph: its byte order, then the stream.
 std::vector<unsigned char> seedOf(const heron::Streamable& root, bool bigEndian)
 {
@@ -111,6 +134,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
         const auto deep = deepChain();
         const auto framed = framedSquare();
         const auto engines = worldtest::everyEngine();
+        const auto oldSet = oldGeoSet();
         std::vector<fuzzseeds::Seed> seeds;
         for (const bool bigEndian : {false, true}) {
             const std::string order = bigEndian ? "big" : "little";
@@ -120,6 +144,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
             seeds.push_back({"nested-groups-" + order, seedOf(*deep, bigEndian)});
             seeds.push_back({"frame-list-" + order, seedOf(*framed, bigEndian)});
             seeds.push_back({"every-engine-" + order, seedOf(*engines, bigEndian)});
+            seeds.push_back({"old-geometry-set-" + order, seedOf(*oldSet, bigEndian)});
         }
         return seeds;
     });

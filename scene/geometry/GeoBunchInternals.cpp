@@ -339,7 +339,7 @@ void GeoBunchInternals::read(heron::DataSource& source)
         }
         case oldMaterialTag: heron::StreamReader::readCheckedRef(source, m_oldMaterial); break;
         case oldTexturesTag: readOldTextures(source); break;
-        case framesTag: readFrames(source); break;
+        case framesTag: readAnimationFrames(source, m_frames); break;
         default: break;
         }
     });
@@ -359,23 +359,23 @@ void GeoBunchInternals::readOldTextures(heron::DataSource& source)
     }
 }
 
-void GeoBunchInternals::readFrames(heron::DataSource& source)
+void readAnimationFrames(heron::DataSource& source, std::vector<AnimationFrame>& frames)
 {
-    std::uint32_t frames = 0;
+    std::uint32_t count = 0;
     std::uint32_t positions = 0;
-    if (!readArrayCount(source, frames, 1) || frames == 0 || !readArrayCount(source, positions, 12)) {
+    if (!readArrayCount(source, count, 1) || count == 0 || !readArrayCount(source, positions, 12)) {
         return;
     }
     // Every frame holds as many positions as the first, after a count of one byte at least, so the
     // stored bytes bound the memory.
     const std::uint64_t frameBytes = 1 + 12 * std::uint64_t(positions);
-    if ((frames - 1) * frameBytes + 12 * std::uint64_t(positions) > source.remaining()) {
-        heron::debug("A stored list of %u frames runs past the end of its block!\n", unsigned(frames));
+    if ((count - 1) * frameBytes + 12 * std::uint64_t(positions) > source.remaining()) {
+        heron::debug("A stored list of %u frames runs past the end of its block!\n", unsigned(count));
         failRead(source);
         return;
     }
-    std::vector<AnimationFrame> read(positions > 0 ? frames : 0, AnimationFrame(positions));
-    for (std::uint32_t f = 0; f < frames; ++f) {
+    std::vector<AnimationFrame> read(positions > 0 ? count : 0, AnimationFrame(positions));
+    for (std::uint32_t f = 0; f < count; ++f) {
         std::uint32_t length = positions;
         if (f > 0 && (!readArrayCount(source, length, 12) || length != positions)) {
             heron::debug("GeoBunchInternals - stored frame %u holds %u positions, the first %u!\n", unsigned(f),
@@ -388,7 +388,7 @@ void GeoBunchInternals::readFrames(heron::DataSource& source)
             return;
         }
     }
-    m_frames = std::move(read);
+    frames = std::move(read);
 }
 
 void GeoBunchInternals::afterLoad()

@@ -23,6 +23,10 @@ class BunchCallbacks;
 namespace finch
 {
 
+// Reads stored animation frames (a frame count, then per frame a position count and the
+// positions) into frames; a damaged list fails the read and leaves frames as they were.
+void readAnimationFrames(heron::DataSource& source, std::vector<AnimationFrame>& frames);
+
 // The private body of a bunch: its streams, frames, validity, triangle counts, the compiled
 // vertex array and the fields of an older stored form. Stored as its own object. Main thread only.
 class GeoBunchInternals : public heron::Streamable
@@ -91,7 +95,6 @@ private:
     bool verifyStrips();
     bool verifyFrames();
     void rebuildOldSurface();
-    void readFrames(heron::DataSource& source);
     void readOldTextures(heron::DataSource& source);
     void buildVertexArray(bool dynamic);
     void resendChanged();
