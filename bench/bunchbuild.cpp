@@ -20,9 +20,7 @@ using finch::Vector3f;
 
 Corner corner(float x, float y, float z)
 {
-    Corner c;
-    c.position = Vector3f(x, y, z);
-    return c;
+    return Corner{Vector3f(x, y, z)};
 }
 
 // A side x side height field, two triangles per square.
@@ -84,9 +82,9 @@ void report(benchmark::State& state, const TriangleList& list)
     state.SetItemsProcessed(std::int64_t(state.iterations()) * std::int64_t(list.size()));
 }
 
-void builderGrid(benchmark::State& state)
+void builder(benchmark::State& state, TriangleList (*make)(int))
 {
-    const TriangleList list = grid(int(state.range(0)));
+    const TriangleList list = make(int(state.range(0)));
     for (auto _ : state) {
         finch::GeoBunch bunch;
         bunch.buildFromTriangles(list);
@@ -95,29 +93,9 @@ void builderGrid(benchmark::State& state)
     report(state, list);
 }
 
-void bruteGrid(benchmark::State& state)
+void brute(benchmark::State& state, TriangleList (*make)(int))
 {
-    const TriangleList list = grid(int(state.range(0)));
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(bruteWeld(list, 1e-3f));
-    }
-    report(state, list);
-}
-
-void builderFan(benchmark::State& state)
-{
-    const TriangleList list = fan(int(state.range(0)));
-    for (auto _ : state) {
-        finch::GeoBunch bunch;
-        bunch.buildFromTriangles(list);
-        benchmark::DoNotOptimize(bunch.vertexCount());
-    }
-    report(state, list);
-}
-
-void bruteFan(benchmark::State& state)
-{
-    const TriangleList list = fan(int(state.range(0)));
+    const TriangleList list = make(int(state.range(0)));
     for (auto _ : state) {
         benchmark::DoNotOptimize(bruteWeld(list, 1e-3f));
     }
@@ -126,9 +104,9 @@ void bruteFan(benchmark::State& state)
 
 }
 
-BENCHMARK(builderGrid)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
-BENCHMARK(bruteGrid)->Arg(16)->Arg(64)->Unit(benchmark::kMillisecond);
-BENCHMARK(builderFan)->Arg(512)->Arg(4096)->Arg(32768)->Unit(benchmark::kMillisecond);
-BENCHMARK(bruteFan)->Arg(512)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(builder, grid, &grid)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(brute, grid, &grid)->Arg(16)->Arg(64)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(builder, fan, &fan)->Arg(512)->Arg(4096)->Arg(32768)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(brute, fan, &fan)->Arg(512)->Arg(4096)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

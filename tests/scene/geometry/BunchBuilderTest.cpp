@@ -44,9 +44,7 @@ finch::Surface surfaceWith(const Attributes& attributes)
 
 Corner corner(float x, float y, float z)
 {
-    Corner c;
-    c.position = Vector3f(x, y, z);
-    return c;
+    return Corner{Vector3f(x, y, z)};
 }
 
 TriangleList listOf(const std::vector<Triangle>& triangles, const Attributes& attributes = {})

@@ -25,9 +25,7 @@ using finch::Vector3f;
 
 Corner at(float x, float y, float z)
 {
-    Corner c;
-    c.position = Vector3f(x, y, z);
-    return c;
+    return Corner{Vector3f(x, y, z)};
 }
 
 // count separate triangles in a row along x, or count copies of one triangle when stacked.
