@@ -162,7 +162,8 @@ private:
         }
         const double u = (pi * e2j - pj * e2i) / area;
         const double v = (e1i * pj - e1j * pi) / area;
-        return u > 0.0 && v > 0.0 && u + v < 1.0;
+        // Edges count as inside: a ray through the edge two triangles share must hit one of them.
+        return u >= 0.0 && v >= 0.0 && u + v <= 1.0;
     }
 
     const Ray& m_ray;

@@ -236,6 +236,18 @@ TEST(RayTracerTest, NearerSurfaceWinsWhateverTheBranchOrder)
     }
 }
 
+TEST(RayTracerTest, ARayThroughTheEdgeTwoTrianglesShareHitsTheSurface)
+{
+    // The wall's quad is cut along its diagonal x = z.
+    const auto db = walls({5});
+    for (const double along : {-3.0, 0.0, 2.0}) {
+        SCOPED_TRACE(along);
+        RayTracer tracer;
+        EXPECT_TRUE(tracer.trace(segment(Vector3d(along, 0, along), Vector3d(along, 10, along)), *db));
+        EXPECT_NEAR(tracer.distance(), 5.0, 1e-12);
+    }
+}
+
 TEST(RayTracerTest, DistanceInAScaledInstanceIsMeasuredAlongTheTracedRay)
 {
     auto shown = std::make_unique<finch::Object>();
