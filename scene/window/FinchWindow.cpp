@@ -3,6 +3,7 @@
 #include "gui/gl/GLstate.h"
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/Updatable.h"
+#include "scene/collide/RayTracer.h"
 #include "scene/core/Clock.h"
 #include "scene/graph/Database.h"
 #include "scene/graph/Object.h"
@@ -29,11 +30,14 @@ std::unique_ptr<Object> defaultModel()
     return nullptr;
 }
 
-// The nearest point where the ray meets the database's geometry. The engine cannot yet trace a
-// ray through a whole hierarchy, so nothing is hit and the pivot stays where it was.
-std::optional<Vector3d> nearestHit(Database&, const Ray&)
+// The nearest point where the ray meets the database's geometry, if it meets any.
+std::optional<Vector3d> nearestHit(Database& database, const Ray& ray)
 {
-    return std::nullopt;
+    RayTracer tracer;
+    if (!tracer.trace(ray, database)) {
+        return std::nullopt;
+    }
+    return ray.origin() + ray.direction() * tracer.distance();
 }
 
 // One traverser serves every window: a walk is finished before the next one starts.

@@ -92,3 +92,17 @@ TEST_F(FinchWindowDisplayTest, WheelNotchesBackOverEmptySpaceZoomTowardsTheOrigi
     EXPECT_EQ(pixel(image, 41, 32), redPixel);
     EXPECT_EQ(pixel(image, 32, 44), blackPixel);
 }
+
+TEST_F(FinchWindowDisplayTest, ThePivotFollowsOnlyPicksThatHitTheScene)
+{
+    frame();
+    // On the square's diagonal, where its two triangles meet.
+    window.pickPivot(26, 38);
+    const finch::Vector3d picked = window.pivot();
+    EXPECT_NEAR(picked.y, 0.0, 1e-9) << "on the square's plane";
+    EXPECT_LT(picked.x, -0.5);
+    EXPECT_GT(std::abs(picked.z), 0.5);
+
+    window.pickPivot(2, 2);
+    EXPECT_EQ(window.pivot(), picked);
+}
