@@ -40,11 +40,6 @@ void pointOnPath(finch::BezierPath& path, double distance, finch::Vector3d& poin
     }
 }
 
-finch::Vector3d cross(const finch::Vector3d& a, const finch::Vector3d& b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
 // The translation with the 3x3 part turned so that y runs along the tangent and z stays up; the
 // identity orientation when the tangent is zero or vertical.
 finch::Matrix alongTangent(const finch::Vector3d& point, finch::Vector3d tangent)
@@ -55,12 +50,12 @@ finch::Matrix alongTangent(const finch::Vector3d& point, finch::Vector3d tangent
         return matrix;
     }
     tangent.normalize();
-    finch::Vector3d side = cross(tangent, finch::Vector3d(0.0, 0.0, 1.0));
+    finch::Vector3d side = finch::cross(tangent, finch::Vector3d(0.0, 0.0, 1.0));
     if (side.length() <= noDirection) {
         return matrix;
     }
     side.normalize();
-    const finch::Vector3d up = cross(side, tangent);
+    const finch::Vector3d up = finch::cross(side, tangent);
     const double elements[16] = {side.x, side.y, side.z, 0.0,    tangent.x, tangent.y, tangent.z, 0.0,
                                  up.x,   up.y,   up.z,   0.0,    point.x,   point.y,   point.z,   1.0};
     matrix.setElements(elements);

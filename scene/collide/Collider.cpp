@@ -121,7 +121,7 @@ bool Collider::solve()
         m_start = m_start + m_direction * m_length;
         return false;
     }
-    if (m_depth >= m_limit) {
+    if (m_depth >= roundLimit) {
         return false;
     }
     const double step = best - clearance;

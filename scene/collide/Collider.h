@@ -92,7 +92,6 @@ private:
     Vector3d m_planeNormal{0.0, 0.0, 1.0};
     double m_planeConstant = 0.0;
     std::int32_t m_depth = 0;
-    std::int32_t m_limit = roundLimit;
     BoundingBox m_sweptBox;
     Matrix m_matrix;
     Matrix m_inverse;

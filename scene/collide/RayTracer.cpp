@@ -26,18 +26,23 @@ RayTracer::RayTracer() : Traverser(Kind::RayTracing)
 
 bool RayTracer::trace(const Ray& ray, Database& database)
 {
-    m_hit = false;
     if (database.mainObject() == nullptr) {
+        clearResult();
         return false;
     }
     return trace(ray, *database.mainObject());
 }
 
-bool RayTracer::startTrace(const Ray& ray)
+void RayTracer::clearResult()
 {
     m_hit = false;
     m_hitBranch = nullptr;
     m_path.clear();
+}
+
+bool RayTracer::startTrace(const Ray& ray)
+{
+    clearResult();
     if (!ray.origin().isFinite() || !ray.direction().isFinite() || !std::isfinite(ray.length())) {
         heron::debug("finch::RayTracer - a ray that is not finite hits nothing\n");
         return false;

@@ -40,7 +40,6 @@ public:
     // Outermost first.
     const std::vector<InstanceBranch*>& path() const { return m_path; }
     std::int32_t pathLength() const { return std::int32_t(m_path.size()); }
-    bool anyHit() const { return m_anyHit; }
 
     bool isCulled(Branch& branch) override;
     void visit(Branch& branch) override;
@@ -52,6 +51,7 @@ protected:
 
 private:
     // Starts a trace; false (logged) when the ray is not made of finite numbers.
+    void clearResult();
     bool startTrace(const Ray& ray);
 
     bool m_hit = false;

@@ -18,11 +18,6 @@ Vector3d corner(const CollisionTriangle& triangle, int k)
     return {triangle.corners[3 * k], triangle.corners[3 * k + 1], triangle.corners[3 * k + 2]};
 }
 
-Vector3d cross(const Vector3d& u, const Vector3d& v)
-{
-    return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
-}
-
 Vector3d roundedToFloat(const Vector3d& p)
 {
     return {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
@@ -90,7 +85,9 @@ private:
         const double ax = std::fabs(normal.x);
         const double ay = std::fabs(normal.y);
         const double az = std::fabs(normal.z);
-        const int drop = ax > ay && ax > az ? 0 : (ay > ax && ay > az ? 1 : 2);
+        // Ties drop the first of the largest axes: a normal whose largest components tie (a wall
+        // at 45 degrees) must not drop an axis it has no extent across.
+        const int drop = ax >= ay && ax >= az ? 0 : (ay >= az ? 1 : 2);
         const int i = (drop + 1) % 3;
         const int j = (drop + 2) % 3;
         const double area = normal[drop];

@@ -25,6 +25,8 @@ constexpr float sameTexCoord = 1.0f - sameDirection;
 // Texture coordinates within this of the origin are left alone; others move by multiples of tile.
 constexpr float nearOrigin = 25.0f;
 constexpr float tile = 50.0f;
+// Mean coordinates beyond this are left alone: whole tiles of them would not fit an int.
+constexpr float maxTiledCoordinate = 1e9f;
 // Sub-nodes of the weld tree deeper than this weld their corners pairwise: a chain of corners
 // whose spacing halves each step would otherwise recurse once per corner.
 constexpr int deepestWeldNode = 64;
@@ -49,9 +51,13 @@ Vector3d newellNormal(const Triangle& triangle)
     return n;
 }
 
-// The whole tiles that move a mean coordinate back towards the origin.
+// The whole tiles that move a mean coordinate back towards the origin. A mean past any tiling a
+// model uses (or not a number) moves nothing rather than overflow the count.
 int tileShift(float mean)
 {
+    if (!(std::fabs(mean) <= maxTiledCoordinate)) {
+        return 0;
+    }
     if (mean > nearOrigin) {
         return int(std::trunc((mean + nearOrigin) * -0.02f));
     }

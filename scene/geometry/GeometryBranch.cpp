@@ -27,11 +27,6 @@ enum GeometryTag : std::uint32_t
     facingModeTag = 13,
 };
 
-Vector3d cross(const Vector3d& u, const Vector3d& v)
-{
-    return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
-}
-
 Vector3d position(const vertex_data& vertices, std::uint32_t i)
 {
     const Vector3f& p = vertices.elements()[i];

@@ -68,6 +68,11 @@ inline double dot(const Vector3d& a, const Vector3d& b)
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
+inline Vector3d cross(const Vector3d& u, const Vector3d& v)
+{
+    return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+}
+
 // Stored form: x, y and z as doubles.
 void writeVector(heron::DataDest& dest, const Vector3d& v);
 // Reads the stored form; v is unchanged when the bytes run short.

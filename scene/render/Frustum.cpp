@@ -18,11 +18,6 @@ namespace
 
 constexpr double farAway = 1e300;
 
-Vector3d cross(const Vector3d& u, const Vector3d& v)
-{
-    return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
-}
-
 // The plane through p with the normal u x v, normalised.
 Plane planeThrough(const Vector3d& p, const Vector3d& u, const Vector3d& v)
 {

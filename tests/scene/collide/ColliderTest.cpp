@@ -65,6 +65,14 @@ std::vector<Corners> wallAtX5()
     return out;
 }
 
+// The plane x + y = 10, facing -x - y: its normal's two largest components tie.
+std::vector<Corners> wallAt45Degrees()
+{
+    std::vector<Corners> out;
+    collisionscene::addQuad(out, Vector3d(-40, 50, -50), Vector3d(50, -40, -50), Vector3d(50, -40, 50), Vector3d(-40, 50, 50));
+    return out;
+}
+
 // A step through a scene and the end position expected.
 struct StepCase
 {
@@ -136,6 +144,8 @@ TEST(ColliderTest, SphereStopsShortOfWhatItTouches)
     const StepCase cases[] = {
         {"straight at a wall", wallAtY5(), {0, 0, 0}, {0, 10, 0}, {0, 4 - clearance, 0}},
         {"at 45 degrees into a wall, sliding along it", wallAtY5(), {0, 0, 0}, {6, 6, 0}, {6, slideY, 0}},
+        {"straight at a wall turned 45 degrees, away from its edges", wallAt45Degrees(), {0, 0, 20}, {10, 10, 0},
+         Vector3d(0, 0, 20) + Vector3d(1, 1, 0) * ((10 / std::sqrt(2.0) - 1 - clearance) / std::sqrt(2.0))},
         {"into a concave corner", concave, {0, 0, 0}, {9, 9, 0}, {4 - clearance, 4 - clearance, 0}},
         {"already cutting the plane in front of the centre", wallAtY5(), {-20, 4.5, 10}, {0, 3, 0}, {-20, 4.5 - clearance, 10}},
     };

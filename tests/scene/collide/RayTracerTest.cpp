@@ -20,11 +20,6 @@ using finch::RayTracer;
 using finch::Vector3d;
 using Names = std::vector<std::string>;
 
-Vector3d cross(const Vector3d& u, const Vector3d& v)
-{
-    return {u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
-}
-
 Ray segment(const Vector3d& from, const Vector3d& to)
 {
     Ray ray;
