@@ -38,6 +38,11 @@ void pointOnPath(finch::BezierPath& path, double distance, finch::Vector3d& poin
     if (segment != nullptr) {
         segment->evaluate(t, point, &tangent);
     }
+    // Control points far apart enough to overflow give no place on the path.
+    if (!point.isFinite() || !tangent.isFinite()) {
+        point = finch::Vector3d();
+        tangent = finch::Vector3d();
+    }
 }
 
 // The translation with the 3x3 part turned so that y runs along the tangent and z stays up; the
@@ -138,7 +143,7 @@ void WaveEngine::evaluate(EngineValue value)
     }
     const double period = p(4);
     const double cycles = std::isfinite(period) && period != 0.0 ? elapsed() / period * p(3) : 0.0;
-    value.number = finiteOrZero(p(1) * std::sin(2.0 * std::numbers::pi * (cycles + p(0)) + p(2) * std::numbers::pi / 180.0));
+    value.number = finiteOrZero(p(1) * std::sin(2.0 * std::numbers::pi * (cycles + p(0)) + p(2) * finch::degreesToRadians));
     passOn(value);
 }
 
@@ -264,7 +269,7 @@ void OutputEngine::moveAlong(finch::BezierPath& path, double distance, finch::Ma
     finch::Vector3d startTangent;
     pointOnPath(path, distance, point, tangent);
     pointOnPath(path, 0.0, start, startTangent);
-    const double heading = std::atan2(tangent.y, tangent.x) * 180.0 / std::numbers::pi;
+    const double heading = std::atan2(tangent.y, tangent.x) * finch::radiansToDegrees;
     // The start tangent enters the angles as a raw vector, as stored models expect.
     const finch::Vector3d angles = finch::Vector3d(0.0, 0.0, heading) - startTangent;
     if (anyRotation()) {

@@ -143,6 +143,8 @@ PelicanDB::PelicanDB() = default;
 
 PelicanDB::~PelicanDB()
 {
+    // A hook still pending may be on a branch of this database, which goes with it.
+    releasePendingHooks();
     clearFogSetters();
     m_rootObject.reset();
     for (Engine* engine : m_engines) {
@@ -154,7 +156,6 @@ void PelicanDB::clean()
 {
     if (!m_prepared) {
         m_prepared = true;
-        heron::progressCode = 101;
         prepare();
     }
     Database::clean();

@@ -4,6 +4,7 @@
 #include "content/world/PelicanDB.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "content/DataFiles.h"
 #include "content/world/BranchWalks.h"
 #include "content/world/EngineKinds.h"
@@ -194,29 +195,30 @@ public:
             return;
         }
         m_record = &record;
-        search(record.instance()->instance(), std::nullopt);
+        m_searched.clear();
+        search(record.instance()->instance(), std::nullopt, 0);
     }
 
 private:
-    void search(finch::Object* object, std::optional<int> step)
+    // Each object is searched once per step for a record: objects that show themselves, or one
+    // object reached along many paths, cost no more than their number. The nesting is bounded as
+    // the scene's own walks bound it.
+    void search(finch::Object* object, std::optional<int> step, int depth)
     {
         object = throughReferences(object, step);
-        // An object that shows itself through its instances is searched once per path.
-        if (object == nullptr || std::find(m_path.begin(), m_path.end(), object) != m_path.end()) {
+        if (object == nullptr || depth >= heron::limits::maxInstanceNesting ||
+            !m_searched.emplace(object, step.value_or(noStep)).second) {
             return;
         }
-        const std::vector<finch::InstanceBranch*> instances = instancesUnder(*object);
-        m_path.push_back(object);
-        for (finch::InstanceBranch* instance : instances) {
-            search(instance->instance(), step ? step : std::optional<int>(stepOf(*instance)));
+        for (finch::InstanceBranch* instance : instancesUnder(*object)) {
+            search(instance->instance(), step ? step : std::optional<int>(stepOf(*instance)), depth + 1);
         }
-        m_path.pop_back();
     }
     // Follows external references to the object to walk; null when the search ends (the object is
     // animated, and attached, or a reference shows nothing).
     finch::Object* throughReferences(finch::Object* object, std::optional<int> step)
     {
-        for (int followed = 0; object != nullptr && followed <= maxReferences; ++followed) {
+        for (int followed = 0; object != nullptr && followed <= heron::limits::maxInstanceNesting; ++followed) {
             if (const AnimationEntry* const entry = animationOf(*object)) {
                 attach(*entry, step);
                 return nullptr;
@@ -258,18 +260,19 @@ private:
         return found != frames.end() ? int(found - frames.begin()) : -1;
     }
 
-    // References followed in a row before the search gives up (a cycle of references).
-    static constexpr int maxReferences = 64;
+    // The key of objects searched before any step is known.
+    static constexpr int noStep = -2;
 
     PelicanDB& m_database;
     PelicanObject* m_record = nullptr;
-    std::vector<finch::Object*> m_path;
+    std::set<std::pair<finch::Object*, int>> m_searched;
 };
 
 }
 
 void PelicanDB::prepare()
 {
+    heron::progressCode = progressPreparing;
     ExrefMerger merger;
     merger.run(*this);
     specialFinder().run(*this);

@@ -7,7 +7,7 @@ class Branch;
 
 // One-shot traversal hooks take themselves off their branches through this list: a hook that has
 // done its work schedules its branch, and the content database releases the list at the end of
-// each clean. A scheduled branch must live until then. Main thread only.
+// each clean and when it is destroyed. A scheduled branch must live until then. Main thread only.
 namespace pelican
 {
 

@@ -237,4 +237,15 @@ TEST(EngineTest, PeriodsOfZeroAndNumbersThatAreNotFiniteNeverReachAPlacement)
     output.setRotate(1, true);
     output.evaluate(EngineValue{notANumber, nullptr});
     EXPECT_TRUE(isFinite(joint.motion())) << "a number handed down that is not finite";
+
+    // Control points so far apart that the path's length and tangent overflow.
+    SplineEngine overflowing;
+    finch::BezierSegment segment;
+    segment.setControlPoint(0, finch::Vector3d(-1e308, 0, 0));
+    segment.setControlPoint(1, finch::Vector3d(1e308, 0, 0));
+    overflowing.path().addSegment(segment);
+    finch::InstanceBranch placed;
+    overflowing.setTarget(&placed);
+    overflowing.evaluate(EngineValue{0.5, nullptr});
+    EXPECT_TRUE(isFinite(placed.matrix())) << "a path whose numbers overflow";
 }

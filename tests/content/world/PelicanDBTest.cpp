@@ -105,6 +105,25 @@ TEST_F(Database, ACollisionTypeSetBeforeAnyLookupIsApplied)
     EXPECT_EQ(remapLog().rfind("\n\nRemapped objects: ", 0), 0u) << "the first lookup still starts the log";
 }
 
+TEST_F(Database, PreparationSearchesAnObjectReachedAlongManyPathsOnce)
+{
+    // Forty levels, each showing the next twice: 2^40 paths to the last object.
+    std::vector<finch::Object*> levels;
+    for (int i = 0; i < 40; ++i) {
+        levels.push_back(world.object(("level" + std::to_string(i)).c_str()));
+    }
+    for (std::size_t i = 0; i + 1 < levels.size(); ++i) {
+        instance(*world.rootOf(levels[i]), "left", levels[i + 1]);
+        instance(*world.rootOf(levels[i]), "right", levels[i + 1]);
+    }
+    world.db->addAnimation(levels.back(), 1.0f);
+    instance(*group(*world.root, "objects"), "tower", levels.front());
+
+    world.db->clean();
+    ASSERT_NE(find("/objects/tower$0"), nullptr);
+    EXPECT_NE(find("/objects/tower$0")->scaleSpecial(), nullptr) << "the animated object was found";
+}
+
 TEST_F(Database, PreparationAttachesPathsAnimationsAndSequences)
 {
     CountingFinder finder;
