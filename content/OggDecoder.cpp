@@ -57,7 +57,11 @@ void OggDecoder::seek(int frame)
     }
     try {
         openForPlaying();
-        const int target = std::max(frame, 0);
+        // A frame past the end is the end: the library refuses it, which would fail the sound.
+        int target = std::max(frame, 0);
+        if (m_totalFrames >= 0) {
+            target = int(std::min<std::int64_t>(target, m_totalFrames));
+        }
         if (target != m_current) {
             m_stream.seekFrame(target);
             m_current = target;

@@ -59,6 +59,18 @@ TEST_F(OggDecoderTest, SeekAndCopiesReadTheSameFrames)
     decoder.close();
 }
 
+TEST_F(OggDecoderTest, SeekPastTheEndReadsNothingAndLeavesTheSoundPlayable)
+{
+    const demo::Pcm pcm = tone(1, 22050, 0.25);
+    pelican::OggDecoder decoder(write("tone.ogg", oggOf(pcm)));
+    std::vector<std::int16_t> frames(100);
+    decoder.seek(int(pcm.frames()) + 1000);
+    EXPECT_EQ(decoder.read(100, frames.data()), 0);
+    decoder.seek(0);
+    EXPECT_EQ(decoder.read(100, frames.data()), 100);
+    EXPECT_TRUE(decoder.succeeded());
+}
+
 TEST_F(OggDecoderTest, DamagedFilesFailTheProbeOrEndEarly)
 {
     const std::string good = oggOf(tone(2, 44100, 4.0));
