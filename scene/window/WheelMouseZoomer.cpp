@@ -3,6 +3,8 @@
 #include "gui/toolkit/Event.h"
 #include "scene/render/Viewer.h"
 
+#include <algorithm>
+
 namespace finch
 {
 
@@ -12,6 +14,7 @@ namespace
 // Share of the pivot's distance one notch (120) moves the camera, away and towards.
 constexpr double awayPerUnit = 0.0025;
 constexpr double towardsPerUnit = 0.0015;
+constexpr double mostTowards = -0.9;
 
 }
 
@@ -27,7 +30,8 @@ WheelMouseZoomer::WheelMouseZoomer(const kestrel::Event& event, const kestrel::W
     Vector3d v;
     viewer.view().transformPoint(v, pivot);
     Matrix view = viewer.view();
-    view.translate(v * ((d >= 0 ? awayPerUnit : towardsPerUnit) * d));
+    // However far one event turns the wheel, the camera stops short of the pivot.
+    view.translate(v * std::max(mostTowards, (d >= 0 ? awayPerUnit : towardsPerUnit) * d));
     setViewMatrix(viewer, view);
 }
 
