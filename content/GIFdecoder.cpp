@@ -4,7 +4,6 @@
 #include "base/Debug.h"
 #include "base/ReadError.h"
 
-#include <cstdio>
 
 namespace pelican
 {
@@ -22,14 +21,6 @@ constexpr kestrel::GifReasons reasons{
     .badCode = "GIFdecoder - garbage in file",
     .pastImage = "GIFdecoder - the file is corrupt",
 };
-
-[[noreturn]] void refuseTooLittleData(const kestrel::GifSize& size)
-{
-    char message[96];
-    std::snprintf(message, sizeof message, "GIFdecoder - too little image data for %d x %d pixels", size.width,
-                  size.height);
-    throw heron::ReadError(message);
-}
 
 }
 
@@ -64,7 +55,7 @@ kestrel::Image GIFdecoder::readImage(const kestrel::GifSize& screen)
     const int codeSize = m_gif.readCodeSize();
     const std::uint64_t pixels = static_cast<std::uint64_t>(size.width) * static_cast<std::uint64_t>(size.height);
     if (pixels > kestrel::mostGifPixels(m_source.remaining(), codeSize)) {
-        refuseTooLittleData(size);
+        refuseTooLittleData(who, size.width, size.height);
     }
     checkImageSize(who, size.width, size.height);
     std::vector<std::uint8_t> indices(pixels);

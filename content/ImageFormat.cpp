@@ -18,6 +18,13 @@ void checkImageSize(const char* who, int width, int height)
     }
 }
 
+void refuseTooLittleData(const char* who, int width, int height)
+{
+    char message[128];
+    std::snprintf(message, sizeof message, "%s - too little image data for %d x %d pixels", who, width, height);
+    throw heron::ReadError(message);
+}
+
 kestrel::Image makeDecodedImage(const char* who, int width, int height, int components)
 {
     checkImageSize(who, width, height);

@@ -22,6 +22,9 @@ struct ImageInfo
 // Throws "<who> - bad image size (<width> x <height>)" for a decoder named who when the width or
 // height is below 1 or above heron::limits::maxDecodedImageSide.
 void checkImageSize(const char* who, int width, int height);
+// Throws "<who> - too little image data for <width> x <height> pixels": the file ends before the
+// pixels its size needs.
+[[noreturn]] void refuseTooLittleData(const char* who, int width, int height);
 // A new image of the size with the components, checked as by checkImageSize.
 kestrel::Image makeDecodedImage(const char* who, int width, int height, int components);
 

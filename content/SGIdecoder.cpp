@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 namespace pelican
 {
@@ -121,13 +120,6 @@ void SGIdecoder::readTables()
     heron::requireGood(m_bytes, pastEnd);
 }
 
-void SGIdecoder::refuseTooLittleData() const
-{
-    char message[96];
-    std::snprintf(message, sizeof message, "SGIdecoder - too little image data for %d x %d pixels", m_width, m_height);
-    throw heron::ReadError(message);
-}
-
 // Verbatim rows lie one after another, channel by channel: the file must reach to the end of the
 // last row read.
 void SGIdecoder::checkVerbatimRows() const
@@ -135,7 +127,7 @@ void SGIdecoder::checkVerbatimRows() const
     const std::uint64_t rowBytes = std::uint64_t(m_width) * std::uint64_t(m_bytesPerChannel);
     const std::uint64_t rows = std::uint64_t(channelsRead() - 1) * std::uint64_t(m_height) + rowsRead();
     if (headerSize + rows * rowBytes > m_file.size()) {
-        refuseTooLittleData();
+        refuseTooLittleData(who, m_width, m_height);
     }
 }
 
@@ -149,7 +141,7 @@ void SGIdecoder::checkRleRows() const
             const std::size_t index = rleIndex(y, c);
             checkRleData(index);
             if (maxRunLength * (m_lengths[index] / step / 2) < std::uint64_t(m_width)) {
-                refuseTooLittleData();
+                refuseTooLittleData(who, m_width, m_height);
             }
         }
     }

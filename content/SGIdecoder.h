@@ -30,8 +30,6 @@ public:
     // throws.
     explicit SGIdecoder(heron::DataSource& source);
 
-    // True when the file was read and its header is valid: 1 to 4 channels of 1 or 2 bytes.
-    bool isOK() const { return m_ok; }
     // Width, height and channels of a valid file; nothing otherwise.
     [[nodiscard]] std::optional<ImageInfo> readInfo() const;
     // The image, with the channel count as its components: 1 and 2 channels give grey, channel 3
@@ -51,7 +49,6 @@ private:
     // Refuse a file whose data cannot make the image, before the image is made.
     void checkVerbatimRows() const;
     void checkRleRows() const;
-    [[noreturn]] void refuseTooLittleData() const;
     std::size_t rleIndex(int y, int c) const;
     void checkRleData(std::size_t index) const;
     void readVerbatimRow(std::uint8_t* row, int y, int c);
