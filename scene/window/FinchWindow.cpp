@@ -5,10 +5,12 @@
 #include "gui/toolkit/Updatable.h"
 #include "scene/collide/RayTracer.h"
 #include "scene/core/Clock.h"
+#include "scene/geometry/Teapot.h"
 #include "scene/graph/Database.h"
 #include "scene/graph/Object.h"
 #include "scene/graph/ViewCulledTraverser.h"
 #include "scene/math/BoundingBox.h"
+#include "scene/render/Material.h"
 #include "scene/window/MouseFly.h"
 #include "scene/window/MouseTwiddler.h"
 #include "scene/window/WheelMouseZoomer.h"
@@ -23,11 +25,16 @@ namespace
 
 using kestrel::Event;
 
-// The model a window shows before it is given a database: the engine's built-in model, a lit
-// grey teapot, once the engine carries one. Until then there is none and the scene stays empty.
+constexpr int defaultModelSubdivision = 8;
+
+// The model a window shows before it is given a database: the engine's built-in teapot in a lit
+// material named "Grey" (white, which lighting shades grey).
 std::unique_ptr<Object> defaultModel()
 {
-    return nullptr;
+    heron::counted_ptr<Material> grey(new Material(RGBA{1.0f, 1.0f, 1.0f, 1.0f}));
+    grey->setName("Grey");
+    grey->setLit(true);
+    return makeTeapot(defaultModelSubdivision, grey);
 }
 
 // The nearest point where the ray meets the database's geometry, if it meets any.
