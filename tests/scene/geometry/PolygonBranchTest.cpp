@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <set>
+#include <vector>
 
 namespace
 {
@@ -26,33 +26,60 @@ using finch::Polygon;
 using finch::PolygonBranch;
 using finch::PolyVertex;
 using finch::Vector3d;
+using finch::Vector3f;
 using polyshapes::polygon;
 
-using CornerSet = std::array<std::array<float, 3>, 3>;
+using Triangles = std::vector<std::array<Vector3d, 3>>;
 
-// A triangle's corners starting at its smallest, so that the same triangle compares equal
-// whichever corner it starts at.
-CornerSet canonical(CornerSet corners)
+Triangles trianglesOf(PolygonBranch& branch)
 {
-    const auto first = std::min_element(corners.begin(), corners.end());
-    std::rotate(corners.begin(), first, corners.end());
-    return corners;
-}
-
-std::multiset<CornerSet> trianglesOf(PolygonBranch& branch)
-{
-    std::multiset<CornerSet> triangles;
+    Triangles triangles;
     for (finch::GeoBunch* bunch : branch.bunches()) {
         const auto list = finch::extractTriangles(*bunch);
         for (const finch::Triangle& t : list->triangles()) {
-            CornerSet corners;
-            for (int k = 0; k < 3; ++k) {
-                corners[std::size_t(k)] = {t[std::size_t(k)].position.x, t[std::size_t(k)].position.y, t[std::size_t(k)].position.z};
+            std::array<Vector3d, 3> corners;
+            for (std::size_t k = 0; k < 3; ++k) {
+                corners[k] = Vector3d(t[k].position.x, t[k].position.y, t[k].position.z);
             }
-            triangles.insert(canonical(corners));
+            triangles.push_back(corners);
         }
     }
     return triangles;
+}
+
+Vector3d areaVector(const std::array<Vector3d, 3>& t)
+{
+    return finch::cross(t[1] - t[0], t[2] - t[0]) * 0.5;
+}
+
+bool holds(Polygon& polygon, const Vector3d& p)
+{
+    for (PolyVertex* v = polygon.firstVertex(); v != nullptr; v = v->next()) {
+        if ((v->position() - p).lengthSquared() < 1e-12) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The triangles tile the polygons: each lies on one polygon's corners facing its way, and the
+// areas of a polygon's triangles add up to its own.
+void expectTiling(PolygonBranch& branch, const Triangles& triangles, const std::vector<double>& areas)
+{
+    std::vector<double> covered(branch.polygons().size(), 0.0);
+    for (const auto& t : triangles) {
+        const auto owner = std::find_if(branch.polygons().begin(), branch.polygons().end(), [&](Polygon* p) {
+            return holds(*p, t[0]) && holds(*p, t[1]) && holds(*p, t[2]);
+        });
+        ASSERT_NE(owner, branch.polygons().end());
+        const Vector3f& facing = (*owner)->normal();
+        const double along = finch::dot(areaVector(t), Vector3d(facing.x, facing.y, facing.z));
+        EXPECT_GT(along, 0.0);
+        covered[std::size_t(owner - branch.polygons().begin())] += along;
+    }
+    for (std::size_t i = 0; i < areas.size(); ++i) {
+        EXPECT_NEAR(covered[i], areas[i], 1e-6) << "polygon " << i;
+    }
 }
 
 std::unique_ptr<PolygonBranch> cube()
@@ -160,28 +187,37 @@ TEST(PolygonBranchTest, BunchesHoldThePolygonsTriangles)
 {
     PolygonBranch branch;
     polyshapes::addCube(branch);
-    auto fin = polygon({Vector3d(3, 0, 0), Vector3d(4, 0, 0), Vector3d(4, 0, 1), Vector3d(3.5, 0, 2), Vector3d(3, 0, 1)});
+    auto fin = polygon({Vector3d(3, 0, 0), Vector3d(3, 0, 1), Vector3d(3.5, 0, 2), Vector3d(4, 0, 1), Vector3d(4, 0, 0)});
     fin->setSurfaceFlagA(false);
     branch.addPolygon(std::move(fin));
-    std::multiset<CornerSet> expected;
-    for (Polygon* face : branch.polygons()) {
-        const PolyVertex* first = face->firstVertex();
-        for (const PolyVertex* v = first->next(); v->next() != nullptr; v = v->next()) {
-            CornerSet corners;
-            for (const auto& [k, corner] : {std::pair{0, first}, {1, v}, {2, v->next()}}) {
-                const Vector3d& p = corner->position();
-                corners[std::size_t(k)] = {float(p.x), float(p.y), float(p.z)};
-            }
-            expected.insert(canonical(corners));
-        }
-    }
+    const std::vector<double> areas = {1, 1, 1, 1, 1, 1, 1.5};
     branch.clean();
     EXPECT_EQ(branch.bunches().size(), 2u);
-    EXPECT_EQ(trianglesOf(branch), expected);
+    const Triangles first = trianglesOf(branch);
+    EXPECT_EQ(first.size(), 6u * 2u + 3u);
+    expectTiling(branch, first, areas);
     // Cleaning again after a change builds the bunches anew rather than adding to them.
     branch.polygons()[0]->setValue(7);
     branch.clean();
-    EXPECT_EQ(trianglesOf(branch), expected);
+    EXPECT_EQ(trianglesOf(branch), first);
+}
+
+TEST(PolygonBranchTest, TrianglesRunInAStripAcrossARowOfQuads)
+{
+    PolygonBranch branch;
+    for (int x = 0; x < 5; ++x) {
+        branch.addPolygon(polygon({Vector3d(x, 0, 0), Vector3d(x + 1, 0, 0), Vector3d(x + 1, 1, 0), Vector3d(x, 1, 0)}));
+    }
+    branch.clean();
+    const Triangles triangles = trianglesOf(branch);
+    ASSERT_EQ(triangles.size(), 10u);
+    expectTiling(branch, triangles, std::vector<double>(5, 1.0));
+    for (std::size_t i = 1; i < triangles.size(); ++i) {
+        const int shared = int(std::count_if(triangles[i].begin(), triangles[i].end(), [&](const Vector3d& p) {
+            return std::find(triangles[i - 1].begin(), triangles[i - 1].end(), p) != triangles[i - 1].end();
+        }));
+        EXPECT_EQ(shared, 2) << "triangle " << i;
+    }
 }
 
 TEST(PolygonBranchTest, APolygonMovesBetweenBranches)
