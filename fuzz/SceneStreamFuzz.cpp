@@ -4,7 +4,8 @@
 // that reads is then cleaned (a content database is prepared and its engines run) and walked.
 // Its seeds are stored databases with every branch kind, objects, instances and bunches, a chain
 // of groups deeper than a stored tree may be, a bunch with a list of animation frames and a
-// content database with one engine of every kind, and an older geometry set, in both byte orders.
+// content database with one engine of every kind, an older geometry set and a polygon branch, in
+// both byte orders.
 
 #include "base/Limits.h"
 #include "base/MemoryDataDest.h"
@@ -17,6 +18,7 @@
 #include "scene/graph/GroupBranch.h"
 #include "scene/graph/Traverser.h"
 #include "tests/support/OldGeoSetWriter.h"
+#include "tests/support/PolygonShapes.h"
 #include "tests/support/SceneBuilders.h"
 #include "tests/support/WorldBuilders.h"
 
@@ -112,6 +114,15 @@ std::unique_ptr<OldGeoSetWriter> oldGeoSet()
     return set;
 }
 
+// A database whose root group holds a polygon branch of a cube, cleaned into its bunch.
+std::unique_ptr<finch::Database> polygonCube()
+{
+    auto root = std::make_unique<finch::GroupBranch>();
+    auto* const cube = scenebuild::add(*root, std::make_unique<finch::PolygonBranch>());
+    polyshapes::addCube(*cube);
+    return scenebuild::database(std::move(root));
+}
+
 // The input that reads the graph: its byte order, then the stream.
 std::vector<unsigned char> seedOf(const heron::Streamable& root, bool bigEndian)
 {
@@ -135,6 +146,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
         const auto framed = framedSquare();
         const auto engines = worldtest::everyEngine();
         const auto oldSet = oldGeoSet();
+        const auto polygons = polygonCube();
         std::vector<fuzzseeds::Seed> seeds;
         for (const bool bigEndian : {false, true}) {
             const std::string order = bigEndian ? "big" : "little";
@@ -145,6 +157,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
             seeds.push_back({"frame-list-" + order, seedOf(*framed, bigEndian)});
             seeds.push_back({"every-engine-" + order, seedOf(*engines, bigEndian)});
             seeds.push_back({"old-geometry-set-" + order, seedOf(*oldSet, bigEndian)});
+            seeds.push_back({"polygon-branch-" + order, seedOf(*polygons, bigEndian)});
         }
         return seeds;
     });

@@ -51,8 +51,10 @@ public:
     PolyVertex* successor() const;
 
     // Set by the branch's clean: the weld group (-1 before), the next vertex of the same group
-    // (a ring), and the vertex of the neighbouring polygon that runs the same edge the other way.
+    // (a ring), the vertex of the neighbouring polygon that runs the same edge the other way, and
+    // the record of the edge in the branch's edge list (-1 when not listed).
     std::int32_t weldIndex() const { return m_weldIndex; }
+    std::int32_t edgeIndex() const { return m_edgeIndex; }
     PolyVertex* weldNext() const { return m_weldNext; }
     PolyVertex* neighbour() const { return m_neighbour; }
 

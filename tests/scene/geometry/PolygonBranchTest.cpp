@@ -97,7 +97,10 @@ TEST(PolygonBranchTest, EveryEdgeOfAClosedCubeIsPaired)
     branch->clean();
     ASSERT_TRUE(branch->isEdgeListValid());
     ASSERT_EQ(branch->edgeList().size(), 12u);
-    for (const PolygonBranch::Edge& edge : branch->edgeList()) {
+    for (std::size_t i = 0; i < branch->edgeList().size(); ++i) {
+        const PolygonBranch::Edge& edge = branch->edgeList()[i];
+        EXPECT_EQ(edge.vertex->edgeIndex(), int(i));
+        EXPECT_EQ(edge.other->edgeIndex(), int(i));
         EXPECT_NE(edge.other->polygon(), edge.vertex->polygon());
         EXPECT_EQ(edge.vertex->neighbour(), edge.other);
         EXPECT_EQ(edge.other->neighbour(), edge.vertex);
