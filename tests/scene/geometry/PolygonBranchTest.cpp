@@ -7,6 +7,8 @@
 #include "scene/graph/Database.h"
 #include "scene/graph/GroupBranch.h"
 #include "scene/math/Ray.h"
+#include "scene/render/Material.h"
+#include "scene/render/Texture.h"
 #include "support/LogCapture.h"
 #include "support/PolygonShapes.h"
 #include "support/SceneBuilders.h"
@@ -80,6 +82,18 @@ void expectTiling(PolygonBranch& branch, const Triangles& triangles, const std::
     for (std::size_t i = 0; i < areas.size(); ++i) {
         EXPECT_NEAR(covered[i], areas[i], 1e-6) << "polygon " << i;
     }
+}
+
+// How many corners each triangle shares with the one before.
+std::vector<int> sharedCorners(const Triangles& triangles)
+{
+    std::vector<int> shared;
+    for (std::size_t i = 1; i < triangles.size(); ++i) {
+        shared.push_back(int(std::count_if(triangles[i].begin(), triangles[i].end(), [&](const Vector3d& p) {
+            return std::find(triangles[i - 1].begin(), triangles[i - 1].end(), p) != triangles[i - 1].end();
+        })));
+    }
+    return shared;
 }
 
 std::unique_ptr<PolygonBranch> cube()
@@ -215,11 +229,53 @@ TEST(PolygonBranchTest, TrianglesRunInAStripAcrossARowOfQuads)
     const Triangles triangles = trianglesOf(branch);
     ASSERT_EQ(triangles.size(), 10u);
     expectTiling(branch, triangles, std::vector<double>(5, 1.0));
-    for (std::size_t i = 1; i < triangles.size(); ++i) {
-        const int shared = int(std::count_if(triangles[i].begin(), triangles[i].end(), [&](const Vector3d& p) {
-            return std::find(triangles[i - 1].begin(), triangles[i - 1].end(), p) != triangles[i - 1].end();
-        }));
-        EXPECT_EQ(shared, 2) << "triangle " << i;
+    EXPECT_EQ(sharedCorners(triangles), std::vector<int>(9, 2));
+}
+
+TEST(PolygonBranchTest, AStripStopsWhereTheSurfaceSeamsShow)
+{
+    const auto textured = [] {
+        finch::Material material(finch::RGBA{1, 1, 1, 1});
+        material.setTexture(0, heron::counted_ptr<finch::Texture>(new finch::Texture));
+        return heron::counted_ptr<finch::Material>(new finch::Material(material));
+    };
+    const auto lit = [] {
+        heron::counted_ptr<finch::Material> material(new finch::Material(finch::RGBA{1, 1, 1, 1}));
+        material->setLit(true);
+        return material;
+    };
+    const struct
+    {
+        const char* name;
+        heron::counted_ptr<finch::Material> material;
+        bool bentNormals;
+        bool texCoordJump;
+        int seamShares;
+    } cases[] = {
+        {"both seams, default material", {}, true, true, 2},
+        {"bent normals, lit", lit(), true, false, 1},
+        {"bent normals, unlit", {}, true, false, 2},
+        {"texture coordinates jump, textured", textured(), false, true, 1},
+        {"texture coordinates jump, untextured", lit(), false, true, 2},
+    };
+    for (const auto& c : cases) {
+        PolygonBranch branch;
+        for (int x = 0; x < 3; ++x) {
+            auto quad = std::make_unique<Polygon>();
+            quad->setMaterial(c.material ? c.material : finch::Material::defaultMaterial());
+            for (const auto& [dx, dy] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+                auto vertex = std::make_unique<PolyVertex>();
+                vertex->setPosition(Vector3d(x + dx, dy, 0));
+                vertex->setNormal(c.bentNormals && x == 2 ? Vector3f(0, 0.6f, 0.8f) : Vector3f(0, 0, 1));
+                vertex->setTexCoord(0, {float(x + dx) + (c.texCoordJump && x == 2 ? 5.0f : 0.0f), float(dy)});
+                quad->addVertex(vertex);
+            }
+            branch.addPolygon(std::move(quad));
+        }
+        branch.clean();
+        const std::vector<int> shared = sharedCorners(trianglesOf(branch));
+        ASSERT_EQ(shared.size(), 5u) << c.name;
+        EXPECT_EQ(shared[3], c.seamShares) << c.name;
     }
 }
 
