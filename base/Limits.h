@@ -78,6 +78,10 @@ constexpr std::uint32_t maxAnimationPairs = 1u << 16;
 
 // Scenes
 
+// Live particles of one particle system, whose birth rate and life come from look files:
+// protects memory and each frame's simulation time from a huge rate; births past it are dropped.
+constexpr int maxParticlesPerSystem = 1 << 16;
+
 // Levels of owners (objects, branches, bunches, cull tree nodes) below a stored scene's root: the
 // engine walks its trees by recursion, so this protects the stack; a deeper stored tree is cut.
 constexpr int maxSceneOwnerDepth = 1000;
