@@ -1,9 +1,8 @@
 #include "scene/particles/ParticleSystem.h"
-#include "scene/render/Material.h"
 #include "scene/render/RenderAccumulator.h"
 #include "scene/render/Viewer.h"
-#include "support/GLTestSupport.h"
 #include "support/ManualSceneClock.h"
+#include "support/ZUpDisplayTest.h"
 
 #include <gtest/gtest.h>
 
@@ -14,21 +13,9 @@ constexpr int side = 64;
 constexpr int centre = side / 2;
 constexpr std::uint32_t blackPixel = 0xFF000000;
 
-class ParticleDisplayTest : public GLDisplayTest
+class ParticleDisplayTest : public ZUpDisplayTest
 {
 protected:
-    void SetUp() override
-    {
-        GLDisplayTest::SetUp();
-        m_zUp = kestrel::zUp;
-        kestrel::zUp = true;
-    }
-    void TearDown() override
-    {
-        kestrel::zUp = m_zUp;
-        finch::Material::unlock();
-    }
-
     // One frame of the system seen from the origin along +y, over black.
     static kestrel::Image frame(finch::ParticleSystem& system)
     {
@@ -42,8 +29,6 @@ protected:
             accumulator.render(target);
         });
     }
-
-    bool m_zUp = false;
 };
 
 // One still sprite of the colour, 2 units across its corners, born at the emitter and updated once.

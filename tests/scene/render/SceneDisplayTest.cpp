@@ -8,6 +8,7 @@
 #include "support/SceneBuilders.h"
 #include "support/SceneStreams.h"
 #include "support/StaticScene.h"
+#include "support/ZUpDisplayTest.h"
 
 #include <gtest/gtest.h>
 
@@ -87,21 +88,14 @@ std::unique_ptr<Database> layouts(const heron::counted_ptr<finch::BunchCallbacks
     return scenebuild::database(std::move(root));
 }
 
-class SceneDisplayTest : public GLDisplayTest
+class SceneDisplayTest : public ZUpDisplayTest
 {
 protected:
-    void SetUp() override
-    {
-        GLDisplayTest::SetUp();
-        m_zUp = kestrel::zUp;
-        kestrel::zUp = true;
-    }
     void TearDown() override
     {
-        kestrel::zUp = m_zUp;
+        ZUpDisplayTest::TearDown();
         kestrel::useDisplayLists = true;
         kestrel::resetGLProbes();
-        finch::Material::unlock();
     }
 
     // One frame of the database seen from the origin along +y, over the background colour; around
@@ -123,8 +117,6 @@ protected:
     }
 
     static int channel(std::uint32_t pixel, int shift) { return int((pixel >> shift) & 0xFF); }
-
-    bool m_zUp = false;
 };
 
 // Pixels of a frame of the static scene in the state drawn by the engine (first, the frame after

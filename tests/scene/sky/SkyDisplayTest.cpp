@@ -1,8 +1,7 @@
-#include "scene/render/Material.h"
 #include "scene/render/Texture.h"
 #include "scene/render/Viewer.h"
 #include "scene/sky/SphereRenderer.h"
-#include "support/GLTestSupport.h"
+#include "support/ZUpDisplayTest.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +22,6 @@ constexpr std::uint32_t bluePixel = 0xFF0000FF;
 constexpr std::uint32_t yellowPixel = 0xFFFFFF00;
 
 const float red[4] = {1, 0, 0, 1};
-const float green[4] = {0, 1, 0, 1};
-const float blue[4] = {0, 0, 1, 1};
 const float yellow[4] = {1, 1, 0, 1};
 
 int channel(std::uint32_t pixel, int shift)
@@ -32,21 +29,9 @@ int channel(std::uint32_t pixel, int shift)
     return int((pixel >> shift) & 0xFF);
 }
 
-class SkyDisplayTest : public GLDisplayTest
+class SkyDisplayTest : public ZUpDisplayTest
 {
 protected:
-    void SetUp() override
-    {
-        GLDisplayTest::SetUp();
-        m_zUp = kestrel::zUp;
-        kestrel::zUp = true;
-    }
-    void TearDown() override
-    {
-        kestrel::zUp = m_zUp;
-        finch::Material::unlock();
-    }
-
     // The sky seen from position with the camera's pitch and heading (degrees).
     static kestrel::Image frame(SphereRenderer& sky, const finch::Vector3d& position, double pitch, double heading)
     {
@@ -62,8 +47,6 @@ protected:
             sky.render(target, viewer, 1000.0f);
         });
     }
-
-    bool m_zUp = false;
 };
 
 // A ring at 30 degrees in green and one at the horizon in blue, under a red cap.
