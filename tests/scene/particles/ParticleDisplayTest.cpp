@@ -1,7 +1,9 @@
+#include "scene/graph/Database.h"
 #include "scene/particles/ParticleSystem.h"
 #include "scene/render/RenderAccumulator.h"
 #include "scene/render/Viewer.h"
 #include "support/ManualSceneClock.h"
+#include "support/SceneBuilders.h"
 #include "support/ZUpDisplayTest.h"
 
 #include <gtest/gtest.h>
@@ -89,4 +91,27 @@ TEST_F(ParticleDisplayTest, SystemOutsideTheViewQueuesNothing)
         accumulator.render(target);
     });
     EXPECT_EQ(recorder.count("DrawArrays"), 0);
+}
+
+TEST_F(ParticleDisplayTest, ObjectParticleDrawsItsShapeAtTheParticle)
+{
+    ManualSceneClock clock(10.0);
+    // A red square one unit across about the shape's origin, facing the camera.
+    const auto shape = scenebuild::database(scenebuild::geometry("square", scenebuild::square(-0.5f, -0.5f, 0.5f, 0.5f, 0.0f, 0xFF0000FF)));
+    finch::ParticleSystem system;
+    system.enabled = true;
+    system.particleType = finch::ParticleParams::objects;
+    system.birthrate = 1.0f;
+    system.minVelocity = system.maxVelocity = 0.0f;
+    system.minLife = system.maxLife = 100.0f;
+    system.minSize = system.maxSize = 1.0f;
+    system.minSpin = system.maxSpin = system.minTumble = system.maxTumble = 0.0f;
+    system.birthTime = 0.0f;
+    system.setObject(shape->objects().front());
+    const finch::Vector3d emitter(2.5, 10.0, 0.0);
+    system.burst(emitter);
+    system.update({}, emitter, false);
+    const kestrel::Image image = frame(system);
+    EXPECT_EQ(pixel(image, centre + 19, centre), 0xFFFF0000u);
+    EXPECT_EQ(pixel(image, centre, centre), blackPixel);
 }
