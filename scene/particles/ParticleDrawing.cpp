@@ -6,6 +6,7 @@
 #include "scene/core/Clock.h"
 #include "scene/graph/Object.h"
 #include "scene/graph/SwitchBranch.h"
+#include "scene/graph/Traverser.h"
 #include "scene/particles/ParticleSystem.h"
 #include "scene/render/Frustum.h"
 #include "scene/render/Material.h"
@@ -29,6 +30,8 @@ constexpr double pointFar = 200.0;
 constexpr double pointNear = 0.5;
 // 1 / (pointFar - pointNear): a point's coverage falls linearly to nothing at pointFar.
 constexpr double pointFalloff = 0.0050125313;
+// The most pixels a point may cover: keeps the point size a small number for any minSize.
+constexpr double maxPointArea = 65536.0;
 // Insets of a texture-cycle cell, in half texels: left, right, top, bottom.
 constexpr float cellInsetLeft = 1.0f;
 constexpr float cellInsetRight = 5.0f;
@@ -238,7 +241,10 @@ bool ParticleInternals::setUpDrawing(DrawFrame& frame)
             kestrel::setPointSize(s.minSize);
             return true;
         }
-        const double q = (pointFar - d) * pointFalloff * s.minSize * s.minSize;
+        const double q = std::min((pointFar - d) * pointFalloff * s.minSize * s.minSize, maxPointArea);
+        if (!(q >= 0.0)) {
+            return false;
+        }
         const int size = int(std::sqrt(q)) + 1;
         kestrel::setPointSize(float(size));
         frame.pointAlpha = std::uint32_t(std::clamp(q / (size * size) * 255.0, 0.0, 255.0));

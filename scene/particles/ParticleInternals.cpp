@@ -26,7 +26,8 @@ constexpr double staleGap = 2.0;
 constexpr double birthTimeFactor = 0.999999;
 constexpr float streakSizeFactor = 0.02f;
 constexpr float spriteSizeFactor = 0.1f;
-constexpr float maxRate = 1000.0f;
+// Spin and tumble rates are kept within this many degrees per second either way.
+constexpr float maxTurnRate = 1000.0f;
 
 float between(Random& random, float low, float high)
 {
@@ -347,8 +348,8 @@ void ParticleInternals::bornAt(Particle& p, float offset)
         p.size *= spriteSizeFactor;
         break;
     case ParticleParams::objects:
-        p.spinRate = std::clamp(between(random, s.minSpin, s.maxSpin), -maxRate, maxRate);
-        p.tumbleRate = std::clamp(between(random, s.minTumble, s.maxTumble), -maxRate, maxRate);
+        p.spinRate = std::clamp(between(random, s.minSpin, s.maxSpin), -maxTurnRate, maxTurnRate);
+        p.tumbleRate = std::clamp(between(random, s.minTumble, s.maxTumble), -maxTurnRate, maxTurnRate);
         break;
     default:
         break;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "base/counted_ptr.h"
-#include "scene/graph/Traverser.h"
 #include "scene/math/BoundingBox.h"
 #include "scene/math/Vector3d.h"
 #include "scene/render/RenderAccumulator.h"

@@ -72,7 +72,7 @@ void ParticleSystem::start()
         return;
     }
     if (delay == 0.0 && duration == 0.0) {
-        m_internals->birth(ParticleInternals::cappedCount(birthrate));
+        burst(m_internals->currentPosition());
         return;
     }
     m_internals->arm();

@@ -349,6 +349,9 @@ void SphereRenderer::setUseSun(bool use)
 
 void SphereRenderer::setSunColour(const float rgba[4])
 {
+    if (rgba == nullptr) {
+        return;
+    }
     std::copy(rgba, rgba + 4, m_internals->sunColour);
 }
 

@@ -64,12 +64,14 @@ public:
 
     // As in the constructor.
     void setBandColours(const float* bandColours);
+    // Null gives opaque black.
     void setBaseColour(const float rgba[4]);
     void setStarFlag(bool show);
     // Keeps the first n stars and adds random ones up to n (n below 0 counts as 0); then every
     // star goes into the upper half, or they alternate upper and lower from star 0.
     void setStarCount(int n, bool upperHalfOnly);
     void setUseSun(bool use);
+    // Null keeps the colour.
     void setSunColour(const float rgba[4]);
     // Degrees.
     void setSunPosition(double elevation, double heading);
