@@ -165,9 +165,14 @@ void QuillReader::endEngines(Engines& state)
             m_database->addEngine(std::move(root));
         }
     }
+    // The trees about to go take their connections with them.
     std::erase_if(m_engineTargets, [&](const std::pair<Engine*, finch::Branch*>& connection) {
+        Engine* top = connection.first;
+        while (top->parent() != nullptr) {
+            top = top->parent();
+        }
         return std::any_of(state.roots.begin(), state.roots.end(),
-                           [&](const std::unique_ptr<Engine>& root) { return root.get() == connection.first; });
+                           [&](const std::unique_ptr<Engine>& root) { return root.get() == top; });
     });
 }
 

@@ -491,6 +491,22 @@ TEST_F(QuillReaderTest, EngineLosesATargetTheOlderStoreReplaced)
     EXPECT_TRUE(m_log.contains("engine's target was replaced"));
 }
 
+TEST_F(QuillReaderTest, DroppedEngineTreeTakesItsTargetsAlong)
+{
+    // A second root ends the record, so the first root goes with the output engine under it; the
+    // joint it drove then goes with a later hierarchy record.
+    QuillWriter w;
+    object(w, "o", 0, [](QuillWriter& o) {
+        hierarchy(o, [](QuillWriter& h) { h.tag(115).tag(135).int32(4); });
+        o.tag(141).tag(150).tag(141).tag(160).tag(144).int32(4).tag(142).tag(150).tag(142);
+        hierarchy(o, [](QuillWriter& h) { h.tag(110); });
+    });
+    const auto db = read(w.tag(0));
+    ASSERT_TRUE(db);
+    EXPECT_TRUE(db->engines().empty());
+    EXPECT_FALSE(m_log.contains("engine's target was replaced"));
+}
+
 TEST_F(QuillReaderTest, DamagedFilesFailWithTheirReason)
 {
     const auto inObject = [](auto body) {
