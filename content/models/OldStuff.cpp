@@ -65,7 +65,7 @@ OldStuff::OldStuff(QuillReader& reader) : m_reader(reader) {}
 
 OldStuff::~OldStuff() = default;
 
-finch::Object* OldStuff::readScene(PelicanDB& database)
+void OldStuff::readScene(PelicanDB& database)
 {
     auto holder = std::make_unique<finch::Object>();
     finch::Object& object = *holder;
@@ -79,7 +79,6 @@ finch::Object* OldStuff::readScene(PelicanDB& database)
     std::unique_ptr<finch::Branch> rootHolder = std::move(root);
     object.setRoot(rootHolder);
     readSceneBlock(group);
-    return &object;
 }
 
 void OldStuff::readSceneBlock(finch::GroupBranch& parent)

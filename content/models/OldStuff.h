@@ -35,8 +35,8 @@ public:
     OldStuff& operator=(const OldStuff&) = delete;
 
     // A new main object "Scene" of the database (instance index -1) whose root group holds the
-    // scene block that follows; returns it.
-    finch::Object* readScene(PelicanDB& database);
+    // scene block that follows.
+    void readScene(PelicanDB& database);
     // An object's set (tag 41) or level (tag 42).
     void readObjectRecord(std::int32_t tag);
     // The object's new root: a group, named after the object and holding the sets of a single

@@ -66,6 +66,11 @@ void setAxisFlag(OutputEngine& engine, int flag, bool on)
     }
 }
 
+}
+
+namespace quill_reader
+{
+
 // Walks an object's branches in order to the one of the wanted index and makes it the engine's
 // target when its kind fits the engine's.
 class EngineConnector : public finch::BranchProcessor
@@ -244,7 +249,7 @@ bool QuillReader::readEngineValue(Engine& engine, std::int32_t tag)
 
 void QuillReader::connectEngine(finch::Object& object, Engine& engine, std::int32_t index)
 {
-    EngineConnector connector(engine, m_branchIndexes, index);
+    quill_reader::EngineConnector connector(engine, m_branchIndexes, index);
     object.process(connector);
     if (connector.target == nullptr) {
         return;

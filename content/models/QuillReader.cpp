@@ -200,12 +200,7 @@ void QuillReader::readFileRecords()
         case 0: return;
         case 10: readMaterialTable(); break;
         case 40: readObject(); break;
-        case 50:
-            if (!m_oldStuff) {
-                m_oldStuff = std::make_unique<OldStuff>(*this);
-            }
-            m_lastObject = m_oldStuff->readScene(*m_database);
-            break;
+        case 50: oldStuff().readScene(*m_database); break;
         case 60:
             readByte();
             skipChunk("Bad file");
@@ -455,7 +450,6 @@ void QuillReader::readObject()
     finch::Object& object = *holder;
     object.setName(readString());
     m_database->addObject(holder);
-    m_lastObject = &object;
     bool makeMain = false;
     for (std::int32_t tag = readTag(); tag != 0; tag = readTag()) {
         readObjectRecord(object, tag, makeMain);

@@ -112,7 +112,6 @@ public:
     std::uint8_t readByte();
     float readFloat();
 
-    float revision() const { return m_revision; }
     // Compares the file's revision, widened, with a threshold.
     bool isBelow(double threshold) const { return double(m_revision) < threshold; }
 
@@ -224,7 +223,6 @@ private:
     // Engines given a target, with it, so a deleted target can be taken back.
     std::vector<std::pair<Engine*, finch::Branch*>> m_engineTargets;
     std::unique_ptr<OldStuff> m_oldStuff;
-    finch::Object* m_lastObject = nullptr;
 };
 
 }

@@ -128,6 +128,18 @@ TEST_F(QuillReaderTest, FileWithoutCompatibilityLineIsRefused)
     EXPECT_TRUE(m_log.contains("Quill read failed because: QuillReader: File has bad header\n"));
 }
 
+TEST_F(QuillReaderTest, TextureFoldersBesideTheFileComeFirstAndItsOwnFolderLast)
+{
+    heron::MemoryDataSource source("", 0, false);
+    const pelican::QuillReader reader(source, "c:/models/house.quill", pelican::QuillVariant::Quill);
+    const std::vector<heron_string> folders = pelican::searchFolders(pelican::texturesCategory);
+    ASSERT_EQ(folders.size(), 11u);
+    EXPECT_STREQ(folders[0].c_str(), "c:\\models\\textures");
+    EXPECT_STREQ(folders[1].c_str(), "c:\\models\\data/textures");
+    EXPECT_STREQ(folders[2].c_str(), "c:/textures");
+    EXPECT_STREQ(folders[10].c_str(), "c:\\models");
+}
+
 TEST_F(QuillReaderTest, TagBytesAddUpPastTwoHundredFiftyFour)
 {
     const struct
@@ -505,6 +517,22 @@ TEST_F(QuillReaderTest, DroppedEngineTreeTakesItsTargetsAlong)
     ASSERT_TRUE(db);
     EXPECT_TRUE(db->engines().empty());
     EXPECT_FALSE(m_log.contains("engine's target was replaced"));
+}
+
+TEST_F(QuillReaderTest, ReplacedTreeLeavesTheFlipbookList)
+{
+    for (const bool replaced : {false, true}) {
+        QuillWriter w;
+        object(w, "o", 0, [&](QuillWriter& o) {
+            hierarchy(o, [](QuillWriter& h) { h.tag(114).tag(133).int32(0); });
+            if (replaced) {
+                hierarchy(o, [](QuillWriter& h) { h.tag(110); });
+            }
+        });
+        const auto db = read(w.tag(0));
+        ASSERT_TRUE(db);
+        EXPECT_EQ(db->flipbooks().size(), replaced ? 0u : 1u);
+    }
 }
 
 TEST_F(QuillReaderTest, DamagedFilesFailWithTheirReason)
