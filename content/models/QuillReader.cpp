@@ -94,6 +94,16 @@ std::vector<heron::FilePath>& filesLoading()
     return loading;
 }
 
+// Lists a file as being read for the life of the object.
+class FileBeingRead
+{
+public:
+    explicit FileBeingRead(const heron::FilePath& path) { filesLoading().push_back(path); }
+    ~FileBeingRead() { filesLoading().pop_back(); }
+    FileBeingRead(const FileBeingRead&) = delete;
+    FileBeingRead& operator=(const FileBeingRead&) = delete;
+};
+
 bool hasModelExtension(const heron::FilePath& path)
 {
     const heron_string& extension = path.extension();
@@ -115,11 +125,8 @@ heron::counted_ptr<PelicanDB> loadExternalModel(const heron::FilePath& name, con
         heron::debug("QuillReader: the external reference %s is not read\n", name.c_str());
         return {};
     }
-    loading.push_back(path);
-    heron::counted_ptr<PelicanDB> database =
-        readQuillFile(path, path.extension().compare(".rxs") == 0 ? QuillVariant::Rxs : QuillVariant::Quill);
-    loading.pop_back();
-    return database;
+    const FileBeingRead reading(path);
+    return readQuillFile(path, path.extension().compare(".rxs") == 0 ? QuillVariant::Rxs : QuillVariant::Quill);
 }
 
 heron::counted_ptr<PelicanDB> readQuillFile(const heron::FilePath& name, QuillVariant variant)
@@ -183,8 +190,11 @@ void QuillReader::readHeader()
     if (header.size() < startLength || header.compare(0, std::uint32_t(startLength), headerStart) != 0) {
         throw ReadError("QuillReader: File has bad header");
     }
-    const char* const number = header.c_str() + startLength;
+    const char* number = header.c_str() + startLength;
     const char* const end = header.c_str() + header.size();
+    while (number != end && (*number == ' ' || *number == '\t')) {
+        ++number;
+    }
     const auto parsed = std::from_chars(number, end, m_revision);
     if (parsed.ec != std::errc() || isBelow(firstBinaryRevision) || double(m_revision) > lastBinaryRevision) {
         // Revision 1.0 is the editor's text form, which this reader does not take either.
