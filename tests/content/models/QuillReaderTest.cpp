@@ -494,6 +494,31 @@ TEST_F(QuillReaderTest, OutputEngineDrivesTheJointOfItsIndex)
     EXPECT_EQ(output.target(), group.child(0));
 }
 
+TEST_F(QuillReaderTest, SplineEngineTakesOnlyAnInstanceAsTarget)
+{
+    const struct
+    {
+        std::int32_t index;
+        bool targets;
+    } cases[] = {{5, true}, {4, false}};
+    for (const auto& c : cases) {
+        QuillWriter w;
+        object(w, "part", 1, [](QuillWriter&) {});
+        object(w, "o", 0, [&](QuillWriter& o) {
+            hierarchy(o, [](QuillWriter& h) {
+                h.tag(110).tag(135).int32(3).tag(102).tag(115).tag(135).int32(4);
+                h.tag(113).tag(135).int32(5).tag(53).int32(1).tag(103);
+            });
+            o.tag(141).tag(150).tag(141).tag(156).tag(144).int32(c.index).tag(142).tag(142);
+        });
+        const auto db = read(w.tag(0));
+        ASSERT_TRUE(db);
+        auto& spline = dynamic_cast<pelican::SplineEngine&>(*db->engines().at(0)->children().at(0));
+        auto& group = dynamic_cast<finch::GroupBranch&>(*named(*db, "o")->root());
+        EXPECT_EQ(spline.target(), c.targets ? group.child(1) : nullptr) << c.index;
+    }
+}
+
 TEST_F(QuillReaderTest, EngineLosesATargetTheOlderStoreReplaced)
 {
     const auto db = read(drivenJoint("399"));
@@ -568,6 +593,12 @@ TEST_F(QuillReaderTest, DamagedFilesFailWithTheirReason)
          "QuillReader: Bad texture index in file"},
         {"vertex past the table", inPolygon(std::string("\x14\x1B\x05\x00\x00\x00\x00", 7)),
          "QuillReader: Bad vertex table index"},
+        {"engine connected past a branch without index",
+         inObject([](QuillWriter& o) {
+             hierarchy(o, [](QuillWriter& h) { h.tag(110); });
+             o.tag(141).tag(160).tag(144).int32(1);
+         }),
+         "Quill reader - branch not found"},
         {"unknown object record", inObject([](QuillWriter& o) { o.tag(99); }), "QuillReader: Bad data at object level"},
         {"unknown file record", QuillWriter().tag(99), "QuillReader: Unknown data at file level"},
         {"file without end", QuillWriter(), "QuillReader: Unknown data at file level"},
