@@ -81,6 +81,16 @@ constexpr std::uint32_t maxAnimationPairs = 1u << 16;
 // Live particles of one particle system, whose birth rate and life come from look files:
 // protects memory and each frame's simulation time from a huge rate; births past it are dropped.
 constexpr int maxParticlesPerSystem = 1 << 16;
+// Records of a model-editor file nested inside one another (polygons in polygons, scene blocks,
+// branch and engine trees): the reader and the engines' evaluation recurse over them, so this
+// protects the stack.
+constexpr int maxModelRecordNesting = 64;
+// Highest material or texture index of a model-editor file (the format's own bound): the tables
+// grow to the stated index, so this protects memory.
+constexpr std::int32_t maxModelTableIndex = 100000;
+// Positions of a model-editor file's shared vertex table and values of one of its list records:
+// they are allocated at the stated count, so this protects memory.
+constexpr std::int32_t maxModelVertexCount = 1 << 22;
 
 // Levels of owners (objects, branches, bunches, cull tree nodes) below a stored scene's root: the
 // engine walks its trees by recursion, so this protects the stack; a deeper stored tree is cut.
