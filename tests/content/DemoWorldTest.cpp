@@ -1,6 +1,7 @@
 // The demo world's data file as the build makes it: the sounds its effects and zones play are
 // members of it and decode in the layouts the sound system plays.
 #include "content/DataFiles.h"
+#include "content/ImageFiles.h"
 #include "content/OggDecoder.h"
 #include "content/SoundCache.h"
 #include "content/SoundFileFixture.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 using namespace datafiletest;
@@ -63,4 +65,44 @@ TEST_F(DemoWorldTest, EffectsPlayAsMonoEmitterSoundsAndTheShoreSongAsStereo)
         EXPECT_GT(frames, 0);
         EXPECT_TRUE(std::any_of(middle.begin(), middle.end(), [](std::int16_t s) { return s > 1000 || s < -1000; }));
     }
+}
+
+TEST_F(DemoWorldTest, FirstLevelModelsAreModelEditorFilesOfTheNewestRevision)
+{
+    for (const char* name : {"models\\shallows.quill", "models\\ring.quill"}) {
+        SCOPED_TRACE(name);
+        pelican::DataFileName record(heron::FilePath(name), pelican::databasesCategory);
+        const heron::counted_ptr<heron::DataSource> source = pelican::openDataFile(record);
+        ASSERT_TRUE(source);
+        const std::string bytes = readAll(*source);
+        // The header line, then the little-endian marker.
+        EXPECT_EQ(bytes.substr(0, 20), std::string("Compatibility: 412\n\x03"));
+    }
+}
+
+TEST_F(DemoWorldTest, FirstLevelTexturesDecodeAtTheirSizes)
+{
+    struct Case
+    {
+        const char* name;
+        pelican::ImageInfo info;
+    };
+    const Case cases[] = {
+        {"sand.gif", {64, 64, 3}},
+        {"glass.sgi", {64, 64, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(pelican::readImageByType(heron::FilePath(c.name)), c.info);
+    }
+}
+
+TEST_F(DemoWorldTest, LookFileNamesTheModelAndTheFirstLevel)
+{
+    pelican::DataFileName record(heron::FilePath("glasstide.look"), pelican::plainCategory);
+    const heron::counted_ptr<heron::DataSource> source = pelican::openDataFile(record);
+    ASSERT_TRUE(source);
+    const std::string text = readAll(*source);
+    EXPECT_NE(text.find("    database \"models\\shallows.quill\"\n"), std::string::npos);
+    EXPECT_NE(text.find("Level \"Shallows\" {\n    isStartupLevel 1\n"), std::string::npos);
 }
