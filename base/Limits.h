@@ -78,6 +78,14 @@ constexpr std::uint32_t maxAnimationPairs = 1u << 16;
 
 // Scenes
 
+// Frames of a model's vertex animation (a frame cache's count, or frame files read from a
+// folder): protects memory and the time of each frame's use.
+constexpr std::uint32_t maxAnimationFrames = 4096;
+// Positions in one animation frame: protects memory, a frame being made at its stated count.
+constexpr std::uint32_t maxAnimationFrameVertices = 1u << 20;
+// Positions in all frames of one model together (12 bytes each, so 96 MiB): protects memory.
+constexpr std::uint64_t maxAnimationPositions = std::uint64_t{1} << 23;
+
 // Levels of owners (objects, branches, bunches, cull tree nodes) below a stored scene's root: the
 // engine walks its trees by recursion, so this protects the stack; a deeper stored tree is cut.
 constexpr int maxSceneOwnerDepth = 1000;
