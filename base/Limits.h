@@ -85,6 +85,16 @@ constexpr std::uint32_t maxAnimationFrames = 4096;
 constexpr std::uint32_t maxAnimationFrameVertices = 1u << 20;
 // Positions in all frames of one model together (12 bytes each, so 96 MiB): protects memory.
 constexpr std::uint64_t maxAnimationPositions = std::uint64_t{1} << 23;
+// Records of a model-editor file nested inside one another (polygons in polygons, scene blocks,
+// branch and engine trees): the reader and the engines' evaluation recurse over them, so this
+// protects the stack.
+constexpr int maxModelRecordNesting = 64;
+// Highest material or texture index of a model-editor file (the format's own bound): the tables
+// grow to the stated index, so this protects memory.
+constexpr std::int32_t maxModelTableIndex = 100000;
+// Positions of a model-editor file's shared vertex table and values of one of its list records:
+// they are allocated at the stated count, so this protects memory.
+constexpr std::int32_t maxModelVertexCount = 1 << 22;
 
 // Levels of owners (objects, branches, bunches, cull tree nodes) below a stored scene's root: the
 // engine walks its trees by recursion, so this protects the stack; a deeper stored tree is cut.

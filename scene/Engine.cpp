@@ -5,7 +5,7 @@
 #include "scene/geometry/BunchSplitter.h"
 #include "scene/geometry/GeoBunch.h"
 #include "scene/geometry/GeometryBranch.h"
-#include "scene/geometry/OldGeoSet.h"
+#include "scene/geometry/PolygonBranch.h"
 #include "scene/graph/Database.h"
 #include "scene/graph/ExrefBranch.h"
 #include "scene/graph/InstanceBranch.h"
@@ -26,8 +26,8 @@ namespace
 // The stored classes in registration order. The full vocabulary, in this order: Database, Object,
 // Material, Texture, GroupBranch, SwitchBranch, LodBranch, JointBranch, InstanceBranch, ExrefBranch,
 // PolygonBranch, GeometryBranch, TraversalCallback (stored as "TraverserCallbacks"), GeoBunch,
-// BunchCallbacks; each class takes its place here as it is built. The old geometry set stands where
-// the polygon branch, which registers it, will stand: older files hold one beside their polygons.
+// BunchCallbacks. The polygon branch registers the old geometry set, which older files hold beside
+// their polygons.
 constexpr heron::StreamableFactory streamFactories[] = {
     &Database::create,
     &Object::create,
@@ -39,7 +39,7 @@ constexpr heron::StreamableFactory streamFactories[] = {
     &JointBranch::create,
     &InstanceBranch::create,
     &ExrefBranch::create,
-    &OldGeoSet::create,
+    &PolygonBranch::create,
     &GeometryBranch::create,
     &TraversalCallback::create,
     &GeoBunch::create,

@@ -7,6 +7,7 @@
 #include "scene/geometry/CullTree.h"
 #include "scene/geometry/GeoBunch.h"
 #include "scene/geometry/GeoBunchInternals.h"
+#include "scene/geometry/RayTriangle.h"
 #include "scene/graph/Traverser.h"
 #include "scene/math/Ray.h"
 
@@ -114,53 +115,13 @@ public:
         if (m_anyHit && hitSomething) {
             return;
         }
-        const Vector3d a = position(*m_vertices, ia);
-        const Vector3d b = position(*m_vertices, ib);
-        const Vector3d c = position(*m_vertices, ic);
-        const Vector3d n = cross(b - a, c - a);
-        if (m_cullFaces && dot(n, m_ray.direction()) >= 0.0) {
-            return;
+        if (rayMeetsTriangle(m_ray, position(*m_vertices, ia), position(*m_vertices, ib), position(*m_vertices, ic),
+                             m_cullFaces, m_hit.distance)) {
+            hitSomething = true;
         }
-        const double d = -dot(n, a);
-        const double s0 = dot(n, m_ray.origin()) + d;
-        const double s1 = dot(n, m_ray.endPoint()) + d;
-        if (!(s0 * s1 < 0.0)) {
-            return;
-        }
-        const double t = s0 / (s0 - s1) * m_ray.length();
-        if (!(t < m_hit.distance) || !inside(m_ray.pointAt(t), a, b, c, n)) {
-            return;
-        }
-        m_hit.distance = t;
-        hitSomething = true;
     }
 
 private:
-    // The barycentric test in the projection that drops the normal's largest axis.
-    static bool inside(const Vector3d& p, const Vector3d& a, const Vector3d& b, const Vector3d& c, const Vector3d& n)
-    {
-        const double ax = std::fabs(n.x);
-        const double ay = std::fabs(n.y);
-        const double az = std::fabs(n.z);
-        const int drop = ax > ay && ax > az ? 0 : (ay > az ? 1 : 2);
-        const int i = (drop + 1) % 3;
-        const int j = (drop + 2) % 3;
-        const double e1i = b[i] - a[i];
-        const double e1j = b[j] - a[j];
-        const double e2i = c[i] - a[i];
-        const double e2j = c[j] - a[j];
-        const double pi = p[i] - a[i];
-        const double pj = p[j] - a[j];
-        const double area = e1i * e2j - e1j * e2i;
-        if (area == 0.0) {
-            return false;
-        }
-        const double u = (pi * e2j - pj * e2i) / area;
-        const double v = (e1i * pj - e1j * pi) / area;
-        // Edges count as inside: a ray through the edge two triangles share must hit one of them.
-        return u >= 0.0 && v >= 0.0 && u + v <= 1.0;
-    }
-
     const Ray& m_ray;
     RayHit& m_hit;
     bool m_anyHit;
