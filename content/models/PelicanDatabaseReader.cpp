@@ -7,6 +7,7 @@
 #include "content/DataFiles.h"
 #include "content/LoadNotice.h"
 #include "content/PelicanImageReader.h"
+#include "content/models/QuillReader.h"
 #include "content/world/PelicanDB.h"
 #include "gui/paint/ImageReader.h"
 #include "scene/geometry/GeometryBranch.h"
@@ -65,6 +66,15 @@ LoadState& loadState()
     return state;
 }
 
+// The text a path resolves to, so that two names of one file are known as one; the path itself
+// when it does not resolve.
+heron::FilePath readingKey(const heron::FilePath& path)
+{
+    DataFileName record(path, databasesCategory);
+    const heron_string& resolved = resolveDataFile(record);
+    return resolved.empty() ? path : heron::FilePath(resolved);
+}
+
 bool isReading(const heron::FilePath& path)
 {
     const std::vector<heron::FilePath>& reading = loadState().reading;
@@ -93,25 +103,53 @@ heron::FilePath findModel(const heron::FilePath& name, const heron_string& searc
         }
         path.replacePrefix(from, to);
     }
-    if (resolves(path) || searchRoot.empty()) {
-        return resolves(path) ? path : name;
+    if (resolves(path)) {
+        return path;
     }
+    if (searchRoot.empty()) {
+        return name;
+    }
+    // The whole path under the root first (a file beside the one that names it), then with its
+    // leading folders dropped one by one.
     heron_string rest = path.str();
-    for (std::uint32_t cut = rest.find_first_of(heron::pathSeparator); cut != heron_string::npos;
-         cut = rest.find_first_of(heron::pathSeparator)) {
-        rest = rest.substr(cut + 1);
+    while (true) {
         heron::FilePath tried(searchRoot + rest);
         if (resolves(tried)) {
             return tried;
         }
+        const std::uint32_t cut = rest.find_first_of(heron::pathSeparator);
+        if (cut == heron_string::npos) {
+            return name;
+        }
+        rest = rest.substr(cut + 1);
     }
-    return name;
 }
 
-// Steps of reading the found path, each tried while no database was obtained.
+DatabaseRef readEditorFile(const heron::FilePath& path, const heron::FilePath& name, QuillVariant variant)
+{
+    DatabaseRef database = readQuillFile(path, variant);
+    if (database) {
+        heron::debug(variant == QuillVariant::Rxs ? ".rxs file %s read ok\n" : ".quill file %s read ok\n", name.c_str());
+    }
+    return database;
+}
+
+// Steps of reading the found path, each tried while no database was obtained: a model list, the
+// model editor's ".rxs" form for such names, its plain form for every name (so a radiosity file is
+// first refused as a model editor's file), a radiosity file.
 DatabaseRef readModel(const heron::FilePath& path, const heron::FilePath& name)
 {
     DatabaseRef database = readMdlFile(path);
+    if (!database && contains(path, ".rxs")) {
+        database = readEditorFile(path, name, QuillVariant::Rxs);
+        if (database) {
+            database->setFilePath(path);
+            noteFile(FileList::Used, DataFileName(path, databasesCategory));
+        }
+    }
+    if (!database) {
+        database = readEditorFile(path, name, QuillVariant::Quill);
+    }
     if (!database && contains(path, ".lsb")) {
         database = readLsbFile(path);
         if (database) {
@@ -131,12 +169,14 @@ DatabaseRef readCaught(const heron::FilePath& name, const heron_string& searchRo
             return database;
         }
         const heron::FilePath path = findModel(name, searchRoot);
-        if (path != name && isReading(path)) {
+        // The name itself is on the list already.
+        const heron::FilePath key = readingKey(path);
+        if (key != state.reading.back() && isReading(key)) {
             heron::debug("---Exref: %s refers back to a model being read\n", name.c_str());
             return {};
         }
         // Taken off again by the caller, also when a reader throws.
-        state.reading.push_back(path);
+        state.reading.push_back(key);
         database = readModel(path, name);
         if (database) {
             database->setFilePath(path);
@@ -159,7 +199,8 @@ DatabaseRef readCaught(const heron::FilePath& name, const heron_string& searchRo
 DatabaseRef readGuarded(const heron::FilePath& name, const heron_string& searchRoot)
 {
     LoadState& state = loadState();
-    if (isReading(name)) {
+    const heron::FilePath key = readingKey(name);
+    if (isReading(key)) {
         heron::debug("---Exref: %s refers back to a model being read\n", name.c_str());
         return {};
     }
@@ -167,7 +208,7 @@ DatabaseRef readGuarded(const heron::FilePath& name, const heron_string& searchR
         heron::debug("---Exref: %s is nested too deep in other models\n", name.c_str());
         return {};
     }
-    state.reading.push_back(name);
+    state.reading.push_back(key);
     const std::size_t depth = state.reading.size();
     DatabaseRef database = readCaught(name, searchRoot);
     state.reading.resize(depth - 1);

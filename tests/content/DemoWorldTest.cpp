@@ -2,6 +2,18 @@
 // members of it and decode in the layouts the sound system plays.
 #include "content/DataFiles.h"
 #include "content/ImageFiles.h"
+#include "content/models/PelicanDatabaseReader.h"
+#include "content/world/EngineKinds.h"
+#include "content/world/PelicanDB.h"
+#include "scene/geometry/Polygon.h"
+#include "scene/geometry/PolygonBranch.h"
+#include "scene/graph/ExrefBranch.h"
+#include "scene/graph/GroupBranch.h"
+#include "scene/graph/InstanceBranch.h"
+#include "scene/graph/JointBranch.h"
+#include "scene/graph/Object.h"
+#include "scene/render/Material.h"
+#include "scene/render/Texture.h"
 #include "content/OggDecoder.h"
 #include "content/SoundCache.h"
 #include "content/SoundFileFixture.h"
@@ -105,4 +117,108 @@ TEST_F(DemoWorldTest, LookFileNamesTheModelAndTheFirstLevel)
     const std::string text = readAll(*source);
     EXPECT_NE(text.find("    database \"models\\shallows.quill\"\n"), std::string::npos);
     EXPECT_NE(text.find("Level \"Shallows\" {\n    isStartupLevel 1\n"), std::string::npos);
+}
+
+namespace
+{
+
+std::vector<std::string> childNames(const finch::Branch* branch)
+{
+    std::vector<std::string> names;
+    const auto* const group = dynamic_cast<const finch::GroupBranch*>(branch);
+    for (const finch::Branch* child : group != nullptr ? group->children() : std::vector<finch::Branch*>{}) {
+        names.emplace_back(child->name().c_str());
+    }
+    return names;
+}
+
+const finch::Branch* childNamed(const finch::Branch* branch, const char* name)
+{
+    const auto* const group = dynamic_cast<const finch::GroupBranch*>(branch);
+    if (group == nullptr) {
+        return nullptr;
+    }
+    for (const finch::Branch* child : group->children()) {
+        if (child->name().compare(name) == 0) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+}
+
+TEST_F(DemoWorldTest, FirstLevelModelReadsBackAsItsObjectsAndHierarchy)
+{
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    std::vector<std::string> names;
+    for (const finch::Object* object : db->objects()) {
+        names.emplace_back(object->name().c_str());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Shallows", "Beacon", "Ring"}));
+    ASSERT_EQ(db->mainObject(), db->objects()[0]);
+    const finch::Branch* const root = db->mainObject()->root();
+    EXPECT_EQ(childNames(root), (std::vector<std::string>{"seabed", "water", "objects"}));
+    const finch::Branch* const placed = childNamed(root, "objects");
+    EXPECT_EQ(childNames(placed), (std::vector<std::string>{"beacon", "ring"}));
+    const auto* const beacon = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "beacon"));
+    const auto* const ring = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "ring"));
+    ASSERT_TRUE(beacon != nullptr && ring != nullptr);
+    EXPECT_EQ(beacon->instance(), db->objects()[1]);
+    EXPECT_EQ(ring->instance(), db->objects()[2]);
+    EXPECT_EQ(childNames(db->objects()[1]->root()), (std::vector<std::string>{"tower", "lamp"}));
+}
+
+TEST_F(DemoWorldTest, RingIsItsOwnFileShownThroughAnExternalReference)
+{
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    ASSERT_EQ(db->objects().size(), 3u);
+    const auto* const exref = dynamic_cast<const finch::ExrefBranch*>(db->objects()[2]->root());
+    ASSERT_NE(exref, nullptr);
+    ASSERT_TRUE(exref->database());
+    const finch::Object* const ring = exref->database()->mainObject();
+    ASSERT_NE(ring, nullptr);
+    EXPECT_STREQ(ring->name().c_str(), "ring");
+    const auto* const torus = dynamic_cast<const finch::PolygonBranch*>(ring->root());
+    ASSERT_NE(torus, nullptr);
+    ASSERT_FALSE(torus->polygons().empty());
+    const finch::Material& gold = *torus->polygons()[0]->material();
+    EXPECT_TRUE(gold.isLit());
+    EXPECT_FLOAT_EQ(gold.diffuse().g, 0.8f);
+}
+
+TEST_F(DemoWorldTest, FirstLevelSurfacesKeepTheirMaterialsAndTextures)
+{
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    const auto* const seabed = dynamic_cast<const finch::PolygonBranch*>(childNamed(db->mainObject()->root(), "seabed"));
+    const auto* const water = dynamic_cast<const finch::PolygonBranch*>(childNamed(db->mainObject()->root(), "water"));
+    ASSERT_TRUE(seabed != nullptr && water != nullptr);
+    EXPECT_EQ(seabed->polygons().size(), 24u * 24u);
+    const finch::Material& sand = *seabed->polygons()[0]->material();
+    ASSERT_TRUE(sand.texture(0));
+    EXPECT_STREQ(sand.texture(0)->file().c_str(), "sand.gif");
+    ASSERT_EQ(water->polygons().size(), 1u);
+    const finch::Material& sea = *water->polygons()[0]->material();
+    EXPECT_FLOAT_EQ(sea.opacity(), 0.45f);
+    ASSERT_TRUE(sea.texture(0));
+    EXPECT_STREQ(sea.texture(0)->file().c_str(), "glass.sgi");
+}
+
+TEST_F(DemoWorldTest, BeaconLampTurnsByAnEngineOnItsJoint)
+{
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    ASSERT_EQ(db->engines().size(), 1u);
+    const auto* const clock = dynamic_cast<const pelican::LinearEngine*>(db->engines()[0]);
+    ASSERT_NE(clock, nullptr);
+    EXPECT_EQ(clock->p(1), 60.0);
+    ASSERT_EQ(clock->children().size(), 1u);
+    const auto* const turn = dynamic_cast<const pelican::OutputEngine*>(clock->children()[0]);
+    ASSERT_NE(turn, nullptr);
+    ASSERT_NE(turn->target(), nullptr);
+    EXPECT_STREQ(turn->target()->name().c_str(), "lamp");
+    EXPECT_EQ(childNamed(db->objects()[1]->root(), "lamp"), turn->target());
 }

@@ -7,7 +7,9 @@
 #include "content/world/PelicanDB.h"
 #include "scene/geometry/GeometryBranch.h"
 #include "scene/graph/GroupBranch.h"
+#include "scene/graph/ExrefBranch.h"
 #include "scene/graph/Object.h"
+#include "tools/demo/QuillWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +64,25 @@ heron::counted_ptr<pelican::PelicanDB> databaseWithRoot(std::unique_ptr<finch::B
     database->addObject(object);
     database->setFilePath(model);
     return database;
+}
+
+// A model file of objects that each show the named file.
+std::string referencesTo(const std::vector<std::string>& files)
+{
+    demo::QuillModel model;
+    for (const std::string& file : files) {
+        model.objects.push_back({.name = "shows " + file, .index = static_cast<std::int32_t>(model.objects.size()),
+                                 .externalReference = file});
+    }
+    std::string error;
+    return demo::writeQuill(model, error);
+}
+
+// The database the first object of the database shows through its reference.
+const finch::Database* referenced(const finch::Database& database)
+{
+    const auto* const exref = dynamic_cast<const finch::ExrefBranch*>(database.objects().at(0)->root());
+    return exref != nullptr ? exref->database().get() : nullptr;
 }
 
 class PelicanDatabaseReaderTest : public DataFileTest
@@ -199,4 +220,45 @@ TEST_F(PelicanDatabaseReaderTest, RootThatIsNoGroupHasNoFrameAnimation)
     pelican::quill_reader::findFrameAnimations(*database);
     EXPECT_TRUE(database->animations().empty());
     EXPECT_TRUE(m_log.contains("the main object's root is no group; the model has no frame animation\n"));
+}
+
+TEST_F(PelicanDatabaseReaderTest, CyclicReferencesEndAtTheModelBeingRead)
+{
+    struct Case
+    {
+        const char* what;
+        std::vector<std::pair<const char*, const char*>> files;
+        // References followed before the one back to a model being read.
+        int depth;
+    };
+    const Case cases[] = {
+        {"a model showing itself", {{"a.quill", "a.quill"}}, 0},
+        {"two models showing each other", {{"a.quill", "b.quill"}, {"b.quill", "a.quill"}}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& [file, shows] : c.files) {
+            writeWholeFile(path(file), referencesTo({shows}));
+        }
+        const int before = m_log.count("refers back to a model being read\n");
+        const heron::counted_ptr<pelican::PelicanDB> database = pelican::PelicanDatabaseReader::loadDatabase(model("a.quill"), "");
+        ASSERT_TRUE(database);
+        const finch::Database* shown = database.get();
+        for (int level = 0; level < c.depth; ++level) {
+            shown = referenced(*shown);
+            ASSERT_NE(shown, nullptr);
+        }
+        EXPECT_EQ(referenced(*shown), nullptr);
+        EXPECT_EQ(m_log.count("refers back to a model being read\n") - before, 1);
+    }
+}
+
+TEST_F(PelicanDatabaseReaderTest, ModelShownTwiceIsReadOncePerOutermostLoad)
+{
+    writeWholeFile(path("b.quill"), referencesTo({}));
+    writeWholeFile(path("a.quill"), referencesTo({"b.quill", "b.quill"}));
+    ASSERT_TRUE(pelican::PelicanDatabaseReader::loadDatabase(model("a.quill"), ""));
+    EXPECT_EQ(m_log.count(".quill file b.quill read ok\n"), 1);
+    ASSERT_TRUE(pelican::PelicanDatabaseReader::loadDatabase(model("a.quill"), ""));
+    EXPECT_EQ(m_log.count(".quill file b.quill read ok\n"), 2);
 }
