@@ -20,13 +20,11 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
-#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -314,8 +312,7 @@ float floatOfBits(std::uint32_t bits)
 }
 
 // Checks a count of the frame cache against its cap and against what the bytes left can hold.
-std::uint32_t checkedCount(heron::DataSource& source, std::uint32_t count, std::uint32_t cap, std::uint32_t bytesEach,
-                           const char* what)
+void checkCount(heron::DataSource& source, std::uint32_t count, std::uint32_t cap, std::uint32_t bytesEach, const char* what)
 {
     const std::uint32_t left = source.canSeek() ? source.remaining() : heron::limits::maxUnboundedStringLength;
     if (count > std::uint32_t(INT32_MAX) || count > cap || std::uint64_t(count) * bytesEach > left) {
@@ -323,7 +320,6 @@ std::uint32_t checkedCount(heron::DataSource& source, std::uint32_t count, std::
         std::snprintf(reason, sizeof reason, "bad %s count %d", what, static_cast<std::int32_t>(count));
         throw heron::ReadError(reason);
     }
-    return count;
 }
 
 Frame readCachedFrame(heron::DataSource& source, std::uint64_t& positions)
@@ -331,7 +327,7 @@ Frame readCachedFrame(heron::DataSource& source, std::uint64_t& positions)
     std::uint32_t count = 0;
     source.readUInt32(count);
     heron::requireGood(source, "frame cache ends in a frame's count");
-    checkedCount(source, count, heron::limits::maxAnimationFrameVertices, 12, "vertex");
+    checkCount(source, count, heron::limits::maxAnimationFrameVertices, 12, "vertex");
     positions += count;
     if (positions > heron::limits::maxAnimationPositions) {
         throw heron::ReadError("too many positions in all frames");
@@ -352,7 +348,7 @@ std::unique_ptr<finch::AnimationFrames> readFrameCache(heron::DataSource& source
     std::uint32_t count = 0;
     source.readUInt32(count);
     heron::requireGood(source, "frame cache ends in its frame count");
-    checkedCount(source, count, heron::limits::maxAnimationFrames, 4, "frame");
+    checkCount(source, count, heron::limits::maxAnimationFrames, 4, "frame");
     auto frames = std::make_unique<finch::AnimationFrames>();
     std::uint64_t positions = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
