@@ -54,7 +54,10 @@ constexpr std::array<std::array<const char*, 2>, 4> modelFolderMoves = {{
 struct LoadState
 {
     std::map<heron::FilePath, DatabaseRef> cache;
+    // The names (as they resolve) of the models being read, outermost first.
     std::vector<heron::FilePath> reading;
+    // Models being read inside one another.
+    int nesting = 0;
     heron_string lastError;
 };
 
@@ -173,7 +176,7 @@ DatabaseRef readCaught(const heron::FilePath& name, const heron_string& searchRo
             heron::debug("---Exref: %s refers back to a model being read\n", name.c_str());
             return {};
         }
-        // Taken off again by the caller, also when a reader throws.
+        // Taken off again with the name's own scope.
         state.reading.push_back(key);
         database = readModel(path, name);
         if (database) {
@@ -194,23 +197,43 @@ DatabaseRef readCaught(const heron::FilePath& name, const heron_string& searchRo
 }
 
 // Reads the name unless it is being read already or the nesting is too deep.
+// One model being read: its names on the reading list and one level of nesting, for as long as
+// it lives (a reader's exception included).
+class ReadingScope
+{
+public:
+    explicit ReadingScope(const heron::FilePath& key)
+        : m_state(loadState()), m_listed(m_state.reading.size())
+    {
+        m_state.reading.push_back(key);
+        ++m_state.nesting;
+    }
+    ~ReadingScope()
+    {
+        m_state.reading.resize(m_listed);
+        --m_state.nesting;
+    }
+    ReadingScope(const ReadingScope&) = delete;
+    ReadingScope& operator=(const ReadingScope&) = delete;
+
+private:
+    LoadState& m_state;
+    std::size_t m_listed;
+};
+
 DatabaseRef readGuarded(const heron::FilePath& name, const heron_string& searchRoot)
 {
-    LoadState& state = loadState();
     const heron::FilePath key = readingKey(name);
     if (isReading(key)) {
         heron::debug("---Exref: %s refers back to a model being read\n", name.c_str());
         return {};
     }
-    if (state.reading.size() >= std::size_t(heron::limits::maxInstanceNesting)) {
+    if (loadState().nesting >= heron::limits::maxInstanceNesting) {
         heron::debug("---Exref: %s is nested too deep in other models\n", name.c_str());
         return {};
     }
-    state.reading.push_back(key);
-    const std::size_t depth = state.reading.size();
-    DatabaseRef database = readCaught(name, searchRoot);
-    state.reading.resize(depth - 1);
-    return database;
+    const ReadingScope scope(key);
+    return readCaught(name, searchRoot);
 }
 
 }
@@ -231,7 +254,7 @@ heron::counted_ptr<PelicanDB> PelicanDatabaseReader::loadDatabase(const heron::F
 {
     LoadNotice notice(LoadKind::ModelDatabase, name.str());
     LoadState& state = loadState();
-    const bool outermost = state.reading.empty();
+    const bool outermost = state.nesting == 0;
     state.lastError.clear();
     kestrel::setImageReader(&imageReader());
     finch::setDatabaseReader(&instance());

@@ -2,6 +2,7 @@
 // beside a model.
 #include "content/models/PelicanDatabaseReader.h"
 
+#include "base/Limits.h"
 #include "base/MemoryDataDest.h"
 #include "content/DataFileFixture.h"
 #include "content/world/PelicanDB.h"
@@ -261,4 +262,21 @@ TEST_F(PelicanDatabaseReaderTest, ModelShownTwiceIsReadOncePerOutermostLoad)
     EXPECT_EQ(m_log.count(".quill file b.quill read ok\n"), 1);
     ASSERT_TRUE(pelican::PelicanDatabaseReader::loadDatabase(model("a.quill"), ""));
     EXPECT_EQ(m_log.count(".quill file b.quill read ok\n"), 2);
+}
+
+TEST_F(PelicanDatabaseReaderTest, ChainOfReferencesStopsAtTheNestingCap)
+{
+    constexpr int models = 70;
+    for (int i = 0; i < models; ++i) {
+        const std::string next = "m" + std::to_string(i + 1) + ".quill";
+        writeWholeFile(path(("m" + std::to_string(i) + ".quill").c_str()), referencesTo({next}));
+    }
+    const heron::counted_ptr<pelican::PelicanDB> database = pelican::PelicanDatabaseReader::loadDatabase(model("m0.quill"), "");
+    ASSERT_TRUE(database);
+    int depth = 0;
+    for (const finch::Database* shown = referenced(*database); shown != nullptr; shown = referenced(*shown)) {
+        ++depth;
+    }
+    EXPECT_EQ(depth, heron::limits::maxInstanceNesting - 1);
+    EXPECT_EQ(m_log.count("is nested too deep in other models\n"), 1);
 }
