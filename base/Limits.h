@@ -81,6 +81,13 @@ constexpr std::uint32_t maxAnimationPairs = 1u << 16;
 // Live particles of one particle system, whose birth rate and life come from look files:
 // protects memory and each frame's simulation time from a huge rate; births past it are dropped.
 constexpr int maxParticlesPerSystem = 1 << 16;
+// Frames of a model's vertex animation (a frame cache's count, or frame files read from a
+// folder): protects memory and the time of each frame's use.
+constexpr std::uint32_t maxAnimationFrames = 4096;
+// Positions in one animation frame: protects memory, a frame being made at its stated count.
+constexpr std::uint32_t maxAnimationFrameVertices = 1u << 20;
+// Positions in all frames of one model together (12 bytes each, so 96 MiB): protects memory.
+constexpr std::uint64_t maxAnimationPositions = std::uint64_t{1} << 23;
 // Records of a model-editor file nested inside one another (polygons in polygons, scene blocks,
 // branch and engine trees): the reader and the engines' evaluation recurse over them, so this
 // protects the stack.

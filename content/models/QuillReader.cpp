@@ -7,6 +7,7 @@
 #include "content/DataFiles.h"
 #include "content/ImageFiles.h"
 #include "content/models/OldStuff.h"
+#include "content/models/PelicanDatabaseReader.h"
 #include "content/world/BranchWalks.h"
 #include "content/world/PelicanDB.h"
 #include "scene/graph/ExrefBranch.h"
@@ -104,29 +105,17 @@ public:
     FileBeingRead& operator=(const FileBeingRead&) = delete;
 };
 
-bool hasModelExtension(const heron::FilePath& path)
-{
-    const heron_string& extension = path.extension();
-    return extension.compare(".quill") == 0 || extension.compare(".rxs") == 0;
-}
-
 }
 
 heron::counted_ptr<PelicanDB> loadExternalModel(const heron::FilePath& name, const heron_string& searchRoot)
 {
-    heron::FilePath path = name;
-    DataFileName record(path, databasesCategory);
-    if (resolveDataFile(record).empty() && !searchRoot.empty()) {
-        path = heron::FilePath(searchRoot + name.name());
-    }
     std::vector<heron::FilePath>& loading = filesLoading();
-    if (!hasModelExtension(path) || std::find(loading.begin(), loading.end(), path) != loading.end() ||
-        loading.size() >= std::size_t(heron::limits::maxInstanceNesting)) {
+    if (std::find(loading.begin(), loading.end(), name) != loading.end()) {
         heron::debug("QuillReader: the external reference %s is not read\n", name.c_str());
         return {};
     }
-    const FileBeingRead reading(path);
-    return readQuillFile(path, path.extension().compare(".rxs") == 0 ? QuillVariant::Rxs : QuillVariant::Quill);
+    const FileBeingRead reading(name);
+    return PelicanDatabaseReader::loadDatabase(name, searchRoot);
 }
 
 heron::counted_ptr<PelicanDB> readQuillFile(const heron::FilePath& name, QuillVariant variant)
@@ -181,6 +170,7 @@ void QuillReader::readFile(PelicanDB& database)
     resolveInstances();
     DataFileName record(m_path, databasesCategory);
     database.setFilePath(heron::FilePath(resolveDataFile(record)));
+    quill_reader::findFrameAnimations(database);
 }
 
 void QuillReader::readHeader()

@@ -51,9 +51,10 @@ enum class QuillVariant
 // as "Quill read failed because: <reason>" and the partly built database is dropped.
 [[nodiscard]] heron::counted_ptr<PelicanDB> readQuillFile(const heron::FilePath& name, QuillVariant variant);
 
-// The database of the model file that an external reference names, read with the search
-// folders the caller registered and, when the name does not resolve, from searchRoot; null when
-// it cannot be read, and for a file already being read by an enclosing reference.
+// The database of the model file that an external reference names, loaded by the model-file
+// reader (PelicanDatabaseReader::loadDatabase) with the search folders the caller registered and
+// searchRoot; null when it cannot be read, and for a file already being read by an enclosing
+// reference.
 [[nodiscard]] heron::counted_ptr<PelicanDB> loadExternalModel(const heron::FilePath& name,
                                                               const heron_string& searchRoot);
 

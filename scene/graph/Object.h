@@ -6,6 +6,7 @@
 #include "base/heron_string.h"
 #include "scene/graph/LoadedGraph.h"
 #include "scene/math/BoundingBox.h"
+#include "scene/math/Vector3d.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,12 +21,9 @@ class Database;
 class InstanceBranch;
 class Traverser;
 
-// One record of vertex-animation frames; the content loader fills and reads them.
-struct AnimationFrameRecord
-{
-    std::uint32_t words[4];
-};
-using AnimationFrames = std::vector<AnimationFrameRecord>;
+// Vertex-animation frames read beside a model file: each frame holds positions of the model's
+// vertices in the order of the frame's file.
+using AnimationFrames = std::vector<std::vector<Vector3f>>;
 
 // A named model: one root branch tree (owned), its bounds, optional animation frames, the
 // animation phase pushed while it is drawn and the table of instance branches that show it.

@@ -1,6 +1,19 @@
 // The demo world's data file as the build makes it: the sounds its effects and zones play are
 // members of it and decode in the layouts the sound system plays.
 #include "content/DataFiles.h"
+#include "content/ImageFiles.h"
+#include "content/models/PelicanDatabaseReader.h"
+#include "content/world/EngineKinds.h"
+#include "content/world/PelicanDB.h"
+#include "scene/geometry/Polygon.h"
+#include "scene/geometry/PolygonBranch.h"
+#include "scene/graph/ExrefBranch.h"
+#include "scene/graph/GroupBranch.h"
+#include "scene/graph/InstanceBranch.h"
+#include "scene/graph/JointBranch.h"
+#include "scene/graph/Object.h"
+#include "scene/render/Material.h"
+#include "scene/render/Texture.h"
 #include "content/OggDecoder.h"
 #include "content/SoundCache.h"
 #include "content/SoundFileFixture.h"
@@ -10,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 using namespace datafiletest;
@@ -63,4 +77,148 @@ TEST_F(DemoWorldTest, EffectsPlayAsMonoEmitterSoundsAndTheShoreSongAsStereo)
         EXPECT_GT(frames, 0);
         EXPECT_TRUE(std::any_of(middle.begin(), middle.end(), [](std::int16_t s) { return s > 1000 || s < -1000; }));
     }
+}
+
+TEST_F(DemoWorldTest, FirstLevelModelsAreModelEditorFilesOfTheNewestRevision)
+{
+    for (const char* name : {"models\\shallows.quill", "models\\ring.quill"}) {
+        SCOPED_TRACE(name);
+        pelican::DataFileName record(heron::FilePath(name), pelican::databasesCategory);
+        const heron::counted_ptr<heron::DataSource> source = pelican::openDataFile(record);
+        ASSERT_TRUE(source);
+        const std::string bytes = readAll(*source);
+        // The header line, then the little-endian marker.
+        EXPECT_EQ(bytes.substr(0, 20), std::string("Compatibility: 412\n\x03"));
+    }
+}
+
+TEST_F(DemoWorldTest, FirstLevelTexturesDecodeAtTheirSizes)
+{
+    struct Case
+    {
+        const char* name;
+        pelican::ImageInfo info;
+    };
+    const Case cases[] = {
+        {"sand.gif", {64, 64, 3}},
+        {"glass.sgi", {64, 64, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(pelican::readImageByType(heron::FilePath(c.name)), c.info);
+    }
+}
+
+TEST_F(DemoWorldTest, LookFileNamesTheModelAndTheFirstLevel)
+{
+    pelican::DataFileName record(heron::FilePath("glasstide.look"), pelican::plainCategory);
+    const heron::counted_ptr<heron::DataSource> source = pelican::openDataFile(record);
+    ASSERT_TRUE(source);
+    const std::string text = readAll(*source);
+    EXPECT_NE(text.find("    database \"models\\shallows.quill\"\n"), std::string::npos);
+    EXPECT_NE(text.find("Level \"Shallows\" {\n    isStartupLevel 1\n"), std::string::npos);
+}
+
+namespace
+{
+
+std::vector<std::string> childNames(const finch::Branch* branch)
+{
+    std::vector<std::string> names;
+    const auto* const group = dynamic_cast<const finch::GroupBranch*>(branch);
+    for (const finch::Branch* child : group != nullptr ? group->children() : std::vector<finch::Branch*>{}) {
+        names.emplace_back(child->name().c_str());
+    }
+    return names;
+}
+
+const finch::Branch* childNamed(const finch::Branch* branch, const char* name)
+{
+    const auto* const group = dynamic_cast<const finch::GroupBranch*>(branch);
+    if (group == nullptr) {
+        return nullptr;
+    }
+    for (const finch::Branch* child : group->children()) {
+        if (child->name().compare(name) == 0) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+}
+
+TEST_F(DemoWorldTest, FirstLevelModelReadsBackAsItsObjectsAndHierarchy)
+{
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    std::vector<std::string> names;
+    for (const finch::Object* object : db->objects()) {
+        names.emplace_back(object->name().c_str());
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Shallows", "Beacon", "Ring"}));
+    ASSERT_EQ(db->mainObject(), db->objects()[0]);
+    const finch::Branch* const root = db->mainObject()->root();
+    EXPECT_EQ(childNames(root), (std::vector<std::string>{"seabed", "water", "objects"}));
+    const finch::Branch* const placed = childNamed(root, "objects");
+    EXPECT_EQ(childNames(placed), (std::vector<std::string>{"beacon", "ring"}));
+    const auto* const beacon = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "beacon"));
+    const auto* const ring = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "ring"));
+    ASSERT_TRUE(beacon != nullptr && ring != nullptr);
+    EXPECT_EQ(beacon->instance(), db->objects()[1]);
+    EXPECT_EQ(ring->instance(), db->objects()[2]);
+    EXPECT_EQ(childNames(db->objects()[1]->root()), (std::vector<std::string>{"tower", "lamp"}));
+}
+
+TEST_F(DemoWorldTest, RingIsItsOwnFileShownThroughAnExternalReference)
+{
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    ASSERT_EQ(db->objects().size(), 3u);
+    const auto* const exref = dynamic_cast<const finch::ExrefBranch*>(db->objects()[2]->root());
+    ASSERT_NE(exref, nullptr);
+    ASSERT_TRUE(exref->database());
+    const finch::Object* const ring = exref->database()->mainObject();
+    ASSERT_NE(ring, nullptr);
+    EXPECT_STREQ(ring->name().c_str(), "ring");
+    const auto* const torus = dynamic_cast<const finch::PolygonBranch*>(ring->root());
+    ASSERT_NE(torus, nullptr);
+    ASSERT_FALSE(torus->polygons().empty());
+    const finch::Material& gold = *torus->polygons()[0]->material();
+    EXPECT_TRUE(gold.isLit());
+    EXPECT_FLOAT_EQ(gold.diffuse().g, 0.8f);
+}
+
+TEST_F(DemoWorldTest, FirstLevelSurfacesKeepTheirMaterialsAndTextures)
+{
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    const auto* const seabed = dynamic_cast<const finch::PolygonBranch*>(childNamed(db->mainObject()->root(), "seabed"));
+    const auto* const water = dynamic_cast<const finch::PolygonBranch*>(childNamed(db->mainObject()->root(), "water"));
+    ASSERT_TRUE(seabed != nullptr && water != nullptr);
+    EXPECT_EQ(seabed->polygons().size(), 24u * 24u);
+    const finch::Material& sand = *seabed->polygons()[0]->material();
+    ASSERT_TRUE(sand.texture(0));
+    EXPECT_STREQ(sand.texture(0)->file().c_str(), "sand.gif");
+    ASSERT_EQ(water->polygons().size(), 1u);
+    const finch::Material& sea = *water->polygons()[0]->material();
+    EXPECT_FLOAT_EQ(sea.opacity(), 0.45f);
+    ASSERT_TRUE(sea.texture(0));
+    EXPECT_STREQ(sea.texture(0)->file().c_str(), "glass.sgi");
+}
+
+TEST_F(DemoWorldTest, BeaconLampTurnsByAnEngineOnItsJoint)
+{
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    ASSERT_EQ(db->engines().size(), 1u);
+    const auto* const clock = dynamic_cast<const pelican::LinearEngine*>(db->engines()[0]);
+    ASSERT_NE(clock, nullptr);
+    EXPECT_EQ(clock->p(1), 60.0);
+    ASSERT_EQ(clock->children().size(), 1u);
+    const auto* const turn = dynamic_cast<const pelican::OutputEngine*>(clock->children()[0]);
+    ASSERT_NE(turn, nullptr);
+    ASSERT_NE(turn->target(), nullptr);
+    EXPECT_STREQ(turn->target()->name().c_str(), "lamp");
+    EXPECT_EQ(childNamed(db->objects()[1]->root(), "lamp"), turn->target());
 }

@@ -1,6 +1,6 @@
-// Builds the demo world's data file:  aurelle_build_demo OUTPUT
-// Every file of the world is generated into a folder beside OUTPUT, packed into OUTPUT, and the
-// folder removed again.
+// Builds the demo world's data file:  aurelle_build_demo OUTPUT SOURCES
+// Every file of the world is generated (or copied from the folder SOURCES, which holds the look
+// file) into a folder beside OUTPUT, packed into OUTPUT, and the folder removed again.
 #include "tools/demo/DemoWorld.h"
 #include "tools/pack/Packer.h"
 
@@ -11,8 +11,8 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT\n", argc > 0 ? argv[0] : "aurelle_build_demo");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT SOURCES\n", argc > 0 ? argv[0] : "aurelle_build_demo");
         return 2;
     }
     const std::filesystem::path output = argv[1];
@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
     std::string error;
-    const bool built = demo::writeDemoWorld(folder, error) && packer::packFolder(folder, output, error);
+    const bool built = demo::writeDemoWorld(folder, argv[2], error) && packer::packFolder(folder, output, error);
     std::filesystem::remove_all(folder, ignored);
     if (!built) {
         std::fprintf(stderr, "aurelle_build_demo: %s\n", error.c_str());

@@ -1,9 +1,12 @@
 #include "tools/demo/DemoWorld.h"
 
+#include "tools/demo/ShallowsModel.h"
 #include "tools/demo/SoundWriters.h"
 #include "tools/demo/Synthesis.h"
 
 #include <array>
+#include <fstream>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -94,13 +97,41 @@ std::vector<WorldFile> worldSounds(std::string& error)
     };
 }
 
-bool writeDemoWorld(const std::filesystem::path& folder, std::string& error)
+namespace
 {
-    const std::vector<WorldFile> sounds = worldSounds(error);
-    if (sounds.empty()) {
+
+// Appends the file of the sources folder to files, under the same name; false with the reason in
+// error when it cannot be read or is empty.
+bool readSourceFile(const std::filesystem::path& sources, const char* name, std::vector<WorldFile>& files, std::string& error)
+{
+    std::ifstream in(sources / name, std::ios::binary);
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in.good() && !in.eof()) {
+        error = "cannot read " + (sources / name).string();
         return false;
     }
-    for (const WorldFile& file : sounds) {
+    if (bytes.empty()) {
+        error = "missing or empty " + (sources / name).string();
+        return false;
+    }
+    files.push_back({name, std::move(bytes)});
+    return true;
+}
+
+}
+
+bool writeDemoWorld(const std::filesystem::path& folder, const std::filesystem::path& sources, std::string& error)
+{
+    std::vector<WorldFile> files = worldSounds(error);
+    if (files.empty()) {
+        return false;
+    }
+    std::vector<WorldFile> shallows = shallowsFiles(error);
+    if (shallows.empty() || !readSourceFile(sources, lookFileName, files, error)) {
+        return false;
+    }
+    std::move(shallows.begin(), shallows.end(), std::back_inserter(files));
+    for (const WorldFile& file : files) {
         if (!writeSoundFile(folder / file.path, file.bytes, error)) {
             return false;
         }

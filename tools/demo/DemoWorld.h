@@ -20,7 +20,12 @@ struct WorldFile
 // Vorbis, stereo at 44,100 Hz). Empty, with the reason in error, when the encoder fails.
 std::vector<WorldFile> worldSounds(std::string& error);
 
-// Writes every file of the world under folder; false with the reason in error.
-[[nodiscard]] bool writeDemoWorld(const std::filesystem::path& folder, std::string& error);
+// The world's look file, kept as text in the sources folder and copied into the world as it is.
+constexpr const char* lookFileName = "glasstide.look";
+
+// Writes every file of the world under folder, the generated ones and those copied from the
+// sources folder; false with the reason in error.
+[[nodiscard]] bool writeDemoWorld(const std::filesystem::path& folder, const std::filesystem::path& sources,
+                                  std::string& error);
 
 }

@@ -1,0 +1,408 @@
+#include "tools/demo/ShallowsModel.h"
+
+#include "gui/paint/Image.h"
+#include "tools/demo/ImageWriters.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+
+namespace demo
+{
+
+namespace
+{
+
+// Table indexes of the level's materials and textures.
+enum Material : std::int32_t
+{
+    sandMaterial,
+    waterMaterial,
+    towerMaterial,
+    lampMaterial,
+};
+
+enum Texture : std::int32_t
+{
+    sandTexture,
+    glassTexture,
+};
+
+// Object indexes instance branches show.
+enum ObjectIndex : std::int32_t
+{
+    shallowsIndex,
+    beaconIndex,
+    ringIndex,
+};
+
+constexpr double seabedHalfSide = 120.0;
+constexpr int seabedCells = 24;
+constexpr double seabedDepth = -4.0;
+constexpr double waterHalfSide = 160.0;
+constexpr double towerRadius = 2.5;
+constexpr double towerHeight = 14.0;
+constexpr double lampHeight = 15.0;
+constexpr double lampReach = 9.0;
+// Degrees a second the lamp turns.
+constexpr double lampTurnRate = 60.0;
+constexpr int ringSegments = 16;
+constexpr int ringSides = 8;
+constexpr double ringRadius = 2.0;
+constexpr double ringThickness = 0.35;
+
+struct Island
+{
+    double x;
+    double y;
+    double radius;
+    double height;
+};
+
+// The lighthouse stands on the first.
+constexpr std::array<Island, 3> islands = {{
+    {30.0, 20.0, 16.0, 9.0},
+    {-40.0, -30.0, 22.0, 7.0},
+    {-10.0, 55.0, 12.0, 5.5},
+}};
+
+double seabedHeight(double x, double y)
+{
+    double height = seabedDepth;
+    for (const Island& island : islands) {
+        const double dx = (x - island.x) / island.radius;
+        const double dy = (y - island.y) / island.radius;
+        height += island.height * std::exp(-(dx * dx + dy * dy));
+    }
+    return height;
+}
+
+std::array<float, 3> seabedNormal(double x, double y)
+{
+    constexpr double step = 0.5;
+    const double dx = (seabedHeight(x + step, y) - seabedHeight(x - step, y)) / (2 * step);
+    const double dy = (seabedHeight(x, y + step) - seabedHeight(x, y - step)) / (2 * step);
+    const double length = std::sqrt(dx * dx + dy * dy + 1.0);
+    return {static_cast<float>(-dx / length), static_cast<float>(-dy / length), static_cast<float>(1.0 / length)};
+}
+
+QuillColourWord packColour(double r, double g, double b, double a = 1.0)
+{
+    const auto channel = [](double v) { return static_cast<QuillColourWord>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); };
+    return channel(r) | channel(g) << 8 | channel(b) << 16 | channel(a) << 24;
+}
+
+// Wet sand in the deep, pale glass where the islands break the surface.
+QuillColourWord seabedColour(double height)
+{
+    const double t = std::clamp((height - seabedDepth) / 10.0, 0.0, 1.0);
+    return packColour(0.55 + 0.35 * t, 0.48 + 0.42 * t, 0.36 + 0.58 * t);
+}
+
+QuillMatrix translation(double x, double y, double z)
+{
+    QuillMatrix m = identityMatrix;
+    m[12] = x;
+    m[13] = y;
+    m[14] = z;
+    return m;
+}
+
+QuillBranch polygons(const std::string& name, std::vector<QuillPolygon> list)
+{
+    QuillBranch branch;
+    branch.kind = QuillBranchKind::Polygons;
+    branch.name = name;
+    branch.polygons = std::move(list);
+    return branch;
+}
+
+QuillBranch seabed(std::vector<QuillPoint>& table)
+{
+    constexpr int side = seabedCells + 1;
+    constexpr double cell = 2 * seabedHalfSide / seabedCells;
+    for (int j = 0; j < side; ++j) {
+        for (int i = 0; i < side; ++i) {
+            const double x = -seabedHalfSide + i * cell;
+            const double y = -seabedHalfSide + j * cell;
+            table.push_back({x, y, seabedHeight(x, y)});
+        }
+    }
+    const auto corner = [&](int i, int j) {
+        const QuillPoint& p = table[static_cast<std::size_t>(j * side + i)];
+        QuillVertex v;
+        v.shared = j * side + i;
+        v.texCoord = {static_cast<float>(p[0] / 16.0), static_cast<float>(p[1] / 16.0)};
+        v.normal = seabedNormal(p[0], p[1]);
+        v.colour = seabedColour(p[2]);
+        return v;
+    };
+    std::vector<QuillPolygon> quads;
+    for (int j = 0; j < seabedCells; ++j) {
+        for (int i = 0; i < seabedCells; ++i) {
+            QuillPolygon quad{.material = sandMaterial, .texture = sandTexture};
+            // Counter-clockwise seen from above.
+            quad.vertices = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
+            quads.push_back(std::move(quad));
+        }
+    }
+    return polygons("seabed", std::move(quads));
+}
+
+QuillVertex flatVertex(double x, double y, double z, float u, float v, std::array<float, 3> normal)
+{
+    return {.position = {x, y, z}, .texCoord = {u, v}, .normal = normal};
+}
+
+// A translucent sheet at height 0, above the seabed everywhere but on the islands.
+QuillBranch water()
+{
+    constexpr double h = waterHalfSide;
+    constexpr float repeat = static_cast<float>(waterHalfSide / 20.0);
+    QuillPolygon sheet{.material = waterMaterial, .texture = glassTexture, .smooth = false};
+    sheet.vertices = {flatVertex(-h, -h, 0.0, -repeat, -repeat, {0, 0, 1}), flatVertex(h, -h, 0.0, repeat, -repeat, {0, 0, 1}),
+                      flatVertex(h, h, 0.0, repeat, repeat, {0, 0, 1}), flatVertex(-h, h, 0.0, -repeat, repeat, {0, 0, 1})};
+    return polygons("water", {sheet});
+}
+
+QuillBranch instanceOf(const std::string& name, ObjectIndex shows, const QuillMatrix& placement)
+{
+    QuillBranch branch;
+    branch.kind = QuillBranchKind::Instance;
+    branch.name = name;
+    branch.shows = shows;
+    branch.placement = placement;
+    return branch;
+}
+
+QuillObject shallowsObject()
+{
+    QuillObject object{.name = "Shallows", .index = shallowsIndex, .main = true};
+    const double islandTop = seabedHeight(islands[0].x, islands[0].y);
+    QuillBranch placed;
+    placed.name = "objects";
+    placed.children.push_back(instanceOf("beacon", beaconIndex, translation(islands[0].x, islands[0].y, islandTop)));
+    // Upright above the lamp, so that the player flies through it.
+    QuillMatrix upright = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1};
+    upright[12] = islands[0].x;
+    upright[13] = islands[0].y;
+    upright[14] = islandTop + lampHeight + 5.0;
+    placed.children.push_back(instanceOf("ring", ringIndex, upright));
+    QuillBranch root;
+    root.name = "Shallows";
+    root.children.push_back(seabed(object.sharedVertices));
+    root.children.push_back(water());
+    root.children.push_back(std::move(placed));
+    object.root = std::move(root);
+    return object;
+}
+
+// An upright octagonal glass tower with a cap.
+QuillBranch tower()
+{
+    constexpr int sides = 8;
+    std::vector<QuillPolygon> faces;
+    QuillPolygon cap{.material = towerMaterial, .texture = glassTexture, .smooth = false};
+    for (int i = 0; i < sides; ++i) {
+        const double a0 = 2 * std::numbers::pi * i / sides;
+        const double a1 = 2 * std::numbers::pi * (i + 1) / sides;
+        const double mid = (a0 + a1) / 2;
+        const std::array<float, 3> out = {static_cast<float>(std::cos(mid)), static_cast<float>(std::sin(mid)), 0.0f};
+        const double x0 = towerRadius * std::cos(a0);
+        const double y0 = towerRadius * std::sin(a0);
+        const double x1 = towerRadius * std::cos(a1);
+        const double y1 = towerRadius * std::sin(a1);
+        const float u0 = static_cast<float>(i) / sides;
+        const float u1 = static_cast<float>(i + 1) / sides;
+        QuillPolygon face{.material = towerMaterial, .texture = glassTexture, .smooth = false};
+        face.vertices = {flatVertex(x0, y0, 0.0, u0, 0.0f, out), flatVertex(x1, y1, 0.0, u1, 0.0f, out),
+                         flatVertex(x1, y1, towerHeight, u1, 1.0f, out), flatVertex(x0, y0, towerHeight, u0, 1.0f, out)};
+        faces.push_back(std::move(face));
+        cap.vertices.push_back(flatVertex(x0, y0, towerHeight, 0.5f + 0.5f * std::cos(a0), 0.5f + 0.5f * std::sin(a0), {0, 0, 1}));
+    }
+    faces.push_back(std::move(cap));
+    return polygons("tower", std::move(faces));
+}
+
+// Two crossed blades of warm light, unlit, that the lamp's engine turns.
+QuillBranch lampBeams()
+{
+    const QuillColourWord glow = packColour(1.0, 0.85, 0.45);
+    std::vector<QuillPolygon> blades;
+    for (int blade = 0; blade < 2; ++blade) {
+        const double cx = blade == 0 ? lampReach : 0.0;
+        const double cy = blade == 0 ? 0.0 : lampReach;
+        const std::array<float, 3> normal = {static_cast<float>(cy / lampReach), static_cast<float>(-cx / lampReach), 0.0f};
+        QuillPolygon face{.material = lampMaterial, .colour = glow, .smooth = false, .lit = false};
+        face.vertices = {flatVertex(-cx, -cy, lampHeight - 0.6, 0, 0, normal), flatVertex(cx, cy, lampHeight - 0.6, 1, 0, normal),
+                         flatVertex(cx, cy, lampHeight + 0.6, 1, 1, normal), flatVertex(-cx, -cy, lampHeight + 0.6, 0, 1, normal)};
+        for (QuillVertex& v : face.vertices) {
+            v.colour = glow;
+        }
+        blades.push_back(std::move(face));
+    }
+    return polygons("beams", std::move(blades));
+}
+
+// Branch numbers of the beacon, every one numbered so that an engine finds the lamp.
+enum BeaconBranch : std::int32_t
+{
+    beaconRoot,
+    towerBranch,
+    lampBranch,
+    beamsBranch,
+};
+
+QuillObject beaconObject()
+{
+    QuillObject object{.name = "Beacon", .index = beaconIndex};
+    QuillBranch lamp;
+    lamp.kind = QuillBranchKind::Joint;
+    lamp.name = "lamp";
+    lamp.index = lampBranch;
+    lamp.pivot = translation(0.0, 0.0, lampHeight);
+    lamp.children.push_back(lampBeams());
+    lamp.children.back().index = beamsBranch;
+    QuillBranch root;
+    root.name = "beacon";
+    root.index = beaconRoot;
+    root.children.push_back(tower());
+    root.children.back().index = towerBranch;
+    root.children.push_back(std::move(lamp));
+    object.root = std::move(root);
+    // A clock that runs at the turn rate, handed to the lamp as its heading.
+    QuillEngine turn{.kind = QuillEngineKind::Output, .target = lampBranch};
+    turn.axes[3] = true;
+    QuillEngine clock{.kind = QuillEngineKind::Linear};
+    clock.p[1] = lampTurnRate;
+    clock.children.push_back(turn);
+    object.engines = std::move(clock);
+    return object;
+}
+
+QuillObject ringReference()
+{
+    return {.name = "Ring", .index = ringIndex, .externalReference = "ring.quill"};
+}
+
+QuillMaterial material(std::int32_t index, const std::string& name, QuillColour diffuse)
+{
+    return {.index = index, .name = name, .ambient = {diffuse.r * 0.4f, diffuse.g * 0.4f, diffuse.b * 0.4f}, .diffuse = diffuse};
+}
+
+// A torus around the z axis, smooth and golden.
+QuillBranch ringTorus()
+{
+    const auto point = [](int segment, int side) {
+        const double a = 2 * std::numbers::pi * segment / ringSegments;
+        const double b = 2 * std::numbers::pi * side / ringSides;
+        const std::array<double, 3> n = {std::cos(a) * std::cos(b), std::sin(a) * std::cos(b), std::sin(b)};
+        const double r = ringRadius + ringThickness * std::cos(b);
+        return flatVertex(r * std::cos(a), r * std::sin(a), ringThickness * std::sin(b), static_cast<float>(segment) / ringSegments,
+                          static_cast<float>(side) / ringSides,
+                          {static_cast<float>(n[0]), static_cast<float>(n[1]), static_cast<float>(n[2])});
+    };
+    std::vector<QuillPolygon> quads;
+    for (int s = 0; s < ringSegments; ++s) {
+        for (int t = 0; t < ringSides; ++t) {
+            QuillPolygon quad{.material = 0};
+            quad.vertices = {point(s, t), point(s + 1, t), point(s + 1, t + 1), point(s, t + 1)};
+            quads.push_back(std::move(quad));
+        }
+    }
+    return polygons("ring", std::move(quads));
+}
+
+// Grains of sand in sixteen shades, so that the GIF's table holds them exactly.
+kestrel::Image sandImage()
+{
+    constexpr int side = 64;
+    kestrel::Image image(side, side);
+    std::uint32_t seed = 12345;
+    for (int i = 0; i < side * side; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const std::uint32_t shade = (seed >> 28) & 0xF;
+        const std::uint32_t r = 0xC8 + shade * 2;
+        const std::uint32_t g = 0xB0 + shade * 2;
+        const std::uint32_t b = 0x80 + shade * 2;
+        *image.pixelAtIndex(i) = 0xFF000000 | r << 16 | g << 8 | b;
+    }
+    return image;
+}
+
+// Pale blue-green glass with soft ripples, half see-through.
+kestrel::Image glassImage()
+{
+    constexpr int side = 64;
+    kestrel::Image image(side, side);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const double ripple = 0.5 + 0.25 * std::sin(x * 0.39) + 0.25 * std::sin((x + y) * 0.21);
+            const auto r = static_cast<std::uint32_t>(150 + 60 * ripple);
+            const auto g = static_cast<std::uint32_t>(200 + 50 * ripple);
+            const auto b = static_cast<std::uint32_t>(210 + 45 * ripple);
+            const auto a = static_cast<std::uint32_t>(140 + 80 * ripple);
+            *image.pixelAt(x, y) = a << 24 | r << 16 | g << 8 | b;
+        }
+    }
+    return image;
+}
+
+std::string asString(const Bytes& bytes)
+{
+    return {bytes.begin(), bytes.end()};
+}
+
+}
+
+QuillModel shallowsModel()
+{
+    QuillModel model;
+    model.materials = {
+        material(sandMaterial, "sand", {0.85f, 0.78f, 0.6f}),
+        {.index = waterMaterial, .name = "water", .ambient = {0.1f, 0.2f, 0.3f}, .diffuse = {0.3f, 0.55f, 0.75f},
+         .specular = {0.8f, 0.8f, 0.9f}, .shininess = 64.0f, .opacity = 0.45f},
+        {.index = towerMaterial, .name = "glass", .ambient = {0.3f, 0.35f, 0.4f}, .diffuse = {0.75f, 0.9f, 0.95f},
+         .specular = {1.0f, 1.0f, 1.0f}, .shininess = 96.0f, .opacity = 0.8f},
+        {.index = lampMaterial, .name = "lamp", .diffuse = {1.0f, 0.85f, 0.45f}, .emission = {1.0f, 0.85f, 0.45f}},
+    };
+    model.textures = {
+        {.index = sandTexture, .file = "sand.gif"},
+        {.index = glassTexture, .file = "glass.sgi", .translucent = true},
+    };
+    model.objects = {shallowsObject(), beaconObject(), ringReference()};
+    return model;
+}
+
+QuillModel ringModel()
+{
+    QuillModel model;
+    model.materials = {{.index = 0, .name = "gold", .ambient = {0.35f, 0.28f, 0.1f}, .diffuse = {1.0f, 0.8f, 0.3f},
+                        .specular = {1.0f, 0.95f, 0.8f}, .shininess = 80.0f}};
+    model.objects = {{.name = "ring", .index = 0, .main = true, .root = ringTorus()}};
+    return model;
+}
+
+std::vector<WorldFile> shallowsFiles(std::string& error)
+{
+    std::string shallows = writeQuill(shallowsModel(), error);
+    std::string ring = shallows.empty() ? std::string() : writeQuill(ringModel(), error);
+    const std::optional<Bytes> sand = writeGif(sandImage());
+    if (ring.empty()) {
+        return {};
+    }
+    if (!sand) {
+        error = "the sand texture does not fit a GIF";
+        return {};
+    }
+    return {
+        {shallowsModelFile, std::move(shallows)},
+        {ringModelFile, std::move(ring)},
+        {"textures/sand.gif", asString(*sand)},
+        {"textures/glass.sgi", asString(writeSgi(glassImage()))},
+    };
+}
+
+}

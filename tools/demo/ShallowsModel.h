@@ -1,0 +1,29 @@
+#pragma once
+
+#include "tools/demo/DemoWorld.h"
+#include "tools/demo/QuillWriter.h"
+
+#include <string>
+#include <vector>
+
+// The first level, "Shallows": a sandy seabed rising into glass islands under a translucent sea,
+// a lighthouse whose lamp turns, and a ring at the lighthouse's top.
+namespace demo
+{
+
+// Member names of the level's files in the data file.
+constexpr const char* shallowsModelFile = "models/shallows.quill";
+constexpr const char* ringModelFile = "models/ring.quill";
+
+// The level's model: objects "Shallows" (main: seabed, water and the "objects" group that places
+// the others), "Beacon" (a tower and its turning lamp) and "Ring" (a reference to the ring's own
+// file, which other levels share).
+QuillModel shallowsModel();
+// The ring's file: one object whose root is its polygons.
+QuillModel ringModel();
+
+// The level's two models and its textures (a sand GIF, a glass SGI with alpha). Empty, with the
+// reason in error, when a writer fails.
+std::vector<WorldFile> shallowsFiles(std::string& error);
+
+}
