@@ -4,7 +4,6 @@
 #include "base/Debug.h"
 #include "base/ReadError.h"
 
-
 namespace pelican
 {
 
@@ -58,9 +57,14 @@ kestrel::Image GIFdecoder::readImage(const kestrel::GifSize& screen)
         refuseTooLittleData(who, size.width, size.height);
     }
     checkImageSize(who, size.width, size.height);
+    const kestrel::GifImageData data = m_gif.readImageData(kestrel::CutBlock::Drop);
     std::vector<std::uint8_t> indices(pixels);
-    const std::size_t written =
-        kestrel::decodeGifCodes(m_gif.readImageData(kestrel::CutBlock::Drop), codeSize, indices, reasons);
+    const std::size_t written = kestrel::decodeGifCodes(data, codeSize, indices, reasons);
+    // An end code before the last pixel keeps the picture only when the image's own data could
+    // have held all of it (the bytes after the data count for nothing), as in the toolkit's reader.
+    if (pixels > kestrel::mostGifPixels(data.bytes.size(), codeSize)) {
+        refuseTooLittleData(who, size.width, size.height);
+    }
     kestrel::Image image = makeDecodedImage(who, size.width, size.height, m_gif.components());
     kestrel::paintGifIndices(image, indices, written, m_gif.palette(), interlaced);
     if (written < pixels) {

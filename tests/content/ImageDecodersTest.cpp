@@ -1,5 +1,7 @@
 #include "content/ImageFiles.h"
+#include "base/MemoryDataSource.h"
 #include "base/ReadError.h"
+#include "content/GIFdecoder.h"
 #include "support/GifTestWriter.h"
 #include "support/TempLog.h"
 #include "support/TestPictures.h"
@@ -8,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 
 using demo::Bytes;
@@ -205,6 +208,65 @@ TEST(GifDecoder, AnEarlyEndCodeKeepsThePixelsSoFarAndSaysSo)
     EXPECT_TRUE(log.contains("GIFdecoder - image data ended early\n"));
 }
 
+namespace
+{
+
+// The toolkit's reader gives no picture for the stream (damaged, or holding none).
+bool toolkitRefuses(const Bytes& bytes)
+{
+    kestrel::Image image;
+    image.fromGIF(bytes.data(), bytes.size());
+    return image.isEmpty();
+}
+
+// The content layer's GIF decoder refuses the stream, or finds no picture in it.
+bool decoderRefuses(const Bytes& bytes)
+{
+    heron::MemoryDataSource source(bytes.data(), static_cast<std::uint32_t>(bytes.size()), false);
+    source.skip(6);
+    try {
+        return pelican::GIFdecoder(source).decode().isEmpty();
+    } catch (const heron::ReadError&) {
+        return true;
+    }
+}
+
+}
+
+TEST(GifDecoder, RefusesWhatTheToolkitsReaderRefuses)
+{
+    // 1000 pixels claimed, three codes given: whatever follows the image's data cannot make up for it.
+    giftest::Picture claiming = indexedPicture(1000, 1, {0x111111, 0x222222});
+    claiming.minimumCodeSize = 2;
+    claiming.codeStream = giftest::packCodes({{4, 3}, {1, 3}, {5, 3}});
+    Bytes followedByAComment = giftest::writeGif(claiming);
+    followedByAComment.pop_back();
+    const Bytes comment = giftest::subBlocks(Bytes(3000, 'x'));
+    followedByAComment.insert(followedByAComment.end(), {0x21, 0xFE});
+    followedByAComment.insert(followedByAComment.end(), comment.begin(), comment.end());
+    followedByAComment.push_back(0x3B);
+    std::vector<Bytes> streams = {followedByAComment, giftest::writeGif(claiming)};
+    // And random damage anywhere after the signature.
+    giftest::Picture picture = indexedPicture(33, 21, {0x111111, 0x222222, 0x333333, 0x444444, 0x555555});
+    picture.interlaced = true;
+    const Bytes original = giftest::writeGif(picture);
+    std::mt19937 random(4321);
+    for (int round = 0; round < 2000; ++round) {
+        Bytes bytes = original;
+        for (int hits = 1 + random() % 4; hits > 0; --hits) {
+            bytes[6 + random() % (bytes.size() - 6)] = static_cast<std::uint8_t>(random());
+        }
+        streams.push_back(std::move(bytes));
+    }
+    TempLog log;
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        if (toolkitRefuses(streams[i])) {
+            EXPECT_TRUE(decoderRefuses(streams[i])) << "stream " << i;
+        }
+    }
+    EXPECT_TRUE(toolkitRefuses(followedByAComment));
+}
+
 TEST(SgiDecoder, DecodesExactlyWhatTheWriterWroteInEveryStorage)
 {
     for (const auto storage : {demo::SgiStorage::Verbatim, demo::SgiStorage::RunLength}) {
@@ -371,6 +433,7 @@ TEST(ImageDecoders, FilesCutShortAtAnyPointAreRefusedOrWhole)
         {demo::writeSgi(picture), picture},
         {demo::writeSgi(picture, {demo::SgiStorage::Verbatim}), picture},
         {demo::writeJpeg(picture), kestrel::Image()},
+        {demo::writeJpeg(picture, 90, demo::JpegScans::Progressive), kestrel::Image()},
     };
     TempLog log;
     for (const auto& [bytes, image] : files) {
