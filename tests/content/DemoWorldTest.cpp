@@ -102,10 +102,13 @@ TEST_F(DemoWorldTest, FirstLevelTexturesDecodeAtTheirSizes)
     const Case cases[] = {
         {"sand.gif", {64, 64, 3}},
         {"glass.sgi", {64, 64, 4}},
+        {"tower.jpg", {64, 64, 3}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(pelican::readImageByType(heron::FilePath(c.name)), c.info);
+        const kestrel::Image image = pelican::loadImageFile(heron::FilePath(c.name));
+        EXPECT_EQ((pelican::ImageInfo{image.width(), image.height(), image.components()}), c.info);
     }
 }
 
@@ -205,6 +208,12 @@ TEST_F(DemoWorldTest, FirstLevelSurfacesKeepTheirMaterialsAndTextures)
     EXPECT_FLOAT_EQ(sea.opacity(), 0.45f);
     ASSERT_TRUE(sea.texture(0));
     EXPECT_STREQ(sea.texture(0)->file().c_str(), "glass.sgi");
+    ASSERT_EQ(db->objects().size(), 3u);
+    const auto* const tower = dynamic_cast<const finch::PolygonBranch*>(childNamed(db->objects()[1]->root(), "tower"));
+    ASSERT_TRUE(tower != nullptr && !tower->polygons().empty());
+    const finch::Material& walls = *tower->polygons()[0]->material();
+    ASSERT_TRUE(walls.texture(0));
+    EXPECT_STREQ(walls.texture(0)->file().c_str(), "tower.jpg");
 }
 
 TEST_F(DemoWorldTest, BeaconLampTurnsByAnEngineOnItsJoint)

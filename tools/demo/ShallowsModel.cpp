@@ -28,6 +28,7 @@ enum Texture : std::int32_t
 {
     sandTexture,
     glassTexture,
+    towerTexture,
 };
 
 // Object indexes instance branches show.
@@ -216,7 +217,7 @@ QuillBranch tower()
         const double y1 = towerRadius * std::sin(a1);
         const float u0 = static_cast<float>(i) / sides;
         const float u1 = static_cast<float>(i + 1) / sides;
-        QuillPolygon face{.material = towerMaterial, .texture = glassTexture, .smooth = false};
+        QuillPolygon face{.material = towerMaterial, .texture = towerTexture, .smooth = false};
         face.vertices = {flatVertex(x0, y0, 0.0, u0, 0.0f, out), flatVertex(x1, y1, 0.0, u1, 0.0f, out),
                          flatVertex(x1, y1, towerHeight, u1, 1.0f, out), flatVertex(x0, y0, towerHeight, u0, 1.0f, out)};
         faces.push_back(std::move(face));
@@ -371,6 +372,7 @@ QuillModel shallowsModel()
     model.textures = {
         {.index = sandTexture, .file = "sand.gif"},
         {.index = glassTexture, .file = "glass.sgi", .translucent = true},
+        {.index = towerTexture, .file = "tower.jpg"},
     };
     model.objects = {shallowsObject(), beaconObject(), ringReference()};
     return model;
@@ -390,6 +392,8 @@ std::vector<WorldFile> shallowsFiles(std::string& error)
     std::string shallows = writeQuill(shallowsModel(), error);
     std::string ring = shallows.empty() ? std::string() : writeQuill(ringModel(), error);
     const std::optional<Bytes> sand = writeGif(sandImage());
+    // The tower's walls: the glass picture as a JPEG, which keeps no alpha.
+    const Bytes tower = writeJpeg(glassImage());
     if (ring.empty()) {
         return {};
     }
@@ -397,11 +401,16 @@ std::vector<WorldFile> shallowsFiles(std::string& error)
         error = "the sand texture does not fit a GIF";
         return {};
     }
+    if (tower.empty()) {
+        error = "the tower texture could not be written as JPEG";
+        return {};
+    }
     return {
         {shallowsModelFile, std::move(shallows)},
         {ringModelFile, std::move(ring)},
         {"textures/sand.gif", asString(*sand)},
         {"textures/glass.sgi", asString(writeSgi(glassImage()))},
+        {"textures/tower.jpg", asString(tower)},
     };
 }
 
