@@ -30,7 +30,7 @@ kestrel::Image makePicture()
     std::uint32_t noise = 7;
     for (int i = 0; i < side * side; ++i) {
         noise = noise * 1664525 + 1013904223;
-        picture.pixels()[i] ^= (noise >> 24) & 0x0F0F0F;
+        picture.pixels()[i] ^= (noise >> 8) & 0x0F0F0F;
     }
     return picture;
 }
