@@ -78,6 +78,16 @@ constexpr std::uint32_t maxAnimationPairs = 1u << 16;
 
 // Scenes
 
+// Vertices, and patch nodes, of one patch cluster of a radiosity file: both are kept for the
+// whole cluster, so this protects memory beside the check against the bytes left.
+constexpr std::int64_t maxRadiosityClusterItems = std::int64_t{1} << 22;
+// Levels of a radiosity file's patch tree (interior nodes inside one another): reading it,
+// deriving its midpoints and emitting its triangles recurse over it, so this protects the stack.
+constexpr int maxRadiosityPatchDepth = 64;
+// Texture names of a radiosity file: each keeps a triangle list of its own from the start, so this
+// protects memory from a file of empty lines.
+constexpr std::uint32_t maxRadiosityTextureNames = 1u << 16;
+
 // Live particles of one particle system, whose birth rate and life come from look files:
 // protects memory and each frame's simulation time from a huge rate; births past it are dropped.
 constexpr int maxParticlesPerSystem = 1 << 16;

@@ -311,12 +311,6 @@ heron::counted_ptr<PelicanDB> readMdlFile(const heron::FilePath& path)
     return database;
 }
 
-heron::counted_ptr<PelicanDB> readLsbFile(const heron::FilePath& path)
-{
-    heron::debug("---No reader for the radiosity file %s\n", path.c_str());
-    return {};
-}
-
 namespace
 {
 

@@ -52,7 +52,9 @@ const heron_string& lastLoadError();
 // when that file is at least as new as the model; otherwise null.
 [[nodiscard]] heron::counted_ptr<PelicanDB> readMdlFile(const heron::FilePath& path);
 
-// The database of a radiosity file; null while this program has no reader for them (logged).
+// The database of a radiosity file (one object whose root group holds its lit geometry); null
+// when it does not open or is not one, and when it is damaged ("LSB read failed because: %s"
+// logged). Defined beside its reader, LsbReader.
 [[nodiscard]] heron::counted_ptr<PelicanDB> readLsbFile(const heron::FilePath& path);
 
 // Gives object the frames of the model file's frame sequence: the ".anim" cache beside it, else a

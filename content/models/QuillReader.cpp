@@ -35,6 +35,7 @@ using heron::ReadError;
 
 constexpr const char* headerStart = "Compatibility: ";
 // Revision 1.0 marks the text form of the format; the binary form spans these.
+constexpr float textRevision = 1.0f;
 constexpr double firstBinaryRevision = 2.0;
 constexpr double lastBinaryRevision = 412.0;
 // Byte-order byte of little-endian files; any other value means big-endian.
@@ -162,6 +163,10 @@ void QuillReader::readFile(PelicanDB& database)
 {
     m_database = &database;
     readHeader();
+    if (m_revision == textRevision) {
+        readTextVariant(database);
+        return;
+    }
     if (m_variant == QuillVariant::Rxs) {
         readByte();
     }
@@ -186,8 +191,10 @@ void QuillReader::readHeader()
         ++number;
     }
     const auto parsed = std::from_chars(number, end, m_revision);
+    if (parsed.ec == std::errc() && m_revision == textRevision) {
+        return;
+    }
     if (parsed.ec != std::errc() || isBelow(firstBinaryRevision) || double(m_revision) > lastBinaryRevision) {
-        // Revision 1.0 is the editor's text form, which this reader does not take either.
         throw ReadError("QuillReader: File revision not supported");
     }
 }

@@ -77,9 +77,10 @@ struct QuillSurface
     std::uint32_t vertexColour = startColour;
 };
 
-// Reads one binary model-editor file from a byte source into a database: tagged records of
-// materials, textures and named objects, each object with its branch tree, engines and view
-// records, then the pass that points instance branches at the objects they show. Every fault
+// Reads one model-editor file from a byte source into a database: tagged records of materials,
+// textures and named objects, each object with its branch tree, engines and view records, then
+// the pass that points instance branches at the objects they show; or, for the text form
+// (revision 1.0), sections of vertices, polygons and materials. Every fault
 // throws heron::ReadError with the format's message; readQuillFile catches it. One reader per
 // file, used once; main thread (it makes scene objects).
 class QuillReader
@@ -141,6 +142,8 @@ private:
     struct PolygonLook;
 
     void readHeader();
+    // The text form after the header: one object named after the file, one polygon branch.
+    void readTextVariant(PelicanDB& database);
     void readFileRecords();
     void readMaterialTable();
     void readMaterialFields(finch::Material& material);

@@ -5,6 +5,8 @@
 #include "content/models/PelicanDatabaseReader.h"
 #include "content/world/EngineKinds.h"
 #include "content/world/PelicanDB.h"
+#include "scene/geometry/GeoBunch.h"
+#include "scene/geometry/GeometryBranch.h"
 #include "scene/geometry/Polygon.h"
 #include "scene/geometry/PolygonBranch.h"
 #include "scene/graph/ExrefBranch.h"
@@ -159,12 +161,12 @@ TEST_F(DemoWorldTest, FirstLevelModelReadsBackAsItsObjectsAndHierarchy)
     for (const finch::Object* object : db->objects()) {
         names.emplace_back(object->name().c_str());
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"Shallows", "Beacon", "Ring"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Shallows", "Beacon", "Ring", "Post", "Rock"}));
     ASSERT_EQ(db->mainObject(), db->objects()[0]);
     const finch::Branch* const root = db->mainObject()->root();
     EXPECT_EQ(childNames(root), (std::vector<std::string>{"seabed", "water", "objects"}));
     const finch::Branch* const placed = childNamed(root, "objects");
-    EXPECT_EQ(childNames(placed), (std::vector<std::string>{"beacon", "ring"}));
+    EXPECT_EQ(childNames(placed), (std::vector<std::string>{"beacon", "ring", "post", "rock"}));
     const auto* const beacon = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "beacon"));
     const auto* const ring = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "ring"));
     ASSERT_TRUE(beacon != nullptr && ring != nullptr);
@@ -177,7 +179,7 @@ TEST_F(DemoWorldTest, RingIsItsOwnFileShownThroughAnExternalReference)
 {
     const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
     ASSERT_TRUE(db);
-    ASSERT_EQ(db->objects().size(), 3u);
+    ASSERT_EQ(db->objects().size(), 5u);
     const auto* const exref = dynamic_cast<const finch::ExrefBranch*>(db->objects()[2]->root());
     ASSERT_NE(exref, nullptr);
     ASSERT_TRUE(exref->database());
@@ -190,6 +192,29 @@ TEST_F(DemoWorldTest, RingIsItsOwnFileShownThroughAnExternalReference)
     const finch::Material& gold = *torus->polygons()[0]->material();
     EXPECT_TRUE(gold.isLit());
     EXPECT_FLOAT_EQ(gold.diffuse().g, 0.8f);
+}
+
+TEST_F(DemoWorldTest, FirstLevelPropsLoadFromTheirOwnFiles)
+{
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    ASSERT_EQ(db->objects().size(), 5u);
+    const auto* const post = dynamic_cast<const finch::ExrefBranch*>(db->objects()[3]->root());
+    const auto* const rock = dynamic_cast<const finch::ExrefBranch*>(db->objects()[4]->root());
+    ASSERT_TRUE(post != nullptr && rock != nullptr);
+    ASSERT_TRUE(post->database() && rock->database());
+    // The post: four sides and four faces of its cap, in the text form of the model editor.
+    const auto* const postPolygons = dynamic_cast<const finch::PolygonBranch*>(post->database()->mainObject()->root());
+    ASSERT_NE(postPolygons, nullptr);
+    EXPECT_EQ(postPolygons->polygons().size(), 8u);
+    // The rock: a radiosity solution's twelve triangles in one piece of geometry.
+    const auto* const rockGroup = dynamic_cast<const finch::GroupBranch*>(rock->database()->mainObject()->root());
+    ASSERT_NE(rockGroup, nullptr);
+    ASSERT_EQ(rockGroup->children().size(), 1u);
+    const auto* const rockGeometry = dynamic_cast<const finch::GeometryBranch*>(rockGroup->children()[0]);
+    ASSERT_NE(rockGeometry, nullptr);
+    ASSERT_EQ(rockGeometry->bunches().size(), 1u);
+    EXPECT_EQ(rockGeometry->bunches()[0]->triangleCount(), 12);
 }
 
 TEST_F(DemoWorldTest, FirstLevelSurfacesKeepTheirMaterialsAndTextures)

@@ -2,8 +2,10 @@
 
 #include "gui/paint/Image.h"
 #include "tools/demo/ImageWriters.h"
+#include "tools/demo/ShallowsProps.h"
 
 #include <algorithm>
+#include <iterator>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -37,6 +39,8 @@ enum ObjectIndex : std::int32_t
     shallowsIndex,
     beaconIndex,
     ringIndex,
+    postIndex,
+    rockIndex,
 };
 
 constexpr double seabedHalfSide = 120.0;
@@ -178,6 +182,24 @@ QuillBranch instanceOf(const std::string& name, ObjectIndex shows, const QuillMa
     return branch;
 }
 
+// The props' places: the post on the shore island, the rock at the foot of the lighthouse island.
+constexpr double postX = -36.0;
+constexpr double postY = -27.0;
+constexpr double rockX = 38.0;
+constexpr double rockY = 12.0;
+
+void placeProps(QuillBranch& placed)
+{
+    placed.children.push_back(instanceOf("post", postIndex, translation(postX, postY, seabedHeight(postX, postY))));
+    placed.children.push_back(instanceOf("rock", rockIndex, translation(rockX, rockY, seabedHeight(rockX, rockY))));
+}
+
+std::vector<QuillObject> propReferences()
+{
+    return {{.name = "Post", .index = postIndex, .externalReference = postReference},
+            {.name = "Rock", .index = rockIndex, .externalReference = rockReference}};
+}
+
 QuillObject shallowsObject()
 {
     QuillObject object{.name = "Shallows", .index = shallowsIndex, .main = true};
@@ -191,6 +213,7 @@ QuillObject shallowsObject()
     upright[13] = islands[0].y;
     upright[14] = islandTop + lampHeight + 5.0;
     placed.children.push_back(instanceOf("ring", ringIndex, upright));
+    placeProps(placed);
     QuillBranch root;
     root.name = "Shallows";
     root.children.push_back(seabed(object.sharedVertices));
@@ -375,6 +398,9 @@ QuillModel shallowsModel()
         {.index = towerTexture, .file = "tower.jpg"},
     };
     model.objects = {shallowsObject(), beaconObject(), ringReference()};
+    for (QuillObject& prop : propReferences()) {
+        model.objects.push_back(std::move(prop));
+    }
     return model;
 }
 
@@ -405,13 +431,19 @@ std::vector<WorldFile> shallowsFiles(std::string& error)
         error = "the tower texture could not be written as JPEG";
         return {};
     }
-    return {
+    std::vector<WorldFile> props = propFiles(error);
+    if (props.empty()) {
+        return {};
+    }
+    std::vector<WorldFile> files = {
         {shallowsModelFile, std::move(shallows)},
         {ringModelFile, std::move(ring)},
         {"textures/sand.gif", asString(*sand)},
         {"textures/glass.sgi", asString(writeSgi(glassImage()))},
         {"textures/tower.jpg", asString(tower)},
     };
+    std::move(props.begin(), props.end(), std::back_inserter(files));
+    return files;
 }
 
 }

@@ -11,6 +11,7 @@
 #include "scene/graph/ExrefBranch.h"
 #include "scene/graph/Object.h"
 #include "tools/demo/QuillWriter.h"
+#include "tools/demo/ShallowsProps.h"
 
 #include <gtest/gtest.h>
 
@@ -117,11 +118,21 @@ TEST_F(PelicanDatabaseReaderTest, MissingModelIsListedAndGivesNull)
     EXPECT_STREQ(missing[0].path.c_str(), "models\\gone.quill");
 }
 
-TEST_F(PelicanDatabaseReaderTest, RadiosityFileHasNoReaderYet)
+TEST_F(PelicanDatabaseReaderTest, RadiosityFileWithoutItsHeaderGivesNull)
 {
     writeWholeFile(path("cave.lsb"), "radiosity");
     EXPECT_FALSE(pelican::PelicanDatabaseReader::loadDatabase(model("cave.lsb"), ""));
-    EXPECT_TRUE(m_log.contains("---No reader for the radiosity file"));
+    EXPECT_FALSE(m_log.contains("LSB read failed"));
+}
+
+TEST_F(PelicanDatabaseReaderTest, RadiosityFileIsReadByItsReader)
+{
+    std::string error;
+    writeWholeFile(path("rock.lsb"), demo::writeRadiosity(demo::litRock(), error));
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase(model("rock.lsb"), "");
+    ASSERT_TRUE(db);
+    EXPECT_TRUE(dynamic_cast<const finch::GroupBranch*>(db->mainObject()->root()) != nullptr);
+    EXPECT_TRUE(m_log.contains(".lsb file "));
 }
 
 TEST_F(PelicanDatabaseReaderTest, FrameFolderNeedsTwoFramesAndWritesTheCache)
