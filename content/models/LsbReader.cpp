@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -82,11 +83,18 @@ float readFloat(heron::DataSource& source)
     return std::bit_cast<float>(bits);
 }
 
+// A channel that is not a number is dark: packing clamps only numbers into the byte range.
+float readChannel(heron::DataSource& source)
+{
+    const float value = readFloat(source);
+    return std::isnan(value) ? 0.0f : value;
+}
+
 std::uint32_t readColour(heron::DataSource& source)
 {
-    const float r = readFloat(source);
-    const float g = readFloat(source);
-    const float b = readFloat(source);
+    const float r = readChannel(source);
+    const float g = readChannel(source);
+    const float b = readChannel(source);
     return kestrel::ColorRGBA(r, g, b).toPacked();
 }
 
@@ -203,6 +211,7 @@ void LsbReader::readPatchCluster()
 {
     Cluster cluster;
     readClusterHeader(cluster);
+    readVertices(cluster);
     std::vector<std::size_t> roots;
     for (std::int64_t i = 0, count = cluster.rootCount; i < count; ++i) {
         roots.push_back(readPatch(cluster, 0));
@@ -248,27 +257,29 @@ void LsbReader::readClusterHeader(Cluster& cluster)
     cluster.textured = (flags & texturedFlag) != 0;
     cluster.rootCount = readCount(cluster);
     cluster.nodeCount = readCount(cluster);
-    const std::int64_t given = readCount(cluster);
-    const std::int64_t all = readCount(cluster);
+    cluster.givenCount = readCount(cluster);
+    cluster.vertexCount = readCount(cluster);
     heron::requireGood(m_source, clusterError);
     if (cluster.texture > m_textures.size()) {
         throw ReadError("Bad texture number in readPatchCluster()");
     }
-    // Every node takes at least its kind byte.
+    const std::int64_t given = cluster.givenCount;
+    const std::int64_t all = cluster.vertexCount;
+    const bool counted = given >= 0 && given <= all && all <= heron::limits::maxRadiosityClusterItems &&
+                         cluster.rootCount >= 0 && cluster.rootCount <= cluster.nodeCount &&
+                         cluster.nodeCount <= heron::limits::maxRadiosityClusterItems;
+    // The vertices, and at least the kind byte of every node, must be there.
     const std::uint64_t givenSize = givenBytes + (cluster.textured ? texCoordBytes : 0);
-    const bool fits = given >= 0 && given <= all && all <= heron::limits::maxRadiosityClusterItems &&
-                      cluster.rootCount >= 0 && cluster.rootCount <= cluster.nodeCount &&
-                      cluster.nodeCount <= heron::limits::maxRadiosityClusterItems &&
-                      std::uint64_t(all - given) * derivedBytes + std::uint64_t(given) * givenSize +
-                              std::uint64_t(cluster.nodeCount) <= bytesLeft();
-    if (!fits) {
+    if (!counted || std::uint64_t(all - given) * derivedBytes + std::uint64_t(given) * givenSize +
+                            std::uint64_t(cluster.nodeCount) > bytesLeft()) {
         throw ReadError("Bad counts in readPatchCluster()");
     }
-    readVertices(cluster, given, all);
 }
 
-void LsbReader::readVertices(Cluster& cluster, std::int64_t given, std::int64_t all)
+void LsbReader::readVertices(Cluster& cluster)
 {
+    const std::int64_t given = cluster.givenCount;
+    const std::int64_t all = cluster.vertexCount;
     // Vertices are numbered from 1; 0 stands for none.
     cluster.vertices.emplace_back();
     for (std::int64_t i = given; i < all; ++i) {
@@ -399,141 +410,86 @@ void LsbReader::emitTriangles(const Cluster& cluster, std::size_t index, finch::
 namespace
 {
 
-// A leaf's corners c(i) and midpoints m(i) by edge, numbered around the leaf (i wraps), the
-// midpoints present, and where its triangles go.
-class LeafFan
+// A corner or a midpoint of a leaf, numbered round the leaf from the edge where a case starts.
+struct Slot
 {
-public:
-    LeafFan(const std::array<std::uint32_t, 4>& corners, const std::array<std::uint32_t, 4>& midpoints, int sides)
-        : m_corners(corners), m_midpoints(midpoints), m_sides(sides)
-    {
-    }
+    bool midpoint;
+    int offset;
+};
+constexpr Slot c0{false, 0}, c1{false, 1}, c2{false, 2}, c3{false, 3};
+constexpr Slot m0{true, 0}, m1{true, 1}, m2{true, 2}, m3{true, 3};
 
-    std::uint32_t c(int i) const { return m_corners[std::size_t(i % m_sides)]; }
-    std::uint32_t m(int i) const { return m_midpoints[std::size_t(i % m_sides)]; }
-    bool has(int i) const { return m(i) != 0; }
-    int present() const
-    {
-        int count = 0;
-        for (int i = 0; i < m_sides; ++i) {
-            count += has(i) ? 1 : 0;
-        }
-        return count;
-    }
-    // The first edge k from which the midpoints present run as step says (k, k + step, ...,
-    // count of them); -1 when none does.
-    int firstRun(int count, int step) const
-    {
-        for (int k = 0; k < m_sides; ++k) {
-            bool run = true;
-            for (int i = 0; i < count; ++i) {
-                run = run && has(k + i * step);
-            }
-            if (run) {
-                return k;
-            }
-        }
-        return -1;
-    }
-    std::vector<std::array<std::uint32_t, 3>> triangles;
-    void add(std::uint32_t a, std::uint32_t b, std::uint32_t d) { triangles.push_back({a, b, d}); }
-
-private:
-    std::array<std::uint32_t, 4> m_corners;
-    std::array<std::uint32_t, 4> m_midpoints;
-    int m_sides;
+// The triangles of a leaf of sides corners whose midpoints present are count edges spaced step
+// apart from some edge k (the slots count from k).
+struct FanCase
+{
+    int sides;
+    int count;
+    int step;
+    std::vector<std::array<Slot, 3>> triangles;
 };
 
-void fanTriangle(LeafFan& f)
+const std::vector<FanCase>& fanCases()
 {
-    switch (f.present()) {
-    case 0: f.add(f.c(0), f.c(1), f.c(2)); break;
-    case 1: {
-        const int k = f.firstRun(1, 1);
-        f.add(f.c(k), f.m(k), f.c(k + 2));
-        f.add(f.m(k), f.c(k + 1), f.c(k + 2));
-        break;
-    }
-    case 2: {
-        const int k = f.firstRun(2, 1);
-        f.add(f.c(k), f.m(k), f.m(k + 1));
-        f.add(f.m(k), f.c(k + 1), f.m(k + 1));
-        f.add(f.m(k + 1), f.c(k + 2), f.c(k));
-        break;
-    }
-    default:
-        f.add(f.c(0), f.m(0), f.m(2));
-        f.add(f.m(0), f.c(1), f.m(1));
-        f.add(f.m(1), f.c(2), f.m(2));
-        f.add(f.m(0), f.m(1), f.m(2));
-        break;
-    }
+    static const std::vector<FanCase> cases = {
+        {3, 0, 1, {{c0, c1, c2}}},
+        {3, 1, 1, {{c0, m0, c2}, {m0, c1, c2}}},
+        {3, 2, 1, {{c0, m0, m1}, {m0, c1, m1}, {m1, c2, c0}}},
+        {3, 3, 1, {{c0, m0, m2}, {m0, c1, m1}, {m1, c2, m2}, {m0, m1, m2}}},
+        {4, 0, 1, {{c0, c1, c3}, {c1, c2, c3}}},
+        {4, 1, 1, {{c0, m0, c3}, {m0, c1, c2}, {c2, c3, m0}}},
+        {4, 2, 1, {{c0, m0, c3}, {m0, c1, m1}, {m1, c2, c3}, {m0, m1, c3}}},
+        {4, 2, 2, {{c0, m2, c3}, {c0, m0, m2}, {m0, c2, m2}, {m0, c1, c2}}},
+        {4, 3, 1, {{c0, m2, c3}, {c0, m0, m2}, {m0, m1, m2}, {m0, c1, m1}, {m1, c2, m2}}},
+        {4, 4, 1, {{c0, m0, m3}, {m3, m0, m2}, {c3, m3, m2}, {m0, c1, m1}, {m0, m1, m2}, {m1, c2, m2}}},
+    };
+    return cases;
 }
 
-void fanTwoMidpoints(LeafFan& f)
+// The first edge k from which count midpoints spaced step apart are present; -1 when none.
+int firstRun(const std::array<std::uint32_t, 4>& midpoints, int sides, int count, int step)
 {
-    const int adjacent = f.firstRun(2, 1);
-    if (adjacent >= 0) {
-        const int k = adjacent;
-        f.add(f.c(k), f.m(k), f.c(k + 3));
-        f.add(f.m(k), f.c(k + 1), f.m(k + 1));
-        f.add(f.m(k + 1), f.c(k + 2), f.c(k + 3));
-        f.add(f.m(k), f.m(k + 1), f.c(k + 3));
-        return;
+    for (int k = 0; k < sides; ++k) {
+        bool run = true;
+        for (int i = 0; i < count; ++i) {
+            run = run && midpoints[std::size_t((k + i * step) % sides)] != 0;
+        }
+        if (run) {
+            return k;
+        }
     }
-    const int k = f.firstRun(2, 2);
-    f.add(f.c(k), f.m(k + 2), f.c(k + 3));
-    f.add(f.c(k), f.m(k), f.m(k + 2));
-    f.add(f.m(k), f.c(k + 2), f.m(k + 2));
-    f.add(f.m(k), f.c(k + 1), f.c(k + 2));
+    return -1;
 }
 
-void fanQuadrilateral(LeafFan& f)
-{
-    switch (f.present()) {
-    case 0:
-        f.add(f.c(0), f.c(1), f.c(3));
-        f.add(f.c(1), f.c(2), f.c(3));
-        break;
-    case 1: {
-        const int k = f.firstRun(1, 1);
-        f.add(f.c(k), f.m(k), f.c(k + 3));
-        f.add(f.m(k), f.c(k + 1), f.c(k + 2));
-        f.add(f.c(k + 2), f.c(k + 3), f.m(k));
-        break;
-    }
-    case 2: fanTwoMidpoints(f); break;
-    case 3: {
-        const int k = f.firstRun(3, 1);
-        f.add(f.c(k), f.m(k + 2), f.c(k + 3));
-        f.add(f.c(k), f.m(k), f.m(k + 2));
-        f.add(f.m(k), f.m(k + 1), f.m(k + 2));
-        f.add(f.m(k), f.c(k + 1), f.m(k + 1));
-        f.add(f.m(k + 1), f.c(k + 2), f.m(k + 2));
-        break;
-    }
-    default:
-        f.add(f.c(0), f.m(0), f.m(3));
-        f.add(f.m(3), f.m(0), f.m(2));
-        f.add(f.c(3), f.m(3), f.m(2));
-        f.add(f.m(0), f.c(1), f.m(1));
-        f.add(f.m(0), f.m(1), f.m(2));
-        f.add(f.m(1), f.c(2), f.m(2));
-        break;
-    }
 }
 
+// The vertex numbers of the leaf's triangles.
+std::vector<std::array<std::uint32_t, 3>> LsbReader::fanOf(const Node& node)
+{
+    const int sides = node.triangle ? 3 : 4;
+    const int present = int(std::count_if(node.midpoints.begin(), node.midpoints.begin() + sides,
+                                          [](std::uint32_t midpoint) { return midpoint != 0; }));
+    std::vector<std::array<std::uint32_t, 3>> triangles;
+    for (const FanCase& fan : fanCases()) {
+        const int k = fan.sides == sides && fan.count == present ? firstRun(node.midpoints, sides, fan.count, fan.step) : -1;
+        if (k < 0) {
+            continue;
+        }
+        for (const std::array<Slot, 3>& slots : fan.triangles) {
+            std::array<std::uint32_t, 3>& numbers = triangles.emplace_back();
+            for (std::size_t i = 0; i < 3; ++i) {
+                const std::size_t at = std::size_t((k + slots[i].offset) % sides);
+                numbers[i] = slots[i].midpoint ? node.midpoints[at] : node.corners[at];
+            }
+        }
+        break;
+    }
+    return triangles;
 }
 
 void LsbReader::emitLeaf(const Cluster& cluster, const Node& node, finch::TriangleList& list) const
 {
-    LeafFan fan(node.corners, node.midpoints, node.triangle ? 3 : 4);
-    if (node.triangle) {
-        fanTriangle(fan);
-    } else {
-        fanQuadrilateral(fan);
-    }
-    for (const std::array<std::uint32_t, 3>& numbers : fan.triangles) {
+    for (const std::array<std::uint32_t, 3>& numbers : fanOf(node)) {
         finch::Triangle triangle;
         for (std::size_t i = 0; i < 3; ++i) {
             const Vertex& vertex = cluster.vertices[numbers[i]];

@@ -68,6 +68,8 @@ private:
         std::uint32_t texture = 0;
         std::int64_t rootCount = 0;
         std::int64_t nodeCount = 0;
+        std::int64_t givenCount = 0;
+        std::int64_t vertexCount = 0;
         std::vector<Vertex> vertices;
         std::vector<Node> nodes;
     };
@@ -83,13 +85,14 @@ private:
     void readNames(std::uint32_t count, const char* kind, bool keep);
     void readPatchCluster();
     void readClusterHeader(Cluster& cluster);
-    void readVertices(Cluster& cluster, std::int64_t given, std::int64_t all);
+    void readVertices(Cluster& cluster);
     std::int64_t readCount(const Cluster& cluster);
     std::uint32_t readNumber(const Cluster& cluster);
     std::size_t readPatch(Cluster& cluster, int depth);
     void readPatchLeaf(Cluster& cluster, Node& node);
     void deriveMidpoints(Cluster& cluster, std::size_t node);
     void emitTriangles(const Cluster& cluster, std::size_t node, finch::TriangleList& list) const;
+    static std::vector<std::array<std::uint32_t, 3>> fanOf(const Node& node);
     void emitLeaf(const Cluster& cluster, const Node& node, finch::TriangleList& list) const;
     // The group of all geometry, moved so that the given vertices' box centres on the origin.
     std::unique_ptr<finch::Branch> buildRoot();
