@@ -233,7 +233,7 @@ TEST_F(DemoWorldTest, FirstLevelSurfacesKeepTheirMaterialsAndTextures)
     EXPECT_FLOAT_EQ(sea.opacity(), 0.45f);
     ASSERT_TRUE(sea.texture(0));
     EXPECT_STREQ(sea.texture(0)->file().c_str(), "glass.sgi");
-    ASSERT_EQ(db->objects().size(), 3u);
+    ASSERT_EQ(db->objects().size(), 5u);
     const auto* const tower = dynamic_cast<const finch::PolygonBranch*>(childNamed(db->objects()[1]->root(), "tower"));
     ASSERT_TRUE(tower != nullptr && !tower->polygons().empty());
     const finch::Material& walls = *tower->polygons()[0]->material();
