@@ -14,8 +14,13 @@ float clampUnit(float value)
     return std::clamp(value, 0.0f, 1.0f);
 }
 
+// A channel that is not a number (from a damaged file, say) packs as 0: converting NaN to an
+// integer is undefined.
 std::uint32_t toByte(float channel)
 {
+    if (std::isnan(channel)) {
+        return 0;
+    }
     return static_cast<std::uint32_t>(clampUnit(channel) * 255.0f);
 }
 

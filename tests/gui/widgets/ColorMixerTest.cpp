@@ -70,6 +70,7 @@ TEST(ColorRGBATest, PackingPutsRedLowestAndConvertsToSettingsColours)
 {
     EXPECT_EQ(ColorRGBA(1, 0, 0, 1).toPacked(), 0xFF0000FFu);
     EXPECT_EQ(ColorRGBA(0.5f, 2.0f, -1.0f, 1).toPacked(), 0xFF00FF7Fu);
+    EXPECT_EQ(ColorRGBA(std::nanf(""), 1, 0, 1).toPacked(), 0xFF00FF00u);
     const ColorRGBA unpacked(0x80FF4020u);
     expectNear(unpacked, ColorRGBA(0x20 / 255.0f, 0x40 / 255.0f, 1.0f, 0x80 / 255.0f), "unpacked");
     EXPECT_EQ(unpacked.toPacked(), 0x80FF4020u);
