@@ -2,17 +2,6 @@
 
 #include <algorithm>
 
-namespace
-{
-
-double squaredDistance(const finch::Vector3d& a, const finch::Vector3d& b)
-{
-    const finch::Vector3d d(a.x - b.x, a.y - b.y, a.z - b.z);
-    return d.lengthSquared();
-}
-
-}
-
 bool nearerToPoint(const finch::Vector3d& point, Zone& a, Zone& b)
 {
     return squaredDistance(a.position(), point) < squaredDistance(b.position(), point);

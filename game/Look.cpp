@@ -48,11 +48,6 @@ bool isLookFileName(const heron::FilePath& path)
     return extension == ".look" || extension == ".lk";
 }
 
-double squaredDistance(const finch::Vector3d& a, const finch::Vector3d& b)
-{
-    return finch::Vector3d(a.x - b.x, a.y - b.y, a.z - b.z).lengthSquared();
-}
-
 bool skippedAsCarried(Zone& zone, pelican::PelicanObject* carried)
 {
     if (carried == nullptr || !zone.isCenteredOnObject || zone.object == nullptr) {

@@ -86,6 +86,8 @@ public:
     void value(finch::RGBA& colour);
     void value(finch::Vector3d& vector);
     void value(pelican::PelicanObject*& object);
+    // An int at the cursor, clamped to [low, high] with a log line naming what when it was not.
+    std::int32_t boundedInt(const char* what, std::int32_t low, std::int32_t high);
     bool failed() const { return m_tokens.fail(); }
     const heron_string& quoted() { return m_tokens.readQuotedString(); }
 
@@ -245,15 +247,20 @@ const Table<Zone>& sunTable()
     return table;
 }
 
+std::int32_t LookReader::boundedInt(const char* what, std::int32_t low, std::int32_t high)
+{
+    std::int32_t number = 0;
+    value(number);
+    const std::int32_t bounded = std::clamp(number, low, high);
+    if (bounded != number) {
+        heron::debug("Look file: %s %d out of range, %d used\n", what, number, bounded);
+    }
+    return bounded;
+}
+
 void LookReader::readStarCount(Zone& zone)
 {
-    std::int32_t count = 0;
-    value(count);
-    const std::int32_t bounded = std::clamp(count, 0, heron::limits::maxSkyStars);
-    if (bounded != count) {
-        heron::debug("Look file: numStars %d out of range, %d used\n", count, bounded);
-    }
-    zone.numStars = bounded;
+    zone.numStars = boundedInt("numStars", 0, heron::limits::maxSkyStars);
 }
 
 // The star lines, the same in a stars block and directly in a zone.
@@ -442,24 +449,13 @@ const Table<ObjectTrigger>& conditionTable()
 
 void LookReader::readStageIndex(SequenceState& state)
 {
-    std::int32_t index = 0;
-    value(index);
-    const std::int32_t bounded = std::clamp(index, 0, heron::limits::maxActStages - 1);
-    if (bounded != index) {
-        heron::debug("Look file: stage index %d out of range, %d used\n", index, bounded);
-    }
-    state.current = bounded;
+    state.current = boundedInt("stage index", 0, heron::limits::maxActStages - 1);
 }
 
 void LookReader::readConstraint(Act::Stage& stage)
 {
-    std::int32_t constraint = 0;
-    value(constraint);
-    const std::int32_t bounded = std::clamp(constraint, 0, 100);
-    if (bounded != constraint) {
-        heron::debug("Look file: constraint %d out of range, %d used\n", constraint, bounded);
-    }
-    stage.constraint = bounded;
+    // The constraint is a share in percent; past 100 it would turn the view's limits inside out.
+    stage.constraint = boundedInt("constraint", 0, 100);
 }
 
 template <typename Field>

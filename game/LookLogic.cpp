@@ -32,10 +32,6 @@ constexpr double farClipChangeSeconds = 2.0;
 // The player's size changes over this time, linearly.
 constexpr double playerSizeChangeSeconds = 1.0;
 
-double squaredDistance(const finch::Vector3d& a, const finch::Vector3d& b)
-{
-    return finch::Vector3d(a.x - b.x, a.y - b.y, a.z - b.z).lengthSquared();
-}
 
 }
 
@@ -207,8 +203,7 @@ Act* LookLogic::holdingAct() const
 Zone* LookLogic::findCurrentZone(Act* holding)
 {
     if (holding != nullptr && holding->objective && holding->object != nullptr) {
-        const finch::Matrix& placed = holding->object->transform();
-        const finch::Vector3d tether(placed.at(3, 0), placed.at(3, 1), placed.at(3, 2) + holding->verticalOffset);
+        const finch::Vector3d tether = objectPosition(*holding->object, holding->verticalOffset);
         return m_world.nearestObject(m_world.currentLevel(), tether, holding->object);
     }
     return m_world.currentObject();
@@ -262,9 +257,7 @@ ObjectTrigger* LookLogic::checkPen()
     const double r2 = m_penZone->radius * m_penZone->radius;
     std::size_t inside = 0;
     for (pelican::PelicanObject* gravatar : m_gravatars) {
-        const finch::Matrix& placed = gravatar->transform();
-        const finch::Vector3d at(placed.at(3, 0), placed.at(3, 1), placed.at(3, 2));
-        if (gravatar->isActive() && squaredDistance(at, m_penZone->position()) < r2) {
+        if (gravatar->isActive() && squaredDistance(objectPosition(*gravatar), m_penZone->position()) < r2) {
             ++inside;
         }
     }

@@ -18,6 +18,17 @@ constexpr float skyReachFarClip = 9999900.0f;
 
 }
 
+double squaredDistance(const finch::Vector3d& a, const finch::Vector3d& b)
+{
+    return finch::Vector3d(a.x - b.x, a.y - b.y, a.z - b.z).lengthSquared();
+}
+
+finch::Vector3d objectPosition(const pelican::PelicanObject& object, double lift)
+{
+    const finch::Matrix& placed = object.transform();
+    return finch::Vector3d(placed.at(3, 0), placed.at(3, 1), placed.at(3, 2) + lift);
+}
+
 Zone::Zone()
 {
     ++zoneCount();
@@ -36,8 +47,7 @@ int Zone::count()
 finch::Vector3d& Zone::position()
 {
     if (isCenteredOnObject && object != nullptr && !isAnAvatar) {
-        const finch::Matrix& placed = object->transform();
-        m_position = finch::Vector3d(placed.at(3, 0), placed.at(3, 1), placed.at(3, 2) + verticalOffset);
+        m_position = objectPosition(*object, verticalOffset);
     }
     return m_position;
 }

@@ -143,3 +143,8 @@ private:
 
     finch::Vector3d m_position;
 };
+
+// The squared distance between two points.
+double squaredDistance(const finch::Vector3d& a, const finch::Vector3d& b);
+// Where the object stands (its transform's translation), lift higher.
+finch::Vector3d objectPosition(const pelican::PelicanObject& object, double lift = 0.0);

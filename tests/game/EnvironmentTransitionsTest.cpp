@@ -85,3 +85,21 @@ TEST(EnvironmentTransitionsTest, FogGoingAwayEndsWithoutFog)
     change.update();
     EXPECT_EQ(live.type, 0);
 }
+
+TEST(EnvironmentTransitionsTest, SkyFadeRestartsFromTheCurrentColours)
+{
+    ManualSceneClock clock(0.0);
+    SkySettings live;
+    live.top = finch::RGBA{0.0f, 0.0f, 0.0f, 1.0f};
+    SkySettings night;
+    night.top = finch::RGBA{1.0f, 1.0f, 1.0f, 1.0f};
+    SkyTransition change;
+    change.start(live, night, 2.0, Easing::linear);
+    clock.frame(1.0);
+    change.update();
+    change.start(live, night, 2.0, Easing::linear);
+    clock.frame(2.0);
+    change.update();
+    // The second start began at half way, so one second later the fade is at three quarters.
+    EXPECT_FLOAT_EQ(live.top.r, 0.75f);
+}

@@ -129,6 +129,24 @@ TEST_F(LookLogicTest, ConditionChangesLevelWhileFewRingsAreHeld)
     EXPECT_TRUE(world->levels()[1]->isEntered());
 }
 
+TEST_F(LookTest, DelayedConditionFiresAfterItsDelay)
+{
+    const auto world = read("Level \"A\" {\nZone \"Z\" {\ncondition {\ndelay 1.5\nchangeLevel \"B\"\n}\n}\n}\n"
+                            "Level \"B\" {\n}\n");
+    world->logic().start();
+    m_clock.frame(100.0);
+    world->logic().update();
+    m_clock.frame(101.4);
+    world->logic().update();
+    EXPECT_EQ(world->currentLevel()->name, heron_string("A"));
+    EXPECT_NEAR(pendingTriggerDelay(), 0.1, 1e-9);
+    m_clock.frame(101.5);
+    world->logic().update();
+    EXPECT_EQ(world->currentLevel()->name, heron_string("B"));
+    EXPECT_EQ(pendingTriggerDelay(), 0.0);
+    world->logic().stop();
+}
+
 TEST_F(LookLogicTest, RefusedConditionFiresOncePerEntry)
 {
     world->counters()[0].collected.assign(3, nullptr);
