@@ -93,6 +93,9 @@ constexpr std::int32_t maxActStages = 1024;
 // Stars of the sky a look file may ask for: each is made and placed when a zone switches them on,
 // so this protects memory and the time of that frame.
 constexpr std::int32_t maxSkyStars = 100000;
+// Frame files a stored cycling-texture special lists (one folder of frames): protects memory
+// from a damaged count.
+constexpr std::uint32_t maxSpecialFrameFiles = 4096;
 
 // Live particles of one particle system, whose birth rate and life come from look files:
 // protects memory and each frame's simulation time from a huge rate; births past it are dropped.

@@ -12,6 +12,7 @@
 #include "content/world/PendingHooks.h"
 #include "content/world/RefVector.h"
 #include "content/world/Rocks.h"
+#include "content/world/SpecialFinding.h"
 #include "scene/core/Clock.h"
 #include "scene/core/TaggedBlock.h"
 #include "scene/graph/ExrefBranch.h"
@@ -353,8 +354,7 @@ void PelicanDB::registerFactories(heron::DataSource& source)
 {
     Database::registerFactories(source);
     source.registerFactory(&Engine::create);
-    // The factories of the stored special classes join here, in their stored order, once the
-    // specials exist.
+    specialFinder().registerFactories(source);
 }
 
 void PelicanDB::read(heron::DataSource& source)

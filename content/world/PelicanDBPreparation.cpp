@@ -37,6 +37,12 @@ constexpr int progressCompiling = 105;
 // The prefix of the switch names of ring zones.
 constexpr const char* ringZonePrefix = "RING-Zone.";
 
+// The special found on a group that a switch replaces goes on acting from the switch.
+void takeSpecial(const finch::GroupBranch& group, finch::SwitchBranch& replacement)
+{
+    replacement.setTraversalCallback(group.traversalCallback());
+}
+
 // Merges the lists of referenced content databases into the referring ones, innermost first;
 // each database is merged once, so that references in a cycle end.
 class ExrefMerger : public finch::Database::ObjectProcessor
@@ -350,9 +356,11 @@ PelicanObject* PelicanDB::makeObject(finch::GroupBranch& group, PelicanObject* p
     if (typeid(group) != typeid(finch::GroupBranch)) {
         group.addChild(holder);
     } else if (group.parent() != nullptr) {
+        takeSpecial(group, *switchBranch);
         group.replaceWith(holder);
         delete &group;
     } else if (object != nullptr && object->root() == &group) {
+        takeSpecial(group, *switchBranch);
         object->setRoot(holder);
     } else {
         group.addChild(holder);

@@ -1,5 +1,10 @@
 #pragma once
 
+namespace heron
+{
+class DataSource;
+}
+
 namespace pelican
 {
 
@@ -13,6 +18,8 @@ class SpecialFinding
 public:
     virtual ~SpecialFinding() = default;
     virtual void run(PelicanDB& database) = 0;
+    // Makes a content database's stream reader know the stored specials.
+    virtual void registerFactories(heron::DataSource& source) {}
 };
 
 // The finder in use (never null).

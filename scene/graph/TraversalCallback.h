@@ -22,6 +22,7 @@ public:
     virtual bool preTraverse(Traverser& traverser, Branch& branch);
     virtual void postTraverse(Traverser& traverser, Branch& branch);
 
+    // Reads the empty block up to its end tag.
     void read(heron::DataSource& source) override;
     const char* className() const override { return classIdentifier; }
     // Writes only the end tag.
