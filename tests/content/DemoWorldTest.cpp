@@ -3,6 +3,10 @@
 #include "content/DataFiles.h"
 #include "content/ImageFiles.h"
 #include "content/models/PelicanDatabaseReader.h"
+#include "content/specials/GlowSpecial.h"
+#include "content/specials/MyBunchProcessor.h"
+#include "content/specials/SpecialFinder.h"
+#include "content/world/SpecialFinding.h"
 #include "content/world/EngineKinds.h"
 #include "content/world/PelicanDB.h"
 #include "scene/geometry/GeoBunch.h"
@@ -255,4 +259,27 @@ TEST_F(DemoWorldTest, BeaconLampTurnsByAnEngineOnItsJoint)
     ASSERT_NE(turn->target(), nullptr);
     EXPECT_STREQ(turn->target()->name().c_str(), "lamp");
     EXPECT_EQ(childNamed(db->objects()[1]->root(), "lamp"), turn->target());
+}
+
+TEST_F(DemoWorldTest, FirstLevelSpecialsAreFoundWhenTheModelIsPrepared)
+{
+    pelican_specials::installSpecialFinder();
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    db->clean();
+    pelican::setSpecialFinder(nullptr);
+    const finch::Branch* const lamp = childNamed(db->objects()[1]->root(), "lamp");
+    ASSERT_NE(lamp, nullptr);
+    EXPECT_NE(dynamic_cast<const pelican_specials::GlowSpecial*>(lamp->traversalCallback().get()), nullptr);
+    // The shimmer is handed to the bunch hooks of the water and the sand, and leaves the root.
+    for (const char* name : {"water", "seabed"}) {
+        SCOPED_TRACE(name);
+        const auto* const surface = dynamic_cast<const finch::GeometryBranch*>(childNamed(db->mainObject()->root(), name));
+        ASSERT_NE(surface, nullptr);
+        const auto* const hook = dynamic_cast<const pelican_specials::MyBunchProcessor*>(surface->bunchCallbacks().get());
+        ASSERT_NE(hook, nullptr);
+        EXPECT_TRUE(hook->wobbles());
+        EXPECT_FLOAT_EQ(hook->frequency(), 0.5f);
+    }
+    EXPECT_FALSE(db->mainObject()->root()->traversalCallback());
 }

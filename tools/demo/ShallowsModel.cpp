@@ -172,6 +172,21 @@ QuillBranch water()
     return polygons("water", {sheet});
 }
 
+// The level's special effects: the water and the sand seen through it shimmer, slowly drifting,
+// and the lamp's beams glow.
+constexpr const char* shimmerSpecial = "texturewobble=0.5,0.02,0,0.01,0.005";
+constexpr const char* beamGlowSpecial = "glow";
+
+void addShimmer(QuillBranch& root)
+{
+    root.special = shimmerSpecial;
+}
+
+void addBeamGlow(QuillBranch& lamp)
+{
+    lamp.special = beamGlowSpecial;
+}
+
 QuillBranch instanceOf(const std::string& name, ObjectIndex shows, const QuillMatrix& placement)
 {
     QuillBranch branch;
@@ -219,6 +234,7 @@ QuillObject shallowsObject()
     root.children.push_back(seabed(object.sharedVertices));
     root.children.push_back(water());
     root.children.push_back(std::move(placed));
+    addShimmer(root);
     object.root = std::move(root);
     return object;
 }
@@ -289,6 +305,7 @@ QuillObject beaconObject()
     lamp.pivot = translation(0.0, 0.0, lampHeight);
     lamp.children.push_back(lampBeams());
     lamp.children.back().index = beamsBranch;
+    addBeamGlow(lamp);
     QuillBranch root;
     root.name = "beacon";
     root.index = beaconRoot;
