@@ -4,13 +4,14 @@
 // that reads is then cleaned (a content database is prepared and its engines run) and walked.
 // Its seeds are stored databases with every branch kind, objects, instances and bunches, a chain
 // of groups deeper than a stored tree may be, a bunch with a list of animation frames and a
-// content database with one engine of every kind, an older geometry set and a polygon branch, in
-// both byte orders.
+// content database with one engine of every kind, one with every stored special, an older
+// geometry set and a polygon branch, in both byte orders.
 
 #include "base/Limits.h"
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/counted_ptr.h"
+#include "content/specials/SpecialFinder.h"
 #include "content/world/PelicanDB.h"
 #include "fuzz/Seeds.h"
 #include "scene/Engine.h"
@@ -20,6 +21,7 @@
 #include "tests/support/OldGeoSetWriter.h"
 #include "tests/support/PolygonShapes.h"
 #include "tests/support/SceneBuilders.h"
+#include "tests/support/SpecialBuilders.h"
 #include "tests/support/WorldBuilders.h"
 
 #include <cstdint>
@@ -139,12 +141,15 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     // no desktop: SDL's dummy video driver refuses GL at once instead of trying the X libraries,
     // which keep what they allocated when SDL unloads them.
     setenv("SDL_VIDEODRIVER", "dummy", 0);
+    // Content databases read their stored specials, and their preparation finds specials.
+    pelican_specials::installSpecialFinder();
     return fuzzseeds::writeSeeds(argc, argv, [] {
         const auto db = scenebuild::everyClass();
         const auto small = scenebuild::database(scenebuild::geometry("square", scenebuild::square(-1, -1, 1, 1, 10, 0xFF0000FF)));
         const auto deep = deepChain();
         const auto framed = framedSquare();
         const auto engines = worldtest::everyEngine();
+        const auto specials = specialbuild::everySpecial();
         const auto oldSet = oldGeoSet();
         const auto polygons = polygonCube();
         std::vector<fuzzseeds::Seed> seeds;
@@ -156,6 +161,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
             seeds.push_back({"nested-groups-" + order, seedOf(*deep, bigEndian)});
             seeds.push_back({"frame-list-" + order, seedOf(*framed, bigEndian)});
             seeds.push_back({"every-engine-" + order, seedOf(*engines, bigEndian)});
+            seeds.push_back({"every-special-" + order, seedOf(*specials, bigEndian)});
             seeds.push_back({"old-geometry-set-" + order, seedOf(*oldSet, bigEndian)});
             seeds.push_back({"polygon-branch-" + order, seedOf(*polygons, bigEndian)});
         }

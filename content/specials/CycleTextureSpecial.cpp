@@ -20,15 +20,58 @@ enum CycleTag : std::uint32_t
     framesTag = 2,
 };
 
-// The bunch's material with the texture in a slot, shared.
-void giveTexture(finch::GeoBunch& bunch, const heron::counted_ptr<finch::Texture>& texture, int slot)
+}
+
+FrameCycleSpecial::FrameCycleSpecial(int slot, bool detail, std::vector<heron_string> frames, float speed)
+    : m_slot(slot), m_detail(detail), m_speed(speed), m_frames(std::move(frames)),
+      m_texture(cyclingTexture(firstFrame(m_frames), speed, detail))
 {
+}
+
+void FrameCycleSpecial::tweakBunch(finch::GeoBunch& bunch)
+{
+    if (!m_texture) {
+        return;
+    }
     const heron::counted_ptr<finch::Material>& in = bunch.surface().material;
     finch::Material copy(in ? *in : *finch::Material::defaultMaterial());
-    copy.setTexture(slot, texture);
+    copy.setTexture(m_slot, m_texture);
     bunch.editSurface().setMaterial(finch::Material::intern(copy));
 }
 
+void FrameCycleSpecial::afterLoad()
+{
+    m_texture = cyclingTexture(firstFrame(m_frames), m_speed, m_detail);
+}
+
+void FrameCycleSpecial::readCycle(heron::DataSource& source, float* scale)
+{
+    SpecialTweaker::read(source);
+    finch::readTaggedBlock(source, [&](std::uint32_t tag) {
+        switch (tag) {
+        case valuesTag:
+            if (scale != nullptr) {
+                finch::readFiniteFloat(source, *scale, className());
+            }
+            finch::readFiniteFloat(source, m_speed, className());
+            break;
+        case framesTag: readFrameFiles(source, m_frames); break;
+        default: break;
+        }
+    });
+}
+
+void FrameCycleSpecial::writeCycle(heron::DataDest& dest, const float* scale) const
+{
+    SpecialTweaker::write(dest);
+    dest.writeTag(valuesTag);
+    if (scale != nullptr) {
+        finch::writeFloat(dest, *scale);
+    }
+    finch::writeFloat(dest, m_speed);
+    dest.writeTag(framesTag);
+    writeFrameFiles(dest, m_frames);
+    dest.writeTag(0);
 }
 
 heron::Streamable* CycleTextureSpecial::create()
@@ -37,20 +80,13 @@ heron::Streamable* CycleTextureSpecial::create()
 }
 
 CycleTextureSpecial::CycleTextureSpecial(std::vector<heron_string> frames, float speed)
-    : m_speed(speed), m_texture(cyclingTexture(firstFrame(frames), speed, false)), m_frames(std::move(frames))
+    : FrameCycleSpecial(0, false, std::move(frames), speed)
 {
 }
 
 void CycleTextureSpecial::apply(finch::Branch& branch)
 {
     applyOnce(branch);
-}
-
-void CycleTextureSpecial::tweakBunch(finch::GeoBunch& bunch)
-{
-    if (m_texture) {
-        giveTexture(bunch, m_texture, 0);
-    }
 }
 
 bool CycleTextureSpecial::preTraverse(finch::Traverser&, finch::Branch& branch)
@@ -61,29 +97,12 @@ bool CycleTextureSpecial::preTraverse(finch::Traverser&, finch::Branch& branch)
 
 void CycleTextureSpecial::read(heron::DataSource& source)
 {
-    SpecialTweaker::read(source);
-    finch::readTaggedBlock(source, [&](std::uint32_t tag) {
-        switch (tag) {
-        case valuesTag: finch::readFiniteFloat(source, m_speed, "CycleTextureSpecial"); break;
-        case framesTag: readFrameFiles(source, m_frames); break;
-        default: break;
-        }
-    });
-}
-
-void CycleTextureSpecial::afterLoad()
-{
-    m_texture = cyclingTexture(firstFrame(m_frames), m_speed, false);
+    readCycle(source, nullptr);
 }
 
 void CycleTextureSpecial::write(heron::DataDest& dest) const
 {
-    SpecialTweaker::write(dest);
-    dest.writeTag(valuesTag);
-    finch::writeFloat(dest, m_speed);
-    dest.writeTag(framesTag);
-    writeFrameFiles(dest, m_frames);
-    dest.writeTag(0);
+    writeCycle(dest, nullptr);
 }
 
 heron::Streamable* DetailCycleSpecial::create()
@@ -92,15 +111,15 @@ heron::Streamable* DetailCycleSpecial::create()
 }
 
 DetailCycleSpecial::DetailCycleSpecial(finch::Branch& group, std::vector<heron_string> frames, float speed, float scale)
-    : m_texture(cyclingTexture(firstFrame(frames), speed, true)), m_scale(scale), m_speed(speed), m_frames(std::move(frames))
+    : FrameCycleSpecial(1, true, std::move(frames), speed), m_scale(scale)
 {
     layOver(group);
 }
 
 void DetailCycleSpecial::layOver(finch::Branch& branch) const
 {
-    if (m_texture) {
-        TexGen walk(m_texture, m_scale);
+    if (texture()) {
+        TexGen walk(texture(), m_scale);
         branch.process(walk);
     }
 }
@@ -109,13 +128,6 @@ void DetailCycleSpecial::apply(finch::Branch& branch)
 {
     AddSpecials walk(*this);
     branch.process(walk);
-}
-
-void DetailCycleSpecial::tweakBunch(finch::GeoBunch& bunch)
-{
-    if (m_texture) {
-        giveTexture(bunch, m_texture, 1);
-    }
 }
 
 bool DetailCycleSpecial::preTraverse(finch::Traverser&, finch::Branch& branch)
@@ -127,33 +139,12 @@ bool DetailCycleSpecial::preTraverse(finch::Traverser&, finch::Branch& branch)
 
 void DetailCycleSpecial::read(heron::DataSource& source)
 {
-    SpecialTweaker::read(source);
-    finch::readTaggedBlock(source, [&](std::uint32_t tag) {
-        switch (tag) {
-        case valuesTag:
-            finch::readFiniteFloat(source, m_scale, "DetailCycleSpecial");
-            finch::readFiniteFloat(source, m_speed, "DetailCycleSpecial");
-            break;
-        case framesTag: readFrameFiles(source, m_frames); break;
-        default: break;
-        }
-    });
-}
-
-void DetailCycleSpecial::afterLoad()
-{
-    m_texture = cyclingTexture(firstFrame(m_frames), m_speed, true);
+    readCycle(source, &m_scale);
 }
 
 void DetailCycleSpecial::write(heron::DataDest& dest) const
 {
-    SpecialTweaker::write(dest);
-    dest.writeTag(valuesTag);
-    finch::writeFloat(dest, m_scale);
-    finch::writeFloat(dest, m_speed);
-    dest.writeTag(framesTag);
-    writeFrameFiles(dest, m_frames);
-    dest.writeTag(0);
+    writeCycle(dest, &m_scale);
 }
 
 }

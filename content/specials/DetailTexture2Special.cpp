@@ -1,6 +1,7 @@
 #include "content/specials/DetailTexture2Special.h"
 
 #include "base/DataDest.h"
+#include "base/DataSource.h"
 #include "content/specials/FrameFiles.h"
 #include "content/specials/MyBunchProcessor.h"
 #include "scene/core/TaggedBlock.h"
@@ -57,13 +58,18 @@ void DetailTexture2Special::tweakBunch(finch::GeoBunch& bunch)
 void DetailTexture2Special::tweakPolygons(finch::PolygonBranch& branch)
 {
     if (m_detail) {
-        rewritePolygons(branch, "lightcolor");
+        rewritePolygons(branch);
     }
 }
 
 void DetailTexture2Special::tweakProcessor(MyBunchProcessor& processor)
 {
     processor.setDetail(m_scale);
+}
+
+void DetailTexture2Special::registerFactories(heron::DataSource& source)
+{
+    source.registerFactory(&DetailRegenerator::create);
 }
 
 void DetailTexture2Special::read(heron::DataSource& source)

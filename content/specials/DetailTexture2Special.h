@@ -1,5 +1,6 @@
 #pragma once
 
+#include "content/specials/DetailRegenerator.h"
 #include "content/specials/SpecialTweaker.h"
 
 #include <vector>
@@ -10,8 +11,8 @@ namespace pelican_specials
 // Gives every material below its group a detail texture in slot 1 and the bunch hooks a detail
 // copy of the coordinates at its scale, then takes itself off. Stored: tag 2 the detail texture;
 // a tag 1 source texture, read from older streams, becomes the detail texture with the detail
-// fade once loaded.
-class DetailTexture2Special : public SpecialTweaker
+// fade once loaded; a stored detail rewrite below it hands it its scale.
+class DetailTexture2Special : public SpecialTweaker, public DetailRegeneratorParent
 {
 public:
     static constexpr const char* classIdentifier = "duskharbor::pelican::DetailTexture2Special";
@@ -22,6 +23,7 @@ public:
 
     const heron::counted_ptr<finch::Texture>& detail() const { return m_detail; }
     float scale() const { return m_scale; }
+    void setDetailScale(float scale) override { m_scale = scale; }
 
     void apply(finch::Branch& branch) override;
     void tweakMaterial(finch::Material& material) override;
@@ -30,6 +32,7 @@ public:
     void tweakProcessor(MyBunchProcessor& processor) override;
 
     const char* className() const override { return classIdentifier; }
+    void registerFactories(heron::DataSource& source) override;
     void read(heron::DataSource& source) override;
     void afterLoad() override;
     void write(heron::DataDest& dest) const override;

@@ -17,7 +17,7 @@ public:
     void apply(finch::Branch& branch) override;
     void tweakMaterial(finch::Material& material) override;
     void tweakBunch(finch::GeoBunch& bunch) override { rewriteBunch(bunch); }
-    void tweakPolygons(finch::PolygonBranch& branch) override { rewritePolygons(branch, "lightcolor"); }
+    void tweakPolygons(finch::PolygonBranch& branch) override { rewritePolygons(branch); }
     const char* className() const override { return classIdentifier; }
 };
 

@@ -22,7 +22,6 @@
 #include "scene/graph/GroupBranch.h"
 #include "scene/graph/Object.h"
 
-#include <cstring>
 
 namespace pelican_specials
 {

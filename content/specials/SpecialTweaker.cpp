@@ -41,7 +41,7 @@ void SpecialTweaker::rewriteBunch(finch::GeoBunch& bunch)
     bunch.editSurface().setMaterial(tweaked(bunch.surface().material));
 }
 
-void SpecialTweaker::rewritePolygons(finch::PolygonBranch& branch, const char* what)
+void SpecialTweaker::rewritePolygons(finch::PolygonBranch& branch)
 {
     heron::counted_ptr<finch::Material> lastIn;
     heron::counted_ptr<finch::Material> lastOut;
@@ -50,7 +50,7 @@ void SpecialTweaker::rewritePolygons(finch::PolygonBranch& branch, const char* w
         const heron::counted_ptr<finch::Material>& in = polygon->material();
         if (!warned && in && in->isLit()) {
             warned = true;
-            heron::debug("!!!! There's some materals under a '%s' branch in object %s, branch %s\n", what,
+            heron::debug("!!!! There's some materals under a 'lightcolor' branch in object %s, branch %s\n",
                          branch.object() != nullptr ? branch.object()->name().c_str() : "", branch.name().c_str());
         }
         if (!lastOut || in != lastIn) {

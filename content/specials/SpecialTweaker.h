@@ -35,8 +35,8 @@ protected:
     heron::counted_ptr<finch::Material> tweaked(const heron::counted_ptr<finch::Material>& material);
     void rewriteBunch(finch::GeoBunch& bunch);
     // The result for the last material met is reused for the polygons that follow with it. A lit
-    // material is logged once per call with the object and branch named by what.
-    void rewritePolygons(finch::PolygonBranch& branch, const char* what);
+    // material is logged once per call, with the object and the branch.
+    void rewritePolygons(finch::PolygonBranch& branch);
     // Walks the branch with AddSpecials, then schedules its removal.
     void applyOnce(finch::Branch& branch);
 };

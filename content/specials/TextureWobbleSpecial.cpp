@@ -1,5 +1,6 @@
 #include "content/specials/TextureWobbleSpecial.h"
 
+#include "base/DataSource.h"
 #include "content/specials/MyBunchProcessor.h"
 
 namespace pelican_specials
@@ -20,6 +21,17 @@ void TextureWobbleSpecial::apply(finch::Branch& branch)
 void TextureWobbleSpecial::tweakProcessor(MyBunchProcessor& processor)
 {
     processor.setWobble(m_wobble.uScroll, m_wobble.vScroll, m_wobble.frequency, m_wobble.amplitude);
+}
+
+void TextureWobbleSpecial::setWobbleParams(float uScroll, float vScroll, float frequency, float amplitude)
+{
+    m_wobble = {frequency, amplitude, uScroll, vScroll};
+    m_set = true;
+}
+
+void TextureWobbleSpecial::registerFactories(heron::DataSource& source)
+{
+    source.registerFactory(&TextureWobbler::create);
 }
 
 }

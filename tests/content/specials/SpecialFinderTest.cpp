@@ -78,12 +78,16 @@ TEST_F(SpecialFinder, ASecondRunAppliesOnlyTheTweakersLeft)
     finch::GroupBranch* const glowing = group(*world.root, "glowing");
     auto* const polygons = worldtest::add(*lit, std::make_unique<finch::PolygonBranch>());
     polyshapes::addCube(*polygons);
+    finch::Material shiny(finch::RGBA{1, 1, 1, 1});
+    shiny.setLit(true);
+    polygons->polygons()[1]->setMaterial(finch::Material::intern(shiny));
     giveText(*lit, "lightcolor");
     giveText(*glowing, "glow");
     run();
     const auto* const special = specialOn<pelican_specials::LightColorSpecial>(*lit);
     ASSERT_NE(special, nullptr);
     EXPECT_TRUE(polygons->polygons()[0]->material()->vertexColours());
+    EXPECT_EQ(log.count("materals under a 'lightcolor' branch in object world, branch"), 1);
     // A material put back in between is rewritten again by the second run.
     polygons->polygons()[0]->setMaterial(finch::Material::defaultMaterial());
     run();

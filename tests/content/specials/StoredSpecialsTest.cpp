@@ -1,5 +1,6 @@
-#include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
+#include "content/specials/DetailRegenerator.h"
+#include "content/specials/DetailTexture2Special.h"
 #include "content/specials/DolphinSwimSpecial.h"
 #include "content/specials/GlowSpecial.h"
 #include "content/specials/LayerSpecial.h"
@@ -7,10 +8,14 @@
 #include "content/specials/PianoSpecial.h"
 #include "content/specials/SpecialFinder.h"
 #include "content/specials/TextureScrollSpecial.h"
+#include "content/specials/TextureWobbleSpecial.h"
 #include "content/world/PendingHooks.h"
 #include "scene/geometry/GeometryBranch.h"
 #include "scene/graph/JointBranch.h"
+#include "scene/graph/Traverser.h"
 #include "support/TempLog.h"
+#include "support/SceneStreams.h"
+#include "support/SpecialBuilders.h"
 #include "support/WorldBuilders.h"
 
 #include <gtest/gtest.h>
@@ -18,28 +23,16 @@
 namespace
 {
 
-using Bytes = std::vector<unsigned char>;
+using scenestreams::Bytes;
+using scenestreams::streamOf;
+using specialbuild::put;
 using worldtest::group;
-
-Bytes streamOf(const heron::Streamable& root)
-{
-    heron::MemoryDataDest dest;
-    dest.writeObject(&root);
-    return {dest.data(), dest.data() + dest.size()};
-}
 
 heron::counted_ptr<heron::Streamable> readStream(const Bytes& bytes)
 {
     heron::MemoryDataSource source(bytes.data(), std::uint32_t(bytes.size()), false);
     pelican::registerDatabaseFactory(source);
     return source.readObject();
-}
-
-template <class Special>
-Special* put(finch::Branch& branch, Special* special)
-{
-    branch.setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(special));
-    return special;
 }
 
 template <class Special>
@@ -65,21 +58,8 @@ protected:
 
 TEST_F(StoredSpecials, ADatabaseWithSpecialsReadsBackToTheSameBytes)
 {
-    worldtest::World world;
-    put(*group(*world.root, "glow"), new pelican_specials::GlowSpecial);
-    finch::GroupBranch* const layered = group(*world.root, "layer");
-    put(*layered, new pelican_specials::LayerSpecial(layered));
-    put(*group(*world.root, "scroll"), new pelican_specials::TextureScrollSpecial(0.5f, -0.25f));
-    put(*group(*world.root, "swim"), new pelican_specials::DolphinSwimSpecial(world.worldObject, 0.05));
-    finch::GroupBranch* const rolled = group(*world.root, "piano");
-    put(*rolled, new pelican_specials::PianoSpecial(*rolled, 4.0f));
-    auto* const geometry = worldtest::add(*world.root, std::make_unique<finch::GeometryBranch>());
-    auto* const hook = new pelican_specials::MyBunchProcessor;
-    hook->setWobble(0.1f, 0.2f, 3.0f, 0.04f);
-    hook->setDetail(8.0f);
-    geometry->setBunchCallbacks(heron::counted_ptr<finch::BunchCallbacks>(hook));
-
-    const Bytes bytes = streamOf(*world.db);
+    const std::unique_ptr<pelican::PelicanDB> original = specialbuild::everySpecial();
+    const Bytes bytes = streamOf(*original);
     const heron::counted_ptr<heron::Streamable> copy = readStream(bytes);
     auto* const db = dynamic_cast<pelican::PelicanDB*>(copy.get());
     ASSERT_NE(db, nullptr);
@@ -97,4 +77,65 @@ TEST_F(StoredSpecials, ADatabaseWithSpecialsReadsBackToTheSameBytes)
     EXPECT_TRUE(readHook->wobbles());
     EXPECT_EQ(readHook->amplitude(), 0.04f);
     EXPECT_EQ(readHook->detailScale(), 8.0f);
+    // The stored wobble and detail rewrite handed their values to the specials above them.
+    EXPECT_EQ(specialOn<pelican_specials::TextureWobbleSpecial>(root, 6)->wobble().frequency, 2.0f);
+    EXPECT_EQ(specialOn<pelican_specials::DetailTexture2Special>(root, 7)->scale(), 3.0f);
+}
+
+TEST_F(StoredSpecials, AReadDatabaseOfSpecialsIsPreparedAndDrawn)
+{
+    const heron::counted_ptr<heron::Streamable> copy = readStream(streamOf(*specialbuild::everySpecial()));
+    auto* const db = dynamic_cast<pelican::PelicanDB*>(copy.get());
+    ASSERT_NE(db, nullptr);
+    db->clean();
+    finch::Traverser walker;
+    walker.start(finch::Matrix(), finch::Matrix());
+    db->traverse(walker);
+    const auto& root = static_cast<const finch::GroupBranch&>(*db->mainObject()->root());
+    // The wobble applied itself once prepared and left its group.
+    EXPECT_FALSE(root.children()[6]->traversalCallback());
+    EXPECT_NE(specialOn<pelican_specials::GlowSpecial>(root, 0), nullptr);
+}
+
+TEST_F(StoredSpecials, StoredWobblesAndDetailScalesReachTheSpecialsAboveThem)
+{
+    finch::GroupBranch top;
+    auto* const wobble = put(top, new pelican_specials::TextureWobbleSpecial);
+    finch::GroupBranch* const middle = group(top, "middle");
+    auto* const detail = put(*middle, new pelican_specials::DetailTexture2Special);
+    finch::GroupBranch* const leaf = group(*middle, "leaf");
+    pelican_specials::TextureWobbler(leaf, 0.5f, 0.25f, 3.0f, 0.05f).afterLoad();
+    ASSERT_TRUE(wobble->isSet());
+    EXPECT_EQ(wobble->wobble().frequency, 3.0f);
+    EXPECT_EQ(wobble->wobble().vScroll, 0.25f);
+    pelican_specials::DetailRegenerator(6.0f, leaf, {}).afterLoad();
+    EXPECT_EQ(detail->scale(), 6.0f);
+    // Without a branch there is nothing to hand on.
+    pelican_specials::TextureWobbler(nullptr, 0.0f, 0.0f, 9.0f, 0.0f).afterLoad();
+    EXPECT_EQ(wobble->wobble().frequency, 3.0f);
+}
+
+TEST_F(StoredSpecials, ADetailChainLeadingBackToItselfIsCut)
+{
+    const heron::counted_ptr<pelican_specials::DetailRegenerator> first(new pelican_specials::DetailRegenerator(2.0f, nullptr, {}));
+    const heron::counted_ptr<pelican_specials::DetailRegenerator> second(new pelican_specials::DetailRegenerator(2.0f, nullptr, first));
+    // first -> second -> first, as a damaged stream could link them.
+    first->setChained(second);
+    first->afterLoad();
+    EXPECT_FALSE(first->chained());
+    EXPECT_EQ(log.count("leads back to itself"), 1);
+    auto bunch = scenebuild::square(0, 0, 1, 1, 2, 0xFFFFFFFF);
+    bunch->setTexcoordData(scenebuild::stream<finch::texcoord_data>(std::vector<finch::TexCoord>(4, {0.5f, 1.0f})), 0);
+    bunch->setTexcoordData(scenebuild::stream<finch::texcoord_data>(std::vector<finch::TexCoord>(4)), 1);
+    second->beforeDraw(*bunch);
+    EXPECT_EQ(bunch->texcoordSlot(1)->elements()[2], (finch::TexCoord{1.0f, 2.0f}));
+}
+
+TEST_F(StoredSpecials, ADetailRewriteLeavesASetOfAnotherCount)
+{
+    auto bunch = scenebuild::square(0, 0, 1, 1, 2, 0xFFFFFFFF);
+    bunch->setTexcoordData(scenebuild::stream<finch::texcoord_data>(std::vector<finch::TexCoord>(4, {0.5f, 1.0f})), 0);
+    bunch->setTexcoordData(scenebuild::stream<finch::texcoord_data>(std::vector<finch::TexCoord>(2)), 1);
+    pelican_specials::DetailRegenerator(2.0f, nullptr, {}).beforeDraw(*bunch);
+    EXPECT_EQ(bunch->texcoordSlot(1)->elements()[1], (finch::TexCoord{0.0f, 0.0f}));
 }
