@@ -23,7 +23,8 @@ heron::Streamable* DetailRegenerator::create()
     return new DetailRegenerator;
 }
 
-DetailRegenerator::DetailRegenerator(float scale, finch::Branch* branch, const heron::counted_ptr<finch::BunchCallbacks>& chained)
+DetailRegenerator::DetailRegenerator(float scale, finch::Branch* branch,
+                                     const heron::counted_ptr<finch::BunchCallbacks>& chained)
     : m_scale(scale), m_branch(branch), m_chained(chained)
 {
 }

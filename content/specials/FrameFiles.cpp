@@ -26,7 +26,8 @@ std::vector<heron_string> frameFiles(const heron_string& folder)
     // With its separator, the path names the folder itself rather than a file in its parent.
     heron_string withSeparator = folder;
     withSeparator += '\\';
-    const std::vector<heron_string> listed = pelican::findDataFolder(pelican::DataFileName(heron::FilePath(withSeparator), pelican::texturesCategory));
+    const pelican::DataFileName record(heron::FilePath(withSeparator), pelican::texturesCategory);
+    const std::vector<heron_string> listed = pelican::findDataFolder(record);
     std::vector<heron_string> files;
     for (const heron_string& name : listed) {
         if (std::strstr(name.c_str(), thumbnailCache) == nullptr) {

@@ -38,6 +38,12 @@ private:
     Names& m_log;
 };
 
+// Makes the special the branch's traversal callback.
+void hold(finch::Branch& branch, finch::TraversalCallback* special)
+{
+    branch.setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(special));
+}
+
 void walk(finch::Branch& branch, finch::Traverser::Kind kind = finch::Traverser::Kind::Rendering)
 {
     finch::Traverser traverser(kind);
@@ -49,7 +55,7 @@ finch::GroupBranch* namedGroup(finch::GroupBranch& parent, const char* name, Nam
 {
     auto made = std::make_unique<finch::GroupBranch>();
     made->setName(name);
-    made->setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(new Noting(log)));
+    hold(*made, new Noting(log));
     return add(parent, std::move(made));
 }
 
@@ -84,7 +90,7 @@ TEST(SpecialEffects, ScrolledOffsetsMoveBySpeedTimesFrameAndStayBelowOne)
     for (const Case& c : cases) {
         ManualSceneClock clock(0.0);
         finch::GroupBranch group;
-        group.setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(new pelican_specials::TextureScrollSpecial(c.uSpeed, 0.0f)));
+        hold(group, new pelican_specials::TextureScrollSpecial(c.uSpeed, 0.0f));
         const auto& scroll = static_cast<const pelican_specials::TextureScrollSpecial&>(*group.traversalCallback());
         for (double time : c.frames) {
             clock.frame(time);
@@ -100,7 +106,7 @@ TEST(SpecialEffects, ScrollWithoutBothSpeedsMovesNothing)
 {
     ManualSceneClock clock(0.0);
     finch::GroupBranch group;
-    group.setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(new pelican_specials::TextureScrollSpecial));
+    hold(group, new pelican_specials::TextureScrollSpecial);
     clock.frame(1.0);
     walk(group);
     EXPECT_EQ(static_cast<const pelican_specials::TextureScrollSpecial&>(*group.traversalCallback()).uOffset(), 0.0f);
@@ -110,8 +116,7 @@ TEST(SpecialEffects, DolphinSwimWrapsAfterFiftyDrawnTraversals)
 {
     finch::Object object;
     finch::GroupBranch group;
-    const heron::counted_ptr<pelican_specials::DolphinSwimSpecial> swim(new pelican_specials::DolphinSwimSpecial(&object, 0.02));
-    group.setTraversalCallback(swim);
+    hold(group, new pelican_specials::DolphinSwimSpecial(&object, 0.02));
     walk(group);
     EXPECT_NEAR(object.animation(), 0.02f, 1e-6);
     walk(group, finch::Traverser::Kind::Collision);
@@ -142,7 +147,7 @@ TEST(SpecialEffects, PianoTurnsByRateInWholeTurnsASecond)
         finch::GroupBranch group;
         add(group, scenebuild::geometry("key", scenebuild::square(0, 0, 1, 1, 0, 0xFFFFFFFF)));
         group.clean();
-        group.setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(new pelican_specials::PianoSpecial(group, c.period)));
+        hold(group, new pelican_specials::PianoSpecial(group, c.period));
         const auto& piano = static_cast<const pelican_specials::PianoSpecial&>(*group.traversalCallback());
         walk(group);
         clock.frame(10.0 + c.seconds);
@@ -156,7 +161,7 @@ TEST(SpecialEffects, PianoOfATinyPeriodKeepsItsAngleInOneTurn)
     ManualSceneClock clock(0.0);
     finch::GroupBranch group;
     add(group, scenebuild::geometry("key", scenebuild::square(0, 0, 1, 1, 0, 0xFFFFFFFF)));
-    group.setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(new pelican_specials::PianoSpecial(group, 1e-40f)));
+    hold(group, new pelican_specials::PianoSpecial(group, 1e-40f));
     const auto& piano = static_cast<const pelican_specials::PianoSpecial&>(*group.traversalCallback());
     for (double time : {0.0, 0.5, 1e6}) {
         clock.frame(time);
@@ -170,7 +175,7 @@ TEST(SpecialEffects, PianoWithoutChildrenStaysStill)
 {
     ManualSceneClock clock(0.0);
     finch::GroupBranch group;
-    group.setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(new pelican_specials::PianoSpecial(group, 1.0f)));
+    hold(group, new pelican_specials::PianoSpecial(group, 1.0f));
     const auto& piano = static_cast<const pelican_specials::PianoSpecial&>(*group.traversalCallback());
     clock.frame(0.25);
     walk(group);
@@ -188,7 +193,7 @@ TEST(SpecialEffects, LayersDrawTheBranchAtHandFromItsLastChild)
         namedGroup(group, name, log);
     }
     // The stored group is gone (a switch took the group's place): the walk is of the branch at hand.
-    group.setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(new pelican_specials::LayerSpecial(nullptr)));
+    hold(group, new pelican_specials::LayerSpecial(nullptr));
     walk(group);
     EXPECT_EQ(log, (Names{"third o3", "second o3", "first o1"}));
     log.clear();
@@ -202,7 +207,7 @@ TEST(SpecialEffects, GlowDrawsItsGroupOrderedWithoutDepthWrites)
     finch::GroupBranch top;
     finch::GroupBranch* const glowing = namedGroup(top, "glowing", log);
     namedGroup(*glowing, "inside", log);
-    glowing->setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(new pelican_specials::GlowSpecial));
+    hold(*glowing, new pelican_specials::GlowSpecial);
     namedGroup(top, "after", log);
     walk(top);
     EXPECT_EQ(log, (Names{"inside o3", "after o0"}));

@@ -41,6 +41,11 @@ const Special* specialOn(const finch::GroupBranch& parent, std::size_t child)
     return dynamic_cast<const Special*>(parent.children()[child]->traversalCallback().get());
 }
 
+const finch::GeometryBranch& geometryAt(const finch::GroupBranch& parent, std::size_t child)
+{
+    return static_cast<const finch::GeometryBranch&>(*parent.children()[child]);
+}
+
 class StoredSpecials : public ::testing::Test
 {
 protected:
@@ -72,7 +77,7 @@ TEST_F(StoredSpecials, ADatabaseWithSpecialsReadsBackToTheSameBytes)
     EXPECT_EQ(piano->rate(), 0.25f);
     EXPECT_EQ(piano->joint(), static_cast<const finch::GroupBranch&>(*root.children()[4]).children()[0]);
     const auto* const readHook =
-        dynamic_cast<const pelican_specials::MyBunchProcessor*>(static_cast<const finch::GeometryBranch&>(*root.children()[5]).bunchCallbacks().get());
+        dynamic_cast<const pelican_specials::MyBunchProcessor*>(geometryAt(root, 5).bunchCallbacks().get());
     ASSERT_NE(readHook, nullptr);
     EXPECT_TRUE(readHook->wobbles());
     EXPECT_EQ(readHook->amplitude(), 0.04f);
@@ -117,8 +122,9 @@ TEST_F(StoredSpecials, StoredWobblesAndDetailScalesReachTheSpecialsAboveThem)
 
 TEST_F(StoredSpecials, ADetailChainLeadingBackToItselfIsCut)
 {
-    const heron::counted_ptr<pelican_specials::DetailRegenerator> first(new pelican_specials::DetailRegenerator(2.0f, nullptr, {}));
-    const heron::counted_ptr<pelican_specials::DetailRegenerator> second(new pelican_specials::DetailRegenerator(2.0f, nullptr, first));
+    using pelican_specials::DetailRegenerator;
+    const heron::counted_ptr<DetailRegenerator> first(new DetailRegenerator(2.0f, nullptr, {}));
+    const heron::counted_ptr<DetailRegenerator> second(new DetailRegenerator(2.0f, nullptr, first));
     // first -> second -> first, as a damaged stream could link them.
     first->setChained(second);
     first->afterLoad();
