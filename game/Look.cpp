@@ -3,6 +3,7 @@
 #include "base/Debug.h"
 #include "content/DataFiles.h"
 #include "content/models/PelicanDatabaseReader.h"
+#include "content/specials/SpecialFinder.h"
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
 #include "game/LookFile.h"
@@ -61,6 +62,8 @@ bool skippedAsCarried(Zone& zone, pelican::PelicanObject* carried)
 Look::Look(const heron::FilePath& path) : m_logic(std::make_unique<LookLogic>(*this))
 {
     heron::debug("There's %d looks\n", ++lookCount());
+    // Special-effect texts in the models become specials only with the finder in place.
+    pelican_specials::installSpecialFinder();
     if (isLookFileName(path)) {
         heron::debug("Look::Look() - Reading look file %s...\n", path.c_str());
         pelican::DataFileName record(path);
