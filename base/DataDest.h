@@ -50,16 +50,17 @@ public:
     // Tag integer: one byte below 255, else 0xFF and the value as 32 bits.
     DataDest& writeTag(std::uint32_t value)
     {
+        // The one-byte form is tested first: it needs one byte of room, and most tags are short.
         unsigned char* next = m_next;
-        if (!windowHolds(5)) {
-            writeTagOutsideWindow(value);
-            next = m_next;
-        } else if (value < longTagMarker) {
+        if (value < longTagMarker && windowHasByte()) {
             *next++ = static_cast<unsigned char>(value);
-        } else {
+        } else if (value >= longTagMarker && windowHolds(5)) {
             *next = static_cast<unsigned char>(longTagMarker);
             encode(value, next + 1);
             next += 5;
+        } else {
+            writeTagOutsideWindow(value);
+            next = m_next;
         }
         m_next = next;
         return *this;
@@ -113,6 +114,8 @@ public:
 protected:
     // True while no error is flagged and the window has room for n bytes.
     bool windowHolds(std::size_t n) const { return !hasError() && std::size_t(m_end - m_next) >= n; }
+    // The same for one byte, as one comparison of the window's ends.
+    bool windowHasByte() const { return !hasError() && m_next < m_end; }
 
     // The window: free room for the next bytes, in memory. Empty for kinds that keep none.
     unsigned char* m_next = nullptr;
@@ -126,7 +129,7 @@ private:
     DataDest& putByte(char byte)
     {
         unsigned char* next = m_next;
-        if (windowHolds(1)) {
+        if (windowHasByte()) {
             *next++ = static_cast<unsigned char>(byte);
         } else {
             writeByte(byte);

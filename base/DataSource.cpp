@@ -117,17 +117,15 @@ bool DataSource::fetchTag(std::uint32_t& value)
     return takeBits(value);
 }
 
-DataSource& DataSource::readTagOutsideWindow(std::uint32_t& value)
+std::uint32_t DataSource::tagOutsideWindow()
 {
-    if (!fetchTag(value)) {
-        value = endOfDataTag;
-    }
-    return *this;
+    std::uint32_t value = 0;
+    return fetchTag(value) ? value : endOfDataTag;
 }
 
 void DataSource::consumeLineEnd()
 {
-    if (isLineEnd(windowHolds(1) ? *m_next : peekByte())) {
+    if (isLineEnd(windowHasByte() ? *m_next : peekByte())) {
         takeByte();
     }
 }

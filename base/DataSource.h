@@ -62,15 +62,16 @@ public:
     // Tag integer: one byte below 255, else 0xFF and a 32-bit value. 0xFFFFFFFF at the end of data.
     DataSource& readTag(std::uint32_t& value)
     {
+        // The one-byte form is tested first: it needs one byte of window, and most tags are short.
         const unsigned char* next = m_next;
-        if (!windowHolds(5)) {
-            readTagOutsideWindow(value);
-            next = m_next;
-        } else if (*next != longTagMarker) {
+        if (windowHasByte() && *next != longTagMarker) {
             value = *next++;
-        } else {
+        } else if (windowHolds(5)) {
             value = decode<std::uint32_t>(next + 1);
             next += 5;
+        } else {
+            value = tagOutsideWindow();
+            next = m_next;
         }
         m_next = next;
         return *this;
@@ -103,7 +104,7 @@ public:
     {
         const unsigned char* next = m_next;
         // A short string of the default mode, whole in the window, into a string held inline.
-        if (stringMode() == defaultStringMode && value.isInline() && windowHolds(1) && *next < longTagMarker &&
+        if (stringMode() == defaultStringMode && value.isInline() && windowHasByte() && *next < longTagMarker &&
             windowHolds(1 + std::size_t(*next))) {
             const std::uint32_t length = *next;
             value.assign(reinterpret_cast<const char*>(next + 1), length);
@@ -154,6 +155,8 @@ public:
 protected:
     // True while no error is flagged and the window holds at least n bytes.
     bool windowHolds(std::size_t n) const { return !hasError() && std::size_t(m_end - m_next) >= n; }
+    // The same for one byte, as one comparison of the window's ends.
+    bool windowHasByte() const { return !hasError() && m_next < m_end; }
     // Copies up to n bytes from the window and moves past them; returns how many.
     std::uint32_t takeFromWindow(unsigned char* buffer, std::uint32_t n)
     {
@@ -174,13 +177,13 @@ private:
     // after an out-of-line read: so a run of typed reads can keep it in a register.
 
     // The next byte from the window, else through readByte(); -1 at the end of data.
-    int takeByte() { return windowHolds(1) ? *m_next++ : readByte(); }
+    int takeByte() { return windowHasByte() ? *m_next++ : readByte(); }
     // The same for a typed read: the end of data sets the error flag.
     int typedByte()
     {
         const unsigned char* next = m_next;
         int byte = 0;
-        if (windowHolds(1)) {
+        if (windowHasByte()) {
             byte = *next++;
         } else {
             byte = fetchByte();
@@ -222,7 +225,9 @@ private:
     bool fetchBits(std::uint32_t& bits);
     bool fetchBits(std::uint64_t& bits);
     bool fetchTag(std::uint32_t& value);
-    DataSource& readTagOutsideWindow(std::uint32_t& value);
+    // Returned rather than stored through a reference, so that a caller's target need not live in
+    // memory across the inline read.
+    std::uint32_t tagOutsideWindow();
     DataSource& readStringOutsideWindow(heron_string& value);
     bool fetchStringLength(std::uint32_t& length);
     void readTextString(heron_string& value);

@@ -93,6 +93,73 @@ TEST(DataSourceTest, TagIntegersTakeOneByteBelow255AndFiveFromThereInEitherByteO
     }
 }
 
+TEST(DataSourceTest, TagsAroundTheEndOfTheWindowKeepTheirBytesAndValues)
+{
+    const std::uint32_t values[] = {7, 300, 254, 255, 0x12345678, 9};
+    const Bytes reference = written(false, [&](heron::DataDest& d) {
+        for (const std::uint32_t v : values) {
+            d.writeTag(v);
+        }
+    });
+    // A sink of a few bytes' room fills its window partway through a tag.
+    for (std::uint32_t room = 0; room <= 6; ++room) {
+        MemoryDataDest sink(room);
+        for (const std::uint32_t v : values) {
+            sink.writeTag(v);
+        }
+        EXPECT_EQ(bytesOf(sink), reference) << "room " << room;
+    }
+    // Data cut anywhere: every whole tag reads back, the first cut one reads as the end of data.
+    for (std::size_t cut = 0; cut <= reference.size(); ++cut) {
+        auto source = sourceOf(Bytes(reference.begin(), reference.begin() + std::ptrdiff_t(cut)));
+        std::size_t next = 0;
+        for (std::uint32_t v = 0; next < std::size(values); ++next) {
+            source.readTag(v);
+            if (source.hasError()) {
+                EXPECT_EQ(v, 0xFFFFFFFFu) << "cut " << cut;
+                break;
+            }
+            EXPECT_EQ(v, values[next]) << "cut " << cut;
+        }
+        EXPECT_EQ(source.hasError(), cut < reference.size()) << "cut " << cut;
+    }
+}
+
+TEST(DataSourceTest, AFlaggedSourceReadsTheEndOfDataTagThoughBytesAreLeft)
+{
+    auto source = sourceOf({5, 6});
+    source.close();
+    std::uint32_t value = 1;
+    source.readTag(value);
+    EXPECT_EQ(value, 0xFFFFFFFFu);
+    source.seek(1);
+    source.readTag(value);
+    EXPECT_EQ(value, 6u);
+}
+
+TEST(DataSourceTest, AFlaggedSinkWritesItsTagsThroughItsByteOperations)
+{
+    struct ProbeSink : MemoryDataDest
+    {
+        ProbeSink() : MemoryDataDest(64) {}
+        DataDest& writeByte(char byte) override
+        {
+            ++byteWrites;
+            return MemoryDataDest::writeByte(byte);
+        }
+        int byteWrites = 0;
+    };
+    ProbeSink sink;
+    sink.writeTag(3);
+    EXPECT_EQ(sink.byteWrites, 0);
+    sink.setStringMode(9);
+    sink.writeString(text("refused"));
+    ASSERT_TRUE(sink.hasError());
+    sink.writeTag(4);
+    EXPECT_EQ(sink.byteWrites, 1);
+    EXPECT_EQ(bytesOf(sink), (Bytes{3, 4}));
+}
+
 TEST(DataSourceTest, FixedSizeValuesAreWrittenInTheChosenByteOrderAndReadBack)
 {
     const auto writeSome = [](heron::DataDest& d) { d.writeInt32(0x01020304).writeDouble(1.0).writeLong(-2); };
