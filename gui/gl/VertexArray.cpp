@@ -4,6 +4,7 @@
 #include "gui/gl/GLcapabilities.h"
 #include "gui/gl/GLclient.h"
 #include "gui/gl/GLstate.h"
+#include "gui/gl/SharedBuffers.h"
 #include "gui/gl/VertexArrayInternals.h"
 #include "platform/GLFunctions.h"
 
@@ -192,14 +193,6 @@ void toTriangles(VertexArrayInternals& in, GrowableArray<Index>& list)
     in.stripCount = 0;
 }
 
-// Unbinds the array buffer and deletes a buffer object that could not be used.
-void unbindAndDelete(GLuint name)
-{
-    plat::gl().BindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
-    plat::gl().DeleteBuffersARB(1, &name);
-    cache.arrayBuffer = 0;
-}
-
 GLenum indexType(bool sixteen)
 {
     return sixteen ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
@@ -261,18 +254,13 @@ std::uint32_t VertexArrayInternals::makeVBO(bool dynamic)
     if (g.GetError() != GL_NO_ERROR) {
         heron::debug("GL had an error at the start of makeVBO()\n");
     }
-    GLuint name = 0;
-    g.GenBuffersARB(1, &name);
-    if (name == 0) {
-        return 0;
-    }
     convertToTriangles();
     GrowableArray<std::uint8_t> block(&conversionHeap());
     const bool packed = packVertices(block);
-    g.BindBufferARB(GL_ARRAY_BUFFER_ARB, name);
-    if (!packed || g.GetError() != GL_NO_ERROR || !upload(block, dynamic)) {
+    const std::uint32_t name = packed ? upload(block, dynamic) : 0;
+    if (name == 0) {
         heron::debug("Failed to create/bind a VBO!\n");
-        unbindAndDelete(name);
+        unbindAfterFailure();
         return 0;
     }
     resetAfterUpload();
@@ -314,32 +302,41 @@ bool VertexArrayInternals::packVertices(GrowableArray<std::uint8_t>& block)
     return true;
 }
 
-bool VertexArrayInternals::upload(GrowableArray<std::uint8_t>& block, bool dynamic)
+std::uint32_t VertexArrayInternals::upload(GrowableArray<std::uint8_t>& block, bool dynamic)
 {
-    plat::GLFunctions& g = plat::gl();
-    g.BufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(block.size()), block.data(),
-                    dynamic ? GL_DYNAMIC_DRAW_ARB : GL_STATIC_DRAW_ARB);
-    block.reserve(0);
     // The client copies go only once the driver holds the data: a buffer it could not fill (out of
     // memory) must not be drawn from.
-    if (g.GetError() != GL_NO_ERROR) {
-        return false;
+    const BufferPlace vertices =
+        placeInBuffer(GL_ARRAY_BUFFER_ARB, block.data(), block.size(), dynamic ? BufferUse::OwnDynamic : BufferUse::Shared);
+    block.reserve(0);
+    if (vertices.name == 0) {
+        return 0;
     }
+    moveOffsets(vertices.offset);
     if (indexCount <= 0) {
-        return true;
+        return vertices.name;
     }
-    GLuint elements = 0;
-    g.GenBuffersARB(1, &elements);
-    g.BindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, elements);
     const void* const data = indices16bit ? static_cast<const void*>(indices16.data()) : indices32.data();
-    g.BufferDataARB(GL_ELEMENT_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(indexCount) * (indices16bit ? 2 : 4), data,
-                    GL_STATIC_DRAW_ARB);
-    if (g.GetError() != GL_NO_ERROR) {
-        g.DeleteBuffersARB(1, &elements);
-        elements = 0;
-    }
-    elementBuffer = elements;
-    return true;
+    const BufferPlace elements = placeInBuffer(
+        GL_ELEMENT_ARRAY_BUFFER_ARB, data, static_cast<std::size_t>(indexCount) * (indices16bit ? 2 : 4), BufferUse::Shared);
+    elementBuffer = elements.name;
+    indexOffset = elements.offset;
+    return vertices.name;
+}
+
+void VertexArrayInternals::moveOffsets(std::int32_t base)
+{
+    positionOffset += base;
+    colourOffset += base;
+    normalOffset += base;
+    texCoordOffset[0] += base;
+    texCoordOffset[1] += base;
+}
+
+void VertexArrayInternals::unbindAfterFailure()
+{
+    plat::gl().BindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+    cache.arrayBuffer = 0;
 }
 
 void VertexArrayInternals::resetAfterUpload()
@@ -403,7 +400,8 @@ void VertexArrayInternals::drawBufferObjects()
             g.BindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, elementBuffer);
             cache.elementBuffer = elementBuffer;
         }
-        g.DrawElements(GL_TRIANGLES, indexCount, indexType(indices16bit), nullptr);
+        g.DrawElements(GL_TRIANGLES, indexCount, indexType(indices16bit),
+                       reinterpret_cast<const void*>(static_cast<std::intptr_t>(indexOffset)));
         return;
     }
     if (cache.elementBuffer != 0) {
@@ -516,18 +514,14 @@ VertexArray::~VertexArray()
     if ((in.arrayBuffer == 0 && in.elementBuffer == 0 && in.displayList == 0) || !makeSharedContextCurrent()) {
         return;
     }
-    plat::GLFunctions& g = plat::gl();
-    const GLuint buffers[2] = {in.arrayBuffer, in.elementBuffer};
-    if (g.DeleteBuffersARB) {
-        g.DeleteBuffersARB(2, buffers);
-    }
     // Deleting a bound buffer unbinds it; the cache must not think it is still there.
-    if (cache.arrayBuffer == in.arrayBuffer) {
+    if (releaseBuffer(in.arrayBuffer) && cache.arrayBuffer == in.arrayBuffer) {
         cache.arrayBuffer = 0;
     }
-    if (cache.elementBuffer == in.elementBuffer) {
+    if (releaseBuffer(in.elementBuffer) && cache.elementBuffer == in.elementBuffer) {
         cache.elementBuffer = 0;
     }
+    plat::GLFunctions& g = plat::gl();
     if (in.displayList != 0) {
         g.DeleteLists(in.displayList, 1);
     }

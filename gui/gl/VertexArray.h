@@ -26,7 +26,8 @@ public:
     static constexpr std::uint32_t TexCoord1Bit = 128;
 
     explicit VertexArray(int vertexCount);
-    // Frees the client buffers; buffer objects and the display list are deleted in the shared context.
+    // Frees the client buffers; the display list, and buffer objects no other array shares, are
+    // deleted in the shared context.
     ~VertexArray();
     VertexArray(const VertexArray&) = delete;
     VertexArray& operator=(const VertexArray&) = delete;
@@ -49,9 +50,10 @@ public:
     // Ignored once compiled.
     void setStripSizes(const std::int32_t* sizes, int count);
     // With "Use display lists" on and positions set: narrows the indices to 16 bits when the
-    // vertex count allows and moves the geometry into buffer objects. When the driver has none,
-    // a static array's drawing goes into a display list and a dynamic one stays on client
-    // arrays, so that its setters still take effect.
+    // vertex count allows and moves the geometry into buffer objects (a static array's into ones
+    // shared with other static arrays, gui/gl/SharedBuffers.h). When the driver has none, a static
+    // array's drawing goes into a display list and a dynamic one stays on client arrays, so that
+    // its setters still take effect.
     void compile(bool dynamic);
     // Draws the triangles with the current state.
     void draw();

@@ -47,6 +47,8 @@ public:
     std::uint32_t arrayMask = 0;
     std::uint32_t arrayBuffer = 0;
     std::uint32_t elementBuffer = 0;
+    // Where the index list starts in the element buffer, in bytes.
+    std::int32_t indexOffset = 0;
     std::uint32_t displayList = 0;
     std::int32_t stride = 0;
     std::int32_t positionOffset = 0;
@@ -58,10 +60,15 @@ private:
     // The arrays in use one after another in one block, positions first (zeros when absent), each
     // one's offset noted; false, with nothing allocated, when the block would pass 32-bit offsets.
     bool packVertices(GrowableArray<std::uint8_t>& block);
-    // Hands the block to the bound array buffer (freeing it) and the index list to a new element
-    // buffer; false when the driver could not take the vertices. An index list it could not take
-    // leaves the element buffer 0 and the list on the client.
-    bool upload(GrowableArray<std::uint8_t>& block, bool dynamic);
+    // Hands the block (freeing it) to a shared array buffer, or to one of its own when dynamic, and
+    // the index list to a shared element buffer; returns the array buffer's name, 0 when the driver
+    // could not take the vertices. An index list it could not take leaves the element buffer 0 and
+    // the list on the client.
+    std::uint32_t upload(GrowableArray<std::uint8_t>& block, bool dynamic);
+    // Adds the block's place in its buffer to the offsets of the arrays.
+    void moveOffsets(std::int32_t base);
+    // After a failed upload: no array buffer bound.
+    void unbindAfterFailure();
     // Once the buffers hold the data: the client copies go and both buffers are unbound.
     void resetAfterUpload();
     template <typename Index>

@@ -192,6 +192,63 @@ TEST_F(VertexArrayDisplayTest, BufferObjectsAndDisplayListsAreDeletedWithTheirAr
     }
 }
 
+TEST_F(VertexArrayDisplayTest, StaticArraysDrawFromSharedBuffersWithoutBindingBetweenThem)
+{
+    // The second array draws only the upper half, from indices of its own.
+    const auto upperHalf = [] {
+        const std::uint32_t indices[] = {9, 10, 11, 9, 11, 12};
+        auto array = std::make_unique<VertexArray>(13);
+        auto scene = makeScene();
+        array->setVertices(scene->internals().positions.data());
+        array->setColours(scene->internals().colours.data());
+        array->setIndices(indices, 6);
+        return array;
+    };
+    auto first = compiledScene(true);
+    auto second = upperHalf();
+    second->compile(false);
+    auto dynamic = compiledScene(true, true);
+    const auto& a = first->internals();
+    const auto& b = second->internals();
+    ASSERT_NE(a.arrayBuffer, 0u);
+    EXPECT_EQ(b.arrayBuffer, a.arrayBuffer);
+    EXPECT_EQ(b.elementBuffer, a.elementBuffer);
+    EXPECT_NE(dynamic->internals().arrayBuffer, a.arrayBuffer);
+    const std::vector<std::uint32_t> expected = draw(*upperHalf());
+    std::vector<std::string> secondDraw;
+    GLRecorder recorder;
+    const Image image = render(8, 8, [&](ImageBody&) {
+        first->draw();
+        clearTo(0, 0, 0);
+        recorder.clear();
+        second->draw();
+        secondDraw = recorder.calls();
+    });
+    EXPECT_EQ(std::vector<std::uint32_t>(image.pixels(), image.pixels() + 64), expected);
+    EXPECT_EQ(std::count_if(secondDraw.begin(), secondDraw.end(), [](const std::string& call) { return call.rfind("Bind", 0) == 0; }), 0);
+    EXPECT_EQ(draw(*first), draw(*makeScene()));
+}
+
+TEST_F(VertexArrayDisplayTest, ASharedBufferIsDeletedWithItsLastArray)
+{
+    auto first = compiledScene(true);
+    auto second = compiledScene(true);
+    const GLuint shared = first->internals().arrayBuffer;
+    const auto bufferSize = [shared] {
+        EXPECT_TRUE(kestrel::makeSharedContextCurrent());
+        GLint size = -1;
+        plat::gl().BindBufferARB(GL_ARRAY_BUFFER_ARB, shared);
+        plat::gl().GetBufferParameterivARB(GL_ARRAY_BUFFER_ARB, GL_BUFFER_SIZE_ARB, &size);
+        plat::gl().BindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
+        return size;
+    };
+    first.reset();
+    EXPECT_GT(bufferSize(), 0);
+    EXPECT_EQ(draw(*second), draw(*makeScene()));
+    second.reset();
+    EXPECT_EQ(bufferSize(), 0);
+}
+
 namespace
 {
 

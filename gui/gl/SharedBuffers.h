@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kestrel
+{
+
+// Buffer objects that many vertex arrays share. A driver pays for every switch of buffer between
+// draws, so the static arrays of a scene are packed one after another into a few large buffers:
+// consecutive draws then bind nothing and only move their pointers. A buffer's room is not reused
+// while any array in it lives; the buffer object goes with the last of them. Main thread only;
+// needs the shared context current.
+
+// Where bytes were placed: the buffer object's name (0 when the driver could not take them) and the
+// offset of the first byte in it.
+struct BufferPlace
+{
+    std::uint32_t name = 0;
+    std::int32_t offset = 0;
+};
+
+// How the bytes will be used: shared with other static data, or alone in a buffer of their own
+// that is written again.
+enum class BufferUse
+{
+    Shared,
+    OwnDynamic,
+};
+
+// Copies bytes into a buffer object for target (array or element buffer), left bound to target.
+// Offsets in a shared buffer are multiples of 4. Returns name 0 when the driver reports an error.
+[[nodiscard]] BufferPlace placeInBuffer(unsigned target, const void* data, std::size_t bytes, BufferUse use);
+// Drops one array's hold on the buffer object name (0 does nothing). Returns true when that was the
+// last hold and the buffer object was deleted.
+bool releaseBuffer(std::uint32_t name);
+
+}
