@@ -223,6 +223,11 @@ void GeoBunch::render()
     m_internals->render();
 }
 
+bool GeoBunch::drawsColourArray() const
+{
+    return m_internals->colours() && m_internals->colours()->size() > 0;
+}
+
 void GeoBunch::registerFactories(heron::DataSource& source)
 {
     source.registerFactory(&GeoBunchInternals::create)

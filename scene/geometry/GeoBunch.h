@@ -92,6 +92,7 @@ public:
     bool isAnimated() const override;
     void setAnimationTime(float t) override;
     void render() override;
+    bool drawsColourArray() const override;
 
     const char* className() const override { return classIdentifier; }
     void registerFactories(heron::DataSource& source) override;

@@ -33,6 +33,9 @@ public:
     virtual void setAnimationTime(float t) = 0;
     // Draws with the current state.
     virtual void render() = 0;
+    // True when render() takes its colours from a colour array, which leaves GL's current colour
+    // undefined and makes it unused; by default false.
+    virtual bool drawsColourArray() const { return false; }
 
     BucketLink& bucketLink() { return m_link; }
 

@@ -115,8 +115,8 @@ public:
     void finish();
 
     void applyEntryState(const Entry& entry);
-    void applySurface(const Surface& surface);
-    void applyMaterial(const heron::counted_ptr<Material>& material);
+    void applySurface(const QueuedBunch& bunch);
+    void applyMaterial(const QueuedBunch& bunch);
     void loadMatrix(const Matrix* modelView);
     void applyFog(const Fog* fog);
     void setBlending(bool on);
@@ -524,7 +524,7 @@ void RenderAccumulatorInternals::applyEntryState(const Entry& e)
             currentAnimation = e.animation;
         }
         heron::progressCode = 20001;
-        applySurface(e.bunch->surface());
+        applySurface(*e.bunch);
     }
     heron::progressCode = 20004;
     loadMatrix(e.modelView);
@@ -534,24 +534,28 @@ void RenderAccumulatorInternals::applyEntryState(const Entry& e)
     setDepthWrites((e.overrides & RenderAccumulator::noDepthWritesFlag) == 0);
 }
 
-void RenderAccumulatorInternals::applySurface(const Surface& surface)
+void RenderAccumulatorInternals::applySurface(const QueuedBunch& bunch)
 {
+    const Surface& surface = bunch.surface();
     setCulling(surface.cullFaces);
     heron::progressCode = 20002;
     setBlending(surface.blend);
     heron::progressCode = 20003;
-    applyMaterial(surface.material);
+    applyMaterial(bunch);
 }
 
-void RenderAccumulatorInternals::applyMaterial(const heron::counted_ptr<Material>& material)
+void RenderAccumulatorInternals::applyMaterial(const QueuedBunch& bunch)
 {
-    // Bunches are grouped by geometry, not by material, so runs of one material are common.
-    if (material == currentMaterial) {
+    // Bunches are grouped by geometry, not by material, so runs of one material are common. Of its
+    // state only the current colour needs sending again, and only to a bunch without a colour
+    // array: a colour array leaves the colour undefined but draws without it.
+    const heron::counted_ptr<Material>& material = bunch.surface().material;
+    if (material != currentMaterial) {
+        material->apply();
+        currentMaterial = material;
+    } else if (!bunch.drawsColourArray()) {
         material->applyAgainAfterDraw();
-        return;
     }
-    material->apply();
-    currentMaterial = material;
 }
 
 void RenderAccumulatorInternals::loadMatrix(const Matrix* modelView)

@@ -160,6 +160,7 @@ public:
     const finch::Surface& surface() const override { return m_surface; }
     finch::Surface& editSurface() { return m_surface; }
     bool isAnimated() const override { return animated; }
+    bool drawsColourArray() const override { return colourArray; }
     void setAnimationTime(float t) override { m_log.push_back(m_name + " at " + std::to_string(t)); }
     void render() override
     {
@@ -170,6 +171,7 @@ public:
     }
 
     bool animated = false;
+    bool colourArray = false;
     std::function<void()> onRender;
 
 private:

@@ -154,6 +154,31 @@ TEST_F(RenderAccumulatorTest, BunchesSharingAMaterialApplyItOnce)
     EXPECT_EQ(recorder.count("Materialf("), 1);
 }
 
+TEST_F(RenderAccumulatorTest, TheColourIsSentAgainOnlyToBunchesWithoutAColourArray)
+{
+    // The frozen default material's colour, the shared material's when it is applied, then one
+    // for each later bunch that draws without a colour array.
+    const struct
+    {
+        bool colourArray;
+        int colours;
+    } cases[] = {{false, 4}, {true, 2}};
+    for (const auto& c : cases) {
+        RenderAccumulator accumulator;
+        std::vector<std::unique_ptr<RecordingBunch>> bunches;
+        for (const char* name : {"a", "b", "c"}) {
+            bunches.push_back(std::make_unique<RecordingBunch>(name, m_log));
+            bunches.back()->editSurface().setMaterial(plain(0, 1, 0));
+            bunches.back()->colourArray = c.colourArray;
+            accumulator.addBunch(*bunches.back(), nullptr);
+        }
+        GLRecorder recorder;
+        accumulator.render(m_target);
+        EXPECT_EQ(recorder.count("Color4ubv"), c.colours) << c.colourArray;
+        finch::Material::unlock();
+    }
+}
+
 TEST_F(RenderAccumulatorTest, AMaterialIsAppliedAgainAfterARenderableDrew)
 {
     finch::Material lit(finch::RGBA{0.5f, 0.5f, 0.5f, 1.0f});
