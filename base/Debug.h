@@ -25,6 +25,13 @@ void debug(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // preparation, drivers), written by each phase before it runs and reported by the main routine when
 // an exception ends the program. 0 at start. Any thread.
 extern std::atomic<int> progressCode;
+// Sets the progress code without ordering any other memory access: for steps taken many times a
+// frame, where a full barrier per step costs more than the step (the code stays a plain atomic
+// value, read back the same).
+inline void setProgress(int code)
+{
+    progressCode.store(code, std::memory_order_relaxed);
+}
 
 // Seconds since the first call, which returns 0.0; monotonic, never decreases. Any thread.
 double getTime();

@@ -31,6 +31,7 @@ struct ClientArrayCache
     std::intptr_t texCoordOffset[2] = {-1, -1};
     std::uint32_t arrayBuffer = 0;
     std::uint32_t elementBuffer = 0;
+    std::int32_t stride = 0;
     int clientUnit = 0;
 };
 
@@ -193,6 +194,19 @@ void toTriangles(VertexArrayInternals& in, GrowableArray<Index>& list)
     in.stripCount = 0;
 }
 
+// Copies count elements of size bytes from data (zeros when data is null) to out, one every step bytes.
+void copyElements(std::uint8_t* out, std::size_t step, const void* data, std::size_t size, std::size_t count)
+{
+    const auto* in = static_cast<const std::uint8_t*>(data);
+    for (std::size_t i = 0; i < count; ++i, out += step) {
+        if (in) {
+            std::memcpy(out, in + i * size, size);
+        } else {
+            std::memset(out, 0, size);
+        }
+    }
+}
+
 GLenum indexType(bool sixteen)
 {
     return sixteen ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
@@ -219,7 +233,20 @@ void VertexArrayInternals::updateBuffer(std::uint32_t bit, std::int32_t offset, 
         return;
     }
     bindArrayBuffer(arrayBuffer);
-    plat::gl().BufferSubDataARB(GL_ARRAY_BUFFER_ARB, offset, static_cast<GLsizeiptrARB>(bytes), data);
+    plat::GLFunctions& g = plat::gl();
+    if (stride == 0) {
+        g.BufferSubDataARB(GL_ARRAY_BUFFER_ARB, offset, static_cast<GLsizeiptrARB>(bytes), data);
+        return;
+    }
+    // Interleaved, the values lie one stride apart: the vertices are read back, patched and written
+    // again. Positions come first, so the vertices start at their offset.
+    const std::size_t n = static_cast<std::size_t>(vertexCount);
+    GrowableArray<std::uint8_t> block(&conversionHeap());
+    block.resize(static_cast<std::size_t>(stride) * n);
+    const auto size = static_cast<GLsizeiptrARB>(block.size());
+    g.GetBufferSubDataARB(GL_ARRAY_BUFFER_ARB, positionOffset, size, block.data());
+    copyElements(block.data() + (offset - positionOffset), static_cast<std::size_t>(stride), data, bytes / n, n);
+    g.BufferSubDataARB(GL_ARRAY_BUFFER_ARB, positionOffset, size, block.data());
 }
 
 std::uint32_t VertexArrayInternals::usedMask() const
@@ -256,7 +283,9 @@ std::uint32_t VertexArrayInternals::makeVBO(bool dynamic)
     }
     convertToTriangles();
     GrowableArray<std::uint8_t> block(&conversionHeap());
-    const bool packed = packVertices(block);
+    // A static array's attributes are interleaved, which a driver fetches faster; a dynamic one
+    // keeps one block per array, so that an update is one write.
+    const bool packed = packVertices(block, dynamic ? VertexLayout::Blocks : VertexLayout::Interleaved);
     const std::uint32_t name = packed ? upload(block, dynamic) : 0;
     if (name == 0) {
         heron::debug("Failed to create/bind a VBO!\n");
@@ -267,7 +296,7 @@ std::uint32_t VertexArrayInternals::makeVBO(bool dynamic)
     return name;
 }
 
-bool VertexArrayInternals::packVertices(GrowableArray<std::uint8_t>& block)
+bool VertexArrayInternals::packVertices(GrowableArray<std::uint8_t>& block, VertexLayout layout)
 {
     const std::size_t n = static_cast<std::size_t>(vertexCount);
     const std::size_t perVertex = 12 + (colours.empty() ? 0 : 4) + (normals.empty() ? 0 : 12) +
@@ -277,26 +306,24 @@ bool VertexArrayInternals::packVertices(GrowableArray<std::uint8_t>& block)
         return false;
     }
     block.resize(perVertex * n);
+    const bool interleaved = layout == VertexLayout::Interleaved;
+    stride = interleaved ? static_cast<std::int32_t>(perVertex) : 0;
     std::size_t at = 0;
-    const auto place = [&](const void* data, std::size_t bytes, std::int32_t& offset) {
+    const auto place = [&](const void* data, std::size_t size, std::int32_t& offset) {
         offset = static_cast<std::int32_t>(at);
-        if (data && bytes > 0) {
-            std::memcpy(block.data() + at, data, bytes);
-        } else if (bytes > 0) {
-            std::memset(block.data() + at, 0, bytes);
-        }
-        at += bytes;
+        copyElements(block.data() + at, interleaved ? perVertex : size, data, size, n);
+        at += interleaved ? size : size * n;
     };
-    place(positions.data(), 12 * n, positionOffset);
+    place(positions.data(), 12, positionOffset);
     if (!colours.empty()) {
-        place(colours.data(), 4 * n, colourOffset);
+        place(colours.data(), 4, colourOffset);
     }
     if (!normals.empty()) {
-        place(normals.data(), 12 * n, normalOffset);
+        place(normals.data(), 12, normalOffset);
     }
     for (int unit = 0; unit < 2; ++unit) {
         if (!texCoords[unit].empty()) {
-            place(texCoords[unit].data(), 8 * n, texCoordOffset[unit]);
+            place(texCoords[unit].data(), 8, texCoordOffset[unit]);
         }
     }
     return true;
@@ -342,7 +369,6 @@ void VertexArrayInternals::unbindAfterFailure()
 void VertexArrayInternals::resetAfterUpload()
 {
     arrayMask = usedMask() | VertexArray::PositionBit;
-    stride = 0;
     positions.reserve(0);
     colours.reserve(0);
     normals.reserve(0);
@@ -365,6 +391,11 @@ void VertexArrayInternals::drawBufferObjects()
 {
     plat::GLFunctions& g = plat::gl();
     bindArrayBuffer(arrayBuffer);
+    // An offset names one array's values only together with its stride.
+    if (cache.stride != stride) {
+        forgetOffsets();
+        cache.stride = stride;
+    }
     if (cache.positionOffset != positionOffset) {
         g.VertexPointer(3, GL_FLOAT, stride, reinterpret_cast<const void*>(static_cast<std::intptr_t>(positionOffset)));
         cache.positionOffset = positionOffset;
@@ -643,18 +674,18 @@ void VertexArray::draw()
 {
     VertexArrayInternals& in = *m_internals;
     if (!cache.vboStateActive) {
-        heron::progressCode = 30401;
+        heron::setProgress(30401);
         resetCache();
         cache.vboStateActive = true;
     }
     if (in.arrayBuffer != 0) {
-        heron::progressCode = 30402;
+        heron::setProgress(30402);
         in.drawBufferObjects();
     } else if (in.displayList != 0) {
-        heron::progressCode = 30403;
+        heron::setProgress(30403);
         plat::gl().CallList(in.displayList);
     } else {
-        heron::progressCode = 30404;
+        heron::setProgress(30404);
         endClientArrays();
         in.drawClientArrays(VertexArrayInternals::ClientDrawing::Now);
     }

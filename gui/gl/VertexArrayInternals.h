@@ -57,9 +57,15 @@ public:
     std::int32_t texCoordOffset[2] = {0, 0};
 
 private:
-    // The arrays in use one after another in one block, positions first (zeros when absent), each
-    // one's offset noted; false, with nothing allocated, when the block would pass 32-bit offsets.
-    bool packVertices(GrowableArray<std::uint8_t>& block);
+    // How packVertices lays the arrays out.
+    enum class VertexLayout
+    {
+        Blocks,        // one array after another
+        Interleaved,   // vertex after vertex, each with all its arrays
+    };
+    // The arrays in use in one block, positions first (zeros when absent), each one's offset and
+    // the stride noted; false, with nothing allocated, when the block would pass 32-bit offsets.
+    bool packVertices(GrowableArray<std::uint8_t>& block, VertexLayout layout);
     // Hands the block (freeing it) to a shared array buffer, or to one of its own when dynamic, and
     // the index list to a shared element buffer; returns the array buffer's name, 0 when the driver
     // could not take the vertices. An index list it could not take leaves the element buffer 0 and

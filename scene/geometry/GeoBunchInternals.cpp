@@ -459,7 +459,7 @@ void GeoBunchInternals::render()
         return;
     }
     if (!m_compiled) {
-        heron::progressCode = 30301;
+        heron::setProgress(30301);
         compile();
         // GL errors are read after the upload, where one means the compiled form failed, and not
         // on every draw: reading one makes a threaded driver catch up with every queued call.
@@ -471,15 +471,15 @@ void GeoBunchInternals::render()
     const heron::counted_ptr<BunchCallbacks> hook = branchHook();
     if (hook) {
         m_changeFlags = 0;
-        heron::progressCode = 30302;
+        heron::setProgress(30302);
         hook->beforeDraw(*m_owner);
     }
     if (m_vertexArray) {
         resendChanged();
-        heron::progressCode = 30304;
+        heron::setProgress(30304);
         m_vertexArray->draw();
     } else {
-        heron::progressCode = 30305;
+        heron::setProgress(30305);
         drawClientArrays();
     }
 }
@@ -543,7 +543,7 @@ void GeoBunchInternals::resendChanged()
     if (m_changeFlags == 0) {
         return;
     }
-    heron::progressCode = 30303;
+    heron::setProgress(30303);
     kestrel::VertexArray& array = *m_vertexArray;
     if ((m_changeFlags & GeoBunch::positionsChanged) != 0) {
         array.setVertices(&m_vertices->data()->x);

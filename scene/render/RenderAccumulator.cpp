@@ -387,15 +387,15 @@ void RenderAccumulator::render(kestrel::ImageBody& target)
     in.prepare();
     Material::lockDefault();
     kestrel::setDepthRange(in.depthNear, in.depthFar);
-    heron::progressCode = 10020;
+    heron::setProgress(10020);
     in.renderSky();
-    heron::progressCode = 10021;
+    heron::setProgress(10021);
     in.renderSolidBunches();
     logGLError("GL had an error while rendering solidStuff\n");
-    heron::progressCode = 10023;
+    heron::setProgress(10023);
     in.renderList(in.solidRenderables);
     // 10023 again, and no 10022: the codes keep the numbering that crash reports already carry.
-    heron::progressCode = 10023;
+    heron::setProgress(10023);
     in.setBlending(true);
     logGLError("GL had an error while rendering solidRenderables\n");
     // Holding left Control hides the ordered phase and left Shift the late one, so that a wrong
@@ -404,13 +404,13 @@ void RenderAccumulator::render(kestrel::ImageBody& target)
         in.renderList(in.ordered);
     }
     logGLError("GL had an error while rendering orderedStuff\n");
-    heron::progressCode = 10024;
+    heron::setProgress(10024);
     if (!kestrel::isKeyDown(plat::keys::leftShift)) {
         in.setBlending(true);
         in.renderList(in.late);
     }
     logGLError("GL had an error while rendering the bunches\n");
-    heron::progressCode = 10025;
+    heron::setProgress(10025);
     in.finish();
     in.target = nullptr;
     in.reset();
@@ -454,12 +454,12 @@ void RenderAccumulatorInternals::renderSky()
     } else {
         setDepthWrites(false);
         kestrel::setDepthRange(0.9999f, 1.0f);
-        heron::progressCode = 100201;
+        heron::setProgress(100201);
         sky->renderSky(*target, *viewer);
-        heron::progressCode = 100202;
+        heron::setProgress(100202);
         kestrel::setDepthRange(depthNear, depthFar);
         setDepthWrites(true);
-        heron::progressCode = 100203;
+        heron::setProgress(100203);
         // The sky may have loaded matrices and applied materials of its own.
         matrixKnown = false;
         currentMaterial.reset();
@@ -475,18 +475,18 @@ void RenderAccumulatorInternals::renderSolidBunches()
             continue;
         }
         applyEntryState(solid[std::size_t(bucket->latest)]);
-        heron::progressCode = 30000;
+        heron::setProgress(30000);
         for (std::int32_t i = bucket->latest; i >= 0; i = solid[std::size_t(i)].next) {
             const Entry& e = solid[std::size_t(i)];
-            heron::progressCode = 30100 + i;
+            heron::setProgress(30100 + i);
             loadMatrix(e.modelView);
-            heron::progressCode = 30200 + i;
+            heron::setProgress(30200 + i);
             applyFog(e.fog);
             if (bunch->isAnimated() && e.animation != currentAnimation) {
                 bunch->setAnimationTime(e.animation);
                 currentAnimation = e.animation;
             }
-            heron::progressCode = 30300 + i;
+            heron::setProgress(30300 + i);
             bunch->render();
         }
     }
@@ -518,19 +518,19 @@ void RenderAccumulatorInternals::finish()
 void RenderAccumulatorInternals::applyEntryState(const Entry& e)
 {
     if (e.bunch != nullptr) {
-        heron::progressCode = 20000;
+        heron::setProgress(20000);
         if (e.bunch->isAnimated()) {
             e.bunch->setAnimationTime(e.animation);
             currentAnimation = e.animation;
         }
-        heron::progressCode = 20001;
+        heron::setProgress(20001);
         applySurface(*e.bunch);
     }
-    heron::progressCode = 20004;
+    heron::setProgress(20004);
     loadMatrix(e.modelView);
-    heron::progressCode = 20005;
+    heron::setProgress(20005);
     applyFog(e.fog);
-    heron::progressCode = 20006;
+    heron::setProgress(20006);
     setDepthWrites((e.overrides & RenderAccumulator::noDepthWritesFlag) == 0);
 }
 
@@ -538,9 +538,9 @@ void RenderAccumulatorInternals::applySurface(const QueuedBunch& bunch)
 {
     const Surface& surface = bunch.surface();
     setCulling(surface.cullFaces);
-    heron::progressCode = 20002;
+    heron::setProgress(20002);
     setBlending(surface.blend);
-    heron::progressCode = 20003;
+    heron::setProgress(20003);
     applyMaterial(bunch);
 }
 
@@ -616,7 +616,7 @@ void RenderAccumulatorInternals::drawFaded(const Entry& e)
 {
     bool rampUsed = false;
     if (kestrel::useDisplayLists) {
-        heron::progressCode = 10031;
+        heron::setProgress(10031);
         if (kestrel::activeTexture(fadeUnit)) {
             kestrel::enableState(kestrel::GLStateId::Texture2D);
             kestrel::setTexEnvMode(kestrel::TexEnvMode::Modulate);
@@ -629,18 +629,18 @@ void RenderAccumulatorInternals::drawFaded(const Entry& e)
             rampUsed = true;
         }
     }
-    heron::progressCode = 10032;
+    heron::setProgress(10032);
     const bool wasBlending = blending;
     setBlending(true);
     drawPlain(e);
     setBlending(wasBlending);
-    heron::progressCode = 10034;
+    heron::setProgress(10034);
     if (rampUsed) {
         kestrel::activeTexture(fadeUnit);
         kestrel::disableState(kestrel::GLStateId::Texture2D);
         kestrel::activeTexture(0);
     }
-    heron::progressCode = 10035;
+    heron::setProgress(10035);
 }
 
 }

@@ -124,6 +124,26 @@ TEST_F(VertexArrayDisplayTest, ColourEditsOfABufferedArrayReachItsBuffer)
     EXPECT_EQ(pixels, draw(*reference));
 }
 
+TEST_F(VertexArrayDisplayTest, EditsOfAStaticBufferedArrayReachOnlyTheirOwnValues)
+{
+    // A static array's values are interleaved: each edit must land on its own values only.
+    auto buffered = compiledScene(true);
+    ASSERT_NE(buffered->internals().stride, 0);
+    auto reference = makeScene();
+    const std::vector<std::uint32_t> allRed(13, red);
+    std::vector<float> moved(reference->internals().positions.data(), reference->internals().positions.data() + 39);
+    for (std::size_t i = 0; i < moved.size(); i += 3) {
+        moved[i] -= 2.0f;
+    }
+    for (VertexArray* const array : {buffered.get(), reference.get()}) {
+        array->setColours(allRed.data());
+        array->setVertices(moved.data());
+    }
+    const std::vector<std::uint32_t> pixels = draw(*buffered);
+    EXPECT_GT(std::count(pixels.begin(), pixels.end(), 0xFFFF0000u), 8);   // 0xAARRGGBB: red
+    EXPECT_EQ(pixels, draw(*reference));
+}
+
 TEST_F(VertexArrayDisplayTest, AnArrayWithNeitherIndicesNorStripsDrawsNothing)
 {
     const float positions[] = {-1, -1, 0, 20, -1, 0, -1, 20, 0};
