@@ -12,15 +12,12 @@ namespace kestrel
 namespace
 {
 
-// The size of a shared buffer: a few thousand small arrays fill one. Larger data gets a buffer of
-// its own size.
-constexpr std::size_t sharedBufferBytes = std::size_t(4) << 20;
-constexpr std::size_t offsetAlignment = 4;
-
 struct Buffer
 {
     std::uint32_t name = 0;
     unsigned target = 0;
+    std::uint64_t kind = 0;
+    std::size_t alignment = 1;
     std::size_t used = 0;
     std::size_t capacity = 0;
     int holds = 0;
@@ -33,16 +30,17 @@ std::vector<Buffer>& buffers()
     return all;
 }
 
-std::size_t aligned(std::size_t bytes)
+std::size_t aligned(std::size_t bytes, std::size_t alignment)
 {
-    return (bytes + offsetAlignment - 1) / offsetAlignment * offsetAlignment;
+    return (bytes + alignment - 1) / alignment * alignment;
 }
 
-// The shared buffer of target with room for bytes, null when there is none.
-Buffer* sharedWithRoom(unsigned target, std::size_t bytes)
+// The shared buffer for the request with room for bytes, null when there is none.
+Buffer* sharedWithRoom(const BufferRequest& request, std::size_t bytes)
 {
     for (Buffer& b : buffers()) {
-        if (b.shared && b.target == target && aligned(b.used) + bytes <= b.capacity) {
+        if (b.shared && b.target == request.target && b.kind == request.kind && b.alignment == request.alignment &&
+            aligned(b.used, b.alignment) + bytes <= b.capacity) {
             return &b;
         }
     }
@@ -56,9 +54,11 @@ void deleteBuffer(std::uint32_t name)
     plat::gl().DeleteBuffersARB(1, &name);
 }
 
-// A new buffer object of capacity bytes, bound to target; null when the driver could not make it.
-Buffer* makeBuffer(unsigned target, std::size_t capacity, BufferUse use)
+// A new buffer object of capacity bytes for the request, bound to its target; null when the driver
+// could not make it.
+Buffer* makeBuffer(const BufferRequest& request, std::size_t capacity)
 {
+    const unsigned target = request.target;
     plat::GLFunctions& g = plat::gl();
     GLuint name = 0;
     g.GenBuffersARB(1, &name);
@@ -67,35 +67,35 @@ Buffer* makeBuffer(unsigned target, std::size_t capacity, BufferUse use)
     }
     g.BindBufferARB(target, name);
     g.BufferDataARB(target, static_cast<GLsizeiptrARB>(capacity), nullptr,
-                    use == BufferUse::Shared ? GL_STATIC_DRAW_ARB : GL_DYNAMIC_DRAW_ARB);
+                    request.use == BufferUse::Shared ? GL_STATIC_DRAW_ARB : GL_DYNAMIC_DRAW_ARB);
     if (g.GetError() != GL_NO_ERROR) {
         g.DeleteBuffersARB(1, &name);
         return nullptr;
     }
-    buffers().push_back(Buffer{name, target, 0, capacity, 0, use == BufferUse::Shared});
+    buffers().push_back(Buffer{name, target, request.kind, std::max<std::size_t>(request.alignment, 1), 0, capacity, 0, false});
     return &buffers().back();
 }
 
 }
 
-BufferPlace placeInBuffer(unsigned target, const void* data, std::size_t bytes, BufferUse use)
+BufferPlace placeInBuffer(const BufferRequest& request, const void* data, std::size_t bytes)
 {
     if (bytes > std::size_t(INT32_MAX)) {
         return {};
     }
-    Buffer* buffer = use == BufferUse::Shared ? sharedWithRoom(target, bytes) : nullptr;
+    Buffer* buffer = request.use == BufferUse::Shared ? sharedWithRoom(request, bytes) : nullptr;
     if (buffer == nullptr) {
-        const bool alone = use != BufferUse::Shared || bytes > sharedBufferBytes;
-        buffer = makeBuffer(target, alone ? bytes : sharedBufferBytes, use);
+        const bool alone = request.use != BufferUse::Shared || bytes > request.room;
+        buffer = makeBuffer(request, alone ? bytes : request.room);
         if (buffer == nullptr) {
             return {};
         }
         buffer->shared = !alone;
     }
     plat::GLFunctions& g = plat::gl();
-    const std::size_t offset = aligned(buffer->used);
-    g.BindBufferARB(target, buffer->name);
-    g.BufferSubDataARB(target, static_cast<GLintptrARB>(offset), static_cast<GLsizeiptrARB>(bytes), data);
+    const std::size_t offset = aligned(buffer->used, buffer->alignment);
+    g.BindBufferARB(request.target, buffer->name);
+    g.BufferSubDataARB(request.target, static_cast<GLintptrARB>(offset), static_cast<GLsizeiptrARB>(bytes), data);
     if (g.GetError() != GL_NO_ERROR) {
         if (buffer->holds == 0) {
             deleteBuffer(buffer->name);

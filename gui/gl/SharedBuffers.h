@@ -28,9 +28,20 @@ enum class BufferUse
     OwnDynamic,
 };
 
-// Copies bytes into a buffer object for target (array or element buffer), left bound to target.
-// Offsets in a shared buffer are multiples of 4. Returns name 0 when the driver reports an error.
-[[nodiscard]] BufferPlace placeInBuffer(unsigned target, const void* data, std::size_t bytes, BufferUse use);
+// What bytes go into: only bytes of one target and kind share a buffer, at offsets that are
+// multiples of alignment, up to room bytes a buffer (larger bytes get a buffer of their own).
+struct BufferRequest
+{
+    unsigned target = 0;
+    BufferUse use = BufferUse::Shared;
+    std::uint64_t kind = 0;
+    std::size_t alignment = 4;
+    std::size_t room = std::size_t(4) << 20;
+};
+
+// Copies bytes into a buffer object for the request, left bound to its target. Returns name 0
+// when the driver reports an error.
+[[nodiscard]] BufferPlace placeInBuffer(const BufferRequest& request, const void* data, std::size_t bytes);
 // Drops one array's hold on the buffer object name (0 does nothing). Returns true when that was the
 // last hold and the buffer object was deleted.
 bool releaseBuffer(std::uint32_t name);

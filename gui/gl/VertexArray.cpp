@@ -207,6 +207,11 @@ void copyElements(std::uint8_t* out, std::size_t step, const void* data, std::si
     }
 }
 
+// Most vertices in a shared array buffer: its arrays' 16-bit indices count from its first vertex.
+constexpr std::size_t maxSharedVertices = 65536;
+// The most bytes a shared buffer holds otherwise.
+constexpr std::size_t defaultBufferRoom = std::size_t(4) << 20;
+
 GLenum indexType(bool sixteen)
 {
     return sixteen ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT;
@@ -239,14 +244,15 @@ void VertexArrayInternals::updateBuffer(std::uint32_t bit, std::int32_t offset, 
         return;
     }
     // Interleaved, the values lie one stride apart: the vertices are read back, patched and written
-    // again. Positions come first, so the vertices start at their offset.
+    // again. Positions come first in a vertex, so an array's offset less the positions' is its place
+    // in the vertex.
     const std::size_t n = static_cast<std::size_t>(vertexCount);
     GrowableArray<std::uint8_t> block(&conversionHeap());
     block.resize(static_cast<std::size_t>(stride) * n);
     const auto size = static_cast<GLsizeiptrARB>(block.size());
-    g.GetBufferSubDataARB(GL_ARRAY_BUFFER_ARB, positionOffset, size, block.data());
+    g.GetBufferSubDataARB(GL_ARRAY_BUFFER_ARB, vertexBase, size, block.data());
     copyElements(block.data() + (offset - positionOffset), static_cast<std::size_t>(stride), data, bytes / n, n);
-    g.BufferSubDataARB(GL_ARRAY_BUFFER_ARB, positionOffset, size, block.data());
+    g.BufferSubDataARB(GL_ARRAY_BUFFER_ARB, vertexBase, size, block.data());
 }
 
 std::uint32_t VertexArrayInternals::usedMask() const
@@ -333,22 +339,55 @@ std::uint32_t VertexArrayInternals::upload(GrowableArray<std::uint8_t>& block, b
 {
     // The client copies go only once the driver holds the data: a buffer it could not fill (out of
     // memory) must not be drawn from.
-    const BufferPlace vertices =
-        placeInBuffer(GL_ARRAY_BUFFER_ARB, block.data(), block.size(), dynamic ? BufferUse::OwnDynamic : BufferUse::Shared);
+    const BufferPlace vertices = placeInBuffer(vertexRequest(dynamic), block.data(), block.size());
     block.reserve(0);
     if (vertices.name == 0) {
         return 0;
     }
-    moveOffsets(vertices.offset);
-    if (indexCount <= 0) {
-        return vertices.name;
+    vertexBase = vertices.offset;
+    if (indexCount <= 0 || !uploadIndices()) {
+        moveOffsets(vertexBase);
     }
-    const void* const data = indices16bit ? static_cast<const void*>(indices16.data()) : indices32.data();
-    const BufferPlace elements = placeInBuffer(
-        GL_ELEMENT_ARRAY_BUFFER_ARB, data, static_cast<std::size_t>(indexCount) * (indices16bit ? 2 : 4), BufferUse::Shared);
+    return vertices.name;
+}
+
+BufferRequest VertexArrayInternals::vertexRequest(bool dynamic) const
+{
+    if (dynamic) {
+        return BufferRequest{GL_ARRAY_BUFFER_ARB, BufferUse::OwnDynamic};
+    }
+    // Arrays of one layout share a buffer vertex-aligned and no larger than 16-bit indices reach,
+    // so that their indices can count from the buffer's first vertex: consecutive draws then set
+    // no pointer either.
+    const auto size = static_cast<std::size_t>(stride);
+    return BufferRequest{GL_ARRAY_BUFFER_ARB, BufferUse::Shared, std::uint64_t(size) << 32 | usedMask(), size,
+                         std::min(maxSharedVertices * size, defaultBufferRoom)};
+}
+
+bool VertexArrayInternals::uploadIndices()
+{
+    const std::uint32_t first = stride > 0 ? static_cast<std::uint32_t>(vertexBase / stride) : 0;
+    const BufferRequest request{GL_ELEMENT_ARRAY_BUFFER_ARB};
+    const auto count = static_cast<std::size_t>(indexCount);
+    BufferPlace elements;
+    if (indices16bit) {
+        GrowableArray<std::uint16_t> counted(&conversionHeap());
+        counted.assign(indices16.data(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+            counted[i] = static_cast<std::uint16_t>(counted[i] + first);
+        }
+        elements = placeInBuffer(request, counted.data(), count * 2);
+    } else {
+        GrowableArray<std::uint32_t> counted(&conversionHeap());
+        counted.assign(indices32.data(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+            counted[i] += first;
+        }
+        elements = placeInBuffer(request, counted.data(), count * 4);
+    }
     elementBuffer = elements.name;
     indexOffset = elements.offset;
-    return vertices.name;
+    return elements.name != 0;
 }
 
 void VertexArrayInternals::moveOffsets(std::int32_t base)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/gl/GrowableArray.h"
+#include "gui/gl/SharedBuffers.h"
 
 #include <cstdint>
 
@@ -49,6 +50,9 @@ public:
     std::uint32_t elementBuffer = 0;
     // Where the index list starts in the element buffer, in bytes.
     std::int32_t indexOffset = 0;
+    // Where the vertices start in the array buffer, in bytes. The offsets below include it unless
+    // the indices in the element buffer count from the buffer's first vertex.
+    std::int32_t vertexBase = 0;
     std::uint32_t displayList = 0;
     std::int32_t stride = 0;
     std::int32_t positionOffset = 0;
@@ -71,6 +75,11 @@ private:
     // could not take the vertices. An index list it could not take leaves the element buffer 0 and
     // the list on the client.
     std::uint32_t upload(GrowableArray<std::uint8_t>& block, bool dynamic);
+    // Where the vertices go: a shared buffer of arrays of the same layout when static.
+    BufferRequest vertexRequest(bool dynamic) const;
+    // The index list, counted from the array buffer's first vertex, into a shared element buffer;
+    // false when the driver could not take it.
+    bool uploadIndices();
     // Adds the block's place in its buffer to the offsets of the arrays.
     void moveOffsets(std::int32_t base);
     // After a failed upload: no array buffer bound.
