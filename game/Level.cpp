@@ -1,6 +1,29 @@
 #include "game/Level.h"
 
+#include "content/SoundCache.h"
+#include "game/Look.h"
+#include "game/NamedList.h"
+#include "sound/OpenALSoundHAL.h"
+#include "sound/SoundSystem.h"
+
 #include <algorithm>
+
+namespace
+{
+
+// The file name the play sounds have until a look file names one: no sound to load.
+const char* const placeholderSound = "soundeffect.wav";
+
+// Loads the sound of file into buffer unless one is held or the file is the placeholder.
+void loadPlaySound(const heron::FilePath& file, heron::counted_ptr<egret::SoundBuffer>& buffer)
+{
+    if (buffer || file.name() == placeholderSound || egret::SoundSystem::hasDied()) {
+        return;
+    }
+    buffer = egret::SoundSystem::instance().hal().loadBuffer(pelican::getSound(file.c_str()), egret::Loading::Queued);
+}
+
+}
 
 bool nearerToPoint(const finch::Vector3d& point, Zone& a, Zone& b)
 {
@@ -16,17 +39,12 @@ Level::~Level()
 
 Zone* Level::addObject(const heron_string& zoneName)
 {
-    m_zones.push_back(std::make_unique<Zone>());
-    Zone* const zone = m_zones.back().get();
-    zone->name = zoneName;
-    if (m_zones.size() == 1) {
-        m_currentObject = zone;
-    }
-    return zone;
+    return appendNamed(m_zones, zoneName, m_currentObject);
 }
 
-void Level::enter(const finch::Vector3d& eye)
+void Level::enter(Look& world)
 {
+    const finch::Vector3d eye = world.camera().eye();
     m_targetZones.clear();
     std::vector<Zone*> byDistance;
     for (const auto& zone : m_zones) {
@@ -35,7 +53,7 @@ void Level::enter(const finch::Vector3d& eye)
     std::stable_sort(byDistance.begin(), byDistance.end(),
                      [&](Zone* a, Zone* b) { return nearerToPoint(eye, *a, *b); });
     for (Zone* zone : byDistance) {
-        zone->enterLevel();
+        zone->enterLevel(world);
         if (zone->isATarget) {
             m_targetZones.push_back(zone);
         }
@@ -62,5 +80,9 @@ void Level::resetSounds()
     for (const auto& zone : m_zones) {
         zone->reset();
         m_needsPlaySounds = m_needsPlaySounds || zone->isBat || zone->isBall;
+    }
+    if (m_needsPlaySounds) {
+        loadPlaySound(batSound, m_batSoundBuffer);
+        loadPlaySound(goalSound, m_goalSoundBuffer);
     }
 }

@@ -5,10 +5,13 @@
 #include "game/Zone.h"
 #include "music/Motor.h"
 #include "scene/math/Matrix.h"
+#include "sound/SoundHAL.h"
 
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+class Look;
 
 // A level of the world: its settings, its step sequencer and its zones. Owned by the world. Main
 // thread only.
@@ -26,16 +29,19 @@ public:
     Zone* currentObject() const { return m_currentObject; }
     const std::vector<std::unique_ptr<Zone>>& zones() const { return m_zones; }
 
-    // Entering from eye: every zone enters, nearest first; the target zones are listed nearest first
-    // and the sequencer starts.
-    void enter(const finch::Vector3d& eye);
+    // Entering from the world's eye: every zone enters, nearest first; the target zones are listed
+    // nearest first and the sequencer starts.
+    void enter(Look& world);
     // Every zone leaves and the sequencer stops.
     void exit();
-    // Resets every zone and notes whether the level plays the bat-and-ball game.
+    // Resets every zone and notes whether the level plays the bat-and-ball game; one that does loads
+    // its bat and goal sounds (once; not the placeholder file).
     void resetSounds();
     bool isEntered() const { return m_entered; }
     bool needsPlaySounds() const { return m_needsPlaySounds; }
     const std::vector<Zone*>& targetZones() const { return m_targetZones; }
+    const heron::counted_ptr<egret::SoundBuffer>& batSoundBuffer() const { return m_batSoundBuffer; }
+    const heron::counted_ptr<egret::SoundBuffer>& goalSoundBuffer() const { return m_goalSoundBuffer; }
 
     heron_string name;
     bool isStartupLevel = false;
@@ -56,6 +62,8 @@ public:
 private:
     bool m_needsPlaySounds = false;
     bool m_entered = false;
+    heron::counted_ptr<egret::SoundBuffer> m_batSoundBuffer;
+    heron::counted_ptr<egret::SoundBuffer> m_goalSoundBuffer;
     std::vector<Zone*> m_targetZones;
     Zone* m_currentObject = nullptr;
     std::vector<std::unique_ptr<Zone>> m_zones;

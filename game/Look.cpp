@@ -2,15 +2,20 @@
 
 #include "base/Debug.h"
 #include "content/DataFiles.h"
+#include "content/SoundCache.h"
 #include "content/models/PelicanDatabaseReader.h"
 #include "content/specials/SpecialFinder.h"
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
 #include "game/LookFile.h"
 #include "game/LookLogic.h"
+#include "game/NamedList.h"
 #include "scene/core/Clock.h"
 #include "scene/geometry/Teapot.h"
 #include "scene/graph/Object.h"
+#include "scene/render/Texture.h"
+#include "sound/OpenALSoundHAL.h"
+#include "sound/SoundSystem.h"
 
 
 bool Look::collectAll = false;
@@ -41,6 +46,15 @@ heron_string dataFilePath()
     heron_string path(pelican::dataRoot());
     path += "glasstide.dat";
     return path;
+}
+
+// The sound of file made into a buffer at once; empty when it has none or sound is gone.
+heron::counted_ptr<egret::SoundBuffer> loadMediaSound(const heron::FilePath& file)
+{
+    if (egret::SoundSystem::hasDied()) {
+        return {};
+    }
+    return egret::SoundSystem::instance().hal().loadBuffer(pelican::getSound(file.c_str()), egret::Loading::AtOnce);
 }
 
 bool isLookFileName(const heron::FilePath& path)
@@ -125,6 +139,31 @@ void Look::setDatabase(const heron::counted_ptr<pelican::PelicanDB>& database)
     m_database = database;
 }
 
+void Look::setNoExitSound(const heron::FilePath& file)
+{
+    m_noExitSound = file;
+    m_noExitSoundBuffer = loadMediaSound(file);
+}
+
+void Look::setNoExitTexture(const heron::FilePath& file)
+{
+    m_noExitTexture = file;
+    m_noExitTextureImage = heron::counted_ptr<finch::Texture>(new finch::Texture());
+    m_noExitTextureImage->setFile(file.c_str());
+}
+
+void Look::setMedalThrowSound(const heron::FilePath& file)
+{
+    m_medalThrowSound = file;
+    m_medalThrowSoundBuffer = loadMediaSound(file);
+}
+
+void Look::setMedalCatchSound(const heron::FilePath& file)
+{
+    m_medalCatchSound = file;
+    m_medalCatchSoundBuffer = loadMediaSound(file);
+}
+
 void Look::setLookFile(const heron::FilePath& path)
 {
     m_lookFile = path;
@@ -133,13 +172,7 @@ void Look::setLookFile(const heron::FilePath& path)
 
 Level* Look::addLevel(const heron_string& name)
 {
-    m_levels.push_back(std::make_unique<Level>());
-    Level* const level = m_levels.back().get();
-    level->name = name;
-    if (m_levels.size() == 1) {
-        m_currentLevel = level;
-    }
-    return level;
+    return appendNamed(m_levels, name, m_currentLevel);
 }
 
 Level* Look::currentLevel()
@@ -182,7 +215,7 @@ void Look::changeLevel(Level* level, LookLogic* logic)
         m_currentLevel->exit();
     }
     heron::debug("enter...\n");
-    level->enter(m_camera.eye());
+    level->enter(*this);
     heron::debug("entered...\n");
     setCurrentLevel(level);
     if (!level->teleport) {
@@ -255,7 +288,7 @@ void Look::resetGame(bool resetAvatars)
     if (wasEntered) {
         // A game reset while playing switches levels as a level change does, so the level left
         // stops its sequencer and the start level starts its own.
-        m_currentLevel->enter(m_camera.eye());
+        m_currentLevel->enter(*this);
     }
     heron::debug("Resetting the game logic\n");
     if (m_logic->isLooking()) {
@@ -329,7 +362,12 @@ bool findDataFile()
 
 bool openDataFileAndLook()
 {
-    pelican::registerPackedFile(heron::FilePath(dataFilePath()));
+    return openDataFileAndLook(heron::FilePath(dataFilePath()));
+}
+
+bool openDataFileAndLook(const heron::FilePath& dataFile)
+{
+    pelican::registerPackedFile(dataFile);
     const std::vector<pelican::PackedFile> packed = pelican::packedFiles();
     if (packed.empty() || !packed.back().directory) {
         return false;

@@ -20,6 +20,11 @@ namespace pelican
 class PelicanDB;
 }
 
+namespace finch
+{
+class Texture;
+}
+
 // The world the player explores: its content database, its levels with their zones, its
 // counters, its camera, the media every level shares, and the game logic that drives it. One
 // world is current at a time. Main thread only.
@@ -74,14 +79,21 @@ public:
     Zone* currentObject();
     const finch::Vector3d& probePosition() const { return m_probe; }
 
-    void setNoExitSound(const heron::FilePath& file) { m_noExitSound = file; }
-    void setNoExitTexture(const heron::FilePath& file) { m_noExitTexture = file; }
-    void setMedalThrowSound(const heron::FilePath& file) { m_medalThrowSound = file; }
-    void setMedalCatchSound(const heron::FilePath& file) { m_medalCatchSound = file; }
+    // The media every level shares: each setter stores the file and makes its sound buffer (at
+    // once) or its texture, replacing the one held; a sound that cannot be fetched leaves an empty
+    // buffer.
+    void setNoExitSound(const heron::FilePath& file);
+    void setNoExitTexture(const heron::FilePath& file);
+    void setMedalThrowSound(const heron::FilePath& file);
+    void setMedalCatchSound(const heron::FilePath& file);
     const heron::FilePath& noExitSound() const { return m_noExitSound; }
     const heron::FilePath& noExitTexture() const { return m_noExitTexture; }
     const heron::FilePath& medalThrowSound() const { return m_medalThrowSound; }
     const heron::FilePath& medalCatchSound() const { return m_medalCatchSound; }
+    const heron::counted_ptr<egret::SoundBuffer>& noExitSoundBuffer() const { return m_noExitSoundBuffer; }
+    const heron::counted_ptr<finch::Texture>& noExitTextureImage() const { return m_noExitTextureImage; }
+    const heron::counted_ptr<egret::SoundBuffer>& medalThrowSoundBuffer() const { return m_medalThrowSoundBuffer; }
+    const heron::counted_ptr<egret::SoundBuffer>& medalCatchSoundBuffer() const { return m_medalCatchSoundBuffer; }
 
     LookLogic& logic() { return *m_logic; }
     finch::Viewer& camera() { return m_camera; }
@@ -106,6 +118,10 @@ private:
     heron::FilePath m_noExitTexture;
     heron::FilePath m_medalThrowSound;
     heron::FilePath m_medalCatchSound;
+    heron::counted_ptr<egret::SoundBuffer> m_noExitSoundBuffer;
+    heron::counted_ptr<finch::Texture> m_noExitTextureImage;
+    heron::counted_ptr<egret::SoundBuffer> m_medalThrowSoundBuffer;
+    heron::counted_ptr<egret::SoundBuffer> m_medalCatchSoundBuffer;
     std::map<heron_string, bool> m_ringReappear;
     Counter* m_ringCounter = nullptr;
 };
@@ -114,6 +130,8 @@ private:
 bool findDataFile();
 // Builds the current world from the first look file of the data file; false when it has none.
 bool openDataFileAndLook();
+// The same with the data file at that path.
+bool openDataFileAndLook(const heron::FilePath& dataFile);
 Look* currentLook();
 void setCurrentLook(const heron::counted_ptr<Look>& look);
 void releaseLook(Look*& look);

@@ -371,7 +371,7 @@ void LookReader::readSongFile(Song& song)
 {
     heron::FilePath file;
     value(file);
-    song.samples.push_back(Song::Sample{file, {}});
+    song.samples.push_back(Song::Sample{file, {}, {}});
     MarkerTarget target{song.samples.back()};
     readBlock(markerTable(), target);
 }

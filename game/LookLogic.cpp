@@ -8,6 +8,8 @@
 #include "game/Look.h"
 #include "game/ObjectTrigger.h"
 #include "scene/core/Clock.h"
+#include "sound/SoundEnvironment.h"
+#include "sound/SoundSystem.h"
 
 #include <algorithm>
 #include <cmath>
@@ -71,11 +73,12 @@ void LookLogic::start()
     // Levels that conditions lead to are entered once and left, so their media load up front.
     for (const auto& zone : level->zones()) {
         if (Level* const linked = zone->trigger.targetLevel) {
-            linked->enter(m_world.camera().eye());
+            linked->enter(m_world);
             linked->exit();
         }
     }
-    level->enter(m_world.camera().eye());
+    updateListener();
+    level->enter(m_world);
 }
 
 void LookLogic::stop()
@@ -218,6 +221,7 @@ bool LookLogic::update()
         if (m_flight) {
             m_flight->update(m_flySpeed);
         }
+        updateListener();
         Act* holding = holdingAct();
         Zone* zoneToEnter = nullptr;
         Zone* const found = findCurrentZone(holding);
@@ -244,7 +248,15 @@ bool LookLogic::update()
             fireTrigger(*triggerToFire, zoneToEnter);
         }
         updateActs(holding);
-        updateTempo();
+        if (m_framesStepped < settleFrames) {
+            ++m_framesStepped;
+        } else {
+            updateEmitters();
+            updateTempo();
+        }
+    }
+    if (!egret::SoundSystem::hasDied()) {
+        egret::SoundSystem::instance().update();
     }
     return !(m_flight && m_flight->quitRequested);
 }
@@ -338,12 +350,45 @@ void LookLogic::updateActs(Act* holding)
     std::erase_if(m_playingActs, [&](Act* act) { return act->update(act == holding); });
 }
 
-void LookLogic::updateTempo()
+void LookLogic::updateListener()
 {
-    if (m_framesStepped < settleFrames) {
-        ++m_framesStepped;
+    egret::SoundEnvironment* const sounds = liveSoundEnvironment();
+    if (sounds == nullptr) {
         return;
     }
+    const finch::Vector3d eye = m_world.camera().eye();
+    const double dt = finch::Clock::frameDelta();
+    // The first placing has no earlier position to move from.
+    if (dt != 0.0 && m_listenerPosition) {
+        m_listenerVelocity = (eye - *m_listenerPosition) * (1.0 / dt);
+    }
+    m_listenerPosition = eye;
+    const finch::Matrix& camera = m_world.camera().camera();
+    egret::Placement placement;
+    placement.position = soundVector(eye);
+    placement.front = soundVector(finch::Vector3d(camera.at(1, 0), camera.at(1, 1), camera.at(1, 2)));
+    placement.top = soundVector(finch::Vector3d(camera.at(2, 0), camera.at(2, 1), camera.at(2, 2)));
+    placement.velocity = soundVector(m_listenerVelocity);
+    sounds->setListener(placement);
+}
+
+void LookLogic::updateEmitters()
+{
+    Level* const level = m_world.currentLevel();
+    egret::SoundEnvironment* const sounds = liveSoundEnvironment();
+    if (level == nullptr || sounds == nullptr) {
+        return;
+    }
+    const double now = finch::Clock::now();
+    for (const auto& zone : level->zones()) {
+        zone->startEmitterSong(m_world);
+        zone->moveEmitter(now);
+    }
+    sounds->update();
+}
+
+void LookLogic::updateTempo()
+{
     Level* const level = m_world.currentLevel();
     const Counter* const rings = m_world.ringCounter();
     if (level == nullptr || !level->motor.enable || rings == nullptr) {
@@ -414,6 +459,10 @@ void LookLogic::enterZone(Level& level, Zone* zone, Act*& holding, ObjectTrigger
 void LookLogic::playSongs(Zone& zone)
 {
     if (zone.isATarget) {
+        egret::SoundEnvironment* const sounds = liveSoundEnvironment();
+        if (zone.targetSound && sounds != nullptr) {
+            sounds->playEffect(zone.targetSound, 1.0f);
+        }
         if (!zone.song1.isSingleLoop()) {
             m_soundtracks[firstTrack].play(&zone.song1, 0);
         }

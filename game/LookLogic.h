@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Act;
@@ -92,6 +93,11 @@ private:
     void takeDueTrigger(ObjectTrigger*& triggerToFire);
     void fireTrigger(ObjectTrigger& trigger, Zone* zone);
     void updateActs(Act* holding);
+    // The sound listener follows the camera: its eye, its facing and its motion since the last frame.
+    void updateListener();
+    // Zones' emitters start their songs and follow their zones; the sound environment then hands
+    // out its voices.
+    void updateEmitters();
     void updateTempo();
     void endActs(bool keepHeld);
     void stopTransitions();
@@ -128,6 +134,8 @@ private:
     std::vector<pelican::PelicanObject*> m_gravatars;
     bool m_penWasFull = false;
     int m_framesStepped = 0;
+    std::optional<finch::Vector3d> m_listenerPosition;
+    finch::Vector3d m_listenerVelocity;
 };
 
 // The zone found in the last step, for the flight; null before any.

@@ -1,7 +1,11 @@
 #include "game/Zone.h"
 
 #include "content/world/PelicanObject.h"
+#include "game/Look.h"
 #include "scene/render/Texture.h"
+#include "sound/OpenALSoundHAL.h"
+#include "sound/SoundEnvironment.h"
+#include "sound/SoundSystem.h"
 
 namespace
 {
@@ -15,7 +19,21 @@ int& zoneCount()
 // Far clips beyond this reach past the sky dome; the camera gets a tenth more so the dome stays
 // inside it.
 constexpr float skyReachFarClip = 9999900.0f;
+// Songs give their volume in percent.
+constexpr float percent = 0.01f;
+// The share of a moving emitter's speed its pitch follows, times the song's Doppler factor.
+constexpr double dopplerShare = 0.25;
 
+}
+
+egret::SoundEnvironment* liveSoundEnvironment()
+{
+    return egret::SoundSystem::hasDied() ? nullptr : &egret::SoundEnvironment::instance();
+}
+
+egret::SoundVector soundVector(const finch::Vector3d& v)
+{
+    return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
 }
 
 double squaredDistance(const finch::Vector3d& a, const finch::Vector3d& b)
@@ -65,7 +83,7 @@ void Zone::reset()
     ambientSong.playedOnce = false;
 }
 
-void Zone::enterLevel()
+void Zone::enterLevel(Look& world)
 {
     if (isCenteredOnObject && isBall && object != nullptr) {
         object->resetTransform();
@@ -77,14 +95,80 @@ void Zone::enterLevel()
             song->maxvolSpeed = 0.0f;
         }
     }
+    if (isATarget && !act.enable && !targetSound) {
+        loadTargetSound();
+    }
+    startEmitterSong(world);
     song1.playedOnce = false;
     song2.playedOnce = false;
     ambientSong.playedOnce = false;
 }
 
+void Zone::loadTargetSound()
+{
+    Song* const loop = song1.isSingleLoop() ? &song1 : song2.isSingleLoop() ? &song2 : nullptr;
+    if (loop == nullptr || egret::SoundSystem::hasDied()) {
+        return;
+    }
+    targetSound = egret::SoundSystem::instance().hal().loadBuffer(loop->makeLoop(), egret::Loading::Queued);
+}
+
+void Zone::startEmitterSong(Look& world)
+{
+    if (!emitter.enable) {
+        return;
+    }
+    Song* const song = emitRing ? world.currentRingSong(*this) : &emitter;
+    const heron::counted_ptr<egret::SoundDataSource> source = song != nullptr ? song->makeLoop() : heron::counted_ptr<egret::SoundDataSource>();
+    egret::SoundEnvironment* const sounds = liveSoundEnvironment();
+    if (source.get() == soundingSource.get() || sounds == nullptr) {
+        return;
+    }
+    soundingSource = source;
+    sounds->destroyEmitter(soundEmitter);
+    m_emitterTime.reset();
+    if (!source) {
+        return;
+    }
+    soundEmitter = sounds->createEmitter(source, static_cast<float>(song->volume) * percent, song->maxvolDistance);
+    sounds->setEmitterMotion(soundEmitter, egret::Motion{soundVector(position()), {}});
+}
+
+void Zone::moveEmitter(double now)
+{
+    egret::SoundEnvironment* const sounds = liveSoundEnvironment();
+    if (!soundEmitter || sounds == nullptr) {
+        return;
+    }
+    const bool switchedOff = isCenteredOnObject && object != nullptr && !object->isActive();
+    sounds->setEmitterActive(soundEmitter, switchedOff ? egret::EmitterActivity::Inactive : egret::EmitterActivity::Active);
+    const finch::Vector3d at = position();
+    finch::Vector3d moving;
+    if (emitter.enableDoppler && m_emitterTime && now != *m_emitterTime) {
+        moving = (at - m_emitterPosition) * (emitter.dopplerFactor * dopplerShare / (now - *m_emitterTime));
+    }
+    sounds->setEmitterMotion(soundEmitter, egret::Motion{soundVector(at), soundVector(moving)});
+    m_emitterPosition = at;
+    m_emitterTime = now;
+}
+
 void Zone::exit()
 {
-    soundingSong = nullptr;
+    if (egret::SoundEnvironment* const sounds = liveSoundEnvironment()) {
+        sounds->destroyEmitter(soundEmitter);
+    }
+    soundEmitter = {};
+    soundingSource = {};
+    m_emitterTime.reset();
+    emitter.releaseSources();
+    for (Song& ring : ringSongs) {
+        ring.releaseSources();
+    }
+    if (isATarget) {
+        song1.releaseSources();
+        song2.releaseSources();
+        targetSound = {};
+    }
     particles.releaseInternals();
 }
 

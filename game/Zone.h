@@ -9,12 +9,19 @@
 #include "music/Song.h"
 #include "scene/math/Vector3d.h"
 #include "scene/particles/ParticleSystem.h"
+#include "sound/SoundEmitter.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class Look;
+
+namespace egret
+{
+class SoundEnvironment;
+}
 
 namespace pelican
 {
@@ -53,8 +60,15 @@ public:
 
     // Back to the start of the game: act stopped, object put back, particles stopped.
     void reset();
-    // The level this zone belongs to is entered.
-    void enterLevel();
+    // The level this zone belongs to is entered in world: a target zone loads its target sound and
+    // the emitter song starts.
+    void enterLevel(Look& world);
+    // Starts the emitter song (the ring song for the rings world's ring counter holds, for a ring
+    // emitter) when it is not the one sounding already; a zone without a song to sound goes quiet.
+    void startEmitterSong(Look& world);
+    // Once a frame: the emitter sounds where the zone is, moving as the zone moved since the last
+    // call at the scene time now; silent while the object it is centred on is switched off.
+    void moveEmitter(double now);
     // The level this zone belongs to is left.
     void exit();
     // The far clip that entering the zone aims at: far clips past the sky's reach get a margin.
@@ -135,15 +149,26 @@ public:
     bool isGravatarPen = false;
 
     finch::Vector3d velocity;
-    // The emitter song now sounding; null for none.
-    const Song* soundingSong = nullptr;
+    // The one-shot sound a target zone plays when entered; empty for none.
+    heron::counted_ptr<egret::SoundBuffer> targetSound;
+    // The source the emitter now sounds and the emitter; empty for none.
+    heron::counted_ptr<egret::SoundDataSource> soundingSource;
+    heron::counted_ptr<egret::SoundEmitter> soundEmitter;
 
 private:
     void rebuildParticleTexture();
+    void loadTargetSound();
 
     finch::Vector3d m_position;
+    // Where and when the emitter was last placed; no time before the first placing.
+    finch::Vector3d m_emitterPosition;
+    std::optional<double> m_emitterTime;
 };
 
+// The program's sound environment; null once the sound system has been destroyed at exit.
+egret::SoundEnvironment* liveSoundEnvironment();
+// A point or motion in the sound system's form.
+egret::SoundVector soundVector(const finch::Vector3d& v);
 // The squared distance between two points.
 double squaredDistance(const finch::Vector3d& a, const finch::Vector3d& b);
 // Where the object stands (its transform's translation), lift higher.

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "base/FilePath.h"
+#include "base/counted_ptr.h"
 #include "base/heron_string.h"
+#include "sound/SoundDataSource.h"
 
 #include <array>
 #include <cstdint>
@@ -17,12 +19,20 @@ struct Song
         std::vector<std::uint32_t> markers;
 
         void addMarker(std::uint32_t marker) { markers.push_back(marker); }
+        // The decoded sound of the file, fetched on first call and kept; empty when it has none.
+        const heron::counted_ptr<egret::SoundDataSource>& source();
+
+        heron::counted_ptr<egret::SoundDataSource> decoded;
     };
 
     // Everything back to a song without name or samples.
     void setDefaults() { *this = Song{}; }
-    // One sample that loops on its own.
-    bool isSingleLoop() const { return samples.size() == 1 && phrases.empty(); }
+    // An enabled song of one sample and one phrase, sung at most once in order: it loops on its own.
+    bool isSingleLoop() const { return enable && samples.size() == 1 && phrases.size() == 1 && sings.size() < 2; }
+    // The looping source of a single-loop song, made on first call and kept; empty for other songs.
+    const heron::counted_ptr<egret::SoundDataSource>& makeLoop();
+    // Drops the loop and every sample's decoded sound.
+    void releaseSources();
 
     heron_string name;
     bool enable = false;
@@ -42,4 +52,5 @@ struct Song
     std::vector<std::array<std::int32_t, 3>> phrases;
     std::vector<std::array<std::int32_t, 2>> sings;
     bool playedOnce = false;
+    heron::counted_ptr<egret::SoundDataSource> loopSource;
 };

@@ -270,7 +270,7 @@ TEST_F(LookTest, HugeFarClipKeepsItsStoredValueOverLevelEntries)
     const auto world = read("Level \"L\" {\nZone \"Z\" {\nfarClip 20000000\n}\n}\n");
     Level& level = *world->levels()[0];
     for (int entry = 0; entry < 3; ++entry) {
-        level.enter(finch::Vector3d());
+        level.enter(*world);
         level.exit();
     }
     EXPECT_EQ(level.zones()[0]->farClip, 20000000.0f);

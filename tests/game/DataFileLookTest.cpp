@@ -1,0 +1,95 @@
+// The world is built from the first member of the packed data file whose file name contains ".look".
+#include "game/LookFixture.h"
+
+#include "support/LogCapture.h"
+#include "tools/pack/Packer.h"
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace
+{
+
+using Tree = std::vector<std::pair<std::string, std::string>>;
+
+const char* const smallLook = "Level \"Only\" {\n    Zone \"Spot\" {\n        radius 5\n    }\n}\n";
+
+class DataFileLookTest : public LookTest
+{
+protected:
+    void SetUp() override
+    {
+        LookTest::SetUp();
+        pelican::setCacheRoot(m_folder.path().string().c_str());
+    }
+    void TearDown() override
+    {
+        setCurrentLook(heron::counted_ptr<Look>());
+        pelican::setCacheRoot(nullptr);
+        LookTest::TearDown();
+    }
+
+    // Packs the files (sorted by name, as the packer orders its members) into a data file of its
+    // own and returns its path.
+    heron::FilePath pack(const Tree& files, const std::string& name)
+    {
+        const std::filesystem::path source = m_folder.path() / ("source-" + name);
+        for (const auto& [member, bytes] : files) {
+            writeWholeFile(source / member, bytes);
+        }
+        const std::filesystem::path packed = m_folder.path() / (name + ".dat");
+        std::string error;
+        EXPECT_TRUE(packer::packFolder(source, packed, error)) << error;
+        return heron::FilePath(packed.string().c_str());
+    }
+};
+
+}
+
+TEST_F(DataFileLookTest, FirstMemberNamingLookFileBecomesWorld)
+{
+    struct Case
+    {
+        const char* name;
+        Tree files;
+        // The member taken, or null when the data file holds no look file.
+        const char* chosen;
+        bool readFromLookFile;
+    };
+    const std::vector<Case> cases = {
+        {"plain", {{"models/ground.quill", "x"}, {"world.look", smallLook}}, "world.look", true},
+        {"folder name does not count", {{"a.look/readme.txt", "x"}, {"b/world.look", smallLook}}, "world.look", true},
+        {"inside the name counts", {{"aa.lookup.txt", "x"}, {"zz.look", smallLook}}, "aa.lookup.txt", false},
+        {"none", {{"readme.txt", "x"}, {"look/notes.lk", smallLook}}, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pelican::resetDataFiles();
+        LogCapture log;
+        const bool opened = openDataFileAndLook(pack(c.files, c.name));
+        if (c.chosen == nullptr) {
+            EXPECT_FALSE(opened);
+            EXPECT_EQ(currentLook(), nullptr);
+            continue;
+        }
+        ASSERT_TRUE(opened);
+        ASSERT_NE(currentLook(), nullptr);
+        EXPECT_TRUE(log.contains(std::string("Data file contains: ") + c.chosen));
+        EXPECT_EQ(currentLook()->readFromLookFile(), c.readFromLookFile);
+        EXPECT_EQ(currentLook()->levels().front()->name, c.readFromLookFile ? "Only" : "Level1");
+        EXPECT_EQ(currentLook()->refCount(), 1);
+        setCurrentLook(heron::counted_ptr<Look>());
+    }
+}
+
+TEST_F(DataFileLookTest, DemoDataFileOpensItsLookFile)
+{
+    LogCapture log;
+    ASSERT_TRUE(openDataFileAndLook(heron::FilePath(AURELLE_DEMO_WORLD)));
+    ASSERT_NE(currentLook(), nullptr);
+    EXPECT_TRUE(log.contains("Data file contains: glasstide.look"));
+    EXPECT_TRUE(currentLook()->readFromLookFile());
+    EXPECT_EQ(currentLook()->levels().size(), 2u);
+}
