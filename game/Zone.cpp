@@ -131,7 +131,8 @@ void Zone::startEmitterSong(Look& world)
         return;
     }
     soundEmitter = sounds->createEmitter(source, static_cast<float>(song->volume) * percent, song->maxvolDistance);
-    sounds->setEmitterMotion(soundEmitter, egret::Motion{soundVector(position()), {}});
+    m_emitterMotion = egret::Motion{soundVector(position()), {}};
+    sounds->setEmitterMotion(soundEmitter, m_emitterMotion);
 }
 
 void Zone::moveEmitter(double now)
@@ -145,10 +146,11 @@ void Zone::moveEmitter(double now)
     const finch::Vector3d at = position();
     finch::Vector3d moving;
     if (emitter.enableDoppler && m_emitterTime && now != *m_emitterTime) {
-        moving = (at - m_emitterPosition) * (emitter.dopplerFactor * dopplerShare / (now - *m_emitterTime));
+        moving = (at - m_emitterPlace) * (emitter.dopplerFactor * dopplerShare / (now - *m_emitterTime));
     }
-    sounds->setEmitterMotion(soundEmitter, egret::Motion{soundVector(at), soundVector(moving)});
-    m_emitterPosition = at;
+    m_emitterMotion = egret::Motion{soundVector(at), soundVector(moving)};
+    sounds->setEmitterMotion(soundEmitter, m_emitterMotion);
+    m_emitterPlace = at;
     m_emitterTime = now;
 }
 

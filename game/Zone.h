@@ -69,6 +69,8 @@ public:
     // Once a frame: the emitter sounds where the zone is, moving as the zone moved since the last
     // call at the scene time now; silent while the object it is centred on is switched off.
     void moveEmitter(double now);
+    // The motion the emitter was last given.
+    const egret::Motion& emitterMotion() const { return m_emitterMotion; }
     // The level this zone belongs to is left.
     void exit();
     // The far clip that entering the zone aims at: far clips past the sky's reach get a margin.
@@ -160,9 +162,11 @@ private:
     void loadTargetSound();
 
     finch::Vector3d m_position;
-    // Where and when the emitter was last placed; no time before the first placing.
-    finch::Vector3d m_emitterPosition;
+    // Where and when the emitter was last placed, and the motion it was given; no time before the
+    // first placing.
+    finch::Vector3d m_emitterPlace;
     std::optional<double> m_emitterTime;
+    egret::Motion m_emitterMotion;
 };
 
 // The program's sound environment; null once the sound system has been destroyed at exit.

@@ -242,3 +242,37 @@ TEST_F(ZoneSoundTest, SharedMediaLoadsItsSoundsAtOnce)
     ASSERT_TRUE(world->noExitTextureImage());
     EXPECT_STREQ(world->noExitTextureImage()->file().c_str(), "wall.gif");
 }
+
+TEST_F(ZoneSoundTest, EmitterVelocityFollowsTheZoneWithDoppler)
+{
+    struct Case
+    {
+        const char* name;
+        bool doppler;
+        double secondTime;
+        float velocity;
+    };
+    // The zone moves 4 units along x between the two placings, 2 seconds apart; factor 2.
+    const std::vector<Case> cases = {
+        {"doppler", true, 12.0, 1.0f},
+        {"no doppler", false, 12.0, 0.0f},
+        {"same time", true, 10.0, 0.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Zone& z = zone();
+        makeLoopSong(z.emitter, -2, -1);
+        z.emitter.enableDoppler = c.doppler;
+        z.emitter.dopplerFactor = 2.0f;
+        z.position() = finch::Vector3d(1, 2, 3);
+        level().enter(*world);
+        z.moveEmitter(10.0);
+        EXPECT_EQ(z.emitterMotion().velocity.x, 0.0f);
+        z.position() = finch::Vector3d(5, 2, 3);
+        z.moveEmitter(c.secondTime);
+        EXPECT_EQ(z.emitterMotion().position.x, 5.0f);
+        EXPECT_EQ(z.emitterMotion().velocity.x, c.velocity);
+        EXPECT_EQ(z.emitterMotion().velocity.y, 0.0f);
+        level().exit();
+    }
+}
