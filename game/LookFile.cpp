@@ -663,10 +663,8 @@ Table<Zone> zoneEntries()
         table.push_back(field(keyword, member));
     }
     table.push_back(field("targetObject", &Zone::targetObject));
-    table.push_back(field("changeFog", &Zone::changeFog));
-    table.push_back(field("fogChangeTime", &Zone::fogChangeTime));
-    table.push_back(field("fogSky", &Zone::fogSky));
-    table.push_back(opener<Zone>("fog", [](LookReader& r, Zone& z) { r.readFogSettings(z); }));
+    // The fog lines read directly in a zone as in a weather block's fog change.
+    table.insert(table.end(), fogChangeTable().begin(), fogChangeTable().end());
     table.push_back(field("changeSky", &Zone::changeSky));
     table.push_back(field("skyChangeTime", &Zone::skyChangeTime));
     table.push_back(opener<Zone>("sky", [](LookReader& r, Zone& z) { r.readBlock(skyTable(), z); }));
