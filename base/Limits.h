@@ -78,6 +78,13 @@ constexpr std::uint32_t maxAnimationPairs = 1u << 16;
 
 // Scenes
 
+// Stages of one act a look file may number: the stage table grows to the highest number given,
+// so this protects memory from a damaged "index" line.
+constexpr std::int32_t maxActStages = 1024;
+// Stars of the sky a look file may ask for: each is made and placed when a zone switches them on,
+// so this protects memory and the time of that frame.
+constexpr std::int32_t maxSkyStars = 100000;
+
 // Live particles of one particle system, whose birth rate and life come from look files:
 // protects memory and each frame's simulation time from a huge rate; births past it are dropped.
 constexpr int maxParticlesPerSystem = 1 << 16;

@@ -1,0 +1,363 @@
+#include "game/Look.h"
+
+#include "base/Debug.h"
+#include "content/DataFiles.h"
+#include "content/models/PelicanDatabaseReader.h"
+#include "content/world/PelicanDB.h"
+#include "content/world/PelicanObject.h"
+#include "game/LookFile.h"
+#include "game/LookLogic.h"
+#include "scene/core/Clock.h"
+#include "scene/geometry/Teapot.h"
+#include "scene/graph/Object.h"
+
+
+bool Look::collectAll = false;
+
+namespace
+{
+
+int& lookCount()
+{
+    static int count = 0;
+    return count;
+}
+
+heron::counted_ptr<Look>& currentWorld()
+{
+    static heron::counted_ptr<Look> world;
+    return world;
+}
+
+bool& dataFileFound()
+{
+    static bool found = false;
+    return found;
+}
+
+heron_string dataFilePath()
+{
+    heron_string path(pelican::dataRoot());
+    path += "glasstide.dat";
+    return path;
+}
+
+bool isLookFileName(const heron::FilePath& path)
+{
+    const heron_string& extension = path.extension();
+    return extension == ".look" || extension == ".lk";
+}
+
+bool skippedAsCarried(Zone& zone, pelican::PelicanObject* carried)
+{
+    if (carried == nullptr || !zone.isCenteredOnObject || zone.object == nullptr) {
+        return false;
+    }
+    return !zone.object->isActive() || zone.object == carried;
+}
+
+}
+
+Look::Look(const heron::FilePath& path) : m_logic(std::make_unique<LookLogic>(*this))
+{
+    heron::debug("There's %d looks\n", ++lookCount());
+    if (isLookFileName(path)) {
+        heron::debug("Look::Look() - Reading look file %s...\n", path.c_str());
+        pelican::DataFileName record(path);
+        readLookFile(*this, record);
+    } else {
+        setDatabase(pelican::PelicanDatabaseReader::loadDatabase(path, heron_string()));
+    }
+    if (!m_database) {
+        makeTeapotWorld();
+    }
+    if (!m_readFromLookFile || m_levels.empty()) {
+        showOnlyObject();
+    }
+    heron::debug("Resetting the world...\n");
+    resetGame(true);
+    heron::debug("New Look created...\n");
+}
+
+Look::~Look()
+{
+    --lookCount();
+    m_logic.reset();
+    while (!m_levels.empty()) {
+        m_levels.pop_back();
+    }
+}
+
+int Look::count()
+{
+    return lookCount();
+}
+
+void Look::makeTeapotWorld()
+{
+    heron::counted_ptr<pelican::PelicanDB> database(new pelican::PelicanDB());
+    std::unique_ptr<finch::Object> teapot = finch::makeTeapot(5, heron::counted_ptr<finch::Material>());
+    database->addObject(teapot);
+    database->clean();
+    setDatabase(database);
+}
+
+void Look::showOnlyObject()
+{
+    m_camera.lookAtBounds(m_database->bounds());
+    Level* const level = currentLevel();
+    if (level == nullptr) {
+        return;
+    }
+    level->isStartupLevel = true;
+    level->entryView = m_camera.getTransform();
+    Zone* const zone = level->addObject("world");
+    zone->position() = finch::Vector3d();
+    zone->radius = 100.0;
+    zone->playerSize2 = 0.1f;
+}
+
+void Look::setDatabase(const heron::counted_ptr<pelican::PelicanDB>& database)
+{
+    m_database = database;
+}
+
+void Look::setLookFile(const heron::FilePath& path)
+{
+    m_lookFile = path;
+    m_readFromLookFile = true;
+}
+
+Level* Look::addLevel(const heron_string& name)
+{
+    m_levels.push_back(std::make_unique<Level>());
+    Level* const level = m_levels.back().get();
+    level->name = name;
+    if (m_levels.size() == 1) {
+        m_currentLevel = level;
+    }
+    return level;
+}
+
+Level* Look::currentLevel()
+{
+    if (m_levels.empty()) {
+        return addLevel("Level1");
+    }
+    if (m_currentLevel == nullptr) {
+        heron::debug("\n\n\nVery strange - currentLevel was null!");
+    }
+    return m_currentLevel;
+}
+
+void Look::setStartLevel(Level* level)
+{
+    for (const auto& each : m_levels) {
+        each->isStartupLevel = each.get() == level;
+    }
+}
+
+Level* Look::startLevel()
+{
+    static_cast<void>(currentLevel());
+    for (const auto& level : m_levels) {
+        if (level->isStartupLevel) {
+            return level.get();
+        }
+    }
+    m_levels.front()->isStartupLevel = true;
+    return m_levels.front().get();
+}
+
+void Look::changeLevel(Level* level, LookLogic* logic)
+{
+    if (level == nullptr) {
+        return;
+    }
+    heron::debug("exit...\n");
+    if (m_currentLevel != nullptr) {
+        m_currentLevel->exit();
+    }
+    heron::debug("enter...\n");
+    level->enter(m_camera.eye());
+    heron::debug("entered...\n");
+    setCurrentLevel(level);
+    if (!level->teleport) {
+        return;
+    }
+    if (logic != nullptr) {
+        logic->teleport(level->entryView);
+    } else {
+        m_camera.setTransform(level->entryView);
+    }
+}
+
+Counter* Look::addCounter(const heron_string& name)
+{
+    m_ringCounter = nullptr;
+    m_counters.emplace_back(name);
+    return &m_counters.back();
+}
+
+Counter* Look::ringCounter()
+{
+    if (m_ringCounter != nullptr) {
+        return m_ringCounter;
+    }
+    for (Counter& counter : m_counters) {
+        if (counter.isRing) {
+            m_ringCounter = &counter;
+        }
+    }
+    return m_ringCounter;
+}
+
+bool Look::hasCollected()
+{
+    if (collectAll) {
+        return true;
+    }
+    const Counter* const rings = ringCounter();
+    return rings != nullptr && rings->count() >= 1;
+}
+
+Song* Look::currentRingSong(Zone& zone)
+{
+    const Counter* const rings = ringCounter();
+    if (rings == nullptr || rings->count() >= Zone::ringSongCount) {
+        return nullptr;
+    }
+    Song* const song = &zone.ringSongs[rings->count()];
+    song->enable = true;
+    return song;
+}
+
+bool Look::ringReappears(const heron_string& ringName) const
+{
+    const auto found = m_ringReappear.find(ringName);
+    return found == m_ringReappear.end() || found->second;
+}
+
+void Look::resetGame(bool resetAvatars)
+{
+    heron::debug("Calling exit() on all levels...\n");
+    Level* const leaving = currentLevel();
+    const bool wasEntered = leaving != nullptr && leaving->isEntered();
+    if (leaving != nullptr) {
+        leaving->exit();
+    }
+    heron::debug("Going to the start level\n");
+    m_currentLevel = startLevel();
+    m_camera.setTransform(m_currentLevel->entryView);
+    if (wasEntered) {
+        // A game reset while playing switches levels as a level change does, so the level left
+        // stops its sequencer and the start level starts its own.
+        m_currentLevel->enter(m_camera.eye());
+    }
+    heron::debug("Resetting the game logic\n");
+    if (m_logic->isLooking()) {
+        m_logic->reset();
+    }
+    heron::debug("Resetting all the counters\n");
+    for (Counter& counter : m_counters) {
+        counter.clear();
+    }
+    heron::debug("Calling reset()\n");
+    reset(finch::Clock::now());
+    if (resetAvatars) {
+        heron::debug("Resetting all avatars\n");
+    }
+}
+
+void Look::reset(double time)
+{
+    heron::debug("Calling clean()\n");
+    m_database->clean();
+    heron::debug("Calling resetEngines()\n");
+    m_database->startEngines(time);
+    heron::debug("Calling updateEngines()\n");
+    m_database->updateAnimation();
+    heron::debug("Resetting the levels...\n");
+    for (const auto& level : m_levels) {
+        level->resetSounds();
+    }
+    m_ringCounter = nullptr;
+    heron::debug("Reset complete...\n");
+}
+
+Zone* Look::nearestObject(Level* level, const finch::Vector3d& position, pelican::PelicanObject* carried)
+{
+    m_probe = position;
+    if (level == nullptr) {
+        return nullptr;
+    }
+    Zone* result = nullptr;
+    double best = 1e300;
+    for (const auto& each : level->zones()) {
+        Zone& zone = *each;
+        if (skippedAsCarried(zone, carried)) {
+            continue;
+        }
+        const double r2 = zone.radius * zone.radius;
+        const bool actOver = zone.act.enable && zone.act.hasEnded();
+        if (squaredDistance(zone.position(), m_probe) < r2 && r2 < best && !actOver) {
+            result = &zone;
+            best = r2;
+        }
+    }
+    return result;
+}
+
+Zone* Look::currentObject()
+{
+    return nearestObject(currentLevel(), m_camera.eye(), m_logic->carriedObject());
+}
+
+bool findDataFile()
+{
+    const heron_string path = dataFilePath();
+    heron::debug("looking for %s\n", path.c_str());
+    dataFileFound() = heron::FilePath(path).stat().exists;
+    if (!dataFileFound()) {
+        heron::debug("Data file not found!\n");
+    }
+    return dataFileFound();
+}
+
+bool openDataFileAndLook()
+{
+    pelican::registerPackedFile(heron::FilePath(dataFilePath()));
+    const std::vector<pelican::PackedFile> packed = pelican::packedFiles();
+    if (packed.empty() || !packed.back().directory) {
+        return false;
+    }
+    for (const pelican::FileInfo& member : *packed.back().directory) {
+        if (member.name.path.name().find_first_of(".look") == heron_string::npos) {
+            continue;
+        }
+        heron::debug("Data file contains: %s\n", member.name.path.name().c_str());
+        setCurrentLook(heron::counted_ptr<Look>(new Look(member.name.path)));
+        return true;
+    }
+    return false;
+}
+
+Look* currentLook()
+{
+    return currentWorld().get();
+}
+
+void setCurrentLook(const heron::counted_ptr<Look>& look)
+{
+    if (look.get() != currentWorld().get()) {
+        currentWorld() = look;
+    }
+}
+
+void releaseLook(Look*& look)
+{
+    if (look != nullptr) {
+        look->release();
+    }
+    look = nullptr;
+}

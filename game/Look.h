@@ -1,0 +1,119 @@
+#pragma once
+
+#include "base/FilePath.h"
+#include "base/Refcountable.h"
+#include "base/counted_ptr.h"
+#include "base/heron_string.h"
+#include "game/Counter.h"
+#include "game/Level.h"
+#include "scene/render/Viewer.h"
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class LookLogic;
+struct Song;
+
+namespace pelican
+{
+class PelicanDB;
+}
+
+// The world the player explores: its content database, its levels with their zones, its
+// counters, its camera, the media every level shares, and the game logic that drives it. One
+// world is current at a time. Main thread only.
+class Look : public heron::Refcountable
+{
+public:
+    // Builds a world from a look file (".look", ".lk") or a model file; without a content database
+    // the world shows the built-in teapot.
+    explicit Look(const heron::FilePath& path);
+    ~Look() override;
+    Look(const Look&) = delete;
+    Look& operator=(const Look&) = delete;
+
+    // Worlds alive in the program.
+    static int count();
+
+    void setDatabase(const heron::counted_ptr<pelican::PelicanDB>& database);
+    pelican::PelicanDB* database() const { return m_database.get(); }
+    void setLookFile(const heron::FilePath& path);
+    const heron::FilePath& lookFile() const { return m_lookFile; }
+    bool readFromLookFile() const { return m_readFromLookFile; }
+
+    Level* addLevel(const heron_string& name);
+    const std::vector<std::unique_ptr<Level>>& levels() const { return m_levels; }
+    // The current level; a world without levels gets "Level1". Null (logged) when levels exist
+    // but none is current.
+    Level* currentLevel();
+    void setCurrentLevel(Level* level) { m_currentLevel = level; }
+    void setStartLevel(Level* level);
+    Level* startLevel();
+    // Leaves the current level and enters level (nothing for null); with logic, a teleporting
+    // level moves the player to its entry view.
+    void changeLevel(Level* level, LookLogic* logic);
+
+    Counter* addCounter(const heron_string& name);
+    std::vector<Counter>& counters() { return m_counters; }
+    // The last counter flagged as a ring counter; null for none.
+    Counter* ringCounter();
+    bool hasCollected();
+    // The ring song of zone for the rings held; null without a ring counter or past the eighth.
+    Song* currentRingSong(Zone& zone);
+    // Whether the ring of that name comes back after it was taken (rings not named: true).
+    bool ringReappears(const heron_string& ringName) const;
+    void setRingReappear(const heron_string& ringName, bool reappear) { m_ringReappear[ringName] = reappear; }
+
+    void resetGame(bool resetAvatars);
+    void reset(double time);
+
+    // The innermost zone of level containing position; carried (may be null) is left out.
+    Zone* nearestObject(Level* level, const finch::Vector3d& position, pelican::PelicanObject* carried);
+    // The innermost zone of the current level around the camera's eye.
+    Zone* currentObject();
+    const finch::Vector3d& probePosition() const { return m_probe; }
+
+    void setNoExitSound(const heron::FilePath& file) { m_noExitSound = file; }
+    void setNoExitTexture(const heron::FilePath& file) { m_noExitTexture = file; }
+    void setMedalThrowSound(const heron::FilePath& file) { m_medalThrowSound = file; }
+    void setMedalCatchSound(const heron::FilePath& file) { m_medalCatchSound = file; }
+    const heron::FilePath& noExitSound() const { return m_noExitSound; }
+    const heron::FilePath& noExitTexture() const { return m_noExitTexture; }
+    const heron::FilePath& medalThrowSound() const { return m_medalThrowSound; }
+    const heron::FilePath& medalCatchSound() const { return m_medalCatchSound; }
+
+    LookLogic& logic() { return *m_logic; }
+    finch::Viewer& camera() { return m_camera; }
+
+    // The collect-all override: the ring counter counts as holding objects.
+    static bool collectAll;
+
+private:
+    void makeTeapotWorld();
+    void showOnlyObject();
+
+    std::unique_ptr<LookLogic> m_logic;
+    std::vector<Counter> m_counters;
+    heron::FilePath m_lookFile;
+    bool m_readFromLookFile = false;
+    Level* m_currentLevel = nullptr;
+    finch::Vector3d m_probe;
+    finch::Viewer m_camera;
+    heron::counted_ptr<pelican::PelicanDB> m_database;
+    std::vector<std::unique_ptr<Level>> m_levels;
+    heron::FilePath m_noExitSound;
+    heron::FilePath m_noExitTexture;
+    heron::FilePath m_medalThrowSound;
+    heron::FilePath m_medalCatchSound;
+    std::map<heron_string, bool> m_ringReappear;
+    Counter* m_ringCounter = nullptr;
+};
+
+// Looks for the packed data file beside the program; false (logged) when it is missing.
+bool findDataFile();
+// Builds the current world from the first look file of the data file; false when it has none.
+bool openDataFileAndLook();
+Look* currentLook();
+void setCurrentLook(const heron::counted_ptr<Look>& look);
+void releaseLook(Look*& look);

@@ -1,0 +1,973 @@
+#include "game/LookFile.h"
+
+#include "base/Debug.h"
+#include "base/Limits.h"
+#include "base/LineTokenizer.h"
+#include "base/ReadError.h"
+#include "content/DataFiles.h"
+#include "content/models/PelicanDatabaseReader.h"
+#include "content/world/PelicanDB.h"
+#include "game/Look.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace
+{
+
+class LookReader;
+
+// One keyword of a block and how its line is read into the block's target. An opener's line must
+// hold a '{' and its reader reads the sub-block to its own closing line.
+template <typename Target>
+struct Entry
+{
+    const char* keyword;
+    bool opener;
+    std::function<void(LookReader&, Target&)> read;
+};
+
+template <typename Target>
+using Table = std::vector<Entry<Target>>;
+
+// The fog settings block's record: the fog, and the object it applies to when it names one.
+struct FogRecord
+{
+    FogSettings fog;
+    bool namesObject = false;
+    pelican::PelicanObject* object = nullptr;
+};
+
+// The stage that the lines of a sequence block fill.
+struct SequenceState
+{
+    Act& act;
+    std::int32_t current = 0;
+};
+
+// The pattern slot that the lines of a sequencer block fill; -1 before a "rings" line.
+struct MotorSlot
+{
+    Motor& motor;
+    std::int32_t slot = -1;
+};
+
+// The state of one read: the tokenizer, the world, the level names and the level changes that wait
+// for the whole file to be read.
+class LookReader
+{
+public:
+    LookReader(Look& world, heron::DataSource* source, const heron_string& folder)
+        : m_world(world), m_tokens(source), m_folder(folder)
+    {
+    }
+
+    void readFile();
+    void resolveLevelChanges();
+    int zoneCount() const { return m_zoneCount; }
+
+    // Reads lines into target until the closing line or the end of the file; before each line,
+    // beforeLine (when given) runs on the target.
+    template <typename Target>
+    void readBlock(const Table<Target>& table, Target& target, void (*beforeLine)(Target&) = nullptr);
+    void skipBlock();
+
+    void value(bool& flag) { m_tokens.readBool(flag); }
+    void value(std::int32_t& number) { m_tokens.readInt(number); }
+    void value(float& number) { m_tokens.readFloat(number); }
+    void value(double& number) { m_tokens.readDouble(number); }
+    void value(heron_string& text) { text = m_tokens.readQuotedString(); }
+    void value(heron::FilePath& path) { path = heron::FilePath(m_tokens.readQuotedString()); }
+    void value(finch::RGBA& colour);
+    void value(finch::Vector3d& vector);
+    void value(pelican::PelicanObject*& object);
+    // An int at the cursor, clamped to [low, high] with a log line naming what when it was not.
+    std::int32_t boundedInt(const char* what, std::int32_t low, std::int32_t high);
+    bool failed() const { return m_tokens.fail(); }
+    const heron_string& quoted() { return m_tokens.readQuotedString(); }
+
+    Look& world() { return m_world; }
+    void readDatabase();
+    void readCounter();
+    void readRing();
+    void readCollision();
+    void readLevel();
+    void readZone(Level& level);
+    void readFogSettings(Zone& zone);
+    void readSong(Zone& zone);
+    void readSongFile(Song& song);
+    void noteLevelChange(ObjectTrigger& trigger) { m_levelChanges.emplace_back(quoted(), &trigger); }
+    void readStageIndex(SequenceState& state);
+    void readConstraint(Act::Stage& stage);
+    void readStarCount(Zone& zone);
+    void readVisibility(ObjectTrigger& trigger);
+
+private:
+    bool isClosing() { return m_tokens.matchKeyword("}", true, true); }
+    template <typename Target>
+    bool matches(const Entry<Target>& entry);
+
+    Look& m_world;
+    heron::LineTokenizer m_tokens;
+    heron_string m_folder;
+    std::map<heron_string, Level*> m_levelNames;
+    std::vector<std::pair<heron_string, ObjectTrigger*>> m_levelChanges;
+    int m_zoneCount = 0;
+};
+
+template <typename Target, typename Field>
+Entry<Target> field(const char* keyword, Field Target::*member)
+{
+    return Entry<Target>{keyword, false, [member](LookReader& r, Target& t) { r.value(t.*member); }};
+}
+
+template <typename Target>
+Entry<Target> opener(const char* keyword, std::function<void(LookReader&, Target&)> read)
+{
+    return Entry<Target>{keyword, true, std::move(read)};
+}
+
+template <typename Target>
+Entry<Target> line(const char* keyword, std::function<void(LookReader&, Target&)> read)
+{
+    return Entry<Target>{keyword, false, std::move(read)};
+}
+
+template <typename Target>
+bool LookReader::matches(const Entry<Target>& entry)
+{
+    if (!m_tokens.matchKeyword(entry.keyword, true, true)) {
+        return false;
+    }
+    return !entry.opener || std::strchr(m_tokens.line(), '{') != nullptr;
+}
+
+template <typename Target>
+void LookReader::readBlock(const Table<Target>& table, Target& target, void (*beforeLine)(Target&))
+{
+    while (m_tokens.nextLine() && !isClosing()) {
+        if (beforeLine != nullptr) {
+            beforeLine(target);
+        }
+        const auto found = std::find_if(table.begin(), table.end(), [&](const Entry<Target>& e) { return matches(e); });
+        if (found != table.end()) {
+            found->read(*this, target);
+        }
+    }
+}
+
+void LookReader::skipBlock()
+{
+    while (m_tokens.nextLine() && !isClosing()) {
+    }
+}
+
+void LookReader::value(finch::RGBA& colour)
+{
+    m_tokens.readFloat(colour.r).readFloat(colour.g).readFloat(colour.b).readFloat(colour.a);
+}
+
+void LookReader::value(finch::Vector3d& vector)
+{
+    m_tokens.readDouble(vector.x).readDouble(vector.y).readDouble(vector.z);
+}
+
+void LookReader::value(pelican::PelicanObject*& object)
+{
+    const heron_string& name = m_tokens.readQuotedString();
+    pelican::PelicanDB* const database = m_world.database();
+    if (database == nullptr) {
+        heron::debug("Look file: no content database for object %s - line ignored\n", name.c_str());
+        object = nullptr;
+        return;
+    }
+    object = database->findObject(name, m_folder);
+}
+
+// Fog settings: a fresh record per block.
+const Table<FogRecord>& fogSettingsTable()
+{
+    static const Table<FogRecord> table = {
+        line<FogRecord>("type", [](LookReader& r, FogRecord& t) { r.value(t.fog.type); }),
+        line<FogRecord>("near", [](LookReader& r, FogRecord& t) { r.value(t.fog.near); }),
+        line<FogRecord>("far", [](LookReader& r, FogRecord& t) { r.value(t.fog.far); }),
+        line<FogRecord>("density", [](LookReader& r, FogRecord& t) { r.value(t.fog.density); }),
+        line<FogRecord>("color", [](LookReader& r, FogRecord& t) { r.value(t.fog.colour); }),
+        line<FogRecord>("object",
+                        [](LookReader& r, FogRecord& t) {
+                            t.namesObject = true;
+                            r.value(t.object);
+                        }),
+    };
+    return table;
+}
+
+void LookReader::readFogSettings(Zone& zone)
+{
+    FogRecord record;
+    readBlock(fogSettingsTable(), record);
+    if (!record.namesObject) {
+        zone.fog = record.fog;
+    } else if (record.object != nullptr) {
+        zone.objectFogs.push_back(ObjectFog{record.fog, record.object});
+    }
+}
+
+const Table<Zone>& skyTable()
+{
+    static const Table<Zone> table = {
+        field("changeSky", &Zone::changeSky),
+        field("skyChangeTime", &Zone::skyChangeTime),
+        line<Zone>("top", [](LookReader& r, Zone& z) { r.value(z.sky.top); }),
+        line<Zone>("bottom", [](LookReader& r, Zone& z) { r.value(z.sky.bottom); }),
+        line<Zone>("ground", [](LookReader& r, Zone& z) { r.value(z.sky.ground); }),
+    };
+    return table;
+}
+
+const Table<Zone>& sunTable()
+{
+    static const Table<Zone> table = {
+        field("changeSun", &Zone::changeSun),
+        field("sunChangeTime", &Zone::sunChangeTime),
+        line<Zone>("changeColor", [](LookReader& r, Zone& z) { r.value(z.sun.changeColour); }),
+        line<Zone>("sunColor", [](LookReader& r, Zone& z) { r.value(z.sun.sunColour); }),
+        line<Zone>("changeBeam", [](LookReader& r, Zone& z) { r.value(z.sun.changeBeam); }),
+        line<Zone>("beamColor", [](LookReader& r, Zone& z) { r.value(z.sun.beamColour); }),
+        line<Zone>("height", [](LookReader& r, Zone& z) { r.value(z.sun.height); }),
+        line<Zone>("changeHeight", [](LookReader& r, Zone& z) { r.value(z.sun.changeHeight); }),
+        line<Zone>("direction", [](LookReader& r, Zone& z) { r.value(z.sun.direction); }),
+        line<Zone>("changeDirection", [](LookReader& r, Zone& z) { r.value(z.sun.changeDirection); }),
+    };
+    return table;
+}
+
+std::int32_t LookReader::boundedInt(const char* what, std::int32_t low, std::int32_t high)
+{
+    std::int32_t number = 0;
+    value(number);
+    const std::int32_t bounded = std::clamp(number, low, high);
+    if (bounded != number) {
+        heron::debug("Look file: %s %d out of range, %d used\n", what, number, bounded);
+    }
+    return bounded;
+}
+
+void LookReader::readStarCount(Zone& zone)
+{
+    zone.numStars = boundedInt("numStars", 0, heron::limits::maxSkyStars);
+}
+
+// The star lines, the same in a stars block and directly in a zone.
+Table<Zone> starEntries()
+{
+    return {
+        field("changeStars", &Zone::changeStars),
+        field("enableStars", &Zone::enableStars),
+        field("disableStars", &Zone::disableStars),
+        field("hemisphere", &Zone::hemisphere),
+        line<Zone>("numStars", [](LookReader& r, Zone& z) { r.readStarCount(z); }),
+    };
+}
+
+const Table<Zone>& starsTable()
+{
+    static const Table<Zone> table = starEntries();
+    return table;
+}
+
+const Table<Zone>& fogChangeTable()
+{
+    static const Table<Zone> table = {
+        field("changeFog", &Zone::changeFog),
+        field("fogChangeTime", &Zone::fogChangeTime),
+        field("fogSky", &Zone::fogSky),
+        opener<Zone>("fog", [](LookReader& r, Zone& z) { r.readFogSettings(z); }),
+    };
+    return table;
+}
+
+const Table<Zone>& weatherTable()
+{
+    static const Table<Zone> table = {
+        opener<Zone>("fog", [](LookReader& r, Zone& z) { r.readBlock(fogChangeTable(), z); }),
+        opener<Zone>("sky", [](LookReader& r, Zone& z) { r.readBlock(skyTable(), z); }),
+        opener<Zone>("sun", [](LookReader& r, Zone& z) { r.readBlock(sunTable(), z); }),
+        opener<Zone>("stars", [](LookReader& r, Zone& z) { r.readBlock(starsTable(), z); }),
+        opener<Zone>("effects", [](LookReader& r, Zone&) { r.skipBlock(); }),
+    };
+    return table;
+}
+
+const Table<Song>& songTable()
+{
+    static const Table<Song> table = {
+        field("name", &Song::name),
+        field("enable", &Song::enable),
+        field("disable", &Song::disable),
+        field("playRing", &Song::playRing),
+        field("volume", &Song::volume),
+        field("fadeTime", &Song::fadeTime),
+        field("crossfadeTime", &Song::crossfadeTime),
+        field("maxvolSpeed", &Song::maxvolSpeed),
+        field("minvolSpeed", &Song::minvolSpeed),
+        field("oncePerLevel", &Song::oncePerLevel),
+        field("isArea", &Song::isArea),
+        field("enableDoppler", &Song::enableDoppler),
+        field("dopplerFactor", &Song::dopplerFactor),
+        field("maxvolDistance", &Song::maxvolDistance),
+        line<Song>("file", [](LookReader& r, Song& s) { r.readSongFile(s); }),
+        line<Song>("phrase",
+                   [](LookReader& r, Song& s) {
+                       std::array<std::int32_t, 3> phrase{};
+                       bool parsed = true;
+                       for (std::int32_t& number : phrase) {
+                           r.value(number);
+                           parsed = parsed && !r.failed();
+                       }
+                       if (parsed) {
+                           s.phrases.push_back(phrase);
+                       }
+                   }),
+        line<Song>("sing",
+                   [](LookReader& r, Song& s) {
+                       std::array<std::int32_t, 2> sing{};
+                       r.value(sing[0]);
+                       const bool first = !r.failed();
+                       r.value(sing[1]);
+                       if (first && !r.failed()) {
+                           s.sings.push_back(sing);
+                       }
+                   }),
+    };
+    return table;
+}
+
+// The marker lines of a song's sample, up to their closing line.
+struct MarkerTarget
+{
+    Song::Sample& sample;
+};
+
+const Table<MarkerTarget>& markerTable()
+{
+    static const Table<MarkerTarget> table = {
+        line<MarkerTarget>("marker",
+                           [](LookReader& r, MarkerTarget& t) {
+                               std::int32_t marker = 0;
+                               r.value(marker);
+                               t.sample.addMarker(static_cast<std::uint32_t>(marker));
+                           }),
+    };
+    return table;
+}
+
+void LookReader::readSongFile(Song& song)
+{
+    heron::FilePath file;
+    value(file);
+    song.samples.push_back(Song::Sample{file, {}});
+    MarkerTarget target{song.samples.back()};
+    readBlock(markerTable(), target);
+}
+
+Song* songSlot(Zone& zone, const heron_string& slot)
+{
+    if (slot == "song1") {
+        return &zone.song1;
+    }
+    if (slot == "song2") {
+        return &zone.song2;
+    }
+    if (slot == "ambientSong") {
+        return &zone.ambientSong;
+    }
+    if (slot == "emitter") {
+        return &zone.emitter;
+    }
+    for (std::size_t n = 0; n < Zone::ringSongCount; ++n) {
+        heron_string name("ringSong");
+        name += static_cast<char>('0' + n);
+        if (slot == name) {
+            return &zone.ringSongs[n];
+        }
+    }
+    return nullptr;
+}
+
+void LookReader::readSong(Zone& zone)
+{
+    Song* const song = songSlot(zone, quoted());
+    if (song == nullptr) {
+        skipBlock();
+        return;
+    }
+    song->setDefaults();
+    readBlock(songTable(), *song);
+}
+
+void LookReader::readVisibility(ObjectTrigger& trigger)
+{
+    bool shown = false;
+    pelican::PelicanObject* object = nullptr;
+    value(shown);
+    value(object);
+    if (object != nullptr) {
+        trigger.visibility[object] = shown;
+    }
+}
+
+const Table<ObjectTrigger>& conditionTable()
+{
+    static const Table<ObjectTrigger> table = {
+        field("delay", &ObjectTrigger::delay),
+        field("instantVis", &ObjectTrigger::instantVis),
+        line<ObjectTrigger>("changeLevel", [](LookReader& r, ObjectTrigger& t) { r.noteLevelChange(t); }),
+        field("changeLevelIf", &ObjectTrigger::changeLevelIf),
+        field("changeIfType", &ObjectTrigger::changeIfType),
+        field("numRings", &ObjectTrigger::numRings),
+        field("ifNotRing", &ObjectTrigger::ifNotRing),
+        field("notRingName", &ObjectTrigger::notRingName),
+        field("resetCounter", &ObjectTrigger::resetCounter),
+        field("counterToReset", &ObjectTrigger::counterToReset),
+        field("incCounter", &ObjectTrigger::incCounter),
+        field("counterToInc", &ObjectTrigger::counterToInc),
+        field("incLimit", &ObjectTrigger::incLimit),
+        field("decCounter", &ObjectTrigger::decCounter),
+        field("counterToDec", &ObjectTrigger::counterToDec),
+        field("decLimit", &ObjectTrigger::decLimit),
+        field("hideAll", &ObjectTrigger::hideAll),
+        line<ObjectTrigger>("setVisibility", [](LookReader& r, ObjectTrigger& t) { r.readVisibility(t); }),
+    };
+    return table;
+}
+
+void LookReader::readStageIndex(SequenceState& state)
+{
+    state.current = boundedInt("stage index", 0, heron::limits::maxActStages - 1);
+}
+
+void LookReader::readConstraint(Act::Stage& stage)
+{
+    // The constraint is a share in percent; past 100 it would turn the view's limits inside out.
+    stage.constraint = boundedInt("constraint", 0, 100);
+}
+
+template <typename Field>
+Entry<SequenceState> stageField(const char* keyword, Field Act::Stage::*member)
+{
+    return line<SequenceState>(keyword, [member](LookReader& r, SequenceState& s) {
+        r.value(s.act.stage(s.current).*member);
+    });
+}
+
+const Table<SequenceState>& sequenceTable()
+{
+    static const Table<SequenceState> table = {
+        line<SequenceState>("index", [](LookReader& r, SequenceState& s) { r.readStageIndex(s); }),
+        stageField("repeat", &Act::Stage::repeat),
+        stageField("groundSpeed", &Act::Stage::groundSpeed),
+        stageField("cycleTime", &Act::Stage::cycleTime),
+        stageField("acceleration", &Act::Stage::acceleration),
+        stageField("tether", &Act::Stage::tether),
+        stageField("reverse", &Act::Stage::reverse),
+        stageField("smooth", &Act::Stage::smooth),
+        line<SequenceState>("constraint",
+                            [](LookReader& r, SequenceState& s) { r.readConstraint(s.act.stage(s.current)); }),
+    };
+    return table;
+}
+
+void takeCurrentStage(SequenceState& state)
+{
+    static_cast<void>(state.act.stage(state.current));
+}
+
+const Table<Act>& actTable()
+{
+    static const Table<Act> table = {
+        field("enable", &Act::enable),
+        field("object", &Act::object),
+        field("minDistance", &Act::minDistance),
+        field("maxDistance", &Act::maxDistance),
+        field("verticalOffset", &Act::verticalOffset),
+        field("immune", &Act::immune),
+        field("objective", &Act::objective),
+        field("master", &Act::master),
+        field("growAtBeginning", &Act::growAtBeginning),
+        field("moveWhileGrowing", &Act::moveWhileGrowing),
+        field("growTime", &Act::growTime),
+        field("actionAtEnd", &Act::actionAtEnd),
+        field("resetAtEnd", &Act::resetAtEnd),
+        field("shrinkTime", &Act::shrinkTime),
+        field("shrinkWhileMoving", &Act::shrinkWhileMoving),
+        field("decelerate", &Act::decelerate),
+        field("decelerationTime", &Act::decelerationTime),
+        opener<Act>("sequence",
+                    [](LookReader& r, Act& a) {
+                        SequenceState state{a};
+                        r.readBlock(sequenceTable(), state, &takeCurrentStage);
+                    }),
+    };
+    return table;
+}
+
+template <typename Field>
+Entry<Zone> particleField(const char* keyword, Field finch::ParticleParams::*member)
+{
+    return line<Zone>(keyword, [member](LookReader& r, Zone& z) { r.value(z.particles.*member); });
+}
+
+Table<Zone> particleEntries()
+{
+    Table<Zone> table;
+    using P = finch::ParticleParams;
+    for (auto [keyword, member] : {std::pair{"enabled", &P::enabled}, std::pair{"trigger", &P::trigger},
+                                   std::pair{"whirl", &P::whirl}, std::pair{"pulse", &P::pulse},
+                                   std::pair{"followEmitter", &P::followEmitter}}) {
+        table.push_back(particleField(keyword, member));
+    }
+    table.push_back(particleField("delay", &P::delay));
+    table.push_back(particleField("duration", &P::duration));
+    for (auto [keyword, member] : {std::pair{"particleType", &P::particleType}, std::pair{"renderType", &P::renderType},
+                                   std::pair{"birthType", &P::birthType}, std::pair{"deathType", &P::deathType},
+                                   std::pair{"percentSpeed", &P::percentSpeed}}) {
+        table.push_back(particleField(keyword, member));
+    }
+    static const std::pair<const char*, float P::*> floats[] = {
+        {"innerRadius", &P::innerRadius}, {"outerRadius", &P::outerRadius}, {"height", &P::height},
+        {"verticalOffset", &P::verticalOffset}, {"birthrate", &P::birthrate}, {"birthTime", &P::birthTime},
+        {"deathTime", &P::deathTime}, {"windStrength", &P::windStrength}, {"windDirection", &P::windDirection},
+        {"gravity", &P::gravity}, {"ground", &P::ground}, {"whirlSpeed", &P::whirlSpeed}, {"onMin", &P::onMin},
+        {"onMax", &P::onMax}, {"offMin", &P::offMin}, {"offMax", &P::offMax}, {"lodDistance", &P::lodDistance},
+        {"lodBirthrate", &P::lodBirthrate}, {"cycleTime", &P::cycleTime}, {"minSize", &P::minSize},
+        {"maxSize", &P::maxSize}, {"minLife", &P::minLife}, {"maxLife", &P::maxLife}, {"minAngle", &P::minAngle},
+        {"maxAngle", &P::maxAngle}, {"minHeading", &P::minHeading}, {"maxHeading", &P::maxHeading},
+        {"minVelocity", &P::minVelocity}, {"maxVelocity", &P::maxVelocity}, {"minSpin", &P::minSpin},
+        {"maxSpin", &P::maxSpin}, {"minTumble", &P::minTumble}, {"maxTumble", &P::maxTumble},
+    };
+    for (const auto& [keyword, member] : floats) {
+        table.push_back(particleField(keyword, member));
+    }
+    return table;
+}
+
+const Table<Zone>& particlesTable()
+{
+    static const Table<Zone> table = [] {
+        Table<Zone> made = particleEntries();
+        made.push_back(line<Zone>("textureCycle", [](LookReader& r, Zone& z) {
+            bool animated = false;
+            r.value(animated);
+            z.setParticleAnimated(animated);
+        }));
+        made.push_back(line<Zone>("colorType", [](LookReader& r, Zone& z) {
+            std::int32_t type = 0;
+            r.value(type);
+            z.particles.setColorType(type);
+        }));
+        made.push_back(line<Zone>("color1", [](LookReader& r, Zone& z) {
+            finch::RGBA colour;
+            r.value(colour);
+            z.particles.setColor1(colour);
+        }));
+        made.push_back(line<Zone>("color2", [](LookReader& r, Zone& z) {
+            finch::RGBA colour;
+            r.value(colour);
+            z.particles.setColor2(colour);
+        }));
+        made.push_back(line<Zone>("saturation", [](LookReader& r, Zone& z) {
+            float saturation = 0.0f;
+            r.value(saturation);
+            z.particles.setSaturation(saturation);
+        }));
+        made.push_back(line<Zone>("textureFile", [](LookReader& r, Zone& z) {
+            heron::FilePath file;
+            r.value(file);
+            z.setParticleImage(file);
+        }));
+        made.push_back(line<Zone>("object", [](LookReader& r, Zone& z) {
+            pelican::PelicanObject* shape = nullptr;
+            r.value(shape);
+            z.setParticleObject(shape);
+        }));
+        return made;
+    }();
+    return table;
+}
+
+const Table<Projectile>& projectileTable()
+{
+    static const Table<Projectile> table = {
+        field("give", &Projectile::give),
+        field("take", &Projectile::take),
+        field("object", &Projectile::object),
+        field("enableSnd", &Projectile::enableSnd),
+        field("sound", &Projectile::sound),
+        field("soundVolume", &Projectile::soundVolume),
+        field("speed", &Projectile::speed),
+        field("lifespan", &Projectile::lifespan),
+        field("gravity", &Projectile::gravity),
+        field("doBounce", &Projectile::doBounce),
+        field("elasticity", &Projectile::elasticity),
+        field("directional", &Projectile::directional),
+        field("scale", &Projectile::scale),
+        field("particles", &Projectile::particles),
+        field("burst", &Projectile::burst),
+        field("lod", &Projectile::lod),
+        field("rate", &Projectile::rate),
+    };
+    return table;
+}
+
+Table<Zone> zoneEntries()
+{
+    Table<Zone> table = {
+        line<Zone>("center", [](LookReader& r, Zone& z) { r.value(z.position()); }),
+        field("radius", &Zone::radius),
+        field("changeFlySpeed", &Zone::changeFlySpeed),
+        field("flySpeed", &Zone::flySpeed),
+        field("playerSize2", &Zone::playerSize2),
+        field("changeFarClip", &Zone::changeFarClip),
+        field("farClip", &Zone::farClip),
+        field("gravity", &Zone::gravity),
+        field("isCenteredOnObject", &Zone::isCenteredOnObject),
+        field("object", &Zone::object),
+        field("verticalOffset", &Zone::verticalOffset),
+    };
+    static const std::pair<const char*, bool Zone::*> flags[] = {
+        {"isAPortal", &Zone::isAPortal}, {"spinView", &Zone::spinView}, {"spinAlways", &Zone::spinAlways},
+        {"sphericalSpin", &Zone::sphericalSpin}, {"aeroplaneFly", &Zone::aeroplaneFly}, {"noEntry", &Zone::noEntry},
+        {"noExit", &Zone::noExit}, {"waterIsSolid", &Zone::waterIsSolid}, {"showCollision", &Zone::showCollision},
+        {"seizeObject", &Zone::seizeObject}, {"seizeGravity", &Zone::seizeGravity}, {"seize2d", &Zone::seize2d},
+        {"canBeParked", &Zone::canBeParked}, {"keepAvatar", &Zone::keepAvatar}, {"isBat", &Zone::isBat},
+        {"isBall", &Zone::isBall}, {"rollBall", &Zone::rollBall}, {"isGoal", &Zone::isGoal},
+        {"isAnAvatar", &Zone::isAnAvatar}, {"isAGravatar", &Zone::isAGravatar},
+        {"isGravatarPen", &Zone::isGravatarPen},
+    };
+    for (const auto& [keyword, member] : flags) {
+        table.push_back(field(keyword, member));
+    }
+    table.push_back(field("goalCounter", &Zone::goalCounter));
+    table.push_back(field("stiffness", &Zone::stiffness));
+    static const std::pair<const char*, bool Zone::*> moreFlags[] = {
+        {"emitLight", &Zone::emitLight}, {"isATarget", &Zone::isATarget}, {"suckRocks", &Zone::suckRocks},
+        {"emitRing", &Zone::emitRing}, {"triggerAllActs", &Zone::triggerAllActs},
+    };
+    for (const auto& [keyword, member] : moreFlags) {
+        table.push_back(field(keyword, member));
+    }
+    table.push_back(field("targetObject", &Zone::targetObject));
+    table.push_back(field("changeFog", &Zone::changeFog));
+    table.push_back(field("fogChangeTime", &Zone::fogChangeTime));
+    table.push_back(field("fogSky", &Zone::fogSky));
+    table.push_back(opener<Zone>("fog", [](LookReader& r, Zone& z) { r.readFogSettings(z); }));
+    table.push_back(field("changeSky", &Zone::changeSky));
+    table.push_back(field("skyChangeTime", &Zone::skyChangeTime));
+    table.push_back(opener<Zone>("sky", [](LookReader& r, Zone& z) { r.readBlock(skyTable(), z); }));
+    for (Entry<Zone>& star : starEntries()) {
+        table.push_back(std::move(star));
+    }
+    table.push_back(opener<Zone>("weather", [](LookReader& r, Zone& z) { r.readBlock(weatherTable(), z); }));
+    table.push_back(opener<Zone>("song", [](LookReader& r, Zone& z) { r.readSong(z); }));
+    table.push_back(opener<Zone>("condition", [](LookReader& r, Zone& z) { r.readBlock(conditionTable(), z.trigger); }));
+    table.push_back(opener<Zone>("act", [](LookReader& r, Zone& z) { r.readBlock(actTable(), z.act); }));
+    table.push_back(opener<Zone>("particles", [](LookReader& r, Zone& z) { r.readBlock(particlesTable(), z); }));
+    table.push_back(opener<Zone>("projectile", [](LookReader& r, Zone& z) { r.readBlock(projectileTable(), z.projectile); }));
+    return table;
+}
+
+const Table<Zone>& zoneTable()
+{
+    static const Table<Zone> table = zoneEntries();
+    return table;
+}
+
+void LookReader::readZone(Level& level)
+{
+    Zone* const zone = level.addObject(quoted());
+    ++m_zoneCount;
+    readBlock(zoneTable(), *zone);
+}
+
+// A sequencer pattern line, read only while a slot is selected.
+template <typename Field>
+Entry<MotorSlot> slotField(const char* keyword, Field Motor::Pattern::*member)
+{
+    return line<MotorSlot>(keyword, [member](LookReader& r, MotorSlot& s) {
+        if (s.slot >= 0 && s.slot < static_cast<std::int32_t>(Motor::patternCount)) {
+            r.value(s.motor.patterns[static_cast<std::size_t>(s.slot)].*member);
+        }
+    });
+}
+
+bool slotSelected(const MotorSlot& s)
+{
+    return s.slot >= 0 && s.slot < static_cast<std::int32_t>(Motor::patternCount);
+}
+
+const Table<MotorSlot>& motorDataTable()
+{
+    static const Table<MotorSlot> table = {
+        line<MotorSlot>("rings", [](LookReader& r, MotorSlot& s) { r.value(s.slot); }),
+        slotField("volume", &Motor::Pattern::volume),
+        line<MotorSlot>("file",
+                        [](LookReader& r, MotorSlot& s) {
+                            heron::FilePath file;
+                            r.value(file);
+                            if (slotSelected(s)) {
+                                s.motor.queueSampleFile(file);
+                            }
+                        }),
+        slotField("minBpm", &Motor::Pattern::minBpm),
+        slotField("maxBpm", &Motor::Pattern::maxBpm),
+        slotField("minBpmSpeed", &Motor::Pattern::minBpmSpeed),
+        slotField("maxBpmSpeed", &Motor::Pattern::maxBpmSpeed),
+        slotField("staccato", &Motor::Pattern::staccato),
+        slotField("minor", &Motor::Pattern::minor),
+        line<MotorSlot>("note",
+                        [](LookReader& r, MotorSlot& s) {
+                            std::int32_t step = 0;
+                            std::int32_t note = 0;
+                            r.value(step);
+                            r.value(note);
+                            if (slotSelected(s) && step >= 0 && step < static_cast<std::int32_t>(Motor::stepCount)) {
+                                s.motor.patterns[static_cast<std::size_t>(s.slot)].notes[static_cast<std::size_t>(step)] = note;
+                            }
+                        }),
+    };
+    return table;
+}
+
+const Table<Motor>& motorTable()
+{
+    static const Table<Motor> table = {
+        field("enable", &Motor::enable),
+        opener<Motor>("MotorData",
+                      [](LookReader& r, Motor& m) {
+                          MotorSlot slot{m};
+                          r.readBlock(motorDataTable(), slot);
+                      }),
+    };
+    return table;
+}
+
+const Table<Level>& levelTable()
+{
+    static const Table<Level> table = {
+        line<Level>("isStartupLevel",
+                    [](LookReader& r, Level& l) {
+                        bool start = false;
+                        r.value(start);
+                        if (start) {
+                            r.world().setStartLevel(&l);
+                        }
+                    }),
+        field("resetAllActs", &Level::resetAllActs),
+        field("teleport", &Level::teleport),
+        line<Level>("entryXYZ", [](LookReader& r, Level& l) { r.value(l.entryView.position); }),
+        line<Level>("entryHPR",
+                    [](LookReader& r, Level& l) {
+                        finch::Vector3d angles;
+                        r.value(angles);
+                        l.entryView.heading = angles.x;
+                        l.entryView.pitch = angles.y;
+                        l.entryView.roll = angles.z;
+                    }),
+        field("ballFriction", &Level::ballFriction),
+        field("batSound", &Level::batSound),
+        field("batSoundVolume", &Level::batSoundVolume),
+        field("goalSound", &Level::goalSound),
+        field("goalSoundVolume", &Level::goalSoundVolume),
+        field("counterGraphic", &Level::counterGraphic),
+        field("countedGraphic", &Level::countedGraphic),
+        field("useSun", &Level::useSun),
+        field("extraShine", &Level::extraShine),
+        opener<Level>("Zone", [](LookReader& r, Level& l) { r.readZone(l); }),
+        opener<Level>("Motor", [](LookReader& r, Level& l) { r.readBlock(motorTable(), l.motor); }),
+    };
+    return table;
+}
+
+void LookReader::readLevel()
+{
+    const heron_string name = quoted();
+    Level* const level = m_world.addLevel(name);
+    m_levelNames[name] = level;
+    readBlock(levelTable(), *level);
+}
+
+const Table<Counter>& counterTable()
+{
+    static const Table<Counter> table = {
+        field("triggerAt", &Counter::triggerAt),
+        field("level", &Counter::level),
+        field("isRing", &Counter::isRing),
+        field("hideObjects", &Counter::hideObjects),
+        field("reappear", &Counter::reappear),
+        field("multi", &Counter::multi),
+    };
+    return table;
+}
+
+void LookReader::readCounter()
+{
+    Counter* const counter = m_world.addCounter(quoted());
+    readBlock(counterTable(), *counter);
+}
+
+// The ring block's record: the ring's name and whether it is in the content database.
+struct RingTarget
+{
+    heron_string name;
+    bool found = false;
+};
+
+const Table<RingTarget>& ringTable()
+{
+    static const Table<RingTarget> table = {
+        line<RingTarget>("reappear",
+                         [](LookReader& r, RingTarget& t) {
+                             bool reappear = true;
+                             r.value(reappear);
+                             if (t.found) {
+                                 r.world().setRingReappear(t.name, reappear);
+                             }
+                         }),
+    };
+    return table;
+}
+
+void LookReader::readRing()
+{
+    RingTarget ring{quoted()};
+    pelican::PelicanDB* const database = m_world.database();
+    ring.found = database != nullptr && database->ringZone(ring.name) != nullptr;
+    readBlock(ringTable(), ring);
+}
+
+const Table<pelican::PelicanDB>& collisionTable()
+{
+    static const Table<pelican::PelicanDB> table = {
+        line<pelican::PelicanDB>("setCollisionType",
+                                 [](LookReader& r, pelican::PelicanDB& database) {
+                                     std::int32_t mode = 0;
+                                     r.value(mode);
+                                     if (!r.failed()) {
+                                         database.setCollisionType(r.quoted(), mode);
+                                     }
+                                 }),
+    };
+    return table;
+}
+
+void LookReader::readCollision()
+{
+    pelican::PelicanDB* const database = m_world.database();
+    if (database == nullptr) {
+        heron::debug("Look file: Collision block before the database - block ignored\n");
+        skipBlock();
+        return;
+    }
+    readBlock(collisionTable(), *database);
+}
+
+void LookReader::readDatabase()
+{
+    const heron_string name = quoted();
+    heron::debug("Reading database file %s\n", name.c_str());
+    pelican::DataFileName record(heron::FilePath(name), pelican::databasesCategory);
+    heron_string path = pelican::resolveDataFile(record);
+    if (path.empty()) {
+        path = m_folder;
+        path += name;
+    }
+    const heron::counted_ptr<pelican::PelicanDB> database =
+        pelican::PelicanDatabaseReader::loadDatabase(heron::FilePath(path), heron_string());
+    if (!database) {
+        pelican::noteFile(pelican::FileList::Missing, record, "---Database %s not found\n");
+        throw heron::ReadError("file not found");
+    }
+    m_world.setDatabase(database);
+    heron::debug("Database file read\n");
+}
+
+const Table<Look>& dataTable()
+{
+    static const Table<Look> table = {
+        line<Look>("database", [](LookReader& r, Look&) { r.readDatabase(); }),
+        opener<Look>("counter", [](LookReader& r, Look&) { r.readCounter(); }),
+        opener<Look>("ring", [](LookReader& r, Look&) { r.readRing(); }),
+        line<Look>("noExitSound", [](LookReader& r, Look& w) { w.setNoExitSound(heron::FilePath(r.quoted())); }),
+        line<Look>("noExitTexture", [](LookReader& r, Look& w) { w.setNoExitTexture(heron::FilePath(r.quoted())); }),
+        line<Look>("medalThrowSound",
+                   [](LookReader& r, Look& w) { w.setMedalThrowSound(heron::FilePath(r.quoted())); }),
+        line<Look>("medalCatchSound",
+                   [](LookReader& r, Look& w) { w.setMedalCatchSound(heron::FilePath(r.quoted())); }),
+    };
+    return table;
+}
+
+// Lines outside any block; the table is read as a block that only the file's end closes.
+const Table<Look>& topTable()
+{
+    static const Table<Look> table = {
+        opener<Look>("Data", [](LookReader& r, Look& w) { r.readBlock(dataTable(), w); }),
+        opener<Look>("Level", [](LookReader& r, Look&) { r.readLevel(); }),
+        opener<Look>("Collision", [](LookReader& r, Look&) { r.readCollision(); }),
+    };
+    return table;
+}
+
+void LookReader::readFile()
+{
+    while (m_tokens.nextLine()) {
+        const auto found =
+            std::find_if(topTable().begin(), topTable().end(), [&](const Entry<Look>& e) { return matches(e); });
+        if (found != topTable().end()) {
+            found->read(*this, m_world);
+        }
+    }
+}
+
+void LookReader::resolveLevelChanges()
+{
+    for (auto change = m_levelChanges.rbegin(); change != m_levelChanges.rend(); ++change) {
+        const auto named = m_levelNames.find(change->first);
+        change->second->targetLevel = named != m_levelNames.end() ? named->second : nullptr;
+    }
+    m_levelChanges.clear();
+}
+
+}
+
+void readLookFile(Look& world, pelican::DataFileName& record)
+{
+    const heron::counted_ptr<heron::DataSource> source = pelican::openDataFile(record);
+    heron::debug("Reading %s\n", record.path.c_str());
+    if (!source) {
+        heron::debug("Finished reading look file\n");
+        return;
+    }
+    heron::debug("File opened OK...\n");
+    pelican::clearFileLists();
+    pelican::noteFile(pelican::FileList::Used, record, "Look file %s opened ok\n");
+    world.setLookFile(record.path);
+    LookReader reader(world, source.get(), record.path.directory());
+    heron::debug("Reading look file %s\n", record.path.c_str());
+    try {
+        reader.readFile();
+        heron::debug("Look file read\n");
+    } catch (const heron::ReadError& error) {
+        heron::debug("Exception in look file reader\n");
+    }
+    reader.resolveLevelChanges();
+    world.camera().setNearFar(0.2, 30000.0);
+    heron::debug("%d zones read from file\n", reader.zoneCount());
+    heron::debug("Finished reading look file\n");
+}

@@ -1,0 +1,464 @@
+#include "game/LookLogic.h"
+
+#include "base/Debug.h"
+#include "content/world/PelicanDB.h"
+#include "content/world/PelicanObject.h"
+#include "game/Act.h"
+#include "game/Level.h"
+#include "game/Look.h"
+#include "game/ObjectTrigger.h"
+#include "scene/core/Clock.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+Zone*& currentZoneSlot()
+{
+    static Zone* zone = nullptr;
+    return zone;
+}
+
+double& remainingDelay()
+{
+    static double delay = 0.0;
+    return delay;
+}
+
+// A zone's far clip changes over this time, eased.
+constexpr double farClipChangeSeconds = 2.0;
+// The player's size changes over this time, linearly.
+constexpr double playerSizeChangeSeconds = 1.0;
+
+
+}
+
+Zone* currentZoneValue()
+{
+    return currentZoneSlot();
+}
+
+double pendingTriggerDelay()
+{
+    return remainingDelay();
+}
+
+LookLogic::LookLogic(Look& world) : m_world(world)
+{
+}
+
+LookLogic::~LookLogic()
+{
+    remainingDelay() = 0.0;
+    currentZoneSlot() = nullptr;
+}
+
+void LookLogic::start()
+{
+    m_flight = std::make_unique<LookFly>(m_world);
+    m_flySpeed = 10.0;
+    m_currentZone = nullptr;
+    m_pendingTrigger = nullptr;
+    m_objectFogs.clear();
+    m_startTime = finch::Clock::now();
+    m_world.reset(m_startTime);
+    Level* const level = m_world.currentLevel();
+    if (level == nullptr) {
+        return;
+    }
+    // Levels that conditions lead to are entered once and left, so their media load up front.
+    for (const auto& zone : level->zones()) {
+        if (Level* const linked = zone->trigger.targetLevel) {
+            linked->enter(m_world.camera().eye());
+            linked->exit();
+        }
+    }
+    level->enter(m_world.camera().eye());
+}
+
+void LookLogic::stop()
+{
+    m_currentZone = nullptr;
+    currentZoneSlot() = nullptr;
+    endActs(false);
+    m_fogChange.stop();
+    for (Soundtracks& track : m_soundtracks) {
+        track.stop();
+    }
+    if (Level* const level = m_world.currentLevel()) {
+        level->exit();
+    }
+    m_carried = nullptr;
+    m_flight.reset();
+}
+
+void LookLogic::reset()
+{
+    for (Soundtracks& track : m_soundtracks) {
+        track.stop();
+    }
+    endActs(false);
+    // Running fades would overwrite the values the current zone now sets at once.
+    stopTransitions();
+    if (Zone* const zone = m_world.currentObject()) {
+        applyZoneAtOnce(*zone);
+    }
+    if (m_flight) {
+        m_flight->reset();
+    }
+    m_carried = nullptr;
+    findPen();
+}
+
+void LookLogic::stopTransitions()
+{
+    m_playerSizeChange.stop();
+    m_farClipChange.stop();
+    m_fogChange.stop();
+    m_fogSkyChange.stop();
+    m_skyChange.stop();
+    m_sunChange.stop();
+}
+
+void LookLogic::findPen()
+{
+    m_penZone = nullptr;
+    m_penLevel = nullptr;
+    m_penWasFull = false;
+    m_gravatars.clear();
+    for (const auto& level : m_world.levels()) {
+        for (const auto& zone : level->zones()) {
+            if (zone->isGravatarPen) {
+                m_penZone = zone.get();
+                m_penLevel = level.get();
+            }
+            if (zone->isAnAvatar && zone->isAGravatar && zone->object != nullptr) {
+                m_gravatars.push_back(zone->object);
+            }
+        }
+    }
+}
+
+void LookLogic::applyZoneAtOnce(Zone& zone)
+{
+    if (zone.changeFlySpeed) {
+        m_flySpeed = zone.flySpeed;
+    }
+    if (zone.changeFarClip) {
+        m_farClip = zone.effectiveFarClip();
+    }
+    if (zone.changeFog) {
+        m_fog = zone.fog;
+        m_fogSky = zone.fogSky ? static_cast<float>(m_world.camera().farDistance()) : 1.0f;
+        m_objectFogs.start(zone.objectFogs, zone.fog, zone.fog, 0.0f);
+        updateObjectFogs();
+    } else {
+        m_fog.type = 0;
+        m_fogSky = 1.0f;
+    }
+    if (zone.changeSky) {
+        m_sky = zone.sky;
+    }
+    if (zone.changeSun) {
+        m_sun = zone.sun;
+    }
+    applyStars(zone);
+    m_playerSize = zone.playerSize2;
+    zone.trigger.applyVisibility(m_world);
+}
+
+void LookLogic::applyStars(const Zone& zone)
+{
+    if (!zone.changeStars) {
+        return;
+    }
+    if (zone.enableStars) {
+        m_stars = StarState{true, zone.numStars, zone.hemisphere};
+    } else if (zone.disableStars) {
+        m_stars.on = false;
+    }
+}
+
+void LookLogic::teleport(const finch::Transform& placement)
+{
+    if (m_flight) {
+        m_flight->teleport(placement);
+    } else {
+        m_world.camera().setTransform(placement);
+    }
+}
+
+Act* LookLogic::holdingAct() const
+{
+    for (Act* act : m_playingActs) {
+        if (act->master) {
+            return act;
+        }
+    }
+    return m_playingActs.empty() ? nullptr : m_playingActs.back();
+}
+
+Zone* LookLogic::findCurrentZone(Act* holding)
+{
+    if (holding != nullptr && holding->objective && holding->object != nullptr) {
+        const finch::Vector3d tether = objectPosition(*holding->object, holding->verticalOffset);
+        return m_world.nearestObject(m_world.currentLevel(), tether, holding->object);
+    }
+    return m_world.currentObject();
+}
+
+bool LookLogic::update()
+{
+    if (!m_paused) {
+        if (pelican::PelicanDB* const database = m_world.database()) {
+            database->updateAnimation();
+        }
+        if (m_flight) {
+            m_flight->update(m_flySpeed);
+        }
+        Act* holding = holdingAct();
+        Zone* zoneToEnter = nullptr;
+        Zone* const found = findCurrentZone(holding);
+        currentZoneSlot() = found;
+        if (found != m_currentZone) {
+            m_currentZone = found;
+            zoneToEnter = found != nullptr && !found->isATarget ? found : nullptr;
+        }
+        ObjectTrigger* triggerToFire = nullptr;
+        Level* const level = m_world.currentLevel();
+        if (zoneToEnter != nullptr && level != nullptr) {
+            enterZone(*level, zoneToEnter, holding, triggerToFire);
+        }
+        if (ObjectTrigger* const pen = checkPen()) {
+            triggerToFire = pen;
+        }
+        m_soundtracks[firstTrack].update(false);
+        m_soundtracks[secondTrack].update(false);
+        m_soundtracks[ambientTrack].update(!m_soundtracks[firstTrack].isPlaying() &&
+                                           !m_soundtracks[secondTrack].isPlaying());
+        updateEnvironment();
+        takeDueTrigger(triggerToFire);
+        if (triggerToFire != nullptr) {
+            fireTrigger(*triggerToFire, zoneToEnter);
+        }
+        updateActs(holding);
+        updateTempo();
+    }
+    return !(m_flight && m_flight->quitRequested);
+}
+
+ObjectTrigger* LookLogic::checkPen()
+{
+    if (m_penZone == nullptr || m_pendingTrigger != nullptr || m_world.currentLevel() != m_penLevel) {
+        return nullptr;
+    }
+    const double r2 = m_penZone->radius * m_penZone->radius;
+    std::size_t inside = 0;
+    for (pelican::PelicanObject* gravatar : m_gravatars) {
+        if (gravatar->isActive() && squaredDistance(objectPosition(*gravatar), m_penZone->position()) < r2) {
+            ++inside;
+        }
+    }
+    // The pen fires once when it fills up, and only with at least one gravatar in it.
+    const bool full = inside >= 1 && inside == m_gravatars.size();
+    const bool fires = full && !m_penWasFull;
+    m_penWasFull = full;
+    return fires ? &m_penZone->trigger : nullptr;
+}
+
+void LookLogic::updateEnvironment()
+{
+    m_farClipChange.update();
+    m_fogChange.update();
+    m_skyChange.update();
+    m_sunChange.update();
+    m_playerSizeChange.update();
+    updateObjectFogs();
+    m_fogSkyChange.update();
+}
+
+void LookLogic::updateObjectFogs()
+{
+    if (!m_objectFogs.update()) {
+        return;
+    }
+    pelican::PelicanDB* const database = m_world.database();
+    if (database == nullptr) {
+        return;
+    }
+    database->clearFogSetters();
+    for (const ObjectFogTransitions::Entry& entry : m_objectFogs.entries()) {
+        database->setFog(entry.current.toFog(), entry.object);
+    }
+}
+
+void LookLogic::takeDueTrigger(ObjectTrigger*& triggerToFire)
+{
+    if (m_pendingTrigger == nullptr) {
+        return;
+    }
+    const double now = finch::Clock::now();
+    if (now < m_dueTime) {
+        remainingDelay() = m_dueTime - now;
+        return;
+    }
+    triggerToFire = m_pendingTrigger;
+    m_pendingTrigger = nullptr;
+    remainingDelay() = 0.0;
+}
+
+void LookLogic::fireTrigger(ObjectTrigger& trigger, Zone* zone)
+{
+    if (!trigger.fire(m_world, zone, this)) {
+        return;
+    }
+    const Level* const level = m_world.currentLevel();
+    endActs(level != nullptr && !level->teleport);
+    m_currentZone = nullptr;
+    currentZoneSlot() = nullptr;
+    m_pendingTrigger = nullptr;
+    remainingDelay() = 0.0;
+}
+
+void LookLogic::endActs(bool keepHeld)
+{
+    std::erase_if(m_playingActs, [&](Act* act) {
+        if (keepHeld && (act->master || act->immune)) {
+            return false;
+        }
+        act->end();
+        return true;
+    });
+}
+
+void LookLogic::updateActs(Act* holding)
+{
+    std::erase_if(m_playingActs, [&](Act* act) { return act->update(act == holding); });
+}
+
+void LookLogic::updateTempo()
+{
+    if (m_framesStepped < settleFrames) {
+        ++m_framesStepped;
+        return;
+    }
+    Level* const level = m_world.currentLevel();
+    const Counter* const rings = m_world.ringCounter();
+    if (level == nullptr || !level->motor.enable || rings == nullptr) {
+        return;
+    }
+    Motor& motor = level->motor;
+    motor.setPatternIndex(static_cast<std::int64_t>(rings->count()));
+    const Motor::Pattern& pattern = motor.currentPattern();
+    const double speed = std::fabs(m_flight ? m_flight->speed() : 0.0);
+    if (speed < pattern.minBpmSpeed) {
+        motor.setTempo(pattern.minBpm);
+    } else if (speed >= pattern.maxBpmSpeed) {
+        motor.setTempo(pattern.maxBpm);
+    } else {
+        const double share = (speed - pattern.minBpmSpeed) / (pattern.maxBpmSpeed - pattern.minBpmSpeed);
+        motor.setTempo(static_cast<std::int32_t>(pattern.minBpm + share * (pattern.maxBpm - pattern.minBpm)));
+    }
+}
+
+void LookLogic::enterZone(Level& level, Zone* zone, Act*& holding, ObjectTrigger*& triggerToFire)
+{
+    if (zone == nullptr) {
+        return;
+    }
+    heron::debug("entering zone %s\n", zone->name.c_str());
+    if (zone->changeFlySpeed) {
+        m_flySpeed = zone->flySpeed;
+    }
+    if (zone->changeFarClip) {
+        m_farClipChange.start(m_farClip, zone->effectiveFarClip(), farClipChangeSeconds, Easing::eased);
+    }
+    if (zone->changeFog) {
+        m_fogChange.start(m_fog, zone->fog, zone->fogChangeTime, Easing::eased);
+        const float fogSky = zone->fogSky ? static_cast<float>(m_world.camera().farDistance()) : 1.0f;
+        m_fogSkyChange.start(m_fogSky, fogSky, zone->fogChangeTime, Easing::eased);
+        m_objectFogs.start(zone->objectFogs, zone->fog, m_fog, zone->fogChangeTime);
+    }
+    if (zone->changeSky) {
+        m_skyChange.start(m_sky, zone->sky, zone->skyChangeTime, Easing::eased);
+    }
+    if (zone->changeSun) {
+        m_sunChange.start(m_sun, zone->sun, zone->sunChangeTime, Easing::linear);
+    }
+    m_playerSizeChange.start(m_playerSize, zone->playerSize2, playerSizeChangeSeconds, Easing::linear);
+    applyStars(*zone);
+    if (m_flight) {
+        m_flight->gravity = zone->gravity;
+    }
+    playSongs(*zone);
+    if (zone->triggerAllActs) {
+        for (const auto& each : level.zones()) {
+            startAct(*each, holding);
+        }
+    } else {
+        startAct(*zone, holding);
+    }
+    armCondition(*zone, triggerToFire);
+    if (!zone->noExit && !zone->isGoal) {
+        zone->particles.start();
+    }
+    if (zone->projectile.give) {
+        m_projectileZone = zone;
+    } else if (zone->projectile.take) {
+        m_projectileZone = nullptr;
+    }
+}
+
+void LookLogic::playSongs(Zone& zone)
+{
+    if (zone.isATarget) {
+        if (!zone.song1.isSingleLoop()) {
+            m_soundtracks[firstTrack].play(&zone.song1, 0);
+        }
+        if (!zone.song2.isSingleLoop()) {
+            m_soundtracks[secondTrack].play(&zone.song2, 0);
+        }
+        return;
+    }
+    m_soundtracks[firstTrack].play(&zone.song1, 0);
+    m_soundtracks[secondTrack].play(&zone.song2, 0);
+    m_soundtracks[ambientTrack].play(&zone.ambientSong, 1);
+}
+
+void LookLogic::armCondition(Zone& zone, ObjectTrigger*& triggerToFire)
+{
+    ObjectTrigger& trigger = zone.trigger;
+    if (trigger.delay > 0.0) {
+        if (m_pendingTrigger == &trigger) {
+            return;
+        }
+        m_pendingTrigger = &trigger;
+        m_dueTime = finch::Clock::now() + trigger.delay;
+        if (trigger.instantVis) {
+            trigger.applyVisibility(m_world);
+        }
+        return;
+    }
+    if (!zone.isGravatarPen) {
+        triggerToFire = &trigger;
+    }
+}
+
+void LookLogic::startAct(Zone& zone, Act*& holding)
+{
+    Act& act = zone.act;
+    if (!act.enable) {
+        return;
+    }
+    if (std::find(m_playingActs.begin(), m_playingActs.end(), &act) != m_playingActs.end()) {
+        heron::debug("Act %s was already playing!\n", act.name.c_str());
+        return;
+    }
+    m_playingActs.push_back(&act);
+    act.start();
+    if (act.master) {
+        holding = &act;
+    }
+}

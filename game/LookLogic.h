@@ -1,0 +1,136 @@
+#pragma once
+
+#include "game/EnvironmentTransitions.h"
+#include "game/LookFly.h"
+#include "music/Soundtracks.h"
+#include "scene/math/Matrix.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class Act;
+class Level;
+class Look;
+class ObjectTrigger;
+class Zone;
+
+namespace pelican
+{
+class PelicanObject;
+}
+
+// The sky's star field as zones set it.
+struct StarState
+{
+    bool on = false;
+    std::int32_t count = 0;
+    bool hemisphere = true;
+};
+
+// The game's rules: starts and stops playing, resets the game, runs one step per frame, finds the
+// zone the player is in and applies a zone's settings on entry, starts acts and fires conditions.
+// Owned by its world. Main thread only.
+class LookLogic
+{
+public:
+    explicit LookLogic(Look& world);
+    ~LookLogic();
+    LookLogic(const LookLogic&) = delete;
+    LookLogic& operator=(const LookLogic&) = delete;
+
+    void start();
+    void stop();
+    void reset();
+    // One frame; false when the player asked to quit.
+    bool update();
+    void enterZone(Level& level, Zone* zone, Act*& holdingAct, ObjectTrigger*& triggerToFire);
+    void startAct(Zone& zone, Act*& holdingAct);
+    void applyZoneAtOnce(Zone& zone);
+    void teleport(const finch::Transform& placement);
+
+    bool isLooking() const { return m_flight != nullptr; }
+    void setPaused(bool paused) { m_paused = paused; }
+    bool isPaused() const { return m_paused; }
+    pelican::PelicanObject* carriedObject() const { return m_carried; }
+
+    Zone* currentZone() const { return m_currentZone; }
+    LookFly* flight() const { return m_flight.get(); }
+    double flySpeed() const { return m_flySpeed; }
+    float farClip() const { return m_farClip; }
+    float playerSize() const { return m_playerSize; }
+    float fogSky() const { return m_fogSky; }
+    const FogSettings& fog() const { return m_fog; }
+    const SkySettings& sky() const { return m_sky; }
+    const SunSettings& sun() const { return m_sun; }
+    const StarState& stars() const { return m_stars; }
+    const std::vector<Act*>& playingActs() const { return m_playingActs; }
+    const Soundtracks& soundtrack(std::size_t which) const { return m_soundtracks[which]; }
+    const ObjectTrigger* pendingTrigger() const { return m_pendingTrigger; }
+    Zone* projectileZone() const { return m_projectileZone; }
+
+    // Frames at the start of play that the emitters and the sequencer's tempo wait out.
+    static constexpr int settleFrames = 5;
+
+private:
+    enum Track
+    {
+        firstTrack,
+        secondTrack,
+        ambientTrack,
+    };
+
+    Zone* findCurrentZone(Act* holdingAct);
+    Act* holdingAct() const;
+    void applyStars(const Zone& zone);
+    void playSongs(Zone& zone);
+    void armCondition(Zone& zone, ObjectTrigger*& triggerToFire);
+    ObjectTrigger* checkPen();
+    void updateEnvironment();
+    void updateObjectFogs();
+    void takeDueTrigger(ObjectTrigger*& triggerToFire);
+    void fireTrigger(ObjectTrigger& trigger, Zone* zone);
+    void updateActs(Act* holding);
+    void updateTempo();
+    void endActs(bool keepHeld);
+    void stopTransitions();
+    void findPen();
+
+    Look& m_world;
+    double m_startTime = 0.0;
+    Zone* m_currentZone = nullptr;
+    std::unique_ptr<LookFly> m_flight;
+    double m_flySpeed = 10.0;
+    float m_playerSize = 1.0f;
+    float m_farClip = 20000.0f;
+    SkySettings m_sky;
+    SunSettings m_sun;
+    std::vector<Act*> m_playingActs;
+    ObjectTrigger* m_pendingTrigger = nullptr;
+    double m_dueTime = 0.0;
+    std::array<Soundtracks, 3> m_soundtracks;
+    StarState m_stars;
+    float m_fogSky = 1.0f;
+    FogSettings m_fog;
+    ObjectFogTransitions m_objectFogs;
+    FloatTransition m_playerSizeChange;
+    FloatTransition m_farClipChange;
+    FogTransition m_fogChange;
+    FloatTransition m_fogSkyChange;
+    SkyTransition m_skyChange;
+    SunTransition m_sunChange;
+    bool m_paused = false;
+    pelican::PelicanObject* m_carried = nullptr;
+    Zone* m_projectileZone = nullptr;
+    Zone* m_penZone = nullptr;
+    Level* m_penLevel = nullptr;
+    std::vector<pelican::PelicanObject*> m_gravatars;
+    bool m_penWasFull = false;
+    int m_framesStepped = 0;
+};
+
+// The zone found in the last step, for the flight; null before any.
+Zone* currentZoneValue();
+// Seconds before the pending condition fires; 0 when none waits.
+double pendingTriggerDelay();

@@ -1,0 +1,150 @@
+#pragma once
+
+#include "base/FilePath.h"
+#include "base/heron_string.h"
+#include "game/Act.h"
+#include "game/EnvironmentTransitions.h"
+#include "game/ObjectTrigger.h"
+#include "game/Projectile.h"
+#include "music/Song.h"
+#include "scene/math/Vector3d.h"
+#include "scene/particles/ParticleSystem.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class Look;
+
+namespace pelican
+{
+class PelicanObject;
+}
+
+// A zone's particle emitter with the image its particles show.
+class ZoneParticles : public finch::ParticleSystem
+{
+public:
+    bool animated = false;
+    heron::FilePath imageFile{"dandelion.rgba"};
+    // The object each particle shows; null for none.
+    pelican::PelicanObject* shape = nullptr;
+};
+
+// A sphere of a level, optionally centred on a content object, with what happens while the player
+// is inside it: flight settings, environment changes, songs, an act, a condition, particles and a
+// projectile. Owned by its level. Main thread only.
+class Zone
+{
+public:
+    static constexpr std::size_t ringSongCount = 8;
+
+    Zone();
+    ~Zone();
+    Zone(const Zone&) = delete;
+    Zone& operator=(const Zone&) = delete;
+
+    // Zones alive in the program.
+    static int count();
+
+    // The zone's position: a zone centred on an object (not an avatar's) follows the object,
+    // verticalOffset above it. Callers may write through it.
+    finch::Vector3d& position();
+
+    // Back to the start of the game: act stopped, object put back, particles stopped.
+    void reset();
+    // The level this zone belongs to is entered.
+    void enterLevel();
+    // The level this zone belongs to is left.
+    void exit();
+    // The far clip that entering the zone aims at: far clips past the sky's reach get a margin.
+    float effectiveFarClip() const;
+
+    void setParticleImage(const heron::FilePath& file);
+    void setParticleAnimated(bool animated);
+    void setParticleObject(pelican::PelicanObject* shape);
+
+    heron_string name{"new zone..."};
+    double radius = 20.0;
+    bool isCenteredOnObject = false;
+    pelican::PelicanObject* object = nullptr;
+    double verticalOffset = 0.0;
+    bool isAPortal = false;
+    bool changeFarClip = false;
+    float farClip = 20000.0f;
+    bool waterIsSolid = false;
+    bool noEntry = false;
+    bool noExit = false;
+    bool showCollision = false;
+    bool spinView = false;
+    bool spinAlways = false;
+    bool sphericalSpin = true;
+    bool aeroplaneFly = false;
+    bool changeFlySpeed = false;
+    double flySpeed = 10.0;
+    float playerSize2 = 2.0f;
+    float gravity = 3.0f;
+
+    bool changeFog = false;
+    float fogChangeTime = 10.0f;
+    FogSettings fog;
+    bool fogSky = false;
+    bool changeSky = false;
+    float skyChangeTime = 3.0f;
+    SkySettings sky;
+    bool changeSun = false;
+    float sunChangeTime = 10.0f;
+    SunSettings sun;
+    std::vector<ObjectFog> objectFogs;
+
+    bool changeStars = false;
+    bool enableStars = false;
+    bool disableStars = false;
+    bool hemisphere = true;
+    std::int32_t numStars = 500;
+
+    Act act;
+    bool triggerAllActs = false;
+    ObjectTrigger trigger;
+    bool emitRing = false;
+    Song song1;
+    Song song2;
+    Song ambientSong;
+    std::array<Song, ringSongCount> ringSongs;
+    Song emitter;
+    ZoneParticles particles;
+    bool emitLight = false;
+
+    bool seizeObject = false;
+    bool seizeGravity = true;
+    bool seize2d = false;
+    bool canBeParked = false;
+    bool isBat = false;
+    bool isBall = false;
+    bool isGoal = false;
+    bool rollBall = false;
+    bool keepAvatar = false;
+    std::int32_t goalCounter = -1;
+    float stiffness = 10.0f;
+    bool isATarget = false;
+    bool suckRocks = false;
+    pelican::PelicanObject* targetObject = nullptr;
+    Projectile projectile;
+    bool isAnAvatar = false;
+    bool isAGravatar = false;
+    bool isGravatarPen = false;
+
+    finch::Vector3d velocity;
+    // The emitter song now sounding; null for none.
+    const Song* soundingSong = nullptr;
+
+private:
+    void rebuildParticleTexture();
+
+    finch::Vector3d m_position;
+};
+
+// The squared distance between two points.
+double squaredDistance(const finch::Vector3d& a, const finch::Vector3d& b);
+// Where the object stands (its transform's translation), lift higher.
+finch::Vector3d objectPosition(const pelican::PelicanObject& object, double lift = 0.0);

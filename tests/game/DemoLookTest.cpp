@@ -1,0 +1,73 @@
+// The demo world's look file, as the build packs it into its data file, reads into its two levels.
+#include "game/LookFixture.h"
+
+#include <string>
+#include <vector>
+
+namespace
+{
+
+class DemoLookTest : public LookTest
+{
+protected:
+    void SetUp() override
+    {
+        LookTest::SetUp();
+        pelican::setCacheRoot(m_folder.path().string().c_str());
+        pelican::registerPackedFile(heron::FilePath(AURELLE_DEMO_WORLD));
+        world = heron::counted_ptr<Look>(new Look(heron::FilePath("glasstide.look")));
+    }
+
+    heron::counted_ptr<Look> world;
+};
+
+std::vector<std::string> zoneNames(const Level& level)
+{
+    std::vector<std::string> names;
+    for (const auto& zone : level.zones()) {
+        names.emplace_back(zone->name.c_str());
+    }
+    return names;
+}
+
+}
+
+TEST_F(DemoLookTest, DemoReadsIntoTwoLevelsOfZones)
+{
+    ASSERT_NE(world->database(), nullptr);
+    ASSERT_EQ(world->levels().size(), 2u);
+    const Level& shallows = *world->levels()[0];
+    const Level& reef = *world->levels()[1];
+    EXPECT_EQ(shallows.name, heron_string("Shallows"));
+    EXPECT_EQ(reef.name, heron_string("Glass Reef"));
+    EXPECT_EQ(zoneNames(shallows),
+              (std::vector<std::string>{"Shallows", "Shore", "Lighthouse", "Tide gate", "Open water"}));
+    EXPECT_EQ(zoneNames(reef), (std::vector<std::string>{"Reef", "Deep channel", "Reef edge"}));
+    EXPECT_EQ(world->startLevel(), &shallows);
+    EXPECT_TRUE(reef.teleport);
+}
+
+TEST_F(DemoLookTest, DemoConditionsLeadBetweenTheLevels)
+{
+    Level& shallows = *world->levels()[0];
+    Level& reef = *world->levels()[1];
+    EXPECT_EQ(zoneNamed(shallows, "Tide gate").trigger.targetLevel, &reef);
+    EXPECT_EQ(zoneNamed(reef, "Reef edge").trigger.targetLevel, &shallows);
+}
+
+TEST_F(DemoLookTest, DemoZonesChangeTheEnvironment)
+{
+    Level& shallows = *world->levels()[0];
+    Level& reef = *world->levels()[1];
+    const Zone& lighthouse = zoneNamed(shallows, "Lighthouse");
+    EXPECT_TRUE(lighthouse.changeSky && lighthouse.changeSun && lighthouse.changeFog);
+    EXPECT_EQ(lighthouse.sun.height, 2.0);
+    const Zone& deep = zoneNamed(reef, "Deep channel");
+    EXPECT_EQ(deep.fog.type, 2);
+    EXPECT_EQ(deep.flySpeed, 8.0);
+    const Zone& whole = zoneNamed(reef, "Reef");
+    EXPECT_EQ(whole.farClip, 450.0f);
+    EXPECT_TRUE(whole.changeStars && whole.enableStars);
+    EXPECT_EQ(whole.numStars, 800);
+    EXPECT_EQ(zoneNamed(shallows, "Shallows").ambientSong.samples.size(), 1u);
+}

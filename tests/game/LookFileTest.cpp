@@ -1,0 +1,145 @@
+#include "game/LookFixture.h"
+
+#include "game/LookLogic.h"
+#include "support/LogCapture.h"
+#include "support/LookTexts.h"
+
+#include <functional>
+
+TEST_F(LookTest, LookFileFillsEveryBlockKind)
+{
+    const auto world = read(looktest::everyBlock);
+    ASSERT_EQ(world->levels().size(), 2u);
+    Level& first = *world->levels()[0];
+    Level& second = *world->levels()[1];
+    EXPECT_EQ(world->noExitSound().name(), heron_string("bump.wav"));
+    EXPECT_EQ(world->medalCatchSound().name(), heron_string("catch.wav"));
+    ASSERT_EQ(world->counters().size(), 1u);
+    EXPECT_EQ(world->counters()[0].triggerAt, 3);
+    EXPECT_TRUE(world->counters()[0].isRing && world->counters()[0].multi);
+    EXPECT_EQ(first.entryView.position, finch::Vector3d(1, 2, 3));
+    EXPECT_EQ(first.entryView.heading, 90.0);
+    EXPECT_TRUE(first.teleport);
+    EXPECT_EQ(first.batSoundVolume, 70);
+    EXPECT_TRUE(second.isStartupLevel);
+    EXPECT_FALSE(first.isStartupLevel);
+
+    Zone& cove = zoneNamed(first, "Cove");
+    EXPECT_EQ(cove.position(), finch::Vector3d(10, 20, 30));
+    EXPECT_EQ(cove.radius, 15.0);
+    EXPECT_EQ(cove.flySpeed, 4.5);
+    EXPECT_TRUE(cove.noExit);
+    EXPECT_EQ(cove.fog.type, 1);
+    EXPECT_EQ(cove.fog.far, 50.0f);
+    EXPECT_EQ(cove.fog.colour.g, 0.2f);
+    EXPECT_TRUE(cove.changeFog);
+    EXPECT_EQ(cove.fogChangeTime, 2.5f);
+    EXPECT_TRUE(cove.changeSky);
+    EXPECT_EQ(cove.sky.top.r, 0.5f);
+    EXPECT_EQ(cove.sun.height, 12.0);
+    EXPECT_TRUE(cove.changeStars && cove.enableStars);
+    EXPECT_EQ(cove.numStars, 300);
+    EXPECT_EQ(cove.song1.name, heron_string("tune"));
+    EXPECT_EQ(cove.song1.volume, 40);
+    ASSERT_EQ(cove.song1.samples.size(), 1u);
+    EXPECT_EQ(cove.song1.samples[0].markers, (std::vector<std::uint32_t>{5, 9}));
+    EXPECT_EQ(cove.song1.phrases.size(), 1u);
+    EXPECT_EQ(cove.song1.sings.size(), 1u);
+    EXPECT_EQ(cove.trigger.delay, 1.5);
+    EXPECT_EQ(cove.trigger.targetLevel, &second);
+    EXPECT_EQ(cove.trigger.numRings, 4);
+    EXPECT_TRUE(cove.act.enable && cove.act.master);
+    ASSERT_EQ(cove.act.stageCount(), 4u);
+    EXPECT_EQ(cove.act.stage(0).repeat, 7);
+    EXPECT_EQ(cove.act.stage(3).repeat, 2);
+    EXPECT_EQ(cove.act.stage(3).constraint, 40);
+    EXPECT_TRUE(cove.particles.enabled);
+    EXPECT_EQ(cove.particles.birthrate, 12.0f);
+    EXPECT_EQ(cove.particles.percentSpeed, 50);
+    EXPECT_EQ(cove.particles.saturation(), 0.25f);
+    EXPECT_TRUE(cove.projectile.give);
+    EXPECT_EQ(cove.projectile.speed, 9.0f);
+    EXPECT_TRUE(first.motor.enable);
+    EXPECT_EQ(first.motor.patterns[2].minBpm, 80);
+    EXPECT_EQ(first.motor.patterns[2].notes[3], 7);
+    EXPECT_EQ(first.motor.patterns[0].volume, 100);
+}
+
+TEST_F(LookTest, DamagedLinesAreBoundedOrIgnored)
+{
+    struct Case
+    {
+        const char* zoneLines;
+        const char* logged;
+        std::function<void(Zone&)> check;
+    };
+    const Case cases[] = {
+        {"radius lots\n", nullptr, [](Zone& z) { EXPECT_EQ(z.radius, 0.0); }},
+        {"Radius 5\n", nullptr, [](Zone& z) { EXPECT_EQ(z.radius, 20.0); }},
+        {"numStars -4\n", "numStars -4 out of range", [](Zone& z) { EXPECT_EQ(z.numStars, 0); }},
+        {"numStars 2000000000\n", "out of range", [](Zone& z) { EXPECT_EQ(z.numStars, 100000); }},
+        {"act {\nsequence {\nindex -3\nrepeat 2\n}\n}\n", "stage index -3 out of range",
+         [](Zone& z) { EXPECT_EQ(z.act.stage(0).repeat, 2); }},
+        {"act {\nsequence {\nindex 99999999\nrepeat 1\n}\n}\n", "stage index 99999999",
+         [](Zone& z) { EXPECT_EQ(z.act.stageCount(), 1024u); }},
+        {"act {\nsequence {\nconstraint 250\n}\n}\n", "constraint 250 out of range",
+         [](Zone& z) { EXPECT_EQ(z.act.stage(0).constraint, 100); }},
+        {"object \"rock\"\n", "no content database for object rock", [](Zone& z) { EXPECT_EQ(z.object, nullptr); }},
+        {"changeStars 1\nenableStars 1\n", nullptr, [](Zone& z) { EXPECT_TRUE(z.changeStars && z.enableStars); }},
+        {"enableStars 1\n", nullptr, [](Zone& z) { EXPECT_FALSE(z.changeStars); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.zoneLines);
+        LogCapture log;
+        const auto world = read(std::string("Level \"L\" {\nZone \"Z\" {\n") + c.zoneLines + "}\n}\n");
+        c.check(zoneNamed(*world->levels()[0], "Z"));
+        if (c.logged != nullptr) {
+            EXPECT_TRUE(log.contains(c.logged)) << log.text();
+        }
+    }
+}
+
+TEST_F(LookTest, MissingDatabaseKeepsTheLevelsReadBefore)
+{
+    LogCapture log;
+    const auto world = read("Level \"Early\" {\n}\nData {\ndatabase \"nowhere.quill\"\n}\nLevel \"Late\" {\n}\n");
+    EXPECT_TRUE(log.contains("Exception in look file reader"));
+    ASSERT_EQ(world->levels().size(), 1u);
+    EXPECT_EQ(world->levels()[0]->name, heron_string("Early"));
+}
+
+TEST_F(LookTest, CollisionBlockBeforeTheDatabaseIsIgnored)
+{
+    LogCapture log;
+    const auto world = read("Collision {\nsetCollisionType 2 \"rock\"\n}\nLevel \"L\" {\n}\n");
+    EXPECT_TRUE(log.contains("Collision block before the database"));
+    EXPECT_EQ(world->levels().size(), 1u);
+}
+
+TEST_F(LookTest, ZoneOpenerWithoutBraceEndsTheLevel)
+{
+    const auto world = read("Level \"L\" {\nZone \"Z\"\n{\nradius 4\n}\nZone \"After\" {\n}\n}\n");
+    // The stray closing line ended the level; the next zone line is outside any block.
+    Level& level = *world->levels()[0];
+    EXPECT_TRUE(level.zones().empty());
+}
+
+TEST_F(LookTest, LevelChangeResolvesToTheLaterLevelOfTheSameName)
+{
+    const auto world = read("Level \"A\" {\nZone \"Z\" {\ncondition {\nchangeLevel \"B\"\n}\n}\n}\n"
+                            "Level \"B\" {\n}\nLevel \"B\" {\n}\nLevel \"C\" {\nZone \"Y\" {\ncondition {\n"
+                            "changeLevel \"Nowhere\"\n}\n}\n}\n");
+    EXPECT_EQ(world->levels()[0]->zones()[0]->trigger.targetLevel, world->levels()[2].get());
+    EXPECT_EQ(world->levels()[3]->zones()[0]->trigger.targetLevel, nullptr);
+}
+
+TEST_F(LookTest, LookFileWithoutLevelsShowsTheBuiltInObject)
+{
+    const auto world = read("Data {\n}\n");
+    ASSERT_EQ(world->levels().size(), 1u);
+    Level& level = *world->levels()[0];
+    EXPECT_EQ(level.name, heron_string("Level1"));
+    ASSERT_EQ(level.zones().size(), 1u);
+    EXPECT_EQ(level.zones()[0]->radius, 100.0);
+    EXPECT_EQ(world->currentLevel(), &level);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "base/counted_ptr.h"
+#include "content/DataFiles.h"
+#include "game/Look.h"
+#include "support/ManualSceneClock.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// Worlds read from look files written into a temporary folder, with the scene clock set by hand.
+class LookTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { pelican::resetDataFiles(); }
+    void TearDown() override { pelican::resetDataFiles(); }
+
+    heron::counted_ptr<Look> read(const std::string& text, const char* name = "world.look")
+    {
+        writeWholeFile(m_folder.path() / name, text);
+        return heron::counted_ptr<Look>(new Look(heron::FilePath(m_folder.file(name).c_str())));
+    }
+
+    static Zone& zoneNamed(Level& level, const char* name)
+    {
+        for (const auto& zone : level.zones()) {
+            if (zone->name == name) {
+                return *zone;
+            }
+        }
+        ADD_FAILURE() << "no zone " << name;
+        return *level.zones().front();
+    }
+
+    ManualSceneClock m_clock{100.0};
+    TempFolder m_folder;
+};
