@@ -5,6 +5,7 @@
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
 #include "game/Counter.h"
+#include "game/FlashMessage.h"
 #include "game/Level.h"
 #include "scene/render/Viewer.h"
 
@@ -83,6 +84,13 @@ public:
     const heron::FilePath& medalThrowSound() const { return m_medalThrowSound; }
     const heron::FilePath& medalCatchSound() const { return m_medalCatchSound; }
 
+    // Shows text as the flash message for duration seconds, replacing the one shown; a leading
+    // '%' takes the character after it along.
+    void setFlash(const heron_string& text, double duration);
+    // Draws the flash message, and drops it once its time is over.
+    void drawFlash(const kestrel::ImageBody& target);
+    const FlashMessage* flash() const { return m_flash.get(); }
+
     LookLogic& logic() { return *m_logic; }
     finch::Viewer& camera() { return m_camera; }
 
@@ -108,6 +116,7 @@ private:
     heron::FilePath m_medalCatchSound;
     std::map<heron_string, bool> m_ringReappear;
     Counter* m_ringCounter = nullptr;
+    std::unique_ptr<FlashMessage> m_flash;
 };
 
 // Looks for the packed data file beside the program; false (logged) when it is missing.

@@ -190,6 +190,23 @@ void LookLogic::teleport(const finch::Transform& placement)
     }
 }
 
+void LookLogic::ringGravatars()
+{
+    if (m_penZone == nullptr || m_gravatars.empty()) {
+        return;
+    }
+    const finch::Vector3d centre = m_penZone->position();
+    const double radius = 0.5 * m_penZone->radius;
+    const double step = 2.0 * M_PI / static_cast<double>(m_gravatars.size());
+    for (std::size_t i = 0; i < m_gravatars.size(); ++i) {
+        const double angle = step * static_cast<double>(i);
+        finch::Matrix placed = m_gravatars[i]->transform();
+        const finch::Vector3d target = centre + finch::Vector3d(radius * std::cos(angle), radius * std::sin(angle), 0.0);
+        placed.translate(target - objectPosition(*m_gravatars[i]));
+        m_gravatars[i]->setTransform(placed);
+    }
+}
+
 Act* LookLogic::holdingAct() const
 {
     for (Act* act : m_playingActs) {

@@ -49,6 +49,8 @@ public:
     void startAct(Zone& zone, Act*& holdingAct);
     void applyZoneAtOnce(Zone& zone);
     void teleport(const finch::Transform& placement);
+    // Sets the gravatars out in a ring around the pen, each keeping its orientation.
+    void ringGravatars();
 
     bool isLooking() const { return m_flight != nullptr; }
     void setPaused(bool paused) { m_paused = paused; }
