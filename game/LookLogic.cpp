@@ -55,9 +55,9 @@ LookLogic::~LookLogic()
     currentZoneSlot() = nullptr;
 }
 
-void LookLogic::start()
+void LookLogic::start(kestrel::Window* window)
 {
-    m_flight = std::make_unique<LookFly>(m_world);
+    m_flight = std::make_unique<LookFly>(m_world, window);
     m_flySpeed = 10.0;
     m_currentZone = nullptr;
     m_pendingTrigger = nullptr;
@@ -233,7 +233,7 @@ bool LookLogic::update()
             database->updateAnimation();
         }
         if (m_flight) {
-            m_flight->update(m_flySpeed);
+            m_flight->update(m_world.database());
         }
         Act* holding = holdingAct();
         Zone* zoneToEnter = nullptr;
@@ -263,7 +263,7 @@ bool LookLogic::update()
         updateActs(holding);
         updateTempo();
     }
-    return !(m_flight && m_flight->quitRequested);
+    return !(m_flight && m_flight->quitRequested());
 }
 
 ObjectTrigger* LookLogic::checkPen()
@@ -407,7 +407,7 @@ void LookLogic::enterZone(Level& level, Zone* zone, Act*& holding, ObjectTrigger
     m_playerSizeChange.start(m_playerSize, zone->playerSize2, playerSizeChangeSeconds, Easing::linear);
     applyStars(*zone);
     if (m_flight) {
-        m_flight->gravity = zone->gravity;
+        m_flight->setFallSpeed(zone->gravity);
     }
     playSongs(*zone);
     if (zone->triggerAllActs) {

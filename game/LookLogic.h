@@ -16,6 +16,11 @@ class Look;
 class ObjectTrigger;
 class Zone;
 
+namespace kestrel
+{
+class Window;
+}
+
 namespace pelican
 {
 class PelicanObject;
@@ -40,7 +45,8 @@ public:
     LookLogic(const LookLogic&) = delete;
     LookLogic& operator=(const LookLogic&) = delete;
 
-    void start();
+    // Starts playing; the flight steers by the mouse in window (null: none yet).
+    void start(kestrel::Window* window = nullptr);
     void stop();
     void reset();
     // One frame; false when the player asked to quit.
