@@ -326,7 +326,12 @@ bool findDataFile()
 
 bool openDataFileAndLook()
 {
-    pelican::registerPackedFile(heron::FilePath(dataFilePath()));
+    return openDataFileAndLook(heron::FilePath(dataFilePath()));
+}
+
+bool openDataFileAndLook(const heron::FilePath& dataFile)
+{
+    pelican::registerPackedFile(dataFile);
     const std::vector<pelican::PackedFile> packed = pelican::packedFiles();
     if (packed.empty() || !packed.back().directory) {
         return false;

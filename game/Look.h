@@ -84,6 +84,8 @@ public:
     const heron::FilePath& medalThrowSound() const { return m_medalThrowSound; }
     const heron::FilePath& medalCatchSound() const { return m_medalCatchSound; }
 
+    // Draws one frame of the world: sky, scene, flash message, counters.
+    void render(kestrel::ImageBody& target);
     // Shows text as the flash message for duration seconds, replacing the one shown; a leading
     // '%' takes the character after it along.
     void setFlash(const heron_string& text, double duration);
@@ -123,6 +125,8 @@ private:
 bool findDataFile();
 // Builds the current world from the first look file of the data file; false when it has none.
 bool openDataFileAndLook();
+// The same with the data file at that path.
+bool openDataFileAndLook(const heron::FilePath& dataFile);
 Look* currentLook();
 void setCurrentLook(const heron::counted_ptr<Look>& look);
 void releaseLook(Look*& look);
