@@ -7,6 +7,7 @@
 #include "game/LookFly.h"
 #include "game/LookLogic.h"
 #include "game/OverlayConsole.h"
+#include "game/WorldRendering.h"
 #include "gui/gl/GLclient.h"
 #include "gui/gl/GLstate.h"
 #include "gui/paint/Image.h"
@@ -170,6 +171,7 @@ void GameWindow::play()
     heron::debug("Closing the game window...\n");
     m_loopRunning = false;
     stopLooking();
+    releaseWorldRendering();
     gameWindowSlot() = nullptr;
     restoreDisplayMode();
 }

@@ -8,6 +8,7 @@
 #include "gui/gl/GLstate.h"
 #include "gui/paint/Image.h"
 #include "gui/toolkit/Event.h"
+#include "platform/Backend.h"
 #include "scene/core/Clock.h"
 
 #include <cmath>
@@ -97,6 +98,8 @@ void LookWindow::startLooking()
     m_shownCursor = -1;
     setCursor(m_cursors[0]);
     setFocus();
+    // Steering reads the pointer's offset from the centre: the pointer stays in the window, moving.
+    plat::backend().grabMouse(nativeHandle(), true);
     kestrel::setKeyboardFocus(this);
     kestrel::Updatable::startUpdating(this);
 }
@@ -107,6 +110,7 @@ void LookWindow::stopLooking()
         return;
     }
     releaseFocus();
+    plat::backend().grabMouse(nativeHandle(), false);
     setCursor(heron::counted_ptr<kestrel::Cursor>());
     kestrel::Updatable::stopUpdating(this);
     m_looking = false;

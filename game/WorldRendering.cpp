@@ -53,10 +53,15 @@ struct CounterIcons
     heron::counted_ptr<finch::Texture> counted;
 };
 
-CounterIcons& iconsOf(const Level& level)
+std::map<const Level*, CounterIcons>& allIcons()
 {
     static std::map<const Level*, CounterIcons> icons;
-    CounterIcons& entry = icons[&level];
+    return icons;
+}
+
+CounterIcons& iconsOf(const Level& level)
+{
+    CounterIcons& entry = allIcons()[&level];
     if (!entry.counter) {
         entry.counter = heron::counted_ptr<finch::Texture>(new finch::Texture);
         entry.counter->setFile(level.counterGraphic);
@@ -120,6 +125,11 @@ std::vector<CounterIcon> counterIconRow(long long n, long long c, int windowWidt
         x -= iconGap;
     }
     return row;
+}
+
+void releaseWorldRendering()
+{
+    allIcons().clear();
 }
 
 void Look::render(kestrel::ImageBody& target)

@@ -14,3 +14,7 @@ struct CounterIcon
 
 std::vector<CounterIcon> counterIconRow(long long n, long long c, int windowWidth, int windowHeight, int iconWidth,
                                         int iconHeight);
+
+// Lets go of the GL textures the world's drawing keeps between frames; the game window does so when
+// its loop ends, before the shared GL context can go.
+void releaseWorldRendering();
