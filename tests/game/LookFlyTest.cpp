@@ -18,16 +18,21 @@ using kestrel::Event;
 constexpr int width = 800;
 constexpr int height = 600;
 
-// Far from the built-in teapot the world shows without a model of its own.
-const char* const openSea = R"(Level "Sea" {
+// Far from the built-in teapot the world shows without a model of its own; more zones may follow
+// the open water.
+std::string openSeaWith(const std::string& zones)
+{
+    return R"(Level "Sea" {
     entryXYZ 1000 0 0
     Zone "Open" {
         center 1000 0 0
         radius 500
         playerSize2 1
     }
+)" + zones + "}\n";
 }
-)";
+
+const std::string openSea = openSeaWith("");
 
 class LookFlyTest : public LookTest
 {
@@ -48,7 +53,7 @@ protected:
         LookTest::TearDown();
     }
 
-    LookFly& start(const char* text)
+    LookFly& start(const std::string& text)
     {
         m_world = read(text);
         m_world->logic().start(&m_window);
@@ -270,19 +275,12 @@ TEST_F(LookFlyTest, ABubbleTurnsThePlayerBack)
 
 TEST_F(LookFlyTest, ANoEntryBallKeepsThePlayerOut)
 {
-    LookFly& fly = start(R"(Level "Sea" {
-    entryXYZ 1000 0 0
-    Zone "Open" {
-        center 1000 0 0
-        radius 500
-        playerSize2 1
-    }
-    Zone "Rock" {
+    LookFly& fly = start(openSeaWith(R"(    Zone "Rock" {
         center 1000 30 0
         radius 10
         noEntry 1
     }
-})");
+)"));
     press(fly, Event::LeftPress, true, false);
     flyUntil(105.0);
     EXPECT_LE(fly.transform().position.y, 19.0 + 1e-6);
@@ -291,21 +289,14 @@ TEST_F(LookFlyTest, ANoEntryBallKeepsThePlayerOut)
 
 TEST_F(LookFlyTest, ASpinViewZoneOrbitsItsCentreAndFacesIt)
 {
-    LookFly& fly = start(R"(Level "Sea" {
-    entryXYZ 1000 0 0
-    Zone "Open" {
-        center 1000 0 0
-        radius 500
-        playerSize2 1
-    }
-    Zone "Statue" {
+    LookFly& fly = start(openSeaWith(R"(    Zone "Statue" {
         center 1000 60 0
         radius 40
         spinView 1
         sphericalSpin 0
         playerSize2 1
     }
-})");
+)"));
     press(fly, Event::LeftPress, true, false);
     flyUntil(103.0);
     ASSERT_TRUE(fly.isOrbiting());
