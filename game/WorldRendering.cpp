@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 #include "content/world/PelicanDB.h"
+#include "content/world/PelicanObject.h"
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
@@ -84,6 +85,24 @@ void renderSky(kestrel::ImageBody& target, LookLogic& logic, finch::Viewer& came
     kestrel::enableState(kestrel::GLStateId::DepthTest);
 }
 
+// Advances (unless paused) and queues the particles of the level's zones, sorted with the scene.
+void renderParticles(finch::RenderAccumulator& accumulator, Level& level, finch::Viewer& camera, bool paused)
+{
+    accumulator.pushOverrideState(finch::RenderAccumulator::noDepthWritesFlag);
+    for (const auto& each : level.zones()) {
+        Zone& zone = *each;
+        if (!zone.particles.enabled) {
+            continue;
+        }
+        const bool objectHidden = zone.isCenteredOnObject && zone.object != nullptr && !zone.object->isActive();
+        if (!paused) {
+            zone.particles.update(camera.eye(), zone.position(), !objectHidden && !zone.projectile.give);
+        }
+        zone.particles.render(accumulator, camera);
+    }
+    accumulator.popOverrideState();
+}
+
 // The goal counters' icon rows; true when at least one row was drawn.
 bool drawGoalCounters(const kestrel::ImageBody& target, Look& world, Level& level)
 {
@@ -147,6 +166,10 @@ void Look::render(kestrel::ImageBody& target)
     sunLight().apply(0);
     if (m_database) {
         m_database->traverse(traverser);
+    }
+    heron::progressCode = 304;
+    if (Level* const level = currentLevel()) {
+        renderParticles(traverser.accumulator(), *level, m_camera, m_logic->isPaused());
     }
     heron::progressCode = 305;
     traverser.accumulator().render(target);
