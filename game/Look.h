@@ -5,6 +5,7 @@
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
 #include "game/Counter.h"
+#include "game/FlashMessage.h"
 #include "game/Level.h"
 #include "scene/render/Viewer.h"
 
@@ -95,6 +96,15 @@ public:
     const heron::counted_ptr<egret::SoundBuffer>& medalThrowSoundBuffer() const { return m_medalThrowSoundBuffer; }
     const heron::counted_ptr<egret::SoundBuffer>& medalCatchSoundBuffer() const { return m_medalCatchSoundBuffer; }
 
+    // Draws one frame of the world: sky, scene, flash message, counters.
+    void render(kestrel::ImageBody& target);
+    // Shows text as the flash message for duration seconds, replacing the one shown; a leading
+    // '%' takes the character after it along.
+    void setFlash(const heron_string& text, double duration);
+    // Draws the flash message, and drops it once its time is over.
+    void drawFlash(const kestrel::ImageBody& target);
+    const FlashMessage* flash() const { return m_flash.get(); }
+
     LookLogic& logic() { return *m_logic; }
     finch::Viewer& camera() { return m_camera; }
 
@@ -124,6 +134,7 @@ private:
     heron::counted_ptr<egret::SoundBuffer> m_medalCatchSoundBuffer;
     std::map<heron_string, bool> m_ringReappear;
     Counter* m_ringCounter = nullptr;
+    std::unique_ptr<FlashMessage> m_flash;
 };
 
 // Looks for the packed data file beside the program; false (logged) when it is missing.

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -79,8 +80,18 @@ public:
 
     void value(bool& flag) { m_tokens.readBool(flag); }
     void value(std::int32_t& number) { m_tokens.readInt(number); }
-    void value(float& number) { m_tokens.readFloat(number); }
-    void value(double& number) { m_tokens.readDouble(number); }
+    void value(float& number)
+    {
+        m_notFinite = false;
+        m_tokens.readFloat(number);
+        keepFinite(number);
+    }
+    void value(double& number)
+    {
+        m_notFinite = false;
+        m_tokens.readDouble(number);
+        keepFinite(number);
+    }
     void value(heron_string& text) { text = m_tokens.readQuotedString(); }
     void value(heron::FilePath& path) { path = heron::FilePath(m_tokens.readQuotedString()); }
     void value(finch::RGBA& colour);
@@ -88,7 +99,7 @@ public:
     void value(pelican::PelicanObject*& object);
     // An int at the cursor, clamped to [low, high] with a log line naming what when it was not.
     std::int32_t boundedInt(const char* what, std::int32_t low, std::int32_t high);
-    bool failed() const { return m_tokens.fail(); }
+    bool failed() const { return m_tokens.fail() || m_notFinite; }
     const heron_string& quoted() { return m_tokens.readQuotedString(); }
 
     Look& world() { return m_world; }
@@ -108,6 +119,17 @@ public:
     void readVisibility(ObjectTrigger& trigger);
 
 private:
+    // An infinity or a NaN counts as a number that did not parse: 0, and the read failed. Angles and
+    // sizes that are not finite would stall or poison every frame that uses them.
+    template <typename Number>
+    void keepFinite(Number& number)
+    {
+        if (!std::isfinite(number)) {
+            number = 0;
+            m_notFinite = true;
+        }
+    }
+
     bool isClosing() { return m_tokens.matchKeyword("}", true, true); }
     template <typename Target>
     bool matches(const Entry<Target>& entry);
@@ -118,6 +140,7 @@ private:
     std::map<heron_string, Level*> m_levelNames;
     std::vector<std::pair<heron_string, ObjectTrigger*>> m_levelChanges;
     int m_zoneCount = 0;
+    bool m_notFinite = false;
 };
 
 template <typename Target, typename Field>
@@ -174,7 +197,11 @@ void LookReader::value(finch::RGBA& colour)
 
 void LookReader::value(finch::Vector3d& vector)
 {
-    m_tokens.readDouble(vector.x).readDouble(vector.y).readDouble(vector.z);
+    m_notFinite = false;
+    for (int i = 0; i < 3; ++i) {
+        m_tokens.readDouble(vector[i]);
+        keepFinite(vector[i]);
+    }
 }
 
 void LookReader::value(pelican::PelicanObject*& object)

@@ -1,19 +1,562 @@
 #include "game/LookFly.h"
 
+#include "game/EnvironmentTransitions.h"
+#include "game/Level.h"
 #include "game/Look.h"
+#include "game/LookLogic.h"
+#include "gui/toolkit/Event.h"
+#include "gui/toolkit/Window.h"
+#include "scene/collide/DatabaseCollider.h"
+#include "scene/core/Clock.h"
+#include "scene/graph/Database.h"
 
-void LookFly::update(double targetSpeed)
+#include <algorithm>
+#include <cmath>
+
+float LookFly::speedSetting = 5.0f;
+bool LookFly::gravityOn = true;
+double LookFly::currentSpeed = 0.0;
+finch::Vector3d LookFly::lastContactPoint;
+finch::Vector3d LookFly::lastContactNormal;
+
+namespace
 {
-    m_speed = targetSpeed;
+
+using finch::Vector3d;
+using kestrel::Event;
+namespace keycodes = kestrel::keycodes;
+
+constexpr double pitchLimit = 85.0;
+constexpr double rollLimit = 25.0;
+// Steering: degrees per second per squared pixel of the mouse's offset from the centre, over the
+// window's width.
+constexpr double steerGain = 0.4;
+// A bounce throws the player back at this many units per second.
+constexpr double bounceSpeed = 40.0;
+constexpr double noHit = 1e300;
+constexpr int f4 = keycodes::f1 + 3;
+
+// The sphere that every move sweeps; its collidees do the testing.
+class Sweep : public finch::Collider
+{
+public:
+    bool test(const finch::Collider&, double&, Vector3d&) override { return false; }
+};
+
+// Wrapped into [-180, 180).
+double wrapSigned(double degrees)
+{
+    return wrapHeading(degrees + 180.0) - 180.0;
+}
+
+// The heading and pitch, in degrees, of the direction v.
+void headingPitchOf(const Vector3d& v, double& heading, double& pitch)
+{
+    heading = std::atan2(-v.x, v.y) * finch::radiansToDegrees;
+    pitch = std::atan2(v.z, std::sqrt(v.x * v.x + v.y * v.y)) * finch::radiansToDegrees;
+}
+
+Vector3d forwardOf(double pitch, double heading)
+{
+    finch::Transform placement;
+    placement.pitch = pitch;
+    placement.heading = heading;
+    return placement.forward();
+}
+
+// v mirrored about the line of the normal.
+Vector3d reflect(const Vector3d& v, const Vector3d& normal)
+{
+    return normal * (2.0 * finch::dot(v, normal)) - v;
+}
+
+}
+
+double wrapHeading(double degrees)
+{
+    if (!std::isfinite(degrees)) {
+        return 0.0;
+    }
+    const double wrapped = std::fmod(degrees, 360.0);
+    // fmod keeps the sign; -1e-20 + 360 rounds to 360, which is 0 again.
+    const double positive = wrapped < 0.0 ? wrapped + 360.0 : wrapped;
+    return positive >= 360.0 ? 0.0 : positive;
+}
+
+LookFly::LookFly(Look& world, kestrel::Window* window) : m_world(world)
+{
+    if (window != nullptr) {
+        m_width = std::max(window->getBounds().width, 0);
+        m_height = std::max(window->getBounds().height, 0);
+    }
+    m_mouseX = m_width / 2;
+    m_mouseY = m_height / 2;
+    reset();
 }
 
 void LookFly::reset()
 {
+    m_transform = m_world.camera().getTransform();
+    m_lastEye = m_world.camera().eye();
+    m_stopLock = false;
+    m_orbiting = true;
+    release();
+    m_lastZoneSeen = nullptr;
+}
+
+void LookFly::release()
+{
+    if (m_orbiting) {
+        m_speed = 0.0;
+    }
+    m_orbiting = false;
+    m_orbitZone = nullptr;
+    m_transform.pitch += m_viewOffset.pitch;
+    m_transform.roll += m_viewOffset.roll;
+    m_transform.heading = wrapHeading(m_transform.heading + m_viewOffset.heading);
+    m_viewOffset = Angles();
+}
+
+void LookFly::halt()
+{
+    if (m_orbiting) {
+        return;
+    }
+    m_stopLock = true;
     m_speed = 0.0;
-    quitRequested = false;
 }
 
 void LookFly::teleport(const finch::Transform& placement)
 {
+    release();
+    m_speed = 0.0;
+    m_transform = placement;
     m_world.camera().setTransform(placement);
+    m_lastEye = m_world.camera().eye();
+}
+
+void LookFly::record(const Event& event)
+{
+    if (m_quit) {
+        return;
+    }
+    if (event.window != nullptr) {
+        const kestrel::Rect& frame = event.window->getBounds();
+        m_width = std::max(frame.width, 0);
+        m_height = std::max(frame.height, 0);
+    }
+    m_mouseX = event.x;
+    m_mouseY = event.y;
+    m_left = event.leftButton != 0;
+    m_right = event.rightButton != 0;
+}
+
+bool LookFly::handleEvent(const Event& event)
+{
+    switch (event.type) {
+    case Event::LeftPress:
+        if (m_orbiting) {
+            release();
+        }
+        m_stopLock = false;
+        record(event);
+        break;
+    case Event::LeftRelease:
+    case Event::RightRelease:
+        m_stopLock = false;
+        record(event);
+        break;
+    case Event::RightPress:
+        pressRight();
+        record(event);
+        break;
+    case Event::MouseMove:
+    case Event::MiddlePress:
+    case Event::Wheel:
+        record(event);
+        break;
+    case Event::Key:
+        handleKey(event.key);
+        break;
+    default:
+        break;
+    }
+    return !m_quit;
+}
+
+void LookFly::pressRight()
+{
+    if (m_orbiting) {
+        release();
+    } else if (m_speed >= 0.0) {
+        // Braking at this rate stops the player in half a second.
+        m_brakeRate = 2.0 * m_speed;
+    } else {
+        m_stopLock = true;
+        m_speed = 0.0;
+    }
+}
+
+void LookFly::handleKey(int key)
+{
+    LookLogic& logic = m_world.logic();
+    switch (key) {
+    case keycodes::escape:
+        logic.setPaused(!logic.isPaused());
+        if (logic.isPaused()) {
+            finch::Clock::pause();
+        } else {
+            finch::Clock::resume();
+        }
+        break;
+    case '1':
+        speedSetting = 2.0f;
+        break;
+    case '2':
+        speedSetting = 5.0f;
+        break;
+    case '3':
+        speedSetting = 15.0f;
+        break;
+    case 'g':
+        gravityOn = !gravityOn;
+        break;
+    case keycodes::f1:
+        m_world.resetGame(true);
+        break;
+    case f4:
+        m_quit = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void LookFly::update(finch::Database* database)
+{
+    const double dt = finch::Clock::frameDelta();
+    if (!(dt > 0.0)) {
+        return;
+    }
+    adoptMovedCamera();
+    checkOrbit();
+    // A minimised window has no size: steer as if it were one pixel wide.
+    const double width = std::max(m_width, 1);
+    const double dx = m_mouseX - m_width / 2;
+    const double dy = m_mouseY - m_height / 2;
+    const double yaw = steerGain * std::fabs(dx) * dx * dt / width;
+    const double pitchChange = steerGain * std::fabs(dy) * dy * dt / width;
+    Angles angles{m_transform.pitch, m_transform.roll, m_transform.heading};
+    Vector3d move;
+    bool banked = false;
+    if (m_orbiting) {
+        followOrbitCentre(m_orbitZone->position(), -1.0);
+        orbitStep(yaw, pitchChange, angles, move);
+    } else {
+        const Zone* const zone = currentZoneValue();
+        banked = zone != nullptr && zone->aeroplaneFly && !zone->isAnAvatar;
+        steer(yaw, pitchChange, banked, dt, angles, move);
+        if (m_drift.lengthSquared() > 0.001) {
+            move = move + m_drift * dt;
+            m_drift = m_drift * std::pow(0.99, 200.0 * dt);
+        }
+    }
+    moveWithCollision(database, dt, move);
+    if (m_orbiting) {
+        faceOrbitCentre(angles);
+    }
+    if (!banked) {
+        angles.roll *= std::pow(0.99, 100.0 * dt);
+    }
+    m_transform.pitch = angles.pitch;
+    m_transform.roll = angles.roll;
+    m_transform.heading = angles.heading;
+    finch::Transform view = m_transform;
+    view.pitch += m_viewOffset.pitch;
+    view.roll += m_viewOffset.roll;
+    view.heading += m_viewOffset.heading;
+    m_world.camera().setTransform(view);
+    m_lastEye = m_world.camera().eye();
+    currentSpeed = m_speed;
+}
+
+void LookFly::adoptMovedCamera()
+{
+    if (m_world.camera().eye() == m_lastEye) {
+        return;
+    }
+    // Someone else placed the camera since the last frame: the flight goes on from there.
+    release();
+    m_transform = m_world.camera().getTransform();
+    m_lastEye = m_world.camera().eye();
+}
+
+void LookFly::checkOrbit()
+{
+    Zone* const zone = currentZoneValue();
+    Zone* const previous = m_lastZoneSeen;
+    m_lastZoneSeen = zone;
+    if (zone == nullptr || zone == previous || !zone->spinView || m_orbiting) {
+        return;
+    }
+    // Leaving a smaller zone for the spin-view zone around it does not start an orbit.
+    if (previous != nullptr && previous->radius <= zone->radius) {
+        return;
+    }
+    release();
+    m_orbiting = startOrbit(zone->position(), zone->radius * 0.99, zone->sphericalSpin, zone->spinAlways ? 180.0 : 45.0);
+    m_orbitZone = m_orbiting ? zone : nullptr;
+}
+
+void LookFly::steer(double yaw, double pitchChange, bool banking, double dt, Angles& angles, Vector3d& move)
+{
+    if (banking) {
+        finch::Matrix turn;
+        turn.setRotation(angles.roll, angles.pitch, angles.heading);
+        // Rolling back toward level answers the mouse faster than rolling further.
+        const double rollGain = yaw * angles.roll < 0.0 ? 1.0 : 0.5;
+        turn.preRotate(yaw * rollGain, Vector3d(0.0, 1.0, 0.0));
+        turn.postRotate(dt * angles.roll * -3.0, Vector3d(0.0, 0.0, 1.0));
+        turn.preRotate(pitchChange, Vector3d(1.0, 0.0, 0.0));
+        const finch::Transform read = turn.getTransform();
+        angles = Angles{read.pitch, std::clamp(read.roll, -rollLimit, rollLimit), read.heading};
+        yaw = 0.0;
+        pitchChange = 0.0;
+    }
+    angles.pitch = std::clamp(angles.pitch + pitchChange, -pitchLimit, pitchLimit);
+    angles.heading = wrapHeading(angles.heading - yaw);
+    advance(dt, forwardOf(angles.pitch, angles.heading), move);
+}
+
+void LookFly::advance(double dt, const Vector3d& direction, Vector3d& move)
+{
+    const double max = speedSetting * m_world.logic().flySpeed();
+    if (m_stopLock) {
+        m_speed = 0.0;
+    } else if (m_left && m_speed <= max) {
+        m_speed = std::min(m_speed + 0.75 * max * dt, max);
+    } else if (m_left) {
+        settle(max, dt);
+    } else if (m_right) {
+        const double target = -0.5 * max;
+        if (m_speed <= 0.0 && m_speed > target) {
+            // Backwards builds up at an eighth of the top speed per second.
+            m_speed = std::max(m_speed + 0.25 * target * dt, target);
+        } else if (m_speed > 0.0) {
+            m_speed -= m_brakeRate * dt;
+            if (m_speed <= 0.0) {
+                halt();
+            }
+        } else if (m_speed < target) {
+            settle(target, dt);
+        }
+    }
+    move = direction * (dt * m_speed);
+}
+
+void LookFly::settle(double target, double dt)
+{
+    m_speed -= (m_speed - target) * 4.0 * dt;
+    if (target == 0.0 || m_speed / target < 1.05) {
+        m_speed = target;
+    }
+}
+
+void LookFly::moveWithCollision(finch::Database* database, double dt, Vector3d move)
+{
+    const double r = m_world.logic().playerSize();
+    if (!(r > 0.0)) {
+        return;
+    }
+    Zone* const zone = currentZoneValue();
+    if (r != m_lastRadius) {
+        // A growing player rises by its growth, so that it does not sink into the floor.
+        if (m_lastRadius != -1.0) {
+            move.z += r - m_lastRadius;
+        }
+        m_lastRadius = r;
+    } else if (!m_orbiting && gravityOn && zone != nullptr && !zone->spinView) {
+        move.z -= dt * m_fallSpeed;
+    }
+    Sweep sweep;
+    sweep.setMove(m_transform.position, move, r);
+    std::unique_ptr<finch::DatabaseCollider> triangles;
+    if (database != nullptr && zone != nullptr) {
+        database->setSkipMode3(m_world.logic().carriedObject() != nullptr);
+        database->setCollideMode2(zone->waterIsSolid);
+    }
+    if (database != nullptr) {
+        triangles = std::make_unique<finch::DatabaseCollider>(*database);
+        sweep.addCollidee(triangles.get(), nullptr);
+    }
+    sweep.addCollidee(this, this);
+    if (sweep.collide()) {
+        lastContactPoint = sweep.contact();
+        lastContactNormal = sweep.planeNormal();
+    }
+    m_transform.position = sweep.start();
+}
+
+bool LookFly::test(const finch::Collider& mover, double& distance, Vector3d& contact)
+{
+    Level* const level = m_world.currentLevel();
+    if (level == nullptr) {
+        return false;
+    }
+    double best = noHit;
+    m_hitZone = nullptr;
+    for (const auto& each : level->zones()) {
+        Zone& zone = *each;
+        if (!(zone.radius > 0.0)) {
+            continue;
+        }
+        const bool hit = (zone.noEntry && testNoEntry(zone, mover, best, contact)) ||
+                         (zone.noExit && testNoExit(zone, mover, best, contact));
+        if (hit) {
+            m_hitZone = &zone;
+        }
+    }
+    distance = best;
+    return best < noHit;
+}
+
+bool LookFly::testNoEntry(const Zone& zone, const finch::Collider& mover, double& best, Vector3d& contact) const
+{
+    const Vector3d centre = const_cast<Zone&>(zone).position();
+    const Vector3d toCentre = centre - mover.start();
+    const double reach = mover.radius() + zone.radius;
+    const double p = finch::dot(toCentre, mover.direction());
+    const double d2 = toCentre.lengthSquared();
+    if (p <= 0.0 || d2 <= reach * reach) {
+        return false;
+    }
+    const double inside = reach * reach - (d2 - p * p);
+    if (!(inside > 0.0 && inside < p * p)) {
+        return false;
+    }
+    const double t = p - std::sqrt(inside);
+    if (t >= mover.length() || t >= best) {
+        return false;
+    }
+    best = t;
+    const Vector3d touching = mover.start() + mover.direction() * t;
+    contact = touching + (centre - touching) * (mover.radius() / reach);
+    return true;
+}
+
+bool LookFly::testNoExit(const Zone& zone, const finch::Collider& mover, double& best, Vector3d& contact) const
+{
+    const Vector3d centre = const_cast<Zone&>(zone).position();
+    const Vector3d toCentre = centre - mover.start();
+    const double room = zone.radius - mover.radius();
+    const Vector3d end = mover.start() + mover.direction() * mover.length();
+    const double d2 = toCentre.lengthSquared();
+    if (d2 >= zone.radius * zone.radius || (end - centre).lengthSquared() <= room * room) {
+        return false;
+    }
+    const double p = finch::dot(toCentre, mover.direction());
+    const double inside = room * room - (d2 - p * p);
+    if (!(inside > 0.0)) {
+        return false;
+    }
+    const double t = p + std::sqrt(inside);
+    if (t >= best) {
+        return false;
+    }
+    const Vector3d hit = centre + (mover.start() + mover.direction() * t - centre) * (zone.radius / room);
+    // Where two bubbles overlap, the wall of one inside the other is open.
+    for (const auto& other : m_world.currentLevel()->zones()) {
+        if (other.get() != &zone && other->noExit &&
+            squaredDistance(hit, other->position()) < other->radius * other->radius) {
+            return false;
+        }
+    }
+    best = t;
+    contact = hit;
+    return true;
+}
+
+Vector3d LookFly::respond(const finch::Collider& mover)
+{
+    if (m_hitZone != nullptr && m_hitZone->noEntry && !m_hitZone->showCollision) {
+        return finch::CollisionAction::respond(mover);
+    }
+    halt();
+    const Vector3d forward = m_transform.forward();
+    const Vector3d normal = mover.planeNormal();
+    m_drift = finch::dot(forward, normal) < 0.0 ? reflect(forward * -bounceSpeed, normal) : normal * bounceSpeed;
+    return Vector3d();
+}
+
+bool LookFly::startOrbit(const Vector3d& centre, double radius, bool spherical, double halfAngle)
+{
+    const Vector3d toCentre = centre - m_transform.position;
+    double heading = 0.0;
+    double pitch = 0.0;
+    headingPitchOf(toCentre, heading, pitch);
+    const double headingOffset = wrapSigned(m_transform.heading - heading);
+    if (std::fabs(headingOffset) >= halfAngle) {
+        return false;
+    }
+    m_orbitStart = finch::Clock::now();
+    m_spherical = spherical;
+    m_orbitCentre = centre;
+    m_angleOffset = Angles{spherical ? m_transform.pitch - pitch : 0.0, 0.0, headingOffset};
+    m_easeFactor = 1.0;
+    m_transform.pitch -= m_angleOffset.pitch;
+    m_transform.heading = wrapHeading(m_transform.heading - m_angleOffset.heading);
+    m_keptPitch = m_transform.pitch;
+    m_heightOffset = -toCentre.z;
+    const Vector3d flat(toCentre.x, toCentre.y, 0.0);
+    m_easeFromRadius = spherical ? toCentre.length() : flat.length();
+    m_easing = true;
+    m_easeToRadius = radius;
+    m_orbitRadius = m_easeFromRadius;
+    m_speed = 0.0;
+    return true;
+}
+
+void LookFly::followOrbitCentre(const Vector3d& centre, double radius)
+{
+    if (m_easeFactor > 0.0) {
+        m_easeFactor = 1.0 - easeCos((finch::Clock::now() - m_orbitStart) * 0.5);
+    }
+    m_orbitCentre = centre;
+    m_viewOffset = Angles{m_easeFactor * m_angleOffset.pitch, m_easeFactor * m_angleOffset.roll,
+                          m_easeFactor * m_angleOffset.heading};
+    if (m_easing) {
+        m_orbitRadius = m_easeToRadius + (m_easeFromRadius - m_easeToRadius) * m_easeFactor;
+        m_easing = m_easeFactor > 0.0;
+    } else if (radius >= 0.0) {
+        m_orbitRadius = radius;
+    }
+}
+
+void LookFly::orbitStep(double yaw, double pitchChange, Angles& angles, Vector3d& move)
+{
+    const double pitch = std::clamp(angles.pitch + pitchChange, -pitchLimit, pitchLimit);
+    angles.heading = wrapHeading(angles.heading - yaw);
+    const double p = pitch * finch::degreesToRadians;
+    const double h = angles.heading * finch::degreesToRadians;
+    Vector3d position;
+    if (m_spherical) {
+        position = m_orbitCentre +
+                   Vector3d(std::cos(p) * std::sin(h), -std::cos(p) * std::cos(h), -std::sin(p)) * m_orbitRadius;
+    } else {
+        position = m_orbitCentre +
+                   Vector3d(m_orbitRadius * std::sin(h), -m_orbitRadius * std::cos(h), m_easeFactor * m_heightOffset);
+        m_keptPitch = pitch;
+    }
+    angles.pitch = pitch;
+    move = position - m_transform.position;
+}
+
+void LookFly::faceOrbitCentre(Angles& angles) const
+{
+    const Vector3d toCentre = m_orbitCentre - m_transform.position;
+    double heading = 0.0;
+    double pitch = 0.0;
+    headingPitchOf(toCentre, heading, pitch);
+    angles.heading = wrapHeading(heading);
+    angles.pitch = m_spherical ? pitch : m_keptPitch;
 }

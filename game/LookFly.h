@@ -1,29 +1,127 @@
 #pragma once
 
+#include "scene/collide/Collider.h"
 #include "scene/math/Matrix.h"
 
 class Look;
+class Zone;
 
-// The player's flight: the speed the flight keeps, its gravity, and the requests the game keys
-// make. Made when looking starts and deleted when it stops. Main thread only.
-class LookFly
+namespace finch
+{
+class Database;
+}
+
+namespace kestrel
+{
+class Window;
+struct Event;
+}
+
+// The player: mouse buttons, mouse position and keys become the flight of the viewpoint through
+// the current level, sweeping through the level's triangles and bouncing off the spheres of its
+// no-entry and no-exit zones; spin-view zones turn the flight into an orbit about their object.
+// Made when looking starts and deleted when it stops. Main thread only.
+class LookFly : public finch::Collider, public finch::CollisionAction
 {
 public:
-    explicit LookFly(Look& world) : m_world(world) {}
+    // The window's rectangle (null: none yet) and the mouse at its centre.
+    LookFly(Look& world, kestrel::Window* window);
 
-    // One frame: the current speed eases toward the target speed.
-    void update(double targetSpeed);
-    // Back to the start of the game: no speed, no request.
+    // Records the mouse and buttons, and acts on the game keys that the console does not take;
+    // false once the player asked to quit.
+    bool handleEvent(const kestrel::Event& event);
+    // One frame of flight through the database's geometry (null: none).
+    void update(finch::Database* database);
+    // Back to the viewer's placement, no guided mode, no stop lock.
     void reset();
-    // Puts the player at the placement.
+    // Leaves orbit mode; the view keeps looking where it looked.
+    void release();
+    // Stops and stays stopped until a button is pressed or released.
+    void halt();
+    // Puts the player at the placement, stopped.
     void teleport(const finch::Transform& placement);
 
+    // The spheres of the level's zones as collidees.
+    bool test(const finch::Collider& mover, double& distance, finch::Vector3d& contact) override;
+    finch::Vector3d respond(const finch::Collider& mover) override;
+
     double speed() const { return m_speed; }
-    void setSpeed(double speed) { m_speed = speed; }
-    float gravity = 3.0f;
-    bool quitRequested = false;
+    const finch::Transform& transform() const { return m_transform; }
+    bool isOrbiting() const { return m_orbiting; }
+    bool quitRequested() const { return m_quit; }
+    const finch::Vector3d& drift() const { return m_drift; }
+    // Units per second the player sinks while gravity pulls.
+    void setFallSpeed(double fallSpeed) { m_fallSpeed = fallSpeed; }
+
+    // Program-wide: the speed setting the number keys choose, the gravity switch, the speed the
+    // last frame flew at, and where the last move touched something.
+    static float speedSetting;
+    static bool gravityOn;
+    static double currentSpeed;
+    static finch::Vector3d lastContactPoint;
+    static finch::Vector3d lastContactNormal;
 
 private:
+    struct Angles
+    {
+        double pitch = 0.0;
+        double roll = 0.0;
+        double heading = 0.0;
+    };
+
+    void adoptMovedCamera();
+    void record(const kestrel::Event& event);
+    void handleKey(int key);
+    void pressRight();
+    void checkOrbit();
+    void steer(double yaw, double pitchChange, bool banking, double dt, Angles& angles, finch::Vector3d& move);
+    void advance(double dt, const finch::Vector3d& direction, finch::Vector3d& move);
+    void settle(double target, double dt);
+    void moveWithCollision(finch::Database* database, double dt, finch::Vector3d move);
+    bool startOrbit(const finch::Vector3d& centre, double radius, bool spherical, double halfAngle);
+    void followOrbitCentre(const finch::Vector3d& centre, double radius);
+    void orbitStep(double yaw, double pitchChange, Angles& angles, finch::Vector3d& move);
+    void faceOrbitCentre(Angles& angles) const;
+    bool testNoEntry(const Zone& zone, const finch::Collider& mover, double& best, finch::Vector3d& contact) const;
+    bool testNoExit(const Zone& zone, const finch::Collider& mover, double& best, finch::Vector3d& contact) const;
+
     Look& m_world;
+    int m_width = 1;
+    int m_height = 1;
+    int m_mouseX = 0;
+    int m_mouseY = 0;
+    bool m_left = false;
+    bool m_right = false;
+    bool m_quit = false;
+    bool m_stopLock = false;
     double m_speed = 0.0;
+    double m_brakeRate = 0.0;
+    finch::Transform m_transform;
+    double m_lastRadius = -1.0;
+    double m_fallSpeed = 3.0;
+    finch::Vector3d m_drift;
+    // The camera's eye as the last frame left it.
+    finch::Vector3d m_lastEye;
+
+    // Orbit about a spin-view zone's object.
+    bool m_orbiting = false;
+    Zone* m_orbitZone = nullptr;
+    Zone* m_lastZoneSeen = nullptr;
+    double m_orbitStart = 0.0;
+    bool m_spherical = true;
+    finch::Vector3d m_orbitCentre;
+    double m_orbitRadius = 0.0;
+    double m_heightOffset = 0.0;
+    Angles m_angleOffset;
+    Angles m_viewOffset;
+    double m_keptPitch = 0.0;
+    bool m_easing = false;
+    double m_easeFromRadius = 0.0;
+    double m_easeToRadius = 0.0;
+    double m_easeFactor = 1.0;
+    // The zone hit by the sweep in progress.
+    Zone* m_hitZone = nullptr;
 };
+
+// An angle wrapped into [0, 360), in one step whatever its size; not-finite angles become 0.
+double wrapHeading(double degrees);

@@ -57,9 +57,9 @@ LookLogic::~LookLogic()
     currentZoneSlot() = nullptr;
 }
 
-void LookLogic::start()
+void LookLogic::start(kestrel::Window* window)
 {
-    m_flight = std::make_unique<LookFly>(m_world);
+    m_flight = std::make_unique<LookFly>(m_world, window);
     m_flySpeed = 10.0;
     m_currentZone = nullptr;
     m_pendingTrigger = nullptr;
@@ -193,6 +193,23 @@ void LookLogic::teleport(const finch::Transform& placement)
     }
 }
 
+void LookLogic::ringGravatars()
+{
+    if (m_penZone == nullptr || m_gravatars.empty()) {
+        return;
+    }
+    const finch::Vector3d centre = m_penZone->position();
+    const double radius = 0.5 * m_penZone->radius;
+    const double step = 2.0 * M_PI / static_cast<double>(m_gravatars.size());
+    for (std::size_t i = 0; i < m_gravatars.size(); ++i) {
+        const double angle = step * static_cast<double>(i);
+        finch::Matrix placed = m_gravatars[i]->transform();
+        const finch::Vector3d target = centre + finch::Vector3d(radius * std::cos(angle), radius * std::sin(angle), 0.0);
+        placed.translate(target - objectPosition(*m_gravatars[i]));
+        m_gravatars[i]->setTransform(placed);
+    }
+}
+
 Act* LookLogic::holdingAct() const
 {
     for (Act* act : m_playingActs) {
@@ -219,7 +236,7 @@ bool LookLogic::update()
             database->updateAnimation();
         }
         if (m_flight) {
-            m_flight->update(m_flySpeed);
+            m_flight->update(m_world.database());
         }
         updateListener();
         Act* holding = holdingAct();
@@ -258,7 +275,7 @@ bool LookLogic::update()
     if (!egret::SoundSystem::hasDied()) {
         egret::SoundSystem::instance().update();
     }
-    return !(m_flight && m_flight->quitRequested);
+    return !(m_flight && m_flight->quitRequested());
 }
 
 ObjectTrigger* LookLogic::checkPen()
@@ -435,7 +452,7 @@ void LookLogic::enterZone(Level& level, Zone* zone, Act*& holding, ObjectTrigger
     m_playerSizeChange.start(m_playerSize, zone->playerSize2, playerSizeChangeSeconds, Easing::linear);
     applyStars(*zone);
     if (m_flight) {
-        m_flight->gravity = zone->gravity;
+        m_flight->setFallSpeed(zone->gravity);
     }
     playSongs(*zone);
     if (zone->triggerAllActs) {

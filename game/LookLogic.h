@@ -17,6 +17,11 @@ class Look;
 class ObjectTrigger;
 class Zone;
 
+namespace kestrel
+{
+class Window;
+}
+
 namespace pelican
 {
 class PelicanObject;
@@ -41,7 +46,8 @@ public:
     LookLogic(const LookLogic&) = delete;
     LookLogic& operator=(const LookLogic&) = delete;
 
-    void start();
+    // Starts playing; the flight steers by the mouse in window (null: none yet).
+    void start(kestrel::Window* window = nullptr);
     void stop();
     void reset();
     // One frame; false when the player asked to quit.
@@ -50,6 +56,8 @@ public:
     void startAct(Zone& zone, Act*& holdingAct);
     void applyZoneAtOnce(Zone& zone);
     void teleport(const finch::Transform& placement);
+    // Sets the gravatars out in a ring around the pen, each keeping its orientation.
+    void ringGravatars();
 
     bool isLooking() const { return m_flight != nullptr; }
     void setPaused(bool paused) { m_paused = paused; }

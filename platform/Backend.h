@@ -147,6 +147,9 @@ public:
     virtual bool showsCursors() = 0;
     // Routes all mouse input to the window (true) or ends it (false); the window gets the keyboard.
     virtual void captureMouse(WindowId window, bool capture) = 0;
+    // Keeps the pointer inside the window (true) or lets it leave again (false); the pointer still
+    // moves, so positions stay absolute.
+    virtual void grabMouse(WindowId window, bool grab) = 0;
 
     virtual int displayCount() = 0;
     // Screen rectangle of a display (top-left origin); false when the index is unknown.

@@ -310,6 +310,13 @@ void SdlBackend::captureMouse(WindowId id, bool capture)
     SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE);
 }
 
+void SdlBackend::grabMouse(WindowId id, bool grab)
+{
+    if (SDL_Window* window = find(id)) {
+        SDL_SetWindowGrab(window, grab ? SDL_TRUE : SDL_FALSE);
+    }
+}
+
 int SdlBackend::displayCount()
 {
     if (!startVideo()) {

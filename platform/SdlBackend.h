@@ -31,6 +31,7 @@ public:
     bool present(WindowId window, const PixelSource& frame, int x, int y) override;
     bool showsCursors() override;
     void captureMouse(WindowId window, bool capture) override;
+    void grabMouse(WindowId window, bool grab) override;
 
     int displayCount() override;
     bool displayBounds(int display, Box& bounds) override;

@@ -52,6 +52,7 @@ public:
     bool present(WindowId window, const PixelSource& frame, int x, int y) override;
     bool showsCursors() override { return false; }
     void captureMouse(WindowId window, bool capture) override { captured = capture ? window : 0; }
+    void grabMouse(WindowId window, bool grab) override { grabbed = grab ? window : 0; }
 
     int displayCount() override { return 1; }
     bool displayBounds(int display, Box& bounds) override;
@@ -86,6 +87,7 @@ public:
     InputState state;
     WindowId mouseWindow = 0;
     WindowId captured = 0;
+    WindowId grabbed = 0;
     bool failCreation = false;
     bool messageBoxesShown = true;      // false: behave as if no display were there
     DisplayMode current = {1024, 768, 32, 60};

@@ -1,0 +1,230 @@
+#include "game/GameWindow.h"
+
+#include "base/Debug.h"
+#include "base/ReadError.h"
+#include "content/DataFiles.h"
+#include "game/Look.h"
+#include "game/LookFly.h"
+#include "game/LookLogic.h"
+#include "game/OverlayConsole.h"
+#include "game/WorldRendering.h"
+#include "gui/gl/GLclient.h"
+#include "gui/gl/GLstate.h"
+#include "gui/paint/Image.h"
+#include "gui/toolkit/Event.h"
+#include "platform/Backend.h"
+#include "scene/render/Texture.h"
+
+#include <exception>
+
+namespace
+{
+
+constexpr int startWidth = 800;
+constexpr int startHeight = 600;
+constexpr int gameWindowType = 3;
+
+GameWindow*& gameWindowSlot()
+{
+    static GameWindow* window = nullptr;
+    return window;
+}
+
+heron::FilePath dataFileBesideProgram()
+{
+    heron_string path(pelican::dataRoot());
+    path += "glasstide.dat";
+    return heron::FilePath(path);
+}
+
+// Events that take up looking again after it stopped.
+bool resumesLooking(std::uint32_t type)
+{
+    return type == kestrel::Event::MouseMove || type == kestrel::Event::LeftPress ||
+           type == kestrel::Event::MiddlePress || type == kestrel::Event::RightPress || type == kestrel::Event::Key;
+}
+
+}
+
+GameWindow* currentGameWindow()
+{
+    return gameWindowSlot();
+}
+
+GameWindow::GameWindow(const kestrel::ScreenMode& mode) : GameWindow(mode, dataFileBesideProgram())
+{
+}
+
+GameWindow::GameWindow(const kestrel::ScreenMode& mode, const heron::FilePath& dataFile)
+{
+    heron::debug("Creating the GameWindow\n");
+    LookFly::gravityOn = true;
+    LookFly::speedSetting = 5.0f;
+    LookWindow::aspectScale = 1.2;
+    setTitle("Aurelle");
+    setSize(startWidth, startHeight);
+    setWindowType(gameWindowType);
+    run(mode, dataFile);
+}
+
+GameWindow::~GameWindow()
+{
+    stopLooking();
+    if (gameWindowSlot() == this) {
+        gameWindowSlot() = nullptr;
+    }
+    restoreDisplayMode();
+}
+
+void GameWindow::run(const kestrel::ScreenMode& mode, const heron::FilePath& dataFile)
+{
+    if (!open(mode) || !loadWorld(dataFile)) {
+        return;
+    }
+    heron::debug("gw 5....\n");
+    heron::debug("*\n");
+    if (!loadTextures()) {
+        return;
+    }
+    heron::debug("gw 6....\n");
+    heron::debug("gw 7....\n");
+    m_loading = false;
+    // Its GL texture goes now, while the shared context is surely alive.
+    m_loadingTexture.reset();
+    play();
+}
+
+bool GameWindow::open(const kestrel::ScreenMode& mode)
+{
+    heron::debug("gw 1....\n");
+    if (!mode.isCurrent() && !setScreenMode(mode)) {
+        m_failureReason = badVideoMode;
+        return false;
+    }
+    heron::debug("gw 2....\n");
+    heron::debug("gw 3....\n");
+    create();
+    plat::backend().sleepMs(1000);
+    heron::debug("gw 4....\n");
+    heron::debug("Calling bindGL()\n");
+    if (!isOpen() || !bindGL(*this)) {
+        m_failureReason = driverError;
+        restoreDisplayMode();
+        return false;
+    }
+    repaint();
+    kestrel::runUntilIdle();
+    return true;
+}
+
+bool GameWindow::loadWorld(const heron::FilePath& dataFile)
+{
+    pelican::setPumpMessages();
+    bool loaded = false;
+    try {
+        loaded = openDataFileAndLook(dataFile);
+        if (!loaded) {
+            m_failureReason = dataFileError;
+        }
+    } catch (const std::exception& error) {
+        // Nothing read from the data file may end the program: the launcher shows the reason.
+        heron::debug("GameWindow - %s\n", error.what());
+        m_failureReason = readException;
+        loaded = false;
+    }
+    pelican::clearPumpMessages();
+    return loaded;
+}
+
+bool GameWindow::loadTextures()
+{
+    try {
+        finch::Texture::loadAll();
+    } catch (const std::exception& error) {
+        heron::debug("GameWindow - %s\n", error.what());
+        m_failureReason = textureCrash;
+        return false;
+    }
+    return true;
+}
+
+void GameWindow::play()
+{
+    setSelfPainted(1);
+    heron::debug("Resetting the game logic...\n");
+    gameWindowSlot() = this;
+    if (Look* const world = currentLook()) {
+        world->logic().reset();
+    }
+    heron::debug("Starting to look...\n");
+    startLooking();
+    heron::debug("Entering the event loop...\n");
+    m_loopRunning = true;
+    m_quit = false;
+    kestrel::Event event;
+    // getEvent answers false once no window is open; an empty queue gives an event of no type.
+    while (!m_quit && kestrel::getEvent(event, this)) {
+        if (event.type != kestrel::Event::None) {
+            kestrel::dispatch(event);
+        }
+    }
+    heron::debug("Closing the game window...\n");
+    m_loopRunning = false;
+    stopLooking();
+    releaseWorldRendering();
+    gameWindowSlot() = nullptr;
+    restoreDisplayMode();
+}
+
+bool GameWindow::progress()
+{
+    kestrel::runUntilIdle();
+    return false;
+}
+
+bool GameWindow::handleWheel(kestrel::Event& event)
+{
+    handleEvent(event);
+    return true;
+}
+
+void GameWindow::handleEvent(kestrel::Event& event)
+{
+    if (!m_loopRunning) {
+        return;
+    }
+    Look* const world = currentLook();
+    if (!isLooking()) {
+        if (resumesLooking(event.type) && !m_quit) {
+            startLooking();
+        }
+        return;
+    }
+    steer(event);
+    LookFly* const flight = world != nullptr ? world->logic().flight() : nullptr;
+    if (event.type == kestrel::Event::Key && OverlayConsole::handleKey(event)) {
+        return;
+    }
+    if (flight != nullptr && !flight->handleEvent(event)) {
+        stopLooking();
+        m_quit = true;
+    }
+}
+
+void GameWindow::paintGL(kestrel::ImageBody& target)
+{
+    if (!m_loading) {
+        LookWindow::paintGL(target);
+        return;
+    }
+    // The loading screen as one textured quad over the window.
+    if (!m_loadingTexture) {
+        m_loadingTexture = heron::counted_ptr<finch::Texture>(new finch::Texture);
+    }
+    m_loadingTexture->setImage(m_loader.picture(target.width(), target.height()));
+    kestrel::GLclient::setPixelProjection(target);
+    kestrel::disableState(kestrel::GLStateId::DepthTest);
+    kestrel::disableState(kestrel::GLStateId::Lighting);
+    kestrel::enableState(kestrel::GLStateId::Texture2D);
+    m_loadingTexture->draw2D(0.0f, 0.0f);
+}

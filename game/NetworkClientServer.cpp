@@ -1,0 +1,6 @@
+#include "game/NetworkClientServer.h"
+
+heron_string connectionStatus()
+{
+    return "Not connected";
+}

@@ -1,0 +1,357 @@
+#include "game/OverlayConsole.h"
+
+#include "base/Debug.h"
+#include "base/counted_ptr.h"
+#include "game/Look.h"
+#include "game/LookLogic.h"
+#include "game/NetworkClientServer.h"
+#include "game/NetworkSettings.h"
+#include "gui/gl/GLclient.h"
+#include "gui/gl/GLstate.h"
+#include "gui/gl/glFont.h"
+#include "gui/paint/Image.h"
+#include "gui/toolkit/Event.h"
+#include "gui/widgets/TextInput.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+namespace
+{
+
+using kestrel::Event;
+namespace keycodes = kestrel::keycodes;
+
+// Opening or closing the panel takes this long.
+constexpr double fadeSeconds = 0.6;
+// A line stays opaque this long after it came while the panel is closed, then fades out by the
+// time it is twice as old.
+constexpr double lineShowSeconds = 2.0;
+constexpr double lineGoneSeconds = 4.0;
+constexpr std::uint32_t white = 0xFFFFFF;
+constexpr std::uint32_t editorCommandId = 1;
+constexpr int enterCode = 1;
+
+// 0xRRGGBB with an alpha to the GL layer's 0xAABBGGRR.
+std::uint32_t glColour(std::uint32_t rgb, std::uint32_t alpha)
+{
+    return (alpha << 24) | ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+}
+
+// Colours that do not give every character one are dropped: the line shows in white.
+std::vector<std::uint32_t> checkedColours(const heron_string& text, const std::vector<std::uint32_t>& colours)
+{
+    if (colours.empty() || colours.size() == text.length()) {
+        return colours;
+    }
+    heron::debug("OverlayConsole - %u colours for a line of %u characters, shown in white\n",
+                 static_cast<unsigned>(colours.size()), static_cast<unsigned>(text.length()));
+    return {};
+}
+
+// The ring counter holds exactly size entries: objects beyond it are taken out, empty entries
+// make up a shortfall. A world without a ring counter is left as it is.
+void setRingCount(std::size_t size)
+{
+    Look* const world = currentLook();
+    Counter* const rings = world != nullptr ? world->ringCounter() : nullptr;
+    if (rings == nullptr) {
+        return;
+    }
+    while (rings->count() > size) {
+        rings->removeLast();
+    }
+    rings->collected.resize(size, nullptr);
+}
+
+}
+
+// The text entry of the console; only its destructor differs from a plain entry.
+class TextEditor : public kestrel::TextInput
+{
+};
+
+class OverlayConsoleInternals : public kestrel::MessageDest
+{
+public:
+    OverlayConsoleInternals() : editor(new TextEditor)
+    {
+        editor->setMaxLength(OverlayConsole::maxTypedLength);
+        editor->setActionListener(this, editorCommandId);
+        editor->setVisible(false);
+    }
+
+    void handleMessage(const kestrel::ComponentMessage& message) override
+    {
+        if (message.id == editorCommandId && message.argument == enterCode) {
+            receive();
+        }
+    }
+
+    void addLine(const heron_string& text, const std::vector<std::uint32_t>& colours)
+    {
+        std::rotate(lines.begin(), lines.begin() + 1, lines.end());
+        lines.back() = ConsoleLine{text, checkedColours(text, colours), heron::getTime()};
+    }
+
+    bool typing() const { return editor->isVisible(); }
+    void endTyping()
+    {
+        editor->setText("");
+        editor->setVisible(false);
+    }
+
+    bool handleKey(Event& event);
+    bool draw(const kestrel::ImageBody& target);
+
+    bool open = false;
+    float fade = 0.0f;
+    double lastDraw = 0.0;
+    std::array<ConsoleLine, OverlayConsole::lineCount> lines;
+    heron::counted_ptr<TextEditor> editor;
+    int panelHeight = 100;
+
+private:
+    void receive();
+    bool runCommand(const heron_string& word);
+    void updateFade();
+    int drawTyped(const kestrel::ImageBody& target, int y, std::uint32_t colour, int lineHeight);
+    bool drawHistory(const kestrel::ImageBody& target, int y, int count, std::uint32_t textAlpha, int lineHeight);
+};
+
+namespace
+{
+
+std::unique_ptr<OverlayConsoleInternals>& consoleSlot()
+{
+    static std::unique_ptr<OverlayConsoleInternals> console;
+    return console;
+}
+
+OverlayConsoleInternals& console()
+{
+    std::unique_ptr<OverlayConsoleInternals>& slot = consoleSlot();
+    if (!slot) {
+        slot = std::make_unique<OverlayConsoleInternals>();
+    }
+    return *slot;
+}
+
+}
+
+bool OverlayConsoleInternals::handleKey(Event& event)
+{
+    if (event.key == keycodes::tab) {
+        open = !open;
+        lastDraw = heron::getTime();
+        return true;
+    }
+    if (!typing()) {
+        if (event.key != 'm') {
+            return false;
+        }
+        editor->setVisible(true);
+        if (!open) {
+            open = true;
+            fade = 0.0f;
+        }
+        return true;
+    }
+    // While typing every key belongs to the console, even with the panel closed.
+    if (!open) {
+        return true;
+    }
+    if (event.key != keycodes::escape) {
+        editor->handleKey(event);
+    } else if (!editor->getText().empty()) {
+        editor->setText("");
+    } else {
+        editor->setVisible(false);
+    }
+    return true;
+}
+
+void OverlayConsoleInternals::receive()
+{
+    const heron_string typed = editor->getText();
+    if (typed.length() > 1 && typed[0] == '=' && runCommand(typed.substr(1))) {
+        endTyping();
+        return;
+    }
+    heron_string text("[");
+    text += NetworkSettings::userName;
+    text += "] ";
+    std::vector<std::uint32_t> colours(text.length(), NetworkSettings::userColor);
+    colours.resize(text.length() + typed.length(), white);
+    text += typed;
+    addLine(text, colours);
+    endTyping();
+}
+
+bool OverlayConsoleInternals::runCommand(const heron_string& word)
+{
+    if (word == "fidget") {
+        Look::collectAll = !Look::collectAll;
+    } else if (word == "ruk4") {
+        setRingCount(6);
+    } else if (word == "ruk5") {
+        setRingCount(8);
+    } else if (word == "floatr3") {
+        if (Look* const world = currentLook()) {
+            world->logic().ringGravatars();
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void OverlayConsoleInternals::updateFade()
+{
+    const double now = heron::getTime();
+    const float step = static_cast<float>((now - lastDraw) / fadeSeconds);
+    lastDraw = now;
+    fade = open ? std::min(1.0f, fade + step) : std::max(0.0f, fade - step);
+}
+
+bool OverlayConsoleInternals::draw(const kestrel::ImageBody& target)
+{
+    updateFade();
+    if (fade <= 0.0f) {
+        return false;
+    }
+    kestrel::glFont& font = kestrel::glFont::standard();
+    const int h = font.height();
+    panelHeight = 10 * h + 24;
+    kestrel::GLclient::setPixelProjection(target);
+    kestrel::disableState(kestrel::GLStateId::Lighting);
+    kestrel::disableState(kestrel::GLStateId::Fog);
+    kestrel::disableState(kestrel::GLStateId::Texture2D);
+    kestrel::enableState(kestrel::GLStateId::Blending);
+    kestrel::setBlendFunc(kestrel::BlendFactor::SourceAlpha, kestrel::BlendFactor::OneMinusSourceAlpha);
+    const int top = target.height();
+    const int bottom = top - panelHeight;
+    kestrel::color4ub(glColour(0, static_cast<std::uint32_t>(fade * 96.0f)));
+    kestrel::beginPrimitive(kestrel::Primitive::Quads);
+    kestrel::vertex3f(0.0f, static_cast<float>(bottom), 0.0f);
+    kestrel::vertex3f(static_cast<float>(target.width()), static_cast<float>(bottom), 0.0f);
+    kestrel::vertex3f(static_cast<float>(target.width()), static_cast<float>(top), 0.0f);
+    kestrel::vertex3f(0.0f, static_cast<float>(top), 0.0f);
+    kestrel::endPrimitive();
+
+    const std::uint32_t alpha = static_cast<std::uint32_t>(fade * 255.0f);
+    const std::uint32_t textColour = glColour(white, alpha);
+    int y = bottom + 8;
+    int count = static_cast<int>(OverlayConsole::lineCount);
+    if (typing()) {
+        y = drawTyped(target, y, textColour, h);
+        --count;
+    }
+    const bool busy = drawHistory(target, y, count, alpha, h);
+    font.drawText(target, 8, y + count * h + 8 + h, connectionStatus().c_str(), textColour);
+    kestrel::disableState(kestrel::GLStateId::Blending);
+    return busy || (fade > 0.0f && fade < 1.0f);
+}
+
+int OverlayConsoleInternals::drawTyped(const kestrel::ImageBody& target, int y, std::uint32_t colour, int lineHeight)
+{
+    kestrel::glFont& font = kestrel::glFont::standard();
+    const heron_string& typed = editor->getText();
+    font.drawText(target, 8, y, typed.c_str(), colour);
+    const std::uint32_t caret = std::min<std::uint32_t>(static_cast<std::uint32_t>(editor->caretPosition()), typed.length());
+    const int x = 8 + font.textWidthOf(typed.substr(0, caret));
+    const char under = caret < typed.length() ? typed[caret] : ' ';
+    const int width = std::max(1, font.charWidth(under));
+    kestrel::color4ub(colour);
+    kestrel::beginPrimitive(kestrel::Primitive::Quads);
+    kestrel::vertex3f(static_cast<float>(x), static_cast<float>(y), 0.0f);
+    kestrel::vertex3f(static_cast<float>(x + width), static_cast<float>(y), 0.0f);
+    kestrel::vertex3f(static_cast<float>(x + width), static_cast<float>(y + lineHeight), 0.0f);
+    kestrel::vertex3f(static_cast<float>(x), static_cast<float>(y + lineHeight), 0.0f);
+    kestrel::endPrimitive();
+    const char shown[2] = {under, '\0'};
+    font.drawText(target, x, y, shown, glColour(0, 0xFF));
+    font.drawText(target, 8 - font.charWidth('>'), y, ">", colour);
+    return y + lineHeight;
+}
+
+bool OverlayConsoleInternals::drawHistory(const kestrel::ImageBody& target, int y, int count, std::uint32_t textAlpha,
+                                          int lineHeight)
+{
+    kestrel::glFont& font = kestrel::glFont::standard();
+    const double now = heron::getTime();
+    bool busy = false;
+    for (int i = 0; i < count; ++i, y += lineHeight) {
+        ConsoleLine& line = lines[lines.size() - 1 - static_cast<std::size_t>(i)];
+        const double age = now - line.time;
+        busy = busy || age < lineGoneSeconds;
+        std::uint32_t alpha = textAlpha;
+        if (alpha != 0) {
+            // Seen on the open panel: the line will not show again once the panel closes.
+            line.time = -100.0;
+        } else if (age < lineShowSeconds) {
+            alpha = 0xFF;
+        } else if (age < lineGoneSeconds) {
+            alpha = static_cast<std::uint32_t>((lineGoneSeconds - age) * 0.5 * 255.0);
+        } else {
+            continue;
+        }
+        if (line.colours.empty()) {
+            font.drawText(target, 8, y, line.text.c_str(), glColour(white, alpha));
+            continue;
+        }
+        std::vector<std::uint32_t> colours(line.colours.size());
+        std::transform(line.colours.begin(), line.colours.end(), colours.begin(),
+                       [alpha](std::uint32_t rgb) { return glColour(rgb, alpha); });
+        font.drawTextColoured(target, 8, y, line.text.c_str(), colours.data());
+    }
+    return busy;
+}
+
+void OverlayConsole::showMessage(const heron_string& text, const std::vector<std::uint32_t>& colours)
+{
+    if (text.length() >= 2 && text[0] == '%' && text[1] == '%') {
+        if (Look* const world = currentLook()) {
+            world->setFlash(text, 20.0);
+        }
+        return;
+    }
+    console().addLine(text, colours);
+}
+
+bool OverlayConsole::handleKey(Event& event)
+{
+    return console().handleKey(event);
+}
+
+bool OverlayConsole::draw(const kestrel::ImageBody& target)
+{
+    return console().draw(target);
+}
+
+bool OverlayConsole::isOpen()
+{
+    return console().open;
+}
+
+bool OverlayConsole::isTyping()
+{
+    return console().typing();
+}
+
+heron_string OverlayConsole::typedText()
+{
+    return console().editor->getText();
+}
+
+const ConsoleLine& OverlayConsole::line(std::size_t age)
+{
+    const auto& lines = console().lines;
+    return lines[lines.size() - 1 - std::min(age, lines.size() - 1)];
+}
+
+void OverlayConsole::reset()
+{
+    consoleSlot().reset();
+}

@@ -1,0 +1,186 @@
+#include "game/WorldRendering.h"
+
+#include "base/Debug.h"
+#include "content/world/PelicanDB.h"
+#include "content/world/PelicanObject.h"
+#include "game/Level.h"
+#include "game/Look.h"
+#include "game/LookLogic.h"
+#include "gui/gl/GLclient.h"
+#include "gui/gl/GLstate.h"
+#include "gui/paint/Image.h"
+#include "scene/graph/Light.h"
+#include "scene/graph/ViewCulledTraverser.h"
+#include "scene/render/Material.h"
+#include "scene/render/Texture.h"
+#include "scene/sky/SphereRenderer.h"
+
+#include <map>
+#include <memory>
+
+namespace
+{
+
+// Gap in pixels between the counter icons and around the row.
+constexpr int iconGap = 8;
+// The sky dome stands just inside the far clip.
+constexpr float skyRadiusShare = 0.9f;
+
+// The world's culling traverser, made on first use and kept to the end of the program.
+finch::ViewCulledTraverser& worldTraverser()
+{
+    static finch::ViewCulledTraverser traverser;
+    return traverser;
+}
+
+// The sky dome: a ring high up, one at the horizon, the ground colour below; rings run top down.
+finch::SphereRenderer& skyDome()
+{
+    static const float elevations[] = {45.0f, 0.0f, -1.0f};
+    static finch::SphereRenderer sky(16, elevations, finch::defaultSkyBands, finch::defaultSkyBase);
+    return sky;
+}
+
+finch::Light& sunLight()
+{
+    static finch::Light light;
+    return light;
+}
+
+// The two icon textures of a level's goal counters, made on first use.
+struct CounterIcons
+{
+    heron::counted_ptr<finch::Texture> counter;
+    heron::counted_ptr<finch::Texture> counted;
+};
+
+std::map<const Level*, CounterIcons>& allIcons()
+{
+    static std::map<const Level*, CounterIcons> icons;
+    return icons;
+}
+
+CounterIcons& iconsOf(const Level& level)
+{
+    CounterIcons& entry = allIcons()[&level];
+    if (!entry.counter) {
+        entry.counter = heron::counted_ptr<finch::Texture>(new finch::Texture);
+        entry.counter->setFile(level.counterGraphic);
+        entry.counted = heron::counted_ptr<finch::Texture>(new finch::Texture);
+        entry.counted->setFile(level.countedGraphic);
+    }
+    return entry;
+}
+
+void renderSky(kestrel::ImageBody& target, LookLogic& logic, finch::Viewer& camera)
+{
+    const SkySettings& sky = logic.sky();
+    const float bands[8] = {sky.top.r,    sky.top.g,    sky.top.b,    sky.top.a,
+                            sky.bottom.r, sky.bottom.g, sky.bottom.b, sky.bottom.a};
+    finch::SphereRenderer& dome = skyDome();
+    dome.setBandColours(bands);
+    dome.setBaseColour(sky.ground.data());
+    kestrel::disableState(kestrel::GLStateId::DepthTest);
+    dome.render(target, camera, logic.farClip() * skyRadiusShare);
+    kestrel::enableState(kestrel::GLStateId::DepthTest);
+}
+
+// Advances (unless paused) and queues the particles of the level's zones, sorted with the scene.
+void renderParticles(finch::RenderAccumulator& accumulator, Level& level, finch::Viewer& camera, bool paused)
+{
+    accumulator.pushOverrideState(finch::RenderAccumulator::noDepthWritesFlag);
+    for (const auto& each : level.zones()) {
+        Zone& zone = *each;
+        if (!zone.particles.enabled) {
+            continue;
+        }
+        const bool objectHidden = zone.isCenteredOnObject && zone.object != nullptr && !zone.object->isActive();
+        if (!paused) {
+            zone.particles.update(camera.eye(), zone.position(), !objectHidden && !zone.projectile.give);
+        }
+        zone.particles.render(accumulator, camera);
+    }
+    accumulator.popOverrideState();
+}
+
+// The goal counters' icon rows; true when at least one row was drawn.
+bool drawGoalCounters(const kestrel::ImageBody& target, Look& world, Level& level)
+{
+    if (!level.needsPlaySounds() || world.logic().carriedObject() == nullptr) {
+        return false;
+    }
+    bool drawn = false;
+    for (const auto& zone : level.zones()) {
+        if (!zone->isGoal || zone->goalCounter < 0 ||
+            static_cast<std::size_t>(zone->goalCounter) >= world.counters().size()) {
+            continue;
+        }
+        const Counter& counter = world.counters()[static_cast<std::size_t>(zone->goalCounter)];
+        CounterIcons& icons = iconsOf(level);
+        const int width = icons.counter->width();
+        const int height = icons.counter->height();
+        for (const CounterIcon& icon : counterIconRow(counter.triggerAt, static_cast<long long>(counter.count()),
+                                                       target.width(), target.height(), width, height)) {
+            (icon.counted ? icons.counted : icons.counter)->draw2D(static_cast<float>(icon.x), static_cast<float>(icon.y));
+        }
+        drawn = true;
+    }
+    return drawn;
+}
+
+}
+
+std::vector<CounterIcon> counterIconRow(long long n, long long c, int windowWidth, int windowHeight, int iconWidth,
+                                        int iconHeight)
+{
+    std::vector<CounterIcon> row;
+    int x = windowWidth - iconGap;
+    for (long long i = 0; i < n; ++i) {
+        x -= iconWidth;
+        if (x + iconWidth <= 0) {
+            break;
+        }
+        row.push_back(CounterIcon{x, windowHeight - iconHeight - iconGap, n - i - 1 < c});
+        x -= iconGap;
+    }
+    return row;
+}
+
+void releaseWorldRendering()
+{
+    allIcons().clear();
+}
+
+void Look::render(kestrel::ImageBody& target)
+{
+    heron::progressCode = 300;
+    finch::ViewCulledTraverser& traverser = worldTraverser();
+    m_camera.setWindowSize(target);
+    m_camera.setNearFar(m_camera.nearDistance(), m_logic->farClip());
+    traverser.startWithViewer(m_camera);
+    traverser.accumulator().setViewer(&m_camera);
+    const float unused[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    kestrel::clearBuffers(unused, kestrel::ClearDepth);
+    heron::progressCode = 301;
+    renderSky(target, *m_logic, m_camera);
+    sunLight().apply(0);
+    if (m_database) {
+        m_database->traverse(traverser);
+    }
+    heron::progressCode = 304;
+    if (Level* const level = currentLevel()) {
+        renderParticles(traverser.accumulator(), *level, m_camera, m_logic->isPaused());
+    }
+    heron::progressCode = 305;
+    traverser.accumulator().render(target);
+    heron::progressCode = 312;
+    drawFlash(target);
+    heron::progressCode = 313;
+    kestrel::enableState(kestrel::GLStateId::Texture2D);
+    if (Level* const level = currentLevel()) {
+        drawGoalCounters(target, *this, *level);
+    }
+    heron::progressCode = 317;
+    finch::Material::defaultMaterial()->apply();
+    kestrel::GLclient::setPixelProjection(target);
+}

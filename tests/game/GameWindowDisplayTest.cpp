@@ -1,0 +1,133 @@
+// The game window as a player starts it: the demo world under the loading screen, frames drawn
+// back to back, and the quit key.
+#include "content/DataFileFixture.h"
+#include "content/DataFiles.h"
+#include "game/GameWindow.h"
+#include "game/Look.h"
+#include "game/LookWindow.h"
+#include "gui/paint/ImageReader.h"
+#include "gui/toolkit/Event.h"
+#include "gui/toolkit/Updatable.h"
+#include "support/ZUpDisplayTest.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace datafiletest;
+
+namespace
+{
+
+// Runs a step on every pass of the game's loop once the game window plays.
+class WhilePlaying : public kestrel::Updatable
+{
+public:
+    explicit WhilePlaying(std::function<void(GameWindow&)> step) : m_step(std::move(step)) { startUpdating(this); }
+    ~WhilePlaying() override { stopUpdating(this); }
+
+    bool update() override
+    {
+        if (GameWindow* const window = currentGameWindow()) {
+            m_step(*window);
+        }
+        return false;
+    }
+
+private:
+    std::function<void(GameWindow&)> m_step;
+};
+
+void quit(GameWindow& window)
+{
+    kestrel::Event key(kestrel::Event::Key, &window);
+    key.key = 269;
+    window.handleEvent(key);
+}
+
+class GameWindowDisplayTest : public ZUpDisplayTest
+{
+protected:
+    void SetUp() override
+    {
+        ZUpDisplayTest::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        pelican::resetDataFiles();
+        pelican::setCacheRoot(systemPath(m_folder.path() / "root").c_str());
+    }
+    void TearDown() override
+    {
+        setCurrentLook(heron::counted_ptr<Look>());
+        kestrel::setImageReader(nullptr);
+        pelican::resetDataFiles();
+        ZUpDisplayTest::TearDown();
+    }
+
+    TempFolder m_folder;
+    TempLog m_log;
+};
+
+bool isSkyBlue(std::uint32_t pixel)
+{
+    const int red = (pixel >> 16) & 0xFF;
+    const int blue = pixel & 0xFF;
+    return blue > red + 0x20;
+}
+
+}
+
+TEST_F(GameWindowDisplayTest, TheDemoWorldShowsSkyAboveTheGround)
+{
+    int frames = 0;
+    kestrel::Image image;
+    WhilePlaying grab([&](GameWindow& window) {
+        if (++frames < 3) {
+            return;
+        }
+        image = kestrel::Image(64, 48);
+        EXPECT_TRUE(kestrel::renderToImage(image, window));
+        quit(window);
+    });
+    GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
+    EXPECT_EQ(window.failureReason(), "");
+    ASSERT_EQ(image.width(), 64);
+    int skyAtTop = 0;
+    int skyAtBottom = 0;
+    for (int x = 2; x < 64; x += 4) {
+        skyAtTop += isSkyBlue(pixel(image, x, 45)) ? 1 : 0;
+        skyAtBottom += isSkyBlue(pixel(image, x, 2)) ? 1 : 0;
+    }
+    EXPECT_GT(skyAtTop, 12) << std::hex << pixel(image, 32, 45);
+    EXPECT_LT(skyAtBottom, 4) << std::hex << pixel(image, 32, 2);
+    EXPECT_TRUE(m_log.contains("Closing the game window...")) << m_log.text();
+}
+
+TEST_F(GameWindowDisplayTest, TheQuitKeyEndsTheLoop)
+{
+    int frames = 0;
+    WhilePlaying step([&](GameWindow& window) {
+        if (++frames == 2) {
+            quit(window);
+        }
+    });
+    GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
+    EXPECT_EQ(frames, 2);
+    EXPECT_FALSE(window.isLooking());
+    EXPECT_EQ(currentGameWindow(), nullptr);
+}
+
+TEST_F(GameWindowDisplayTest, EachBadDataFileGivesTheDataFileReason)
+{
+    const std::string demo = readWholeFile(AURELLE_DEMO_WORLD);
+    writeWholeFile(m_folder.path() / "cut.dat", demo.substr(0, 40));
+    writeWholeFile(m_folder.path() / "empty.dat", "");
+    const char* const files[] = {"missing.dat", "cut.dat", "empty.dat"};
+    for (const char* file : files) {
+        pelican::resetDataFiles();
+        GameWindow window(kestrel::ScreenMode(), systemPath(m_folder.path() / file));
+        EXPECT_EQ(window.failureReason(), GameWindow::dataFileError) << file;
+        EXPECT_EQ(currentLook(), nullptr) << file;
+    }
+}
