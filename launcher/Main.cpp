@@ -23,13 +23,14 @@ int playGame(const std::vector<heron_string>& words, std::size_t option)
     const bool named = option + 1 < words.size();
     GameWindow window = named ? GameWindow(kestrel::ScreenMode(), heron::FilePath(words[option + 1]))
                               : GameWindow(kestrel::ScreenMode());
-    if (!window.failureReason().empty()) {
+    const bool failed = !window.failureReason().empty();
+    if (failed) {
         heron::debug("Game failed to start - reason = \"%s\"\n", window.failureReason().c_str());
         std::fprintf(stderr, "Aurelle: %s\n", window.failureReason().c_str());
     }
     // The world's textures and models go while the shared GL context is still there.
     setCurrentLook(heron::counted_ptr<Look>());
-    return 0;
+    return failed ? 1 : 0;
 }
 
 }
