@@ -1,5 +1,7 @@
 #include "game/Counter.h"
 
+#include "content/world/PelicanDB.h"
+#include "content/world/PelicanObject.h"
 #include "game/Level.h"
 
 #include <algorithm>
@@ -25,6 +27,23 @@ bool Counter::accepts(const Zone* zone) const
     return multi || std::find(collected.begin(), collected.end(), zone) == collected.end();
 }
 
+void Counter::hideCollected(const Zone* zone) const
+{
+    if (hideObjects && zone != nullptr && zone->isCenteredOnObject && zone->object != nullptr) {
+        zone->object->setActive(false);
+    }
+}
+
+bool Counter::isRingZone(const Zone* zone) const
+{
+    if (!isRing || !zone->isCenteredOnObject || zone->object == nullptr || zone->object->database() == nullptr) {
+        return false;
+    }
+    const std::vector<pelican::RingZone>& rings = zone->object->database()->ringZones();
+    return std::any_of(rings.begin(), rings.end(),
+                       [&](const pelican::RingZone& ring) { return ring.record == zone->object; });
+}
+
 bool Counter::add(Zone* zone, std::int32_t minimum)
 {
     if (static_cast<std::int64_t>(collected.size()) < minimum) {
@@ -33,6 +52,7 @@ bool Counter::add(Zone* zone, std::int32_t minimum)
     const bool accepted = accepts(zone);
     if (accepted) {
         collected.push_back(zone);
+        hideCollected(zone);
     }
     if (accepted && static_cast<std::int64_t>(collected.size()) == triggerAt) {
         return true;
@@ -49,6 +69,11 @@ void Counter::removeLast()
     Zone* const zone = collected.back();
     collected.pop_back();
     if (zone == nullptr || std::find(placed.begin(), placed.end(), zone) != placed.end()) {
+        return;
+    }
+    // A ring taken back out of a ring zone shows again in its place instead of being placed.
+    if (isRingZone(zone)) {
+        zone->object->setActive(true);
         return;
     }
     placed.push_back(zone);

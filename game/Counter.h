@@ -34,4 +34,7 @@ public:
 
 private:
     bool accepts(const Zone* zone) const;
+    void hideCollected(const Zone* zone) const;
+    // A ring counter's zone around an object that the content marks as a ring zone.
+    bool isRingZone(const Zone* zone) const;
 };

@@ -4,6 +4,7 @@
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
 #include "game/Act.h"
+#include "game/BallPlay.h"
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/ObjectTrigger.h"
@@ -103,6 +104,7 @@ void LookLogic::reset()
         track.stop();
     }
     endActs(false);
+    stopFinishedActs();
     // Running fades would overwrite the values the current zone now sets at once.
     stopTransitions();
     if (Zone* const zone = m_world.currentObject()) {
@@ -232,6 +234,9 @@ Zone* LookLogic::findCurrentZone(Act* holding)
 bool LookLogic::update()
 {
     if (!m_paused) {
+        if (Level* const playing = m_world.currentLevel(); playing != nullptr && playing->needsPlaySounds()) {
+            m_world.changeLevel(updateBalls(m_world, *playing, finch::Clock::frameDelta()), this);
+        }
         if (pelican::PelicanDB* const database = m_world.database()) {
             database->updateAnimation();
         }
@@ -364,7 +369,9 @@ void LookLogic::endActs(bool keepHeld)
 
 void LookLogic::updateActs(Act* holding)
 {
-    std::erase_if(m_playingActs, [&](Act* act) { return act->update(act == holding); });
+    stopFinishedActs();
+    std::erase_if(m_playingActs, [&](Act* act) { return !act->update(act == holding); });
+    updateWaitingAct();
 }
 
 void LookLogic::updateListener()

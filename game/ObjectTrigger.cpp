@@ -1,13 +1,67 @@
 #include "game/ObjectTrigger.h"
 
 #include "base/Debug.h"
+#include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
 #include "game/Counter.h"
 #include "game/Level.h"
 #include "game/Look.h"
+#include "scene/graph/SwitchBranch.h"
+
+#include <algorithm>
 
 namespace
 {
+
+// Shows the records that wrap branches of the model and hides the empty ones.
+class ObjectHider : public pelican::ObjectRefProcessor
+{
+public:
+    void process(pelican::PelicanObject& record) override
+    {
+        const finch::SwitchBranch* const wrapper = record.switchBranch();
+        record.setActive(wrapper != nullptr && wrapper->childCount() > 0);
+    }
+};
+
+Counter* firstRingCounter(Look& world)
+{
+    for (Counter& counter : world.counters()) {
+        if (counter.isRing) {
+            return &counter;
+        }
+    }
+    return nullptr;
+}
+
+bool holdsZoneNear(const std::vector<Zone*>& zones, const finch::Vector3d& point)
+{
+    return std::any_of(zones.begin(), zones.end(), [&](Zone* held) {
+        return held != nullptr && squaredDistance(held->position(), point) < held->radius * held->radius;
+    });
+}
+
+void hideHeld(const std::vector<Zone*>& zones, bool logged)
+{
+    for (const Zone* held : zones) {
+        if (held == nullptr || held->object == nullptr) {
+            continue;
+        }
+        held->object->setActive(false);
+        if (logged) {
+            heron::debug("hide %s\n", held->object->name().c_str());
+        }
+    }
+}
+
+void logGoing(const Level* level)
+{
+    if (level != nullptr) {
+        heron::debug("\n\n\n\n\n\nGoing to level %s\n", level->name.c_str());
+    }
+}
+
+}
 
 Counter* counterAt(Look& world, std::int32_t index)
 {
@@ -25,18 +79,9 @@ Level* levelAt(Look& world, std::int32_t index)
     return world.levels()[static_cast<std::size_t>(index)].get();
 }
 
-void logGoing(const Level* level)
-{
-    if (level != nullptr) {
-        heron::debug("\n\n\n\n\n\nGoing to level %s\n", level->name.c_str());
-    }
-}
-
-}
-
 bool ObjectTrigger::ringCountHolds(Look& world) const
 {
-    const Counter* const rings = world.ringCounter();
+    const Counter* const rings = firstRingCounter(world);
     if (rings == nullptr) {
         return false;
     }
@@ -48,6 +93,23 @@ bool ObjectTrigger::ringCountHolds(Look& world) const
     case 3: return held != numRings;
     default: return false;
     }
+}
+
+bool ObjectTrigger::ringZoneHeld(Look& world) const
+{
+    pelican::PelicanDB* const database = world.database();
+    if (database == nullptr) {
+        return false;
+    }
+    const pelican::RingZone* const ring = database->ringZone(notRingName);
+    // A name no ring zone carries holds nothing.
+    if (ring == nullptr || ring->record == nullptr) {
+        return false;
+    }
+    const finch::Vector3d point = objectPosition(*ring->record);
+    return std::any_of(world.counters().begin(), world.counters().end(), [&](const Counter& counter) {
+        return counter.isRing && (holdsZoneNear(counter.collected, point) || holdsZoneNear(counter.placed, point));
+    });
 }
 
 Level* ObjectTrigger::destination(Look& world, Zone* zone)
@@ -66,6 +128,9 @@ Level* ObjectTrigger::destination(Look& world, Zone* zone)
     }
     if (changeLevelIf) {
         return ringCountHolds(world) ? targetLevel : nullptr;
+    }
+    if (ifNotRing) {
+        return ringZoneHeld(world) ? nullptr : targetLevel;
     }
     return targetLevel;
 }
@@ -86,17 +151,28 @@ bool ObjectTrigger::fire(Look& world, Zone* zone, LookLogic* logic)
 
 void ObjectTrigger::applyVisibility(Look& world) const
 {
+    bool touched = false;
+    pelican::PelicanDB* const database = world.database();
+    if (hideAll && database != nullptr && database->rootObject() != nullptr) {
+        ObjectHider hider;
+        database->rootObject()->visit(hider);
+        touched = true;
+    }
     for (const auto& [object, shown] : visibility) {
         object->setActive(shown);
+        touched = true;
     }
     for (const Counter& counter : world.counters()) {
         if (!counter.hideObjects) {
             continue;
         }
-        for (const Zone* held : counter.collected) {
-            if (held != nullptr && held->object != nullptr) {
-                held->object->setActive(false);
-            }
+        hideHeld(counter.collected, true);
+        if (!counter.reappear) {
+            hideHeld(counter.placed, true);
         }
+        touched = true;
+    }
+    if (touched && database != nullptr) {
+        database->updateAnimation();
     }
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 
+class Counter;
 class Level;
 class Look;
 class LookLogic;
@@ -49,4 +50,10 @@ public:
 private:
     Level* destination(Look& world, Zone* zone);
     bool ringCountHolds(Look& world) const;
+    // Whether a ring counter holds a zone around the ring zone named notRingName.
+    bool ringZoneHeld(Look& world) const;
 };
+
+// The world's counter and level at index; null for an index outside the table.
+Counter* counterAt(Look& world, std::int32_t index);
+Level* levelAt(Look& world, std::int32_t index);

@@ -1,6 +1,8 @@
 // The demo world's look file, as the build packs it into its data file, reads into its two levels.
 #include "game/LookFixture.h"
 
+#include "content/world/PelicanObject.h"
+
 #include <string>
 #include <vector>
 
@@ -41,7 +43,7 @@ TEST_F(DemoLookTest, DemoReadsIntoTwoLevelsOfZones)
     EXPECT_EQ(shallows.name, heron_string("Shallows"));
     EXPECT_EQ(reef.name, heron_string("Glass Reef"));
     EXPECT_EQ(zoneNames(shallows),
-              (std::vector<std::string>{"Shallows", "Shore", "Lighthouse", "Tide gate", "Open water"}));
+              (std::vector<std::string>{"Shallows", "Shore", "Lighthouse", "Tide gate", "Open water", "Ring"}));
     EXPECT_EQ(zoneNames(reef), (std::vector<std::string>{"Reef", "Deep channel", "Reef edge"}));
     EXPECT_EQ(world->startLevel(), &shallows);
     EXPECT_TRUE(reef.teleport);
@@ -70,4 +72,20 @@ TEST_F(DemoLookTest, DemoZonesChangeTheEnvironment)
     EXPECT_TRUE(whole.changeStars && whole.enableStars);
     EXPECT_EQ(whole.numStars, 800);
     EXPECT_EQ(zoneNamed(shallows, "Shallows").ambientSong.samples.size(), 1u);
+}
+
+TEST_F(DemoLookTest, DemoShoreActGrowsThePost)
+{
+    const Act& act = zoneNamed(*world->levels()[0], "Shore").act;
+    ASSERT_NE(act.object, nullptr);
+    EXPECT_TRUE(act.enable && act.growAtBeginning);
+    EXPECT_EQ(act.object->name(), heron_string("/objects/post$0"));
+}
+
+TEST_F(DemoLookTest, DemoRingZoneCountsIntoTheRingCounter)
+{
+    const Zone& ring = zoneNamed(*world->levels()[0], "Ring");
+    ASSERT_NE(ring.object, nullptr);
+    EXPECT_EQ(ring.object->name(), heron_string("/objects/ring$0"));
+    EXPECT_EQ(world->ringCounter(), &world->counters().at(ring.trigger.counterToInc));
 }

@@ -1,0 +1,132 @@
+#include "game/BallPlay.h"
+
+#include "content/world/PelicanObject.h"
+#include "game/Level.h"
+#include "game/Look.h"
+#include "game/ObjectTrigger.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace
+{
+
+// Below this squared horizontal speed a ball does not roll: its rolling axis would have no
+// direction.
+constexpr double restingSquaredSpeed = 1e-12;
+
+// A ball in play this frame and where it goes.
+struct MovingBall
+{
+    Zone* zone;
+    finch::Vector3d next;
+};
+
+finch::Vector3d translationOf(const finch::Matrix& placement)
+{
+    return {placement.at(3, 0), placement.at(3, 1), placement.at(3, 2)};
+}
+
+void moveTo(finch::Matrix& placement, const finch::Vector3d& position)
+{
+    placement.translate(position - translationOf(placement));
+}
+
+// Counts the ball into the goal's counter; the counter's level when that reached its target.
+Level* scoreGoal(Look& world, const Zone& goal, Zone& ball)
+{
+    Counter* const counter = counterAt(world, goal.goalCounter);
+    return counter != nullptr && counter->add(&ball, 0) ? levelAt(world, counter->level) : nullptr;
+}
+
+// Turns the ball back from the wall of a no-exit zone it is moving out of.
+void keepInside(const Zone& wall, const finch::Vector3d& wallCentre, Zone& ball, const finch::Vector3d& next,
+                double radius)
+{
+    finch::Vector3d out(next.x - wallCentre.x, next.y - wallCentre.y, 0.0);
+    const double distance = out.length();
+    if (distance <= wall.radius - radius || distance == 0.0) {
+        return;
+    }
+    out = out * (1.0 / distance);
+    const double outward = dot(out, ball.velocity);
+    if (outward <= 0.0) {
+        return;
+    }
+    ball.velocity.x -= 2.0 * outward * out.x;
+    ball.velocity.y -= 2.0 * outward * out.y;
+}
+
+void knockBalls(std::vector<MovingBall>& balls)
+{
+    for (std::size_t i = 0; i < balls.size(); ++i) {
+        for (std::size_t j = i + 1; j < balls.size(); ++j) {
+            Zone& a = *balls[i].zone;
+            Zone& b = *balls[j].zone;
+            finch::Vector3d d = balls[j].next - balls[i].next;
+            const double distance = d.length();
+            if (distance <= 0.0 || distance >= a.radius + b.radius) {
+                continue;
+            }
+            d = d * (1.0 / distance);
+            const double k = (dot(d, a.velocity) - dot(d, b.velocity)) * 1.01;
+            a.velocity.x -= k * d.x;
+            a.velocity.y -= k * d.y;
+            b.velocity.x += k * d.x;
+            b.velocity.y += k * d.y;
+        }
+    }
+}
+
+}
+
+void rollBall(finch::Matrix& placement, const finch::Vector3d& velocity, double radius, double dt)
+{
+    const finch::Vector3d axis(velocity.y, -velocity.x, 0.0);
+    if (axis.lengthSquared() < restingSquaredSpeed || radius <= 0.0) {
+        return;
+    }
+    const double degrees = -360.0 * velocity.length() * dt / (2.0 * std::numbers::pi * radius);
+    const finch::Vector3d at = translationOf(placement);
+    placement.postRotate(degrees, axis);
+    moveTo(placement, at);
+}
+
+Level* updateBalls(Look& world, Level& level, double dt)
+{
+    Level* destination = nullptr;
+    const double friction = std::clamp(1.0 - level.ballFriction * 0.1 * dt, 0.0, 1.0);
+    std::vector<MovingBall> moving;
+    for (const auto& each : level.zones()) {
+        Zone& ball = *each;
+        if (!ball.isBall || ball.radius <= 0.0 || ball.object == nullptr || !ball.object->isActive()) {
+            continue;
+        }
+        finch::Matrix placement = ball.object->transform();
+        ball.velocity = ball.velocity * friction;
+        const finch::Vector3d next = translationOf(placement) + ball.velocity * dt;
+        bool inPlay = true;
+        for (const auto& other : level.zones()) {
+            const finch::Vector3d centre = other->position();
+            if (other->isGoal && squaredDistance(centre, next) < std::pow(ball.radius + other->radius, 2)) {
+                inPlay = false;
+                ball.object->setActive(false);
+                destination = scoreGoal(world, *other, ball);
+            } else if (other->noExit) {
+                keepInside(*other, centre, ball, next, ball.radius);
+            }
+        }
+        if (ball.rollBall) {
+            rollBall(placement, ball.velocity, ball.radius, dt);
+        }
+        moveTo(placement, next);
+        ball.object->setTransform(placement);
+        if (inPlay) {
+            moving.push_back({&ball, next});
+        }
+    }
+    knockBalls(moving);
+    return destination;
+}
