@@ -24,16 +24,6 @@ public:
     }
 };
 
-Counter* firstRingCounter(Look& world)
-{
-    for (Counter& counter : world.counters()) {
-        if (counter.isRing) {
-            return &counter;
-        }
-    }
-    return nullptr;
-}
-
 bool holdsZoneNear(const std::vector<Zone*>& zones, const finch::Vector3d& point)
 {
     return std::any_of(zones.begin(), zones.end(), [&](Zone* held) {
@@ -81,7 +71,7 @@ Level* levelAt(Look& world, std::int32_t index)
 
 bool ObjectTrigger::ringCountHolds(Look& world) const
 {
-    const Counter* const rings = firstRingCounter(world);
+    const Counter* const rings = world.ringCounter();
     if (rings == nullptr) {
         return false;
     }
