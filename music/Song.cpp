@@ -3,8 +3,24 @@
 #include "content/SoundCache.h"
 #include "music/SoundLoop.h"
 
-const heron::counted_ptr<egret::SoundDataSource>& Song::Sample::source()
+#include <mutex>
+
+namespace
 {
+
+// Guards the decoded sounds of every song's samples: fetched on sound threads, released on the
+// main thread.
+std::mutex& samplesMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+}
+
+heron::counted_ptr<egret::SoundDataSource> Song::Sample::source()
+{
+    const std::lock_guard lock(samplesMutex());
     if (!decoded) {
         decoded = pelican::getSound(file.c_str());
     }
@@ -22,6 +38,7 @@ const heron::counted_ptr<egret::SoundDataSource>& Song::makeLoop()
 void Song::releaseSources()
 {
     loopSource = {};
+    const std::lock_guard lock(samplesMutex());
     for (Sample& sample : samples) {
         sample.decoded = {};
     }

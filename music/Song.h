@@ -20,7 +20,8 @@ struct Song
 
         void addMarker(std::uint32_t marker) { markers.push_back(marker); }
         // The decoded sound of the file, fetched on first call and kept; empty when it has none.
-        const heron::counted_ptr<egret::SoundDataSource>& source();
+        // Any thread: sound threads fetch it while the main thread may release it.
+        heron::counted_ptr<egret::SoundDataSource> source();
 
         heron::counted_ptr<egret::SoundDataSource> decoded;
     };
@@ -31,7 +32,7 @@ struct Song
     bool isSingleLoop() const { return enable && samples.size() == 1 && phrases.size() == 1 && sings.size() < 2; }
     // The looping source of a single-loop song, made on first call and kept; empty for other songs.
     const heron::counted_ptr<egret::SoundDataSource>& makeLoop();
-    // Drops the loop and every sample's decoded sound.
+    // Drops the loop and every sample's decoded sound; safe while sound threads fetch samples.
     void releaseSources();
 
     heron_string name;
