@@ -35,6 +35,12 @@ constexpr double farClipChangeSeconds = 2.0;
 // The player's size changes over this time, linearly.
 constexpr double playerSizeChangeSeconds = 1.0;
 
+// The flight speed the music's volume follows; none while nobody flies.
+double flightSpeed(const LookFly* flight)
+{
+    return flight != nullptr ? flight->speed() : 0.0;
+}
+
 
 }
 
@@ -260,10 +266,11 @@ bool LookLogic::update()
         if (ObjectTrigger* const pen = checkPen()) {
             triggerToFire = pen;
         }
-        m_soundtracks[firstTrack].update(false);
-        m_soundtracks[secondTrack].update(false);
-        m_soundtracks[ambientTrack].update(!m_soundtracks[firstTrack].isPlaying() &&
-                                           !m_soundtracks[secondTrack].isPlaying());
+        const double speed = flightSpeed(m_flight.get());
+        m_soundtracks[firstTrack].update(false, speed);
+        m_soundtracks[secondTrack].update(false, speed);
+        m_soundtracks[ambientTrack].update(
+            !m_soundtracks[firstTrack].isPlaying() && !m_soundtracks[secondTrack].isPlaying(), speed);
         updateEnvironment();
         takeDueTrigger(triggerToFire);
         if (triggerToFire != nullptr) {
@@ -482,22 +489,23 @@ void LookLogic::enterZone(Level& level, Zone* zone, Act*& holding, ObjectTrigger
 
 void LookLogic::playSongs(Zone& zone)
 {
+    const double speed = flightSpeed(m_flight.get());
     if (zone.isATarget) {
         egret::SoundEnvironment* const sounds = liveSoundEnvironment();
         if (zone.targetSound && sounds != nullptr) {
             sounds->playEffect(zone.targetSound, 1.0f);
         }
         if (!zone.song1.isSingleLoop()) {
-            m_soundtracks[firstTrack].play(&zone.song1, 0);
+            m_soundtracks[firstTrack].play(&zone.song1, speed);
         }
         if (!zone.song2.isSingleLoop()) {
-            m_soundtracks[secondTrack].play(&zone.song2, 0);
+            m_soundtracks[secondTrack].play(&zone.song2, speed);
         }
         return;
     }
-    m_soundtracks[firstTrack].play(&zone.song1, 0);
-    m_soundtracks[secondTrack].play(&zone.song2, 0);
-    m_soundtracks[ambientTrack].play(&zone.ambientSong, 1);
+    m_soundtracks[firstTrack].play(&zone.song1, speed);
+    m_soundtracks[secondTrack].play(&zone.song2, speed);
+    m_soundtracks[ambientTrack].play(&zone.ambientSong, speed);
 }
 
 void LookLogic::armCondition(Zone& zone, ObjectTrigger*& triggerToFire)

@@ -1,20 +1,64 @@
 #pragma once
 
+#include "base/counted_ptr.h"
+#include "music/MusicPlayer.h"
+#include "sound/Streamer.h"
+
+#include <array>
+#include <utility>
+#include <cstdint>
+
 struct Song;
 
-// One of the logic's three music tracks (first song, second song, ambient): the song it was told
-// to play. Main thread only.
+namespace egret
+{
+class SoundSystem;
+}
+
+// One of the logic's three music tracks (first song, second song, ambient): it streams the song
+// of the zone entered. A new song starts in slot 1; a crossfade or a fade moves the old one to
+// slot 2, where it fades out. The streams are made on the first song played. Main thread only.
 class Soundtracks
 {
 public:
-    // option 1 plays the song as an ambient one.
-    void play(const Song* song, int option);
-    // One frame; quiet asks an ambient track to come in because no other track plays.
-    void update(bool quiet);
-    void stop() { m_song = nullptr; }
+    // system: where the streams are made; null for the program's sound system.
+    explicit Soundtracks(egret::SoundSystem* system = nullptr) : m_system(system) {}
+    ~Soundtracks();
+    Soundtracks(const Soundtracks&) = delete;
+    Soundtracks& operator=(const Soundtracks&) = delete;
+
+    // The zone entered has this song for the track; speed is the flight speed the volume follows.
+    void play(Song* song, double speed);
+    // One frame; forceFullVolume plays at the song's own volume whatever the speed (an ambient
+    // track while no other track plays).
+    void update(bool forceFullVolume, double speed);
+    void stop();
+    // Whether slot 1 asks for or plays a sound.
     bool isPlaying() const;
-    const Song* song() const { return m_song; }
+    // The player in slot 1, empty when it plays nothing.
+    const heron::counted_ptr<MusicPlayer>& player() const { return m_slots[0].player; }
+
+    // The volume in percent, 0..100, that a player has at a flight speed: rising linearly from its
+    // minimum-volume speed to its maximum-volume speed, or full from that speed on when they are
+    // equal.
+    static std::int32_t volumeForSpeed(const MusicPlayer& player, double speed);
 
 private:
-    const Song* m_song = nullptr;
+    struct Slot
+    {
+        egret::Streamer stream;
+        heron::counted_ptr<MusicPlayer> player;
+        // The player last replaced, kept alive until the next replacement.
+        heron::counted_ptr<MusicPlayer> previous;
+    };
+
+    bool makeStreams();
+    // Whether a slot sounds the music of a player already.
+    bool sounds(const Slot& slot, const MusicPlayer& player) const;
+    void stopSlot(Slot& slot);
+    void fadeOut(Slot& slot, std::int32_t milliseconds);
+    void swapSlots() { std::swap(m_slots[0], m_slots[1]); }
+
+    egret::SoundSystem* m_system;
+    std::array<Slot, 2> m_slots;
 };
