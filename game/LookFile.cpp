@@ -746,7 +746,7 @@ const Table<MotorSlot>& motorDataTable()
                             heron::FilePath file;
                             r.value(file);
                             if (slotSelected(s)) {
-                                s.motor.queueSampleFile(file);
+                                s.motor.queueSampleFile(static_cast<std::size_t>(s.slot), file);
                             }
                         }),
         slotField("minBpm", &Motor::Pattern::minBpm),
