@@ -1,8 +1,10 @@
 // The demo world's look file, as the build packs it into its data file, reads into its two levels.
 #include "game/LookFixture.h"
+#include "music/MusicPlayer.h"
 
 #include "content/world/PelicanObject.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,21 @@ protected:
 
     heron::counted_ptr<Look> world;
 };
+
+// The loudest sample of seconds of a mono or stereo source read in blocks of a tenth of a second.
+int loudest(egret::SoundDataSource& source, int seconds)
+{
+    const int channels = static_cast<int>(source.format().channels);
+    std::vector<std::int16_t> block(static_cast<std::size_t>(4410 * channels));
+    int peak = 0;
+    for (int i = 0; i < seconds * 10; ++i) {
+        const int got = source.read(4410, block.data());
+        for (int s = 0; s < got * channels; ++s) {
+            peak = std::max(peak, std::abs(static_cast<int>(block[static_cast<std::size_t>(s)])));
+        }
+    }
+    return peak;
+}
 
 std::vector<std::string> zoneNames(const Level& level)
 {
@@ -88,4 +105,27 @@ TEST_F(DemoLookTest, DemoRingZoneCountsIntoTheRingCounter)
     ASSERT_NE(ring.object, nullptr);
     EXPECT_EQ(ring.object->name(), heron_string("/objects/ring$0"));
     EXPECT_EQ(world->ringCounter(), &world->counters().at(ring.trigger.counterToInc));
+}
+
+TEST_F(DemoLookTest, DemoSequencersPlayABassLineForAMinute)
+{
+    for (const auto& level : world->levels()) {
+        SCOPED_TRACE(level->name.c_str());
+        Motor& motor = level->motor;
+        EXPECT_TRUE(motor.enable);
+        EXPECT_FALSE(motor.isSilent());
+        motor.setTempo(motor.currentPattern().minBpm);
+        std::int16_t first = 0;
+        motor.read(1, &first);
+        motor.loadSample();
+        EXPECT_GT(loudest(motor, 60), 3000);
+    }
+}
+
+TEST_F(DemoLookTest, DemoLighthouseSongPlaysItsPhrases)
+{
+    Song& song = zoneNamed(*world->levels()[0], "Lighthouse").song1;
+    ASSERT_FALSE(song.isSingleLoop());
+    MusicPlayer::MusicSource source(song);
+    EXPECT_GT(loudest(source, 30), 1000);
 }

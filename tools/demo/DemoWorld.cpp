@@ -60,6 +60,14 @@ Pcm splash()
                           .rate = effectRate});
 }
 
+// The sequencer's instrument: a short plucked bass note at 110 Hz that the levels' patterns
+// transpose.
+Pcm bassNote()
+{
+    return sinePad({.frequencies = {110.0, 220.0}, .seconds = 0.35, .attack = 0.005, .release = 0.25, .level = 0.6,
+                    .channels = 1, .rate = effectRate});
+}
+
 // The shore's song: four slow chords of long phrases, each fading into the next, over the sea.
 Pcm shoreSong()
 {
@@ -94,6 +102,7 @@ std::vector<WorldFile> worldSounds(std::string& error)
         {"sounds/bubble.wav", wavBytes(bubble())},
         {"sounds/splash.wav", wavBytes(splash())},
         {"music/shore.ogg", std::move(song)},
+        {"music/bass.wav", wavBytes(bassNote())},
     };
 }
 
