@@ -490,22 +490,25 @@ void LookLogic::enterZone(Level& level, Zone* zone, Act*& holding, ObjectTrigger
 void LookLogic::playSongs(Zone& zone)
 {
     const double speed = flightSpeed(m_flight.get());
+    const auto play = [&](std::size_t track, Song& song) {
+        m_soundtracks[track].play(&song, speed, song.playRing ? m_world.currentRingSong(zone) : nullptr);
+    };
     if (zone.isATarget) {
         egret::SoundEnvironment* const sounds = liveSoundEnvironment();
         if (zone.targetSound && sounds != nullptr) {
             sounds->playEffect(zone.targetSound, 1.0f);
         }
         if (!zone.song1.isSingleLoop()) {
-            m_soundtracks[firstTrack].play(&zone.song1, speed);
+            play(firstTrack, zone.song1);
         }
         if (!zone.song2.isSingleLoop()) {
-            m_soundtracks[secondTrack].play(&zone.song2, speed);
+            play(secondTrack, zone.song2);
         }
         return;
     }
-    m_soundtracks[firstTrack].play(&zone.song1, speed);
-    m_soundtracks[secondTrack].play(&zone.song2, speed);
-    m_soundtracks[ambientTrack].play(&zone.ambientSong, speed);
+    play(firstTrack, zone.song1);
+    play(secondTrack, zone.song2);
+    play(ambientTrack, zone.ambientSong);
 }
 
 void LookLogic::armCondition(Zone& zone, ObjectTrigger*& triggerToFire)

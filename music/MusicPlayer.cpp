@@ -31,6 +31,11 @@ std::optional<std::int64_t> segmentFrame(const Song::Sample& sample, std::int32_
     return sample.markers[static_cast<std::size_t>(index)];
 }
 
+Song& musicOf(Song& song, Song* ringSong)
+{
+    return song.playRing && ringSong != nullptr ? *ringSong : song;
+}
+
 heron_string musicName(const Song& song)
 {
     std::string text = song.name.c_str();
@@ -50,14 +55,20 @@ heron_string musicName(const Song& song)
 
 }
 
-MusicPlayer::MusicPlayer(Song& song)
+MusicPlayer::MusicPlayer(Song& song, Song* ringSong)
     : minvolSpeed(song.minvolSpeed),
       maxvolSpeed(song.maxvolSpeed),
       volume(song.volume),
       fadeTime(song.fadeTime),
       crossfadeTime(song.crossfadeTime),
-      source(new MusicSource(song))
+      source(new MusicSource(musicOf(song, ringSong))),
+      m_music(musicOf(song, ringSong))
 {
+}
+
+bool MusicPlayer::hasMusic() const
+{
+    return !m_music.samples.empty() && !m_music.phrases.empty();
 }
 
 MusicPlayer::MusicSource::MusicSource(Song& song) : m_song(song), m_name(musicName(song))

@@ -62,7 +62,11 @@ public:
         std::size_t m_nextPair = 0;
     };
 
-    explicit MusicPlayer(Song& song);
+    // Plays song with its volume settings; a song marked to play the ring song plays ringSong
+    // instead, when there is one, still with the song's settings.
+    explicit MusicPlayer(Song& song, Song* ringSong = nullptr);
+    // Whether the source has something to play: a sample and a phrase.
+    bool hasMusic() const;
 
     float minvolSpeed;
     float maxvolSpeed;
@@ -70,4 +74,7 @@ public:
     std::int32_t fadeTime;
     std::int32_t crossfadeTime;
     heron::counted_ptr<MusicSource> source;
+
+private:
+    const Song& m_music;
 };

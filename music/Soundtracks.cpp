@@ -60,7 +60,7 @@ void Soundtracks::fadeOut(Slot& slot, std::int32_t milliseconds)
     slot.stream.setVolume(0.0f, static_cast<float>(milliseconds) * 0.001f, egret::AtZero::Stop);
 }
 
-void Soundtracks::play(Song* song, double speed)
+void Soundtracks::play(Song* song, double speed, Song* ringSong)
 {
     if (song == nullptr || !makeStreams()) {
         return;
@@ -74,10 +74,10 @@ void Soundtracks::play(Song* song, double speed)
         }
         return;
     }
-    if (song->samples.empty() || song->phrases.empty()) {
+    const heron::counted_ptr<MusicPlayer> player(new MusicPlayer(*song, ringSong));
+    if (!player->hasMusic()) {
         return;
     }
-    const heron::counted_ptr<MusicPlayer> player(new MusicPlayer(*song));
     const bool onIn1 = sounds(m_slots[0], *player);
     const bool onIn2 = sounds(m_slots[1], *player);
     song->playedOnce = true;

@@ -28,7 +28,8 @@ public:
     Soundtracks& operator=(const Soundtracks&) = delete;
 
     // The zone entered has this song for the track; speed is the flight speed the volume follows.
-    void play(Song* song, double speed);
+    // ringSong: what a song marked to play the ring song plays, none when there is none.
+    void play(Song* song, double speed, Song* ringSong = nullptr);
     // One frame; forceFullVolume plays at the song's own volume whatever the speed (an ambient
     // track while no other track plays).
     void update(bool forceFullVolume, double speed);

@@ -158,3 +158,18 @@ TEST(SoundtracksVolume, VolumeFollowsSpeedWithinZeroToHundred)
             << c.minSpeed << ".." << c.maxSpeed << " at " << c.speed;
     }
 }
+
+TEST_F(SoundtracksTest, RingSongPlaysWithTheZoneSongsSettings)
+{
+    Song zoneSong;
+    zoneSong.playRing = true;
+    zoneSong.oncePerLevel = false;
+    zoneSong.volume = 40;
+    Song ring = endlessSong("ring", 0);
+    track.play(&zoneSong, 0.0, &ring);
+    runFor(0.2);
+    ASSERT_TRUE(track.player());
+    EXPECT_EQ(std::strncmp(playerName(), "ring:", 5), 0) << playerName();
+    EXPECT_EQ(track.player()->volume, 40);
+    EXPECT_TRUE(zoneSong.playedOnce);
+}
