@@ -1,8 +1,8 @@
 // The demo world's look file, as the build packs it into its data file, reads into its two levels.
 #include "game/LookFixture.h"
-#include "music/MusicPlayer.h"
 
 #include "content/world/PelicanObject.h"
+#include "music/MusicPlayer.h"
 
 #include <algorithm>
 #include <string>
