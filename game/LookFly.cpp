@@ -9,12 +9,14 @@
 #include "scene/collide/DatabaseCollider.h"
 #include "scene/core/Clock.h"
 #include "scene/graph/Database.h"
+#include "scene/graph/LodBranch.h"
 
 #include <algorithm>
 #include <cmath>
 
 float LookFly::speedSetting = 5.0f;
 bool LookFly::gravityOn = true;
+bool LookFly::sequencerVolumeOn = true;
 double LookFly::currentSpeed = 0.0;
 finch::Vector3d LookFly::lastContactPoint;
 finch::Vector3d LookFly::lastContactNormal;
@@ -220,6 +222,12 @@ void LookFly::handleKey(int key)
         break;
     case 'g':
         gravityOn = !gravityOn;
+        break;
+    case 'l':
+        finch::lodFadeEnabled = !finch::lodFadeEnabled;
+        break;
+    case 't':
+        sequencerVolumeOn = !sequencerVolumeOn;
         break;
     case keycodes::f1:
         m_world.resetGame(true);
@@ -478,6 +486,9 @@ bool LookFly::testNoExit(const Zone& zone, const finch::Collider& mover, double&
 
 Vector3d LookFly::respond(const finch::Collider& mover)
 {
+    if (m_hitZone != nullptr) {
+        m_hitZone->bumped = true;
+    }
     if (m_hitZone != nullptr && m_hitZone->noEntry && !m_hitZone->showCollision) {
         return finch::CollisionAction::respond(mover);
     }

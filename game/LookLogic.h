@@ -3,7 +3,10 @@
 #include "game/EnvironmentTransitions.h"
 #include "game/LookFly.h"
 #include "music/Soundtracks.h"
+#include "scene/graph/Light.h"
 #include "scene/math/Matrix.h"
+#include "scene/render/Fog.h"
+#include "scene/render/RenderAccumulator.h"
 
 #include <array>
 #include <cstdint>
@@ -37,12 +40,12 @@ struct StarState
 
 // The game's rules: starts and stops playing, resets the game, runs one step per frame, finds the
 // zone the player is in and applies a zone's settings on entry, starts acts and fires conditions.
-// Owned by its world. Main thread only.
-class LookLogic
+// Owned by its world. It draws the world's sky. Main thread only.
+class LookLogic : public finch::RenderAccumulator::SkyRenderer
 {
 public:
     explicit LookLogic(Look& world);
-    ~LookLogic();
+    ~LookLogic() override;
     LookLogic(const LookLogic&) = delete;
     LookLogic& operator=(const LookLogic&) = delete;
 
@@ -58,6 +61,14 @@ public:
     void teleport(const finch::Transform& placement);
     // Sets the gravatars out in a ring around the pen, each keeping its orientation.
     void ringGravatars();
+    // Before the scene is drawn: the camera's clip planes, the light, the fog and the sky from the
+    // live settings.
+    void applyEnvironment(finch::Viewer& camera);
+    // Draws the sky dome around the world's camera, depth testing left as it was.
+    void renderSky(kestrel::ImageBody& target, const finch::Viewer& viewer) override;
+    // The fog of this frame, for the accumulator; set by applyEnvironment.
+    const finch::Fog& liveFog() const { return m_liveFog; }
+    const finch::Light& light() const { return m_light; }
 
     bool isLooking() const { return m_flight != nullptr; }
     void setPaused(bool paused) { m_paused = paused; }
@@ -127,6 +138,8 @@ private:
     StarState m_stars;
     float m_fogSky = 1.0f;
     FogSettings m_fog;
+    finch::Fog m_liveFog;
+    finch::Light m_light;
     ObjectFogTransitions m_objectFogs;
     FloatTransition m_playerSizeChange;
     FloatTransition m_farClipChange;

@@ -9,11 +9,9 @@
 #include "gui/gl/GLclient.h"
 #include "gui/gl/GLstate.h"
 #include "gui/paint/Image.h"
-#include "scene/graph/Light.h"
 #include "scene/graph/ViewCulledTraverser.h"
 #include "scene/render/Material.h"
 #include "scene/render/Texture.h"
-#include "scene/sky/SphereRenderer.h"
 
 #include <map>
 #include <memory>
@@ -23,8 +21,6 @@ namespace
 
 // Gap in pixels between the counter icons and around the row.
 constexpr int iconGap = 8;
-// The sky dome stands just inside the far clip.
-constexpr float skyRadiusShare = 0.9f;
 
 // The world's culling traverser, made on first use and kept to the end of the program.
 finch::ViewCulledTraverser& worldTraverser()
@@ -33,19 +29,27 @@ finch::ViewCulledTraverser& worldTraverser()
     return traverser;
 }
 
-// The sky dome: a ring high up, one at the horizon, the ground colour below; rings run top down.
-finch::SphereRenderer& skyDome()
+// Draws the bumped no-entry and no-exit walls of the current level, queued with the scene.
+class NoEntryExitRenderer : public finch::Renderable
 {
-    static const float elevations[] = {45.0f, 0.0f, -1.0f};
-    static finch::SphereRenderer sky(16, elevations, finch::defaultSkyBands, finch::defaultSkyBase);
-    return sky;
-}
+public:
+    explicit NoEntryExitRenderer(Look& world) : m_world(world) {}
+    using finch::Renderable::render;
 
-finch::Light& sunLight()
-{
-    static finch::Light light;
-    return light;
-}
+    void render(kestrel::ImageBody&) override
+    {
+        Level* const level = m_world.currentLevel();
+        if (level == nullptr) {
+            return;
+        }
+        for (const auto& zone : level->zones()) {
+            zone->drawNoEntryExitMarker(m_world);
+        }
+    }
+
+private:
+    Look& m_world;
+};
 
 // The two icon textures of a level's goal counters, made on first use.
 struct CounterIcons
@@ -70,19 +74,6 @@ CounterIcons& iconsOf(const Level& level)
         entry.counted->setFile(level.countedGraphic);
     }
     return entry;
-}
-
-void renderSky(kestrel::ImageBody& target, LookLogic& logic, finch::Viewer& camera)
-{
-    const SkySettings& sky = logic.sky();
-    const float bands[8] = {sky.top.r,    sky.top.g,    sky.top.b,    sky.top.a,
-                            sky.bottom.r, sky.bottom.g, sky.bottom.b, sky.bottom.a};
-    finch::SphereRenderer& dome = skyDome();
-    dome.setBandColours(bands);
-    dome.setBaseColour(sky.ground.data());
-    kestrel::disableState(kestrel::GLStateId::DepthTest);
-    dome.render(target, camera, logic.farClip() * skyRadiusShare);
-    kestrel::enableState(kestrel::GLStateId::DepthTest);
 }
 
 // Advances (unless paused) and queues the particles of the level's zones, sorted with the scene.
@@ -155,24 +146,36 @@ void Look::render(kestrel::ImageBody& target)
 {
     heron::progressCode = 300;
     finch::ViewCulledTraverser& traverser = worldTraverser();
+    finch::RenderAccumulator& accumulator = traverser.accumulator();
     m_camera.setWindowSize(target);
-    m_camera.setNearFar(m_camera.nearDistance(), m_logic->farClip());
     traverser.startWithViewer(m_camera);
-    traverser.accumulator().setViewer(&m_camera);
+    accumulator.setViewer(&m_camera);
+    if (m_database) {
+        m_database->applyDepthTweak(accumulator);
+    }
     const float unused[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     kestrel::clearBuffers(unused, kestrel::ClearDepth);
     heron::progressCode = 301;
-    renderSky(target, *m_logic, m_camera);
-    sunLight().apply(0);
+    m_logic->applyEnvironment(m_camera);
+    accumulator.pushFog(&m_logic->liveFog());
+    kestrel::disableState(kestrel::GLStateId::DepthTest);
+    m_logic->renderSky(target, m_camera);
+    kestrel::enableState(kestrel::GLStateId::DepthTest);
     if (m_database) {
         m_database->traverse(traverser);
     }
+    heron::progressCode = 303;
+    NoEntryExitRenderer markers(*this);
+    accumulator.pushOverrideState(finch::RenderAccumulator::noDepthWritesFlag);
+    accumulator.addRenderable(markers, nullptr, true);
+    accumulator.popOverrideState();
     heron::progressCode = 304;
     if (Level* const level = currentLevel()) {
-        renderParticles(traverser.accumulator(), *level, m_camera, m_logic->isPaused());
+        renderParticles(accumulator, *level, m_camera, m_logic->isPaused());
     }
+    accumulator.popFog();
     heron::progressCode = 305;
-    traverser.accumulator().render(target);
+    accumulator.render(target);
     heron::progressCode = 312;
     drawFlash(target);
     heron::progressCode = 313;

@@ -2,10 +2,17 @@
 
 #include "content/world/PelicanObject.h"
 #include "game/Look.h"
+#include "gui/gl/GLstate.h"
+#include "scene/core/Clock.h"
+#include "scene/render/Material.h"
 #include "scene/render/Texture.h"
+#include "scene/sky/Sphere.h"
 #include "sound/OpenALSoundHAL.h"
 #include "sound/SoundEnvironment.h"
 #include "sound/SoundSystem.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -23,6 +30,40 @@ constexpr float skyReachFarClip = 9999900.0f;
 constexpr float percent = 0.01f;
 // The share of a moving emitter's speed its pitch follows, times the song's Doppler factor.
 constexpr double dopplerShare = 0.25;
+// A bumped marker lights at this brightness (of 255) and fades out in markerFadeSeconds.
+constexpr double markerBumpBrightness = 192.0;
+constexpr double markerFadeSeconds = 5.0;
+// Degrees per second the markers turn about the vertical.
+constexpr double markerTurnSpeed = 4.0;
+// A no-exit marker stands just outside its bubble so that the bubble's own surface does not hide it.
+constexpr double noExitMarkerGrowth = 1.04;
+
+// The angle all markers share, turning with the frames.
+double& markerAngle()
+{
+    static double angle = 0.0;
+    return angle;
+}
+
+finch::Material& markerMaterial()
+{
+    static const heron::counted_ptr<finch::Material> material = [] {
+        heron::counted_ptr<finch::Material> made(new finch::Material(finch::RGBA{1.0f, 1.0f, 1.0f, 1.0f}));
+        made->setLit(false);
+        return made;
+    }();
+    return *material;
+}
+
+finch::Sphere& markerSphere()
+{
+    static finch::Sphere sphere = [] {
+        finch::Sphere made;
+        made.setRenderParameters(1, 8, nullptr);
+        return made;
+    }();
+    return sphere;
+}
 
 }
 
@@ -201,4 +242,51 @@ void Zone::rebuildParticleTexture()
     heron::counted_ptr<finch::Texture> texture(new finch::Texture());
     texture->setFile(particles.imageFile.c_str());
     particles.setTexture(texture);
+}
+
+bool Zone::updateMarker(double frameTime)
+{
+    if (bumped) {
+        bumped = false;
+        markerBrightness = markerBumpBrightness;
+    } else if (markerBrightness > 0.0) {
+        markerBrightness = std::max(0.0, markerBrightness - markerBumpBrightness * frameTime / markerFadeSeconds);
+    }
+    return markerBrightness > 0.0;
+}
+
+void Zone::drawNoEntryExitMarker(Look& world)
+{
+    if (!(noEntry || noExit) || !showCollision) {
+        return;
+    }
+    const double frameTime = finch::Clock::frameDelta();
+    if (!updateMarker(frameTime)) {
+        return;
+    }
+    kestrel::pushMatrix();
+    const finch::Vector3d& at = position();
+    kestrel::translate(static_cast<float>(at.x), static_cast<float>(at.y), static_cast<float>(at.z));
+    markerAngle() = std::fmod(markerAngle() + markerTurnSpeed * frameTime, 360.0);
+    kestrel::rotate(static_cast<float>(markerAngle()), 0.0f, 0.0f, 1.0f);
+    const heron::counted_ptr<finch::Texture>& texture = world.noExitTextureImage();
+    const float alpha = static_cast<float>(markerBrightness / 255.0);
+    finch::Material& material = markerMaterial();
+    material.setTexture(0, texture);
+    material.setColour(texture ? finch::RGBA{1.0f, 1.0f, 1.0f, alpha} : finch::RGBA{1.0f, 0.0f, 0.5f, alpha});
+    material.setOpacity(alpha);
+    material.apply();
+    if (noExit) {
+        kestrel::setCullFace(false);
+    }
+    finch::Sphere& sphere = markerSphere();
+    sphere.setRadius(noExit ? radius * noExitMarkerGrowth : radius);
+    sphere.render();
+    if (noExit) {
+        kestrel::setCullFace(true);
+    }
+    if (!texture) {
+        kestrel::enableState(kestrel::GLStateId::Texture2D);
+    }
+    kestrel::popMatrix();
 }

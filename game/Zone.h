@@ -75,6 +75,12 @@ public:
     void exit();
     // The far clip that entering the zone aims at: far clips past the sky's reach get a margin.
     float effectiveFarClip() const;
+    // A bump lights the marker at full brightness; otherwise it fades out over five seconds. True
+    // while it shows.
+    bool updateMarker(double frameTime);
+    // The turning sphere that shows a no-entry or no-exit wall the player bumped, when the zone
+    // shows its collisions. Called while the scene is drawn.
+    void drawNoEntryExitMarker(Look& world);
 
     void setParticleImage(const heron::FilePath& file);
     void setParticleAnimated(bool animated);
@@ -92,6 +98,10 @@ public:
     bool noEntry = false;
     bool noExit = false;
     bool showCollision = false;
+    // Set when the player bumps into the zone's wall; the marker lights up again from it.
+    bool bumped = false;
+    // The marker's brightness, 0 to 255, fading after a bump.
+    double markerBrightness = 0.0;
     bool spinView = false;
     bool spinAlways = false;
     bool sphericalSpin = true;

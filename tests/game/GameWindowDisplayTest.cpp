@@ -4,7 +4,9 @@
 #include "content/DataFiles.h"
 #include "game/GameWindow.h"
 #include "game/Look.h"
+#include "game/LookLogic.h"
 #include "game/LookWindow.h"
+#include "game/Zone.h"
 #include "gui/paint/ImageReader.h"
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/Updatable.h"
@@ -102,6 +104,36 @@ TEST_F(GameWindowDisplayTest, TheDemoWorldShowsSkyAboveTheGround)
     EXPECT_GT(skyAtTop, 12) << std::hex << pixel(image, 32, 45);
     EXPECT_LT(skyAtBottom, 4) << std::hex << pixel(image, 32, 2);
     EXPECT_TRUE(m_log.contains("Closing the game window...")) << m_log.text();
+}
+
+TEST_F(GameWindowDisplayTest, ZoneFogCoversTheGround)
+{
+    Zone redFog;
+    redFog.changeFog = true;
+    redFog.fog.type = 1;
+    redFog.fog.near = 0.0f;
+    redFog.fog.far = 0.01f;
+    redFog.fog.colour = finch::RGBA{1.0f, 0.0f, 0.0f, 1.0f};
+    int frames = 0;
+    kestrel::Image image;
+    WhilePlaying grab([&](GameWindow& window) {
+        currentLook()->logic().applyZoneAtOnce(redFog);
+        if (++frames < 4) {
+            return;
+        }
+        image = kestrel::Image(64, 48);
+        EXPECT_TRUE(kestrel::renderToImage(image, window));
+        quit(window);
+    });
+    GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
+    ASSERT_EQ(image.width(), 64);
+    int fogged = 0;
+    for (int x = 2; x < 64; x += 4) {
+        const std::uint32_t ground = pixel(image, x, 2);
+        const bool red = ((ground >> 16) & 0xFF) > 0xE0 && ((ground >> 8) & 0xFF) < 0x20 && (ground & 0xFF) < 0x20;
+        fogged += red ? 1 : 0;
+    }
+    EXPECT_GT(fogged, 12) << std::hex << pixel(image, 32, 2);
 }
 
 TEST_F(GameWindowDisplayTest, TheQuitKeyEndsTheLoop)

@@ -1,9 +1,12 @@
 #include "game/LookFixture.h"
 
+#include "game/Level.h"
 #include "game/LookFly.h"
 #include "game/LookLogic.h"
 #include "gui/toolkit/Event.h"
+#include "game/Zone.h"
 #include "gui/toolkit/Window.h"
+#include "scene/graph/LodBranch.h"
 #include "support/CollisionScenes.h"
 
 #include <cmath>
@@ -273,6 +276,25 @@ TEST_F(LookFlyTest, ABubbleTurnsThePlayerBack)
     EXPECT_NEAR(strongest, 40.0, 1e-6);
 }
 
+TEST_F(LookFlyTest, ABumpMarksTheZoneHit)
+{
+    LookFly& fly = start(openSeaWith(R"(    Zone "Rock" {
+        center 1000 30 0
+        radius 10
+        noEntry 1
+        showCollision 1
+    }
+)"));
+    Zone& open = *m_world->currentLevel()->zones()[0];
+    Zone& rock = *m_world->currentLevel()->zones()[1];
+    flyUntil(101.0);
+    EXPECT_FALSE(rock.bumped);
+    press(fly, Event::LeftPress, true, false);
+    flyUntil(105.0);
+    EXPECT_TRUE(rock.bumped);
+    EXPECT_FALSE(open.bumped);
+}
+
 TEST_F(LookFlyTest, ANoEntryBallKeepsThePlayerOut)
 {
     LookFly& fly = start(openSeaWith(R"(    Zone "Rock" {
@@ -313,6 +335,26 @@ TEST_F(LookFlyTest, ASpinViewZoneOrbitsItsCentreAndFacesIt)
     // A left press leaves the orbit.
     press(fly, Event::LeftPress, true, false);
     EXPECT_FALSE(fly.isOrbiting());
+}
+
+TEST_F(LookFlyTest, SwitchKeysToggleTheirSwitch)
+{
+    struct Case
+    {
+        int key;
+        bool* flag;
+    };
+    const Case cases[] = {{'g', &LookFly::gravityOn}, {'l', &finch::lodFadeEnabled}, {'t', &LookFly::sequencerVolumeOn}};
+    LookFly& fly = start(openSea);
+    for (const Case& c : cases) {
+        const bool before = *c.flag;
+        Event key(Event::Key);
+        key.key = c.key;
+        fly.handleEvent(key);
+        EXPECT_NE(*c.flag, before) << static_cast<char>(c.key);
+        fly.handleEvent(key);
+        EXPECT_EQ(*c.flag, before) << static_cast<char>(c.key);
+    }
 }
 
 TEST_F(LookFlyTest, F4EndsTheFlight)

@@ -1,0 +1,77 @@
+#include "game/Level.h"
+#include "game/Look.h"
+#include "game/LookLogic.h"
+#include "scene/render/Viewer.h"
+#include "scene/sky/SphereRenderer.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace
+{
+
+// The sky dome stands just inside the far clip.
+constexpr float skyRadiusShare = 0.9f;
+// The sun's heading is measured from a direction a quarter turn and a half off the world's y axis.
+constexpr double sunHeadingOffset = 135.0;
+
+// The sky dome: a ring high up, one at the horizon, the ground colour below; rings run top down.
+finch::SphereRenderer& skyDome()
+{
+    static const float elevations[] = {45.0f, 0.0f, -1.0f};
+    static finch::SphereRenderer sky(16, elevations, finch::defaultSkyBands, finch::defaultSkyBase);
+    return sky;
+}
+
+float radians(double degrees)
+{
+    return static_cast<float>(degrees * std::numbers::pi / 180.0);
+}
+
+// Toward the sun: the y axis raised by the height and turned by the heading about z.
+finch::Vector3d sunDirection(const SunSettings& sun)
+{
+    const float pitch = radians(sun.height);
+    const float heading = radians(sun.direction - sunHeadingOffset);
+    const float across = std::cos(pitch);
+    return finch::Vector3d(-std::sin(heading) * across, std::cos(heading) * across, std::sin(pitch));
+}
+
+// Near enough that the near plane stays inside the player's collision sphere in every corner.
+double nearClip(const finch::Viewer& camera, float playerRadius)
+{
+    const double half = camera.fieldOfView() * std::numbers::pi / 360.0;
+    return playerRadius * std::cos(half) * std::cos(camera.aspectFactor() * half) * 0.5;
+}
+
+}
+
+void LookLogic::applyEnvironment(finch::Viewer& camera)
+{
+    camera.setNearFar(nearClip(camera, m_playerSize), m_farClip);
+    const Level* const level = m_world.currentLevel();
+    const bool useSun = level != nullptr && level->useSun;
+    m_light = finch::Light();
+    m_light.setColour(m_sun.beamColour);
+    if (useSun) {
+        m_light.setDirection(sunDirection(m_sun));
+    }
+    m_light.applyWithViewer(0, camera);
+    m_liveFog = m_fog.toFog();
+    m_liveFog.apply();
+    const float bands[8] = {m_sky.top.r,    m_sky.top.g,    m_sky.top.b,    m_sky.top.a,
+                            m_sky.bottom.r, m_sky.bottom.g, m_sky.bottom.b, m_sky.bottom.a};
+    finch::SphereRenderer& dome = skyDome();
+    dome.setBandColours(bands);
+    dome.setBaseColour(m_sky.ground.data());
+    dome.setUseSun(useSun);
+    if (useSun) {
+        dome.setSunColour(m_sun.sunColour.data());
+        dome.setSunPosition(m_sun.height, m_sun.direction - sunHeadingOffset);
+    }
+}
+
+void LookLogic::renderSky(kestrel::ImageBody& target, const finch::Viewer&)
+{
+    skyDome().render(target, m_world.camera(), m_farClip * skyRadiusShare);
+}
