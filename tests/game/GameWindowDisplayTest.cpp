@@ -5,6 +5,8 @@
 #include "game/GameWindow.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
+#include "game/Level.h"
+#include "game/LookFly.h"
 #include "game/LookWindow.h"
 #include "game/Zone.h"
 #include "gui/paint/ImageReader.h"
@@ -134,6 +136,35 @@ TEST_F(GameWindowDisplayTest, ZoneFogCoversTheGround)
         fogged += red ? 1 : 0;
     }
     EXPECT_GT(fogged, 12) << std::hex << pixel(image, 32, 2);
+}
+
+TEST_F(GameWindowDisplayTest, ABumpedWallShowsItsMarker)
+{
+    int frames = 0;
+    kestrel::Image image;
+    WhilePlaying grab([&](GameWindow& window) {
+        if (++frames < 3) {
+            return;
+        }
+        // A small no-entry ball just ahead of the player, bumped this frame.
+        Look& world = *currentLook();
+        const finch::Transform& player = world.logic().flight()->transform();
+        Zone& wall = *world.currentLevel()->zones().back();
+        wall.noEntry = true;
+        wall.showCollision = true;
+        wall.bumped = true;
+        wall.radius = 3.0;
+        wall.position() = player.position + player.forward() * 10.0;
+        image = kestrel::Image(64, 48);
+        EXPECT_TRUE(kestrel::renderToImage(image, window));
+        quit(window);
+    });
+    GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
+    ASSERT_EQ(image.width(), 64);
+    const std::uint32_t centre = pixel(image, 32, 24);
+    const int red = (centre >> 16) & 0xFF;
+    const int green = (centre >> 8) & 0xFF;
+    EXPECT_GT(red, green + 0x60) << std::hex << centre;
 }
 
 TEST_F(GameWindowDisplayTest, TheQuitKeyEndsTheLoop)
