@@ -3,16 +3,21 @@
 #include "base/Debug.h"
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
+#include "game/Counter.h"
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
 #include "gui/gl/GLclient.h"
 #include "gui/gl/GLstate.h"
 #include "gui/paint/Image.h"
+#include "scene/core/Clock.h"
+#include "scene/graph/Branch.h"
+#include "scene/graph/Object.h"
 #include "scene/graph/ViewCulledTraverser.h"
 #include "scene/render/Material.h"
 #include "scene/render/Texture.h"
 
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -21,6 +26,12 @@ namespace
 
 // Gap in pixels between the counter icons and around the row.
 constexpr int iconGap = 8;
+// The ring display turns this many degrees per second; each ring lags the one before by ringLag.
+constexpr double ringTurnSpeed = 20.0;
+constexpr double ringLag = 15.0;
+// The display is this many ring radii wide; a bare ring branch gets this many of its own radii.
+constexpr double ringDisplayWidth = 25.0;
+constexpr double branchRingRadius = 2.2;
 
 // The world's culling traverser, made on first use and kept to the end of the program.
 finch::ViewCulledTraverser& worldTraverser()
@@ -50,6 +61,65 @@ public:
 private:
     Look& m_world;
 };
+
+// The ring display's own traverser and its turning angle.
+finch::Traverser& ringTraverser()
+{
+    static finch::Traverser traverser;
+    return traverser;
+}
+
+double& ringAngle()
+{
+    static double angle = 0.0;
+    return angle;
+}
+
+// The turning rings, one for each held in the world's ring counter, in the top right corner.
+void drawRingDisplay(kestrel::ImageBody& target, Look& world)
+{
+    pelican::PelicanDB* const database = world.database();
+    const Counter* const rings = world.ringCounter();
+    if (database == nullptr || rings == nullptr || rings->count() == 0 || target.width() <= 0 ||
+        target.height() <= 0) {
+        return;
+    }
+    finch::Object* object = database->ringCounterObject();
+    if (object == nullptr) {
+        object = database->ringObject();
+    }
+    finch::Branch* const branch = object == nullptr ? database->ringGeometry() : nullptr;
+    if (object == nullptr && branch == nullptr) {
+        return;
+    }
+    if (!world.logic().isPaused()) {
+        ringAngle() = std::fmod(ringAngle() + ringTurnSpeed * finch::Clock::frameDelta(), 360.0);
+    }
+    const finch::BoundingBox& box = object != nullptr ? object->box() : branch->box();
+    const double r = object != nullptr ? box.radius() : box.radius() * branchRingRadius;
+    const double s = ringDisplayWidth * r;
+    kestrel::setOrthoProjection(0.0, s, 0.0, s * target.height() / target.width(), -r, r);
+    finch::Traverser& traverser = ringTraverser();
+    const finch::Matrix identity;
+    traverser.start(identity, identity);
+    for (const RingPlacement& ring :
+         ringDisplayRow(static_cast<long long>(rings->count()), r, target.width(), target.height(), ringAngle())) {
+        finch::Matrix place;
+        place.setTranslation(box.centre() * -1.0);
+        place.postRotate(ring.degrees, finch::Vector3d(0.0, 0.0, 1.0));
+        place.translate(finch::Vector3d(ring.x, 0.0, ring.z));
+        finch::Matrix inverse;
+        place.getInverse(inverse);
+        traverser.pushMatrix(place, inverse);
+        if (object != nullptr) {
+            object->traverse(traverser);
+        } else {
+            branch->traverse(traverser);
+        }
+        traverser.popMatrix();
+    }
+    traverser.accumulator().render(target);
+}
 
 // The two icon textures of a level's goal counters, made on first use.
 struct CounterIcons
@@ -137,6 +207,24 @@ std::vector<CounterIcon> counterIconRow(long long n, long long c, int windowWidt
     return row;
 }
 
+std::vector<RingPlacement> ringDisplayRow(long long n, double r, int windowWidth, int windowHeight, double angle)
+{
+    std::vector<RingPlacement> row;
+    if (windowWidth <= 0 || windowHeight <= 0) {
+        return row;
+    }
+    const double s = ringDisplayWidth * r;
+    double x = s - r / 2.0;
+    const double z = s * windowHeight / windowWidth - r / 2.0;
+    double lag = 0.0;
+    for (long long i = 0; i < n && x + r / 2.0 > 0.0; ++i) {
+        row.push_back(RingPlacement{x, z, angle + lag});
+        x -= r;
+        lag -= ringLag;
+    }
+    return row;
+}
+
 void releaseWorldRendering()
 {
     allIcons().clear();
@@ -180,8 +268,9 @@ void Look::render(kestrel::ImageBody& target)
     drawFlash(target);
     heron::progressCode = 313;
     kestrel::enableState(kestrel::GLStateId::Texture2D);
-    if (Level* const level = currentLevel()) {
-        drawGoalCounters(target, *this, *level);
+    Level* const level = currentLevel();
+    if (level == nullptr || !drawGoalCounters(target, *this, *level)) {
+        drawRingDisplay(target, *this);
     }
     heron::progressCode = 317;
     finch::Material::defaultMaterial()->apply();

@@ -15,6 +15,18 @@ struct CounterIcon
 std::vector<CounterIcon> counterIconRow(long long n, long long c, int windowWidth, int windowHeight, int iconWidth,
                                         int iconHeight);
 
+// Where the ring display puts its rings: in an orthographic frame s = 25 r wide (r the ring's
+// radius), a row from the top right leftwards, one ring's radius apart, each turned 15 degrees less
+// than the one before it from the display's turning angle.
+struct RingPlacement
+{
+    double x = 0.0;
+    double z = 0.0;
+    double degrees = 0.0;
+};
+
+std::vector<RingPlacement> ringDisplayRow(long long n, double r, int windowWidth, int windowHeight, double angle);
+
 // Lets go of the GL textures the world's drawing keeps between frames; the game window does so when
 // its loop ends, before the shared GL context can go.
 void releaseWorldRendering();
