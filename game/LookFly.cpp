@@ -4,12 +4,14 @@
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
+#include "game/Zone.h"
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/Window.h"
 #include "scene/collide/DatabaseCollider.h"
 #include "scene/core/Clock.h"
 #include "scene/graph/Database.h"
 #include "scene/graph/LodBranch.h"
+#include "sound/SoundEnvironment.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,6 +37,8 @@ constexpr double rollLimit = 25.0;
 constexpr double steerGain = 0.4;
 // A bounce throws the player back at this many units per second.
 constexpr double bounceSpeed = 40.0;
+// Seconds between two bounce sounds at the least.
+constexpr double bounceSoundGap = 1.0;
 constexpr double noHit = 1e300;
 constexpr int f4 = keycodes::f1 + 3;
 
@@ -496,7 +500,23 @@ Vector3d LookFly::respond(const finch::Collider& mover)
     const Vector3d forward = m_transform.forward();
     const Vector3d normal = mover.planeNormal();
     m_drift = finch::dot(forward, normal) < 0.0 ? reflect(forward * -bounceSpeed, normal) : normal * bounceSpeed;
+    egret::SoundEnvironment* const sounds = liveSoundEnvironment();
+    const heron::counted_ptr<egret::SoundBuffer>& bounce = m_world.noExitSoundBuffer();
+    if (sounds != nullptr && bounce && bounceSoundDue(finch::Clock::now())) {
+        sounds->playEffect(bounce, 1.0f);
+    }
     return Vector3d();
+}
+
+bool LookFly::bounceSoundDue(double now)
+{
+    static double lastSound = -bounceSoundGap;
+    // A clock that went back (a new game's) sounds at once.
+    if (now - lastSound < bounceSoundGap && now >= lastSound) {
+        return false;
+    }
+    lastSound = now;
+    return true;
 }
 
 bool LookFly::startOrbit(const Vector3d& centre, double radius, bool spherical, double halfAngle)

@@ -44,6 +44,9 @@ public:
     // The spheres of the level's zones as collidees.
     bool test(const finch::Collider& mover, double& distance, finch::Vector3d& contact) override;
     finch::Vector3d respond(const finch::Collider& mover) override;
+    // Whether a bounce at time now may sound: at most once a second for all players together. A
+    // true answer counts as the sound played.
+    static bool bounceSoundDue(double now);
 
     double speed() const { return m_speed; }
     const finch::Transform& transform() const { return m_transform; }

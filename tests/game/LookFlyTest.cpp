@@ -295,6 +295,23 @@ TEST_F(LookFlyTest, ABumpMarksTheZoneHit)
     EXPECT_FALSE(open.bumped);
 }
 
+TEST(BounceSoundTest, BouncesSoundAtMostOnceASecond)
+{
+    struct Case
+    {
+        double now;
+        bool due;
+    };
+    const Case cases[] = {
+        {1000.0, true}, {1000.5, false}, {1000.99, false}, {1001.0, true}, {1001.2, false},
+        {5.0, true}, // a new game's clock
+        {5.5, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(LookFly::bounceSoundDue(c.now), c.due) << c.now;
+    }
+}
+
 TEST_F(LookFlyTest, ANoEntryBallKeepsThePlayerOut)
 {
     LookFly& fly = start(openSeaWith(R"(    Zone "Rock" {
