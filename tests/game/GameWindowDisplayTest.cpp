@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace datafiletest;
@@ -149,7 +150,11 @@ TEST_F(GameWindowDisplayTest, ABumpedWallShowsItsMarker)
         // A small no-entry ball just ahead of the player, bumped this frame.
         Look& world = *currentLook();
         const finch::Transform& player = world.logic().flight()->transform();
-        Zone& wall = *world.currentLevel()->zones().back();
+        // A zone placed by its own position, not by an object of the scene.
+        const auto& zones = world.currentLevel()->zones();
+        const auto placed = std::find_if(zones.rbegin(), zones.rend(), [](const auto& zone) { return zone->object == nullptr; });
+        ASSERT_NE(placed, zones.rend());
+        Zone& wall = **placed;
         wall.noEntry = true;
         wall.showCollision = true;
         wall.bumped = true;
