@@ -7,6 +7,7 @@
 #include "game/Zone.h"
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/Window.h"
+#include "music/Motor.h"
 #include "scene/collide/DatabaseCollider.h"
 #include "scene/core/Clock.h"
 #include "scene/graph/Database.h"
@@ -18,7 +19,6 @@
 
 float LookFly::speedSetting = 5.0f;
 bool LookFly::gravityOn = true;
-bool LookFly::sequencerVolumeOn = true;
 double LookFly::currentSpeed = 0.0;
 finch::Vector3d LookFly::lastContactPoint;
 finch::Vector3d LookFly::lastContactNormal;
@@ -231,7 +231,7 @@ void LookFly::handleKey(int key)
         finch::lodFadeEnabled = !finch::lodFadeEnabled;
         break;
     case 't':
-        sequencerVolumeOn = !sequencerVolumeOn;
+        Motor::volumeSwitchOn = !Motor::volumeSwitchOn;
         break;
     case keycodes::f1:
         m_world.resetGame(true);

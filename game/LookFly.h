@@ -60,8 +60,6 @@ public:
     // last frame flew at, and where the last move touched something.
     static float speedSetting;
     static bool gravityOn;
-    // Whether the step sequencer plays its patterns at their own volumes ("t" toggles it).
-    static bool sequencerVolumeOn;
     static double currentSpeed;
     static finch::Vector3d lastContactPoint;
     static finch::Vector3d lastContactNormal;

@@ -170,11 +170,15 @@ void Motor::setPatternIndex(std::int64_t index)
     m_patternIndex = static_cast<std::size_t>(std::min<std::int64_t>(index, patternCount - 1));
 }
 
+bool Motor::volumeSwitchOn = true;
+
 void Motor::setTempo(std::int32_t bpm)
 {
     m_tempo = bpm;
     m_framesPerStep = static_cast<std::int32_t>(motorFormat.rate * 60 / static_cast<std::uint32_t>(std::max(bpm, slowestBpm)));
-    if (m_stream.hasSound()) {
+    if (!volumeSwitchOn) {
+        m_stream.stop();
+    } else if (m_stream.hasSound()) {
         m_stream.setVolume(static_cast<float>(currentPattern().volume) * 0.01f, 0.0f, egret::AtZero::KeepPlaying);
     }
 }

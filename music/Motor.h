@@ -28,6 +28,9 @@ public:
     static constexpr std::size_t stepCount = 16;
     // The note of a step that plays nothing.
     static constexpr std::int32_t rest = -12345;
+    // The player's switch for the sequencers' volume, program-wide and on at start: off, a
+    // sequencer's stream stops at its next tempo change.
+    static bool volumeSwitchOn;
 
     struct Pattern
     {

@@ -6,6 +6,7 @@
 #include "gui/toolkit/Event.h"
 #include "game/Zone.h"
 #include "gui/toolkit/Window.h"
+#include "music/Motor.h"
 #include "scene/graph/LodBranch.h"
 #include "support/CollisionScenes.h"
 
@@ -361,7 +362,7 @@ TEST_F(LookFlyTest, SwitchKeysToggleTheirSwitch)
         int key;
         bool* flag;
     };
-    const Case cases[] = {{'g', &LookFly::gravityOn}, {'l', &finch::lodFadeEnabled}, {'t', &LookFly::sequencerVolumeOn}};
+    const Case cases[] = {{'g', &LookFly::gravityOn}, {'l', &finch::lodFadeEnabled}, {'t', &Motor::volumeSwitchOn}};
     LookFly& fly = start(openSea);
     for (const Case& c : cases) {
         const bool before = *c.flag;
