@@ -127,6 +127,21 @@ constexpr std::size_t maxPathSegments = std::size_t(1) << 16;
 // handed up through nested instances): protects the stack from long stored chains of them.
 constexpr int maxInstanceNesting = 64;
 
+// Network packets
+
+// Longest name (player, avatar object, level) taken from a packet; longer ones are cut on
+// receipt and before sending: protects memory and the players list's width.
+constexpr std::uint32_t maxNetNameLength = 128;
+// Longest chat text taken from a packet; the rest is cut: protects memory and the console.
+constexpr std::uint32_t maxNetTextLength = 1024;
+// Entries of a players list or a world list taken from a packet (avatar indices are one byte):
+// protects memory.
+constexpr std::uint32_t maxNetEntries = 256;
+// Longest packet body a peer may send: the largest legal packet (a world list of 256 avatars
+// with names at their cap) with room to spare. The receive buffer is sized by it, so it protects
+// memory; a longer stated length closes the connection.
+constexpr std::uint32_t maxPacketBody = 96 * 1024;
+
 // Texts and documents
 
 // Longest text an HTML pane reads (a tooltip, a document): protects memory and the time of one
