@@ -1,7 +1,7 @@
 #include "game/LookFixture.h"
 
 #include "game/FlashMessage.h"
-#include "game/NetworkSettings.h"
+#include "net/NetworkSettings.h"
 #include "game/OverlayConsole.h"
 #include "gui/toolkit/Event.h"
 #include "support/LogCapture.h"

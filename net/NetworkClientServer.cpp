@@ -1,4 +1,4 @@
-#include "game/NetworkClientServer.h"
+#include "net/NetworkClientServer.h"
 
 heron_string connectionStatus()
 {
