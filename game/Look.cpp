@@ -41,13 +41,6 @@ bool& dataFileFound()
     return found;
 }
 
-heron_string dataFilePath()
-{
-    heron_string path(pelican::dataRoot());
-    path += "glasstide.dat";
-    return path;
-}
-
 // The sound of file made into a buffer at once; empty when it has none or sound is gone.
 heron::counted_ptr<egret::SoundBuffer> loadMediaSound(const heron::FilePath& file)
 {
@@ -349,9 +342,20 @@ Zone* Look::currentObject()
     return nearestObject(currentLevel(), m_camera.eye(), m_logic->carriedObject());
 }
 
+heron_string dataFilePath()
+{
+    heron_string path(pelican::dataRoot());
+    path += "glasstide.dat";
+    return path;
+}
+
 bool findDataFile()
 {
-    const heron_string path = dataFilePath();
+    return findDataFile(dataFilePath());
+}
+
+bool findDataFile(const heron_string& path)
+{
     heron::debug("looking for %s\n", path.c_str());
     dataFileFound() = heron::FilePath(path).stat().exists;
     if (!dataFileFound()) {

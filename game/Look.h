@@ -137,8 +137,12 @@ private:
     std::unique_ptr<FlashMessage> m_flash;
 };
 
+// The packed data file beside the program.
+heron_string dataFilePath();
 // Looks for the packed data file beside the program; false (logged) when it is missing.
 bool findDataFile();
+// The same for the data file at path.
+bool findDataFile(const heron_string& path);
 // Builds the current world from the first look file of the data file; false when it has none.
 bool openDataFileAndLook();
 // The same with the data file at that path.

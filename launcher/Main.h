@@ -2,13 +2,51 @@
 
 #include "base/heron_string.h"
 
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace game_launcher
 {
 
+// The program's version, shown in the log's banner.
+constexpr const char* programVersion = "1.4";
+
+// Where the main routine keeps its files and how it shows an error; the program uses defaults(),
+// tests redirect them.
+struct MainPlaces
+{
+    heron_string lockFile; // the single-instance lock
+    heron_string logFile;  // "game.log"
+    heron_string dataFile; // the packed data file
+    // Folder whose sub-folder "data" (the decoded-sound cache) "-delete_data" removes.
+    heron_string cacheRoot;
+    std::function<void(const char* text)> showError;
+
+    // The lock in the runtime folder, the log and the data file beside the program, the cache
+    // root of the content library, and the toolkit's modal error box.
+    static MainPlaces defaults();
+};
+
 // The program's main routine: called once by the process entry with the command-line words
-// (program name excluded). Returns the process exit code, 0 on every path; throws nothing.
+// (program name excluded). Returns the process exit code: 0 after a run or when another copy
+// already runs, non-zero when the program cannot start.
 int main(const std::vector<heron_string>& words);
+// The same with the places given.
+int runMain(const std::vector<heron_string>& words, const MainPlaces& places);
+
+// What "-delete_data" among the words did.
+enum class DataDeletion
+{
+    NotAsked,
+    Deleted, // asked; the folder is gone or was not there
+    Refused  // asked, but the cache root is not an absolute path: nothing was touched
+};
+// Removes the folder "data" under cacheRoot once for every word "-delete_data" (exact case).
+// Symbolic links inside it are removed themselves, never followed.
+DataDeletion parseCommandLine(const std::vector<heron_string>& words, const heron_string& cacheRoot);
+
+// Whole megabytes of a memory size in bytes, rounded up.
+std::uint32_t wholeMegabytes(std::uint64_t bytes);
 
 }

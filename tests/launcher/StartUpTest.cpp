@@ -1,0 +1,144 @@
+#include "base/Debug.h"
+#include "launcher/CrashReport.h"
+#include "launcher/Main.h"
+#include "launcher/SingleInstance.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace game_launcher
+{
+namespace
+{
+
+namespace fs = std::filesystem;
+
+TEST(StartUpTest, FailureTextNamesTheCrashedDriver)
+{
+    const struct
+    {
+        int code;
+        const char* text;
+    } cases[] = {
+        {0, "Aurelle: Error - code 0"},
+        {1, "Aurelle: Error - code 1 (sound driver crashed)"},
+        {2, "Aurelle: Error - code 2 (graphics driver crashed)"},
+        {317, "Aurelle: Error - code 317"},
+        {-3, "Aurelle: Error - code -3"},
+        {INT_MIN, "Aurelle: Error - code -2147483648"},
+    };
+    for (const auto& c : cases) {
+        char text[failureTextSize];
+        EXPECT_EQ(formatFailure(c.code, text, sizeof text), std::strlen(c.text)) << c.code;
+        EXPECT_STREQ(text, c.text);
+    }
+}
+
+TEST(StartUpTest, FailureTextIsCutToItsRoom)
+{
+    char text[8];
+    EXPECT_EQ(formatFailure(2, text, sizeof text), 7u);
+    EXPECT_STREQ(text, "Aurelle");
+}
+
+TEST(StartUpTest, RamIsCountedInWholeMegabytesRoundedUp)
+{
+    const struct
+    {
+        std::uint64_t bytes;
+        std::uint32_t megabytes;
+    } cases[] = {{0, 0}, {1, 1}, {512ull << 20, 512}, {(512ull << 20) + 1, 513}, {16ull << 30, 16384}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(wholeMegabytes(c.bytes), c.megabytes) << c.bytes;
+    }
+}
+
+TEST(StartUpTest, SecondHolderOfTheLockFindsItHeld)
+{
+    TempFolder folder;
+    const heron_string path(folder.file("VevoDeze1").c_str());
+    {
+        const SingleInstance first(path);
+        ASSERT_EQ(first.state(), SingleInstance::State::Taken);
+        const SingleInstance second(path);
+        EXPECT_EQ(second.state(), SingleInstance::State::HeldElsewhere);
+    }
+    // The file stays, and the lock is free again once its holder is gone.
+    EXPECT_TRUE(fs::exists(folder.file("VevoDeze1")));
+    EXPECT_EQ(SingleInstance(path).state(), SingleInstance::State::Taken);
+}
+
+TEST(StartUpTest, UncreatableLockFileFailsWithItsReason)
+{
+    TempFolder folder;
+    const SingleInstance lock(heron_string(folder.file("missing/VevoDeze1").c_str()));
+    EXPECT_EQ(lock.state(), SingleInstance::State::Failed);
+    EXPECT_NE(std::string(lock.error().c_str()).find("missing/VevoDeze1"), std::string::npos);
+}
+
+TEST(StartUpTest, DeleteDataRemovesLinksWithoutFollowingThem)
+{
+    TempFolder folder;
+    fs::create_directories(folder.file("root/data/sounds"));
+    fs::create_directories(folder.file("outside"));
+    std::ofstream(folder.file("outside/keep.txt")) << "kept";
+    std::ofstream(folder.file("root/data/sounds/a.pcm")) << "cache";
+    fs::create_directory_symlink(folder.file("outside"), folder.file("root/data/link"));
+    const heron_string root((folder.file("root") + "/").c_str());
+
+    EXPECT_EQ(parseCommandLine({"-x", "-delete_data", "-delete_data"}, root), DataDeletion::Deleted);
+    EXPECT_FALSE(fs::exists(folder.file("root/data")));
+    EXPECT_TRUE(fs::exists(folder.file("outside/keep.txt")));
+    EXPECT_TRUE(fs::exists(folder.file("root")));
+}
+
+TEST(StartUpTest, DeleteDataIsRefusedForARelativeRoot)
+{
+    TempFolder folder;
+    fs::create_directories(folder.file("data"));
+    const fs::path before = fs::current_path();
+    fs::current_path(folder.path());
+    const DataDeletion relative = parseCommandLine({"-delete_data"}, "");
+    fs::current_path(before);
+    EXPECT_EQ(relative, DataDeletion::Refused);
+    EXPECT_TRUE(fs::exists(folder.file("data")));
+}
+
+TEST(StartUpTest, OnlyTheExactWordDeletes)
+{
+    TempFolder folder;
+    fs::create_directories(folder.file("data"));
+    const heron_string root((folder.path().string() + "/").c_str());
+    EXPECT_EQ(parseCommandLine({"-DELETE_DATA", "delete_data", "-game"}, root), DataDeletion::NotAsked);
+    EXPECT_TRUE(fs::exists(folder.file("data")));
+}
+
+TEST(StartUpTest, CrashWritesTheProgressCodeToTheLog)
+{
+    TempFolder folder;
+    const std::string log = folder.file("game.log");
+    EXPECT_DEATH(
+        {
+            const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            const CrashReport report(fd);
+            heron::progressCode = 2;
+            std::abort();
+        },
+        "");
+    std::ifstream in(log);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "\n\n\nAurelle: Error - code 2 (graphics driver crashed)\n");
+}
+
+}
+}
