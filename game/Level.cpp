@@ -1,5 +1,6 @@
 #include "game/Level.h"
 
+#include "content/ImageFiles.h"
 #include "content/SoundCache.h"
 #include "game/Look.h"
 #include "game/NamedList.h"
@@ -13,6 +14,16 @@ namespace
 
 // The file name the play sounds have until a look file names one: no sound to load.
 const char* const placeholderSound = "soundeffect.wav";
+
+// Has the sound cache read a play sound's file; the placeholder names no file to read.
+void preloadPlaySound(const heron::FilePath& file)
+{
+    if (file.name() == placeholderSound) {
+        return;
+    }
+    // A missing file is logged and listed by the cache; its sound then stays unheard.
+    static_cast<void>(pelican::preloadSoundFile(file, pelican::CacheBuild::No));
+}
 
 // Loads the sound of file into buffer unless one is held or the file is the placeholder.
 void loadPlaySound(const heron::FilePath& file, heron::counted_ptr<egret::SoundBuffer>& buffer)
@@ -72,6 +83,18 @@ void Level::exit()
     }
     motor.stop();
     m_entered = false;
+}
+
+void Level::preloadMedia()
+{
+    preloadPlaySound(batSound);
+    preloadPlaySound(goalSound);
+    // Notes the counter graphics in the used-files list; the counters load them when drawn.
+    static_cast<void>(pelican::checkImageFile(counterGraphic));
+    static_cast<void>(pelican::checkImageFile(countedGraphic));
+    for (const auto& zone : m_zones) {
+        zone->preload();
+    }
 }
 
 void Level::resetSounds()

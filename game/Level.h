@@ -37,6 +37,9 @@ public:
     // Resets every zone and notes whether the level plays the bat-and-ball game; one that does loads
     // its bat and goal sounds (once; not the placeholder file).
     void resetSounds();
+    // Has the sound cache read both play sounds and every zone's music, and notes both counter
+    // graphics as used, so that entering the level does not wait on files.
+    void preloadMedia();
     bool isEntered() const { return m_entered; }
     bool needsPlaySounds() const { return m_needsPlaySounds; }
     const std::vector<Zone*>& targetZones() const { return m_targetZones; }

@@ -157,6 +157,17 @@ void Look::setMedalCatchSound(const heron::FilePath& file)
     m_medalCatchSoundBuffer = loadMediaSound(file);
 }
 
+void Look::preloadLevels()
+{
+    for (const heron::FilePath* sound : {&m_noExitSound, &m_medalThrowSound, &m_medalCatchSound}) {
+        // A sound that cannot be read is logged by the cache and leaves its event silent.
+        static_cast<void>(pelican::preloadSoundFile(*sound, pelican::CacheBuild::Yes));
+    }
+    for (const auto& level : m_levels) {
+        level->preloadMedia();
+    }
+}
+
 void Look::setLookFile(const heron::FilePath& path)
 {
     m_lookFile = path;

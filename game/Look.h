@@ -55,6 +55,8 @@ public:
     Level* currentLevel();
     void setCurrentLevel(Level* level) { m_currentLevel = level; }
     void setStartLevel(Level* level);
+    // Has the sound cache read the shared sounds and every level's media, after the look file.
+    void preloadLevels();
     Level* startLevel();
     // Leaves the current level and enters level (nothing for null); with logic, a teleporting
     // level moves the player to its entry view.

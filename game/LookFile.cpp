@@ -992,6 +992,7 @@ void readLookFile(Look& world, pelican::DataFileName& record)
         heron::debug("Exception in look file reader\n");
     }
     reader.resolveLevelChanges();
+    world.preloadLevels();
     world.camera().setNearFar(0.2, 30000.0);
     heron::debug("%d zones read from file\n", reader.zoneCount());
     heron::debug("Finished reading look file\n");

@@ -1,5 +1,6 @@
 #include "game/Zone.h"
 
+#include "content/SoundCache.h"
 #include "content/world/PelicanObject.h"
 #include "game/Look.h"
 #include "gui/gl/GLstate.h"
@@ -193,6 +194,19 @@ void Zone::moveEmitter(double now)
     sounds->setEmitterMotion(soundEmitter, m_emitterMotion);
     m_emitterPlace = at;
     m_emitterTime = now;
+}
+
+void Zone::preload()
+{
+    ambientSong.loadSamples(pelican::CacheBuild::Yes);
+    if (ambientSong.playRing) {
+        for (const Song& ring : ringSongs) {
+            ring.loadSamples(pelican::CacheBuild::Yes);
+        }
+    }
+    emitter.loadSamples(pelican::CacheBuild::Yes);
+    // A missing projectile sound is logged by the cache; the projectile then flies silently.
+    static_cast<void>(pelican::preloadSoundFile(projectile.sound, pelican::CacheBuild::No));
 }
 
 void Zone::exit()

@@ -73,6 +73,9 @@ public:
     const egret::Motion& emitterMotion() const { return m_emitterMotion; }
     // The level this zone belongs to is left.
     void exit();
+    // Has the sound cache read the files of the ambient song, its ring songs when it plays rings,
+    // the emitter song and the projectile's sound, so that entering the zone does not wait on them.
+    void preload();
     // The far clip that entering the zone aims at: far clips past the sky's reach get a margin.
     float effectiveFarClip() const;
     // A bump lights the marker at full brightness; otherwise it fades out over five seconds. True

@@ -4,6 +4,7 @@
 #include "music/SoundLoop.h"
 
 #include <mutex>
+#include <utility>
 
 namespace
 {
@@ -33,6 +34,23 @@ const heron::counted_ptr<egret::SoundDataSource>& Song::makeLoop()
         loopSource = heron::counted_ptr<egret::SoundDataSource>(new SoundLoop(*this));
     }
     return loopSource;
+}
+
+void Song::setDefaults()
+{
+    const bool played = playedOnce;
+    heron::counted_ptr<egret::SoundDataSource> loop = std::move(loopSource);
+    *this = Song{};
+    playedOnce = played;
+    loopSource = std::move(loop);
+}
+
+void Song::loadSamples(pelican::CacheBuild build) const
+{
+    for (const Sample& sample : samples) {
+        // A file that cannot be read is logged by the cache and stays silent when played.
+        static_cast<void>(pelican::preloadSoundFile(sample.file, build));
+    }
 }
 
 void Song::releaseSources()

@@ -57,6 +57,10 @@ void Soundtracks::stopSlot(Slot& slot)
 
 void Soundtracks::fadeOut(Slot& slot, std::int32_t milliseconds)
 {
+    if (slot.volume <= 0.0f) {
+        stopSlot(slot);
+        return;
+    }
     slot.stream.setVolume(0.0f, static_cast<float>(milliseconds) * 0.001f, egret::AtZero::Stop);
 }
 
@@ -97,8 +101,13 @@ void Soundtracks::play(Song* song, double speed, Song* ringSong)
     Slot& slot = m_slots[0];
     slot.previous = slot.player;
     slot.player = player;
-    const float volume = static_cast<float>(volumeForSpeed(*player, speed)) * 0.01f;
-    slot.stream.requestPlay(player->source, volume, plat::PositionalMode::Flat);
+    startSlot(slot, static_cast<float>(volumeForSpeed(*player, speed)) * 0.01f);
+}
+
+void Soundtracks::startSlot(Slot& slot, float volume)
+{
+    slot.volume = volume;
+    slot.stream.requestPlay(slot.player->source, volume, plat::PositionalMode::Flat);
 }
 
 void Soundtracks::update(bool forceFullVolume, double speed)
@@ -108,8 +117,7 @@ void Soundtracks::update(bool forceFullVolume, double speed)
         const std::int32_t volume =
             forceFullVolume ? first.player->volume : volumeForSpeed(*first.player, speed);
         if (!first.stream.hasSound() && volume > 0 && !first.stream.isFinished()) {
-            first.stream.requestPlay(first.player->source, static_cast<float>(volume) * 0.01f,
-                                     plat::PositionalMode::Flat);
+            startSlot(first, static_cast<float>(volume) * 0.01f);
         }
     }
     if (!m_slots[1].stream.hasSound()) {

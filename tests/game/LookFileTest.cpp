@@ -143,3 +143,31 @@ TEST_F(LookTest, LookFileWithoutLevelsShowsTheBuiltInObject)
     EXPECT_EQ(level.zones()[0]->radius, 100.0);
     EXPECT_EQ(world->currentLevel(), &level);
 }
+
+TEST_F(LookTest, SongBlockStartsFromTheSongDefaults)
+{
+    const auto world = read("Level \"L\" {\nZone \"Z\" {\nsong \"song2\" {\nname \"tune\"\n}\n}\n}\n");
+    Song& song = world->levels().front()->zones().front()->song2;
+    EXPECT_EQ(song.name, heron_string("tune"));
+    EXPECT_FALSE(song.enable || song.disable || song.playRing || song.isArea || song.enableDoppler);
+    EXPECT_TRUE(song.oncePerLevel);
+    EXPECT_EQ(song.minvolSpeed, 0.0f);
+    EXPECT_EQ(song.maxvolSpeed, 10.0f);
+    EXPECT_EQ(song.volume, 100);
+    EXPECT_EQ(song.fadeTime, 100);
+    EXPECT_EQ(song.crossfadeTime, 100);
+    EXPECT_EQ(song.maxvolDistance, 25.0f);
+    EXPECT_EQ(song.dopplerFactor, 1.0f);
+}
+
+TEST_F(LookTest, SongDefaultsKeepThePlayedMark)
+{
+    Song song;
+    song.name = "tune";
+    song.volume = 7;
+    song.playedOnce = true;
+    song.setDefaults();
+    EXPECT_TRUE(song.name.empty());
+    EXPECT_EQ(song.volume, 100);
+    EXPECT_TRUE(song.playedOnce);
+}

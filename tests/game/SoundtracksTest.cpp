@@ -14,13 +14,15 @@
 namespace
 {
 
-// An enabled song of one endless tone played for ever, with a crossfade time.
+// An enabled song of one endless tone played for ever at full volume whatever the speed, with a
+// crossfade time.
 Song endlessSong(const char* name, std::int32_t crossfadeTime)
 {
     Song song;
     song.name = name;
     song.enable = true;
     song.oncePerLevel = false;
+    song.maxvolSpeed = 0.0f;
     song.crossfadeTime = crossfadeTime;
     song.fadeTime = 500;
     song.samples = {Song::Sample{heron::FilePath("tone.wav"), {}, {}}};
@@ -132,6 +134,30 @@ TEST_F(SoundtracksTest, SongPlayedOncePerLevelStartsOnlyOnce)
     track.play(&tune, 0.0);
     runFor(0.2);
     EXPECT_TRUE(track.isPlaying());
+}
+
+TEST_F(SoundtracksTest, FadingOutASongStartedMutedStopsIt)
+{
+    struct Case
+    {
+        const char* name;
+        bool disable;
+    };
+    for (const Case c : {Case{"crossfade", false}, Case{"fade", true}}) {
+        SCOPED_TRACE(c.name);
+        Song first = endlessSong("first", 1000);
+        first.maxvolSpeed = 10.0f;
+        Song next = endlessSong("next", 1000);
+        next.enable = !c.disable;
+        next.disable = c.disable;
+        track.play(&first, 0.0);
+        runFor(0.2);
+        track.play(&next, 0.0);
+        runFor(3.0);
+        EXPECT_EQ(playingBuffers(), c.disable ? 0 : 1);
+        track.stop();
+        runFor(0.2);
+    }
 }
 
 TEST(SoundtracksVolume, VolumeFollowsSpeedWithinZeroToHundred)

@@ -267,3 +267,40 @@ TEST_F(ZoneSoundTest, EmitterVelocityFollowsTheZoneWithDoppler)
         level().exit();
     }
 }
+
+TEST_F(ZoneSoundTest, ReadingTheWorldPreloadsTheMusicZonesPlayAtOnce)
+{
+    struct Case
+    {
+        const char* name;
+        const char* zone;
+        const char* file;
+        bool preloaded;
+    };
+    const std::vector<Case> cases = {
+        {"ambient song", "song \"ambientSong\" {\nfile \"sea.wav\"\n}\n}\n", "sea.wav", true},
+        {"ring song of a ring-playing ambient song",
+         "song \"ambientSong\" {\nplayRing 1\n}\nsong \"ringSong3\" {\nfile \"ring3.wav\"\n}\n}\n", "ring3.wav", true},
+        {"ring song alone", "song \"ringSong3\" {\nfile \"ring3.wav\"\n}\n}\n", "ring3.wav", false},
+        {"emitter song", "song \"emitter\" {\nfile \"hum.wav\"\n}\n}\n", "hum.wav", true},
+        {"projectile sound", "projectile {\nsound \"shot.wav\"\n}\n", "shot.wav", true},
+        {"first song", "song \"song1\" {\nfile \"tune.wav\"\n}\n}\n", "tune.wav", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        pelican::clearSoundCache();
+        const LogCapture log;
+        read(std::string("Level \"L\" {\nZone \"Z\" {\n") + c.zone + "}\n}\n");
+        EXPECT_EQ(log.contains(std::string("---Couldn't find sound file ") + c.file), c.preloaded);
+    }
+}
+
+TEST_F(ZoneSoundTest, ReadingTheWorldPreloadsEachLevelsPlaySounds)
+{
+    pelican::clearSoundCache();
+    const LogCapture log;
+    read("Level \"L\" {\nbatSound \"bat.wav\"\ngoalSound \"goal.wav\"\nZone \"Z\" {\n}\n}\n");
+    EXPECT_TRUE(log.contains("---Couldn't find sound file bat.wav"));
+    EXPECT_TRUE(log.contains("---Couldn't find sound file goal.wav"));
+    EXPECT_FALSE(log.contains("soundeffect.wav"));
+}
