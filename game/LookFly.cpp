@@ -4,6 +4,7 @@
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
+#include "game/Rock.h"
 #include "game/Zone.h"
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/Window.h"
@@ -239,9 +240,22 @@ void LookFly::handleKey(int key)
     case f4:
         m_quit = true;
         break;
+    case ' ':
+        throwProjectile();
+        break;
     default:
         break;
     }
+}
+
+void LookFly::throwProjectile()
+{
+    Zone* const zone = m_world.logic().projectileZone();
+    pelican::PelicanDB* const database = m_world.database();
+    if (zone == nullptr || database == nullptr || m_world.logic().carriedObject() != nullptr) {
+        return;
+    }
+    launchRock(*database, zone->projectile, zone, m_transform, m_speed, finch::Clock::now());
 }
 
 void LookFly::update(finch::Database* database)

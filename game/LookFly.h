@@ -75,6 +75,8 @@ private:
     void adoptMovedCamera();
     void record(const kestrel::Event& event);
     void handleKey(int key);
+    // Throws the projectile the player is armed with, when there is one.
+    void throwProjectile();
     void pressRight();
     void checkOrbit();
     void steer(double yaw, double pitchChange, bool banking, double dt, Angles& angles, finch::Vector3d& move);

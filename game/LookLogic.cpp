@@ -8,6 +8,7 @@
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/ObjectTrigger.h"
+#include "game/Rock.h"
 #include "scene/core/Clock.h"
 #include "sound/SoundEnvironment.h"
 #include "sound/SoundSystem.h"
@@ -101,6 +102,7 @@ void LookLogic::stop()
         level->exit();
     }
     m_carried = nullptr;
+    dropRocks(m_world.database());
     m_flight.reset();
 }
 
@@ -248,6 +250,9 @@ bool LookLogic::update()
         }
         if (m_flight) {
             m_flight->update(m_world.database());
+        }
+        if (pelican::PelicanDB* const database = m_world.database()) {
+            flyRocks(*database, finch::Clock::now(), finch::Clock::frameDelta());
         }
         updateListener();
         Act* holding = holdingAct();

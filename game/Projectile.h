@@ -18,15 +18,20 @@ struct Projectile
     bool enableSnd = false;
     heron::FilePath sound;
     std::int32_t soundVolume = 100;
-    float speed = 0.0f;
-    float lifespan = 0.0f;
-    float gravity = 0.0f;
-    bool doBounce = false;
-    float elasticity = 0.0f;
+    // Units per second, added to the thrower's speed.
+    float speed = 10.0f;
+    // Seconds a rock flies before it is taken away.
+    float lifespan = 10.0f;
+    float gravity = 5.0f;
+    bool doBounce = true;
+    float elasticity = 0.85f;
     bool directional = false;
     float scale = 1.0f;
     bool particles = false;
     bool burst = false;
-    bool lod = false;
-    float rate = 0.0f;
+    bool lod = true;
+    // Throws per second at most.
+    float rate = 4.0f;
+    // The range of a rock's random value; look files leave it at 1.
+    float range = 1.0f;
 };

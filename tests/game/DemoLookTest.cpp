@@ -1,8 +1,11 @@
 // The demo world's look file, as the build packs it into its data file, reads into its two levels.
 #include "game/LookFixture.h"
 
+#include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
+#include "game/Rock.h"
 #include "music/MusicPlayer.h"
+#include "scene/graph/GroupBranch.h"
 
 #include <algorithm>
 #include <string>
@@ -60,7 +63,8 @@ TEST_F(DemoLookTest, DemoReadsIntoTwoLevelsOfZones)
     EXPECT_EQ(shallows.name, heron_string("Shallows"));
     EXPECT_EQ(reef.name, heron_string("Glass Reef"));
     EXPECT_EQ(zoneNames(shallows),
-              (std::vector<std::string>{"Shallows", "Shore", "Lighthouse", "Tide gate", "Open water", "Ring"}));
+              (std::vector<std::string>{"Shallows", "Shore", "Lighthouse", "Rock pile", "Tide gate", "Open water",
+                                        "Ring"}));
     EXPECT_EQ(zoneNames(reef), (std::vector<std::string>{"Reef", "Deep channel", "Reef edge"}));
     EXPECT_EQ(world->startLevel(), &shallows);
     EXPECT_TRUE(reef.teleport);
@@ -128,4 +132,30 @@ TEST_F(DemoLookTest, DemoLighthouseSongPlaysItsPhrases)
     ASSERT_FALSE(song.isSingleLoop());
     MusicPlayer::MusicSource source(song);
     EXPECT_GT(loudest(source, 30), 1000);
+}
+
+TEST_F(DemoLookTest, DemoRockPileThrowsRocksAtItsRate)
+{
+    Zone& pile = zoneNamed(*world->levels()[0], "Rock pile");
+    ASSERT_TRUE(pile.projectile.give);
+    ASSERT_NE(pile.projectile.object, nullptr);
+    EXPECT_EQ(pile.projectile.object->name(), heron_string("/objects/rock$0"));
+    EXPECT_TRUE(zoneNamed(*world->levels()[0], "Open water").projectile.take);
+
+    pelican::PelicanDB& database = *world->database();
+    dropRocks(&database);
+    finch::Transform thrower;
+    thrower.position = finch::Vector3d(38, 0, 20);
+    EXPECT_TRUE(launchRock(database, pile.projectile, &pile, thrower, 5.0, 100.0));
+    EXPECT_FALSE(launchRock(database, pile.projectile, &pile, thrower, 5.0, 100.2));
+    ASSERT_EQ(rockList().size(), 1u);
+    const Rock& rock = *rockList().rocks().front();
+    ASSERT_NE(rock.instance(), nullptr);
+    ASSERT_NE(database.rocksGroup(), nullptr);
+    EXPECT_NEAR(rock.velocity().length(), 20.0, 1e-9);
+    EXPECT_EQ(database.rocksGroup()->childCount(), 1);
+
+    flyRocks(database, 100.0 + pile.projectile.lifespan, 0.01);
+    EXPECT_EQ(rockList().size(), 0u);
+    EXPECT_EQ(database.rocksGroup()->childCount(), 0);
 }
