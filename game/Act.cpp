@@ -3,6 +3,7 @@
 #include "base/Debug.h"
 #include "content/world/PelicanObject.h"
 #include "game/EnvironmentTransitions.h"
+#include "game/Zone.h"
 #include "scene/core/Clock.h"
 
 #include <algorithm>
@@ -19,6 +20,12 @@ std::vector<Act*>& finishedActs()
 }
 
 Act*& leadingSlot()
+{
+    static Act* act = nullptr;
+    return act;
+}
+
+Act*& tetheringSlot()
 {
     static Act* act = nullptr;
     return act;
@@ -47,12 +54,34 @@ double stageDuration(const Act::Stage& stage)
 Act::~Act()
 {
     std::erase(finishedActs(), this);
+    if (tetheringSlot() == this) {
+        tetheringSlot() = nullptr;
+    }
     if (leadingSlot() == this) {
         leadingSlot() = nullptr;
     }
     if (waitingSlot() == this) {
         waitingSlot() = nullptr;
     }
+}
+
+Act* Act::tethering()
+{
+    return tetheringSlot();
+}
+
+finch::Vector3d Act::tetherPoint() const
+{
+    return object != nullptr ? objectPosition(*object, verticalOffset) : finch::Vector3d();
+}
+
+finch::Vector3d Act::tetherDirection() const
+{
+    if (object == nullptr) {
+        return {};
+    }
+    const finch::Matrix& placed = object->transform();
+    return {placed.at(1, 0), placed.at(1, 1), placed.at(1, 2)};
 }
 
 Act* Act::leading()
@@ -274,6 +303,9 @@ bool Act::update(bool leading)
     }
     if (m_playing && leading) {
         leadingSlot() = this;
+        if (m_stageIndex < animationCount()) {
+            tetheringSlot() = currentStage().tether ? this : nullptr;
+        }
     }
     return m_playing || finish(now);
 }
@@ -282,6 +314,9 @@ void Act::end()
 {
     if (leadingSlot() == this) {
         leadingSlot() = nullptr;
+    }
+    if (tetheringSlot() == this) {
+        tetheringSlot() = nullptr;
     }
     if (object != nullptr) {
         switch (actionAtEnd) {

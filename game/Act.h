@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/heron_string.h"
+#include "scene/math/Vector3d.h"
 
 #include <cstdint>
 #include <vector>
@@ -57,6 +58,11 @@ public:
     std::int32_t currentStageIndex() const { return m_stageIndex; }
     // The tether's angle limit: 0 while shrinking.
     std::int32_t currentConstraint();
+    // Where a tethered player circles: the object's position raised by verticalOffset; zero
+    // without an object.
+    finch::Vector3d tetherPoint() const;
+    // The object's forward axis; zero without an object.
+    finch::Vector3d tetherDirection() const;
     heron_string animationName(int i) const;
 
     // Starts an enabled act with an object from its first stage at the path's start.
@@ -77,6 +83,9 @@ public:
 
     // The leading act of the last frame; null once it ended.
     static Act* leading();
+    // The act the player is tethered to: the leading act while its stage tethers; null once a
+    // stage does not tether or the act ended.
+    static Act* tethering();
     // The last act that ended waiting; its object loops its last animation.
     static Act* waiting();
 

@@ -1,5 +1,6 @@
 #include "game/LookFly.h"
 
+#include "game/Act.h"
 #include "game/EnvironmentTransitions.h"
 #include "game/Level.h"
 #include "game/Look.h"
@@ -118,6 +119,8 @@ void LookFly::release()
     }
     m_orbiting = false;
     m_orbitZone = nullptr;
+    m_onPath = false;
+    m_pathAct = nullptr;
     m_transform.pitch += m_viewOffset.pitch;
     m_transform.roll += m_viewOffset.roll;
     m_transform.heading = wrapHeading(m_transform.heading + m_viewOffset.heading);
@@ -265,7 +268,10 @@ void LookFly::update(finch::Database* database)
         return;
     }
     adoptMovedCamera();
-    checkOrbit();
+    takeTetherRequest();
+    if (!m_onPath) {
+        checkOrbit();
+    }
     // A minimised window has no size: steer as if it were one pixel wide.
     const double width = std::max(m_width, 1);
     const double dx = m_mouseX - m_width / 2;
@@ -275,7 +281,9 @@ void LookFly::update(finch::Database* database)
     Angles angles{m_transform.pitch, m_transform.roll, m_transform.heading};
     Vector3d move;
     bool banked = false;
-    if (m_orbiting) {
+    if (m_onPath) {
+        tetherStep(dt, yaw, pitchChange, angles, move);
+    } else if (m_orbiting) {
         followOrbitCentre(m_orbitZone->position(), -1.0);
         orbitStep(yaw, pitchChange, angles, move);
     } else {
@@ -288,7 +296,7 @@ void LookFly::update(finch::Database* database)
         }
     }
     moveWithCollision(database, dt, move);
-    if (m_orbiting) {
+    if (m_orbiting || m_onPath) {
         faceOrbitCentre(angles);
     }
     if (!banked) {
@@ -315,6 +323,51 @@ void LookFly::adoptMovedCamera()
     release();
     m_transform = m_world.camera().getTransform();
     m_lastEye = m_world.camera().eye();
+}
+
+void LookFly::setPath(Act* act)
+{
+    if (act != nullptr) {
+        if (!(m_onPath && act == m_pathAct)) {
+            m_pathAct = act;
+            m_tetherRequest = true;
+        }
+        return;
+    }
+    m_tetherRequest = false;
+    if (m_onPath) {
+        release();
+    }
+}
+
+void LookFly::takeTetherRequest()
+{
+    if (!m_tetherRequest) {
+        return;
+    }
+    Act* const act = m_pathAct;
+    release();
+    m_tetherRequest = false;
+    m_onPath = true;
+    m_pathAct = act;
+    const double radius = 0.5 * (act->minDistance + act->maxDistance);
+    // Half-angle 181: the player is tethered whichever way it faces.
+    startOrbit(act->tetherPoint(), radius, true, 181.0);
+}
+
+void LookFly::tetherStep(double dt, double yaw, double pitchChange, Angles& angles, Vector3d& move)
+{
+    const Act& act = *m_pathAct;
+    double radius = m_orbitRadius;
+    // The left button pulls the player in, the right lets it out, within the act's distances.
+    const double change = (act.maxDistance - act.minDistance) * dt * 0.5;
+    if (!m_easing && m_left && radius > act.minDistance) {
+        radius -= change;
+    } else if (!m_easing && m_right && radius < act.maxDistance) {
+        radius += change;
+    }
+    followOrbitCentre(act.tetherPoint(), radius);
+    orbitStep(yaw, pitchChange, angles, move);
 }
 
 void LookFly::checkOrbit()

@@ -3,6 +3,7 @@
 #include "scene/collide/Collider.h"
 #include "scene/math/Matrix.h"
 
+class Act;
 class Look;
 class Zone;
 
@@ -40,6 +41,9 @@ public:
     void halt();
     // Puts the player at the placement, stopped.
     void teleport(const finch::Transform& placement);
+    // Tethers the player to the act's object from the next update on; null unties a tethered player.
+    void setPath(Act* act);
+    bool isTethered() const { return m_onPath; }
 
     // The spheres of the level's zones as collidees.
     bool test(const finch::Collider& mover, double& distance, finch::Vector3d& contact) override;
@@ -79,6 +83,8 @@ private:
     void throwProjectile();
     void pressRight();
     void checkOrbit();
+    void takeTetherRequest();
+    void tetherStep(double dt, double yaw, double pitchChange, Angles& angles, finch::Vector3d& move);
     void steer(double yaw, double pitchChange, bool banking, double dt, Angles& angles, finch::Vector3d& move);
     void advance(double dt, const finch::Vector3d& direction, finch::Vector3d& move);
     void settle(double target, double dt);
@@ -124,6 +130,11 @@ private:
     double m_easeFromRadius = 0.0;
     double m_easeToRadius = 0.0;
     double m_easeFactor = 1.0;
+    // Tethered to an act's object: a tether asked for, taken up by the next update.
+    bool m_tetherRequest = false;
+    bool m_onPath = false;
+    Act* m_pathAct = nullptr;
+
     // The zone hit by the sweep in progress.
     Zone* m_hitZone = nullptr;
 };

@@ -71,6 +71,7 @@ void LookLogic::start(kestrel::Window* window)
     m_flySpeed = 10.0;
     m_currentZone = nullptr;
     m_pendingTrigger = nullptr;
+    m_tetheringAct = nullptr;
     m_objectFogs.clear();
     m_startTime = finch::Clock::now();
     m_world.reset(m_startTime);
@@ -203,6 +204,23 @@ void LookLogic::teleport(const finch::Transform& placement)
     }
 }
 
+void LookLogic::followTether()
+{
+    Act* const act = Act::tethering();
+    if (act == m_tetheringAct) {
+        return;
+    }
+    m_tetheringAct = act;
+    setPlayerPath(act);
+}
+
+void LookLogic::setPlayerPath(Act* act)
+{
+    if (m_flight) {
+        m_flight->setPath(act);
+    }
+}
+
 void LookLogic::ringGravatars()
 {
     if (m_penZone == nullptr || m_gravatars.empty()) {
@@ -282,6 +300,7 @@ bool LookLogic::update()
             fireTrigger(*triggerToFire, zoneToEnter);
         }
         updateActs(holding);
+        followTether();
         if (m_framesStepped < settleFrames) {
             ++m_framesStepped;
         } else {

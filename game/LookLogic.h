@@ -59,6 +59,8 @@ public:
     void startAct(Zone& zone, Act*& holdingAct);
     void applyZoneAtOnce(Zone& zone);
     void teleport(const finch::Transform& placement);
+    // Tethers the player to the act's object (null: unties it).
+    void setPlayerPath(Act* act);
     // Sets the gravatars out in a ring around the pen, each keeping its orientation.
     void ringGravatars();
     // Before the scene is drawn: the camera's clip planes, the light, the fog and the sky from the
@@ -112,6 +114,8 @@ private:
     void takeDueTrigger(ObjectTrigger*& triggerToFire);
     void fireTrigger(ObjectTrigger& trigger, Zone* zone);
     void updateActs(Act* holding);
+    // Tethers the player to the act whose stage tethers, or unties it, when that act changed.
+    void followTether();
     // The sound listener follows the camera: its eye, its facing and its motion since the last frame.
     void updateListener();
     // Zones' emitters start their songs and follow their zones; the sound environment then hands
@@ -150,6 +154,7 @@ private:
     bool m_paused = false;
     pelican::PelicanObject* m_carried = nullptr;
     Zone* m_projectileZone = nullptr;
+    Act* m_tetheringAct = nullptr;
     Zone* m_penZone = nullptr;
     Level* m_penLevel = nullptr;
     std::vector<pelican::PelicanObject*> m_gravatars;

@@ -205,3 +205,37 @@ TEST_F(ActTest, StagePastTheAnimationsIsLogged)
     EXPECT_EQ(act.currentConstraint(), 30);
     EXPECT_TRUE(log.contains("Act::currentStage() - stage is out of range!"));
 }
+
+TEST_F(ActTest, LeadingActTethersWhileItsStageTethers)
+{
+    giveAnimations(3);
+    act.stage(0) = Act::Stage{1, 1.0, 1.0, 0.0};
+    act.stage(1) = Act::Stage{2, 1.0, 1.0, 0.0};
+    act.stage(1).tether = true;
+    act.stage(2) = Act::Stage{1, 1.0, 1.0, 0.0};
+    act.verticalOffset = 2.5f;
+    act.start();
+    struct Case
+    {
+        double time;
+        bool leading;
+        const Act* tethering;
+    };
+    // A follower never tethers; the leader tethers through its second stage and unties after it.
+    const Case cases[] = {{0.5, true, nullptr}, {1.5, false, nullptr}, {2.5, true, &act}, {3.5, true, nullptr}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.time);
+        clock.frame(c.time);
+        act.update(c.leading);
+        EXPECT_EQ(Act::tethering(), c.tethering);
+    }
+    clock.frame(10.0);
+    act.start();
+    clock.frame(11.5);
+    act.update(true);
+    ASSERT_EQ(Act::tethering(), &act);
+    EXPECT_EQ(act.tetherPoint(), finch::Vector3d(0, 0, 2.5));
+    EXPECT_EQ(act.tetherDirection(), finch::Vector3d(0, 1, 0));
+    act.end();
+    EXPECT_EQ(Act::tethering(), nullptr);
+}

@@ -1,5 +1,6 @@
 #include "game/LookFixture.h"
 
+#include "game/Act.h"
 #include "game/Level.h"
 #include "game/LookFly.h"
 #include "game/LookLogic.h"
@@ -382,4 +383,38 @@ TEST_F(LookFlyTest, F4EndsTheFlight)
     key.key = 269;
     EXPECT_FALSE(fly.handleEvent(key));
     EXPECT_FALSE(m_world->logic().update());
+}
+
+TEST_F(LookFlyTest, TetheredPlayerCirclesTheActWithinItsDistances)
+{
+    struct Case
+    {
+        const char* what;
+        bool left;
+        bool right;
+        double distance;
+    };
+    const Case cases[] = {
+        {"buttons up: halfway", false, false, 20.0},
+        {"left held: pulled in", true, false, 10.0},
+        {"right held: let out", false, true, 30.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LookFly& fly = start(openSea);
+        Act act;
+        act.minDistance = 10.0f;
+        act.maxDistance = 30.0f;
+        fly.setPath(&act);
+        flyUntil(m_now + 3.0);
+        ASSERT_TRUE(fly.isTethered());
+        EXPECT_NEAR(fly.transform().position.length(), 20.0, 0.5);
+        press(fly, c.left ? Event::LeftPress : Event::MouseMove, c.left, c.right);
+        flyUntil(m_now + 4.0);
+        EXPECT_NEAR(fly.transform().position.length(), c.distance, 1.5);
+        fly.setPath(nullptr);
+        EXPECT_FALSE(fly.isTethered());
+        m_world->logic().stop();
+        m_world = heron::counted_ptr<Look>();
+    }
 }
