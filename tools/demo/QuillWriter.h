@@ -22,9 +22,9 @@ struct QuillColour
 struct QuillMaterial
 {
     std::int32_t index = 0;
-    std::string name;
+    std::string name{};
     QuillColour ambient{0.2f, 0.2f, 0.2f};
-    QuillColour diffuse;
+    QuillColour diffuse{};
     QuillColour specular{0.0f, 0.0f, 0.0f};
     QuillColour emission{0.0f, 0.0f, 0.0f};
     // 0..128, as the editor shows it.
@@ -36,7 +36,7 @@ struct QuillTexture
 {
     std::int32_t index = 0;
     // The image's file name, found through the texture search folders.
-    std::string file;
+    std::string file{};
     bool clampS = false;
     bool clampT = false;
     bool translucent = false;
@@ -52,7 +52,7 @@ struct QuillVertex
 {
     QuillPoint position{};
     // An entry of the object's shared vertex table in place of the position, when set.
-    std::optional<std::int32_t> shared;
+    std::optional<std::int32_t> shared{};
     std::array<float, 2> texCoord{};
     std::array<float, 3> normal{0.0f, 0.0f, 1.0f};
     QuillColourWord colour = opaqueWhite;
@@ -66,7 +66,7 @@ struct QuillPolygon
     QuillColourWord colour = opaqueWhite;
     bool smooth = true;
     bool lit = true;
-    std::vector<QuillVertex> vertices;
+    std::vector<QuillVertex> vertices{};
 };
 
 enum class QuillBranchKind
@@ -86,17 +86,17 @@ constexpr QuillMatrix identityMatrix = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0
 struct QuillBranch
 {
     QuillBranchKind kind = QuillBranchKind::Group;
-    std::string name;
+    std::string name{};
     // The number engines connect to; every branch that an engine connects to, and every branch
     // visited before it, needs one.
-    std::optional<std::int32_t> index;
-    std::vector<QuillPolygon> polygons;     // Polygons
+    std::optional<std::int32_t> index{};
+    std::vector<QuillPolygon> polygons{};   // Polygons
     std::int32_t shows = 0;                 // Instance: the index of the object it shows
     QuillMatrix placement = identityMatrix; // Instance
     QuillMatrix pivot = identityMatrix;     // Joint
     double distance = 0.0;                  // Lod
-    std::string special;                    // the special-effect text, when not empty
-    std::vector<QuillBranch> children;      // Group, Lod, Switch, Joint
+    std::string special{};                  // the special-effect text, when not empty
+    std::vector<QuillBranch> children{};    // Group, Lod, Switch, Joint
 };
 
 enum class QuillEngineKind
@@ -118,29 +118,29 @@ struct QuillEngine
     // Output engines: translate x, y, z, then rotate heading, pitch, roll.
     std::array<bool, 6> axes{};
     // The index of the branch the engine drives, when set.
-    std::optional<std::int32_t> target;
-    std::vector<QuillEngine> children;
+    std::optional<std::int32_t> target{};
+    std::vector<QuillEngine> children{};
 };
 
 struct QuillObject
 {
-    std::string name;
+    std::string name{};
     // The number instance branches show it by.
     std::int32_t index = 0;
     bool main = false;
-    std::vector<QuillPoint> sharedVertices;
+    std::vector<QuillPoint> sharedVertices{};
     // Either a branch tree or a reference to another model file.
-    std::optional<QuillBranch> root;
-    std::string externalReference;
+    std::optional<QuillBranch> root{};
+    std::string externalReference{};
     // The root engine is kept by the reader only when it has children.
-    std::optional<QuillEngine> engines;
+    std::optional<QuillEngine> engines{};
 };
 
 struct QuillModel
 {
-    std::vector<QuillMaterial> materials;
-    std::vector<QuillTexture> textures;
-    std::vector<QuillObject> objects;
+    std::vector<QuillMaterial> materials{};
+    std::vector<QuillTexture> textures{};
+    std::vector<QuillObject> objects{};
 };
 
 // The revision the writer writes.

@@ -12,7 +12,7 @@ namespace demo
 
 struct PadSpec
 {
-    std::vector<double> frequencies;    // Hz, one sine each, mixed at equal levels
+    std::vector<double> frequencies{};  // Hz, one sine each, mixed at equal levels
     double seconds = 1.0;
     double attack = 0.1;                // seconds of raised-cosine fade-in
     double release = 0.1;               // seconds of raised-cosine fade-out at the end
