@@ -1,12 +1,9 @@
 // The demo world's first level as the build makes it, loaded from its data file and drawn in a
 // scene window: what a player sees of it.
-#include "content/DataFileFixture.h"
-#include "content/DataFiles.h"
+#include "content/DataFileDisplayTest.h"
 #include "content/models/PelicanDatabaseReader.h"
 #include "content/world/PelicanDB.h"
-#include "gui/paint/ImageReader.h"
 #include "scene/window/FinchWindow.h"
-#include "support/ZUpDisplayTest.h"
 
 #include <gtest/gtest.h>
 
@@ -19,24 +16,16 @@ namespace
 
 constexpr int side = 64;
 
-class DemoWorldDisplayTest : public ZUpDisplayTest
+class DemoWorldDisplayTest : public DataFileDisplayTest
 {
 protected:
     void SetUp() override
     {
-        ZUpDisplayTest::SetUp();
+        DataFileDisplayTest::SetUp();
         if (IsSkipped()) {
             return;
         }
-        pelican::resetDataFiles();
-        pelican::setCacheRoot(systemPath(m_folder.path() / "root").c_str());
         pelican::registerPackedFile(heron::FilePath(AURELLE_DEMO_WORLD));
-    }
-    void TearDown() override
-    {
-        kestrel::setImageReader(nullptr);
-        pelican::resetDataFiles();
-        ZUpDisplayTest::TearDown();
     }
 
     // The frame of the level seen from the camera.
@@ -57,9 +46,6 @@ protected:
         EXPECT_TRUE(kestrel::renderToImage(image, window));
         return image;
     }
-
-    TempFolder m_folder;
-    TempLog m_log;
 };
 
 // Lit wet sand: red above green above blue, and neither dark nor washed out.

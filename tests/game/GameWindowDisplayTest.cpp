@@ -1,7 +1,6 @@
 // The game window as a player starts it: the demo world under the loading screen, frames drawn
 // back to back, and the quit key.
-#include "content/DataFileFixture.h"
-#include "content/DataFiles.h"
+#include "content/DataFileDisplayTest.h"
 #include "game/GameWindow.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
@@ -9,10 +8,8 @@
 #include "game/LookFly.h"
 #include "game/LookWindow.h"
 #include "game/Zone.h"
-#include "gui/paint/ImageReader.h"
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/Updatable.h"
-#include "support/ZUpDisplayTest.h"
 
 #include <gtest/gtest.h>
 
@@ -50,28 +47,14 @@ void quit(GameWindow& window)
     window.handleEvent(key);
 }
 
-class GameWindowDisplayTest : public ZUpDisplayTest
+class GameWindowDisplayTest : public DataFileDisplayTest
 {
 protected:
-    void SetUp() override
-    {
-        ZUpDisplayTest::SetUp();
-        if (IsSkipped()) {
-            return;
-        }
-        pelican::resetDataFiles();
-        pelican::setCacheRoot(systemPath(m_folder.path() / "root").c_str());
-    }
     void TearDown() override
     {
         setCurrentLook(heron::counted_ptr<Look>());
-        kestrel::setImageReader(nullptr);
-        pelican::resetDataFiles();
-        ZUpDisplayTest::TearDown();
+        DataFileDisplayTest::TearDown();
     }
-
-    TempFolder m_folder;
-    TempLog m_log;
 };
 
 bool isSkyBlue(std::uint32_t pixel)
