@@ -57,10 +57,6 @@ void Soundtracks::stopSlot(Slot& slot)
 
 void Soundtracks::fadeOut(Slot& slot, std::int32_t milliseconds)
 {
-    if (slot.volume <= 0.0f) {
-        stopSlot(slot);
-        return;
-    }
     slot.stream.setVolume(0.0f, static_cast<float>(milliseconds) * 0.001f, egret::AtZero::Stop);
 }
 
@@ -106,7 +102,6 @@ void Soundtracks::play(Song* song, double speed, Song* ringSong)
 
 void Soundtracks::startSlot(Slot& slot, float volume)
 {
-    slot.volume = volume;
     slot.stream.requestPlay(slot.player->source, volume, plat::PositionalMode::Flat);
 }
 

@@ -51,16 +51,13 @@ private:
         heron::counted_ptr<MusicPlayer> player;
         // The player last replaced, kept alive until the next replacement.
         heron::counted_ptr<MusicPlayer> previous;
-        // The volume the stream was last started at: a fade to silence from silence would never
-        // end, as the stream takes a fade to the volume it has for no change.
-        float volume = 0.0f;
     };
 
     bool makeStreams();
     // Whether a slot sounds the music of a player already.
     bool sounds(const Slot& slot, const MusicPlayer& player) const;
     void stopSlot(Slot& slot);
-    // Fades the slot's stream to silence and stops it there; one started muted stops at once.
+    // Fades the slot's stream to silence and stops it there.
     void fadeOut(Slot& slot, std::int32_t milliseconds);
     void startSlot(Slot& slot, float volume);
     void swapSlots() { std::swap(m_slots[0], m_slots[1]); }

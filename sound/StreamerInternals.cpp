@@ -552,18 +552,19 @@ void StreamerInternals::applyVolume()
     m_buffer->setVolume(volumeToAttenuation(m_fade.current));
 }
 
-// A request for the volume being faded to changes nothing; any other is taken, also one equal to
-// the volume a running fade has reached (it holds the volume there).
+// A request for the volume being faded to keeps the fade as it runs and only takes what happens
+// at zero, so a stream already silent stops when asked to fade to silence and stop; any other
+// request is taken, also one equal to the volume a running fade has reached (it holds it there).
 void StreamerInternals::startFade(float volume, float seconds, AtZero atZero)
 {
     if (!m_playing || !(seconds >= 0.0f)) {
         return;
     }
     const float v = clampVolume(volume);
+    m_fade.atZero = atZero;
     if (v == m_fade.target) {
         return;
     }
-    m_fade.atZero = atZero;
     m_fade.target = v;
     if (seconds == 0.0f) {
         m_fade.current = v;
