@@ -5,6 +5,7 @@
 #include "base/LineTokenizer.h"
 #include "base/ReadError.h"
 #include "content/DataFiles.h"
+#include "content/SoundCache.h"
 #include "content/models/PelicanDatabaseReader.h"
 #include "content/world/PelicanDB.h"
 #include "game/Look.h"
@@ -399,6 +400,7 @@ void LookReader::readSongFile(Song& song)
     heron::FilePath file;
     value(file);
     song.samples.push_back(Song::Sample{file, {}, {}});
+    static_cast<void>(pelican::preloadSoundFile(file, pelican::CacheBuild::No));
     MarkerTarget target{song.samples.back()};
     readBlock(markerTable(), target);
 }
