@@ -53,6 +53,12 @@ bool setAll(heron::SettingsFile& file, const heron_string& key, const VideoSetti
 
 }
 
+VideoSettings& launcherVideoSettings()
+{
+    static VideoSettings settings;
+    return settings;
+}
+
 heron_string productRegistryKeyName()
 {
     return "Pellmore Interactive Ltd\\Aurelle";

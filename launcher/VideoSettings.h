@@ -16,6 +16,10 @@ struct VideoSettings
     bool fogEnabled = true;
 };
 
+// The program-wide settings: the launcher reads them when it opens and writes them when it
+// closes; its panels change them and write them after each change. Main thread only.
+VideoSettings& launcherVideoSettings();
+
 // The program's key under "Software\": the maker's name, then the program's.
 heron_string productRegistryKeyName();
 
