@@ -6,6 +6,7 @@
 #include "gui/widgets/BorderLayout.h"
 #include "gui/widgets/Button.h"
 #include "gui/widgets/Checkbox.h"
+#include "gui/widgets/ColumnLayout.h"
 #include "gui/widgets/RadioButton.h"
 #include "gui/widgets/TileLayout.h"
 #include "launcher/panels/LauncherPanel.h"
@@ -99,13 +100,16 @@ void BorderedContainer::doLayout()
 {
     m_child->setBounds(bounds.x + insetLeft, bounds.y + insetBottom, bounds.width - insetLeft - insetRight,
                        bounds.height - insetBottom - insetTop);
+    if (kestrel::Container* inner = m_child->asContainer()) {
+        inner->doLayout();
+    }
 }
 
 void BorderedContainer::draw(kestrel::Graphics& graphics)
 {
     const int h = (font ? font->height() : 0) + 4;
     const kestrel::Rect frame{bounds.x + 2, bounds.y + 2, bounds.width - 4, bounds.height - 2 - h / 2};
-    graphics.draw3DRect(frame, kestrel::Graphics::EdgeDepth::Shallow);
+    graphics.drawEtchedRect(frame, kestrel::Graphics::EdgeDepth::Shallow);
     graphics.setColor(kestrel::GuiColor::BUTTON_FACE);
     if (!text.empty()) {
         const kestrel::Rect strip{bounds.x + 8, bounds.y + bounds.height - h, textWidth() + 6, h};
@@ -148,7 +152,10 @@ VideoSetup::VideoSetup()
     add(m_compression, kestrel::TileLayout::cell(3, 1, 1, 1));
 
     add(label("OpenGL settings"), kestrel::TileLayout::cell(4, 0, 1, 1));
-    kestrel::Container* column = centredColumn(4);
+    auto* column = new kestrel::Container;
+    auto* columnLayout = new kestrel::ColumnLayout;
+    columnLayout->setGap(4);
+    column->setLayout(columnLayout);
     m_fog = checkbox("Enable fog", fogId);
     column->add(m_fog);
     m_acceleration = checkbox("Full acceleration (...if you're having problems try turning this off)", accelerationId);
