@@ -24,23 +24,6 @@ constexpr int mixerSize = 64;
 constexpr int inputColumns = 20;
 constexpr int linkWidth = 180;
 
-kestrel::Container* tiles()
-{
-    auto* container = new kestrel::Container;
-    auto* layout = new kestrel::TileLayout;
-    layout->setSpacing(4, 4);
-    container->setLayout(layout);
-    return container;
-}
-
-kestrel::Checkbox* checkbox(const char* text, kestrel::MessageDest* listener, std::uint32_t commandId)
-{
-    auto* box = new kestrel::Checkbox;
-    box->setText(text);
-    box->setActionListener(listener, commandId);
-    return box;
-}
-
 template <typename Input>
 Input* textInput(kestrel::MessageDest* listener, std::uint32_t commandId)
 {
@@ -96,7 +79,7 @@ NetworkPanel::NetworkPanel()
 
 kestrel::Container* NetworkPanel::serverControls()
 {
-    kestrel::Container* grid = tiles();
+    kestrel::Container* grid = tileGrid(4, 4);
     m_server = checkbox("This computer is a server", this, ActAsServer);
     grid->add(m_server, kestrel::TileLayout::cell(0, 0, 1, 1));
     m_serverAddress = label("");
@@ -115,7 +98,7 @@ kestrel::Container* NetworkPanel::serverControls()
 kestrel::Container* NetworkPanel::playerControls()
 {
     kestrel::Container* row = centredRow(4);
-    kestrel::Container* grid = tiles();
+    kestrel::Container* grid = tileGrid(4, 4);
     grid->add(label("Username"), kestrel::TileLayout::cell(0, 0, 1, 1));
     m_userName = textInput<kestrel::TextInput>(this, UserName);
     grid->add(m_userName, kestrel::TileLayout::cell(0, 1, 1, 1));

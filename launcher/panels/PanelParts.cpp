@@ -1,7 +1,9 @@
 #include "launcher/panels/PanelParts.h"
 
 #include "gui/widgets/Button.h"
+#include "gui/widgets/Checkbox.h"
 #include "gui/widgets/ColumnLayout.h"
+#include "gui/widgets/TileLayout.h"
 
 namespace game_launcher
 {
@@ -27,12 +29,37 @@ kestrel::Component* label(const char* text)
     return component;
 }
 
-kestrel::Button* button(const char* text, kestrel::MessageDest* listener, std::uint32_t commandId)
+namespace
 {
-    auto* made = new kestrel::Button;
+
+template <typename Control>
+Control* control(const char* text, kestrel::MessageDest* listener, std::uint32_t commandId)
+{
+    auto* made = new Control;
     made->setText(text);
     made->setActionListener(listener, commandId);
     return made;
+}
+
+}
+
+kestrel::Button* button(const char* text, kestrel::MessageDest* listener, std::uint32_t commandId)
+{
+    return control<kestrel::Button>(text, listener, commandId);
+}
+
+kestrel::Checkbox* checkbox(const char* text, kestrel::MessageDest* listener, std::uint32_t commandId)
+{
+    return control<kestrel::Checkbox>(text, listener, commandId);
+}
+
+kestrel::Container* tileGrid(int horizontal, int vertical)
+{
+    auto* container = new kestrel::Container;
+    auto* layout = new kestrel::TileLayout;
+    layout->setSpacing(horizontal, vertical);
+    container->setLayout(layout);
+    return container;
 }
 
 kestrel::Container* centredRow(int gap)

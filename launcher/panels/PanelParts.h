@@ -8,6 +8,7 @@
 namespace kestrel
 {
 class Button;
+class Checkbox;
 }
 
 // Small builders the launcher's panels share.
@@ -18,6 +19,10 @@ namespace game_launcher
 kestrel::Component* label(const char* text);
 
 kestrel::Button* button(const char* text, kestrel::MessageDest* listener, std::uint32_t commandId);
+kestrel::Checkbox* checkbox(const char* text, kestrel::MessageDest* listener, std::uint32_t commandId);
+
+// An empty container whose children take the cells of a grid with the spacing.
+kestrel::Container* tileGrid(int horizontal, int vertical);
 
 // An empty container whose children stand in a row with the gap, centred both ways.
 kestrel::Container* centredRow(int gap);

@@ -148,7 +148,7 @@ VideoSetup::VideoSetup()
     m_refreshRates = addChoices(2, "Refresh rate", {"60 Hz", "75 Hz", "85 Hz"}, refreshIds);
 
     add(label("Texture compression"), kestrel::TileLayout::cell(3, 0, 1, 1));
-    m_compression = checkbox("Enable texture compression", compressionId);
+    m_compression = checkbox("Enable texture compression", this, compressionId);
     add(m_compression, kestrel::TileLayout::cell(3, 1, 1, 1));
 
     add(label("OpenGL settings"), kestrel::TileLayout::cell(4, 0, 1, 1));
@@ -156,9 +156,9 @@ VideoSetup::VideoSetup()
     auto* columnLayout = new kestrel::ColumnLayout;
     columnLayout->setGap(4);
     column->setLayout(columnLayout);
-    m_fog = checkbox("Enable fog", fogId);
+    m_fog = checkbox("Enable fog", this, fogId);
     column->add(m_fog);
-    m_acceleration = checkbox("Full acceleration (...if you're having problems try turning this off)", accelerationId);
+    m_acceleration = checkbox("Full acceleration (...if you're having problems try turning this off)", this, accelerationId);
     column->add(m_acceleration);
     add(column, kestrel::TileLayout::cell(4, 1, 1, 1));
 }
@@ -181,14 +181,6 @@ std::vector<kestrel::RadioButton*> VideoSetup::addChoices(int row, const char* t
     }
     add(choices, kestrel::TileLayout::cell(row, 1, 1, 1));
     return buttons;
-}
-
-kestrel::Checkbox* VideoSetup::checkbox(const char* text, std::uint32_t commandId)
-{
-    auto* box = new kestrel::Checkbox;
-    box->setText(text);
-    box->setActionListener(this, commandId);
-    return box;
 }
 
 void VideoSetup::handleMessage(const kestrel::ComponentMessage& message)

@@ -62,7 +62,6 @@ private:
     // Adds the label and a row of radio buttons with the command ids firstId onwards.
     std::vector<kestrel::RadioButton*> addChoices(int row, const char* label, const std::vector<const char*>& names,
                                                   int firstId);
-    kestrel::Checkbox* checkbox(const char* text, std::uint32_t commandId);
 
     std::vector<kestrel::RadioButton*> m_resolutions;
     std::vector<kestrel::RadioButton*> m_depths;

@@ -79,7 +79,7 @@ void RightFlags::handleMessage(const kestrel::ComponentMessage& message)
 }
 
 VideoSettingsControls::VideoSettingsControls()
-    : m_useCurrent(new kestrel::Checkbox), m_resolution(new kestrel::ComboBox(&rcombo)),
+    : m_useCurrent(checkbox("Use current display settings", this, UseCurrent)), m_resolution(new kestrel::ComboBox(&rcombo)),
       m_depth(new kestrel::ComboBox(&dcombo))
 {
     auto* layout = new kestrel::ColumnLayout;
@@ -87,8 +87,6 @@ VideoSettingsControls::VideoSettingsControls()
     layout->setGap(12);
     setLayout(layout);
 
-    m_useCurrent->setText("Use current display settings");
-    m_useCurrent->setActionListener(this, UseCurrent);
     add(m_useCurrent);
 
     auto* row = new kestrel::Container;

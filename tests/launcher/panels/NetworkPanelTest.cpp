@@ -3,6 +3,7 @@
 #include "launcher/panels/AvatarPanel.h"
 #include "launcher/panels/ServerAddressEntry.h"
 #include "net/NetworkSettings.h"
+#include "support/ComponentSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -16,21 +17,7 @@ namespace
 using heron::NetAddress;
 
 // The components of type T in the tree, depth first.
-template <typename T>
-std::vector<T*> findAll(kestrel::Container& container)
-{
-    std::vector<T*> found;
-    for (const auto& child : container.getChildren()) {
-        if (auto* match = dynamic_cast<T*>(child.get())) {
-            found.push_back(match);
-        }
-        if (child->asContainer()) {
-            const std::vector<T*> inner = findAll<T>(*child->asContainer());
-            found.insert(found.end(), inner.begin(), inner.end());
-        }
-    }
-    return found;
-}
+using testing_gui::findAll;
 
 // The network settings as they start, restored afterwards.
 class NetworkControls : public testing::Test

@@ -11,6 +11,7 @@
 #include "launcher/panels/VideoPanel.h"
 #include "launcher/panels/WelcomePanel.h"
 #include "net/NetworkSettings.h"
+#include "support/ComponentSearch.h"
 #include "support/GLTestSupport.h"
 #include "support/TempFolder.h"
 
@@ -29,21 +30,7 @@ public:
     void start() override {}
 };
 
-template <typename T>
-std::vector<T*> findAll(kestrel::Container& container)
-{
-    std::vector<T*> found;
-    for (const auto& child : container.getChildren()) {
-        if (auto* match = dynamic_cast<T*>(child.get())) {
-            found.push_back(match);
-        }
-        if (child->asContainer()) {
-            const std::vector<T*> inner = findAll<T>(*child->asContainer());
-            found.insert(found.end(), inner.begin(), inner.end());
-        }
-    }
-    return found;
-}
+using testing_gui::findAll;
 
 // The component of type T whose text is the one given.
 template <typename T>
