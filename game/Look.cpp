@@ -214,6 +214,9 @@ void Look::changeLevel(Level* level, LookLogic* logic)
     if (level == nullptr) {
         return;
     }
+    if (logic != nullptr) {
+        carrySeizedInto(*level, *logic);
+    }
     heron::debug("exit...\n");
     if (m_currentLevel != nullptr) {
         m_currentLevel->exit();
@@ -230,6 +233,33 @@ void Look::changeLevel(Level* level, LookLogic* logic)
     } else {
         m_camera.setTransform(level->entryView);
     }
+}
+
+void Look::carrySeizedInto(Level& level, LookLogic& logic)
+{
+    pelican::PelicanObject* const seized = logic.carriedObject();
+    if (seized == nullptr) {
+        return;
+    }
+    // Taken before the seize ends, which may put the object back at its start.
+    finch::Matrix placement = seized->transform();
+    logic.endSeize();
+    for (const auto& zone : level.zones()) {
+        if (zone->isCenteredOnObject && zone->object == seized) {
+            logic.seize(*zone);
+        }
+    }
+    if (level.teleport) {
+        // The object keeps its place relative to the player, who moves to the level's entry.
+        finch::Matrix fromView;
+        m_camera.camera().getInverse(fromView);
+        finch::Matrix entry;
+        entry.setTransform(level.entryView);
+        finch::Matrix moved;
+        moved.multiply(placement, fromView);
+        placement.multiply(moved, entry);
+    }
+    seized->setTransform(placement);
 }
 
 Counter* Look::addCounter(const heron_string& name)

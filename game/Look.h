@@ -114,6 +114,9 @@ public:
     static bool collectAll;
 
 private:
+    // A seized object goes along into level: seized again by its zone there, in the same place
+    // relative to the player.
+    void carrySeizedInto(Level& level, LookLogic& logic);
     void makeTeapotWorld();
     void showOnlyObject();
 

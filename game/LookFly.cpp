@@ -1,5 +1,7 @@
 #include "game/LookFly.h"
 
+#include "content/world/PelicanDB.h"
+#include "content/world/PelicanObject.h"
 #include "game/Act.h"
 #include "game/EnvironmentTransitions.h"
 #include "game/Level.h"
@@ -13,7 +15,9 @@
 #include "scene/collide/DatabaseCollider.h"
 #include "scene/core/Clock.h"
 #include "scene/graph/Database.h"
+#include "scene/graph/InstanceBranch.h"
 #include "scene/graph/LodBranch.h"
+#include "scene/graph/Object.h"
 #include "sound/SoundEnvironment.h"
 
 #include <algorithm>
@@ -42,6 +46,12 @@ constexpr double bounceSpeed = 40.0;
 // Seconds between two bounce sounds at the least.
 constexpr double bounceSoundGap = 1.0;
 constexpr double noHit = 1e300;
+// A seized object's pitch stays within this many degrees when the mouse's height sets it.
+constexpr double seizedPitchLimit = 60.0;
+// The stiffest a seized object's zone may be; at it the view eases in over the first two seconds.
+constexpr double maxStiffness = 10.0;
+// The player follows a seized object in this many sub-steps a frame.
+constexpr int followSubSteps = 12;
 constexpr int f4 = keycodes::f1 + 3;
 
 // The sphere that every move sweeps; its collidees do the testing.
@@ -110,6 +120,9 @@ void LookFly::reset()
     m_orbiting = true;
     release();
     m_lastZoneSeen = nullptr;
+    m_steered = nullptr;
+    m_seizeSweep = false;
+    m_seizedDrift = Vector3d();
 }
 
 void LookFly::release()
@@ -245,6 +258,15 @@ void LookFly::handleKey(int key)
         break;
     case ' ':
         throwProjectile();
+        if (m_right) {
+            letGo();
+        }
+        break;
+    case keycodes::enter:
+        letGo();
+        break;
+    case 'r':
+        throwCollected();
         break;
     default:
         break;
@@ -254,11 +276,74 @@ void LookFly::handleKey(int key)
 void LookFly::throwProjectile()
 {
     Zone* const zone = m_world.logic().projectileZone();
+    pelican::PelicanObject* const object = zone != nullptr ? zone->projectile.object : nullptr;
+    if (object != nullptr && object->instance() != nullptr) {
+        static_cast<void>(launch(zone->projectile, zone, object->instance()->instance()));
+    }
+}
+
+// The shape a thrown collected ring shows: the last collected ring's, else the database's ring.
+finch::Object* LookFly::collectedShape() const
+{
+    const Counter* const rings = m_world.ringCounter();
+    const Zone* const last = rings != nullptr && !rings->collected.empty() ? rings->collected.back() : nullptr;
+    const pelican::PelicanObject* const object = last != nullptr ? last->object : nullptr;
+    if (object != nullptr && object->instance() != nullptr && object->instance()->instance() != nullptr) {
+        return object->instance()->instance();
+    }
     pelican::PelicanDB* const database = m_world.database();
-    if (zone == nullptr || database == nullptr || m_world.logic().carriedObject() != nullptr) {
+    return database != nullptr ? database->ringObject() : nullptr;
+}
+
+void LookFly::throwCollected()
+{
+    finch::Object* const model = collectedShape();
+    if (model == nullptr || !m_world.hasCollected()) {
         return;
     }
-    launchRock(*database, zone->projectile, zone, m_transform, m_speed, finch::Clock::now());
+    const double radius = model->box().radius();
+    if (!(radius > 0.0)) {
+        return;
+    }
+    m_ownProjectile.gravity = 1.0f;
+    m_ownProjectile.rate = 1.0f;
+    m_ownProjectile.scale = 1.0f;
+    m_ownProjectile.speed = static_cast<float>(20.0 * radius);
+    egret::SoundEnvironment* const sounds = liveSoundEnvironment();
+    const heron::counted_ptr<egret::SoundBuffer>& sound = m_world.medalThrowSoundBuffer();
+    if (launch(m_ownProjectile, nullptr, model) && sounds != nullptr && sound) {
+        sounds->playEffect(sound, 1.0f);
+    }
+}
+
+bool LookFly::launch(const Projectile& projectile, Zone* zone, finch::Object* model)
+{
+    pelican::PelicanDB* const database = m_world.database();
+    if (database == nullptr || model == nullptr) {
+        return false;
+    }
+    finch::Transform from = m_transform;
+    if (const pelican::PelicanObject* const seized = m_world.logic().carriedObject()) {
+        from = seized->transform().getTransform();
+        from.scale = Vector3d(1.0, 1.0, 1.0);
+    }
+    if (!launchRock(*database, projectile, zone, model, from, m_speed, finch::Clock::now())) {
+        return false;
+    }
+    egret::SoundEnvironment* const sounds = liveSoundEnvironment();
+    if (zone != nullptr && zone->projectile.enableSnd && zone->projectile.loadedSound && sounds != nullptr) {
+        sounds->playEffect(zone->projectile.loadedSound, static_cast<float>(zone->projectile.soundVolume) * 0.01f);
+    }
+    return true;
+}
+
+void LookFly::letGo()
+{
+    LookLogic& logic = m_world.logic();
+    const Zone* const zone = logic.seizeState().zone;
+    if (logic.carriedObject() != nullptr && zone != nullptr && zone->canBeParked) {
+        logic.endSeize();
+    }
 }
 
 void LookFly::update(finch::Database* database)
@@ -268,9 +353,12 @@ void LookFly::update(finch::Database* database)
         return;
     }
     adoptMovedCamera();
-    takeTetherRequest();
-    if (!m_onPath) {
-        checkOrbit();
+    const bool flyingSeized = isFlyingSeized();
+    if (!flyingSeized) {
+        takeTetherRequest();
+        if (!m_onPath) {
+            checkOrbit();
+        }
     }
     // A minimised window has no size: steer as if it were one pixel wide.
     const double width = std::max(m_width, 1);
@@ -286,6 +374,8 @@ void LookFly::update(finch::Database* database)
     } else if (m_orbiting) {
         followOrbitCentre(m_orbitZone->position(), -1.0);
         orbitStep(yaw, pitchChange, angles, move);
+    } else if (flyingSeized) {
+        seizedStep(database, dt, yaw, pitchChange, move);
     } else {
         const Zone* const zone = currentZoneValue();
         banked = zone != nullptr && zone->aeroplaneFly && !zone->isAnAvatar;
@@ -295,9 +385,11 @@ void LookFly::update(finch::Database* database)
             m_drift = m_drift * std::pow(0.99, 200.0 * dt);
         }
     }
-    moveWithCollision(database, dt, move);
+    moveWithCollision(database, dt, move, flyingSeized);
     if (m_orbiting || m_onPath) {
         faceOrbitCentre(angles);
+    } else if (flyingSeized) {
+        followSeized(dt, angles);
     }
     if (!banked) {
         angles.roll *= std::pow(0.99, 100.0 * dt);
@@ -407,13 +499,19 @@ void LookFly::steer(double yaw, double pitchChange, bool banking, double dt, Ang
     advance(dt, forwardOf(angles.pitch, angles.heading), move);
 }
 
-void LookFly::advance(double dt, const Vector3d& direction, Vector3d& move)
+void LookFly::advance(double dt, const Vector3d& direction, Vector3d& move, Drive drive)
 {
     const double max = speedSetting * m_world.logic().flySpeed();
     if (m_stopLock) {
         m_speed = 0.0;
     } else if (m_left && m_speed <= max) {
-        m_speed = std::min(m_speed + 0.75 * max * dt, max);
+        double gain = 0.75 * max * dt;
+        if (drive == Drive::steeredSeize) {
+            // A steered object starts from a crawl and gains speed in proportion to its speed.
+            m_speed = std::max(m_speed, 0.008 * max);
+            gain = std::min(2.0 * dt * m_speed, gain);
+        }
+        m_speed = std::min(m_speed + gain, max);
     } else if (m_left) {
         settle(max, dt);
     } else if (m_right) {
@@ -441,39 +539,48 @@ void LookFly::settle(double target, double dt)
     }
 }
 
-void LookFly::moveWithCollision(finch::Database* database, double dt, Vector3d move)
+void LookFly::moveWithCollision(finch::Database* database, double dt, Vector3d move, bool flyingSeized)
 {
     const double r = m_world.logic().playerSize();
     if (!(r > 0.0)) {
         return;
     }
     Zone* const zone = currentZoneValue();
-    if (r != m_lastRadius) {
+    const bool seized = m_world.logic().carriedObject() != nullptr;
+    if (r != m_lastRadius && !flyingSeized) {
         // A growing player rises by its growth, so that it does not sink into the floor.
         if (m_lastRadius != -1.0) {
             move.z += r - m_lastRadius;
         }
         m_lastRadius = r;
-    } else if (!m_orbiting && gravityOn && zone != nullptr && !zone->spinView) {
+    } else if (!m_orbiting && !m_onPath && gravityOn && zone != nullptr && !zone->spinView && !seized) {
         move.z -= dt * m_fallSpeed;
     }
     Sweep sweep;
     sweep.setMove(m_transform.position, move, r);
-    std::unique_ptr<finch::DatabaseCollider> triangles;
+    std::unique_ptr<finch::Collider> triangles;
     if (database != nullptr && zone != nullptr) {
-        database->setSkipMode3(m_world.logic().carriedObject() != nullptr);
+        database->setSkipMode3(seized);
         database->setCollideMode2(zone->waterIsSolid);
     }
-    if (database != nullptr) {
-        triangles = std::make_unique<finch::DatabaseCollider>(*database);
-        sweep.addCollidee(triangles.get(), nullptr);
-    }
-    sweep.addCollidee(this, this);
+    addCollidees(sweep, database, triangles, !flyingSeized);
     if (sweep.collide()) {
         lastContactPoint = sweep.contact();
         lastContactNormal = sweep.planeNormal();
     }
     m_transform.position = sweep.start();
+}
+
+void LookFly::addCollidees(finch::Collider& sweep, finch::Database* database,
+                           std::unique_ptr<finch::Collider>& triangles, bool withZones)
+{
+    if (database != nullptr) {
+        triangles = std::make_unique<finch::DatabaseCollider>(*database);
+        sweep.addCollidee(triangles.get(), nullptr);
+    }
+    if (withZones) {
+        sweep.addCollidee(this, this);
+    }
 }
 
 bool LookFly::test(const finch::Collider& mover, double& distance, Vector3d& contact)
@@ -564,9 +671,10 @@ Vector3d LookFly::respond(const finch::Collider& mover)
         return finch::CollisionAction::respond(mover);
     }
     halt();
-    const Vector3d forward = m_transform.forward();
+    const Vector3d forward = m_seizeSweep ? m_seizedForward : m_transform.forward();
     const Vector3d normal = mover.planeNormal();
-    m_drift = finch::dot(forward, normal) < 0.0 ? reflect(forward * -bounceSpeed, normal) : normal * bounceSpeed;
+    Vector3d& drift = m_seizeSweep ? m_seizedDrift : m_drift;
+    drift = finch::dot(forward, normal) < 0.0 ? reflect(forward * -bounceSpeed, normal) : normal * bounceSpeed;
     egret::SoundEnvironment* const sounds = liveSoundEnvironment();
     const heron::counted_ptr<egret::SoundBuffer>& bounce = m_world.noExitSoundBuffer();
     if (sounds != nullptr && bounce && bounceSoundDue(finch::Clock::now())) {
@@ -657,4 +765,146 @@ void LookFly::faceOrbitCentre(Angles& angles) const
     headingPitchOf(toCentre, heading, pitch);
     angles.heading = wrapHeading(heading);
     angles.pitch = m_spherical ? pitch : m_keptPitch;
+}
+
+bool LookFly::isFlyingSeized() const
+{
+    const SeizeState& seize = m_world.logic().seizeState();
+    return seize.object != nullptr && seize.zone != nullptr && !seize.inView;
+}
+
+void LookFly::seizedStep(finch::Database* database, double dt, double yaw, double pitchChange, Vector3d& move)
+{
+    const SeizeState& seize = m_world.logic().seizeState();
+    pelican::PelicanObject& object = *seize.object;
+    const Zone& zone = *seize.zone;
+    finch::Transform placed = object.transform().getTransform();
+    Angles turned{placed.pitch, placed.roll, placed.heading};
+    if (!(zone.stiffness > 0.0f)) {
+        // Without stiffness the mouse's height sets the object's pitch.
+        const double half = std::max(m_height / 2, 1);
+        const double aimed = (m_mouseY - half) / half * 90.0;
+        turned.pitch = std::clamp(turned.pitch + (aimed - turned.pitch) * dt, -seizedPitchLimit, seizedPitchLimit);
+        pitchChange = 0.0;
+    }
+    Vector3d objectMove;
+    steerSeized(zone, object, dt, yaw, pitchChange, turned, objectMove);
+    if (zone.seizeGravity && gravityOn) {
+        objectMove.z -= dt * m_fallSpeed;
+    }
+    if (m_seizedDrift.lengthSquared() > 0.001) {
+        objectMove = objectMove + m_seizedDrift * dt;
+        m_seizedDrift = m_seizedDrift * std::pow(0.99, 200.0 * dt);
+    }
+    if (m_seizedDrift.lengthSquared() < 0.01) {
+        m_seizedDrift = Vector3d();
+    }
+    const Vector3d from = placed.position;
+    const Vector3d to = sweepSeized(database, object, from, objectMove, turned);
+    if (m_speed > 0.0 && to != from) {
+        // A moving object turns toward where it goes.
+        double heading = 0.0;
+        double pitch = 0.0;
+        headingPitchOf(to - from, heading, pitch);
+        turned.heading = wrapHeading(turned.heading + wrapSigned(heading - turned.heading) * dt * 2.5);
+        turned.pitch += wrapSigned(pitch - turned.pitch) * dt * 2.5;
+    }
+    placed.position = to;
+    placed.pitch = turned.pitch;
+    placed.roll = turned.roll;
+    placed.heading = turned.heading;
+    finch::Matrix matrix;
+    matrix.setTransform(placed);
+    object.setTransform(matrix);
+    move = followObject(from, to, turned, zone, dt);
+}
+
+void LookFly::steerSeized(const Zone& zone, const pelican::PelicanObject& object, double dt, double yaw,
+                          double pitchChange, Angles& angles, Vector3d& move)
+{
+    if (!zone.aeroplaneFly) {
+        steer(yaw, pitchChange, false, dt, angles, move);
+        return;
+    }
+    if (m_steered != &object) {
+        m_steering.setTransform(finch::Transform{Vector3d(), angles.pitch, angles.roll, angles.heading});
+        m_steered = &object;
+    }
+    m_steering.preRotate(yaw, Vector3d(0.0, 1.0, 0.0));
+    m_steering.preRotate(pitchChange, Vector3d(1.0, 0.0, 0.0));
+    // A banked object turns: the more it rolls, the faster it comes round.
+    const double roll = m_steering.getTransform().roll;
+    m_steering.postRotate(-0.85 * std::sin(roll * finch::degreesToRadians), Vector3d(0.0, 0.0, 1.0));
+    const finch::Transform read = m_steering.getTransform();
+    angles = Angles{read.pitch, read.roll, read.heading};
+    advance(dt, forwardOf(read.pitch, read.heading), move, Drive::steeredSeize);
+}
+
+Vector3d LookFly::sweepSeized(finch::Database* database, const pelican::PelicanObject& object, const Vector3d& from,
+                              const Vector3d& move, const Angles& angles)
+{
+    const finch::BoundingBox& box = object.boundingBox();
+    if (move == Vector3d() || !box.isValid()) {
+        return from + move;
+    }
+    // The object's sphere is swept, its placement carried along by the same amount.
+    const Vector3d centre = box.centre();
+    Sweep sweep;
+    sweep.setMove(centre, move, box.radius());
+    std::unique_ptr<finch::Collider> triangles;
+    addCollidees(sweep, database, triangles, true);
+    m_seizedForward = forwardOf(angles.pitch, angles.heading);
+    m_seizeSweep = true;
+    sweep.collide();
+    m_seizeSweep = false;
+    return from + (sweep.start() - centre);
+}
+
+Vector3d LookFly::followObject(const Vector3d& from, const Vector3d& to, const Angles& angles, const Zone& zone,
+                               double dt)
+{
+    const double stiffness = zone.stiffness;
+    const bool stiffest = stiffness == maxStiffness;
+    const double since = finch::Clock::now() - m_world.logic().seizeState().time;
+    m_followFactor = stiffest ? easeCos(since * 0.5) : 1.0;
+    if (!(stiffness > 0.0)) {
+        return (to - from) * m_followFactor;
+    }
+    const double gain = dt / followSubSteps * std::min(stiffness, maxStiffness) * 0.1;
+    const double distance = std::max(zone.radius, 0.0);
+    const Vector3d back = forwardOf(angles.pitch, angles.heading) * -1.0;
+    Vector3d move;
+    for (int i = 1; i <= followSubSteps; ++i) {
+        const Vector3d point = from + (to - from) * (static_cast<double>(i) / followSubSteps);
+        if (m_speed > 0.0 || stiffest) {
+            // Pulled toward the line behind the object.
+            const Vector3d player = m_transform.position + move;
+            const Vector3d onLine = point + back * finch::dot(player - point, back);
+            move = move + (onLine - player) * gain;
+        }
+        const Vector3d toPoint = point - (m_transform.position + move);
+        const double apart = toPoint.length();
+        if (apart > 0.0) {
+            const double excess = apart - distance;
+            const double step = std::clamp(20.0 * gain * excess, excess - 5.0 * distance, excess);
+            move = move + toPoint * (step / apart);
+        }
+    }
+    return move * m_followFactor;
+}
+
+void LookFly::followSeized(double dt, Angles& angles) const
+{
+    const SeizeState& seize = m_world.logic().seizeState();
+    if (seize.object == nullptr || seize.zone == nullptr) {
+        return;
+    }
+    const double stiffness = seize.zone->stiffness;
+    const double share = stiffness > 0.0 && stiffness < maxStiffness ? 2.0 * dt * m_followFactor * stiffness
+                                                                       : m_followFactor;
+    const double k = std::clamp(share, 0.0, 1.0);
+    const finch::Transform object = seize.object->transform().getTransform();
+    angles.heading = wrapHeading(angles.heading + wrapSigned(object.heading - angles.heading) * k);
+    angles.pitch += wrapSigned(object.pitch - angles.pitch) * k;
+    angles.roll += wrapSigned(object.roll - angles.roll) * k;
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "game/Projectile.h"
 #include "scene/collide/Collider.h"
 #include "scene/math/Matrix.h"
+
+#include <memory>
 
 class Act;
 class Look;
@@ -10,6 +13,12 @@ class Zone;
 namespace finch
 {
 class Database;
+class Object;
+}
+
+namespace pelican
+{
+class PelicanObject;
 }
 
 namespace kestrel
@@ -20,8 +29,9 @@ struct Event;
 
 // The player: mouse buttons, mouse position and keys become the flight of the viewpoint through
 // the current level, sweeping through the level's triangles and bouncing off the spheres of its
-// no-entry and no-exit zones; spin-view zones turn the flight into an orbit about their object.
-// Made when looking starts and deleted when it stops. Main thread only.
+// no-entry and no-exit zones; spin-view zones turn the flight into an orbit about their object,
+// and a seized object is flown by the player, who follows it. Made when looking starts and
+// deleted when it stops. Main thread only.
 class LookFly : public finch::Collider, public finch::CollisionAction
 {
 public:
@@ -41,6 +51,12 @@ public:
     void halt();
     // Puts the player at the placement, stopped.
     void teleport(const finch::Transform& placement);
+    // Puts a seized object down when its zone lets it be parked.
+    void letGo();
+    // Throws the projectile from the seized object, else from the player, at the projectile's speed
+    // plus the player's, showing model; the throwing zone (may be null) sounds its throw. False
+    // when nothing was thrown.
+    bool launch(const Projectile& projectile, Zone* zone, finch::Object* model);
     // Tethers the player to the act's object from the next update on; null unties a tethered player.
     void setPath(Act* act);
     bool isTethered() const { return m_onPath; }
@@ -76,19 +92,44 @@ private:
         double heading = 0.0;
     };
 
+    // Whether the speed controller runs for a steered seize, which starts from a crawl and gains
+    // speed in proportion to it.
+    enum class Drive
+    {
+        free,
+        steeredSeize,
+    };
+
     void adoptMovedCamera();
     void record(const kestrel::Event& event);
     void handleKey(int key);
     // Throws the projectile the player is armed with, when there is one.
     void throwProjectile();
+    // Throws one of the collected rings, with the world's throw sound.
+    void throwCollected();
+    finch::Object* collectedShape() const;
+    // A zone object seized to be flown (not one carried in front of the view).
+    bool isFlyingSeized() const;
+    void seizedStep(finch::Database* database, double dt, double yaw, double pitchChange, finch::Vector3d& move);
+    void steerSeized(const Zone& zone, const pelican::PelicanObject& object, double dt, double yaw, double pitchChange,
+                     Angles& angles, finch::Vector3d& move);
+    finch::Vector3d sweepSeized(finch::Database* database, const pelican::PelicanObject& object,
+                                const finch::Vector3d& from, const finch::Vector3d& move, const Angles& angles);
+    // The player's move that follows the seized object from its old to its new position.
+    finch::Vector3d followObject(const finch::Vector3d& from, const finch::Vector3d& to, const Angles& angles,
+                                 const Zone& zone, double dt);
+    void followSeized(double dt, Angles& angles) const;
     void pressRight();
     void checkOrbit();
     void takeTetherRequest();
     void tetherStep(double dt, double yaw, double pitchChange, Angles& angles, finch::Vector3d& move);
     void steer(double yaw, double pitchChange, bool banking, double dt, Angles& angles, finch::Vector3d& move);
-    void advance(double dt, const finch::Vector3d& direction, finch::Vector3d& move);
+    void advance(double dt, const finch::Vector3d& direction, finch::Vector3d& move, Drive drive = Drive::free);
     void settle(double target, double dt);
-    void moveWithCollision(finch::Database* database, double dt, finch::Vector3d move);
+    void moveWithCollision(finch::Database* database, double dt, finch::Vector3d move, bool flyingSeized);
+    // Collides the database's triangles (sliding) and, when wanted, the zones' spheres.
+    void addCollidees(finch::Collider& sweep, finch::Database* database, std::unique_ptr<finch::Collider>& triangles,
+                      bool withZones);
     bool startOrbit(const finch::Vector3d& centre, double radius, bool spherical, double halfAngle);
     void followOrbitCentre(const finch::Vector3d& centre, double radius);
     void orbitStep(double yaw, double pitchChange, Angles& angles, finch::Vector3d& move);
@@ -134,6 +175,18 @@ private:
     bool m_tetherRequest = false;
     bool m_onPath = false;
     Act* m_pathAct = nullptr;
+
+    // Flying a seized object: the drift its bounces give it, the follow factor of the view, the
+    // steering matrix of aeroplane zones and the object it belongs to, and while the object's
+    // own sweep runs, its forward axis.
+    finch::Vector3d m_seizedDrift;
+    double m_followFactor = 1.0;
+    finch::Matrix m_steering;
+    const pelican::PelicanObject* m_steered = nullptr;
+    bool m_seizeSweep = false;
+    finch::Vector3d m_seizedForward;
+    // The player's own projectile for throwing collected rings.
+    Projectile m_ownProjectile;
 
     // The zone hit by the sweep in progress.
     Zone* m_hitZone = nullptr;

@@ -102,7 +102,8 @@ void LookLogic::stop()
     if (Level* const level = m_world.currentLevel()) {
         level->exit();
     }
-    m_carried = nullptr;
+    endSeize();
+    m_seize = SeizeState();
     dropRocks(m_world.database());
     m_flight.reset();
 }
@@ -119,10 +120,12 @@ void LookLogic::reset()
     if (Zone* const zone = m_world.currentObject()) {
         applyZoneAtOnce(*zone);
     }
+    // The seized object gets its collisions back before it is forgotten.
+    endSeize();
+    m_seize = SeizeState();
     if (m_flight) {
         m_flight->reset();
     }
-    m_carried = nullptr;
     findPen();
 }
 
@@ -248,11 +251,14 @@ Act* LookLogic::holdingAct() const
     return m_playingActs.empty() ? nullptr : m_playingActs.back();
 }
 
-Zone* LookLogic::findCurrentZone(Act* holding)
+Zone* LookLogic::findCurrentZone(Act* holding, Zone*& carriedTarget)
 {
     if (holding != nullptr && holding->objective && holding->object != nullptr) {
         const finch::Vector3d tether = objectPosition(*holding->object, holding->verticalOffset);
         return m_world.nearestObject(m_world.currentLevel(), tether, holding->object);
+    }
+    if (m_seize.object != nullptr) {
+        return findCarriedZone(carriedTarget);
     }
     return m_world.currentObject();
 }
@@ -272,14 +278,18 @@ bool LookLogic::update()
         if (pelican::PelicanDB* const database = m_world.database()) {
             flyRocks(*database, finch::Clock::now(), finch::Clock::frameDelta());
         }
+        if (m_seize.inView && m_seize.object != nullptr) {
+            updateCarry(m_world.camera());
+        }
         updateListener();
         Act* holding = holdingAct();
         Zone* zoneToEnter = nullptr;
-        Zone* const found = findCurrentZone(holding);
+        Zone* carriedTarget = nullptr;
+        Zone* const found = findCurrentZone(holding, carriedTarget);
         currentZoneSlot() = found;
         if (found != m_currentZone) {
             m_currentZone = found;
-            zoneToEnter = found != nullptr && !found->isATarget ? found : nullptr;
+            zoneToEnter = found != nullptr && !found->isATarget ? found : carriedTarget;
         }
         ObjectTrigger* triggerToFire = nullptr;
         Level* const level = m_world.currentLevel();
@@ -307,6 +317,7 @@ bool LookLogic::update()
             updateEmitters();
             updateTempo();
         }
+        trackCarried();
     }
     if (!egret::SoundSystem::hasDied()) {
         egret::SoundSystem::instance().update();
@@ -503,6 +514,9 @@ void LookLogic::enterZone(Level& level, Zone* zone, Act*& holding, ObjectTrigger
     armCondition(*zone, triggerToFire);
     if (!zone->noExit && !zone->isGoal) {
         zone->particles.start();
+    }
+    if (zone->seizeObject) {
+        seize(*zone);
     }
     if (zone->projectile.give) {
         m_projectileZone = zone;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/CarriedObject.h"
 #include "game/EnvironmentTransitions.h"
 #include "game/LookFly.h"
 #include "music/Soundtracks.h"
@@ -75,7 +76,22 @@ public:
     bool isLooking() const { return m_flight != nullptr; }
     void setPaused(bool paused) { m_paused = paused; }
     bool isPaused() const { return m_paused; }
-    pelican::PelicanObject* carriedObject() const { return m_carried; }
+    // The object the player took along; null for none.
+    pelican::PelicanObject* carriedObject() const { return m_seize.object; }
+
+    // Takes the zone's object along, unless the zone seized last is this one or the object is
+    // missing or switched off; an object seized before goes back first.
+    void seize(Zone& zone);
+    // Puts the seized object down: parked where it is when its zone allows, else back at its
+    // start; a zone not centred on its object gives it only once.
+    void endSeize();
+    // A seized object that was switched off is put down.
+    void endInactiveSeize();
+    // Places an object carried in front of the view for this frame.
+    void updateCarry(const finch::Viewer& viewer);
+    const SeizeState& seizeState() const { return m_seize; }
+    // The object of the projectile the player is armed with; null for none.
+    pelican::PelicanObject* throwTarget() const;
 
     Zone* currentZone() const { return m_currentZone; }
     LookFly* flight() const { return m_flight.get(); }
@@ -103,7 +119,12 @@ private:
         ambientTrack,
     };
 
-    Zone* findCurrentZone(Act* holdingAct);
+    Zone* findCurrentZone(Act* holdingAct, Zone*& carriedTarget);
+    // The zone around the carried object; a target zone that takes it is also reported as target.
+    Zone* findCarriedZone(Zone*& target);
+    // The carried object's velocity for the bat; once nothing is carried, the zone seized last
+    // is forgotten when the player is well away from it.
+    void trackCarried();
     Act* holdingAct() const;
     void applyStars(const Zone& zone);
     void playSongs(Zone& zone);
@@ -152,7 +173,7 @@ private:
     SkyTransition m_skyChange;
     SunTransition m_sunChange;
     bool m_paused = false;
-    pelican::PelicanObject* m_carried = nullptr;
+    SeizeState m_seize;
     Zone* m_projectileZone = nullptr;
     Act* m_tetheringAct = nullptr;
     Zone* m_penZone = nullptr;

@@ -6,6 +6,7 @@
 #include "game/Counter.h"
 #include "game/Level.h"
 #include "game/Look.h"
+#include "game/LookLogic.h"
 #include "scene/graph/SwitchBranch.h"
 
 #include <algorithm>
@@ -162,6 +163,7 @@ void ObjectTrigger::applyVisibility(Look& world) const
         }
         touched = true;
     }
+    world.logic().endInactiveSeize();
     if (touched && database != nullptr) {
         database->updateAnimation();
     }

@@ -1,17 +1,29 @@
 #pragma once
 
 #include "base/FilePath.h"
+#include "base/counted_ptr.h"
 
 #include <cstdint>
+
+namespace egret
+{
+class SoundBuffer;
+}
 
 namespace pelican
 {
 class PelicanObject;
 }
 
-// What a zone gives the player to throw (or takes away), as look files set it. Plain values.
+// What a zone gives the player to throw (or takes away), as look files set it, and the throw's
+// sound once loaded. Plain values.
 struct Projectile
 {
+    // Loads the throw's sound for a projectile that gives and sounds, once; nothing while the sound
+    // system is gone.
+    void loadSound();
+    void releaseSound();
+
     bool give = false;
     bool take = false;
     pelican::PelicanObject* object = nullptr;
@@ -34,4 +46,5 @@ struct Projectile
     float rate = 4.0f;
     // The range of a rock's random value; look files leave it at 1.
     float range = 1.0f;
+    heron::counted_ptr<egret::SoundBuffer> loadedSound;
 };

@@ -2,9 +2,12 @@
 
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
+#include "game/Zone.h"
 #include "scene/collide/DatabaseCollider.h"
 #include "scene/graph/InstanceBranch.h"
+#include "scene/graph/Object.h"
 #include "scene/math/Random.h"
+#include "scene/render/Viewer.h"
 
 #include <algorithm>
 
@@ -33,7 +36,14 @@ Rock::Rock(finch::InstanceBranch* instance, const finch::Matrix& placement, cons
         m_rangeFactor = 1.0 / range;
         m_randomValue = finch::Random::global().uniform(range);
     }
+    if (zone != nullptr && projectile.particles) {
+        m_particles = std::make_unique<finch::ParticleSystem>(zone->particles);
+        m_particles->start();
+    }
+    m_burst = zone != nullptr && projectile.burst;
 }
+
+Rock::~Rock() = default;
 
 finch::Vector3d Rock::position() const
 {
@@ -42,6 +52,10 @@ finch::Vector3d Rock::position() const
 
 finch::Vector3d Rock::respond(const finch::Collider& mover)
 {
+    if (m_burst) {
+        m_zone->particles.burst(mover.contact());
+        m_burst = false;
+    }
     if (!m_projectile.doBounce) {
         m_velocity = finch::Vector3d();
         return finch::Vector3d();
@@ -130,11 +144,20 @@ bool launchRock(pelican::PelicanDB& database, const Projectile& projectile, Zone
                 const finch::Transform& thrower, double throwerSpeed, double now)
 {
     pelican::PelicanObject* const object = projectile.object;
-    if (object == nullptr || object->instance() == nullptr || !rockList().mayThrow(projectile.rate, now)) {
+    if (object == nullptr || object->instance() == nullptr) {
+        return false;
+    }
+    return launchRock(database, projectile, zone, object->instance()->instance(), thrower, throwerSpeed, now);
+}
+
+bool launchRock(pelican::PelicanDB& database, const Projectile& projectile, Zone* zone, finch::Object* model,
+                const finch::Transform& thrower, double throwerSpeed, double now)
+{
+    if (model == nullptr || !rockList().mayThrow(projectile.rate, now)) {
         return false;
     }
     database.setRockLodScale(projectile.lod ? 1.0f : 0.0f);
-    finch::InstanceBranch* const instance = database.buildRocks(object->instance()->instance());
+    finch::InstanceBranch* const instance = database.buildRocks(model);
     finch::Transform start = thrower;
     start.scale = finch::Vector3d(projectile.scale, projectile.scale, projectile.scale);
     finch::Matrix placement;
@@ -142,7 +165,7 @@ bool launchRock(pelican::PelicanDB& database, const Projectile& projectile, Zone
     if (instance != nullptr) {
         instance->setMatrix(placement);
     }
-    const double radius = object->boundingBox().radius() * projectile.scale;
+    const double radius = model->box().radius() * projectile.scale;
     const finch::Vector3d velocity = thrower.forward() * (projectile.speed + throwerSpeed);
     rockList().add(std::make_unique<Rock>(instance, placement, velocity, radius, projectile, zone, now));
     return true;
@@ -180,4 +203,14 @@ void dropRocks(pelican::PelicanDB* database)
         }
     }
     list.clear();
+}
+
+void renderRocks(finch::RenderAccumulator& accumulator, finch::Viewer& viewer)
+{
+    for (const std::unique_ptr<Rock>& rock : rockList().rocks()) {
+        if (finch::ParticleSystem* const particles = rock->particles()) {
+            particles->update(viewer.eye(), rock->position(), true);
+            particles->render(accumulator, viewer);
+        }
+    }
 }

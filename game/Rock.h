@@ -14,7 +14,11 @@ class Zone;
 namespace finch
 {
 class InstanceBranch;
+class Object;
+class ParticleSystem;
+class RenderAccumulator;
 struct Transform;
+class Viewer;
 }
 
 namespace pelican
@@ -23,13 +27,18 @@ class PelicanDB;
 }
 
 // A thrown projectile: it falls, bounces off what it hits by its projectile's elasticity (or stops
-// there) and is taken away once its lifespan is over. Its instance, when it has one, follows it.
+// there) and is taken away once its lifespan is over. Its instance, when it has one, follows it;
+// a projectile with particles trails a copy of its zone's, and one that bursts makes its zone's
+// particles burst where it first hits.
 class Rock : public finch::CollisionAction
 {
 public:
     // A rock of the radius leaving placement at velocity at time now; instance and zone may be null.
     Rock(finch::InstanceBranch* instance, const finch::Matrix& placement, const finch::Vector3d& velocity,
          double radius, const Projectile& projectile, Zone* zone, double now);
+    ~Rock() override;
+    Rock(const Rock&) = delete;
+    Rock& operator=(const Rock&) = delete;
 
     // Bounces the rest of the move and turns the velocity along it, keeping the elasticity's share
     // of the speed; a projectile that does not bounce stops the rock at the contact.
@@ -48,6 +57,10 @@ public:
     // The rock's factor 1 / range and its random value in [0, range).
     double rangeFactor() const { return m_rangeFactor; }
     double randomValue() const { return m_randomValue; }
+    // The rock's own particles; null for none.
+    finch::ParticleSystem* particles() const { return m_particles.get(); }
+    // Whether the rock's next hit still bursts its zone's particles.
+    bool burstsOnHit() const { return m_burst; }
 
 private:
     finch::InstanceBranch* m_instance;
@@ -59,6 +72,8 @@ private:
     Projectile m_projectile;
     double m_rangeFactor = 1.0;
     double m_randomValue = 0.0;
+    std::unique_ptr<finch::ParticleSystem> m_particles;
+    bool m_burst = false;
 };
 
 // The rocks in flight, with the one sphere that sweeps them all and the time of the last throw.
@@ -100,9 +115,14 @@ RockList& rockList();
 // the rock joins the program's list. False when the projectile has no object or comes too soon.
 bool launchRock(pelican::PelicanDB& database, const Projectile& projectile, Zone* zone,
                 const finch::Transform& thrower, double throwerSpeed, double now);
+// The same, showing model.
+bool launchRock(pelican::PelicanDB& database, const Projectile& projectile, Zone* zone, finch::Object* model,
+                const finch::Transform& thrower, double throwerSpeed, double now);
 // One frame of the program's rocks through the database's geometry; rocks past their lifespan
 // leave the rocks group.
 void flyRocks(pelican::PelicanDB& database, double now, double dt);
 // Empties the program's rock list, taking the rocks out of the database's rocks group (when
 // there is a database).
 void dropRocks(pelican::PelicanDB* database);
+// Advances the particles the program's rocks trail, seen from the viewer, and queues them.
+void renderRocks(finch::RenderAccumulator& accumulator, finch::Viewer& viewer);

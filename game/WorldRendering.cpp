@@ -7,11 +7,13 @@
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
+#include "game/Rock.h"
 #include "gui/gl/GLclient.h"
 #include "gui/gl/GLstate.h"
 #include "gui/paint/Image.h"
 #include "scene/core/Clock.h"
 #include "scene/graph/Branch.h"
+#include "scene/graph/InstanceBranch.h"
 #include "scene/graph/Object.h"
 #include "scene/graph/ViewCulledTraverser.h"
 #include "scene/render/Material.h"
@@ -164,6 +166,70 @@ void renderParticles(finch::RenderAccumulator& accumulator, Level& level, finch:
     accumulator.popOverrideState();
 }
 
+// The inset's own traverser.
+finch::Traverser& insetTraverser()
+{
+    static finch::Traverser traverser;
+    return traverser;
+}
+
+// The square behind the inset, in pixels from the bottom left.
+constexpr int insetLeft = 10;
+constexpr int insetSide = 50;
+// The square lies in front of the scene.
+constexpr float insetDepth = -0.9f;
+// The inset frames the object with this margin around its bounding sphere.
+constexpr double insetMargin = 1.1;
+
+// The shape a content object shows; null for none.
+finch::Object* shownObject(const pelican::PelicanObject* object)
+{
+    return object != nullptr && object->instance() != nullptr ? object->instance()->instance() : nullptr;
+}
+
+// An opaque white square, untextured, in front of everything drawn so far.
+void drawInsetSquare(const kestrel::ImageBody& target)
+{
+    constexpr float low = insetLeft;
+    constexpr float high = insetLeft + insetSide;
+    kestrel::setDepthFunc(kestrel::DepthFunc::Always);
+    kestrel::GLclient::setPixelProjection(target);
+    kestrel::color4ub(0xFFFFFFFFu);
+    kestrel::disableState(kestrel::GLStateId::Texture2D);
+    kestrel::beginPrimitive(kestrel::Primitive::Quads);
+    kestrel::vertex3f(low, low, insetDepth);
+    kestrel::vertex3f(high, low, insetDepth);
+    kestrel::vertex3f(high, high, insetDepth);
+    kestrel::vertex3f(low, high, insetDepth);
+    kestrel::endPrimitive();
+    kestrel::enableState(kestrel::GLStateId::Texture2D);
+    kestrel::setDepthFunc(kestrel::DepthFunc::Less);
+}
+
+// The object the player is about to throw, in a white square at the bottom left.
+void drawThrowInset(kestrel::ImageBody& target, finch::Object& shown)
+{
+    drawInsetSquare(target);
+    heron::progressCode = 315;
+    kestrel::setViewport(kestrel::Rect{insetLeft, insetLeft, insetSide, insetSide});
+    const finch::BoundingBox& box = shown.box();
+    const double r = insetMargin * box.radius();
+    const double a = static_cast<double>(target.width()) / target.height();
+    kestrel::setOrthoProjection(-r, r, -a * r, a * r, -2.0 * r, 2.0 * r);
+    finch::Traverser& traverser = insetTraverser();
+    const finch::Matrix identity;
+    traverser.start(identity, identity);
+    finch::Matrix centred;
+    centred.setTranslation(box.centre() * -1.0);
+    finch::Matrix inverse;
+    centred.getInverse(inverse);
+    traverser.pushMatrix(centred, inverse);
+    shown.traverse(traverser);
+    traverser.popMatrix();
+    traverser.accumulator().render(target);
+    kestrel::setViewport(kestrel::Rect{0, 0, target.width(), target.height()});
+}
+
 // The goal counters' icon rows; true when at least one row was drawn.
 bool drawGoalCounters(const kestrel::ImageBody& target, Look& world, Level& level)
 {
@@ -252,6 +318,8 @@ void Look::render(kestrel::ImageBody& target)
     if (m_database) {
         m_database->traverse(traverser);
     }
+    heron::progressCode = 302;
+    renderRocks(accumulator, m_camera);
     heron::progressCode = 303;
     NoEntryExitRenderer markers(*this);
     accumulator.pushOverrideState(finch::RenderAccumulator::noDepthWritesFlag);
@@ -271,6 +339,10 @@ void Look::render(kestrel::ImageBody& target)
     Level* const level = currentLevel();
     if (level == nullptr || !drawGoalCounters(target, *this, *level)) {
         drawRingDisplay(target, *this);
+    }
+    if (finch::Object* const shown = shownObject(m_logic->throwTarget())) {
+        heron::progressCode = 314;
+        drawThrowInset(target, *shown);
     }
     heron::progressCode = 317;
     finch::Material::defaultMaterial()->apply();

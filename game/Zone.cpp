@@ -137,6 +137,7 @@ void Zone::enterLevel(Look& world)
             song->maxvolSpeed = 0.0f;
         }
     }
+    projectile.loadSound();
     if (isATarget && !act.enable && !targetSound) {
         loadTargetSound();
     }
@@ -227,6 +228,7 @@ void Zone::exit()
         targetSound = {};
     }
     particles.releaseInternals();
+    projectile.releaseSound();
 }
 
 float Zone::effectiveFarClip() const

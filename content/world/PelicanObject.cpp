@@ -181,7 +181,9 @@ void PelicanObject::setDepthTweak(std::int32_t flag, const finch::Viewer& view, 
         wrap(heron::counted_ptr<finch::TraversalCallback>(m_depthTweak));
     }
     m_depthTweak->set(flag, view, near, far);
-    m_database->setDepthTweakFlag(std::uint8_t(flag));
+    if (m_database != nullptr) {
+        m_database->setDepthTweakFlag(std::uint8_t(flag));
+    }
 }
 
 void PelicanObject::setBranchValue(int mode)

@@ -1,4 +1,4 @@
-#include "game/LookFixture.h"
+#include "game/FlightFixture.h"
 
 #include "game/Act.h"
 #include "game/Level.h"
@@ -19,81 +19,6 @@ namespace
 
 using finch::Vector3d;
 using kestrel::Event;
-
-constexpr int width = 800;
-constexpr int height = 600;
-
-// Far from the built-in teapot the world shows without a model of its own; more zones may follow
-// the open water.
-std::string openSeaWith(const std::string& zones)
-{
-    return R"(Level "Sea" {
-    entryXYZ 1000 0 0
-    Zone "Open" {
-        center 1000 0 0
-        radius 500
-        playerSize2 1
-    }
-)" + zones + "}\n";
-}
-
-const std::string openSea = openSeaWith("");
-
-class LookFlyTest : public LookTest
-{
-protected:
-    void SetUp() override
-    {
-        LookTest::SetUp();
-        LookFly::gravityOn = false;
-        LookFly::speedSetting = 5.0f;
-        m_window.setSize(width, height);
-    }
-    void TearDown() override
-    {
-        LookFly::gravityOn = true;
-        if (m_world) {
-            m_world->logic().stop();
-        }
-        LookTest::TearDown();
-    }
-
-    LookFly& start(const std::string& text)
-    {
-        m_world = read(text);
-        m_world->logic().start(&m_window);
-        return *m_world->logic().flight();
-    }
-
-    // An event at the mouse position (x, y) with the buttons held.
-    Event mouse(std::uint32_t type, int x, int y, bool left, bool right)
-    {
-        Event event(type, &m_window);
-        event.x = x;
-        event.y = y;
-        event.leftButton = left ? 1 : 0;
-        event.rightButton = right ? 1 : 0;
-        return event;
-    }
-    void press(LookFly& fly, std::uint32_t type, bool left, bool right)
-    {
-        fly.handleEvent(mouse(type, width / 2, height / 2, left, right));
-    }
-
-    // Steps of 0.1 s until the time given.
-    void flyUntil(double time)
-    {
-        while (m_now + 0.05 < time) {
-            m_now += 0.1;
-            m_clock.frame(m_now);
-            m_world->logic().update();
-        }
-    }
-
-    kestrel::Window m_window;
-    heron::counted_ptr<Look> m_world;
-    double m_now = 100.0;
-};
 
 }
 
