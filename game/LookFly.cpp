@@ -52,6 +52,8 @@ constexpr double seizedPitchLimit = 60.0;
 constexpr double maxStiffness = 10.0;
 // The player follows a seized object in this many sub-steps a frame.
 constexpr int followSubSteps = 12;
+// A tethered view's new limits ease in over 1 / clampEaseRate seconds.
+constexpr double clampEaseRate = 0.125;
 constexpr int f4 = keycodes::f1 + 3;
 
 // The sphere that every move sweeps; its collidees do the testing.
@@ -442,6 +444,7 @@ void LookFly::takeTetherRequest()
     m_tetherRequest = false;
     m_onPath = true;
     m_pathAct = act;
+    m_lastConstraint = -1;
     const double radius = 0.5 * (act->minDistance + act->maxDistance);
     // Half-angle 181: the player is tethered whichever way it faces.
     startOrbit(act->tetherPoint(), radius, true, 181.0);
@@ -459,7 +462,48 @@ void LookFly::tetherStep(double dt, double yaw, double pitchChange, Angles& angl
         radius += change;
     }
     followOrbitCentre(act.tetherPoint(), radius);
-    orbitStep(yaw, pitchChange, angles, move);
+    const std::int32_t constraint = m_pathAct->currentConstraint();
+    if (constraint != m_lastConstraint) {
+        // A new limit is eased in rather than snapped to.
+        m_lastConstraint = constraint;
+        startClampEasing();
+    }
+    const ViewLimit limit{constraint, act.tetherDirection()};
+    orbitStep(yaw, pitchChange, angles, move, &limit);
+}
+
+void LookFly::startClampEasing()
+{
+    m_clampEasing = true;
+    m_clampStart = finch::Clock::now();
+    m_limitTouched = false;
+}
+
+double LookFly::limitAngle(double value, double low, double high)
+{
+    const double limited = std::clamp(value, low, high);
+    if (limited == value || !m_clampEasing) {
+        return limited;
+    }
+    m_limitTouched = true;
+    const double pull = 1.0 - easeCos((finch::Clock::now() - m_clampStart) * clampEaseRate);
+    return limited + (value - limited) * pull;
+}
+
+void LookFly::keepWithin(const ViewLimit& limit, double& pitch, double& heading)
+{
+    double referenceHeading = 0.0;
+    double referencePitch = 0.0;
+    headingPitchOf(limit.reference, referenceHeading, referencePitch);
+    const double share = 1.0 - std::clamp(limit.percent, 0, 100) * 0.01;
+    const double pitchRange = pitchLimit * share;
+    const double headingRange = 180.0 * share;
+    pitch = limitAngle(pitch, referencePitch - pitchRange, referencePitch + pitchRange);
+    const double turned = limitAngle(wrapSigned(heading - referenceHeading), -headingRange, headingRange);
+    heading = wrapHeading(referenceHeading + turned);
+    if (m_clampEasing && m_limitTouched && finch::Clock::now() - m_clampStart >= 1.0 / clampEaseRate) {
+        m_clampEasing = false;
+    }
 }
 
 void LookFly::checkOrbit()
@@ -718,6 +762,7 @@ bool LookFly::startOrbit(const Vector3d& centre, double radius, bool spherical, 
     m_easing = true;
     m_easeToRadius = radius;
     m_orbitRadius = m_easeFromRadius;
+    startClampEasing();
     m_speed = 0.0;
     return true;
 }
@@ -738,10 +783,14 @@ void LookFly::followOrbitCentre(const Vector3d& centre, double radius)
     }
 }
 
-void LookFly::orbitStep(double yaw, double pitchChange, Angles& angles, Vector3d& move)
+void LookFly::orbitStep(double yaw, double pitchChange, Angles& angles, Vector3d& move, const ViewLimit* limit)
 {
-    const double pitch = std::clamp(angles.pitch + pitchChange, -pitchLimit, pitchLimit);
+    double pitch = angles.pitch + pitchChange;
     angles.heading = wrapHeading(angles.heading - yaw);
+    if (limit != nullptr) {
+        keepWithin(*limit, pitch, angles.heading);
+    }
+    pitch = std::clamp(pitch, -pitchLimit, pitchLimit);
     const double p = pitch * finch::degreesToRadians;
     const double h = angles.heading * finch::degreesToRadians;
     Vector3d position;

@@ -4,6 +4,7 @@
 #include "scene/collide/Collider.h"
 #include "scene/math/Matrix.h"
 
+#include <cstdint>
 #include <memory>
 
 class Act;
@@ -132,7 +133,22 @@ private:
                       bool withZones);
     bool startOrbit(const finch::Vector3d& centre, double radius, bool spherical, double halfAngle);
     void followOrbitCentre(const finch::Vector3d& centre, double radius);
-    void orbitStep(double yaw, double pitchChange, Angles& angles, finch::Vector3d& move);
+    // How far a tethered view may turn from the reference direction: 0 percent as far as a free
+    // orbit, 100 not at all.
+    struct ViewLimit
+    {
+        std::int32_t percent = 0;
+        finch::Vector3d reference;
+    };
+
+    // Turns the orbit by the mouse (within the limit, when given) and moves the player round it.
+    void orbitStep(double yaw, double pitchChange, Angles& angles, finch::Vector3d& move,
+                   const ViewLimit* limit = nullptr);
+    void keepWithin(const ViewLimit& limit, double& pitch, double& heading);
+    // The value within [low, high]; while the limits ease in, a value outside is pulled in by a
+    // share that grows over eight seconds.
+    double limitAngle(double value, double low, double high);
+    void startClampEasing();
     void faceOrbitCentre(Angles& angles) const;
     bool testNoEntry(const Zone& zone, const finch::Collider& mover, double& best, finch::Vector3d& contact) const;
     bool testNoExit(const Zone& zone, const finch::Collider& mover, double& best, finch::Vector3d& contact) const;
@@ -175,6 +191,12 @@ private:
     bool m_tetherRequest = false;
     bool m_onPath = false;
     Act* m_pathAct = nullptr;
+    // The constraint the tethering act's stage had last frame; -1 after a tether starts.
+    std::int32_t m_lastConstraint = -1;
+    // Limits that ease in: since when, and whether a limit was reached since.
+    bool m_clampEasing = false;
+    double m_clampStart = 0.0;
+    bool m_limitTouched = false;
 
     // Flying a seized object: the drift its bounces give it, the follow factor of the view, the
     // steering matrix of aeroplane zones and the object it belongs to, and while the object's

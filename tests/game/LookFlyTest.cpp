@@ -1,5 +1,6 @@
 #include "game/FlightFixture.h"
 
+#include "content/world/PelicanObject.h"
 #include "game/Act.h"
 #include "game/Level.h"
 #include "game/LookFly.h"
@@ -8,8 +9,11 @@
 #include "game/Zone.h"
 #include "gui/toolkit/Window.h"
 #include "music/Motor.h"
+#include "scene/graph/InstanceBranch.h"
 #include "scene/graph/LodBranch.h"
+#include "scene/graph/SwitchBranch.h"
 #include "support/CollisionScenes.h"
+#include "support/WorldBuilders.h"
 
 #include <cmath>
 #include <limits>
@@ -339,6 +343,40 @@ TEST_F(LookFlyTest, TetheredPlayerCirclesTheActWithinItsDistances)
         EXPECT_NEAR(fly.transform().position.length(), c.distance, 1.5);
         fly.setPath(nullptr);
         EXPECT_FALSE(fly.isTethered());
+        m_world->logic().stop();
+        m_world = heron::counted_ptr<Look>();
+    }
+}
+
+TEST_F(LookFlyTest, TetheredViewTurnsNoFurtherThanItsStageAllows)
+{
+    struct Case
+    {
+        std::int32_t constraint;
+        double lowest;
+        double highest;
+    };
+    // Steered right at 20 degrees a second for 12 s from facing the act's object across its
+    // forward axis; the limits have eased in by then.
+    const Case cases[] = {{0, -180.0, -91.0}, {50, -90.0, -90.0}, {100, 0.0, 0.0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.constraint);
+        LookFly& fly = start(openSea);
+        finch::SwitchBranch wrapper;
+        worldtest::add(wrapper, std::make_unique<finch::InstanceBranch>());
+        finch::SwitchBranch animations;
+        worldtest::add(animations, std::make_unique<finch::InstanceBranch>());
+        pelican::PelicanObject object(nullptr, &wrapper);
+        object.setAnimationSwitch(&animations);
+        Act act;
+        act.object = &object;
+        act.stage(0).constraint = c.constraint;
+        fly.setPath(&act);
+        fly.handleEvent(mouse(Event::MouseMove, width / 2 + 200, height / 2, false, false));
+        flyUntil(m_now + 12.0);
+        const double offset = wrapHeading(fly.transform().heading + 180.0) - 180.0;
+        EXPECT_GE(offset, c.lowest - 1e-6);
+        EXPECT_LE(offset, c.highest + 1e-6);
         m_world->logic().stop();
         m_world = heron::counted_ptr<Look>();
     }
