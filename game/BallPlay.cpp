@@ -4,6 +4,7 @@
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/ObjectTrigger.h"
+#include "sound/SoundEnvironment.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,6 +60,51 @@ void keepInside(const Zone& wall, const finch::Vector3d& wallCentre, Zone& ball,
     ball.velocity.y -= 2.0 * outward * out.y;
 }
 
+// The bat's stroke: the ball gains the bat's velocity along the line from the bat to the ball,
+// in the horizontal. True when the bat touches the ball.
+bool strike(const Bat& bat, Zone& ball, const finch::Vector3d& at)
+{
+    finch::Vector3d n = at - bat.centre;
+    const double distance = n.length();
+    if (distance == 0.0 || distance >= ball.radius + bat.radius) {
+        return false;
+    }
+    n = n * (1.0 / distance);
+    const double k = dot(n, bat.velocity);
+    ball.velocity.x += k * n.x;
+    ball.velocity.y += k * n.y;
+    return true;
+}
+
+// A moving ball inside the bat's reach that still moves toward it glances off it and stays on the
+// ground.
+void glanceOffBat(const Bat& bat, const std::vector<MovingBall>& balls)
+{
+    for (const MovingBall& moving : balls) {
+        Zone& ball = *moving.zone;
+        finch::Vector3d n = bat.centre - moving.next;
+        const double distance = n.length();
+        if (distance == 0.0 || distance >= bat.radius + ball.radius) {
+            continue;
+        }
+        n = n * (1.0 / distance);
+        const double towardBat = dot(n, ball.velocity);
+        if (towardBat <= 0.0) {
+            continue;
+        }
+        ball.velocity = ball.velocity - n * (2.0 * towardBat);
+        ball.velocity.z = 0.0;
+    }
+}
+
+void playEffect(const heron::counted_ptr<egret::SoundBuffer>& sound, std::int32_t volume)
+{
+    egret::SoundEnvironment* const sounds = liveSoundEnvironment();
+    if (sounds != nullptr && sound) {
+        sounds->playEffect(sound, static_cast<float>(volume) * 0.01f);
+    }
+}
+
 void knockBalls(std::vector<MovingBall>& balls)
 {
     for (std::size_t i = 0; i < balls.size(); ++i) {
@@ -94,9 +140,11 @@ void rollBall(finch::Matrix& placement, const finch::Vector3d& velocity, double 
     moveTo(placement, at);
 }
 
-Level* updateBalls(Look& world, Level& level, double dt)
+Level* updateBalls(Look& world, Level& level, double dt, const Bat* bat)
 {
     Level* destination = nullptr;
+    bool struck = false;
+    Zone* goal = nullptr;
     const double friction = std::clamp(1.0 - level.ballFriction * 0.1 * dt, 0.0, 1.0);
     std::vector<MovingBall> moving;
     for (const auto& each : level.zones()) {
@@ -105,6 +153,9 @@ Level* updateBalls(Look& world, Level& level, double dt)
             continue;
         }
         finch::Matrix placement = ball.object->transform();
+        if (bat != nullptr && strike(*bat, ball, translationOf(placement))) {
+            struck = true;
+        }
         ball.velocity = ball.velocity * friction;
         const finch::Vector3d next = translationOf(placement) + ball.velocity * dt;
         bool inPlay = true;
@@ -114,6 +165,7 @@ Level* updateBalls(Look& world, Level& level, double dt)
                 inPlay = false;
                 ball.object->setActive(false);
                 destination = scoreGoal(world, *other, ball);
+                goal = other.get();
             } else if (other->noExit) {
                 keepInside(*other, centre, ball, next, ball.radius);
             }
@@ -128,5 +180,15 @@ Level* updateBalls(Look& world, Level& level, double dt)
         }
     }
     knockBalls(moving);
+    if (bat != nullptr) {
+        glanceOffBat(*bat, moving);
+    }
+    if (struck) {
+        playEffect(level.batSoundBuffer(), level.batSoundVolume);
+    }
+    if (goal != nullptr) {
+        goal->particles.start();
+        playEffect(level.goalSoundBuffer(), level.goalSoundVolume);
+    }
     return destination;
 }

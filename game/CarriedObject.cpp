@@ -1,6 +1,7 @@
 #include "game/CarriedObject.h"
 
 #include "content/world/PelicanObject.h"
+#include "game/BallPlay.h"
 #include "game/EnvironmentTransitions.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
@@ -19,6 +20,8 @@ constexpr double glideRate = 0.5;
 constexpr int noCollisions = 1;
 // A zone whose seize ended is forgotten once the eye is this many of its radii away.
 constexpr double forgetRadii = 1.2;
+// A flown object strikes balls this many of its radii from its centre.
+constexpr double batReach = 1.2;
 
 finch::Vector3d centreOf(const pelican::PelicanObject& object)
 {
@@ -169,6 +172,19 @@ void LookLogic::trackCarried()
         squaredDistance(m_world.camera().eye(), zone->position()) > std::pow(forgetRadii * zone->radius, 2)) {
         m_seize.zone = nullptr;
     }
+}
+
+std::optional<Bat> LookLogic::bat()
+{
+    const pelican::PelicanObject* const carried = m_seize.object;
+    if (carried == nullptr || carried->instance() == nullptr) {
+        return std::nullopt;
+    }
+    const finch::BoundingBox& box = carried->boundingBox();
+    if (m_seize.inView) {
+        return Bat{m_world.camera().eye(), box.radius(), m_seize.velocity};
+    }
+    return Bat{box.centre(), batReach * box.radius(), m_seize.velocity};
 }
 
 pelican::PelicanObject* LookLogic::throwTarget() const

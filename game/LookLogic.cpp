@@ -267,7 +267,10 @@ bool LookLogic::update()
 {
     if (!m_paused) {
         if (Level* const playing = m_world.currentLevel(); playing != nullptr && playing->needsPlaySounds()) {
-            m_world.changeLevel(updateBalls(m_world, *playing, finch::Clock::frameDelta()), this);
+            const std::optional<Bat> striking = bat();
+            m_world.changeLevel(updateBalls(m_world, *playing, finch::Clock::frameDelta(),
+                                            striking ? &*striking : nullptr),
+                                this);
         }
         if (pelican::PelicanDB* const database = m_world.database()) {
             database->updateAnimation();

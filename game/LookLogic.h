@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/BallPlay.h"
 #include "game/CarriedObject.h"
 #include "game/EnvironmentTransitions.h"
 #include "game/LookFly.h"
@@ -125,6 +126,9 @@ private:
     // The carried object's velocity for the bat; once nothing is carried, the zone seized last
     // is forgotten when the player is well away from it.
     void trackCarried();
+    // The carried object as the bat that strikes the level's balls; none while nothing with a
+    // placement is carried.
+    std::optional<Bat> bat();
     Act* holdingAct() const;
     void applyStars(const Zone& zone);
     void playSongs(Zone& zone);

@@ -2,6 +2,7 @@
 
 #include "content/world/PelicanObject.h"
 #include "game/BallPlay.h"
+#include "game/Level.h"
 #include "scene/graph/InstanceBranch.h"
 #include "scene/graph/SwitchBranch.h"
 #include "support/WorldBuilders.h"
@@ -69,4 +70,46 @@ Level "Sky" {
     EXPECT_EQ(updateBalls(*world, pitch, 0.5), world->levels()[1].get());
     EXPECT_FALSE(ball.isActive());
     EXPECT_EQ(world->counters()[0].count(), 1u);
+}
+
+TEST_F(LookTest, BatStrikesOrTurnsBackTheBallsItReaches)
+{
+    struct Case
+    {
+        const char* what;
+        finch::Vector3d batAt;
+        finch::Vector3d batVelocity;
+        finch::Vector3d ballVelocity;
+        finch::Vector3d after;
+    };
+    // A ball of radius 1 at the origin and a bat of radius 1.
+    const Case cases[] = {
+        {"stroke", {-1.5, 0, 0}, {4, 0, 3}, {0, 0, 0}, {4, 0, 0}},
+        {"glancing stroke", {0, -1.5, 0}, {2, 2, 0}, {0, 0, 0}, {0, 2, 0}},
+        {"out of reach", {-3, 0, 0}, {4, 0, 0}, {0, 0, 0}, {0, 0, 0}},
+        {"ball into a resting bat", {-1.5, 0, 0}, {0, 0, 0}, {-4, 1, 2}, {4, 1, 0}},
+        {"ball leaving the bat", {-1.5, 0, 0}, {0, 0, 0}, {4, 0, 2}, {4, 0, 2}},
+        {"bat on the ball's centre", {0, 0, 0}, {4, 0, 0}, {1, 0, 0}, {1, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        heron::counted_ptr<Look> world = read(R"(Level "Pitch" {
+    Zone "Ball" {
+        radius 1
+        isBall 1
+    }
+}
+)");
+        Level& pitch = *world->levels()[0];
+        Zone& zone = zoneNamed(pitch, "Ball");
+        zone.velocity = c.ballVelocity;
+        finch::SwitchBranch wrapper;
+        worldtest::add(wrapper, std::make_unique<finch::InstanceBranch>());
+        pelican::PelicanObject ball(nullptr, &wrapper);
+        zone.object = &ball;
+        const Bat bat{c.batAt, 1.0, c.batVelocity};
+        EXPECT_EQ(updateBalls(*world, pitch, 0.001, &bat), nullptr);
+        // The ball has moved a thousandth of a second's way when it glances off.
+        EXPECT_NEAR((zone.velocity - c.after).length(), 0.0, 0.01);
+    }
 }

@@ -57,13 +57,13 @@ protected:
         m_world = heron::counted_ptr<Look>();
     }
 
-    LookFly& startWithBoat(const std::string& settings)
+    LookFly& startWithBoat(const std::string& settings, const std::string& otherZones = "")
     {
         LookFly& fly = start(openSeaWith(R"(    Zone "Boat" {
         radius 6
         seizeObject 1
         playerSize2 1
-)" + settings + "    }\n"));
+)" + settings + "    }\n" + otherZones));
         Zone& zone = zoneNamed(*m_world->currentLevel(), "Boat");
         zone.isCenteredOnObject = true;
         zone.object = m_boat.object.get();
@@ -249,4 +249,24 @@ TEST_F(CarriedObjectTest, HidingTheSeizedBoatPutsItDown)
     boat.trigger.applyVisibility(*m_world);
     EXPECT_EQ(m_world->logic().carriedObject(), nullptr);
     EXPECT_EQ(m_boat.object->branchValue(), 0);
+}
+
+TEST_F(CarriedObjectTest, FlownBoatStrikesTheBallAhead)
+{
+    LookFly& fly = startWithBoat("", R"(    Zone "Ball" {
+        radius 1
+        isBall 1
+    }
+)");
+    Boat ball(Vector3d(1000, 28, 0));
+    Zone& zone = zoneNamed(*m_world->currentLevel(), "Ball");
+    zone.object = ball.object.get();
+    boardBoat(fly);
+    press(fly, Event::LeftPress, true, false);
+    flyUntil(m_now + 1.0);
+    EXPECT_GT(zone.velocity.y, 1.0);
+    EXPECT_GT(ball.position().y, 28.0);
+    // The world goes before the ball its zone points at.
+    m_world->logic().stop();
+    m_world = heron::counted_ptr<Look>();
 }
