@@ -6,6 +6,7 @@
 #include "game/Act.h"
 #include "game/BallPlay.h"
 #include "game/Level.h"
+#include "game/Listener.h"
 #include "game/Look.h"
 #include "game/ObjectTrigger.h"
 #include "game/Rock.h"
@@ -421,24 +422,10 @@ void LookLogic::updateActs(Act* holding)
 
 void LookLogic::updateListener()
 {
-    egret::SoundEnvironment* const sounds = liveSoundEnvironment();
-    if (sounds == nullptr) {
-        return;
+    if (egret::SoundEnvironment* const sounds = liveSoundEnvironment()) {
+        sounds->setListener(
+            listenerAt(m_world.camera(), finch::Clock::frameDelta(), m_listenerPosition, m_listenerVelocity));
     }
-    const finch::Vector3d eye = m_world.camera().eye();
-    const double dt = finch::Clock::frameDelta();
-    // The first placing has no earlier position to move from.
-    if (dt != 0.0 && m_listenerPosition) {
-        m_listenerVelocity = (eye - *m_listenerPosition) * (1.0 / dt);
-    }
-    m_listenerPosition = eye;
-    const finch::Matrix& camera = m_world.camera().camera();
-    egret::Placement placement;
-    placement.position = soundVector(eye);
-    placement.front = soundVector(finch::Vector3d(camera.at(1, 0), camera.at(1, 1), camera.at(1, 2)));
-    placement.top = soundVector(finch::Vector3d(camera.at(2, 0), camera.at(2, 1), camera.at(2, 2)));
-    placement.velocity = soundVector(m_listenerVelocity);
-    sounds->setListener(placement);
 }
 
 void LookLogic::updateEmitters()
