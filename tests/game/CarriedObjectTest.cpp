@@ -270,3 +270,31 @@ TEST_F(CarriedObjectTest, FlownBoatStrikesTheBallAhead)
     m_world->logic().stop();
     m_world = heron::counted_ptr<Look>();
 }
+
+TEST_F(CarriedObjectTest, SteeredBoatStartsFromACrawlAndBanksIntoItsTurns)
+{
+    struct Case
+    {
+        const char* settings;
+        double firstSpeed;
+        bool banks;
+    };
+    // Top speed 50: free flight gains 37.5 a second; a steered boat starts at 0.4 and gains twice
+    // its speed a second.
+    const Case cases[] = {{"", 3.75, false}, {"aeroplaneFly 1\n", 0.48, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        LookFly& fly = startWithBoat(c.settings);
+        boardBoat(fly);
+        fly.handleEvent(mouse(Event::LeftPress, width / 2 + 200, height / 2, true, false));
+        flyUntil(m_now + 0.1);
+        EXPECT_NEAR(fly.speed(), c.firstSpeed, 1e-9);
+        flyUntil(m_now + 1.0);
+        const finch::Transform boat = m_boat.object->transform().getTransform();
+        EXPECT_EQ(std::fabs(boat.roll) > 1.0, c.banks);
+        EXPECT_GT(std::fabs(wrapHeading(boat.heading + 180.0) - 180.0), 1.0);
+        m_world->logic().stop();
+        m_world = heron::counted_ptr<Look>();
+        m_boat.object->resetTransform();
+    }
+}
