@@ -1,4 +1,5 @@
 #include "game/Rock.h"
+#include "game/Zone.h"
 #include "scene/collide/TriangleCollider.h"
 #include "tests/support/CollisionScenes.h"
 
@@ -134,4 +135,30 @@ TEST(RockTest, ListHoldsEveryRockOfTheDefaultRateUntilItsLifespanEnds)
     EXPECT_EQ(removed, throws);
 }
 
+}
+
+TEST(RockTest, RockTrailsAndBurstsItsZoneParticlesAsItsProjectileSays)
+{
+    struct Case
+    {
+        bool particles;
+        bool burst;
+    };
+    const Case cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.particles << c.burst);
+        Zone zone;
+        Projectile projectile;
+        projectile.particles = c.particles;
+        projectile.burst = c.burst;
+        RockList list;
+        Floor floor;
+        const std::array<finch::Collider*, 1> collidees{&floor};
+        const Rock& rock = list.add(std::make_unique<Rock>(nullptr, placedAt(Vector3d(0, 0, 2)), Vector3d(0, 0, -10),
+                                                           0.5, projectile, &zone, 0.0));
+        EXPECT_EQ(rock.particles() != nullptr, c.particles);
+        EXPECT_EQ(rock.burstsOnHit(), c.burst);
+        list.fly(collidees, 0.2, 0.2);
+        EXPECT_FALSE(rock.burstsOnHit());
+    }
 }
