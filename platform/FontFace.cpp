@@ -169,10 +169,10 @@ struct FontFace::Internals
         }
     }
 
-    // Loads and hints the byte's glyph into the face's slot, with the synthesised style.
-    bool load(std::uint8_t byte) const
+    // Loads and hints the character's glyph into the face's slot, with the synthesised style.
+    bool load(char32_t code) const
     {
-        const FT_UInt index = FT_Get_Char_Index(face, windows1252ToUnicode(byte));
+        const FT_UInt index = FT_Get_Char_Index(face, code);
         if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0) {
             return false;
         }
@@ -273,15 +273,25 @@ const FaceMetrics& FontFace::metrics() const
 
 int FontFace::advance(std::uint8_t byte) const
 {
-    if (!m_internals->load(byte)) {
+    return codePointAdvance(windows1252ToUnicode(byte));
+}
+
+bool FontFace::render(std::uint8_t byte, GlyphBitmap& out) const
+{
+    return renderCodePoint(windows1252ToUnicode(byte), out);
+}
+
+int FontFace::codePointAdvance(char32_t code) const
+{
+    if (!m_internals->load(code)) {
         return -1;
     }
     return static_cast<int>((m_internals->face->glyph->advance.x + 32) >> 6);
 }
 
-bool FontFace::render(std::uint8_t byte, GlyphBitmap& out) const
+bool FontFace::renderCodePoint(char32_t code, GlyphBitmap& out) const
 {
-    if (!m_internals->load(byte)) {
+    if (!m_internals->load(code)) {
         return false;
     }
     FT_GlyphSlot slot = m_internals->face->glyph;

@@ -55,7 +55,7 @@ struct GlyphBitmap
 };
 
 // One font face at one size and style, loaded through fontconfig and FreeType. Characters are
-// bytes in the Windows-1252 code page. Used on one thread at a time.
+// bytes in the Windows-1252 code page or Unicode code points. Used on one thread at a time.
 class FontFace
 {
 public:
@@ -78,6 +78,10 @@ public:
     int advance(std::uint8_t byte) const;
     // Renders the byte's character; false when the face cannot load it.
     bool render(std::uint8_t byte, GlyphBitmap& out) const;
+    // The same for any Unicode character. One the face lacks is its missing-glyph box, as for
+    // an undefined byte.
+    int codePointAdvance(char32_t code) const;
+    bool renderCodePoint(char32_t code, GlyphBitmap& out) const;
 
 private:
     struct Internals;

@@ -96,6 +96,15 @@ unsigned char unicodeToWindows1252(char32_t code)
     return '?';
 }
 
+std::optional<unsigned char> windows1252ByteOf(char32_t code)
+{
+    const unsigned char byte = unicodeToWindows1252(code);
+    if (windows1252ToUnicode(byte) != code) {
+        return std::nullopt;
+    }
+    return byte;
+}
+
 std::string windows1252ToUtf8(std::string_view bytes)
 {
     std::string out;
@@ -108,6 +117,11 @@ std::string windows1252ToUtf8(std::string_view bytes)
 
 std::string utf8ToWindows1252(std::string_view utf8)
 {
+    return utf8ToCodePage(utf8, unicodeToWindows1252);
+}
+
+std::string utf8ToCodePage(std::string_view utf8, unsigned char (*fromUnicode)(char32_t))
+{
     std::string out;
     out.reserve(utf8.size());
     size_t i = 0;
@@ -119,7 +133,7 @@ std::string utf8ToWindows1252(std::string_view utf8)
             ++i;
             continue;
         }
-        out += static_cast<char>(unicodeToWindows1252(code));
+        out += static_cast<char>(fromUnicode(code));
         i += length;
     }
     return out;

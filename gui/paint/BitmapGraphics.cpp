@@ -206,32 +206,50 @@ void BitmapGraphics::drawChar(char c, const Font& font, int x, int y)
     drawText(text, font, x, y);
 }
 
-void BitmapGraphics::drawText(const char* text, const Font& font, int x, int y)
+void BitmapGraphics::drawCodePoint(char32_t code, const Font& font, int x, int y)
 {
-    if (text == nullptr || isClipEmpty() || m_pixels == nullptr) {
+    if (!textMayShow(font, x, y)) {
         return;
     }
-    const Rect& clip = clipRect();
-    if (x >= static_cast<std::int64_t>(clip.x) + clip.width || static_cast<std::int64_t>(y) + font.ascent() <= clip.y ||
-        static_cast<std::int64_t>(y) - font.descent() >= static_cast<std::int64_t>(clip.y) + clip.height) {
+    drawGlyph(font.codePointGlyph(code), x, y);
+    underline(font, x, std::int64_t{x} + font.codePointWidth(code), y);
+}
+
+void BitmapGraphics::drawText(const char* text, const Font& font, int x, int y)
+{
+    if (text == nullptr || !textMayShow(font, x, y)) {
         return;
     }
     std::int64_t pen = x;
     for (; *text != '\0'; ++text) {
-        drawGlyph(font, *text, pen, y);
+        drawGlyph(font.glyph(*text), pen, y);
         pen += font.charWidth(*text);
     }
-    if ((font.key().style & Font::Underline) != 0 && pen > x) {
+    underline(font, x, pen, y);
+}
+
+bool BitmapGraphics::textMayShow(const Font& font, int x, int y) const
+{
+    if (isClipEmpty() || m_pixels == nullptr) {
+        return false;
+    }
+    const Rect& clip = clipRect();
+    return x < static_cast<std::int64_t>(clip.x) + clip.width && static_cast<std::int64_t>(y) + font.ascent() > clip.y &&
+           static_cast<std::int64_t>(y) - font.descent() < static_cast<std::int64_t>(clip.y) + clip.height;
+}
+
+void BitmapGraphics::underline(const Font& font, std::int64_t x, std::int64_t end, int y)
+{
+    if ((font.key().style & Font::Underline) != 0 && end > x) {
         const std::int64_t first = static_cast<std::int64_t>(y) + 1 - font.underlineOffset();
-        fillSpan(x, first - font.underlineThickness() + 1, pen - 1, first);
+        fillSpan(x, first - font.underlineThickness() + 1, end - 1, first);
     }
 }
 
 // Row r of the glyph (top first) lands on row y + top - r: its rows above the baseline go to
 // rows y + 1 and up, the baseline row y is the first row below the baseline.
-void BitmapGraphics::drawGlyph(const Font& font, char c, std::int64_t x, std::int64_t y)
+void BitmapGraphics::drawGlyph(const plat::GlyphBitmap* glyph, std::int64_t x, std::int64_t y)
 {
-    const plat::GlyphBitmap* glyph = font.glyph(c);
     if (glyph == nullptr) {
         return;
     }

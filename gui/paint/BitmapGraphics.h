@@ -3,6 +3,11 @@
 #include "gui/paint/Graphics.h"
 #include "gui/paint/Image.h"
 
+namespace plat
+{
+struct GlyphBitmap;
+}
+
 namespace kestrel
 {
 
@@ -31,6 +36,7 @@ public:
     void drawLine(int x1, int y1, int x2, int y2) override;
     void fillRect(const Rect& r) override;
     void drawChar(char c, const Font& font, int x, int y) override;
+    void drawCodePoint(char32_t code, const Font& font, int x, int y) override;
     // Copies the pixels; a 4-component image's pixels of alpha below 128 are left out.
     void drawImage(const Image& image, int x, int y) override;
     void setClip(const Rect& r) override;
@@ -57,7 +63,11 @@ private:
     void fillSpan(std::int64_t left, std::int64_t bottom, std::int64_t right, std::int64_t top);
     void drawDiagonal(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2);
     void dots(std::int64_t x, std::int64_t y, int stepX, int stepY, std::int64_t count, std::int64_t first);
-    void drawGlyph(const Font& font, char c, std::int64_t x, std::int64_t y);
+    // False when nothing of a line of the font at baseline y, starting at x, can meet the clip.
+    bool textMayShow(const Font& font, int x, int y) const;
+    void drawGlyph(const plat::GlyphBitmap* glyph, std::int64_t x, std::int64_t y);
+    // The font's underline, when it has one, under the pens from x to before end.
+    void underline(const Font& font, std::int64_t x, std::int64_t end, int y);
 
     Window* m_window = nullptr;
     bool m_painting = false;

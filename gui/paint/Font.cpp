@@ -4,8 +4,10 @@
 #include "base/heron_string.h"
 #include "gui/paint/Image.h"
 #include "platform/FontFace.h"
+#include "platform/Windows1252.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace kestrel
 {
@@ -153,18 +155,44 @@ int Font::textWidthOf(const heron_string& text) const
 
 const plat::GlyphBitmap* Font::glyph(char c) const
 {
-    const auto index = static_cast<unsigned char>(c);
+    const auto byte = static_cast<unsigned char>(c);
+    return rendered(plat::windows1252ToUnicode(byte), m_glyphs[byte]);
+}
+
+int Font::codePointWidth(char32_t code) const
+{
+    if (const std::optional<unsigned char> byte = plat::windows1252ByteOf(code)) {
+        return m_widths[*byte];
+    }
+    const auto [entry, added] = m_otherWidths.try_emplace(code, m_averageWidth);
+    if (added && m_face != nullptr) {
+        const int advance = m_face->codePointAdvance(code);
+        entry->second = advance >= 0 ? advance : m_averageWidth;
+    }
+    return entry->second;
+}
+
+const plat::GlyphBitmap* Font::codePointGlyph(char32_t code) const
+{
+    if (const std::optional<unsigned char> byte = plat::windows1252ByteOf(code)) {
+        return rendered(code, m_glyphs[*byte]);
+    }
+    return rendered(code, m_otherGlyphs[code]);
+}
+
+const plat::GlyphBitmap* Font::rendered(char32_t code, GlyphSlot& slot) const
+{
     if (m_face == nullptr) {
         return nullptr;
     }
-    if (!m_glyphTried[index]) {
-        m_glyphTried[index] = true;
+    if (!slot.tried) {
+        slot.tried = true;
         auto bitmap = std::make_unique<plat::GlyphBitmap>();
-        if (m_face->render(index, *bitmap)) {
-            m_glyphs[index] = std::move(bitmap);
+        if (m_face->renderCodePoint(code, *bitmap)) {
+            slot.bitmap = std::move(bitmap);
         }
     }
-    return m_glyphs[index].get();
+    return slot.bitmap.get();
 }
 
 GlyphSheet Font::glyphSheet(int first, int count, bool outline) const

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class heron_string;
@@ -40,7 +41,8 @@ struct FontKey
 };
 
 // A font at one size and style with its metrics in whole pixels and one advance width per byte;
-// bytes are Windows-1252 characters. Used on the GUI thread; shared through counted pointers.
+// bytes are Windows-1252 characters. Any other Unicode character of the face is measured and drawn
+// through its code point. Used on the GUI thread; shared through counted pointers.
 class Font
 {
 public:
@@ -82,6 +84,11 @@ public:
     // when the face has no drawable glyph for it.
     const plat::GlyphBitmap* glyph(char c) const;
 
+    // Advance and coverage of a Unicode character: a character of Windows-1252 is its byte's, any
+    // other is measured and rendered on first request and kept (the average width without a face).
+    int codePointWidth(char32_t code) const;
+    const plat::GlyphBitmap* codePointGlyph(char32_t code) const;
+
     // Coverage atlas of count characters from first for the OpenGL text layer.
     GlyphSheet glyphSheet(int first, int count, bool outline) const;
     // The same sheet as a 2-component image (opaque white where covered, opaque black outline
@@ -91,8 +98,16 @@ public:
                     std::vector<Rect>& cells) const;
 
 private:
+    // A character's coverage once its rendering was tried; null when that failed.
+    struct GlyphSlot
+    {
+        bool tried = false;
+        std::unique_ptr<plat::GlyphBitmap> bitmap;
+    };
+
     void useFallbackMetrics();
     void readFace();
+    const plat::GlyphBitmap* rendered(char32_t code, GlyphSlot& slot) const;
 
     FontKey m_key;
     int m_ascent = 5;
@@ -104,8 +119,10 @@ private:
     std::array<int, 256> m_widths;
     std::unique_ptr<plat::FontFace> m_face;
     // Rendered on first use; the GUI thread alone touches a font.
-    mutable std::array<std::unique_ptr<plat::GlyphBitmap>, 256> m_glyphs;
-    mutable std::array<bool, 256> m_glyphTried{};
+    mutable std::array<GlyphSlot, 256> m_glyphs;
+    // Characters beyond Windows-1252, by code point.
+    mutable std::unordered_map<char32_t, int> m_otherWidths;
+    mutable std::unordered_map<char32_t, GlyphSlot> m_otherGlyphs;
 };
 
 }

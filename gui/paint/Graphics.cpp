@@ -3,8 +3,10 @@
 #include "base/heron_string.h"
 #include "gui/paint/Font.h"
 #include "gui/paint/Image.h"
+#include "platform/Windows1252.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace kestrel
 {
@@ -147,6 +149,13 @@ void Graphics::drawTextCentered(const char* text, const Font& font, const Rect& 
     const int x = r.width > 0 ? r.x + (r.width - font.textWidth(text)) / 2 : r.x;
     const int y = r.height > 0 ? r.y + (r.height - font.ascent()) / 2 : r.y;
     drawText(text, font, x, y);
+}
+
+void Graphics::drawCodePoint(char32_t code, const Font& font, int x, int y)
+{
+    if (const std::optional<unsigned char> byte = plat::windows1252ByteOf(code)) {
+        drawChar(static_cast<char>(*byte), font, x, y);
+    }
 }
 
 void Graphics::drawText(const heron_string& text, const Font& font, int x, int y)

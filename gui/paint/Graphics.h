@@ -51,6 +51,9 @@ public:
     virtual void fillRect(const Rect& r) = 0;
     // One character with its baseline at y.
     virtual void drawChar(char c, const Font& font, int x, int y) = 0;
+    // One Unicode character with its baseline at y. The base draws a Windows-1252 character as
+    // its byte and nothing for any other.
+    virtual void drawCodePoint(char32_t code, const Font& font, int x, int y);
     // The image centred in the rectangle; nothing for an empty image.
     virtual void drawImageCentered(const Image& image, const Rect& r);
     // The image with its bottom-left pixel at (x, y).

@@ -5,22 +5,24 @@
 namespace old_document
 {
 
-// How the bytes of a document's text become the characters its fonts draw, which are
-// Windows-1252 bytes. Parsing asks here for every character byte and nowhere else, so a text
-// in another code page only needs a table of its own.
+// How the bytes of a document's text become the characters its fonts draw, Unicode code points.
+// Parsing asks here for every character byte and nowhere else, so a text in another single-byte
+// code page only needs a table of its own.
 class CodePage
 {
 public:
-    // Entry b is the font character of text byte b.
-    explicit CodePage(const std::array<unsigned char, 256>& fontChars) : m_fontChars(fontChars) {}
+    // Entry b is the code point of text byte b.
+    explicit CodePage(const std::array<char32_t, 256>& codePoints) : m_codePoints(codePoints) {}
 
-    // Text bytes that are already the fonts' own characters.
+    // Texts of the Western European languages.
     static const CodePage& windows1252();
+    // Texts of the Central European languages, Polish among them.
+    static const CodePage& windows1250();
 
-    unsigned char fontChar(unsigned char byte) const { return m_fontChars[byte]; }
+    char32_t codePoint(unsigned char byte) const { return m_codePoints[byte]; }
 
 private:
-    std::array<unsigned char, 256> m_fontChars;
+    std::array<char32_t, 256> m_codePoints;
 };
 
 }

@@ -2,9 +2,9 @@
 
 #include "base/counted_ptr.h"
 
-#include <array>
 #include <map>
 #include <memory>
+#include <unordered_map>
 
 namespace old_document
 {
@@ -12,14 +12,14 @@ namespace old_document
 namespace
 {
 
-// One font and the glyphs of its 256 characters, each filled in on first request.
+// One font and the glyphs of the characters asked for in it, each made on first request. A glyph
+// keeps its address as others are added.
 struct GlyphTable
 {
     explicit GlyphTable(const kestrel::FontKey& key) : font(new kestrel::Font(key)) {}
 
     heron::counted_ptr<kestrel::Font> font;
-    std::array<Glyph, 256> glyphs;
-    std::array<bool, 256> made{};
+    std::unordered_map<char32_t, Glyph> glyphs;
 };
 
 // Tables live at stable addresses to the end of the program, so glyphs may be held by pointer.
@@ -35,21 +35,21 @@ GlyphTable& tableFor(const kestrel::FontKey& key)
 
 }
 
-const Glyph& glyphFor(const kestrel::FontKey& key, unsigned char code)
+const Glyph& glyphFor(const kestrel::FontKey& key, char32_t code)
 {
     GlyphTable& table = tableFor(key);
-    Glyph& glyph = table.glyphs[code];
-    if (table.made[code]) {
+    const auto [entry, added] = table.glyphs.try_emplace(code);
+    Glyph& glyph = entry->second;
+    if (!added) {
         return glyph;
     }
     const kestrel::Font& font = *table.font;
     glyph.code = code;
     glyph.font = &font;
-    glyph.advance = font.charWidth(static_cast<char>(code));
+    glyph.advance = font.codePointWidth(code);
     glyph.ascent = font.ascent();
     glyph.descent = font.descent();
-    glyph.blank = code == ' ';
-    table.made[code] = true;
+    glyph.blank = code == U' ';
     return glyph;
 }
 

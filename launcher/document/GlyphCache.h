@@ -9,7 +9,7 @@ namespace old_document
 // at the same address, until the program ends.
 struct Glyph
 {
-    unsigned char code = 0;                 // the font's character (a Windows-1252 byte)
+    char32_t code = 0;                      // the character, a Unicode code point
     const kestrel::Font* font = nullptr;    // kept by the cache as long as the glyph
     int advance = 0;
     int ascent = 0;                         // without the internal leading
@@ -19,6 +19,6 @@ struct Glyph
 
 // The program-wide glyph of a character in the font of the key; the font is made the first time
 // its key is asked for. GUI thread only.
-const Glyph& glyphFor(const kestrel::FontKey& key, unsigned char code);
+const Glyph& glyphFor(const kestrel::FontKey& key, char32_t code);
 
 }

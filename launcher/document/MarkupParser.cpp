@@ -210,7 +210,7 @@ private:
     // A paragraph takes the alignment in force at its last character.
     void character(unsigned char byte)
     {
-        const Glyph& glyph = glyphFor(m_style.fontKey(), m_document.codePage().fontChar(byte));
+        const Glyph& glyph = glyphFor(m_style.fontKey(), m_document.codePage().codePoint(byte));
         m_paragraph->append(PlacedChar{&glyph, m_style.colour, m_style.link});
         m_paragraph->setAlignment(m_centring ? Paragraph::Alignment::Centred : Paragraph::Alignment::Left);
     }

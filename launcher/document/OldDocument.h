@@ -51,8 +51,8 @@ public:
     std::uint32_t linkColour() const { return m_linkColour; }
     void setWrapWidth(int width) { m_wrapWidth = width; }
     int wrapWidth() const { return m_wrapWidth; }
-    // How the bytes of the texts parsed from now on map to the fonts' characters (not owned; it
-    // must outlive the parses). Windows-1252 by default.
+    // How the bytes of the texts parsed from now on map to the characters the fonts draw (not
+    // owned; it must outlive the parses). Windows-1252 by default.
     void setCodePage(const CodePage& codePage) { m_codePage = &codePage; }
     const CodePage& codePage() const { return *m_codePage; }
 

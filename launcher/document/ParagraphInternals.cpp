@@ -112,7 +112,7 @@ void ParagraphInternals::CharRenderer::process(const PlacedChar& placed, int x, 
 {
     const std::uint32_t own = placed.colour != 0 ? placed.colour : m_textColour;
     m_graphics.setRGB(placed.link ? m_linkColour : own);
-    m_graphics.drawChar(static_cast<char>(placed.glyph->code), *placed.glyph->font, x, baseline);
+    m_graphics.drawCodePoint(placed.glyph->code, *placed.glyph->font, x, baseline);
 }
 
 void ParagraphInternals::CharFinder::process(const PlacedChar& placed, int x, int baseline)

@@ -2,11 +2,8 @@
 
 #include "gui/widgets/BorderLayout.h"
 #include "launcher/document/MarkupParser.h"
+#include "platform/Windows1250.h"
 #include "platform/Windows1252.h"
-
-#include <algorithm>
-#include <array>
-#include <utility>
 
 namespace game_launcher
 {
@@ -44,12 +41,6 @@ std::string_view macroText(char letter)
     }
 }
 
-// The Polish letters beyond Windows-1252, each with the letter it is written as there.
-constexpr std::array<std::pair<std::string_view, char>, 16> polishFolds{{
-    {"ą", 'a'}, {"ć", 'c'}, {"ę", 'e'}, {"ł", 'l'}, {"ń", 'n'}, {"ś", 's'}, {"ź", 'z'}, {"ż", 'z'},
-    {"Ą", 'A'}, {"Ć", 'C'}, {"Ę", 'E'}, {"Ł", 'L'}, {"Ń", 'N'}, {"Ś", 'S'}, {"Ź", 'Z'}, {"Ż", 'Z'},
-}};
-
 // A sea-green wash, lighter towards the top, behind the white texts.
 kestrel::Image paintBackdrop()
 {
@@ -64,12 +55,13 @@ kestrel::Image paintBackdrop()
     return image;
 }
 
-void parseInto(old_document::OldDocument& document, const TextEntry& entry)
+void parseInto(old_document::OldDocument& document, const TextEntry& entry, const old_document::CodePage& codePage)
 {
     old_document::CharacterStyle base;
     base.face = entry.font.face;
     base.size = entry.font.size;
     base.style = entry.font.style;
+    document.setCodePage(codePage);
     old_document::parseMarkup(document, entry.text, base);
     document.setTextColour(LauncherPage::textColour);
     document.setLinkColour(LauncherPage::linkColour);
@@ -106,21 +98,14 @@ TextEntry expandText(int language, std::string_view text, const kestrel::FontKey
     return entry;
 }
 
-std::string pageText(std::string_view utf8)
+std::string pageText(int language, std::string_view utf8)
 {
-    std::string folded;
-    folded.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto* fold = std::find_if(polishFolds.begin(), polishFolds.end(),
-                                        [&](const auto& pair) { return utf8.substr(i).starts_with(pair.first); });
-        if (fold == polishFolds.end()) {
-            folded += utf8[i++];
-            continue;
-        }
-        folded += fold->second;
-        i += fold->first.size();
-    }
-    return plat::utf8ToWindows1252(folded);
+    return language == Polish ? plat::utf8ToWindows1250(utf8) : plat::utf8ToWindows1252(utf8);
+}
+
+const old_document::CodePage& codePageOf(int language)
+{
+    return language == Polish ? old_document::CodePage::windows1250() : old_document::CodePage::windows1252();
 }
 
 const kestrel::Image& backdropImage()
@@ -151,7 +136,7 @@ void LauncherPage::addText(int language, std::string_view utf8, const kestrel::F
     if (index >= m_texts.size()) {
         m_texts.resize(index + 1);
     }
-    m_texts[index] = expandText(language, pageText(utf8), font);
+    m_texts[index] = expandText(language, pageText(language, utf8), font);
 }
 
 void LauncherPage::setFooter(std::string_view utf8, const kestrel::FontKey& font)
@@ -159,7 +144,7 @@ void LauncherPage::setFooter(std::string_view utf8, const kestrel::FontKey& font
     if (utf8.empty()) {
         return;
     }
-    parseInto(*m_footer, TextEntry{font, pageText(utf8)});
+    parseInto(*m_footer, TextEntry{font, pageText(English, utf8)}, codePageOf(English));
 }
 
 int LauncherPage::languageToShow() const
@@ -176,7 +161,7 @@ void LauncherPage::validate()
         m_shown = language;
         m_main->clear();
         if (static_cast<std::size_t>(language) < m_texts.size()) {
-            parseInto(*m_main, m_texts[static_cast<std::size_t>(language)]);
+            parseInto(*m_main, m_texts[static_cast<std::size_t>(language)], codePageOf(language));
         }
     }
     Container::validate();

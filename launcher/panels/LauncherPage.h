@@ -4,6 +4,7 @@
 #include "gui/paint/Font.h"
 #include "gui/paint/Image.h"
 #include "gui/toolkit/Container.h"
+#include "launcher/document/CodePage.h"
 #include "launcher/document/OldDocument.h"
 
 #include <cstdint>
@@ -31,7 +32,8 @@ constexpr int textLanguages = 7;
 // The language the pages show: 0 at start, changed only by the flags. Main thread only.
 extern std::int32_t currentLanguage;
 
-// One text of a page: its font and its markup, in Windows-1252 bytes (empty: missing).
+// One text of a page: its font and its markup, in the bytes of its language's code page (empty:
+// missing).
 struct TextEntry
 {
     kestrel::FontKey font{kestrel::FontKey::sansSerifFace, 0, 0};
@@ -46,9 +48,12 @@ kestrel::FontKey pageFont(int size);
 // German, whose words run longer.
 TextEntry expandText(int language, std::string_view text, const kestrel::FontKey& font);
 
-// The texts are written in UTF-8 and turned into the fonts' Windows-1252 bytes once, when a page
-// takes them. Polish letters the code page lacks lose their marks (ł becomes l); ó stays.
-std::string pageText(std::string_view utf8);
+// The texts are written in UTF-8 and turned once, when a page takes them, into one byte per
+// character in the code page their language needs: Windows-1250 for Polish, whose ą, ć, ę, ł, ń,
+// ś, ź and ż Windows-1252 lacks, and Windows-1252 for the others.
+std::string pageText(int language, std::string_view utf8);
+// The code page a language's text is kept in, for the document that shows it.
+const old_document::CodePage& codePageOf(int language);
 
 // The backdrop every page draws behind its texts: 700 x 400, made on first use.
 const kestrel::Image& backdropImage();
@@ -65,6 +70,7 @@ public:
 
     // Takes the UTF-8 text for the language unless the language has one already.
     void addText(int language, std::string_view utf8, const kestrel::FontKey& font);
+    // The footer is the same in every language, written as English is.
     void setFooter(std::string_view utf8, const kestrel::FontKey& font);
     // Parses the current language's text when it differs from the one shown, then lays out.
     void validate() override;

@@ -92,3 +92,34 @@ TEST(FontTest, EveryFaceHasAUsableDefaultSizeAndOneThatCannotLoadTakesTheFallbac
     }
     EXPECT_EQ(font.glyph('a'), nullptr);
 }
+
+TEST(FontTest, CharactersBeyondTheCodePageHaveTheFacesOwnGlyphs)
+{
+    const Font font(FontKey{125, 16, 0});
+    // A character of Windows-1252 takes its byte's width and glyph.
+    const struct
+    {
+        char32_t code;
+        char byte;
+    } shared[] = {{U'a', 'a'}, {U'€', '\x80'}, {U'ó', '\xF3'}, {U'œ', '\x9C'}};
+    for (const auto& s : shared) {
+        EXPECT_EQ(font.codePointWidth(s.code), font.charWidth(s.byte)) << int{s.byte};
+        EXPECT_EQ(font.codePointGlyph(s.code), font.glyph(s.byte)) << int{s.byte};
+    }
+    // Polish letters have their own glyphs, unlike their plain letters and the missing-glyph box
+    // that a code point no face has gets.
+    const plat::GlyphBitmap* box = font.codePointGlyph(0x0378);
+    ASSERT_NE(box, nullptr);
+    const std::pair<char32_t, char> letters[] = {{U'ł', 'l'}, {U'ś', 's'}, {U'Ż', 'Z'}, {U'ą', 'a'}};
+    for (const auto& [polish, plain] : letters) {
+        const plat::GlyphBitmap* glyph = font.codePointGlyph(polish);
+        ASSERT_NE(glyph, nullptr) << int{plain};
+        EXPECT_GT(font.codePointWidth(polish), 0) << int{plain};
+        EXPECT_NE(glyph->coverage, font.glyph(plain)->coverage) << int{plain};
+        EXPECT_NE(glyph->coverage, box->coverage) << int{plain};
+    }
+    const LogCapture log;
+    const Font fallback(FontKey{125, 100000, 0});
+    EXPECT_EQ(fallback.codePointWidth(U'ł'), fallback.averageWidth());
+    EXPECT_EQ(fallback.codePointGlyph(U'ł'), nullptr);
+}

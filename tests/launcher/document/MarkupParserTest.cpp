@@ -102,9 +102,9 @@ TEST(MarkupParserTest, BytesAboveTheAsciiRangeHaveGlyphsOfTheirOwn)
 
 TEST(MarkupParserTest, TheDocumentsCodePageDecidesWhichCharacterAByteDraws)
 {
-    std::array<unsigned char, 256> table{};
+    std::array<char32_t, 256> table{};
     for (unsigned i = 0; i < table.size(); ++i) {
-        table[i] = static_cast<unsigned char>(i == 0xB9 ? 'a' : i);
+        table[i] = i == 0xB9 ? U'a' : i;
     }
     const old_document::CodePage codePage(table);
     OldDocument document;

@@ -27,6 +27,18 @@ std::string shownText(old_document::OldDocument& document)
     return text;
 }
 
+// The characters a document shows, as code points.
+std::u32string shownCharacters(old_document::OldDocument& document)
+{
+    std::u32string text;
+    for (const auto& paragraph : document.paragraphs()) {
+        for (const old_document::PlacedChar& placed : paragraph->chars()) {
+            text += placed.glyph->code;
+        }
+    }
+    return text;
+}
+
 // Every test starts and ends in English.
 class Pages : public testing::Test
 {
@@ -63,11 +75,11 @@ TEST(ExpandText, GermanTakesAFontOnePixelSmaller)
     }
 }
 
-TEST(PageText, WritesTheFontsCodePage)
+TEST(PageText, WritesTheCodePageOfTheLanguage)
 {
-    EXPECT_EQ(pageText("Échap, Höhle, ø"), "\xC9" "chap, H\xF6hle, \xF8");
-    // Polish letters the code page lacks keep their base letter; ó is in it.
-    EXPECT_EQ(pageText("Łódź, ścieżki, są"), "L\xF3" "dz, sciezki, sa");
+    EXPECT_EQ(pageText(English, "Échap, Höhle, ø"), "\xC9" "chap, H\xF6hle, \xF8");
+    // Polish keeps every letter in Windows-1250, ó at the same byte as in Windows-1252.
+    EXPECT_EQ(pageText(Polish, "Łódź, ścieżki, są"), "\xA3\xF3" "d\x9F, \x9C" "cie\xBF" "ki, s\xB9");
 }
 
 TEST_F(Pages, AnotherTextForTheSameLanguageIsIgnored)
@@ -101,6 +113,30 @@ TEST_F(Pages, ALanguageWithoutTextShowsEnglish)
         EXPECT_EQ(page.shownLanguage(), c.shown) << c.chosen;
         EXPECT_EQ(shownText(page.mainDocument()), c.text) << c.chosen;
         EXPECT_EQ(page.mainDocument().textColour(), LauncherPage::textColour);
+    }
+}
+
+TEST_F(Pages, EachLanguageShowsEveryLetterOfItsText)
+{
+    const struct
+    {
+        int language;
+        const char* utf8;
+        std::u32string shown;
+    } cases[] = {
+        {Polish, "Źdźbło łąki, gęś, koń, żółć; ĄĆĘŁŃÓŚŹŻ", U"Źdźbło łąki, gęś, koń, żółć; ĄĆĘŁŃÓŚŹŻ"},
+        {French, "Échap « où » œuvre", U"Échap « où » œuvre"},
+        {Danish, "Tryk på Æble, Ø og €", U"Tryk på Æble, Ø og €"},
+        {English, "Hello", U"Hello"},
+    };
+    LauncherPage page;
+    for (const auto& c : cases) {
+        page.addText(c.language, c.utf8, pageFont(12));
+    }
+    for (const auto& c : cases) {
+        currentLanguage = c.language;
+        page.validate();
+        EXPECT_TRUE(shownCharacters(page.mainDocument()) == c.shown) << c.utf8;
     }
 }
 
