@@ -129,6 +129,10 @@ constexpr int maxInstanceNesting = 64;
 
 // Network packets
 
+// Bytes queued for one peer and not yet taken by its socket: protects memory from a peer that
+// never reads; a peer whose backlog passes it is dropped.
+constexpr std::uint32_t maxPeerBacklog = 1u << 20;
+
 // Longest name (player, avatar object, level) taken from a packet; longer ones are cut on
 // receipt and before sending: protects memory and the players list's width.
 constexpr std::uint32_t maxNetNameLength = 128;

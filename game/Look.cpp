@@ -9,6 +9,7 @@
 #include "content/world/PelicanObject.h"
 #include "game/LookFile.h"
 #include "game/LookLogic.h"
+#include "game/LookNetwork.h"
 #include "game/NamedList.h"
 #include "scene/core/Clock.h"
 #include "scene/geometry/Teapot.h"
@@ -16,6 +17,8 @@
 #include "scene/render/Texture.h"
 #include "sound/OpenALSoundHAL.h"
 #include "sound/SoundSystem.h"
+
+#include <algorithm>
 
 
 bool Look::collectAll = false;
@@ -66,7 +69,8 @@ bool skippedAsCarried(Zone& zone, pelican::PelicanObject* carried)
 
 }
 
-Look::Look(const heron::FilePath& path) : m_logic(std::make_unique<LookLogic>(*this))
+Look::Look(const heron::FilePath& path)
+    : m_logic(std::make_unique<LookLogic>(*this)), m_network(std::make_unique<LookNetwork>(*this))
 {
     heron::debug("There's %d looks\n", ++lookCount());
     // Special-effect texts in the models become specials only with the finder in place.
@@ -86,12 +90,15 @@ Look::Look(const heron::FilePath& path) : m_logic(std::make_unique<LookLogic>(*t
     }
     heron::debug("Resetting the world...\n");
     resetGame(true);
+    heron::debug("Looking for avatars...\n");
+    m_avatars.build(*this);
     heron::debug("New Look created...\n");
 }
 
 Look::~Look()
 {
     --lookCount();
+    m_network.reset();
     m_logic.reset();
     while (!m_levels.empty()) {
         m_levels.pop_back();
@@ -262,6 +269,20 @@ void Look::carrySeizedInto(Level& level, LookLogic& logic)
     seized->setTransform(placement);
 }
 
+Level* Look::levelNamed(const heron_string& name) const
+{
+    const auto found = std::find_if(m_levels.begin(), m_levels.end(), [&](const auto& level) { return level->name == name; });
+    return found != m_levels.end() ? found->get() : nullptr;
+}
+
+void Look::dropHeldAvatar()
+{
+    if (AvatarSlot* const held = m_logic->heldAvatar()) {
+        held->setAvailable(true);
+    }
+    m_logic->holdAvatar(nullptr);
+}
+
 Counter* Look::addCounter(const heron_string& name)
 {
     m_ringCounter = nullptr;
@@ -336,6 +357,7 @@ void Look::resetGame(bool resetAvatars)
     reset(finch::Clock::now());
     if (resetAvatars) {
         heron::debug("Resetting all avatars\n");
+        m_avatars.reset();
     }
 }
 

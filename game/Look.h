@@ -4,6 +4,7 @@
 #include "base/Refcountable.h"
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
+#include "game/AvatarSlot.h"
 #include "game/Counter.h"
 #include "game/FlashMessage.h"
 #include "game/Level.h"
@@ -14,6 +15,7 @@
 #include <vector>
 
 class LookLogic;
+class LookNetwork;
 struct Song;
 
 namespace pelican
@@ -58,6 +60,8 @@ public:
     // Has the sound cache read the shared sounds and every level's media, after the look file.
     void preloadLevels();
     Level* startLevel();
+    // The level of that name; null for none.
+    Level* levelNamed(const heron_string& name) const;
     // Leaves the current level and enters level (nothing for null); with logic, a teleporting
     // level moves the player to its entry view.
     void changeLevel(Level* level, LookLogic* logic);
@@ -108,6 +112,10 @@ public:
     const FlashMessage* flash() const { return m_flash.get(); }
 
     LookLogic& logic() { return *m_logic; }
+    AvatarSlots& avatars() { return m_avatars; }
+    LookNetwork& network() { return *m_network; }
+    // Lets go of the avatar the player holds: it is free for anybody again.
+    void dropHeldAvatar();
     finch::Viewer& camera() { return m_camera; }
 
     // The collect-all override: the ring counter counts as holding objects.
@@ -140,6 +148,8 @@ private:
     std::map<heron_string, bool> m_ringReappear;
     Counter* m_ringCounter = nullptr;
     std::unique_ptr<FlashMessage> m_flash;
+    AvatarSlots m_avatars;
+    std::unique_ptr<LookNetwork> m_network;
 };
 
 // The packed data file beside the program.

@@ -8,8 +8,10 @@
 #include "game/Level.h"
 #include "game/Listener.h"
 #include "game/Look.h"
+#include "game/LookNetwork.h"
 #include "game/ObjectTrigger.h"
 #include "game/Rock.h"
+#include "net/NetworkSettings.h"
 #include "scene/core/Clock.h"
 #include "sound/SoundEnvironment.h"
 #include "sound/SoundSystem.h"
@@ -89,6 +91,9 @@ void LookLogic::start(kestrel::Window* window)
     }
     updateListener();
     level->enter(m_world);
+    if (NetworkSettings::connectToNetwork) {
+        m_world.network().connectToServer();
+    }
 }
 
 void LookLogic::stop()
@@ -105,8 +110,10 @@ void LookLogic::stop()
     }
     endSeize();
     m_seize = SeizeState();
+    holdAvatar(nullptr);
     dropRocks(m_world.database());
     m_flight.reset();
+    m_world.network().disconnect();
 }
 
 void LookLogic::reset()
@@ -127,7 +134,23 @@ void LookLogic::reset()
     if (m_flight) {
         m_flight->reset();
     }
+    holdAvatar(nullptr);
     findPen();
+}
+
+bool LookLogic::holdAvatar(AvatarSlot* slot)
+{
+    if (slot != nullptr && (!m_flight || !m_playingActs.empty())) {
+        return false;
+    }
+    if (m_heldAvatar != nullptr) {
+        m_heldAvatar->markFree();
+    }
+    m_heldAvatar = slot;
+    if (slot != nullptr) {
+        slot->markTaken();
+    }
+    return true;
 }
 
 void LookLogic::stopTransitions()
@@ -323,6 +346,7 @@ bool LookLogic::update()
         }
         trackCarried();
     }
+    m_world.network().update();
     if (!egret::SoundSystem::hasDied()) {
         egret::SoundSystem::instance().update();
     }

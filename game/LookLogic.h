@@ -17,6 +17,7 @@
 #include <vector>
 
 class Act;
+class AvatarSlot;
 class Level;
 class Look;
 class ObjectTrigger;
@@ -93,6 +94,11 @@ public:
     const SeizeState& seizeState() const { return m_seize; }
     // The object of the projectile the player is armed with; null for none.
     pelican::PelicanObject* throwTarget() const;
+    // The avatar the player holds; null for none.
+    AvatarSlot* heldAvatar() const { return m_heldAvatar; }
+    // Lets go of the avatar held and holds slot (null: none). Refused (false) while not looking or
+    // while an act plays.
+    bool holdAvatar(AvatarSlot* slot);
 
     Zone* currentZone() const { return m_currentZone; }
     LookFly* flight() const { return m_flight.get(); }
@@ -186,6 +192,7 @@ private:
     bool m_penWasFull = false;
     int m_framesStepped = 0;
     std::optional<finch::Vector3d> m_listenerPosition;
+    AvatarSlot* m_heldAvatar = nullptr;
     finch::Vector3d m_listenerVelocity;
 };
 

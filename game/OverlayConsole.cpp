@@ -4,7 +4,7 @@
 #include "base/counted_ptr.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
-#include "net/NetworkClientServer.h"
+#include "game/LookNetwork.h"
 #include "net/NetworkSettings.h"
 #include "gui/gl/GLclient.h"
 #include "gui/gl/GLstate.h"
@@ -118,6 +118,7 @@ private:
     void updateFade();
     int drawTyped(const kestrel::ImageBody& target, int y, std::uint32_t colour, int lineHeight);
     bool drawHistory(const kestrel::ImageBody& target, int y, int count, std::uint32_t textAlpha, int lineHeight);
+    void drawPlayers(const kestrel::ImageBody& target, const std::vector<ColouredText>& players, int y, std::uint32_t alpha);
 };
 
 namespace
@@ -186,6 +187,9 @@ void OverlayConsoleInternals::receive()
     colours.resize(text.length() + typed.length(), white);
     text += typed;
     addLine(text, colours);
+    if (Look* const world = currentLook()) {
+        world->network().broadcastMessage({text, colours});
+    }
     endTyping();
 }
 
@@ -249,7 +253,12 @@ bool OverlayConsoleInternals::draw(const kestrel::ImageBody& target)
         --count;
     }
     const bool busy = drawHistory(target, y, count, alpha, h);
-    font.drawText(target, 8, y + count * h + 8 + h, connectionStatus().c_str(), textColour);
+    Look* const world = currentLook();
+    const ConnectionState state = world != nullptr ? world->network().state() : ConnectionState();
+    font.drawText(target, 8, y + count * h + 8 + h, connectionStatus(state).c_str(), textColour);
+    if (world != nullptr) {
+        drawPlayers(target, world->network().playersList(), y + count * h + 8, alpha);
+    }
     kestrel::disableState(kestrel::GLStateId::Blending);
     return busy || (fade > 0.0f && fade < 1.0f);
 }
@@ -274,6 +283,23 @@ int OverlayConsoleInternals::drawTyped(const kestrel::ImageBody& target, int y, 
     font.drawText(target, x, y, shown, glColour(0, 0xFF));
     font.drawText(target, 8 - font.charWidth('>'), y, ">", colour);
     return y + lineHeight;
+}
+
+void OverlayConsoleInternals::drawPlayers(const kestrel::ImageBody& target, const std::vector<ColouredText>& players,
+                                          int y, std::uint32_t alpha)
+{
+    kestrel::glFont& font = kestrel::glFont::standard();
+    // The list sits in the right half of the panel, from the status line's height down.
+    const int x = target.width() / 2;
+    y += font.height();
+    for (const ColouredText& player : players) {
+        std::vector<std::uint32_t> colours(player.text.length(), glColour(white, alpha));
+        for (std::size_t i = 0; i < std::min(colours.size(), player.colours.size()); ++i) {
+            colours[i] = glColour(player.colours[i], alpha);
+        }
+        font.drawTextColoured(target, x, y, player.text.c_str(), colours.data());
+        y -= font.height();
+    }
 }
 
 bool OverlayConsoleInternals::drawHistory(const kestrel::ImageBody& target, int y, int count, std::uint32_t textAlpha,
@@ -311,8 +337,13 @@ bool OverlayConsoleInternals::drawHistory(const kestrel::ImageBody& target, int 
 
 void OverlayConsole::showMessage(const heron_string& text, const std::vector<std::uint32_t>& colours)
 {
+    showMessage(currentLook(), text, colours);
+}
+
+void OverlayConsole::showMessage(Look* world, const heron_string& text, const std::vector<std::uint32_t>& colours)
+{
     if (text.length() >= 2 && text[0] == '%' && text[1] == '%') {
-        if (Look* const world = currentLook()) {
+        if (world != nullptr) {
             world->setFlash(text, 20.0);
         }
         return;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+class Look;
+
 namespace kestrel
 {
 class ImageBody;
@@ -33,6 +35,8 @@ public:
     // A text that begins with "%%" becomes the world's flash message; any other a console line.
     // Colours count only when there is one per character.
     static void showMessage(const heron_string& text, const std::vector<std::uint32_t>& colours);
+    // The same with world's flash message (null: no flash).
+    static void showMessage(Look* world, const heron_string& text, const std::vector<std::uint32_t>& colours);
     // Whether the console took the key.
     static bool handleKey(kestrel::Event& event);
     // Draws the panel in window pixels; true while something still fades.

@@ -153,6 +153,19 @@ std::int32_t Server::failureReason() const
     return m_internals->failed ? m_internals->reason : 0;
 }
 
+int Server::port() const
+{
+    if (m_internals->failed) {
+        return 0;
+    }
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (getsockname(m_internals->socket, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+        return 0;
+    }
+    return ntohs(local.sin_port);
+}
+
 bool Server::hasConnection()
 {
     if (m_internals->failed) {

@@ -36,6 +36,8 @@ public:
     bool hasFailed() const;
     // The FailureReason while hasFailed(), else 0.
     std::int32_t failureReason() const;
+    // The port it listens on (the one the system chose when asked for port 0); 0 after a failure.
+    int port() const;
     // True when a connection is waiting: a pending one, or one accepted now and kept pending.
     bool hasConnection();
     // The pending connection (the server lets go of it), else one accepted now; null when none

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "base/counted_ptr.h"
+#include "base/net/NetAddress.h"
+#include "net/NetworkClientServer.h"
+#include "net/Packets.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class AvatarSlot;
+class Look;
+class NetLogic;
+class NetworkPlayer;
+
+namespace heron
+{
+class NetConnection;
+class Server;
+}
+
+// The name and colour other players see.
+struct PlayerIdentity
+{
+    heron_string name;
+    // 0xRRGGBB.
+    std::uint32_t colour = 0;
+};
+
+// A world's network play: the listening server with one player per connection while this machine
+// serves, or the client's connection to a server. The game logic runs its tick once per frame.
+// Owned by its world. Main thread only.
+class LookNetwork
+{
+public:
+    explicit LookNetwork(Look& world);
+    ~LookNetwork();
+    LookNetwork(const LookNetwork&) = delete;
+    LookNetwork& operator=(const LookNetwork&) = delete;
+
+    // One network tick: avatars' visibility, the server's players or the client's connection, and
+    // picking up an avatar the player comes near.
+    void update();
+
+    // Connects to the server of the settings at the game's port; a failure is logged and shown.
+    void connectToServer();
+    // Starts connecting to address; false (logged) when the connect failed at once.
+    bool connectTo(const heron::NetAddress& address);
+    // Drops the connection to the server.
+    void disconnect();
+    // True while connected to a server or connecting, with stillConnecting telling which.
+    bool isConnectedClient(bool& stillConnecting) const;
+    bool isServing() const { return m_server != nullptr; }
+    std::size_t playerCount() const { return m_players.size(); }
+    ConnectionState state() const;
+    // The lines of the players list: a server's connected players, else what the server sent.
+    std::vector<ColouredText> playersList() const;
+
+    // Sends a chat message: a client to the server, the server to every player but except.
+    void broadcastMessage(const ColouredText& message, const NetworkPlayer* except = nullptr);
+    // Tells everybody that this player filled the pen.
+    void announceMaestro();
+    // Rings slot's holder, spending one of the player's rings; with none only the ring sound plays.
+    void ringAvatar(AvatarSlot& slot);
+    // Marks every player holding slot as rung, without spending anything here.
+    void markHoldersRung(const AvatarSlot& slot);
+    // The ring counter gains an entry and the ring sound plays: this player's avatar was rung.
+    void receiveRing();
+    // Shows a received message on this machine: a flash for "%%", else a console line.
+    void showMessage(const ColouredText& message);
+
+    // Whether this world serves: the "Act as server" setting unless a test chose for the world.
+    bool wantsToServe() const;
+    void setServing(bool serve) { m_serveOverride = serve; }
+    // The port the server listens on (the game's port unless changed; 0 lets the system choose).
+    void setServerPort(int port) { m_serverPort = port; }
+    // The port the running server listens on; 0 when none runs.
+    int listeningPort() const;
+    // The settings' name and colour unless set for this world.
+    PlayerIdentity identity() const;
+    void setIdentity(const PlayerIdentity& identity) { m_identityOverride = identity; }
+
+    NetLogic* client() const { return m_client.get(); }
+    const std::vector<std::unique_ptr<NetworkPlayer>>& players() const { return m_players; }
+
+private:
+    void serve(double now);
+    void acceptPlayer();
+    void updateAvailability();
+    void processPlayers(double now);
+    void pickUpAvatar();
+    void playRingSound();
+
+    Look& m_world;
+    std::unique_ptr<heron::Server> m_server;
+    std::vector<std::unique_ptr<NetworkPlayer>> m_players;
+    std::unique_ptr<NetLogic> m_client;
+    std::optional<bool> m_serveOverride;
+    int m_serverPort = gamePort;
+    std::optional<PlayerIdentity> m_identityOverride;
+};

@@ -1,0 +1,240 @@
+#include "game/NetworkPlayer.h"
+
+#include "base/Debug.h"
+#include "base/net/NetConnection.h"
+#include "game/AvatarSlot.h"
+#include "game/Level.h"
+#include "game/Look.h"
+#include "game/LookLogic.h"
+
+#include <algorithm>
+
+namespace
+{
+
+// Motion packets a player may leave unacknowledged, per avatar of the world.
+constexpr int unacknowledgedPerAvatar = 10;
+// Seconds between two availability packets.
+constexpr double availabilityPeriod = 1.0;
+// Shortest time between two samples of one avatar to one player, in seconds, however small the
+// ping: bounds the traffic of a fast loopback peer.
+constexpr double minMotionInterval = 1.0 / 30.0;
+
+std::vector<WorldEntry> worldList(const AvatarSlots& slots)
+{
+    std::vector<WorldEntry> entries;
+    for (const auto& slot : slots) {
+        entries.push_back({slot->name(), slot->level() != nullptr ? slot->level()->name : heron_string(), slot->sample()});
+    }
+    return entries;
+}
+
+std::vector<bool> availability(const AvatarSlots& slots)
+{
+    std::vector<bool> available;
+    for (const auto& slot : slots) {
+        available.push_back(slot->isAvailable());
+    }
+    return available;
+}
+
+}
+
+NetworkPlayer::NetworkPlayer(Look& world, LookNetwork& network, const heron::counted_ptr<heron::NetConnection>& connection)
+    : m_world(world), m_network(network), m_link(connection, PacketLink::Side::server), m_senders(world.avatars().size())
+{
+    heron::debug("network player on %s\n", connection->address().toString(true).c_str());
+    if (!connection->setNoDelay(true)) {
+        heron::debug("Couldn't set TCP no-delay\n");
+    }
+    m_link.writer().writeWorld(m_link.out(), worldList(world.avatars()));
+    writePacket(m_link.out(), '=');
+}
+
+NetworkPlayer::~NetworkPlayer()
+{
+    drop();
+    heron::debug("~network player on %s\n", m_link.connection().address().toString(true).c_str());
+}
+
+bool NetworkPlayer::process(double now)
+{
+    if (!m_link.isOpen()) {
+        return false;
+    }
+    // Periodic packets wait until what earlier ticks queued has gone; replies do not wait.
+    const bool drained = m_link.isDrained();
+    if (!m_link.receive([&](const Packet& packet) { handle(packet, now); })) {
+        return false;
+    }
+    if (const std::optional<MotionSample> shown = m_replay.step(m_ping.average(), now); shown && m_held != nullptr) {
+        m_held->placeFromSample(*shown);
+    }
+    if (drained) {
+        queueDue(now);
+    }
+    m_link.send();
+    return m_link.isOpen();
+}
+
+void NetworkPlayer::sendMessage(const ColouredText& message)
+{
+    m_link.writer().writeMessage(m_link.out(), message);
+}
+
+void NetworkPlayer::handle(const Packet& packet, double now)
+{
+    heron::MemoryDataSource body = bodyOf(packet);
+    switch (packet.kind) {
+    case 'A':
+        handleMotion(body, now);
+        break;
+    case '=':
+        m_ping.onPing(now);
+        writePacket(m_link.out(), '=');
+        break;
+    case '-':
+        drop();
+        break;
+    case '+':
+        handleTake(body);
+        break;
+    case 'L':
+        handleLevel(body);
+        break;
+    case 'a':
+        m_unacknowledged = std::max(0, m_unacknowledged - 1);
+        break;
+    case 'm':
+        m_lastMessage = readMessage(body);
+        m_network.showMessage(m_lastMessage);
+        m_network.broadcastMessage(m_lastMessage, this);
+        break;
+    case 'p': {
+        const ColouredText identity = readIdentity(body);
+        m_identity = {identity.text, identity.colours.front()};
+        for (const auto& player : m_network.players()) {
+            player->markInfoChanged();
+        }
+        break;
+    }
+    case 'r':
+        handleRing(body);
+        break;
+    default:
+        // Kinds a server does not take, known or not, are passed over by their length.
+        break;
+    }
+}
+
+void NetworkPlayer::handleMotion(heron::DataSource& body, double now)
+{
+    const MotionSample sample = readSample(body);
+    writePacket(m_link.out(), 'a');
+    // A player moves only the avatar it holds, whatever index its samples name.
+    if (m_held != nullptr && sample.index == m_held->index()) {
+        m_replay.push(sample, now);
+    }
+}
+
+void NetworkPlayer::handleTake(heron::DataSource& body)
+{
+    const heron_string name = readName(body);
+    AvatarSlot* const slot = m_world.avatars().named(name);
+    if (slot == nullptr) {
+        heron::debug("couldn't find %s\n", name.c_str());
+        return;
+    }
+    if (slot == m_held) {
+        return;
+    }
+    if (!slot->isAvailable()) {
+        writePacket(m_link.out(), '-');
+        heron::debug("Telling the player to drop %s\n", name.c_str());
+        return;
+    }
+    drop();
+    heron::debug("Player picked up %s\n", name.c_str());
+    slot->setAvailable(false);
+    m_held = slot;
+}
+
+void NetworkPlayer::handleLevel(heron::DataSource& body)
+{
+    const heron_string name = readName(body);
+    Level* const level = m_world.levelNamed(name);
+    if (level == nullptr || m_held == nullptr) {
+        return;
+    }
+    m_held->setLevel(level);
+    heron::debug("Net player is on level %s\n", name.c_str());
+}
+
+void NetworkPlayer::handleRing(heron::DataSource& body)
+{
+    AvatarSlot* const slot = m_world.avatars().named(readName(body));
+    if (slot == nullptr) {
+        return;
+    }
+    if (slot == m_world.logic().heldAvatar()) {
+        m_network.receiveRing();
+        return;
+    }
+    // The ringing player spent its own ring: the holders are rung without spending the server's.
+    m_network.markHoldersRung(*slot);
+}
+
+void NetworkPlayer::drop()
+{
+    if (m_held == nullptr) {
+        return;
+    }
+    m_held->setAvailable(true);
+    m_held = nullptr;
+    m_replay.reset();
+}
+
+void NetworkPlayer::queueDue(double now)
+{
+    if (m_infoChanged) {
+        m_infoChanged = false;
+        m_link.writer().writePlayers(m_link.out(), playersFor());
+    }
+    queueMotion(now);
+    if (now - m_lastAvailability > availabilityPeriod) {
+        m_link.writer().writeAvailability(m_link.out(), availability(m_world.avatars()));
+        m_lastAvailability = now;
+    }
+    if (m_rung) {
+        m_rung = false;
+        writePacket(m_link.out(), 'r');
+    }
+}
+
+void NetworkPlayer::queueMotion(double now)
+{
+    const AvatarSlots& slots = m_world.avatars();
+    const double interval = std::max(m_ping.average() / 3.0, minMotionInterval);
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        if (m_unacknowledged >= unacknowledgedPerAvatar * int(slots.size())) {
+            return;
+        }
+        if (&slots[i] == m_held || now - m_senders[i].lastSent() < interval) {
+            continue;
+        }
+        ++m_unacknowledged;
+        m_senders[i].send(slots[i], m_link, now, true);
+    }
+}
+
+std::vector<ColouredText> NetworkPlayer::playersFor() const
+{
+    const PlayerIdentity own = m_network.identity();
+    std::vector<ColouredText> players{{own.name, {own.colour}}};
+    for (const auto& player : m_network.players()) {
+        if (player.get() != this) {
+            players.push_back({player->identity().name, {player->identity().colour}});
+        }
+    }
+    return players;
+}

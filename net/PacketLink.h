@@ -1,0 +1,69 @@
+#pragma once
+
+#include "base/MemoryDataDest.h"
+#include "base/MemoryDataSource.h"
+#include "base/counted_ptr.h"
+#include "net/Packets.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace heron
+{
+class NetConnection;
+}
+
+// One end of a game connection: the socket, the packets received and the bytes queued to send.
+// Packets are queued whole into the outgoing buffer and written as the socket takes them; a peer
+// whose backlog passes the cap is dropped, so a peer that never reads cannot grow it without
+// bound. Main thread only.
+class PacketLink
+{
+public:
+    // Which side's words the log uses for a damaged packet.
+    enum class Side
+    {
+        server,
+        client
+    };
+
+    // Receives one complete packet; throws heron::ReadError for a body it cannot decode.
+    using Handler = std::function<void(const Packet&)>;
+
+    PacketLink(const heron::counted_ptr<heron::NetConnection>& connection, Side side);
+    ~PacketLink();
+    PacketLink(const PacketLink&) = delete;
+    PacketLink& operator=(const PacketLink&) = delete;
+
+    // True while the connection is up (a pending connect counts as up).
+    bool isOpen();
+    heron::NetConnection& connection() { return *m_connection; }
+    // Reads what arrived and hands every complete packet to handle, in order. A damaged packet is
+    // logged and closes the connection (false).
+    bool receive(const Handler& handle);
+    // The next complete packet already received, without reading the socket; none while its bytes
+    // are still arriving. A stated length beyond the cap closes the connection.
+    std::optional<Packet> nextReceived();
+    // Where packets are queued, and the scratch writer that frames them.
+    heron::DataDest& out() { return m_out; }
+    PacketWriter& writer() { return m_writer; }
+    // True when every queued byte has been written.
+    bool isDrained() const { return m_sent == m_out.size(); }
+    // Writes what the socket takes now; logs when bytes stay unsent, and closes the connection
+    // when more than the cap stays unsent.
+    void send();
+    void close();
+
+private:
+    void logFault(const Packet* packet, const char* reason);
+
+    heron::counted_ptr<heron::NetConnection> m_connection;
+    Side m_side;
+    ReceiveBuffer m_received;
+    heron::MemoryDataDest m_out;
+    std::uint32_t m_sent = 0;
+    PacketWriter m_writer;
+};
+
+// A source over a packet's body: reading past its end sets the error flag.
+heron::MemoryDataSource bodyOf(const Packet& packet);

@@ -1,0 +1,443 @@
+#include "game/LookFixture.h"
+
+#include "base/MemoryDataDest.h"
+#include "content/world/PelicanObject.h"
+#include "game/LookLogic.h"
+#include "game/LookNetwork.h"
+#include "game/NetLogic.h"
+#include "game/NetworkPlayer.h"
+#include "game/OverlayConsole.h"
+#include "scene/graph/InstanceBranch.h"
+#include "scene/graph/SwitchBranch.h"
+#include "support/Loopback.h"
+#include "support/WorldBuilders.h"
+
+#include <array>
+#include <functional>
+#include <string>
+
+namespace
+{
+
+// Two levels; the avatars "ann" (at the origin) and "bob" (at x = 50) start on "Sea".
+const char* const avatarWorld = R"(Data {
+    counter "rings" {
+        isRing 1
+    }
+}
+Level "Sea" {
+    isStartupLevel 1
+    Zone "Ann" {
+        isAnAvatar 1
+        center 0 0 0
+        radius 5
+    }
+    Zone "Bob" {
+        isAnAvatar 1
+        center 50 0 0
+        radius 5
+    }
+}
+Level "Sky" {
+    Zone "Cloud" {
+        center 0 0 0
+        radius 50
+    }
+}
+)";
+
+constexpr std::uint32_t red = 0xFF0000;
+constexpr std::uint32_t green = 0x00FF00;
+// Far from every avatar, so that nobody picks one up by chance.
+const finch::Vector3d faraway(1000.0, 1000.0, 0.0);
+
+double& fakeNow()
+{
+    static double now = 0.0;
+    return now;
+}
+
+double readFakeNow()
+{
+    return fakeNow();
+}
+
+// The scene objects a world's avatar zones stand for, named "/objects/ann$0" and "/objects/bob$0".
+class AvatarObjects
+{
+public:
+    AvatarObjects()
+    {
+        m_rootSwitch.setName("objects");
+        m_root = std::make_unique<pelican::PelicanObject>(nullptr, &m_rootSwitch);
+        const char* const names[] = {"ann", "bob"};
+        for (std::size_t i = 0; i < m_switches.size(); ++i) {
+            m_switches[i].setName(names[i]);
+            worldtest::add(m_switches[i], std::make_unique<finch::InstanceBranch>());
+            objects[i] = m_root->addChild(std::make_unique<pelican::PelicanObject>(nullptr, &m_switches[i]));
+        }
+        finch::Matrix away;
+        away.setTranslation({50.0, 0.0, 0.0});
+        objects[1]->setTransform(away);
+    }
+
+    std::array<pelican::PelicanObject*, 2> objects{};
+
+private:
+    finch::SwitchBranch m_rootSwitch;
+    std::array<finch::SwitchBranch, 2> m_switches;
+    std::unique_ptr<pelican::PelicanObject> m_root;
+};
+
+finch::Vector3d positionOf(const AvatarSlot& slot)
+{
+    return objectPosition(slot.object());
+}
+
+// A server world ("Sam") and two client worlds ("Ann" and "Bob") in one process, connected over
+// loopback; each round of ticks advances the network clock by 20 ms.
+class NetworkPlayTest : public LookTest
+{
+protected:
+    void SetUp() override
+    {
+        LookTest::SetUp();
+        setNetworkClock(&readFakeNow);
+        fakeNow() = 1000.0;
+        server = makeWorld(true, {"Sam", 0x0000FF}, 0);
+        client = {makeWorld(false, {"Ann", red}, 1), makeWorld(false, {"Bob", green}, 2)};
+        tick();
+        for (const auto& world : client) {
+            ASSERT_TRUE(world->network().connectTo(heron::NetAddress(loopback::address, server->network().listeningPort())));
+        }
+        ASSERT_TRUE(until([&] { return client[0]->network().client()->hasWorld() && client[1]->network().client()->hasWorld(); }));
+        ASSERT_TRUE(until([&] { return lastPlayer(*client[0]) == "  Bob" && lastPlayer(*client[1]) == "  Ann"; }));
+    }
+
+    void TearDown() override
+    {
+        for (heron::counted_ptr<Look>* world : {&client[0], &client[1], &server}) {
+            (*world)->logic().stop();
+            *world = heron::counted_ptr<Look>();
+        }
+        setNetworkClock(nullptr);
+        LookTest::TearDown();
+    }
+
+    heron::counted_ptr<Look> makeWorld(bool serving, const PlayerIdentity& identity, std::size_t objects)
+    {
+        heron::counted_ptr<Look> world = read(avatarWorld, ("world" + std::to_string(objects) + ".look").c_str());
+        const std::vector<std::unique_ptr<Zone>>& zones = world->levels().front()->zones();
+        for (std::size_t i = 0; i < 2; ++i) {
+            zones[i]->object = m_objects[objects].objects[i];
+        }
+        world->avatars().build(*world);
+        world->network().setServing(serving);
+        world->network().setServerPort(0);
+        world->network().setIdentity(identity);
+        world->logic().start();
+        placeEye(*world, faraway);
+        return world;
+    }
+
+    static void placeEye(Look& world, const finch::Vector3d& where)
+    {
+        finch::Transform placement;
+        placement.position = where;
+        world.camera().setTransform(placement);
+    }
+
+    // One network tick of every world.
+    void tick()
+    {
+        fakeNow() += 0.02;
+        for (Look* world : {server.get(), client[0].get(), client[1].get()}) {
+            world->network().update();
+        }
+    }
+
+    // Ticks until the condition holds; false when it still does not after a generous bound.
+    bool until(const std::function<bool()>& condition, const std::function<void()>& eachTick = [] {})
+    {
+        for (int i = 0; i < 20000; ++i) {
+            if (condition()) {
+                return true;
+            }
+            eachTick();
+            tick();
+        }
+        return condition();
+    }
+
+    // Ann walks up to her avatar and picks it up; the server learns of it.
+    void annTakesHerAvatar()
+    {
+        placeEye(*client[0], {0.0, 0.0, 0.0});
+        ASSERT_TRUE(until([&] { return !server->network().players().empty() && server->network().players()[0]->heldAvatar() != nullptr; }));
+        placeEye(*client[0], faraway);
+    }
+
+    AvatarSlot& slot(Look& world, std::size_t index) { return world.avatars()[index]; }
+
+    static heron_string lastPlayer(Look& world)
+    {
+        const std::vector<ColouredText>& players = world.network().client()->players();
+        return players.empty() ? heron_string() : players.back().text;
+    }
+
+    std::array<AvatarObjects, 3> m_objects;
+    heron::counted_ptr<Look> server;
+    std::array<heron::counted_ptr<Look>, 2> client;
+};
+
+TEST_F(NetworkPlayTest, TakenAvatarIsUnavailableToTheOthers)
+{
+    annTakesHerAvatar();
+    EXPECT_EQ(client[0]->logic().heldAvatar(), &slot(*client[0], 0));
+    EXPECT_EQ(server->network().players()[0]->heldAvatar(), &slot(*server, 0));
+    EXPECT_FALSE(slot(*server, 0).isAvailable());
+    ASSERT_TRUE(until([&] { return !slot(*client[1], 0).isAvailable(); }));
+    EXPECT_TRUE(slot(*client[1], 1).isAvailable());
+    // Bob standing on Ann's avatar cannot take it.
+    placeEye(*client[1], {0.0, 0.0, 0.0});
+    for (int i = 0; i < 20; ++i) {
+        tick();
+    }
+    EXPECT_EQ(client[1]->logic().heldAvatar(), nullptr);
+}
+
+TEST_F(NetworkPlayTest, MotionIsReplayedSmoothlyOnTheOtherClient)
+{
+    annTakesHerAvatar();
+    // Ann flies her avatar from x = 0 to x = 20 at 10 units a second, then stays there.
+    double annX = 0.0;
+    const auto fly = [&] {
+        annX = std::min(20.0, annX + 0.2);
+        finch::Matrix placed;
+        placed.setTranslation({annX, 0.0, 0.0});
+        slot(*client[0], 0).object().setTransform(placed);
+    };
+    std::vector<double> seenByBob;
+    const auto watch = [&] {
+        fly();
+        seenByBob.push_back(positionOf(slot(*client[1], 0)).x);
+    };
+    ASSERT_TRUE(until([&] { return positionOf(slot(*client[1], 0)).x > 19.99; }, watch));
+    double reached = 0.0;
+    for (double x : seenByBob) {
+        EXPECT_GE(x, reached - 1e-4) << "the avatar went back";
+        EXPECT_LE(x - reached, 1.0) << "the avatar jumped";
+        reached = std::max(reached, x);
+    }
+    EXPECT_NEAR(positionOf(slot(*server, 0)).x, 20.0, 1e-4);
+}
+
+TEST_F(NetworkPlayTest, LevelChangeMovesTheAvatarOutOfSight)
+{
+    annTakesHerAvatar();
+    client[0]->setCurrentLevel(client[0]->levelNamed("Sky"));
+    ASSERT_TRUE(until([&] { return slot(*client[1], 0).level() == client[1]->levelNamed("Sky"); }));
+    EXPECT_EQ(slot(*server, 0).level(), server->levelNamed("Sky"));
+    tick();
+    EXPECT_FALSE(slot(*client[1], 0).isVisible());
+    EXPECT_TRUE(slot(*client[1], 1).isVisible());
+}
+
+TEST_F(NetworkPlayTest, ChatReachesEveryPlayerWithItsColours)
+{
+    const ColouredText said{"[Ann] hi", {red, red, red, red, red, red, green, green}};
+    client[0]->network().broadcastMessage(said);
+    ASSERT_TRUE(until([&] { return client[1]->network().client()->lastMessage().text == said.text; }));
+    EXPECT_EQ(client[1]->network().client()->lastMessage().colours, said.colours);
+    EXPECT_EQ(server->network().players()[0]->lastMessage().colours, said.colours);
+    EXPECT_EQ(OverlayConsole::line(0).text, said.text);
+}
+
+TEST_F(NetworkPlayTest, MaestroFlashShowsOnServerAndClients)
+{
+    client[0]->network().announceMaestro();
+    ASSERT_TRUE(until([&] { return client[1]->flash() != nullptr && server->flash() != nullptr; }));
+    EXPECT_EQ(server->flash()->text(), "Ann is the Maestro!");
+    EXPECT_EQ(client[1]->flash()->text(), "Ann is the Maestro!");
+}
+
+TEST_F(NetworkPlayTest, PlayersListNamesEveryoneInTheirColours)
+{
+    const std::vector<ColouredText> bobSees = client[1]->network().playersList();
+    ASSERT_EQ(bobSees.size(), 3u);
+    EXPECT_EQ(bobSees[0].text, "Other players:");
+    EXPECT_EQ(bobSees[1].text, "  Sam");
+    EXPECT_EQ(bobSees[1].colours.back(), 0x0000FFu);
+    EXPECT_EQ(bobSees[2].text, "  Ann");
+    EXPECT_EQ(bobSees[2].colours.back(), red);
+    const std::vector<ColouredText> samSees = server->network().playersList();
+    ASSERT_EQ(samSees.size(), 3u);
+    EXPECT_EQ(samSees[0].text, "Connected players:");
+    EXPECT_EQ(samSees[1].text, "  Ann");
+    EXPECT_EQ(samSees[2].text, "  Bob");
+    EXPECT_EQ(samSees[2].colours.front(), green);
+    EXPECT_EQ(connectionStatus(server->network().state()), "Running as a server with 2 connections");
+}
+
+TEST_F(NetworkPlayTest, RingPassesFromOneClientToTheHolder)
+{
+    annTakesHerAvatar();
+    ASSERT_TRUE(until([&] { return !slot(*client[1], 0).isAvailable(); }));
+    client[1]->ringCounter()->collected.push_back(nullptr);
+    client[1]->network().ringAvatar(slot(*client[1], 0));
+    EXPECT_EQ(client[1]->ringCounter()->count(), 0u);
+    ASSERT_TRUE(until([&] { return client[0]->ringCounter()->count() == 1; }));
+    // The server only passed the ring on: its own rings are untouched.
+    EXPECT_EQ(server->ringCounter()->count(), 0u);
+}
+
+// Damaged packets from a scripted peer: each drops that peer, and the players play on.
+TEST_F(NetworkPlayTest, DamagedPacketsDropOnlyTheirSender)
+{
+    annTakesHerAvatar();
+    const struct
+    {
+        const char* what;
+        std::string bytes;
+    } damaged[] = {
+        {"string past the body", std::string("+\x02\x05" "a", 4)},
+        {"length beyond the cap", std::string("m\xFF\xFF\xFF\xFF\x7F", 6)},
+        {"colour run past the body", std::string("m\x04\x02hi\x01", 6)},
+        {"motion sample cut short", std::string("A\x03\x00\x00\x00", 5)},
+        {"players entry without a colour", std::string("p\x02\x01x", 4)},
+    };
+    for (const auto& each : damaged) {
+        const int peer = loopback::connectTo(server->network().listeningPort());
+        ASSERT_GE(peer, 0);
+        ASSERT_TRUE(until([&] { return server->network().playerCount() == 3; })) << each.what;
+        ASSERT_TRUE(loopback::sendAll(peer, each.bytes));
+        EXPECT_TRUE(until([&] { return server->network().playerCount() == 2; })) << each.what;
+        close(peer);
+    }
+    // Ann's motion still reaches Bob.
+    finch::Matrix placed;
+    placed.setTranslation({3.0, 4.0, 0.0});
+    slot(*client[0], 0).object().setTransform(placed);
+    EXPECT_TRUE(until([&] { return positionOf(slot(*client[1], 0)).y > 3.99; }));
+}
+
+// Packets a peer may not send are passed over: the peer stays, and moves nothing it does not hold.
+TEST_F(NetworkPlayTest, ForeignMotionIsIgnored)
+{
+    annTakesHerAvatar();
+    const int peer = loopback::connectTo(server->network().listeningPort());
+    ASSERT_GE(peer, 0);
+    // Samples moving Bob's avatar, which the peer does not hold, to x = 1 over a second; an
+    // unknown kind; a kind only servers send; then a name by which to know that all was read.
+    heron::MemoryDataDest out;
+    PacketWriter writer;
+    for (int i = 0; i < 5; ++i) {
+        writer.writeSample(out, MotionSample{1, 0.25f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f});
+    }
+    writePacket(out, 'Z', std::vector<unsigned char>{'?'});
+    writePacket(out, '~', std::vector<unsigned char>{'1', '1'});
+    writer.writeIdentity(out, "Eve", 0xFFFFFF);
+    ASSERT_TRUE(loopback::sendAll(peer, std::string(reinterpret_cast<const char*>(out.data()), out.size())));
+    ASSERT_TRUE(until([&] {
+        const auto& players = server->network().players();
+        return players.size() == 3 && players[2]->identity().name == "Eve";
+    }));
+    EXPECT_EQ(server->network().playerCount(), 3u);
+    for (int i = 0; i < 100; ++i) {
+        tick();
+    }
+    EXPECT_NEAR(positionOf(slot(*server, 1)).x, 50.0, 1e-6);
+    close(peer);
+}
+
+// A scripted peer that reads what the server sends and acknowledges every motion packet.
+class ScriptedPeer
+{
+public:
+    explicit ScriptedPeer(int port) : m_socket(loopback::connectTo(port)) {}
+    ~ScriptedPeer() { close(m_socket); }
+    ScriptedPeer(const ScriptedPeer&) = delete;
+    ScriptedPeer& operator=(const ScriptedPeer&) = delete;
+
+    bool isConnected() const { return m_socket >= 0; }
+    int socket() const { return m_socket; }
+    bool send(const heron::MemoryDataDest& out) const
+    {
+        return loopback::sendAll(m_socket, std::string(reinterpret_cast<const char*>(out.data()), out.size()));
+    }
+    // Takes what arrived and answers each motion packet; returns how many came.
+    int acknowledgeMotion()
+    {
+        unsigned char bytes[4096];
+        ssize_t got = 0;
+        while ((got = recv(m_socket, bytes, sizeof bytes, MSG_DONTWAIT)) > 0) {
+            m_received.append({bytes, std::size_t(got)});
+        }
+        int motion = 0;
+        heron::MemoryDataDest acks;
+        while (const std::optional<Packet> packet = m_received.next()) {
+            if (packet->kind == 'A') {
+                ++motion;
+                writePacket(acks, 'a');
+            }
+        }
+        send(acks);
+        return motion;
+    }
+
+private:
+    int m_socket;
+    ReceiveBuffer m_received;
+};
+
+TEST_F(NetworkPlayTest, ServerPacesMotionInTime)
+{
+    ScriptedPeer peer(server->network().listeningPort());
+    ASSERT_TRUE(peer.isConnected());
+    ASSERT_TRUE(until([&] { return server->network().playerCount() == 3; }));
+    int motion = 0;
+    constexpr int ticks = 60;
+    for (int i = 0; i < ticks; ++i) {
+        tick();
+        motion += peer.acknowledgeMotion();
+    }
+    // Two avatars, each at most 30 samples a second of network time (1.2 s here).
+    EXPECT_LE(motion, 2 * (ticks * 0.02 * 30 + 1));
+    EXPECT_GT(motion, 0);
+}
+
+TEST_F(NetworkPlayTest, SurplusAcknowledgementsKeepTheWindowShut)
+{
+    ScriptedPeer peer(server->network().listeningPort());
+    ASSERT_TRUE(peer.isConnected());
+    heron::MemoryDataDest out;
+    for (int i = 0; i < 200; ++i) {
+        writePacket(out, 'a');
+    }
+    PacketWriter().writeIdentity(out, "Eve", 0xFFFFFF);
+    ASSERT_TRUE(peer.send(out));
+    ASSERT_TRUE(until([&] {
+        const auto& players = server->network().players();
+        return players.size() == 3 && players[2]->identity().name == "Eve";
+    }));
+    for (int i = 0; i < 50; ++i) {
+        tick();
+    }
+    // The peer acknowledged nothing it was sent: at most the window is in flight.
+    EXPECT_GE(server->network().players()[2]->unacknowledged(), 0);
+    EXPECT_LE(server->network().players()[2]->unacknowledged(), 20);
+}
+
+TEST_F(NetworkPlayTest, ResetPeerIsDroppedWithoutHarm)
+{
+    const int peer = loopback::connectTo(server->network().listeningPort());
+    ASSERT_GE(peer, 0);
+    ASSERT_TRUE(until([&] { return server->network().playerCount() == 3; }));
+    // Closing with a zero linger resets the connection while the server still writes to it.
+    const linger abort{1, 0};
+    setsockopt(peer, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    close(peer);
+    EXPECT_TRUE(until([&] { return server->network().playerCount() == 2; }));
+}
+
+}
