@@ -1,16 +1,13 @@
+#include "game/AvatarObjects.h"
 #include "game/LookFixture.h"
 
 #include "base/MemoryDataDest.h"
-#include "content/world/PelicanObject.h"
 #include "game/LookLogic.h"
 #include "game/LookNetwork.h"
 #include "game/NetLogic.h"
 #include "game/NetworkPlayer.h"
 #include "game/OverlayConsole.h"
-#include "scene/graph/InstanceBranch.h"
-#include "scene/graph/SwitchBranch.h"
 #include "support/Loopback.h"
-#include "support/WorldBuilders.h"
 
 #include <array>
 #include <functional>
@@ -61,33 +58,6 @@ double readFakeNow()
 {
     return fakeNow();
 }
-
-// The scene objects a world's avatar zones stand for, named "/objects/ann$0" and "/objects/bob$0".
-class AvatarObjects
-{
-public:
-    AvatarObjects()
-    {
-        m_rootSwitch.setName("objects");
-        m_root = std::make_unique<pelican::PelicanObject>(nullptr, &m_rootSwitch);
-        const char* const names[] = {"ann", "bob"};
-        for (std::size_t i = 0; i < m_switches.size(); ++i) {
-            m_switches[i].setName(names[i]);
-            worldtest::add(m_switches[i], std::make_unique<finch::InstanceBranch>());
-            objects[i] = m_root->addChild(std::make_unique<pelican::PelicanObject>(nullptr, &m_switches[i]));
-        }
-        finch::Matrix away;
-        away.setTranslation({50.0, 0.0, 0.0});
-        objects[1]->setTransform(away);
-    }
-
-    std::array<pelican::PelicanObject*, 2> objects{};
-
-private:
-    finch::SwitchBranch m_rootSwitch;
-    std::array<finch::SwitchBranch, 2> m_switches;
-    std::unique_ptr<pelican::PelicanObject> m_root;
-};
 
 finch::Vector3d positionOf(const AvatarSlot& slot)
 {
@@ -438,6 +408,43 @@ TEST_F(NetworkPlayTest, ResetPeerIsDroppedWithoutHarm)
     setsockopt(peer, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
     close(peer);
     EXPECT_TRUE(until([&] { return server->network().playerCount() == 2; }));
+}
+
+TEST_F(NetworkPlayTest, SecondTakerOfAnAvatarIsToldToDropIt)
+{
+    placeEye(*client[0], {0.0, 0.0, 0.0});
+    placeEye(*client[1], {0.0, 0.0, 0.0});
+    const auto holders = [&] {
+        return int(client[0]->logic().heldAvatar() != nullptr) + int(client[1]->logic().heldAvatar() != nullptr);
+    };
+    ASSERT_TRUE(until([&] { return !server->network().players().empty() && !slot(*server, 0).isAvailable(); }));
+    for (int i = 0; i < 100; ++i) {
+        tick();
+    }
+    EXPECT_EQ(holders(), 1);
+    const bool annHolds = client[0]->logic().heldAvatar() != nullptr;
+    EXPECT_EQ(server->network().players()[annHolds ? 0 : 1]->heldAvatar(), &slot(*server, 0));
+    EXPECT_EQ(server->network().players()[annHolds ? 1 : 0]->heldAvatar(), nullptr);
+}
+
+TEST_F(NetworkPlayTest, ServerSwitchedOffClosesEveryConnection)
+{
+    server->network().setServing(false);
+    tick();
+    EXPECT_EQ(server->network().playerCount(), 0u);
+    EXPECT_EQ(connectionStatus(server->network().state()), "Not connected");
+    bool connecting = false;
+    EXPECT_TRUE(until([&] { return !client[0]->network().isConnectedClient(connecting); }));
+    EXPECT_EQ(connectionStatus(client[0]->network().state()), "Not connected");
+}
+
+TEST_F(NetworkPlayTest, RefusedConnectLeavesTheClientAlone)
+{
+    client[0]->network().disconnect();
+    client[0]->network().connectTo(heron::NetAddress(loopback::address, loopback::freePort()));
+    bool connecting = false;
+    EXPECT_TRUE(until([&] { return !client[0]->network().isConnectedClient(connecting); }));
+    EXPECT_EQ(connectionStatus(client[0]->network().state()), "Not connected");
 }
 
 }
