@@ -95,6 +95,9 @@ void NetLogic::handle(const Packet& packet, double now)
         takeWorld(packet);
         return;
     }
+    if (m_link.takeControl(packet, now)) {
+        return;
+    }
     heron::MemoryDataSource body = bodyOf(packet);
     switch (packet.kind) {
     case 'L':
@@ -103,15 +106,8 @@ void NetLogic::handle(const Packet& packet, double now)
     case 'A':
         handleMotion(body, now);
         break;
-    case '=':
-        m_ping.onPing(now);
-        writePacket(m_link.out(), '=');
-        break;
     case '-':
         handleDrop();
-        break;
-    case 'a':
-        m_unacknowledged = std::max(0, m_unacknowledged - 1);
         break;
     case 'm':
         m_lastMessage = readMessage(body);
@@ -240,7 +236,7 @@ void NetLogic::replay(double now)
 {
     const AvatarSlots& slots = m_world.avatars();
     const AvatarSlot* const held = m_world.logic().heldAvatar();
-    const double ping = m_ping.average();
+    const double ping = m_link.ping();
     for (std::size_t i = 0; i < slots.size(); ++i) {
         if (&slots[i] == held) {
             m_replays[i].reset();
@@ -263,8 +259,8 @@ void NetLogic::queueDue(double now)
     }
     announceHeld();
     AvatarSlot* const held = m_world.logic().heldAvatar();
-    if (held != nullptr && now - m_lastMotion > m_ping.average() / 3.0 && m_unacknowledged < maxUnacknowledged) {
-        ++m_unacknowledged;
+    if (held != nullptr && now - m_lastMotion > m_link.ping() / 3.0 && m_link.unacknowledged() < maxUnacknowledged) {
+        m_link.countMotionSent();
         m_lastMotion = now;
         m_heldSender.send(*held, m_link, now, false);
     }

@@ -2,7 +2,6 @@
 
 #include "base/counted_ptr.h"
 #include "game/MotionSender.h"
-#include "net/AvatarReplay.h"
 #include "net/PacketLink.h"
 
 #include <vector>
@@ -39,7 +38,6 @@ public:
     const ColouredText& lastMessage() const { return m_lastMessage; }
     // "Other players:" and one line per player, as the server last sent them.
     const std::vector<ColouredText>& players() const { return m_players; }
-    int unacknowledged() const { return m_unacknowledged; }
 
 private:
     bool connectSettled(double now);
@@ -62,11 +60,9 @@ private:
     bool m_worldReceived = false;
     bool m_identitySent = false;
     double m_lastMotion = 0;
-    int m_unacknowledged = 0;
     AvatarSlot* m_announcedHeld = nullptr;
     AvatarSlot* m_ringRequest = nullptr;
     Level* m_announcedLevel = nullptr;
-    PingMeasure m_ping;
     std::vector<AvatarReplay> m_replays;
     MotionSender m_heldSender;
     ColouredText m_lastMessage;

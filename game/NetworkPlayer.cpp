@@ -67,7 +67,7 @@ bool NetworkPlayer::process(double now)
     if (!m_link.receive([&](const Packet& packet) { handle(packet, now); })) {
         return false;
     }
-    if (const std::optional<MotionSample> shown = m_replay.step(m_ping.average(), now); shown && m_held != nullptr) {
+    if (const std::optional<MotionSample> shown = m_replay.step(m_link.ping(), now); shown && m_held != nullptr) {
         m_held->placeFromSample(*shown);
     }
     if (drained) {
@@ -84,14 +84,13 @@ void NetworkPlayer::sendMessage(const ColouredText& message)
 
 void NetworkPlayer::handle(const Packet& packet, double now)
 {
+    if (m_link.takeControl(packet, now)) {
+        return;
+    }
     heron::MemoryDataSource body = bodyOf(packet);
     switch (packet.kind) {
     case 'A':
         handleMotion(body, now);
-        break;
-    case '=':
-        m_ping.onPing(now);
-        writePacket(m_link.out(), '=');
         break;
     case '-':
         drop();
@@ -101,9 +100,6 @@ void NetworkPlayer::handle(const Packet& packet, double now)
         break;
     case 'L':
         handleLevel(body);
-        break;
-    case 'a':
-        m_unacknowledged = std::max(0, m_unacknowledged - 1);
         break;
     case 'm':
         m_lastMessage = readMessage(body);
@@ -214,15 +210,15 @@ void NetworkPlayer::queueDue(double now)
 void NetworkPlayer::queueMotion(double now)
 {
     const AvatarSlots& slots = m_world.avatars();
-    const double interval = std::max(m_ping.average() / 3.0, minMotionInterval);
+    const double interval = std::max(m_link.ping() / 3.0, minMotionInterval);
     for (std::size_t i = 0; i < slots.size(); ++i) {
-        if (m_unacknowledged >= unacknowledgedPerAvatar * int(slots.size())) {
+        if (m_link.unacknowledged() >= unacknowledgedPerAvatar * int(slots.size())) {
             return;
         }
         if (&slots[i] == m_held || now - m_senders[i].lastSent() < interval) {
             continue;
         }
-        ++m_unacknowledged;
+        m_link.countMotionSent();
         m_senders[i].send(slots[i], m_link, now, true);
     }
 }

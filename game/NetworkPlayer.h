@@ -33,7 +33,7 @@ public:
     AvatarSlot* heldAvatar() const { return m_held; }
     const PlayerIdentity& identity() const { return m_identity; }
     const ColouredText& lastMessage() const { return m_lastMessage; }
-    int unacknowledged() const { return m_unacknowledged; }
+    int unacknowledged() const { return m_link.unacknowledged(); }
     void markInfoChanged() { m_infoChanged = true; }
     void markRung() { m_rung = true; }
 
@@ -51,11 +51,9 @@ private:
     Look& m_world;
     LookNetwork& m_network;
     PacketLink m_link;
-    int m_unacknowledged = 0;
     double m_lastAvailability = 0;
     AvatarSlot* m_held = nullptr;
     std::vector<MotionSender> m_senders;
-    PingMeasure m_ping;
     AvatarReplay m_replay;
     bool m_rung = false;
     PlayerIdentity m_identity;

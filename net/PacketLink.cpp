@@ -5,6 +5,8 @@
 #include "base/ReadError.h"
 #include "base/net/NetConnection.h"
 
+#include <algorithm>
+
 namespace
 {
 
@@ -88,6 +90,20 @@ void PacketLink::send()
                      unsigned(unsent));
         close();
     }
+}
+
+bool PacketLink::takeControl(const Packet& packet, double now)
+{
+    if (packet.kind == '=') {
+        m_ping.onPing(now);
+        writePacket(m_out, '=');
+        return true;
+    }
+    if (packet.kind == 'a') {
+        m_unacknowledged = std::max(0, m_unacknowledged - 1);
+        return true;
+    }
+    return false;
 }
 
 void PacketLink::close()

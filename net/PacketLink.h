@@ -3,6 +3,7 @@
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/counted_ptr.h"
+#include "net/AvatarReplay.h"
 #include "net/Packets.h"
 
 #include <cstdint>
@@ -54,6 +55,15 @@ public:
     void send();
     void close();
 
+    // Takes the packets both sides treat alike: a ping is measured and answered, an
+    // acknowledgement closes one motion packet (never below none). False for any other kind.
+    bool takeControl(const Packet& packet, double now);
+    // Counts a motion packet sent and not yet acknowledged.
+    void countMotionSent() { ++m_unacknowledged; }
+    int unacknowledged() const { return m_unacknowledged; }
+    // The round trip, in seconds; 0 until measured.
+    double ping() const { return m_ping.average(); }
+
 private:
     void logFault(const Packet* packet, const char* reason);
 
@@ -63,6 +73,8 @@ private:
     heron::MemoryDataDest m_out;
     std::uint32_t m_sent = 0;
     PacketWriter m_writer;
+    PingMeasure m_ping;
+    int m_unacknowledged = 0;
 };
 
 // A source over a packet's body: reading past its end sets the error flag.
