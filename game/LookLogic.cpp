@@ -369,7 +369,11 @@ ObjectTrigger* LookLogic::checkPen()
     const bool full = inside >= 1 && inside == m_gravatars.size();
     const bool fires = full && !m_penWasFull;
     m_penWasFull = full;
-    return fires ? &m_penZone->trigger : nullptr;
+    if (!fires) {
+        return nullptr;
+    }
+    m_world.network().announceMaestro();
+    return &m_penZone->trigger;
 }
 
 void LookLogic::updateEnvironment()

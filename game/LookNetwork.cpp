@@ -42,6 +42,7 @@ void LookNetwork::update()
     if (m_server) {
         m_players.clear();
         m_server.reset();
+        freeAvatars();
     }
     pickUpAvatar();
     if (m_client) {
@@ -73,11 +74,16 @@ void LookNetwork::acceptPlayer()
     m_players.push_back(std::make_unique<NetworkPlayer>(m_world, *this, connection));
 }
 
-void LookNetwork::updateAvailability()
+void LookNetwork::freeAvatars()
 {
     for (const auto& slot : m_world.avatars()) {
         slot->setAvailable(true);
     }
+}
+
+void LookNetwork::updateAvailability()
+{
+    freeAvatars();
     if (AvatarSlot* const held = m_world.logic().heldAvatar()) {
         held->setAvailable(false);
     }
@@ -151,7 +157,10 @@ bool LookNetwork::connectTo(const heron::NetAddress& address)
 
 void LookNetwork::disconnect()
 {
-    m_client.reset();
+    if (m_client) {
+        m_client.reset();
+        freeAvatars();
+    }
 }
 
 bool LookNetwork::isConnectedClient(bool& stillConnecting) const

@@ -87,6 +87,8 @@ public:
 private:
     void serve(double now);
     void acceptPlayer();
+    // Without a server to say who holds what, every avatar is free to take.
+    void freeAvatars();
     void updateAvailability();
     void processPlayers(double now);
     void pickUpAvatar();

@@ -39,7 +39,7 @@ bool PacketLink::receive(const Handler& handle)
             handle(*packet);
         } catch (const heron::ReadError& error) {
             logFault(&*packet, error.what());
-            close();
+            m_connection->abort();
             return false;
         }
     }
@@ -52,7 +52,7 @@ std::optional<Packet> PacketLink::nextReceived()
         return m_received.next();
     } catch (const heron::ReadError& error) {
         logFault(nullptr, error.what());
-        close();
+        m_connection->abort();
         return std::nullopt;
     }
 }
@@ -88,7 +88,7 @@ void PacketLink::send()
     if (unsent > heron::limits::maxPeerBacklog) {
         heron::debug("%s: %u bytes not taken, dropping the connection\n", m_connection->address().toString(true).c_str(),
                      unsigned(unsent));
-        close();
+        m_connection->abort();
     }
 }
 

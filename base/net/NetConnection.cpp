@@ -341,6 +341,18 @@ void NetConnection::close()
     }
 }
 
+void NetConnection::abort()
+{
+    m_internals->connected = false;
+    if (m_internals->socket < 0) {
+        return;
+    }
+    const linger reset{1, 0};
+    setsockopt(m_internals->socket, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    ::close(m_internals->socket);
+    m_internals->socket = -1;
+}
+
 bool NetConnection::isConnected()
 {
     m_internals->pollConnect(0);

@@ -55,6 +55,9 @@ public:
     // Shuts down sending, drops what the other side still sends (at most 64 KB, waiting at most
     // half a second for it to close) and closes the socket.
     void close() override;
+    // Closes at once, dropping what is still unsent or unread (the other side sees a reset):
+    // for a peer that broke the protocol, which is not waited for.
+    void abort();
     // Polls a pending connect once; true while connected without error.
     bool isConnected() override;
     // readByte and peekByte give -1 and read gives 0 when nothing has arrived yet (non-blocking),

@@ -429,10 +429,12 @@ TEST_F(NetworkPlayTest, SecondTakerOfAnAvatarIsToldToDropIt)
 
 TEST_F(NetworkPlayTest, ServerSwitchedOffClosesEveryConnection)
 {
+    annTakesHerAvatar();
     server->network().setServing(false);
     tick();
     EXPECT_EQ(server->network().playerCount(), 0u);
     EXPECT_EQ(connectionStatus(server->network().state()), "Not connected");
+    EXPECT_TRUE(slot(*server, 0).isAvailable());
     bool connecting = false;
     EXPECT_TRUE(until([&] { return !client[0]->network().isConnectedClient(connecting); }));
     EXPECT_EQ(connectionStatus(client[0]->network().state()), "Not connected");
