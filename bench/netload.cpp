@@ -66,7 +66,7 @@ heron::counted_ptr<Look> makeWorld(int count, std::vector<std::unique_ptr<finch:
         switches.back()->addChild(placement);
         zones[std::size_t(i)]->object = root->addChild(std::make_unique<pelican::PelicanObject>(nullptr, switches.back().get()));
     }
-    world->avatars().build(*world);
+    world->avatars().buildAvatarSlots(*world);
     return world;
 }
 
@@ -183,7 +183,7 @@ int main(int argc, char** argv)
     heron::counted_ptr<Look> world = makeWorld(count, switches, root);
     world->network().setServing(true);
     world->network().setServerPort(0);
-    world->network().update();
+    world->network().updateNetwork();
     std::vector<Client> clients(static_cast<std::size_t>(count));
     std::atomic<bool> done = false;
     std::thread driver(runClients, std::ref(clients), world->network().listeningPort(), seconds, std::ref(done));
@@ -193,7 +193,7 @@ int main(int argc, char** argv)
     long ticks = 0;
     while (!done) {
         const double before = threadCpuSeconds();
-        world->network().update();
+        world->network().updateNetwork();
         cpu += threadCpuSeconds() - before;
         ++ticks;
         const double now = networkNow();
@@ -217,7 +217,7 @@ int main(int argc, char** argv)
     std::printf("%d clients, %.0f s, %ld server ticks\n", count, seconds, ticks);
     std::printf("server network CPU time: %.3f s (%.1f%% of the run, %.1f us a tick)\n", cpu, 100.0 * cpu / seconds,
                 1e6 * cpu / double(std::max(1L, ticks)));
-    std::printf("players connected at the end: %zu\n", world->network().playerCount());
+    std::printf("players connected at the end: %zu\n", world->network().networkPlayerCount());
     std::printf("replay delay on the server: %.3f s (mean over %ld placements)\n",
                 serverDelaySum / double(std::max(1L, serverDelayCount)), serverDelayCount);
     std::printf("delay of the samples the other clients receive: %.3f s (mean over %ld samples)\n",

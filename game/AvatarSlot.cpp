@@ -67,7 +67,7 @@ const heron_string& AvatarSlot::name() const
     return m_object->name();
 }
 
-void AvatarSlots::build(Look& world)
+void AvatarSlots::buildAvatarSlots(Look& world)
 {
     m_slots.clear();
     for (const auto& level : world.levels()) {
@@ -86,7 +86,7 @@ void AvatarSlots::build(Look& world)
     }
 }
 
-void AvatarSlots::reset()
+void AvatarSlots::resetAvatarSlots()
 {
     for (const auto& slot : m_slots) {
         slot->reset();
@@ -104,7 +104,7 @@ AvatarSlot* AvatarSlots::named(const heron_string& name) const
     return found != m_slots.end() ? found->get() : nullptr;
 }
 
-AvatarSlot* AvatarSlots::nearest(const Level* level, const finch::Vector3d& point) const
+AvatarSlot* AvatarSlots::nearestAvatar(const Level* level, const finch::Vector3d& point) const
 {
     AvatarSlot* best = nullptr;
     double bestDistance = std::numeric_limits<double>::max();

@@ -71,8 +71,8 @@ public:
     // Empties the list, then adds every zone of every level, in order, that is flagged as an
     // avatar and has an object (at most one byte's worth of indices); such a zone no longer seizes
     // its object.
-    void build(Look& world);
-    void reset();
+    void buildAvatarSlots(Look& world);
+    void resetAvatarSlots();
     std::size_t size() const { return m_slots.size(); }
     bool empty() const { return m_slots.empty(); }
     AvatarSlot& operator[](std::size_t index) const { return *m_slots[index]; }
@@ -82,7 +82,7 @@ public:
     AvatarSlot* named(const heron_string& name) const;
     // Of the available slots on level not held here, the one whose object is nearest point within
     // its radius; the first of equals; null for none.
-    AvatarSlot* nearest(const Level* level, const finch::Vector3d& point) const;
+    AvatarSlot* nearestAvatar(const Level* level, const finch::Vector3d& point) const;
 
     auto begin() const { return m_slots.begin(); }
     auto end() const { return m_slots.end(); }

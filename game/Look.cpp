@@ -91,7 +91,7 @@ Look::Look(const heron::FilePath& path)
     heron::debug("Resetting the world...\n");
     resetGame(true);
     heron::debug("Looking for avatars...\n");
-    m_avatars.build(*this);
+    m_avatars.buildAvatarSlots(*this);
     heron::debug("New Look created...\n");
 }
 
@@ -357,7 +357,7 @@ void Look::resetGame(bool resetAvatars)
     reset(finch::Clock::now());
     if (resetAvatars) {
         heron::debug("Resetting all avatars\n");
-        m_avatars.reset();
+        m_avatars.resetAvatarSlots();
     }
 }
 

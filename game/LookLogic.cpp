@@ -346,7 +346,7 @@ bool LookLogic::update()
         }
         trackCarried();
     }
-    m_world.network().update();
+    m_world.network().updateNetwork();
     if (!egret::SoundSystem::hasDied()) {
         egret::SoundSystem::instance().update();
     }

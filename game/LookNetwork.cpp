@@ -29,7 +29,7 @@ LookNetwork::LookNetwork(Look& world) : m_world(world) {}
 
 LookNetwork::~LookNetwork() = default;
 
-void LookNetwork::update()
+void LookNetwork::updateNetwork()
 {
     for (const auto& slot : m_world.avatars()) {
         slot->updateVisibility();
@@ -100,7 +100,7 @@ void LookNetwork::processPlayers(double now)
     // reach the others.
     std::vector<NetworkPlayer*> closed;
     for (const auto& player : m_players) {
-        if (!player->process(now)) {
+        if (!player->processPackets(now)) {
             closed.push_back(player.get());
         }
     }
@@ -121,7 +121,7 @@ void LookNetwork::pickUpAvatar()
     if (logic.heldAvatar() != nullptr) {
         return;
     }
-    AvatarSlot* const slot = m_world.avatars().nearest(m_world.currentLevel(), m_world.camera().eye());
+    AvatarSlot* const slot = m_world.avatars().nearestAvatar(m_world.currentLevel(), m_world.camera().eye());
     if (slot == nullptr || !slot->isVisible() || !logic.holdAvatar(slot)) {
         return;
     }

@@ -41,7 +41,7 @@ public:
 
     // One network tick: avatars' visibility, the server's players or the client's connection, and
     // picking up an avatar the player comes near.
-    void update();
+    void updateNetwork();
 
     // Connects to the server of the settings at the game's port; a failure is logged and shown.
     void connectToServer();
@@ -52,7 +52,7 @@ public:
     // True while connected to a server or connecting, with stillConnecting telling which.
     bool isConnectedClient(bool& stillConnecting) const;
     bool isServing() const { return m_server != nullptr; }
-    std::size_t playerCount() const { return m_players.size(); }
+    std::size_t networkPlayerCount() const { return m_players.size(); }
     ConnectionState state() const;
     // The lines of the players list: a server's connected players, else what the server sent.
     std::vector<ColouredText> playersList() const;

@@ -57,7 +57,7 @@ NetworkPlayer::~NetworkPlayer()
     heron::debug("~network player on %s\n", m_link.connection().address().toString(true).c_str());
 }
 
-bool NetworkPlayer::process(double now)
+bool NetworkPlayer::processPackets(double now)
 {
     if (!m_link.isOpen()) {
         return false;

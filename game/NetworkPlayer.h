@@ -26,7 +26,7 @@ public:
 
     // One tick: handles what arrived, replays the player's motion, queues what is due and sends;
     // false once the connection has closed.
-    bool process(double now);
+    bool processPackets(double now);
     // Queues a chat message to this player.
     void sendMessage(const ColouredText& message);
 

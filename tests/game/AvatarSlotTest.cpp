@@ -37,7 +37,7 @@ protected:
         zones[0]->object = objects.objects[0];
         zones[1]->object = objects.objects[1];
         zones[2]->object = plain.objects[0];
-        world->avatars().build(*world);
+        world->avatars().buildAvatarSlots(*world);
     }
 
     AvatarSlot& ann() { return world->avatars()[0]; }
@@ -80,9 +80,9 @@ TEST_F(AvatarSlotTest, NearestAvatarIsTheFirstOfTheFreeOnesInReach)
         {"on another level", 2.0, [](AvatarSlot& a, Level* sky) { a.setLevel(sky); }, 1},
     };
     for (const auto& each : cases) {
-        world->avatars().reset();
+        world->avatars().resetAvatarSlots();
         each.change(ann(), world->levelNamed("Sky"));
-        AvatarSlot* const found = world->avatars().nearest(world->levelNamed("Sea"), {each.x, 0.0, 0.0});
+        AvatarSlot* const found = world->avatars().nearestAvatar(world->levelNamed("Sea"), {each.x, 0.0, 0.0});
         EXPECT_EQ(found, each.expected < 0 ? nullptr : &world->avatars()[std::size_t(each.expected)]) << each.what;
     }
 }
@@ -108,7 +108,7 @@ TEST_F(AvatarSlotTest, SamplePlacesTheAvatarAtItsHomeScale)
     doubled.setTranslation({0.0, 0.0, 0.0});
     doubled.preScale({2.0, 2.0, 2.0});
     objects.objects[0]->setTransform(doubled);
-    world->avatars().build(*world);
+    world->avatars().buildAvatarSlots(*world);
     const MotionSample sample{0, 0.0f, 1.0f, 2.0f, 3.0f, 10.0f, 20.0f, 30.0f};
     ann().placeFromSample(sample);
     const finch::Transform placed = ann().object().transform().getTransform();

@@ -101,7 +101,7 @@ protected:
         for (std::size_t i = 0; i < 2; ++i) {
             zones[i]->object = m_objects[objects].objects[i];
         }
-        world->avatars().build(*world);
+        world->avatars().buildAvatarSlots(*world);
         world->network().setServing(serving);
         world->network().setServerPort(0);
         world->network().setIdentity(identity);
@@ -122,7 +122,7 @@ protected:
     {
         fakeNow() += 0.02;
         for (Look* world : {server.get(), client[0].get(), client[1].get()}) {
-            world->network().update();
+            world->network().updateNetwork();
         }
     }
 
@@ -279,9 +279,9 @@ TEST_F(NetworkPlayTest, DamagedPacketsDropOnlyTheirSender)
     for (const auto& each : damaged) {
         const int peer = loopback::connectTo(server->network().listeningPort());
         ASSERT_GE(peer, 0);
-        ASSERT_TRUE(until([&] { return server->network().playerCount() == 3; })) << each.what;
+        ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == 3; })) << each.what;
         ASSERT_TRUE(loopback::sendAll(peer, each.bytes));
-        EXPECT_TRUE(until([&] { return server->network().playerCount() == 2; })) << each.what;
+        EXPECT_TRUE(until([&] { return server->network().networkPlayerCount() == 2; })) << each.what;
         close(peer);
     }
     // Ann's motion still reaches Bob.
@@ -312,7 +312,7 @@ TEST_F(NetworkPlayTest, ForeignMotionIsIgnored)
         const auto& players = server->network().players();
         return players.size() == 3 && players[2]->identity().name == "Eve";
     }));
-    EXPECT_EQ(server->network().playerCount(), 3u);
+    EXPECT_EQ(server->network().networkPlayerCount(), 3u);
     for (int i = 0; i < 100; ++i) {
         tick();
     }
@@ -364,7 +364,7 @@ TEST_F(NetworkPlayTest, ServerPacesMotionInTime)
 {
     ScriptedPeer peer(server->network().listeningPort());
     ASSERT_TRUE(peer.isConnected());
-    ASSERT_TRUE(until([&] { return server->network().playerCount() == 3; }));
+    ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == 3; }));
     int motion = 0;
     constexpr int ticks = 60;
     for (int i = 0; i < ticks; ++i) {
@@ -402,12 +402,12 @@ TEST_F(NetworkPlayTest, ResetPeerIsDroppedWithoutHarm)
 {
     const int peer = loopback::connectTo(server->network().listeningPort());
     ASSERT_GE(peer, 0);
-    ASSERT_TRUE(until([&] { return server->network().playerCount() == 3; }));
+    ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == 3; }));
     // Closing with a zero linger resets the connection while the server still writes to it.
     const linger abort{1, 0};
     setsockopt(peer, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
     close(peer);
-    EXPECT_TRUE(until([&] { return server->network().playerCount() == 2; }));
+    EXPECT_TRUE(until([&] { return server->network().networkPlayerCount() == 2; }));
 }
 
 TEST_F(NetworkPlayTest, SecondTakerOfAnAvatarIsToldToDropIt)
@@ -432,7 +432,7 @@ TEST_F(NetworkPlayTest, ServerSwitchedOffClosesEveryConnection)
     annTakesHerAvatar();
     server->network().setServing(false);
     tick();
-    EXPECT_EQ(server->network().playerCount(), 0u);
+    EXPECT_EQ(server->network().networkPlayerCount(), 0u);
     EXPECT_EQ(connectionStatus(server->network().state()), "Not connected");
     EXPECT_TRUE(slot(*server, 0).isAvailable());
     bool connecting = false;
