@@ -10,6 +10,7 @@
 #include "support/Loopback.h"
 
 #include <array>
+#include <limits>
 #include <functional>
 #include <string>
 
@@ -447,6 +448,47 @@ TEST_F(NetworkPlayTest, RefusedConnectLeavesTheClientAlone)
     bool connecting = false;
     EXPECT_TRUE(until([&] { return !client[0]->network().isConnectedClient(connecting); }));
     EXPECT_EQ(connectionStatus(client[0]->network().state()), "Not connected");
+}
+
+// A scripted server sends a client packets it may not send or cannot mean: the client passes
+// them over and stays; a damaged one closes it.
+TEST_F(NetworkPlayTest, ClientPassesOverWhatAServerMayNotSend)
+{
+    Look& ann = *client[0];
+    ann.network().disconnect();
+    const loopback::Listener scripted;
+    ASSERT_TRUE(ann.network().connectTo(heron::NetAddress(loopback::address, scripted.port())));
+    const int peer = scripted.accept();
+    ASSERT_GE(peer, 0);
+    heron::MemoryDataDest out;
+    PacketWriter writer;
+    std::vector<WorldEntry> world;
+    for (const auto& each : ann.avatars()) {
+        world.push_back({each->name(), "Sea", each->sample()});
+    }
+    writer.writeWorld(out, world);
+    writer.writeNamed(out, '+', "/objects/ann$0");
+    writePacket(out, 'Z', std::vector<unsigned char>{1, 2, 3});
+    writer.writeSample(out, MotionSample{200, 0.1f, 1, 1, 1, 0, 0, 0});
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (int i = 0; i < 8; ++i) {
+        writer.writeSample(out, MotionSample{1, 0.25f, nan, 0, 0, 0, 0, 0});
+    }
+    writePacket(out, '~', std::vector<unsigned char>{'0', '0', '0', '0', '0'});
+    writer.writeMessage(out, {"ok", {}});
+    ASSERT_TRUE(loopback::sendAll(peer, std::string(reinterpret_cast<const char*>(out.data()), out.size())));
+    ASSERT_TRUE(until([&] { return ann.network().client()->lastMessage().text == "ok"; }));
+    bool connecting = false;
+    EXPECT_TRUE(ann.network().isConnectedClient(connecting));
+    EXPECT_FALSE(slot(ann, 0).isAvailable());
+    EXPECT_FALSE(slot(ann, 1).isAvailable());
+    for (int i = 0; i < 100; ++i) {
+        tick();
+    }
+    EXPECT_NEAR(positionOf(slot(ann, 1)).x, 50.0, 1e-6);
+    ASSERT_TRUE(loopback::sendAll(peer, std::string("p\x03\x01\x05x", 5)));
+    EXPECT_TRUE(until([&] { return !ann.network().isConnectedClient(connecting); }));
+    close(peer);
 }
 
 }
