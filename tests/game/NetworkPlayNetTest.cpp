@@ -491,4 +491,28 @@ TEST_F(NetworkPlayTest, ClientPassesOverWhatAServerMayNotSend)
     close(peer);
 }
 
+// A server whose queue of connections is full leaves a connect pending: the client waits for it
+// until the deadline, and only then gives up.
+TEST_F(NetworkPlayTest, PendingConnectFailsOnlyAtItsDeadline)
+{
+    const int full = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in any = loopback::endpoint(0);
+    ASSERT_EQ(bind(full, reinterpret_cast<const sockaddr*>(&any), sizeof any), 0);
+    ASSERT_EQ(listen(full, 0), 0);
+    const int filler = loopback::connectTo(loopback::boundPort(full));
+    ASSERT_GE(filler, 0);
+    Look& ann = *client[0];
+    ann.network().disconnect();
+    ASSERT_TRUE(ann.network().connectTo(heron::NetAddress(loopback::address, loopback::boundPort(full))));
+    for (int i = 0; i < 100; ++i) {
+        tick();
+    }
+    EXPECT_EQ(connectionStatus(ann.network().state()), "Connecting to 127.0.0.1");
+    bool connecting = false;
+    EXPECT_TRUE(until([&] { return !ann.network().isConnectedClient(connecting); }));
+    EXPECT_EQ(OverlayConsole::line(0).text, "Can't connect to server");
+    close(filler);
+    close(full);
+}
+
 }
