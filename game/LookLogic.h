@@ -192,8 +192,8 @@ private:
     bool m_penWasFull = false;
     int m_framesStepped = 0;
     std::optional<finch::Vector3d> m_listenerPosition;
-    AvatarSlot* m_heldAvatar = nullptr;
     finch::Vector3d m_listenerVelocity;
+    AvatarSlot* m_heldAvatar = nullptr;
 };
 
 // The zone found in the last step, for the flight; null before any.
