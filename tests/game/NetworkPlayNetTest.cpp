@@ -441,6 +441,15 @@ TEST_F(NetworkPlayTest, ServerSwitchedOffClosesEveryConnection)
     EXPECT_EQ(connectionStatus(client[0]->network().state()), "Not connected");
 }
 
+TEST_F(NetworkPlayTest, RefusedConnectLeavesTheClientAlone)
+{
+    client[0]->network().disconnect();
+    client[0]->network().connectTo(heron::NetAddress(loopback::address, loopback::freePort()));
+    bool connecting = false;
+    EXPECT_TRUE(until([&] { return !client[0]->network().isConnectedClient(connecting); }));
+    EXPECT_EQ(connectionStatus(client[0]->network().state()), "Not connected");
+}
+
 // A scripted server sends a client packets it may not send or cannot mean: the client passes
 // them over and stays; a damaged one closes it.
 TEST_F(NetworkPlayTest, ClientPassesOverWhatAServerMayNotSend)
