@@ -37,6 +37,28 @@ struct ClientArrayCache
 
 ClientArrayCache cache;
 
+// The draw an open DrawBatch holds back: count indices of a type from offset bytes into the
+// element buffer bound for it.
+struct HeldDraw
+{
+    int openBatches = 0;
+    std::int32_t count = 0;
+    std::int64_t offset = 0;
+    GLenum type = 0;
+};
+
+HeldDraw held;
+
+void sendHeldDraw()
+{
+    if (held.count == 0) {
+        return;
+    }
+    plat::gl().DrawElements(GL_TRIANGLES, held.count, held.type,
+                            reinterpret_cast<const void*>(static_cast<std::intptr_t>(held.offset)));
+    held.count = 0;
+}
+
 // Client vertex data; index lists made by conversion and buffer staging blocks.
 heron::PrivateHeap& vertexHeap()
 {
@@ -237,6 +259,7 @@ void VertexArrayInternals::updateBuffer(std::uint32_t bit, std::int32_t offset, 
     if ((arrayMask & bit) == 0) {
         return;
     }
+    sendHeldDraw();
     bindArrayBuffer(arrayBuffer);
     plat::GLFunctions& g = plat::gl();
     if (stride == 0) {
@@ -367,7 +390,10 @@ BufferRequest VertexArrayInternals::vertexRequest(bool dynamic) const
 bool VertexArrayInternals::uploadIndices()
 {
     const std::uint32_t first = stride > 0 ? static_cast<std::uint32_t>(vertexBase / stride) : 0;
-    const BufferRequest request{GL_ELEMENT_ARRAY_BUFFER_ARB};
+    // Aligned to the index size only, so that the lists of arrays compiled one after another lie
+    // back to back and a batch can draw them as one.
+    BufferRequest request{GL_ELEMENT_ARRAY_BUFFER_ARB};
+    request.alignment = indices16bit ? 2 : 4;
     const auto count = static_cast<std::size_t>(indexCount);
     BufferPlace elements;
     if (indices16bit) {
@@ -426,8 +452,33 @@ void VertexArrayInternals::resetAfterUpload()
     cache.elementBuffer = 0;
 }
 
+bool VertexArrayInternals::usesSetPointers() const
+{
+    const auto same = [&](std::uint32_t bit, std::int32_t offset, std::intptr_t cached) {
+        return (arrayMask & bit) == 0 || offset == cached;
+    };
+    return arrayBuffer == cache.arrayBuffer && stride == cache.stride && arrayMask == cache.mask &&
+           positionOffset == cache.positionOffset && same(VertexArray::ColourBit, colourOffset, cache.colourOffset) &&
+           same(VertexArray::NormalBit, normalOffset, cache.normalOffset) &&
+           same(VertexArray::TexCoord0Bit, texCoordOffset[0], cache.texCoordOffset[0]) &&
+           same(VertexArray::TexCoord1Bit, texCoordOffset[1], cache.texCoordOffset[1]);
+}
+
+bool VertexArrayInternals::joinsHeldDraw() const
+{
+    const std::int64_t indexBytes = indices16bit ? 2 : 4;
+    return held.count > 0 && indexCount <= INT32_MAX - held.count && elementBuffer != 0 &&
+           elementBuffer == cache.elementBuffer && indexType(indices16bit) == held.type &&
+           indexOffset == held.offset + held.count * indexBytes && usesSetPointers();
+}
+
 void VertexArrayInternals::drawBufferObjects()
 {
+    if (joinsHeldDraw()) {
+        held.count += indexCount;
+        return;
+    }
+    sendHeldDraw();
     plat::GLFunctions& g = plat::gl();
     bindArrayBuffer(arrayBuffer);
     // An offset names one array's values only together with its stride.
@@ -470,8 +521,12 @@ void VertexArrayInternals::drawBufferObjects()
             g.BindBufferARB(GL_ELEMENT_ARRAY_BUFFER_ARB, elementBuffer);
             cache.elementBuffer = elementBuffer;
         }
-        g.DrawElements(GL_TRIANGLES, indexCount, indexType(indices16bit),
-                       reinterpret_cast<const void*>(static_cast<std::intptr_t>(indexOffset)));
+        held.count = indexCount;
+        held.offset = indexOffset;
+        held.type = indexType(indices16bit);
+        if (held.openBatches == 0) {
+            sendHeldDraw();
+        }
         return;
     }
     if (cache.elementBuffer != 0) {
@@ -581,7 +636,12 @@ VertexArray::VertexArray(int vertexCount)
 VertexArray::~VertexArray()
 {
     VertexArrayInternals& in = *m_internals;
-    if ((in.arrayBuffer == 0 && in.elementBuffer == 0 && in.displayList == 0) || !makeSharedContextCurrent()) {
+    if (in.arrayBuffer == 0 && in.elementBuffer == 0 && in.displayList == 0) {
+        return;
+    }
+    // A held draw may read this array's buffers, and must go in the context it was made for.
+    sendHeldDraw();
+    if (!makeSharedContextCurrent()) {
         return;
     }
     // Deleting a bound buffer unbinds it; the cache must not think it is still there.
@@ -686,6 +746,7 @@ void VertexArray::setStripSizes(const std::int32_t* sizes, int count)
 void VertexArray::compile(bool dynamic)
 {
     VertexArrayInternals& in = *m_internals;
+    sendHeldDraw();
     if (!useDisplayLists || in.positions.empty()) {
         return;
     }
@@ -722,6 +783,7 @@ void VertexArray::draw()
         in.drawBufferObjects();
     } else if (in.displayList != 0) {
         heron::setProgress(30403);
+        sendHeldDraw();
         plat::gl().CallList(in.displayList);
     } else {
         heron::setProgress(30404);
@@ -732,11 +794,28 @@ void VertexArray::draw()
 
 void VertexArray::endClientArrays()
 {
+    sendHeldDraw();
     if (!cache.vboStateActive) {
         return;
     }
     resetCache();
     cache.vboStateActive = false;
+}
+
+void VertexArray::flushBatch()
+{
+    sendHeldDraw();
+}
+
+DrawBatch::DrawBatch()
+{
+    ++held.openBatches;
+}
+
+DrawBatch::~DrawBatch()
+{
+    sendHeldDraw();
+    --held.openBatches;
 }
 
 bool convertStrips(const std::uint16_t* indices, int indexCount, const std::int32_t* strips, int stripCount,

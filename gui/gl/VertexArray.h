@@ -60,11 +60,29 @@ public:
 
     // Ends the buffer-object client state when it is active, so other code may use client arrays.
     static void endClientArrays();
+    // Sends the draw a DrawBatch holds back, if any. Code that changes GL state between draws
+    // while a batch is open calls this first.
+    static void flushBatch();
 
     VertexArrayInternals& internals() { return *m_internals; }
 
 private:
     std::unique_ptr<VertexArrayInternals> m_internals;
+};
+
+// While a batch is open, a buffered array's draw is held back, and the next draw joins it when it
+// needs no state changed and its indices follow the held ones in the same element buffer: a run of
+// static arrays compiled one after another then goes to GL as one draw. The held draw is sent by
+// the first draw that cannot join it, before any other vertex-array call touches GL (compiling,
+// editing a buffer, ending client arrays, deleting an array), by VertexArray::flushBatch() and when
+// the batch closes. Batches nest; main thread only.
+class DrawBatch
+{
+public:
+    DrawBatch();
+    ~DrawBatch();
+    DrawBatch(const DrawBatch&) = delete;
+    DrawBatch& operator=(const DrawBatch&) = delete;
 };
 
 // Turns strips and fans plus trailing triangles into a plain triangle list. indexCount < 1

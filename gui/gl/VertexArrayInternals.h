@@ -75,6 +75,11 @@ private:
     // could not take the vertices. An index list it could not take leaves the element buffer 0 and
     // the list on the client.
     std::uint32_t upload(GrowableArray<std::uint8_t>& block, bool dynamic);
+    // True when the buffers bound and the pointers set are this array's.
+    bool usesSetPointers() const;
+    // True when the draw held back by a batch can take this array's indices as they are: the same
+    // buffers and pointers, and its indices right after the held ones.
+    bool joinsHeldDraw() const;
     // Where the vertices go: a shared buffer of arrays of the same layout when static.
     BufferRequest vertexRequest(bool dynamic) const;
     // The index list, counted from the array buffer's first vertex, into a shared element buffer;

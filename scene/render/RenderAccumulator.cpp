@@ -469,6 +469,9 @@ void RenderAccumulatorInternals::renderSky()
 
 void RenderAccumulatorInternals::renderSolidBunches()
 {
+    // Bunches drawn one after another with nothing changed between them go to GL as one draw where
+    // their arrays allow; every change of state below sends the draw held so far first.
+    const kestrel::DrawBatch batch;
     for (auto bucket = buckets.rbegin(); bucket != buckets.rend(); ++bucket) {
         QueuedBunch* const bunch = bucket->bunch;
         if (bunch == nullptr) {
@@ -551,9 +554,11 @@ void RenderAccumulatorInternals::applyMaterial(const QueuedBunch& bunch)
     // array: a colour array leaves the colour undefined but draws without it.
     const heron::counted_ptr<Material>& material = bunch.surface().material;
     if (material != currentMaterial) {
+        kestrel::VertexArray::flushBatch();
         material->apply();
         currentMaterial = material;
     } else if (!bunch.drawsColourArray()) {
+        // Sends the colour every held draw of this material was queued with, so it need not go first.
         material->applyAgainAfterDraw();
     }
 }
@@ -563,6 +568,7 @@ void RenderAccumulatorInternals::loadMatrix(const Matrix* modelView)
     if (matrixKnown && modelView == currentMatrix) {
         return;
     }
+    kestrel::VertexArray::flushBatch();
     (modelView ? *modelView : frameViewer().view()).loadGL();
     currentMatrix = modelView;
     matrixKnown = true;
@@ -571,6 +577,7 @@ void RenderAccumulatorInternals::loadMatrix(const Matrix* modelView)
 void RenderAccumulatorInternals::applyFog(const Fog* fog)
 {
     if (fog != currentFog) {
+        kestrel::VertexArray::flushBatch();
         fog->apply();
         currentFog = fog;
     }
@@ -579,6 +586,7 @@ void RenderAccumulatorInternals::applyFog(const Fog* fog)
 void RenderAccumulatorInternals::setBlending(bool on)
 {
     if (on != blending) {
+        kestrel::VertexArray::flushBatch();
         on ? kestrel::enableState(kestrel::GLStateId::Blending) : kestrel::disableState(kestrel::GLStateId::Blending);
         blending = on;
     }
@@ -587,6 +595,7 @@ void RenderAccumulatorInternals::setBlending(bool on)
 void RenderAccumulatorInternals::setCulling(bool on)
 {
     if (on != culling) {
+        kestrel::VertexArray::flushBatch();
         on ? kestrel::enableState(kestrel::GLStateId::FaceCulling) : kestrel::disableState(kestrel::GLStateId::FaceCulling);
         culling = on;
     }
@@ -595,6 +604,7 @@ void RenderAccumulatorInternals::setCulling(bool on)
 void RenderAccumulatorInternals::setDepthWrites(bool on)
 {
     if (on != depthWrites) {
+        kestrel::VertexArray::flushBatch();
         on ? kestrel::enableState(kestrel::GLStateId::DepthWrites) : kestrel::disableState(kestrel::GLStateId::DepthWrites);
         depthWrites = on;
     }

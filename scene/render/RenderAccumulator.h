@@ -32,6 +32,8 @@ public:
 // draws the frame in fixed phases: sky, opaque bunches grouped by bunch (one surface set-up per
 // group, then only matrices and fogs change), opaque renderables, the ordered list, and last the
 // blended items. A material is applied in full only when it is not the one already in force.
+// Opaque bunches drawn in a row with no state changed between them go to GL as one draw where their
+// compiled arrays lie back to back (kestrel::DrawBatch).
 // State for a subtree (override flags, an animation phase, transparency, fog) is
 // pushed on stacks around it. render() empties everything. Queued bunches, renderables, matrices
 // and fogs must live until render; a bunch that dies first leaves the frame. Main thread only.

@@ -4,6 +4,8 @@
 #include "gui/gl/VertexArray.h"
 #include "gui/gl/VertexArrayInternals.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace
@@ -301,4 +303,58 @@ TEST_F(VertexArrayDisplayTest, ABufferTheDriverCannotFillLeavesTheArrayOnClientA
     EXPECT_EQ(array->internals().arrayBuffer, 0u);
     EXPECT_NE(log.text().find("Failed to create/bind a VBO!\n"), std::string::npos);
     EXPECT_EQ(draw(*array), draw(*reference));
+}
+
+TEST_F(VertexArrayDisplayTest, ABatchJoinsOnlyDrawsWhoseIndicesFollowTheHeldOnes)
+{
+    // Two static arrays compiled in a row lie back to back in the shared buffers; a dynamic one
+    // has a buffer of its own.
+    auto first = compiledScene(true);
+    auto second = compiledScene(true);
+    auto dynamic = compiledScene(true, true);
+    const std::string one = "DrawElements(4,21,5123,_)";
+    const struct
+    {
+        const char* order;
+        std::vector<VertexArray*> arrays;
+        std::vector<std::string> draws;
+    } cases[] = {
+        {"compile order", {first.get(), second.get()}, {"DrawElements(4,42,5123,_)"}},
+        {"reversed", {second.get(), first.get()}, {one, one}},
+        {"one array twice", {first.get(), first.get()}, {one, one}},
+        {"another buffer between", {first.get(), dynamic.get(), second.get()}, {one, one, one}},
+    };
+    const std::vector<std::uint32_t> expected = draw(*makeScene());
+    for (const auto& c : cases) {
+        GLRecorder recorder;
+        std::vector<std::string> draws;
+        const Image image = render(8, 8, [&](ImageBody&) {
+            clearTo(0, 0, 0);
+            recorder.clear();
+            {
+                const kestrel::DrawBatch batch;
+                for (VertexArray* array : c.arrays) {
+                    array->draw();
+                }
+            }
+            std::copy_if(recorder.calls().begin(), recorder.calls().end(), std::back_inserter(draws),
+                         [](const std::string& call) { return call.starts_with("Draw"); });
+        });
+        EXPECT_EQ(draws, c.draws) << c.order;
+        EXPECT_EQ(std::vector<std::uint32_t>(image.pixels(), image.pixels() + 64), expected) << c.order;
+    }
+}
+
+TEST_F(VertexArrayDisplayTest, AHeldDrawIsSentBeforeItsArrayIsEdited)
+{
+    auto array = compiledScene(true);
+    const std::vector<std::uint32_t> expected = draw(*makeScene());
+    const std::vector<std::uint32_t> allRed(13, red);
+    const Image image = render(8, 8, [&](ImageBody&) {
+        clearTo(0, 0, 0);
+        const kestrel::DrawBatch batch;
+        array->draw();
+        array->setColours(allRed.data());
+    });
+    EXPECT_EQ(std::vector<std::uint32_t>(image.pixels(), image.pixels() + 64), expected);
 }
