@@ -1,6 +1,7 @@
 #include "game/CarriedObject.h"
 
 #include "content/world/PelicanObject.h"
+#include "game/AvatarSlot.h"
 #include "game/BallPlay.h"
 #include "game/EnvironmentTransitions.h"
 #include "game/Look.h"
@@ -22,6 +23,8 @@ constexpr int noCollisions = 1;
 constexpr double forgetRadii = 1.2;
 // A flown object strikes balls this many of its radii from its centre.
 constexpr double batReach = 1.2;
+// The avatar let go last can be taken again once the eye is this many of its radii away.
+constexpr double releaseRadii = 2.0;
 
 finch::Vector3d centreOf(const pelican::PelicanObject& object)
 {
@@ -59,6 +62,20 @@ finch::Matrix placeCarried(CarryRecord& carry, const finch::Matrix& objectPlacem
     return placed;
 }
 
+finch::Matrix followView(const finch::Matrix& placement, const finch::Matrix& camera,
+                         const finch::Transform& destination)
+{
+    finch::Matrix fromView;
+    camera.getInverse(fromView);
+    finch::Matrix relative;
+    relative.multiply(placement, fromView);
+    finch::Matrix to;
+    to.setTransform(destination);
+    finch::Matrix moved;
+    moved.multiply(relative, to);
+    return moved;
+}
+
 void LookLogic::seize(Zone& zone)
 {
     if (&zone == m_seize.zone) {
@@ -90,7 +107,7 @@ void LookLogic::seize(Zone& zone)
         carry.justStarted = true;
         carry.offset = finch::Vector3d(0.0, zone.radius, -zone.verticalOffset);
         carry.depth = zone.radius;
-    } else if (m_flight) {
+    } else if (m_flight && m_heldAvatar == nullptr) {
         m_flight->halt();
     }
 }
@@ -101,7 +118,7 @@ void LookLogic::endSeize()
     if (object == nullptr) {
         return;
     }
-    if (m_flight) {
+    if (m_flight && m_heldAvatar == nullptr) {
         m_flight->halt();
     }
     if (m_seize.carry.object != nullptr) {
@@ -111,7 +128,7 @@ void LookLogic::endSeize()
     Zone* const zone = m_seize.zone;
     if (zone != nullptr && !zone->isCenteredOnObject) {
         zone->object = nullptr;
-    } else if (zone == nullptr || !zone->canBeParked) {
+    } else if (m_heldAvatar == nullptr && (zone == nullptr || !zone->canBeParked)) {
         object->resetTransform();
     }
     m_seize.object = nullptr;
@@ -190,4 +207,79 @@ std::optional<Bat> LookLogic::bat()
 pelican::PelicanObject* LookLogic::throwTarget() const
 {
     return m_projectileZone != nullptr ? m_projectileZone->projectile.object : nullptr;
+}
+
+bool LookLogic::holdAvatar(AvatarSlot* slot, LetGo letGo)
+{
+    const bool refused =
+        !m_flight || m_seize.object != nullptr || !m_playingActs.empty() || slot == m_releasedAvatar;
+    if (slot != nullptr && refused) {
+        return false;
+    }
+    if (m_heldAvatar != nullptr) {
+        if (letGo == LetGo::marked) {
+            m_heldAvatar->markTaken();
+        }
+        m_releasedAvatar = m_heldAvatar;
+    }
+    m_heldAvatar = slot;
+    if (slot != nullptr) {
+        m_flight->halt();
+        m_seize.time = finch::Clock::now();
+    }
+    return true;
+}
+
+void LookLogic::updateHeldAvatar()
+{
+    const finch::Viewer& viewer = m_world.camera();
+    if (m_releasedAvatar != nullptr &&
+        squaredDistance(viewer.eye(), objectPosition(m_releasedAvatar->object())) >
+            std::pow(releaseRadii * m_releasedAvatar->radius(), 2)) {
+        forgetReleasedAvatar();
+    }
+    AvatarSlot* const held = m_heldAvatar;
+    if (held == nullptr) {
+        return;
+    }
+    held->setLevel(m_world.currentLevel());
+    const bool busy = isBusy();
+    if (busy == held->isHeld()) {
+        return;
+    }
+    if (busy) {
+        held->markTaken();
+        return;
+    }
+    held->markFree();
+    // Back from being busy, the avatar reappears ahead of the eye at its zone's distance.
+    finch::Matrix ahead;
+    ahead.setTranslation(finch::Vector3d(0.0, held->radius(), -held->zone().verticalOffset));
+    finch::Matrix placed;
+    placed.multiply(ahead, viewer.camera());
+    held->object().setTransform(placed);
+}
+
+bool LookLogic::isBusy() const
+{
+    const AvatarSlot* const held = m_heldAvatar;
+    const bool seizedOther = m_seize.object != nullptr && (held == nullptr || m_seize.object != &held->object());
+    return seizedOther || !m_playingActs.empty();
+}
+
+void LookLogic::forgetReleasedAvatar()
+{
+    if (m_releasedAvatar != nullptr) {
+        m_releasedAvatar->markFree();
+    }
+    m_releasedAvatar = nullptr;
+}
+
+void LookLogic::forgetAvatars()
+{
+    if (m_heldAvatar != nullptr) {
+        m_heldAvatar->markFree();
+    }
+    m_heldAvatar = nullptr;
+    forgetReleasedAvatar();
 }

@@ -54,3 +54,8 @@ struct SeizeState
 // placement.
 finch::Matrix placeCarried(CarryRecord& carry, const finch::Matrix& objectPlacement, const finch::Matrix& camera,
                            double now);
+
+// The placement that keeps an object where it is relative to the view while the view moves from
+// camera to destination.
+finch::Matrix followView(const finch::Matrix& placement, const finch::Matrix& camera,
+                         const finch::Transform& destination);

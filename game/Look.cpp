@@ -258,13 +258,7 @@ void Look::carrySeizedInto(Level& level, LookLogic& logic)
     }
     if (level.teleport) {
         // The object keeps its place relative to the player, who moves to the level's entry.
-        finch::Matrix fromView;
-        m_camera.camera().getInverse(fromView);
-        finch::Matrix entry;
-        entry.setTransform(level.entryView);
-        finch::Matrix moved;
-        moved.multiply(placement, fromView);
-        placement.multiply(moved, entry);
+        placement = followView(placement, m_camera.camera(), level.entryView);
     }
     seized->setTransform(placement);
 }
@@ -280,7 +274,7 @@ void Look::dropHeldAvatar()
     if (AvatarSlot* const held = m_logic->heldAvatar()) {
         held->setAvailable(true);
     }
-    m_logic->holdAvatar(nullptr);
+    m_logic->holdAvatar(nullptr, LookLogic::LetGo::marked);
 }
 
 Counter* Look::addCounter(const heron_string& name)

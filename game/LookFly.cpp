@@ -3,6 +3,7 @@
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
 #include "game/Act.h"
+#include "game/AvatarSlot.h"
 #include "game/EnvironmentTransitions.h"
 #include "game/Level.h"
 #include "game/Look.h"
@@ -18,6 +19,7 @@
 #include "scene/graph/InstanceBranch.h"
 #include "scene/graph/LodBranch.h"
 #include "scene/graph/Object.h"
+#include "scene/math/BoundingBox.h"
 #include "sound/SoundEnvironment.h"
 
 #include <algorithm>
@@ -89,6 +91,47 @@ Vector3d reflect(const Vector3d& v, const Vector3d& normal)
 {
     return normal * (2.0 * finch::dot(v, normal)) - v;
 }
+
+// The radius of the object's bounds; 0 for an object without a shape.
+double radiusOf(const pelican::PelicanObject& object)
+{
+    const finch::BoundingBox& box = object.boundingBox();
+    return box.isValid() ? box.radius() : 0.0;
+}
+
+pelican::PelicanObject* heldAvatarObject(const LookLogic& logic)
+{
+    AvatarSlot* const held = logic.heldAvatar();
+    return held != nullptr ? &held->object() : nullptr;
+}
+
+// Keeps an object (none: nothing) out of collision tests while it lives, by its branch value.
+class CollisionsOff
+{
+public:
+    explicit CollisionsOff(pelican::PelicanObject* object)
+        : m_object(object), m_saved(object != nullptr ? object->branchValue() : 0)
+    {
+        if (m_object != nullptr) {
+            m_object->setBranchValue(noCollisions);
+        }
+    }
+    ~CollisionsOff()
+    {
+        if (m_object != nullptr) {
+            m_object->setBranchValue(m_saved);
+        }
+    }
+    CollisionsOff(const CollisionsOff&) = delete;
+    CollisionsOff& operator=(const CollisionsOff&) = delete;
+
+private:
+    // The branch value that tells the collision tests to pass an object by.
+    static constexpr int noCollisions = 1;
+
+    pelican::PelicanObject* m_object;
+    int m_saved;
+};
 
 }
 
@@ -307,10 +350,15 @@ void LookFly::throwCollected()
     if (!(radius > 0.0)) {
         return;
     }
+    // A held avatar throws rocks a quarter of its own size; one without a shape, rocks of their
+    // own size.
+    const pelican::PelicanObject* const avatar = heldAvatarObject(m_world.logic());
+    const double avatarRadius = avatar != nullptr ? radiusOf(*avatar) : 0.0;
+    const double size = avatarRadius > 0.0 ? 0.25 * avatarRadius : radius;
     m_ownProjectile.gravity = 1.0f;
     m_ownProjectile.rate = 1.0f;
-    m_ownProjectile.scale = 1.0f;
-    m_ownProjectile.speed = static_cast<float>(20.0 * radius);
+    m_ownProjectile.scale = static_cast<float>(size / radius);
+    m_ownProjectile.speed = static_cast<float>(20.0 * size);
     egret::SoundEnvironment* const sounds = liveSoundEnvironment();
     const heron::counted_ptr<egret::SoundBuffer>& sound = m_world.medalThrowSoundBuffer();
     if (launch(m_ownProjectile, nullptr, model) && sounds != nullptr && sound) {
@@ -325,7 +373,12 @@ bool LookFly::launch(const Projectile& projectile, Zone* zone, finch::Object* mo
         return false;
     }
     finch::Transform from = m_transform;
-    if (const pelican::PelicanObject* const seized = m_world.logic().carriedObject()) {
+    if (const pelican::PelicanObject* const avatar = heldAvatarObject(m_world.logic())) {
+        // Thrown from just ahead of the avatar, clear of its own shape.
+        from = avatar->transform().getTransform();
+        from.position = from.position + from.forward() * (0.5 * radiusOf(*avatar));
+        from.scale = Vector3d(1.0, 1.0, 1.0);
+    } else if (const pelican::PelicanObject* const seized = m_world.logic().carriedObject()) {
         from = seized->transform().getTransform();
         from.scale = Vector3d(1.0, 1.0, 1.0);
     }
@@ -343,7 +396,13 @@ void LookFly::letGo()
 {
     LookLogic& logic = m_world.logic();
     const Zone* const zone = logic.seizeState().zone;
-    if (logic.carriedObject() != nullptr && zone != nullptr && zone->canBeParked) {
+    if (logic.carriedObject() == nullptr) {
+        if (logic.heldAvatar() != nullptr) {
+            m_world.dropHeldAvatar();
+        }
+        return;
+    }
+    if (zone != nullptr && zone->canBeParked) {
         logic.endSeize();
     }
 }
@@ -355,10 +414,11 @@ void LookFly::update(finch::Database* database)
         return;
     }
     adoptMovedCamera();
-    const bool flyingSeized = isFlyingSeized();
-    if (!flyingSeized) {
+    const std::optional<Flown> flying = flown();
+    const Flown* const target = flying ? &*flying : nullptr;
+    if (target == nullptr || target->avatar != nullptr) {
         takeTetherRequest();
-        if (!m_onPath) {
+        if (!m_onPath && target == nullptr) {
             checkOrbit();
         }
     }
@@ -376,8 +436,8 @@ void LookFly::update(finch::Database* database)
     } else if (m_orbiting) {
         followOrbitCentre(m_orbitZone->position(), -1.0);
         orbitStep(yaw, pitchChange, angles, move);
-    } else if (flyingSeized) {
-        seizedStep(database, dt, yaw, pitchChange, move);
+    } else if (target != nullptr) {
+        seizedStep(database, *target, dt, yaw, pitchChange, move);
     } else {
         const Zone* const zone = currentZoneValue();
         banked = zone != nullptr && zone->aeroplaneFly && !zone->isAnAvatar;
@@ -387,11 +447,11 @@ void LookFly::update(finch::Database* database)
             m_drift = m_drift * std::pow(0.99, 200.0 * dt);
         }
     }
-    moveWithCollision(database, dt, move, flyingSeized);
+    moveWithCollision(database, dt, move, target);
     if (m_orbiting || m_onPath) {
         faceOrbitCentre(angles);
-    } else if (flyingSeized) {
-        followSeized(dt, angles);
+    } else if (target != nullptr) {
+        followSeized(*target, dt, angles);
     }
     if (!banked) {
         angles.roll *= std::pow(0.99, 100.0 * dt);
@@ -583,7 +643,7 @@ void LookFly::settle(double target, double dt)
     }
 }
 
-void LookFly::moveWithCollision(finch::Database* database, double dt, Vector3d move, bool flyingSeized)
+void LookFly::moveWithCollision(finch::Database* database, double dt, Vector3d move, const Flown* flying)
 {
     const double r = m_world.logic().playerSize();
     if (!(r > 0.0)) {
@@ -591,13 +651,14 @@ void LookFly::moveWithCollision(finch::Database* database, double dt, Vector3d m
     }
     Zone* const zone = currentZoneValue();
     const bool seized = m_world.logic().carriedObject() != nullptr;
-    if (r != m_lastRadius && !flyingSeized) {
+    if (r != m_lastRadius && flying == nullptr) {
         // A growing player rises by its growth, so that it does not sink into the floor.
         if (m_lastRadius != -1.0) {
             move.z += r - m_lastRadius;
         }
         m_lastRadius = r;
-    } else if (!m_orbiting && !m_onPath && gravityOn && zone != nullptr && !zone->spinView && !seized) {
+    } else if (!m_orbiting && !m_onPath && gravityOn && zone != nullptr && !zone->spinView && !seized &&
+               flying == nullptr) {
         move.z -= dt * m_fallSpeed;
     }
     Sweep sweep;
@@ -607,7 +668,9 @@ void LookFly::moveWithCollision(finch::Database* database, double dt, Vector3d m
         database->setSkipMode3(seized);
         database->setCollideMode2(zone->waterIsSolid);
     }
-    addCollidees(sweep, database, triangles, !flyingSeized);
+    addCollidees(sweep, database, triangles, flying == nullptr || flying->avatar != nullptr);
+    // The held avatar stays out of the player's way.
+    const CollisionsOff avatarAside(heldAvatarObject(m_world.logic()));
     if (sweep.collide()) {
         lastContactPoint = sweep.contact();
         lastContactNormal = sweep.planeNormal();
@@ -816,17 +879,25 @@ void LookFly::faceOrbitCentre(Angles& angles) const
     angles.pitch = m_spherical ? pitch : m_keptPitch;
 }
 
-bool LookFly::isFlyingSeized() const
+std::optional<LookFly::Flown> LookFly::flown() const
 {
-    const SeizeState& seize = m_world.logic().seizeState();
-    return seize.object != nullptr && seize.zone != nullptr && !seize.inView;
+    const LookLogic& logic = m_world.logic();
+    const SeizeState& seize = logic.seizeState();
+    if (seize.object != nullptr && seize.zone != nullptr && !seize.inView) {
+        return Flown{seize.object, seize.zone, nullptr};
+    }
+    AvatarSlot* const held = logic.heldAvatar();
+    if (held != nullptr && !held->isHeld()) {
+        return Flown{&held->object(), &held->zone(), held};
+    }
+    return std::nullopt;
 }
 
-void LookFly::seizedStep(finch::Database* database, double dt, double yaw, double pitchChange, Vector3d& move)
+void LookFly::seizedStep(finch::Database* database, const Flown& flown, double dt, double yaw, double pitchChange,
+                         Vector3d& move)
 {
-    const SeizeState& seize = m_world.logic().seizeState();
-    pelican::PelicanObject& object = *seize.object;
-    const Zone& zone = *seize.zone;
+    pelican::PelicanObject& object = *flown.object;
+    const Zone& zone = *flown.zone;
     finch::Transform placed = object.transform().getTransform();
     Angles turned{placed.pitch, placed.roll, placed.heading};
     if (!(zone.stiffness > 0.0f)) {
@@ -862,10 +933,24 @@ void LookFly::seizedStep(finch::Database* database, double dt, double yaw, doubl
     placed.pitch = turned.pitch;
     placed.roll = turned.roll;
     placed.heading = turned.heading;
-    finch::Matrix matrix;
-    matrix.setTransform(placed);
-    object.setTransform(matrix);
+    placeFlown(flown, placed);
     move = followObject(from, to, turned, zone, dt);
+}
+
+void LookFly::placeFlown(const Flown& flown, const finch::Transform& placed)
+{
+    finch::Matrix matrix;
+    if (flown.avatar != nullptr && flown.zone->aeroplaneFly) {
+        // A banked avatar keeps the steering's roll, which its angles alone lose.
+        matrix = m_steering;
+        matrix.translate(placed.position);
+    } else {
+        matrix.setTransform(placed);
+    }
+    flown.object->setTransform(matrix);
+    if (flown.avatar != nullptr) {
+        flown.avatar->setLevel(m_world.currentLevel());
+    }
 }
 
 void LookFly::steerSeized(const Zone& zone, const pelican::PelicanObject& object, double dt, double yaw,
@@ -942,17 +1027,13 @@ Vector3d LookFly::followObject(const Vector3d& from, const Vector3d& to, const A
     return move * m_followFactor;
 }
 
-void LookFly::followSeized(double dt, Angles& angles) const
+void LookFly::followSeized(const Flown& flown, double dt, Angles& angles) const
 {
-    const SeizeState& seize = m_world.logic().seizeState();
-    if (seize.object == nullptr || seize.zone == nullptr) {
-        return;
-    }
-    const double stiffness = seize.zone->stiffness;
+    const double stiffness = flown.zone->stiffness;
     const double share = stiffness > 0.0 && stiffness < maxStiffness ? 2.0 * dt * m_followFactor * stiffness
                                                                        : m_followFactor;
     const double k = std::clamp(share, 0.0, 1.0);
-    const finch::Transform object = seize.object->transform().getTransform();
+    const finch::Transform object = flown.object->transform().getTransform();
     angles.heading = wrapHeading(angles.heading + wrapSigned(object.heading - angles.heading) * k);
     angles.pitch += wrapSigned(object.pitch - angles.pitch) * k;
     angles.roll += wrapSigned(object.roll - angles.roll) * k;

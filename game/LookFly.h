@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class Act;
+class AvatarSlot;
 class Look;
 class Zone;
 
@@ -52,11 +54,12 @@ public:
     void halt();
     // Puts the player at the placement, stopped.
     void teleport(const finch::Transform& placement);
-    // Puts a seized object down when its zone lets it be parked.
+    // Puts a seized object down when its zone lets it be parked; with nothing seized, lets go of
+    // the held avatar.
     void letGo();
-    // Throws the projectile from the seized object, else from the player, at the projectile's speed
-    // plus the player's, showing model; the throwing zone (may be null) sounds its throw. False
-    // when nothing was thrown.
+    // Throws the projectile from just ahead of the held avatar, else from the seized object, else
+    // from the player, at the projectile's speed plus the player's, showing model; the throwing
+    // zone (may be null) sounds its throw. False when nothing was thrown.
     bool launch(const Projectile& projectile, Zone* zone, finch::Object* model);
     // Tethers the player to the act's object from the next update on; null unties a tethered player.
     void setPath(Act* act);
@@ -109,9 +112,20 @@ private:
     // Throws one of the collected rings, with the world's throw sound.
     void throwCollected();
     finch::Object* collectedShape() const;
-    // A zone object seized to be flown (not one carried in front of the view).
-    bool isFlyingSeized() const;
-    void seizedStep(finch::Database* database, double dt, double yaw, double pitchChange, finch::Vector3d& move);
+    // What the player flies and follows: a zone object seized to be flown (not one carried in
+    // front of the view), else the held avatar while it is shown. The zone steers it.
+    struct Flown
+    {
+        pelican::PelicanObject* object = nullptr;
+        const Zone* zone = nullptr;
+        // Null for a seized object.
+        AvatarSlot* avatar = nullptr;
+    };
+
+    std::optional<Flown> flown() const;
+    void seizedStep(finch::Database* database, const Flown& flown, double dt, double yaw, double pitchChange,
+                    finch::Vector3d& move);
+    void placeFlown(const Flown& flown, const finch::Transform& placed);
     void steerSeized(const Zone& zone, const pelican::PelicanObject& object, double dt, double yaw, double pitchChange,
                      Angles& angles, finch::Vector3d& move);
     finch::Vector3d sweepSeized(finch::Database* database, const pelican::PelicanObject& object,
@@ -119,7 +133,7 @@ private:
     // The player's move that follows the seized object from its old to its new position.
     finch::Vector3d followObject(const finch::Vector3d& from, const finch::Vector3d& to, const Angles& angles,
                                  const Zone& zone, double dt);
-    void followSeized(double dt, Angles& angles) const;
+    void followSeized(const Flown& flown, double dt, Angles& angles) const;
     void pressRight();
     void checkOrbit();
     void takeTetherRequest();
@@ -127,7 +141,7 @@ private:
     void steer(double yaw, double pitchChange, bool banking, double dt, Angles& angles, finch::Vector3d& move);
     void advance(double dt, const finch::Vector3d& direction, finch::Vector3d& move, Drive drive = Drive::free);
     void settle(double target, double dt);
-    void moveWithCollision(finch::Database* database, double dt, finch::Vector3d move, bool flyingSeized);
+    void moveWithCollision(finch::Database* database, double dt, finch::Vector3d move, const Flown* flying);
     // Collides the database's triangles (sliding) and, when wanted, the zones' spheres.
     void addCollidees(finch::Collider& sweep, finch::Database* database, std::unique_ptr<finch::Collider>& triangles,
                       bool withZones);

@@ -4,6 +4,7 @@
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
 #include "game/Act.h"
+#include "game/AvatarSlot.h"
 #include "game/BallPlay.h"
 #include "game/Level.h"
 #include "game/Listener.h"
@@ -110,7 +111,7 @@ void LookLogic::stop()
     }
     endSeize();
     m_seize = SeizeState();
-    holdAvatar(nullptr);
+    forgetAvatars();
     dropRocks(m_world.database());
     m_flight.reset();
     m_world.network().disconnect();
@@ -134,23 +135,8 @@ void LookLogic::reset()
     if (m_flight) {
         m_flight->reset();
     }
-    holdAvatar(nullptr);
+    forgetAvatars();
     findPen();
-}
-
-bool LookLogic::holdAvatar(AvatarSlot* slot)
-{
-    if (slot != nullptr && (!m_flight || !m_playingActs.empty())) {
-        return false;
-    }
-    if (m_heldAvatar != nullptr) {
-        m_heldAvatar->markFree();
-    }
-    m_heldAvatar = slot;
-    if (slot != nullptr) {
-        slot->markTaken();
-    }
-    return true;
 }
 
 void LookLogic::stopTransitions()
@@ -224,6 +210,10 @@ void LookLogic::applyStars(const Zone& zone)
 
 void LookLogic::teleport(const finch::Transform& placement)
 {
+    if (m_heldAvatar != nullptr) {
+        pelican::PelicanObject& object = m_heldAvatar->object();
+        object.setTransform(followView(object.transform(), m_world.camera().camera(), placement));
+    }
     if (m_flight) {
         m_flight->teleport(placement);
     } else {
@@ -248,20 +238,33 @@ void LookLogic::setPlayerPath(Act* act)
     }
 }
 
-void LookLogic::ringGravatars()
+void LookLogic::arrangePen()
 {
     if (m_penZone == nullptr || m_gravatars.empty()) {
         return;
     }
-    const finch::Vector3d centre = m_penZone->position();
-    const double radius = 0.5 * m_penZone->radius;
+    const finch::Vector3d centre = m_penZone->position() + finch::Vector3d(0.0, 0.0, 0.2 * m_penZone->radius);
+    // The first avatar waits outside the pen, so that the pen fills only when the player brings it.
+    const double outside = 2.0 * m_penZone->radius;
     const double step = 2.0 * M_PI / static_cast<double>(m_gravatars.size());
-    for (std::size_t i = 0; i < m_gravatars.size(); ++i) {
-        const double angle = step * static_cast<double>(i);
-        finch::Matrix placed = m_gravatars[i]->transform();
-        const finch::Vector3d target = centre + finch::Vector3d(radius * std::cos(angle), radius * std::sin(angle), 0.0);
-        placed.translate(target - objectPosition(*m_gravatars[i]));
-        m_gravatars[i]->setTransform(placed);
+    std::size_t placed = 0;
+    for (const auto& slot : m_world.avatars()) {
+        if (!slot->isGravatar()) {
+            continue;
+        }
+        const double angle = step * static_cast<double>(placed);
+        const double radius = placed == 0 ? outside : outside / 3.0;
+        ++placed;
+        pelican::PelicanObject& object = slot->object();
+        finch::Matrix moved = object.transform();
+        moved.translate(centre + finch::Vector3d(radius * std::cos(angle), radius * std::sin(angle), 0.0) -
+                        objectPosition(object));
+        object.setTransform(moved);
+        slot->setLevel(m_penLevel);
+        slot->markFree();
+    }
+    if (m_world.currentLevel() != m_penLevel) {
+        m_world.changeLevel(m_penLevel, this);
     }
 }
 
@@ -346,6 +349,7 @@ bool LookLogic::update()
         }
         trackCarried();
     }
+    updateHeldAvatar();
     m_world.network().updateNetwork();
     if (!egret::SoundSystem::hasDied()) {
         egret::SoundSystem::instance().update();

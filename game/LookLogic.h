@@ -64,8 +64,9 @@ public:
     void teleport(const finch::Transform& placement);
     // Tethers the player to the act's object (null: unties it).
     void setPlayerPath(Act* act);
-    // Sets the gravatars out in a ring around the pen, each keeping its orientation.
-    void ringGravatars();
+    // Sets the pen's avatars out in a ring around the pen on the pen's level, each keeping its
+    // orientation, free to be taken; the world goes to the pen's level.
+    void arrangePen();
     // Before the scene is drawn: the camera's clip planes, the light, the fog and the sky from the
     // live settings.
     void applyEnvironment(finch::Viewer& camera);
@@ -96,9 +97,22 @@ public:
     pelican::PelicanObject* throwTarget() const;
     // The avatar the player holds; null for none.
     AvatarSlot* heldAvatar() const { return m_heldAvatar; }
-    // Lets go of the avatar held and holds slot (null: none). Refused (false) while not looking or
-    // while an act plays.
-    bool holdAvatar(AvatarSlot* slot);
+    // How the avatar let go is left until the player is away from it: as it is, or marked taken,
+    // which hides it and keeps it out of reach.
+    enum class LetGo
+    {
+        asItIs,
+        marked,
+    };
+
+    // Lets go of the avatar held and holds slot (null: none). Taking an avatar is refused (false)
+    // while not looking, while an object is seized, while an act plays and for the avatar let go
+    // last.
+    bool holdAvatar(AvatarSlot* slot, LetGo letGo = LetGo::asItIs);
+    // Each frame: the avatar let go last is forgotten once the player is away from it; the held
+    // avatar goes with the player to the current level, hidden while the player is busy with
+    // another seized object or an act, and shown in front of the view again after.
+    void updateHeldAvatar();
 
     Zone* currentZone() const { return m_currentZone; }
     LookFly* flight() const { return m_flight.get(); }
@@ -156,6 +170,11 @@ private:
     void endActs(bool keepHeld);
     void stopTransitions();
     void findPen();
+    // No avatar held or let go; both slots are free again.
+    void forgetAvatars();
+    void forgetReleasedAvatar();
+    // The player is taken up by a seized object other than the held avatar, or by an act.
+    bool isBusy() const;
 
     Look& m_world;
     double m_startTime = 0.0;
@@ -194,6 +213,7 @@ private:
     std::optional<finch::Vector3d> m_listenerPosition;
     finch::Vector3d m_listenerVelocity;
     AvatarSlot* m_heldAvatar = nullptr;
+    AvatarSlot* m_releasedAvatar = nullptr;
 };
 
 // The zone found in the last step, for the flight; null before any.

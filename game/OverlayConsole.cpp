@@ -203,7 +203,7 @@ bool OverlayConsoleInternals::runCommand(const heron_string& word)
         setRingCount(8);
     } else if (word == "floatr3") {
         if (Look* const world = currentLook()) {
-            world->logic().ringGravatars();
+            world->logic().arrangePen();
         }
     } else {
         return false;
