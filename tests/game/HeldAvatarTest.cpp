@@ -18,7 +18,7 @@ using finch::Vector3d;
 
 // On the open sea: the avatars "Ann" (10 ahead of the player) and "Bob", a crate to seize and a
 // zone with an act; the harbour, entered by teleport, has the pen.
-const std::string avatarSea = openSeaWith(R"(
+const std::string avatarSea = "Data {\n    counter \"rings\" {\n        isRing 1\n    }\n}\n" + openSeaWith(R"(
     Zone "Ann" {
         isAnAvatar 1
         isAGravatar 1
@@ -62,6 +62,10 @@ public:
     {
         worldtest::add(m_animations, std::make_unique<finch::InstanceBranch>());
         m_shown.setAnimationSwitch(&m_animations);
+        std::unique_ptr<finch::Branch> root = collisionscene::geometry(
+            "cube", collisionscene::box(Vector3d(-1, -1, -1), Vector3d(1, 1, 1), collisionscene::Facing::Outward));
+        m_cube.setRoot(root);
+        m_cube.clean();
     }
 
     LookFly& startAtSea()
@@ -96,6 +100,9 @@ protected:
     {
         LookFlyTest::TearDown();
         m_world = heron::counted_ptr<Look>();
+        for (pelican::PelicanObject* object : m_avatars.objects) {
+            object->instance()->setInstance(nullptr);
+        }
     }
     void placePlayer(LookFly& fly, const Vector3d& where)
     {
@@ -112,6 +119,8 @@ protected:
     }
 
     AvatarObjects m_avatars;
+    // A cube of side 2: its bounds reach sqrt(3) from its centre.
+    finch::Object m_cube;
     finch::SwitchBranch m_shownWrapper;
     finch::SwitchBranch m_animations;
     pelican::PelicanObject m_shown{nullptr, &m_shownWrapper};
@@ -231,21 +240,39 @@ TEST_F(HeldAvatarTest, PenSetsItsAvatarsOutInARing)
 
 TEST_F(HeldAvatarTest, ThrowLeavesFromJustAheadOfTheHeldAvatar)
 {
-    // A cube of side 2: its bounds reach sqrt(3) from its centre.
-    finch::Object shape;
-    std::unique_ptr<finch::Branch> root = collisionscene::geometry(
-        "cube", collisionscene::box(Vector3d(-1, -1, -1), Vector3d(1, 1, 1), collisionscene::Facing::Outward));
-    shape.setRoot(root);
-    shape.clean();
-    m_avatars.objects[0]->instance()->setInstance(&shape);
+    m_avatars.objects[0]->instance()->setInstance(&m_cube);
     LookFly& fly = startAtSea();
     ASSERT_TRUE(logic().holdAvatar(&ann()));
     dropRocks(m_world->database());
-    ASSERT_TRUE(fly.launch(Projectile(), nullptr, &shape));
+    ASSERT_TRUE(fly.launch(Projectile(), nullptr, &m_cube));
     ASSERT_EQ(rockList().size(), 1u);
     const Vector3d ahead = annHome + Vector3d(0, 0.5 * std::sqrt(3.0), 0);
     EXPECT_NEAR((rockList().rocks().back()->position() - ahead).length(), 0.0, 1e-9);
     dropRocks(m_world->database());
-    logic().stop();
-    m_avatars.objects[0]->instance()->setInstance(nullptr);
+}
+
+TEST_F(HeldAvatarTest, CollectedRockIsAQuarterOfTheHeldAvatarsSize)
+{
+    // The collected ring is a cube as big as Ann: thrown from her it leaves at a quarter of the speed.
+    for (const bool holding : {false, true}) {
+        SCOPED_TRACE(holding ? "held" : "none");
+        for (pelican::PelicanObject* object : m_avatars.objects) {
+            object->instance()->setInstance(&m_cube);
+        }
+        LookFly& fly = startAtSea();
+        if (holding) {
+            ASSERT_TRUE(logic().holdAvatar(&ann()));
+        }
+        dropRocks(m_world->database());
+        static_cast<void>(m_world->ringCounter()->add(&zoneNamed(sea(), "Crate"), 0));
+        kestrel::Event r(kestrel::Event::Key);
+        r.key = 'r';
+        fly.handleEvent(r);
+        ASSERT_EQ(rockList().size(), 1u);
+        const double size = holding ? 0.25 * std::sqrt(3.0) : std::sqrt(3.0);
+        // The speed is kept in single precision.
+        EXPECT_NEAR(rockList().rocks().back()->velocity().length(), 20.0 * size, 1e-5);
+        dropRocks(m_world->database());
+        logic().stop();
+    }
 }
