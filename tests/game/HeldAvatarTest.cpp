@@ -169,6 +169,30 @@ TEST_F(HeldAvatarTest, AvatarLetGoIsOutOfReachUntilThePlayerLeavesIt)
     EXPECT_EQ(logic().heldAvatar(), &ann());
 }
 
+TEST_F(HeldAvatarTest, ObjectPutDownWhileHoldingStaysWhereItWasLeft)
+{
+    for (const bool holding : {false, true}) {
+        SCOPED_TRACE(holding ? "held" : "none");
+        startAtSea();
+        if (holding) {
+            ASSERT_TRUE(logic().holdAvatar(&ann()));
+        }
+        Zone& crate = zoneNamed(sea(), "Crate");
+        crate.isCenteredOnObject = true;
+        pelican::PelicanObject& object = *crate.object;
+        logic().seize(crate);
+        finch::Matrix moved = object.transform();
+        moved.translate(Vector3d(0, 30, 0));
+        object.setTransform(moved);
+        const Vector3d left = objectPosition(object);
+        logic().endSeize();
+        // Otherwise it goes back to its start.
+        EXPECT_EQ((objectPosition(object) - left).length() < 1e-9, holding);
+        logic().stop();
+        object.resetTransform();
+    }
+}
+
 TEST_F(HeldAvatarTest, HeldAvatarIsFlownAheadOfThePlayer)
 {
     LookFly& fly = startAtSea();
