@@ -23,10 +23,12 @@ class counted_ptr;
 // return the sink so they chain. One thread at a time uses a sink.
 //
 // A kind that gathers its bytes in memory (the memory sink's block, the file sink's buffer) shows
-// the free room after its last byte as its window [m_next, m_end): while no error is flagged, typed
-// writes store straight into the window and call writeByte() or write() only when it is too small.
-// Such a kind works out its own size and flushing from the window, and a subclass of it that
-// overrides writeByte() or write() is bypassed by the typed writes.
+// the free room after its last byte as its window [m_next, m_end): typed writes store straight into
+// the window and call writeByte() or write() only when it is too small. The window is empty while
+// an error is flagged (setError empties it), so a flagged sink writes through its byte operations;
+// a kind whose byte operations move m_next while flagged keeps m_end with it. Such a kind works out
+// its own size and flushing from the window's start, and a subclass of it that overrides
+// writeByte() or write() is bypassed by the typed writes.
 class DataDest : public StreamState
 {
 public:
@@ -112,10 +114,19 @@ public:
     DataDest& writeObject(const Streamable* root, int version = 101);
 
 protected:
-    // True while no error is flagged and the window has room for n bytes.
-    bool windowHolds(std::size_t n) const { return !hasError() && std::size_t(m_end - m_next) >= n; }
+    // Sets or clears the error flag. Setting it empties the window where it stands, so the inline
+    // writes need test only the window's room; the size a kind works out from m_next stays.
+    void setError(bool error = true)
+    {
+        StreamState::setError(error);
+        if (error) {
+            m_end = m_next;
+        }
+    }
+    // True while the window has room for n bytes; a flagged sink's window is empty.
+    bool windowHolds(std::size_t n) const { return std::size_t(m_end - m_next) >= n; }
     // The same for one byte, as one comparison of the window's ends.
-    bool windowHasByte() const { return !hasError() && m_next < m_end; }
+    bool windowHasByte() const { return m_next < m_end; }
 
     // The window: free room for the next bytes, in memory. Empty for kinds that keep none.
     unsigned char* m_next = nullptr;

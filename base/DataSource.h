@@ -26,10 +26,12 @@ class counted_ptr;
 // A kind that overrides readByte() should add "using DataSource::readByte;" to keep readByte(char&).
 //
 // A kind whose next bytes are already in memory (the memory source's block, the file source's
-// buffer) shows them as its window [m_next, m_end): while no error is flagged, typed reads, text
-// lines and strings take their bytes straight from the window and call the byte operations only
-// for what lies beyond it. Such a kind works out its own position and size from the window, and a
-// subclass of it that overrides readByte(), read() or peekByte() is bypassed by the typed reads.
+// buffer) shows them as its window [m_next, m_end): typed reads, text lines and strings take their
+// bytes straight from the window and call the byte operations only for what lies beyond it. The
+// window is empty while an error is flagged (setError empties it), so a flagged source reads
+// through its byte operations; a kind that clears the flag sets its window again. Such a kind
+// works out its own position from the window's start, and a subclass of it that overrides
+// readByte(), read() or peekByte() is bypassed by the typed reads.
 class DataSource : public StreamState
 {
 public:
@@ -153,10 +155,19 @@ public:
     void requestEarlyAfterLoad();
 
 protected:
-    // True while no error is flagged and the window holds at least n bytes.
-    bool windowHolds(std::size_t n) const { return !hasError() && std::size_t(m_end - m_next) >= n; }
+    // Sets or clears the error flag. Setting it empties the window where it stands, so the inline
+    // reads need test only the window's room; the position a kind works out from m_next stays.
+    void setError(bool error = true)
+    {
+        StreamState::setError(error);
+        if (error) {
+            m_end = m_next;
+        }
+    }
+    // True while the window holds at least n bytes; a flagged source's window is empty.
+    bool windowHolds(std::size_t n) const { return std::size_t(m_end - m_next) >= n; }
     // The same for one byte, as one comparison of the window's ends.
-    bool windowHasByte() const { return !hasError() && m_next < m_end; }
+    bool windowHasByte() const { return m_next < m_end; }
     // Copies up to n bytes from the window and moves past them; returns how many.
     std::uint32_t takeFromWindow(unsigned char* buffer, std::uint32_t n)
     {

@@ -43,7 +43,8 @@ void MemoryDataDest::regrow(std::uint64_t capacity)
     }
     m_block = std::move(block);
     m_next = m_block.get() + count;
-    m_end = m_block.get() + capacity;
+    m_blockEnd = m_block.get() + capacity;
+    endWindow();
 }
 
 DataDest& MemoryDataDest::writeByte(char byte)
@@ -56,6 +57,7 @@ DataDest& MemoryDataDest::writeByte(char byte)
         regrow(std::min<std::uint64_t>(count + std::max<std::uint64_t>(count, 1), maxSize));
     }
     *m_next++ = static_cast<unsigned char>(byte);
+    endWindow();
     return *this;
 }
 
@@ -79,6 +81,7 @@ void MemoryDataDest::write(const void* buffer, std::uint32_t n)
     }
     std::memcpy(m_next, bytes, n);
     m_next += n;
+    endWindow();
 }
 
 void MemoryDataDest::reserve(std::uint32_t n)
@@ -91,6 +94,7 @@ void MemoryDataDest::reserve(std::uint32_t n)
 void MemoryDataDest::clear()
 {
     m_next = m_block.get();
+    endWindow();
 }
 
 }

@@ -33,15 +33,20 @@ public:
     // The bytes written so far; valid until the next write.
     const unsigned char* data() const { return m_block.get(); }
     std::uint32_t size() const { return std::uint32_t(m_next - m_block.get()); }
-    std::uint32_t capacity() const { return std::uint32_t(m_end - m_block.get()); }
+    std::uint32_t capacity() const { return std::uint32_t(m_blockEnd - m_block.get()); }
 
 private:
     bool refuseBeyond(std::uint64_t needed);
     // Moves the bytes to a block of exactly capacity bytes.
     void regrow(std::uint64_t capacity);
+    // Ends the window at the block's end, or where it starts while an error is flagged: a flagged
+    // sink's byte operations go on appending, and its window moves along with them, empty.
+    void endWindow() { m_end = hasError() ? m_next : m_blockEnd; }
 
-    // The block: the bytes written, then the window up to its end.
+    // The block: the bytes written, then the free room up to its end, which is the window while
+    // no error is flagged.
     std::unique_ptr<unsigned char[]> m_block;
+    unsigned char* m_blockEnd = nullptr;
 };
 
 }

@@ -1,8 +1,5 @@
 #include "base/MemoryDataSource.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace heron
 {
 
@@ -32,6 +29,7 @@ void MemoryDataSource::assign(const void* data, std::uint32_t size, bool copy)
 void MemoryDataSource::start(const unsigned char* data, std::uint32_t size)
 {
     m_data = data;
+    m_size = size;
     m_next = data;
     m_end = data + size;
 }
@@ -41,9 +39,10 @@ bool MemoryDataSource::isOK() const
     return !hasError();
 }
 
+// The byte operations serve the window alone: it is empty while an error is flagged.
 int MemoryDataSource::readByte()
 {
-    if (hasError() || m_next == m_end) {
+    if (m_next == m_end) {
         return -1;
     }
     return *m_next++;
@@ -51,20 +50,12 @@ int MemoryDataSource::readByte()
 
 std::uint32_t MemoryDataSource::read(void* buffer, std::uint32_t n)
 {
-    if (hasError()) {
-        return 0;
-    }
-    const std::uint32_t count = std::min(n, std::uint32_t(m_end - m_next));
-    if (count > 0) {
-        std::memcpy(buffer, m_next, count);
-        m_next += count;
-    }
-    return count;
+    return takeFromWindow(static_cast<unsigned char*>(buffer), n);
 }
 
 int MemoryDataSource::peekByte()
 {
-    if (hasError() || m_next == m_end) {
+    if (m_next == m_end) {
         return -1;
     }
     return *m_next;
@@ -90,17 +81,18 @@ void MemoryDataSource::seek(std::uint32_t position)
     // The end itself is refused too, unlike a file source's: the behaviour memory sources always
     // had, which callers allow for (the HTML tokenizer seeks back only over a text that is not
     // empty); none of them finds a size by seeking to the end.
-    if (position >= size()) {
+    if (position >= m_size) {
         setError();
         return;
     }
     setError(false);
     m_next = m_data + position;
+    m_end = m_data + m_size;
 }
 
 std::uint32_t MemoryDataSource::remaining() const
 {
-    return std::uint32_t(m_end - m_next);
+    return m_size - tell();
 }
 
 }

@@ -40,10 +40,10 @@ public:
 
 private:
     void start(const unsigned char* data, std::uint32_t size);
-    std::uint32_t size() const { return std::uint32_t(m_end - m_data); }
 
-    // The block; the window runs from the position to its end.
+    // The block; the window runs from the position to its end while no error is flagged.
     const unsigned char* m_data = nullptr;
+    std::uint32_t m_size = 0;
     std::vector<unsigned char> m_owned;
 };
 
