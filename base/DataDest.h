@@ -29,7 +29,7 @@ class counted_ptr;
 // a kind whose byte operations move m_next while flagged keeps m_end with it. Such a kind works out
 // its own size and flushing from the window's start, and a subclass of it that overrides
 // writeByte() or write() is bypassed by the typed writes.
-class DataDest : public StreamState
+class DataDest : public StreamWindow<unsigned char>
 {
 public:
     // Longest string of string mode 2.
@@ -112,25 +112,6 @@ public:
     // Writes one whole stream of version 101 (1.01) or 100 (1.00): header, the root and every object
     // reachable from it, end mark. Another version writes nothing and sets the error flag.
     DataDest& writeObject(const Streamable* root, int version = 101);
-
-protected:
-    // Sets or clears the error flag. Setting it empties the window where it stands, so the inline
-    // writes need test only the window's room; the size a kind works out from m_next stays.
-    void setError(bool error = true)
-    {
-        StreamState::setError(error);
-        if (error) {
-            m_end = m_next;
-        }
-    }
-    // True while the window has room for n bytes; a flagged sink's window is empty.
-    bool windowHolds(std::size_t n) const { return std::size_t(m_end - m_next) >= n; }
-    // The same for one byte, as one comparison of the window's ends.
-    bool windowHasByte() const { return m_next < m_end; }
-
-    // The window: free room for the next bytes, in memory. Empty for kinds that keep none.
-    unsigned char* m_next = nullptr;
-    unsigned char* m_end = nullptr;
 
 private:
     // The inline writes store the window's new start once, at their end, taking it back from m_next

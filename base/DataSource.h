@@ -32,7 +32,7 @@ class counted_ptr;
 // through its byte operations; a kind that clears the flag sets its window again. Such a kind
 // works out its own position from the window's start, and a subclass of it that overrides
 // readByte(), read() or peekByte() is bypassed by the typed reads.
-class DataSource : public StreamState
+class DataSource : public StreamWindow<const unsigned char>
 {
 public:
     DataSource() = default;
@@ -155,19 +155,6 @@ public:
     void requestEarlyAfterLoad();
 
 protected:
-    // Sets or clears the error flag. Setting it empties the window where it stands, so the inline
-    // reads need test only the window's room; the position a kind works out from m_next stays.
-    void setError(bool error = true)
-    {
-        StreamState::setError(error);
-        if (error) {
-            m_end = m_next;
-        }
-    }
-    // True while the window holds at least n bytes; a flagged source's window is empty.
-    bool windowHolds(std::size_t n) const { return std::size_t(m_end - m_next) >= n; }
-    // The same for one byte, as one comparison of the window's ends.
-    bool windowHasByte() const { return m_next < m_end; }
     // Copies up to n bytes from the window and moves past them; returns how many.
     std::uint32_t takeFromWindow(unsigned char* buffer, std::uint32_t n)
     {
@@ -178,10 +165,6 @@ protected:
         }
         return count;
     }
-
-    // The window: the next bytes of the stream, already in memory. Empty for kinds that keep none.
-    const unsigned char* m_next = nullptr;
-    const unsigned char* m_end = nullptr;
 
 private:
     // The inline reads store the window's new start once, at their end, taking it back from m_next

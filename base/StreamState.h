@@ -1,6 +1,7 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -73,6 +74,34 @@ private:
     bool m_error = false;
     bool m_bigEndian = false;
     int m_stringMode = defaultStringMode;
+};
+
+// The window of a stream kind that keeps its next bytes in memory: [m_next, m_end) holds the bytes
+// a source reads next, or the free room a sink writes into. It is empty for kinds that keep none
+// and while an error is flagged, so the inline typed calls need test only its room.
+template <class Byte>
+class StreamWindow : public StreamState
+{
+protected:
+    StreamWindow() = default;
+    ~StreamWindow() = default;
+
+    // Sets or clears the error flag. Setting it empties the window where it stands, so what a kind
+    // works out from m_next (a position, a size) stays; a kind that clears it sets its window again.
+    void setError(bool error = true)
+    {
+        StreamState::setError(error);
+        if (error) {
+            m_end = m_next;
+        }
+    }
+    // True while the window holds (or has room for) at least n bytes.
+    bool windowHolds(std::size_t n) const { return std::size_t(m_end - m_next) >= n; }
+    // The same for one byte, as one comparison of the window's ends.
+    bool windowHasByte() const { return m_next < m_end; }
+
+    Byte* m_next = nullptr;
+    Byte* m_end = nullptr;
 };
 
 }
