@@ -3,17 +3,18 @@
 #include "base/Debug.h"
 #include "base/FilePath.h"
 #include "content/DataFiles.h"
-#include "game/GameWindow.h"
 #include "game/Look.h"
 #include "gui/gl/GLcapabilities.h"
 #include "gui/gl/GLstate.h"
 #include "gui/toolkit/MessageBox.h"
-#include "gui/toolkit/ScreenMode.h"
 #include "launcher/CrashReport.h"
+#include "launcher/GameLauncher.h"
 #include "launcher/SingleInstance.h"
 #include "scene/core/EngineSwitches.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace game_launcher
 {
@@ -32,7 +33,7 @@ constexpr int failedToStart = 1;
 class LogFile
 {
 public:
-    explicit LogFile(const heron_string& path) : m_file(std::fopen(path.c_str(), "w"))
+    explicit LogFile(const heron_string& path) : m_file(openForWriting(path))
     {
         if (!m_file) {
             std::fprintf(stderr, "Aurelle: cannot write the log file %s\n", path.c_str());
@@ -53,6 +54,14 @@ public:
     int fd() const { return m_file ? fileno(m_file) : -1; }
 
 private:
+    // Makes the file's folder first: the cache folder may not exist yet.
+    static std::FILE* openForWriting(const heron_string& path)
+    {
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(path.c_str()).parent_path(), ignored);
+        return std::fopen(path.c_str(), "w");
+    }
+
     std::FILE* m_file;
 };
 
@@ -83,48 +92,12 @@ bool dataFileThere(const heron_string& dataFile)
     return findDataFile(dataFile);
 }
 
-// Opens the game window on the data file and runs it to its end; non-zero when it cannot start.
-int playGame(const heron_string& dataFile, const MainPlaces& places)
-{
-    GameWindow window{kestrel::ScreenMode(), heron::FilePath(dataFile)};
-    const heron_string reason = window.failureReason();
-    // The world's textures and models go while the shared GL context is still there.
-    setCurrentLook(heron::counted_ptr<Look>());
-    if (reason.empty()) {
-        return 0;
-    }
-    heron::debug("Game failed to start - reason = \"%s\"\n", reason.c_str());
-    places.showError(reason.c_str());
-    return failedToStart;
-}
-
-// What the words ask the program to play: "-game" starts the game window at once (without the
-// launcher window), on the data file named after it or else the one beside the program.
-struct Request
-{
-    bool direct = false;
-    heron_string dataFile;
-};
-
-Request readRequest(const std::vector<heron_string>& words, const heron_string& defaultDataFile)
-{
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        if (words[i] == "-game") {
-            return Request{true, i + 1 < words.size() ? words[i + 1] : defaultDataFile};
-        }
-    }
-    return Request{false, defaultDataFile};
-}
-
-// Runs what was asked for; an exception that escapes is reported with the progress code and
-// passed on.
-int runProgram(const Request& request, const MainPlaces& places)
+// Runs the launcher on the data file; an exception that escapes is reported with the progress
+// code and passed on.
+int runLauncher(const heron_string& dataFile, const MainPlaces& places)
 {
     try {
-        if (request.direct) {
-            return playGame(request.dataFile, places);
-        }
-        std::fputs("Aurelle: the launcher window is not part of this build yet; start the game with -game.\n", stderr);
+        const GameLauncher launcher{heron::FilePath(dataFile)};
         return 0;
     } catch (...) {
         char text[failureTextSize];
@@ -141,7 +114,9 @@ MainPlaces MainPlaces::defaults()
 {
     MainPlaces places;
     places.lockFile = SingleInstance::defaultPath();
-    places.logFile = heron::FilePath(heron_string(heron::programDirectory()) + "game.log").diskPath();
+    // Beside the program while its folder can be written (else the user's cache folder), as the
+    // decoded-sound cache is.
+    places.logFile = heron::FilePath(pelican::cacheRoot() + "game.log").diskPath();
     places.dataFile = dataFilePath();
     places.cacheRoot = pelican::cacheRoot();
     places.showError = [](const char* text) { kestrel::errorBox(text); };
@@ -201,15 +176,14 @@ int runMain(const std::vector<heron_string>& words, const MainPlaces& places)
     writeBanner();
     kestrel::getGLcapabilities().print();
     kestrel::setZUp(true);
-    const Request request = readRequest(words, places.dataFile);
-    const bool found = dataFileThere(request.dataFile);
+    const bool found = dataFileThere(places.dataFile);
     finch::enableGeometryPool();
     if (!found) {
         places.showError(noDataFile);
         return failedToStart;
     }
     heron::debug("Opening the launcher window...\n");
-    return runProgram(request, places);
+    return runLauncher(places.dataFile, places);
 }
 
 int main(const std::vector<heron_string>& words)

@@ -9,7 +9,7 @@
 namespace game_launcher
 {
 
-// The program's version, shown in the log's banner.
+// The program's version, shown in the log's banner and the launcher's title.
 constexpr const char* programVersion = "1.4";
 
 // Where the main routine keeps its files and how it shows an error; the program uses defaults(),
@@ -23,8 +23,9 @@ struct MainPlaces
     heron_string cacheRoot;
     std::function<void(const char* text)> showError;
 
-    // The lock in the runtime folder, the log and the data file beside the program, the cache
-    // root of the content library, and the toolkit's modal error box.
+    // The lock in the runtime folder, the data file beside the program, the log in the cache root
+    // of the content library (the program's folder while it can be written), and the toolkit's
+    // modal error box.
     static MainPlaces defaults();
 };
 

@@ -1,13 +1,10 @@
-#include "launcher/Main.h"
+#include "launcher/MainFixture.h"
 #include "launcher/SingleInstance.h"
-#include "support/GLTestSupport.h"
-#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,34 +15,7 @@ namespace
 
 namespace fs = std::filesystem;
 
-// The main routine with its lock, log, data file and cache in a temporary folder, recording the
-// error boxes it would show.
-class MainDisplayTest : public GLDisplayTest
-{
-protected:
-    MainDisplayTest()
-    {
-        m_places.lockFile = m_folder.file("VevoDeze1").c_str();
-        m_places.logFile = m_folder.file("game.log").c_str();
-        m_places.dataFile = m_folder.file("glasstide.dat").c_str();
-        m_places.cacheRoot = (m_folder.path().string() + "/").c_str();
-        m_places.showError = [this](const char* text) { m_errors.emplace_back(text); };
-    }
-
-    int run(const std::vector<heron_string>& words) { return runMain(words, m_places); }
-
-    std::string log() const
-    {
-        std::ifstream in(m_folder.file("game.log"));
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    TempFolder m_folder;
-    MainPlaces m_places;
-    std::vector<std::string> m_errors;
-};
+using MainDisplayTest = MainFixture;
 
 TEST_F(MainDisplayTest, SecondCopyEndsSilently)
 {
@@ -87,12 +57,27 @@ TEST_F(MainDisplayTest, DeleteDataEndsBeforeTheLog)
 
 TEST_F(MainDisplayTest, DamagedDataFileShowsTheGameWindowsReason)
 {
-    // Named after "-game", so the missing file beside the program is not looked for.
-    const std::string named = m_folder.file("other.dat");
-    std::ofstream(named) << "not a packed file";
-    EXPECT_NE(run({"-game", named.c_str()}), 0);
-    ASSERT_EQ(m_errors.size(), 1u);
-    EXPECT_NE(log().find("Game failed to start - reason = \"" + m_errors[0] + "\"\n"), std::string::npos);
+    std::ofstream(m_places.dataFile.c_str()) << "not a packed file";
+    int starts = 0;
+    WhileLauncherRuns user([&](GameLauncher& launcher) {
+        // Started twice: the launcher stays open after each failure, then the user closes it.
+        if (++starts <= 2) {
+            launcher.start();
+            return;
+        }
+        launcher.close();
+    });
+    EXPECT_EQ(run({}), 0);
+    ASSERT_EQ(m_backend.boxes.size(), 2u);
+    for (const RecordingBackend::Box& box : m_backend.boxes) {
+        EXPECT_EQ(box.caption, "Error:");
+        EXPECT_EQ(box.text, GameWindow::dataFileError);
+    }
+    const std::string text = log();
+    EXPECT_NE(text.find("Game failed to start - reason = \"" + m_backend.boxes[0].text + "\"\n"), std::string::npos);
+    // Each start made a game window of its own.
+    EXPECT_EQ(occurrences(text, "Creating the GameWindow\n"), 2);
+    EXPECT_NE(text.find("Writing user settings...\nGameLauncher object created\n"), std::string::npos);
 }
 
 }

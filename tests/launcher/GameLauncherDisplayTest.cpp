@@ -1,0 +1,147 @@
+// The launcher as the main routine builds it, with a scripted user: its window, starting the
+// demo world, quitting, and the starts that fail.
+#include "base/files/RegistryKey.h"
+#include "launcher/MainFixture.h"
+#include "launcher/VideoSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace game_launcher
+{
+namespace
+{
+
+class GameLauncherDisplayTest : public MainFixture
+{
+protected:
+    void useDemoWorld() { std::filesystem::copy_file(AURELLE_DEMO_WORLD, m_places.dataFile.c_str()); }
+
+    // Lines that must appear in the log in this order.
+    void expectInOrder(const std::vector<std::string>& lines) const
+    {
+        const std::string text = log();
+        std::size_t at = 0;
+        for (const std::string& line : lines) {
+            at = text.find(line, at);
+            ASSERT_NE(at, std::string::npos) << line << "\n" << text;
+        }
+    }
+
+    // Plays the demo world until a zone is entered, then has the game ended by end().
+    void playUntilAZone(const std::function<void(GameWindow&)>& end)
+    {
+        useDemoWorld();
+        bool started = false;
+        WhileLauncherRuns user([&](GameLauncher& launcher) {
+            if (GameWindow* const game = currentGameWindow()) {
+                if (logged("entering zone")) {
+                    end(*game);
+                }
+                return;
+            }
+            if (!started) {
+                started = true;
+                launcher.start();
+            }
+        });
+        EXPECT_EQ(run({}), 0);
+        EXPECT_TRUE(started);
+    }
+};
+
+TEST_F(GameLauncherDisplayTest, LauncherOpensWithItsTitle)
+{
+    useDemoWorld();
+    WhileLauncherRuns user([](GameLauncher& launcher) { launcher.close(); });
+    EXPECT_EQ(run({}), 0);
+    EXPECT_NE(std::find(m_backend.titles.begin(), m_backend.titles.end(), "Aurelle version 1.4 *"),
+              m_backend.titles.end());
+    expectInOrder({"Opening the launcher window...\n", "Creating GameLauncher object\n", "Reading user settings...\n",
+                   "Creating the GUI...\n", "Adding the panels...!\n", "Refreshing the GUI...\n", "GUI refreshed\n",
+                   "Opening the launcher window...\n", "Writing user settings...\n", "GameLauncher object created\n"});
+    EXPECT_EQ(openLauncher(), nullptr);
+}
+
+TEST_F(GameLauncherDisplayTest, QuitKeyEndsTheGameAndTheProgram)
+{
+    playUntilAZone(pressQuitKey);
+    expectInOrder({"Allocating 3D sound channels...\n", "Allocating effect sound channels...\n",
+                   "Sound system initialized\n", "Starting to look...\n", "entering zone", "Closing the game window...\n",
+                   "Writing user settings...\n", "GameLauncher object created\n"});
+    EXPECT_TRUE(m_backend.boxes.empty());
+    EXPECT_FALSE(logged("Game failed to start"));
+}
+
+TEST_F(GameLauncherDisplayTest, TerminationSignalEndsTheGameAndTheProgram)
+{
+    playUntilAZone([](GameWindow&) { std::raise(SIGTERM); });
+    expectInOrder({"entering zone", "Asked to quit: closing every window\n", "Closing the game window...\n",
+                   "Writing user settings...\n", "GameLauncher object created\n"});
+}
+
+TEST_F(GameLauncherDisplayTest, RefusedModeKeepsTheLauncherWithoutAGame)
+{
+    useDemoWorld();
+    {
+        heron::RegistryKey key(productRegistryKeyName(), true);
+        // 1600 x 1200, larger than the virtual screen.
+        ASSERT_TRUE(key.setInt("Use current", 0));
+        ASSERT_TRUE(key.setInt("Screen resolution", 4));
+    }
+    bool started = false;
+    WhileLauncherRuns user([&](GameLauncher& launcher) {
+        if (!started) {
+            started = true;
+            launcher.startGame();
+            EXPECT_TRUE(launcher.isOpen());
+        }
+        launcher.close();
+    });
+    EXPECT_EQ(run({}), 0);
+    ASSERT_EQ(m_backend.boxes.size(), 1u);
+    EXPECT_EQ(m_backend.boxes[0].caption, "Error:");
+    EXPECT_EQ(m_backend.boxes[0].text, "That video mode is not supported. Please\nreduce the settings and try again.");
+    EXPECT_FALSE(logged("Creating the GameWindow"));
+}
+
+TEST_F(GameLauncherDisplayTest, SettingsChangedInTheLauncherAreWrittenAtItsEnd)
+{
+    useDemoWorld();
+    WhileLauncherRuns user([](GameLauncher& launcher) {
+        launcherVideoSettings().fogEnabled = false;
+        launcherVideoSettings().chosenScreenMode.refresh = 1;
+        launcher.close();
+    });
+    EXPECT_EQ(run({}), 0);
+    const VideoSettings stored = readVideoSettings(kestrel::ScreenMode{0, 0, 0});
+    EXPECT_FALSE(stored.fogEnabled);
+    EXPECT_EQ(stored.chosenScreenMode.refresh, 1);
+}
+
+TEST_F(GameLauncherDisplayTest, StartCommandStartsTheGameWithoutSettingUpSound)
+{
+    std::ofstream(m_places.dataFile.c_str()) << "not a packed file";
+    bool sent = false;
+    WhileLauncherRuns user([&](GameLauncher& launcher) {
+        if (!sent) {
+            sent = true;
+            launcher.handleMessage(kestrel::ComponentMessage{nullptr, startGameCommand, 0});
+            launcher.handleMessage(kestrel::ComponentMessage{nullptr, startGameCommand + 1, 0});
+        }
+        launcher.close();
+    });
+    EXPECT_EQ(run({}), 0);
+    EXPECT_EQ(occurrences(log(), "Creating the GameWindow\n"), 1);
+    EXPECT_FALSE(logged("Sound system initialized"));
+}
+
+}
+}
