@@ -1,5 +1,6 @@
 #include "platform/GLContext.h"
 
+#include "platform/DisplayConnection.h"
 #include "platform/GLFunctions.h"
 
 #include <SDL.h>
@@ -94,6 +95,7 @@ bool startGLVideo()
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return fail();
     }
+    endProgramOnLostDisplay();
     return true;
 }
 

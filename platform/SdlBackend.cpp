@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 #include "base/threads/Thread.h"
+#include "platform/DisplayConnection.h"
 #include "platform/Windows1252.h"
 
 #include <SDL.h>
@@ -88,6 +89,7 @@ bool SdlBackend::startVideo()
     for (const Uint32 drop : {SDL_DROPFILE, SDL_DROPTEXT, SDL_DROPBEGIN, SDL_DROPCOMPLETE}) {
         SDL_EventState(drop, SDL_DISABLE);
     }
+    endProgramOnLostDisplay();
     videoStarted = true;
     return true;
 }

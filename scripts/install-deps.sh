@@ -6,7 +6,7 @@ packages=(
   # build
   g++ cmake ninja-build pkg-config make
   # libraries
-  libsdl2-dev libgl-dev libopenal-dev libfreetype-dev libfontconfig-dev fonts-liberation
+  libsdl2-dev libx11-dev libgl-dev libopenal-dev libfreetype-dev libfontconfig-dev fonts-liberation
   libjpeg62-turbo-dev libvorbis-dev libogg-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth libgl1-mesa-dri
