@@ -7,8 +7,10 @@
 #include "gui/gl/GLcapabilities.h"
 #include "gui/gl/GLstate.h"
 #include "gui/toolkit/MessageBox.h"
+#include "gui/toolkit/Window.h"
 #include "launcher/CrashReport.h"
 #include "launcher/GameLauncher.h"
+#include "launcher/ProgramIcon.h"
 #include "launcher/SingleInstance.h"
 #include "scene/core/EngineSwitches.h"
 
@@ -163,6 +165,7 @@ int runMain(const std::vector<heron_string>& words, const MainPlaces& places)
         places.showError(problem);
         return failedToStart;
     }
+    kestrel::setWindowIcon(programIcon());
     switch (parseCommandLine(words, places.cacheRoot)) {
     case DataDeletion::Deleted:
         return 0;

@@ -38,6 +38,14 @@ struct Box
     int height = 0;
 };
 
+// Pixels 0xAARRGGBB, rows bottom row first: the toolkit's image layout.
+struct PixelSource
+{
+    const std::uint32_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+};
+
 struct WindowSpec
 {
     WindowKind kind = WindowKind::Framed;
@@ -50,6 +58,7 @@ struct WindowSpec
     bool opengl = false;            // the window shows OpenGL frames (made with the GL pixel format)
     WindowId owner = 0;             // a popup: the window it belongs to, which gets the keyboard back
                                     // when the popup goes while holding it
+    PixelSource icon;               // the window's icon; without pixels the desktop's default
 };
 
 enum class InputKind
@@ -107,14 +116,6 @@ struct InputEvent
     int height = 0;
     InputState state;               // buttons and modifiers when the event happened
     bool readModifiers = true;      // false: the modifiers are not meaningful (a lone Alt release)
-};
-
-// Pixels 0xAARRGGBB, rows bottom row first: the toolkit's image layout.
-struct PixelSource
-{
-    const std::uint32_t* pixels = nullptr;
-    int width = 0;
-    int height = 0;
 };
 
 class Backend

@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace plat
 {
@@ -45,6 +46,22 @@ bool enterFullScreen(SDL_Window* window, const WindowSpec& request)
         return false;
     }
     return SDL_SetWindowDisplayMode(window, &closest) == 0 && SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
+}
+
+// SDL takes the icon's rows top row first.
+void setIcon(SDL_Window* window, const PixelSource& icon)
+{
+    SDL_Surface* const surface = SDL_CreateRGBSurfaceWithFormat(0, icon.width, icon.height, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!surface) {
+        heron::debug("No window icon: %s\n", SDL_GetError());
+        return;
+    }
+    for (int row = 0; row < icon.height; ++row) {
+        std::memcpy(static_cast<Uint8*>(surface->pixels) + static_cast<std::size_t>(icon.height - 1 - row) * surface->pitch,
+                    icon.pixels + static_cast<std::size_t>(row) * icon.width, static_cast<std::size_t>(icon.width) * 4);
+    }
+    SDL_SetWindowIcon(window, surface);
+    SDL_FreeSurface(surface);
 }
 
 }
@@ -184,6 +201,9 @@ WindowId SdlBackend::createWindow(const WindowSpec& request)
             return 0;
         }
         SDL_ShowWindow(window);
+    }
+    if (request.icon.pixels) {
+        setIcon(window, request.icon);
     }
     const WindowId id = SDL_GetWindowID(window);
     windows[id] = window;

@@ -21,6 +21,12 @@ std::vector<Window*>& registry()
     return windows;
 }
 
+Image& windowIcon()
+{
+    static Image icon;
+    return icon;
+}
+
 constexpr Rect fullScreenSizes[] = {{0, 0, 640, 480}, {0, 0, 800, 600}, {0, 0, 1024, 768}, {0, 0, 1280, 1024}, {0, 0, 1600, 1200}};
 
 // A popup coordinate that would leave the screen: kept, put against the far edge, or moved to
@@ -314,6 +320,8 @@ void Window::create()
     request.title = text.c_str();
     request.resizable = in.resizable;
     request.opengl = in.selfPainted != 0;
+    const Image& icon = windowIcon();
+    request.icon = plat::PixelSource{icon.pixels(), icon.width(), icon.height()};
     if (!placeOnScreen(request)) {
         return;
     }
@@ -469,6 +477,11 @@ void forEachWindow(const std::function<bool(Window&)>& predicate)
     while (i < windows.size()) {
         i = predicate(*windows[i]) ? 0 : i + 1;
     }
+}
+
+void setWindowIcon(const Image& icon)
+{
+    windowIcon().copyFrom(icon);
 }
 
 bool anyWindowOpen()

@@ -119,6 +119,10 @@ private:
     std::unique_ptr<WindowInternals> windowInternals;
 };
 
+// The icon of every window opened from now on (copied); an empty image leaves the desktop's
+// default. Main thread only.
+void setWindowIcon(const Image& icon);
+
 // The registered window with this desktop window, else null (0 gives null).
 Window* findWindow(plat::WindowId handle);
 // Calls the predicate for each registered window in order; true restarts the walk.
