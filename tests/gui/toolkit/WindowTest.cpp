@@ -298,6 +298,8 @@ TEST_F(Windows, WindowsOpenWithTheIconSetBeforeThem)
 {
     Window plain;
     plain.create();
+    EXPECT_EQ(request(plain).icon.pixels, nullptr);
+
     kestrel::Image icon(2, 3);
     icon.fill(0xFF123456);
     kestrel::setWindowIcon(icon);
@@ -305,14 +307,13 @@ TEST_F(Windows, WindowsOpenWithTheIconSetBeforeThem)
     icon.fill(0);
     Window withIcon;
     withIcon.create();
-    kestrel::setWindowIcon(kestrel::Image());
-    Window afterReset;
-    afterReset.create();
-
-    EXPECT_EQ(request(plain).icon.pixels, nullptr);
     const plat::PixelSource& given = request(withIcon).icon;
     ASSERT_NE(given.pixels, nullptr);
     EXPECT_EQ(std::pair(given.width, given.height), std::pair(2, 3));
     EXPECT_EQ(given.pixels[5], 0xFF123456u);
+
+    kestrel::setWindowIcon(kestrel::Image());
+    Window afterReset;
+    afterReset.create();
     EXPECT_EQ(request(afterReset).icon.pixels, nullptr);
 }
