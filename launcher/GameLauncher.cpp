@@ -11,6 +11,10 @@
 #include "gui/widgets/TabbedPane.h"
 #include "launcher/Main.h"
 #include "launcher/VideoSettings.h"
+#include "launcher/panels/AvatarPanel.h"
+#include "launcher/panels/TextPanels.h"
+#include "launcher/panels/VideoPanel.h"
+#include "launcher/panels/WelcomePanel.h"
 #include "net/NetworkSettings.h"
 #include "scene/graph/LodBranch.h"
 #include "sound/SoundEnvironment.h"
@@ -61,6 +65,23 @@ void setUpSound(kestrel::Window& window)
     environment.allocateChannels(egret::ChannelKind::Effect, effectChannels, egret::stereo16Format);
 }
 
+// The tabs in their order; the panels with a "Start game" button start it through the starter.
+void addTabs(kestrel::TabbedPane& tabs, GameStarter& starter)
+{
+    tabs.addTab("Aurelle", new WelcomePanel(starter));
+    heron::debug("Welcome panel added\n");
+    tabs.addTab("Options", new VideoPanel(starter));
+    heron::debug("Video panel added\n");
+    tabs.addTab("Problems?", new ProblemPanel);
+    heron::debug("Problem panel added\n");
+    tabs.addTab("Avatars", new AvatarPanel);
+    tabs.addTab("Keys", new KeyboardPanel);
+    heron::debug("Keys panel added\n");
+    tabs.addTab("Credits", new CreditPanel);
+    tabs.addTab("WWW", new WebPanel);
+    heron::debug("WWW panel added\n");
+}
+
 // The mode the game window asks for: the desktop's (all -1) or the chosen one.
 kestrel::ScreenMode wantedMode(const VideoSettings& settings)
 {
@@ -109,6 +130,7 @@ void GameLauncher::addPanels()
         kestrel::TabbedPane* const tabs = new kestrel::TabbedPane;
         add(tabs, kestrel::BorderLayout::Centre);
         heron::debug("Adding the panels...!\n");
+        addTabs(*tabs, *this);
         heron::debug("Refreshing the GUI...\n");
         validate();
         heron::debug("GUI refreshed\n");

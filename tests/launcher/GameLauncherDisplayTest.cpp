@@ -2,7 +2,10 @@
 // demo world, quitting, and the starts that fail.
 #include "base/files/RegistryKey.h"
 #include "launcher/MainFixture.h"
+#include "gui/widgets/Button.h"
+#include "gui/widgets/TabbedPane.h"
 #include "launcher/VideoSettings.h"
+#include "support/ComponentSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -35,7 +39,8 @@ protected:
         }
     }
 
-    // Plays the demo world until a zone is entered, then has the game ended by end().
+    // Plays the demo world until a zone is entered, then has the game ended by end(). The game
+    // is started as the user does, with the welcome tab's "Start game" button.
     void playUntilAZone(const std::function<void(GameWindow&)>& end)
     {
         useDemoWorld();
@@ -49,11 +54,21 @@ protected:
             }
             if (!started) {
                 started = true;
-                launcher.start();
+                startButton(launcher).click();
             }
         });
         EXPECT_EQ(run({}), 0);
         EXPECT_TRUE(started);
+    }
+
+    static kestrel::Button& startButton(GameLauncher& launcher)
+    {
+        for (kestrel::Button* const button : testing_gui::findAll<kestrel::Button>(launcher)) {
+            if (button->getText() == "Start game") {
+                return *button;
+            }
+        }
+        throw std::logic_error("the launcher has no \"Start game\" button");
     }
 };
 
@@ -68,6 +83,26 @@ TEST_F(GameLauncherDisplayTest, LauncherOpensWithItsTitle)
                    "Creating the GUI...\n", "Adding the panels...!\n", "Refreshing the GUI...\n", "GUI refreshed\n",
                    "Opening the launcher window...\n", "Writing user settings...\n", "GameLauncher object created\n"});
     EXPECT_EQ(openLauncher(), nullptr);
+}
+
+TEST_F(GameLauncherDisplayTest, TabsFollowInTheirOrder)
+{
+    useDemoWorld();
+    std::vector<std::string> labels;
+    WhileLauncherRuns user([&](GameLauncher& launcher) {
+        const std::vector<kestrel::TabbedPane*> panes = testing_gui::findAll<kestrel::TabbedPane>(launcher);
+        labels.clear();
+        if (panes.size() == 1) {
+            for (int i = 0; i < panes[0]->tabCount(); ++i) {
+                labels.emplace_back(panes[0]->getTab(i)->getText().c_str());
+            }
+        }
+        launcher.close();
+    });
+    EXPECT_EQ(run({}), 0);
+    EXPECT_EQ(labels, (std::vector<std::string>{"Aurelle", "Options", "Problems?", "Avatars", "Keys", "Credits", "WWW"}));
+    expectInOrder({"Adding the panels...!\n", "Welcome panel added\n", "Video panel added\n", "Problem panel added\n",
+                   "Keys panel added\n", "WWW panel added\n", "Refreshing the GUI...\n"});
 }
 
 TEST_F(GameLauncherDisplayTest, QuitKeyEndsTheGameAndTheProgram)
