@@ -8,12 +8,13 @@
 #include <net/if.h>
 #include <netdb.h>
 
-#include <atomic>
 #include <cerrno>
 #include <charconv>
-#include <csignal>
+#include <condition_variable>
 #include <cstring>
-#include <ctime>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace game_launcher
 {
@@ -46,27 +47,15 @@ std::optional<std::pair<std::string_view, int>> splitPort(std::string_view text)
     return std::pair{text.substr(0, colon), *port};
 }
 
-// One lookup handed to the name service. Whoever is last of the waiter and the service's
-// completion call frees it, so a lookup the waiter gave up on can still finish safely.
+// One lookup run on a thread of its own. The waiter and the thread share it, so a lookup the
+// waiter gave up on can still finish safely.
 struct Lookup
 {
     std::string host;
-    addrinfo hints{};
-    gaicb request{};
-    sigevent done{};
-    std::atomic<int> holders{2};
-
-    static void release(Lookup* lookup, int count)
-    {
-        if (lookup->holders.fetch_sub(count) == count) {
-            if (lookup->request.ar_result) {
-                freeaddrinfo(lookup->request.ar_result);
-            }
-            delete lookup;
-        }
-    }
-
-    static void completed(sigval value) { release(static_cast<Lookup*>(value.sival_ptr), 1); }
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::optional<std::uint32_t> address;
 };
 
 std::optional<std::uint32_t> firstAddress(const addrinfo* results)
@@ -79,37 +68,31 @@ std::optional<std::uint32_t> firstAddress(const addrinfo* results)
     return std::nullopt;
 }
 
-// Waits for the lookup at most the timeout; the first IPv4 address, or none.
-std::optional<std::uint32_t> awaitLookup(Lookup& lookup, std::chrono::milliseconds timeout)
+// Runs the lookup on a thread of its own and waits for it at most the timeout; the first IPv4
+// address, or none.
+std::optional<std::uint32_t> awaitLookup(const std::shared_ptr<Lookup>& lookup, std::chrono::milliseconds timeout)
 {
-    gaicb* list[1] = {&lookup.request};
-    timespec wait{static_cast<time_t>(timeout.count() / 1000), static_cast<long>(timeout.count() % 1000) * 1000000};
-    int status = gai_error(&lookup.request);
-    while (status == EAI_INPROGRESS && gai_suspend(list, 1, &wait) == EAI_INTR) {
-        status = gai_error(&lookup.request);
+    std::thread([lookup] {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* results = nullptr;
+        const bool found = getaddrinfo(lookup->host.c_str(), nullptr, &hints, &results) == 0;
+        const std::optional<std::uint32_t> address = found ? firstAddress(results) : std::nullopt;
+        if (results != nullptr) {
+            freeaddrinfo(results);
+        }
+        const std::lock_guard<std::mutex> hold(lookup->mutex);
+        lookup->address = address;
+        lookup->done = true;
+        lookup->finished.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> hold(lookup->mutex);
+    if (!lookup->finished.wait_for(hold, timeout, [&] { return lookup->done; })) {
+        heron::debug("The lookup of \"%s\" took too long\n", lookup->host.c_str());
+        return std::nullopt;
     }
-    status = gai_error(&lookup.request);
-    if (status == 0) {
-        return firstAddress(lookup.request.ar_result);
-    }
-    if (status == EAI_INPROGRESS) {
-        heron::debug("The lookup of \"%s\" took too long\n", lookup.host.c_str());
-    }
-    return std::nullopt;
-}
-
-// Starts the lookup; its completion call will release one hold. False when it could not start.
-bool startLookup(Lookup& lookup)
-{
-    lookup.hints.ai_family = AF_INET;
-    lookup.hints.ai_socktype = SOCK_STREAM;
-    lookup.request.ar_name = lookup.host.c_str();
-    lookup.request.ar_request = &lookup.hints;
-    lookup.done.sigev_notify = SIGEV_THREAD;
-    lookup.done.sigev_notify_function = &Lookup::completed;
-    lookup.done.sigev_value.sival_ptr = &lookup;
-    gaicb* list[1] = {&lookup.request};
-    return getaddrinfo_a(GAI_NOWAIT, list, 1, &lookup.done) == 0;
+    return lookup->address;
 }
 
 }
@@ -143,17 +126,9 @@ std::optional<heron::NetAddress> resolveHostName(std::string_view text, std::chr
     if (!split || split->first.empty() || !heron::startWinsock()) {
         return std::nullopt;
     }
-    auto* lookup = new Lookup;
+    const auto lookup = std::make_shared<Lookup>();
     lookup->host = std::string(split->first);
-    if (!startLookup(*lookup)) {
-        heron::debug("The lookup of \"%s\" could not start\n", lookup->host.c_str());
-        Lookup::release(lookup, 2);
-        return std::nullopt;
-    }
-    const std::optional<std::uint32_t> address = awaitLookup(*lookup, timeout);
-    // A lookup taken back before it ran never completes, so its completion hold goes too.
-    const bool cancelled = gai_cancel(&lookup->request) == EAI_CANCELED;
-    Lookup::release(lookup, cancelled ? 2 : 1);
+    const std::optional<std::uint32_t> address = awaitLookup(lookup, timeout);
     if (!address) {
         return std::nullopt;
     }
