@@ -165,12 +165,14 @@ TEST_F(DemoWorldTest, FirstLevelModelReadsBackAsItsObjectsAndHierarchy)
     for (const finch::Object* object : db->objects()) {
         names.emplace_back(object->name().c_str());
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"Shallows", "Beacon", "Ring", "Post", "Rock"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Shallows", "Beacon", "Ring", "Post", "Rock", "RedGlider", "YellowGlider",
+                                               "GreenGlider", "VioletGlider"}));
     ASSERT_EQ(db->mainObject(), db->objects()[0]);
     const finch::Branch* const root = db->mainObject()->root();
     EXPECT_EQ(childNames(root), (std::vector<std::string>{"seabed", "water", "objects"}));
     const finch::Branch* const placed = childNamed(root, "objects");
-    EXPECT_EQ(childNames(placed), (std::vector<std::string>{"beacon", "ring", "post", "rock"}));
+    EXPECT_EQ(childNames(placed), (std::vector<std::string>{"beacon", "ring", "post", "rock", "redglider", "yellowglider",
+                                                            "greenglider", "violetglider"}));
     const auto* const beacon = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "beacon"));
     const auto* const ring = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "ring"));
     ASSERT_TRUE(beacon != nullptr && ring != nullptr);
@@ -183,7 +185,7 @@ TEST_F(DemoWorldTest, RingIsItsOwnFileShownThroughAnExternalReference)
 {
     const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
     ASSERT_TRUE(db);
-    ASSERT_EQ(db->objects().size(), 5u);
+    ASSERT_EQ(db->objects().size(), 9u);
     const auto* const exref = dynamic_cast<const finch::ExrefBranch*>(db->objects()[2]->root());
     ASSERT_NE(exref, nullptr);
     ASSERT_TRUE(exref->database());
@@ -202,7 +204,7 @@ TEST_F(DemoWorldTest, FirstLevelPropsLoadFromTheirOwnFiles)
 {
     const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
     ASSERT_TRUE(db);
-    ASSERT_EQ(db->objects().size(), 5u);
+    ASSERT_EQ(db->objects().size(), 9u);
     const auto* const post = dynamic_cast<const finch::ExrefBranch*>(db->objects()[3]->root());
     const auto* const rock = dynamic_cast<const finch::ExrefBranch*>(db->objects()[4]->root());
     ASSERT_TRUE(post != nullptr && rock != nullptr);
@@ -237,7 +239,7 @@ TEST_F(DemoWorldTest, FirstLevelSurfacesKeepTheirMaterialsAndTextures)
     EXPECT_FLOAT_EQ(sea.opacity(), 0.45f);
     ASSERT_TRUE(sea.texture(0));
     EXPECT_STREQ(sea.texture(0)->file().c_str(), "glass.sgi");
-    ASSERT_EQ(db->objects().size(), 5u);
+    ASSERT_EQ(db->objects().size(), 9u);
     const auto* const tower = dynamic_cast<const finch::PolygonBranch*>(childNamed(db->objects()[1]->root(), "tower"));
     ASSERT_TRUE(tower != nullptr && !tower->polygons().empty());
     const finch::Material& walls = *tower->polygons()[0]->material();

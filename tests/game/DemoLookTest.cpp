@@ -1,10 +1,13 @@
 // The demo world's look file, as the build packs it into its data file, reads into its two levels.
 #include "game/LookFixture.h"
 
+#include "game/AvatarSlot.h"
+
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
 #include "game/LookFly.h"
 #include "game/LookLogic.h"
+#include "game/LookNetwork.h"
 #include "game/Rock.h"
 #include "game/Zone.h"
 #include "gui/toolkit/Event.h"
@@ -68,7 +71,8 @@ TEST_F(DemoLookTest, DemoReadsIntoTwoLevelsOfZones)
     EXPECT_EQ(reef.name, heron_string("Glass Reef"));
     EXPECT_EQ(zoneNames(shallows),
               (std::vector<std::string>{"Shallows", "Shore", "Lighthouse", "Rock pile", "Tide gate", "Open water",
-                                        "Ring"}));
+                                        "Ring", "Red glider", "Yellow glider", "Green glider", "Violet glider",
+                                        "Glider pen"}));
     EXPECT_EQ(zoneNames(reef), (std::vector<std::string>{"Reef", "Deep channel", "Reef edge"}));
     EXPECT_EQ(world->startLevel(), &shallows);
     EXPECT_TRUE(reef.teleport);
@@ -206,5 +210,30 @@ TEST_F(DemoLookTest, DemoThrowsACollectedRingWithR)
     logic.flight()->handleEvent(r);
     ASSERT_EQ(rockList().size(), 1u);
     EXPECT_GT(rockList().rocks().front()->velocity().length(), 0.0);
+    logic.stop();
+}
+
+TEST_F(DemoLookTest, DemoGlidersAreAvatarsThePlayerTakesByComingNear)
+{
+    const AvatarSlots& slots = world->avatars();
+    std::vector<std::string> names;
+    for (const auto& slot : slots) {
+        names.emplace_back(slot->name().c_str());
+        EXPECT_TRUE(slot->isGravatar()) << slot->name().c_str();
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"/objects/redglider$0", "/objects/yellowglider$0", "/objects/greenglider$0",
+                                               "/objects/violetglider$0"}));
+    ASSERT_EQ(slots.size(), 4u);
+
+    // Two units behind the green glider, the network tick hands it to the player.
+    world->network().setServing(false);
+    LookLogic& logic = world->logic();
+    logic.start();
+    AvatarSlot& green = slots[2];
+    logic.teleport(finch::Transform{objectPosition(green.object()) - finch::Vector3d(0, 2, 0)});
+    m_clock.frame(100.1);
+    logic.update();
+    EXPECT_EQ(logic.heldAvatar(), &green);
+    EXPECT_FALSE(green.isAvailable());
     logic.stop();
 }

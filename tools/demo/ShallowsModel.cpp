@@ -2,6 +2,7 @@
 
 #include "gui/paint/Image.h"
 #include "tools/demo/ImageWriters.h"
+#include "tools/demo/ShallowsGliders.h"
 #include "tools/demo/ShallowsProps.h"
 
 #include <algorithm>
@@ -24,6 +25,8 @@ enum Material : std::int32_t
     waterMaterial,
     towerMaterial,
     lampMaterial,
+    // One for each glider, in their order.
+    firstGliderMaterial,
 };
 
 enum Texture : std::int32_t
@@ -41,6 +44,8 @@ enum ObjectIndex : std::int32_t
     ringIndex,
     postIndex,
     rockIndex,
+    // One for each glider, in their order.
+    firstGliderIndex,
 };
 
 constexpr double seabedHalfSide = 120.0;
@@ -209,6 +214,15 @@ void placeProps(QuillBranch& placed)
     placed.children.push_back(instanceOf("rock", rockIndex, translation(rockX, rockY, seabedHeight(rockX, rockY))));
 }
 
+void placeGliders(QuillBranch& placed)
+{
+    for (std::size_t i = 0; i < gliders.size(); ++i) {
+        const QuillPoint& home = gliders[i].home;
+        const auto shows = static_cast<ObjectIndex>(firstGliderIndex + static_cast<std::int32_t>(i));
+        placed.children.push_back(instanceOf(gliders[i].placement, shows, translation(home[0], home[1], home[2])));
+    }
+}
+
 std::vector<QuillObject> propReferences()
 {
     return {{.name = "Post", .index = postIndex, .externalReference = postReference},
@@ -229,6 +243,7 @@ QuillObject shallowsObject()
     upright[14] = islandTop + lampHeight + 5.0;
     placed.children.push_back(instanceOf("ring", ringIndex, upright));
     placeProps(placed);
+    placeGliders(placed);
     QuillBranch root;
     root.name = "Shallows";
     root.children.push_back(seabed(object.sharedVertices));
@@ -417,6 +432,11 @@ QuillModel shallowsModel()
     model.objects = {shallowsObject(), beaconObject(), ringReference()};
     for (QuillObject& prop : propReferences()) {
         model.objects.push_back(std::move(prop));
+    }
+    for (std::size_t i = 0; i < gliders.size(); ++i) {
+        const auto offset = static_cast<std::int32_t>(i);
+        model.materials.push_back(gliderMaterial(gliders[i], firstGliderMaterial + offset));
+        model.objects.push_back(gliderObject(gliders[i], firstGliderIndex + offset, firstGliderMaterial + offset));
     }
     return model;
 }

@@ -17,7 +17,8 @@ constexpr const char* ringModelFile = "models/ring.quill";
 
 // The level's model: objects "Shallows" (main: seabed, water and the "objects" group that places
 // the others), "Beacon" (a tower and its turning lamp), "Ring" (a reference to the ring's own
-// file, which other levels share), "Post" and "Rock" (references to the props' files).
+// file, which other levels share), "Post" and "Rock" (references to the props' files), then the
+// four gliders, one object each.
 QuillModel shallowsModel();
 // The ring's file: one object whose root is its polygons.
 QuillModel ringModel();
