@@ -22,10 +22,10 @@ struct Glider
 };
 
 inline constexpr std::array<Glider, 4> gliders = {{
-    {"RedGlider", "redglider", {0.9f, 0.2f, 0.15f}, {-12.0, -72.0, 5.0}},
-    {"YellowGlider", "yellowglider", {0.95f, 0.8f, 0.2f}, {-4.0, -72.0, 5.0}},
-    {"GreenGlider", "greenglider", {0.2f, 0.75f, 0.4f}, {4.0, -72.0, 5.0}},
-    {"VioletGlider", "violetglider", {0.55f, 0.3f, 0.85f}, {12.0, -72.0, 5.0}},
+    {"RedGlider", "redglider", {0.9f, 0.2f, 0.15f}, {-9.0, -70.0, 5.0}},
+    {"YellowGlider", "yellowglider", {0.95f, 0.8f, 0.2f}, {-3.0, -70.0, 5.0}},
+    {"GreenGlider", "greenglider", {0.2f, 0.75f, 0.4f}, {3.0, -70.0, 5.0}},
+    {"VioletGlider", "violetglider", {0.55f, 0.3f, 0.85f}, {9.0, -70.0, 5.0}},
 }};
 
 // A glossy sail of the glider's colour, numbered index.
