@@ -13,15 +13,6 @@ namespace heron
 namespace
 {
 
-SettingsValue textValue(const char* text, std::size_t length)
-{
-    SettingsValue value;
-    value.type = RegString;
-    value.bytes.assign(text, text + length);
-    value.bytes.push_back(0);
-    return value;
-}
-
 const char* typeName(std::uint32_t type)
 {
     switch (type) {
@@ -88,7 +79,7 @@ bool RegistryKey::setUnsigned(const char* name, std::uint32_t value)
 
 bool RegistryKey::setString(const char* name, const char* value)
 {
-    return value == nullptr ? store(name, textValue("", 0)) : store(name, textValue(value, std::strlen(value)));
+    return value == nullptr ? store(name, SettingsValue::text("", 0)) : store(name, SettingsValue::text(value, std::strlen(value)));
 }
 
 bool RegistryKey::setString(const char* name, const heron_string& value)
@@ -98,13 +89,7 @@ bool RegistryKey::setString(const char* name, const heron_string& value)
 
 bool RegistryKey::setBinary(const char* name, const void* data, std::uint32_t size)
 {
-    SettingsValue value;
-    value.type = RegBinary;
-    if (size > 0) {
-        const auto* bytes = static_cast<const std::uint8_t*>(data);
-        value.bytes.assign(bytes, bytes + size);
-    }
-    return store(name, value);
+    return store(name, SettingsValue::binary(data, size));
 }
 
 bool RegistryKey::setBinary(const char* name, const MemoryDataDest& data)

@@ -485,6 +485,26 @@ private:
 
 }
 
+SettingsValue SettingsValue::text(const char* text, std::size_t length)
+{
+    SettingsValue value;
+    value.type = RegString;
+    value.bytes.assign(text, text + length);
+    value.bytes.push_back(0);
+    return value;
+}
+
+SettingsValue SettingsValue::binary(const void* data, std::size_t size)
+{
+    SettingsValue value;
+    value.type = RegBinary;
+    if (size > 0) {
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        value.bytes.assign(bytes, bytes + size);
+    }
+    return value;
+}
+
 SettingsValue SettingsValue::dword(std::uint32_t number, bool bigEndian)
 {
     SettingsValue value;

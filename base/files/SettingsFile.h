@@ -27,6 +27,10 @@ struct SettingsValue
 {
     // A RegDword, or with bigEndian a RegDwordBigEndian, of the 32 bits of number.
     static SettingsValue dword(std::uint32_t number, bool bigEndian = false);
+    // A RegString of the text's bytes and its terminating zero.
+    static SettingsValue text(const char* text, std::size_t length);
+    // A RegBinary of the bytes.
+    static SettingsValue binary(const void* data, std::size_t size);
     // True for a RegDword or RegDwordBigEndian of 4 bytes.
     bool isDword() const;
     // The number of a value for which isDword() holds, in its type's byte order.
