@@ -38,19 +38,6 @@ void readIndex(const heron::RegistryKey& key, const char* name, std::int32_t las
     target = stored;
 }
 
-bool setAll(heron::SettingsFile& file, const heron_string& key, const VideoSettings& settings)
-{
-    const auto dword = [](std::int32_t value) { return heron::SettingsValue::dword(static_cast<std::uint32_t>(value)); };
-    const kestrel::ScreenMode& mode = settings.chosenScreenMode;
-    return file.set(key, useCurrentName, dword(settings.useCurrentMode))
-        && file.set(key, resolutionName, dword(mode.resolution))
-        && file.set(key, depthName, dword(mode.depth))
-        && file.set(key, refreshName, dword(mode.refresh))
-        && file.set(key, compressionName, dword(settings.textureCompression))
-        && file.set(key, accelerationName, dword(settings.fullGLacceleration))
-        && file.set(key, fogName, dword(settings.fogEnabled));
-}
-
 }
 
 VideoSettings& launcherVideoSettings()
@@ -93,8 +80,18 @@ VideoSettings readVideoSettings(const kestrel::ScreenMode& desktop)
 
 bool writeVideoSettings(const VideoSettings& settings)
 {
-    const heron_string key = heron_string("Software\\") + productRegistryKeyName();
-    return heron::SettingsFile::update([&](heron::SettingsFile& file) { return setAll(file, key, settings); });
+    const auto dword = [](std::int32_t value) { return heron::SettingsValue::dword(static_cast<std::uint32_t>(value)); };
+    const kestrel::ScreenMode& mode = settings.chosenScreenMode;
+    heron::RegistryKey key(productRegistryKeyName(), true);
+    return key.setAll({
+        {useCurrentName, dword(settings.useCurrentMode)},
+        {resolutionName, dword(mode.resolution)},
+        {depthName, dword(mode.depth)},
+        {refreshName, dword(mode.refresh)},
+        {compressionName, dword(settings.textureCompression)},
+        {accelerationName, dword(settings.fullGLacceleration)},
+        {fogName, dword(settings.fogEnabled)},
+    });
 }
 
 }

@@ -4,7 +4,6 @@
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/files/RegistryKey.h"
-#include "base/files/SettingsFile.h"
 
 namespace
 {
@@ -76,15 +75,14 @@ void writeNetworkSettings()
 {
     heron::MemoryDataDest address(8);
     address.writeAddress(NetworkSettings::netAddress);
-    const heron_string key = heron_string("Software\\") + networkRegistryKeyName();
     const heron_string& userName = NetworkSettings::userName;
-    // One write of the whole store, so the five values never stand half old, half new.
-    const bool written = heron::SettingsFile::update([&](heron::SettingsFile& file) {
-        return file.set(key, actAsServerName, heron::SettingsValue::dword(NetworkSettings::actAsServer))
-            && file.set(key, connectName, heron::SettingsValue::dword(NetworkSettings::connectToNetwork))
-            && file.set(key, addressName, heron::SettingsValue::binary(address.data(), address.size()))
-            && file.set(key, userNameName, heron::SettingsValue::text(userName.c_str(), userName.length()))
-            && file.set(key, userColorName, heron::SettingsValue::dword(NetworkSettings::userColor));
+    heron::RegistryKey key(networkRegistryKeyName(), true);
+    const bool written = key.setAll({
+        {actAsServerName, heron::SettingsValue::dword(NetworkSettings::actAsServer)},
+        {connectName, heron::SettingsValue::dword(NetworkSettings::connectToNetwork)},
+        {addressName, heron::SettingsValue::binary(address.data(), address.size())},
+        {userNameName, heron::SettingsValue::text(userName.c_str(), userName.length())},
+        {userColorName, heron::SettingsValue::dword(NetworkSettings::userColor)},
     });
     if (!written) {
         heron::debug("Couldn't write the network settings\n");

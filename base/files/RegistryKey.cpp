@@ -5,6 +5,7 @@
 #include "base/MemoryDataSource.h"
 #include "base/Mutex.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace heron
@@ -52,14 +53,15 @@ RegistryKey::RegistryKey(const heron_string& subKey, bool create, std::int32_t h
 
 RegistryKey::~RegistryKey() = default;
 
-bool RegistryKey::store(const char* name, const SettingsValue& value)
+bool RegistryKey::setAll(std::initializer_list<std::pair<const char*, SettingsValue>> values)
 {
     if (!m_open || m_writable != 1) {
         return false;
     }
-    const heron_string valueName(name);
-    return SettingsFile::update(
-        [&](SettingsFile& file) { return file.set(m_path, valueName, value); });
+    return SettingsFile::update([&](SettingsFile& file) {
+        return std::all_of(values.begin(), values.end(),
+                           [&](const auto& value) { return file.set(m_path, heron_string(value.first), value.second); });
+    });
 }
 
 bool RegistryKey::setInt(const char* name, std::int32_t value)

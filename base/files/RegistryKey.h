@@ -4,6 +4,8 @@
 #include "base/heron_string.h"
 
 #include <cstdint>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace heron
@@ -49,13 +51,16 @@ public:
     [[nodiscard]] bool setBinary(const char* name, const void* data, std::uint32_t size);
     // The sink's bytes from its start to its end.
     [[nodiscard]] bool setBinary(const char* name, const MemoryDataDest& data);
+    // Stores every named value in one write of the file, so a set of values never stands half old,
+    // half new; the same failures as the setters.
+    [[nodiscard]] bool setAll(std::initializer_list<std::pair<const char*, SettingsValue>> values);
 
     // Hands the value's type and bytes to callback and returns its result; false when the key is
     // closed or the value is missing. A value the callback refuses (wrong type) is logged.
     bool readValue(const char* name, RegReadCallback& callback) const;
 
 private:
-    bool store(const char* name, const SettingsValue& value);
+    bool store(const char* name, const SettingsValue& value) { return setAll({{name, value}}); }
 
     heron_string m_path;
     std::int32_t m_writable = 0;
