@@ -230,11 +230,13 @@ TEST_F(DemoWorldTest, FirstLevelSurfacesKeepTheirMaterialsAndTextures)
     const auto* const seabed = dynamic_cast<const finch::PolygonBranch*>(childNamed(db->mainObject()->root(), "seabed"));
     const auto* const water = dynamic_cast<const finch::PolygonBranch*>(childNamed(db->mainObject()->root(), "water"));
     ASSERT_TRUE(seabed != nullptr && water != nullptr);
-    EXPECT_EQ(seabed->polygons().size(), 24u * 24u);
+    // Grids of 25 lines 10 apart over the islands (water: 5 lines 60 apart) and 14 lines on each side
+    // out to the edge of the sea.
+    EXPECT_EQ(seabed->polygons().size(), 52u * 52u);
     const finch::Material& sand = *seabed->polygons()[0]->material();
     ASSERT_TRUE(sand.texture(0));
     EXPECT_STREQ(sand.texture(0)->file().c_str(), "sand.gif");
-    ASSERT_EQ(water->polygons().size(), 1u);
+    ASSERT_EQ(water->polygons().size(), 32u * 32u);
     const finch::Material& sea = *water->polygons()[0]->material();
     EXPECT_FLOAT_EQ(sea.opacity(), 0.45f);
     ASSERT_TRUE(sea.texture(0));

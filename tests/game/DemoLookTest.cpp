@@ -78,6 +78,19 @@ TEST_F(DemoLookTest, DemoReadsIntoTwoLevelsOfZones)
     EXPECT_TRUE(reef.teleport);
 }
 
+// A level starts with the zone around its entry applied at once, and a zone that sets no fog or sky
+// leaves the engine's plain defaults on screen: so the entry zone of each level sets both, with its
+// fog on (type 0 is no fog).
+TEST_F(DemoLookTest, EachLevelEntersInAZoneThatSetsItsWholeLook)
+{
+    for (const auto& level : world->levels()) {
+        const Zone* const entry = world->nearestObject(level.get(), level->entryView.position, nullptr);
+        ASSERT_NE(entry, nullptr) << level->name.c_str();
+        EXPECT_TRUE(entry->changeFog && entry->changeSky && entry->changeSun) << entry->name.c_str();
+        EXPECT_NE(entry->fog.type, 0) << entry->name.c_str();
+    }
+}
+
 TEST_F(DemoLookTest, DemoConditionsLeadBetweenTheLevels)
 {
     Level& shallows = *world->levels()[0];

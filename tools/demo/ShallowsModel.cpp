@@ -48,10 +48,14 @@ enum ObjectIndex : std::int32_t
     firstGliderIndex,
 };
 
-constexpr double seabedHalfSide = 120.0;
-constexpr int seabedCells = 24;
+// The seabed and the water are grids whose lines lie 10 apart over the islands and further apart
+// outward, to beyond every far clip of the world, so that no zone shows the edge of the sea. Small
+// cells keep the per-vertex lighting and fog true near the player.
+constexpr double islandsHalfSide = 120.0;
+constexpr double islandsCell = 10.0;
+constexpr std::array<double, 14> outerLines = {135, 155, 180, 210, 250, 300, 360, 430, 520, 620, 740, 880, 1040, 1200};
+constexpr double waterCell = 60.0;
 constexpr double seabedDepth = -4.0;
-constexpr double waterHalfSide = 160.0;
 constexpr double towerRadius = 2.5;
 constexpr double towerHeight = 14.0;
 constexpr double lampHeight = 15.0;
@@ -129,36 +133,58 @@ QuillBranch polygons(const std::string& name, std::vector<QuillPolygon> list)
     return branch;
 }
 
+// The grid lines of one axis: the outer lines on both sides around the inner ones, cell apart.
+std::vector<double> gridLines(double cell)
+{
+    std::vector<double> lines;
+    for (auto outer = outerLines.rbegin(); outer != outerLines.rend(); ++outer) {
+        lines.push_back(-*outer);
+    }
+    for (double x = -islandsHalfSide; x <= islandsHalfSide; x += cell) {
+        lines.push_back(x);
+    }
+    for (const double outer : outerLines) {
+        lines.push_back(outer);
+    }
+    return lines;
+}
+
+// One quad for each cell of the grid, counter-clockwise seen from above; vertex(i, j) makes the
+// corner on line i of x and line j of y.
+template <class Vertex>
+std::vector<QuillPolygon> gridQuads(std::size_t lines, const QuillPolygon& kind, const Vertex& vertex)
+{
+    std::vector<QuillPolygon> quads;
+    for (std::size_t j = 0; j + 1 < lines; ++j) {
+        for (std::size_t i = 0; i + 1 < lines; ++i) {
+            QuillPolygon quad = kind;
+            quad.vertices = {vertex(i, j), vertex(i + 1, j), vertex(i + 1, j + 1), vertex(i, j + 1)};
+            quads.push_back(std::move(quad));
+        }
+    }
+    return quads;
+}
+
 QuillBranch seabed(std::vector<QuillPoint>& table)
 {
-    constexpr int side = seabedCells + 1;
-    constexpr double cell = 2 * seabedHalfSide / seabedCells;
-    for (int j = 0; j < side; ++j) {
-        for (int i = 0; i < side; ++i) {
-            const double x = -seabedHalfSide + i * cell;
-            const double y = -seabedHalfSide + j * cell;
+    const std::vector<double> lines = gridLines(islandsCell);
+    const std::size_t side = lines.size();
+    for (const double y : lines) {
+        for (const double x : lines) {
             table.push_back({x, y, seabedHeight(x, y)});
         }
     }
-    const auto corner = [&](int i, int j) {
-        const QuillPoint& p = table[static_cast<std::size_t>(j * side + i)];
+    const auto corner = [&](std::size_t i, std::size_t j) {
+        const std::size_t index = j * side + i;
+        const QuillPoint& p = table[index];
         QuillVertex v;
-        v.shared = j * side + i;
+        v.shared = static_cast<std::int32_t>(index);
         v.texCoord = {static_cast<float>(p[0] / 16.0), static_cast<float>(p[1] / 16.0)};
         v.normal = seabedNormal(p[0], p[1]);
         v.colour = seabedColour(p[2]);
         return v;
     };
-    std::vector<QuillPolygon> quads;
-    for (int j = 0; j < seabedCells; ++j) {
-        for (int i = 0; i < seabedCells; ++i) {
-            QuillPolygon quad{.material = sandMaterial, .texture = sandTexture};
-            // Counter-clockwise seen from above.
-            quad.vertices = {corner(i, j), corner(i + 1, j), corner(i + 1, j + 1), corner(i, j + 1)};
-            quads.push_back(std::move(quad));
-        }
-    }
-    return polygons("seabed", std::move(quads));
+    return polygons("seabed", gridQuads(side, QuillPolygon{.material = sandMaterial, .texture = sandTexture}, corner));
 }
 
 QuillVertex flatVertex(double x, double y, double z, float u, float v, std::array<float, 3> normal)
@@ -169,12 +195,14 @@ QuillVertex flatVertex(double x, double y, double z, float u, float v, std::arra
 // A translucent sheet at height 0, above the seabed everywhere but on the islands.
 QuillBranch water()
 {
-    constexpr double h = waterHalfSide;
-    constexpr float repeat = static_cast<float>(waterHalfSide / 20.0);
-    QuillPolygon sheet{.material = waterMaterial, .texture = glassTexture, .smooth = false};
-    sheet.vertices = {flatVertex(-h, -h, 0.0, -repeat, -repeat, {0, 0, 1}), flatVertex(h, -h, 0.0, repeat, -repeat, {0, 0, 1}),
-                      flatVertex(h, h, 0.0, repeat, repeat, {0, 0, 1}), flatVertex(-h, h, 0.0, -repeat, repeat, {0, 0, 1})};
-    return polygons("water", {sheet});
+    const std::vector<double> lines = gridLines(waterCell);
+    const auto corner = [&](std::size_t i, std::size_t j) {
+        const double x = lines[i];
+        const double y = lines[j];
+        return flatVertex(x, y, 0.0, static_cast<float>(x / 20.0), static_cast<float>(y / 20.0), {0, 0, 1});
+    };
+    const QuillPolygon kind{.material = waterMaterial, .texture = glassTexture, .smooth = false};
+    return polygons("water", gridQuads(lines.size(), kind, corner));
 }
 
 // The level's special effects: the water and the sand seen through it shimmer, slowly drifting,
