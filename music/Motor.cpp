@@ -280,8 +280,9 @@ void Motor::startStep(const Pattern& pattern)
     m_gain = 65535;
     m_stepLength = std::max<std::int64_t>(m_framesPerStep, shortestStepFrames);
     if (pattern.staccato) {
+        // Lowered once per sample, the gain falls from full to nothing over a quarter of the step.
         m_fadeStart = m_stepLength / 2;
-        m_fadeStep = static_cast<std::int32_t>(131070 / std::max<std::int64_t>(m_stepLength / 4, 1) + 1);
+        m_fadeStep = static_cast<std::int32_t>(131070 / std::max<std::int64_t>(m_stepLength / 2, 1) + 1);
     } else {
         m_fadeStart = std::max<std::int64_t>(m_stepLength - fadeFrames, 0);
         m_fadeStep = 512;

@@ -133,6 +133,7 @@ TEST(MotorTest, StaccatoFadesFromTheMiddleOfTheStep)
     EXPECT_LT(out[static_cast<std::size_t>(fadeStart + 100)], RampSample::ramp(fadeStart + 100));
     const std::vector<std::int16_t> firstStep(out.begin(), out.begin() + step);
     EXPECT_LT(soundingFrames(firstStep), fadeStart + step / 4 + 2);
+    EXPECT_GT(soundingFrames(firstStep), fadeStart + step / 4 - 8);
     EXPECT_EQ(out[static_cast<std::size_t>(step)], RampSample::ramp(0));
 }
 
