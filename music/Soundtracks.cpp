@@ -1,5 +1,6 @@
 #include "music/Soundtracks.h"
 
+#include "base/Debug.h"
 #include "music/Song.h"
 #include "sound/SoundSystem.h"
 
@@ -7,8 +8,14 @@
 #include <cmath>
 #include <cstring>
 
+Soundtracks::Soundtracks(egret::SoundSystem* system) : m_system(system)
+{
+    heron::debug("++soundtracks\n");
+}
+
 Soundtracks::~Soundtracks()
 {
+    heron::debug("--soundtracks\n");
     for (Slot& slot : m_slots) {
         slot.stream.release();
     }

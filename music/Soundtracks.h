@@ -22,7 +22,7 @@ class Soundtracks
 {
 public:
     // system: where the streams are made; null for the program's sound system.
-    explicit Soundtracks(egret::SoundSystem* system = nullptr) : m_system(system) {}
+    explicit Soundtracks(egret::SoundSystem* system = nullptr);
     ~Soundtracks();
     Soundtracks(const Soundtracks&) = delete;
     Soundtracks& operator=(const Soundtracks&) = delete;

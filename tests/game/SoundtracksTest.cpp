@@ -5,6 +5,7 @@
 #include "sound/SoundSystem.h"
 #include "sound/SoundSystemInternals.h"
 #include "support/FakeAudio.h"
+#include "support/LogCapture.h"
 #include "support/ToneSource.h"
 
 #include <gtest/gtest.h>
@@ -198,4 +199,15 @@ TEST_F(SoundtracksTest, RingSongPlaysWithTheZoneSongsSettings)
     EXPECT_EQ(std::strncmp(playerName(), "ring:", 5), 0) << playerName();
     EXPECT_EQ(track.player()->volume, 40);
     EXPECT_TRUE(zoneSong.playedOnce);
+}
+
+TEST(SoundtracksLog, TrackNotesItsMakingAndItsEnd)
+{
+    const LogCapture log;
+    {
+        Soundtracks track{nullptr};
+        EXPECT_EQ(log.count("++soundtracks\n"), 1);
+        EXPECT_EQ(log.count("--soundtracks\n"), 0);
+    }
+    EXPECT_EQ(log.count("--soundtracks\n"), 1);
 }
