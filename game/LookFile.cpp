@@ -920,6 +920,9 @@ void LookReader::readDatabase()
         pelican::noteFile(pelican::FileList::Missing, record, "---Database %s not found\n");
         throw heron::ReadError("file not found");
     }
+    if (!database->engines().empty()) {
+        heron::debug("Database has %d objects with engines\n", static_cast<int>(database->engines().size()));
+    }
     m_world.setDatabase(database);
     heron::debug("Database file read\n");
 }

@@ -12,6 +12,7 @@
 #include "game/Zone.h"
 #include "gui/toolkit/Event.h"
 #include "music/MusicPlayer.h"
+#include "support/LogCapture.h"
 #include "scene/graph/GroupBranch.h"
 
 #include <algorithm>
@@ -59,6 +60,21 @@ std::vector<std::string> zoneNames(const Level& level)
     return names;
 }
 
+}
+
+TEST_F(DemoLookTest, ReadingTheDatabaseIsLoggedWithItsEngines)
+{
+    const LogCapture log;
+    const heron::counted_ptr<Look> again(new Look(heron::FilePath("glasstide.look")));
+    const std::string text = log.text();
+    const auto reading = text.find("Reading database file models\\shallows.quill\n");
+    const auto engines = text.find("Database has 1 objects with engines\n");
+    const auto read = text.find("Database file read\n");
+    ASSERT_NE(reading, std::string::npos);
+    ASSERT_NE(engines, std::string::npos);
+    ASSERT_NE(read, std::string::npos);
+    EXPECT_LT(reading, engines);
+    EXPECT_LT(engines, read);
 }
 
 TEST_F(DemoLookTest, DemoReadsIntoTwoLevelsOfZones)
