@@ -172,7 +172,7 @@ void LookFly::reset()
 
 void LookFly::release()
 {
-    if (m_orbiting) {
+    if (m_orbiting || m_onPath) {
         m_speed = 0.0;
     }
     m_orbiting = false;
@@ -187,7 +187,7 @@ void LookFly::release()
 
 void LookFly::halt()
 {
-    if (m_orbiting) {
+    if (m_orbiting || m_onPath) {
         return;
     }
     m_stopLock = true;
@@ -260,8 +260,7 @@ void LookFly::pressRight()
         // Braking at this rate stops the player in half a second.
         m_brakeRate = 2.0 * m_speed;
     } else {
-        m_stopLock = true;
-        m_speed = 0.0;
+        halt();
     }
 }
 

@@ -48,9 +48,10 @@ public:
     void update(finch::Database* database);
     // Back to the viewer's placement, no guided mode, no stop lock.
     void reset();
-    // Leaves orbit mode; the view keeps looking where it looked.
+    // Leaves orbit and tether mode, stopping when in one; the view keeps looking where it looked.
     void release();
-    // Stops and stays stopped until a button is pressed or released.
+    // Stops and stays stopped until a button is pressed or released; no effect while orbiting or
+    // tethered.
     void halt();
     // Puts the player at the placement, stopped.
     void teleport(const finch::Transform& placement);

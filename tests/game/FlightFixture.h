@@ -2,6 +2,7 @@
 
 #include "game/LookFixture.h"
 
+#include "game/Act.h"
 #include "game/LookFly.h"
 #include "game/LookLogic.h"
 #include "gui/toolkit/Event.h"
@@ -79,6 +80,16 @@ protected:
             m_clock.frame(m_now);
             m_world->logic().update();
         }
+    }
+
+    // Tethers the player to the act, kept 10 to 30 units from it, and flies until it has settled
+    // halfway.
+    void tether(LookFly& fly, Act& act)
+    {
+        act.minDistance = 10.0f;
+        act.maxDistance = 30.0f;
+        fly.setPath(&act);
+        flyUntil(m_now + 3.0);
     }
 
     kestrel::Window m_window;

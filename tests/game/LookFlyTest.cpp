@@ -332,10 +332,7 @@ TEST_F(LookFlyTest, TetheredPlayerCirclesTheActWithinItsDistances)
         SCOPED_TRACE(c.what);
         LookFly& fly = start(openSea);
         Act act;
-        act.minDistance = 10.0f;
-        act.maxDistance = 30.0f;
-        fly.setPath(&act);
-        flyUntil(m_now + 3.0);
+        tether(fly, act);
         ASSERT_TRUE(fly.isTethered());
         EXPECT_NEAR(fly.transform().position.length(), 20.0, 0.5);
         press(fly, c.left ? Event::LeftPress : Event::MouseMove, c.left, c.right);
@@ -346,6 +343,22 @@ TEST_F(LookFlyTest, TetheredPlayerCirclesTheActWithinItsDistances)
         m_world->logic().stop();
         m_world = heron::counted_ptr<Look>();
     }
+}
+
+// A stop while tethered (a bounce, a seize) leaves no stop lock behind: once let go, the held left
+// button speeds the player up again.
+TEST_F(LookFlyTest, StopWhileTetheredDoesNotLockTheSpeed)
+{
+    LookFly& fly = start(openSea);
+    Act act;
+    tether(fly, act);
+    ASSERT_TRUE(fly.isTethered());
+    press(fly, Event::LeftPress, true, false);
+    fly.halt();
+    fly.setPath(nullptr);
+    ASSERT_FALSE(fly.isTethered());
+    flyUntil(m_now + 1.0);
+    EXPECT_GT(fly.speed(), 30.0);
 }
 
 TEST_F(LookFlyTest, TetheredViewTurnsNoFurtherThanItsStageAllows)
