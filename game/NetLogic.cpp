@@ -136,39 +136,67 @@ void NetLogic::takeWorld(const Packet& packet)
     if (packet.kind != 'W') {
         throw heron::ReadError("the first packet is not the world list");
     }
-    heron::MemoryDataSource body = bodyOf(packet);
-    const std::vector<WorldEntry> entries = readWorld(body);
-    const AvatarSlots& slots = m_world.avatars();
-    if (entries.size() > slots.size()) {
-        heron::debug("Too many avatars\n");
-        throw heron::ReadError("error decoding the world");
+    std::vector<WorldEntry> entries;
+    try {
+        heron::MemoryDataSource body = bodyOf(packet);
+        entries = readWorld(body);
+    } catch (const heron::ReadError& error) {
+        logDashedHexDump(packet.body);
+        dropWorld(error.what());
+        return;
     }
-    if (entries.size() < slots.size()) {
-        heron::debug("Bad avatar list - connection aborted\n");
-        throw heron::ReadError("error decoding the world");
-    }
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        placeFromWorld(slots[i], entries[i]);
+    if (!placeWorld(entries)) {
+        dropWorld(nullptr);
+        return;
     }
     heron::debug("got the world\n");
 }
 
-void NetLogic::placeFromWorld(AvatarSlot& slot, const WorldEntry& entry)
+bool NetLogic::placeWorld(const std::vector<WorldEntry>& entries)
+{
+    const AvatarSlots& slots = m_world.avatars();
+    if (entries.size() > slots.size()) {
+        heron::debug("Too many avatars\n");
+        return false;
+    }
+    if (entries.size() < slots.size()) {
+        heron::debug("Bad avatar list - connection aborted\n");
+        return false;
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!placeFromWorld(slots[i], entries[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void NetLogic::dropWorld(const char* reason)
+{
+    heron::debug("error decoding the world\n");
+    if (reason != nullptr) {
+        heron::debug("Reason: %s\n", reason);
+    }
+    m_link.close();
+}
+
+bool NetLogic::placeFromWorld(AvatarSlot& slot, const WorldEntry& entry)
 {
     if (entry.objectName != slot.name()) {
         heron::debug("Avatars don't match (%s  !=  %s)\n", entry.objectName.c_str(), slot.name().c_str());
-        throw heron::ReadError("error decoding the world");
+        return false;
     }
     Level* const level = m_world.levelNamed(entry.levelName);
     if (level == nullptr) {
         heron::debug("Unknown level %s\n", entry.levelName.c_str());
-        return;
+        return true;
     }
     heron::debug("Avatar %s is on level %s\n", slot.name().c_str(), level->name.c_str());
     slot.setLevel(level);
     if (entry.sample.isPlayable()) {
         slot.placeFromSample(entry.sample);
     }
+    return true;
 }
 
 void NetLogic::handleLevel(heron::DataSource& body)

@@ -41,8 +41,14 @@ public:
 
 private:
     bool connectSettled(double now);
+    // The server's first packet: where every avatar is. A list that does not fit the world's
+    // avatars closes the connection.
     void takeWorld(const Packet& packet);
-    void placeFromWorld(AvatarSlot& slot, const WorldEntry& entry);
+    // False, with a logged line, when the entries do not match the world's avatars one to one.
+    bool placeWorld(const std::vector<WorldEntry>& entries);
+    // An entry naming another avatar fails; an unknown level leaves the avatar where it is.
+    bool placeFromWorld(AvatarSlot& slot, const WorldEntry& entry);
+    void dropWorld(const char* reason);
     void handle(const Packet& packet, double now);
     void handleLevel(heron::DataSource& body);
     void handleMotion(heron::DataSource& body, double now);

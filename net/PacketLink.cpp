@@ -10,7 +10,6 @@
 namespace
 {
 
-constexpr const char* dashes = "--------------------------\n";
 // Room the outgoing buffer starts with.
 constexpr std::uint32_t outgoingCapacity = 1024;
 
@@ -34,7 +33,12 @@ bool PacketLink::receive(const Handler& handle)
         return false;
     }
     m_received.fill(m_connection->reader());
-    while (const std::optional<Packet> packet = nextReceived()) {
+    // A handler that closes the link ends the round: what follows is not handled.
+    while (isOpen()) {
+        const std::optional<Packet> packet = nextReceived();
+        if (!packet) {
+            break;
+        }
         try {
             handle(*packet);
         } catch (const heron::ReadError& error) {
@@ -59,16 +63,24 @@ std::optional<Packet> PacketLink::nextReceived()
 
 void PacketLink::logFault(const Packet* packet, const char* reason)
 {
-    const char kind = packet != nullptr ? packet->kind : '?';
-    if (m_side == Side::server) {
-        heron::debug("Communication error\n");
-        heron::debug("packet=%c  %d  (%s)\n", kind, packet != nullptr ? int(packet->body.size()) : -1, reason);
-    } else {
-        heron::debug("Communication error '%c' (%s)\n", kind, reason);
+    // A length past the cap leaves the packet unread: its kind is the first unread byte.
+    const std::span<const unsigned char> unread = m_received.unread();
+    const char kind = packet != nullptr ? packet->kind : !unread.empty() ? char(unread[0]) : '?';
+    if (m_side == Side::client) {
+        heron::debug("Communication error '%c'\n", kind);
+        heron::debug("Reason: %s\n", reason);
+        logDashedHexDump(packet != nullptr ? std::span<const unsigned char>(packet->body) : unread);
+        return;
     }
-    heron::debug("%s", dashes);
-    logHexDump(packet != nullptr ? packet->body : m_received.unread());
-    heron::debug("%s", dashes);
+    heron::debug("Communication error\n");
+    heron::debug("packet=%c  %d  %d  (%d)\n", kind, packet != nullptr ? int(packet->body.size()) : -1,
+                 int(m_received.readOffset()), int(m_received.held().size()));
+    heron::debug("Reason: %s\n", reason);
+    if (!unread.empty()) {
+        logDashedHexDump(unread);
+    }
+    logHexDump(m_received.held());
+    logDashes();
 }
 
 void PacketLink::send()

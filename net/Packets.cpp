@@ -393,6 +393,18 @@ void ReceiveBuffer::makeRoom()
     m_read = 0;
 }
 
+void logDashes()
+{
+    heron::debug("--------------------------\n");
+}
+
+void logDashedHexDump(std::span<const unsigned char> bytes)
+{
+    logDashes();
+    logHexDump(bytes);
+    logDashes();
+}
+
 void logHexDump(std::span<const unsigned char> bytes)
 {
     // At most this many dumps a second, of at most this many bytes each: a peer sending junk

@@ -135,6 +135,9 @@ public:
     std::optional<Packet> next();
     // The bytes received and not yet handed out.
     std::span<const unsigned char> unread() const;
+    // Every byte the buffer holds, handed out or not, and where the unread ones begin.
+    std::span<const unsigned char> held() const { return {m_bytes.data(), m_end}; }
+    std::size_t readOffset() const { return m_read; }
 
 private:
     void makeRoom();
@@ -146,3 +149,7 @@ private:
 
 // Writes a hex dump of bytes to the log, at most a few lines a second program-wide.
 void logHexDump(std::span<const unsigned char> bytes);
+// The same dump between two dash lines.
+void logDashedHexDump(std::span<const unsigned char> bytes);
+// The dash line that sets dumps apart.
+void logDashes();

@@ -7,6 +7,7 @@
 #include "game/NetLogic.h"
 #include "game/NetworkPlayer.h"
 #include "game/OverlayConsole.h"
+#include "support/LogCapture.h"
 #include "support/Loopback.h"
 
 #include <array>
@@ -149,6 +150,32 @@ protected:
     }
 
     AvatarSlot& slot(Look& world, std::size_t index) { return world.avatars()[index]; }
+
+    // Drops the world's connection and connects it to a server the test scripts; the server's
+    // socket, negative when the connection failed.
+    static int connectToScripted(Look& world, const loopback::Listener& scripted)
+    {
+        world.network().disconnect();
+        if (!world.network().connectTo(heron::NetAddress(loopback::address, scripted.port()))) {
+            return -1;
+        }
+        return scripted.accept();
+    }
+
+    // The world list that puts every avatar of the world on "Sea" where it stands.
+    static std::vector<WorldEntry> everyoneOnSea(Look& world)
+    {
+        std::vector<WorldEntry> entries;
+        for (const auto& each : world.avatars()) {
+            entries.push_back({each->name(), "Sea", each->sample()});
+        }
+        return entries;
+    }
+
+    static bool sendAll(int peer, const heron::MemoryDataDest& out)
+    {
+        return loopback::sendAll(peer, std::string(reinterpret_cast<const char*>(out.data()), out.size()));
+    }
 
     static heron_string lastPlayer(Look& world)
     {
@@ -455,18 +482,12 @@ TEST_F(NetworkPlayTest, RefusedConnectLeavesTheClientAlone)
 TEST_F(NetworkPlayTest, ClientPassesOverWhatAServerMayNotSend)
 {
     Look& ann = *client[0];
-    ann.network().disconnect();
     const loopback::Listener scripted;
-    ASSERT_TRUE(ann.network().connectTo(heron::NetAddress(loopback::address, scripted.port())));
-    const int peer = scripted.accept();
+    const int peer = connectToScripted(ann, scripted);
     ASSERT_GE(peer, 0);
     heron::MemoryDataDest out;
     PacketWriter writer;
-    std::vector<WorldEntry> world;
-    for (const auto& each : ann.avatars()) {
-        world.push_back({each->name(), "Sea", each->sample()});
-    }
-    writer.writeWorld(out, world);
+    writer.writeWorld(out, everyoneOnSea(ann));
     writer.writeNamed(out, '+', "/objects/ann$0");
     writePacket(out, 'Z', std::vector<unsigned char>{1, 2, 3});
     writer.writeSample(out, MotionSample{200, 0.1f, 1, 1, 1, 0, 0, 0});
@@ -476,7 +497,7 @@ TEST_F(NetworkPlayTest, ClientPassesOverWhatAServerMayNotSend)
     }
     writePacket(out, '~', std::vector<unsigned char>{'0', '0', '0', '0', '0'});
     writer.writeMessage(out, {"ok", {}});
-    ASSERT_TRUE(loopback::sendAll(peer, std::string(reinterpret_cast<const char*>(out.data()), out.size())));
+    ASSERT_TRUE(sendAll(peer, out));
     ASSERT_TRUE(until([&] { return ann.network().client()->lastMessage().text == "ok"; }));
     bool connecting = false;
     EXPECT_TRUE(ann.network().isConnectedClient(connecting));
@@ -489,6 +510,51 @@ TEST_F(NetworkPlayTest, ClientPassesOverWhatAServerMayNotSend)
     ASSERT_TRUE(loopback::sendAll(peer, std::string("p\x03\x01\x05x", 5)));
     EXPECT_TRUE(until([&] { return !ann.network().isConnectedClient(connecting); }));
     close(peer);
+}
+
+// A world list that does not fit the client's avatars closes the connection, saying why and then
+// "error decoding the world" on a line of its own.
+TEST_F(NetworkPlayTest, WorldListThatDoesNotFitClosesTheConnection)
+{
+    Look& ann = *client[0];
+    const std::vector<WorldEntry> fitting = everyoneOnSea(ann);
+    std::vector<WorldEntry> misnamed = fitting;
+    misnamed[1].objectName = "/objects/eve$0";
+    heron::MemoryDataDest foreignEntry;
+    writePacket(foreignEntry, 'Q');
+    writePacket(foreignEntry, 'E');
+    const struct
+    {
+        const char* what;
+        std::function<void(heron::MemoryDataDest&)> write;
+        const char* lines;
+    } lists[] = {
+        {"one entry short", [&](heron::MemoryDataDest& out) { PacketWriter().writeWorld(out, {fitting[0]}); },
+         "Bad avatar list - connection aborted\nerror decoding the world\n"},
+        {"misnamed entry", [&](heron::MemoryDataDest& out) { PacketWriter().writeWorld(out, misnamed); },
+         "Avatars don't match (/objects/eve$0  !=  /objects/bob$0)\nerror decoding the world\n"},
+        {"foreign entry kind",
+         [&](heron::MemoryDataDest& out) {
+             writePacket(out, 'W', std::span<const unsigned char>(foreignEntry.data(), foreignEntry.size()));
+         },
+         "--------------------------\nerror decoding the world\nReason: "},
+    };
+    for (const auto& each : lists) {
+        SCOPED_TRACE(each.what);
+        const LogCapture log;
+        const loopback::Listener scripted;
+        const int peer = connectToScripted(ann, scripted);
+        ASSERT_GE(peer, 0);
+        heron::MemoryDataDest out;
+        each.write(out);
+        ASSERT_TRUE(sendAll(peer, out));
+        bool connecting = false;
+        EXPECT_TRUE(until([&] { return !ann.network().isConnectedClient(connecting); }));
+        EXPECT_TRUE(log.contains(each.lines)) << log.text();
+        EXPECT_FALSE(log.contains("Communication error")) << log.text();
+        EXPECT_FALSE(log.contains("got the world")) << log.text();
+        close(peer);
+    }
 }
 
 // A server whose queue of connections is full leaves a connect pending: the client waits for it

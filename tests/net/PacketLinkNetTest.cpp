@@ -15,13 +15,13 @@ namespace
 // A link over a loopback connection to a peer socket the test holds.
 struct LinkedPeer
 {
-    LinkedPeer()
+    explicit LinkedPeer(PacketLink::Side side = PacketLink::Side::server)
     {
         connection = heron::counted_ptr<heron::NetConnection>(
             new heron::NetConnection(heron::NetAddress(loopback::address, listener.port())));
         connection->setBlocking(false);
         peer = listener.accept();
-        link = std::make_unique<PacketLink>(connection, PacketLink::Side::server);
+        link = std::make_unique<PacketLink>(connection, side);
     }
     ~LinkedPeer() { close(peer); }
 
@@ -90,5 +90,38 @@ TEST(PacketLinkTest, DamagedPacketClosesTheLink)
         EXPECT_FALSE(open) << each.what;
         EXPECT_EQ(kinds.substr(0, 1), "=") << each.what;
         EXPECT_TRUE(log.contains("Communication error")) << each.what;
+    }
+}
+
+// The log of a packet the handler cannot read, in each side's words: the server gives the packet's
+// kind, body length, end offset and the bytes held, the client only the kind.
+TEST(PacketLinkTest, DamagedPacketIsLoggedInItsSidesWords)
+{
+    const struct
+    {
+        PacketLink::Side side;
+        const char* lines;
+        int dashLines;
+    } sides[] = {
+        {PacketLink::Side::server, "Communication error\npacket=A  2  6  (8)\nReason: ", 3},
+        {PacketLink::Side::client, "Communication error 'A'\nReason: ", 2},
+    };
+    for (const auto& each : sides) {
+        LogCapture log;
+        LinkedPeer linked(each.side);
+        ASSERT_GE(linked.peer, 0);
+        ASSERT_TRUE(loopback::sendAll(linked.peer, std::string("=\x00" "A\x02xy=\x00", 8)));
+        bool open = true;
+        for (int i = 0; i < 100000 && open; ++i) {
+            open = linked.link->receive([](const Packet& packet) {
+                heron::MemoryDataSource body = bodyOf(packet);
+                if (packet.kind == 'A') {
+                    static_cast<void>(readSample(body));
+                }
+            });
+        }
+        EXPECT_FALSE(open);
+        EXPECT_TRUE(log.contains(each.lines)) << log.text();
+        EXPECT_EQ(log.count("--------------------------\n"), each.dashLines) << log.text();
     }
 }
