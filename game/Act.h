@@ -89,7 +89,6 @@ public:
     // The last act that ended waiting; its object loops its last animation.
     static Act* waiting();
 
-    heron_string name;
     bool enable = false;
     pelican::PelicanObject* object = nullptr;
     float minDistance = 3.0f;

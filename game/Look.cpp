@@ -312,9 +312,15 @@ Song* Look::currentRingSong(Zone& zone)
     if (rings == nullptr || rings->count() >= Zone::ringSongCount) {
         return nullptr;
     }
-    Song* const song = &zone.ringSongs[rings->count()];
-    song->enable = true;
-    return song;
+    // The highest ring song that has a sample, counting down from the number of rings held.
+    for (std::size_t n = rings->count() + 1; n-- > 0;) {
+        Song& song = zone.ringSongs[n];
+        if (!song.samples.empty()) {
+            song.enable = true;
+            return &song;
+        }
+    }
+    return nullptr;
 }
 
 bool Look::ringReappears(const heron_string& ringName) const

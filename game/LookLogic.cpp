@@ -479,11 +479,13 @@ void LookLogic::updateTempo()
 {
     Level* const level = m_world.currentLevel();
     const Counter* const rings = m_world.ringCounter();
-    if (level == nullptr || !level->motor.enable || rings == nullptr) {
+    if (level == nullptr || !level->motor.enable) {
         return;
     }
     Motor& motor = level->motor;
-    motor.setPatternIndex(static_cast<std::int64_t>(rings->count()));
+    if (rings != nullptr) {
+        motor.setPatternIndex(static_cast<std::int64_t>(rings->count()));
+    }
     const Motor::Pattern& pattern = motor.currentPattern();
     const double speed = std::fabs(m_flight ? m_flight->speed() : 0.0);
     if (speed < pattern.minBpmSpeed) {
@@ -597,7 +599,7 @@ void LookLogic::startAct(Zone& zone, Act*& holding)
         return;
     }
     if (std::find(m_playingActs.begin(), m_playingActs.end(), &act) != m_playingActs.end()) {
-        heron::debug("Act %s was already playing!\n", act.name.c_str());
+        heron::debug("Act %s was already playing!\n", act.animationName(0).c_str());
         return;
     }
     m_playingActs.push_back(&act);

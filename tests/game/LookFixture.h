@@ -3,6 +3,7 @@
 #include "base/counted_ptr.h"
 #include "content/DataFiles.h"
 #include "game/Look.h"
+#include "game/LookLogic.h"
 #include "support/ManualSceneClock.h"
 #include "support/TempFolder.h"
 
@@ -32,6 +33,16 @@ protected:
         }
         ADD_FAILURE() << "no zone " << name;
         return *level.zones().front();
+    }
+
+    // Puts the world's eye at x on the x axis and runs one logic step at time t.
+    void stepAt(Look& world, double x, double t)
+    {
+        finch::Transform placement;
+        placement.position = finch::Vector3d(x, 0, 0);
+        world.camera().setTransform(placement);
+        m_clock.frame(t);
+        world.logic().update();
     }
 
     ManualSceneClock m_clock{100.0};

@@ -68,14 +68,7 @@ protected:
     }
 
     // Puts the eye at x and runs one frame at time t.
-    void step(double x, double t)
-    {
-        finch::Transform placement;
-        placement.position = finch::Vector3d(x, 0, 0);
-        world->camera().setTransform(placement);
-        m_clock.frame(t);
-        world->logic().update();
-    }
+    void step(double x, double t) { stepAt(*world, x, t); }
 
     heron::counted_ptr<Look> world;
 };
@@ -213,7 +206,7 @@ TEST_F(LookTest, TempoWithoutRingCounterKeepsThePattern)
         world->logic().update();
     }
     EXPECT_EQ(world->levels()[0]->motor.patternIndex(), 0u);
-    EXPECT_EQ(world->levels()[0]->motor.tempo(), 0);
+    EXPECT_EQ(world->levels()[0]->motor.tempo(), world->levels()[0]->motor.currentPattern().minBpm);
     world->logic().stop();
 }
 
@@ -253,9 +246,28 @@ TEST_F(LookTest, EighthRingGetsNoRingSong)
     const auto world = read("Data {\ncounter \"r\" {\nisRing 1\n}\n}\n");
     Zone zone;
     world->counters()[0].collected.assign(7, nullptr);
-    EXPECT_EQ(world->currentRingSong(zone), &zone.ringSongs[7]);
+    EXPECT_EQ(world->currentRingSong(zone), nullptr);
+    zone.ringSongs[7].samples.emplace_back();
     world->counters()[0].collected.assign(8, nullptr);
     EXPECT_EQ(world->currentRingSong(zone), nullptr);
+}
+
+TEST_F(LookTest, RingSongIsTheHighestWithSamplesUpToTheRingCount)
+{
+    const auto world = read("Data {\ncounter \"r\" {\nisRing 1\n}\n}\n");
+    Zone zone;
+    zone.ringSongs[3].samples.emplace_back();
+    zone.ringSongs[6].samples.emplace_back();
+    const std::pair<std::size_t, Song*> cases[] = {
+        {0, nullptr}, {2, nullptr}, {3, &zone.ringSongs[3]}, {5, &zone.ringSongs[3]}, {6, &zone.ringSongs[6]}, {7, &zone.ringSongs[6]},
+    };
+    for (const auto& [count, expected] : cases) {
+        SCOPED_TRACE(count);
+        world->counters()[0].collected.assign(count, nullptr);
+        EXPECT_EQ(world->currentRingSong(zone), expected);
+    }
+    EXPECT_TRUE(zone.ringSongs[3].enable);
+    EXPECT_FALSE(zone.ringSongs[5].enable);
 }
 
 TEST_F(LookTest, ResetBeforeLookingStartsLeavesNoFlight)
