@@ -1,10 +1,13 @@
 #include "game/Zone.h"
 
+#include "content/DataFiles.h"
+#include "content/ImageFiles.h"
 #include "content/SoundCache.h"
 #include "content/world/PelicanObject.h"
 #include "game/Look.h"
 #include "gui/gl/GLstate.h"
 #include "scene/core/Clock.h"
+#include "scene/graph/InstanceBranch.h"
 #include "scene/render/Material.h"
 #include "scene/render/Texture.h"
 #include "scene/sky/Sphere.h"
@@ -13,6 +16,7 @@
 #include "sound/SoundSystem.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 namespace
@@ -55,6 +59,62 @@ finch::Material& markerMaterial()
     }();
     return *material;
 }
+
+// An animated particle image is the run of files beside it named like it: as long as its name and
+// starting with the same letter (either case), at most atlasFrames of them, each shrunk to a cell
+// of one atlas.
+constexpr int atlasColumns = 4;
+constexpr std::size_t atlasFrames = atlasColumns * atlasColumns;
+constexpr int atlasCell = 128;
+constexpr int atlasSide = atlasCell * atlasColumns;
+
+bool isParticleFrameName(const heron_string& entry, const heron_string& name)
+{
+    return entry.length() == name.length() && !name.empty() &&
+           std::tolower(static_cast<unsigned char>(entry[0])) == std::tolower(static_cast<unsigned char>(name[0]));
+}
+
+std::vector<kestrel::Image> particleFrames(const heron::FilePath& file)
+{
+    std::vector<kestrel::Image> frames;
+    const pelican::DataFileName folder(file, pelican::plainCategory);
+    for (const heron_string& entry : pelican::findDataFolder(folder)) {
+        if (frames.size() == atlasFrames) {
+            break;
+        }
+        if (!isParticleFrameName(entry, file.name())) {
+            continue;
+        }
+        kestrel::Image frame = pelican::loadImageFile(heron::FilePath(file.directory() + entry));
+        if (!frame.isEmpty()) {
+            frames.push_back(std::move(frame));
+        }
+    }
+    return frames;
+}
+
+
+}
+
+kestrel::Image particleAtlas(std::vector<kestrel::Image>& frames)
+{
+    kestrel::Image atlas(atlasSide, atlasSide);
+    int column = 0;
+    // Images count rows from the bottom; the cells run from the top down.
+    int top = atlasSide;
+    for (kestrel::Image& frame : frames) {
+        frame.resize(atlasCell, atlasCell);
+        atlas.paste(frame, column * atlasCell, top - atlasCell);
+        if (++column == atlasColumns) {
+            column = 0;
+            top -= atlasCell;
+        }
+    }
+    return atlas;
+}
+
+namespace
+{
 
 finch::Sphere& markerSphere()
 {
@@ -251,13 +311,25 @@ void Zone::setParticleAnimated(bool animated)
 void Zone::setParticleObject(pelican::PelicanObject* shape)
 {
     particles.shape = shape;
+    finch::InstanceBranch* const instance = shape != nullptr ? shape->instance() : nullptr;
+    particles.setObject(instance != nullptr ? instance->instance() : nullptr);
 }
 
 void Zone::rebuildParticleTexture()
 {
     heron::counted_ptr<finch::Texture> texture(new finch::Texture());
-    texture->setFile(particles.imageFile.c_str());
     particles.setTexture(texture);
+    std::vector<kestrel::Image> frames =
+        particles.animated ? particleFrames(particles.imageFile) : std::vector<kestrel::Image>();
+    if (frames.empty()) {
+        texture->setFile(particles.imageFile.c_str());
+        particles.setTextureCycle(1, 1, 1);
+        return;
+    }
+    texture->setName("Particles...");
+    texture->setFlag19(true);
+    texture->setImage(particleAtlas(frames));
+    particles.setTextureCycle(static_cast<std::int32_t>(frames.size()), atlasColumns, atlasColumns);
 }
 
 bool Zone::updateMarker(double frameTime)

@@ -23,6 +23,11 @@ namespace egret
 class SoundEnvironment;
 }
 
+namespace kestrel
+{
+class Image;
+}
+
 namespace pelican
 {
 class PelicanObject;
@@ -85,8 +90,12 @@ public:
     // shows its collisions. Called while the scene is drawn.
     void drawNoEntryExitMarker(Look& world);
 
+    // The particles show the image file; animated, they cycle through the images beside it named
+    // like it (same length, same first letter in either case), up to 16, in one atlas; without
+    // such images, the file alone.
     void setParticleImage(const heron::FilePath& file);
     void setParticleAnimated(bool animated);
+    // Object particles show the object's shape (null: none).
     void setParticleObject(pelican::PelicanObject* shape);
 
     heron_string name{"new zone..."};
@@ -182,6 +191,9 @@ private:
     egret::Motion m_emitterMotion;
 };
 
+// The frames of animated particles in one 512 x 512 atlas of 128-pixel cells, the first at the top
+// left and row by row downward, as the particles' texture cycle reads them. Shrinks the frames.
+kestrel::Image particleAtlas(std::vector<kestrel::Image>& frames);
 // The program's sound environment; null once the sound system has been destroyed at exit.
 egret::SoundEnvironment* liveSoundEnvironment();
 // A point or motion in the sound system's form.

@@ -28,6 +28,7 @@ ParticleSystem::~ParticleSystem() = default;
 
 void ParticleSystem::copySettings(const ParticleSystem& other)
 {
+    m_object = other.m_object;
     m_texture = other.m_texture;
     m_cycleFrames = other.m_cycleFrames;
     m_cycleColumns = other.m_cycleColumns;

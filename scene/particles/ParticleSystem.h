@@ -105,7 +105,8 @@ public:
     };
 
     ParticleSystem();
-    // Copies the parameters, colours, texture and texture cycle; the copy has no particles.
+    // Copies the parameters, colours, texture, texture cycle and object shape; the copy has no
+    // particles.
     ParticleSystem(const ParticleSystem& other);
     ParticleSystem& operator=(const ParticleSystem& other);
     ~ParticleSystem();
