@@ -302,24 +302,25 @@ bool LookLogic::update()
         if (pelican::PelicanDB* const database = m_world.database()) {
             database->updateAnimation();
         }
+        Zone* zoneToEnter = updateRocks();
         if (m_flight) {
             m_flight->update(m_world.database());
-        }
-        if (pelican::PelicanDB* const database = m_world.database()) {
-            flyRocks(*database, finch::Clock::now(), finch::Clock::frameDelta());
         }
         if (m_seize.inView && m_seize.object != nullptr) {
             updateCarry(m_world.camera());
         }
         updateListener();
         Act* holding = holdingAct();
-        Zone* zoneToEnter = nullptr;
         Zone* carriedTarget = nullptr;
         Zone* const found = findCurrentZone(holding, carriedTarget);
         currentZoneSlot() = found;
         if (found != m_currentZone) {
             m_currentZone = found;
-            zoneToEnter = found != nullptr && !found->isATarget ? found : carriedTarget;
+            if (found != nullptr && !found->isATarget) {
+                zoneToEnter = found;
+            } else if (carriedTarget != nullptr) {
+                zoneToEnter = carriedTarget;
+            }
         }
         ObjectTrigger* triggerToFire = nullptr;
         Level* const level = m_world.currentLevel();
@@ -355,6 +356,40 @@ bool LookLogic::update()
         egret::SoundSystem::instance().update();
     }
     return !(m_flight && m_flight->quitRequested());
+}
+
+Zone* LookLogic::updateRocks()
+{
+    pelican::PelicanDB* const database = m_world.database();
+    if (database == nullptr) {
+        return nullptr;
+    }
+    RockSurroundings around;
+    if (const Level* const level = m_world.currentLevel()) {
+        around.targets = level->targetZones();
+    }
+    around.heldAvatar = m_heldAvatar != nullptr ? &m_heldAvatar->object() : nullptr;
+    around.ring = [this](const finch::Vector3d& point, double reach) { return ringAvatarNear(point, reach); };
+    return flyRocks(*database, finch::Clock::now(), finch::Clock::frameDelta(), around);
+}
+
+bool LookLogic::ringAvatarNear(const finch::Vector3d& point, double reach)
+{
+    LookNetwork& network = m_world.network();
+    bool connecting = false;
+    const bool connected = network.isConnectedClient(connecting) && !connecting;
+    if (!network.isServing() && !connected) {
+        return false;
+    }
+    for (const auto& slot : m_world.avatars()) {
+        const double within = slot->radius() + reach;
+        if (slot.get() != m_heldAvatar && slot->isHeld() &&
+            squaredDistance(objectPosition(slot->object()), point) <= within * within) {
+            network.ringAvatar(*slot);
+            return true;
+        }
+    }
+    return false;
 }
 
 ObjectTrigger* LookLogic::checkPen()
@@ -600,11 +635,13 @@ void LookLogic::startAct(Zone& zone, Act*& holding)
     }
     if (std::find(m_playingActs.begin(), m_playingActs.end(), &act) != m_playingActs.end()) {
         heron::debug("Act %s was already playing!\n", act.animationName(0).c_str());
-        return;
+    } else {
+        m_playingActs.push_back(&act);
+        act.start();
+        if (act.master) {
+            holding = &act;
+        }
     }
-    m_playingActs.push_back(&act);
-    act.start();
-    if (act.master) {
-        holding = &act;
-    }
+    // Rocks thrown before would fly on into the act's scene.
+    dropRocks(m_world.database());
 }

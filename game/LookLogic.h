@@ -59,6 +59,7 @@ public:
     // One frame; false when the player asked to quit.
     bool update();
     void enterZone(Level& level, Zone* zone, Act*& holdingAct, ObjectTrigger*& triggerToFire);
+    // Starts the zone's act unless it plays already; an enabled act takes every thrown rock away.
     void startAct(Zone& zone, Act*& holdingAct);
     void applyZoneAtOnce(Zone& zone);
     void teleport(const finch::Transform& placement);
@@ -140,6 +141,11 @@ private:
         ambientTrack,
     };
 
+    // One frame of the thrown rocks; the target zone a rock was caught by, to enter.
+    Zone* updateRocks();
+    // Rings the first avatar another player holds whose object lies within its radius plus reach
+    // of point; only while serving or connected. True when one was rung.
+    bool ringAvatarNear(const finch::Vector3d& point, double reach);
     Zone* findCurrentZone(Act* holdingAct, Zone*& carriedTarget);
     // The zone around the carried object; a target zone that takes it is also reported as target.
     Zone* findCarriedZone(Zone*& target);

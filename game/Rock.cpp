@@ -2,6 +2,7 @@
 
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
+#include "game/CollisionsOff.h"
 #include "game/Zone.h"
 #include "scene/collide/DatabaseCollider.h"
 #include "scene/graph/InstanceBranch.h"
@@ -10,12 +11,30 @@
 #include "scene/render/Viewer.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
 
 // Throws this close to the rate's interval still leave: frame times carry rounding.
 constexpr double throwTolerance = 1e-9;
+// Below this squared speed a rock no longer turns along its flight.
+constexpr double turningSpeedSquared = 10.0;
+// A rock that does not turn along its flight levels out by this share of its pitch a frame.
+constexpr double pitchDamping = 0.97;
+// A caught rock is drawn in to its zone over this time, tumbling at these rates (degrees per
+// second about x, y and z).
+constexpr double catchSeconds = 1.0;
+constexpr double catchPitchRate = 90.0;
+constexpr double catchRollRate = -50.0;
+constexpr double catchHeadingRate = 120.0;
+// Rocks ring an avatar within its radius, the rock's own and twice the rock's move.
+constexpr double ringMoveShare = 2.0;
+
+double degrees(double radians)
+{
+    return radians * 180.0 / M_PI;
+}
 
 // The sphere that sweeps a rock's move; the collidees do the testing.
 class RockSweep : public finch::Collider
@@ -28,8 +47,8 @@ public:
 
 Rock::Rock(finch::InstanceBranch* instance, const finch::Matrix& placement, const finch::Vector3d& velocity,
            double radius, const Projectile& projectile, Zone* zone, double now)
-    : m_instance(instance), m_birth(now), m_velocity(velocity), m_placement(placement), m_radius(radius),
-      m_zone(zone), m_projectile(projectile)
+    : m_instance(instance), m_birth(now), m_velocity(velocity), m_transform(placement.getTransform()),
+      m_placement(placement), m_radius(radius), m_zone(zone), m_projectile(projectile)
 {
     const float range = projectile.range;
     if (range > 0.0f) {
@@ -72,26 +91,107 @@ finch::Vector3d Rock::respond(const finch::Collider& mover)
     return bounced;
 }
 
-bool Rock::fly(finch::Collider& sweep, std::span<finch::Collider* const> collidees, double now, double dt)
+bool Rock::fly(finch::Collider& sweep, const RockSurroundings& around, double now, double dt, Zone*& reached)
+{
+    if (m_caughtBy != nullptr) {
+        return drawIn(now, dt);
+    }
+    return flyFree(sweep, around, now, dt, reached);
+}
+
+bool Rock::flyFree(finch::Collider& sweep, const RockSurroundings& around, double now, double dt, Zone*& reached)
 {
     if (now - m_birth >= m_projectile.lifespan) {
         return false;
     }
-    if (dt <= 0.0) {
-        return true;
+    m_velocity.z += m_projectile.gravity * gravityFactor * dt;
+    if (rings(around, dt)) {
+        return false;
     }
-    m_velocity.z -= m_projectile.gravity * dt;
-    const finch::Vector3d start = position();
-    sweep.setMove(start, m_velocity * dt, m_radius);
-    for (finch::Collider* collidee : collidees) {
+    sweep.setMove(m_transform.position, m_velocity * dt, m_radius);
+    for (finch::Collider* collidee : around.collidees) {
         sweep.addCollidee(collidee, this);
     }
     sweep.collide();
-    m_placement.translate(sweep.start() - start);
+    turn();
+    m_transform.position = sweep.start();
+    place();
+    if (Zone* const zone = catcher(around)) {
+        catchIn(*zone, now);
+        reached = zone;
+    }
+    if (around.database != nullptr && m_instance != nullptr) {
+        const double cycles = (now + m_randomValue - m_birth) * m_rangeFactor;
+        around.database->setRockAnimationPosition(m_instance, cycles - std::floor(cycles));
+    }
+    return true;
+}
+
+bool Rock::rings(const RockSurroundings& around, double dt) const
+{
+    const bool isRing = around.ringObject != nullptr && m_instance != nullptr && m_instance->instance() == around.ringObject;
+    if (!isRing || !around.ring) {
+        return false;
+    }
+    return around.ring(m_transform.position, ringMoveShare * m_velocity.length() * dt + m_radius);
+}
+
+void Rock::turn()
+{
+    if (m_velocity.lengthSquared() < turningSpeedSquared) {
+        return;
+    }
+    if (!m_projectile.directional) {
+        m_transform.pitch *= pitchDamping;
+        return;
+    }
+    m_transform.heading = degrees(std::atan2(-m_velocity.x, m_velocity.y));
+    m_transform.pitch = degrees(std::atan2(m_velocity.z, std::hypot(m_velocity.x, m_velocity.y)));
+}
+
+Zone* Rock::catcher(const RockSurroundings& around) const
+{
+    for (Zone* zone : around.targets) {
+        const bool inside = squaredDistance(m_transform.position, zone->position()) < zone->radius * zone->radius;
+        const bool wanted = zone->targetObject == nullptr ||
+                            (m_instance != nullptr && pelican::PelicanDB::sameBranchKey(*zone->targetObject, *m_instance));
+        const bool heldAvatars = around.heldAvatar != nullptr && zone->object == around.heldAvatar;
+        if (inside && wanted && !heldAvatars) {
+            return zone;
+        }
+    }
+    return nullptr;
+}
+
+void Rock::catchIn(Zone& zone, double now)
+{
+    m_caughtBy = &zone;
+    m_catchTime = now;
+    m_catchStart = m_transform.position;
+    m_catchScale = m_transform.scale;
+}
+
+bool Rock::drawIn(double now, double dt)
+{
+    const double t = now - m_catchTime;
+    if (t > catchSeconds) {
+        return false;
+    }
+    m_transform.position = m_catchStart + (m_caughtBy->position() - m_catchStart) * t;
+    m_transform.scale = m_catchScale * (1.0 - t);
+    m_transform.pitch += catchPitchRate * dt;
+    m_transform.roll += catchRollRate * dt;
+    m_transform.heading += catchHeadingRate * dt;
+    place();
+    return true;
+}
+
+void Rock::place()
+{
+    m_placement.setTransform(m_transform);
     if (m_instance != nullptr) {
         m_instance->setMatrix(m_placement);
     }
-    return true;
 }
 
 RockList::RockList() : m_sweep(std::make_unique<RockSweep>())
@@ -114,11 +214,11 @@ Rock& RockList::add(std::unique_ptr<Rock> rock)
     return *m_rocks.back();
 }
 
-void RockList::fly(std::span<finch::Collider* const> collidees, double now, double dt,
-                   const std::function<void(Rock&)>& removed)
+Zone* RockList::fly(const RockSurroundings& around, double now, double dt, const std::function<void(Rock&)>& removed)
 {
+    Zone* reached = nullptr;
     std::erase_if(m_rocks, [&](const std::unique_ptr<Rock>& rock) {
-        if (rock->fly(*m_sweep, collidees, now, dt)) {
+        if (rock->fly(*m_sweep, around, now, dt, reached)) {
             return false;
         }
         if (removed) {
@@ -126,6 +226,15 @@ void RockList::fly(std::span<finch::Collider* const> collidees, double now, doub
         }
         return true;
     });
+    return reached;
+}
+
+void RockList::fly(std::span<finch::Collider* const> collidees, double now, double dt,
+                   const std::function<void(Rock&)>& removed)
+{
+    RockSurroundings around;
+    around.collidees = collidees;
+    static_cast<void>(fly(around, now, dt, removed));
 }
 
 void RockList::clear()
@@ -183,15 +292,19 @@ void removeInstance(pelican::PelicanDB& database, const Rock& rock)
 
 }
 
-void flyRocks(pelican::PelicanDB& database, double now, double dt)
+Zone* flyRocks(pelican::PelicanDB& database, double now, double dt, RockSurroundings around)
 {
     RockList& list = rockList();
     if (list.size() == 0) {
-        return;
+        return nullptr;
     }
     finch::DatabaseCollider world(database);
     finch::Collider* const collidees[] = {&world};
-    list.fly(collidees, now, dt, [&database](Rock& rock) { removeInstance(database, rock); });
+    around.collidees = collidees;
+    around.ringObject = database.ringObject();
+    around.database = &database;
+    const CollisionsOff held(around.heldAvatar);
+    return list.fly(around, now, dt, [&database](Rock& rock) { removeInstance(database, rock); });
 }
 
 void dropRocks(pelican::PelicanDB* database)

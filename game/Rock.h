@@ -24,12 +24,31 @@ class Viewer;
 namespace pelican
 {
 class PelicanDB;
+class PelicanObject;
 }
+
+// What a rock meets in its frame besides the world's geometry.
+struct RockSurroundings
+{
+    std::span<finch::Collider* const> collidees;
+    // The target zones of the current level that catch rocks, nearest first.
+    std::span<Zone* const> targets;
+    // The held avatar's object: kept out of the sweeps, and its zone catches no rock. Null for none.
+    pelican::PelicanObject* heldAvatar = nullptr;
+    // Rocks showing this object ring avatars; null for none.
+    const finch::Object* ringObject = nullptr;
+    // Rings the first ringable avatar whose object lies within its own radius plus reach of the
+    // point; true when one was rung. Empty: nobody can be rung.
+    std::function<bool(const finch::Vector3d& point, double reach)> ring;
+    // Where the rocks' animations are set; null for none.
+    pelican::PelicanDB* database = nullptr;
+};
 
 // A thrown projectile: it falls, bounces off what it hits by its projectile's elasticity (or stops
 // there) and is taken away once its lifespan is over. Its instance, when it has one, follows it;
 // a projectile with particles trails a copy of its zone's, and one that bursts makes its zone's
-// particles burst where it first hits.
+// particles burst where it first hits. A target zone that catches it draws it in to its centre,
+// shrinking and tumbling, for a second.
 class Rock : public finch::CollisionAction
 {
 public:
@@ -44,9 +63,10 @@ public:
     // of the speed; a projectile that does not bounce stops the rock at the contact.
     finch::Vector3d respond(const finch::Collider& mover) override;
 
-    // One frame of dt seconds: gravity, then the move swept through the collidees. False once the
-    // rock has lived its lifespan at now.
-    bool fly(finch::Collider& sweep, std::span<finch::Collider* const> collidees, double now, double dt);
+    // One frame of dt seconds at now. In flight: gravity, a ring rock rings an avatar it reaches
+    // (and ends), the move swept through the collidees, the turn, and a catch by a target zone,
+    // which is then reached. Caught: drawn in to the zone. False once the rock ends.
+    bool fly(finch::Collider& sweep, const RockSurroundings& around, double now, double dt, Zone*& reached);
 
     finch::Vector3d position() const;
     const finch::Vector3d& velocity() const { return m_velocity; }
@@ -61,11 +81,26 @@ public:
     finch::ParticleSystem* particles() const { return m_particles.get(); }
     // Whether the rock's next hit still bursts its zone's particles.
     bool burstsOnHit() const { return m_burst; }
+    // The target zone that caught the rock; null while it flies.
+    Zone* caughtBy() const { return m_caughtBy; }
+    const finch::Transform& transform() const { return m_transform; }
 
 private:
+    // Rocks fall four times as fast as their projectile's gravity says: stored worlds are tuned to it.
+    static constexpr double gravityFactor = -4.0;
+
+    bool flyFree(finch::Collider& sweep, const RockSurroundings& around, double now, double dt, Zone*& reached);
+    bool rings(const RockSurroundings& around, double dt) const;
+    void turn();
+    Zone* catcher(const RockSurroundings& around) const;
+    void catchIn(Zone& zone, double now);
+    bool drawIn(double now, double dt);
+    void place();
+
     finch::InstanceBranch* m_instance;
     double m_birth;
     finch::Vector3d m_velocity;
+    finch::Transform m_transform;
     finch::Matrix m_placement;
     double m_radius;
     Zone* m_zone;
@@ -74,6 +109,10 @@ private:
     double m_randomValue = 0.0;
     std::unique_ptr<finch::ParticleSystem> m_particles;
     bool m_burst = false;
+    Zone* m_caughtBy = nullptr;
+    double m_catchTime = 0.0;
+    finch::Vector3d m_catchStart;
+    finch::Vector3d m_catchScale;
 };
 
 // The rocks in flight, with the one sphere that sweeps them all and the time of the last throw.
@@ -90,8 +129,10 @@ public:
     // becomes the last throw. A rate that is not positive never throws.
     bool mayThrow(float rate, double now);
     Rock& add(std::unique_ptr<Rock> rock);
-    // One frame for every rock; rocks whose lifespan is over leave the list and are handed to
-    // removed (when given) first.
+    // One frame for every rock; rocks that end leave the list and are handed to removed (when
+    // given) first. The target zone a rock reached in the frame (the last one, if several).
+    Zone* fly(const RockSurroundings& around, double now, double dt, const std::function<void(Rock&)>& removed = {});
+    // The same among collidees only.
     void fly(std::span<finch::Collider* const> collidees, double now, double dt,
              const std::function<void(Rock&)>& removed = {});
     void clear();
@@ -118,9 +159,10 @@ bool launchRock(pelican::PelicanDB& database, const Projectile& projectile, Zone
 // The same, showing model.
 bool launchRock(pelican::PelicanDB& database, const Projectile& projectile, Zone* zone, finch::Object* model,
                 const finch::Transform& thrower, double throwerSpeed, double now);
-// One frame of the program's rocks through the database's geometry; rocks past their lifespan
-// leave the rocks group.
-void flyRocks(pelican::PelicanDB& database, double now, double dt);
+// One frame of the program's rocks through the database's geometry, which the held avatar's object
+// does not take part in; around's collidees, ring object and database come from the database.
+// Rocks that end leave the rocks group. The target zone a rock reached.
+Zone* flyRocks(pelican::PelicanDB& database, double now, double dt, RockSurroundings around = {});
 // Empties the program's rock list, taking the rocks out of the database's rocks group (when
 // there is a database).
 void dropRocks(pelican::PelicanDB* database);
