@@ -174,7 +174,8 @@ void Rock::catchIn(Zone& zone, double now)
 bool Rock::drawIn(double now, double dt)
 {
     const double t = now - m_catchTime;
-    if (t > catchSeconds) {
+    // At the full time the rock would be drawn at scale 0, a placement without an inverse.
+    if (t >= catchSeconds) {
         return false;
     }
     m_transform.position = m_catchStart + (m_caughtBy->position() - m_catchStart) * t;

@@ -153,7 +153,7 @@ TEST(RockFlightTest, CaughtRockShrinksIntoItsZoneWithinASecond)
     EXPECT_NEAR(thrown.rock->transform().scale.x, 0.5, 1e-9);
     EXPECT_NEAR(thrown.rock->transform().roll, -25.0, 1e-9);
     int removed = 0;
-    static_cast<void>(thrown.list.fly(around, 2.01, 0.51, [&removed](Rock&) { ++removed; }));
+    static_cast<void>(thrown.list.fly(around, 2.0, 0.5, [&removed](Rock&) { ++removed; }));
     EXPECT_EQ(removed, 1);
     EXPECT_EQ(thrown.list.size(), 0u);
 }
