@@ -383,7 +383,7 @@ bool LookLogic::ringAvatarNear(const finch::Vector3d& point, double reach)
     }
     for (const auto& slot : m_world.avatars()) {
         const double within = slot->radius() + reach;
-        if (slot.get() != m_heldAvatar && slot->isHeld() &&
+        if (slot.get() != m_heldAvatar && !slot->isAvailable() &&
             squaredDistance(objectPosition(slot->object()), point) <= within * within) {
             network.ringAvatar(*slot);
             return true;
