@@ -1,8 +1,10 @@
 #include "game/FlightFixture.h"
 
+#include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
 #include "game/Level.h"
 #include "game/Zone.h"
+#include "scene/graph/GroupBranch.h"
 #include "scene/graph/Object.h"
 #include "scene/graph/SwitchBranch.h"
 #include "support/CollisionScenes.h"
@@ -55,6 +57,25 @@ protected:
     {
         fly.teleport(finch::Transform{Vector3d(1000, y, 0)});
         flyUntil(m_now + 0.1);
+    }
+
+    // The world's scene becomes one slab across the player's way at y = 40 that is left out of
+    // the collisions while something is carried.
+    void wallAcrossTheWay()
+    {
+        auto root = std::make_unique<finch::GroupBranch>();
+        worldtest::add(*root, collisionscene::geometry("wall", collisionscene::box(Vector3d(900, 40, -100),
+                                                                                  Vector3d(1100, 42, 100),
+                                                                                  collisionscene::Facing::Outward)))
+            ->setCollisionMode(finch::Branch::leftOutInMode3);
+        auto scene = std::make_unique<finch::Object>();
+        scene->setName("scene");
+        std::unique_ptr<finch::Branch> holder(root.release());
+        scene->setRoot(holder);
+        heron::counted_ptr<pelican::PelicanDB> database(new pelican::PelicanDB());
+        database->addObject(scene);
+        database->clean();
+        m_world->setDatabase(database);
     }
 
     Vector3d cratePosition() const { return m_crate->transform().getTransform().position; }
@@ -121,4 +142,30 @@ TEST_F(SeizeRulesTest, TargetZoneOfTheCarriedCrateIsEnteredOnce)
     ASSERT_EQ(m_world->logic().carriedObject(), m_crate.get());
     flyUntil(m_now + 1.0);
     EXPECT_EQ(log.count("entering zone Dock"), 1);
+}
+
+TEST_F(SeizeRulesTest, WallLeftOutWhileCarryingLetsOnlyTheCarrierThrough)
+{
+    struct Case
+    {
+        bool carrying;
+        bool through;
+    };
+    const Case cases[] = {{true, true}, {false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.carrying);
+        LookFly& fly = startWithCrate("");
+        wallAcrossTheWay();
+        if (!c.carrying) {
+            zoneNamed(*m_world->currentLevel(), "Crate").object = nullptr;
+        }
+        eyeAt(fly, 16);
+        ASSERT_EQ(m_world->logic().carriedObject() != nullptr, c.carrying);
+        press(fly, kestrel::Event::LeftPress, true, false);
+        flyUntil(m_now + 4.0);
+        EXPECT_EQ(fly.transform().position.y > 42.0, c.through) << fly.transform().position.y;
+        m_world->logic().stop();
+        m_world = heron::counted_ptr<Look>();
+        m_crate->resetTransform();
+    }
 }
