@@ -1,4 +1,4 @@
-#include "game/LookFixture.h"
+#include "game/FlightFixture.h"
 
 #include "game/Level.h"
 #include "game/Zone.h"
@@ -24,4 +24,16 @@ TEST_F(LookTest, RingCounterAddedAfterALookUpIsTheRingCounter)
     }
     world->addCounter("last")->isRing = true;
     EXPECT_EQ(world->ringCounter(), &world->counters().back());
+}
+
+TEST_F(LookFlyTest, FlightGoesOnFromALevelEntryItDidNotMake)
+{
+    LookFly& fly = start(openSea + "Level \"Harbour\" {\nentryXYZ 2000 0 0\nteleport 1\n}\n");
+    flyUntil(m_now + 0.3);
+    // The level change comes from outside the game's rules, which would carry the player along.
+    m_world->changeLevel(m_world->levels()[1].get(), nullptr);
+    flyUntil(m_now + 0.3);
+    const finch::Vector3d entry(2000, 0, 0);
+    EXPECT_NEAR((fly.transform().position - entry).length(), 0.0, 1e-9);
+    EXPECT_NEAR((m_world->camera().eye() - entry).length(), 0.0, 1e-9);
 }
