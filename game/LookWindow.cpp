@@ -140,6 +140,10 @@ void LookWindow::idle()
 
 void LookWindow::steer(const kestrel::Event& event)
 {
+    // Only a mouse move tells where the pointer is; keys and clicks carry no position.
+    if (event.type != kestrel::Event::MouseMove) {
+        return;
+    }
     const int dx = event.x - bounds.width / 2;
     const int dy = event.y - bounds.height / 2;
     m_shownCursor = steeringSector(dx, dy, bounds.width);

@@ -27,7 +27,8 @@ public:
     bool update() override;
     void idle() override;
     void paintGL(kestrel::ImageBody& target) override;
-    // Shows the cursor of the mouse's sector about the window's centre.
+    // On a mouse move, shows the cursor of the mouse's sector about the window's centre; other
+    // events leave the cursor as it is.
     void steer(const kestrel::Event& event);
     // The cursor steer chose last: -1 the centre cross, else the sector 0..7.
     int steeringCursor() const { return m_shownCursor; }
