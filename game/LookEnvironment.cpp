@@ -1,17 +1,19 @@
+#include "content/world/PelicanObject.h"
+#include "game/AvatarSlot.h"
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
+#include "game/Zone.h"
 #include "scene/render/Viewer.h"
 #include "scene/sky/SphereRenderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 namespace
 {
 
-// The sky dome stands just inside the far clip.
-constexpr float skyRadiusShare = 0.9f;
 // The sun's heading is measured from a direction a quarter turn and a half off the world's y axis.
 constexpr double sunHeadingOffset = 135.0;
 
@@ -44,11 +46,37 @@ double nearClip(const finch::Viewer& camera, float playerRadius)
     return playerRadius * std::cos(half) * std::cos(camera.aspectFactor() * half) * 0.5;
 }
 
+// How far ahead of the eye the object's bounding sphere begins.
+double clearanceAhead(const finch::Viewer& camera, const pelican::PelicanObject& object)
+{
+    const finch::BoundingBox& box = object.boundingBox();
+    finch::Matrix toView;
+    camera.camera().getInverse(toView);
+    finch::Vector3d seen;
+    toView.transformPoint(seen, box.centre());
+    return seen.y - box.radius();
+}
+
+// The near clip, drawn in no farther than what the player takes along: the held avatar, else the
+// seized object, so that neither is cut open by the near plane.
+double nearClipAround(const finch::Viewer& camera, double near, const AvatarSlot* held,
+                      const pelican::PelicanObject* seized)
+{
+    if (held != nullptr && held->object().isActive()) {
+        return std::min(near, held->zone().radius);
+    }
+    if (seized != nullptr && seized->isActive() && seized->boundingBox().isValid()) {
+        return std::min(near, clearanceAhead(camera, *seized));
+    }
+    return near;
+}
+
 }
 
 void LookLogic::applyEnvironment(finch::Viewer& camera)
 {
-    camera.setNearFar(nearClip(camera, m_playerSize), m_farClip);
+    const double near = nearClip(camera, m_playerSize);
+    camera.setNearFar(nearClipAround(camera, near, m_heldAvatar, m_seize.object), m_farClip);
     const Level* const level = m_world.currentLevel();
     const bool useSun = level != nullptr && level->useSun;
     m_light = finch::Light();
@@ -73,5 +101,7 @@ void LookLogic::applyEnvironment(finch::Viewer& camera)
 
 void LookLogic::renderSky(kestrel::ImageBody& target, const finch::Viewer&)
 {
-    skyDome().render(target, m_world.camera(), m_farClip * skyRadiusShare);
+    // The dome's size sets how deep in the fog the sky stands: at 1 the fog leaves it clear, at the
+    // far distance (a zone's "fogSky") the sky fades into the fog like the farthest scenery.
+    skyDome().render(target, m_world.camera(), m_fogSky);
 }

@@ -118,6 +118,44 @@ TEST_F(GameWindowDisplayTest, ZoneFogCoversTheGround)
     EXPECT_GT(fogged, 12) << std::hex << pixel(image, 32, 2);
 }
 
+TEST_F(GameWindowDisplayTest, OnlyAFogSkyZoneHidesTheSkyInItsFog)
+{
+    // Fog from 5 to 10 ahead: all the scenery beyond is fog-red; the sky only when the zone says so.
+    for (const bool fogSky : {false, true}) {
+        SCOPED_TRACE(fogSky ? "fogSky" : "clear sky");
+        Zone redFog;
+        redFog.changeFog = true;
+        redFog.fogSky = fogSky;
+        redFog.fog.type = 1;
+        redFog.fog.near = 5.0f;
+        redFog.fog.far = 10.0f;
+        redFog.fog.colour = finch::RGBA{1.0f, 0.0f, 0.0f, 1.0f};
+        int frames = 0;
+        kestrel::Image image;
+        WhilePlaying grab([&](GameWindow& window) {
+            currentLook()->logic().applyZoneAtOnce(redFog);
+            if (++frames < 4) {
+                return;
+            }
+            image = kestrel::Image(64, 48);
+            EXPECT_TRUE(kestrel::renderToImage(image, window));
+            quit(window);
+        });
+        GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
+        ASSERT_EQ(image.width(), 64);
+        int sky = 0;
+        for (int x = 2; x < 64; x += 4) {
+            sky += isSkyBlue(pixel(image, x, 45)) ? 1 : 0;
+        }
+        if (fogSky) {
+            EXPECT_EQ(sky, 0) << std::hex << pixel(image, 32, 45);
+        } else {
+            EXPECT_GT(sky, 12) << std::hex << pixel(image, 32, 45);
+        }
+        setCurrentLook(heron::counted_ptr<Look>());
+    }
+}
+
 TEST_F(GameWindowDisplayTest, ABumpedWallShowsItsMarker)
 {
     int frames = 0;

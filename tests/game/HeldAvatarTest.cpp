@@ -300,3 +300,45 @@ TEST_F(HeldAvatarTest, CollectedRockIsAQuarterOfTheHeldAvatarsSize)
         logic().stop();
     }
 }
+
+TEST_F(HeldAvatarTest, NearClipStopsShortOfWhatThePlayerTakesAlong)
+{
+    // A big player: its own near clip (about 0.43 of its size) lies beyond the avatar's radius 4.
+    // The crate is the cube, 6 ahead of the eye: its bounds begin sqrt(3) nearer.
+    const struct
+    {
+        const char* what;
+        bool holdAnn;
+        bool seizeCrate;
+        double near;
+    } cases[] = {{"nothing", false, false, 0.0}, {"the held avatar", true, false, 4.0},
+                 {"the seized crate", false, true, 6.0 - std::sqrt(3.0)}};
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.what);
+        startAtSea();
+        Zone big;
+        big.playerSize2 = 20.0f;
+        logic().applyZoneAtOnce(big);
+        finch::Viewer& camera = m_world->camera();
+        logic().applyEnvironment(camera);
+        const double own = camera.nearDistance();
+        ASSERT_GT(own, 8.0);
+        if (each.holdAnn) {
+            ASSERT_TRUE(logic().holdAvatar(&ann()));
+        }
+        if (each.seizeCrate) {
+            Zone& crate = zoneNamed(sea(), "Crate");
+            crate.object->instance()->setInstance(&m_cube);
+            Vector3d ahead;
+            camera.camera().transformPoint(ahead, Vector3d(0, 6, 0));
+            finch::Matrix at;
+            at.setTranslation(ahead);
+            crate.object->setTransform(at);
+            logic().seize(crate);
+            ASSERT_EQ(logic().carriedObject(), crate.object);
+        }
+        logic().applyEnvironment(camera);
+        EXPECT_NEAR(camera.nearDistance(), each.near > 0.0 ? each.near : own, 1e-6);
+        logic().stop();
+    }
+}
