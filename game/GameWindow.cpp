@@ -78,7 +78,7 @@ GameWindow::~GameWindow()
 
 void GameWindow::run(const kestrel::ScreenMode& mode, const heron::FilePath& dataFile)
 {
-    if (!open(mode) || !loadWorld(dataFile)) {
+    if (!open(mode, dataFile) || !loadWorld(dataFile)) {
         return;
     }
     heron::debug("gw 5....\n");
@@ -94,7 +94,7 @@ void GameWindow::run(const kestrel::ScreenMode& mode, const heron::FilePath& dat
     play();
 }
 
-bool GameWindow::open(const kestrel::ScreenMode& mode)
+bool GameWindow::open(const kestrel::ScreenMode& mode, const heron::FilePath& dataFile)
 {
     heron::debug("gw 1....\n");
     if (!mode.isCurrent() && !setScreenMode(mode)) {
@@ -102,6 +102,9 @@ bool GameWindow::open(const kestrel::ScreenMode& mode)
         return false;
     }
     heron::debug("gw 2....\n");
+    heron::FilePath splash = dataFile;
+    splash.setName(LoaderScreen::splashFileName);
+    m_loader.readSplash(splash);
     heron::debug("gw 3....\n");
     create();
     plat::backend().sleepMs(1000);

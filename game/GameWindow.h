@@ -48,7 +48,9 @@ public:
 
 private:
     void run(const kestrel::ScreenMode& mode, const heron::FilePath& dataFile);
-    bool open(const kestrel::ScreenMode& mode);
+    // Sets the mode, reads the loading screen's splash picture from beside the data file, creates
+    // the window and binds GL.
+    bool open(const kestrel::ScreenMode& mode, const heron::FilePath& dataFile);
     bool loadWorld(const heron::FilePath& dataFile);
     bool loadTextures();
     void play();

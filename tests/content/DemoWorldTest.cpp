@@ -118,6 +118,13 @@ TEST_F(DemoWorldTest, FirstLevelTexturesDecodeAtTheirSizes)
     }
 }
 
+TEST_F(DemoWorldTest, LoadingScreenPictureFillsAStandardScreen)
+{
+    const kestrel::Image splash = pelican::loadImageFile(heron::FilePath("splash.gif"));
+    EXPECT_EQ((pelican::ImageInfo{splash.width(), splash.height(), splash.components()}),
+              (pelican::ImageInfo{640, 480, 3}));
+}
+
 TEST_F(DemoWorldTest, LookFileNamesTheModelAndTheFirstLevel)
 {
     pelican::DataFileName record(heron::FilePath("glasstide.look"), pelican::plainCategory);

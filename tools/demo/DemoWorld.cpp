@@ -1,12 +1,15 @@
 #include "tools/demo/DemoWorld.h"
 
+#include "tools/demo/ImageWriters.h"
 #include "tools/demo/ShallowsModel.h"
 #include "tools/demo/SoundWriters.h"
+#include "tools/demo/SplashPicture.h"
 #include "tools/demo/Synthesis.h"
 
 #include <array>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -127,6 +130,19 @@ bool readSourceFile(const std::filesystem::path& sources, const char* name, std:
     return true;
 }
 
+// Appends the loading screen's picture to files; false with the reason in error when it does not
+// fit a GIF.
+bool addSplash(std::vector<WorldFile>& files, std::string& error)
+{
+    const std::optional<Bytes> gif = writeGif(splashImage());
+    if (!gif) {
+        error = "the splash picture does not fit a GIF";
+        return false;
+    }
+    files.push_back({splashFileName, std::string(gif->begin(), gif->end())});
+    return true;
+}
+
 }
 
 bool writeDemoWorld(const std::filesystem::path& folder, const std::filesystem::path& sources, std::string& error)
@@ -136,7 +152,7 @@ bool writeDemoWorld(const std::filesystem::path& folder, const std::filesystem::
         return false;
     }
     std::vector<WorldFile> shallows = shallowsFiles(error);
-    if (shallows.empty() || !readSourceFile(sources, lookFileName, files, error)) {
+    if (shallows.empty() || !readSourceFile(sources, lookFileName, files, error) || !addSplash(files, error)) {
         return false;
     }
     std::move(shallows.begin(), shallows.end(), std::back_inserter(files));
