@@ -8,9 +8,11 @@
 #include "game/LookLogic.h"
 #include "game/OverlayConsole.h"
 #include "game/WorldRendering.h"
+#include "gui/gl/GLcapabilities.h"
 #include "gui/gl/GLclient.h"
 #include "gui/gl/GLstate.h"
 #include "gui/paint/Image.h"
+#include "gui/toolkit/Cursor.h"
 #include "gui/toolkit/Event.h"
 #include "platform/Backend.h"
 #include "scene/render/Texture.h"
@@ -23,6 +25,18 @@ namespace
 constexpr int startWidth = 800;
 constexpr int startHeight = 600;
 constexpr int gameWindowType = 3;
+// The drivers of boards whose renderer names hold this cannot take display lists and BGRA uploads.
+constexpr const char* plainGLRenderer = "TNT";
+
+// The GL layer's fast paths off for renderers that cannot take them; the GL layer logs its probes.
+void prepareGL()
+{
+    if (kestrel::getGLcapabilities().renderer.find_first_of(plainGLRenderer) != heron_string::npos) {
+        kestrel::useDisplayLists = false;
+        heron::debug("fullGLacceleration set to false\n");
+    }
+    kestrel::glLogging = true;
+}
 
 GameWindow*& gameWindowSlot()
 {
@@ -63,7 +77,9 @@ GameWindow::GameWindow(const kestrel::ScreenMode& mode, const heron::FilePath& d
     LookWindow::aspectScale = 1.2;
     setTitle("Aurelle");
     setSize(startWidth, startHeight);
+    setCursor(kestrel::Cursor::standard(kestrel::Cursor::hourglass));
     setWindowType(gameWindowType);
+    prepareGL();
     run(mode, dataFile);
 }
 
@@ -142,7 +158,7 @@ bool GameWindow::loadWorld(const heron::FilePath& dataFile)
 bool GameWindow::loadTextures()
 {
     try {
-        finch::Texture::loadAll();
+        finch::Texture::loadAll(this);
     } catch (const std::exception& error) {
         heron::debug("GameWindow - %s\n", error.what());
         m_failureReason = textureCrash;

@@ -26,6 +26,9 @@ bool Look::collectAll = false;
 namespace
 {
 
+// How long the blank flash of a new world lasts.
+constexpr double openingFlashSeconds = 1.0;
+
 int& lookCount()
 {
     static int count = 0;
@@ -92,6 +95,8 @@ Look::Look(const heron::FilePath& path)
     resetGame(true);
     heron::debug("Looking for avatars...\n");
     m_avatars.buildAvatarSlots(*this);
+    // A blank flash makes the message's font before play starts.
+    setFlash(" ", openingFlashSeconds);
     heron::debug("New Look created...\n");
 }
 

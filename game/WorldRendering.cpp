@@ -346,5 +346,6 @@ void Look::render(kestrel::ImageBody& target)
     }
     heron::progressCode = 317;
     finch::Material::defaultMaterial()->apply();
+    m_camera.drawViewportFrame(target);
     kestrel::GLclient::setPixelProjection(target);
 }

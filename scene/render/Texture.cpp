@@ -7,6 +7,7 @@
 #include "gui/gl/GLtexture.h"
 #include "gui/paint/Image.h"
 #include "gui/paint/ImageReader.h"
+#include "gui/widgets/ProgressCallbacks.h"
 #include "scene/core/Clock.h"
 #include "scene/core/GeometryStats.h"
 #include "scene/core/InternSet.h"
@@ -554,7 +555,7 @@ heron::counted_ptr<Texture> Texture::getLocked(const Texture& description)
     });
 }
 
-void Texture::loadAll()
+void Texture::loadAll(kestrel::ProgressCallbacks* progress)
 {
     heron::debug("Binding white textures...\n");
     for (int which = 0; which < 2; ++which) {
@@ -565,6 +566,9 @@ void Texture::loadAll()
     std::vector<TextureInternals*>& known = registry().known;
     for (std::size_t i = 0; i < known.size(); ++i) {
         known[i]->owner.bind();
+        if (progress != nullptr && progress->progress()) {
+            return;
+        }
     }
 }
 

@@ -12,6 +12,7 @@
 namespace kestrel
 {
 class Image;
+class ProgressCallbacks;
 }
 
 namespace finch
@@ -101,8 +102,10 @@ public:
 
     // The shared locked texture equal to description under the order, made on first request.
     static heron::counted_ptr<Texture> getLocked(const Texture& description);
-    // Binds the white textures and then every texture, so that all are loaded.
-    static void loadAll();
+    // Binds the white textures and then every texture, so that all are loaded. After each texture
+    // the progress callbacks (when given) are asked; true from them leaves the rest to load at
+    // their first use.
+    static void loadAll(kestrel::ProgressCallbacks* progress = nullptr);
     // "whiteTextureSolid" (4 x 4 opaque white) for 0, "whiteTextureAlpha" (transparent) otherwise.
     static heron::counted_ptr<Texture> whiteTexture(int which);
     // Stores the number of live GL textures and their bytes in the report.

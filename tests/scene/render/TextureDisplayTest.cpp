@@ -2,6 +2,7 @@
 #include "scene/render/Texture.h"
 
 #include "gui/paint/ImageReader.h"
+#include "gui/widgets/ProgressCallbacks.h"
 #include "scene/core/Clock.h"
 #include "support/GLTestSupport.h"
 #include "support/LogCapture.h"
@@ -197,6 +198,39 @@ TEST_F(TextureDisplayTest, LoadingAllBindsEveryKnownTexture)
     EXPECT_TRUE(log.contains("Binding white textures...\nLoading texture files...\n"));
     EXPECT_EQ(Texture::whiteTexture(0)->name(), "whiteTextureSolid");
     EXPECT_EQ(Texture::whiteTexture(1)->width(), 4);
+}
+
+TEST_F(TextureDisplayTest, LoadingAllAsksTheProgressAfterEachTextureAndStopsWhenTold)
+{
+    // Counts its calls; asks to stop from the first when told to.
+    class Progress : public kestrel::ProgressCallbacks
+    {
+    public:
+        explicit Progress(bool stop) : m_stop(stop) {}
+        bool progress() override
+        {
+            ++calls;
+            return m_stop;
+        }
+        int calls = 0;
+
+    private:
+        bool m_stop;
+    };
+    reader.files["first.gif"] = {2, 2, 0xFFFFFFFF};
+    reader.files["second.gif"] = {2, 2, 0xFFFFFFFF};
+    Texture first;
+    first.setFile("first.gif");
+    Texture second;
+    second.setFile("second.gif");
+    Progress stopping(true);
+    Texture::loadAll(&stopping);
+    EXPECT_EQ(stopping.calls, 1);
+    EXPECT_EQ(second.frameCount(), 0);
+    Progress going(false);
+    Texture::loadAll(&going);
+    EXPECT_GE(going.calls, 2);
+    EXPECT_EQ(second.frameCount(), 1);
 }
 
 TEST_F(TextureDisplayTest, MaterialsBindTexturesOnlyWhenAUnitChanges)
