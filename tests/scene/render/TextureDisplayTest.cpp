@@ -200,7 +200,7 @@ TEST_F(TextureDisplayTest, LoadingAllBindsEveryKnownTexture)
     EXPECT_EQ(Texture::whiteTexture(1)->width(), 4);
 }
 
-TEST_F(TextureDisplayTest, LoadingAllAsksTheProgressAfterEachTextureAndStopsWhenTold)
+TEST_F(TextureDisplayTest, TheProgressCallbacksMayStopLoadingAll)
 {
     // Counts its calls; asks to stop from the first when told to.
     class Progress : public kestrel::ProgressCallbacks
