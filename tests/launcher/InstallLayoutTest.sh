@@ -27,6 +27,7 @@ prefix=$stage/root/opt/aurelle
 folder=$prefix/lib/aurelle
 [ -x "$folder/aurelle" ] || fail "no program in lib/aurelle"
 [ -s "$folder/glasstide.dat" ] || fail "no data file beside the program"
+[ -s "$folder/splash.gif" ] || fail "no loading-screen picture beside the program"
 [ "$(readlink "$prefix/bin/aurelle")" = "../lib/aurelle/aurelle" ] || fail "bin/aurelle is not a link to the program"
 desktop=$prefix/share/applications/aurelle.desktop
 grep -qx "Exec=/opt/aurelle/bin/aurelle" "$desktop" || fail "the desktop entry does not start bin/aurelle"
