@@ -18,7 +18,9 @@
 #include "sound/SoundSystem.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace
 {
@@ -46,6 +48,25 @@ double flightSpeed(const LookFly* flight)
     return flight != nullptr ? flight->speed() : 0.0;
 }
 
+// The longest wait for the sound loader at the start, so that a load that never ends cannot keep
+// the game from starting.
+constexpr int longestLoadWaitMilliseconds = 10000;
+
+// Waits in 1 ms sleeps while the program's sound system loads.
+void waitForSoundLoading()
+{
+    if (egret::SoundSystem::hasDied()) {
+        return;
+    }
+    const egret::SoundSystem& sounds = egret::SoundSystem::instance();
+    for (int waited = 0; sounds.isLoading(); ++waited) {
+        if (waited == longestLoadWaitMilliseconds) {
+            heron::debug("Sounds still loading after %d s: starting without them\n", longestLoadWaitMilliseconds / 1000);
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
 
 }
 
@@ -83,14 +104,20 @@ void LookLogic::start(kestrel::Window* window)
     if (level == nullptr) {
         return;
     }
+    if (!egret::SoundSystem::hasDied()) {
+        egret::SoundSystem::instance();
+    }
+    updateListener();
+    dropRocks(m_world.database());
     // Levels that conditions lead to are entered once and left, so their media load up front.
     for (const auto& zone : level->zones()) {
         if (Level* const linked = zone->trigger.targetLevel) {
             linked->enter(m_world);
+            waitForSoundLoading();
             linked->exit();
         }
     }
-    updateListener();
+    stopFinishedActs();
     level->enter(m_world);
     if (NetworkSettings::connectToNetwork) {
         m_world.network().connectToServer();

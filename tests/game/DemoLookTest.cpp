@@ -197,6 +197,20 @@ TEST_F(DemoLookTest, DemoRockPileThrowsRocksAtItsRate)
     EXPECT_EQ(database.rocksGroup()->childCount(), 0);
 }
 
+TEST_F(DemoLookTest, StartingToLookTakesAwayTheRocksThrownBefore)
+{
+    Zone& pile = zoneNamed(*world->levels()[0], "Rock pile");
+    pelican::PelicanDB& database = *world->database();
+    dropRocks(&database);
+    finch::Transform thrower;
+    thrower.position = finch::Vector3d(38, 0, 20);
+    ASSERT_TRUE(launchRock(database, pile.projectile, &pile, thrower, 5.0, 100.0));
+    world->logic().start();
+    EXPECT_EQ(rockList().size(), 0u);
+    EXPECT_EQ(database.rocksGroup()->childCount(), 0);
+    world->logic().stop();
+}
+
 TEST_F(DemoLookTest, DemoBigRockIsSeizedAtThePileAndFlown)
 {
     LookLogic& logic = world->logic();
