@@ -92,6 +92,9 @@ TEST_F(ZoneSoundTest, SoundLoopPlaysItsPhraseBetweenMarkers)
         {-2, -1, 0, loopFrames, "SoundLoop loop.wav:0:-1"},
         {0, 1, 100, 200, "SoundLoop loop.wav:100:300"},
         {1, -1, 300, loopFrames - 300, "SoundLoop loop.wav:300:-1"},
+        // A start of -1 names the sample's first frame, as -2 does.
+        {-1, -1, 0, loopFrames, "SoundLoop loop.wav:0:-1"},
+        {-1, 1, 0, 300, "SoundLoop loop.wav:0:300"},
         {0, 5, 0, -1, nullptr},
         {1, 0, 0, -1, nullptr},
     };
@@ -122,6 +125,31 @@ TEST_F(ZoneSoundTest, SoundLoopPlaysItsPhraseBetweenMarkers)
         EXPECT_FALSE(song.loopSource);
         EXPECT_FALSE(song.samples.front().decoded);
     }
+}
+
+TEST_F(ZoneSoundTest, RewoundSoundLoopPlaysItsPhraseAgain)
+{
+    const std::pair<std::int32_t, std::int32_t> phrases[] = {{-2, -1}, {0, 1}, {1, -1}};
+    for (const auto& [start, end] : phrases) {
+        SCOPED_TRACE(testing::Message() << start << " to " << end);
+        Song song;
+        makeLoopSong(song, start, end);
+        const Source loop = song.makeLoop();
+        ASSERT_TRUE(loop);
+        const std::vector<std::int16_t> first = readAll(*loop);
+        EXPECT_FALSE(first.empty());
+        EXPECT_EQ(readAll(*loop), first);
+    }
+}
+
+TEST_F(ZoneSoundTest, SoundLoopHasTheFormatOfItsSample)
+{
+    Song song;
+    makeLoopSong(song, 0, 1);
+    const Source loop = song.makeLoop();
+    ASSERT_TRUE(loop);
+    EXPECT_EQ(loop->format().channels, 1u);
+    EXPECT_EQ(loop->format().rate, static_cast<std::uint32_t>(m_pcm.rate));
 }
 
 TEST_F(ZoneSoundTest, RingEmitterSoundsTheRingSongOfTheCount)

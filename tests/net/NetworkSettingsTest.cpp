@@ -3,6 +3,7 @@
 #include "base/files/RegistryKey.h"
 #include "base/files/SettingsFile.h"
 
+#include "support/LogCapture.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -80,4 +81,30 @@ TEST(NetworkColours, PanelColourSwapsRedAndBlue)
         EXPECT_EQ(userColorFromPanel(panel), user) << std::hex << panel;
         EXPECT_EQ(panelColourFromUser(user), panel | 0xFF000000) << std::hex << user;
     }
+}
+
+TEST_F(NetworkSettingsTest, StoredColourKeepsOnlyRedGreenAndBlue)
+{
+    const std::pair<std::uint32_t, std::uint32_t> cases[] = {
+        {0x00ABCDEF, 0xABCDEF},
+        {0xFF123456, 0x123456},
+        {0x80FFFFFF, 0xFFFFFF},
+        {0xFFFFFFFF, 0xFFFFFF},
+    };
+    for (const auto& [stored, colour] : cases) {
+        heron::RegistryKey key(networkRegistryKeyName(), true);
+        ASSERT_TRUE(key.setUnsigned("User color", stored));
+        readNetworkSettings();
+        EXPECT_EQ(NetworkSettings::userColor, colour) << std::hex << stored;
+    }
+}
+
+TEST_F(NetworkSettingsTest, FailedWriteIsLogged)
+{
+    // A settings folder below a plain file can never be made.
+    writeWholeFile(m_folder.path() / "plain", "x");
+    heron::SettingsFile::setFolder(heron_string((m_folder.path() / "plain" / "settings").c_str()));
+    const LogCapture log;
+    writeNetworkSettings();
+    EXPECT_TRUE(log.contains("Couldn't write the network settings"));
 }
