@@ -263,7 +263,9 @@ const Motor::Samples& Motor::noteSample(const Pattern& pattern, std::int32_t not
         return transposed;
     }
     const double ratio = std::exp2(scale[static_cast<std::size_t>(step.degree)] / 12.0) * std::exp2(step.octave);
-    const auto frames = std::min(static_cast<std::int64_t>(static_cast<double>(original.size()) / ratio), longestStepFrames);
+    // Capped before the conversion: far enough down, the length overflows any integer.
+    const auto frames = static_cast<std::int64_t>(
+        std::min(static_cast<double>(original.size()) / ratio, static_cast<double>(longestStepFrames)));
     transposed.resize(static_cast<std::size_t>(frames));
     for (std::int64_t i = 0; i < frames; ++i) {
         transposed[static_cast<std::size_t>(i)] = interpolated(original, static_cast<double>(i) * ratio);

@@ -123,10 +123,14 @@ TEST(MotorLimits, SilentSequencerStartsNoWorker)
 
 TEST(MotorLimits, FarLowNoteIsCutAtTheLongestStep)
 {
-    // Fifty octaves down: the note would be far longer than memory holds.
-    ToneMotor m(-350);
-    m.motor.setTempo(10);
-    const std::vector<std::int16_t> out = m.render(slowestStepFrames);
-    EXPECT_EQ(out[0], ToneSource::sampleAt(0, 0));
-    EXPECT_EQ(out[slowestStepFrames / 2], ToneSource::sampleAt(0, 0));
+    // Fifty octaves down the note would be far longer than memory holds; a hundred down, its
+    // length overflows a 64-bit count.
+    for (const int note : {-350, -700}) {
+        SCOPED_TRACE(note);
+        ToneMotor m(note);
+        m.motor.setTempo(10);
+        const std::vector<std::int16_t> out = m.render(slowestStepFrames);
+        EXPECT_EQ(out[0], ToneSource::sampleAt(0, 0));
+        EXPECT_EQ(out[slowestStepFrames / 2], ToneSource::sampleAt(0, 0));
+    }
 }
