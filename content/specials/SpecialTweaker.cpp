@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 #include "content/specials/MyBunchProcessor.h"
+#include "content/world/PelicanDB.h"
 #include "content/world/PendingHooks.h"
 #include "scene/geometry/GeoBunch.h"
 #include "scene/geometry/PolygonBranch.h"
@@ -18,6 +19,8 @@ namespace
 // The mipmap fade of detail textures.
 constexpr float detailFadeStart = 0.5f;
 constexpr float detailFadeFactor = 0.8f;
+// The pause after the warning about lit materials under a light-colour branch, so it is read.
+constexpr double lightColourWarningSeconds = 2.0;
 
 void forEachVertex(finch::Polygon& polygon, void (*change)(finch::PolyVertex&, float), float factor)
 {
@@ -52,6 +55,7 @@ void SpecialTweaker::rewritePolygons(finch::PolygonBranch& branch)
             warned = true;
             heron::debug("!!!! There's some materals under a 'lightcolor' branch in object %s, branch %s\n",
                          branch.object() != nullptr ? branch.object()->name().c_str() : "", branch.name().c_str());
+            pelican::PelicanDB::pauseAfterWarning(lightColourWarningSeconds);
         }
         if (!lastOut || in != lastIn) {
             lastIn = in;

@@ -44,9 +44,9 @@ constexpr std::uint32_t animationPairBytes = 9;
 // The depth range of normal drawing while a depth tweak draws objects in front.
 constexpr float tweakedDepthNear = 0.01f;
 
-PelicanDB::RemapPause& remapPause()
+PelicanDB::WarningPause& warningPause()
 {
-    static PelicanDB::RemapPause pause;
+    static PelicanDB::WarningPause pause;
     return pause;
 }
 
@@ -135,9 +135,18 @@ heron::Streamable* PelicanDB::create()
     return new PelicanDB;
 }
 
-void PelicanDB::setRemapPause(RemapPause pause)
+void PelicanDB::setWarningPause(WarningPause pause)
 {
-    remapPause() = std::move(pause);
+    warningPause() = std::move(pause);
+}
+
+void PelicanDB::pauseAfterWarning(double seconds)
+{
+    if (warningPause()) {
+        warningPause()(seconds);
+        return;
+    }
+    heron::sleepSeconds(seconds);
 }
 
 PelicanDB::PelicanDB() = default;
@@ -280,11 +289,7 @@ PelicanObject* PelicanDB::remap(const heron_string& name, const heron_string& fo
     m_names[name] = found;
     heron::debug("\n***Warning:\nObject \"%s\" \nHas been remapped to \"%s\n\n", name.c_str(), found->name().c_str());
     appendToRemapLog(folder, "Object \"" + name + "\" was remapped to \"" + found->name() + "\n");
-    if (remapPause()) {
-        remapPause()(remapPauseSeconds);
-    } else {
-        heron::sleepSeconds(remapPauseSeconds);
-    }
+    pauseAfterWarning(remapPauseSeconds);
     return found;
 }
 

@@ -46,10 +46,13 @@ public:
     static constexpr const char* classIdentifier = "duskharbor::pelican::PelicanDB";
     static heron::Streamable* create();
 
-    // Waits after a remap is reported, so that the player reads it; tests put in one that does not.
-    using RemapPause = std::function<void(double seconds)>;
+    // Waits after a remap or a content warning is reported, so that the player reads it; tests put
+    // in one that does not.
+    using WarningPause = std::function<void(double seconds)>;
     // Null puts back the real wait.
-    static void setRemapPause(RemapPause pause);
+    static void setWarningPause(WarningPause pause);
+    // Waits the given seconds through the pause in place.
+    static void pauseAfterWarning(double seconds);
     // The seconds waited after each remap.
     static constexpr double remapPauseSeconds = 2.0;
 

@@ -6,6 +6,7 @@
 #include "content/specials/GlowSpecial.h"
 #include "content/specials/LightColorSpecial.h"
 #include "content/specials/SpecialFinder.h"
+#include "content/world/PelicanDB.h"
 #include "content/world/PendingHooks.h"
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
@@ -48,6 +49,7 @@ protected:
     void TearDown() override
     {
         pelican::setSpecialFinder(nullptr);
+        pelican::PelicanDB::setWarningPause(nullptr);
         pelican::releasePendingHooks();
         pelican::resetDataFiles();
     }
@@ -83,11 +85,15 @@ TEST_F(SpecialFinder, ASecondRunAppliesOnlyTheTweakersLeft)
     polygons->polygons()[1]->setMaterial(finch::Material::intern(shiny));
     giveText(*lit, "lightcolor");
     giveText(*glowing, "glow");
+    std::vector<double> pauses;
+    pelican::PelicanDB::setWarningPause([&](double seconds) { pauses.push_back(seconds); });
     run();
     const auto* const special = specialOn<pelican_specials::LightColorSpecial>(*lit);
     ASSERT_NE(special, nullptr);
     EXPECT_TRUE(polygons->polygons()[0]->material()->vertexColours());
     EXPECT_EQ(log.count("materals under a 'lightcolor' branch in object world, branch"), 1);
+    // The warning holds the game long enough to be read.
+    EXPECT_EQ(pauses, std::vector<double>{2.0});
     // A material put back in between is rewritten again by the second run.
     polygons->polygons()[0]->setMaterial(finch::Material::defaultMaterial());
     run();

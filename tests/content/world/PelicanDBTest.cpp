@@ -49,7 +49,7 @@ protected:
     void SetUp() override { pelican::resetDataFiles(); }
     void TearDown() override
     {
-        PelicanDB::setRemapPause(nullptr);
+        PelicanDB::setWarningPause(nullptr);
         pelican::resetDataFiles();
     }
 
@@ -74,7 +74,7 @@ TEST_F(Database, AModelWithoutObjectsHasNoRecords)
 TEST_F(Database, AMissingNameIsRemappedToTheOneRecordEndingLikeIt)
 {
     std::vector<double> pauses;
-    PelicanDB::setRemapPause([&](double seconds) { pauses.push_back(seconds); });
+    PelicanDB::setWarningPause([&](double seconds) { pauses.push_back(seconds); });
     finch::GroupBranch* const objects = group(*world.root, "objects");
     finch::Object* const shown = world.object("shown");
     instance(*group(*objects, "x"), "b", shown);
