@@ -93,7 +93,6 @@ std::vector<kestrel::Image> particleFrames(const heron::FilePath& file)
     return frames;
 }
 
-
 }
 
 kestrel::Image particleAtlas(std::vector<kestrel::Image>& frames)
