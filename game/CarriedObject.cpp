@@ -166,7 +166,9 @@ Zone* LookLogic::findCarriedZone(Zone*& target)
     pelican::PelicanObject* const carried = m_seize.object;
     const finch::Vector3d at = m_seize.inView ? m_world.camera().eye() : centreOf(*carried);
     Zone* const found = m_world.nearestObject(m_world.currentLevel(), at, carried);
-    if (found != nullptr && found->isATarget && (found->targetObject == nullptr || found->targetObject == carried)) {
+    const pelican::PelicanObject* const avatar = m_heldAvatar != nullptr ? &m_heldAvatar->object() : nullptr;
+    if (found != nullptr && found->isATarget &&
+        (found->targetObject == nullptr || found->targetObject == carried || found->targetObject == avatar)) {
         target = found;
     }
     return found;

@@ -314,6 +314,11 @@ Zone* LookLogic::findCurrentZone(Act* holding, Zone*& carriedTarget)
     if (m_seize.object != nullptr) {
         return findCarriedZone(carriedTarget);
     }
+    // A held avatar finds its zones where it flies, and does not find its own.
+    if (m_heldAvatar != nullptr) {
+        pelican::PelicanObject& avatar = m_heldAvatar->object();
+        return m_world.nearestObject(m_world.currentLevel(), objectPosition(avatar), &avatar);
+    }
     return m_world.currentObject();
 }
 

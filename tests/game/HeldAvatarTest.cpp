@@ -209,6 +209,21 @@ TEST_F(HeldAvatarTest, HeldAvatarIsFlownAheadOfThePlayer)
     EXPECT_GT(behind.y, 3.0);
 }
 
+TEST_F(HeldAvatarTest, HeldAvatarFindsTheZoneItFliesIn)
+{
+    LookFly& fly = startAtSea();
+    Zone& play = zoneNamed(sea(), "Play");
+    play.radius = 3.0;
+    placePlayer(fly, play.position() - Vector3d(0, 30, 0));
+    ASSERT_TRUE(logic().holdAvatar(&ann()));
+    // The player stays out of the zone; the avatar it holds is flown into it.
+    finch::Matrix inside;
+    inside.setTranslation(play.position());
+    ann().object().setTransform(inside);
+    flyUntil(m_now + 0.1);
+    EXPECT_EQ(currentZoneValue(), &play);
+}
+
 TEST_F(HeldAvatarTest, HeldAvatarHidesWhileAnActPlaysAndReturnsAheadOfTheView)
 {
     LookFly& fly = startAtSea();
