@@ -9,7 +9,7 @@ namespace
 
 constexpr std::uint32_t grey = 0x7F7F7F;
 constexpr std::uint32_t white = 0xFFFFFF;
-// The message stands this far above the splash picture's bottom edge.
+// The message stands this far above the splash picture (above the middle without one).
 constexpr int messageLift = 32;
 
 // The colour of the picture's top-left pixel (rows are stored bottom row first), packed as the
@@ -47,7 +47,7 @@ const kestrel::Image& LoaderScreen::picture(int width, int height)
     graphics.drawImage(m_splash, pictureX, pictureY);
     graphics.setRGB(white);
     const int textWidth = m_font.textWidth(message);
-    graphics.drawText(message, m_font, (width - textWidth) / 2, pictureY + messageLift);
+    graphics.drawText(message, m_font, (width - textWidth) / 2, pictureY + m_splash.height() + messageLift);
     graphics.endPaint();
     m_image = graphics.image();
     return m_image;

@@ -34,13 +34,13 @@ protected:
 constexpr std::uint32_t night = 0x102040;
 constexpr std::uint32_t sea = 0x206080;
 
-// A 40 x 20 picture: night above, sea in its lower half.
-std::string splashBytes()
+// A 40 x height picture: night above, sea in its lower half.
+std::string splashBytes(int height = 20)
 {
-    kestrel::Image picture(40, 20);
-    for (int y = 0; y < 20; ++y) {
+    kestrel::Image picture(40, height);
+    for (int y = 0; y < height; ++y) {
         for (int x = 0; x < 40; ++x) {
-            *picture.pixelAt(x, y) = 0xFF000000u | (y < 10 ? sea : night);
+            *picture.pixelAt(x, y) = 0xFF000000u | (y < height / 2 ? sea : night);
         }
     }
     const demo::Bytes bytes = *demo::writeGif(picture);
@@ -87,4 +87,24 @@ TEST_F(LoaderScreenTest, TheSplashPictureStandsCentredOnItsCornerColour)
         EXPECT_EQ(colourAt(shown, 29, 20), c.corner);
         EXPECT_EQ(log.contains("not found"), c.logged) << log.text();
     }
+}
+
+TEST_F(LoaderScreenTest, TheMessageStandsAboveThePicture)
+{
+    writeWholeFile(m_folder.path() / "splash.gif", splashBytes(80));
+    LoaderScreen screen;
+    screen.readSplash(heron::FilePath(m_folder.file("splash.gif").c_str()));
+    // A 640 x 400 screen: the 80 rows of the picture from row 160 up, the message from 32 rows above.
+    const kestrel::Image& shown = screen.picture(640, 400);
+    const auto lightIn = [&](int fromRow, int toRow) {
+        int light = 0;
+        for (int y = fromRow; y < toRow; ++y) {
+            for (int x = 0; x < 640; ++x) {
+                light += (colourAt(shown, x, y) & 0x808080u) == 0x808080u ? 1 : 0;
+            }
+        }
+        return light;
+    };
+    EXPECT_EQ(lightIn(160, 240), 0);
+    EXPECT_GT(lightIn(240, 400), 50);
 }
