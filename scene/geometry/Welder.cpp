@@ -89,15 +89,22 @@ private:
     {
         std::size_t operator()(const Key& key) const
         {
-            return std::size_t(key[0] * 73856093 ^ key[1] * 19349663 ^ key[2] * 83492791);
+            // Unsigned, so that the products wrap instead of overflowing.
+            return std::size_t(key[0]) * 73856093u ^ std::size_t(key[1]) * 19349663u ^ std::size_t(key[2]) * 83492791u;
         }
     };
 
-    // Positions lie within the root's radius of the centre, at most 1 / 8e-5 tolerances away.
+    // Positions lie within the root's radius of the centre, at most 1 / 8e-5 tolerances away, in
+    // sound data; damaged data may put them anywhere, so the cells are bounded before conversion.
     Key keyOf(const Vector3d& p) const
     {
-        return {std::int64_t(std::floor((p.x - m_centre.x) / m_size)), std::int64_t(std::floor((p.y - m_centre.y) / m_size)),
-                std::int64_t(std::floor((p.z - m_centre.z) / m_size))};
+        return {cellOf(p.x - m_centre.x), cellOf(p.y - m_centre.y), cellOf(p.z - m_centre.z)};
+    }
+    std::int64_t cellOf(double offset) const
+    {
+        constexpr double farthestCell = 1e15;
+        const double cell = std::floor(offset / m_size);
+        return std::isnan(cell) ? 0 : std::int64_t(std::clamp(cell, -farthestCell, farthestCell));
     }
 
     const std::vector<Vector3d>& m_positions;
