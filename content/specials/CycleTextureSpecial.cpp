@@ -2,9 +2,9 @@
 
 #include "base/DataDest.h"
 #include "content/specials/FrameFiles.h"
-#include "content/world/PendingHooks.h"
 #include "scene/core/TaggedBlock.h"
 #include "scene/geometry/GeoBunch.h"
+#include "scene/graph/Branch.h"
 #include "scene/render/Material.h"
 #include "scene/render/Texture.h"
 
@@ -91,7 +91,7 @@ void CycleTextureSpecial::apply(finch::Branch& branch)
 
 bool CycleTextureSpecial::preTraverse(finch::Traverser&, finch::Branch& branch)
 {
-    pelican::scheduleHookRemoval(branch);
+    branch.scheduleCallbackRemoval();
     return true;
 }
 
@@ -133,7 +133,7 @@ void DetailCycleSpecial::apply(finch::Branch& branch)
 bool DetailCycleSpecial::preTraverse(finch::Traverser&, finch::Branch& branch)
 {
     layOver(branch);
-    pelican::scheduleHookRemoval(branch);
+    branch.scheduleCallbackRemoval();
     return true;
 }
 

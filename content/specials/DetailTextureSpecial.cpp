@@ -1,7 +1,7 @@
 #include "content/specials/DetailTextureSpecial.h"
 
 #include "content/specials/SpecialTweaker.h"
-#include "content/world/PendingHooks.h"
+#include "scene/graph/Branch.h"
 #include "scene/render/Texture.h"
 
 namespace pelican_specials
@@ -20,7 +20,7 @@ DetailTextureSpecial::DetailTextureSpecial(finch::Branch& group, const heron_str
 
 bool DetailTextureSpecial::preTraverse(finch::Traverser&, finch::Branch& branch)
 {
-    pelican::scheduleHookRemoval(branch);
+    branch.scheduleCallbackRemoval();
     return true;
 }
 

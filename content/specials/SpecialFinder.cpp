@@ -17,7 +17,7 @@
 #include "content/specials/TextureScrollSpecial.h"
 #include "content/specials/TextureWobbleSpecial.h"
 #include "content/world/PelicanDB.h"
-#include "content/world/PendingHooks.h"
+#include "scene/graph/Branch.h"
 #include "scene/graph/ExrefBranch.h"
 #include "scene/graph/GroupBranch.h"
 #include "scene/graph/Object.h"
@@ -172,7 +172,7 @@ void SpecialFinder::run(pelican::PelicanDB& database)
 {
     m_searched.clear();
     search(database);
-    pelican::releasePendingHooks();
+    finch::Branch::releaseScheduledCallbacks();
 }
 
 void SpecialFinder::search(finch::Database& database)
@@ -217,7 +217,7 @@ bool SpecialFinder::process(finch::Branch& branch)
         }
     } else if (auto* const tweaker = dynamic_cast<SpecialTweaker*>(callback.get())) {
         tweaker->apply(*group);
-        pelican::releasePendingHooks();
+        finch::Branch::releaseScheduledCallbacks();
     }
     return true;
 }

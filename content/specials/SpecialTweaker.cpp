@@ -3,9 +3,9 @@
 #include "base/Debug.h"
 #include "content/specials/MyBunchProcessor.h"
 #include "content/world/PelicanDB.h"
-#include "content/world/PendingHooks.h"
 #include "scene/geometry/GeoBunch.h"
 #include "scene/geometry/PolygonBranch.h"
+#include "scene/graph/Branch.h"
 #include "scene/graph/Object.h"
 #include "scene/render/Material.h"
 #include "scene/render/Texture.h"
@@ -69,7 +69,7 @@ void SpecialTweaker::applyOnce(finch::Branch& branch)
 {
     AddSpecials walk(*this);
     branch.process(walk);
-    pelican::scheduleHookRemoval(branch);
+    branch.scheduleCallbackRemoval();
 }
 
 bool AddSpecials::process(finch::Branch& branch)

@@ -1,8 +1,8 @@
 #include "content/specials/TextureWobbler.h"
 
 #include "base/DataDest.h"
-#include "content/world/PendingHooks.h"
 #include "scene/core/TaggedBlock.h"
+#include "scene/graph/Branch.h"
 #include "scene/graph/GroupBranch.h"
 
 namespace pelican_specials
@@ -32,7 +32,7 @@ TextureWobbler::TextureWobbler(finch::Branch* branch, float uScroll, float vScro
 
 bool TextureWobbler::preTraverse(finch::Traverser&, finch::Branch& branch)
 {
-    pelican::scheduleHookRemoval(branch);
+    branch.scheduleCallbackRemoval();
     return true;
 }
 

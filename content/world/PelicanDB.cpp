@@ -9,12 +9,12 @@
 #include "base/threads/Thread.h"
 #include "content/DataFiles.h"
 #include "content/world/FogSetter.h"
-#include "content/world/PendingHooks.h"
 #include "content/world/RefVector.h"
 #include "content/world/Rocks.h"
 #include "content/world/SpecialFinding.h"
 #include "scene/core/Clock.h"
 #include "scene/core/TaggedBlock.h"
+#include "scene/graph/Branch.h"
 #include "scene/graph/ExrefBranch.h"
 #include "scene/graph/InstanceBranch.h"
 #include "scene/graph/Object.h"
@@ -154,7 +154,7 @@ PelicanDB::PelicanDB() = default;
 PelicanDB::~PelicanDB()
 {
     // A hook still pending may be on a branch of this database, which goes with it.
-    releasePendingHooks();
+    finch::Branch::releaseScheduledCallbacks();
     clearFogSetters();
     m_rootObject.reset();
     for (Engine* engine : m_engines) {
@@ -169,7 +169,7 @@ void PelicanDB::clean()
         prepare();
     }
     Database::clean();
-    releasePendingHooks();
+    finch::Branch::releaseScheduledCallbacks();
 }
 
 void PelicanDB::addEngine(std::unique_ptr<Engine> engine)

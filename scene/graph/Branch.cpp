@@ -8,6 +8,8 @@
 #include "scene/graph/Object.h"
 #include "scene/graph/Traverser.h"
 
+#include <vector>
+
 namespace finch
 {
 
@@ -28,14 +30,44 @@ enum BranchTag : std::uint32_t
     callbackTag = 11,
 };
 
+// Branches whose callback is to be taken off at the next release.
+std::vector<Branch*>& scheduledRemovals()
+{
+    static std::vector<Branch*> branches;
+    return branches;
+}
+
 }
 
 Branch::Branch() = default;
 
 Branch::~Branch()
 {
+    if (m_callbackRemovalScheduled) {
+        std::erase(scheduledRemovals(), this);
+    }
     if (m_parent != nullptr) {
         m_parent->detachChild(*this);
+    }
+}
+
+void Branch::scheduleCallbackRemoval()
+{
+    if (m_callbackRemovalScheduled) {
+        return;
+    }
+    m_callbackRemovalScheduled = true;
+    scheduledRemovals().push_back(this);
+}
+
+void Branch::releaseScheduledCallbacks()
+{
+    std::vector<Branch*>& branches = scheduledRemovals();
+    while (!branches.empty()) {
+        Branch* const branch = branches.back();
+        branches.pop_back();
+        branch->m_callbackRemovalScheduled = false;
+        branch->setTraversalCallback(heron::counted_ptr<TraversalCallback>());
     }
 }
 

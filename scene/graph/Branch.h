@@ -134,6 +134,11 @@ public:
     void setName(const heron_string& name) { m_name = name; }
     // Holds the new callback and releases the old.
     void setTraversalCallback(const heron::counted_ptr<TraversalCallback>& callback);
+    // One-shot callbacks: the branch's callback is taken off at the next release of the scheduled
+    // removals, after the walk that ran it. A branch destroyed before then is forgotten. Main
+    // thread only.
+    void scheduleCallbackRemoval();
+    static void releaseScheduledCallbacks();
     void setCollisionMode(int mode) { m_collisionMode = mode; }
     void setUserValue(std::int32_t value) { m_userValue = value; }
     void setRenderable(BranchRenderable* renderable) { m_renderable = renderable; }
@@ -177,6 +182,7 @@ private:
     Object* m_object = nullptr;
     GroupBranch* m_parent = nullptr;
     bool m_dirty = true;
+    bool m_callbackRemovalScheduled = false;
     BoundingBox m_box;
     std::int32_t m_collisionMode = collides;
     heron::counted_ptr<TraversalCallback> m_callback;

@@ -4,7 +4,7 @@
 #include "content/specials/MyBunchProcessor.h"
 #include "content/specials/PianoSpecial.h"
 #include "content/specials/TextureScrollSpecial.h"
-#include "content/world/PendingHooks.h"
+#include "scene/graph/Branch.h"
 #include "scene/graph/JointBranch.h"
 #include "scene/graph/Object.h"
 #include "scene/graph/Traverser.h"

@@ -1,3 +1,5 @@
+#include "base/MemoryDataDest.h"
+#include "base/MemoryDataSource.h"
 #include "content/DataFileFixture.h"
 #include "content/DataFiles.h"
 #include "content/models/SpecialParams.h"
@@ -7,10 +9,8 @@
 #include "content/specials/LightColorSpecial.h"
 #include "content/specials/SpecialFinder.h"
 #include "content/world/PelicanDB.h"
-#include "content/world/PendingHooks.h"
-#include "base/MemoryDataDest.h"
-#include "base/MemoryDataSource.h"
 #include "scene/geometry/PolygonBranch.h"
+#include "scene/graph/Branch.h"
 #include "scene/graph/ExrefBranch.h"
 #include "scene/graph/SwitchBranch.h"
 #include "scene/render/Material.h"
@@ -50,7 +50,7 @@ protected:
     {
         pelican::setSpecialFinder(nullptr);
         pelican::PelicanDB::setWarningPause(nullptr);
-        pelican::releasePendingHooks();
+        finch::Branch::releaseScheduledCallbacks();
         pelican::resetDataFiles();
     }
 

@@ -8,7 +8,7 @@
 #include "content/specials/SpecialText.h"
 #include "content/specials/TextureScrollSpecial.h"
 #include "content/specials/TextureWobbleSpecial.h"
-#include "content/world/PendingHooks.h"
+#include "scene/graph/Branch.h"
 #include "scene/graph/GroupBranch.h"
 #include "support/TempLog.h"
 
@@ -30,7 +30,7 @@ protected:
     void SetUp() override { pelican::resetDataFiles(); }
     void TearDown() override
     {
-        pelican::releasePendingHooks();
+        finch::Branch::releaseScheduledCallbacks();
         pelican::resetDataFiles();
     }
 

@@ -9,13 +9,13 @@
 #include "content/specials/SpecialFinder.h"
 #include "content/specials/TextureScrollSpecial.h"
 #include "content/specials/TextureWobbleSpecial.h"
-#include "content/world/PendingHooks.h"
 #include "scene/geometry/GeometryBranch.h"
+#include "scene/graph/Branch.h"
 #include "scene/graph/JointBranch.h"
 #include "scene/graph/Traverser.h"
-#include "support/TempLog.h"
 #include "support/SceneStreams.h"
 #include "support/SpecialBuilders.h"
+#include "support/TempLog.h"
 #include "support/WorldBuilders.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +53,7 @@ protected:
     void TearDown() override
     {
         pelican::setSpecialFinder(nullptr);
-        pelican::releasePendingHooks();
+        finch::Branch::releaseScheduledCallbacks();
     }
 
     TempLog log;

@@ -1,10 +1,10 @@
 #include "content/DataFiles.h"
 #include "content/world/EngineKinds.h"
 #include "content/world/FakeSceneClock.h"
-#include "content/world/PendingHooks.h"
 #include "content/world/Rocks.h"
 #include "content/world/SpecialFinding.h"
 #include "scene/geometry/GeometryBranch.h"
+#include "scene/graph/Branch.h"
 #include "scene/graph/ExrefBranch.h"
 #include "scene/graph/SwitchBranch.h"
 #include "scene/graph/Traverser.h"
@@ -202,8 +202,8 @@ TEST_F(Database, OnlyTheFirstCleanPreparesButEveryCleanReleasesPendingHooks)
 
     finch::GroupBranch* const hooked = group(*world.root, "hooked");
     hooked->setTraversalCallback(heron::counted_ptr<finch::TraversalCallback>(new finch::TraversalCallback));
-    pelican::scheduleHookRemoval(*hooked);
-    pelican::scheduleHookRemoval(*hooked);
+    hooked->scheduleCallbackRemoval();
+    hooked->scheduleCallbackRemoval();
     world.db->clean();
     EXPECT_EQ(finder.runs, 2);
     EXPECT_FALSE(hooked->traversalCallback());

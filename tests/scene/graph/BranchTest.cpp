@@ -4,6 +4,7 @@
 #include "scene/graph/JointBranch.h"
 #include "scene/graph/LodBranch.h"
 #include "scene/graph/SwitchBranch.h"
+#include "scene/graph/TraversalCallback.h"
 #include "scene/graph/Traverser.h"
 #include "support/SceneBuilders.h"
 #include "support/TempLog.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -269,4 +271,26 @@ TEST(BranchTest, ADatabaseWithoutMainObjectHasNoBoundsAndARootIsReplacedWhole)
     raw->setRoot(second);
     EXPECT_EQ(finch::getGeometryStats().geobunches.count, before - 1);
     EXPECT_TRUE(db.isDirty());
+}
+
+TEST(BranchCallbackRemoval, ABranchDestroyedBeforeTheReleaseIsForgotten)
+{
+    const heron::counted_ptr<finch::TraversalCallback> oneShot(new finch::TraversalCallback);
+    auto kept = std::make_unique<GroupBranch>();
+    auto destroyed = std::make_unique<GroupBranch>();
+    for (GroupBranch* branch : {kept.get(), destroyed.get()}) {
+        branch->setTraversalCallback(oneShot);
+        branch->scheduleCallbackRemoval();
+    }
+    kept->scheduleCallbackRemoval();
+    // Releasing must not reach the destroyed branch (the address sanitizer build sees it if it does).
+    destroyed.reset();
+    Branch::releaseScheduledCallbacks();
+    EXPECT_FALSE(kept->traversalCallback());
+    EXPECT_EQ(oneShot->refCount(), 1);
+    // Released, a branch can be scheduled again.
+    kept->setTraversalCallback(oneShot);
+    kept->scheduleCallbackRemoval();
+    Branch::releaseScheduledCallbacks();
+    EXPECT_FALSE(kept->traversalCallback());
 }
