@@ -68,6 +68,42 @@ int brightness(std::uint32_t pixel)
     return int((pixel >> 16) & 0xFF) + int((pixel >> 8) & 0xFF) + int(pixel & 0xFF);
 }
 
+// The demo world's fourth frame (64 x 48) under a zone applied at once on every pass, whose red
+// linear fog runs from near to far.
+kestrel::Image frameInRedFog(float near, float far, bool fogSky)
+{
+    Zone zone;
+    zone.changeFog = true;
+    zone.fogSky = fogSky;
+    zone.fog.type = 1;
+    zone.fog.near = near;
+    zone.fog.far = far;
+    zone.fog.colour = finch::RGBA{1.0f, 0.0f, 0.0f, 1.0f};
+    int frames = 0;
+    kestrel::Image image;
+    WhilePlaying grab([&](GameWindow& window) {
+        currentLook()->logic().applyZoneAtOnce(zone);
+        if (++frames < 4) {
+            return;
+        }
+        image = kestrel::Image(64, 48);
+        EXPECT_TRUE(kestrel::renderToImage(image, window));
+        quit(window);
+    });
+    GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
+    return image;
+}
+
+// How many of 16 pixels across row y are the fog's red.
+int fogRedAcross(const kestrel::Image& image, int y)
+{
+    int red = 0;
+    for (int x = 2; x < 64; x += 4) {
+        red += isFogRed(*image.pixelAt(x, y)) ? 1 : 0;
+    }
+    return red;
+}
+
 }
 
 TEST_F(GameWindowDisplayTest, TheDemoWorldShowsSkyAboveTheGround)
@@ -96,30 +132,9 @@ TEST_F(GameWindowDisplayTest, TheDemoWorldShowsSkyAboveTheGround)
 
 TEST_F(GameWindowDisplayTest, ZoneFogCoversTheGround)
 {
-    Zone redFog;
-    redFog.changeFog = true;
-    redFog.fog.type = 1;
-    redFog.fog.near = 0.0f;
-    redFog.fog.far = 0.01f;
-    redFog.fog.colour = finch::RGBA{1.0f, 0.0f, 0.0f, 1.0f};
-    int frames = 0;
-    kestrel::Image image;
-    WhilePlaying grab([&](GameWindow& window) {
-        currentLook()->logic().applyZoneAtOnce(redFog);
-        if (++frames < 4) {
-            return;
-        }
-        image = kestrel::Image(64, 48);
-        EXPECT_TRUE(kestrel::renderToImage(image, window));
-        quit(window);
-    });
-    GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
+    const kestrel::Image image = frameInRedFog(0.0f, 0.01f, false);
     ASSERT_EQ(image.width(), 64);
-    int fogged = 0;
-    for (int x = 2; x < 64; x += 4) {
-        fogged += isFogRed(pixel(image, x, 2)) ? 1 : 0;
-    }
-    EXPECT_GT(fogged, 12) << std::hex << pixel(image, 32, 2);
+    EXPECT_GT(fogRedAcross(image, 2), 12) << std::hex << pixel(image, 32, 2);
 }
 
 TEST_F(GameWindowDisplayTest, OnlyAFogSkyZoneHidesTheSkyInItsFog)
@@ -127,30 +142,9 @@ TEST_F(GameWindowDisplayTest, OnlyAFogSkyZoneHidesTheSkyInItsFog)
     // Fog from 5 to 10 ahead: all the scenery beyond is fog-red; the sky only when the zone says so.
     for (const bool fogSky : {false, true}) {
         SCOPED_TRACE(fogSky ? "fogSky" : "clear sky");
-        Zone redFog;
-        redFog.changeFog = true;
-        redFog.fogSky = fogSky;
-        redFog.fog.type = 1;
-        redFog.fog.near = 5.0f;
-        redFog.fog.far = 10.0f;
-        redFog.fog.colour = finch::RGBA{1.0f, 0.0f, 0.0f, 1.0f};
-        int frames = 0;
-        kestrel::Image image;
-        WhilePlaying grab([&](GameWindow& window) {
-            currentLook()->logic().applyZoneAtOnce(redFog);
-            if (++frames < 4) {
-                return;
-            }
-            image = kestrel::Image(64, 48);
-            EXPECT_TRUE(kestrel::renderToImage(image, window));
-            quit(window);
-        });
-        GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
+        const kestrel::Image image = frameInRedFog(5.0f, 10.0f, fogSky);
         ASSERT_EQ(image.width(), 64);
-        int foggedSky = 0;
-        for (int x = 2; x < 64; x += 4) {
-            foggedSky += isFogRed(pixel(image, x, 45)) ? 1 : 0;
-        }
+        const int foggedSky = fogRedAcross(image, 45);
         if (fogSky) {
             EXPECT_GT(foggedSky, 12) << std::hex << pixel(image, 32, 45);
         } else {
