@@ -24,6 +24,31 @@ enum DatabaseTag : std::uint32_t
     filePathTag = 4,
 };
 
+// How many database cleans are running on the stack: the split pass replaces branches in their
+// parents, so it runs only when no clean is walking any children.
+int cleansRunning = 0;
+
+// Counts a running clean and flags its database while it walks the objects.
+class RunningClean
+{
+public:
+    explicit RunningClean(bool& cleaning) : m_cleaning(cleaning)
+    {
+        m_cleaning = true;
+        ++cleansRunning;
+    }
+    ~RunningClean()
+    {
+        --cleansRunning;
+        m_cleaning = false;
+    }
+    RunningClean(const RunningClean&) = delete;
+    RunningClean& operator=(const RunningClean&) = delete;
+
+private:
+    bool& m_cleaning;
+};
+
 const BoundingBox& emptyBox()
 {
     static const BoundingBox box;
@@ -53,16 +78,37 @@ void Database::clean()
     if (m_cleaning) {
         return;
     }
+    if (cleansRunning > 0) {
+        cleanObjects();
+        return;
+    }
     rebuildPendingGeometry();
+    while (m_dirty) {
+        cleanObjects();
+        rebuildPendingGeometry();
+    }
+}
+
+void Database::cleanObjects()
+{
     if (!m_dirty) {
         return;
     }
-    m_cleaning = true;
-    for (Object* object : m_objects) {
-        object->clean();
+    {
+        const RunningClean running(m_cleaning);
+        for (Object* object : m_objects) {
+            object->clean();
+        }
     }
     m_dirty = false;
-    m_cleaning = false;
+}
+
+void Database::markDirty()
+{
+    m_dirty = true;
+    for (ExrefBranch* exref : m_exrefs) {
+        exref->makeDirty();
+    }
 }
 
 void Database::addObject(std::unique_ptr<Object>& holder)

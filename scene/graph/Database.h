@@ -40,12 +40,16 @@ public:
     Database& operator=(const Database&) = delete;
 
     // Runs the pass that rebuilds and splits queued bunches, then cleans every object when dirty.
+    // The outermost clean (not one that an external reference starts inside another database's
+    // clean) repeats both until nothing is queued or dirty, so the groups a split puts in place
+    // have their boxes before anything draws or collides.
     virtual void clean();
 
     // Takes the object; the first one becomes the main object. Marks the database dirty.
     void addObject(std::unique_ptr<Object>& holder);
     void forEachObject(ObjectProcessor& processor);
-    void markDirty() { m_dirty = true; }
+    // Marks the database and the external references that show it, up to their own databases.
+    void markDirty();
     // The main object's box after cleaning; without a main object an invalid box, nothing cleaned.
     const BoundingBox& bounds();
     void setMainObject(Object* object) { m_mainObject = object; }
@@ -79,6 +83,7 @@ private:
     // The geometry pass of clean; defined beside the registration of the stored classes, above the
     // geometry it works on.
     static void rebuildPendingGeometry();
+    void cleanObjects();
 
     bool m_collideMode2 = false;
     bool m_skipMode3 = false;

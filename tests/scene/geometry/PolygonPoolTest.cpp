@@ -1,8 +1,10 @@
+#include "scene/collide/RayTracer.h"
 #include "scene/core/EngineSwitches.h"
 #include "scene/geometry/BunchSplitter.h"
 #include "scene/geometry/GeoBunch.h"
 #include "scene/geometry/PolygonBranch.h"
 #include "scene/graph/Database.h"
+#include "scene/graph/ExrefBranch.h"
 #include "scene/graph/GroupBranch.h"
 #include "support/LogCapture.h"
 #include "support/PolygonShapes.h"
@@ -31,6 +33,15 @@ std::unique_ptr<PolygonBranch> rowOfTriangles(int count)
         branch->addPolygon(polyshapes::polygon({Vector3d(x, 0, 0), Vector3d(x + 1, 0, 0), Vector3d(x, 1, 0)}));
     }
     return branch;
+}
+
+int invalidBoxes(Branch& branch)
+{
+    int invalid = branch.box().isValid() ? 0 : 1;
+    for (int i = 0; i < branch.childCount(); ++i) {
+        invalid += invalidBoxes(*branch.child(i));
+    }
+    return invalid;
 }
 
 int dirtyBranches(Branch& branch)
@@ -68,22 +79,75 @@ TEST(PolygonPoolTest, BulkLoadedPolygonsGoOnceConverted)
     EXPECT_EQ(branch->bunches()[0]->triangleCount(), 3);
 }
 
-TEST(PolygonPoolTest, ALargeBranchIsSplitAtTheNextCleanNotDuringItsParentsClean)
+TEST(PolygonPoolTest, ALargeBranchIsSplitAfterItsParentsCleanAndItsGroupsCleaned)
 {
     finch::enableGeometryPool();
     LogCapture log;
     auto root = std::make_unique<GroupBranch>();
     PolygonBranch* const row = scenebuild::add(*root, rowOfTriangles(1500));
     const auto db = scenebuild::database(std::move(root));
-    GroupBranch& top = dynamic_cast<GroupBranch&>(*db->mainObject()->root());
-    EXPECT_EQ(top.child(0), row);
-    EXPECT_TRUE(finch::isQueuedForSplit(*row));
-    EXPECT_EQ(dirtyBranches(top), 0);
-    db->clean();
     EXPECT_FALSE(finch::isQueuedForSplit(*row));
     EXPECT_TRUE(log.contains("Splitting bunch in branch row\n"));
+    GroupBranch& top = dynamic_cast<GroupBranch&>(*db->mainObject()->root());
     auto* const holder = dynamic_cast<GroupBranch*>(top.child(0));
     ASSERT_NE(holder, nullptr);
     EXPECT_EQ(holder->child(0), row);
     EXPECT_EQ(dirtyBranches(top), 0);
+    EXPECT_EQ(invalidBoxes(top), 0);
+    EXPECT_FALSE(db->isDirty());
+}
+
+TEST(PolygonPoolTest, LargeBranchesOnBothSidesOfAnExternalReferenceAreSplitCleanAndHit)
+{
+    // The reference is cleaned while the world's walk is under way: the world's row before it has
+    // been queued, and the shown database's row is queued by the nested clean.
+    finch::enableGeometryPool();
+    auto shownRoot = std::make_unique<GroupBranch>();
+    scenebuild::add(*shownRoot, rowOfTriangles(1500))->setName("shown row");
+    heron::counted_ptr<finch::Database> shown(scenebuild::database(std::move(shownRoot), "shown").release());
+    auto worldRoot = std::make_unique<GroupBranch>();
+    PolygonBranch* const worldRow = scenebuild::add(*worldRoot, rowOfTriangles(1500));
+    worldRow->setName("world row");
+    scenebuild::add(*worldRoot, std::make_unique<finch::ExrefBranch>())->setDatabase(shown);
+    auto object = std::make_unique<finch::Object>();
+    std::unique_ptr<Branch> rootOwner = std::move(worldRoot);
+    object->setRoot(rootOwner);
+    finch::Database world;
+    world.addObject(object);
+    world.clean();
+
+    for (finch::Database* db : {&world, shown.get()}) {
+        Branch& top = *db->mainObject()->root();
+        EXPECT_EQ(dirtyBranches(top), 0);
+        EXPECT_EQ(invalidBoxes(top), 0);
+        EXPECT_EQ(top.child(0)->childCount(), 3) << "the row and its two halves";
+    }
+    EXPECT_DOUBLE_EQ(world.bounds().max().x, 2.0 * 1499 + 1);
+    // A ray down through a triangle near the far end of the shown row meets it.
+    finch::Ray ray;
+    ray.setOrigin(Vector3d(2.0 * 1400 + 0.25, 0.25, 1.0));
+    ray.setThrough(Vector3d(2.0 * 1400 + 0.25, 0.25, -1.0));
+    finch::RayTracer tracer;
+    EXPECT_TRUE(tracer.trace(ray, world));
+}
+
+TEST(PolygonPoolTest, ADatabaseSplitLaterMarksTheReferencesThatShowIt)
+{
+    finch::enableGeometryPool();
+    auto shownRoot = std::make_unique<GroupBranch>();
+    PolygonBranch* const row = scenebuild::add(*shownRoot, rowOfTriangles(3));
+    heron::counted_ptr<finch::Database> shown(scenebuild::database(std::move(shownRoot), "shown").release());
+    auto worldRoot = std::make_unique<GroupBranch>();
+    auto* const exref = scenebuild::add(*worldRoot, std::make_unique<finch::ExrefBranch>());
+    exref->setDatabase(shown);
+    const auto world = scenebuild::database(std::move(worldRoot));
+    ASSERT_FALSE(world->isDirty());
+
+    shown->markDirty();
+    EXPECT_TRUE(exref->isDirty());
+    EXPECT_TRUE(world->isDirty());
+    world->clean();
+    EXPECT_FALSE(shown->isDirty());
+    EXPECT_EQ(dirtyBranches(*shown->mainObject()->root()), 0);
+    EXPECT_EQ(shown->mainObject()->root()->child(0), row);
 }
