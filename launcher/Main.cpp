@@ -3,16 +3,15 @@
 #include "base/Debug.h"
 #include "base/FilePath.h"
 #include "content/DataFiles.h"
+#include "game/EngineSetup.h"
 #include "game/Look.h"
 #include "gui/gl/GLcapabilities.h"
-#include "gui/gl/GLstate.h"
 #include "gui/toolkit/MessageBox.h"
 #include "gui/toolkit/Window.h"
 #include "launcher/CrashReport.h"
 #include "launcher/GameLauncher.h"
 #include "launcher/ProgramIcon.h"
 #include "launcher/SingleInstance.h"
-#include "scene/core/EngineSwitches.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -178,9 +177,8 @@ int runMain(const std::vector<heron_string>& words, const MainPlaces& places)
     const CrashReport crashReport(log.fd());
     writeBanner();
     kestrel::getGLcapabilities().print();
-    kestrel::setZUp(true);
     const bool found = dataFileThere(places.dataFile);
-    finch::enableGeometryPool();
+    setUpEngine();
     if (!found) {
         places.showError(noDataFile);
         return failedToStart;

@@ -1,6 +1,6 @@
 // The game window as a player starts it: the demo world under the loading screen, frames drawn
 // back to back, and the quit key.
-#include "content/DataFileDisplayTest.h"
+#include "game/GameDisplayTest.h"
 #include "game/GameWindow.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
@@ -47,14 +47,8 @@ void quit(GameWindow& window)
     window.handleEvent(key);
 }
 
-class GameWindowDisplayTest : public DataFileDisplayTest
+class GameWindowDisplayTest : public GameDisplayTest
 {
-protected:
-    void TearDown() override
-    {
-        setCurrentLook(heron::counted_ptr<Look>());
-        DataFileDisplayTest::TearDown();
-    }
 };
 
 // The pure red of the fog the tests below set.

@@ -1,5 +1,5 @@
 // The game window asked for a screen mode the display lacks.
-#include "content/DataFileDisplayTest.h"
+#include "game/GameDisplayTest.h"
 #include "game/GameWindow.h"
 #include "game/Look.h"
 
@@ -10,14 +10,8 @@ using namespace datafiletest;
 namespace
 {
 
-class GameWindowModeDisplayTest : public DataFileDisplayTest
+class GameWindowModeDisplayTest : public GameDisplayTest
 {
-protected:
-    void TearDown() override
-    {
-        setCurrentLook(heron::counted_ptr<Look>());
-        DataFileDisplayTest::TearDown();
-    }
 };
 
 }

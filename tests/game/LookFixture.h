@@ -2,6 +2,7 @@
 
 #include "base/counted_ptr.h"
 #include "content/DataFiles.h"
+#include "game/EngineSetup.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
 #include "support/ManualSceneClock.h"
@@ -11,11 +12,15 @@
 
 #include <string>
 
-// Worlds read from look files written into a temporary folder, with the scene clock set by hand.
+// Worlds read, with the engine set up as the program sets it up, from look files written into a temporary folder, with the scene clock set by hand.
 class LookTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { pelican::resetDataFiles(); }
+    void SetUp() override
+    {
+        pelican::resetDataFiles();
+        setUpEngine();
+    }
     void TearDown() override { pelican::resetDataFiles(); }
 
     heron::counted_ptr<Look> read(const std::string& text, const char* name = "world.look")

@@ -3,7 +3,6 @@
 #include "gui/paint/Font.h"
 #include "gui/widgets/Button.h"
 #include "gui/widgets/TipWindow.h"
-#include "gui/widgets/html/HTMLPane.h"
 
 namespace
 {
@@ -20,7 +19,6 @@ protected:
     {
         FakeDesktop::SetUp();
         kestrel::useTooltips();
-        kestrel::useHtmlTooltips();
         window.setLayout(new testing_gui::FixedLayout);
         window.add(ok);
         ok->setBounds(20, 100, 80, 30);
@@ -115,22 +113,6 @@ TEST_F(Tooltips, AComponentCanShowItsParentsTooltip)
     rest(172, 115, 0.7);
     ASSERT_NE(kestrel::currentTipWindow(), nullptr);
     EXPECT_STREQ(kestrel::currentTipWindow()->lines()[0].c_str(), "the panel's");
-}
-
-TEST_F(Tooltips, ABodyTextShowsADocumentAtItsWidthHint)
-{
-    ok->setTooltip("<body widthhint=120 bgcolor=#FFFFFF>Some <b>bold</b> text<img src=pic.gif>");
-    rest(50, 110, 0.7);
-    TipWindow* tip = kestrel::currentTipWindow();
-    ASSERT_NE(tip, nullptr);
-    auto* pane = dynamic_cast<kestrel::HTMLPane*>(tip->pane());
-    ASSERT_NE(pane, nullptr);
-    EXPECT_TRUE(tip->lines().empty());
-    EXPECT_EQ(tip->getBounds().width, 120);
-    EXPECT_EQ(tip->getBounds().height, pane->pageHeight());
-    tip->paintNow();
-    // The document's white background fills the tooltip.
-    EXPECT_EQ(fake.pixelAt(tip->nativeHandle(), 1, 1), 0xFFFFFFFFu);
 }
 
 TEST_F(Tooltips, ABodyTextShowsAsLinesWhileNoDocumentMakerIsRegistered)
