@@ -238,6 +238,28 @@ TEST_F(DemoLookTest, DemoBigRockIsSeizedAtThePileAndFlown)
     logic.stop();
 }
 
+TEST_F(DemoLookTest, ThePlayerCannotDiveThroughTheSeabed)
+{
+    // Open sand four below the water, far from the islands, straight below the player at full speed.
+    LookLogic& logic = world->logic();
+    logic.start();
+    finch::Transform diving{finch::Vector3d(70, -40, -2)};
+    diving.pitch = -89.0;
+    logic.teleport(diving);
+    kestrel::Event press(kestrel::Event::LeftPress);
+    press.leftButton = 1;
+    logic.flight()->handleEvent(press);
+    double lowest = 0.0;
+    for (double now = 100.1; now < 104.05; now += 0.1) {
+        m_clock.frame(now);
+        logic.update();
+        lowest = std::min(lowest, logic.flight()->transform().position.z);
+    }
+    EXPECT_GT(lowest, -4.0);
+    EXPECT_LT(lowest, -2.5) << "the player did not dive";
+    logic.stop();
+}
+
 TEST_F(DemoLookTest, DemoThrowsACollectedRingWithR)
 {
     LookLogic& logic = world->logic();

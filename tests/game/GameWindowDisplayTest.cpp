@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <set>
 
 using namespace datafiletest;
 
@@ -50,6 +51,40 @@ void quit(GameWindow& window)
 class GameWindowDisplayTest : public GameDisplayTest
 {
 };
+
+// How many colours the rows [from, to) of the image hold.
+int distinctColours(const kestrel::Image& image, int from, int to)
+{
+    std::set<std::uint32_t> colours;
+    for (int y = from; y < to; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            colours.insert(*image.pixelAt(x, y));
+        }
+    }
+    return int(colours.size());
+}
+
+// The demo world's frame (160 x 120) once the game has played frames passes, after the step (if
+// any) ran on the first pass.
+kestrel::Image playedFrame(int frames, const std::function<void(GameWindow&)>& first = {})
+{
+    int passes = 0;
+    kestrel::Image image;
+    WhilePlaying grab([&](GameWindow& window) {
+        if (++passes == 1 && first) {
+            first(window);
+        }
+        if (passes < frames) {
+            return;
+        }
+        image = kestrel::Image(160, 120);
+        EXPECT_TRUE(kestrel::renderToImage(image, window));
+        quit(window);
+    });
+    GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
+    EXPECT_EQ(window.failureReason(), "");
+    return image;
+}
 
 // The pure red of the fog the tests below set.
 bool isFogRed(std::uint32_t pixel)
@@ -122,6 +157,27 @@ TEST_F(GameWindowDisplayTest, TheDemoWorldShowsSkyAboveTheGround)
     }
     EXPECT_GT(skyOverSea, 12) << std::hex << pixel(image, 32, 45) << " over " << pixel(image, 32, 2);
     EXPECT_TRUE(m_log.contains("Closing the game window...")) << m_log.text();
+}
+
+TEST_F(GameWindowDisplayTest, TheStartViewShowsTheSeabedAndTheIslandsBelowTheHorizon)
+{
+    const kestrel::Image image = playedFrame(3);
+    ASSERT_EQ(image.width(), 160);
+    // Sand, water and islands in many shades; flat fog would be one colour.
+    EXPECT_GT(distinctColours(image, 0, 30), 40);
+}
+
+TEST_F(GameWindowDisplayTest, CloseAboveTheSeabedTheSandIsDrawn)
+{
+    // Looking down at open sand from just under the water, far from the start.
+    const kestrel::Image image = playedFrame(3, [](GameWindow&) {
+        finch::Transform above{finch::Vector3d(70, -40, -2)};
+        above.pitch = -60.0;
+        currentLook()->logic().teleport(above);
+    });
+    ASSERT_EQ(image.width(), 160);
+    // The sand's texture in a dozen shades and more; the fog alone would be one colour.
+    EXPECT_GT(distinctColours(image, 0, 120), 12);
 }
 
 TEST_F(GameWindowDisplayTest, ZoneFogCoversTheGround)
