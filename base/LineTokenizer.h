@@ -61,6 +61,8 @@ public:
     bool nextLine();
     // The current line.
     const char* line() const { return m_line.c_str(); }
+    // The current line's bytes, NUL bytes included.
+    const heron_string& lineBytes() const { return m_line; }
 
     // Tests keyword against the line's first word (the word start, not the cursor); caseSensitive
     // false folds 'A'..'Z'; wholeWord needs a blank or the line end after it unless the keyword ends

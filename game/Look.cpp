@@ -81,9 +81,10 @@ Look::Look(const heron::FilePath& path)
     if (isLookFileName(path)) {
         heron::debug("Look::Look() - Reading look file %s...\n", path.c_str());
         pelican::DataFileName record(path);
-        readLookFile(*this, record);
+        m_incomplete = !readLookFile(*this, record);
     } else {
         setDatabase(pelican::PelicanDatabaseReader::loadDatabase(path, heron_string()));
+        m_incomplete = !m_database;
     }
     if (!m_database) {
         makeTeapotWorld();
@@ -449,7 +450,12 @@ bool openDataFileAndLook(const heron::FilePath& dataFile)
             continue;
         }
         heron::debug("Data file contains: %s\n", member.name.path.name().c_str());
-        setCurrentLook(heron::counted_ptr<Look>(new Look(member.name.path)));
+        const heron::counted_ptr<Look> world(new Look(member.name.path));
+        if (world->isIncomplete()) {
+            heron::debug("The world in %s cannot be built: the data file is damaged\n", member.name.path.c_str());
+            return false;
+        }
+        setCurrentLook(world);
         return true;
     }
     return false;

@@ -49,6 +49,9 @@ public:
     void setLookFile(const heron::FilePath& path);
     const heron::FilePath& lookFile() const { return m_lookFile; }
     bool readFromLookFile() const { return m_readFromLookFile; }
+    // The world could not be built as its file describes: the look file or the model could not be
+    // read whole, so what plays is a part of it or the stand-in teapot.
+    bool isIncomplete() const { return m_incomplete; }
 
     Level* addLevel(const heron_string& name);
     const std::vector<std::unique_ptr<Level>>& levels() const { return m_levels; }
@@ -132,6 +135,7 @@ private:
     std::vector<Counter> m_counters;
     heron::FilePath m_lookFile;
     bool m_readFromLookFile = false;
+    bool m_incomplete = false;
     Level* m_currentLevel = nullptr;
     finch::Vector3d m_probe;
     finch::Viewer m_camera;
@@ -158,7 +162,8 @@ heron_string dataFilePath();
 bool findDataFile();
 // The same for the data file at path.
 bool findDataFile(const heron_string& path);
-// Builds the current world from the first look file of the data file; false when it has none.
+// Builds the current world from the first look file of the data file; false (no world made) when it
+// has none or the world cannot be built whole from it.
 bool openDataFileAndLook();
 // The same with the data file at that path.
 bool openDataFileAndLook(const heron::FilePath& dataFile);

@@ -132,6 +132,8 @@ private:
     }
 
     bool isClosing() { return m_tokens.matchKeyword("}", true, true); }
+    bool nextLine();
+    bool nextLineOfBlock();
     template <typename Target>
     bool matches(const Entry<Target>& entry);
 
@@ -174,7 +176,7 @@ bool LookReader::matches(const Entry<Target>& entry)
 template <typename Target>
 void LookReader::readBlock(const Table<Target>& table, Target& target, void (*beforeLine)(Target&))
 {
-    while (m_tokens.nextLine() && !isClosing()) {
+    while (nextLineOfBlock() && !isClosing()) {
         if (beforeLine != nullptr) {
             beforeLine(target);
         }
@@ -187,8 +189,35 @@ void LookReader::readBlock(const Table<Target>& table, Target& target, void (*be
 
 void LookReader::skipBlock()
 {
-    while (m_tokens.nextLine() && !isClosing()) {
+    while (nextLineOfBlock() && !isClosing()) {
     }
+}
+
+// A look file is text: control bytes other than tabs and carriage returns mean its bytes were
+// damaged.
+bool LookReader::nextLine()
+{
+    if (!m_tokens.nextLine()) {
+        return false;
+    }
+    const heron_string& line = m_tokens.lineBytes();
+    const char* const bytes = line.c_str();
+    const bool text = std::all_of(bytes, bytes + line.length(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\r';
+    });
+    if (!text) {
+        throw heron::ReadError("binary data in the text");
+    }
+    return true;
+}
+
+// Every block ends with its closing line: a file that ends first was cut short or damaged.
+bool LookReader::nextLineOfBlock()
+{
+    if (!nextLine()) {
+        throw heron::ReadError("the file ends inside a block");
+    }
+    return true;
 }
 
 void LookReader::value(finch::RGBA& colour)
@@ -956,7 +985,7 @@ const Table<Look>& topTable()
 
 void LookReader::readFile()
 {
-    while (m_tokens.nextLine()) {
+    while (nextLine()) {
         const auto found =
             std::find_if(topTable().begin(), topTable().end(), [&](const Entry<Look>& e) { return matches(e); });
         if (found != topTable().end()) {
@@ -976,13 +1005,13 @@ void LookReader::resolveLevelChanges()
 
 }
 
-void readLookFile(Look& world, pelican::DataFileName& record)
+bool readLookFile(Look& world, pelican::DataFileName& record)
 {
     const heron::counted_ptr<heron::DataSource> source = pelican::openDataFile(record);
     heron::debug("Reading %s\n", record.path.c_str());
     if (!source) {
         heron::debug("Finished reading look file\n");
-        return;
+        return false;
     }
     heron::debug("File opened OK...\n");
     pelican::clearFileLists();
@@ -990,15 +1019,19 @@ void readLookFile(Look& world, pelican::DataFileName& record)
     world.setLookFile(record.path);
     LookReader reader(world, source.get(), record.path.directory());
     heron::debug("Reading look file %s\n", record.path.c_str());
+    bool whole = true;
     try {
         reader.readFile();
         heron::debug("Look file read\n");
     } catch (const heron::ReadError& error) {
         heron::debug("Exception in look file reader\n");
+        heron::debug("Reason: %s\n", error.what());
+        whole = false;
     }
     reader.resolveLevelChanges();
     world.preloadLevels();
     world.camera().setNearFar(0.2, 30000.0);
     heron::debug("%d zones read from file\n", reader.zoneCount());
     heron::debug("Finished reading look file\n");
+    return whole;
 }

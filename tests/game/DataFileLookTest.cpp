@@ -5,6 +5,8 @@
 #include "tools/pack/Packer.h"
 
 #include <filesystem>
+#include <functional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,7 +58,8 @@ TEST_F(DataFileLookTest, FirstMemberNamingLookFileBecomesWorld)
         Tree files;
         // The member taken, or null when the data file holds no look file.
         const char* chosen;
-        bool readFromLookFile;
+        // Whether the member builds a world: one not named as a look file must be a model.
+        bool builds;
     };
     const std::vector<Case> cases = {
         {"plain", {{"models/ground.quill", "x"}, {"world.look", smallLook}}, "world.look", true},
@@ -69,16 +72,16 @@ TEST_F(DataFileLookTest, FirstMemberNamingLookFileBecomesWorld)
         pelican::resetDataFiles();
         LogCapture log;
         const bool opened = openDataFileAndLook(pack(c.files, c.name));
-        if (c.chosen == nullptr) {
+        EXPECT_EQ(c.chosen != nullptr, log.contains(std::string("Data file contains: ") + (c.chosen ? c.chosen : "")));
+        if (!c.builds) {
             EXPECT_FALSE(opened);
             EXPECT_EQ(currentLook(), nullptr);
             continue;
         }
         ASSERT_TRUE(opened);
         ASSERT_NE(currentLook(), nullptr);
-        EXPECT_TRUE(log.contains(std::string("Data file contains: ") + c.chosen));
-        EXPECT_EQ(currentLook()->readFromLookFile(), c.readFromLookFile);
-        EXPECT_EQ(currentLook()->levels().front()->name, c.readFromLookFile ? "Only" : "Level1");
+        EXPECT_TRUE(currentLook()->readFromLookFile());
+        EXPECT_EQ(currentLook()->levels().front()->name, "Only");
         EXPECT_EQ(currentLook()->refCount(), 1);
         setCurrentLook(heron::counted_ptr<Look>());
     }
@@ -92,4 +95,55 @@ TEST_F(DataFileLookTest, DemoDataFileOpensItsLookFile)
     EXPECT_TRUE(log.contains("Data file contains: glasstide.look"));
     EXPECT_TRUE(currentLook()->readFromLookFile());
     EXPECT_EQ(currentLook()->levels().size(), 2u);
+}
+
+namespace
+{
+
+// Where the named member lies in the demo data file.
+pelican::FileInfo demoMember(const char* name)
+{
+    pelican::resetDataFiles();
+    pelican::registerPackedFile(heron::FilePath(AURELLE_DEMO_WORLD));
+    for (const pelican::FileInfo& member : *pelican::packedFiles().back().directory) {
+        if (member.name.path.name() == name) {
+            pelican::resetDataFiles();
+            return member;
+        }
+    }
+    ADD_FAILURE() << "no member " << name;
+    return {};
+}
+
+}
+
+TEST_F(DataFileLookTest, ADamagedDemoDataFileBuildsNoWorld)
+{
+    const std::string demo = readWholeFile(AURELLE_DEMO_WORLD);
+    // Bytes changed through the middle third of a member.
+    const auto changed = [&](const char* name, const std::function<char(char)>& change) {
+        const pelican::FileInfo member = demoMember(name);
+        std::string bytes = demo;
+        for (std::uint32_t at = member.position + member.size / 3; at < member.position + member.size * 2 / 3; at += 7) {
+            bytes[at] = change(bytes[at]);
+        }
+        return bytes;
+    };
+    const auto flip = [](char c) { return char(~c); };
+    std::minstd_rand random(7);
+    const auto noise = [&](char) { return char(random()); };
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"cut short", demo.substr(0, 3000)},
+        {"world model", changed("shallows.quill", flip)},
+        {"look file", changed("glasstide.look", noise)},
+    };
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        pelican::resetDataFiles();
+        writeWholeFile(m_folder.path() / "damaged.dat", bytes);
+        LogCapture log;
+        EXPECT_FALSE(openDataFileAndLook(heron::FilePath(m_folder.file("damaged.dat").c_str())));
+        EXPECT_EQ(currentLook(), nullptr);
+        EXPECT_TRUE(log.contains("cannot be built: the data file is damaged")) << log.text();
+    }
 }

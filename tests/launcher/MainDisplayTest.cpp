@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace game_launcher
@@ -53,6 +54,28 @@ TEST_F(MainDisplayTest, DeleteDataEndsBeforeTheLog)
     EXPECT_EQ(run({"-delete_data"}), 0);
     EXPECT_FALSE(fs::exists(m_folder.file("data")));
     EXPECT_FALSE(fs::exists(m_folder.file("game.log")));
+}
+
+TEST_F(MainDisplayTest, ACutShortDataFileKeepsTheLauncherOpenWithTheReason)
+{
+    // The directory is whole, the look file and the models are not.
+    std::ofstream(m_places.dataFile.c_str()) << readWholeFile(AURELLE_DEMO_WORLD).substr(0, 3000);
+    bool started = false;
+    WhileLauncherRuns user([&](GameLauncher& launcher) {
+        if (!std::exchange(started, true)) {
+            launcher.start();
+            return;
+        }
+        if (GameWindow* const game = currentGameWindow()) {
+            pressQuitKey(*game);
+            return;
+        }
+        launcher.close();
+    });
+    EXPECT_EQ(run({}), 0);
+    ASSERT_EQ(m_backend.boxes.size(), 1u);
+    EXPECT_EQ(m_backend.boxes[0].text, GameWindow::dataFileError);
+    EXPECT_TRUE(logged("Game failed to start - reason = \"" + std::string(GameWindow::dataFileError) + "\"\n"));
 }
 
 TEST_F(MainDisplayTest, DamagedDataFileShowsTheGameWindowsReason)
