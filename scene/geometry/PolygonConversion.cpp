@@ -4,6 +4,7 @@
 #include "scene/geometry/GeoBunchInternals.h"
 #include "scene/geometry/PolygonBranch.h"
 #include "scene/geometry/TriangleList.h"
+#include "scene/graph/Object.h"
 #include "scene/render/Material.h"
 
 #include <algorithm>
@@ -189,10 +190,23 @@ private:
     const Material& m_material;
 };
 
+// The frames of the branch's object, matched to the bunch's vertices; its bounds then cover every
+// frame, so that the branch's box holds the geometry in each pose.
+void giveObjectFrames(const PolygonBranch& branch, GeoBunch& bunch)
+{
+    const Object* const object = branch.object();
+    if (object == nullptr || object->animationFrames() == nullptr) {
+        return;
+    }
+    bunch.setAnimationFrames(*object->animationFrames());
+    bunch.internals().computeBounds();
+}
+
 void addBunch(PolygonBranch& branch, const TriangleList& list)
 {
     auto bunch = std::make_unique<GeoBunch>();
     bunch->buildFromTriangles(list);
+    giveObjectFrames(branch, *bunch);
     GeoBunch& added = *bunch;
     branch.addBunch(std::move(bunch));
     static_cast<void>(added.internals().verify());

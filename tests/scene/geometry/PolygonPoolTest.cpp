@@ -6,11 +6,15 @@
 #include "scene/graph/Database.h"
 #include "scene/graph/ExrefBranch.h"
 #include "scene/graph/GroupBranch.h"
+#include "scene/graph/Object.h"
 #include "support/LogCapture.h"
 #include "support/PolygonShapes.h"
 #include "support/SceneBuilders.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
 
 // The geometry pool cannot be turned off again: every test here runs with it on, as the game does
 // while it loads.
@@ -150,4 +154,44 @@ TEST(PolygonPoolTest, ADatabaseSplitLaterMarksTheReferencesThatShowIt)
     EXPECT_FALSE(shown->isDirty());
     EXPECT_EQ(dirtyBranches(*shown->mainObject()->root()), 0);
     EXPECT_EQ(shown->mainObject()->root()->child(0), row);
+}
+
+TEST(PolygonPoolTest, TheObjectsFramesGoToItsBunchesBeforeItsCleanFreesThem)
+{
+    finch::enableGeometryPool();
+    auto square = std::make_unique<PolygonBranch>();
+    square->addPolygon(polyshapes::polygon({Vector3d(0, 0, 0), Vector3d(1, 0, 0), Vector3d(1, 1, 0), Vector3d(0, 1, 0)}));
+    PolygonBranch& branch = *square;
+    // The frames list the corners in an order of their own; the second lifts each corner by a
+    // height of its own.
+    const auto lifted = [](const finch::Vector3f& p) { return finch::Vector3f(p.x, p.y, 1.0f + p.x + 2.0f * p.y); };
+    const finch::AnimationFrame rest = {{1, 1, 0}, {0, 0, 0}, {0, 1, 0}, {1, 0, 0}};
+    finch::AnimationFrame raised;
+    std::transform(rest.begin(), rest.end(), std::back_inserter(raised), lifted);
+    auto object = std::make_unique<finch::Object>();
+    std::unique_ptr<Branch> root = std::move(square);
+    object->setRoot(root);
+    object->setAnimationFrames(std::make_unique<finch::AnimationFrames>(finch::AnimationFrames{rest, raised}));
+    const finch::Object& animated = *object;
+    finch::Database db;
+    db.addObject(object);
+    db.clean();
+
+    EXPECT_EQ(animated.animationFrames(), nullptr);
+    ASSERT_EQ(branch.bunches().size(), 1u);
+    finch::GeoBunch& bunch = *branch.bunches()[0];
+    const std::vector<finch::AnimationFrame>& frames = bunch.animationFrames();
+    const std::vector<finch::Vector3f>& positions = bunch.vertexSlot()->elements();
+    ASSERT_EQ(frames.size(), 2u);
+    ASSERT_EQ(positions.size(), 4u);
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        EXPECT_EQ(frames[0][i], positions[i]) << i;
+        EXPECT_EQ(frames[1][i], lifted(positions[i])) << i;
+    }
+    // The box holds the highest pose, and a draw half way through lifts the square half way.
+    EXPECT_DOUBLE_EQ(branch.box().max().z, 4.0);
+    bunch.setAnimationTime(0.5f);
+    for (const finch::Vector3f& p : positions) {
+        EXPECT_NEAR(p.z, lifted(p).z * 0.5f, 0.001f);
+    }
 }
