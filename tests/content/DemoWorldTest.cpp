@@ -9,6 +9,7 @@
 #include "content/world/SpecialFinding.h"
 #include "content/world/EngineKinds.h"
 #include "content/world/PelicanDB.h"
+#include "content/world/PelicanObject.h"
 #include "scene/geometry/GeoBunch.h"
 #include "scene/geometry/GeometryBranch.h"
 #include "scene/geometry/Polygon.h"
@@ -173,13 +174,13 @@ TEST_F(DemoWorldTest, FirstLevelModelReadsBackAsItsObjectsAndHierarchy)
         names.emplace_back(object->name().c_str());
     }
     EXPECT_EQ(names, (std::vector<std::string>{"Shallows", "Beacon", "Ring", "Post", "Rock", "RedGlider", "YellowGlider",
-                                               "GreenGlider", "VioletGlider"}));
+                                               "GreenGlider", "VioletGlider", "Fish"}));
     ASSERT_EQ(db->mainObject(), db->objects()[0]);
     const finch::Branch* const root = db->mainObject()->root();
     EXPECT_EQ(childNames(root), (std::vector<std::string>{"seabed", "water", "objects"}));
     const finch::Branch* const placed = childNamed(root, "objects");
     EXPECT_EQ(childNames(placed), (std::vector<std::string>{"beacon", "ring", "post", "rock", "redglider", "yellowglider",
-                                                            "greenglider", "violetglider"}));
+                                                            "greenglider", "violetglider", "fish"}));
     const auto* const beacon = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "beacon"));
     const auto* const ring = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "ring"));
     ASSERT_TRUE(beacon != nullptr && ring != nullptr);
@@ -192,7 +193,7 @@ TEST_F(DemoWorldTest, RingIsItsOwnFileShownThroughAnExternalReference)
 {
     const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
     ASSERT_TRUE(db);
-    ASSERT_EQ(db->objects().size(), 9u);
+    ASSERT_EQ(db->objects().size(), 10u);
     const auto* const exref = dynamic_cast<const finch::ExrefBranch*>(db->objects()[2]->root());
     ASSERT_NE(exref, nullptr);
     ASSERT_TRUE(exref->database());
@@ -211,7 +212,7 @@ TEST_F(DemoWorldTest, FirstLevelPropsLoadFromTheirOwnFiles)
 {
     const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
     ASSERT_TRUE(db);
-    ASSERT_EQ(db->objects().size(), 9u);
+    ASSERT_EQ(db->objects().size(), 10u);
     const auto* const post = dynamic_cast<const finch::ExrefBranch*>(db->objects()[3]->root());
     const auto* const rock = dynamic_cast<const finch::ExrefBranch*>(db->objects()[4]->root());
     ASSERT_TRUE(post != nullptr && rock != nullptr);
@@ -248,7 +249,7 @@ TEST_F(DemoWorldTest, FirstLevelSurfacesKeepTheirMaterialsAndTextures)
     EXPECT_FLOAT_EQ(sea.opacity(), 0.45f);
     ASSERT_TRUE(sea.texture(0));
     EXPECT_STREQ(sea.texture(0)->file().c_str(), "glass.sgi");
-    ASSERT_EQ(db->objects().size(), 9u);
+    ASSERT_EQ(db->objects().size(), 10u);
     const auto* const tower = dynamic_cast<const finch::PolygonBranch*>(childNamed(db->objects()[1]->root(), "tower"));
     ASSERT_TRUE(tower != nullptr && !tower->polygons().empty());
     const finch::Material& walls = *tower->polygons()[0]->material();
@@ -293,4 +294,36 @@ TEST_F(DemoWorldTest, FirstLevelSpecialsAreFoundWhenTheModelIsPrepared)
         EXPECT_FLOAT_EQ(hook->frequency(), 0.5f);
     }
     EXPECT_FALSE(db->mainObject()->root()->traversalCallback());
+}
+
+TEST_F(DemoWorldTest, ReefFishSwimThroughFramesReadBesideTheirModel)
+{
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    ASSERT_EQ(db->objects().size(), 10u);
+    const auto* const exref = dynamic_cast<const finch::ExrefBranch*>(db->objects()[9]->root());
+    ASSERT_TRUE(exref != nullptr && exref->database());
+    finch::Object& school = *exref->database()->mainObject();
+    // A frame for each twelfth of the cycle, each of every vertex, timed by the models' control file.
+    ASSERT_NE(school.animationFrames(), nullptr);
+    const finch::AnimationFrames& frames = *school.animationFrames();
+    ASSERT_EQ(frames.size(), 12u);
+    EXPECT_TRUE(std::all_of(frames.begin(), frames.end(), [&](const finch::AnimationFrame& f) { return f.size() == frames[0].size(); }));
+    const std::vector<pelican::AnimationEntry>& animations = dynamic_cast<const pelican::PelicanDB&>(*exref->database()).animations();
+    ASSERT_EQ(animations.size(), 1u);
+    EXPECT_EQ(animations[0].object, &school);
+    EXPECT_FLOAT_EQ(animations[0].period, 2.4f);
+
+    // Prepared and cleaned, the school's placement runs the animation, and every bunch of the fish
+    // holds the frames.
+    db->clean();
+    pelican::PelicanObject* const placed = db->findObject("/objects/fish$0", "");
+    ASSERT_NE(placed, nullptr);
+    EXPECT_NE(placed->animationController(), nullptr);
+    const auto* const fish = dynamic_cast<const finch::GeometryBranch*>(childNamed(school.root(), "fish"));
+    ASSERT_TRUE(fish != nullptr && !fish->bunches().empty());
+    for (finch::GeoBunch* bunch : fish->bunches()) {
+        EXPECT_EQ(bunch->animationFrames().size(), 12u);
+        EXPECT_EQ(bunch->animationFrames()[11].size(), std::size_t(bunch->vertexCount()));
+    }
 }

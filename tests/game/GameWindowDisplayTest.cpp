@@ -1,6 +1,7 @@
 // The game window as a player starts it: the demo world under the loading screen, frames drawn
 // back to back, and the quit key.
 #include "game/GameDisplayTest.h"
+#include "game/GameLoopSteps.h"
 #include "game/GameWindow.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
@@ -8,8 +9,6 @@
 #include "game/LookFly.h"
 #include "game/LookWindow.h"
 #include "game/Zone.h"
-#include "gui/toolkit/Event.h"
-#include "gui/toolkit/Updatable.h"
 
 #include <gtest/gtest.h>
 
@@ -18,35 +17,11 @@
 #include <set>
 
 using namespace datafiletest;
+using gameloop::quit;
+using gameloop::WhilePlaying;
 
 namespace
 {
-
-// Runs a step on every pass of the game's loop once the game window plays.
-class WhilePlaying : public kestrel::Updatable
-{
-public:
-    explicit WhilePlaying(std::function<void(GameWindow&)> step) : m_step(std::move(step)) { startUpdating(this); }
-    ~WhilePlaying() override { stopUpdating(this); }
-
-    bool update() override
-    {
-        if (GameWindow* const window = currentGameWindow()) {
-            m_step(*window);
-        }
-        return false;
-    }
-
-private:
-    std::function<void(GameWindow&)> m_step;
-};
-
-void quit(GameWindow& window)
-{
-    kestrel::Event key(kestrel::Event::Key, &window);
-    key.key = 269;
-    window.handleEvent(key);
-}
 
 class GameWindowDisplayTest : public GameDisplayTest
 {

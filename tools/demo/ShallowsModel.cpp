@@ -2,6 +2,7 @@
 
 #include "gui/paint/Image.h"
 #include "tools/demo/ImageWriters.h"
+#include "tools/demo/ReefFish.h"
 #include "tools/demo/ShallowsGliders.h"
 #include "tools/demo/ShallowsProps.h"
 
@@ -47,6 +48,9 @@ enum ObjectIndex : std::int32_t
     // One for each glider, in their order.
     firstGliderIndex,
 };
+
+// After the gliders.
+constexpr auto fishIndex = static_cast<ObjectIndex>(firstGliderIndex + static_cast<std::int32_t>(gliders.size()));
 
 // The seabed and the water are grids whose lines lie 10 apart over the islands and further apart
 // outward, to beyond every far clip of the world, so that no zone shows the edge of the sea. Small
@@ -272,6 +276,7 @@ QuillObject shallowsObject()
     placed.children.push_back(instanceOf("ring", ringIndex, upright));
     placeProps(placed);
     placeGliders(placed);
+    placed.children.push_back(instanceOf("fish", fishIndex, fishSchoolPlacement()));
     QuillBranch root;
     root.name = "Shallows";
     root.children.push_back(seabed(object.sharedVertices));
@@ -466,6 +471,7 @@ QuillModel shallowsModel()
         model.materials.push_back(gliderMaterial(gliders[i], firstGliderMaterial + offset));
         model.objects.push_back(gliderObject(gliders[i], firstGliderIndex + offset, firstGliderMaterial + offset));
     }
+    model.objects.push_back({.name = "Fish", .index = fishIndex, .externalReference = fishReference});
     return model;
 }
 
@@ -497,7 +503,8 @@ std::vector<WorldFile> shallowsFiles(std::string& error)
         return {};
     }
     std::vector<WorldFile> props = propFiles(error);
-    if (props.empty()) {
+    std::vector<WorldFile> fish = props.empty() ? std::vector<WorldFile>() : fishFiles(error);
+    if (fish.empty()) {
         return {};
     }
     std::vector<WorldFile> files = {
@@ -508,6 +515,7 @@ std::vector<WorldFile> shallowsFiles(std::string& error)
         {"textures/tower.jpg", asString(tower)},
     };
     std::move(props.begin(), props.end(), std::back_inserter(files));
+    std::move(fish.begin(), fish.end(), std::back_inserter(files));
     return files;
 }
 

@@ -18,13 +18,13 @@ constexpr const char* ringModelFile = "models/ring.quill";
 // The level's model: objects "Shallows" (main: seabed, water and the "objects" group that places
 // the others), "Beacon" (a tower and its turning lamp), "Ring" (a reference to the ring's own
 // file, which other levels share), "Post" and "Rock" (references to the props' files), then the
-// four gliders, one object each.
+// four gliders, one object each, and "Fish" (a reference to the reef's school of fish).
 QuillModel shallowsModel();
 // The ring's file: one object whose root is its polygons.
 QuillModel ringModel();
 
-// The level's models (its own, the ring's and the props') and its textures (a sand GIF, a glass
-// SGI with alpha). Empty, with the reason in error, when a writer fails.
+// The level's models (its own, the ring's, the props' and the school of fish with its frames) and
+// its textures (a sand GIF, a glass SGI with alpha). Empty, with the reason in error, when a writer fails.
 std::vector<WorldFile> shallowsFiles(std::string& error);
 
 }
