@@ -75,21 +75,34 @@ void RadioButton::setSelected()
 {
     const bool notify = notifySwitch;
     notifySwitch = false;
-    if (!m_selected && parent) {
-        for (const auto& sibling : parent->getChildren()) {
-            auto* radio = dynamic_cast<RadioButton*>(sibling.get());
-            if (radio && radio->m_selected) {
-                radio->m_selected = false;
-                if (notify) {
-                    radio->redrawNow();
-                }
-            }
+    const std::vector<heron::counted_ptr<Component>> cleared = clearSelectedSiblings();
+    m_selected = true;
+    if (!notify) {
+        return;
+    }
+    // The listener hears of the choice before anything is painted: a paint may select from what
+    // the listener keeps (the launcher's video setup does), and must find the new choice there.
+    // The cleared buttons are held, so a listener that drops the group leaves them to repaint.
+    sendMessage(0);
+    for (const auto& radio : cleared) {
+        radio->redrawNow();
+    }
+}
+
+std::vector<heron::counted_ptr<Component>> RadioButton::clearSelectedSiblings()
+{
+    std::vector<heron::counted_ptr<Component>> cleared;
+    if (!parent) {
+        return cleared;
+    }
+    for (const auto& sibling : parent->getChildren()) {
+        auto* radio = dynamic_cast<RadioButton*>(sibling.get());
+        if (radio && radio != this && radio->m_selected) {
+            radio->m_selected = false;
+            cleared.push_back(sibling);
         }
     }
-    m_selected = true;
-    if (notify) {
-        sendMessage(0);
-    }
+    return cleared;
 }
 
 }

@@ -3,12 +3,15 @@
 #include "gui/toolkit/Component.h"
 #include "gui/widgets/BoxMouseTracker.h"
 
+#include <vector>
+
 namespace kestrel
 {
 
 // One choice of a group: the radio buttons under the same parent. Selecting one clears the
-// others. A mouse selection repaints the group and sends the listener code 0; a selection from
-// code (and by Alt + mnemonic) is silent. Main thread only.
+// others, so at most one of a group is selected. A mouse selection sends the listener code 0 and
+// then repaints the buttons it cleared; a selection from code (and by Alt + mnemonic) is silent.
+// Main thread only.
 class RadioButton : public Component
 {
 public:
@@ -25,6 +28,9 @@ public:
     bool isSelected() const { return m_selected; }
 
 private:
+    // Clears every other selected button of the group and returns them, to be repainted.
+    std::vector<heron::counted_ptr<Component>> clearSelectedSiblings();
+
     bool m_selected = false;
     BoxMouseTracker m_mouse;
 };

@@ -334,6 +334,63 @@ TEST_F(Clicking, AClickedRadioButtonClearsTheGroupAndTellsItsListener)
     EXPECT_EQ(stateOf(*second), kestrel::partState::hot | kestrel::partState::on);
 }
 
+// A radio button that notes whether it showed as selected when it was last painted.
+class ShowingRadio : public kestrel::RadioButton
+{
+public:
+    void draw(kestrel::Graphics& graphics) override
+    {
+        shownSelected = isSelected();
+        RadioButton::draw(graphics);
+    }
+
+    bool shownSelected = false;
+};
+
+// A group that, like a settings page, keeps the index its listener was told and selects that
+// button whenever it is painted.
+class RememberingGroup : public kestrel::Container, public kestrel::MessageDest
+{
+public:
+    explicit RememberingGroup(int count)
+    {
+        setLayout(new testing_gui::FixedLayout);
+        for (int i = 0; i < count; ++i) {
+            auto* radio = new ShowingRadio;
+            add(radio);
+            radio->setBounds(10 + 60 * i, 10, 50, 30);
+            radio->setActionListener(this, std::uint32_t(i));
+            buttons.push_back(radio);
+        }
+    }
+
+    void handleMessage(const kestrel::ComponentMessage& message) override { chosen = int(message.id); }
+
+    void draw(kestrel::Graphics& graphics) override
+    {
+        buttons[std::size_t(chosen)]->setSelected();
+        Container::draw(graphics);
+    }
+
+    std::vector<ShowingRadio*> buttons;
+    int chosen = 0;
+};
+
+TEST_F(Clicking, AGroupWhosePaintSelectsTheListenersChoiceShowsOnlyTheClickedButton)
+{
+    auto* group = new RememberingGroup(3);
+    window.add(group);
+    group->setBounds(0, 0, 200, 100);
+    open();
+    clickAt(80, 20);
+    clickAt(140, 20);
+    EXPECT_EQ(group->chosen, 2);
+    for (std::size_t i = 0; i < group->buttons.size(); ++i) {
+        EXPECT_EQ(group->buttons[i]->isSelected(), i == 2) << i;
+        EXPECT_EQ(group->buttons[i]->shownSelected, i == 2) << i;
+    }
+}
+
 TEST_F(Clicking, ARadioButtonSelectedFromCodeOrByItsMnemonicIsSilent)
 {
     auto* first = place(new kestrel::RadioButton, 10, 10, 1);

@@ -118,6 +118,20 @@ TEST_F(DroppedByItsListener, ARadioButton)
     expectOutlivedItsHandling();
 }
 
+// The button the click cleared is repainted after the listener dropped the dialog: it must last too.
+TEST_F(DroppedByItsListener, ARadioButtonThatClearedAnother)
+{
+    auto* cleared = place(new Counted<kestrel::RadioButton>(deaths), 100, 10, 80, 30);
+    cleared->setSelected();
+    place(new kestrel::RadioButton, 10, 10, 80, 30);
+    open();
+    pressAt(20, 20);
+    EXPECT_EQ(messages, 1);
+    EXPECT_EQ(dialog, nullptr);
+    EXPECT_EQ(deathsAtDrop, 0);
+    EXPECT_EQ(deaths, 1);
+}
+
 // The pane tells the tab left before the tab chosen: it must last through both.
 TEST_F(DroppedByItsListener, ATab)
 {

@@ -2,6 +2,8 @@
 #include "gui/widgets/RadioButton.h"
 #include "launcher/panels/VideoPanel.h"
 #include "launcher/panels/WelcomePanel.h"
+#include "support/ComponentSearch.h"
+#include "support/FakeDesktop.h"
 #include "support/LogCapture.h"
 #include "support/TempFolder.h"
 
@@ -125,6 +127,70 @@ TEST_F(VideoControls, TheScreenModeRowShowsOnlyWithoutTheCurrentMode)
     controls->validate();
     EXPECT_FALSE(row->getChildren()[0]->isVisible());
     EXPECT_FALSE(row->getChildren()[3]->isVisible());
+}
+
+class NoStart : public GameStarter
+{
+public:
+    void start() override {}
+};
+
+// The Options tab in a window of a fake desktop in 1280 x 1024, on a fresh profile: the settings
+// are the desktop's defaults, read from an empty folder as the launcher reads them.
+class OptionsTab : public testing_gui::FakeDesktop
+{
+protected:
+    void SetUp() override
+    {
+        FakeDesktop::SetUp();
+        fake.current = {1280, 1024, 32, 60};
+        heron::SettingsFile::setFolder(m_folder.path().string().c_str());
+        launcherVideoSettings() = readVideoSettings(kestrel::getScreenMode(0));
+        window.add(panel);
+        openAndActivate(window, 800, 600);
+        window.paintNow();
+    }
+
+    void TearDown() override
+    {
+        window.close();
+        drain();
+        launcherVideoSettings() = VideoSettings{};
+        heron::SettingsFile::setFolder("");
+        FakeDesktop::TearDown();
+    }
+
+    void clickOn(const kestrel::Component& component)
+    {
+        const kestrel::Rect r = component.getBounds();
+        const int x = r.x + r.width / 2;
+        const int y = r.y + r.height / 2;
+        move(window, x, y);
+        button(window, plat::InputKind::ButtonPress, x, y);
+        button(window, plat::InputKind::ButtonRelease, x, y);
+        drain();
+    }
+
+    TempFolder m_folder;
+    NoStart starter;
+    kestrel::Window window;
+    VideoPanel* panel = new VideoPanel(starter);
+};
+
+TEST_F(OptionsTab, ClickingAResolutionLeavesOnlyItSelected)
+{
+    // The resolution buttons, "640 x 480" to "1600 x 1200", come first.
+    std::vector<kestrel::RadioButton*> buttons = testing_gui::findAll<kestrel::RadioButton>(*panel);
+    ASSERT_GE(buttons.size(), 5u);
+    buttons.resize(5);
+    ASSERT_EQ(buttons[1]->getText(), "800 x 600");
+    ASSERT_TRUE(buttons[3]->isSelected());
+    clickOn(*buttons[1]);
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        EXPECT_EQ(buttons[i]->isSelected(), i == 1) << buttons[i]->getText().c_str();
+    }
+    EXPECT_EQ(launcherVideoSettings().chosenScreenMode.resolution, 1);
+    EXPECT_EQ(readVideoSettings(kestrel::ScreenMode{}).chosenScreenMode.resolution, 1);
 }
 
 }
