@@ -10,6 +10,7 @@
 #include "support/LogCapture.h"
 #include "support/Loopback.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <functional>
@@ -151,6 +152,37 @@ protected:
 
     AvatarSlot& slot(Look& world, std::size_t index) { return world.avatars()[index]; }
 
+    // The flier moves Ann's avatar from x = 0 to x = 20 at 10 units a second, then keeps it there,
+    // until every watcher shows it at 20; each watcher must see it go there smoothly, without
+    // going back or jumping.
+    void flyAnnTo20(Look& flier, const std::vector<Look*>& watchers)
+    {
+        double annX = 0.0;
+        std::vector<std::vector<double>> seen(watchers.size());
+        const auto flyAndWatch = [&] {
+            annX = std::min(20.0, annX + 0.2);
+            finch::Matrix placed;
+            placed.setTranslation({annX, 0.0, 0.0});
+            slot(flier, 0).object().setTransform(placed);
+            for (std::size_t i = 0; i < watchers.size(); ++i) {
+                seen[i].push_back(positionOf(slot(*watchers[i], 0)).x);
+            }
+        };
+        const auto arrived = [&] {
+            return std::all_of(watchers.begin(), watchers.end(),
+                               [&](Look* watcher) { return positionOf(slot(*watcher, 0)).x > 19.99; });
+        };
+        ASSERT_TRUE(until(arrived, flyAndWatch));
+        for (const std::vector<double>& path : seen) {
+            double reached = 0.0;
+            for (double x : path) {
+                EXPECT_GE(x, reached - 1e-4) << "the avatar went back";
+                EXPECT_LE(x - reached, 1.0) << "the avatar jumped";
+                reached = std::max(reached, x);
+            }
+        }
+    }
+
     // Drops the world's connection and connects it to a server the test scripts; the server's
     // socket, negative when the connection failed.
     static int connectToScripted(Look& world, const loopback::Listener& scripted)
@@ -207,27 +239,19 @@ TEST_F(NetworkPlayTest, TakenAvatarIsUnavailableToTheOthers)
 TEST_F(NetworkPlayTest, MotionIsReplayedSmoothlyOnTheOtherClient)
 {
     annTakesHerAvatar();
-    // Ann flies her avatar from x = 0 to x = 20 at 10 units a second, then stays there.
-    double annX = 0.0;
-    const auto fly = [&] {
-        annX = std::min(20.0, annX + 0.2);
-        finch::Matrix placed;
-        placed.setTranslation({annX, 0.0, 0.0});
-        slot(*client[0], 0).object().setTransform(placed);
-    };
-    std::vector<double> seenByBob;
-    const auto watch = [&] {
-        fly();
-        seenByBob.push_back(positionOf(slot(*client[1], 0)).x);
-    };
-    ASSERT_TRUE(until([&] { return positionOf(slot(*client[1], 0)).x > 19.99; }, watch));
-    double reached = 0.0;
-    for (double x : seenByBob) {
-        EXPECT_GE(x, reached - 1e-4) << "the avatar went back";
-        EXPECT_LE(x - reached, 1.0) << "the avatar jumped";
-        reached = std::max(reached, x);
-    }
+    flyAnnTo20(*client[0], {client[1].get()});
     EXPECT_NEAR(positionOf(slot(*server, 0)).x, 20.0, 1e-4);
+}
+
+// The server's own player holds an avatar as a client's player does: every client sees it fly.
+TEST_F(NetworkPlayTest, ServerPlayersMotionIsReplayedSmoothlyOnEveryClient)
+{
+    placeEye(*server, {0.0, 0.0, 0.0});
+    tick();
+    ASSERT_EQ(server->logic().heldAvatar(), &slot(*server, 0));
+    placeEye(*server, faraway);
+    ASSERT_TRUE(until([&] { return !slot(*client[0], 0).isAvailable() && !slot(*client[1], 0).isAvailable(); }));
+    flyAnnTo20(*server, {client[0].get(), client[1].get()});
 }
 
 TEST_F(NetworkPlayTest, LevelChangeMovesTheAvatarOutOfSight)
