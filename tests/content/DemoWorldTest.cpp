@@ -52,7 +52,7 @@ protected:
 
 }
 
-TEST_F(DemoWorldTest, EffectsPlayAsMonoEmitterSoundsAndTheShoreSongAsStereo)
+TEST_F(DemoWorldTest, EachSoundDecodesInTheLayoutOfTheVoicesThatPlayIt)
 {
     struct Case
     {
@@ -60,10 +60,14 @@ TEST_F(DemoWorldTest, EffectsPlayAsMonoEmitterSoundsAndTheShoreSongAsStereo)
         egret::SoundFormat format;
         double leastSeconds;
     };
+    // One-shot effects play on stereo voices, which refuse any other layout; the bubbles are a sound
+    // for a zone's mono emitter voices, the bass the step sequencer's mono note; the songs stream in
+    // stereo.
     const Case cases[] = {
-        {"sounds\\chime.wav", egret::mono16Format, 1.5},
+        {"sounds\\chime.wav", egret::stereo16Format, 1.5},
+        {"sounds\\splash.wav", egret::stereo16Format, 0.8},
         {"sounds\\bubble.wav", egret::mono16Format, 0.3},
-        {"sounds\\splash.wav", egret::mono16Format, 0.8},
+        {"music\\bass.wav", egret::mono16Format, 0.3},
         {"music\\shore.ogg", egret::stereo16Format, 30.0},
     };
     for (const Case& c : cases) {

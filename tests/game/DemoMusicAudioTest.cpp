@@ -1,64 +1,19 @@
 // The demo world's music as OpenAL mixes it: the first level's ambient song rendered on the
 // loopback device.
-#include "game/LookFixture.h"
+#include "game/DemoAudioFixture.h"
 
 #include "music/Soundtracks.h"
-#include "sound/SoundSystem.h"
-#include "sound/SoundSystemInternals.h"
-#include "support/LoopbackAudio.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstddef>
-#include <memory>
 #include <vector>
 
 namespace
 {
 
-constexpr int tenthOfASecond = plat::LoopbackAudio::rate / 10;
-
-// The sound system's clock, set by hand. The program's sound system outlives the test, so its clock
-// must not read the fixture.
-double now = 0.0;
-
-class DemoMusicTest : public LookTest
+class DemoMusicTest : public DemoAudioTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(loopback.isOpen()) << "OpenAL offers no loopback device";
-        plat::setAudioDeviceOpener([this] { return std::unique_ptr<plat::AudioDevice>(loopback.takeDevice()); });
-        egret::SoundSystem& system = egret::SoundSystem::instance();
-        ASSERT_TRUE(system.initialize(nullptr));
-        system.setThreadModel(0);
-        system.internals().setClock([] { return now; });
-        LookTest::SetUp();
-        pelican::setCacheRoot(m_folder.path().string().c_str());
-        pelican::registerPackedFile(heron::FilePath(AURELLE_DEMO_WORLD));
-        world = heron::counted_ptr<Look>(new Look(heron::FilePath("glasstide.look")));
-    }
-
-    void TearDown() override
-    {
-        plat::setAudioDeviceOpener({});
-        LookTest::TearDown();
-    }
-
-    // The level of each tenth of a second of seconds of sound, as the game's frames would make it.
-    std::vector<double> render(int seconds, Soundtracks& ambient)
-    {
-        std::vector<double> levels;
-        for (int tenth = 0; tenth < seconds * 10; ++tenth) {
-            levels.push_back(plat::channelLevel(loopback.render(tenthOfASecond), 0));
-            now += 0.1;
-            egret::SoundSystem::instance().update();
-            ambient.update(true, 0.0);
-        }
-        return levels;
-    }
-
     // The seconds whose loudest tenth is below a level no music of the world falls to.
     static int silentSeconds(const std::vector<double>& levels)
     {
@@ -69,9 +24,6 @@ protected:
         }
         return silent;
     }
-
-    plat::LoopbackAudio loopback;
-    heron::counted_ptr<Look> world;
 };
 
 }
@@ -82,7 +34,8 @@ TEST_F(DemoMusicTest, FirstLevelsAmbientSongSoundsForAMinute)
     Soundtracks ambient;
     ambient.play(&zoneNamed(shallows, "Shallows").ambientSong, 0.0);
     // The first second goes to filling the stream ahead of the device.
-    render(1, ambient);
-    EXPECT_EQ(silentSeconds(render(60, ambient)), 0);
+    const auto onward = [&] { ambient.update(true, 0.0); };
+    renderTenths(10, onward);
+    EXPECT_EQ(silentSeconds(renderTenths(600, onward)), 0);
     ambient.stop();
 }

@@ -20,6 +20,11 @@ namespace
 {
 
 constexpr int effectRate = 44100;
+// The game plays its one-shot sounds (the wall's bounce, the throw, the ring's catch) on stereo
+// voices, which refuse samples of another layout; the sounds zones place in the world play on mono
+// voices.
+constexpr int effectChannels = 2;
+constexpr int emitterChannels = 1;
 
 // A glass bell: a fifth and an octave over the root, struck at once and ringing out.
 Pcm ringChime()
@@ -29,16 +34,17 @@ Pcm ringChime()
                     .attack = 0.005,
                     .release = 1.5,
                     .level = 0.6,
-                    .channels = 1,
+                    .channels = effectChannels,
                     .rate = effectRate});
 }
 
 // Three short rising blips, like bubbles breaking the surface one after another.
 Pcm bubble()
 {
-    PadSpec blip{.seconds = 0.09, .attack = 0.01, .release = 0.06, .level = 0.5, .channels = 1, .rate = effectRate};
+    PadSpec blip{.seconds = 0.09, .attack = 0.01, .release = 0.06, .level = 0.5, .channels = emitterChannels,
+                 .rate = effectRate};
     Pcm pcm;
-    pcm.channels = 1;
+    pcm.channels = emitterChannels;
     pcm.rate = effectRate;
     pcm.samples.assign(static_cast<std::size_t>(0.4 * effectRate), 0);
     const std::array<double, 3> pitches = {520.0, 690.0, 610.0};
@@ -59,7 +65,7 @@ Pcm splash()
                           .release = 0.85,
                           .level = 0.45,
                           .seed = 7,
-                          .channels = 1,
+                          .channels = effectChannels,
                           .rate = effectRate});
 }
 

@@ -16,8 +16,10 @@ struct WorldFile
     std::string bytes;
 };
 
-// The sound effects (16-bit mono at 44,100 Hz, the layout emitters play) and the songs (Ogg
-// Vorbis, stereo at 44,100 Hz). Empty, with the reason in error, when the encoder fails.
+// The sounds of the world, all 16-bit at 44,100 Hz: the one-shot effects (the chime and the
+// splash) in stereo, the layout of the effect voices; the bubbles, a sound for a zone to place in
+// the world, and the step sequencer's note in mono; the songs in Ogg Vorbis, stereo. Empty, with
+// the reason in error, when the encoder fails.
 std::vector<WorldFile> worldSounds(std::string& error);
 
 // The world's look file, kept as text in the sources folder and copied into the world as it is.

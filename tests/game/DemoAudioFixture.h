@@ -1,0 +1,69 @@
+#pragma once
+
+#include "game/LookFixture.h"
+
+#include "sound/SoundSystem.h"
+#include "sound/SoundSystemInternals.h"
+#include "support/LoopbackAudio.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// The demo world read with the program's sound system on OpenAL's loopback device: the tests
+// render what OpenAL mixes and run the sound system's passes themselves, on a clock set by hand.
+class DemoAudioTest : public LookTest
+{
+protected:
+    static constexpr int tenthOfASecond = plat::LoopbackAudio::rate / 10;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(loopback.isOpen()) << "OpenAL offers no loopback device";
+        plat::setAudioDeviceOpener([this] { return std::unique_ptr<plat::AudioDevice>(loopback.takeDevice()); });
+        egret::SoundSystem& system = egret::SoundSystem::instance();
+        ASSERT_TRUE(system.initialize(nullptr));
+        system.setThreadModel(0);
+        system.internals().setClock([] { return soundTime(); });
+        LookTest::SetUp();
+        pelican::setCacheRoot(m_folder.path().string().c_str());
+        pelican::registerPackedFile(heron::FilePath(AURELLE_DEMO_WORLD));
+        world = heron::counted_ptr<Look>(new Look(heron::FilePath("glasstide.look")));
+    }
+
+    void TearDown() override
+    {
+        plat::setAudioDeviceOpener({});
+        LookTest::TearDown();
+    }
+
+    // Renders tenths tenths of a second as the game's frames would make them: after each tenth the
+    // clock moves on, the sound system runs a pass and then eachTenth runs. The level of the left
+    // channel of each tenth.
+    std::vector<double> renderTenths(int tenths, const std::function<void()>& eachTenth = {})
+    {
+        std::vector<double> levels;
+        for (int tenth = 0; tenth < tenths; ++tenth) {
+            levels.push_back(plat::channelLevel(loopback.render(tenthOfASecond), 0));
+            soundTime() += 0.1;
+            egret::SoundSystem::instance().update();
+            if (eachTenth) {
+                eachTenth();
+            }
+        }
+        return levels;
+    }
+
+    // The sound system's clock. The program's sound system outlives the test, so its clock must
+    // not read the fixture.
+    static double& soundTime()
+    {
+        static double now = 0.0;
+        return now;
+    }
+
+    plat::LoopbackAudio loopback;
+    heron::counted_ptr<Look> world;
+};

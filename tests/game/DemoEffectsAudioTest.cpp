@@ -1,0 +1,63 @@
+// The demo world's effect sounds as the player hears them: each played once on the effect voices the
+// launcher sets up, through the sound environment the game plays its one-shot sounds on, and mixed by
+// OpenAL's loopback device.
+#include "game/DemoAudioFixture.h"
+
+#include "sound/SoundEnvironment.h"
+#include "sound/SoundFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace
+{
+
+// The launcher's effect voices.
+constexpr int effectVoices = 6;
+// Levels (root mean square of a tenth of a second) well below and well above what the effects make.
+constexpr double quiet = 30.0;
+constexpr double heard = 300.0;
+
+class DemoEffectsTest : public DemoAudioTest
+{
+protected:
+    void SetUp() override
+    {
+        DemoAudioTest::SetUp();
+        egret::SoundEnvironment::instance().allocateChannels(egret::ChannelKind::Effect, effectVoices,
+                                                             egret::stereo16Format);
+    }
+
+    // The tenths of a second the samples last, rounded up.
+    static int tenthsOf(const egret::SoundBuffer& samples)
+    {
+        return static_cast<int>(std::ceil(samples.frames() * 10.0 / samples.format().rate));
+    }
+};
+
+}
+
+TEST_F(DemoEffectsTest, EveryEffectOfTheWorldIsHeardOnTheEffectVoices)
+{
+    struct Case
+    {
+        const char* name;
+        heron::counted_ptr<egret::SoundBuffer> samples;
+    };
+    const Case cases[] = {
+        {"wall bounce", world->noExitSoundBuffer()},
+        {"rock throw", world->medalThrowSoundBuffer()},
+        {"ring catch", world->medalCatchSoundBuffer()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.samples);
+        ASSERT_TRUE(c.samples->isLoaded());
+        // The effect before has died away.
+        EXPECT_LT(renderTenths(1).front(), quiet);
+        egret::SoundEnvironment::instance().playEffect(c.samples, 1.0f);
+        const std::vector<double> levels = renderTenths(tenthsOf(*c.samples) + 2);
+        EXPECT_GT(*std::max_element(levels.begin(), levels.end()), heard);
+    }
+}
