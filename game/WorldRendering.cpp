@@ -242,6 +242,10 @@ bool drawGoalCounters(const kestrel::ImageBody& target, Look& world, Level& leve
             static_cast<std::size_t>(zone->goalCounter) >= world.counters().size()) {
             continue;
         }
+        if (!drawn) {
+            // The rows are laid out in pixels from the bottom left, over the scene's projection.
+            kestrel::GLclient::setPixelProjection(target);
+        }
         const Counter& counter = world.counters()[static_cast<std::size_t>(zone->goalCounter)];
         CounterIcons& icons = iconsOf(level);
         const int width = icons.counter->width();

@@ -181,7 +181,7 @@ TEST_F(DemoWorldTest, FirstLevelModelReadsBackAsItsObjectsAndHierarchy)
                                                "GreenGlider", "VioletGlider", "Fish"}));
     ASSERT_EQ(db->mainObject(), db->objects()[0]);
     const finch::Branch* const root = db->mainObject()->root();
-    EXPECT_EQ(childNames(root), (std::vector<std::string>{"seabed", "water", "objects"}));
+    EXPECT_EQ(childNames(root), (std::vector<std::string>{"seabed", "water", "objects", "ring counter"}));
     const finch::Branch* const placed = childNamed(root, "objects");
     EXPECT_EQ(childNames(placed), (std::vector<std::string>{"beacon", "ring", "post", "rock", "redglider", "yellowglider",
                                                             "greenglider", "violetglider", "fish"}));
@@ -210,6 +210,16 @@ TEST_F(DemoWorldTest, RingIsItsOwnFileShownThroughAnExternalReference)
     const finch::Material& gold = *torus->polygons()[0]->material();
     EXPECT_TRUE(gold.isLit());
     EXPECT_FLOAT_EQ(gold.diffuse().g, 0.8f);
+}
+
+TEST_F(DemoWorldTest, RingsHeldTakeTheRingsShapeWhichLeavesTheSceneWhenPrepared)
+{
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    db->clean();
+    ASSERT_EQ(db->objects().size(), 9u);
+    EXPECT_EQ(db->ringCounterObject(), db->objects()[2]);
+    EXPECT_EQ(childNames(db->mainObject()->root()), (std::vector<std::string>{"seabed", "water", "objects"}));
 }
 
 TEST_F(DemoWorldTest, FirstLevelPropsLoadFromTheirOwnFiles)

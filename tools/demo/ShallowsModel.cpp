@@ -268,12 +268,9 @@ QuillObject shallowsObject()
     QuillBranch placed;
     placed.name = "objects";
     placed.children.push_back(instanceOf("beacon", beaconIndex, translation(islands[0].x, islands[0].y, islandTop)));
-    // Upright above the lamp, so that the player flies through it.
-    QuillMatrix upright = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1};
-    upright[12] = islands[0].x;
-    upright[13] = islands[0].y;
-    upright[14] = islandTop + lampHeight + 5.0;
-    placed.children.push_back(instanceOf("ring", ringIndex, upright));
+    // Above the lamp, so that the player flies through it.
+    const QuillMatrix aboveLamp = translation(islands[0].x, islands[0].y, islandTop + lampHeight + 5.0);
+    placed.children.push_back(instanceOf("ring", ringIndex, aboveLamp));
     placeProps(placed);
     placeGliders(placed);
     placed.children.push_back(instanceOf("fish", fishIndex, fishSchoolPlacement()));
@@ -282,6 +279,9 @@ QuillObject shallowsObject()
     root.children.push_back(seabed(object.sharedVertices));
     root.children.push_back(water());
     root.children.push_back(std::move(placed));
+    // The shape of the rings the player holds, which the game draws in a corner of the screen: the
+    // ring itself, shown by a branch of this name that leaves the scene when the model is prepared.
+    root.children.push_back(instanceOf("ring counter", ringIndex, identityMatrix));
     addShimmer(root);
     object.root = std::move(root);
     return object;
@@ -381,15 +381,16 @@ QuillMaterial material(std::int32_t index, const std::string& name, QuillColour 
     return {.index = index, .name = name, .ambient = {diffuse.r * 0.4f, diffuse.g * 0.4f, diffuse.b * 0.4f}, .diffuse = diffuse};
 }
 
-// A torus around the z axis, smooth and golden.
+// A torus standing upright around the y axis, smooth and golden: the player flies through it along
+// y, and the ring display, which turns it about z, shows it face on at first.
 QuillBranch ringTorus()
 {
     const auto point = [](int segment, int side) {
         const double a = 2 * std::numbers::pi * segment / ringSegments;
         const double b = 2 * std::numbers::pi * side / ringSides;
-        const std::array<double, 3> n = {std::cos(a) * std::cos(b), std::sin(a) * std::cos(b), std::sin(b)};
+        const std::array<double, 3> n = {std::cos(a) * std::cos(b), -std::sin(b), std::sin(a) * std::cos(b)};
         const double r = ringRadius + ringThickness * std::cos(b);
-        return flatVertex(r * std::cos(a), r * std::sin(a), ringThickness * std::sin(b), static_cast<float>(segment) / ringSegments,
+        return flatVertex(r * std::cos(a), -ringThickness * std::sin(b), r * std::sin(a), static_cast<float>(segment) / ringSegments,
                           static_cast<float>(side) / ringSides,
                           {static_cast<float>(n[0]), static_cast<float>(n[1]), static_cast<float>(n[2])});
     };
