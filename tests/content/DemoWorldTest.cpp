@@ -217,7 +217,7 @@ TEST_F(DemoWorldTest, RingsHeldTakeTheRingsShapeWhichLeavesTheSceneWhenPrepared)
     const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
     ASSERT_TRUE(db);
     db->clean();
-    ASSERT_EQ(db->objects().size(), 9u);
+    ASSERT_EQ(db->objects().size(), 10u);
     EXPECT_EQ(db->ringCounterObject(), db->objects()[2]);
     EXPECT_EQ(childNames(db->mainObject()->root()), (std::vector<std::string>{"seabed", "water", "objects"}));
 }
