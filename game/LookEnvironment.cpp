@@ -17,10 +17,11 @@ namespace
 // The sun's heading is measured from a direction a quarter turn and a half off the world's y axis.
 constexpr double sunHeadingOffset = 135.0;
 
-// The sky dome: a ring high up, one at the horizon, the ground colour below; rings run top down.
+// The sky dome: a ring at the horizon in the sky's bottom colour, one high up in its top colour that
+// closes the dome above it, and the ground colour below the horizon.
 finch::SphereRenderer& skyDome()
 {
-    static const float elevations[] = {45.0f, 0.0f, -1.0f};
+    static const float elevations[] = {0.0f, 45.0f, -1.0f};
     static finch::SphereRenderer sky(16, elevations, finch::defaultSkyBands, finch::defaultSkyBase);
     return sky;
 }
@@ -87,8 +88,8 @@ void LookLogic::applyEnvironment(finch::Viewer& camera)
     m_light.applyWithViewer(0, camera);
     m_liveFog = m_fog.toFog();
     m_liveFog.apply();
-    const float bands[8] = {m_sky.top.r,    m_sky.top.g,    m_sky.top.b,    m_sky.top.a,
-                            m_sky.bottom.r, m_sky.bottom.g, m_sky.bottom.b, m_sky.bottom.a};
+    const float bands[8] = {m_sky.bottom.r, m_sky.bottom.g, m_sky.bottom.b, m_sky.bottom.a,
+                            m_sky.top.r,    m_sky.top.g,    m_sky.top.b,    m_sky.top.a};
     finch::SphereRenderer& dome = skyDome();
     dome.setBandColours(bands);
     dome.setBaseColour(m_sky.ground.data());

@@ -118,6 +118,8 @@ public:
         Up,
         Down,
     };
+    // A fan above the viewer faces down to it, one below faces up.
+    Facing facingViewer(int ring) const { return ringPoint(0, ring).z > 0.0f ? Facing::Down : Facing::Up; }
     void drawFan(int ring, std::uint32_t colour, Facing facing) const;
     void drawBand(int ring) const;
     void drawStars() const;
@@ -236,10 +238,13 @@ void SphereRendererInternals::drawFan(int ring, std::uint32_t colour, Facing fac
 
 void SphereRendererInternals::drawBand(int ring) const
 {
+    // Lower ring first, so the band faces the viewer inside the dome whichever way the rings run.
+    const bool downward = ringPoint(0, ring + 1).z < ringPoint(0, ring).z;
+    const int lower = downward ? ring + 1 : ring;
+    const int upper = downward ? ring : ring + 1;
     kestrel::beginPrimitive(kestrel::Primitive::TriangleStrip);
     for (int k = 0; k <= segments; ++k) {
-        // Lower ring first, so the band faces the viewer inside the dome.
-        for (const int b : {ring + 1, ring}) {
+        for (const int b : {lower, upper}) {
             const Vector3f& p = ringPoint(k, b);
             kestrel::color4ub(bandColours[std::size_t(b)]);
             kestrel::vertex3f(p.x, p.y, p.z);
@@ -253,11 +258,11 @@ void SphereRendererInternals::drawDome() const
     if (bands == 0 || segments == 0) {
         return;
     }
-    drawFan(0, baseColour, Facing::Down);
+    drawFan(0, baseColour, facingViewer(0));
     for (int b = 0; b + 1 < bands; ++b) {
         drawBand(b);
     }
-    drawFan(bands - 1, bandColours[std::size_t(bands - 1)], Facing::Up);
+    drawFan(bands - 1, bandColours[std::size_t(bands - 1)], facingViewer(bands - 1));
 }
 
 void SphereRendererInternals::drawStars() const

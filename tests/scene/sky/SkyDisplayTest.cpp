@@ -91,6 +91,19 @@ TEST_F(SkyDisplayTest, BandsShadeFromTheirRingsToTheHorizon)
     EXPECT_EQ(channel(top, 16), 0);
 }
 
+TEST_F(SkyDisplayTest, RingsRunningUpFromTheHorizonPutTheBaseBelowAndTheLastBandAtTheZenith)
+{
+    // Blue at the horizon, green at 30 degrees, the red base as the ground.
+    const float elevations[] = {0.0f, 30.0f, -1.0f};
+    const float bands[8] = {0, 0, 1, 1, 0, 1, 0, 1};
+    SphereRenderer sky(16, elevations, bands, red);
+    EXPECT_EQ(pixel(frame(sky, {}, 90.0, 0.0), centre, centre), greenPixel);
+    EXPECT_EQ(pixel(frame(sky, {}, -90.0, 0.0), centre, centre), redPixel);
+    // Just above the horizon the band is mostly the horizon ring's blue.
+    const std::uint32_t low = pixel(frame(sky, {}, 0.0, 0.0), centre, centre + 2);
+    EXPECT_GT(channel(low, 0), channel(low, 8));
+}
+
 TEST_F(SkyDisplayTest, SunShowsInItsDirection)
 {
     const auto skyHolder = twoBandSky();
