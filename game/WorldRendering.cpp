@@ -187,9 +187,17 @@ finch::Object* shownObject(const pelican::PelicanObject* object)
     return object != nullptr && object->instance() != nullptr ? object->instance()->instance() : nullptr;
 }
 
+// Flat colours for what is drawn over the scene: the scene's last light and its fog stay out.
+void drawUnlit()
+{
+    kestrel::disableState(kestrel::GLStateId::Lighting);
+    kestrel::disableState(kestrel::GLStateId::Fog);
+}
+
 // An opaque white square, untextured, in front of everything drawn so far.
 void drawInsetSquare(const kestrel::ImageBody& target)
 {
+    drawUnlit();
     constexpr float low = insetLeft;
     constexpr float high = insetLeft + insetSide;
     kestrel::setDepthFunc(kestrel::DepthFunc::Always);
@@ -245,6 +253,7 @@ bool drawGoalCounters(const kestrel::ImageBody& target, Look& world, Level& leve
         if (!drawn) {
             // The rows are laid out in pixels from the bottom left, over the scene's projection.
             kestrel::GLclient::setPixelProjection(target);
+            drawUnlit();
         }
         const Counter& counter = world.counters()[static_cast<std::size_t>(zone->goalCounter)];
         CounterIcons& icons = iconsOf(level);

@@ -73,8 +73,8 @@ int brightness(std::uint32_t pixel)
 }
 
 // The demo world's fourth frame (64 x 48) under a zone applied at once on every pass, whose red
-// linear fog runs from near to far.
-kestrel::Image frameInRedFog(float near, float far, bool fogSky)
+// linear fog runs from near to far; the step (if any) runs on the first pass.
+kestrel::Image frameInRedFog(float near, float far, bool fogSky, const std::function<void(Look&)>& first = {})
 {
     Zone zone;
     zone.changeFog = true;
@@ -86,6 +86,9 @@ kestrel::Image frameInRedFog(float near, float far, bool fogSky)
     int frames = 0;
     kestrel::Image image;
     WhilePlaying grab([&](GameWindow& window) {
+        if (frames == 0 && first) {
+            first(*currentLook());
+        }
         currentLook()->logic().applyZoneAtOnce(zone);
         if (++frames < 4) {
             return;
@@ -177,6 +180,21 @@ TEST_F(GameWindowDisplayTest, OnlyAFogSkyZoneHidesTheSkyInItsFog)
         }
         setCurrentLook(heron::counted_ptr<Look>());
     }
+}
+
+TEST_F(GameWindowDisplayTest, TheThrowInsetIsAWhiteSquareWhateverTheLightAndFog)
+{
+    // At the rock pile a rock is armed to throw; everything around lies deep in red fog.
+    const kestrel::Image image = frameInRedFog(0.0f, 0.01f, false, [](Look& world) {
+        for (const auto& zone : world.currentLevel()->zones()) {
+            if (zone->name == "Rock pile") {
+                world.logic().teleport(finch::Transform{zone->position()});
+            }
+        }
+    });
+    ASSERT_EQ(image.width(), 64);
+    // A corner of the square, beside the rock it frames.
+    EXPECT_EQ(pixel(image, 12, 12) & 0xFFFFFF, 0xFFFFFFu) << std::hex << pixel(image, 12, 12);
 }
 
 TEST_F(GameWindowDisplayTest, ABumpedWallShowsItsMarker)
