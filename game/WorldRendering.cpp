@@ -187,11 +187,13 @@ finch::Object* shownObject(const pelican::PelicanObject* object)
     return object != nullptr && object->instance() != nullptr ? object->instance()->instance() : nullptr;
 }
 
-// Flat colours for what is drawn over the scene: the scene's last light and its fog stay out.
+// Flat colours for what is drawn over the scene: the scene's last light and its fog stay out, and
+// textures show their own colours.
 void drawUnlit()
 {
     kestrel::disableState(kestrel::GLStateId::Lighting);
     kestrel::disableState(kestrel::GLStateId::Fog);
+    kestrel::color4ub(0xFFFFFFFFu);
 }
 
 // An opaque white square, untextured, in front of everything drawn so far.
@@ -202,7 +204,6 @@ void drawInsetSquare(const kestrel::ImageBody& target)
     constexpr float high = insetLeft + insetSide;
     kestrel::setDepthFunc(kestrel::DepthFunc::Always);
     kestrel::GLclient::setPixelProjection(target);
-    kestrel::color4ub(0xFFFFFFFFu);
     kestrel::disableState(kestrel::GLStateId::Texture2D);
     kestrel::beginPrimitive(kestrel::Primitive::Quads);
     kestrel::vertex3f(low, low, insetDepth);

@@ -71,14 +71,15 @@ bool isGold(std::uint32_t pixel)
 }
 
 // The demo's glass and sand pictures, which the test's level takes as its counted and counter icons.
+// The glass texture's pale blue and the sand's warm yellow, as the images hold them.
 bool isGlass(std::uint32_t pixel)
 {
-    return blue(pixel) > red(pixel) + 48;
+    return blue(pixel) > red(pixel) + 24;
 }
 
 bool isSand(std::uint32_t pixel)
 {
-    return green(pixel) >= red(pixel) && green(pixel) > blue(pixel);
+    return red(pixel) > blue(pixel) + 40 && green(pixel) > blue(pixel) + 20;
 }
 
 // How many pixels of the square of side pixels from (left, bottom) pass the test.
