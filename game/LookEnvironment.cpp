@@ -17,15 +17,6 @@ namespace
 // The sun's heading is measured from a direction a quarter turn and a half off the world's y axis.
 constexpr double sunHeadingOffset = 135.0;
 
-// The sky dome: a ring at the horizon in the sky's bottom colour, one high up in its top colour that
-// closes the dome above it, and the ground colour below the horizon.
-finch::SphereRenderer& skyDome()
-{
-    static const float elevations[] = {0.0f, 45.0f, -1.0f};
-    static finch::SphereRenderer sky(16, elevations, finch::defaultSkyBands, finch::defaultSkyBase);
-    return sky;
-}
-
 float radians(double degrees)
 {
     return static_cast<float>(degrees * std::numbers::pi / 180.0);
@@ -90,13 +81,12 @@ void LookLogic::applyEnvironment(finch::Viewer& camera)
     m_liveFog.apply();
     const float bands[8] = {m_sky.bottom.r, m_sky.bottom.g, m_sky.bottom.b, m_sky.bottom.a,
                             m_sky.top.r,    m_sky.top.g,    m_sky.top.b,    m_sky.top.a};
-    finch::SphereRenderer& dome = skyDome();
-    dome.setBandColours(bands);
-    dome.setBaseColour(m_sky.ground.data());
-    dome.setUseSun(useSun);
+    m_skyDome.setBandColours(bands);
+    m_skyDome.setBaseColour(m_sky.ground.data());
+    m_skyDome.setUseSun(useSun);
     if (useSun) {
-        dome.setSunColour(m_sun.sunColour.data());
-        dome.setSunPosition(m_sun.height, m_sun.direction - sunHeadingOffset);
+        m_skyDome.setSunColour(m_sun.sunColour.data());
+        m_skyDome.setSunPosition(m_sun.height, m_sun.direction - sunHeadingOffset);
     }
 }
 
@@ -104,5 +94,5 @@ void LookLogic::renderSky(kestrel::ImageBody& target, const finch::Viewer&)
 {
     // The dome's size sets how deep in the fog the sky stands: at 1 the fog leaves it clear, at the
     // far distance (a zone's "fogSky") the sky fades into the fog like the farthest scenery.
-    skyDome().render(target, m_world.camera(), m_fogSky);
+    m_skyDome.render(target, m_world.camera(), m_fogSky);
 }

@@ -320,12 +320,12 @@ void LookReader::readStarCount(Zone& zone)
     zone.numStars = boundedInt("numStars", 0, heron::limits::maxSkyStars);
 }
 
-// The star lines, the same in a stars block and directly in a zone.
+// The star lines that a zone also reads directly. "changeStars" and "enableStars" are lines of a
+// stars block only: written directly in a zone they are ignored like any unknown line, so only a
+// stars block switches the stars on or changes them.
 Table<Zone> starEntries()
 {
     return {
-        field("changeStars", &Zone::changeStars),
-        field("enableStars", &Zone::enableStars),
         field("disableStars", &Zone::disableStars),
         field("hemisphere", &Zone::hemisphere),
         line<Zone>("numStars", [](LookReader& r, Zone& z) { r.readStarCount(z); }),
@@ -334,7 +334,16 @@ Table<Zone> starEntries()
 
 const Table<Zone>& starsTable()
 {
-    static const Table<Zone> table = starEntries();
+    static const Table<Zone> table = [] {
+        Table<Zone> lines = {
+            field("changeStars", &Zone::changeStars),
+            field("enableStars", &Zone::enableStars),
+        };
+        for (Entry<Zone>& star : starEntries()) {
+            lines.push_back(std::move(star));
+        }
+        return lines;
+    }();
     return table;
 }
 

@@ -37,6 +37,12 @@ double& remainingDelay()
     return delay;
 }
 
+// The sky dome: sixteen steps around, a ring at the horizon in the sky's bottom colour and one high
+// up in its top colour that closes the dome above it (a negative value ends the list), the ground
+// colour below the horizon.
+constexpr int skySegments = 16;
+constexpr float skyElevations[] = {0.0f, 45.0f, -1.0f};
+
 // A zone's far clip changes over this time, eased.
 constexpr double farClipChangeSeconds = 2.0;
 // The player's size changes over this time, linearly.
@@ -80,7 +86,8 @@ double pendingTriggerDelay()
     return remainingDelay();
 }
 
-LookLogic::LookLogic(Look& world) : m_world(world)
+LookLogic::LookLogic(Look& world)
+    : m_world(world), m_skyDome(skySegments, skyElevations, finch::defaultSkyBands, finch::defaultSkyBase)
 {
 }
 
@@ -229,9 +236,10 @@ void LookLogic::applyStars(const Zone& zone)
         return;
     }
     if (zone.enableStars) {
-        m_stars = StarState{true, zone.numStars, zone.hemisphere};
+        m_skyDome.setStarFlag(true);
+        m_skyDome.setStarCount(zone.numStars, zone.hemisphere);
     } else if (zone.disableStars) {
-        m_stars.on = false;
+        m_skyDome.setStarFlag(false);
     }
 }
 

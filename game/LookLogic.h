@@ -9,9 +9,9 @@
 #include "scene/math/Matrix.h"
 #include "scene/render/Fog.h"
 #include "scene/render/RenderAccumulator.h"
+#include "scene/sky/SphereRenderer.h"
 
 #include <array>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -32,14 +32,6 @@ namespace pelican
 {
 class PelicanObject;
 }
-
-// The sky's star field as zones set it.
-struct StarState
-{
-    bool on = false;
-    std::int32_t count = 0;
-    bool hemisphere = true;
-};
 
 // The game's rules: starts and stops playing, resets the game, runs one step per frame, finds the
 // zone the player is in and applies a zone's settings on entry, starts acts and fires conditions.
@@ -124,7 +116,8 @@ public:
     const FogSettings& fog() const { return m_fog; }
     const SkySettings& sky() const { return m_sky; }
     const SunSettings& sun() const { return m_sun; }
-    const StarState& stars() const { return m_stars; }
+    // The sky drawn around the camera: colours, sun and stars as the zones set them.
+    const finch::SphereRenderer& skyDome() const { return m_skyDome; }
     const std::vector<Act*>& playingActs() const { return m_playingActs; }
     const Soundtracks& soundtrack(std::size_t which) const { return m_soundtracks[which]; }
     const ObjectTrigger* pendingTrigger() const { return m_pendingTrigger; }
@@ -195,7 +188,7 @@ private:
     ObjectTrigger* m_pendingTrigger = nullptr;
     double m_dueTime = 0.0;
     std::array<Soundtracks, 3> m_soundtracks;
-    StarState m_stars;
+    finch::SphereRenderer m_skyDome;
     float m_fogSky = 1.0f;
     FogSettings m_fog;
     finch::Fog m_liveFog;

@@ -72,17 +72,10 @@ int brightness(std::uint32_t pixel)
     return int((pixel >> 16) & 0xFF) + int((pixel >> 8) & 0xFF) + int(pixel & 0xFF);
 }
 
-// The demo world's fourth frame (64 x 48) under a zone applied at once on every pass, whose red
-// linear fog runs from near to far; the step (if any) runs on the first pass.
-kestrel::Image frameInRedFog(float near, float far, bool fogSky, const std::function<void(Look&)>& first = {})
+// The demo world's fourth frame, width x height, under a zone applied at once on every pass; the
+// step (if any) runs on the first pass.
+kestrel::Image frameUnder(Zone& zone, int width, int height, const std::function<void(Look&)>& first = {})
 {
-    Zone zone;
-    zone.changeFog = true;
-    zone.fogSky = fogSky;
-    zone.fog.type = 1;
-    zone.fog.near = near;
-    zone.fog.far = far;
-    zone.fog.colour = finch::RGBA{1.0f, 0.0f, 0.0f, 1.0f};
     int frames = 0;
     kestrel::Image image;
     WhilePlaying grab([&](GameWindow& window) {
@@ -93,12 +86,26 @@ kestrel::Image frameInRedFog(float near, float far, bool fogSky, const std::func
         if (++frames < 4) {
             return;
         }
-        image = kestrel::Image(64, 48);
+        image = kestrel::Image(width, height);
         EXPECT_TRUE(kestrel::renderToImage(image, window));
         quit(window);
     });
     GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
     return image;
+}
+
+// The demo world's fourth frame (64 x 48) under a zone whose red linear fog runs from near to far;
+// the step (if any) runs on the first pass.
+kestrel::Image frameInRedFog(float near, float far, bool fogSky, const std::function<void(Look&)>& first = {})
+{
+    Zone zone;
+    zone.changeFog = true;
+    zone.fogSky = fogSky;
+    zone.fog.type = 1;
+    zone.fog.near = near;
+    zone.fog.far = far;
+    zone.fog.colour = finch::RGBA{1.0f, 0.0f, 0.0f, 1.0f};
+    return frameUnder(zone, 64, 48, first);
 }
 
 // How many of 16 pixels across row y are the fog's red.
@@ -109,6 +116,32 @@ int fogRedAcross(const kestrel::Image& image, int y)
         red += isFogRed(*image.pixelAt(x, y)) ? 1 : 0;
     }
     return red;
+}
+
+// Light grey or white: a star at least half opaque over a black sky.
+bool isLight(std::uint32_t pixel)
+{
+    return ((pixel >> 16) & 0xFF) > 0x60 && ((pixel >> 8) & 0xFF) > 0x60 && (pixel & 0xFF) > 0x60;
+}
+
+bool isDark(const kestrel::Image& image, int x, int y)
+{
+    return brightness(*image.pixelAt(x, y)) < 0x30;
+}
+
+// How many pixels of the image's upper half, above the horizon of a level view, are light with
+// their four neighbours dark: single points, as stars are and no scenery is.
+int lonePointsAbove(const kestrel::Image& image)
+{
+    int points = 0;
+    for (int y = image.height() / 2; y + 1 < image.height(); ++y) {
+        for (int x = 1; x + 1 < image.width(); ++x) {
+            const bool darkAround =
+                isDark(image, x - 1, y) && isDark(image, x + 1, y) && isDark(image, x, y - 1) && isDark(image, x, y + 1);
+            points += isLight(*image.pixelAt(x, y)) && darkAround ? 1 : 0;
+        }
+    }
+    return points;
 }
 
 }
@@ -195,6 +228,27 @@ TEST_F(GameWindowDisplayTest, TheThrowInsetIsAWhiteSquareWhateverTheLightAndFog)
     ASSERT_EQ(image.width(), 64);
     // A corner of the square, beside the rock it frames.
     EXPECT_EQ(pixel(image, 12, 12) & 0xFFFFFF, 0xFFFFFFu) << std::hex << pixel(image, 12, 12);
+}
+
+TEST_F(GameWindowDisplayTest, AZoneThatAsksForStarsShowsThemInItsSky)
+{
+    // The same black night with and without stars: the stars are points of light in the sky.
+    int points[2] = {0, 0};
+    for (const bool stars : {false, true}) {
+        Zone night;
+        night.changeSky = true;
+        night.sky.top = night.sky.bottom = night.sky.ground = finch::RGBA{0.0f, 0.0f, 0.0f, 1.0f};
+        night.changeStars = true;
+        night.enableStars = stars;
+        night.disableStars = !stars;
+        night.numStars = 800;
+        const kestrel::Image image = frameUnder(night, 160, 120);
+        ASSERT_EQ(image.width(), 160);
+        points[stars ? 1 : 0] = lonePointsAbove(image);
+        setCurrentLook(heron::counted_ptr<Look>());
+    }
+    EXPECT_LT(points[0], 3);
+    EXPECT_GT(points[1], 20);
 }
 
 TEST_F(GameWindowDisplayTest, ABumpedWallShowsItsMarker)

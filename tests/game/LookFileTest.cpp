@@ -85,8 +85,6 @@ TEST_F(LookTest, DamagedLinesAreBoundedOrIgnored)
         {"act {\nsequence {\nconstraint 250\n}\n}\n", "constraint 250 out of range",
          [](Zone& z) { EXPECT_EQ(z.act.stage(0).constraint, 100); }},
         {"object \"rock\"\n", "no content database for object rock", [](Zone& z) { EXPECT_EQ(z.object, nullptr); }},
-        {"changeStars 1\nenableStars 1\n", nullptr, [](Zone& z) { EXPECT_TRUE(z.changeStars && z.enableStars); }},
-        {"enableStars 1\n", nullptr, [](Zone& z) { EXPECT_FALSE(z.changeStars); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.zoneLines);
@@ -97,6 +95,20 @@ TEST_F(LookTest, DamagedLinesAreBoundedOrIgnored)
             EXPECT_TRUE(log.contains(c.logged)) << log.text();
         }
     }
+}
+
+TEST_F(LookTest, OnlyAStarsBlockSwitchesStarsOn)
+{
+    // In a zone itself the count, the half and the off switch are read; the two switches of a
+    // stars block are not zone lines.
+    const auto world = read("Level \"L\" {\nZone \"Z\" {\nchangeStars 1\nenableStars 1\nnumStars 40\n"
+                            "hemisphere 0\ndisableStars 1\n}\n}\n");
+    const Zone& zone = zoneNamed(*world->levels()[0], "Z");
+    EXPECT_FALSE(zone.changeStars);
+    EXPECT_FALSE(zone.enableStars);
+    EXPECT_EQ(zone.numStars, 40);
+    EXPECT_FALSE(zone.hemisphere);
+    EXPECT_TRUE(zone.disableStars);
 }
 
 TEST_F(LookTest, MissingDatabaseKeepsTheLevelsReadBefore)

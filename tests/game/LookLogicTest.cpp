@@ -6,7 +6,9 @@
 namespace
 {
 
-// Three zones along the x axis; entering "Gate" changes level while fewer than 2 rings are held.
+// Zones along the x axis; entering "Gate" changes level while fewer than 2 rings are held. "Bay"
+// brings out stars in both halves of the sky, "Reef" puts them out, and "Shoal" only has the star
+// lines that a zone reads directly.
 const char* const twoLevels = R"(Data {
     counter "rings" {
         isRing 1
@@ -26,12 +28,33 @@ Level "Sea" {
             near 10
             far 100
         }
+        weather {
+            stars {
+                changeStars 1
+                enableStars 1
+                numStars 40
+                hemisphere 0
+            }
+        }
     }
     Zone "Reef" {
         center 100 0 0
         radius 10
         changeFlySpeed 1
         flySpeed 7
+        weather {
+            stars {
+                changeStars 1
+                disableStars 1
+            }
+        }
+    }
+    Zone "Shoal" {
+        center 300 0 0
+        radius 10
+        changeStars 1
+        enableStars 1
+        numStars 90
     }
     Zone "Gate" {
         center 200 0 0
@@ -111,6 +134,24 @@ TEST_F(LookLogicTest, FogReachesItsTargetAfterItsChangeTime)
     EXPECT_EQ(world->logic().fog().type, 1);
     EXPECT_EQ(world->logic().fog().near, 10.0f);
     EXPECT_EQ(world->logic().fog().far, 100.0f);
+}
+
+TEST_F(LookLogicTest, EnteredZonesSwitchTheSkysStars)
+{
+    const finch::SphereRenderer& sky = world->logic().skyDome();
+    EXPECT_FALSE(sky.showsStars());
+    step(0, 100.0);
+    EXPECT_TRUE(sky.showsStars());
+    ASSERT_EQ(sky.stars().size(), 40u);
+    EXPECT_GT(sky.stars()[0].z, 0.0f);
+    EXPECT_LT(sky.stars()[1].z, 0.0f);
+    step(100, 100.1);
+    EXPECT_FALSE(sky.showsStars());
+    step(300, 100.2);
+    EXPECT_FALSE(sky.showsStars());
+    step(0, 100.3);
+    EXPECT_TRUE(sky.showsStars());
+    EXPECT_EQ(sky.stars().size(), 40u);
 }
 
 TEST_F(LookLogicTest, ConditionChangesLevelWhileFewRingsAreHeld)
