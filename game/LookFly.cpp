@@ -59,13 +59,6 @@ constexpr int followSubSteps = 12;
 constexpr double clampEaseRate = 0.125;
 constexpr int f4 = keycodes::f1 + 3;
 
-// The sphere that every move sweeps; its collidees do the testing.
-class Sweep : public finch::Collider
-{
-public:
-    bool test(const finch::Collider&, double&, Vector3d&) override { return false; }
-};
-
 // Wrapped into [-180, 180).
 double wrapSigned(double degrees)
 {
@@ -633,7 +626,7 @@ void LookFly::moveWithCollision(finch::Database* database, double dt, Vector3d m
                flying == nullptr) {
         move.z -= dt * m_fallSpeed;
     }
-    Sweep sweep;
+    finch::SweptSphere sweep;
     sweep.setMove(m_transform.position, move, r);
     std::unique_ptr<finch::Collider> triangles;
     if (database != nullptr && zone != nullptr) {
@@ -955,7 +948,7 @@ Vector3d LookFly::sweepSeized(finch::Database* database, const pelican::PelicanO
     }
     // The object's sphere is swept, its placement carried along by the same amount.
     const Vector3d centre = box.centre();
-    Sweep sweep;
+    finch::SweptSphere sweep;
     sweep.setMove(centre, move, box.radius());
     std::unique_ptr<finch::Collider> triangles;
     addCollidees(sweep, database, triangles, true);

@@ -36,13 +36,6 @@ double degrees(double radians)
     return radians * 180.0 / M_PI;
 }
 
-// The sphere that sweeps a rock's move; the collidees do the testing.
-class RockSweep : public finch::Collider
-{
-public:
-    bool test(const finch::Collider&, double&, finch::Vector3d&) override { return false; }
-};
-
 }
 
 Rock::Rock(finch::InstanceBranch* instance, const finch::Matrix& placement, const finch::Vector3d& velocity,
@@ -195,7 +188,7 @@ void Rock::place()
     }
 }
 
-RockList::RockList() : m_sweep(std::make_unique<RockSweep>())
+RockList::RockList() : m_sweep(std::make_unique<finch::SweptSphere>())
 {
     m_rocks.reserve(initialRoom);
 }

@@ -98,4 +98,11 @@ private:
     std::vector<std::pair<Collider*, CollisionAction*>> m_collidees;
 };
 
+// A mover and nothing more: the sphere that a step sweeps, its collidees doing the testing.
+class SweptSphere final : public Collider
+{
+public:
+    bool test(const Collider&, double&, Vector3d&) override { return false; }
+};
+
 }

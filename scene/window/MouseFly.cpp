@@ -1,6 +1,7 @@
 #include "scene/window/MouseFly.h"
 
 #include "gui/toolkit/Event.h"
+#include "scene/collide/TriangleCollider.h"
 #include "scene/core/Clock.h"
 #include "scene/render/Viewer.h"
 
@@ -34,10 +35,14 @@ double depthScale(const Viewer& viewer)
     return std::log(std::max(viewer.farDistance() - viewer.nearDistance(), 1.0));
 }
 
+// The camera's sphere is a little wider than the near plane is deep, so that no geometry comes
+// close enough to be cut open.
+constexpr double cameraRadiusPerNear = 1.2;
+
 }
 
-MouseFly::MouseFly(const Event& event, const kestrel::Window& window, Viewer& viewer)
-    : Twiddler(event, window), m_viewer(viewer), m_camera(viewer.getTransform())
+MouseFly::MouseFly(const Event& event, const kestrel::Window& window, Viewer& viewer, TriangleCollider* target)
+    : Twiddler(event, window), m_viewer(viewer), m_camera(viewer.getTransform()), m_target(target)
 {
 }
 
@@ -100,8 +105,20 @@ bool MouseFly::update()
     }
     accelerate(dt);
     const Vector3d forward(m_matrix.at(1, 0), m_matrix.at(1, 1), m_matrix.at(1, 2));
-    m_camera.position = m_camera.position + forward * (m_speed * dt);
+    move(forward * (m_speed * dt));
     return !m_done;
+}
+
+void MouseFly::move(const Vector3d& move)
+{
+    if (m_target == nullptr) {
+        m_camera.position = m_camera.position + move;
+        return;
+    }
+    m_collider.setMove(m_camera.position, move, cameraRadiusPerNear * m_viewer.nearDistance());
+    m_collider.addCollidee(m_target, nullptr);
+    m_collider.collide();
+    m_camera.position = m_collider.start();
 }
 
 void MouseFly::steer(double dt)

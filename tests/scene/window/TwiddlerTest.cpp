@@ -1,5 +1,6 @@
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/Window.h"
+#include "scene/collide/TriangleCollider.h"
 #include "scene/core/Clock.h"
 #include "scene/render/Viewer.h"
 #include "scene/window/MouseFly.h"
@@ -136,6 +137,45 @@ TEST_F(Twiddlers, MouseFlyWithTheLeftButtonNeverFliesBackwards)
         EXPECT_EQ(viewer.eye().y > -10.0, v.moves) << v.far;
         EXPECT_GE(viewer.eye().y, -10.0) << v.far;
         EXPECT_NEAR(viewer.eye().x, 0.0, 1e-9) << v.far;
+    }
+}
+
+namespace
+{
+
+// One large triangle across the plane y = wallY, its front face towards -y.
+class Wall : public finch::TriangleCollider
+{
+public:
+    static constexpr float wallY = -6.0f;
+    void collectTriangles(const finch::Collider&, std::vector<finch::CollisionTriangle>& list) override
+    {
+        list.push_back({{-50.0f, wallY, -50.0f, 50.0f, wallY, -50.0f, 0.0f, wallY, 50.0f}});
+    }
+};
+
+}
+
+TEST_F(Twiddlers, MouseFlyStopsAtItsCollisionTarget)
+{
+    // Six seconds at full throttle towards a wall four units ahead carry the camera well past it.
+    Wall wall;
+    for (finch::TriangleCollider* const target : {static_cast<finch::TriangleCollider*>(nullptr), static_cast<finch::TriangleCollider*>(&wall)}) {
+        place(Vector3d(0.0, -10.0, 0.0));
+        viewer.setNearFar(1.0, 1000.0);
+        finch::MouseFly fly(mouse(Event::MiddlePress, 100, 50, "ml"), window, viewer, target);
+        for (int frame = 0; frame < 60; ++frame) {
+            nextFrame();
+            ASSERT_TRUE(fly.update());
+        }
+        if (target == nullptr) {
+            EXPECT_GT(viewer.eye().y, Wall::wallY);
+            continue;
+        }
+        // The camera's sphere, 1.2 times the near distance, rests against the wall.
+        EXPECT_LE(viewer.eye().y, Wall::wallY - 1.2 + 1e-6);
+        EXPECT_GT(viewer.eye().y, Wall::wallY - 1.3);
+        EXPECT_NEAR(viewer.eye().x, 0.0, 1e-9);
     }
 }
 
