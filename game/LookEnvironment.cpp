@@ -77,6 +77,7 @@ void LookLogic::applyEnvironment(finch::Viewer& camera)
         m_light.setDirection(sunDirection(m_sun));
     }
     m_light.applyWithViewer(0, camera);
+    m_lightModel.apply();
     m_liveFog = m_fog.toFog();
     m_liveFog.apply();
     const float bands[8] = {m_sky.bottom.r, m_sky.bottom.g, m_sky.bottom.b, m_sky.bottom.a,

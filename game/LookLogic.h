@@ -60,8 +60,8 @@ public:
     // Sets the pen's avatars out in a ring around the pen on the pen's level, each keeping its
     // orientation, free to be taken; the world goes to the pen's level.
     void arrangePen();
-    // Before the scene is drawn: the camera's clip planes, the light, the fog and the sky from the
-    // live settings.
+    // Before the scene is drawn: the camera's clip planes, the light and the light model, the fog
+    // and the sky from the live settings.
     void applyEnvironment(finch::Viewer& camera);
     // Draws the sky dome around the world's camera, depth testing left as it was.
     void renderSky(kestrel::ImageBody& target, const finch::Viewer& viewer) override;
@@ -193,6 +193,7 @@ private:
     FogSettings m_fog;
     finch::Fog m_liveFog;
     finch::Light m_light;
+    finch::LightModel m_lightModel;
     ObjectFogTransitions m_objectFogs;
     FloatTransition m_playerSizeChange;
     FloatTransition m_farClipChange;

@@ -148,6 +148,7 @@ void FinchWindow::paintGL(kestrel::ImageBody& target)
     const float black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     kestrel::clearBuffers(black, kestrel::ClearColour | kestrel::ClearDepth | kestrel::ClearStencil);
     m_headlight.apply(0);
+    m_lightModel.apply();
     if (const heron::counted_ptr<Database>& db = database()) {
         traverser.startWithViewer(m_viewer);
         db->traverse(traverser);

@@ -13,7 +13,8 @@ namespace finch
 class Database;
 class FinchWindowInternals;
 
-// An OpenGL window showing a database through its viewer, lit by a white headlight. Mouse
+// An OpenGL window showing a database through its viewer, lit by a white headlight under the
+// default light model (no ambient light, separate specular colour where the driver has it). Mouse
 // events start camera controllers: the middle button flies (perspective only), the right button
 // orbits or rolls, the left one dollies, left and right together pan, and the wheel zooms towards
 // the point under the mouse. While a controller lives the window holds the mouse capture and
@@ -46,6 +47,7 @@ public:
 
 private:
     Light m_headlight;
+    LightModel m_lightModel;
     std::unique_ptr<FinchWindowInternals> m_internals;
     Viewer m_viewer;
     heron::counted_ptr<Database> m_database;

@@ -1,7 +1,10 @@
 #include "game/LookFixture.h"
 
 #include "game/LookLogic.h"
+#include "support/GLTestSupport.h"
 #include "support/LogCapture.h"
+
+#include <string>
 
 namespace
 {
@@ -152,6 +155,17 @@ TEST_F(LookLogicTest, EnteredZonesSwitchTheSkysStars)
     step(0, 100.3);
     EXPECT_TRUE(sky.showsStars());
     EXPECT_EQ(sky.stars().size(), 40u);
+}
+
+TEST_F(LookLogicTest, TheEnvironmentSetsTheLightModelAfterTheLight)
+{
+    GLRecorder recorder;
+    world->logic().applyEnvironment(world->camera());
+    const int light = recorder.indexOf("Lightfv(" + std::to_string(GL_LIGHT0) + "," + std::to_string(GL_POSITION) + ",");
+    const int ambient = recorder.indexOf("LightModelfv(" + std::to_string(GL_LIGHT_MODEL_AMBIENT) + ",");
+    EXPECT_GE(light, 0);
+    EXPECT_GT(ambient, light);
+    EXPECT_EQ(recorder.count(GLRecorder::call("LightModeli", {GL_LIGHT_MODEL_LOCAL_VIEWER, GL_FALSE})), 1);
 }
 
 TEST_F(LookLogicTest, ConditionChangesLevelWhileFewRingsAreHeld)

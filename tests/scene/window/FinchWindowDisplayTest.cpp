@@ -12,6 +12,15 @@ namespace
 
 using kestrel::Event;
 
+// The start of a recorded call whose last argument follows those given (a pointer, or a value
+// not fixed here).
+std::string callWithPointer(const char* name, std::initializer_list<long long> args)
+{
+    std::string call = GLRecorder::call(name, args);
+    call.back() = ',';
+    return call;
+}
+
 constexpr int side = 64;
 // Bytes R, G, B, A in memory order, and the same colour as an image pixel 0xAARRGGBB.
 constexpr std::uint32_t red = 0xFF0000FF;
@@ -76,6 +85,19 @@ TEST_F(FinchWindowDisplayTest, TheDatabaseIsDrawnThroughTheWindowsViewer)
     EXPECT_EQ(pixel(image, 26, 38), redPixel);
     EXPECT_EQ(pixel(image, 41, 32), blackPixel);
     EXPECT_EQ(pixel(image, 2, 2), blackPixel);
+}
+
+TEST_F(FinchWindowDisplayTest, TheLightModelIsSetWithTheHeadlightBeforeTheSceneIsDrawn)
+{
+    GLRecorder recorder;
+    frame();
+    const int ambient = recorder.indexOf(callWithPointer("LightModelfv", {GL_LIGHT_MODEL_AMBIENT}));
+    EXPECT_GT(ambient, recorder.indexOf(callWithPointer("Lightfv", {GL_LIGHT0, GL_POSITION})));
+    EXPECT_EQ(recorder.count(GLRecorder::call("LightModeli", {GL_LIGHT_MODEL_LOCAL_VIEWER, GL_FALSE})), 1);
+    EXPECT_EQ(recorder.count(callWithPointer("LightModeli", {GL_LIGHT_MODEL_COLOR_CONTROL})), 1);
+    const int firstDraw = recorder.indexOf("Draw");
+    ASSERT_GE(firstDraw, 0);
+    EXPECT_LT(ambient, firstDraw);
 }
 
 TEST_F(FinchWindowDisplayTest, WheelNotchesBackOverEmptySpaceZoomTowardsTheOrigin)
