@@ -7,6 +7,7 @@
 #include "scene/render/Material.h"
 #include "scene/render/Viewer.h"
 #include "support/GLTestSupport.h"
+#include "support/LogCapture.h"
 #include "support/SceneBuilders.h"
 #include "support/TempLog.h"
 
@@ -75,6 +76,25 @@ TEST_F(RenderAccumulatorTest, AFrameWithNothingQueuedTouchesNothing)
     accumulator.render(m_target);
     EXPECT_EQ(recorder.count("GetError"), int(recorder.calls().size()));
     EXPECT_EQ(recorder.count("MatrixMode"), 0);
+}
+
+TEST_F(RenderAccumulatorTest, AFrameReadsTheGLErrorAtItsStartAndAfterItsLastPhase)
+{
+    RenderAccumulator accumulator;
+    Marker late("late renderable", m_log);
+    accumulator.addRenderable(late, nullptr, true);
+    ScopedGLTable table;
+    // Every read finds an error, so each read of the frame leaves its line.
+    table.GetError = []() -> GLenum { return GL_INVALID_OPERATION; };
+    LogCapture log;
+    accumulator.render(m_target);
+    const std::string text = log.text();
+    const auto start = text.find("GL had an error at the start of RenderAccumulator::render()");
+    const auto end = text.find("GL had an error while rendering the bunches");
+    EXPECT_EQ(start, text.find("GL had an error"));
+    EXPECT_NE(end, std::string::npos);
+    EXPECT_EQ(end, text.rfind("GL had an error")) << text;
+    EXPECT_EQ(m_log, Log{"late renderable"});
 }
 
 TEST_F(RenderAccumulatorTest, EntriesAreRoutedToTheirPhasesAndDrawnPhaseByPhase)
