@@ -105,14 +105,15 @@ pelican::FileInfo demoMember(const char* name)
 {
     pelican::resetDataFiles();
     pelican::registerPackedFile(heron::FilePath(AURELLE_DEMO_WORLD));
+    pelican::FileInfo found;
     for (const pelican::FileInfo& member : *pelican::packedFiles().back().directory) {
         if (member.name.path.name() == name) {
-            pelican::resetDataFiles();
-            return member;
+            found = member;
         }
     }
-    ADD_FAILURE() << "no member " << name;
-    return {};
+    pelican::resetDataFiles();
+    EXPECT_GT(found.size, 0u) << "no member " << name;
+    return found;
 }
 
 }
