@@ -60,16 +60,6 @@ protected:
         EXPECT_EQ(run({}), 0);
         EXPECT_TRUE(started);
     }
-
-    static kestrel::Button& startButton(GameLauncher& launcher)
-    {
-        for (kestrel::Button* const button : testing_gui::findAll<kestrel::Button>(launcher)) {
-            if (button->getText() == "Start game") {
-                return *button;
-            }
-        }
-        throw std::logic_error("the launcher has no \"Start game\" button");
-    }
 };
 
 TEST_F(GameLauncherDisplayTest, LauncherOpensWithItsTitle)

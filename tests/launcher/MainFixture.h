@@ -6,13 +6,16 @@
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/Updatable.h"
 #include "gui/toolkit/Window.h"
+#include "gui/widgets/Button.h"
 #include "launcher/GameLauncher.h"
 #include "launcher/Main.h"
+#include "support/ComponentSearch.h"
 #include "support/GLTestSupport.h"
 #include "support/RecordingBackend.h"
 #include "support/TempFolder.h"
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -63,6 +66,17 @@ inline int occurrences(const std::string& text, const std::string& part)
         ++count;
     }
     return count;
+}
+
+// The welcome tab's "Start game" button, which the user presses to start the game.
+inline kestrel::Button& startButton(GameLauncher& launcher)
+{
+    for (kestrel::Button* const button : testing_gui::findAll<kestrel::Button>(launcher)) {
+        if (button->getText() == "Start game") {
+            return *button;
+        }
+    }
+    throw std::logic_error("the launcher has no \"Start game\" button");
 }
 
 // The player presses the game's quit key.

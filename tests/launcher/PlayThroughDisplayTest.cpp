@@ -13,11 +13,9 @@
 #include "game/LookNetwork.h"
 #include "game/Rock.h"
 #include "game/Zone.h"
-#include "gui/widgets/Button.h"
 #include "scene/core/Clock.h"
 #include "sound/SoundSystem.h"
 #include "sound/SoundSystemInternals.h"
-#include "support/ComponentSearch.h"
 #include "support/LoopbackAudio.h"
 
 #include <gtest/gtest.h>
@@ -427,16 +425,6 @@ private:
     std::size_t m_index = 0;
     int m_passes = 0;
 };
-
-kestrel::Button& startButton(GameLauncher& launcher)
-{
-    for (kestrel::Button* const button : testing_gui::findAll<kestrel::Button>(launcher)) {
-        if (button->getText() == "Start game") {
-            return *button;
-        }
-    }
-    throw std::logic_error("the launcher has no \"Start game\" button");
-}
 
 }
 
