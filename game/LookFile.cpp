@@ -335,13 +335,9 @@ Table<Zone> starEntries()
 const Table<Zone>& starsTable()
 {
     static const Table<Zone> table = [] {
-        Table<Zone> lines = {
-            field("changeStars", &Zone::changeStars),
-            field("enableStars", &Zone::enableStars),
-        };
-        for (Entry<Zone>& star : starEntries()) {
-            lines.push_back(std::move(star));
-        }
+        Table<Zone> lines = starEntries();
+        lines.push_back(field("changeStars", &Zone::changeStars));
+        lines.push_back(field("enableStars", &Zone::enableStars));
         return lines;
     }();
     return table;

@@ -39,20 +39,21 @@ int distinctColours(const kestrel::Image& image, int from, int to)
     return int(colours.size());
 }
 
-// The demo world's frame (160 x 120) once the game has played frames passes, after the step (if
-// any) ran on the first pass.
-kestrel::Image playedFrame(int frames, const std::function<void(GameWindow&)>& first = {})
+// The demo world's frame, width x height, drawn on the game's pass number frames; the step (if any)
+// runs on every pass up to it, before the frame, with the pass's number from 1.
+kestrel::Image playedFrame(int frames, int width, int height, const std::function<void(Look&, int)>& eachPass = {})
 {
     int passes = 0;
     kestrel::Image image;
     WhilePlaying grab([&](GameWindow& window) {
-        if (++passes == 1 && first) {
-            first(window);
+        ++passes;
+        if (eachPass) {
+            eachPass(*currentLook(), passes);
         }
         if (passes < frames) {
             return;
         }
-        image = kestrel::Image(160, 120);
+        image = kestrel::Image(width, height);
         EXPECT_TRUE(kestrel::renderToImage(image, window));
         quit(window);
     });
@@ -76,22 +77,12 @@ int brightness(std::uint32_t pixel)
 // step (if any) runs on the first pass.
 kestrel::Image frameUnder(Zone& zone, int width, int height, const std::function<void(Look&)>& first = {})
 {
-    int frames = 0;
-    kestrel::Image image;
-    WhilePlaying grab([&](GameWindow& window) {
-        if (frames == 0 && first) {
-            first(*currentLook());
+    return playedFrame(4, width, height, [&](Look& world, int pass) {
+        if (pass == 1 && first) {
+            first(world);
         }
-        currentLook()->logic().applyZoneAtOnce(zone);
-        if (++frames < 4) {
-            return;
-        }
-        image = kestrel::Image(width, height);
-        EXPECT_TRUE(kestrel::renderToImage(image, window));
-        quit(window);
+        world.logic().applyZoneAtOnce(zone);
     });
-    GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
-    return image;
 }
 
 // The demo world's fourth frame (64 x 48) under a zone whose red linear fog runs from near to far;
@@ -148,18 +139,7 @@ int lonePointsAbove(const kestrel::Image& image)
 
 TEST_F(GameWindowDisplayTest, TheDemoWorldShowsSkyAboveTheGround)
 {
-    int frames = 0;
-    kestrel::Image image;
-    WhilePlaying grab([&](GameWindow& window) {
-        if (++frames < 3) {
-            return;
-        }
-        image = kestrel::Image(64, 48);
-        EXPECT_TRUE(kestrel::renderToImage(image, window));
-        quit(window);
-    });
-    GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
-    EXPECT_EQ(window.failureReason(), "");
+    const kestrel::Image image = playedFrame(3, 64, 48);
     ASSERT_EQ(image.width(), 64);
     // The dusk sky (or the fog before it) is far brighter than the sea and the seabed below it.
     int skyOverSea = 0;
@@ -172,7 +152,7 @@ TEST_F(GameWindowDisplayTest, TheDemoWorldShowsSkyAboveTheGround)
 
 TEST_F(GameWindowDisplayTest, TheStartViewShowsTheSeabedAndTheIslandsBelowTheHorizon)
 {
-    const kestrel::Image image = playedFrame(3);
+    const kestrel::Image image = playedFrame(3, 160, 120);
     ASSERT_EQ(image.width(), 160);
     // Sand, water and islands in many shades; flat fog would be one colour.
     EXPECT_GT(distinctColours(image, 0, 30), 40);
@@ -181,10 +161,12 @@ TEST_F(GameWindowDisplayTest, TheStartViewShowsTheSeabedAndTheIslandsBelowTheHor
 TEST_F(GameWindowDisplayTest, CloseAboveTheSeabedTheSandIsDrawn)
 {
     // Looking down at open sand from just under the water, far from the start.
-    const kestrel::Image image = playedFrame(3, [](GameWindow&) {
-        finch::Transform above{finch::Vector3d(70, -40, -2)};
-        above.pitch = -60.0;
-        currentLook()->logic().teleport(above);
+    const kestrel::Image image = playedFrame(3, 160, 120, [](Look& world, int pass) {
+        if (pass == 1) {
+            finch::Transform above{finch::Vector3d(70, -40, -2)};
+            above.pitch = -60.0;
+            world.logic().teleport(above);
+        }
     });
     ASSERT_EQ(image.width(), 160);
     // The sand's texture in a dozen shades and more; the fog alone would be one colour.
@@ -253,14 +235,11 @@ TEST_F(GameWindowDisplayTest, AZoneThatAsksForStarsShowsThemInItsSky)
 
 TEST_F(GameWindowDisplayTest, ABumpedWallShowsItsMarker)
 {
-    int frames = 0;
-    kestrel::Image image;
-    WhilePlaying grab([&](GameWindow& window) {
-        if (++frames < 3) {
+    const kestrel::Image image = playedFrame(3, 64, 48, [](Look& world, int pass) {
+        if (pass < 3) {
             return;
         }
         // A small no-entry ball just ahead of the player, bumped this frame.
-        Look& world = *currentLook();
         const finch::Transform& player = world.logic().flight()->transform();
         // A zone placed by its own position, not by an object of the scene.
         const auto& zones = world.currentLevel()->zones();
@@ -272,11 +251,7 @@ TEST_F(GameWindowDisplayTest, ABumpedWallShowsItsMarker)
         wall.bumped = true;
         wall.radius = 3.0;
         wall.position() = player.position + player.forward() * 10.0;
-        image = kestrel::Image(64, 48);
-        EXPECT_TRUE(kestrel::renderToImage(image, window));
-        quit(window);
     });
-    GameWindow window(kestrel::ScreenMode(), heron::FilePath(AURELLE_DEMO_WORLD));
     ASSERT_EQ(image.width(), 64);
     const std::uint32_t centre = pixel(image, 32, 24);
     const int red = (centre >> 16) & 0xFF;

@@ -5,17 +5,13 @@
 // runs in real time, as a sound card plays it, so that the sound threads keep up.
 #include "launcher/MainFixture.h"
 
-#include "game/Counter.h"
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/LookFly.h"
 #include "game/LookLogic.h"
 #include "game/LookNetwork.h"
-#include "game/Rock.h"
 #include "game/Zone.h"
 #include "scene/core/Clock.h"
-#include "sound/SoundSystem.h"
-#include "sound/SoundSystemInternals.h"
 #include "support/LoopbackAudio.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +38,7 @@ namespace
 
 constexpr int width = 160;
 constexpr int height = 120;
-// Each pass of the loop moves time on by this much.
+// Each pass of the loop moves the scene's time on by this much.
 constexpr double step = 0.25;
 // Long enough for every zone's fog, sky and sun to finish changing.
 constexpr double settle = 6.0;
@@ -51,7 +47,7 @@ constexpr double lookingUp = 45.0;
 // A mix this loud is heard.
 constexpr double audible = 300.0;
 
-// The time the scene clock and the sound system read: moved by the script alone.
+// The time the scene clock reads: moved by the script alone.
 std::atomic<double> now{1000.0};
 double readNow()
 {

@@ -504,7 +504,10 @@ std::vector<WorldFile> shallowsFiles(std::string& error)
         return {};
     }
     std::vector<WorldFile> props = propFiles(error);
-    std::vector<WorldFile> fish = props.empty() ? std::vector<WorldFile>() : fishFiles(error);
+    if (props.empty()) {
+        return {};
+    }
+    std::vector<WorldFile> fish = fishFiles(error);
     if (fish.empty()) {
         return {};
     }
