@@ -184,15 +184,19 @@ void ScrollBarBar::press(int x, int y)
     m_owner.sendMessage(scrollCode::dragStart);
 }
 
+// A thumb that fills its track (a short bar) cannot move, so dragging it leaves the position.
 void ScrollBarBar::drag(int x, int y)
 {
+    const int room = length() - thumbLength();
+    if (room <= 0) {
+        return;
+    }
     const int snap = GuiRenderer::current().dragSnapDistance();
     const Rect near{bounds.x - snap, bounds.y - snap, bounds.width + 2 * snap, bounds.height + 2 * snap};
     int position = m_dragStartPosition;
     if (near.contains(x, y)) {
-        const int room = length() - thumbLength();
         const int range = m_owner.total() - m_owner.visibleSize();
-        const double scale = room > 0 ? static_cast<double>(range) / room : 0.0;
+        const double scale = static_cast<double>(range) / room;
         position = static_cast<int>(std::lround((along(x, y) - m_grab) * scale));
     }
     if (m_owner.scrollTo(position)) {

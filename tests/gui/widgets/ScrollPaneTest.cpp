@@ -321,4 +321,32 @@ TEST_F(Scrolling, DraggingTheThumbScrollsAndReportsStartChangeAndEnd)
                                            Sent{&vertical, 1, 2}}));
 }
 
+// In a pane 70 high the track between the arrows (66 - 32 = 34) is shorter than the shortest
+// thumb, so the thumb fills it and cannot move.
+TEST_F(Scrolling, DraggingAThumbThatFillsAShortTrackKeepsThePosition)
+{
+    open(50, 1000);
+    pane->setBounds(10, 10, 100, 70);
+    window.paintNow();
+    kestrel::ScrollBarBar& bar = pane->verticalBar().bar();
+    ASSERT_EQ(bar.getBounds().height, 34);
+    ASSERT_EQ(bar.thumbLength(), 34);
+    typed(keys::down);
+    typed(keys::down);
+    ASSERT_EQ(verticalPosition(), 40);
+    const kestrel::Rect track = bar.getBounds();
+    const int x = track.x + 5;
+    const int y = track.y + track.height / 2;
+    move(window, x, y);
+    click(InputKind::ButtonPress, x, y);
+    ASSERT_TRUE(bar.isDragging());
+    for (const int dy : {-10, 10, -1}) {
+        move(window, x, y + dy);
+        drain();
+        EXPECT_EQ(verticalPosition(), 40) << dy;
+    }
+    click(InputKind::ButtonRelease, x, y - 1);
+    EXPECT_EQ(verticalPosition(), 40);
+}
+
 }
