@@ -36,11 +36,24 @@ void shrinkFloats(std::vector<ActiveFloat>& floats, int& indent, int distance)
     indent = floats.empty() ? 0 : floats.back().indent;
 }
 
+namespace
+{
+
+// The part of the page a child's content covers: its rectangle, lengthened downwards to the
+// chunk's extent, so that a float hanging below its paragraph is repainted and hit.
+Rect reach(const DocumentChunk& chunk, const Rect& area)
+{
+    const int extent = std::max(area.height, chunk.extent());
+    return Rect{area.x, area.y + area.height - extent, area.width, extent};
+}
+
+}
+
 void ChunkListFuncs::paint(Graphics& graphics, const HTMLInfo& info, const Rect& r)
 {
     visitChildren(
         [&](DocumentChunk& chunk, const Rect& area) {
-            if (graphics.clipRect().intersects(area)) {
+            if (graphics.clipRect().intersects(reach(chunk, area))) {
                 chunk.paint(graphics, info, area);
             }
             return true;
@@ -53,7 +66,7 @@ bool ChunkListFuncs::findGlyph(GlyphHit& hit, const Rect& r, int x, int y)
     bool ended = false;
     visitChildren(
         [&](DocumentChunk& chunk, const Rect& area) {
-            if (area.contains(x, y)) {
+            if (reach(chunk, area).contains(x, y)) {
                 ended = chunk.findGlyph(hit, area, x, y);
             }
             return !ended;

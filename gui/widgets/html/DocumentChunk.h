@@ -4,6 +4,7 @@
 #include "base/counted_ptr.h"
 #include "gui/paint/Rect.h"
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -68,12 +69,16 @@ public:
     virtual void dump() const {}
 
     int height() const { return m_height; }
+    // How far below its top the chunk's content reaches: its height, or more where a float hangs
+    // below its last line (and over the chunks after it).
+    int extent() const { return std::max(m_height, m_extent); }
     // -1 until computed.
     int minWidth() const { return m_minWidth; }
     int maxWidth() const { return m_maxWidth; }
 
 protected:
     int m_height = 0;
+    int m_extent = 0;
     int m_minWidth = -1;
     int m_maxWidth = -1;
 };

@@ -42,6 +42,8 @@ public:
     void finish();
 
     int y = 0;
+    // How far below the paragraph's top its lowest float reaches.
+    int floatBottom = 0;
 
 private:
     // The last line of a paragraph is not justified.
@@ -53,6 +55,8 @@ private:
 
     void endLine(LineEnd end);
     void placeFloats();
+    // Hangs a float from the top of the line with its left edge at x.
+    void hang(GlyphEntry& e, int x);
     void clear(int mode);
     GlyphEntry& entry(int index) { return m_paragraph.m_entries[static_cast<std::size_t>(index)]; }
     const Word& word(int index) const { return m_paragraph.m_words[static_cast<std::size_t>(index)]; }
@@ -145,18 +149,23 @@ void GlyphHolder::Flow::placeFloats()
         GlyphEntry& e = entry(index);
         m_context.leftIndent += e.glyph->width();
         m_context.leftFloats.push_back(ActiveFloat{m_context.leftIndent, e.glyph->ascent() + e.glyph->descent()});
-        e.x = m_context.leftIndent - e.glyph->width();
-        e.y = y - e.glyph->ascent();
+        hang(e, m_context.leftIndent - e.glyph->width());
     }
     for (const int index : m_rightQueue) {
         GlyphEntry& e = entry(index);
         m_context.rightIndent += e.glyph->width();
         m_context.rightFloats.push_back(ActiveFloat{m_context.rightIndent, e.glyph->ascent() + e.glyph->descent()});
-        e.x = m_context.width - m_context.rightIndent;
-        e.y = y - e.glyph->ascent();
+        hang(e, m_context.width - m_context.rightIndent);
     }
     m_leftQueue.clear();
     m_rightQueue.clear();
+}
+
+void GlyphHolder::Flow::hang(GlyphEntry& e, int x)
+{
+    e.x = x;
+    e.y = y - e.glyph->ascent();
+    floatBottom = std::max(floatBottom, e.glyph->descent() - e.y);
 }
 
 // Moves below the floats of the cleared sides; the other side's floats reach that much less.
@@ -251,6 +260,7 @@ void GlyphHolder::layout(LayoutContext& context)
     }
     flow.finish();
     m_height = -flow.y;
+    m_extent = flow.floatBottom;
 }
 
 void GlyphHolder::paint(Graphics& graphics, const HTMLInfo& info, const Rect& r)

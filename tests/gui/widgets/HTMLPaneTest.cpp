@@ -326,6 +326,58 @@ TEST_F(Html, AFloatTallerThanItsTextMakesTheDocumentTaller)
     EXPECT_EQ(pane->pageHeight(), 50 + 10);
 }
 
+// Counts the images a paint draws.
+class ImageCounter : public kestrel::Graphics
+{
+public:
+    void setRGB(std::uint32_t) override {}
+    void drawPoint(int, int) override {}
+    void drawLine(int, int, int, int) override {}
+    void fillRect(const kestrel::Rect&) override {}
+    void drawChar(char, const kestrel::Font&, int, int) override {}
+    void drawImage(const kestrel::Image&, int, int) override { ++images; }
+    void setClip(const kestrel::Rect&) override {}
+
+    int images = 0;
+};
+
+// A linked float 54 high (the link's outline room included) beside a line 10 high, in a pane
+// 64 high: the paragraph's own rectangle covers only the top 10 of the float, from y 49 to 59.
+class HangingFloat : public Html
+{
+protected:
+    void SetUp() override
+    {
+        Html::SetUp();
+        load("<a href=pic><img src=10x50 align=left></a>short", 100);
+        pane->setBounds(0, 0, 110, 64);
+    }
+};
+
+TEST_F(HangingFloat, IsRepaintedWhereItHangsBelowItsParagraph)
+{
+    ASSERT_EQ(paragraph().height(), 10);
+    ImageCounter graphics;
+    graphics.begin(nullptr, kestrel::Rect{0, 0, 110, 64});
+    const kestrel::ScopedClip strip(graphics, kestrel::Rect{0, 20, 110, 10});
+    pane->draw(graphics);
+    EXPECT_EQ(graphics.images, 1);
+}
+
+TEST_F(HangingFloat, AnswersPressesOverItsWholeHeight)
+{
+    testing_gui::MessageRecorder recorder;
+    pane->setActionListener(&recorder, 9);
+    for (const int y : {56, 30, 8}) {
+        kestrel::Event press(kestrel::Event::LeftPress);
+        press.x = 10;
+        press.y = y;
+        pane->handleMouse(press);
+        EXPECT_EQ(recorder.messages.size(), 1u) << y;
+        recorder.messages.clear();
+    }
+}
+
 TEST_F(Html, TablesPlaceTheirCellsByColumnsAndSpans)
 {
     load("<table cellpadding=2 cellspacing=3><tr><td>ab</td><th colspan=2>c</th></tr>"
