@@ -368,6 +368,7 @@ std::uint32_t VertexArrayInternals::upload(GrowableArray<std::uint8_t>& block, b
         return 0;
     }
     vertexBase = vertices.offset;
+    vertexBlockBytes = vertices.bytes;
     if (indexCount <= 0 || !uploadIndices()) {
         moveOffsets(vertexBase);
     }
@@ -413,6 +414,7 @@ bool VertexArrayInternals::uploadIndices()
     }
     elementBuffer = elements.name;
     indexOffset = elements.offset;
+    indexListBytes = elements.bytes;
     return elements.name != 0;
 }
 
@@ -645,10 +647,12 @@ VertexArray::~VertexArray()
         return;
     }
     // Deleting a bound buffer unbinds it; the cache must not think it is still there.
-    if (releaseBuffer(in.arrayBuffer) && cache.arrayBuffer == in.arrayBuffer) {
+    if (releaseBuffer(BufferPlace{in.arrayBuffer, in.vertexBase, in.vertexBlockBytes}) &&
+        cache.arrayBuffer == in.arrayBuffer) {
         cache.arrayBuffer = 0;
     }
-    if (releaseBuffer(in.elementBuffer) && cache.elementBuffer == in.elementBuffer) {
+    if (releaseBuffer(BufferPlace{in.elementBuffer, in.indexOffset, in.indexListBytes}) &&
+        cache.elementBuffer == in.elementBuffer) {
         cache.elementBuffer = 0;
     }
     plat::GLFunctions& g = plat::gl();

@@ -3,6 +3,7 @@
 #include "gui/gl/GrowableArray.h"
 #include "gui/gl/SharedBuffers.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace kestrel
@@ -48,11 +49,14 @@ public:
     std::uint32_t arrayMask = 0;
     std::uint32_t arrayBuffer = 0;
     std::uint32_t elementBuffer = 0;
-    // Where the index list starts in the element buffer, in bytes.
+    // Where the index list starts in the element buffer, and its length, in bytes.
     std::int32_t indexOffset = 0;
+    std::size_t indexListBytes = 0;
     // Where the vertices start in the array buffer, in bytes. The offsets below include it unless
     // the indices in the element buffer count from the buffer's first vertex.
     std::int32_t vertexBase = 0;
+    // How many bytes of the array buffer the vertices take.
+    std::size_t vertexBlockBytes = 0;
     std::uint32_t displayList = 0;
     std::int32_t stride = 0;
     std::int32_t positionOffset = 0;

@@ -274,6 +274,27 @@ TEST_F(VertexArrayDisplayTest, ASharedBufferIsDeletedWithItsLastArray)
     EXPECT_EQ(bufferSize(), 0);
 }
 
+// A scene that stays while a new generation of ten arrays is compiled and the last one freed,
+// forty times over (like bunches rebuilt again and again).
+TEST_F(VertexArrayDisplayTest, SharedBuffersHoldLittleMoreThanTheirLiveArraysAfterManyRebuilds)
+{
+    const auto survivor = compiledScene(true);
+    ASSERT_NE(survivor->internals().arrayBuffer, 0u);
+    std::vector<std::unique_ptr<VertexArray>> generation;
+    for (int round = 0; round < 40; ++round) {
+        std::vector<std::unique_ptr<VertexArray>> next;
+        for (int i = 0; i < 10; ++i) {
+            next.push_back(compiledScene(true));
+        }
+        generation = std::move(next);
+        const kestrel::BufferSpace space = kestrel::bufferSpace();
+        ASSERT_LE(space.held, 3 * space.live) << "round " << round;
+    }
+    EXPECT_EQ(draw(*generation.back()), draw(*makeScene()));
+    generation.clear();
+    EXPECT_EQ(draw(*survivor), draw(*makeScene()));
+}
+
 namespace
 {
 
