@@ -6,11 +6,13 @@
 #include "scene/graph/SwitchBranch.h"
 #include "scene/graph/TraversalCallback.h"
 #include "scene/graph/Traverser.h"
+#include "support/Mortal.h"
 #include "support/SceneBuilders.h"
 #include "support/TempLog.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <stdexcept>
@@ -161,12 +163,15 @@ TEST(BranchTest, LeavesChildrenBoxesAndReplacement)
 
 TEST(BranchTest, AChainOfGroupsFarDeeperThanTheStackGoesAtOnce)
 {
-    auto chain = std::make_unique<GroupBranch>();
+    constexpr int depth = 300000;
+    std::atomic<int> deaths{0};
+    auto chain = std::make_unique<Mortal<GroupBranch>>(deaths);
     GroupBranch* deepest = chain.get();
-    for (int level = 0; level < 300000; ++level) {
-        deepest = add(*deepest, std::make_unique<GroupBranch>());
+    for (int level = 0; level < depth; ++level) {
+        deepest = add(*deepest, std::make_unique<Mortal<GroupBranch>>(deaths));
     }
     chain.reset();
+    EXPECT_EQ(deaths, depth + 1);
 }
 
 TEST(BranchTest, LevelsOfDetailAreChosenByDistance)
