@@ -1,6 +1,5 @@
 #include "base/Debug.h"
 
-#include "base/FilePath.h"
 #include "base/Mutex.h"
 #include "base/heron_string.h"
 
@@ -55,11 +54,18 @@ heron_string readProgramPath()
     return heron_string(path, static_cast<std::uint32_t>(length));
 }
 
-// Kept for the whole run; made once, read by any thread (only c_str, which changes no cache).
-const FilePath& programFile()
+// Kept for the whole run as the system spells it; made once, read by any thread.
+const heron_string& programFile()
 {
-    static const FilePath* const file = new FilePath(readProgramPath());
+    static const heron_string* const file = new heron_string(readProgramPath());
     return *file;
+}
+
+// The text up to and including the last '/'; empty when there is none.
+heron_string folderOf(const heron_string& file)
+{
+    const std::uint32_t last = file.find_last_of('/');
+    return last == heron_string::npos ? heron_string() : file.substr(0, last + 1);
 }
 
 // The system's names, read once.
@@ -123,7 +129,7 @@ const char* programPath()
 
 const char* programDirectory()
 {
-    static const heron_string* const directory = new heron_string(programFile().directory());
+    static const heron_string* const directory = new heron_string(folderOf(programFile()));
     return directory->c_str();
 }
 

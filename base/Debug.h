@@ -36,10 +36,11 @@ inline void setProgress(int code)
 // Seconds since the first call, which returns 0.0; monotonic, never decreases. Any thread.
 double getTime();
 
-// The program's own file in the system's path form (FilePath: lower case, '\' separators; open it
-// through heron::diskPath); empty when it cannot be found.
+// The program's own file as the operating system spells it ('/' separators, every letter in its
+// own case, so that a folder whose name differs only in case is never taken for it); empty when it
+// cannot be found.
 const char* programPath();
-// The directory part of programPath with its trailing '\', ready for a file name to be appended.
+// The directory part of programPath with its trailing '/', ready for a file name to be appended.
 const char* programDirectory();
 // The operating system's name, such as "Linux".
 const char* osFamilyName();

@@ -69,12 +69,18 @@ std::optional<std::string> findNoCase(const std::string& folder, const std::stri
     return best;
 }
 
+bool isSeparator(char c)
+{
+    return c == '/' || c == pathSeparator;
+}
+
 std::vector<std::string> splitComponents(const std::string& path)
 {
     std::vector<std::string> components;
     std::size_t start = 0;
     while (start <= path.size()) {
-        const std::size_t slash = std::min(path.find('/', start), path.size());
+        const auto next = std::find_if(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), isSeparator);
+        const auto slash = static_cast<std::size_t>(next - path.begin());
         if (slash > start) {
             components.push_back(path.substr(start, slash - start));
         }
@@ -83,26 +89,67 @@ std::vector<std::string> splitComponents(const std::string& path)
     return components;
 }
 
-// Spells each component of a '/'-separated path as it is on disk, as far as the components exist.
-std::string matchOnDisk(const std::string& path)
+// The components from first on joined by sep.
+std::string joined(const std::vector<std::string>& components, std::size_t first, std::size_t count, char sep)
+{
+    std::string text;
+    for (std::size_t i = first; i < first + count; ++i) {
+        text += i > first ? std::string(1, sep) : std::string();
+        text += components[i];
+    }
+    return text;
+}
+
+// How many components from first make up the next entry of folder as spelled: one when it
+// exists, else the fewest that, joined by '\', name an entry (a name holding a backslash); 0 when
+// none does.
+std::size_t exactEntry(const std::string& folder, const std::vector<std::string>& components, std::size_t first)
+{
+    for (std::size_t count = 1; first + count <= components.size(); ++count) {
+        if (lstatExists(folder + joined(components, first, count, pathSeparator))) {
+            return count;
+        }
+    }
+    return 0;
+}
+
+// Spells each component of a path as it is on disk, as far as the components exist.
+std::string matchOnDisk(const std::string& path, CaseMatch match)
 {
     const std::vector<std::string> components = splitComponents(path);
-    const bool trailingSlash = !path.empty() && path.back() == '/';
-    std::string result = (!path.empty() && path[0] == '/') ? "/" : "";
-    bool searching = true;
-    for (std::size_t i = 0; i < components.size(); ++i) {
-        std::string component = components[i];
-        if (searching && !isDot(component) && !lstatExists(result + component)) {
-            const std::optional<std::string> found = findNoCase(result.empty() ? "." : result, component);
-            searching = found.has_value();
-            component = found.value_or(component);
+    const bool trailingSlash = !path.empty() && isSeparator(path.back());
+    std::string result = (!path.empty() && isSeparator(path[0])) ? "/" : "";
+    std::size_t i = 0;
+    while (i < components.size()) {
+        std::size_t count = isDot(components[i]) ? 1 : exactEntry(result, components, i);
+        std::string entry = joined(components, i, count, pathSeparator);
+        if (count == 0 && match == CaseMatch::AnyCase) {
+            const std::optional<std::string> found = findNoCase(result.empty() ? "." : result, components[i]);
+            count = found ? 1 : 0;
+            entry = found.value_or(std::string());
         }
-        result += component;
-        if (i + 1 < components.size() || trailingSlash) {
+        if (count == 0) {
+            return result + joined(components, i, components.size() - i, '/') + (trailingSlash ? "/" : "");
+        }
+        i += count;
+        result += entry;
+        if (i < components.size() || trailingSlash) {
             result += '/';
         }
     }
     return result;
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// True when path is a folder afterwards, made now or before.
+bool makeFolder(const std::string& path)
+{
+    return isFolder(path) || ::mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && isFolder(path));
 }
 
 std::string withoutTrailingSlashes(std::string path)
@@ -151,13 +198,13 @@ FilePath::FilePath()
 }
 
 FilePath::FilePath(const char* text)
-    : m_path(text)
+    : m_spelling(text)
 {
     normalise();
 }
 
 FilePath::FilePath(const heron_string& text)
-    : m_path(text)
+    : m_spelling(text)
 {
     normalise();
 }
@@ -169,29 +216,48 @@ void FilePath::changed()
     m_extensionValid = false;
 }
 
+void FilePath::assign(const heron_string& spelling, const heron_string& path)
+{
+    m_spelling = spelling;
+    m_path = path;
+    changed();
+}
+
+heron_string FilePath::spelledDirectory() const
+{
+    return m_spelling.substr(0, directory().length());
+}
+
+heron_string FilePath::spelledName() const
+{
+    return m_spelling.substr(directory().length());
+}
+
+// Works on the spelling, then makes the system's form from it: the two differ only in case.
 void FilePath::normalise()
 {
     changed();
-    m_path.toLower();
     // One pass that copies each kept character down over the merged ones, so that a text of many
     // separators costs no more than its length.
     std::uint32_t merged = 0;
     std::uint32_t kept = 0;
-    for (std::uint32_t i = 0; i < m_path.length(); ++i) {
-        const char c = m_path[i] == '/' ? pathSeparator : m_path[i];
+    for (std::uint32_t i = 0; i < m_spelling.length(); ++i) {
+        const char c = m_spelling[i] == '/' ? pathSeparator : m_spelling[i];
         // The first two characters are never merged, so a leading "\\" (a network path) stays.
-        if (kept >= 2 && c == pathSeparator && m_path[kept - 1] == pathSeparator) {
+        if (kept >= 2 && c == pathSeparator && m_spelling[kept - 1] == pathSeparator) {
             if (++merged <= maxLoggedMerges) {
                 debug("Erasing at %d\n", static_cast<int>(kept));
             }
             continue;
         }
-        m_path[kept++] = c;
+        m_spelling[kept++] = c;
     }
-    m_path.resize(kept);
+    m_spelling.resize(kept);
     if (merged > maxLoggedMerges) {
         debug("%u more doubled separators merged\n", merged - maxLoggedMerges);
     }
+    m_path = m_spelling;
+    m_path.toLower();
 }
 
 const heron_string& FilePath::directory() const
@@ -226,21 +292,19 @@ const heron_string& FilePath::extension() const
 
 void FilePath::setDirectory(const char* directoryText)
 {
-    heron_string text = FilePath(directoryText).str();
-    if (!text.empty() && text[text.length() - 1] != pathSeparator) {
-        text.push_back(pathSeparator);
+    const FilePath folder(directoryText);
+    heron_string spelling = folder.spelling();
+    heron_string path = folder.str();
+    if (!path.empty() && path[path.length() - 1] != pathSeparator) {
+        spelling.push_back(pathSeparator);
+        path.push_back(pathSeparator);
     }
-    text.append(name());
-    m_path = text;
-    changed();
+    assign(spelling + spelledName(), path + name());
 }
 
 void FilePath::setName(const char* nameText)
 {
-    heron_string text = directory();
-    text.append(nameText);
-    m_path = text;
-    changed();
+    assign(spelledDirectory() + nameText, directory() + nameText);
 }
 
 void FilePath::setExtension(const char* extensionText)
@@ -249,18 +313,13 @@ void FilePath::setExtension(const char* extensionText)
     if (length == 0) {
         return;
     }
-    m_path.resize(m_path.length() - length);
-    m_path.append(extensionText);
-    changed();
+    const std::uint32_t kept = m_path.length() - length;
+    assign(m_spelling.substr(0, kept) + extensionText, m_path.substr(0, kept) + extensionText);
 }
 
 void FilePath::intoSubdirectory(const char* subFolder)
 {
-    heron_string text = directory();
-    text.append(subFolder);
-    text.push_back(pathSeparator);
-    text.append(name());
-    m_path = text;
+    m_spelling = spelledDirectory() + subFolder + pathSeparator + spelledName();
     normalise();
 }
 
@@ -271,19 +330,17 @@ void FilePath::replacePrefix(const char* oldPrefix, const char* newPrefix)
     if (length > m_path.length() || m_path.compare(0, length, prefix.str()) != 0) {
         return;
     }
-    heron_string text(newPrefix);
-    text.append(m_path.c_str() + length, m_path.length() - length);
-    m_path = text;
+    m_spelling = heron_string(newPrefix) + m_spelling.substr(length);
     normalise();
 }
 
-FileStatus FilePath::stat() const
+FileStatus FilePath::stat(CaseMatch match) const
 {
     FileStatus status;
     if (m_path.empty()) {
         return status;
     }
-    const heron_string disk = diskPath();
+    const heron_string disk = diskPath(match);
     struct stat info;
     if (::stat(disk.c_str(), &info) != 0) {
         return status;
@@ -298,7 +355,7 @@ FileStatus FilePath::stat() const
     return status;
 }
 
-bool FilePath::directoryExists() const
+bool FilePath::directoryExists(CaseMatch match) const
 {
     if (m_path.empty()) {
         return false;
@@ -310,36 +367,30 @@ bool FilePath::directoryExists() const
     if (folder.empty()) {
         return false;
     }
-    const heron_string disk = heron::diskPath(folder.substr(0, folder.length() - 1).c_str());
-    struct stat info;
-    return ::stat(disk.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return isFolder(heron::diskPath(spelledDirectory().substr(0, folder.length() - 1).c_str(), match).c_str());
 }
 
 bool FilePath::createDirectories() const
 {
-    if (directoryExists() || m_path.find_first_of(pathSeparator) == heron_string::npos) {
+    if (directoryExists(CaseMatch::Exact) || m_path.find_first_of(pathSeparator) == heron_string::npos) {
         return true;
     }
-    for (std::uint32_t i = m_path.find_first_of(pathSeparator); i != heron_string::npos;
-         i = m_path.find_first_of(pathSeparator, i + 1)) {
-        const FilePath prefix(m_path.substr(0, i + 1));
-        if (prefix.directoryExists()) {
-            continue;
-        }
-        const heron_string disk = heron::diskPath(prefix.c_str());
-        if (::mkdir(disk.c_str(), 0777) != 0 && !(errno == EEXIST && prefix.directoryExists())) {
+    // The folders as the disk spells them, so that a name holding a backslash stays one folder.
+    const std::string folder = heron::diskPath(spelledDirectory().c_str(), CaseMatch::Exact).c_str();
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1)) {
+        if (!makeFolder(folder.substr(0, slash))) {
             return false;
         }
     }
     return true;
 }
 
-heron_string FilePath::diskPath() const
+heron_string FilePath::diskPath(CaseMatch match) const
 {
-    return heron::diskPath(m_path.c_str());
+    return heron::diskPath(m_spelling.c_str(), match);
 }
 
-heron_string diskPath(const char* path)
+heron_string diskPath(const char* path, CaseMatch match)
 {
     if (path == nullptr) {
         return heron_string();
@@ -348,17 +399,29 @@ heron_string diskPath(const char* path)
     if (text.size() >= 2 && isDriveLetter(text[0]) && text[1] == ':') {
         text = text.size() == 2 ? "/" : text.substr(2);
     }
-    std::replace(text.begin(), text.end(), pathSeparator, '/');
-    if (text.empty() || lstatExists(text)) {
-        return heron_string(text.c_str());
+    std::string slashed = text;
+    std::replace(slashed.begin(), slashed.end(), pathSeparator, '/');
+    if (slashed.empty() || lstatExists(slashed)) {
+        return heron_string(slashed.c_str());
     }
-    return heron_string(matchOnDisk(text).c_str());
+    return heron_string(matchOnDisk(text, match).c_str());
+}
+
+heron_string joinPath(const heron_string& folder, const char* name)
+{
+    heron_string text = folder;
+    if (!text.empty() && !isSeparator(text[text.length() - 1])) {
+        // A folder the system spelled goes on in its own form; one in this system's form in that.
+        text.push_back(text.find_first_of('/') != heron_string::npos ? '/' : pathSeparator);
+    }
+    text.append(name);
+    return text;
 }
 
 void listDirectory(const FilePath& path, std::vector<heron_string>& names)
 {
     names.clear();
-    const heron_string& folder = path.directory();
+    const heron_string folder = path.spelledDirectory();
     const std::string disk = folder.empty() ? std::string(".") : std::string(diskPath(folder.c_str()).c_str());
     forEachEntry(disk, [&](const std::string& name) {
         if (name[0] != '.') {
@@ -373,7 +436,7 @@ bool deletePath(const FilePath& path, bool recursive)
     if (path.str().empty()) {
         return false;
     }
-    return deleteOnDisk(path.diskPath().c_str(), recursive);
+    return deleteOnDisk(path.diskPath(CaseMatch::Exact).c_str(), recursive);
 }
 
 DataDest& DataDest::writePath(const FilePath& value)

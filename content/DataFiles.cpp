@@ -89,16 +89,18 @@ std::vector<heron_string> foldersFor(std::int32_t category)
     return folders;
 }
 
-// The path text under folder: folder, one '\', text.
+// The path text under folder: folder, one separator, text.
 heron::FilePath underFolder(const heron_string& folder, const heron_string& text)
 {
-    heron_string joined = folder;
-    if (!joined.empty() && joined[joined.length() - 1] != heron::pathSeparator) {
-        joined.push_back(heron::pathSeparator);
-    }
     const bool leadingSeparator = !text.empty() && text[0] == heron::pathSeparator;
-    joined.append(text.c_str() + (leadingSeparator ? 1 : 0));
-    return heron::FilePath(joined);
+    return heron::FilePath(heron::joinPath(folder, text.c_str() + (leadingSeparator ? 1 : 0)));
+}
+
+// The text a path resolves to: a member's name in the system's form, a file on disk as spelled, so
+// that opening it finds that file and not one whose name differs only in case.
+heron_string resolvedText(const heron::FilePath& path)
+{
+    return state().packedFiles.empty() ? path.spelling() : path.str();
 }
 
 // The first path under the record's search folders that exists: the folder with the path's file
@@ -108,10 +110,10 @@ bool resolveInFolders(DataFileName& record)
     for (const heron_string& folder : foldersFor(record.category)) {
         heron::FilePath byName(record.path);
         byName.setDirectory(folder.c_str());
-        const heron::FilePath candidates[] = {byName, underFolder(folder, record.path.str())};
+        const heron::FilePath candidates[] = {byName, underFolder(folder, record.path.spelling())};
         for (const heron::FilePath& candidate : candidates) {
             if (dataFileExists(candidate)) {
-                record.resolved = candidate.str();
+                record.resolved = resolvedText(candidate);
                 return true;
             }
         }
@@ -229,16 +231,16 @@ heron_string cacheRootFor(const char* programFolder)
     }
     const char* const cache = std::getenv("XDG_CACHE_HOME");
     const char* const home = std::getenv("HOME");
-    heron_string folder = cache != nullptr && cache[0] == '/' ? heron_string(cache)
-                                                               : heron_string(home != nullptr ? home : "") + "/.cache";
-    folder += "/aurelle/";
-    return heron::FilePath(folder).str();
+    const heron_string folder = cache != nullptr && cache[0] == '/'
+                                    ? heron_string(cache)
+                                    : heron::joinPath(heron_string(home != nullptr ? home : ""), ".cache");
+    return heron::joinPath(folder, "aurelle/");
 }
 
 void setCacheRoot(const char* root)
 {
     heron::MutexLock lock(fileMutex(), cacheRootSite);
-    state().cacheRoot = heron::FilePath(root).str();
+    state().cacheRoot = root != nullptr ? root : "";
 }
 
 void setPumpMessages()
@@ -296,7 +298,7 @@ const heron_string& resolveDataFile(DataFileName& record)
     heron::MutexLock lock(fileMutex(), resolveSite);
     record.resolved.clear();
     if (dataFileExists(record.path)) {
-        record.resolved = record.path.str();
+        record.resolved = resolvedText(record.path);
     } else if (!resolveInFolders(record) && !state().packedFiles.empty()) {
         resolveByFileName(record);
     }
@@ -352,13 +354,13 @@ std::vector<heron_string> findDataFolder(const DataFileName& record)
     if (!folderExists(folder)) {
         const std::vector<heron_string> folders = foldersFor(record.category);
         const auto found = std::find_if(folders.begin(), folders.end(), [&](const heron_string& searchFolder) {
-            return folderExists(DataFileName(underFolder(searchFolder, record.path.str()), plainCategory));
+            return folderExists(DataFileName(underFolder(searchFolder, record.path.spelling()), plainCategory));
         });
         if (found == folders.end()) {
             noteFile(FileList::Missing, record, "---Failed to find folder: %s\n");
             return {};
         }
-        folder = DataFileName(underFolder(*found, record.path.str()), plainCategory);
+        folder = DataFileName(underFolder(*found, record.path.spelling()), plainCategory);
     }
     if (!state().packedFiles.empty()) {
         return packedFolderNames(folder.path.directory());

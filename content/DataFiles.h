@@ -27,16 +27,17 @@ namespace pelican
 // The lock "fileMutex" that guards the state of this file (recursive).
 heron::Mutex& fileMutex();
 
-// The data root: the program's folder in the system's path form, with its trailing '\'.
+// The data root: the program's folder as the operating system spells it, with its trailing '/'.
 const char* dataRoot();
 
-// The root of the decoded-sound cache, in the system's path form with its trailing '\': the data
-// root when that folder can be written, else $XDG_CACHE_HOME/aurelle (by default
-// $HOME/.cache/aurelle). The cache itself is the folder "data" under it.
+// The root of the decoded-sound cache, as the operating system spells it, with its trailing '/':
+// the data root when that folder can be written, else $XDG_CACHE_HOME/aurelle (by default
+// $HOME/.cache/aurelle). The cache itself is the folder "data" inside it.
 heron_string cacheRoot();
 // The same choice for a given program folder.
 heron_string cacheRootFor(const char* programFolder);
-// Redirects the cache root (tests); null or empty text returns to the choice above.
+// Redirects the cache root (tests), kept as spelled, with or without its trailing separator; null
+// or empty text returns to the choice above.
 void setCacheRoot(const char* root);
 
 // While set, opening a file first runs the toolkit's event loop until it is idle, so the windows

@@ -128,7 +128,7 @@ void writeSndFile(OggDecoder& ogg, SndDecoder& snd, const heron::FilePath& path,
         heron::debug("Sound cache folder of %s cannot be made\n", path.c_str());
         return;
     }
-    const heron_string disk = path.diskPath();
+    const heron_string disk = path.diskPath(heron::CaseMatch::Exact);
     removeStaleParts(std::filesystem::path(disk.c_str()).parent_path());
     heron::debug("need to decompress %s\n", path.c_str());
     const heron_string temporary = disk + partExtension;
@@ -325,8 +325,7 @@ heron::FilePath sndCachePath(const heron_string& memberPath, std::uint32_t membe
     const std::uint32_t stemLength = std::min(name.length() - member.extension().length(), maxStemLength);
     char tail[64];
     std::snprintf(tail, sizeof tail, "-%016llx-%u.snd", static_cast<unsigned long long>(digest(memberPath)), memberSize);
-    heron_string text = cacheRoot();
-    text += "data\\";
+    heron_string text = heron::joinPath(cacheRoot(), "data\\");
     text += name.substr(0, stemLength);
     text += tail;
     return heron::FilePath(text);

@@ -46,9 +46,7 @@ GameWindow*& gameWindowSlot()
 
 heron::FilePath dataFileBesideProgram()
 {
-    heron_string path(pelican::dataRoot());
-    path += "glasstide.dat";
-    return heron::FilePath(path);
+    return heron::FilePath(dataFilePath());
 }
 
 // Events that take up looking again after it stopped.

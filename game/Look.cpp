@@ -413,9 +413,7 @@ Zone* Look::currentObject()
 
 heron_string dataFilePath()
 {
-    heron_string path(pelican::dataRoot());
-    path += "glasstide.dat";
-    return path;
+    return heron::joinPath(pelican::dataRoot(), "glasstide.dat");
 }
 
 bool findDataFile()
@@ -425,8 +423,9 @@ bool findDataFile()
 
 bool findDataFile(const heron_string& path)
 {
-    heron::debug("looking for %s\n", path.c_str());
-    dataFileFound() = heron::FilePath(path).stat().exists;
+    heron::debug("looking for %s\n", heron::diskPath(path.c_str(), heron::CaseMatch::Exact).c_str());
+    // The data file is the program's own name: one spelled otherwise is not taken for it.
+    dataFileFound() = heron::FilePath(path).stat(heron::CaseMatch::Exact).exists;
     if (!dataFileFound()) {
         heron::debug("Data file not found!\n");
     }

@@ -1022,7 +1022,7 @@ bool readLookFile(Look& world, pelican::DataFileName& record)
     pelican::clearFileLists();
     pelican::noteFile(pelican::FileList::Used, record, "Look file %s opened ok\n");
     world.setLookFile(record.path);
-    LookReader reader(world, source.get(), record.path.directory());
+    LookReader reader(world, source.get(), record.path.spelledDirectory());
     heron::debug("Reading look file %s\n", record.path.c_str());
     bool whole = true;
     try {

@@ -85,7 +85,7 @@ std::vector<kestrel::Image> particleFrames(const heron::FilePath& file)
         if (!isParticleFrameName(entry, file.name())) {
             continue;
         }
-        kestrel::Image frame = pelican::loadImageFile(heron::FilePath(file.directory() + entry));
+        kestrel::Image frame = pelican::loadImageFile(heron::FilePath(file.spelledDirectory() + entry));
         if (!frame.isEmpty()) {
             frames.push_back(std::move(frame));
         }

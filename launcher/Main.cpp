@@ -117,7 +117,7 @@ MainPlaces MainPlaces::defaults()
     places.lockFile = SingleInstance::defaultPath();
     // Beside the program while its folder can be written (else the user's cache folder), as the
     // decoded-sound cache is.
-    places.logFile = heron::FilePath(pelican::cacheRoot() + "game.log").diskPath();
+    places.logFile = heron::FilePath(heron::joinPath(pelican::cacheRoot(), "game.log")).diskPath(heron::CaseMatch::Exact);
     places.dataFile = dataFilePath();
     places.cacheRoot = pelican::cacheRoot();
     places.showError = [](const char* text) { kestrel::errorBox(text); };
@@ -132,8 +132,8 @@ std::uint32_t wholeMegabytes(std::uint64_t bytes)
 DataDeletion parseCommandLine(const std::vector<heron_string>& words, const heron_string& cacheRoot)
 {
     DataDeletion result = DataDeletion::NotAsked;
-    const heron::FilePath folder(cacheRoot + "data");
-    const heron_string onDisk = folder.diskPath();
+    const heron::FilePath folder(heron::joinPath(cacheRoot, "data"));
+    const heron_string onDisk = folder.diskPath(heron::CaseMatch::Exact);
     for (const heron_string& word : words) {
         if (word != "-delete_data") {
             continue;

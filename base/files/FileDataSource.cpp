@@ -10,19 +10,19 @@ namespace heron
 FileDataSource::FileDataSource(const char* name) : m_name(name)
 {
     if (name) {
-        open(name);
+        open(FilePath(name));
     }
 }
 
-FileDataSource::FileDataSource(const FilePath& path) : FileDataSource(path.c_str())
+FileDataSource::FileDataSource(const FilePath& path) : m_name(path.spelling())
 {
+    open(path);
 }
 
 FileDataSource::~FileDataSource() = default;
 
-void FileDataSource::open(const char* name)
+void FileDataSource::open(const FilePath& path)
 {
-    const FilePath path(name);
     const FileStatus status = path.stat();
     if (!status.exists || status.isDirectory) {
         return;
@@ -33,7 +33,7 @@ void FileDataSource::open(const char* name)
         return;
     }
     if (file->size() > limits::maxFileSourceSize) {
-        debug("FileDataSource: \"%s\" is 4 GiB or larger (or its size is unknown), not read\n", name);
+        debug("FileDataSource: \"%s\" is 4 GiB or larger (or its size is unknown), not read\n", m_name.c_str());
         setError();
         return;
     }

@@ -19,7 +19,7 @@ class FileDataSource : public PositionedFileSource
 public:
     // Opens the named file for reading; null or a missing file leaves the source closed (not OK).
     explicit FileDataSource(const char* name);
-    // The same with the path's text.
+    // The same with the path, opened as it is spelled.
     explicit FileDataSource(const FilePath& path);
     ~FileDataSource() override;
 
@@ -27,7 +27,7 @@ public:
     const heron_string& name() const { return m_name; }
 
 private:
-    void open(const char* name);
+    void open(const FilePath& path);
 
     heron_string m_name;
 };

@@ -112,9 +112,9 @@ heron::FilePath findModel(const heron::FilePath& name, const heron_string& searc
     }
     // The whole path under the root first (a file beside the one that names it), then with its
     // leading folders dropped one by one.
-    heron_string rest = path.str();
+    heron_string rest = path.spelling();
     while (true) {
-        heron::FilePath tried(searchRoot + rest);
+        heron::FilePath tried(heron::joinPath(searchRoot, rest.c_str()));
         if (resolves(tried)) {
             return tried;
         }
@@ -246,7 +246,7 @@ PelicanDatabaseReader& PelicanDatabaseReader::instance()
 
 heron::counted_ptr<finch::Database> PelicanDatabaseReader::load(const heron::FilePath& path)
 {
-    return loadDatabase(path, path.directory());
+    return loadDatabase(path, path.spelledDirectory());
 }
 
 heron::counted_ptr<PelicanDB> PelicanDatabaseReader::loadDatabase(const heron::FilePath& name,
@@ -479,7 +479,7 @@ heron_string cacheOnDisk(const heron::FilePath& modelPath)
     }
     heron::FilePath cache(model.resolved);
     cache.setExtension(".anim");
-    return cache.str();
+    return cache.spelling();
 }
 
 void writeFrameCache(const heron_string& path, const finch::AnimationFrames& frames)
@@ -525,7 +525,7 @@ bool readFrameSequence(const heron::FilePath& modelPath, finch::Object& object)
 float readControlFile(const heron::FilePath& modelPath)
 {
     float cycleTime = 1.0f;
-    DataFileName control(heron::FilePath(modelPath.directory() + "control.txt"), databasesCategory);
+    DataFileName control(heron::FilePath(modelPath.spelledDirectory() + "control.txt"), databasesCategory);
     const heron::counted_ptr<heron::DataSource> source = openDataFile(control);
     if (!source) {
         return cycleTime;

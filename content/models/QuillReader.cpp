@@ -59,8 +59,8 @@ constexpr const char* editorTextureFolders[] = {
 
 void addTextureFolders(const heron_string& directory)
 {
-    addSearchFolder((directory + "textures/").c_str(), texturesCategory);
-    addSearchFolder((directory + "data/textures/").c_str(), texturesCategory);
+    addSearchFolder(heron::joinPath(directory, "textures/").c_str(), texturesCategory);
+    addSearchFolder(heron::joinPath(directory, "data/textures/").c_str(), texturesCategory);
     for (const char* folder : editorTextureFolders) {
         addSearchFolder(folder, texturesCategory);
     }
@@ -154,7 +154,7 @@ QuillReader::QuillReader(heron::DataSource& source, const heron::FilePath& name,
     : m_source(source), m_path(name), m_variant(variant)
 {
     m_source.setStringMode(0);
-    addTextureFolders(m_path.directory());
+    addTextureFolders(m_path.spelledDirectory());
 }
 
 QuillReader::~QuillReader() = default;
@@ -516,7 +516,7 @@ void QuillReader::readExternalReference(finch::Object& object)
     heron::counted_ptr<PelicanDB> database;
     {
         const SavedSearchFolders saved;
-        database = loadExternalModel(heron::FilePath(name), m_path.directory());
+        database = loadExternalModel(heron::FilePath(name), m_path.spelledDirectory());
     }
     auto exref = std::make_unique<finch::ExrefBranch>();
     exref->setFilePath(name);

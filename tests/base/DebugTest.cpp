@@ -131,11 +131,11 @@ TEST(getTime, IsZeroAtTheFirstCallAndNeverDecreasesOnAnyThread)
     EXPECT_EQ(failures, 0);
 }
 
-TEST(systemInformation, DescribesThisProgramInTheSystemsPathFormAndThisMachineWithMemoryBeyondFourGigabytes)
+TEST(systemInformation, DescribesThisProgramAsTheSystemSpellsItAndThisMachineWithMemoryBeyondFourGigabytes)
 {
     const std::string onDisk = std::filesystem::canonical("/proc/self/exe").string();
     const std::string path = heron::programPath();
-    EXPECT_EQ(path, heron::FilePath(onDisk.c_str()).c_str());
+    EXPECT_EQ(path, onDisk);
     EXPECT_EQ(heron::diskPath(heron::programPath()).c_str(), onDisk);
     EXPECT_EQ(heron::programDirectory() + std::string("base_unit_tests"), path);
 

@@ -112,6 +112,39 @@ TEST(FilePath, EditsReplaceOnePartAndRefreshTheCache)
     EXPECT_TRUE(FilePath("a") != FilePath("b"));
 }
 
+TEST(FilePath, EditsKeepTheSpellingOfThePartsTheyKeep)
+{
+    struct Case
+    {
+        const char* start;
+        std::function<void(FilePath&)> edit;
+        const char* spelling;
+    };
+    const Case cases[] = {
+        {"/Home/Games/A.Wav", [](FilePath& p) { p.setExtension(".snd"); }, "\\Home\\Games\\A.snd"},
+        {"/Home/Games/A.Wav", [](FilePath& p) { p.setDirectory("/Tmp/Out"); }, "\\Tmp\\Out\\A.Wav"},
+        {"/Home/Games/A.Wav", [](FilePath& p) { p.setName("B.Ogg"); }, "\\Home\\Games\\B.Ogg"},
+        {"/Home/Games/A.Wav", [](FilePath& p) { p.intoSubdirectory("Cache"); }, "\\Home\\Games\\Cache\\A.Wav"},
+        {"/Home/Games/A.Wav", [](FilePath& p) { p.replacePrefix("/home/games", "/Tmp/New"); }, "\\Tmp\\New\\A.Wav"},
+    };
+    for (const Case& c : cases) {
+        FilePath path(c.start);
+        c.edit(path);
+        EXPECT_STREQ(path.spelling().c_str(), c.spelling) << c.start;
+        EXPECT_EQ(heron::compareNoCase(path.str(), path.spelling()), 0) << c.start;
+    }
+    EXPECT_STREQ(FilePath("/Home/Games/A.Wav").spelledDirectory().c_str(), "\\Home\\Games\\");
+}
+
+TEST(FilePath, FolderNamesJoinWithOneSeparator)
+{
+    EXPECT_STREQ(heron::joinPath("/tmp/Root", "data\\").c_str(), "/tmp/Root/data\\");
+    EXPECT_STREQ(heron::joinPath("c:\\root", "data").c_str(), "c:\\root\\data");
+    EXPECT_STREQ(heron::joinPath("/tmp/Root/", "data").c_str(), "/tmp/Root/data");
+    EXPECT_STREQ(heron::joinPath("c:\\root\\", "data").c_str(), "c:\\root\\data");
+    EXPECT_STREQ(heron::joinPath("", "data").c_str(), "data");
+}
+
 TEST(FilePath, StreamsAsItsTextAndReadsBackNormalised)
 {
     for (const int mode : {0, 3, 4}) {
@@ -158,9 +191,52 @@ TEST(FilePath, FindsMixedCaseNamesOnDisk)
     EXPECT_FALSE(own(folder, "nothing/x").directoryExists());
 
     const FilePath missing = own(folder, "Tunes/New/File.txt");
-    EXPECT_EQ(std::string(missing.diskPath().c_str()), (folder.path() / "Tunes" / "new" / "file.txt").string());
+    EXPECT_EQ(std::string(missing.diskPath().c_str()), (folder.path() / "Tunes" / "New" / "File.txt").string());
     const heron::FileStatus none = missing.stat();
     EXPECT_EQ(std::make_tuple(none.exists, none.size, none.modificationTime), std::make_tuple(false, 0u, 0u));
+}
+
+TEST(FilePath, DiskAccessNeverTakesAFolderWhoseNameDiffersOnlyInCaseForAnExistingOne)
+{
+    const TempFolder folder;
+    writeWholeFile(folder.path() / "Games" / "aurelle" / "own.txt", "own");
+    writeWholeFile(folder.path() / "games" / "aurelle" / "glasstide.dat", "other");
+    writeWholeFile(folder.path() / "Music" / "song.txt", "upper");
+    writeWholeFile(folder.path() / "music" / "song.txt", "lower");
+
+    EXPECT_FALSE(own(folder, "Games/aurelle/glasstide.dat").stat().exists);
+    EXPECT_EQ(own(folder, "Games/aurelle/own.txt").stat().size, 3u);
+    EXPECT_EQ(std::string(own(folder, "Music/song.txt").diskPath().c_str()),
+              (folder.path() / "Music" / "song.txt").string());
+    EXPECT_EQ(std::string(own(folder, "music/song.txt").diskPath().c_str()),
+              (folder.path() / "music" / "song.txt").string());
+    std::vector<heron_string> names;
+    heron::listDirectory(own(folder, "Games/aurelle/"), names);
+    EXPECT_EQ(names, (std::vector<heron_string>{"own.txt"}));
+    // A name spelled in neither case falls back to one of them, as names stored in data files do.
+    EXPECT_TRUE(own(folder, "MUSIC/Song.TXT").stat().exists);
+    EXPECT_FALSE(own(folder, "MUSIC/Song.TXT").stat(heron::CaseMatch::Exact).exists);
+}
+
+TEST(FilePath, AFolderWhoseNameHoldsABackslashIsReachable)
+{
+    const TempFolder folder;
+    const fs::path odd = folder.path() / "Odd\\Name";
+    writeWholeFile(odd / "File.txt", "12345");
+
+    const FilePath file = own(folder, "Odd\\Name/File.txt");
+    EXPECT_EQ(std::string(file.diskPath().c_str()), (odd / "File.txt").string());
+    EXPECT_EQ(file.stat().size, 5u);
+    EXPECT_EQ(std::string(own(folder, "Odd\\Name/New/x.bin").diskPath(heron::CaseMatch::Exact).c_str()),
+              (odd / "New" / "x.bin").string());
+
+    std::vector<heron_string> names;
+    heron::listDirectory(own(folder, "Odd\\Name/"), names);
+    EXPECT_EQ(names, (std::vector<heron_string>{"File.txt"}));
+    EXPECT_TRUE(own(folder, "Odd\\Name/Sub/x.bin").createDirectories());
+    EXPECT_TRUE(fs::is_directory(odd / "Sub"));
+    EXPECT_TRUE(heron::deletePath(own(folder, "Odd\\Name/File.txt"), false));
+    EXPECT_FALSE(fs::exists(odd / "File.txt"));
 }
 
 TEST(FilePath, ListsTheFolderOfTheDirectoryPartSorted)
@@ -179,7 +255,7 @@ TEST(FilePath, ListsTheFolderOfTheDirectoryPartSorted)
     EXPECT_TRUE(names.empty());
 }
 
-TEST(FilePath, CreatesMissingFoldersAlongThePath)
+TEST(FilePath, CreatesMissingFoldersAlongThePathSpelledAsGiven)
 {
     const TempFolder folder;
     fs::create_directories(folder.path() / "Cache");
@@ -187,8 +263,8 @@ TEST(FilePath, CreatesMissingFoldersAlongThePath)
     EXPECT_FALSE(target.directoryExists());
     EXPECT_TRUE(target.createDirectories());
     EXPECT_TRUE(target.directoryExists());
-    EXPECT_TRUE(fs::is_directory(folder.path() / "Cache" / "one" / "two"));
-    EXPECT_FALSE(fs::exists(folder.path() / "cache"));
+    EXPECT_TRUE(fs::is_directory(folder.path() / "cache" / "one" / "two"));
+    EXPECT_TRUE(fs::is_empty(folder.path() / "Cache"));
     EXPECT_TRUE(target.createDirectories());
     EXPECT_TRUE(FilePath("nofolder.txt").createDirectories());
 
@@ -196,7 +272,7 @@ TEST(FilePath, CreatesMissingFoldersAlongThePath)
     EXPECT_FALSE(own(folder, "plain/sub/file").createDirectories());
 }
 
-TEST(FilePath, DeletesAFolderTreeButNotWhatLinksPointTo)
+TEST(FilePath, DeletesAFolderTreeNamedByItsExactSpellingButNotWhatLinksPointTo)
 {
     const TempFolder folder;
     const fs::path data = folder.path() / "Cache" / "Data";
@@ -206,7 +282,10 @@ TEST(FilePath, DeletesAFolderTreeButNotWhatLinksPointTo)
     writeWholeFile(folder.path() / "Outside" / "keep.txt", "keep");
     fs::create_directory_symlink(folder.path() / "Outside", data / "Link");
 
-    const FilePath path = own(folder, "cache/data");
+    EXPECT_FALSE(heron::deletePath(own(folder, "cache/data"), true));
+    EXPECT_TRUE(fs::exists(data / "one.bin"));
+
+    const FilePath path = own(folder, "Cache/Data");
     EXPECT_FALSE(heron::deletePath(path, false));
     EXPECT_TRUE(fs::exists(data / "one.bin"));
 
@@ -216,8 +295,9 @@ TEST(FilePath, DeletesAFolderTreeButNotWhatLinksPointTo)
     EXPECT_TRUE(fs::exists(folder.path() / "Cache"));
 
     writeWholeFile(folder.path() / "File.TXT", "x");
-    EXPECT_TRUE(heron::deletePath(own(folder, "file.txt"), false));
-    EXPECT_FALSE(fs::exists(folder.path() / "File.TXT"));
     EXPECT_FALSE(heron::deletePath(own(folder, "file.txt"), false));
+    EXPECT_TRUE(heron::deletePath(own(folder, "File.TXT"), false));
+    EXPECT_FALSE(fs::exists(folder.path() / "File.TXT"));
+    EXPECT_FALSE(heron::deletePath(own(folder, "File.TXT"), false));
     EXPECT_FALSE(heron::deletePath(FilePath(""), true));
 }

@@ -21,7 +21,7 @@ protected:
             return;
         }
         pelican::resetDataFiles();
-        pelican::setCacheRoot(systemPath(m_folder.path() / "root").c_str());
+        pelican::setCacheRoot(systemPath(m_folder.path() / "root").spelling().c_str());
     }
     void TearDown() override
     {

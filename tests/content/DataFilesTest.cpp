@@ -53,7 +53,7 @@ protected:
     }
 
     std::string folder(const char* name) const { return path(name).string(); }
-    std::string expected(const char* name) const { return systemPath(path(name)).c_str(); }
+    std::string expected(const char* name) const { return systemPath(path(name)).spelling().c_str(); }
 };
 
 TEST_F(SearchFolders, NamesResolveAsGivenThenUnderTheirCategoryThenUnderTheCommonFolders)

@@ -45,7 +45,7 @@ protected:
     void SetUp() override
     {
         DataFileTest::SetUp();
-        pelican::setCacheRoot(systemPath(path("root")).c_str());
+        pelican::setCacheRoot(systemPath(path("root")).spelling().c_str());
         pelican::registerPackedFile(heron::FilePath(AURELLE_DEMO_WORLD));
     }
 };

@@ -32,7 +32,7 @@ protected:
     void SetUp() override
     {
         DataFileTest::SetUp();
-        pelican::setCacheRoot(systemPath(path("root")).c_str());
+        pelican::setCacheRoot(systemPath(path("root")).spelling().c_str());
     }
 
     // The ".snd" file of a packed member on disk.
@@ -173,6 +173,16 @@ TEST_F(SoundCacheTest, ShortPackedOggIsDecodedOnceIntoItsSndFileAndReadFromItLat
     EXPECT_EQ(m_log.count("need to decompress"), 1);
 }
 
+TEST_F(SoundCacheTest, TheCacheFolderLiesInsideARootGivenWithoutItsTrailingSeparator)
+{
+    const std::string sea = oggOf(tone(2, 44100, 0.5));
+    packAndRegister({{"music/sea.ogg", sea}});
+    ASSERT_TRUE(pelican::getSound("music\\sea.ogg"));
+    EXPECT_EQ(sndFile("music\\sea.ogg", sea).parent_path(), path("root") / "data");
+    EXPECT_TRUE(std::filesystem::exists(sndFile("music\\sea.ogg", sea)));
+    EXPECT_FALSE(std::filesystem::exists(path("rootdata")));
+}
+
 TEST_F(SoundCacheTest, PartialSndFileIsIgnoredAndWrittenAgain)
 {
     const std::string sea = oggOf(tone(2, 44100, 0.5));
@@ -239,12 +249,11 @@ TEST_F(SoundCacheTest, TwoThreadsAskingForOneSoundShareOneSndFile)
     EXPECT_EQ(m_log.count("need to decompress"), 1);
 }
 
-TEST(CacheRoot, IsTheProgramFolderWhenWritableElseTheUsersCacheFolder)
+TEST(CacheRoot, IsTheProgramFolderWhenWritableElseTheUsersCacheFolderAsTheSystemSpellsThem)
 {
     TempFolder home;
-    const ScopedEnv cache("XDG_CACHE_HOME", home.file("cache"));
-    const heron_string writable = heron::FilePath((home.path().string() + "/").c_str()).str();
-    EXPECT_EQ(std::string(pelican::cacheRootFor(writable.c_str()).c_str()), writable.c_str());
-    const heron_string fallback = heron::FilePath((home.file("cache") + "/aurelle/").c_str()).str();
-    EXPECT_EQ(std::string(pelican::cacheRootFor("\\no\\such\\folder\\").c_str()), fallback.c_str());
+    const ScopedEnv cache("XDG_CACHE_HOME", home.file("Cache"));
+    const std::string writable = home.path().string() + "/";
+    EXPECT_EQ(std::string(pelican::cacheRootFor(writable.c_str()).c_str()), writable);
+    EXPECT_EQ(std::string(pelican::cacheRootFor("\\no\\such\\folder\\").c_str()), home.file("Cache") + "/aurelle/");
 }

@@ -4,6 +4,7 @@
 #include "support/LogCapture.h"
 #include "tools/pack/Packer.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -147,4 +148,18 @@ TEST_F(DataFileLookTest, ADamagedDemoDataFileBuildsNoWorld)
         EXPECT_EQ(currentLook(), nullptr);
         EXPECT_TRUE(log.contains("cannot be built: the data file is damaged")) << log.text();
     }
+}
+
+TEST_F(DataFileLookTest, TheDataFileIsSoughtInItsOwnFolderAndLoggedAsTheSystemSpellsIt)
+{
+    writeWholeFile(m_folder.path() / "games" / "aurelle" / "glasstide.dat", "another install");
+    std::filesystem::create_directories(m_folder.path() / "Games" / "aurelle");
+    const std::string own = m_folder.file("Games/aurelle/glasstide.dat");
+    std::string backslashed = own;
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+
+    LogCapture log;
+    EXPECT_FALSE(findDataFile(own.c_str()));
+    EXPECT_FALSE(findDataFile(backslashed.c_str()));
+    EXPECT_EQ(log.count("looking for " + own + "\n"), 2);
 }

@@ -102,6 +102,34 @@ TEST(StartUpTest, DeleteDataRemovesLinksWithoutFollowingThem)
     EXPECT_TRUE(fs::exists(folder.file("root")));
 }
 
+TEST(StartUpTest, DeleteDataDeletesOnlyItsOwnFolderBesideOnesDifferingInCase)
+{
+    TempFolder folder;
+    for (const char* file : {"Game/bin/data/own.snd", "game/bin/data/sibling.snd", "Game/bin/Data/other.snd"}) {
+        writeWholeFile(folder.path() / file, "x");
+    }
+
+    EXPECT_EQ(parseCommandLine({"-delete_data"}, folder.file("Game/bin/").c_str()), DataDeletion::Deleted);
+    EXPECT_FALSE(fs::exists(folder.file("Game/bin/data")));
+    EXPECT_TRUE(fs::exists(folder.file("game/bin/data/sibling.snd")));
+    EXPECT_TRUE(fs::exists(folder.file("Game/bin/Data/other.snd")));
+
+    // Its own folder gone, a folder differing from it only in case is still not taken for it.
+    EXPECT_EQ(parseCommandLine({"-delete_data"}, folder.file("Game/bin/").c_str()), DataDeletion::Deleted);
+    EXPECT_TRUE(fs::exists(folder.file("Game/bin/Data/other.snd")));
+}
+
+TEST(StartUpTest, DeleteDataFindsTheFolderInsideARootWithoutItsTrailingSeparator)
+{
+    TempFolder folder;
+    writeWholeFile(folder.path() / "root" / "data" / "own.snd", "x");
+    writeWholeFile(folder.path() / "rootdata" / "keep.txt", "x");
+
+    EXPECT_EQ(parseCommandLine({"-delete_data"}, folder.file("root").c_str()), DataDeletion::Deleted);
+    EXPECT_FALSE(fs::exists(folder.file("root/data")));
+    EXPECT_TRUE(fs::exists(folder.file("rootdata/keep.txt")));
+}
+
 TEST(StartUpTest, DeleteDataIsRefusedForARelativeRoot)
 {
     TempFolder folder;

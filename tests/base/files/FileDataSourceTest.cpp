@@ -30,6 +30,13 @@ unsigned char patternByte(std::uint32_t i)
     return static_cast<unsigned char>((i * 7 + (i >> 16) * 13) & 0xFF);
 }
 
+std::string wholeText(heron::DataSource& source)
+{
+    std::string text(source.remaining(), '\0');
+    text.resize(source.read(text.data(), static_cast<std::uint32_t>(text.size())));
+    return text;
+}
+
 std::string makeFile(const TempFolder& folder, const char* name, std::uint32_t size)
 {
     std::string bytes(size, '\0');
@@ -336,4 +343,16 @@ TEST(FileDataSourceTest, NamesInTheSystemsOwnFormReachTheFileWhateverItsCase)
         sink.writeByte('q');
     }
     EXPECT_EQ(readWholeFile(disk), "q");
+}
+
+TEST(FileDataSourceTest, AFileIsReadFromTheFolderSpelledAsGivenNotFromOneDifferingOnlyInCase)
+{
+    TempFolder folder;
+    writeWholeFile(folder.path() / "Music" / "song.txt", "upper");
+    writeWholeFile(folder.path() / "music" / "song.txt", "lower");
+
+    FileDataSource byText(folder.file("Music/song.txt").c_str());
+    EXPECT_EQ(wholeText(byText), "upper");
+    FileDataSource byPath(heron::FilePath(folder.file("Music/song.txt").c_str()));
+    EXPECT_EQ(wholeText(byPath), "upper");
 }
