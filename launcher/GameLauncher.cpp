@@ -16,6 +16,7 @@
 #include "launcher/panels/VideoPanel.h"
 #include "launcher/panels/WelcomePanel.h"
 #include "net/NetworkSettings.h"
+#include "platform/DisplayConnection.h"
 #include "scene/graph/LodBranch.h"
 #include "sound/SoundEnvironment.h"
 #include "sound/SoundFormat.h"
@@ -117,7 +118,11 @@ GameLauncher::GameLauncher(const heron::FilePath& dataFile) : m_dataFile(dataFil
     addPanels();
     heron::debug("Opening the launcher window...\n");
     setTitle((heron_string("Aurelle version ") + programVersion + " *").c_str());
-    run();
+    {
+        // Settings changed in the panels but not yet written survive a display that goes away.
+        const plat::OnLostDisplay saveSettings(&writeUserSettings);
+        run();
+    }
     heron::debug("Writing user settings...\n");
     writeUserSettings();
     heron::debug("GameLauncher object created\n");

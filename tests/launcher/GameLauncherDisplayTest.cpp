@@ -5,6 +5,7 @@
 #include "gui/widgets/Button.h"
 #include "gui/widgets/TabbedPane.h"
 #include "launcher/VideoSettings.h"
+#include "platform/DisplayConnection.h"
 #include "support/ComponentSearch.h"
 
 #include <gtest/gtest.h>
@@ -149,6 +150,27 @@ TEST_F(GameLauncherDisplayTest, SettingsChangedInTheLauncherAreWrittenAtItsEnd)
     const VideoSettings stored = readVideoSettings(kestrel::ScreenMode{0, 0, 0});
     EXPECT_FALSE(stored.fogEnabled);
     EXPECT_EQ(stored.chosenScreenMode.refresh, 1);
+}
+
+TEST_F(GameLauncherDisplayTest, SettingsChangedInTheLauncherAreWrittenWhenTheDisplayIsLost)
+{
+    useDemoWorld();
+    bool hooked = false;
+    VideoSettings stored;
+    WhileLauncherRuns user([&](GameLauncher& launcher) {
+        launcherVideoSettings().fogEnabled = false;
+        const plat::LostDisplayHook hook = plat::lostDisplayHook();
+        hooked = hook != nullptr;
+        if (hooked) {
+            hook();
+        }
+        stored = readVideoSettings(kestrel::ScreenMode{0, 0, 0});
+        launcher.close();
+    });
+    EXPECT_EQ(run({}), 0);
+    EXPECT_TRUE(hooked);
+    EXPECT_FALSE(stored.fogEnabled);
+    EXPECT_EQ(plat::lostDisplayHook(), nullptr);
 }
 
 TEST_F(GameLauncherDisplayTest, StartCommandStartsTheGameWithoutSettingUpSound)
