@@ -131,10 +131,10 @@ public:
     // Object-graph streams (base/StreamReader.h). Registers a class's factory, and through its
     // registerFactories the classes it refers to, for the next readObject.
     DataSource& registerFactory(StreamableFactory factory);
-    // Reads one whole stream and returns its root; null when nothing was read or the bytes were
-    // damaged (a ReadError, logged once as "Stream reader: <reason>", error flag set). Any other
-    // exception, a fault of the program's own classes, passes on once the objects made are
-    // deleted. Consumes the registrations.
+    // Reads one whole stream and returns its root; null when nothing was read, the bytes were
+    // damaged or a class's own read threw: the reason is logged once as "Stream reader: <reason>",
+    // the error flag set and the objects made so far deleted. Throws nothing. Consumes the
+    // registrations.
     counted_ptr<Streamable> readObject();
     // Reads a pointer field inside an object's body (always 4 bytes); the field is null until the
     // stream ends and must stay at its address until then.

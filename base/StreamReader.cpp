@@ -695,10 +695,14 @@ counted_ptr<Streamable> DataSource::readObject()
     }
     const std::unique_ptr<StreamReader> reader(m_streamReader);
     m_streamReader = nullptr;
+    // Damaged bytes and a class's own failure alike end the read: the objects made so far are
+    // freed by the reader, and the caller sees the error flag and no object.
     try {
         return holdRoot(reader->readStream());
-    } catch (const ReadError& error) {
+    } catch (const std::exception& error) {
         debug("Stream reader: %s\n", error.what());
+    } catch (...) {
+        debug("Stream reader: %s\n", "an object's read failed");
     }
     setError();
     return counted_ptr<Streamable>();

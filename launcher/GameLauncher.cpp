@@ -16,6 +16,7 @@
 #include "launcher/panels/VideoPanel.h"
 #include "launcher/panels/WelcomePanel.h"
 #include "net/NetworkSettings.h"
+#include "platform/DisplayConnection.h"
 #include "scene/graph/LodBranch.h"
 #include "sound/SoundEnvironment.h"
 #include "sound/SoundFormat.h"
@@ -49,12 +50,12 @@ void applyVideoSwitches(const VideoSettings& settings)
 }
 
 // Opens the sound device for the window and sets up the thread model and the two voice pools;
-// without a device nothing more is done and the game runs silent.
-void setUpSound(kestrel::Window& window)
+// without a device nothing more is done and the game runs silent. False when no device opened.
+[[nodiscard]] bool setUpSound(kestrel::Window& window)
 {
     egret::SoundSystem& sound = egret::SoundSystem::instance();
     if (!sound.initialize(&window)) {
-        return;
+        return false;
     }
     heron::debug("Setting the sound system thread model...\n");
     sound.setThreadModel(threadedSound ? threadedSoundModel : 0);
@@ -63,6 +64,7 @@ void setUpSound(kestrel::Window& window)
     environment.allocateChannels(egret::ChannelKind::Emitter, emitterChannels, egret::mono16Format);
     heron::debug("Allocating effect sound channels...\n");
     environment.allocateChannels(egret::ChannelKind::Effect, effectChannels, egret::stereo16Format);
+    return true;
 }
 
 // The tabs in their order; the panels with a "Start game" button start it through the starter.
@@ -117,7 +119,11 @@ GameLauncher::GameLauncher(const heron::FilePath& dataFile) : m_dataFile(dataFil
     addPanels();
     heron::debug("Opening the launcher window...\n");
     setTitle((heron_string("Aurelle version ") + programVersion + " *").c_str());
-    run();
+    {
+        // Settings changed in the panels but not yet written survive a display that goes away.
+        const plat::OnLostDisplay saveSettings(&writeUserSettings);
+        run();
+    }
     heron::debug("Writing user settings...\n");
     writeUserSettings();
     heron::debug("GameLauncher object created\n");
@@ -156,12 +162,13 @@ void GameLauncher::handleMessage(const kestrel::ComponentMessage& message)
 
 void GameLauncher::start()
 {
+    bool noDevice = false;
     if (soundEnabled) {
-        setUpSound(*this);
+        noDevice = !setUpSound(*this);
     } else {
         heron::debug("Sound is disabled\n");
     }
-    heron::debug("Sound system initialized\n");
+    heron::debug(noDevice ? "Sound system not initialized - the game runs silent\n" : "Sound system initialized\n");
     heron::debug("Starting the game...\n");
     startGame();
 }

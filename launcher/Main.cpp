@@ -14,6 +14,7 @@
 #include "launcher/SingleInstance.h"
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -93,8 +94,9 @@ bool dataFileThere(const heron_string& dataFile)
     return findDataFile(dataFile);
 }
 
-// Runs the launcher on the data file; an exception that escapes is reported with the progress
-// code and passed on.
+// Runs the launcher on the data file. An exception that escapes it is reported with the progress
+// code and ends the run with a failure status: passed on out of the process entry, it would
+// abort the program with a core dump.
 int runLauncher(const heron_string& dataFile, const MainPlaces& places)
 {
     try {
@@ -105,8 +107,45 @@ int runLauncher(const heron_string& dataFile, const MainPlaces& places)
         formatFailure(heron::progressCode.load(), text, sizeof text);
         heron::debug("\n\n\n%s\n", text);
         places.showError(text);
-        throw;
+        return failedToStart;
     }
+}
+
+int runSteps(const std::vector<heron_string>& words, const MainPlaces& places)
+{
+    const SingleInstance instance(places.lockFile);
+    if (instance.state() == SingleInstance::State::HeldElsewhere) {
+        return 0;
+    }
+    if (instance.state() == SingleInstance::State::Failed) {
+        std::fprintf(stderr, "Aurelle: %s\n", instance.error().c_str());
+        return failedToStart;
+    }
+    if (const char* problem = graphicsProblem()) {
+        places.showError(problem);
+        return failedToStart;
+    }
+    kestrel::setWindowIcon(programIcon());
+    switch (parseCommandLine(words, places.cacheRoot)) {
+    case DataDeletion::Deleted:
+        return 0;
+    case DataDeletion::Refused:
+        return failedToStart;
+    case DataDeletion::NotAsked:
+        break;
+    }
+    const LogFile log(places.logFile);
+    const CrashReport crashReport(log.fd());
+    writeBanner();
+    kestrel::getGLcapabilities().print();
+    const bool found = dataFileThere(places.dataFile);
+    setUpEngine();
+    if (!found) {
+        places.showError(noDataFile);
+        return failedToStart;
+    }
+    heron::debug("Opening the launcher window...\n");
+    return runLauncher(places.dataFile, places);
 }
 
 }
@@ -152,39 +191,16 @@ DataDeletion parseCommandLine(const std::vector<heron_string>& words, const hero
 
 int runMain(const std::vector<heron_string>& words, const MainPlaces& places)
 {
-    const SingleInstance instance(places.lockFile);
-    if (instance.state() == SingleInstance::State::HeldElsewhere) {
-        return 0;
+    // The launcher reports its own failures; this catches what fails before it runs (the log may
+    // not be open yet).
+    try {
+        return runSteps(words, places);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Aurelle: %s\n", error.what());
+    } catch (...) {
+        std::fputs("Aurelle: the program failed to start\n", stderr);
     }
-    if (instance.state() == SingleInstance::State::Failed) {
-        std::fprintf(stderr, "Aurelle: %s\n", instance.error().c_str());
-        return failedToStart;
-    }
-    if (const char* problem = graphicsProblem()) {
-        places.showError(problem);
-        return failedToStart;
-    }
-    kestrel::setWindowIcon(programIcon());
-    switch (parseCommandLine(words, places.cacheRoot)) {
-    case DataDeletion::Deleted:
-        return 0;
-    case DataDeletion::Refused:
-        return failedToStart;
-    case DataDeletion::NotAsked:
-        break;
-    }
-    const LogFile log(places.logFile);
-    const CrashReport crashReport(log.fd());
-    writeBanner();
-    kestrel::getGLcapabilities().print();
-    const bool found = dataFileThere(places.dataFile);
-    setUpEngine();
-    if (!found) {
-        places.showError(noDataFile);
-        return failedToStart;
-    }
-    heron::debug("Opening the launcher window...\n");
-    return runLauncher(places.dataFile, places);
+    return failedToStart;
 }
 
 int main(const std::vector<heron_string>& words)

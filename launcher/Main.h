@@ -31,7 +31,8 @@ struct MainPlaces
 
 // The program's main routine: called once by the process entry with the command-line words
 // (program name excluded). Returns the process exit code: 0 after a run or when another copy
-// already runs, non-zero when the program cannot start.
+// already runs, non-zero when the program cannot start or the launcher failed. Throws nothing:
+// a failure that escapes the launcher is reported in the log and an error box.
 int main(const std::vector<heron_string>& words);
 // The same with the places given.
 int runMain(const std::vector<heron_string>& words, const MainPlaces& places);

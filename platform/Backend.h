@@ -164,7 +164,8 @@ public:
     // Shows a modal error box with an OK button (caption and text are Windows-1252 bytes); false
     // when no box could be shown.
     virtual bool showMessageBox(const std::string& caption, const std::string& text) = 0;
-    // Opens a file or address with the desktop's default handler; false on failure.
+    // Opens a file or address with the desktop's default handler; false on failure, also when the
+    // desktop has no program to open it with.
     [[nodiscard]] virtual bool openUrl(const std::string& target) = 0;
 
     // Seconds on the toolkit's clock.

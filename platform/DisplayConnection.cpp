@@ -4,6 +4,7 @@
 
 #include <X11/Xlib.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -14,11 +15,17 @@ namespace plat
 namespace
 {
 
-// Xlib's handler must not return, and no further X call may be made.
+std::atomic<LostDisplayHook> installedHook{nullptr};
+
+// Xlib's handler must not return, and no further X call may be made. The hook is taken out before
+// it runs, so a hook that meets the dead connection again does not run twice.
 [[noreturn]] int displayLost(Display*)
 {
     heron::debug("The connection to the display is lost: the program ends\n");
     std::fputs("Aurelle: the connection to the display is lost; the program ends\n", stderr);
+    if (const LostDisplayHook hook = installedHook.exchange(nullptr)) {
+        hook();
+    }
     std::_Exit(lostDisplayStatus);
 }
 
@@ -28,6 +35,20 @@ void endProgramOnLostDisplay()
 {
     static std::once_flag installed;
     std::call_once(installed, [] { XSetIOErrorHandler(&displayLost); });
+}
+
+OnLostDisplay::OnLostDisplay(LostDisplayHook hook) : m_previous(installedHook.exchange(hook))
+{
+}
+
+OnLostDisplay::~OnLostDisplay()
+{
+    installedHook.store(m_previous);
+}
+
+LostDisplayHook lostDisplayHook()
+{
+    return installedHook.load();
 }
 
 }

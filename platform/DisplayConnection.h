@@ -5,9 +5,31 @@ namespace plat
 
 // Once the connection to the X display is lost, nothing can be drawn or read any more, and the
 // program's exit handlers would wait on the dead connection for ever (at full CPU): from this
-// call on, losing it logs a line and ends the process at once with this status. Call after the
-// video subsystem has started; later calls do nothing.
+// call on, losing it logs a line, runs the lost-display hook (below) and ends the process at once
+// with this status. Call after the video subsystem has started; later calls do nothing.
 constexpr int lostDisplayStatus = 1;
 void endProgramOnLostDisplay();
+
+// Work that must not be lost with the display, such as writing settings kept in memory. It runs
+// on the thread whose display call found the connection gone, and may only write files: any
+// display or toolkit call would meet the dead connection again.
+using LostDisplayHook = void (*)();
+
+// While it lives, its hook is the lost-display hook (it runs once); the one before comes back
+// when it goes. Scopes nest; main thread only.
+class OnLostDisplay
+{
+public:
+    explicit OnLostDisplay(LostDisplayHook hook);
+    ~OnLostDisplay();
+    OnLostDisplay(const OnLostDisplay&) = delete;
+    OnLostDisplay& operator=(const OnLostDisplay&) = delete;
+
+private:
+    LostDisplayHook m_previous;
+};
+
+// The hook that losing the display would run now; null when there is none.
+[[nodiscard]] LostDisplayHook lostDisplayHook();
 
 }

@@ -8,7 +8,12 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace plat
 {
@@ -46,6 +51,38 @@ bool enterFullScreen(SDL_Window* window, const WindowSpec& request)
         return false;
     }
     return SDL_SetWindowDisplayMode(window, &closest) == 0 && SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0;
+}
+
+// The desktop's program for opening documents and addresses. SDL starts it in the background and
+// reports success even when it is not there, so openUrl looks for it first.
+constexpr const char* urlOpener = "xdg-open";
+// Where the C library looks for programs when PATH is not set.
+constexpr const char* defaultPath = "/bin:/usr/bin";
+
+bool isExecutableFile(const std::string& path)
+{
+    struct stat info = {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+// True when an executable file of that name lies in a folder of PATH, searched as the C library
+// does (an empty entry is the current folder).
+bool onPath(const char* name)
+{
+    const char* const path = std::getenv("PATH");
+    const std::string folders = path ? path : defaultPath;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = folders.find(':', start);
+        const std::string folder = folders.substr(start, end == std::string::npos ? end : end - start);
+        if (isExecutableFile((folder.empty() ? std::string(".") : folder) + "/" + name)) {
+            return true;
+        }
+        if (end == std::string::npos) {
+            return false;
+        }
+        start = end + 1;
+    }
 }
 
 // SDL takes the icon's rows top row first.
@@ -397,6 +434,10 @@ bool SdlBackend::showMessageBox(const std::string& caption, const std::string& t
 
 bool SdlBackend::openUrl(const std::string& target)
 {
+    if (!onPath(urlOpener)) {
+        heron::debug("No program to open documents and links: %s is not on the PATH\n", urlOpener);
+        return false;
+    }
     return SDL_OpenURL(target.c_str()) == 0;
 }
 

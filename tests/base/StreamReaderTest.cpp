@@ -594,26 +594,50 @@ TEST_F(ObjectGraphStream, StreamsNestOnlyToABoundedDepth)
     EXPECT_TRUE(m_log.contains("Stream writer: streams nested too deeply\n"));
 }
 
-TEST_F(ObjectGraphStream, AProgramFaultInAnObjectsReadPassesToTheCallerWithNoObjectLeft)
+TEST_F(ObjectGraphStream, AClassesOwnFailureEndsTheReadAsDamagedBytesDoWithNoObjectLeft)
 {
-    // A class whose read fails as a program does, not as damaged bytes do.
-    struct Faulty : streamtest::Tracked
+    // Classes that fail as a program does, not as damaged bytes do: while reading, and once
+    // linked, with something that is not a standard exception.
+    struct FaultyRead : Node
     {
         void read(heron::DataSource&) override { throw std::logic_error("broken class"); }
         const char* className() const override { return "test::Faulty"; }
-        void write(heron::DataDest&) const override {}
     };
-    const Bytes bytes = StreamBytes()
-                            .declare(1, Node::name)
-                            .declare(2, "test::Faulty")
-                            .object(1, 1, nodeBody(1, {}))
-                            .object(2, 2, {})
-                            .end()
-                            .bytes;
-    MemoryDataSource source(bytes.data(), std::uint32_t(bytes.size()), false);
-    source.registerFactory(&Node::make).registerFactory(+[]() -> Streamable* { return new Faulty; });
-    const std::set<Streamable*> before = streamtest::live();
-    EXPECT_THROW(source.readObject(), std::logic_error);
-    EXPECT_EQ(madeByRead(before), 0u);
-    EXPECT_FALSE(m_log.contains("Stream reader:"));
+    struct FaultyAfterLoad : Node
+    {
+        const char* className() const override { return "test::Faulty"; }
+        void afterLoad() override { throw 7; }
+    };
+    // The node is read before the faulty object; once linked, the graph is owned through its
+    // root, so there the faulty object is the root.
+    const Bytes beforeLinking = StreamBytes()
+                                    .declare(1, Node::name)
+                                    .declare(2, "test::Faulty")
+                                    .object(1, 1, nodeBody(1, {}))
+                                    .object(2, 2, nodeBody(2, {}))
+                                    .end()
+                                    .bytes;
+    const Bytes afterLinking = StreamBytes().declare(1, "test::Faulty").object(1, 1, nodeBody(1, {})).end().bytes;
+    struct Case
+    {
+        heron::StreamableFactory faulty;
+        const Bytes& bytes;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {+[]() -> Streamable* { return new FaultyRead; }, beforeLinking, "Stream reader: broken class\n"},
+        {+[]() -> Streamable* { return new FaultyAfterLoad; }, afterLinking, "Stream reader: an object's read failed\n"},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.logged);
+        MemoryDataSource source(item.bytes.data(), std::uint32_t(item.bytes.size()), false);
+        source.registerFactory(&Node::make).registerFactory(item.faulty);
+        const std::set<Streamable*> before = streamtest::live();
+        heron::counted_ptr<Streamable> root;
+        EXPECT_NO_THROW(root = source.readObject());
+        EXPECT_EQ(root.get(), nullptr);
+        EXPECT_TRUE(source.hasError());
+        EXPECT_EQ(madeByRead(before), 0u);
+        EXPECT_TRUE(m_log.contains(item.logged));
+    }
 }

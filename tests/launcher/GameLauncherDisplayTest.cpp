@@ -5,17 +5,23 @@
 #include "gui/widgets/Button.h"
 #include "gui/widgets/TabbedPane.h"
 #include "launcher/VideoSettings.h"
+#include "platform/AudioDevice.h"
+#include "platform/DisplayConnection.h"
 #include "support/ComponentSearch.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace game_launcher
@@ -149,6 +155,50 @@ TEST_F(GameLauncherDisplayTest, SettingsChangedInTheLauncherAreWrittenAtItsEnd)
     const VideoSettings stored = readVideoSettings(kestrel::ScreenMode{0, 0, 0});
     EXPECT_FALSE(stored.fogEnabled);
     EXPECT_EQ(stored.chosenScreenMode.refresh, 1);
+}
+
+TEST_F(GameLauncherDisplayTest, SettingsChangedInTheLauncherAreWrittenWhenTheDisplayIsLost)
+{
+    useDemoWorld();
+    bool hooked = false;
+    VideoSettings stored;
+    WhileLauncherRuns user([&](GameLauncher& launcher) {
+        launcherVideoSettings().fogEnabled = false;
+        const plat::LostDisplayHook hook = plat::lostDisplayHook();
+        hooked = hook != nullptr;
+        if (hooked) {
+            hook();
+        }
+        stored = readVideoSettings(kestrel::ScreenMode{0, 0, 0});
+        launcher.close();
+    });
+    EXPECT_EQ(run({}), 0);
+    EXPECT_TRUE(hooked);
+    EXPECT_FALSE(stored.fogEnabled);
+    EXPECT_EQ(plat::lostDisplayHook(), nullptr);
+}
+
+TEST_F(GameLauncherDisplayTest, WithoutASoundDeviceTheLogSaysTheGameRunsSilent)
+{
+    // The sound device opens once per process: a fresh one finds none.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto startWithoutADevice = [this] {
+        plat::setAudioDeviceOpener([] { return std::unique_ptr<plat::AudioDevice>(); });
+        std::ofstream(m_places.dataFile.c_str()) << "not a packed file";
+        bool started = false;
+        WhileLauncherRuns user([&](GameLauncher& launcher) {
+            if (!std::exchange(started, true)) {
+                launcher.start();
+            }
+            launcher.close();
+        });
+        static_cast<void>(run({}));
+        std::fputs(log().c_str(), stderr);
+        std::fflush(stderr);
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(startWithoutADevice(), testing::ExitedWithCode(0),
+                "DirectSound not available\nSound system not initialized - the game runs silent\nStarting the game");
 }
 
 TEST_F(GameLauncherDisplayTest, StartCommandStartsTheGameWithoutSettingUpSound)

@@ -1,3 +1,4 @@
+#include "base/Debug.h"
 #include "launcher/MainFixture.h"
 #include "launcher/SingleInstance.h"
 
@@ -5,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -76,6 +78,23 @@ TEST_F(MainDisplayTest, ACutShortDataFileKeepsTheLauncherOpenWithTheReason)
     ASSERT_EQ(m_backend.boxes.size(), 1u);
     EXPECT_EQ(m_backend.boxes[0].text, GameWindow::dataFileError);
     EXPECT_TRUE(logged("Game failed to start - reason = \"" + std::string(GameWindow::dataFileError) + "\"\n"));
+}
+
+TEST_F(MainDisplayTest, AFailureEscapingTheLauncherIsReportedOnceAndEndsTheRunWithAFailureStatus)
+{
+    std::ofstream(m_places.dataFile.c_str()) << "not a packed file";
+    WhileLauncherRuns user([](GameLauncher&) {
+        heron::setProgress(2);
+        throw std::runtime_error("a panel's fault");
+    });
+    int status = 0;
+    EXPECT_NO_THROW(status = run({}));
+    heron::setProgress(0);
+    EXPECT_NE(status, 0);
+    const std::string report = "Aurelle: Error - code 2 (graphics driver crashed)";
+    EXPECT_EQ(m_errors, std::vector<std::string>{report});
+    EXPECT_EQ(occurrences(log(), "\n\n\n" + report + "\n"), 1);
+    EXPECT_EQ(openLauncher(), nullptr);
 }
 
 TEST_F(MainDisplayTest, DamagedDataFileShowsTheGameWindowsReason)

@@ -7,6 +7,7 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include <sys/socket.h>
@@ -20,6 +21,7 @@ namespace
 // goes away does, then keeps taking input.
 [[noreturn]] void loseTheDisplayUnderAWindow()
 {
+    const OnLostDisplay saveWork(+[] { std::fputs("the unsaved work is written\n", stderr); });
     WindowSpec request;
     request.client = Box{0, 0, 64, 64};
     const WindowId window = backend().createWindow(request);
@@ -37,11 +39,11 @@ namespace
     std::exit(0);
 }
 
-TEST(DisplayConnectionDisplayTest, LostDisplayEndsTheProgramWithItsReason)
+TEST(DisplayConnectionDisplayTest, LostDisplayWritesTheUnsavedWorkAndEndsTheProgramWithItsReason)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(loseTheDisplayUnderAWindow(), testing::ExitedWithCode(lostDisplayStatus),
-                "the connection to the display is lost");
+                "the connection to the display is lost.*\nthe unsaved work is written\n");
 }
 
 }

@@ -1,7 +1,13 @@
 #include "support/FakeDesktop.h"
 #include "support/LogCapture.h"
+#include "support/TempFolder.h"
 
 #include "gui/toolkit/MessageBox.h"
+#include "platform/SdlBackend.h"
+
+#include <sys/stat.h>
+
+#include <fstream>
 
 namespace
 {
@@ -31,6 +37,36 @@ TEST_F(MessageBoxes, WithoutADisplayTheTextGoesToStandardErrorAsUtf8AndToTheLog)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Fatal error: Window create failed\nError: Caf\xC3\xA9\n");
     EXPECT_EQ(log.count("Fatal error: Window create failed\n"), 1);
     EXPECT_EQ(log.count("Error: Caf\xE9\n"), 1);
+}
+
+TEST(ShellOpen, ALinkIsReportedAsNotOpenedWithoutAnOpenerOnThePath)
+{
+    const TempFolder folder;
+    plat::SdlBackend desktop;
+    plat::setBackend(&desktop);
+    const char* const link = "https://example.invalid/";
+    const std::string notOpened = std::string("Could not open \"") + link + "\"\n";
+    const std::string opener = folder.file("xdg-open");
+    const ScopedEnv path("PATH", folder.path().string());
+    {
+        const LogCapture log;
+        kestrel::shellOpen(link);
+        EXPECT_EQ(log.count(notOpened), 1);
+    }
+    // A file of the name that cannot be run is no opener; one that can is.
+    std::ofstream(opener) << "#!/bin/sh\nexit 0\n";
+    {
+        const LogCapture log;
+        kestrel::shellOpen(link);
+        EXPECT_EQ(log.count(notOpened), 1);
+    }
+    chmod(opener.c_str(), 0755);
+    {
+        const LogCapture log;
+        kestrel::shellOpen(link);
+        EXPECT_EQ(log.count(notOpened), 0);
+    }
+    plat::setBackend(nullptr);
 }
 
 }
