@@ -133,6 +133,12 @@ constexpr int maxInstanceNesting = 64;
 // never reads; a peer whose backlog passes it is dropped.
 constexpr std::uint32_t maxPeerBacklog = 1u << 20;
 
+// Motion samples one replay queue holds. Samples with no time between them never start a replay,
+// so a peer streaming them would grow the queue without end: protects memory. At the cap a new
+// sample takes the place of the newest queued one and its time, so the queue keeps its length in
+// seconds and an honest peer's motion only loses detail.
+constexpr std::size_t maxReplaySamples = 1024;
+
 // Longest name (player, avatar object, level) taken from a packet; longer ones are cut on
 // receipt and before sending: protects memory and the players list's width.
 constexpr std::uint32_t maxNetNameLength = 128;

@@ -100,7 +100,9 @@ AvatarSlot* AvatarSlots::at(std::size_t index) const
 
 AvatarSlot* AvatarSlots::named(const heron_string& name) const
 {
-    const auto found = std::find_if(m_slots.begin(), m_slots.end(), [&](const auto& slot) { return slot->name() == name; });
+    const heron_string wanted = netName(name);
+    const auto found =
+        std::find_if(m_slots.begin(), m_slots.end(), [&](const auto& slot) { return netName(slot->name()) == wanted; });
     return found != m_slots.end() ? found->get() : nullptr;
 }
 

@@ -78,7 +78,8 @@ public:
     AvatarSlot& operator[](std::size_t index) const { return *m_slots[index]; }
     // The slot of that index; null past the last.
     AvatarSlot* at(std::size_t index) const;
-    // The slot whose object has that name; null for none.
+    // The first slot whose object's name is name as names cross the network (netName), so that a
+    // name cut on the way still finds its slot; null for none.
     AvatarSlot* named(const heron_string& name) const;
     // Of the available slots on level not held here, the one whose object is nearest point within
     // its radius; the first of equals; null for none.

@@ -11,6 +11,7 @@
 #include "game/LookLogic.h"
 #include "game/LookNetwork.h"
 #include "game/NamedList.h"
+#include "net/Packets.h"
 #include "scene/core/Clock.h"
 #include "scene/geometry/Teapot.h"
 #include "scene/graph/Object.h"
@@ -271,7 +272,9 @@ void Look::carrySeizedInto(Level& level, LookLogic& logic)
 
 Level* Look::levelNamed(const heron_string& name) const
 {
-    const auto found = std::find_if(m_levels.begin(), m_levels.end(), [&](const auto& level) { return level->name == name; });
+    const heron_string wanted = netName(name);
+    const auto found =
+        std::find_if(m_levels.begin(), m_levels.end(), [&](const auto& level) { return netName(level->name) == wanted; });
     return found != m_levels.end() ? found->get() : nullptr;
 }
 

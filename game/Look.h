@@ -63,7 +63,8 @@ public:
     // Has the sound cache read the shared sounds and every level's media, after the look file.
     void preloadLevels();
     Level* startLevel();
-    // The level of that name; null for none.
+    // The first level whose name is name as names cross the network (netName), so that a name cut
+    // on the way still finds its level; null for none.
     Level* levelNamed(const heron_string& name) const;
     // Leaves the current level and enters level (nothing for null); with logic, a teleporting
     // level moves the player to its entry view.

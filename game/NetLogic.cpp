@@ -182,7 +182,7 @@ void NetLogic::dropWorld(const char* reason)
 
 bool NetLogic::placeFromWorld(AvatarSlot& slot, const WorldEntry& entry)
 {
-    if (entry.objectName != slot.name()) {
+    if (entry.objectName != netName(slot.name())) {
         heron::debug("Avatars don't match (%s  !=  %s)\n", entry.objectName.c_str(), slot.name().c_str());
         return false;
     }

@@ -34,6 +34,8 @@ public:
     const PlayerIdentity& identity() const { return m_identity; }
     const ColouredText& lastMessage() const { return m_lastMessage; }
     int unacknowledged() const { return m_link.unacknowledged(); }
+    // The motion received from the player, waiting to be replayed.
+    const AvatarReplay& replay() const { return m_replay; }
     void markInfoChanged() { m_infoChanged = true; }
     void markRung() { m_rung = true; }
 

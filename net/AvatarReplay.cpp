@@ -1,5 +1,7 @@
 #include "net/AvatarReplay.h"
 
+#include "base/Limits.h"
+
 namespace
 {
 
@@ -55,12 +57,29 @@ bool AvatarReplay::push(const MotionSample& sample, double now)
         return false;
     }
     forgetAfterGap(now);
-    if (!m_samples.empty()) {
-        m_buffered += sample.dt;
+    if (m_samples.size() >= heron::limits::maxReplaySamples) {
+        replaceNewest(sample);
+    } else {
+        if (!m_samples.empty()) {
+            m_buffered += sample.dt;
+        }
+        m_samples.push_back(sample);
     }
-    m_samples.push_back(sample);
     m_lastPush = now;
     return true;
+}
+
+void AvatarReplay::replaceNewest(const MotionSample& sample)
+{
+    // The newest queued sample is never the one being played from or towards (the queue is
+    // longer than two), so the motion on screen does not jump.
+    static_assert(heron::limits::maxReplaySamples > 2);
+    MotionSample& newest = m_samples.back();
+    const float before = newest.dt;
+    const float merged = newest.dt + sample.dt;
+    newest = sample;
+    newest.dt = merged;
+    m_buffered += double(merged) - double(before);
 }
 
 std::optional<MotionSample> AvatarReplay::step(double ping, double now)

@@ -33,7 +33,8 @@ class AvatarReplay
 {
 public:
     // Queues a sample received at now; samples with non-finite fields or a dt outside [0, 5] are
-    // dropped (false).
+    // dropped (false). A full queue (heron::limits::maxReplaySamples) keeps its length: the
+    // sample takes the place of the newest one and adds its dt to it.
     bool push(const MotionSample& sample, double now);
     // Advances the play clock to now and returns the placement to show, if any.
     std::optional<MotionSample> step(double ping, double now);
@@ -45,6 +46,7 @@ public:
     double bufferedTime() const { return m_buffered; }
 
 private:
+    void replaceNewest(const MotionSample& sample);
     void forgetAfterGap(double now);
     MotionSample current() const;
 

@@ -86,6 +86,12 @@ bool MotionSample::isPlayable() const
     return dt >= 0 && dt <= maxSampleDt;
 }
 
+heron_string netName(const heron_string& name)
+{
+    // Cut first: a sender that only cuts and a receiver that also cleans agree on every name.
+    return withoutControls(cutTo(name, heron::limits::maxNetNameLength));
+}
+
 void writePacket(heron::DataDest& out, char kind, std::span<const unsigned char> body)
 {
     out.writeByte(kind);
@@ -122,13 +128,13 @@ void PacketWriter::writeLevel(heron::DataDest& out, const heron_string& levelNam
 void PacketWriter::writeLevel(heron::DataDest& out, std::uint8_t index, const heron_string& levelName)
 {
     m_scratch->writeByte(char(index));
-    m_scratch->writeString(cutTo(levelName, heron::limits::maxNetNameLength));
+    m_scratch->writeString(netName(levelName));
     flush(out, 'L');
 }
 
 void PacketWriter::writeNamed(heron::DataDest& out, char kind, const heron_string& name)
 {
-    m_scratch->writeString(cutTo(name, heron::limits::maxNetNameLength));
+    m_scratch->writeString(netName(name));
     flush(out, kind);
 }
 
@@ -142,7 +148,7 @@ void PacketWriter::writeAvailability(heron::DataDest& out, const std::vector<boo
 
 void PacketWriter::writeIdentity(heron::DataDest& out, const heron_string& name, std::uint32_t colour)
 {
-    m_scratch->writeString(cutTo(name, heron::limits::maxNetNameLength));
+    m_scratch->writeString(netName(name));
     m_scratch->writeUInt32(colour);
     flush(out, 'p');
 }
@@ -151,7 +157,7 @@ void PacketWriter::writePlayers(heron::DataDest& out, const std::vector<Coloured
 {
     for (const ColouredText& player : players) {
         m_scratch->writeTag(1);
-        m_scratch->writeString(cutTo(player.text, heron::limits::maxNetNameLength));
+        m_scratch->writeString(netName(player.text));
         m_scratch->writeUInt32(player.colours.empty() ? white : player.colours.front());
     }
     m_scratch->writeTag(0);
@@ -186,8 +192,8 @@ void PacketWriter::writeWorld(heron::DataDest& out, const std::vector<WorldEntry
 {
     for (const WorldEntry& entry : entries) {
         m_inner->clear();
-        m_inner->writeString(cutTo(entry.objectName, heron::limits::maxNetNameLength));
-        m_inner->writeString(cutTo(entry.levelName, heron::limits::maxNetNameLength));
+        m_inner->writeString(netName(entry.objectName));
+        m_inner->writeString(netName(entry.levelName));
         writeSampleFields(*m_inner, entry.sample);
         writePacket(*m_scratch, 'A', bytesOf(*m_inner));
     }
@@ -217,7 +223,7 @@ heron_string readName(heron::DataSource& body)
     heron_string name;
     body.readString(name);
     heron::requireGood(body, "string past the body");
-    return withoutControls(cutTo(name, heron::limits::maxNetNameLength));
+    return netName(name);
 }
 
 ColouredText readMessage(heron::DataSource& body)

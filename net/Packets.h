@@ -58,6 +58,12 @@ struct WorldEntry
     MotionSample sample;
 };
 
+// A name as it travels between machines: cut to heron::limits::maxNetNameLength bytes, then
+// without control characters. Every byte counts as one character, so both ends cut a name alike
+// whatever its encoding. Names are sent in this form, and a received name is looked up by the
+// same form of the local names: a name longer than the cap still finds its avatar or level.
+heron_string netName(const heron_string& name);
+
 // Appends one packet to out: kind, compact length, body.
 void writePacket(heron::DataDest& out, char kind, std::span<const unsigned char> body = {});
 
@@ -98,7 +104,7 @@ private:
 // Body decoders. Each reads from a source that ends with the body and throws heron::ReadError
 // when a field runs past it or breaks a cap; the caller closes the connection.
 MotionSample readSample(heron::DataSource& body);
-// A name or text from a peer: capped in length, control characters removed.
+// A name from a peer, in the form netName gives.
 heron_string readName(heron::DataSource& body);
 // 'm': the colours are padded with the last colour (white when none) or cut to the text's length.
 ColouredText readMessage(heron::DataSource& body);

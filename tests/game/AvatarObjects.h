@@ -7,19 +7,19 @@
 
 #include <array>
 #include <memory>
+#include <string>
 
 // The scene objects a world's avatar zones stand for, named "/objects/ann$0" (at the origin) and
-// "/objects/bob$0" (at x = bobX).
+// "/objects/bob$0" (at x = bobX), or after the names given in their place.
 class AvatarObjects
 {
 public:
-    explicit AvatarObjects(double bobX = 50.0)
+    explicit AvatarObjects(double bobX = 50.0, const std::array<std::string, 2>& names = {"ann", "bob"})
     {
         m_rootSwitch.setName("objects");
         m_root = std::make_unique<pelican::PelicanObject>(nullptr, &m_rootSwitch);
-        const char* const names[] = {"ann", "bob"};
         for (std::size_t i = 0; i < m_switches.size(); ++i) {
-            m_switches[i].setName(names[i]);
+            m_switches[i].setName(names[i].c_str());
             worldtest::add(m_switches[i], std::make_unique<finch::InstanceBranch>());
             objects[i] = m_root->addChild(std::make_unique<pelican::PelicanObject>(nullptr, &m_switches[i]));
         }

@@ -72,6 +72,14 @@ finch::Vector3d positionOf(const AvatarSlot& slot)
 class NetworkPlayTest : public LookTest
 {
 protected:
+    NetworkPlayTest() : NetworkPlayTest(avatarWorld, {"ann", "bob"}) {}
+    // A world of the same shape under other names.
+    NetworkPlayTest(std::string worldText, const std::array<std::string, 2>& avatarNames)
+        : m_worldText(std::move(worldText))
+        , m_objects{AvatarObjects(50.0, avatarNames), AvatarObjects(50.0, avatarNames), AvatarObjects(50.0, avatarNames)}
+    {
+    }
+
     void SetUp() override
     {
         LookTest::SetUp();
@@ -99,7 +107,7 @@ protected:
 
     heron::counted_ptr<Look> makeWorld(bool serving, const PlayerIdentity& identity, std::size_t objects)
     {
-        heron::counted_ptr<Look> world = read(avatarWorld, ("world" + std::to_string(objects) + ".look").c_str());
+        heron::counted_ptr<Look> world = read(m_worldText, ("world" + std::to_string(objects) + ".look").c_str());
         const std::vector<std::unique_ptr<Zone>>& zones = world->levels().front()->zones();
         for (std::size_t i = 0; i < 2; ++i) {
             zones[i]->object = m_objects[objects].objects[i];
@@ -215,6 +223,7 @@ protected:
         return players.empty() ? heron_string() : players.back().text;
     }
 
+    std::string m_worldText;
     std::array<AvatarObjects, 3> m_objects;
     heron::counted_ptr<Look> server;
     std::array<heron::counted_ptr<Look>, 2> client;
@@ -263,6 +272,42 @@ TEST_F(NetworkPlayTest, LevelChangeMovesTheAvatarOutOfSight)
     tick();
     EXPECT_FALSE(slot(*client[1], 0).isVisible());
     EXPECT_TRUE(slot(*client[1], 1).isVisible());
+}
+
+// Names longer than the wire carries (161-byte avatar names with a two-byte character across the
+// cut, 143-byte level names): the world list matches, and a take, a level change and a ring all
+// find their avatar and level at the other end.
+class LongNamePlayTest : public NetworkPlayTest
+{
+protected:
+    LongNamePlayTest() : NetworkPlayTest(longNamedWorld(), {longName('a'), longName('b')}) {}
+
+    // 150 bytes, so "/objects/" + name + "$0" takes 161, with its 128th and 129th bytes one character.
+    static std::string longName(char fill) { return std::string(118, fill) + "\xC3\xA9" + std::string(30, fill); }
+
+    static std::string longNamedWorld()
+    {
+        std::string text = avatarWorld;
+        text.replace(text.find("\"Sea\""), 5, '"' + longSea + '"');
+        text.replace(text.find("\"Sky\""), 5, '"' + longSky + '"');
+        return text;
+    }
+
+    inline static const std::string longSea = "Sea" + std::string(140, 'e');
+    inline static const std::string longSky = "Sky" + std::string(140, 'y');
+};
+
+TEST_F(LongNamePlayTest, LongNamesFindTheirAvatarAndLevelAtTheOtherEnd)
+{
+    ASSERT_EQ(slot(*server, 0).name().length(), 161u);
+    annTakesHerAvatar();
+    EXPECT_EQ(server->network().players()[0]->heldAvatar(), &slot(*server, 0));
+    client[0]->setCurrentLevel(client[0]->levelNamed(longSky.c_str()));
+    ASSERT_TRUE(until([&] { return slot(*client[1], 0).level() == client[1]->levelNamed(longSky.c_str()); }));
+    EXPECT_EQ(slot(*server, 0).level(), server->levelNamed(longSky.c_str()));
+    client[1]->ringCounter()->collected.push_back(nullptr);
+    client[1]->network().ringAvatar(slot(*client[1], 0));
+    ASSERT_TRUE(until([&] { return client[0]->ringCounter()->count() == 1; }));
 }
 
 TEST_F(NetworkPlayTest, ChatReachesEveryPlayerWithItsColours)

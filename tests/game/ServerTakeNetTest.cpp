@@ -3,6 +3,7 @@
 #include "game/AvatarObjects.h"
 #include "game/LookFixture.h"
 
+#include "base/Limits.h"
 #include "base/MemoryDataDest.h"
 #include "game/LookLogic.h"
 #include "game/LookNetwork.h"
@@ -148,6 +149,37 @@ TEST_F(ServerTakeTest, TakingAnotherAvatarLetsGoOfTheFirst)
     // Ann's motion is not played on bob.
     EXPECT_NEAR(objectPosition(bob().object()).x, 50.0, 1e-6);
     EXPECT_EQ(kindsReceived.find('-'), std::string::npos) << kindsReceived;
+}
+
+TEST_F(ServerTakeTest, StreamOfTimelessSamplesKeepsTheQueueBounded)
+{
+    heron::MemoryDataDest out;
+    writer.writeNamed(out, '+', ann().name());
+    send(out);
+    ASSERT_TRUE(until([&] { return player().heldAvatar() == &ann(); }));
+    // Samples with dt 0 never start the replay; each batch is acknowledged before the next goes.
+    const std::size_t cap = heron::limits::maxReplaySamples;
+    std::size_t sent = 0;
+    for (int batch = 0; batch < 6; ++batch) {
+        out.clear();
+        for (int i = 0; i < 1000; ++i, ++sent) {
+            writer.writeSample(out, MotionSample{ann().index(), 0.0f, 3.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f});
+        }
+        send(out);
+        const auto acknowledged = [&] { return std::size_t(std::count(kindsReceived.begin(), kindsReceived.end(), 'a')); };
+        ASSERT_TRUE(until([&] { return acknowledged() == sent; }));
+        EXPECT_LE(player().replay().size(), cap);
+    }
+    EXPECT_EQ(player().replay().size(), cap);
+    EXPECT_FALSE(player().replay().isPlaying());
+    // Honest motion after the flood still plays, and ends where the peer put the avatar.
+    out.clear();
+    for (int i = 0; i < 5; ++i) {
+        writer.writeSample(out, MotionSample{ann().index(), 0.25f, 7.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f});
+    }
+    send(out);
+    EXPECT_TRUE(until([&] { return objectPosition(ann().object()).x == 7.0; }));
+    EXPECT_EQ(world->network().networkPlayerCount(), 1u);
 }
 
 TEST_F(LookTest, ServerThatCannotOpenItsPortSaysSo)

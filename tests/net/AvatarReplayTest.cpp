@@ -1,5 +1,7 @@
 #include "net/AvatarReplay.h"
 
+#include "base/Limits.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -112,4 +114,30 @@ TEST(AvatarReplay, SilenceEmptiesTheQueueAndItsBufferedTime)
     // A new stream starts from an empty buffer: the first sample's dt is not counted.
     replay.push(at(0.25f, 7), now + 6.0);
     EXPECT_EQ(replay.bufferedTime(), 0.0);
+}
+
+// Past the cap each new sample takes the newest one's place and its time: the queue stays at the
+// cap, keeps its length in seconds, and plays through to the last placement received.
+TEST(AvatarReplay, FullQueueKeepsItsLengthInSeconds)
+{
+    const int count = int(heron::limits::maxReplaySamples) + 50;
+    AvatarReplay replay;
+    replay.push(at(0, 0), 10.0);
+    for (int i = 1; i < count; ++i) {
+        replay.push(at(0.001f, float(i)), 10.0);
+    }
+    EXPECT_EQ(replay.size(), heron::limits::maxReplaySamples);
+    EXPECT_NEAR(replay.bufferedTime(), (count - 1) * 0.001, 1e-6);
+    std::optional<MotionSample> placed = replay.step(0.0, 10.0);
+    ASSERT_TRUE(placed);
+    EXPECT_EQ(placed->x, 0.0f);
+    // At full speed while more than half a second is left, then at half speed: the whole queue
+    // has played within four seconds.
+    for (double now = 10.0; now < 14.0; now += 0.01) {
+        placed = replay.step(0.0, now);
+    }
+    ASSERT_TRUE(placed);
+    EXPECT_EQ(placed->x, float(count - 1));
+    EXPECT_EQ(replay.size(), 1u);
+    EXPECT_NEAR(replay.bufferedTime(), 0.0, 1e-6);
 }

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace
@@ -160,6 +161,29 @@ TEST(Packets, NamesAreCappedAndCleaned)
     const heron_string name = readName(source);
     EXPECT_EQ(name.length(), heron::limits::maxNetNameLength - 1);
     EXPECT_EQ(name.find_first_of('\x1B'), heron_string::npos);
+}
+
+// Whatever a name holds, what the receiver reads is the net form of the sender's name, and that
+// form is its own net form: both ends can match names by it.
+TEST(Packets, SentNamesArriveInTheirNetForm)
+{
+    const std::string cap(heron::limits::maxNetNameLength, 'n');
+    const std::vector<std::string> names{
+        "Sea",
+        cap + "tail",
+        std::string(127, 'n') + "\xC3\xA9" + "tail", // a two-byte character across the cut
+        "\x1B" + cap + "tail",                        // a control character inside the cut part
+        cap + "\x1B",
+    };
+    for (const std::string& text : names) {
+        const heron_string name(text.c_str());
+        const Bytes packet = written([&](PacketWriter& w, heron::DataDest& out) { w.writeNamed(out, '+', name); });
+        auto body = sourceOf(Bytes(packet.begin() + 2, packet.end()));
+        const heron_string received = readName(body);
+        EXPECT_EQ(received, netName(name)) << text;
+        EXPECT_EQ(netName(received), received) << text;
+        EXPECT_LE(received.length(), heron::limits::maxNetNameLength) << text;
+    }
 }
 
 TEST(Packets, BodyOverrunIsAReadError)
