@@ -71,6 +71,7 @@ TEST_F(MotorAudioTest, VolumeSwitchSilencesTheSequencerUntilSwitchedOnAgain)
 
     Motor::volumeSwitchOn = false;
     motor.setTempo(600);
+    // OpenAL's mixer takes a moment to carry out a stop.
     loudestOf(2);
     EXPECT_LT(loudestOf(5), 1.0);
 
