@@ -141,7 +141,7 @@ void Motor::start()
     if (!m_stream && !egret::SoundSystem::hasDied()) {
         m_stream = egret::Streamer::create(motorFormat, egret::StreamKind::Short);
         m_voice = heron::counted_ptr<MotorVoice>(new MotorVoice(*this));
-        m_stream.requestPlay(m_voice, static_cast<float>(currentPattern().volume) * 0.01f, plat::PositionalMode::Flat);
+        playVoice();
     }
     if (!m_worker) {
         new heron::Thread(m_worker, this, 2);
@@ -179,8 +179,21 @@ void Motor::setTempo(std::int32_t bpm)
     if (!volumeSwitchOn) {
         m_stream.stop();
     } else if (m_stream.hasSound()) {
-        m_stream.setVolume(static_cast<float>(currentPattern().volume) * 0.01f, 0.0f, egret::AtZero::KeepPlaying);
+        m_stream.setVolume(patternVolume(), 0.0f, egret::AtZero::KeepPlaying);
+    } else if (m_voice) {
+        // The switch stopped the stream; switched on again, the sequencer plays from its start.
+        playVoice();
     }
+}
+
+float Motor::patternVolume() const
+{
+    return static_cast<float>(currentPattern().volume) * 0.01f;
+}
+
+void Motor::playVoice()
+{
+    m_stream.requestPlay(m_voice, patternVolume(), plat::PositionalMode::Flat);
 }
 
 void Motor::loadSample()

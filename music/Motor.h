@@ -29,7 +29,7 @@ public:
     // The note of a step that plays nothing.
     static constexpr std::int32_t rest = -12345;
     // The player's switch for the sequencers' volume, program-wide and on at start: off, a
-    // sequencer's stream stops at its next tempo change.
+    // sequencer's stream stops at its next tempo change; on again, it plays again from there.
     static bool volumeSwitchOn;
 
     struct Pattern
@@ -98,6 +98,10 @@ private:
     // The samples of a note of a pattern, made from the loaded sample once per semitone; empty for
     // a rest and while no sample is loaded. Under m_lock.
     const Samples& noteSample(const Pattern& pattern, std::int32_t note);
+    // The current pattern's volume as the stream's linear volume.
+    float patternVolume() const;
+    // Has the stream play the sequencer from its start.
+    void playVoice();
     // Takes the current pattern's sample file when it changed. Under m_lock.
     void followSampleFile();
     // Moves on to the next step and sets up its note's length and fade.

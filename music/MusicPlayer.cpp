@@ -31,7 +31,7 @@ std::optional<std::int64_t> segmentFrame(const Song::Sample& sample, std::int32_
     return sample.markers[static_cast<std::size_t>(index)];
 }
 
-Song& musicOf(Song& song, Song* ringSong)
+const Song& musicOf(const Song& song, const Song* ringSong)
 {
     return song.playRing && ringSong != nullptr ? *ringSong : song;
 }
@@ -55,24 +55,20 @@ heron_string musicName(const Song& song)
 
 }
 
-MusicPlayer::MusicPlayer(Song& song, Song* ringSong)
+MusicPlayer::MusicPlayer(const Song& song, const Song* ringSong)
     : minvolSpeed(song.minvolSpeed),
       maxvolSpeed(song.maxvolSpeed),
       volume(song.volume),
       fadeTime(song.fadeTime),
       crossfadeTime(song.crossfadeTime),
-      source(new MusicSource(musicOf(song, ringSong))),
-      m_music(musicOf(song, ringSong))
+      source(new MusicSource(musicOf(song, ringSong)))
 {
 }
 
-bool MusicPlayer::hasMusic() const
+MusicPlayer::MusicSource::MusicSource(const Song& song) : m_song(song), m_name(musicName(song))
 {
-    return !m_music.samples.empty() && !m_music.phrases.empty();
-}
-
-MusicPlayer::MusicSource::MusicSource(Song& song) : m_song(song), m_name(musicName(song))
-{
+    // The song's own loop is not this source's to keep alive.
+    m_song.loopSource = {};
     // The sample's file name is read here, not on the sound thread that may log it.
     if (!song.samples.empty()) {
         m_errorName = song.samples.front().file.name();
@@ -93,6 +89,11 @@ const egret::SoundFormat& MusicPlayer::MusicSource::format()
 const heron_string& MusicPlayer::MusicSource::name()
 {
     return m_name;
+}
+
+bool MusicPlayer::MusicSource::hasMusic() const
+{
+    return !m_song.samples.empty() && !m_song.phrases.empty();
 }
 
 void MusicPlayer::MusicSource::rewind()

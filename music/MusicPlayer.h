@@ -2,12 +2,11 @@
 
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
+#include "music/Song.h"
 #include "sound/SoundDataSource.h"
 
 #include <cstdint>
 #include <cstddef>
-
-struct Song;
 
 // A song with its volume settings, as a soundtrack holds it: the source that plays the song's
 // order of phrases once through, and the volumes and fades copied from the song.
@@ -17,14 +16,15 @@ public:
     // The whole song order of a song as one stream of stereo 16-bit frames: each pair plays its
     // phrase (a segment of a sample between two markers) the pair's count of times, then the
     // next pair; after the last pair the source closes itself. Made on the main thread and read
-    // by one sound thread.
+    // by one sound thread. It plays a copy of the song taken when it is made: a stream's feeder
+    // may still be reading it after the stream has stopped, when the world and its songs are gone.
     class MusicSource : public egret::SoundDataSource
     {
     public:
         // Frames left that mean "to the end of the sample".
         static constexpr std::int64_t toEnd = 1000000000;
 
-        explicit MusicSource(Song& song);
+        explicit MusicSource(const Song& song);
         ~MusicSource() override;
 
         const egret::SoundFormat& format() override;
@@ -32,6 +32,9 @@ public:
         int read(int frames, void* buffer) override;
         void close() override;
         const heron_string& name() override;
+
+        // Whether the song has something to play: a sample and a phrase.
+        bool hasMusic() const;
 
     private:
         // Takes the next pair of the song order; false when the music ends there.
@@ -47,7 +50,8 @@ public:
         int readSegment(int frames, std::uint8_t* buffer);
         void fail();
 
-        Song& m_song;
+        // A sample the song had not decoded yet is fetched into this copy, for this source alone.
+        Song m_song;
         heron::counted_ptr<egret::SoundDataSource> m_sample;
         heron_string m_name;
         heron_string m_errorName;
@@ -64,9 +68,9 @@ public:
 
     // Plays song with its volume settings; a song marked to play the ring song plays ringSong
     // instead, when there is one, still with the song's settings.
-    explicit MusicPlayer(Song& song, Song* ringSong = nullptr);
+    explicit MusicPlayer(const Song& song, const Song* ringSong = nullptr);
     // Whether the source has something to play: a sample and a phrase.
-    bool hasMusic() const;
+    bool hasMusic() const { return source->hasMusic(); }
 
     float minvolSpeed;
     float maxvolSpeed;
@@ -74,7 +78,4 @@ public:
     std::int32_t fadeTime;
     std::int32_t crossfadeTime;
     heron::counted_ptr<MusicSource> source;
-
-private:
-    const Song& m_music;
 };

@@ -2,9 +2,7 @@
 
 #include "game/LookFixture.h"
 
-#include "sound/SoundSystem.h"
-#include "sound/SoundSystemInternals.h"
-#include "support/LoopbackAudio.h"
+#include "game/LoopbackSound.h"
 
 #include <gtest/gtest.h>
 
@@ -21,12 +19,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(loopback.isOpen()) << "OpenAL offers no loopback device";
-        plat::setAudioDeviceOpener([this] { return std::unique_ptr<plat::AudioDevice>(loopback.takeDevice()); });
-        egret::SoundSystem& system = egret::SoundSystem::instance();
-        ASSERT_TRUE(system.initialize(nullptr));
-        system.setThreadModel(0);
-        system.internals().setClock([] { return soundTime(); });
+        ASSERT_TRUE(openProgramSoundOn(loopback)) << "OpenAL offers no loopback device";
         LookTest::SetUp();
         pelican::setCacheRoot(m_folder.path().string().c_str());
         pelican::registerPackedFile(heron::FilePath(AURELLE_DEMO_WORLD));
@@ -47,21 +40,13 @@ protected:
         std::vector<double> levels;
         for (int tenth = 0; tenth < tenths; ++tenth) {
             levels.push_back(plat::channelLevel(loopback.render(tenthOfASecond), 0));
-            soundTime() += 0.1;
+            programSoundTime() += 0.1;
             egret::SoundSystem::instance().update();
             if (eachTenth) {
                 eachTenth();
             }
         }
         return levels;
-    }
-
-    // The sound system's clock. The program's sound system outlives the test, so its clock must
-    // not read the fixture.
-    static double& soundTime()
-    {
-        static double now = 0.0;
-        return now;
     }
 
     plat::LoopbackAudio loopback;

@@ -2,13 +2,22 @@
 // that end the music early.
 #include "music/MusicPlayer.h"
 #include "music/Song.h"
+#include "sound/SoundSystem.h"
+#include "sound/Streamer.h"
+#include "support/Eventually.h"
+#include "support/FakeAudio.h"
 #include "support/LogCapture.h"
+#include "support/ToneSource.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 namespace
@@ -46,6 +55,42 @@ private:
     int m_position = 0;
 };
 
+// A stereo sample whose reads wait inside until the test lets them go, then find nothing.
+class HeldSample : public egret::SoundDataSource
+{
+public:
+    const egret::SoundFormat& format() override { return m_format; }
+    void rewind() override {}
+    int read(int, void*) override
+    {
+        std::unique_lock lock(m_lock);
+        m_inside = true;
+        m_changed.notify_all();
+        // The bound only keeps a failing test from hanging.
+        m_changed.wait_for(lock, std::chrono::seconds(30), [this] { return m_released; });
+        return 0;
+    }
+
+    [[nodiscard]] bool waitUntilInside()
+    {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, std::chrono::seconds(30), [this] { return m_inside; });
+    }
+    void release()
+    {
+        const std::lock_guard lock(m_lock);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    egret::SoundFormat m_format = egret::stereo16Format;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_inside = false;
+    bool m_released = false;
+};
+
 constexpr int sampleFrames = 10;
 
 // A song of one IndexSample with markers at frames 2, 5 and 20 (past its end).
@@ -56,6 +101,17 @@ Song indexSong(std::vector<std::array<std::int32_t, 3>> phrases, std::vector<std
     song.samples = {Song::Sample{heron::FilePath("tune.wav"), {2, 5, 20}, {}}};
     song.samples.front().decoded = heron::counted_ptr<egret::SoundDataSource>(new IndexSample(sampleFrames));
     song.phrases = std::move(phrases);
+    song.sings = std::move(sings);
+    return song;
+}
+
+// A song that plays its one sample once through, to its end.
+Song wholeSampleSong(const char* name, egret::SoundDataSource* sample, std::vector<std::array<std::int32_t, 2>> sings)
+{
+    Song song;
+    song.name = name;
+    song.samples = {Song::Sample{heron::FilePath("held.wav"), {}, heron::counted_ptr<egret::SoundDataSource>(sample)}};
+    song.phrases = {{0, -2, -1}};
     song.sings = std::move(sings);
     return song;
 }
@@ -166,4 +222,30 @@ TEST(MusicSourceTest, NameTellsIdenticalSongsApart)
     EXPECT_STREQ(player.source->name().c_str(), "tune:tune.wav:phrases:0:0:1:song:0:2");
     EXPECT_STREQ(MusicPlayer::MusicSource(same).name().c_str(), player.source->name().c_str());
     EXPECT_STRNE(MusicPlayer::MusicSource(other).name().c_str(), player.source->name().c_str());
+}
+
+// The stream's feeder thread may go on reading a source after the stream has stopped; by then the
+// world may be gone and its songs' memory taken by others.
+TEST(MusicSourceTest, SourceReadAfterItsSongIsGoneReadsNothingOfIt)
+{
+    plat::FakeAudio audio;
+    egret::SoundSystem system;
+    ASSERT_TRUE(system.initialize(nullptr));
+    system.setThreadModel(egret::feederThreads);
+    auto* held = new HeldSample;
+    std::optional<Song> song(wholeSampleSong("held", held, {{0, 1}}));
+    egret::Streamer stream = egret::Streamer::create(system, egret::stereo16Format, egret::StreamKind::Long);
+    stream.requestPlay(MusicPlayer(*song).source, 1.0f, plat::PositionalMode::Flat);
+    system.update();
+    ASSERT_TRUE(held->waitUntilInside());
+
+    stream.stop();
+    song.reset();
+    auto* stranger = new ToneSource(egret::stereo16Format, sampleFrames, sampleFrames);
+    song.emplace(wholeSampleSong("stranger", stranger, {{0, 1}, {0, 1}}));
+    held->release();
+
+    EXPECT_TRUE(eventually([&] { return stream.isFinished(); }));
+    EXPECT_EQ(stranger->reads, 0);
+    stream.release();
 }
