@@ -176,12 +176,15 @@ TEST(GifDecoder, RefusesDamagedData)
     wideCodes.minimumCodeSize = 9;
     Bytes smallerImage = giftest::writeGif(indexedPicture(4, 4, {0x111111}));
     smallerImage[13 + 6 + 5] = 3;  // the descriptor's width, after the screen and a 2-entry table
+    // Cut after the screen and its table, before the image's descriptor.
+    const Bytes noImage(smallerImage.begin(), smallerImage.begin() + 13 + 6);
     const struct
     {
         Bytes bytes;
         std::string reason;
     } cases[] = {
         {smallerImage, "GIFdecoder: Bad image size in GIF data"},
+        {noImage, "GIFdecoder - no image in file"},
         {giftest::writeGif(wideCodes), "GIFdecoder - corrupted file"},
         {withCodes(2, 2, {{4, 3}, {6, 3}}), "GIFdecoder - garbage in file"},
         {withCodes(2, 2, {{4, 3}, {1, 3}, {7, 3}}), "GIFdecoder - garbage in file"},
@@ -323,8 +326,11 @@ TEST(SgiDecoder, RefusesDamagedHeadersAndTables)
         {changed([](Bytes& b) { putBig16(b, 6, 5000); }), "SGIdecoder - bad image size (5000 x 4)"},
         {changed([](Bytes& b) { putBig16(b, 6, 0); }), "SGIdecoder - bad image size (0 x 4)"},
         {changed([](Bytes& b) { putBig16(b, 4, 7); }), "SGIdecoder - Bad image dimension"},
-        {changed([](Bytes& b) { putBig16(b, 10, 5); }), "Bad jpg file"},
-        {changed([](Bytes& b) { b.resize(512); }), "Bad jpg file"},
+        {changed([](Bytes& b) { putBig16(b, 10, 5); }), "SGIdecoder - Bad image header"},
+        {changed([](Bytes& b) { putBig16(b, 2, 3); }), "SGIdecoder - Bad image header"},
+        {changed([](Bytes& b) { b.resize(512); }), "SGIdecoder - file too short for its header"},
+        {changed([](Bytes& b) { b.resize(2); }), "SGIdecoder - file too short for its header"},
+        {changed([](Bytes& b) { b[0] = 0x02; }), "Bad jpg file"},
     };
     TempLog log;
     for (const auto& [bytes, reason] : cases) {
