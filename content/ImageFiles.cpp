@@ -41,6 +41,16 @@ std::optional<std::vector<std::uint8_t>> readImageBytes(const heron::FilePath& n
     return bytes;
 }
 
+// A file whose first bytes name its format (a GIF signature, the SGI magic) but in which its
+// decoder found no image is refused for that decoder's reason. It is not tried as another format
+// (whose files all start otherwise), so the reason logged tells what is wrong with the file.
+void refuseMatched(const char* reason)
+{
+    if (reason) {
+        throw heron::ReadError(reason);
+    }
+}
+
 bool startsAsGif(const std::vector<std::uint8_t>& bytes)
 {
     return bytes.size() >= signatureSize && kestrel::isGifSignature(bytes.data());
@@ -54,9 +64,11 @@ ImageInfo readInfoFromBytes(const std::vector<std::uint8_t>& bytes)
         source.skip(signatureSize);
         return GIFdecoder(source).readInfo();
     }
-    if (const std::optional<ImageInfo> info = SGIdecoder(source).readInfo()) {
+    const SGIdecoder sgi(source);
+    if (const std::optional<ImageInfo> info = sgi.readInfo()) {
         return *info;
     }
+    refuseMatched(sgi.refusal());
     source.assign(bytes.data(), size, false);
     return readJpegInfo(source);
 }
@@ -80,15 +92,15 @@ kestrel::Image decodeImageBytes(const std::uint8_t* bytes, std::uint32_t size)
     if (size >= signatureSize && kestrel::isGifSignature(bytes)) {
         source.skip(signatureSize);
         kestrel::Image image = GIFdecoder(source).decode();
-        if (!image.isEmpty()) {
-            return image;
-        }
-        source.assign(bytes, size, false);
+        refuseMatched(image.isEmpty() ? "GIFdecoder - no image in file" : nullptr);
+        return image;
     }
-    kestrel::Image image = SGIdecoder(source).decode();
+    SGIdecoder sgi(source);
+    kestrel::Image image = sgi.decode();
     if (!image.isEmpty()) {
         return image;
     }
+    refuseMatched(sgi.refusal());
     source.assign(bytes, size, false);
     return decodeJpeg(source);
 }

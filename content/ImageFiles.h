@@ -24,7 +24,9 @@ namespace pelican
 
 // The image held in the bytes of a whole file: GIF when they start with a GIF signature, else
 // SGI, else JPEG, each tried when the one before found no image. Never empty: a file that no
-// decoder takes throws heron::ReadError (JPEG's "Bad jpg file" when nothing else recognised it).
+// decoder takes throws heron::ReadError with the reason of the decoder whose format the file's
+// first bytes name (a GIF without an image, an SGI file too short or of a header it cannot read),
+// else JPEG's "Bad jpg file".
 [[nodiscard]] kestrel::Image decodeImageBytes(const std::uint8_t* bytes, std::uint32_t size);
 
 }

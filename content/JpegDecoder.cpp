@@ -29,8 +29,6 @@ struct JpegSource
 {
     jpeg_source_mgr manager;
     heron::DataSource* bytes;
-    // Set once the bytes ran out and an end-of-image marker stood in for them.
-    bool endInserted;
     JOCTET buffer[sourceBufferSize];
 };
 
@@ -45,18 +43,15 @@ void initSource(j_decompress_ptr info)
     info->src->bytes_in_buffer = 0;
 }
 
-// Refills the buffer from the byte source. When the bytes have run out an end-of-image marker is
-// handed over instead: the library then finishes (with a warning) rather than asking for bytes
-// forever, and the decoder refuses the file.
+// Refills the buffer from the byte source. When the bytes have run out the library is warned,
+// which fails the decoding (see JpegErrors); an end-of-image marker follows only so that a library
+// that went on would finish rather than ask for bytes forever.
 boolean fillInputBuffer(j_decompress_ptr info)
 {
     JpegSource& source = sourceOf(info);
     std::size_t got = source.bytes->read(source.buffer, sourceBufferSize);
     if (got == 0) {
-        if (!source.endInserted) {
-            WARNMS(info, JWRN_JPEG_EOF);
-        }
-        source.endInserted = true;
+        WARNMS(info, JWRN_JPEG_EOF);
         source.buffer[0] = 0xFF;
         source.buffer[1] = JPEG_EOI;
         got = 2;
@@ -101,7 +96,6 @@ void installSource(j_decompress_ptr info, heron::DataSource* bytes)
     source->manager.next_input_byte = nullptr;
     source->manager.bytes_in_buffer = 0;
     source->bytes = bytes;
-    source->endInserted = false;
     info->src = &source->manager;
 }
 
@@ -124,13 +118,6 @@ void checkScans(j_common_ptr common)
     std::snprintf(message, sizeof message, "too many scans (%d) for %u x %u pixels", info->input_scan_number,
                   info->image_width, info->image_height);
     failJpeg(common, message);
-}
-
-void failIfEnded(j_decompress_ptr info)
-{
-    if (sourceOf(info).endInserted) {
-        failJpeg(reinterpret_cast<j_common_ptr>(info), "the data ends before the image is complete");
-    }
 }
 
 // One decompression: libjpeg's record, its error manager and its progress hook.
@@ -168,7 +155,6 @@ bool startDecompress(Decompression* d)
         return false;
     }
     jpeg_start_decompress(&d->info);
-    failIfEnded(&d->info);
     return true;
 }
 
@@ -190,13 +176,11 @@ bool readScanlines(Decompression* d, std::uint32_t* pixels)
             rows[i] = reinterpret_cast<JSAMPROW>(pixels + std::size_t(height - 1 - first - i) * width);
         }
         const JDIMENSION got = jpeg_read_scanlines(info, rows, wanted);
-        failIfEnded(info);
         if (got == 0) {
             failJpeg(reinterpret_cast<j_common_ptr>(info), "no rows decoded");
         }
     }
     jpeg_finish_decompress(info);
-    failIfEnded(info);
     return true;
 }
 
@@ -258,6 +242,29 @@ void readAcceptedHeader(const char* who, Decompressor& decompressor, heron::Data
     info.out_color_space = pixelSpace;
 }
 
+// Refuses a file whose bytes cannot hold the blocks its header claims, before the library allots
+// memory for them. Each block of a component needs at least a one-bit code for its first
+// coefficient, so the bytes after the header hold at most eight blocks each; the component of the
+// most blocks must fit. Arithmetic coding packs tighter and is not bounded here.
+void refuseTooFewBytes(const char* who, const jpeg_decompress_struct& info, const heron::DataSource& source)
+{
+    if (info.arith_code || !source.canSeek()) {
+        return;
+    }
+    std::uint64_t blocks = 0;
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& component = info.comp_info[c];
+        blocks = std::max(blocks, std::uint64_t(component.width_in_blocks) * component.height_in_blocks);
+    }
+    const std::uint64_t bytes = std::uint64_t(source.remaining()) + info.src->bytes_in_buffer;
+    if (blocks > bytes * 8) {
+        char reason[120];
+        std::snprintf(reason, sizeof reason, "%llu bytes of data cannot hold a %u x %u image",
+                      static_cast<unsigned long long>(bytes), info.image_width, info.image_height);
+        refuse(who, reason);
+    }
+}
+
 }
 
 kestrel::Image decodeJpeg(heron::DataSource& source)
@@ -265,6 +272,7 @@ kestrel::Image decodeJpeg(heron::DataSource& source)
     static constexpr const char* who = "decodeJpeg";
     Decompressor decompressor;
     readAcceptedHeader(who, decompressor, source);
+    refuseTooFewBytes(who, decompressor.info(), source);
     if (!startDecompress(decompressor.get())) {
         refuse(who, decompressor.reason().c_str());
     }

@@ -2,6 +2,8 @@
 
 #include "base/Debug.h"
 
+#include <jerror.h>
+
 #include <cstring>
 
 namespace pelican
@@ -24,6 +26,21 @@ void logJpegMessage(j_common_ptr info)
     heron::debug("libjpeg: %s\n", text);
 }
 
+bool endsEarly(int code)
+{
+    return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER;
+}
+
+// Messages and warnings: a warning that the data ended early fails the work, the others take the
+// library's own course (the first warning of an image is logged).
+void emitJpegMessage(j_common_ptr info, int level)
+{
+    if (level < 0 && endsEarly(info->err->msg_code)) {
+        jpegErrorExit(info);
+    }
+    errorsOf(info).libraryEmit(info, level);
+}
+
 }
 
 jpeg_error_mgr* useJpegErrors(JpegErrors& errors)
@@ -31,6 +48,8 @@ jpeg_error_mgr* useJpegErrors(JpegErrors& errors)
     jpeg_error_mgr* const manager = jpeg_std_error(&errors.manager);
     manager->error_exit = jpegErrorExit;
     manager->output_message = logJpegMessage;
+    errors.libraryEmit = manager->emit_message;
+    manager->emit_message = emitJpegMessage;
     errors.message[0] = '\0';
     return manager;
 }

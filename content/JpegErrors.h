@@ -16,6 +16,10 @@ namespace pelican
 // jump would skip them) and must read no local it changed after setjmp; everything it needs after
 // the jump lives in records reached through pointers. Past the setjmp the decoder turns the jump
 // into a heron::ReadError, so no jump crosses code of ours with destructors.
+//
+// The library's warnings that the data ended early (the file's bytes ran out, or a data segment
+// ended before its blocks were complete) fail the work as errors do: the library would go on with
+// zeros in place of what is missing and give a picture that is mostly grey.
 struct JpegErrors
 {
     // First member, so that libjpeg's pointer to it is a pointer to the whole record.
@@ -23,6 +27,8 @@ struct JpegErrors
     std::jmp_buf jump;
     // The message of the error that jumped back.
     char message[JMSG_LENGTH_MAX];
+    // The library's own handling of the messages that do not fail the work.
+    void (*libraryEmit)(j_common_ptr, int);
 };
 
 // Prepares errors and returns the manager to put in the err field of a libjpeg record.

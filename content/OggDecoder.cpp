@@ -6,11 +6,34 @@
 #include "base/Limits.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <string>
 
 namespace pelican
 {
+
+namespace
+{
+
+// Decoded bytes one byte of a file is taken to hold at most when a whole read is sized: Vorbis at
+// its lowest qualities stores about a thirtieth of the samples' bytes. Only near-silence packs
+// tighter, and a read of such a sound just grows its block as the frames arrive.
+constexpr std::uint64_t maxPcmBytesPerStoredByte = 64;
+
+// Whether the bytes begin with an Ogg page's capture pattern; leaves the source at its start.
+bool startsAsOgg(heron::DataSource& source)
+{
+    if (!source.canSeek()) {
+        return false;
+    }
+    char capture[4] = {};
+    const bool ogg = source.read(capture, sizeof capture) == sizeof capture && std::memcmp(capture, "OggS", 4) == 0;
+    source.seek(0);
+    return ogg;
+}
+
+}
 
 OggDecoder::OggDecoder(const DataFileName& file)
     : m_file(file)
@@ -19,7 +42,8 @@ OggDecoder::OggDecoder(const DataFileName& file)
 }
 
 OggDecoder::OggDecoder(const OggDecoder& other, Copy)
-    : m_file(other.m_file), m_failed(other.m_failed), m_totalFrames(other.m_totalFrames), m_format(other.m_format)
+    : m_file(other.m_file), m_failed(other.m_failed), m_totalFrames(other.m_totalFrames),
+      m_fileBytes(other.m_fileBytes), m_refusal(other.m_refusal), m_format(other.m_format)
 {
 }
 
@@ -71,6 +95,16 @@ void OggDecoder::seek(int frame)
     }
 }
 
+int OggDecoder::lengthHint()
+{
+    if (m_totalFrames < 0) {
+        return -1;
+    }
+    const std::uint64_t plausible = (std::uint64_t{m_fileBytes} * maxPcmBytesPerStoredByte) >> m_format.frameShift;
+    const std::uint64_t frames = std::min<std::uint64_t>(static_cast<std::uint64_t>(m_totalFrames), plausible);
+    return static_cast<int>(std::min<std::uint64_t>(frames, std::numeric_limits<int>::max()));
+}
+
 // Opens the file, measures the stream and closes it again.
 void OggDecoder::probe()
 {
@@ -78,6 +112,8 @@ void OggDecoder::probe()
     if (!source) {
         return;
     }
+    m_fileBytes = source->remaining();
+    const bool oggBytes = startsAsOgg(*source);
     try {
         m_stream.open(source, m_file.path.str());
         m_format = streamFormat();
@@ -85,6 +121,9 @@ void OggDecoder::probe()
         m_failed = false;
     } catch (const heron::ReadError& fault) {
         fail(fault);
+        if (oggBytes) {
+            m_refusal = fault.what();
+        }
     }
     m_stream.close();
 }

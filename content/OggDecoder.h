@@ -9,9 +9,7 @@
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <limits>
 
 namespace pelican
 {
@@ -38,13 +36,14 @@ public:
     std::int64_t totalFrames() const { return m_totalFrames; }
     // The file, resolved by the probe.
     const DataFileName& file() const { return m_file; }
+    // Why the probe refused a file whose bytes begin as an Ogg stream; empty when the probe
+    // succeeded or found no file or no Ogg stream at all.
+    const heron_string& refusal() const { return m_refusal; }
 
     const egret::SoundFormat& format() override { return m_format; }
-    // The frames the probe found, as far as an int holds them.
-    int lengthHint() override
-    {
-        return m_totalFrames < 0 ? -1 : int(std::min<std::int64_t>(m_totalFrames, std::numeric_limits<int>::max()));
-    }
+    // The frames the probe found, as far as the file's bytes can plausibly hold them (a damaged
+    // last page can claim far more).
+    int lengthHint() override;
     void rewind() override { seek(0); }
     int read(int frames, void* buffer) override;
     void close() override;
@@ -71,6 +70,8 @@ private:
     DataFileName m_file;
     bool m_failed = true;
     std::int64_t m_totalFrames = -1;
+    std::uint32_t m_fileBytes = 0;
+    heron_string m_refusal;
     egret::SoundFormat m_format;
     OggStream m_stream;
     std::int64_t m_current = 0;

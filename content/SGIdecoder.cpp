@@ -19,6 +19,7 @@ constexpr std::uint8_t magicLow = 0xDA;
 constexpr const char* badData = "SGIdecoder - Bad image data";
 constexpr const char* badRow = "SGIdecoder - Bad row size";
 constexpr const char* who = "SGIdecoder";
+constexpr const char* tooShort = "SGIdecoder - file too short for its header";
 // Most values one run-length control value stands for.
 constexpr std::uint64_t maxRunLength = 0x7F;
 
@@ -33,7 +34,11 @@ SGIdecoder::SGIdecoder(heron::DataSource& source)
 {
     const std::uint32_t size = source.remaining();
     std::uint8_t magic[2];
-    if (size <= headerSize || source.read(magic, 2) != 2 || !hasMagic(magic)) {
+    if (source.read(magic, 2) != 2 || !hasMagic(magic)) {
+        return;
+    }
+    if (size <= headerSize) {
+        m_refusal = tooShort;
         return;
     }
     if (size > heron::limits::maxImageFileBytes) {
@@ -43,9 +48,11 @@ SGIdecoder::SGIdecoder(heron::DataSource& source)
     m_file[0] = magic[0];
     m_file[1] = magic[1];
     m_file.resize(2 + source.read(m_file.data() + 2, size - 2));
-    if (m_file.size() > headerSize) {
-        readHeader();
+    if (m_file.size() <= headerSize) {
+        m_refusal = tooShort;
+        return;
     }
+    readHeader();
 }
 
 // The header's first words: the magic, storage (run-length flag and bytes per channel), dimension,
@@ -66,6 +73,9 @@ void SGIdecoder::readHeader()
     m_height = height;
     m_channels = channels;
     m_ok = m_channels >= 1 && m_channels <= 4 && (m_bytesPerChannel == 1 || m_bytesPerChannel == 2);
+    if (!m_ok) {
+        m_refusal = "SGIdecoder - Bad image header";
+    }
 }
 
 std::optional<ImageInfo> SGIdecoder::readInfo() const

@@ -30,6 +30,10 @@ public:
     // throws.
     explicit SGIdecoder(heron::DataSource& source);
 
+    // Why a file that starts with the magic holds no valid file (too short for its header, or a
+    // header of channels or sample sizes this decoder does not read); null for any other file.
+    [[nodiscard]] const char* refusal() const { return m_refusal; }
+
     // Width, height and channels of a valid file; nothing otherwise.
     [[nodiscard]] std::optional<ImageInfo> readInfo() const;
     // The image, with the channel count as its components: 1 and 2 channels give grey, channel 3
@@ -62,6 +66,7 @@ private:
     // Typed reads over m_file, in the file's byte order.
     heron::MemoryDataSource m_bytes;
     bool m_ok = false;
+    const char* m_refusal = nullptr;
     bool m_rle = false;
     int m_bytesPerChannel = 1;
     int m_dimension = 0;

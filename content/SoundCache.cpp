@@ -177,6 +177,12 @@ void makeSndCache(SoundRecord& record, CacheBuild build)
     record.snd = snd;
 }
 
+// Notes a sound that was read; one of no frames is told apart, since it plays nothing.
+void noteReadSound(const DataFileName& file, std::int64_t frames)
+{
+    noteFile(FileList::Used, file, frames == 0 ? "---Sound file %s is empty\n" : "Sound file %s read OK\n");
+}
+
 // Probes file as Ogg Vorbis for the record; a short sound gets its ".snd" file at once.
 bool probeOgg(SoundRecord& record, const DataFileName& file)
 {
@@ -184,7 +190,7 @@ bool probeOgg(SoundRecord& record, const DataFileName& file)
     if (!record.ogg->succeeded()) {
         return false;
     }
-    noteFile(FileList::Used, file, "Sound file %s read OK\n");
+    noteReadSound(file, record.ogg->totalFrames());
     const std::int64_t frames = record.ogg->totalFrames();
     if (frames >= 0 && frames < shortSoundFrames) {
         makeSndCache(record, CacheBuild::Yes);
@@ -202,12 +208,13 @@ DataFileName oggAlternative(const DataFileName& file)
 }
 
 // Notes a name that no Ogg probe took by what its WAV header says: read when the header is good,
-// refused with the header's fault when the file is there, else missing.
-void noteWavFile(WavDecoder& wav, const DataFileName& file)
+// refused when the file is there, else missing. A file that begins as an Ogg stream is refused for
+// the Ogg probe's reason (oggRefusal), which tells more than that it is no WAV file.
+void noteWavFile(WavDecoder& wav, const DataFileName& file, const heron_string& oggRefusal)
 {
     const heron_string& fault = wav.error();
     if (fault.empty()) {
-        noteFile(FileList::Used, file, "Sound file %s read OK\n");
+        noteReadSound(file, wav.length());
         return;
     }
     DataFileName resolved = file;
@@ -215,7 +222,8 @@ void noteWavFile(WavDecoder& wav, const DataFileName& file)
         noteFile(FileList::Missing, file, "---Couldn't find sound file %s\n");
         return;
     }
-    heron::debug("---Sound file %s refused, reason=%s\n", file.path.c_str(), fault.c_str());
+    const heron_string& reason = oggRefusal.empty() ? fault : oggRefusal;
+    heron::debug("---Sound file %s refused, reason=%s\n", file.path.c_str(), reason.c_str());
     noteFile(FileList::Missing, file);
 }
 
@@ -227,10 +235,12 @@ std::shared_ptr<SoundRecord> readSoundFile(const heron_string& name)
     auto record = std::make_shared<SoundRecord>();
     record->name = name;
     const DataFileName file(heron::FilePath(name), soundsCategory);
-    const bool ogg = probeOgg(*record, file) || probeOgg(*record, oggAlternative(file));
+    bool ogg = probeOgg(*record, file);
+    const heron_string oggRefusal = record->ogg->refusal();
+    ogg = ogg || probeOgg(*record, oggAlternative(file));
     record->wav = heron::counted_ptr<WavDecoder>(new WavDecoder(file));
     if (!ogg) {
-        noteWavFile(*record->wav, file);
+        noteWavFile(*record->wav, file, oggRefusal);
     }
     return record;
 }

@@ -36,8 +36,9 @@ public:
     // Total length in frames, or -1 when not known in advance.
     virtual int length() { return -1; }
     // The frames the source expects to yield, -1 when it cannot tell: its length, or for a kind
-    // whose length counts as unknown, what its stream's header says. Only sizes a whole read,
-    // which still ends where the source does.
+    // whose length counts as unknown, what its stream's header says, no more than its bytes can
+    // hold (a damaged header must not size a block far beyond the sound). Only sizes a whole
+    // read, which still ends where the source does.
     virtual int lengthHint() { return length(); }
     // The sound's name (its file name) for the log and to share loaded samples between sounds of
     // the same name; "bad identifier..." unless the kind knows better.

@@ -160,8 +160,9 @@ DatabaseRef readModel(const heron::FilePath& path, const heron::FilePath& name)
     return database;
 }
 
-// Reads the model, catching what its readers throw: the reason becomes the last error.
-DatabaseRef readCaught(const heron::FilePath& name, const heron_string& searchRoot)
+// Reads the model found at path (key: the file it resolves to), catching what its readers throw:
+// the reason becomes the last error.
+DatabaseRef readCaught(const heron::FilePath& name, const heron::FilePath& path, const heron::FilePath& key)
 {
     LoadState& state = loadState();
     try {
@@ -169,9 +170,7 @@ DatabaseRef readCaught(const heron::FilePath& name, const heron_string& searchRo
         if (database) {
             return database;
         }
-        const heron::FilePath path = findModel(name, searchRoot);
         // The name itself is on the list already.
-        const heron::FilePath key = readingKey(path);
         if (key != state.reading.back() && isReading(key)) {
             heron::debug("---Exref: %s refers back to a model being read\n", name.c_str());
             return {};
@@ -196,7 +195,6 @@ DatabaseRef readCaught(const heron::FilePath& name, const heron_string& searchRo
     return {};
 }
 
-// Reads the name unless it is being read already or the nesting is too deep.
 // One model being read: its names on the reading list and one level of nesting, for as long as
 // it lives (a reader's exception included).
 class ReadingScope
@@ -221,7 +219,8 @@ private:
     std::size_t m_listed;
 };
 
-DatabaseRef readGuarded(const heron::FilePath& name, const heron_string& searchRoot)
+// Reads the name unless it is being read already or the nesting is too deep.
+DatabaseRef readGuarded(const heron::FilePath& name, const heron::FilePath& path, const heron::FilePath& found)
 {
     const heron::FilePath key = readingKey(name);
     if (isReading(key)) {
@@ -233,7 +232,7 @@ DatabaseRef readGuarded(const heron::FilePath& name, const heron_string& searchR
         return {};
     }
     const ReadingScope scope(key);
-    return readCaught(name, searchRoot);
+    return readCaught(name, path, found);
 }
 
 }
@@ -258,16 +257,20 @@ heron::counted_ptr<PelicanDB> PelicanDatabaseReader::loadDatabase(const heron::F
     state.lastError.clear();
     kestrel::setImageReader(&imageReader());
     finch::setDatabaseReader(&instance());
+    // A name is found beside the model that names it, so one name can stand for different files
+    // within one load: the cache holds each file by where it was found.
+    const heron::FilePath path = findModel(name, searchRoot);
+    const heron::FilePath found = readingKey(path);
     DatabaseRef database;
-    const auto cached = state.cache.find(name);
+    const auto cached = state.cache.find(found);
     if (cached != state.cache.end()) {
         database = cached->second;
     } else {
-        database = readGuarded(name, searchRoot);
+        database = readGuarded(name, path, found);
         if (!database) {
             noteFile(FileList::Missing, DataFileName(name, databasesCategory), "---Exref: %s not found\n");
         }
-        state.cache[name] = database;
+        state.cache[found] = database;
     }
     if (outermost) {
         state.cache.clear();
@@ -482,9 +485,10 @@ heron_string cacheOnDisk(const heron::FilePath& modelPath)
     return cache.spelling();
 }
 
-void writeFrameCache(const heron_string& path, const finch::AnimationFrames& frames)
+// Writes the frames in the cache's layout; false when a write or the close failed.
+bool writeFrames(const heron_string& file, const finch::AnimationFrames& frames)
 {
-    heron::FileDataDest dest(path.c_str());
+    heron::FileDataDest dest(file.c_str());
     dest.writeUInt32(static_cast<std::uint32_t>(frames.size()));
     for (const Frame& frame : frames) {
         dest.writeUInt32(static_cast<std::uint32_t>(frame.size()));
@@ -493,10 +497,24 @@ void writeFrameCache(const heron_string& path, const finch::AnimationFrames& fra
             dest.writeUInt32(std::bit_cast<std::uint32_t>(p.z));
         }
     }
+    // Closing lets the file go, after which the sink no longer counts as good: ask before it.
+    const bool written = dest.isOK();
     dest.close();
-    if (dest.isOK()) {
-        noteFile(FileList::Used, DataFileName(heron::FilePath(path), databasesCategory));
+    return written && !dest.hasError();
+}
+
+// Writes the cache under a temporary name beside it and renames it into place once whole: a
+// cache cut short (a full disk) would be read in place of the frame folder on every later load.
+void writeFrameCache(const heron_string& path, const finch::AnimationFrames& frames)
+{
+    const heron_string disk = heron::diskPath(path.c_str());
+    const heron_string temporary = disk + ".part";
+    if (!writeFrames(temporary, frames) || std::rename(temporary.c_str(), disk.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        heron::debug("---Frame cache %s not written\n", path.c_str());
+        return;
     }
+    noteFile(FileList::Used, DataFileName(heron::FilePath(path), databasesCategory));
 }
 
 }

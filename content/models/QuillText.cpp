@@ -45,11 +45,11 @@ struct TextModel
     std::vector<TextMaterial> materials;
 };
 
-// The count line that follows a section word; none when the line is missing, is not a count
-// line or its number does not parse.
+// The count of the current line, which follows a section word; none when it is not a count line
+// or its number does not parse.
 std::optional<int> readTextCount(LineTokenizer& lines)
 {
-    if (!lines.nextLine() || !lines.matchKeyword("count:", false, false)) {
+    if (!lines.matchKeyword("count:", false, false)) {
         return std::nullopt;
     }
     int count = 0;
@@ -61,10 +61,9 @@ std::optional<int> readTextCount(LineTokenizer& lines)
 }
 
 // Each line three numbers a, b, c in the editor's y-up frame: the position (a, -c, b).
-void readTextVertices(LineTokenizer& lines, TextModel& model)
+void readTextVertices(LineTokenizer& lines, int count, TextModel& model)
 {
-    const std::optional<int> count = readTextCount(lines);
-    for (int i = 0; count && i < *count && lines.nextLine(); ++i) {
+    for (int i = 0; i < count && lines.nextLine(); ++i) {
         double a = 0.0;
         double b = 0.0;
         double c = 0.0;
@@ -130,10 +129,9 @@ void readTextPolygon(LineTokenizer& lines, TextModel& model)
     model.polygons.push_back(std::move(entry));
 }
 
-void readTextPolygons(LineTokenizer& lines, TextModel& model)
+void readTextPolygons(LineTokenizer& lines, int count, TextModel& model)
 {
-    const std::optional<int> count = readTextCount(lines);
-    for (int i = 0; count && i < *count && lines.nextLine(); ++i) {
+    for (int i = 0; i < count && lines.nextLine(); ++i) {
         readTextPolygon(lines, model);
     }
 }
@@ -219,13 +217,60 @@ bool readTextMaterial(LineTokenizer& lines, TextModel& model, std::size_t due)
     return true;
 }
 
-void readTextMaterials(LineTokenizer& lines, TextModel& model)
+void readTextMaterials(LineTokenizer& lines, int count, TextModel& model)
 {
-    const std::optional<int> count = readTextCount(lines);
     const std::size_t first = model.materials.size();
-    for (int i = 0; count && i < *count; ++i) {
+    for (int i = 0; i < count; ++i) {
         if (!readTextMaterial(lines, model, first + std::size_t(i))) {
             return;
+        }
+    }
+}
+
+enum class TextSection
+{
+    None,
+    Vertices,
+    Polygons,
+    Materials,
+};
+
+TextSection sectionOf(LineTokenizer& lines)
+{
+    if (lines.matchKeyword("Vertices", true, true)) {
+        return TextSection::Vertices;
+    }
+    if (lines.matchKeyword("Polygons", true, true)) {
+        return TextSection::Polygons;
+    }
+    return lines.matchKeyword("Materials", true, true) ? TextSection::Materials : TextSection::None;
+}
+
+void readSection(LineTokenizer& lines, TextSection section, int count, TextModel& model)
+{
+    switch (section) {
+    case TextSection::Vertices: readTextVertices(lines, count, model); break;
+    case TextSection::Polygons: readTextPolygons(lines, count, model); break;
+    case TextSection::Materials: readTextMaterials(lines, count, model); break;
+    case TextSection::None: break;
+    }
+}
+
+// Every line up to the end of the data. A section word's next line must be its count line; when
+// it is not, the section reads nothing and that line is taken as it stands (it may begin a
+// section of its own).
+void readTextSections(LineTokenizer& lines, TextModel& model)
+{
+    bool haveLine = lines.nextLine();
+    while (haveLine) {
+        const TextSection section = sectionOf(lines);
+        haveLine = lines.nextLine();
+        if (section == TextSection::None || !haveLine) {
+            continue;
+        }
+        if (const std::optional<int> count = readTextCount(lines)) {
+            readSection(lines, section, *count, model);
+            haveLine = lines.nextLine();
         }
     }
 }
@@ -285,15 +330,7 @@ void QuillReader::readTextVariant(PelicanDB& database)
 
     TextModel model;
     LineTokenizer lines(&m_source);
-    while (lines.nextLine()) {
-        if (lines.matchKeyword("Vertices", true, true)) {
-            readTextVertices(lines, model);
-        } else if (lines.matchKeyword("Polygons", true, true)) {
-            readTextPolygons(lines, model);
-        } else if (lines.matchKeyword("Materials", true, true)) {
-            readTextMaterials(lines, model);
-        }
-    }
+    readTextSections(lines, model);
     if (model.vertices.empty() || model.polygons.empty() || model.materials.empty()) {
         throw ReadError("Incomplete file");
     }

@@ -69,6 +69,65 @@ Bytes claimingFullSize(Bytes bytes, bool fullFirstComponent)
     return bytes;
 }
 
+// A progressive grey file of 4096 x 4096 pixels, all of one grey, in 101 scans: a DC scan, a first
+// scan of every AC coefficient without its lowest bit and refinement scans of the first 37. Each
+// table holds one code, a single 0 bit: the DC difference 0, and an end-of-block run of 16384
+// blocks. Built by hand, since the library takes seconds to write so large a file.
+Bytes hundredAndOneScans()
+{
+    Bytes bytes{0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00};
+    bytes.insert(bytes.end(), 64, 1);
+    const Bytes frame{0xFF, 0xC2, 0x00, 0x0B, 0x08, 0x10, 0x00, 0x10, 0x00, 0x01, 0x01, 0x11, 0x00};
+    bytes.insert(bytes.end(), frame.begin(), frame.end());
+    for (const std::uint8_t table : {0x00, 0x10}) {
+        const Bytes head{0xFF, 0xC4, 0x00, 0x14, table, 0x01};
+        bytes.insert(bytes.end(), head.begin(), head.end());
+        bytes.insert(bytes.end(), 15, 0);
+        bytes.push_back(table == 0 ? 0x00 : 0xE0);
+    }
+    const auto addScan = [&bytes](std::uint8_t first, std::uint8_t last, std::uint8_t bits, std::size_t dataBytes) {
+        const Bytes head{0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, first, last, bits};
+        bytes.insert(bytes.end(), head.begin(), head.end());
+        bytes.insert(bytes.end(), dataBytes, 0);
+    };
+    constexpr std::size_t blocks = 4096 / 8 * 4096 / 8;
+    addScan(0, 0, 0x00, blocks / 8);
+    // Sixteen runs of 16384 blocks, each a 0 bit and fourteen 0 bits of run length.
+    constexpr std::size_t runBytes = blocks / 16384 * 15 / 8;
+    for (std::uint8_t k = 1; k < 64; ++k) {
+        addScan(k, k, 0x01, runBytes);
+    }
+    for (std::uint8_t k = 1; k <= 37; ++k) {
+        addScan(k, k, 0x10, runBytes);
+    }
+    bytes.push_back(0xFF);
+    bytes.push_back(0xD9);
+    return bytes;
+}
+
+// The file followed by as many bytes as the data of a 4096 x 4096 image needs at least (a bit for
+// each of its blocks), so that its size does not refuse it at once.
+Bytes withRoomForFullSize(Bytes bytes)
+{
+    bytes.resize(bytes.size() + 4096 * 4096 / 64 / 8);
+    return bytes;
+}
+
+// The file with the second half of its first scan's data left out, the markers after it kept.
+Bytes withFirstScanCut(Bytes bytes)
+{
+    const std::size_t scan = markerAt(bytes, 0xDA);
+    const std::size_t data = scan + 2 + (std::size_t(bytes[scan + 2]) << 8 | bytes[scan + 3]);
+    std::size_t end = data;
+    // A 0xFF in the data is followed by a stuffed 0 or a restart marker's 0xD0..0xD7.
+    while (end + 1 < bytes.size() && !(bytes[end] == 0xFF && bytes[end + 1] != 0 && (bytes[end + 1] & 0xF8) != 0xD0)) {
+        ++end;
+    }
+    const std::size_t cut = data + (end - data) / 2;
+    bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(cut), bytes.begin() + static_cast<std::ptrdiff_t>(end));
+    return bytes;
+}
+
 kestrel::Image withClearPixels(kestrel::Image image)
 {
     for (int x = 0; x < image.width(); x += 3) {
@@ -176,12 +235,15 @@ TEST(GifDecoder, RefusesDamagedData)
     wideCodes.minimumCodeSize = 9;
     Bytes smallerImage = giftest::writeGif(indexedPicture(4, 4, {0x111111}));
     smallerImage[13 + 6 + 5] = 3;  // the descriptor's width, after the screen and a 2-entry table
+    // Cut after the screen and its table, before the image's descriptor.
+    const Bytes noImage(smallerImage.begin(), smallerImage.begin() + 13 + 6);
     const struct
     {
         Bytes bytes;
         std::string reason;
     } cases[] = {
         {smallerImage, "GIFdecoder: Bad image size in GIF data"},
+        {noImage, "GIFdecoder - no image in file"},
         {giftest::writeGif(wideCodes), "GIFdecoder - corrupted file"},
         {withCodes(2, 2, {{4, 3}, {6, 3}}), "GIFdecoder - garbage in file"},
         {withCodes(2, 2, {{4, 3}, {1, 3}, {7, 3}}), "GIFdecoder - garbage in file"},
@@ -323,8 +385,11 @@ TEST(SgiDecoder, RefusesDamagedHeadersAndTables)
         {changed([](Bytes& b) { putBig16(b, 6, 5000); }), "SGIdecoder - bad image size (5000 x 4)"},
         {changed([](Bytes& b) { putBig16(b, 6, 0); }), "SGIdecoder - bad image size (0 x 4)"},
         {changed([](Bytes& b) { putBig16(b, 4, 7); }), "SGIdecoder - Bad image dimension"},
-        {changed([](Bytes& b) { putBig16(b, 10, 5); }), "Bad jpg file"},
-        {changed([](Bytes& b) { b.resize(512); }), "Bad jpg file"},
+        {changed([](Bytes& b) { putBig16(b, 10, 5); }), "SGIdecoder - Bad image header"},
+        {changed([](Bytes& b) { putBig16(b, 2, 3); }), "SGIdecoder - Bad image header"},
+        {changed([](Bytes& b) { b.resize(512); }), "SGIdecoder - file too short for its header"},
+        {changed([](Bytes& b) { b.resize(2); }), "SGIdecoder - file too short for its header"},
+        {changed([](Bytes& b) { b[0] = 0x02; }), "Bad jpg file"},
     };
     TempLog log;
     for (const auto& [bytes, reason] : cases) {
@@ -373,10 +438,33 @@ TEST(JpegDecoder, RefusesProgressiveFilesPastItsScanAndMemoryBudgetsWithALogLine
         Bytes bytes;
         std::string line;
     } cases[] = {
-        {claimingFullSize(demo::writeJpeg(testpictures::smooth(16, 16, 1), 90, demo::JpegScans::EveryCoefficient), false),
-         "decodeJpeg: too many scans (101) for 4096 x 4096 pixels\n"},
-        {claimingFullSize(demo::writeJpeg(testpictures::smooth(16, 16, 3), 90, demo::JpegScans::Progressive), true),
+        {hundredAndOneScans(), "decodeJpeg: too many scans (101) for 4096 x 4096 pixels\n"},
+        {withRoomForFullSize(claimingFullSize(demo::writeJpeg(testpictures::smooth(16, 16, 3), 90, demo::JpegScans::Progressive), true)),
          "decodeJpeg: the library needs more than 64 MiB of working memory\n"},
+    };
+    for (const auto& [bytes, line] : cases) {
+        TempLog log;
+        EXPECT_EQ(refusal(bytes), "Bad jpg file");
+        EXPECT_TRUE(log.contains(line)) << log.text();
+    }
+}
+
+// Past the end of a data segment the library would go on with zeros: a picture mostly grey.
+TEST(JpegDecoder, RefusesAFileWhoseDataEndsBeforeTheImageIsComplete)
+{
+    const kestrel::Image picture = testpictures::smooth(64, 48, 3);
+    const Bytes whole = demo::writeJpeg(picture);
+    const struct
+    {
+        Bytes bytes;
+        std::string line;
+    } cases[] = {
+        {withFirstScanCut(demo::writeJpeg(picture)), "decodeJpeg: Corrupt JPEG data: premature end of data segment\n"},
+        {withFirstScanCut(demo::writeJpeg(picture, 90, demo::JpegScans::Progressive)),
+         "decodeJpeg: Corrupt JPEG data: premature end of data segment\n"},
+        {claimingFullSize(demo::writeJpeg(picture, 90, demo::JpegScans::Progressive), false),
+         " bytes of data cannot hold a 4096 x 4096 image\n"},
+        {Bytes(whole.begin(), whole.end() - 40), "decodeJpeg: Premature end of JPEG file\n"},
     };
     for (const auto& [bytes, line] : cases) {
         TempLog log;

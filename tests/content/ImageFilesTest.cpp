@@ -126,7 +126,8 @@ TEST_F(ImageFiles, AFailedLoadLogsItsReasonAndNotesTheNameAsMissing)
     }
     EXPECT_TRUE(
         m_log.contains("---An image reader failed, reason=GIFdecoder - garbage in file\n---Bad file is: bad.gif\n"));
-    EXPECT_TRUE(m_log.contains("---An image reader failed, reason=Bad jpg file\n---Bad file is: small.sgi\n"));
+    EXPECT_TRUE(m_log.contains(
+        "---An image reader failed, reason=SGIdecoder - file too short for its header\n---Bad file is: small.sgi\n"));
     EXPECT_FALSE(m_log.contains("Bad file is: nowhere.gif"));
     EXPECT_EQ(listed(pelican::FileList::Missing),
               (std::vector<std::string>{"nowhere.gif#9", "bad.gif#9", "small.sgi#9"}));
@@ -140,13 +141,17 @@ TEST_F(ImageFiles, ReadImageByTypeGivesTheSizeAndComponentsWithoutThePixels)
     packAndRegister({{"clear.gif", text(*demo::writeGif(clear))},
                      {"glass.sgi", text(demo::writeSgi(m_glass))},
                      {"grey.jpg", text(demo::writeJpeg(m_sky))},
-                     {"noise.jpg", "not a picture"}});
+                     {"noise.jpg", "not a picture"},
+                     {"short.sgi", text(demo::writeSgi(m_glass)).substr(0, 300)}});
     EXPECT_EQ(pelican::readImageByType("clear.gif"), (pelican::ImageInfo{24, 16, 4}));
     EXPECT_EQ(pelican::readImageByType("glass.sgi"), (pelican::ImageInfo{20, 12, 4}));
     EXPECT_EQ(pelican::readImageByType("grey.jpg"), (pelican::ImageInfo{32, 16, 1}));
     EXPECT_EQ(pelican::readImageByType("noise.jpg"), (pelican::ImageInfo{0, 0, 3}));
     EXPECT_EQ(pelican::readImageByType("missing.gif"), (pelican::ImageInfo{0, 0, 3}));
+    EXPECT_EQ(pelican::readImageByType("short.sgi"), (pelican::ImageInfo{0, 0, 3}));
     EXPECT_TRUE(m_log.contains("---An image reader failed, reason=Bad jpg file\n---Bad file is: noise.jpg\n"));
+    EXPECT_TRUE(m_log.contains(
+        "---An image reader failed, reason=SGIdecoder - file too short for its header\n---Bad file is: short.sgi\n"));
 }
 
 TEST_F(ImageFiles, CheckImageFileNotesAnImageThatResolves)

@@ -93,6 +93,32 @@ TEST_F(OggDecoderTest, DamagedFilesFailTheProbeOrEndEarly)
     EXPECT_TRUE(m_log.contains("ogg file didn't open\n"));
 }
 
+// The last page's granule position tells the stream's length; a damaged one must not size the
+// block a whole read decodes into.
+TEST_F(OggDecoderTest, DamagedLengthSizesNoBlockBeyondWhatTheBytesCanHold)
+{
+    const demo::Pcm pcm = tone(2, 44100, 2.0);
+    std::string bytes = oggOf(pcm);
+    const std::size_t last = pageStarts(bytes).back();
+    constexpr std::uint64_t claimed = 1u << 24;
+    for (int i = 0; i < 8; ++i) {
+        bytes[last + 6 + i] = static_cast<char>(claimed >> 8 * i);
+    }
+    oggpages::fixChecksums(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+    auto* const decoder = new pelican::OggDecoder(write("long.ogg", bytes));
+    const heron::counted_ptr<egret::SoundDataSource> source(decoder);
+    ASSERT_TRUE(decoder->succeeded());
+    EXPECT_EQ(decoder->totalFrames(), std::int64_t{claimed});
+    EXPECT_LE(std::size_t(decoder->lengthHint()) * 4, bytes.size() * 64);
+    const heron::counted_ptr<heron::ByteBuffer> block = egret::readAllSamples(source);
+    ASSERT_TRUE(block);
+    EXPECT_GE(block->size(), pcm.samples.size() * 2);
+    EXPECT_LT(block->capacity(), std::size_t{4} << 20);
+    // A sound whose length holds keeps its hint whole: its block is read without a copy.
+    pelican::OggDecoder whole(write("whole.ogg", oggOf(pcm)));
+    EXPECT_EQ(whole.lengthHint(), pcm.frames());
+}
+
 TEST_F(OggDecoderTest, APageThatFailsItsChecksumIsSkippedAndTheSoundGoesOn)
 {
     const demo::Pcm pcm = tone(1, 44100, 20.0);

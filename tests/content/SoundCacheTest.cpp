@@ -135,6 +135,41 @@ TEST_F(SoundCacheTest, RefusedWavIsLoggedWithItsReasonAndNeverAsRead)
     EXPECT_EQ(pelican::listedFiles(pelican::FileList::Missing).size(), std::size(cases));
 }
 
+TEST_F(SoundCacheTest, RefusedFileIsLoggedWithTheReasonOfTheFormatItsBytesBeginAs)
+{
+    const std::string ogg = oggOf(tone(2, 44100, 0.5));
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"cut.ogg", ogg.substr(0, 200), "reason=libvorbisfile code "},
+        {"hollow.ogg", "OggS but nothing of Vorbis", "reason=libvorbisfile code "},
+        {"notes.wav", "RIFX and no more", "reason=Not a \".wav\" file\n"},
+    };
+    for (const auto& [name, bytes, reason] : cases) {
+        writeWholeFile(path("sounds") / name, bytes);
+    }
+    pelican::addSearchFolder(path("sounds").string().c_str(), pelican::soundsCategory);
+    for (const auto& [name, bytes, reason] : cases) {
+        EXPECT_FALSE(pelican::getSound(name)) << name;
+        EXPECT_EQ(m_log.count(std::string("---Sound file ") + name + " refused, " + reason), 1) << name;
+    }
+}
+
+TEST_F(SoundCacheTest, SoundOfNoFramesIsLoggedAsEmpty)
+{
+    const demo::Pcm none{.channels = 2, .rate = 44100, .samples = {}};
+    writeTree(path("sounds"), {{"hush.wav", demo::wavBytes(none)}, {"quiet.ogg", oggOf(none)}});
+    pelican::addSearchFolder(path("sounds").string().c_str(), pelican::soundsCategory);
+    for (const char* name : {"hush.wav", "quiet.ogg"}) {
+        static_cast<void>(pelican::getSound(name));
+        EXPECT_EQ(m_log.count(std::string("---Sound file ") + name + " is empty\n"), 1) << name;
+        EXPECT_FALSE(m_log.contains(std::string("Sound file ") + name + " read OK")) << name;
+    }
+}
+
 // The cache may be emptied (a new look file starts to be read) while a sound is being fetched.
 TEST_F(SoundCacheTest, SoundIsFetchedEvenWhenTheCacheIsEmptiedDuringItsRead)
 {

@@ -15,7 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <bit>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -87,6 +90,41 @@ const finch::Database* referenced(const finch::Database& database)
     return exref != nullptr ? exref->database().get() : nullptr;
 }
 
+// While it lives, files of this process cannot grow past the limit, as on a disk that fills up:
+// a write past it fails instead of stopping the process.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+        : m_handler(std::signal(SIGXFSZ, SIG_IGN))
+    {
+        getrlimit(RLIMIT_FSIZE, &m_before);
+        const rlimit limited{bytes, m_before.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_before);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_before{};
+    void (*m_handler)(int);
+};
+
+// An ".obj" frame of that many vertices.
+std::string objFrame(int vertices)
+{
+    std::string text;
+    for (int i = 0; i < vertices; ++i) {
+        text += "v " + std::to_string(i) + " 0 1\n";
+    }
+    return text;
+}
+
 class PelicanDatabaseReaderTest : public DataFileTest
 {
 protected:
@@ -145,6 +183,48 @@ TEST_F(PelicanDatabaseReaderTest, FrameFolderNeedsTwoFramesAndWritesTheCache)
     EXPECT_TRUE(pelican::readFrameSequence(model("fish.quill"), object));
     ASSERT_NE(object.animationFrames(), nullptr);
     EXPECT_EQ(readWholeFile(path("fish.anim")), twoFrames);
+}
+
+TEST_F(PelicanDatabaseReaderTest, WrittenCacheIsListedAsUsedAndReadInPlaceOfTheFolder)
+{
+    writeWholeFile(path("fish.quill"), "model");
+    writeWholeFile(path("fish.obj/a.obj"), objFrame(3));
+    writeWholeFile(path("fish.obj/b.obj"), objFrame(3));
+    finch::Object object;
+    ASSERT_TRUE(pelican::readFrameSequence(model("fish.quill"), object));
+    const std::vector<pelican::DataFileName> used = pelican::listedFiles(pelican::FileList::Used);
+    ASSERT_EQ(used.size(), 1u);
+    EXPECT_STREQ(used[0].path.c_str(), model("fish.anim").c_str());
+    std::filesystem::remove_all(path("fish.obj"));
+    finch::Object again;
+    ASSERT_TRUE(pelican::readFrameSequence(model("fish.quill"), again));
+    ASSERT_NE(again.animationFrames(), nullptr);
+    EXPECT_EQ(again.animationFrames()->size(), 2u);
+}
+
+TEST_F(PelicanDatabaseReaderTest, CacheThatCannotBeWrittenWholeIsNotLeftBehind)
+{
+    writeWholeFile(path("fish.quill"), "model");
+    writeWholeFile(path("fish.obj/a.obj"), objFrame(1000));
+    writeWholeFile(path("fish.obj/b.obj"), objFrame(1000));
+    finch::Object object;
+    bool read = false;
+    {
+        // Room for the log's few lines, not for the cache's 24 KB.
+        const FileSizeLimit full(8192);
+        read = pelican::readFrameSequence(model("fish.quill"), object);
+    }
+    EXPECT_TRUE(read);
+    ASSERT_NE(object.animationFrames(), nullptr);
+    EXPECT_EQ(object.animationFrames()->size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(path("fish.anim")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_folder.path()), {}), 2);
+    EXPECT_TRUE(pelican::listedFiles(pelican::FileList::Used).empty());
+    EXPECT_TRUE(m_log.contains("fish.anim not written\n"));
+    // The next load reads the folder again, and this time the cache is written.
+    finch::Object again;
+    ASSERT_TRUE(pelican::readFrameSequence(model("fish.quill"), again));
+    EXPECT_TRUE(std::filesystem::exists(path("fish.anim")));
 }
 
 TEST_F(PelicanDatabaseReaderTest, AseFramesTakeIndentedVertexLines)
@@ -273,6 +353,29 @@ TEST_F(PelicanDatabaseReaderTest, ModelShownTwiceIsReadOncePerOutermostLoad)
     EXPECT_EQ(m_log.count(".quill file b.quill read ok\n"), 1);
     ASSERT_TRUE(pelican::PelicanDatabaseReader::loadDatabase(model("a.quill"), ""));
     EXPECT_EQ(m_log.count(".quill file b.quill read ok\n"), 2);
+}
+
+TEST_F(PelicanDatabaseReaderTest, OneNameInTwoFoldersIsTwoModelsWithinOneLoad)
+{
+    writeWholeFile(path("one/m.quill"), referencesTo({"x.quill"}));
+    writeWholeFile(path("two/m.quill"), referencesTo({"x.quill"}));
+    writeWholeFile(path("one/x.quill"), referencesTo({}));
+    writeWholeFile(path("two/x.quill"), referencesTo({"gone.quill"}));
+    writeWholeFile(path("top.quill"), referencesTo({"one/m.quill", "two/m.quill"}));
+    const heron::counted_ptr<pelican::PelicanDB> top = pelican::PelicanDatabaseReader::loadDatabase(model("top.quill"), "");
+    ASSERT_TRUE(top);
+    ASSERT_EQ(top->objects().size(), 2u);
+    std::vector<std::size_t> shownObjects;
+    for (const finch::Object* shower : top->objects()) {
+        const auto* const exref = dynamic_cast<const finch::ExrefBranch*>(shower->root());
+        ASSERT_NE(exref, nullptr);
+        ASSERT_TRUE(exref->database());
+        const finch::Database* const x = referenced(*exref->database());
+        ASSERT_NE(x, nullptr);
+        shownObjects.push_back(x->objects().size());
+    }
+    EXPECT_EQ(shownObjects, (std::vector<std::size_t>{0, 1}));
+    EXPECT_EQ(m_log.count(".quill file x.quill read ok\n"), 2);
 }
 
 TEST_F(PelicanDatabaseReaderTest, ChainOfReferencesStopsAtTheNestingCap)

@@ -119,6 +119,9 @@ TEST_F(QuillTextTest, LinesKeepOrDropTheirPolygons)
         {"count in capitals", "Polygons\nCOUNT: 1\nMaterial: 0 Shading: 1 Sides: 3 - Vertices 0 1 2\n", {3}},
         {"section word in lower case", "polygons\ncount: 1\nMaterial: 0 Shading: 1 Sides: 3 - Vertices 0 1 2\n"
                                        "Polygons\ncount: 1\nMaterial: 0 Shading: 1 Sides: 3 - Vertices 1 2 3\n", {3}},
+        {"a section word without its count line", "Polygons\ncount: 1\nMaterial: 0 Shading: 1 Sides: 3 - Vertices 0 1 3\n"
+                                                  "Vertices\nPolygons\ncount: 1\nMaterial: 0 Shading: 1 Sides: 3 - Vertices 0 1 2\n"
+                                                  "Materials\nMaterial 1: extra\n", {3, 3}},
         {"fewer lines than the count", "Polygons\ncount: 1000000\nMaterial: 0 Shading: 2 Sides: 3 - Vertices 0 1 2\n", {3}},
     };
     for (const auto& c : cases) {
