@@ -90,6 +90,21 @@ constexpr std::uint32_t maxRadiosityTextureNames = 1u << 16;
 // Stages of one act a look file may number: the stage table grows to the highest number given,
 // so this protects memory from a damaged "index" line.
 constexpr std::int32_t maxActStages = 1024;
+// Stages that the "index" lines of one look file may add to all its acts together: each act may
+// number up to maxActStages, so this protects memory from a file of short acts that each number
+// the last.
+constexpr std::size_t maxLookActStages = std::size_t{1} << 16;
+// Levels and zones (over all its levels) one look file may make: each is made whole, sequencer,
+// songs, act and particle system, from a line or two, so these protect memory and the time of
+// the read; the ones after them are read and dropped.
+constexpr int maxLookLevels = 256;
+constexpr int maxLookZones = 4096;
+// Highest and lowest note a look file may give a sequencer step (ten octaves either way; the rest
+// mark aside): keeps the sequencer's pitch arithmetic in range.
+constexpr std::int32_t maxMotorNote = 70;
+// Fastest tempo, in steps per minute, a look file may give a sequencer pattern: keeps the tempo
+// arithmetic in range. Steps never get shorter than a few milliseconds, so faster ones sound alike.
+constexpr std::int32_t maxMotorTempo = 60000;
 // Stars of the sky a look file may ask for: each is made and placed when a zone switches them on,
 // so this protects memory and the time of that frame.
 constexpr std::int32_t maxSkyStars = 100000;

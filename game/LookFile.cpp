@@ -16,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -79,8 +80,22 @@ public:
     void readBlock(const Table<Target>& table, Target& target, void (*beforeLine)(Target&) = nullptr);
     void skipBlock();
 
-    void value(bool& flag) { m_tokens.readBool(flag); }
-    void value(std::int32_t& number) { m_tokens.readInt(number); }
+    // Every value starts with a clear not-finite flag, so a bad number spoils its own line only.
+    void value(bool& flag)
+    {
+        m_notFinite = false;
+        m_tokens.readBool(flag);
+    }
+    void value(std::int32_t& number)
+    {
+        m_notFinite = false;
+        m_tokens.readInt(number);
+    }
+    void value(std::uint32_t& number)
+    {
+        m_notFinite = false;
+        m_tokens.readUnsigned(number);
+    }
     void value(float& number)
     {
         m_notFinite = false;
@@ -93,13 +108,23 @@ public:
         m_tokens.readDouble(number);
         keepFinite(number);
     }
-    void value(heron_string& text) { text = m_tokens.readQuotedString(); }
-    void value(heron::FilePath& path) { path = heron::FilePath(m_tokens.readQuotedString()); }
+    void value(heron_string& text)
+    {
+        m_notFinite = false;
+        text = m_tokens.readQuotedString();
+    }
+    void value(heron::FilePath& path)
+    {
+        m_notFinite = false;
+        path = heron::FilePath(m_tokens.readQuotedString());
+    }
     void value(finch::RGBA& colour);
     void value(finch::Vector3d& vector);
     void value(pelican::PelicanObject*& object);
     // An int at the cursor, clamped to [low, high] with a log line naming what when it was not.
     std::int32_t boundedInt(const char* what, std::int32_t low, std::int32_t high);
+    // A sequencer step's note: the rest mark, or a note clamped to the notes the sequencer plays.
+    std::int32_t boundedNote();
     bool failed() const { return m_tokens.fail() || m_notFinite; }
     const heron_string& quoted() { return m_tokens.readQuotedString(); }
 
@@ -118,6 +143,7 @@ public:
     void readConstraint(Act::Stage& stage);
     void readStarCount(Zone& zone);
     void readVisibility(ObjectTrigger& trigger);
+    void chooseStartLevel(Level& level);
 
 private:
     // An infinity or a NaN counts as a number that did not parse: 0, and the read failed. Angles and
@@ -137,13 +163,23 @@ private:
     template <typename Target>
     bool matches(const Entry<Target>& entry);
 
+    Level& levelToFill(const heron_string& name);
+    Zone& zoneToFill(Level& level, const heron_string& name);
+
     Look& m_world;
     heron::LineTokenizer m_tokens;
     heron_string m_folder;
     std::map<heron_string, Level*> m_levelNames;
     std::vector<std::pair<heron_string, ObjectTrigger*>> m_levelChanges;
     int m_zoneCount = 0;
+    int m_levelCount = 0;
+    std::size_t m_numberedStages = 0;
     bool m_notFinite = false;
+    bool m_zonesCapped = false;
+    // Levels and zones past the caps are read into these and dropped with the reader, which
+    // outlives the resolution of level changes that point into them.
+    std::unique_ptr<Level> m_droppedLevel;
+    std::unique_ptr<Zone> m_droppedZone;
 };
 
 template <typename Target, typename Field>
@@ -222,7 +258,11 @@ bool LookReader::nextLineOfBlock()
 
 void LookReader::value(finch::RGBA& colour)
 {
-    m_tokens.readFloat(colour.r).readFloat(colour.g).readFloat(colour.b).readFloat(colour.a);
+    m_notFinite = false;
+    for (float* part : {&colour.r, &colour.g, &colour.b, &colour.a}) {
+        m_tokens.readFloat(*part);
+        keepFinite(*part);
+    }
 }
 
 void LookReader::value(finch::Vector3d& vector)
@@ -236,6 +276,7 @@ void LookReader::value(finch::Vector3d& vector)
 
 void LookReader::value(pelican::PelicanObject*& object)
 {
+    m_notFinite = false;
     const heron_string& name = m_tokens.readQuotedString();
     pelican::PelicanDB* const database = m_world.database();
     if (database == nullptr) {
@@ -304,15 +345,31 @@ const Table<Zone>& sunTable()
     return table;
 }
 
+// number clamped to [low, high], with a log line naming what when it was not in it.
+std::int32_t bounded(const char* what, std::int32_t number, std::int32_t low, std::int32_t high)
+{
+    const std::int32_t kept = std::clamp(number, low, high);
+    if (kept != number) {
+        heron::debug("Look file: %s %d out of range, %d used\n", what, number, kept);
+    }
+    return kept;
+}
+
 std::int32_t LookReader::boundedInt(const char* what, std::int32_t low, std::int32_t high)
 {
     std::int32_t number = 0;
     value(number);
-    const std::int32_t bounded = std::clamp(number, low, high);
-    if (bounded != number) {
-        heron::debug("Look file: %s %d out of range, %d used\n", what, number, bounded);
+    return bounded(what, number, low, high);
+}
+
+std::int32_t LookReader::boundedNote()
+{
+    std::int32_t note = 0;
+    value(note);
+    if (note == Motor::rest) {
+        return note;
     }
-    return bounded;
+    return bounded("note", note, -heron::limits::maxMotorNote, heron::limits::maxMotorNote);
 }
 
 void LookReader::readStarCount(Zone& zone)
@@ -421,9 +478,9 @@ const Table<MarkerTarget>& markerTable()
     static const Table<MarkerTarget> table = {
         line<MarkerTarget>("marker",
                            [](LookReader& r, MarkerTarget& t) {
-                               std::int32_t marker = 0;
+                               std::uint32_t marker = 0;
                                r.value(marker);
-                               t.sample.addMarker(static_cast<std::uint32_t>(marker));
+                               t.sample.addMarker(marker);
                            }),
     };
     return table;
@@ -512,7 +569,16 @@ const Table<ObjectTrigger>& conditionTable()
 
 void LookReader::readStageIndex(SequenceState& state)
 {
-    state.current = boundedInt("stage index", 0, heron::limits::maxActStages - 1);
+    const std::int32_t index = boundedInt("stage index", 0, heron::limits::maxActStages - 1);
+    const std::size_t wanted = static_cast<std::size_t>(index) + 1;
+    const std::size_t added = wanted > state.act.stageCount() ? wanted - state.act.stageCount() : 0;
+    if (m_numberedStages + added > heron::limits::maxLookActStages) {
+        heron::debug("Look file: stage index %d past the %d stages a world may number - line ignored\n", index,
+                     static_cast<int>(heron::limits::maxLookActStages));
+        return;
+    }
+    m_numberedStages += added;
+    state.current = index;
 }
 
 void LookReader::readConstraint(Act::Stage& stage)
@@ -749,11 +815,27 @@ const Table<Zone>& zoneTable()
     return table;
 }
 
+// A zone past the cap, or of a dropped level, is read into the dropped zone.
+Zone& LookReader::zoneToFill(Level& level, const heron_string& name)
+{
+    if (&level != m_droppedLevel.get() && m_zoneCount < heron::limits::maxLookZones) {
+        ++m_zoneCount;
+        return *level.addObject(name);
+    }
+    if (&level != m_droppedLevel.get() && !m_zonesCapped) {
+        m_zonesCapped = true;
+        heron::debug("Look file: more than %d zones - zone %s and those after it ignored\n",
+                     heron::limits::maxLookZones, name.c_str());
+    }
+    if (!m_droppedZone) {
+        m_droppedZone = std::make_unique<Zone>();
+    }
+    return *m_droppedZone;
+}
+
 void LookReader::readZone(Level& level)
 {
-    Zone* const zone = level.addObject(quoted());
-    ++m_zoneCount;
-    readBlock(zoneTable(), *zone);
+    readBlock(zoneTable(), zoneToFill(level, quoted()));
 }
 
 // A sequencer pattern line, read only while a slot is selected.
@@ -772,6 +854,17 @@ bool slotSelected(const MotorSlot& s)
     return s.slot >= 0 && s.slot < static_cast<std::int32_t>(Motor::patternCount);
 }
 
+// A tempo line of a pattern, bounded so that the logic's tempo arithmetic stays in range.
+Entry<MotorSlot> slotTempo(const char* keyword, std::int32_t Motor::Pattern::*member)
+{
+    return line<MotorSlot>(keyword, [keyword, member](LookReader& r, MotorSlot& s) {
+        const std::int32_t tempo = r.boundedInt(keyword, 0, heron::limits::maxMotorTempo);
+        if (slotSelected(s)) {
+            s.motor.patterns[static_cast<std::size_t>(s.slot)].*member = tempo;
+        }
+    });
+}
+
 const Table<MotorSlot>& motorDataTable()
 {
     static const Table<MotorSlot> table = {
@@ -785,8 +878,8 @@ const Table<MotorSlot>& motorDataTable()
                                 s.motor.queueSampleFile(static_cast<std::size_t>(s.slot), file);
                             }
                         }),
-        slotField("minBpm", &Motor::Pattern::minBpm),
-        slotField("maxBpm", &Motor::Pattern::maxBpm),
+        slotTempo("minBpm", &Motor::Pattern::minBpm),
+        slotTempo("maxBpm", &Motor::Pattern::maxBpm),
         slotField("minBpmSpeed", &Motor::Pattern::minBpmSpeed),
         slotField("maxBpmSpeed", &Motor::Pattern::maxBpmSpeed),
         slotField("staccato", &Motor::Pattern::staccato),
@@ -794,9 +887,8 @@ const Table<MotorSlot>& motorDataTable()
         line<MotorSlot>("note",
                         [](LookReader& r, MotorSlot& s) {
                             std::int32_t step = 0;
-                            std::int32_t note = 0;
                             r.value(step);
-                            r.value(note);
+                            const std::int32_t note = r.boundedNote();
                             if (slotSelected(s) && step >= 0 && step < static_cast<std::int32_t>(Motor::stepCount)) {
                                 s.motor.patterns[static_cast<std::size_t>(s.slot)].notes[static_cast<std::size_t>(step)] = note;
                             }
@@ -821,14 +913,7 @@ const Table<Motor>& motorTable()
 const Table<Level>& levelTable()
 {
     static const Table<Level> table = {
-        line<Level>("isStartupLevel",
-                    [](LookReader& r, Level& l) {
-                        bool start = false;
-                        r.value(start);
-                        if (start) {
-                            r.world().setStartLevel(&l);
-                        }
-                    }),
+        line<Level>("isStartupLevel", [](LookReader& r, Level& l) { r.chooseStartLevel(l); }),
         field("resetAllActs", &Level::resetAllActs),
         field("teleport", &Level::teleport),
         line<Level>("entryXYZ", [](LookReader& r, Level& l) { r.value(l.entryView.position); }),
@@ -855,12 +940,36 @@ const Table<Level>& levelTable()
     return table;
 }
 
+void LookReader::chooseStartLevel(Level& level)
+{
+    bool start = false;
+    value(start);
+    if (start && &level != m_droppedLevel.get()) {
+        m_world.setStartLevel(&level);
+    }
+}
+
+// A level past the cap is read into the dropped level, whose zones are dropped too.
+Level& LookReader::levelToFill(const heron_string& name)
+{
+    if (m_levelCount < heron::limits::maxLookLevels) {
+        ++m_levelCount;
+        Level* const level = m_world.addLevel(name);
+        m_levelNames[name] = level;
+        return *level;
+    }
+    if (!m_droppedLevel) {
+        m_droppedLevel = std::make_unique<Level>();
+        heron::debug("Look file: more than %d levels - level %s and those after it ignored\n",
+                     heron::limits::maxLookLevels, name.c_str());
+    }
+    return *m_droppedLevel;
+}
+
 void LookReader::readLevel()
 {
     const heron_string name = quoted();
-    Level* const level = m_world.addLevel(name);
-    m_levelNames[name] = level;
-    readBlock(levelTable(), *level);
+    readBlock(levelTable(), levelToFill(name));
 }
 
 const Table<Counter>& counterTable()
