@@ -195,12 +195,16 @@ void SoundSystemInternals::update()
 {
     hal().update();
     const heron::MutexTryLock pass(m_updateLock);
+    if (!pass.taken()) {
+        return;
+    }
+    // Released objects go even when no device plays: a silent machine would keep every world's.
+    deleteReleasedObjects();
     plat::AudioDevice* const device = hal().device();
-    if (!pass.taken() || !device) {
+    if (!device) {
         return;
     }
     applyListener(*device);
-    deleteReleasedObjects();
     startNewObjects();
     updateObjects();
     {

@@ -108,6 +108,20 @@ TEST_F(SoundSystemTest, PassRunsTheHardwareFirstThenDeletesReleasedThenStartsNew
     EXPECT_EQ(system.statistics().size(), 3u);
 }
 
+TEST(SilentSoundSystem, PassDeletesReleasedObjectsAndStartsNone)
+{
+    plat::FakeAudio audio(plat::FakeAudio::Presence::Absent);
+    Journal journal;
+    egret::SoundSystemInternals system;
+    EXPECT_FALSE(system.initialize(nullptr));
+    auto* const released = new JournalObject(journal, audio, "a");
+    system.registerObject(released);
+    system.registerObject(new JournalObject(journal, audio, "b"));
+    system.unregisterObject(released);
+    system.update();
+    EXPECT_EQ(journal, (Journal{"a gone 0"}));
+}
+
 TEST_F(SoundSystemTest, PassIsSkippedSilentlyWhileAnotherHoldsTheUpdateLock)
 {
     system.registerObject(object("a"));
