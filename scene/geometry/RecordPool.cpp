@@ -80,10 +80,12 @@ void RecordPool::release(void* record)
         ::operator delete(record);
         return;
     }
-    if (block == m_current) {
-        m_current = nullptr;
-    }
+    // Slots are taken only from the end of the current block, so one freed before it does not end
+    // the block: starting a new block there would leave each block holding a few live records.
     if (--block->live == 0) {
+        if (block == m_current) {
+            m_current = nullptr;
+        }
         block->~Block();
         ::operator delete(static_cast<void*>(block));
         --m_liveBlocks;

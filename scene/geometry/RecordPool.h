@@ -8,8 +8,9 @@ namespace finch
 // Allocates small records of one size from large blocks while the geometry pool is on (see
 // enableGeometryPool), else from the general heap. Every record ends with a pointer to its block
 // (null for a heap record), so a record is freed the way it was made even when the pool was
-// turned on in between. A block is freed when its last record goes; a record freed from the
-// current block makes the next allocation start a new block. Main thread only.
+// turned on in between. A block is freed when its last record goes; slots are taken only from the
+// end of the current block, so a freed slot is not used again before its block goes. Main thread
+// only.
 class RecordPool
 {
 public:

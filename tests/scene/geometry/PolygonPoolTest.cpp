@@ -3,6 +3,7 @@
 #include "scene/geometry/BunchSplitter.h"
 #include "scene/geometry/GeoBunch.h"
 #include "scene/geometry/PolygonBranch.h"
+#include "scene/geometry/RecordPool.h"
 #include "scene/graph/Database.h"
 #include "scene/graph/ExrefBranch.h"
 #include "scene/graph/GroupBranch.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 // The geometry pool cannot be turned off again: every test here runs with it on, as the game does
 // while it loads.
@@ -71,6 +73,28 @@ TEST(PolygonPoolTest, BlocksGoWithTheirLastRecord)
     }
     EXPECT_EQ(finch::Polygon::liveBlocks(), polygonBlocks);
     EXPECT_EQ(finch::PolyVertex::liveBlocks(), vertexBlocks);
+}
+
+TEST(PolygonPoolTest, RecordsFreedBetweenAllocationsLeaveTheirBlockInUse)
+{
+    finch::enableGeometryPool();
+    finch::RecordPool pool(16, 8);
+    // Each round keeps one record and frees the one before it: the kept records fill blocks one
+    // after another instead of each taking a block of its own.
+    std::vector<void*> kept;
+    for (int round = 0; round < 16; ++round) {
+        void* const brief = pool.allocate(16);
+        kept.push_back(pool.allocate(16));
+        pool.release(brief);
+    }
+    EXPECT_EQ(pool.liveBlocks(), 4);
+    for (void* record : kept) {
+        pool.release(record);
+    }
+    EXPECT_EQ(pool.liveBlocks(), 0);
+    void* const again = pool.allocate(16);
+    EXPECT_EQ(pool.liveBlocks(), 1);
+    pool.release(again);
 }
 
 TEST(PolygonPoolTest, BulkLoadedPolygonsGoOnceConverted)
