@@ -94,7 +94,9 @@ std::string joined(const std::vector<std::string>& components, std::size_t first
 {
     std::string text;
     for (std::size_t i = first; i < first + count; ++i) {
-        text += i > first ? std::string(1, sep) : std::string();
+        if (i > first) {
+            text += sep;
+        }
         text += components[i];
     }
     return text;
