@@ -18,6 +18,8 @@
 #include "tests/support/SceneBuilders.h"
 #include "tests/support/StaticScene.h"
 
+#include "TimedTurns.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -93,13 +95,6 @@ double frameSeconds(const std::function<void()>& draw)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 != 0 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
-}
-
 // A GL client that paints with a function.
 class LambdaPaint : public kestrel::GLclient
 {
@@ -114,39 +109,6 @@ private:
 constexpr int width = 800;
 constexpr int height = 600;
 constexpr int bunches = 1000;
-constexpr int roundCount = 7;
-
-// Per round, the engine's and the minimal program's mean frame times and their ratio.
-struct Rounds
-{
-    std::vector<double> engine;
-    std::vector<double> minimal;
-    std::vector<double> ratios;
-};
-
-// The two draw frame by frame in turns (which of them goes first alternating), so that both meet
-// the same load on the machine; a round is a run of such pairs.
-Rounds timeInTurns(const std::function<double()>& engineFrame, const std::function<double()>& minimalFrame, int pairs)
-{
-    Rounds rounds;
-    for (int round = 0; round < roundCount; ++round) {
-        double engine = 0.0;
-        double plain = 0.0;
-        for (int pair = 0; pair < pairs; ++pair) {
-            if (pair % 2 == 0) {
-                engine += engineFrame();
-                plain += minimalFrame();
-            } else {
-                plain += minimalFrame();
-                engine += engineFrame();
-            }
-        }
-        rounds.engine.push_back(engine / pairs);
-        rounds.minimal.push_back(plain / pairs);
-        rounds.ratios.push_back(engine / plain);
-    }
-    return rounds;
-}
 
 // One case: after two frames of each (the engine's first compiles), one frame of each is read
 // back and compared, then the two are timed in turns.
@@ -174,7 +136,8 @@ void compareCase(staticscene::State state, int triangles, kestrel::ImageBody& ta
     const std::vector<std::uint32_t> enginePixels = staticscene::readFrame(width, height);
     minimalFrame();
     const std::vector<std::uint32_t> minimalPixels = staticscene::readFrame(width, height);
-    const Rounds rounds = timeInTurns(engineFrame, minimalFrame, triangles > 200000 ? 4 : 12);
+    using timedturns::median;
+    const timedturns::Rounds rounds = timedturns::timeInTurns(engineFrame, minimalFrame, triangles > 200000 ? 4 : 12);
     const std::vector<double>& ratios = rounds.ratios;
     std::printf("static scene %s %d: engine %.2f ms, minimal %.2f ms, ratio %.2f (rounds %.2f-%.2f), "
                 "pictures differ in %d of %d pixels\n",
