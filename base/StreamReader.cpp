@@ -234,6 +234,7 @@ Streamable* StreamReader::readStream()
         throw ReadError("streams nested too deeply");
     }
     m_reading = true;
+    takeSpareTables();
     // Records and references take bytes of the stream: a sized source bounds how many can come,
     // and room for about that many spares the copies of growing one by one.
     const std::uint64_t bytes = m_owner.canSeek() ? m_owner.remaining() : 0;
@@ -852,6 +853,35 @@ void StreamReader::forgetStream()
     m_linked = false;
     m_rootBlock = nullptr;
     m_ownedByBlocks.clear();
+    keepTables();
+}
+
+StreamReader::Tables& StreamReader::spareTables()
+{
+    thread_local Tables spare;
+    return spare;
+}
+
+void StreamReader::takeSpareTables()
+{
+    Tables& spare = spareTables();
+    m_objects.swap(spare.objects);
+    m_fixups.swap(spare.fixups);
+}
+
+void StreamReader::keepTables()
+{
+    // The larger tables are kept, up to the cap; the others go with this reader.
+    const auto bytes = [](const std::vector<ObjectEntry>& objects, const std::vector<Fixup>& fixups) {
+        return objects.capacity() * sizeof(ObjectEntry) + fixups.capacity() * sizeof(Fixup);
+    };
+    Tables& spare = spareTables();
+    const std::size_t ours = bytes(m_objects, m_fixups);
+    if (ours > limits::maxKeptStreamTableBytes || ours <= bytes(spare.objects, spare.fixups)) {
+        return;
+    }
+    m_objects.swap(spare.objects);
+    m_fixups.swap(spare.fixups);
 }
 
 Streamable* StreamReader::heldRoot() const

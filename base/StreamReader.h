@@ -270,7 +270,18 @@ private:
     void markReachable();
     void runAfterLoads(bool early);
     void deleteObjects();
+    // Clears the tables and keeps them for the thread's next read.
     void forgetStream();
+
+    // The tables of a finished read, kept for the next read on the same thread.
+    struct Tables
+    {
+        std::vector<ObjectEntry> objects;
+        std::vector<Fixup> fixups;
+    };
+    static Tables& spareTables();
+    void takeSpareTables();
+    void keepTables();
 
     DataSource& m_owner;
     std::map<std::string, StreamableFactory> m_factories;
