@@ -141,7 +141,15 @@ public:
     template <class T>
     DataSource& readObjectRef(T*& field)
     {
-        return readObjectRef(static_cast<void*>(&field), &assignStreamPointer<T>);
+        std::uint32_t address = 0;
+        readUInt32(address);
+        if (m_streamReader != nullptr && !hasError()) {
+            field = nullptr;
+            if (address != 0) {
+                addPointerFixup(address, static_cast<void*>(&field), &assignStreamPointer<T>);
+            }
+        }
+        return *this;
     }
     // Reads a shared-pointer field: restored pointers to one object share its block, which counts them.
     template <class T>
@@ -228,6 +236,7 @@ private:
     void readCountedString(heron_string& value);
     void consumeLineEnd();
     void dropStreamReader();
+    void addPointerFixup(std::uint32_t address, void* field, PointerAssign assign);
 
     friend class StreamReader;
 

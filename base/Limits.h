@@ -62,6 +62,9 @@ constexpr int maxStreamNesting = 64;
 // Most object and reference entries a stream reader makes room for before reading, however many
 // bytes its source holds: the memory taken ahead of the records that would fill it.
 constexpr std::uint32_t maxReservedStreamEntries = 1u << 22;
+// Most memory a thread keeps from one object-graph read for the tables of its next (so that they
+// land in memory already mapped): about the tables of a read of a million objects.
+constexpr std::size_t maxKeptStreamTableBytes = std::size_t{64} << 20;
 // Step by which a body read from a source of unknown size grows as its bytes arrive: a damaged
 // body length allocates at most this much beyond the bytes there are.
 constexpr std::uint32_t streamBodyChunk = 1u << 16;

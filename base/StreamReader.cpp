@@ -16,7 +16,6 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
-#include <unordered_set>
 
 namespace heron
 {
@@ -162,21 +161,24 @@ void StreamReader::registerFactory(StreamableFactory factory)
 void StreamReader::addFixup(std::uint32_t address, void* field, PointerAssign assign, PatchTime time)
 {
     if (m_inBody) {
-        m_fixups.push_back(
-            Fixup{.field = field, .target = address, .assign = assignIndex(assign), .late = time == PatchTime::Late});
+        recordFixup(Fixup{.field = field,
+                          .target = address,
+                          .kind = kindIndex(FieldKind{assign, false}),
+                          .late = time == PatchTime::Late});
     }
 }
 
 void StreamReader::addCheckedFixup(std::uint32_t address, void* field, PointerAssign assign, PatchTime time,
                                    Hold hold)
 {
+    // Checked fields set with the others are plain pointers; the late ones are shared pointers.
     if (m_inBody) {
-        m_fixups.push_back(Fixup{.field = field,
-                                 .target = address,
-                                 .assign = assignIndex(assign),
-                                 .late = time == PatchTime::Late,
-                                 .lenient = true,
-                                 .borrowed = hold == Hold::Borrows});
+        recordFixup(Fixup{.field = field,
+                          .target = address,
+                          .kind = kindIndex(FieldKind{assign, time == PatchTime::WithOthers}),
+                          .late = time == PatchTime::Late,
+                          .lenient = true,
+                          .borrowed = hold == Hold::Borrows});
     }
 }
 
@@ -232,6 +234,7 @@ Streamable* StreamReader::readStream()
         throw ReadError("streams nested too deeply");
     }
     m_reading = true;
+    takeSpareTables();
     // Records and references take bytes of the stream: a sized source bounds how many can come,
     // and room for about that many spares the copies of growing one by one.
     const std::uint64_t bytes = m_owner.canSeek() ? m_owner.remaining() : 0;
@@ -251,12 +254,7 @@ Streamable* StreamReader::readStream()
     }
     m_reading = false;
     Streamable* const root = m_objects.empty() ? nullptr : heldRoot();
-    m_objects.clear();
-    m_fixups.clear();
-    m_classChecks.clear();
-    m_assigns.clear();
-    m_rootBlock = nullptr;
-    m_ownedByBlocks.clear();
+    forgetStream();
     return root;
 }
 
@@ -277,7 +275,7 @@ bool StreamReader::readHeader()
 void StreamReader::readRecords()
 {
     for (;;) {
-        const int kind = m_owner.readByte();
+        const int kind = m_owner.takeByte();
         switch (kind) {
         case '?':
             readDeclaration();
@@ -300,9 +298,9 @@ void StreamReader::readDeclaration()
     heron_string name;
     m_owner.readTag(id).readString(name);
     requireGood(m_owner, "stream truncated");
+    // A class number declared again may name another class; the class checks go by each
+    // object's own class, so they stand.
     ClassEntry& entry = m_classes[id];
-    // A class number declared again may name another class.
-    m_classChecks.clear();
     entry.name.assign(name.c_str(), name.length());
     const auto found = m_factories.find(entry.name);
     entry.factory = found == m_factories.end() ? nullptr : found->second;
@@ -320,32 +318,81 @@ void StreamReader::readObjectRecord()
     m_owner.readTag(classId).readUInt32(address).readTag(length);
     requireGood(m_owner, "stream truncated");
     const unsigned char* const body = readBody(length);
-    const auto found = m_classes.find(classId);
-    if (found == m_classes.end() || found->second.factory == nullptr) {
+    const ClassEntry* const entry = findClass(classId);
+    if (entry == nullptr || entry->factory == nullptr) {
         return;
     }
-    Streamable* const object = found->second.factory();
+    Streamable* const object = entry->factory();
     if (object == nullptr) {
         // Registration made a prototype with the factory, so this is the factory's fault, not the stream's.
-        throw std::logic_error("factory of \"" + found->second.name + "\" made no object");
+        throw std::logic_error("factory of \"" + entry->name + "\" made no object");
     }
     const auto index = std::uint32_t(m_objects.size());
-    m_objects.push_back(ObjectEntry{address, classId, std::uint32_t(m_fixups.size()), false, index == 0,
-                                    found->second.factory == &SharedBlock::make, object});
+    addObject(object, address, entry->factory == &SharedBlock::make);
     readInto(*object, index, body, length);
+    dropRepeatedFields(index);
+}
+
+const StreamReader::ClassEntry* StreamReader::findClass(std::uint32_t id)
+{
+    // Records of one class often follow each other. A declared entry stays where it is, and a
+    // declaration again of its id changes it in place.
+    if (m_lastClass != nullptr && m_lastClassId == id) {
+        return m_lastClass;
+    }
+    const auto found = m_classes.find(id);
+    if (found == m_classes.end()) {
+        return nullptr;
+    }
+    m_lastClassId = id;
+    m_lastClass = &found->second;
+    return m_lastClass;
+}
+
+void StreamReader::addObject(Streamable* object, std::uint32_t address, bool block)
+{
+    std::unique_ptr<Streamable> made(object);
+    if (!m_objects.empty() && address <= m_objects.back().address) {
+        m_ascending = false;
+    }
+    m_objects.push_back(ObjectEntry{.object = object,
+                                    .address = address,
+                                    .type = typeIndex(*object),
+                                    .firstFixup = std::uint32_t(m_fixups.size()),
+                                    .early = false,
+                                    .referenced = m_objects.empty(),
+                                    .block = block});
+    static_cast<void>(made.release()); // the entry owns it now
+    m_counts.blocks += block ? 1 : 0;
+}
+
+std::uint32_t StreamReader::typeIndex(const Streamable& object)
+{
+    const auto whole = reinterpret_cast<std::uintptr_t>(dynamic_cast<const void*>(&object));
+    const TypeKey key{&typeid(object), std::ptrdiff_t(reinterpret_cast<std::uintptr_t>(&object) - whole)};
+    if (m_lastType < m_types.size() && m_types[m_lastType] == key) {
+        return m_lastType;
+    }
+    // The keys are the program's own classes, which no stream can add to.
+    const auto found = std::find(m_types.begin(), m_types.end(), key);
+    m_lastType = std::uint32_t(found - m_types.begin());
+    if (found == m_types.end()) {
+        m_types.push_back(key);
+    }
+    return m_lastType;
 }
 
 const unsigned char* StreamReader::readBody(std::uint32_t length)
 {
-    if (m_owner.canSeek() && length > m_owner.remaining()) {
-        throw ReadError("object body truncated");
-    }
     // A body already in the owner's window is read where it lies: nothing reads the owner until
     // the object is read.
     if (m_owner.windowHolds(length)) {
         const unsigned char* const body = m_owner.m_next;
         m_owner.m_next += length;
         return body;
+    }
+    if (m_owner.canSeek() && length > m_owner.remaining()) {
+        throw ReadError("object body truncated");
     }
     // Grows in chunks as bytes arrive, so a damaged length on an unsized source cannot allocate
     // more than the data holds.
@@ -366,8 +413,10 @@ const unsigned char* StreamReader::readBody(std::uint32_t length)
 void StreamReader::readInto(Streamable& object, std::uint32_t index, const unsigned char* bytes, std::uint32_t length)
 {
     // The body is read from its own bounded source: a class that reads less or more than its body
-    // cannot lose step with the records that follow.
-    MemoryDataSource body(bytes, length, false);
+    // cannot lose step with the records that follow. One source serves each body in turn, set
+    // afresh for it, whatever the body before did to it.
+    MemoryDataSource& body = m_bodySource;
+    body.assign(bytes, length, false);
     body.setBigEndian(m_owner.isBigEndian());
     body.setStringMode(m_owner.stringMode());
     body.m_streamReader = this;
@@ -385,117 +434,132 @@ void StreamReader::readInto(Streamable& object, std::uint32_t index, const unsig
     m_inBody = true;
     object.read(body);
     m_objects[index].early = m_early;
+    m_counts.earlyObjects += m_early ? 1 : 0;
     if (body.hasError()) {
         throw ReadError(std::string("damaged body of a \"") + object.className() + "\"");
     }
 }
 
-void StreamReader::finish()
-{
-    const AddressOrder order = sortedByAddress();
-    dropRepeatedFields();
-    resolveFixups(order);
-    refuseWrongClasses();
-    dropUnreachable();
-    try {
-        patchPointers();
-        checkSharedBlocks();
-        checkSharedPointers();
-    } catch (...) {
-        unpatch();
-        throw;
-    }
-    // Shared pointers are set last, once their blocks point to their objects.
-    for (const Fixup& fixup : m_fixups) {
-        if (fixup.late && acceptsTarget(fixup)) {
-            assignField(fixup, m_objects[fixup.target].object);
-        }
-    }
-    m_linked = true;
-    Streamable* const root = heldRoot();
-    const AfterLoadScope scope(root == m_rootBlock ? static_cast<SharedBlock*>(root)->object() : root);
-    runAfterLoads(order, true);
-    runAfterLoads(order, false);
-    m_linked = false;
-}
-
-void StreamReader::dropRepeatedFields()
+void StreamReader::dropRepeatsInRun(std::uint32_t start)
 {
     // A field read twice would be set twice: for a shared pointer the second assignment would
     // drop the first object while the stream still holds it. The first reference counts. A field
     // lies in the object whose read recorded it, and each object's fixups form one run, so a repeat
     // can only lie within a run: short runs are compared pairwise, long ones (lists of references)
     // through a set.
-    constexpr std::size_t pairwiseRun = 16;
-    std::unordered_set<const void*> fields;
-    std::uint32_t kept = 0;
-    for (std::size_t index = 0; index < m_objects.size(); ++index) {
-        const std::uint32_t start = m_objects[index].firstFixup;
-        const std::uint32_t end = fixupsEnd(index);
-        m_objects[index].firstFixup = kept;
-        fields.clear();
-        for (std::uint32_t i = start; i < end; ++i) {
-            const void* const field = m_fixups[i].field;
-            const bool repeated = end - start <= pairwiseRun
-                ? std::any_of(m_fixups.begin() + m_objects[index].firstFixup, m_fixups.begin() + kept,
-                              [field](const Fixup& earlier) { return earlier.field == field; })
-                : !fields.insert(field).second;
-            if (!repeated) {
-                m_fixups[kept++] = m_fixups[i];
-            }
-        }
+    constexpr std::uint32_t pairwiseRun = 16;
+    const auto end = std::uint32_t(m_fixups.size());
+    const bool pairwise = end - start <= pairwiseRun;
+    if (!pairwise) {
+        m_fields.clear();
     }
-    const std::size_t dropped = m_fixups.size() - kept;
-    m_fixups.resize(kept);
-    if (dropped != 0) {
-        debug("StreamRead: %u pointer fields stored more than once keep their first object!\n", unsigned(dropped));
-    }
-}
-
-std::uint32_t StreamReader::assignIndex(PointerAssign assign)
-{
-    // A stream's fields are of a few kinds, and runs of one kind are common.
-    if (m_lastAssign < m_assigns.size() && m_assigns[m_lastAssign] == assign) {
-        return m_lastAssign;
-    }
-    const auto found = std::find(m_assigns.begin(), m_assigns.end(), assign);
-    if (found == m_assigns.end()) {
-        if (m_assigns.size() == maxAssigns) {
-            // The kinds are the program's own pointer types, which no stream can add to.
-            throw std::logic_error("too many kinds of pointer fields");
-        }
-        m_assigns.push_back(assign);
-    }
-    m_lastAssign = std::uint32_t(std::find(m_assigns.begin(), m_assigns.end(), assign) - m_assigns.begin());
-    return m_lastAssign;
-}
-
-bool StreamReader::accepts(std::uint32_t assign, const ObjectEntry& target)
-{
-    for (const ClassCheck& check : m_classChecks) {
-        if (check.assign == assign && check.classId == target.classId) {
-            return check.accepts;
-        }
-    }
-    const bool accepted = m_assigns[assign](nullptr, target.object);
-    m_classChecks.push_back(ClassCheck{assign, target.classId, accepted});
-    return accepted;
-}
-
-void StreamReader::refuseWrongClasses()
-{
-    for (Fixup& fixup : m_fixups) {
-        const ObjectEntry& target = m_objects[fixup.target];
-        if (target.object == nullptr || accepts(fixup.assign, target)) {
+    std::uint32_t kept = start;
+    for (std::uint32_t i = start; i < end; ++i) {
+        const void* const field = m_fixups[i].field;
+        const bool repeated = pairwise
+            ? std::any_of(m_fixups.begin() + start, m_fixups.begin() + kept,
+                          [field](const Fixup& earlier) { return earlier.field == field; })
+            : !m_fields.insert(field).second;
+        if (repeated) {
+            m_counts.lateFixups -= m_fixups[i].late;
             continue;
         }
-        fixup.wrongClass = true;
-        if (fixup.lenient) {
-            debug("StreamRead: a pointer names a \"%s\", which is not of the field's class; it stays null!\n",
-                  target.object->className());
-            fixup.refused = true;
-        }
+        m_fixups[kept++] = m_fixups[i];
     }
+    m_counts.repeatedFields += end - kept;
+    m_fixups.resize(kept);
+}
+
+void StreamReader::finish()
+{
+    orderByAddress();
+    if (m_counts.repeatedFields != 0) {
+        debug("StreamRead: %u pointer fields stored more than once keep their first object!\n",
+              unsigned(m_counts.repeatedFields));
+    }
+    try {
+        link();
+    } catch (...) {
+        unpatch();
+        throw;
+    }
+    patchSharedPointers();
+    m_linked = true;
+    Streamable* const root = heldRoot();
+    const AfterLoadScope scope(root == m_rootBlock ? static_cast<SharedBlock*>(root)->object() : root);
+    if (m_counts.earlyObjects != 0) {
+        runAfterLoads(true);
+    }
+    runAfterLoads(false);
+    m_linked = false;
+}
+
+void StreamReader::link()
+{
+    resolveFixups();
+    logRefusals();
+    if (m_counts.reached != m_objects.size()) {
+        dropUnreachable();
+    }
+    patchPointers();
+    checkSharedBlocks();
+    checkSharedPointers();
+}
+
+std::uint32_t StreamReader::findKind(FieldKind kind)
+{
+    const auto found = std::find(m_kinds.begin(), m_kinds.end(), kind);
+    if (found == m_kinds.end() && m_kinds.size() == maxKinds) {
+        // The kinds are the program's own pointer types, which no stream can add to.
+        throw std::logic_error("too many kinds of pointer fields");
+    }
+    m_lastKind = std::uint32_t(found - m_kinds.begin());
+    if (found == m_kinds.end()) {
+        m_kinds.push_back(kind);
+    }
+    return m_lastKind;
+}
+
+const StreamReader::ClassCheck& StreamReader::findClassCheck(std::uint32_t kind, const ObjectEntry& target)
+{
+    const auto matches = [kind, &target](const ClassCheck& check) {
+        return check.kind == kind && check.type == target.type;
+    };
+    const auto found = std::find_if(m_classChecks.begin(), m_classChecks.end(), matches);
+    m_lastCheck = std::uint32_t(found - m_classChecks.begin());
+    if (found == m_classChecks.end()) {
+        m_classChecks.push_back(makeClassCheck(kind, target));
+    }
+    return m_classChecks[m_lastCheck];
+}
+
+StreamReader::ClassCheck StreamReader::makeClassCheck(std::uint32_t kind, const ObjectEntry& target) const
+{
+    const FieldKind& fieldKind = m_kinds[kind];
+    if (!fieldKind.plain) {
+        return ClassCheck{kind, target.type, fieldKind.assign(nullptr, target.object), 0};
+    }
+    // The checked conversion, made once into a spare pointer: every object of this type converts
+    // by the same distance.
+    alignas(void*) unsigned char spare[sizeof(void*)] = {};
+    const bool accepted = fieldKind.assign(spare, target.object);
+    void* converted = nullptr;
+    std::memcpy(&converted, spare, sizeof converted);
+    const std::ptrdiff_t adjustment = !accepted
+        ? 0
+        : std::ptrdiff_t(reinterpret_cast<std::uintptr_t>(converted) - reinterpret_cast<std::uintptr_t>(target.object));
+    return ClassCheck{kind, target.type, accepted, adjustment};
+}
+
+void StreamReader::assignField(const Fixup& fixup)
+{
+    const ObjectEntry& target = m_objects[fixup.target];
+    const FieldKind& kind = m_kinds[fixup.kind];
+    if (!kind.plain) {
+        kind.assign(fixup.field, target.object);
+        return;
+    }
+    storePointer(fixup.field, target.object, classCheck(fixup.kind, target).adjustment);
 }
 
 bool StreamReader::acceptsTarget(const Fixup& fixup) const
@@ -510,11 +574,140 @@ bool StreamReader::acceptsTarget(const Fixup& fixup) const
     return true;
 }
 
+void StreamReader::orderByAddress()
+{
+    // A written stream numbers its objects in record order: the table itself is then in order.
+    if (m_ascending) {
+        return;
+    }
+    m_order.resize(m_objects.size());
+    for (std::uint32_t i = 0; i < m_order.size(); ++i) {
+        m_order[i] = {m_objects[i].address, i};
+    }
+    std::sort(m_order.begin(), m_order.end());
+    const auto twin = std::adjacent_find(m_order.begin(), m_order.end(),
+        [](const AddressEntry& a, const AddressEntry& b) { return a.first == b.first; });
+    if (twin != m_order.end()) {
+        throw ReadError("two objects with one address");
+    }
+}
+
+std::uint32_t StreamReader::searchObject(std::uint32_t address) const
+{
+    if (!m_order.empty()) {
+        const auto found = std::lower_bound(m_order.begin(), m_order.end(), AddressEntry{address, 0});
+        if (found == m_order.end() || found->first != address) {
+            throw ReadError("Bad pointer");
+        }
+        return found->second;
+    }
+    const auto found = std::lower_bound(m_objects.begin(), m_objects.end(), address,
+        [](const ObjectEntry& entry, std::uint32_t wanted) { return entry.address < wanted; });
+    if (found == m_objects.end() || found->address != address) {
+        throw ReadError("Bad pointer");
+    }
+    return std::uint32_t(found - m_objects.begin());
+}
+
+void StreamReader::resolveFixups()
+{
+    // Objects are reached in record order from the root: one whose first reference comes from an
+    // object before it (as a writer lays them out) is known reachable here, and the plain fields of
+    // objects known reachable are set at once. Anything else waits for the passes after.
+    m_counts.reached = m_objects.empty() ? 0 : 1;
+    for (std::size_t index = 0; index < m_objects.size(); ++index) {
+        const bool reachable = m_objects[index].referenced;
+        const std::uint32_t end = fixupsEnd(index);
+        for (std::uint32_t f = m_objects[index].firstFixup; f < end; ++f) {
+            // Worked on in a copy and stored back whole.
+            Fixup fixup = m_fixups[f];
+            fixup.target = objectAt(fixup.target);
+            ObjectEntry& target = m_objects[fixup.target];
+            const ClassCheck& check = classCheck(fixup.kind, target);
+            if (!check.accepts) {
+                refuse(fixup);
+            }
+            if (reachable) {
+                reachFrom(fixup, target, check);
+            } else {
+                m_counts.unpatched += fixup.late ? 0 : 1;
+            }
+            m_fixups[f] = fixup;
+        }
+    }
+}
+
+void StreamReader::refuse(Fixup& fixup)
+{
+    fixup.wrongClass = true;
+    if (fixup.lenient) {
+        fixup.refused = true;
+        ++m_counts.refusals;
+    }
+}
+
+void StreamReader::reachFrom(Fixup& fixup, ObjectEntry& target, const ClassCheck& check)
+{
+    // Borrowed references, and refused ones, keep nothing.
+    const bool keeps = !fixup.borrowed && !fixup.refused;
+    if (keeps && !target.referenced) {
+        target.referenced = true;
+        ++m_counts.reached;
+    }
+    if (fixup.late) {
+        return;
+    }
+    if (keeps && !fixup.wrongClass && m_kinds[fixup.kind].plain) {
+        storePointer(fixup.field, target.object, check.adjustment);
+        fixup.patched = true;
+        return;
+    }
+    ++m_counts.unpatched;
+}
+
+void StreamReader::storePointer(void* field, Streamable* object, std::ptrdiff_t adjustment)
+{
+    // The field holds a plain pointer to the class the check converted to, which lies this far
+    // from the object's Streamable part.
+    void* const converted =
+        reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(object) + std::uintptr_t(adjustment));
+    std::memcpy(field, &converted, sizeof converted);
+}
+
+void StreamReader::logRefusals() const
+{
+    if (m_counts.refusals == 0) {
+        return;
+    }
+    for (const Fixup& fixup : m_fixups) {
+        if (fixup.refused) {
+            debug("StreamRead: a pointer names a \"%s\", which is not of the field's class; it stays null!\n",
+                  m_objects[fixup.target].object->className());
+        }
+    }
+}
+
 void StreamReader::patchPointers()
 {
+    if (m_counts.unpatched == 0) {
+        return;
+    }
     for (const Fixup& fixup : m_fixups) {
-        if (!fixup.late && acceptsTarget(fixup)) {
-            assignField(fixup, m_objects[fixup.target].object);
+        if (!fixup.late && !fixup.patched && acceptsTarget(fixup)) {
+            assignField(fixup);
+        }
+    }
+}
+
+void StreamReader::patchSharedPointers()
+{
+    // Shared pointers are set last, once their blocks point to their objects.
+    if (m_counts.lateFixups == 0) {
+        return;
+    }
+    for (const Fixup& fixup : m_fixups) {
+        if (fixup.late && acceptsTarget(fixup)) {
+            assignField(fixup);
         }
     }
 }
@@ -523,7 +716,7 @@ void StreamReader::unpatch()
 {
     for (const Fixup& fixup : m_fixups) {
         if (!fixup.late) {
-            assignField(fixup, nullptr);
+            clearField(fixup);
         }
     }
 }
@@ -532,6 +725,9 @@ void StreamReader::checkSharedBlocks()
 {
     // A block owns its object: one owner per object, never another block, and a block that owns
     // the root is what the caller then holds.
+    if (m_counts.blocks == 0) {
+        return;
+    }
     for (const ObjectEntry& entry : m_objects) {
         if (!entry.block || entry.object == nullptr) {
             continue;
@@ -552,6 +748,9 @@ void StreamReader::checkSharedBlocks()
 void StreamReader::checkSharedPointers() const
 {
     // A counted object held as itself must not also belong to a block.
+    if (m_counts.lateFixups == 0) {
+        return;
+    }
     for (const Fixup& fixup : m_fixups) {
         if (fixup.late && acceptsTarget(fixup) && m_ownedByBlocks.count(m_objects[fixup.target].object) != 0) {
             throw ReadError("Bad pointer");
@@ -559,61 +758,9 @@ void StreamReader::checkSharedPointers() const
     }
 }
 
-StreamReader::AddressOrder StreamReader::sortedByAddress() const
-{
-    AddressOrder order(m_objects.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i) {
-        order[i] = {m_objects[i].address, i};
-    }
-    // A written stream numbers its objects in record order, so the sort is usually skipped.
-    if (!std::is_sorted(order.begin(), order.end())) {
-        std::sort(order.begin(), order.end());
-    }
-    const auto twin = std::adjacent_find(order.begin(), order.end(),
-        [](const AddressEntry& a, const AddressEntry& b) { return a.first == b.first; });
-    if (twin != order.end()) {
-        throw ReadError("two objects with one address");
-    }
-    return order;
-}
-
-void StreamReader::resolveFixups(const AddressOrder& order)
-{
-    // Dense addresses (first, first + 1, ...) are found by subtraction, others by binary search.
-    const bool dense = !order.empty() && order.back().first - order.front().first == order.size() - 1;
-    for (Fixup& fixup : m_fixups) {
-        const std::uint32_t offset = fixup.target - (order.empty() ? 0 : order.front().first);
-        auto found = dense && offset < order.size() ? order.begin() + offset : order.end();
-        if (!dense) {
-            found = std::lower_bound(order.begin(), order.end(), AddressEntry{fixup.target, 0});
-        }
-        if (found == order.end() || found->first != fixup.target) {
-            throw ReadError("Bad pointer");
-        }
-        fixup.target = found->second;
-    }
-}
-
 void StreamReader::dropUnreachable()
 {
-    if (m_objects.empty()) {
-        return;
-    }
-    std::vector<std::uint32_t> pending{0};
-    m_objects.front().referenced = true;
-    while (!pending.empty()) {
-        const std::uint32_t owner = pending.back();
-        pending.pop_back();
-        for (std::uint32_t f = m_objects[owner].firstFixup; f < fixupsEnd(owner); ++f) {
-            const Fixup& fixup = m_fixups[f];
-            ObjectEntry& target = m_objects[fixup.target];
-            // Borrowed references, and refused ones, keep nothing.
-            if (!fixup.borrowed && !fixup.refused && !target.referenced) {
-                target.referenced = true;
-                pending.push_back(m_fixups[f].target);
-            }
-        }
-    }
+    markReachable();
     std::uint32_t dropped = 0;
     for (ObjectEntry& entry : m_objects) {
         if (!entry.referenced) {
@@ -639,13 +786,41 @@ void StreamReader::dropUnreachable()
     m_fixups.resize(kept);
 }
 
-void StreamReader::runAfterLoads(const AddressOrder& order, bool early)
+void StreamReader::markReachable()
 {
-    for (const AddressEntry& sorted : order) {
-        const ObjectEntry& entry = m_objects[sorted.second];
+    // From the root again, through every reference that keeps its object.
+    for (ObjectEntry& entry : m_objects) {
+        entry.referenced = false;
+    }
+    std::vector<std::uint32_t> pending{0};
+    m_objects.front().referenced = true;
+    while (!pending.empty()) {
+        const std::uint32_t owner = pending.back();
+        pending.pop_back();
+        for (std::uint32_t f = m_objects[owner].firstFixup; f < fixupsEnd(owner); ++f) {
+            const Fixup& fixup = m_fixups[f];
+            ObjectEntry& target = m_objects[fixup.target];
+            if (!fixup.borrowed && !fixup.refused && !target.referenced) {
+                target.referenced = true;
+                pending.push_back(fixup.target);
+            }
+        }
+    }
+}
+
+void StreamReader::runAfterLoads(bool early)
+{
+    const auto run = [early](const ObjectEntry& entry) {
         if (entry.object != nullptr && entry.early == early) {
             entry.object->afterLoad();
         }
+    };
+    if (m_order.empty()) {
+        std::for_each(m_objects.begin(), m_objects.end(), run);
+        return;
+    }
+    for (const AddressEntry& sorted : m_order) {
+        run(m_objects[sorted.second]);
     }
 }
 
@@ -659,13 +834,54 @@ void StreamReader::deleteObjects()
             delete entry.object;
         }
     }
+    forgetStream();
+}
+
+void StreamReader::forgetStream()
+{
     m_objects.clear();
     m_fixups.clear();
     m_classChecks.clear();
-    m_assigns.clear();
+    m_lastCheck = 0;
+    m_kinds.clear();
+    m_lastKind = 0;
+    m_types.clear();
+    m_lastType = 0;
+    m_order.clear();
+    m_ascending = true;
+    m_counts = Counts{};
     m_linked = false;
     m_rootBlock = nullptr;
     m_ownedByBlocks.clear();
+    keepTables();
+}
+
+StreamReader::Tables& StreamReader::spareTables()
+{
+    thread_local Tables spare;
+    return spare;
+}
+
+void StreamReader::takeSpareTables()
+{
+    Tables& spare = spareTables();
+    m_objects.swap(spare.objects);
+    m_fixups.swap(spare.fixups);
+}
+
+void StreamReader::keepTables()
+{
+    // The larger tables are kept, up to the cap; the others go with this reader.
+    const auto bytes = [](const std::vector<ObjectEntry>& objects, const std::vector<Fixup>& fixups) {
+        return objects.capacity() * sizeof(ObjectEntry) + fixups.capacity() * sizeof(Fixup);
+    };
+    Tables& spare = spareTables();
+    const std::size_t ours = bytes(m_objects, m_fixups);
+    if (ours > limits::maxKeptStreamTableBytes || ours <= bytes(spare.objects, spare.fixups)) {
+        return;
+    }
+    m_objects.swap(spare.objects);
+    m_fixups.swap(spare.fixups);
 }
 
 Streamable* StreamReader::heldRoot() const
@@ -720,6 +936,11 @@ DataSource& DataSource::readObjectRef(void* field, PointerAssign assign, PatchTi
         m_streamReader->addFixup(address, field, assign, time);
     }
     return *this;
+}
+
+void DataSource::addPointerFixup(std::uint32_t address, void* field, PointerAssign assign)
+{
+    m_streamReader->addPointerFixup(address, field, assign);
 }
 
 void DataSource::requestEarlyAfterLoad()

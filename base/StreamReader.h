@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/DataSource.h"
+#include "base/MemoryDataSource.h"
 #include "base/Streamable.h"
 #include "base/counted_ptr.h"
 
@@ -9,6 +10,8 @@
 #include <map>
 #include <set>
 #include <string>
+#include <typeinfo>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -65,6 +68,14 @@ public:
     // after all others). The field must stay at its address until then. Outside an object's read
     // nothing is recorded. A field recorded twice keeps its first object.
     void addFixup(std::uint32_t address, void* field, PointerAssign assign, PatchTime time);
+    // The same for a plain pointer field whose assign stores the typed pointer (assignStreamPointer):
+    // the conversion is worked out once per class of object it meets and then applied by address.
+    void addPointerFixup(std::uint32_t address, void* field, PointerAssign assign)
+    {
+        if (m_inBody) {
+            recordFixup(Fixup{.field = field, .target = address, .kind = kindIndex(FieldKind{assign, true})});
+        }
+    }
     // Reads a pointer field of a class that takes damaged references in its stride: a reference
     // to an object of another class leaves the field null and is logged instead of failing the
     // stream, and that object is not kept for it. Raw pointers only (set with the others).
@@ -108,14 +119,30 @@ private:
     };
     struct ObjectEntry
     {
+        Streamable* object;
         std::uint32_t address;
-        std::uint32_t classId;
+        // Index in m_types of the object's own class.
+        std::uint32_t type;
         // The object's fixups, recorded while it was read, run from here to the next object's.
         std::uint32_t firstFixup;
         bool early;
         bool referenced;
         bool block;
-        Streamable* object;
+    };
+    // What a class check depends on: the object's dynamic class and where its Streamable part lies
+    // in it. Every object with the same key converts the same way.
+    struct TypeKey
+    {
+        const std::type_info* type;
+        std::ptrdiff_t streamablePart;
+        bool operator==(const TypeKey&) const = default;
+    };
+    // How a kind of pointer field is set: its assign, and whether it is a plain pointer.
+    struct FieldKind
+    {
+        PointerAssign assign;
+        bool plain;
+        bool operator==(const FieldKind&) const = default;
     };
     // A pointer field to set; a stream holds about one per reference, so it is kept small.
     struct Fixup
@@ -123,39 +150,77 @@ private:
         void* field;
         // The writer's address of the object, and once resolved its index in creation order.
         std::uint32_t target;
-        // Index in the assignments met.
-        std::uint32_t assign : 24;
+        // Index in the field kinds met. The bits fill the word, so that a new entry is written
+        // whole without reading the fresh memory it goes to.
+        std::uint32_t kind : 26;
         std::uint32_t late : 1 = 0;
         std::uint32_t lenient : 1 = 0;
         std::uint32_t borrowed : 1 = 0;
         std::uint32_t refused : 1 = 0;
         // The target is of a class the field cannot hold.
         std::uint32_t wrongClass : 1 = 0;
+        // Already set to its object.
+        std::uint32_t patched : 1 = 0;
     };
     static_assert(sizeof(void*) > 8 || sizeof(Fixup) == 16);
-    static constexpr std::uint32_t maxAssigns = 1u << 24;
-    // Whether a field's assignment takes objects of a class, found once per pair.
+    static_assert(sizeof(void*) > 8 || sizeof(ObjectEntry) == 24);
+    static constexpr std::uint32_t maxKinds = 1u << 26;
+    // Whether a kind of field takes objects of one type, found once per pair, and for a plain
+    // pointer the distance from an object's Streamable part to the field's class.
     struct ClassCheck
     {
-        std::uint32_t assign;
-        std::uint32_t classId;
+        std::uint32_t kind;
+        std::uint32_t type;
         bool accepts;
+        std::ptrdiff_t adjustment;
     };
 
+    void recordFixup(const Fixup& fixup)
+    {
+        m_fixups.push_back(fixup);
+        m_counts.lateFixups += fixup.late;
+    }
     void addCheckedFixup(std::uint32_t address, void* field, PointerAssign assign, PatchTime time, Hold hold);
-    // Marks the fixups whose object is of the wrong class; logs and refuses the lenient ones.
-    void refuseWrongClasses();
-    bool accepts(std::uint32_t assign, const ObjectEntry& target);
+    // Runs of one kind and class are common: the last check is tried first.
+    const ClassCheck& classCheck(std::uint32_t kind, const ObjectEntry& target)
+    {
+        if (m_lastCheck < m_classChecks.size() && m_classChecks[m_lastCheck].kind == kind &&
+            m_classChecks[m_lastCheck].type == target.type) {
+            return m_classChecks[m_lastCheck];
+        }
+        return findClassCheck(kind, target);
+    }
+    const ClassCheck& findClassCheck(std::uint32_t kind, const ObjectEntry& target);
+    ClassCheck makeClassCheck(std::uint32_t kind, const ObjectEntry& target) const;
     // Where the fixups of object `index` end.
     std::uint32_t fixupsEnd(std::size_t index) const
     {
         return index + 1 < m_objects.size() ? m_objects[index + 1].firstFixup : std::uint32_t(m_fixups.size());
     }
-    std::uint32_t assignIndex(PointerAssign assign);
-    void assignField(const Fixup& fixup, Streamable* object) const { m_assigns[fixup.assign](fixup.field, object); }
+    // A stream's fields are of a few kinds, and runs of one kind are common.
+    std::uint32_t kindIndex(FieldKind kind)
+    {
+        return m_lastKind < m_kinds.size() && m_kinds[m_lastKind] == kind ? m_lastKind : findKind(kind);
+    }
+    std::uint32_t findKind(FieldKind kind);
+    std::uint32_t typeIndex(const Streamable& object);
+    // Sets the field to its target as the field's kind converts it.
+    void assignField(const Fixup& fixup);
+    void clearField(const Fixup& fixup) const { m_kinds[fixup.kind].assign(fixup.field, nullptr); }
     // True when the fixup is to be set; a strict one of the wrong class throws.
     bool acceptsTarget(const Fixup& fixup) const;
-    void dropRepeatedFields();
+    // Drops the repeats among the fixups the object just read recorded; a run of one or two
+    // (most objects) is settled here.
+    void dropRepeatedFields(std::size_t index)
+    {
+        const std::uint32_t start = m_objects[index].firstFixup;
+        const std::size_t count = m_fixups.size() - start;
+        if (count < 2 || (count == 2 && m_fixups[start].field != m_fixups[start + 1].field)) {
+            return;
+        }
+        dropRepeatsInRun(start);
+    }
+    void dropRepeatsInRun(std::uint32_t start);
 
     // Reads a reference's address; true when a stream is being read and the address arrived.
     static bool readAddress(DataSource& source, std::uint32_t& address);
@@ -164,6 +229,8 @@ private:
     void readRecords();
     void readDeclaration();
     void readObjectRecord();
+    const ClassEntry* findClass(std::uint32_t id);
+    void addObject(Streamable* object, std::uint32_t address, bool block);
     // The body's bytes, valid until the owner is read again.
     const unsigned char* readBody(std::uint32_t length);
     void readInto(Streamable& object, std::uint32_t index, const unsigned char* bytes, std::uint32_t length);
@@ -172,27 +239,83 @@ private:
     using AddressOrder = std::vector<AddressEntry>;
 
     void finish();
+    void link();
+    void orderByAddress();
+    // The index of the object at a writer's address; an address no object has throws. Dense
+    // addresses (first, first + 1, ...) in record order are found by subtraction.
+    std::uint32_t objectAt(std::uint32_t address) const
+    {
+        const std::uint32_t offset = address - m_objects.front().address;
+        if (m_order.empty() && offset < m_objects.size() && m_objects[offset].address == address) {
+            return offset;
+        }
+        return searchObject(address);
+    }
+    std::uint32_t searchObject(std::uint32_t address) const;
+    // Resolves, checks and marks reachable in one pass; sets the plain fields it can already set.
+    void resolveFixups();
+    void refuse(Fixup& fixup);
+    // A reference of an object known reachable: marks what it keeps and sets a plain field.
+    void reachFrom(Fixup& fixup, ObjectEntry& target, const ClassCheck& check);
+    static void storePointer(void* field, Streamable* object, std::ptrdiff_t adjustment);
+    void logRefusals() const;
     void patchPointers();
     void unpatch();
     void checkSharedBlocks();
     void checkSharedPointers() const;
+    void patchSharedPointers();
     // The root, or the shared block that owns it.
     Streamable* heldRoot() const;
-    AddressOrder sortedByAddress() const;
-    void resolveFixups(const AddressOrder& order);
     void dropUnreachable();
-    void runAfterLoads(const AddressOrder& order, bool early);
+    void markReachable();
+    void runAfterLoads(bool early);
     void deleteObjects();
+    // Clears the tables and keeps them for the thread's next read.
+    void forgetStream();
+
+    // The tables of a finished read, kept for the next read on the same thread.
+    struct Tables
+    {
+        std::vector<ObjectEntry> objects;
+        std::vector<Fixup> fixups;
+    };
+    static Tables& spareTables();
+    void takeSpareTables();
+    void keepTables();
 
     DataSource& m_owner;
     std::map<std::string, StreamableFactory> m_factories;
     std::map<std::uint32_t, ClassEntry> m_classes;
+    std::uint32_t m_lastClassId = 0;
+    const ClassEntry* m_lastClass = nullptr;
     std::vector<ObjectEntry> m_objects;
     std::vector<Fixup> m_fixups;
     std::vector<ClassCheck> m_classChecks;
-    std::vector<PointerAssign> m_assigns;
-    std::uint32_t m_lastAssign = 0;
+    std::uint32_t m_lastCheck = 0;
+    std::vector<FieldKind> m_kinds;
+    std::uint32_t m_lastKind = 0;
+    std::vector<TypeKey> m_types;
+    std::uint32_t m_lastType = 0;
+    // The objects in address order when their records did not come in it, else empty.
+    AddressOrder m_order;
+    bool m_ascending = true;
+    // What the stream holds that needs passes of its own, counted as it is read and resolved.
+    struct Counts
+    {
+        std::uint32_t repeatedFields = 0;
+        std::uint32_t lateFixups = 0;
+        std::uint32_t earlyObjects = 0;
+        std::uint32_t blocks = 0;
+        // Objects known reachable, fields still to set and lenient references refused.
+        std::uint32_t reached = 0;
+        std::uint32_t unpatched = 0;
+        std::uint32_t refusals = 0;
+    };
+    Counts m_counts;
+    // One body source serves every record in turn.
+    MemoryDataSource m_bodySource;
     std::vector<unsigned char> m_body;
+    std::unordered_set<const void*> m_fields;
     bool m_inBody = false;
     bool m_early = false;
     bool m_reading = false;

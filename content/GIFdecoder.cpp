@@ -65,7 +65,7 @@ kestrel::Image GIFdecoder::readImage(const kestrel::GifSize& screen)
     if (pixels > kestrel::mostGifPixels(data.bytes.size(), codeSize)) {
         refuseTooLittleData(who, size.width, size.height);
     }
-    kestrel::Image image = makeDecodedImage(who, size.width, size.height, m_gif.components());
+    kestrel::Image image = makeDecodedImage(who, size.width, size.height, m_gif.components(), kestrel::PixelStart::Zeroed);
     kestrel::paintGifIndices(image, indices, written, m_gif.palette(), interlaced);
     if (written < pixels) {
         heron::debug("GIFdecoder - image data ended early\n");

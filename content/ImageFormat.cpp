@@ -25,10 +25,10 @@ void refuseTooLittleData(const char* who, int width, int height)
     throw heron::ReadError(message);
 }
 
-kestrel::Image makeDecodedImage(const char* who, int width, int height, int components)
+kestrel::Image makeDecodedImage(const char* who, int width, int height, int components, kestrel::PixelStart start)
 {
     checkImageSize(who, width, height);
-    kestrel::Image image(width, height);
+    kestrel::Image image(width, height, start);
     image.setComponents(components);
     return image;
 }

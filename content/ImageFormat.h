@@ -25,7 +25,8 @@ void checkImageSize(const char* who, int width, int height);
 // Throws "<who> - too little image data for <width> x <height> pixels": the file ends before the
 // pixels its size needs.
 [[noreturn]] void refuseTooLittleData(const char* who, int width, int height);
-// A new image of the size with the components, checked as by checkImageSize.
-kestrel::Image makeDecodedImage(const char* who, int width, int height, int components);
+// A new image of the size with the components, checked as by checkImageSize; its pixels start as
+// start says (Unset only for a decoder that writes every pixel or drops the image).
+kestrel::Image makeDecodedImage(const char* who, int width, int height, int components, kestrel::PixelStart start);
 
 }

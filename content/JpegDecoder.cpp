@@ -277,8 +277,11 @@ kestrel::Image decodeJpeg(heron::DataSource& source)
         refuse(who, decompressor.reason().c_str());
     }
     const jpeg_decompress_struct& info = decompressor.info();
-    kestrel::Image image = makeDecodedImage(who, static_cast<int>(info.output_width),
-                                            static_cast<int>(info.output_height), info.num_components == 1 ? 1 : 3);
+    // Every row is decoded into the image, and a decode that stops part-way throws it away, so
+    // its pixels need no fill first.
+    kestrel::Image image =
+        makeDecodedImage(who, static_cast<int>(info.output_width), static_cast<int>(info.output_height),
+                         info.num_components == 1 ? 1 : 3, kestrel::PixelStart::Unset);
     if (!readScanlines(decompressor.get(), image.pixels())) {
         refuse(who, decompressor.reason().c_str());
     }

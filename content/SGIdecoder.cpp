@@ -98,7 +98,7 @@ kestrel::Image SGIdecoder::decode()
     } else {
         checkVerbatimRows();
     }
-    kestrel::Image image = makeDecodedImage(who, m_width, m_height, m_channels);
+    kestrel::Image image = makeDecodedImage(who, m_width, m_height, m_channels, kestrel::PixelStart::Zeroed);
     std::vector<std::uint8_t> channels(static_cast<std::size_t>(m_width) * 4);
     std::fill(channels.begin() + 3 * m_width, channels.end(), 0xFF);
     for (int y = 0; y < m_height; ++y) {

@@ -39,10 +39,9 @@ struct Lines
 // Linear resampling in 16.16 fixed point. Shrinking samples at i x step; stretching starts half a step below
 // the end and walks down. Each target blends the source sample at the integer part with the next one (the
 // last sample blends with itself).
-std::vector<std::uint32_t> resampleLinear(const std::vector<std::uint32_t>& source, int oldLength, int newLength,
-                                          const Lines& lines)
+PixelWords resampleLinear(const PixelWords& source, int oldLength, int newLength, const Lines& lines)
 {
-    std::vector<std::uint32_t> target(pixelCount(newLength, lines.count));
+    PixelWords target(pixelCount(newLength, lines.count), 0);
     const std::uint64_t step = (static_cast<std::uint64_t>(oldLength) << 16) / static_cast<std::uint64_t>(newLength);
     const bool stretching = newLength > oldLength;
     for (int line = 0; line < lines.count; ++line) {
@@ -68,10 +67,10 @@ std::vector<std::uint32_t> resampleLinear(const std::vector<std::uint32_t>& sour
 }
 
 // Halves every line by averaging neighbouring pairs.
-std::vector<std::uint32_t> halve(const std::vector<std::uint32_t>& source, int oldLength, const Lines& lines)
+PixelWords halve(const PixelWords& source, int oldLength, const Lines& lines)
 {
     const int newLength = oldLength / 2;
-    std::vector<std::uint32_t> target(pixelCount(newLength, lines.count));
+    PixelWords target(pixelCount(newLength, lines.count), 0);
     for (int line = 0; line < lines.count; ++line) {
         for (int i = 0; i < newLength; ++i) {
             target[lines.index(line, i, newLength)] = averagePixels(source[lines.index(line, 2 * i, oldLength)],
@@ -83,8 +82,7 @@ std::vector<std::uint32_t> halve(const std::vector<std::uint32_t>& source, int o
 
 // Brings every line from oldLength to newLength samples. Shrinking first resamples linearly to the largest
 // newLength x 2^k not above oldLength, then halves k times, so every source sample counts.
-std::vector<std::uint32_t> scaleLines(std::vector<std::uint32_t> pixels, int oldLength, int newLength,
-                                      const Lines& lines)
+PixelWords scaleLines(PixelWords pixels, int oldLength, int newLength, const Lines& lines)
 {
     if (newLength == oldLength) {
         return pixels;
@@ -128,10 +126,15 @@ std::uint32_t averagePixels(std::uint32_t a, std::uint32_t b)
            ((b >> 1) & 0x78787878);
 }
 
-ImageBody::ImageBody(int width, int height, bool withPixels)
+ImageBody::ImageBody(int width, int height, bool withPixels, PixelStart start)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0))
 {
-    if (withPixels) {
+    if (!withPixels) {
+        return;
+    }
+    if (start == PixelStart::Unset) {
+        m_pixels.resize(pixelCount(m_width, m_height));
+    } else {
         m_pixels.assign(pixelCount(m_width, m_height), 0);
     }
 }
@@ -195,15 +198,20 @@ bool refusedSize(int width, int height)
 }
 
 Image::Image(int width, int height, const std::uint32_t* source)
+    : Image(width, height, source != nullptr ? PixelStart::Unset : PixelStart::Zeroed)
+{
+    if (m_body != nullptr && source != nullptr) {
+        std::memcpy(m_body->pixels().data(), source, pixelCount(width, height) * sizeof(std::uint32_t));
+    }
+}
+
+Image::Image(int width, int height, PixelStart start)
 {
     if (refusedSize(width, height)) {
         return;
     }
-    m_body = new ImageBody(width, height);
+    m_body = new ImageBody(width, height, true, start);
     m_body->addRef();
-    if (source != nullptr) {
-        std::memcpy(m_body->pixels().data(), source, pixelCount(width, height) * sizeof(std::uint32_t));
-    }
 }
 
 Image::Image(const Image& other, int x, int y, int width, int height)
@@ -228,7 +236,8 @@ Image::Image(const Image& other, int x, int y, int width, int height)
     if (w < 1 || h < 1) {
         return;
     }
-    m_body = new ImageBody(static_cast<int>(w), static_cast<int>(h));
+    // Every row is copied below.
+    m_body = new ImageBody(static_cast<int>(w), static_cast<int>(h), true, PixelStart::Unset);
     m_body->addRef();
     m_body->setComponents(other.components());
     for (int row = 0; row < h; ++row) {
@@ -397,7 +406,7 @@ void Image::makeCornerTransparent()
     if (isEmpty()) {
         return;
     }
-    std::vector<std::uint32_t>& all = m_body->pixels();
+    PixelWords& all = m_body->pixels();
     const std::uint32_t corner = *pixelAt(0, height() - 1);
     for (std::uint32_t& pixel : all) {
         if (pixel == corner) {
@@ -445,7 +454,7 @@ void Image::buildMask()
         return;
     }
     std::vector<std::uint32_t>& mask = m_body->mask();
-    std::vector<std::uint32_t>& all = m_body->pixels();
+    PixelWords& all = m_body->pixels();
     const auto seeThrough = [](std::uint32_t pixel) { return (pixel >> 24) < 128; };
     if (components() != 4 || std::none_of(all.begin(), all.end(), seeThrough)) {
         mask.clear();

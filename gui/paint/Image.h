@@ -4,6 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 namespace kestrel
@@ -11,6 +14,40 @@ namespace kestrel
 
 class ImageBody;
 class MipmapperInfo;
+
+// How the pixels of a new image start: zero, or unset for a maker that writes every pixel before
+// anything reads them (a decoder), which so saves filling them first.
+enum class PixelStart
+{
+    Zeroed,
+    Unset,
+};
+
+// Allocates as std::allocator does, except that an element made without a value is left
+// uninitialised: a store grown by resize(n) is not filled. Elements made with a value get it.
+template <class T>
+struct UnsetAllocator : std::allocator<T>
+{
+    UnsetAllocator() = default;
+    template <class U>
+    UnsetAllocator(const UnsetAllocator<U>&) noexcept
+    {
+    }
+    template <class U>
+    void construct(U* place) noexcept
+    {
+        ::new (static_cast<void*>(place)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* place, Args&&... args)
+    {
+        ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+    }
+};
+
+// The pixel words of an image body. Sized with a value (assign(n, 0), a count and a value) they are
+// filled; only resize(n) leaves them unset.
+using PixelWords = std::vector<std::uint32_t, UnsetAllocator<std::uint32_t>>;
 
 // A picture: a handle to a shared, reference-counted body of 32-bit pixels 0xAARRGGBB (blue in the lowest
 // byte, alpha 255 opaque), rows stored bottom row first, each row left to right. Copying a handle shares the
@@ -28,6 +65,8 @@ public:
     // A new width x height body with 4 components; pixels copied from source (width x height words) when
     // given, else zero. A width or height below 1 gives an empty image; one beyond the caps too, logged.
     Image(int width, int height, const std::uint32_t* source = nullptr);
+    // The same without a source, the pixels starting as start says.
+    Image(int width, int height, PixelStart start);
     // A new body holding the part of other inside the rectangle (x, y from the bottom-left), clipped to other;
     // empty when nothing is left.
     Image(const Image& other, int x, int y, int width, int height);
@@ -103,8 +142,8 @@ private:
 class ImageBody : public heron::Refcountable
 {
 public:
-    // A body of width x height zeroed pixels (none without withPixels) and 4 components.
-    ImageBody(int width, int height, bool withPixels = true);
+    // A body of width x height pixels starting as start says (none without withPixels) and 4 components.
+    ImageBody(int width, int height, bool withPixels = true, PixelStart start = PixelStart::Zeroed);
     ImageBody(const ImageBody&) = delete;
     ImageBody& operator=(const ImageBody&) = delete;
 
@@ -114,8 +153,8 @@ public:
     void setComponents(int components);
 
     // Pixel words, bottom row first.
-    std::vector<std::uint32_t>& pixels() { return m_pixels; }
-    const std::vector<std::uint32_t>& pixels() const { return m_pixels; }
+    PixelWords& pixels() { return m_pixels; }
+    const PixelWords& pixels() const { return m_pixels; }
     const std::vector<std::uint32_t>& mask() const { return m_mask; }
     std::vector<std::uint32_t>& mask() { return m_mask; }
 
@@ -133,7 +172,7 @@ public:
 
 private:
     bool m_modified = false;
-    std::vector<std::uint32_t> m_pixels;
+    PixelWords m_pixels;
     int m_components = 4;
     int m_width = 0;
     int m_height = 0;

@@ -641,3 +641,132 @@ TEST_F(ObjectGraphStream, AClassesOwnFailureEndsTheReadAsDamagedBytesDoWithNoObj
         EXPECT_TRUE(m_log.contains(item.logged));
     }
 }
+
+namespace
+{
+
+// A base without a stored part, so that the stored part of the class below lies inside it.
+struct Padding
+{
+    virtual ~Padding() = default;
+    std::uint64_t words[3] = {};
+};
+
+// A stored class whose Streamable part is not at its start, with a pointer to its own class.
+class Offset : public Padding, public streamtest::Tracked
+{
+public:
+    static constexpr const char* name = "test::Offset";
+    static Streamable* make() { return new Offset; }
+
+    Offset* self = nullptr;
+
+    void read(heron::DataSource& source) override { source.readObjectRef(self); }
+    const char* className() const override { return name; }
+    void write(heron::DataDest& dest) const override { dest.writeObjectRef(self); }
+};
+
+// Plain pointers to that class, to a stored base of it and of Node, and to Node.
+class Pointers : public streamtest::Tracked
+{
+public:
+    static constexpr const char* name = "test::Pointers";
+    static Streamable* make() { return new Pointers; }
+
+    Offset* offset = nullptr;
+    streamtest::Tracked* tracked = nullptr;
+    Node* node = nullptr;
+
+    void registerFactories(heron::DataSource& source) override
+    {
+        source.registerFactory(&Offset::make).registerFactory(&Node::make);
+    }
+    void read(heron::DataSource& source) override
+    {
+        source.readObjectRef(offset).readObjectRef(tracked).readObjectRef(node);
+    }
+    const char* className() const override { return name; }
+    void write(heron::DataDest& dest) const override
+    {
+        dest.writeObjectRef(offset).writeObjectRef(tracked).writeObjectRef(node);
+    }
+};
+
+}
+
+TEST_F(ObjectGraphStream, PlainPointersGetTheirOwnClassPartOfEveryObject)
+{
+    // Pointers (address 1) names the Offset object (2) as each of its own pointer types and the
+    // node (3); class 2 is declared again as Node before the node.
+    const auto stream = [](std::uint32_t offset) {
+        return StreamBytes()
+            .declare(1, Pointers::name)
+            .declare(2, Offset::name)
+            .object(1, 1, u32s({offset, 2, 3}))
+            .object(2, 2, u32s({2}))
+            .declare(2, Node::name)
+            .object(2, 3, nodeBody(3, {}))
+            .end()
+            .bytes;
+    };
+    const Bytes good = stream(2);
+    MemoryDataSource source(good.data(), std::uint32_t(good.size()), false);
+    source.registerFactory(&Pointers::make);
+    {
+        const heron::counted_ptr<Streamable> root = source.readObject();
+        auto* const pointers = dynamic_cast<Pointers*>(root.get());
+        ASSERT_NE(pointers, nullptr);
+        ASSERT_NE(pointers->offset, nullptr);
+        EXPECT_EQ(pointers->offset->self, pointers->offset);
+        EXPECT_EQ(pointers->tracked, static_cast<streamtest::Tracked*>(pointers->offset));
+        ASSERT_NE(pointers->node, nullptr);
+        EXPECT_EQ(pointers->node->value, 3);
+    }
+    streamtest::freeLive();
+    // An Offset pointer to the node, whose class took the Offset class's number, is refused.
+    const Bytes wrong = stream(3);
+    MemoryDataSource wrongSource(wrong.data(), std::uint32_t(wrong.size()), false);
+    wrongSource.registerFactory(&Pointers::make);
+    EXPECT_EQ(wrongSource.readObject().get(), nullptr);
+    EXPECT_TRUE(wrongSource.hasError());
+    EXPECT_TRUE(streamtest::live().empty());
+    EXPECT_TRUE(m_log.contains("Stream reader: Bad pointer\n"));
+}
+
+TEST_F(ObjectGraphStream, ObjectsReachedOnlyFromLaterRecordsAreLinkedAndKept)
+{
+    // Addresses ascend, densely or not. Node b is named only by node c after it; node d, which
+    // names b, is reached from nothing and dropped.
+    for (const std::uint32_t step : {1u, 10u}) {
+        SCOPED_TRACE(step);
+        const std::uint32_t a = step;
+        const std::uint32_t b = 2 * step;
+        const std::uint32_t c = 3 * step;
+        const std::uint32_t d = 4 * step;
+        {
+            const heron::counted_ptr<Streamable> root = read(StreamBytes()
+                                                                 .declare(1, Node::name)
+                                                                 .object(1, a, nodeBody(1, {c, 0}))
+                                                                 .object(1, b, nodeBody(2, {a}))
+                                                                 .object(1, c, nodeBody(3, {b, c}))
+                                                                 .object(1, d, nodeBody(4, {b}))
+                                                                 .end()
+                                                                 .bytes);
+            auto* const first = dynamic_cast<Node*>(root.get());
+            ASSERT_NE(first, nullptr);
+            Node* const third = first->links[0];
+            ASSERT_NE(third, nullptr);
+            EXPECT_EQ(first->links[1], nullptr);
+            EXPECT_EQ(third->value, 3);
+            EXPECT_EQ(third->links[1], third);
+            Node* const second = third->links[0];
+            ASSERT_NE(second, nullptr);
+            EXPECT_EQ(second->value, 2);
+            EXPECT_EQ(second->links[0], first);
+            EXPECT_EQ(streamtest::live().size(), 3u);
+            EXPECT_EQ(streamtest::afterLoads().size(), 3u);
+        }
+        EXPECT_TRUE(m_log.contains("StreamRead: 1 objects not reachable from the root dropped!\n"));
+        streamtest::freeLive();
+    }
+}
