@@ -10,7 +10,8 @@ namespace kestrel
 class GuiColor
 {
 public:
-    enum gui_color
+    // Stored as an int, so that a value outside the list (which setColor refuses) is still a value.
+    enum gui_color : int
     {
         DARK_SHADOW_3D,         // 0
         DARK_SHADOW_3D_LIFTED,  // 1: dark shadow + 0x080808

@@ -54,8 +54,10 @@ bool started(const Looper& looper)
 
 TEST(Thread, RunsWhileAnyPointerLivesAndTheLastDropStopsItAndWaitsForRun)
 {
+    // The loopers outlive the last thread, which sets its looper's stop flag when dropped.
     Looper first;
     Looper second;
+    Looper third;
     first.stopFlag = true;
     heron::counted_ptr<heron::Thread> thread;
     new heron::Thread(thread, &first, 2);
@@ -67,7 +69,6 @@ TEST(Thread, RunsWhileAnyPointerLivesAndTheLastDropStopsItAndWaitsForRun)
     copy.reset();
     EXPECT_TRUE(first.returned && first.stopFlag);
 
-    Looper third;
     new heron::Thread(thread, &second, 2);
     ASSERT_TRUE(started(second));
     new heron::Thread(thread, &third, 2);
