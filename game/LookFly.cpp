@@ -381,6 +381,11 @@ void LookFly::update(finch::Database* database)
     adoptMovedCamera();
     const std::optional<Flown> flying = flown();
     const Flown* const target = flying ? &*flying : nullptr;
+    if (target == nullptr) {
+        // An object flown again (taken anew, or shown again after an act) is steered from the way
+        // it faces then.
+        m_steered = nullptr;
+    }
     if (target == nullptr || target->avatar != nullptr) {
         takeTetherRequest();
         if (!m_onPath && target == nullptr) {
@@ -939,7 +944,7 @@ void LookFly::steerSeized(const Zone& zone, const pelican::PelicanObject& object
     advance(dt, forwardOf(read.pitch, read.heading), move, Drive::steeredSeize);
 }
 
-Vector3d LookFly::sweepSeized(finch::Database* database, const pelican::PelicanObject& object, const Vector3d& from,
+Vector3d LookFly::sweepSeized(finch::Database* database, pelican::PelicanObject& object, const Vector3d& from,
                               const Vector3d& move, const Angles& angles)
 {
     const finch::BoundingBox& box = object.boundingBox();
@@ -953,6 +958,10 @@ Vector3d LookFly::sweepSeized(finch::Database* database, const pelican::PelicanO
     std::unique_ptr<finch::Collider> triangles;
     addCollidees(sweep, database, triangles, true);
     m_seizedForward = forwardOf(angles.pitch, angles.heading);
+    // The sphere holds the object's own shape, which would push it away from itself every frame: a
+    // seized object is out of the collisions already, a held avatar only while it is swept, so
+    // that rocks and other players still meet it.
+    const CollisionsOff itself(&object);
     m_seizeSweep = true;
     sweep.collide();
     m_seizeSweep = false;

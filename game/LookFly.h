@@ -129,7 +129,7 @@ private:
     void placeFlown(const Flown& flown, const finch::Transform& placed);
     void steerSeized(const Zone& zone, const pelican::PelicanObject& object, double dt, double yaw, double pitchChange,
                      Angles& angles, finch::Vector3d& move);
-    finch::Vector3d sweepSeized(finch::Database* database, const pelican::PelicanObject& object,
+    finch::Vector3d sweepSeized(finch::Database* database, pelican::PelicanObject& object,
                                 const finch::Vector3d& from, const finch::Vector3d& move, const Angles& angles);
     // The player's move that follows the seized object from its old to its new position.
     finch::Vector3d followObject(const finch::Vector3d& from, const finch::Vector3d& to, const Angles& angles,

@@ -13,6 +13,7 @@
 #include "support/Loopback.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <functional>
 
@@ -79,6 +80,24 @@ protected:
         return condition();
     }
 
+    // Plays frames for the time given.
+    void playFor(double seconds)
+    {
+        for (int i = 0; i < seconds * 60.0; ++i) {
+            frame();
+        }
+    }
+
+    // The server's player, the left button held, with the mouse dx right of the window's centre.
+    void steer(std::uint32_t type, int dx)
+    {
+        kestrel::Event event(type, &m_window);
+        event.x = 400 + dx;
+        event.y = 300;
+        event.leftButton = 1;
+        server->logic().flight()->handleEvent(event);
+    }
+
     // Puts the world's player two units behind the glider, where the next frame hands it over.
     static void comeUpTo(Look& world, const AvatarSlot& glider)
     {
@@ -106,11 +125,12 @@ TEST_F(DemoGliderTest, GliderFlownByTheServersPlayerFliesOnTheClient)
     ASSERT_EQ(server->logic().heldAvatar(), &flown);
     // The client has not yet heard that the glider is taken.
     ASSERT_EQ(client->logic().heldAvatar(), &seen);
-    kestrel::Event press(kestrel::Event::LeftPress, &m_window);
-    press.x = 400;
-    press.y = 300;
-    press.leftButton = 1;
-    server->logic().flight()->handleEvent(press);
+    // Banked to the right and level again, the glider heads out to sea, away from the shore.
+    steer(kestrel::Event::LeftPress, 200);
+    playFor(2.0);
+    steer(kestrel::Event::MouseMove, -200);
+    playFor(2.0);
+    steer(kestrel::Event::MouseMove, 0);
     ASSERT_TRUE(until([&] { return (objectPosition(flown.object()) - home).length() > 100.0; }));
     EXPECT_EQ(client->logic().heldAvatar(), nullptr);
     EXPECT_FALSE(seen.isAvailable());

@@ -239,6 +239,28 @@ TEST_F(HeldAvatarTest, HeldAvatarHidesWhileAnActPlaysAndReturnsAheadOfTheView)
     EXPECT_NEAR((inView(ann().object()) - Vector3d(0, ann().radius(), 0)).length(), 0.0, 1e-9);
 }
 
+TEST_F(HeldAvatarTest, BankingAvatarBackFromAnActFliesTheWayItNowFaces)
+{
+    LookFly& fly = startAtSea();
+    zoneNamed(sea(), "Ann").aeroplaneFly = true;
+    ASSERT_TRUE(logic().holdAvatar(&ann()));
+    flyUntil(m_now + 0.1);
+    startAct();
+    flyUntil(m_now + 0.1);
+    // While the act hid it the player turned to face along -x; it comes back ahead of the view.
+    fly.teleport(finch::Transform{Vector3d(1100, 0, 0), 0.0, 0.0, 90.0});
+    zoneNamed(sea(), "Play").act.end();
+    flyUntil(m_now + 0.1);
+    ASSERT_TRUE(ann().isVisible());
+    const Vector3d back = objectPosition(ann().object());
+    press(fly, kestrel::Event::LeftPress, true, false);
+    flyUntil(m_now + 2.0);
+    const Vector3d moved = objectPosition(ann().object()) - back;
+    EXPECT_LT(moved.x, -1.0);
+    EXPECT_NEAR(moved.y, 0.0, 1e-6);
+    EXPECT_NEAR(ann().object().transform().getTransform().heading, 90.0, 1e-6);
+}
+
 TEST_F(HeldAvatarTest, HeldAvatarFollowsThePlayerToAnotherLevel)
 {
     // Hidden while an act plays, it goes along all the same.

@@ -1,0 +1,153 @@
+// A glider of the demo world taken on the way out from the start and flown with the mouse and the
+// keys, frame by frame, as the game window hands them to the flight.
+#include "game/LookFixture.h"
+
+#include "content/DataFiles.h"
+#include "content/world/PelicanObject.h"
+#include "game/AvatarSlot.h"
+#include "game/LookFly.h"
+#include "gui/toolkit/Event.h"
+#include "gui/toolkit/Window.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace
+{
+
+using finch::Vector3d;
+
+constexpr int width = 800;
+constexpr int height = 600;
+constexpr double frameTime = 1.0 / 60.0;
+// Rounding, and the crawl a steered glider starts from.
+constexpr double slack = 1e-6;
+
+class DemoGliderFlightTest : public LookTest
+{
+protected:
+    void SetUp() override
+    {
+        LookTest::SetUp();
+        pelican::setCacheRoot(m_folder.path().string().c_str());
+        pelican::registerPackedFile(heron::FilePath(AURELLE_DEMO_WORLD));
+        // The flight's settings as the game window starts them.
+        LookFly::gravityOn = true;
+        LookFly::speedSetting = 5.0f;
+        m_window.setSize(width, height);
+        m_world = heron::counted_ptr<Look>(new Look(heron::FilePath("glasstide.look")));
+        m_world->logic().reset();
+        m_world->logic().start(&m_window);
+    }
+    void TearDown() override
+    {
+        m_world->logic().stop();
+        m_world = heron::counted_ptr<Look>();
+        LookFly::gravityOn = true;
+        LookTest::TearDown();
+    }
+
+    LookFly& flight() { return *m_world->logic().flight(); }
+    // The mouse at (dx, dy) from the window's centre, with the buttons held as given.
+    void mouse(std::uint32_t type, int dx, int dy, bool left, bool right)
+    {
+        kestrel::Event event(type, &m_window);
+        event.x = width / 2 + dx;
+        event.y = height / 2 + dy;
+        event.leftButton = left ? 1 : 0;
+        event.rightButton = right ? 1 : 0;
+        flight().handleEvent(event);
+    }
+    void key(int code)
+    {
+        kestrel::Event event(kestrel::Event::Key, &m_window);
+        event.key = code;
+        flight().handleEvent(event);
+    }
+
+    // One frame of the game's logic.
+    void frame()
+    {
+        m_now += frameTime;
+        m_clock.frame(m_now);
+        m_world->logic().update();
+    }
+
+    // Flies for the time given with the glider held, checking every frame that the glider goes
+    // along its own forward axis at the speed the flight shows, never faster than the zones allow,
+    // and that the player stays close behind it.
+    void flyGlider(AvatarSlot& glider, double seconds)
+    {
+        for (double t = 0.0; t < seconds; t += frameTime) {
+            const finch::Transform before = glider.object().transform().getTransform();
+            // Above a zone's limit the flight slows down to it.
+            const double limit =
+                std::max(LookFly::speedSetting * m_world->logic().flySpeed(), std::fabs(flight().speed()));
+            frame();
+            ASSERT_EQ(m_world->logic().heldAvatar(), &glider);
+            const double speed = flight().speed();
+            ASSERT_LE(std::fabs(speed), limit + slack);
+            const Vector3d forward = glider.object().transform().getTransform().forward();
+            const Vector3d moved = objectPosition(glider.object()) - before.position;
+            const Vector3d expected = forward * (speed * frameTime);
+            ASSERT_LT((moved - expected).length(), 0.02 * std::fabs(speed) * frameTime + slack)
+                << "at " << m_now << ": moved " << moved.length() / frameTime << " units/s at speed " << speed;
+            ASSERT_LT((objectPosition(glider.object()) - flight().transform().position).length(),
+                      3.0 * glider.zone().radius);
+        }
+    }
+
+    kestrel::Window m_window;
+    heron::counted_ptr<Look> m_world;
+    double m_now = 100.0;
+};
+
+}
+
+TEST_F(DemoGliderFlightTest, HeldGliderFliesWhereItIsSteeredAtTheSpeedShown)
+{
+    // Straight out from the start the player runs into the gliders.
+    mouse(kestrel::Event::LeftPress, 0, 0, true, false);
+    for (int i = 0; i < 300 && m_world->logic().heldAvatar() == nullptr; ++i) {
+        frame();
+    }
+    ASSERT_NE(m_world->logic().heldAvatar(), nullptr);
+    AvatarSlot& glider = *m_world->logic().heldAvatar();
+    mouse(kestrel::Event::LeftRelease, 0, 0, false, false);
+    // Level flight: without gravity the glider's height changes only as it is steered.
+    key('g');
+    const double home = objectPosition(glider.object()).z;
+    const double heading = glider.object().transform().getTransform().heading;
+    // Banked to the right, then level again: the glider comes round to the right, away from the
+    // shore (where an act would take it from the player).
+    mouse(kestrel::Event::LeftPress, 200, 0, true, false);
+    flyGlider(glider, 1.0);
+    mouse(kestrel::Event::MouseMove, -200, 0, true, false);
+    flyGlider(glider, 1.0);
+    mouse(kestrel::Event::MouseMove, 0, 0, true, false);
+    flyGlider(glider, 2.0);
+    EXPECT_LT(wrapHeading(glider.object().transform().getTransform().heading - heading + 180.0) - 180.0, -10.0);
+    EXPECT_NEAR(objectPosition(glider.object()).z, home, 0.01);
+    // Released it coasts; the right button brakes it to a stop, where it stays.
+    mouse(kestrel::Event::LeftRelease, 0, 0, false, false);
+    flyGlider(glider, 1.0);
+    EXPECT_GT(flight().speed(), 1.0);
+    mouse(kestrel::Event::RightPress, 0, 0, false, true);
+    flyGlider(glider, 1.0);
+    mouse(kestrel::Event::RightRelease, 0, 0, false, false);
+    EXPECT_EQ(flight().speed(), 0.0);
+    const Vector3d stopped = objectPosition(glider.object());
+    flyGlider(glider, 3.0);
+    EXPECT_NEAR((objectPosition(glider.object()) - stopped).length(), 0.0, 1e-9);
+    EXPECT_NEAR(stopped.z, home, 0.01);
+    // With gravity the resting glider sinks, and never rises of itself.
+    key('g');
+    double lowest = stopped.z;
+    for (int i = 0; i < 300; ++i) {
+        frame();
+        ASSERT_LE(objectPosition(glider.object()).z, lowest + slack) << "at " << m_now;
+        lowest = objectPosition(glider.object()).z;
+    }
+    EXPECT_LT(lowest, stopped.z - 1.0);
+}
