@@ -65,6 +65,39 @@ int altCombinationCode(SDL_Keycode key)
     return 0;
 }
 
+void readButtons(Uint32 buttons, InputState& state)
+{
+    state.left = (buttons & SDL_BUTTON_LMASK) != 0;
+    state.middle = (buttons & SDL_BUTTON_MMASK) != 0;
+    state.right = (buttons & SDL_BUTTON_RMASK) != 0;
+}
+
+void readModifiers(Uint16 modifiers, InputState& state)
+{
+    state.leftShift = (modifiers & KMOD_LSHIFT) != 0;
+    state.rightShift = (modifiers & KMOD_RSHIFT) != 0;
+    state.leftControl = (modifiers & KMOD_LCTRL) != 0;
+    state.rightControl = (modifiers & KMOD_RCTRL) != 0;
+    state.alt = (modifiers & KMOD_ALT) != 0;
+}
+
+void setButton(Uint8 button, bool pressed, InputState& state)
+{
+    switch (button) {
+    case SDL_BUTTON_LEFT:
+        state.left = pressed;
+        return;
+    case SDL_BUTTON_MIDDLE:
+        state.middle = pressed;
+        return;
+    case SDL_BUTTON_RIGHT:
+        state.right = pressed;
+        return;
+    default:
+        return;
+    }
+}
+
 InputEvent makeEvent(InputKind kind, WindowId window, const InputState& state)
 {
     InputEvent event;
@@ -79,6 +112,35 @@ InputEvent makeEvent(InputKind kind, WindowId window, const InputState& state)
 int specialKeyCode(SDL_Keycode key)
 {
     return codeIn(specialKeys, key);
+}
+
+InputState heldState(Uint32 buttons, Uint16 modifiers)
+{
+    InputState state;
+    readButtons(buttons, state);
+    readModifiers(modifiers, state);
+    return state;
+}
+
+InputState heldAfter(const SDL_Event& event, const InputState& before)
+{
+    InputState held = before;
+    switch (event.type) {
+    case SDL_MOUSEMOTION:
+        readButtons(event.motion.state, held);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        setButton(event.button.button, event.type == SDL_MOUSEBUTTONDOWN, held);
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        readModifiers(event.key.keysym.mod, held);
+        break;
+    default:
+        break;
+    }
+    return held;
 }
 
 EventTranslator::EventTranslator(HeightOf heightOf)

@@ -15,6 +15,14 @@ namespace plat
 // The toolkit code of a special key, 0 for keys that arrive as text or not at all.
 int specialKeyCode(SDL_Keycode key);
 
+// What SDL's button mask and modifier bits say is held.
+InputState heldState(Uint32 buttons, Uint16 modifiers);
+// What is held once the event has happened, given what was held just before it: a mouse motion
+// tells the buttons held as it happened, a button event presses or releases its own button, and a
+// key event tells the modifiers held with it. SDL's own state runs ahead of the events still
+// waiting in its queue, so each event's state is worked out from the events themselves.
+InputState heldAfter(const SDL_Event& event, const InputState& before);
+
 // Turns SDL events into toolkit input events. Keeps the state that spans events: a lone Alt,
 // text to drop after a key that was already reported, and whether the application is active.
 class EventTranslator

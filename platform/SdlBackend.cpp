@@ -160,10 +160,13 @@ void SdlBackend::pump()
         return;
     }
     std::vector<InputEvent> out;
-    const InputState state = inputState();
+    // Held before the first event that polling takes in; each event then carries what was held as
+    // it happened.
+    InputState held = inputState();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
-        translator.translate(event, state, out);
+        held = heldAfter(event, held);
+        translator.translate(event, held, out);
     }
     SDL_Window* focused = SDL_GetKeyboardFocus();
     const WindowId focusedId = focused ? SDL_GetWindowID(focused) : 0;
@@ -191,21 +194,10 @@ bool SdlBackend::pollInput(InputEvent& event)
 
 InputState SdlBackend::inputState()
 {
-    InputState state;
     if (!videoStarted) {
-        return state;
+        return InputState();
     }
-    const Uint32 buttons = SDL_GetMouseState(nullptr, nullptr);
-    const SDL_Keymod mod = SDL_GetModState();
-    state.left = (buttons & SDL_BUTTON_LMASK) != 0;
-    state.middle = (buttons & SDL_BUTTON_MMASK) != 0;
-    state.right = (buttons & SDL_BUTTON_RMASK) != 0;
-    state.leftShift = (mod & KMOD_LSHIFT) != 0;
-    state.rightShift = (mod & KMOD_RSHIFT) != 0;
-    state.leftControl = (mod & KMOD_LCTRL) != 0;
-    state.rightControl = (mod & KMOD_RCTRL) != 0;
-    state.alt = (mod & KMOD_ALT) != 0;
-    return state;
+    return heldState(SDL_GetMouseState(nullptr, nullptr), static_cast<Uint16>(SDL_GetModState()));
 }
 
 WindowId SdlBackend::windowUnderMouse()

@@ -1,4 +1,5 @@
 #include "platform/EventTranslator.h"
+#include "support/SdlEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -17,24 +18,14 @@ using Keys = std::vector<std::pair<InputKind, int>>;
 constexpr plat::WindowId window = 7;
 constexpr int windowHeight = 100;
 
-SDL_Event keyEvent(Uint32 type, SDL_Keycode sym, Uint16 mod = KMOD_NONE)
-{
-    SDL_Event event = {};
-    event.type = type;
-    event.key.windowID = window;
-    event.key.keysym.sym = sym;
-    event.key.keysym.mod = mod;
-    return event;
-}
-
 SDL_Event down(SDL_Keycode sym, Uint16 mod = KMOD_NONE)
 {
-    return keyEvent(SDL_KEYDOWN, sym, mod);
+    return sdlevents::key(window, SDL_KEYDOWN, sym, mod);
 }
 
 SDL_Event up(SDL_Keycode sym, Uint16 mod = KMOD_NONE)
 {
-    return keyEvent(SDL_KEYUP, sym, mod);
+    return sdlevents::key(window, SDL_KEYUP, sym, mod);
 }
 
 SDL_Event textEvent(const char* utf8)

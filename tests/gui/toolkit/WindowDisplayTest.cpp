@@ -1,4 +1,5 @@
 #include "support/FixedLayout.h"
+#include "support/SdlEvents.h"
 
 #include "base/Debug.h"
 #include "gui/toolkit/Event.h"
@@ -84,14 +85,7 @@ public:
 
 void pushButton(plat::WindowId window, Uint32 type, int x, int y)
 {
-    SDL_Event event = {};
-    event.type = type;
-    event.button.windowID = window;
-    event.button.button = SDL_BUTTON_LEFT;
-    event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    event.button.x = x;
-    event.button.y = y;
-    SDL_PushEvent(&event);
+    sdlevents::push(sdlevents::button(window, type, SDL_BUTTON_LEFT, x, y));
 }
 
 SDL_Window* keyboardWindow()
