@@ -1,0 +1,81 @@
+#pragma once
+
+#include "gui/toolkit/Component.h"
+#include "gui/toolkit/Window.h"
+#include "platform/Backend.h"
+
+#include <SDL.h>
+
+// A user's input through the real desktop (Xvfb and SDL), for display tests: the pointer really
+// moves, so the desktop reports it over a window as it would a user's; buttons and window events
+// are pushed into SDL's queue, where the backend takes them as it takes the desktop's.
+namespace testing_desktop
+{
+
+// Pushes a window event (a close request, say) for the window.
+inline void pushWindowEvent(plat::WindowId window, SDL_WindowEventID what)
+{
+    SDL_Event event = {};
+    event.type = SDL_WINDOWEVENT;
+    event.window.windowID = window;
+    event.window.event = what;
+    SDL_PushEvent(&event);
+}
+
+// The middle of the component in SDL's coordinates of its window (top-left origin).
+inline SDL_Point middleOf(const kestrel::Component& component)
+{
+    const kestrel::Rect bounds = component.getBounds();
+    const kestrel::Window& window = *component.getWindow();
+    return SDL_Point{bounds.x + bounds.width / 2, window.getBounds().height - 1 - (bounds.y + bounds.height / 2)};
+}
+
+// Moves the pointer over the middle of the component (which must be in an open window).
+inline void pointAt(const kestrel::Component& component)
+{
+    const SDL_Point at = middleOf(component);
+    SDL_WarpMouseInWindow(SDL_GetWindowFromID(component.getWindow()->nativeHandle()), at.x, at.y);
+}
+
+// Presses and releases the left button over the middle of the component.
+inline void pushClick(const kestrel::Component& component)
+{
+    const SDL_Point at = middleOf(component);
+    for (const Uint32 type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
+        SDL_Event event = {};
+        event.type = type;
+        event.button.windowID = component.getWindow()->nativeHandle();
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.button.x = at.x;
+        event.button.y = at.y;
+        SDL_PushEvent(&event);
+    }
+}
+
+// Clicks components through the desktop as a scripted user does from inside the event loop, one
+// step per pass: the pointer is moved over the component, and once the toolkit has seen it there
+// (the component is hovered), the button is pressed and released.
+class DesktopClicks
+{
+public:
+    // One step towards clicking the component; true when the click has been pushed.
+    bool step(const kestrel::Component& target)
+    {
+        if (kestrel::hoveredComponent() == &target) {
+            pushClick(target);
+            m_pointedAt = nullptr;
+            return true;
+        }
+        if (m_pointedAt != &target) {
+            pointAt(target);
+            m_pointedAt = &target;
+        }
+        return false;
+    }
+
+private:
+    const kestrel::Component* m_pointedAt = nullptr;
+};
+
+}
