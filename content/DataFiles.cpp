@@ -261,7 +261,11 @@ void registerPackedFile(const heron::FilePath& path)
     }
     PackedFile packedFile = readPackedDirectory(path);
     heron::MutexLock lock(fileMutex(), registerSite);
-    state().packedFiles.push_back(std::move(packedFile));
+    // A file registered again (a game started again after one failed on it) may have been
+    // replaced since: its earlier directory and open file would go on reading what it was.
+    std::vector<PackedFile>& packed = state().packedFiles;
+    std::erase_if(packed, [&](const PackedFile& earlier) { return earlier.path == path; });
+    packed.push_back(std::move(packedFile));
 }
 
 std::vector<PackedFile> packedFiles()

@@ -47,7 +47,8 @@ void setPumpMessages();
 void clearPumpMessages();
 
 // Reads the directory of the packed file at path and registers it after those registered before;
-// a missing file changes nothing.
+// a missing file changes nothing. A path registered before is read anew: its earlier
+// registration goes, and it counts as registered last.
 void registerPackedFile(const heron::FilePath& path);
 // The registered packed files in registration order. Their directories never change, and their
 // paths' parts are computed when read, so the copies may be read on any thread.

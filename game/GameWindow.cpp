@@ -177,7 +177,8 @@ void GameWindow::play()
     startLooking();
     heron::debug("Entering the event loop...\n");
     m_loopRunning = true;
-    m_quit = false;
+    // The quit flag stays as it is: a close request during the loading set it, and then the game
+    // ends without a frame.
     kestrel::Event event;
     // getEvent answers false once no window is open; an empty queue gives an event of no type.
     while (!m_quit && kestrel::getEvent(event, this)) {
@@ -223,9 +224,19 @@ void GameWindow::handleEvent(kestrel::Event& event)
         return;
     }
     if (flight != nullptr && !flight->handleEvent(event)) {
-        stopLooking();
-        m_quit = true;
+        quit();
     }
+}
+
+void GameWindow::closeRequested()
+{
+    quit();
+}
+
+void GameWindow::quit()
+{
+    stopLooking();
+    m_quit = true;
 }
 
 void GameWindow::paintGL(kestrel::ImageBody& target)

@@ -45,8 +45,14 @@ public:
     bool handleWheel(kestrel::Event& event) override;
     void handleKey(kestrel::Event& event) override { handleEvent(event); }
     void paintGL(kestrel::ImageBody& target) override;
+    // The desktop's close request (the close button, Alt+F4) ends the game as the quit key does:
+    // the window stays until the launcher deletes it after the game.
+    void closeRequested() override;
 
 private:
+    // Stops looking and sets the quit flag, which ends the event loop (or keeps a loading game
+    // from entering it).
+    void quit();
     void run(const kestrel::ScreenMode& mode, const heron::FilePath& dataFile);
     // Sets the mode, reads the loading screen's splash picture from beside the data file, creates
     // the window and binds GL.

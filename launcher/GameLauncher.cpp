@@ -129,6 +129,15 @@ GameLauncher::GameLauncher(const heron::FilePath& dataFile) : m_dataFile(dataFil
     heron::debug("GameLauncher object created\n");
 }
 
+bool GameLauncher::refusedWhileAGameRuns() const
+{
+    if (!m_gameRunning) {
+        return false;
+    }
+    heron::debug("A game is running already: the start request is ignored\n");
+    return true;
+}
+
 void GameLauncher::addPanels()
 {
     try {
@@ -162,6 +171,9 @@ void GameLauncher::handleMessage(const kestrel::ComponentMessage& message)
 
 void GameLauncher::start()
 {
+    if (refusedWhileAGameRuns()) {
+        return;
+    }
     bool noDevice = false;
     if (soundEnabled) {
         noDevice = !setUpSound(*this);
@@ -175,6 +187,9 @@ void GameLauncher::start()
 
 void GameLauncher::startGame()
 {
+    if (refusedWhileAGameRuns()) {
+        return;
+    }
     const VideoSettings& settings = launcherVideoSettings();
     const kestrel::ScreenMode mode = wantedMode(settings);
     if (!mode.isCurrent() && !kestrel::testScreenMode(mode)) {
@@ -182,7 +197,9 @@ void GameLauncher::startGame()
         return;
     }
     applyVideoSwitches(settings);
+    m_gameRunning = true;
     auto game = std::make_unique<GameWindow>(mode, m_dataFile);
+    m_gameRunning = false;
     const heron_string reason = game->failureReason();
     // The world's textures and models go while the shared GL context is surely there.
     setCurrentLook(heron::counted_ptr<Look>());

@@ -43,13 +43,18 @@ public:
     void start() override;
     // Tests the chosen mode unless the desktop's is kept (a refused mode gets an error box), then
     // runs the game window. A game that cannot start logs and shows its reason and the launcher
-    // stays; after a game that ran, the launcher closes.
+    // stays; after a game that ran, the launcher closes. While a game runs (the launcher stays
+    // reachable behind it), this and start() log and ignore the request: a game never nests in
+    // another.
     void startGame();
 
 private:
     void addPanels();
+    // True, after a log line, while a game runs.
+    bool refusedWhileAGameRuns() const;
 
     heron::FilePath m_dataFile;
+    bool m_gameRunning = false;
 };
 
 }

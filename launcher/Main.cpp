@@ -12,6 +12,7 @@
 #include "launcher/GameLauncher.h"
 #include "launcher/ProgramIcon.h"
 #include "launcher/SingleInstance.h"
+#include "platform/Backend.h"
 
 #include <cstdio>
 #include <exception>
@@ -26,6 +27,9 @@ namespace
 
 constexpr const char* noAccelerator =
     "No 3D graphics accelerator found. You probably need to update your graphics card driver...";
+constexpr const char* noDisplay =
+    "No display found: Aurelle needs an X display, and DISPLAY is not set or names a display that cannot "
+    "be opened. Start it from a desktop session, or on a virtual X server (xvfb-run).";
 constexpr const char* tooFewTextureUnits = "Fatal graphics card error (not enough texture units).";
 constexpr const char* noDataFile = "Can't find the data file - please reinstall Aurelle";
 constexpr int failedToStart = 1;
@@ -67,10 +71,14 @@ private:
     std::FILE* m_file;
 };
 
-// The reason the graphics cannot run the game, or null when they can.
+// The reason the graphics cannot run the game, or null when they can. Without a display there is
+// no OpenGL either, but the display is what is missing.
 const char* graphicsProblem()
 {
     const kestrel::GLcapabilities& capabilities = kestrel::getGLcapabilities();
+    if (!capabilities.valid && plat::backend().displayCount() == 0) {
+        return noDisplay;
+    }
     if (!capabilities.valid || !capabilities.hardwareAccelerated) {
         return noAccelerator;
     }

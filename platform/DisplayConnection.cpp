@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 
+#include <SDL.h>
 #include <X11/Xlib.h>
 
 #include <atomic>
@@ -29,6 +30,16 @@ std::atomic<LostDisplayHook> installedHook{nullptr};
     std::_Exit(lostDisplayStatus);
 }
 
+}
+
+bool startDisplayVideo()
+{
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        return false;
+    }
+    endProgramOnLostDisplay();
+    return true;
 }
 
 void endProgramOnLostDisplay()

@@ -3,6 +3,12 @@
 namespace plat
 {
 
+// Starts SDL's video on the desktop's display (X11, else Wayland) and then ends the program should
+// that display go away (below). SDL_VIDEODRIVER still names another driver when set; without it
+// and without a display, SDL would fall back to drawing off screen, where nothing can be seen.
+// False when no display could be opened (SDL_GetError says why). Main thread only.
+[[nodiscard]] bool startDisplayVideo();
+
 // Once the connection to the X display is lost, nothing can be drawn or read any more, and the
 // program's exit handlers would wait on the dead connection for ever (at full CPU): from this
 // call on, losing it logs a line, runs the lost-display hook (below) and ends the process at once

@@ -92,11 +92,7 @@ int attribute(SDL_GLattr which)
 
 bool startGLVideo()
 {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        return fail();
-    }
-    endProgramOnLostDisplay();
-    return true;
+    return startDisplayVideo() || fail();
 }
 
 void applyPixelFormat(const PixelFormat& format)

@@ -101,6 +101,34 @@ void setIcon(SDL_Window* window, const PixelSource& icon)
     SDL_FreeSurface(surface);
 }
 
+// The window an SDL mouse or window event is for; 0 for other events.
+Uint32 mouseOrWindowEventWindow(const SDL_Event& event)
+{
+    switch (event.type) {
+    case SDL_WINDOWEVENT:
+        // Focus changes tell whether the program is still active, whichever window they name.
+        return event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED || event.window.event == SDL_WINDOWEVENT_FOCUS_LOST
+                   ? 0
+                   : event.window.windowID;
+    case SDL_MOUSEMOTION:
+        return event.motion.windowID;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        return event.button.windowID;
+    case SDL_MOUSEWHEEL:
+        return event.wheel.windowID;
+    default:
+        return 0;
+    }
+}
+
+// SDL reports the mouse leaving a window as it destroys it, after the window is gone for us: such
+// events would reach no window. Keyboard events stay, for the key state that spans events.
+int keepUnlessMouseOrWindowEventOf(void* gone, SDL_Event* event)
+{
+    return mouseOrWindowEventWindow(*event) == *static_cast<const WindowId*>(gone) ? 0 : 1;
+}
+
 }
 
 SdlBackend::SdlBackend()
@@ -134,7 +162,7 @@ bool SdlBackend::startVideo()
     // Closing the last window is the toolkit's business; a quit then comes only from the session
     // or a signal.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (!startDisplayVideo()) {
         videoFailed = true;
         error = SDL_GetError();
         return false;
@@ -143,7 +171,6 @@ bool SdlBackend::startVideo()
     for (const Uint32 drop : {SDL_DROPFILE, SDL_DROPTEXT, SDL_DROPBEGIN, SDL_DROPCOMPLETE}) {
         SDL_EventState(drop, SDL_DISABLE);
     }
-    endProgramOnLostDisplay();
     videoStarted = true;
     return true;
 }
@@ -243,9 +270,10 @@ WindowId SdlBackend::createWindow(const WindowSpec& request)
 }
 
 // Without a window manager a window shown takes the keyboard, popups included, and the keyboard
-// goes to nobody when it closes: the program would count as left. A popup holding the keyboard
-// gives it back to its owner. So does one whose owner still seems to hold it: the desktop may
-// have moved the keyboard to the popup without our having heard of it yet.
+// goes to nobody when it closes: the program would count as left, and with no window manager to
+// move the keyboard, it would stay so. A window holding the keyboard gives it to its heir. So does
+// one whose heir still seems to hold it: the desktop may have moved the keyboard to the window
+// going without our having heard of it yet.
 void SdlBackend::destroyWindow(WindowId id)
 {
     SDL_Window* window = find(id);
@@ -255,15 +283,37 @@ void SdlBackend::destroyWindow(WindowId id)
     SDL_Window* const focus = SDL_GetKeyboardFocus();
     SDL_DestroyWindow(window);
     windows.erase(id);
-    const auto owner = owners.find(id);
-    if (owner == owners.end()) {
-        return;
-    }
-    const WindowId heir = owner->second;
-    owners.erase(owner);
-    if (focus && (focus == window || focus == find(heir))) {
+    dropEventsOf(id);
+    const WindowId heir = keyboardHeirOf(id);
+    owners.erase(id);
+    if (heir != 0 && focus && (focus == window || focus == find(heir))) {
         handKeyboardTo(heir);
     }
+}
+
+WindowId SdlBackend::keyboardHeirOf(WindowId id) const
+{
+    const auto owner = owners.find(id);
+    if (owner != owners.end()) {
+        return owner->second;
+    }
+    // Window numbers grow as windows are made: the newest comes first.
+    for (auto other = windows.rbegin(); other != windows.rend(); ++other) {
+        const bool shown = (SDL_GetWindowFlags(other->second) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
+        if (shown && owners.count(other->first) == 0) {
+            return other->first;
+        }
+    }
+    return 0;
+}
+
+void SdlBackend::dropEventsOf(WindowId id)
+{
+    WindowId gone = id;
+    SDL_FilterEvents(&keepUnlessMouseOrWindowEventOf, &gone);
+    std::erase_if(pending, [id](const InputEvent& event) {
+        return event.window == id && event.kind != InputKind::Activated && event.kind != InputKind::Deactivated;
+    });
 }
 
 void SdlBackend::handKeyboardTo(WindowId heir)

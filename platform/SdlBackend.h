@@ -53,6 +53,11 @@ private:
     void pump();
     // Gives the keyboard to the window, which counts as holding it until the desktop says so.
     void handKeyboardTo(WindowId heir);
+    // The window that takes the keyboard when this one goes while holding it: a popup's owner,
+    // else the newest of the other shown windows that is no popup; 0 for none.
+    WindowId keyboardHeirOf(WindowId window) const;
+    // Drops the waiting events of a destroyed window, but for the changes of focus.
+    void dropEventsOf(WindowId window);
 
     bool videoStarted = false;
     bool videoFailed = false;

@@ -9,6 +9,7 @@
 #include "gui/toolkit/WindowInternals.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace kestrel
 {
@@ -23,6 +24,7 @@ struct Holders
     Component* hovered = nullptr;
     Window* hoveredWindow = nullptr;
     Component* previousFocus = nullptr;
+    Component* suspendedFocus = nullptr;    // held the keyboard focus when the application lost it
 };
 
 Holders& holders()
@@ -54,7 +56,7 @@ Component::Component()
 Component::~Component()
 {
     Holders& all = holders();
-    for (Component** holder : {&all.keyboardFocus, &all.capture, &all.hovered, &all.previousFocus}) {
+    for (Component** holder : {&all.keyboardFocus, &all.capture, &all.hovered, &all.previousFocus, &all.suspendedFocus}) {
         if (*holder == this) {
             *holder = nullptr;
         }
@@ -335,6 +337,24 @@ void setKeyboardFocus(Component* component)
         component->focusGained();
         component->redrawNow();
     }
+}
+
+void suspendKeyboardFocus()
+{
+    Holders& all = holders();
+    // Remembered first: should focusLost destroy the holder, its destructor forgets it again.
+    all.suspendedFocus = all.keyboardFocus;
+    setKeyboardFocus(nullptr);
+}
+
+void resumeKeyboardFocus(const Window* window)
+{
+    Component* const holder = std::exchange(holders().suspendedFocus, nullptr);
+    if (!holder || keyboardFocus() || !window || holder->getWindow() != window || !window->isOpen()
+        || !holder->isShowing()) {
+        return;
+    }
+    setKeyboardFocus(holder);
 }
 
 Component* keyboardFocus()

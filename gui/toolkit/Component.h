@@ -163,6 +163,13 @@ void cancelMouseCapture();
 // one focusGained and a redraw; the holder focused again only gets focusGained and a redraw.
 void setKeyboardFocus(Component* component);
 
+// The application lost the keyboard: the holder of the keyboard focus loses it and is remembered.
+void suspendKeyboardFocus();
+// The application got the keyboard back in the window: the component remembered by
+// suspendKeyboardFocus gets the focus again when it is showing in that window and nobody took the
+// focus meanwhile. The memory goes either way.
+void resumeKeyboardFocus(const Window* window);
+
 // The process-wide holders; null when nobody holds them.
 Component* keyboardFocus();
 Component* captureHolder();

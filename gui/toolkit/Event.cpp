@@ -238,12 +238,12 @@ void windowProc(const plat::InputEvent& input)
         return;
     }
     if (!window) {
-        heron::debug("Window %x not found!  (message=%x\n)\n", input.window, static_cast<unsigned>(input.kind));
+        heron::debug("Window %x not found!  (message=%x)\n", input.window, static_cast<unsigned>(input.kind));
         return;
     }
     switch (input.kind) {
     case plat::InputKind::CloseRequest:
-        window->close();
+        window->closeRequested();
         return;
     case plat::InputKind::Resized:
         resize(*window, input);
@@ -359,12 +359,13 @@ void dispatch(const Event& event)
     case Event::Activated:
         cancelMouseCapture();
         recordHover(event);
+        resumeKeyboardFocus(Window::isRegistered(event.window) ? event.window : nullptr);
         return;
     case Event::Deactivated:
         cancelMouseCapture();
         closeOpenPopup();
         if (Window::isRegistered(event.window)) {
-            setKeyboardFocus(nullptr);
+            suspendKeyboardFocus();
         }
         return;
     default:

@@ -45,6 +45,9 @@ public:
     virtual void paint(Graphics& graphics);
     // Called when the window closes.
     virtual void closed() {}
+    // The desktop asks to close the window (its close button, Alt+F4): closes it. A window whose
+    // end must first end what runs in it overrides this.
+    virtual void closeRequested() { close(); }
 
     void setWindowType(int kind);
     int windowType() const;

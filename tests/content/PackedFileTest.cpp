@@ -139,6 +139,21 @@ TEST_F(PackedFileTest, WithTwoPackedFilesHoldingOneNameTheFirstRegisteredWins)
     EXPECT_EQ(readDataFile("other.txt"), "only in the second");
 }
 
+// The launcher's second start after a damaged data file was reinstalled reads the new file.
+TEST_F(PackedFileTest, AFileRegisteredAgainIsReadAnewInPlaceOfItsEarlierSelf)
+{
+    packAndRegister({{"same.txt", "from the first"}}, "first.dat");
+    packAndRegister({{"cut.txt", "short"}});
+    const std::filesystem::path replaced = pack({{"cut.txt", "now whole"}, {"world.look", "look"}}, "new.dat");
+    std::filesystem::rename(replaced, path("glasstide.dat"));
+    pelican::registerPackedFile(systemPath(path("glasstide.dat")));
+    ASSERT_EQ(pelican::packedFiles().size(), 2u);
+    EXPECT_EQ(pelican::packedFiles().back().path, systemPath(path("glasstide.dat")));
+    EXPECT_EQ(readDataFile("cut.txt"), "now whole");
+    EXPECT_EQ(readDataFile("world.look"), "look");
+    EXPECT_EQ(readDataFile("same.txt"), "from the first");
+}
+
 TEST_F(PackedFileTest, AMemberReaderStopsAtTheMemberEndAndSeeksNoFurther)
 {
     const std::string big = patterned(70000);

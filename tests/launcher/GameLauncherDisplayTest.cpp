@@ -8,6 +8,7 @@
 #include "platform/AudioDevice.h"
 #include "platform/DisplayConnection.h"
 #include "support/ComponentSearch.h"
+#include "support/DesktopInput.h"
 
 #include <gtest/gtest.h>
 
@@ -116,6 +117,47 @@ TEST_F(GameLauncherDisplayTest, TerminationSignalEndsTheGameAndTheProgram)
     playUntilAZone([](GameWindow&) { std::raise(SIGTERM); });
     expectInOrder({"entering zone", "Asked to quit: closing every window\n", "Closing the game window...\n",
                    "Writing user settings...\n", "GameLauncher object created\n"});
+}
+
+// The desktop's close button and Alt+F4 are how many people leave a game.
+TEST_F(GameLauncherDisplayTest, ACloseRequestOnTheGameWindowEndsTheGameAndTheProgramAsTheQuitKeyDoes)
+{
+    int passesAfterTheRequest = 0;
+    playUntilAZone([&](GameWindow& game) {
+        if (passesAfterTheRequest++ == 0) {
+            // A setting changed while the game runs is written when the program ends.
+            launcherVideoSettings().fogEnabled = false;
+            sdlevents::push(sdlevents::window(game.nativeHandle(), SDL_WINDOWEVENT_CLOSE));
+            return;
+        }
+        // The game went on unseen: the termination signal ends it, so that the test ends.
+        if (passesAfterTheRequest == 50) {
+            std::raise(SIGTERM);
+        }
+    });
+    EXPECT_LT(passesAfterTheRequest, 50);
+    expectInOrder({"entering zone", "Stop looking...\n", "Closing the game window...\n", "Writing user settings...\n",
+                   "GameLauncher object created\n"});
+    EXPECT_FALSE(logged("Asked to quit"));
+    EXPECT_FALSE(readVideoSettings(kestrel::ScreenMode{0, 0, 0}).fogEnabled);
+    EXPECT_FALSE(kestrel::anyWindowOpen());
+}
+
+TEST_F(GameLauncherDisplayTest, AStartRequestWhileAGameRunsIsIgnored)
+{
+    bool requested = false;
+    playUntilAZone([&](GameWindow& game) {
+        // The launcher stays open behind the game, where its buttons can be reached.
+        if (!std::exchange(requested, true)) {
+            startButton(*openLauncher()).click();
+            openLauncher()->handleMessage(kestrel::ComponentMessage{nullptr, startGameCommand, 0});
+        }
+        pressQuitKey(game);
+    });
+    const std::string text = log();
+    EXPECT_EQ(occurrences(text, "A game is running already: the start request is ignored\n"), 2);
+    EXPECT_EQ(occurrences(text, "Creating the GameWindow\n"), 1);
+    EXPECT_EQ(occurrences(text, "Sound system initialized\n"), 1);
 }
 
 TEST_F(GameLauncherDisplayTest, RefusedModeKeepsTheLauncherWithoutAGame)

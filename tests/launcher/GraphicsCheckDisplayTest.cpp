@@ -47,5 +47,23 @@ TEST_F(GraphicsCheckDisplayTest, UnfitGraphicsEndTheProgramWithAFailure)
     }
 }
 
+// Without a display there is no OpenGL either; the message says what is missing.
+TEST_F(GraphicsCheckDisplayTest, WithoutADisplayTheMessageSaysTheDisplayIsMissing)
+{
+    class Displayless : public RecordingBackend
+    {
+        int displayCount() override { return 0; }
+    } displayless;
+    kestrel::GLcapabilities& capabilities = kestrel::getGLcapabilities();
+    const kestrel::GLcapabilities fit = capabilities;
+    capabilities.valid = false;
+    const int status = run({});
+    capabilities = fit;
+    EXPECT_NE(status, 0);
+    ASSERT_EQ(m_errors.size(), 1u);
+    EXPECT_EQ(m_errors[0].rfind("No display found: Aurelle needs an X display", 0), 0u) << m_errors[0];
+    EXPECT_FALSE(std::filesystem::exists(m_folder.file("game.log")));
+}
+
 }
 }

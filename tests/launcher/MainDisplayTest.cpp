@@ -1,6 +1,9 @@
 #include "base/Debug.h"
+#include "gui/widgets/TabbedPane.h"
 #include "launcher/MainFixture.h"
 #include "launcher/SingleInstance.h"
+#include "launcher/panels/TextPanels.h"
+#include "support/DesktopInput.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +83,85 @@ TEST_F(MainDisplayTest, ACutShortDataFileKeepsTheLauncherOpenWithTheReason)
     EXPECT_TRUE(logged("Game failed to start - reason = \"" + std::string(GameWindow::dataFileError) + "\"\n"));
 }
 
+// The tab of the launcher with the label.
+kestrel::Tab& tabLabelled(GameLauncher& launcher, const char* label)
+{
+    kestrel::TabbedPane& tabs = *testing_gui::findAll<kestrel::TabbedPane>(launcher).at(0);
+    for (int i = 0; i < tabs.tabCount(); ++i) {
+        if (tabs.getTab(i)->getText() == label) {
+            return *tabs.getTab(i);
+        }
+    }
+    throw std::logic_error("the launcher has no such tab");
+}
+
+// On a bare X server nobody hands the keyboard on when the game window goes: the launcher must
+// take it, or it counts as left and drops every click.
+TEST_F(MainDisplayTest, AfterAFailedStartTheLauncherAnswersClicksAndStartsTheGameOnAGoodDataFile)
+{
+    std::ofstream(m_places.dataFile.c_str()) << readWholeFile(AURELLE_DEMO_WORLD).substr(0, 3000);
+    enum class Step { FailedStart, Starting, ShowCredits, BackToWelcome, StartGame, Started };
+    Step step = Step::FailedStart;
+    bool creditsShown = false;
+    testing_desktop::DesktopClicks clicks;
+    // Only a bound for a launcher that never answers, not a wait the test relies on.
+    double giveUpAt = 0.0;
+    WhileLauncherRuns user([&](GameLauncher& launcher) {
+        if (GameWindow* const game = currentGameWindow()) {
+            pressQuitKey(*game);
+            return;
+        }
+        if (step > Step::Starting && heron::getTime() > giveUpAt) {
+            launcher.close();
+            return;
+        }
+        const kestrel::Tab& credits = tabLabelled(launcher, "Credits");
+        const kestrel::Tab& welcome = tabLabelled(launcher, "Aurelle");
+        switch (step) {
+        case Step::FailedStart:
+            step = Step::Starting;
+            launcher.start();
+            giveUpAt = heron::getTime() + 30.0;
+            step = Step::ShowCredits;
+            return;
+        case Step::Starting:
+            // A game being made runs the loop too: the user waits for its end.
+            return;
+        case Step::ShowCredits:
+            creditsShown = testing_gui::findAll<CreditPanel>(launcher).at(0)->isShowing();
+            if (creditsShown) {
+                step = Step::BackToWelcome;
+                return;
+            }
+            clicks.step(credits);
+            return;
+        case Step::BackToWelcome:
+            if (startButton(launcher).isShowing()) {
+                fs::copy_file(AURELLE_DEMO_WORLD, m_places.dataFile.c_str(), fs::copy_options::overwrite_existing);
+                step = Step::StartGame;
+                return;
+            }
+            clicks.step(welcome);
+            return;
+        case Step::StartGame:
+            step = clicks.step(startButton(launcher)) ? Step::Started : step;
+            return;
+        case Step::Started:
+            return;
+        }
+    });
+    EXPECT_EQ(run({}), 0);
+    EXPECT_TRUE(creditsShown);
+    EXPECT_EQ(step, Step::Started);
+    ASSERT_EQ(m_backend.boxes.size(), 1u);
+    EXPECT_EQ(m_backend.boxes[0].text, GameWindow::dataFileError);
+    const std::string text = log();
+    EXPECT_EQ(occurrences(text, "Creating the GameWindow\n"), 2);
+    EXPECT_EQ(occurrences(text, "Closing the game window...\n"), 1);
+    // Nothing reaches a window after it is gone.
+    EXPECT_EQ(text.find("not found!"), std::string::npos);
+}
+
 TEST_F(MainDisplayTest, AFailureEscapingTheLauncherIsReportedOnceAndEndsTheRunWithAFailureStatus)
 {
     std::ofstream(m_places.dataFile.c_str()) << "not a packed file";
@@ -101,10 +183,17 @@ TEST_F(MainDisplayTest, DamagedDataFileShowsTheGameWindowsReason)
 {
     std::ofstream(m_places.dataFile.c_str()) << "not a packed file";
     int starts = 0;
+    bool starting = false;
     WhileLauncherRuns user([&](GameLauncher& launcher) {
+        // A game being made runs the loop too: the user waits for its end.
+        if (starting) {
+            return;
+        }
         // Started twice: the launcher stays open after each failure, then the user closes it.
         if (++starts <= 2) {
+            starting = true;
             launcher.start();
+            starting = false;
             return;
         }
         launcher.close();

@@ -39,11 +39,7 @@ SDL_Event textEvent(const char* utf8)
 
 SDL_Event windowEvent(Uint8 what, plat::WindowId id)
 {
-    SDL_Event event = {};
-    event.type = SDL_WINDOWEVENT;
-    event.window.windowID = id;
-    event.window.event = what;
-    return event;
+    return sdlevents::window(id, SDL_WindowEventID(what));
 }
 
 Keys keysOf(const std::vector<InputEvent>& events)

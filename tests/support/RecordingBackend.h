@@ -18,7 +18,8 @@ public:
     };
 
     RecordingBackend() : m_inner(plat::backend()) { plat::setBackend(this); }
-    ~RecordingBackend() override { plat::setBackend(nullptr); }
+    // The backend in force before comes back.
+    ~RecordingBackend() override { plat::setBackend(&m_inner); }
     RecordingBackend(const RecordingBackend&) = delete;
     RecordingBackend& operator=(const RecordingBackend&) = delete;
 

@@ -45,6 +45,16 @@ inline SDL_Event key(std::uint32_t window, Uint32 type, SDL_Keycode sym, Uint16 
     return event;
 }
 
+// A window event (a close request, say) for the window.
+inline SDL_Event window(std::uint32_t window, SDL_WindowEventID what)
+{
+    SDL_Event event = {};
+    event.type = SDL_WINDOWEVENT;
+    event.window.windowID = window;
+    event.window.event = what;
+    return event;
+}
+
 inline void push(SDL_Event event)
 {
     SDL_PushEvent(&event);

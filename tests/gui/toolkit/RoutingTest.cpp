@@ -1,4 +1,8 @@
 #include "support/FakeDesktop.h"
+#include "support/LogCapture.h"
+
+#include <functional>
+#include <memory>
 
 #include <stdexcept>
 #include <string>
@@ -167,6 +171,56 @@ TEST_F(Routing, DeactivationClearsTheKeyboardAndStopsDeliveryUntilActivation)
     button(window, plat::InputKind::ButtonPress, 50, 50);
     drain();
     EXPECT_EQ(left->mouse, Types{Event::LeftPress});
+}
+
+TEST_F(Routing, ActivationGivesTheKeyboardBackOnlyToAHolderThatIsStillThereInTheWindowActivated)
+{
+    kestrel::Window other;
+    other.setSize(50, 50);
+    other.create();
+    const auto deactivateAndActivate = [&](const kestrel::Window& activated, const std::function<void()>& meanwhile) {
+        kestrel::setKeyboardFocus(left);
+        input(plat::InputKind::Deactivated, window);
+        drain();
+        meanwhile();
+        input(plat::InputKind::Activated, activated);
+        drain();
+    };
+    deactivateAndActivate(window, [] {});
+    EXPECT_EQ(kestrel::keyboardFocus(), left);
+    deactivateAndActivate(window, [this] { kestrel::setKeyboardFocus(right); });
+    EXPECT_EQ(kestrel::keyboardFocus(), right);
+    deactivateAndActivate(window, [this] { left->setVisible(false); });
+    EXPECT_EQ(kestrel::keyboardFocus(), nullptr);
+    left->setVisible(true);
+    deactivateAndActivate(other, [] {});
+    EXPECT_EQ(kestrel::keyboardFocus(), nullptr);
+    // The memory went with that activation: the next one brings nobody back.
+    input(plat::InputKind::Activated, window);
+    drain();
+    EXPECT_EQ(kestrel::keyboardFocus(), nullptr);
+
+    // Gone while the program was left: nobody gets the keyboard, and nothing touches what went.
+    auto gone = std::make_unique<kestrel::Window>();
+    auto* inside = new Probe;
+    gone->add(inside);
+    gone->setSize(50, 50);
+    gone->create();
+    kestrel::setKeyboardFocus(inside);
+    input(plat::InputKind::Deactivated, *gone);
+    drain();
+    gone.reset();
+    input(plat::InputKind::Activated, window);
+    drain();
+    EXPECT_EQ(kestrel::keyboardFocus(), nullptr);
+}
+
+TEST_F(Routing, AnEventForAWindowNobodyHasIsLoggedOnOneLine)
+{
+    const LogCapture log;
+    fake.push(inputEvent(plat::InputKind::MouseLeft, 0x2a));
+    drain();
+    EXPECT_EQ(log.text(), "Window 2a not found!  (message=b)\n");
 }
 
 TEST_F(Routing, EnterTriggersTheDefaultButtonAltFindsTheMnemonicAndALoneAltOpensTheMenuBar)

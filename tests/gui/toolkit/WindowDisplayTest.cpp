@@ -1,4 +1,5 @@
 #include "support/FixedLayout.h"
+#include "support/LogCapture.h"
 #include "support/SdlEvents.h"
 
 #include "base/Debug.h"
@@ -75,12 +76,14 @@ void runAtMost(Condition condition, double seconds)
     runWhile([&] { return condition() && heron::getTime() - start < seconds; }, 1 << 30);
 }
 
-// Counts the left presses that reach it.
+// Counts the left presses that reach it, and notes the keys.
 class PressCounter : public kestrel::Component
 {
 public:
     void handleMouse(kestrel::Event& event) override { presses += event.type == kestrel::Event::LeftPress ? 1 : 0; }
+    void handleKey(kestrel::Event& event) override { keys.push_back(event.key); }
     int presses = 0;
+    std::vector<int> keys;
 };
 
 void pushButton(plat::WindowId window, Uint32 type, int x, int y)
@@ -134,16 +137,8 @@ TEST(WindowDisplay, KeysAndCloseRequestsFromTheDesktopBecomeToolkitEvents)
 {
     kestrel::Window window;
     open(window, 50, 50);
-    SDL_Event key = {};
-    key.type = SDL_KEYDOWN;
-    key.key.windowID = window.nativeHandle();
-    key.key.keysym.sym = SDLK_PAGEDOWN;
-    SDL_PushEvent(&key);
-    SDL_Event close = {};
-    close.type = SDL_WINDOWEVENT;
-    close.window.windowID = window.nativeHandle();
-    close.window.event = SDL_WINDOWEVENT_CLOSE;
-    SDL_PushEvent(&close);
+    sdlevents::push(sdlevents::key(window.nativeHandle(), SDL_KEYDOWN, SDLK_PAGEDOWN));
+    sdlevents::push(sdlevents::window(window.nativeHandle(), SDL_WINDOWEVENT_CLOSE));
     std::vector<int> keys;
     runWhile([&] { return window.isOpen(); }, 50, &keys);
     EXPECT_EQ(keys, std::vector<int>{kestrel::keycodes::pageDown});
@@ -194,21 +189,53 @@ TEST(WindowDisplay, TheDisplaysModesAreListedAndAFullScreenWindowCoversItInTheCu
     EXPECT_EQ(kestrel::monitorRect(0).width, current.width);
 }
 
+// A window filled by one press counter, open on the desktop, closed at the end.
+class CountingWindow
+{
+public:
+    CountingWindow()
+    {
+        window.setLayout(new testing_gui::FixedLayout);
+        window.add(counter);
+        open(window, 120, 80);
+        counter->setBounds(0, 0, 120, 80);
+    }
+    ~CountingWindow()
+    {
+        window.close();
+        runWhile([] { return true; }, 1);
+    }
+
+    SDL_Window* desktop() const { return SDL_GetWindowFromID(window.nativeHandle()); }
+
+    // Waits until the window has the keyboard and the program counts as active.
+    bool takesTheKeyboard() const
+    {
+        runAtMost([&] { return !kestrel::isApplicationActive() || keyboardWindow() != desktop(); }, 5.0);
+        return kestrel::isApplicationActive() && keyboardWindow() == desktop();
+    }
+
+    // Presses and releases the left button in the middle; the presses that reached the counter.
+    int presses()
+    {
+        pushButton(window.nativeHandle(), SDL_MOUSEBUTTONDOWN, 60, 40);
+        pushButton(window.nativeHandle(), SDL_MOUSEBUTTONUP, 60, 40);
+        runAtMost([&] { return counter->presses == 0; }, 5.0);
+        return counter->presses;
+    }
+
+    kestrel::Window window;
+    PressCounter* counter = new PressCounter;
+};
+
 // A bare X server gives every window shown the keyboard, popups too, and nobody the keyboard when
 // one closes; the program must stay active and take the next click.
 TEST(WindowDisplay, ClosingAPopupThatHeldTheKeyboardGivesItBackToItsOwnerAndTheNextClickArrives)
 {
-    kestrel::Window window;
-    window.setLayout(new testing_gui::FixedLayout);
-    auto* target = new PressCounter;
-    window.add(target);
-    open(window, 120, 80);
-    target->setBounds(0, 0, 120, 80);
-    SDL_Window* const owner = SDL_GetWindowFromID(window.nativeHandle());
-    runAtMost([&] { return !kestrel::isApplicationActive() || keyboardWindow() != owner; }, 5.0);
-    ASSERT_TRUE(kestrel::isApplicationActive());
+    CountingWindow owner;
+    ASSERT_TRUE(owner.takesTheKeyboard());
 
-    kestrel::Window popup(&window);
+    kestrel::Window popup(&owner.window);
     popup.setWindowType(kestrel::Window::Popup);
     popup.setBounds(10, 10, 40, 20);
     popup.create();
@@ -216,16 +243,57 @@ TEST(WindowDisplay, ClosingAPopupThatHeldTheKeyboardGivesItBackToItsOwnerAndTheN
     SDL_Window* const shown = SDL_GetWindowFromID(popup.nativeHandle());
     runAtMost([&] { return keyboardWindow() != shown; }, 2.0);
     popup.close();
-    runAtMost([&] { return keyboardWindow() != owner; }, 5.0);
-    EXPECT_EQ(keyboardWindow(), owner);
-    EXPECT_TRUE(kestrel::isApplicationActive());
+    EXPECT_TRUE(owner.takesTheKeyboard());
+    EXPECT_EQ(owner.presses(), 1);
+}
 
-    pushButton(window.nativeHandle(), SDL_MOUSEBUTTONDOWN, 60, 40);
-    pushButton(window.nativeHandle(), SDL_MOUSEBUTTONUP, 60, 40);
-    runAtMost([&] { return target->presses == 0; }, 5.0);
-    EXPECT_EQ(target->presses, 1);
-    window.close();
-    runWhile([] { return true; }, 1);
+// The same for a framed window: the window left must take the keyboard, or the program counts as
+// left and drops every click.
+TEST(WindowDisplay, ClosingAWindowThatHeldTheKeyboardGivesItToTheWindowLeftAndNothingReachesTheWindowGone)
+{
+    const LogCapture log;
+    CountingWindow left;
+    kestrel::Window front;
+    open(front, 60, 40);
+    SDL_Window* const shown = SDL_GetWindowFromID(front.nativeHandle());
+    runAtMost([&] { return keyboardWindow() != shown; }, 5.0);
+    ASSERT_TRUE(kestrel::isApplicationActive());
+    // With the pointer over it, SDL reports the pointer leaving the window as it goes.
+    SDL_WarpMouseInWindow(shown, 30, 20);
+    runAtMost([&] { return SDL_GetMouseFocus() != shown; }, 5.0);
+
+    front.close();
+    EXPECT_TRUE(left.takesTheKeyboard());
+    EXPECT_EQ(left.presses(), 1);
+    EXPECT_FALSE(log.contains("not found!"));
+}
+
+// Hidden and shown again, as a window minimised and restored is, the window loses the keyboard
+// and gets it back; so does the component that held the keyboard focus in it.
+TEST(WindowDisplay, AWindowActivatedAgainGivesTheKeyboardFocusBackToTheComponentThatHeldIt)
+{
+    CountingWindow shown;
+    ASSERT_TRUE(shown.takesTheKeyboard());
+    kestrel::setKeyboardFocus(shown.counter);
+
+    SDL_HideWindow(shown.desktop());
+    runAtMost([] { return kestrel::isApplicationActive(); }, 5.0);
+    ASSERT_FALSE(kestrel::isApplicationActive());
+    // The change of activation is queued for the loop; it hands it out on the next passes.
+    runWhile([] { return true; }, 10);
+    EXPECT_EQ(kestrel::keyboardFocus(), nullptr);
+    SDL_ShowWindow(shown.desktop());
+    ASSERT_TRUE(shown.takesTheKeyboard());
+    runWhile([] { return true; }, 10);
+    EXPECT_EQ(kestrel::keyboardFocus(), shown.counter);
+
+    SDL_Event key = {};
+    key.type = SDL_KEYDOWN;
+    key.key.windowID = shown.window.nativeHandle();
+    key.key.keysym.sym = SDLK_PAGEDOWN;
+    SDL_PushEvent(&key);
+    runAtMost([&] { return shown.counter->keys.empty(); }, 5.0);
+    EXPECT_EQ(shown.counter->keys, std::vector<int>{kestrel::keycodes::pageDown});
 }
 
 }
