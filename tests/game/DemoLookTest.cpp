@@ -192,6 +192,26 @@ TEST_F(DemoLookTest, DemoSequencersPlayABassLineForAMinute)
     }
 }
 
+// The music grows as rings are collected: every number of rings held has a bass line of its own,
+// with more notes than the one before, on the same sample.
+TEST_F(DemoLookTest, DemoSequencersHaveALineForEveryRingCountThatGrowsWithIt)
+{
+    for (const auto& level : world->levels()) {
+        const Motor& motor = level->motor;
+        std::size_t notesBefore = 0;
+        for (std::size_t rings = 0; rings < Motor::patternCount; ++rings) {
+            SCOPED_TRACE(std::string(level->name.c_str()) + ", rings " + std::to_string(rings));
+            const Motor::Pattern& pattern = motor.patterns[rings];
+            const auto notes = static_cast<std::size_t>(
+                std::count_if(pattern.notes.begin(), pattern.notes.end(), [](std::int32_t note) { return note != Motor::rest; }));
+            EXPECT_GT(notes, notesBefore);
+            EXPECT_EQ(pattern.sampleFile, motor.patterns[0].sampleFile);
+            EXPECT_GE(pattern.maxBpm, motor.patterns[rings == 0 ? 0 : rings - 1].maxBpm);
+            notesBefore = notes;
+        }
+    }
+}
+
 TEST_F(DemoLookTest, DemoLighthouseSongPlaysItsPhrases)
 {
     Song& song = zoneNamed(*world->levels()[0], "Lighthouse").song1;
