@@ -69,6 +69,7 @@ TEST_F(DemoWorldTest, EachSoundDecodesInTheLayoutOfTheVoicesThatPlayIt)
     const Case cases[] = {
         {"sounds\\chime.wav", egret::stereo16Format, 1.5},
         {"sounds\\splash.wav", egret::stereo16Format, 0.8},
+        {"sounds\\throw.wav", egret::stereo16Format, 0.35},
         {"sounds\\bubble.wav", egret::mono16Format, 0.3},
         {"music\\bass.wav", egret::mono16Format, 0.3},
         {"music\\shore.ogg", egret::stereo16Format, 30.0},

@@ -15,6 +15,7 @@
 #include "support/LogCapture.h"
 #include "scene/graph/GroupBranch.h"
 #include "scene/graph/InstanceBranch.h"
+#include "scene/graph/Object.h"
 
 #include <algorithm>
 #include <string>
@@ -225,8 +226,11 @@ TEST_F(DemoLookTest, DemoRockPileThrowsRocksAtItsRate)
     Zone& pile = zoneNamed(*world->levels()[0], "Rock pile");
     ASSERT_TRUE(pile.projectile.give);
     ASSERT_NE(pile.projectile.object, nullptr);
-    EXPECT_EQ(pile.projectile.object->name(), heron_string("/objects/rock$0"));
+    EXPECT_EQ(pile.projectile.object->name(), heron_string("/objects/pebble$0"));
     EXPECT_TRUE(zoneNamed(*world->levels()[0], "Open water").projectile.take);
+    // A stone, thrown from the eye, that hides little of the view as it leaves.
+    ASSERT_NE(pile.projectile.object->instance(), nullptr);
+    EXPECT_LT(pile.projectile.object->instance()->instance()->box().radius() * pile.projectile.scale, 0.2);
 
     pelican::PelicanDB& database = *world->database();
     dropRocks(&database);

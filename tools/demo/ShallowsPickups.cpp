@@ -20,7 +20,7 @@ constexpr double ringRadius = 2.0;
 constexpr double ringThickness = 0.35;
 constexpr int stoneCount = 4;
 constexpr QuillPoint stoneHalfSizes = {0.22, 0.2, 0.22};
-constexpr QuillPoint pebbleHalfSizes = {0.2, 0.15, 0.1};
+constexpr QuillPoint pebbleHalfSizes = {0.22, 0.16, 0.1};
 
 // A torus around the y axis, smooth; the ring display, which turns it about z, shows it face on
 // at first.

@@ -23,7 +23,7 @@ QuillMaterial pebbleGrey(std::int32_t index);
 // through it along y, and four glass stones set around its outside: two pieces of geometry, "band"
 // and "stones". Numbered index for the instances that show it.
 QuillObject ringObject(std::int32_t index, std::int32_t gold, std::int32_t stone);
-// A flat grey stone about 0.4 units across lying on the origin, small enough to throw from the eye.
+// A flat grey stone about 0.45 units across lying on the origin.
 QuillObject pebbleObject(std::int32_t index, std::int32_t material);
 
 }
