@@ -289,16 +289,15 @@ void OverlayConsoleInternals::drawPlayers(const kestrel::ImageBody& target, cons
                                           int y, std::uint32_t alpha)
 {
     kestrel::glFont& font = kestrel::glFont::standard();
-    // The list sits in the right half of the panel, from the status line's height down.
-    const int x = target.width() / 2;
-    y += font.height();
+    // The list takes the row between the history and the status line, from the left: the heading,
+    // then each player's entry (which starts with blanks) after the one before.
+    int x = 8;
     for (const ColouredText& player : players) {
         std::vector<std::uint32_t> colours(player.text.length(), glColour(white, alpha));
         for (std::size_t i = 0; i < std::min(colours.size(), player.colours.size()); ++i) {
             colours[i] = glColour(player.colours[i], alpha);
         }
-        font.drawTextColoured(target, x, y, player.text.c_str(), colours.data());
-        y -= font.height();
+        x += font.drawTextColoured(target, x, y, player.text.c_str(), colours.data());
     }
 }
 
