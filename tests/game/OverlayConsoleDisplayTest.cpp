@@ -18,14 +18,14 @@ constexpr int width = 640;
 constexpr int height = 480;
 
 // The console opened over a black view, once it has faded fully in.
-kestrel::Image openConsole(int width, int height)
+kestrel::Image openConsole(int windowWidth, int windowHeight)
 {
     kestrel::Event tab(kestrel::Event::Key);
     tab.key = kestrel::keycodes::tab;
     OverlayConsole::handleKey(tab);
     // The panel fades in over 0.6 s of the program's clock; waiting longer only completes it.
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    return GLDisplayTest::render(width, height, [](kestrel::ImageBody& target) {
+    return GLDisplayTest::render(windowWidth, windowHeight, [](kestrel::ImageBody& target) {
         clearTo(0, 0, 0);
         static_cast<void>(OverlayConsole::draw(target));
     });
@@ -45,11 +45,13 @@ protected:
     }
     void TearDown() override
     {
+        if (IsSkipped()) {
+            return;
+        }
         setCurrentLook(heron::counted_ptr<Look>());
         OverlayConsole::reset();
         DemoNetTest::TearDown();
     }
-
 };
 
 class ConsoleChatDisplayTest : public GLDisplayTest
