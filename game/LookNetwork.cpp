@@ -197,7 +197,8 @@ std::vector<ColouredText> LookNetwork::playersList() const
         }
         return lines;
     }
-    return m_client ? m_client->players() : std::vector<ColouredText>();
+    // A client whose server has gone lists nobody.
+    return m_client && m_client->isOpen() ? m_client->players() : std::vector<ColouredText>();
 }
 
 void LookNetwork::broadcastMessage(const ColouredText& message, const NetworkPlayer* except)

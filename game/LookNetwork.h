@@ -54,7 +54,8 @@ public:
     bool isServing() const { return m_server != nullptr; }
     std::size_t networkPlayerCount() const { return m_players.size(); }
     ConnectionState state() const;
-    // The lines of the players list: a server's connected players, else what the server sent.
+    // The lines of the players list: a server's connected players, else what the server sent while
+    // the connection to it is open.
     std::vector<ColouredText> playersList() const;
 
     // Sends a chat message: a client to the server, the server to every player but except.

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace
 {
@@ -31,6 +32,8 @@ constexpr double lineShowSeconds = 2.0;
 constexpr double lineGoneSeconds = 4.0;
 constexpr std::uint32_t white = 0xFFFFFF;
 constexpr std::uint32_t editorCommandId = 1;
+// Text keeps this far from the window's left and right edges.
+constexpr int textInset = 8;
 constexpr int enterCode = 1;
 
 // 0xRRGGBB with an alpha to the GL layer's 0xAABBGGRR.
@@ -48,6 +51,40 @@ std::vector<std::uint32_t> checkedColours(const heron_string& text, const std::v
     heron::debug("OverlayConsole - %u colours for a line of %u characters, shown in white\n",
                  static_cast<unsigned>(colours.size()), static_cast<unsigned>(text.length()));
     return {};
+}
+
+// The width of the characters from..to of text.
+int widthOf(const heron_string& text, std::uint32_t from, std::uint32_t to, const kestrel::Font& font)
+{
+    int width = 0;
+    for (std::uint32_t i = from; i < to; ++i) {
+        width += font.charWidth(text[i]);
+    }
+    return width;
+}
+
+// Where each row of a line starts when it is wrapped to width pixels: at the word that would run
+// past the width, or inside a word longer than a whole row. At least one row, one character a row
+// at least.
+std::vector<std::uint32_t> consoleRowStarts(const heron_string& text, int width, const kestrel::Font& font)
+{
+    std::vector<std::uint32_t> starts{0};
+    std::optional<std::uint32_t> wordStart;
+    int used = 0;
+    for (std::uint32_t i = 0; i < text.length(); ++i) {
+        const int advance = font.charWidth(text[i]);
+        if (used + advance > width && i > starts.back()) {
+            const std::uint32_t cut = wordStart && *wordStart > starts.back() ? *wordStart : i;
+            starts.push_back(cut);
+            used = widthOf(text, cut, i, font);
+            wordStart.reset();
+        }
+        used += advance;
+        if (text[i] == ' ') {
+            wordStart = i + 1;
+        }
+    }
+    return starts;
 }
 
 // The ring counter holds exactly size entries: objects beyond it are taken out, empty entries
@@ -118,6 +155,9 @@ private:
     void updateFade();
     int drawTyped(const kestrel::ImageBody& target, int y, std::uint32_t colour, int lineHeight);
     bool drawHistory(const kestrel::ImageBody& target, int y, int count, std::uint32_t textAlpha, int lineHeight);
+    // Draws a line in as many rows as it needs across the target, at most rowsLeft; the rows drawn.
+    int drawLine(const kestrel::ImageBody& target, const ConsoleLine& line, std::uint32_t alpha, int y, int rowsLeft,
+                 int lineHeight);
     void drawPlayers(const kestrel::ImageBody& target, const std::vector<ColouredText>& players, int y, std::uint32_t alpha);
 };
 
@@ -255,7 +295,7 @@ bool OverlayConsoleInternals::draw(const kestrel::ImageBody& target)
     const bool busy = drawHistory(target, y, count, alpha, h);
     Look* const world = currentLook();
     const ConnectionState state = world != nullptr ? world->network().state() : ConnectionState();
-    font.drawText(target, 8, y + count * h + 8 + h, connectionStatus(state).c_str(), textColour);
+    font.drawText(target, textInset, y + count * h + 8 + h, connectionStatus(state).c_str(), textColour);
     if (world != nullptr) {
         drawPlayers(target, world->network().playersList(), y + count * h + 8, alpha);
     }
@@ -267,9 +307,9 @@ int OverlayConsoleInternals::drawTyped(const kestrel::ImageBody& target, int y, 
 {
     kestrel::glFont& font = kestrel::glFont::standard();
     const heron_string& typed = editor->getText();
-    font.drawText(target, 8, y, typed.c_str(), colour);
+    font.drawText(target, textInset, y, typed.c_str(), colour);
     const std::uint32_t caret = std::min<std::uint32_t>(static_cast<std::uint32_t>(editor->caretPosition()), typed.length());
-    const int x = 8 + font.textWidthOf(typed.substr(0, caret));
+    const int x = textInset + font.textWidthOf(typed.substr(0, caret));
     const char under = caret < typed.length() ? typed[caret] : ' ';
     const int width = std::max(1, font.charWidth(under));
     kestrel::color4ub(colour);
@@ -281,7 +321,7 @@ int OverlayConsoleInternals::drawTyped(const kestrel::ImageBody& target, int y, 
     kestrel::endPrimitive();
     const char shown[2] = {under, '\0'};
     font.drawText(target, x, y, shown, glColour(0, 0xFF));
-    font.drawText(target, 8 - font.charWidth('>'), y, ">", colour);
+    font.drawText(target, textInset - font.charWidth('>'), y, ">", colour);
     return y + lineHeight;
 }
 
@@ -289,26 +329,25 @@ void OverlayConsoleInternals::drawPlayers(const kestrel::ImageBody& target, cons
                                           int y, std::uint32_t alpha)
 {
     kestrel::glFont& font = kestrel::glFont::standard();
-    // The list sits in the right half of the panel, from the status line's height down.
-    const int x = target.width() / 2;
-    y += font.height();
+    // The list takes the row between the history and the status line, from the left: the heading,
+    // then each player's entry (which starts with blanks) after the one before.
+    int x = textInset;
     for (const ColouredText& player : players) {
         std::vector<std::uint32_t> colours(player.text.length(), glColour(white, alpha));
         for (std::size_t i = 0; i < std::min(colours.size(), player.colours.size()); ++i) {
             colours[i] = glColour(player.colours[i], alpha);
         }
-        font.drawTextColoured(target, x, y, player.text.c_str(), colours.data());
-        y -= font.height();
+        x += font.drawTextColoured(target, x, y, player.text.c_str(), colours.data());
     }
 }
 
 bool OverlayConsoleInternals::drawHistory(const kestrel::ImageBody& target, int y, int count, std::uint32_t textAlpha,
                                           int lineHeight)
 {
-    kestrel::glFont& font = kestrel::glFont::standard();
     const double now = heron::getTime();
     bool busy = false;
-    for (int i = 0; i < count; ++i, y += lineHeight) {
+    int row = 0;
+    for (int i = 0; i < count; ++i) {
         ConsoleLine& line = lines[lines.size() - 1 - static_cast<std::size_t>(i)];
         const double age = now - line.time;
         busy = busy || age < lineGoneSeconds;
@@ -321,18 +360,36 @@ bool OverlayConsoleInternals::drawHistory(const kestrel::ImageBody& target, int 
         } else if (age < lineGoneSeconds) {
             alpha = static_cast<std::uint32_t>((lineGoneSeconds - age) * 0.5 * 255.0);
         } else {
+            ++row;
             continue;
         }
-        if (line.colours.empty()) {
-            font.drawText(target, 8, y, line.text.c_str(), glColour(white, alpha));
-            continue;
-        }
-        std::vector<std::uint32_t> colours(line.colours.size());
-        std::transform(line.colours.begin(), line.colours.end(), colours.begin(),
-                       [alpha](std::uint32_t rgb) { return glColour(rgb, alpha); });
-        font.drawTextColoured(target, 8, y, line.text.c_str(), colours.data());
+        row += drawLine(target, line, alpha, y + row * lineHeight, count - row, lineHeight);
     }
     return busy;
+}
+
+int OverlayConsoleInternals::drawLine(const kestrel::ImageBody& target, const ConsoleLine& line, std::uint32_t alpha, int y,
+                                      int rowsLeft, int lineHeight)
+{
+    kestrel::glFont& font = kestrel::glFont::standard();
+    const std::vector<std::uint32_t> starts = consoleRowStarts(line.text, target.width() - 2 * textInset, font);
+    std::vector<std::uint32_t> colours(line.colours.size());
+    std::transform(line.colours.begin(), line.colours.end(), colours.begin(),
+                   [alpha](std::uint32_t rgb) { return glColour(rgb, alpha); });
+    // The line's last row at y, its earlier rows above, as many as the panel has left.
+    int rows = 0;
+    for (std::size_t piece = starts.size(); piece-- > 0 && rows < rowsLeft; ++rows) {
+        const std::uint32_t from = starts[piece];
+        const std::uint32_t to = piece + 1 < starts.size() ? starts[piece + 1] : line.text.length();
+        const heron_string text = line.text.substr(from, to - from);
+        const int rowY = y + rows * lineHeight;
+        if (colours.empty()) {
+            font.drawText(target, textInset, rowY, text.c_str(), glColour(white, alpha));
+        } else {
+            font.drawTextColoured(target, textInset, rowY, text.c_str(), colours.data() + from);
+        }
+    }
+    return rows;
 }
 
 void OverlayConsole::showMessage(const heron_string& text, const std::vector<std::uint32_t>& colours)

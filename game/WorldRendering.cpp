@@ -294,10 +294,10 @@ std::vector<RingPlacement> ringDisplayRow(long long n, double r, int windowWidth
         return row;
     }
     const double s = ringDisplayWidth * r;
-    double x = s - r / 2.0;
-    const double z = s * windowHeight / windowWidth - r / 2.0;
+    double x = s - r;
+    const double z = s * windowHeight / windowWidth - r;
     double lag = 0.0;
-    for (long long i = 0; i < n && x + r / 2.0 > 0.0; ++i) {
+    for (long long i = 0; i < n && x + r > 0.0; ++i) {
         row.push_back(RingPlacement{x, z, angle + lag});
         x -= r;
         lag -= ringLag;

@@ -17,7 +17,9 @@ std::vector<CounterIcon> counterIconRow(long long n, long long c, int windowWidt
 
 // Where the ring display puts its rings: in an orthographic frame s = 25 r wide (r the ring's
 // radius), a row from the top right leftwards, one ring's radius apart, each turned 15 degrees less
-// than the one before it from the display's turning angle.
+// than the one before it from the display's turning angle. The first stands a whole radius in from
+// the top and right edges, so that it shows whole however it turns; rings that would lie wholly
+// beyond the left edge are left out.
 struct RingPlacement
 {
     double x = 0.0;

@@ -9,7 +9,7 @@ namespace game_launcher
 namespace
 {
 
-constexpr std::size_t keyCount = 13;
+constexpr std::size_t keyCount = 14;
 // Key names are padded with dots to this many characters.
 constexpr std::size_t keyColumn = 18;
 
@@ -21,47 +21,49 @@ struct KeyList
 };
 
 // The keys in the order the game's help lists them: the mouse, objects, avatars, messages,
-// speeds, then the game keys.
+// speeds and gravity, then the game keys.
 constexpr std::array<KeyList, textLanguages> keyLists{{
     {"The keys",
-     {"Left mouse", "Right mouse", "Spacebar", "Enter", "R", "TAB", "M", "1", "2", "3", "Escape", "F1", "F4"},
+     {"Left mouse", "Right mouse", "Spacebar", "Enter", "R", "TAB", "M", "1", "2", "3", "G", "Escape", "F1", "F4"},
      {"Go forward", "Stop and reverse", "Throw object", "Park your avatar", "Throw medals to other players",
       "Show messages", "Send message to other players", "Speed slow", "Speed medium", "Speed fast",
-      "Lists keys in game", "Reset game", "Exit"}},
+      "Gravity on and off", "Lists keys in game", "Reset game", "Exit"}},
     {"Las teclas",
-     {"Ratón izquierdo", "Ratón derecho", "Espacio", "Enter", "R", "TAB", "M", "1", "2", "3", "Escape", "F1", "F4"},
+     {"Ratón izquierdo", "Ratón derecho", "Espacio", "Enter", "R", "TAB", "M", "1", "2", "3", "G", "Escape", "F1",
+      "F4"},
      {"Avanzar", "Parar y retroceder", "Lanzar objeto", "Aparcar tu avatar", "Lanzar medallas a otros jugadores",
       "Ver mensajes", "Enviar mensaje a otros jugadores", "Velocidad lenta", "Velocidad media", "Velocidad rápida",
-      "Lista las teclas en el juego", "Reiniciar el juego", "Salir"}},
+      "Activar y desactivar la gravedad", "Lista las teclas en el juego", "Reiniciar el juego", "Salir"}},
     {"Les touches",
-     {"Souris gauche", "Souris droite", "Espace", "Entrée", "R", "TAB", "M", "1", "2", "3", "Échap", "F1", "F4"},
+     {"Souris gauche", "Souris droite", "Espace", "Entrée", "R", "TAB", "M", "1", "2", "3", "G", "Échap", "F1", "F4"},
      {"Avancer", "S'arrêter et reculer", "Lancer l'objet", "Garer votre avatar",
       "Lancer des médailles aux autres joueurs", "Voir les messages", "Envoyer un message aux autres joueurs",
-      "Vitesse lente", "Vitesse moyenne", "Vitesse rapide", "Liste les touches en jeu", "Recommencer le jeu",
+      "Vitesse lente", "Vitesse moyenne", "Vitesse rapide", "Activer ou couper la gravité", "Liste les touches en jeu", "Recommencer le jeu",
       "Quitter"}},
     {"Die Tasten",
-     {"Linke Maustaste", "Rechte Maustaste", "Leertaste", "Eingabe", "R", "TAB", "M", "1", "2", "3", "Escape", "F1",
-      "F4"},
+     {"Linke Maustaste", "Rechte Maustaste", "Leertaste", "Eingabe", "R", "TAB", "M", "1", "2", "3", "G", "Escape",
+      "F1", "F4"},
      {"Vorwärts", "Anhalten und rückwärts", "Objekt werfen", "Avatar parken", "Medaillen an andere werfen",
-      "Nachrichten zeigen", "Nachricht an andere senden", "Langsam", "Mittel", "Schnell", "Tasten im Spiel zeigen",
+      "Nachrichten zeigen", "Nachricht an andere senden", "Langsam", "Mittel", "Schnell", "Schwerkraft an und aus",
+      "Tasten im Spiel zeigen",
       "Spiel neu starten", "Beenden"}},
     {"I tasti",
-     {"Mouse sinistro", "Mouse destro", "Barra spaziatrice", "Invio", "R", "TAB", "M", "1", "2", "3", "Esc", "F1",
-      "F4"},
+     {"Mouse sinistro", "Mouse destro", "Barra spaziatrice", "Invio", "R", "TAB", "M", "1", "2", "3", "G", "Esc",
+      "F1", "F4"},
      {"Avanti", "Fermati e indietreggia", "Lancia l'oggetto", "Parcheggia il tuo avatar",
       "Lancia medaglie agli altri giocatori", "Mostra i messaggi", "Manda un messaggio agli altri giocatori",
-      "Velocità bassa", "Velocità media", "Velocità alta", "Elenca i tasti nel gioco", "Ricomincia il gioco",
+      "Velocità bassa", "Velocità media", "Velocità alta", "Attiva e disattiva la gravità", "Elenca i tasti nel gioco", "Ricomincia il gioco",
       "Esci"}},
     {"Klawisze",
-     {"Lewy przycisk", "Prawy przycisk", "Spacja", "Enter", "R", "TAB", "M", "1", "2", "3", "Escape", "F1", "F4"},
+     {"Lewy przycisk", "Prawy przycisk", "Spacja", "Enter", "R", "TAB", "M", "1", "2", "3", "G", "Escape", "F1", "F4"},
      {"Leć naprzód", "Zatrzymaj się i cofnij", "Rzuć przedmiot", "Zaparkuj awatara", "Rzuć medale innym graczom",
       "Pokaż wiadomości", "Wyślij wiadomość innym graczom", "Wolno", "Średnio", "Szybko",
-      "Pokazuje klawisze w grze", "Zacznij grę od nowa", "Wyjście"}},
+      "Włącz i wyłącz grawitację", "Pokazuje klawisze w grze", "Zacznij grę od nowa", "Wyjście"}},
     {"Tasterne",
-     {"Venstre mus", "Højre mus", "Mellemrum", "Enter", "R", "TAB", "M", "1", "2", "3", "Escape", "F1", "F4"},
+     {"Venstre mus", "Højre mus", "Mellemrum", "Enter", "R", "TAB", "M", "1", "2", "3", "G", "Escape", "F1", "F4"},
      {"Flyv fremad", "Stop og bak", "Kast genstand", "Parkér din avatar", "Kast medaljer til andre spillere",
       "Vis beskeder", "Send besked til andre spillere", "Langsom fart", "Mellem fart", "Hurtig fart",
-      "Viser tasterne i spillet", "Start spillet forfra", "Afslut"}},
+      "Tyngdekraft til og fra", "Viser tasterne i spillet", "Start spillet forfra", "Afslut"}},
 }};
 
 // Characters, not bytes, of UTF-8 text.

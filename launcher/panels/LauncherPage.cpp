@@ -5,6 +5,8 @@
 #include "platform/Windows1250.h"
 #include "platform/Windows1252.h"
 
+#include <array>
+
 namespace game_launcher
 {
 
@@ -19,17 +21,22 @@ constexpr int backdropHeight = 400;
 constexpr int sideInset = 90;
 constexpr int endInset = 10;
 
-// What the credit macros stand for.
-constexpr std::string_view twoNames = "Mira Calloway and Tobias Venn";
+// What the credit macros stand for. The two names are joined by the word of the text's language;
+// a language without texts takes the English.
+constexpr std::array<std::string_view, textLanguages> twoNames = {
+    "Mira Calloway and Tobias Venn", "Mira Calloway y Tobias Venn", "Mira Calloway et Tobias Venn",
+    "Mira Calloway und Tobias Venn", "Mira Calloway e Tobias Venn",  "Mira Calloway i Tobias Venn",
+    "Mira Calloway og Tobias Venn",
+};
 constexpr std::string_view graphicArtist = "Ines Harrow";
 constexpr std::string_view creator = "Oskar Lindqvist";
 constexpr std::string_view albumTitle = "Glass Tide";
 
-std::string_view macroText(char letter)
+std::string_view macroText(char letter, int language)
 {
     switch (letter) {
     case 'd':
-        return twoNames;
+        return twoNames[language >= 0 && language < textLanguages ? static_cast<std::size_t>(language) : 0];
     case 'g':
         return graphicArtist;
     case 'm':
@@ -93,7 +100,7 @@ TextEntry expandText(int language, std::string_view text, const kestrel::FontKey
         if (at == std::string::npos || at + 3 >= entry.text.size()) {
             break;
         }
-        entry.text.replace(at, 3, macroText(entry.text[at + 2]));
+        entry.text.replace(at, 3, macroText(entry.text[at + 2], language));
     }
     return entry;
 }

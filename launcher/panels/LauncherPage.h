@@ -44,8 +44,8 @@ struct TextEntry
 kestrel::FontKey pageFont(int size);
 
 // The text with the credit macros replaced ("%%d", "%%g", "%%m", "%%t"; any other letter after
-// "%%" gives "%"; a "%%" among the last three characters stays) and the font, one pixel smaller for
-// German, whose words run longer.
+// "%%" gives "%"; a "%%" among the last three characters stays; the two names of "%%d" are joined
+// in the language) and the font, one pixel smaller for German, whose words run longer.
 TextEntry expandText(int language, std::string_view text, const kestrel::FontKey& font);
 
 // The texts are written in UTF-8 and turned once, when a page takes them, into one byte per

@@ -39,6 +39,9 @@ using namespace soundtest;
 namespace
 {
 
+// The objects of the first level's model.
+constexpr std::size_t shallowsObjects = 11;
+
 class DemoWorldTest : public DataFileTest
 {
 protected:
@@ -66,6 +69,7 @@ TEST_F(DemoWorldTest, EachSoundDecodesInTheLayoutOfTheVoicesThatPlayIt)
     const Case cases[] = {
         {"sounds\\chime.wav", egret::stereo16Format, 1.5},
         {"sounds\\splash.wav", egret::stereo16Format, 0.8},
+        {"sounds\\throw.wav", egret::stereo16Format, 0.35},
         {"sounds\\bubble.wav", egret::mono16Format, 0.3},
         {"music\\bass.wav", egret::mono16Format, 0.3},
         {"music\\shore.ogg", egret::stereo16Format, 30.0},
@@ -92,7 +96,7 @@ TEST_F(DemoWorldTest, EachSoundDecodesInTheLayoutOfTheVoicesThatPlayIt)
 
 TEST_F(DemoWorldTest, FirstLevelModelsAreModelEditorFilesOfTheNewestRevision)
 {
-    for (const char* name : {"models\\shallows.quill", "models\\ring.quill"}) {
+    for (const char* name : {"models\\shallows.quill", "models\\fish.quill"}) {
         SCOPED_TRACE(name);
         pelican::DataFileName record(heron::FilePath(name), pelican::databasesCategory);
         const heron::counted_ptr<heron::DataSource> source = pelican::openDataFile(record);
@@ -178,38 +182,46 @@ TEST_F(DemoWorldTest, FirstLevelModelReadsBackAsItsObjectsAndHierarchy)
         names.emplace_back(object->name().c_str());
     }
     EXPECT_EQ(names, (std::vector<std::string>{"Shallows", "Beacon", "Ring", "Post", "Rock", "RedGlider", "YellowGlider",
-                                               "GreenGlider", "VioletGlider", "Fish"}));
+                                               "GreenGlider", "VioletGlider", "Fish", "Pebble"}));
     ASSERT_EQ(db->mainObject(), db->objects()[0]);
     const finch::Branch* const root = db->mainObject()->root();
     EXPECT_EQ(childNames(root), (std::vector<std::string>{"seabed", "water", "objects", "ring counter"}));
     const finch::Branch* const placed = childNamed(root, "objects");
-    EXPECT_EQ(childNames(placed), (std::vector<std::string>{"beacon", "ring", "post", "rock", "redglider", "yellowglider",
-                                                            "greenglider", "violetglider", "fish"}));
+    EXPECT_EQ(childNames(placed),
+              (std::vector<std::string>{"beacon", "RING-Zone.lighthouse", "RING-Zone.shore", "RING-Zone.isle", "RING-Zone.gate",
+                                        "RING-Zone.sea", "post", "rock", "pebble", "pebble", "pebble", "pebble", "pebble",
+                                        "redglider", "yellowglider", "greenglider", "violetglider", "fish"}));
     const auto* const beacon = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "beacon"));
-    const auto* const ring = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "ring"));
+    const auto* const ring = dynamic_cast<const finch::InstanceBranch*>(childNamed(placed, "RING-Zone.lighthouse"));
     ASSERT_TRUE(beacon != nullptr && ring != nullptr);
     EXPECT_EQ(beacon->instance(), db->objects()[1]);
     EXPECT_EQ(ring->instance(), db->objects()[2]);
     EXPECT_EQ(childNames(db->objects()[1]->root()), (std::vector<std::string>{"tower", "lamp"}));
 }
 
-TEST_F(DemoWorldTest, RingIsItsOwnFileShownThroughAnExternalReference)
+// The game passes rings between players only when the database's "Ring" object has two pieces of
+// geometry: the ring's gold band and its stones.
+TEST_F(DemoWorldTest, RingIsTheWorldsRingObjectOfABandAndItsStones)
 {
     const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
     ASSERT_TRUE(db);
-    ASSERT_EQ(db->objects().size(), 10u);
-    const auto* const exref = dynamic_cast<const finch::ExrefBranch*>(db->objects()[2]->root());
-    ASSERT_NE(exref, nullptr);
-    ASSERT_TRUE(exref->database());
-    const finch::Object* const ring = exref->database()->mainObject();
-    ASSERT_NE(ring, nullptr);
-    EXPECT_STREQ(ring->name().c_str(), "ring");
-    const auto* const torus = dynamic_cast<const finch::PolygonBranch*>(ring->root());
-    ASSERT_NE(torus, nullptr);
-    ASSERT_FALSE(torus->polygons().empty());
-    const finch::Material& gold = *torus->polygons()[0]->material();
+    ASSERT_EQ(db->objects().size(), shallowsObjects);
+    finch::Object* const ring = db->objects()[2];
+    EXPECT_EQ(childNames(ring->root()), (std::vector<std::string>{"band", "stones"}));
+    const auto* const band = dynamic_cast<const finch::PolygonBranch*>(childNamed(ring->root(), "band"));
+    ASSERT_TRUE(band != nullptr && !band->polygons().empty());
+    const finch::Material& gold = *band->polygons()[0]->material();
     EXPECT_TRUE(gold.isLit());
     EXPECT_FLOAT_EQ(gold.diffuse().g, 0.8f);
+    db->clean();
+    EXPECT_EQ(db->ringObject(), ring);
+    EXPECT_EQ(db->ringGeometry(), childNamed(ring->root(), "stones"));
+    // Each of the five placed rings is a ring zone, which a ring passed on returns to.
+    std::vector<std::string> zones;
+    for (const pelican::RingZone& zone : db->ringZones()) {
+        zones.emplace_back(zone.zone.c_str());
+    }
+    EXPECT_EQ(zones, (std::vector<std::string>{"lighthouse", "shore", "isle", "gate", "sea"}));
 }
 
 TEST_F(DemoWorldTest, RingsHeldTakeTheRingsShapeWhichLeavesTheSceneWhenPrepared)
@@ -217,7 +229,7 @@ TEST_F(DemoWorldTest, RingsHeldTakeTheRingsShapeWhichLeavesTheSceneWhenPrepared)
     const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
     ASSERT_TRUE(db);
     db->clean();
-    ASSERT_EQ(db->objects().size(), 10u);
+    ASSERT_EQ(db->objects().size(), shallowsObjects);
     EXPECT_EQ(db->ringCounterObject(), db->objects()[2]);
     EXPECT_EQ(childNames(db->mainObject()->root()), (std::vector<std::string>{"seabed", "water", "objects"}));
 }
@@ -226,7 +238,7 @@ TEST_F(DemoWorldTest, FirstLevelPropsLoadFromTheirOwnFiles)
 {
     const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
     ASSERT_TRUE(db);
-    ASSERT_EQ(db->objects().size(), 10u);
+    ASSERT_EQ(db->objects().size(), shallowsObjects);
     const auto* const post = dynamic_cast<const finch::ExrefBranch*>(db->objects()[3]->root());
     const auto* const rock = dynamic_cast<const finch::ExrefBranch*>(db->objects()[4]->root());
     ASSERT_TRUE(post != nullptr && rock != nullptr);
@@ -263,7 +275,7 @@ TEST_F(DemoWorldTest, FirstLevelSurfacesKeepTheirMaterialsAndTextures)
     EXPECT_FLOAT_EQ(sea.opacity(), 0.45f);
     ASSERT_TRUE(sea.texture(0));
     EXPECT_STREQ(sea.texture(0)->file().c_str(), "glass.sgi");
-    ASSERT_EQ(db->objects().size(), 10u);
+    ASSERT_EQ(db->objects().size(), shallowsObjects);
     const auto* const tower = dynamic_cast<const finch::PolygonBranch*>(childNamed(db->objects()[1]->root(), "tower"));
     ASSERT_TRUE(tower != nullptr && !tower->polygons().empty());
     const finch::Material& walls = *tower->polygons()[0]->material();
@@ -314,7 +326,7 @@ TEST_F(DemoWorldTest, ReefFishSwimThroughFramesReadBesideTheirModel)
 {
     const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
     ASSERT_TRUE(db);
-    ASSERT_EQ(db->objects().size(), 10u);
+    ASSERT_EQ(db->objects().size(), shallowsObjects);
     const auto* const exref = dynamic_cast<const finch::ExrefBranch*>(db->objects()[9]->root());
     ASSERT_TRUE(exref != nullptr && exref->database());
     finch::Object& school = *exref->database()->mainObject();

@@ -109,6 +109,21 @@ int leftmostGoldAtTheTop(const kestrel::Image& image)
     return width;
 }
 
+// The gold pixels along the edges of the top right corner where the rings turn: the top row, and
+// the rightmost column down to the depth of the band.
+int goldAlongTheTopAndRightEdges(const kestrel::Image& image)
+{
+    constexpr int band = 32;
+    int count = 0;
+    for (int x = 0; x < width; ++x) {
+        count += isGold(*image.pixelAt(x, height - 1)) ? 1 : 0;
+    }
+    for (int y = height - band; y < height - 1; ++y) {
+        count += isGold(*image.pixelAt(width - 1, y)) ? 1 : 0;
+    }
+    return count;
+}
+
 // A level of goals: a ball zone, and a goal counting into the world's first counter, which is to
 // reach 3 and holds 1; its icons are the demo's sand picture (still to count) and glass (counted).
 void makeGoalLevel(Look& world)
@@ -150,17 +165,19 @@ TEST_F(CounterDisplayTest, OneRingTurnsInTheTopRightCornerForEachRingHeld)
     const std::vector<kestrel::Image> frames = framesAfter({holdRings(0), holdRings(1), holdRings(2)});
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(leftmostGoldAtTheTop(frames[0]), width);
-    // The display is 25 ring radii wide. The first ring turns about a centre half a radius in
-    // from the right edge, each next one a radius further left; none is wider than its radius
-    // either side of its centre.
+    // The display is 25 ring radii wide. The first ring turns about a centre a radius in from the
+    // right and top edges, each next one a radius further left; none is wider than its radius
+    // either side of its centre, so none is cut off at the edges.
     constexpr double radius = width / 25.0;
     const int held[] = {1, 3};
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(held[i]);
-        const double lastCentre = width - radius / 2 - (held[i] - 1) * radius;
-        const int leftmost = leftmostGoldAtTheTop(frames[static_cast<std::size_t>(i + 1)]);
+        const kestrel::Image& frame = frames[static_cast<std::size_t>(i + 1)];
+        const double lastCentre = width - radius - (held[i] - 1) * radius;
+        const int leftmost = leftmostGoldAtTheTop(frame);
         EXPECT_GT(leftmost, lastCentre - radius);
         EXPECT_LT(leftmost, lastCentre);
+        EXPECT_EQ(goldAlongTheTopAndRightEdges(frame), 0);
     }
 }
 

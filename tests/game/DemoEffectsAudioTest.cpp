@@ -3,6 +3,12 @@
 // OpenAL's loopback device.
 #include "game/DemoAudioFixture.h"
 
+#include "content/world/PelicanObject.h"
+#include "game/Level.h"
+#include "game/LookFly.h"
+#include "game/Rock.h"
+#include "game/Zone.h"
+#include "scene/graph/InstanceBranch.h"
 #include "sound/SoundEnvironment.h"
 #include "sound/SoundFormat.h"
 
@@ -60,4 +66,19 @@ TEST_F(DemoEffectsTest, EveryEffectOfTheWorldIsHeardOnTheEffectVoices)
         const std::vector<double> levels = renderTenths(tenthsOf(*c.samples) + 2);
         EXPECT_GT(*std::max_element(levels.begin(), levels.end()), heard);
     }
+}
+
+TEST_F(DemoEffectsTest, APebbleThrownFromTheRockPileIsHeard)
+{
+    LookLogic& logic = world->logic();
+    // Entering the level loads the sounds of its projectiles.
+    logic.start();
+    Zone& pile = zoneNamed(*world->currentLevel(), "Rock pile");
+    ASSERT_NE(pile.projectile.object, nullptr);
+    EXPECT_LT(renderTenths(1).front(), quiet);
+    ASSERT_TRUE(logic.flight()->launch(pile.projectile, &pile, pile.projectile.object->instance()->instance()));
+    const std::vector<double> levels = renderTenths(6);
+    EXPECT_GT(*std::max_element(levels.begin(), levels.end()), heard);
+    dropRocks(world->database());
+    logic.stop();
 }

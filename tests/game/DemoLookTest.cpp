@@ -14,6 +14,8 @@
 #include "music/MusicPlayer.h"
 #include "support/LogCapture.h"
 #include "scene/graph/GroupBranch.h"
+#include "scene/graph/InstanceBranch.h"
+#include "scene/graph/Object.h"
 
 #include <algorithm>
 #include <string>
@@ -87,8 +89,8 @@ TEST_F(DemoLookTest, DemoReadsIntoTwoLevelsOfZones)
     EXPECT_EQ(reef.name, heron_string("Glass Reef"));
     EXPECT_EQ(zoneNames(shallows),
               (std::vector<std::string>{"Shallows", "Shore", "Lighthouse", "Rock pile", "Tide gate", "Open water",
-                                        "Ring", "Red glider", "Yellow glider", "Green glider", "Violet glider",
-                                        "Glider pen"}));
+                                        "Ring", "Shore ring", "Isle ring", "Gate ring", "Sea ring", "Red glider",
+                                        "Yellow glider", "Green glider", "Violet glider", "Glider pen"}));
     EXPECT_EQ(zoneNames(reef), (std::vector<std::string>{"Reef", "Deep channel", "Reef edge"}));
     EXPECT_EQ(world->startLevel(), &shallows);
     EXPECT_TRUE(reef.teleport);
@@ -140,12 +142,40 @@ TEST_F(DemoLookTest, DemoShoreActGrowsThePost)
     EXPECT_EQ(act.object->name(), heron_string("/objects/post$0"));
 }
 
-TEST_F(DemoLookTest, DemoRingZoneCountsIntoTheRingCounter)
+TEST_F(DemoLookTest, DemoRingZonesCountIntoTheRingCounterWhoseFifthLeadsToTheReef)
 {
-    const Zone& ring = zoneNamed(*world->levels()[0], "Ring");
-    ASSERT_NE(ring.object, nullptr);
-    EXPECT_EQ(ring.object->name(), heron_string("/objects/ring$0"));
-    EXPECT_EQ(world->ringCounter(), &world->counters().at(ring.trigger.counterToInc));
+    const char* zones[][2] = {{"Ring", "lighthouse"}, {"Shore ring", "shore"}, {"Isle ring", "isle"},
+                              {"Gate ring", "gate"}, {"Sea ring", "sea"}};
+    for (const auto& [zone, place] : zones) {
+        SCOPED_TRACE(zone);
+        const Zone& ring = zoneNamed(*world->levels()[0], zone);
+        ASSERT_NE(ring.object, nullptr);
+        EXPECT_EQ(ring.object->name(), heron_string(("/objects/RING-Zone." + std::string(place) + "$0").c_str()));
+        EXPECT_TRUE(ring.isCenteredOnObject);
+        EXPECT_EQ(world->ringCounter(), &world->counters().at(static_cast<std::size_t>(ring.trigger.counterToInc)));
+    }
+    EXPECT_EQ(world->ringCounter()->triggerAt, 5);
+    EXPECT_EQ(world->levels().at(static_cast<std::size_t>(world->ringCounter()->level))->name, heron_string("Glass Reef"));
+}
+
+// A session goes on after the first ring: F1 starts the game again with the rings not yet taken
+// still in their places.
+TEST_F(DemoLookTest, RingsNotYetTakenAreLeftAfterARingAndAReset)
+{
+    LookLogic& logic = world->logic();
+    logic.start();
+    Zone& first = zoneNamed(*world->levels()[0], "Ring");
+    first.trigger.fire(*world, &first, &logic);
+    ASSERT_EQ(world->ringCounter()->count(), 1u);
+    world->resetGame(true);
+    EXPECT_EQ(world->ringCounter()->count(), 0u);
+    int waiting = 0;
+    for (const auto& zone : world->levels()[0]->zones()) {
+        const bool ring = zone->trigger.incCounter && zone->trigger.counterToInc == 0;
+        waiting += ring && zone->object != nullptr && zone->object->isActive() ? 1 : 0;
+    }
+    EXPECT_GE(waiting, 4);
+    logic.stop();
 }
 
 TEST_F(DemoLookTest, DemoSequencersPlayABassLineForAMinute)
@@ -163,6 +193,26 @@ TEST_F(DemoLookTest, DemoSequencersPlayABassLineForAMinute)
     }
 }
 
+// The music grows as rings are collected: every number of rings held has a bass line of its own,
+// with more notes than the one before, on the same sample.
+TEST_F(DemoLookTest, DemoSequencersHaveALineForEveryRingCountThatGrowsWithIt)
+{
+    for (const auto& level : world->levels()) {
+        const Motor& motor = level->motor;
+        std::size_t notesBefore = 0;
+        for (std::size_t rings = 0; rings < Motor::patternCount; ++rings) {
+            SCOPED_TRACE(std::string(level->name.c_str()) + ", rings " + std::to_string(rings));
+            const Motor::Pattern& pattern = motor.patterns[rings];
+            const auto notes = static_cast<std::size_t>(
+                std::count_if(pattern.notes.begin(), pattern.notes.end(), [](std::int32_t note) { return note != Motor::rest; }));
+            EXPECT_GT(notes, notesBefore);
+            EXPECT_EQ(pattern.sampleFile, motor.patterns[0].sampleFile);
+            EXPECT_GE(pattern.maxBpm, motor.patterns[rings == 0 ? 0 : rings - 1].maxBpm);
+            notesBefore = notes;
+        }
+    }
+}
+
 TEST_F(DemoLookTest, DemoLighthouseSongPlaysItsPhrases)
 {
     Song& song = zoneNamed(*world->levels()[0], "Lighthouse").song1;
@@ -176,8 +226,11 @@ TEST_F(DemoLookTest, DemoRockPileThrowsRocksAtItsRate)
     Zone& pile = zoneNamed(*world->levels()[0], "Rock pile");
     ASSERT_TRUE(pile.projectile.give);
     ASSERT_NE(pile.projectile.object, nullptr);
-    EXPECT_EQ(pile.projectile.object->name(), heron_string("/objects/rock$0"));
+    EXPECT_EQ(pile.projectile.object->name(), heron_string("/objects/pebble$0"));
     EXPECT_TRUE(zoneNamed(*world->levels()[0], "Open water").projectile.take);
+    // A stone, thrown from the eye, that hides little of the view as it leaves.
+    ASSERT_NE(pile.projectile.object->instance(), nullptr);
+    EXPECT_LT(pile.projectile.object->instance()->instance()->box().radius() * pile.projectile.scale, 0.2);
 
     pelican::PelicanDB& database = *world->database();
     dropRocks(&database);
@@ -275,6 +328,22 @@ TEST_F(DemoLookTest, DemoThrowsACollectedRingWithR)
     logic.flight()->handleEvent(r);
     ASSERT_EQ(rockList().size(), 1u);
     EXPECT_GT(rockList().rocks().front()->velocity().length(), 0.0);
+    logic.stop();
+}
+
+// With the console's collect-all switch on, r throws the world's ring though none was collected.
+TEST_F(DemoLookTest, DemoThrowsTheWorldsRingWithRWhenCollectingAll)
+{
+    LookLogic& logic = world->logic();
+    logic.start();
+    dropRocks(world->database());
+    Look::collectAll = true;
+    kestrel::Event r(kestrel::Event::Key);
+    r.key = 'r';
+    logic.flight()->handleEvent(r);
+    Look::collectAll = false;
+    ASSERT_EQ(rockList().size(), 1u);
+    EXPECT_EQ(rockList().rocks().front()->instance()->instance(), world->database()->ringObject());
     logic.stop();
 }
 

@@ -1,7 +1,10 @@
-// The demo world's music as OpenAL mixes it: the first level's ambient song rendered on the
-// loopback device.
+// The demo world's music as OpenAL mixes it: the first level's ambient song and its step
+// sequencer rendered on the loopback device.
 #include "game/DemoAudioFixture.h"
 
+#include "game/Counter.h"
+#include "game/Level.h"
+#include "game/Zone.h"
 #include "music/Soundtracks.h"
 
 #include <algorithm>
@@ -38,4 +41,30 @@ TEST_F(DemoMusicTest, FirstLevelsAmbientSongSoundsForAMinute)
     renderTenths(10, onward);
     EXPECT_EQ(silentSeconds(renderTenths(600, onward)), 0);
     ambient.stop();
+}
+
+// Once the player holds a ring the level's sequencer plays its line for one ring: the bass goes on.
+TEST_F(DemoMusicTest, FirstLevelsBassLineGoesOnOnceARingIsHeld)
+{
+    LookLogic& logic = world->logic();
+    logic.start();
+    // High above the sea, outside every zone, no zone's song plays: only the sequencer sounds.
+    logic.teleport(finch::Transform{finch::Vector3d(0, 0, 2000)});
+    Level& shallows = *world->currentLevel();
+    Zone& ring = zoneNamed(shallows, "Ring");
+    ring.trigger.fire(*world, &ring, &logic);
+    ASSERT_EQ(world->ringCounter()->count(), 1u);
+    double now = 100.0;
+    // A game frame every tenth; the sequencer's sample is loaded here rather than waiting for its
+    // worker.
+    const auto frame = [&] {
+        now += 0.1;
+        m_clock.frame(now);
+        logic.update();
+        shallows.motor.loadSample();
+    };
+    renderTenths(10, frame);
+    EXPECT_EQ(shallows.motor.patternIndex(), 1u);
+    EXPECT_EQ(silentSeconds(renderTenths(50, frame)), 0);
+    logic.stop();
 }

@@ -539,6 +539,15 @@ TEST_F(NetworkPlayTest, ServerSwitchedOffClosesEveryConnection)
     EXPECT_EQ(connectionStatus(client[0]->network().state()), "Not connected");
 }
 
+TEST_F(NetworkPlayTest, ClientsListNobodyOnceTheServerHasGone)
+{
+    ASSERT_FALSE(client[0]->network().playersList().empty());
+    server->network().setServing(false);
+    bool connecting = false;
+    ASSERT_TRUE(until([&] { return !client[0]->network().isConnectedClient(connecting); }));
+    EXPECT_TRUE(client[0]->network().playersList().empty());
+}
+
 TEST_F(NetworkPlayTest, RefusedConnectLeavesTheClientAlone)
 {
     client[0]->network().disconnect();

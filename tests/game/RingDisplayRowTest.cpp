@@ -4,14 +4,15 @@
 
 TEST(RingDisplayRowTest, EachRingLagsTheOneBeforeIt)
 {
-    // Radius 2 on a 200 x 100 window: the frame is 50 wide and 25 high.
+    // Radius 2 on a 200 x 100 window: the frame is 50 wide and 25 high. The first ring stands a
+    // radius in from the right and top edges, so that none of it is cut off.
     const std::vector<RingPlacement> row = ringDisplayRow(3, 2.0, 200, 100, 30.0);
     ASSERT_EQ(row.size(), 3u);
-    const double xs[] = {49.0, 47.0, 45.0};
+    const double xs[] = {48.0, 46.0, 44.0};
     const double degrees[] = {30.0, 15.0, 0.0};
     for (std::size_t i = 0; i < row.size(); ++i) {
         EXPECT_DOUBLE_EQ(row[i].x, xs[i]) << i;
-        EXPECT_DOUBLE_EQ(row[i].z, 24.0) << i;
+        EXPECT_DOUBLE_EQ(row[i].z, 23.0) << i;
         EXPECT_DOUBLE_EQ(row[i].degrees, degrees[i]) << i;
     }
 }

@@ -20,7 +20,7 @@ namespace
 {
 
 constexpr int effectRate = 44100;
-// The game plays its one-shot sounds (the wall's bounce, the throw, the ring's catch) on stereo
+// The game plays its one-shot sounds (the wall's bounce, the throws, the ring's catch) on stereo
 // voices, which refuse samples of another layout; the sounds zones place in the world play on mono
 // voices.
 constexpr int effectChannels = 2;
@@ -69,6 +69,20 @@ Pcm splash()
                           .rate = effectRate});
 }
 
+// A short rush of air that rises and falls away: a stone leaving the hand.
+Pcm whoosh()
+{
+    return filteredNoise({.seconds = 0.4,
+                          .cutoff = 1800.0,
+                          .swell = 0.0,
+                          .attack = 0.12,
+                          .release = 0.25,
+                          .level = 0.5,
+                          .seed = 11,
+                          .channels = effectChannels,
+                          .rate = effectRate});
+}
+
 // The sequencer's instrument: a short plucked bass note at 110 Hz that the levels' patterns
 // transpose.
 Pcm bassNote()
@@ -110,6 +124,7 @@ std::vector<WorldFile> worldSounds(std::string& error)
         {"sounds/chime.wav", wavBytes(ringChime())},
         {"sounds/bubble.wav", wavBytes(bubble())},
         {"sounds/splash.wav", wavBytes(splash())},
+        {"sounds/throw.wav", wavBytes(whoosh())},
         {"music/shore.ogg", std::move(song)},
         {"music/bass.wav", wavBytes(bassNote())},
     };

@@ -16,8 +16,8 @@ struct WorldFile
     std::string bytes;
 };
 
-// The sounds of the world, all 16-bit at 44,100 Hz: the one-shot effects (the chime and the
-// splash) in stereo, the layout of the effect voices; the bubbles, a sound for a zone to place in
+// The sounds of the world, all 16-bit at 44,100 Hz: the one-shot effects (the chime, the splash
+// and the throw) in stereo, the layout of the effect voices; the bubbles, a sound for a zone to place in
 // the world, and the step sequencer's note in mono; the songs in Ogg Vorbis, stereo. Empty, with
 // the reason in error, when the encoder fails.
 std::vector<WorldFile> worldSounds(std::string& error);

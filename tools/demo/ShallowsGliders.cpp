@@ -1,6 +1,7 @@
 #include "tools/demo/ShallowsGliders.h"
 
-#include <cmath>
+#include "tools/demo/QuillShapes.h"
+
 #include <utility>
 #include <vector>
 
@@ -16,31 +17,6 @@ constexpr QuillPoint rightTip = {1.6, -0.5, 0.35};
 constexpr QuillPoint tail = {0.0, -0.2, 0.0};
 constexpr QuillPoint keelFront = {0.0, 0.9, 0.05};
 constexpr QuillPoint keelFoot = {0.0, -0.1, -0.45};
-
-QuillPoint minus(const QuillPoint& a, const QuillPoint& b)
-{
-    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
-
-// The unit normal of the triangle a, b, c, on the side from which it runs counter-clockwise.
-std::array<float, 3> normalOf(const QuillPoint& a, const QuillPoint& b, const QuillPoint& c)
-{
-    const QuillPoint u = minus(b, a);
-    const QuillPoint v = minus(c, a);
-    const QuillPoint n = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    return {static_cast<float>(n[0] / length), static_cast<float>(n[1] / length), static_cast<float>(n[2] / length)};
-}
-
-QuillPolygon facet(std::int32_t material, const QuillPoint& a, const QuillPoint& b, const QuillPoint& c)
-{
-    const std::array<float, 3> normal = normalOf(a, b, c);
-    QuillPolygon face{.material = material, .smooth = false};
-    for (const QuillPoint& corner : {a, b, c}) {
-        face.vertices.push_back({.position = corner, .normal = normal});
-    }
-    return face;
-}
 
 // The triangle a, b, c and its back, so that the thin sail shows from below as well.
 void addTwoSided(std::vector<QuillPolygon>& faces, std::int32_t material, const QuillPoint& a, const QuillPoint& b,

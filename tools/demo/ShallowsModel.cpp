@@ -2,8 +2,10 @@
 
 #include "gui/paint/Image.h"
 #include "tools/demo/ImageWriters.h"
+#include "tools/demo/QuillShapes.h"
 #include "tools/demo/ReefFish.h"
 #include "tools/demo/ShallowsGliders.h"
+#include "tools/demo/ShallowsPickups.h"
 #include "tools/demo/ShallowsProps.h"
 
 #include <algorithm>
@@ -26,6 +28,9 @@ enum Material : std::int32_t
     waterMaterial,
     towerMaterial,
     lampMaterial,
+    goldMaterial,
+    stoneMaterial,
+    pebbleMaterial,
     // One for each glider, in their order.
     firstGliderMaterial,
 };
@@ -51,6 +56,7 @@ enum ObjectIndex : std::int32_t
 
 // After the gliders.
 constexpr auto fishIndex = static_cast<ObjectIndex>(firstGliderIndex + static_cast<std::int32_t>(gliders.size()));
+constexpr auto pebbleIndex = static_cast<ObjectIndex>(fishIndex + 1);
 
 // The seabed and the water are grids whose lines lie 10 apart over the islands and further apart
 // outward, to beyond every far clip of the world, so that no zone shows the edge of the sea. Small
@@ -66,10 +72,8 @@ constexpr double lampHeight = 15.0;
 constexpr double lampReach = 9.0;
 // Degrees a second the lamp turns.
 constexpr double lampTurnRate = 60.0;
-constexpr int ringSegments = 16;
-constexpr int ringSides = 8;
-constexpr double ringRadius = 2.0;
-constexpr double ringThickness = 0.35;
+// A ring hangs this high over the ground or the water beneath it.
+constexpr double ringClearance = 6.0;
 
 struct Island
 {
@@ -191,11 +195,6 @@ QuillBranch seabed(std::vector<QuillPoint>& table)
     return polygons("seabed", gridQuads(side, QuillPolygon{.material = sandMaterial, .texture = sandTexture}, corner));
 }
 
-QuillVertex flatVertex(double x, double y, double z, float u, float v, std::array<float, 3> normal)
-{
-    return {.position = {x, y, z}, .texCoord = {u, v}, .normal = normal};
-}
-
 // A translucent sheet at height 0, above the seabed everywhere but on the islands.
 QuillBranch water()
 {
@@ -240,10 +239,48 @@ constexpr double postY = -27.0;
 constexpr double rockX = 38.0;
 constexpr double rockY = 12.0;
 
+// Where the pebbles lie around the rock.
+constexpr std::array<std::array<double, 2>, 5> pebbleOffsets = {{{3.0, 1.0}, {-2.5, 2.0}, {1.0, -3.0}, {-3.0, -1.5}, {2.5, 2.8}}};
+
+QuillBranch placedOnGround(const std::string& name, ObjectIndex shows, double x, double y)
+{
+    return instanceOf(name, shows, translation(x, y, seabedHeight(x, y)));
+}
+
 void placeProps(QuillBranch& placed)
 {
-    placed.children.push_back(instanceOf("post", postIndex, translation(postX, postY, seabedHeight(postX, postY))));
-    placed.children.push_back(instanceOf("rock", rockIndex, translation(rockX, rockY, seabedHeight(rockX, rockY))));
+    placed.children.push_back(placedOnGround("post", postIndex, postX, postY));
+    placed.children.push_back(placedOnGround("rock", rockIndex, rockX, rockY));
+    for (const auto& [dx, dy] : pebbleOffsets) {
+        placed.children.push_back(placedOnGround("pebble", pebbleIndex, rockX + dx, rockY + dy));
+    }
+}
+
+// The five rings: above the lighthouse's lamp, so that the player flies through it there, and
+// over the shore, the small island, the way to the tide gate and the open water. Each is the
+// record of a ring zone (its name starts "RING-Zone."), so that a ring passed on to another player
+// comes back to its place.
+void placeRings(QuillBranch& placed)
+{
+    const double islandTop = seabedHeight(islands[0].x, islands[0].y);
+    placed.children.push_back(
+        instanceOf("RING-Zone.lighthouse", ringIndex, translation(islands[0].x, islands[0].y, islandTop + lampHeight + 5.0)));
+    struct Place
+    {
+        const char* name;
+        double x;
+        double y;
+    };
+    constexpr std::array<Place, 4> places = {{
+        {"RING-Zone.shore", -40.0, -12.0},
+        {"RING-Zone.isle", -10.0, 55.0},
+        {"RING-Zone.gate", 85.0, 65.0},
+        {"RING-Zone.sea", -45.0, -100.0},
+    }};
+    for (const Place& place : places) {
+        const double below = std::max(seabedHeight(place.x, place.y), 0.0);
+        placed.children.push_back(instanceOf(place.name, ringIndex, translation(place.x, place.y, below + ringClearance)));
+    }
 }
 
 void placeGliders(QuillBranch& placed)
@@ -264,13 +301,10 @@ std::vector<QuillObject> propReferences()
 QuillObject shallowsObject()
 {
     QuillObject object{.name = "Shallows", .index = shallowsIndex, .main = true};
-    const double islandTop = seabedHeight(islands[0].x, islands[0].y);
     QuillBranch placed;
     placed.name = "objects";
-    placed.children.push_back(instanceOf("beacon", beaconIndex, translation(islands[0].x, islands[0].y, islandTop)));
-    // Above the lamp, so that the player flies through it.
-    const QuillMatrix aboveLamp = translation(islands[0].x, islands[0].y, islandTop + lampHeight + 5.0);
-    placed.children.push_back(instanceOf("ring", ringIndex, aboveLamp));
+    placed.children.push_back(placedOnGround("beacon", beaconIndex, islands[0].x, islands[0].y));
+    placeRings(placed);
     placeProps(placed);
     placeGliders(placed);
     placed.children.push_back(instanceOf("fish", fishIndex, fishSchoolPlacement()));
@@ -371,38 +405,9 @@ QuillObject beaconObject()
     return object;
 }
 
-QuillObject ringReference()
-{
-    return {.name = "Ring", .index = ringIndex, .externalReference = "ring.quill"};
-}
-
 QuillMaterial material(std::int32_t index, const std::string& name, QuillColour diffuse)
 {
     return {.index = index, .name = name, .ambient = {diffuse.r * 0.4f, diffuse.g * 0.4f, diffuse.b * 0.4f}, .diffuse = diffuse};
-}
-
-// A torus standing upright around the y axis, smooth and golden: the player flies through it along
-// y, and the ring display, which turns it about z, shows it face on at first.
-QuillBranch ringTorus()
-{
-    const auto point = [](int segment, int side) {
-        const double a = 2 * std::numbers::pi * segment / ringSegments;
-        const double b = 2 * std::numbers::pi * side / ringSides;
-        const std::array<double, 3> n = {std::cos(a) * std::cos(b), -std::sin(b), std::sin(a) * std::cos(b)};
-        const double r = ringRadius + ringThickness * std::cos(b);
-        return flatVertex(r * std::cos(a), -ringThickness * std::sin(b), r * std::sin(a), static_cast<float>(segment) / ringSegments,
-                          static_cast<float>(side) / ringSides,
-                          {static_cast<float>(n[0]), static_cast<float>(n[1]), static_cast<float>(n[2])});
-    };
-    std::vector<QuillPolygon> quads;
-    for (int s = 0; s < ringSegments; ++s) {
-        for (int t = 0; t < ringSides; ++t) {
-            QuillPolygon quad{.material = 0};
-            quad.vertices = {point(s, t), point(s + 1, t), point(s + 1, t + 1), point(s, t + 1)};
-            quads.push_back(std::move(quad));
-        }
-    }
-    return polygons("ring", std::move(quads));
 }
 
 // Grains of sand in sixteen shades, so that the GIF's table holds them exactly.
@@ -457,13 +462,16 @@ QuillModel shallowsModel()
         {.index = towerMaterial, .name = "glass", .ambient = {0.3f, 0.35f, 0.4f}, .diffuse = {0.75f, 0.9f, 0.95f},
          .specular = {1.0f, 1.0f, 1.0f}, .shininess = 96.0f, .opacity = 0.8f},
         {.index = lampMaterial, .name = "lamp", .diffuse = {1.0f, 0.85f, 0.45f}, .emission = {1.0f, 0.85f, 0.45f}},
+        ringGold(goldMaterial),
+        ringStone(stoneMaterial),
+        pebbleGrey(pebbleMaterial),
     };
     model.textures = {
         {.index = sandTexture, .file = "sand.gif"},
         {.index = glassTexture, .file = "glass.sgi", .translucent = true},
         {.index = towerTexture, .file = "tower.jpg"},
     };
-    model.objects = {shallowsObject(), beaconObject(), ringReference()};
+    model.objects = {shallowsObject(), beaconObject(), ringObject(ringIndex, goldMaterial, stoneMaterial)};
     for (QuillObject& prop : propReferences()) {
         model.objects.push_back(std::move(prop));
     }
@@ -473,26 +481,17 @@ QuillModel shallowsModel()
         model.objects.push_back(gliderObject(gliders[i], firstGliderIndex + offset, firstGliderMaterial + offset));
     }
     model.objects.push_back({.name = "Fish", .index = fishIndex, .externalReference = fishReference});
-    return model;
-}
-
-QuillModel ringModel()
-{
-    QuillModel model;
-    model.materials = {{.index = 0, .name = "gold", .ambient = {0.35f, 0.28f, 0.1f}, .diffuse = {1.0f, 0.8f, 0.3f},
-                        .specular = {1.0f, 0.95f, 0.8f}, .shininess = 80.0f}};
-    model.objects = {{.name = "ring", .index = 0, .main = true, .root = ringTorus()}};
+    model.objects.push_back(pebbleObject(pebbleIndex, pebbleMaterial));
     return model;
 }
 
 std::vector<WorldFile> shallowsFiles(std::string& error)
 {
     std::string shallows = writeQuill(shallowsModel(), error);
-    std::string ring = shallows.empty() ? std::string() : writeQuill(ringModel(), error);
     const std::optional<Bytes> sand = writeGif(sandImage());
     // The tower's walls: the glass picture as a JPEG, which keeps no alpha.
     const Bytes tower = writeJpeg(glassImage());
-    if (ring.empty()) {
+    if (shallows.empty()) {
         return {};
     }
     if (!sand) {
@@ -513,7 +512,6 @@ std::vector<WorldFile> shallowsFiles(std::string& error)
     }
     std::vector<WorldFile> files = {
         {shallowsModelFile, std::move(shallows)},
-        {ringModelFile, std::move(ring)},
         {"textures/sand.gif", asString(*sand)},
         {"textures/glass.sgi", asString(writeSgi(glassImage()))},
         {"textures/tower.jpg", asString(tower)},

@@ -67,6 +67,17 @@ TEST(ExpandText, ReplacesTheCreditMacros)
     }
 }
 
+TEST(ExpandText, TheTwoCreditedNamesAreJoinedInTheTextsLanguage)
+{
+    const char* joined[] = {"Mira Calloway and Tobias Venn", "Mira Calloway y Tobias Venn", "Mira Calloway et Tobias Venn",
+                            "Mira Calloway und Tobias Venn", "Mira Calloway e Tobias Venn", "Mira Calloway i Tobias Venn",
+                            "Mira Calloway og Tobias Venn"};
+    for (int language = 0; language < textLanguages; ++language) {
+        EXPECT_EQ(expandText(language, "%%d.", pageFont(12)).text, std::string(joined[language]) + ".") << language;
+    }
+    EXPECT_EQ(expandText(Japanese, "%%d.", pageFont(12)).text, "Mira Calloway and Tobias Venn.");
+}
+
 TEST(ExpandText, GermanTakesAFontOnePixelSmaller)
 {
     for (int language = 0; language < textLanguages; ++language) {
