@@ -163,12 +163,12 @@ ssize_t InternetConnectionInternals::receive(void* buffer, std::size_t n, int fl
 void InternetConnectionInternals::readFailed(ssize_t result)
 {
     if (result == 0) {
-        debug("network connection closed.");
+        debug("network connection closed.\n");
         fail(NetClosedByPeer);
         return;
     }
     if (!wouldBlock(errno)) {
-        debug("network read error! %d.", errno);
+        debug("network read error! %d.\n", errno);
         fail(NetReadWriteError);
     }
 }
@@ -243,7 +243,7 @@ void InternetConnectionInternals::SocketWriter::write(const void* buffer, std::u
         }
         if (result < 0) {
             if (!wouldBlock(errno)) {
-                debug("network write error! %d.", errno);
+                debug("network write error! %d.\n", errno);
                 m_owner.fail(NetReadWriteError);
             }
             break;
