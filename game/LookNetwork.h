@@ -4,6 +4,7 @@
 #include "base/net/NetAddress.h"
 #include "net/NetworkClientServer.h"
 #include "net/Packets.h"
+#include "net/RateLimit.h"
 
 #include <memory>
 #include <optional>
@@ -86,7 +87,9 @@ public:
 
 private:
     void serve(double now);
-    void acceptPlayer();
+    // Takes every waiting connection while there is room, and refuses the ones beyond it.
+    void acceptPlayers(double now);
+    void refuseSurplus(double now);
     // Without a server to say who holds what, every avatar is free to take.
     void freeAvatars();
     void updateAvailability();
@@ -101,4 +104,6 @@ private:
     std::optional<bool> m_serveOverride;
     int m_serverPort = gamePort;
     std::optional<PlayerIdentity> m_identityOverride;
+    // Paces the log lines of refused connections.
+    RateLimit m_refusalLines;
 };

@@ -5,6 +5,7 @@
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/ReadError.h"
+#include "net/RateLimit.h"
 
 #include <algorithm>
 #include <bit>
@@ -155,7 +156,9 @@ void PacketWriter::writeIdentity(heron::DataDest& out, const heron_string& name,
 
 void PacketWriter::writePlayers(heron::DataDest& out, const std::vector<ColouredText>& players)
 {
-    for (const ColouredText& player : players) {
+    // A receiver refuses a longer list and drops its link.
+    const std::size_t count = std::min<std::size_t>(players.size(), heron::limits::maxNetEntries);
+    for (const ColouredText& player : std::span(players).first(count)) {
         m_scratch->writeTag(1);
         m_scratch->writeString(netName(player.text));
         m_scratch->writeUInt32(player.colours.empty() ? white : player.colours.front());
@@ -417,14 +420,8 @@ void logHexDump(std::span<const unsigned char> bytes)
     // cannot fill the log.
     constexpr int dumpsPerSecond = 4;
     constexpr std::size_t bytesPerDump = 256;
-    static double windowStart = -1;
-    static int dumpsInWindow = 0;
-    const double now = heron::getTime();
-    if (now - windowStart >= 1.0) {
-        windowStart = now;
-        dumpsInWindow = 0;
-    }
-    if (++dumpsInWindow > dumpsPerSecond) {
+    static RateLimit dumps(dumpsPerSecond, 1.0);
+    if (!dumps.allow(heron::getTime())) {
         return;
     }
     const std::size_t count = std::min(bytes.size(), bytesPerDump);

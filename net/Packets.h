@@ -87,7 +87,7 @@ public:
     void writeAvailability(heron::DataDest& out, const std::vector<bool>& available);
     // 'p' from a client: the player's name and colour.
     void writeIdentity(heron::DataDest& out, const heron_string& name, std::uint32_t colour);
-    // 'p' from the server: the players in order.
+    // 'p' from the server: the players in order, the first heron::limits::maxNetEntries of them.
     void writePlayers(heron::DataDest& out, const std::vector<ColouredText>& players);
     // 'm': nothing is written for an empty text.
     void writeMessage(heron::DataDest& out, const ColouredText& message);

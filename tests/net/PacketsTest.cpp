@@ -220,6 +220,24 @@ TEST(Packets, BodyOverrunIsAReadError)
     }
 }
 
+TEST(Packets, PlayersListIsCutToWhatAReceiverTakes)
+{
+    std::vector<ColouredText> players;
+    for (int i = 0; i < 300; ++i) {
+        players.push_back({("p" + std::to_string(i)).c_str(), {std::uint32_t(i)}});
+    }
+    const Bytes packet = written([&](PacketWriter& w, heron::DataDest& out) { w.writePlayers(out, players); });
+    ReceiveBuffer buffer;
+    buffer.append(packet);
+    const std::optional<Packet> received = buffer.next();
+    ASSERT_TRUE(received);
+    heron::MemoryDataSource body(received->body.data(), std::uint32_t(received->body.size()), false);
+    const std::vector<ColouredText> read = readPlayers(body);
+    ASSERT_EQ(read.size(), heron::limits::maxNetEntries);
+    EXPECT_EQ(read.back().text, "p255");
+    EXPECT_EQ(read.back().colours.front(), 255u);
+}
+
 TEST(Packets, AvailabilityStopsAtBodyOrSlots)
 {
     auto shortBody = sourceOf({'1', '0'});
