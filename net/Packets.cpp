@@ -17,6 +17,11 @@ namespace
 
 // Kind byte plus the longest compact count.
 constexpr std::size_t maxHeaderSize = 6;
+// Room a receive buffer starts with: an idle connection's pings, acknowledgements and names fit
+// many times over; a longer packet grows it.
+constexpr std::size_t initialReceiveRoom = 4096;
+// The most room a receive buffer takes: the largest legal packet.
+constexpr std::size_t maxReceiveRoom = heron::limits::maxPacketBody + maxHeaderSize;
 // The colour a message's characters take when the sender gave them none.
 constexpr std::uint32_t white = 0xFFFFFF;
 // Longest gap between two samples that is still replayed as motion, in seconds.
@@ -338,7 +343,7 @@ std::vector<WorldEntry> readWorld(heron::DataSource& body)
     }
 }
 
-ReceiveBuffer::ReceiveBuffer() : m_bytes(heron::limits::maxPacketBody + maxHeaderSize) {}
+ReceiveBuffer::ReceiveBuffer() : m_bytes(initialReceiveRoom) {}
 
 void ReceiveBuffer::fill(heron::DataSource& source)
 {
@@ -351,7 +356,7 @@ void ReceiveBuffer::fill(heron::DataSource& source)
 void ReceiveBuffer::append(std::span<const unsigned char> bytes)
 {
     if (m_end + bytes.size() > m_bytes.size()) {
-        makeRoom();
+        makeRoomFor(m_end - m_read + bytes.size());
     }
     const std::size_t count = std::min(bytes.size(), m_bytes.size() - m_end);
     std::copy_n(bytes.begin(), count, m_bytes.begin() + std::ptrdiff_t(m_end));
@@ -380,7 +385,7 @@ std::optional<Packet> ReceiveBuffer::next()
         throw heron::ReadError("packet length " + std::to_string(length) + " beyond the cap");
     }
     if (pending.size() < headerSize + length) {
-        makeRoom();
+        makeRoomFor(headerSize + length);
         return std::nullopt;
     }
     m_read += headerSize + length;
@@ -400,6 +405,15 @@ void ReceiveBuffer::makeRoom()
     std::copy(m_bytes.begin() + std::ptrdiff_t(m_read), m_bytes.begin() + std::ptrdiff_t(m_end), m_bytes.begin());
     m_end -= m_read;
     m_read = 0;
+}
+
+void ReceiveBuffer::makeRoomFor(std::size_t needed)
+{
+    makeRoom();
+    if (needed <= m_bytes.size()) {
+        return;
+    }
+    m_bytes.resize(std::min(std::bit_ceil(needed), maxReceiveRoom));
 }
 
 void logDashes()
