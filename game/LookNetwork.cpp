@@ -4,6 +4,7 @@
 #include "base/Limits.h"
 #include "base/net/NetConnection.h"
 #include "base/net/Server.h"
+#include "base/net/SocketCloser.h"
 #include "game/AvatarSlot.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
@@ -37,6 +38,7 @@ void LookNetwork::updateNetwork()
     for (const auto& slot : m_world.avatars()) {
         slot->updateVisibility();
     }
+    heron::SocketCloser::instance().sweep();
     const double now = networkNow();
     if (wantsToServe()) {
         serve(now);

@@ -40,8 +40,8 @@ public:
     LookNetwork(const LookNetwork&) = delete;
     LookNetwork& operator=(const LookNetwork&) = delete;
 
-    // One network tick: avatars' visibility, the server's players or the client's connection, and
-    // picking up an avatar the player comes near.
+    // One network tick: avatars' visibility, the server's players or the client's connection,
+    // picking up an avatar the player comes near, and closing the sockets of ended connections.
     void updateNetwork();
 
     // Connects to the server of the settings at the game's port; a failure is logged and shown.
