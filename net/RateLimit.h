@@ -10,7 +10,7 @@ public:
     RateLimit(int count, double window) : m_count(count), m_window(window) {}
 
     // True when the event at now is let through.
-    bool allow(double now);
+    [[nodiscard]] bool allow(double now);
     // Events refused in the current window.
     int refused() const { return m_refused; }
 
