@@ -26,6 +26,11 @@ constexpr int logSite = 1021;
 constexpr std::size_t hexDumpWidth = 16;
 
 std::atomic<std::FILE*> g_logFile{nullptr};
+std::atomic<std::size_t> g_logLimit{defaultDebugLogLimit};
+// Bytes written to the current log file, and whether its limit line has been written; both
+// used under the log lock.
+std::size_t g_logWritten = 0;
+bool g_logFull = false;
 // Formatting room shared by all messages, used under the log lock.
 char g_message[debugBufferSize + 1];
 // Set while this thread waits for the log lock: a long wait's own log line would wait for the
@@ -36,6 +41,25 @@ Mutex& logLock()
 {
     static Mutex* const lock = new Mutex("Debug mutex");
     return *lock;
+}
+
+// Writes the formatted message, or the limit line when the message would take the file past its
+// limit; nothing once that line is there. Under the log lock.
+void writeWithinLimit(std::FILE* file, std::size_t length)
+{
+    if (g_logFull) {
+        return;
+    }
+    const std::size_t limit = g_logLimit.load();
+    if (length > limit - std::min(limit, g_logWritten)) {
+        g_logFull = true;
+        std::fprintf(file, debugLimitLine, limit);
+        std::fflush(file);
+        return;
+    }
+    g_logWritten += length;
+    std::fputs(g_message, file);
+    std::fflush(file);
 }
 
 void markCut()
@@ -85,6 +109,13 @@ void setDebugLogFile(std::FILE* file)
 {
     MutexLock lock(logLock(), logSite);
     g_logFile = file;
+    g_logWritten = 0;
+    g_logFull = false;
+}
+
+void setDebugLogLimit(std::size_t bytes)
+{
+    g_logLimit = bytes;
 }
 
 void debug(const char* format, ...)
@@ -109,8 +140,7 @@ void debug(const char* format, ...)
     if (static_cast<std::size_t>(length) > debugBufferSize) {
         markCut();
     }
-    std::fputs(g_message, file);
-    std::fflush(file);
+    writeWithinLimit(file, std::min(static_cast<std::size_t>(length), debugBufferSize));
 }
 
 double getTime()

@@ -165,6 +165,10 @@ constexpr std::uint32_t maxNetTextLength = 1024;
 // Entries of a players list or a world list taken from a packet (avatar indices are one byte):
 // protects memory.
 constexpr std::uint32_t maxNetEntries = 256;
+// Players a server keeps connected. The players list each of them is sent holds the server's own
+// player and every other player, one entry per connection, and a client takes a list of at most
+// maxNetEntries: connections beyond it are refused.
+constexpr std::size_t maxNetPlayers = maxNetEntries;
 // Longest packet body a peer may send: the largest legal packet (a world list of 256 avatars
 // with names at their cap) with room to spare. The receive buffer is sized by it, so it protects
 // memory; a longer stated length closes the connection.

@@ -3,24 +3,21 @@
 // server's network ticks took, and the replay delay: how far behind the sender's clock the
 // avatars stand when the server shows them, and when the other clients receive them.
 // Usage: bench_netload [clients] [seconds].
+#include "AvatarWorld.h"
+
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "content/DataFiles.h"
-#include "content/world/PelicanObject.h"
 #include "game/Look.h"
 #include "game/LookNetwork.h"
 #include "net/NetworkClientServer.h"
 #include "net/Packets.h"
-#include "scene/graph/InstanceBranch.h"
-#include "scene/graph/SwitchBranch.h"
 
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -40,34 +37,6 @@ double threadCpuSeconds()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
-// A world of one level with count avatar zones, read from a look file written to a temp folder.
-heron::counted_ptr<Look> makeWorld(int count, std::vector<std::unique_ptr<finch::SwitchBranch>>& switches,
-                                   std::unique_ptr<pelican::PelicanObject>& root)
-{
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "netload";
-    std::filesystem::create_directories(folder);
-    std::string text = "Level \"Sea\" {\n    isStartupLevel 1\n";
-    for (int i = 0; i < count; ++i) {
-        text += "    Zone \"A" + std::to_string(i) + "\" {\n        isAnAvatar 1\n        radius 1\n    }\n";
-    }
-    text += "}\n";
-    std::ofstream(folder / "load.look") << text;
-    heron::counted_ptr<Look> world(new Look(heron::FilePath((folder / "load.look").c_str())));
-    static finch::SwitchBranch rootSwitch;
-    rootSwitch.setName("objects");
-    root = std::make_unique<pelican::PelicanObject>(nullptr, &rootSwitch);
-    const auto& zones = world->levels().front()->zones();
-    for (int i = 0; i < count; ++i) {
-        switches.push_back(std::make_unique<finch::SwitchBranch>());
-        switches.back()->setName(("avatar" + std::to_string(i)).c_str());
-        std::unique_ptr<finch::Branch> placement = std::make_unique<finch::InstanceBranch>();
-        switches.back()->addChild(placement);
-        zones[std::size_t(i)]->object = root->addChild(std::make_unique<pelican::PelicanObject>(nullptr, switches.back().get()));
-    }
-    world->avatars().buildAvatarSlots(*world);
-    return world;
 }
 
 // One scripted client: holds its avatar and answers pings and motion as the game's client does.
@@ -178,9 +147,8 @@ int main(int argc, char** argv)
     const double seconds = argc > 2 ? std::stod(argv[2]) : 30.0;
     setNetworkClock(&sinceStart);
     pelican::resetDataFiles();
-    std::vector<std::unique_ptr<finch::SwitchBranch>> switches;
-    std::unique_ptr<pelican::PelicanObject> root;
-    heron::counted_ptr<Look> world = makeWorld(count, switches, root);
+    avatarworld::Objects objects;
+    heron::counted_ptr<Look> world = avatarworld::make(count, objects);
     world->network().setServing(true);
     world->network().setServerPort(0);
     world->network().updateNetwork();

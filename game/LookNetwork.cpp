@@ -1,8 +1,10 @@
 #include "game/LookNetwork.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "base/net/NetConnection.h"
 #include "base/net/Server.h"
+#include "base/net/SocketCloser.h"
 #include "game/AvatarSlot.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
@@ -22,10 +24,12 @@ constexpr const char* rule = "=========================================\n";
 // Seconds a connect to the server may stay pending before it counts as failed.
 constexpr double connectTimeout = 20.0;
 constexpr std::uint32_t white = 0xFFFFFF;
+// Log lines a second about refused connections: a stream of connects cannot fill the log.
+constexpr int refusalLinesPerSecond = 4;
 
 }
 
-LookNetwork::LookNetwork(Look& world) : m_world(world) {}
+LookNetwork::LookNetwork(Look& world) : m_world(world), m_refusalLines(refusalLinesPerSecond, 1.0) {}
 
 LookNetwork::~LookNetwork() = default;
 
@@ -34,6 +38,7 @@ void LookNetwork::updateNetwork()
     for (const auto& slot : m_world.avatars()) {
         slot->updateVisibility();
     }
+    heron::SocketCloser::instance().sweep();
     const double now = networkNow();
     if (wantsToServe()) {
         serve(now);
@@ -58,20 +63,39 @@ void LookNetwork::serve(double now)
             heron::debug("The server could not start on port %d (reason %d)\n", m_serverPort, int(m_server->failureReason()));
         }
     }
-    acceptPlayer();
+    acceptPlayers(now);
     updateAvailability();
     pickUpAvatar();
     processPlayers(now);
 }
 
-void LookNetwork::acceptPlayer()
+void LookNetwork::acceptPlayers(double now)
 {
-    const heron::counted_ptr<heron::NetConnection> connection = m_server->acceptConnection();
-    if (!connection) {
-        return;
+    while (m_players.size() < heron::limits::maxNetPlayers) {
+        const heron::counted_ptr<heron::NetConnection> connection = m_server->acceptConnection();
+        if (!connection) {
+            return;
+        }
+        connection->setBlocking(false);
+        m_players.push_back(std::make_unique<NetworkPlayer>(m_world, *this, connection, now));
     }
-    connection->setBlocking(false);
-    m_players.push_back(std::make_unique<NetworkPlayer>(m_world, *this, connection));
+    refuseSurplus(now);
+}
+
+void LookNetwork::refuseSurplus(double now)
+{
+    // As many as a full server holds, so that a stream of connects cannot hold up the frame.
+    for (std::size_t i = 0; i < heron::limits::maxNetPlayers; ++i) {
+        const heron::counted_ptr<heron::NetConnection> connection = m_server->acceptConnection();
+        if (!connection) {
+            return;
+        }
+        if (m_refusalLines.allow(now)) {
+            heron::debug("Refused a connection from %s: the server has the most players it takes (%zu)\n",
+                         connection->address().toString(true).c_str(), m_players.size());
+        }
+        connection->abort();
+    }
 }
 
 void LookNetwork::freeAvatars()

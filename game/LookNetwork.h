@@ -4,6 +4,7 @@
 #include "base/net/NetAddress.h"
 #include "net/NetworkClientServer.h"
 #include "net/Packets.h"
+#include "net/RateLimit.h"
 
 #include <memory>
 #include <optional>
@@ -39,8 +40,8 @@ public:
     LookNetwork(const LookNetwork&) = delete;
     LookNetwork& operator=(const LookNetwork&) = delete;
 
-    // One network tick: avatars' visibility, the server's players or the client's connection, and
-    // picking up an avatar the player comes near.
+    // One network tick: avatars' visibility, the server's players or the client's connection,
+    // picking up an avatar the player comes near, and closing the sockets of ended connections.
     void updateNetwork();
 
     // Connects to the server of the settings at the game's port; a failure is logged and shown.
@@ -87,7 +88,9 @@ public:
 
 private:
     void serve(double now);
-    void acceptPlayer();
+    // Takes every waiting connection while there is room, and refuses the ones beyond it.
+    void acceptPlayers(double now);
+    void refuseSurplus(double now);
     // Without a server to say who holds what, every avatar is free to take.
     void freeAvatars();
     void updateAvailability();
@@ -102,4 +105,6 @@ private:
     std::optional<bool> m_serveOverride;
     int m_serverPort = gamePort;
     std::optional<PlayerIdentity> m_identityOverride;
+    // Paces the log lines of refused connections.
+    RateLimit m_refusalLines;
 };

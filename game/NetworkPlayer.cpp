@@ -19,6 +19,10 @@ constexpr double availabilityPeriod = 1.0;
 // Shortest time between two samples of one avatar to one player, in seconds, however small the
 // ping: bounds the traffic of a fast loopback peer.
 constexpr double minMotionInterval = 1.0 / 30.0;
+// Seconds a connection has to say who it is; a client does so as soon as it has the world list.
+constexpr double identifyTimeout = 5.0;
+// Chat lines a second a player may send: more than a person types.
+constexpr int chatLinesPerSecond = 3;
 
 std::vector<WorldEntry> worldList(const AvatarSlots& slots)
 {
@@ -40,8 +44,14 @@ std::vector<bool> availability(const AvatarSlots& slots)
 
 }
 
-NetworkPlayer::NetworkPlayer(Look& world, LookNetwork& network, const heron::counted_ptr<heron::NetConnection>& connection)
-    : m_world(world), m_network(network), m_link(connection, PacketLink::Side::server), m_senders(world.avatars().size())
+NetworkPlayer::NetworkPlayer(Look& world, LookNetwork& network, const heron::counted_ptr<heron::NetConnection>& connection,
+                             double now)
+    : m_world(world)
+    , m_network(network)
+    , m_link(connection, PacketLink::Side::server)
+    , m_senders(world.avatars().size())
+    , m_connectedAt(now)
+    , m_chat(chatLinesPerSecond, 1.0)
 {
     heron::debug("network player on %s\n", connection->address().toString(true).c_str());
     if (!connection->setNoDelay(true)) {
@@ -60,6 +70,10 @@ NetworkPlayer::~NetworkPlayer()
 bool NetworkPlayer::processPackets(double now)
 {
     if (!m_link.isOpen()) {
+        return false;
+    }
+    if (isUnnamedTooLong(now)) {
+        m_link.connection().abort();
         return false;
     }
     // Periodic packets wait until what earlier ticks queued has gone; replies do not wait.
@@ -102,18 +116,11 @@ void NetworkPlayer::handle(const Packet& packet, double now)
         handleLevel(body);
         break;
     case 'm':
-        m_lastMessage = readMessage(body);
-        m_network.showMessage(m_lastMessage);
-        m_network.broadcastMessage(m_lastMessage, this);
+        handleMessage(body, now);
         break;
-    case 'p': {
-        const ColouredText identity = readIdentity(body);
-        m_identity = {identity.text, identity.colours.front()};
-        for (const auto& player : m_network.players()) {
-            player->markInfoChanged();
-        }
+    case 'p':
+        handleIdentity(body);
         break;
-    }
     case 'r':
         handleRing(body);
         break;
@@ -178,6 +185,41 @@ void NetworkPlayer::handleRing(heron::DataSource& body)
     }
     // The ringing player spent its own ring: the holders are rung without spending the server's.
     m_network.markHoldersRung(*slot);
+}
+
+void NetworkPlayer::handleMessage(heron::DataSource& body, double now)
+{
+    const ColouredText message = readMessage(body);
+    if (!m_chat.allow(now)) {
+        if (m_chat.refused() == 1) {
+            heron::debug("Chat from %s dropped: more than %d lines a second\n",
+                         m_link.connection().address().toString(true).c_str(), chatLinesPerSecond);
+        }
+        return;
+    }
+    m_lastMessage = message;
+    m_network.showMessage(m_lastMessage);
+    m_network.broadcastMessage(m_lastMessage, this);
+}
+
+void NetworkPlayer::handleIdentity(heron::DataSource& body)
+{
+    const ColouredText identity = readIdentity(body);
+    m_identity = {identity.text, identity.colours.front()};
+    m_identified = true;
+    for (const auto& player : m_network.players()) {
+        player->markInfoChanged();
+    }
+}
+
+bool NetworkPlayer::isUnnamedTooLong(double now)
+{
+    if (m_identified || now - m_connectedAt <= identifyTimeout) {
+        return false;
+    }
+    heron::debug("Closing the connection from %s: it did not say who it is within %.0f seconds\n",
+                 m_link.connection().address().toString(true).c_str(), identifyTimeout);
+    return true;
 }
 
 void NetworkPlayer::drop()

@@ -5,6 +5,7 @@
 #include "game/MotionSender.h"
 #include "net/AvatarReplay.h"
 #include "net/PacketLink.h"
+#include "net/RateLimit.h"
 
 #include <vector>
 
@@ -17,15 +18,17 @@ class Look;
 class NetworkPlayer
 {
 public:
-    // Queues the world list and a ping.
-    NetworkPlayer(Look& world, LookNetwork& network, const heron::counted_ptr<heron::NetConnection>& connection);
+    // Queues the world list and a ping; now: the network time it connected.
+    NetworkPlayer(Look& world, LookNetwork& network, const heron::counted_ptr<heron::NetConnection>& connection,
+                  double now);
     // Frees the avatar it held.
     ~NetworkPlayer();
     NetworkPlayer(const NetworkPlayer&) = delete;
     NetworkPlayer& operator=(const NetworkPlayer&) = delete;
 
     // One tick: handles what arrived, replays the player's motion, queues what is due and sends;
-    // false once the connection has closed.
+    // false once the connection has closed. A connection that has not said who it is within a few
+    // seconds is closed here, so that idle connections hold no player's place.
     bool processPackets(double now);
     // Queues a chat message to this player.
     void sendMessage(const ColouredText& message);
@@ -45,6 +48,11 @@ private:
     void handleTake(heron::DataSource& body);
     void handleLevel(heron::DataSource& body);
     void handleRing(heron::DataSource& body);
+    // Shows and relays a chat line, at most a few a second: a flood is dropped with one log line.
+    void handleMessage(heron::DataSource& body, double now);
+    void handleIdentity(heron::DataSource& body);
+    // True (logged) when the connection is still unnamed past its time to say who it is.
+    bool isUnnamedTooLong(double now);
     void drop();
     void queueDue(double now);
     void queueMotion(double now);
@@ -61,4 +69,7 @@ private:
     PlayerIdentity m_identity;
     bool m_infoChanged = true;
     ColouredText m_lastMessage;
+    double m_connectedAt;
+    bool m_identified = false;
+    RateLimit m_chat;
 };

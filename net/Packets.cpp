@@ -5,6 +5,7 @@
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/ReadError.h"
+#include "net/RateLimit.h"
 
 #include <algorithm>
 #include <bit>
@@ -16,6 +17,11 @@ namespace
 
 // Kind byte plus the longest compact count.
 constexpr std::size_t maxHeaderSize = 6;
+// Room a receive buffer starts with: an idle connection's pings, acknowledgements and names fit
+// many times over; a longer packet grows it.
+constexpr std::size_t initialReceiveRoom = 4096;
+// The most room a receive buffer takes: the largest legal packet.
+constexpr std::size_t maxReceiveRoom = heron::limits::maxPacketBody + maxHeaderSize;
 // The colour a message's characters take when the sender gave them none.
 constexpr std::uint32_t white = 0xFFFFFF;
 // Longest gap between two samples that is still replayed as motion, in seconds.
@@ -155,7 +161,9 @@ void PacketWriter::writeIdentity(heron::DataDest& out, const heron_string& name,
 
 void PacketWriter::writePlayers(heron::DataDest& out, const std::vector<ColouredText>& players)
 {
-    for (const ColouredText& player : players) {
+    // A receiver refuses a longer list and drops its link.
+    const std::size_t count = std::min<std::size_t>(players.size(), heron::limits::maxNetEntries);
+    for (const ColouredText& player : std::span(players).first(count)) {
         m_scratch->writeTag(1);
         m_scratch->writeString(netName(player.text));
         m_scratch->writeUInt32(player.colours.empty() ? white : player.colours.front());
@@ -335,7 +343,7 @@ std::vector<WorldEntry> readWorld(heron::DataSource& body)
     }
 }
 
-ReceiveBuffer::ReceiveBuffer() : m_bytes(heron::limits::maxPacketBody + maxHeaderSize) {}
+ReceiveBuffer::ReceiveBuffer() : m_bytes(initialReceiveRoom) {}
 
 void ReceiveBuffer::fill(heron::DataSource& source)
 {
@@ -348,7 +356,7 @@ void ReceiveBuffer::fill(heron::DataSource& source)
 void ReceiveBuffer::append(std::span<const unsigned char> bytes)
 {
     if (m_end + bytes.size() > m_bytes.size()) {
-        makeRoom();
+        makeRoomFor(m_end - m_read + bytes.size());
     }
     const std::size_t count = std::min(bytes.size(), m_bytes.size() - m_end);
     std::copy_n(bytes.begin(), count, m_bytes.begin() + std::ptrdiff_t(m_end));
@@ -377,7 +385,7 @@ std::optional<Packet> ReceiveBuffer::next()
         throw heron::ReadError("packet length " + std::to_string(length) + " beyond the cap");
     }
     if (pending.size() < headerSize + length) {
-        makeRoom();
+        makeRoomFor(headerSize + length);
         return std::nullopt;
     }
     m_read += headerSize + length;
@@ -399,6 +407,15 @@ void ReceiveBuffer::makeRoom()
     m_read = 0;
 }
 
+void ReceiveBuffer::makeRoomFor(std::size_t needed)
+{
+    makeRoom();
+    if (needed <= m_bytes.size()) {
+        return;
+    }
+    m_bytes.resize(std::min(std::bit_ceil(needed), maxReceiveRoom));
+}
+
 void logDashes()
 {
     heron::debug("--------------------------\n");
@@ -417,14 +434,8 @@ void logHexDump(std::span<const unsigned char> bytes)
     // cannot fill the log.
     constexpr int dumpsPerSecond = 4;
     constexpr std::size_t bytesPerDump = 256;
-    static double windowStart = -1;
-    static int dumpsInWindow = 0;
-    const double now = heron::getTime();
-    if (now - windowStart >= 1.0) {
-        windowStart = now;
-        dumpsInWindow = 0;
-    }
-    if (++dumpsInWindow > dumpsPerSecond) {
+    static RateLimit dumps(dumpsPerSecond, 1.0);
+    if (!dumps.allow(heron::getTime())) {
         return;
     }
     const std::size_t count = std::min(bytes.size(), bytesPerDump);

@@ -87,7 +87,7 @@ public:
     void writeAvailability(heron::DataDest& out, const std::vector<bool>& available);
     // 'p' from a client: the player's name and colour.
     void writeIdentity(heron::DataDest& out, const heron_string& name, std::uint32_t colour);
-    // 'p' from the server: the players in order.
+    // 'p' from the server: the players in order, the first heron::limits::maxNetEntries of them.
     void writePlayers(heron::DataDest& out, const std::vector<ColouredText>& players);
     // 'm': nothing is written for an empty text.
     void writeMessage(heron::DataDest& out, const ColouredText& message);
@@ -124,9 +124,10 @@ struct Packet
     std::span<const unsigned char> body;
 };
 
-// Collects received bytes and hands out complete packets. Sized for the largest legal packet:
-// a packet that does not fit behind the read position moves the unread bytes to the front, and a
-// stated length beyond the cap is a read error.
+// Collects received bytes and hands out complete packets. It starts with room for a few kilobytes
+// and grows as a longer packet arrives, up to the largest legal packet: a packet that does not fit
+// behind the read position moves the unread bytes to the front, and a stated length beyond the cap
+// is a read error.
 class ReceiveBuffer
 {
 public:
@@ -134,7 +135,8 @@ public:
 
     // Reads what the source has now into the free room (non-blocking sources give what arrived).
     void fill(heron::DataSource& source);
-    // Adds bytes directly (what fill does with the bytes it reads).
+    // Adds bytes directly (what fill does with the bytes it reads), growing the room as needed up
+    // to the largest legal packet; bytes beyond that are dropped.
     void append(std::span<const unsigned char> bytes);
     // The next complete packet, or none while its bytes are still arriving. Throws
     // heron::ReadError for a length beyond the cap.
@@ -144,9 +146,14 @@ public:
     // Every byte the buffer holds, handed out or not, and where the unread ones begin.
     std::span<const unsigned char> held() const { return {m_bytes.data(), m_end}; }
     std::size_t readOffset() const { return m_read; }
+    // The room the buffer has taken.
+    std::size_t capacity() const { return m_bytes.size(); }
 
 private:
     void makeRoom();
+    // Moves the unread bytes to the front and grows the room to at least needed bytes (never
+    // beyond the largest legal packet).
+    void makeRoomFor(std::size_t needed);
 
     std::vector<unsigned char> m_bytes;
     std::size_t m_read = 0;

@@ -3,10 +3,10 @@
 #include "base/DataDest.h"
 #include "base/DataSource.h"
 #include "base/Debug.h"
+#include "base/net/SocketCloser.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -19,10 +19,6 @@ namespace heron
 
 namespace
 {
-
-// Bounds of the drain in close: a peer that keeps sending or never closes cannot hold us.
-constexpr std::uint32_t maxDrainBytes = 64 * 1024;
-constexpr std::chrono::milliseconds maxDrainTime(500);
 
 bool switchBlocking(int socket, bool blocking)
 {
@@ -84,7 +80,8 @@ public:
     ssize_t receive(void* buffer, std::size_t n, int flags);
     // Judges a recv result of 0 or -1: a closed peer or an error ends the connection.
     void readFailed(ssize_t result);
-    void drainAndClose();
+    // Shuts down sending and leaves the rest of the close to the socket closer.
+    void closeGracefully();
 
     int socket = -1;
     NetAddress address;
@@ -163,12 +160,12 @@ ssize_t InternetConnectionInternals::receive(void* buffer, std::size_t n, int fl
 void InternetConnectionInternals::readFailed(ssize_t result)
 {
     if (result == 0) {
-        debug("network connection closed.");
+        debug("network connection closed.\n");
         fail(NetClosedByPeer);
         return;
     }
     if (!wouldBlock(errno)) {
-        debug("network read error! %d.", errno);
+        debug("network read error! %d.\n", errno);
         fail(NetReadWriteError);
     }
 }
@@ -243,7 +240,7 @@ void InternetConnectionInternals::SocketWriter::write(const void* buffer, std::u
         }
         if (result < 0) {
             if (!wouldBlock(errno)) {
-                debug("network write error! %d.", errno);
+                debug("network write error! %d.\n", errno);
                 m_owner.fail(NetReadWriteError);
             }
             break;
@@ -253,26 +250,13 @@ void InternetConnectionInternals::SocketWriter::write(const void* buffer, std::u
     m_owner.lastWriteCount = static_cast<std::int32_t>(sent);
 }
 
-void InternetConnectionInternals::drainAndClose()
+void InternetConnectionInternals::closeGracefully()
 {
     if (!connectPending && !error && shutdown(socket, SHUT_WR) == 0) {
-        const auto deadline = std::chrono::steady_clock::now() + maxDrainTime;
-        std::uint32_t drained = 0;
-        char sink[64];
-        while (drained < maxDrainBytes) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            pollfd entry{socket, POLLIN, 0};
-            if (left.count() <= 0 || poll(&entry, 1, static_cast<int>(left.count())) <= 0) {
-                break;
-            }
-            const ssize_t result = receive(sink, sizeof sink, MSG_DONTWAIT);
-            if (result <= 0 && !(result < 0 && wouldBlock(errno))) {
-                break;
-            }
-            drained += result > 0 ? static_cast<std::uint32_t>(result) : 0;
-        }
+        SocketCloser::instance().add(socket);
+    } else {
+        ::close(socket);
     }
-    ::close(socket);
     socket = -1;
 }
 
@@ -337,7 +321,7 @@ void NetConnection::close()
 {
     m_internals->connected = false;
     if (m_internals->socket >= 0) {
-        m_internals->drainAndClose();
+        m_internals->closeGracefully();
     }
 }
 

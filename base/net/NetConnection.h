@@ -52,8 +52,9 @@ public:
     NetConnection(const NetConnection&) = delete;
     NetConnection& operator=(const NetConnection&) = delete;
 
-    // Shuts down sending, drops what the other side still sends (at most 64 KB, waiting at most
-    // half a second for it to close) and closes the socket.
+    // Shuts down sending and hands the socket to the SocketCloser, which drops what the other side
+    // still sends until it closes too (at most 64 KiB and half a second) and closes the socket;
+    // nothing here waits for the other side.
     void close() override;
     // Closes at once, dropping what is still unsent or unread (the other side sees a reset):
     // for a peer that broke the protocol, which is not waited for.

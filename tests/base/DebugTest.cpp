@@ -46,6 +46,28 @@ TEST(debug, CutsAMessageLongerThanTheBufferMarksItAndGoesOn)
     }
 }
 
+TEST(debug, StopsWritingAtTheLogLimitWithOneLineSayingSo)
+{
+    struct Limit
+    {
+        Limit() { heron::setDebugLogLimit(20); }
+        ~Limit() { heron::setDebugLogLimit(heron::defaultDebugLogLimit); }
+    } limit;
+    {
+        TempLog log;
+        heron::debug("0123456789\n");
+        heron::debug("%s\n", "abcdefgh");
+        heron::debug("x\n");
+        heron::debug("y\n");
+        EXPECT_EQ(log.text(), "0123456789\nabcdefgh\nThe log is full (20 bytes): later messages are left out.\n");
+    }
+    // A new log file starts with its whole allowance.
+    TempLog next;
+    heron::debug("z\n");
+    heron::debug("%s", std::string(20, 'w').c_str());
+    EXPECT_EQ(next.text(), "z\nThe log is full (20 bytes): later messages are left out.\n");
+}
+
 TEST(debug, MessagesFromManyThreadsNeverInterleaveAndTheLogCanBeSwitchedMeanwhile)
 {
     TempLog log;

@@ -1,6 +1,7 @@
 #include "game/AvatarObjects.h"
 #include "game/LookFixture.h"
 
+#include "base/Limits.h"
 #include "base/MemoryDataDest.h"
 #include "game/LookLogic.h"
 #include "game/LookNetwork.h"
@@ -15,6 +16,7 @@
 #include <limits>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -659,6 +661,90 @@ TEST_F(NetworkPlayTest, PendingConnectFailsOnlyAtItsDeadline)
     EXPECT_EQ(OverlayConsole::line(0).text, "Can't connect to server");
     close(filler);
     close(full);
+}
+
+// Connections that never say who they are: the server takes no more than a players list holds,
+// refuses the rest, and closes the idle ones after a few seconds; the players stay connected and
+// keep receiving throughout.
+TEST_F(NetworkPlayTest, IdleConnectionsNeitherDisconnectNorCrowdOutThePlayers)
+{
+    const LogCapture log;
+    std::vector<int> idle;
+    for (int i = 0; i < 300; ++i) {
+        idle.push_back(loopback::connectTo(server->network().listeningPort()));
+        ASSERT_GE(idle.back(), 0);
+    }
+    ASSERT_TRUE(until([&] { return log.contains("Refused a connection from 127.0.0.1:"); }));
+    EXPECT_EQ(server->network().networkPlayerCount(), heron::limits::maxNetPlayers);
+    // A refused peer finds its connection ended.
+    EXPECT_EQ(loopback::receive(idle.back(), 1), "");
+    // One idle peer leaves, so every player is sent the players list again.
+    close(idle.front());
+    idle.erase(idle.begin());
+    const ColouredText said{"still here", {}};
+    client[1]->network().broadcastMessage(said);
+    ASSERT_TRUE(until([&] { return client[0]->network().client()->lastMessage().text == said.text; }));
+    ASSERT_TRUE(until([&] { return client[0]->network().playersList().size() == heron::limits::maxNetPlayers; }));
+    bool connecting = false;
+    EXPECT_TRUE(client[0]->network().isConnectedClient(connecting));
+    // The idle ones go once their time to say who they are has passed.
+    ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == 2; }));
+    EXPECT_TRUE(log.contains("it did not say who it is within 5 seconds\n")) << log.text().substr(0, 2000);
+    EXPECT_TRUE(client[0]->network().isConnectedClient(connecting) && client[1]->network().isConnectedClient(connecting));
+    EXPECT_FALSE(log.contains("bad players list"));
+    const ColouredText later{"and now", {}};
+    client[1]->network().broadcastMessage(later);
+    EXPECT_TRUE(until([&] { return client[0]->network().client()->lastMessage().text == later.text; }));
+    for (int peer : idle) {
+        close(peer);
+    }
+}
+
+// Connections that queued up while a frame ran are all taken in the next ones, not one a frame.
+TEST_F(NetworkPlayTest, WaitingConnectionsAreTakenTogether)
+{
+    constexpr std::size_t waiting = 100;
+    std::vector<int> peers;
+    for (std::size_t i = 0; i < waiting; ++i) {
+        peers.push_back(loopback::connectTo(server->network().listeningPort()));
+        ASSERT_GE(peers.back(), 0);
+    }
+    int ticks = 0;
+    ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == 2 + waiting; }, [&] { ++ticks; }));
+    EXPECT_LT(ticks, 10);
+    for (int peer : peers) {
+        close(peer);
+    }
+}
+
+// A peer sending chat faster than anybody types: a few lines a second reach the others, the rest
+// are dropped with one log line, and the peer's later chat gets through again.
+TEST_F(NetworkPlayTest, ChatFloodIsRelayedAtAPersonsPace)
+{
+    ScriptedPeer peer(server->network().listeningPort());
+    ASSERT_TRUE(peer.isConnected());
+    heron::MemoryDataDest out;
+    PacketWriter writer;
+    writer.writeIdentity(out, "Eve", 0xFFFFFF);
+    for (int i = 0; i < 50; ++i) {
+        writer.writeMessage(out, {("flood " + std::to_string(i)).c_str(), {}});
+    }
+    const LogCapture log;
+    ASSERT_TRUE(peer.send(out));
+    ASSERT_TRUE(until([&] { return log.contains("dropped: more than 3 lines a second\n"); }));
+    for (int i = 0; i < 10; ++i) {
+        tick();
+    }
+    // Each client logs every line it receives.
+    EXPECT_EQ(log.count("Message: flood "), 2 * 3);
+    EXPECT_EQ(log.count("dropped: more than"), 1);
+    for (int i = 0; i < 60; ++i) {
+        tick();
+    }
+    out.clear();
+    writer.writeMessage(out, {"calm again", {}});
+    ASSERT_TRUE(peer.send(out));
+    EXPECT_TRUE(until([&] { return client[0]->network().client()->lastMessage().text == "calm again"; }));
 }
 
 }

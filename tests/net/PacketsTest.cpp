@@ -220,6 +220,24 @@ TEST(Packets, BodyOverrunIsAReadError)
     }
 }
 
+TEST(Packets, PlayersListIsCutToWhatAReceiverTakes)
+{
+    std::vector<ColouredText> players;
+    for (int i = 0; i < 300; ++i) {
+        players.push_back({("p" + std::to_string(i)).c_str(), {std::uint32_t(i)}});
+    }
+    const Bytes packet = written([&](PacketWriter& w, heron::DataDest& out) { w.writePlayers(out, players); });
+    ReceiveBuffer buffer;
+    buffer.append(packet);
+    const std::optional<Packet> received = buffer.next();
+    ASSERT_TRUE(received);
+    heron::MemoryDataSource body(received->body.data(), std::uint32_t(received->body.size()), false);
+    const std::vector<ColouredText> read = readPlayers(body);
+    ASSERT_EQ(read.size(), heron::limits::maxNetEntries);
+    EXPECT_EQ(read.back().text, "p255");
+    EXPECT_EQ(read.back().colours.front(), 255u);
+}
+
 TEST(Packets, AvailabilityStopsAtBodyOrSlots)
 {
     auto shortBody = sourceOf({'1', '0'});
@@ -294,6 +312,43 @@ TEST(ReceiveBuffer, LargestPacketCompletesAfterManyReads)
     auto packet = buffer.next();
     ASSERT_TRUE(packet);
     EXPECT_EQ(packet->body.size(), heron::limits::maxPacketBody);
+}
+
+TEST(ReceiveBuffer, RoomGrowsWithThePacketsThePeerSends)
+{
+    ReceiveBuffer buffer;
+    EXPECT_LE(buffer.capacity(), 4096u) << "an idle connection keeps a few kilobytes";
+    heron::MemoryDataDest out;
+    for (int i = 0; i < 1000; ++i) {
+        writePacket(out, '=');
+    }
+    writePacket(out, 'm', Bytes(20000, 'x'));
+    const Bytes stream = bytesOf(out);
+    // The stream arrives in reads of the free room, as a socket gives it.
+    std::size_t at = 0;
+    int small = 0;
+    std::size_t large = 0;
+    while (at < stream.size()) {
+        const std::size_t room = buffer.capacity() - buffer.held().size();
+        const std::size_t take = std::min(room, stream.size() - at);
+        ASSERT_GT(take, 0u) << "no room for the rest of a packet";
+        buffer.append(std::span(stream).subspan(at, take));
+        at += take;
+        while (const std::optional<Packet> packet = buffer.next()) {
+            packet->kind == '=' ? void(++small) : void(large = packet->body.size());
+        }
+    }
+    EXPECT_EQ(small, 1000);
+    EXPECT_EQ(large, 20000u);
+    EXPECT_LE(buffer.capacity(), 2u * 20006u);
+    // The largest packet a peer may send still fits, and the room never passes it.
+    out.clear();
+    writePacket(out, 'W', Bytes(heron::limits::maxPacketBody, 1));
+    buffer.append(bytesOf(out));
+    const std::optional<Packet> largest = buffer.next();
+    ASSERT_TRUE(largest);
+    EXPECT_EQ(largest->body.size(), heron::limits::maxPacketBody);
+    EXPECT_EQ(buffer.capacity(), heron::limits::maxPacketBody + 6);
 }
 
 TEST(ReceiveBuffer, LengthBeyondTheCapIsAReadError)

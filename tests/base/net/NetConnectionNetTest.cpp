@@ -2,6 +2,7 @@
 
 #include "base/DataDest.h"
 #include "base/DataSource.h"
+#include "base/Debug.h"
 
 #include "support/Eventually.h"
 #include "support/TempLog.h"
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <numeric>
+#include <regex>
 #include <string>
 #include <thread>
 
@@ -151,7 +153,24 @@ TEST(NetConnection, PeerClosingMidTransferDeliversWhatCameAndReportsTheCloseOnce
     EXPECT_EQ(pair.client.errorKind(), heron::NetClosedByPeer);
     EXPECT_FALSE(pair.client.isConnected());
     EXPECT_EQ(pair.client.reader().readByte(), -1);
-    EXPECT_EQ(log.text(), "network connection closed.");
+    EXPECT_EQ(log.text(), "network connection closed.\n");
+}
+
+TEST(NetConnection, AResetPeerIsAReadErrorLoggedOnALineOfItsOwn)
+{
+    TempLog log;
+    ConnectedPair pair(false);
+    const linger reset{1, 0};
+    setsockopt(pair.peer, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    close(pair.peer);
+    pair.peer = -1;
+    EXPECT_TRUE(eventually([&] {
+        static_cast<void>(pair.client.reader().readByte());
+        return !pair.client.reader().isOK();
+    }));
+    EXPECT_EQ(pair.client.errorKind(), heron::NetReadWriteError);
+    heron::debug("next\n");
+    EXPECT_TRUE(std::regex_match(log.text(), std::regex("network read error! [0-9]+\\.\nnext\n"))) << log.text();
 }
 
 TEST(NetConnection, WritingToAPeerThatWentAwayIsAWriteErrorNotASignal)
@@ -166,7 +185,7 @@ TEST(NetConnection, WritingToAPeerThatWentAwayIsAWriteErrorNotASignal)
         return !pair.client.writer().isOK();
     }));
     EXPECT_EQ(pair.client.errorKind(), heron::NetReadWriteError);
-    EXPECT_TRUE(log.contains("network write error! "));
+    EXPECT_TRUE(std::regex_search(log.text(), std::regex("network write error! [0-9]+\\.\n"))) << log.text();
 }
 
 TEST(NetConnection, CloseGivesUpOnAPeerThatNeitherClosesNorStopsSending)

@@ -1,0 +1,54 @@
+#pragma once
+
+// A world for the network benchmarks: one level with a given number of avatar zones, each with
+// an object of its own, read from a look file written to a temp folder.
+
+#include "content/world/PelicanObject.h"
+#include "game/Look.h"
+#include "scene/graph/InstanceBranch.h"
+#include "scene/graph/SwitchBranch.h"
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace avatarworld
+{
+
+// The objects the world's avatars stand for; they must outlive the world.
+struct Objects
+{
+    std::vector<std::unique_ptr<finch::SwitchBranch>> switches;
+    std::unique_ptr<pelican::PelicanObject> root;
+};
+
+inline heron::counted_ptr<Look> make(int count, Objects& objects)
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "netload";
+    std::filesystem::create_directories(folder);
+    std::string text = "Level \"Sea\" {\n    isStartupLevel 1\n";
+    for (int i = 0; i < count; ++i) {
+        text += "    Zone \"A" + std::to_string(i) + "\" {\n        isAnAvatar 1\n        radius 1\n    }\n";
+    }
+    text += "}\n";
+    std::ofstream(folder / "load.look") << text;
+    heron::counted_ptr<Look> world(new Look(heron::FilePath((folder / "load.look").c_str())));
+    static finch::SwitchBranch rootSwitch;
+    rootSwitch.setName("objects");
+    objects.root = std::make_unique<pelican::PelicanObject>(nullptr, &rootSwitch);
+    const auto& zones = world->levels().front()->zones();
+    for (int i = 0; i < count; ++i) {
+        objects.switches.push_back(std::make_unique<finch::SwitchBranch>());
+        objects.switches.back()->setName(("avatar" + std::to_string(i)).c_str());
+        std::unique_ptr<finch::Branch> placement = std::make_unique<finch::InstanceBranch>();
+        objects.switches.back()->addChild(placement);
+        zones[std::size_t(i)]->object =
+            objects.root->addChild(std::make_unique<pelican::PelicanObject>(nullptr, objects.switches.back().get()));
+    }
+    world->avatars().buildAvatarSlots(*world);
+    return world;
+}
+
+}
