@@ -3,7 +3,6 @@
 // it fly.
 #include "game/DemoNetFixture.h"
 
-
 #include <algorithm>
 #include <deque>
 
