@@ -178,13 +178,13 @@ private:
     heron_string m_folder;
     // Lines read so far, the blocks being read, and what the read met that a clean file lacks:
     // blocks the file's end closed, end marks after its text, lines with control bytes.
-    int m_lineNumber = 0;
+    std::uint32_t m_lineNumber = 0;
     int m_depth = 0;
     bool m_atEnd = false;
     int m_closedByEnd = 0;
     std::uint32_t m_endMarks = 0;
-    int m_controlLines = 0;
-    int m_firstControlLine = 0;
+    std::uint32_t m_controlLines = 0;
+    std::uint32_t m_firstControlLine = 0;
     std::map<heron_string, Level*> m_levelNames;
     std::vector<std::pair<heron_string, ObjectTrigger*>> m_levelChanges;
     int m_zoneCount = 0;
@@ -318,8 +318,8 @@ void LookReader::cleanLine()
 void LookReader::logUnusualText() const
 {
     if (m_controlLines > 0) {
-        heron::debug("Look file: %d lines hold control bytes, read as text (the first is line %d)\n", m_controlLines,
-                     m_firstControlLine);
+        heron::debug("Look file: %u lines hold control bytes, read as text (the first is line %u)\n",
+                     unsigned(m_controlLines), unsigned(m_firstControlLine));
     }
     if (m_endMarks > 0) {
         heron::debug("Look file: %u end-of-file or NUL bytes after the text ignored\n", unsigned(m_endMarks));
