@@ -151,19 +151,27 @@ TEST_F(DataFileLookTest, ADamagedDemoDataFileBuildsNoWorld)
     }
     toggleScrambling();
     const std::string noLevels = demo.substr(0, look.position) + text + demo.substr(look.position + look.size);
-    const std::vector<std::pair<const char*, std::string>> cases = {
-        {"cut short", demo.substr(0, 3000)},
-        {"world model", changedDemoMember("shallows.quill", flip)},
-        {"look file without a level", noLevels},
+    const char* const pastItsEnd = "damaged.dat is damaged: its members run past its end";
+    const char* const worldNotBuilt = "cannot be built: the data file is damaged";
+    const struct
+    {
+        const char* what;
+        std::string bytes;
+        const char* logged;
+    } cases[] = {
+        {"cut short", demo.substr(0, 3000), pastItsEnd},
+        {"its last member cut", demo.substr(0, demo.size() - 100), pastItsEnd},
+        {"world model", changedDemoMember("shallows.quill", flip), worldNotBuilt},
+        {"look file without a level", noLevels, worldNotBuilt},
     };
-    for (const auto& [what, bytes] : cases) {
+    for (const auto& [what, bytes, logged] : cases) {
         SCOPED_TRACE(what);
         pelican::resetDataFiles();
         writeWholeFile(m_folder.path() / "damaged.dat", bytes);
         LogCapture log;
         EXPECT_FALSE(openDataFileAndLook(heron::FilePath(m_folder.file("damaged.dat").c_str())));
         EXPECT_EQ(currentLook(), nullptr);
-        EXPECT_TRUE(log.contains("cannot be built: the data file is damaged")) << log.text();
+        EXPECT_TRUE(log.contains(logged)) << log.text();
     }
 }
 
