@@ -240,19 +240,22 @@ void FilePath::normalise()
 {
     changed();
     // One pass that copies each kept character down over the merged ones, so that a text of many
-    // separators costs no more than its length.
+    // separators costs no more than its length. It works through locals: every path the game opens
+    // is made here, and the string's own fields would be read again after each byte written.
+    char* const text = m_spelling.data();
+    const std::uint32_t length = m_spelling.length();
     std::uint32_t merged = 0;
     std::uint32_t kept = 0;
-    for (std::uint32_t i = 0; i < m_spelling.length(); ++i) {
-        const char c = m_spelling[i] == '/' ? pathSeparator : m_spelling[i];
+    for (std::uint32_t i = 0; i < length; ++i) {
+        const char c = text[i] == '/' ? pathSeparator : text[i];
         // The first two characters are never merged, so a leading "\\" (a network path) stays.
-        if (kept >= 2 && c == pathSeparator && m_spelling[kept - 1] == pathSeparator) {
+        if (kept >= 2 && c == pathSeparator && text[kept - 1] == pathSeparator) {
             if (++merged <= maxLoggedMerges) {
                 debug("Erasing at %d\n", static_cast<int>(kept));
             }
             continue;
         }
-        m_spelling[kept++] = c;
+        text[kept++] = c;
     }
     m_spelling.resize(kept);
     if (merged > maxLoggedMerges) {

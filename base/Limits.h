@@ -103,7 +103,7 @@ constexpr std::size_t maxLookActStages = std::size_t{1} << 16;
 constexpr int maxLookLevels = 256;
 constexpr int maxLookZones = 4096;
 // Highest and lowest note a look file may give a sequencer step (ten octaves either way; the rest
-// mark aside): keeps the sequencer's pitch arithmetic in range.
+// mark aside): further out a note is too short to hear or one held sample.
 constexpr std::int32_t maxMotorNote = 70;
 // Fastest tempo, in steps per minute, a look file may give a sequencer pattern: keeps the tempo
 // arithmetic in range. Steps never get shorter than a few milliseconds, so faster ones sound alike.

@@ -123,13 +123,24 @@ bool LineTokenizer::nextLine()
     if (!read) {
         m_line.clear();
     }
+    startLine();
+    return read;
+}
+
+void LineTokenizer::setLine(const heron_string& text)
+{
+    m_line = text;
+    startLine();
+}
+
+void LineTokenizer::startLine()
+{
     const bool fail = m_fail;
     init(m_line);
     m_fail = fail;
     skipBlanks();
     m_wordStart = m_cursor;
     m_cursor = 0;
-    return read;
 }
 
 bool LineTokenizer::matchKeyword(const char* keyword, bool caseSensitive, bool wholeWord)

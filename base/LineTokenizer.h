@@ -59,10 +59,11 @@ public:
     // Reads the next line; cursor at its start, word start at its first non-blank character.
     // False at the end of data. The fail flag is not touched.
     bool nextLine();
+    // Takes text as the current line, as nextLine takes the line it reads: for a reader that reads
+    // and cleans its lines itself.
+    void setLine(const heron_string& text);
     // The current line.
     const char* line() const { return m_line.c_str(); }
-    // The current line's bytes, NUL bytes included.
-    const heron_string& lineBytes() const { return m_line; }
 
     // Tests keyword against the line's first word (the word start, not the cursor); caseSensitive
     // false folds 'A'..'Z'; wholeWord needs a blank or the line end after it unless the keyword ends
@@ -96,6 +97,9 @@ private:
     // cursor past what it consumed; false, with value and cursor unchanged, when it consumed nothing.
     template <typename Number, typename Parse>
     bool parseNumber(Parse parse, Number& value);
+    // Puts the cursor at the start of the line just taken and its word start at its first
+    // non-blank character.
+    void startLine();
 
     DataSource* m_source;
     heron_string m_line;

@@ -472,6 +472,12 @@ void StreamReader::dropRepeatsInRun(std::uint32_t start)
 
 void StreamReader::finish()
 {
+    // A stream whose records made no object (none came, or only objects of classes without a
+    // factory) has nothing to link or finish, and no root: the read gives null.
+    if (m_objects.empty()) {
+        debug("StreamRead: the stream holds no object!\n");
+        return;
+    }
     orderByAddress();
     if (m_counts.repeatedFields != 0) {
         debug("StreamRead: %u pointer fields stored more than once keep their first object!\n",

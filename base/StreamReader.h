@@ -79,7 +79,6 @@ public:
     // Reads a pointer field of a class that takes damaged references in its stride: a reference
     // to an object of another class leaves the field null and is logged instead of failing the
     // stream, and that object is not kept for it. Raw pointers only (set with the others).
-    static void readCheckedRef(DataSource& source, void* field, PointerAssign assign, Hold hold);
     template <class T>
     static void readCheckedRef(DataSource& source, T*& field, Hold hold)
     {
@@ -88,7 +87,6 @@ public:
     // Records a checked raw pointer field for an address the object's read already took from the
     // source (read with readUInt32), so that a class can decide at the end of its block whether
     // and how to hold it. Nothing outside a stream read.
-    static void referTo(DataSource& source, std::uint32_t address, void* field, PointerAssign assign, Hold hold);
     template <class T>
     static void referTo(DataSource& source, std::uint32_t address, T*& field, Hold hold)
     {
@@ -175,6 +173,10 @@ private:
         std::ptrdiff_t adjustment;
     };
 
+    // The untyped forms of the checked raw pointer reads: the field is set by storing the converted
+    // pointer, which only assignStreamPointer's fields take, so only the typed forms call them.
+    static void readCheckedRef(DataSource& source, void* field, PointerAssign assign, Hold hold);
+    static void referTo(DataSource& source, std::uint32_t address, void* field, PointerAssign assign, Hold hold);
     void recordFixup(const Fixup& fixup)
     {
         m_fixups.push_back(fixup);

@@ -211,8 +211,12 @@ void heron_string::resize(std::uint32_t n, char c)
 
 void heron_string::toLower()
 {
-    for (std::uint32_t i = 0; i < m_length; ++i) {
-        m_text[i] = static_cast<char>(foldCase(static_cast<unsigned char>(m_text[i])));
+    // Through locals: a byte written could be one of the string's own fields, as far as the
+    // compiler knows, and it would read them again for every byte.
+    char* const text = m_text;
+    const std::uint32_t length = m_length;
+    for (std::uint32_t i = 0; i < length; ++i) {
+        text[i] = static_cast<char>(foldCase(static_cast<unsigned char>(text[i])));
     }
 }
 

@@ -16,10 +16,8 @@ namespace pelican
 namespace
 {
 
-// Decoded bytes one byte of a file is taken to hold at most when a whole read is sized: Vorbis at
-// its lowest qualities stores about a thirtieth of the samples' bytes. Only near-silence packs
-// tighter, and a read of such a sound just grows its block as the frames arrive.
-constexpr std::uint64_t maxPcmBytesPerStoredByte = 64;
+// Stored bytes an audio packet takes at least: a byte of data and its lacing value in its page.
+constexpr std::uint64_t leastPacketBytes = 2;
 
 // Whether the bytes begin with an Ogg page's capture pattern; leaves the source at its start.
 bool startsAsOgg(heron::DataSource& source)
@@ -43,7 +41,8 @@ OggDecoder::OggDecoder(const DataFileName& file)
 
 OggDecoder::OggDecoder(const OggDecoder& other, Copy)
     : m_file(other.m_file), m_failed(other.m_failed), m_totalFrames(other.m_totalFrames),
-      m_fileBytes(other.m_fileBytes), m_refusal(other.m_refusal), m_format(other.m_format)
+      m_fileBytes(other.m_fileBytes), m_longestBlock(other.m_longestBlock), m_refusal(other.m_refusal),
+      m_format(other.m_format)
 {
 }
 
@@ -100,7 +99,10 @@ int OggDecoder::lengthHint()
     if (m_totalFrames < 0) {
         return -1;
     }
-    const std::uint64_t plausible = (std::uint64_t{m_fileBytes} * maxPcmBytesPerStoredByte) >> m_format.frameShift;
+    // However quiet the sound and low its bit rate, no packet decodes to more than half the longest
+    // block: a file cannot hold more frames than its bytes have room for packets of that.
+    const std::uint64_t packets = m_fileBytes / leastPacketBytes;
+    const std::uint64_t plausible = packets * static_cast<std::uint64_t>(m_longestBlock / 2);
     const std::uint64_t frames = std::min<std::uint64_t>(static_cast<std::uint64_t>(m_totalFrames), plausible);
     return static_cast<int>(std::min<std::uint64_t>(frames, std::numeric_limits<int>::max()));
 }
@@ -113,17 +115,24 @@ void OggDecoder::probe()
         return;
     }
     m_fileBytes = source->remaining();
-    const bool oggBytes = startsAsOgg(*source);
+    if (!startsAsOgg(*source)) {
+        // Bytes of another kind (a WAV file's, as a rule) are not this decoder's: it declines them
+        // without a log line, and the decoder of their kind reads or refuses them. Only a file
+        // named as an Ogg file has its refusal told.
+        if (m_file.path.extension() == ".ogg") {
+            m_refusal = "not an Ogg Vorbis stream";
+        }
+        return;
+    }
     try {
         m_stream.open(source, m_file.path.str());
         m_format = streamFormat();
         m_totalFrames = m_stream.totalFrames();
+        m_longestBlock = m_stream.longestBlock();
         m_failed = false;
     } catch (const heron::ReadError& fault) {
         fail(fault);
-        if (oggBytes) {
-            m_refusal = fault.what();
-        }
+        m_refusal = fault.what();
     }
     m_stream.close();
 }

@@ -21,8 +21,9 @@ namespace pelican
 //
 // The probe, the opening for playing, a read and a seek each catch the stream's heron::ReadError:
 // the fault is logged once, "OggDecoder: <file>: <reason>", and the decoder fails: it reads
-// nothing more and opens nothing again. A file that is not there fails the probe unlogged (its
-// caller notes it as missing). Read by one thread at a time.
+// nothing more and opens nothing again. A file that is not there, or whose bytes do not begin as
+// an Ogg stream, fails the probe unlogged (its caller notes it as missing or tries it as a WAV
+// file). Read by one thread at a time.
 class OggDecoder : public egret::SoundDataSource
 {
 public:
@@ -36,13 +37,13 @@ public:
     std::int64_t totalFrames() const { return m_totalFrames; }
     // The file, resolved by the probe.
     const DataFileName& file() const { return m_file; }
-    // Why the probe refused a file whose bytes begin as an Ogg stream; empty when the probe
-    // succeeded or found no file or no Ogg stream at all.
+    // Why the probe refused a file whose bytes begin as an Ogg stream, or one named ".ogg" whose
+    // bytes do not; empty when the probe succeeded, found no file, or declined another kind.
     const heron_string& refusal() const { return m_refusal; }
 
     const egret::SoundFormat& format() override { return m_format; }
-    // The frames the probe found, as far as the file's bytes can plausibly hold them (a damaged
-    // last page can claim far more).
+    // The frames the probe found, as far as the file's bytes can hold them at all (a damaged last
+    // page can claim far more).
     int lengthHint() override;
     void rewind() override { seek(0); }
     int read(int frames, void* buffer) override;
@@ -71,6 +72,7 @@ private:
     bool m_failed = true;
     std::int64_t m_totalFrames = -1;
     std::uint32_t m_fileBytes = 0;
+    int m_longestBlock = 0;
     heron_string m_refusal;
     egret::SoundFormat m_format;
     OggStream m_stream;

@@ -194,6 +194,22 @@ std::int64_t OggStream::totalFrames()
     return total >= 0 ? total : -1;
 }
 
+int OggStream::longestBlock()
+{
+    if (!m_internals->open) {
+        return 0;
+    }
+    int longest = 0;
+    const long links = ov_streams(&m_internals->file);
+    for (long link = 0; link < links; ++link) {
+        vorbis_info* const info = ov_info(&m_internals->file, static_cast<int>(link));
+        if (info != nullptr) {
+            longest = std::max(longest, vorbis_info_blocksize(info, 1));
+        }
+    }
+    return longest;
+}
+
 std::uint32_t OggStream::read(void* buffer, std::uint32_t bytes)
 {
     OggStreamInternals& in = *m_internals;

@@ -38,6 +38,9 @@ public:
     int rate() const;
     // Frames of the whole stream; -1 when unknown or closed.
     std::int64_t totalFrames();
+    // The frames of the longest block any link codes (one audio packet decodes to half of it at
+    // most); 0 while closed.
+    int longestBlock();
 
     // Reads up to bytes bytes of 16-bit signed little-endian samples, interleaved, and returns how
     // many it read: fewer only at the end of the stream or where a chained link changes the

@@ -256,6 +256,20 @@ std::vector<const FileInfo*> findPackedFileName(const PackedFile& packedFile, co
     return packedFile.index ? packedFile.index->findFileName(fileName) : std::vector<const FileInfo*>();
 }
 
+bool membersInsideFile(const PackedFile& packedFile)
+{
+    if (!packedFile.directory || packedFile.directory->empty()) {
+        return true;
+    }
+    if (!packedFile.file) {
+        return false;
+    }
+    const std::uint64_t fileSize = packedFile.file->size();
+    return std::all_of(packedFile.directory->begin(), packedFile.directory->end(), [fileSize](const FileInfo& entry) {
+        return std::uint64_t(entry.position) + entry.size <= fileSize;
+    });
+}
+
 void listPackedDirectory(const PackedFile& packedFile)
 {
     if (!packedFile.directory) {

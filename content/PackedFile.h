@@ -90,6 +90,10 @@ std::span<const FileInfo> findPackedPrefix(const PackedFile& packedFile, const h
 // The members whose file-name part is fileName (byte-wise), in directory order.
 std::vector<const FileInfo*> findPackedFileName(const PackedFile& packedFile, const heron_string& fileName);
 
+// Whether every member lies wholly inside the packed file as it was opened for its members; false
+// when it holds members but could not be opened for them.
+bool membersInsideFile(const PackedFile& packedFile);
+
 // Logs "<name>  - <size> bytes at position <position>" for every member.
 void listPackedDirectory(const PackedFile& packedFile);
 

@@ -1,14 +1,18 @@
 // Reads arbitrary bytes as an object-graph stream with the test classes registered. The first byte
 // chooses the byte order and whether the source can seek. A failed read must leave no object alive;
-// a good one must write back to a stream that reads and writes again to the very same bytes.
+// a good one must write back to a stream that reads and writes again to the very same bytes. The
+// seeds are graphs of every test class the writer makes, in both versions and byte orders, and
+// streams whose records make no object.
 
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/counted_ptr.h"
+#include "fuzz/Seeds.h"
 #include "tests/support/StreamTestClasses.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace
@@ -55,6 +59,56 @@ void checkRoundTrip(heron::Streamable* root, int version, bool bigEndian)
     }
 }
 
+// A cyclic graph of nodes sharing a leaf, whose holder holds one shared value twice and a counted
+// one; its objects are freed with the live test objects.
+streamtest::Node* seedGraph()
+{
+    auto* const root = new streamtest::Node;
+    auto* const other = new streamtest::Node;
+    auto* const leaf = new streamtest::Leaf;
+    auto* const holder = new streamtest::Holder;
+    root->value = -7;
+    root->label = "root";
+    root->leaf = leaf;
+    root->links = {other, root, nullptr, other};
+    other->leaf = leaf;
+    other->links = {root};
+    leaf->payload = 9;
+    leaf->owner = root;
+    leaf->holder = holder;
+    holder->first = heron::counted_ptr<streamtest::Shared>(new streamtest::Shared);
+    holder->second = holder->first;
+    holder->counted = heron::counted_ptr<streamtest::Counted>(new streamtest::Counted);
+    holder->node = other;
+    return root;
+}
+
+std::vector<fuzzseeds::Seed> seeds()
+{
+    std::vector<fuzzseeds::Seed> made;
+    const streamtest::Node* const root = seedGraph();
+    for (const int version : {100, 101}) {
+        for (const std::uint8_t options : {0, 1, 2, 3}) {
+            fuzzseeds::Bytes bytes = writeGraph(root, version, (options & 1) != 0);
+            bytes.insert(bytes.begin(), options);
+            made.push_back({"graph-" + std::to_string(version) + "-" + std::to_string(options), bytes});
+        }
+    }
+    streamtest::freeLive();
+    // On a seekable source: the header and the end mark only, and one object of a class that has no
+    // factory.
+    static constexpr char noObject[] = "\x02HarborStream 1.01\0#";
+    static constexpr char unknownObject[] = "\x02HarborStream 1.01\0?\x01\x0Dtest::Unknown!\x01\x01\0\0\0\x01z#";
+    made.push_back({"no-object", fuzzseeds::bytesOf(std::string(noObject, sizeof noObject - 1))});
+    made.push_back({"unknown-object", fuzzseeds::bytesOf(std::string(unknownObject, sizeof unknownObject - 1))});
+    return made;
+}
+
+}
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    return fuzzseeds::writeSeeds(argc, argv, seeds);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -447,6 +447,12 @@ bool openDataFileAndLook(const heron::FilePath& dataFile)
     if (packed.empty() || !packed.back().directory) {
         return false;
     }
+    // A data file cut short (or whose directory places members past its end) would give a world
+    // built from parts of its files: it is damaged, whatever members the world then reads.
+    if (!pelican::membersInsideFile(packed.back())) {
+        heron::debug("The data file %s is damaged: its members run past its end\n", dataFile.spelling().c_str());
+        return false;
+    }
     for (const pelican::FileInfo& member : *packed.back().directory) {
         if (member.name.path.name().find_first_of(".look") == heron_string::npos) {
             continue;

@@ -65,13 +65,15 @@ struct MotorSlot
 class LookReader
 {
 public:
-    LookReader(Look& world, heron::DataSource* source, const heron_string& folder)
-        : m_world(world), m_tokens(source), m_folder(folder)
+    LookReader(Look& world, heron::DataSource& source, const heron_string& folder)
+        : m_world(world), m_source(source), m_tokens(nullptr), m_folder(folder)
     {
     }
 
     void readFile();
     void resolveLevelChanges();
+    // One log line for each kind of unusual text the read met.
+    void logUnusualText() const;
     int zoneCount() const { return m_zoneCount; }
 
     // Reads lines into target until the closing line or the end of the file; before each line,
@@ -142,6 +144,8 @@ public:
     void readStageIndex(SequenceState& state);
     void readConstraint(Act::Stage& stage);
     void readStarCount(Zone& zone);
+    void readZoneChangeStars();
+    void readZoneEnableStars(Zone& zone);
     void readVisibility(ObjectTrigger& trigger);
     void chooseStartLevel(Level& level);
 
@@ -159,7 +163,8 @@ private:
 
     bool isClosing() { return m_tokens.matchKeyword("}", true, true); }
     bool nextLine();
-    bool nextLineOfBlock();
+    void cutEndMarks();
+    void cleanLine();
     template <typename Target>
     bool matches(const Entry<Target>& entry);
 
@@ -167,8 +172,19 @@ private:
     Zone& zoneToFill(Level& level, const heron_string& name);
 
     Look& m_world;
+    heron::DataSource& m_source;
     heron::LineTokenizer m_tokens;
+    heron_string m_line;
     heron_string m_folder;
+    // Lines read so far, the blocks being read, and what the read met that a clean file lacks:
+    // blocks the file's end closed, end marks after its text, lines with control bytes.
+    std::uint32_t m_lineNumber = 0;
+    int m_depth = 0;
+    bool m_atEnd = false;
+    int m_closedByEnd = 0;
+    std::uint32_t m_endMarks = 0;
+    std::uint32_t m_controlLines = 0;
+    std::uint32_t m_firstControlLine = 0;
     std::map<heron_string, Level*> m_levelNames;
     std::vector<std::pair<heron_string, ObjectTrigger*>> m_levelChanges;
     int m_zoneCount = 0;
@@ -176,6 +192,8 @@ private:
     std::size_t m_numberedStages = 0;
     bool m_notFinite = false;
     bool m_zonesCapped = false;
+    // Set by a "changeStars" line of the zone being read (not one of its stars block).
+    bool m_zoneStarsArmed = false;
     // Levels and zones past the caps are read into these and dropped with the reader, which
     // outlives the resolution of level changes that point into them.
     std::unique_ptr<Level> m_droppedLevel;
@@ -209,10 +227,24 @@ bool LookReader::matches(const Entry<Target>& entry)
     return !entry.opener || std::strchr(m_tokens.line(), '{') != nullptr;
 }
 
+// Counts the blocks being read, for as long as one is.
+class BlockDepth
+{
+public:
+    explicit BlockDepth(int& depth) : m_depth(++depth) {}
+    ~BlockDepth() { --m_depth; }
+    BlockDepth(const BlockDepth&) = delete;
+    BlockDepth& operator=(const BlockDepth&) = delete;
+
+private:
+    int& m_depth;
+};
+
 template <typename Target>
 void LookReader::readBlock(const Table<Target>& table, Target& target, void (*beforeLine)(Target&))
 {
-    while (nextLineOfBlock() && !isClosing()) {
+    const BlockDepth depth(m_depth);
+    while (nextLine() && !isClosing()) {
         if (beforeLine != nullptr) {
             beforeLine(target);
         }
@@ -225,35 +257,76 @@ void LookReader::readBlock(const Table<Target>& table, Target& target, void (*be
 
 void LookReader::skipBlock()
 {
-    while (nextLineOfBlock() && !isClosing()) {
+    const BlockDepth depth(m_depth);
+    while (nextLine() && !isClosing()) {
     }
 }
 
-// A look file is text: control bytes other than tabs and carriage returns mean its bytes were
-// damaged.
+// Hands the tokenizer the next line, read as text whatever it holds; false at the end of the file,
+// which ends every block still open.
 bool LookReader::nextLine()
 {
-    if (!m_tokens.nextLine()) {
+    if (m_atEnd || !m_source.readLine(m_line)) {
+        if (!m_atEnd) {
+            m_atEnd = true;
+            m_closedByEnd = m_depth;
+        }
+        m_tokens.setLine(heron_string());
         return false;
     }
-    const heron_string& line = m_tokens.lineBytes();
-    const char* const bytes = line.c_str();
-    const bool text = std::all_of(bytes, bytes + line.length(), [](char c) {
-        return static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\r';
-    });
-    if (!text) {
-        throw heron::ReadError("binary data in the text");
+    ++m_lineNumber;
+    if (m_source.peekByte() < 0) {
+        cutEndMarks();
     }
+    cleanLine();
+    m_tokens.setLine(m_line);
     return true;
 }
 
-// Every block ends with its closing line: a file that ends first was cut short or damaged.
-bool LookReader::nextLineOfBlock()
+// Editors and transfers of old have ended text files with end-of-file marks (0x1A) or padded them
+// with NUL bytes: a run of them that ends the file is no part of its text.
+void LookReader::cutEndMarks()
 {
-    if (!nextLine()) {
-        throw heron::ReadError("the file ends inside a block");
+    std::uint32_t length = m_line.length();
+    while (length > 0 && (m_line[length - 1] == '\x1A' || m_line[length - 1] == '\0')) {
+        --length;
     }
-    return true;
+    m_endMarks += m_line.length() - length;
+    m_line.resize(length);
+}
+
+// Form feeds and vertical tabs separate words as blanks do. Other control bytes stay: a line whose
+// first word they spoil is no keyword's, and so a comment like any other.
+void LookReader::cleanLine()
+{
+    bool control = false;
+    for (std::uint32_t i = 0; i < m_line.length(); ++i) {
+        const char c = m_line[i];
+        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') {
+            continue;
+        }
+        control = true;
+        if (c == '\f' || c == '\v') {
+            m_line[i] = ' ';
+        }
+    }
+    if (control && m_controlLines++ == 0) {
+        m_firstControlLine = m_lineNumber;
+    }
+}
+
+void LookReader::logUnusualText() const
+{
+    if (m_controlLines > 0) {
+        heron::debug("Look file: %u lines hold control bytes, read as text (the first is line %u)\n",
+                     unsigned(m_controlLines), unsigned(m_firstControlLine));
+    }
+    if (m_endMarks > 0) {
+        heron::debug("Look file: %u end-of-file or NUL bytes after the text ignored\n", unsigned(m_endMarks));
+    }
+    if (m_closedByEnd > 0) {
+        heron::debug("Look file: the file ends inside %d blocks, closed there\n", m_closedByEnd);
+    }
 }
 
 void LookReader::value(finch::RGBA& colour)
@@ -377,9 +450,24 @@ void LookReader::readStarCount(Zone& zone)
     zone.numStars = boundedInt("numStars", 0, heron::limits::maxSkyStars);
 }
 
-// The star lines that a zone also reads directly. "changeStars" and "enableStars" are lines of a
-// stars block only: written directly in a zone they are ignored like any unknown line, so only a
-// stars block switches the stars on or changes them.
+void LookReader::readZoneChangeStars()
+{
+    value(m_zoneStarsArmed);
+}
+
+void LookReader::readZoneEnableStars(Zone& zone)
+{
+    bool enable = false;
+    value(enable);
+    if (m_zoneStarsArmed) {
+        zone.enableStars = enable;
+        zone.disableStars = enable;
+    }
+}
+
+// The star lines that a zone and its stars block both read. Only a stars block sets the zone's
+// changeStars and so switches the stars on or changes them; the zone's own forms of its two
+// switches (see the zone table) never do.
 Table<Zone> starEntries()
 {
     return {
@@ -800,6 +888,10 @@ Table<Zone> zoneEntries()
     for (Entry<Zone>& star : starEntries()) {
         table.push_back(std::move(star));
     }
+    // Kept as stored worlds were read: in a zone itself "changeStars" only arms its "enableStars"
+    // lines, each of which then sets both the on and the off switch to its value.
+    table.push_back(line<Zone>("changeStars", [](LookReader& r, Zone&) { r.readZoneChangeStars(); }));
+    table.push_back(line<Zone>("enableStars", [](LookReader& r, Zone& z) { r.readZoneEnableStars(z); }));
     table.push_back(opener<Zone>("weather", [](LookReader& r, Zone& z) { r.readBlock(weatherTable(), z); }));
     table.push_back(opener<Zone>("song", [](LookReader& r, Zone& z) { r.readSong(z); }));
     table.push_back(opener<Zone>("condition", [](LookReader& r, Zone& z) { r.readBlock(conditionTable(), z.trigger); }));
@@ -835,6 +927,7 @@ Zone& LookReader::zoneToFill(Level& level, const heron_string& name)
 
 void LookReader::readZone(Level& level)
 {
+    m_zoneStarsArmed = false;
     readBlock(zoneTable(), zoneToFill(level, quoted()));
 }
 
@@ -1131,7 +1224,7 @@ bool readLookFile(Look& world, pelican::DataFileName& record)
     pelican::clearFileLists();
     pelican::noteFile(pelican::FileList::Used, record, "Look file %s opened ok\n");
     world.setLookFile(record.path);
-    LookReader reader(world, source.get(), record.path.spelledDirectory());
+    LookReader reader(world, *source, record.path.spelledDirectory());
     heron::debug("Reading look file %s\n", record.path.c_str());
     bool whole = true;
     try {
@@ -1140,6 +1233,12 @@ bool readLookFile(Look& world, pelican::DataFileName& record)
     } catch (const heron::ReadError& error) {
         heron::debug("Exception in look file reader\n");
         heron::debug("Reason: %s\n", error.what());
+        whole = false;
+    }
+    reader.logUnusualText();
+    if (world.levels().empty()) {
+        // Whatever else the file held, a world without a level cannot be played.
+        heron::debug("Look file: no level read\n");
         whole = false;
     }
     reader.resolveLevelChanges();

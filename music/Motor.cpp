@@ -28,16 +28,18 @@ constexpr std::array<int, 7> majorScale = {0, 2, 4, 5, 7, 9, 11};
 constexpr std::array<int, 7> minorScale = {0, 2, 3, 5, 7, 8, 10};
 
 // A note as a scale degree and an octave, rounded down so that notes below 0 fall in lower octaves.
+// Worked out in 64 bits, so that every note there is has its octave and semitone.
 struct ScaleStep
 {
-    int degree;
-    int octave;
+    std::size_t degree;
+    std::int64_t octave;
 };
 
 ScaleStep scaleStep(std::int32_t note)
 {
-    const int octave = note >= 0 ? note / 7 : -((6 - note) / 7);
-    return {note - octave * 7, octave};
+    const std::int64_t wide = note;
+    const std::int64_t octave = wide >= 0 ? wide / 7 : -((6 - wide) / 7);
+    return {static_cast<std::size_t>(wide - octave * 7), octave};
 }
 
 std::int16_t sampleOrSilence(const std::vector<std::int16_t>& samples, std::size_t index)
@@ -269,13 +271,15 @@ const Motor::Samples& Motor::noteSample(const Pattern& pattern, std::int32_t not
     }
     const ScaleStep step = scaleStep(note);
     const std::array<int, 7>& scale = pattern.minor ? minorScale : majorScale;
-    const int semitone = scale[static_cast<std::size_t>(step.degree)] + 12 * step.octave;
+    const std::int64_t semitone = scale[step.degree] + 12 * step.octave;
     const Samples& original = m_notes[0];
     Samples& transposed = m_notes[semitone];
     if (!transposed.empty() || original.empty()) {
         return transposed;
     }
-    const double ratio = std::exp2(scale[static_cast<std::size_t>(step.degree)] / 12.0) * std::exp2(step.octave);
+    // Far enough up the ratio is infinite and the note empty; far enough down it is 0 and the
+    // note holds its first sample for the longest step.
+    const double ratio = std::exp2(scale[step.degree] / 12.0) * std::exp2(static_cast<double>(step.octave));
     // Capped before the conversion: far enough down, the length overflows any integer.
     const auto frames = static_cast<std::int64_t>(
         std::min(static_cast<double>(original.size()) / ratio, static_cast<double>(longestStepFrames)));

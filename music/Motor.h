@@ -119,7 +119,7 @@ private:
     // Guards the sample files, the note cache and the playing state below.
     mutable std::mutex m_lock;
     heron::FilePath m_playingFile;
-    std::map<std::int32_t, Samples> m_notes;
+    std::map<std::int64_t, Samples> m_notes;
     bool m_stepDone = true;
     bool m_restart = true;
     std::size_t m_step = 0;

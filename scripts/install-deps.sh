@@ -18,8 +18,9 @@ packages=(
   libjpeg-turbo-progs
   # benchmarks only: oggdec, the reference Ogg Vorbis decoder our song decoding is timed against
   vorbis-tools
-  # fuzzing
-  clang
+  # fuzzing: the compiler, and the runtimes of libFuzzer and the sanitizers it links, which the
+  # compiler only recommends
+  clang libclang-rt-14-dev
 )
 
 missing=()

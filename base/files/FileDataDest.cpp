@@ -12,7 +12,9 @@ FileDataDest::FileDataDest(const char* name)
     if (!name) {
         return;
     }
-    m_file = std::fopen(diskPath(name).c_str(), "wb");
+    // A file the program writes goes where its name is spelled, never into a folder of the same
+    // name in another case.
+    m_file = std::fopen(diskPath(name, CaseMatch::Exact).c_str(), "wb");
     if (!m_file) {
         setError();
         return;

@@ -19,7 +19,8 @@ public:
     static constexpr std::uint32_t bufferSize = 0x10000;
 
     // Creates or truncates the named file (the system's own form or a disk path, through the bridge
-    // to disk); null leaves the sink closed.
+    // to disk, spelled exactly as given: a folder named in another case is not taken for it); null
+    // leaves the sink closed.
     explicit FileDataDest(const char* name);
     // Closes the file.
     ~FileDataDest() override;

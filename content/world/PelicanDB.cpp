@@ -115,7 +115,7 @@ private:
 
 heron_string remapLogPath(const heron_string& folder)
 {
-    return heron::diskPath(heron::joinPath(folder, "remapped_objects.txt").c_str());
+    return heron::diskPath(heron::joinPath(folder, "remapped_objects.txt").c_str(), heron::CaseMatch::Exact);
 }
 
 void appendToRemapLog(const heron_string& folder, const heron_string& text)

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -485,6 +487,57 @@ TEST_F(ObjectGraphStream, SkippedUnknownObjectsShortReadsAndUnreachableObjectsLe
         streamtest::freeLive();
     }
     EXPECT_TRUE(m_log.contains("StreamRead: no factory registered for a \"test::Unknown\"!\n"));
+}
+
+TEST_F(ObjectGraphStream, AStreamOfNoObjectGivesNullAndNothingOfTheReadBefore)
+{
+    // Each is read right after a good read on the same thread, from a file far longer than the
+    // stream: the read sizes its tables by the file, so they are fresh memory, not the last read's.
+    const std::pair<const char*, Bytes> cases[] = {
+        {"header and end mark only", StreamBytes().end().bytes},
+        {"objects of unregistered classes only",
+            StreamBytes().declare(1, "test::Unknown").object(1, 1, {1, 2, 3}).object(7, 2, {}).end().bytes},
+    };
+    const TempFolder folder;
+    const std::string path = folder.file("padded.dat");
+    Node node;
+    const Bytes good = write(&node);
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        ASSERT_NE(read(good).get(), nullptr);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
+        std::filesystem::resize_file(path, std::uintmax_t{48} << 20);
+        heron::FileDataSource source(path.c_str());
+        source.registerFactory(&Node::make);
+        const std::set<Streamable*> before = streamtest::live();
+        streamtest::afterLoads().clear();
+        EXPECT_EQ(source.readObject().get(), nullptr);
+        EXPECT_FALSE(source.hasError());
+        EXPECT_EQ(madeByRead(before), 0u);
+        EXPECT_TRUE(streamtest::afterLoads().empty());
+    }
+    EXPECT_EQ(m_log.count("StreamRead: the stream holds no object!\n"), 2);
+}
+
+namespace
+{
+
+using Hold = heron::StreamReader::Hold;
+
+template <class... Arguments>
+constexpr bool checkedRefTakes = requires(Arguments... arguments) { heron::StreamReader::readCheckedRef(arguments...); };
+template <class... Arguments>
+constexpr bool referToTakes = requires(Arguments... arguments) { heron::StreamReader::referTo(arguments...); };
+
+}
+
+TEST(ObjectGraphStreamFields, CheckedPlainPointerFieldsAreReadOnlyThroughTheirTypes)
+{
+    // An untyped field with an assign of its own would be set as a plain pointer regardless.
+    EXPECT_TRUE((checkedRefTakes<heron::DataSource&, Node*&, Hold>));
+    EXPECT_TRUE((referToTakes<heron::DataSource&, std::uint32_t, Node*&, Hold>));
+    EXPECT_FALSE((checkedRefTakes<heron::DataSource&, void*, heron::PointerAssign, Hold>));
+    EXPECT_FALSE((referToTakes<heron::DataSource&, std::uint32_t, void*, heron::PointerAssign, Hold>));
 }
 
 TEST_F(ObjectGraphStream, RegistrationsAreConsumedByOneRead)

@@ -214,9 +214,13 @@ TEST_F(PackedFileTest, DamagedDirectoriesAreRefusedWholeOrKeepTheirMembers)
         std::string damaged = whole;
         putWord(damaged, c.offset, c.word);
         writeWholeFile(path("damaged.dat"), damaged);
-        EXPECT_EQ(memberNames(pelican::readPackedDirectory(systemPath(path("damaged.dat")))), c.members) << c.offset;
+        const pelican::PackedFile read = pelican::readPackedDirectory(systemPath(path("damaged.dat")));
+        EXPECT_EQ(memberNames(read), c.members) << c.offset;
         EXPECT_TRUE(m_log.contains(c.logged)) << c.logged;
+        EXPECT_EQ(pelican::membersInsideFile(read), std::string(c.logged) != "runs past the end") << c.offset;
     }
+    writeWholeFile(path("whole.dat"), whole);
+    EXPECT_TRUE(pelican::membersInsideFile(pelican::readPackedDirectory(systemPath(path("whole.dat")))));
 }
 
 TEST_F(PackedFileTest, ARefusedDirectoryIsLoggedOnceWithTheFileName)

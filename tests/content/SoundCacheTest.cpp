@@ -147,6 +147,7 @@ TEST_F(SoundCacheTest, RefusedFileIsLoggedWithTheReasonOfTheFormatItsBytesBeginA
         {"cut.ogg", ogg.substr(0, 200), "reason=libvorbisfile code "},
         {"hollow.ogg", "OggS but nothing of Vorbis", "reason=libvorbisfile code "},
         {"notes.wav", "RIFX and no more", "reason=Not a \".wav\" file\n"},
+        {"noise.ogg", "neither kind of sound", "reason=not an Ogg Vorbis stream\n"},
     };
     for (const auto& [name, bytes, reason] : cases) {
         writeWholeFile(path("sounds") / name, bytes);
@@ -156,6 +157,15 @@ TEST_F(SoundCacheTest, RefusedFileIsLoggedWithTheReasonOfTheFormatItsBytesBeginA
         EXPECT_FALSE(pelican::getSound(name)) << name;
         EXPECT_EQ(m_log.count(std::string("---Sound file ") + name + " refused, " + reason), 1) << name;
     }
+}
+
+TEST_F(SoundCacheTest, AWavFileIsReadByItsOwnDecoderWithoutALogLineOfAnother)
+{
+    writeTree(path("sounds"), {{"chime.wav", demo::wavBytes(tone(1, 44100, 0.05))}});
+    pelican::addSearchFolder(path("sounds").string().c_str(), pelican::soundsCategory);
+    ASSERT_TRUE(pelican::getSound("chime.wav"));
+    EXPECT_TRUE(m_log.contains("Sound file chime.wav read OK\n"));
+    EXPECT_FALSE(m_log.contains("OggDecoder")) << m_log.text();
 }
 
 TEST_F(SoundCacheTest, SoundOfNoFramesIsLoggedAsEmpty)

@@ -1,6 +1,7 @@
 // The world is built from the first member of the packed data file whose file name contains ".look".
 #include "game/LookFixture.h"
 
+#include "content/PackedFormat.h"
 #include "support/LogCapture.h"
 #include "tools/pack/Packer.h"
 
@@ -117,37 +118,74 @@ pelican::FileInfo demoMember(const char* name)
     return found;
 }
 
+
+// The demo data file with bytes changed through the middle third of a member.
+std::string changedDemoMember(const char* name, const std::function<char(char)>& change)
+{
+    const pelican::FileInfo member = demoMember(name);
+    std::string bytes = readWholeFile(AURELLE_DEMO_WORLD);
+    for (std::uint32_t at = member.position + member.size / 3; at < member.position + member.size * 2 / 3; at += 7) {
+        bytes[at] = change(bytes[at]);
+    }
+    return bytes;
+}
+
 }
 
 TEST_F(DataFileLookTest, ADamagedDemoDataFileBuildsNoWorld)
 {
     const std::string demo = readWholeFile(AURELLE_DEMO_WORLD);
-    // Bytes changed through the middle third of a member.
-    const auto changed = [&](const char* name, const std::function<char(char)>& change) {
-        const pelican::FileInfo member = demoMember(name);
-        std::string bytes = demo;
-        for (std::uint32_t at = member.position + member.size / 3; at < member.position + member.size * 2 / 3; at += 7) {
-            bytes[at] = change(bytes[at]);
-        }
-        return bytes;
-    };
     const auto flip = [](char c) { return char(~c); };
-    std::minstd_rand random(7);
-    const auto noise = [&](char) { return char(random()); };
-    const std::vector<std::pair<const char*, std::string>> cases = {
-        {"cut short", demo.substr(0, 3000)},
-        {"world model", changed("shallows.quill", flip)},
-        {"look file", changed("glasstide.look", noise)},
+    // The look file's "Level" lines, and so its levels, become comments.
+    const pelican::FileInfo look = demoMember("glasstide.look");
+    const auto key = static_cast<char>(pelican::packed::memberKey(look.size));
+    std::string text = demo.substr(look.position, look.size);
+    const auto toggleScrambling = [&] {
+        for (char& c : text) {
+            c = static_cast<char>(c ^ key);
+        }
     };
-    for (const auto& [what, bytes] : cases) {
+    toggleScrambling();
+    for (std::size_t at = text.find("Level \""); at != std::string::npos; at = text.find("Level \"", at + 1)) {
+        text[at] = 'l';
+    }
+    toggleScrambling();
+    const std::string noLevels = demo.substr(0, look.position) + text + demo.substr(look.position + look.size);
+    const char* const pastItsEnd = "damaged.dat is damaged: its members run past its end";
+    const char* const worldNotBuilt = "cannot be built: the data file is damaged";
+    const struct
+    {
+        const char* what;
+        std::string bytes;
+        const char* logged;
+    } cases[] = {
+        {"cut short", demo.substr(0, 3000), pastItsEnd},
+        {"its last member cut", demo.substr(0, demo.size() - 100), pastItsEnd},
+        {"world model", changedDemoMember("shallows.quill", flip), worldNotBuilt},
+        {"look file without a level", noLevels, worldNotBuilt},
+    };
+    for (const auto& [what, bytes, logged] : cases) {
         SCOPED_TRACE(what);
         pelican::resetDataFiles();
         writeWholeFile(m_folder.path() / "damaged.dat", bytes);
         LogCapture log;
         EXPECT_FALSE(openDataFileAndLook(heron::FilePath(m_folder.file("damaged.dat").c_str())));
         EXPECT_EQ(currentLook(), nullptr);
-        EXPECT_TRUE(log.contains("cannot be built: the data file is damaged")) << log.text();
+        EXPECT_TRUE(log.contains(logged)) << log.text();
     }
+}
+
+TEST_F(DataFileLookTest, ALookFileDamagedInItsLinesStillBuildsTheWorldItDescribes)
+{
+    std::minstd_rand random(7);
+    const auto noise = [&](char) { return char(random()); };
+    writeWholeFile(m_folder.path() / "noisy.dat", changedDemoMember("glasstide.look", noise));
+    LogCapture log;
+    ASSERT_TRUE(openDataFileAndLook(heron::FilePath(m_folder.file("noisy.dat").c_str())));
+    ASSERT_NE(currentLook(), nullptr);
+    EXPECT_FALSE(currentLook()->levels().empty());
+    EXPECT_EQ(currentLook()->levels().front()->name, heron_string("Shallows"));
+    EXPECT_TRUE(log.contains("lines hold control bytes, read as text")) << log.text();
 }
 
 TEST_F(DataFileLookTest, TheDataFileIsSoughtInItsOwnFolderAndLoggedAsTheSystemSpellsIt)

@@ -278,7 +278,13 @@ TEST_F(GameWindowDisplayTest, EachBadDataFileGivesTheDataFileReason)
     const std::string demo = readWholeFile(AURELLE_DEMO_WORLD);
     writeWholeFile(m_folder.path() / "cut.dat", demo.substr(0, 40));
     writeWholeFile(m_folder.path() / "empty.dat", "");
-    const char* const files[] = {"missing.dat", "cut.dat", "empty.dat"};
+    // The world's model list is a stream of a header and the end mark only: no object at all.
+    writeTree(m_folder.path() / "objectless",
+              {{"world.look", "Data {\ndatabase \"models\\world.quill\"\n}\nLevel \"Only\" {\n}\n"},
+               {"models/world.mdl", std::string("HarborStream 1.01\0#", 19)}});
+    std::string error;
+    ASSERT_TRUE(packer::packFolder(m_folder.path() / "objectless", m_folder.path() / "objectless.dat", error)) << error;
+    const char* const files[] = {"missing.dat", "cut.dat", "empty.dat", "objectless.dat"};
     for (const char* file : files) {
         pelican::resetDataFiles();
         GameWindow window(kestrel::ScreenMode(), systemPath(m_folder.path() / file));

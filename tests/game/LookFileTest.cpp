@@ -99,16 +99,46 @@ TEST_F(LookTest, DamagedLinesAreBoundedOrIgnored)
 
 TEST_F(LookTest, OnlyAStarsBlockSwitchesStarsOn)
 {
-    // In a zone itself the count, the half and the off switch are read; the two switches of a
-    // stars block are not zone lines.
+    // In a zone itself the count, the half and the off switch are read; its changeStars line does
+    // not set the zone's changeStars, so the stars are never changed on entry.
     const auto world = read("Level \"L\" {\nZone \"Z\" {\nchangeStars 1\nenableStars 1\nnumStars 40\n"
                             "hemisphere 0\ndisableStars 1\n}\n}\n");
     const Zone& zone = zoneNamed(*world->levels()[0], "Z");
     EXPECT_FALSE(zone.changeStars);
-    EXPECT_FALSE(zone.enableStars);
     EXPECT_EQ(zone.numStars, 40);
     EXPECT_FALSE(zone.hemisphere);
     EXPECT_TRUE(zone.disableStars);
+}
+
+TEST_F(LookTest, AZonesOwnEnableStarsSetsBothSwitchesOnlyAfterItsChangeStars)
+{
+    struct Case
+    {
+        const char* zoneLines;
+        bool enable;
+        bool disable;
+    };
+    const Case cases[] = {
+        {"enableStars 1\n", false, false},
+        {"changeStars 1\nenableStars 1\n", true, true},
+        {"changeStars 1\ndisableStars 1\nenableStars 0\n", false, false},
+        {"changeStars 0\nenableStars 1\n", false, false},
+        {"changeStars 1\nchangeStars 0\nenableStars 1\n", false, false},
+        {"enableStars 1\nchangeStars 1\n", false, false},
+        // A stars block's lines are its own: they neither arm the zone's line nor are armed by it.
+        {"weather {\nstars {\nchangeStars 1\n}\n}\nenableStars 1\n", false, false},
+        {"changeStars 1\nweather {\nstars {\nenableStars 1\n}\n}\n", true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.zoneLines);
+        const auto world = read(std::string("Level \"L\" {\nZone \"Z\" {\n") + c.zoneLines +
+                                "}\nZone \"Next\" {\nenableStars 1\n}\n}\n");
+        const Zone& zone = zoneNamed(*world->levels()[0], "Z");
+        EXPECT_EQ(zone.enableStars, c.enable);
+        EXPECT_EQ(zone.disableStars, c.disable);
+        // The zone after it starts unarmed.
+        EXPECT_FALSE(zoneNamed(*world->levels()[0], "Next").enableStars);
+    }
 }
 
 TEST_F(LookTest, MissingDatabaseKeepsTheLevelsReadBefore)
@@ -143,6 +173,80 @@ TEST_F(LookTest, LevelChangeResolvesToTheLaterLevelOfTheSameName)
                             "changeLevel \"Nowhere\"\n}\n}\n}\n");
     EXPECT_EQ(world->levels()[0]->zones()[0]->trigger.targetLevel, world->levels()[2].get());
     EXPECT_EQ(world->levels()[3]->zones()[0]->trigger.targetLevel, nullptr);
+}
+
+namespace
+{
+
+const std::string twoLevels = "Level \"A\" {\n    Zone \"Z\" {\n        radius 5\n        flySpeed 2\n    }\n}\n"
+                              "Level \"B\" {\n    entryXYZ 1 2 3\n}\n";
+
+std::string replaced(std::string text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+}
+
+TEST_F(LookTest, TextThatOtherEditorsAndTransfersLeaveReadsAsTheCleanFile)
+{
+    struct Case
+    {
+        const char* what;
+        std::string text;
+        // What the log says about it; null when nothing.
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"clean", twoLevels, nullptr},
+        {"carriage returns", replaced(twoLevels, "\n", "\r\n"), nullptr},
+        {"an end-of-file mark", twoLevels + "\x1A", "1 end-of-file or NUL bytes after the text ignored"},
+        {"an end-of-file mark after the last brace", twoLevels.substr(0, twoLevels.size() - 1) + "\x1A",
+            "1 end-of-file or NUL bytes"},
+        {"NUL padding", twoLevels + std::string(300, '\0'), "300 end-of-file or NUL bytes"},
+        {"a form feed line", replaced(twoLevels, "}\nLevel \"B\"", "}\n\f\nLevel \"B\""),
+            "1 lines hold control bytes, read as text (the first is line 7)"},
+        {"form feeds and vertical tabs as blanks", replaced(replaced(twoLevels, "radius 5", "\fradius\v5"), " {", "\f{"),
+            "4 lines hold control bytes"},
+        {"a comment of control bytes", replaced(twoLevels, "radius 5\n", "radius 5\n\x01\x02\x7F junk 9\n"),
+            "1 lines hold control bytes"},
+        {"no last closing line", twoLevels.substr(0, twoLevels.size() - 2), "the file ends inside 1 blocks, closed there"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LogCapture log;
+        const auto world = read(c.text);
+        EXPECT_FALSE(world->isIncomplete());
+        ASSERT_EQ(world->levels().size(), 2u);
+        Zone& zone = zoneNamed(*world->levels()[0], "Z");
+        EXPECT_EQ(zone.radius, 5.0);
+        EXPECT_EQ(zone.flySpeed, 2.0);
+        EXPECT_EQ(world->levels()[1]->name, heron_string("B"));
+        EXPECT_EQ(world->levels()[1]->entryView.position, finch::Vector3d(1, 2, 3));
+        EXPECT_EQ(log.contains("Look file: "), c.logged != nullptr) << log.text();
+        if (c.logged != nullptr) {
+            EXPECT_TRUE(log.contains(c.logged)) << log.text();
+        }
+    }
+}
+
+TEST_F(LookTest, AFileCutShortKeepsWhatItReadAndNeedsALevel)
+{
+    LogCapture log;
+    const auto cut = read(twoLevels.substr(0, twoLevels.find("flySpeed")));
+    EXPECT_FALSE(cut->isIncomplete());
+    ASSERT_EQ(cut->levels().size(), 1u);
+    EXPECT_EQ(zoneNamed(*cut->levels()[0], "Z").radius, 5.0);
+    EXPECT_TRUE(log.contains("Look file: the file ends inside 2 blocks, closed there\n")) << log.text();
+
+    for (const std::string& text : {std::string("Data {\n}\n"), std::string(400, '\x1A'), replaced(twoLevels, "Level", "level")}) {
+        SCOPED_TRACE(text.substr(0, 10));
+        EXPECT_TRUE(read(text)->isIncomplete());
+    }
+    EXPECT_EQ(log.count("Look file: no level read\n"), 3);
 }
 
 TEST_F(LookTest, LookFileWithoutLevelsShowsTheBuiltInObject)

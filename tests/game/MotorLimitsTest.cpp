@@ -124,13 +124,25 @@ TEST(MotorLimits, SilentSequencerStartsNoWorker)
 TEST(MotorLimits, FarLowNoteIsCutAtTheLongestStep)
 {
     // Fifty octaves down the note would be far longer than memory holds; a hundred down, its
-    // length overflows a 64-bit count.
-    for (const int note : {-350, -700}) {
+    // length overflows a 64-bit count; the lowest note there is lies 300 million octaves down.
+    for (const int note : {-350, -700, std::numeric_limits<std::int32_t>::min()}) {
         SCOPED_TRACE(note);
         ToneMotor m(note);
         m.motor.setTempo(10);
         const std::vector<std::int16_t> out = m.render(slowestStepFrames);
         EXPECT_EQ(out[0], ToneSource::sampleAt(0, 0));
         EXPECT_EQ(out[slowestStepFrames / 2], ToneSource::sampleAt(0, 0));
+    }
+}
+
+TEST(MotorLimits, FarHighNoteIsSilent)
+{
+    // Far up the note is shorter than one frame: its step is silent.
+    for (const int note : {700, std::numeric_limits<std::int32_t>::max() - 6, std::numeric_limits<std::int32_t>::max()}) {
+        SCOPED_TRACE(note);
+        ToneMotor m(note);
+        m.motor.setTempo(6000);
+        const std::vector<std::int16_t> out = m.render(m.motor.framesPerStep());
+        EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::int16_t s) { return s == 0; }));
     }
 }

@@ -321,6 +321,17 @@ TEST(FileDataDestTest, WrittenBytesArriveInTheFileAndAMissingFolderOrAFullDiskFa
     EXPECT_TRUE(full.hasError());
 }
 
+TEST(FileDataDestTest, AFileIsWrittenWhereItsNameIsSpelledOrNotAtAll)
+{
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path() / "game");
+    FileDataDest elsewhere(folder.file("Game/cache.anim").c_str());
+    EXPECT_TRUE(elsewhere.hasError());
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "game" / "cache.anim"));
+    FileDataDest own(folder.file("game/cache.anim").c_str());
+    EXPECT_TRUE(own.isOK());
+}
+
 TEST(FileDataSourceTest, NamesInTheSystemsOwnFormReachTheFileWhateverItsCase)
 {
     TempFolder folder;
@@ -337,12 +348,13 @@ TEST(FileDataSourceTest, NamesInTheSystemsOwnFormReachTheFileWhateverItsCase)
     ASSERT_TRUE(byPath.isOK());
     EXPECT_EQ(byPath.readByte(), patternByte(0));
 
+    // A write takes the name as spelled: no folder is spelled so, and the file is left alone.
     {
         FileDataDest sink(own.c_str());
-        ASSERT_TRUE(sink.isOK());
+        EXPECT_FALSE(sink.isOK());
         sink.writeByte('q');
     }
-    EXPECT_EQ(readWholeFile(disk), "q");
+    EXPECT_EQ(readWholeFile(disk).size(), 10u);
 }
 
 TEST(FileDataSourceTest, AFileIsReadFromTheFolderSpelledAsGivenNotFromOneDifferingOnlyInCase)

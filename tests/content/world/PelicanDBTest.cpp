@@ -94,6 +94,16 @@ TEST_F(Database, AMissingNameIsRemappedToTheOneRecordEndingLikeIt)
     EXPECT_NE(written.find("Object \"/a$0/rock$0\" was remapped to \"/objects/rock$0\n"), std::string::npos) << written;
 }
 
+TEST_F(Database, TheRemapLogIsWrittenOnlyInTheFolderAsSpelled)
+{
+    PelicanDB::setWarningPause([](double) {});
+    instance(*group(*world.root, "objects"), "rock", world.object("shown"));
+    std::filesystem::create_directories(folder.path() / "world");
+    const std::string otherCase = folder.path().string() + "/World/";
+    EXPECT_NE(world.db->findObject("/a$0/rock$0", otherCase.c_str()), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "world" / "remapped_objects.txt"));
+}
+
 TEST_F(Database, ACollisionTypeSetBeforeAnyLookupIsApplied)
 {
     instance(*group(*world.root, "objects"), "wall", world.object("shown"));
