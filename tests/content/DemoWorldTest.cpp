@@ -283,12 +283,13 @@ TEST_F(DemoWorldTest, FirstLevelSurfacesKeepTheirMaterialsAndTextures)
     EXPECT_STREQ(walls.texture(0)->file().c_str(), "tower.jpg");
 }
 
+// The level's engines: the post's rise, then the beacon's turn, each a clock driving one engine.
 TEST_F(DemoWorldTest, BeaconLampTurnsByAnEngineOnItsJoint)
 {
     const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
     ASSERT_TRUE(db);
-    ASSERT_EQ(db->engines().size(), 1u);
-    const auto* const clock = dynamic_cast<const pelican::LinearEngine*>(db->engines()[0]);
+    ASSERT_EQ(db->engines().size(), 2u);
+    const auto* const clock = dynamic_cast<const pelican::LinearEngine*>(db->engines()[1]);
     ASSERT_NE(clock, nullptr);
     EXPECT_EQ(clock->p(1), 60.0);
     ASSERT_EQ(clock->children().size(), 1u);
@@ -297,6 +298,30 @@ TEST_F(DemoWorldTest, BeaconLampTurnsByAnEngineOnItsJoint)
     ASSERT_NE(turn->target(), nullptr);
     EXPECT_STREQ(turn->target()->name().c_str(), "lamp");
     EXPECT_EQ(childNamed(db->objects()[1]->root(), "lamp"), turn->target());
+}
+
+// The mooring post's placement moves along a straight path up out of the sand, at a speed that
+// raises it in two seconds.
+TEST_F(DemoWorldTest, PostRisesAlongAPathOutOfTheSand)
+{
+    const heron::counted_ptr<pelican::PelicanDB> db = pelican::PelicanDatabaseReader::loadDatabase("models\\shallows.quill", "");
+    ASSERT_TRUE(db);
+    ASSERT_EQ(db->engines().size(), 2u);
+    const auto* const clock = dynamic_cast<const pelican::LinearEngine*>(db->engines()[0]);
+    ASSERT_TRUE(clock != nullptr && clock->children().size() == 1u);
+    auto* const path = dynamic_cast<pelican::SplineEngine*>(clock->children()[0]);
+    ASSERT_NE(path, nullptr);
+    const finch::Branch* const placed = childNamed(db->mainObject()->root(), "objects");
+    EXPECT_EQ(path->target(), childNamed(placed, "post"));
+    ASSERT_EQ(path->path().segmentCount(), 1u);
+    const finch::BezierSegment& rise = path->path().segment(0);
+    const finch::Vector3d sunk = rise.controlPoint(0);
+    const finch::Vector3d standing = rise.controlPoint(3);
+    EXPECT_EQ(sunk.x, standing.x);
+    EXPECT_EQ(sunk.y, standing.y);
+    EXPECT_DOUBLE_EQ(standing.z - sunk.z, 3.0);
+    EXPECT_NEAR(path->path().length(), 3.0, 1e-6);
+    EXPECT_DOUBLE_EQ(path->path().length() / clock->p(1), 2.0);
 }
 
 TEST_F(DemoWorldTest, FirstLevelSpecialsAreFoundWhenTheModelIsPrepared)

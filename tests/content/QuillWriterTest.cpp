@@ -167,6 +167,30 @@ TEST(QuillWriterTest, EngineTreeConnectsAndEndsWithAscend)
     EXPECT_EQ(body({.objects = {o}}), expected.bytes);
 }
 
+TEST(QuillWriterTest, SplineEngineWritesItsPathSegmentBySegment)
+{
+    demo::QuillObject o{.name = "post", .index = 1, .externalReference = "post.quill"};
+    demo::QuillEngine path{.kind = demo::QuillEngineKind::Spline, .target = 4};
+    path.path = {{{{0, 0, -3}, {0, 0, -2}, {0, 0, -1}, {0, 0, 0}}}, {{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}}};
+    o.engines = path;
+    Expect expected;
+    expected.b(40).str("post").b(44).i32(1).b(65).str("post.quill").b(141);
+    expected.b(156).b(135).i32(0).b(183).f64(0).b(182).f64(0).b(196).f64(0).b(180).f64(0).b(181).f64(0);
+    expected.b(174).f64(0).b(175).f64(0).b(176).f64(0);
+    // The path record: each segment numbered 0, its four points by number, each segment closed,
+    // then the path.
+    expected.b(190);
+    for (const demo::QuillBezier& segment : path.path) {
+        expected.b(199).i32(0);
+        for (std::uint32_t i = 0; i < 4; ++i) {
+            expected.b(202).i32(i).f64(segment[i][0]).f64(segment[i][1]).f64(segment[i][2]);
+        }
+        expected.b(0);
+    }
+    expected.b(0).b(144).i32(4).b(142).b(0);
+    EXPECT_EQ(body({.objects = {o}}), expected.bytes);
+}
+
 TEST(QuillWriterTest, RefusesWhatTheFormatCannotHold)
 {
     struct Case

@@ -6,12 +6,14 @@
 #include "content/world/PelicanObject.h"
 #include "game/AvatarSlot.h"
 #include "game/LookFly.h"
+#include "game/Zone.h"
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/Window.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 
 namespace
 {
@@ -98,6 +100,24 @@ protected:
         }
     }
 
+    // Plays frames until the condition holds, for ten seconds at most; whether it holds.
+    bool within10s(const std::function<bool()>& condition)
+    {
+        for (int i = 0; i < 600 && !condition(); ++i) {
+            frame();
+        }
+        return condition();
+    }
+
+    // Straight out from the start the player runs into the gliders and takes one; null when not.
+    AvatarSlot* takeAGliderAhead()
+    {
+        mouse(kestrel::Event::LeftPress, 0, 0, true, false);
+        within10s([&] { return m_world->logic().heldAvatar() != nullptr; });
+        mouse(kestrel::Event::LeftRelease, 0, 0, false, false);
+        return m_world->logic().heldAvatar();
+    }
+
     kestrel::Window m_window;
     heron::counted_ptr<Look> m_world;
     double m_now = 100.0;
@@ -107,14 +127,9 @@ protected:
 
 TEST_F(DemoGliderFlightTest, HeldGliderFliesWhereItIsSteeredAtTheSpeedShown)
 {
-    // Straight out from the start the player runs into the gliders.
-    mouse(kestrel::Event::LeftPress, 0, 0, true, false);
-    for (int i = 0; i < 300 && m_world->logic().heldAvatar() == nullptr; ++i) {
-        frame();
-    }
-    ASSERT_NE(m_world->logic().heldAvatar(), nullptr);
-    AvatarSlot& glider = *m_world->logic().heldAvatar();
-    mouse(kestrel::Event::LeftRelease, 0, 0, false, false);
+    AvatarSlot* const taken = takeAGliderAhead();
+    ASSERT_NE(taken, nullptr);
+    AvatarSlot& glider = *taken;
     // Level flight: without gravity the glider's height changes only as it is steered.
     key('g');
     const double home = objectPosition(glider.object()).z;
@@ -150,4 +165,34 @@ TEST_F(DemoGliderFlightTest, HeldGliderFliesWhereItIsSteeredAtTheSpeedShown)
         lowest = objectPosition(glider.object()).z;
     }
     EXPECT_LT(lowest, stopped.z - 1.0);
+}
+
+// North of the gliders lies the shore, whose act raises the mooring post. While it plays, the held
+// glider waits out of sight and no glider can be taken; once the post stands, the glider is back
+// ahead of the player and flies on, and, let go, another glider can be taken.
+TEST_F(DemoGliderFlightTest, ShoresActGivesTheHeldGliderBackWhenItEnds)
+{
+    AvatarSlot* const taken = takeAGliderAhead();
+    ASSERT_NE(taken, nullptr);
+    AvatarSlot& glider = *taken;
+    LookLogic& logic = m_world->logic();
+    key('g');
+    mouse(kestrel::Event::LeftPress, 0, 0, true, false);
+    ASSERT_TRUE(within10s([&] { return logic.currentZone() != nullptr && logic.currentZone()->name == "Shore"; }));
+    EXPECT_FALSE(logic.playingActs().empty());
+    EXPECT_FALSE(glider.isVisible());
+
+    ASSERT_TRUE(within10s([&] { return logic.playingActs().empty(); }));
+    EXPECT_EQ(logic.heldAvatar(), &glider);
+    EXPECT_TRUE(glider.isVisible());
+    EXPECT_LT((objectPosition(glider.object()) - flight().transform().position).length(), 3.0 * glider.zone().radius);
+    flyGlider(glider, 1.0);
+    EXPECT_GT(flight().speed(), 1.0);
+
+    mouse(kestrel::Event::LeftRelease, 0, 0, false, false);
+    key(kestrel::keycodes::enter);
+    EXPECT_EQ(logic.heldAvatar(), nullptr);
+    AvatarSlot& another = m_world->avatars()[glider.index() == 3 ? 0 : 3];
+    logic.teleport(finch::Transform{objectPosition(another.object()) - Vector3d(0, 2, 0)});
+    EXPECT_TRUE(within10s([&] { return logic.heldAvatar() == &another; }));
 }

@@ -5,6 +5,7 @@
 
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
+#include "game/Act.h"
 #include "game/LookFly.h"
 #include "game/LookLogic.h"
 #include "game/LookNetwork.h"
@@ -70,7 +71,7 @@ TEST_F(DemoLookTest, ReadingTheDatabaseIsLoggedWithItsEngines)
     const heron::counted_ptr<Look> again(new Look(heron::FilePath("glasstide.look")));
     const std::string text = log.text();
     const auto reading = text.find("Reading database file models\\shallows.quill\n");
-    const auto engines = text.find("Database has 1 objects with engines\n");
+    const auto engines = text.find("Database has 2 objects with engines\n");
     const auto read = text.find("Database file read\n");
     ASSERT_NE(reading, std::string::npos);
     ASSERT_NE(engines, std::string::npos);
@@ -134,12 +135,42 @@ TEST_F(DemoLookTest, DemoZonesChangeTheEnvironment)
     EXPECT_EQ(zoneNamed(shallows, "Shallows").ambientSong.samples.size(), 1u);
 }
 
-TEST_F(DemoLookTest, DemoShoreActGrowsThePost)
+// The post waits sunk in the sand; reaching the shore raises it, and the act ends with the post
+// standing, a few seconds later: while an act plays, no glider can be held or taken.
+TEST_F(DemoLookTest, DemoShoreActRaisesThePostOutOfTheSandAndEnds)
 {
-    const Act& act = zoneNamed(*world->levels()[0], "Shore").act;
+    LookLogic& logic = world->logic();
+    Zone& shore = zoneNamed(*world->levels()[0], "Shore");
+    const Act& act = shore.act;
     ASSERT_NE(act.object, nullptr);
-    EXPECT_TRUE(act.enable && act.growAtBeginning);
+    EXPECT_TRUE(act.enable);
     EXPECT_EQ(act.object->name(), heron_string("/objects/post$0"));
+    ASSERT_TRUE(act.object->hasPath());
+    logic.start();
+    logic.teleport(finch::Transform{shore.position()});
+    double now = 100.0;
+    const auto frame = [&] {
+        now += 1.0 / 30.0;
+        m_clock.frame(now);
+        logic.update();
+    };
+    frame();
+    ASSERT_TRUE(act.isPlaying());
+    const double sunk = objectPosition(*act.object).z;
+    while (act.isPlaying() && now < 110.0) {
+        frame();
+    }
+    EXPECT_FALSE(act.isPlaying());
+    EXPECT_LT(now, 103.0);
+    EXPECT_TRUE(logic.playingActs().empty());
+    EXPECT_NEAR(objectPosition(*act.object).z - sunk, 3.0, 0.1);
+    // It stays standing.
+    for (int i = 0; i < 30; ++i) {
+        frame();
+    }
+    EXPECT_FALSE(act.isPlaying());
+    EXPECT_NEAR(objectPosition(*act.object).z - sunk, 3.0, 0.1);
+    logic.stop();
 }
 
 TEST_F(DemoLookTest, DemoRingZonesCountIntoTheRingCounterWhoseFifthLeadsToTheReef)

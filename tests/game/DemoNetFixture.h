@@ -4,6 +4,7 @@
 
 #include "content/DataFiles.h"
 #include "game/AvatarSlot.h"
+#include "game/DemoPlayer.h"
 #include "game/LookFly.h"
 #include "game/LookNetwork.h"
 #include "game/NetLogic.h"
@@ -47,12 +48,7 @@ protected:
 
     heron::counted_ptr<Look> makeWorld(bool serving, const PlayerIdentity& identity)
     {
-        heron::counted_ptr<Look> world(new Look(heron::FilePath("glasstide.look")));
-        world->network().setServing(serving);
-        world->network().setServerPort(0);
-        world->network().setIdentity(identity);
-        world->logic().start(&m_window);
-        return world;
+        return demoplayer::start(m_window, serving, identity);
     }
 
     void frame()
@@ -91,11 +87,7 @@ protected:
         server->logic().flight()->handleEvent(event);
     }
 
-    // Puts the world's player two units behind the glider, where the next frame hands it over.
-    static void comeUpTo(Look& world, const AvatarSlot& glider)
-    {
-        world.logic().teleport(finch::Transform{objectPosition(glider.object()) - finch::Vector3d(0, 2, 0)});
-    }
+    static void comeUpTo(Look& world, const AvatarSlot& glider) { demoplayer::comeUpTo(world, glider); }
 
     // The clock the network code reads.
     static double& networkSeconds()

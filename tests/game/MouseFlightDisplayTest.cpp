@@ -7,7 +7,7 @@
 #include "game/LookFly.h"
 #include "game/LookLogic.h"
 #include "support/ManualSceneClock.h"
-#include "support/SdlEvents.h"
+#include "support/DesktopInput.h"
 
 #include <gtest/gtest.h>
 
@@ -23,16 +23,6 @@ class MouseFlightDisplayTest : public GameDisplayTest
 
 // Each pass of the game's loop is a frame of this many seconds.
 constexpr double frameTime = 1.0 / 60.0;
-
-// The mouse dx right of the window's centre: a press or release of the button, or a move with the
-// buttons of the mask held.
-void pushMouse(const GameWindow& window, Uint32 type, Uint8 button, Uint32 held, int dx = 0)
-{
-    const int x = window.getBounds().width / 2 + dx;
-    const int y = window.getBounds().height / 2;
-    sdlevents::push(type == SDL_MOUSEMOTION ? sdlevents::motion(window.nativeHandle(), held, x, y)
-                                            : sdlevents::button(window.nativeHandle(), type, button, x, y));
-}
 
 // What the player does, and how many frames it then waits.
 struct Step
@@ -90,18 +80,18 @@ void nothing(GameWindow&)
 TEST_F(MouseFlightDisplayTest, ButtonsPressedAndReleasedOnTheDesktopSpeedUpStopAndReverseTheFlight)
 {
     const std::vector<double> speeds = speedsAfter({
-        {[](GameWindow& w) { pushMouse(w, SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, SDL_BUTTON_LMASK); }, 60},
+        {[](GameWindow& w) { testing_desktop::pushMouseFromCentre(w, SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, SDL_BUTTON_LMASK); }, 60},
         {[](GameWindow& w) {
-             pushMouse(w, SDL_MOUSEMOTION, 0, SDL_BUTTON_LMASK, 1);
-             pushMouse(w, SDL_MOUSEMOTION, 0, SDL_BUTTON_LMASK, 2);
+             testing_desktop::pushMouseFromCentre(w, SDL_MOUSEMOTION, 0, SDL_BUTTON_LMASK, 1);
+             testing_desktop::pushMouseFromCentre(w, SDL_MOUSEMOTION, 0, SDL_BUTTON_LMASK, 2);
          },
          30},
-        {[](GameWindow& w) { pushMouse(w, SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 0, 2); }, 3},
+        {[](GameWindow& w) { testing_desktop::pushMouseFromCentre(w, SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 0, 2); }, 3},
         {nothing, 30},
-        {[](GameWindow& w) { pushMouse(w, SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, SDL_BUTTON_RMASK, 2); }, 60},
-        {[](GameWindow& w) { pushMouse(w, SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 0, 2); }, 3},
-        {[](GameWindow& w) { pushMouse(w, SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, SDL_BUTTON_RMASK, 2); }, 60},
-        {[](GameWindow& w) { pushMouse(w, SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 0, 2); }, 3},
+        {[](GameWindow& w) { testing_desktop::pushMouseFromCentre(w, SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, SDL_BUTTON_RMASK, 2); }, 60},
+        {[](GameWindow& w) { testing_desktop::pushMouseFromCentre(w, SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 0, 2); }, 3},
+        {[](GameWindow& w) { testing_desktop::pushMouseFromCentre(w, SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, SDL_BUTTON_RMASK, 2); }, 60},
+        {[](GameWindow& w) { testing_desktop::pushMouseFromCentre(w, SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 0, 2); }, 3},
         {nothing, 30},
     });
     ASSERT_EQ(speeds.size(), 9u);

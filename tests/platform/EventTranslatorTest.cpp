@@ -30,11 +30,7 @@ SDL_Event up(SDL_Keycode sym, Uint16 mod = KMOD_NONE)
 
 SDL_Event textEvent(const char* utf8)
 {
-    SDL_Event event = {};
-    event.type = SDL_TEXTINPUT;
-    event.text.windowID = window;
-    SDL_strlcpy(event.text.text, utf8, sizeof event.text.text);
-    return event;
+    return sdlevents::text(window, utf8);
 }
 
 SDL_Event windowEvent(Uint8 what, plat::WindowId id)

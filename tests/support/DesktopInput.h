@@ -38,6 +38,27 @@ inline void pushClick(const kestrel::Component& component)
     }
 }
 
+// The mouse dx right of the window's centre: a press (SDL_MOUSEBUTTONDOWN) or release of the
+// button, or a move (SDL_MOUSEMOTION) with the buttons of the mask held, pushed into SDL's queue.
+inline void pushMouseFromCentre(const kestrel::Window& window, Uint32 type, Uint8 button, Uint32 held, int dx = 0)
+{
+    const int x = window.getBounds().width / 2 + dx;
+    const int y = window.getBounds().height / 2;
+    sdlevents::push(type == SDL_MOUSEMOTION ? sdlevents::motion(window.nativeHandle(), held, x, y)
+                                            : sdlevents::button(window.nativeHandle(), type, button, x, y));
+}
+
+// A character key pressed and released over the window, as the desktop sends it: the key, the
+// text it types, the key's release.
+inline void pushCharacterKey(const kestrel::Window& window, char character)
+{
+    const plat::WindowId id = window.nativeHandle();
+    sdlevents::push(sdlevents::key(id, SDL_KEYDOWN, static_cast<SDL_Keycode>(character)));
+    const char typed[] = {character, '\0'};
+    sdlevents::push(sdlevents::text(id, typed));
+    sdlevents::push(sdlevents::key(id, SDL_KEYUP, static_cast<SDL_Keycode>(character)));
+}
+
 // Clicks components through the desktop as a scripted user does from inside the event loop, one
 // step per pass: the pointer is moved over the component, and once the toolkit has seen it there
 // (the component is hovered), the button is pressed and released.

@@ -45,6 +45,16 @@ inline SDL_Event key(std::uint32_t window, Uint32 type, SDL_Keycode sym, Uint16 
     return event;
 }
 
+// The text keys typed, in UTF-8 (cut to what the event holds).
+inline SDL_Event text(std::uint32_t window, const char* utf8)
+{
+    SDL_Event event = {};
+    event.type = SDL_TEXTINPUT;
+    event.text.windowID = window;
+    SDL_strlcpy(event.text.text, utf8, sizeof event.text.text);
+    return event;
+}
+
 // A window event (a close request, say) for the window.
 inline SDL_Event window(std::uint32_t window, SDL_WindowEventID what)
 {

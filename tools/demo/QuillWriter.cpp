@@ -57,6 +57,9 @@ constexpr std::uint32_t engineAscend = 142;
 constexpr std::uint32_t engineInteger = 135;
 constexpr std::uint32_t connect = 144;
 constexpr std::uint32_t firstAxis = 184;
+constexpr std::uint32_t splinePath = 190;
+constexpr std::uint32_t pathSegment = 199;
+constexpr std::uint32_t controlPoint = 202;
 constexpr std::uint32_t lodHysteresis = 240;
 constexpr std::uint32_t hierarchy = 102;
 } // namespace tag
@@ -338,6 +341,24 @@ std::uint32_t engineTag(QuillEngineKind kind)
     return 150;
 }
 
+void writePath(Out& out, const std::vector<QuillBezier>& path)
+{
+    out.tag(tag::splinePath);
+    for (const QuillBezier& segment : path) {
+        out.tag(tag::pathSegment);
+        out.int32(0);
+        for (std::size_t i = 0; i < segment.size(); ++i) {
+            out.tag(tag::controlPoint);
+            out.int32(static_cast<std::int32_t>(i));
+            for (double c : segment[i]) {
+                out.value(c);
+            }
+        }
+        out.tag(tag::end);
+    }
+    out.tag(tag::end);
+}
+
 void writeEngine(Out& out, const QuillEngine& e)
 {
     out.tag(engineTag(e.kind));
@@ -356,6 +377,9 @@ void writeEngine(Out& out, const QuillEngine& e)
             out.tag(tag::firstAxis + static_cast<std::uint32_t>(i));
             out.byte(e.axes[i] ? 1 : 0);
         }
+    }
+    if (e.kind == QuillEngineKind::Spline) {
+        writePath(out, e.path);
     }
     if (e.target) {
         out.tag(tag::connect);

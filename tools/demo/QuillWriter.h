@@ -109,6 +109,9 @@ enum class QuillEngineKind
     Pulse,
 };
 
+// One cubic Bezier segment of a path: where it starts, its two control points and where it ends.
+using QuillBezier = std::array<QuillPoint, 4>;
+
 struct QuillEngine
 {
     QuillEngineKind kind = QuillEngineKind::Plain;
@@ -119,6 +122,9 @@ struct QuillEngine
     std::array<bool, 6> axes{};
     // The index of the branch the engine drives, when set.
     std::optional<std::int32_t> target{};
+    // Spline engines: the path their instance is placed along (in its parent's space), the
+    // distance along it coming from the engine above.
+    std::vector<QuillBezier> path{};
     std::vector<QuillEngine> children{};
 };
 

@@ -236,6 +236,10 @@ QuillBranch instanceOf(const std::string& name, ObjectIndex shows, const QuillMa
 // The props' places: the post on the shore island, the rock at the foot of the lighthouse island.
 constexpr double postX = -36.0;
 constexpr double postY = -27.0;
+// The post stands this deep in the sand until the player reaches the shore; then the shore's act
+// raises it out of the sand at this speed (units a second), in two seconds.
+constexpr double postSunk = 3.0;
+constexpr double postRiseSpeed = 1.5;
 constexpr double rockX = 38.0;
 constexpr double rockY = 12.0;
 
@@ -292,6 +296,47 @@ void placeGliders(QuillBranch& placed)
     }
 }
 
+// Numbers the branch and those below it in the order the model reader walks them, so that an
+// engine may connect to any of them.
+void numberBranches(QuillBranch& branch, std::int32_t& next)
+{
+    branch.index = next++;
+    for (QuillBranch& child : branch.children) {
+        numberBranches(child, next);
+    }
+}
+
+// The post's rise: a clock running at the rising speed hands the distance on to a straight path
+// from where the post stands sunk up to where it stands on the sand. The shore's act holds the clock
+// and moves the post along the path; its end ends the act.
+QuillEngine postRise(std::int32_t postBranch)
+{
+    const double ground = seabedHeight(postX, postY);
+    const auto at = [&](double risen) { return QuillPoint{postX, postY, ground - postSunk + risen}; };
+    QuillEngine path{.kind = QuillEngineKind::Spline, .target = postBranch};
+    path.path = {{at(0.0), at(postSunk / 3.0), at(postSunk * 2.0 / 3.0), at(postSunk)}};
+    QuillEngine clock{.kind = QuillEngineKind::Linear};
+    clock.p[1] = postRiseSpeed;
+    clock.children.push_back(std::move(path));
+    return clock;
+}
+
+const QuillBranch* childNamed(const QuillBranch& parent, const std::string& name)
+{
+    const auto found = std::find_if(parent.children.begin(), parent.children.end(),
+                                    [&](const QuillBranch& child) { return child.name == name; });
+    return found != parent.children.end() ? &*found : nullptr;
+}
+
+// The number of the post's placement among the numbered branches of the level's tree; -1 (which
+// connects nothing) without one.
+std::int32_t postBranchIndex(const QuillBranch& root)
+{
+    const QuillBranch* const placed = childNamed(root, "objects");
+    const QuillBranch* const post = placed != nullptr ? childNamed(*placed, "post") : nullptr;
+    return post != nullptr ? post->index.value_or(-1) : -1;
+}
+
 std::vector<QuillObject> propReferences()
 {
     return {{.name = "Post", .index = postIndex, .externalReference = postReference},
@@ -317,6 +362,9 @@ QuillObject shallowsObject()
     // ring itself, shown by a branch of this name that leaves the scene when the model is prepared.
     root.children.push_back(instanceOf("ring counter", ringIndex, identityMatrix));
     addShimmer(root);
+    std::int32_t next = 0;
+    numberBranches(root, next);
+    object.engines = postRise(postBranchIndex(root));
     object.root = std::move(root);
     return object;
 }
