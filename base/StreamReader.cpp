@@ -749,6 +749,32 @@ void StreamReader::checkSharedBlocks()
             m_rootBlock = entry.object;
         }
     }
+    checkFieldsKeepingOwned();
+}
+
+void StreamReader::checkFieldsKeepingOwned() const
+{
+    // What a block owns is kept through that block alone: whatever else kept it could free it
+    // under the block, or leave the block owning an object already freed. The root is the
+    // exception: the caller holds it (through the block that owns it), and objects below it may
+    // name it back. Borrowed and refused references keep nothing; a block's one field is its
+    // object.
+    if (m_ownedByBlocks.empty()) {
+        return;
+    }
+    for (std::size_t index = 0; index < m_objects.size(); ++index) {
+        if (m_objects[index].block) {
+            continue;
+        }
+        const std::uint32_t end = fixupsEnd(index);
+        for (std::uint32_t f = m_objects[index].firstFixup; f < end; ++f) {
+            const Fixup& fixup = m_fixups[f];
+            const bool keeps = !fixup.late && !fixup.borrowed && !fixup.refused && fixup.target != 0;
+            if (keeps && m_ownedByBlocks.count(m_objects[fixup.target].object) != 0) {
+                throw ReadError("Bad pointer");
+            }
+        }
+    }
 }
 
 void StreamReader::checkSharedPointers() const

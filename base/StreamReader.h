@@ -264,6 +264,7 @@ private:
     void patchPointers();
     void unpatch();
     void checkSharedBlocks();
+    void checkFieldsKeepingOwned() const;
     void checkSharedPointers() const;
     void patchSharedPointers();
     // The root, or the shared block that owns it.

@@ -1,8 +1,8 @@
 // Reads arbitrary bytes as an object-graph stream with the test classes registered. The first byte
 // chooses the byte order and whether the source can seek. A failed read must leave no object alive;
 // a good one must write back to a stream that reads and writes again to the very same bytes. The
-// seeds are graphs of every test class the writer makes, in both versions and byte orders, and
-// streams whose records make no object.
+// seeds are graphs of every test class the writer makes, in both versions and byte orders, streams
+// whose records make no object, and a graph whose shared block owns an object kept elsewhere.
 
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
@@ -99,8 +99,27 @@ std::vector<fuzzseeds::Seed> seeds()
     // factory.
     static constexpr char noObject[] = "\x02HarborStream 1.01\0#";
     static constexpr char unknownObject[] = "\x02HarborStream 1.01\0?\x01\x0Dtest::Unknown!\x01\x01\0\0\0\x01z#";
+    // Big-endian on a seekable source: the root node keeps a leaf that a holder's shared block owns
+    // as well (it names the leaf where the holder's shared value was), which the read refuses.
+    static constexpr char leafInBlock[] =
+        "\x03HarborStream 1.01\x00?\x01\x0Atest::Node"
+        "!\x01\x00\x00\x00\x01\x1E\xFF\xFF\xFF\xF9\x04r\x88\x90t\x00\x00\x00\x02\x04\x00\x00\x00\x03\x00\x00\x00\x01"
+        "\x00\x00\x00\x00\x00\x00\x00\x03"
+        "?\x02\x0Atest::Leaf"
+        "!\x02\x00\x00\x00\x02\x0C\x00\x00\x00\x09\x00\x00\x00\x01\x00\x00\x00\x04"
+        "!\x01\x00\x00\x00\x03\x0E\x00\x00\x00\x00\x00\x00\x00\x00\x02\x01\x00\x00\x00\x01"
+        "?\x03\x0Ctest::Holder"
+        "!\x03\x00\x00\x00\x04\x10\x00\x00\x00\x05\x00\x00\x00\x05\x00\x00\x00\x06\x00\x00\x00\x03"
+        "?\x04\x1Dinternals::counted_ptr::heron"
+        "!\x04\x00\x00\x00\x05\x08\x00\x00\x00\x02\x00\x00\x00\x02"
+        "?\x05\x0Dtest::Counted"
+        "!\x05\x00\x00\x00\x06\x04\x00\x00\x00\x00"
+        "?\x06\x0Ctest::Shared"
+        "!\x06\x00\x00\x00\x07\x04\x00\x00\x00\x00"
+        "#";
     made.push_back({"no-object", fuzzseeds::bytesOf(std::string(noObject, sizeof noObject - 1))});
     made.push_back({"unknown-object", fuzzseeds::bytesOf(std::string(unknownObject, sizeof unknownObject - 1))});
+    made.push_back({"leaf-in-block", fuzzseeds::bytesOf(std::string(leafInBlock, sizeof leafInBlock - 1))});
     return made;
 }
 

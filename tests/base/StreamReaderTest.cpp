@@ -258,6 +258,15 @@ TEST_F(ObjectGraphStream, ADamagedStreamEndsWithTheErrorAndLeavesNoObjectBehind)
                 .object(5, 8, u32s({8, 0, 6})).object(1, 6, u32s({0, 0, 2, 0})).object(2, 2, u32s({1, 5}))
                 .end().bytes,
             badPointer},
+        {"an object a block owns kept by a field as well",
+            withHolder(heron::SharedBlock::name).declare(4, Node::name).declare(5, Leaf::name)
+                .object(4, 1, nodeBody(1, {}, 2)).object(5, 2, u32s({9, 0, 3})).object(1, 3, u32s({4, 0, 0, 0}))
+                .object(2, 4, u32s({1, 2})).end().bytes,
+            badPointer},
+        {"a holder's node kept by the holder and by the holder's block",
+            withHolder(Node::name).object(1, 1, u32s({2, 0, 0, 5})).object(2, 2, u32s({1, 5}))
+                .object(3, 5, nodeBody(5, {})).end().bytes,
+            badPointer},
         {"two objects at one address",
             StreamBytes().declare(1, Node::name).object(1, 4, nodeBody(1, {})).object(1, 4, nodeBody(2, {}))
                 .end().bytes,
@@ -296,6 +305,42 @@ TEST_F(ObjectGraphStream, ASharedPointerToABlockOfAnObjectOfAnotherClassComesBac
         m_log.contains("StreamRead: a shared pointer names a \"test::Node\", which is not of the pointer's class"));
     // The block and its object stay with the holder and are written again as they were read.
     EXPECT_EQ(write(holder), bytes);
+}
+
+TEST_F(ObjectGraphStream, ABlockOwningTheRootOrItsOwnHolderIsReadAgainAsWrittenAndFreedOnce)
+{
+    // Each block owns an object of another class than its holder's pointer, which comes back null.
+    // Root node 1, which links to itself, -> leaf 2 (owner: the root) -> holder 3 -> block 4, which
+    // owns the root: the root is named back from below and the caller holds it through the block.
+    const Bytes rootInBlock = StreamBytes()
+                                  .declare(1, Node::name)
+                                  .object(1, 1, nodeBody(1, {1}, 2))
+                                  .declare(2, Leaf::name)
+                                  .object(2, 2, u32s({9, 1, 3}))
+                                  .declare(3, Holder::name)
+                                  .object(3, 3, u32s({4, 0, 0, 0}))
+                                  .declare(4, heron::SharedBlock::name)
+                                  .object(4, 4, u32s({2, 1}))
+                                  .end()
+                                  .bytes;
+    // Root holder 1, whose first pointer names block 2, which owns that holder.
+    const Bytes holderInBlock = StreamBytes()
+                                    .declare(1, Holder::name)
+                                    .object(1, 1, u32s({2, 0, 0, 0}))
+                                    .declare(2, heron::SharedBlock::name)
+                                    .object(2, 2, u32s({2, 1}))
+                                    .end()
+                                    .bytes;
+    for (const Bytes& bytes : {rootInBlock, holderInBlock}) {
+        {
+            const heron::counted_ptr<Streamable> root = read(bytes);
+            ASSERT_NE(root.get(), nullptr);
+            EXPECT_FALSE(m_source->hasError());
+            EXPECT_EQ(write(root.get()), bytes);
+        }
+        streamtest::freeLive();
+        EXPECT_TRUE(streamtest::live().empty());
+    }
 }
 
 TEST_F(ObjectGraphStream, SharedPointersComeBackSharingOneObjectCountedByTheirHolders)

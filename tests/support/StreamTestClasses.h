@@ -2,7 +2,7 @@
 
 // Small stored classes for the object-graph stream tests, benchmark and fuzz target. Every instance
 // is listed in live() from construction to destruction, so a test can tell which objects a read
-// made and left alive; nothing owns anything, so freeLive() frees a whole graph.
+// made and left alive; their plain pointers own nothing, so freeLive() frees a whole graph.
 
 #include "base/DataDest.h"
 #include "base/DataSource.h"
@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <set>
+#include <tuple>
 #include <vector>
 
 namespace streamtest
@@ -48,14 +49,6 @@ inline std::vector<heron::Streamable*>& afterLoads()
     return order;
 }
 
-inline void freeLive()
-{
-    while (!live().empty()) {
-        delete *live().begin();
-    }
-    afterLoads().clear();
-}
-
 class Tracked : public heron::Streamable
 {
 public:
@@ -64,7 +57,34 @@ public:
     Tracked(const Tracked&) = delete;
     Tracked& operator=(const Tracked&) = delete;
     void afterLoad() override { afterLoads().push_back(this); }
+    // Lets go of the object's shared pointers; that may delete the object itself.
+    virtual void dropShared() {}
 };
+
+// Empties the shared pointers and only then lets go of what they held: the last to go may delete
+// the object they belong to (a shared block it holds can own it).
+template <class... Pointers>
+void letGo(Pointers&... pointers)
+{
+    const std::tuple<Pointers...> held(pointers...);
+    ((pointers = Pointers()), ...);
+}
+
+// Deletes every live object once. A shared block owns its object, which a stream can make a
+// tracked one, so the shared pointers go first: such an object is then deleted by its block alone.
+inline void freeLive()
+{
+    const std::vector<heron::Streamable*> objects(live().begin(), live().end());
+    for (heron::Streamable* object : objects) {
+        if (live().count(object) != 0) {
+            static_cast<Tracked*>(object)->dropShared();
+        }
+    }
+    while (!live().empty()) {
+        delete *live().begin();
+    }
+    afterLoads().clear();
+}
 
 class Node;
 
@@ -184,6 +204,7 @@ public:
         Tracked::afterLoad();
         setBeforeAfterLoad = first && second && counted;
     }
+    void dropShared() override { letGo(first, second, counted); }
     void read(heron::DataSource& source) override
     {
         source.readObjectRef(first).readObjectRef(second).readObjectRef(counted).readObjectRef(node);
@@ -205,6 +226,7 @@ public:
     heron::counted_ptr<Shared> shared;
     Node* node = nullptr;
 
+    void dropShared() override { letGo(shared); }
     void registerFactories(heron::DataSource& source) override { source.registerFactory(&Shared::make).registerFactory(&Node::make); }
     // Shared twice, then node for as long as the body lasts.
     void read(heron::DataSource& source) override
