@@ -34,7 +34,9 @@ std::atomic<LostDisplayHook> installedHook{nullptr};
 
 bool startDisplayVideo()
 {
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+    // Wayland is tried only where a compositor is named: without one, its client library prints
+    // errors of its own before the program can say that no display was found.
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, std::getenv("WAYLAND_DISPLAY") ? "x11,wayland" : "x11");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         return false;
     }

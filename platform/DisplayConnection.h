@@ -3,9 +3,10 @@
 namespace plat
 {
 
-// Starts SDL's video on the desktop's display (X11, else Wayland) and then ends the program should
-// that display go away (below). SDL_VIDEODRIVER still names another driver when set; without it
-// and without a display, SDL would fall back to drawing off screen, where nothing can be seen.
+// Starts SDL's video on the desktop's display (X11, else Wayland when WAYLAND_DISPLAY names a
+// compositor) and then ends the program should that display go away (below). SDL_VIDEODRIVER
+// still names another driver when set; without it and without a display, SDL would fall back to
+// drawing off screen, where nothing can be seen.
 // False when no display could be opened (SDL_GetError says why). Main thread only.
 [[nodiscard]] bool startDisplayVideo();
 

@@ -46,5 +46,19 @@ TEST(DisplayConnectionDisplayTest, LostDisplayWritesTheUnsavedWorkAndEndsTheProg
                 "the connection to the display is lost.*\nthe unsaved work is written\n");
 }
 
+// Started from a console with no display at all, the program alone says what is missing: the
+// display libraries print nothing of their own.
+TEST(DisplayConnectionDisplayTest, WithNoDisplayAtAllNothingIsPrintedAndNoVideoStarts)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto startWithNoDisplay = [] {
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "SDL_VIDEODRIVER"}) {
+            unsetenv(name);
+        }
+        std::_Exit(startDisplayVideo() ? 1 : 0);
+    };
+    EXPECT_EXIT(startWithNoDisplay(), testing::ExitedWithCode(0), "^$");
+}
+
 }
 }
