@@ -645,7 +645,21 @@ void LookFly::moveWithCollision(finch::Database* database, double dt, Vector3d m
         lastContactPoint = sweep.contact();
         lastContactNormal = sweep.planeNormal();
     }
+    if (flying == nullptr) {
+        keepSpeedToMotion(sweep, m_transform.position, dt);
+    }
     m_transform.position = sweep.start();
+}
+
+void LookFly::keepSpeedToMotion(const finch::Collider& sweep, const Vector3d& from, double dt)
+{
+    if (!sweep.stopped()) {
+        return;
+    }
+    const double reached = (sweep.start() - from).length() / dt;
+    if (std::fabs(m_speed) > reached) {
+        m_speed = std::copysign(reached, m_speed);
+    }
 }
 
 void LookFly::addCollidees(finch::Collider& sweep, finch::Database* database,
@@ -890,7 +904,7 @@ void LookFly::seizedStep(finch::Database* database, const Flown& flown, double d
         m_seizedDrift = Vector3d();
     }
     const Vector3d from = placed.position;
-    const Vector3d to = sweepSeized(database, object, from, objectMove, turned);
+    const Vector3d to = sweepSeized(database, object, from, objectMove, turned, dt);
     if (m_speed > 0.0 && to != from) {
         // A moving object turns toward where it goes.
         double heading = 0.0;
@@ -945,7 +959,7 @@ void LookFly::steerSeized(const Zone& zone, const pelican::PelicanObject& object
 }
 
 Vector3d LookFly::sweepSeized(finch::Database* database, pelican::PelicanObject& object, const Vector3d& from,
-                              const Vector3d& move, const Angles& angles)
+                              const Vector3d& move, const Angles& angles, double dt)
 {
     const finch::BoundingBox& box = object.boundingBox();
     if (move == Vector3d() || !box.isValid()) {
@@ -965,6 +979,7 @@ Vector3d LookFly::sweepSeized(finch::Database* database, pelican::PelicanObject&
     m_seizeSweep = true;
     sweep.collide();
     m_seizeSweep = false;
+    keepSpeedToMotion(sweep, centre, dt);
     return from + (sweep.start() - centre);
 }
 

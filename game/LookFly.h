@@ -130,7 +130,8 @@ private:
     void steerSeized(const Zone& zone, const pelican::PelicanObject& object, double dt, double yaw, double pitchChange,
                      Angles& angles, finch::Vector3d& move);
     finch::Vector3d sweepSeized(finch::Database* database, pelican::PelicanObject& object,
-                                const finch::Vector3d& from, const finch::Vector3d& move, const Angles& angles);
+                                const finch::Vector3d& from, const finch::Vector3d& move, const Angles& angles,
+                                double dt);
     // The player's move that follows the seized object from its old to its new position.
     finch::Vector3d followObject(const finch::Vector3d& from, const finch::Vector3d& to, const Angles& angles,
                                  const Zone& zone, double dt);
@@ -143,6 +144,9 @@ private:
     void advance(double dt, const finch::Vector3d& direction, finch::Vector3d& move, Drive drive = Drive::free);
     void settle(double target, double dt);
     void moveWithCollision(finch::Database* database, double dt, finch::Vector3d move, const Flown* flying);
+    // After a sweep that stopped short, the speed is no more than the sweep moved from from in the
+    // frame: a wedged player shows the speed it flies, and builds up again from there once free.
+    void keepSpeedToMotion(const finch::Collider& sweep, const finch::Vector3d& from, double dt);
     // Collides the database's triangles (sliding) and, when wanted, the zones' spheres.
     void addCollidees(finch::Collider& sweep, finch::Database* database, std::unique_ptr<finch::Collider>& triangles,
                       bool withZones);

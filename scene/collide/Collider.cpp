@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace finch
@@ -14,6 +15,8 @@ constexpr std::size_t firstCollidees = 1024;
 constexpr double noHit = 1e300;
 // The sphere stops this far short of a touch, so that the next round starts clear of the surface.
 constexpr double clearance = 0.001f;
+// An answer heads into a plane when it goes into it by more than this share of its length.
+constexpr double intoPlane = 1e-9;
 
 }
 
@@ -46,6 +49,7 @@ Collider::Collider()
 void Collider::setMove(const Vector3d& start, const Vector3d& move, double radius)
 {
     m_depth = 0;
+    m_stopped = false;
     m_start = start;
     m_length = move.length();
     m_direction = m_length > 0.0 ? move * (1.0 / m_length) : Vector3d();
@@ -74,6 +78,7 @@ bool Collider::hasUsableStep() const
 
 bool Collider::collide()
 {
+    m_stopped = false;
     if (!hasUsableStep()) {
         return false;
     }
@@ -110,6 +115,29 @@ void Collider::setPlaneFromContact()
     m_planeConstant = -dot(m_planeNormal, m_contact);
 }
 
+Vector3d Collider::keptOffEarlierPlanes(const Vector3d& next) const
+{
+    const auto heads = [&](const Vector3d& v, const Vector3d& normal) {
+        return dot(v, normal) < -intoPlane * v.length();
+    };
+    const auto earlier = m_touched.begin();
+    const auto earlierEnd = earlier + m_depth;
+    const auto into = std::find_if(earlier, earlierEnd, [&](const Vector3d& normal) { return heads(next, normal); });
+    if (into == earlierEnd) {
+        return next;
+    }
+    // Sliding off one surface into another, as in a wedge between two: along the line they meet in.
+    const Vector3d crease = cross(*into, m_planeNormal);
+    const double creaseLength = crease.length();
+    // Two planes facing each other leave no way on.
+    if (!(creaseLength > intoPlane)) {
+        return {};
+    }
+    const Vector3d along = crease * (dot(next, crease) / (creaseLength * creaseLength));
+    const bool cornered = std::any_of(earlier, earlierEnd, [&](const Vector3d& normal) { return heads(along, normal); });
+    return cornered ? Vector3d() : along;
+}
+
 bool Collider::solve()
 {
     if (!hasUsableStep()) {
@@ -122,6 +150,7 @@ bool Collider::solve()
         return false;
     }
     if (m_depth >= roundLimit) {
+        m_stopped = true;
         return false;
     }
     const double step = best - clearance;
@@ -131,10 +160,12 @@ bool Collider::solve()
         return true;
     }
     setPlaneFromContact();
-    const Vector3d next = action->respond(*this);
+    m_touched[std::size_t(m_depth)] = m_planeNormal;
+    const Vector3d next = keptOffEarlierPlanes(action->respond(*this));
     const double nextLength = next.length();
     // A response that would turn the sphere back against the step it was given ends the motion.
     if (!(nextLength > 0.0) || dot(next, m_originalDirection) < 0.0) {
+        m_stopped = true;
         return true;
     }
     m_direction = next * (1.0 / nextLength);

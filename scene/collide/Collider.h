@@ -5,6 +5,7 @@
 #include "scene/math/Matrix.h"
 #include "scene/math/Vector3d.h"
 
+#include <array>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -56,9 +57,13 @@ public:
     void addCollidee(Collider* collidee, CollisionAction* action);
     // Moves the sphere through the collidees, answering each touch by its action, at most
     // roundLimit rounds deep; true when something was touched. start() is then the end position.
-    // A step that is not finite, empty, or with a radius that is not above 0 touches nothing and
-    // leaves the sphere where it is.
+    // An answer that would take the sphere back into a surface it touched earlier in the step
+    // slides along the crease of the two instead. A step that is not finite, empty, or with a
+    // radius that is not above 0 touches nothing and leaves the sphere where it is.
     bool collide();
+    // Whether the last collide left part of its step unused: the sphere met something it could
+    // not slide along (a wall met head on, a corner), or the rounds ran out.
+    bool stopped() const { return m_stopped; }
 
     const Vector3d& start() const { return m_start; }
     const Vector3d& direction() const { return m_direction; }
@@ -82,6 +87,9 @@ private:
     // The nearest touch of all collidees within the step; null when there is none.
     CollisionAction* nearestTouch(double& distance);
     void setPlaneFromContact();
+    // The answer kept out of the planes touched before in this step: along the crease with the
+    // one it heads into, zero when that crease heads into another.
+    Vector3d keptOffEarlierPlanes(const Vector3d& next) const;
 
     Vector3d m_start;
     Vector3d m_direction;
@@ -92,6 +100,9 @@ private:
     Vector3d m_planeNormal{0.0, 0.0, 1.0};
     double m_planeConstant = 0.0;
     std::int32_t m_depth = 0;
+    bool m_stopped = false;
+    // The normal of the plane touched in each round of the step so far.
+    std::array<Vector3d, roundLimit + 1> m_touched;
     BoundingBox m_sweptBox;
     Matrix m_matrix;
     Matrix m_inverse;

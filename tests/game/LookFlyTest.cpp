@@ -183,6 +183,8 @@ TEST_F(LookFlyTest, AWallStopsTheSweep)
     EXPECT_GT(fly.transform().position.y, 3.9);
     EXPECT_LE(fly.transform().position.y, 4.0 + 1e-6);
     EXPECT_NEAR(LookFly::lastContactNormal.y, -1.0, 1e-6);
+    // Held against the wall, the player shows the speed it flies.
+    EXPECT_LT(fly.speed(), 0.01);
 }
 
 TEST_F(LookFlyTest, ABubbleTurnsThePlayerBack)

@@ -73,6 +73,16 @@ std::vector<Corners> wallAt45Degrees()
     return out;
 }
 
+// The floor z = 0 facing up, under a roof sloping down to it along +y (z = 2.5 - y / 4) facing
+// down: a sphere of radius 1 fits in the wedge between them as far as y = 1.877.
+std::vector<Corners> wedge()
+{
+    std::vector<Corners> out;
+    collisionscene::addQuad(out, Vector3d(-50, -50, 0), Vector3d(50, -50, 0), Vector3d(50, 50, 0), Vector3d(-50, 50, 0));
+    collisionscene::addQuad(out, Vector3d(-50, -50, 15), Vector3d(-50, 10, 0), Vector3d(50, 10, 0), Vector3d(50, -50, 15));
+    return out;
+}
+
 // A step through a scene and the end position expected.
 struct StepCase
 {
@@ -157,6 +167,11 @@ TEST(ColliderTest, SphereStopsShortOfWhatItTouches)
         // rather than along the normal: slides drift by about the clearance.
         expectNear(outcome.end, item.end, 2 * clearance);
     }
+    // Pushed into a wedge, the sphere slides on along its crease, which the planes taken from where
+    // it stopped short turn a little.
+    const Outcome wedged = move(wedge(), Vector3d(0, -2, 1 + clearance), Vector3d(3, 10, 0), 1.0);
+    EXPECT_TRUE(wedged.touched);
+    expectNear(wedged.end, Vector3d(3, 1.877, 1), 20 * clearance);
     struct Graze
     {
         const char* what;
