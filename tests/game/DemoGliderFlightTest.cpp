@@ -1,81 +1,25 @@
 // A glider of the demo world taken on the way out from the start and flown with the mouse and the
 // keys, frame by frame, as the game window hands them to the flight.
-#include "game/LookFixture.h"
+#include "game/DemoFlightFixture.h"
 
-#include "content/DataFiles.h"
 #include "content/world/PelicanObject.h"
 #include "game/AvatarSlot.h"
-#include "game/LookFly.h"
 #include "game/Zone.h"
-#include "gui/toolkit/Event.h"
-#include "gui/toolkit/Window.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <functional>
 
 namespace
 {
 
 using finch::Vector3d;
 
-constexpr int width = 800;
-constexpr int height = 600;
-constexpr double frameTime = 1.0 / 60.0;
 // Rounding, and the crawl a steered glider starts from.
 constexpr double slack = 1e-6;
 
-class DemoGliderFlightTest : public LookTest
+class DemoGliderFlightTest : public DemoFlightTest
 {
 protected:
-    void SetUp() override
-    {
-        LookTest::SetUp();
-        pelican::setCacheRoot(m_folder.path().string().c_str());
-        pelican::registerPackedFile(heron::FilePath(AURELLE_DEMO_WORLD));
-        // The flight's settings as the game window starts them.
-        LookFly::gravityOn = true;
-        LookFly::speedSetting = 5.0f;
-        m_window.setSize(width, height);
-        m_world = heron::counted_ptr<Look>(new Look(heron::FilePath("glasstide.look")));
-        m_world->logic().reset();
-        m_world->logic().start(&m_window);
-    }
-    void TearDown() override
-    {
-        m_world->logic().stop();
-        m_world = heron::counted_ptr<Look>();
-        LookFly::gravityOn = true;
-        LookTest::TearDown();
-    }
-
-    LookFly& flight() { return *m_world->logic().flight(); }
-    // The mouse at (dx, dy) from the window's centre, with the buttons held as given.
-    void mouse(std::uint32_t type, int dx, int dy, bool left, bool right)
-    {
-        kestrel::Event event(type, &m_window);
-        event.x = width / 2 + dx;
-        event.y = height / 2 + dy;
-        event.leftButton = left ? 1 : 0;
-        event.rightButton = right ? 1 : 0;
-        flight().handleEvent(event);
-    }
-    void key(int code)
-    {
-        kestrel::Event event(kestrel::Event::Key, &m_window);
-        event.key = code;
-        flight().handleEvent(event);
-    }
-
-    // One frame of the game's logic.
-    void frame()
-    {
-        m_now += frameTime;
-        m_clock.frame(m_now);
-        m_world->logic().update();
-    }
-
     // Flies for the time given with the glider held, checking every frame that the glider goes
     // along its own forward axis at the speed the flight shows, never faster than the zones allow,
     // and that the player stays close behind it.
@@ -100,15 +44,6 @@ protected:
         }
     }
 
-    // Plays frames until the condition holds, for ten seconds at most; whether it holds.
-    bool within10s(const std::function<bool()>& condition)
-    {
-        for (int i = 0; i < 600 && !condition(); ++i) {
-            frame();
-        }
-        return condition();
-    }
-
     // Straight out from the start the player runs into the gliders and takes one; null when not.
     AvatarSlot* takeAGliderAhead()
     {
@@ -117,10 +52,6 @@ protected:
         mouse(kestrel::Event::LeftRelease, 0, 0, false, false);
         return m_world->logic().heldAvatar();
     }
-
-    kestrel::Window m_window;
-    heron::counted_ptr<Look> m_world;
-    double m_now = 100.0;
 };
 
 }

@@ -72,8 +72,10 @@ constexpr double lampHeight = 15.0;
 constexpr double lampReach = 9.0;
 // Degrees a second the lamp turns.
 constexpr double lampTurnRate = 60.0;
-// A ring hangs this high over the ground or the water beneath it.
-constexpr double ringClearance = 6.0;
+// A ring hangs this high over the ground, the water or the tower beneath it: the lowest of its band
+// is more than a player's height (a ball of radius 2) above them, so that a player flying low
+// passes beneath it.
+constexpr double ringClearance = 7.0;
 
 struct Island
 {
@@ -268,7 +270,7 @@ void placeRings(QuillBranch& placed)
 {
     const double islandTop = seabedHeight(islands[0].x, islands[0].y);
     placed.children.push_back(
-        instanceOf("RING-Zone.lighthouse", ringIndex, translation(islands[0].x, islands[0].y, islandTop + lampHeight + 5.0)));
+        instanceOf("RING-Zone.lighthouse", ringIndex, translation(islands[0].x, islands[0].y, islandTop + towerHeight + ringClearance)));
     struct Place
     {
         const char* name;

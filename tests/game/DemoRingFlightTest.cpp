@@ -1,0 +1,85 @@
+// The demo world's rings flown into low from below and from the side with the left button held, as
+// a player meets them: the player takes the ring or gets past it, and never hangs at a ring while
+// the speed it shows is more than it flies.
+#include "game/DemoFlightFixture.h"
+
+#include "game/Counter.h"
+#include "game/Zone.h"
+
+#include <cmath>
+#include <string>
+
+namespace
+{
+
+using finch::Vector3d;
+
+class DemoRingFlightTest : public DemoFlightTest
+{
+protected:
+    // Where the player starts, relative to the ring's centre, and where it looks.
+    struct Approach
+    {
+        const char* what;
+        Vector3d offset;
+        double pitch;
+        double heading;
+    };
+
+    // Flies the approach for four seconds, checking every frame that the player moves at a tenth of
+    // the speed shown at least; true when the ring was taken (it is then given back, so that the
+    // counter never leads on to the reef).
+    bool flyInto(Zone& ring, const Approach& approach)
+    {
+        finch::Transform start{ring.position() + approach.offset};
+        start.pitch = approach.pitch;
+        start.heading = approach.heading;
+        m_world->logic().teleport(start);
+        Counter& rings = *m_world->ringCounter();
+        const std::size_t held = rings.count();
+        mouse(kestrel::Event::LeftPress, 0, 0, true, false);
+        for (double t = 0.0; t < 4.0; t += frameTime) {
+            const Vector3d before = flight().transform().position;
+            frame();
+            const Vector3d now = flight().transform().position;
+            const double flown = (now - before).length() / frameTime;
+            EXPECT_GE(flown, 0.1 * std::fabs(flight().speed()))
+                << "after " << t << " s at " << now.x << " " << now.y << " " << now.z;
+        }
+        mouse(kestrel::Event::LeftRelease, 0, 0, false, false);
+        if (rings.count() == held) {
+            return false;
+        }
+        rings.removeLast();
+        return true;
+    }
+};
+
+}
+
+TEST_F(DemoRingFlightTest, APlayerFlyingIntoARingTakesItOrGetsPastIt)
+{
+    // Low under the ring, just before it, climbing: off its middle, where the band curves up, and
+    // under its middle; and low beside it, flying level at its rim.
+    const Approach approaches[] = {
+        {"from below", Vector3d(1.5, -0.5, -4.0), 29.0, 0.0},
+        {"from below its middle", Vector3d(0.0, -0.5, -4.0), 29.0, 0.0},
+        {"from the side", Vector3d(-10.0, 0.0, -4.0), 0.0, 270.0},
+    };
+    int rings = 0;
+    for (const auto& zone : m_world->levels()[0]->zones()) {
+        if (!zone->trigger.incCounter || zone->trigger.counterToInc != 0) {
+            continue;
+        }
+        ++rings;
+        for (const Approach& approach : approaches) {
+            SCOPED_TRACE(std::string(zone->name.c_str()) + " " + approach.what);
+            const bool taken = flyInto(*zone, approach);
+            finch::Transform level;
+            level.heading = approach.heading;
+            const double past = finch::dot(flight().transform().position - zone->position(), level.forward());
+            EXPECT_TRUE(taken || past > zone->radius) << "stopped " << past << " along the way from the ring";
+        }
+    }
+    EXPECT_EQ(rings, 5);
+}
