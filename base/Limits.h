@@ -169,6 +169,9 @@ constexpr std::uint32_t maxNetEntries = 256;
 // player and every other player, one entry per connection, and a client takes a list of at most
 // maxNetEntries: connections beyond it are refused.
 constexpr std::size_t maxNetPlayers = maxNetEntries;
+// Connections a server keeps from one address at a time: one machine cannot take every player's
+// place. Connections beyond it are refused like those beyond maxNetPlayers.
+constexpr std::size_t maxNetPlayersPerAddress = 8;
 // Longest packet body a peer may send: the largest legal packet (a world list of 256 avatars
 // with names at their cap) with room to spare. The receive buffer is sized by it, so it protects
 // memory; a longer stated length closes the connection.

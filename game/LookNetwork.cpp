@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 #include "base/Limits.h"
+#include "base/MemoryDataDest.h"
 #include "base/net/NetConnection.h"
 #include "base/net/Server.h"
 #include "base/net/SocketCloser.h"
@@ -71,31 +72,46 @@ void LookNetwork::serve(double now)
 
 void LookNetwork::acceptPlayers(double now)
 {
-    while (m_players.size() < heron::limits::maxNetPlayers) {
+    // At most as many refused as a full server holds, so that a stream of connects cannot hold up
+    // the frame.
+    for (std::size_t refused = 0; refused < heron::limits::maxNetPlayers;) {
         const heron::counted_ptr<heron::NetConnection> connection = m_server->acceptConnection();
         if (!connection) {
             return;
+        }
+        if (const char* const reason = refusalOf(connection->address())) {
+            refuse(*connection, reason, now);
+            ++refused;
+            continue;
         }
         connection->setBlocking(false);
         m_players.push_back(std::make_unique<NetworkPlayer>(m_world, *this, connection, now));
     }
-    refuseSurplus(now);
 }
 
-void LookNetwork::refuseSurplus(double now)
+const char* LookNetwork::refusalOf(const heron::NetAddress& address) const
 {
-    // As many as a full server holds, so that a stream of connects cannot hold up the frame.
-    for (std::size_t i = 0; i < heron::limits::maxNetPlayers; ++i) {
-        const heron::counted_ptr<heron::NetConnection> connection = m_server->acceptConnection();
-        if (!connection) {
-            return;
-        }
-        if (m_refusalLines.allow(now)) {
-            heron::debug("Refused a connection from %s: the server has the most players it takes (%zu)\n",
-                         connection->address().toString(true).c_str(), m_players.size());
-        }
-        connection->abort();
+    if (m_players.size() >= heron::limits::maxNetPlayers) {
+        return "The server is full";
     }
+    const auto sameHost = [&](const auto& player) { return player->address().address() == address.address(); };
+    if (std::size_t(std::count_if(m_players.begin(), m_players.end(), sameHost)) >= heron::limits::maxNetPlayersPerAddress) {
+        return "Too many connections from your address";
+    }
+    return nullptr;
+}
+
+void LookNetwork::refuse(heron::NetConnection& connection, const char* reason, double now)
+{
+    if (m_refusalLines.allow(now)) {
+        heron::debug("Refused a connection from %s (%zu players): %s\n", connection.address().toString(true).c_str(),
+                     m_players.size(), reason);
+    }
+    // One message says why before the connection closes; a client shows it on its console.
+    heron::MemoryDataDest message;
+    m_refusalWriter.writeMessage(message, {reason, {}});
+    connection.writer().write(message.data(), message.size());
+    connection.close();
 }
 
 void LookNetwork::freeAvatars()

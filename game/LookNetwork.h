@@ -27,6 +27,8 @@ struct PlayerIdentity
     heron_string name;
     // 0xRRGGBB.
     std::uint32_t colour = 0;
+
+    bool operator==(const PlayerIdentity&) const = default;
 };
 
 // A world's network play: the listening server with one player per connection while this machine
@@ -88,9 +90,12 @@ public:
 
 private:
     void serve(double now);
-    // Takes every waiting connection while there is room, and refuses the ones beyond it.
+    // Takes every waiting connection while there is room for it, and refuses the ones beyond.
     void acceptPlayers(double now);
-    void refuseSurplus(double now);
+    // Why a connection from address cannot be taken now, as the peer is told; null when it can.
+    const char* refusalOf(const heron::NetAddress& address) const;
+    // Tells the peer why and closes the connection.
+    void refuse(heron::NetConnection& connection, const char* reason, double now);
     // Without a server to say who holds what, every avatar is free to take.
     void freeAvatars();
     void updateAvailability();
@@ -107,4 +112,5 @@ private:
     std::optional<PlayerIdentity> m_identityOverride;
     // Paces the log lines of refused connections.
     RateLimit m_refusalLines;
+    PacketWriter m_refusalWriter;
 };

@@ -69,7 +69,7 @@ void NetLogic::process(double now)
     if (drained) {
         queueDue(now);
     }
-    m_link.send();
+    m_link.send(now);
 }
 
 bool NetLogic::connectSettled(double now)
@@ -91,7 +91,8 @@ bool NetLogic::connectSettled(double now)
 
 void NetLogic::handle(const Packet& packet, double now)
 {
-    if (!m_worldReceived) {
+    // A server that refuses the connection sends one message, saying why, in place of the world.
+    if (!m_worldReceived && packet.kind != 'm') {
         takeWorld(packet);
         return;
     }

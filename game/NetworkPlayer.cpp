@@ -23,6 +23,14 @@ constexpr double minMotionInterval = 1.0 / 30.0;
 constexpr double identifyTimeout = 5.0;
 // Chat lines a second a player may send: more than a person types.
 constexpr int chatLinesPerSecond = 3;
+// Seconds a player may send nothing at all before its connection is closed: an honest client
+// answers the server's ping within a round trip.
+constexpr double silenceTimeout = 30.0;
+// Seconds between two players lists to one player: a flood of identities cannot make the server
+// send every player the whole list again and again.
+constexpr double playersListPeriod = 1.0;
+// Rings a second a player may send: more than anybody throws.
+constexpr int ringsPerSecond = 2;
 
 std::vector<WorldEntry> worldList(const AvatarSlots& slots)
 {
@@ -50,8 +58,11 @@ NetworkPlayer::NetworkPlayer(Look& world, LookNetwork& network, const heron::cou
     , m_network(network)
     , m_link(connection, PacketLink::Side::server)
     , m_senders(world.avatars().size())
+    , m_lastPlayersList(now - playersListPeriod)
     , m_connectedAt(now)
+    , m_lastHeard(now)
     , m_chat(chatLinesPerSecond, 1.0)
+    , m_rings(ringsPerSecond, 1.0)
 {
     heron::debug("network player on %s\n", connection->address().toString(true).c_str());
     if (!connection->setNoDelay(true)) {
@@ -72,13 +83,14 @@ bool NetworkPlayer::processPackets(double now)
     if (!m_link.isOpen()) {
         return false;
     }
-    if (isUnnamedTooLong(now)) {
-        m_link.connection().abort();
-        return false;
-    }
     // Periodic packets wait until what earlier ticks queued has gone; replies do not wait.
     const bool drained = m_link.isDrained();
     if (!m_link.receive([&](const Packet& packet) { handle(packet, now); })) {
+        return false;
+    }
+    // Judged only after reading: a late tick finds what the player sent in the meantime.
+    if (isUnnamedTooLong(now) || isSilentTooLong(now)) {
+        m_link.connection().abort();
         return false;
     }
     if (const std::optional<MotionSample> shown = m_replay.step(m_link.ping(), now); shown && m_held != nullptr) {
@@ -87,8 +99,13 @@ bool NetworkPlayer::processPackets(double now)
     if (drained) {
         queueDue(now);
     }
-    m_link.send();
+    m_link.send(now);
     return m_link.isOpen();
+}
+
+const heron::NetAddress& NetworkPlayer::address()
+{
+    return m_link.connection().address();
 }
 
 void NetworkPlayer::sendMessage(const ColouredText& message)
@@ -98,6 +115,7 @@ void NetworkPlayer::sendMessage(const ColouredText& message)
 
 void NetworkPlayer::handle(const Packet& packet, double now)
 {
+    m_lastHeard = now;
     if (m_link.takeControl(packet, now)) {
         return;
     }
@@ -122,7 +140,7 @@ void NetworkPlayer::handle(const Packet& packet, double now)
         handleIdentity(body);
         break;
     case 'r':
-        handleRing(body);
+        handleRing(body, now);
         break;
     default:
         // Kinds a server does not take, known or not, are passed over by their length.
@@ -173,9 +191,15 @@ void NetworkPlayer::handleLevel(heron::DataSource& body)
     heron::debug("Net player is on level %s\n", name.c_str());
 }
 
-void NetworkPlayer::handleRing(heron::DataSource& body)
+void NetworkPlayer::handleRing(heron::DataSource& body, double now)
 {
     AvatarSlot* const slot = m_world.avatars().named(readName(body));
+    if (!m_rings.allow(now)) {
+        if (m_rings.refused() == 1) {
+            heron::debug("Rings from %s dropped: more than %d a second\n", address().toString(true).c_str(), ringsPerSecond);
+        }
+        return;
+    }
     if (slot == nullptr) {
         return;
     }
@@ -205,7 +229,12 @@ void NetworkPlayer::handleMessage(heron::DataSource& body, double now)
 void NetworkPlayer::handleIdentity(heron::DataSource& body)
 {
     const ColouredText identity = readIdentity(body);
-    m_identity = {identity.text, identity.colours.front()};
+    const PlayerIdentity said{identity.text, identity.colours.front()};
+    // The same identity again changes nothing, so nobody is sent the players list for it.
+    if (m_identified && said == m_identity) {
+        return;
+    }
+    m_identity = said;
     m_identified = true;
     for (const auto& player : m_network.players()) {
         player->markInfoChanged();
@@ -222,6 +251,16 @@ bool NetworkPlayer::isUnnamedTooLong(double now)
     return true;
 }
 
+bool NetworkPlayer::isSilentTooLong(double now)
+{
+    if (now - m_lastHeard <= silenceTimeout) {
+        return false;
+    }
+    heron::debug("Closing the connection from %s: nothing came from it for %.0f seconds\n",
+                 address().toString(true).c_str(), silenceTimeout);
+    return true;
+}
+
 void NetworkPlayer::drop()
 {
     if (m_held == nullptr) {
@@ -234,8 +273,9 @@ void NetworkPlayer::drop()
 
 void NetworkPlayer::queueDue(double now)
 {
-    if (m_infoChanged) {
+    if (m_infoChanged && now - m_lastPlayersList >= playersListPeriod) {
         m_infoChanged = false;
+        m_lastPlayersList = now;
         m_link.writer().writePlayers(m_link.out(), playersFor());
     }
     queueMotion(now);

@@ -28,12 +28,18 @@ public:
 
     // One tick: handles what arrived, replays the player's motion, queues what is due and sends;
     // false once the connection has closed. A connection that has not said who it is within a few
-    // seconds is closed here, so that idle connections hold no player's place.
+    // seconds, or from which nothing has come for half a minute, is closed here, so that idle
+    // connections hold no player's place. An honest client is never that quiet: it answers every
+    // ping, and the two sides ping each other in turn.
     bool processPackets(double now);
     // Queues a chat message to this player.
     void sendMessage(const ColouredText& message);
 
     AvatarSlot* heldAvatar() const { return m_held; }
+    // The peer's address and port.
+    const heron::NetAddress& address();
+    // Bytes queued for the player and not yet taken by its socket.
+    std::uint32_t backlog() const { return m_link.backlog(); }
     const PlayerIdentity& identity() const { return m_identity; }
     const ColouredText& lastMessage() const { return m_lastMessage; }
     int unacknowledged() const { return m_link.unacknowledged(); }
@@ -47,12 +53,15 @@ private:
     void handleMotion(heron::DataSource& body, double now);
     void handleTake(heron::DataSource& body);
     void handleLevel(heron::DataSource& body);
-    void handleRing(heron::DataSource& body);
+    // Rings at most a few times a second: a flood is dropped with one log line.
+    void handleRing(heron::DataSource& body, double now);
     // Shows and relays a chat line, at most a few a second: a flood is dropped with one log line.
     void handleMessage(heron::DataSource& body, double now);
     void handleIdentity(heron::DataSource& body);
     // True (logged) when the connection is still unnamed past its time to say who it is.
     bool isUnnamedTooLong(double now);
+    // True (logged) when nothing has come from the connection for too long.
+    bool isSilentTooLong(double now);
     void drop();
     void queueDue(double now);
     void queueMotion(double now);
@@ -68,8 +77,13 @@ private:
     bool m_rung = false;
     PlayerIdentity m_identity;
     bool m_infoChanged = true;
+    // When the players list was last queued to the player.
+    double m_lastPlayersList;
     ColouredText m_lastMessage;
     double m_connectedAt;
+    // When the last packet came from the player.
+    double m_lastHeard;
     bool m_identified = false;
     RateLimit m_chat;
+    RateLimit m_rings;
 };

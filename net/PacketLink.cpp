@@ -12,11 +12,13 @@ namespace
 
 // Room the outgoing buffer starts with.
 constexpr std::uint32_t outgoingCapacity = 1024;
+// Seconds a peer may take none of what waits for it before it is dropped.
+constexpr double maxSendStall = 30.0;
 
 }
 
 PacketLink::PacketLink(const heron::counted_ptr<heron::NetConnection>& connection, Side side)
-    : m_connection(connection), m_side(side), m_out(outgoingCapacity)
+    : m_connection(connection), m_side(side), m_out(outgoingCapacity), m_backlogLines(1, 1.0)
 {
 }
 
@@ -34,7 +36,7 @@ bool PacketLink::receive(const Handler& handle)
     }
     m_received.fill(m_connection->reader());
     // A handler that closes the link ends the round: what follows is not handled.
-    while (isOpen()) {
+    while (isOpen() || m_connection->errorKind() == heron::NetClosedByPeer) {
         const std::optional<Packet> packet = nextReceived();
         if (!packet) {
             break;
@@ -83,23 +85,36 @@ void PacketLink::logFault(const Packet* packet, const char* reason)
     logDashes();
 }
 
-void PacketLink::send()
+void PacketLink::send(double now)
 {
     if (isDrained() || !isOpen()) {
         return;
     }
     m_connection->writer().write(m_out.data() + m_sent, m_out.size() - m_sent);
-    m_sent += std::uint32_t(std::max(0, m_connection->lastWriteCount()));
+    const std::uint32_t taken = std::uint32_t(std::max(0, m_connection->lastWriteCount()));
+    m_sent += taken;
     if (isDrained()) {
         m_out.clear();
         m_sent = 0;
+        m_lastTaken.reset();
         return;
     }
-    const std::uint32_t unsent = m_out.size() - m_sent;
-    heron::debug("There's %u bytes to send  (%u)\n", unsigned(unsent), unsigned(m_sent));
+    if (taken > 0 || !m_lastTaken) {
+        m_lastTaken = now;
+    }
+    const std::uint32_t unsent = backlog();
+    if (m_backlogLines.allow(now)) {
+        heron::debug("There's %u bytes to send  (%u)\n", unsigned(unsent), unsigned(m_sent));
+    }
     if (unsent > heron::limits::maxPeerBacklog) {
         heron::debug("%s: %u bytes not taken, dropping the connection\n", m_connection->address().toString(true).c_str(),
                      unsigned(unsent));
+        m_connection->abort();
+        return;
+    }
+    if (now - *m_lastTaken > maxSendStall) {
+        heron::debug("%s: took none of the %u bytes waiting for it for %.0f seconds, dropping the connection\n",
+                     m_connection->address().toString(true).c_str(), unsigned(unsent), maxSendStall);
         m_connection->abort();
     }
 }

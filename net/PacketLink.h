@@ -5,9 +5,11 @@
 #include "base/counted_ptr.h"
 #include "net/AvatarReplay.h"
 #include "net/Packets.h"
+#include "net/RateLimit.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace heron
 {
@@ -16,8 +18,8 @@ class NetConnection;
 
 // One end of a game connection: the socket, the packets received and the bytes queued to send.
 // Packets are queued whole into the outgoing buffer and written as the socket takes them; a peer
-// whose backlog passes the cap is dropped, so a peer that never reads cannot grow it without
-// bound. Main thread only.
+// whose backlog passes the cap, or that takes none of it for half a minute, is dropped, so a peer
+// that never reads cannot grow it without bound nor hold it for ever. Main thread only.
 class PacketLink
 {
 public:
@@ -39,8 +41,8 @@ public:
     // True while the connection is up (a pending connect counts as up).
     bool isOpen();
     heron::NetConnection& connection() { return *m_connection; }
-    // Reads what arrived and hands every complete packet to handle, in order. A damaged packet is
-    // logged and closes the connection (false).
+    // Reads what arrived and hands every complete packet to handle, in order, those that came
+    // before the peer closed included. A damaged packet is logged and closes the connection (false).
     bool receive(const Handler& handle);
     // The next complete packet already received, without reading the socket; none while its bytes
     // are still arriving. A stated length beyond the cap closes the connection.
@@ -50,9 +52,12 @@ public:
     PacketWriter& writer() { return m_writer; }
     // True when every queued byte has been written.
     bool isDrained() const { return m_sent == m_out.size(); }
-    // Writes what the socket takes now; logs when bytes stay unsent, and closes the connection
-    // when more than the cap stays unsent.
-    void send();
+    // Bytes queued and not yet taken by the socket.
+    std::uint32_t backlog() const { return m_out.size() - m_sent; }
+    // Writes what the socket takes now (now: the network time); logs, at most once a second, when
+    // bytes stay unsent, and closes the connection when more than the cap stays unsent or the
+    // socket has taken nothing of them for half a minute.
+    void send(double now);
     void close();
 
     // Takes the packets both sides treat alike: a ping is measured and answered, an
@@ -72,6 +77,9 @@ private:
     ReceiveBuffer m_received;
     heron::MemoryDataDest m_out;
     std::uint32_t m_sent = 0;
+    // When the socket last took bytes while more waited; none while nothing waits.
+    std::optional<double> m_lastTaken;
+    RateLimit m_backlogLines;
     PacketWriter m_writer;
     PingMeasure m_ping;
     int m_unacknowledged = 0;

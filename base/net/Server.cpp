@@ -16,6 +16,15 @@
 namespace heron
 {
 
+namespace
+{
+
+// Send buffer of an accepted socket. A fixed size keeps the kernel from growing it to megabytes
+// for a peer that does not read; what it does not take waits in the connection owner's backlog.
+constexpr int acceptedSendBuffer = 64 * 1024;
+
+}
+
 // State of one listening server.
 class ServerInternals
 {
@@ -79,6 +88,7 @@ counted_ptr<NetConnection> ServerInternals::accept()
     if (accepted < 0) {
         return counted_ptr<NetConnection>();
     }
+    setsockopt(accepted, SOL_SOCKET, SO_SNDBUF, &acceptedSendBuffer, sizeof acceptedSendBuffer);
     const NetAddress address(ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port));
     log("%s Connection received from %s on port %d\n", address.toString().c_str(), address.port());
     return counted_ptr<NetConnection>(new NetConnection(accepted, address));

@@ -41,7 +41,7 @@ public:
     // True when a connection is waiting: a pending one, or one accepted now and kept pending.
     bool hasConnection();
     // The pending connection (the server lets go of it), else one accepted now; null when none
-    // is waiting. Accepted connections are non-blocking.
+    // is waiting. Accepted connections are non-blocking, with a send buffer of a fixed 64 KiB.
     [[nodiscard]] counted_ptr<NetConnection> acceptConnection();
     // The same as acceptConnection.
     [[nodiscard]] counted_ptr<NetConnection> takeConnection();

@@ -75,13 +75,16 @@ bool SocketCloserInternals::drain(Closing& closing, double now)
 
 void SocketCloserInternals::closeDone(double now)
 {
-    std::erase_if(sockets, [now](Closing& closing) {
-        if (!drain(closing, now)) {
-            return false;
+    // A plain loop: draining and closing change the sockets, which a predicate may not do.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+        if (drain(sockets[i], now)) {
+            ::close(sockets[i].socket);
+            continue;
         }
-        ::close(closing.socket);
-        return true;
-    });
+        sockets[kept++] = sockets[i];
+    }
+    sockets.resize(kept);
 }
 
 void SocketCloserInternals::closeAll()

@@ -219,6 +219,20 @@ protected:
         return loopback::sendAll(peer, std::string(reinterpret_cast<const char*>(out.data()), out.size()));
     }
 
+    // What a refused peer is told: the text of the one message it receives before the end.
+    static heron_string refusalTo(int peer)
+    {
+        const std::string bytes = loopback::receive(peer, 4096);
+        ReceiveBuffer received;
+        received.append({reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()});
+        const std::optional<Packet> packet = received.next();
+        if (!packet || packet->kind != 'm' || received.next()) {
+            return "(not one message)";
+        }
+        heron::MemoryDataSource body = bodyOf(*packet);
+        return readMessage(body).text;
+    }
+
     static heron_string lastPlayer(Look& world)
     {
         const std::vector<ColouredText>& players = world.network().client()->players();
@@ -425,7 +439,7 @@ TEST_F(NetworkPlayTest, ForeignMotionIsIgnored)
 class ScriptedPeer
 {
 public:
-    explicit ScriptedPeer(int port) : m_socket(loopback::connectTo(port)) {}
+    explicit ScriptedPeer(int port, std::uint32_t from = 0) : m_socket(loopback::connectTo(port, from)) {}
     ~ScriptedPeer() { close(m_socket); }
     ScriptedPeer(const ScriptedPeer&) = delete;
     ScriptedPeer& operator=(const ScriptedPeer&) = delete;
@@ -670,14 +684,14 @@ TEST_F(NetworkPlayTest, IdleConnectionsNeitherDisconnectNorCrowdOutThePlayers)
 {
     const LogCapture log;
     std::vector<int> idle;
-    for (int i = 0; i < 300; ++i) {
-        idle.push_back(loopback::connectTo(server->network().listeningPort()));
+    for (std::size_t i = 0; i < 300; ++i) {
+        idle.push_back(loopback::connectTo(server->network().listeningPort(), loopback::spreadAddress(i)));
         ASSERT_GE(idle.back(), 0);
     }
-    ASSERT_TRUE(until([&] { return log.contains("Refused a connection from 127.0.0.1:"); }));
+    ASSERT_TRUE(until([&] { return log.contains("Refused a connection from 127.1."); }));
     EXPECT_EQ(server->network().networkPlayerCount(), heron::limits::maxNetPlayers);
-    // A refused peer finds its connection ended.
-    EXPECT_EQ(loopback::receive(idle.back(), 1), "");
+    // A refused peer is told why, and finds its connection ended.
+    EXPECT_STREQ(refusalTo(idle.back()).c_str(), "The server is full");
     // One idle peer leaves, so every player is sent the players list again.
     close(idle.front());
     idle.erase(idle.begin());
@@ -706,7 +720,7 @@ TEST_F(NetworkPlayTest, WaitingConnectionsAreTakenTogether)
     constexpr std::size_t waiting = 100;
     std::vector<int> peers;
     for (std::size_t i = 0; i < waiting; ++i) {
-        peers.push_back(loopback::connectTo(server->network().listeningPort()));
+        peers.push_back(loopback::connectTo(server->network().listeningPort(), loopback::spreadAddress(i)));
         ASSERT_GE(peers.back(), 0);
     }
     int ticks = 0;
@@ -745,6 +759,165 @@ TEST_F(NetworkPlayTest, ChatFloodIsRelayedAtAPersonsPace)
     writer.writeMessage(out, {"calm again", {}});
     ASSERT_TRUE(peer.send(out));
     EXPECT_TRUE(until([&] { return client[0]->network().client()->lastMessage().text == "calm again"; }));
+}
+
+
+// One address holds a few connections at most: one more from it is refused with a message saying
+// why, which a refused client shows on its console, while another address still gets in.
+TEST_F(NetworkPlayTest, AddressHoldingItsShareIsRefusedWithAMessage)
+{
+    const int port = server->network().listeningPort();
+    const std::size_t share = heron::limits::maxNetPlayersPerAddress;
+    const auto players = [&] { return server->network().networkPlayerCount(); };
+    heron::MemoryDataDest identity;
+    PacketWriter().writeIdentity(identity, "Eve", 0xFFFFFF);
+    // Ann and Bob connect from 127.0.0.1; identified peers from there fill its share.
+    std::vector<int> peers;
+    const auto connectFromAnnsAddress = [&] {
+        peers.push_back(loopback::connectTo(port));
+        return sendAll(peers.back(), identity);
+    };
+    for (std::size_t i = 2; i < share; ++i) {
+        ASSERT_TRUE(connectFromAnnsAddress());
+    }
+    const int refused = loopback::connectTo(port);
+    const int elsewhere = loopback::connectTo(port, 0x7f000002);
+    ASSERT_TRUE(until([&] { return players() == share + 1; }));
+    EXPECT_STREQ(refusalTo(refused).c_str(), "Too many connections from your address");
+    // Ann leaves, a peer takes her place, and Ann coming back is refused and told why.
+    client[0]->network().disconnect();
+    ASSERT_TRUE(until([&] { return players() == share; }));
+    ASSERT_TRUE(connectFromAnnsAddress());
+    ASSERT_TRUE(until([&] { return players() == share + 1; }));
+    ASSERT_TRUE(client[0]->network().connectTo(heron::NetAddress(loopback::address, port)));
+    bool connecting = false;
+    EXPECT_TRUE(until([&] { return !client[0]->network().isConnectedClient(connecting); }));
+    EXPECT_STREQ(OverlayConsole::line(0).text.c_str(), "Too many connections from your address");
+    EXPECT_EQ(players(), share + 1);
+    for (int peer : peers) {
+        close(peer);
+    }
+    close(refused);
+    close(elsewhere);
+}
+
+// 250 identified peers that never read, and one more sending a new identity every tick for 20 s:
+// each player is sent the players list at most once a second, so the server's send queues (its
+// own backlogs and the kernel's) stay small, and an honest peer's motion keeps its pace.
+TEST_F(NetworkPlayTest, IdentityFloodNeitherFillsTheSendQueuesNorSlowsTheMotion)
+{
+    const int port = server->network().listeningPort();
+    constexpr std::size_t silentPeers = 250;
+    PacketWriter writer;
+    heron::MemoryDataDest out;
+    std::vector<int> silent;
+    for (std::size_t i = 0; i < silentPeers; ++i) {
+        silent.push_back(loopback::connectTo(port, loopback::spreadAddress(i)));
+        out.clear();
+        // Names as long as the wire carries, so that the players list is long.
+        writer.writeIdentity(out, (std::to_string(i) + std::string(heron::limits::maxNetNameLength, 'p')).c_str(), 0x3366FF);
+        ASSERT_TRUE(sendAll(silent.back(), out));
+    }
+    ScriptedPeer honest(port, loopback::spreadAddress(silentPeers));
+    out.clear();
+    writer.writeIdentity(out, "Honest", 0xFFFFFF);
+    ASSERT_TRUE(honest.send(out));
+    const int flood = loopback::connectTo(port, loopback::spreadAddress(silentPeers + 1));
+    ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == silentPeers + 4; }));
+    const auto queued = [&] {
+        std::size_t bytes = loopback::kernelSendQueue(port);
+        for (const auto& player : server->network().players()) {
+            bytes += player->backlog();
+        }
+        return bytes;
+    };
+    constexpr int ticks = 1000;
+    int motion = 0;
+    for (int i = 0; i < ticks; ++i) {
+        out.clear();
+        writer.writeIdentity(out, i % 2 == 0 ? "Flood" : "Flood!", 0xFFFFFF);
+        ASSERT_EQ(send(flood, out.data(), out.size(), MSG_DONTWAIT | MSG_NOSIGNAL), ssize_t(out.size()));
+        tick();
+        motion += honest.acknowledgeMotion();
+        if (i % 50 == 49) {
+            ASSERT_LT(queued(), std::size_t(64) << 20) << "after " << (i + 1) / 50 << " s";
+        }
+    }
+    // Two avatars, each sampled every other tick (a thirtieth of a second at the least).
+    EXPECT_GE(motion, ticks * 9 / 10);
+    EXPECT_EQ(server->network().networkPlayerCount(), silentPeers + 4);
+    for (int peer : silent) {
+        close(peer);
+    }
+    close(flood);
+}
+
+// A peer that never reads and pings on: once its socket takes none of the answers waiting for it,
+// it is dropped after half a minute, the kernel having held no more than the socket's fixed send
+// buffer for it, and the bytes waiting logged at most once a second.
+TEST_F(NetworkPlayTest, PeerThatTakesNothingIsDroppedAfterHalfAMinute)
+{
+    const LogCapture log;
+    const int port = server->network().listeningPort();
+    const int deaf = loopback::connectTo(port, 0x7f000002, 2048);
+    heron::MemoryDataDest out;
+    PacketWriter().writeIdentity(out, "Deaf", 0xFFFFFF);
+    for (int i = 0; i < 300000; ++i) {
+        writePacket(out, '=');
+    }
+    std::size_t sent = 0;
+    ASSERT_TRUE(until([&] { return sent == out.size(); }, [&] {
+        const ssize_t taken = send(deaf, out.data() + sent, out.size() - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
+        sent += std::size_t(std::max<ssize_t>(taken, 0));
+    }));
+    const auto& players = server->network().players();
+    ASSERT_TRUE(until([&] { return players.size() == 3 && players[2]->backlog() > 0; }));
+    EXPECT_LT(loopback::kernelSendQueue(port), 256u * 1024u);
+    const int linesBefore = log.count("bytes to send");
+    // A ping a second: never silent.
+    int ticks = 0;
+    ASSERT_TRUE(until([&] { return players.size() == 2; }, [&] {
+        if (++ticks % 50 == 0) {
+            ASSERT_TRUE(loopback::sendAll(deaf, std::string("=\0", 2)));
+        }
+    }));
+    EXPECT_GE(ticks * 0.02, 30.0);
+    EXPECT_LE(ticks * 0.02, 31.0);
+    EXPECT_TRUE(log.contains("took none of the")) << log.text().substr(0, 2000);
+    EXPECT_LE(log.count("bytes to send") - linesBefore, 32);
+    bool connecting = false;
+    EXPECT_TRUE(client[0]->network().isConnectedClient(connecting) && client[1]->network().isConnectedClient(connecting));
+    close(deaf);
+}
+
+// A peer whose identity and rings wait unread while the server's tick comes late (a slow level
+// load) is read before it is judged, so it stays; of its flood of rings at the server's own
+// avatar two a second are heard, and the rest are dropped with one log line.
+TEST_F(NetworkPlayTest, LateTickReadsBeforeJudgingAndARingFloodIsHeardTwiceASecond)
+{
+    placeEye(*server, {0.0, 0.0, 0.0});
+    tick();
+    ASSERT_EQ(server->logic().heldAvatar(), &slot(*server, 0));
+    placeEye(*server, faraway);
+    const LogCapture log;
+    const int peer = loopback::connectTo(server->network().listeningPort());
+    ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == 3; }));
+    heron::MemoryDataDest out;
+    PacketWriter writer;
+    writer.writeIdentity(out, "Eve", 0xFFFFFF);
+    for (int i = 0; i < 200; ++i) {
+        writer.writeNamed(out, 'r', slot(*server, 0).name());
+    }
+    ASSERT_TRUE(sendAll(peer, out));
+    fakeNow() += 6.0;
+    for (int i = 0; i < 100; ++i) {
+        tick();
+    }
+    ASSERT_EQ(server->network().networkPlayerCount(), 3u);
+    EXPECT_EQ(server->network().players()[2]->identity().name, "Eve");
+    EXPECT_EQ(server->ringCounter()->count(), 2u);
+    EXPECT_EQ(log.count("Rings from"), 1);
+    close(peer);
 }
 
 }

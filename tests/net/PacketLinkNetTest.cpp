@@ -41,7 +41,7 @@ TEST(PacketLinkTest, PeerThatNeverReadsIsDroppedPastTheBacklogCap)
     // Far more than the socket buffers take, so that most of it stays queued.
     for (int i = 0; i < 600 && linked.link->isOpen(); ++i) {
         writePacket(linked.link->out(), 'm', body);
-        linked.link->send();
+        linked.link->send(0.0);
     }
     EXPECT_FALSE(linked.link->isOpen());
 }
@@ -53,7 +53,7 @@ TEST(PacketLinkTest, SendLogsOnlyWhenBytesStayUnsent)
     ASSERT_GE(linked.peer, 0);
     for (int i = 0; i < 100; ++i) {
         writePacket(linked.link->out(), '=');
-        linked.link->send();
+        linked.link->send(0.0);
         ASSERT_TRUE(linked.link->isDrained());
     }
     EXPECT_EQ(loopback::receive(linked.peer, 200).size(), 200u);

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <filesystem>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -66,12 +69,28 @@ inline int freePort()
     return Listener().port();
 }
 
-// A blocking client socket connected to 127.0.0.1:port, or -1.
-inline int connectTo(int port)
+// A loopback address of its own for each number (127.1.x.y), for peers that stand for many
+// machines: a server counts the connections of each address.
+inline std::uint32_t spreadAddress(std::size_t number)
+{
+    return 0x7f010000u + std::uint32_t(number / 250) * 256u + std::uint32_t(number % 250) + 1u;
+}
+
+// A blocking client socket connected to 127.0.0.1:port, or -1. from: the loopback address it
+// connects from (0: the system's choice); receiveBuffer: its receive buffer in bytes (0: the
+// system's).
+inline int connectTo(int port, std::uint32_t from = 0, int receiveBuffer = 0)
 {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
+    if (receiveBuffer > 0) {
+        setsockopt(s, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    }
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    source.sin_addr.s_addr = htonl(from);
     const sockaddr_in where = endpoint(port);
-    if (connect(s, reinterpret_cast<const sockaddr*>(&where), sizeof where) != 0) {
+    if ((from != 0 && bind(s, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0) ||
+        connect(s, reinterpret_cast<const sockaddr*>(&where), sizeof where) != 0) {
         close(s);
         return -1;
     }
@@ -100,6 +119,28 @@ inline std::string receive(int socket, std::size_t n)
 inline bool sendAll(int socket, const std::string& bytes)
 {
     return send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+}
+
+// Bytes the kernel still holds to send on this process's connections that were accepted on port
+// (their local port): what a server in the process has handed its sockets and peers have not taken.
+inline std::size_t kernelSendQueue(int port)
+{
+    std::size_t queued = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        const int descriptor = std::stoi(entry.path().filename().string());
+        sockaddr_in local{};
+        socklen_t length = sizeof local;
+        if (getsockname(descriptor, reinterpret_cast<sockaddr*>(&local), &length) != 0 || local.sin_family != AF_INET ||
+            ntohs(local.sin_port) != port) {
+            continue;
+        }
+        int bytes = 0;
+        // The listening socket has no queue and fails.
+        if (ioctl(descriptor, SIOCOUTQ, &bytes) == 0) {
+            queued += std::size_t(bytes);
+        }
+    }
+    return queued;
 }
 
 }
