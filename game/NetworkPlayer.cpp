@@ -53,7 +53,10 @@ NetworkPlayer::NetworkPlayer(Look& world, LookNetwork& network, const heron::cou
     , m_connectedAt(now)
     , m_chat(chatLinesPerSecond, 1.0)
 {
-    heron::debug("network player on %s\n", connection->address().toString(true).c_str());
+    connection->setEndLines(&network.connectionLines());
+    if (network.connectionLines().allow()) {
+        heron::debug("network player on %s\n", connection->address().toString(true).c_str());
+    }
     if (!connection->setNoDelay(true)) {
         heron::debug("Couldn't set TCP no-delay\n");
     }
@@ -64,7 +67,9 @@ NetworkPlayer::NetworkPlayer(Look& world, LookNetwork& network, const heron::cou
 NetworkPlayer::~NetworkPlayer()
 {
     drop();
-    heron::debug("~network player on %s\n", m_link.connection().address().toString(true).c_str());
+    if (m_network.connectionLines().allow()) {
+        heron::debug("~network player on %s\n", m_link.connection().address().toString(true).c_str());
+    }
 }
 
 bool NetworkPlayer::processPackets(double now)
@@ -191,10 +196,13 @@ void NetworkPlayer::handleMessage(heron::DataSource& body, double now)
 {
     const ColouredText message = readMessage(body);
     if (!m_chat.allow(now)) {
-        if (m_chat.refused() == 1) {
+        if (m_chat.refused() == 1 && m_network.chatLines().allow()) {
             heron::debug("Chat from %s dropped: more than %d lines a second\n",
                          m_link.connection().address().toString(true).c_str(), chatLinesPerSecond);
         }
+        return;
+    }
+    if (!m_network.allowRelay(m_link.writer().messageSize(message), now)) {
         return;
     }
     m_lastMessage = message;
@@ -217,8 +225,10 @@ bool NetworkPlayer::isUnnamedTooLong(double now)
     if (m_identified || now - m_connectedAt <= identifyTimeout) {
         return false;
     }
-    heron::debug("Closing the connection from %s: it did not say who it is within %.0f seconds\n",
-                 m_link.connection().address().toString(true).c_str(), identifyTimeout);
+    if (m_network.connectionLines().allow()) {
+        heron::debug("Closing the connection from %s: it did not say who it is within %.0f seconds\n",
+                     m_link.connection().address().toString(true).c_str(), identifyTimeout);
+    }
     return true;
 }
 

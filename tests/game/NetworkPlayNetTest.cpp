@@ -15,6 +15,7 @@
 #include <array>
 #include <limits>
 #include <functional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,32 @@ double readFakeNow()
 finch::Vector3d positionOf(const AvatarSlot& slot)
 {
     return objectPosition(slot.object());
+}
+
+// A blocking socket connected to 127.0.0.1:port from the loopback address from (127.0.0.x), or -1.
+int connectFrom(std::uint32_t from, int port)
+{
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local = loopback::endpoint(0);
+    local.sin_addr.s_addr = htonl(from);
+    const sockaddr_in where = loopback::endpoint(port);
+    if (bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        connect(s, reinterpret_cast<const sockaddr*>(&where), sizeof where) != 0) {
+        close(s);
+        return -1;
+    }
+    return s;
+}
+
+// Reads and drops what arrived on socket; returns the count of bytes.
+std::size_t drain(int socket)
+{
+    static char bytes[65536];
+    std::size_t count = 0;
+    for (ssize_t got = 0; (got = recv(socket, bytes, sizeof bytes, MSG_DONTWAIT)) > 0;) {
+        count += std::size_t(got);
+    }
+    return count;
 }
 
 // A server world ("Sam") and two client worlds ("Ann" and "Bob") in one process, connected over
@@ -745,6 +772,95 @@ TEST_F(NetworkPlayTest, ChatFloodIsRelayedAtAPersonsPace)
     writer.writeMessage(out, {"calm again", {}});
     ASSERT_TRUE(peer.send(out));
     EXPECT_TRUE(until([&] { return client[0]->network().client()->lastMessage().text == "calm again"; }));
+}
+
+// A crowd of 250 peers, each from an address of its own, chats for a minute, each at nearly the
+// most it may (three lines a second) with lines of a kilobyte: the server passes on a few dozen
+// kilobytes a second, the rest dropped with a log line a second, so both players stay connected
+// and keep receiving chat, and each logs a few chat lines a second.
+TEST_F(NetworkPlayTest, CrowdChattingAtItsAllowedPaceNeitherDropsNorFloodsAPlayer)
+{
+    const LogCapture log;
+    constexpr int crowd = 250;
+    std::vector<int> peers;
+    heron::MemoryDataDest out;
+    PacketWriter writer;
+    for (int i = 0; i < crowd; ++i) {
+        peers.push_back(connectFrom(loopback::address + 1 + i, server->network().listeningPort()));
+        ASSERT_GE(peers.back(), 0);
+        writer.writeIdentity(out, ("Peer" + std::to_string(i)).c_str(), 0xFFFFFF);
+        ASSERT_TRUE(sendAll(peers.back(), out));
+        out.clear();
+    }
+    ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == 2 + crowd; }));
+    const auto connected = [&] {
+        bool connecting = false;
+        return client[0]->network().isConnectedClient(connecting) && client[1]->network().isConnectedClient(connecting);
+    };
+    constexpr int minute = 3000;
+    std::size_t toOnePeer = 0;
+    heron_string heard;
+    int lastHeard = 0;
+    for (int t = 0; t < minute && connected(); ++t) {
+        for (int i = 0; i < crowd; ++i) {
+            // Each peer's lines 18 ticks (0.36 s) apart.
+            if ((t + i) % 18 == 0) {
+                const std::string line = std::to_string(t) + " " + std::to_string(i) + std::string(1000, '.');
+                writer.writeMessage(out, {line.c_str(), {}});
+                sendAll(peers[i], out);
+                out.clear();
+            }
+            const std::size_t got = drain(peers[i]);
+            toOnePeer += i == 0 ? got : 0;
+        }
+        tick();
+        if (client[0]->network().client()->lastMessage().text != heard) {
+            heard = client[0]->network().client()->lastMessage().text;
+            lastHeard = t;
+        }
+    }
+    EXPECT_TRUE(connected());
+    EXPECT_GT(lastHeard, minute - 50);
+    // A peer is sent the chat passed on (32 KiB a second) and little else.
+    EXPECT_LE(toOnePeer, std::size_t(61 * 40 * 1024));
+    EXPECT_GT(log.count("Chat dropped: "), 0);
+    EXPECT_LE(log.count("Chat dropped: "), 61);
+    // At most four lines a second in each player's log, and lines saying how many were left out.
+    EXPECT_LE(log.count("Message: "), 2 * 4 * 62);
+    EXPECT_TRUE(log.contains("more lines about chat left out)\n"));
+    for (int peer : peers) {
+        close(peer);
+    }
+}
+
+// Connections that come and go without end: the lines about them stay a few a second, and lines
+// saying how many were left out account for all the others.
+TEST_F(NetworkPlayTest, ConnectionChurnLogsAFewLinesASecondAndCountsTheRest)
+{
+    const LogCapture log;
+    constexpr int churns = 60;
+    for (int i = 0; i < churns; ++i) {
+        close(loopback::connectTo(server->network().listeningPort()));
+        tick();
+    }
+    ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == 2; }));
+    // Past the last second, so that its count is logged.
+    for (int i = 0; i < 60; ++i) {
+        tick();
+    }
+    const std::string text = log.text();
+    const int leaving = log.count("~network player on ");
+    const int logged = log.count("network player on ") + log.count("network connection closed.\n") +
+                       log.count("network read error!");
+    int leftOut = 0;
+    const std::regex counted("\\((\\d+) more lines about connections left out\\)\n");
+    for (auto line = std::sregex_iterator(text.begin(), text.end(), counted); line != std::sregex_iterator(); ++line) {
+        leftOut += std::stoi((*line)[1]);
+    }
+    EXPECT_GT(leaving, 0);
+    EXPECT_EQ(logged + leftOut, 3 * churns);
+    // Six a second over the 2.4 s of network time.
+    EXPECT_LE(logged, 6 * 3);
 }
 
 }
