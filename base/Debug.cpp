@@ -9,7 +9,9 @@
 #include <cstdarg>
 #include <cstring>
 #include <ctime>
+#include <string>
 
+#include <fcntl.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -31,6 +33,8 @@ std::atomic<std::size_t> g_logLimit{defaultDebugLogLimit};
 // used under the log lock.
 std::size_t g_logWritten = 0;
 bool g_logFull = false;
+// The current log file's name, empty when it has none; used under the log lock.
+std::string g_logPath;
 // Formatting room shared by all messages, used under the log lock.
 char g_message[debugBufferSize + 1];
 // Set while this thread waits for the log lock: a long wait's own log line would wait for the
@@ -43,15 +47,44 @@ Mutex& logLock()
     return *lock;
 }
 
-// Writes the formatted message, or the limit line when the message would take the file past its
-// limit; nothing once that line is there. Under the log lock.
+// Keeps the full log file under its ".old" name and points file at a new, empty one at its name,
+// which starts with the line saying where the earlier messages are. False when the file has no
+// name or a step fails. Under the log lock.
+bool startAfresh(std::FILE* file, std::size_t limit)
+{
+    if (g_logPath.empty()) {
+        return false;
+    }
+    const std::string kept = g_logPath + ".old";
+    std::fflush(file);
+    if (std::rename(g_logPath.c_str(), kept.c_str()) != 0) {
+        return false;
+    }
+    const int fresh = ::open(g_logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fresh < 0) {
+        return false;
+    }
+    const bool moved = ::dup2(fresh, fileno(file)) >= 0;
+    ::close(fresh);
+    if (!moved) {
+        return false;
+    }
+    std::fseek(file, 0, SEEK_SET);
+    const int written = std::fprintf(file, debugContinuedLine, kept.substr(kept.rfind('/') + 1).c_str(), limit);
+    g_logWritten = static_cast<std::size_t>(std::max(0, written));
+    return true;
+}
+
+// Writes the formatted message; when it would take the file past its limit, first starts the file
+// afresh, or writes the limit line instead when it cannot; nothing once that line is there. Under
+// the log lock.
 void writeWithinLimit(std::FILE* file, std::size_t length)
 {
     if (g_logFull) {
         return;
     }
     const std::size_t limit = g_logLimit.load();
-    if (length > limit - std::min(limit, g_logWritten)) {
+    if (length > limit - std::min(limit, g_logWritten) && !startAfresh(file, limit)) {
         g_logFull = true;
         std::fprintf(file, debugLimitLine, limit);
         std::fflush(file);
@@ -105,10 +138,11 @@ const utsname& systemNames()
 
 }
 
-void setDebugLogFile(std::FILE* file)
+void setDebugLogFile(std::FILE* file, const char* path)
 {
     MutexLock lock(logLock(), logSite);
     g_logFile = file;
+    g_logPath = file != nullptr && path != nullptr ? path : "";
     g_logWritten = 0;
     g_logFull = false;
 }

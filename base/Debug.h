@@ -16,20 +16,27 @@ constexpr const char* debugCutMark = "...[cut]\n";
 // Most bytes of messages one log file takes: a peer or a fault that makes the program log without
 // end cannot fill the disk. A normal session writes a few tens of kilobytes.
 constexpr std::size_t defaultDebugLogLimit = std::size_t{16} << 20;
-// The line that ends a log file once its messages reached the limit; later ones are left out.
+// The line that ends a log file without a name once its messages reached the limit; later ones
+// are left out.
 constexpr const char* debugLimitLine = "The log is full (%zu bytes): later messages are left out.\n";
+// The line that starts a log file afresh after its limit, with the kept file's name and the limit.
+constexpr const char* debugContinuedLine = "The earlier messages are in %s (the log reached %zu bytes).\n";
 
 // Makes file (open for writing; the caller keeps and closes it) the log file, with nothing
-// written to it yet; null switches logging off. Any thread; returns after any message being
-// written to the previous file is done.
-void setDebugLogFile(std::FILE* file);
+// written to it yet; null switches logging off. With path (the file's name), a file that reaches
+// its limit is renamed to path + ".old", replacing an earlier one, and the log goes on in a new
+// file at path (the same FILE, so the caller still closes it); without one, or when that fails,
+// the log stops at the limit. Any thread; returns after any message being written to the previous
+// file is done.
+void setDebugLogFile(std::FILE* file, const char* path = nullptr);
 // Sets how many bytes of messages a log file takes (defaultDebugLogLimit until changed), counted
 // from its setDebugLogFile. Any thread.
 void setDebugLogLimit(std::size_t bytes);
 // Formats printf-style and writes the text exactly as formatted (the caller supplies line ends)
 // to the log file, flushed at once; nothing at all when no log file is set. A text longer than
 // debugBufferSize is cut and ends with debugCutMark. The first message that would take the file
-// past its limit is replaced by debugLimitLine (with the limit), and nothing is written after it.
+// past its limit starts a new file with debugContinuedLine before it, or, when the file cannot be
+// started afresh, is replaced by debugLimitLine (with the limit) and nothing is written after it.
 // Any thread; messages never interleave.
 void debug(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

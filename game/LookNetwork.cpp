@@ -27,10 +27,25 @@ constexpr double connectTimeout = 20.0;
 constexpr std::uint32_t white = 0xFFFFFF;
 // Log lines a second about refused connections: a stream of connects cannot fill the log.
 constexpr int refusalLinesPerSecond = 4;
+// Log lines a second about single connections, and about chat: a stream of connects or a crowd's
+// chat cannot fill the log.
+constexpr int connectionLogLinesPerSecond = 6;
+constexpr int chatLogLinesPerSecond = 4;
+// Bytes of players' chat the server passes on to each player in a second, all senders together:
+// about thirty full lines, far below what a client reads in a second, so that a crowd chatting at
+// each one's allowed pace cannot send a client more than it takes.
+constexpr int relayedChatBytesPerSecond = 32 * 1024;
 
 }
 
-LookNetwork::LookNetwork(Look& world) : m_world(world), m_refusalLines(refusalLinesPerSecond, 1.0) {}
+LookNetwork::LookNetwork(Look& world)
+    : m_world(world)
+    , m_connectionLines(connectionLogLinesPerSecond, "lines about connections", &networkNow)
+    , m_chatLines(chatLogLinesPerSecond, "lines about chat", &networkNow)
+    , m_relayBudget(relayedChatBytesPerSecond, 1.0)
+    , m_refusalLines(refusalLinesPerSecond, 1.0)
+{
+}
 
 LookNetwork::~LookNetwork() = default;
 
@@ -40,6 +55,8 @@ void LookNetwork::updateNetwork()
         slot->updateVisibility();
     }
     heron::SocketCloser::instance().sweep();
+    m_connectionLines.settle();
+    m_chatLines.settle();
     const double now = networkNow();
     if (wantsToServe()) {
         serve(now);
@@ -307,6 +324,17 @@ void LookNetwork::playRingSound()
 void LookNetwork::showMessage(const ColouredText& message)
 {
     OverlayConsole::showMessage(&m_world, message.text, message.colours);
+}
+
+bool LookNetwork::allowRelay(std::uint32_t bytes, double now)
+{
+    if (m_relayBudget.allow(now, int(bytes))) {
+        return true;
+    }
+    if (m_relayBudget.refused() == 1) {
+        heron::debug("Chat dropped: the players' lines passed %d bytes a second\n", relayedChatBytesPerSecond);
+    }
+    return false;
 }
 
 bool LookNetwork::wantsToServe() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/LogPace.h"
 #include "base/counted_ptr.h"
 #include "base/net/NetAddress.h"
 #include "net/NetworkClientServer.h"
@@ -73,6 +74,13 @@ public:
     void receiveRing();
     // Shows a received message on this machine: a flash for "%%", else a console line.
     void showMessage(const ColouredText& message);
+    // True when a player's chat message of that many bytes fits what the server passes on to
+    // every player in a second, all senders together; the excess is dropped with one log line a
+    // burst.
+    bool allowRelay(std::uint32_t bytes, double now);
+    // Paces the log lines about single connections (opened, ended, closed) and about chat.
+    heron::LogPace& connectionLines() { return m_connectionLines; }
+    heron::LogPace& chatLines() { return m_chatLines; }
 
     // Whether this world serves: the "Act as server" setting unless a test chose for the world.
     bool wantsToServe() const;
@@ -104,6 +112,10 @@ private:
     void playRingSound();
 
     Look& m_world;
+    // Declared before the players, whose destructors log through them.
+    heron::LogPace m_connectionLines;
+    heron::LogPace m_chatLines;
+    RateLimit m_relayBudget;
     std::unique_ptr<heron::Server> m_server;
     std::vector<std::unique_ptr<NetworkPlayer>> m_players;
     std::unique_ptr<NetLogic> m_client;

@@ -112,8 +112,10 @@ void NetLogic::handle(const Packet& packet, double now)
         break;
     case 'm':
         m_lastMessage = readMessage(body);
-        heron::debug("Message: %s  %u(%u)\n", m_lastMessage.text.c_str(), unsigned(m_lastMessage.text.length()),
-                     unsigned(m_lastMessage.colours.size()));
+        if (m_network.chatLines().allow()) {
+            heron::debug("Message: %s  %u(%u)\n", m_lastMessage.text.c_str(), unsigned(m_lastMessage.text.length()),
+                         unsigned(m_lastMessage.colours.size()));
+        }
         m_network.showMessage(m_lastMessage);
         break;
     case 'p':

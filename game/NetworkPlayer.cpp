@@ -64,7 +64,10 @@ NetworkPlayer::NetworkPlayer(Look& world, LookNetwork& network, const heron::cou
     , m_chat(chatLinesPerSecond, 1.0)
     , m_rings(ringsPerSecond, 1.0)
 {
-    heron::debug("network player on %s\n", connection->address().toString(true).c_str());
+    connection->setEndLines(&network.connectionLines());
+    if (network.connectionLines().allow()) {
+        heron::debug("network player on %s\n", connection->address().toString(true).c_str());
+    }
     if (!connection->setNoDelay(true)) {
         heron::debug("Couldn't set TCP no-delay\n");
     }
@@ -75,7 +78,9 @@ NetworkPlayer::NetworkPlayer(Look& world, LookNetwork& network, const heron::cou
 NetworkPlayer::~NetworkPlayer()
 {
     drop();
-    heron::debug("~network player on %s\n", m_link.connection().address().toString(true).c_str());
+    if (m_network.connectionLines().allow()) {
+        heron::debug("~network player on %s\n", m_link.connection().address().toString(true).c_str());
+    }
 }
 
 bool NetworkPlayer::processPackets(double now)
@@ -215,10 +220,13 @@ void NetworkPlayer::handleMessage(heron::DataSource& body, double now)
 {
     const ColouredText message = readMessage(body);
     if (!m_chat.allow(now)) {
-        if (m_chat.refused() == 1) {
+        if (m_chat.refused() == 1 && m_network.chatLines().allow()) {
             heron::debug("Chat from %s dropped: more than %d lines a second\n",
                          m_link.connection().address().toString(true).c_str(), chatLinesPerSecond);
         }
+        return;
+    }
+    if (!m_network.allowRelay(m_link.writer().messageSize(message), now)) {
         return;
     }
     m_lastMessage = message;
@@ -246,8 +254,10 @@ bool NetworkPlayer::isUnnamedTooLong(double now)
     if (m_identified || now - m_connectedAt <= identifyTimeout) {
         return false;
     }
-    heron::debug("Closing the connection from %s: it did not say who it is within %.0f seconds\n",
-                 m_link.connection().address().toString(true).c_str(), identifyTimeout);
+    if (m_network.connectionLines().allow()) {
+        heron::debug("Closing the connection from %s: it did not say who it is within %.0f seconds\n",
+                     m_link.connection().address().toString(true).c_str(), identifyTimeout);
+    }
     return true;
 }
 
@@ -256,8 +266,10 @@ bool NetworkPlayer::isSilentTooLong(double now)
     if (now - m_lastHeard <= silenceTimeout) {
         return false;
     }
-    heron::debug("Closing the connection from %s: nothing came from it for %.0f seconds\n",
-                 address().toString(true).c_str(), silenceTimeout);
+    if (m_network.connectionLines().allow()) {
+        heron::debug("Closing the connection from %s: nothing came from it for %.0f seconds\n",
+                     address().toString(true).c_str(), silenceTimeout);
+    }
     return true;
 }
 

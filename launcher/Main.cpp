@@ -35,7 +35,7 @@ constexpr const char* noDataFile = "Can't find the data file - please reinstall 
 constexpr int failedToStart = 1;
 
 // The log file for the routine's life: made the debug log when opened, closed and unset when it
-// goes.
+// goes. At its limit the debug log keeps it as "game.log.old" and goes on in a new one.
 class LogFile
 {
 public:
@@ -45,7 +45,7 @@ public:
             std::fprintf(stderr, "Aurelle: cannot write the log file %s\n", path.c_str());
             return;
         }
-        heron::setDebugLogFile(m_file);
+        heron::setDebugLogFile(m_file, path.c_str());
     }
     ~LogFile()
     {

@@ -14,6 +14,9 @@ namespace
 constexpr std::uint32_t outgoingCapacity = 1024;
 // Seconds a peer may take none of what waits for it before it is dropped.
 constexpr double maxSendStall = 30.0;
+// Most bytes a connection reads in one tick: far more than a server legally sends in one, while a
+// peer sending without end cannot hold up the frame.
+constexpr std::size_t maxReceivedPerTick = std::size_t{1} << 20;
 
 }
 
@@ -31,10 +34,20 @@ bool PacketLink::isOpen()
 
 bool PacketLink::receive(const Handler& handle)
 {
-    if (!isOpen()) {
-        return false;
+    // A buffer's worth at a time, until the socket has nothing more or the tick's allowance is used.
+    for (std::size_t taken = 0; isOpen() && taken < maxReceivedPerTick;) {
+        const std::size_t count = m_received.fill(m_connection->reader());
+        taken += count;
+        const bool more = count > 0 && m_received.isFull();
+        if (!handleReceived(handle) || !more) {
+            break;
+        }
     }
-    m_received.fill(m_connection->reader());
+    return isOpen();
+}
+
+bool PacketLink::handleReceived(const Handler& handle)
+{
     // A handler that closes the link ends the round: what follows is not handled.
     while (isOpen() || m_connection->errorKind() == heron::NetClosedByPeer) {
         const std::optional<Packet> packet = nextReceived();

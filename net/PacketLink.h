@@ -41,8 +41,9 @@ public:
     // True while the connection is up (a pending connect counts as up).
     bool isOpen();
     heron::NetConnection& connection() { return *m_connection; }
-    // Reads what arrived and hands every complete packet to handle, in order, those that came
-    // before the peer closed included. A damaged packet is logged and closes the connection (false).
+    // Reads all that arrived, up to a generous allowance a tick, and hands every complete packet
+    // to handle, in order, those that came before the peer closed included. A damaged packet is
+    // logged and closes the connection (false).
     bool receive(const Handler& handle);
     // The next complete packet already received, without reading the socket; none while its bytes
     // are still arriving. A stated length beyond the cap closes the connection.
@@ -70,6 +71,8 @@ public:
     double ping() const { return m_ping.average(); }
 
 private:
+    // Hands every complete packet received to handle; false once the connection has closed.
+    bool handleReceived(const Handler& handle);
     void logFault(const Packet* packet, const char* reason);
 
     heron::counted_ptr<heron::NetConnection> m_connection;

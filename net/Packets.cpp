@@ -196,6 +196,13 @@ void PacketWriter::writeMessage(heron::DataDest& out, const ColouredText& messag
     flush(out, 'm');
 }
 
+std::uint32_t PacketWriter::messageSize(const ColouredText& message)
+{
+    heron::MemoryDataDest packet(64);
+    writeMessage(packet, message);
+    return packet.size();
+}
+
 void PacketWriter::writeWorld(heron::DataDest& out, const std::vector<WorldEntry>& entries)
 {
     for (const WorldEntry& entry : entries) {
@@ -345,12 +352,14 @@ std::vector<WorldEntry> readWorld(heron::DataSource& body)
 
 ReceiveBuffer::ReceiveBuffer() : m_bytes(initialReceiveRoom) {}
 
-void ReceiveBuffer::fill(heron::DataSource& source)
+std::size_t ReceiveBuffer::fill(heron::DataSource& source)
 {
-    if (m_end == m_bytes.size()) {
+    if (isFull()) {
         makeRoom();
     }
-    m_end += source.read(m_bytes.data() + m_end, std::uint32_t(m_bytes.size() - m_end));
+    const std::size_t count = source.read(m_bytes.data() + m_end, std::uint32_t(m_bytes.size() - m_end));
+    m_end += count;
+    return count;
 }
 
 void ReceiveBuffer::append(std::span<const unsigned char> bytes)

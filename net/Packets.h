@@ -91,6 +91,8 @@ public:
     void writePlayers(heron::DataDest& out, const std::vector<ColouredText>& players);
     // 'm': nothing is written for an empty text.
     void writeMessage(heron::DataDest& out, const ColouredText& message);
+    // The bytes writeMessage takes for message.
+    std::uint32_t messageSize(const ColouredText& message);
     // 'W': the world list.
     void writeWorld(heron::DataDest& out, const std::vector<WorldEntry>& entries);
 
@@ -133,8 +135,11 @@ class ReceiveBuffer
 public:
     ReceiveBuffer();
 
-    // Reads what the source has now into the free room (non-blocking sources give what arrived).
-    void fill(heron::DataSource& source);
+    // Reads what the source has now into the free room (non-blocking sources give what arrived);
+    // returns the count read.
+    std::size_t fill(heron::DataSource& source);
+    // True when no room is left: after a fill, more may be waiting in the source.
+    bool isFull() const { return m_end == m_bytes.size(); }
     // Adds bytes directly (what fill does with the bytes it reads), growing the room as needed up
     // to the largest legal packet; bytes beyond that are dropped.
     void append(std::span<const unsigned char> bytes);

@@ -3,6 +3,7 @@
 #include "base/DataDest.h"
 #include "base/DataSource.h"
 #include "base/Debug.h"
+#include "base/LogPace.h"
 #include "base/net/SocketCloser.h"
 
 #include <arpa/inet.h>
@@ -82,6 +83,8 @@ public:
     void readFailed(ssize_t result);
     // Shuts down sending and leaves the rest of the close to the socket closer.
     void closeGracefully();
+    // True when a line about the connection's end may be logged.
+    bool mayLogEnd() { return endLines == nullptr || endLines->allow(); }
 
     int socket = -1;
     NetAddress address;
@@ -91,6 +94,7 @@ public:
     bool connectPending = false;
     bool blocking = true;
     std::int32_t lastWriteCount = 0;
+    LogPace* endLines = nullptr;
     SocketReader reader;
     SocketWriter writer;
 };
@@ -160,12 +164,17 @@ ssize_t InternetConnectionInternals::receive(void* buffer, std::size_t n, int fl
 void InternetConnectionInternals::readFailed(ssize_t result)
 {
     if (result == 0) {
-        debug("network connection closed.\n");
+        if (mayLogEnd()) {
+            debug("network connection closed.\n");
+        }
         fail(NetClosedByPeer);
         return;
     }
     if (!wouldBlock(errno)) {
-        debug("network read error! %d.\n", errno);
+        const int error = errno;
+        if (mayLogEnd()) {
+            debug("network read error! %d.\n", error);
+        }
         fail(NetReadWriteError);
     }
 }
@@ -240,7 +249,10 @@ void InternetConnectionInternals::SocketWriter::write(const void* buffer, std::u
         }
         if (result < 0) {
             if (!wouldBlock(errno)) {
-                debug("network write error! %d.\n", errno);
+                const int error = errno;
+                if (m_owner.mayLogEnd()) {
+                    debug("network write error! %d.\n", error);
+                }
                 m_owner.fail(NetReadWriteError);
             }
             break;
@@ -367,6 +379,11 @@ void NetConnection::setBlocking(bool blocking)
     if (!switchBlocking(m_internals->socket, blocking)) {
         debug("Socket blocking call failed!\n");
     }
+}
+
+void NetConnection::setEndLines(LogPace* pace)
+{
+    m_internals->endLines = pace;
 }
 
 bool NetConnection::setNoDelay(bool noDelay)

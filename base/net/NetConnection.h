@@ -9,6 +9,7 @@ namespace heron
 
 class DataDest;
 class DataSource;
+class LogPace;
 class InternetConnectionInternals;
 class ServerInternals;
 
@@ -72,6 +73,9 @@ public:
     // Chooses blocking reads and writes; applied at once unless a connect is pending, then when it
     // completes. Failure is logged.
     void setBlocking(bool blocking);
+    // Paces the lines logged when the connection ends (the peer closed it, a read or write failed)
+    // by pace, which must outlive the connection's reads and writes; null (the default) logs each.
+    void setEndLines(LogPace* pace);
     // Switches TCP_NODELAY on or off; true when the socket confirms the new setting.
     [[nodiscard]] bool setNoDelay(bool noDelay);
     // False after an error; true once no connect is pending (polling a pending one once).

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,6 +67,42 @@ TEST(debug, StopsWritingAtTheLogLimitWithOneLineSayingSo)
     heron::debug("z\n");
     heron::debug("%s", std::string(20, 'w').c_str());
     EXPECT_EQ(next.text(), "z\nThe log is full (20 bytes): later messages are left out.\n");
+}
+
+// A log file with a name goes on past its limit: the full file is kept under the name with ".old"
+// (one such file, replacing an earlier one), and a new file starts with a line saying so.
+TEST(debug, ANamedLogAtItsLimitIsKeptAsOldAndGoesOnInANewFile)
+{
+    constexpr std::size_t limit = 120;
+    struct Limit
+    {
+        Limit() { heron::setDebugLogLimit(limit); }
+        ~Limit() { heron::setDebugLogLimit(heron::defaultDebugLogLimit); }
+    } setLimit;
+    TempFolder folder;
+    const std::string path = folder.file("game.log");
+    const std::string old = path + ".old";
+    std::ofstream(old) << "an earlier run\n";
+    std::FILE* const file = std::fopen(path.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    heron::setDebugLogFile(file, path.c_str());
+    std::vector<std::string> messages;
+    for (int i = 0; i < 9; ++i) {
+        messages.push_back("message " + std::to_string(i) + " of twenty\n");
+    }
+    char first[200];
+    std::snprintf(first, sizeof first, heron::debugContinuedLine, "game.log.old", limit);
+    for (int i = 0; i < 7; ++i) {
+        heron::debug("%s", messages[i].c_str());
+    }
+    EXPECT_EQ(readWholeFile(old), messages[0] + messages[1] + messages[2] + messages[3] + messages[4] + messages[5]);
+    EXPECT_EQ(readWholeFile(path), first + messages[6]);
+    heron::debug("%s", messages[7].c_str());
+    heron::debug("%s", messages[8].c_str());
+    EXPECT_EQ(readWholeFile(old), first + messages[6] + messages[7]);
+    EXPECT_EQ(readWholeFile(path), first + messages[8]);
+    heron::setDebugLogFile(nullptr);
+    EXPECT_EQ(std::fclose(file), 0);
 }
 
 TEST(debug, MessagesFromManyThreadsNeverInterleaveAndTheLogCanBeSwitchedMeanwhile)

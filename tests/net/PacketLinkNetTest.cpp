@@ -1,13 +1,18 @@
 #include "net/PacketLink.h"
 
+#include "base/MemoryDataDest.h"
 #include "base/net/NetConnection.h"
+#include "support/Eventually.h"
 #include "support/LogCapture.h"
 #include "support/Loopback.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <sys/ioctl.h>
 
 namespace
 {
@@ -124,4 +129,40 @@ TEST(PacketLinkTest, DamagedPacketIsLoggedInItsSidesWords)
         EXPECT_TRUE(log.contains(each.lines)) << log.text();
         EXPECT_EQ(log.count("--------------------------\n"), each.dashLines) << log.text();
     }
+}
+
+// Everything waiting is taken in one receive, many buffers' worth of it, up to an allowance of a
+// mebibyte a tick; what a sender keeps sending beyond it waits for the next receive.
+TEST(PacketLinkTest, ReceiveTakesAllThatWaitsUpToATicksAllowance)
+{
+    LinkedPeer linked;
+    ASSERT_GE(linked.peer, 0);
+    heron::MemoryDataDest out;
+    for (int i = 0; i < 64; ++i) {
+        writePacket(out, 'm', std::vector<unsigned char>(600, 'x'));
+    }
+    ASSERT_TRUE(loopback::sendAll(linked.peer, std::string(reinterpret_cast<const char*>(out.data()), out.size())));
+    ASSERT_TRUE(eventually([&] {
+        int unacknowledged = 0;
+        return ioctl(linked.peer, TIOCOUTQ, &unacknowledged) == 0 && unacknowledged == 0;
+    }));
+    std::size_t packets = 0;
+    const auto count = [&](const Packet&) { ++packets; };
+    ASSERT_TRUE(linked.link->receive(count));
+    EXPECT_EQ(packets, 64u);
+
+    // Empty packets of two bytes each, more than the allowance of them waiting. (Expectations, not
+    // assertions, from here on: the sender ends only once everything has been read.)
+    constexpr std::size_t flood = 3 << 20;
+    std::thread sender([&] { loopback::sendAll(linked.peer, std::string(flood, '\0')); });
+    EXPECT_TRUE(eventually([&] {
+        int queued = 0;
+        return ioctl(linked.peer, TIOCOUTQ, &queued) == 0 && queued > 2 << 20;
+    }));
+    packets = 0;
+    EXPECT_TRUE(linked.link->receive(count));
+    EXPECT_LE(packets, ((1u << 20) + 4096) / 2);
+    EXPECT_TRUE(eventually([&] { return !linked.link->receive(count) || packets == flood / 2; }));
+    sender.join();
+    EXPECT_EQ(packets, flood / 2);
 }
