@@ -35,6 +35,7 @@ enum LockSite
     resetSite,
     cacheRootSite,
     memberSite,
+    forgetSite,
 };
 
 using SearchFolders = std::map<std::int32_t, std::vector<heron_string>>;
@@ -261,11 +262,16 @@ void registerPackedFile(const heron::FilePath& path)
     }
     PackedFile packedFile = readPackedDirectory(path);
     heron::MutexLock lock(fileMutex(), registerSite);
-    // A file registered again (a game started again after one failed on it) may have been
-    // replaced since: its earlier directory and open file would go on reading what it was.
-    std::vector<PackedFile>& packed = state().packedFiles;
-    std::erase_if(packed, [&](const PackedFile& earlier) { return earlier.path == path; });
-    packed.push_back(std::move(packedFile));
+    // A file registered again may have been replaced since: its earlier directory and open file
+    // would go on reading what it was.
+    forgetPackedFile(path);
+    state().packedFiles.push_back(std::move(packedFile));
+}
+
+void forgetPackedFile(const heron::FilePath& path)
+{
+    heron::MutexLock lock(fileMutex(), forgetSite);
+    std::erase_if(state().packedFiles, [&](const PackedFile& packed) { return packed.path == path; });
 }
 
 std::vector<PackedFile> packedFiles()

@@ -50,6 +50,8 @@ void clearPumpMessages();
 // a missing file changes nothing. A path registered before is read anew: its earlier
 // registration goes, and it counts as registered last.
 void registerPackedFile(const heron::FilePath& path);
+// Forgets the packed file registered from path, when one is: names resolve without its directory.
+void forgetPackedFile(const heron::FilePath& path);
 // The registered packed files in registration order. Their directories never change, and their
 // paths' parts are computed when read, so the copies may be read on any thread.
 std::vector<PackedFile> packedFiles();

@@ -150,6 +150,11 @@ bool GameWindow::loadWorld(const heron::FilePath& dataFile)
         loaded = false;
     }
     pelican::clearPumpMessages();
+    if (!loaded) {
+        // The next start reads its splash picture beside the data file, not through the
+        // directory of the file that failed.
+        pelican::forgetPackedFile(dataFile);
+    }
     return loaded;
 }
 

@@ -93,6 +93,14 @@ double radiusOf(const pelican::PelicanObject& object)
     return box.isValid() ? box.radius() : 0.0;
 }
 
+// The object's placement without its scale.
+finch::Transform unscaledPlacement(const pelican::PelicanObject& object)
+{
+    finch::Transform placement = object.transform().getTransform();
+    placement.scale = Vector3d(1.0, 1.0, 1.0);
+    return placement;
+}
+
 pelican::PelicanObject* heldAvatarObject(const LookLogic& logic)
 {
     AvatarSlot* const held = logic.heldAvatar();
@@ -340,12 +348,13 @@ bool LookFly::launch(const Projectile& projectile, Zone* zone, finch::Object* mo
     finch::Transform from = m_transform;
     if (const pelican::PelicanObject* const avatar = heldAvatarObject(m_world.logic())) {
         // Thrown from just ahead of the avatar, clear of its own shape.
-        from = avatar->transform().getTransform();
+        from = unscaledPlacement(*avatar);
         from.position = from.position + from.forward() * (0.5 * radiusOf(*avatar));
-        from.scale = Vector3d(1.0, 1.0, 1.0);
     } else if (const pelican::PelicanObject* const seized = m_world.logic().carriedObject()) {
-        from = seized->transform().getTransform();
-        from.scale = Vector3d(1.0, 1.0, 1.0);
+        // Thrown from the top of the carried object's bounds: from inside the object, or from
+        // ahead of it, the object would hide it from the player following behind.
+        from = unscaledPlacement(*seized);
+        from.position.z += radiusOf(*seized) + model->box().radius() * projectile.scale;
     }
     if (!launchRock(*database, projectile, zone, model, from, m_speed, finch::Clock::now())) {
         return false;

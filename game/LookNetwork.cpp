@@ -70,6 +70,9 @@ void LookNetwork::updateNetwork()
     pickUpAvatar();
     if (m_client) {
         m_client->process(now);
+        if (!m_client->isOpen()) {
+            leaveServer();
+        }
     }
 }
 
@@ -147,6 +150,22 @@ void LookNetwork::updateAvailability()
     for (const auto& player : m_players) {
         if (AvatarSlot* const held = player->heldAvatar()) {
             held->setAvailable(false);
+        }
+    }
+}
+
+void LookNetwork::leaveServer()
+{
+    const bool hadWorld = m_client->hasWorld();
+    m_client.reset();
+    if (!hadWorld) {
+        return;
+    }
+    heron::debug("The connection to the server closed\n");
+    showSystemLine("The connection to the server closed");
+    for (const auto& slot : m_world.avatars()) {
+        if (slot.get() != m_world.logic().heldAvatar()) {
+            slot->reset();
         }
     }
 }
@@ -335,6 +354,11 @@ bool LookNetwork::allowRelay(std::uint32_t bytes, double now)
         heron::debug("Chat dropped: the players' lines passed %d bytes a second\n", relayedChatBytesPerSecond);
     }
     return false;
+}
+
+void LookNetwork::showSystemLine(const heron_string& text)
+{
+    showMessage({text, std::vector<std::uint32_t>(text.length(), OverlayConsole::systemColour)});
 }
 
 bool LookNetwork::wantsToServe() const

@@ -81,6 +81,8 @@ public:
     // Paces the log lines about single connections (opened, ended, closed) and about chat.
     heron::LogPace& connectionLines() { return m_connectionLines; }
     heron::LogPace& chatLines() { return m_chatLines; }
+    // A console line of the program's own, in the system colour.
+    void showSystemLine(const heron_string& text);
 
     // Whether this world serves: the "Act as server" setting unless a test chose for the world.
     bool wantsToServe() const;
@@ -107,6 +109,9 @@ private:
     // Without a server to say who holds what, every avatar is free to take.
     void freeAvatars();
     void updateAvailability();
+    // The client's connection has closed: it is dropped, and when the server had sent the world,
+    // the console says so and the avatars that others held go home, free to take.
+    void leaveServer();
     void processPlayers(double now);
     void pickUpAvatar();
     void playRingSound();

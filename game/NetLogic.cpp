@@ -83,7 +83,7 @@ bool NetLogic::connectSettled(double now)
     // A connect to a far host may take a while; only an error or the deadline ends it.
     if (now > m_connectDeadline) {
         heron::debug("Couldn't connect to server...\n");
-        m_network.showMessage({"Can't connect to server", {}});
+        m_network.showSystemLine("Can't connect to server");
         m_link.close();
     }
     return false;

@@ -31,6 +31,8 @@ class OverlayConsole
 public:
     static constexpr std::size_t lineCount = 8;
     static constexpr int maxTypedLength = 80;
+    // The colour of the lines the program itself adds, such as news of the connection.
+    static constexpr std::uint32_t systemColour = 0x80FFC0;
 
     // A text that begins with "%%" becomes the world's flash message; any other a console line.
     // Colours count only when there is one per character.

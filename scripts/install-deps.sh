@@ -10,6 +10,8 @@ packages=(
   libjpeg62-turbo-dev libvorbis-dev libogg-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth libgl1-mesa-dri
+  # tests only: the X server's test extension, to press and release the mouse as a user does
+  libxtst-dev
   # locale sources, so tests can prove number parsing ignores a user locale with a decimal comma
   locales
   # benchmarks only: a reference GIF decoder to compare ours with

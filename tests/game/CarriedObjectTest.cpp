@@ -198,7 +198,9 @@ TEST_F(CarriedObjectTest, ThrowLeavesFromTheSeizedBoat)
     ASSERT_TRUE(fly.launch(projectile, nullptr, m_boat.shape.get()));
     ASSERT_EQ(rockList().size(), 1u);
     const Rock& rock = *rockList().rocks().back();
-    EXPECT_NEAR((rock.position() - m_boat.position()).length(), 0.0, 1e-9);
+    // On top of the boat's bounds, clear of the boat.
+    const double above = m_boat.object->boundingBox().radius() + m_boat.shape->box().radius() * projectile.scale;
+    EXPECT_NEAR((rock.position() - (m_boat.position() + Vector3d(0, 0, above))).length(), 0.0, 1e-9);
     EXPECT_NEAR(rock.velocity().y, projectile.speed, 1e-6);
     dropRocks(m_world->database());
 }

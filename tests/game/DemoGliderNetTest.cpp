@@ -3,7 +3,10 @@
 // it fly.
 #include "game/DemoNetFixture.h"
 
+#include "game/OverlayConsole.h"
+
 #include <algorithm>
+#include <cstring>
 #include <deque>
 
 namespace
@@ -55,4 +58,42 @@ TEST_F(DemoGliderTest, GliderFlownByTheServersPlayerFliesOnTheClient)
         });
         ASSERT_LT((*nearest - shown).length(), 2.0) << "frame " << i;
     }
+}
+
+// The server quits while its player flies a glider away and the client's player flies another:
+// the client says once, in the system colour, that the connection closed; the server's glider is
+// back home where the client's player can take it, and the client's own stays in its hands.
+TEST_F(DemoGliderTest, GlidersGoHomeWhenTheServerLeaves)
+{
+    AvatarSlot& flown = server->avatars()[2];
+    AvatarSlot& seen = client->avatars()[2];
+    AvatarSlot& mine = client->avatars()[0];
+    const finch::Vector3d home = objectPosition(seen.object());
+    const finch::Vector3d mineHome = objectPosition(mine.object());
+    comeUpTo(*server, flown);
+    comeUpTo(*client, mine);
+    frame();
+    ASSERT_EQ(server->logic().heldAvatar(), &flown);
+    ASSERT_EQ(client->logic().heldAvatar(), &mine);
+    server->logic().teleport(finch::Transform{home + finch::Vector3d(0, 40, 10)});
+    client->logic().teleport(finch::Transform{mineHome + finch::Vector3d(0, -40, 10)});
+    ASSERT_TRUE(until([&] { return (objectPosition(seen.object()) - home).length() > 30.0; }));
+    ASSERT_FALSE(seen.isAvailable());
+    OverlayConsole::reset();
+    server->network().setServing(false);
+    bool connecting = false;
+    ASSERT_TRUE(until([&] { return !client->network().isConnectedClient(connecting); }));
+    playFor(1.0);
+    const char* const closed = "The connection to the server closed";
+    EXPECT_STREQ(OverlayConsole::line(0).text.c_str(), closed);
+    EXPECT_EQ(OverlayConsole::line(0).colours, std::vector<std::uint32_t>(strlen(closed), OverlayConsole::systemColour));
+    EXPECT_STREQ(OverlayConsole::line(1).text.c_str(), "");
+    EXPECT_LT((objectPosition(seen.object()) - home).length(), 1e-6);
+    EXPECT_TRUE(seen.isVisible());
+    EXPECT_EQ(client->logic().heldAvatar(), &mine);
+    EXPECT_GT((objectPosition(mine.object()) - mineHome).length(), 30.0);
+    client->dropHeldAvatar();
+    comeUpTo(*client, seen);
+    frame();
+    EXPECT_EQ(client->logic().heldAvatar(), &seen);
 }

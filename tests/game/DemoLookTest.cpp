@@ -322,6 +322,31 @@ TEST_F(DemoLookTest, DemoBigRockIsSeizedAtThePileAndFlown)
     logic.stop();
 }
 
+// A pebble thrown while the big rock is carried leaves from the top of the rock's bounds, clear
+// of the rock and above it, where the player following behind the rock sees it go.
+TEST_F(DemoLookTest, PebblesThrownWhileTheBigRockIsCarriedStartAboveIt)
+{
+    LookLogic& logic = world->logic();
+    logic.start();
+    Zone& pile = zoneNamed(*world->levels()[0], "Rock pile");
+    logic.teleport(finch::Transform{finch::Vector3d(38, 6, 4)});
+    m_clock.frame(100.1);
+    logic.update();
+    ASSERT_EQ(logic.carriedObject(), pile.object);
+    ASSERT_EQ(logic.projectileZone(), &pile);
+    dropRocks(world->database());
+    kestrel::Event space(kestrel::Event::Key);
+    space.key = ' ';
+    logic.flight()->handleEvent(space);
+    ASSERT_EQ(rockList().size(), 1u);
+    const double pebbleRadius = pile.projectile.object->instance()->instance()->box().radius() * pile.projectile.scale;
+    const double rockRadius = pile.object->boundingBox().radius();
+    const finch::Vector3d away = rockList().rocks().front()->position() - objectPosition(*pile.object);
+    EXPECT_GE(away.length(), rockRadius + pebbleRadius - 1e-9);
+    EXPECT_GE(away.z, rockRadius);
+    logic.stop();
+}
+
 TEST_F(DemoLookTest, ThePlayerCannotDiveThroughTheSeabed)
 {
     // Open sand four below the water, far from the islands, straight below the player at full speed.

@@ -100,6 +100,7 @@ kestrel::Tab& tabLabelled(GameLauncher& launcher, const char* label)
 TEST_F(MainDisplayTest, AfterAFailedStartTheLauncherAnswersClicksAndStartsTheGameOnAGoodDataFile)
 {
     std::ofstream(m_places.dataFile.c_str()) << readWholeFile(AURELLE_DEMO_WORLD).substr(0, 3000);
+    fs::copy_file(fs::path(AURELLE_DEMO_WORLD).parent_path() / "splash.gif", m_folder.file("splash.gif"));
     enum class Step { FailedStart, Starting, ShowCredits, BackToWelcome, StartGame, Started };
     Step step = Step::FailedStart;
     bool creditsShown = false;
@@ -160,6 +161,8 @@ TEST_F(MainDisplayTest, AfterAFailedStartTheLauncherAnswersClicksAndStartsTheGam
     EXPECT_EQ(occurrences(text, "Closing the game window...\n"), 1);
     // Nothing reaches a window after it is gone.
     EXPECT_EQ(text.find("not found!"), std::string::npos);
+    // The damaged file's directory is gone with it: the retry's loading screen has its picture.
+    EXPECT_EQ(text.find("splash.gif not found"), std::string::npos);
 }
 
 TEST_F(MainDisplayTest, AFailureEscapingTheLauncherIsReportedOnceAndEndsTheRunWithAFailureStatus)

@@ -1,12 +1,15 @@
 // The desktop backend's input: events that come through SDL's queue carry the buttons and
 // modifiers held when each happened, however many wait in one batch.
 #include "platform/Backend.h"
+#include "support/Eventually.h"
+#include "support/RealPointer.h"
 #include "support/SdlEvents.h"
 
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -113,6 +116,45 @@ TEST(SdlBackendDisplayTest, EachMouseEventCarriesTheButtonsHeldAsItHappened)
                                  {"release", true, false, false},
                                  {"release", false, false, false},
                                  {"move", false, false, false}}));
+}
+
+// The next event of the kind that the backend takes from the desktop; none within the bound.
+std::optional<InputEvent> awaitEvent(InputKind kind, int x)
+{
+    std::optional<InputEvent> found;
+    EXPECT_TRUE(eventually([&] {
+        InputEvent event;
+        while (!found && backend().pollInput(event)) {
+            if (event.kind == kind && event.x == x) {
+                found = event;
+            }
+        }
+        return found.has_value();
+    }));
+    return found;
+}
+
+// The left button pressed and released by a user's hand through the X server. SDL's own button
+// state then changes with each as SDL takes it in, which it never does for events pushed into its
+// queue: the press carries the button held and the release carries it let go all the same.
+TEST(SdlBackendDisplayTest, RealPressAndReleaseCarryTheLeftButtonAsTheyHappened)
+{
+    const OpenWindow window;
+    ASSERT_NE(window.id(), 0u);
+    RealPointer pointer;
+    ASSERT_TRUE(pointer.isAvailable());
+    Box bounds;
+    ASSERT_TRUE(backend().clientBounds(window.id(), bounds));
+    pointer.moveTo(bounds.x + column + 1, bounds.y + 5);
+    pointer.moveTo(bounds.x + column, bounds.y + 5);
+    ASSERT_TRUE(awaitEvent(InputKind::MouseMove, column));
+    pointer.setButton(1, true);
+    const std::optional<InputEvent> press = awaitEvent(InputKind::ButtonPress, column);
+    pointer.setButton(1, false);
+    const std::optional<InputEvent> release = awaitEvent(InputKind::ButtonRelease, column);
+    ASSERT_TRUE(press && release);
+    EXPECT_TRUE(press->state.left);
+    EXPECT_FALSE(release->state.left);
 }
 
 TEST(SdlBackendDisplayTest, ClicksAndKeysCarryTheModifiersHeldAsTheyHappened)
