@@ -1,10 +1,36 @@
 #include "game/Counter.h"
 
+#include "base/Debug.h"
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
 #include "game/Level.h"
 
 #include <algorithm>
+
+namespace
+{
+
+// Hides the object; the line is logged only when it was showing, since every zone entered hides the
+// held objects again.
+void hide(pelican::PelicanObject& object)
+{
+    const bool shown = object.isActive();
+    object.setActive(false);
+    if (shown) {
+        heron::debug("hide %s\n", object.name().c_str());
+    }
+}
+
+void hideObjectsOf(const std::vector<Zone*>& zones)
+{
+    for (const Zone* held : zones) {
+        if (held != nullptr && held->object != nullptr) {
+            hide(*held->object);
+        }
+    }
+}
+
+}
 
 void Counter::clear()
 {
@@ -30,7 +56,15 @@ bool Counter::accepts(const Zone* zone) const
 void Counter::hideCollected(const Zone* zone) const
 {
     if (hideObjects && zone != nullptr && zone->isCenteredOnObject && zone->object != nullptr) {
-        zone->object->setActive(false);
+        hide(*zone->object);
+    }
+}
+
+void Counter::hideHeldObjects() const
+{
+    hideObjectsOf(collected);
+    if (!reappear) {
+        hideObjectsOf(placed);
     }
 }
 

@@ -20,6 +20,9 @@ public:
     // Takes the last collected zone back out.
     void removeLast();
     std::size_t count() const { return collected.size(); }
+    // Hides the objects of the collected zones, and of the placed ones unless they reappear; an
+    // object that was showing is logged as hidden.
+    void hideHeldObjects() const;
 
     std::vector<Zone*> collected;
     std::vector<Zone*> placed;

@@ -32,19 +32,6 @@ bool holdsZoneNear(const std::vector<Zone*>& zones, const finch::Vector3d& point
     });
 }
 
-void hideHeld(const std::vector<Zone*>& zones, bool logged)
-{
-    for (const Zone* held : zones) {
-        if (held == nullptr || held->object == nullptr) {
-            continue;
-        }
-        held->object->setActive(false);
-        if (logged) {
-            heron::debug("hide %s\n", held->object->name().c_str());
-        }
-    }
-}
-
 void logGoing(const Level* level)
 {
     if (level != nullptr) {
@@ -157,10 +144,7 @@ void ObjectTrigger::applyVisibility(Look& world) const
         if (!counter.hideObjects) {
             continue;
         }
-        hideHeld(counter.collected, true);
-        if (!counter.reappear) {
-            hideHeld(counter.placed, true);
-        }
+        counter.hideHeldObjects();
         touched = true;
     }
     world.logic().endInactiveSeize();

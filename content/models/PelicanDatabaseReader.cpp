@@ -28,6 +28,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace pelican
@@ -126,36 +127,56 @@ heron::FilePath findModel(const heron::FilePath& name, const heron_string& searc
     }
 }
 
-DatabaseRef readEditorFile(const heron::FilePath& path, const heron::FilePath& name, QuillVariant variant)
+// A model-editor read of path; when it fails, the reason is kept in failure unless an earlier read
+// left one there.
+DatabaseRef readEditorFile(const heron::FilePath& path, const heron::FilePath& name, QuillVariant variant,
+                           heron_string& failure)
 {
-    DatabaseRef database = readQuillFile(path, variant);
-    if (database) {
-        heron::debug(variant == QuillVariant::Rxs ? ".rxs file %s read ok\n" : ".quill file %s read ok\n", name.c_str());
+    QuillRead read = tryQuillFile(path, variant);
+    if (!read.database) {
+        if (failure.empty()) {
+            failure = read.failure;
+        }
+        return {};
     }
-    return database;
+    heron::debug(variant == QuillVariant::Rxs ? ".rxs file %s read ok\n" : ".quill file %s read ok\n", name.c_str());
+    return std::move(read.database);
 }
 
-// Steps of reading the found path, each tried while no database was obtained: a model list, the
-// model editor's ".rxs" form for such names, its plain form for every name (so a radiosity file is
-// first refused as a model editor's file), a radiosity file.
-DatabaseRef readModel(const heron::FilePath& path, const heron::FilePath& name)
+// The model editor's ".rxs" form for such names, then its plain form for every name.
+DatabaseRef readEditorForms(const heron::FilePath& path, const heron::FilePath& name, heron_string& failure)
 {
-    DatabaseRef database = readMdlFile(path);
-    if (!database && contains(path, ".rxs")) {
-        database = readEditorFile(path, name, QuillVariant::Rxs);
+    if (contains(path, ".rxs")) {
+        DatabaseRef database = readEditorFile(path, name, QuillVariant::Rxs, failure);
         if (database) {
             database->setFilePath(path);
             noteFile(FileList::Used, DataFileName(path, databasesCategory));
+            return database;
         }
     }
-    if (!database) {
-        database = readEditorFile(path, name, QuillVariant::Quill);
+    return readEditorFile(path, name, QuillVariant::Quill, failure);
+}
+
+// Steps of reading the found path, each tried while no database was obtained: a model list, the
+// model editor's forms (so a radiosity file is first refused as a model editor's file), a
+// radiosity file. Why the model editor's reader refused the file is logged only when no step reads
+// it: a refusal followed by a good read is no failure.
+DatabaseRef readModel(const heron::FilePath& path, const heron::FilePath& name)
+{
+    DatabaseRef database = readMdlFile(path);
+    if (database) {
+        return database;
     }
+    heron_string editorFailure;
+    database = readEditorForms(path, name, editorFailure);
     if (!database && contains(path, ".lsb")) {
         database = readLsbFile(path);
         if (database) {
             heron::debug(".lsb file %s read ok\n", name.c_str());
         }
+    }
+    if (!database && !editorFailure.empty()) {
+        heron::debug("Quill read failed because: %s\n", editorFailure.c_str());
     }
     return database;
 }

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
 
 namespace pelican
 {
@@ -121,6 +122,15 @@ heron::counted_ptr<PelicanDB> loadExternalModel(const heron::FilePath& name, con
 
 heron::counted_ptr<PelicanDB> readQuillFile(const heron::FilePath& name, QuillVariant variant)
 {
+    QuillRead read = tryQuillFile(name, variant);
+    if (!read.failure.empty()) {
+        heron::debug("Quill read failed because: %s\n", read.failure.c_str());
+    }
+    return std::move(read.database);
+}
+
+QuillRead tryQuillFile(const heron::FilePath& name, QuillVariant variant)
+{
     DataFileName record(name, databasesCategory);
     const heron::counted_ptr<heron::DataSource> source = openDataFile(record);
     if (!source) {
@@ -131,10 +141,9 @@ heron::counted_ptr<PelicanDB> readQuillFile(const heron::FilePath& name, QuillVa
         QuillReader reader(*source, name, variant);
         reader.readFile(*database);
     } catch (const ReadError& error) {
-        heron::debug("Quill read failed because: %s\n", error.what());
-        return {};
+        return {{}, error.what()};
     }
-    return database;
+    return {database, {}};
 }
 
 QuillReader::Nesting::Nesting(QuillReader& reader) : m_reader(reader)

@@ -51,6 +51,18 @@ enum class QuillVariant
 // as "Quill read failed because: <reason>" and the partly built database is dropped.
 [[nodiscard]] heron::counted_ptr<PelicanDB> readQuillFile(const heron::FilePath& name, QuillVariant variant);
 
+// What reading a model-editor file gave: the database, or null with the reason the read failed
+// (empty when the file did not open).
+struct QuillRead
+{
+    heron::counted_ptr<PelicanDB> database;
+    heron_string failure;
+};
+
+// readQuillFile without its line: for a caller that tries other readers on the file and logs the
+// reason only when none of them reads it.
+[[nodiscard]] QuillRead tryQuillFile(const heron::FilePath& name, QuillVariant variant);
+
 // The database of the model file that an external reference names, loaded by the model-file
 // reader (PelicanDatabaseReader::loadDatabase) with the search folders the caller registered and
 // searchRoot; null when it cannot be read, and for a file already being read by an enclosing

@@ -80,6 +80,16 @@ TEST_F(DemoLookTest, ReadingTheDatabaseIsLoggedWithItsEngines)
     EXPECT_LT(engines, read);
 }
 
+// The rock is a radiosity file, which the model loader first tries as a model-editor file: that
+// refusal is no failure while the rock reads.
+TEST_F(DemoLookTest, DemoStartLogsNoFailedModelRead)
+{
+    const LogCapture log;
+    const heron::counted_ptr<Look> again(new Look(heron::FilePath("glasstide.look")));
+    EXPECT_EQ(log.count(".lsb file rock.lsb read ok\n"), 1);
+    EXPECT_EQ(log.count("read failed"), 0);
+}
+
 TEST_F(DemoLookTest, DemoReadsIntoTwoLevelsOfZones)
 {
     ASSERT_NE(world->database(), nullptr);
@@ -206,6 +216,26 @@ TEST_F(DemoLookTest, RingsNotYetTakenAreLeftAfterARingAndAReset)
         waiting += ring && zone->object != nullptr && zone->object->isActive() ? 1 : 0;
     }
     EXPECT_GE(waiting, 4);
+    logic.stop();
+}
+
+// A taken ring is logged hidden once: the zones flown through after it hide it again unlogged.
+TEST_F(DemoLookTest, TakenRingIsLoggedHiddenOnce)
+{
+    const LogCapture log;
+    LookLogic& logic = world->logic();
+    logic.start();
+    Level& shallows = *world->levels()[0];
+    double now = 100.0;
+    for (const char* zone : {"Ring", "Lighthouse", "Shore", "Lighthouse"}) {
+        logic.teleport(finch::Transform{zoneNamed(shallows, zone).position()});
+        now += 1.0 / 30.0;
+        m_clock.frame(now);
+        logic.update();
+    }
+    ASSERT_EQ(world->ringCounter()->count(), 1u);
+    EXPECT_EQ(log.count("hide "), 1);
+    EXPECT_EQ(log.count("hide /objects/RING-Zone.lighthouse$0\n"), 1);
     logic.stop();
 }
 

@@ -161,6 +161,17 @@ TEST_F(PelicanDatabaseReaderTest, RadiosityFileWithoutItsHeaderGivesNull)
     writeWholeFile(path("cave.lsb"), "radiosity");
     EXPECT_FALSE(pelican::PelicanDatabaseReader::loadDatabase(model("cave.lsb"), ""));
     EXPECT_FALSE(m_log.contains("LSB read failed"));
+    EXPECT_EQ(m_log.count("Quill read failed because: QuillReader: File has bad header\n"), 1);
+}
+
+// An ".rxs" name is tried in the ".rxs" form first: refused there, a file of the plain form reads
+// without a failure logged.
+TEST_F(PelicanDatabaseReaderTest, RxsNameHoldingThePlainFormLogsNoFailure)
+{
+    writeWholeFile(path("plain.rxs"), referencesTo({}));
+    EXPECT_TRUE(pelican::PelicanDatabaseReader::loadDatabase(model("plain.rxs"), ""));
+    EXPECT_TRUE(m_log.contains(".quill file "));
+    EXPECT_FALSE(m_log.contains("read failed"));
 }
 
 TEST_F(PelicanDatabaseReaderTest, RadiosityFileIsReadByItsReader)
