@@ -354,13 +354,15 @@ void Look::resetGame(bool resetAvatars)
         // stops its sequencer and the start level starts its own.
         m_currentLevel->enter(*this);
     }
-    heron::debug("Resetting the game logic\n");
-    if (m_logic->isLooking()) {
-        m_logic->reset();
-    }
+    // The counters are empty before the logic applies the start zone, so that the zone's condition
+    // shows the objects of a fresh game and hides none as collected.
     heron::debug("Resetting all the counters\n");
     for (Counter& counter : m_counters) {
         counter.clear();
+    }
+    heron::debug("Resetting the game logic\n");
+    if (m_logic->isLooking()) {
+        m_logic->reset();
     }
     heron::debug("Calling reset()\n");
     reset(finch::Clock::now());

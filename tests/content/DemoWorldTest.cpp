@@ -73,6 +73,7 @@ TEST_F(DemoWorldTest, EachSoundDecodesInTheLayoutOfTheVoicesThatPlayIt)
         {"sounds\\bubble.wav", egret::mono16Format, 0.3},
         {"music\\bass.wav", egret::mono16Format, 0.3},
         {"music\\shore.ogg", egret::stereo16Format, 30.0},
+        {"music\\reef.ogg", egret::stereo16Format, 30.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

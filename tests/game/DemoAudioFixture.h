@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -39,14 +40,31 @@ protected:
     {
         std::vector<double> levels;
         for (int tenth = 0; tenth < tenths; ++tenth) {
-            levels.push_back(plat::channelLevel(loopback.render(tenthOfASecond), 0));
-            programSoundTime() += 0.1;
-            egret::SoundSystem::instance().update();
-            if (eachTenth) {
-                eachTenth();
-            }
+            levels.push_back(plat::channelLevel(renderTenth(eachTenth), 0));
         }
         return levels;
+    }
+
+    // The same, keeping the whole mix: left and right samples interleaved.
+    std::vector<std::int16_t> recordTenths(int tenths, const std::function<void()>& eachTenth = {})
+    {
+        std::vector<std::int16_t> mix;
+        for (int tenth = 0; tenth < tenths; ++tenth) {
+            const std::vector<std::int16_t> samples = renderTenth(eachTenth);
+            mix.insert(mix.end(), samples.begin(), samples.end());
+        }
+        return mix;
+    }
+
+    std::vector<std::int16_t> renderTenth(const std::function<void()>& eachTenth)
+    {
+        std::vector<std::int16_t> samples = loopback.render(tenthOfASecond);
+        programSoundTime() += 0.1;
+        egret::SoundSystem::instance().update();
+        if (eachTenth) {
+            eachTenth();
+        }
+        return samples;
     }
 
     plat::LoopbackAudio loopback;

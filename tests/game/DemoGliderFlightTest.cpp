@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace
 {
@@ -51,6 +52,17 @@ protected:
         within10s([&] { return m_world->logic().heldAvatar() != nullptr; });
         mouse(kestrel::Event::LeftRelease, 0, 0, false, false);
         return m_world->logic().heldAvatar();
+    }
+
+    // A glider taken ahead, flown on level with the left button held until the player reaches the
+    // shore and its act plays; null when either fails.
+    AvatarSlot* flyAGliderToTheShore()
+    {
+        AvatarSlot* const taken = takeAGliderAhead();
+        key('g');
+        mouse(kestrel::Event::LeftPress, 0, 0, true, false);
+        const bool reached = within10s([&] { return !m_world->logic().playingActs().empty(); });
+        return reached ? taken : nullptr;
     }
 };
 
@@ -103,14 +115,11 @@ TEST_F(DemoGliderFlightTest, HeldGliderFliesWhereItIsSteeredAtTheSpeedShown)
 // ahead of the player and flies on, and, let go, another glider can be taken.
 TEST_F(DemoGliderFlightTest, ShoresActGivesTheHeldGliderBackWhenItEnds)
 {
-    AvatarSlot* const taken = takeAGliderAhead();
+    AvatarSlot* const taken = flyAGliderToTheShore();
     ASSERT_NE(taken, nullptr);
     AvatarSlot& glider = *taken;
     LookLogic& logic = m_world->logic();
-    key('g');
-    mouse(kestrel::Event::LeftPress, 0, 0, true, false);
-    ASSERT_TRUE(within10s([&] { return logic.currentZone() != nullptr && logic.currentZone()->name == "Shore"; }));
-    EXPECT_FALSE(logic.playingActs().empty());
+    EXPECT_EQ(logic.currentZone()->name, heron_string("Mooring post"));
     EXPECT_FALSE(glider.isVisible());
 
     ASSERT_TRUE(within10s([&] { return logic.playingActs().empty(); }));
@@ -126,4 +135,37 @@ TEST_F(DemoGliderFlightTest, ShoresActGivesTheHeldGliderBackWhenItEnds)
     AvatarSlot& another = m_world->avatars()[glider.index() == 3 ? 0 : 3];
     logic.teleport(finch::Transform{objectPosition(another.object()) - Vector3d(0, 2, 0)});
     EXPECT_TRUE(within10s([&] { return logic.heldAvatar() == &another; }));
+}
+
+// The post rises once each time the player enters the level: a player who comes back to the shore
+// with a glider flies on with it.
+TEST_F(DemoGliderFlightTest, ShoreLeavesTheHeldGliderToThePlayerOnLaterVisits)
+{
+    AvatarSlot* const taken = flyAGliderToTheShore();
+    ASSERT_NE(taken, nullptr);
+    AvatarSlot& glider = *taken;
+    LookLogic& logic = m_world->logic();
+    ASSERT_TRUE(within10s([&] { return logic.playingActs().empty(); }));
+
+    // South of the shore, heading north into it.
+    finch::Transform outside{Vector3d(-20, -100, 10)};
+    int framesWithout = 0;
+    const auto flyUntil = [&](const std::function<bool()>& condition) {
+        for (int i = 0; i < 600 && !condition(); ++i) {
+            frame();
+            framesWithout += logic.heldAvatar() != &glider || !glider.isVisible() || !logic.playingActs().empty();
+        }
+        return condition();
+    };
+    const auto inShore = [&] { return logic.currentZone() != nullptr && logic.currentZone()->name == "Shore"; };
+    for (int visit = 0; visit < 3; ++visit) {
+        SCOPED_TRACE(visit);
+        logic.teleport(outside);
+        ASSERT_TRUE(flyUntil([&] { return !inShore(); }));
+        ASSERT_TRUE(flyUntil(inShore));
+        const double inside = m_now + 1.0;
+        flyUntil([&] { return m_now > inside; });
+    }
+    EXPECT_EQ(framesWithout, 0);
+    EXPECT_EQ(logic.heldAvatar(), &glider);
 }

@@ -99,9 +99,9 @@ TEST_F(DemoLookTest, DemoReadsIntoTwoLevelsOfZones)
     EXPECT_EQ(shallows.name, heron_string("Shallows"));
     EXPECT_EQ(reef.name, heron_string("Glass Reef"));
     EXPECT_EQ(zoneNames(shallows),
-              (std::vector<std::string>{"Shallows", "Shore", "Lighthouse", "Rock pile", "Tide gate", "Open water",
-                                        "Ring", "Shore ring", "Isle ring", "Gate ring", "Sea ring", "Red glider",
-                                        "Yellow glider", "Green glider", "Violet glider", "Glider pen"}));
+              (std::vector<std::string>{"Shallows", "Shore", "Mooring post", "Lighthouse", "Rock pile", "Tide gate",
+                                        "Open water", "Ring", "Shore ring", "Isle ring", "Gate ring", "Sea ring",
+                                        "Red glider", "Yellow glider", "Green glider", "Violet glider", "Glider pen"}));
     EXPECT_EQ(zoneNames(reef), (std::vector<std::string>{"Reef", "Deep channel", "Reef edge"}));
     EXPECT_EQ(world->startLevel(), &shallows);
     EXPECT_TRUE(reef.teleport);
@@ -150,14 +150,14 @@ TEST_F(DemoLookTest, DemoZonesChangeTheEnvironment)
 TEST_F(DemoLookTest, DemoShoreActRaisesThePostOutOfTheSandAndEnds)
 {
     LookLogic& logic = world->logic();
-    Zone& shore = zoneNamed(*world->levels()[0], "Shore");
-    const Act& act = shore.act;
+    Zone& post = zoneNamed(*world->levels()[0], "Mooring post");
+    const Act& act = post.act;
     ASSERT_NE(act.object, nullptr);
     EXPECT_TRUE(act.enable);
     EXPECT_EQ(act.object->name(), heron_string("/objects/post$0"));
     ASSERT_TRUE(act.object->hasPath());
     logic.start();
-    logic.teleport(finch::Transform{shore.position()});
+    logic.teleport(finch::Transform{post.position()});
     double now = 100.0;
     const auto frame = [&] {
         now += 1.0 / 30.0;

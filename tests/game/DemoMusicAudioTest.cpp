@@ -8,7 +8,9 @@
 #include "music/Soundtracks.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace
@@ -28,6 +30,21 @@ protected:
         return silent;
     }
 };
+
+// The notes of the shore's chords that neither the reef's song nor its bass line plays, and the
+// low drone of the reef's song, which no other music of the world plays.
+constexpr std::array<double, 6> shoreOnlyNotes = {87.3, 146.8, 246.9, 370.0, 392.0, 493.9};
+constexpr double reefDrone = 55.0;
+
+// The loudest of those notes of the shore's chords.
+double shoreNotesLevel(const std::vector<std::int16_t>& mix)
+{
+    double loudest = 0.0;
+    for (const double note : shoreOnlyNotes) {
+        loudest = std::max(loudest, plat::toneLevel(mix, note));
+    }
+    return loudest;
+}
 
 }
 
@@ -66,5 +83,36 @@ TEST_F(DemoMusicTest, FirstLevelsBassLineGoesOnOnceARingIsHeld)
     renderTenths(10, frame);
     EXPECT_EQ(shallows.motor.patternIndex(), 1u);
     EXPECT_EQ(silentSeconds(renderTenths(50, frame)), 0);
+    logic.stop();
+}
+
+// Through the tide gate the player reaches the reef, whose own song takes over from the shore's:
+// its low drone is heard and the shore's chords are gone.
+TEST_F(DemoMusicTest, ReefPlaysItsOwnSongInPlaceOfTheShores)
+{
+    LookLogic& logic = world->logic();
+    logic.start();
+    // Over the open sea, where only the zone of the whole first level plays its song.
+    logic.teleport(finch::Transform{finch::Vector3d(120, -60, 40)});
+    double now = 100.0;
+    const auto frame = [&] {
+        now += 0.1;
+        m_clock.frame(now);
+        logic.update();
+    };
+    renderTenths(30, frame);
+    const std::vector<std::int16_t> shallows = recordTenths(20, frame);
+
+    Level* const reef = world->levelNamed("Glass Reef");
+    logic.teleport(finch::Transform{zoneNamed(*world->currentLevel(), "Tide gate").position()});
+    for (int tenth = 0; tenth < 30 && world->currentLevel() != reef; ++tenth) {
+        renderTenths(1, frame);
+    }
+    ASSERT_EQ(world->currentLevel(), reef);
+    // Long enough for the shore's song to fade out.
+    renderTenths(50, frame);
+    const std::vector<std::int16_t> inReef = recordTenths(20, frame);
+    EXPECT_LT(shoreNotesLevel(inReef), 0.1 * shoreNotesLevel(shallows));
+    EXPECT_GT(plat::toneLevel(inReef, reefDrone), 10.0 * plat::toneLevel(shallows, reefDrone));
     logic.stop();
 }

@@ -3,11 +3,13 @@
 // the speed it shows is more than it flies.
 #include "game/DemoFlightFixture.h"
 
+#include "content/world/PelicanObject.h"
 #include "game/Counter.h"
 #include "game/Zone.h"
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -53,6 +55,27 @@ protected:
         rings.removeLast();
         return true;
     }
+
+    // The zones of the five rings.
+    std::vector<Zone*> ringZones() const
+    {
+        std::vector<Zone*> rings;
+        for (const auto& zone : m_world->levels()[0]->zones()) {
+            if (zone->trigger.incCounter && zone->trigger.counterToInc == 0) {
+                rings.push_back(zone.get());
+            }
+        }
+        return rings;
+    }
+
+    // Puts the player in the ring and plays on until the ring counter holds one more.
+    bool take(Zone& ring)
+    {
+        const Counter& counter = *m_world->ringCounter();
+        const std::size_t held = counter.count();
+        m_world->logic().teleport(finch::Transform{ring.position()});
+        return within10s([&] { return counter.count() > held; });
+    }
 };
 
 }
@@ -82,4 +105,26 @@ TEST_F(DemoRingFlightTest, APlayerFlyingIntoARingTakesItOrGetsPastIt)
         }
     }
     EXPECT_EQ(rings, 5);
+}
+
+// F1 starts a fresh game: the rings taken before it are back in their places, and taking all five
+// again leads on to the reef.
+TEST_F(DemoRingFlightTest, ResetGameGivesTheTakenRingsBackForAFreshGame)
+{
+    const std::vector<Zone*> rings = ringZones();
+    ASSERT_EQ(rings.size(), 5u);
+    ASSERT_TRUE(take(*rings[0]));
+    ASSERT_TRUE(take(*rings[1]));
+    ASSERT_FALSE(rings[0]->object->isActive());
+
+    key(kestrel::keycodes::f1);
+    frame();
+    EXPECT_EQ(m_world->ringCounter()->count(), 0u);
+    for (const Zone* ring : rings) {
+        EXPECT_TRUE(ring->object->isActive()) << ring->name.c_str();
+    }
+    for (Zone* ring : rings) {
+        ASSERT_TRUE(take(*ring)) << ring->name.c_str();
+    }
+    EXPECT_EQ(m_world->currentLevel(), m_world->levelNamed("Glass Reef"));
 }

@@ -16,7 +16,6 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <numbers>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -49,33 +48,13 @@ inline double brightLevel(const std::vector<std::int16_t>& samples)
     return count ? std::sqrt(sum / double(count)) : 0.0;
 }
 
-// The amplitude of one frequency in the left channel, under a Hann window (whose side lobes keep
-// the loud low notes of the music out of it).
-inline double toneLevel(const std::vector<std::int16_t>& samples, double frequency)
-{
-    const std::size_t frames = samples.size() / 2;
-    if (frames < 2) {
-        return 0.0;
-    }
-    const double step = 2.0 * std::numbers::pi * frequency / plat::LoopbackAudio::rate;
-    double re = 0.0;
-    double im = 0.0;
-    for (std::size_t i = 0; i < frames; ++i) {
-        const double window = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * double(i) / double(frames - 1));
-        const double sample = window * samples[2 * i];
-        re += sample * std::cos(step * double(i));
-        im -= sample * std::sin(step * double(i));
-    }
-    return 4.0 * std::hypot(re, im) / double(frames);
-}
-
 // The loudness of the ring's chime, a glass bell of three notes, which no music of the world plays.
 inline double chimeLevel(const std::vector<std::int16_t>& samples)
 {
     constexpr std::array<double, 3> notes = {1046.5, 1568.0, 2093.0};
     double sum = 0.0;
     for (const double note : notes) {
-        sum += toneLevel(samples, note);
+        sum += plat::toneLevel(samples, note);
     }
     return sum;
 }

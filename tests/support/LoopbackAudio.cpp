@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace plat
 {
@@ -49,6 +50,24 @@ double channelLevel(const std::vector<std::int16_t>& samples, int channel)
         ++count;
     }
     return count ? std::sqrt(sum / double(count)) : 0.0;
+}
+
+double toneLevel(const std::vector<std::int16_t>& samples, double frequency)
+{
+    const std::size_t frames = samples.size() / 2;
+    if (frames < 2) {
+        return 0.0;
+    }
+    const double step = 2.0 * std::numbers::pi * frequency / LoopbackAudio::rate;
+    double re = 0.0;
+    double im = 0.0;
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double window = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * double(i) / double(frames - 1));
+        const double sample = window * samples[2 * i];
+        re += sample * std::cos(step * double(i));
+        im -= sample * std::sin(step * double(i));
+    }
+    return 4.0 * std::hypot(re, im) / double(frames);
 }
 
 }

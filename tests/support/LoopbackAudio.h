@@ -43,5 +43,8 @@ private:
 
 // Root mean square of one channel (0 left, 1 right) of interleaved stereo samples.
 double channelLevel(const std::vector<std::int16_t>& samples, int channel);
+// The amplitude of one frequency in the left channel, under a Hann window (whose side lobes keep
+// loud notes nearby out of it).
+double toneLevel(const std::vector<std::int16_t>& samples, double frequency);
 
 }

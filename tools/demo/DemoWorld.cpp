@@ -91,33 +91,66 @@ Pcm bassNote()
                     .channels = 1, .rate = effectRate});
 }
 
-// The shore's song: four slow chords of long phrases, each fading into the next, over the sea.
-Pcm shoreSong()
+// A song of slow chords, each fading into the next, over filtered noise like the sea.
+struct ChordSong
 {
-    constexpr double chordSeconds = 10.0;
-    constexpr double overlap = 2.0;
-    const std::array<std::vector<double>, 4> chords = {{
-        {110.0, 164.8, 261.6, 392.0},
-        {87.3, 130.8, 220.0, 329.6},
-        {130.8, 196.0, 329.6, 493.9},
-        {98.0, 146.8, 246.9, 370.0},
-    }};
-    const double seconds = static_cast<double>(chords.size()) * (chordSeconds - overlap) + overlap;
-    Pcm song = filteredNoise({.seconds = seconds, .cutoff = 600.0, .swell = 0.12, .attack = 2.0, .release = 2.0, .level = 0.22});
-    PadSpec pad{.seconds = chordSeconds, .attack = 2.5, .release = 3.0, .level = 0.45};
-    for (std::size_t i = 0; i < chords.size(); ++i) {
-        pad.frequencies = chords[i];
-        mixInto(song, sinePad(pad), static_cast<double>(i) * (chordSeconds - overlap));
+    std::vector<std::vector<double>> chords;
+    double chordSeconds = 10.0;
+    // How long each chord sounds together with the next.
+    double overlap = 2.0;
+    double chordLevel = 0.45;
+    NoiseSpec sea{.cutoff = 600.0, .swell = 0.12, .attack = 2.0, .release = 2.0, .level = 0.22};
+};
+
+Pcm chordSong(const ChordSong& spec)
+{
+    const double step = spec.chordSeconds - spec.overlap;
+    NoiseSpec sea = spec.sea;
+    sea.seconds = static_cast<double>(spec.chords.size()) * step + spec.overlap;
+    Pcm song = filteredNoise(sea);
+    PadSpec pad{.seconds = spec.chordSeconds, .attack = 2.5, .release = 3.0, .level = spec.chordLevel};
+    for (std::size_t i = 0; i < spec.chords.size(); ++i) {
+        pad.frequencies = spec.chords[i];
+        mixInto(song, sinePad(pad), static_cast<double>(i) * step);
     }
     return song;
+}
+
+// The shore's song: four slow chords of long phrases over the sea.
+Pcm shoreSong()
+{
+    return chordSong({.chords = {
+                          {110.0, 164.8, 261.6, 392.0},
+                          {87.3, 130.8, 220.0, 329.6},
+                          {130.8, 196.0, 329.6, 493.9},
+                          {98.0, 146.8, 246.9, 370.0},
+                      }});
+}
+
+// The reef's song: darker and slower, minor chords over a low A drone and a muffled sea, quieter
+// than the shore's, so that the reef's bass line stands out. It plays none of the shore's notes that
+// the reef's bass line leaves out, so that either song can be picked out of the mix.
+Pcm reefSong()
+{
+    return chordSong({.chords = {
+                          {55.0, 110.0, 130.8, 164.8},
+                          {55.0, 174.6, 220.0, 261.6},
+                          {55.0, 174.6, 220.0, 293.7},
+                          {55.0, 130.8, 196.0, 329.6},
+                      },
+                      .chordSeconds = 12.0,
+                      .overlap = 3.0,
+                      .chordLevel = 0.35,
+                      .sea = {.cutoff = 300.0, .swell = 0.08, .attack = 3.0, .release = 3.0, .level = 0.16, .seed = 5}});
 }
 
 }
 
 std::vector<WorldFile> worldSounds(std::string& error)
 {
-    std::string song = oggBytes(shoreSong(), 0.4f, error);
-    if (song.empty()) {
+    std::string shore = oggBytes(shoreSong(), 0.4f, error);
+    std::string reef = shore.empty() ? std::string() : oggBytes(reefSong(), 0.4f, error);
+    if (reef.empty()) {
         return {};
     }
     return {
@@ -125,7 +158,8 @@ std::vector<WorldFile> worldSounds(std::string& error)
         {"sounds/bubble.wav", wavBytes(bubble())},
         {"sounds/splash.wav", wavBytes(splash())},
         {"sounds/throw.wav", wavBytes(whoosh())},
-        {"music/shore.ogg", std::move(song)},
+        {"music/shore.ogg", std::move(shore)},
+        {"music/reef.ogg", std::move(reef)},
         {"music/bass.wav", wavBytes(bassNote())},
     };
 }
