@@ -6,37 +6,27 @@ namespace heron
 {
 
 LogPace::LogPace(int perSecond, const char* what, double (*clock)())
-    : m_perSecond(perSecond), m_what(what), m_clock(clock)
+    : m_lines(perSecond, 1.0), m_what(what), m_clock(clock)
 {
 }
 
 bool LogPace::allow()
 {
     settle();
-    const double now = m_clock();
-    if (!m_started) {
-        m_started = true;
-        m_start = now;
-        m_allowed = 0;
+    if (m_lines.allow(m_clock())) {
+        return true;
     }
-    if (m_allowed >= m_perSecond) {
-        ++m_leftOut;
-        return false;
-    }
-    ++m_allowed;
-    return true;
+    ++m_leftOut;
+    return false;
 }
 
 void LogPace::settle()
 {
-    if (!m_started || m_clock() - m_start < 1.0) {
+    if (m_leftOut == 0 || m_lines.isOpen(m_clock())) {
         return;
     }
-    m_started = false;
-    if (m_leftOut > 0) {
-        debug("(%d more %s left out)\n", m_leftOut, m_what);
-        m_leftOut = 0;
-    }
+    debug("(%d more %s left out)\n", m_leftOut, m_what);
+    m_leftOut = 0;
 }
 
 }

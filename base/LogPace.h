@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/RateLimit.h"
+
 namespace heron
 {
 
@@ -20,13 +22,10 @@ public:
     void settle();
 
 private:
-    int m_perSecond;
+    RateLimit m_lines;
     const char* m_what;
     double (*m_clock)();
-    // When the current second began; none has before the first line.
-    double m_start = 0;
-    bool m_started = false;
-    int m_allowed = 0;
+    // Lines left out since the count was last logged.
     int m_leftOut = 0;
 };
 

@@ -5,7 +5,7 @@
 #include "base/net/NetAddress.h"
 #include "net/NetworkClientServer.h"
 #include "net/Packets.h"
-#include "net/RateLimit.h"
+#include "base/RateLimit.h"
 
 #include <memory>
 #include <optional>
@@ -120,7 +120,7 @@ private:
     // Declared before the players, whose destructors log through them.
     heron::LogPace m_connectionLines;
     heron::LogPace m_chatLines;
-    RateLimit m_relayBudget;
+    heron::RateLimit m_relayBudget;
     std::unique_ptr<heron::Server> m_server;
     std::vector<std::unique_ptr<NetworkPlayer>> m_players;
     std::unique_ptr<NetLogic> m_client;
@@ -128,6 +128,6 @@ private:
     int m_serverPort = gamePort;
     std::optional<PlayerIdentity> m_identityOverride;
     // Paces the log lines of refused connections.
-    RateLimit m_refusalLines;
+    heron::RateLimit m_refusalLines;
     PacketWriter m_refusalWriter;
 };

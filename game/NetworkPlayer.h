@@ -5,7 +5,7 @@
 #include "game/MotionSender.h"
 #include "net/AvatarReplay.h"
 #include "net/PacketLink.h"
-#include "net/RateLimit.h"
+#include "base/RateLimit.h"
 
 #include <vector>
 
@@ -84,6 +84,6 @@ private:
     // When the last packet came from the player.
     double m_lastHeard;
     bool m_identified = false;
-    RateLimit m_chat;
-    RateLimit m_rings;
+    heron::RateLimit m_chat;
+    heron::RateLimit m_rings;
 };

@@ -5,7 +5,7 @@
 #include "base/counted_ptr.h"
 #include "net/AvatarReplay.h"
 #include "net/Packets.h"
-#include "net/RateLimit.h"
+#include "base/RateLimit.h"
 
 #include <cstdint>
 #include <functional>
@@ -82,7 +82,7 @@ private:
     std::uint32_t m_sent = 0;
     // When the socket last took bytes while more waited; none while nothing waits.
     std::optional<double> m_lastTaken;
-    RateLimit m_backlogLines;
+    heron::RateLimit m_backlogLines;
     PacketWriter m_writer;
     PingMeasure m_ping;
     int m_unacknowledged = 0;

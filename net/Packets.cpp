@@ -5,7 +5,7 @@
 #include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "base/ReadError.h"
-#include "net/RateLimit.h"
+#include "base/RateLimit.h"
 
 #include <algorithm>
 #include <bit>
@@ -443,7 +443,7 @@ void logHexDump(std::span<const unsigned char> bytes)
     // cannot fill the log.
     constexpr int dumpsPerSecond = 4;
     constexpr std::size_t bytesPerDump = 256;
-    static RateLimit dumps(dumpsPerSecond, 1.0);
+    static heron::RateLimit dumps(dumpsPerSecond, 1.0);
     if (!dumps.allow(heron::getTime())) {
         return;
     }

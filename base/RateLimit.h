@@ -1,5 +1,8 @@
 #pragma once
 
+namespace heron
+{
+
 // Lets at most a number of events (or of their weight) through in each window of time: a window
 // opens with the first event after the previous window closed, and events beyond the number are
 // refused until it closes. The caller passes the time, so any clock serves. Used by one thread at
@@ -15,6 +18,8 @@ public:
     [[nodiscard]] bool allow(double now, int weight = 1);
     // Events refused in the current window.
     int refused() const { return m_refused; }
+    // True while the window an earlier event opened is still open at now.
+    bool isOpen(double now) const { return m_open && now - m_windowStart < m_window; }
 
 private:
     int m_count;
@@ -25,3 +30,5 @@ private:
     int m_allowed = 0;
     int m_refused = 0;
 };
+
+}

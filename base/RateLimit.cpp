@@ -1,8 +1,11 @@
-#include "net/RateLimit.h"
+#include "base/RateLimit.h"
+
+namespace heron
+{
 
 bool RateLimit::allow(double now, int weight)
 {
-    if (!m_open || now - m_windowStart >= m_window) {
+    if (!isOpen(now)) {
         m_open = true;
         m_windowStart = now;
         m_allowed = 0;
@@ -14,4 +17,6 @@ bool RateLimit::allow(double now, int weight)
     }
     m_allowed += weight;
     return true;
+}
+
 }
