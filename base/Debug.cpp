@@ -35,6 +35,10 @@ std::size_t g_logWritten = 0;
 bool g_logFull = false;
 // The current log file's name, empty when it has none; used under the log lock.
 std::string g_logPath;
+// When a full log file with a name may next try to start afresh, and the messages left out since
+// it was full; used under the log lock.
+double g_nextFreshStart = 0;
+std::size_t g_leftOut = 0;
 // Formatting room shared by all messages, used under the log lock.
 char g_message[debugBufferSize + 1];
 // Set while this thread waits for the log lock: a long wait's own log line would wait for the
@@ -62,6 +66,8 @@ bool startAfresh(std::FILE* file, std::size_t limit)
     }
     const int fresh = ::open(g_logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fresh < 0) {
+        // The file keeps its name, so that a later try finds it (no descriptor left, say).
+        std::rename(kept.c_str(), g_logPath.c_str());
         return false;
     }
     const bool moved = ::dup2(fresh, fileno(file)) >= 0;
@@ -70,24 +76,44 @@ bool startAfresh(std::FILE* file, std::size_t limit)
         return false;
     }
     std::fseek(file, 0, SEEK_SET);
-    const int written = std::fprintf(file, debugContinuedLine, kept.substr(kept.rfind('/') + 1).c_str(), limit);
+    int written = std::fprintf(file, debugContinuedLine, kept.substr(kept.rfind('/') + 1).c_str(), limit);
+    if (g_leftOut > 0) {
+        written += std::fprintf(file, debugLeftOutLine, g_leftOut);
+    }
     g_logWritten = static_cast<std::size_t>(std::max(0, written));
+    g_logFull = false;
+    g_leftOut = 0;
     return true;
 }
 
+// Starts the file afresh; after a failed try, the next comes a second later. Under the log lock.
+bool startAfreshInTime(std::FILE* file, std::size_t limit)
+{
+    const double now = getTime();
+    if (now < g_nextFreshStart) {
+        return false;
+    }
+    if (startAfresh(file, limit)) {
+        return true;
+    }
+    g_nextFreshStart = now + 1.0;
+    return false;
+}
+
 // Writes the formatted message; when it would take the file past its limit, first starts the file
-// afresh, or writes the limit line instead when it cannot; nothing once that line is there. Under
-// the log lock.
+// afresh, or writes the limit line instead when it cannot; nothing more until it can start afresh.
+// Under the log lock.
 void writeWithinLimit(std::FILE* file, std::size_t length)
 {
-    if (g_logFull) {
-        return;
-    }
     const std::size_t limit = g_logLimit.load();
-    if (length > limit - std::min(limit, g_logWritten) && !startAfresh(file, limit)) {
-        g_logFull = true;
-        std::fprintf(file, debugLimitLine, limit);
-        std::fflush(file);
+    const bool fits = !g_logFull && length <= limit - std::min(limit, g_logWritten);
+    if (!fits && !startAfreshInTime(file, limit)) {
+        if (!g_logFull) {
+            g_logFull = true;
+            std::fprintf(file, debugLimitLine, limit);
+            std::fflush(file);
+        }
+        ++g_leftOut;
         return;
     }
     g_logWritten += length;
@@ -145,6 +171,8 @@ void setDebugLogFile(std::FILE* file, const char* path)
     g_logPath = file != nullptr && path != nullptr ? path : "";
     g_logWritten = 0;
     g_logFull = false;
+    g_nextFreshStart = 0;
+    g_leftOut = 0;
 }
 
 void setDebugLogLimit(std::size_t bytes)

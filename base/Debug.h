@@ -21,12 +21,15 @@ constexpr std::size_t defaultDebugLogLimit = std::size_t{16} << 20;
 constexpr const char* debugLimitLine = "The log is full (%zu bytes): later messages are left out.\n";
 // The line that starts a log file afresh after its limit, with the kept file's name and the limit.
 constexpr const char* debugContinuedLine = "The earlier messages are in %s (the log reached %zu bytes).\n";
+// The line after it when messages were left out meanwhile, with their count.
+constexpr const char* debugLeftOutLine = "(%zu messages were left out while it could not start afresh.)\n";
 
 // Makes file (open for writing; the caller keeps and closes it) the log file, with nothing
 // written to it yet; null switches logging off. With path (the file's name), a file that reaches
 // its limit is renamed to path + ".old", replacing an earlier one, and the log goes on in a new
-// file at path (the same FILE, so the caller still closes it); without one, or when that fails,
-// the log stops at the limit. Any thread; returns after any message being written to the previous
+// file at path (the same FILE, so the caller still closes it); without one the log stops at the
+// limit, and when starting afresh fails (no descriptor left, say) it stops until a later try,
+// at most one a second, succeeds. Any thread; returns after any message being written to the previous
 // file is done.
 void setDebugLogFile(std::FILE* file, const char* path = nullptr);
 // Sets how many bytes of messages a log file takes (defaultDebugLogLimit until changed), counted
@@ -36,7 +39,8 @@ void setDebugLogLimit(std::size_t bytes);
 // to the log file, flushed at once; nothing at all when no log file is set. A text longer than
 // debugBufferSize is cut and ends with debugCutMark. The first message that would take the file
 // past its limit starts a new file with debugContinuedLine before it, or, when the file cannot be
-// started afresh, is replaced by debugLimitLine (with the limit) and nothing is written after it.
+// started afresh, is replaced by debugLimitLine (with the limit) and nothing is written after it
+// until a later try starts it afresh (then with debugLeftOutLine after debugContinuedLine).
 // Any thread; messages never interleave.
 void debug(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -97,4 +97,22 @@ void MemoryDataDest::clear()
     endWindow();
 }
 
+void MemoryDataDest::eraseFront(std::uint32_t count)
+{
+    const std::uint32_t kept = size() - std::min(count, size());
+    if (kept > 0) {
+        std::memmove(m_block.get(), m_next - kept, kept);
+    }
+    m_next = m_block.get() + kept;
+    endWindow();
+}
+
+void MemoryDataDest::shrinkTo(std::uint32_t capacity)
+{
+    const std::uint32_t wanted = std::max(capacity, size());
+    if (wanted < this->capacity()) {
+        regrow(wanted);
+    }
+}
+
 }

@@ -30,6 +30,10 @@ public:
     void reserve(std::uint32_t n);
     // Forgets the bytes and keeps the capacity.
     void clear();
+    // Forgets the first count bytes (all when count is more), moving the rest to the front.
+    void eraseFront(std::uint32_t count);
+    // Gives back room beyond the bytes held, keeping at least capacity bytes of it.
+    void shrinkTo(std::uint32_t capacity);
     // The bytes written so far; valid until the next write.
     const unsigned char* data() const { return m_block.get(); }
     std::uint32_t size() const { return std::uint32_t(m_next - m_block.get()); }

@@ -18,6 +18,8 @@ public:
     [[nodiscard]] bool allow(double now, int weight = 1);
     // Events refused in the current window.
     int refused() const { return m_refused; }
+    // Events (or weight) let through in a window.
+    int limit() const { return m_count; }
     // True while the window an earlier event opened is still open at now.
     bool isOpen(double now) const { return m_open && now - m_windowStart < m_window; }
 

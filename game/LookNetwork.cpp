@@ -17,6 +17,7 @@
 #include "sound/SoundEnvironment.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace
 {
@@ -25,16 +26,43 @@ constexpr const char* rule = "=========================================\n";
 // Seconds a connect to the server may stay pending before it counts as failed.
 constexpr double connectTimeout = 20.0;
 constexpr std::uint32_t white = 0xFFFFFF;
-// Log lines a second about refused connections: a stream of connects cannot fill the log.
-constexpr int refusalLinesPerSecond = 4;
-// Log lines a second about single connections, and about chat: a stream of connects or a crowd's
-// chat cannot fill the log.
+// Log lines a second about single connections, about chat, about avatars, and reports of damaged
+// packets (each several lines and two dumps): a stream of connects, a crowd's chat or a peer's
+// flood of packets cannot fill the log.
 constexpr int connectionLogLinesPerSecond = 6;
 constexpr int chatLogLinesPerSecond = 4;
-// Bytes of players' chat the server passes on to each player in a second, all senders together:
-// about thirty full lines, far below what a client reads in a second, so that a crowd chatting at
-// each one's allowed pace cannot send a client more than it takes.
+constexpr int avatarLogLinesPerSecond = 4;
+constexpr int faultReportsPerSecond = 1;
+// Bytes of players' chat the server passes on to each player in a second: about thirty full lines,
+// far below what a client reads in a second, so that a crowd chatting at each one's allowed pace
+// cannot send a client more than it takes.
 constexpr int relayedChatBytesPerSecond = 32 * 1024;
+// Refused connections told why in a second, all addresses together: each holds its socket for a
+// moment while the message goes out; the others are dropped at once.
+constexpr int explainedRefusalsPerSecond = 16;
+// Addresses remembered as told: past this many the memory starts afresh.
+constexpr std::size_t maxExplainedAddresses = 256;
+// Rings this player's avatar takes from the others in a second, and the most the ring counter
+// holds through them: more than players throw, while a flood of rings can neither grow the
+// counter without end nor ring without pause.
+constexpr int receivedRingsPerSecond = 4;
+constexpr std::size_t maxRingsHeld = 64;
+// Seconds between two flashes from other machines: each stays on screen for many seconds.
+constexpr double flashInterval = 2.0;
+
+// True when two names read the same, letters in either case.
+bool sameName(const heron_string& a, const heron_string& b)
+{
+    if (a.length() != b.length()) {
+        return false;
+    }
+    for (std::uint32_t i = 0; i < a.length(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
 
 }
 
@@ -42,8 +70,12 @@ LookNetwork::LookNetwork(Look& world)
     : m_world(world)
     , m_connectionLines(connectionLogLinesPerSecond, "lines about connections", &networkNow)
     , m_chatLines(chatLogLinesPerSecond, "lines about chat", &networkNow)
-    , m_relayBudget(relayedChatBytesPerSecond, 1.0)
-    , m_refusalLines(refusalLinesPerSecond, 1.0)
+    , m_avatarLines(avatarLogLinesPerSecond, "lines about avatars", &networkNow)
+    , m_faultReports(faultReportsPerSecond, "reports of damaged packets", &networkNow)
+    , m_relay(relayedChatBytesPerSecond, heron::limits::maxNetPlayers)
+    , m_receivedRings(receivedRingsPerSecond, 1.0)
+    , m_flashes(1, flashInterval)
+    , m_explainedRefusals(explainedRefusalsPerSecond, 1.0)
 {
 }
 
@@ -55,8 +87,9 @@ void LookNetwork::updateNetwork()
         slot->updateVisibility();
     }
     heron::SocketCloser::instance().sweep();
-    m_connectionLines.settle();
-    m_chatLines.settle();
+    for (heron::LogPace* pace : {&m_connectionLines, &m_chatLines, &m_avatarLines, &m_faultReports}) {
+        pace->settle();
+    }
     const double now = networkNow();
     if (wantsToServe()) {
         serve(now);
@@ -123,15 +156,36 @@ const char* LookNetwork::refusalOf(const heron::NetAddress& address) const
 
 void LookNetwork::refuse(heron::NetConnection& connection, const char* reason, double now)
 {
-    if (m_refusalLines.allow(now)) {
+    if (m_connectionLines.allow()) {
         heron::debug("Refused a connection from %s (%zu players): %s\n", connection.address().toString(true).c_str(),
                      m_players.size(), reason);
     }
+    if (!mayExplainRefusal(connection.address(), now)) {
+        connection.abort();
+        return;
+    }
     // One message says why before the connection closes; a client shows it on its console.
+    connection.setEndLines(&m_connectionLines);
     heron::MemoryDataDest message;
     m_refusalWriter.writeMessage(message, {reason, {}});
     connection.writer().write(message.data(), message.size());
     connection.close();
+}
+
+bool LookNetwork::mayExplainRefusal(const heron::NetAddress& address, double now)
+{
+    const auto told = m_lastExplained.find(address.address());
+    if (told != m_lastExplained.end() && now - told->second < 1.0) {
+        return false;
+    }
+    if (!m_explainedRefusals.allow(now)) {
+        return false;
+    }
+    if (m_lastExplained.size() >= maxExplainedAddresses) {
+        m_lastExplained.clear();
+    }
+    m_lastExplained[address.address()] = now;
+    return true;
 }
 
 void LookNetwork::freeAvatars()
@@ -157,12 +211,16 @@ void LookNetwork::updateAvailability()
 void LookNetwork::leaveServer()
 {
     const bool hadWorld = m_client->hasWorld();
+    const heron_string reason = m_client->endReason();
     m_client.reset();
+    if (!reason.empty()) {
+        heron::debug("%s\n", reason.c_str());
+        showSystemLine(reason);
+    }
+    OverlayConsole::open();
     if (!hadWorld) {
         return;
     }
-    heron::debug("The connection to the server closed\n");
-    showSystemLine("The connection to the server closed");
     for (const auto& slot : m_world.avatars()) {
         if (slot.get() != m_world.logic().heldAvatar()) {
             slot->reset();
@@ -186,9 +244,7 @@ void LookNetwork::processPlayers(double now)
     std::erase_if(m_players, [&](const auto& player) {
         return std::find(closed.begin(), closed.end(), player.get()) != closed.end();
     });
-    for (const auto& player : m_players) {
-        player->markInfoChanged();
-    }
+    markPlayersChanged();
 }
 
 void LookNetwork::pickUpAvatar()
@@ -201,7 +257,9 @@ void LookNetwork::pickUpAvatar()
     if (slot == nullptr || !slot->isVisible() || !logic.holdAvatar(slot)) {
         return;
     }
-    heron::debug("pick up %s\n", slot->name().c_str());
+    if (m_avatarLines.allow()) {
+        heron::debug("pick up %s\n", slot->name().c_str());
+    }
     slot->setAvailable(false);
 }
 
@@ -326,7 +384,15 @@ void LookNetwork::markHoldersRung(const AvatarSlot& slot)
 
 void LookNetwork::receiveRing()
 {
-    if (Counter* const rings = m_world.ringCounter()) {
+    Counter* const rings = m_world.ringCounter();
+    const bool full = rings != nullptr && rings->count() >= maxRingsHeld;
+    if (full || !m_receivedRings.allow(networkNow())) {
+        if (m_avatarLines.allow()) {
+            heron::debug("A ring dropped: %s\n", full ? "the ring counter is full" : "too many rings a second");
+        }
+        return;
+    }
+    if (rings != nullptr) {
         rings->collected.push_back(nullptr);
     }
     playRingSound();
@@ -342,18 +408,34 @@ void LookNetwork::playRingSound()
 
 void LookNetwork::showMessage(const ColouredText& message)
 {
+    if (OverlayConsole::isFlash(message.text) && !m_flashes.allow(networkNow())) {
+        if (m_chatLines.allow()) {
+            heron::debug("Flash dropped: one every %.0f seconds\n", flashInterval);
+        }
+        return;
+    }
     OverlayConsole::showMessage(&m_world, message.text, message.colours);
 }
 
-bool LookNetwork::allowRelay(std::uint32_t bytes, double now)
+bool LookNetwork::allowRelay(const NetworkPlayer& sender, std::uint32_t bytes, double now)
 {
-    if (m_relayBudget.allow(now, int(bytes))) {
+    if (m_relay.allow(&sender, bytes, now)) {
         return true;
     }
-    if (m_relayBudget.refused() == 1) {
-        heron::debug("Chat dropped: the players' lines passed %d bytes a second\n", relayedChatBytesPerSecond);
+    if (m_relay.isFirstRefusal() && m_chatLines.allow()) {
+        heron::debug("Chat dropped: a player's lines passed its part of %d bytes a second\n", relayedChatBytesPerSecond);
     }
     return false;
+}
+
+bool LookNetwork::isNameTaken(const heron_string& name, const NetworkPlayer& asker) const
+{
+    if (sameName(name, identity().name)) {
+        return true;
+    }
+    return std::any_of(m_players.begin(), m_players.end(), [&](const auto& player) {
+        return player.get() != &asker && player->isIdentified() && sameName(name, player->identity().name);
+    });
 }
 
 void LookNetwork::showSystemLine(const heron_string& text)

@@ -1,14 +1,17 @@
 #pragma once
 
 #include "base/LogPace.h"
+#include "base/RateLimit.h"
 #include "base/counted_ptr.h"
 #include "base/net/NetAddress.h"
+#include "game/ChatRelay.h"
 #include "net/NetworkClientServer.h"
 #include "net/Packets.h"
-#include "base/RateLimit.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 class AvatarSlot;
@@ -70,19 +73,31 @@ public:
     void ringAvatar(AvatarSlot& slot);
     // Marks every player holding slot as rung, without spending anything here.
     void markHoldersRung(const AvatarSlot& slot);
-    // The ring counter gains an entry and the ring sound plays: this player's avatar was rung.
+    // This player's avatar was rung: the ring counter gains an entry and the ring sound plays, a
+    // few times a second at most and up to a cap of rings held; the rest is dropped with a log line.
     void receiveRing();
-    // Shows a received message on this machine: a flash for "%%", else a console line.
+    // Shows a message from another machine: a flash for "%%" (at most one every few seconds; the
+    // rest are dropped), else a console line.
     void showMessage(const ColouredText& message);
-    // True when a player's chat message of that many bytes fits what the server passes on to
-    // every player in a second, all senders together; the excess is dropped with one log line a
-    // burst.
-    bool allowRelay(std::uint32_t bytes, double now);
-    // Paces the log lines about single connections (opened, ended, closed) and about chat.
+    // True when a player's chat message of that many bytes fits the sender's part of what the
+    // server passes on in a second; the excess is dropped with one log line a second.
+    bool allowRelay(const NetworkPlayer& sender, std::uint32_t bytes, double now);
+    // Pace the log lines other machines can cause: about single connections (opened, ended,
+    // closed, refused), about chat and flashes, about avatars (taken, dropped, levels, rings), and
+    // the reports of damaged packets.
     heron::LogPace& connectionLines() { return m_connectionLines; }
     heron::LogPace& chatLines() { return m_chatLines; }
+    heron::LogPace& avatarLines() { return m_avatarLines; }
+    heron::LogPace& faultReports() { return m_faultReports; }
     // A console line of the program's own, in the system colour.
     void showSystemLine(const heron_string& text);
+    // Counts the changes to who is connected (a player came, went or took another name): each
+    // player is sent the players list again, at most once a second, when it has changed.
+    std::uint64_t playersGeneration() const { return m_playersGeneration; }
+    void markPlayersChanged() { ++m_playersGeneration; }
+    // True when name is this machine's player's or a player's other than asker, letters compared
+    // in either case, so that nobody can speak as another.
+    bool isNameTaken(const heron_string& name, const NetworkPlayer& asker) const;
 
     // Whether this world serves: the "Act as server" setting unless a test chose for the world.
     bool wantsToServe() const;
@@ -104,13 +119,16 @@ private:
     void acceptPlayers(double now);
     // Why a connection from address cannot be taken now, as the peer is told; null when it can.
     const char* refusalOf(const heron::NetAddress& address) const;
-    // Tells the peer why and closes the connection.
+    // Tells the peer why and closes the connection, a few times a second and once a second an
+    // address at most; other refused connections are dropped at once, so that a stream of them
+    // costs no more than its accepts.
     void refuse(heron::NetConnection& connection, const char* reason, double now);
+    bool mayExplainRefusal(const heron::NetAddress& address, double now);
     // Without a server to say who holds what, every avatar is free to take.
     void freeAvatars();
     void updateAvailability();
-    // The client's connection has closed: it is dropped, and when the server had sent the world,
-    // the console says so and the avatars that others held go home, free to take.
+    // The client's connection has closed: it is dropped, the console opens and says why, and when
+    // the server had sent the world the avatars that others held go home, free to take.
     void leaveServer();
     void processPlayers(double now);
     void pickUpAvatar();
@@ -120,14 +138,20 @@ private:
     // Declared before the players, whose destructors log through them.
     heron::LogPace m_connectionLines;
     heron::LogPace m_chatLines;
-    heron::RateLimit m_relayBudget;
+    heron::LogPace m_avatarLines;
+    heron::LogPace m_faultReports;
+    ChatRelay m_relay;
+    heron::RateLimit m_receivedRings;
+    heron::RateLimit m_flashes;
+    std::uint64_t m_playersGeneration = 0;
     std::unique_ptr<heron::Server> m_server;
     std::vector<std::unique_ptr<NetworkPlayer>> m_players;
     std::unique_ptr<NetLogic> m_client;
     std::optional<bool> m_serveOverride;
     int m_serverPort = gamePort;
     std::optional<PlayerIdentity> m_identityOverride;
-    // Paces the log lines of refused connections.
-    heron::RateLimit m_refusalLines;
+    // Refusals explained program-wide, and when each address was last told.
+    heron::RateLimit m_explainedRefusals;
+    std::unordered_map<std::uint32_t, double> m_lastExplained;
     PacketWriter m_refusalWriter;
 };

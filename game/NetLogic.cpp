@@ -17,6 +17,10 @@ namespace
 // Motion packets the client may leave unacknowledged.
 constexpr int maxUnacknowledged = 10;
 constexpr std::uint32_t white = 0xFFFFFF;
+// Seconds a server has to send its world once the connect completed: it sends it at once.
+constexpr double worldTimeout = 20.0;
+// Chat lines from the server shown in a second: more than anybody reads.
+constexpr int shownLinesPerSecond = 20;
 
 }
 
@@ -27,7 +31,9 @@ NetLogic::NetLogic(Look& world, LookNetwork& network, const heron::counted_ptr<h
     , m_link(connection, PacketLink::Side::client)
     , m_connectDeadline(networkNow() + connectTimeout)
     , m_replays(world.avatars().size())
+    , m_shownLines(shownLinesPerSecond, 1.0)
 {
+    m_link.setLogPaces(&network.connectionLines(), &network.faultReports());
 }
 
 NetLogic::~NetLogic()
@@ -60,9 +66,19 @@ void NetLogic::process(double now)
     if (!connectSettled(now)) {
         return;
     }
+    if (!m_worldDeadline) {
+        m_worldDeadline = now + worldTimeout;
+    }
     // Periodic packets wait until what earlier ticks queued has gone; replies do not wait.
     const bool drained = m_link.isDrained();
-    if (!m_link.receive([&](const Packet& packet) { handle(packet, now); }) || !m_worldReceived) {
+    if (!m_link.receive([&](const Packet& packet) { handle(packet, now); })) {
+        return;
+    }
+    if (!m_worldReceived) {
+        if (now > *m_worldDeadline) {
+            giveUp("The server sent no world within " + heron_string(std::to_string(int(worldTimeout)).c_str()) +
+                   " seconds");
+        }
         return;
     }
     replay(now);
@@ -83,10 +99,29 @@ bool NetLogic::connectSettled(double now)
     // A connect to a far host may take a while; only an error or the deadline ends it.
     if (now > m_connectDeadline) {
         heron::debug("Couldn't connect to server...\n");
-        m_network.showSystemLine("Can't connect to server");
-        m_link.close();
+        giveUp("Can't connect to server");
     }
     return false;
+}
+
+void NetLogic::giveUp(const heron_string& reason)
+{
+    m_endReason = reason;
+    m_link.close();
+}
+
+heron_string NetLogic::endReason() const
+{
+    if (!m_endReason.empty()) {
+        return m_endReason;
+    }
+    if (!m_worldDeadline) {
+        return "Can't connect to server";
+    }
+    if (m_worldReceived) {
+        return "The connection to the server closed";
+    }
+    return m_messageBeforeWorld ? heron_string() : heron_string("The server closed the connection before sending the world");
 }
 
 void NetLogic::handle(const Packet& packet, double now)
@@ -101,6 +136,9 @@ void NetLogic::handle(const Packet& packet, double now)
     }
     heron::MemoryDataSource body = bodyOf(packet);
     switch (packet.kind) {
+    case 'm':
+        handleMessage(body, now);
+        break;
     case 'L':
         handleLevel(body);
         break;
@@ -109,14 +147,6 @@ void NetLogic::handle(const Packet& packet, double now)
         break;
     case '-':
         handleDrop();
-        break;
-    case 'm':
-        m_lastMessage = readMessage(body);
-        if (m_network.chatLines().allow()) {
-            heron::debug("Message: %s  %u(%u)\n", m_lastMessage.text.c_str(), unsigned(m_lastMessage.text.length()),
-                         unsigned(m_lastMessage.colours.size()));
-        }
-        m_network.showMessage(m_lastMessage);
         break;
     case 'p':
         handlePlayers(body);
@@ -133,10 +163,28 @@ void NetLogic::handle(const Packet& packet, double now)
     }
 }
 
+void NetLogic::handleMessage(heron::DataSource& body, double now)
+{
+    const ColouredText message = readMessage(body);
+    m_messageBeforeWorld = m_messageBeforeWorld || !m_worldReceived;
+    if (!m_shownLines.allow(now)) {
+        if (m_shownLines.refused() == 1 && m_network.chatLines().allow()) {
+            heron::debug("Chat from the server dropped: more than %d lines a second\n", shownLinesPerSecond);
+        }
+        return;
+    }
+    m_lastMessage = message;
+    if (m_network.chatLines().allow()) {
+        heron::debug("Message: %s  %u(%u)\n", m_lastMessage.text.c_str(), unsigned(m_lastMessage.text.length()),
+                     unsigned(m_lastMessage.colours.size()));
+    }
+    m_network.showMessage(m_lastMessage);
+}
+
 void NetLogic::takeWorld(const Packet& packet)
 {
-    m_worldReceived = true;
     if (packet.kind != 'W') {
+        m_endReason = "The server did not send a game world";
         throw heron::ReadError("the first packet is not the world list");
     }
     std::vector<WorldEntry> entries;
@@ -152,6 +200,7 @@ void NetLogic::takeWorld(const Packet& packet)
         dropWorld(nullptr);
         return;
     }
+    m_worldReceived = true;
     heron::debug("got the world\n");
 }
 
@@ -180,7 +229,7 @@ void NetLogic::dropWorld(const char* reason)
     if (reason != nullptr) {
         heron::debug("Reason: %s\n", reason);
     }
-    m_link.close();
+    giveUp("The server's world is not this game's");
 }
 
 bool NetLogic::placeFromWorld(AvatarSlot& slot, const WorldEntry& entry)
@@ -233,7 +282,9 @@ void NetLogic::handleDrop()
     }
     m_world.logic().holdAvatar(nullptr);
     held->setAvailable(false);
-    heron::debug("The server told me to drop it\n");
+    if (m_network.avatarLines().allow()) {
+        heron::debug("The server told me to drop it\n");
+    }
 }
 
 void NetLogic::handleAvailability(heron::DataSource& body)
@@ -313,11 +364,16 @@ void NetLogic::announceHeld()
         return;
     }
     m_announcedHeld = held;
+    const bool logged = m_network.avatarLines().allow();
     if (held != nullptr) {
-        heron::debug("Telling the server I want %s\n", held->name().c_str());
+        if (logged) {
+            heron::debug("Telling the server I want %s\n", held->name().c_str());
+        }
         m_link.writer().writeNamed(m_link.out(), '+', held->name());
-    } else {
-        heron::debug("Telling the server I dropped my avatar\n");
-        writePacket(m_link.out(), '-');
+        return;
     }
+    if (logged) {
+        heron::debug("Telling the server I dropped my avatar\n");
+    }
+    writePacket(m_link.out(), '-');
 }

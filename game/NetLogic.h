@@ -4,6 +4,7 @@
 #include "game/MotionSender.h"
 #include "net/PacketLink.h"
 
+#include <optional>
 #include <vector>
 
 class AvatarSlot;
@@ -13,7 +14,9 @@ class LookNetwork;
 
 // A client's connection to the server: it takes the world list, replays the other players'
 // avatars, sends the held avatar's motion paced by the ping, and passes levels, messages, the
-// players list and rings both ways. Main thread only.
+// players list and rings both ways. What the server sends is bounded like what any peer sends:
+// chat lines shown a second and rings taken are capped, the rest dropped with a paced log line.
+// A server that sends no world within a while is given up. Main thread only.
 class NetLogic
 {
 public:
@@ -34,7 +37,11 @@ public:
     // Asks the server to ring the holder of slot.
     void requestRing(AvatarSlot& slot) { m_ringRequest = &slot; }
 
+    // True once the server's world list has been taken.
     bool hasWorld() const { return m_worldReceived; }
+    // Why the connection ended, in the words the player is shown; empty when a message from the
+    // server before its world (a refusal) said why.
+    heron_string endReason() const;
     const ColouredText& lastMessage() const { return m_lastMessage; }
     // "Other players:" and one line per player, as the server last sent them.
     const std::vector<ColouredText>& players() const { return m_players; }
@@ -49,7 +56,10 @@ private:
     // An entry naming another avatar fails; an unknown level leaves the avatar where it is.
     bool placeFromWorld(AvatarSlot& slot, const WorldEntry& entry);
     void dropWorld(const char* reason);
+    // Closes the connection for reason, which the player is shown.
+    void giveUp(const heron_string& reason);
     void handle(const Packet& packet, double now);
+    void handleMessage(heron::DataSource& body, double now);
     void handleLevel(heron::DataSource& body);
     void handleMotion(heron::DataSource& body, double now);
     void handleDrop();
@@ -63,7 +73,11 @@ private:
     LookNetwork& m_network;
     PacketLink m_link;
     double m_connectDeadline;
+    // When the connect completed, and when the world must have come by; none before.
+    std::optional<double> m_worldDeadline;
     bool m_worldReceived = false;
+    bool m_messageBeforeWorld = false;
+    heron_string m_endReason;
     bool m_identitySent = false;
     double m_lastMotion = 0;
     AvatarSlot* m_announcedHeld = nullptr;
@@ -73,4 +87,5 @@ private:
     MotionSender m_heldSender;
     ColouredText m_lastMessage;
     std::vector<ColouredText> m_players;
+    heron::RateLimit m_shownLines;
 };

@@ -1,6 +1,7 @@
 #include "game/NetworkPlayer.h"
 
 #include "base/Debug.h"
+#include "base/ReadError.h"
 #include "base/net/NetConnection.h"
 #include "game/AvatarSlot.h"
 #include "game/Level.h"
@@ -31,6 +32,16 @@ constexpr double silenceTimeout = 30.0;
 constexpr double playersListPeriod = 1.0;
 // Rings a second a player may send: more than anybody throws.
 constexpr int ringsPerSecond = 2;
+// Takes and level changes a second a player may send: a client sends one each time its player
+// picks up an avatar or enters a level.
+constexpr int takesPerSecond = 2;
+constexpr int levelsPerSecond = 2;
+// A player may take a new name once in this many seconds: a client says who it is once.
+constexpr double renameInterval = 10.0;
+// Seconds an avatar's holder may send none of its motion before the avatar goes home: an honest
+// holder sends it every frame, and a frame held up by a level load takes far less.
+constexpr double heldMotionTimeout = 10.0;
+constexpr std::uint32_t white = 0xFFFFFF;
 
 std::vector<WorldEntry> worldList(const AvatarSlots& slots)
 {
@@ -63,12 +74,15 @@ NetworkPlayer::NetworkPlayer(Look& world, LookNetwork& network, const heron::cou
     , m_lastHeard(now)
     , m_chat(chatLinesPerSecond, 1.0)
     , m_rings(ringsPerSecond, 1.0)
+    , m_takes(takesPerSecond, 1.0)
+    , m_levels(levelsPerSecond, 1.0)
+    , m_renames(1, renameInterval)
 {
-    connection->setEndLines(&network.connectionLines());
+    m_link.setLogPaces(&network.connectionLines(), &network.faultReports());
     if (network.connectionLines().allow()) {
         heron::debug("network player on %s\n", connection->address().toString(true).c_str());
     }
-    if (!connection->setNoDelay(true)) {
+    if (!connection->setNoDelay(true) && network.connectionLines().allow()) {
         heron::debug("Couldn't set TCP no-delay\n");
     }
     m_link.writer().writeWorld(m_link.out(), worldList(world.avatars()));
@@ -98,6 +112,7 @@ bool NetworkPlayer::processPackets(double now)
         m_link.connection().abort();
         return false;
     }
+    releaseIdleAvatar(now);
     if (const std::optional<MotionSample> shown = m_replay.step(m_link.ping(), now); shown && m_held != nullptr) {
         m_held->placeFromSample(*shown);
     }
@@ -133,23 +148,22 @@ void NetworkPlayer::handle(const Packet& packet, double now)
         drop();
         break;
     case '+':
-        handleTake(body);
+        handleTake(body, now);
         break;
     case 'L':
-        handleLevel(body);
+        handleLevel(body, now);
         break;
     case 'm':
         handleMessage(body, now);
         break;
     case 'p':
-        handleIdentity(body);
+        handleIdentity(body, now);
         break;
     case 'r':
         handleRing(body, now);
         break;
     default:
-        // Kinds a server does not take, known or not, are passed over by their length.
-        break;
+        throw heron::ReadError("a kind the server does not take");
     }
 }
 
@@ -159,16 +173,34 @@ void NetworkPlayer::handleMotion(heron::DataSource& body, double now)
     writePacket(m_link.out(), 'a');
     // A player moves only the avatar it holds, whatever index its samples name.
     if (m_held != nullptr && sample.index == m_held->index()) {
+        m_lastHeldMotion = now;
         m_replay.push(sample, now);
     }
 }
 
-void NetworkPlayer::handleTake(heron::DataSource& body)
+bool NetworkPlayer::allowPacket(heron::RateLimit& rate, const char* what, double now)
+{
+    if (rate.allow(now)) {
+        return true;
+    }
+    if (rate.refused() == 1 && m_network.avatarLines().allow()) {
+        heron::debug("%s from %s dropped: more than %d a second\n", what, address().toString(true).c_str(),
+                     rate.limit());
+    }
+    return false;
+}
+
+void NetworkPlayer::handleTake(heron::DataSource& body, double now)
 {
     const heron_string name = readName(body);
+    if (!allowPacket(m_takes, "Takes", now)) {
+        return;
+    }
     AvatarSlot* const slot = m_world.avatars().named(name);
     if (slot == nullptr) {
-        heron::debug("couldn't find %s\n", name.c_str());
+        if (m_network.avatarLines().allow()) {
+            heron::debug("couldn't find %s\n", name.c_str());
+        }
         return;
     }
     if (slot == m_held) {
@@ -176,35 +208,43 @@ void NetworkPlayer::handleTake(heron::DataSource& body)
     }
     if (!slot->isAvailable()) {
         writePacket(m_link.out(), '-');
-        heron::debug("Telling the player to drop %s\n", name.c_str());
+        if (m_network.avatarLines().allow()) {
+            heron::debug("Telling the player to drop %s\n", name.c_str());
+        }
         return;
     }
     drop();
-    heron::debug("Player picked up %s\n", name.c_str());
+    if (m_network.avatarLines().allow()) {
+        heron::debug("Player picked up %s\n", name.c_str());
+    }
     slot->setAvailable(false);
     m_held = slot;
+    m_lastHeldMotion = now;
 }
 
-void NetworkPlayer::handleLevel(heron::DataSource& body)
+void NetworkPlayer::handleLevel(heron::DataSource& body, double now)
 {
     const heron_string name = readName(body);
+    if (!allowPacket(m_levels, "Levels", now) || m_held == nullptr) {
+        return;
+    }
     Level* const level = m_world.levelNamed(name);
-    if (level == nullptr || m_held == nullptr) {
+    if (level == nullptr || level == m_held->level()) {
         return;
     }
     m_held->setLevel(level);
-    heron::debug("Net player is on level %s\n", name.c_str());
+    if (m_network.avatarLines().allow()) {
+        heron::debug("Net player is on level %s\n", name.c_str());
+    }
 }
 
 void NetworkPlayer::handleRing(heron::DataSource& body, double now)
 {
-    AvatarSlot* const slot = m_world.avatars().named(readName(body));
-    if (!m_rings.allow(now)) {
-        if (m_rings.refused() == 1) {
-            heron::debug("Rings from %s dropped: more than %d a second\n", address().toString(true).c_str(), ringsPerSecond);
-        }
+    const heron_string name = readName(body);
+    if (!allowPacket(m_rings, "Rings", now)) {
         return;
     }
+    AvatarSlot* const slot = m_world.avatars().named(name);
     if (slot == nullptr) {
         return;
     }
@@ -221,12 +261,18 @@ void NetworkPlayer::handleMessage(heron::DataSource& body, double now)
     const ColouredText message = readMessage(body);
     if (!m_chat.allow(now)) {
         if (m_chat.refused() == 1 && m_network.chatLines().allow()) {
-            heron::debug("Chat from %s dropped: more than %d lines a second\n",
-                         m_link.connection().address().toString(true).c_str(), chatLinesPerSecond);
+            heron::debug("Chat from %s dropped: more than %d lines a second\n", address().toString(true).c_str(),
+                         chatLinesPerSecond);
         }
         return;
     }
-    if (!m_network.allowRelay(m_link.writer().messageSize(message), now)) {
+    if (!isOwnLine(message.text)) {
+        if (m_network.chatLines().allow()) {
+            heron::debug("Chat from %s dropped: not in its own name\n", address().toString(true).c_str());
+        }
+        return;
+    }
+    if (!m_network.allowRelay(*this, m_link.writer().messageSize(message), now)) {
         return;
     }
     m_lastMessage = message;
@@ -234,7 +280,16 @@ void NetworkPlayer::handleMessage(heron::DataSource& body, double now)
     m_network.broadcastMessage(m_lastMessage, this);
 }
 
-void NetworkPlayer::handleIdentity(heron::DataSource& body)
+bool NetworkPlayer::isOwnLine(const heron_string& text) const
+{
+    if (!m_identified) {
+        return false;
+    }
+    const heron_string prefix = "[" + m_identity.name + "] ";
+    return text.substr(0, prefix.length()) == prefix || text == "%%" + m_identity.name + " is the Maestro!";
+}
+
+void NetworkPlayer::handleIdentity(heron::DataSource& body, double now)
 {
     const ColouredText identity = readIdentity(body);
     const PlayerIdentity said{identity.text, identity.colours.front()};
@@ -242,11 +297,28 @@ void NetworkPlayer::handleIdentity(heron::DataSource& body)
     if (m_identified && said == m_identity) {
         return;
     }
+    if (m_identified && !allowPacket(m_renames, "Identities", now)) {
+        return;
+    }
+    if (m_network.isNameTaken(said.name, *this)) {
+        refuseName(said.name, now);
+        return;
+    }
     m_identity = said;
     m_identified = true;
-    for (const auto& player : m_network.players()) {
-        player->markInfoChanged();
+    m_network.markPlayersChanged();
+}
+
+void NetworkPlayer::refuseName(const heron_string& name, double now)
+{
+    if (m_network.connectionLines().allow()) {
+        heron::debug("Closing the connection from %s: the name %s is taken\n", address().toString(true).c_str(),
+                     name.c_str());
     }
+    const heron_string text = "The name " + name + " is taken: choose another";
+    m_link.writer().writeMessage(m_link.out(), {text, std::vector<std::uint32_t>(text.length(), white)});
+    m_link.send(now);
+    m_link.close();
 }
 
 bool NetworkPlayer::isUnnamedTooLong(double now)
@@ -273,6 +345,21 @@ bool NetworkPlayer::isSilentTooLong(double now)
     return true;
 }
 
+void NetworkPlayer::releaseIdleAvatar(double now)
+{
+    if (m_held == nullptr || now - m_lastHeldMotion <= heldMotionTimeout) {
+        return;
+    }
+    if (m_network.avatarLines().allow()) {
+        heron::debug("%s goes home: its holder sent none of its motion for %.0f seconds\n", m_held->name().c_str(),
+                     heldMotionTimeout);
+    }
+    AvatarSlot* const held = m_held;
+    drop();
+    held->reset();
+    writePacket(m_link.out(), '-');
+}
+
 void NetworkPlayer::drop()
 {
     if (m_held == nullptr) {
@@ -285,8 +372,8 @@ void NetworkPlayer::drop()
 
 void NetworkPlayer::queueDue(double now)
 {
-    if (m_infoChanged && now - m_lastPlayersList >= playersListPeriod) {
-        m_infoChanged = false;
+    if (m_listedGeneration != m_network.playersGeneration() && now - m_lastPlayersList >= playersListPeriod) {
+        m_listedGeneration = m_network.playersGeneration();
         m_lastPlayersList = now;
         m_link.writer().writePlayers(m_link.out(), playersFor());
     }

@@ -7,6 +7,8 @@
 #include "net/PacketLink.h"
 #include "base/RateLimit.h"
 
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 class AvatarSlot;
@@ -30,7 +32,9 @@ public:
     // false once the connection has closed. A connection that has not said who it is within a few
     // seconds, or from which nothing has come for half a minute, is closed here, so that idle
     // connections hold no player's place. An honest client is never that quiet: it answers every
-    // ping, and the two sides ping each other in turn.
+    // ping, and the two sides ping each other in turn. An avatar whose holder has sent none of its
+    // motion for several seconds goes home, free to take, and the player is told to drop it: an
+    // honest holder sends its motion every frame.
     bool processPackets(double now);
     // Queues a chat message to this player.
     void sendMessage(const ColouredText& message);
@@ -41,23 +45,36 @@ public:
     // Bytes queued for the player and not yet taken by its socket.
     std::uint32_t backlog() const { return m_link.backlog(); }
     const PlayerIdentity& identity() const { return m_identity; }
+    // True once the player has said who it is.
+    bool isIdentified() const { return m_identified; }
     const ColouredText& lastMessage() const { return m_lastMessage; }
     int unacknowledged() const { return m_link.unacknowledged(); }
     // The motion received from the player, waiting to be replayed.
     const AvatarReplay& replay() const { return m_replay; }
-    void markInfoChanged() { m_infoChanged = true; }
     void markRung() { m_rung = true; }
 
 private:
+    // Handles one packet; a kind the server does not take is a damaged packet (throws
+    // heron::ReadError), which closes the connection.
     void handle(const Packet& packet, double now);
     void handleMotion(heron::DataSource& body, double now);
-    void handleTake(heron::DataSource& body);
-    void handleLevel(heron::DataSource& body);
-    // Rings at most a few times a second: a flood is dropped with one log line.
+    // Takes, levels and rings each come a few times a second at most, judged before their name is
+    // looked up: the excess is dropped, with a paced log line.
+    void handleTake(heron::DataSource& body, double now);
+    void handleLevel(heron::DataSource& body, double now);
     void handleRing(heron::DataSource& body, double now);
-    // Shows and relays a chat line, at most a few a second: a flood is dropped with one log line.
+    // Shows and relays a chat line, at most a few a second, and only a line in the player's own
+    // name: "[name] " and what was typed, or its own Maestro announcement.
     void handleMessage(heron::DataSource& body, double now);
-    void handleIdentity(heron::DataSource& body);
+    bool isOwnLine(const heron_string& text) const;
+    // Takes the player's name and colour; a new name now and then at most. A name another player
+    // or this machine's player has closes the connection, the player told why.
+    void handleIdentity(heron::DataSource& body, double now);
+    void refuseName(const heron_string& name, double now);
+    // True (logged, paced) when the rate lets the packet through.
+    bool allowPacket(heron::RateLimit& rate, const char* what, double now);
+    // Sends the held avatar home when its motion has stopped coming for too long.
+    void releaseIdleAvatar(double now);
     // True (logged) when the connection is still unnamed past its time to say who it is.
     bool isUnnamedTooLong(double now);
     // True (logged) when nothing has come from the connection for too long.
@@ -76,7 +93,8 @@ private:
     AvatarReplay m_replay;
     bool m_rung = false;
     PlayerIdentity m_identity;
-    bool m_infoChanged = true;
+    // Which change of the players list the player was last sent; none before the first.
+    std::optional<std::uint64_t> m_listedGeneration;
     // When the players list was last queued to the player.
     double m_lastPlayersList;
     ColouredText m_lastMessage;
@@ -84,6 +102,11 @@ private:
     // When the last packet came from the player.
     double m_lastHeard;
     bool m_identified = false;
+    // When the motion of the held avatar last came (or it was taken).
+    double m_lastHeldMotion = 0;
     heron::RateLimit m_chat;
     heron::RateLimit m_rings;
+    heron::RateLimit m_takes;
+    heron::RateLimit m_levels;
+    heron::RateLimit m_renames;
 };

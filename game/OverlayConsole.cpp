@@ -220,14 +220,18 @@ void OverlayConsoleInternals::receive()
         endTyping();
         return;
     }
+    Look* const world = currentLook();
+    const PlayerIdentity self =
+        world != nullptr ? world->network().identity() : PlayerIdentity{NetworkSettings::userName, NetworkSettings::userColor};
+    // The name as it travels: the server passes on only lines that begin with their sender's name.
     heron_string text("[");
-    text += NetworkSettings::userName;
+    text += netName(self.name);
     text += "] ";
-    std::vector<std::uint32_t> colours(text.length(), NetworkSettings::userColor);
+    std::vector<std::uint32_t> colours(text.length(), self.colour);
     colours.resize(text.length() + typed.length(), white);
     text += typed;
     addLine(text, colours);
-    if (Look* const world = currentLook()) {
+    if (world != nullptr) {
         world->network().broadcastMessage({text, colours});
     }
     endTyping();
@@ -397,9 +401,14 @@ void OverlayConsole::showMessage(const heron_string& text, const std::vector<std
     showMessage(currentLook(), text, colours);
 }
 
+bool OverlayConsole::isFlash(const heron_string& text)
+{
+    return text.length() >= 2 && text[0] == '%' && text[1] == '%';
+}
+
 void OverlayConsole::showMessage(Look* world, const heron_string& text, const std::vector<std::uint32_t>& colours)
 {
-    if (text.length() >= 2 && text[0] == '%' && text[1] == '%') {
+    if (isFlash(text)) {
         if (world != nullptr) {
             world->setFlash(text, 20.0);
         }
@@ -421,6 +430,15 @@ bool OverlayConsole::draw(const kestrel::ImageBody& target)
 bool OverlayConsole::isOpen()
 {
     return console().open;
+}
+
+void OverlayConsole::open()
+{
+    OverlayConsoleInternals& internals = console();
+    if (!internals.open) {
+        internals.open = true;
+        internals.lastDraw = heron::getTime();
+    }
 }
 
 bool OverlayConsole::isTyping()

@@ -34,6 +34,8 @@ public:
     // The colour of the lines the program itself adds, such as news of the connection.
     static constexpr std::uint32_t systemColour = 0x80FFC0;
 
+    // True for a text that begins with "%%": a flash message.
+    static bool isFlash(const heron_string& text);
     // A text that begins with "%%" becomes the world's flash message; any other a console line.
     // Colours count only when there is one per character.
     static void showMessage(const heron_string& text, const std::vector<std::uint32_t>& colours);
@@ -45,6 +47,8 @@ public:
     static bool draw(const kestrel::ImageBody& target);
 
     static bool isOpen();
+    // Opens the panel, as Tab does, so that news the player must see shows without a key.
+    static void open();
     static bool isTyping();
     static heron_string typedText();
     // The line added age lines ago (0: the newest); lines never added are empty.

@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 #include "base/Limits.h"
+#include "base/LogPace.h"
 #include "base/ReadError.h"
 #include "base/net/NetConnection.h"
 
@@ -14,9 +15,24 @@ namespace
 constexpr std::uint32_t outgoingCapacity = 1024;
 // Seconds a peer may take none of what waits for it before it is dropped.
 constexpr double maxSendStall = 30.0;
-// Most bytes a connection reads in one tick: far more than a server legally sends in one, while a
-// peer sending without end cannot hold up the frame.
-constexpr std::size_t maxReceivedPerTick = std::size_t{1} << 20;
+// What one tick reads from a connection: bytes and packets.
+struct ReceiveShare
+{
+    std::size_t bytes;
+    int packets;
+};
+// A client's share from its one server: far more than a server legally sends in a tick (its world
+// list, chat and motion for every avatar), while a server sending without end cannot hold up the
+// frame.
+constexpr ReceiveShare fromServer{std::size_t{1} << 20, 16384};
+// The server's share from each of its peers: an honest client sends well under a kilobyte a tick
+// (a motion sample, a few acknowledgements and pings, now and then a chat line), so the share
+// never touches it, while a peer sending without end leaves its excess in its socket, where TCP
+// slows it down, and cannot hold up every other player's tick.
+constexpr ReceiveShare fromPeer{16 * 1024, 256};
+// Sent bytes the outgoing buffer keeps at its front before they are dropped, and the room a
+// drained buffer keeps.
+constexpr std::uint32_t keptSentBytes = 64 * 1024;
 
 }
 
@@ -32,27 +48,42 @@ bool PacketLink::isOpen()
     return m_connection->isConnected();
 }
 
+void PacketLink::setLogPaces(heron::LogPace* connectionLines, heron::LogPace* faultReports)
+{
+    m_connectionLines = connectionLines;
+    m_faultReports = faultReports;
+    m_connection->setEndLines(connectionLines);
+}
+
 bool PacketLink::receive(const Handler& handle)
 {
-    // A buffer's worth at a time, until the socket has nothing more or the tick's allowance is used.
-    for (std::size_t taken = 0; isOpen() && taken < maxReceivedPerTick;) {
-        const std::size_t count = m_received.fill(m_connection->reader());
+    const ReceiveShare share = m_side == Side::server ? fromPeer : fromServer;
+    int packetsLeft = share.packets;
+    // A buffer's worth at a time, until the socket has nothing more or the tick's share is used;
+    // packets still received from the last tick go first.
+    for (std::size_t taken = 0; isOpen() && taken < share.bytes;) {
+        const std::size_t count = m_received.fill(m_connection->reader(), share.bytes - taken);
         taken += count;
         const bool more = count > 0 && m_received.isFull();
-        if (!handleReceived(handle) || !more) {
+        if (!handleReceived(handle, packetsLeft) || !more) {
             break;
         }
     }
     return isOpen();
 }
 
-bool PacketLink::handleReceived(const Handler& handle)
+bool PacketLink::mayHandle()
+{
+    return !m_closedHere && (isOpen() || m_connection->errorKind() == heron::NetClosedByPeer);
+}
+
+bool PacketLink::handleReceived(const Handler& handle, int& packetsLeft)
 {
     // A handler that closes the link ends the round: what follows is not handled.
-    while (isOpen() || m_connection->errorKind() == heron::NetClosedByPeer) {
+    for (; packetsLeft > 0 && mayHandle(); --packetsLeft) {
         const std::optional<Packet> packet = nextReceived();
         if (!packet) {
-            break;
+            return isOpen();
         }
         try {
             handle(*packet);
@@ -62,7 +93,7 @@ bool PacketLink::handleReceived(const Handler& handle)
             return false;
         }
     }
-    return isOpen();
+    return packetsLeft > 0 && isOpen();
 }
 
 std::optional<Packet> PacketLink::nextReceived()
@@ -76,8 +107,16 @@ std::optional<Packet> PacketLink::nextReceived()
     }
 }
 
+bool PacketLink::mayLog(heron::LogPace* pace)
+{
+    return pace == nullptr || pace->allow();
+}
+
 void PacketLink::logFault(const Packet* packet, const char* reason)
 {
+    if (!mayLog(m_faultReports)) {
+        return;
+    }
     // A length past the cap leaves the packet unread: its kind is the first unread byte.
     const std::span<const unsigned char> unread = m_received.unread();
     const char kind = packet != nullptr ? packet->kind : !unread.empty() ? char(unread[0]) : '?';
@@ -106,9 +145,8 @@ void PacketLink::send(double now)
     m_connection->writer().write(m_out.data() + m_sent, m_out.size() - m_sent);
     const std::uint32_t taken = std::uint32_t(std::max(0, m_connection->lastWriteCount()));
     m_sent += taken;
+    trimSent();
     if (isDrained()) {
-        m_out.clear();
-        m_sent = 0;
         m_lastTaken.reset();
         return;
     }
@@ -116,19 +154,38 @@ void PacketLink::send(double now)
         m_lastTaken = now;
     }
     const std::uint32_t unsent = backlog();
-    if (m_backlogLines.allow(now)) {
+    if (m_backlogLines.allow(now) && mayLog(m_connectionLines)) {
         heron::debug("There's %u bytes to send  (%u)\n", unsigned(unsent), unsigned(m_sent));
     }
     if (unsent > heron::limits::maxPeerBacklog) {
-        heron::debug("%s: %u bytes not taken, dropping the connection\n", m_connection->address().toString(true).c_str(),
-                     unsigned(unsent));
+        if (mayLog(m_connectionLines)) {
+            heron::debug("%s: %u bytes not taken, dropping the connection\n",
+                         m_connection->address().toString(true).c_str(), unsigned(unsent));
+        }
         m_connection->abort();
         return;
     }
     if (now - *m_lastTaken > maxSendStall) {
-        heron::debug("%s: took none of the %u bytes waiting for it for %.0f seconds, dropping the connection\n",
-                     m_connection->address().toString(true).c_str(), unsigned(unsent), maxSendStall);
+        if (mayLog(m_connectionLines)) {
+            heron::debug("%s: took none of the %u bytes waiting for it for %.0f seconds, dropping the connection\n",
+                         m_connection->address().toString(true).c_str(), unsigned(unsent), maxSendStall);
+        }
         m_connection->abort();
+    }
+}
+
+void PacketLink::trimSent()
+{
+    if (isDrained()) {
+        m_out.clear();
+        m_sent = 0;
+        m_out.shrinkTo(keptSentBytes);
+        return;
+    }
+    // Moving the tail costs no more than the bytes sent since the last move.
+    if (m_sent >= keptSentBytes && m_sent >= backlog()) {
+        m_out.eraseFront(m_sent);
+        m_sent = 0;
     }
 }
 
@@ -148,6 +205,7 @@ bool PacketLink::takeControl(const Packet& packet, double now)
 
 void PacketLink::close()
 {
+    m_closedHere = true;
     m_connection->close();
 }
 

@@ -13,13 +13,18 @@
 
 namespace heron
 {
+class LogPace;
 class NetConnection;
 }
 
 // One end of a game connection: the socket, the packets received and the bytes queued to send.
 // Packets are queued whole into the outgoing buffer and written as the socket takes them; a peer
 // whose backlog passes the cap, or that takes none of it for half a minute, is dropped, so a peer
-// that never reads cannot grow it without bound nor hold it for ever. Main thread only.
+// that never reads cannot grow it without bound nor hold it for ever. The buffer keeps no more
+// than about twice the backlog: what was sent is dropped from its front as sending goes on. Each
+// tick reads a bounded share of what waits: a client a generous one from its one server, the
+// server a far smaller one from each of its peers, so that no peer holds up the others' frame.
+// Main thread only.
 class PacketLink
 {
 public:
@@ -41,9 +46,14 @@ public:
     // True while the connection is up (a pending connect counts as up).
     bool isOpen();
     heron::NetConnection& connection() { return *m_connection; }
-    // Reads all that arrived, up to a generous allowance a tick, and hands every complete packet
-    // to handle, in order, those that came before the peer closed included. A damaged packet is
-    // logged and closes the connection (false).
+    // Lines about the connection (backlog, drops, its end) are logged through connectionLines, and
+    // reports of damaged packets through faultReports, one allowance a report; null logs each.
+    // Both must outlive the link.
+    void setLogPaces(heron::LogPace* connectionLines, heron::LogPace* faultReports);
+    // Reads what arrived, up to its side's share of bytes and packets a tick, and hands each
+    // complete packet to handle, in order, those that came before the peer closed included; the
+    // rest waits for the next tick. A damaged packet is logged and closes the connection (false),
+    // and a handler that closes the link ends the round.
     bool receive(const Handler& handle);
     // The next complete packet already received, without reading the socket; none while its bytes
     // are still arriving. A stated length beyond the cap closes the connection.
@@ -59,6 +69,7 @@ public:
     // bytes stay unsent, and closes the connection when more than the cap stays unsent or the
     // socket has taken nothing of them for half a minute.
     void send(double now);
+    // Closes the connection; packets still received are not handled.
     void close();
 
     // Takes the packets both sides treat alike: a ping is measured and answered, an
@@ -71,9 +82,17 @@ public:
     double ping() const { return m_ping.average(); }
 
 private:
-    // Hands every complete packet received to handle; false once the connection has closed.
-    bool handleReceived(const Handler& handle);
+    // Hands complete packets received to handle while packetsLeft lasts, counting it down; false
+    // once the connection has closed or the count is spent.
+    bool handleReceived(const Handler& handle, int& packetsLeft);
+    // True while packets received may still be handled: open, or closed by the peer after sending
+    // them, and not closed here.
+    bool mayHandle();
     void logFault(const Packet* packet, const char* reason);
+    // Drops what was sent from the outgoing buffer's front once it outweighs the unsent tail, and
+    // gives back the room of a drained buffer that grew large.
+    void trimSent();
+    bool mayLog(heron::LogPace* pace);
 
     heron::counted_ptr<heron::NetConnection> m_connection;
     Side m_side;
@@ -83,6 +102,9 @@ private:
     // When the socket last took bytes while more waited; none while nothing waits.
     std::optional<double> m_lastTaken;
     heron::RateLimit m_backlogLines;
+    heron::LogPace* m_connectionLines = nullptr;
+    heron::LogPace* m_faultReports = nullptr;
+    bool m_closedHere = false;
     PacketWriter m_writer;
     PingMeasure m_ping;
     int m_unacknowledged = 0;

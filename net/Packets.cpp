@@ -49,16 +49,41 @@ std::span<const unsigned char> bytesOf(const heron::MemoryDataDest& dest)
     return {dest.data(), dest.size()};
 }
 
-// Drops bytes that would steer the console or the log: C0 controls and DEL.
+// The length of the control character at text[at] that would steer the console or a terminal
+// showing the log: a C0 control or DEL (one byte), or a C1 control as UTF-8 encodes it (two); 0
+// for any other character.
+std::uint32_t controlLength(const heron_string& text, std::uint32_t at)
+{
+    const auto byte = static_cast<unsigned char>(text.data()[at]);
+    if (byte < 0x20 || byte == 0x7F) {
+        return 1;
+    }
+    if (byte != 0xC2 || at + 1 >= text.length()) {
+        return 0;
+    }
+    const auto next = static_cast<unsigned char>(text.data()[at + 1]);
+    return next >= 0x80 && next <= 0x9F ? 2 : 0;
+}
+
+// Calls keep(i) for the index of every character that is not a control character.
+template <typename Keep>
+void forEachPlain(const heron_string& text, Keep keep)
+{
+    for (std::uint32_t i = 0; i < text.length();) {
+        const std::uint32_t control = controlLength(text, i);
+        if (control > 0) {
+            i += control;
+            continue;
+        }
+        keep(i);
+        ++i;
+    }
+}
+
 heron_string withoutControls(const heron_string& text)
 {
     heron_string clean;
-    for (std::uint32_t i = 0; i < text.length(); ++i) {
-        const auto byte = static_cast<unsigned char>(text.data()[i]);
-        if (byte >= 0x20 && byte != 0x7F) {
-            clean.push_back(char(byte));
-        }
-    }
+    forEachPlain(text, [&](std::uint32_t i) { clean.push_back(text.data()[i]); });
     return clean;
 }
 
@@ -250,7 +275,7 @@ ColouredText readMessage(heron::DataSource& body)
         throw heron::ReadError("empty message text");
     }
     message.text = cutTo(message.text, heron::limits::maxNetTextLength);
-    const std::size_t length = message.text.length();
+    const std::uint32_t length = message.text.length();
     // A message without runs ends after its text; runs stop at the body's end or a count of 0.
     while (body.remaining() > 0) {
         std::uint32_t count = 0;
@@ -271,16 +296,12 @@ ColouredText readMessage(heron::DataSource& body)
     // Control characters go only after the colours are matched to the text as sent.
     heron_string clean;
     std::vector<std::uint32_t> colours;
-    for (std::size_t i = 0; i < length; ++i) {
-        const auto byte = static_cast<unsigned char>(message.text.data()[i]);
-        if (byte < 0x20 || byte == 0x7F) {
-            continue;
-        }
-        clean.push_back(char(byte));
+    forEachPlain(message.text, [&](std::uint32_t i) {
+        clean.push_back(message.text.data()[i]);
         if (!message.colours.empty()) {
             colours.push_back(message.colours[i]);
         }
-    }
+    });
     return {clean, colours};
 }
 
@@ -352,12 +373,13 @@ std::vector<WorldEntry> readWorld(heron::DataSource& body)
 
 ReceiveBuffer::ReceiveBuffer() : m_bytes(initialReceiveRoom) {}
 
-std::size_t ReceiveBuffer::fill(heron::DataSource& source)
+std::size_t ReceiveBuffer::fill(heron::DataSource& source, std::size_t most)
 {
     if (isFull()) {
         makeRoom();
     }
-    const std::size_t count = source.read(m_bytes.data() + m_end, std::uint32_t(m_bytes.size() - m_end));
+    const std::size_t room = std::min(m_bytes.size() - m_end, most);
+    const std::size_t count = source.read(m_bytes.data() + m_end, std::uint32_t(room));
     m_end += count;
     return count;
 }

@@ -135,9 +135,9 @@ class ReceiveBuffer
 public:
     ReceiveBuffer();
 
-    // Reads what the source has now into the free room (non-blocking sources give what arrived);
-    // returns the count read.
-    std::size_t fill(heron::DataSource& source);
+    // Reads what the source has now into the free room, at most most bytes (non-blocking sources
+    // give what arrived); returns the count read.
+    std::size_t fill(heron::DataSource& source, std::size_t most = SIZE_MAX);
     // True when no room is left: after a fill, more may be waiting in the source.
     bool isFull() const { return m_end == m_bytes.size(); }
     // Adds bytes directly (what fill does with the bytes it reads), growing the room as needed up

@@ -20,6 +20,8 @@ namespace
 // What a closing socket may still take: a peer that keeps sending or never closes cannot hold it.
 constexpr std::size_t maxDrainBytes = 64 * 1024;
 constexpr double gracePeriod = 0.5;
+// Sockets that may wait to be closed at once.
+constexpr std::size_t maxPending = 256;
 constexpr int lockSite = 1101;
 
 void finishAtExit()
@@ -126,9 +128,11 @@ SocketCloser::~SocketCloser()
 void SocketCloser::add(int socket)
 {
     MutexLock hold(m_internals->lock, lockSite);
-    const double now = getTime();
-    m_internals->sockets.push_back({socket, now + gracePeriod, 0});
-    m_internals->closeDone(now);
+    if (m_internals->sockets.size() >= maxPending) {
+        ::close(socket);
+        return;
+    }
+    m_internals->sockets.push_back({socket, getTime() + gracePeriod, 0});
 }
 
 void SocketCloser::sweep()

@@ -12,9 +12,11 @@ class SocketCloserInternals;
 // (its sending side already shut down) is read and its bytes dropped until the peer closes its
 // side too, so that the peer reads all that was sent to it instead of a reset; it is closed then,
 // or once the peer has sent 64 KiB more, or half a second after it was handed over, whichever
-// comes first. Sockets are looked at without waiting whenever one is handed over and at each
-// sweep; finish waits for all of them together. When the program ends, finish runs by itself.
-// Process-wide; any thread.
+// comes first. Handing one over only notes it; sockets are looked at without waiting at each
+// sweep, and finish waits for all of them together. At most a few hundred wait at once: past
+// that, a socket handed over is closed at once, so that a stream of closes can hold neither the
+// descriptors nor the sweep's time. When the program ends, finish runs by itself. Process-wide;
+// any thread.
 class SocketCloser
 {
 public:
@@ -22,7 +24,7 @@ public:
     SocketCloser(const SocketCloser&) = delete;
     SocketCloser& operator=(const SocketCloser&) = delete;
 
-    // Takes over the socket and closes it now if its peer is done, else later.
+    // Takes over the socket, to close it at a later sweep (at once when too many wait).
     void add(int socket);
     // Closes the sockets whose peer is done or whose time is up, without waiting.
     void sweep();

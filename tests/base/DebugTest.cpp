@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +19,18 @@
 
 #include <sys/utsname.h>
 #include <unistd.h>
+
+namespace
+{
+
+// Sets the log limit for its lifetime.
+struct LogLimit
+{
+    explicit LogLimit(std::size_t bytes) { heron::setDebugLogLimit(bytes); }
+    ~LogLimit() { heron::setDebugLogLimit(heron::defaultDebugLogLimit); }
+};
+
+}
 
 TEST(debug, WritesEachMessageExactlyAsFormattedOnlyWhileALogFileIsSet)
 {
@@ -74,11 +89,7 @@ TEST(debug, StopsWritingAtTheLogLimitWithOneLineSayingSo)
 TEST(debug, ANamedLogAtItsLimitIsKeptAsOldAndGoesOnInANewFile)
 {
     constexpr std::size_t limit = 120;
-    struct Limit
-    {
-        Limit() { heron::setDebugLogLimit(limit); }
-        ~Limit() { heron::setDebugLogLimit(heron::defaultDebugLogLimit); }
-    } setLimit;
+    const LogLimit setLimit(limit);
     TempFolder folder;
     const std::string path = folder.file("game.log");
     const std::string old = path + ".old";
@@ -101,6 +112,40 @@ TEST(debug, ANamedLogAtItsLimitIsKeptAsOldAndGoesOnInANewFile)
     heron::debug("%s", messages[8].c_str());
     EXPECT_EQ(readWholeFile(old), first + messages[6] + messages[7]);
     EXPECT_EQ(readWholeFile(path), first + messages[8]);
+    heron::setDebugLogFile(nullptr);
+    EXPECT_EQ(std::fclose(file), 0);
+}
+
+// A log that cannot start afresh when full (no descriptor left) keeps its name and stops; a later
+// try, a second on, starts it afresh and says how many messages were left out meanwhile.
+TEST(debug, ANamedLogThatCannotStartAfreshTriesAgainLater)
+{
+    constexpr std::size_t limit = 40;
+    const LogLimit setLimit(limit);
+    TempFolder folder;
+    const std::string path = folder.file("game.log");
+    std::FILE* const file = std::fopen(path.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    heron::setDebugLogFile(file, path.c_str());
+    heron::debug("%s\n", std::string(30, 'a').c_str());
+    rlimit descriptors{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &descriptors), 0);
+    const rlimit none{0, descriptors.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
+    heron::debug("%s\n", std::string(30, 'b').c_str());
+    heron::debug("c\n");
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &descriptors), 0);
+    heron::debug("d\n");
+    char full[200];
+    std::snprintf(full, sizeof full, heron::debugLimitLine, limit);
+    EXPECT_EQ(readWholeFile(path), std::string(30, 'a') + "\n" + full);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    heron::debug("e\n");
+    char first[200];
+    std::snprintf(first, sizeof first, heron::debugContinuedLine, "game.log.old", limit);
+    char leftOut[200];
+    std::snprintf(leftOut, sizeof leftOut, heron::debugLeftOutLine, std::size_t{3});
+    EXPECT_EQ(readWholeFile(path), std::string(first) + leftOut + "e\n");
     heron::setDebugLogFile(nullptr);
     EXPECT_EQ(std::fclose(file), 0);
 }

@@ -8,10 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <malloc.h>
 #include <sys/ioctl.h>
 
 namespace
@@ -131,11 +133,12 @@ TEST(PacketLinkTest, DamagedPacketIsLoggedInItsSidesWords)
     }
 }
 
-// Everything waiting is taken in one receive, many buffers' worth of it, up to an allowance of a
-// mebibyte a tick; what a sender keeps sending beyond it waits for the next receive.
-TEST(PacketLinkTest, ReceiveTakesAllThatWaitsUpToATicksAllowance)
+// A client takes everything waiting from its server in one receive, many buffers' worth of it, up
+// to an allowance of a mebibyte and 16384 packets a tick; what its server keeps sending beyond it
+// waits for the next receive.
+TEST(PacketLinkTest, ClientTakesAllThatWaitsUpToATicksAllowance)
 {
-    LinkedPeer linked;
+    LinkedPeer linked(PacketLink::Side::client);
     ASSERT_GE(linked.peer, 0);
     heron::MemoryDataDest out;
     for (int i = 0; i < 64; ++i) {
@@ -161,8 +164,84 @@ TEST(PacketLinkTest, ReceiveTakesAllThatWaitsUpToATicksAllowance)
     }));
     packets = 0;
     EXPECT_TRUE(linked.link->receive(count));
-    EXPECT_LE(packets, ((1u << 20) + 4096) / 2);
+    EXPECT_EQ(packets, 16384u);
     EXPECT_TRUE(eventually([&] { return !linked.link->receive(count) || packets == flood / 2; }));
     sender.join();
     EXPECT_EQ(packets, flood / 2);
+}
+
+// The server reads each peer a small share a tick, in bytes and in packets, and the rest later.
+TEST(PacketLinkTest, ServerReadsAPeerASmallShareATick)
+{
+    const struct
+    {
+        std::size_t body;
+        std::size_t mostPackets;
+    } floods[] = {{600, 16 * 1024 / 602 + 1}, {0, 256}};
+    for (const auto& each : floods) {
+        LinkedPeer linked;
+        ASSERT_GE(linked.peer, 0);
+        heron::MemoryDataDest out;
+        for (int i = 0; i < 1000; ++i) {
+            writePacket(out, 'm', std::vector<unsigned char>(each.body, 'x'));
+        }
+        std::atomic<bool> sent = false;
+        std::thread sender([&] {
+            loopback::sendAll(linked.peer, std::string(reinterpret_cast<const char*>(out.data()), out.size()));
+            sent = true;
+        });
+        // All has arrived, or the sender is held up with far more than a share waiting.
+        EXPECT_TRUE(eventually([&] {
+            int queued = 0;
+            return ioctl(linked.peer, TIOCOUTQ, &queued) == 0 && (queued > 16 * 1024 || (sent && queued == 0));
+        }));
+        std::size_t packets = 0;
+        const auto count = [&](const Packet&) { ++packets; };
+        EXPECT_TRUE(linked.link->receive(count));
+        EXPECT_LE(packets, each.mostPackets) << each.body;
+        EXPECT_GT(packets, 0u);
+        EXPECT_TRUE(eventually([&] { return !linked.link->receive(count) || packets == 1000; }));
+        sender.join();
+    }
+}
+
+// A peer that leaves a backlog unsent and then takes exactly what is sent after it: the link keeps
+// no more than about twice the backlog, not every byte ever queued.
+TEST(PacketLinkTest, OutgoingBufferFollowsTheBacklog)
+{
+    LinkedPeer linked;
+    ASSERT_GE(linked.peer, 0);
+    const std::vector<unsigned char> body(1000, 'x');
+    for (int i = 0; i < 2000 && linked.link->backlog() < 300 * 1000; ++i) {
+        writePacket(linked.link->out(), 'm', body);
+        linked.link->send(0.0);
+    }
+    const double before = double(mallinfo2().uordblks);
+    for (int i = 0; i < 3000 && linked.link->isOpen(); ++i) {
+        writePacket(linked.link->out(), 'm', body);
+        static_cast<void>(loopback::receive(linked.peer, body.size() + 3));
+        linked.link->send(0.0);
+    }
+    ASSERT_TRUE(linked.link->isOpen());
+    EXPECT_LT(double(mallinfo2().uordblks) - before, 1.5e6);
+}
+
+// A handler that closes the link ends the round even after the peer has closed its side: what
+// the peer sent after that packet is not handled.
+TEST(PacketLinkTest, HandlerThatClosesEndsTheRoundAfterThePeerClosed)
+{
+    LinkedPeer linked(PacketLink::Side::client);
+    ASSERT_GE(linked.peer, 0);
+    ASSERT_TRUE(loopback::sendAll(linked.peer, std::string("=\0=\0=\0", 6)));
+    close(linked.peer);
+    linked.peer = -1;
+    int handled = 0;
+    EXPECT_TRUE(eventually([&] {
+        linked.link->receive([&](const Packet&) {
+            ++handled;
+            linked.link->close();
+        });
+        return handled > 0;
+    }));
+    EXPECT_EQ(handled, 1);
 }
