@@ -1,10 +1,12 @@
 #pragma once
 
 // A world for the network benchmarks: one level with a given number of avatar zones, each with
-// an object of its own, read from a look file written to a temp folder.
+// an object of its own, and a ring counter (rings a server sends are kept there, as in the game),
+// read from a look file written to a temp folder of the process's own and removed once read.
 
 #include "content/world/PelicanObject.h"
 #include "game/Look.h"
+#include "game/LookNetwork.h"
 #include "scene/graph/InstanceBranch.h"
 #include "scene/graph/SwitchBranch.h"
 
@@ -12,6 +14,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace avatarworld
@@ -26,15 +29,17 @@ struct Objects
 
 inline heron::counted_ptr<Look> make(int count, Objects& objects)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "netload";
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("netload-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
-    std::string text = "Level \"Sea\" {\n    isStartupLevel 1\n";
+    std::string text = "Data {\n    counter \"rings\" {\n        isRing 1\n    }\n}\n";
+    text += "Level \"Sea\" {\n    isStartupLevel 1\n";
     for (int i = 0; i < count; ++i) {
         text += "    Zone \"A" + std::to_string(i) + "\" {\n        isAnAvatar 1\n        radius 1\n    }\n";
     }
     text += "}\n";
     std::ofstream(folder / "load.look") << text;
     heron::counted_ptr<Look> world(new Look(heron::FilePath((folder / "load.look").c_str())));
+    std::filesystem::remove_all(folder);
     static finch::SwitchBranch rootSwitch;
     rootSwitch.setName("objects");
     objects.root = std::make_unique<pelican::PelicanObject>(nullptr, &rootSwitch);
@@ -49,6 +54,14 @@ inline heron::counted_ptr<Look> make(int count, Objects& objects)
     }
     world->avatars().buildAvatarSlots(*world);
     return world;
+}
+
+// Makes the world serve on a port the system chooses, and starts its server.
+inline void serve(Look& world)
+{
+    world.network().setServing(true);
+    world.network().setServerPort(0);
+    world.network().updateNetwork();
 }
 
 }

@@ -51,10 +51,8 @@ int main(int argc, char** argv)
     pelican::resetDataFiles();
     avatarworld::Objects objects;
     heron::counted_ptr<Look> world = avatarworld::make(4, objects);
+    avatarworld::serve(*world);
     LookNetwork& network = world->network();
-    network.setServing(true);
-    network.setServerPort(0);
-    network.updateNetwork();
     // A few players' worth first, so that what the server allocates once is not counted.
     // Each peer from an address of its own, as peers on many machines: a server takes only a few
     // connections from one address.

@@ -4,8 +4,8 @@
 // avatars stand when the server shows them, and when the other clients receive them.
 // Usage: bench_netload [clients] [seconds].
 #include "AvatarWorld.h"
+#include "ScriptedPeer.h"
 
-#include "base/MemoryDataDest.h"
 #include "base/MemoryDataSource.h"
 #include "content/DataFiles.h"
 #include "game/Look.h"
@@ -19,7 +19,6 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -39,51 +38,27 @@ double threadCpuSeconds()
 }
 
 // One scripted client: holds its avatar and answers pings and motion as the game's client does.
-struct Client
+struct Client : scripted::Peer
 {
-    int socket = -1;
-    ReceiveBuffer received;
-    heron::MemoryDataDest out;
-    PacketWriter writer;
     // Sum and count of the delays of the other avatars' samples received.
     double delaySum = 0;
     long delayCount = 0;
 };
 
-void flush(Client& client)
-{
-    std::size_t sent = 0;
-    while (sent < client.out.size()) {
-        const ssize_t n = send(client.socket, client.out.data() + sent, client.out.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) {
-            break;
-        }
-        sent += std::size_t(n);
-    }
-    client.out.clear();
-}
-
-// Reads what arrived; answers '=' and 'A', and notes how old the samples of other avatars are.
+// Reads what arrived, answers it, and notes how old the samples of other avatars are.
 void receive(Client& client, double now)
 {
-    unsigned char bytes[65536];
-    ssize_t got = 0;
-    while ((got = recv(client.socket, bytes, sizeof bytes, MSG_DONTWAIT)) > 0) {
-        client.received.append({bytes, std::size_t(got)});
-        while (const std::optional<Packet> packet = client.received.next()) {
-            if (packet->kind == '=') {
-                writePacket(client.out, '=');
-            } else if (packet->kind == 'A') {
-                writePacket(client.out, 'a');
-                heron::MemoryDataSource body(packet->body.data(), std::uint32_t(packet->body.size()), false);
-                const MotionSample sample = readSample(body);
-                if (sample.y > 0) {
-                    client.delaySum += now - sample.x;
-                    ++client.delayCount;
-                }
-            }
+    scripted::receive(client, [&](const Packet& packet) {
+        if (packet.kind != 'A') {
+            return;
         }
-    }
+        heron::MemoryDataSource body(packet.body.data(), std::uint32_t(packet.body.size()), false);
+        const MotionSample sample = readSample(body);
+        if (sample.y > 0) {
+            client.delaySum += now - sample.x;
+            ++client.delayCount;
+        }
+    });
 }
 
 // The clients' side, on a thread of its own: connect, take an avatar each, then send motion
@@ -97,7 +72,7 @@ void runClients(std::vector<Client>& clients, int port, double seconds, std::ato
         client.socket = loopback::connectTo(port, loopback::spreadAddress(i));
         client.writer.writeIdentity(client.out, ("player" + std::to_string(i)).c_str(), 0xFFFFFF);
         client.writer.writeNamed(client.out, '+', ("/objects/avatar" + std::to_string(i) + "$0").c_str());
-        flush(client);
+        scripted::flush(client);
     }
     const double start = networkNow();
     double nextSend = start;
@@ -109,7 +84,7 @@ void runClients(std::vector<Client>& clients, int port, double seconds, std::ato
                 // x carries the send time; y marks a sample as sent under load.
                 clients[i].writer.writeSample(clients[i].out, MotionSample{std::uint8_t(i), float(1.0 / sendRate), float(now), 1.0f, 0, 0, 0, 0});
             }
-            flush(clients[i]);
+            scripted::flush(clients[i]);
         }
         if (now >= nextSend) {
             nextSend += 1.0 / sendRate;
@@ -136,9 +111,7 @@ int main(int argc, char** argv)
     pelican::resetDataFiles();
     avatarworld::Objects objects;
     heron::counted_ptr<Look> world = avatarworld::make(count, objects);
-    world->network().setServing(true);
-    world->network().setServerPort(0);
-    world->network().updateNetwork();
+    avatarworld::serve(*world);
     std::vector<Client> clients(static_cast<std::size_t>(count));
     std::atomic<bool> done = false;
     std::thread driver(runClients, std::ref(clients), world->network().listeningPort(), seconds, std::ref(done));
