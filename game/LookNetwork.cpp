@@ -40,6 +40,8 @@ constexpr int relayedChatBytesPerSecond = 32 * 1024;
 // Refused connections told why in a second, all addresses together: each holds its socket for a
 // moment while the message goes out; the others are dropped at once.
 constexpr int explainedRefusalsPerSecond = 16;
+// Connections refused in one tick at most.
+constexpr int refusalsPerTick = 16;
 // Addresses remembered as told: past this many the memory starts afresh.
 constexpr std::size_t maxExplainedAddresses = 256;
 // Rings this player's avatar takes from the others in a second, and the most the ring counter
@@ -125,9 +127,9 @@ void LookNetwork::serve(double now)
 
 void LookNetwork::acceptPlayers(double now)
 {
-    // At most as many refused as a full server holds, so that a stream of connects cannot hold up
-    // the frame.
-    for (std::size_t refused = 0; refused < heron::limits::maxNetPlayers;) {
+    // A few refused a tick at most, so that a stream of connects cannot hold up the frame: the
+    // rest wait in the system's queue of connections.
+    for (int refused = 0; refused < refusalsPerTick;) {
         const heron::counted_ptr<heron::NetConnection> connection = m_server->acceptConnection();
         if (!connection) {
             return;

@@ -24,7 +24,7 @@ struct ReceiveShare
 // A client's share from its one server: far more than a server legally sends in a tick (its world
 // list, chat and motion for every avatar), while a server sending without end cannot hold up the
 // frame.
-constexpr ReceiveShare fromServer{std::size_t{1} << 20, 16384};
+constexpr ReceiveShare fromServer{std::size_t{1} << 20, 4096};
 // The server's share from each of its peers: an honest client sends well under a kilobyte a tick
 // (a motion sample, a few acknowledgements and pings, now and then a chat line), so the share
 // never touches it, while a peer sending without end leaves its excess in its socket, where TCP

@@ -155,6 +155,13 @@ protected:
         }
     }
 
+    void ticks(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            tick();
+        }
+    }
+
     // Ticks until the condition holds; false when it still does not after a generous bound.
     bool until(const std::function<bool()>& condition, const std::function<void()>& eachTick = [] {})
     {
@@ -287,18 +294,28 @@ public:
         int motion = 0;
         heron::MemoryDataDest acks;
         while (const std::optional<Packet> packet = m_received.next()) {
+            ++m_kinds[static_cast<unsigned char>(packet->kind)];
             if (packet->kind == 'A') {
                 ++motion;
                 writePacket(acks, 'a');
+            }
+            if (packet->kind == 'm') {
+                heron::MemoryDataSource body = bodyOf(*packet);
+                m_lastMessage = readMessage(body).text;
             }
         }
         send(acks);
         return motion;
     }
+    // Packets of kind taken so far by acknowledgeMotion, and the text of the last message.
+    int received(char kind) const { return m_kinds[static_cast<unsigned char>(kind)]; }
+    const heron_string& lastMessage() const { return m_lastMessage; }
 
 private:
     int m_socket;
     ReceiveBuffer m_received;
+    std::array<int, 256> m_kinds{};
+    heron_string m_lastMessage;
 };
 
 }

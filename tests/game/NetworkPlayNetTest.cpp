@@ -17,9 +17,7 @@ TEST_F(NetworkPlayTest, TakenAvatarIsUnavailableToTheOthers)
     EXPECT_TRUE(slot(*client[1], 1).isAvailable());
     // Bob standing on Ann's avatar cannot take it.
     placeEye(*client[1], {0.0, 0.0, 0.0});
-    for (int i = 0; i < 20; ++i) {
-        tick();
-    }
+    ticks(20);
     EXPECT_EQ(client[1]->logic().heldAvatar(), nullptr);
 }
 
@@ -190,9 +188,7 @@ TEST_F(NetworkPlayTest, ForeignMotionIsIgnored)
         return players.size() == 3 && players[2]->identity().name == "Eve";
     }));
     EXPECT_EQ(server->network().networkPlayerCount(), 3u);
-    for (int i = 0; i < 100; ++i) {
-        tick();
-    }
+    ticks(100);
     EXPECT_NEAR(positionOf(slot(*server, 1)).x, 50.0, 1e-6);
     close(peer);
 }
@@ -228,9 +224,7 @@ TEST_F(NetworkPlayTest, SurplusAcknowledgementsKeepTheWindowShut)
         const auto& players = server->network().players();
         return players.size() == 3 && players[2]->identity().name == "Eve";
     }));
-    for (int i = 0; i < 50; ++i) {
-        tick();
-    }
+    ticks(50);
     // The peer acknowledged nothing it was sent: at most the window is in flight.
     EXPECT_GE(server->network().players()[2]->unacknowledged(), 0);
     EXPECT_LE(server->network().players()[2]->unacknowledged(), 20);
@@ -256,9 +250,7 @@ TEST_F(NetworkPlayTest, SecondTakerOfAnAvatarIsToldToDropIt)
         return int(client[0]->logic().heldAvatar() != nullptr) + int(client[1]->logic().heldAvatar() != nullptr);
     };
     ASSERT_TRUE(until([&] { return !server->network().players().empty() && !slot(*server, 0).isAvailable(); }));
-    for (int i = 0; i < 100; ++i) {
-        tick();
-    }
+    ticks(100);
     EXPECT_EQ(holders(), 1);
     const bool annHolds = client[0]->logic().heldAvatar() != nullptr;
     EXPECT_EQ(server->network().players()[annHolds ? 0 : 1]->heldAvatar(), &slot(*server, 0));
@@ -322,9 +314,7 @@ TEST_F(NetworkPlayTest, ClientPassesOverWhatAServerMayNotSend)
     EXPECT_TRUE(ann.network().isConnectedClient(connecting));
     EXPECT_FALSE(slot(ann, 0).isAvailable());
     EXPECT_FALSE(slot(ann, 1).isAvailable());
-    for (int i = 0; i < 100; ++i) {
-        tick();
-    }
+    ticks(100);
     EXPECT_NEAR(positionOf(slot(ann, 1)).x, 50.0, 1e-6);
     ASSERT_TRUE(loopback::sendAll(peer, std::string("p\x03\x01\x05x", 5)));
     EXPECT_TRUE(until([&] { return !ann.network().isConnectedClient(connecting); }));
@@ -389,9 +379,7 @@ TEST_F(NetworkPlayTest, PendingConnectFailsOnlyAtItsDeadline)
     Look& ann = *client[0];
     ann.network().disconnect();
     ASSERT_TRUE(ann.network().connectTo(heron::NetAddress(loopback::address, loopback::boundPort(full))));
-    for (int i = 0; i < 100; ++i) {
-        tick();
-    }
+    ticks(100);
     EXPECT_EQ(connectionStatus(ann.network().state()), "Connecting to 127.0.0.1");
     bool connecting = false;
     EXPECT_TRUE(until([&] { return !ann.network().isConnectedClient(connecting); }));
@@ -412,6 +400,8 @@ TEST_F(NetworkPlayTest, IdleConnectionsNeitherDisconnectNorCrowdOutThePlayers)
         ASSERT_GE(idle.back(), 0);
     }
     ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == heron::limits::maxNetPlayers; }));
+    // The refused ones are taken a few a tick.
+    ticks(10);
     // The first peer refused is told why, and finds its connection ended.
     EXPECT_STREQ(refusalTo(idle[heron::limits::maxNetPlayers - 2]).c_str(), "The server is full");
     // One idle peer leaves, so every player is sent the players list again.
@@ -468,15 +458,11 @@ TEST_F(NetworkPlayTest, ChatFloodIsRelayedAtAPersonsPace)
     const LogCapture log;
     ASSERT_TRUE(peer.send(out));
     ASSERT_TRUE(until([&] { return log.contains("dropped: more than 3 lines a second\n"); }));
-    for (int i = 0; i < 10; ++i) {
-        tick();
-    }
+    ticks(10);
     // Each client logs every line it receives.
     EXPECT_EQ(log.count("Message: [Eve] flood "), 2 * 3);
     EXPECT_EQ(log.count("dropped: more than"), 1);
-    for (int i = 0; i < 60; ++i) {
-        tick();
-    }
+    ticks(60);
     out.clear();
     writer.writeMessage(out, {"[Eve] calm again", {}});
     ASSERT_TRUE(peer.send(out));
@@ -511,9 +497,7 @@ TEST_F(NetworkPlayTest, AddressHoldingItsShareIsRefusedWithAMessage)
     ASSERT_TRUE(connectFromAnnsAddress());
     ASSERT_TRUE(until([&] { return players() == share + 1; }));
     // A second later, as a player tries again.
-    for (int i = 0; i < 50; ++i) {
-        tick();
-    }
+    ticks(50);
     ASSERT_TRUE(client[0]->network().connectTo(heron::NetAddress(loopback::address, port)));
     bool connecting = false;
     EXPECT_TRUE(until([&] { return !client[0]->network().isConnectedClient(connecting); }));
@@ -635,9 +619,7 @@ TEST_F(NetworkPlayTest, LateTickReadsBeforeJudgingAndARingFloodIsHeardTwiceASeco
     }
     ASSERT_TRUE(sendAll(peer, out));
     fakeNow() += 6.0;
-    for (int i = 0; i < 100; ++i) {
-        tick();
-    }
+    ticks(100);
     ASSERT_EQ(server->network().networkPlayerCount(), 3u);
     EXPECT_EQ(server->network().players()[2]->identity().name, "Eve");
     EXPECT_EQ(server->ringCounter()->count(), 2u);
@@ -657,9 +639,7 @@ TEST_F(NetworkPlayTest, ConnectionChurnLogsAFewLinesASecondAndCountsTheRest)
     }
     ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == 2; }));
     // Past the last second, so that its count is logged.
-    for (int i = 0; i < 60; ++i) {
-        tick();
-    }
+    ticks(60);
     const std::string text = log.text();
     const int leaving = log.count("~network player on ");
     const int logged = log.count("network player on ") + log.count("network connection closed.\n") +

@@ -1,0 +1,290 @@
+#include "game/NetworkPlayFixture.h"
+
+#include "base/net/SocketCloser.h"
+
+namespace
+{
+
+using namespace networkplay;
+
+// The peer says who it is.
+bool identify(const ScriptedPeer& peer, const std::string& name)
+{
+    heron::MemoryDataDest out;
+    PacketWriter().writeIdentity(out, name.c_str(), 0xFFFFFF);
+    return peer.send(out);
+}
+
+// A peer flooding pings and takes of an avatar nobody has: each tick reads it no more than its
+// share, and the takes log a few lines a second.
+TEST_F(NetworkPlayTest, APeersFloodIsReadAShareATickAndLogsAFewLines)
+{
+    const LogCapture log;
+    ScriptedPeer eve(server->network().listeningPort(), 0x7f000002);
+    ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == 3; }));
+    heron::MemoryDataDest out;
+    PacketWriter().writeIdentity(out, "Eve", 0xFFFFFF);
+    PacketWriter writer;
+    for (int i = 0; i < 2000; ++i) {
+        writePacket(out, '=');
+        writer.writeNamed(out, '+', "zz");
+    }
+    ASSERT_TRUE(eve.send(out));
+    tick();
+    eve.acknowledgeMotion();
+    // The ping a new player is sent, and the answers to the pings among the first 256 packets.
+    EXPECT_LE(eve.received('='), 1 + 128);
+    ASSERT_TRUE(until([&] {
+        eve.acknowledgeMotion();
+        return eve.received('=') == 1 + 2000;
+    }));
+    EXPECT_LE(log.count("couldn't find zz"), 2 * 3);
+    EXPECT_EQ(log.count("Takes from 127.0.0.2"), 1);
+}
+
+// Connects from an address holding its share: one a second is told why, the others are dropped at
+// once, holding no socket open and logging a few lines.
+TEST_F(NetworkPlayTest, RefusedConnectsAreToldOnceASecondAndTheRestDroppedAtOnce)
+{
+    const int port = server->network().listeningPort();
+    std::vector<std::unique_ptr<ScriptedPeer>> share;
+    for (std::size_t i = 0; i < heron::limits::maxNetPlayersPerAddress; ++i) {
+        share.push_back(std::make_unique<ScriptedPeer>(port, 0x7f000002));
+        ASSERT_TRUE(identify(*share.back(), "Share" + std::to_string(i)));
+    }
+    ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == 2 + share.size(); }));
+    const LogCapture log;
+    std::vector<int> refused;
+    for (int i = 0; i < 40; ++i) {
+        refused.push_back(loopback::connectTo(port, 0x7f000002));
+    }
+    ticks(5);
+    EXPECT_LE(heron::SocketCloser::instance().pending(), 1u);
+    int told = 0;
+    for (int peer : refused) {
+        told += refusalTo(peer) == "Too many connections from your address" ? 1 : 0;
+        close(peer);
+    }
+    EXPECT_EQ(told, 1);
+    EXPECT_LE(log.count("Refused a connection"), 6);
+    EXPECT_FALSE(log.contains("network write error"));
+}
+
+// Two loud talkers each fill half of what the server passes on in a second, before the honest one
+// speaks: every line of the honest one reaches the others all the same.
+TEST_F(NetworkPlayTest, LoudTalkersLeaveAnHonestTalkerHeard)
+{
+    const int port = server->network().listeningPort();
+    std::vector<std::unique_ptr<ScriptedPeer>> loud;
+    std::vector<heron_string> lines;
+    for (int i = 0; i < 2; ++i) {
+        loud.push_back(std::make_unique<ScriptedPeer>(port, 0x7f000003 + i));
+        ASSERT_TRUE(identify(*loud.back(), "Loud" + std::to_string(i)));
+        // A colour for each character: six such lines pass the whole.
+        lines.push_back(("[Loud" + std::to_string(i) + "] " + std::string(1000, 'x')).c_str());
+    }
+    std::vector<std::uint32_t> colours(lines[0].length());
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        colours[i] = std::uint32_t(i);
+    }
+    std::vector<heron_string> heard;
+    const auto listen = [&] {
+        const heron_string& last = client[1]->network().client()->lastMessage().text;
+        if (heard.empty() || heard.back() != last) {
+            heard.push_back(last);
+        }
+    };
+    for (int second = 0; second < 4; ++second) {
+        for (int i = 0; i < 2; ++i) {
+            heron::MemoryDataDest out;
+            for (int line = 0; line < 3; ++line) {
+                PacketWriter().writeMessage(out, {lines[std::size_t(i)], colours});
+            }
+            ASSERT_TRUE(loud[std::size_t(i)]->send(out));
+        }
+        ticks(5);
+        client[0]->network().broadcastMessage({("[Ann] line " + std::to_string(second)).c_str(), {}});
+        for (int i = 0; i < 50; ++i) {
+            tick();
+            listen();
+        }
+    }
+    EXPECT_EQ(std::count_if(heard.begin(), heard.end(), [](const heron_string& text) { return text.substr(0, 6) == "[Ann] "; }), 4);
+}
+
+// A peer that takes an avatar and then sends only pings: after ten seconds without its motion the
+// avatar goes home, free to take, and the peer is told to drop it.
+TEST_F(NetworkPlayTest, AnAvatarWhoseHolderSendsNoMotionGoesHome)
+{
+    ScriptedPeer eve(server->network().listeningPort(), 0x7f000002);
+    heron::MemoryDataDest out;
+    PacketWriter().writeIdentity(out, "Eve", 0xFFFFFF);
+    PacketWriter().writeNamed(out, '+', slot(*server, 1).name());
+    ASSERT_TRUE(eve.send(out));
+    ASSERT_TRUE(until([&] { return !slot(*server, 1).isAvailable(); }));
+    finch::Matrix away;
+    away.setTranslation({70.0, 0.0, 0.0});
+    slot(*server, 1).object().setTransform(away);
+    ticks(450);
+    EXPECT_FALSE(slot(*server, 1).isAvailable());
+    ASSERT_TRUE(until([&] { return slot(*server, 1).isAvailable(); }));
+    EXPECT_NEAR(positionOf(slot(*server, 1)).x, 50.0, 1e-6);
+    eve.acknowledgeMotion();
+    EXPECT_EQ(eve.received('-'), 1);
+}
+
+// A peer cannot speak as another: a name in use (letters in either case) is refused with a
+// message, and lines in another's name or another's Maestro announcement are not passed on.
+TEST_F(NetworkPlayTest, APeerSpeaksOnlyInItsOwnName)
+{
+    const LogCapture log;
+    const int port = server->network().listeningPort();
+    ScriptedPeer sam(port, 0x7f000002);
+    ASSERT_TRUE(identify(sam, "sam"));
+    ASSERT_TRUE(until([&] {
+        sam.acknowledgeMotion();
+        return !sam.lastMessage().empty();
+    }));
+    EXPECT_EQ(sam.lastMessage(), "The name sam is taken: choose another");
+    ScriptedPeer eve(port, 0x7f000003);
+    heron::MemoryDataDest out;
+    PacketWriter().writeIdentity(out, "Eve", 0xFFFFFF);
+    PacketWriter writer;
+    for (const char* text : {"[Sam] type your password", "[Ann] hi", "%%Sam is the Maestro!"}) {
+        writer.writeMessage(out, {text, {}});
+    }
+    ASSERT_TRUE(eve.send(out));
+    ticks(60);
+    out.clear();
+    writer.writeMessage(out, {"[Eve] hello", {}});
+    ASSERT_TRUE(eve.send(out));
+    ASSERT_TRUE(until([&] { return client[1]->network().client()->lastMessage().text == "[Eve] hello"; }));
+    EXPECT_EQ(server->network().networkPlayerCount(), 3u);
+    EXPECT_EQ(log.count("Message: "), 2);
+    EXPECT_FALSE(log.contains("Flash"));
+}
+
+// The players list goes to a player only when someone came, went or took another name, and at most
+// once a second however often that happens.
+TEST_F(NetworkPlayTest, PlayersListGoesOutOnAChangeAtMostOnceASecond)
+{
+    const int port = server->network().listeningPort();
+    ScriptedPeer watcher(port, 0x7f000002);
+    ASSERT_TRUE(identify(watcher, "Watcher"));
+    ScriptedPeer eve(port, 0x7f000003);
+    ASSERT_TRUE(identify(eve, "Eve"));
+    ticks(100);
+    watcher.acknowledgeMotion();
+    const int before = watcher.received('p');
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(identify(eve, "Eve"));
+        tick();
+    }
+    watcher.acknowledgeMotion();
+    EXPECT_EQ(watcher.received('p'), before);
+    std::vector<std::unique_ptr<ScriptedPeer>> comers;
+    for (std::size_t i = 0; i < 100; ++i) {
+        comers.push_back(std::make_unique<ScriptedPeer>(port, loopback::spreadAddress(i)));
+        ASSERT_TRUE(identify(*comers.back(), "Comer" + std::to_string(i)));
+        tick();
+    }
+    watcher.acknowledgeMotion();
+    EXPECT_GE(watcher.received('p') - before, 1);
+    EXPECT_LE(watcher.received('p') - before, 3);
+}
+
+// A server flooding its client with rings, chat and flashes: the client keeps a few rings a
+// second, shows a flash every two seconds at most, and stays connected.
+TEST_F(NetworkPlayTest, AClientKeepsWhatItsServerSendsBounded)
+{
+    const LogCapture log;
+    Look& ann = *client[0];
+    const loopback::Listener scripted;
+    const int peer = connectToScripted(ann, scripted);
+    ASSERT_GE(peer, 0);
+    heron::MemoryDataDest out;
+    PacketWriter writer;
+    writer.writeWorld(out, everyoneOnSea(ann));
+    for (int i = 0; i < 5000; ++i) {
+        writePacket(out, 'r');
+    }
+    for (int i = 0; i < 100; ++i) {
+        writer.writeMessage(out, {("%%flash " + std::to_string(i)).c_str(), {}});
+        writer.writeMessage(out, {("line " + std::to_string(i)).c_str(), {}});
+    }
+    ASSERT_TRUE(sendAll(peer, out));
+    ticks(100);
+    EXPECT_LE(ann.ringCounter()->count(), 4u);
+    EXPECT_EQ(log.count("Flash \""), 1);
+    out.clear();
+    writer.writeMessage(out, {"the end", {}});
+    ASSERT_TRUE(sendAll(peer, out));
+    ASSERT_TRUE(until([&] { return ann.network().client()->lastMessage().text == "the end"; }));
+    bool connecting = false;
+    EXPECT_TRUE(ann.network().isConnectedClient(connecting));
+    close(peer);
+}
+
+// A connection that ends before the world came says why on the console, which opens by itself, and
+// sends no avatar home.
+TEST_F(NetworkPlayTest, AClientSaysWhyItsConnectionEndedBeforeTheWorld)
+{
+    Look& ann = *client[0];
+    const struct
+    {
+        const char* what;
+        std::string bytes;
+        bool close;
+        const char* line;
+    } endings[] = {
+        {"closed", "", true, "The server closed the connection before sending the world"},
+        {"not a world", std::string("Z\x01?", 3), false, "The server did not send a game world"},
+        {"silent", "", false, "The server sent no world within 20 seconds"},
+    };
+    for (const auto& each : endings) {
+        SCOPED_TRACE(each.what);
+        OverlayConsole::reset();
+        finch::Matrix away;
+        away.setTranslation({70.0, 0.0, 0.0});
+        slot(ann, 1).object().setTransform(away);
+        const loopback::Listener scripted;
+        const int peer = connectToScripted(ann, scripted);
+        ASSERT_GE(peer, 0);
+        ASSERT_TRUE(loopback::sendAll(peer, each.bytes));
+        if (each.close) {
+            close(peer);
+        }
+        bool connecting = false;
+        EXPECT_TRUE(until([&] { return !ann.network().isConnectedClient(connecting); }));
+        EXPECT_EQ(OverlayConsole::line(0).text, each.line);
+        EXPECT_TRUE(OverlayConsole::isOpen());
+        EXPECT_NEAR(positionOf(slot(ann, 1)).x, 70.0, 1e-6);
+        if (!each.close) {
+            close(peer);
+        }
+    }
+}
+
+// A client held up for seconds (a level loading) while its server queued a lot for it takes all of
+// it within a few ticks once it runs again.
+TEST_F(NetworkPlayTest, AClientHeldUpTakesAllThatWaitedWithinAFewTicks)
+{
+    const std::string filler(1000, '.');
+    for (int i = 0; i < 400; ++i) {
+        server->network().broadcastMessage({("[Sam] " + std::to_string(i) + filler).c_str(), {}});
+    }
+    // Only the server and Bob run meanwhile.
+    for (int i = 0; i < 100; ++i) {
+        fakeNow() += 0.02;
+        server->network().updateNetwork();
+        client[1]->network().updateNetwork();
+    }
+    const auto& players = server->network().players();
+    const NetworkPlayer& ann = **std::find_if(players.begin(), players.end(), [](const auto& player) { return player->identity().name == "Ann"; });
+    ASSERT_GT(ann.backlog(), 0u);
+    int ticks = 0;
+    ASSERT_TRUE(until([&] { return ann.backlog() == 0; }, [&] { ++ticks; }));
+    EXPECT_LE(ticks, 10);
+}
+
+}
