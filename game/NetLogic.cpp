@@ -1,6 +1,7 @@
 #include "game/NetLogic.h"
 
 #include "base/Debug.h"
+#include "base/Limits.h"
 #include "base/ReadError.h"
 #include "base/net/NetConnection.h"
 #include "game/AvatarSlot.h"
@@ -32,6 +33,7 @@ NetLogic::NetLogic(Look& world, LookNetwork& network, const heron::counted_ptr<h
     , m_connectDeadline(networkNow() + connectTimeout)
     , m_replays(world.avatars().size())
     , m_shownLines(shownLinesPerSecond, 1.0)
+    , m_levelChanges(int(heron::limits::maxNetEntries), 1.0)
 {
     m_link.setLogPaces(&network.connectionLines(), &network.faultReports());
 }
@@ -140,7 +142,7 @@ void NetLogic::handle(const Packet& packet, double now)
         handleMessage(body, now);
         break;
     case 'L':
-        handleLevel(body);
+        handleLevel(body, now);
         break;
     case 'A':
         handleMotion(body, now);
@@ -251,12 +253,18 @@ bool NetLogic::placeFromWorld(AvatarSlot& slot, const WorldEntry& entry)
     return true;
 }
 
-void NetLogic::handleLevel(heron::DataSource& body)
+void NetLogic::handleLevel(heron::DataSource& body, double now)
 {
     char index = 0;
     body.readByte(index);
     heron::requireGood(body, "level packet past the body");
     const heron_string name = readName(body);
+    if (!m_levelChanges.allow(now)) {
+        if (m_levelChanges.refused() == 1 && m_network.avatarLines().allow()) {
+            heron::debug("Level changes from the server dropped: more than %d a second\n", m_levelChanges.limit());
+        }
+        return;
+    }
     AvatarSlot* const slot = m_world.avatars().at(static_cast<unsigned char>(index));
     Level* const level = m_world.levelNamed(name);
     if (slot != nullptr && level != nullptr) {

@@ -60,7 +60,8 @@ private:
     void giveUp(const heron_string& reason);
     void handle(const Packet& packet, double now);
     void handleMessage(heron::DataSource& body, double now);
-    void handleLevel(heron::DataSource& body);
+    // An avatar's level changed: a change for each avatar a second at most is looked up.
+    void handleLevel(heron::DataSource& body, double now);
     void handleMotion(heron::DataSource& body, double now);
     void handleDrop();
     void handleAvailability(heron::DataSource& body);
@@ -88,4 +89,5 @@ private:
     ColouredText m_lastMessage;
     std::vector<ColouredText> m_players;
     heron::RateLimit m_shownLines;
+    heron::RateLimit m_levelChanges;
 };

@@ -145,6 +145,9 @@ TEST(Packets, ColourRunsAreFittedToTheText)
         {{2, 'h', 'i', 1, 4, 0, 0, 0, 1, 5, 0, 0, 0}, {4, 5}},
         // Control characters are dropped with their colours.
         {{3, 'a', '\n', 'b', 1, 1, 0, 0, 0, 1, 2, 0, 0, 0, 1, 3, 0, 0, 0, 0}, {1, 3}},
+        // So is a C1 control as UTF-8 writes it (a terminal's escape), both of its bytes; a
+        // character of the same lead byte stays.
+        {{6, 'a', 0xC2, 0x9B, 0xC2, 0xA9, 'b', 1, 1, 0, 0, 0, 2, 2, 0, 0, 0, 3, 3, 0, 0, 0, 0}, {1, 3, 3, 3}},
     };
     for (const Case& c : cases) {
         auto body = sourceOf(c.body);
@@ -157,10 +160,13 @@ TEST(Packets, NamesAreCappedAndCleaned)
     Bytes body{200};
     body.insert(body.end(), 200, 'n');
     body[5] = 0x1B;
+    body[9] = char(0xC2);
+    body[10] = char(0x85);
     auto source = sourceOf(body);
     const heron_string name = readName(source);
-    EXPECT_EQ(name.length(), heron::limits::maxNetNameLength - 1);
+    EXPECT_EQ(name.length(), heron::limits::maxNetNameLength - 3);
     EXPECT_EQ(name.find_first_of('\x1B'), heron_string::npos);
+    EXPECT_EQ(name.find_first_of('\xC2'), heron_string::npos);
 }
 
 // Whatever a name holds, what the receiver reads is the net form of the sender's name, and that
