@@ -1152,6 +1152,9 @@ void LookReader::readDatabase()
     }
     const heron::counted_ptr<pelican::PelicanDB> database =
         pelican::PelicanDatabaseReader::loadDatabase(heron::FilePath(path), heron_string());
+    if (!database && !pelican::lastLoadError().empty()) {
+        throw heron::ReadError((name + " is damaged: " + pelican::lastLoadError()).c_str());
+    }
     if (!database) {
         pelican::noteFile(pelican::FileList::Missing, record, "---Database %s not found\n");
         throw heron::ReadError("file not found");
