@@ -102,6 +102,10 @@ constexpr std::size_t maxLookActStages = std::size_t{1} << 16;
 // the read; the ones after them are read and dropped.
 constexpr int maxLookLevels = 256;
 constexpr int maxLookZones = 4096;
+// Largest magnitude of a real number in a look file (places, sizes, speeds, times): well past any
+// world, and past the far clips of ten million and more that stand for none, yet small enough that
+// its squares and products stay finite in single precision, so it cannot poison a frame.
+constexpr double maxLookMagnitude = 1e9;
 // Highest and lowest note a look file may give a sequencer step (ten octaves either way; the rest
 // mark aside): further out a note is too short to hear or one held sample.
 constexpr std::int32_t maxMotorNote = 70;

@@ -30,6 +30,12 @@ void hideObjectsOf(const std::vector<Zone*>& zones)
     }
 }
 
+bool holdsObject(const std::vector<Zone*>& zones, const pelican::PelicanObject& object)
+{
+    return std::any_of(zones.begin(), zones.end(),
+                       [&](const Zone* held) { return held != nullptr && held->object == &object; });
+}
+
 }
 
 void Counter::clear()
@@ -66,6 +72,11 @@ void Counter::hideHeldObjects() const
     if (!reappear) {
         hideObjectsOf(placed);
     }
+}
+
+bool Counter::keepsHidden(const pelican::PelicanObject& object) const
+{
+    return hideObjects && (holdsObject(collected, object) || (!reappear && holdsObject(placed, object)));
 }
 
 bool Counter::isRingZone(const Zone* zone) const

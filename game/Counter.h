@@ -7,6 +7,11 @@
 
 class Zone;
 
+namespace pelican
+{
+class PelicanObject;
+}
+
 // Counts the zones the player has collected (rings, for one) and names a level to go to when its
 // target count is reached. Main thread only.
 class Counter
@@ -23,6 +28,8 @@ public:
     // Hides the objects of the collected zones, and of the placed ones unless they reappear; an
     // object that was showing is logged as hidden.
     void hideHeldObjects() const;
+    // Whether hideHeldObjects hides the object.
+    bool keepsHidden(const pelican::PelicanObject& object) const;
 
     std::vector<Zone*> collected;
     std::vector<Zone*> placed;

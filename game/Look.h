@@ -72,6 +72,7 @@ public:
 
     Counter* addCounter(const heron_string& name);
     std::vector<Counter>& counters() { return m_counters; }
+    const std::vector<Counter>& counters() const { return m_counters; }
     // The last counter flagged as a ring counter; null for none.
     Counter* ringCounter();
     bool hasCollected();

@@ -82,42 +82,40 @@ public:
     void readBlock(const Table<Target>& table, Target& target, void (*beforeLine)(Target&) = nullptr);
     void skipBlock();
 
-    // Every value starts with a clear not-finite flag, so a bad number spoils its own line only.
+    // Every value starts with a clear out-of-range flag, so a bad number spoils its own line only.
     void value(bool& flag)
     {
-        m_notFinite = false;
+        m_outOfRange = false;
         m_tokens.readBool(flag);
     }
     void value(std::int32_t& number)
     {
-        m_notFinite = false;
+        m_outOfRange = false;
         m_tokens.readInt(number);
     }
     void value(std::uint32_t& number)
     {
-        m_notFinite = false;
+        m_outOfRange = false;
         m_tokens.readUnsigned(number);
     }
     void value(float& number)
     {
-        m_notFinite = false;
-        m_tokens.readFloat(number);
-        keepFinite(number);
+        m_outOfRange = false;
+        number = static_cast<float>(readReal());
     }
     void value(double& number)
     {
-        m_notFinite = false;
-        m_tokens.readDouble(number);
-        keepFinite(number);
+        m_outOfRange = false;
+        number = readReal();
     }
     void value(heron_string& text)
     {
-        m_notFinite = false;
+        m_outOfRange = false;
         text = m_tokens.readQuotedString();
     }
     void value(heron::FilePath& path)
     {
-        m_notFinite = false;
+        m_outOfRange = false;
         path = heron::FilePath(m_tokens.readQuotedString());
     }
     void value(finch::RGBA& colour);
@@ -127,7 +125,7 @@ public:
     std::int32_t boundedInt(const char* what, std::int32_t low, std::int32_t high);
     // A sequencer step's note: the rest mark, or a note clamped to the notes the sequencer plays.
     std::int32_t boundedNote();
-    bool failed() const { return m_tokens.fail() || m_notFinite; }
+    bool failed() const { return m_tokens.fail() || m_outOfRange; }
     const heron_string& quoted() { return m_tokens.readQuotedString(); }
 
     Look& world() { return m_world; }
@@ -150,16 +148,12 @@ public:
     void chooseStartLevel(Level& level);
 
 private:
-    // An infinity or a NaN counts as a number that did not parse: 0, and the read failed. Angles and
-    // sizes that are not finite would stall or poison every frame that uses them.
-    template <typename Number>
-    void keepFinite(Number& number)
-    {
-        if (!std::isfinite(number)) {
-            number = 0;
-            m_notFinite = true;
-        }
-    }
+    // A real number at the cursor. An infinity, a NaN or a number past the largest magnitude a
+    // world uses counts as a number that did not parse: 0, and the read failed; it is logged.
+    // Places, sizes and speeds like that would stall or poison every frame that uses them.
+    double readReal();
+    // A line outside every block that no keyword there takes.
+    void noteStrayLine();
 
     bool isClosing() { return m_tokens.matchKeyword("}", true, true); }
     bool nextLine();
@@ -177,7 +171,8 @@ private:
     heron_string m_line;
     heron_string m_folder;
     // Lines read so far, the blocks being read, and what the read met that a clean file lacks:
-    // blocks the file's end closed, end marks after its text, lines with control bytes.
+    // blocks the file's end closed, end marks after its text, lines with control bytes, closing
+    // lines and zones outside every block.
     std::uint32_t m_lineNumber = 0;
     int m_depth = 0;
     bool m_atEnd = false;
@@ -185,12 +180,16 @@ private:
     std::uint32_t m_endMarks = 0;
     std::uint32_t m_controlLines = 0;
     std::uint32_t m_firstControlLine = 0;
+    std::uint32_t m_strayClosings = 0;
+    std::uint32_t m_firstStrayClosing = 0;
+    std::uint32_t m_strayZones = 0;
+    std::uint32_t m_firstStrayZone = 0;
     std::map<heron_string, Level*> m_levelNames;
     std::vector<std::pair<heron_string, ObjectTrigger*>> m_levelChanges;
     int m_zoneCount = 0;
     int m_levelCount = 0;
     std::size_t m_numberedStages = 0;
-    bool m_notFinite = false;
+    bool m_outOfRange = false;
     bool m_zonesCapped = false;
     // Set by a "changeStars" line of the zone being read (not one of its stars block).
     bool m_zoneStarsArmed = false;
@@ -315,41 +314,83 @@ void LookReader::cleanLine()
     }
 }
 
+// The words after a count: the first for one, the second for any other count.
+const char* counted(std::uint32_t count, const char* one, const char* other)
+{
+    return count == 1 ? one : other;
+}
+
 void LookReader::logUnusualText() const
 {
     if (m_controlLines > 0) {
-        heron::debug("Look file: %u lines hold control bytes, read as text (the first is line %u)\n",
-                     unsigned(m_controlLines), unsigned(m_firstControlLine));
+        heron::debug("Look file: %u %s control bytes, read as text (the first is line %u)\n", unsigned(m_controlLines),
+                     counted(m_controlLines, "line holds", "lines hold"), unsigned(m_firstControlLine));
     }
     if (m_endMarks > 0) {
-        heron::debug("Look file: %u end-of-file or NUL bytes after the text ignored\n", unsigned(m_endMarks));
+        heron::debug("Look file: %u end-of-file or NUL %s after the text ignored\n", unsigned(m_endMarks),
+                     counted(m_endMarks, "byte", "bytes"));
     }
     if (m_closedByEnd > 0) {
-        heron::debug("Look file: the file ends inside %d blocks, closed there\n", m_closedByEnd);
+        heron::debug("Look file: the file ends inside %d %s, closed there\n", m_closedByEnd,
+                     counted(std::uint32_t(m_closedByEnd), "block", "blocks"));
+    }
+    if (m_strayClosings > 0) {
+        heron::debug("Look file: %u closing %s no block, ignored (the first is line %u)\n", unsigned(m_strayClosings),
+                     counted(m_strayClosings, "line closes", "lines close"), unsigned(m_firstStrayClosing));
+    }
+    if (m_strayZones > 0) {
+        heron::debug("Look file: %u %s outside every level, ignored (the first is line %u)\n", unsigned(m_strayZones),
+                     counted(m_strayZones, "zone", "zones"), unsigned(m_firstStrayZone));
+    }
+}
+
+double LookReader::readReal()
+{
+    double number = 0.0;
+    m_tokens.readDouble(number);
+    if (std::isfinite(number) && std::fabs(number) <= heron::limits::maxLookMagnitude) {
+        return number;
+    }
+    heron::debug("Look file: line %u: %g out of range, 0 used\n", unsigned(m_lineNumber), number);
+    m_outOfRange = true;
+    return 0.0;
+}
+
+// A '}' there closes no block; a zone there belongs to no level, as when a '}' too many closed its
+// level early: its block is passed over, so that its own '}' is not counted. Both are counted
+// for the log.
+void LookReader::noteStrayLine()
+{
+    if (isClosing()) {
+        m_firstStrayClosing = m_strayClosings++ == 0 ? m_lineNumber : m_firstStrayClosing;
+        return;
+    }
+    static const Entry<Look> zone = opener<Look>("Zone", {});
+    if (matches(zone)) {
+        m_firstStrayZone = m_strayZones++ == 0 ? m_lineNumber : m_firstStrayZone;
+        skipBlock();
     }
 }
 
 void LookReader::value(finch::RGBA& colour)
 {
-    m_notFinite = false;
+    m_outOfRange = false;
     for (float* part : {&colour.r, &colour.g, &colour.b, &colour.a}) {
-        m_tokens.readFloat(*part);
-        keepFinite(*part);
+        *part = static_cast<float>(readReal());
     }
 }
 
 void LookReader::value(finch::Vector3d& vector)
 {
-    m_notFinite = false;
+    m_outOfRange = false;
     for (int i = 0; i < 3; ++i) {
-        m_tokens.readDouble(vector[i]);
-        keepFinite(vector[i]);
+        vector[i] = readReal();
     }
 }
 
 void LookReader::value(pelican::PelicanObject*& object)
 {
-    m_notFinite = false;
+    m_outOfRange = false;
     const heron_string& name = m_tokens.readQuotedString();
     pelican::PelicanDB* const database = m_world.database();
     if (database == nullptr) {
@@ -1152,6 +1193,9 @@ void LookReader::readDatabase()
     }
     const heron::counted_ptr<pelican::PelicanDB> database =
         pelican::PelicanDatabaseReader::loadDatabase(heron::FilePath(path), heron_string());
+    if (!database && !pelican::lastLoadError().empty()) {
+        throw heron::ReadError((name + " is damaged: " + pelican::lastLoadError()).c_str());
+    }
     if (!database) {
         pelican::noteFile(pelican::FileList::Missing, record, "---Database %s not found\n");
         throw heron::ReadError("file not found");
@@ -1197,6 +1241,8 @@ void LookReader::readFile()
             std::find_if(topTable().begin(), topTable().end(), [&](const Entry<Look>& e) { return matches(e); });
         if (found != topTable().end()) {
             found->read(*this, m_world);
+        } else {
+            noteStrayLine();
         }
     }
 }

@@ -14,15 +14,28 @@
 namespace
 {
 
-// Shows the records that wrap branches of the model and hides the empty ones.
+// Whether a counter of the world keeps the object hidden while it holds it.
+bool keptHidden(const Look& world, const pelican::PelicanObject& object)
+{
+    return std::any_of(world.counters().begin(), world.counters().end(),
+                       [&](const Counter& counter) { return counter.keepsHidden(object); });
+}
+
+// Shows the records that wrap branches of the model, except those a counter keeps hidden, and hides
+// the empty ones.
 class ObjectHider : public pelican::ObjectRefProcessor
 {
 public:
+    explicit ObjectHider(const Look& world) : m_world(world) {}
+
     void process(pelican::PelicanObject& record) override
     {
         const finch::SwitchBranch* const wrapper = record.switchBranch();
-        record.setActive(wrapper != nullptr && wrapper->childCount() > 0);
+        record.setActive(wrapper != nullptr && wrapper->childCount() > 0 && !keptHidden(m_world, record));
     }
+
+private:
+    const Look& m_world;
 };
 
 bool holdsZoneNear(const std::vector<Zone*>& zones, const finch::Vector3d& point)
@@ -132,12 +145,13 @@ void ObjectTrigger::applyVisibility(Look& world) const
     bool touched = false;
     pelican::PelicanDB* const database = world.database();
     if (hideAll && database != nullptr && database->rootObject() != nullptr) {
-        ObjectHider hider;
+        ObjectHider hider(world);
         database->rootObject()->visit(hider);
         touched = true;
     }
+    // An object a counter holds is not shown even for a moment: hiding it again would log it.
     for (const auto& [object, shown] : visibility) {
-        object->setActive(shown);
+        object->setActive(shown && !keptHidden(world, *object));
         touched = true;
     }
     for (const Counter& counter : world.counters()) {

@@ -193,6 +193,10 @@ void GameLauncher::startGame()
     const VideoSettings& settings = launcherVideoSettings();
     const kestrel::ScreenMode mode = wantedMode(settings);
     if (!mode.isCurrent() && !kestrel::testScreenMode(mode)) {
+        // The mode test leaves the mode's numbers on an unended line.
+        heron::debug("\nThe display refuses the video mode %s, %s, %s: the game does not start\n",
+                     kestrel::resolutionNames(mode.resolution), kestrel::colourDepthNames(mode.depth),
+                     kestrel::refreshRateNames(mode.refresh));
         kestrel::errorBox(refusedMode, errorCaption);
         return;
     }

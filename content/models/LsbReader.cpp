@@ -108,7 +108,7 @@ void skipUInt32s(heron::DataSource& source, int count)
 
 }
 
-heron::counted_ptr<PelicanDB> readLsbFile(const heron::FilePath& path)
+heron::counted_ptr<PelicanDB> readLsbFile(const heron::FilePath& path, heron_string* failure)
 {
     DataFileName record(path, databasesCategory);
     const heron::counted_ptr<heron::DataSource> source = openDataFile(record);
@@ -123,6 +123,9 @@ heron::counted_ptr<PelicanDB> readLsbFile(const heron::FilePath& path)
         return reader.read();
     } catch (const ReadError& error) {
         heron::debug("LSB read failed because: %s\n", error.what());
+        if (failure != nullptr) {
+            *failure = error.what();
+        }
         return {};
     }
 }

@@ -160,23 +160,28 @@ DatabaseRef readEditorForms(const heron::FilePath& path, const heron::FilePath& 
 // Steps of reading the found path, each tried while no database was obtained: a model list, the
 // model editor's forms (so a radiosity file is first refused as a model editor's file), a
 // radiosity file. Why the model editor's reader refused the file is logged only when no step reads
-// it: a refusal followed by a good read is no failure.
+// it: a refusal followed by a good read is no failure. A file no step reads leaves the reason of
+// the last reader that found it damaged as the last error.
 DatabaseRef readModel(const heron::FilePath& path, const heron::FilePath& name)
 {
     DatabaseRef database = readMdlFile(path);
     if (database) {
         return database;
     }
-    heron_string editorFailure;
-    database = readEditorForms(path, name, editorFailure);
+    heron_string failure;
+    database = readEditorForms(path, name, failure);
+    heron_string radiosityFailure;
     if (!database && contains(path, ".lsb")) {
-        database = readLsbFile(path);
+        database = readLsbFile(path, &radiosityFailure);
         if (database) {
             heron::debug(".lsb file %s read ok\n", name.c_str());
         }
     }
-    if (!database && !editorFailure.empty()) {
-        heron::debug("Quill read failed because: %s\n", editorFailure.c_str());
+    if (!database && !failure.empty()) {
+        heron::debug("Quill read failed because: %s\n", failure.c_str());
+    }
+    if (!database) {
+        loadState().lastError = radiosityFailure.empty() ? failure : radiosityFailure;
     }
     return database;
 }
@@ -256,6 +261,18 @@ DatabaseRef readGuarded(const heron::FilePath& name, const heron::FilePath& path
     return readCaught(name, path, found);
 }
 
+// A model that was there but that no reader took is damaged, not missing: it is logged with the
+// reason its reader gave. Any other model not read is listed as missing.
+void noteUnread(const heron::FilePath& name)
+{
+    const heron_string& reason = loadState().lastError;
+    if (reason.empty()) {
+        noteFile(FileList::Missing, DataFileName(name, databasesCategory), "---Exref: %s not found\n");
+        return;
+    }
+    heron::debug("---Exref: %s is damaged: %s\n", name.c_str(), reason.c_str());
+}
+
 }
 
 PelicanDatabaseReader& PelicanDatabaseReader::instance()
@@ -289,7 +306,7 @@ heron::counted_ptr<PelicanDB> PelicanDatabaseReader::loadDatabase(const heron::F
     } else {
         database = readGuarded(name, path, found);
         if (!database) {
-            noteFile(FileList::Missing, DataFileName(name, databasesCategory), "---Exref: %s not found\n");
+            noteUnread(name);
         }
         state.cache[found] = database;
     }

@@ -35,8 +35,9 @@ public:
     // The database of the model file name, null when none can be read; never throws. Within one
     // outermost load a name is read once. A name that does not resolve is tried under the older
     // model folders and then, part by part, under searchRoot. Readers' failures are logged ("File
-    // read returned: %s") and kept as the last error; a missing model is noted with "---Exref: %s
-    // not found". A model that refers back to one still being read (a cycle of external
+    // read returned: %s") and kept as the last error; a model that is there but damaged is logged
+    // with that reason ("---Exref: %s is damaged: %s"), a missing one is noted with "---Exref: %s
+    // not found" in the missing-files list. A model that refers back to one still being read (a cycle of external
     // references) gives null with "---Exref: %s refers back to a model being read".
     [[nodiscard]] static heron::counted_ptr<PelicanDB> loadDatabase(const heron::FilePath& name,
                                                                     const heron_string& searchRoot);
@@ -54,8 +55,8 @@ const heron_string& lastLoadError();
 
 // The database of a radiosity file (one object whose root group holds its lit geometry); null
 // when it does not open or is not one, and when it is damaged ("LSB read failed because: %s"
-// logged). Defined beside its reader, LsbReader.
-[[nodiscard]] heron::counted_ptr<PelicanDB> readLsbFile(const heron::FilePath& path);
+// logged, and the reason kept in failure when one is given). Defined beside its reader, LsbReader.
+[[nodiscard]] heron::counted_ptr<PelicanDB> readLsbFile(const heron::FilePath& path, heron_string* failure = nullptr);
 
 // Gives object the frames of the model file's frame sequence: the ".anim" cache beside it, else a
 // folder of ".obj" (else ".ase") frame files named like the model, of which at least two are

@@ -175,6 +175,33 @@ TEST_F(DataFileLookTest, ADamagedDemoDataFileBuildsNoWorld)
     }
 }
 
+// A model of the world that is there but damaged is reported with the reason its reader gave, and
+// is not called missing.
+TEST_F(DataFileLookTest, ADamagedModelIsReportedWithItsReasonAndNotAsMissing)
+{
+    const struct
+    {
+        const char* member;
+        const char* logged;
+    } cases[] = {
+        // A model the world's model shows: the world is built without it.
+        {"post.quill", "---Exref: post.quill is damaged: "},
+        // The world's model itself: no world is built.
+        {"shallows.quill", "Reason: models\\shallows.quill is damaged: QuillReader: "},
+    };
+    for (const auto& [member, logged] : cases) {
+        SCOPED_TRACE(member);
+        pelican::resetDataFiles();
+        writeWholeFile(m_folder.path() / "damaged.dat", changedDemoMember(member, [](char c) { return char(~c); }));
+        LogCapture log;
+        static_cast<void>(openDataFileAndLook(heron::FilePath(m_folder.file("damaged.dat").c_str())));
+        EXPECT_TRUE(log.contains(logged)) << log.text();
+        EXPECT_FALSE(log.contains("not found"));
+        EXPECT_FALSE(log.contains("Missing files"));
+        setCurrentLook(heron::counted_ptr<Look>());
+    }
+}
+
 TEST_F(DataFileLookTest, ALookFileDamagedInItsLinesStillBuildsTheWorldItDescribes)
 {
     std::minstd_rand random(7);

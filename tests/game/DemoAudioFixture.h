@@ -20,7 +20,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(openProgramSoundOn(loopback)) << "OpenAL offers no loopback device";
+        ASSERT_TRUE(openProgramSound()) << "OpenAL offers no loopback device";
         LookTest::SetUp();
         pelican::setCacheRoot(m_folder.path().string().c_str());
         pelican::registerPackedFile(heron::FilePath(AURELLE_DEMO_WORLD));
@@ -29,6 +29,8 @@ protected:
 
     void TearDown() override
     {
+        world.reset();
+        quietProgramSound();
         plat::setAudioDeviceOpener({});
         LookTest::TearDown();
     }
@@ -67,6 +69,6 @@ protected:
         return samples;
     }
 
-    plat::LoopbackAudio loopback;
+    plat::LoopbackAudio& loopback = plat::programLoopback();
     heron::counted_ptr<Look> world;
 };

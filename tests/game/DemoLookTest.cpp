@@ -219,7 +219,8 @@ TEST_F(DemoLookTest, RingsNotYetTakenAreLeftAfterARingAndAReset)
     logic.stop();
 }
 
-// A taken ring is logged hidden once: the zones flown through after it hide it again unlogged.
+// A taken ring is logged hidden once: the zones flown through after it hide it again unlogged, the
+// open water too, whose condition shows all rings before the held ones are hidden again.
 TEST_F(DemoLookTest, TakenRingIsLoggedHiddenOnce)
 {
     const LogCapture log;
@@ -227,7 +228,7 @@ TEST_F(DemoLookTest, TakenRingIsLoggedHiddenOnce)
     logic.start();
     Level& shallows = *world->levels()[0];
     double now = 100.0;
-    for (const char* zone : {"Ring", "Lighthouse", "Shore", "Lighthouse"}) {
+    for (const char* zone : {"Ring", "Lighthouse", "Open water", "Shore", "Open water"}) {
         logic.teleport(finch::Transform{zoneNamed(shallows, zone).position()});
         now += 1.0 / 30.0;
         m_clock.frame(now);

@@ -85,6 +85,9 @@ TEST_F(LookTest, DamagedLinesAreBoundedOrIgnored)
         {"act {\nsequence {\nconstraint 250\n}\n}\n", "constraint 250 out of range",
          [](Zone& z) { EXPECT_EQ(z.act.stage(0).constraint, 100); }},
         {"object \"rock\"\n", "no content database for object rock", [](Zone& z) { EXPECT_EQ(z.object, nullptr); }},
+        {"center 1e39 2 3\n", "line 3: 1e+39 out of range, 0 used",
+         [](Zone& z) { EXPECT_EQ(z.position(), finch::Vector3d(0, 2, 3)); }},
+        {"flySpeed -1e39\n", "line 3: -1e+39 out of range, 0 used", [](Zone& z) { EXPECT_EQ(z.flySpeed, 0.0); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.zoneLines);
@@ -203,17 +206,17 @@ TEST_F(LookTest, TextThatOtherEditorsAndTransfersLeaveReadsAsTheCleanFile)
     const Case cases[] = {
         {"clean", twoLevels, nullptr},
         {"carriage returns", replaced(twoLevels, "\n", "\r\n"), nullptr},
-        {"an end-of-file mark", twoLevels + "\x1A", "1 end-of-file or NUL bytes after the text ignored"},
+        {"an end-of-file mark", twoLevels + "\x1A", "1 end-of-file or NUL byte after the text ignored"},
         {"an end-of-file mark after the last brace", twoLevels.substr(0, twoLevels.size() - 1) + "\x1A",
-            "1 end-of-file or NUL bytes"},
+            "1 end-of-file or NUL byte "},
         {"NUL padding", twoLevels + std::string(300, '\0'), "300 end-of-file or NUL bytes"},
         {"a form feed line", replaced(twoLevels, "}\nLevel \"B\"", "}\n\f\nLevel \"B\""),
-            "1 lines hold control bytes, read as text (the first is line 7)"},
+            "1 line holds control bytes, read as text (the first is line 7)"},
         {"form feeds and vertical tabs as blanks", replaced(replaced(twoLevels, "radius 5", "\fradius\v5"), " {", "\f{"),
             "4 lines hold control bytes"},
         {"a comment of control bytes", replaced(twoLevels, "radius 5\n", "radius 5\n\x01\x02\x7F junk 9\n"),
-            "1 lines hold control bytes"},
-        {"no last closing line", twoLevels.substr(0, twoLevels.size() - 2), "the file ends inside 1 blocks, closed there"},
+            "1 line holds control bytes"},
+        {"no last closing line", twoLevels.substr(0, twoLevels.size() - 2), "the file ends inside 1 block, closed there"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -231,6 +234,19 @@ TEST_F(LookTest, TextThatOtherEditorsAndTransfersLeaveReadsAsTheCleanFile)
             EXPECT_TRUE(log.contains(c.logged)) << log.text();
         }
     }
+}
+
+// A closing line too many ends its level early: the zones after it, outside every level, are left
+// out, and that is logged, with the closing line left over at the end.
+TEST_F(LookTest, AClosingLineTooManyIsLoggedWithTheZonesItLeavesOutside)
+{
+    LogCapture log;
+    const auto world = read("Level \"L\" {\nZone \"A\" {\n}\n}\nZone \"B\" {\nradius 6\n}\n}\n");
+    ASSERT_EQ(world->levels().size(), 1u);
+    EXPECT_EQ(world->levels()[0]->zones().size(), 1u);
+    EXPECT_TRUE(log.contains("Look file: 1 zone outside every level, ignored (the first is line 5)\n")) << log.text();
+    EXPECT_TRUE(log.contains("Look file: 1 closing line closes no block, ignored (the first is line 8)\n"))
+        << log.text();
 }
 
 TEST_F(LookTest, AFileCutShortKeepsWhatItReadAndNeedsALevel)

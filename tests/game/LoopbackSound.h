@@ -17,14 +17,12 @@ inline double& programSoundTime()
     return now;
 }
 
-// Has the program's sound system open the loopback device, with passes left to the test and
-// programSoundTime as its clock. False when OpenAL offers no loopback device or it does not open.
-[[nodiscard]] inline bool openProgramSoundOn(plat::LoopbackAudio& loopback)
+// Has the program's sound system open plat::programLoopback (on the first call), with passes left
+// to the test and programSoundTime as its clock. False when OpenAL offers no loopback device or it
+// does not open.
+[[nodiscard]] inline bool openProgramSound()
 {
-    if (!loopback.isOpen()) {
-        return false;
-    }
-    plat::setAudioDeviceOpener([&loopback] { return std::unique_ptr<plat::AudioDevice>(loopback.takeDevice()); });
+    plat::openProgramLoopbackOnDemand();
     egret::SoundSystem& system = egret::SoundSystem::instance();
     if (!system.initialize(nullptr)) {
         return false;
@@ -32,4 +30,13 @@ inline double& programSoundTime()
     system.setThreadModel(0);
     system.internals().setClock([] { return programSoundTime(); });
     return true;
+}
+
+// Ends a test's sound: one pass deletes the objects its world gave back, and a tenth of a second
+// rendered lets OpenAL carry out their stops, so the next test on the same device starts in silence.
+inline void quietProgramSound()
+{
+    programSoundTime() += 0.1;
+    egret::SoundSystem::instance().update();
+    static_cast<void>(plat::programLoopback().render(plat::LoopbackAudio::rate / 10));
 }

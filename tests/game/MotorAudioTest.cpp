@@ -17,7 +17,7 @@ class MotorAudioTest : public testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(openProgramSoundOn(loopback)) << "OpenAL offers no loopback device";
+        ASSERT_TRUE(openProgramSound()) << "OpenAL offers no loopback device";
         motor.queueSampleFile(0, "tone.wav");
         motor.patterns[0].notes.fill(0);
         motor.enable = true;
@@ -27,6 +27,7 @@ protected:
     void TearDown() override
     {
         motor.stop();
+        quietProgramSound();
         Motor::volumeSwitchOn = true;
         plat::setAudioDeviceOpener({});
     }
@@ -56,7 +57,7 @@ protected:
         egret::SoundSystem::instance().update();
     }
 
-    plat::LoopbackAudio loopback;
+    plat::LoopbackAudio& loopback = plat::programLoopback();
     Motor motor{[](const heron::FilePath&) { return ToneSource::shared(egret::mono16Format, 2000); }};
 };
 

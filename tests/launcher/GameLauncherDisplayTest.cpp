@@ -182,6 +182,7 @@ TEST_F(GameLauncherDisplayTest, RefusedModeKeepsTheLauncherWithoutAGame)
     ASSERT_EQ(m_backend.boxes.size(), 1u);
     EXPECT_EQ(m_backend.boxes[0].caption, "Error:");
     EXPECT_EQ(m_backend.boxes[0].text, "That video mode is not supported. Please\nreduce the settings and try again.");
+    EXPECT_TRUE(logged("\nThe display refuses the video mode 1600 x 1200, "));
     EXPECT_FALSE(logged("Creating the GameWindow"));
 }
 

@@ -99,7 +99,7 @@ protected:
     {
         MainFixture::SetUp();
         ASSERT_TRUE(m_loopback.isOpen()) << "OpenAL offers no loopback device";
-        plat::setAudioDeviceOpener([this] { return std::unique_ptr<plat::AudioDevice>(m_loopback.takeDevice()); });
+        plat::openProgramLoopbackOnDemand();
         scriptedSceneTime() = 1000.0;
         finch::Clock::setBaseClock(&readScriptedSceneTime);
         std::filesystem::copy_file(AURELLE_DEMO_WORLD, m_places.dataFile.c_str());
@@ -123,7 +123,7 @@ protected:
         return Heard{plat::channelLevel(samples, 0), brightLevel(samples), chimeLevel(samples), seconds};
     }
 
-    plat::LoopbackAudio m_loopback;
+    plat::LoopbackAudio& m_loopback = plat::programLoopback();
     std::chrono::steady_clock::time_point m_heard = std::chrono::steady_clock::now();
 };
 

@@ -41,6 +41,17 @@ std::vector<std::int16_t> LoopbackAudio::render(int frames)
     return samples;
 }
 
+LoopbackAudio& programLoopback()
+{
+    static LoopbackAudio loopback;
+    return loopback;
+}
+
+void openProgramLoopbackOnDemand()
+{
+    setAudioDeviceOpener([] { return std::unique_ptr<AudioDevice>(programLoopback().takeDevice()); });
+}
+
 double channelLevel(const std::vector<std::int16_t>& samples, int channel)
 {
     double sum = 0.0;

@@ -20,7 +20,7 @@ public:
 
     // Opens the loopback device; isOpen() tells whether OpenAL offers one.
     LoopbackAudio();
-    bool isOpen() const { return m_renderSamples != nullptr && m_pending != nullptr; }
+    bool isOpen() const { return m_renderSamples != nullptr && m_audio != nullptr; }
 
     // The device, pumped by render; its owner must keep it while rendering goes on. Once.
     std::unique_ptr<OpenALAudioDevice> takeDevice() { return std::move(m_pending); }
@@ -40,6 +40,13 @@ private:
     std::unique_ptr<OpenALAudioDevice> m_pending;
     OpenALAudioDevice* m_audio = nullptr;
 };
+
+// The loopback device the program's sound system plays on in tests. The system opens its device
+// once and keeps it to the end, as the program keeps its sound card through every game it starts,
+// so every test of a test program that starts the program's sound hears this one.
+LoopbackAudio& programLoopback();
+// Has openAudioDevice hand out programLoopback's device (which only its first call takes).
+void openProgramLoopbackOnDemand();
 
 // Root mean square of one channel (0 left, 1 right) of interleaved stereo samples.
 double channelLevel(const std::vector<std::int16_t>& samples, int channel);

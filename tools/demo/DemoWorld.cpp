@@ -63,7 +63,7 @@ Pcm splash()
                           .swell = 0.0,
                           .attack = 0.01,
                           .release = 0.85,
-                          .level = 0.45,
+                          .level = 0.8,
                           .seed = 7,
                           .channels = effectChannels,
                           .rate = effectRate});
@@ -77,7 +77,7 @@ Pcm whoosh()
                           .swell = 0.0,
                           .attack = 0.12,
                           .release = 0.25,
-                          .level = 0.5,
+                          .level = 0.8,
                           .seed = 11,
                           .channels = effectChannels,
                           .rate = effectRate});
@@ -99,7 +99,7 @@ struct ChordSong
     // How long each chord sounds together with the next.
     double overlap = 2.0;
     double chordLevel = 0.45;
-    NoiseSpec sea{.cutoff = 600.0, .swell = 0.12, .attack = 2.0, .release = 2.0, .level = 0.22};
+    NoiseSpec sea{.cutoff = 600.0, .swell = 0.12, .attack = 2.0, .release = 2.0, .level = 0.44};
 };
 
 Pcm chordSong(const ChordSong& spec)
@@ -141,7 +141,7 @@ Pcm reefSong()
                       .chordSeconds = 12.0,
                       .overlap = 3.0,
                       .chordLevel = 0.35,
-                      .sea = {.cutoff = 300.0, .swell = 0.08, .attack = 3.0, .release = 3.0, .level = 0.16, .seed = 5}});
+                      .sea = {.cutoff = 300.0, .swell = 0.08, .attack = 3.0, .release = 3.0, .level = 0.25, .seed = 5}});
 }
 
 }

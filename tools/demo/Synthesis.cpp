@@ -79,16 +79,26 @@ Pcm filteredNoise(const NoiseSpec& spec)
     Pcm pcm = silence(spec.seconds, spec.channels, spec.rate);
     const double smoothing = 1.0 - std::exp(-2.0 * pi * spec.cutoff / spec.rate);
     std::vector<double> low(static_cast<std::size_t>(std::max(spec.channels, 0)), 0.0);
+    std::vector<double> noise(pcm.samples.size(), 0.0);
     std::uint32_t state = spec.seed != 0 ? spec.seed : 1;
     for (int f = 0; f < pcm.frames(); ++f) {
         const double t = static_cast<double>(f) / spec.rate;
         const double swell = spec.swell > 0.0 ? 0.6 + 0.4 * std::sin(2.0 * pi * spec.swell * t) : 1.0;
-        const double gain = spec.level * swell * envelope(t, spec.seconds, spec.attack, spec.release);
+        const double gain = swell * envelope(t, spec.seconds, spec.attack, spec.release);
         for (int c = 0; c < spec.channels; ++c) {
             const double white = nextRandom(state) / 2147483648.0 - 1.0;
             low[static_cast<std::size_t>(c)] += smoothing * (white - low[static_cast<std::size_t>(c)]);
-            pcm.samples[static_cast<std::size_t>(f * spec.channels + c)] = toSample(low[static_cast<std::size_t>(c)] * 4.0 * gain);
+            noise[static_cast<std::size_t>(f * spec.channels + c)] = low[static_cast<std::size_t>(c)] * gain;
         }
+    }
+    // Scaled after the fact: a low-passed noise has no peak known beforehand.
+    double peak = 0.0;
+    for (const double value : noise) {
+        peak = std::max(peak, std::abs(value));
+    }
+    const double scale = peak > 0.0 ? spec.level / peak : 0.0;
+    for (std::size_t i = 0; i < noise.size(); ++i) {
+        pcm.samples[i] = toSample(noise[i] * scale);
     }
     return pcm;
 }

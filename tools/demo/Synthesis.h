@@ -32,7 +32,7 @@ struct NoiseSpec
     double swell = 0.2;                 // Hz of the slow rise and fall of the level (0: steady)
     double attack = 0.05;               // seconds of raised-cosine fade-in
     double release = 0.05;              // seconds of raised-cosine fade-out at the end
-    double level = 0.3;
+    double level = 0.3;                 // peak of the noise, 0..1 of full scale
     std::uint32_t seed = 1;
     int channels = 2;
     int rate = 44100;
