@@ -169,3 +169,24 @@ TEST_F(DemoGliderFlightTest, ShoreLeavesTheHeldGliderToThePlayerOnLaterVisits)
     EXPECT_EQ(framesWithout, 0);
     EXPECT_EQ(logic.heldAvatar(), &glider);
 }
+
+// A held glider flown level at the lighthouse's tower, square to its axis, is held at the tower
+// and shows no speed.
+TEST_F(DemoGliderFlightTest, GliderHeadOnAtTheTowerShowsNoSpeed)
+{
+    AvatarSlot* const glider = takeAGliderAhead();
+    ASSERT_NE(glider, nullptr);
+    key('g');
+    // Taken heading north, it meets the tower where two of its walls meet.
+    const Vector3d axis = zoneNamed(*m_world->currentLevel(), "Lighthouse").position();
+    const double aside = objectPosition(glider->object()).x - flight().transform().position.x;
+    m_world->logic().teleport(finch::Transform{axis - Vector3d(aside, 20, 0)});
+    mouse(kestrel::Event::LeftPress, 0, 0, true, false);
+    for (int i = 0; i < 240; ++i) {
+        frame();
+    }
+    const finch::BoundingBox& bounds = glider->object().boundingBox();
+    const Vector3d across = bounds.centre() - axis;
+    EXPECT_LT(std::hypot(across.x, across.y), 2.5 + bounds.radius() + 0.1);
+    EXPECT_LT(flight().speed(), 0.1);
+}
