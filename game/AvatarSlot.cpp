@@ -106,12 +106,13 @@ AvatarSlot* AvatarSlots::named(const heron_string& name) const
     return found != m_slots.end() ? found->get() : nullptr;
 }
 
-AvatarSlot* AvatarSlots::nearestAvatar(const Level* level, const finch::Vector3d& point) const
+AvatarSlot* AvatarSlots::nearestAvatar(const Level* level, const finch::Vector3d& point,
+                                       const AvatarSlot* passedBy) const
 {
     AvatarSlot* best = nullptr;
     double bestDistance = std::numeric_limits<double>::max();
     for (const auto& slot : m_slots) {
-        if (!slot->isAvailable() || slot->isHeld() || slot->level() != level) {
+        if (!slot->isAvailable() || slot->isHeld() || slot->level() != level || slot.get() == passedBy) {
             continue;
         }
         const double distance = squaredDistance(objectPosition(slot->object()), point);

@@ -81,9 +81,10 @@ public:
     // The first slot whose object's name is name as names cross the network (netName), so that a
     // name cut on the way still finds its slot; null for none.
     AvatarSlot* named(const heron_string& name) const;
-    // Of the available slots on level not held here, the one whose object is nearest point within
-    // its radius; the first of equals; null for none.
-    AvatarSlot* nearestAvatar(const Level* level, const finch::Vector3d& point) const;
+    // Of the available slots on level not held here, other than passedBy (null: none), the one
+    // whose object is nearest point within its radius; the first of equals; null for none.
+    AvatarSlot* nearestAvatar(const Level* level, const finch::Vector3d& point,
+                              const AvatarSlot* passedBy = nullptr) const;
 
     auto begin() const { return m_slots.begin(); }
     auto end() const { return m_slots.end(); }

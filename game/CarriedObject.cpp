@@ -211,7 +211,7 @@ pelican::PelicanObject* LookLogic::throwTarget() const
     return m_projectileZone != nullptr ? m_projectileZone->projectile.object : nullptr;
 }
 
-bool LookLogic::holdAvatar(AvatarSlot* slot, LetGo letGo)
+bool LookLogic::holdAvatar(AvatarSlot* slot)
 {
     const bool refused =
         !m_flight || m_seize.object != nullptr || !m_playingActs.empty() || slot == m_releasedAvatar;
@@ -219,10 +219,13 @@ bool LookLogic::holdAvatar(AvatarSlot* slot, LetGo letGo)
         return false;
     }
     if (m_heldAvatar != nullptr) {
-        if (letGo == LetGo::marked) {
-            m_heldAvatar->markTaken();
+        // Let go while it waited out of sight, it is let go where the player is.
+        if (m_heldAvatar->isHeld()) {
+            showHeldAvatarAhead(*m_heldAvatar);
         }
+        forgetReleasedAvatar();
         m_releasedAvatar = m_heldAvatar;
+        m_releasedAside.emplace(&m_releasedAvatar->object());
     }
     m_heldAvatar = slot;
     if (slot != nullptr) {
@@ -253,13 +256,18 @@ void LookLogic::updateHeldAvatar()
         held->markTaken();
         return;
     }
-    held->markFree();
-    // Back from being busy, the avatar reappears ahead of the eye at its zone's distance.
+    showHeldAvatarAhead(*held);
+}
+
+void LookLogic::showHeldAvatarAhead(AvatarSlot& held)
+{
+    held.markFree();
+    // The avatar reappears ahead of the eye at its zone's distance.
     finch::Matrix ahead;
-    ahead.setTranslation(finch::Vector3d(0.0, held->radius(), -held->zone().verticalOffset));
+    ahead.setTranslation(finch::Vector3d(0.0, held.radius(), -held.zone().verticalOffset));
     finch::Matrix placed;
-    placed.multiply(ahead, viewer.camera());
-    held->object().setTransform(placed);
+    placed.multiply(ahead, m_world.camera().camera());
+    held.object().setTransform(placed);
 }
 
 bool LookLogic::isBusy() const
@@ -271,9 +279,7 @@ bool LookLogic::isBusy() const
 
 void LookLogic::forgetReleasedAvatar()
 {
-    if (m_releasedAvatar != nullptr) {
-        m_releasedAvatar->markFree();
-    }
+    m_releasedAside.reset();
     m_releasedAvatar = nullptr;
 }
 

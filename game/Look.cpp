@@ -283,7 +283,7 @@ void Look::dropHeldAvatar()
     if (AvatarSlot* const held = m_logic->heldAvatar()) {
         held->setAvailable(true);
     }
-    m_logic->holdAvatar(nullptr, LookLogic::LetGo::marked);
+    m_logic->holdAvatar(nullptr);
 }
 
 Counter* Look::addCounter(const heron_string& name)

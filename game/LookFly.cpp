@@ -346,10 +346,12 @@ bool LookFly::launch(const Projectile& projectile, Zone* zone, finch::Object* mo
         return false;
     }
     finch::Transform from = m_transform;
-    if (const pelican::PelicanObject* const avatar = heldAvatarObject(m_world.logic())) {
+    // A held avatar waiting out of sight throws nothing: what the player flies then throws.
+    if (const std::optional<Flown> flying = flown(); flying && flying->avatar != nullptr) {
         // Thrown from just ahead of the avatar, clear of its own shape.
-        from = unscaledPlacement(*avatar);
-        from.position = from.position + from.forward() * (0.5 * radiusOf(*avatar));
+        const pelican::PelicanObject& avatar = *flying->object;
+        from = unscaledPlacement(avatar);
+        from.position = from.position + from.forward() * (0.5 * radiusOf(avatar));
     } else if (const pelican::PelicanObject* const seized = m_world.logic().carriedObject()) {
         // Thrown from the top of the carried object's bounds: from inside the object, or from
         // ahead of it, the object would hide it from the player following behind.

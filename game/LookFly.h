@@ -58,9 +58,10 @@ public:
     // Puts a seized object down when its zone lets it be parked; with nothing seized, lets go of
     // the held avatar.
     void letGo();
-    // Throws the projectile from just ahead of the held avatar, else from the seized object, else
-    // from the player, at the projectile's speed plus the player's, showing model; the throwing
-    // zone (may be null) sounds its throw. False when nothing was thrown.
+    // Throws the projectile from just ahead of the held avatar while it is flown in sight, else
+    // from the seized object, else from the player, at the projectile's speed plus the player's,
+    // showing model; the throwing zone (may be null) sounds its throw. False when nothing was
+    // thrown.
     bool launch(const Projectile& projectile, Zone* zone, finch::Object* model);
     // Tethers the player to the act's object from the next update on; null unties a tethered player.
     void setPath(Act* act);

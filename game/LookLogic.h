@@ -2,6 +2,7 @@
 
 #include "game/BallPlay.h"
 #include "game/CarriedObject.h"
+#include "game/CollisionsOff.h"
 #include "game/EnvironmentTransitions.h"
 #include "game/LookFly.h"
 #include "music/Soundtracks.h"
@@ -90,18 +91,15 @@ public:
     pelican::PelicanObject* throwTarget() const;
     // The avatar the player holds; null for none.
     AvatarSlot* heldAvatar() const { return m_heldAvatar; }
-    // How the avatar let go is left until the player is away from it: as it is, or marked taken,
-    // which hides it and keeps it out of reach.
-    enum class LetGo
-    {
-        asItIs,
-        marked,
-    };
+    // The avatar let go last, out of reach and out of the way until the player is away from it;
+    // null for none.
+    AvatarSlot* releasedAvatar() const { return m_releasedAvatar; }
 
-    // Lets go of the avatar held and holds slot (null: none). Taking an avatar is refused (false)
-    // while not looking, while an object is seized, while an act plays and for the avatar let go
-    // last.
-    bool holdAvatar(AvatarSlot* slot, LetGo letGo = LetGo::asItIs);
+    // Lets go of the avatar held, which stays in sight where it is (one waiting out of sight is
+    // shown in front of the view), and holds slot (null: none). Taking an avatar is refused
+    // (false) while not looking, while an object is seized, while an act plays and for the avatar
+    // let go last.
+    bool holdAvatar(AvatarSlot* slot);
     // Each frame: the avatar let go last is forgotten once the player is away from it; the held
     // avatar goes with the player to the current level, hidden while the player is busy with
     // another seized object or an act, and shown in front of the view again after.
@@ -171,7 +169,10 @@ private:
     void findPen();
     // No avatar held or let go; both slots are free again.
     void forgetAvatars();
+    // The avatar let go last may be taken and met again.
     void forgetReleasedAvatar();
+    // The held avatar, shown in front of the view as it comes back from waiting out of sight.
+    void showHeldAvatarAhead(AvatarSlot& held);
     // The player is taken up by a seized object other than the held avatar, or by an act.
     bool isBusy() const;
 
@@ -214,6 +215,9 @@ private:
     finch::Vector3d m_listenerVelocity;
     AvatarSlot* m_heldAvatar = nullptr;
     AvatarSlot* m_releasedAvatar = nullptr;
+    // Keeps the avatar let go last out of the collisions, so that the player flying on from where
+    // it let go passes through it.
+    std::optional<CollisionsOff> m_releasedAside;
 };
 
 // The zone found in the last step, for the flight; null before any.

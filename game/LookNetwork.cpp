@@ -255,7 +255,9 @@ void LookNetwork::pickUpAvatar()
     if (logic.heldAvatar() != nullptr) {
         return;
     }
-    AvatarSlot* const slot = m_world.avatars().nearestAvatar(m_world.currentLevel(), m_world.camera().eye());
+    // The avatar let go last stays out of reach, and leaves the others within it.
+    AvatarSlot* const slot =
+        m_world.avatars().nearestAvatar(m_world.currentLevel(), m_world.camera().eye(), logic.releasedAvatar());
     if (slot == nullptr || !slot->isVisible() || !logic.holdAvatar(slot)) {
         return;
     }

@@ -17,6 +17,10 @@ constexpr double noHit = 1e300;
 constexpr double clearance = 0.001f;
 // An answer heads into a plane when it goes into it by more than this share of its length.
 constexpr double intoPlane = 1e-9;
+// An answer that keeps less than this share of the rest of the step is a surface met head on (to
+// within about a twentieth of a degree): the sphere is held there, rather than sliding on by
+// rounding errors.
+constexpr double headOn = 1e-3;
 
 }
 
@@ -163,8 +167,9 @@ bool Collider::solve()
     m_touched[std::size_t(m_depth)] = m_planeNormal;
     const Vector3d next = keptOffEarlierPlanes(action->respond(*this));
     const double nextLength = next.length();
-    // A response that would turn the sphere back against the step it was given ends the motion.
-    if (!(nextLength > 0.0) || dot(next, m_originalDirection) < 0.0) {
+    // A response that would turn the sphere back against the step it was given, or that keeps next
+    // to nothing of it, ends the motion.
+    if (!(nextLength > headOn * m_length) || dot(next, m_originalDirection) < 0.0) {
         m_stopped = true;
         return true;
     }

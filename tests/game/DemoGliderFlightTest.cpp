@@ -4,6 +4,7 @@
 
 #include "content/world/PelicanObject.h"
 #include "game/AvatarSlot.h"
+#include "game/Rock.h"
 #include "game/Zone.h"
 
 #include <algorithm>
@@ -52,6 +53,28 @@ protected:
         within10s([&] { return m_world->logic().heldAvatar() != nullptr; });
         mouse(kestrel::Event::LeftRelease, 0, 0, false, false);
         return m_world->logic().heldAvatar();
+    }
+
+    // A glider taken ahead, carried to the south of the big rock and flown level with the left
+    // button held into the rock pile, which takes the rock along; the rock is then flown for two
+    // seconds. Null when either fails.
+    AvatarSlot* flyAGliderIntoTheRock()
+    {
+        LookFly::gravityOn = true;
+        AvatarSlot* const taken = takeAGliderAhead();
+        LookLogic& logic = m_world->logic();
+        if (taken == nullptr) {
+            return nullptr;
+        }
+        LookFly::gravityOn = false;
+        logic.teleport(finch::Transform{zoneNamed(*m_world->currentLevel(), "Rock pile").position() + Vector3d(0, -20, 2)});
+        mouse(kestrel::Event::LeftPress, 0, 0, true, false);
+        const bool seized = within10s([&] { return logic.carriedObject() != nullptr; });
+        for (int i = 0; i < 120; ++i) {
+            frame();
+        }
+        mouse(kestrel::Event::LeftRelease, 0, 0, false, false);
+        return seized && logic.heldAvatar() == taken ? taken : nullptr;
     }
 
     // A glider taken ahead, flown on level with the left button held until the player reaches the
@@ -168,4 +191,68 @@ TEST_F(DemoGliderFlightTest, ShoreLeavesTheHeldGliderToThePlayerOnLaterVisits)
     }
     EXPECT_EQ(framesWithout, 0);
     EXPECT_EQ(logic.heldAvatar(), &glider);
+}
+
+// A held glider flown into the rock pile waits out of sight while the player flies the big rock.
+// Enter sets the rock down and Enter again lets the glider go, a frame apart or at once: the
+// glider stays in sight where it was let go, in front of the player, while the player flies on
+// through it.
+TEST_F(DemoGliderFlightTest, GliderLetGoAfterTheRockStaysInSightWhereItWasLetGo)
+{
+    for (const int framesBetween : {5, 0}) {
+        SCOPED_TRACE(framesBetween);
+        AvatarSlot* const taken = flyAGliderIntoTheRock();
+        ASSERT_NE(taken, nullptr);
+        AvatarSlot& glider = *taken;
+        key(kestrel::keycodes::enter);
+        for (int i = 0; i < framesBetween; ++i) {
+            frame();
+        }
+        key(kestrel::keycodes::enter);
+        ASSERT_EQ(m_world->logic().heldAvatar(), nullptr);
+        const Vector3d left = objectPosition(glider.object());
+        EXPECT_LT((left - flight().transform().position).length(), 2.0 * glider.radius());
+        mouse(kestrel::Event::LeftPress, 0, 0, true, false);
+        for (int i = 0; i < 60; ++i) {
+            frame();
+            ASSERT_TRUE(glider.isVisible()) << "at " << m_now;
+            ASSERT_EQ(objectPosition(glider.object()), left) << "at " << m_now;
+        }
+        mouse(kestrel::Event::LeftRelease, 0, 0, false, false);
+        EXPECT_GT((flight().transform().position - left).length(), 2.0 * glider.radius());
+        key(kestrel::keycodes::f1);
+    }
+}
+
+// Pebbles thrown from the big rock while a held glider waits out of sight leave from the top of
+// the rock, as they do without a glider.
+TEST_F(DemoGliderFlightTest, PebblesThrownWhileFlyingTheRockWithAGliderHeldLeaveFromTheRock)
+{
+    ASSERT_NE(flyAGliderIntoTheRock(), nullptr);
+    const pelican::PelicanObject& rock = *m_world->logic().carriedObject();
+    key(' ');
+    ASSERT_EQ(rockList().size(), 1u);
+    const finch::BoundingBox& bounds = rock.boundingBox();
+    EXPECT_LT((rockList().rocks().front()->position() - bounds.centre()).length(), 1.5 * bounds.radius());
+}
+
+// A held glider flown level at the lighthouse's tower, square to its axis, is held at the tower
+// and shows no speed.
+TEST_F(DemoGliderFlightTest, GliderHeadOnAtTheTowerShowsNoSpeed)
+{
+    AvatarSlot* const glider = takeAGliderAhead();
+    ASSERT_NE(glider, nullptr);
+    key('g');
+    // Taken heading north, it meets the tower where two of its walls meet.
+    const Vector3d axis = zoneNamed(*m_world->currentLevel(), "Lighthouse").position();
+    const double aside = objectPosition(glider->object()).x - flight().transform().position.x;
+    m_world->logic().teleport(finch::Transform{axis - Vector3d(aside, 20, 0)});
+    mouse(kestrel::Event::LeftPress, 0, 0, true, false);
+    for (int i = 0; i < 240; ++i) {
+        frame();
+    }
+    const finch::BoundingBox& bounds = glider->object().boundingBox();
+    const Vector3d across = bounds.centre() - axis;
+    EXPECT_LT(std::hypot(across.x, across.y), 2.5 + bounds.radius() + 0.1);
+    EXPECT_LT(flight().speed(), 0.1);
 }

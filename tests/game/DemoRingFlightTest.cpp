@@ -107,14 +107,18 @@ TEST_F(DemoRingFlightTest, APlayerFlyingIntoARingTakesItOrGetsPastIt)
     EXPECT_EQ(rings, 5);
 }
 
-// F1 starts a fresh game: the rings taken before it are back in their places, and taking all five
-// again leads on to the reef.
+// F1 starts a fresh game, also in the open water where the game starts, which it then does not
+// enter anew: the rings taken before it are back in their places, and taking all five again leads
+// on to the reef.
 TEST_F(DemoRingFlightTest, ResetGameGivesTheTakenRingsBackForAFreshGame)
 {
     const std::vector<Zone*> rings = ringZones();
     ASSERT_EQ(rings.size(), 5u);
     ASSERT_TRUE(take(*rings[0]));
     ASSERT_TRUE(take(*rings[1]));
+    Level& shallows = *m_world->currentLevel();
+    m_world->logic().teleport(shallows.entryView);
+    ASSERT_TRUE(within10s([&] { return m_world->logic().currentZone() == &zoneNamed(shallows, "Open water"); }));
     ASSERT_FALSE(rings[0]->object->isActive());
 
     key(kestrel::keycodes::f1);
@@ -127,4 +131,34 @@ TEST_F(DemoRingFlightTest, ResetGameGivesTheTakenRingsBackForAFreshGame)
         ASSERT_TRUE(take(*ring)) << ring->name.c_str();
     }
     EXPECT_EQ(m_world->currentLevel(), m_world->levelNamed("Glass Reef"));
+}
+
+// The reef shares the shallows' world, rings and all, but has no rings to take. Flown into through
+// the tide gate with no ring taken, it shows none of them, and the player flies on level where the
+// gate ring hangs in the shallows; back through the reef's edge, the rings are in their places.
+TEST_F(DemoRingFlightTest, ReefShowsNoRingOfTheShallows)
+{
+    const std::vector<Zone*> rings = ringZones();
+    Level& shallows = *m_world->currentLevel();
+    Level& reef = *m_world->levelNamed("Glass Reef");
+    LookLogic& logic = m_world->logic();
+    logic.teleport(finch::Transform{zoneNamed(shallows, "Tide gate").position()});
+    ASSERT_TRUE(within10s([&] { return m_world->currentLevel() == &reef; }));
+    frame();
+    for (const Zone* ring : rings) {
+        EXPECT_FALSE(ring->object->isActive()) << ring->name.c_str();
+    }
+
+    LookFly::gravityOn = false;
+    const Vector3d gate = zoneNamed(shallows, "Gate ring").position();
+    logic.teleport(finch::Transform{gate - Vector3d(0, 10, 0)});
+    mouse(kestrel::Event::LeftPress, 0, 0, true, false);
+    EXPECT_TRUE(within10s([&] { return flight().transform().position.y > gate.y + 4.0; }));
+    mouse(kestrel::Event::LeftRelease, 0, 0, false, false);
+
+    logic.teleport(finch::Transform{zoneNamed(reef, "Reef edge").position()});
+    ASSERT_TRUE(within10s([&] { return m_world->currentLevel() == &shallows; }));
+    for (const Zone* ring : rings) {
+        EXPECT_TRUE(ring->object->isActive()) << ring->name.c_str();
+    }
 }

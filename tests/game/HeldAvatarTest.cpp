@@ -159,12 +159,21 @@ TEST_F(HeldAvatarTest, AvatarLetGoIsOutOfReachUntilThePlayerLeavesIt)
     fly.letGo();
     EXPECT_EQ(logic().heldAvatar(), nullptr);
     const Vector3d left = objectPosition(ann().object());
-    // Within twice its radius neither walking into it nor asking takes it; it stays hidden.
+    // Within twice its radius neither walking into it nor asking takes it; it stays in sight where
+    // it was let go.
     placePlayer(fly, left - Vector3d(0, 7, 0));
     EXPECT_FALSE(logic().holdAvatar(&ann()));
-    EXPECT_FALSE(ann().isVisible());
-    placePlayer(fly, left - Vector3d(0, 9, 0));
     EXPECT_TRUE(ann().isVisible());
+    EXPECT_EQ(objectPosition(ann().object()), left);
+    // Nearer than another avatar within reach, it leaves that one to be taken.
+    AvatarSlot& bob = m_world->avatars()[1];
+    finch::Matrix byAnn;
+    byAnn.setTranslation(left + Vector3d(3, 0, 0));
+    bob.object().setTransform(byAnn);
+    placePlayer(fly, left + Vector3d(1, -1, 0));
+    EXPECT_EQ(logic().heldAvatar(), &bob);
+    fly.letGo();
+    placePlayer(fly, left - Vector3d(0, 9, 0));
     placePlayer(fly, left - Vector3d(0, 2, 0));
     EXPECT_EQ(logic().heldAvatar(), &ann());
 }
