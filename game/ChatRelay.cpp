@@ -6,9 +6,11 @@ bool ChatRelay::allow(const void* sender, std::uint32_t bytes, double now)
 {
     turn(now);
     Part& part = partOf(sender);
+    // Within the whole, lines pass as they come; beyond it, only within the sender's part.
     const std::int64_t share =
         std::max(m_leastPart, m_bytesPerSecond / std::int64_t(std::max<std::size_t>(1, m_lastSenders)));
-    if (part.used + bytes > share || m_used + bytes > 2 * m_bytesPerSecond) {
+    const bool fits = m_used + bytes <= m_bytesPerSecond || (part.used + bytes <= share && m_used + bytes <= 2 * m_bytesPerSecond);
+    if (!fits) {
         ++m_refusedThisSecond;
         return false;
     }

@@ -4,11 +4,12 @@
 #include <cstdint>
 #include <vector>
 
-// What the server passes on of its players' chat each second, shared fairly among the senders: in
-// each second a sender may pass on its part of the whole, the whole divided among the senders of
-// the second before (all of it while they were none), and never less than a short line, so that
-// loud talkers cannot silence an honest one; all senders together never pass twice the whole.
-// Reads the time it is given. Main thread only.
+// What the server passes on of its players' chat each second, shared fairly among the senders:
+// lines pass as they come while the second's lines stay within the whole; beyond it a sender may
+// still pass its part of the whole, the whole divided among the senders of the second before (all
+// of it while they were none), and never less than a short line, so that loud talkers cannot
+// silence an honest one; all senders together never pass twice the whole. Reads the time it is
+// given. Main thread only.
 class ChatRelay
 {
 public:

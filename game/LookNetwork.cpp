@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string>
 
 namespace
 {
@@ -49,21 +50,40 @@ constexpr std::size_t maxExplainedAddresses = 256;
 // counter without end nor ring without pause.
 constexpr int receivedRingsPerSecond = 4;
 constexpr std::size_t maxRingsHeld = 64;
+// Seconds a player may send nothing before a new connection may take its name: an honest client
+// answers every ping at once, so a connection that quiet has most likely died, and its player is
+// coming back.
+constexpr double staleNameSeconds = 5.0;
 // Seconds between two flashes from other machines: each stays on screen for many seconds.
 constexpr double flashInterval = 2.0;
 
-// True when two names read the same, letters in either case.
+// A space, or a space that does not break a line.
+bool isSpace(unsigned char byte)
+{
+    return byte == ' ' || byte == 0xA0;
+}
+
+// A name as players tell names apart on screen: without spaces at either end, each run of spaces
+// inside as one, letters in lower case.
+std::string comparableName(const heron_string& name)
+{
+    std::string comparable;
+    for (std::uint32_t i = 0; i < name.length(); ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        if (isSpace(byte)) {
+            continue;
+        }
+        if (i > 0 && isSpace(static_cast<unsigned char>(name[i - 1])) && !comparable.empty()) {
+            comparable += ' ';
+        }
+        comparable += char(std::tolower(byte));
+    }
+    return comparable;
+}
+
 bool sameName(const heron_string& a, const heron_string& b)
 {
-    if (a.length() != b.length()) {
-        return false;
-    }
-    for (std::uint32_t i = 0; i < a.length(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
+    return comparableName(a) == comparableName(b);
 }
 
 }
@@ -432,14 +452,22 @@ bool LookNetwork::allowRelay(const NetworkPlayer& sender, std::uint32_t bytes, d
     return false;
 }
 
-bool LookNetwork::isNameTaken(const heron_string& name, const NetworkPlayer& asker) const
+bool LookNetwork::claimName(const heron_string& name, const NetworkPlayer& claimant, double now)
 {
     if (sameName(name, identity().name)) {
+        return false;
+    }
+    const auto holder = std::find_if(m_players.begin(), m_players.end(), [&](const auto& player) {
+        return player.get() != &claimant && player->isIdentified() && sameName(name, player->identity().name);
+    });
+    if (holder == m_players.end()) {
         return true;
     }
-    return std::any_of(m_players.begin(), m_players.end(), [&](const auto& player) {
-        return player.get() != &asker && player->isIdentified() && sameName(name, player->identity().name);
-    });
+    if ((*holder)->silence(now) < staleNameSeconds) {
+        return false;
+    }
+    (*holder)->yieldName();
+    return true;
 }
 
 void LookNetwork::showSystemLine(const heron_string& text)

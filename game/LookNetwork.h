@@ -95,9 +95,12 @@ public:
     // player is sent the players list again, at most once a second, when it has changed.
     std::uint64_t playersGeneration() const { return m_playersGeneration; }
     void markPlayersChanged() { ++m_playersGeneration; }
-    // True when name is this machine's player's or a player's other than asker, letters compared
-    // in either case, so that nobody can speak as another.
-    bool isNameTaken(const heron_string& name, const NetworkPlayer& asker) const;
+    // True when claimant may take name: it is neither this machine's player's nor another
+    // player's (names compared as they read on screen: spaces at either end and runs of them aside,
+    // letters in either case), so that nobody can speak as another. A player that has sent nothing
+    // for several seconds yields its name and its connection is closed: its player is most likely
+    // the one coming back.
+    bool claimName(const heron_string& name, const NetworkPlayer& claimant, double now);
 
     // Whether this world serves: the "Act as server" setting unless a test chose for the world.
     bool wantsToServe() const;

@@ -20,6 +20,8 @@ constexpr int maxUnacknowledged = 10;
 constexpr std::uint32_t white = 0xFFFFFF;
 // Seconds a server has to send its world once the connect completed: it sends it at once.
 constexpr double worldTimeout = 20.0;
+// Characters of a chat line that its log line holds.
+constexpr int loggedTextLength = 160;
 // Chat lines from the server shown in a second: more than anybody reads.
 constexpr int shownLinesPerSecond = 20;
 
@@ -177,7 +179,8 @@ void NetLogic::handleMessage(heron::DataSource& body, double now)
     }
     m_lastMessage = message;
     if (m_network.chatLines().allow()) {
-        heron::debug("Message: %s  %u(%u)\n", m_lastMessage.text.c_str(), unsigned(m_lastMessage.text.length()),
+        // The line's start at most: its length is logged.
+        heron::debug("Message: %.*s  %u(%u)\n", loggedTextLength, m_lastMessage.text.c_str(), unsigned(m_lastMessage.text.length()),
                      unsigned(m_lastMessage.colours.size()));
     }
     m_network.showMessage(m_lastMessage);

@@ -38,9 +38,9 @@ constexpr int takesPerSecond = 2;
 constexpr int levelsPerSecond = 2;
 // A player may take a new name once in this many seconds: a client says who it is once.
 constexpr double renameInterval = 10.0;
-// Seconds an avatar's holder may send none of its motion before the avatar goes home: an honest
-// holder sends it every frame, and a frame held up by a level load takes far less.
-constexpr double heldMotionTimeout = 10.0;
+// Seconds an avatar's holder may send none of its motion before the avatar goes home, as long as a
+// replay waits for a gap in the motion: an honest holder sends it every frame.
+constexpr double heldMotionTimeout = 5.0;
 constexpr std::uint32_t white = 0xFFFFFF;
 
 std::vector<WorldEntry> worldList(const AvatarSlots& slots)
@@ -300,13 +300,23 @@ void NetworkPlayer::handleIdentity(heron::DataSource& body, double now)
     if (m_identified && !allowPacket(m_renames, "Identities", now)) {
         return;
     }
-    if (m_network.isNameTaken(said.name, *this)) {
+    if (!m_network.claimName(said.name, *this, now)) {
         refuseName(said.name, now);
         return;
     }
     m_identity = said;
     m_identified = true;
     m_network.markPlayersChanged();
+}
+
+void NetworkPlayer::yieldName()
+{
+    if (m_network.connectionLines().allow()) {
+        heron::debug("Closing the connection from %s: a new connection takes its name %s\n", address().toString(true).c_str(),
+                     m_identity.name.c_str());
+    }
+    m_identified = false;
+    m_link.close();
 }
 
 void NetworkPlayer::refuseName(const heron_string& name, double now)

@@ -47,6 +47,10 @@ public:
     const PlayerIdentity& identity() const { return m_identity; }
     // True once the player has said who it is.
     bool isIdentified() const { return m_identified; }
+    // Seconds since anything came from the player.
+    double silence(double now) const { return now - m_lastHeard; }
+    // Gives up the player's name to a new connection and closes this one (logged).
+    void yieldName();
     const ColouredText& lastMessage() const { return m_lastMessage; }
     int unacknowledged() const { return m_link.unacknowledged(); }
     // The motion received from the player, waiting to be replayed.
