@@ -6,7 +6,7 @@
 
 #include "content/world/PelicanObject.h"
 #include "game/Look.h"
-#include "game/LookNetwork.h"
+#include "game/net/LookNetwork.h"
 #include "scene/graph/InstanceBranch.h"
 #include "scene/graph/SwitchBranch.h"
 

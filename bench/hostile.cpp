@@ -22,8 +22,8 @@
 #include "content/DataFiles.h"
 #include "game/Counter.h"
 #include "game/Look.h"
-#include "game/LookNetwork.h"
-#include "game/NetLogic.h"
+#include "game/net/LookNetwork.h"
+#include "game/net/NetLogic.h"
 #include "net/Packets.h"
 #include "tests/support/Loopback.h"
 

@@ -8,7 +8,7 @@
 
 #include "base/net/SocketCloser.h"
 #include "content/DataFiles.h"
-#include "game/LookNetwork.h"
+#include "game/net/LookNetwork.h"
 #include "tests/support/Loopback.h"
 
 #include <chrono>

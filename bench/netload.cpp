@@ -9,7 +9,7 @@
 #include "base/MemoryDataSource.h"
 #include "content/DataFiles.h"
 #include "game/Look.h"
-#include "game/LookNetwork.h"
+#include "game/net/LookNetwork.h"
 #include "net/NetworkClientServer.h"
 #include "net/Packets.h"
 #include "tests/support/Loopback.h"

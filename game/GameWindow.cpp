@@ -4,7 +4,7 @@
 #include "base/ReadError.h"
 #include "content/DataFiles.h"
 #include "game/Look.h"
-#include "game/LookFly.h"
+#include "game/flight/LookFly.h"
 #include "game/LookLogic.h"
 #include "game/OverlayConsole.h"
 #include "game/WorldRendering.h"

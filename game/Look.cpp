@@ -9,7 +9,7 @@
 #include "content/world/PelicanObject.h"
 #include "game/LookFile.h"
 #include "game/LookLogic.h"
-#include "game/LookNetwork.h"
+#include "game/net/LookNetwork.h"
 #include "game/NamedList.h"
 #include "net/Packets.h"
 #include "scene/core/Clock.h"

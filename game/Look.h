@@ -4,7 +4,7 @@
 #include "base/Refcountable.h"
 #include "base/counted_ptr.h"
 #include "base/heron_string.h"
-#include "game/AvatarSlot.h"
+#include "game/net/AvatarSlot.h"
 #include "game/Counter.h"
 #include "game/FlashMessage.h"
 #include "game/Level.h"

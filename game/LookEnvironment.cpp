@@ -1,5 +1,5 @@
 #include "content/world/PelicanObject.h"
-#include "game/AvatarSlot.h"
+#include "game/net/AvatarSlot.h"
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "game/BallPlay.h"
-#include "game/CarriedObject.h"
-#include "game/CollisionsOff.h"
+#include "game/flight/BallPlay.h"
+#include "game/flight/CarriedObject.h"
+#include "game/flight/CollisionsOff.h"
 #include "game/EnvironmentTransitions.h"
-#include "game/LookFly.h"
+#include "game/flight/LookFly.h"
 #include "music/Soundtracks.h"
 #include "scene/graph/Light.h"
 #include "scene/math/Matrix.h"

@@ -4,7 +4,7 @@
 #include "base/counted_ptr.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
-#include "game/LookNetwork.h"
+#include "game/net/LookNetwork.h"
 #include "net/NetworkSettings.h"
 #include "gui/gl/GLclient.h"
 #include "gui/gl/GLstate.h"

@@ -7,7 +7,7 @@
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
-#include "game/Rock.h"
+#include "game/flight/Rock.h"
 #include "gui/gl/GLclient.h"
 #include "gui/gl/GLstate.h"
 #include "gui/paint/Image.h"

@@ -5,7 +5,7 @@
 #include "game/Act.h"
 #include "game/EnvironmentTransitions.h"
 #include "game/ObjectTrigger.h"
-#include "game/Projectile.h"
+#include "game/flight/Projectile.h"
 #include "music/Song.h"
 #include "scene/math/Vector3d.h"
 #include "scene/particles/ParticleSystem.h"

@@ -1,7 +1,7 @@
 #include "game/LookFixture.h"
 
 #include "content/world/PelicanObject.h"
-#include "game/BallPlay.h"
+#include "game/flight/BallPlay.h"
 #include "game/Level.h"
 #include "scene/graph/InstanceBranch.h"
 #include "scene/graph/SwitchBranch.h"

@@ -1,9 +1,9 @@
 #include "game/FlightFixture.h"
 
 #include "content/world/PelicanObject.h"
-#include "game/CarriedObject.h"
+#include "game/flight/CarriedObject.h"
 #include "game/Level.h"
-#include "game/Rock.h"
+#include "game/flight/Rock.h"
 #include "game/Zone.h"
 #include "scene/graph/InstanceBranch.h"
 #include "scene/graph/Object.h"

@@ -5,8 +5,8 @@
 
 #include "content/world/PelicanObject.h"
 #include "game/Level.h"
-#include "game/LookFly.h"
-#include "game/Rock.h"
+#include "game/flight/LookFly.h"
+#include "game/flight/Rock.h"
 #include "game/Zone.h"
 #include "scene/graph/InstanceBranch.h"
 #include "sound/SoundEnvironment.h"

@@ -3,7 +3,7 @@
 #include "game/LookFixture.h"
 
 #include "content/DataFiles.h"
-#include "game/LookFly.h"
+#include "game/flight/LookFly.h"
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/Window.h"
 

@@ -3,8 +3,8 @@
 #include "game/DemoFlightFixture.h"
 
 #include "content/world/PelicanObject.h"
-#include "game/AvatarSlot.h"
-#include "game/Rock.h"
+#include "game/net/AvatarSlot.h"
+#include "game/flight/Rock.h"
 #include "game/Zone.h"
 
 #include <algorithm>

@@ -1,15 +1,15 @@
 // The demo world's look file, as the build packs it into its data file, reads into its two levels.
 #include "game/LookFixture.h"
 
-#include "game/AvatarSlot.h"
+#include "game/net/AvatarSlot.h"
 
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
 #include "game/Act.h"
-#include "game/LookFly.h"
+#include "game/flight/LookFly.h"
 #include "game/LookLogic.h"
-#include "game/LookNetwork.h"
-#include "game/Rock.h"
+#include "game/net/LookNetwork.h"
+#include "game/flight/Rock.h"
 #include "game/Zone.h"
 #include "gui/toolkit/Event.h"
 #include "music/MusicPlayer.h"

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "base/counted_ptr.h"
-#include "game/AvatarSlot.h"
+#include "game/net/AvatarSlot.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
-#include "game/LookNetwork.h"
+#include "game/net/LookNetwork.h"
 #include "game/Zone.h"
 #include "gui/toolkit/Window.h"
 

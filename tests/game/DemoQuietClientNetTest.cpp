@@ -4,7 +4,7 @@
 #include "game/DemoNetFixture.h"
 
 #include "base/MemoryDataDest.h"
-#include "game/NetworkPlayer.h"
+#include "game/net/NetworkPlayer.h"
 #include "game/OverlayConsole.h"
 #include "support/LogCapture.h"
 

@@ -8,7 +8,7 @@
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
 #include "game/Counter.h"
-#include "game/Rock.h"
+#include "game/flight/Rock.h"
 #include "game/Zone.h"
 #include "gui/toolkit/Event.h"
 #include "sound/SoundEnvironment.h"

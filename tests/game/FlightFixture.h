@@ -3,7 +3,7 @@
 #include "game/LookFixture.h"
 
 #include "game/Act.h"
-#include "game/LookFly.h"
+#include "game/flight/LookFly.h"
 #include "game/LookLogic.h"
 #include "gui/toolkit/Event.h"
 #include "gui/toolkit/Window.h"

@@ -6,7 +6,7 @@
 #include "game/Look.h"
 #include "game/LookLogic.h"
 #include "game/Level.h"
-#include "game/LookFly.h"
+#include "game/flight/LookFly.h"
 #include "game/LookWindow.h"
 #include "game/Zone.h"
 

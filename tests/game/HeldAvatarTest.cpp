@@ -2,9 +2,9 @@
 #include "game/FlightFixture.h"
 
 #include "game/Act.h"
-#include "game/AvatarSlot.h"
+#include "game/net/AvatarSlot.h"
 #include "game/Level.h"
-#include "game/Rock.h"
+#include "game/flight/Rock.h"
 #include "game/Zone.h"
 #include "scene/graph/Object.h"
 #include "support/CollisionScenes.h"

@@ -3,7 +3,7 @@
 #include "content/world/PelicanObject.h"
 #include "game/Act.h"
 #include "game/Level.h"
-#include "game/LookFly.h"
+#include "game/flight/LookFly.h"
 #include "game/LookLogic.h"
 #include "gui/toolkit/Event.h"
 #include "game/Zone.h"

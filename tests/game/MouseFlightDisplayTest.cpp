@@ -4,7 +4,7 @@
 #include "game/GameLoopSteps.h"
 #include "game/GameWindow.h"
 #include "game/Look.h"
-#include "game/LookFly.h"
+#include "game/flight/LookFly.h"
 #include "game/LookLogic.h"
 #include "support/ManualSceneClock.h"
 #include "support/DesktopInput.h"

@@ -2,7 +2,7 @@
 
 #include "content/world/PelicanObject.h"
 #include "game/Level.h"
-#include "game/Rock.h"
+#include "game/flight/Rock.h"
 #include "game/Zone.h"
 #include "scene/graph/InstanceBranch.h"
 #include "scene/graph/Object.h"

@@ -1,4 +1,4 @@
-#include "game/Rock.h"
+#include "game/flight/Rock.h"
 #include "game/Zone.h"
 #include "scene/collide/TriangleCollider.h"
 #include "tests/support/CollisionScenes.h"

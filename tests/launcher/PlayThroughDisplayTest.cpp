@@ -6,9 +6,9 @@
 
 #include "game/Level.h"
 #include "game/Look.h"
-#include "game/LookFly.h"
+#include "game/flight/LookFly.h"
 #include "game/LookLogic.h"
-#include "game/LookNetwork.h"
+#include "game/net/LookNetwork.h"
 #include "game/Zone.h"
 
 #include <gtest/gtest.h>

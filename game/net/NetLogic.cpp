@@ -1,14 +1,14 @@
-#include "game/NetLogic.h"
+#include "game/net/NetLogic.h"
 
 #include "base/Debug.h"
 #include "base/Limits.h"
 #include "base/ReadError.h"
 #include "base/net/NetConnection.h"
-#include "game/AvatarSlot.h"
+#include "game/net/AvatarSlot.h"
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
-#include "game/LookNetwork.h"
+#include "game/net/LookNetwork.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "game/BallPlay.h"
+#include "game/flight/BallPlay.h"
 
 #include "content/world/PelicanObject.h"
 #include "game/Level.h"

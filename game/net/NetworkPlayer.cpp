@@ -1,9 +1,9 @@
-#include "game/NetworkPlayer.h"
+#include "game/net/NetworkPlayer.h"
 
 #include "base/Debug.h"
 #include "base/ReadError.h"
 #include "base/net/NetConnection.h"
-#include "game/AvatarSlot.h"
+#include "game/net/AvatarSlot.h"
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "game/Projectile.h"
+#include "game/flight/Projectile.h"
 #include "scene/collide/Collider.h"
 #include "scene/math/Matrix.h"
 

@@ -1,8 +1,8 @@
-#include "game/Rock.h"
+#include "game/flight/Rock.h"
 
 #include "content/world/PelicanDB.h"
 #include "content/world/PelicanObject.h"
-#include "game/CollisionsOff.h"
+#include "game/flight/CollisionsOff.h"
 #include "game/Zone.h"
 #include "scene/collide/DatabaseCollider.h"
 #include "scene/graph/InstanceBranch.h"

@@ -4,7 +4,7 @@
 #include "base/RateLimit.h"
 #include "base/counted_ptr.h"
 #include "base/net/NetAddress.h"
-#include "game/ChatRelay.h"
+#include "game/net/ChatRelay.h"
 #include "net/NetworkClientServer.h"
 #include "net/Packets.h"
 

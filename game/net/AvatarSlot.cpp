@@ -1,4 +1,4 @@
-#include "game/AvatarSlot.h"
+#include "game/net/AvatarSlot.h"
 
 #include "base/Debug.h"
 #include "content/world/PelicanObject.h"

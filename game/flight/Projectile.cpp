@@ -1,4 +1,4 @@
-#include "game/Projectile.h"
+#include "game/flight/Projectile.h"
 
 #include "content/SoundCache.h"
 #include "sound/OpenALSoundHAL.h"

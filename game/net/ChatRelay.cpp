@@ -1,4 +1,4 @@
-#include "game/ChatRelay.h"
+#include "game/net/ChatRelay.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "game/MotionSender.h"
+#include "game/net/MotionSender.h"
 
-#include "game/AvatarSlot.h"
+#include "game/net/AvatarSlot.h"
 #include "game/Level.h"
 #include "net/PacketLink.h"
 

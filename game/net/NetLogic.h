@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/counted_ptr.h"
-#include "game/MotionSender.h"
+#include "game/net/MotionSender.h"
 #include "net/PacketLink.h"
 
 #include <optional>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/counted_ptr.h"
-#include "game/LookNetwork.h"
-#include "game/MotionSender.h"
+#include "game/net/LookNetwork.h"
+#include "game/net/MotionSender.h"
 #include "net/AvatarReplay.h"
 #include "net/PacketLink.h"
 #include "base/RateLimit.h"

@@ -1,8 +1,8 @@
-#include "game/CarriedObject.h"
+#include "game/flight/CarriedObject.h"
 
 #include "content/world/PelicanObject.h"
-#include "game/AvatarSlot.h"
-#include "game/BallPlay.h"
+#include "game/net/AvatarSlot.h"
+#include "game/flight/BallPlay.h"
 #include "game/EnvironmentTransitions.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
