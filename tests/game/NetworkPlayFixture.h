@@ -85,6 +85,56 @@ inline std::size_t drain(int socket)
     return count;
 }
 
+// A scripted peer that reads what the server sends and acknowledges every motion packet.
+class ScriptedPeer
+{
+public:
+    explicit ScriptedPeer(int port, std::uint32_t from = 0) : m_socket(loopback::connectTo(port, from)) {}
+    ~ScriptedPeer() { close(m_socket); }
+    ScriptedPeer(const ScriptedPeer&) = delete;
+    ScriptedPeer& operator=(const ScriptedPeer&) = delete;
+
+    bool isConnected() const { return m_socket >= 0; }
+    int socket() const { return m_socket; }
+    bool send(const heron::MemoryDataDest& out) const
+    {
+        return loopback::sendAll(m_socket, std::string(reinterpret_cast<const char*>(out.data()), out.size()));
+    }
+    // Takes what arrived and answers each motion packet; returns how many came.
+    int acknowledgeMotion()
+    {
+        unsigned char bytes[4096];
+        ssize_t got = 0;
+        while ((got = recv(m_socket, bytes, sizeof bytes, MSG_DONTWAIT)) > 0) {
+            m_received.append({bytes, std::size_t(got)});
+        }
+        int motion = 0;
+        heron::MemoryDataDest acks;
+        while (const std::optional<Packet> packet = m_received.next()) {
+            ++m_kinds[static_cast<unsigned char>(packet->kind)];
+            if (packet->kind == 'A') {
+                ++motion;
+                writePacket(acks, 'a');
+            }
+            if (packet->kind == 'm') {
+                heron::MemoryDataSource body = bodyOf(*packet);
+                m_lastMessage = readMessage(body).text;
+            }
+        }
+        send(acks);
+        return motion;
+    }
+    // Packets of kind taken so far by acknowledgeMotion, and the text of the last message.
+    int received(char kind) const { return m_kinds[static_cast<unsigned char>(kind)]; }
+    const heron_string& lastMessage() const { return m_lastMessage; }
+
+private:
+    int m_socket;
+    ReceiveBuffer m_received;
+    std::array<int, 256> m_kinds{};
+    heron_string m_lastMessage;
+};
+
 // A server world ("Sam") and two client worlds ("Ann" and "Bob") in one process, connected over
 // loopback; each round of ticks advances the network clock by 20 ms.
 class NetworkPlayTest : public LookTest
@@ -160,6 +210,16 @@ protected:
         for (int i = 0; i < count; ++i) {
             tick();
         }
+    }
+
+    // Ticks until the server has sent the peer a message, and gives its text (empty when none came).
+    heron_string firstMessageTo(ScriptedPeer& peer)
+    {
+        static_cast<void>(until([&] {
+            peer.acknowledgeMotion();
+            return !peer.lastMessage().empty();
+        }));
+        return peer.lastMessage();
     }
 
     // Ticks until the condition holds; false when it still does not after a generous bound.
@@ -266,56 +326,6 @@ protected:
     std::array<AvatarObjects, 3> m_objects;
     heron::counted_ptr<Look> server;
     std::array<heron::counted_ptr<Look>, 2> client;
-};
-
-// A scripted peer that reads what the server sends and acknowledges every motion packet.
-class ScriptedPeer
-{
-public:
-    explicit ScriptedPeer(int port, std::uint32_t from = 0) : m_socket(loopback::connectTo(port, from)) {}
-    ~ScriptedPeer() { close(m_socket); }
-    ScriptedPeer(const ScriptedPeer&) = delete;
-    ScriptedPeer& operator=(const ScriptedPeer&) = delete;
-
-    bool isConnected() const { return m_socket >= 0; }
-    int socket() const { return m_socket; }
-    bool send(const heron::MemoryDataDest& out) const
-    {
-        return loopback::sendAll(m_socket, std::string(reinterpret_cast<const char*>(out.data()), out.size()));
-    }
-    // Takes what arrived and answers each motion packet; returns how many came.
-    int acknowledgeMotion()
-    {
-        unsigned char bytes[4096];
-        ssize_t got = 0;
-        while ((got = recv(m_socket, bytes, sizeof bytes, MSG_DONTWAIT)) > 0) {
-            m_received.append({bytes, std::size_t(got)});
-        }
-        int motion = 0;
-        heron::MemoryDataDest acks;
-        while (const std::optional<Packet> packet = m_received.next()) {
-            ++m_kinds[static_cast<unsigned char>(packet->kind)];
-            if (packet->kind == 'A') {
-                ++motion;
-                writePacket(acks, 'a');
-            }
-            if (packet->kind == 'm') {
-                heron::MemoryDataSource body = bodyOf(*packet);
-                m_lastMessage = readMessage(body).text;
-            }
-        }
-        send(acks);
-        return motion;
-    }
-    // Packets of kind taken so far by acknowledgeMotion, and the text of the last message.
-    int received(char kind) const { return m_kinds[static_cast<unsigned char>(kind)]; }
-    const heron_string& lastMessage() const { return m_lastMessage; }
-
-private:
-    int m_socket;
-    ReceiveBuffer m_received;
-    std::array<int, 256> m_kinds{};
-    heron_string m_lastMessage;
 };
 
 }

@@ -165,11 +165,7 @@ TEST_F(NetworkPlayTest, APeerSpeaksOnlyInItsOwnName)
     const int port = server->network().listeningPort();
     ScriptedPeer sam(port, 0x7f000002);
     ASSERT_TRUE(identify(sam, " sAm "));
-    ASSERT_TRUE(until([&] {
-        sam.acknowledgeMotion();
-        return !sam.lastMessage().empty();
-    }));
-    EXPECT_EQ(sam.lastMessage(), "The name  sAm  is taken: choose another");
+    EXPECT_EQ(firstMessageTo(sam), "The name  sAm  is taken: choose another");
     ScriptedPeer eve(port, 0x7f000003);
     heron::MemoryDataDest out;
     PacketWriter().writeIdentity(out, "Eve", 0xFFFFFF);
@@ -198,11 +194,7 @@ TEST_F(NetworkPlayTest, ANameWhoseHolderFellSilentGoesToANewConnection)
     ASSERT_TRUE(until([&] { return server->network().networkPlayerCount() == 3 && server->network().players()[2]->isIdentified(); }));
     ScriptedPeer early(port, 0x7f000003);
     ASSERT_TRUE(identify(early, "Eve"));
-    ASSERT_TRUE(until([&] {
-        early.acknowledgeMotion();
-        return !early.lastMessage().empty();
-    }));
-    EXPECT_EQ(early.lastMessage(), "The name Eve is taken: choose another");
+    EXPECT_EQ(firstMessageTo(early), "The name Eve is taken: choose another");
     ticks(260);
     ScriptedPeer back(port, 0x7f000004);
     ASSERT_TRUE(identify(back, "Eve"));
