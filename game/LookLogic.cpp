@@ -432,6 +432,25 @@ bool LookLogic::ringAvatarNear(const finch::Vector3d& point, double reach)
     return false;
 }
 
+bool LookLogic::penHoldsEveryGravatar() const
+{
+    if (m_penZone == nullptr) {
+        return false;
+    }
+    const double r2 = m_penZone->radius * m_penZone->radius;
+    bool any = false;
+    for (const auto& slot : m_world.avatars()) {
+        if (!slot->isGravatar()) {
+            continue;
+        }
+        if (slot->level() != m_penLevel || squaredDistance(objectPosition(slot->object()), m_penZone->position()) >= r2) {
+            return false;
+        }
+        any = true;
+    }
+    return any;
+}
+
 ObjectTrigger* LookLogic::checkPen()
 {
     if (m_penZone == nullptr || m_pendingTrigger != nullptr || m_world.currentLevel() != m_penLevel) {

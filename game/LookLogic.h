@@ -61,6 +61,9 @@ public:
     // Sets the pen's avatars out in a ring around the pen on the pen's level, each keeping its
     // orientation, free to be taken; the world goes to the pen's level.
     void arrangePen();
+    // True when every glider stands in the pen on its level, wherever this player is: what a
+    // player's claim to have filled it is judged by.
+    bool penHoldsEveryGravatar() const;
     // Before the scene is drawn: the camera's clip planes, the light and the light model, the fog
     // and the sky from the live settings.
     void applyEnvironment(finch::Viewer& camera);

@@ -6,6 +6,7 @@
 #include "game/LookLogic.h"
 #include "game/net/LookNetwork.h"
 #include "net/NetworkSettings.h"
+#include "net/PlayerNames.h"
 #include "gui/gl/GLclient.h"
 #include "gui/gl/GLstate.h"
 #include "gui/gl/glFont.h"
@@ -30,7 +31,6 @@ constexpr double fadeSeconds = 0.6;
 // time it is twice as old.
 constexpr double lineShowSeconds = 2.0;
 constexpr double lineGoneSeconds = 4.0;
-constexpr std::uint32_t white = 0xFFFFFF;
 constexpr std::uint32_t editorCommandId = 1;
 // Text keeps this far from the window's left and right edges.
 constexpr int textInset = 8;
@@ -224,15 +224,10 @@ void OverlayConsoleInternals::receive()
     const PlayerIdentity self =
         world != nullptr ? world->network().identity() : PlayerIdentity{NetworkSettings::userName, NetworkSettings::userColor};
     // The name as it travels: the server passes on only lines that begin with their sender's name.
-    heron_string text("[");
-    text += netName(self.name);
-    text += "] ";
-    std::vector<std::uint32_t> colours(text.length(), self.colour);
-    colours.resize(text.length() + typed.length(), white);
-    text += typed;
-    addLine(text, colours);
+    const ColouredText line = chatLine(netName(self.name), self.colour, typed);
+    addLine(line.text, line.colours);
     if (world != nullptr) {
-        world->network().broadcastMessage({text, colours});
+        world->network().broadcastMessage(line);
     }
     endTyping();
 }

@@ -59,17 +59,26 @@ bool PacketLink::receive(const Handler& handle)
 {
     const ReceiveShare share = m_side == Side::server ? fromPeer : fromServer;
     int packetsLeft = share.packets;
-    // A buffer's worth at a time, until the socket has nothing more or the tick's share is used;
-    // packets still received from the last tick go first.
-    for (std::size_t taken = 0; isOpen() && taken < share.bytes;) {
-        const std::size_t count = m_received.fill(m_connection->reader(), share.bytes - taken);
-        taken += count;
+    // Packets still received from the last tick go first; then a buffer's worth at a time, until
+    // the socket has nothing more or the tick's share is used.
+    for (std::size_t taken = 0;;) {
+        std::size_t count = 0;
+        if (isOpen() && taken < share.bytes) {
+            count = m_received.fill(m_connection->reader(), share.bytes - taken);
+            taken += count;
+        }
         const bool more = count > 0 && m_received.isFull();
         if (!handleReceived(handle, packetsLeft) || !more) {
             break;
         }
     }
+    m_shareSpent = packetsLeft == 0;
     return isOpen();
+}
+
+bool PacketLink::hasUnhandled()
+{
+    return m_shareSpent && mayHandle();
 }
 
 bool PacketLink::mayHandle()

@@ -55,6 +55,9 @@ public:
     // rest waits for the next tick. A damaged packet is logged and closes the connection (false),
     // and a handler that closes the link ends the round.
     bool receive(const Handler& handle);
+    // True when the peer closed after sending more than the last tick's share: the rest of what it
+    // sent waits to be handled at the next receive.
+    bool hasUnhandled();
     // The next complete packet already received, without reading the socket; none while its bytes
     // are still arriving. A stated length beyond the cap closes the connection.
     std::optional<Packet> nextReceived();
@@ -105,6 +108,8 @@ private:
     heron::LogPace* m_connectionLines = nullptr;
     heron::LogPace* m_faultReports = nullptr;
     bool m_closedHere = false;
+    // True when the last receive used up its share of packets.
+    bool m_shareSpent = false;
     PacketWriter m_writer;
     PingMeasure m_ping;
     int m_unacknowledged = 0;

@@ -22,8 +22,6 @@ constexpr std::size_t maxHeaderSize = 6;
 constexpr std::size_t initialReceiveRoom = 4096;
 // The most room a receive buffer takes: the largest legal packet.
 constexpr std::size_t maxReceiveRoom = heron::limits::maxPacketBody + maxHeaderSize;
-// The colour a message's characters take when the sender gave them none.
-constexpr std::uint32_t white = 0xFFFFFF;
 // Longest gap between two samples that is still replayed as motion, in seconds.
 constexpr float maxSampleDt = 5.0f;
 
@@ -115,6 +113,11 @@ bool MotionSample::isPlayable() const
         }
     }
     return dt >= 0 && dt <= maxSampleDt;
+}
+
+ColouredText oneColour(const heron_string& text, std::uint32_t colour)
+{
+    return {text, std::vector<std::uint32_t>(text.length(), colour)};
 }
 
 heron_string netName(const heron_string& name)

@@ -50,6 +50,12 @@ struct ColouredText
     std::vector<std::uint32_t> colours;
 };
 
+// The colour of the program's own texts, and of what players type.
+constexpr std::uint32_t white = 0xFFFFFF;
+
+// text, every character in colour.
+ColouredText oneColour(const heron_string& text, std::uint32_t colour);
+
 // One avatar of the world list: its object's name, its current level's name and its placement.
 struct WorldEntry
 {

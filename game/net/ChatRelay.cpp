@@ -2,21 +2,30 @@
 
 #include <algorithm>
 
-bool ChatRelay::allow(const void* sender, std::uint32_t bytes, double now)
+ChatRelay::ChatRelay(std::int64_t whole, std::size_t mostSenders)
+    : m_whole(whole), m_leastPart(std::max<std::int64_t>(1, 2 * whole / std::int64_t(mostSenders)))
+{
+}
+
+bool ChatRelay::allow(Sender sender, std::int64_t weight, double now)
 {
     turn(now);
-    Part& part = partOf(sender);
+    const auto found = m_used.find(sender);
+    const std::int64_t used = found != m_used.end() ? found->second : 0;
     // Within the whole, lines pass as they come; beyond it, only within the sender's part.
-    const std::int64_t share =
-        std::max(m_leastPart, m_bytesPerSecond / std::int64_t(std::max<std::size_t>(1, m_lastSenders)));
-    const bool fits = m_used + bytes <= m_bytesPerSecond || (part.used + bytes <= share && m_used + bytes <= 2 * m_bytesPerSecond);
+    const bool fits = m_usedAll + weight <= m_whole || (used + weight <= part() && m_usedAll + weight <= 2 * m_whole);
     if (!fits) {
         ++m_refusedThisSecond;
         return false;
     }
-    part.used += bytes;
-    m_used += bytes;
+    m_used[sender] += weight;
+    m_usedAll += weight;
     return true;
+}
+
+std::int64_t ChatRelay::part() const
+{
+    return std::max(m_leastPart, m_whole / std::int64_t(std::max<std::size_t>(1, m_lastSenders)));
 }
 
 void ChatRelay::turn(double now)
@@ -25,19 +34,10 @@ void ChatRelay::turn(double now)
         return;
     }
     // A second with no chat at all leaves the next one to whoever speaks.
-    m_lastSenders = m_started && now - m_secondStart < 2.0 ? m_parts.size() : 0;
+    m_lastSenders = m_started && now - m_secondStart < 2.0 ? m_used.size() : 0;
     m_started = true;
     m_secondStart = now;
-    m_parts.clear();
-    m_used = 0;
+    m_used.clear();
+    m_usedAll = 0;
     m_refusedThisSecond = 0;
-}
-
-ChatRelay::Part& ChatRelay::partOf(const void* sender)
-{
-    const auto found = std::find_if(m_parts.begin(), m_parts.end(), [&](const Part& part) { return part.sender == sender; });
-    if (found != m_parts.end()) {
-        return *found;
-    }
-    return m_parts.emplace_back(Part{sender, 0});
 }

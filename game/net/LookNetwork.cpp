@@ -14,10 +14,11 @@
 #include "game/OverlayConsole.h"
 #include "gui/toolkit/MessageBox.h"
 #include "net/NetworkSettings.h"
+#include "net/PlayerNames.h"
 #include "sound/SoundEnvironment.h"
 
 #include <algorithm>
-#include <cctype>
+#include <chrono>
 #include <string>
 
 namespace
@@ -26,77 +27,40 @@ namespace
 constexpr const char* rule = "=========================================\n";
 // Seconds a connect to the server may stay pending before it counts as failed.
 constexpr double connectTimeout = 20.0;
-constexpr std::uint32_t white = 0xFFFFFF;
-// Log lines a second about single connections, about chat, about avatars, and reports of damaged
-// packets (each several lines and two dumps): a stream of connects, a crowd's chat or a peer's
-// flood of packets cannot fill the log.
-constexpr int connectionLogLinesPerSecond = 6;
-constexpr int chatLogLinesPerSecond = 4;
-constexpr int avatarLogLinesPerSecond = 4;
-constexpr int faultReportsPerSecond = 1;
 // Bytes of players' chat the server passes on to each player in a second: about thirty full lines,
 // far below what a client reads in a second, so that a crowd chatting at each one's allowed pace
 // cannot send a client more than it takes.
 constexpr int relayedChatBytesPerSecond = 32 * 1024;
-// Refused connections told why in a second, all addresses together: each holds its socket for a
-// moment while the message goes out; the others are dropped at once.
+// The time one tick may spend taking waiting connections, a few hundred accepts and refusals, and
+// the connections it takes whatever the time: a stream of connects from one address has to come
+// faster than these to keep a newcomer waiting behind it in the system's queue.
+constexpr auto acceptTime = std::chrono::microseconds(1500);
+constexpr int leastAcceptsPerTick = 64;
+// Refused connections told why in a second, all addresses together and from one address: each
+// holds its socket for a moment while the message goes out; the others are dropped at once.
 constexpr int explainedRefusalsPerSecond = 16;
-// Connections refused in one tick at most.
-constexpr int refusalsPerTick = 16;
+constexpr int explainedRefusalsPerAddress = 4;
 // Addresses remembered as told: past this many the memory starts afresh.
 constexpr std::size_t maxExplainedAddresses = 256;
-// Rings this player's avatar takes from the others in a second, and the most the ring counter
-// holds through them: more than players throw, while a flood of rings can neither grow the
-// counter without end nor ring without pause.
-constexpr int receivedRingsPerSecond = 4;
-constexpr std::size_t maxRingsHeld = 64;
-// Seconds a player may send nothing before a new connection may take its name: an honest client
-// answers every ping at once, so a connection that quiet has most likely died, and its player is
-// coming back.
-constexpr double staleNameSeconds = 5.0;
 // Seconds between two flashes from other machines: each stays on screen for many seconds.
 constexpr double flashInterval = 2.0;
+// Seconds after the pen held every glider during which a player's Maestro announcement is taken:
+// each machine sees the others' gliders a little late.
+constexpr double penFullGrace = 10.0;
 
-// A space, or a space that does not break a line.
-bool isSpace(unsigned char byte)
+const PacketRule& ringRule()
 {
-    return byte == ' ' || byte == 0xA0;
-}
-
-// A name as players tell names apart on screen: without spaces at either end, each run of spaces
-// inside as one, letters in lower case.
-std::string comparableName(const heron_string& name)
-{
-    std::string comparable;
-    for (std::uint32_t i = 0; i < name.length(); ++i) {
-        const auto byte = static_cast<unsigned char>(name[i]);
-        if (isSpace(byte)) {
-            continue;
-        }
-        if (i > 0 && isSpace(static_cast<unsigned char>(name[i - 1])) && !comparable.empty()) {
-            comparable += ' ';
-        }
-        comparable += char(std::tolower(byte));
-    }
-    return comparable;
-}
-
-bool sameName(const heron_string& a, const heron_string& b)
-{
-    return comparableName(a) == comparableName(b);
+    return *ruleOf(PacketLink::Side::client, 'r');
 }
 
 }
 
 LookNetwork::LookNetwork(Look& world)
     : m_world(world)
-    , m_connectionLines(connectionLogLinesPerSecond, "lines about connections", &networkNow)
-    , m_chatLines(chatLogLinesPerSecond, "lines about chat", &networkNow)
-    , m_avatarLines(avatarLogLinesPerSecond, "lines about avatars", &networkNow)
-    , m_faultReports(faultReportsPerSecond, "reports of damaged packets", &networkNow)
+    , m_paces(&networkNow)
     , m_relay(relayedChatBytesPerSecond, heron::limits::maxNetPlayers)
-    , m_receivedRings(receivedRingsPerSecond, 1.0)
-    , m_flashes(1, flashInterval)
+    , m_receivedRings(ringRule().count, ringRule().window, "Rings", m_paces[PeerLines::avatars])
+    , m_flashes(1, flashInterval, "Flashes", m_paces[PeerLines::chat])
     , m_explainedRefusals(explainedRefusalsPerSecond, 1.0)
 {
 }
@@ -109,9 +73,7 @@ void LookNetwork::updateNetwork()
         slot->updateVisibility();
     }
     heron::SocketCloser::instance().sweep();
-    for (heron::LogPace* pace : {&m_connectionLines, &m_chatLines, &m_avatarLines, &m_faultReports}) {
-        pace->settle();
-    }
+    m_paces.settle();
     const double now = networkNow();
     if (wantsToServe()) {
         serve(now);
@@ -140,6 +102,7 @@ void LookNetwork::serve(double now)
         }
     }
     acceptPlayers(now);
+    watchPen(now);
     updateAvailability();
     pickUpAvatar();
     processPlayers(now);
@@ -147,16 +110,14 @@ void LookNetwork::serve(double now)
 
 void LookNetwork::acceptPlayers(double now)
 {
-    // A few refused a tick at most, so that a stream of connects cannot hold up the frame: the
-    // rest wait in the system's queue of connections.
-    for (int refused = 0; refused < refusalsPerTick;) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int accepted = 0; accepted < leastAcceptsPerTick || std::chrono::steady_clock::now() - start < acceptTime; ++accepted) {
         const heron::counted_ptr<heron::NetConnection> connection = m_server->acceptConnection();
         if (!connection) {
             return;
         }
         if (const char* const reason = refusalOf(connection->address())) {
             refuse(*connection, reason, now);
-            ++refused;
             continue;
         }
         connection->setBlocking(false);
@@ -178,7 +139,7 @@ const char* LookNetwork::refusalOf(const heron::NetAddress& address) const
 
 void LookNetwork::refuse(heron::NetConnection& connection, const char* reason, double now)
 {
-    if (m_connectionLines.allow()) {
+    if (connectionLines().allow()) {
         heron::debug("Refused a connection from %s (%zu players): %s\n", connection.address().toString(true).c_str(),
                      m_players.size(), reason);
     }
@@ -187,7 +148,7 @@ void LookNetwork::refuse(heron::NetConnection& connection, const char* reason, d
         return;
     }
     // One message says why before the connection closes; a client shows it on its console.
-    connection.setEndLines(&m_connectionLines);
+    connection.setEndLines(&connectionLines());
     heron::MemoryDataDest message;
     m_refusalWriter.writeMessage(message, {reason, {}});
     connection.writer().write(message.data(), message.size());
@@ -196,18 +157,23 @@ void LookNetwork::refuse(heron::NetConnection& connection, const char* reason, d
 
 bool LookNetwork::mayExplainRefusal(const heron::NetAddress& address, double now)
 {
-    const auto told = m_lastExplained.find(address.address());
-    if (told != m_lastExplained.end() && now - told->second < 1.0) {
-        return false;
+    if (m_explainedTo.size() >= maxExplainedAddresses && !m_explainedTo.contains(address.address())) {
+        m_explainedTo.clear();
     }
-    if (!m_explainedRefusals.allow(now)) {
-        return false;
+    heron::RateLimit& told = m_explainedTo.try_emplace(address.address(), explainedRefusalsPerAddress, 1.0).first->second;
+    return told.allow(now) && m_explainedRefusals.allow(now);
+}
+
+void LookNetwork::watchPen(double now)
+{
+    if (m_world.logic().penHoldsEveryGravatar()) {
+        m_penFullAt = now;
     }
-    if (m_lastExplained.size() >= maxExplainedAddresses) {
-        m_lastExplained.clear();
-    }
-    m_lastExplained[address.address()] = now;
-    return true;
+}
+
+bool LookNetwork::penFilledLately(double now) const
+{
+    return m_penFullAt && now - *m_penFullAt <= penFullGrace;
 }
 
 void LookNetwork::freeAvatars()
@@ -281,7 +247,7 @@ void LookNetwork::pickUpAvatar()
     if (slot == nullptr || !slot->isVisible() || !logic.holdAvatar(slot)) {
         return;
     }
-    if (m_avatarLines.allow()) {
+    if (avatarLines().allow()) {
         heron::debug("pick up %s\n", slot->name().c_str());
     }
     slot->setAvailable(false);
@@ -347,11 +313,9 @@ ConnectionState LookNetwork::state() const
 std::vector<ColouredText> LookNetwork::playersList() const
 {
     if (m_server && !m_players.empty()) {
-        std::vector<ColouredText> lines{{"Connected players:", std::vector<std::uint32_t>(18, white)}};
+        std::vector<ColouredText> lines{oneColour("Connected players:", white)};
         for (const auto& player : m_players) {
-            heron_string line("  ");
-            line += player->identity().name;
-            lines.push_back({line, std::vector<std::uint32_t>(line.length(), player->identity().colour)});
+            lines.push_back(oneColour("  " + player->identity().name, player->identity().colour));
         }
         return lines;
     }
@@ -373,10 +337,8 @@ void LookNetwork::broadcastMessage(const ColouredText& message, const NetworkPla
 
 void LookNetwork::announceMaestro()
 {
-    heron_string text("%%");
-    text += identity().name;
-    text += " is the Maestro!";
-    broadcastMessage({text, std::vector<std::uint32_t>(text.length(), white)});
+    // The name in the form it travels in, as the server knows it.
+    broadcastMessage(maestroLine(netName(identity().name)));
 }
 
 void LookNetwork::ringAvatar(AvatarSlot& slot)
@@ -409,11 +371,13 @@ void LookNetwork::markHoldersRung(const AvatarSlot& slot)
 void LookNetwork::receiveRing()
 {
     Counter* const rings = m_world.ringCounter();
-    const bool full = rings != nullptr && rings->count() >= maxRingsHeld;
-    if (full || !m_receivedRings.allow(networkNow())) {
-        if (m_avatarLines.allow()) {
-            heron::debug("A ring dropped: %s\n", full ? "the ring counter is full" : "too many rings a second");
+    if (rings != nullptr && rings->count() >= ringRule().mostKept) {
+        if (avatarLines().allow()) {
+            heron::debug("A ring dropped: the ring counter is full\n");
         }
+        return;
+    }
+    if (!m_receivedRings.allow(networkNow(), "other players")) {
         return;
     }
     if (rings != nullptr) {
@@ -432,10 +396,7 @@ void LookNetwork::playRingSound()
 
 void LookNetwork::showMessage(const ColouredText& message)
 {
-    if (OverlayConsole::isFlash(message.text) && !m_flashes.allow(networkNow())) {
-        if (m_chatLines.allow()) {
-            heron::debug("Flash dropped: one every %.0f seconds\n", flashInterval);
-        }
+    if (OverlayConsole::isFlash(message.text) && !m_flashes.allow(networkNow(), "other machines")) {
         return;
     }
     OverlayConsole::showMessage(&m_world, message.text, message.colours);
@@ -446,28 +407,36 @@ bool LookNetwork::allowRelay(const NetworkPlayer& sender, std::uint32_t bytes, d
     if (m_relay.allow(&sender, bytes, now)) {
         return true;
     }
-    if (m_relay.isFirstRefusal() && m_chatLines.allow()) {
-        heron::debug("Chat dropped: a player's lines passed its part of %d bytes a second\n", relayedChatBytesPerSecond);
+    if (m_relay.isFirstRefusal() && chatLines().allow()) {
+        heron::debug("Chat dropped: a player's lines passed its part of %lld bytes a second\n",
+                     static_cast<long long>(m_relay.part()));
     }
     return false;
 }
 
-bool LookNetwork::claimName(const heron_string& name, const NetworkPlayer& claimant, double now)
+heron_string LookNetwork::refusalOfName(const heron_string& name, const NetworkPlayer& claimant) const
 {
-    if (sameName(name, identity().name)) {
-        return false;
+    if (const char* const flaw = flawOfName(name)) {
+        return flaw;
     }
-    const auto holder = std::find_if(m_players.begin(), m_players.end(), [&](const auto& player) {
-        return player.get() != &claimant && player->isIdentified() && sameName(name, player->identity().name);
-    });
-    if (holder == m_players.end()) {
-        return true;
+    const auto holds = [&](const auto& player) {
+        return player.get() != &claimant && player->isIdentified() && isSameName(name, player->identity().name);
+    };
+    if (isSameName(name, identity().name) || std::any_of(m_players.begin(), m_players.end(), holds)) {
+        return "The name " + name + " is taken: choose another";
     }
-    if ((*holder)->silence(now) < staleNameSeconds) {
-        return false;
+    return heron_string();
+}
+
+heron_string LookNetwork::nameForNameless() const
+{
+    for (std::size_t number = 2;; ++number) {
+        const heron_string name = ("Player " + std::to_string(number)).c_str();
+        const auto holds = [&](const auto& player) { return player->isIdentified() && isSameName(name, player->identity().name); };
+        if (!isSameName(name, identity().name) && std::none_of(m_players.begin(), m_players.end(), holds)) {
+            return name;
+        }
     }
-    (*holder)->yieldName();
-    return true;
 }
 
 void LookNetwork::showSystemLine(const heron_string& text)
@@ -487,5 +456,9 @@ int LookNetwork::listeningPort() const
 
 PlayerIdentity LookNetwork::identity() const
 {
-    return m_identityOverride.value_or(PlayerIdentity{NetworkSettings::userName, NetworkSettings::userColor});
+    PlayerIdentity own = m_identityOverride.value_or(PlayerIdentity{NetworkSettings::userName, NetworkSettings::userColor});
+    if (wantsToServe() && isBlankName(own.name)) {
+        own.name = "Player 1";
+    }
+    return own;
 }

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "base/LogPace.h"
+#include "base/PacedLimit.h"
 #include "base/RateLimit.h"
 #include "base/counted_ptr.h"
 #include "base/net/NetAddress.h"
 #include "game/net/ChatRelay.h"
 #include "net/NetworkClientServer.h"
+#include "net/PacketRules.h"
 #include "net/Packets.h"
 
 #include <cstdint>
@@ -74,7 +75,8 @@ public:
     // Marks every player holding slot as rung, without spending anything here.
     void markHoldersRung(const AvatarSlot& slot);
     // This player's avatar was rung: the ring counter gains an entry and the ring sound plays, a
-    // few times a second at most and up to a cap of rings held; the rest is dropped with a log line.
+    // few times a second at most, all senders together, and up to a cap of rings held (a client's
+    // rule for rings); the rest is dropped with a log line.
     void receiveRing();
     // Shows a message from another machine: a flash for "%%" (at most one every few seconds; the
     // rest are dropped), else a console line.
@@ -82,25 +84,26 @@ public:
     // True when a player's chat message of that many bytes fits the sender's part of what the
     // server passes on in a second; the excess is dropped with one log line a second.
     bool allowRelay(const NetworkPlayer& sender, std::uint32_t bytes, double now);
-    // Pace the log lines other machines can cause: about single connections (opened, ended,
-    // closed, refused), about chat and flashes, about avatars (taken, dropped, levels, rings), and
-    // the reports of damaged packets.
-    heron::LogPace& connectionLines() { return m_connectionLines; }
-    heron::LogPace& chatLines() { return m_chatLines; }
-    heron::LogPace& avatarLines() { return m_avatarLines; }
-    heron::LogPace& faultReports() { return m_faultReports; }
+    // The paces of the log lines other machines can cause.
+    PeerLogPaces& paces() { return m_paces; }
+    heron::LogPace& connectionLines() { return m_paces[PeerLines::connections]; }
+    heron::LogPace& chatLines() { return m_paces[PeerLines::chat]; }
+    heron::LogPace& avatarLines() { return m_paces[PeerLines::avatars]; }
     // A console line of the program's own, in the system colour.
     void showSystemLine(const heron_string& text);
     // Counts the changes to who is connected (a player came, went or took another name): each
-    // player is sent the players list again, at most once a second, when it has changed.
+    // player is sent the players list again when it has changed, as often as its size allows.
     std::uint64_t playersGeneration() const { return m_playersGeneration; }
     void markPlayersChanged() { ++m_playersGeneration; }
-    // True when claimant may take name: it is neither this machine's player's nor another
-    // player's (names compared as they read on screen: spaces at either end and runs of them aside,
-    // letters in either case), so that nobody can speak as another. A player that has sent nothing
-    // for several seconds yields its name and its connection is closed: its player is most likely
-    // the one coming back.
-    bool claimName(const heron_string& name, const NetworkPlayer& claimant, double now);
+    // Why claimant cannot take name, in the words it is told; null when it may. A name in use by
+    // this machine's player or another connected player (names compared as they read on screen) is
+    // taken until that player's connection is gone, so that nobody can speak as another.
+    heron_string refusalOfName(const heron_string& name, const NetworkPlayer& claimant) const;
+    // The name a player who gave none is shown under: "Player " and the first free number.
+    heron_string nameForNameless() const;
+    // True when every glider has been in the pen within the last few seconds, as this machine
+    // sees them: a player's Maestro announcement is passed on only then.
+    bool penFilledLately(double now) const;
 
     // Whether this world serves: the "Act as server" setting unless a test chose for the world.
     bool wantsToServe() const;
@@ -109,7 +112,8 @@ public:
     void setServerPort(int port) { m_serverPort = port; }
     // The port the running server listens on; 0 when none runs.
     int listeningPort() const;
-    // The settings' name and colour unless set for this world.
+    // The settings' name and colour unless set for this world. A server's player who gave no name
+    // is "Player 1".
     PlayerIdentity identity() const;
     void setIdentity(const PlayerIdentity& identity) { m_identityOverride = identity; }
 
@@ -118,15 +122,19 @@ public:
 
 private:
     void serve(double now);
-    // Takes every waiting connection while there is room for it, and refuses the ones beyond.
+    // Takes every waiting connection while there is room for it, and refuses the ones beyond: all
+    // that waits, within a short time a tick, so that a stream of connects from one address cannot
+    // keep a newcomer from another waiting behind it in the system's queue.
     void acceptPlayers(double now);
     // Why a connection from address cannot be taken now, as the peer is told; null when it can.
     const char* refusalOf(const heron::NetAddress& address) const;
-    // Tells the peer why and closes the connection, a few times a second and once a second an
-    // address at most; other refused connections are dropped at once, so that a stream of them
-    // costs no more than its accepts.
+    // Tells the peer why and closes the connection, while a small budget a second lasts for its
+    // address and for all addresses; other refused connections are dropped at once, so that a
+    // stream of them costs no more than its accepts.
     void refuse(heron::NetConnection& connection, const char* reason, double now);
     bool mayExplainRefusal(const heron::NetAddress& address, double now);
+    // Notes when the pen last held every glider.
+    void watchPen(double now);
     // Without a server to say who holds what, every avatar is free to take.
     void freeAvatars();
     void updateAvailability();
@@ -139,13 +147,11 @@ private:
 
     Look& m_world;
     // Declared before the players, whose destructors log through them.
-    heron::LogPace m_connectionLines;
-    heron::LogPace m_chatLines;
-    heron::LogPace m_avatarLines;
-    heron::LogPace m_faultReports;
+    PeerLogPaces m_paces;
     ChatRelay m_relay;
-    heron::RateLimit m_receivedRings;
-    heron::RateLimit m_flashes;
+    heron::PacedLimit m_receivedRings;
+    heron::PacedLimit m_flashes;
+    std::optional<double> m_penFullAt;
     std::uint64_t m_playersGeneration = 0;
     std::unique_ptr<heron::Server> m_server;
     std::vector<std::unique_ptr<NetworkPlayer>> m_players;
@@ -153,8 +159,8 @@ private:
     std::optional<bool> m_serveOverride;
     int m_serverPort = gamePort;
     std::optional<PlayerIdentity> m_identityOverride;
-    // Refusals explained program-wide, and when each address was last told.
+    // Refused connections told why program-wide, and for each address.
     heron::RateLimit m_explainedRefusals;
-    std::unordered_map<std::uint32_t, double> m_lastExplained;
+    std::unordered_map<std::uint32_t, heron::RateLimit> m_explainedTo;
     PacketWriter m_refusalWriter;
 };

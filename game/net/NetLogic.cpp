@@ -11,19 +11,32 @@
 #include "game/net/LookNetwork.h"
 
 #include <algorithm>
+#include <functional>
+#include <string_view>
 
 namespace
 {
 
 // Motion packets the client may leave unacknowledged.
 constexpr int maxUnacknowledged = 10;
-constexpr std::uint32_t white = 0xFFFFFF;
 // Seconds a server has to send its world once the connect completed: it sends it at once.
 constexpr double worldTimeout = 20.0;
 // Characters of a chat line that its log line holds.
 constexpr int loggedTextLength = 160;
-// Chat lines from the server shown in a second: more than anybody reads.
-constexpr int shownLinesPerSecond = 20;
+// Chat lines from the server shown in a second, shared among their senders as the server shares
+// what it passes on: far more than anybody reads, so that each of a full server's players can be
+// heard, while a server sending without end cannot keep the console turning.
+constexpr int shownLinesPerSecond = 128;
+
+// The sender of a line that the server headed with its sender's name; one sender for the rest.
+ChatRelay::Sender senderOf(const heron_string& line)
+{
+    const std::uint32_t end = line.find_first_of("] ");
+    const std::string_view head = line.length() > 0 && line[0] == '[' && end != heron_string::npos
+                                      ? std::string_view(line.c_str(), end)
+                                      : std::string_view();
+    return std::hash<std::string_view>()(head);
+}
 
 }
 
@@ -34,10 +47,10 @@ NetLogic::NetLogic(Look& world, LookNetwork& network, const heron::counted_ptr<h
     , m_link(connection, PacketLink::Side::client)
     , m_connectDeadline(networkNow() + connectTimeout)
     , m_replays(world.avatars().size())
-    , m_shownLines(shownLinesPerSecond, 1.0)
-    , m_levelChanges(int(heron::limits::maxNetEntries), 1.0)
+    , m_rates(PacketLink::Side::client, network.paces())
+    , m_shownLines(shownLinesPerSecond, heron::limits::maxNetPlayers)
 {
-    m_link.setLogPaces(&network.connectionLines(), &network.faultReports());
+    m_link.setLogPaces(&network.connectionLines(), &network.paces()[PeerLines::faults]);
 }
 
 NetLogic::~NetLogic()
@@ -135,7 +148,8 @@ void NetLogic::handle(const Packet& packet, double now)
         takeWorld(packet);
         return;
     }
-    if (m_link.takeControl(packet, now)) {
+    // Kinds a client does not take, known or not, are passed over by their length.
+    if (!m_rates.takes(packet.kind) || m_link.takeControl(packet, now)) {
         return;
     }
     heron::MemoryDataSource body = bodyOf(packet);
@@ -161,9 +175,6 @@ void NetLogic::handle(const Packet& packet, double now)
     case '~':
         handleAvailability(body);
         break;
-    default:
-        // Kinds a client does not take, known or not, are passed over by their length.
-        break;
     }
 }
 
@@ -171,9 +182,10 @@ void NetLogic::handleMessage(heron::DataSource& body, double now)
 {
     const ColouredText message = readMessage(body);
     m_messageBeforeWorld = m_messageBeforeWorld || !m_worldReceived;
-    if (!m_shownLines.allow(now)) {
-        if (m_shownLines.refused() == 1 && m_network.chatLines().allow()) {
-            heron::debug("Chat from the server dropped: more than %d lines a second\n", shownLinesPerSecond);
+    if (!m_shownLines.allow(senderOf(message.text), 1, now)) {
+        if (m_shownLines.isFirstRefusal() && m_network.chatLines().allow()) {
+            heron::debug("Chat from the server dropped: a sender's lines passed its part of %lld lines a second\n",
+                         static_cast<long long>(m_shownLines.part()));
         }
         return;
     }
@@ -262,10 +274,7 @@ void NetLogic::handleLevel(heron::DataSource& body, double now)
     body.readByte(index);
     heron::requireGood(body, "level packet past the body");
     const heron_string name = readName(body);
-    if (!m_levelChanges.allow(now)) {
-        if (m_levelChanges.refused() == 1 && m_network.avatarLines().allow()) {
-            heron::debug("Level changes from the server dropped: more than %d a second\n", m_levelChanges.limit());
-        }
+    if (!m_rates.allow('L', now, "the server")) {
         return;
     }
     AvatarSlot* const slot = m_world.avatars().at(static_cast<unsigned char>(index));
@@ -316,12 +325,9 @@ void NetLogic::handlePlayers(heron::DataSource& body)
     m_players.clear();
     for (const ColouredText& player : players) {
         if (m_players.empty()) {
-            m_players.push_back({"Other players:", std::vector<std::uint32_t>(14, white)});
+            m_players.push_back(oneColour("Other players:", white));
         }
-        heron_string line("  ");
-        line += player.text;
-        std::vector<std::uint32_t> colours(line.length(), player.colours.front());
-        m_players.push_back({line, colours});
+        m_players.push_back(oneColour("  " + player.text, player.colours.front()));
     }
 }
 

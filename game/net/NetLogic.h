@@ -1,8 +1,10 @@
 #pragma once
 
 #include "base/counted_ptr.h"
+#include "game/net/ChatRelay.h"
 #include "game/net/MotionSender.h"
 #include "net/PacketLink.h"
+#include "net/PacketRules.h"
 
 #include <optional>
 #include <vector>
@@ -14,9 +16,10 @@ class LookNetwork;
 
 // A client's connection to the server: it takes the world list, replays the other players'
 // avatars, sends the held avatar's motion paced by the ping, and passes levels, messages, the
-// players list and rings both ways. What the server sends is bounded like what any peer sends:
-// chat lines shown a second and rings taken are capped, the rest dropped with a paced log line.
-// A server that sends no world within a while is given up. Main thread only.
+// players list and rings both ways. What the server sends is bounded like what any peer sends,
+// kind by kind (PacketRules): chat lines shown a second are shared among their senders, level
+// changes and rings taken are capped, the rest dropped with a paced log line. A server that sends
+// no world within a while is given up. Main thread only.
 class NetLogic
 {
 public:
@@ -60,7 +63,7 @@ private:
     void giveUp(const heron_string& reason);
     void handle(const Packet& packet, double now);
     void handleMessage(heron::DataSource& body, double now);
-    // An avatar's level changed: a change for each avatar a second at most is looked up.
+    // An avatar's level changed: a few hundred changes a second at most are looked up.
     void handleLevel(heron::DataSource& body, double now);
     void handleMotion(heron::DataSource& body, double now);
     void handleDrop();
@@ -88,6 +91,6 @@ private:
     MotionSender m_heldSender;
     ColouredText m_lastMessage;
     std::vector<ColouredText> m_players;
-    heron::RateLimit m_shownLines;
-    heron::RateLimit m_levelChanges;
+    PacketRates m_rates;
+    ChatRelay m_shownLines;
 };

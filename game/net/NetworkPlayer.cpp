@@ -7,6 +7,7 @@
 #include "game/Level.h"
 #include "game/Look.h"
 #include "game/LookLogic.h"
+#include "net/PlayerNames.h"
 
 #include <algorithm>
 
@@ -22,26 +23,20 @@ constexpr double availabilityPeriod = 1.0;
 constexpr double minMotionInterval = 1.0 / 30.0;
 // Seconds a connection has to say who it is; a client does so as soon as it has the world list.
 constexpr double identifyTimeout = 5.0;
-// Chat lines a second a player may send: more than a person types.
-constexpr int chatLinesPerSecond = 3;
 // Seconds a player may send nothing at all before its connection is closed: an honest client
 // answers the server's ping within a round trip.
 constexpr double silenceTimeout = 30.0;
-// Seconds between two players lists to one player: a flood of identities cannot make the server
-// send every player the whole list again and again.
+// Bytes of players lists a second one player is sent at most: a small list goes out at most once a
+// second, a large one every few seconds, however often players come and go.
+constexpr double playersListBytesPerSecond = 2048.0;
 constexpr double playersListPeriod = 1.0;
-// Rings a second a player may send: more than anybody throws.
-constexpr int ringsPerSecond = 2;
-// Takes and level changes a second a player may send: a client sends one each time its player
-// picks up an avatar or enters a level.
-constexpr int takesPerSecond = 2;
-constexpr int levelsPerSecond = 2;
-// A player may take a new name once in this many seconds: a client says who it is once.
-constexpr double renameInterval = 10.0;
+// A player's Maestro announcement is passed on at most once in this many seconds, and waits this
+// many for this machine to see the pen full.
+constexpr double maestroInterval = 60.0;
+constexpr double maestroWait = 5.0;
 // Seconds an avatar's holder may send none of its motion before the avatar goes home, as long as a
 // replay waits for a gap in the motion: an honest holder sends it every frame.
 constexpr double heldMotionTimeout = 5.0;
-constexpr std::uint32_t white = 0xFFFFFF;
 
 std::vector<WorldEntry> worldList(const AvatarSlots& slots)
 {
@@ -69,18 +64,16 @@ NetworkPlayer::NetworkPlayer(Look& world, LookNetwork& network, const heron::cou
     , m_network(network)
     , m_link(connection, PacketLink::Side::server)
     , m_senders(world.avatars().size())
-    , m_lastPlayersList(now - playersListPeriod)
+    , m_nextPlayersList(now)
     , m_connectedAt(now)
     , m_lastHeard(now)
-    , m_chat(chatLinesPerSecond, 1.0)
-    , m_rings(ringsPerSecond, 1.0)
-    , m_takes(takesPerSecond, 1.0)
-    , m_levels(levelsPerSecond, 1.0)
-    , m_renames(1, renameInterval)
+    , m_rates(PacketLink::Side::server, network.paces())
+    , m_maestro(1, maestroInterval, "Maestro announcements", network.chatLines())
+    , m_who(connection->address().toString(true).c_str())
 {
-    m_link.setLogPaces(&network.connectionLines(), &network.faultReports());
+    m_link.setLogPaces(&network.connectionLines(), &network.paces()[PeerLines::faults]);
     if (network.connectionLines().allow()) {
-        heron::debug("network player on %s\n", connection->address().toString(true).c_str());
+        heron::debug("network player on %s\n", who());
     }
     if (!connection->setNoDelay(true) && network.connectionLines().allow()) {
         heron::debug("Couldn't set TCP no-delay\n");
@@ -91,27 +84,32 @@ NetworkPlayer::NetworkPlayer(Look& world, LookNetwork& network, const heron::cou
 
 NetworkPlayer::~NetworkPlayer()
 {
-    drop();
+    // A departed player's avatar goes home, as a silent holder's does: it may stand on a level
+    // where nobody would find it.
+    if (AvatarSlot* const held = m_held) {
+        drop();
+        held->reset();
+    }
     if (m_network.connectionLines().allow()) {
-        heron::debug("~network player on %s\n", m_link.connection().address().toString(true).c_str());
+        heron::debug("~network player on %s\n", who());
     }
 }
 
 bool NetworkPlayer::processPackets(double now)
 {
-    if (!m_link.isOpen()) {
-        return false;
-    }
     // Periodic packets wait until what earlier ticks queued has gone; replies do not wait.
     const bool drained = m_link.isDrained();
     if (!m_link.receive([&](const Packet& packet) { handle(packet, now); })) {
-        return false;
+        // What the player sent before it closed is handled a share a tick, to the last packet.
+        return m_link.hasUnhandled();
     }
     // Judged only after reading: a late tick finds what the player sent in the meantime.
     if (isUnnamedTooLong(now) || isSilentTooLong(now)) {
         m_link.connection().abort();
         return false;
     }
+    takeWaiting(now);
+    announceWaitingMaestro(now);
     releaseIdleAvatar(now);
     if (const std::optional<MotionSample> shown = m_replay.step(m_link.ping(), now); shown && m_held != nullptr) {
         m_held->placeFromSample(*shown);
@@ -136,6 +134,9 @@ void NetworkPlayer::sendMessage(const ColouredText& message)
 void NetworkPlayer::handle(const Packet& packet, double now)
 {
     m_lastHeard = now;
+    if (!m_rates.takes(packet.kind)) {
+        throw heron::ReadError("a kind the server does not take");
+    }
     if (m_link.takeControl(packet, now)) {
         return;
     }
@@ -145,6 +146,7 @@ void NetworkPlayer::handle(const Packet& packet, double now)
         handleMotion(body, now);
         break;
     case '-':
+        m_waitingTake.reset();
         drop();
         break;
     case '+':
@@ -162,8 +164,6 @@ void NetworkPlayer::handle(const Packet& packet, double now)
     case 'r':
         handleRing(body, now);
         break;
-    default:
-        throw heron::ReadError("a kind the server does not take");
     }
 }
 
@@ -178,24 +178,34 @@ void NetworkPlayer::handleMotion(heron::DataSource& body, double now)
     }
 }
 
-bool NetworkPlayer::allowPacket(heron::RateLimit& rate, const char* what, double now)
-{
-    if (rate.allow(now)) {
-        return true;
-    }
-    if (rate.refused() == 1 && m_network.avatarLines().allow()) {
-        heron::debug("%s from %s dropped: more than %d a second\n", what, address().toString(true).c_str(),
-                     rate.limit());
-    }
-    return false;
-}
-
 void NetworkPlayer::handleTake(heron::DataSource& body, double now)
 {
-    const heron_string name = readName(body);
-    if (!allowPacket(m_takes, "Takes", now)) {
-        return;
+    m_waitingTake = readName(body);
+    takeWaiting(now);
+}
+
+void NetworkPlayer::handleLevel(heron::DataSource& body, double now)
+{
+    m_waitingLevel = readName(body);
+    takeWaiting(now);
+}
+
+void NetworkPlayer::takeWaiting(double now)
+{
+    if (m_waitingTake && m_rates.allow('+', now, who())) {
+        const heron_string name = std::move(*m_waitingTake);
+        m_waitingTake.reset();
+        take(name, now);
     }
+    if (m_waitingLevel && m_rates.allow('L', now, who())) {
+        const heron_string name = std::move(*m_waitingLevel);
+        m_waitingLevel.reset();
+        enterLevel(name);
+    }
+}
+
+void NetworkPlayer::take(const heron_string& name, double now)
+{
     AvatarSlot* const slot = m_world.avatars().named(name);
     if (slot == nullptr) {
         if (m_network.avatarLines().allow()) {
@@ -222,10 +232,9 @@ void NetworkPlayer::handleTake(heron::DataSource& body, double now)
     m_lastHeldMotion = now;
 }
 
-void NetworkPlayer::handleLevel(heron::DataSource& body, double now)
+void NetworkPlayer::enterLevel(const heron_string& name)
 {
-    const heron_string name = readName(body);
-    if (!allowPacket(m_levels, "Levels", now) || m_held == nullptr) {
+    if (m_held == nullptr) {
         return;
     }
     Level* const level = m_world.levelNamed(name);
@@ -241,7 +250,7 @@ void NetworkPlayer::handleLevel(heron::DataSource& body, double now)
 void NetworkPlayer::handleRing(heron::DataSource& body, double now)
 {
     const heron_string name = readName(body);
-    if (!allowPacket(m_rings, "Rings", now)) {
+    if (!m_rates.allow('r', now, who())) {
         return;
     }
     AvatarSlot* const slot = m_world.avatars().named(name);
@@ -259,74 +268,84 @@ void NetworkPlayer::handleRing(heron::DataSource& body, double now)
 void NetworkPlayer::handleMessage(heron::DataSource& body, double now)
 {
     const ColouredText message = readMessage(body);
-    if (!m_chat.allow(now)) {
-        if (m_chat.refused() == 1 && m_network.chatLines().allow()) {
-            heron::debug("Chat from %s dropped: more than %d lines a second\n", address().toString(true).c_str(),
-                         chatLinesPerSecond);
+    if (!m_rates.allow('m', now, who())) {
+        return;
+    }
+    if (m_identified && isMaestroLine(message.text, m_ownName)) {
+        if (m_maestro.allow(now, who())) {
+            m_maestroSince = now;
+            announceWaitingMaestro(now);
         }
         return;
     }
-    if (!isOwnLine(message.text)) {
+    const std::optional<std::uint32_t> typedAt = m_identified ? typedStart(message.text, m_ownName) : std::nullopt;
+    if (!typedAt) {
         if (m_network.chatLines().allow()) {
-            heron::debug("Chat from %s dropped: not in its own name\n", address().toString(true).c_str());
+            heron::debug("Chat from %s dropped: not in its own name\n", who());
         }
         return;
     }
-    if (!m_network.allowRelay(*this, m_link.writer().messageSize(message), now)) {
+    relay(underName(message, *typedAt, m_identity.name, m_identity.colour), now);
+}
+
+void NetworkPlayer::relay(const ColouredText& line, double now)
+{
+    if (!m_network.allowRelay(*this, m_link.writer().messageSize(line), now)) {
         return;
     }
-    m_lastMessage = message;
+    m_lastMessage = line;
     m_network.showMessage(m_lastMessage);
     m_network.broadcastMessage(m_lastMessage, this);
 }
 
-bool NetworkPlayer::isOwnLine(const heron_string& text) const
+void NetworkPlayer::announceWaitingMaestro(double now)
 {
-    if (!m_identified) {
-        return false;
+    if (!m_maestroSince) {
+        return;
     }
-    const heron_string prefix = "[" + m_identity.name + "] ";
-    return text.substr(0, prefix.length()) == prefix || text == "%%" + m_identity.name + " is the Maestro!";
+    if (m_network.penFilledLately(now)) {
+        m_maestroSince.reset();
+        relay(maestroLine(m_identity.name), now);
+        return;
+    }
+    if (now - *m_maestroSince <= maestroWait) {
+        return;
+    }
+    m_maestroSince.reset();
+    if (m_network.chatLines().allow()) {
+        heron::debug("Maestro announcement from %s dropped: the pen has not held every glider here\n", who());
+    }
 }
 
 void NetworkPlayer::handleIdentity(heron::DataSource& body, double now)
 {
     const ColouredText identity = readIdentity(body);
-    const PlayerIdentity said{identity.text, identity.colours.front()};
     // The same identity again changes nothing, so nobody is sent the players list for it.
-    if (m_identified && said == m_identity) {
+    if (m_identified && identity.text == m_ownName && identity.colours.front() == m_identity.colour) {
         return;
     }
-    if (m_identified && !allowPacket(m_renames, "Identities", now)) {
+    if (!m_rates.allow('p', now, who())) {
         return;
     }
-    if (!m_network.claimName(said.name, *this, now)) {
-        refuseName(said.name, now);
-        return;
+    const bool nameless = isBlankName(identity.text);
+    if (!nameless) {
+        if (const heron_string refusal = m_network.refusalOfName(identity.text, *this); !refusal.empty()) {
+            refuseName(refusal, now);
+            return;
+        }
     }
-    m_identity = said;
+    m_ownName = identity.text;
+    m_identity = {nameless ? m_network.nameForNameless() : identity.text, identity.colours.front()};
     m_identified = true;
     m_network.markPlayersChanged();
 }
 
-void NetworkPlayer::yieldName()
+void NetworkPlayer::refuseName(const heron_string& reason, double now)
 {
     if (m_network.connectionLines().allow()) {
-        heron::debug("Closing the connection from %s: a new connection takes its name %s\n", address().toString(true).c_str(),
-                     m_identity.name.c_str());
+        heron::debug("Closing the connection from %s: %s\n", who(), reason.c_str());
     }
-    m_identified = false;
-    m_link.close();
-}
-
-void NetworkPlayer::refuseName(const heron_string& name, double now)
-{
-    if (m_network.connectionLines().allow()) {
-        heron::debug("Closing the connection from %s: the name %s is taken\n", address().toString(true).c_str(),
-                     name.c_str());
-    }
-    const heron_string text = "The name " + name + " is taken: choose another";
-    m_link.writer().writeMessage(m_link.out(), {text, std::vector<std::uint32_t>(text.length(), white)});
+    m_link.writer().writeMessage(m_link.out(), oneColour(reason, white));
     m_link.send(now);
     m_link.close();
 }
@@ -337,8 +356,8 @@ bool NetworkPlayer::isUnnamedTooLong(double now)
         return false;
     }
     if (m_network.connectionLines().allow()) {
-        heron::debug("Closing the connection from %s: it did not say who it is within %.0f seconds\n",
-                     m_link.connection().address().toString(true).c_str(), identifyTimeout);
+        heron::debug("Closing the connection from %s: it did not say who it is within %.0f seconds\n", who(),
+                     identifyTimeout);
     }
     return true;
 }
@@ -349,8 +368,7 @@ bool NetworkPlayer::isSilentTooLong(double now)
         return false;
     }
     if (m_network.connectionLines().allow()) {
-        heron::debug("Closing the connection from %s: nothing came from it for %.0f seconds\n",
-                     address().toString(true).c_str(), silenceTimeout);
+        heron::debug("Closing the connection from %s: nothing came from it for %.0f seconds\n", who(), silenceTimeout);
     }
     return true;
 }
@@ -382,11 +400,7 @@ void NetworkPlayer::drop()
 
 void NetworkPlayer::queueDue(double now)
 {
-    if (m_listedGeneration != m_network.playersGeneration() && now - m_lastPlayersList >= playersListPeriod) {
-        m_listedGeneration = m_network.playersGeneration();
-        m_lastPlayersList = now;
-        m_link.writer().writePlayers(m_link.out(), playersFor());
-    }
+    queuePlayers(now);
     queueMotion(now);
     if (now - m_lastAvailability > availabilityPeriod) {
         m_link.writer().writeAvailability(m_link.out(), availability(m_world.avatars()));
@@ -396,6 +410,18 @@ void NetworkPlayer::queueDue(double now)
         m_rung = false;
         writePacket(m_link.out(), 'r');
     }
+}
+
+void NetworkPlayer::queuePlayers(double now)
+{
+    if (m_listedGeneration == m_network.playersGeneration() || now < m_nextPlayersList) {
+        return;
+    }
+    m_listedGeneration = m_network.playersGeneration();
+    const std::uint32_t before = m_link.backlog();
+    m_link.writer().writePlayers(m_link.out(), playersFor());
+    const double bytes = double(m_link.backlog() - before);
+    m_nextPlayersList = now + std::max(playersListPeriod, bytes / playersListBytesPerSecond);
 }
 
 void NetworkPlayer::queueMotion(double now)

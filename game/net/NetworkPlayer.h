@@ -5,10 +5,12 @@
 #include "game/net/MotionSender.h"
 #include "net/AvatarReplay.h"
 #include "net/PacketLink.h"
-#include "base/RateLimit.h"
+#include "base/PacedLimit.h"
+#include "net/PacketRules.h"
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 class AvatarSlot;
@@ -23,13 +25,13 @@ public:
     // Queues the world list and a ping; now: the network time it connected.
     NetworkPlayer(Look& world, LookNetwork& network, const heron::counted_ptr<heron::NetConnection>& connection,
                   double now);
-    // Frees the avatar it held.
+    // Sends the avatar it held home, free to take.
     ~NetworkPlayer();
     NetworkPlayer(const NetworkPlayer&) = delete;
     NetworkPlayer& operator=(const NetworkPlayer&) = delete;
 
     // One tick: handles what arrived, replays the player's motion, queues what is due and sends;
-    // false once the connection has closed. A connection that has not said who it is within a few
+    // false once the connection has closed and what the player sent before has been handled. A connection that has not said who it is within a few
     // seconds, or from which nothing has come for half a minute, is closed here, so that idle
     // connections hold no player's place. An honest client is never that quiet: it answers every
     // ping, and the two sides ping each other in turn. An avatar whose holder has sent none of its
@@ -44,13 +46,11 @@ public:
     const heron::NetAddress& address();
     // Bytes queued for the player and not yet taken by its socket.
     std::uint32_t backlog() const { return m_link.backlog(); }
+    // The name and colour the others see: the one the player gave, or one the server made for a
+    // player who gave none.
     const PlayerIdentity& identity() const { return m_identity; }
     // True once the player has said who it is.
     bool isIdentified() const { return m_identified; }
-    // Seconds since anything came from the player.
-    double silence(double now) const { return now - m_lastHeard; }
-    // Gives up the player's name to a new connection and closes this one (logged).
-    void yieldName();
     const ColouredText& lastMessage() const { return m_lastMessage; }
     int unacknowledged() const { return m_link.unacknowledged(); }
     // The motion received from the player, waiting to be replayed.
@@ -62,21 +62,27 @@ private:
     // heron::ReadError), which closes the connection.
     void handle(const Packet& packet, double now);
     void handleMotion(heron::DataSource& body, double now);
-    // Takes, levels and rings each come a few times a second at most, judged before their name is
-    // looked up: the excess is dropped, with a paced log line.
+    // Takes and levels come a few times a second at most, judged before their name is looked up:
+    // the last one beyond that waits and is taken once the count allows, a later one or a drop
+    // taking its place.
     void handleTake(heron::DataSource& body, double now);
     void handleLevel(heron::DataSource& body, double now);
+    void takeWaiting(double now);
+    void take(const heron_string& name, double now);
+    void enterLevel(const heron_string& name);
     void handleRing(heron::DataSource& body, double now);
     // Shows and relays a chat line, at most a few a second, and only a line in the player's own
-    // name: "[name] " and what was typed, or its own Maestro announcement.
+    // name, under the name the others know the player by; a Maestro announcement in the player's
+    // name goes on only when the pen has held every glider lately as this machine sees them
+    // (waiting a few seconds for this machine to see it), once in a long while.
     void handleMessage(heron::DataSource& body, double now);
-    bool isOwnLine(const heron_string& text) const;
-    // Takes the player's name and colour; a new name now and then at most. A name another player
-    // or this machine's player has closes the connection, the player told why.
+    void relay(const ColouredText& line, double now);
+    void announceWaitingMaestro(double now);
+    // Takes the player's name and colour; a new name now and then at most. A name the server
+    // cannot take closes the connection, the player told why; a player who gave none is shown
+    // under a name the server makes.
     void handleIdentity(heron::DataSource& body, double now);
-    void refuseName(const heron_string& name, double now);
-    // True (logged, paced) when the rate lets the packet through.
-    bool allowPacket(heron::RateLimit& rate, const char* what, double now);
+    void refuseName(const heron_string& reason, double now);
     // Sends the held avatar home when its motion has stopped coming for too long.
     void releaseIdleAvatar(double now);
     // True (logged) when the connection is still unnamed past its time to say who it is.
@@ -85,8 +91,10 @@ private:
     bool isSilentTooLong(double now);
     void drop();
     void queueDue(double now);
+    void queuePlayers(double now);
     void queueMotion(double now);
     std::vector<ColouredText> playersFor() const;
+    const char* who() const { return m_who.c_str(); }
 
     Look& m_world;
     LookNetwork& m_network;
@@ -97,10 +105,12 @@ private:
     AvatarReplay m_replay;
     bool m_rung = false;
     PlayerIdentity m_identity;
+    // The name the player gives itself, which heads its lines as it sends them.
+    heron_string m_ownName;
     // Which change of the players list the player was last sent; none before the first.
     std::optional<std::uint64_t> m_listedGeneration;
-    // When the players list was last queued to the player.
-    double m_lastPlayersList;
+    // When the players list may next be queued to the player.
+    double m_nextPlayersList;
     ColouredText m_lastMessage;
     double m_connectedAt;
     // When the last packet came from the player.
@@ -108,9 +118,14 @@ private:
     bool m_identified = false;
     // When the motion of the held avatar last came (or it was taken).
     double m_lastHeldMotion = 0;
-    heron::RateLimit m_chat;
-    heron::RateLimit m_rings;
-    heron::RateLimit m_takes;
-    heron::RateLimit m_levels;
-    heron::RateLimit m_renames;
+    PacketRates m_rates;
+    // The last take and level change dropped by their count, waiting to be taken.
+    std::optional<heron_string> m_waitingTake;
+    std::optional<heron_string> m_waitingLevel;
+    // When the player announced itself the Maestro while this machine had not yet seen the pen
+    // full; none when nothing waits.
+    std::optional<double> m_maestroSince;
+    heron::PacedLimit m_maestro;
+    // The peer's address and port, as the log names it.
+    std::string m_who;
 };

@@ -96,14 +96,14 @@ TEST_F(NetworkPlayTest, ChatReachesEveryPlayerWithItsColours)
     EXPECT_EQ(OverlayConsole::line(0).text, said.text);
 }
 
-TEST_F(NetworkPlayTest, MaestroFlashShowsOnServerAndClients)
+TEST_F(NetworkPlayTest, MaestroFlashShowsOnEveryClient)
 {
-    client[0]->network().announceMaestro();
+    server->network().announceMaestro();
     // Every world opens with a blank flash; the announcement replaces it.
     const auto announced = [](const Look& world) { return world.flash() != nullptr && world.flash()->text() != " "; };
-    ASSERT_TRUE(until([&] { return announced(*client[1]) && announced(*server); }));
-    EXPECT_EQ(server->flash()->text(), "Ann is the Maestro!");
-    EXPECT_EQ(client[1]->flash()->text(), "Ann is the Maestro!");
+    ASSERT_TRUE(until([&] { return announced(*client[0]) && announced(*client[1]); }));
+    EXPECT_EQ(client[0]->flash()->text(), "Sam is the Maestro!");
+    EXPECT_EQ(client[1]->flash()->text(), "Sam is the Maestro!");
 }
 
 TEST_F(NetworkPlayTest, PlayersListNamesEveryoneInTheirColours)
@@ -460,7 +460,7 @@ TEST_F(NetworkPlayTest, ChatFloodIsRelayedAtAPersonsPace)
     }
     const LogCapture log;
     ASSERT_TRUE(peer.send(out));
-    ASSERT_TRUE(until([&] { return log.contains("dropped: more than 3 lines a second\n"); }));
+    ASSERT_TRUE(until([&] { return log.contains("dropped: more than 3 a second\n"); }));
     ticks(10);
     // Each client logs every line it receives.
     EXPECT_EQ(log.count("Message: [Eve] flood "), 2 * 3);
