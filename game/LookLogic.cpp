@@ -105,6 +105,9 @@ void LookLogic::start(kestrel::Window* window)
     m_pendingTrigger = nullptr;
     m_tetheringAct = nullptr;
     m_objectFogs.clear();
+    // The pen is found at the start too, not only when the game starts afresh: a first game can
+    // fill it.
+    findPen();
     m_startTime = finch::Clock::now();
     m_world.reset(m_startTime);
     Level* const level = m_world.currentLevel();

@@ -83,7 +83,8 @@ bool PacketLink::hasUnhandled()
 
 bool PacketLink::mayHandle()
 {
-    return !m_closedHere && (isOpen() || m_connection->errorKind() == heron::NetClosedByPeer);
+    const heron::NetErrorKind ended = m_connection->errorKind();
+    return !m_closedHere && (isOpen() || ended == heron::NetClosedByPeer || ended == heron::NetReadWriteError);
 }
 
 bool PacketLink::handleReceived(const Handler& handle, int& packetsLeft)

@@ -88,8 +88,8 @@ private:
     // Hands complete packets received to handle while packetsLeft lasts, counting it down; false
     // once the connection has closed or the count is spent.
     bool handleReceived(const Handler& handle, int& packetsLeft);
-    // True while packets received may still be handled: open, or closed by the peer after sending
-    // them, and not closed here.
+    // True while packets received may still be handled: open, or ended by the peer (closed or
+    // reset) after sending them, and not closed or dropped here.
     bool mayHandle();
     void logFault(const Packet* packet, const char* reason);
     // Drops what was sent from the outgoing buffer's front once it outweighs the unsent tail, and

@@ -100,6 +100,8 @@ public:
     {
         return loopback::sendAll(m_socket, std::string(reinterpret_cast<const char*>(out.data()), out.size()));
     }
+    // Sends and waits until the server's system holds every byte, so that its next tick reads them.
+    bool sendNow(const heron::MemoryDataDest& out) const { return send(out) && loopback::delivered(m_socket); }
     // Takes what arrived and answers each motion packet; returns how many came.
     int acknowledgeMotion()
     {
@@ -212,6 +214,14 @@ protected:
         }
     }
 
+    // The peer says who it is.
+    static bool identify(const ScriptedPeer& peer, const std::string& name)
+    {
+        heron::MemoryDataDest out;
+        PacketWriter().writeIdentity(out, name.c_str(), 0xFFFFFF);
+        return peer.send(out);
+    }
+
     // Ticks until the server has sent the peer a message, and gives its text (empty when none came).
     heron_string firstMessageTo(ScriptedPeer& peer)
     {
@@ -301,6 +311,8 @@ protected:
     {
         return loopback::sendAll(peer, std::string(reinterpret_cast<const char*>(out.data()), out.size()));
     }
+    // Sends and waits until the client's system holds every byte, so that its next tick reads them.
+    static bool sendNow(int peer, const heron::MemoryDataDest& out) { return sendAll(peer, out) && loopback::delivered(peer); }
 
     // What a refused peer is told: the text of the one message it receives before the end.
     static heron_string refusalTo(int peer)

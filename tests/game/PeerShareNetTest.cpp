@@ -8,14 +8,6 @@ namespace
 
 using namespace networkplay;
 
-// The peer says who it is.
-bool identify(const ScriptedPeer& peer, const std::string& name)
-{
-    heron::MemoryDataDest out;
-    PacketWriter().writeIdentity(out, name.c_str(), 0xFFFFFF);
-    return peer.send(out);
-}
-
 // Peers flooding pings and takes of an avatar nobody has: each tick reads each of them no more than
 // its share, and the takes log a few lines a second, all peers together.
 TEST_F(NetworkPlayTest, PeersFloodsAreReadAShareATickAndLogAFewLines)
@@ -244,7 +236,7 @@ TEST_F(NetworkPlayTest, NamelessPlayersPlaySideBySideUnderNamesTheServerMakes)
 }
 
 // The players list goes to a player only when someone came, went or took another name, and at most
-// once a second however often that happens.
+// once a second however often that happens, or less often as the list grows long.
 TEST_F(NetworkPlayTest, PlayersListGoesOutOnAChangeAtMostOnceASecond)
 {
     const int port = server->network().listeningPort();
@@ -264,12 +256,25 @@ TEST_F(NetworkPlayTest, PlayersListGoesOutOnAChangeAtMostOnceASecond)
     std::vector<std::unique_ptr<ScriptedPeer>> comers;
     for (std::size_t i = 0; i < 100; ++i) {
         comers.push_back(std::make_unique<ScriptedPeer>(port, loopback::spreadAddress(i)));
-        ASSERT_TRUE(identify(*comers.back(), "Comer" + std::to_string(i)));
+        ASSERT_TRUE(identify(*comers.back(), "Comer " + std::to_string(i) + std::string(32, '-')));
         tick();
     }
     watcher.acknowledgeMotion();
     EXPECT_GE(watcher.received('p') - before, 1);
     EXPECT_LE(watcher.received('p') - before, 3);
+    // A list of a hundred long names goes out every few seconds at most, however often one
+    // connection comes and goes.
+    const int churned = watcher.received('p');
+    for (std::size_t i = 0; i < 50; ++i) {
+        {
+            const ScriptedPeer churner(port, loopback::spreadAddress(100 + i));
+            ASSERT_TRUE(identify(churner, "Churner" + std::to_string(i)));
+            tick();
+        }
+        ticks(9);
+    }
+    watcher.acknowledgeMotion();
+    EXPECT_LE(watcher.received('p') - churned, 5);
 }
 
 // A server flooding its client with rings, chat and flashes: the client keeps a few rings a

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Eventually.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -119,6 +121,16 @@ inline std::string receive(int socket, std::size_t n)
 inline bool sendAll(int socket, const std::string& bytes)
 {
     return send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+}
+
+// Waits until the peer's system has taken every byte sent on socket (so the other end can read them
+// at once); false when it has not after a generous bound, which only guards against a hang.
+inline bool delivered(int socket)
+{
+    return eventually([&] {
+        int unsent = 0;
+        return ioctl(socket, SIOCOUTQ, &unsent) == 0 && unsent == 0;
+    });
 }
 
 // Bytes the kernel still holds to send on this process's connections that were accepted on port

@@ -96,3 +96,21 @@ TEST(SocketCloser, ClosedSocketTakesThePeersLastBytesUntilThePeerCloses)
         return closer.pending() == 0u;
     }));
 }
+
+// Handing a socket over only notes it: a socket whose peer is done stays until the next sweep
+// however many follow it, and past a few hundred waiting, a socket handed over is closed at once.
+TEST(SocketCloser, HandingOverOnlyNotesASocketUpToACap)
+{
+    SocketCloser& closer = SocketCloser::instance();
+    closer.finish();
+    SilentPeers silent(300);
+    close(silent.peers[0]);
+    silent.peers[0] = -1;
+    for (const auto& connection : silent.connections) {
+        connection->close();
+    }
+    EXPECT_EQ(closer.pending(), 256u);
+    closer.sweep();
+    EXPECT_EQ(closer.pending(), 255u);
+    closer.finish();
+}
