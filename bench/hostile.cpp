@@ -75,6 +75,11 @@ constexpr double ringStopBytes = 1024.0 * 1024 * 1024;
 // and the median tick below this multiple of it; the log grows by no more than this many bytes a
 // second; the heaps stay within these many bytes of their start.
 constexpr double honestRateGoal = 0.9;
+// A newcomer gets the world within this many ticks of the quiet run's time.
+constexpr double joinGoalTicks = 2.0;
+// Seconds between two newcomers, and the longest a newcomer waits for the world.
+constexpr double newcomerPeriod = 0.5;
+constexpr double newcomerPatience = 25.0;
 constexpr double tickGoal = 2.0;
 constexpr double logGoal = 2048.0;
 constexpr double serverHeapGoal = 10.0 * 1024 * 1024;
@@ -96,6 +101,8 @@ constexpr std::uint32_t loudHosts[] = {host(9), host(10)};
 constexpr std::uint32_t talkerHost = host(11);
 constexpr std::uint32_t exactReaderHost = host(13);
 constexpr std::uint32_t worldCaptureHost = host(14);
+// Where newcomers come from, one at a time, while a run is measured.
+constexpr std::uint32_t newcomerHost = host(15);
 constexpr const char* loudNames[] = {"Loud0", "Loud1"};
 // The name of the honest talker, whose lines the honest client counts.
 constexpr const char* talkerName = "Ann";
@@ -603,6 +610,42 @@ std::string talkLoudly(Company& company, int, const std::atomic<bool>& stop)
     return printed("each loud talker sent 3 lines every %.2f s, %u bytes a burst together", talkPeriod, unsigned(bytes));
 }
 
+// Seconds a newcomer from an address of its own waits from its connect to the server's world list;
+// the patience when it never comes.
+double joinTime(int port)
+{
+    const Clock::time_point start = Clock::now();
+    const int s = startConnect(port, newcomerHost, Close::graceful);
+    ReceiveBuffer received;
+    unsigned char bytes[65536];
+    bool world = false;
+    while (s >= 0 && !world && secondsSince(start) < newcomerPatience && waitFor(s, POLLIN, 100)) {
+        const ssize_t got = recv(s, bytes, sizeof bytes, MSG_DONTWAIT);
+        if (got == 0 || (got < 0 && errno != EAGAIN)) {
+            break;
+        }
+        received.append({bytes, std::size_t(std::max<ssize_t>(got, 0))});
+        while (const std::optional<Packet> packet = received.next()) {
+            world = world || packet->kind == 'W';
+        }
+    }
+    if (s >= 0) {
+        close(s);
+    }
+    return world ? secondsSince(start) : newcomerPatience;
+}
+
+// Newcomers one after another until stop is set: the longest wait for the world.
+double joinNewcomers(int port, const std::atomic<bool>& stop)
+{
+    double longest = 0;
+    while (!stop) {
+        longest = std::max(longest, joinTime(port));
+        std::this_thread::sleep_for(Seconds(newcomerPeriod));
+    }
+    return longest;
+}
+
 // What one run beside a hostile peer (or none) measured.
 struct RunFigures
 {
@@ -617,6 +660,8 @@ struct RunFigures
     AttackReport report;
     // The honest talker's lines the honest client received.
     long talkerLinesHeard = 0;
+    // The longest a newcomer waited for the world, in seconds.
+    double joinLongest = 0;
 };
 
 // A serving world ticked for the seconds given beside the honest client and the company, one of
@@ -642,6 +687,12 @@ RunFigures measureRun(const char* name, const Attack& attack, double seconds)
         figures.report.talkerLines = company.talkerLines();
     });
     ticker.tickUntil(start, Keep::no);
+    std::atomic<bool> joined = false;
+    std::atomic<bool> newcomersDone = false;
+    std::thread newcomers([&] {
+        figures.joinLongest = joinNewcomers(port, joined);
+        newcomersDone = true;
+    });
     const long motionBefore = honest.motion();
     const double logBefore = log.bytes();
     const Clock::time_point measured = Clock::now();
@@ -649,6 +700,11 @@ RunFigures measureRun(const char* name, const Attack& attack, double seconds)
     const double elapsed = secondsSince(measured);
     figures.motionRate = double(honest.motion() - motionBefore) / elapsed;
     figures.logRate = (log.bytes() - logBefore) / elapsed;
+    joined = true;
+    while (!newcomersDone) {
+        ticker.tickUntil(after(0.05), Keep::no);
+    }
+    newcomers.join();
     stop = true;
     ticker.tickUntil(after(drainSeconds), Keep::no);
     peers.join();
@@ -677,6 +733,7 @@ std::string missedGoals(const RunFigures& run, const RunFigures& quiet)
     miss(ratio(run.tickMedian, quiet.tickMedian) <= tickGoal, "tick");
     miss(run.logRate <= logGoal, "log");
     miss(run.talkerLinesHeard >= run.report.talkerLines, "talker heard");
+    miss(run.joinLongest <= quiet.joinLongest + joinGoalTicks / tickRate, "newcomer");
     return missed.empty() ? "met" : missed;
 }
 
@@ -684,14 +741,14 @@ std::string missedGoals(const RunFigures& run, const RunFigures& quiet)
 void printRuns(const std::vector<RunFigures>& runs)
 {
     const RunFigures& quiet = runs.front();
-    std::printf("%-22s %9s %6s %11s %8s %11s %8s %9s %6s  %s\n", "run", "motion/s", "ratio", "cpu med ms", "ratio",
-                "cpu max ms", "ratio", "log B/s", "heard", "goals");
+    std::printf("%-22s %9s %6s %11s %8s %11s %8s %9s %6s %8s  %s\n", "run", "motion/s", "ratio", "cpu med ms", "ratio",
+                "cpu max ms", "ratio", "log B/s", "heard", "join ms", "goals");
     for (const RunFigures& run : runs) {
         const std::string heard = std::to_string(run.talkerLinesHeard) + "/" + std::to_string(run.report.talkerLines);
-        std::printf("%-22s %9.1f %6.2f %11.3f %8.2f %11.3f %8.2f %9.0f %6s  %s\n", run.name, run.motionRate,
+        std::printf("%-22s %9.1f %6.2f %11.3f %8.2f %11.3f %8.2f %9.0f %6s %8.1f  %s\n", run.name, run.motionRate,
                     ratio(run.motionRate, quiet.motionRate), 1e3 * run.tickMedian, ratio(run.tickMedian, quiet.tickMedian),
                     1e3 * run.tickLongest, ratio(run.tickLongest, quiet.tickLongest), run.logRate, heard.c_str(),
-                    missedGoals(run, quiet).c_str());
+                    1e3 * run.joinLongest, missedGoals(run, quiet).c_str());
     }
     for (const RunFigures& run : runs) {
         std::printf("  %s: %s\n", run.name, run.report.what.c_str());
@@ -883,8 +940,8 @@ int main(int argc, char** argv)
     std::printf("server at %.0f ticks a second, %d avatars, an honest client holding nothing; %.0f s a run\n", tickRate,
                 avatarCount, seconds);
     std::printf("goals beside each hostile peer: honest rate >= %.1f x quiet, median tick <= %.0f x quiet, log <= %.0f B/s, "
-                "every line of the honest talker heard\n",
-                honestRateGoal, tickGoal, logGoal);
+                "every line of the honest talker heard, a newcomer's world within %.0f ticks of quiet\n",
+                honestRateGoal, tickGoal, logGoal, joinGoalTicks);
     std::vector<RunFigures> runs;
     for (const auto& [name, attack] : kinds) {
         runs.push_back(measureRun(name, attack, seconds));

@@ -297,6 +297,15 @@ protected:
         return scripted.accept();
     }
 
+    // The same, and the scripted server sends the world list that puts every avatar on "Sea".
+    static int connectToScriptedWorld(Look& world, const loopback::Listener& scripted)
+    {
+        const int peer = connectToScripted(world, scripted);
+        heron::MemoryDataDest out;
+        PacketWriter().writeWorld(out, everyoneOnSea(world));
+        return peer >= 0 && sendAll(peer, out) ? peer : -1;
+    }
+
     // The world list that puts every avatar of the world on "Sea" where it stands.
     static std::vector<WorldEntry> everyoneOnSea(Look& world)
     {

@@ -297,11 +297,10 @@ TEST_F(NetworkPlayTest, ClientPassesOverWhatAServerMayNotSend)
 {
     Look& ann = *client[0];
     const loopback::Listener scripted;
-    const int peer = connectToScripted(ann, scripted);
+    const int peer = connectToScriptedWorld(ann, scripted);
     ASSERT_GE(peer, 0);
     heron::MemoryDataDest out;
     PacketWriter writer;
-    writer.writeWorld(out, everyoneOnSea(ann));
     writer.writeNamed(out, '+', "/objects/ann$0");
     writePacket(out, 'Z', std::vector<unsigned char>{1, 2, 3});
     writer.writeSample(out, MotionSample{200, 0.1f, 1, 1, 1, 0, 0, 0});

@@ -140,11 +140,10 @@ TEST_F(NetworkPlayTest, EachKindAServerSendsIsTakenAtItsCount)
     const LogCapture log;
     Look& ann = *client[0];
     const loopback::Listener scripted;
-    const int peer = connectToScripted(ann, scripted);
+    const int peer = connectToScriptedWorld(ann, scripted);
     ASSERT_GE(peer, 0);
     heron::MemoryDataDest out;
     PacketWriter writer;
-    writer.writeWorld(out, everyoneOnSea(ann));
     for (int i = 0; i < 256; ++i) {
         writer.writeLevel(out, 1, "Sky");
     }
@@ -170,11 +169,10 @@ TEST_F(NetworkPlayTest, AClientShowsEachSenderItsPartOfTheChat)
 {
     Look& ann = *client[0];
     const loopback::Listener scripted;
-    const int peer = connectToScripted(ann, scripted);
+    const int peer = connectToScriptedWorld(ann, scripted);
     ASSERT_GE(peer, 0);
     heron::MemoryDataDest out;
     PacketWriter writer;
-    writer.writeWorld(out, everyoneOnSea(ann));
     const auto crowdSays = [&] {
         for (int line = 0; line < 3; ++line) {
             for (int sender = 0; sender < 100; ++sender) {

@@ -285,11 +285,10 @@ TEST_F(NetworkPlayTest, AClientKeepsWhatItsServerSendsBounded)
     const LogCapture log;
     Look& ann = *client[0];
     const loopback::Listener scripted;
-    const int peer = connectToScripted(ann, scripted);
+    const int peer = connectToScriptedWorld(ann, scripted);
     ASSERT_GE(peer, 0);
     heron::MemoryDataDest out;
     PacketWriter writer;
-    writer.writeWorld(out, everyoneOnSea(ann));
     for (int i = 0; i < 5000; ++i) {
         writePacket(out, 'r');
     }
