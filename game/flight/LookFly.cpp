@@ -177,6 +177,8 @@ void LookFly::teleport(const finch::Transform& placement)
 {
     release();
     m_speed = 0.0;
+    // An object flown along was turned with the player: it is steered on from the way it faces now.
+    m_steered = nullptr;
     m_transform = placement;
     m_world.camera().setTransform(placement);
     m_lastEye = m_world.camera().eye();
