@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 float LookFly::speedSetting = 5.0f;
 bool LookFly::gravityOn = true;
@@ -49,6 +50,10 @@ constexpr double bounceSpeed = 40.0;
 // Seconds between two bounce sounds at the least.
 constexpr double bounceSoundGap = 1.0;
 constexpr double noHit = 1e300;
+// A sweep that goes less than this share of the speed short along the way flown is not held up: a
+// sphere sliding along the floor loses about that much to the sweep's clearance and rounding, and
+// shows its speed unchanged.
+constexpr double heldUpShare = 1e-3;
 // A seized object's pitch stays within this many degrees when the mouse's height sets it.
 constexpr double seizedPitchLimit = 60.0;
 // The stiffest a seized object's zone may be; at it the view eases in over the first two seconds.
@@ -172,6 +177,8 @@ void LookFly::teleport(const finch::Transform& placement)
 {
     release();
     m_speed = 0.0;
+    // An object flown along was turned with the player: it is steered on from the way it faces now.
+    m_steered = nullptr;
     m_transform = placement;
     m_world.camera().setTransform(placement);
     m_lastEye = m_world.camera().eye();
@@ -390,6 +397,7 @@ void LookFly::update(finch::Database* database)
         return;
     }
     adoptMovedCamera();
+    m_shownLimit = std::numeric_limits<double>::infinity();
     const std::optional<Flown> flying = flown();
     const Flown* const target = flying ? &*flying : nullptr;
     if (target == nullptr) {
@@ -428,7 +436,7 @@ void LookFly::update(finch::Database* database)
             m_drift = m_drift * std::pow(0.99, 200.0 * dt);
         }
     }
-    moveWithCollision(database, dt, move, target);
+    moveWithCollision(database, dt, move, target, forwardOf(angles.pitch, angles.heading));
     if (m_orbiting || m_onPath) {
         faceOrbitCentre(angles);
     } else if (target != nullptr) {
@@ -446,7 +454,12 @@ void LookFly::update(finch::Database* database)
     view.heading += m_viewOffset.heading;
     m_world.camera().setTransform(view);
     m_lastEye = m_world.camera().eye();
-    currentSpeed = m_speed;
+    currentSpeed = speed();
+}
+
+double LookFly::speed() const
+{
+    return std::copysign(std::min(std::fabs(m_speed), m_shownLimit), m_speed);
 }
 
 void LookFly::adoptMovedCamera()
@@ -624,7 +637,8 @@ void LookFly::settle(double target, double dt)
     }
 }
 
-void LookFly::moveWithCollision(finch::Database* database, double dt, Vector3d move, const Flown* flying)
+void LookFly::moveWithCollision(finch::Database* database, double dt, Vector3d move, const Flown* flying,
+                                const Vector3d& way)
 {
     const double r = m_world.logic().playerSize();
     if (!(r > 0.0)) {
@@ -652,24 +666,35 @@ void LookFly::moveWithCollision(finch::Database* database, double dt, Vector3d m
     addCollidees(sweep, database, triangles, flying == nullptr || flying->avatar != nullptr);
     // The held avatar stays out of the player's way.
     const CollisionsOff avatarAside(heldAvatarObject(m_world.logic()));
-    if (sweep.collide()) {
+    const bool touched = sweep.collide();
+    if (touched) {
         lastContactPoint = sweep.contact();
         lastContactNormal = sweep.planeNormal();
     }
     if (flying == nullptr) {
-        keepSpeedToMotion(sweep, m_transform.position, dt);
+        keepSpeedToMotion(sweep, touched, m_transform.position, way, dt);
     }
     m_transform.position = sweep.start();
 }
 
-void LookFly::keepSpeedToMotion(const finch::Collider& sweep, const Vector3d& from, double dt)
+void LookFly::keepSpeedToMotion(const finch::Collider& sweep, bool touched, const Vector3d& from,
+                                const Vector3d& way, double dt)
 {
-    if (!sweep.stopped()) {
+    const Vector3d moved = sweep.start() - from;
+    if (sweep.stopped()) {
+        const double reached = moved.length() / dt;
+        if (std::fabs(m_speed) > reached) {
+            m_speed = std::copysign(reached, m_speed);
+        }
+    }
+    if (!touched && !sweep.stopped()) {
         return;
     }
-    const double reached = (sweep.start() - from).length() / dt;
-    if (std::fabs(m_speed) > reached) {
-        m_speed = std::copysign(reached, m_speed);
+    // What the sweep gave to sliding aside, or to falling, is not flight; a player flying backwards
+    // goes along the way flown backwards.
+    const double along = finch::dot(moved, way) / dt * (m_speed < 0.0 ? -1.0 : 1.0);
+    if (along < (1.0 - heldUpShare) * std::fabs(m_speed)) {
+        m_shownLimit = std::max(along, 0.0);
     }
 }
 
@@ -988,9 +1013,9 @@ Vector3d LookFly::sweepSeized(finch::Database* database, pelican::PelicanObject&
     // that rocks and other players still meet it.
     const CollisionsOff itself(&object);
     m_seizeSweep = true;
-    sweep.collide();
+    const bool touched = sweep.collide();
     m_seizeSweep = false;
-    keepSpeedToMotion(sweep, centre, dt);
+    keepSpeedToMotion(sweep, touched, centre, m_seizedForward, dt);
     return from + (sweep.start() - centre);
 }
 

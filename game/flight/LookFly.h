@@ -5,6 +5,7 @@
 #include "scene/math/Matrix.h"
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -74,7 +75,9 @@ public:
     // true answer counts as the sound played.
     static bool bounceSoundDue(double now);
 
-    double speed() const { return m_speed; }
+    // The speed shown, which the music follows: the speed, but after a frame whose sweep touched
+    // something, no more than that sweep went along the way flown.
+    double speed() const;
     const finch::Transform& transform() const { return m_transform; }
     bool isOrbiting() const { return m_orbiting; }
     bool quitRequested() const { return m_quit; }
@@ -144,10 +147,16 @@ private:
     void steer(double yaw, double pitchChange, bool banking, double dt, Angles& angles, finch::Vector3d& move);
     void advance(double dt, const finch::Vector3d& direction, finch::Vector3d& move, Drive drive = Drive::free);
     void settle(double target, double dt);
-    void moveWithCollision(finch::Database* database, double dt, finch::Vector3d move, const Flown* flying);
+    // The player's sweep; way is the direction the speed drives the player along.
+    void moveWithCollision(finch::Database* database, double dt, finch::Vector3d move, const Flown* flying,
+                           const finch::Vector3d& way);
     // After a sweep that stopped short, the speed is no more than the sweep moved from from in the
     // frame: a wedged player shows the speed it flies, and builds up again from there once free.
-    void keepSpeedToMotion(const finch::Collider& sweep, const finch::Vector3d& from, double dt);
+    // After any sweep that touched something and was held up by it, the speed shown is no more
+    // than the sweep went along way, the direction flown: sliding down a wall met head on, or
+    // crawling along a face met nearly so, shows next to no speed.
+    void keepSpeedToMotion(const finch::Collider& sweep, bool touched, const finch::Vector3d& from,
+                           const finch::Vector3d& way, double dt);
     // Collides the database's triangles (sliding) and, when wanted, the zones' spheres.
     void addCollidees(finch::Collider& sweep, finch::Database* database, std::unique_ptr<finch::Collider>& triangles,
                       bool withZones);
@@ -183,6 +192,9 @@ private:
     bool m_quit = false;
     bool m_stopLock = false;
     double m_speed = 0.0;
+    // Units per second the last frame's sweep went along the way flown, when it touched something;
+    // unlimited otherwise. The speed shown is no more than this.
+    double m_shownLimit = std::numeric_limits<double>::infinity();
     double m_brakeRate = 0.0;
     finch::Transform m_transform;
     double m_lastRadius = -1.0;

@@ -256,3 +256,26 @@ TEST_F(DemoGliderFlightTest, GliderHeadOnAtTheTowerShowsNoSpeed)
     EXPECT_LT(std::hypot(across.x, across.y), 2.5 + bounds.radius() + 0.1);
     EXPECT_LT(flight().speed(), 0.1);
 }
+
+// Flown through the tide gate, a held glider comes out at the reef in front of the player, and
+// glider and view face the way the reef is entered as they fly on.
+TEST_F(DemoGliderFlightTest, GliderThroughTheTideGateFacesTheReefsEntry)
+{
+    AvatarSlot* const glider = takeAGliderAhead();
+    ASSERT_NE(glider, nullptr);
+    key('g');
+    const Level* const reef = m_world->levelNamed("Glass Reef");
+    const finch::Transform entry = reef->entryView;
+    const Vector3d gate = zoneNamed(*m_world->currentLevel(), "Tide gate").position();
+    m_world->logic().teleport(finch::Transform{gate - Vector3d(0, 30, 0)});
+    mouse(kestrel::Event::LeftPress, 0, 0, true, false);
+    ASSERT_TRUE(within10s([&] { return m_world->currentLevel() == reef; }));
+    const auto turnedFromEntry = [&](double heading) { return wrapHeading(heading - entry.heading + 180.0) - 180.0; };
+    for (int i = 0; i < 60; ++i) {
+        frame();
+        ASSERT_NEAR(turnedFromEntry(glider->object().transform().getTransform().heading), 0.0, 1.0) << "at frame " << i;
+        ASSERT_NEAR(turnedFromEntry(m_world->camera().getTransform().heading), 0.0, 1.0) << "at frame " << i;
+        const Vector3d ahead = objectPosition(glider->object()) - flight().transform().position;
+        ASSERT_GT(finch::dot(ahead, entry.forward()), 0.0) << "at frame " << i;
+    }
+}
