@@ -74,17 +74,26 @@ TEST_F(DemoMusicTest, FirstLevelsAmbientSongSoundsForAMinute)
     ambient.stop();
 }
 
-// The game, started as the game window starts it, begins in the open water with the level's song:
-// the shore's first chord sounds over the bass line in the first two seconds.
-TEST_F(DemoMusicTest, GameStartsWithTheLevelsSong)
+// Every game begins in the open water with the level's song: the first, started as the game window
+// starts it, and a fresh one that F1 starts while the player is still in the open water. The
+// shore's first chord sounds over the bass line in the first two seconds of each.
+TEST_F(DemoMusicTest, EveryGameStartsWithTheLevelsSong)
 {
     LookLogic& logic = world->logic();
     logic.reset();
     logic.start();
-    gameFrame();
-    ASSERT_EQ(logic.currentZone(), &zoneNamed(*world->currentLevel(), "Open water"));
-    const std::vector<std::int16_t> opening = recordTenths(20, [&] { gameFrame(); });
-    EXPECT_GT(plat::toneLevel(opening, shoreOpeningNote), 300.0);
+    const auto frames = [&] { gameFrame(); };
+    Zone* const openWater = &zoneNamed(*world->currentLevel(), "Open water");
+    const auto opening = [&] {
+        gameFrame();
+        EXPECT_EQ(logic.currentZone(), openWater);
+        return plat::toneLevel(recordTenths(20, frames), shoreOpeningNote);
+    };
+    EXPECT_GT(opening(), 300.0) << "first game";
+    renderTenths(10, frames);
+    ASSERT_EQ(logic.currentZone(), openWater);
+    world->resetGame(true);
+    EXPECT_GT(opening(), 300.0) << "fresh game";
     logic.stop();
 }
 
