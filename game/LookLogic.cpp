@@ -174,6 +174,9 @@ void LookLogic::reset()
     }
     forgetAvatars();
     findPen();
+    // The soundtracks are stopped: the next frame enters the zone the game starts again in, also
+    // the one the player was in, so that a fresh game plays its songs as the start of play does.
+    m_currentZone = nullptr;
 }
 
 void LookLogic::stopTransitions()

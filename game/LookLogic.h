@@ -48,6 +48,8 @@ public:
     // Starts playing; the flight steers by the mouse in window (null: none yet).
     void start(kestrel::Window* window = nullptr);
     void stop();
+    // A fresh game: stops the songs and the acts and applies the zone the player is in at once;
+    // the next frame enters that zone anew, which plays its songs.
     void reset();
     // One frame; false when the player asked to quit.
     bool update();

@@ -29,12 +29,26 @@ protected:
         }
         return silent;
     }
+
+    // A game frame a tenth of a second after the last; the current level's sequencer sample is
+    // loaded here rather than waiting for its worker.
+    void gameFrame()
+    {
+        m_now += 0.1;
+        m_clock.frame(m_now);
+        world->logic().update();
+        world->currentLevel()->motor.loadSample();
+    }
+
+    double m_now = 100.0;
 };
 
 // The notes of the shore's chords that neither the reef's song nor its bass line plays, and the
 // low drone of the reef's song, which no other music of the world plays.
 constexpr std::array<double, 6> shoreOnlyNotes = {87.3, 146.8, 246.9, 370.0, 392.0, 493.9};
 constexpr double reefDrone = 55.0;
+// The top note of the shore's first chord, which the first level's bass line does not play.
+constexpr double shoreOpeningNote = 392.0;
 
 // The loudest of those notes of the shore's chords.
 double shoreNotesLevel(const std::vector<std::int16_t>& mix)
@@ -60,6 +74,29 @@ TEST_F(DemoMusicTest, FirstLevelsAmbientSongSoundsForAMinute)
     ambient.stop();
 }
 
+// Every game begins in the open water with the level's song: the first, started as the game window
+// starts it, and a fresh one that F1 starts while the player is still in the open water. The
+// shore's first chord sounds over the bass line in the first two seconds of each.
+TEST_F(DemoMusicTest, EveryGameStartsWithTheLevelsSong)
+{
+    LookLogic& logic = world->logic();
+    logic.reset();
+    logic.start();
+    const auto frames = [&] { gameFrame(); };
+    Zone* const openWater = &zoneNamed(*world->currentLevel(), "Open water");
+    const auto opening = [&] {
+        gameFrame();
+        EXPECT_EQ(logic.currentZone(), openWater);
+        return plat::toneLevel(recordTenths(20, frames), shoreOpeningNote);
+    };
+    EXPECT_GT(opening(), 300.0) << "first game";
+    renderTenths(10, frames);
+    ASSERT_EQ(logic.currentZone(), openWater);
+    world->resetGame(true);
+    EXPECT_GT(opening(), 300.0) << "fresh game";
+    logic.stop();
+}
+
 // Once the player holds a ring the level's sequencer plays its line for one ring: the bass goes on.
 TEST_F(DemoMusicTest, FirstLevelsBassLineGoesOnOnceARingIsHeld)
 {
@@ -71,15 +108,7 @@ TEST_F(DemoMusicTest, FirstLevelsBassLineGoesOnOnceARingIsHeld)
     Zone& ring = zoneNamed(shallows, "Ring");
     ring.trigger.fire(*world, &ring, &logic);
     ASSERT_EQ(world->ringCounter()->count(), 1u);
-    double now = 100.0;
-    // A game frame every tenth; the sequencer's sample is loaded here rather than waiting for its
-    // worker.
-    const auto frame = [&] {
-        now += 0.1;
-        m_clock.frame(now);
-        logic.update();
-        shallows.motor.loadSample();
-    };
+    const auto frame = [&] { gameFrame(); };
     renderTenths(10, frame);
     EXPECT_EQ(shallows.motor.patternIndex(), 1u);
     EXPECT_EQ(silentSeconds(renderTenths(50, frame)), 0);

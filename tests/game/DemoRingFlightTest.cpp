@@ -107,9 +107,9 @@ TEST_F(DemoRingFlightTest, APlayerFlyingIntoARingTakesItOrGetsPastIt)
     EXPECT_EQ(rings, 5);
 }
 
-// F1 starts a fresh game, also in the open water where the game starts, which it then does not
-// enter anew: the rings taken before it are back in their places, and taking all five again leads
-// on to the reef.
+// F1 starts a fresh game, also in the open water where the game starts, which it applies at once
+// and enters anew on the next frame: the rings taken before it are back in their places, and taking
+// all five again leads on to the reef.
 TEST_F(DemoRingFlightTest, ResetGameGivesTheTakenRingsBackForAFreshGame)
 {
     const std::vector<Zone*> rings = ringZones();
