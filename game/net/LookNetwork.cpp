@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
+#include <unordered_set>
 
 namespace
 {
@@ -430,10 +431,15 @@ heron_string LookNetwork::refusalOfName(const heron_string& name, const NetworkP
 
 heron_string LookNetwork::nameForNameless() const
 {
+    std::unordered_set<std::string> taken{comparableName(identity().name)};
+    for (const auto& player : m_players) {
+        if (player->isIdentified()) {
+            taken.insert(comparableName(player->identity().name));
+        }
+    }
     for (std::size_t number = 2;; ++number) {
         const heron_string name = ("Player " + std::to_string(number)).c_str();
-        const auto holds = [&](const auto& player) { return player->isIdentified() && isSameName(name, player->identity().name); };
-        if (!isSameName(name, identity().name) && std::none_of(m_players.begin(), m_players.end(), holds)) {
+        if (!taken.contains(comparableName(name))) {
             return name;
         }
     }
