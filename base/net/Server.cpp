@@ -88,7 +88,6 @@ counted_ptr<NetConnection> ServerInternals::accept()
     if (accepted < 0) {
         return counted_ptr<NetConnection>();
     }
-    setsockopt(accepted, SOL_SOCKET, SO_SNDBUF, &acceptedSendBuffer, sizeof acceptedSendBuffer);
     const NetAddress address(ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port));
     log("%s Connection received from %s on port %d\n", address.toString().c_str(), address.port());
     return counted_ptr<NetConnection>(new NetConnection(accepted, address));
@@ -107,6 +106,9 @@ std::int32_t ServerInternals::listenOn(int port)
     }
     const int on = 1;
     setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    // Accepted sockets take it over from the listening one, without a call of their own each: a
+    // stream of connects to refuse costs as few calls as it can.
+    setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &acceptedSendBuffer, sizeof acceptedSendBuffer);
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(static_cast<std::uint16_t>(port));

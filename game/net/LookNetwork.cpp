@@ -32,10 +32,14 @@ constexpr double connectTimeout = 20.0;
 // far below what a client reads in a second, so that a crowd chatting at each one's allowed pace
 // cannot send a client more than it takes.
 constexpr int relayedChatBytesPerSecond = 32 * 1024;
-// The time one tick may spend taking waiting connections, a few hundred accepts and refusals, and
-// the connections it takes whatever the time: a stream of connects from one address has to come
-// faster than these to keep a newcomer waiting behind it in the system's queue.
-constexpr auto acceptTime = std::chrono::microseconds(1500);
+// The time one tick may spend taking waiting connections: a share of the time since the last
+// tick, so that a server slowed to a few ticks a second takes as many a second as a fast one, and
+// at least a few hundred accepts and refusals. With the connections it takes whatever the time, a
+// stream of connects from one address has to come faster than these to keep a newcomer from
+// another waiting behind it in the system's queue.
+constexpr double acceptShare = 0.1;
+constexpr auto leastAcceptTime = std::chrono::microseconds(1500);
+constexpr auto mostAcceptTime = std::chrono::milliseconds(25);
 constexpr int leastAcceptsPerTick = 64;
 // Refused connections told why in a second, all addresses together and from one address: each
 // holds its socket for a moment while the message goes out; the others are dropped at once.
@@ -112,7 +116,11 @@ void LookNetwork::serve(double now)
 void LookNetwork::acceptPlayers(double now)
 {
     const auto start = std::chrono::steady_clock::now();
-    for (int accepted = 0; accepted < leastAcceptsPerTick || std::chrono::steady_clock::now() - start < acceptTime; ++accepted) {
+    const auto sinceLast = std::chrono::duration_cast<std::chrono::microseconds>(start - m_lastAccepts);
+    const auto budget = std::clamp(std::chrono::duration_cast<std::chrono::microseconds>(sinceLast * acceptShare),
+                                   std::chrono::microseconds(leastAcceptTime), std::chrono::microseconds(mostAcceptTime));
+    m_lastAccepts = start;
+    for (int accepted = 0; accepted < leastAcceptsPerTick || std::chrono::steady_clock::now() - start < budget; ++accepted) {
         const heron::counted_ptr<heron::NetConnection> connection = m_server->acceptConnection();
         if (!connection) {
             return;

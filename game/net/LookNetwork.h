@@ -9,6 +9,7 @@
 #include "net/PacketRules.h"
 #include "net/Packets.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -159,6 +160,8 @@ private:
     std::optional<bool> m_serveOverride;
     int m_serverPort = gamePort;
     std::optional<PlayerIdentity> m_identityOverride;
+    // When the last tick's taking of connections began.
+    std::chrono::steady_clock::time_point m_lastAccepts;
     // Refused connections told why program-wide, and for each address.
     heron::RateLimit m_explainedRefusals;
     std::unordered_map<std::uint32_t, heron::RateLimit> m_explainedTo;
