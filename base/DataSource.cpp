@@ -123,9 +123,11 @@ std::uint32_t DataSource::tagOutsideWindow()
     return fetchTag(value) ? value : endOfDataTag;
 }
 
-void DataSource::consumeLineEnd()
+void DataSource::consumeLineEnd(int first, LineEndPair pair)
 {
-    if (isLineEnd(windowHasByte() ? *m_next : peekByte())) {
+    const int next = windowHasByte() ? *m_next : peekByte();
+    const bool sameEnd = pair == LineEndPair::AnyTwo ? isLineEnd(next) : isLineEnd(next) && next != first;
+    if (sameEnd) {
         takeByte();
     }
 }
@@ -138,7 +140,7 @@ void DataSource::readTextString(heron_string& value)
             return;
         }
         if (isLineEnd(byte)) {
-            consumeLineEnd();
+            consumeLineEnd(byte, LineEndPair::AnyTwo);
             return;
         }
         value.push_back(char(byte));
@@ -205,7 +207,7 @@ bool DataSource::readLine(heron_string& value)
             return !value.empty();
         }
         if (isLineEnd(byte)) {
-            consumeLineEnd();
+            consumeLineEnd(byte, LineEndPair::OtherKind);
             return true;
         }
         value.push_back(char(byte));

@@ -118,8 +118,9 @@ public:
         m_next = next;
         return *this;
     }
-    // One text line without its line end (LF, CR, or one pair of them). False at the end of data
-    // when nothing was read.
+    // One text line without its line end: LF, CR, CR LF or LF CR. A second end of the same kind
+    // (LF LF, CR CR, CR LF CR LF) ends an empty line of its own. False at the end of data when
+    // nothing was read.
     bool readLine(heron_string& value);
     // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the source's
     // byte order. The target is unchanged when the bytes run short.
@@ -175,6 +176,12 @@ protected:
     }
 
 private:
+    enum class LineEndPair
+    {
+        AnyTwo,
+        OtherKind,
+    };
+
     // The inline reads store the window's new start once, at their end, taking it back from m_next
     // after an out-of-line read: so a run of typed reads can keep it in a register.
 
@@ -234,7 +241,10 @@ private:
     bool fetchStringLength(std::uint32_t& length);
     void readTextString(heron_string& value);
     void readCountedString(heron_string& value);
-    void consumeLineEnd();
+    // After the line-end byte first: takes one more line-end byte that belongs to the same end.
+    // Stored text strings take either kind, so two LFs end one string as their writers expect; a
+    // text line takes only the other kind, so that LF LF is two line ends.
+    void consumeLineEnd(int first, LineEndPair pair);
     void dropStreamReader();
     void addPointerFixup(std::uint32_t address, void* field, PointerAssign assign);
 

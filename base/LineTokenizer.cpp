@@ -187,9 +187,17 @@ bool LineTokenizer::parseNumber(Parse parse, Number& value)
 
 LineTokenizer& LineTokenizer::readInt(int& value)
 {
+    std::int64_t parsed = 0;
+    readLong(parsed);
+    value = static_cast<int>(std::clamp<std::int64_t>(parsed, INT_MIN, INT_MAX));
+    return *this;
+}
+
+LineTokenizer& LineTokenizer::readLong(std::int64_t& value)
+{
     long long parsed = 0;
     m_fail = !parseNumber(parseLong, parsed);
-    value = static_cast<int>(std::clamp<long long>(parsed, INT_MIN, INT_MAX));
+    value = parsed;
     return *this;
 }
 

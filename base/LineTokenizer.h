@@ -74,6 +74,8 @@ public:
     // when there is no number; on success the cursor moves past it. Values beyond the target's
     // range are clamped (an unsigned also takes a minus sign modulo 2^32).
     LineTokenizer& readInt(int& value);
+    // The same for an integer of 64 bits, for a reader that bounds the number itself.
+    LineTokenizer& readLong(std::int64_t& value);
     // An int, true when non-zero.
     LineTokenizer& readBool(bool& value);
     LineTokenizer& readUnsigned(unsigned& value);

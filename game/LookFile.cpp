@@ -13,15 +13,33 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace
 {
+
+// The whole number in [low, high] that word writes as a real number ("1.0", "2e3"); none when word
+// is not wholly a real number or its value is not such a whole number.
+std::optional<std::int64_t> wholeReal(const std::string& word, std::int64_t low, std::int64_t high)
+{
+    char* end = nullptr;
+    const double value = std::strtod(word.c_str(), &end);
+    if (end != word.c_str() + word.size() || !std::isfinite(value) || value != std::floor(value) ||
+        value < double(low) || value > double(high)) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(value);
+}
 
 class LookReader;
 
@@ -60,6 +78,18 @@ struct MotorSlot
     std::int32_t slot = -1;
 };
 
+// How many lines of one kind a read met, and the number of the first.
+struct SeenLines
+{
+    std::uint32_t count = 0;
+    std::uint32_t first = 0;
+
+    void note(std::uint32_t line)
+    {
+        first = count++ == 0 ? line : first;
+    }
+};
+
 // The state of one read: the tokenizer, the world, the level names and the level changes that wait
 // for the whole file to be read.
 class LookReader
@@ -86,17 +116,18 @@ public:
     void value(bool& flag)
     {
         m_outOfRange = false;
-        m_tokens.readBool(flag);
+        flag = readWhole(INT32_MIN, INT32_MAX) != 0;
     }
     void value(std::int32_t& number)
     {
         m_outOfRange = false;
-        m_tokens.readInt(number);
+        number = static_cast<std::int32_t>(readWhole(INT32_MIN, INT32_MAX));
     }
+    // Kept as stored worlds were read: a negative number wraps to the unsigned value of its bits.
     void value(std::uint32_t& number)
     {
         m_outOfRange = false;
-        m_tokens.readUnsigned(number);
+        number = static_cast<std::uint32_t>(readWhole(-std::int64_t(UINT32_MAX), UINT32_MAX));
     }
     void value(float& number)
     {
@@ -152,10 +183,21 @@ private:
     // world uses counts as a number that did not parse: 0, and the read failed; it is logged.
     // Places, sizes and speeds like that would stall or poison every frame that uses them.
     double readReal();
+    // An integer at the cursor within [low, high]. One past them, or one that runs on into other
+    // characters ("5x7", "1e39"), is refused as a real number out of range is: 0, and the read
+    // failed; it is logged with the word as written, and the cursor moves past the whole word.
+    std::int64_t readWhole(std::int64_t low, std::int64_t high);
+    // Logs a number the world cannot use (shown as text) and marks the value's read failed.
+    void refuseNumber(std::string_view shown);
     // A line outside every block that no keyword there takes.
     void noteStrayLine();
+    // A line that no keyword of its block takes: a Zone opener inside a zone, or a Level opener
+    // inside a level, is counted for the log.
+    void noteNestedOpener();
 
     bool isClosing() { return m_tokens.matchKeyword("}", true, true); }
+    // Whether the line opens a block of that keyword: the keyword, and a '{' on the line.
+    bool opens(const char* keyword);
     bool nextLine();
     void cutEndMarks();
     void cleanLine();
@@ -170,20 +212,22 @@ private:
     heron::LineTokenizer m_tokens;
     heron_string m_line;
     heron_string m_folder;
-    // Lines read so far, the blocks being read, and what the read met that a clean file lacks:
-    // blocks the file's end closed, end marks after its text, lines with control bytes, closing
-    // lines and zones outside every block.
+    // Lines read so far, the blocks being read (the levels and zones among them), and what the read
+    // met that a clean file lacks: blocks the file's end closed, end marks after its text, lines
+    // with control bytes, closing lines and zones outside every block, zones opened inside a zone
+    // and levels inside a level.
     std::uint32_t m_lineNumber = 0;
     int m_depth = 0;
+    int m_levelDepth = 0;
+    int m_zoneDepth = 0;
     bool m_atEnd = false;
     int m_closedByEnd = 0;
     std::uint32_t m_endMarks = 0;
-    std::uint32_t m_controlLines = 0;
-    std::uint32_t m_firstControlLine = 0;
-    std::uint32_t m_strayClosings = 0;
-    std::uint32_t m_firstStrayClosing = 0;
-    std::uint32_t m_strayZones = 0;
-    std::uint32_t m_firstStrayZone = 0;
+    SeenLines m_controlLines;
+    SeenLines m_strayClosings;
+    SeenLines m_strayZones;
+    SeenLines m_nestedZones;
+    SeenLines m_nestedLevels;
     std::map<heron_string, Level*> m_levelNames;
     std::vector<std::pair<heron_string, ObjectTrigger*>> m_levelChanges;
     int m_zoneCount = 0;
@@ -217,13 +261,15 @@ Entry<Target> line(const char* keyword, std::function<void(LookReader&, Target&)
     return Entry<Target>{keyword, false, std::move(read)};
 }
 
+bool LookReader::opens(const char* keyword)
+{
+    return m_tokens.matchKeyword(keyword, true, true) && std::strchr(m_tokens.line(), '{') != nullptr;
+}
+
 template <typename Target>
 bool LookReader::matches(const Entry<Target>& entry)
 {
-    if (!m_tokens.matchKeyword(entry.keyword, true, true)) {
-        return false;
-    }
-    return !entry.opener || std::strchr(m_tokens.line(), '{') != nullptr;
+    return entry.opener ? opens(entry.keyword) : m_tokens.matchKeyword(entry.keyword, true, true);
 }
 
 // Counts the blocks being read, for as long as one is.
@@ -250,6 +296,8 @@ void LookReader::readBlock(const Table<Target>& table, Target& target, void (*be
         const auto found = std::find_if(table.begin(), table.end(), [&](const Entry<Target>& e) { return matches(e); });
         if (found != table.end()) {
             found->read(*this, target);
+        } else {
+            noteNestedOpener();
         }
     }
 }
@@ -258,6 +306,7 @@ void LookReader::skipBlock()
 {
     const BlockDepth depth(m_depth);
     while (nextLine() && !isClosing()) {
+        noteNestedOpener();
     }
 }
 
@@ -309,8 +358,8 @@ void LookReader::cleanLine()
             m_line[i] = ' ';
         }
     }
-    if (control && m_controlLines++ == 0) {
-        m_firstControlLine = m_lineNumber;
+    if (control) {
+        m_controlLines.note(m_lineNumber);
     }
 }
 
@@ -320,11 +369,23 @@ const char* counted(std::uint32_t count, const char* one, const char* other)
     return count == 1 ? one : other;
 }
 
+// Blocks of a kind opened inside a block of the same kind, as when the one before lost its
+// closing line: their lines were read as lines of the outer block.
+void logNested(const SeenLines& nested, const char* keyword, const char* kind)
+{
+    if (nested.count > 0) {
+        heron::debug("Look file: %u %s %s inside a %s, read as lines of the outer %s (the first is line %u)\n",
+                     unsigned(nested.count), keyword, counted(nested.count, "block", "blocks"), kind, kind,
+                     unsigned(nested.first));
+    }
+}
+
 void LookReader::logUnusualText() const
 {
-    if (m_controlLines > 0) {
-        heron::debug("Look file: %u %s control bytes, read as text (the first is line %u)\n", unsigned(m_controlLines),
-                     counted(m_controlLines, "line holds", "lines hold"), unsigned(m_firstControlLine));
+    if (m_controlLines.count > 0) {
+        heron::debug("Look file: %u %s control bytes, read as text (the first is line %u)\n",
+                     unsigned(m_controlLines.count), counted(m_controlLines.count, "line holds", "lines hold"),
+                     unsigned(m_controlLines.first));
     }
     if (m_endMarks > 0) {
         heron::debug("Look file: %u end-of-file or NUL %s after the text ignored\n", unsigned(m_endMarks),
@@ -334,14 +395,18 @@ void LookReader::logUnusualText() const
         heron::debug("Look file: the file ends inside %d %s, closed there\n", m_closedByEnd,
                      counted(std::uint32_t(m_closedByEnd), "block", "blocks"));
     }
-    if (m_strayClosings > 0) {
-        heron::debug("Look file: %u closing %s no block, ignored (the first is line %u)\n", unsigned(m_strayClosings),
-                     counted(m_strayClosings, "line closes", "lines close"), unsigned(m_firstStrayClosing));
+    if (m_strayClosings.count > 0) {
+        heron::debug("Look file: %u closing %s no block, ignored (the first is line %u)\n",
+                     unsigned(m_strayClosings.count), counted(m_strayClosings.count, "line closes", "lines close"),
+                     unsigned(m_strayClosings.first));
     }
-    if (m_strayZones > 0) {
-        heron::debug("Look file: %u %s outside every level, ignored (the first is line %u)\n", unsigned(m_strayZones),
-                     counted(m_strayZones, "zone", "zones"), unsigned(m_firstStrayZone));
+    if (m_strayZones.count > 0) {
+        heron::debug("Look file: %u %s outside every level, ignored (the first is line %u)\n",
+                     unsigned(m_strayZones.count), counted(m_strayZones.count, "zone", "zones"),
+                     unsigned(m_strayZones.first));
     }
+    logNested(m_nestedZones, "Zone", "zone");
+    logNested(m_nestedLevels, "Level", "level");
 }
 
 double LookReader::readReal()
@@ -351,9 +416,42 @@ double LookReader::readReal()
     if (std::isfinite(number) && std::fabs(number) <= heron::limits::maxLookMagnitude) {
         return number;
     }
-    heron::debug("Look file: line %u: %g out of range, 0 used\n", unsigned(m_lineNumber), number);
-    m_outOfRange = true;
+    std::array<char, 32> shown{};
+    std::snprintf(shown.data(), shown.size(), "%g", number);
+    refuseNumber(shown.data());
     return 0.0;
+}
+
+std::int64_t LookReader::readWhole(std::int64_t low, std::int64_t high)
+{
+    m_tokens.skipBlanks();
+    const char* const word = m_tokens.rest();
+    std::int64_t number = 0;
+    m_tokens.readLong(number);
+    if (m_tokens.fail()) {
+        return 0;
+    }
+    const std::size_t parsed = static_cast<std::size_t>(m_tokens.rest() - word);
+    const std::size_t length = std::strcspn(word, " \t");
+    if (parsed == length && number >= low && number <= high) {
+        return number;
+    }
+    m_tokens.skipChar(static_cast<std::uint32_t>(length - parsed));
+    // A whole number written as a real one ("1.0") reads as that number, as it always did.
+    if (const std::optional<std::int64_t> whole = wholeReal(std::string(word, length), low, high)) {
+        return *whole;
+    }
+    // A word of thousands of digits is shown by its start.
+    constexpr std::size_t shownLength = 40;
+    refuseNumber(std::string_view(word, std::min(length, shownLength)));
+    return 0;
+}
+
+void LookReader::refuseNumber(std::string_view shown)
+{
+    heron::debug("Look file: line %u: %.*s out of range, 0 used\n", unsigned(m_lineNumber), int(shown.size()),
+                 shown.data());
+    m_outOfRange = true;
 }
 
 // A '}' there closes no block; a zone there belongs to no level, as when a '}' too many closed its
@@ -362,13 +460,23 @@ double LookReader::readReal()
 void LookReader::noteStrayLine()
 {
     if (isClosing()) {
-        m_firstStrayClosing = m_strayClosings++ == 0 ? m_lineNumber : m_firstStrayClosing;
+        m_strayClosings.note(m_lineNumber);
         return;
     }
-    static const Entry<Look> zone = opener<Look>("Zone", {});
-    if (matches(zone)) {
-        m_firstStrayZone = m_strayZones++ == 0 ? m_lineNumber : m_firstStrayZone;
+    if (opens("Zone")) {
+        m_strayZones.note(m_lineNumber);
         skipBlock();
+    }
+}
+
+// Kept as stored worlds are read: the inner opener is no keyword of the outer block, so its lines
+// fill the outer block and its closing line closes that.
+void LookReader::noteNestedOpener()
+{
+    if (m_zoneDepth > 0 && opens("Zone")) {
+        m_nestedZones.note(m_lineNumber);
+    } else if (m_levelDepth > 0 && opens("Level")) {
+        m_nestedLevels.note(m_lineNumber);
     }
 }
 
@@ -969,6 +1077,7 @@ Zone& LookReader::zoneToFill(Level& level, const heron_string& name)
 void LookReader::readZone(Level& level)
 {
     m_zoneStarsArmed = false;
+    const BlockDepth inZone(m_zoneDepth);
     readBlock(zoneTable(), zoneToFill(level, quoted()));
 }
 
@@ -1103,6 +1212,7 @@ Level& LookReader::levelToFill(const heron_string& name)
 void LookReader::readLevel()
 {
     const heron_string name = quoted();
+    const BlockDepth inLevel(m_levelDepth);
     readBlock(levelTable(), levelToFill(name));
 }
 

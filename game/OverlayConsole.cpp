@@ -31,6 +31,9 @@ constexpr double fadeSeconds = 0.6;
 // time it is twice as old.
 constexpr double lineShowSeconds = 2.0;
 constexpr double lineGoneSeconds = 4.0;
+// The typed line, its caret and its prompt take this colour once the line holds all the
+// characters the editor takes, so that the player sees why further keys add nothing.
+constexpr std::uint32_t fullLineColour = 0xFFB040;
 constexpr std::uint32_t editorCommandId = 1;
 // Text keeps this far from the window's left and right edges.
 constexpr int textInset = 8;
@@ -306,6 +309,9 @@ int OverlayConsoleInternals::drawTyped(const kestrel::ImageBody& target, int y, 
 {
     kestrel::glFont& font = kestrel::glFont::standard();
     const heron_string& typed = editor->getText();
+    if (typed.length() >= static_cast<std::uint32_t>(OverlayConsole::maxTypedLength)) {
+        colour = glColour(fullLineColour, colour >> 24);
+    }
     font.drawText(target, textInset, y, typed.c_str(), colour);
     const std::uint32_t caret = std::min<std::uint32_t>(static_cast<std::uint32_t>(editor->caretPosition()), typed.length());
     const int x = textInset + font.textWidthOf(typed.substr(0, caret));

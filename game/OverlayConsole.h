@@ -30,6 +30,7 @@ class OverlayConsole
 {
 public:
     static constexpr std::size_t lineCount = 8;
+    // The typed line takes at most this many characters, and shows in another colour once full.
     static constexpr int maxTypedLength = 80;
     // The colour of the lines the program itself adds, such as news of the connection.
     static constexpr std::uint32_t systemColour = 0x80FFC0;

@@ -298,16 +298,30 @@ TEST(DataSourceTest, TextModesStopAtNulOrLineEndAndConsumeOnePairedLineEnd)
     }
 }
 
+// A line end is LF, CR, CR LF or LF CR; a second end of the same kind ends an empty line.
 TEST(DataSourceTest, ReadLineSplitsOnAnyLineEndAndCountsALastUnterminatedLine)
 {
-    auto source = sourceOf({'a', 13, 10, 'x', 0, 'y', 10, 10, 10, 'z'});
-    heron_string line("stale");
-    for (const std::string& expected : {std::string("a"), std::string("x\0y", 3), std::string(), std::string("z")}) {
-        EXPECT_TRUE(source.readLine(line));
-        EXPECT_EQ(plain(line), expected);
+    struct Case
+    {
+        std::string bytes;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {std::string("a\r\nx\0y\n\n\nz", 10), {"a", std::string("x\0y", 3), "", "", "z"}},
+        {"a\n\nb\r\n\r\nc\r\rd", {"a", "", "b", "", "c", "", "d"}},
+        {"a\n\r\n\rb\r\n\n", {"a", "", "b", ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        auto source = sourceOf(Bytes(c.bytes.begin(), c.bytes.end()));
+        heron_string line("stale");
+        for (const std::string& expected : c.lines) {
+            EXPECT_TRUE(source.readLine(line));
+            EXPECT_EQ(plain(line), expected);
+        }
+        EXPECT_FALSE(source.readLine(line));
+        EXPECT_TRUE(line.empty());
     }
-    EXPECT_FALSE(source.readLine(line));
-    EXPECT_TRUE(line.empty());
 }
 
 TEST(DataSourceTest, EveryTypedReadOnTruncatedInputFlagsAnErrorAndLeavesItsTarget)

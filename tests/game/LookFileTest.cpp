@@ -4,7 +4,9 @@
 #include "support/LogCapture.h"
 #include "support/LookTexts.h"
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 TEST_F(LookTest, LookFileFillsEveryBlockKind)
 {
@@ -246,6 +248,76 @@ TEST_F(LookTest, AClosingLineTooManyIsLoggedWithTheZonesItLeavesOutside)
     EXPECT_EQ(world->levels()[0]->zones().size(), 1u);
     EXPECT_TRUE(log.contains("Look file: 1 zone outside every level, ignored (the first is line 5)\n")) << log.text();
     EXPECT_TRUE(log.contains("Look file: 1 closing line closes no block, ignored (the first is line 8)\n"))
+        << log.text();
+}
+
+// Empty lines count as lines in every line-end style, so the log names the file's own lines.
+TEST_F(LookTest, LoggedLineNumbersCountEmptyLines)
+{
+    const std::string text = "\nLevel \"L\" {\n\nZone \"A\" {\n\n\nradius 1e39\n}\n}\n\n}\n\nZone \"B\" {\n}\n";
+    for (const char* end : {"\n", "\r\n", "\r", "\n\r"}) {
+        SCOPED_TRACE(testing::PrintToString(end));
+        LogCapture log;
+        const auto world = read(replaced(text, "\n", end));
+        EXPECT_TRUE(log.contains("Look file: line 7: 1e+39 out of range, 0 used\n")) << log.text();
+        EXPECT_TRUE(log.contains("(the first is line 11)\n")) << log.text();
+        EXPECT_TRUE(log.contains("1 zone outside every level, ignored (the first is line 13)\n")) << log.text();
+    }
+}
+
+// An integer or a flag past 32 bits, or one that runs on into other characters, is refused as a
+// real number out of range is; the other values of its line are read.
+TEST_F(LookTest, IntegersAndFlagsPastTheirRangeOrRunningOnAreRefusedWithTheirLine)
+{
+    struct Case
+    {
+        const char* zoneLines;
+        const char* logged;
+        std::function<void(Zone&)> check;
+    };
+    const Case cases[] = {
+        {"goalCounter 2147483648\n", "line 3: 2147483648 out of range, 0 used", [](Zone& z) { EXPECT_EQ(z.goalCounter, 0); }},
+        {"goalCounter 5x7\n", "line 3: 5x7 out of range, 0 used", [](Zone& z) { EXPECT_EQ(z.goalCounter, 0); }},
+        {"goalCounter -2147483648\n", nullptr, [](Zone& z) { EXPECT_EQ(z.goalCounter, INT32_MIN); }},
+        {"noExit 1e39\n", "line 3: 1e39 out of range, 0 used", [](Zone& z) { EXPECT_FALSE(z.noExit); }},
+        // A whole number written as a real one reads as that number.
+        {"numStars 1e3\nnoExit 1.0\n", nullptr, [](Zone& z) { EXPECT_EQ(z.numStars, 1000); EXPECT_TRUE(z.noExit); }},
+        {"numStars 2.5\n", "line 3: 2.5 out of range", [](Zone& z) { EXPECT_EQ(z.numStars, 0); }},
+        {"song \"song1\" {\nphrase 1 2x 3\nsing 4 5\nfile \"a.wav\"\nmarker 4294967296\nmarker -1\n}\n}\n",
+         "line 4: 2x out of range",
+         [](Zone& z) {
+             EXPECT_TRUE(z.song1.phrases.empty());
+             EXPECT_EQ(z.song1.sings.size(), 1u);
+             EXPECT_EQ(z.song1.samples.at(0).markers, (std::vector<std::uint32_t>{0, 4294967295u}));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.zoneLines);
+        LogCapture log;
+        const auto world = read(std::string("Level \"L\" {\nZone \"Z\" {\n") + c.zoneLines + "}\n}\n");
+        c.check(zoneNamed(*world->levels()[0], "Z"));
+        EXPECT_EQ(log.contains("out of range"), c.logged != nullptr) << log.text();
+        if (c.logged != nullptr) {
+            EXPECT_TRUE(log.contains(c.logged)) << log.text();
+        }
+    }
+}
+
+// A zone or a level that lost its closing line takes in the next one's lines, as the format
+// reads it; that is logged once, with the first line where it happened.
+TEST_F(LookTest, ABlockOpenedInsideOneOfItsKindIsLoggedAsReadIntoTheOuter)
+{
+    LogCapture log;
+    const auto world = read("Level \"L\" {\nZone \"A\" {\nradius 4\nZone \"B\" {\nradius 6\n}\n"
+                            "Zone \"C\" {\nZone \"D\" {\n}\nLevel \"M\" {\nZone \"E\" {\n}\n}\n");
+    ASSERT_EQ(world->levels().size(), 1u);
+    Level& level = *world->levels()[0];
+    ASSERT_EQ(level.zones().size(), 3u);
+    EXPECT_EQ(zoneNamed(level, "A").radius, 6.0);
+    EXPECT_EQ(level.zones()[2]->name, heron_string("E"));
+    EXPECT_EQ(log.count("Look file: 2 Zone blocks inside a zone, read as lines of the outer zone (the first is line 4)\n"), 1)
+        << log.text();
+    EXPECT_EQ(log.count("Look file: 1 Level block inside a level, read as lines of the outer level (the first is line 10)\n"), 1)
         << log.text();
 }
 

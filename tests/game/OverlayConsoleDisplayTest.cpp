@@ -17,18 +17,29 @@ namespace
 constexpr int width = 640;
 constexpr int height = 480;
 
-// The console opened over a black view, once it has faded fully in.
-kestrel::Image openConsole(int windowWidth, int windowHeight)
+void press(int key)
 {
-    kestrel::Event tab(kestrel::Event::Key);
-    tab.key = kestrel::keycodes::tab;
-    OverlayConsole::handleKey(tab);
+    kestrel::Event event(kestrel::Event::Key);
+    event.key = key;
+    OverlayConsole::handleKey(event);
+}
+
+// The open console over a black view, once it has faded fully in.
+kestrel::Image drawnConsole(int windowWidth, int windowHeight)
+{
     // The panel fades in over 0.6 s of the program's clock; waiting longer only completes it.
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     return GLDisplayTest::render(windowWidth, windowHeight, [](kestrel::ImageBody& target) {
         clearTo(0, 0, 0);
         static_cast<void>(OverlayConsole::draw(target));
     });
+}
+
+// The console opened over a black view, once it has faded fully in.
+kestrel::Image openConsole(int windowWidth, int windowHeight)
+{
+    press(kestrel::keycodes::tab);
+    return drawnConsole(windowWidth, windowHeight);
 }
 
 class OverlayConsoleDisplayTest : public DemoNetTest
@@ -153,4 +164,29 @@ TEST_F(ConsoleChatDisplayTest, AChatLineFromAVeryLongNameWrapsWithinTheWindow)
     ASSERT_GE(highest, 2);
     EXPECT_TRUE(rows.at(static_cast<std::size_t>(highest)).red);
     EXPECT_TRUE(rows[0].white);
+}
+
+// A typed line holding all the characters it takes shows in another colour than white, so that
+// the player sees why further keys add nothing.
+TEST_F(ConsoleChatDisplayTest, ATypedLineAtItsLimitShowsInAnotherColour)
+{
+    constexpr int wide = 1024;
+    press('m');
+    for (int i = 0; i <= OverlayConsole::maxTypedLength; ++i) {
+        press('x');
+    }
+    const kestrel::Image image = drawnConsole(wide, height);
+    const int h = kestrel::glFont::standard().height();
+    const int bottom = height - (10 * h + 24) + 8;
+    int white = 0;
+    int other = 0;
+    for (int y = bottom; y < bottom + h; ++y) {
+        for (int x = 0; x < wide; ++x) {
+            const std::uint32_t pixel = *image.pixelAt(x, y);
+            white += red(pixel) > 128 && blue(pixel) > 128 ? 1 : 0;
+            other += red(pixel) > 128 && blue(pixel) < 96 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(white, 0);
+    EXPECT_GT(other, 0);
 }
