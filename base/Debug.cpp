@@ -12,6 +12,7 @@
 #include <string>
 
 #include <fcntl.h>
+#include <stdio_ext.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -36,9 +37,12 @@ bool g_logFull = false;
 // The current log file's name, empty when it has none; used under the log lock.
 std::string g_logPath;
 // When a full log file with a name may next try to start afresh, and the messages left out since
-// it was full; used under the log lock.
+// it was full or that could not be written (a full disk); used under the log lock.
 double g_nextFreshStart = 0;
 std::size_t g_leftOut = 0;
+// Whether standard error was told that the current log file cannot be written; used under the log
+// lock.
+bool g_toldUnwritable = false;
 // Formatting room shared by all messages, used under the log lock.
 char g_message[debugBufferSize + 1];
 // Set while this thread waits for the log lock: a long wait's own log line would wait for the
@@ -100,6 +104,26 @@ bool startAfreshInTime(std::FILE* file, std::size_t limit)
     return false;
 }
 
+// Writes the formatted message and flushes it. A message the file does not take (a full disk) is
+// dropped whole, not kept for a later flush, so that it is counted as left out; the first such
+// failure of a log file is said once on standard error, as the log cannot say it. Under the log
+// lock.
+bool writeMessage(std::FILE* file)
+{
+    if (std::fputs(g_message, file) >= 0 && std::fflush(file) == 0) {
+        return true;
+    }
+    const int error = errno;
+    __fpurge(file);
+    std::clearerr(file);
+    if (!g_toldUnwritable) {
+        g_toldUnwritable = true;
+        std::fprintf(stderr, "Aurelle: cannot write the log file%s%s (%s): its messages are left out\n",
+                     g_logPath.empty() ? "" : " ", g_logPath.c_str(), std::strerror(error));
+    }
+    return false;
+}
+
 // Writes the formatted message; when it would take the file past its limit, first starts the file
 // afresh, or writes the limit line instead when it cannot; nothing more until it can start afresh.
 // Under the log lock.
@@ -116,9 +140,11 @@ void writeWithinLimit(std::FILE* file, std::size_t length)
         ++g_leftOut;
         return;
     }
+    if (!writeMessage(file)) {
+        ++g_leftOut;
+        return;
+    }
     g_logWritten += length;
-    std::fputs(g_message, file);
-    std::fflush(file);
 }
 
 void markCut()
@@ -173,6 +199,7 @@ void setDebugLogFile(std::FILE* file, const char* path)
     g_logFull = false;
     g_nextFreshStart = 0;
     g_leftOut = 0;
+    g_toldUnwritable = false;
 }
 
 void setDebugLogLimit(std::size_t bytes)

@@ -21,8 +21,9 @@ constexpr std::size_t defaultDebugLogLimit = std::size_t{16} << 20;
 constexpr const char* debugLimitLine = "The log is full (%zu bytes): later messages are left out.\n";
 // The line that starts a log file afresh after its limit, with the kept file's name and the limit.
 constexpr const char* debugContinuedLine = "The earlier messages are in %s (the log reached %zu bytes).\n";
-// The line after it when messages were left out meanwhile, with their count.
-constexpr const char* debugLeftOutLine = "(%zu messages were left out while it could not start afresh.)\n";
+// The line after it when messages were left out meanwhile (the log could not start afresh, or
+// could not be written), with their count.
+constexpr const char* debugLeftOutLine = "(%zu messages were left out while the log could not be written.)\n";
 
 // Makes file (open for writing; the caller keeps and closes it) the log file, with nothing
 // written to it yet; null switches logging off. With path (the file's name), a file that reaches
@@ -40,7 +41,9 @@ void setDebugLogLimit(std::size_t bytes);
 // debugBufferSize is cut and ends with debugCutMark. The first message that would take the file
 // past its limit starts a new file with debugContinuedLine before it, or, when the file cannot be
 // started afresh, is replaced by debugLimitLine (with the limit) and nothing is written after it
-// until a later try starts it afresh (then with debugLeftOutLine after debugContinuedLine).
+// until a later try starts it afresh (then with debugLeftOutLine after debugContinuedLine). A
+// message the file does not take (a full disk) is left out and counted the same way, and the first
+// such failure of a log file is said once on standard error.
 // Any thread; messages never interleave.
 void debug(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -126,7 +126,14 @@ GameLauncher::GameLauncher(const heron::FilePath& dataFile) : m_dataFile(dataFil
     }
     heron::debug("Writing user settings...\n");
     writeUserSettings();
+    m_notices.tell();
     heron::debug("GameLauncher object created\n");
+}
+
+void GameLauncher::idle()
+{
+    m_notices.tell();
+    AppWindow::idle();
 }
 
 bool GameLauncher::refusedWhileAGameRuns() const

@@ -4,6 +4,7 @@
 #include "gui/toolkit/AppWindow.h"
 #include "gui/toolkit/Component.h"
 #include "launcher/GameStarter.h"
+#include "launcher/SettingsNotices.h"
 
 #include <cstdint>
 
@@ -28,7 +29,8 @@ void writeUserSettings();
 
 // The launcher's window. Its construction is the whole launcher: it reads the settings, builds
 // the tabs, runs the event loop until no window is open (every game started from it runs inside)
-// and writes the settings back. As the panels' game starter it plays the data file given.
+// and writes the settings back. A damaged settings file and settings that could not be saved are
+// told once each, while the launcher is open or after its last write. As the panels' game starter it plays the data file given.
 // Main thread only.
 class GameLauncher : public kestrel::AppWindow, public kestrel::MessageDest, public GameStarter
 {
@@ -38,6 +40,9 @@ public:
     // startGameCommand: handles the next five events (pending input and paints), then
     // startGame(); other messages are ignored.
     void handleMessage(const kestrel::ComponentMessage& message) override;
+    // Tells the player what the settings store met (a damaged file, settings not saved), then
+    // sleeps as the application window does.
+    void idle() override;
     // Sets up sound while soundEnabled is on (a device that cannot be opened leaves the game
     // silent), then startGame().
     void start() override;
@@ -55,6 +60,7 @@ private:
 
     heron::FilePath m_dataFile;
     bool m_gameRunning = false;
+    SettingsNotices m_notices;
 };
 
 }

@@ -121,7 +121,7 @@ int runLauncher(const heron_string& dataFile, const MainPlaces& places)
 
 int runSteps(const std::vector<heron_string>& words, const MainPlaces& places)
 {
-    const SingleInstance instance(places.lockFile);
+    const SingleInstance instance(places.lockFile, places.spareLockFile);
     if (instance.state() == SingleInstance::State::HeldElsewhere) {
         return 0;
     }
@@ -162,6 +162,7 @@ MainPlaces MainPlaces::defaults()
 {
     MainPlaces places;
     places.lockFile = SingleInstance::defaultPath();
+    places.spareLockFile = SingleInstance::sparePath();
     // Beside the program while its folder can be written (else the user's cache folder), as the
     // decoded-sound cache is.
     places.logFile = heron::FilePath(heron::joinPath(pelican::cacheRoot(), "game.log")).diskPath(heron::CaseMatch::Exact);

@@ -16,16 +16,17 @@ constexpr const char* programVersion = "1.4";
 // tests redirect them.
 struct MainPlaces
 {
-    heron_string lockFile; // the single-instance lock
-    heron_string logFile;  // "game.log"
-    heron_string dataFile; // the packed data file
+    heron_string lockFile;      // the single-instance lock
+    heron_string spareLockFile; // taken when lockFile cannot be opened; none when empty
+    heron_string logFile;       // "game.log"
+    heron_string dataFile;      // the packed data file
     // Folder whose sub-folder "data" (the decoded-sound cache) "-delete_data" removes.
     heron_string cacheRoot;
     std::function<void(const char* text)> showError;
 
-    // The lock in the runtime folder, the data file beside the program, the log in the cache root
-    // of the content library (the program's folder while it can be written), and the toolkit's
-    // modal error box.
+    // The lock in the settings folder (the runtime folder's when that cannot be written), the data
+    // file beside the program, the log in the cache root of the content library (the program's
+    // folder while it can be written), and the toolkit's modal error box.
     static MainPlaces defaults();
 };
 

@@ -1,5 +1,7 @@
 #include "launcher/SingleInstance.h"
 
+#include "base/files/SettingsFile.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -19,22 +21,32 @@ constexpr const char* lockName = "VevoDeze1";
 
 }
 
-SingleInstance::SingleInstance(const heron_string& lockPath)
+SingleInstance::SingleInstance(const heron_string& lockPath, const heron_string& sparePath)
 {
-    m_fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (!take(lockPath) && !sparePath.empty()) {
+        take(sparePath);
+    }
+}
+
+bool SingleInstance::take(const heron_string& path)
+{
+    m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (m_fd < 0) {
-        m_error = heron_string("cannot open the lock file ") + lockPath + ": " + std::strerror(errno);
-        return;
+        m_error = heron_string("cannot open the lock file ") + path + ": " + std::strerror(errno);
+        return false;
     }
     if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
         m_state = State::Taken;
-        return;
+        return true;
     }
     if (errno == EWOULDBLOCK) {
         m_state = State::HeldElsewhere;
-        return;
+        return true;
     }
-    m_error = heron_string("cannot lock ") + lockPath + ": " + std::strerror(errno);
+    m_error = heron_string("cannot lock ") + path + ": " + std::strerror(errno);
+    ::close(m_fd);
+    m_fd = -1;
+    return false;
 }
 
 SingleInstance::~SingleInstance()
@@ -45,6 +57,13 @@ SingleInstance::~SingleInstance()
 }
 
 heron_string SingleInstance::defaultPath()
+{
+    // A folder that cannot be made leaves the lock file unopenable, and the spare lock is taken.
+    static_cast<void>(heron::SettingsFile::makeFolder());
+    return heron::SettingsFile::folder() + "/" + lockName;
+}
+
+heron_string SingleInstance::sparePath()
 {
     const char* const runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && runtime[0] == '/') {

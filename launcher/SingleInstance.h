@@ -18,7 +18,9 @@ public:
         Failed         // the lock file could not be opened or locked; see error()
     };
 
-    explicit SingleInstance(const heron_string& lockPath);
+    // Takes the lock at lockPath, or at sparePath (when not empty) when the file at lockPath cannot
+    // be opened or locked (a settings folder that cannot be written, a file system without locks).
+    explicit SingleInstance(const heron_string& lockPath, const heron_string& sparePath = heron_string());
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
@@ -27,11 +29,18 @@ public:
     // Why the lock failed, for State::Failed.
     const heron_string& error() const { return m_error; }
 
-    // "VevoDeze1" in $XDG_RUNTIME_DIR, or in /tmp with the user id behind it when that is unset
-    // or relative.
+    // "VevoDeze1" in the settings folder, which is made when missing: copies of the program that
+    // share their settings and their home are one copy, whatever their runtime folders.
     static heron_string defaultPath();
+    // "VevoDeze1" in $XDG_RUNTIME_DIR, or in /tmp with the user id behind it when that is unset
+    // or relative: for a settings folder that cannot be written.
+    static heron_string sparePath();
 
 private:
+    // Opens the file at path and tries its lock; false (the reason in m_error) when the file cannot
+    // be opened or locked.
+    bool take(const heron_string& path);
+
     int m_fd = -1;
     State m_state = State::Failed;
     heron_string m_error;

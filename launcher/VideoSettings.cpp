@@ -5,6 +5,7 @@
 #include "base/files/SettingsFile.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace game_launcher
 {
@@ -38,6 +39,36 @@ void readIndex(const heron::RegistryKey& key, const char* name, std::int32_t las
     target = stored;
 }
 
+// The seven values as the settings store holds them, booleans as 0 or 1.
+std::vector<heron::RegNamedValue> storedValues(const VideoSettings& settings)
+{
+    const auto dword = [](std::int32_t value) { return heron::SettingsValue::dword(static_cast<std::uint32_t>(value)); };
+    const kestrel::ScreenMode& mode = settings.chosenScreenMode;
+    return {
+        {useCurrentName, dword(settings.useCurrentMode)},
+        {resolutionName, dword(mode.resolution)},
+        {depthName, dword(mode.depth)},
+        {refreshName, dword(mode.refresh)},
+        {compressionName, dword(settings.textureCompression)},
+        {accelerationName, dword(settings.fullGLacceleration)},
+        {fogName, dword(settings.fogEnabled)},
+    };
+}
+
+// The values as this session read or last wrote them.
+heron::RegSessionValues& sessionValues()
+{
+    static heron::RegSessionValues values(productRegistryKeyName());
+    return values;
+}
+
+// The settings read, remembered as this session's.
+VideoSettings remembered(const VideoSettings& settings)
+{
+    sessionValues().remember(storedValues(settings));
+    return settings;
+}
+
 }
 
 VideoSettings& launcherVideoSettings()
@@ -66,7 +97,7 @@ VideoSettings readVideoSettings(const kestrel::ScreenMode& desktop)
     VideoSettings settings = defaultVideoSettings(desktop);
     const heron::RegistryKey key(productRegistryKeyName(), false);
     if (!key.isOpen()) {
-        return settings;
+        return remembered(settings);
     }
     heron::RegIntReader::readBool(key, useCurrentName, &settings.useCurrentMode);
     readIndex(key, resolutionName, lastResolution, settings.chosenScreenMode.resolution);
@@ -75,23 +106,12 @@ VideoSettings readVideoSettings(const kestrel::ScreenMode& desktop)
     heron::RegIntReader::readBool(key, compressionName, &settings.textureCompression);
     heron::RegIntReader::readBool(key, accelerationName, &settings.fullGLacceleration);
     heron::RegIntReader::readBool(key, fogName, &settings.fogEnabled);
-    return settings;
+    return remembered(settings);
 }
 
 bool writeVideoSettings(const VideoSettings& settings)
 {
-    const auto dword = [](std::int32_t value) { return heron::SettingsValue::dword(static_cast<std::uint32_t>(value)); };
-    const kestrel::ScreenMode& mode = settings.chosenScreenMode;
-    heron::RegistryKey key(productRegistryKeyName(), true);
-    return key.setAll({
-        {useCurrentName, dword(settings.useCurrentMode)},
-        {resolutionName, dword(mode.resolution)},
-        {depthName, dword(mode.depth)},
-        {refreshName, dword(mode.refresh)},
-        {compressionName, dword(settings.textureCompression)},
-        {accelerationName, dword(settings.fullGLacceleration)},
-        {fogName, dword(settings.fogEnabled)},
-    });
+    return sessionValues().write(storedValues(settings));
 }
 
 }

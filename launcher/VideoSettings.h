@@ -27,9 +27,11 @@ heron_string productRegistryKeyName();
 // with a refresh index above the last the launcher offers (85 Hz) brought down to it.
 VideoSettings defaultVideoSettings(const kestrel::ScreenMode& desktop);
 // The defaults, then each stored value that is within its range; others are ignored (logged).
+// The result is remembered as the values this session read.
 VideoSettings readVideoSettings(const kestrel::ScreenMode& desktop);
-// Stores all seven values in one write of the settings file; false (logged by the store) when it
-// cannot be written.
+// Stores, in one write of the settings file, those of the seven values that differ from the ones
+// this session read or last wrote, so that another copy of the program sharing the file keeps the
+// changes it made; false (logged by the store) when it cannot be written.
 bool writeVideoSettings(const VideoSettings& settings);
 
 }

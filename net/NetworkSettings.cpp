@@ -5,6 +5,8 @@
 #include "base/MemoryDataSource.h"
 #include "base/files/RegistryKey.h"
 
+#include <vector>
+
 namespace
 {
 
@@ -40,6 +42,44 @@ std::uint32_t swapRedBlue(std::uint32_t colour)
     return (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
 }
 
+// The five settings as the settings store holds them.
+std::vector<heron::RegNamedValue> storedValues()
+{
+    heron::MemoryDataDest address(8);
+    address.writeAddress(NetworkSettings::netAddress);
+    const heron_string& userName = NetworkSettings::userName;
+    return {
+        {actAsServerName, heron::SettingsValue::dword(NetworkSettings::actAsServer)},
+        {connectName, heron::SettingsValue::dword(NetworkSettings::connectToNetwork)},
+        {addressName, heron::SettingsValue::binary(address.data(), address.size())},
+        {userNameName, heron::SettingsValue::text(userName.c_str(), userName.length())},
+        {userColorName, heron::SettingsValue::dword(NetworkSettings::userColor)},
+    };
+}
+
+// The settings as this session read or last wrote them.
+heron::RegSessionValues& sessionValues()
+{
+    static heron::RegSessionValues values(networkRegistryKeyName());
+    return values;
+}
+
+void readStoredSettings()
+{
+    const heron::RegistryKey key(networkRegistryKeyName(), false);
+    if (!key.isOpen()) {
+        return;
+    }
+    readFlag(key, actAsServerName, NetworkSettings::actAsServer);
+    readFlag(key, connectName, NetworkSettings::connectToNetwork);
+    readAddress(key);
+    heron::RegStringReader(key, userNameName, &NetworkSettings::userName);
+    std::int32_t colour = 0;
+    if (heron::RegIntReader(key, userColorName, &colour)) {
+        NetworkSettings::userColor = std::uint32_t(colour) & 0xFFFFFF;
+    }
+}
+
 }
 
 bool NetworkSettings::actAsServer = false;
@@ -57,34 +97,13 @@ const heron_string& networkRegistryKeyName()
 void readNetworkSettings()
 {
     heron::debug("Reading network settings from the registry...\n");
-    const heron::RegistryKey key(networkRegistryKeyName(), false);
-    if (!key.isOpen()) {
-        return;
-    }
-    readFlag(key, actAsServerName, NetworkSettings::actAsServer);
-    readFlag(key, connectName, NetworkSettings::connectToNetwork);
-    readAddress(key);
-    heron::RegStringReader(key, userNameName, &NetworkSettings::userName);
-    std::int32_t colour = 0;
-    if (heron::RegIntReader(key, userColorName, &colour)) {
-        NetworkSettings::userColor = std::uint32_t(colour) & 0xFFFFFF;
-    }
+    readStoredSettings();
+    sessionValues().remember(storedValues());
 }
 
 void writeNetworkSettings()
 {
-    heron::MemoryDataDest address(8);
-    address.writeAddress(NetworkSettings::netAddress);
-    const heron_string& userName = NetworkSettings::userName;
-    heron::RegistryKey key(networkRegistryKeyName(), true);
-    const bool written = key.setAll({
-        {actAsServerName, heron::SettingsValue::dword(NetworkSettings::actAsServer)},
-        {connectName, heron::SettingsValue::dword(NetworkSettings::connectToNetwork)},
-        {addressName, heron::SettingsValue::binary(address.data(), address.size())},
-        {userNameName, heron::SettingsValue::text(userName.c_str(), userName.length())},
-        {userColorName, heron::SettingsValue::dword(NetworkSettings::userColor)},
-    });
-    if (!written) {
+    if (!sessionValues().write(storedValues())) {
         heron::debug("Couldn't write the network settings\n");
     }
 }

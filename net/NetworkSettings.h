@@ -21,9 +21,11 @@ struct NetworkSettings
 
 // The settings key's name below "Software\": the maker's name followed by "\network".
 const heron_string& networkRegistryKeyName();
-// Reads the five settings; a missing or unreadable value leaves its setting unchanged.
+// Reads the five settings; a missing or unreadable value leaves its setting unchanged. The
+// settings then are remembered as the ones this session read.
 void readNetworkSettings();
-// Writes the five settings.
+// Writes those of the five settings that differ from the ones this session read or last wrote, so
+// that another copy of the program sharing the settings file keeps the changes it made.
 void writeNetworkSettings();
 
 // The colour panel packs 0xAABBGGRR; the wire and the settings carry 0xRRGGBB.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace heron
 {
@@ -53,7 +54,7 @@ RegistryKey::RegistryKey(const heron_string& subKey, bool create, std::int32_t h
 
 RegistryKey::~RegistryKey() = default;
 
-bool RegistryKey::setAll(std::initializer_list<std::pair<const char*, SettingsValue>> values)
+bool RegistryKey::setAll(const std::vector<RegNamedValue>& values)
 {
     if (!m_open || m_writable != 1) {
         return false;
@@ -119,6 +120,37 @@ bool RegistryKey::readValue(const char* name, RegReadCallback& callback) const
         return false;
     }
     return true;
+}
+
+void RegSessionValues::remember(std::vector<RegNamedValue> values)
+{
+    m_file = SettingsFile::filePath();
+    m_values = std::move(values);
+}
+
+bool RegSessionValues::write(const std::vector<RegNamedValue>& values)
+{
+    const bool sameFile = SettingsFile::filePath() == m_file;
+    std::vector<RegNamedValue> changed;
+    std::copy_if(values.begin(), values.end(), std::back_inserter(changed),
+                 [&](const RegNamedValue& value) { return !sameFile || !remembers(value); });
+    if (changed.empty()) {
+        return true;
+    }
+    RegistryKey key(m_subKey, true);
+    if (!key.setAll(changed)) {
+        return false;
+    }
+    remember(values);
+    return true;
+}
+
+bool RegSessionValues::remembers(const RegNamedValue& value) const
+{
+    return std::any_of(m_values.begin(), m_values.end(), [&](const RegNamedValue& known) {
+        return std::strcmp(known.first, value.first) == 0 && known.second.type == value.second.type &&
+               known.second.bytes == value.second.bytes;
+    });
 }
 
 RegReadCallback::~RegReadCallback() = default;

@@ -4,7 +4,6 @@
 #include "base/heron_string.h"
 
 #include <cstdint>
-#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -14,6 +13,9 @@ namespace heron
 class MemoryDataDest;
 class MemoryDataSource;
 class RegReadCallback;
+
+// A value with its name, a text that lives as long as the pair is used (a constant).
+using RegNamedValue = std::pair<const char*, SettingsValue>;
 
 // A key of the settings store (the file of SettingsFile): "Software\" + the sub-key, in the
 // current user's settings or, for hive 1, the machine's. Values are typed: 32-bit numbers, texts
@@ -53,7 +55,7 @@ public:
     [[nodiscard]] bool setBinary(const char* name, const MemoryDataDest& data);
     // Stores every named value in one write of the file, so a set of values never stands half old,
     // half new; the same failures as the setters.
-    [[nodiscard]] bool setAll(std::initializer_list<std::pair<const char*, SettingsValue>> values);
+    [[nodiscard]] bool setAll(const std::vector<RegNamedValue>& values);
 
     // Hands the value's type and bytes to callback and returns its result; false when the key is
     // closed or the value is missing. A value the callback refuses (wrong type) is logged.
@@ -65,6 +67,32 @@ private:
     heron_string m_path;
     std::int32_t m_writable = 0;
     bool m_open = false;
+};
+
+// The values of one key as this session read them or last wrote them, so that it writes back
+// only those it changed: a value that another copy of the program changed meanwhile stays as that
+// copy left it. They belong to one settings file: once the store's file is another (tests), every
+// value counts as changed. One thread at a time.
+class RegSessionValues
+{
+public:
+    // The key below "Software\", in the current user's settings.
+    explicit RegSessionValues(heron_string subKey) : m_subKey(std::move(subKey)) {}
+
+    // Takes the values as those read now from the store's file.
+    void remember(std::vector<RegNamedValue> values);
+    // Stores, in one write (the file read again under its lock, these changes made to it, the
+    // rest left as read), the values that differ from those remembered, and then remembers them.
+    // Nothing is written, not even the key, when none differ. False when the write failed (logged
+    // by the store); the values are then still remembered as before.
+    [[nodiscard]] bool write(const std::vector<RegNamedValue>& values);
+
+private:
+    bool remembers(const RegNamedValue& value) const;
+
+    heron_string m_subKey;
+    heron_string m_file; // the settings file the values were read from or written to
+    std::vector<RegNamedValue> m_values;
 };
 
 // Receives one value read by RegistryKey::readValue.

@@ -6,9 +6,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <thread>
+#include <utility>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -208,13 +212,22 @@ const char* parseTypedValue(Cursor& c, SettingsValue& value)
     return "unknown value type";
 }
 
+// Why a key line that lacks only its closing ']' (a hand edit, a flipped byte) is damaged; it is
+// still read as its key, so that the values under it are kept.
+constexpr const char* noClosingBracket = "no closing ']'; read as the key it names";
+
 // The rest of a key line after its '[': the path up to ']' and nothing after it. Null on
-// success, else why the line is damaged.
+// success, else why the line is damaged; with noClosingBracket the path is still read.
 const char* parseKeyLine(Cursor& c, heron_string& path)
 {
     const char* close = static_cast<const char*>(std::memchr(c.p, ']', static_cast<std::size_t>(c.end - c.p)));
     if (close == nullptr) {
-        return "bad key path";
+        const char* end = c.end;
+        while (end > c.p && (end[-1] == ' ' || end[-1] == '\t')) {
+            --end;
+        }
+        path.assign(c.p, static_cast<std::uint32_t>(end - c.p));
+        return SettingsFile::isValidKeyPath(path) ? noClosingBracket : "bad key path";
     }
     path.assign(c.p, static_cast<std::uint32_t>(close - c.p));
     if (!SettingsFile::isValidKeyPath(path)) {
@@ -308,10 +321,44 @@ bool isStorable(const SettingsValue& value)
     }
 }
 
+// A text that an editor saved as UTF-16 after its byte-order mark, as the bytes the text form
+// holds: each unit up to 0xFF as that byte; any other unit, and an odd last byte, as a control
+// byte, which damages its line (so the file is kept whole before it is rewritten).
+std::string fromUtf16(const char* text, std::size_t size, bool bigEndian)
+{
+    constexpr char unreadable = '\x01';
+    std::string bytes;
+    bytes.reserve(size / 2 + 1);
+    for (std::size_t i = 0; i + 1 < size; i += 2) {
+        const unsigned char first = static_cast<unsigned char>(text[i]);
+        const unsigned char second = static_cast<unsigned char>(text[i + 1]);
+        const unsigned high = bigEndian ? first : second;
+        bytes += high == 0 ? static_cast<char>(bigEndian ? second : first) : unreadable;
+    }
+    if (size % 2 != 0) {
+        bytes += unreadable;
+    }
+    return bytes;
+}
+
 heron_string& folderOverride()
 {
     static heron_string folder;
     return folder;
+}
+
+// The store's trouble since the last takeTrouble, and how long a write waits for the file lock;
+// used under the accessor lock.
+SettingsFile::Trouble& trouble()
+{
+    static SettingsFile::Trouble met;
+    return met;
+}
+
+std::chrono::milliseconds& lockWait()
+{
+    static std::chrono::milliseconds wait{2000};
+    return wait;
 }
 
 heron_string defaultFolder()
@@ -418,17 +465,18 @@ bool writeAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
-// Writes the text to a temporary file beside the target, flushes it to disk and renames it over
-// the target, so the target is always either the old or the new file.
-bool replaceFile(const heron_string& folder, const heron_string& path, const heron_string& text)
+// Writes the bytes to a temporary file of its own beside the target, flushes it to disk and renames
+// it over the target, so the target is always either the old or the new file.
+bool replaceFile(const heron_string& folder, const heron_string& path, const char* bytes, std::size_t size)
 {
-    const heron_string temporary = path + ".tmp";
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::string name = std::string(path.c_str()) + ".XXXXXX";
+    const int fd = mkostemp(name.data(), O_CLOEXEC);
+    const heron_string temporary(name.c_str());
     if (fd < 0) {
         debug("Settings file %s cannot be written (errno=%d)\n", temporary.c_str(), errno);
         return false;
     }
-    const bool written = writeAll(fd, text.c_str(), text.length()) && fsync(fd) == 0;
+    const bool written = writeAll(fd, bytes, size) && fsync(fd) == 0;
     const int writeErrno = errno;
     if (close(fd) != 0 || !written) {
         debug("Settings file %s cannot be written (errno=%d)\n", temporary.c_str(), writeErrno);
@@ -449,24 +497,37 @@ bool replaceFile(const heron_string& folder, const heron_string& path, const her
 }
 
 // Holds an exclusive flock on the lock file beside the settings file while it lives; it is
-// released by the system even when the process dies, so it cannot go stale.
+// released by the system even when the process dies, so it cannot go stale. Another process
+// holding it longer than the wait given leaves it not held (logged), so that a stuck program
+// cannot freeze this one.
 class FileLock
 {
 public:
-    explicit FileLock(const heron_string& path)
+    FileLock(const heron_string& path, std::chrono::milliseconds wait)
         : m_fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
     {
         if (m_fd < 0) {
             debug("Settings lock file %s cannot be opened (errno=%d)\n", path.c_str(), errno);
             return;
         }
-        while (flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
+        constexpr std::chrono::milliseconds step{10};
+        for (std::chrono::milliseconds waited{0}; flock(m_fd, LOCK_EX | LOCK_NB) != 0;) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno != EWOULDBLOCK) {
                 debug("Settings lock file %s cannot be locked (errno=%d)\n", path.c_str(), errno);
-                close(m_fd);
-                m_fd = -1;
+                release();
                 return;
             }
+            if (waited >= wait) {
+                debug("Settings lock file %s is held by another program for over %lld ms: this change is not "
+                      "saved\n", path.c_str(), static_cast<long long>(wait.count()));
+                release();
+                return;
+            }
+            std::this_thread::sleep_for(step);
+            waited += step;
         }
     }
     ~FileLock()
@@ -480,8 +541,40 @@ public:
     bool held() const { return m_fd >= 0; }
 
 private:
+    void release()
+    {
+        close(m_fd);
+        m_fd = -1;
+    }
+
     int m_fd;
 };
+
+// Keeps the bytes of a settings file with damaged lines whole as "registry.conf.damaged" beside
+// it, before anything rewrites it: what the damaged lines held can be put back by hand. A copy
+// that holds the same bytes already is left as it is (the player was told of it then). False when
+// the copy cannot be written (logged).
+bool keepDamagedFile(const heron_string& folder, const heron_string& path, const std::vector<char>& bytes)
+{
+    const heron_string copy = path + ".damaged";
+    std::vector<char> kept;
+    bool tooLarge = false;
+    const int fd = open(copy.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool same = fd >= 0 && readFile(fd, copy, kept, tooLarge) && !tooLarge && kept == bytes;
+    if (fd >= 0) {
+        close(fd);
+    }
+    if (same) {
+        return true;
+    }
+    if (!replaceFile(folder, copy, bytes.data(), bytes.size())) {
+        debug("Settings file %s is damaged and no copy of it can be kept: it is not rewritten\n", path.c_str());
+        return false;
+    }
+    debug("Settings file %s is damaged: it was kept as %s\n", path.c_str(), copy.c_str());
+    trouble().damagedCopy = copy;
+    return true;
+}
 
 }
 
@@ -533,9 +626,28 @@ std::uint32_t SettingsValue::dwordNumber() const
 
 void SettingsFile::parse(const char* text, std::size_t size)
 {
+    static const char utf8Mark[] = "\xEF\xBB\xBF";
+    const bool littleEndian = size >= 2 && text[0] == '\xFF' && text[1] == '\xFE';
+    const bool bigEndian = size >= 2 && text[0] == '\xFE' && text[1] == '\xFF';
+    if (littleEndian || bigEndian) {
+        debug("Settings file: read as UTF-16 text\n");
+        const std::string bytes = fromUtf16(text + 2, size - 2, bigEndian);
+        parseText(bytes.data(), bytes.size());
+        return;
+    }
+    if (size >= 3 && std::memcmp(text, utf8Mark, 3) == 0) {
+        parseText(text + 3, size - 3);
+        return;
+    }
+    parseText(text, size);
+}
+
+void SettingsFile::parseText(const char* text, std::size_t size)
+{
     m_keys.clear();
     m_damagedLines = 0;
     m_partial = false;
+    m_damagedNotKept = false;
     Key* current = nullptr;
     const char* const end = text + size;
     std::uint32_t lineNumber = 0;
@@ -567,7 +679,7 @@ void SettingsFile::parseLine(const char* begin, const char* end, std::uint32_t l
     if (c.eat('[')) {
         heron_string path;
         damage = parseKeyLine(c, path);
-        current = damage == nullptr ? &keyFor(path) : nullptr;
+        current = damage == nullptr || damage == noClosingBracket ? &keyFor(path) : nullptr;
     } else {
         heron_string name;
         SettingsValue value;
@@ -580,7 +692,9 @@ void SettingsFile::parseLine(const char* begin, const char* end, std::uint32_t l
         }
     }
     if (damage != nullptr && ++m_damagedLines <= maxReportedLines) {
-        debug("Settings file line %u is damaged (%s) and was skipped\n", lineNumber, damage);
+        debug(damage == noClosingBracket ? "Settings file line %u is damaged (%s)\n"
+                                         : "Settings file line %u is damaged (%s) and was skipped\n",
+              lineNumber, damage);
     }
 }
 
@@ -689,6 +803,11 @@ heron_string SettingsFile::filePath()
     return folder() + "/registry.conf";
 }
 
+bool SettingsFile::makeFolder()
+{
+    return makeFolders(folder());
+}
+
 bool SettingsFile::load()
 {
     MutexLock lock(accessor(), 3);
@@ -722,6 +841,8 @@ bool SettingsFile::load()
     }
     parse(bytes.data(), bytes.size());
     m_partial = tooLarge;
+    // A file read only in part is never rewritten, so it needs no copy.
+    m_damagedNotKept = m_damagedLines > 0 && !tooLarge && !keepDamagedFile(folder(), path, bytes);
     cache = ParsedCache{path, version, *this};
     return true;
 }
@@ -729,23 +850,48 @@ bool SettingsFile::load()
 bool SettingsFile::update(const std::function<bool(SettingsFile&)>& change)
 {
     MutexLock lock(accessor(), 4);
+    const Outcome outcome = rewrite(change);
+    if (outcome == Outcome::Failed) {
+        trouble().unsaved = true;
+    }
+    return outcome == Outcome::Written;
+}
+
+SettingsFile::Outcome SettingsFile::rewrite(const std::function<bool(SettingsFile&)>& change)
+{
     const heron_string dir = folder();
     if (!makeFolders(dir)) {
-        return false;
+        return Outcome::Failed;
     }
-    const FileLock fileLock(dir + "/registry.conf.lock");
+    const FileLock fileLock(dir + "/registry.conf.lock", lockWait());
     SettingsFile file;
     if (!fileLock.held() || !file.load()) {
-        return false;
+        return Outcome::Failed;
     }
     if (file.m_partial) {
         debug("Settings file %s was read only in part and is not rewritten\n", filePath().c_str());
-        return false;
+        return Outcome::Failed;
+    }
+    if (file.m_damagedNotKept) {
+        return Outcome::Failed;
     }
     if (!change(file)) {
-        return false;
+        return Outcome::Refused;
     }
-    return replaceFile(dir, filePath(), file.format());
+    const heron_string text = file.format();
+    return replaceFile(dir, filePath(), text.c_str(), text.length()) ? Outcome::Written : Outcome::Failed;
+}
+
+SettingsFile::Trouble SettingsFile::takeTrouble()
+{
+    MutexLock lock(accessor(), 5);
+    return std::exchange(trouble(), Trouble());
+}
+
+void SettingsFile::setLockWait(std::chrono::milliseconds wait)
+{
+    MutexLock lock(accessor(), 6);
+    lockWait() = wait;
 }
 
 }

@@ -2,6 +2,7 @@
 
 #include "base/heron_string.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -52,11 +53,20 @@ struct SettingsValue
 //   "Value name" = dword_be:256        the same, stored most significant byte first
 //   "Value name" = sz:"text"           escapes \\ \" \n \r \t \xHH
 //   "Value name" = binary:00ff10       two hex digits per byte, possibly none
+// A text that starts with a byte-order mark is read as UTF-8 or UTF-16 (as an editor may save it).
 class SettingsFile
 {
 public:
+    // What the store met that the player should hear of, gathered since the last takeTrouble().
+    struct Trouble
+    {
+        heron_string damagedCopy; // where a damaged settings file was kept; empty when none was
+        bool unsaved = false;     // a write failed (logged)
+    };
+
     // Replaces the contents with the parsed text. A damaged line is logged with its number and
-    // skipped; values after a damaged key line are skipped too, as their key is unknown.
+    // skipped; values after a damaged key line are skipped too, as their key is unknown. A key
+    // line whose only fault is its missing ']' counts as damaged but is read as its key.
     void parse(const char* text, std::size_t size);
     // Damaged lines skipped by the last parse.
     std::uint32_t damagedLines() const { return m_damagedLines; }
@@ -86,15 +96,25 @@ public:
     static void setFolder(const heron_string& folder);
     // The settings file "registry.conf" in that folder.
     static heron_string filePath();
+    // Makes the folder and its missing parents, private to the user; false when it cannot be made
+    // (logged).
+    [[nodiscard]] static bool makeFolder();
     // Replaces the contents with the file's (under the accessor lock). A missing file gives an
-    // empty store and true; an unreadable one is logged and gives false.
+    // empty store and true; an unreadable one is logged and gives false. A file with damaged lines
+    // is first kept whole as "registry.conf.damaged" (one copy, replaced by a later damaged file)
+    // and takeTrouble() then names that copy.
     [[nodiscard]] bool load();
     // Under the accessor lock and a file lock shared with other processes: loads the file, lets
     // change alter it, and (unless change returns false) writes the whole file to a temporary file
     // that is flushed and renamed over the old one, so readers see either the old or the new file.
-    // False when the folder or the file cannot be written or was too large to read whole (logged);
-    // the old file then stays as it was.
+    // False when the folder or the file cannot be written, was too large to read whole, is damaged
+    // and could not be kept, or another process holds the file lock longer than the lock wait
+    // (logged, and takeTrouble() tells it); the old file then stays as it was.
     [[nodiscard]] static bool update(const std::function<bool(SettingsFile&)>& change);
+    // The trouble met since the last call, which it clears. Any thread.
+    static Trouble takeTrouble();
+    // How long update() waits for another process's hold on the file lock (2 s until changed).
+    static void setLockWait(std::chrono::milliseconds wait);
 
 private:
     struct Entry
@@ -108,7 +128,17 @@ private:
         std::map<heron_string, Entry> values; // by lower-cased name
     };
 
+    enum class Outcome
+    {
+        Written,
+        Refused, // the change refused to be made
+        Failed   // logged
+    };
+    // update() under the accessor lock.
+    static Outcome rewrite(const std::function<bool(SettingsFile&)>& change);
+
     Key& keyFor(const heron_string& path);
+    void parseText(const char* text, std::size_t size);
     void parseLine(const char* begin, const char* end, std::uint32_t lineNumber, Key*& current);
 
     std::map<heron_string, Key> m_keys; // by lower-cased path
@@ -116,6 +146,9 @@ private:
     // The last load read only the first limits::maxSettingsFileSize bytes of the file; such a file
     // is never rewritten, so that what it holds beyond the limit is not lost.
     bool m_partial = false;
+    // The last load found damaged lines and could not keep the file whole beside it; such a file
+    // is never rewritten, so that what its damaged lines held is not lost.
+    bool m_damagedNotKept = false;
 };
 
 }

@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -29,6 +32,42 @@ struct LogLimit
     explicit LogLimit(std::size_t bytes) { heron::setDebugLogLimit(bytes); }
     ~LogLimit() { heron::setDebugLogLimit(heron::defaultDebugLogLimit); }
 };
+
+// The log file "game.log" with its name, in a temporary folder, for the object's lifetime.
+class NamedLog
+{
+public:
+    NamedLog() : m_file(std::fopen(path().c_str(), "w"))
+    {
+        EXPECT_NE(m_file, nullptr);
+        heron::setDebugLogFile(m_file, path().c_str());
+    }
+    ~NamedLog()
+    {
+        heron::setDebugLogFile(nullptr);
+        EXPECT_EQ(std::fclose(m_file), 0);
+    }
+    NamedLog(const NamedLog&) = delete;
+    NamedLog& operator=(const NamedLog&) = delete;
+
+    std::string path() const { return m_folder.file("game.log"); }
+    std::string text() const { return readWholeFile(path()); }
+    std::FILE* file() const { return m_file; }
+
+private:
+    TempFolder m_folder;
+    std::FILE* const m_file;
+};
+
+// The lines a log file of the limit given starts afresh with, after leftOut messages were left out.
+std::string freshStart(std::size_t limit, std::size_t leftOut)
+{
+    char first[200];
+    std::snprintf(first, sizeof first, heron::debugContinuedLine, "game.log.old", limit);
+    char count[200];
+    std::snprintf(count, sizeof count, heron::debugLeftOutLine, leftOut);
+    return std::string(first) + count;
+}
 
 }
 
@@ -122,11 +161,7 @@ TEST(debug, ANamedLogThatCannotStartAfreshTriesAgainLater)
 {
     constexpr std::size_t limit = 40;
     const LogLimit setLimit(limit);
-    TempFolder folder;
-    const std::string path = folder.file("game.log");
-    std::FILE* const file = std::fopen(path.c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    heron::setDebugLogFile(file, path.c_str());
+    const NamedLog log;
     heron::debug("%s\n", std::string(30, 'a').c_str());
     rlimit descriptors{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &descriptors), 0);
@@ -138,16 +173,39 @@ TEST(debug, ANamedLogThatCannotStartAfreshTriesAgainLater)
     heron::debug("d\n");
     char full[200];
     std::snprintf(full, sizeof full, heron::debugLimitLine, limit);
-    EXPECT_EQ(readWholeFile(path), std::string(30, 'a') + "\n" + full);
+    EXPECT_EQ(log.text(), std::string(30, 'a') + "\n" + full);
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     heron::debug("e\n");
-    char first[200];
-    std::snprintf(first, sizeof first, heron::debugContinuedLine, "game.log.old", limit);
-    char leftOut[200];
-    std::snprintf(leftOut, sizeof leftOut, heron::debugLeftOutLine, std::size_t{3});
-    EXPECT_EQ(readWholeFile(path), std::string(first) + leftOut + "e\n");
-    heron::setDebugLogFile(nullptr);
-    EXPECT_EQ(std::fclose(file), 0);
+    EXPECT_EQ(log.text(), freshStart(limit, 3) + "e\n");
+}
+
+// A log on a full disk: the messages it does not take are counted as left out (the next fresh file
+// gives the count), and standard error says once that the log cannot be written.
+TEST(debug, MessagesAFullDiskRefusesAreCountedAsLeftOutAndSaidOnceOnStandardError)
+{
+    constexpr std::size_t limit = 60;
+    const LogLimit setLimit(limit);
+    const NamedLog log;
+    const int disk = dup(fileno(log.file()));
+    const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    ASSERT_GE(dup2(full, fileno(log.file())), 0);
+    testing::internal::CaptureStderr();
+    for (const char* message : {"a\n", "b\n", "c\n"}) {
+        heron::debug("%s", message);
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_GE(dup2(disk, fileno(log.file())), 0);
+    close(full);
+    close(disk);
+    EXPECT_EQ(said, "Aurelle: cannot write the log file " + log.path() + " (" + std::strerror(ENOSPC) +
+                        "): its messages are left out\n");
+    EXPECT_EQ(log.text(), "");
+
+    const std::string message(40, 'm');
+    heron::debug("%s\n", message.c_str());
+    heron::debug("%s\n", message.c_str());
+    EXPECT_EQ(log.text(), freshStart(limit, 3) + message + "\n");
 }
 
 TEST(debug, MessagesFromManyThreadsNeverInterleaveAndTheLogCanBeSwitchedMeanwhile)

@@ -5,6 +5,7 @@
 #include "gui/widgets/Button.h"
 #include "gui/widgets/TabbedPane.h"
 #include "launcher/VideoSettings.h"
+#include "net/NetworkSettings.h"
 #include "platform/AudioDevice.h"
 #include "platform/DisplayConnection.h"
 #include "support/ComponentSearch.h"
@@ -198,6 +199,49 @@ TEST_F(GameLauncherDisplayTest, SettingsChangedInTheLauncherAreWrittenAtItsEnd)
     const VideoSettings stored = readVideoSettings(kestrel::ScreenMode{0, 0, 0});
     EXPECT_FALSE(stored.fogEnabled);
     EXPECT_EQ(stored.chosenScreenMode.refresh, 1);
+}
+
+// What the settings store met is told once, on the launcher: a damaged settings file (what it
+// holds read all the same) and where it was kept, and settings that cannot be saved.
+TEST_F(GameLauncherDisplayTest, TheLauncherTellsOnceOfADamagedSettingsFileAndOfSettingsNotSaved)
+{
+    useDemoWorld();
+    const std::string folder = m_folder.file("settings");
+    const std::string file = folder + "/registry.conf";
+    const std::string damaged = "[Software\\Pellmore Interactive Ltd\\network\n\"User name\" = sz:\"Ann\"\n";
+    const struct
+    {
+        const char* what;
+        std::function<void()> arrange;
+        std::string told;
+    } cases[] = {
+        {"a key line without its ']'", [&] { writeWholeFile(file, damaged); },
+         "Your settings file was damaged; the old file was kept as\n" + file + ".damaged"},
+        {"a folder in the settings file's place",
+         [&] {
+             std::filesystem::remove(file);
+             std::filesystem::create_directory(file);
+         },
+         "Your settings could not be saved. game.log says why."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.arrange();
+        m_backend.boxes.clear();
+        WhileLauncherRuns user([](GameLauncher& launcher) {
+            launcherVideoSettings().fogEnabled = false;
+            writeUserSettings();
+            launcher.close();
+        });
+        EXPECT_EQ(run({}), 0);
+        ASSERT_EQ(m_backend.boxes.size(), 1u);
+        EXPECT_EQ(m_backend.boxes[0].caption, "Settings:");
+        EXPECT_EQ(m_backend.boxes[0].text, c.told);
+    }
+    // The name under the damaged key line was read (a settings file that cannot be read leaves it).
+    EXPECT_EQ(NetworkSettings::userName, heron_string("Ann"));
+    EXPECT_EQ(readWholeFile(file + ".damaged"), damaged);
+    NetworkSettings::userName = "";
 }
 
 TEST_F(GameLauncherDisplayTest, SettingsChangedInTheLauncherAreWrittenWhenTheDisplayIsLost)

@@ -1,4 +1,5 @@
 #include "base/Debug.h"
+#include "base/files/SettingsFile.h"
 #include "launcher/CrashReport.h"
 #include "launcher/Main.h"
 #include "launcher/SingleInstance.h"
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -76,6 +78,28 @@ TEST(StartUpTest, SecondHolderOfTheLockFindsItHeld)
     // The file stays, and the lock is free again once its holder is gone.
     EXPECT_TRUE(fs::exists(folder.file("VevoDeze1")));
     EXPECT_EQ(SingleInstance(path).state(), SingleInstance::State::Taken);
+}
+
+// Copies of the program with one home share their settings and their log: whatever their runtime
+// folders, only one runs. A settings folder that cannot be written leaves the runtime folder's lock.
+TEST(StartUpTest, CopiesSharingASettingsFolderAreOneCopyWhateverTheirRuntimeFolders)
+{
+    TempFolder folder;
+    heron::SettingsFile::setFolder(folder.file("settings/aurelle").c_str());
+    const auto startIn = [&](const char* runtime) {
+        fs::create_directories(folder.file(runtime));
+        const ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", folder.file(runtime));
+        return std::make_unique<SingleInstance>(SingleInstance::defaultPath(), SingleInstance::sparePath());
+    };
+    const auto first = startIn("run-1");
+    EXPECT_EQ(first->state(), SingleInstance::State::Taken);
+    EXPECT_EQ(startIn("run-2")->state(), SingleInstance::State::HeldElsewhere);
+
+    writeWholeFile(folder.path() / "plain", "x");
+    heron::SettingsFile::setFolder(folder.file("plain/aurelle").c_str());
+    EXPECT_EQ(startIn("run-3")->state(), SingleInstance::State::Taken);
+    EXPECT_TRUE(fs::exists(folder.file("run-3/VevoDeze1")));
+    heron::SettingsFile::setFolder("");
 }
 
 TEST(StartUpTest, UncreatableLockFileFailsWithItsReason)

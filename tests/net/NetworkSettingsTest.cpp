@@ -108,3 +108,23 @@ TEST_F(NetworkSettingsTest, FailedWriteIsLogged)
     writeNetworkSettings();
     EXPECT_TRUE(log.contains("Couldn't write the network settings"));
 }
+
+// Two copies of the program share one settings file: each writes back only what it changed, so
+// that the one ending last leaves the other's changes in place.
+TEST_F(NetworkSettingsTest, OnlySettingsThisSessionChangedAreWrittenOverAnotherCopysChanges)
+{
+    NetworkSettings::userName = "Ann";
+    writeNetworkSettings();
+    readNetworkSettings();
+    {
+        heron::RegistryKey otherCopy(networkRegistryKeyName(), true);
+        ASSERT_TRUE(otherCopy.setString("User name", "Bob") && otherCopy.setInt("Connect to network", 1));
+    }
+    NetworkSettings::userColor = 0x123456;
+    writeNetworkSettings();
+
+    readNetworkSettings();
+    EXPECT_EQ(NetworkSettings::userName, heron_string("Bob"));
+    EXPECT_TRUE(NetworkSettings::connectToNetwork);
+    EXPECT_EQ(NetworkSettings::userColor, 0x123456u);
+}

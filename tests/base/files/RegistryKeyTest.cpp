@@ -10,7 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
 #include <string>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <tuple>
@@ -224,4 +229,99 @@ TEST_F(RegistryKeyTest, TwoThreadsOrProcessesWritingAtOnceLoseNothingAndLeaveAWh
             EXPECT_EQ(readInt(reader, (who + std::to_string(i)).c_str(), -1), i) << who << i;
         }
     }
+}
+
+// A damaged line never costs a value written before it: a key line that lost its ']' is read as
+// its key, a file an editor saved as UTF-16 is read as such, and a file with damaged lines is kept
+// whole beside it before anything rewrites it.
+TEST_F(RegistryKeyTest, AWriteAfterADamagedLineLosesNoValueAndKeepsTheDamagedFile)
+{
+    const std::string network = "[Software\\Pellmore Interactive Ltd\\network";
+    const std::string values = "\"User name\" = sz:\"Ann\"\n\"User color\" = dword:255\n";
+    const std::string clean = section + "\"Enable fog\" = dword:1\n" + network + "]\n" + values;
+    const auto utf16 = [](const std::string& text, bool bigEndian) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char c : text) {
+            bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+        }
+        return bytes;
+    };
+    const struct
+    {
+        const char* what;
+        std::string bytes;
+        bool damaged;
+        bool nameKept;
+    } cases[] = {
+        {"key line without its ']'", section + network + "\n" + values, true, true},
+        {"key line without its ']', blanks after it", network + " \r\n" + values + section, true, true},
+        {"UTF-16 little-endian", utf16(clean, false), false, true},
+        {"UTF-16 big-endian", utf16(clean, true), false, true},
+        {"UTF-16 with a character past Latin-1", utf16(clean, false) + "\x3A\x26", true, true},
+        {"key line beyond repair", section + "[Software\\\\Pellmore\n" + values, true, false},
+    };
+    const std::string copy = filePath().string() + ".damaged";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(copy);
+        writeWholeFile(filePath(), c.bytes);
+        static_cast<void>(SettingsFile::takeTrouble());
+        TempLog log;
+        RegistryKey key(productKey, true);
+        ASSERT_TRUE(key.setInt("Screen Hz", 2));
+
+        heron_string name;
+        RegStringReader(RegistryKey("Pellmore Interactive Ltd\\network", false), "User name", &name);
+        EXPECT_EQ(std::string(name.c_str()), c.nameKept ? "Ann" : "") << fileText();
+        EXPECT_EQ(readInt(key, "Screen Hz", 0), 2);
+        EXPECT_EQ(damagedLinesInFile(), 0u);
+        EXPECT_EQ(std::filesystem::exists(copy), c.damaged);
+        if (c.damaged) {
+            EXPECT_EQ(readWholeFile(copy), c.bytes);
+            EXPECT_TRUE(log.contains("was kept as " + copy)) << log.text();
+        }
+        EXPECT_EQ(std::string(SettingsFile::takeTrouble().damagedCopy.c_str()), c.damaged ? copy : "");
+    }
+}
+
+// A write that cannot be saved is told to the player through the store's trouble, and another
+// program holding the settings lock holds a write up only for the lock wait.
+TEST_F(RegistryKeyTest, AWriteThatCannotBeSavedIsToldWithoutWaitingLongForALockHeldElsewhere)
+{
+    SettingsFile::setLockWait(std::chrono::milliseconds(20));
+    int held = -1;
+    const struct
+    {
+        const char* what;
+        std::function<void()> arrange;
+        const char* logged;
+    } cases[] = {
+        {"a folder in the file's place", [&] { std::filesystem::create_directory(filePath()); }, "cannot be read"},
+        {"a plain file in the folder's place",
+         [&] {
+             writeWholeFile(folder() + "/plain", "x");
+             SettingsFile::setFolder(heron_string((folder() + "/plain/aurelle").c_str()));
+         },
+         "cannot be made"},
+        {"the lock held by another program",
+         [&] {
+             std::filesystem::remove(filePath());
+             SettingsFile::setFolder(heron_string(folder().c_str()));
+             held = open((folder() + "/registry.conf.lock").c_str(), O_RDWR | O_CREAT, 0600);
+             ASSERT_EQ(flock(held, LOCK_EX), 0);
+         },
+         "held by another program"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        static_cast<void>(SettingsFile::takeTrouble());
+        c.arrange();
+        TempLog log;
+        RegistryKey key(productKey, true);
+        EXPECT_FALSE(key.setInt("Screen Hz", 2));
+        EXPECT_TRUE(SettingsFile::takeTrouble().unsaved);
+        EXPECT_TRUE(log.contains(c.logged)) << log.text();
+    }
+    close(held);
+    SettingsFile::setLockWait(std::chrono::milliseconds(2000));
 }
