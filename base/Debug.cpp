@@ -64,14 +64,23 @@ bool startAfresh(std::FILE* file, std::size_t limit)
         return false;
     }
     const std::string kept = g_logPath + ".old";
+    const std::string made = g_logPath + ".new";
     std::fflush(file);
-    if (std::rename(g_logPath.c_str(), kept.c_str()) != 0) {
+    // The new file is made before anything is renamed: when it cannot be (no descriptor left, say),
+    // the files stay as they are, the one kept from before included, and a later try finds them.
+    const int fresh = ::open(made.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fresh < 0) {
         return false;
     }
-    const int fresh = ::open(g_logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fresh < 0) {
-        // The file keeps its name, so that a later try finds it (no descriptor left, say).
+    if (std::rename(g_logPath.c_str(), kept.c_str()) != 0) {
+        ::close(fresh);
+        ::unlink(made.c_str());
+        return false;
+    }
+    if (std::rename(made.c_str(), g_logPath.c_str()) != 0) {
         std::rename(kept.c_str(), g_logPath.c_str());
+        ::close(fresh);
+        ::unlink(made.c_str());
         return false;
     }
     const bool moved = ::dup2(fresh, fileno(file)) >= 0;

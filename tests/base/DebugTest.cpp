@@ -162,6 +162,8 @@ TEST(debug, ANamedLogThatCannotStartAfreshTriesAgainLater)
     constexpr std::size_t limit = 40;
     const LogLimit setLimit(limit);
     const NamedLog log;
+    const std::string kept = log.path() + ".old";
+    writeWholeFile(kept, "kept from before\n");
     heron::debug("%s\n", std::string(30, 'a').c_str());
     rlimit descriptors{};
     ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &descriptors), 0);
@@ -174,6 +176,7 @@ TEST(debug, ANamedLogThatCannotStartAfreshTriesAgainLater)
     char full[200];
     std::snprintf(full, sizeof full, heron::debugLimitLine, limit);
     EXPECT_EQ(log.text(), std::string(30, 'a') + "\n" + full);
+    EXPECT_EQ(readWholeFile(kept), "kept from before\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     heron::debug("e\n");
     EXPECT_EQ(log.text(), freshStart(limit, 3) + "e\n");
