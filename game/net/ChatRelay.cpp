@@ -1,9 +1,15 @@
 #include "game/net/ChatRelay.h"
 
+#include "base/Debug.h"
+
 #include <algorithm>
 
-ChatRelay::ChatRelay(std::int64_t whole, std::size_t mostSenders)
-    : m_whole(whole), m_leastPart(std::max<std::int64_t>(1, 2 * whole / std::int64_t(mostSenders)))
+ChatRelay::ChatRelay(std::int64_t whole, std::size_t mostSenders, const char* unit, const char* what, heron::LogPace* lines)
+    : m_whole(whole)
+    , m_leastPart(std::max<std::int64_t>(1, 2 * whole / std::int64_t(mostSenders)))
+    , m_unit(unit)
+    , m_what(what)
+    , m_lines(lines)
 {
 }
 
@@ -15,7 +21,7 @@ bool ChatRelay::allow(Sender sender, std::int64_t weight, double now)
     // Within the whole, lines pass as they come; beyond it, only within the sender's part.
     const bool fits = m_usedAll + weight <= m_whole || (used + weight <= part() && m_usedAll + weight <= 2 * m_whole);
     if (!fits) {
-        ++m_refusedThisSecond;
+        refuse();
         return false;
     }
     m_used[sender] += weight;
@@ -40,4 +46,13 @@ void ChatRelay::turn(double now)
     m_used.clear();
     m_usedAll = 0;
     m_refusedThisSecond = 0;
+}
+
+void ChatRelay::refuse()
+{
+    if (++m_refusedThisSecond != 1 || m_lines == nullptr || !m_lines->allow()) {
+        return;
+    }
+    heron::debug("%s dropped: a sender's lines passed its part of %lld %s a second\n", m_what,
+                 static_cast<long long>(part()), m_unit);
 }

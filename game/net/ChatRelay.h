@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/LogPace.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <unordered_map>
@@ -16,9 +18,12 @@ public:
     // A sender, as the relay tells senders apart.
     using Sender = std::uint64_t;
 
-    // whole: what is passed on in a second, all senders together; mostSenders: how many there can
-    // be, each of whom is always let through twice its part of the whole, and at least one.
-    ChatRelay(std::int64_t whole, std::size_t mostSenders);
+    // whole: what is passed on in a second, all senders together, counted in unit ("bytes");
+    // mostSenders: how many there can be, each of whom is always let through twice its part of the
+    // whole, and at least one. The first line refused in a second is logged through lines (none:
+    // not logged) as what ("Chat") dropped.
+    ChatRelay(std::int64_t whole, std::size_t mostSenders, const char* unit = "bytes", const char* what = "Chat",
+              heron::LogPace* lines = nullptr);
 
     // True when a line of that weight (bytes or 1) from sender fits its part at now, which it then uses.
     [[nodiscard]] bool allow(Sender sender, std::int64_t weight, double now);
@@ -26,17 +31,19 @@ public:
     {
         return allow(Sender(reinterpret_cast<std::uintptr_t>(sender)), weight, now);
     }
-    // True when the last line refused was the first refused in its second.
-    bool isFirstRefusal() const { return m_refusedThisSecond == 1; }
     // What each sender may pass this second beyond the whole.
     std::int64_t part() const;
 
 private:
     // Starts a new second when the current one is over.
     void turn(double now);
+    void refuse();
 
     std::int64_t m_whole;
     std::int64_t m_leastPart;
+    const char* m_unit;
+    const char* m_what;
+    heron::LogPace* m_lines;
     double m_secondStart = 0;
     bool m_started = false;
     std::size_t m_lastSenders = 0;

@@ -63,7 +63,7 @@ const PacketRule& ringRule()
 LookNetwork::LookNetwork(Look& world)
     : m_world(world)
     , m_paces(&networkNow)
-    , m_relay(relayedChatBytesPerSecond, heron::limits::maxNetPlayers)
+    , m_relay(relayedChatBytesPerSecond, heron::limits::maxNetPlayers, "bytes", "Chat", &m_paces[PeerLines::chat])
     , m_receivedRings(ringRule().count, ringRule().window, "Rings", m_paces[PeerLines::avatars])
     , m_flashes(1, flashInterval, "Flashes", m_paces[PeerLines::chat])
     , m_explainedRefusals(explainedRefusalsPerSecond, 1.0)
@@ -413,14 +413,7 @@ void LookNetwork::showMessage(const ColouredText& message)
 
 bool LookNetwork::allowRelay(const NetworkPlayer& sender, std::uint32_t bytes, double now)
 {
-    if (m_relay.allow(&sender, bytes, now)) {
-        return true;
-    }
-    if (m_relay.isFirstRefusal() && chatLines().allow()) {
-        heron::debug("Chat dropped: a player's lines passed its part of %lld bytes a second\n",
-                     static_cast<long long>(m_relay.part()));
-    }
-    return false;
+    return m_relay.allow(&sender, bytes, now);
 }
 
 heron_string LookNetwork::refusalOfName(const heron_string& name, const NetworkPlayer& claimant) const

@@ -48,7 +48,8 @@ NetLogic::NetLogic(Look& world, LookNetwork& network, const heron::counted_ptr<h
     , m_connectDeadline(networkNow() + connectTimeout)
     , m_replays(world.avatars().size())
     , m_rates(PacketLink::Side::client, network.paces())
-    , m_shownLines(shownLinesPerSecond, heron::limits::maxNetPlayers)
+    , m_shownLines(shownLinesPerSecond, heron::limits::maxNetPlayers, "lines", "Chat from the server",
+                   &network.paces()[PeerLines::chat])
 {
     m_link.setLogPaces(&network.connectionLines(), &network.paces()[PeerLines::faults]);
 }
@@ -183,10 +184,6 @@ void NetLogic::handleMessage(heron::DataSource& body, double now)
     const ColouredText message = readMessage(body);
     m_messageBeforeWorld = m_messageBeforeWorld || !m_worldReceived;
     if (!m_shownLines.allow(senderOf(message.text), 1, now)) {
-        if (m_shownLines.isFirstRefusal() && m_network.chatLines().allow()) {
-            heron::debug("Chat from the server dropped: a sender's lines passed its part of %lld lines a second\n",
-                         static_cast<long long>(m_shownLines.part()));
-        }
         return;
     }
     m_lastMessage = message;
