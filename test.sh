@@ -25,7 +25,7 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
 export TSAN_OPTIONS="${TSAN_OPTIONS:-second_deadlock_stack=1}"
-# Tests that need a display run on a virtual X server with Mesa's software renderer.
+# Tests that need a display run on a virtual X server of their own with Mesa's software renderer.
 # Its rasterizer runs on the calling thread: no driver threads come and go while LeakSanitizer
 # stops the process at exit.
 export LIBGL_ALWAYS_SOFTWARE=1
@@ -34,7 +34,7 @@ export LP_NUM_THREADS=0
 # Wayland desktop, whose library keeps what it allocated for the attempt (LeakSanitizer reports
 # it, though the test passes).
 export SDL_VIDEODRIVER=x11
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@"
+scripts/virtual-display.sh ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@"
 
 if [ -n "${CI:-}" ] && [ -z "$sanitize" ]; then
   AURELLE_SANITIZE=address,undefined "$0" "$@"

@@ -30,7 +30,7 @@ for name in "${names[@]}"; do
   if grep -q "BENCHMARK_MAIN\|benchmark::Initialize" "bench/$name.cpp"; then
     options=("${google_benchmark_options[@]}")
   fi
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$program" "${options[@]}" 2>&1 | grep -v "_mean \|_stddev \|_cv " ||
+  scripts/virtual-display.sh "$program" "${options[@]}" 2>&1 | grep -v "_mean \|_stddev \|_cv " ||
     status=1
 done
 exit "$status"

@@ -5,16 +5,20 @@
 #include "sound/SoundSystem.h"
 
 #include "base/Debug.h"
+#include "base/Digest.h"
 #include "base/Limits.h"
 #include "base/Mutex.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace pelican
@@ -29,8 +33,6 @@ constexpr int writerSite = 7202;
 constexpr std::uint32_t writeBlockBytes = 65536;
 // Longest file name part kept in a ".snd" file's name.
 constexpr std::uint32_t maxStemLength = 64;
-constexpr std::uint64_t fnvOffset = 0xcbf29ce484222325ull;
-constexpr std::uint64_t fnvPrime = 0x100000001b3ull;
 // A ".snd" file is written under its name with this added, then renamed.
 constexpr const char* partExtension = ".part";
 
@@ -60,20 +62,13 @@ bool soundAvailable()
     return !egret::SoundSystem::hasDied() && egret::SoundSystem::instance().isEnabled();
 }
 
-std::uint64_t digest(const heron_string& text)
-{
-    std::uint64_t hash = fnvOffset;
-    for (std::uint32_t i = 0; i < text.length(); ++i) {
-        hash = (hash ^ static_cast<std::uint8_t>(text[i])) * fnvPrime;
-    }
-    return hash;
-}
-
-// Decodes the whole sound into out, scrambled; true when it gave exactly expected bytes.
-bool decodeInto(OggDecoder& decoder, std::FILE* out, std::uint32_t expected)
+// Decodes the whole sound into out, scrambled, from where out stands; the header of the samples
+// written, or none when they were not exactly expected bytes.
+std::optional<SndHeader> decodeInto(OggDecoder& decoder, std::FILE* out, std::uint32_t expected)
 {
     const egret::SoundFormat format = decoder.format();
     std::vector<std::uint8_t> block(writeBlockBytes);
+    heron::Digest digest;
     decoder.rewind();
     std::uint32_t position = 0;
     bool written = true;
@@ -85,12 +80,33 @@ bool decodeInto(OggDecoder& decoder, std::FILE* out, std::uint32_t expected)
         }
         const std::uint32_t bytes = static_cast<std::uint32_t>(got) << format.frameShift;
         scrambleSndBytes(block.data(), bytes, position);
+        digest.add(block.data(), bytes);
         written = std::fwrite(block.data(), 1, bytes, out) == bytes;
         position += bytes;
     }
     const bool longer = written && decoder.read(1, block.data()) > 0;
     decoder.close();
-    return written && !longer && position == expected;
+    if (!written || longer || position != expected) {
+        return std::nullopt;
+    }
+    return SndHeader{format.channels, format.rate, expected, digest.value()};
+}
+
+// Writes the header, then the samples after it, and flushes the whole file to the disk, so that
+// once renamed it is whole even after the system stops.
+bool writeWholeSndFile(OggDecoder& ogg, std::FILE* out, std::uint32_t expected)
+{
+    const std::array<std::uint8_t, sndHeaderSize> unfinished{};
+    if (std::fwrite(unfinished.data(), 1, sndHeaderSize, out) != sndHeaderSize) {
+        return false;
+    }
+    const std::optional<SndHeader> header = decodeInto(ogg, out, expected);
+    if (!header) {
+        return false;
+    }
+    const std::array<std::uint8_t, sndHeaderSize> stored = storedSndHeader(*header);
+    return std::fseek(out, 0, SEEK_SET) == 0 && std::fwrite(stored.data(), 1, sndHeaderSize, out) == sndHeaderSize &&
+           std::fflush(out) == 0 && ::fsync(::fileno(out)) == 0;
 }
 
 // Removes the temporary files that a run ended while writing them left in the cache folder, the
@@ -137,7 +153,7 @@ void writeSndFile(OggDecoder& ogg, SndDecoder& snd, const heron::FilePath& path,
         heron::debug("Sound cache %s cannot be written\n", path.c_str());
         return;
     }
-    const bool whole = decodeInto(*ogg.copy(), out, expected);
+    const bool whole = writeWholeSndFile(*ogg.copy(), out, expected);
     const bool closed = std::fclose(out) == 0;
     if (!whole || !closed || std::rename(temporary.c_str(), disk.c_str()) != 0) {
         std::remove(temporary.c_str());
@@ -145,6 +161,9 @@ void writeSndFile(OggDecoder& ogg, SndDecoder& snd, const heron::FilePath& path,
         return;
     }
     snd.refresh();
+    if (!snd.exists()) {
+        heron::debug("Sound cache %s written but refused, reason=%s\n", path.c_str(), snd.refusal().c_str());
+    }
 }
 
 // Asks once per record for the ".snd" file of its Ogg sound; only sounds of a packed data file
@@ -170,6 +189,9 @@ void makeSndCache(SoundRecord& record, CacheBuild build)
     }
     const heron::FilePath path = sndCachePath(ogg->file().resolved, dataFileSize(ogg->file()));
     const heron::counted_ptr<SndDecoder> snd(new SndDecoder(path, ogg->format(), static_cast<std::uint32_t>(expected)));
+    if (!snd->refusal().empty()) {
+        heron::debug("Sound cache %s refused, reason=%s\n", path.c_str(), snd->refusal().c_str());
+    }
     if (!snd->exists()) {
         writeSndFile(*ogg, *snd, path, static_cast<std::uint32_t>(expected));
     }
@@ -333,8 +355,9 @@ heron::FilePath sndCachePath(const heron_string& memberPath, std::uint32_t membe
     const heron::FilePath member(memberPath);
     const heron_string& name = member.name();
     const std::uint32_t stemLength = std::min(name.length() - member.extension().length(), maxStemLength);
+    const std::uint64_t pathDigest = heron::Digest().add(memberPath.c_str(), memberPath.length()).value();
     char tail[64];
-    std::snprintf(tail, sizeof tail, "-%016llx-%u.snd", static_cast<unsigned long long>(digest(memberPath)), memberSize);
+    std::snprintf(tail, sizeof tail, "-%016llx-%u.snd", static_cast<unsigned long long>(pathDigest), memberSize);
     heron_string text = heron::joinPath(cacheRoot(), "data\\");
     text += name.substr(0, stemLength);
     text += tail;

@@ -16,7 +16,10 @@
 // decoder that probed it, and for short Ogg sounds read from the packed data file a ".snd" file of
 // their decoded samples, written once so that later plays read plain PCM. Any thread: the cache is
 // guarded by its own lock ("Sound cache"), which is never held while a file is decoded; ".snd"
-// files are written one at a time under "Sound cache writer", to a temporary file renamed into place.
+// files are written one at a time under "Sound cache writer", to a temporary file flushed to the
+// disk and renamed into place. A ".snd" file that is not the whole sound as written (damaged, cut
+// short, or headerless from an older version) is logged, "Sound cache <file> refused,
+// reason=<fault>", and decoded and written again; it is never played.
 namespace pelican
 {
 

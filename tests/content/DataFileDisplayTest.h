@@ -17,7 +17,7 @@ protected:
     void SetUp() override
     {
         ZUpDisplayTest::SetUp();
-        if (IsSkipped()) {
+        if (!hasDisplay()) {
             return;
         }
         pelican::resetDataFiles();

@@ -22,7 +22,7 @@ protected:
     void SetUp() override
     {
         DataFileDisplayTest::SetUp();
-        if (IsSkipped()) {
+        if (!hasDisplay()) {
             return;
         }
         pelican::registerPackedFile(heron::FilePath(AURELLE_DEMO_WORLD));

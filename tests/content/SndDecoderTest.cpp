@@ -1,6 +1,7 @@
 #include "content/SndDecoder.h"
 
 #include "content/SoundFileFixture.h"
+#include "support/SndFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -15,20 +16,20 @@ namespace
 class SndDecoderTest : public SoundFileTest
 {
 protected:
-    // Writes a cache file of the samples, scrambled as the cache writes them; its decoder expects
-    // all of them.
+    // Writes a cache file of the samples as the cache writes one; its decoder expects all of them.
     pelican::SndDecoder& cacheFile(const std::vector<std::int16_t>& samples)
     {
-        std::string bytes(reinterpret_cast<const char*>(samples.data()), samples.size() * 2);
-        pelican::scrambleSndBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()), 0);
-        m_path = write("sea.snd", bytes).path;
+        m_path = write("sea.snd", sndfiles::sndFileOf(samples, egret::stereo16Format)).path;
         m_decoder = std::make_unique<pelican::SndDecoder>(m_path, egret::stereo16Format,
-                                                          static_cast<std::uint32_t>(bytes.size()));
+                                                          static_cast<std::uint32_t>(samples.size() * 2));
         return *m_decoder;
     }
 
-    // Cuts the cache file on disk to its first bytes.
-    void cutFile(std::uintmax_t bytes) { std::filesystem::resize_file(m_path.diskPath().c_str(), bytes); }
+    // Cuts the cache file on disk to its header and the first bytes of its samples.
+    void cutFile(std::uintmax_t bytes)
+    {
+        std::filesystem::resize_file(m_path.diskPath().c_str(), pelican::sndHeaderSize + bytes);
+    }
 
     heron::FilePath m_path;
     std::unique_ptr<pelican::SndDecoder> m_decoder;

@@ -243,6 +243,46 @@ TEST_F(SoundCacheTest, PartialSndFileIsIgnoredAndWrittenAgain)
     EXPECT_EQ(decodeAll(*again), oggSamples("music\\sea.ogg"));
 }
 
+TEST_F(SoundCacheTest, DamagedOrHeaderlessSndFileIsLoggedAndWrittenAgainNeverPlayed)
+{
+    const std::string sea = oggOf(tone(2, 44100, 0.5));
+    packAndRegister({{"music/sea.ogg", sea}});
+    ASSERT_TRUE(pelican::preloadSound("music\\sea.ogg", pelican::CacheBuild::No));
+    const std::filesystem::path snd = sndFile("music\\sea.ogg", sea);
+    const std::string whole = readWholeFile(snd);
+    const std::vector<std::int16_t> samples = oggSamples("music\\sea.ogg");
+    // What older versions wrote: the scrambled samples alone.
+    std::string headerless(reinterpret_cast<const char*>(samples.data()), samples.size() * 2);
+    pelican::scrambleSndBytes(headerless.data(), static_cast<std::uint32_t>(headerless.size()), 0);
+    const auto flipped = [&](std::size_t at) { return whole.substr(0, at) + char(whole[at] ^ 0x10) + whole.substr(at + 1); };
+    const struct
+    {
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {flipped(whole.size() / 2), "its samples do not match their digest"},
+        {flipped(24), "its samples do not match their digest"},
+        {flipped(12), "its header is of another sound"},
+        {flipped(4), "its header is of version 17"},
+        {whole.substr(0, whole.size() - 4), "the file holds "},
+        {whole.substr(0, 10), "the file ends inside its header"},
+        {headerless, "it has no header (a file of an older version)"},
+    };
+    const std::string cachePath = pelican::sndCachePath("music\\sea.ogg", static_cast<std::uint32_t>(sea.size())).c_str();
+    for (const auto& [bytes, reason] : cases) {
+        const std::string refusal = "Sound cache " + cachePath + " refused, reason=" + reason;
+        const int earlier = m_log.count(refusal);
+        writeWholeFile(snd, bytes);
+        pelican::clearFileLists();
+        const Source again = pelican::getSound("music\\sea.ogg");
+        ASSERT_TRUE(again) << reason;
+        EXPECT_EQ(decodeAll(*again), samples) << reason;
+        EXPECT_EQ(readWholeFile(snd), whole) << reason;
+        EXPECT_EQ(m_log.count(refusal), earlier + 1) << reason;
+    }
+    EXPECT_EQ(m_log.count("need to decompress"), 1 + static_cast<int>(std::size(cases)));
+}
+
 TEST_F(SoundCacheTest, PartFilesLeftByACrashAreRemovedWhenTheCacheFolderIsWritten)
 {
     const std::string sea = oggOf(tone(2, 44100, 0.5));

@@ -1,5 +1,6 @@
 #include "gui/toolkit/Cursor.h"
 #include "platform/Cursor.h"
+#include "support/DisplayWait.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -8,8 +9,9 @@
 
 TEST(CursorDisplayTest, SystemAndPatternCursorsAreMadeAndShown)
 {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        GTEST_SKIP() << "no display: " << SDL_GetError();
+    if (!waitForDisplay([] { return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; })) {
+        reportMissingDisplay(std::string("no display: ") + SDL_GetError());
+        return;
     }
     const std::string driver = SDL_GetCurrentVideoDriver();
     if (driver != "x11" && driver != "wayland") {

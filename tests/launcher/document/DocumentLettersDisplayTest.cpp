@@ -26,7 +26,7 @@ protected:
     void SetUp() override
     {
         GLDisplayTest::SetUp();
-        if (IsSkipped()) {
+        if (!hasDisplay()) {
             return;
         }
         window.setLayout(new testing_gui::FixedLayout);
@@ -39,7 +39,7 @@ protected:
 
     void TearDown() override
     {
-        if (!IsSkipped()) {
+        if (hasDisplay()) {
             window.close();
         }
     }

@@ -67,7 +67,7 @@ protected:
     void SetUp() override
     {
         GLDisplayTest::SetUp();
-        if (IsSkipped()) {
+        if (!hasDisplay()) {
             return;
         }
         heron::SettingsFile::setFolder(m_folder.path().string().c_str());
@@ -94,7 +94,7 @@ protected:
 
     void TearDown() override
     {
-        if (!IsSkipped()) {
+        if (hasDisplay()) {
             window.close();
         }
         currentLanguage = English;

@@ -35,7 +35,7 @@ protected:
     void SetUp() override
     {
         GLDisplayTest::SetUp();
-        if (IsSkipped()) {
+        if (!hasDisplay()) {
             return;
         }
         m_zUp = kestrel::zUp;
