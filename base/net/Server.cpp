@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <linux/filter.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -22,6 +23,22 @@ namespace
 // Send buffer of an accepted socket. A fixed size keeps the kernel from growing it to megabytes
 // for a peer that does not read; what it does not take waits in the connection owner's backlog.
 constexpr int acceptedSendBuffer = 64 * 1024;
+
+// A socket filter that drops every packet whose IPv4 source is one of the addresses: it loads the
+// source from the network header, compares it with each in turn, and keeps the packet whole when
+// none matches.
+std::vector<sock_filter> dropping(const std::vector<std::uint32_t>& addresses)
+{
+    const auto count = static_cast<std::uint8_t>(addresses.size());
+    std::vector<sock_filter> program{BPF_STMT(BPF_LD | BPF_W | BPF_ABS, std::uint32_t(SKF_NET_OFF + 12))};
+    for (std::uint8_t i = 0; i < count; ++i) {
+        // Past the other comparisons and the keeping return, to the dropping one.
+        program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, addresses[i], std::uint8_t(count - i), 0));
+    }
+    program.push_back(BPF_STMT(BPF_RET | BPF_K, 0xFFFFFFFFu));
+    program.push_back(BPF_STMT(BPF_RET | BPF_K, 0));
+    return program;
+}
 
 }
 
@@ -205,6 +222,25 @@ counted_ptr<NetConnection> Server::acceptConnection()
 counted_ptr<NetConnection> Server::takeConnection()
 {
     return acceptConnection();
+}
+
+bool Server::dropConnectsFrom(const std::vector<std::uint32_t>& addresses)
+{
+    if (m_internals->failed || addresses.size() > maxDroppedAddresses) {
+        return false;
+    }
+    const int socket = m_internals->socket;
+    if (addresses.empty()) {
+        const int none = 0;
+        return setsockopt(socket, SOL_SOCKET, SO_DETACH_FILTER, &none, sizeof none) == 0 || errno == ENOENT;
+    }
+    std::vector<sock_filter> program = dropping(addresses);
+    const sock_fprog attached{static_cast<unsigned short>(program.size()), program.data()};
+    if (setsockopt(socket, SOL_SOCKET, SO_ATTACH_FILTER, &attached, sizeof attached) != 0) {
+        debug("The server could not drop the connects of %zu addresses (error %d)\n", addresses.size(), errno);
+        return false;
+    }
+    return true;
 }
 
 }

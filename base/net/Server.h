@@ -3,6 +3,7 @@
 #include "base/counted_ptr.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace heron
 {
@@ -45,6 +46,12 @@ public:
     [[nodiscard]] counted_ptr<NetConnection> acceptConnection();
     // The same as acceptConnection.
     [[nodiscard]] counted_ptr<NetConnection> takeConnection();
+    // Has the system drop the connects of these IPv4 addresses (host order, at most
+    // maxDroppedAddresses) before they reach the queue of waiting connections, so that a stream of
+    // them costs the program nothing and keeps nobody else waiting; connections made before stay.
+    // None drops nothing. False (logged) when the system refuses.
+    bool dropConnectsFrom(const std::vector<std::uint32_t>& addresses);
+    static constexpr std::size_t maxDroppedAddresses = 64;
 
 private:
     ServerInternals* m_internals;

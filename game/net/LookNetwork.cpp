@@ -45,8 +45,12 @@ constexpr int leastAcceptsPerTick = 64;
 // holds its socket for a moment while the message goes out; the others are dropped at once.
 constexpr int explainedRefusalsPerSecond = 16;
 constexpr int explainedRefusalsPerAddress = 4;
-// Addresses remembered as told: past this many the memory starts afresh.
-constexpr std::size_t maxExplainedAddresses = 256;
+// Addresses whose refusals are remembered: past this many the memory starts afresh.
+constexpr std::size_t maxRefusedAddresses = 256;
+// Refusals of one address in a second past which its connects are dropped by the system, and the
+// seconds they are dropped for: an honest player tries again a few times a minute.
+constexpr int refusalsBeforeDropping = 64;
+constexpr double dropSeconds = 10.0;
 // Seconds between two flashes from other machines: each stays on screen for many seconds.
 constexpr double flashInterval = 2.0;
 // Seconds after the pen held every glider during which a player's Maestro announcement is taken:
@@ -87,6 +91,7 @@ void LookNetwork::updateNetwork()
     if (m_server) {
         m_players.clear();
         m_server.reset();
+        m_droppedUntil.clear();
         freeAvatars();
     }
     pickUpAvatar();
@@ -106,6 +111,7 @@ void LookNetwork::serve(double now)
             heron::debug("The server could not start on port %d (reason %d)\n", m_serverPort, int(m_server->failureReason()));
         }
     }
+    endDroppedConnects(now);
     acceptPlayers(now);
     watchPen(now);
     updateAvailability();
@@ -152,6 +158,9 @@ void LookNetwork::refuse(heron::NetConnection& connection, const char* reason, d
         heron::debug("Refused a connection from %s (%zu players): %s\n", connection.address().toString(true).c_str(),
                      m_players.size(), reason);
     }
+    if (!refusalsOf(connection.address()).refused.allow(now)) {
+        dropConnectsOf(connection.address(), now);
+    }
     if (!mayExplainRefusal(connection.address(), now)) {
         connection.abort();
         return;
@@ -166,11 +175,45 @@ void LookNetwork::refuse(heron::NetConnection& connection, const char* reason, d
 
 bool LookNetwork::mayExplainRefusal(const heron::NetAddress& address, double now)
 {
-    if (m_explainedTo.size() >= maxExplainedAddresses && !m_explainedTo.contains(address.address())) {
-        m_explainedTo.clear();
+    return refusalsOf(address).told.allow(now) && m_explainedRefusals.allow(now);
+}
+
+LookNetwork::AddressRefusals& LookNetwork::refusalsOf(const heron::NetAddress& address)
+{
+    if (m_refusals.size() >= maxRefusedAddresses && !m_refusals.contains(address.address())) {
+        m_refusals.clear();
     }
-    heron::RateLimit& told = m_explainedTo.try_emplace(address.address(), explainedRefusalsPerAddress, 1.0).first->second;
-    return told.allow(now) && m_explainedRefusals.allow(now);
+    const AddressRefusals fresh{heron::RateLimit(explainedRefusalsPerAddress, 1.0), heron::RateLimit(refusalsBeforeDropping, 1.0)};
+    return m_refusals.try_emplace(address.address(), fresh).first->second;
+}
+
+void LookNetwork::dropConnectsOf(const heron::NetAddress& address, double now)
+{
+    if (m_droppedUntil.contains(address.address()) || m_droppedUntil.size() >= heron::Server::maxDroppedAddresses) {
+        return;
+    }
+    m_droppedUntil[address.address()] = now + dropSeconds;
+    dropListedConnects();
+    if (connectionLines().allow()) {
+        heron::debug("Dropping the connects of %s for %.0f seconds: more than %d refused in a second\n",
+                     address.toString(false).c_str(), dropSeconds, refusalsBeforeDropping);
+    }
+}
+
+void LookNetwork::endDroppedConnects(double now)
+{
+    if (std::erase_if(m_droppedUntil, [&](const auto& dropped) { return dropped.second <= now; }) > 0) {
+        dropListedConnects();
+    }
+}
+
+void LookNetwork::dropListedConnects()
+{
+    std::vector<std::uint32_t> addresses;
+    for (const auto& [address, until] : m_droppedUntil) {
+        addresses.push_back(address);
+    }
+    static_cast<void>(m_server->dropConnectsFrom(addresses));
 }
 
 void LookNetwork::watchPen(double now)

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -134,6 +135,20 @@ private:
     // stream of them costs no more than its accepts.
     void refuse(heron::NetConnection& connection, const char* reason, double now);
     bool mayExplainRefusal(const heron::NetAddress& address, double now);
+    // The refusals an address met lately; the memory of them starts afresh past a few hundred
+    // addresses.
+    struct AddressRefusals
+    {
+        heron::RateLimit told;
+        heron::RateLimit refused;
+    };
+    AddressRefusals& refusalsOf(const heron::NetAddress& address);
+    // Has the system drop the connects of an address refused faster than any honest player
+    // retries, for a while, so that its stream costs the tick nothing and keeps nobody else
+    // waiting; its connections made before stay. Then lets them in again.
+    void dropConnectsOf(const heron::NetAddress& address, double now);
+    void endDroppedConnects(double now);
+    void dropListedConnects();
     // Notes when the pen last held every glider.
     void watchPen(double now);
     // Without a server to say who holds what, every avatar is free to take.
@@ -162,8 +177,10 @@ private:
     std::optional<PlayerIdentity> m_identityOverride;
     // When the last tick's taking of connections began.
     std::chrono::steady_clock::time_point m_lastAccepts;
-    // Refused connections told why program-wide, and for each address.
+    // Refused connections told why program-wide, and what each address met.
     heron::RateLimit m_explainedRefusals;
-    std::unordered_map<std::uint32_t, heron::RateLimit> m_explainedTo;
+    std::unordered_map<std::uint32_t, AddressRefusals> m_refusals;
+    // The addresses whose connects the system drops, and until when.
+    std::map<std::uint32_t, double> m_droppedUntil;
     PacketWriter m_refusalWriter;
 };

@@ -76,6 +76,19 @@ TEST_F(NetworkPlayTest, RefusedConnectsAreToldWhileABudgetLastsAndANewcomerGetsI
     EXPECT_EQ(told, 4);
     EXPECT_LE(log.count("Refused a connection"), 6);
     EXPECT_FALSE(log.contains("network write error"));
+    // Refused that fast, the address's connects are dropped for a while by the system, its players
+    // staying; then it is told why again.
+    const int dropped = loopback::startConnect(port, 0x7f000002);
+    ticks(5);
+    pollfd connected{dropped, POLLOUT, 0};
+    EXPECT_EQ(poll(&connected, 1, 0), 0);
+    close(dropped);
+    ticks(600);
+    EXPECT_EQ(server->network().networkPlayerCount(), 2 + share.size());
+    const int later = loopback::connectTo(port, 0x7f000002);
+    ticks(2);
+    EXPECT_EQ(refusalTo(later), "Too many connections from your address");
+    close(later);
 }
 
 // A line in sender's name that takes exactly bytes on the wire: a run of colour for each of its

@@ -99,6 +99,23 @@ inline int connectTo(int port, std::uint32_t from = 0, int receiveBuffer = 0)
     return s;
 }
 
+// Starts a connect to port on the loopback address from the address given, without waiting for
+// it; the socket, negative when it could not start.
+inline int startConnect(int port, std::uint32_t from)
+{
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    source.sin_addr.s_addr = htonl(from);
+    const sockaddr_in where = endpoint(port);
+    if (bind(s, reinterpret_cast<const sockaddr*>(&source), sizeof source) != 0 ||
+        (connect(s, reinterpret_cast<const sockaddr*>(&where), sizeof where) != 0 && errno != EINPROGRESS)) {
+        close(s);
+        return -1;
+    }
+    return s;
+}
+
 // Receives until n bytes came or the peer closed (bounded wait per chunk).
 inline std::string receive(int socket, std::size_t n)
 {

@@ -93,3 +93,33 @@ TEST(Server, PortInUseOrBeyondSixteenBitsFailsWithBindAndLogsTheClose)
         EXPECT_TRUE(log.contains("not a TCP port")) << wrong;
     }
 }
+
+// Connects from an address the server drops never reach its queue, while other addresses and the
+// connections made before get through; dropping none lets the address in again.
+TEST(Server, ConnectsFromADroppedAddressNeverReachTheQueue)
+{
+    Server server(0, nullptr);
+    ASSERT_FALSE(server.hasFailed());
+    const int before = loopback::connectTo(server.port(), 0x7f000002);
+    ASSERT_GE(before, 0);
+    heron::counted_ptr<NetConnection> established;
+    ASSERT_TRUE(eventually([&] { return static_cast<bool>(established = server.acceptConnection()); }));
+    ASSERT_TRUE(server.dropConnectsFrom({0x7f000002, 0x7f000009}));
+    const int dropped = loopback::startConnect(server.port(), 0x7f000002);
+    ASSERT_GE(dropped, 0);
+    const int other = loopback::connectTo(server.port(), 0x7f000003);
+    ASSERT_GE(other, 0);
+    heron::counted_ptr<NetConnection> accepted;
+    ASSERT_TRUE(eventually([&] { return static_cast<bool>(accepted = server.acceptConnection()); }));
+    EXPECT_EQ(accepted->address().address(), 0x7f000003u);
+    EXPECT_FALSE(server.acceptConnection());
+    ASSERT_TRUE(loopback::sendAll(before, "x"));
+    char got = 0;
+    EXPECT_TRUE(eventually([&] { return established->reader().read(&got, 1) == 1; }));
+    ASSERT_TRUE(server.dropConnectsFrom({}));
+    const int again = loopback::connectTo(server.port(), 0x7f000002);
+    EXPECT_GE(again, 0);
+    for (int s : {before, dropped, other, again}) {
+        close(s);
+    }
+}
