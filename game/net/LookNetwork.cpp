@@ -194,10 +194,10 @@ void LookNetwork::dropConnectsOf(const heron::NetAddress& address, double now)
     }
     m_droppedUntil[address.address()] = now + dropSeconds;
     dropListedConnects();
-    if (connectionLines().allow()) {
-        heron::debug("Dropping the connects of %s for %.0f seconds: more than %d refused in a second\n",
-                     address.toString(false).c_str(), dropSeconds, refusalsBeforeDropping);
-    }
+    // Outside the paces, which the refusals before it have used up: the line comes once an address
+    // in its seconds, for a few dozen addresses at most.
+    heron::debug("Dropping the connects of %s for %.0f seconds: more than %d refused in a second\n",
+                 address.toString(false).c_str(), dropSeconds, refusalsBeforeDropping);
 }
 
 void LookNetwork::endDroppedConnects(double now)
