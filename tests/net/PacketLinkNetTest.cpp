@@ -234,7 +234,10 @@ TEST(PacketLinkTest, OutgoingBufferFollowsTheBacklog)
         static_cast<void>(recv(peer, taken, sizeof taken, MSG_DONTWAIT));
         link.send(0.0);
     }
-    EXPECT_LT(heap(), before - 2e5);
+    // The address sanitizer's heap reports nothing to mallinfo2.
+    if (before > 0) {
+        EXPECT_LT(heap(), before - 2e5);
+    }
     close(peer);
 }
 
