@@ -349,4 +349,34 @@ protected:
     std::array<heron::counted_ptr<Look>, 2> client;
 };
 
+// Ann's client connected to a server the test scripts, which has sent the world list that puts
+// every avatar on "Sea"; the test writes what the server sends next into out.
+class ScriptedServerTest : public NetworkPlayTest
+{
+protected:
+    void SetUp() override
+    {
+        NetworkPlayTest::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
+        peer = connectToScriptedWorld(*client[0], scripted);
+        ASSERT_GE(peer, 0);
+    }
+
+    void TearDown() override
+    {
+        if (peer >= 0) {
+            close(peer);
+        }
+        NetworkPlayTest::TearDown();
+    }
+
+    loopback::Listener scripted;
+    // The scripted server's side of the connection.
+    int peer = -1;
+    heron::MemoryDataDest out;
+    PacketWriter writer;
+};
+
 }

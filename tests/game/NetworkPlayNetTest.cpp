@@ -293,14 +293,9 @@ TEST_F(NetworkPlayTest, RefusedConnectLeavesTheClientAlone)
 
 // A scripted server sends a client packets it may not send or cannot mean: the client passes
 // them over and stays; a damaged one closes it.
-TEST_F(NetworkPlayTest, ClientPassesOverWhatAServerMayNotSend)
+TEST_F(ScriptedServerTest, ClientPassesOverWhatAServerMayNotSend)
 {
     Look& ann = *client[0];
-    const loopback::Listener scripted;
-    const int peer = connectToScriptedWorld(ann, scripted);
-    ASSERT_GE(peer, 0);
-    heron::MemoryDataDest out;
-    PacketWriter writer;
     writer.writeNamed(out, '+', "/objects/ann$0");
     writePacket(out, 'Z', std::vector<unsigned char>{1, 2, 3});
     writer.writeSample(out, MotionSample{200, 0.1f, 1, 1, 1, 0, 0, 0});
@@ -320,7 +315,6 @@ TEST_F(NetworkPlayTest, ClientPassesOverWhatAServerMayNotSend)
     EXPECT_NEAR(positionOf(slot(ann, 1)).x, 50.0, 1e-6);
     ASSERT_TRUE(loopback::sendAll(peer, std::string("p\x03\x01\x05x", 5)));
     EXPECT_TRUE(until([&] { return !ann.network().isConnectedClient(connecting); }));
-    close(peer);
 }
 
 // A world list that does not fit the client's avatars closes the connection, saying why and then

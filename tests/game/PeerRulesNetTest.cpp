@@ -135,15 +135,10 @@ TEST_F(NetworkPlayTest, APlayerWhoLeavesIsHeardToTheEndAndItsAvatarGoesHome)
 
 // A server's level changes are taken a few hundred a second at most, and rings up to a full ring
 // counter: the rest is dropped.
-TEST_F(NetworkPlayTest, EachKindAServerSendsIsTakenAtItsCount)
+TEST_F(ScriptedServerTest, EachKindAServerSendsIsTakenAtItsCount)
 {
     const LogCapture log;
     Look& ann = *client[0];
-    const loopback::Listener scripted;
-    const int peer = connectToScriptedWorld(ann, scripted);
-    ASSERT_GE(peer, 0);
-    heron::MemoryDataDest out;
-    PacketWriter writer;
     for (int i = 0; i < 256; ++i) {
         writer.writeLevel(out, 1, "Sky");
     }
@@ -160,19 +155,13 @@ TEST_F(NetworkPlayTest, EachKindAServerSendsIsTakenAtItsCount)
     ASSERT_TRUE(sendNow(peer, out));
     ticks(2);
     EXPECT_EQ(ann.ringCounter()->count(), 64u);
-    close(peer);
 }
 
 // A crowd's chat reaches a client's screen shared among its senders: a player who says one line
 // while a hundred others say three each is shown it.
-TEST_F(NetworkPlayTest, AClientShowsEachSenderItsPartOfTheChat)
+TEST_F(ScriptedServerTest, AClientShowsEachSenderItsPartOfTheChat)
 {
     Look& ann = *client[0];
-    const loopback::Listener scripted;
-    const int peer = connectToScriptedWorld(ann, scripted);
-    ASSERT_GE(peer, 0);
-    heron::MemoryDataDest out;
-    PacketWriter writer;
     const auto crowdSays = [&] {
         for (int line = 0; line < 3; ++line) {
             for (int sender = 0; sender < 100; ++sender) {
@@ -190,7 +179,6 @@ TEST_F(NetworkPlayTest, AClientShowsEachSenderItsPartOfTheChat)
     ASSERT_TRUE(sendNow(peer, out));
     ticks(2);
     EXPECT_EQ(ann.network().client()->lastMessage().text, "[Bob] hello");
-    close(peer);
 }
 
 // Lines many peers cause together are logged at their pace: reports of damaged packets one a
