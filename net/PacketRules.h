@@ -12,8 +12,9 @@
 
 // What one peer may make the other side do, kind by kind. Each side handles only the kinds of its
 // table; each kind has the count a peer may send in a window (beyond it the packets are dropped,
-// with one paced line), the pace its lines take, and the most it can make the receiver keep. The
-// tick's read share (PacketLink) bounds the kinds without a count of their own.
+// with one paced line) and the pace its lines take. The tick's read share (PacketLink) bounds the
+// kinds without a count of their own; what a kind makes the receiver keep is bounded where it is
+// kept.
 
 // The log paces of the lines other machines can cause: about single connections (opened, ended,
 // closed, refused), about chat and flashes, about avatars (taken, dropped, levels, rings), and the
@@ -43,15 +44,13 @@ private:
 struct PacketRule
 {
     char kind;
-    // Packets a peer may send in a window of the given seconds; 0: no count of its own.
+    // Packets a peer may send in a window of the given seconds; 0: no count of its own. A row with
+    // a count has a window and a name (the tables are checked when compiled).
     int count;
     double window;
     // Names the kind in the line that says the excess was dropped.
     const char* what;
     PeerLines lines;
-    // The most the kind makes the receiver keep, in the units kept names.
-    std::size_t mostKept;
-    const char* kept;
 };
 
 // The kinds the server takes from a client, and a client from its server.

@@ -51,6 +51,8 @@ constexpr std::size_t maxRefusedAddresses = 256;
 // seconds they are dropped for: an honest player tries again a few times a minute.
 constexpr int refusalsBeforeDropping = 64;
 constexpr double dropSeconds = 10.0;
+// Rings from others the ring counter holds at most: a few dozen, more than anybody collects.
+constexpr std::size_t mostRingsHeld = 64;
 // Seconds between two flashes from other machines: each stays on screen for many seconds.
 constexpr double flashInterval = 2.0;
 // Seconds after the pen held every glider during which a player's Maestro announcement is taken:
@@ -423,7 +425,7 @@ void LookNetwork::markHoldersRung(const AvatarSlot& slot)
 void LookNetwork::receiveRing()
 {
     Counter* const rings = m_world.ringCounter();
-    if (rings != nullptr && rings->count() >= ringRule().mostKept) {
+    if (rings != nullptr && rings->count() >= mostRingsHeld) {
         if (avatarLines().allow()) {
             heron::debug("A ring dropped: the ring counter is full\n");
         }
