@@ -9,8 +9,11 @@
 // talker's lines the honest client heard, with the ratios to the quiet run and the goals. Then two
 // memory runs: the server's heap beside a peer that keeps a backlog and
 // reads exactly the replies its pings cause, and a client world's heap and tick under a server
-// that floods it with rings.
-// Usage: bench_hostile [seconds a run] [ticks of the backlog run].
+// that floods it with rings. Last, a server that stands still most of the time (a weak or busy
+// machine at a few ticks a second) is joined by a newcomer every second, first in quiet, then
+// while hundreds of addresses each connect and reset a few times a second: the newcomers' join
+// times and their ratio to the quiet ones.
+// Usage: bench_hostile [seconds a run] [ticks of the backlog run] [seconds of the slowed runs].
 #include "AvatarWorld.h"
 #include "ScriptedPeer.h"
 
@@ -86,6 +89,20 @@ constexpr double serverHeapGoal = 10.0 * 1024 * 1024;
 constexpr double clientHeapGoal = 20.0 * 1024 * 1024;
 
 constexpr double megabyte = 1024.0 * 1024;
+
+// The slowed server stands still for stallSeconds of every stallPeriod, as a stopped process
+// would, and ticks at the frame rate in between: about three ticks in each period.
+constexpr double stallPeriod = 0.2;
+constexpr double stallSeconds = 0.15;
+// The many-address churn: each address connects and resets this often a second, well under every
+// line the server draws for one address.
+constexpr std::size_t churnAddresses = 500;
+constexpr double churnPerAddress = 10.0;
+// A connect of the churn not yet made after this long is given up.
+constexpr double churnPatience = 0.5;
+// On the slowed server a newcomer comes every second and should have the world within this time.
+constexpr double slowJoinPeriod = 1.0;
+constexpr double slowJoinGoal = 5.0;
 
 // Each peer connects from a loopback address of its own kind: a server counts the connections of
 // each address.
@@ -261,6 +278,18 @@ private:
     std::FILE* m_file;
 };
 
+// A serving world with its avatars, listening on a port the system chose, and the log of its run.
+struct ServingWorld
+{
+    ServingWorld() { avatarworld::serve(*world); }
+    int port() const { return network.listeningPort(); }
+
+    RunLog log;
+    avatarworld::Objects objects;
+    heron::counted_ptr<Look> world = avatarworld::make(avatarCount, objects);
+    LookNetwork& network = world->network();
+};
+
 // Whether a tick's time is kept.
 enum class Keep
 {
@@ -273,6 +302,11 @@ double threadCpuSeconds()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+Clock::time_point after(double seconds)
+{
+    return Clock::now() + std::chrono::duration_cast<Clock::duration>(Seconds(seconds));
 }
 
 // Ticks a world's network at the frame rate; a tick that overruns its frame starts the next one at
@@ -303,6 +337,14 @@ public:
             tick(keep);
         }
     }
+    // Ticks until end as a server that stands still for stallSeconds of every stallPeriod.
+    void tickSlowlyUntil(Clock::time_point end)
+    {
+        while (Clock::now() < end) {
+            tickUntil(std::min(end, after(stallPeriod - stallSeconds)), Keep::no);
+            std::this_thread::sleep_for(Seconds(stallSeconds));
+        }
+    }
     // The median and the longest of the ticks kept, in seconds.
     double median()
     {
@@ -320,11 +362,6 @@ private:
     Clock::time_point m_next;
     std::vector<double> m_times;
 };
-
-Clock::time_point after(double seconds)
-{
-    return Clock::now() + std::chrono::duration_cast<Clock::duration>(Seconds(seconds));
-}
 
 // The time of count talk periods.
 Clock::duration period(double count)
@@ -619,7 +656,10 @@ double joinTime(int port)
     ReceiveBuffer received;
     unsigned char bytes[65536];
     bool world = false;
-    while (s >= 0 && !world && secondsSince(start) < newcomerPatience && waitFor(s, POLLIN, 100)) {
+    while (s >= 0 && !world && secondsSince(start) < newcomerPatience) {
+        if (!waitFor(s, POLLIN, 100)) {
+            continue;
+        }
         const ssize_t got = recv(s, bytes, sizeof bytes, MSG_DONTWAIT);
         if (got == 0 || (got < 0 && errno != EAGAIN)) {
             break;
@@ -670,12 +710,10 @@ RunFigures measureRun(const char* name, const Attack& attack, double seconds)
 {
     RunFigures figures;
     figures.name = name;
-    RunLog log;
-    avatarworld::Objects objects;
-    heron::counted_ptr<Look> world = avatarworld::make(avatarCount, objects);
-    avatarworld::serve(*world);
-    LookNetwork& network = world->network();
-    const int port = network.listeningPort();
+    ServingWorld serving;
+    RunLog& log = serving.log;
+    LookNetwork& network = serving.network;
+    const int port = serving.port();
     Ticker ticker(network);
     HonestClient honest(port);
     const Clock::time_point start = after(settleSeconds);
@@ -789,11 +827,9 @@ void readExactly(int port, const std::atomic<bool>& go, const std::atomic<bool>&
 // The server's heap beside the peer that reads exactly what it causes, for the ticks given.
 void measureBacklog(int ticks)
 {
-    RunLog log;
-    avatarworld::Objects objects;
-    heron::counted_ptr<Look> world = avatarworld::make(avatarCount, objects);
-    avatarworld::serve(*world);
-    LookNetwork& network = world->network();
+    ServingWorld serving;
+    RunLog& log = serving.log;
+    LookNetwork& network = serving.network;
     Ticker ticker(network);
     std::atomic<bool> go = false;
     std::atomic<bool> stop = false;
@@ -915,6 +951,125 @@ void measureRingFlood()
                 1e3 * ticker.longest(), logRate, logRate <= logGoal ? "met" : "missed");
 }
 
+// Connects from churnAddresses addresses in turn, churnPerAddress a second from each, every one
+// reset as soon as it is made, until stop is set; counts those made and those given up.
+struct ChurnCount
+{
+    long made = 0;
+    long givenUp = 0;
+};
+ChurnCount churnManyAddresses(int port, const std::atomic<bool>& stop)
+{
+    ChurnCount count;
+    std::vector<std::pair<int, Clock::time_point>> pending;
+    const Clock::time_point start = Clock::now();
+    const double rate = double(churnAddresses) * churnPerAddress;
+    for (long started = 0; !stop;) {
+        for (const long due = long(secondsSince(start) * rate); started < due; ++started) {
+            const int s = startConnect(port, loopback::spreadAddress(std::size_t(started) % churnAddresses), Close::reset);
+            if (s >= 0) {
+                pending.emplace_back(s, Clock::now());
+            }
+        }
+        std::vector<pollfd> entries;
+        for (const auto& [s, since] : pending) {
+            entries.push_back({s, POLLOUT, 0});
+        }
+        poll(entries.data(), entries.size(), 1);
+        std::size_t i = 0;
+        std::erase_if(pending, [&](const auto& each) {
+            const bool made = (entries[i++].revents & POLLOUT) != 0;
+            if (!made && secondsSince(each.second) < churnPatience) {
+                return false;
+            }
+            (made ? count.made : count.givenUp) += 1;
+            close(each.first);
+            return true;
+        });
+    }
+    for (const auto& [s, since] : pending) {
+        close(s);
+    }
+    return count;
+}
+
+// The join times of the newcomers of one slowed run, one a second, each newcomerPatience when the
+// world never came.
+struct SlowJoins
+{
+    std::vector<double> times;
+    ChurnCount churn;
+
+    std::size_t within(double seconds) const
+    {
+        return std::size_t(std::count_if(times.begin(), times.end(), [&](double time) { return time <= seconds; }));
+    }
+    double median() const
+    {
+        std::vector<double> sorted = times;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.empty() ? 0 : sorted[sorted.size() / 2];
+    }
+    double longest() const { return times.empty() ? 0 : *std::max_element(times.begin(), times.end()); }
+};
+
+// A serving world that stands still most of the time, joined by a newcomer every second for the
+// seconds given, beside the many-address churn when churn is set.
+SlowJoins measureSlowJoins(double seconds, bool churn)
+{
+    SlowJoins joins;
+    ServingWorld serving;
+    LookNetwork& network = serving.network;
+    const int port = serving.port();
+    Ticker ticker(network);
+    std::atomic<bool> stop = false;
+    std::thread churner([&] {
+        if (churn) {
+            joins.churn = churnManyAddresses(port, stop);
+        }
+    });
+    ticker.tickSlowlyUntil(after(settleSeconds));
+    std::atomic<bool> done = false;
+    std::thread newcomers([&] {
+        for (const Clock::time_point end = after(seconds); Clock::now() < end;) {
+            const Clock::time_point next = after(slowJoinPeriod);
+            joins.times.push_back(joinTime(port));
+            std::this_thread::sleep_until(next);
+        }
+        done = true;
+    });
+    while (!done) {
+        ticker.tickSlowlyUntil(after(stallPeriod));
+    }
+    newcomers.join();
+    stop = true;
+    churner.join();
+    return joins;
+}
+
+void printSlowJoins(const char* name, const SlowJoins& joins, const SlowJoins& quiet)
+{
+    std::printf("  %-18s %3zu/%zu got the world, %3zu within %.0f s; median %7.3f s (ratio %6.2f), longest %7.3f s "
+                "(ratio %6.2f)\n",
+                name, joins.within(newcomerPatience - 1e-9), joins.times.size(), joins.within(slowJoinGoal), slowJoinGoal,
+                joins.median(), ratio(joins.median(), quiet.median()), joins.longest(), ratio(joins.longest(), quiet.longest()));
+}
+
+// Newcomers on the slowed server in quiet and beside the many-address churn.
+void measureSlowServer(double seconds)
+{
+    std::printf("newcomers on a server standing still %.2f s of every %.2f s, one every %.0f s for %.0f s (goal: every one "
+                "within %.0f s)\n",
+                stallSeconds, stallPeriod, slowJoinPeriod, seconds, slowJoinGoal);
+    const SlowJoins quiet = measureSlowJoins(seconds, false);
+    const SlowJoins churned = measureSlowJoins(seconds, true);
+    printSlowJoins("quiet", quiet, quiet);
+    printSlowJoins("many-address churn", churned, quiet);
+    std::printf("  the churn: %ld connects from %zu addresses reset once made (%.0f a second), %ld given up unmade: %s\n",
+                churned.churn.made, churnAddresses, double(churned.churn.made) / (seconds + settleSeconds),
+                churned.churn.givenUp, churned.within(slowJoinGoal) == churned.times.size() ? "met" : "missed");
+}
+
 // The connect flood holds thousands of sockets at once, and the server its own for them.
 void raiseDescriptorLimit()
 {
@@ -930,6 +1085,7 @@ int main(int argc, char** argv)
 {
     const double seconds = argc > 1 ? std::stod(argv[1]) : 5.0;
     const int backlogTicks = argc > 2 ? std::stoi(argv[2]) : 600;
+    const double slowSeconds = argc > 3 ? std::stod(argv[3]) : 30.0;
     raiseDescriptorLimit();
     pelican::resetDataFiles();
     const std::pair<const char*, Attack> kinds[] = {{"quiet", keepCompany},
@@ -949,5 +1105,6 @@ int main(int argc, char** argv)
     printRuns(runs);
     measureBacklog(backlogTicks);
     measureRingFlood();
+    measureSlowServer(slowSeconds);
     return 0;
 }

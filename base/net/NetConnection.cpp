@@ -355,6 +355,16 @@ bool NetConnection::isConnected()
     return m_internals->connected && !m_internals->error;
 }
 
+bool NetConnection::isEndedByPeer()
+{
+    if (m_internals->socket < 0) {
+        return true;
+    }
+    unsigned char byte = 0;
+    const ssize_t result = m_internals->receive(&byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return result == 0 || (result < 0 && !wouldBlock(errno));
+}
+
 DataSource& NetConnection::reader()
 {
     return m_internals->reader;

@@ -62,6 +62,9 @@ public:
     void abort();
     // Polls a pending connect once; true while connected without error.
     bool isConnected() override;
+    // True when the peer has already reset the connection, or closed it with nothing left to read,
+    // as far as the system knows now: looks without reading, waiting or logging.
+    [[nodiscard]] bool isEndedByPeer();
     // readByte and peekByte give -1 and read gives 0 when nothing has arrived yet (non-blocking),
     // after an error, or while a non-blocking connect is pending.
     DataSource& reader() override;

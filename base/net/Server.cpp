@@ -224,23 +224,22 @@ counted_ptr<NetConnection> Server::takeConnection()
     return acceptConnection();
 }
 
-bool Server::dropConnectsFrom(const std::vector<std::uint32_t>& addresses)
+int Server::dropConnectsFrom(const std::vector<std::uint32_t>& addresses)
 {
-    if (m_internals->failed || addresses.size() > maxDroppedAddresses) {
-        return false;
+    if (m_internals->failed) {
+        return EBADF;
+    }
+    if (addresses.size() > maxDroppedAddresses) {
+        return E2BIG;
     }
     const int socket = m_internals->socket;
     if (addresses.empty()) {
         const int none = 0;
-        return setsockopt(socket, SOL_SOCKET, SO_DETACH_FILTER, &none, sizeof none) == 0 || errno == ENOENT;
+        return setsockopt(socket, SOL_SOCKET, SO_DETACH_FILTER, &none, sizeof none) == 0 || errno == ENOENT ? 0 : errno;
     }
     std::vector<sock_filter> program = dropping(addresses);
     const sock_fprog attached{static_cast<unsigned short>(program.size()), program.data()};
-    if (setsockopt(socket, SOL_SOCKET, SO_ATTACH_FILTER, &attached, sizeof attached) != 0) {
-        debug("The server could not drop the connects of %zu addresses (error %d)\n", addresses.size(), errno);
-        return false;
-    }
-    return true;
+    return setsockopt(socket, SOL_SOCKET, SO_ATTACH_FILTER, &attached, sizeof attached) == 0 ? 0 : errno;
 }
 
 }

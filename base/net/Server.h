@@ -49,8 +49,9 @@ public:
     // Has the system drop the connects of these IPv4 addresses (host order, at most
     // maxDroppedAddresses) before they reach the queue of waiting connections, so that a stream of
     // them costs the program nothing and keeps nobody else waiting; connections made before stay.
-    // None drops nothing. False (logged) when the system refuses.
-    bool dropConnectsFrom(const std::vector<std::uint32_t>& addresses);
+    // None drops nothing. 0 when the system does so, else the system's error number: what it
+    // dropped before stays as it was.
+    [[nodiscard]] int dropConnectsFrom(const std::vector<std::uint32_t>& addresses);
     static constexpr std::size_t maxDroppedAddresses = 64;
 
 private:

@@ -18,7 +18,6 @@
 #include "sound/SoundEnvironment.h"
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 #include <unordered_set>
 
@@ -33,22 +32,26 @@ constexpr double connectTimeout = 20.0;
 // cannot send a client more than it takes.
 constexpr int relayedChatBytesPerSecond = 32 * 1024;
 // The time one tick may spend taking waiting connections: a share of the time since the last
-// tick, so that a server slowed to a few ticks a second takes as many a second as a fast one, and
-// at least a few hundred accepts and refusals. With the connections it takes whatever the time, a
-// stream of connects from one address has to come faster than these to keep a newcomer from
-// another waiting behind it in the system's queue.
+// tick, up to a second's, so that a server slowed to a few ticks a second takes as many a second
+// as a fast one, and at least the time of a few hundred accepts. A stream of connects from one
+// address has to come faster than these to keep a newcomer from another waiting behind it in the
+// system's queue.
 constexpr double acceptShare = 0.1;
-constexpr auto leastAcceptTime = std::chrono::microseconds(1500);
-constexpr auto mostAcceptTime = std::chrono::milliseconds(25);
-constexpr int leastAcceptsPerTick = 64;
+constexpr double leastAcceptTime = 0.0015;
+constexpr double mostAcceptTime = acceptShare * 1.0;
 // Refused connections told why in a second, all addresses together and from one address: each
-// holds its socket for a moment while the message goes out; the others are dropped at once.
+// holds its socket for a moment while the message goes out; the others are dropped at once. Of
+// those of a second, addresses refused already in their second (told or not) take this many at
+// most, so that the rest is left for addresses not yet told.
 constexpr int explainedRefusalsPerSecond = 16;
 constexpr int explainedRefusalsPerAddress = 4;
-// Addresses whose refusals are remembered: past this many the memory starts afresh.
+constexpr int explainedRepeatsPerSecond = 8;
+// Addresses whose refusals are remembered: past this many, the half refused longest ago is
+// forgotten.
 constexpr std::size_t maxRefusedAddresses = 256;
-// Refusals of one address in a second past which its connects are dropped by the system, and the
-// seconds they are dropped for: an honest player tries again a few times a minute.
+// Connections of one address in a second that the server does not take (refused, or ended by the
+// peer before they were taken) past which its connects are dropped by the system, and the seconds
+// they are dropped for: an honest player tries again a few times a minute.
 constexpr int refusalsBeforeDropping = 64;
 constexpr double dropSeconds = 10.0;
 // Rings from others the ring counter holds at most: a few dozen, more than anybody collects.
@@ -73,6 +76,7 @@ LookNetwork::LookNetwork(Look& world)
     , m_receivedRings(ringRule().count, ringRule().window, "Rings", m_paces[PeerLines::avatars])
     , m_flashes(1, flashInterval, "Flashes", m_paces[PeerLines::chat])
     , m_explainedRefusals(explainedRefusalsPerSecond, 1.0)
+    , m_explainedRepeats(explainedRepeatsPerSecond, 1.0)
 {
 }
 
@@ -123,15 +127,19 @@ void LookNetwork::serve(double now)
 
 void LookNetwork::acceptPlayers(double now)
 {
-    const auto start = std::chrono::steady_clock::now();
-    const auto sinceLast = std::chrono::duration_cast<std::chrono::microseconds>(start - m_lastAccepts);
-    const auto budget = std::clamp(std::chrono::duration_cast<std::chrono::microseconds>(sinceLast * acceptShare),
-                                   std::chrono::microseconds(leastAcceptTime), std::chrono::microseconds(mostAcceptTime));
-    m_lastAccepts = start;
-    for (int accepted = 0; accepted < leastAcceptsPerTick || std::chrono::steady_clock::now() - start < budget; ++accepted) {
+    const double budget = std::clamp(acceptShare * (now - m_lastAccepts), leastAcceptTime, mostAcceptTime);
+    m_lastAccepts = now;
+    for (const double start = networkNow(); networkNow() - start < budget;) {
         const heron::counted_ptr<heron::NetConnection> connection = m_server->acceptConnection();
         if (!connection) {
             return;
+        }
+        // Ended before it was taken, it holds no place, and counts against its address as a refusal
+        // does: a stream of connects reset at once is dropped like one of refused connects.
+        if (connection->isEndedByPeer()) {
+            countRefusal(connection->address(), now);
+            connection->abort();
+            continue;
         }
         if (const char* const reason = refusalOf(connection->address())) {
             refuse(*connection, reason, now);
@@ -160,10 +168,8 @@ void LookNetwork::refuse(heron::NetConnection& connection, const char* reason, d
         heron::debug("Refused a connection from %s (%zu players): %s\n", connection.address().toString(true).c_str(),
                      m_players.size(), reason);
     }
-    if (!refusalsOf(connection.address()).refused.allow(now)) {
-        dropConnectsOf(connection.address(), now);
-    }
-    if (!mayExplainRefusal(connection.address(), now)) {
+    countRefusal(connection.address(), now);
+    if (!mayExplainRefusal(refusalsOf(connection.address()), now)) {
         connection.abort();
         return;
     }
@@ -175,18 +181,42 @@ void LookNetwork::refuse(heron::NetConnection& connection, const char* reason, d
     connection.close();
 }
 
-bool LookNetwork::mayExplainRefusal(const heron::NetAddress& address, double now)
+void LookNetwork::countRefusal(const heron::NetAddress& address, double now)
 {
-    return refusalsOf(address).told.allow(now) && m_explainedRefusals.allow(now);
+    if (!refusalsOf(address).refused.allow(now)) {
+        dropConnectsOf(address, now);
+    }
+}
+
+bool LookNetwork::mayExplainRefusal(AddressRefusals& refusals, double now)
+{
+    const bool refusedBefore = refusals.told.isOpen(now);
+    if (!refusals.told.allow(now) || (refusedBefore && !m_explainedRepeats.allow(now))) {
+        return false;
+    }
+    return m_explainedRefusals.allow(now);
 }
 
 LookNetwork::AddressRefusals& LookNetwork::refusalsOf(const heron::NetAddress& address)
 {
     if (m_refusals.size() >= maxRefusedAddresses && !m_refusals.contains(address.address())) {
-        m_refusals.clear();
+        forgetOldestRefusals();
     }
     const AddressRefusals fresh{heron::RateLimit(explainedRefusalsPerAddress, 1.0), heron::RateLimit(refusalsBeforeDropping, 1.0)};
-    return m_refusals.try_emplace(address.address(), fresh).first->second;
+    AddressRefusals& refusals = m_refusals.try_emplace(address.address(), fresh).first->second;
+    refusals.lastSeen = ++m_refusalsSeen;
+    return refusals;
+}
+
+void LookNetwork::forgetOldestRefusals()
+{
+    std::vector<std::uint64_t> seen;
+    for (const auto& [address, refusals] : m_refusals) {
+        seen.push_back(refusals.lastSeen);
+    }
+    const auto middle = seen.begin() + std::ptrdiff_t(seen.size() / 2);
+    std::nth_element(seen.begin(), middle, seen.end());
+    std::erase_if(m_refusals, [&](const auto& entry) { return entry.second.lastSeen < *middle; });
 }
 
 void LookNetwork::dropConnectsOf(const heron::NetAddress& address, double now)
@@ -195,7 +225,14 @@ void LookNetwork::dropConnectsOf(const heron::NetAddress& address, double now)
         return;
     }
     m_droppedUntil[address.address()] = now + dropSeconds;
-    dropListedConnects();
+    if (const int error = dropListedConnects(); error != 0) {
+        // Left out of the table, so that a later refusal tries again.
+        m_droppedUntil.erase(address.address());
+        if (connectionLines().allow()) {
+            heron::debug("The system would not drop the connects of %s (error %d)\n", address.toString(false).c_str(), error);
+        }
+        return;
+    }
     // Outside the paces, which the refusals before it have used up: the line comes once an address
     // in its seconds, for a few dozen addresses at most.
     heron::debug("Dropping the connects of %s for %.0f seconds: more than %d refused in a second\n",
@@ -204,18 +241,21 @@ void LookNetwork::dropConnectsOf(const heron::NetAddress& address, double now)
 
 void LookNetwork::endDroppedConnects(double now)
 {
-    if (std::erase_if(m_droppedUntil, [&](const auto& dropped) { return dropped.second <= now; }) > 0) {
-        dropListedConnects();
+    if (std::erase_if(m_droppedUntil, [&](const auto& dropped) { return dropped.second <= now; }) == 0) {
+        return;
+    }
+    if (const int error = dropListedConnects(); error != 0 && connectionLines().allow()) {
+        heron::debug("The system would not change the addresses whose connects it drops (error %d)\n", error);
     }
 }
 
-void LookNetwork::dropListedConnects()
+int LookNetwork::dropListedConnects()
 {
     std::vector<std::uint32_t> addresses;
     for (const auto& [address, until] : m_droppedUntil) {
         addresses.push_back(address);
     }
-    static_cast<void>(m_server->dropConnectsFrom(addresses));
+    return m_server->dropConnectsFrom(addresses);
 }
 
 void LookNetwork::watchPen(double now)

@@ -9,7 +9,6 @@
 #include "net/PacketRules.h"
 #include "net/Packets.h"
 
-#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -125,8 +124,9 @@ public:
 private:
     void serve(double now);
     // Takes every waiting connection while there is room for it, and refuses the ones beyond: all
-    // that waits, within a short time a tick, so that a stream of connects from one address cannot
-    // keep a newcomer from another waiting behind it in the system's queue.
+    // that waits, within a share of the time since the last tick, so that a stream of connects from
+    // one address cannot keep a newcomer from another waiting behind it in the system's queue. A
+    // connection its peer ended before it was taken holds no place.
     void acceptPlayers(double now);
     // Why a connection from address cannot be taken now, as the peer is told; null when it can.
     const char* refusalOf(const heron::NetAddress& address) const;
@@ -134,21 +134,28 @@ private:
     // address and for all addresses; other refused connections are dropped at once, so that a
     // stream of them costs no more than its accepts.
     void refuse(heron::NetConnection& connection, const char* reason, double now);
-    bool mayExplainRefusal(const heron::NetAddress& address, double now);
-    // The refusals an address met lately; the memory of them starts afresh past a few hundred
-    // addresses.
+    // Counts a connection of address not taken; past a line, the address's connects are dropped.
+    void countRefusal(const heron::NetAddress& address, double now);
+    // The refusals an address met lately, and the number of its last among all refusals; past a
+    // few hundred addresses, the half refused longest ago is forgotten.
     struct AddressRefusals
     {
         heron::RateLimit told;
         heron::RateLimit refused;
+        std::uint64_t lastSeen = 0;
     };
+    // An address refused already in its second takes from a part of the budget only.
+    bool mayExplainRefusal(AddressRefusals& refusals, double now);
     AddressRefusals& refusalsOf(const heron::NetAddress& address);
+    void forgetOldestRefusals();
     // Has the system drop the connects of an address refused faster than any honest player
     // retries, for a while, so that its stream costs the tick nothing and keeps nobody else
-    // waiting; its connections made before stay. Then lets them in again.
+    // waiting; its connections made before stay. Then lets them in again. What the system refuses
+    // is logged, and the address tried again at its next refusal.
     void dropConnectsOf(const heron::NetAddress& address, double now);
     void endDroppedConnects(double now);
-    void dropListedConnects();
+    // 0, or the system's error number.
+    [[nodiscard]] int dropListedConnects();
     // Notes when the pen last held every glider.
     void watchPen(double now);
     // Without a server to say who holds what, every avatar is free to take.
@@ -176,10 +183,14 @@ private:
     int m_serverPort = gamePort;
     std::optional<PlayerIdentity> m_identityOverride;
     // When the last tick's taking of connections began.
-    std::chrono::steady_clock::time_point m_lastAccepts;
-    // Refused connections told why program-wide, and what each address met.
+    double m_lastAccepts = 0;
+    // Refused connections told why program-wide, those of them told to addresses refused already
+    // in their second, and what each address met.
     heron::RateLimit m_explainedRefusals;
+    heron::RateLimit m_explainedRepeats;
     std::unordered_map<std::uint32_t, AddressRefusals> m_refusals;
+    // Refusals met so far, which number each address's last one.
+    std::uint64_t m_refusalsSeen = 0;
     // The addresses whose connects the system drops, and until when.
     std::map<std::uint32_t, double> m_droppedUntil;
     PacketWriter m_refusalWriter;

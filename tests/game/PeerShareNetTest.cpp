@@ -75,6 +75,7 @@ TEST_F(NetworkPlayTest, RefusedConnectsAreToldWhileABudgetLastsAndANewcomerGetsI
     }
     EXPECT_EQ(told, 4);
     EXPECT_LE(log.count("Refused a connection"), 6);
+    EXPECT_EQ(log.count("Dropping the connects of 127.0.0.2 "), 1);
     EXPECT_FALSE(log.contains("network write error"));
     // Refused that fast, the address's connects are dropped for a while by the system, its players
     // staying; then it is told why again.
