@@ -116,18 +116,13 @@ inline int startConnect(int port, std::uint32_t from)
     return s;
 }
 
-// Connects from the address given and resets the connection at once, as a peer that gives up does;
-// false when the connect failed.
-inline bool connectAndReset(int port, std::uint32_t from)
+// Connects from the address given and resets the connection at once, as a peer that gives up does.
+inline void connectAndReset(int port, std::uint32_t from)
 {
     const int s = connectTo(port, from);
-    if (s < 0) {
-        return false;
-    }
     const linger reset{1, 0};
     setsockopt(s, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     close(s);
-    return true;
 }
 
 // Receives until n bytes came or the peer closed (bounded wait per chunk).
@@ -164,50 +159,26 @@ inline bool delivered(int socket)
     });
 }
 
-// Calls each with every descriptor of this process whose IPv4 socket is bound to the local port.
-template <typename Each>
-void forEachSocketOn(int port, Each each)
-{
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        const int descriptor = std::stoi(entry.path().filename().string());
-        sockaddr_in local{};
-        socklen_t length = sizeof local;
-        if (getsockname(descriptor, reinterpret_cast<sockaddr*>(&local), &length) == 0 && local.sin_family == AF_INET &&
-            ntohs(local.sin_port) == port) {
-            each(descriptor);
-        }
-    }
-}
-
 // Bytes the kernel still holds to send on this process's connections that were accepted on port
 // (their local port): what a server in the process has handed its sockets and peers have not taken.
 inline std::size_t kernelSendQueue(int port)
 {
     std::size_t queued = 0;
-    forEachSocketOn(port, [&](int descriptor) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        const int descriptor = std::stoi(entry.path().filename().string());
+        sockaddr_in local{};
+        socklen_t length = sizeof local;
+        if (getsockname(descriptor, reinterpret_cast<sockaddr*>(&local), &length) != 0 || local.sin_family != AF_INET ||
+            ntohs(local.sin_port) != port) {
+            continue;
+        }
         int bytes = 0;
         // The listening socket has no queue and fails.
         if (ioctl(descriptor, SIOCOUTQ, &bytes) == 0) {
             queued += std::size_t(bytes);
         }
-    });
+    }
     return queued;
-}
-
-// Locks the socket filter of this process's socket listening on port, so that the system refuses
-// every filter asked for later; false when there is no such socket.
-inline bool lockListeningFilter(int port)
-{
-    bool locked = false;
-    forEachSocketOn(port, [&](int descriptor) {
-        int listening = 0;
-        socklen_t length = sizeof listening;
-        const int on = 1;
-        if (getsockopt(descriptor, SOL_SOCKET, SO_ACCEPTCONN, &listening, &length) == 0 && listening != 0) {
-            locked = setsockopt(descriptor, SOL_SOCKET, SO_LOCK_FILTER, &on, sizeof on) == 0;
-        }
-    });
-    return locked;
 }
 
 }
