@@ -316,20 +316,17 @@ TEST_F(SoundCacheTest, ASongChangedSinceItsSndFileWasWrittenIsDecodedAfresh)
 namespace
 {
 
-// Recorded by the file sync in place of fsync: the bytes on the disk under the temporary name, and
+// What the file sync in place of fsync found: the bytes on the disk under the temporary name, and
 // whether the final name was taken yet.
-struct SyncRecord
-{
-    static inline std::filesystem::path finalName;
-    static inline std::vector<std::pair<std::string, bool>> synced;
+std::filesystem::path g_finalName;
+std::vector<std::pair<std::string, bool>> g_synced;
 
-    static int sync(int descriptor)
-    {
-        const std::filesystem::path held = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(descriptor));
-        synced.emplace_back(readWholeFile(held), std::filesystem::exists(finalName));
-        return ::fsync(descriptor);
-    }
-};
+int recordSync(int descriptor)
+{
+    const std::filesystem::path held = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(descriptor));
+    g_synced.emplace_back(readWholeFile(held), std::filesystem::exists(g_finalName));
+    return ::fsync(descriptor);
+}
 
 }
 
@@ -337,15 +334,12 @@ TEST_F(SoundCacheTest, TheSndFileIsOnTheDiskWholeBeforeItIsRenamedIntoPlace)
 {
     const std::string sea = oggOf(tone(2, 44100, 0.5));
     packAndRegister({{"music/sea.ogg", sea}});
-    SyncRecord::finalName = sndFile("music\\sea.ogg", sea);
-    SyncRecord::synced.clear();
-    pelican::setSndFileSync(&SyncRecord::sync);
+    g_finalName = sndFile("music\\sea.ogg", sea);
+    pelican::setSndFileSync(&recordSync);
     const bool read = pelican::preloadSound("music\\sea.ogg", pelican::CacheBuild::No);
     pelican::setSndFileSync(nullptr);
     ASSERT_TRUE(read);
-    ASSERT_EQ(SyncRecord::synced.size(), 1u);
-    EXPECT_EQ(SyncRecord::synced[0].first, readWholeFile(SyncRecord::finalName));
-    EXPECT_FALSE(SyncRecord::synced[0].second);
+    EXPECT_EQ(g_synced, (std::vector<std::pair<std::string, bool>>{{readWholeFile(g_finalName), false}}));
 }
 
 TEST_F(SoundCacheTest, PartFilesLeftByACrashAreRemovedWhenTheCacheFolderIsWritten)

@@ -8,7 +8,6 @@
 
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 
@@ -22,32 +21,13 @@ void countQuit(int)
     ++g_handled;
 }
 
-// The program's own SIGTERM handler, in place for the object's lifetime.
-class HandlerBefore
-{
-public:
-    HandlerBefore()
-    {
-        struct sigaction counting{};
-        counting.sa_handler = &countQuit;
-        sigemptyset(&counting.sa_mask);
-        EXPECT_EQ(sigaction(SIGTERM, &counting, &m_saved), 0);
-    }
-    ~HandlerBefore() { sigaction(SIGTERM, &m_saved, nullptr); }
-    HandlerBefore(const HandlerBefore&) = delete;
-    HandlerBefore& operator=(const HandlerBefore&) = delete;
-
-private:
-    struct sigaction m_saved{};
-};
-
 }
 
 // The box is a child process that this thread waits for, as SDL's is; it would close only when its
 // button is pressed (here: after half a minute).
 TEST(QuitSignalWatch, AQuitSignalEndsTheBoxProcessAndStillReachesTheHandlerBefore)
 {
-    const HandlerBefore before;
+    const auto saved = std::signal(SIGTERM, &countQuit);
     int status = 0;
     bool quit = false;
     {
@@ -63,7 +43,5 @@ TEST(QuitSignalWatch, AQuitSignalEndsTheBoxProcessAndStillReachesTheHandlerBefor
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
     EXPECT_TRUE(quit);
     EXPECT_EQ(g_handled.load(), 1);
-    struct sigaction after{};
-    sigaction(SIGTERM, nullptr, &after);
-    EXPECT_EQ(after.sa_handler, &countQuit);
+    EXPECT_EQ(std::signal(SIGTERM, saved), &countQuit);
 }
