@@ -51,6 +51,7 @@ heron::Mutex& writerLock()
     return *lock;
 }
 
+// Flushes a written ".snd" file to the disk: ::fsync, unless a test put another in its place.
 std::atomic<FileSync> g_fileSync{&::fsync};
 
 // Kept for the whole run, so threads still loading at exit find it.
