@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <cstdarg>
 #include <cstring>
@@ -13,6 +14,7 @@
 
 #include <fcntl.h>
 #include <stdio_ext.h>
+#include <sys/file.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -55,6 +57,17 @@ Mutex& logLock()
     return *lock;
 }
 
+// The line saying how many messages were left out, empty when none was. Under the log lock.
+std::string leftOutLine()
+{
+    if (g_leftOut == 0) {
+        return {};
+    }
+    char line[128];
+    const int length = std::snprintf(line, sizeof line, debugLeftOutLine, g_leftOut);
+    return std::string(line, static_cast<std::size_t>(std::clamp(length, 0, int(sizeof line) - 1)));
+}
+
 // Keeps the full log file under its ".old" name and points file at a new, empty one at its name,
 // which starts with the line saying where the earlier messages are. False when the file has no
 // name or a step fails. Under the log lock.
@@ -72,6 +85,8 @@ bool startAfresh(std::FILE* file, std::size_t limit)
     if (fresh < 0) {
         return false;
     }
+    // Held as the file it replaces was, so that another running copy does not empty it.
+    static_cast<void>(::flock(fresh, LOCK_EX | LOCK_NB));
     if (std::rename(g_logPath.c_str(), kept.c_str()) != 0) {
         ::close(fresh);
         ::unlink(made.c_str());
@@ -89,11 +104,10 @@ bool startAfresh(std::FILE* file, std::size_t limit)
         return false;
     }
     std::fseek(file, 0, SEEK_SET);
-    int written = std::fprintf(file, debugContinuedLine, kept.substr(kept.rfind('/') + 1).c_str(), limit);
-    if (g_leftOut > 0) {
-        written += std::fprintf(file, debugLeftOutLine, g_leftOut);
-    }
-    g_logWritten = static_cast<std::size_t>(std::max(0, written));
+    const int written = std::fprintf(file, debugContinuedLine, kept.substr(kept.rfind('/') + 1).c_str(), limit);
+    const std::string count = leftOutLine();
+    std::fputs(count.c_str(), file);
+    g_logWritten = static_cast<std::size_t>(std::max(0, written)) + count.size();
     g_logFull = false;
     g_leftOut = 0;
     return true;
@@ -113,18 +127,22 @@ bool startAfreshInTime(std::FILE* file, std::size_t limit)
     return false;
 }
 
-// Writes the formatted message and flushes it. A message the file does not take (a full disk) is
-// dropped whole, not kept for a later flush, so that it is counted as left out; the first such
-// failure of a log file is said once on standard error, as the log cannot say it. Under the log
-// lock.
-bool writeMessage(std::FILE* file)
+// Writes text and flushes it. Text the file does not take (a full disk) is dropped whole: what is
+// still buffered is not kept for a later flush, and what reached the file is cut off again, so that
+// the file never holds a part of it. The first such failure of a log file is said once on
+// standard error, as the log cannot say it. Under the log lock; nothing is buffered before the call.
+bool writeText(std::FILE* file, const char* text)
 {
-    if (std::fputs(g_message, file) >= 0 && std::fflush(file) == 0) {
+    const off_t before = ::lseek(fileno(file), 0, SEEK_CUR);
+    if (std::fputs(text, file) >= 0 && std::fflush(file) == 0) {
         return true;
     }
     const int error = errno;
     __fpurge(file);
     std::clearerr(file);
+    if (before >= 0 && ::ftruncate(fileno(file), before) == 0) {
+        std::fseek(file, before, SEEK_SET);
+    }
     if (!g_toldUnwritable) {
         g_toldUnwritable = true;
         std::fprintf(stderr, "Aurelle: cannot write the log file%s%s (%s): its messages are left out\n",
@@ -133,13 +151,30 @@ bool writeMessage(std::FILE* file)
     return false;
 }
 
-// Writes the formatted message; when it would take the file past its limit, first starts the file
+// Writes the line with the count of the messages left out, when there is one. Under the log lock.
+bool writeLeftOutCount(std::FILE* file)
+{
+    const std::string count = leftOutLine();
+    if (count.empty()) {
+        return true;
+    }
+    if (!writeText(file, count.c_str())) {
+        return false;
+    }
+    g_logWritten += count.size();
+    g_leftOut = 0;
+    return true;
+}
+
+// Writes the formatted message, after the count of the messages left out before it (a full disk
+// that has room again); when they would take the file past its limit, first starts the file
 // afresh, or writes the limit line instead when it cannot; nothing more until it can start afresh.
 // Under the log lock.
 void writeWithinLimit(std::FILE* file, std::size_t length)
 {
     const std::size_t limit = g_logLimit.load();
-    const bool fits = !g_logFull && length <= limit - std::min(limit, g_logWritten);
+    const std::size_t counted = leftOutLine().size();
+    const bool fits = !g_logFull && length + counted <= limit - std::min(limit, g_logWritten);
     if (!fits && !startAfreshInTime(file, limit)) {
         if (!g_logFull) {
             g_logFull = true;
@@ -149,7 +184,7 @@ void writeWithinLimit(std::FILE* file, std::size_t length)
         ++g_leftOut;
         return;
     }
-    if (!writeMessage(file)) {
+    if (!writeLeftOutCount(file) || !writeText(file, g_message)) {
         ++g_leftOut;
         return;
     }
@@ -209,6 +244,24 @@ void setDebugLogFile(std::FILE* file, const char* path)
     g_nextFreshStart = 0;
     g_leftOut = 0;
     g_toldUnwritable = false;
+}
+
+DebugLogOpening openDebugLogFile(const char* path)
+{
+    const int descriptor = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        return {};
+    }
+    // Where files cannot be locked, the log is written unheld, as it always was.
+    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(descriptor);
+        return {nullptr, true};
+    }
+    std::FILE* const file = ::ftruncate(descriptor, 0) == 0 ? ::fdopen(descriptor, "w") : nullptr;
+    if (!file) {
+        ::close(descriptor);
+    }
+    return {file, false};
 }
 
 void setDebugLogLimit(std::size_t bytes)

@@ -22,7 +22,8 @@ constexpr const char* debugLimitLine = "The log is full (%zu bytes): later messa
 // The line that starts a log file afresh after its limit, with the kept file's name and the limit.
 constexpr const char* debugContinuedLine = "The earlier messages are in %s (the log reached %zu bytes).\n";
 // The line after it when messages were left out meanwhile (the log could not start afresh, or
-// could not be written), with their count.
+// could not be written), with their count; also the line before the next message a file that
+// could not be written takes again.
 constexpr const char* debugLeftOutLine = "(%zu messages were left out while the log could not be written.)\n";
 
 // Makes file (open for writing; the caller keeps and closes it) the log file, with nothing
@@ -33,6 +34,18 @@ constexpr const char* debugLeftOutLine = "(%zu messages were left out while the 
 // at most one a second, succeeds. Any thread; returns after any message being written to the previous
 // file is done.
 void setDebugLogFile(std::FILE* file, const char* path = nullptr);
+// A log file opened by openDebugLogFile: null when it could not be opened, and then whether that
+// is because another running program holds it.
+struct DebugLogOpening
+{
+    std::FILE* file = nullptr;
+    bool heldElsewhere = false;
+};
+// Opens the file at path for writing, emptied, and holds it while it is open (an exclusive flock,
+// which a fresh start of the log takes on to the new file), so that another running copy of the
+// program, whose own log would empty it, does not open it: a file another holds is left as it is.
+// The caller closes the file.
+[[nodiscard]] DebugLogOpening openDebugLogFile(const char* path);
 // Sets how many bytes of messages a log file takes (defaultDebugLogLimit until changed), counted
 // from its setDebugLogFile. Any thread.
 void setDebugLogLimit(std::size_t bytes);
@@ -42,8 +55,9 @@ void setDebugLogLimit(std::size_t bytes);
 // past its limit starts a new file with debugContinuedLine before it, or, when the file cannot be
 // started afresh, is replaced by debugLimitLine (with the limit) and nothing is written after it
 // until a later try starts it afresh (then with debugLeftOutLine after debugContinuedLine). A
-// message the file does not take (a full disk) is left out and counted the same way, and the first
-// such failure of a log file is said once on standard error.
+// message the file does not take (a full disk) is dropped whole, never written in part or later,
+// and counted the same way; the first such failure of a log file is said once on standard error,
+// and the next message the file takes comes after debugLeftOutLine.
 // Any thread; messages never interleave.
 void debug(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

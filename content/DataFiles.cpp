@@ -230,6 +230,11 @@ heron_string cacheRootFor(const char* programFolder)
     if (status.isDirectory && status.writable) {
         return programFolder;
     }
+    return userCacheRoot();
+}
+
+heron_string userCacheRoot()
+{
     const char* const cache = std::getenv("XDG_CACHE_HOME");
     const char* const home = std::getenv("HOME");
     const heron_string folder = cache != nullptr && cache[0] == '/'

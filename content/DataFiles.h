@@ -36,6 +36,8 @@ const char* dataRoot();
 heron_string cacheRoot();
 // The same choice for a given program folder.
 heron_string cacheRootFor(const char* programFolder);
+// The user's own cache root, $XDG_CACHE_HOME/aurelle/ (by default $HOME/.cache/aurelle/).
+heron_string userCacheRoot();
 // Redirects the cache root (tests), kept as spelled, with or without its trailing separator; null
 // or empty text returns to the choice above.
 void setCacheRoot(const char* root);

@@ -19,7 +19,7 @@ constexpr std::uint32_t keyMultiplier = 0x9E3779B1u;
 constexpr std::uint8_t keyOffset = 0x5A;
 // "SNDC" read as a little-endian 32-bit value.
 constexpr std::uint32_t sndMagic = 0x43444E53u;
-constexpr std::uint32_t sndVersion = 1;
+constexpr std::uint32_t sndVersion = 2;
 // The samples are checked against their digest in blocks of this many bytes.
 constexpr std::uint32_t checkBlockBytes = 65536;
 
@@ -43,7 +43,7 @@ std::array<std::uint8_t, sndHeaderSize> storedSndHeader(const SndHeader& header)
     heron::MemoryDataDest stored(sndHeaderSize);
     stored.setBigEndian(false);
     stored.writeUInt32(sndMagic).writeUInt32(sndVersion).writeUInt32(header.channels).writeUInt32(header.rate);
-    stored.writeUInt32(header.sampleBytes).writeDouble(header.digest);
+    stored.writeUInt32(header.sampleBytes).writeDouble(header.digest).writeDouble(header.origin);
     std::array<std::uint8_t, sndHeaderSize> bytes{};
     std::copy_n(stored.data(), std::min(stored.size(), sndHeaderSize), bytes.begin());
     return bytes;
@@ -56,7 +56,7 @@ SndHeader readSndHeader(heron::DataSource& source)
     std::uint32_t version = 0;
     SndHeader header;
     source.readUInt32(magic).readUInt32(version).readUInt32(header.channels).readUInt32(header.rate);
-    source.readUInt32(header.sampleBytes).readDouble(header.digest);
+    source.readUInt32(header.sampleBytes).readDouble(header.digest).readDouble(header.origin);
     if (magic != sndMagic) {
         throw heron::ReadError("it has no header (a file of an older version)");
     }
@@ -67,8 +67,9 @@ SndHeader readSndHeader(heron::DataSource& source)
     return header;
 }
 
-SndDecoder::SndDecoder(const heron::FilePath& path, const egret::SoundFormat& format, std::uint32_t expectedBytes)
-    : m_path(path), m_format(format), m_expectedBytes(expectedBytes)
+SndDecoder::SndDecoder(const heron::FilePath& path, const egret::SoundFormat& format, std::uint32_t expectedBytes,
+                       std::uint64_t origin)
+    : m_path(path), m_format(format), m_expectedBytes(expectedBytes), m_origin(origin)
 {
     refresh();
 }
@@ -77,6 +78,7 @@ SndDecoder::SndDecoder(const SndDecoder& original, Twin)
     : m_path(original.m_path),
       m_format(original.m_format),
       m_expectedBytes(original.m_expectedBytes),
+      m_origin(original.m_origin),
       m_exists(original.m_exists),
       m_refusal(original.m_refusal)
 {
@@ -161,6 +163,9 @@ void SndDecoder::seek(int frame)
 SndHeader SndDecoder::checkHeader(heron::DataSource& file) const
 {
     const SndHeader header = readSndHeader(file);
+    if (header.origin != m_origin) {
+        throw heron::ReadError("it was decoded from another version of its sound");
+    }
     if (header.channels != m_format.channels || header.rate != m_format.rate || header.sampleBytes != m_expectedBytes) {
         throw heron::ReadError("its header is of another sound");
     }

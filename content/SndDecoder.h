@@ -25,29 +25,33 @@ namespace pelican
 void scrambleSndBytes(void* bytes, std::uint32_t count, std::uint32_t position);
 
 // What the header at the start of a ".snd" file tells of the samples after it: their layout (16-bit
-// samples), how many bytes of them there are, and the digest (heron::Digest) of those bytes as
-// stored, scrambled. Stored little-endian as the text "SNDC", the version, then the fields in
-// order, each 32 bits but the 64-bit digest.
+// samples), how many bytes of them there are, the digest (heron::Digest) of those bytes as stored,
+// scrambled, and the digest of the compressed file they were decoded from. Stored little-endian as
+// the text "SNDC", the version, then the fields in order, each 32 bits but the 64-bit digests.
 struct SndHeader
 {
     std::uint32_t channels = 0;
     std::uint32_t rate = 0;
     std::uint32_t sampleBytes = 0;
     std::uint64_t digest = 0;
+    std::uint64_t origin = 0;
 };
 
-constexpr std::uint32_t sndHeaderSize = 28;
+constexpr std::uint32_t sndHeaderSize = 36;
 
 // The header's bytes as stored.
 std::array<std::uint8_t, sndHeaderSize> storedSndHeader(const SndHeader& header);
-// Reads a header from the start of source. One of another version or none at all (the headerless
-// files of older versions of the program) throws heron::ReadError with the fault.
+// Reads a header from the start of source. One of another version (those of older versions of the
+// program did not record their origin) or none at all (the headerless files of still older ones)
+// throws heron::ReadError with the fault.
 SndHeader readSndHeader(heron::DataSource& source);
 
 // Plays a ".snd" cache file: a header, then the scrambled PCM of a decoded sound in the format it
-// was decoded from. The file counts only when its header is that of the sound (its format and
-// length) and its samples match the header's digest, so a file left short or damaged (by a crash,
-// a full disk, a bad sector) or written by an older version is never played. The file opens on the
+// was decoded from. The file counts only when its header is that of the sound (decoded from the
+// compressed bytes the sound has now, in its format and length) and its samples match the header's
+// digest, so a file of an earlier version of the sound (a data file updated since), a file left
+// short or damaged (by a crash, a full disk, a bad sector) or one written by an older version of
+// the program is never played. The file opens on the
 // first rewind or seek, its header checked again. Its length is reported as unknown (-1). The
 // opening, a seek and a read each catch the heron::ReadError of a file that no longer opens or
 // holds fewer bytes than the sound: the fault is logged once, "SndDecoder: <file>: <reason>", and
@@ -55,8 +59,10 @@ SndHeader readSndHeader(heron::DataSource& source);
 class SndDecoder : public egret::SoundDataSource
 {
 public:
-    // Reads the whole file once to see whether it counts (refresh).
-    SndDecoder(const heron::FilePath& path, const egret::SoundFormat& format, std::uint32_t expectedBytes);
+    // Reads the whole file once to see whether it counts (refresh). origin is the digest of the
+    // compressed file the sound is decoded from.
+    SndDecoder(const heron::FilePath& path, const egret::SoundFormat& format, std::uint32_t expectedBytes,
+               std::uint64_t origin);
     // Warns "!!!!!Warning: File %s was open!" when its file was left open.
     ~SndDecoder() override;
 
@@ -107,6 +113,7 @@ private:
     heron::FilePath m_path;
     egret::SoundFormat m_format;
     std::uint32_t m_expectedBytes;
+    std::uint64_t m_origin;
     bool m_exists = false;
     heron_string m_refusal;
     std::unique_ptr<heron::FileDataSource> m_file;

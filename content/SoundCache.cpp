@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -50,6 +51,9 @@ heron::Mutex& writerLock()
     return *lock;
 }
 
+// Flushes a written ".snd" file to the disk: ::fsync, unless a test put another in its place.
+std::atomic<FileSync> g_fileSync{&::fsync};
+
 // Kept for the whole run, so threads still loading at exit find it.
 Records& records()
 {
@@ -63,22 +67,23 @@ bool soundAvailable()
 }
 
 // Decodes the whole sound into out, scrambled, from where out stands; the header of the samples
-// written, or none when they were not exactly expected bytes.
-std::optional<SndHeader> decodeInto(OggDecoder& decoder, std::FILE* out, std::uint32_t expected)
+// written (wanted with their digest), or none when they were not exactly wanted.sampleBytes bytes.
+std::optional<SndHeader> decodeInto(OggDecoder& decoder, std::FILE* out, SndHeader wanted)
 {
-    const egret::SoundFormat format = decoder.format();
+    const std::uint32_t expected = wanted.sampleBytes;
+    const std::uint32_t frameShift = decoder.format().frameShift;
     std::vector<std::uint8_t> block(writeBlockBytes);
     heron::Digest digest;
     decoder.rewind();
     std::uint32_t position = 0;
     bool written = true;
     while (written && position < expected) {
-        const std::uint32_t wanted = std::min(writeBlockBytes, expected - position) >> format.frameShift;
-        const int got = decoder.read(static_cast<int>(wanted), block.data());
+        const std::uint32_t wantedFrames = std::min(writeBlockBytes, expected - position) >> frameShift;
+        const int got = decoder.read(static_cast<int>(wantedFrames), block.data());
         if (got <= 0) {
             break;
         }
-        const std::uint32_t bytes = static_cast<std::uint32_t>(got) << format.frameShift;
+        const std::uint32_t bytes = static_cast<std::uint32_t>(got) << frameShift;
         scrambleSndBytes(block.data(), bytes, position);
         digest.add(block.data(), bytes);
         written = std::fwrite(block.data(), 1, bytes, out) == bytes;
@@ -89,24 +94,25 @@ std::optional<SndHeader> decodeInto(OggDecoder& decoder, std::FILE* out, std::ui
     if (!written || longer || position != expected) {
         return std::nullopt;
     }
-    return SndHeader{format.channels, format.rate, expected, digest.value()};
+    wanted.digest = digest.value();
+    return wanted;
 }
 
 // Writes the header, then the samples after it, and flushes the whole file to the disk, so that
 // once renamed it is whole even after the system stops.
-bool writeWholeSndFile(OggDecoder& ogg, std::FILE* out, std::uint32_t expected)
+bool writeWholeSndFile(OggDecoder& ogg, std::FILE* out, const SndHeader& wanted)
 {
     const std::array<std::uint8_t, sndHeaderSize> unfinished{};
     if (std::fwrite(unfinished.data(), 1, sndHeaderSize, out) != sndHeaderSize) {
         return false;
     }
-    const std::optional<SndHeader> header = decodeInto(ogg, out, expected);
+    const std::optional<SndHeader> header = decodeInto(ogg, out, wanted);
     if (!header) {
         return false;
     }
     const std::array<std::uint8_t, sndHeaderSize> stored = storedSndHeader(*header);
     return std::fseek(out, 0, SEEK_SET) == 0 && std::fwrite(stored.data(), 1, sndHeaderSize, out) == sndHeaderSize &&
-           std::fflush(out) == 0 && ::fsync(::fileno(out)) == 0;
+           std::fflush(out) == 0 && g_fileSync.load()(::fileno(out)) == 0;
 }
 
 // Removes the temporary files that a run ended while writing them left in the cache folder, the
@@ -133,7 +139,7 @@ void removeStaleParts(const std::filesystem::path& folder)
 
 // Writes the ".snd" file of the Ogg sound to a temporary file beside it, renamed into place once
 // whole, so no reader ever sees a part of it.
-void writeSndFile(OggDecoder& ogg, SndDecoder& snd, const heron::FilePath& path, std::uint32_t expected)
+void writeSndFile(OggDecoder& ogg, SndDecoder& snd, const heron::FilePath& path, const SndHeader& wanted)
 {
     heron::MutexLock lock(writerLock(), writerSite);
     snd.refresh();
@@ -153,7 +159,7 @@ void writeSndFile(OggDecoder& ogg, SndDecoder& snd, const heron::FilePath& path,
         heron::debug("Sound cache %s cannot be written\n", path.c_str());
         return;
     }
-    const bool whole = writeWholeSndFile(*ogg.copy(), out, expected);
+    const bool whole = writeWholeSndFile(*ogg.copy(), out, wanted);
     const bool closed = std::fclose(out) == 0;
     if (!whole || !closed || std::rename(temporary.c_str(), disk.c_str()) != 0) {
         std::remove(temporary.c_str());
@@ -164,6 +170,44 @@ void writeSndFile(OggDecoder& ogg, SndDecoder& snd, const heron::FilePath& path,
     if (!snd.exists()) {
         heron::debug("Sound cache %s written but refused, reason=%s\n", path.c_str(), snd.refusal().c_str());
     }
+}
+
+// The digest of the compressed bytes of the file, which a ".snd" file records as its origin; none
+// when the file cannot be read whole.
+std::optional<std::uint64_t> originOf(const DataFileName& file)
+{
+    DataFileName record = file;
+    const heron::counted_ptr<heron::DataSource> source = openDataFile(record);
+    if (!source) {
+        return std::nullopt;
+    }
+    const std::uint32_t size = source->remaining();
+    std::vector<std::uint8_t> block(writeBlockBytes);
+    heron::Digest digest;
+    std::uint32_t total = 0;
+    for (std::uint32_t got = 1; got > 0 && total < size; total += got) {
+        got = source->read(block.data(), std::min(writeBlockBytes, size - total));
+        digest.add(block.data(), got);
+    }
+    return total == size ? std::optional(digest.value()) : std::nullopt;
+}
+
+// The header a ".snd" file of the Ogg sound must have (but for the digest of its samples); none
+// when the sound gets no ".snd" file: it is empty or too long, or its file does not read whole.
+std::optional<SndHeader> wantedSndHeader(OggDecoder& ogg)
+{
+    const std::int64_t frames = ogg.totalFrames();
+    const egret::SoundFormat& format = ogg.format();
+    const std::uint64_t expected = frames > 0 ? static_cast<std::uint64_t>(frames) << format.frameShift : 0;
+    if (expected == 0 || expected > heron::limits::maxSampleBytes) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint64_t> origin = originOf(ogg.file());
+    if (!origin) {
+        heron::debug("Sound cache: %s does not read whole, so it is decoded as it plays\n", ogg.file().path.c_str());
+        return std::nullopt;
+    }
+    return SndHeader{format.channels, format.rate, static_cast<std::uint32_t>(expected), 0, *origin};
 }
 
 // Asks once per record for the ".snd" file of its Ogg sound; only sounds of a packed data file
@@ -182,18 +226,17 @@ void makeSndCache(SoundRecord& record, CacheBuild build)
     if (packedFiles().empty() || !ogg || !ogg->succeeded()) {
         return;
     }
-    const std::int64_t frames = ogg->totalFrames();
-    const std::uint64_t expected = frames > 0 ? static_cast<std::uint64_t>(frames) << ogg->format().frameShift : 0;
-    if (expected == 0 || expected > heron::limits::maxSampleBytes) {
+    const std::optional<SndHeader> wanted = wantedSndHeader(*ogg);
+    if (!wanted) {
         return;
     }
     const heron::FilePath path = sndCachePath(ogg->file().resolved, dataFileSize(ogg->file()));
-    const heron::counted_ptr<SndDecoder> snd(new SndDecoder(path, ogg->format(), static_cast<std::uint32_t>(expected)));
+    const heron::counted_ptr<SndDecoder> snd(new SndDecoder(path, ogg->format(), wanted->sampleBytes, wanted->origin));
     if (!snd->refusal().empty()) {
         heron::debug("Sound cache %s refused, reason=%s\n", path.c_str(), snd->refusal().c_str());
     }
     if (!snd->exists()) {
-        writeSndFile(*ogg, *snd, path, static_cast<std::uint32_t>(expected));
+        writeSndFile(*ogg, *snd, path, *wanted);
     }
     heron::MutexLock lock(cacheLock(), cacheSite);
     record.snd = snd;
@@ -362,6 +405,11 @@ heron::FilePath sndCachePath(const heron_string& memberPath, std::uint32_t membe
     text += name.substr(0, stemLength);
     text += tail;
     return heron::FilePath(text);
+}
+
+void setSndFileSync(FileSync sync)
+{
+    g_fileSync = sync != nullptr ? sync : &::fsync;
 }
 
 void clearSoundCache()

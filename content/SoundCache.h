@@ -17,8 +17,9 @@
 // their decoded samples, written once so that later plays read plain PCM. Any thread: the cache is
 // guarded by its own lock ("Sound cache"), which is never held while a file is decoded; ".snd"
 // files are written one at a time under "Sound cache writer", to a temporary file flushed to the
-// disk and renamed into place. A ".snd" file that is not the whole sound as written (damaged, cut
-// short, or headerless from an older version) is logged, "Sound cache <file> refused,
+// disk and renamed into place. A ".snd" file that is not the whole sound as written from the
+// compressed bytes its sound has now (decoded from an earlier version of the sound, damaged, cut
+// short, or written by an older version of the program) is logged, "Sound cache <file> refused,
 // reason=<fault>", and decoded and written again; it is never played.
 namespace pelican
 {
@@ -62,6 +63,13 @@ struct SoundRecord
 // Where the ".snd" file of a member of a packed data file goes: the folder "data" under the cache
 // root, a name made of the member's file name, a digest of its whole path and its size.
 heron::FilePath sndCachePath(const heron_string& memberPath, std::uint32_t memberSize);
+
+// Flushes the bytes written to a file to the disk; 0 when done. A ".snd" file is flushed so before
+// it is renamed into place.
+using FileSync = int (*)(int descriptor);
+// Puts sync in the place of ::fsync for the ".snd" files written from now on (tests); null puts
+// ::fsync back.
+void setSndFileSync(FileSync sync);
 
 // Forgets every record (the ".snd" files stay).
 void clearSoundCache();

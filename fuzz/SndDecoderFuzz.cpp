@@ -1,8 +1,9 @@
 // Reads the input as a ".snd" cache file through the decoder the game plays cached sounds with:
 // the header, the check of the whole file, then every frame of a file that counts, then a seek.
-// The sound expected is the one the header names when it is a playable one, and the digest in a
-// header that reads is set right first, so that mutated headers and samples reach the checks
-// behind the digest and the playing; a file that counts must play exactly that sound.
+// The sound expected is the one the header names (decoded from the origin it names) when it is a
+// playable one, and the digest in a header that reads is set right first, so that mutated headers
+// and samples reach the checks behind the digest and the playing; a file that counts must play
+// exactly that sound.
 #include "content/SndDecoder.h"
 #include "fuzz/InputFile.h"
 #include "fuzz/Seeds.h"
@@ -82,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const egret::SoundFormat format = expectedFormat(header);
     const std::uint32_t expected = header.sampleBytes >> format.frameShift << format.frameShift;
-    pelican::SndDecoder decoder(heron::FilePath(sndPath().c_str()), format, expected);
+    pelican::SndDecoder decoder(heron::FilePath(sndPath().c_str()), format, expected, header.origin);
     if (decoder.exists() && size != pelican::sndHeaderSize + std::size_t(expected)) {
         std::abort();
     }

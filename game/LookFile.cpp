@@ -41,6 +41,9 @@ std::optional<std::int64_t> wholeReal(const std::string& word, std::int64_t low,
     return static_cast<std::int64_t>(value);
 }
 
+// A number word of thousands of characters is logged by its start.
+constexpr std::size_t shownLength = 40;
+
 class LookReader;
 
 // One keyword of a block and how its line is read into the block's target. An opener's line must
@@ -89,6 +92,8 @@ struct SeenLines
         first = count++ == 0 ? line : first;
     }
 };
+
+const Table<Zone>& zoneTable();
 
 // The state of one read: the tokenizer, the world, the level names and the level changes that wait
 // for the whole file to be read.
@@ -181,19 +186,27 @@ public:
 private:
     // A real number at the cursor. An infinity, a NaN or a number past the largest magnitude a
     // world uses counts as a number that did not parse: 0, and the read failed; it is logged.
-    // Places, sizes and speeds like that would stall or poison every frame that uses them.
+    // Places, sizes and speeds like that would stall or poison every frame that uses them. One
+    // that runs on into other characters ("1.5x") is read as far as it parses, logged with the
+    // word as written, and the cursor moves past the whole word.
     double readReal();
     // An integer at the cursor within [low, high]. One past them, or one that runs on into other
     // characters ("5x7", "1e39"), is refused as a real number out of range is: 0, and the read
     // failed; it is logged with the word as written, and the cursor moves past the whole word.
     std::int64_t readWhole(std::int64_t low, std::int64_t high);
+    // The length of the word that starts at word (up to a blank or the line's end); the cursor,
+    // inside it, moves past it.
+    std::size_t skipWord(const char* word);
     // Logs a number the world cannot use (shown as text) and marks the value's read failed.
     void refuseNumber(std::string_view shown);
     // A line outside every block that no keyword there takes.
     void noteStrayLine();
-    // A line that no keyword of its block takes: a Zone opener inside a zone, or a Level opener
-    // inside a level, is counted for the log.
+    // A line that no keyword of its block takes: a Zone opener inside a zone, a Level opener
+    // inside a level, or a line of a zone inside one of its blocks (fog, sky, song, weather...,
+    // as when that block lost its closing line) is counted for the log.
     void noteNestedOpener();
+    // Whether a keyword of a zone takes the line.
+    bool takenByZone();
 
     bool isClosing() { return m_tokens.matchKeyword("}", true, true); }
     // Whether the line opens a block of that keyword: the keyword, and a '{' on the line.
@@ -214,8 +227,8 @@ private:
     heron_string m_folder;
     // Lines read so far, the blocks being read (the levels and zones among them), and what the read
     // met that a clean file lacks: blocks the file's end closed, end marks after its text, lines
-    // with control bytes, closing lines and zones outside every block, zones opened inside a zone
-    // and levels inside a level.
+    // with control bytes, closing lines and zones outside every block, zones opened inside a zone,
+    // levels inside a level and lines of a zone inside one of its blocks.
     std::uint32_t m_lineNumber = 0;
     int m_depth = 0;
     int m_levelDepth = 0;
@@ -228,6 +241,9 @@ private:
     SeenLines m_strayZones;
     SeenLines m_nestedZones;
     SeenLines m_nestedLevels;
+    SeenLines m_zoneLinesInBlocks;
+    // The depth of the block of the zone being read.
+    int m_zoneBlockDepth = 0;
     std::map<heron_string, Level*> m_levelNames;
     std::vector<std::pair<heron_string, ObjectTrigger*>> m_levelChanges;
     int m_zoneCount = 0;
@@ -407,19 +423,36 @@ void LookReader::logUnusualText() const
     }
     logNested(m_nestedZones, "Zone", "zone");
     logNested(m_nestedLevels, "Level", "level");
+    if (m_zoneLinesInBlocks.count > 0) {
+        heron::debug("Look file: %u %s of a zone inside one of its blocks, read as %s of that block, as when it lost its "
+                     "closing line (the first is line %u)\n",
+                     unsigned(m_zoneLinesInBlocks.count), counted(m_zoneLinesInBlocks.count, "line", "lines"),
+                     counted(m_zoneLinesInBlocks.count, "a line", "lines"), unsigned(m_zoneLinesInBlocks.first));
+    }
 }
 
 double LookReader::readReal()
 {
+    m_tokens.skipBlanks();
+    const char* const word = m_tokens.rest();
     double number = 0.0;
     m_tokens.readDouble(number);
-    if (std::isfinite(number) && std::fabs(number) <= heron::limits::maxLookMagnitude) {
+    if (!std::isfinite(number) || std::fabs(number) > heron::limits::maxLookMagnitude) {
+        std::array<char, 32> shown{};
+        std::snprintf(shown.data(), shown.size(), "%g", number);
+        refuseNumber(shown.data());
+        return 0.0;
+    }
+    if (m_tokens.fail()) {
         return number;
     }
-    std::array<char, 32> shown{};
-    std::snprintf(shown.data(), shown.size(), "%g", number);
-    refuseNumber(shown.data());
-    return 0.0;
+    const std::size_t parsed = static_cast<std::size_t>(m_tokens.rest() - word);
+    const std::size_t length = skipWord(word);
+    if (parsed < length) {
+        heron::debug("Look file: line %u: %.*s runs on past its number, %g used\n", unsigned(m_lineNumber),
+                     int(std::min(length, shownLength)), word, number);
+    }
+    return number;
 }
 
 std::int64_t LookReader::readWhole(std::int64_t low, std::int64_t high)
@@ -432,19 +465,24 @@ std::int64_t LookReader::readWhole(std::int64_t low, std::int64_t high)
         return 0;
     }
     const std::size_t parsed = static_cast<std::size_t>(m_tokens.rest() - word);
-    const std::size_t length = std::strcspn(word, " \t");
+    const std::size_t length = skipWord(word);
     if (parsed == length && number >= low && number <= high) {
         return number;
     }
-    m_tokens.skipChar(static_cast<std::uint32_t>(length - parsed));
     // A whole number written as a real one ("1.0") reads as that number, as it always did.
     if (const std::optional<std::int64_t> whole = wholeReal(std::string(word, length), low, high)) {
         return *whole;
     }
-    // A word of thousands of digits is shown by its start.
-    constexpr std::size_t shownLength = 40;
     refuseNumber(std::string_view(word, std::min(length, shownLength)));
     return 0;
+}
+
+std::size_t LookReader::skipWord(const char* word)
+{
+    const std::size_t length = std::strcspn(word, " \t");
+    const std::size_t passed = static_cast<std::size_t>(m_tokens.rest() - word);
+    m_tokens.skipChar(static_cast<std::uint32_t>(length - std::min(length, passed)));
+    return length;
 }
 
 void LookReader::refuseNumber(std::string_view shown)
@@ -477,7 +515,14 @@ void LookReader::noteNestedOpener()
         m_nestedZones.note(m_lineNumber);
     } else if (m_levelDepth > 0 && opens("Level")) {
         m_nestedLevels.note(m_lineNumber);
+    } else if (m_zoneDepth > 0 && m_depth > m_zoneBlockDepth && takenByZone()) {
+        m_zoneLinesInBlocks.note(m_lineNumber);
     }
+}
+
+bool LookReader::takenByZone()
+{
+    return std::any_of(zoneTable().begin(), zoneTable().end(), [&](const Entry<Zone>& e) { return matches(e); });
 }
 
 void LookReader::value(finch::RGBA& colour)
@@ -1077,6 +1122,7 @@ Zone& LookReader::zoneToFill(Level& level, const heron_string& name)
 void LookReader::readZone(Level& level)
 {
     m_zoneStarsArmed = false;
+    m_zoneBlockDepth = m_depth + 1;
     const BlockDepth inZone(m_zoneDepth);
     readBlock(zoneTable(), zoneToFill(level, quoted()));
 }

@@ -35,17 +35,30 @@ constexpr const char* noDataFile = "Can't find the data file - please reinstall 
 constexpr int failedToStart = 1;
 
 // The log file for the routine's life: made the debug log when opened, closed and unset when it
-// goes. At its limit the debug log keeps it as "game.log.old" and goes on in a new one.
+// goes. At its limit the debug log keeps it as "game.log.old" and goes on in a new one. A log file
+// another running copy holds (a player of another home on the same install) is left to it, and
+// this copy logs in the spare file instead.
 class LogFile
 {
 public:
-    explicit LogFile(const heron_string& path) : m_file(openForWriting(path))
+    LogFile(const heron_string& path, const heron_string& spare)
     {
+        heron::DebugLogOpening opened = openForWriting(path);
+        const bool toSpare = opened.heldElsewhere && !spare.empty() && spare != path;
+        const heron_string& used = toSpare ? spare : path;
+        if (toSpare) {
+            opened = openForWriting(spare);
+        }
+        m_file = opened.file;
         if (!m_file) {
-            std::fprintf(stderr, "Aurelle: cannot write the log file %s\n", path.c_str());
+            std::fprintf(stderr, "Aurelle: cannot write the log file %s%s\n", used.c_str(),
+                         opened.heldElsewhere ? " (another running copy writes it)" : "");
             return;
         }
-        heron::setDebugLogFile(m_file, path.c_str());
+        heron::setDebugLogFile(m_file, used.c_str());
+        if (toSpare) {
+            heron::debug("Another running copy writes %s: this one logs here\n", path.c_str());
+        }
     }
     ~LogFile()
     {
@@ -61,14 +74,14 @@ public:
 
 private:
     // Makes the file's folder first: the cache folder may not exist yet.
-    static std::FILE* openForWriting(const heron_string& path)
+    static heron::DebugLogOpening openForWriting(const heron_string& path)
     {
         std::error_code ignored;
         std::filesystem::create_directories(std::filesystem::path(path.c_str()).parent_path(), ignored);
-        return std::fopen(path.c_str(), "w");
+        return heron::openDebugLogFile(path.c_str());
     }
 
-    std::FILE* m_file;
+    std::FILE* m_file = nullptr;
 };
 
 // The reason the graphics cannot run the game, or null when they can. Without a display there is
@@ -142,7 +155,7 @@ int runSteps(const std::vector<heron_string>& words, const MainPlaces& places)
     case DataDeletion::NotAsked:
         break;
     }
-    const LogFile log(places.logFile);
+    const LogFile log(places.logFile, places.spareLogFile);
     const CrashReport crashReport(log.fd());
     writeBanner();
     kestrel::getGLcapabilities().print();
@@ -166,6 +179,8 @@ MainPlaces MainPlaces::defaults()
     // Beside the program while its folder can be written (else the user's cache folder), as the
     // decoded-sound cache is.
     places.logFile = heron::FilePath(heron::joinPath(pelican::cacheRoot(), "game.log")).diskPath(heron::CaseMatch::Exact);
+    places.spareLogFile =
+        heron::FilePath(heron::joinPath(pelican::userCacheRoot(), "game.log")).diskPath(heron::CaseMatch::Exact);
     places.dataFile = dataFilePath();
     places.cacheRoot = pelican::cacheRoot();
     places.showError = [](const char* text) { kestrel::errorBox(text); };

@@ -19,6 +19,7 @@ struct MainPlaces
     heron_string lockFile;      // the single-instance lock
     heron_string spareLockFile; // taken when lockFile cannot be opened; none when empty
     heron_string logFile;       // "game.log"
+    heron_string spareLogFile;  // the log when another running copy holds logFile; none when empty
     heron_string dataFile;      // the packed data file
     // Folder whose sub-folder "data" (the decoded-sound cache) "-delete_data" removes.
     heron_string cacheRoot;
@@ -26,7 +27,8 @@ struct MainPlaces
 
     // The lock in the settings folder (the runtime folder's when that cannot be written), the data
     // file beside the program, the log in the cache root of the content library (the program's
-    // folder while it can be written), and the toolkit's modal error box.
+    // folder while it can be written), else in the user's own cache root, and the toolkit's modal
+    // error box.
     static MainPlaces defaults();
 };
 

@@ -162,7 +162,7 @@ public:
     virtual bool currentDisplayMode(int display, DisplayMode& mode) = 0;
 
     // Shows a modal error box with an OK button (caption and text are Windows-1252 bytes); false
-    // when no box could be shown.
+    // when no box could be shown. A quit signal while it is shown closes it.
     virtual bool showMessageBox(const std::string& caption, const std::string& text) = 0;
     // Opens a file or address with the desktop's default handler; false on failure, also when the
     // desktop has no program to open it with.

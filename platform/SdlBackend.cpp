@@ -3,6 +3,7 @@
 #include "base/Debug.h"
 #include "base/threads/Thread.h"
 #include "platform/DisplayConnection.h"
+#include "platform/QuitSignalWatch.h"
 #include "platform/Windows1252.h"
 
 #include <SDL.h>
@@ -468,10 +469,18 @@ bool SdlBackend::currentDisplayMode(int display, DisplayMode& mode)
     return true;
 }
 
+// SDL shows the box in a process of its own and waits for it; a quit signal meanwhile ends that
+// process, and the quit request it leaves behind then ends the program as it does elsewhere.
 bool SdlBackend::showMessageBox(const std::string& caption, const std::string& text)
 {
-    return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, windows1252ToUtf8(caption).c_str(),
-                                    windows1252ToUtf8(text).c_str(), nullptr) == 0;
+    const QuitSignalWatch watch;
+    const bool shown = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, windows1252ToUtf8(caption).c_str(),
+                                                windows1252ToUtf8(text).c_str(), nullptr) == 0;
+    if (watch.quitCame()) {
+        heron::debug("Asked to quit: the message box \"%s %s\" was closed\n", caption.c_str(), text.c_str());
+        return true;
+    }
+    return shown;
 }
 
 bool SdlBackend::openUrl(const std::string& target)

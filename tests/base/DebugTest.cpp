@@ -1,5 +1,6 @@
 #include "base/Debug.h"
 
+#include "support/FileSizeLimit.h"
 #include "support/TempLog.h"
 #include "base/FilePath.h"
 #include "base/threads/Thread.h"
@@ -59,14 +60,20 @@ private:
     std::FILE* const m_file;
 };
 
-// The lines a log file of the limit given starts afresh with, after leftOut messages were left out.
-std::string freshStart(std::size_t limit, std::size_t leftOut)
+// The line saying that count messages were left out.
+std::string leftOut(std::size_t count)
+{
+    char line[200];
+    std::snprintf(line, sizeof line, heron::debugLeftOutLine, count);
+    return line;
+}
+
+// The lines a log file of the limit given starts afresh with, after count messages were left out.
+std::string freshStart(std::size_t limit, std::size_t count)
 {
     char first[200];
     std::snprintf(first, sizeof first, heron::debugContinuedLine, "game.log.old", limit);
-    char count[200];
-    std::snprintf(count, sizeof count, heron::debugLeftOutLine, leftOut);
-    return std::string(first) + count;
+    return first + leftOut(count);
 }
 
 }
@@ -182,12 +189,10 @@ TEST(debug, ANamedLogThatCannotStartAfreshTriesAgainLater)
     EXPECT_EQ(log.text(), freshStart(limit, 3) + "e\n");
 }
 
-// A log on a full disk: the messages it does not take are counted as left out (the next fresh file
-// gives the count), and standard error says once that the log cannot be written.
+// A log on a full disk: the messages it does not take are counted as left out (the next message
+// the file takes comes after the count), and standard error says once that the log cannot be written.
 TEST(debug, MessagesAFullDiskRefusesAreCountedAsLeftOutAndSaidOnceOnStandardError)
 {
-    constexpr std::size_t limit = 60;
-    const LogLimit setLimit(limit);
     const NamedLog log;
     const int disk = dup(fileno(log.file()));
     const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
@@ -205,10 +210,46 @@ TEST(debug, MessagesAFullDiskRefusesAreCountedAsLeftOutAndSaidOnceOnStandardErro
                         "): its messages are left out\n");
     EXPECT_EQ(log.text(), "");
 
-    const std::string message(40, 'm');
-    heron::debug("%s\n", message.c_str());
-    heron::debug("%s\n", message.c_str());
-    EXPECT_EQ(log.text(), freshStart(limit, 3) + message + "\n");
+    heron::debug("m\n");
+    heron::debug("n\n");
+    EXPECT_EQ(log.text(), leftOut(3) + "m\nn\n");
+}
+
+// A message the disk takes only a part of is dropped whole: the part is cut off again, and nothing
+// of it comes later.
+TEST(debug, AMessageTheDiskTakesOnlyAPartOfLeavesNothingOfItInTheLog)
+{
+    const NamedLog log;
+    heron::debug("first\n");
+    testing::internal::CaptureStderr();
+    {
+        const FileSizeLimit room(log.text().size() + 10);
+        heron::debug("%s\n", std::string(30, 'a').c_str());
+    }
+    static_cast<void>(testing::internal::GetCapturedStderr());
+    heron::debug("next\n");
+    EXPECT_EQ(log.text(), "first\n" + leftOut(1) + "next\n");
+}
+
+// A log file held by a running program, as by another copy of this one, is left as it is by a
+// second opener, also once the holder has started it afresh.
+TEST(debug, ALogFileARunningProgramHoldsIsLeftAsItIsByAnotherOpener)
+{
+    const LogLimit setLimit(40);
+    TempFolder folder;
+    const std::string path = folder.file("game.log");
+    const heron::DebugLogOpening held = heron::openDebugLogFile(path.c_str());
+    ASSERT_NE(held.file, nullptr);
+    heron::setDebugLogFile(held.file, path.c_str());
+    for (const char letter : {'a', 'b'}) {
+        heron::debug("%s\n", std::string(30, letter).c_str());
+        const heron::DebugLogOpening other = heron::openDebugLogFile(path.c_str());
+        EXPECT_EQ(other.file, nullptr) << letter;
+        EXPECT_TRUE(other.heldElsewhere) << letter;
+        EXPECT_NE(readWholeFile(path).find(std::string(30, letter)), std::string::npos) << letter;
+    }
+    heron::setDebugLogFile(nullptr);
+    EXPECT_EQ(std::fclose(held.file), 0);
 }
 
 TEST(debug, MessagesFromManyThreadsNeverInterleaveAndTheLogCanBeSwitchedMeanwhile)

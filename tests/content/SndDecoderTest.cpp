@@ -21,7 +21,7 @@ protected:
     {
         m_path = write("sea.snd", sndfiles::sndFileOf(samples, egret::stereo16Format)).path;
         m_decoder = std::make_unique<pelican::SndDecoder>(m_path, egret::stereo16Format,
-                                                          static_cast<std::uint32_t>(samples.size() * 2));
+                                                          static_cast<std::uint32_t>(samples.size() * 2), 0);
         return *m_decoder;
     }
 

@@ -6,9 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iterator>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
+
+#include <unistd.h>
 
 using namespace datafiletest;
 using namespace soundtest;
@@ -263,10 +270,14 @@ TEST_F(SoundCacheTest, DamagedOrHeaderlessSndFileIsLoggedAndWrittenAgainNeverPla
         {flipped(whole.size() / 2), "its samples do not match their digest"},
         {flipped(24), "its samples do not match their digest"},
         {flipped(12), "its header is of another sound"},
-        {flipped(4), "its header is of version 17"},
+        {flipped(4), "its header is of version 18"},
         {whole.substr(0, whole.size() - 4), "the file holds "},
         {whole.substr(0, 10), "the file ends inside its header"},
         {headerless, "it has no header (a file of an older version)"},
+        {flipped(30), "it was decoded from another version of its sound"},
+        // What the version before wrote: the header without the origin.
+        {whole.substr(0, 4) + '\x01' + whole.substr(5, 23) + whole.substr(pelican::sndHeaderSize),
+         "its header is of version 1"},
     };
     const std::string cachePath = pelican::sndCachePath("music\\sea.ogg", static_cast<std::uint32_t>(sea.size())).c_str();
     for (const auto& [bytes, reason] : cases) {
@@ -281,6 +292,54 @@ TEST_F(SoundCacheTest, DamagedOrHeaderlessSndFileIsLoggedAndWrittenAgainNeverPla
         EXPECT_EQ(m_log.count(refusal), earlier + 1) << reason;
     }
     EXPECT_EQ(m_log.count("need to decompress"), 1 + static_cast<int>(std::size(cases)));
+}
+
+// A data file updated since may hold another song of the same size under the same name.
+TEST_F(SoundCacheTest, ASongChangedSinceItsSndFileWasWrittenIsDecodedAfresh)
+{
+    std::string low = oggOf(tone(2, 44100, 0.5, 220.0));
+    std::string high = oggOf(tone(2, 44100, 0.5, 880.0));
+    // The decoder passes over what follows the stream's last page.
+    low.resize(std::max(low.size(), high.size()));
+    high.resize(low.size());
+    packAndRegister({{"music/sea.ogg", low}});
+    ASSERT_TRUE(pelican::preloadSound("music\\sea.ogg", pelican::CacheBuild::No));
+    packAndRegister({{"music/sea.ogg", high}});
+    pelican::clearFileLists();
+    const Source again = pelican::getSound("music\\sea.ogg");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(decodeAll(*again), oggSamples("music\\sea.ogg"));
+    EXPECT_EQ(m_log.count(" refused, reason=it was decoded from another version of its sound\n"), 1);
+    EXPECT_EQ(m_log.count("need to decompress"), 2);
+}
+
+namespace
+{
+
+// What the file sync in place of fsync found: the bytes on the disk under the temporary name, and
+// whether the final name was taken yet.
+std::filesystem::path g_finalName;
+std::vector<std::pair<std::string, bool>> g_synced;
+
+int recordSync(int descriptor)
+{
+    const std::filesystem::path held = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(descriptor));
+    g_synced.emplace_back(readWholeFile(held), std::filesystem::exists(g_finalName));
+    return ::fsync(descriptor);
+}
+
+}
+
+TEST_F(SoundCacheTest, TheSndFileIsOnTheDiskWholeBeforeItIsRenamedIntoPlace)
+{
+    const std::string sea = oggOf(tone(2, 44100, 0.5));
+    packAndRegister({{"music/sea.ogg", sea}});
+    g_finalName = sndFile("music\\sea.ogg", sea);
+    pelican::setSndFileSync(&recordSync);
+    const bool read = pelican::preloadSound("music\\sea.ogg", pelican::CacheBuild::No);
+    pelican::setSndFileSync(nullptr);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(g_synced, (std::vector<std::pair<std::string, bool>>{{readWholeFile(g_finalName), false}}));
 }
 
 TEST_F(SoundCacheTest, PartFilesLeftByACrashAreRemovedWhenTheCacheFolderIsWritten)

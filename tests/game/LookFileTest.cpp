@@ -90,6 +90,10 @@ TEST_F(LookTest, DamagedLinesAreBoundedOrIgnored)
         {"center 1e39 2 3\n", "line 3: 1e+39 out of range, 0 used",
          [](Zone& z) { EXPECT_EQ(z.position(), finch::Vector3d(0, 2, 3)); }},
         {"flySpeed -1e39\n", "line 3: -1e+39 out of range, 0 used", [](Zone& z) { EXPECT_EQ(z.flySpeed, 0.0); }},
+        // A real number running on into other characters is kept as far as it parses.
+        {"flySpeed 1.5x\n", "line 3: 1.5x runs on past its number, 1.5 used\n", [](Zone& z) { EXPECT_EQ(z.flySpeed, 1.5); }},
+        {"center 5x7 2 3\n", "line 3: 5x7 runs on past its number, 5 used\n",
+         [](Zone& z) { EXPECT_EQ(z.position(), finch::Vector3d(5, 2, 3)); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.zoneLines);
@@ -319,6 +323,25 @@ TEST_F(LookTest, ABlockOpenedInsideOneOfItsKindIsLoggedAsReadIntoTheOuter)
         << log.text();
     EXPECT_EQ(log.count("Look file: 1 Level block inside a level, read as lines of the outer level (the first is line 10)\n"), 1)
         << log.text();
+}
+
+// A block of a zone that lost its closing line takes in the zone's lines after it, up to the
+// next closing line, as the format reads it; that is logged once, with the first such line.
+TEST_F(LookTest, LinesOfAZoneInsideOneOfItsBlocksAreLoggedWithTheFirstLine)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"song \"song1\" {\nname \"a\"\nweather {\nsun {\nradius 3\n}\n", 1},
+        {"sky {\ntop 1 0 0 1\nchangeSky 1\n}\nweather {\nfog {\nfogSky 1\n}\n}\n", 0},
+    };
+    for (const auto& [zoneLines, logged] : cases) {
+        SCOPED_TRACE(zoneLines);
+        LogCapture log;
+        const auto world = read(std::string("Level \"L\" {\nZone \"Z\" {\n") + zoneLines + "}\n}\n");
+        EXPECT_EQ(log.count("of a zone inside one of its blocks"), logged) << log.text();
+        EXPECT_EQ(log.count("Look file: 2 lines of a zone inside one of its blocks, read as lines of that block, as "
+                            "when it lost its closing line (the first is line 5)\n"),
+                  logged);
+    }
 }
 
 TEST_F(LookTest, AFileCutShortKeepsWhatItReadAndNeedsALevel)

@@ -53,6 +53,24 @@ TEST_F(MainDisplayTest, MissingDataFileFailsAfterTheBanner)
     EXPECT_EQ(text.find("Opening the launcher window"), std::string::npos);
 }
 
+// Two players of different homes run one install: the log the first copy writes beside the
+// program stays whole, and the second copy logs in its own cache folder.
+TEST_F(MainDisplayTest, ALogAnotherRunningCopyWritesIsLeftToItAndThisCopyLogsInTheSpare)
+{
+    m_places.spareLogFile = m_folder.file("cache/aurelle/game.log").c_str();
+    const heron::DebugLogOpening other = heron::openDebugLogFile(m_places.logFile.c_str());
+    ASSERT_NE(other.file, nullptr);
+    std::fputs("the other copy's log\n", other.file);
+    std::fflush(other.file);
+    EXPECT_NE(run({}), 0);
+    EXPECT_EQ(log(), "the other copy's log\n");
+    const std::string spare = readWholeFile(m_places.spareLogFile.c_str());
+    EXPECT_EQ(spare.find("Another running copy writes " + m_folder.file("game.log") + ": this one logs here\n"), 0u)
+        << spare;
+    EXPECT_NE(spare.find("Program starting...\n"), std::string::npos) << spare;
+    std::fclose(other.file);
+}
+
 TEST_F(MainDisplayTest, DeleteDataEndsBeforeTheLog)
 {
     fs::create_directories(m_folder.file("data/cache"));

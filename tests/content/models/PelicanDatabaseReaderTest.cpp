@@ -12,13 +12,11 @@
 #include "scene/graph/Object.h"
 #include "tools/demo/QuillWriter.h"
 #include "tools/demo/ShallowsProps.h"
+#include "support/FileSizeLimit.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <bit>
-#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -89,31 +87,6 @@ const finch::Database* referenced(const finch::Database& database)
     const auto* const exref = dynamic_cast<const finch::ExrefBranch*>(database.objects().at(0)->root());
     return exref != nullptr ? exref->database().get() : nullptr;
 }
-
-// While it lives, files of this process cannot grow past the limit, as on a disk that fills up:
-// a write past it fails instead of stopping the process.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-        : m_handler(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &m_before);
-        const rlimit limited{bytes, m_before.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_before);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_before{};
-    void (*m_handler)(int);
-};
 
 // An ".obj" frame of that many vertices.
 std::string objFrame(int vertices)
