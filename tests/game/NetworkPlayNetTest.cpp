@@ -40,7 +40,8 @@ TEST_F(NetworkPlayTest, ServerPlayersMotionIsReplayedSmoothlyOnEveryClient)
 }
 
 // The server plays out the motion of a glider let go: everyone sees it rest where its holder let
-// it go, the holder without seeing it go back first.
+// it go, the holder without seeing it go back first; one let go as its holder takes another or
+// leaves is put there at once.
 TEST_F(NetworkPlayTest, AGliderLetGoRestsWhereItsHolderLetItGo)
 {
     annTakesHerAvatar();
@@ -55,31 +56,53 @@ TEST_F(NetworkPlayTest, AGliderLetGoRestsWhereItsHolderLetItGo)
     ticks(100);
     EXPECT_NEAR(positionOf(slot(*server, 0)).x, 20.0, 1e-4);
     EXPECT_NEAR(std::min(annSaw, positionOf(slot(*client[0], 0)).x), 20.0, 1e-4);
+    for (const bool leaves : {true, false}) {
+        auto eve = std::make_unique<ScriptedPeer>(server->network().listeningPort(), 0x7f000002);
+        heron::MemoryDataDest out;
+        PacketWriter writer;
+        writer.writeIdentity(out, leaves ? "Eve" : "Fay", 0xFFFFFF);
+        writer.writeNamed(out, '+', slot(*server, 1).name());
+        MotionSample sample;
+        sample.index = 1;
+        sample.x = leaves ? 70.0f : 80.0f;
+        writer.writeSample(out, sample);
+        writePacket(out, '-');
+        writer.writeNamed(out, '+', slot(*server, 0).name());
+        ASSERT_TRUE(eve->sendNow(out));
+        if (leaves) {
+            eve.reset();
+        }
+        ticks(10);
+        EXPECT_NEAR(positionOf(slot(*server, 1)).x, sample.x, 1e-4) << leaves;
+    }
 }
 
-// A level change waiting for its count lands on the glider it was sent for, when its holder lets
-// go or takes another first.
+// A level change waiting for its count lands on the glider it was sent for: when its holder lets
+// go or takes another first, and when it was sent behind a take that waits.
 TEST_F(NetworkPlayTest, AWaitingLevelLandsOnItsOwnGlider)
 {
     ScriptedPeer eve(server->network().listeningPort(), 0x7f000002);
+    ASSERT_TRUE(identify(eve, "Eve"));
     Level* const sky = server->levelNamed("Sky");
-    for (const char* next : {"-", "+ann"}) {
+    const std::vector<std::vector<std::string>> scripts = {
+        {"+bob", "LSky", "LSea", "LSky", "-"}, {"+bob", "LSky", "LSea", "LSky", "+ann"}, {"+bob", "+ann", "+bob", "LSky"}};
+    for (const std::vector<std::string>& script : scripts) {
         heron::MemoryDataDest out;
         PacketWriter writer;
-        writer.writeIdentity(out, "Eve", 0xFFFFFF);
-        writer.writeNamed(out, '+', slot(*server, 1).name());
-        for (const char* level : {"Sky", "Sea", "Sky"}) {
-            writer.writeLevel(out, level);
+        for (const std::string& step : script) {
+            if (step[0] == 'L') {
+                writer.writeLevel(out, step.substr(1).c_str());
+            } else {
+                step == "-" ? writePacket(out, '-') : writer.writeNamed(out, '+', slot(*server, step == "+ann" ? 0 : 1).name());
+            }
         }
         ASSERT_TRUE(eve.sendNow(out));
-        ticks(2);
-        ASSERT_EQ(slot(*server, 1).level(), server->levelNamed("Sea"));
-        out.clear();
-        next[0] == '-' ? writePacket(out, '-') : writer.writeNamed(out, '+', slot(*server, 0).name());
-        ASSERT_TRUE(eve.sendNow(out));
         ticks(100);
-        EXPECT_EQ(slot(*server, 1).level(), sky) << next;
-        EXPECT_NE(slot(*server, 0).level(), sky) << next;
+        EXPECT_EQ(slot(*server, 1).level(), sky) << script.back();
+        EXPECT_NE(slot(*server, 0).level(), sky) << script.back();
+        out.clear();
+        writePacket(out, '-');
+        ASSERT_TRUE(eve.sendNow(out));
         slot(*server, 1).setLevel(server->levelNamed("Sea"));
     }
 }
