@@ -89,6 +89,7 @@ TEST_F(PenPlayTest, AMaestroIsNamedOnceAMinuteAtMost)
     carry(*client[1], 1, 201.0);
     carry(*client[0], 0, 199.0);
     ASSERT_TRUE(until([&] { return flashOf(*client[0]) == "Ann is the Maestro!"; }));
+    ticks(200);
     carry(*client[1], 0, 100.0);
     carry(*client[1], 0, 199.0);
     ticks(200);
