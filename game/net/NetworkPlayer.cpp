@@ -174,7 +174,6 @@ void NetworkPlayer::handleLetGo()
 {
     settleWaitingLevel();
     m_waitingTake.reset();
-    m_waitingLevel.reset();
     letGo();
 }
 
@@ -199,8 +198,7 @@ void NetworkPlayer::takeWaiting(double now)
         m_waitingTake.reset();
         take(name, now);
     }
-    // A level sent after a take waiting is the level of the avatar taken: it waits behind the take.
-    if (m_waitingLevel && !m_waitingTake && m_rates.allow('L', now, who())) {
+    if (m_waitingLevel && m_rates.allow('L', now, who())) {
         const heron_string name = std::move(*m_waitingLevel);
         m_waitingLevel.reset();
         enterLevel(name);
@@ -239,7 +237,7 @@ void NetworkPlayer::take(const heron_string& name, double now)
 
 void NetworkPlayer::settleWaitingLevel()
 {
-    if (m_waitingLevel && !m_waitingTake) {
+    if (m_waitingLevel) {
         enterLevel(*m_waitingLevel);
         m_waitingLevel.reset();
     }
