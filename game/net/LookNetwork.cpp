@@ -249,7 +249,6 @@ void LookNetwork::updateAvailability()
     freeAvatars();
     if (AvatarSlot* const held = m_world.logic().heldAvatar()) {
         held->setAvailable(false);
-        held->setCarrier(netName(identity().name));
     }
     for (const auto& player : m_players) {
         if (AvatarSlot* const held = player->heldAvatar()) {
@@ -313,6 +312,7 @@ void LookNetwork::pickUpAvatar()
         heron::debug("pick up %s\n", slot->name().c_str());
     }
     slot->setAvailable(false);
+    slot->setCarrier(netName(identity().name));
 }
 
 void LookNetwork::connectToServer()
