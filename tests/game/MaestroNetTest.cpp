@@ -53,6 +53,7 @@ TEST_F(PenPlayTest, OnlyTheServerNamesWhoBroughtTheLastGliderIn)
     const LogCapture log;
     carry(*client[1], 1, 201.0);
     carry(*client[0], 0, 199.0);
+    ticks(200);
     client[1]->network().broadcastMessage(maestroLine("Bob"));
     ScriptedPeer eve(server->network().listeningPort(), 0x7f000002);
     heron::MemoryDataDest out;
