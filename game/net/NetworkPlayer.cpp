@@ -179,9 +179,7 @@ void NetworkPlayer::handleLetGo()
 
 void NetworkPlayer::handleTake(heron::DataSource& body, double now)
 {
-    const heron_string name = readName(body);
-    settleWaitingLevel();
-    m_waitingTake = name;
+    m_waitingTake = readName(body);
     takeWaiting(now);
 }
 
@@ -224,6 +222,7 @@ void NetworkPlayer::take(const heron_string& name, double now)
         }
         return;
     }
+    settleWaitingLevel();
     letGo();
     settleLetGo();
     if (m_network.avatarLines().allow()) {
