@@ -174,12 +174,15 @@ void NetworkPlayer::handleLetGo()
 {
     settleWaitingLevel();
     m_waitingTake.reset();
+    m_waitingLevel.reset();
     letGo();
 }
 
 void NetworkPlayer::handleTake(heron::DataSource& body, double now)
 {
-    m_waitingTake = readName(body);
+    const heron_string name = readName(body);
+    settleWaitingLevel();
+    m_waitingTake = name;
     takeWaiting(now);
 }
 
@@ -196,7 +199,8 @@ void NetworkPlayer::takeWaiting(double now)
         m_waitingTake.reset();
         take(name, now);
     }
-    if (m_waitingLevel && m_rates.allow('L', now, who())) {
+    // A level sent behind a take that waits is the level of the avatar taken: it waits behind it.
+    if (m_waitingLevel && !m_waitingTake && m_rates.allow('L', now, who())) {
         const heron_string name = std::move(*m_waitingLevel);
         m_waitingLevel.reset();
         enterLevel(name);
@@ -222,7 +226,6 @@ void NetworkPlayer::take(const heron_string& name, double now)
         }
         return;
     }
-    settleWaitingLevel();
     letGo();
     settleLetGo();
     if (m_network.avatarLines().allow()) {
@@ -236,7 +239,7 @@ void NetworkPlayer::take(const heron_string& name, double now)
 
 void NetworkPlayer::settleWaitingLevel()
 {
-    if (m_waitingLevel) {
+    if (m_waitingLevel && !m_waitingTake) {
         enterLevel(*m_waitingLevel);
         m_waitingLevel.reset();
     }

@@ -64,7 +64,8 @@ private:
     // Takes and levels come a few times a second at most, judged before their name is looked up:
     // the last one beyond that waits and is taken once the count allows, a later one or a drop
     // taking its place. A level waiting is settled at once on the avatar it was sent for when the
-    // player lets go of it or another is taken.
+    // player lets go or takes another; one sent behind a take that waits waits behind it, so that
+    // levels are looked up no more often than avatars are taken.
     void handleLetGo();
     void handleTake(heron::DataSource& body, double now);
     void handleLevel(heron::DataSource& body, double now);

@@ -77,25 +77,31 @@ TEST_F(NetworkPlayTest, AGliderLetGoRestsWhereItsHolderLetItGo)
     }
 }
 
-// A level change waiting for its count lands on the glider it was sent for when its holder lets go
-// or takes another first.
+// A level change waiting for its count lands on the glider it was sent for: the one held when its
+// holder lets go or takes another first, the one a waiting take takes when sent behind it.
 TEST_F(NetworkPlayTest, AWaitingLevelLandsOnItsOwnGlider)
 {
     ScriptedPeer eve(server->network().listeningPort(), 0x7f000002);
     ASSERT_TRUE(identify(eve, "Eve"));
     Level* const sky = server->levelNamed("Sky");
-    for (const char then : {'-', '+'}) {
+    // b and a take Bob's and Ann's gliders, S and e enter Sky and Sea, - lets go.
+    for (const std::string script : {"bSeS-", "bSeSa", "babSb"}) {
         heron::MemoryDataDest out;
         PacketWriter writer;
-        writer.writeNamed(out, '+', slot(*server, 1).name());
-        for (const char* level : {"Sky", "Sea", "Sky"}) {
-            writer.writeLevel(out, level);
+        for (const char step : script) {
+            if (step == 'S' || step == 'e') {
+                writer.writeLevel(out, step == 'S' ? "Sky" : "Sea");
+            } else {
+                step == '-' ? writePacket(out, '-') : writer.writeNamed(out, '+', slot(*server, step == 'a' ? 0 : 1).name());
+            }
         }
-        then == '-' ? writePacket(out, '-') : writer.writeNamed(out, '+', slot(*server, 0).name());
         ASSERT_TRUE(eve.sendNow(out));
         ticks(100);
-        EXPECT_EQ(slot(*server, 1).level(), sky) << then;
-        EXPECT_NE(slot(*server, 0).level(), sky) << then;
+        EXPECT_EQ(slot(*server, 1).level(), sky) << script;
+        EXPECT_NE(slot(*server, 0).level(), sky) << script;
+        out.clear();
+        writePacket(out, '-');
+        ASSERT_TRUE(eve.sendNow(out));
         slot(*server, 1).setLevel(server->levelNamed("Sea"));
     }
 }
