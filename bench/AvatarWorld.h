@@ -2,7 +2,9 @@
 
 // A world for the network benchmarks: one level with a given number of avatar zones, each with
 // an object of its own, and a ring counter (rings a server sends are kept there, as in the game),
-// read from a look file written to a temp folder of the process's own and removed once read.
+// read from a look file written to a temp folder of the process's own and removed once read. With
+// a pen, the avatars are gliders waiting outside a pen of radius penRadius at the origin, the
+// avatar of index i at outside(i).
 
 #include "content/world/PelicanObject.h"
 #include "game/Look.h"
@@ -27,14 +29,31 @@ struct Objects
     std::unique_ptr<pelican::PelicanObject> root;
 };
 
-inline heron::counted_ptr<Look> make(int count, Objects& objects)
+enum class Pen
+{
+    none,
+    gliders
+};
+
+constexpr double penRadius = 10.0;
+
+inline finch::Vector3d outside(int index)
+{
+    return {2.5 * penRadius, 5.0 * index, 0.0};
+}
+
+inline heron::counted_ptr<Look> make(int count, Objects& objects, Pen pen = Pen::none)
 {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("netload-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     std::string text = "Data {\n    counter \"rings\" {\n        isRing 1\n    }\n}\n";
     text += "Level \"Sea\" {\n    isStartupLevel 1\n";
     for (int i = 0; i < count; ++i) {
-        text += "    Zone \"A" + std::to_string(i) + "\" {\n        isAnAvatar 1\n        radius 1\n    }\n";
+        text += "    Zone \"A" + std::to_string(i) + "\" {\n        isAnAvatar 1\n        radius 1\n";
+        text += pen == Pen::gliders ? "        isAGravatar 1\n    }\n" : "    }\n";
+    }
+    if (pen == Pen::gliders) {
+        text += "    Zone \"Pen\" {\n        isGravatarPen 1\n        radius " + std::to_string(penRadius) + "\n    }\n";
     }
     text += "}\n";
     std::ofstream(folder / "load.look") << text;
@@ -51,6 +70,11 @@ inline heron::counted_ptr<Look> make(int count, Objects& objects)
         objects.switches.back()->addChild(placement);
         zones[std::size_t(i)]->object =
             objects.root->addChild(std::make_unique<pelican::PelicanObject>(nullptr, objects.switches.back().get()));
+        if (pen == Pen::gliders) {
+            finch::Matrix home;
+            home.setTranslation(outside(i));
+            zones[std::size_t(i)]->object->setTransform(home);
+        }
     }
     world->avatars().buildAvatarSlots(*world);
     return world;

@@ -9,11 +9,13 @@
 // talker's lines the honest client heard, with the ratios to the quiet run and the goals. Then two
 // memory runs: the server's heap beside a peer that keeps a backlog and
 // reads exactly the replies its pings cause, and a client world's heap and tick under a server
-// that floods it with rings. Last, a server that stands still most of the time (a weak or busy
+// that floods it with rings. Then a server that stands still most of the time (a weak or busy
 // machine at a few ticks a second) is joined by a newcomer every second, first in quiet, then
 // while hundreds of addresses each connect and reset a few times a second: the newcomers' join
-// times and their ratio to the quiet ones.
-// Usage: bench_hostile [seconds a run] [ticks of the backlog run] [seconds of the slowed runs].
+// times and their ratio to the quiet ones. Last the Maestro run: who is named when scripted
+// players fill a pen again and again, while others claim to have filled it.
+// Usage: bench_hostile [seconds a run] [ticks of the backlog run] [seconds of the slowed runs]
+//                      [fillings of the Maestro run].
 #include "AvatarWorld.h"
 #include "ScriptedPeer.h"
 
@@ -25,6 +27,7 @@
 #include "content/DataFiles.h"
 #include "game/Counter.h"
 #include "game/Look.h"
+#include "game/LookLogic.h"
 #include "game/net/LookNetwork.h"
 #include "game/net/NetLogic.h"
 #include "net/Packets.h"
@@ -40,6 +43,9 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <functional>
 #include <malloc.h>
 #include <poll.h>
@@ -272,6 +278,12 @@ public:
     RunLog(const RunLog&) = delete;
     RunLog& operator=(const RunLog&) = delete;
     double bytes() const { return double(std::filesystem::file_size(m_path)); }
+    std::string text() const
+    {
+        std::fflush(m_file);
+        std::ifstream in(m_path);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
 
 private:
     std::filesystem::path m_path;
@@ -1070,6 +1082,233 @@ void measureSlowServer(double seconds)
                 churned.churn.givenUp, churned.within(slowJoinGoal) == churned.times.size() ? "met" : "missed");
 }
 
+// Seconds a carrier flies a glider into the pen and stays there before it lets go, and between two
+// of its motion samples.
+constexpr double carrySeconds = 1.2;
+constexpr double staySeconds = 0.3;
+constexpr double sampleInterval = 1.0 / 30.0;
+// Seconds from the start of one filling of the pen to the next: past the minute within which the
+// server names one Maestro at most.
+constexpr double fillingPeriod = 62.0;
+// The first of the addresses the players of the Maestro run come from, one each.
+constexpr std::uint32_t penHost = host(32);
+constexpr const char* serverName = "Sam";
+
+// Where the glider of that index rests inside the pen.
+finch::Vector3d inPen(int index)
+{
+    return {avatarworld::penRadius * (0.2 * index - 0.3), 0.0, 0.0};
+}
+
+// The name in a Maestro announcement; empty for any other line.
+std::string maestroOf(const heron_string& text)
+{
+    const std::string line = text.c_str();
+    const std::string tail = " is the Maestro!";
+    if (!line.starts_with("%%") || !line.ends_with(tail)) {
+        return {};
+    }
+    return line.substr(2, line.size() - 2 - tail.size());
+}
+
+// The scripted players of the Maestro run, each from an address of its own, served by one thread:
+// they answer pings and motion and note every Maestro announcement they hear.
+class PenPlayers
+{
+public:
+    PenPlayers(int port, std::vector<heron_string> gliders) : m_port(port), m_gliders(std::move(gliders)) {}
+    ~PenPlayers()
+    {
+        for (const auto& member : m_members) {
+            close(member->peer.socket);
+        }
+    }
+    PenPlayers(const PenPlayers&) = delete;
+    PenPlayers& operator=(const PenPlayers&) = delete;
+
+    struct Member
+    {
+        std::string name;
+        scripted::Peer peer;
+        std::map<std::string, int> heard;
+    };
+
+    // A player connects and says who it is.
+    Member& join(const std::string& name)
+    {
+        m_members.push_back(std::make_unique<Member>());
+        Member& member = *m_members.back();
+        member.name = name;
+        member.peer.socket = loopback::connectTo(m_port, penHost + std::uint32_t(m_members.size()));
+        member.peer.writer.writeIdentity(member.peer.out, name.c_str(), 0x808080);
+        scripted::flush(member.peer);
+        return member;
+    }
+    // What a client whose own view of the pen has filled says.
+    void claim(Member& member)
+    {
+        member.peer.writer.writeMessage(member.peer.out, oneColour(("%%" + member.name + " is the Maestro!").c_str(), white));
+        scripted::flush(member.peer);
+    }
+    // The player takes the glider, flies it from one place to another in carrySeconds, stays there
+    // staySeconds and lets go.
+    void carry(Member& member, int glider, const finch::Vector3d& from, const finch::Vector3d& to)
+    {
+        scripted::Peer& peer = member.peer;
+        peer.writer.writeNamed(peer.out, '+', m_gliders[std::size_t(glider)]);
+        const int flying = int(carrySeconds / sampleInterval);
+        const int staying = int(staySeconds / sampleInterval);
+        for (int step = 0; step <= flying + staying; ++step) {
+            const finch::Vector3d at = from + (to - from) * (double(std::min(step, flying)) / flying);
+            MotionSample sample;
+            sample.index = std::uint8_t(glider);
+            sample.dt = float(step == 0 ? 0.0 : sampleInterval);
+            sample.x = float(at.x);
+            sample.y = float(at.y);
+            sample.z = float(at.z);
+            peer.writer.writeSample(peer.out, sample);
+            scripted::flush(peer);
+            serveFor(sampleInterval);
+        }
+        writePacket(peer.out, '-');
+        scripted::flush(peer);
+    }
+    void serveFor(double seconds)
+    {
+        const Clock::time_point end = after(seconds);
+        while (Clock::now() < end) {
+            std::vector<pollfd> entries;
+            for (const auto& member : m_members) {
+                entries.push_back({member->peer.socket, POLLIN, 0});
+            }
+            poll(entries.data(), entries.size(), 5);
+            for (const auto& member : m_members) {
+                scripted::receive(member->peer, [&](const Packet& packet) { note(*member, packet); });
+                scripted::flush(member->peer);
+            }
+        }
+    }
+    const std::vector<std::unique_ptr<Member>>& members() const { return m_members; }
+
+private:
+    static void note(Member& member, const Packet& packet)
+    {
+        if (packet.kind != 'm') {
+            return;
+        }
+        heron::MemoryDataSource body(packet.body.data(), std::uint32_t(packet.body.size()), false);
+        if (const std::string named = maestroOf(readMessage(body).text); !named.empty()) {
+            ++member.heard[named];
+        }
+    }
+
+    int m_port;
+    std::vector<heron_string> m_gliders;
+    std::vector<std::unique_ptr<Member>> m_members;
+};
+
+// The scripted side of the Maestro run: a helper brings the gliders but the first into the pen;
+// then for each filling a carrier of its own brings the glider left out and claims, an onlooker
+// claims, a newcomer joins while the pen is full and claims at once, and the helper takes the next
+// glider out.
+void fillThePen(PenPlayers& players, int fillings)
+{
+    PenPlayers::Member& helper = players.join("Helper");
+    std::vector<PenPlayers::Member*> onlookers;
+    for (int i = 1; i <= fillings; ++i) {
+        onlookers.push_back(&players.join("Onlooker" + std::to_string(i)));
+    }
+    players.serveFor(settleSeconds);
+    for (int glider = 1; glider < avatarCount; ++glider) {
+        players.carry(helper, glider, avatarworld::outside(glider), inPen(glider));
+        players.serveFor(0.5);
+    }
+    for (int filling = 0; filling < fillings; ++filling) {
+        const Clock::time_point start = Clock::now();
+        PenPlayers::Member& carrier = players.join("Carrier" + std::to_string(filling + 1));
+        players.serveFor(0.5);
+        players.carry(carrier, filling, avatarworld::outside(filling), inPen(filling));
+        players.claim(carrier);
+        players.serveFor(2.0);
+        players.claim(*onlookers[std::size_t(filling)]);
+        players.serveFor(1.0);
+        players.claim(players.join("Newcomer" + std::to_string(filling + 1)));
+        players.serveFor(2.0);
+        if (filling + 1 < fillings) {
+            players.carry(helper, filling + 1, inPen(filling + 1), avatarworld::outside(filling + 1));
+            players.serveFor(std::max(0.0, fillingPeriod - secondsSince(start)));
+        }
+    }
+}
+
+// How often each name is announced: as the first player (the listener) heard it, and in flashes on
+// the server's screen (its log).
+void printMaestros(const PenPlayers& players, const std::string& serverLog, int fillings)
+{
+    const PenPlayers::Member& listener = *players.members().front();
+    std::map<std::string, int> shown;
+    for (std::size_t at = 0; (at = serverLog.find("Flash \"%%", at)) != std::string::npos; ++at) {
+        const std::size_t end = serverLog.find("\"\n", at);
+        ++shown[maestroOf(serverLog.substr(at + 7, end - at - 7).c_str())];
+    }
+    shown.erase("");
+    std::map<std::string, int> named = listener.heard;
+    named.insert(shown.begin(), shown.end());
+    bool met = true;
+    std::printf("Maestro run: %d fillings, each by a carrier of its own; name: heard by a listener / shown on the server\n",
+                fillings);
+    for (const auto& [name, count] : named) {
+        const bool carrier = name.starts_with("Carrier");
+        const int heard = listener.heard.contains(name) ? listener.heard.at(name) : 0;
+        const int onServer = shown.contains(name) ? shown.at(name) : 0;
+        met = met && heard == (carrier ? 1 : 0) && onServer == (carrier ? 1 : 0);
+        std::printf("  %-12s %d / %d\n", name.c_str(), heard, onServer);
+    }
+    int ownHeard = 0;
+    for (const auto& member : players.members()) {
+        ownHeard += member->name.starts_with("Carrier") && member->heard.contains(member->name) ? 1 : 0;
+    }
+    met = met && ownHeard == fillings;
+    std::printf("  carriers that heard themselves named: %d of %d; goal (each carrier once, everywhere; nobody else): %s\n",
+                ownHeard, fillings, met ? "met" : "missed");
+}
+
+// A serving world with a pen plays its whole frames (game logic and network tick) at the frame
+// rate while the scripted players fill the pen.
+void measureMaestro(int fillings)
+{
+    RunLog log;
+    avatarworld::Objects objects;
+    heron::counted_ptr<Look> world = avatarworld::make(avatarCount, objects, avatarworld::Pen::gliders);
+    world->network().setIdentity({serverName, 0x0000FF});
+    world->logic().start();
+    finch::Transform far;
+    far.position = finch::Vector3d(1000.0, 1000.0, 0.0);
+    world->camera().setTransform(far);
+    avatarworld::serve(*world);
+    std::vector<heron_string> gliders;
+    for (const auto& slot : world->avatars()) {
+        gliders.push_back(slot->name());
+    }
+    PenPlayers players(world->network().listeningPort(), gliders);
+    std::atomic<bool> done = false;
+    std::thread script([&] {
+        players.join("Listener");
+        fillThePen(players, fillings);
+        players.serveFor(2.0);
+        done = true;
+    });
+    Clock::time_point next = Clock::now();
+    while (!done) {
+        world->logic().update();
+        next += std::chrono::duration_cast<Clock::duration>(Seconds(1.0 / tickRate));
+        std::this_thread::sleep_until(std::max(next, Clock::now()));
+    }
+    script.join();
+    printMaestros(players, log.text(), fillings);
+    world->logic().stop();
+}
+
 // The connect flood holds thousands of sockets at once, and the server its own for them.
 void raiseDescriptorLimit()
 {
@@ -1086,6 +1325,7 @@ int main(int argc, char** argv)
     const double seconds = argc > 1 ? std::stod(argv[1]) : 5.0;
     const int backlogTicks = argc > 2 ? std::stoi(argv[2]) : 600;
     const double slowSeconds = argc > 3 ? std::stod(argv[3]) : 30.0;
+    const int fillings = argc > 4 ? std::stoi(argv[4]) : 3;
     raiseDescriptorLimit();
     pelican::resetDataFiles();
     const std::pair<const char*, Attack> kinds[] = {{"quiet", keepCompany},
@@ -1106,5 +1346,6 @@ int main(int argc, char** argv)
     measureBacklog(backlogTicks);
     measureRingFlood();
     measureSlowServer(slowSeconds);
+    measureMaestro(fillings);
     return 0;
 }

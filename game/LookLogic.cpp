@@ -438,23 +438,10 @@ bool LookLogic::ringAvatarNear(const finch::Vector3d& point, double reach)
     return false;
 }
 
-bool LookLogic::penHoldsEveryGravatar() const
+bool LookLogic::isInPen(const AvatarSlot& slot) const
 {
-    if (m_penZone == nullptr) {
-        return false;
-    }
-    const double r2 = m_penZone->radius * m_penZone->radius;
-    bool any = false;
-    for (const auto& slot : m_world.avatars()) {
-        if (!slot->isGravatar()) {
-            continue;
-        }
-        if (slot->level() != m_penLevel || squaredDistance(objectPosition(slot->object()), m_penZone->position()) >= r2) {
-            return false;
-        }
-        any = true;
-    }
-    return any;
+    return m_penZone != nullptr && slot.level() == m_penLevel &&
+           squaredDistance(objectPosition(slot.object()), m_penZone->position()) < m_penZone->radius * m_penZone->radius;
 }
 
 ObjectTrigger* LookLogic::checkPen()
@@ -469,15 +456,12 @@ ObjectTrigger* LookLogic::checkPen()
             ++inside;
         }
     }
-    // The pen fires once when it fills up, and only with at least one gravatar in it.
+    // The pen fires once when it fills up, and only with at least one gravatar in it. The Maestro
+    // is named by the server alone, from its own view of who brought the last glider in.
     const bool full = inside >= 1 && inside == m_gravatars.size();
     const bool fires = full && !m_penWasFull;
     m_penWasFull = full;
-    if (!fires) {
-        return nullptr;
-    }
-    m_world.network().announceMaestro();
-    return &m_penZone->trigger;
+    return fires ? &m_penZone->trigger : nullptr;
 }
 
 void LookLogic::updateEnvironment()

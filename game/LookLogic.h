@@ -63,9 +63,11 @@ public:
     // Sets the pen's avatars out in a ring around the pen on the pen's level, each keeping its
     // orientation, free to be taken; the world goes to the pen's level.
     void arrangePen();
-    // True when every glider stands in the pen on its level, wherever this player is: what a
-    // player's claim to have filled it is judged by.
-    bool penHoldsEveryGravatar() const;
+    // True when the world has a pen and gliders to fill it.
+    bool hasPen() const { return m_penZone != nullptr && !m_gravatars.empty(); }
+    // True when the avatar stands in the pen on its level, wherever this player is: what a server
+    // judges the filling of the pen by.
+    bool isInPen(const AvatarSlot& slot) const;
     // Before the scene is drawn: the camera's clip planes, the light and the light model, the fog
     // and the sky from the live settings.
     void applyEnvironment(finch::Viewer& camera);

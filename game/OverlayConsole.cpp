@@ -228,7 +228,9 @@ void OverlayConsoleInternals::receive()
         world != nullptr ? world->network().identity() : PlayerIdentity{NetworkSettings::userName, NetworkSettings::userColor};
     // The name as it travels: the server passes on only lines that begin with their sender's name.
     const ColouredText line = chatLine(netName(self.name), self.colour, typed);
-    addLine(line.text, line.colours);
+    // Shown here under the name the others see, which the server made for a player who gave none.
+    const ColouredText shown = world != nullptr ? chatLine(world->network().shownName(), self.colour, typed) : line;
+    addLine(shown.text, shown.colours);
     if (world != nullptr) {
         world->network().broadcastMessage(line);
     }

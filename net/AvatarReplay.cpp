@@ -86,8 +86,9 @@ std::optional<MotionSample> AvatarReplay::step(double ping, double now)
 {
     forgetAfterGap(now);
     const double threshold = ping + bufferMargin;
+    const bool runningLow = m_buffered <= threshold && !m_playingOut;
     if (!m_playing) {
-        if (m_buffered <= threshold) {
+        if (runningLow) {
             return std::nullopt;
         }
         m_playing = true;
@@ -98,7 +99,7 @@ std::optional<MotionSample> AvatarReplay::step(double ping, double now)
         return std::nullopt;
     }
     double elapsed = now - m_lastStep;
-    if (m_buffered <= threshold) {
+    if (runningLow) {
         elapsed *= 0.5;
     }
     m_clock += elapsed;
@@ -118,8 +119,14 @@ void AvatarReplay::reset()
 {
     m_samples.clear();
     m_playing = false;
+    m_playingOut = false;
     m_clock = 0;
     m_buffered = 0;
+}
+
+std::optional<MotionSample> AvatarReplay::last() const
+{
+    return m_samples.empty() ? std::nullopt : std::optional<MotionSample>(m_samples.back());
 }
 
 void AvatarReplay::forgetAfterGap(double now)

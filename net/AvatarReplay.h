@@ -28,7 +28,8 @@ private:
 
 // The received motion of one avatar, replayed a little behind so that it moves smoothly: samples
 // are buffered until more than the ping plus half a second of motion is queued, then played with
-// interpolation; while the buffer runs low, time passes at half speed.
+// interpolation; while the buffer runs low, time passes at half speed. An avatar let go plays out
+// what is queued, to its last sample.
 class AvatarReplay
 {
 public:
@@ -40,6 +41,13 @@ public:
     std::optional<MotionSample> step(double ping, double now);
     // Stops playing and forgets every sample.
     void reset();
+    // From now on plays at full speed, at once, whatever is buffered: the motion its sender made
+    // before it let the avatar go.
+    void playOut() { m_playingOut = true; }
+    // True once the last sample queued is shown, or nothing is queued.
+    bool isPlayedOut() const { return m_samples.size() <= 1; }
+    // The last sample queued; none while nothing is.
+    std::optional<MotionSample> last() const;
 
     std::size_t size() const { return m_samples.size(); }
     bool isPlaying() const { return m_playing; }
@@ -52,6 +60,7 @@ private:
 
     std::deque<MotionSample> m_samples;
     bool m_playing = false;
+    bool m_playingOut = false;
     double m_clock = 0;
     double m_buffered = 0;
     double m_lastPush = 0;

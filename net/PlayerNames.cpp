@@ -12,6 +12,7 @@ bool readsAsSpace(unsigned char byte)
 }
 
 const char* const maestroTail = " is the Maestro!";
+const char* const playsAsHead = "You play as ";
 
 }
 
@@ -86,7 +87,16 @@ ColouredText maestroLine(const heron_string& name)
     return oneColour("%%" + name + maestroTail, white);
 }
 
-bool isMaestroLine(const heron_string& text, const heron_string& name)
+ColouredText playsAsLine(const heron_string& name)
 {
-    return text == "%%" + name + maestroTail;
+    return oneColour(playsAsHead + name, white);
+}
+
+std::optional<heron_string> nameToldIn(const heron_string& line)
+{
+    const heron_string head = playsAsHead;
+    if (line.substr(0, head.length()) != head) {
+        return std::nullopt;
+    }
+    return netName(line.substr(head.length()));
 }

@@ -10,7 +10,7 @@
 // How players' names read and head their lines. A chat line travels as "[name] " and what its
 // player typed, the name in the player's colour; the server passes a line on only in its sender's
 // own form, and makes its head again from the name the server knows the sender by. A Maestro
-// announcement travels as "%%name is the Maestro!", all white.
+// announcement travels as "%%name is the Maestro!", all white, and only from the server.
 
 // A name as players tell names apart on screen: the console's font draws every byte outside
 // printable ASCII as a space, so such bytes count as spaces; spaces at either end are left out,
@@ -29,6 +29,9 @@ ColouredText chatLine(const heron_string& name, std::uint32_t colour, const hero
 std::optional<std::uint32_t> typedStart(const heron_string& line, const heron_string& name);
 // The same line under another name: the typed text and its colours kept, the head made anew.
 ColouredText underName(const ColouredText& line, std::uint32_t typedAt, const heron_string& name, std::uint32_t colour);
-// The announcement that name filled the pen, and whether text is name's own.
+// The announcement that name filled the pen.
 ColouredText maestroLine(const heron_string& name);
-bool isMaestroLine(const heron_string& text, const heron_string& name);
+// The server's line that tells a player who gave no name the name the others see it under, and
+// that name (in the form names travel in) from such a line; none from any other line.
+ColouredText playsAsLine(const heron_string& name);
+std::optional<heron_string> nameToldIn(const heron_string& line);

@@ -29,6 +29,7 @@ void AvatarSlot::reset()
     m_held = false;
     m_available = true;
     m_visible = true;
+    m_carrier = heron_string();
 }
 
 void AvatarSlot::updateVisibility()

@@ -30,6 +30,10 @@ public:
     void markFree() { m_held = false; }
     void setLevel(Level* level) { m_level = level; }
     void setAvailable(bool available) { m_available = available; }
+    // The name of the player who held the avatar last, as the others know it; empty since the
+    // avatar was last sent home.
+    void setCarrier(const heron_string& name) { m_carrier = name; }
+    const heron_string& carrier() const { return m_carrier; }
     // Shown when not held here and on the world's current level.
     void updateVisibility();
     // Puts the object where the sample says, keeping its home scale.
@@ -62,6 +66,7 @@ private:
     bool m_visible = true;
     Level* m_level;
     bool m_available = true;
+    heron_string m_carrier;
 };
 
 // The avatars of a world, in the order they were found. Main thread only.

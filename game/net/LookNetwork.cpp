@@ -58,9 +58,9 @@ constexpr double dropSeconds = 10.0;
 constexpr std::size_t mostRingsHeld = 64;
 // Seconds between two flashes from other machines: each stays on screen for many seconds.
 constexpr double flashInterval = 2.0;
-// Seconds after the pen held every glider during which a player's Maestro announcement is taken:
-// each machine sees the others' gliders a little late.
-constexpr double penFullGrace = 10.0;
+// Seconds in which one Maestro at most is named: a few players taking a glider out of the pen
+// and back cannot keep names flashing on every screen.
+constexpr double maestroInterval = 60.0;
 
 const PacketRule& ringRule()
 {
@@ -75,6 +75,7 @@ LookNetwork::LookNetwork(Look& world)
     , m_relay(relayedChatBytesPerSecond, heron::limits::maxNetPlayers, "bytes", "Chat", &m_paces[PeerLines::chat])
     , m_receivedRings(ringRule().count, ringRule().window, "Rings", m_paces[PeerLines::avatars])
     , m_flashes(1, flashInterval, "Flashes", m_paces[PeerLines::chat])
+    , m_maestros(1, maestroInterval, "Maestro announcements", m_paces[PeerLines::chat])
     , m_explainedRefusals(explainedRefusalsPerSecond, 1.0)
     , m_explainedRepeats(explainedRepeatsPerSecond, 1.0)
 {
@@ -119,7 +120,7 @@ void LookNetwork::serve(double now)
     }
     endDroppedConnects(now);
     acceptPlayers(now);
-    watchPen(now);
+    watchPen();
     updateAvailability();
     pickUpAvatar();
     processPlayers(now);
@@ -258,16 +259,24 @@ int LookNetwork::dropListedConnects()
     return m_server->dropConnectsFrom(addresses);
 }
 
-void LookNetwork::watchPen(double now)
+void LookNetwork::watchPen()
 {
-    if (m_world.logic().penHoldsEveryGravatar()) {
-        m_penFullAt = now;
+    const LookLogic& logic = m_world.logic();
+    if (!logic.hasPen()) {
+        return;
     }
-}
-
-bool LookNetwork::penFilledLately(double now) const
-{
-    return m_penFullAt && now - *m_penFullAt <= penFullGrace;
+    std::size_t outside = 0;
+    std::optional<std::size_t> sole;
+    for (const auto& slot : m_world.avatars()) {
+        if (slot->isGravatar() && !logic.isInPen(*slot)) {
+            ++outside;
+            sole = slot->index();
+        }
+    }
+    if (outside == 0 && m_soleOutside) {
+        announceMaestro(m_world.avatars()[*m_soleOutside].carrier());
+    }
+    m_soleOutside = outside == 1 ? sole : std::nullopt;
 }
 
 void LookNetwork::freeAvatars()
@@ -345,6 +354,7 @@ void LookNetwork::pickUpAvatar()
         heron::debug("pick up %s\n", slot->name().c_str());
     }
     slot->setAvailable(false);
+    slot->setCarrier(netName(identity().name));
 }
 
 void LookNetwork::connectToServer()
@@ -409,7 +419,9 @@ std::vector<ColouredText> LookNetwork::playersList() const
     if (m_server && !m_players.empty()) {
         std::vector<ColouredText> lines{oneColour("Connected players:", white)};
         for (const auto& player : m_players) {
-            lines.push_back(oneColour("  " + player->identity().name, player->identity().colour));
+            if (player->isIdentified()) {
+                lines.push_back(oneColour("  " + player->identity().name, player->identity().colour));
+            }
         }
         return lines;
     }
@@ -429,10 +441,14 @@ void LookNetwork::broadcastMessage(const ColouredText& message, const NetworkPla
     }
 }
 
-void LookNetwork::announceMaestro()
+void LookNetwork::announceMaestro(const heron_string& name)
 {
-    // The name in the form it travels in, as the server knows it.
-    broadcastMessage(maestroLine(netName(identity().name)));
+    if (name.empty() || !m_maestros.allow(networkNow(), name.c_str())) {
+        return;
+    }
+    const ColouredText line = maestroLine(name);
+    showMessage(line);
+    broadcastMessage(line);
 }
 
 void LookNetwork::ringAvatar(AvatarSlot& slot)
@@ -529,6 +545,12 @@ heron_string LookNetwork::nameForNameless() const
             return name;
         }
     }
+}
+
+heron_string LookNetwork::shownName() const
+{
+    const heron_string own = netName(identity().name);
+    return isBlankName(own) && m_client ? m_client->toldName().value_or(own) : own;
 }
 
 void LookNetwork::showSystemLine(const heron_string& text)

@@ -69,8 +69,10 @@ public:
 
     // Sends a chat message: a client to the server, the server to every player but except.
     void broadcastMessage(const ColouredText& message, const NetworkPlayer* except = nullptr);
-    // Tells everybody that this player filled the pen.
-    void announceMaestro();
+    // Tells everybody, on this screen too, that the player of that name filled the pen: once a
+    // minute at most, the rest dropped with a log line. A server's view of the pen names the
+    // Maestro; nothing else does.
+    void announceMaestro(const heron_string& name);
     // Rings slot's holder, spending one of the player's rings; with none only the ring sound plays.
     void ringAvatar(AvatarSlot& slot);
     // Marks every player holding slot as rung, without spending anything here.
@@ -102,9 +104,9 @@ public:
     heron_string refusalOfName(const heron_string& name, const NetworkPlayer& claimant) const;
     // The name a player who gave none is shown under: "Player " and the first free number.
     heron_string nameForNameless() const;
-    // True when every glider has been in the pen within the last few seconds, as this machine
-    // sees them: a player's Maestro announcement is passed on only then.
-    bool penFilledLately(double now) const;
+    // The name this player's own lines show under on its screen, the one the others see: a client
+    // that gave none plays under the one its server told it.
+    heron_string shownName() const;
 
     // Whether this world serves: the "Act as server" setting unless a test chose for the world.
     bool wantsToServe() const;
@@ -156,8 +158,9 @@ private:
     void endDroppedConnects(double now);
     // 0, or the system's error number.
     [[nodiscard]] int dropListedConnects();
-    // Notes when the pen last held every glider.
-    void watchPen(double now);
+    // When the pen comes to hold every glider, as this machine sees them, names the player who
+    // held last the glider that came in last; nobody when several came in at once.
+    void watchPen();
     // Without a server to say who holds what, every avatar is free to take.
     void freeAvatars();
     void updateAvailability();
@@ -174,7 +177,10 @@ private:
     ChatRelay m_relay;
     heron::PacedLimit m_receivedRings;
     heron::PacedLimit m_flashes;
-    std::optional<double> m_penFullAt;
+    heron::PacedLimit m_maestros;
+    // The index of the only glider outside the pen at the last tick; none when several were, or
+    // none.
+    std::optional<std::size_t> m_soleOutside;
     std::uint64_t m_playersGeneration = 0;
     std::unique_ptr<heron::Server> m_server;
     std::vector<std::unique_ptr<NetworkPlayer>> m_players;

@@ -9,6 +9,7 @@
 #include "game/Look.h"
 #include "game/LookLogic.h"
 #include "game/net/LookNetwork.h"
+#include "net/PlayerNames.h"
 
 #include <algorithm>
 #include <functional>
@@ -183,6 +184,9 @@ void NetLogic::handleMessage(heron::DataSource& body, double now)
 {
     const ColouredText message = readMessage(body);
     m_messageBeforeWorld = m_messageBeforeWorld || !m_worldReceived;
+    if (std::optional<heron_string> told = nameToldIn(message.text)) {
+        m_toldName = std::move(told);
+    }
     if (!m_shownLines.allow(senderOf(message.text), 1, now)) {
         return;
     }

@@ -48,6 +48,8 @@ public:
     const ColouredText& lastMessage() const { return m_lastMessage; }
     // "Other players:" and one line per player, as the server last sent them.
     const std::vector<ColouredText>& players() const { return m_players; }
+    // The name the server said this player, who gave none, plays under; none before it did.
+    const std::optional<heron_string>& toldName() const { return m_toldName; }
 
 private:
     bool connectSettled(double now);
@@ -91,6 +93,7 @@ private:
     MotionSender m_heldSender;
     ColouredText m_lastMessage;
     std::vector<ColouredText> m_players;
+    std::optional<heron_string> m_toldName;
     PacketRates m_rates;
     ChatRelay m_shownLines;
 };

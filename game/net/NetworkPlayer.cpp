@@ -30,10 +30,6 @@ constexpr double silenceTimeout = 30.0;
 // second, a large one every few seconds, however often players come and go.
 constexpr double playersListBytesPerSecond = 2048.0;
 constexpr double playersListPeriod = 1.0;
-// A player's Maestro announcement is passed on at most once in this many seconds, and waits this
-// many for this machine to see the pen full.
-constexpr double maestroInterval = 60.0;
-constexpr double maestroWait = 5.0;
 // Seconds an avatar's holder may send none of its motion before the avatar goes home, as long as a
 // replay waits for a gap in the motion: an honest holder sends it every frame.
 constexpr double heldMotionTimeout = 5.0;
@@ -68,7 +64,6 @@ NetworkPlayer::NetworkPlayer(Look& world, LookNetwork& network, const heron::cou
     , m_connectedAt(now)
     , m_lastHeard(now)
     , m_rates(PacketLink::Side::server, network.paces())
-    , m_maestro(1, maestroInterval, "Maestro announcements", network.chatLines())
     , m_who(connection->address().toString(true).c_str())
 {
     m_link.setLogPaces(&network.connectionLines(), &network.paces()[PeerLines::faults]);
@@ -90,6 +85,7 @@ NetworkPlayer::~NetworkPlayer()
         drop();
         held->reset();
     }
+    settleLetGo();
     if (m_network.connectionLines().allow()) {
         heron::debug("~network player on %s\n", who());
     }
@@ -109,11 +105,8 @@ bool NetworkPlayer::processPackets(double now)
         return false;
     }
     takeWaiting(now);
-    announceWaitingMaestro(now);
     releaseIdleAvatar(now);
-    if (const std::optional<MotionSample> shown = m_replay.step(m_link.ping(), now); shown && m_held != nullptr) {
-        m_held->placeFromSample(*shown);
-    }
+    replayMotion(now);
     if (drained) {
         queueDue(now);
     }
@@ -146,8 +139,7 @@ void NetworkPlayer::handle(const Packet& packet, double now)
         handleMotion(body, now);
         break;
     case '-':
-        m_waitingTake.reset();
-        drop();
+        handleLetGo();
         break;
     case '+':
         handleTake(body, now);
@@ -178,9 +170,19 @@ void NetworkPlayer::handleMotion(heron::DataSource& body, double now)
     }
 }
 
+void NetworkPlayer::handleLetGo()
+{
+    settleWaitingLevel();
+    m_waitingTake.reset();
+    m_waitingLevel.reset();
+    letGo();
+}
+
 void NetworkPlayer::handleTake(heron::DataSource& body, double now)
 {
-    m_waitingTake = readName(body);
+    const heron_string name = readName(body);
+    settleWaitingLevel();
+    m_waitingTake = name;
     takeWaiting(now);
 }
 
@@ -197,7 +199,8 @@ void NetworkPlayer::takeWaiting(double now)
         m_waitingTake.reset();
         take(name, now);
     }
-    if (m_waitingLevel && m_rates.allow('L', now, who())) {
+    // A level sent behind a take that waits is the level of the avatar taken: it waits behind it.
+    if (m_waitingLevel && !m_waitingTake && m_rates.allow('L', now, who())) {
         const heron_string name = std::move(*m_waitingLevel);
         m_waitingLevel.reset();
         enterLevel(name);
@@ -223,13 +226,23 @@ void NetworkPlayer::take(const heron_string& name, double now)
         }
         return;
     }
-    drop();
+    letGo();
+    settleLetGo();
     if (m_network.avatarLines().allow()) {
         heron::debug("Player picked up %s\n", name.c_str());
     }
     slot->setAvailable(false);
+    slot->setCarrier(m_identity.name);
     m_held = slot;
     m_lastHeldMotion = now;
+}
+
+void NetworkPlayer::settleWaitingLevel()
+{
+    if (m_waitingLevel && !m_waitingTake) {
+        enterLevel(*m_waitingLevel);
+        m_waitingLevel.reset();
+    }
 }
 
 void NetworkPlayer::enterLevel(const heron_string& name)
@@ -271,13 +284,6 @@ void NetworkPlayer::handleMessage(heron::DataSource& body, double now)
     if (!m_rates.allow('m', now, who())) {
         return;
     }
-    if (m_identified && isMaestroLine(message.text, m_ownName)) {
-        if (m_maestro.allow(now, who())) {
-            m_maestroSince = now;
-            announceWaitingMaestro(now);
-        }
-        return;
-    }
     const std::optional<std::uint32_t> typedAt = m_identified ? typedStart(message.text, m_ownName) : std::nullopt;
     if (!typedAt) {
         if (m_network.chatLines().allow()) {
@@ -298,25 +304,6 @@ void NetworkPlayer::relay(const ColouredText& line, double now)
     m_network.broadcastMessage(m_lastMessage, this);
 }
 
-void NetworkPlayer::announceWaitingMaestro(double now)
-{
-    if (!m_maestroSince) {
-        return;
-    }
-    if (m_network.penFilledLately(now)) {
-        m_maestroSince.reset();
-        relay(maestroLine(m_identity.name), now);
-        return;
-    }
-    if (now - *m_maestroSince <= maestroWait) {
-        return;
-    }
-    m_maestroSince.reset();
-    if (m_network.chatLines().allow()) {
-        heron::debug("Maestro announcement from %s dropped: the pen has not held every glider here\n", who());
-    }
-}
-
 void NetworkPlayer::handleIdentity(heron::DataSource& body, double now)
 {
     const ColouredText identity = readIdentity(body);
@@ -334,10 +321,20 @@ void NetworkPlayer::handleIdentity(heron::DataSource& body, double now)
             return;
         }
     }
+    m_identity = {nameless ? madeName() : identity.text, identity.colours.front()};
     m_ownName = identity.text;
-    m_identity = {nameless ? m_network.nameForNameless() : identity.text, identity.colours.front()};
     m_identified = true;
     m_network.markPlayersChanged();
+}
+
+heron_string NetworkPlayer::madeName()
+{
+    if (m_identified && isBlankName(m_ownName)) {
+        return m_identity.name;
+    }
+    const heron_string name = m_network.nameForNameless();
+    sendMessage(playsAsLine(name));
+    return name;
 }
 
 void NetworkPlayer::refuseName(const heron_string& reason, double now)
@@ -398,6 +395,46 @@ void NetworkPlayer::drop()
     m_replay.reset();
 }
 
+void NetworkPlayer::letGo()
+{
+    if (m_held == nullptr) {
+        return;
+    }
+    m_released = m_held;
+    m_held->setAvailable(true);
+    m_held = nullptr;
+    m_replay.playOut();
+}
+
+void NetworkPlayer::replayMotion(double now)
+{
+    if (m_released != nullptr && !m_released->isAvailable()) {
+        m_released = nullptr;
+        m_replay.reset();
+    }
+    AvatarSlot* const moved = m_held != nullptr ? m_held : m_released;
+    const std::optional<MotionSample> shown = m_replay.step(m_link.ping(), now);
+    if (shown && moved != nullptr) {
+        moved->placeFromSample(*shown);
+    }
+    if (m_released != nullptr && m_replay.isPlayedOut()) {
+        m_released = nullptr;
+        m_replay.reset();
+    }
+}
+
+void NetworkPlayer::settleLetGo()
+{
+    if (m_released == nullptr) {
+        return;
+    }
+    if (const std::optional<MotionSample> last = m_replay.last(); last && m_released->isAvailable()) {
+        m_released->placeFromSample(*last);
+    }
+    m_released = nullptr;
+    m_replay.reset();
+}
+
 void NetworkPlayer::queueDue(double now)
 {
     queuePlayers(now);
@@ -432,7 +469,8 @@ void NetworkPlayer::queueMotion(double now)
         if (m_link.unacknowledged() >= unacknowledgedPerAvatar * int(slots.size())) {
             return;
         }
-        if (&slots[i] == m_held || now - m_senders[i].lastSent() < interval) {
+        // The avatar the player let go is where it let it go on its screen: it is sent once played out.
+        if (&slots[i] == m_held || &slots[i] == m_released || now - m_senders[i].lastSent() < interval) {
             continue;
         }
         m_link.countMotionSent();
@@ -445,7 +483,7 @@ std::vector<ColouredText> NetworkPlayer::playersFor() const
     const PlayerIdentity own = m_network.identity();
     std::vector<ColouredText> players{{own.name, {own.colour}}};
     for (const auto& player : m_network.players()) {
-        if (player.get() != this) {
+        if (player.get() != this && player->isIdentified()) {
             players.push_back({player->identity().name, {player->identity().colour}});
         }
     }

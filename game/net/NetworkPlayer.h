@@ -5,7 +5,6 @@
 #include "game/net/MotionSender.h"
 #include "net/AvatarReplay.h"
 #include "net/PacketLink.h"
-#include "base/PacedLimit.h"
 #include "net/PacketRules.h"
 
 #include <cstdint>
@@ -64,24 +63,29 @@ private:
     void handleMotion(heron::DataSource& body, double now);
     // Takes and levels come a few times a second at most, judged before their name is looked up:
     // the last one beyond that waits and is taken once the count allows, a later one or a drop
-    // taking its place.
+    // taking its place. A level waiting is settled at once on the avatar it was sent for when the
+    // player lets go or takes another; one sent behind a take that waits waits behind it, so that
+    // levels are looked up no more often than avatars are taken.
+    void handleLetGo();
     void handleTake(heron::DataSource& body, double now);
     void handleLevel(heron::DataSource& body, double now);
     void takeWaiting(double now);
+    void settleWaitingLevel();
     void take(const heron_string& name, double now);
     void enterLevel(const heron_string& name);
     void handleRing(heron::DataSource& body, double now);
     // Shows and relays a chat line, at most a few a second, and only a line in the player's own
-    // name, under the name the others know the player by; a Maestro announcement in the player's
-    // name goes on only when the pen has held every glider lately as this machine sees them
-    // (waiting a few seconds for this machine to see it), once in a long while.
+    // name, under the name the others know the player by. A player's Maestro announcement is such
+    // a line in no name: the server names the Maestro itself.
     void handleMessage(heron::DataSource& body, double now);
     void relay(const ColouredText& line, double now);
-    void announceWaitingMaestro(double now);
     // Takes the player's name and colour; a new name now and then at most. A name the server
     // cannot take closes the connection, the player told why; a player who gave none is shown
     // under a name the server makes.
     void handleIdentity(heron::DataSource& body, double now);
+    // The name of a player who gave none: the one made before while it stays nameless, else a new
+    // one, which the player is told.
+    heron_string madeName();
     void refuseName(const heron_string& reason, double now);
     // Sends the held avatar home when its motion has stopped coming for too long.
     void releaseIdleAvatar(double now);
@@ -89,7 +93,15 @@ private:
     bool isUnnamedTooLong(double now);
     // True (logged) when nothing has come from the connection for too long.
     bool isSilentTooLong(double now);
+    // The avatar held is free, its motion forgotten: on its way home.
     void drop();
+    // The avatar held is free and plays its motion out, to where its holder let it go.
+    void letGo();
+    // Places the avatar held, or the one let go until it has played out, from the player's motion.
+    void replayMotion(double now);
+    // The avatar let go stops playing out: it is put where its holder let it go, unless another
+    // holds it by now.
+    void settleLetGo();
     void queueDue(double now);
     void queuePlayers(double now);
     void queueMotion(double now);
@@ -101,6 +113,8 @@ private:
     PacketLink m_link;
     double m_lastAvailability = 0;
     AvatarSlot* m_held = nullptr;
+    // The avatar the player let go, while its motion plays out.
+    AvatarSlot* m_released = nullptr;
     std::vector<MotionSender> m_senders;
     AvatarReplay m_replay;
     bool m_rung = false;
@@ -122,10 +136,6 @@ private:
     // The last take and level change dropped by their count, waiting to be taken.
     std::optional<heron_string> m_waitingTake;
     std::optional<heron_string> m_waitingLevel;
-    // When the player announced itself the Maestro while this machine had not yet seen the pen
-    // full; none when nothing waits.
-    std::optional<double> m_maestroSince;
-    heron::PacedLimit m_maestro;
     // The peer's address and port, as the log names it.
     std::string m_who;
 };

@@ -31,3 +31,17 @@ TEST(ChatRelay, PastTheWholeEachSenderHasItsPart)
     }
     EXPECT_LE(passed * 1000, 2 * 32768);
 }
+
+// Past the whole, a sender keeps its least part however many spoke the second before: after a
+// crowd of 256 head names, a client's 128 lines a second still leave a newcomer its line.
+TEST(ChatRelay, PastTheWholeEverySenderKeepsItsLeastPart)
+{
+    ChatRelay relay(128, 256);
+    for (ChatRelay::Sender sender = 0; sender < 300; ++sender) {
+        static_cast<void>(relay.allow(sender, 1, 0.0));
+    }
+    for (ChatRelay::Sender sender = 0; sender < 128; ++sender) {
+        ASSERT_TRUE(relay.allow(sender, 1, 1.0));
+    }
+    EXPECT_TRUE(relay.allow(ChatRelay::Sender(1000), 1, 1.5));
+}

@@ -1,6 +1,7 @@
 #include "game/NetworkPlayFixture.h"
 
 #include "base/net/SocketCloser.h"
+#include "gui/toolkit/Event.h"
 #include "net/PlayerNames.h"
 
 namespace
@@ -247,6 +248,40 @@ TEST_F(NetworkPlayTest, NamelessPlayersPlaySideBySideUnderNamesTheServerMakes)
     ASSERT_TRUE(second.send(out));
     ASSERT_TRUE(until([&] { return client[0]->network().client()->lastMessage().text == "[Player 3] hello"; }));
     EXPECT_EQ(firstMessageTo(first), "[Player 3] hello");
+}
+
+// A player who gave no name is told the name the server made for it, sees its own lines under
+// it, and keeps it when it changes only its colour; a serving player who gave none is "Player 1";
+// a connection that has not said who it is yet is in no players list.
+TEST_F(NetworkPlayTest, ANamelessPlayerPlaysUnderTheNameTheServerMade)
+{
+    const int port = server->network().listeningPort();
+    const ScriptedPeer silent(port, 0x7f000003);
+    server->network().setIdentity({"", 0x0000FF});
+    client[0]->network().disconnect();
+    client[0]->network().setIdentity({"", red});
+    ASSERT_TRUE(client[0]->network().connectTo(heron::NetAddress(loopback::address, port)));
+    ASSERT_TRUE(until([&] { return lastPlayer(*client[1]) == "  Player 2"; }));
+    EXPECT_EQ(client[1]->network().playersList()[1].text, "  Player 1");
+    EXPECT_EQ(client[1]->network().playersList().size(), 3u);
+    EXPECT_EQ(server->network().playersList().size(), 3u);
+    EXPECT_EQ(client[0]->network().client()->lastMessage().text, "You play as Player 2");
+    setCurrentLook(client[0]);
+    for (const int key : {int('m'), int('h'), int('i'), int(kestrel::keycodes::enter)}) {
+        kestrel::Event event(kestrel::Event::Key);
+        event.key = key;
+        OverlayConsole::handleKey(event);
+    }
+    setCurrentLook(heron::counted_ptr<Look>());
+    EXPECT_EQ(OverlayConsole::line(0).text, "[Player 2] hi");
+    ScriptedPeer eve(port, 0x7f000002);
+    ASSERT_TRUE(identify(eve, ""));
+    ticks(600);
+    heron::MemoryDataDest out;
+    PacketWriter().writeIdentity(out, "", red);
+    ASSERT_TRUE(eve.send(out));
+    ticks(20);
+    EXPECT_EQ(server->network().players().back()->identity(), (PlayerIdentity{"Player 3", red}));
 }
 
 // The players list goes to a player only when someone came, went or took another name, and at most
