@@ -132,6 +132,44 @@ TEST(SettingsFile, ValuesAfterADamagedKeyLineAreSkippedNotFiledUnderThePreviousK
     EXPECT_TRUE(log.contains("value outside a key"));
 }
 
+TEST(SettingsFile, LinesEndAtLfCrCrLfOrLfCrAndKeepTheirNumbers)
+{
+    for (const std::string end : {"\n", "\r", "\r\n", "\n\r"}) {
+        SCOPED_TRACE(testing::PrintToString(end));
+        TempLog log;
+        const SettingsFile file = parsed("; comment" + end + "[Software\\Key]" + end + "\"A\" = dword:1" + end + end +
+                                         "damaged" + end + "\"B\" = dword:2" + end);
+        EXPECT_EQ(std::make_pair(dword(file.find("Software\\Key", "A")), dword(file.find("Software\\Key", "B"))),
+                  std::make_pair(1, 2));
+        EXPECT_EQ(file.damagedLines(), 1u);
+        EXPECT_TRUE(log.contains("line 5 is damaged")) << log.text();
+    }
+}
+
+// The mirror of a key line without its ']': the values under a key line whose '[' was lost, or
+// follows control bytes, stay under their own key instead of the one before it.
+TEST(SettingsFile, AKeyLineThatLostItsOpeningBracketIsReadAsItsKey)
+{
+    const struct
+    {
+        std::string line;
+        const char* key; // where the value below the line is filed
+    } cases[] = {
+        {"Software\\Net]", "Software\\Net"},
+        {" Software\\Net] \t", "Software\\Net"},
+        {"\x01\x02[Software\\Net]", "Software\\Net"},
+        {"\x7f[Software\\Net", "Software\\Net"},
+        {"\"Name\" = sz:\"x\"]", "Software\\Video"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const SettingsFile file = parsed("[Software\\Video]\n\"Fog\" = dword:1\n" + c.line + "\n\"User\" = dword:2\n");
+        EXPECT_EQ(file.damagedLines(), 1u);
+        EXPECT_EQ(dword(file.find("Software\\Video", "Fog")), 1);
+        EXPECT_NE(file.find(c.key, "User"), nullptr);
+    }
+}
+
 TEST(SettingsFile, BinaryGarbageNeverYieldsValuesAndIsReportedWithoutFloodingTheLog)
 {
     std::mt19937 random(7);
