@@ -40,6 +40,10 @@ SettingsValue text(const std::string& bytes)
 
 std::int32_t dword(const SettingsValue* value)
 {
+    if (value == nullptr) {
+        ADD_FAILURE() << "the value is missing";
+        return INT32_MIN;
+    }
     EXPECT_TRUE(value->isDword());
     return static_cast<std::int32_t>(value->dwordNumber());
 }
