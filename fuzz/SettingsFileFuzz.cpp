@@ -20,10 +20,12 @@ std::vector<fuzzseeds::Seed> settingsSeeds()
     heron::SettingsFile file;
     const char name[] = "Ann \"the flyer\"";
     const char address[] = {10, 0, 0, 2, 0x09, 0, 0, 0};
-    const bool made = file.set("Software\\Maker\\Product", "Screen Hz", heron::SettingsValue::dword(2)) &&
-                      file.set("Software\\Maker\\Product", "Texture res", heron::SettingsValue::dword(256, true)) &&
-                      file.set("Software\\Maker\\network", "User name", heron::SettingsValue::text(name, sizeof name - 1)) &&
-                      file.set("Software\\Maker\\network", "Net address", heron::SettingsValue::binary(address, sizeof address));
+    const heron_string video("Software\\Maker\\Product");
+    const heron_string network("Software\\Maker\\network");
+    const bool made = file.set(video, "Screen Hz", heron::SettingsValue::dword(2)) &&
+                      file.set(video, "Texture res", heron::SettingsValue::dword(256, true)) &&
+                      file.set(network, "User name", heron::SettingsValue::text(name, sizeof name - 1)) &&
+                      file.set(network, "Net address", heron::SettingsValue::binary(address, sizeof address));
     if (!made) {
         std::abort();
     }

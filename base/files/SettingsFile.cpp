@@ -511,40 +511,54 @@ bool findLineEnd(int fd, const heron_string& path, off_t from, off_t& lineEnd)
             return true;
         }
     }
-    debug("Settings file %s has no line end within its first %lld bytes\n", path.c_str(),
-          static_cast<long long>(searched));
     return false;
 }
 
+// How much of a settings file was read.
+enum class Extent
+{
+    Whole,
+    WholeLines,     // of a larger file, its whole lines within the limit
+    AfterFirstLine, // the same after a first line longer than the limit, which was passed over
+    Nothing         // a first line longer than the limit, without end where it was looked for
+};
+
 // Reads at most limits::maxSettingsFileSize bytes of an open file; of a larger file only its whole
-// lines within that size, and tooLarge is set. A first line longer than that is passed over, and
-// the lines after it are read so from its line end on, which keeps their numbers. False when
-// unreadable (logged).
-bool readFile(int fd, const heron_string& path, std::vector<char>& bytes, bool& tooLarge)
+// lines within that size. A first line longer than that is passed over, and the lines after it
+// are read so from its line end on, which keeps their numbers. False when unreadable (logged).
+bool readFile(int fd, const heron_string& path, std::vector<char>& bytes, Extent& extent)
 {
     constexpr std::size_t limit = limits::maxSettingsFileSize;
     if (!readAt(fd, path, 0, limit + 1, bytes)) {
         return false;
     }
-    tooLarge = bytes.size() > limit;
-    if (!tooLarge) {
-        return true;
-    }
-    debug("Settings file %s is larger than %u bytes; only the lines that fit are read\n", path.c_str(),
-          static_cast<unsigned>(limit));
-    if (wholeLinesLength(bytes) == 0) {
+    extent = bytes.size() > limit ? Extent::WholeLines : Extent::Whole;
+    if (extent == Extent::WholeLines && wholeLinesLength(bytes) == 0) {
         off_t firstLineEnd = 0;
-        if (!findLineEnd(fd, path, static_cast<off_t>(limit), firstLineEnd)) {
-            bytes.clear();
-            return true;
-        }
-        debug("Settings file %s: its first line, longer than that, is passed over\n", path.c_str());
-        if (!readAt(fd, path, firstLineEnd, limit + 1, bytes)) {
+        const bool ended = findLineEnd(fd, path, static_cast<off_t>(limit), firstLineEnd);
+        extent = ended ? Extent::AfterFirstLine : Extent::Nothing;
+        if (ended && !readAt(fd, path, firstLineEnd, limit + 1, bytes)) {
             return false;
         }
     }
-    bytes.resize(wholeLinesLength(bytes));
+    bytes.resize(extent == Extent::Nothing ? 0 : wholeLinesLength(bytes));
     return true;
+}
+
+void logExtent(const heron_string& path, Extent extent)
+{
+    if (extent == Extent::Whole) {
+        return;
+    }
+    debug("Settings file %s is larger than %u bytes; only the lines that fit are read\n", path.c_str(),
+          static_cast<unsigned>(limits::maxSettingsFileSize));
+    if (extent == Extent::AfterFirstLine) {
+        debug("Settings file %s: its first line, longer than that, is passed over\n", path.c_str());
+    }
+    if (extent == Extent::Nothing) {
+        debug("Settings file %s: its first line, longer than that, has no end within %u bytes; nothing is read\n",
+              path.c_str(), static_cast<unsigned>(limits::maxSettingsLineSearched));
+    }
 }
 
 // The last file parsed, so that repeated reads of an unchanged file neither parse it again nor
@@ -555,7 +569,7 @@ struct ParsedCache
 {
     heron_string path;
     std::vector<char> bytes;
-    bool tooLarge = false;
+    Extent extent = Extent::Whole;
     SettingsFile contents;
 };
 
@@ -680,9 +694,9 @@ bool keepDamagedFile(const heron_string& folder, const heron_string& path, const
 {
     const heron_string copy = path + ".damaged";
     std::vector<char> kept;
-    bool tooLarge = false;
+    Extent extent = Extent::Whole;
     const int fd = open(copy.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool same = fd >= 0 && readFile(fd, copy, kept, tooLarge) && !tooLarge && kept == bytes;
+    const bool same = fd >= 0 && readFile(fd, copy, kept, extent) && extent == Extent::Whole && kept == bytes;
     if (fd >= 0) {
         close(fd);
     }
@@ -935,25 +949,26 @@ bool SettingsFile::load()
         return false;
     }
     std::vector<char> bytes;
-    bool tooLarge = false;
-    const bool read = readFile(fd, path, bytes, tooLarge);
+    Extent extent = Extent::Whole;
+    const bool read = readFile(fd, path, bytes, extent);
     close(fd);
     if (!read) {
         return false;
     }
     ParsedCache& cache = parsedCache();
-    if (cache.path == path && cache.tooLarge == tooLarge && cache.bytes == bytes) {
+    if (cache.path == path && cache.extent == extent && cache.bytes == bytes) {
         *this = cache.contents;
         return true;
     }
+    logExtent(path, extent);
     parse(bytes.data(), bytes.size());
-    m_partial = tooLarge;
-    if (tooLarge) {
+    m_partial = extent != Extent::Whole;
+    if (m_partial) {
         trouble().tooLarge = path;
     }
     // A file read only in part is never rewritten, so it needs no copy.
-    m_damagedNotKept = !tooLarge && isDamaged(path, bytes) && !keepDamagedFile(folder(), path, bytes);
-    cache = ParsedCache{path, std::move(bytes), tooLarge, *this};
+    m_damagedNotKept = !m_partial && isDamaged(path, bytes) && !keepDamagedFile(folder(), path, bytes);
+    cache = ParsedCache{path, std::move(bytes), extent, *this};
     return true;
 }
 

@@ -155,7 +155,8 @@ TEST_F(NetworkControls, AColourThePlayerSetBackIsWrittenOverAnotherCopysChange)
     kestrel::ColorMixer* mixer = findAll<kestrel::ColorMixer>(*panel).at(0);
     for (const kestrel::ColorRGBA& colour : {kestrel::ColorRGBA(0, 0, 1), kestrel::ColorRGBA(0, 0, 0)}) {
         mixer->setColor(colour);
-        panel->handleMessage(kestrel::ComponentMessage{mixer, NetworkPanel::UserColour, kestrel::ColorMixer::colourChanged});
+        panel->handleMessage(
+            kestrel::ComponentMessage{mixer, NetworkPanel::UserColour, kestrel::ColorMixer::colourChanged});
     }
     ASSERT_TRUE(heron::RegistryKey(networkRegistryKeyName(), true).setUnsigned("User color", 0x00FF00));
     writeNetworkSettings();
