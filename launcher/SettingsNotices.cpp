@@ -12,7 +12,7 @@ namespace
 constexpr const char* caption = "Settings:";
 constexpr const char* damagedText = "Your settings file was damaged; the old file was kept as\n";
 constexpr const char* tooLargeText =
-    "Your settings file is too large: the lines that fit were read, and changed settings are not saved to\n";
+    "Your settings file is too large: the lines that fit were read,\nand changed settings are not saved to\n";
 constexpr const char* unsavedText = "Your settings could not be saved. game.log says why.";
 
 // Shows the text unless it was told already this session.

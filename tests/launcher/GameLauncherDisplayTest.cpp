@@ -221,8 +221,7 @@ TEST_F(GameLauncherDisplayTest, TheLauncherTellsOnceOfADamagedSettingsFileAndOfS
          "Your settings file was damaged; the old file was kept as\n" + file + ".damaged"},
         {"a file too large",
          [&](int round) { writeWholeFile(file, std::string(heron::limits::maxSettingsFileSize + round, ';') + "\n"); },
-         "Your settings file is too large: the lines that fit were read, and changed settings are not saved to\n" +
-             file},
+         "Your settings file is too large: the lines that fit were read,\nand changed settings are not saved to\n" + file},
         {"a folder in the settings file's place",
          [&](int) {
              std::filesystem::remove(file);
