@@ -99,6 +99,7 @@ TEST(SettingsFile, DamagedLinesAreLoggedAndSkippedWhileTheRestIsKept)
         {"\"NUL escape\" = sz:\"a\\x00b\"", "bad quoted text"},
         {"\"Raw control\" = sz:\"a\x01\"", "bad quoted text"},
         {"\"Trailing\" = dword:1 2", "text after the value"},
+        {"\"Bracket\" = dword:1]", "text after the value"},
         {"\"Unknown\" = qword:1", "unknown value type"},
         {"\x89PNG\x1a\xff\xfe garbage", "bad value name"},
         {"just words", "bad value name"},
@@ -147,30 +148,6 @@ TEST(SettingsFile, LinesEndAtLfCrCrLfOrLfCrAndKeepTheirNumbers)
                   std::make_pair(1, 2));
         EXPECT_EQ(file.damagedLines(), 1u);
         EXPECT_TRUE(log.contains("line 5 is damaged")) << log.text();
-    }
-}
-
-// The mirror of a key line without its ']': the values under a key line whose '[' was lost, or
-// follows control bytes, stay under their own key instead of the one before it.
-TEST(SettingsFile, AKeyLineThatLostItsOpeningBracketIsReadAsItsKey)
-{
-    const struct
-    {
-        std::string line;
-        const char* key; // where the value below the line is filed
-    } cases[] = {
-        {"Software\\Net]", "Software\\Net"},
-        {" Software\\Net] \t", "Software\\Net"},
-        {"\x01\x02[Software\\Net]", "Software\\Net"},
-        {"\x7f[Software\\Net", "Software\\Net"},
-        {"\"Name\" = sz:\"x\"]", "Software\\Video"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        const SettingsFile file = parsed("[Software\\Video]\n\"Fog\" = dword:1\n" + c.line + "\n\"User\" = dword:2\n");
-        EXPECT_EQ(file.damagedLines(), 1u);
-        EXPECT_EQ(dword(file.find("Software\\Video", "Fog")), 1);
-        EXPECT_NE(file.find(c.key, "User"), nullptr);
     }
 }
 
