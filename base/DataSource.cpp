@@ -10,14 +10,7 @@ namespace heron
 namespace
 {
 
-constexpr int lineFeed = 10;
-constexpr int carriageReturn = 13;
 constexpr std::uint32_t endOfDataTag = 0xFFFFFFFF;
-
-bool isLineEnd(int byte)
-{
-    return byte == lineFeed || byte == carriageReturn;
-}
 
 }
 
@@ -126,7 +119,7 @@ std::uint32_t DataSource::tagOutsideWindow()
 void DataSource::consumeLineEnd(int first, LineEndPair pair)
 {
     const int next = windowHasByte() ? *m_next : peekByte();
-    const bool sameEnd = pair == LineEndPair::AnyTwo ? isLineEnd(next) : isLineEnd(next) && next != first;
+    const bool sameEnd = pair == LineEndPair::AnyTwo ? isLineEnd(next) : endsTogether(first, next);
     if (sameEnd) {
         takeByte();
     }

@@ -122,6 +122,11 @@ public:
     // (LF LF, CR CR, CR LF CR LF) ends an empty line of its own. False at the end of data when
     // nothing was read.
     bool readLine(heron_string& value);
+    // The line-end rule of every text reader. True for the bytes that end a text line: LF and CR.
+    static bool isLineEnd(int byte) { return byte == '\n' || byte == '\r'; }
+    // True when next, following the line-end byte first, belongs to the same line end: CR LF or
+    // LF CR. A second end of the same kind ends a line of its own.
+    static bool endsTogether(int first, int next) { return isLineEnd(next) && next != first; }
     // A network address: the IPv4 address as 32 bits, then the port as 32 bits, in the source's
     // byte order. The target is unchanged when the bytes run short.
     DataSource& readAddress(NetAddress& value);

@@ -209,5 +209,8 @@ constexpr int maxHtmlTableRows = 4096;
 // Largest part of the settings file read: the memory and parse time one load takes. The lines
 // beyond it are ignored, and such a file is never rewritten.
 constexpr std::size_t maxSettingsFileSize = 1 << 20;
+// Bytes of the settings file looked through for the end of a first line longer than that, so that
+// the lines after it can be read: the time one load of such a file takes.
+constexpr std::size_t maxSettingsLineSearched = 64 << 20;
 
 }

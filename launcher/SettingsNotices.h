@@ -4,7 +4,8 @@ namespace game_launcher
 {
 
 // Tells the player, in an error box and once a session for each kind, what the settings store
-// met: a damaged settings file (and where it was kept) and settings that could not be saved.
+// met: a damaged settings file (and where it was kept), one too large to read whole, and settings
+// that could not be saved.
 // Main thread only.
 class SettingsNotices
 {
@@ -14,6 +15,7 @@ public:
 
 private:
     bool m_toldDamage = false;
+    bool m_toldTooLarge = false;
     bool m_toldUnsaved = false;
 };
 

@@ -101,6 +101,11 @@ void readNetworkSettings()
     sessionValues().remember(storedValues());
 }
 
+void noteNetworkSettings()
+{
+    sessionValues().noteChanges(storedValues());
+}
+
 void writeNetworkSettings()
 {
     if (!sessionValues().write(storedValues())) {

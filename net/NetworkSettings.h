@@ -24,8 +24,11 @@ const heron_string& networkRegistryKeyName();
 // Reads the five settings; a missing or unreadable value leaves its setting unchanged. The
 // settings then are remembered as the ones this session read.
 void readNetworkSettings();
-// Writes those of the five settings that differ from the ones this session read or last wrote, so
-// that another copy of the program sharing the settings file keeps the changes it made.
+// Notes which of the five settings the player has changed so far: each is then written though it
+// is set back to the value read before the next write.
+void noteNetworkSettings();
+// Writes those of the five settings that this session changed since it read or last wrote them,
+// so that another copy of the program sharing the settings file keeps the changes it made.
 void writeNetworkSettings();
 
 // The colour panel packs 0xAABBGGRR; the wire and the settings carry 0xRRGGBB.

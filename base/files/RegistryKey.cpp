@@ -126,14 +126,25 @@ void RegSessionValues::remember(std::vector<RegNamedValue> values)
 {
     m_file = SettingsFile::filePath();
     m_values = std::move(values);
+    m_set.clear();
+}
+
+void RegSessionValues::noteChanges(const std::vector<RegNamedValue>& values)
+{
+    for (const RegNamedValue& value : values) {
+        if (!remembers(value) && !isSet(value.first)) {
+            m_set.push_back(value.first);
+        }
+    }
 }
 
 bool RegSessionValues::write(const std::vector<RegNamedValue>& values)
 {
+    noteChanges(values);
     const bool sameFile = SettingsFile::filePath() == m_file;
     std::vector<RegNamedValue> changed;
     std::copy_if(values.begin(), values.end(), std::back_inserter(changed),
-                 [&](const RegNamedValue& value) { return !sameFile || !remembers(value); });
+                 [&](const RegNamedValue& value) { return !sameFile || isSet(value.first); });
     if (changed.empty()) {
         return true;
     }
@@ -151,6 +162,11 @@ bool RegSessionValues::remembers(const RegNamedValue& value) const
         return std::strcmp(known.first, value.first) == 0 && known.second.type == value.second.type &&
                known.second.bytes == value.second.bytes;
     });
+}
+
+bool RegSessionValues::isSet(const char* name) const
+{
+    return std::any_of(m_set.begin(), m_set.end(), [&](const char* set) { return std::strcmp(set, name) == 0; });
 }
 
 RegReadCallback::~RegReadCallback() = default;

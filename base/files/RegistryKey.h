@@ -70,29 +70,34 @@ private:
 };
 
 // The values of one key as this session read them or last wrote them, so that it writes back
-// only those it changed: a value that another copy of the program changed meanwhile stays as that
-// copy left it. They belong to one settings file: once the store's file is another (tests), every
-// value counts as changed. One thread at a time.
+// only those it set: a value that another copy of the program changed meanwhile stays as that copy
+// left it, unless this session set it too. They belong to one settings file: once the store's file
+// is another (tests), every value counts as set. One thread at a time.
 class RegSessionValues
 {
 public:
     // The key below "Software\", in the current user's settings.
     explicit RegSessionValues(heron_string subKey) : m_subKey(std::move(subKey)) {}
 
-    // Takes the values as those read now from the store's file.
+    // Takes the values as those read now from the store's file; none counts as set.
     void remember(std::vector<RegNamedValue> values);
-    // Stores, in one write (the file read again under its lock, these changes made to it, the
-    // rest left as read), the values that differ from those remembered, and then remembers them.
-    // Nothing is written, not even the key, when none differ. False when the write failed (logged
-    // by the store); the values are then still remembered as before.
+    // Counts those of the values that differ from the ones remembered as set, until the next write
+    // stores them: a value changed and set back before that is still written.
+    void noteChanges(const std::vector<RegNamedValue>& values);
+    // Notes the changes, then stores in one write (the file read again under its lock, these
+    // changes made to it, the rest left as read) the values set, and then remembers them.
+    // Nothing is written, not even the key, when none is set. False when the write failed (logged
+    // by the store); the values are then still remembered as before, and those set stay set.
     [[nodiscard]] bool write(const std::vector<RegNamedValue>& values);
 
 private:
     bool remembers(const RegNamedValue& value) const;
+    bool isSet(const char* name) const;
 
     heron_string m_subKey;
     heron_string m_file; // the settings file the values were read from or written to
     std::vector<RegNamedValue> m_values;
+    std::vector<const char*> m_set; // names of the values set since they were read or written
 };
 
 // Receives one value read by RegistryKey::readValue.

@@ -2,6 +2,7 @@
 
 #include "base/Debug.h"
 #include "base/Limits.h"
+#include "base/MemoryDataSource.h"
 #include "base/Mutex.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <utility>
@@ -39,6 +41,11 @@ bool isHexDigit(char c)
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
+bool isControl(char c)
+{
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+}
+
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9') {
@@ -61,6 +68,12 @@ struct Cursor
     {
         while (p != end && (*p == ' ' || *p == '\t')) {
             ++p;
+        }
+    }
+    void dropTrailingSpaces()
+    {
+        while (end != p && (end[-1] == ' ' || end[-1] == '\t')) {
+            --end;
         }
     }
     bool eat(char c)
@@ -138,7 +151,7 @@ bool parseQuoted(Cursor& c, heron_string& out)
             }
             continue;
         }
-        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f) {
+        if (isControl(ch)) {
             return false;
         }
         out += ch;
@@ -212,9 +225,30 @@ const char* parseTypedValue(Cursor& c, SettingsValue& value)
     return "unknown value type";
 }
 
-// Why a key line that lacks only its closing ']' (a hand edit, a flipped byte) is damaged; it is
-// still read as its key, so that the values under it are kept.
+// Why a key line with one fault at its ends (a hand edit, a flipped byte) is damaged; it is still
+// read as its key, so that the values under it are neither lost nor filed under the key before it.
 constexpr const char* noClosingBracket = "no closing ']'; read as the key it names";
+constexpr const char* noOpeningBracket = "no opening '['; read as the key it names";
+constexpr const char* controlBeforeBracket = "control bytes before its '['; read as the key it names";
+
+bool isReadAsKey(const char* damage)
+{
+    return damage == noClosingBracket || damage == noOpeningBracket || damage == controlBeforeBracket;
+}
+
+// Moves past control bytes that stand before a '['; true when there were some.
+bool skipControlBeforeBracket(Cursor& c)
+{
+    const char* p = c.p;
+    while (p != c.end && isControl(*p)) {
+        ++p;
+    }
+    if (p == c.p || p == c.end || *p != '[') {
+        return false;
+    }
+    c.p = p;
+    return true;
+}
 
 // The rest of a key line after its '[': the path up to ']' and nothing after it. Null on
 // success, else why the line is damaged; with noClosingBracket the path is still read.
@@ -222,11 +256,8 @@ const char* parseKeyLine(Cursor& c, heron_string& path)
 {
     const char* close = static_cast<const char*>(std::memchr(c.p, ']', static_cast<std::size_t>(c.end - c.p)));
     if (close == nullptr) {
-        const char* end = c.end;
-        while (end > c.p && (end[-1] == ' ' || end[-1] == '\t')) {
-            --end;
-        }
-        path.assign(c.p, static_cast<std::uint32_t>(end - c.p));
+        c.dropTrailingSpaces();
+        path.assign(c.p, static_cast<std::uint32_t>(c.end - c.p));
         return SettingsFile::isValidKeyPath(path) ? noClosingBracket : "bad key path";
     }
     path.assign(c.p, static_cast<std::uint32_t>(close - c.p));
@@ -236,6 +267,37 @@ const char* parseKeyLine(Cursor& c, heron_string& path)
     c.p = close + 1;
     c.skipSpaces();
     return c.atEnd() ? nullptr : "text after the key path";
+}
+
+// True for a line that lost only its '[': a valid key path and ']', then blanks at most. A line
+// that starts with a quote is a value line.
+bool namesKeyWithoutBracket(Cursor c, heron_string& path)
+{
+    c.dropTrailingSpaces();
+    if (c.atEnd() || *c.p == '"' || c.end[-1] != ']') {
+        return false;
+    }
+    path.assign(c.p, static_cast<std::uint32_t>(c.end - 1 - c.p));
+    return SettingsFile::isValidKeyPath(path);
+}
+
+// Reads the line as a key line when it is one, whole or with one fault at its ends: true, with the
+// path and why the line is damaged (null when it is not; see isReadAsKey).
+bool readKeyLine(Cursor& c, heron_string& path, const char*& damage)
+{
+    const bool controlFirst = skipControlBeforeBracket(c);
+    if (c.eat('[')) {
+        damage = parseKeyLine(c, path);
+        if (controlFirst && damage == nullptr) {
+            damage = controlBeforeBracket;
+        }
+        return true;
+    }
+    if (!namesKeyWithoutBracket(c, path)) {
+        return false;
+    }
+    damage = noOpeningBracket;
+    return true;
 }
 
 // A value line: "name" = type:value. Null on success, else why the line is damaged.
@@ -347,18 +409,18 @@ heron_string& folderOverride()
     return folder;
 }
 
-// The store's trouble since the last takeTrouble, and how long a write waits for the file lock;
-// used under the accessor lock.
+// The store's trouble since the last takeTrouble, and how a write pauses between tries of the
+// file lock; used under the accessor lock.
 SettingsFile::Trouble& trouble()
 {
     static SettingsFile::Trouble met;
     return met;
 }
 
-std::chrono::milliseconds& lockWait()
+SettingsFile::LockPause& lockPause()
 {
-    static std::chrono::milliseconds wait{2000};
-    return wait;
+    static SettingsFile::LockPause pause;
+    return pause;
 }
 
 heron_string defaultFolder()
@@ -386,15 +448,13 @@ bool makeFolders(const heron_string& folder)
     return true;
 }
 
-// Reads at most limits::maxSettingsFileSize bytes of an open file; of a larger file only its whole
-// lines within that size, so that no value is read cut short, and tooLarge is set. False when
-// unreadable (logged).
-bool readFile(int fd, const heron_string& path, std::vector<char>& bytes, bool& tooLarge)
+// Reads up to size bytes of an open file from offset on. False when unreadable (logged).
+bool readAt(int fd, const heron_string& path, off_t offset, std::size_t size, std::vector<char>& bytes)
 {
-    bytes.resize(limits::maxSettingsFileSize + 1);
+    bytes.resize(size);
     std::size_t total = 0;
-    while (total < bytes.size()) {
-        const ssize_t n = read(fd, bytes.data() + total, bytes.size() - total);
+    while (total < size) {
+        const ssize_t n = pread(fd, bytes.data() + total, size - total, offset + static_cast<off_t>(total));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -407,39 +467,109 @@ bool readFile(int fd, const heron_string& path, std::vector<char>& bytes, bool& 
         }
         total += static_cast<std::size_t>(n);
     }
-    tooLarge = total > limits::maxSettingsFileSize;
-    if (tooLarge) {
-        debug("Settings file %s is larger than %u bytes; the rest is ignored\n", path.c_str(),
-              static_cast<unsigned>(limits::maxSettingsFileSize));
-        const void* lastEnd = memrchr(bytes.data(), '\n', limits::maxSettingsFileSize);
-        total = lastEnd == nullptr ? 0 : static_cast<std::size_t>(static_cast<const char*>(lastEnd) - bytes.data()) + 1;
-    }
     bytes.resize(total);
     return true;
 }
 
-// Tells one version of the file from another: every write makes a new file by renaming, and an
-// edit in place changes the size or the modification time.
-struct FileVersion
+bool isLineEnd(char c)
 {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    timespec modified{};
+    return DataSource::isLineEnd(static_cast<unsigned char>(c));
+}
 
-    bool operator==(const FileVersion& other) const
-    {
-        return device == other.device && inode == other.inode && size == other.size &&
-               modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+bool isBlank(const std::vector<char>& bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == ' ' || c == '\t' || isLineEnd(c); });
+}
+
+// Of bytes read up to one past the limit: their length when they are within it, else the length
+// of their whole lines within it (0 when the first line alone is longer), so that no value is read
+// cut short.
+std::size_t wholeLinesLength(const std::vector<char>& bytes)
+{
+    constexpr std::size_t limit = limits::maxSettingsFileSize;
+    if (bytes.size() <= limit) {
+        return bytes.size();
     }
+    const auto lastEnd = std::find_if(std::make_reverse_iterator(bytes.begin() + limit), bytes.rend(), isLineEnd);
+    return static_cast<std::size_t>(bytes.rend() - lastEnd);
+}
+
+// The offset of the first line end at or after from; false when none comes before the offset
+// limits::maxSettingsLineSearched, or the file cannot be read (logged).
+bool findLineEnd(int fd, const heron_string& path, off_t from, off_t& lineEnd)
+{
+    constexpr std::size_t blockSize = 1 << 16;
+    constexpr off_t searched = static_cast<off_t>(limits::maxSettingsLineSearched);
+    std::vector<char> block;
+    for (off_t at = from; at < searched; at += static_cast<off_t>(block.size())) {
+        if (!readAt(fd, path, at, blockSize, block) || block.empty()) {
+            return false;
+        }
+        const auto end = std::find_if(block.begin(), block.end(), isLineEnd);
+        if (end != block.end()) {
+            lineEnd = at + (end - block.begin());
+            return true;
+        }
+    }
+    return false;
+}
+
+// How much of a settings file was read.
+enum class Extent
+{
+    Whole,
+    WholeLines,     // of a larger file, its whole lines within the limit
+    AfterFirstLine, // the same after a first line longer than the limit, which was passed over
+    Nothing         // a first line longer than the limit, without end where it was looked for
 };
 
+// Reads at most limits::maxSettingsFileSize bytes of an open file; of a larger file only its whole
+// lines within that size. A first line longer than that is passed over, and the lines after it
+// are read so from its line end on, which keeps their numbers. False when unreadable (logged).
+bool readFile(int fd, const heron_string& path, std::vector<char>& bytes, Extent& extent)
+{
+    constexpr std::size_t limit = limits::maxSettingsFileSize;
+    if (!readAt(fd, path, 0, limit + 1, bytes)) {
+        return false;
+    }
+    extent = bytes.size() > limit ? Extent::WholeLines : Extent::Whole;
+    if (extent == Extent::WholeLines && wholeLinesLength(bytes) == 0) {
+        off_t firstLineEnd = 0;
+        const bool ended = findLineEnd(fd, path, static_cast<off_t>(limit), firstLineEnd);
+        extent = ended ? Extent::AfterFirstLine : Extent::Nothing;
+        if (ended && !readAt(fd, path, firstLineEnd, limit + 1, bytes)) {
+            return false;
+        }
+    }
+    bytes.resize(extent == Extent::Nothing ? 0 : wholeLinesLength(bytes));
+    return true;
+}
+
+void logExtent(const heron_string& path, Extent extent)
+{
+    if (extent == Extent::Whole) {
+        return;
+    }
+    debug("Settings file %s is larger than %u bytes; only the lines that fit are read\n", path.c_str(),
+          static_cast<unsigned>(limits::maxSettingsFileSize));
+    if (extent == Extent::AfterFirstLine) {
+        debug("Settings file %s: its first line, longer than that, is passed over\n", path.c_str());
+    }
+    if (extent == Extent::Nothing) {
+        debug("Settings file %s: its first line, longer than that, has no end within %u bytes; nothing is read\n",
+              path.c_str(), static_cast<unsigned>(limits::maxSettingsLineSearched));
+    }
+}
+
 // The last file parsed, so that repeated reads of an unchanged file neither parse it again nor
-// report its damaged lines again. Used under the accessor lock.
+// report its damaged lines again. It is found by the bytes read, never by the file's size and
+// time, which a rewrite within one tick of the clock may leave as they were. Used under the
+// accessor lock.
 struct ParsedCache
 {
     heron_string path;
-    FileVersion version;
+    std::vector<char> bytes;
+    Extent extent = Extent::Whole;
     SettingsFile contents;
 };
 
@@ -498,12 +628,14 @@ bool replaceFile(const heron_string& folder, const heron_string& path, const cha
 
 // Holds an exclusive flock on the lock file beside the settings file while it lives; it is
 // released by the system even when the process dies, so it cannot go stale. Another process
-// holding it longer than the wait given leaves it not held (logged), so that a stuck program
-// cannot freeze this one.
+// holding it for longer than lockWait leaves it not held (logged), so that a stuck program cannot
+// freeze this one.
 class FileLock
 {
 public:
-    FileLock(const heron_string& path, std::chrono::milliseconds wait)
+    static constexpr std::chrono::milliseconds lockWait{2000};
+
+    FileLock(const heron_string& path, const SettingsFile::LockPause& pause)
         : m_fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
     {
         if (m_fd < 0) {
@@ -520,13 +652,17 @@ public:
                 release();
                 return;
             }
-            if (waited >= wait) {
+            if (waited >= lockWait) {
                 debug("Settings lock file %s is held by another program for over %lld ms: this change is not "
-                      "saved\n", path.c_str(), static_cast<long long>(wait.count()));
+                      "saved\n", path.c_str(), static_cast<long long>(lockWait.count()));
                 release();
                 return;
             }
-            std::this_thread::sleep_for(step);
+            if (pause) {
+                pause(step);
+            } else {
+                std::this_thread::sleep_for(step);
+            }
             waited += step;
         }
     }
@@ -558,9 +694,9 @@ bool keepDamagedFile(const heron_string& folder, const heron_string& path, const
 {
     const heron_string copy = path + ".damaged";
     std::vector<char> kept;
-    bool tooLarge = false;
+    Extent extent = Extent::Whole;
     const int fd = open(copy.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool same = fd >= 0 && readFile(fd, copy, kept, tooLarge) && !tooLarge && kept == bytes;
+    const bool same = fd >= 0 && readFile(fd, copy, kept, extent) && extent == Extent::Whole && kept == bytes;
     if (fd >= 0) {
         close(fd);
     }
@@ -649,19 +785,11 @@ void SettingsFile::parseText(const char* text, std::size_t size)
     m_partial = false;
     m_damagedNotKept = false;
     Key* current = nullptr;
-    const char* const end = text + size;
-    std::uint32_t lineNumber = 0;
-    for (const char* line = text; line < end;) {
-        const char* lineEnd = static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
-        if (lineEnd == nullptr) {
-            lineEnd = end;
-        }
-        const char* contentEnd = lineEnd;
-        if (contentEnd > line && contentEnd[-1] == '\r') {
-            --contentEnd;
-        }
-        parseLine(line, contentEnd, ++lineNumber, current);
-        line = lineEnd + 1;
+    // Lines end as in every text the program reads: at LF, CR, CR LF or LF CR.
+    MemoryDataSource lines(text, static_cast<std::uint32_t>(size), false);
+    heron_string line;
+    for (std::uint32_t lineNumber = 1; lines.readLine(line); ++lineNumber) {
+        parseLine(line.c_str(), line.c_str() + line.length(), lineNumber, current);
     }
     if (m_damagedLines > maxReportedLines) {
         debug("Settings file: %u more damaged lines skipped\n", m_damagedLines - maxReportedLines);
@@ -676,10 +804,9 @@ void SettingsFile::parseLine(const char* begin, const char* end, std::uint32_t l
         return;
     }
     const char* damage = nullptr;
-    if (c.eat('[')) {
-        heron_string path;
-        damage = parseKeyLine(c, path);
-        current = damage == nullptr || damage == noClosingBracket ? &keyFor(path) : nullptr;
+    heron_string path;
+    if (readKeyLine(c, path, damage)) {
+        current = damage == nullptr || isReadAsKey(damage) ? &keyFor(path) : nullptr;
     } else {
         heron_string name;
         SettingsValue value;
@@ -692,8 +819,8 @@ void SettingsFile::parseLine(const char* begin, const char* end, std::uint32_t l
         }
     }
     if (damage != nullptr && ++m_damagedLines <= maxReportedLines) {
-        debug(damage == noClosingBracket ? "Settings file line %u is damaged (%s)\n"
-                                         : "Settings file line %u is damaged (%s) and was skipped\n",
+        debug(isReadAsKey(damage) ? "Settings file line %u is damaged (%s)\n"
+                                  : "Settings file line %u is damaged (%s) and was skipped\n",
               lineNumber, damage);
     }
 }
@@ -817,33 +944,43 @@ bool SettingsFile::load()
         *this = SettingsFile();
         return true;
     }
-    struct stat status{};
-    if (fd < 0 || fstat(fd, &status) != 0) {
+    if (fd < 0) {
         debug("Settings file %s cannot be read (errno=%d)\n", path.c_str(), errno);
-        if (fd >= 0) {
-            close(fd);
-        }
         return false;
     }
-    const FileVersion version{status.st_dev, status.st_ino, status.st_size, status.st_mtim};
-    ParsedCache& cache = parsedCache();
-    if (cache.path == path && cache.version == version) {
-        close(fd);
-        *this = cache.contents;
-        return true;
-    }
     std::vector<char> bytes;
-    bool tooLarge = false;
-    const bool read = readFile(fd, path, bytes, tooLarge);
+    Extent extent = Extent::Whole;
+    const bool read = readFile(fd, path, bytes, extent);
     close(fd);
     if (!read) {
         return false;
     }
+    ParsedCache& cache = parsedCache();
+    if (cache.path == path && cache.extent == extent && cache.bytes == bytes) {
+        *this = cache.contents;
+        return true;
+    }
+    logExtent(path, extent);
     parse(bytes.data(), bytes.size());
-    m_partial = tooLarge;
+    m_partial = extent != Extent::Whole;
+    if (m_partial) {
+        trouble().tooLarge = path;
+    }
     // A file read only in part is never rewritten, so it needs no copy.
-    m_damagedNotKept = m_damagedLines > 0 && !tooLarge && !keepDamagedFile(folder(), path, bytes);
-    cache = ParsedCache{path, version, *this};
+    m_damagedNotKept = !m_partial && isDamaged(path, bytes) && !keepDamagedFile(folder(), path, bytes);
+    cache = ParsedCache{path, std::move(bytes), extent, *this};
+    return true;
+}
+
+bool SettingsFile::isDamaged(const heron_string& path, const std::vector<char>& bytes) const
+{
+    if (m_damagedLines > 0) {
+        return true;
+    }
+    if (!m_keys.empty() || isBlank(bytes)) {
+        return false;
+    }
+    debug("Settings file %s holds no key that can be read\n", path.c_str());
     return true;
 }
 
@@ -851,6 +988,7 @@ bool SettingsFile::update(const std::function<bool(SettingsFile&)>& change)
 {
     MutexLock lock(accessor(), 4);
     const Outcome outcome = rewrite(change);
+    // A file too large to be rewritten was told of as such when it was read.
     if (outcome == Outcome::Failed) {
         trouble().unsaved = true;
     }
@@ -863,14 +1001,14 @@ SettingsFile::Outcome SettingsFile::rewrite(const std::function<bool(SettingsFil
     if (!makeFolders(dir)) {
         return Outcome::Failed;
     }
-    const FileLock fileLock(dir + "/registry.conf.lock", lockWait());
+    const FileLock fileLock(dir + "/registry.conf.lock", lockPause());
     SettingsFile file;
     if (!fileLock.held() || !file.load()) {
         return Outcome::Failed;
     }
     if (file.m_partial) {
         debug("Settings file %s was read only in part and is not rewritten\n", filePath().c_str());
-        return Outcome::Failed;
+        return Outcome::TooLarge;
     }
     if (file.m_damagedNotKept) {
         return Outcome::Failed;
@@ -888,10 +1026,10 @@ SettingsFile::Trouble SettingsFile::takeTrouble()
     return std::exchange(trouble(), Trouble());
 }
 
-void SettingsFile::setLockWait(std::chrono::milliseconds wait)
+void SettingsFile::setLockPause(LockPause pause)
 {
     MutexLock lock(accessor(), 6);
-    lockWait() = wait;
+    lockPause() = std::move(pause);
 }
 
 }

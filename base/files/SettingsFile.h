@@ -46,7 +46,7 @@ struct SettingsValue
 // the spelling they were first stored with. One object is used by one thread at a time; the
 // static file operations may be called from any thread.
 //
-// Text form, one item per line:
+// Text form, one item per line (lines end at LF, CR, CR LF or LF CR; it is written with LF):
 //   ; comment                          (also '#')
 //   [Software\Maker\Product]           a key; the values below belong to it
 //   "Value name" = dword:-1            signed or unsigned decimal, 32 bits
@@ -61,12 +61,16 @@ public:
     struct Trouble
     {
         heron_string damagedCopy; // where a damaged settings file was kept; empty when none was
+        heron_string tooLarge;    // a settings file read only in part, never rewritten; empty when none
         bool unsaved = false;     // a write failed (logged)
     };
+    // Pauses a write between tries of the file lock that another process holds.
+    using LockPause = std::function<void(std::chrono::milliseconds)>;
 
     // Replaces the contents with the parsed text. A damaged line is logged with its number and
-    // skipped; values after a damaged key line are skipped too, as their key is unknown. A key
-    // line whose only fault is its missing ']' counts as damaged but is read as its key.
+    // skipped; values after a damaged key line are skipped too, as their key is unknown. A key line
+    // whose only fault is a missing ']' or '[', or control bytes before its '[', counts as damaged
+    // but is read as its key.
     void parse(const char* text, std::size_t size);
     // Damaged lines skipped by the last parse.
     std::uint32_t damagedLines() const { return m_damagedLines; }
@@ -100,21 +104,24 @@ public:
     // (logged).
     [[nodiscard]] static bool makeFolder();
     // Replaces the contents with the file's (under the accessor lock). A missing file gives an
-    // empty store and true; an unreadable one is logged and gives false. A file with damaged lines
-    // is first kept whole as "registry.conf.damaged" (one copy, replaced by a later damaged file)
-    // and takeTrouble() then names that copy.
+    // empty store and true; an unreadable one is logged and gives false. A file with damaged lines,
+    // or one that holds more than blanks but no key, is first kept whole as "registry.conf.damaged"
+    // (one copy, replaced by a later damaged file) and takeTrouble() then names that copy. Of a
+    // file over limits::maxSettingsFileSize only the lines that fit are read (takeTrouble() names
+    // it).
     [[nodiscard]] bool load();
     // Under the accessor lock and a file lock shared with other processes: loads the file, lets
     // change alter it, and (unless change returns false) writes the whole file to a temporary file
     // that is flushed and renamed over the old one, so readers see either the old or the new file.
     // False when the folder or the file cannot be written, was too large to read whole, is damaged
-    // and could not be kept, or another process holds the file lock longer than the lock wait
-    // (logged, and takeTrouble() tells it); the old file then stays as it was.
+    // and could not be kept, or another process holds the file lock for over 2 s (logged, and
+    // takeTrouble() tells it); the old file then stays as it was.
     [[nodiscard]] static bool update(const std::function<bool(SettingsFile&)>& change);
     // The trouble met since the last call, which it clears. Any thread.
     static Trouble takeTrouble();
-    // How long update() waits for another process's hold on the file lock (2 s until changed).
-    static void setLockWait(std::chrono::milliseconds wait);
+    // How update() pauses between tries of the file lock: it sleeps, until a pause is given here
+    // (tests count the time instead); an empty one restores sleeping.
+    static void setLockPause(LockPause pause);
 
 private:
     struct Entry
@@ -131,8 +138,9 @@ private:
     enum class Outcome
     {
         Written,
-        Refused, // the change refused to be made
-        Failed   // logged
+        Refused,  // the change refused to be made
+        TooLarge, // the file was read only in part (logged, and told when it was read)
+        Failed    // logged
     };
     // update() under the accessor lock.
     static Outcome rewrite(const std::function<bool(SettingsFile&)>& change);
@@ -140,6 +148,9 @@ private:
     Key& keyFor(const heron_string& path);
     void parseText(const char* text, std::size_t size);
     void parseLine(const char* begin, const char* end, std::uint32_t lineNumber, Key*& current);
+    // After parsing the bytes of the file at path: true when they had damaged lines, or held more
+    // than blanks but yielded no key (logged).
+    bool isDamaged(const heron_string& path, const std::vector<char>& bytes) const;
 
     std::map<heron_string, Key> m_keys; // by lower-cased path
     std::uint32_t m_damagedLines = 0;

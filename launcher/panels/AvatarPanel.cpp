@@ -139,6 +139,7 @@ void NetworkPanel::handleMessage(const kestrel::ComponentMessage& message)
     default:
         break;
     }
+    noteNetworkSettings();
 }
 
 void NetworkPanel::validate()

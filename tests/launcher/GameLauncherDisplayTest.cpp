@@ -1,5 +1,6 @@
 // The launcher as the main routine builds it, with a scripted user: its window, starting the
 // demo world, quitting, and the starts that fail.
+#include "base/Limits.h"
 #include "base/files/RegistryKey.h"
 #include "launcher/MainFixture.h"
 #include "gui/widgets/Button.h"
@@ -201,8 +202,9 @@ TEST_F(GameLauncherDisplayTest, SettingsChangedInTheLauncherAreWrittenAtItsEnd)
     EXPECT_EQ(stored.chosenScreenMode.refresh, 1);
 }
 
-// What the settings store met is told once, on the launcher: a damaged settings file (what it
-// holds read all the same) and where it was kept, and settings that cannot be saved.
+// What the settings store met is told once, on the launcher, though it is met again after that: a
+// damaged settings file (what it holds read all the same) and where it was kept, a settings file
+// too large to be read whole, and settings that cannot be saved.
 TEST_F(GameLauncherDisplayTest, TheLauncherTellsOnceOfADamagedSettingsFileAndOfSettingsNotSaved)
 {
     useDemoWorld();
@@ -212,13 +214,16 @@ TEST_F(GameLauncherDisplayTest, TheLauncherTellsOnceOfADamagedSettingsFileAndOfS
     const struct
     {
         const char* what;
-        std::function<void()> arrange;
+        std::function<void(int round)> arrange;
         std::string told;
     } cases[] = {
-        {"a key line without its ']'", [&] { writeWholeFile(file, damaged); },
+        {"a key line without its ']'", [&](int round) { writeWholeFile(file, damaged + std::string(round, '\n')); },
          "Your settings file was damaged; the old file was kept as\n" + file + ".damaged"},
+        {"a file too large",
+         [&](int round) { writeWholeFile(file, std::string(heron::limits::maxSettingsFileSize + round, ';') + "\n"); },
+         "Your settings file is too large: the lines that fit were read,\nand changed settings are not saved to\n" + file},
         {"a folder in the settings file's place",
-         [&] {
+         [&](int) {
              std::filesystem::remove(file);
              std::filesystem::create_directory(file);
          },
@@ -226,21 +231,32 @@ TEST_F(GameLauncherDisplayTest, TheLauncherTellsOnceOfADamagedSettingsFileAndOfS
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        c.arrange();
+        c.arrange(0);
         m_backend.boxes.clear();
-        WhileLauncherRuns user([](GameLauncher& launcher) {
-            launcherVideoSettings().fogEnabled = false;
-            writeUserSettings();
-            launcher.close();
+        int passes = 0;
+        WhileLauncherRuns user([&](GameLauncher& launcher) {
+            // Once told, the trouble is met again before the launcher closes.
+            const bool told = !m_backend.boxes.empty();
+            if (told) {
+                c.arrange(1);
+            }
+            if (told || passes++ == 0) {
+                launcherVideoSettings().fogEnabled = !launcherVideoSettings().fogEnabled;
+                writeUserSettings();
+            }
+            if (told || passes > 200) {
+                launcher.close();
+            }
         });
         EXPECT_EQ(run({}), 0);
         ASSERT_EQ(m_backend.boxes.size(), 1u);
         EXPECT_EQ(m_backend.boxes[0].caption, "Settings:");
         EXPECT_EQ(m_backend.boxes[0].text, c.told);
     }
-    // The name under the damaged key line was read (a settings file that cannot be read leaves it).
+    // The name under the damaged key line was read (a settings file that cannot be read leaves it),
+    // and the damage met again was kept though not told.
     EXPECT_EQ(NetworkSettings::userName, heron_string("Ann"));
-    EXPECT_EQ(readWholeFile(file + ".damaged"), damaged);
+    EXPECT_EQ(readWholeFile(file + ".damaged"), damaged + "\n");
     NetworkSettings::userName = "";
 }
 

@@ -10,12 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <string>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <tuple>
@@ -160,22 +163,50 @@ TEST_F(RegistryKeyTest, DamagedFileKeepsItsGoodValuesAndIsRewrittenClean)
     EXPECT_EQ(readInt(key, "Enable fog", 0), 1);
 }
 
-TEST_F(RegistryKeyTest, OversizedFileIsReadUpToItsLastWholeLineAndNeverRewritten)
+// A file over the size limit is read up to its last whole line within it (a first line longer
+// than the limit passed over), told as too large, and never rewritten.
+TEST_F(RegistryKeyTest, OversizedFileIsReadUpToItsLastWholeLineToldAndNeverRewritten)
 {
-    std::string text = section + "\"Screen Hz\" = dword:3\n";
-    text += std::string(heron::limits::maxSettingsFileSize - 16 - text.size() - 1, ';') + "\n";
+    const std::size_t limit = heron::limits::maxSettingsFileSize;
+    std::string cut = section + "\"Screen Hz\" = dword:3\n";
+    cut += std::string(limit - 16 - cut.size() - 1, ';') + "\n";
     // The limit falls after "dword:12" of this line.
-    text += "\"Cut\" = dword:123456789\n\"After\" = dword:5\n";
-    writeWholeFile(filePath(), text);
-    TempLog log;
+    cut += "\"Cut\" = dword:123456789\n\"After\" = dword:5\n";
+    std::string cutByCr = cut;
+    std::replace(cutByCr.begin(), cutByCr.end(), '\n', '\r');
+    const std::string longFirstLine = std::string(limit + 1, ';') + "\n" + section + "\"Screen Hz\" = dword:3\n";
+    for (const std::string& text : {cut, cutByCr, longFirstLine}) {
+        writeWholeFile(filePath(), text);
+        static_cast<void>(SettingsFile::takeTrouble());
+        TempLog log;
+        RegistryKey key(productKey, true);
+        ASSERT_TRUE(key.isOpen());
+        EXPECT_EQ(readInt(key, "Screen Hz", 0), 3);
+        EXPECT_EQ(readInt(key, "Cut", -1), -1);
+        EXPECT_EQ(readInt(key, "After", -1), -1);
+        EXPECT_FALSE(key.setInt("Screen Hz", 4));
+        EXPECT_EQ(fileText(), text);
+        const SettingsFile::Trouble trouble = SettingsFile::takeTrouble();
+        EXPECT_EQ(std::make_pair(std::string(trouble.tooLarge.c_str()), trouble.unsaved),
+                  std::make_pair(filePath().string(), false));
+        EXPECT_TRUE(log.count("is larger than") == 1 && log.contains("not rewritten")) << log.text();
+    }
+}
+
+// Another copy's rewrite in place that leaves the file's size and time as they were is read, never
+// the file as it was parsed before.
+TEST_F(RegistryKeyTest, ARewriteThatKeepsTheFilesSizeAndTimeIsReadAfresh)
+{
+    writeWholeFile(filePath(), section + "\"Screen Hz\" = dword:1\n");
     RegistryKey key(productKey, true);
-    ASSERT_TRUE(key.isOpen());
-    EXPECT_EQ(readInt(key, "Screen Hz", 0), 3);
-    EXPECT_EQ(readInt(key, "Cut", -1), -1);
-    EXPECT_EQ(readInt(key, "After", -1), -1);
-    EXPECT_FALSE(key.setInt("Screen Hz", 4));
-    EXPECT_EQ(fileText(), text);
-    EXPECT_TRUE(log.contains("is larger than") && log.contains("not rewritten")) << log.text();
+    ASSERT_EQ(readInt(key, "Screen Hz", 0), 1);
+    struct stat before{};
+    ASSERT_EQ(stat(filePath().c_str(), &before), 0);
+    writeWholeFile(filePath(), section + "\"Screen Hz\" = dword:2\n");
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, filePath().c_str(), times, 0), 0);
+    ASSERT_TRUE(key.setInt("Use current", 1));
+    EXPECT_EQ(readInt(key, "Screen Hz", 0), 2);
 }
 
 TEST_F(RegistryKeyTest, DefaultFolderFollowsXdgConfigHomeAndOneThatCannotBeMadeIsLogged)
@@ -231,14 +262,18 @@ TEST_F(RegistryKeyTest, TwoThreadsOrProcessesWritingAtOnceLoseNothingAndLeaveAWh
     }
 }
 
-// A damaged line never costs a value written before it: a key line that lost its ']' is read as
-// its key, a file an editor saved as UTF-16 is read as such, and a file with damaged lines is kept
-// whole beside it before anything rewrites it.
+// A damaged line never costs a value written before it: a key line that lost its ']' or '[' is
+// read as its key, a file an editor saved as UTF-16, with a byte-order mark or with other line ends
+// is read as such, and a file with damaged lines, or with no key at all, is kept whole beside it
+// before anything rewrites it.
 TEST_F(RegistryKeyTest, AWriteAfterADamagedLineLosesNoValueAndKeepsTheDamagedFile)
 {
     const std::string network = "[Software\\Pellmore Interactive Ltd\\network";
     const std::string values = "\"User name\" = sz:\"Ann\"\n\"User color\" = dword:255\n";
     const std::string clean = section + "\"Enable fog\" = dword:1\n" + network + "]\n" + values;
+    const auto withLineEnds = [](const std::string& text, const char* lineEnd) {
+        return std::regex_replace(text, std::regex("\n"), lineEnd);
+    };
     const auto utf16 = [](const std::string& text, bool bigEndian) {
         std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
         for (const char c : text) {
@@ -259,6 +294,12 @@ TEST_F(RegistryKeyTest, AWriteAfterADamagedLineLosesNoValueAndKeepsTheDamagedFil
         {"UTF-16 big-endian", utf16(clean, true), false, true},
         {"UTF-16 with a character past Latin-1", utf16(clean, false) + "\x3A\x26", true, true},
         {"key line beyond repair", section + "[Software\\\\Pellmore\n" + values, true, false},
+        {"lines ended by CR", withLineEnds("; comment\n" + clean, "\r"), false, true},
+        {"lines ended by LF CR", withLineEnds(clean, "\n\r"), false, true},
+        {"UTF-8", "\xEF\xBB\xBF" + clean, false, true},
+        {"key line without its '['", section + network.substr(1) + "]\n" + values, true, true},
+        {"control bytes before a key line's '['", section + "\x02" + network + "]\n" + values, true, true},
+        {"lines ended by a byte that ends none", withLineEnds("; comment\n" + clean, "\x85"), true, false},
     };
     const std::string copy = filePath().string() + ".damaged";
     for (const auto& c : cases) {
@@ -285,10 +326,12 @@ TEST_F(RegistryKeyTest, AWriteAfterADamagedLineLosesNoValueAndKeepsTheDamagedFil
 }
 
 // A write that cannot be saved is told to the player through the store's trouble, and another
-// program holding the settings lock holds a write up only for the lock wait.
+// program holding the settings lock holds a write up for two seconds (the pauses counted, not
+// slept).
 TEST_F(RegistryKeyTest, AWriteThatCannotBeSavedIsToldWithoutWaitingLongForALockHeldElsewhere)
 {
-    SettingsFile::setLockWait(std::chrono::milliseconds(20));
+    std::chrono::milliseconds waited{0};
+    SettingsFile::setLockPause([&](std::chrono::milliseconds pause) { waited += pause; });
     int held = -1;
     const struct
     {
@@ -311,6 +354,13 @@ TEST_F(RegistryKeyTest, AWriteThatCannotBeSavedIsToldWithoutWaitingLongForALockH
              ASSERT_EQ(flock(held, LOCK_EX), 0);
          },
          "held by another program"},
+        {"a damaged file whose copy cannot be kept",
+         [&] {
+             close(held);
+             writeWholeFile(filePath(), section + "damaged\n");
+             std::filesystem::create_directory(filePath().string() + ".damaged");
+         },
+         "no copy of it can be kept"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -322,6 +372,6 @@ TEST_F(RegistryKeyTest, AWriteThatCannotBeSavedIsToldWithoutWaitingLongForALockH
         EXPECT_TRUE(SettingsFile::takeTrouble().unsaved);
         EXPECT_TRUE(log.contains(c.logged)) << log.text();
     }
-    close(held);
-    SettingsFile::setLockWait(std::chrono::milliseconds(2000));
+    EXPECT_EQ(waited, std::chrono::milliseconds(2000));
+    SettingsFile::setLockPause({});
 }

@@ -40,6 +40,10 @@ SettingsValue text(const std::string& bytes)
 
 std::int32_t dword(const SettingsValue* value)
 {
+    if (value == nullptr) {
+        ADD_FAILURE() << "the value is missing";
+        return INT32_MIN;
+    }
     EXPECT_TRUE(value->isDword());
     return static_cast<std::int32_t>(value->dwordNumber());
 }
@@ -95,6 +99,7 @@ TEST(SettingsFile, DamagedLinesAreLoggedAndSkippedWhileTheRestIsKept)
         {"\"NUL escape\" = sz:\"a\\x00b\"", "bad quoted text"},
         {"\"Raw control\" = sz:\"a\x01\"", "bad quoted text"},
         {"\"Trailing\" = dword:1 2", "text after the value"},
+        {"\"Bracket\" = dword:1]", "text after the value"},
         {"\"Unknown\" = qword:1", "unknown value type"},
         {"\x89PNG\x1a\xff\xfe garbage", "bad value name"},
         {"just words", "bad value name"},
@@ -130,6 +135,20 @@ TEST(SettingsFile, ValuesAfterADamagedKeyLineAreSkippedNotFiledUnderThePreviousK
     EXPECT_EQ(file.find("Software\\Good", "Lost too"), nullptr);
     EXPECT_FALSE(file.hasKey("Software\\Bad"));
     EXPECT_TRUE(log.contains("value outside a key"));
+}
+
+TEST(SettingsFile, LinesEndAtLfCrCrLfOrLfCrAndKeepTheirNumbers)
+{
+    for (const std::string end : {"\n", "\r", "\r\n", "\n\r"}) {
+        SCOPED_TRACE(testing::PrintToString(end));
+        TempLog log;
+        const SettingsFile file = parsed("; comment" + end + "[Software\\Key]" + end + "\"A\" = dword:1" + end + end +
+                                         "damaged" + end + "\"B\" = dword:2" + end);
+        EXPECT_EQ(std::make_pair(dword(file.find("Software\\Key", "A")), dword(file.find("Software\\Key", "B"))),
+                  std::make_pair(1, 2));
+        EXPECT_EQ(file.damagedLines(), 1u);
+        EXPECT_TRUE(log.contains("line 5 is damaged")) << log.text();
+    }
 }
 
 TEST(SettingsFile, BinaryGarbageNeverYieldsValuesAndIsReportedWithoutFloodingTheLog)

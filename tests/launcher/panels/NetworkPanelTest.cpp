@@ -1,9 +1,12 @@
+#include "base/files/RegistryKey.h"
+#include "base/files/SettingsFile.h"
 #include "gui/widgets/Checkbox.h"
 #include "gui/widgets/ColorMixer.h"
 #include "launcher/panels/AvatarPanel.h"
 #include "launcher/panels/ServerAddressEntry.h"
 #include "net/NetworkSettings.h"
 #include "support/ComponentSearch.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -139,6 +142,27 @@ TEST_F(NetworkControls, TheMixerShowsThePlayersColourWithRedAndBlueInPlace)
     mixer->setColor(kestrel::ColorRGBA(0, 0, 1));
     panel->handleMessage(kestrel::ComponentMessage{mixer, NetworkPanel::UserColour, kestrel::ColorMixer::colourChanged});
     EXPECT_EQ(NetworkSettings::userColor, 0x0000FFu);
+}
+
+// A colour the player picked in this session is written, though it was set back to the one read
+// before the write: over the colour another copy of the program stored meanwhile.
+TEST_F(NetworkControls, AColourThePlayerSetBackIsWrittenOverAnotherCopysChange)
+{
+    const TempFolder folder;
+    heron::SettingsFile::setFolder(folder.path().c_str());
+    readNetworkSettings();
+    const heron::counted_ptr<NetworkPanel> panel(new NetworkPanel);
+    kestrel::ColorMixer* mixer = findAll<kestrel::ColorMixer>(*panel).at(0);
+    for (const kestrel::ColorRGBA& colour : {kestrel::ColorRGBA(0, 0, 1), kestrel::ColorRGBA(0, 0, 0)}) {
+        mixer->setColor(colour);
+        panel->handleMessage(
+            kestrel::ComponentMessage{mixer, NetworkPanel::UserColour, kestrel::ColorMixer::colourChanged});
+    }
+    ASSERT_TRUE(heron::RegistryKey(networkRegistryKeyName(), true).setUnsigned("User color", 0x00FF00));
+    writeNetworkSettings();
+    readNetworkSettings();
+    EXPECT_EQ(NetworkSettings::userColor, 0u);
+    heron::SettingsFile::setFolder("");
 }
 
 }
