@@ -448,13 +448,18 @@ bool makeFolders(const heron_string& folder)
     return true;
 }
 
-// Reads up to size bytes of an open file from offset on. False when unreadable (logged).
+// Reads up to size bytes of an open file from offset on, growing the buffer as the bytes come, so
+// that a small file costs no more than its size whatever the limit. False when unreadable (logged).
 bool readAt(int fd, const heron_string& path, off_t offset, std::size_t size, std::vector<char>& bytes)
 {
-    bytes.resize(size);
+    constexpr std::size_t firstRead = 4096;
+    bytes.clear();
     std::size_t total = 0;
     while (total < size) {
-        const ssize_t n = pread(fd, bytes.data() + total, size - total, offset + static_cast<off_t>(total));
+        if (bytes.size() == total) {
+            bytes.resize(std::min(size, std::max(firstRead, 2 * total)));
+        }
+        const ssize_t n = pread(fd, bytes.data() + total, bytes.size() - total, offset + static_cast<off_t>(total));
         if (n < 0 && errno == EINTR) {
             continue;
         }
