@@ -7,6 +7,7 @@
 #include "base/net/NetConnection.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace
 {
@@ -98,8 +99,7 @@ bool PacketLink::handleReceived(const Handler& handle, int& packetsLeft)
         try {
             handle(*packet);
         } catch (const heron::ReadError& error) {
-            logFault(&*packet, error.what());
-            m_connection->abort();
+            dropDamaged(&*packet, error.what());
             return false;
         }
     }
@@ -111,8 +111,7 @@ std::optional<Packet> PacketLink::nextReceived()
     try {
         return m_received.next();
     } catch (const heron::ReadError& error) {
-        logFault(nullptr, error.what());
-        m_connection->abort();
+        dropDamaged(nullptr, error.what());
         return std::nullopt;
     }
 }
@@ -120,6 +119,13 @@ std::optional<Packet> PacketLink::nextReceived()
 bool PacketLink::mayLog(heron::LogPace* pace)
 {
     return pace == nullptr || pace->allow();
+}
+
+void PacketLink::dropDamaged(const Packet* packet, const char* reason)
+{
+    m_droppedDamaged = true;
+    logFault(packet, reason);
+    m_connection->abort();
 }
 
 void PacketLink::logFault(const Packet* packet, const char* reason)
@@ -130,14 +136,17 @@ void PacketLink::logFault(const Packet* packet, const char* reason)
     // A length past the cap leaves the packet unread: its kind is the first unread byte.
     const std::span<const unsigned char> unread = m_received.unread();
     const char kind = packet != nullptr ? packet->kind : !unread.empty() ? char(unread[0]) : '?';
+    // The kind is the peer's byte: one that is not printable, a line end among them, shows as '?'
+    // (the dump after the line gives it), so that a peer cannot break the log's lines.
+    const char shown = std::isprint(static_cast<unsigned char>(kind)) ? kind : '?';
     if (m_side == Side::client) {
-        heron::debug("Communication error '%c'\n", kind);
+        heron::debug("Communication error '%c'\n", shown);
         heron::debug("Reason: %s\n", reason);
         logDashedHexDump(packet != nullptr ? std::span<const unsigned char>(packet->body) : unread);
         return;
     }
     heron::debug("Communication error\n");
-    heron::debug("packet=%c  %d  %d  (%d)\n", kind, packet != nullptr ? int(packet->body.size()) : -1,
+    heron::debug("packet=%c  %d  %d  (%d)\n", shown, packet != nullptr ? int(packet->body.size()) : -1,
                  int(m_received.readOffset()), int(m_received.held().size()));
     heron::debug("Reason: %s\n", reason);
     if (!unread.empty()) {

@@ -58,6 +58,8 @@ public:
     // True when the peer closed after sending more than the last tick's share: the rest of what it
     // sent waits to be handled at the next receive.
     bool hasUnhandled();
+    // True once a damaged packet from the peer closed the connection.
+    bool droppedDamaged() const { return m_droppedDamaged; }
     // The next complete packet already received, without reading the socket; none while its bytes
     // are still arriving. A stated length beyond the cap closes the connection.
     std::optional<Packet> nextReceived();
@@ -91,6 +93,8 @@ private:
     // True while packets received may still be handled: open, or ended by the peer (closed or
     // reset) after sending them, and not closed or dropped here.
     bool mayHandle();
+    // Logs a damaged packet and closes the connection.
+    void dropDamaged(const Packet* packet, const char* reason);
     void logFault(const Packet* packet, const char* reason);
     // Drops what was sent from the outgoing buffer's front once it outweighs the unsent tail, and
     // gives back the room of a drained buffer that grew large.
@@ -108,6 +112,7 @@ private:
     heron::LogPace* m_connectionLines = nullptr;
     heron::LogPace* m_faultReports = nullptr;
     bool m_closedHere = false;
+    bool m_droppedDamaged = false;
     // True when the last receive used up its share of packets.
     bool m_shareSpent = false;
     PacketWriter m_writer;

@@ -134,6 +134,9 @@ heron_string NetLogic::endReason() const
     if (!m_endReason.empty()) {
         return m_endReason;
     }
+    if (m_link.droppedDamaged()) {
+        return "The server sent a damaged packet";
+    }
     if (!m_worldDeadline) {
         return "Can't connect to server";
     }

@@ -212,6 +212,7 @@ TEST_F(NetworkPlayTest, DamagedPacketsDropOnlyTheirSender)
         const char* what;
         std::string bytes;
     } damaged[] = {
+        {"a line end as its kind", std::string("\n\x01?", 3)},
         {"string past the body", std::string("+\x02\x05" "a", 4)},
         {"length beyond the cap", std::string("m\xFF\xFF\xFF\xFF\x7F", 6)},
         {"colour run past the body", std::string("m\x04\x02hi\x01", 6)},
@@ -220,6 +221,7 @@ TEST_F(NetworkPlayTest, DamagedPacketsDropOnlyTheirSender)
         {"a kind nobody sends", std::string("Z\x01?", 3)},
         {"a kind only servers send", std::string("~\x02" "11", 4)},
     };
+    const LogCapture log;
     for (const auto& each : damaged) {
         const int peer = loopback::connectTo(server->network().listeningPort());
         ASSERT_GE(peer, 0);
@@ -231,6 +233,9 @@ TEST_F(NetworkPlayTest, DamagedPacketsDropOnlyTheirSender)
         EXPECT_LT(ticks, 10) << each.what;
         close(peer);
     }
+    // A kind byte the log cannot show stands as '?', so that no peer breaks its lines.
+    EXPECT_TRUE(log.contains("packet=?  ")) << log.text();
+    EXPECT_FALSE(log.contains("packet=\n")) << log.text();
     // Ann's motion still reaches Bob.
     finch::Matrix placed;
     placed.setTranslation({3.0, 4.0, 0.0});
@@ -359,7 +364,7 @@ TEST_F(NetworkPlayTest, RefusedConnectLeavesTheClientAlone)
 }
 
 // A scripted server sends a client packets it may not send or cannot mean: the client passes
-// them over and stays; a damaged one closes it.
+// them over and stays; a damaged one closes it, and the player is told so.
 TEST_F(ScriptedServerTest, ClientPassesOverWhatAServerMayNotSend)
 {
     Look& ann = *client[0];
@@ -382,6 +387,7 @@ TEST_F(ScriptedServerTest, ClientPassesOverWhatAServerMayNotSend)
     EXPECT_NEAR(positionOf(slot(ann, 1)).x, 50.0, 1e-6);
     ASSERT_TRUE(loopback::sendAll(peer, std::string("p\x03\x01\x05x", 5)));
     EXPECT_TRUE(until([&] { return !ann.network().isConnectedClient(connecting); }));
+    EXPECT_STREQ(OverlayConsole::line(0).text.c_str(), "The server sent a damaged packet");
 }
 
 // A world list that does not fit the client's avatars closes the connection, saying why and then
